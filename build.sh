@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The project's two commands (and the benchmarks):
+#   ./build.sh run    set up what is missing, build, start Quillmoor
+#   ./build.sh test   set up what is missing, build, run every test
+#   ./build.sh bench  set up, build and run the benchmarks under bench/
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")" && pwd)
+build=${QM_BUILD_DIR:-$root/build}
+verb=${1:-}
+case $verb in
+  run|test|bench) ;;
+  *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
+esac
+
+eval "$(QM_BUILD_DIR=$build bash "$root/tools/setup.sh")"
+export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Configure once; again only when the library cache moved (new versions).
+if [[ ! -f $build/build.ninja ]] || ! grep -qxF "QM_DEPS:PATH=$QM_DEPS" "$build/CMakeCache.txt" 2>/dev/null; then
+  cmake -S "$root" -B "$build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
+    -DQM_DEPS:PATH="$QM_DEPS" >/dev/null
+fi
+jobs=$(nproc)
+cmake --build "$build" -j "$jobs"
+
+xvfb_pid=
+cleanup() {
+  local rc=$?
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  wineserver -k 2>/dev/null || true
+  exit $rc
+}
+
+# One X display for the whole run when there is none (windows need it).
+start_display() {
+  [[ -n ${DISPLAY:-} && $verb == run ]] && return
+  local n
+  for n in $(seq 90 160); do
+    [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 100); do
+      [[ -e /tmp/.X11-unix/X$n ]] && break
+      sleep 0.05
+    done
+    if kill -0 "$xvfb_pid" 2>/dev/null; then
+      export DISPLAY=":$n"
+      return
+    fi
+    xvfb_pid=
+  done
+  echo "build.sh: could not start Xvfb" >&2
+  exit 1
+}
+
+trap cleanup EXIT
+case $verb in
+  test)
+    start_display
+    # One Wine server for the whole run, with its services started here: started by the
+    # first test program instead, they would hold that program's output pipe open.
+    wineserver -p 2>/dev/null || true
+    "$root/tools/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    ctest --test-dir "$build" --output-on-failure -j "$jobs"
+    ;;
+  run)
+    if [[ ! -f $build/bin/Quillmoor.exe ]]; then
+      echo "Quillmoor: the program itself is not built yet."
+      exit 0
+    fi
+    start_display
+    "$root/tools/wine-run.sh" "$build/bin/Quillmoor.exe"
+    ;;
+  bench)
+    cmake --build "$build" -j "$jobs" --target benches
+    start_display
+    shopt -s nullglob
+    benches=("$build"/bench/*.exe)
+    [[ ${#benches[@]} -eq 0 ]] && echo "no benchmarks yet"
+    for b in "${benches[@]}"; do
+      echo "== $(basename "$b" .exe)"
+      "$root/tools/wine-run.sh" "$b"
+    done
+    ;;
+esac

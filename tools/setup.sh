@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# Brings a Debian 12 machine to the point where Quillmoor builds and its tests run:
+# system packages, the cross-built picture libraries (cached outside the repository,
+# keyed by their Debian versions) and a private Wine prefix. Every step is skipped when
+# it is already done, so a second call costs a second or two.
+#
+# Prints shell assignments on stdout for the caller to eval:
+#   QM_DEPS=<folder holding include/ and lib/ of the cross-built libraries>
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=${QM_BUILD_DIR:-$here/build}
+cache_root=${QM_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quillmoor}
+triple=i686-w64-mingw32
+
+log() { echo "setup: $*" >&2; }
+
+# ---------------------------------------------------------------- packages
+packages=(
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev
+  wine wine32:i386 xvfb xauth cmake ninja-build ccache python3 imagemagick python3-pil
+  googletest dpkg-dev xz-utils bzip2 file
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ $status == "install ok installed" ]] || missing+=("$p")
+done
+
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+src_list=/etc/apt/sources.list.d/quillmoor-src.sources
+need_update=0
+
+as_root() {
+  if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi
+}
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  log "enabling the i386 architecture"
+  as_root dpkg --add-architecture i386
+  need_update=1
+fi
+
+# Source packages need a deb-src entry for the configured suites.
+if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  log "adding deb-src entries for $codename"
+  as_root tee "$src_list" >/dev/null <<EOF
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: $codename $codename-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: $codename-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+  need_update=1
+fi
+
+if [[ ${#missing[@]} -gt 0 ]]; then
+  need_update=1
+fi
+# The library versions come from the source lists; an empty answer means the lists are stale.
+src_version() {
+  apt-cache madison "$1" 2>/dev/null | awk -F'|' -v s="$codename/main Sources" \
+    'index($3, s) { gsub(/ /, "", $2); print $2; exit }'
+}
+if [[ -z $(src_version tiff) ]]; then need_update=1; fi
+
+if [[ $need_update -eq 1 ]]; then
+  log "apt-get update"
+  as_root apt-get update -qq >&2
+fi
+if [[ ${#missing[@]} -gt 0 ]]; then
+  log "installing: ${missing[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi
+
+# ---------------------------------------------------------------- libraries
+jpeg_v=$(src_version libjpeg-turbo)
+tiff_v=$(src_version tiff)
+png_v=$(src_version libpng1.6)
+gcc_v=$($triple-gcc-posix -dumpfullversion)
+if [[ -z $jpeg_v || -z $tiff_v || -z $png_v ]]; then
+  log "cannot find the source versions of libjpeg-turbo, tiff and libpng1.6 for $codename"
+  exit 1
+fi
+key=$(echo "jpeg-$jpeg_v tiff-$tiff_v png-$png_v gcc-$gcc_v v1" | tr ' :+~' '_.._')
+deps=$cache_root/deps-$key
+
+if [[ ! -f $deps/.complete ]]; then
+  log "cross-building libjpeg-turbo $jpeg_v, tiff $tiff_v, libpng1.6 $png_v into $deps"
+  work=$(mktemp -d "${TMPDIR:-/tmp}/qm-deps.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  rm -rf "$deps"
+  mkdir -p "$deps"
+  (
+    cd "$work"
+    # apt wants to drop privileges for downloads; the files are public anyway.
+    apt-get source --download-only -qq "libjpeg-turbo=$jpeg_v" "tiff=$tiff_v" "libpng1.6=$png_v" >&2 2>/dev/null \
+      || apt-get source --download-only -qq "libjpeg-turbo=$jpeg_v" "tiff=$tiff_v" "libpng1.6=$png_v" >&2
+  )
+
+  # Unpack with the Debian patches applied; with no usable .dsc the upstream tarball will do.
+  unpack() { # name -> folder
+    local name=$1 dir=$work/src-$1 dsc
+    dsc=$(ls "$work"/"$name"_*.dsc 2>/dev/null | head -n 1 || true)
+    if [[ -n $dsc ]] && dpkg-source --no-check -x "$dsc" "$dir" >/dev/null 2>&1; then
+      echo "$dir"; return
+    fi
+    local orig
+    orig=$(ls "$work"/"$name"_*.orig.tar.* | head -n 1)
+    mkdir -p "$dir"
+    tar -xf "$orig" -C "$dir" --strip-components=1
+    echo "$dir"
+  }
+
+  common=(
+    -G Ninja
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/i686-w64-mingw32.cmake"
+    -DCMAKE_BUILD_TYPE=Release
+    -DCMAKE_INSTALL_PREFIX="$deps"
+    -DCMAKE_PREFIX_PATH="$deps"
+    -DBUILD_SHARED_LIBS=OFF
+    -DCMAKE_POSITION_INDEPENDENT_CODE=OFF
+  )
+  simd=OFF
+  command -v nasm >/dev/null 2>&1 && simd=ON
+
+  d=$(unpack libjpeg-turbo)
+  cmake -S "$d" -B "$work/b-jpeg" "${common[@]}" \
+    -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=$simd -DWITH_TURBOJPEG=OFF \
+    -DWITH_JPEG7=OFF -DWITH_JPEG8=OFF -DWITH_ARITH_ENC=ON -DWITH_ARITH_DEC=ON >&2
+  cmake --build "$work/b-jpeg" --target install >&2
+
+  zlib_args=(-DZLIB_INCLUDE_DIR=/usr/$triple/include -DZLIB_LIBRARY=/usr/$triple/lib/libz.a)
+
+  d=$(unpack libpng1.6)
+  cmake -S "$d" -B "$work/b-png" "${common[@]}" "${zlib_args[@]}" \
+    -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF -DPNG_FRAMEWORK=OFF >&2
+  cmake --build "$work/b-png" --target install >&2
+
+  d=$(unpack tiff)
+  cmake -S "$d" -B "$work/b-tiff" "${common[@]}" "${zlib_args[@]}" \
+    -DJPEG_INCLUDE_DIR="$deps/include" -DJPEG_LIBRARY="$deps/lib/libjpeg.a" \
+    -Djpeg=ON -Dzlib=ON -Dpixarlog=ON -Dold-jpeg=ON -Djpeg12=OFF \
+    -Dwebp=OFF -Dzstd=OFF -Dlzma=OFF -Djbig=OFF -Dlerc=OFF -Dlibdeflate=OFF \
+    -Dcxx=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF -Dtiff-contrib=OFF -Dtiff-docs=OFF \
+    -Dtiff-opengl=OFF >&2
+  cmake --build "$work/b-tiff" --target install >&2
+
+  echo "$key" > "$deps/.complete"
+  rm -rf "$work"
+  trap - EXIT
+fi
+
+# ---------------------------------------------------------------- Wine prefix
+export WINEPREFIX=$build_dir/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+  log "creating the Wine prefix $WINEPREFIX"
+  mkdir -p "$build_dir"
+  # No display is needed to create the prefix; keep it from opening any window.
+  DISPLAY= wineboot -i >/dev/null 2>&1 || true
+  wineserver -w || true
+  [[ -f $WINEPREFIX/system.reg ]] || { log "wineboot did not create the prefix"; exit 1; }
+fi
+
+echo "QM_DEPS=$deps"
