@@ -4,6 +4,8 @@ set(QM_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "The private Wine pr
 if(NOT QM_NATIVE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-run.sh)
 endif()
+# Debian's Python first: the tests' picture cross-checks use its Pillow (python3-pil).
+find_program(QM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
 find_program(QM_PYTHON python3 REQUIRED)
 
 # qm_library(name DIRS dir... [FILES file...] [EXCLUDE file...] [DEPS target...])
