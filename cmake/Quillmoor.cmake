@@ -5,8 +5,11 @@ if(NOT QM_NATIVE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-run.sh)
 endif()
 # Debian's Python first: the tests' picture cross-checks use its Pillow (python3-pil).
-find_program(QM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
-find_program(QM_PYTHON python3 REQUIRED)
+if(EXISTS /usr/bin/python3)
+  set(QM_PYTHON /usr/bin/python3 CACHE FILEPATH "Python 3 for tests and build scripts" FORCE)
+else()
+  find_program(QM_PYTHON python3 REQUIRED)
+endif()
 
 # qm_library(name DIRS dir... [FILES file...] [EXCLUDE file...] [DEPS target...])
 # A static library of every .cpp in the given folders (an interface library while they
