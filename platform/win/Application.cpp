@@ -1,0 +1,238 @@
+#include "platform/win/Application.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "platform/win/Files.h"
+#include "platform/win/GuardCallback.h"
+#include "platform/win/LocaleWin.h"
+#include "platform/win/Thread.h"
+
+TApplication* Application = nullptr;
+
+namespace {
+
+void DebugOut(const std::string& Text)
+{
+    OutputDebugStringA(("Quillmoor: " + Text + "\n").c_str());
+}
+
+} // namespace
+
+void HandleCallbackException(std::exception_ptr E) noexcept
+{
+    try {
+        if (Application) {
+            Application->HandleException(E);
+            return;
+        }
+        DebugOut("Unhandled " + ExceptionClassName(E) + ": " + ExceptionMessage(E));
+    } catch (...) {
+    }
+}
+
+TApplication::TApplication() : TComponent(nullptr), FThreadID(GetCurrentThreadId())
+{
+    FExeName = ProgramFileName();
+    FTitle = ChangeFileExt(ExtractFileName(FExeName), "");
+}
+
+TApplication::~TApplication()
+{
+    // Free the owned components while the lock still exists.
+    Destroying();
+    TCriticalSectionGuard Lock(FComponentsLock);
+    DestroyComponents();
+}
+
+void TApplication::Run()
+{
+    while (!FTerminated)
+        HandleMessage();
+}
+
+bool TApplication::ProcessMessage(MSG& Msg)
+{
+    if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (Msg.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    for (size_t I = 0; I < FHooks.size(); ++I) {
+        // A hook may remove hooks: copy the one being called.
+        const TMessageHook Hook = FHooks[I].Hook;
+        if (Hook && Hook(Msg))
+            return true;
+    }
+    TranslateMessage(&Msg);
+    DispatchMessageA(&Msg);
+    return true;
+}
+
+void TApplication::HandleMessage()
+{
+    MSG Msg;
+    if (!IsUIThread()) {
+        if (PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&Msg);
+            DispatchMessageA(&Msg);
+        }
+        return;
+    }
+    bool Handled = false;
+    try {
+        Handled = ProcessMessage(Msg);
+    } catch (...) {
+        HandleException();
+        return;
+    }
+    if (!Handled)
+        Idle();
+}
+
+void TApplication::Idle()
+{
+    bool Done = true;
+    if (OnIdle) {
+        try {
+            OnIdle(this, Done);
+        } catch (...) {
+            HandleException();
+        }
+    }
+    CheckSynchronize();
+    if (Done && !FTerminated)
+        WaitMessage();
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG Msg;
+    if (!IsUIThread()) {
+        // This thread's own windows only; the Synchronize window belongs to the other thread.
+        while (PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&Msg);
+            DispatchMessageA(&Msg);
+        }
+        return;
+    }
+    for (;;) {
+        try {
+            if (!ProcessMessage(Msg))
+                break;
+        } catch (...) {
+            HandleException();
+        }
+    }
+}
+
+void TApplication::Terminate()
+{
+    FTerminated = true;
+    // Wakes a loop sleeping in WaitMessage.
+    PostThreadMessageA(FThreadID, WM_NULL, 0, 0);
+}
+
+int32_t TApplication::AddMessageHook(TMessageHook Hook)
+{
+    const int32_t Id = FNextHookId++;
+    FHooks.push_back({Id, std::move(Hook)});
+    return Id;
+}
+
+void TApplication::RemoveMessageHook(int32_t Id)
+{
+    FHooks.erase(std::remove_if(FHooks.begin(), FHooks.end(), [Id](const THook& H) { return H.Id == Id; }),
+                 FHooks.end());
+}
+
+void TApplication::HandleException(std::exception_ptr E) noexcept
+{
+    if (!E)
+        return;
+    try {
+        if (!IsUIThread()) {
+            // Handlers and boxes belong to the user-interface thread.
+            if (TThread::SynchronizeCall([this, E] { HandleException(E); }))
+                return;
+            DebugOut("Unhandled " + ExceptionClassName(E) + ": " + ExceptionMessage(E));
+            return;
+        }
+        if (OnException) {
+            OnException(this, E);
+            return;
+        }
+    } catch (...) {
+        DebugOut("The exception handler failed: " + ExceptionMessage(std::current_exception()));
+        return;
+    }
+    ShowException(E);
+}
+
+void TApplication::ShowException(const std::exception_ptr& E) noexcept
+{
+    try {
+        std::string Text = ExceptionMessage(E);
+        if (!Text.empty() && Text.back() != '.')
+            Text += '.';
+        MessageBox(Text, "Error", MB_OK | MB_ICONERROR);
+    } catch (...) {
+    }
+}
+
+int32_t TApplication::MessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags)
+{
+    HWND Owner = IsUIThread() ? GetActiveWindow() : nullptr;
+    return ::MessageBoxA(Owner, Text.c_str(), Caption.c_str(), Flags);
+}
+
+void TApplication::InsertComponent(TComponent* AComponent)
+{
+    TCriticalSectionGuard Lock(FComponentsLock);
+    TComponent::InsertComponent(AComponent);
+}
+
+void TApplication::RemoveComponent(TComponent* AComponent)
+{
+    TCriticalSectionGuard Lock(FComponentsLock);
+    TComponent::RemoveComponent(AComponent);
+}
+
+TComponent* TApplication::FindComponent(std::string_view AName) const
+{
+    TCriticalSectionGuard Lock(FComponentsLock);
+    return TComponent::FindComponent(AName);
+}
+
+void TApplication::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TCriticalSectionGuard Lock(FComponentsLock);
+    TComponent::Notification(AComponent, Operation);
+}
+
+void ApplicationInit()
+{
+    if (Application)
+        throw EInvalidOperation("The application object already exists");
+    static std::once_flag LocaleOnce;
+    std::call_once(LocaleOnce, [] { InitDefaultLocaleFormats(ReadUserLocaleFormats()); });
+    Application = new TApplication();
+    try {
+        InitSynchronize();
+    } catch (...) {
+        delete Application;
+        Application = nullptr;
+        throw;
+    }
+}
+
+void ApplicationDone()
+{
+    if (!Application)
+        return;
+    DoneSynchronize();
+    TApplication* A = Application;
+    A->Free();
+    Application = nullptr;
+}

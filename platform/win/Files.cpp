@@ -1,0 +1,231 @@
+#include "platform/win/Files.h"
+
+#include <shlobj.h>
+
+#include <vector>
+
+namespace {
+
+DWORD Attributes(const std::string& Name)
+{
+    return GetFileAttributesA(Name.c_str());
+}
+
+TDateTime FileTimeToDateTime(const FILETIME& FT)
+{
+    FILETIME Local;
+    SYSTEMTIME ST;
+    if (!FileTimeToLocalFileTime(&FT, &Local) || !FileTimeToSystemTime(&Local, &ST))
+        return -1;
+    TDateTime D, T;
+    if (!TryEncodeDate(ST.wYear, ST.wMonth, ST.wDay, D) ||
+        !TryEncodeTime(ST.wHour, ST.wMinute, ST.wSecond, ST.wMilliseconds, T))
+        return -1;
+    return ComposeDateTime(D, T);
+}
+
+bool Matches(const WIN32_FIND_DATAA& W, uint32_t ExcludeAttr)
+{
+    if (std::string_view(W.cFileName) == "." || std::string_view(W.cFileName) == "..")
+        return false;
+    return (W.dwFileAttributes & ExcludeAttr) == 0;
+}
+
+void Fill(const WIN32_FIND_DATAA& W, TFindData& Data)
+{
+    Data.Name = W.cFileName;
+    Data.Attr = W.dwFileAttributes;
+    Data.Size = (static_cast<int64_t>(W.nFileSizeHigh) << 32) | W.nFileSizeLow;
+    Data.Time = FileTimeToDateTime(W.ftLastWriteTime);
+}
+
+std::string WithBackslash(std::string S)
+{
+    return S.empty() ? S : IncludeTrailingBackslash(S);
+}
+
+} // namespace
+
+bool FileExists(const std::string& FileName)
+{
+    const DWORD A = Attributes(FileName);
+    return A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& Name)
+{
+    const DWORD A = Attributes(Name);
+    return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool EntryExists(const std::string& Name)
+{
+    return Attributes(Name) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool CreateDir(const std::string& Dir)
+{
+    return CreateDirectoryA(Dir.c_str(), nullptr) != FALSE;
+}
+
+bool ForceDirectories(const std::string& Dir)
+{
+    const std::string D = ExcludeTrailingBackslash(Dir);
+    if (D.empty())
+        return false;
+    if (DirectoryExists(D))
+        return true;
+    const std::string Parent = ExtractFileDir(D);
+    // A root or a bare drive that does not exist cannot be made.
+    if (Parent == D || Parent.empty())
+        return CreateDir(D);
+    if (!ForceDirectories(Parent))
+        return false;
+    return CreateDir(D) || DirectoryExists(D); // another thread may have made it meanwhile
+}
+
+bool RemoveDir(const std::string& Dir)
+{
+    return RemoveDirectoryA(Dir.c_str()) != FALSE;
+}
+
+bool DeleteFile(const std::string& FileName)
+{
+    return DeleteFileA(FileName.c_str()) != FALSE;
+}
+
+bool RenameFile(const std::string& OldName, const std::string& NewName)
+{
+    return MoveFileA(OldName.c_str(), NewName.c_str()) != FALSE;
+}
+
+bool MoveFileReplace(const std::string& OldName, const std::string& NewName)
+{
+    return MoveFileExA(OldName.c_str(), NewName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
+}
+
+bool CopyFile(const std::string& Source, const std::string& Target, bool FailIfExists)
+{
+    return CopyFileA(Source.c_str(), Target.c_str(), FailIfExists ? TRUE : FALSE) != FALSE;
+}
+
+int64_t FileSize(const std::string& FileName)
+{
+    WIN32_FILE_ATTRIBUTE_DATA D;
+    if (!GetFileAttributesExA(FileName.c_str(), GetFileExInfoStandard, &D) ||
+        (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return (static_cast<int64_t>(D.nFileSizeHigh) << 32) | D.nFileSizeLow;
+}
+
+TDateTime FileAge(const std::string& FileName)
+{
+    WIN32_FILE_ATTRIBUTE_DATA D;
+    if (!GetFileAttributesExA(FileName.c_str(), GetFileExInfoStandard, &D) ||
+        (D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return FileTimeToDateTime(D.ftLastWriteTime);
+}
+
+std::string ExpandFileName(const std::string& FileName)
+{
+    std::vector<char> Buffer(MAX_PATH);
+    for (;;) {
+        const DWORD N = GetFullPathNameA(FileName.c_str(), static_cast<DWORD>(Buffer.size()), Buffer.data(), nullptr);
+        if (N == 0)
+            return FileName;
+        if (N < Buffer.size())
+            return std::string(Buffer.data(), N);
+        Buffer.resize(N + 1);
+    }
+}
+
+std::string GetTempPath()
+{
+    char Buffer[MAX_PATH + 2];
+    const DWORD N = GetTempPathA(sizeof(Buffer), Buffer);
+    if (N == 0 || N >= sizeof(Buffer))
+        return std::string();
+    return WithBackslash(std::string(Buffer, N));
+}
+
+int32_t FindFirst(const std::string& Path, uint32_t Attr, TFindData& Data)
+{
+    // Normal entries always match; the special kinds only when asked for.
+    Data.ExcludeAttr = ~Attr & (faHidden | faSysFile | faDirectory);
+    WIN32_FIND_DATAA W;
+    Data.FindHandle = FindFirstFileA(Path.c_str(), &W);
+    if (Data.FindHandle == INVALID_HANDLE_VALUE)
+        return static_cast<int32_t>(GetLastError());
+    if (Matches(W, Data.ExcludeAttr)) {
+        Fill(W, Data);
+        return 0;
+    }
+    const int32_t R = FindNext(Data);
+    if (R != 0)
+        FindClose(Data);
+    return R;
+}
+
+int32_t FindNext(TFindData& Data)
+{
+    if (Data.FindHandle == INVALID_HANDLE_VALUE)
+        return ERROR_INVALID_HANDLE;
+    WIN32_FIND_DATAA W;
+    for (;;) {
+        if (!FindNextFileA(Data.FindHandle, &W))
+            return static_cast<int32_t>(GetLastError());
+        if (Matches(W, Data.ExcludeAttr)) {
+            Fill(W, Data);
+            return 0;
+        }
+    }
+}
+
+void FindClose(TFindData& Data)
+{
+    if (Data.FindHandle != INVALID_HANDLE_VALUE) {
+        ::FindClose(Data.FindHandle);
+        Data.FindHandle = INVALID_HANDLE_VALUE;
+    }
+}
+
+std::string ProgramFileName()
+{
+    std::vector<char> Buffer(MAX_PATH);
+    for (;;) {
+        const DWORD N = GetModuleFileNameA(nullptr, Buffer.data(), static_cast<DWORD>(Buffer.size()));
+        if (N == 0)
+            return std::string();
+        if (N < Buffer.size())
+            return std::string(Buffer.data(), N);
+        Buffer.resize(Buffer.size() * 2);
+    }
+}
+
+std::string ProgramFolder()
+{
+    return ExtractFilePath(ProgramFileName());
+}
+
+std::string WindowsFolder()
+{
+    char Buffer[MAX_PATH + 1];
+    const UINT N = GetWindowsDirectoryA(Buffer, sizeof(Buffer));
+    return N && N < sizeof(Buffer) ? WithBackslash(std::string(Buffer, N)) : std::string();
+}
+
+std::string SystemFolder()
+{
+    char Buffer[MAX_PATH + 1];
+    const UINT N = GetSystemDirectoryA(Buffer, sizeof(Buffer));
+    return N && N < sizeof(Buffer) ? WithBackslash(std::string(Buffer, N)) : std::string();
+}
+
+std::string SpecialFolderPath(int32_t Csidl, bool Create)
+{
+    char Buffer[MAX_PATH + 1] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, Buffer, Csidl, Create ? TRUE : FALSE))
+        return std::string();
+    return WithBackslash(Buffer);
+}

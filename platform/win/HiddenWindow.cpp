@@ -1,0 +1,82 @@
+#include "platform/win/HiddenWindow.h"
+
+#include <mutex>
+
+#include "platform/win/GuardCallback.h"
+#include "platform/win/OSError.h"
+
+namespace {
+
+const char* const DefaultClassName = "QuillmoorHiddenWindow";
+std::mutex gRegisterLock;
+
+} // namespace
+
+THiddenWindow::THiddenWindow(TMessageHandler Handler, std::string ClassName)
+    : FHandler(std::move(Handler)), FClassName(ClassName.empty() ? DefaultClassName : std::move(ClassName))
+{
+}
+
+THiddenWindow::~THiddenWindow()
+{
+    DestroyHandle();
+}
+
+HWND THiddenWindow::GetHandle()
+{
+    if (FHandle)
+        return FHandle;
+    HINSTANCE Instance = GetModuleHandleA(nullptr);
+    {
+        std::lock_guard<std::mutex> Lock(gRegisterLock);
+        WNDCLASSA Existing;
+        if (!GetClassInfoA(Instance, FClassName.c_str(), &Existing)) {
+            WNDCLASSA C{};
+            C.lpfnWndProc = &THiddenWindow::WindowProc;
+            C.hInstance = Instance;
+            C.lpszClassName = FClassName.c_str();
+            if (!RegisterClassA(&C) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+                RaiseLastOSError(Format("Cannot register window class '%s'", FClassName));
+        }
+    }
+    HWND Wnd = CreateWindowExA(WS_EX_TOOLWINDOW, FClassName.c_str(), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               Instance, this);
+    if (!Wnd)
+        RaiseLastOSError("Cannot create a hidden window");
+    FHandle = Wnd;
+    FThreadID = GetCurrentThreadId();
+    return FHandle;
+}
+
+void THiddenWindow::DestroyHandle()
+{
+    if (!FHandle)
+        return;
+    HWND Wnd = FHandle;
+    FHandle = nullptr;
+    // Cut the route first: messages still queued for the window must not reach a freed object.
+    SetWindowLongPtrA(Wnd, GWLP_USERDATA, 0);
+    if (FThreadID == GetCurrentThreadId())
+        DestroyWindow(Wnd);
+    else
+        // Only the owning thread can destroy it; DefWindowProc does so on WM_CLOSE.
+        PostMessageA(Wnd, WM_CLOSE, 0, 0);
+}
+
+LRESULT CALLBACK THiddenWindow::WindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    if (Msg == WM_NCCREATE) {
+        auto* CS = reinterpret_cast<CREATESTRUCTA*>(LParam);
+        SetWindowLongPtrA(Wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(CS->lpCreateParams));
+    }
+    auto* Self = reinterpret_cast<THiddenWindow*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
+    if (Self && Self->FHandler) {
+        LRESULT Result = 0;
+        const int Outcome = GuardCallback(-1, [&] { return Self->FHandler(Msg, WParam, LParam, Result) ? 1 : 0; });
+        if (Outcome == 1)
+            return Result;
+        if (Outcome < 0)
+            return 0; // the handler raised and has been reported: the neutral answer
+    }
+    return DefWindowProcA(Wnd, Msg, WParam, LParam);
+}

@@ -1,0 +1,129 @@
+#pragma once
+// Worker threads that hand work to the user-interface thread (Synchronize) and can be asked to
+// stop at any moment without a hang. No thread is ever suspended or killed from outside.
+//
+// A thread object starts suspended; Resume starts it. Starting inside the base constructor would
+// let Execute run before the derived constructor had finished, so "create running" is
+// TThread::New<T>(false, ...), which resumes once the object is whole.
+//
+// Derived classes whose Execute uses their own members should call TerminateAndWait() first in
+// their destructor: the base destructor also terminates and waits, but only after the derived
+// members are gone.
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include <windows.h>
+
+#include "platform/rtl/Classes.h"
+
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+using TThreadMethod = std::function<void()>;
+
+class TThread : public TObject {
+public:
+    TThread();
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+    // Terminates and waits for a running thread (serving Synchronize on the user-interface
+    // thread); a thread never resumed ends without running Execute.
+    ~TThread() override;
+    std::string ClassName() const override { return "TThread"; }
+
+    // Makes a T (derived from TThread) and resumes it unless CreateSuspended.
+    template <class T, class... A>
+    static T* New(bool CreateSuspended, A&&... Args)
+    {
+        T* Thread = new T(std::forward<A>(Args)...);
+        if (!CreateSuspended)
+            Thread->Resume();
+        return Thread;
+    }
+
+    void Resume(); // starts a suspended thread; nothing for one already started
+
+    // Sets Terminated, takes this thread's queued Synchronize requests (and a queued OnTerminate)
+    // out of the queue so their Synchronize returns false at once, then calls StopRequested on
+    // the calling thread. A request already running runs to its end.
+    void Terminate();
+    bool GetTerminated() const { return FTerminated.load(); }
+
+    // Waits for the end of the thread and returns ReturnValue. On the user-interface thread it
+    // serves Synchronize requests and sent messages while it waits (posted input stays queued).
+    // Raises EThread when called from the thread itself, for a thread never resumed, or on the
+    // user-interface thread from inside one of this thread's running synchronised methods.
+    int32_t WaitFor();
+    // Terminate, then WaitFor when the thread was started and has not ended; for destructors.
+    void TerminateAndWait() noexcept;
+
+    // Runs Method on the user-interface thread and waits for it: true when it ran, false when
+    // it did not (the thread was terminated, or the application is going away). An exception of
+    // Method is raised again here. On the user-interface thread Method runs at once.
+    bool Synchronize(const TThreadMethod& Method);
+    // The same for code that has no thread object (any thread).
+    static bool SynchronizeCall(const TThreadMethod& Method);
+
+    TThreadPriority GetPriority() const;
+    void SetPriority(TThreadPriority Value);
+    bool GetFreeOnTerminate() const { return FFreeOnTerminate; }
+    void SetFreeOnTerminate(bool Value) { FFreeOnTerminate = Value; }
+    int32_t GetReturnValue() const { return FReturnValue.load(); }
+    HANDLE GetHandle() const { return FHandle; }
+    DWORD GetThreadID() const { return FThreadID; }
+    bool GetFinished() const { return FFinished.load(); }
+
+    // The exception that ended Execute (null when it returned normally), its class and text.
+    std::exception_ptr GetFailure() const { return FFailure; }
+    std::string GetFailureClassName() const;
+    std::string GetFailureMessage() const;
+
+    // Runs on the user-interface thread after Execute ends (also after it raised), unless
+    // Terminate was called before it ran. Sender is the thread.
+    TNotifyEvent OnTerminate;
+
+protected:
+    virtual void Execute() = 0;
+    // Runs inside Terminate on the calling thread: abort blocking work here.
+    virtual void StopRequested() {}
+    bool Terminated() const { return FTerminated.load(); }
+    void SetReturnValue(int32_t Value) { FReturnValue = Value; }
+
+private:
+    friend struct TSyncRequest;
+    friend unsigned __stdcall ThreadEntry(void* Param);
+    friend bool CheckSynchronize();
+    void WaitForEnd(); // the waiting part of WaitFor
+
+    HANDLE FHandle = nullptr;
+    DWORD FThreadID = 0;
+    std::atomic<bool> FTerminated{false};
+    std::atomic<bool> FFinished{false};
+    std::atomic<int32_t> FReturnValue{0};
+    bool FStarted = false;
+    bool FSkipExecute = false;
+    bool FFreeOnTerminate = false;
+    std::exception_ptr FFailure;
+    int FSyncRunning = 0; // this thread's requests running now (user-interface thread only)
+};
+
+// Frees a thread object (terminating and waiting), for std::unique_ptr.
+using TThreadPtr = std::unique_ptr<TThread>;
+
+// The Synchronize queue. InitSynchronize (on the thread that becomes the user-interface thread)
+// and DoneSynchronize are called by ApplicationInit and ApplicationDone.
+void InitSynchronize();
+// Pending requests return false at once, and so does every later one.
+void DoneSynchronize();
+// Runs the queued requests in arrival order; on the user-interface thread only (elsewhere it
+// does nothing). True when at least one ran.
+bool CheckSynchronize();
+// The thread that serves the queue (0 before InitSynchronize).
+DWORD MainThreadID();
+// Signalled whenever a request is queued; message loops that wait on handles wait on it too.
+HANDLE SyncEvent();

@@ -1,0 +1,71 @@
+// The shared test support itself: its failures are real failures, its scoped resources go away.
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/win/Files.h"
+#include "tests/support/TestSupport.h"
+
+using namespace TestSupport;
+
+TEST(TestSupport, PumpUntilFailsOnTimeOut)
+{
+    EXPECT_NONFATAL_FAILURE(PumpUntil([] { return false; }, 50, "nothing at all"), "waiting for nothing at all");
+    int Calls = 0;
+    EXPECT_TRUE(PumpUntil([&] { return ++Calls == 3; }, 20000));
+}
+
+TEST(TestSupport, UnhandledExceptionsFailTheRunningTest)
+{
+    EXPECT_NONFATAL_FAILURE(Application->HandleException(std::make_exception_ptr(EConvertError("stray"))),
+                            "EConvertError: stray");
+}
+
+TEST(TestSupport, VisibleWindowsOfTheThreadAreFound)
+{
+    HWND W = CreateWindowExA(0, "STATIC", "Left open", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(W, nullptr);
+    const auto Found = VisibleThreadWindows();
+    EXPECT_NE(std::find(Found.begin(), Found.end(), W), Found.end());
+    DestroyWindow(W);
+    const auto After = VisibleThreadWindows();
+    EXPECT_EQ(std::find(After.begin(), After.end(), W), After.end());
+}
+
+TEST(TestSupport, TempFolderGoesWithItsContent)
+{
+    std::string Path;
+    {
+        TTempFolder Dir;
+        Path = Dir.Path();
+        ASSERT_TRUE(ForceDirectories(Dir.Path() + "a\\b"));
+        HANDLE F = CreateFileA(Dir.File("a\\b\\ro.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN, nullptr);
+        ASSERT_NE(F, INVALID_HANDLE_VALUE);
+        CloseHandle(F);
+        EXPECT_EQ(Path.rfind(GetTempPath(), 0), 0u);
+    }
+    EXPECT_FALSE(EntryExists(Path));
+}
+
+TEST(TestSupport, DialogAnswererWaitsForItsCondition)
+{
+    int Ticks = 0;
+    THiddenWindow Counter([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        if (Msg != WM_TIMER)
+            return false;
+        ++Ticks;
+        return true;
+    });
+    SetTimer(Counter.GetHandle(), 1, 10, nullptr);
+    TDialogAnswerer Other("Some other box"); // does not match: leaves this one alone
+    TDialogAnswerer Answerer("Condition box", IDCANCEL, [&] { return Ticks >= 5; });
+    EXPECT_EQ(Application->MessageBox("Wait for five ticks", "Condition box", MB_OKCANCEL), IDCANCEL);
+    KillTimer(Counter.GetHandle(), 1);
+    EXPECT_GE(Ticks, 5);
+    EXPECT_EQ(Other.AnsweredCount(), 0);
+    EXPECT_FALSE(Other.Seen());
+    EXPECT_EQ(Answerer.AnsweredCount(), 1);
+}

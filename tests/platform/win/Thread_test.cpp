@@ -1,0 +1,464 @@
+// Threads handing work to the user-interface thread: Synchronize under load and inside modal
+// loops, WaitFor, Terminate, OnTerminate, failures and self-freeing threads.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "platform/win/Application.h"
+#include "platform/win/HiddenWindow.h"
+#include "tests/platform/win/TestThread.h"
+#include "tests/support/TestSupport.h"
+
+using namespace TestSupport;
+
+namespace {
+
+constexpr int Workers = 8;
+constexpr int CallsPerWorker = 1000;
+
+struct TLoad {
+    int Counter = 0; // touched on the user-interface thread only
+    std::atomic<int> OffThread{0};
+    std::atomic<int> Failed{0};
+    std::atomic<int> Finished{0};
+    std::vector<std::unique_ptr<TTestThread>> Threads;
+
+    void Start()
+    {
+        for (int W = 0; W < Workers; ++W) {
+            Threads.push_back(std::make_unique<TTestThread>([this](TTestThread& Self) {
+                for (int I = 0; I < CallsPerWorker; ++I) {
+                    const bool Ran = Self.Synchronize([this] {
+                        if (!Application->IsUIThread())
+                            ++OffThread;
+                        ++Counter;
+                    });
+                    if (!Ran)
+                        ++Failed;
+                }
+                ++Finished;
+            }));
+        }
+        for (auto& T : Threads)
+            T->Resume();
+    }
+    void Check()
+    {
+        for (auto& T : Threads)
+            T->WaitFor();
+        EXPECT_EQ(Counter, Workers * CallsPerWorker);
+        EXPECT_EQ(OffThread, 0);
+        EXPECT_EQ(Failed, 0);
+        EXPECT_EQ(Finished, Workers);
+    }
+};
+
+// Serves the thread's messages only through Application->ProcessMessages, never the queue itself.
+bool ProcessMessagesUntil(const std::function<bool()>& Done)
+{
+    const ULONGLONG Deadline = GetTickCount64() + 60000;
+    while (!Done()) {
+        if (GetTickCount64() > Deadline)
+            return false;
+        Application->ProcessMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(Synchronize, EightWorkersCompleteInsideNestedProcessMessages)
+{
+    for (int Run = 0; Run < 3; ++Run) {
+        TLoad Load;
+        bool LoopDone = false;
+        // The loop runs inside a message handler, itself dispatched by ProcessMessages.
+        THiddenWindow Outer([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+            if (Msg != WM_APP)
+                return false;
+            LoopDone = ProcessMessagesUntil([&] { return Load.Counter == Workers * CallsPerWorker; });
+            return true;
+        });
+        PostMessageA(Outer.GetHandle(), WM_APP, 0, 0);
+        Load.Start();
+        ASSERT_TRUE(ProcessMessagesUntil([&] { return LoopDone; }));
+        Load.Check();
+    }
+}
+
+TEST(Synchronize, EightWorkersCompleteInsideMessageBox)
+{
+    for (int Run = 0; Run < 3; ++Run) {
+        TLoad Load;
+        TDialogAnswerer Answerer("Synchronize load", IDOK,
+                                 [&] { return Load.Counter == Workers * CallsPerWorker; });
+        Load.Start();
+        const int32_t Answer = Application->MessageBox("Waiting for the workers", "Synchronize load", MB_OK);
+        EXPECT_EQ(Answer, IDOK);
+        EXPECT_EQ(Answerer.AnsweredCount(), 1);
+        EXPECT_EQ(Answerer.Caption(), "Synchronize load");
+        EXPECT_NE(Answerer.Text().find("Waiting for the workers"), std::string::npos);
+        Load.Check();
+    }
+}
+
+TEST(Synchronize, RunsAtOnceOnTheUserInterfaceThread)
+{
+    TTestThread T([](TTestThread&) {});
+    int Calls = 0;
+    EXPECT_TRUE(T.Synchronize([&] { ++Calls; }));
+    EXPECT_EQ(Calls, 1);
+    EXPECT_TRUE(TThread::SynchronizeCall([&] { ++Calls; }));
+    EXPECT_EQ(Calls, 2);
+}
+
+TEST(WaitFor, ServesAQueuedRequestOfTheThreadItWaitsFor)
+{
+    bool Ran = false;
+    DWORD RanOn = 0;
+    TTestThread T([&](TTestThread& Self) {
+        Self.SetResult(42);
+        Self.Synchronize([&] {
+            Ran = true;
+            RanOn = GetCurrentThreadId();
+        });
+    });
+    T.Resume();
+    // The request is queued; this thread serves nothing until WaitFor.
+    ASSERT_EQ(WaitForSingleObject(SyncEvent(), 20000), WAIT_OBJECT_0);
+    EXPECT_FALSE(Ran);
+    EXPECT_EQ(T.WaitFor(), 42);
+    EXPECT_TRUE(Ran);
+    EXPECT_EQ(RanOn, GetCurrentThreadId());
+    EXPECT_TRUE(T.GetFinished());
+}
+
+TEST(Terminate, ReleasesABlockedSynchronizeWithinOneSecond)
+{
+    std::atomic<bool> MethodRan{false};
+    std::atomic<int> Result{-1};
+    int Terminations = 0;
+    HANDLE Returned = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    TTestThread T([&](TTestThread& Self) {
+        Result = Self.Synchronize([&] { MethodRan = true; }) ? 1 : 0;
+        SetEvent(Returned);
+        // Later calls return false at once too.
+        if (Self.Synchronize([&] { MethodRan = true; }))
+            Result = 2;
+    });
+    T.OnTerminate = [&](TObject*) { ++Terminations; };
+    T.Resume();
+    ASSERT_EQ(WaitForSingleObject(SyncEvent(), 20000), WAIT_OBJECT_0);
+    // This thread is busy and does not serve the queue.
+    T.Terminate();
+    EXPECT_EQ(WaitForSingleObject(Returned, 1000), WAIT_OBJECT_0);
+    EXPECT_EQ(T.StopRequests, 1);
+    T.WaitFor();
+    EXPECT_EQ(Result, 0);
+    PumpFor(100);
+    EXPECT_FALSE(MethodRan);
+    EXPECT_EQ(Terminations, 0);
+    CloseHandle(Returned);
+}
+
+TEST(OnTerminate, RunsOnceOnTheUserInterfaceThreadAfterExecute)
+{
+    std::atomic<bool> ExecuteDone{false};
+    int Terminations = 0;
+    bool SawExecuteDone = false;
+    DWORD RanOn = 0;
+    TObject* Sender = nullptr;
+    TTestThread T([&](TTestThread&) { ExecuteDone = true; });
+    T.OnTerminate = [&](TObject* S) {
+        ++Terminations;
+        SawExecuteDone = ExecuteDone;
+        RanOn = GetCurrentThreadId();
+        Sender = S;
+    };
+    T.Resume();
+    PumpUntil([&] { return Terminations > 0; });
+    T.WaitFor();
+    PumpFor(100);
+    EXPECT_EQ(Terminations, 1);
+    EXPECT_TRUE(SawExecuteDone);
+    EXPECT_EQ(RanOn, GetCurrentThreadId());
+    EXPECT_EQ(Sender, &T);
+}
+
+TEST(Synchronize, AMessageBoxInsideASynchronisedMethodServesOtherWorkers)
+{
+    constexpr int Others = 7;
+    constexpr int CallsEach = 200;
+    bool BoxOpen = false;
+    std::atomic<bool> BoxShown{false};
+    int Served = 0;
+    int ServedOutsideBox = 0;
+    std::atomic<bool> FirstWentOn{false};
+    bool FirstSawAll = false;
+
+    TTestThread First([&](TTestThread& Self) {
+        Self.Synchronize([&] {
+            BoxOpen = true;
+            BoxShown = true;
+            Application->MessageBox("Inner question", "Synchronised box", MB_OKCANCEL);
+            BoxOpen = false;
+            FirstSawAll = Served == Others * CallsEach;
+        });
+        FirstWentOn = true;
+    });
+    std::vector<std::unique_ptr<TTestThread>> Rest;
+    for (int I = 0; I < Others; ++I)
+        Rest.push_back(std::make_unique<TTestThread>([&](TTestThread& Self) {
+            while (!BoxShown)
+                Sleep(1);
+            for (int C = 0; C < CallsEach; ++C)
+                Self.Synchronize([&] {
+                    ++Served;
+                    if (!BoxOpen)
+                        ++ServedOutsideBox;
+                });
+        }));
+    TDialogAnswerer Answerer("Synchronised box", IDOK, [&] { return Served == Others * CallsEach; });
+    First.Resume();
+    for (auto& T : Rest)
+        T->Resume();
+    PumpUntil([&] { return FirstWentOn.load(); });
+    for (auto& T : Rest)
+        T->WaitFor();
+    First.WaitFor();
+    EXPECT_EQ(Served, Others * CallsEach);
+    EXPECT_EQ(ServedOutsideBox, 0);
+    EXPECT_TRUE(FirstSawAll);
+    EXPECT_EQ(Answerer.AnsweredCount(), 1);
+}
+
+TEST(Synchronize, AnExceptionOfTheMethodIsRaisedAgainInTheWorker)
+{
+    std::string ClassName, Message;
+    bool CaughtAsItsClass = false;
+    TTestThread T([&](TTestThread& Self) {
+        try {
+            Self.Synchronize([] { throw EConvertError("'x' is not an integer"); });
+        } catch (const EConvertError& E) {
+            CaughtAsItsClass = true;
+            ClassName = E.ClassName();
+            Message = E.what();
+        }
+    });
+    TExceptionCapture Capture;
+    T.Resume();
+    T.WaitFor();
+    EXPECT_TRUE(CaughtAsItsClass);
+    EXPECT_EQ(ClassName, "EConvertError");
+    EXPECT_EQ(Message, "'x' is not an integer");
+    EXPECT_EQ(Capture.Count(), 0u); // nothing left in the user-interface loop
+}
+
+TEST(Execute, AnEscapingExceptionEndsTheThreadQuietlyAndKeepsIt)
+{
+    int Terminations = 0;
+    TExceptionCapture Capture;
+    TTestThread T([](TTestThread&) { throw EInvalidOperation("worker gave up"); });
+    T.OnTerminate = [&](TObject*) { ++Terminations; };
+    T.Resume();
+    PumpUntil([&] { return Terminations == 1; });
+    T.WaitFor();
+    ASSERT_TRUE(T.GetFailure());
+    EXPECT_EQ(T.GetFailureClassName(), "EInvalidOperation");
+    EXPECT_EQ(T.GetFailureMessage(), "worker gave up");
+    EXPECT_EQ(Capture.Count(), 0u);
+
+    // Not derived from std::exception either.
+    TTestThread U([](TTestThread&) { throw 7; });
+    U.Resume();
+    U.WaitFor();
+    EXPECT_EQ(U.GetFailureClassName(), "unknown exception");
+
+    TTestThread Fine([](TTestThread&) {});
+    Fine.Resume();
+    Fine.WaitFor();
+    EXPECT_FALSE(Fine.GetFailure());
+}
+
+TEST(WaitFor, FromInsideTheThreadsOwnSynchronisedMethodRaises)
+{
+    std::string Raised;
+    TTestThread* Self = nullptr;
+    TTestThread T([&](TTestThread& S) {
+        S.Synchronize([&] {
+            try {
+                Self->WaitFor();
+            } catch (const EThread& E) {
+                Raised = E.what();
+            }
+        });
+    });
+    Self = &T;
+    T.Resume();
+    PumpUntil([&] { return !Raised.empty(); });
+    T.WaitFor();
+    EXPECT_EQ(Raised, "WaitFor called from the thread's own synchronised call");
+}
+
+TEST(WaitFor, RaisesForAThreadNeverStarted)
+{
+    TTestThread T([](TTestThread&) {});
+    EXPECT_THROW(T.WaitFor(), EThread);
+}
+
+TEST(Priority, ASuspendedIdleThreadHasIdlePriority)
+{
+    bool Ran = false;
+    TTestThread T([&](TTestThread&) { Ran = true; });
+    T.SetPriority(tpIdle);
+    EXPECT_EQ(GetThreadPriority(T.GetHandle()), THREAD_PRIORITY_IDLE);
+    EXPECT_EQ(T.GetPriority(), tpIdle);
+    T.SetPriority(tpHigher);
+    EXPECT_EQ(GetThreadPriority(T.GetHandle()), THREAD_PRIORITY_ABOVE_NORMAL);
+    EXPECT_FALSE(Ran);
+    T.Resume();
+    T.WaitFor();
+    EXPECT_TRUE(Ran);
+}
+
+TEST(FreeOnTerminate, AHundredThreadsFreeThemselves)
+{
+    std::atomic<int> Destroyed{0};
+    int Terminations = 0;
+    for (int I = 0; I < 100; ++I) {
+        auto* T = new TTestThread([](TTestThread& Self) { Self.Synchronize([] {}); }, &Destroyed);
+        T->SetFreeOnTerminate(true);
+        T->OnTerminate = [&](TObject*) { ++Terminations; };
+        T->Resume();
+    }
+    PumpUntil([&] { return Destroyed == 100; }, 60000, "100 self-freeing threads");
+    EXPECT_EQ(Terminations, 100);
+}
+
+TEST(TThreadObject, FreeingARunningThreadStopsAndWaitsForIt)
+{
+    std::atomic<int> Destroyed{0};
+    std::atomic<int> Loops{0};
+    auto T = std::make_unique<TTestThread>(
+        [&](TTestThread& Self) {
+            while (Self.Synchronize([] {}))
+                ++Loops;
+        },
+        &Destroyed);
+    T->Resume();
+    PumpUntil([&] { return Loops > 10; });
+    T.reset(); // this thread serves nothing meanwhile: the pending request is cancelled
+    EXPECT_EQ(Destroyed, 1);
+
+    // A thread never resumed ends without running Execute.
+    bool Ran = false;
+    auto Never = std::make_unique<TTestThread>([&](TTestThread&) { Ran = true; });
+    Never.reset();
+    EXPECT_FALSE(Ran);
+}
+
+TEST(TThreadObject, NewStartsTheThreadOnceTheObjectIsWhole)
+{
+    std::atomic<bool> Ran{false};
+    std::unique_ptr<TTestThread> T(TThread::New<TTestThread>(false, [&](TTestThread&) { Ran = true; }));
+    T->WaitFor();
+    EXPECT_TRUE(Ran);
+    std::unique_ptr<TTestThread> S(TThread::New<TTestThread>(true, [&](TTestThread&) {}));
+    EXPECT_THROW(S->WaitFor(), EThread);
+}
+
+TEST(ProcessMessages, OnAWorkerNeverRunsQueuedRequests)
+{
+    std::atomic<bool> Ran{false};
+    std::atomic<DWORD> RanOn{0};
+    TTestThread Requester([&](TTestThread& Self) {
+        Self.Synchronize([&] {
+            RanOn = GetCurrentThreadId();
+            Ran = true;
+        });
+    });
+    Requester.Resume();
+    ASSERT_EQ(WaitForSingleObject(SyncEvent(), 20000), WAIT_OBJECT_0);
+    std::atomic<int> OwnMessages{0};
+    TTestThread Pumper([&](TTestThread&) {
+        THiddenWindow Own([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+            if (Msg != WM_APP)
+                return false;
+            ++OwnMessages;
+            return true;
+        });
+        PostMessageA(Own.GetHandle(), WM_APP, 0, 0);
+        for (int I = 0; I < 20; ++I) {
+            Application->ProcessMessages();
+            Sleep(5);
+        }
+    });
+    Pumper.Resume();
+    Pumper.WaitFor(); // serves the queue only after the pumping thread has ended
+    EXPECT_EQ(OwnMessages, 1);
+    Requester.WaitFor();
+    EXPECT_TRUE(Ran);
+    EXPECT_EQ(RanOn, GetCurrentThreadId());
+}
+
+TEST(ApplicationDone, PendingRequestsReturnFalseAtOnce)
+{
+    std::atomic<int> First{-1}, Later{-1};
+    std::atomic<bool> Ran{false};
+    TTestThread T([&](TTestThread& Self) {
+        First = Self.Synchronize([&] { Ran = true; }) ? 1 : 0;
+        Later = Self.Synchronize([&] { Ran = true; }) ? 1 : 0;
+    });
+    T.Resume();
+    ASSERT_EQ(WaitForSingleObject(SyncEvent(), 20000), WAIT_OBJECT_0);
+    ApplicationDone();
+    const DWORD Ended = WaitForSingleObject(T.GetHandle(), 1000);
+    ApplicationInit();
+    Application->OnException = FailOnException;
+    EXPECT_EQ(Ended, WAIT_OBJECT_0);
+    T.WaitFor();
+    EXPECT_EQ(First, 0);
+    EXPECT_EQ(Later, 0);
+    EXPECT_FALSE(Ran);
+}
+
+TEST(Synchronize, IsServedInsideAPopupMenuLoop)
+{
+    constexpr int Calls = 300;
+    int Served = 0;
+    bool InMenu = false;
+    int ServedOutsideMenu = 0;
+    THiddenWindow Owner([](UINT, WPARAM, LPARAM, LRESULT&) { return false; });
+    // A timer of the user-interface thread closes the menu once every call has been served.
+    THiddenWindow Closer([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        if (Msg != WM_TIMER)
+            return false;
+        if (Served == Calls)
+            EndMenu();
+        return true;
+    });
+    SetTimer(Closer.GetHandle(), 1, 20, nullptr);
+    TTestThread T([&](TTestThread& Self) {
+        for (int I = 0; I < Calls; ++I)
+            Self.Synchronize([&] {
+                ++Served;
+                if (!InMenu)
+                    ++ServedOutsideMenu;
+            });
+    });
+    HMENU Menu = CreatePopupMenu();
+    AppendMenuA(Menu, MF_STRING, 1, "First");
+    AppendMenuA(Menu, MF_STRING, 2, "Second");
+    InMenu = true;
+    T.Resume();
+    TrackPopupMenu(Menu, TPM_RETURNCMD, 100, 100, 0, Owner.GetHandle(), nullptr);
+    InMenu = false;
+    KillTimer(Closer.GetHandle(), 1);
+    DestroyMenu(Menu);
+    T.WaitFor();
+    EXPECT_EQ(Served, Calls);
+    EXPECT_EQ(ServedOutsideMenu, 0);
+}

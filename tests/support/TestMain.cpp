@@ -1,0 +1,38 @@
+// The main of every Windows test program: the gtest thread is the user-interface thread.
+#include <gtest/gtest.h>
+
+#include "platform/win/Application.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+// A test that leaves a visible top-level window of the thread behind fails, and the window goes
+// so the next test starts clean.
+class TWindowLeftCheck : public testing::EmptyTestEventListener {
+    void OnTestEnd(const testing::TestInfo&) override
+    {
+        for (HWND W : TestSupport::VisibleThreadWindows()) {
+            char Caption[256] = {};
+            GetWindowTextA(W, Caption, sizeof(Caption));
+            char Class[256] = {};
+            GetClassNameA(W, Class, sizeof(Class));
+            ADD_FAILURE() << "The test left a visible window: '" << Caption << "' of class " << Class;
+            DestroyWindow(W);
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A crash ends the program with its code instead of waiting in a system dialog.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    testing::InitGoogleTest(&argc, argv);
+    ApplicationInit();
+    Application->OnException = TestSupport::FailOnException;
+    testing::UnitTest::GetInstance()->listeners().Append(new TWindowLeftCheck);
+    const int Result = RUN_ALL_TESTS();
+    ApplicationDone();
+    return Result;
+}
