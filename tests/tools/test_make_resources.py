@@ -1,0 +1,198 @@
+"""Tests of tools/make_resources.py: stable bytes, and files other readers (Pillow) accept."""
+
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SCRIPT = os.path.join(HERE, '..', '..', 'tools', 'make_resources.py')
+
+sys.path.insert(0, os.path.dirname(SCRIPT))
+import make_resources  # noqa: E402
+
+try:
+    from PIL import Image
+except ImportError:  # Debian's python3-pil is part of the set-up; say so plainly if missing
+    Image = None
+
+
+def read(path):
+    with open(path, 'rb') as f:
+        return f.read()
+
+
+def run_script(out):
+    subprocess.run([sys.executable, SCRIPT, out], check=True)
+    return {name: read(os.path.join(out, name)) for name in sorted(os.listdir(out))}
+
+
+def directory_entries(data):
+    reserved, kind, count = struct.unpack_from('<HHH', data, 0)
+    entries = []
+    for i in range(count):
+        w, h, colours, res, f1, f2, size, offset = struct.unpack_from('<BBBBHHII', data, 6 + 16 * i)
+        entries.append(dict(width=w or 256, height=h or 256, colours=colours, field1=f1, field2=f2,
+                            size=size, offset=offset))
+    return reserved, kind, entries
+
+
+class Determinism(unittest.TestCase):
+    def test_two_runs_give_identical_files(self):
+        with tempfile.TemporaryDirectory() as a, tempfile.TemporaryDirectory() as b:
+            first = run_script(a)
+            second = run_script(b)
+            self.assertEqual(sorted(first), sorted(second))
+            for name in first:
+                self.assertEqual(first[name], second[name], name)
+            # Nothing but the listed files, and no temporary left behind.
+            listed = subprocess.run([sys.executable, SCRIPT, '--list'], check=True,
+                                    capture_output=True, text=True).stdout.split()
+            self.assertEqual(sorted(listed), sorted(first))
+
+    def test_a_second_run_into_the_same_folder_keeps_the_bytes(self):
+        with tempfile.TemporaryDirectory() as a:
+            first = run_script(a)
+            self.assertEqual(first, run_script(a))
+
+    def test_usage_errors(self):
+        r = subprocess.run([sys.executable, SCRIPT], capture_output=True)
+        self.assertEqual(2, r.returncode)
+
+
+class Structure(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.files = make_resources.artwork()
+
+    def test_test_icon_directory(self):
+        reserved, kind, entries = directory_entries(self.files['TestIcon.ico'])
+        self.assertEqual((0, 1), (reserved, kind))
+        got = sorted((e['width'], e['height'], e['field2']) for e in entries)
+        self.assertEqual([(16, 16, 4), (16, 16, 32), (32, 32, 4), (32, 32, 32)], got)
+        data = self.files['TestIcon.ico']
+        for e in entries:
+            self.assertLessEqual(e['offset'] + e['size'], len(data))
+            header = struct.unpack_from('<IiiHH', data, e['offset'])
+            # The image's own header: double height (colour image over the mask).
+            self.assertEqual((40, e['width'], 2 * e['height'], 1, e['field2']), header)
+            self.assertEqual(16 if e['field2'] == 4 else 0, e['colours'])
+
+    def test_cursors_carry_their_hot_spots(self):
+        expected = {
+            'HandOpened.cur': make_resources.HAND_HOT,
+            'HandClosed.cur': make_resources.HAND_HOT,
+            'TestCursor.cur': make_resources.TEST_CURSOR_HOT,
+        }
+        for name, hot in expected.items():
+            reserved, kind, entries = directory_entries(self.files[name])
+            self.assertEqual((0, 2), (reserved, kind), name)
+            self.assertEqual(1, len(entries), name)
+            e = entries[0]
+            self.assertEqual((32, 32), (e['width'], e['height']), name)
+            self.assertEqual(hot, (e['field1'], e['field2']), name)
+
+    def test_hand_hot_spots_lie_in_the_palm(self):
+        # The hot spot is an opaque white pixel of the drawn hand.
+        for grid in (make_resources.HAND_OPEN, make_resources.HAND_CLOSED):
+            x = make_resources.HAND_HOT[0] - make_resources.HAND_LEFT
+            y = make_resources.HAND_HOT[1] - make_resources.HAND_TOP
+            self.assertEqual('W', grid[y][x])
+
+    def test_test_cursor_hot_spot_is_the_centre_of_the_cross(self):
+        grid = make_resources.place(make_resources.TEST_CURSOR, 32, 32,
+                                    make_resources.TEST_CURSOR_HOT[0] - 4, make_resources.TEST_CURSOR_HOT[1] - 4)
+        x, y = make_resources.TEST_CURSOR_HOT
+        self.assertEqual('.', grid[y][x])
+        self.assertEqual('W', grid[y][x - 1])
+        self.assertEqual('W', grid[y][x + 1])
+        self.assertEqual('W', grid[y - 1][x])
+        self.assertEqual('W', grid[y + 1][x])
+
+    def test_bad_grids_are_refused(self):
+        with self.assertRaises(ValueError):
+            make_resources.check_grid('x', ['..', '...'])
+        with self.assertRaises(ValueError):
+            make_resources.check_grid('x', ['.?'])
+        with self.assertRaises(ValueError):
+            make_resources.cursor_file(['..', '..'], 2, 0)
+        with self.assertRaises(ValueError):
+            make_resources.place(['...'], 2, 2, 0, 0)
+
+
+@unittest.skipIf(Image is None, 'Pillow (python3-pil) is not installed')
+class ReadByPillow(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        run_script(cls.tmp.name)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.tmp.name, name)
+
+    def test_icon_has_both_sizes_with_the_drawn_pixels(self):
+        with Image.open(self.path('TestIcon.ico')) as im:
+            self.assertEqual('ICO', im.format)
+            self.assertEqual({(16, 16), (32, 32)}, set(im.ico.sizes()))
+            for size in ((16, 16), (32, 32)):
+                frame = im.ico.getimage(size).convert('RGBA')
+                self.assertEqual(size, frame.size)
+                f = size[0] // 16
+                grid = make_resources.TEST_ICON_16
+                for y in range(16):
+                    for x in range(16):
+                        r, g, b, a = make_resources.PALETTE[grid[y][x]]
+                        got = frame.getpixel((x * f, y * f))
+                        if a == 0:
+                            self.assertEqual(0, got[3], (size, x, y))
+                        else:
+                            self.assertEqual((r, g, b, a), got, (size, x, y))
+            # Every entry, the 4-bit ones too, decodes at its size.
+            for index, entry in enumerate(im.ico.entry):
+                frame = im.ico.frame(index)
+                self.assertEqual((entry['width'], entry['height']), frame.size)
+
+    def test_four_bit_entries_hold_the_opaque_colours(self):
+        with Image.open(self.path('TestIcon.ico')) as im:
+            four = [i for i, e in enumerate(im.ico.entry) if e['bpp'] == 4]
+            self.assertEqual(2, len(four))
+            for index in four:
+                frame = im.ico.frame(index).convert('RGBA')
+                f = frame.size[0] // 16
+                grid = make_resources.TEST_ICON_16
+                for y in range(16):
+                    for x in range(16):
+                        r, g, b, a = make_resources.PALETTE[grid[y][x]]
+                        got = frame.getpixel((x * f, y * f))
+                        if a >= 128:
+                            self.assertEqual((r, g, b, 255), got, (index, x, y))
+                        else:
+                            self.assertEqual(0, got[3], (index, x, y))
+
+    def test_strip_has_its_drawn_size_and_mask_colour(self):
+        with Image.open(self.path('TestStrip.bmp')) as im:
+            self.assertEqual('BMP', im.format)
+            self.assertEqual((16 * len(make_resources.STRIP_CELLS), 16), im.size)
+            rgb = im.convert('RGB')
+            for cell, grid in enumerate(make_resources.STRIP_CELLS):
+                for y in range(16):
+                    for x in range(16):
+                        r, g, b, a = make_resources.PALETTE[grid[y][x]]
+                        want = (r, g, b) if a >= 128 else make_resources.MASK_COLOUR
+                        self.assertEqual(want, rgb.getpixel((cell * 16 + x, y)), (cell, x, y))
+
+    def test_cursors_open(self):
+        for name in ('HandOpened.cur', 'HandClosed.cur', 'TestCursor.cur'):
+            with Image.open(self.path(name)) as im:
+                self.assertEqual('CUR', im.format)
+                self.assertEqual((32, 32), im.size)
+
+
+if __name__ == '__main__':
+    unittest.main()

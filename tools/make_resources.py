@@ -1,0 +1,507 @@
+#!/usr/bin/env python3
+"""Draws Quillmoor's artwork from text grids and writes it as BMP, ICO and CUR files.
+
+    make_resources.py OUTDIR    write every file into OUTDIR (made when missing)
+    make_resources.py --list    print the names of the files it writes, one a line
+
+Standard library only. The bytes depend on nothing but this script (no dates, no
+environment), so two runs give identical files and the build can compare them.
+
+A grid is a list of equal-length strings; each character is one pixel, looked up in
+PALETTE. "." is transparent. The sixteen letters are the classic 16-colour set, so any grid
+can also be written as a 4-bit entry. Lower-case "s" is a half-transparent shadow that only
+32-bit entries keep (4-bit entries and cursors drop it).
+"""
+
+import os
+import struct
+import sys
+
+# ------------------------------------------------------------------------------ colours
+
+# (red, green, blue, alpha)
+PALETTE = {
+    '.': (0, 0, 0, 0),
+    'K': (0, 0, 0, 255),        # black
+    'r': (128, 0, 0, 255),      # maroon
+    'g': (0, 128, 0, 255),      # green
+    'y': (128, 128, 0, 255),    # olive
+    'b': (0, 0, 128, 255),      # navy
+    'm': (128, 0, 128, 255),    # purple
+    'c': (0, 128, 128, 255),    # teal
+    'w': (192, 192, 192, 255),  # silver
+    'k': (128, 128, 128, 255),  # grey
+    'R': (255, 0, 0, 255),      # red
+    'G': (0, 255, 0, 255),      # lime
+    'Y': (255, 255, 0, 255),    # yellow
+    'B': (0, 0, 255, 255),      # blue
+    'M': (255, 0, 255, 255),    # fuchsia
+    'C': (0, 255, 255, 255),    # aqua
+    'W': (255, 255, 255, 255),  # white
+    's': (0, 0, 0, 96),         # shadow (32-bit entries only)
+}
+
+# The order of the 16-colour palette written into 4-bit entries.
+VGA_ORDER = 'KrgybmcwkRGYBMCW'
+
+# The colour bitmap strips are keyed on (TImageList's mask colour).
+MASK_COLOUR = (255, 0, 255)
+
+
+def check_grid(name, grid):
+    if not grid:
+        raise ValueError('%s: empty grid' % name)
+    width = len(grid[0])
+    for i, row in enumerate(grid):
+        if len(row) != width:
+            raise ValueError('%s: row %d is %d wide, not %d' % (name, i, len(row), width))
+        for ch in row:
+            if ch not in PALETTE:
+                raise ValueError('%s: row %d has unknown colour %r' % (name, i, ch))
+    return width, len(grid)
+
+
+def scale(grid, factor):
+    """Each pixel becomes a factor x factor block."""
+    return [''.join(ch * factor for ch in row) for row in grid for _ in range(factor)]
+
+
+def place(grid, width, height, left, top):
+    """The grid on a transparent canvas of width x height with its corner at (left, top)."""
+    gw, gh = len(grid[0]), len(grid)
+    if left < 0 or top < 0 or left + gw > width or top + gh > height:
+        raise ValueError('grid does not fit the canvas')
+    rows = ['.' * width for _ in range(top)]
+    for row in grid:
+        rows.append('.' * left + row + '.' * (width - left - gw))
+    rows.extend('.' * width for _ in range(height - top - gh))
+    return rows
+
+
+def overlay(base, grid, left, top):
+    """Grid drawn over base at (left, top); its transparent pixels leave base showing."""
+    rows = list(base)
+    for y, row in enumerate(grid):
+        line = list(rows[top + y])
+        for x, ch in enumerate(row):
+            if ch != '.':
+                line[left + x] = ch
+        rows[top + y] = ''.join(line)
+    return rows
+
+
+def transpose(grid):
+    return [''.join(row[x] for row in grid) for x in range(len(grid[0]))]
+
+
+def hstack(grids):
+    return [''.join(parts) for parts in zip(*grids)]
+
+
+# ------------------------------------------------------------------------------ DIB pieces
+
+def row_bytes(width, bits):
+    return ((width * bits + 31) // 32) * 4
+
+
+def info_header(width, height, bits, colours, image_size):
+    # BITMAPINFOHEADER; resolution left at 0 (no device meaning for resources).
+    return struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 0, image_size, 0, 0, colours, 0)
+
+
+def and_mask(grid, opaque):
+    """1-bit mask, bottom-up: 1 where the pixel is transparent."""
+    width = len(grid[0])
+    stride = row_bytes(width, 1)
+    out = bytearray()
+    for row in reversed(grid):
+        line = bytearray(stride)
+        for x, ch in enumerate(row):
+            if not opaque(ch):
+                line[x >> 3] |= 0x80 >> (x & 7)
+        out += line
+    return bytes(out)
+
+
+def dib_4bit(grid):
+    """A 4-bit icon image: header (double height), 16 colours, pixels, AND mask."""
+    width, height = len(grid[0]), len(grid)
+    stride = row_bytes(width, 4)
+    pixels = bytearray()
+    for row in reversed(grid):
+        line = bytearray(stride)
+        for x, ch in enumerate(row):
+            index = VGA_ORDER.index(ch) if PALETTE[ch][3] >= 128 else 0
+            line[x >> 1] |= index << (4 if x % 2 == 0 else 0)
+        pixels += line
+    mask = and_mask(grid, lambda ch: PALETTE[ch][3] >= 128)
+    colours = b''.join(struct.pack('<BBBB', PALETTE[c][2], PALETTE[c][1], PALETTE[c][0], 0) for c in VGA_ORDER)
+    return info_header(width, height * 2, 4, 16, len(pixels) + len(mask)) + colours + bytes(pixels) + mask
+
+
+def dib_32bit(grid):
+    """A 32-bit icon image with straight alpha: header (double height), BGRA pixels, AND mask."""
+    width, height = len(grid[0]), len(grid)
+    pixels = bytearray()
+    for row in reversed(grid):
+        for ch in row:
+            r, g, b, a = PALETTE[ch]
+            pixels += struct.pack('<BBBB', b, g, r, a)
+    mask = and_mask(grid, lambda ch: PALETTE[ch][3] > 0)
+    return info_header(width, height * 2, 32, 0, len(pixels) + len(mask)) + bytes(pixels) + mask
+
+
+def dib_cursor(grid):
+    """A monochrome cursor image: XOR bits (1 = white) over the AND mask.
+
+    'K' is black, 'W' white, '.' transparent; any other colour is taken as black and
+    half-transparent shadow as transparent, since a monochrome cursor has no more."""
+    width, height = len(grid[0]), len(grid)
+    stride = row_bytes(width, 1)
+    xor = bytearray()
+    for row in reversed(grid):
+        line = bytearray(stride)
+        for x, ch in enumerate(row):
+            if ch == 'W':
+                line[x >> 3] |= 0x80 >> (x & 7)
+        xor += line
+    mask = and_mask(grid, lambda ch: PALETTE[ch][3] >= 128)
+    colours = struct.pack('<BBBBBBBB', 0, 0, 0, 0, 255, 255, 255, 0)
+    return info_header(width, height * 2, 1, 2, len(xor) + len(mask)) + colours + bytes(xor) + mask
+
+
+# ------------------------------------------------------------------------------ files
+
+def icon_file(entries):
+    """An .ico file; entries are (grid, bits) with bits 4 or 32."""
+    images = []
+    for grid, bits in entries:
+        width, height = len(grid[0]), len(grid)
+        if width > 256 or height > 256:
+            raise ValueError('icon entries are at most 256 pixels')
+        data = dib_4bit(grid) if bits == 4 else dib_32bit(grid)
+        images.append((width, height, 16 if bits == 4 else 0, 1, bits, data))
+    return directory(1, images)
+
+
+def cursor_file(grid, hot_x, hot_y):
+    width, height = len(grid[0]), len(grid)
+    if not (0 <= hot_x < width and 0 <= hot_y < height):
+        raise ValueError('hot spot outside the cursor')
+    # In a cursor directory the planes and bit-count fields hold the hot spot.
+    return directory(2, [(width, height, 2, hot_x, hot_y, dib_cursor(grid))])
+
+
+def directory(kind, images):
+    out = bytearray(struct.pack('<HHH', 0, kind, len(images)))
+    offset = 6 + 16 * len(images)
+    for width, height, colours, field1, field2, data in images:
+        out += struct.pack('<BBBBHHII', width % 256, height % 256, colours, 0, field1, field2, len(data), offset)
+        offset += len(data)
+    for image in images:
+        out += image[5]
+    return bytes(out)
+
+
+def bitmap_file(grid, background=MASK_COLOUR):
+    """A 24-bit bottom-up .bmp; transparent pixels take the background (mask) colour."""
+    width, height = len(grid[0]), len(grid)
+    stride = row_bytes(width, 24)
+    pixels = bytearray()
+    for row in reversed(grid):
+        line = bytearray()
+        for ch in row:
+            r, g, b, a = PALETTE[ch]
+            if a < 128:
+                r, g, b = background
+            line += struct.pack('<BBB', b, g, r)
+        line += bytes(stride - len(line))
+        pixels += line
+    header = info_header(width, height, 24, 0, len(pixels))
+    offset = 14 + len(header)
+    return struct.pack('<2sIHHI', b'BM', offset + len(pixels), 0, 0, offset) + header + bytes(pixels)
+
+
+# ------------------------------------------------------------------------------ artwork
+
+# The hand the picture viewer shows over a picture that can be dragged.
+HAND_OPEN = [
+    '.......KK.......',
+    '...KK.KWWKKK....',
+    '..KWWKKWWKWWK...',
+    '..KWWKKWWKWWK.K.',
+    '...KWWKWWKWWKKWK',
+    '...KWWKWWKWWKWWK',
+    '.KK.KWWWWWWWKWWK',
+    'KWWKKWWWWWWWWWWK',
+    'KWWWKWWWWWWWWWK.',
+    '.KWWWWWWWWWWWWK.',
+    '..KWWWWWWWWWWWK.',
+    '..KWWWWWWWWWWK..',
+    '...KWWWWWWWWWK..',
+    '....KWWWWWWWK...',
+    '.....KWWWWWWK...',
+    '.....KWWWWWWK...',
+]
+
+# The same hand holding on, while the picture is dragged.
+HAND_CLOSED = [
+    '................',
+    '................',
+    '................',
+    '................',
+    '....KK.KK.KK....',
+    '...KWWKWWKWWKK..',
+    '...KWWWWWWWWKWK.',
+    '....KWWWWWWWWWK.',
+    '...KKWWWWWWWWWK.',
+    '..KWWWWWWWWWWWK.',
+    '..KWWWWWWWWWWWK.',
+    '...KWWWWWWWWWK..',
+    '....KWWWWWWWWK..',
+    '.....KWWWWWWK...',
+    '.....KWWWWWWK...',
+    '................',
+]
+
+# Both hands sit at (8, 8) of their 32 x 32 cursor; the hot spot is the middle of the palm.
+HAND_LEFT, HAND_TOP = 8, 8
+HAND_HOT = (HAND_LEFT + 8, HAND_TOP + 10)
+
+# The stock cursors Windows has no system cursor for: dragging, no-drop and the two splitters.
+ARROW = [
+    'K...........',
+    'KK..........',
+    'KWK.........',
+    'KWWK........',
+    'KWWWK.......',
+    'KWWWWK......',
+    'KWWWWWK.....',
+    'KWWWWWWK....',
+    'KWWWWWWWK...',
+    'KWWWWWWWWK..',
+    'KWWWWWKKKKK.',
+    'KWWKWWK.....',
+    'KWK.KWWK....',
+    'KK..KWWK....',
+    'K....KWWK...',
+    '.....KWWK...',
+    '......KK....',
+]
+
+DRAG_BOX = [
+    'KKKKKKKKK',
+    'KWWWWWWWK',
+    'KWKKKKKWK',
+    'KWWWWWWWK',
+    'KWKKKKKWK',
+    'KWWWWWWWK',
+    'KKKKKKKKK',
+]
+
+NO_SIGN = [
+    '....KKKKK....',
+    '..KKWWWWWKK..',
+    '.KWWWKKKWWWK.',
+    '.KWWK...KWWK.',
+    'KWWK...KWWWWK',
+    'KWK...KWWKKWK',
+    'KWK..KWWK.KWK',
+    'KWKKWWK...KWK',
+    'KWWWWK...KWWK',
+    '.KWWK...KWWK.',
+    '.KWWWKKKWWWK.',
+    '..KKWWWWWKK..',
+    '....KKKKK....',
+]
+
+# Two bars with arrows out of them; the hot spot is the gap between the bars.
+SPLIT_H = [
+    '........KK.KK........',
+    '........KW.WK........',
+    '....K...KW.WK...K....',
+    '...KK...KW.WK...KK...',
+    '..KWKKKKKW.WKKKKKWK..',
+    '.KWWWWWWWW.WWWWWWWWK.',
+    '..KWKKKKKW.WKKKKKWK..',
+    '...KK...KW.WK...KK...',
+    '....K...KW.WK...K....',
+    '........KW.WK........',
+    '........KK.KK........',
+]
+
+STOCK_CURSORS = {
+    # file name: (grid pieces as (grid, left, top), hot spot)
+    'Drag.cur': ([(ARROW, 0, 0), (DRAG_BOX, 8, 18)], (0, 0)),
+    'NoDrop.cur': ([(ARROW, 0, 0), (NO_SIGN, 8, 16)], (0, 0)),
+    'HSplit.cur': ([(SPLIT_H, 6, 10)], (16, 15)),
+    'VSplit.cur': ([(transpose(SPLIT_H), 10, 6)], (15, 16)),
+}
+
+# Test set: a cross whose centre, the hot spot, is off the middle so a wrong reading shows.
+TEST_CURSOR_HOT = (10, 6)
+TEST_CURSOR = [
+    '....K....',
+    '....K....',
+    '....K....',
+    '...KWK...',
+    'KKKW.WKKK',
+    '...KWK...',
+    '....K....',
+    '....K....',
+    '....K....',
+]
+
+# Test icon: a framed picture (sky, sun, hill) with a shadow.
+TEST_ICON_16 = [
+    'KKKKKKKKKKKKKK..',
+    'KWWWWWWWWWWWWKs.',
+    'KWCCCCCCCCCCWKs.',
+    'KWCCCCCCCYYCWKs.',
+    'KWCCCCCCYYYYWKs.',
+    'KWCCCCCCYYYYWKs.',
+    'KWCCCCCCCYYCWKs.',
+    'KWCCCgCCCCCCWKs.',
+    'KWCCgggCCCCCWKs.',
+    'KWCgggggCCCgWKs.',
+    'KWgggggggCggWKs.',
+    'KWGGGGGGGGGGWKs.',
+    'KWGGGGGGGGGGWKs.',
+    'KWWWWWWWWWWWWKs.',
+    'KKKKKKKKKKKKKKs.',
+    '.sssssssssssss..',
+]
+
+# Test strip: four 16 x 16 images on the mask colour (transparent cells), each with a
+# solid shape whose colour identifies it.
+STRIP_CELLS = [
+    [  # 0: red square
+        '................',
+        '................',
+        '................',
+        '................',
+        '....RRRRRRRR....',
+        '....RRRRRRRR....',
+        '....RRRRRRRR....',
+        '....RRRRRRRR....',
+        '....RRRRRRRR....',
+        '....RRRRRRRR....',
+        '....RRRRRRRR....',
+        '....RRRRRRRR....',
+        '................',
+        '................',
+        '................',
+        '................',
+    ],
+    [  # 1: green diamond
+        '................',
+        '.......GG.......',
+        '......GGGG......',
+        '.....GGGGGG.....',
+        '....GGGGGGGG....',
+        '...GGGGGGGGGG...',
+        '..GGGGGGGGGGGG..',
+        '.GGGGGGGGGGGGGG.',
+        '.GGGGGGGGGGGGGG.',
+        '..GGGGGGGGGGGG..',
+        '...GGGGGGGGGG...',
+        '....GGGGGGGG....',
+        '.....GGGGGG.....',
+        '......GGGG......',
+        '.......GG.......',
+        '................',
+    ],
+    [  # 2: blue cross
+        '................',
+        '......BBBB......',
+        '......BBBB......',
+        '......BBBB......',
+        '......BBBB......',
+        '......BBBB......',
+        '.BBBBBBBBBBBBBB.',
+        '.BBBBBBBBBBBBBB.',
+        '.BBBBBBBBBBBBBB.',
+        '.BBBBBBBBBBBBBB.',
+        '......BBBB......',
+        '......BBBB......',
+        '......BBBB......',
+        '......BBBB......',
+        '......BBBB......',
+        '................',
+    ],
+    [  # 3: black-framed yellow box
+        '................',
+        '................',
+        '..KKKKKKKKKKKK..',
+        '..KYYYYYYYYYYK..',
+        '..KYYYYYYYYYYK..',
+        '..KYYYYYYYYYYK..',
+        '..KYYYYYYYYYYK..',
+        '..KYYYYYYYYYYK..',
+        '..KYYYYYYYYYYK..',
+        '..KYYYYYYYYYYK..',
+        '..KYYYYYYYYYYK..',
+        '..KYYYYYYYYYYK..',
+        '..KYYYYYYYYYYK..',
+        '..KKKKKKKKKKKK..',
+        '................',
+        '................',
+    ],
+]
+
+
+def artwork():
+    """Every file this script writes: name -> bytes."""
+    files = {}
+    for name, grid in (('HandOpened', HAND_OPEN), ('HandClosed', HAND_CLOSED)):
+        check_grid(name, grid)
+        files[name + '.cur'] = cursor_file(place(grid, 32, 32, HAND_LEFT, HAND_TOP), *HAND_HOT)
+
+    for name, (pieces, hot) in STOCK_CURSORS.items():
+        canvas = ['.' * 32] * 32
+        for grid, left, top in pieces:
+            check_grid(name, grid)
+            canvas = overlay(canvas, grid, left, top)
+        files[name] = cursor_file(canvas, *hot)
+
+    check_grid('TestCursor', TEST_CURSOR)
+    cx, cy = TEST_CURSOR_HOT
+    files['TestCursor.cur'] = cursor_file(place(TEST_CURSOR, 32, 32, cx - 4, cy - 4), cx, cy)
+
+    check_grid('TestIcon', TEST_ICON_16)
+    icon32 = scale(TEST_ICON_16, 2)
+    files['TestIcon.ico'] = icon_file([(icon32, 32), (TEST_ICON_16, 32), (icon32, 4), (TEST_ICON_16, 4)])
+
+    for i, cell in enumerate(STRIP_CELLS):
+        if check_grid('TestStrip cell %d' % i, cell) != (16, 16):
+            raise ValueError('strip cells are 16 x 16')
+    files['TestStrip.bmp'] = bitmap_file(hstack(STRIP_CELLS))
+    return files
+
+
+def write_file(path, data):
+    # Written whole under another name first, so a stopped build never leaves half a file.
+    tmp = path + '.tmp'
+    with open(tmp, 'wb') as f:
+        f.write(data)
+    os.replace(tmp, path)
+
+
+def main(argv):
+    if len(argv) != 2 or argv[1] in ('-h', '--help'):
+        sys.stderr.write(__doc__)
+        return 2
+    files = artwork()
+    if argv[1] == '--list':
+        for name in sorted(files):
+            print(name)
+        return 0
+    out = argv[1]
+    os.makedirs(out, exist_ok=True)
+    for name in sorted(files):
+        write_file(os.path.join(out, name), files[name])
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv))
