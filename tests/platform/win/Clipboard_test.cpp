@@ -65,6 +65,28 @@ private:
     std::thread FThread;
 };
 
+// Runs Body on a worker and waits for it while serving this thread's messages: clipboard
+// calls on the worker may send messages (such as WM_DESTROYCLIPBOARD) to a window of this
+// thread, and a plain join would then wait for ever.
+template <typename F>
+void RunOnWorker(F Body)
+{
+    std::atomic<bool> Done{false};
+    std::thread Worker([&] {
+        Body();
+        Done = true;
+    });
+    while (!Done) {
+        MSG M;
+        while (PeekMessageA(&M, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&M);
+            DispatchMessageA(&M);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    Worker.join();
+}
+
 } // namespace
 
 TEST(Clipboard, TextComesBackExactly)
@@ -125,11 +147,11 @@ TEST(Clipboard, NestedOpenOpensOnce)
     EXPECT_EQ(Window, GetOpenClipboardWindow()); // still open
     // Still held: another thread cannot open it.
     bool OtherOpened = true;
-    std::thread([&] {
+    RunOnWorker([&] {
         OtherOpened = OpenClipboard(nullptr) != FALSE;
         if (OtherOpened)
             CloseClipboard();
-    }).join();
+    });
     EXPECT_FALSE(OtherOpened);
 
     Clipboard()->Close();
@@ -184,14 +206,14 @@ TEST(Clipboard, AnotherThreadOpensWithItsOwnWindow)
     DWORD WindowThread = 0;
     DWORD Worker = 0;
     std::string Text;
-    std::thread([&] {
+    RunOnWorker([&] {
         Worker = GetCurrentThreadId();
         Clipboard()->Open();
         WindowThread = GetWindowThreadProcessId(GetOpenClipboardWindow(), nullptr);
         Clipboard()->SetAsText("from a worker");
         Clipboard()->Close();
         Text = Clipboard()->GetAsText();
-    }).join();
+    });
     EXPECT_EQ(Worker, WindowThread);
     EXPECT_EQ("from a worker", Text);
     EXPECT_EQ("from a worker", Clipboard()->GetAsText());
