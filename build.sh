@@ -79,9 +79,12 @@ case $verb in
     shopt -s nullglob
     benches=("$build"/bench/*.exe)
     [[ ${#benches[@]} -eq 0 ]] && echo "no benchmarks yet"
+    # Each benchmark gets a private test web server (QUILLMOOR_TEST_SERVER) for its references.
+    py=python3
+    [[ -x /usr/bin/python3 ]] && py=/usr/bin/python3
     for b in "${benches[@]}"; do
       echo "== $(basename "$b" .exe)"
-      "$root/tools/wine-run.sh" "$b"
+      "$py" "$root/tests/server/run_with_server.py" -- "$root/tools/wine-run.sh" "$b"
     done
     ;;
 esac
