@@ -168,5 +168,13 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   wineserver -w || true
   [[ -f $WINEPREFIX/system.reg ]] || { log "wineboot did not create the prefix"; exit 1; }
 fi
+# Wine links the user's Documents, Desktop, Pictures... to $HOME. Programs under test must
+# never write into a real home folder, so those links become plain folders of the prefix.
+for link in "$WINEPREFIX"/drive_c/users/*/*; do
+  if [[ -L $link ]]; then
+    rm -f -- "$link"
+    mkdir -p -- "$link"
+  fi
+done
 
 echo "QM_DEPS=$deps"
