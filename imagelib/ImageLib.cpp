@@ -1,0 +1,59 @@
+// The library's start and end, in their one fixed order. Nothing here runs from static
+// initialisation: pictures are made on worker threads, and the order matters.
+#include "imagelib/ImageLib.h"
+
+#include <mutex>
+
+#include <windows.h>
+
+#include "imagelib/ImgDib.h"
+#include "imagelib/ImgMisc.h"
+#include "platform/win/Graphic.h"
+
+namespace {
+std::mutex InitLock;
+int32_t InitCount = 0;
+} // namespace
+
+int32_t ImageLibInitCount()
+{
+    std::lock_guard<std::mutex> Lock(InitLock);
+    return InitCount;
+}
+
+void ImageLibInit()
+{
+    std::lock_guard<std::mutex> Lock(InitLock);
+    if (InitCount++ > 0)
+        return;
+    // 1. Display gamma for the PNG reader.
+    ScreenGamma = 2.0;
+    // 2. Default palettes.
+    MakeDefaultPalettes();
+    // 3. The picture class for bitmaps on the clipboard.
+    TPicture::RegisterClipboardFormat(CF_BITMAP, [] { return std::unique_ptr<TGraphic>(new TDibGraphic()); });
+    // 4. The halftone palette Draw uses on palette devices.
+    CreateSharedHalftonePalette();
+    // 5. Codec set-up: the TIFF tag extender and the bitmap codec library's start go here.
+    // 6. Formats, in this order: TIFF; JPEG; PCX; DCX; PNG; BMP; TGA, VST, AFI; EPS; PPM, PGM, PBM.
+    //    Each format class registers here with RegisterDibGraphic.
+    // 7. The scroll box's cursors go here.
+}
+
+void ImageLibDone()
+{
+    std::lock_guard<std::mutex> Lock(InitLock);
+    if (InitCount == 0 || --InitCount > 0)
+        return;
+    // 7. (the scroll box waits for its read-ahead threads first, then frees its cursors)
+    // 6. Formats: out of the library's list and the platform's.
+    for (const std::string& Name : ClearDibGraphicClasses())
+        TPicture::Unregister(Name);
+    // 5. (codec end)
+    // 4.
+    DeleteSharedHalftonePalette();
+    // 3.
+    TPicture::Unregister("TDibGraphic");
+    // 2.
+    FreeDefaultPalettes();
+}

@@ -1,0 +1,139 @@
+// imgcheck: reads and writes pictures through the image library's registry, for the
+// cross-check scripts (run under Wine).
+//   imgcheck dump FILE                 width, height, format, dpi, palette, every pixel 0xRRGGBB
+//   imgcheck convert IN OUT [name=value ...]
+//   imgcheck batch LISTFILE            one "dump ..." or "convert ..." command per line
+// Properties named on convert go to the target class; format classes add theirs to
+// ApplyProperty. An unknown name is an error, so a script cannot silently test nothing.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "imagelib/ImageLib.h"
+#include "imagelib/ImgDib.h"
+#include "platform/rtl/FileStream.h"
+#include "platform/win/Application.h"
+
+namespace {
+
+void ApplyProperty(TDibGraphic& /*Target*/, const std::string& Name, const std::string& /*Value*/)
+{
+    throw Exception("imgcheck: unknown property " + Name);
+}
+
+std::unique_ptr<TDibGraphic> Load(const std::string& FileName)
+{
+    std::unique_ptr<TDibGraphic> G = CreateGraphicForFile(FileName);
+    G->LoadFromFile(FileName);
+    return G;
+}
+
+void Dump(const std::string& FileName, std::ostream& Out)
+{
+    const auto G = Load(FileName);
+    Out << "file " << FileName << "\n";
+    Out << "width " << G->GetWidth() << "\nheight " << G->GetHeight() << "\n";
+    Out << "format " << int(G->GetImageFormat()) << " " << ImageFormatName(G->GetImageFormat()) << "\n";
+    Out << "dpi " << G->GetXDpi() << " " << G->GetYDpi() << "\n";
+    const TDibLogPalette* P = G->LogPalette();
+    Out << "palette " << (G->GetImageFormat() == ifTrueColor ? 0 : P->NumEntries) << "\n";
+    char Buffer[16];
+    if (G->GetImageFormat() != ifTrueColor)
+        for (int I = 0; I < P->NumEntries; ++I) {
+            std::snprintf(Buffer, sizeof(Buffer), "0x%06X", PackRgb(P->Entries[I].Red, P->Entries[I].Green, P->Entries[I].Blue));
+            Out << Buffer << (I + 1 < P->NumEntries ? " " : "\n");
+        }
+    for (int32_t Y = 0; Y < G->GetHeight(); ++Y) {
+        std::string Line;
+        for (int32_t X = 0; X < G->GetWidth(); ++X) {
+            std::snprintf(Buffer, sizeof(Buffer), "0x%06X", G->GetPixelColor(X, Y));
+            Line += X ? " " : "";
+            Line += Buffer;
+        }
+        Out << Line << "\n";
+    }
+    Out << "end\n";
+}
+
+void Convert(const std::vector<std::string>& Args)
+{
+    if (Args.size() < 2)
+        throw Exception("imgcheck: convert IN OUT [name=value ...]");
+    const auto Source = Load(Args[0]);
+    std::unique_ptr<TDibGraphic> Target = CreateGraphicForFile(Args[1]);
+    Target->Assign(Source.get());
+    for (size_t I = 2; I < Args.size(); ++I) {
+        const size_t Eq = Args[I].find('=');
+        if (Eq == std::string::npos)
+            throw Exception("imgcheck: expected name=value, got " + Args[I]);
+        ApplyProperty(*Target, Args[I].substr(0, Eq), Args[I].substr(Eq + 1));
+    }
+    Target->SaveToFile(Args[1]);
+}
+
+// Runs one command; errors are reported on the output as "error <text>" so a batch goes on.
+int Run(const std::vector<std::string>& Words, std::ostream& Out)
+{
+    try {
+        if (Words.size() == 2 && Words[0] == "dump") {
+            Dump(Words[1], Out);
+        } else if (Words.size() >= 3 && Words[0] == "convert") {
+            Convert(std::vector<std::string>(Words.begin() + 1, Words.end()));
+            Out << "converted " << Words[2] << "\n";
+        } else {
+            Out << "error usage: dump FILE | convert IN OUT [name=value ...] | batch LIST\n";
+            return 2;
+        }
+    } catch (const std::exception& E) {
+        Out << "error " << E.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+// Words split at tabs, so file names may hold blanks.
+std::vector<std::string> SplitTabs(const std::string& Line)
+{
+    std::vector<std::string> Words;
+    std::stringstream S(Line);
+    std::string W;
+    while (std::getline(S, W, '\t'))
+        if (!W.empty())
+            Words.push_back(W);
+    return Words;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ApplicationInit();
+    ImageLibInit();
+    int Result = 0;
+    std::vector<std::string> Words(argv + 1, argv + argc);
+    if (Words.size() == 2 && Words[0] == "batch") {
+        std::ifstream List(Words[1]);
+        if (!List) {
+            std::cout << "error cannot read " << Words[1] << "\n";
+            Result = 1;
+        }
+        std::string Line;
+        while (std::getline(List, Line)) {
+            if (!Line.empty() && Line.back() == '\r')
+                Line.pop_back();
+            if (Line.empty())
+                continue;
+            if (Run(SplitTabs(Line), std::cout) != 0)
+                Result = 1;
+        }
+    } else {
+        Result = Run(Words, std::cout);
+    }
+    std::cout.flush();
+    ImageLibDone();
+    ApplicationDone();
+    return Result;
+}
