@@ -39,13 +39,14 @@ function(qm_library name)
 endfunction()
 
 # qm_add_test(name SOURCES file... | GLOB pattern... [LIBS target...] [NATIVE] [WINDOW] [SERVER]
-#             [MAIN target])
+#             [CLIPBOARD] [MAIN target])
 # One GoogleTest program, one ctest entry. In the Windows build it runs under Wine;
 # NATIVE programs are also built by the host build and run from it; WINDOW programs
-# need the test run's X display; SERVER programs get a private test web server.
+# need the test run's X display; SERVER programs get a private test web server; CLIPBOARD
+# programs use the system clipboard, which all programs of a run share, so they run one at a time.
 set(QM_NATIVE_TESTS "" CACHE INTERNAL "")
 function(qm_add_test name)
-  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER" "MAIN" "SOURCES;GLOB;LIBS" ${ARGN})
+  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER;CLIPBOARD" "MAIN" "SOURCES;GLOB;LIBS" ${ARGN})
   if(QM_NATIVE AND NOT A_NATIVE)
     return()
   endif()
@@ -79,6 +80,9 @@ function(qm_add_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX}")
   if(labels)
     set_tests_properties(${name} PROPERTIES LABELS "${labels}")
+  endif()
+  if(A_CLIPBOARD)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK clipboard)
   endif()
   if(A_NATIVE AND NOT QM_NATIVE)
     set(QM_NATIVE_TESTS ${QM_NATIVE_TESTS} ${name} CACHE INTERNAL "")

@@ -40,8 +40,6 @@ qm_add_test(win_imagelist_tests WINDOW
   LIBS qm_win qm_test_support MAIN qm_test_support)
 qm_add_resources(win_imagelist_tests RC ${QM_TEST_RC})
 
-qm_add_test(win_clipboard_tests WINDOW
+qm_add_test(win_clipboard_tests WINDOW CLIPBOARD
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Clipboard_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
-# The clipboard is one for the whole display: programs that use it must not run side by side.
-set_tests_properties(win_clipboard_tests PROPERTIES RESOURCE_LOCK clipboard)
