@@ -1,0 +1,289 @@
+#pragma once
+// The task model: an address (TTaskItem), a task's locked address list (TTaskItemList), a
+// download task with its workers, counters, state and project file (TTask), and the loaded
+// tasks (TTaskList). Start, Stop, ThreadDone and every row call run on the user-interface
+// thread; workers touch only Items, FailedList, their item's TempFileName and SavedCount.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "engine/ProjectFile.h"
+#include "engine/TaskViews.h"
+#include "platform/net/Uri.h"
+#include "platform/rtl/Classes.h"
+#include "platform/win/Locks.h"
+
+class TRegOptions;
+class TStream;
+class TTask;
+class TTaskThread;
+
+// 0 running, 1 stopped (also finished), 2 queued.
+using TaskState = uint8_t;
+inline constexpr TaskState tsRunning = 0;
+inline constexpr TaskState tsStopped = 1;
+inline constexpr TaskState tsQueued = 2;
+
+// Workers started by a start, and kept running by a refill.
+inline constexpr int32_t TaskStartWorkers = 8;
+inline constexpr int32_t TaskRefillWorkers = 7;
+
+class TTaskItem : public TPersistent {
+public:
+    // Depth -1, not done, Host the task's start host. An item made without an address has no URI.
+    TTaskItem(TTask* Task, const std::string& URL);
+    explicit TTaskItem(TTask* Task);
+    TTaskItem(const TTaskItem&) = delete;
+    TTaskItem& operator=(const TTaskItem&) = delete;
+    ~TTaskItem() override; // frees the worker (stopping it when it still runs)
+    std::string ClassName() const override { return "TTaskItem"; }
+    // Copies the address, Done, Host and Depth; a copy never runs and has no file.
+    void Assign(TPersistent* Source) override;
+
+    // Class 9, 6 or 3 times 1000 plus the address length; 0 without a URI. Cached.
+    int32_t Priority() const { return FPriority; }
+    void Start();
+    void SetRunning(bool Value);
+    // Cancels the worker, waits for it (serving synchronous calls), frees it, clears Running,
+    // then deletes TempFileName.
+    void Stop();
+
+    int32_t GetDepth() const { return FDepth; }
+    void SetDepth(int32_t Value) { FDepth = Value; }
+    bool GetDone() const { return FDone; }
+    void SetDone(bool Value) { FDone = Value; }
+    const std::string& GetHost() const { return FHost; }
+    TTask* GetTask() const { return FTask; }
+    std::string GetTempFileName() const;
+    void SetTempFileName(const std::string& Value);
+    TTaskThread* GetThread() const { return FThread.get(); }
+    bool GetRunning() const { return FRunning; }
+    TUri* GetURI() const { return FURI.get(); }
+    bool HasURI() const { return FURI != nullptr; }
+    // The full address the URI gives back ("" without a URI).
+    const std::string& GetAddress() const { return FAddress; }
+
+private:
+    void ComputePriority();
+
+    int32_t FDepth = -1;
+    std::atomic<bool> FDone{false};
+    std::string FHost;
+    TTask* FTask;
+    mutable std::mutex FTempLock;
+    std::string FTempFileName;
+    std::unique_ptr<TTaskThread> FThread;
+    bool FRunning = false;
+    std::unique_ptr<TUri> FURI;
+    std::string FAddress;
+    int32_t FPriority = 0;
+};
+
+class TTaskItemList : public TPersistent {
+public:
+    TTaskItemList(TTask* Task, TNamedMutex* Mutex);
+    TTaskItemList(const TTaskItemList&) = delete;
+    TTaskItemList& operator=(const TTaskItemList&) = delete;
+    ~TTaskItemList() override; // frees every item ever added
+    std::string ClassName() const override { return "TTaskItemList"; }
+    // Clears, then adds a copy of each item of the other list through AddSorted.
+    void Assign(TPersistent* Source) override;
+
+    // The list takes the item (it is freed with the list or by FreeItems). Returns its index.
+    int32_t Add(TTaskItem* Item);
+    // Priority order; an address already present is not inserted: its index is returned and the
+    // caller keeps (and frees) Item.
+    int32_t AddSorted(TTaskItem* Item);
+    int32_t GetCount();
+    TTaskItem* GetItem(int32_t Index);
+    // Empties the list; the items stay owned by it.
+    void Clear();
+    // Index of the last item whose address equals Text exactly; -1 when none.
+    int32_t IndexOfURL(const std::string& Text);
+    bool ContainsURL(const std::string& Text);
+    // Removes (not frees) the first item whose address equals Text trimmed, ignoring case. True
+    // when one was removed; Removed gives it.
+    bool DeleteURL(const std::string& Text, TTaskItem** Removed = nullptr);
+    void WaitMutex();
+    void ReleaseMutex();
+    // The items, taken under the lock in one step.
+    std::vector<TTaskItem*> Snapshot();
+    // Frees every item ever added; only when no worker of them runs.
+    void FreeItems();
+    // Every item ever added and not freed, in the order they came.
+    std::vector<TTaskItem*> OwnedSnapshot();
+
+    TThreadList& GetList() { return FList; }
+    TNamedMutex* GetMutex() const { return FMutex; }
+    TTask* GetTask() const { return FTask; }
+
+private:
+    int32_t IndexOfURLLocked(TList* L, const std::string& Text);
+    void Adopt(TTaskItem* Item);
+    void Forget(TTaskItem* Item);
+
+    TTask* FTask;
+    TNamedMutex* FMutex;
+    TThreadList FList;
+    // Addresses in the list, each with the items that carry it; guarded by the list lock.
+    std::unordered_map<std::string, std::vector<TTaskItem*>> FByURL;
+    // True while the list is in non-increasing priority order (AddSorted may then search).
+    bool FOrdered = true;
+    std::vector<std::unique_ptr<TTaskItem>> FOwned;
+    std::unordered_map<TTaskItem*, size_t> FOwnedIndex;
+};
+
+// Makes the worker of an item; the default makes a TTaskThread.
+using TWorkerMaker = std::function<std::unique_ptr<TTaskThread>(TTask* Task, TTaskItem* Item, const std::string& URL)>;
+
+class TTask : public TPersistent {
+public:
+    TTask();
+    TTask(const TTask&) = delete;
+    TTask& operator=(const TTask&) = delete;
+    // Stops running workers (without OnFinish) and frees items, lists and mutexes.
+    ~TTask() override;
+    std::string ClassName() const override { return "TTask"; }
+    void Assign(TPersistent* Source) override;
+
+    void Start();
+    void Stop();
+    void ThreadDone(TObject* Sender);
+
+    void AddURLRow(TTaskItem* Item);
+    void AddFailedRow(TTaskItem* Item);
+    void RemoveURLRow(TTaskItem* Item);
+    void AddFile(const std::string& FileName, int64_t Size);
+
+    int32_t GetRunningCount() const { return FRunningCount.load(); }
+    // Frees every item of both lists (Restart); refused (false) while a worker runs.
+    bool ClearItems();
+
+    // Project file and failed-address file.
+    void LoadFromFile(const std::string& FileName);
+    // Writes "<name>.tmp" and moves it over the old file, for the project and the ".urls" file.
+    void SaveToFile(const std::string& FileName);
+    void LoadFromStream(TStream* Stream);
+    void SaveToStream(TStream* Stream);
+    void FillHeader(TProjectHeaderRec& Rec) const;
+    void ReadHeader(const TProjectHeaderRec& Rec);
+
+    TTaskItemList* GetItems() const { return FItems.get(); }
+    TTaskItemList* GetFailedList() const { return FFailedList.get(); }
+    TNamedMutex* GetItemsMutex() const { return FItemsMutex.get(); }
+    TNamedMutex* GetFailedMutex() const { return FFailedMutex.get(); }
+    TRegOptions* GetOptions() const { return FOptions.get(); }
+    TUri* GetStartURI() const { return FStartURI.get(); }
+    void SetStartURL(const std::string& URL);
+
+    TTaskListView* GetFailedUrlListView() const { return FFailedUrlListView; }
+    void SetFailedUrlListView(TTaskListView* Value) { FFailedUrlListView = Value; }
+    TTaskListView* GetImagesListView() const { return FImagesListView; }
+    void SetImagesListView(TTaskListView* Value) { FImagesListView = Value; }
+    TTaskListView* GetFilesListView() const { return FFilesListView; }
+    void SetFilesListView(TTaskListView* Value) { FFilesListView = Value; }
+    TTaskLogView* GetLogEdit() const { return FLogEdit; }
+    void SetLogEdit(TTaskLogView* Value) { FLogEdit = Value; }
+
+    int32_t GetDoneCount() const { return FDoneCount.load(); }
+    void SetDoneCount(int32_t Value) { FDoneCount = Value; }
+    int32_t GetSavedCount() const { return FSavedCount.load(); }
+    void SetSavedCount(int32_t Value) { FSavedCount = Value; }
+    void IncSavedCount() { ++FSavedCount; }
+    const std::string& GetID() const { return FID; }
+    void SetID(const std::string& Value) { FID = Value; }
+    const std::string& GetName() const { return FName; }
+    void SetName(const std::string& Value) { FName = Value; }
+    const std::string& GetNote() const { return FNote; }
+    void SetNote(const std::string& Value) { FNote = Value; }
+    const TNotifyEvent& GetOnFinish() const { return FOnFinish; }
+    void SetOnFinish(TNotifyEvent Value) { FOnFinish = std::move(Value); }
+    bool GetSelected() const { return FSelected.load(); }
+    void SetSelected(bool Value) { FSelected = Value; }
+    TaskState GetState() const { return FState.load(); }
+    // 2 takes the next queue ticket; any other value clears it (-1).
+    void SetState(TaskState Value);
+    const std::string& GetFileName() const { return FFileName; }
+    void SetFileName(const std::string& Value) { FFileName = Value; }
+    void* GetTreeNode() const { return FTreeNode; }
+    void SetTreeNode(void* Value) { FTreeNode = Value; }
+    bool GetStopping() const { return FStopping; }
+    int32_t GetQueueTicket() const { return FQueueTicket; }
+    const TWorkerMaker& GetWorkerMaker() const { return FWorkerMaker; }
+    void SetWorkerMaker(TWorkerMaker Value) { FWorkerMaker = std::move(Value); }
+    // The image index remembered for an extension's icon, or -1.
+    int32_t ExtIconIndex(const std::string& Extension) const;
+
+private:
+    friend class TTaskItem;
+    friend class TTaskItemList;
+    void RunningChanged(bool Running) { FRunningCount += Running ? 1 : -1; }
+    // A worker is never freed inside its own end-of-thread call: it waits here until later.
+    void DisposeWorker(std::unique_ptr<TTaskThread> Worker);
+    void FreeRetiredWorkers();
+    void Finish();
+    void StopWorkers();
+
+    std::unique_ptr<TNamedMutex> FFailedMutex;
+    std::unique_ptr<TNamedMutex> FItemsMutex;
+    std::unique_ptr<TTaskItemList> FFailedList;
+    std::unique_ptr<TTaskItemList> FItems;
+    TTaskListView* FFailedUrlListView = nullptr;
+    TTaskListView* FImagesListView = nullptr;
+    TTaskListView* FFilesListView = nullptr;
+    TTaskLogView* FLogEdit = nullptr;
+    std::vector<std::pair<std::string, int32_t>> FExtIcons; // lower-case extension, image index
+    std::atomic<int32_t> FDoneCount{0};
+    std::string FID;
+    std::string FName = "<noname>";
+    std::string FNote;
+    TNotifyEvent FOnFinish;
+    std::unique_ptr<TRegOptions> FOptions;
+    std::atomic<int32_t> FSavedCount{0};
+    std::atomic<bool> FSelected{false};
+    std::atomic<TaskState> FState{tsStopped};
+    std::string FFileName;
+    void* FTreeNode = nullptr;
+    std::unique_ptr<TUri> FStartURI;
+    bool FStopping = false;
+    int32_t FQueueTicket = -1;
+    std::atomic<int32_t> FRunningCount{0};
+    TWorkerMaker FWorkerMaker;
+    std::vector<TTaskThread*> FEndingWorkers; // workers whose end call runs now (nested calls)
+    std::vector<std::unique_ptr<TTaskThread>> FRetired;
+};
+
+// The header of a project file alone (the first 5140 bytes); the task tree shows its name.
+// A missing file raises EFOpenError; a short one gives zeros for what it lacks.
+TProjectHeaderData ReadTaskHeader(const std::string& FileName);
+
+class TTaskList : public TPersistent {
+public:
+    TTaskList() = default;
+    std::string ClassName() const override { return "TTaskList"; }
+    // Clears, then adds a new task assigned from each task of the other list; the caller frees them.
+    void Assign(TPersistent* Source) override;
+
+    void Add(TTask* Task);
+    void Clear();
+    void Delete(int32_t Index); // removes the entry; never frees the task
+    int32_t GetCount();
+    TTask* GetItem(int32_t Index);
+    void UnselectAll();
+    int32_t GetRunningCount(); // tasks in state 0
+    // The queued task with the smallest ticket (not -1, below 99999; the earlier one on a tie).
+    TTask* NextQueued();
+    int32_t IndexOfID(const std::string& Text);
+    int32_t IndexOfFileName(const std::string& Text);
+    std::vector<TTask*> Snapshot();
+
+private:
+    TThreadList FList;
+};

@@ -1,0 +1,91 @@
+#include "engine/TaskThread.h"
+
+#include "engine/Task.h"
+#include "platform/rtl/DateUtils.h"
+
+TTaskThread::TTaskThread(TTask* Task, TTaskItem* Item, const std::string& URL)
+    : FTask(Task), FItem(Item), FURI(URL)
+{
+    SetPriority(tpIdle);
+    SetFreeOnTerminate(false);
+}
+
+TTaskThread::~TTaskThread()
+{
+    // Execute uses the members below; they must outlive it.
+    TerminateAndWait();
+}
+
+void TTaskThread::Execute()
+{
+    try {
+        if (Body)
+            Body(*this);
+    } catch (...) {
+        // A failure ends the worker; its address counts as done like any other.
+        FileStream.reset();
+        throw;
+    }
+    FileStream.reset();
+}
+
+void TTaskThread::StopRequested()
+{
+    if (OnStopRequested)
+        OnStopRequested();
+}
+
+std::string TTaskThread::LogLine(const std::string& Text)
+{
+    TDateTime T = Now();
+    return "[" + DateToStr(T) + " " + TimeToStr(T) + "] - " + Text;
+}
+
+bool TTaskThread::SyncLog()
+{
+    return Synchronize([this] {
+        if (TTaskLogView* L = FTask->GetLogEdit())
+            L->AddLine(LogLine(LogText));
+    });
+}
+
+bool TTaskThread::Log(const std::string& Text)
+{
+    LogText = Text;
+    return SyncLog();
+}
+
+bool TTaskThread::SyncAddURLRow()
+{
+    return Synchronize([this] {
+        if (FTask->GetSelected())
+            FTask->AddURLRow(NewItem);
+    });
+}
+
+bool TTaskThread::SyncAddFailedRow()
+{
+    return Synchronize([this] {
+        if (FTask->GetSelected())
+            FTask->AddFailedRow(NewItem);
+    });
+}
+
+bool TTaskThread::SyncProgress()
+{
+    return Synchronize([this] {
+        TTaskListView* V = FTask->GetFilesListView();
+        if (!FTask->GetSelected() || !V)
+            return;
+        int32_t Row = V->IndexOfData(FItem);
+        if (Row < 0)
+            return;
+        V->SetSubItem(Row, 2, SizeText);
+        V->SetSubItem(Row, 4, PercentText);
+    });
+}
+
+bool TTaskThread::SyncAddFile(const std::string& FileName, int64_t Size)
+{
+    return Synchronize([this, &FileName, Size] { FTask->AddFile(FileName, Size); });
+}

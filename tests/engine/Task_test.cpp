@@ -1,0 +1,373 @@
+// The task model with stand-in workers: start, refill, stop, queue, priority and rows.
+#include "engine/Task.h"
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "engine/RegSettings.h"
+#include "engine/TaskStandIn.h"
+#include "engine/TaskThread.h"
+#include "platform/rtl/Stream.h"
+#include "platform/win/Files.h"
+#include "tests/support/TestSupport.h"
+
+using TestSupport::PumpFor;
+using TestSupport::PumpUntil;
+
+namespace {
+
+struct TFixture {
+    TTask Task;
+    TRecordingListView Files, Failed, Images;
+    TRecordingLogView Log;
+    int Finished = 0;
+    explicit TFixture(const std::string& Start = "http://www.site.test/")
+    {
+        Task.SetStartURL(Start);
+        Task.SetWorkerMaker(MakeStandInWorker);
+        Task.SetFilesListView(&Files);
+        Task.SetFailedUrlListView(&Failed);
+        Task.SetImagesListView(&Images);
+        Task.SetLogEdit(&Log);
+        Task.SetOnFinish([this](TObject*) { ++Finished; });
+    }
+    void AddPending(const std::string& URL)
+    {
+        auto* I = new TTaskItem(&Task, URL);
+        I->SetDepth(1);
+        Task.GetItems()->Add(I);
+    }
+};
+
+} // namespace
+
+TEST(Task, StartSeedsTheStartAddress)
+{
+    TFixture F("http://www.site.test/a.jpg?gate=seed");
+    StandInCloseAllGates();
+    F.Task.SetSelected(true);
+    F.Task.Start();
+    ASSERT_EQ(F.Task.GetItems()->GetCount(), 1);
+    EXPECT_EQ(F.Task.GetItems()->GetItem(0)->GetDepth(), 0);
+    ASSERT_EQ(F.Files.Rows().size(), 1u);
+    EXPECT_EQ(F.Files.Rows()[0].ImageIndex, 1);
+    EXPECT_EQ(F.Task.GetState(), tsRunning);
+    StandInOpenGate("seed");
+    ASSERT_TRUE(PumpUntil([&] { return F.Finished > 0; }));
+    PumpFor(100);
+    EXPECT_TRUE(F.Task.GetItems()->GetItem(0)->GetDone());
+    EXPECT_EQ(F.Task.GetDoneCount(), 1);
+    EXPECT_EQ(F.Task.GetState(), tsStopped);
+    EXPECT_EQ(F.Finished, 1);
+    EXPECT_TRUE(F.Files.Rows().empty());
+}
+
+TEST(Task, EightStartAtMostSevenRefill)
+{
+    StandInCloseAllGates();
+    TFixture F;
+    for (int I = 0; I < 20; ++I)
+        F.AddPending("http://www.site.test/p" + std::to_string(I) + ".jpg?gate=g" + std::to_string(I));
+    F.Task.Start();
+    EXPECT_EQ(F.Task.GetRunningCount(), 8);
+    StandInOpenGate("g0");
+    ASSERT_TRUE(PumpUntil([&] { return F.Task.GetDoneCount() == 1; }));
+    int Peak = F.Task.GetRunningCount();
+    EXPECT_EQ(Peak, 7);
+    for (int I = 1; I < 20; ++I) {
+        StandInOpenGate("g" + std::to_string(I));
+        PumpFor(10);
+        Peak = std::max(Peak, F.Task.GetRunningCount());
+    }
+    ASSERT_TRUE(PumpUntil([&] { return F.Finished > 0; }));
+    PumpFor(100);
+    EXPECT_LE(Peak, 7);
+    EXPECT_EQ(F.Task.GetDoneCount(), 20);
+    EXPECT_EQ(F.Task.GetState(), tsStopped);
+    EXPECT_EQ(F.Finished, 1);
+}
+
+TEST(Task, PriorityOrder)
+{
+    TTask T;
+    T.SetStartURL("http://www.site.test/");
+    auto* L = T.GetItems();
+    auto Add = [&](const std::string& U) { return L->AddSorted(new TTaskItem(&T, U)); };
+    Add("http://other.test/a");
+    Add("http://img.site.test/a");
+    Add("http://www.site.test/a");
+    Add("http://www.site.test/longer");
+    Add("http://www.site.test/b");
+    std::vector<std::string> Got;
+    for (auto* I : L->Snapshot())
+        Got.push_back(I->GetAddress());
+    EXPECT_EQ(Got, (std::vector<std::string>{"http://www.site.test/longer", "http://www.site.test/a",
+                                             "http://www.site.test/b", "http://img.site.test/a",
+                                             "http://other.test/a"}));
+    TTaskItem Dup(&T, "http://www.site.test/a");
+    EXPECT_EQ(L->AddSorted(&Dup), 1);
+    EXPECT_EQ(L->GetCount(), 5);
+    TTaskItem NoURI(&T);
+    EXPECT_EQ(NoURI.Priority(), 0);
+    EXPECT_EQ(TTaskItem(&T, "http://www.site.test/a").Priority(), 9000 + 22);
+}
+
+TEST(Task, PriorityDifferential)
+{
+    TTask T;
+    T.SetStartURL("http://www.site.test/");
+    const char* Hosts[] = {"www.site.test", "img.site.test", "other.test", "WWW.SITE.TEST"};
+    std::mt19937 R(7);
+    std::vector<std::pair<std::string, int32_t>> Ref; // linear reference
+    std::set<std::string> Seen;
+    for (int N = 0; N < 50000; ++N) {
+        std::string U = std::string("http://") + Hosts[R() % 4] + "/" + std::string(R() % 20, 'a') +
+                        std::to_string(R() % 20000);
+        auto* Item = new TTaskItem(&T, U);
+        int32_t Got = T.GetItems()->AddSorted(Item);
+        if (Seen.count(Item->GetAddress())) {
+            auto It = std::find_if(Ref.rbegin(), Ref.rend(), [&](auto& E) { return E.first == Item->GetAddress(); });
+            ASSERT_EQ(Got, static_cast<int32_t>(Ref.rend() - It - 1));
+            delete Item;
+            continue;
+        }
+        Seen.insert(Item->GetAddress());
+        size_t At = Ref.size();
+        for (size_t I = 0; I < Ref.size(); ++I)
+            if (Ref[I].second < Item->Priority()) {
+                At = I;
+                break;
+            }
+        Ref.insert(Ref.begin() + At, {Item->GetAddress(), Item->Priority()});
+        ASSERT_EQ(Got, static_cast<int32_t>(At));
+    }
+    auto Snap = T.GetItems()->Snapshot();
+    ASSERT_EQ(Snap.size(), Ref.size());
+    for (size_t I = 0; I < Ref.size(); ++I)
+        ASSERT_EQ(Snap[I]->GetAddress(), Ref[I].first);
+}
+
+TEST(Task, QueueTickets)
+{
+    TTaskList L;
+    TTask A, B, C;
+    L.Add(&A);
+    L.Add(&B);
+    EXPECT_EQ(L.NextQueued(), nullptr);
+    A.SetState(2);
+    B.SetState(2);
+    EXPECT_EQ(B.GetQueueTicket(), A.GetQueueTicket() + 1);
+    EXPECT_EQ(L.NextQueued(), &A);
+    A.SetState(1);
+    EXPECT_EQ(A.GetQueueTicket(), -1);
+    EXPECT_EQ(L.NextQueued(), &B);
+    B.Stop();
+    EXPECT_NE(B.GetQueueTicket(), -1);
+    B.Start();
+    PumpFor(50);
+    EXPECT_EQ(B.GetQueueTicket(), -1);
+    L.Add(&C);
+    L.Clear();
+    EXPECT_EQ(L.GetCount(), 0);
+}
+
+TEST(Task, StopRemovesPartialFilesAndKeepsPending)
+{
+    StandInCloseAllGates();
+    TestSupport::TTempFolder Dir;
+    TFixture F;
+    F.Task.GetOptions()->SetDefaultFolder(Dir.Path());
+    for (int I = 0; I < 3; ++I) {
+        auto* D = new TTaskItem(&F.Task, "http://www.site.test/d" + std::to_string(I) + ".jpg");
+        D->SetDone(true);
+        F.Task.GetItems()->Add(D);
+    }
+    F.Task.SetDoneCount(3);
+    for (int I = 0; I < 8; ++I)
+        F.AddPending("http://www.site.test/s" + std::to_string(I) + ".jpg?partial=1&gate=never");
+    F.AddPending("http://www.site.test/later.jpg");
+    F.Task.Start();
+    EXPECT_EQ(F.Task.GetRunningCount(), 8);
+    PumpFor(100);
+    std::vector<std::string> Temps;
+    for (auto* I : F.Task.GetItems()->Snapshot())
+        if (!I->GetTempFileName().empty())
+            Temps.push_back(I->GetTempFileName());
+    EXPECT_EQ(Temps.size(), 8u);
+    for (auto& T : Temps)
+        EXPECT_TRUE(FileExists(T)) << T;
+    int Before = F.Finished;
+    F.Task.Stop();
+    EXPECT_EQ(F.Finished, Before + 1);
+    EXPECT_EQ(F.Task.GetRunningCount(), 0);
+    for (auto& T : Temps)
+        EXPECT_FALSE(FileExists(T)) << T;
+    for (auto* I : F.Task.GetItems()->Snapshot())
+        EXPECT_EQ(I->GetThread(), nullptr);
+    PumpFor(300);
+    EXPECT_EQ(F.Task.GetDoneCount(), 3);
+    TMemoryStream M;
+    F.Task.SaveToStream(&M);
+    std::string Text(static_cast<const char*>(M.Memory()) + ProjectHeaderSize + OptionsRecordSize,
+                     static_cast<size_t>(M.GetSize()) - ProjectHeaderSize - OptionsRecordSize);
+    EXPECT_EQ(std::count(Text.begin(), Text.end(), '\n'), 12);
+    for (int I = 0; I < 8; ++I)
+        EXPECT_NE(Text.find("0,1,http://www.site.test/s" + std::to_string(I) + ".jpg"), std::string::npos);
+    EXPECT_NE(Text.find("0,1,http://www.site.test/s0.jpg?partial=1&gate=never\r\n"), std::string::npos);
+    // A second start runs exactly the stopped ones.
+    F.Task.Start();
+    EXPECT_EQ(F.Task.GetRunningCount(), 8);
+    for (auto* I : F.Task.GetItems()->Snapshot())
+        EXPECT_EQ(I->GetRunning(), I->GetAddress().find("/s") != std::string::npos) << I->GetAddress();
+    F.Task.Stop();
+    EXPECT_EQ(F.Finished, Before + 2);
+}
+
+TEST(Task, StopAtRandomMoments)
+{
+    TestSupport::TTempFolder Dir;
+    std::mt19937 R(3);
+    for (int Round = 0; Round < 200; ++Round) {
+        TFixture F;
+        F.Task.GetOptions()->SetDefaultFolder(Dir.Path());
+        for (int I = 0; I < 10; ++I)
+            F.AddPending("http://www.site.test/r" + std::to_string(I) + ".jpg?hold=" + std::to_string(R() % 8) +
+                         (I % 2 ? "&partial=1" : "&fail=1"));
+        F.Task.Start();
+        PumpFor(R() % 10);
+        F.Task.Stop();
+        int Done = 0;
+        for (auto* I : F.Task.GetItems()->Snapshot()) {
+            if (I->GetDone())
+                ++Done;
+            ASSERT_FALSE(I->GetRunning());
+        }
+        ASSERT_EQ(Done, F.Task.GetDoneCount());
+        PumpFor(5);
+        ASSERT_EQ(Done, F.Task.GetDoneCount());
+        ASSERT_EQ(F.Task.GetState(), tsStopped);
+    }
+}
+
+TEST(Task, FinishWithNothingToDo)
+{
+    TFixture F;
+    F.Task.Stop();
+    EXPECT_EQ(F.Finished, 1);
+    auto* I = new TTaskItem(&F.Task, "http://www.site.test/x.jpg");
+    I->SetDone(true);
+    F.Task.GetItems()->Add(I);
+    F.Task.Start();
+    EXPECT_EQ(F.Task.GetRunningCount(), 0);
+    EXPECT_EQ(F.Task.GetState(), tsStopped);
+    EXPECT_EQ(F.Finished, 2);
+}
+
+TEST(Task, DeleteURLAndClearItems)
+{
+    StandInCloseAllGates();
+    TFixture F;
+    F.AddPending("http://www.site.test/p.jpg");
+    auto* D = new TTaskItem(&F.Task, "http://www.site.test/d.jpg");
+    D->SetDone(true);
+    F.Task.GetItems()->Add(D);
+    F.Task.SetDoneCount(1);
+    EXPECT_FALSE(F.Task.GetItems()->DeleteURL("http://absent/"));
+    EXPECT_EQ(F.Task.GetItems()->GetCount(), 2);
+    EXPECT_TRUE(F.Task.GetItems()->DeleteURL("  HTTP://www.site.test/p.jpg "));
+    EXPECT_EQ(F.Task.GetDoneCount(), 1);
+    EXPECT_TRUE(F.Task.GetItems()->DeleteURL("http://www.site.test/d.jpg"));
+    EXPECT_EQ(F.Task.GetDoneCount(), 0);
+    F.AddPending("http://www.site.test/h.jpg?gate=clear");
+    F.Task.Start();
+    EXPECT_FALSE(F.Task.ClearItems());
+    StandInOpenGate("clear");
+    ASSERT_TRUE(PumpUntil([&] { return F.Finished > 0; }));
+    EXPECT_TRUE(F.Task.ClearItems());
+    EXPECT_EQ(F.Task.GetItems()->GetCount(), 0);
+}
+
+TEST(Task, Rows)
+{
+    TestSupport::TTempFolder Dir;
+    auto Shared = std::make_shared<TRecordingImageList>();
+    TRecordingListView Images(Shared), Images2(Shared);
+    TFixture F;
+    F.Task.SetImagesListView(&Images);
+    TTaskItem Item(&F.Task, "http://www.site.test/a/p.jpg");
+    Item.SetDepth(2);
+    F.Task.AddURLRow(&Item);
+    ASSERT_EQ(F.Files.Rows().size(), 1u);
+    const auto& R = F.Files.Rows()[0];
+    EXPECT_EQ(R.Caption, "");
+    EXPECT_EQ(R.SubItems, (std::vector<std::string>{"http://www.site.test/a/p.jpg", ".jpg", "---", "2", "---"}));
+    EXPECT_EQ(R.ImageIndex, 0);
+    F.Task.RemoveURLRow(&Item);
+    EXPECT_TRUE(F.Files.Rows().empty());
+    F.Task.AddFailedRow(&Item);
+    EXPECT_EQ(F.Failed.Rows()[0].Caption, "http://www.site.test/a/p.jpg");
+
+    F.Task.AddFile(Dir.File("x.jpg"), 2047);
+    EXPECT_TRUE(Images.Rows().empty());
+    F.Task.SetSelected(true);
+    F.Task.AddFile(Dir.File("x.jpg"), 2047);
+    ASSERT_EQ(Images.Rows().size(), 1u);
+    EXPECT_EQ(Images.Rows()[0].Caption, "x.jpg");
+    EXPECT_EQ(Images.Rows()[0].SubItems, (std::vector<std::string>{".jpg", "1 KB", Dir.Path()}));
+    EXPECT_EQ(Images.Rows()[0].DataText, Dir.File("x.jpg"));
+    EXPECT_EQ(Shared->Count, 1);
+    std::string Long = Dir.Path() + std::string(300, 'q') + ".jpg";
+    F.Task.AddFile(Long, 10);
+    EXPECT_EQ(Images.Rows()[1].DataText, Long);
+    EXPECT_EQ(Shared->Count, 1);
+    // Another task adds icons to the same image list.
+    TTask Other;
+    Other.SetImagesListView(&Images2);
+    Other.SetSelected(true);
+    Other.AddFile(Dir.File("y.png"), 1);
+    Other.AddFile(Dir.File("z.gif"), 1);
+    F.Task.AddFile(Dir.File("w.jpg"), 1);
+    EXPECT_EQ(Images.Rows().back().ImageIndex, 0);
+    F.Task.AddFile(Dir.File("v.bmp"), 1);
+    EXPECT_EQ(Images.Rows().back().ImageIndex, 3);
+    EXPECT_EQ(Shared->Count, 4);
+}
+
+TEST(Task, RaceOfLinksWhileSaving)
+{
+    std::vector<std::unique_ptr<TFixture>> Fx;
+    for (int T = 0; T < 3; ++T) {
+        Fx.push_back(std::make_unique<TFixture>("http://www.site" + std::to_string(T) + ".test/"));
+        for (int I = 0; I < 8; ++I)
+            Fx.back()->AddPending("http://www.site" + std::to_string(T) + ".test/w" + std::to_string(I) +
+                                  "?children=2000&childbase=http://www.site" + std::to_string(T) + ".test/c");
+    }
+    for (auto& F : Fx)
+        F->Task.Start();
+    DWORD Deadline = GetTickCount() + 120000;
+    while (GetTickCount() < Deadline) {
+        bool All = true;
+        for (auto& F : Fx) {
+            F->Task.GetRunningCount();
+            TMemoryStream M;
+            F->Task.SaveToStream(&M);
+            All = All && F->Finished > 0;
+        }
+        if (All)
+            break;
+        PumpFor(50);
+    }
+    for (auto& F : Fx) {
+        EXPECT_EQ(F->Finished, 1);
+        auto Items = F->Task.GetItems()->Snapshot();
+        std::set<std::string> Unique;
+        for (auto* I : Items)
+            Unique.insert(I->GetAddress());
+        EXPECT_EQ(Unique.size(), Items.size());
+        EXPECT_EQ(Items.size(), 2008u);
+        EXPECT_EQ(F->Task.GetDoneCount(), static_cast<int32_t>(Items.size()));
+    }
+}
