@@ -19,7 +19,7 @@ log() { echo "setup: $*" >&2; }
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth cmake ninja-build ccache python3 imagemagick python3-pil
-  googletest dpkg-dev xz-utils bzip2 file
+  googletest dpkg-dev xz-utils bzip2 file nasm libjpeg-turbo-progs netpbm
 )
 
 missing=()
@@ -85,13 +85,19 @@ jpeg_v=$(src_version libjpeg-turbo)
 tiff_v=$(src_version tiff)
 png_v=$(src_version libpng1.6)
 gcc_v=$($triple-gcc-posix -dumpfullversion)
+simd=OFF
+command -v nasm >/dev/null 2>&1 && simd=ON
 if [[ -z $jpeg_v || -z $tiff_v || -z $png_v ]]; then
   log "cannot find the source versions of libjpeg-turbo, tiff and libpng1.6 for $codename"
   exit 1
 fi
-key=$(echo "jpeg-$jpeg_v tiff-$tiff_v png-$png_v gcc-$gcc_v v1" | tr ' :+~' '_.._')
+key=$(echo "jpeg-$jpeg_v tiff-$tiff_v png-$png_v gcc-$gcc_v simd-$simd v1" | tr ' :+~' '_.._')
 deps=$cache_root/deps-$key
 
+# Several builds may set up at once: one builds the libraries, the others wait for it.
+mkdir -p "$cache_root"
+exec 9>"$cache_root/.lock"
+flock 9
 if [[ ! -f $deps/.complete ]]; then
   log "cross-building libjpeg-turbo $jpeg_v, tiff $tiff_v, libpng1.6 $png_v into $deps"
   work=$(mktemp -d "${TMPDIR:-/tmp}/qm-deps.XXXXXX")
@@ -128,8 +134,6 @@ if [[ ! -f $deps/.complete ]]; then
     -DBUILD_SHARED_LIBS=OFF
     -DCMAKE_POSITION_INDEPENDENT_CODE=OFF
   )
-  simd=OFF
-  command -v nasm >/dev/null 2>&1 && simd=ON
 
   d=$(unpack libjpeg-turbo)
   cmake -S "$d" -B "$work/b-jpeg" "${common[@]}" \
@@ -157,6 +161,7 @@ if [[ ! -f $deps/.complete ]]; then
   rm -rf "$work"
   trap - EXIT
 fi
+flock -u 9
 
 # ---------------------------------------------------------------- Wine prefix
 export WINEPREFIX=$build_dir/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
