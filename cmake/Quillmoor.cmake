@@ -94,7 +94,7 @@ function(qm_register_native_tests)
   foreach(t ${QM_NATIVE_TESTS})
     add_test(NAME ${t}_native COMMAND ${CMAKE_BINARY_DIR}/native/bin/${t})
     set_tests_properties(${t}_native PROPERTIES TIMEOUT 300 LABELS native
-      ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+      ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1")
   endforeach()
 endfunction()
 

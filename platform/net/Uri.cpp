@@ -11,6 +11,7 @@ void TUri::SetURI(std::string_view Uri)
     FDocument.clear();
     FParams.clear();
     FBookmark.clear();
+    FHasAuthority = false;
 
     std::string_view Rest = Uri;
     // The fragment starts at the first "#", the query at the first "?" before it.
@@ -34,6 +35,7 @@ void TUri::SetURI(std::string_view Uri)
         return;
     }
     FProtocol = std::string(Rest.substr(0, Scheme));
+    FHasAuthority = true;
     Rest = Rest.substr(Scheme + 3);
 
     const size_t AuthorityEnd = Rest.find('/');
@@ -72,16 +74,24 @@ void TUri::SetURI(std::string_view Uri)
 std::string TUri::GetURI() const
 {
     std::string R;
-    if (!FProtocol.empty()) {
+    // "://" is written whenever there is an authority to write or the parsed text had one,
+    // so that parsing the result again gives the same parts.
+    if (FHasAuthority || !FProtocol.empty() || !FHost.empty() || !FPort.empty() || !FUsername.empty() ||
+        !FPassword.empty()) {
         R = FProtocol + "://";
-        if (!FUsername.empty()) {
+        if (!FUsername.empty() || !FPassword.empty()) {
             R += FUsername;
             if (!FPassword.empty())
                 R += ":" + FPassword;
             R += "@";
         }
         R += FHost;
-        if (!FPort.empty())
+        // A host holding ":" (not inside "[...]") needs its port's ":" even when the port is
+        // empty, or the part after the host's last ":" would be read back as the port.
+        const size_t Bracket = FHost.rfind(']');
+        const size_t Colon = FHost.rfind(':');
+        const bool HostHasColon = Colon != std::string::npos && (Bracket == std::string::npos || Colon > Bracket);
+        if (!FPort.empty() || HostHasColon)
             R += ":" + FPort;
         // The path must start with "/" or it would run into the host.
         if (FPath.empty() || FPath[0] != '/')

@@ -41,4 +41,5 @@ public:
 
 private:
     std::string FProtocol, FUsername, FPassword, FHost, FPort, FPath, FDocument, FParams, FBookmark;
+    bool FHasAuthority = false; // the parsed text held "://", even with an empty protocol
 };

@@ -39,6 +39,13 @@ TMemIniFile::TMemIniFile(const std::string& FileName) : FFileName(FileName)
         if (!IsFileNotFoundError(E.GetErrorCode()))
             throw;
     }
+    // An editor's UTF-8 mark must not hide the first section header. It is dropped only when
+    // reading the file: text handed to SetStrings is taken as it is, so it reads back unchanged.
+    if (Lines.GetCount() > 0) {
+        const std::string First = Lines.GetStrings(0);
+        if (First.rfind("\xEF\xBB\xBF", 0) == 0)
+            Lines.SetStrings(0, First.substr(3));
+    }
     SetStrings(&Lines);
 }
 
@@ -217,10 +224,7 @@ void TMemIniFile::SetStrings(TStrings* List)
     Clear();
     TSection* Current = nullptr;
     for (int32_t I = 0; I < List->GetCount(); ++I) {
-        std::string Line = List->GetStrings(I);
-        // An editor's UTF-8 mark must not hide the first section header.
-        if (I == 0 && Line.rfind("\xEF\xBB\xBF", 0) == 0)
-            Line.erase(0, 3);
+        const std::string Line = List->GetStrings(I);
         const std::string T = Trim(Line);
         if (T.empty())
             continue;

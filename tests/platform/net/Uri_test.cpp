@@ -67,3 +67,23 @@ TEST(Uri, PartsBuildTheAddress)
     EXPECT_EQ(U.GetPort(), ""); // parsing starts afresh
     EXPECT_EQ(U.GetParams(), "");
 }
+
+// Addresses whose parts could not be told apart once joined again.
+TEST(Uri, JoinedAddressesReadBackTheSameParts)
+{
+    for (const char* Text : {"http://a:b:/x", "://h/x", "://h:81/x", ":///a://h/x", "http://:p@h/x"}) {
+        TUri First(Text);
+        TUri Second(First.GetURI());
+        EXPECT_EQ(First.GetProtocol(), Second.GetProtocol()) << Text;
+        EXPECT_EQ(First.GetUsername(), Second.GetUsername()) << Text;
+        EXPECT_EQ(First.GetPassword(), Second.GetPassword()) << Text;
+        EXPECT_EQ(First.GetHost(), Second.GetHost()) << Text;
+        EXPECT_EQ(First.GetPort(), Second.GetPort()) << Text;
+        EXPECT_EQ(First.GetPath(), Second.GetPath()) << Text;
+        EXPECT_EQ(First.GetDocument(), Second.GetDocument()) << Text;
+        EXPECT_EQ(First.GetURI(), Second.GetURI()) << Text;
+    }
+    EXPECT_EQ("a:b", TUri("http://a:b:/x").GetHost());
+    EXPECT_EQ("h", TUri("://h/x").GetHost());
+    EXPECT_EQ("://h/x", TUri("://h/x").GetURI());
+}

@@ -107,3 +107,23 @@ TEST(MemIniFile, EraseMissingFilesAndUnstorableNames)
     // A file that exists but cannot be read is an error, not an empty ini to overwrite later.
     EXPECT_THROW(TMemIniFile(Dir.Path().string()), EFOpenError);
 }
+
+// Text handed over in memory is taken as it is: a leading UTF-8 mark stays part of the key,
+// so the strings read back unchanged however often they pass through.
+TEST(MemIniFile, StringsKeepALeadingMarkThroughRoundTrips)
+{
+    TStringList In;
+    In.Add("[S]");
+    In.Add("\xEF\xBB\xBFk=v");
+    TMemIniFile Ini("");
+    Ini.SetStrings(&In);
+    EXPECT_EQ("v", Ini.ReadString("S", "\xEF\xBB\xBFk", "none"));
+    TStringList Out;
+    Ini.GetStrings(&Out);
+    TMemIniFile Again("");
+    Again.SetStrings(&Out);
+    TStringList Out2;
+    Again.GetStrings(&Out2);
+    EXPECT_EQ(Joined(Out), Joined(Out2));
+    EXPECT_EQ("[S]|\xEF\xBB\xBFk=v|", Joined(Out2));
+}

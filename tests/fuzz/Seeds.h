@@ -1,0 +1,23 @@
+#pragma once
+// Seed inputs of every fuzz target, made with our own writers (and a few hand-built files for
+// what our writers do not produce), so the fuzzers start from well-formed files of every
+// format, depth and option. Nothing here is downloaded or committed.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qmfuzz {
+
+struct TSeed {
+    std::string Name; // a file name, unique within its target
+    std::vector<uint8_t> Bytes;
+};
+
+// The seeds of one target (empty for a name nobody knows).
+std::vector<TSeed> MakeSeeds(std::string_view Target);
+// The targets that have seeds.
+std::vector<std::string> SeededTargets();
+
+} // namespace qmfuzz

@@ -1,0 +1,66 @@
+# Shared by tests/fuzz/run.sh and tools/fuzz.sh: builds the libFuzzer programs with clang into
+# their own folder (never the test build) and makes the seed corpora there.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+fuzz_dir=${QM_FUZZ_DIR:-$root/build/fuzz}
+
+fuzz_targets() {
+  local f
+  for f in "$root"/tests/fuzz/targets/*.cpp; do basename "$f" .cpp; done
+}
+
+# Pictures get the larger inputs.
+fuzz_max_len() {
+  case $1 in
+    bmc_*|bmp_*) echo 1048576 ;;
+    *) echo 262144 ;;
+  esac
+}
+
+fuzz_build() {
+  command -v clang++ >/dev/null || { echo "fuzz: clang++ is missing (apt-get install clang libclang-rt-14-dev)" >&2; return 1; }
+  if [[ ! -f $fuzz_dir/build/build.ninja ]]; then
+    cmake -S "$root/tests/fuzz" -B "$fuzz_dir/build" -G Ninja \
+      -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE= >/dev/null
+  fi
+  cmake --build "$fuzz_dir/build" -j "$(nproc)" >&2
+  rm -rf "$fuzz_dir/seeds"
+  ASAN_OPTIONS=detect_leaks=0 "$fuzz_dir/build/bin/make_seeds" "$fuzz_dir/seeds" >/dev/null
+}
+
+# The folders a target starts from: its kept corpus, its seeds and its committed regressions.
+fuzz_inputs() {
+  local t=$1
+  mkdir -p "$fuzz_dir/corpus/$t"
+  echo "$fuzz_dir/corpus/$t" "$fuzz_dir/seeds/$t"
+  [[ -d $root/tests/fuzz/regressions/$t ]] && echo "$root/tests/fuzz/regressions/$t"
+  return 0
+}
+
+# Runs one target: fuzz_run TARGET SECONDS SEED LOG; prints what it found and fails on a finding.
+# QM_FUZZ_RUNS=N runs a fixed number of inputs instead (with a fixed seed, a repeatable run).
+fuzz_run() {
+  local t=$1 secs=$2 seed=$3 log=$4 rc=0 art budget
+  art=$fuzz_dir/findings/$t/
+  mkdir -p "$art"
+  budget=-max_total_time=$secs
+  [[ -n ${QM_FUZZ_RUNS:-} ]] && budget=-runs=$QM_FUZZ_RUNS
+  # shellcheck disable=SC2046
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    "$fuzz_dir/build/bin/fuzz_$t" -seed="$seed" "$budget" -max_len="$(fuzz_max_len "$t")" \
+    -timeout=10 -rss_limit_mb=2560 -malloc_limit_mb=1200 -print_final_stats=1 \
+    -artifact_prefix="$art" $(fuzz_inputs "$t") >"$log" 2>&1 || rc=$?
+  local runs
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
+  if [[ $rc -ne 0 ]]; then
+    local input
+    input=$(grep -o "Test unit written to [^ ]*" "$log" | tail -n 1 | sed 's/Test unit written to //')
+    echo "fuzz: FINDING in $t (seed $seed), log $log"
+    grep -E "ERROR: |SUMMARY: |check failed|runtime error" "$log" | head -n 5
+    if [[ -n $input && -f $input ]]; then
+      echo "fuzz: input $input ($(stat -c %s "$input") bytes), base64:"
+      head -c 65536 "$input" | base64
+    fi
+    return 1
+  fi
+  echo "fuzz: $t ${budget#-} seed $seed: ${runs:-?} runs, no finding"
+}
