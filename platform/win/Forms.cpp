@@ -1,0 +1,742 @@
+#include "platform/win/Forms.h"
+
+#include <algorithm>
+
+#include <commctrl.h>
+
+#include "platform/win/GuardCallback.h"
+#include "platform/win/StdCtrls.h"
+#include "platform/win/Thread.h"
+
+namespace {
+
+TApplicationUI* GAppUI = nullptr;
+
+void ControlHint(TControl* C)
+{
+    if (GAppUI)
+        GAppUI->SetHint(C ? TControl::GetLongHint(C->GetHint()) : std::string());
+}
+
+// Visible, enabled top-level windows of this thread (the ones a modal form disables).
+BOOL CALLBACK CollectEnabled(HWND Wnd, LPARAM Param)
+{
+    auto* L = reinterpret_cast<std::vector<HWND>*>(Param);
+    if (IsWindowVisible(Wnd) && IsWindowEnabled(Wnd))
+        L->push_back(Wnd);
+    return TRUE;
+}
+
+void ForEachControl(TWinControl* Parent, const std::function<bool(TControl*)>& F, bool& Stop)
+{
+    for (int32_t I = 0; I < Parent->GetControlCount() && !Stop; ++I) {
+        TControl* C = Parent->GetControls(I);
+        if (F(C)) {
+            Stop = true;
+            return;
+        }
+        if (auto* W = dynamic_cast<TWinControl*>(C))
+            ForEachControl(W, F, Stop);
+    }
+}
+
+} // namespace
+
+void InitControls()
+{
+    static bool Done = false;
+    if (Done)
+        return;
+    INITCOMMONCONTROLSEX I{sizeof(I), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
+                                          ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_TAB_CLASSES |
+                                          ICC_COOL_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&I);
+    Done = true;
+}
+
+TApplicationUI* AppUI()
+{
+    if (!GAppUI)
+        GAppUI = new TApplicationUI();
+    GAppUI->Attach();
+    return GAppUI;
+}
+
+// =============================================================================================
+
+TApplicationUI::TApplicationUI()
+{
+    InitControls();
+    ScreenInit();
+    GControlHintProc = ControlHint;
+}
+
+void TApplicationUI::Attach()
+{
+    if (!Application || FAttached == Application)
+        return;
+    FAttached = Application;
+    TIdleEvent Previous = Application->OnIdle;
+    Application->OnIdle = [this, Previous](TObject* Sender, bool& Done) {
+        if (Previous)
+            Previous(Sender, Done);
+        DoIdle();
+    };
+}
+
+void TApplicationUI::DoIdle()
+{
+    for (size_t I = 0; I < FIdle.size(); ++I) {
+        auto H = FIdle[I].Handler; // a handler may remove handlers
+        if (H)
+            H();
+    }
+}
+
+int32_t TApplicationUI::AddIdleHandler(std::function<void()> Handler)
+{
+    FIdle.push_back({FNextIdle, std::move(Handler)});
+    return FNextIdle++;
+}
+
+void TApplicationUI::RemoveIdleHandler(int32_t Id)
+{
+    FIdle.erase(std::remove_if(FIdle.begin(), FIdle.end(), [Id](const TIdle& E) { return E.Id == Id; }), FIdle.end());
+}
+
+void TApplicationUI::FormCreated(TCustomForm* Form)
+{
+    if (!FMainForm)
+        FMainForm = Form;
+    Form->DoCreate();
+}
+
+void TApplicationUI::Run()
+{
+    Attach();
+    if (FMainForm && !Application->GetTerminated())
+        FMainForm->Show();
+    Application->Run();
+}
+
+HWND TApplicationUI::GetHandle() const
+{
+    return FMainForm && FMainForm->HandleAllocated() ? FMainForm->GetHandle() : nullptr;
+}
+
+void TApplicationUI::SetHint(const std::string& Value)
+{
+    if (FHint == Value)
+        return;
+    FHint = Value;
+    if (OnHint)
+        OnHint(Application);
+}
+
+TWinControl* TApplicationUI::GetActiveControl() const { return FActiveForm ? FActiveForm->GetActiveControl() : nullptr; }
+
+void TApplicationUI::AddForm(TCustomForm* F) { FForms.push_back(F); }
+
+void TApplicationUI::RemoveForm(TCustomForm* F)
+{
+    FForms.erase(std::remove(FForms.begin(), FForms.end(), F), FForms.end());
+    if (FMainForm == F)
+        FMainForm = nullptr;
+    if (FActiveForm == F)
+        FActiveForm = nullptr;
+}
+
+void TApplicationUI::SetActiveForm(TCustomForm* F)
+{
+    if (FActiveForm == F)
+        return;
+    FActiveForm = F;
+    if (OnActiveFormChange)
+        OnActiveFormChange(Application);
+}
+
+// =============================================================================================
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner)
+{
+    AppUI()->AddForm(this);
+    SetVisibleFlag(false);
+    SetParentFont(false);
+    // The system's message font.
+    NONCLIENTMETRICSA M{};
+    M.cbSize = sizeof(M);
+    if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(M), &M, 0)) {
+        GetFont()->SetName(M.lfMessageFont.lfFaceName);
+        GetFont()->SetHeight(M.lfMessageFont.lfHeight);
+    }
+    SetParentFont(false);
+    SetBounds(0, 0, 320, 240);
+}
+
+TCustomForm::~TCustomForm()
+{
+    DoDestroy();
+    if (GAppUI)
+        GAppUI->RemoveForm(this);
+}
+
+void TCustomForm::BeforeDestruction()
+{
+    DoDestroy();
+    if (GAppUI)
+        GAppUI->RemoveForm(this);
+    DestroyHandle();
+    TWinControl::BeforeDestruction();
+}
+
+void TCustomForm::DoDestroy()
+{
+    if (FDestroyFired)
+        return;
+    FDestroyFired = true;
+    if (OnDestroy) {
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            Application->HandleException();
+        }
+    }
+}
+
+void TCustomForm::DoCreate()
+{
+    if (OnCreate)
+        OnCreate(this);
+}
+
+void TCustomForm::RecreateIfMade()
+{
+    if (HandleAllocated()) {
+        const bool WasVisible = IsWindowVisible(FHandle);
+        RecreateWnd();
+        if (WasVisible)
+            ShowWindow(FHandle, SW_SHOWNA);
+    }
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle Value)
+{
+    if (FBorderStyle == Value)
+        return;
+    FBorderStyle = Value;
+    RecreateIfMade();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value)
+{
+    FBorderIcons = Value;
+    RecreateIfMade();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value)
+{
+    if (FFormStyle == Value)
+        return;
+    FFormStyle = Value;
+    if (HandleAllocated())
+        SetWindowPos(FHandle, Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+TWindowState TCustomForm::GetWindowState() const
+{
+    if (FHandle && IsWindowVisible(FHandle))
+        return IsZoomed(FHandle) ? wsMaximized : IsIconic(FHandle) ? wsMinimized : wsNormal;
+    return FWindowState;
+}
+
+void TCustomForm::SetWindowState(TWindowState Value)
+{
+    FWindowState = Value;
+    if (FHandle && IsWindowVisible(FHandle))
+        ShowWindow(FHandle, Value == wsMaximized ? SW_SHOWMAXIMIZED : Value == wsMinimized ? SW_SHOWMINIMIZED : SW_RESTORE);
+}
+
+void TCustomForm::SetMenuHandle(HMENU Value)
+{
+    FMenu = Value;
+    if (HandleAllocated()) {
+        ::SetMenu(FHandle, Value);
+        DrawMenuBar(FHandle);
+    }
+}
+
+void TCustomForm::CreateParams(TCreateParams& P)
+{
+    TWinControl::CreateParams(P);
+    P.Menu = FMenu;
+    P.Style = WS_CLIPCHILDREN;
+    P.ExStyle = 0;
+    switch (FBorderStyle) {
+    case bsNone: P.Style |= WS_POPUP; break;
+    case bsSingle: P.Style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable: P.Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+        P.Style |= WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+        P.ExStyle |= WS_EX_DLGMODALFRAME;
+        break;
+    case bsToolWindow: P.Style |= WS_CAPTION; P.ExStyle |= WS_EX_TOOLWINDOW; break;
+    case bsSizeToolWin: P.Style |= WS_CAPTION | WS_THICKFRAME; P.ExStyle |= WS_EX_TOOLWINDOW; break;
+    }
+    if (FBorderStyle != bsNone && FBorderIcons.Contains(biSystemMenu))
+        P.Style |= WS_SYSMENU;
+    if ((FBorderStyle == bsSingle || FBorderStyle == bsSizeable) && FBorderIcons.Contains(biSystemMenu)) {
+        if (FBorderIcons.Contains(biMinimize))
+            P.Style |= WS_MINIMIZEBOX;
+        if (FBorderIcons.Contains(biMaximize))
+            P.Style |= WS_MAXIMIZEBOX;
+    }
+    if (FFormStyle == fsStayOnTop)
+        P.ExStyle |= WS_EX_TOPMOST;
+    if (!GetEnabled())
+        P.Style |= WS_DISABLED;
+    TCustomForm* Main = GAppUI ? GAppUI->GetMainForm() : nullptr;
+    if (FModalOwner)
+        P.WndParent = FModalOwner;
+    else if (Main && Main != this && Main->HandleAllocated())
+        P.WndParent = Main->GetHandle();
+    else
+        P.WndParent = nullptr;
+    if (!P.WndParent)
+        P.ExStyle |= WS_EX_APPWINDOW;
+    P.WinClassName = "QMForm" + ClassName();
+}
+
+void TCustomForm::CreateHandle()
+{
+    // A form is a top-level window: its handle needs no parent.
+    TWinControl::CreateHandle();
+}
+
+TRect TCustomForm::FrameOf() const
+{
+    TCreateParams P;
+    const_cast<TCustomForm*>(this)->CreateParams(P);
+    TRect R = Rect(0, 0, 0, 0);
+    AdjustWindowRectEx(&R, P.Style, FMenu != nullptr, P.ExStyle);
+    return R;
+}
+
+TRect TCustomForm::GetClientRect()
+{
+    if (HandleAllocated())
+        return TWinControl::GetClientRect();
+    const TRect F = FrameOf();
+    return Rect(0, 0, std::max<int32_t>(GetWidth() - (F.right - F.left), 0),
+                std::max<int32_t>(GetHeight() - (F.bottom - F.top), 0));
+}
+
+void TCustomForm::ApplyBounds()
+{
+    if (FHandle && !IsZoomed(FHandle) && !IsIconic(FHandle))
+        SetWindowPos(FHandle, nullptr, GetLeft(), GetTop(), GetWidth(), GetHeight(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TCustomForm::PlaceOnFirstShow()
+{
+    if (FPlaced)
+        return;
+    FPlaced = true;
+    TRect Area;
+    switch (FPosition) {
+    case poScreenCenter: Area = Rect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)); break;
+    case poDesktopCenter: Area = Screen->GetDesktopRect(); break;
+    case poMainFormCenter: {
+        TCustomForm* Main = GAppUI->GetMainForm();
+        if (Main && Main != this)
+            Area = Main->GetBoundsRect();
+        else
+            Area = Rect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        break;
+    }
+    default: return;
+    }
+    SetBounds(Area.left + (Area.right - Area.left - GetWidth()) / 2, Area.top + (Area.bottom - Area.top - GetHeight()) / 2,
+              GetWidth(), GetHeight());
+}
+
+void TCustomForm::VisibleChanged()
+{
+    if (GetVisible()) {
+        HandleNeeded();
+        PlaceOnFirstShow();
+        int Cmd = FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : FWindowState == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+        ShowWindow(FHandle, Cmd);
+        SetForegroundWindow(FHandle);
+    } else if (FHandle) {
+        ShowWindow(FHandle, SW_HIDE);
+    }
+}
+
+void TCustomForm::SetActiveControl(TWinControl* Value)
+{
+    if (Value && (Value == this || !ContainsControl(Value)))
+        throw EInvalidOperation("The active control must be a control of the form");
+    FActiveControl = Value;
+    if (Value && FHandle && IsWindowVisible(FHandle) && Value->CanFocus())
+        ::SetFocus(Value->GetHandle());
+}
+
+void TCustomForm::FocusChanged(TWinControl* Control)
+{
+    if (Control != this)
+        FActiveControl = Control;
+}
+
+void TCustomForm::ControlRemoved(TControl* Control)
+{
+    if (FActiveControl && (FActiveControl == Control ||
+                           (dynamic_cast<TWinControl*>(Control) &&
+                            static_cast<TWinControl*>(Control)->ContainsControl(FActiveControl))))
+        FActiveControl = nullptr;
+}
+
+bool TCustomForm::CloseQuery()
+{
+    bool CanClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, CanClose);
+    return CanClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& Action)
+{
+    if (OnClose)
+        OnClose(this, Action);
+}
+
+void TCustomForm::Close()
+{
+    if (FModal) {
+        if (FModalResult == mrNone)
+            FModalResult = mrCancel;
+        return; // the modal loop asks OnCloseQuery and OnClose
+    }
+    if (!CloseQuery())
+        return;
+    TCloseAction Action = caHide;
+    DoClose(Action);
+    if (Action == caNone)
+        return;
+    if (GAppUI && GAppUI->GetMainForm() == this) {
+        Application->Terminate();
+        return;
+    }
+    switch (Action) {
+    case caHide: Hide(); break;
+    case caMinimize: SetWindowState(wsMinimized); break;
+    case caFree: Release(); break;
+    default: break;
+    }
+}
+
+void TCustomForm::Release()
+{
+    if (FReleasing)
+        return;
+    FReleasing = true;
+    PostMessageA(GetHandle(), QM_RELEASE, 0, 0);
+}
+
+TModalResult TCustomForm::ShowModal()
+{
+    if (FModal || (FHandle && IsWindowVisible(FHandle)))
+        throw EInvalidOperation("Cannot make a visible window modal");
+    if (!Application->IsUIThread())
+        throw EInvalidOperation("ShowModal is for the user-interface thread only");
+    TApplicationUI* UI = AppUI();
+    const HWND Previous = GetActiveWindow();
+    // Owned by the form active when it opened.
+    HWND Owner = Previous;
+    if (Owner && (!FindControl(Owner) || Owner == FHandle))
+        Owner = UI->GetActiveForm() && UI->GetActiveForm() != this && UI->GetActiveForm()->HandleAllocated()
+                    ? UI->GetActiveForm()->GetHandle()
+                    : nullptr;
+    FModalOwner = Owner;
+    if (FHandle)
+        SetWindowLongPtrA(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Owner));
+    std::vector<HWND> Disabled;
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&Disabled));
+    for (HWND W : Disabled)
+        if (W != FHandle)
+            EnableWindow(W, FALSE);
+    FModal = true;
+    ++UI->FModalLevel;
+    FModalResult = mrNone;
+    bool Quit = false;
+    try {
+        Show();
+        SetActiveWindow(FHandle);
+        for (;;) {
+            Application->HandleMessage();
+            if (Application->GetTerminated()) {
+                FModalResult = mrCancel;
+                Quit = true;
+                break;
+            }
+            if (FModalResult != mrNone) {
+                TCloseAction Action = caHide;
+                if (!CloseQuery())
+                    Action = caNone;
+                else
+                    DoClose(Action);
+                if (Action == caNone)
+                    FModalResult = mrNone;
+                else {
+                    if (Action == caFree)
+                        Release();
+                    break;
+                }
+            }
+        }
+    } catch (...) {
+        FModal = false;
+        --UI->FModalLevel;
+        for (HWND W : Disabled)
+            if (IsWindow(W))
+                EnableWindow(W, TRUE);
+        throw;
+    }
+    FModal = false;
+    --UI->FModalLevel;
+    for (HWND W : Disabled)
+        if (IsWindow(W))
+            EnableWindow(W, TRUE);
+    if (FHandle)
+        Hide();
+    FModalOwner = nullptr;
+    if (Previous && IsWindow(Previous))
+        SetActiveWindow(Previous);
+    if (Quit)
+        PostQuitMessage(0);
+    return FModalResult;
+}
+
+int32_t TCustomForm::AddShortCutHandler(TShortCutHandler Handler)
+{
+    FHandlers.push_back({FNextHandlerId, std::move(Handler), nullptr});
+    return FNextHandlerId++;
+}
+
+int32_t TCustomForm::AddCommandHandler(TCommandHandler Handler)
+{
+    FHandlers.push_back({FNextHandlerId, nullptr, std::move(Handler)});
+    return FNextHandlerId++;
+}
+
+void TCustomForm::RemoveHandler(int32_t Id)
+{
+    FHandlers.erase(std::remove_if(FHandlers.begin(), FHandlers.end(), [Id](const THandlerEntry& E) { return E.Id == Id; }),
+                    FHandlers.end());
+}
+
+bool TCustomForm::IsShortCut(uint16_t Key, TShiftState Shift)
+{
+    for (size_t I = 0; I < FHandlers.size(); ++I) {
+        auto H = FHandlers[I].ShortCut;
+        if (H && H(Key, Shift))
+            return true;
+    }
+    return false;
+}
+
+void TCustomForm::SelectNext(TWinControl* From, bool Forward)
+{
+    std::vector<TWinControl*> All, List;
+    GetTabOrderList(All);
+    for (TWinControl* W : All)
+        if (W == From || (W->GetTabStop() && W->CanFocus()))
+            List.push_back(W);
+    if (List.empty())
+        return;
+    auto It = std::find(List.begin(), List.end(), From);
+    size_t I = It == List.end() ? (Forward ? List.size() - 1 : 0) : static_cast<size_t>(It - List.begin());
+    for (size_t N = 0; N < List.size(); ++N) {
+        I = Forward ? (I + 1) % List.size() : (I + List.size() - 1) % List.size();
+        if (List[I] != From && List[I]->GetTabStop() && List[I]->CanFocus()) {
+            List[I]->SetFocus();
+            return;
+        }
+    }
+}
+
+bool TCustomForm::DialogKey(TWinControl* From, uint16_t Key, TShiftState Shift)
+{
+    if (Shift.Contains(ssAlt) || Shift.Contains(ssCtrl))
+        return false;
+    switch (Key) {
+    case VK_TAB:
+        SelectNext(From, !Shift.Contains(ssShift));
+        return true;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN: {
+        auto* R = dynamic_cast<TRadioButton*>(From);
+        if (!R || !R->GetParent())
+            return false;
+        std::vector<TRadioButton*> Group;
+        TWinControl* P = R->GetParent();
+        for (int32_t I = 0; I < P->GetControlCount(); ++I)
+            if (auto* B = dynamic_cast<TRadioButton*>(P->GetControls(I)); B && B->CanFocus())
+                Group.push_back(B);
+        std::stable_sort(Group.begin(), Group.end(), [](TRadioButton* A, TRadioButton* B) { return A->GetTabOrder() < B->GetTabOrder(); });
+        auto It = std::find(Group.begin(), Group.end(), R);
+        if (It == Group.end() || Group.size() < 2)
+            return true;
+        size_t I = static_cast<size_t>(It - Group.begin());
+        const bool Forward = Key == VK_RIGHT || Key == VK_DOWN;
+        I = Forward ? (I + 1) % Group.size() : (I + Group.size() - 1) % Group.size();
+        Group[I]->SetFocus();
+        Group[I]->SetChecked(true);
+        return true;
+    }
+    case VK_RETURN: {
+        if (auto* B = dynamic_cast<TButton*>(From)) {
+            B->Click();
+            return true;
+        }
+        bool Stop = false;
+        TButton* Found = nullptr;
+        ForEachControl(this, [&](TControl* C) {
+            auto* B = dynamic_cast<TButton*>(C);
+            if (B && B->GetDefault() && B->CanFocus()) {
+                Found = B;
+                return true;
+            }
+            return false;
+        }, Stop);
+        if (Found) {
+            Found->Click();
+            return true;
+        }
+        return false;
+    }
+    case VK_ESCAPE: {
+        bool Stop = false;
+        TButton* Found = nullptr;
+        ForEachControl(this, [&](TControl* C) {
+            auto* B = dynamic_cast<TButton*>(C);
+            if (B && B->GetCancel() && B->CanFocus()) {
+                Found = B;
+                return true;
+            }
+            return false;
+        }, Stop);
+        if (Found) {
+            Found->Click();
+            return true;
+        }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+bool TCustomForm::DialogChar(char Key)
+{
+    const char K = static_cast<char>(toupper(static_cast<unsigned char>(Key)));
+    bool Stop = false;
+    bool Done = false;
+    ForEachControl(this, [&](TControl* C) {
+        if (!C->GetVisible() || !C->GetEnabled())
+            return false;
+        if (auto* L = dynamic_cast<TLabel*>(C)) {
+            if (L->GetFocusControl() && TControl::HotKeyOf(L->GetCaption()) == K && L->GetFocusControl()->CanFocus()) {
+                L->GetFocusControl()->SetFocus();
+                return Done = true;
+            }
+            return false;
+        }
+        if (auto* B = dynamic_cast<TButtonControl*>(C)) {
+            if (TControl::HotKeyOf(B->GetCaption()) == K && B->CanFocus()) {
+                B->SetFocus();
+                B->Click();
+                return Done = true;
+            }
+        }
+        return false;
+    }, Stop);
+    return Done;
+}
+
+void TCustomForm::WndProc(TMessage& M)
+{
+    switch (M.Msg) {
+    case WM_CLOSE:
+        Close();
+        return;
+    case QM_RELEASE:
+        Free();
+        return;
+    case WM_SHOWWINDOW:
+        DefaultHandler(M);
+        SetVisibleFlag(M.WParam != 0);
+        if (M.WParam) {
+            if (OnShow)
+                OnShow(this);
+        } else if (OnHide) {
+            OnHide(this);
+        }
+        return;
+    case WM_ACTIVATE:
+        if (LOWORD(M.WParam) != WA_INACTIVE) {
+            FActive = true;
+            if (GAppUI)
+                GAppUI->SetActiveForm(this);
+            if (OnActivate)
+                OnActivate(this);
+            if (!HIWORD(M.WParam)) {
+                TWinControl* Target = FActiveControl;
+                if (!Target || !Target->CanFocus()) {
+                    std::vector<TWinControl*> L;
+                    GetTabOrderList(L);
+                    Target = nullptr;
+                    for (TWinControl* W : L)
+                        if (W->GetTabStop() && W->CanFocus()) {
+                            Target = W;
+                            break;
+                        }
+                }
+                if (Target) {
+                    ::SetFocus(Target->GetHandle());
+                    M.Result = 0;
+                    return;
+                }
+            }
+        } else {
+            FActive = false;
+            HWND F = GetFocus();
+            if (TWinControl* C = FindControl(F); C && C != this && ContainsControl(C))
+                FActiveControl = C;
+            if (OnDeactivate)
+                OnDeactivate(this);
+        }
+        break;
+    case WM_ACTIVATEAPP:
+        if (GAppUI)
+            GAppUI->FActive = M.WParam != 0;
+        break;
+    case WM_COMMAND:
+        if (M.LParam == 0) {
+            const uint16_t Id = LOWORD(M.WParam);
+            for (size_t I = 0; I < FHandlers.size(); ++I) {
+                auto H = FHandlers[I].Command;
+                if (H && H(Id)) {
+                    M.Result = 0;
+                    return;
+                }
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    TWinControl::WndProc(M);
+}

@@ -1,0 +1,5 @@
+# Controls, forms and standard controls: windows driven by messages under Xvfb.
+qm_add_test(win_controls_tests WINDOW
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/Controls_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/Forms_test.cpp
+  LIBS qm_win qm_test_support MAIN qm_test_support)
