@@ -112,10 +112,18 @@ TEST(TApplication, RunServesMessagesAndIdleUntilTerminate)
         Done = true;
     };
     std::atomic<bool> Synced{false};
-    // Another thread ends the loop after a synchronised call of its own.
+    std::atomic<bool> Served{false};
+    // Another thread ends the loop after a synchronised call of its own, once the loop has
+    // served the posted messages and gone idle (asked on the loop's own thread, so the order
+    // of the wake-ups cannot decide the outcome).
     TTestThread T([&](TTestThread& Self) {
         Self.Synchronize([&] { Synced = true; });
         EXPECT_FALSE(Application->IsUIThread());
+        for (int I = 0; I < 1000 && !Served; ++I) {
+            Self.Synchronize([&] { Served = Posted == 5 && Idles >= 1; });
+            if (!Served)
+                Sleep(10);
+        }
         Application->Terminate();
     });
     T.Resume();
