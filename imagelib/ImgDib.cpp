@@ -246,8 +246,11 @@ void TDibGraphic::NewImage(int32_t Width, int32_t Height, ImageFormat Format, co
 
 void TDibGraphic::AssignDib(const TDibGraphic* Source)
 {
+    // A picture assigned to itself stays as it is.
+    if (Source == this)
+        return;
     FreeImage();
-    if (!Source || Source == this || Source->GetWidth() <= 0 || Source->GetHeight() <= 0 || Source->GetEmpty())
+    if (!Source || Source->GetWidth() <= 0 || Source->GetHeight() <= 0 || Source->GetEmpty())
         return;
     Source->FlushCanvas();
     const int32_t XDpi = Source->GetXDpi(), YDpi = Source->GetYDpi();

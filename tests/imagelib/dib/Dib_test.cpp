@@ -392,3 +392,15 @@ TEST(Progress, NotifyProgress)
 }
 
 } // namespace
+
+TEST(Assign, APictureAssignedToItselfKeepsItsPixels)
+{
+    TDibGraphic G;
+    G.NewImage(3, 2, ifTrueColor);
+    G.SetPixelColor(1, 1, 0x123456);
+    G.Assign(&G);
+    ASSERT_FALSE(G.GetEmpty());
+    EXPECT_EQ(3, G.GetWidth());
+    EXPECT_EQ(2, G.GetHeight());
+    EXPECT_EQ(0x123456u, static_cast<uint32_t>(G.GetPixelColor(1, 1)));
+}
