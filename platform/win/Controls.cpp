@@ -7,6 +7,7 @@
 
 #include <windowsx.h>
 
+#include "platform/win/Actions.h"
 #include "platform/win/Forms.h"
 #include "platform/win/GuardCallback.h"
 #include "platform/win/OSError.h"
@@ -361,6 +362,8 @@ void TControl::Click()
 {
     if (OnClick)
         OnClick(this);
+    else if (TAction* A = GetAction())
+        A->Execute();
 }
 
 void TControl::DblClick()
@@ -514,11 +517,24 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
     }
     if (!C)
         return DefWindowProcA(Wnd, Msg, WParam, LParam);
+    // The control and its top-level control are busy while the handler runs: a released form
+    // waits for this frame to end before it frees itself.
+    TControl* TopC = C;
+    while (TopC->GetParent())
+        TopC = TopC->GetParent();
+    auto* Top = static_cast<TWinControl*>(TopC);
+    TWinControl::TDispatchFrame Frame(C);
+    std::unique_ptr<TWinControl::TDispatchFrame> TopFrame;
+    if (Top != C)
+        TopFrame = std::make_unique<TWinControl::TDispatchFrame>(Top);
     LRESULT Result = GuardCallback(LRESULT(0), [&] {
         TMessage M{Msg, WParam, LParam, 0};
         C->WndProc(M);
         return M.Result;
     });
+    TopFrame.reset();
+    if (!Frame.Alive)
+        return Result; // the control went inside its own handler
     if (Msg == WM_NCDESTROY) {
         RemovePropA(Wnd, ControlProp);
         if (C->FHandle == Wnd)
@@ -532,8 +548,27 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner)
     SetControlStyle(GetControlStyle() + TControlStyle{csAcceptsControls});
 }
 
+TWinControl::TDispatchFrame::TDispatchFrame(TWinControl* C) : Control(C), Next(C->FFrames)
+{
+    C->FFrames = this;
+    ++C->FHandlersRunning;
+}
+
+TWinControl::TDispatchFrame::~TDispatchFrame()
+{
+    if (!Alive)
+        return;
+    // Frames end in the reverse order they began.
+    Control->FFrames = Next;
+    if (--Control->FHandlersRunning == 0)
+        GuardCallback([this] { Control->HandlersDone(); });
+}
+
 TWinControl::~TWinControl()
 {
+    for (TDispatchFrame* F = FFrames; F; F = F->Next)
+        F->Alive = false;
+    FFrames = nullptr;
     for (TControl* C : FControls)
         C->FParent = nullptr;
     FControls.clear();

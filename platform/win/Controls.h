@@ -25,6 +25,8 @@
 class TWinControl;
 class TCustomForm;
 class TPopupMenu;
+class TAction;
+class TActionLink;
 
 constexpr UINT CN_BASE = WM_APP + 0x2000;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
@@ -126,6 +128,10 @@ public:
     void SetShowHint(bool Value) { FShowHint = Value; }
     TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(TPopupMenu* Value);
+    // A linked action gives the control its caption, hint, enabled and visible state and runs
+    // on a click when there is no OnClick.
+    TAction* GetAction() const;
+    void SetAction(TAction* Value);
     TAlign GetAlign() const { return FAlign; }
     void SetAlign(TAlign Value);
     TAnchors GetAnchors() const { return FAnchors; }
@@ -209,6 +215,7 @@ private:
     TCursor FCursor = crDefault;
     std::string FHint;
     bool FShowHint = false;
+    std::unique_ptr<TActionLink> FActionLink;
     TPopupMenu* FPopupMenu = nullptr;
     TComponent* FPopupMenuComponent = nullptr; // the same object, for its free notification
     TAlign FAlign = alNone;
@@ -352,6 +359,29 @@ private:
     TControl* FHoverControl = nullptr;
     TBrush FBrush;
     bool FDestroyingHandle = false;
+
+public:
+    // A handler of this control (or, for a top-level control, of any control inside it) that is
+    // running now: a message being handled, a modal loop. The object must outlive them all, so
+    // its destructor marks the frames dead and the frames' owners stop touching it.
+    struct TDispatchFrame {
+        TWinControl* Control;
+        TDispatchFrame* Next = nullptr;
+        bool Alive = true;
+        explicit TDispatchFrame(TWinControl* C);
+        ~TDispatchFrame();
+        TDispatchFrame(const TDispatchFrame&) = delete;
+        TDispatchFrame& operator=(const TDispatchFrame&) = delete;
+    };
+    int32_t GetHandlersRunning() const { return FHandlersRunning; }
+
+protected:
+    // The last frame of a top-level control ended (its handlers have all returned).
+    virtual void HandlersDone() {}
+
+private:
+    TDispatchFrame* FFrames = nullptr;
+    int32_t FHandlersRunning = 0;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -54,6 +54,8 @@ void InitControls()
     Done = true;
 }
 
+bool (*GMenuMessageProc)(TCustomForm* Form, TMessage& Message) = nullptr;
+
 TApplicationUI* AppUI()
 {
     if (!GAppUI)
@@ -134,6 +136,11 @@ void TApplicationUI::SetHint(const std::string& Value)
 }
 
 TWinControl* TApplicationUI::GetActiveControl() const { return FActiveForm ? FActiveForm->GetActiveControl() : nullptr; }
+
+bool TApplicationUI::HasForm(const TCustomForm* F) const
+{
+    return std::find(FForms.begin(), FForms.end(), F) != FForms.end();
+}
 
 void TApplicationUI::AddForm(TCustomForm* F) { FForms.push_back(F); }
 
@@ -435,6 +442,14 @@ void TCustomForm::Close()
     }
 }
 
+void TCustomForm::HandlersDone()
+{
+    if (FReleasePending && HandleAllocated()) {
+        FReleasePending = false;
+        PostMessageA(FHandle, QM_RELEASE, 0, 0);
+    }
+}
+
 void TCustomForm::Release()
 {
     if (FReleasing)
@@ -469,11 +484,26 @@ TModalResult TCustomForm::ShowModal()
     ++UI->FModalLevel;
     FModalResult = mrNone;
     bool Quit = false;
+    // The loop is a handler of the form: a Release inside it waits until ShowModal returns, and a
+    // form freed outright by some handler ends the loop without touching the object again.
+    TDispatchFrame Frame(this);
+    auto Restore = [&] {
+        --UI->FModalLevel;
+        for (HWND W : Disabled)
+            if (IsWindow(W))
+                EnableWindow(W, TRUE);
+    };
     try {
         Show();
         SetActiveWindow(FHandle);
         for (;;) {
             Application->HandleMessage();
+            if (!Frame.Alive) {
+                Restore();
+                if (Previous && IsWindow(Previous))
+                    SetActiveWindow(Previous);
+                return mrCancel;
+            }
             if (Application->GetTerminated()) {
                 FModalResult = mrCancel;
                 Quit = true;
@@ -495,18 +525,14 @@ TModalResult TCustomForm::ShowModal()
             }
         }
     } catch (...) {
-        FModal = false;
-        --UI->FModalLevel;
-        for (HWND W : Disabled)
-            if (IsWindow(W))
-                EnableWindow(W, TRUE);
+        if (Frame.Alive) {
+            FModal = false;
+            Restore();
+        }
         throw;
     }
     FModal = false;
-    --UI->FModalLevel;
-    for (HWND W : Disabled)
-        if (IsWindow(W))
-            EnableWindow(W, TRUE);
+    Restore();
     if (FHandle)
         Hide();
     FModalOwner = nullptr;
@@ -673,6 +699,12 @@ void TCustomForm::WndProc(TMessage& M)
         Close();
         return;
     case QM_RELEASE:
+        // This dispatch is one handler; any other (an OnClick that opened a dialog, a modal
+        // loop) still uses the object, so the free waits for the last of them.
+        if (GetHandlersRunning() > 1) {
+            FReleasePending = true;
+            return;
+        }
         Free();
         return;
     case WM_SHOWWINDOW:
@@ -718,6 +750,11 @@ void TCustomForm::WndProc(TMessage& M)
             if (OnDeactivate)
                 OnDeactivate(this);
         }
+        break;
+    case WM_INITMENUPOPUP:
+    case WM_MENUSELECT:
+        if (GMenuMessageProc && GMenuMessageProc(this, M))
+            return;
         break;
     case WM_ACTIVATEAPP:
         if (GAppUI)

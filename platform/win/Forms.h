@@ -116,6 +116,7 @@ protected:
     virtual void DoClose(TCloseAction& Action);
     void DoDestroy();
     void RecreateIfMade();
+    void HandlersDone() override;
     TRect FrameOf() const; // the frame's size around a client rectangle of zero size
 
 private:
@@ -133,6 +134,7 @@ private:
     bool FPlaced = false;
     bool FDestroyFired = false;
     bool FReleasing = false;
+    bool FReleasePending = false; // QM_RELEASE came while handlers of the form still ran
     HWND FModalOwner = nullptr;
     TModalResult FModalResult = mrNone;
     struct THandlerEntry {
@@ -186,6 +188,7 @@ public:
     // Screen side.
     int32_t GetFormCount() const { return static_cast<int32_t>(FForms.size()); }
     TCustomForm* GetForms(int32_t Index) const { return FForms.at(static_cast<size_t>(Index)); }
+    bool HasForm(const TCustomForm* F) const;
     TCustomForm* GetActiveForm() const { return FActiveForm; }
     TWinControl* GetActiveControl() const;
     TNotifyEvent OnActiveFormChange;
@@ -219,5 +222,7 @@ private:
 };
 
 TApplicationUI* AppUI();
+// Set by the menus: the form's share of WM_INITMENUPOPUP and WM_MENUSELECT; true when eaten.
+extern bool (*GMenuMessageProc)(TCustomForm* Form, TMessage& Message);
 // InitCommonControlsEx for every common-control class the layer uses (once).
 void InitControls();

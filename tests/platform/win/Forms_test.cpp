@@ -1,12 +1,16 @@
 // Forms: modal loops, dialog keys, close actions, styles, client sizes, key preview and tab order.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <thread>
+#include <vector>
 
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/Thread.h"
+#include "platform/win/Timer.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpUntil;
@@ -68,7 +72,11 @@ struct TDialog {
         Cancel->SetModalResult(mrCancel);
         Cancel->SetBounds(215, 160, 75, 25);
     }
-    ~TDialog() { Form->Free(); }
+    ~TDialog()
+    {
+        if (Form)
+            Form->Free();
+    }
 };
 
 } // namespace
@@ -267,4 +275,122 @@ TEST(TForm, KeyPreviewTabOrderAndLabelHotKeys)
     SendMessageA(C->GetHandle(), WM_SYSCHAR, 'n', 1 << 29);
     EXPECT_TRUE(B->Focused());
     F->Hide();
+}
+
+TEST(TForm, NestedModalFromATimerReturnsFirstWhileWorkersSynchronize)
+{
+    TComponentPtr<TForm> Owner(new TForm(nullptr));
+    Owner->SetBounds(40, 40, 300, 200);
+    Owner->Show();
+    TDialog Outer;
+    TDialog Inner;
+    std::atomic<int> Synced{0};
+    std::vector<std::thread> Workers;
+    std::vector<std::string> Order;
+    TModalResult InnerResult = mrNone;
+    bool InnerOwnerDisabled = false;
+    HWND InnerOwner = nullptr;
+
+    // Ends the inner dialog once every worker is done.
+    TComponentPtr<TTimer> CloseInner(new TTimer(nullptr));
+    CloseInner->SetInterval(30);
+    CloseInner->SetOnTimer([&](TObject*) {
+        if (!IsWindowVisible(Inner.Form->GetHandle()) || Synced != 8000)
+            return;
+        CloseInner->SetEnabled(false);
+        InnerOwnerDisabled = !IsWindowEnabled(Outer.Form->GetHandle());
+        InnerOwner = GetWindow(Inner.Form->GetHandle(), GW_OWNER);
+        SendMessageA(Inner.Ok->GetHandle(), BM_CLICK, 0, 0);
+    });
+    // Opens the inner dialog from inside the outer one's loop, then ends the outer one.
+    TComponentPtr<TTimer> OpenInner(new TTimer(nullptr));
+    OpenInner->SetInterval(30);
+    OpenInner->SetOnTimer([&](TObject*) {
+        if (!IsWindowVisible(Outer.Form->GetHandle()))
+            return;
+        OpenInner->SetEnabled(false);
+        for (int I = 0; I < 8; ++I)
+            Workers.emplace_back([&] {
+                for (int J = 0; J < 1000; ++J)
+                    TThread::SynchronizeCall([&] { ++Synced; });
+            });
+        CloseInner->SetEnabled(true);
+        InnerResult = Inner.Form->ShowModal();
+        Order.push_back("inner");
+        EXPECT_EQ(AppUI()->GetModalLevel(), 1);
+        SendMessageA(Outer.Ok->GetHandle(), BM_CLICK, 0, 0);
+    });
+    OpenInner->SetEnabled(true);
+    const TModalResult R = Outer.Form->ShowModal();
+    Order.push_back("outer");
+    for (auto& W : Workers)
+        W.join();
+    EXPECT_EQ(Synced.load(), 8000);
+    EXPECT_EQ(InnerResult, mrOk);
+    EXPECT_EQ(R, mrOk);
+    EXPECT_EQ(Order, (std::vector<std::string>{"inner", "outer"}));
+    EXPECT_TRUE(InnerOwnerDisabled);
+    EXPECT_EQ(InnerOwner, Outer.Form->GetHandle());
+    EXPECT_EQ(AppUI()->GetModalLevel(), 0);
+    EXPECT_TRUE(IsWindowEnabled(Owner->GetHandle()));
+    EXPECT_TRUE(IsWindowEnabled(Outer.Form->GetHandle()));
+    Owner->Hide();
+}
+
+TEST(TForm, ReleasedFormWaitsForItsHandlerThatOpenedADialog)
+{
+    TForm* A = new TForm(nullptr);
+    A->SetBounds(60, 60, 200, 150);
+    TButton* B = new TButton(A);
+    B->SetParent(A);
+    bool Destroyed = false;
+    bool DestroyedDuringHandler = true;
+    A->OnDestroy = [&](TObject*) { Destroyed = true; };
+    TDialog D;
+    TComponentPtr<TTimer> T(new TTimer(nullptr));
+    T->SetInterval(30);
+    T->SetOnTimer([&](TObject*) {
+        if (!IsWindowVisible(D.Form->GetHandle()))
+            return;
+        T->SetEnabled(false);
+        // The release posted by the click arrives inside this dialog's loop.
+        TestSupport::PumpFor(300);
+        SendMessageA(D.Ok->GetHandle(), BM_CLICK, 0, 0);
+    });
+    B->OnClick = [&](TObject*) {
+        A->Release();
+        T->SetEnabled(true);
+        EXPECT_EQ(D.Form->ShowModal(), mrOk);
+        DestroyedDuringHandler = Destroyed;
+        A->SetCaption("still here"); // the form and its button are alive
+    };
+    A->Show();
+    const HWND AW = A->GetHandle();
+    SendMessageA(B->GetHandle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(A->GetCaption(), "still here");
+    EXPECT_FALSE(DestroyedDuringHandler);
+    ASSERT_TRUE(PumpUntil([&] { return Destroyed; }, 10000, "released form freed after its handler"));
+    EXPECT_FALSE(IsWindow(AW));
+}
+
+TEST(TForm, ModalFormClosedWithFreeReturnsItsResultThenGoes)
+{
+    TDialog* D = new TDialog();
+    bool Destroyed = false;
+    D->Form->OnDestroy = [&](TObject*) { Destroyed = true; };
+    D->Form->OnClose = [](TObject*, TCloseAction& A) { A = caFree; };
+    TComponentPtr<TTimer> T(new TTimer(nullptr));
+    T->SetInterval(30);
+    T->SetOnTimer([&](TObject*) {
+        if (!IsWindowVisible(D->Form->GetHandle()))
+            return;
+        T->SetEnabled(false);
+        SendMessageA(D->Ok->GetHandle(), BM_CLICK, 0, 0);
+    });
+    T->SetEnabled(true);
+    EXPECT_EQ(D->Form->ShowModal(), mrOk);
+    EXPECT_FALSE(Destroyed);
+    ASSERT_TRUE(PumpUntil([&] { return Destroyed; }, 10000, "freed after ShowModal"));
+    D->Form = nullptr;
+    delete D;
 }

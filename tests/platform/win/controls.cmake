@@ -2,4 +2,11 @@
 qm_add_test(win_controls_tests WINDOW
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Controls_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/Forms_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/Actions_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/Menus_test.cpp
+  LIBS qm_win qm_test_support MAIN qm_test_support)
+
+# Ends its application with WM_QUIT: a program of its own.
+qm_add_test(win_controls_quit_tests WINDOW
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/Forms_quit_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
