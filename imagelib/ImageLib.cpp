@@ -8,6 +8,9 @@
 
 #include "imagelib/ImgDib.h"
 #include "imagelib/ImgMisc.h"
+#include "imagelib/JpegGraphic.h"
+#include "imagelib/PngGraphic.h"
+#include "imagelib/PngWarningBox.h"
 #include "platform/win/Graphic.h"
 
 namespace {
@@ -35,8 +38,13 @@ void ImageLibInit()
     // 4. The halftone palette Draw uses on palette devices.
     CreateSharedHalftonePalette();
     // 5. Codec set-up: the TIFF tag extender and the bitmap codec library's start go here.
+    //    libpng's warnings reach the user through the default box (never on worker threads).
+    InstallPngWarningBox();
     // 6. Formats, in this order: TIFF; JPEG; PCX; DCX; PNG; BMP; TGA, VST, AFI; EPS; PPM, PGM, PBM.
     //    Each format class registers here with RegisterDibGraphic.
+    RegisterDibGraphic("JPG", "JPEG", DibGraphicClassOf<TJpegGraphic>());
+    RegisterDibGraphic("JPEG", "JPEG", DibGraphicClassOf<TJpegGraphic>());
+    RegisterDibGraphic("PNG", "Portable Network Graphic", DibGraphicClassOf<TPngGraphic>());
     // 7. The scroll box's cursors go here.
 }
 

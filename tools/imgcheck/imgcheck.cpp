@@ -14,13 +14,45 @@
 
 #include "imagelib/ImageLib.h"
 #include "imagelib/ImgDib.h"
+#include "imagelib/JpegGraphic.h"
+#include "imagelib/PngGlue.h"
+#include "imagelib/PngGraphic.h"
 #include "platform/rtl/FileStream.h"
 #include "platform/win/Application.h"
 
 namespace {
 
-void ApplyProperty(TDibGraphic& /*Target*/, const std::string& Name, const std::string& /*Value*/)
+bool Flag(const std::string& Value) { return Value == "1" || Value == "true" || Value == "True"; }
+
+// Colours are 0xRRGGBB (hex with or without 0x, or decimal).
+uint32_t ColorValue(const std::string& Value) { return static_cast<uint32_t>(std::stoul(Value, nullptr, 0)); }
+
+void ApplyProperty(TDibGraphic& Target, const std::string& Name, const std::string& Value)
 {
+    if (auto* J = dynamic_cast<TJpegGraphic*>(&Target)) {
+        if (Name == "quality")
+            return J->SetQuality(static_cast<uint8_t>(std::stoi(Value)));
+        if (Name == "progressive")
+            return J->SetProgressive(Flag(Value));
+        if (Name == "optimize")
+            return J->SetOptimizeCoding(Flag(Value));
+    }
+    if (auto* P = dynamic_cast<TPngGraphic*>(&Target)) {
+        if (Name == "interlaced")
+            return P->SetInterlaced(Flag(Value));
+        if (Name == "level")
+            return P->SetCompressionLevel(static_cast<uint8_t>(std::stoi(Value)));
+        if (Name == "transparent")
+            return P->SetTransparent(Flag(Value));
+        if (Name == "transparentcolor")
+            return P->SetTransparentColor(ColorValue(Value));
+        if (Name == "background")
+            return P->SetBackgroundColor(ColorValue(Value));
+        if (Name == "usebackground")
+            return P->SetUseBackgroundColor(Flag(Value));
+        if (Name == "writebackground")
+            return P->SetWriteBackground(Flag(Value));
+    }
     throw Exception("imgcheck: unknown property " + Name);
 }
 
@@ -112,6 +144,8 @@ int main(int argc, char** argv)
 {
     ApplicationInit();
     ImageLibInit();
+    // A script waits for this tool: a warning box nobody can answer would hang it.
+    SetPngWarningsSilenced(true);
     int Result = 0;
     std::vector<std::string> Words(argv + 1, argv + argc);
     if (Words.size() == 2 && Words[0] == "batch") {

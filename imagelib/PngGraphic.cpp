@@ -1,0 +1,409 @@
+// PNG reading and writing. Rows go straight between libpng and the DIB (libpng swaps to the
+// DIB's BGR order); only 2-bit pictures pass through a buffer, widened to 4 bits.
+#include "imagelib/PngGraphic.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "imagelib/ImgMisc.h"
+#include "imagelib/PngGlue.h"
+
+namespace {
+
+constexpr int32_t RowChunk = 32;
+
+// What the header step learns; plain data, filled inside the trap.
+struct THeader {
+    png_uint_32 Width;
+    png_uint_32 Height;
+    int BitDepth;
+    int ColorType;
+    int Interlace;
+};
+
+// The read set-up: inputs, then what libpng reports back. Plain data.
+struct TReadSetup {
+    int BitDepth;
+    int ColorType;
+    int Interlace;
+    bool TrueColor;
+    bool UseBackgroundColor;
+    png_color_16 Background;
+    double ScreenGamma;
+    // out
+    bool GammaSet;
+    double Gamma;
+    int32_t XDpi;
+    int32_t YDpi;
+    bool InterlaceBad;
+    int Passes;
+    size_t RowBytes;
+    bool PaletteBad;
+    int PaletteCount;
+    png_color Palette[256];
+};
+
+void ReadSetupStep(TPngGlue* G, void* Arg)
+{
+    auto* S = static_cast<TReadSetup*>(Arg);
+    png_structp P = G->Png;
+    png_infop I = G->Info;
+    if (S->BitDepth == 16) {
+        png_set_strip_16(P);
+        png_set_swap(P);
+    }
+    if (S->TrueColor)
+        png_set_bgr(P);
+    int Intent = 0;
+    if (png_get_sRGB(P, I, &Intent)) {
+        png_set_sRGB(P, I, Intent);
+    } else if (S->BitDepth > 2) {
+        double FileGamma = 0;
+        if (!png_get_gAMA(P, I, &FileGamma) || FileGamma == 0)
+            FileGamma = 0.5;
+        S->GammaSet = true;
+        S->Gamma = FileGamma;
+        // An identity correction is not requested: libpng would still composite alpha in
+        // linear light, and half-transparent pixels would come out far too bright.
+        if (std::fabs(FileGamma * S->ScreenGamma - 1.0) > 1e-3)
+            png_set_gamma(P, S->ScreenGamma, FileGamma);
+    }
+    // Alpha and tRNS are composited away; pictures without them need no compositing pass.
+    if ((S->ColorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(P, I, PNG_INFO_tRNS)) {
+        png_color_16p FileBackground = nullptr;
+        if (png_get_bKGD(P, I, &FileBackground) && FileBackground && !S->UseBackgroundColor)
+            png_set_background(P, FileBackground, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
+        else
+            png_set_background(P, &S->Background, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
+    }
+    png_uint_32 ResX = 0, ResY = 0;
+    int Unit = 0;
+    if (png_get_pHYs(P, I, &ResX, &ResY, &Unit) && Unit == PNG_RESOLUTION_METER) {
+        S->XDpi = static_cast<int32_t>(std::min(std::lround(ResX * 0.0254), 65535L));
+        S->YDpi = static_cast<int32_t>(std::min(std::lround(ResY * 0.0254), 65535L));
+    }
+    if (S->Interlace == PNG_INTERLACE_NONE)
+        S->Passes = 1;
+    else if (S->Interlace == PNG_INTERLACE_ADAM7)
+        S->Passes = png_set_interlace_handling(P);
+    else {
+        S->InterlaceBad = true;
+        return;
+    }
+    png_read_update_info(P, I);
+    S->RowBytes = png_get_rowbytes(P, I);
+    if (S->ColorType == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp Palette = nullptr;
+        int Count = 0;
+        if (!png_get_PLTE(P, I, &Palette, &Count) || !Palette) {
+            S->PaletteBad = true;
+            return;
+        }
+        // Never more entries than the bit depth can address.
+        Count = std::min(Count, 1 << S->BitDepth);
+        S->PaletteCount = Count;
+        std::memcpy(S->Palette, Palette, size_t(Count) * sizeof(png_color));
+    }
+}
+
+struct TRowRun {
+    png_bytep* Rows;
+    int32_t Count;
+};
+
+struct TWriteSetup {
+    png_uint_32 Width;
+    png_uint_32 Height;
+    int BitDepth;
+    int ColorType;
+    bool Interlaced;
+    int PaletteCount;
+    png_color Palette[256];
+    png_uint_32 PhysX;
+    png_uint_32 PhysY;
+    double Gamma;
+    bool WriteBackground;
+    png_color_16 Background;
+    bool Transparent;
+    int AlphaCount;
+    png_byte Alpha[256];
+    png_color_16 TransColor;
+    int Level;
+    bool Bgr;
+    // out
+    int Passes;
+};
+
+void WriteSetupStep(TPngGlue* G, void* Arg)
+{
+    auto* S = static_cast<TWriteSetup*>(Arg);
+    png_structp P = G->Png;
+    png_infop I = G->Info;
+    png_set_IHDR(P, I, S->Width, S->Height, S->BitDepth, S->ColorType,
+                 S->Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (S->ColorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_PLTE(P, I, S->Palette, S->PaletteCount);
+    png_set_pHYs(P, I, S->PhysX, S->PhysY, PNG_RESOLUTION_METER);
+    if (S->Gamma > 0)
+        png_set_gAMA(P, I, S->Gamma);
+    if (S->WriteBackground)
+        png_set_bKGD(P, I, &S->Background);
+    if (S->Transparent)
+        png_set_tRNS(P, I, S->AlphaCount > 0 ? S->Alpha : nullptr, S->AlphaCount, &S->TransColor);
+    png_set_compression_level(P, S->Level);
+    png_write_info(P, I);
+    if (S->Bgr)
+        png_set_bgr(P);
+    S->Passes = S->Interlaced ? png_set_interlace_handling(P) : 1;
+}
+
+bool IsGreyFormat(ImageFormat F) { return F == ifBlackWhite || F == ifGray16 || F == ifGray256; }
+
+// A grey picture whose palette is not the grey ramp its values mean must keep its palette.
+bool HasDefaultPalette(const TDibGraphic& G)
+{
+    const TDibLogPalette* Own = G.LogPalette();
+    const TDibLogPalette* Def = DefaultPalette(G.GetImageFormat());
+    if (!Def || Own->NumEntries != Def->NumEntries)
+        return false;
+    for (int I = 0; I < Own->NumEntries; ++I) {
+        const TPaletteEntry& A = Own->Entries[I];
+        const TPaletteEntry& B = Def->Entries[I];
+        if (A.Red != B.Red || A.Green != B.Green || A.Blue != B.Blue)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<TDibGraphic> TPngGraphic::CreateNew() const { return std::make_unique<TPngGraphic>(); }
+
+bool TPngGraphic::CanLoadStream(TStream* Stream)
+{
+    png_byte Sig[8];
+    const int32_t Got = Stream->Read(Sig, sizeof(Sig));
+    if (Got > 0)
+        Stream->Seek(-Got, soCurrent);
+    return Got == 8 && png_sig_cmp(Sig, 0, 8) == 0;
+}
+
+void TPngGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
+{
+    uint8_t Last = NotifyProgress(this, 0, 0, 255, 100, OnProgress);
+    FWarnings = 0;
+    png_byte Sig[8];
+    if (Stream->Read(Sig, sizeof(Sig)) != 8 || png_sig_cmp(Sig, 0, 8) != 0)
+        throw EPNGError("PNG file is not valid or corrupted");
+    TPngGlueGuard G(Stream, false);
+    THeader H{};
+    PngRun(
+        G.Get(),
+        [](TPngGlue* G, void* Arg) {
+            auto* H = static_cast<THeader*>(Arg);
+            png_set_sig_bytes(G->Png, 8);
+            png_read_info(G->Png, G->Info);
+            png_get_IHDR(G->Png, G->Info, &H->Width, &H->Height, &H->BitDepth, &H->ColorType, &H->Interlace,
+                         nullptr, nullptr);
+        },
+        &H);
+
+    const int D = H.BitDepth;
+    if (D != 1 && D != 2 && D != 4 && D != 8 && D != 16)
+        throw EPNGError("Invalid bit depth");
+    ImageFormat Format;
+    const bool Wide = D >= 8;
+    switch (H.ColorType) {
+    case PNG_COLOR_TYPE_GRAY:
+        Format = D == 1 ? ifBlackWhite : Wide ? ifGray256 : ifGray16;
+        break;
+    case PNG_COLOR_TYPE_PALETTE:
+        if (D == 16)
+            throw EPNGError("Invalid color type for bit depth");
+        Format = D == 1 ? ifBlackWhite : Wide ? ifColor256 : ifColor16;
+        break;
+    case PNG_COLOR_TYPE_RGB:
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        if (!Wide)
+            throw EPNGError("Invalid color type for bit depth");
+        Format = H.ColorType == PNG_COLOR_TYPE_GRAY_ALPHA ? ifGray256 : ifTrueColor;
+        break;
+    default:
+        throw EPNGError("Invalid color type for bit depth");
+    }
+
+    TReadSetup S{};
+    S.BitDepth = D;
+    S.ColorType = H.ColorType;
+    S.Interlace = H.Interlace;
+    S.TrueColor = Format == ifTrueColor;
+    S.UseBackgroundColor = FUseBackgroundColor;
+    const uint8_t R = uint8_t(FBackgroundColor >> 16), Gr = uint8_t(FBackgroundColor >> 8), B = uint8_t(FBackgroundColor);
+    S.Background.red = R;
+    S.Background.green = Gr;
+    S.Background.blue = B;
+    S.Background.gray = static_cast<png_uint_16>((R * 299 + Gr * 587 + B * 114 + 500) / 1000);
+    S.ScreenGamma = ScreenGamma;
+    PngRun(G.Get(), ReadSetupStep, &S);
+    if (S.InterlaceBad)
+        throw EPNGError("Interlace type not valid");
+    if (S.PaletteBad)
+        throw EPNGError("png_get_PLTE failed");
+    if (S.GammaSet)
+        FGamma = S.Gamma;
+
+    // libpng must deliver exactly the row the chosen layout holds, or rows would overflow the DIB.
+    const bool TwoBit = D == 2;
+    const int64_t RowBits = int64_t(H.Width) * (TwoBit ? 2 : BitsPerPixel(Format));
+    if (int64_t(S.RowBytes) != (RowBits + 7) / 8)
+        throw EPNGError("PNG file is not valid or corrupted");
+
+    TDibLogPalette Palette{};
+    const TDibLogPalette* UsePalette = nullptr;
+    if (H.ColorType == PNG_COLOR_TYPE_PALETTE) {
+        Palette.Version = 0x300;
+        Palette.NumEntries = static_cast<uint16_t>(S.PaletteCount);
+        for (int I = 0; I < S.PaletteCount; ++I)
+            Palette.Entries[I] = TPaletteEntry{S.Palette[I].red, S.Palette[I].green, S.Palette[I].blue, 0};
+        UsePalette = &Palette;
+    }
+    if (H.Width > 0x7FFFFFFFu || H.Height > 0x7FFFFFFFu)
+        throw EPNGError("PNG file is not valid or corrupted");
+    NewImage(int32_t(H.Width), int32_t(H.Height), Format, UsePalette, S.XDpi, S.YDpi);
+    SetXDpi(S.XDpi);
+    SetYDpi(S.YDpi);
+
+    const int32_t Height = GetHeight();
+    const int32_t Width = GetWidth();
+    if (TwoBit) {
+        std::vector<png_byte> Buffer(S.RowBytes * size_t(Height));
+        std::vector<png_bytep> Rows(static_cast<size_t>(Height));
+        for (int32_t Y = 0; Y < Height; ++Y)
+            Rows[size_t(Y)] = Buffer.data() + S.RowBytes * size_t(Y);
+        PngRun(
+            G.Get(), [](TPngGlue* G, void* Arg) { png_read_image(G->Png, static_cast<png_bytepp>(Arg)); },
+            Rows.data());
+        const bool Grey = H.ColorType == PNG_COLOR_TYPE_GRAY;
+        for (int32_t Y = 0; Y < Height; ++Y) {
+            const png_byte* Src = Rows[size_t(Y)];
+            uint8_t* Dst = ScanLine(Y);
+            for (int32_t X = 0; X < Width; ++X) {
+                uint8_t V = (Src[X >> 2] >> (6 - 2 * (X & 3))) & 3;
+                if (Grey)
+                    V = uint8_t(V * 5);
+                if (X & 1)
+                    Dst[X >> 1] = uint8_t((Dst[X >> 1] & 0xF0) | V);
+                else
+                    Dst[X >> 1] = uint8_t((Dst[X >> 1] & 0x0F) | (V << 4));
+            }
+            Last = NotifyProgress(this, Y, 0, Last, Height - 1, OnProgress);
+        }
+    } else {
+        std::vector<png_bytep> Rows(static_cast<size_t>(Height));
+        for (int32_t Y = 0; Y < Height; ++Y)
+            Rows[size_t(Y)] = ScanLine(Y);
+        const int64_t Total = int64_t(Height - 1) * S.Passes;
+        for (int Pass = 0; Pass < S.Passes; ++Pass)
+            for (int32_t Y = 0; Y < Height; Y += RowChunk) {
+                TRowRun Run{Rows.data() + Y, std::min(RowChunk, Height - Y)};
+                PngRun(
+                    G.Get(),
+                    [](TPngGlue* G, void* Arg) {
+                        auto* R = static_cast<TRowRun*>(Arg);
+                        for (int32_t I = 0; I < R->Count; ++I)
+                            png_read_row(G->Png, R->Rows[I], nullptr);
+                    },
+                    &Run);
+                Last = NotifyProgress(this, int64_t(Height - 1) * Pass + Y + Run.Count - 1, 0, Last, Total, OnProgress);
+            }
+    }
+    FWarnings = G->Warnings;
+    NotifyProgress(this, 100, 0, Last, 100, OnProgress);
+}
+
+void TPngGraphic::SaveToStream(TStream* Stream)
+{
+    uint8_t Last = NotifyProgress(this, 0, 0, 255, 100, OnProgress);
+    FWarnings = 0;
+    const ImageFormat Format = GetImageFormat();
+    if (FTransparent && IsGreyFormat(Format))
+        throw EPNGError("Gray scale transparent PNG images are not supported.\r"
+                        "Use the ifColor16 or ifColor256 image format instead.");
+    TPngGlueGuard G(Stream, true);
+    TWriteSetup S{};
+    S.Width = static_cast<png_uint_32>(std::max(GetWidth(), 0));
+    S.Height = static_cast<png_uint_32>(std::max(GetHeight(), 0));
+    S.BitDepth = std::min(BitsPerPixel(Format), 8);
+    if (Format == ifTrueColor)
+        S.ColorType = PNG_COLOR_TYPE_RGB;
+    else if (IsGreyFormat(Format) && HasDefaultPalette(*this))
+        S.ColorType = PNG_COLOR_TYPE_GRAY;
+    else
+        S.ColorType = PNG_COLOR_TYPE_PALETTE;
+    S.Interlaced = FInterlaced;
+    const TDibLogPalette* Own = LogPalette();
+    if (S.ColorType == PNG_COLOR_TYPE_PALETTE) {
+        S.PaletteCount = std::max<int>(Own->NumEntries, 1);
+        for (int I = 0; I < Own->NumEntries; ++I)
+            S.Palette[I] = png_color{Own->Entries[I].Red, Own->Entries[I].Green, Own->Entries[I].Blue};
+    }
+    S.PhysX = static_cast<png_uint_32>(std::lround(GetXDpi() / 0.0254));
+    S.PhysY = static_cast<png_uint_32>(std::lround(GetYDpi() / 0.0254));
+    S.Gamma = FGamma;
+    if (FWriteBackground) {
+        S.WriteBackground = true;
+        if (Format == ifTrueColor) {
+            S.Background.red = uint8_t(FBackgroundColor >> 16);
+            S.Background.green = uint8_t(FBackgroundColor >> 8);
+            S.Background.blue = uint8_t(FBackgroundColor);
+        } else {
+            const uint16_t Index = GetConverter() ? GetConverter()->NearestIndex(FBackgroundColor) : 0;
+            S.Background.index = static_cast<png_byte>(Index);
+            S.Background.gray = Index;
+        }
+    }
+    if (FTransparent) {
+        S.Transparent = true;
+        if (Format == ifTrueColor) {
+            S.TransColor.red = uint8_t(FTransparentColor >> 16);
+            S.TransColor.green = uint8_t(FTransparentColor >> 8);
+            S.TransColor.blue = uint8_t(FTransparentColor);
+        } else {
+            // One alpha value per palette entry: a longer tRNS is dropped by libpng.
+            S.AlphaCount = S.PaletteCount;
+            std::memset(S.Alpha, 255, sizeof(S.Alpha));
+            const uint16_t Index = GetConverter() ? GetConverter()->NearestIndex(FTransparentColor) : 0;
+            if (Index < S.AlphaCount)
+                S.Alpha[Index] = 0;
+        }
+    }
+    S.Level = FCompressionLevel == 0 ? 1 : FCompressionLevel == 1 ? 5 : 9;
+    S.Bgr = Format == ifTrueColor;
+    PngRun(G.Get(), WriteSetupStep, &S);
+
+    const int32_t Height = GetHeight();
+    std::vector<png_bytep> Rows(size_t(std::max(Height, 0)));
+    for (int32_t Y = 0; Y < Height; ++Y)
+        Rows[size_t(Y)] = ScanLine(Y);
+    const int64_t Total = int64_t(Height - 1) * S.Passes;
+    for (int Pass = 0; Pass < S.Passes; ++Pass)
+        for (int32_t Y = 0; Y < Height; Y += RowChunk) {
+            TRowRun Run{Rows.data() + Y, std::min(RowChunk, Height - Y)};
+            PngRun(
+                G.Get(),
+                [](TPngGlue* G, void* Arg) {
+                    auto* R = static_cast<TRowRun*>(Arg);
+                    for (int32_t I = 0; I < R->Count; ++I)
+                        png_write_row(G->Png, R->Rows[I]);
+                },
+                &Run);
+            Last = NotifyProgress(this, int64_t(Height - 1) * Pass + Y + Run.Count - 1, 0, Last, Total, OnProgress);
+        }
+    PngRun(G.Get(), [](TPngGlue* G, void*) { png_write_end(G->Png, G->Info); });
+    FWarnings = G->Warnings;
+    NotifyProgress(this, 100, 0, Last, 100, OnProgress);
+}

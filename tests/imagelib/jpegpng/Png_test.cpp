@@ -1,0 +1,515 @@
+// TPngGraphic: defaults at byte level, round trips of every layout, the reading table,
+// background compositing, gamma, transparency on save, errors and warnings.
+// Portable: needs nothing of Windows beyond the picture model.
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "imagelib/ImgMisc.h"
+#include "imagelib/PngGlue.h"
+#include "imagelib/PngGraphic.h"
+#include "tests/imagelib/jpegpng/JpegPngTestUtil.h"
+
+using namespace JpegPngTest;
+
+namespace {
+
+// Collects what reaches the warning hook while it lives, then puts the old hook back.
+class TWarningRecorder {
+public:
+    TWarningRecorder() : FOld(GetPngWarningHook())
+    {
+        SetPngWarningHook([this](const std::string& M) {
+            std::lock_guard<std::mutex> L(FLock);
+            FMessages.push_back(M);
+        });
+    }
+    ~TWarningRecorder() { SetPngWarningHook(FOld); }
+    std::vector<std::string> Messages()
+    {
+        std::lock_guard<std::mutex> L(FLock);
+        return FMessages;
+    }
+
+private:
+    TPngWarningHook FOld;
+    std::mutex FLock;
+    std::vector<std::string> FMessages;
+};
+
+TBytes Be16(uint16_t V) { return {uint8_t(V >> 8), uint8_t(V)}; }
+
+TBytes Concat(std::initializer_list<TBytes> Parts)
+{
+    TBytes Out;
+    for (const TBytes& P : Parts)
+        Out.insert(Out.end(), P.begin(), P.end());
+    return Out;
+}
+
+// A 4 x 1 RGBA picture: transparent red, opaque green, half blue, opaque white.
+TBytes RgbaFixture(const std::vector<TChunk>& Extra = {})
+{
+    return MakePng(4, 1, 8, 6, {{255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 255, 128, 255, 255, 255, 255}}, Extra);
+}
+
+TBytes SavedPng(ImageFormat Format, bool Interlaced, int32_t W = 37, int32_t H = 23)
+{
+    TPngGraphic G;
+    MakeSmooth(G, W, H, Format, 96);
+    G.SetInterlaced(Interlaced);
+    return SaveBytes(G);
+}
+
+} // namespace
+
+TEST(PngGraphic, Defaults)
+{
+    TPngGraphic G;
+    EXPECT_DOUBLE_EQ(G.GetGamma(), 0.5);
+    EXPECT_EQ(G.GetBackgroundColor(), 0u);
+    EXPECT_EQ(G.GetTransparentColor(), 0u);
+    EXPECT_FALSE(G.GetUseBackgroundColor());
+    EXPECT_EQ(G.GetCompressionLevel(), 1);
+    EXPECT_TRUE(G.GetInterlaced());
+    EXPECT_FALSE(G.GetWriteBackground());
+    EXPECT_FALSE(G.GetTransparent());
+    EXPECT_EQ(G.CreateNew()->ClassName(), "TPngGraphic");
+    EXPECT_EQ(FindDibGraphicClass("a.PNG").ClassName, "TPngGraphic");
+}
+
+TEST(PngGraphic, DefaultFileAtByteLevel)
+{
+    const TBytes F = SavedPng(ifTrueColor, true);
+    ASSERT_GT(F.size(), 40u);
+    EXPECT_EQ(F[28], 1); // Adam7
+    const TBytes Gama = ChunkData(F, "gAMA");
+    ASSERT_EQ(Gama.size(), 4u);
+    EXPECT_EQ(BigEndian32(Gama.data()), 50000u);
+    const TBytes Phys = ChunkData(F, "pHYs");
+    ASSERT_EQ(Phys.size(), 9u);
+    EXPECT_EQ(BigEndian32(&Phys[0]), 3780u);
+    EXPECT_EQ(BigEndian32(&Phys[4]), 3780u);
+    EXPECT_EQ(Phys[8], 1);
+    EXPECT_LT(FindChunk(F, "bKGD"), 0);
+    EXPECT_LT(FindChunk(F, "tRNS"), 0);
+}
+
+TEST(PngGraphic, CompressionLevelShowsInTheZlibHeader)
+{
+    TPngGraphic G;
+    MakeSmooth(G, 64, 64, ifTrueColor);
+    const int Expected[3] = {0, 1, 3};
+    for (uint8_t Level = 0; Level < 3; ++Level) {
+        G.SetCompressionLevel(Level);
+        const TBytes Idat = ChunkData(SaveBytes(G), "IDAT");
+        ASSERT_GE(Idat.size(), 2u);
+        EXPECT_EQ(Idat[1] >> 6, Expected[Level]) << int(Level);
+    }
+}
+
+TEST(PngGraphic, EveryLayoutRoundTripsInterlacedAndNot)
+{
+    for (int F = 0; F < ImageFormatCount; ++F)
+        for (bool Interlaced : {false, true}) {
+            TPngGraphic Src;
+            MakeSmooth(Src, 37, 23, ImageFormat(F), 150);
+            Src.SetInterlaced(Interlaced);
+            const TBytes File = SaveBytes(Src);
+            EXPECT_EQ(File[28], Interlaced ? 1 : 0);
+            TPngGraphic Back;
+            LoadBytes(Back, File);
+            SCOPED_TRACE(ImageFormatName(F) + (Interlaced ? " interlaced" : ""));
+            EXPECT_EQ(Back.GetImageFormat(), ImageFormat(F));
+            EXPECT_EQ(Back.GetXDpi(), 150);
+            EXPECT_EQ(Back.GetYDpi(), 150);
+            EXPECT_EQ(Pixels(Back), Pixels(Src));
+            if (F != ifTrueColor) {
+                ASSERT_EQ(Back.LogPalette()->NumEntries, Src.LogPalette()->NumEntries);
+                EXPECT_EQ(0, std::memcmp(Back.LogPalette()->Entries, Src.LogPalette()->Entries,
+                                         Src.LogPalette()->NumEntries * sizeof(TPaletteEntry)));
+            }
+        }
+}
+
+TEST(PngGraphic, InterlacedAndPlainFilesLoadIdentically)
+{
+    for (ImageFormat F : {ifTrueColor, ifColor256, ifGray16, ifBlackWhite}) {
+        TPngGraphic A, B;
+        LoadBytes(A, SavedPng(F, true, 61, 45));
+        LoadBytes(B, SavedPng(F, false, 61, 45));
+        EXPECT_EQ(Pixels(A), Pixels(B)) << ImageFormatName(F);
+    }
+}
+
+TEST(PngGraphic, OwnPaletteOfABlackAndWhitePictureIsKept)
+{
+    TPngGraphic Src;
+    TDibLogPalette P{};
+    P.Version = 0x300;
+    P.NumEntries = 2;
+    P.Entries[0] = {255, 255, 255, 0};
+    P.Entries[1] = {0, 0, 128, 0};
+    Src.NewImage(9, 3, ifBlackWhite, &P, 96, 96);
+    Src.SetPixelIndex(4, 1, 1);
+    TPngGraphic Back;
+    LoadBytes(Back, SaveBytes(Src));
+    EXPECT_EQ(Back.GetPixelColor(0, 0), PackRgb(255, 255, 255));
+    EXPECT_EQ(Back.GetPixelColor(4, 1), PackRgb(0, 0, 128));
+}
+
+TEST(PngGraphic, TwoBitGreyWidensToSixteenGreys)
+{
+    // Values 0, 1, 2, 3 in one row.
+    TPngGraphic G;
+    LoadBytes(G, MakePng(4, 2, 2, 0, {{0x1B}, {0xE4}}));
+    EXPECT_EQ(G.GetImageFormat(), ifGray16);
+    EXPECT_EQ(G.GetPixelIndex(0, 0), 0);
+    EXPECT_EQ(G.GetPixelIndex(1, 0), 5);
+    EXPECT_EQ(G.GetPixelIndex(2, 0), 10);
+    EXPECT_EQ(G.GetPixelIndex(3, 0), 15);
+    EXPECT_EQ(G.GetPixelIndex(0, 1), 15);
+    EXPECT_EQ(G.GetPixelIndex(3, 1), 0);
+}
+
+TEST(PngGraphic, TwoBitPaletteKeepsItsIndexes)
+{
+    const TBytes Plte = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+    TPngGraphic G;
+    LoadBytes(G, MakePng(5, 1, 2, 3, {{0x1B, 0x80}}, {{"PLTE", Plte}}));
+    EXPECT_EQ(G.GetImageFormat(), ifColor16);
+    EXPECT_EQ(G.LogPalette()->NumEntries, 4);
+    for (int X = 0; X < 4; ++X)
+        EXPECT_EQ(G.GetPixelIndex(X, 0), X);
+    EXPECT_EQ(G.GetPixelIndex(4, 0), 2);
+    EXPECT_EQ(G.GetPixelColor(3, 0), PackRgb(100, 110, 120));
+}
+
+TEST(PngGraphic, PaletteLongerThanTheBitDepthIsCut)
+{
+    TBytes Plte;
+    for (int I = 0; I < 10; ++I)
+        Plte.insert(Plte.end(), {uint8_t(I), uint8_t(I), uint8_t(I)});
+    TPngGraphic G;
+    LoadBytes(G, MakePng(8, 1, 1, 3, {{0x0F}}, {{"PLTE", Plte}}));
+    EXPECT_EQ(G.GetImageFormat(), ifBlackWhite);
+    EXPECT_EQ(G.LogPalette()->NumEntries, 2);
+}
+
+TEST(PngGraphic, SixteenBitFilesKeepTheirHighBytes)
+{
+    TPngGraphic G;
+    LoadBytes(G, MakePng(2, 1, 16, 2, {Concat({Be16(0x1234), Be16(0xABCD), Be16(0x00FF), Be16(0xFF00), Be16(0x8080), Be16(0x7F7F)})}));
+    EXPECT_EQ(G.GetImageFormat(), ifTrueColor);
+    EXPECT_EQ(G.GetPixelColor(0, 0), PackRgb(0x12, 0xAB, 0x00));
+    EXPECT_EQ(G.GetPixelColor(1, 0), PackRgb(0xFF, 0x80, 0x7F));
+
+    LoadBytes(G, MakePng(3, 1, 16, 0, {Concat({Be16(0x10FF), Be16(0xEE01), Be16(0x8000)})}));
+    EXPECT_EQ(G.GetImageFormat(), ifGray256);
+    EXPECT_EQ(G.GetPixelIndex(0, 0), 0x10);
+    EXPECT_EQ(G.GetPixelIndex(1, 0), 0xEE);
+    EXPECT_EQ(G.GetPixelIndex(2, 0), 0x80);
+}
+
+TEST(PngGraphic, AlphaIsCompositedOnBlackByDefault)
+{
+    TPngGraphic G;
+    LoadBytes(G, RgbaFixture());
+    EXPECT_EQ(G.GetImageFormat(), ifTrueColor);
+    EXPECT_EQ(G.GetPixelColor(0, 0), PackRgb(0, 0, 0));
+    EXPECT_EQ(G.GetPixelColor(1, 0), PackRgb(0, 255, 0));
+    const uint32_t Half = G.GetPixelColor(2, 0);
+    EXPECT_EQ(Half >> 8, 0u);
+    EXPECT_NEAR(int(Half & 0xFF), 128, 1);
+    EXPECT_EQ(G.GetPixelColor(3, 0), PackRgb(255, 255, 255));
+}
+
+TEST(PngGraphic, AlphaIsCompositedOnTheBackgroundColour)
+{
+    TPngGraphic G;
+    G.SetBackgroundColor(PackRgb(10, 200, 30));
+    LoadBytes(G, RgbaFixture());
+    EXPECT_EQ(G.GetPixelColor(0, 0), PackRgb(10, 200, 30));
+    EXPECT_EQ(G.GetPixelColor(1, 0), PackRgb(0, 255, 0));
+    const uint32_t Half = G.GetPixelColor(2, 0);
+    EXPECT_NEAR(int(Half >> 16), 5, 1);
+    EXPECT_NEAR(int((Half >> 8) & 0xFF), 100, 1);
+    EXPECT_NEAR(int(Half & 0xFF), 143, 1);
+}
+
+TEST(PngGraphic, FileBackgroundWinsUnlessTheOwnIsAskedFor)
+{
+    const TBytes F = RgbaFixture({{"bKGD", Concat({Be16(0), Be16(0), Be16(255)})}});
+    TPngGraphic G;
+    G.SetBackgroundColor(PackRgb(255, 255, 0));
+    LoadBytes(G, F);
+    EXPECT_EQ(G.GetPixelColor(0, 0), PackRgb(0, 0, 255));
+    EXPECT_EQ(G.GetPixelColor(1, 0), PackRgb(0, 255, 0));
+    G.SetUseBackgroundColor(true);
+    LoadBytes(G, F);
+    EXPECT_EQ(G.GetPixelColor(0, 0), PackRgb(255, 255, 0));
+}
+
+TEST(PngGraphic, GreyWithAlphaIsComposited)
+{
+    TPngGraphic G;
+    G.SetBackgroundColor(PackRgb(200, 200, 200));
+    LoadBytes(G, MakePng(3, 1, 8, 4, {{50, 0, 50, 255, 100, 128}}));
+    EXPECT_EQ(G.GetImageFormat(), ifGray256);
+    EXPECT_EQ(G.GetPixelIndex(0, 0), 200);
+    EXPECT_EQ(G.GetPixelIndex(1, 0), 50);
+    EXPECT_NEAR(G.GetPixelIndex(2, 0), 150, 1);
+}
+
+TEST(PngGraphic, FileGammaIsCorrectedForTheScreen)
+{
+    TPngGraphic G;
+    LoadBytes(G, MakePng(2, 1, 8, 0, {{128, 255}}, {{"gAMA", {0, 0, 0xB1, 0x8F}}}));
+    EXPECT_NEAR(G.GetGamma(), 0.45455, 1e-5);
+    const int V = G.GetPixelIndex(0, 0);
+    EXPECT_TRUE(V == 119 || V == 120) << V;
+    EXPECT_EQ(G.GetPixelIndex(1, 0), 255);
+}
+
+TEST(PngGraphic, SrgbFileKeepsItsValues)
+{
+    TPngGraphic G;
+    LoadBytes(G, MakePng(3, 1, 8, 0, {{128, 7, 250}}, {{"sRGB", {0}}, {"gAMA", {0, 0, 0xB1, 0x8F}}}));
+    EXPECT_EQ(G.GetPixelIndex(0, 0), 128);
+    EXPECT_EQ(G.GetPixelIndex(1, 0), 7);
+    EXPECT_EQ(G.GetPixelIndex(2, 0), 250);
+}
+
+TEST(PngGraphic, PhysInMetresGivesDpi)
+{
+    TBytes Phys;
+    Put32(Phys, 11811);
+    Put32(Phys, 3780);
+    Phys.push_back(1);
+    TPngGraphic G;
+    LoadBytes(G, MakePng(1, 1, 8, 0, {{1}}, {{"pHYs", Phys}}));
+    EXPECT_EQ(G.GetXDpi(), 300);
+    EXPECT_EQ(G.GetYDpi(), 96);
+    Phys.back() = 0;
+    LoadBytes(G, MakePng(1, 1, 8, 0, {{1}}, {{"pHYs", Phys}}));
+    EXPECT_EQ(G.GetXDpi(), 0);
+    EXPECT_EQ(G.GetYDpi(), 0);
+}
+
+TEST(PngGraphic, PaletteTransparencyOnSave)
+{
+    TPngGraphic G;
+    MakeSmooth(G, 16, 16, ifColor256);
+    G.SetTransparent(true);
+    G.SetTransparentColor(PackRgb(0, 0, 170)); // entry 1 of the default palette
+    const TBytes F = SaveBytes(G);
+    const TBytes Trns = ChunkData(F, "tRNS");
+    ASSERT_EQ(Trns.size(), size_t(G.LogPalette()->NumEntries));
+    for (size_t I = 0; I < Trns.size(); ++I)
+        EXPECT_EQ(Trns[I], I == 1 ? 0 : 255) << I;
+
+    TPngGraphic S16;
+    MakeSmooth(S16, 8, 8, ifColor16);
+    S16.SetTransparent(true);
+    S16.SetTransparentColor(PackRgb(255, 255, 255));
+    const TBytes T16 = ChunkData(SaveBytes(S16), "tRNS");
+    ASSERT_EQ(T16.size(), 16u);
+    EXPECT_EQ(T16[15], 0);
+}
+
+TEST(PngGraphic, TrueColourTransparencyOnSave)
+{
+    TPngGraphic G;
+    MakeSmooth(G, 8, 8, ifTrueColor);
+    G.SetTransparent(true);
+    G.SetTransparentColor(PackRgb(1, 2, 3));
+    EXPECT_EQ(ChunkData(SaveBytes(G), "tRNS"), Concat({Be16(1), Be16(2), Be16(3)}));
+}
+
+TEST(PngGraphic, GreyTransparencyIsRefused)
+{
+    for (ImageFormat F : {ifGray256, ifGray16, ifBlackWhite}) {
+        TPngGraphic G;
+        MakeSmooth(G, 8, 8, F);
+        G.SetTransparent(true);
+        TMemoryStream S;
+        try {
+            G.SaveToStream(&S);
+            FAIL();
+        } catch (const EPNGError& E) {
+            EXPECT_STREQ(E.what(), "Gray scale transparent PNG images are not supported.\r"
+                                   "Use the ifColor16 or ifColor256 image format instead.");
+        }
+    }
+}
+
+TEST(PngGraphic, BackgroundChunkOnSave)
+{
+    TPngGraphic G;
+    MakeSmooth(G, 8, 8, ifTrueColor);
+    G.SetWriteBackground(true);
+    G.SetBackgroundColor(PackRgb(9, 8, 7));
+    EXPECT_EQ(ChunkData(SaveBytes(G), "bKGD"), Concat({Be16(9), Be16(8), Be16(7)}));
+    TPngGraphic P;
+    MakeSmooth(P, 8, 8, ifColor16);
+    P.SetWriteBackground(true);
+    P.SetBackgroundColor(PackRgb(0, 170, 0)); // entry 2
+    EXPECT_EQ(ChunkData(SaveBytes(P), "bKGD"), TBytes{2});
+}
+
+TEST(PngGraphic, NotAPngFile)
+{
+    TPngGraphic G;
+    for (const TBytes& F : {TBytes{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}, TBytes{}, TBytes{137, 80}}) {
+        try {
+            LoadBytes(G, F);
+            FAIL();
+        } catch (const EPNGError& E) {
+            EXPECT_STREQ(E.what(), "PNG file is not valid or corrupted");
+        }
+    }
+}
+
+TEST(PngGraphic, BrokenImageDataCrcRaisesLibpngsText)
+{
+    TBytes F = SavedPng(ifTrueColor, false);
+    const int64_t P = FindChunk(F, "IDAT");
+    ASSERT_GT(P, 0);
+    const uint32_t Len = BigEndian32(&F[size_t(P)]);
+    F[size_t(P) + 8 + Len] ^= 0xFF;
+    TPngGraphic G;
+    try {
+        LoadBytes(G, F);
+        FAIL();
+    } catch (const EPNGError& E) {
+        EXPECT_NE(std::string(E.what()).find("CRC"), std::string::npos) << E.what();
+    }
+}
+
+TEST(PngGraphic, TruncatedImageDataRaises)
+{
+    const TBytes F = SavedPng(ifTrueColor, true, 120, 90);
+    const int64_t P = FindChunk(F, "IDAT");
+    for (size_t Cut : {size_t(P) + 30, F.size() / 2, F.size() - 20}) {
+        TPngGraphic G;
+        try {
+            LoadBytes(G, TBytes(F.begin(), F.begin() + Cut));
+            FAIL() << Cut;
+        } catch (const EPNGError& E) {
+            EXPECT_STRNE(E.what(), "");
+        }
+    }
+    for (size_t Cut : {size_t(8), size_t(20), size_t(33)}) {
+        TPngGraphic G;
+        EXPECT_THROW(LoadBytes(G, TBytes(F.begin(), F.begin() + Cut)), EPNGError) << Cut;
+    }
+}
+
+TEST(PngGraphic, BadTextCrcLoadsAndWarns)
+{
+    TWarningRecorder Rec;
+    const TBytes T = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'h', 'i'};
+    TPngGraphic G;
+    LoadBytes(G, MakePng(2, 1, 8, 0, {{1, 2}}, {{"tEXt", T, true}}));
+    EXPECT_EQ(G.GetPixelIndex(1, 0), 2);
+    EXPECT_GE(G.GetWarnings(), 1);
+    const auto M = Rec.Messages();
+    ASSERT_FALSE(M.empty());
+    EXPECT_NE(M[0].find("CRC"), std::string::npos) << M[0];
+}
+
+TEST(PngGraphic, AThrowingHookDoesNotBreakTheLoad)
+{
+    const TPngWarningHook Old = GetPngWarningHook();
+    SetPngWarningHook([](const std::string&) { throw Exception("hook failed"); });
+    TPngGraphic G;
+    EXPECT_NO_THROW(LoadBytes(G, MakePng(2, 1, 8, 0, {{1, 2}}, {{"tEXt", {'a', 0, 'b'}, true}})));
+    SetPngWarningHook(Old);
+    EXPECT_EQ(G.GetPixelIndex(0, 0), 1);
+}
+
+TEST(PngGraphic, StreamFailuresCarryTheStreamsText)
+{
+    const TBytes F = SavedPng(ifTrueColor, false, 200, 200);
+    TFailingStream In(int64_t(F.size()) / 2);
+    In.WriteBuffer(F.data(), int32_t(F.size()));
+    In.SetPosition(0);
+    TPngGraphic G;
+    try {
+        G.LoadFromStream(&In);
+        FAIL();
+    } catch (const EPNGError& E) {
+        EXPECT_STREQ(E.what(), "Test stream broke while reading");
+    }
+    MakeSmooth(G, 200, 200, ifTrueColor);
+    TFailingStream Out(100);
+    Out.FWrites = true;
+    try {
+        G.SaveToStream(&Out);
+        FAIL();
+    } catch (const EPNGError& E) {
+        EXPECT_STREQ(E.what(), "Test stream broke while writing");
+    }
+    TFullStream Full;
+    try {
+        G.SaveToStream(&Full);
+        FAIL();
+    } catch (const EPNGError& E) {
+        EXPECT_STREQ(E.what(), "Write Error");
+    }
+}
+
+TEST(PngGraphic, CanLoadStreamRestoresThePosition)
+{
+    const TBytes F = SavedPng(ifGray256, false);
+    TPngGraphic G;
+    TMemoryStream S;
+    S.WriteBuffer("ab", 2);
+    S.WriteBuffer(F.data(), int32_t(F.size()));
+    S.SetPosition(2);
+    EXPECT_TRUE(G.CanLoadStream(&S));
+    EXPECT_EQ(S.GetPosition(), 2);
+    S.SetPosition(3);
+    EXPECT_FALSE(G.CanLoadStream(&S));
+    EXPECT_EQ(S.GetPosition(), 3);
+    TMemoryStream Short;
+    Short.WriteBuffer(F.data(), 5);
+    Short.SetPosition(0);
+    EXPECT_FALSE(G.CanLoadStream(&Short));
+    EXPECT_EQ(Short.GetPosition(), 0);
+}
+
+TEST(PngGraphic, HugeDeclaredSizeIsRefused)
+{
+    TBytes F = MakePng(1, 1, 8, 2, {{1, 2, 3}});
+    // 60000 x 60000 in IHDR, CRC mended.
+    TBytes Ihdr(F.begin() + 16, F.begin() + 29);
+    Ihdr[0] = 0;
+    Ihdr[1] = 0;
+    Ihdr[2] = 0xEA;
+    Ihdr[3] = 0x60;
+    Ihdr[4] = 0;
+    Ihdr[5] = 0;
+    Ihdr[6] = 0xEA;
+    Ihdr[7] = 0x60;
+    TBytes Out(F.begin(), F.begin() + 8);
+    AppendChunk(Out, "IHDR", Ihdr);
+    Out.insert(Out.end(), F.begin() + 33, F.end());
+    TPngGraphic G;
+    EXPECT_THROW(LoadBytes(G, Out), EDidodazaError);
+}
+
+TEST(PngGraphic, ProgressRunsFromZeroToHundred)
+{
+    TPngGraphic G;
+    MakeSmooth(G, 40, 200, ifTrueColor);
+    const TBytes F = SaveBytes(G);
+    std::vector<int> Seen;
+    G.OnProgress = [&](TObject*, uint8_t Percent) { Seen.push_back(Percent); };
+    LoadBytes(G, F);
+    ASSERT_GE(Seen.size(), 3u);
+    EXPECT_EQ(Seen.front(), 0);
+    EXPECT_EQ(Seen.back(), 100);
+    for (size_t I = 1; I < Seen.size(); ++I)
+        EXPECT_GT(Seen[I], Seen[I - 1]);
+}
