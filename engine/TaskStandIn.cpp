@@ -127,11 +127,11 @@ void StandInBody(TTaskThread& W)
         TTaskItemList* Failed = Task->GetFailedList();
         TListMutexGuard Hold(Failed);
         auto NewItem = std::make_unique<TTaskItem>(Task, Address);
-        int32_t Before = Failed->GetCount();
-        Failed->AddSorted(NewItem.get());
-        W.NewItem = NewItem.get();
-        if (Failed->GetCount() > Before)
+        TTaskItem* Listed = Failed->GetItem(Failed->AddSorted(NewItem.get()));
+        if (Listed == NewItem.get())
             NewItem.release();
+        // A repeated failure shows the listed entry; the new item goes.
+        W.NewItem = Listed;
         if (Task->GetSelected())
             W.SyncAddFailedRow();
         W.NewItem = nullptr;

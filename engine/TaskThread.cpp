@@ -1,6 +1,7 @@
 #include "engine/TaskThread.h"
 
 #include "engine/Task.h"
+#include "platform/net/HttpClient.h"
 #include "platform/rtl/DateUtils.h"
 
 TTaskThread::TTaskThread(TTask* Task, TTaskItem* Item, const std::string& URL)
@@ -21,6 +22,8 @@ void TTaskThread::Execute()
     try {
         if (Body)
             Body(*this);
+        else
+            Crawl();
     } catch (...) {
         // A failure ends the worker; its address counts as done like any other.
         FileStream.reset();
@@ -33,6 +36,9 @@ void TTaskThread::StopRequested()
 {
     if (OnStopRequested)
         OnStopRequested();
+    std::lock_guard<std::mutex> G(FHTTPLock);
+    if (FHTTP)
+        FHTTP->Abort();
 }
 
 std::string TTaskThread::LogLine(const std::string& Text)

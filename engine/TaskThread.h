@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/net/Uri.h"
@@ -14,6 +15,13 @@
 
 class TTask;
 class TTaskItem;
+class THttpClient;
+class TObject;
+
+// The images-library step of a saved picture. Empty until the images library installs its
+// hook (SetStartAddImageHook); it runs on the worker's thread.
+using TStartAddImageHook = std::function<void(TTask* Task, const std::string& FileName)>;
+void SetStartAddImageHook(TStartAddImageHook Hook);
 
 class TTaskThread : public TThread {
 public:
@@ -42,6 +50,11 @@ public:
     TUri& GetURI() { return FURI; }
     bool Cancelled() const { return Terminated(); }
 
+    // The client's work-progress event: the size and completed texts, then SyncProgress.
+    void HTTPWork(TObject* Sender, int32_t WorkMode, int64_t WorkCount);
+    // Hands a saved picture to the images library (through the installed hook).
+    void StartAddImage(const std::string& FileName);
+
     std::string SizeText;
     int32_t NewItemIndex = -1;
     std::unique_ptr<TFileStream> FileStream; // closed by the worker itself, once
@@ -60,7 +73,17 @@ public:
     std::function<void()> OnStopRequested;
 
 private:
+    // The crawl of the address: the page branch, then the file branch.
+    void Crawl();
+    bool PageBranch(THttpClient& HTTP);
+    void FileBranch(THttpClient& HTTP);
+    bool GetPage(THttpClient& HTTP, std::string& Text);
+    void SavePage(const std::string& Text);
+    void AddFailed();
+
     TTask* FTask;
     TTaskItem* FItem;
     TUri FURI;
+    std::mutex FHTTPLock; // guards FHTTP against StopRequested on the cancelling thread
+    THttpClient* FHTTP = nullptr;
 };
