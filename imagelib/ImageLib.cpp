@@ -6,11 +6,13 @@
 
 #include <windows.h>
 
+#include "imagelib/ImgBmc.h"
 #include "imagelib/ImgDib.h"
 #include "imagelib/ImgMisc.h"
 #include "imagelib/JpegGraphic.h"
 #include "imagelib/PngGraphic.h"
 #include "imagelib/PngWarningBox.h"
+#include "imagelib/TiffGlue.h"
 #include "platform/win/Graphic.h"
 
 namespace {
@@ -37,14 +39,18 @@ void ImageLibInit()
     TPicture::RegisterClipboardFormat(CF_BITMAP, [] { return std::unique_ptr<TGraphic>(new TDibGraphic()); });
     // 4. The halftone palette Draw uses on palette devices.
     CreateSharedHalftonePalette();
-    // 5. Codec set-up: the TIFF tag extender and the bitmap codec library's start go here.
+    // 5. Codec set-up: the TIFF tag extender and the bitmap codec library's start.
     //    libpng's warnings reach the user through the default box (never on worker threads).
+    TiffLibInit();
+    BmcFormatsInit();
     InstallPngWarningBox();
     // 6. Formats, in this order: TIFF; JPEG; PCX; DCX; PNG; BMP; TGA, VST, AFI; EPS; PPM, PGM, PBM.
-    //    Each format class registers here with RegisterDibGraphic.
+    RegisterTiffGraphic();
     RegisterDibGraphic("JPG", "JPEG", DibGraphicClassOf<TJpegGraphic>());
     RegisterDibGraphic("JPEG", "JPEG", DibGraphicClassOf<TJpegGraphic>());
+    RegisterPcxFormats();
     RegisterDibGraphic("PNG", "Portable Network Graphic", DibGraphicClassOf<TPngGraphic>());
+    RegisterBmcFormats();
     // 7. The scroll box's cursors go here.
 }
 
@@ -57,7 +63,9 @@ void ImageLibDone()
     // 6. Formats: out of the library's list and the platform's.
     for (const std::string& Name : ClearDibGraphicClasses())
         TPicture::Unregister(Name);
-    // 5. (codec end)
+    // 5. Codec end.
+    BmcFormatsDone();
+    TiffLibDone();
     // 4.
     DeleteSharedHalftonePalette();
     // 3.

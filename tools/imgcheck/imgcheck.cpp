@@ -14,9 +14,12 @@
 
 #include "imagelib/ImageLib.h"
 #include "imagelib/ImgDib.h"
+#include "imagelib/IconGraphic.h"
 #include "imagelib/JpegGraphic.h"
 #include "imagelib/PngGlue.h"
 #include "imagelib/PngGraphic.h"
+#include "imagelib/PpmGraphic.h"
+#include "imagelib/TiffGraphic.h"
 #include "platform/rtl/FileStream.h"
 #include "platform/win/Application.h"
 
@@ -52,6 +55,35 @@ void ApplyProperty(TDibGraphic& Target, const std::string& Name, const std::stri
             return P->SetUseBackgroundColor(Flag(Value));
         if (Name == "writebackground")
             return P->SetWriteBackground(Flag(Value));
+    }
+    if (auto* T = dynamic_cast<TTiffGraphic*>(&Target)) {
+        if (Name == "compression")
+            return T->SetCompression(static_cast<TiffCompression>(std::stoi(Value)));
+        if (Name == "rowsperstrip")
+            return T->SetRowsPerStrip(std::stoi(Value));
+        if (Name.rfind("usertag", 0) == 0 && Name.size() > 7) {
+            const int32_t Slot = std::stoi(Name.substr(7)) - 1;
+            T->CustomTag(Slot).Text = Value;
+            T->CustomTag(Slot).WriteEnabled = true;
+            return;
+        }
+        for (const TTiffStringTag& Tag : TiffStringTags)
+            if (SameText(Name, Tag.Name)) {
+                (T->*Tag.Field) = Value;
+                return;
+            }
+    }
+    if (auto* N = dynamic_cast<TPpmGraphic*>(&Target)) {
+        if (Name == "binary")
+            return N->SetBinary(Flag(Value));
+    }
+    if (auto* I = dynamic_cast<TIconGraphic*>(&Target)) {
+        if (Name == "BackgroundColor")
+            return I->SetBackgroundColor(ColorValue(Value));
+    }
+    if (auto* M = dynamic_cast<TMetaFileGraphic*>(&Target)) {
+        if (Name == "BackgroundColor")
+            return M->SetBackgroundColor(ColorValue(Value));
     }
     throw Exception("imgcheck: unknown property " + Name);
 }

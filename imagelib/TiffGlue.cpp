@@ -1,0 +1,198 @@
+// libtiff over TStream. Every client procedure catches everything: libtiff only sees return codes.
+#include "imagelib/TiffGlue.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+#include "imagelib/ImgDib.h"
+#include "imagelib/ImgHooks.h"
+#include "imagelib/TiffGraphic.h"
+#include "platform/rtl/Stream.h"
+
+namespace {
+
+uint16_t UserTagNumbers[UserTagCount];
+bool UserTagNumbersSet = false;
+char UserTagNames[UserTagCount][12];
+TIFFFieldInfo UserTagFields[UserTagCount];
+
+std::mutex InitLock;
+int32_t InitCount = 0;
+TIFFExtendProc PreviousExtender = nullptr;
+TIFFErrorHandler PreviousError = nullptr;
+TIFFErrorHandler PreviousWarning = nullptr;
+
+thread_local std::string LastMessage;
+
+void KeepMessage(const char* Module, const char* Fmt, va_list Args) noexcept
+{
+    try {
+        char Text[512];
+        std::vsnprintf(Text, sizeof(Text), Fmt ? Fmt : "", Args);
+        LastMessage = Module ? std::string(Module) + ": " + Text : std::string(Text);
+    } catch (...) {
+    }
+}
+
+void ErrorHandler(const char* Module, const char* Fmt, va_list Args) { KeepMessage(Module, Fmt, Args); }
+// Warnings are kept too, but never replace an error of the same call.
+void WarningHandler(const char* Module, const char* Fmt, va_list Args)
+{
+    if (LastMessage.empty())
+        KeepMessage(Module, Fmt, Args);
+}
+
+void UserTagExtender(TIFF* Tiff)
+{
+    TIFFMergeFieldInfo(Tiff, UserTagFields, UserTagCount);
+    if (PreviousExtender)
+        PreviousExtender(Tiff);
+}
+
+void BuildUserTagFields()
+{
+    if (!UserTagNumbersSet)
+        for (int32_t I = 0; I < UserTagCount; ++I)
+            UserTagNumbers[I] = static_cast<uint16_t>(FirstUserTag + I);
+    for (int32_t I = 0; I < UserTagCount; ++I) {
+        std::snprintf(UserTagNames[I], sizeof(UserTagNames[I]), "UserTag%d", static_cast<int>(I + 1));
+        UserTagFields[I] = TIFFFieldInfo{UserTagNumbers[I], TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII,
+                                         FIELD_CUSTOM,      1,             0,             UserTagNames[I]};
+    }
+}
+
+TStream* StreamOf(thandle_t Handle) { return static_cast<TStream*>(Handle); }
+
+tmsize_t TiffStreamRead(thandle_t Handle, void* Buffer, tmsize_t Size)
+{
+    try {
+        tmsize_t Done = 0;
+        auto* Out = static_cast<uint8_t*>(Buffer);
+        while (Done < Size) {
+            const tmsize_t Chunk = std::min<tmsize_t>(Size - Done, 1 << 30);
+            const int32_t N = StreamOf(Handle)->Read(Out + Done, static_cast<int32_t>(Chunk));
+            if (N <= 0)
+                break;
+            Done += N;
+        }
+        return Done;
+    } catch (...) {
+        return -1;
+    }
+}
+
+tmsize_t TiffStreamWrite(thandle_t Handle, void* Buffer, tmsize_t Size)
+{
+    try {
+        tmsize_t Done = 0;
+        const auto* In = static_cast<const uint8_t*>(Buffer);
+        while (Done < Size) {
+            const tmsize_t Chunk = std::min<tmsize_t>(Size - Done, 1 << 30);
+            const int32_t N = StreamOf(Handle)->Write(In + Done, static_cast<int32_t>(Chunk));
+            if (N <= 0)
+                break;
+            Done += N;
+        }
+        return Done;
+    } catch (...) {
+        return -1;
+    }
+}
+
+toff_t TiffStreamSeek(thandle_t Handle, toff_t Offset, int Whence)
+{
+    try {
+        TSeekOrigin Origin = soBeginning;
+        if (Whence == SEEK_CUR)
+            Origin = soCurrent;
+        else if (Whence == SEEK_END)
+            Origin = soEnd;
+        // Offsets are signed for SEEK_CUR/SEEK_END; anything beyond 63 bits is no offset at all.
+        const int64_t Signed = static_cast<int64_t>(Offset);
+        if (Origin == soBeginning && Signed < 0)
+            return static_cast<toff_t>(-1);
+        const int64_t Result = StreamOf(Handle)->Seek(Signed, Origin);
+        return Result < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(Result);
+    } catch (...) {
+        return static_cast<toff_t>(-1);
+    }
+}
+
+// The stream belongs to its owner.
+int TiffStreamClose(thandle_t) { return 0; }
+
+toff_t TiffStreamSize(thandle_t Handle)
+{
+    try {
+        return static_cast<toff_t>(StreamOf(Handle)->GetSize());
+    } catch (...) {
+        return 0;
+    }
+}
+
+int TiffStreamMap(thandle_t, void**, toff_t*) { return 0; }
+void TiffStreamUnmap(thandle_t, void*, toff_t) {}
+
+} // namespace
+
+void TIFFSetUserTagNumbers(const uint16_t* Numbers, int32_t Count)
+{
+    std::lock_guard<std::mutex> Lock(InitLock);
+    if (InitCount > 0 || !Numbers)
+        return; // the extender already uses the table
+    for (int32_t I = 0; I < UserTagCount; ++I)
+        UserTagNumbers[I] = I < Count ? Numbers[I] : static_cast<uint16_t>(FirstUserTag + I);
+    UserTagNumbersSet = true;
+}
+
+uint32_t UserTagNumber(int32_t Slot)
+{
+    if (Slot < 0 || Slot >= UserTagCount)
+        return 0;
+    return UserTagNumbersSet ? UserTagNumbers[Slot] : FirstUserTag + static_cast<uint32_t>(Slot);
+}
+
+void TiffLibInit()
+{
+    std::lock_guard<std::mutex> Lock(InitLock);
+    if (InitCount++ > 0)
+        return;
+    BuildUserTagFields();
+    PreviousError = TIFFSetErrorHandler(ErrorHandler);
+    PreviousWarning = TIFFSetWarningHandler(WarningHandler);
+    PreviousExtender = TIFFSetTagExtender(UserTagExtender);
+    SetAnnotationTextReader([](TDibGraphic* Picture) -> std::string {
+        const auto* Tiff = dynamic_cast<TTiffGraphic*>(Picture);
+        return Tiff ? Tiff->GetAnnotations() : std::string();
+    });
+}
+
+void TiffLibDone()
+{
+    std::lock_guard<std::mutex> Lock(InitLock);
+    if (InitCount == 0 || --InitCount > 0)
+        return;
+    SetAnnotationTextReader(nullptr);
+    TIFFSetTagExtender(PreviousExtender);
+    TIFFSetWarningHandler(PreviousWarning);
+    TIFFSetErrorHandler(PreviousError);
+    PreviousExtender = nullptr;
+}
+
+void RegisterTiffGraphic()
+{
+    RegisterDibGraphic("TIF", "TIFF file", DibGraphicClassOf<TTiffGraphic>());
+    RegisterDibGraphic("TIFF", "TIFF file", DibGraphicClassOf<TTiffGraphic>());
+}
+
+TIFF* TiffStreamOpen(TStream* Stream, const char* Mode)
+{
+    if (!Stream)
+        return nullptr;
+    return TIFFClientOpen("", Mode, static_cast<thandle_t>(Stream), TiffStreamRead, TiffStreamWrite, TiffStreamSeek,
+                          TiffStreamClose, TiffStreamSize, TiffStreamMap, TiffStreamUnmap);
+}
+
+std::string TiffLastMessage() { return LastMessage; }
+void TiffClearLastMessage() { LastMessage.clear(); }

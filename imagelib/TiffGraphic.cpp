@@ -1,0 +1,662 @@
+// TTiffGraphic. libtiff reports by return codes; every one is checked here and turned into an
+// exception only after the libtiff call has returned.
+#include "imagelib/TiffGraphic.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "imagelib/ImgMisc.h"
+#include "imagelib/ImgTransf.h"
+#include "imagelib/TiffGlue.h"
+#include "platform/rtl/Stream.h"
+
+const TTiffStringTag TiffStringTags[9] = {
+    {TIFFTAG_DOCUMENTNAME, &TTiffGraphic::DocumentName, "DocumentName"},
+    {TIFFTAG_IMAGEDESCRIPTION, &TTiffGraphic::ImageDescription, "ImageDescription"},
+    {TIFFTAG_MAKE, &TTiffGraphic::Make, "Make"},
+    {TIFFTAG_MODEL, &TTiffGraphic::Model, "Model"},
+    {TIFFTAG_PAGENAME, &TTiffGraphic::PageName, "PageName"},
+    {TIFFTAG_SOFTWARE, &TTiffGraphic::Software, "Software"},
+    {TIFFTAG_DATETIME, &TTiffGraphic::DateTime, "DateTime"},
+    {TIFFTAG_ARTIST, &TTiffGraphic::Artist, "Artist"},
+    {TIFFTAG_HOSTCOMPUTER, &TTiffGraphic::HostComputer, "HostComputer"},
+};
+
+namespace {
+
+[[noreturn]] void TiffFail(const std::string& Text) { throw ETiffError("ETiffError " + Text); }
+
+bool IsCcitt(uint32_t Compression)
+{
+    return Compression == COMPRESSION_CCITTRLE || Compression == COMPRESSION_CCITTFAX3 ||
+           Compression == COMPRESSION_CCITTFAX4 || Compression == COMPRESSION_CCITTRLEW;
+}
+
+void SetIntField(TIFF* Tiff, uint32_t Tag, uint32_t Value)
+{
+    if (!TIFFSetField(Tiff, Tag, Value))
+        TiffFail("TIFFSetIntField: Tag = " + std::to_string(Tag));
+}
+
+void SetFloatField(TIFF* Tiff, uint32_t Tag, double Value)
+{
+    // Rational fields take a double through the varargs.
+    if (!TIFFSetField(Tiff, Tag, Value))
+        TiffFail("TIFFSetFloatField: Tag = " + std::to_string(Tag));
+}
+
+void SetStringField(TIFF* Tiff, uint32_t Tag, const std::string& Value)
+{
+    if (!TIFFSetField(Tiff, Tag, Value.c_str()))
+        TiffFail("TIFFSetField: Tag = " + std::to_string(Tag));
+}
+
+std::string GetStringField(TIFF* Tiff, uint32_t Tag)
+{
+    char* Text = nullptr;
+    if (TIFFGetField(Tiff, Tag, &Text) && Text)
+        return Text;
+    return std::string();
+}
+
+void FillGreyRamp(TDibLogPalette& Palette, int32_t Count)
+{
+    Palette.Version = 0x300;
+    Palette.NumEntries = static_cast<uint16_t>(Count);
+    for (int32_t I = 0; I < Count; ++I) {
+        const auto V = static_cast<uint8_t>(I * 255 / (Count - 1));
+        Palette.Entries[I] = TPaletteEntry{V, V, V, 0};
+    }
+}
+
+// The file's colour map, at most 256 entries; for 16-bit indexes entry h is the file's h x 256.
+void ReadColormap(TIFF* Tiff, uint32_t BitsPerSample, TDibLogPalette& Palette)
+{
+    uint16_t *Red = nullptr, *Green = nullptr, *Blue = nullptr;
+    if (!TIFFGetField(Tiff, TIFFTAG_COLORMAP, &Red, &Green, &Blue) || !Red || !Green || !Blue)
+        TiffFail("TIFFGetField: Tag = 320");
+    const uint32_t FileEntries = 1u << std::min<uint32_t>(BitsPerSample, 16);
+    const uint32_t Step = BitsPerSample > 8 ? 1u << (BitsPerSample - 8) : 1;
+    const uint32_t Count = std::min<uint32_t>(FileEntries, 256);
+    bool EightBit = true;
+    for (uint32_t I = 0; I < FileEntries && EightBit; ++I)
+        EightBit = Red[I] < 256 && Green[I] < 256 && Blue[I] < 256;
+    auto Scale = [EightBit](uint16_t V) -> uint8_t {
+        if (EightBit)
+            return static_cast<uint8_t>(V);
+        return static_cast<uint8_t>(std::min<uint32_t>(uint32_t(V) * 256 / 65535, 255));
+    };
+    Palette.Version = 0x300;
+    Palette.NumEntries = static_cast<uint16_t>(Count);
+    for (uint32_t I = 0; I < Count; ++I) {
+        const uint32_t F = I * Step;
+        Palette.Entries[I] = TPaletteEntry{Scale(Red[F]), Scale(Green[F]), Scale(Blue[F]), 0};
+    }
+}
+
+// Arrays of 2^BitsPerSample entries, zero beyond the palette: libtiff reads that many.
+void WriteColormap(TIFF* Tiff, const TDibLogPalette* Palette, uint32_t BitsPerSample)
+{
+    const uint32_t Entries = 1u << BitsPerSample;
+    std::vector<uint16_t> Red(Entries), Green(Entries), Blue(Entries);
+    const uint32_t Count = std::min<uint32_t>(Palette->NumEntries, Entries);
+    for (uint32_t I = 0; I < Count; ++I) {
+        Red[I] = static_cast<uint16_t>(Palette->Entries[I].Red * 256);
+        Green[I] = static_cast<uint16_t>(Palette->Entries[I].Green * 256);
+        Blue[I] = static_cast<uint16_t>(Palette->Entries[I].Blue * 256);
+    }
+    if (!TIFFSetField(Tiff, TIFFTAG_COLORMAP, Red.data(), Green.data(), Blue.data()))
+        TiffFail("TIFFSetColormap");
+}
+
+TiffCompression CompressionFromTag(TIFF* Tiff, uint32_t Tag)
+{
+    switch (Tag) {
+    case COMPRESSION_NONE: return 0;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW: return 2;
+    case COMPRESSION_CCITTFAX3: {
+        uint32_t Options = 0;
+        return TIFFGetField(Tiff, TIFFTAG_GROUP3OPTIONS, &Options) && (Options & 1) ? 3 : 2;
+    }
+    case COMPRESSION_CCITTFAX4: return 4;
+    case COMPRESSION_JPEG: return 6;
+    case COMPRESSION_PACKBITS: return 1;
+    // Other writers use Adobe's number for the same Deflate coding.
+    case COMPRESSION_DEFLATE:
+    case COMPRESSION_ADOBE_DEFLATE: return 5;
+    default: TiffFail("Unsupported compression tag, " + std::to_string(Tag));
+    }
+}
+
+// A memory copy of Stream from its position on, or Stream itself at position 0.
+TStream* StreamFromStart(TStream* Stream, TMemoryStream& Copy)
+{
+    const int64_t Position = Stream->GetPosition();
+    if (Position == 0)
+        return Stream;
+    Copy.CopyFrom(Stream, Stream->GetSize() - Position);
+    Copy.SetPosition(0);
+    return &Copy;
+}
+
+int32_t CountDirectories(TIFF* Tiff)
+{
+    if (!TIFFSetDirectory(Tiff, 0))
+        return 0;
+    int32_t Count = 1;
+    // libtiff refuses a directory chain that loops; the cap is for anything else.
+    while (Count < 65535 && TIFFReadDirectory(Tiff))
+        ++Count;
+    return Count;
+}
+
+} // namespace
+
+std::string CompressionName(int32_t Value)
+{
+    static const char* const Names[TiffCompressionCount] = {
+        "None", "Packbits", "CCITT Group 3, 1D", "CCITT Group 3, 2D", "CCITT Group 4", "ZLib", "JPEG"};
+    return Value >= 0 && Value < TiffCompressionCount ? Names[Value] : "Unknown";
+}
+
+TTiffGraphic::TTiffGraphic() : FCustomTags(UserTagCount)
+{
+    FCustomTags[0].ReadEnabled = true;
+    FCustomTags[0].WriteEnabled = true;
+}
+
+std::unique_ptr<TDibGraphic> TTiffGraphic::CreateNew() const { return std::make_unique<TTiffGraphic>(); }
+
+void TTiffGraphic::Assign(TPersistent* Source)
+{
+    TDibGraphic::Assign(Source);
+    if (auto* Tiff = dynamic_cast<TTiffGraphic*>(Source))
+        FRowsPerStrip = Tiff->FRowsPerStrip;
+}
+
+void TTiffGraphic::NewImage(int32_t Width, int32_t Height, ImageFormat Format, const TDibLogPalette* Palette,
+                            int32_t DpiX, int32_t DpiY)
+{
+    TDibGraphic::NewImage(Width, Height, Format, Palette, DpiX, DpiY);
+    FCompression = Format == ifBlackWhite ? 4 : 1;
+}
+
+bool TTiffGraphic::CompressionAllowed(TiffCompression Value) const
+{
+    switch (GetImageFormat()) {
+    case ifBlackWhite: return Value <= 5;
+    case ifGray16:
+    case ifColor16:
+    case ifColor256: return Value == 0 || Value == 1 || Value == 5;
+    default: return Value == 0 || Value == 1 || Value == 5 || Value == 6;
+    }
+}
+
+void TTiffGraphic::SetCompression(TiffCompression Value)
+{
+    if (!CompressionAllowed(Value))
+        throw EDidodazaError(CompressionName(Value) + " compression not supported with " +
+                             ImageFormatName(GetImageFormat()) + " images");
+    FCompression = Value;
+}
+
+TCustomTiffTag& TTiffGraphic::CustomTag(int32_t Slot)
+{
+    if (Slot < 0 || Slot >= UserTagCount)
+        throw EDidodazaError("Invalid user tag slot");
+    return FCustomTags[static_cast<size_t>(Slot)];
+}
+
+const TCustomTiffTag& TTiffGraphic::CustomTag(int32_t Slot) const
+{
+    return const_cast<TTiffGraphic*>(this)->CustomTag(Slot);
+}
+
+std::string TTiffGraphic::GetAnnotations() const { return FCustomTags[0].Text; }
+
+void TTiffGraphic::ReadTextTags(TIFF* Tiff)
+{
+    for (int32_t I = 0; I < UserTagCount; ++I) {
+        TCustomTiffTag& Tag = FCustomTags[static_cast<size_t>(I)];
+        Tag.Text = Tag.ReadEnabled ? GetStringField(Tiff, UserTagNumber(I)) : std::string();
+    }
+    for (const TTiffStringTag& S : TiffStringTags)
+        this->*S.Field = GetStringField(Tiff, S.Tag);
+}
+
+void TTiffGraphic::WriteTextTags(TIFF* Tiff)
+{
+    for (int32_t I = 0; I < UserTagCount; ++I) {
+        const TCustomTiffTag& Tag = FCustomTags[static_cast<size_t>(I)];
+        if (Tag.WriteEnabled)
+            SetStringField(Tiff, UserTagNumber(I), Tag.Text);
+    }
+    for (const TTiffStringTag& S : TiffStringTags)
+        if (!(this->*S.Field).empty())
+            SetStringField(Tiff, S.Tag, this->*S.Field);
+    if (Software.empty())
+        SetStringField(Tiff, TIFFTAG_SOFTWARE, "Didodaza Image Library");
+    if (DateTime.empty()) {
+        // TIFF wants colons here whatever the locale's time separator is.
+        uint16_t Y, Mo, D, H, Mi, S, Ms;
+        DecodeDateTime(Now(), Y, Mo, D, H, Mi, S, Ms);
+        char Text[32];
+        std::snprintf(Text, sizeof(Text), "%04u:%02u:%02u %02u:%02u:%02u", unsigned(Y), unsigned(Mo), unsigned(D),
+                      unsigned(H), unsigned(Mi), unsigned(S));
+        SetStringField(Tiff, TIFFTAG_DATETIME, Text);
+    }
+}
+
+bool TTiffGraphic::CanLoadStream(TStream* Stream)
+{
+    uint8_t Head[4] = {0, 0, 0, 0};
+    const int32_t Got = Stream->Read(Head, 4);
+    if (Got > 0)
+        Stream->Seek(-Got, soCurrent);
+    if (Got < 4)
+        return false;
+    return (Head[0] == 0x4D && Head[1] == 0x4D && Head[2] == 0x00 && Head[3] == 0x2A) ||
+           (Head[0] == 0x49 && Head[1] == 0x49 && Head[2] == 0x2A && Head[3] == 0x00);
+}
+
+int32_t TTiffGraphic::GetStreamImageCount(TStream* Stream)
+{
+    const int64_t Start = Stream->GetPosition();
+    TMemoryStream Copy;
+    TStream* Source = StreamFromStart(Stream, Copy);
+    TTiffHandle Tiff(TiffStreamOpen(Source, "r"));
+    if (!Tiff)
+        TiffFail("TIFFOpen");
+    const int32_t Count = CountDirectories(Tiff.Get());
+    Stream->SetPosition(Start);
+    return Count;
+}
+
+void TTiffGraphic::LoadImageFromStream(TStream* Stream, int32_t Index)
+{
+    uint8_t LastPercent = NotifyProgress(this, 0, 0, 255, 100, OnProgress);
+    TMemoryStream Copy;
+    TStream* Source = StreamFromStart(Stream, Copy);
+    Source->SetPosition(0);
+    LoadTiffPage(Source, Index, LastPercent);
+    NotifyProgress(this, 100, 0, LastPercent, 100, OnProgress);
+}
+
+void TTiffGraphic::SaveToStream(TStream* Stream)
+{
+    if (Stream->GetPosition() != 0) {
+        TMemoryStream Temporary;
+        SaveTiff(&Temporary, "w");
+        Temporary.SetPosition(0);
+        Stream->CopyFrom(&Temporary, Temporary.GetSize());
+    } else
+        SaveTiff(Stream, "w");
+}
+
+void TTiffGraphic::AppendImageToStream(TStream* Stream)
+{
+    if (Stream->GetSize() == 0) {
+        SaveToStream(Stream);
+        return;
+    }
+    Stream->SetPosition(0);
+    SaveTiff(Stream, "a");
+}
+
+void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPercent)
+{
+    TiffClearLastMessage();
+    TTiffHandle Handle(TiffStreamOpen(Stream, "r"));
+    if (!Handle)
+        TiffFail("TIFFOpen");
+    TIFF* Tiff = Handle.Get();
+    if (Index < 1 || !TIFFSetDirectory(Tiff, static_cast<tdir_t>(Index - 1)))
+        TiffFail("TIFFSetDirectory");
+
+    uint32_t Width = 0, Height = 0;
+    TIFFGetField(Tiff, TIFFTAG_IMAGEWIDTH, &Width);
+    TIFFGetField(Tiff, TIFFTAG_IMAGELENGTH, &Height);
+    uint16_t Photometric = 0, Compression = COMPRESSION_NONE, BitsPerSample = 0, Planar = PLANARCONFIG_CONTIG;
+    uint16_t Unit = RESUNIT_INCH, Samples = 1;
+    TIFFGetField(Tiff, TIFFTAG_PHOTOMETRIC, &Photometric);
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_COMPRESSION, &Compression);
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_PLANARCONFIG, &Planar);
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_SAMPLESPERPIXEL, &Samples);
+    if (!TIFFGetField(Tiff, TIFFTAG_RESOLUTIONUNIT, &Unit))
+        Unit = RESUNIT_INCH;
+    if (!TIFFGetField(Tiff, TIFFTAG_BITSPERSAMPLE, &BitsPerSample)) {
+        // TIFF's own default is 1 (bilevel writers leave the tag out); for several samples
+        // a missing size is a broken file.
+        if (!IsCcitt(Compression) && Samples != 1)
+            TiffFail("Bits per sample not specified");
+        BitsPerSample = 1;
+    }
+    float XRes = 0, YRes = 0;
+    TIFFGetField(Tiff, TIFFTAG_XRESOLUTION, &XRes);
+    TIFFGetField(Tiff, TIFFTAG_YRESOLUTION, &YRes);
+    auto Dpi = [Unit](float Value) -> int32_t {
+        double D = Unit == RESUNIT_CENTIMETER ? Value * 2.54 : Value;
+        if (!(D > 0) || D > 65535)
+            return D > 65535 ? 65535 : 0;
+        return static_cast<int32_t>(std::lround(D));
+    };
+    const int32_t XDpi = Dpi(XRes), YDpi = Dpi(YRes);
+
+    if (Compression == COMPRESSION_LZW)
+        RaiseLzwNotSupported();
+
+    if (Width == 0 || Height == 0 || Width > 0x7FFFFFFF || Height > 0x7FFFFFFF ||
+        uint64_t(Width) * Height > (uint64_t(1) << 32) / 4)
+        throw EDidodazaError("Invalid image dimensions");
+
+    const tmsize_t ScanlineSize = TIFFScanlineSize(Tiff);
+    const bool Tiled = TIFFIsTiled(Tiff) != 0;
+    const int32_t SamplesFromLine =
+        std::max<int32_t>(1, static_cast<int32_t>(std::lround(double(ScanlineSize) / double(Width))));
+    const int32_t PixelBits = BitsPerSample * SamplesFromLine;
+
+    // The picture's layout and palette.
+    ImageFormat Format = ifTrueColor;
+    TDibLogPalette Palette{};
+    bool HasPalette = true;
+    bool Invert = false;
+    if (Photometric == PHOTOMETRIC_PALETTE) {
+        Format = BitsPerSample <= 4 ? ifColor16 : ifColor256;
+        if (BitsPerSample > 16)
+            TiffFail("Unsupported bits per sample, " + std::to_string(BitsPerSample));
+        ReadColormap(Tiff, BitsPerSample, Palette);
+    } else if (BitsPerSample == 1 && (Photometric == 0 || Photometric == 1)) {
+        Format = ifBlackWhite;
+        FillGreyRamp(Palette, 2);
+        Invert = Photometric == 0;
+    } else if (BitsPerSample == 4 && (Photometric == 0 || Photometric == 1)) {
+        Format = ifGray16;
+        FillGreyRamp(Palette, 16);
+        Invert = Photometric == 0;
+    } else if ((BitsPerSample == 8 || BitsPerSample == 16) && (Photometric == 0 || Photometric == 1)) {
+        Format = ifGray256;
+        FillGreyRamp(Palette, 256);
+        Invert = Photometric == 0;
+    } else
+        HasPalette = false;
+    if (Format != ifTrueColor && Samples != 1) {
+        // Extra samples (alpha) beside grey: RGBA reading composes them.
+        Format = ifTrueColor;
+        HasPalette = false;
+        Invert = false;
+    }
+
+    // Which reader; strip and CCITT rows only when a scanline is exactly one picture row.
+    enum { pathStrips, pathCcitt, path16, pathTiles, pathRgba } Path;
+    const int64_t RowBytes = (int64_t(Width) * BitsPerPixel(Format) + 7) / 8;
+    const bool RowsAgree = ScanlineSize == RowBytes;
+    // Plain tiles are read here: libtiff 4.5's RGBA reader refuses valid uncompressed tiles.
+    const bool PlainTiles = Tiled && Planar == PLANARCONFIG_CONTIG && Compression != COMPRESSION_JPEG &&
+                            Photometric <= PHOTOMETRIC_PALETTE &&
+                            ((Format == ifTrueColor && Photometric == PHOTOMETRIC_RGB && Samples == 3 &&
+                              BitsPerSample == 8) ||
+                             (Format != ifTrueColor && Samples == 1 &&
+                              BitsPerSample == BitsPerPixel(Format)));
+    if (IsCcitt(Compression) && !Tiled && RowsAgree && Format == ifBlackWhite)
+        Path = pathCcitt;
+    else if (PlainTiles)
+        Path = pathTiles;
+    else if (BitsPerSample == 16 && Samples == 1 && !Tiled && Planar == PLANARCONFIG_CONTIG &&
+             Compression != COMPRESSION_JPEG && (Photometric == 0 || Photometric == 1 || Photometric == 3))
+        Path = path16;
+    else if (Compression == COMPRESSION_JPEG || Tiled || Photometric == PHOTOMETRIC_SEPARATED ||
+             Photometric == PHOTOMETRIC_YCBCR || BitsPerSample > 8 || Planar > PLANARCONFIG_CONTIG ||
+             (PixelBits != 1 && PixelBits != 4 && PixelBits != 8 && PixelBits != 24) || !RowsAgree)
+        Path = pathRgba;
+    else
+        Path = pathStrips;
+    if (Path == pathRgba) {
+        // libtiff's RGBA reader applies the photometric itself; a palette would be lost.
+        Invert = false;
+        if (Format == ifColor16 || Format == ifColor256) {
+            Format = ifTrueColor;
+            HasPalette = false;
+        }
+    }
+    if (Path == path16 && Format == ifTrueColor)
+        Path = pathRgba;
+
+    NewImage(static_cast<int32_t>(Width), static_cast<int32_t>(Height), Format, HasPalette ? &Palette : nullptr, XDpi,
+             YDpi);
+    ReadTextTags(Tiff);
+    const TiffCompression Mapped = CompressionFromTag(Tiff, Compression);
+    // A format/compression pair we would not write still loads; it keeps the format's default.
+    const TiffCompression Kept = CompressionAllowed(Mapped) ? Mapped : GetCompression();
+
+    uint32_t FileRows = 0;
+    if (TIFFGetField(Tiff, TIFFTAG_ROWSPERSTRIP, &FileRows))
+        FRowsPerStrip = static_cast<int32_t>(std::clamp<uint32_t>(FileRows, 1, Height));
+    else
+        FRowsPerStrip = DefaultRowsPerStrip;
+    uint32_t LibRows = 0;
+    TIFFGetFieldDefaulted(Tiff, TIFFTAG_ROWSPERSTRIP, &LibRows);
+    const uint32_t StripRows = std::clamp<uint32_t>(LibRows, 1, Height);
+
+    const int32_t W = static_cast<int32_t>(Width), H = static_cast<int32_t>(Height);
+    const size_t Copy = static_cast<size_t>(std::min<int64_t>(RowBytes, BytesPerLine()));
+    switch (Path) {
+    case path16: {
+        if (ScanlineSize != tmsize_t(Width) * 2)
+            TiffFail("TIFFReadScanline");
+        std::vector<uint8_t> Line(static_cast<size_t>(ScanlineSize));
+        for (int32_t Y = 0; Y < H; ++Y) {
+            if (TIFFReadScanline(Tiff, Line.data(), static_cast<uint32_t>(Y), 0) < 0)
+                TiffFail("TIFFReadScanline");
+            const auto* Samples16 = reinterpret_cast<const uint16_t*>(Line.data());
+            uint8_t* Row = ScanLine(Y);
+            for (int32_t X = 0; X < W; ++X)
+                Row[X] = static_cast<uint8_t>(Samples16[X] >> 8);
+            LastPercent = NotifyProgress(this, Y, 0, LastPercent, H - 1, OnProgress);
+        }
+        break;
+    }
+    case pathCcitt: {
+        std::vector<uint8_t> Line(static_cast<size_t>(ScanlineSize));
+        for (int32_t Y = 0; Y < H; ++Y) {
+            if (TIFFReadScanline(Tiff, Line.data(), static_cast<uint32_t>(Y), 0) < 0)
+                TiffFail("TIFFReadScanline");
+            std::memcpy(ScanLine(Y), Line.data(), Copy);
+            LastPercent = NotifyProgress(this, Y, 0, LastPercent, H - 1, OnProgress);
+        }
+        break;
+    }
+    case pathTiles: {
+        uint32_t TileW = 0, TileH = 0;
+        TIFFGetField(Tiff, TIFFTAG_TILEWIDTH, &TileW);
+        TIFFGetField(Tiff, TIFFTAG_TILELENGTH, &TileH);
+        const tmsize_t TileRow = TIFFTileRowSize(Tiff);
+        const tmsize_t TileSize = TIFFTileSize(Tiff);
+        if (TileW == 0 || TileH == 0 || TileRow <= 0 || TileSize < tmsize_t(TileH) * TileRow)
+            TiffFail("TIFFReadTile");
+        std::vector<uint8_t> Tile(static_cast<size_t>(TileSize));
+        const int32_t Bits = BitsPerPixel(Format);
+        for (uint32_t TY = 0; TY < Height; TY += TileH) {
+            for (uint32_t TX = 0; TX < Width; TX += TileW) {
+                if (TIFFReadTile(Tiff, Tile.data(), TX, TY, 0, 0) < 0)
+                    TiffFail("TIFFReadTile");
+                const uint32_t Cols = std::min(TileW, Width - TX), Lines = std::min(TileH, Height - TY);
+                for (uint32_t I = 0; I < Lines; ++I) {
+                    const uint8_t* Src = Tile.data() + size_t(I) * size_t(TileRow);
+                    uint8_t* Row = ScanLine(static_cast<int32_t>(TY + I));
+                    if (Format == ifTrueColor)
+                        for (uint32_t X = 0; X < Cols; ++X) {
+                            uint8_t* D = Row + size_t(TX + X) * 3;
+                            D[0] = Src[X * 3 + 2];
+                            D[1] = Src[X * 3 + 1];
+                            D[2] = Src[X * 3];
+                        }
+                    else {
+                        // Tile widths are multiples of 16, so a tile starts on a byte.
+                        const size_t Start = size_t(TX) * size_t(Bits) / 8;
+                        const size_t Bytes = std::min<size_t>((size_t(Cols) * size_t(Bits) + 7) / 8,
+                                                              size_t(BytesPerLine()) - Start);
+                        std::memcpy(Row + Start, Src, Bytes);
+                    }
+                }
+            }
+            LastPercent = NotifyProgress(this, TY, 0, LastPercent, H, OnProgress);
+        }
+        break;
+    }
+    case pathRgba: {
+        const uint64_t Bytes = uint64_t(Width) * Height * 4;
+        if (Bytes > SIZE_MAX)
+            throw EOutOfMemory("Out of memory");
+        std::unique_ptr<uint32_t[]> Raster(new (std::nothrow) uint32_t[uint64_t(Width) * Height]);
+        if (!Raster)
+            throw EOutOfMemory("Out of memory");
+        LastPercent = NotifyProgress(this, 5, 0, LastPercent, 100, OnProgress);
+        LastPercent = NotifyProgress(this, 10, 0, LastPercent, 100, OnProgress);
+        if (!TIFFReadRGBAImage(Tiff, Width, Height, Raster.get(), 1))
+            TiffFail("TIFFReadRGBAImage");
+        LastPercent = NotifyProgress(this, 80, 0, LastPercent, 100, OnProgress);
+        for (int32_t Y = 0; Y < H; ++Y) {
+            // The raster runs bottom-up.
+            const uint32_t* Src = Raster.get() + size_t(H - 1 - Y) * Width;
+            if (Format == ifTrueColor) {
+                uint8_t* Row = ScanLine(Y);
+                for (int32_t X = 0; X < W; ++X) {
+                    Row[X * 3] = static_cast<uint8_t>(TIFFGetB(Src[X]));
+                    Row[X * 3 + 1] = static_cast<uint8_t>(TIFFGetG(Src[X]));
+                    Row[X * 3 + 2] = static_cast<uint8_t>(TIFFGetR(Src[X]));
+                }
+            } else
+                for (int32_t X = 0; X < W; ++X)
+                    SetPixelColor(X, Y,
+                                  PackRgb(static_cast<uint8_t>(TIFFGetR(Src[X])), static_cast<uint8_t>(TIFFGetG(Src[X])),
+                                          static_cast<uint8_t>(TIFFGetB(Src[X]))));
+        }
+        LastPercent = NotifyProgress(this, 90, 0, LastPercent, 100, OnProgress);
+        break;
+    }
+    case pathStrips: {
+        const int64_t BufferBytes = std::max<int64_t>(TIFFStripSize(Tiff), int64_t(StripRows) * ScanlineSize);
+        std::vector<uint8_t> Buffer;
+        try {
+            Buffer.resize(static_cast<size_t>(BufferBytes));
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory("Out of memory");
+        }
+        const uint32_t Strips = TIFFNumberOfStrips(Tiff);
+        for (uint32_t R = 0; R < Height; R += StripRows) {
+            const uint32_t Rows = std::min(StripRows, Height - R);
+            const uint32_t Strip = TIFFComputeStrip(Tiff, R, 0);
+            if (Strip >= Strips ||
+                TIFFReadEncodedStrip(Tiff, Strip, Buffer.data(), tmsize_t(Rows) * ScanlineSize) < 0)
+                TiffFail("TIFFReadEncodedStrip");
+            for (uint32_t I = 0; I < Rows; ++I) {
+                const uint8_t* Src = Buffer.data() + size_t(I) * size_t(ScanlineSize);
+                uint8_t* Row = ScanLine(static_cast<int32_t>(R + I));
+                if (Format == ifTrueColor)
+                    for (int32_t X = 0; X < W; ++X) {
+                        Row[X * 3] = Src[X * 3 + 2];
+                        Row[X * 3 + 1] = Src[X * 3 + 1];
+                        Row[X * 3 + 2] = Src[X * 3];
+                    }
+                else
+                    std::memcpy(Row, Src, Copy);
+            }
+            LastPercent = NotifyProgress(this, R, 0, LastPercent, H, OnProgress);
+        }
+        break;
+    }
+    }
+    if (Invert) {
+        TNegativeTransform Negative;
+        Negative.Apply(this);
+    }
+    FCompression = Kept;
+}
+
+void TTiffGraphic::SaveTiff(TStream* Stream, const char* Mode)
+{
+    if (GetEmpty())
+        throw EDidodazaError("Cannot save an empty image");
+    uint8_t LastPercent = NotifyProgress(this, 0, 0, 255, 100, OnProgress);
+    TTiffHandle Handle(TiffStreamOpen(Stream, Mode));
+    if (!Handle)
+        TiffFail("TIFFOpen");
+    TIFF* Tiff = Handle.Get();
+    const ImageFormat Format = GetImageFormat();
+    const TiffCompression Kind = CompressionAllowed(FCompression) ? FCompression : (Format == ifBlackWhite ? 4 : 1);
+
+    static const uint16_t Tags[TiffCompressionCount] = {
+        COMPRESSION_NONE,      COMPRESSION_PACKBITS,      COMPRESSION_CCITTFAX3, COMPRESSION_CCITTFAX3,
+        COMPRESSION_CCITTFAX4, COMPRESSION_DEFLATE,  COMPRESSION_JPEG};
+    SetIntField(Tiff, TIFFTAG_COMPRESSION, Tags[Kind]);
+    if (Kind == 2 || Kind == 3)
+        SetIntField(Tiff, TIFFTAG_GROUP3OPTIONS, Kind == 3 ? 1 : 0);
+    const int32_t Rows = Kind == 6 ? 8 : FRowsPerStrip;
+    if (Rows > 0)
+        SetIntField(Tiff, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(Rows));
+    SetIntField(Tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    WriteTextTags(Tiff);
+    SetIntField(Tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    SetFloatField(Tiff, TIFFTAG_XRESOLUTION, GetXDpi());
+    SetFloatField(Tiff, TIFFTAG_YRESOLUTION, GetYDpi());
+    const int32_t W = GetWidth(), H = GetHeight();
+    SetIntField(Tiff, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(W));
+    SetIntField(Tiff, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(H));
+
+    bool Complement = false;
+    switch (Format) {
+    case ifBlackWhite:
+        Complement = Kind >= 2 && Kind <= 4;
+        SetIntField(Tiff, TIFFTAG_BITSPERSAMPLE, 1);
+        SetIntField(Tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+        SetIntField(Tiff, TIFFTAG_PHOTOMETRIC, Complement ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
+        break;
+    case ifGray16:
+    case ifGray256:
+        SetIntField(Tiff, TIFFTAG_BITSPERSAMPLE, Format == ifGray16 ? 4 : 8);
+        SetIntField(Tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+        SetIntField(Tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        break;
+    case ifColor16:
+    case ifColor256:
+        SetIntField(Tiff, TIFFTAG_BITSPERSAMPLE, Format == ifColor16 ? 4 : 8);
+        SetIntField(Tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+        SetIntField(Tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE);
+        WriteColormap(Tiff, LogPalette(), Format == ifColor16 ? 4 : 8);
+        break;
+    case ifTrueColor:
+        SetIntField(Tiff, TIFFTAG_BITSPERSAMPLE, 8);
+        SetIntField(Tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+        SetIntField(Tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        break;
+    }
+
+    // libtiff may change a row in place (predictors, bit filling), so it always gets a copy.
+    const size_t RowBytes = static_cast<size_t>((int64_t(W) * BitsPerPixel(Format) + 7) / 8);
+    std::vector<uint8_t> Row(static_cast<size_t>(BytesPerLine()));
+    for (int32_t Y = 0; Y < H; ++Y) {
+        const uint8_t* Src = ScanLine(Y);
+        if (Format == ifTrueColor)
+            for (int32_t X = 0; X < W; ++X) {
+                Row[X * 3] = Src[X * 3 + 2];
+                Row[X * 3 + 1] = Src[X * 3 + 1];
+                Row[X * 3 + 2] = Src[X * 3];
+            }
+        else if (Complement)
+            for (size_t I = 0; I < RowBytes; ++I)
+                Row[I] = static_cast<uint8_t>(~Src[I]);
+        else
+            std::memcpy(Row.data(), Src, RowBytes);
+        if (TIFFWriteScanline(Tiff, Row.data(), static_cast<uint32_t>(Y), 0) < 0)
+            TiffFail("TIFFWriteScanLine");
+        LastPercent = NotifyProgress(this, Y, 0, LastPercent, H - 1, OnProgress);
+    }
+    // Close cannot report a failed directory write; this can.
+    if (!TIFFWriteDirectory(Tiff))
+        TiffFail("TIFFWriteDirectory");
+    NotifyProgress(this, 100, 0, LastPercent, 100, OnProgress);
+}
