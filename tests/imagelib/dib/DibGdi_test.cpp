@@ -11,6 +11,7 @@
 
 #include "imagelib/ImageLib.h"
 #include "imagelib/ImgDib.h"
+#include "imagelib/ImgHooks.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Icon.h"
@@ -178,8 +179,17 @@ TEST(AssignTo, BitmapMetafileIcon)
         }
     TMetafile Meta;
     EXPECT_EQ(ErrorOf([&] { G.AssignTo(&Meta); }), "Cannot assign a TDibGraphic to a TMetafile");
+    // Without the icon writer (the icon format's start installs it) an icon cannot be made.
+    const TIconStreamWriter Writer = GetIconStreamWriter();
+    SetIconStreamWriter(nullptr);
     TIcon Icon;
     EXPECT_EQ(ErrorOf([&] { G.AssignTo(&Icon); }), "Cannot assign a TDibGraphic to a TIcon");
+    SetIconStreamWriter(Writer);
+    if (Writer) {
+        TIcon Made;
+        G.AssignTo(&Made);
+        EXPECT_FALSE(Made.GetEmpty());
+    }
     TDibGraphic Other;
     G.AssignTo(&Other);
     EXPECT_TRUE(SamePixels(G, Other));
