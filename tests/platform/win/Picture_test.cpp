@@ -223,7 +223,11 @@ TEST(PictureRegistry, WorkersLookUpWhileFormatsRegisterAndUnregister)
                     (void)TPicture::DialogFilter();
             }
         });
-    for (int I = 0; I < 1000; ++I) {
+    // The registrations must overlap the look-ups: wait until the workers are looking up, and
+    // keep registering until they have done plenty of look-ups (bounded, for a loaded machine).
+    for (int Wait = 0; Wait < 10000 && Lookups.load() < Workers; ++Wait)
+        Sleep(1);
+    for (int I = 0; I < 1000 || (Lookups.load() <= 1000 && I < 1000000); ++I) {
         TPicture::RegisterFileFormat("cnt", "Counted files", GraphicClassOf<TCountingGraphic>());
         TPicture::RegisterFileFormat("bmp", "Counted files", [] { return std::unique_ptr<TGraphic>(new TCountingGraphic()); });
         TPicture::RegisterClipboardFormat(CF_BITMAP, GraphicClassOf<TCountingGraphic>());
