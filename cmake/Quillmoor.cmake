@@ -39,14 +39,16 @@ function(qm_library name)
 endfunction()
 
 # qm_add_test(name SOURCES file... | GLOB pattern... [LIBS target...] [NATIVE] [WINDOW] [SERVER]
-#             [CLIPBOARD] [MAIN target])
+#             [CLIPBOARD] [INPUT] [MAIN target])
 # One GoogleTest program, one ctest entry. In the Windows build it runs under Wine;
 # NATIVE programs are also built by the host build and run from it; WINDOW programs
 # need the test run's X display; SERVER programs get a private test web server; CLIPBOARD
-# programs use the system clipboard, which all programs of a run share, so they run one at a time.
+# programs use the system clipboard, which all programs of a run share, so they run one at a time;
+# INPUT programs send real keyboard and mouse input to their foreground window, which a window of
+# any other program could take, so they run alone.
 set(QM_NATIVE_TESTS "" CACHE INTERNAL "")
 function(qm_add_test name)
-  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER;CLIPBOARD" "MAIN" "SOURCES;GLOB;LIBS" ${ARGN})
+  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER;CLIPBOARD;INPUT" "MAIN" "SOURCES;GLOB;LIBS" ${ARGN})
   if(QM_NATIVE AND NOT A_NATIVE)
     return()
   endif()
@@ -83,6 +85,9 @@ function(qm_add_test name)
   endif()
   if(A_CLIPBOARD)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK clipboard)
+  endif()
+  if(A_INPUT)
+    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
   if(A_NATIVE AND NOT QM_NATIVE)
     set(QM_NATIVE_TESTS ${QM_NATIVE_TESTS} ${name} CACHE INTERNAL "")

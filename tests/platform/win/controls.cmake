@@ -1,5 +1,5 @@
 # Controls, forms and standard controls: windows driven by messages under Xvfb.
-qm_add_test(win_controls_tests WINDOW
+qm_add_test(win_controls_tests WINDOW INPUT
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Controls_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/Forms_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/Actions_test.cpp
