@@ -29,7 +29,7 @@ static_assert(offsetof(TProjectRecord, Name) == 4 && offsetof(TProjectRecord, UR
               "project record field offsets");
 
 inline constexpr int32_t ProjectRecordSize = static_cast<int32_t>(sizeof(TProjectRecord));
-inline constexpr size_t ProjectTextSize = 200;
+inline constexpr size_t ImportTextSize = 200;
 
 // At most this many list names are taken from an index: each one costs a thread and a
 // connection, so a hostile index must not be able to start thousands.

@@ -153,6 +153,11 @@ TPngGlueGuard::TPngGlueGuard(TStream* Stream, bool Writing)
                     png_set_read_fn(G->Png, G, PngStreamRead);
                     // Ordinary files with an sRGB profile must not raise warnings.
                     png_set_option(G->Png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+                    // A chunk's declared length must not make a small file ask for gigabytes
+                    // (a text chunk claiming 1.7 GB did): no ancillary chunk is allowed more
+                    // than 8 MiB, and at most 1000 of them are kept.
+                    png_set_chunk_malloc_max(G->Png, 8 << 20);
+                    png_set_chunk_cache_max(G->Png, 1000);
                 }
             },
             nullptr) ||

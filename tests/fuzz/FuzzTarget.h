@@ -54,6 +54,33 @@ inline std::string_view TextOf(const uint8_t* Data, size_t Size)
     return std::string_view(reinterpret_cast<const char*>(Data), Size);
 }
 
+// Targets that read two files take them from one input: a 4-byte little-endian length of the
+// first (cut to what is there), the first, then the second.
+struct TTwoFiles {
+    std::string_view First, Second;
+};
+
+inline TTwoFiles SplitTwo(const uint8_t* Data, size_t Size)
+{
+    if (Size < 4)
+        return {};
+    const size_t Want = size_t(Data[0]) | size_t(Data[1]) << 8 | size_t(Data[2]) << 16 | size_t(Data[3]) << 24;
+    const std::string_view Rest = TextOf(Data + 4, Size - 4);
+    const size_t N = Want < Rest.size() ? Want : Rest.size();
+    return {Rest.substr(0, N), Rest.substr(N)};
+}
+
+inline std::vector<uint8_t> JoinTwo(std::string_view First, std::string_view Second)
+{
+    std::vector<uint8_t> V;
+    const uint32_t N = uint32_t(First.size());
+    for (int I = 0; I < 4; ++I)
+        V.push_back(uint8_t(N >> (8 * I)));
+    V.insert(V.end(), First.begin(), First.end());
+    V.insert(V.end(), Second.begin(), Second.end());
+    return V;
+}
+
 // A broken property: libFuzzer gets an abort; the replay test gets this, so it can tell a
 // known open finding (expected to break) from a new one.
 class ECheckFailed : public std::runtime_error {

@@ -1,5 +1,6 @@
 #include "tests/fuzz/Seeds.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/HTMLGen.h"
@@ -22,17 +23,20 @@ std::vector<uint8_t> BytesOf(TMemoryStream& S)
     return std::vector<uint8_t>(P, P + S.GetSize());
 }
 
+// Sized first: GCC 12 warns falsely about inserting after a one-byte vector.
 std::vector<uint8_t> Prefixed(uint8_t First, const std::vector<uint8_t>& Rest)
 {
-    std::vector<uint8_t> V{First};
-    V.insert(V.end(), Rest.begin(), Rest.end());
+    std::vector<uint8_t> V(1 + Rest.size());
+    V[0] = First;
+    std::copy(Rest.begin(), Rest.end(), V.begin() + 1);
     return V;
 }
 
 std::vector<uint8_t> TextBytes(uint8_t First, std::string_view Text)
 {
-    std::vector<uint8_t> V{First};
-    V.insert(V.end(), Text.begin(), Text.end());
+    std::vector<uint8_t> V(1 + Text.size());
+    V[0] = First;
+    std::copy(Text.begin(), Text.end(), V.begin() + 1);
     return V;
 }
 
@@ -337,8 +341,12 @@ void AddEngineTextSeeds(std::vector<TSeed>& Out)
 
 std::vector<std::string> SeededTargets()
 {
-    return {"bmc_pcx", "bmc_tga", "bmc_bmp", "bmp_platform", "htmlscan", "htmlgen",
-            "stringlist", "inifile", "textconv", "uri", "enginetext"};
+    std::vector<std::string> Names = {"bmc_pcx", "bmc_tga", "bmc_bmp", "bmp_platform", "htmlscan", "htmlgen", "stringlist",
+                                      "inifile", "textconv", "uri", "enginetext", "project", "import", "gif", "imagelib"};
+#ifdef QM_FUZZ_JPEGPNG
+    Names.insert(Names.end(), {"jpeg", "png"});
+#endif
+    return Names;
 }
 
 std::vector<TSeed> MakeSeeds(std::string_view Target)
@@ -366,6 +374,20 @@ std::vector<TSeed> MakeSeeds(std::string_view Target)
         AddUriSeeds(Out);
     else if (Target == "enginetext")
         AddEngineTextSeeds(Out);
+    else if (Target == "project")
+        AddProjectSeeds(Out);
+    else if (Target == "import")
+        AddImportSeeds(Out);
+    else if (Target == "gif")
+        AddGifSeeds(Out);
+    else if (Target == "imagelib")
+        AddImageLibSeeds(Out);
+#ifdef QM_FUZZ_JPEGPNG
+    else if (Target == "jpeg")
+        AddJpegSeeds(Out);
+    else if (Target == "png")
+        AddPngSeeds(Out);
+#endif
     return Out;
 }
 

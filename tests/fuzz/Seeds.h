@@ -20,4 +20,13 @@ std::vector<TSeed> MakeSeeds(std::string_view Target);
 // The targets that have seeds.
 std::vector<std::string> SeededTargets();
 
+// Seeds of the engine's record files and of the GIF reader, each in its own file: the project
+// file's and the import's headers both name a ProjectTextSize.
+void AddProjectSeeds(std::vector<TSeed>& Out);
+void AddImportSeeds(std::vector<TSeed>& Out);
+void AddGifSeeds(std::vector<TSeed>& Out);
+void AddImageLibSeeds(std::vector<TSeed>& Out);
+void AddJpegSeeds(std::vector<TSeed>& Out);
+void AddPngSeeds(std::vector<TSeed>& Out);
+
 } // namespace qmfuzz

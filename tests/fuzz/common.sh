@@ -8,10 +8,10 @@ fuzz_targets() {
   for f in "$root"/tests/fuzz/targets/*.cpp; do basename "$f" .cpp; done
 }
 
-# Pictures get the larger inputs.
+# Pictures and project files (a project file is 798,812 bytes before its lines) get the larger inputs.
 fuzz_max_len() {
   case $1 in
-    bmc_*|bmp_*) echo 1048576 ;;
+    bmc_*|bmp_*|gif|jpeg|png|project) echo 1048576 ;;
     *) echo 262144 ;;
   esac
 }

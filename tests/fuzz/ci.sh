@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The repeatable fuzz stage for CI: every target (or the named ones) with a fixed seed and a
+# fixed run count, two at a time, after replaying its seeds and regressions. A finding prints
+# the target, the seed and the input in base64, and the stage fails.
+#   tests/fuzz/ci.sh [TARGET...]     (QM_FUZZ_DIR moves the scratch folder; QM_FUZZ_SCALE=N
+#                                     multiplies every run count, e.g. 0 for a replay only)
+set -euo pipefail
+. "$(dirname "$0")/common.sh"
+targets=("$@")
+[[ ${#targets[@]} -eq 0 ]] && mapfile -t targets < <(fuzz_targets)
+seed=${QM_FUZZ_SEED:-20260101}
+scale=${QM_FUZZ_SCALE:-1}
+
+# About 60 seconds each on a CI machine: half the rates seen on the development machine
+# (project ~130 runs/s with its 800 KB inputs, gif ~180, jpeg ~900, import ~13,000). Targets not
+# measured yet get the text targets' count; adjust when a CI run shows their time.
+runs_of() {
+  case $1 in
+    project) echo 4000 ;;
+    gif) echo 5000 ;;
+    jpeg|png) echo 25000 ;;
+    *) echo 200000 ;;
+  esac
+}
+
+fuzz_build
+mkdir -p "$fuzz_dir/logs"
+failed=0
+pids=()
+names=()
+for t in "${targets[@]}"; do
+  n=$(( $(runs_of "$t") * scale ))
+  # -runs=0 replays the inputs alone.
+  QM_FUZZ_RUNS=$n fuzz_run "$t" 0 "$seed" "$fuzz_dir/logs/ci_$t.log" > "$fuzz_dir/logs/ci_$t.out" &
+  pids+=($!)
+  names+=("$t")
+  while [[ $(jobs -rp | wc -l) -ge 2 ]]; do wait -n || true; done
+done
+for i in "${!pids[@]}"; do
+  wait "${pids[$i]}" || failed=1
+  cat "$fuzz_dir/logs/ci_${names[$i]}.out"
+done
+exit $failed
