@@ -132,6 +132,8 @@ void TControl::BoundsChanged(bool /*Moved*/, bool Sized)
     }
     if (FParent && !FParent->FAligning && FAlign != alNone)
         FParent->AlignAll();
+    if (FParent)
+        FParent->ChildLayoutChanged(this);
 }
 
 void TControl::UpdateAnchorRules()
@@ -180,6 +182,8 @@ void TControl::SetVisible(bool Value)
     VisibleChanged();
     if (FParent && FAlign != alNone)
         FParent->AlignAll();
+    if (FParent)
+        FParent->ChildLayoutChanged(this);
 }
 
 void TControl::VisibleChanged()
@@ -472,8 +476,11 @@ void TControl::WndProc(TMessage& M)
             if (B == mbLeft)
                 DblClick();
         }
-        if (B == mbLeft)
+        if (B == mbLeft) {
             FPressed = true;
+            // The second press of a double click ends in DblClick, not in a second Click.
+            FClickPending = !(Dbl && FControlStyle.Contains(csDoubleClicks));
+        }
         MouseDown(B, S, X, Y);
         break;
     }
@@ -486,9 +493,9 @@ void TControl::WndProc(TMessage& M)
     case WM_RBUTTONUP:
     case WM_MBUTTONUP: {
         const TMouseButton B = M.Msg == WM_LBUTTONUP ? mbLeft : M.Msg == WM_RBUTTONUP ? mbRight : mbMiddle;
-        const bool WasPressed = FPressed && B == mbLeft;
+        const bool WasPressed = FPressed && FClickPending && B == mbLeft;
         if (B == mbLeft)
-            FPressed = false;
+            FPressed = FClickPending = false;
         MouseUp(B, MouseShiftState(M.WParam), X, Y);
         if (WasPressed && FControlStyle.Contains(csClickEvents) && X >= 0 && Y >= 0 && X < FWidth &&
             Y < FHeight)
@@ -747,6 +754,7 @@ void TWinControl::InsertControl(TControl* C)
     C->UpdateAnchorRules();
     if (C->GetAlign() != alNone)
         AlignAll();
+    ChildLayoutChanged(C);
 }
 
 void TWinControl::RemoveControl(TControl* C)
@@ -767,6 +775,8 @@ void TWinControl::RemoveControl(TControl* C)
     }
     if (C->GetAlign() != alNone && !GetComponentState().Contains(csDestroying))
         AlignAll();
+    if (!GetComponentState().Contains(csDestroying))
+        ChildLayoutChanged(nullptr);
     if (auto* F = GetParentForm())
         F->ControlRemoved(C);
 }

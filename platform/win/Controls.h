@@ -199,6 +199,7 @@ protected:
     void SetVisibleFlag(bool Value) { FVisible = Value; }
     bool FMouseInControl = false;
     bool FPressed = false; // a button went down in the control and is still held
+    bool FClickPending = false; // that press was no double click's second one
 
     std::string FText;
     TColor FColor = clBtnFace;
@@ -318,6 +319,8 @@ protected:
     virtual void AlignControls(TRect& Rect);
     // Shrinks the rectangle the children are aligned in (borders, captions).
     virtual void AdjustClientRect(TRect& Rect) { (void)Rect; }
+    // A child was added, removed, moved, resized, shown or hidden (scrolling extents follow it).
+    virtual void ChildLayoutChanged(TControl* Child) { (void)Child; }
     virtual void PaintWindow(HDC DC);
     void PaintControls(HDC DC);
     virtual bool EraseBackground(HDC DC);

@@ -174,3 +174,181 @@ void TSplitter::MouseCaptureLost()
         FMoved = false;
     }
 }
+
+// =============================================================================================
+// TRadioGroup
+
+TRadioGroup::TRadioGroup(TComponent* AOwner) : TGroupBox(AOwner)
+{
+    FItems.OnChange = [this](TObject*) { ItemsChanged(); };
+}
+
+TRadioGroup::~TRadioGroup() { FItems.OnChange = nullptr; }
+
+void TRadioGroup::ItemsChanged()
+{
+    // One button per item, re-used where it exists.
+    const int32_t N = FItems.GetCount();
+    while (static_cast<int32_t>(FButtons.size()) > N) {
+        TRadioButton* B = FButtons.back();
+        FButtons.pop_back();
+        B->Free();
+    }
+    while (static_cast<int32_t>(FButtons.size()) < N) {
+        auto* B = new TRadioButton(this);
+        const int32_t Index = static_cast<int32_t>(FButtons.size());
+        B->SetEnabled(GetEnabled());
+        B->OnClick = [this, Index](TObject*) { ButtonClicked(Index); };
+        FButtons.push_back(B);
+        B->SetParent(this);
+    }
+    for (int32_t I = 0; I < N; ++I)
+        FButtons[static_cast<size_t>(I)]->SetCaption(FItems.GetStrings(I));
+    if (FItemIndex >= N) {
+        FItemIndex = -1; // its item went away
+        Click();
+    }
+    ArrangeButtons();
+}
+
+void TRadioGroup::ArrangeButtons()
+{
+    if (FButtons.empty())
+        return;
+    TRect R = Rect(0, 0, GetWidth(), GetHeight());
+    AdjustClientRect(R);
+    InflateRect(&R, -4, 0);
+    const int32_t Count = static_cast<int32_t>(FButtons.size());
+    const int32_t Columns = std::max<int32_t>(1, std::min(FColumns, Count));
+    const int32_t Rows = (Count + Columns - 1) / Columns;
+    const int32_t ColWidth = std::max<int32_t>((R.right - R.left) / Columns, 1);
+    const int32_t RowHeight = std::max<int32_t>((R.bottom - R.top) / Rows, 1);
+    for (int32_t I = 0; I < Count; ++I) {
+        const int32_t Col = I / Rows, Row = I % Rows;
+        FButtons[static_cast<size_t>(I)]->SetBounds(R.left + Col * ColWidth, R.top + Row * RowHeight, ColWidth, std::min<int32_t>(RowHeight, 20));
+    }
+}
+
+void TRadioGroup::SetColumns(int32_t Value)
+{
+    FColumns = std::clamp<int32_t>(Value, 1, 16);
+    ArrangeButtons();
+}
+
+void TRadioGroup::SetItemIndex(int32_t Value)
+{
+    if (Value < -1 || Value >= static_cast<int32_t>(FButtons.size()))
+        Value = -1;
+    if (Value == FItemIndex)
+        return;
+    FUpdating = true;
+    try {
+        if (Value >= 0)
+            FButtons[static_cast<size_t>(Value)]->SetChecked(true); // unchecks the others
+        else if (FItemIndex >= 0)
+            FButtons[static_cast<size_t>(FItemIndex)]->SetChecked(false);
+    } catch (...) {
+        FUpdating = false;
+        throw;
+    }
+    FUpdating = false;
+    FItemIndex = Value;
+    Click();
+}
+
+void TRadioGroup::ButtonClicked(int32_t Index)
+{
+    if (FUpdating || Index == FItemIndex)
+        return;
+    FItemIndex = Index;
+    Click();
+}
+
+void TRadioGroup::Resize()
+{
+    TGroupBox::Resize();
+    ArrangeButtons();
+}
+
+void TRadioGroup::EnabledChanged()
+{
+    TGroupBox::EnabledChanged();
+    for (TRadioButton* B : FButtons)
+        B->SetEnabled(GetEnabled());
+}
+
+void TRadioGroup::FontChanged()
+{
+    TGroupBox::FontChanged();
+    ArrangeButtons();
+}
+
+// =============================================================================================
+// TImage
+
+TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), FPicture(std::make_unique<TPicture>())
+{
+    SetBounds(0, 0, 105, 105);
+    FPicture->OnChange = [this](TObject*) { PictureChanged(); };
+}
+
+TImage::~TImage() { FPicture->OnChange = nullptr; }
+
+void TImage::SetTransparent(bool Value)
+{
+    FTransparent = Value;
+    PictureChanged();
+}
+
+void TImage::SetAutoSize(bool Value)
+{
+    FAutoSize = Value;
+    PictureChanged();
+}
+
+void TImage::PictureChanged()
+{
+    TGraphic* G = FPicture->GetGraphic();
+    if (G && G->GetTransparent() != FTransparent && !G->GetEmpty()) {
+        // Setting it reports a change of its own: this runs once more, then stops here.
+        G->SetTransparent(FTransparent);
+        return;
+    }
+    if (FAutoSize && G && !G->GetEmpty() && (G->GetWidth() != GetWidth() || G->GetHeight() != GetHeight()))
+        SetBounds(GetLeft(), GetTop(), G->GetWidth(), G->GetHeight());
+    Invalidate();
+}
+
+TRect TImage::DestRect() const
+{
+    const TGraphic* G = FPicture->GetGraphic();
+    int32_t W = G ? G->GetWidth() : 0, H = G ? G->GetHeight() : 0;
+    const int32_t CW = GetWidth(), CH = GetHeight();
+    if (W > 0 && H > 0 && (FStretch || (FProportional && (W > CW || H > CH)))) {
+        if (FProportional) {
+            // The side that fits less decides; 64-bit products, no rounding drift.
+            if (static_cast<int64_t>(CW) * H <= static_cast<int64_t>(CH) * W) {
+                H = static_cast<int32_t>(static_cast<int64_t>(H) * CW / W);
+                W = CW;
+            } else {
+                W = static_cast<int32_t>(static_cast<int64_t>(W) * CH / H);
+                H = CH;
+            }
+        } else {
+            W = CW;
+            H = CH;
+        }
+    }
+    TRect R = Rect(0, 0, W, H);
+    if (FCenter)
+        OffsetRect(&R, (CW - W) / 2, (CH - H) / 2);
+    return R;
+}
+
+void TImage::Paint()
+{
+    TGraphic* G = FPicture->GetGraphic();
+    if (!G || G->GetEmpty())
+        return;
+    GetCanvas()->StretchDraw(DestRect(), G);
+}

@@ -1,8 +1,13 @@
 #pragma once
-// Panels, shapes and splitters.
+// Panels, shapes, splitters, radio groups and images.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "platform/rtl/StringList.h"
+#include "platform/win/Graphic.h"
 
 #include "platform/win/Controls.h"
 #include "platform/win/StdCtrls.h"
@@ -83,4 +88,72 @@ private:
     TPoint FDownAt{};
     int32_t FStartSize = 0;
     bool FMoved = false;
+};
+
+// A group box whose radio buttons are made from Items, laid out in Columns (filled top to
+// bottom, then left to right). OnClick fires when ItemIndex changes, from code too.
+class TRadioGroup : public TGroupBox {
+public:
+    explicit TRadioGroup(TComponent* AOwner);
+    ~TRadioGroup() override;
+    std::string ClassName() const override { return "TRadioGroup"; }
+    TStrings* GetItems() { return &FItems; }
+    int32_t GetItemIndex() const { return FItemIndex; }
+    // Out of range: none checked (-1).
+    void SetItemIndex(int32_t Value);
+    int32_t GetColumns() const { return FColumns; }
+    void SetColumns(int32_t Value);
+    int32_t GetButtonCount() const { return static_cast<int32_t>(FButtons.size()); }
+    TRadioButton* GetButtons(int32_t Index) const { return FButtons.at(static_cast<size_t>(Index)); }
+
+protected:
+    void Resize() override;
+    void EnabledChanged() override;
+    void FontChanged() override;
+
+private:
+    void ItemsChanged();
+    void ArrangeButtons();
+    void ButtonClicked(int32_t Index);
+    TStringList FItems;
+    std::vector<TRadioButton*> FButtons;
+    int32_t FItemIndex = -1;
+    int32_t FColumns = 1;
+    bool FUpdating = false;
+};
+
+// A windowless picture: drawn at its top-left, centred, stretched, or scaled keeping its
+// proportions; AutoSize takes the picture's size.
+class TImage : public TGraphicControl {
+public:
+    explicit TImage(TComponent* AOwner);
+    ~TImage() override;
+    std::string ClassName() const override { return "TImage"; }
+    TPicture* GetPicture() { return FPicture.get(); }
+    void SetPicture(TPicture* Value) { FPicture->Assign(Value); }
+    bool GetStretch() const { return FStretch; }
+    void SetStretch(bool Value) { FStretch = Value; Invalidate(); }
+    bool GetCenter() const { return FCenter; }
+    void SetCenter(bool Value) { FCenter = Value; Invalidate(); }
+    // Scaled down (or, with Stretch, up) to fit, keeping the width to height ratio.
+    bool GetProportional() const { return FProportional; }
+    void SetProportional(bool Value) { FProportional = Value; Invalidate(); }
+    bool GetTransparent() const { return FTransparent; }
+    void SetTransparent(bool Value);
+    bool GetAutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    // Where the picture is drawn, in the control's coordinates.
+    TRect DestRect() const;
+
+protected:
+    void Paint() override;
+
+private:
+    void PictureChanged();
+    std::unique_ptr<TPicture> FPicture;
+    bool FStretch = false;
+    bool FCenter = false;
+    bool FProportional = false;
+    bool FTransparent = false;
+    bool FAutoSize = false;
 };
