@@ -1,0 +1,840 @@
+#include "platform/win/ListView.h"
+
+#include <algorithm>
+#include <exception>
+
+#include <windowsx.h>
+
+#include "platform/rtl/SysUtils.h"
+
+// ---------------------------------------------------------------------------------------------
+// Columns
+
+static int ColumnFormat(TAlignment A, int32_t Image)
+{
+    int F = A == taRightJustify ? LVCFMT_RIGHT : A == taCenter ? LVCFMT_CENTER : LVCFMT_LEFT;
+    if (Image >= 0)
+        F |= LVCFMT_IMAGE;
+    return F;
+}
+
+void TListColumn::Apply(UINT Mask)
+{
+    if (!FOwner->HandleAllocated())
+        return;
+    LVCOLUMNA C{};
+    C.mask = Mask;
+    C.pszText = const_cast<char*>(FCaption.c_str());
+    C.cx = FWidth;
+    C.fmt = ColumnFormat(FAlignment, FImageIndex);
+    C.iImage = FImageIndex;
+    SendMessageA(FOwner->GetHandle(), LVM_SETCOLUMNA, static_cast<WPARAM>(FIndex), reinterpret_cast<LPARAM>(&C));
+}
+
+void TListColumn::SetCaption(const std::string& Value) { FCaption = Value; Apply(LVCF_TEXT); }
+
+int32_t TListColumn::GetWidth() const
+{
+    if (FOwner->HandleAllocated())
+        return static_cast<int32_t>(SendMessageA(FOwner->GetHandle(), LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(FIndex), 0));
+    return FWidth;
+}
+
+void TListColumn::SetWidth(int32_t Value)
+{
+    FWidth = Value;
+    if (FOwner->HandleAllocated())
+        SendMessageA(FOwner->GetHandle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(FIndex), MAKELPARAM(Value, 0));
+}
+
+void TListColumn::SetAlignment(TAlignment Value) { FAlignment = Value; Apply(LVCF_FMT); }
+
+int32_t TListColumn::GetImageIndex() const
+{
+    if (FOwner->HandleAllocated()) {
+        LVCOLUMNA C{};
+        C.mask = LVCF_IMAGE | LVCF_FMT;
+        if (SendMessageA(FOwner->GetHandle(), LVM_GETCOLUMNA, static_cast<WPARAM>(FIndex), reinterpret_cast<LPARAM>(&C)))
+            return (C.fmt & LVCFMT_IMAGE) ? C.iImage : -1;
+    }
+    return FImageIndex;
+}
+
+void TListColumn::SetImageIndex(int32_t Value)
+{
+    FImageIndex = Value;
+    Apply(LVCF_FMT | LVCF_IMAGE);
+}
+
+void TListColumn::SetAutoSize(bool Value)
+{
+    FAutoSize = Value;
+    if (Value && FOwner->HandleAllocated())
+        SendMessageA(FOwner->GetHandle(), LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(FIndex), LVSCW_AUTOSIZE_USEHEADER);
+}
+
+TListColumns::~TListColumns()
+{
+    for (TListColumn* C : FItems)
+        delete C;
+}
+
+TListColumn* TListColumns::Add()
+{
+    auto* C = new TListColumn(FOwner, GetCount());
+    FItems.push_back(C);
+    if (FOwner->HandleAllocated())
+        FOwner->InsertWindowColumn(C->FIndex);
+    return C;
+}
+
+TListColumn* TListColumns::GetItem(int32_t Index) const
+{
+    if (Index < 0 || Index >= GetCount())
+        throw EListError(Format("List index %d out of range", Index));
+    return FItems[static_cast<size_t>(Index)];
+}
+
+void TListColumns::Clear()
+{
+    if (FOwner->HandleAllocated())
+        for (int32_t I = GetCount() - 1; I >= 0; --I)
+            SendMessageA(FOwner->GetHandle(), LVM_DELETECOLUMN, static_cast<WPARAM>(I), 0);
+    for (TListColumn* C : FItems)
+        delete C;
+    FItems.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sub-items and rows
+
+void TListSubItems::Push(int32_t Index) const
+{
+    TListView* V = FOwner->FOwner;
+    if (!V->HandleAllocated() || V->FFilling) {
+        if (!V->FFilling)
+            V->PlaceRow(FOwner);
+        return;
+    }
+    const int32_t Row = FOwner->GetIndex();
+    if (Row < 0)
+        return;
+    LVITEMA I{};
+    I.iSubItem = Index + 1;
+    I.pszText = const_cast<char*>(FItems[static_cast<size_t>(Index)].c_str());
+    SendMessageA(V->GetHandle(), LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+    V->PlaceRow(FOwner);
+}
+
+int32_t TListSubItems::Add(const std::string& S)
+{
+    FItems.push_back(S);
+    Push(GetCount() - 1);
+    return GetCount() - 1;
+}
+
+const std::string& TListSubItems::GetStrings(int32_t Index) const
+{
+    if (Index < 0 || Index >= GetCount())
+        throw EListError(Format("List index %d out of range", Index));
+    return FItems[static_cast<size_t>(Index)];
+}
+
+void TListSubItems::SetStrings(int32_t Index, const std::string& S)
+{
+    if (Index < 0)
+        throw EListError(Format("List index %d out of range", Index));
+    while (GetCount() <= Index)
+        Add("");
+    FItems[static_cast<size_t>(Index)] = S;
+    Push(Index);
+}
+
+void TListSubItems::Delete(int32_t Index)
+{
+    if (Index < 0 || Index >= GetCount())
+        throw EListError(Format("List index %d out of range", Index));
+    FItems.erase(FItems.begin() + Index);
+    FItems.push_back(""); // blank the last column the window still shows
+    for (int32_t I = Index; I < GetCount(); ++I)
+        Push(I);
+    FItems.pop_back();
+}
+
+void TListSubItems::Clear()
+{
+    for (auto& S : FItems)
+        S.clear();
+    for (int32_t I = 0; I < GetCount(); ++I)
+        Push(I);
+    FItems.clear();
+}
+
+int32_t TListItem::GetIndex() const { return FOwner->FItems.IndexOf(this); }
+
+void TListItem::SetCaption(const std::string& Value)
+{
+    FCaption = Value;
+    const int32_t Row = GetIndex();
+    if (FOwner->HandleAllocated() && Row >= 0) {
+        LVITEMA I{};
+        I.iSubItem = 0;
+        I.pszText = const_cast<char*>(FCaption.c_str());
+        SendMessageA(FOwner->GetHandle(), LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+    }
+    FOwner->PlaceRow(this);
+}
+
+void TListItem::SetImageIndex(int32_t Value)
+{
+    FImageIndex = Value;
+    const int32_t Row = GetIndex();
+    if (FOwner->HandleAllocated() && Row >= 0) {
+        LVITEMA I{};
+        I.mask = LVIF_IMAGE;
+        I.iItem = Row;
+        I.iImage = Value;
+        SendMessageA(FOwner->GetHandle(), LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&I));
+    }
+}
+
+void TListItem::SetState(UINT Mask, UINT State)
+{
+    FState = (FState & ~Mask) | (State & Mask);
+    const int32_t Row = GetIndex();
+    if (FOwner->HandleAllocated() && Row >= 0) {
+        LVITEMA I{};
+        I.stateMask = Mask;
+        I.state = State;
+        SendMessageA(FOwner->GetHandle(), LVM_SETITEMSTATE, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+    }
+}
+
+UINT TListItem::GetState(UINT Mask) const
+{
+    const int32_t Row = GetIndex();
+    if (FOwner->HandleAllocated() && Row >= 0)
+        return static_cast<UINT>(SendMessageA(FOwner->GetHandle(), LVM_GETITEMSTATE, static_cast<WPARAM>(Row), Mask));
+    return FState & Mask;
+}
+
+bool TListItem::GetChecked() const
+{
+    if (FOwner->HandleAllocated() && FOwner->FCheckboxes && GetIndex() >= 0)
+        return (GetState(LVIS_STATEIMAGEMASK) >> 12) == 2;
+    return FChecked;
+}
+
+void TListItem::SetChecked(bool Value)
+{
+    FChecked = Value;
+    if (FOwner->FCheckboxes)
+        SetState(LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(Value ? 2 : 1));
+}
+
+bool TListItem::GetSelected() const { return GetState(LVIS_SELECTED) != 0; }
+void TListItem::SetSelected(bool Value) { SetState(LVIS_SELECTED, Value ? LVIS_SELECTED : 0); }
+bool TListItem::GetFocused() const { return GetState(LVIS_FOCUSED) != 0; }
+void TListItem::SetFocused(bool Value) { SetState(LVIS_FOCUSED, Value ? LVIS_FOCUSED : 0); }
+
+void TListItem::Delete()
+{
+    const int32_t I = GetIndex();
+    if (I >= 0 && !FDeleting)
+        FOwner->FItems.Delete(I);
+}
+
+void TListItem::MakeVisible(bool PartialOK)
+{
+    const int32_t Row = GetIndex();
+    if (FOwner->HandleAllocated() && Row >= 0)
+        SendMessageA(FOwner->GetHandle(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(Row), PartialOK ? TRUE : FALSE);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TListItems
+
+TListItems::~TListItems()
+{
+    for (TListItem* I : FItems)
+        delete I;
+}
+
+void TListItems::InsertWindowRow(int32_t Index)
+{
+    TListItem* It = FItems[static_cast<size_t>(Index)];
+    HWND W = FOwner->GetHandle();
+    LVITEMA I{};
+    I.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
+    I.iItem = Index;
+    I.pszText = const_cast<char*>(It->FCaption.c_str());
+    I.iImage = It->FImageIndex;
+    I.lParam = reinterpret_cast<LPARAM>(It);
+    I.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    I.state = It->FState & (LVIS_SELECTED | LVIS_FOCUSED);
+    const bool Was = FOwner->FFilling;
+    FOwner->FFilling = true;
+    const int32_t Row = static_cast<int32_t>(SendMessageA(W, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&I)));
+    if (Row >= 0) {
+        if (FOwner->FCheckboxes) {
+            LVITEMA S{};
+            S.stateMask = LVIS_STATEIMAGEMASK;
+            S.state = INDEXTOSTATEIMAGEMASK(It->FChecked ? 2 : 1);
+            SendMessageA(W, LVM_SETITEMSTATE, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&S));
+        }
+        for (size_t K = 0; K < It->FSubItems.FItems.size(); ++K) {
+            LVITEMA S{};
+            S.iSubItem = static_cast<int>(K) + 1;
+            S.pszText = const_cast<char*>(It->FSubItems.FItems[K].c_str());
+            SendMessageA(W, LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&S));
+        }
+    }
+    FOwner->FFilling = Was;
+    if (Row < 0)
+        throw EOutOfResources("Cannot insert a list row");
+}
+
+TListItem* TListItems::Insert(int32_t Index)
+{
+    Index = std::clamp(Index, 0, GetCount());
+    auto* It = new TListItem(FOwner);
+    FItems.insert(FItems.begin() + Index, It);
+    if (FOwner->HandleAllocated()) {
+        try {
+            InsertWindowRow(Index);
+        } catch (...) {
+            FItems.erase(FItems.begin() + Index);
+            delete It;
+            throw;
+        }
+    }
+    return It;
+}
+
+// With a sort on, the row takes its place as soon as its caption or a sub-item is set.
+TListItem* TListItems::Add() { return Insert(GetCount()); }
+
+int32_t TListItems::IndexOf(const TListItem* Item) const
+{
+    // From the end: the row just added is the one most often asked for.
+    for (size_t I = FItems.size(); I-- > 0;)
+        if (FItems[I] == Item)
+            return static_cast<int32_t>(I);
+    return -1;
+}
+
+TListItem* TListItems::GetItem(int32_t Index) const
+{
+    if (Index < 0 || Index >= GetCount())
+        throw EListError(Format("List index %d out of range", Index));
+    return FItems[static_cast<size_t>(Index)];
+}
+
+TListItem* TListItems::FindData(int32_t StartIndex, void* Value, bool Inclusive, bool Wrap) const
+{
+    const int32_t N = GetCount();
+    if (N == 0)
+        return nullptr;
+    int32_t First = std::max(0, Inclusive ? StartIndex : StartIndex + 1);
+    for (int32_t I = First; I < N; ++I)
+        if (FItems[static_cast<size_t>(I)]->FData == Value)
+            return FItems[static_cast<size_t>(I)];
+    if (Wrap)
+        for (int32_t I = 0; I < std::min(First, N); ++I)
+            if (FItems[static_cast<size_t>(I)]->FData == Value)
+                return FItems[static_cast<size_t>(I)];
+    return nullptr;
+}
+
+TListItem* TListItems::FindCaption(int32_t StartIndex, const std::string& Value, bool Partial, bool Inclusive,
+                                   bool Wrap) const
+{
+    auto Match = [&](const TListItem* It) {
+        const std::string& C = It->FCaption;
+        if (Partial)
+            return C.size() >= Value.size() && CompareText(C.substr(0, Value.size()), Value) == 0;
+        return CompareText(C, Value) == 0;
+    };
+    const int32_t N = GetCount();
+    int32_t First = std::max(0, Inclusive ? StartIndex : StartIndex + 1);
+    for (int32_t I = First; I < N; ++I)
+        if (Match(FItems[static_cast<size_t>(I)]))
+            return FItems[static_cast<size_t>(I)];
+    if (Wrap)
+        for (int32_t I = 0; I < std::min(First, N); ++I)
+            if (Match(FItems[static_cast<size_t>(I)]))
+                return FItems[static_cast<size_t>(I)];
+    return nullptr;
+}
+
+void TListItems::DeleteAt(int32_t Index)
+{
+    TListItem* It = FItems[static_cast<size_t>(Index)];
+    It->FDeleting = true;
+    std::exception_ptr Error;
+    try {
+        if (FOwner->OnDeletion)
+            FOwner->OnDeletion(FOwner, It);
+    } catch (...) {
+        Error = std::current_exception(); // the row goes all the same
+    }
+    Index = IndexOf(It); // the handler may have moved rows
+    if (Index >= 0) {
+        if (FOwner->HandleAllocated())
+            SendMessageA(FOwner->GetHandle(), LVM_DELETEITEM, static_cast<WPARAM>(Index), 0);
+        FItems.erase(FItems.begin() + Index);
+    }
+    It->FValue.Reset();
+    delete It;
+    if (Error)
+        std::rethrow_exception(Error);
+}
+
+void TListItems::Delete(int32_t Index)
+{
+    if (Index < 0 || Index >= GetCount())
+        throw EListError(Format("List index %d out of range", Index));
+    if (FItems[static_cast<size_t>(Index)]->FDeleting)
+        return;
+    DeleteAt(Index);
+}
+
+void TListItems::Clear()
+{
+    std::exception_ptr Error;
+    for (TListItem* It : FItems) {
+        It->FDeleting = true;
+        try {
+            if (FOwner->OnDeletion)
+                FOwner->OnDeletion(FOwner, It);
+        } catch (...) {
+            if (!Error)
+                Error = std::current_exception();
+        }
+    }
+    if (FOwner->HandleAllocated())
+        SendMessageA(FOwner->GetHandle(), LVM_DELETEALLITEMS, 0, 0);
+    std::vector<TListItem*> Old;
+    Old.swap(FItems);
+    for (TListItem* It : Old) {
+        It->FValue.Reset();
+        delete It;
+    }
+    if (Error)
+        std::rethrow_exception(Error);
+}
+
+void TListItems::BeginUpdate()
+{
+    if (FUpdateCount++ == 0 && FOwner->HandleAllocated())
+        SendMessageA(FOwner->GetHandle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TListItems::EndUpdate()
+{
+    if (FUpdateCount > 0 && --FUpdateCount == 0 && FOwner->HandleAllocated()) {
+        SendMessageA(FOwner->GetHandle(), WM_SETREDRAW, TRUE, 0);
+        FOwner->Invalidate();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TListView
+
+TListView::TListView(TComponent* AOwner) : TWinControl(AOwner)
+{
+    SetBounds(0, 0, 250, 150);
+    SetTabStop(true);
+    FColor = clWindow;
+    FSmallLink.OnChange = [this](TObject*) { ImagesChanged(); };
+    FLargeLink.OnChange = [this](TObject*) { ImagesChanged(); };
+    FStateLink.OnChange = [this](TObject*) { ImagesChanged(); };
+}
+
+TListView::~TListView()
+{
+    FFreeing = true;
+    DestroyHandle();
+    try {
+        FItems.Clear();
+    } catch (...) {
+        // A destructor cannot report it; the rows are freed regardless.
+    }
+    FSmallLink.SetSender(nullptr);
+    FLargeLink.SetSender(nullptr);
+    FStateLink.SetSender(nullptr);
+}
+
+DWORD TListView::StyleBits() const
+{
+    DWORD S = LVS_REPORT | LVS_SHAREIMAGELISTS;
+    if (!FMultiSelect)
+        S |= LVS_SINGLESEL;
+    if (!FHideSelection)
+        S |= LVS_SHOWSELALWAYS;
+    if (!FReadOnly)
+        S |= LVS_EDITLABELS;
+    if (!FColumnClick)
+        S |= LVS_NOSORTHEADER;
+    return S;
+}
+
+DWORD TListView::ExStyleBits() const
+{
+    DWORD S = 0;
+    if (FCheckboxes)
+        S |= LVS_EX_CHECKBOXES;
+    if (FGridLines)
+        S |= LVS_EX_GRIDLINES;
+    if (FRowSelect)
+        S |= LVS_EX_FULLROWSELECT;
+    return S;
+}
+
+void TListView::CreateParams(TCreateParams& P)
+{
+    TWinControl::CreateParams(P);
+    P.SysClassName = WC_LISTVIEWA;
+    P.WinClassName = "QMListView";
+    P.Style |= StyleBits();
+    P.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TListView::ApplyStyle()
+{
+    if (!HandleAllocated())
+        return;
+    const DWORD Mask = LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS | LVS_NOSORTHEADER;
+    DWORD S = static_cast<DWORD>(GetWindowLongA(FHandle, GWL_STYLE));
+    SetWindowLongA(FHandle, GWL_STYLE, static_cast<LONG>((S & ~Mask) | (StyleBits() & Mask)));
+    const DWORD ExMask = LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT;
+    SendMessageA(FHandle, LVM_SETEXTENDEDLISTVIEWSTYLE, ExMask, ExStyleBits());
+    Invalidate();
+}
+
+void TListView::SetMultiSelect(bool Value) { FMultiSelect = Value; ApplyStyle(); }
+void TListView::SetGridLines(bool Value) { FGridLines = Value; ApplyStyle(); }
+void TListView::SetRowSelect(bool Value) { FRowSelect = Value; ApplyStyle(); }
+void TListView::SetReadOnly(bool Value) { FReadOnly = Value; ApplyStyle(); }
+void TListView::SetHideSelection(bool Value) { FHideSelection = Value; ApplyStyle(); }
+void TListView::SetColumnClick(bool Value) { FColumnClick = Value; ApplyStyle(); }
+
+void TListView::SetCheckboxes(bool Value)
+{
+    if (FCheckboxes == Value)
+        return;
+    FCheckboxes = Value;
+    FFilling = true;
+    ApplyStyle();
+    if (Value && HandleAllocated())
+        for (TListItem* It : FItems.FItems)
+            It->SetState(LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(It->FChecked ? 2 : 1));
+    FFilling = false;
+}
+
+void TListView::SetImageLink(TImageList*& Field, TChangeLink& Link, TImageList* Value)
+{
+    if (Field)
+        Field->RemoveFreeNotification(this);
+    Field = Value;
+    Link.SetSender(Value);
+    if (Value)
+        Value->FreeNotification(this);
+    ImagesChanged();
+}
+
+void TListView::SetSmallImages(TImageList* Value) { SetImageLink(FSmallImages, FSmallLink, Value); }
+void TListView::SetLargeImages(TImageList* Value) { SetImageLink(FLargeImages, FLargeLink, Value); }
+void TListView::SetStateImages(TImageList* Value) { SetImageLink(FStateImages, FStateLink, Value); }
+
+void TListView::ImagesChanged()
+{
+    if (!FHandle)
+        return;
+    auto H = [](TImageList* L) { return reinterpret_cast<LPARAM>(L ? L->GetHandle() : nullptr); };
+    SendMessageA(FHandle, LVM_SETIMAGELIST, LVSIL_SMALL, H(FSmallImages));
+    SendMessageA(FHandle, LVM_SETIMAGELIST, LVSIL_NORMAL, H(FLargeImages));
+    // The check boxes are the state images when Checkboxes is on.
+    if (FStateImages || !FCheckboxes)
+        SendMessageA(FHandle, LVM_SETIMAGELIST, LVSIL_STATE, H(FStateImages));
+    Invalidate();
+}
+
+void TListView::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation != opRemove)
+        return;
+    if (AComponent == FSmallImages)
+        SetImageLink(FSmallImages, FSmallLink, nullptr);
+    if (AComponent == FLargeImages)
+        SetImageLink(FLargeImages, FLargeLink, nullptr);
+    if (AComponent == FStateImages)
+        SetImageLink(FStateImages, FStateLink, nullptr);
+}
+
+void TListView::InsertWindowColumn(int32_t Index)
+{
+    TListColumn* C = FColumns.FItems[static_cast<size_t>(Index)];
+    LVCOLUMNA L{};
+    L.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM | (C->FImageIndex >= 0 ? LVCF_IMAGE : 0);
+    L.pszText = const_cast<char*>(C->FCaption.c_str());
+    L.cx = C->FWidth;
+    L.fmt = ColumnFormat(C->FAlignment, C->FImageIndex);
+    L.iSubItem = Index;
+    L.iImage = C->FImageIndex;
+    SendMessageA(FHandle, LVM_INSERTCOLUMNA, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&L));
+    if (C->FAutoSize)
+        SendMessageA(FHandle, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(Index), LVSCW_AUTOSIZE_USEHEADER);
+}
+
+void TListView::SaveWindowState()
+{
+    for (TListColumn* C : FColumns.FItems)
+        C->FWidth = C->GetWidth();
+    for (size_t I = 0; I < FItems.FItems.size(); ++I) {
+        TListItem* It = FItems.FItems[I];
+        It->FState = static_cast<UINT>(SendMessageA(FHandle, LVM_GETITEMSTATE, I, LVIS_SELECTED | LVIS_FOCUSED));
+        if (FCheckboxes)
+            It->FChecked = It->GetChecked();
+    }
+}
+
+void TListView::RestoreWindowState()
+{
+    SendMessageA(FHandle, LVM_SETEXTENDEDLISTVIEWSTYLE, ~0u, ExStyleBits());
+    ImagesChanged();
+    for (int32_t I = 0; I < FColumns.GetCount(); ++I)
+        InsertWindowColumn(I);
+    SendMessageA(FHandle, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(FHandle, LVM_SETITEMCOUNT, FItems.FItems.size(), 0);
+    for (int32_t I = 0; I < FItems.GetCount(); ++I)
+        FItems.InsertWindowRow(I);
+    SendMessageA(FHandle, WM_SETREDRAW, TRUE, 0);
+}
+
+TListItem* TListView::GetSelected() const
+{
+    return GetNextItem(nullptr, sdAll, TItemStates{isSelected});
+}
+
+void TListView::SetSelected(TListItem* Value)
+{
+    for (TListItem* It : FItems.FItems)
+        if (It != Value && It->GetSelected())
+            It->SetSelected(false);
+    if (Value)
+        Value->SetSelected(true);
+}
+
+int32_t TListView::GetSelCount() const
+{
+    if (FHandle)
+        return static_cast<int32_t>(SendMessageA(FHandle, LVM_GETSELECTEDCOUNT, 0, 0));
+    int32_t N = 0;
+    for (TListItem* It : FItems.FItems)
+        N += (It->FState & LVIS_SELECTED) ? 1 : 0;
+    return N;
+}
+
+TListItem* TListView::GetNextItem(TListItem* StartItem, TSearchDirection Direction, TItemStates States) const
+{
+    UINT Want = 0;
+    if (States.Contains(isSelected))
+        Want |= LVIS_SELECTED;
+    if (States.Contains(isFocused))
+        Want |= LVIS_FOCUSED;
+    if (States.Contains(isCut))
+        Want |= LVIS_CUT;
+    if (States.Contains(isDropHilited))
+        Want |= LVIS_DROPHILITED;
+    const int32_t Start = StartItem ? FItems.IndexOf(StartItem) : -1;
+    if (FHandle) {
+        UINT Flags = Direction == sdAbove ? LVNI_ABOVE : Direction == sdBelow ? LVNI_BELOW
+                     : Direction == sdLeft ? LVNI_TOLEFT : Direction == sdRight ? LVNI_TORIGHT : LVNI_ALL;
+        if (Want & LVIS_SELECTED)
+            Flags |= LVNI_SELECTED;
+        if (Want & LVIS_FOCUSED)
+            Flags |= LVNI_FOCUSED;
+        if (Want & LVIS_CUT)
+            Flags |= LVNI_CUT;
+        if (Want & LVIS_DROPHILITED)
+            Flags |= LVNI_DROPHILITED;
+        const auto R = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(Start), MAKELPARAM(Flags, 0)));
+        return R >= 0 && R < FItems.GetCount() ? FItems.FItems[static_cast<size_t>(R)] : nullptr;
+    }
+    for (int32_t I = Start + 1; I < FItems.GetCount(); ++I)
+        if ((FItems.FItems[static_cast<size_t>(I)]->FState & Want) == Want)
+            return FItems.FItems[static_cast<size_t>(I)];
+    return nullptr;
+}
+
+TListItem* TListView::GetItemAt(int32_t X, int32_t Y)
+{
+    if (!HandleAllocated())
+        return nullptr;
+    LVHITTESTINFO H{};
+    H.pt = {X, Y};
+    const auto R = static_cast<int32_t>(SendMessageA(FHandle, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&H)));
+    return R >= 0 && R < FItems.GetCount() ? FItems.FItems[static_cast<size_t>(R)] : nullptr;
+}
+
+int32_t TListView::Compare(TListItem* A, TListItem* B) const
+{
+    if (FCustomCompare)
+        return FCustomCompare(A, B);
+    if (OnCompare) {
+        int32_t R = 0;
+        OnCompare(const_cast<TListView*>(this), A, B, 0, R);
+        return R;
+    }
+    if (FSortType == stData || (FSortType == stBoth && A->FData != B->FData && CompareText(A->FCaption, B->FCaption) == 0))
+        return A->FData < B->FData ? -1 : A->FData > B->FData ? 1 : 0;
+    return CompareText(A->FCaption, B->FCaption);
+}
+
+// The window is told the new order through LVM_SORTITEMS with each row's rank.
+static int CALLBACK RankCompare(LPARAM A, LPARAM B, LPARAM Ranks)
+{
+    auto* R = reinterpret_cast<std::vector<std::pair<TListItem*, int32_t>>*>(Ranks);
+    auto Find = [R](LPARAM P) {
+        auto It = std::lower_bound(R->begin(), R->end(), reinterpret_cast<TListItem*>(P),
+                                   [](const auto& E, TListItem* K) { return E.first < K; });
+        return It != R->end() && It->first == reinterpret_cast<TListItem*>(P) ? It->second : 0;
+    };
+    const int32_t X = Find(A), Y = Find(B);
+    return X < Y ? -1 : X > Y ? 1 : 0;
+}
+
+void TListView::ApplyOrder()
+{
+    if (!HandleAllocated())
+        return;
+    std::vector<std::pair<TListItem*, int32_t>> Ranks;
+    Ranks.reserve(FItems.FItems.size());
+    for (size_t I = 0; I < FItems.FItems.size(); ++I)
+        Ranks.emplace_back(FItems.FItems[I], static_cast<int32_t>(I));
+    std::sort(Ranks.begin(), Ranks.end());
+    SendMessageA(FHandle, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&Ranks), reinterpret_cast<LPARAM>(RankCompare));
+}
+
+bool TListView::CustomSort(const TLVCompare& CompareFn)
+{
+    FCustomCompare = CompareFn;
+    std::stable_sort(FItems.FItems.begin(), FItems.FItems.end(),
+                     [this](TListItem* A, TListItem* B) { return Compare(A, B) < 0; });
+    ApplyOrder();
+    return true;
+}
+
+bool TListView::AlphaSort() { return CustomSort(nullptr); }
+
+void TListView::SetSortType(TSortType Value)
+{
+    FSortType = Value;
+    if (Value != stNone)
+        AlphaSort();
+}
+
+int32_t TListView::SortedPlace(TListItem* Item) const
+{
+    // The first row that sorts after Item, among the others.
+    int32_t Lo = 0, Hi = FItems.GetCount();
+    const auto& V = FItems.FItems;
+    std::vector<TListItem*> Others;
+    Others.reserve(V.size());
+    for (TListItem* It : V)
+        if (It != Item)
+            Others.push_back(It);
+    Hi = static_cast<int32_t>(Others.size());
+    while (Lo < Hi) {
+        const int32_t Mid = (Lo + Hi) / 2;
+        if (Compare(Others[static_cast<size_t>(Mid)], Item) <= 0)
+            Lo = Mid + 1;
+        else
+            Hi = Mid;
+    }
+    return Lo;
+}
+
+void TListView::PlaceRow(TListItem* Item)
+{
+    if (FSortType == stNone || Item->FDeleting)
+        return;
+    const int32_t From = FItems.IndexOf(Item);
+    if (From < 0)
+        return;
+    const int32_t To = SortedPlace(Item);
+    if (To == From)
+        return;
+    FItems.FItems.erase(FItems.FItems.begin() + From);
+    FItems.FItems.insert(FItems.FItems.begin() + To, Item);
+    if (HandleAllocated()) {
+        // The window row moves too: taken out and put back at its place.
+        const UINT State = static_cast<UINT>(SendMessageA(FHandle, LVM_GETITEMSTATE, static_cast<WPARAM>(From),
+                                                          LVIS_SELECTED | LVIS_FOCUSED));
+        if (FCheckboxes)
+            Item->FChecked = (SendMessageA(FHandle, LVM_GETITEMSTATE, static_cast<WPARAM>(From), LVIS_STATEIMAGEMASK) >> 12) == 2;
+        Item->FState = State;
+        FFilling = true;
+        SendMessageA(FHandle, LVM_DELETEITEM, static_cast<WPARAM>(From), 0);
+        FFilling = false;
+        FItems.InsertWindowRow(To);
+    }
+}
+
+void TListView::WndProc(TMessage& M)
+{
+    if (M.Msg == CN_NOTIFY) {
+        M.Result = DoNotify(reinterpret_cast<NMHDR*>(M.LParam));
+        return;
+    }
+    TWinControl::WndProc(M);
+}
+
+LRESULT TListView::DoNotify(NMHDR* H)
+{
+    if (FFreeing)
+        return 0;
+    switch (H->code) {
+    case LVN_ITEMCHANGED: {
+        auto* V = reinterpret_cast<NMLISTVIEW*>(H);
+        if (FFilling || V->iItem < 0 || V->iItem >= FItems.GetCount())
+            return 0;
+        TListItem* It = reinterpret_cast<TListItem*>(V->lParam);
+        if (!It || It->FDeleting || FItems.IndexOf(It) < 0)
+            It = FItems.FItems[static_cast<size_t>(V->iItem)];
+        if (!(V->uChanged & LVIF_STATE))
+            return 0;
+        const UINT Changed = V->uOldState ^ V->uNewState;
+        if ((Changed & LVIS_STATEIMAGEMASK) && FCheckboxes && (V->uOldState & LVIS_STATEIMAGEMASK)) {
+            It->FChecked = (V->uNewState >> 12) == 2;
+            if (OnItemChecked)
+                OnItemChecked(this, It);
+        }
+        if (OnChange)
+            OnChange(this, It, ctState);
+        if ((Changed & LVIS_SELECTED) && OnSelectItem)
+            OnSelectItem(this, It, (V->uNewState & LVIS_SELECTED) != 0);
+        return 0;
+    }
+    case LVN_COLUMNCLICK: {
+        auto* V = reinterpret_cast<NMLISTVIEW*>(H);
+        if (OnColumnClick && V->iSubItem >= 0 && V->iSubItem < FColumns.GetCount())
+            OnColumnClick(this, FColumns.FItems[static_cast<size_t>(V->iSubItem)]);
+        return 0;
+    }
+    case LVN_BEGINLABELEDITA:
+    case LVN_BEGINLABELEDITW:
+        return FReadOnly ? TRUE : FALSE;
+    case LVN_ENDLABELEDITA: {
+        auto* D = reinterpret_cast<NMLVDISPINFOA*>(H);
+        if (FReadOnly || !D->item.pszText || D->item.iItem < 0 || D->item.iItem >= FItems.GetCount())
+            return FALSE;
+        FItems.FItems[static_cast<size_t>(D->item.iItem)]->FCaption = D->item.pszText;
+        return TRUE;
+    }
+    default:
+        return 0;
+    }
+}

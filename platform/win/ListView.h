@@ -1,0 +1,282 @@
+#pragma once
+// TListView over SysListView32 in report view, with one stable TListItem object per row.
+//
+// The rows live in our own list, in display order; the window mirrors them and is filled again
+// when it is made. Each row carries Data (never freed) and an owned value slot freed with the
+// row, after OnDeletion. SubItems write through to the window at once. While SortType is on,
+// an added row goes straight to its sorted place.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "platform/win/Controls.h"
+#include "platform/win/ImageList.h"
+#include "platform/win/OwnedValue.h"
+#include "platform/win/StdCtrls.h"
+
+class TListView;
+class TListItem;
+
+class TListColumn {
+public:
+    const std::string& GetCaption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+    int32_t GetWidth() const;
+    void SetWidth(int32_t Value);
+    TAlignment GetAlignment() const { return FAlignment; }
+    void SetAlignment(TAlignment Value);
+    // The header image (-1: none); read back from the header.
+    int32_t GetImageIndex() const;
+    void SetImageIndex(int32_t Value);
+    bool GetAutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    int32_t GetIndex() const { return FIndex; }
+
+private:
+    friend class TListColumns;
+    friend class TListView;
+    TListColumn(TListView* AOwner, int32_t AIndex) : FOwner(AOwner), FIndex(AIndex) {}
+    void Apply(UINT Mask);
+
+    TListView* FOwner;
+    int32_t FIndex;
+    std::string FCaption;
+    int32_t FWidth = 50;
+    TAlignment FAlignment = taLeftJustify;
+    int32_t FImageIndex = -1;
+    bool FAutoSize = false;
+};
+
+class TListColumns {
+public:
+    explicit TListColumns(TListView* AOwner) : FOwner(AOwner) {}
+    ~TListColumns();
+    TListColumns(const TListColumns&) = delete;
+    TListColumns& operator=(const TListColumns&) = delete;
+    TListColumn* Add();
+    int32_t GetCount() const { return static_cast<int32_t>(FItems.size()); }
+    TListColumn* GetItem(int32_t Index) const;
+    void Clear();
+
+private:
+    friend class TListView;
+    TListView* FOwner;
+    std::vector<TListColumn*> FItems;
+};
+
+// A row's sub-items (columns 1 and on), written through to the window.
+class TListSubItems {
+public:
+    int32_t Add(const std::string& S);
+    int32_t GetCount() const { return static_cast<int32_t>(FItems.size()); }
+    const std::string& GetStrings(int32_t Index) const;
+    // Setting past the end adds empty sub-items up to Index.
+    void SetStrings(int32_t Index, const std::string& S);
+    void Delete(int32_t Index);
+    void Clear();
+
+private:
+    friend class TListItem;
+    friend class TListItems;
+    friend class TListView;
+    explicit TListSubItems(TListItem* AOwner) : FOwner(AOwner) {}
+    void Push(int32_t Index) const;
+    TListItem* FOwner;
+    std::vector<std::string> FItems;
+};
+
+class TListItem {
+public:
+    TListItem(const TListItem&) = delete;
+    TListItem& operator=(const TListItem&) = delete;
+
+    TListView* GetListView() const { return FOwner; }
+    const std::string& GetCaption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+    TListSubItems* GetSubItems() { return &FSubItems; }
+    int32_t GetImageIndex() const { return FImageIndex; }
+    void SetImageIndex(int32_t Value);
+    void* GetData() const { return FData; }
+    void SetData(void* Value) { FData = Value; }
+    TOwnedValue& Value() { return FValue; }
+    bool GetChecked() const;
+    void SetChecked(bool Value);
+    bool GetSelected() const;
+    void SetSelected(bool Value);
+    bool GetFocused() const;
+    void SetFocused(bool Value);
+    int32_t GetIndex() const;
+    void Delete();
+    void MakeVisible(bool PartialOK = false);
+
+private:
+    friend class TListItems;
+    friend class TListView;
+    friend class TListSubItems;
+    explicit TListItem(TListView* AOwner) : FOwner(AOwner), FSubItems(this) {}
+    ~TListItem() = default;
+    void SetState(UINT Mask, UINT State);
+    UINT GetState(UINT Mask) const;
+
+    TListView* FOwner;
+    std::string FCaption;
+    TListSubItems FSubItems;
+    int32_t FImageIndex = -1;
+    void* FData = nullptr;
+    TOwnedValue FValue;
+    UINT FState = 0;  // kept while there is no window
+    bool FChecked = false;
+    bool FDeleting = false;
+};
+
+class TListItems {
+public:
+    explicit TListItems(TListView* AOwner) : FOwner(AOwner) {}
+    ~TListItems();
+    TListItems(const TListItems&) = delete;
+    TListItems& operator=(const TListItems&) = delete;
+
+    // At the end, or at its sorted place while a sort is on.
+    TListItem* Add();
+    TListItem* Insert(int32_t Index);
+    void Delete(int32_t Index);
+    void Clear();
+    int32_t GetCount() const { return static_cast<int32_t>(FItems.size()); }
+    TListItem* GetItem(int32_t Index) const; // a bad index raises EListError
+    int32_t IndexOf(const TListItem* Item) const;
+    // Searches from Start (including it when Inclusive), wrapping to the top when Wrap.
+    TListItem* FindData(int32_t StartIndex, void* Value, bool Inclusive, bool Wrap) const;
+    TListItem* FindCaption(int32_t StartIndex, const std::string& Value, bool Partial, bool Inclusive,
+                           bool Wrap) const;
+    void BeginUpdate();
+    void EndUpdate();
+
+private:
+    friend class TListView;
+    friend class TListItem;
+    void InsertWindowRow(int32_t Index);
+    void DeleteAt(int32_t Index);
+
+    TListView* FOwner;
+    std::vector<TListItem*> FItems;
+    int32_t FUpdateCount = 0;
+};
+
+enum TSortType { stNone, stData, stText, stBoth };
+enum TItemState { isNone, isCut, isDropHilited, isFocused, isSelected };
+using TItemStates = TFlags<TItemState>;
+enum TSearchDirection { sdLeft, sdRight, sdAbove, sdBelow, sdAll };
+enum TItemChange { ctText, ctImage, ctState };
+
+using TLVCompareEvent = std::function<void(TObject* Sender, TListItem* Item1, TListItem* Item2, int32_t Data,
+                                           int32_t& Compare)>;
+using TLVDeletedEvent = std::function<void(TObject* Sender, TListItem* Item)>;
+using TLVChangeEvent = std::function<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
+using TLVSelectItemEvent = std::function<void(TObject* Sender, TListItem* Item, bool Selected)>;
+using TLVColumnClickEvent = std::function<void(TObject* Sender, TListColumn* Column)>;
+using TLVCheckedEvent = std::function<void(TObject* Sender, TListItem* Item)>;
+// Item1 before Item2: negative.
+using TLVCompare = std::function<int32_t(TListItem* Item1, TListItem* Item2)>;
+
+class TListView : public TWinControl {
+public:
+    explicit TListView(TComponent* AOwner);
+    ~TListView() override;
+    std::string ClassName() const override { return "TListView"; }
+
+    TListColumns* GetColumns() { return &FColumns; }
+    TListItems* GetItems() { return &FItems; }
+
+    TImageList* GetSmallImages() const { return FSmallImages; }
+    void SetSmallImages(TImageList* Value);
+    TImageList* GetLargeImages() const { return FLargeImages; }
+    void SetLargeImages(TImageList* Value);
+    TImageList* GetStateImages() const { return FStateImages; }
+    void SetStateImages(TImageList* Value);
+
+    bool GetMultiSelect() const { return FMultiSelect; }
+    void SetMultiSelect(bool Value);
+    bool GetCheckboxes() const { return FCheckboxes; }
+    void SetCheckboxes(bool Value);
+    bool GetGridLines() const { return FGridLines; }
+    void SetGridLines(bool Value);
+    bool GetRowSelect() const { return FRowSelect; }
+    void SetRowSelect(bool Value);
+    bool GetReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    bool GetHideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool Value);
+    bool GetColumnClick() const { return FColumnClick; }
+    void SetColumnClick(bool Value);
+
+    TListItem* GetSelected() const; // the first selected row
+    void SetSelected(TListItem* Value); // nullptr clears the selection
+    int32_t GetSelCount() const;
+    // The next row after Start (nullptr: from the top) with all of States, in Direction.
+    TListItem* GetNextItem(TListItem* StartItem, TSearchDirection Direction, TItemStates States) const;
+    TListItem* GetItemAt(int32_t X, int32_t Y);
+
+    TSortType GetSortType() const { return FSortType; }
+    void SetSortType(TSortType Value);
+    bool AlphaSort();
+    bool CustomSort(const TLVCompare& Compare);
+
+    TLVCompareEvent OnCompare;
+    TLVDeletedEvent OnDeletion;
+    TLVChangeEvent OnChange;
+    TLVSelectItemEvent OnSelectItem;
+    TLVColumnClickEvent OnColumnClick;
+    TLVCheckedEvent OnItemChecked;
+
+    void WndProc(TMessage& Message) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    bool WantsKey(uint16_t Key) const override { return Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN; }
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void SaveWindowState() override;
+    void RestoreWindowState() override;
+
+private:
+    friend class TListItems;
+    friend class TListItem;
+    friend class TListColumn;
+    friend class TListSubItems;
+    friend class TListColumns;
+    DWORD StyleBits() const;
+    DWORD ExStyleBits() const;
+    void ApplyStyle();
+    void ImagesChanged();
+    void InsertWindowColumn(int32_t Index);
+    int32_t Compare(TListItem* A, TListItem* B) const;
+    int32_t SortedPlace(TListItem* Item) const;
+    void ApplyOrder();
+    // Moves a row to its sorted place while a sort is on.
+    void PlaceRow(TListItem* Item);
+    LRESULT DoNotify(NMHDR* H);
+    void SetImageLink(TImageList*& Field, TChangeLink& Link, TImageList* Value);
+
+    TListColumns FColumns{this};
+    TListItems FItems{this};
+    TImageList* FSmallImages = nullptr;
+    TImageList* FLargeImages = nullptr;
+    TImageList* FStateImages = nullptr;
+    TChangeLink FSmallLink, FLargeLink, FStateLink;
+    bool FMultiSelect = false;
+    bool FCheckboxes = false;
+    bool FGridLines = false;
+    bool FRowSelect = false;
+    bool FReadOnly = false;
+    bool FHideSelection = true;
+    bool FColumnClick = true;
+    TSortType FSortType = stNone;
+    TLVCompare FCustomCompare; // the last CustomSort's, used for sorted insertion
+    bool FFilling = false;     // the window is being filled from our rows
+    bool FFreeing = false;
+};

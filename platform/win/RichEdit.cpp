@@ -1,0 +1,268 @@
+#include "platform/win/RichEdit.h"
+
+#include <exception>
+#include <mutex>
+#include <vector>
+
+#include <richedit.h>
+
+#include "platform/rtl/FileStream.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/OSError.h"
+
+namespace {
+
+void LoadRichEditLibrary()
+{
+    static std::once_flag Once;
+    static HMODULE Module = nullptr;
+    std::call_once(Once, [] { Module = LoadLibraryA("riched20.dll"); });
+    if (!Module)
+        RaiseLastOSError("LoadLibrary riched20.dll");
+}
+
+// Exceptions of the stream never cross riched20's frames: they are kept and thrown after.
+struct TStreamCookie {
+    TStream* Stream;
+    std::exception_ptr Error;
+};
+
+DWORD CALLBACK StreamOut(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done)
+{
+    auto* C = reinterpret_cast<TStreamCookie*>(Cookie);
+    try {
+        C->Stream->WriteBuffer(Buffer, Count);
+        *Done = Count;
+        return 0;
+    } catch (...) {
+        C->Error = std::current_exception();
+        *Done = 0;
+        return 1;
+    }
+}
+
+DWORD CALLBACK StreamIn(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done)
+{
+    auto* C = reinterpret_cast<TStreamCookie*>(Cookie);
+    try {
+        *Done = C->Stream->Read(Buffer, Count);
+        return 0;
+    } catch (...) {
+        C->Error = std::current_exception();
+        *Done = 0;
+        return 1;
+    }
+}
+
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+void TRichEditLines::Add(const std::string& S)
+{
+    HWND W = FOwner->GetHandle();
+    // A position past the end is taken as the end: no length to ask for.
+    CHARRANGE R{0x7FFFFFFF, 0x7FFFFFFF};
+    SendMessageA(W, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&R));
+    SendMessageA(W, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&R)); // now the length
+    const std::string Text = R.cpMin == 0 ? S : "\r\n" + S;
+    SendMessageA(W, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Text.c_str()));
+}
+
+void TRichEditLines::Clear() { FOwner->SetText(""); }
+
+int32_t TRichEditLines::GetCount() const
+{
+    HWND W = FOwner->GetHandle();
+    if (GetWindowTextLengthA(W) == 0)
+        return 0;
+    return static_cast<int32_t>(SendMessageA(W, EM_GETLINECOUNT, 0, 0));
+}
+
+std::string TRichEditLines::GetStrings(int32_t Index) const
+{
+    HWND W = FOwner->GetHandle();
+    if (Index < 0 || Index >= GetCount())
+        throw EListError(Format("List index %d out of range", Index));
+    const auto Start = SendMessageA(W, EM_LINEINDEX, static_cast<WPARAM>(Index), 0);
+    const auto Len = static_cast<size_t>(SendMessageA(W, EM_LINELENGTH, static_cast<WPARAM>(Start), 0));
+    std::vector<char> Buf(std::max<size_t>(Len + 4, sizeof(WORD) + 1));
+    *reinterpret_cast<WORD*>(Buf.data()) = static_cast<WORD>(std::min<size_t>(Buf.size() - 1, 0xFFFF));
+    const auto Got = static_cast<size_t>(SendMessageA(W, EM_GETLINE, static_cast<WPARAM>(Index),
+                                                      reinterpret_cast<LPARAM>(Buf.data())));
+    std::string S(Buf.data(), std::min(Got, Buf.size()));
+    while (!S.empty() && (S.back() == '\r' || S.back() == '\n'))
+        S.pop_back();
+    return S;
+}
+
+std::string TRichEditLines::GetText() const { return FOwner->GetText(); }
+void TRichEditLines::SetText(const std::string& Value) { FOwner->SetText(Value); }
+
+// ---------------------------------------------------------------------------------------------
+
+TRichEdit::TRichEdit(TComponent* AOwner) : TWinControl(AOwner)
+{
+    SetBounds(0, 0, 185, 89);
+    SetTabStop(true);
+    FColor = clWindow;
+}
+
+void TRichEdit::CreateParams(TCreateParams& P)
+{
+    LoadRichEditLibrary();
+    TWinControl::CreateParams(P);
+    P.SysClassName = "RichEdit20A";
+    P.WinClassName = "QMRichEdit";
+    P.Caption.clear(); // set once the limit is raised
+    P.Style |= ES_MULTILINE | ES_WANTRETURN;
+    if (FReadOnly)
+        P.Style |= ES_READONLY;
+    if (!FHideSelection)
+        P.Style |= ES_NOHIDESEL;
+    if (FScrollBars == ssVertical || FScrollBars == ssBoth)
+        P.Style |= WS_VSCROLL | ES_AUTOVSCROLL;
+    if (FScrollBars == ssHorizontal || FScrollBars == ssBoth)
+        P.Style |= WS_HSCROLL | ES_AUTOHSCROLL;
+    if (!FWordWrap)
+        P.Style |= ES_AUTOHSCROLL;
+    P.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TRichEdit::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    SendMessageA(FHandle, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
+    SendMessageA(FHandle, EM_SETTARGETDEVICE, 0, FWordWrap ? 0 : 1);
+    SendMessageA(FHandle, EM_SETEVENTMASK, 0, ENM_CHANGE);
+    if (!FSavedRtf.empty()) {
+        TMemoryStream S;
+        S.WriteBuffer(FSavedRtf.data(), static_cast<int32_t>(FSavedRtf.size()));
+        S.SetPosition(0);
+        const bool Plain = FPlainText;
+        FPlainText = false;
+        LoadFromStream(&S);
+        FPlainText = Plain;
+        FSavedRtf.clear();
+    } else if (!FText.empty()) {
+        SendMessageA(FHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(FText.c_str()));
+    }
+}
+
+void TRichEdit::SaveWindowState()
+{
+    TMemoryStream S;
+    const bool Plain = FPlainText;
+    FPlainText = false;
+    SaveToStream(&S);
+    FPlainText = Plain;
+    FSavedRtf.assign(static_cast<const char*>(S.Memory()), static_cast<size_t>(S.GetSize()));
+}
+
+void TRichEdit::WndProc(TMessage& M)
+{
+    if (M.Msg == CN_COMMAND && HIWORD(M.WParam) == EN_CHANGE) {
+        if (OnChange)
+            OnChange(this);
+        return;
+    }
+    TWinControl::WndProc(M);
+}
+
+void TRichEdit::SetReadOnly(bool Value)
+{
+    FReadOnly = Value;
+    if (HandleAllocated())
+        SendMessageA(FHandle, EM_SETREADONLY, Value ? TRUE : FALSE, 0);
+}
+
+void TRichEdit::SetScrollBars(TScrollStyle Value)
+{
+    if (FScrollBars == Value)
+        return;
+    FScrollBars = Value;
+    RecreateWnd();
+}
+
+void TRichEdit::SetWordWrap(bool Value)
+{
+    FWordWrap = Value;
+    if (HandleAllocated())
+        SendMessageA(FHandle, EM_SETTARGETDEVICE, 0, Value ? 0 : 1);
+}
+
+void TRichEdit::SetHideSelection(bool Value)
+{
+    if (FHideSelection == Value)
+        return;
+    FHideSelection = Value;
+    RecreateWnd();
+}
+
+int32_t TRichEdit::GetTextLength()
+{
+    GETTEXTLENGTHEX L{GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, CP_ACP};
+    return static_cast<int32_t>(SendMessageA(GetHandle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&L), 0));
+}
+
+std::string TRichEdit::GetText() const
+{
+    if (!FHandle)
+        return FText;
+    GETTEXTLENGTHEX L{GTL_NUMBYTES | GTL_PRECISE | GTL_USECRLF, CP_ACP};
+    const auto Len = static_cast<size_t>(SendMessageA(FHandle, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&L), 0));
+    std::vector<char> Buf(Len + 2);
+    GETTEXTEX G{};
+    G.cb = static_cast<DWORD>(Buf.size());
+    G.flags = GT_USECRLF;
+    G.codepage = CP_ACP;
+    const auto Got = static_cast<size_t>(SendMessageA(FHandle, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&G),
+                                                      reinterpret_cast<LPARAM>(Buf.data())));
+    return std::string(Buf.data(), std::min(Got, Len));
+}
+
+void TRichEdit::SetText(const std::string& Value)
+{
+    FText = Value;
+    if (FHandle)
+        SendMessageA(FHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Value.c_str()));
+}
+
+void TRichEdit::SaveToStream(TStream* Stream)
+{
+    TStreamCookie C{Stream, nullptr};
+    EDITSTREAM E{};
+    E.dwCookie = reinterpret_cast<DWORD_PTR>(&C);
+    E.pfnCallback = StreamOut;
+    SendMessageA(GetHandle(), EM_STREAMOUT, FPlainText ? SF_TEXT : SF_RTF, reinterpret_cast<LPARAM>(&E));
+    if (C.Error)
+        std::rethrow_exception(C.Error);
+    if (E.dwError)
+        throw EWriteError("Rich edit stream out failed");
+}
+
+void TRichEdit::SaveToFile(const std::string& FileName)
+{
+    TFileStream F(FileName, fmCreate);
+    SaveToStream(&F);
+}
+
+void TRichEdit::LoadFromStream(TStream* Stream)
+{
+    TStreamCookie C{Stream, nullptr};
+    EDITSTREAM E{};
+    E.dwCookie = reinterpret_cast<DWORD_PTR>(&C);
+    E.pfnCallback = StreamIn;
+    SendMessageA(GetHandle(), EM_STREAMIN, FPlainText ? SF_TEXT : SF_RTF, reinterpret_cast<LPARAM>(&E));
+    if (C.Error)
+        std::rethrow_exception(C.Error);
+    if (E.dwError)
+        throw EReadError("Rich edit stream in failed");
+}
+
+void TRichEdit::LoadFromFile(const std::string& FileName)
+{
+    TFileStream F(FileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(&F);
+}

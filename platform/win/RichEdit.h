@@ -1,0 +1,84 @@
+#pragma once
+// TRichEdit over riched20.dll ("RichEdit20A"; the library is loaded once and kept).
+//
+// The text limit is raised to the maximum when the window is made: the 32 K default would make
+// a log pane silently stop taking lines. Lines.Add appends at the end without moving the
+// caret's view. Saving writes RTF, or plain text when PlainText is set.
+
+#include <cstdint>
+#include <string>
+
+#include <windows.h>
+
+#include "platform/rtl/Stream.h"
+#include "platform/win/Controls.h"
+#include "platform/win/StdCtrls.h" // TScrollStyle
+
+class TRichEdit;
+
+// The lines of a rich edit (paragraphs, separated by line ends).
+class TRichEditLines {
+public:
+    // Appends S as a new last line.
+    void Add(const std::string& S);
+    void Clear();
+    int32_t GetCount() const;
+    std::string GetStrings(int32_t Index) const;
+    std::string GetText() const; // lines joined by CR LF
+    void SetText(const std::string& Value);
+
+private:
+    friend class TRichEdit;
+    explicit TRichEditLines(TRichEdit* AOwner) : FOwner(AOwner) {}
+    TRichEdit* FOwner;
+};
+
+class TRichEdit : public TWinControl {
+public:
+    explicit TRichEdit(TComponent* AOwner);
+    std::string ClassName() const override { return "TRichEdit"; }
+
+    TRichEditLines* GetLines() { return &FLines; }
+    bool GetReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool Value);
+    TScrollStyle GetScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle Value);
+    bool GetWordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+    bool GetHideSelection() const { return FHideSelection; }
+    void SetHideSelection(bool Value);
+    bool GetPlainText() const { return FPlainText; }
+    void SetPlainText(bool Value) { FPlainText = Value; }
+    // Characters in the control, line ends counted as CR LF.
+    int32_t GetTextLength();
+    std::string GetText() const override;
+    void SetText(const std::string& Value) override;
+
+    void SaveToStream(TStream* Stream);
+    void SaveToFile(const std::string& FileName);
+    void LoadFromStream(TStream* Stream);
+    void LoadFromFile(const std::string& FileName);
+
+    TNotifyEvent OnChange;
+    // A multi-line editor keeps Enter and the arrows for itself.
+    bool WantsKey(uint16_t Key) const override
+    {
+        return Key == VK_RETURN || Key == VK_UP || Key == VK_DOWN || Key == VK_LEFT || Key == VK_RIGHT;
+    }
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void SaveWindowState() override;
+    void WndProc(TMessage& Message) override;
+
+private:
+    friend class TRichEditLines;
+    TRichEditLines FLines{this};
+    bool FReadOnly = false;
+    TScrollStyle FScrollBars = ssNone;
+    bool FWordWrap = true;
+    bool FHideSelection = true;
+    bool FPlainText = false;
+    std::string FSavedRtf; // the content across a re-creation
+};

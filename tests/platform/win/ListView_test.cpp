@@ -1,0 +1,269 @@
+// The list view: columns, many rows, FindData, bound sub-items, owned values, selection walk,
+// check boxes, style bits, column clicks, header images, sorting and sorted insertion, keys.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/win/Forms.h"
+#include "platform/win/ListView.h"
+#include "tests/support/TestSupport.h"
+
+using TestSupport::PumpUntil;
+
+namespace {
+
+struct TListForm {
+    TComponentPtr<TForm> Form{new TForm(nullptr)};
+    TListView* List;
+    TListForm()
+    {
+        Form->SetBorderStyle(bsNone);
+        Form->SetBounds(30, 30, 600, 400);
+        List = new TListView(Form.get());
+        List->SetParent(Form.get());
+        List->SetAlign(alClient);
+        Form->HandleNeeded();
+    }
+};
+
+std::string CellText(HWND W, int Row, int Sub)
+{
+    char Buf[256] = {};
+    LVITEMA I{};
+    I.iSubItem = Sub;
+    I.pszText = Buf;
+    I.cchTextMax = sizeof(Buf);
+    SendMessageA(W, LVM_GETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+    return Buf;
+}
+
+const char* const Captions[] = {"!", "From URL", "Type", "Size(b)", "Depth", "Completed"};
+const int Widths[] = {20, 300, 60, 70, 45, 80};
+
+} // namespace
+
+TEST(TListView, ColumnsManyRowsFindDataAndSubItems)
+{
+    TListForm F;
+    F.List->SetRowSelect(true);
+    F.List->SetGridLines(true);
+    for (int I = 0; I < 6; ++I) {
+        TListColumn* C = F.List->GetColumns()->Add();
+        C->SetCaption(Captions[I]);
+        C->SetWidth(Widths[I]);
+    }
+    HWND W = F.List->GetHandle();
+    for (int I = 0; I < 6; ++I) {
+        EXPECT_EQ(SendMessageA(W, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(I), 0), Widths[I]);
+        char Buf[64] = {};
+        LVCOLUMNA C{};
+        C.mask = LVCF_TEXT;
+        C.pszText = Buf;
+        C.cchTextMax = sizeof(Buf);
+        SendMessageA(W, LVM_GETCOLUMNA, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&C));
+        EXPECT_STREQ(Buf, Captions[I]);
+    }
+    const DWORD Ex = static_cast<DWORD>(SendMessageA(W, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_TRUE(Ex & LVS_EX_GRIDLINES);
+    EXPECT_TRUE(Ex & LVS_EX_FULLROWSELECT);
+    F.List->SetGridLines(false);
+    EXPECT_FALSE(SendMessageA(W, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_GRIDLINES);
+
+    static int Marks[10000];
+    TListItems* Items = F.List->GetItems();
+    Items->BeginUpdate();
+    for (int I = 0; I < 10000; ++I) {
+        TListItem* It = Items->Add();
+        It->SetCaption("");
+        It->GetSubItems()->Add("http://example.test/p" + std::to_string(I) + ".jpg");
+        It->GetSubItems()->Add("Image");
+        It->SetData(&Marks[I]);
+        It->Value().Set(std::string("C:\\pictures\\a long folder name\\p" + std::to_string(I) + ".jpg"));
+    }
+    Items->EndUpdate();
+    EXPECT_EQ(Items->GetCount(), 10000);
+    EXPECT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), 10000);
+    EXPECT_EQ(CellText(W, 9999, 1), "http://example.test/p9999.jpg");
+    TListItem* Found = Items->FindData(0, &Marks[7321], true, false);
+    ASSERT_NE(Found, nullptr);
+    EXPECT_EQ(Found->GetIndex(), 7321);
+    int Other = 0;
+    EXPECT_EQ(Items->FindData(0, &Other, true, true), nullptr);
+    EXPECT_EQ(Items->FindData(7321, &Marks[7321], false, false), nullptr);
+    EXPECT_EQ(Items->FindData(7321, &Marks[7321], false, true), Found);
+    // The fourth sub-item set later shows at once.
+    TListItem* Row = Items->GetItem(42);
+    Row->GetSubItems()->SetStrings(3, "2");
+    EXPECT_EQ(CellText(W, 42, 4), "2");
+    Row->GetSubItems()->SetStrings(1, "Page");
+    EXPECT_EQ(CellText(W, 42, 2), "Page");
+    EXPECT_EQ(*Items->GetItem(9)->Value().Get<std::string>(), "C:\\pictures\\a long folder name\\p9.jpg");
+}
+
+TEST(TListView, DeletionFiresOnceAndFreesTheValue)
+{
+    TListForm F;
+    F.List->GetColumns()->Add()->SetCaption("Name");
+    struct TFlag {
+        explicit TFlag(int* C) : Count(C) {}
+        TFlag(TFlag&& O) noexcept : Count(O.Count) { O.Count = nullptr; }
+        ~TFlag() { if (Count) ++*Count; }
+        int* Count;
+    };
+    int Freed = 0, Seen = 0, FreedAtEvent = -1;
+    for (int I = 0; I < 5; ++I) {
+        TListItem* It = F.List->GetItems()->Add();
+        It->SetCaption("row" + std::to_string(I));
+        It->Value().Set(TFlag(&Freed));
+    }
+    F.List->OnDeletion = [&](TObject*, TListItem* It) {
+        ++Seen;
+        FreedAtEvent = Freed;
+        EXPECT_NE(It->Value().Get<TFlag>(), nullptr);
+    };
+    F.List->GetItems()->GetItem(2)->Delete();
+    EXPECT_EQ(Seen, 1);
+    EXPECT_EQ(FreedAtEvent, 0);
+    EXPECT_EQ(Freed, 1);
+    EXPECT_EQ(SendMessageA(F.List->GetHandle(), LVM_GETITEMCOUNT, 0, 0), 4);
+    EXPECT_EQ(CellText(F.List->GetHandle(), 2, 0), "row3");
+    F.List->GetItems()->Clear();
+    EXPECT_EQ(Seen, 5);
+    EXPECT_EQ(Freed, 5);
+}
+
+TEST(TListView, SelectionWalkCheckBoxesAndEvents)
+{
+    TListForm F;
+    F.List->SetMultiSelect(true);
+    F.List->SetCheckboxes(true);
+    for (int I = 0; I < 6; ++I)
+        F.List->GetColumns()->Add()->SetCaption(Captions[I]);
+    for (int I = 0; I < 10; ++I)
+        F.List->GetItems()->Add()->SetCaption("row" + std::to_string(I));
+    for (int I : {2, 5, 7})
+        F.List->GetItems()->GetItem(I)->SetSelected(true);
+    EXPECT_EQ(F.List->GetSelCount(), 3);
+    std::vector<int> Walk;
+    for (TListItem* It = F.List->GetNextItem(nullptr, sdAll, TItemStates{isSelected}); It;
+         It = F.List->GetNextItem(It, sdAll, TItemStates{isSelected}))
+        Walk.push_back(It->GetIndex());
+    EXPECT_EQ(Walk, (std::vector<int>{2, 5, 7}));
+    EXPECT_EQ(F.List->GetSelected()->GetIndex(), 2);
+
+    HWND W = F.List->GetHandle();
+    std::vector<TListItem*> Checked;
+    F.List->OnItemChecked = [&](TObject*, TListItem* It) { Checked.push_back(It); };
+    TListItem* R3 = F.List->GetItems()->GetItem(3);
+    R3->SetChecked(true);
+    EXPECT_EQ(SendMessageA(W, LVM_GETITEMSTATE, 3, LVIS_STATEIMAGEMASK) >> 12, 2);
+    EXPECT_TRUE(R3->GetChecked());
+    // A click on row 4's box.
+    Checked.clear();
+    RECT R{};
+    R.left = LVIR_BOUNDS;
+    SendMessageA(W, LVM_GETITEMRECT, 4, reinterpret_cast<LPARAM>(&R));
+    RECT Icon{};
+    Icon.left = LVIR_ICON;
+    SendMessageA(W, LVM_GETITEMRECT, 4, reinterpret_cast<LPARAM>(&Icon));
+    const int X = R.left + 8, Y = (R.top + R.bottom) / 2;
+    LVHITTESTINFO H{};
+    H.pt = {X, Y};
+    SendMessageA(W, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&H));
+    EXPECT_TRUE(H.flags & LVHT_ONITEMSTATEICON) << H.flags;
+    SendMessageA(W, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(X, Y));
+    SendMessageA(W, WM_LBUTTONUP, 0, MAKELPARAM(X, Y));
+    PumpUntil([&] { return !Checked.empty(); }, 5000, "OnItemChecked");
+    ASSERT_FALSE(Checked.empty());
+    EXPECT_EQ(Checked.back(), F.List->GetItems()->GetItem(4));
+    EXPECT_TRUE(F.List->GetItems()->GetItem(4)->GetChecked());
+
+    // A column click names the column.
+    TListColumn* Clicked = nullptr;
+    F.List->OnColumnClick = [&](TObject*, TListColumn* C) { Clicked = C; };
+    HWND Header = reinterpret_cast<HWND>(SendMessageA(W, LVM_GETHEADER, 0, 0));
+    RECT HR{};
+    SendMessageA(Header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&HR));
+    const LPARAM HP = MAKELPARAM((HR.left + HR.right) / 2, (HR.top + HR.bottom) / 2);
+    SendMessageA(Header, WM_LBUTTONDOWN, MK_LBUTTON, HP);
+    SendMessageA(Header, WM_LBUTTONUP, 0, HP);
+    PumpUntil([&] { return Clicked != nullptr; }, 5000, "OnColumnClick");
+    ASSERT_NE(Clicked, nullptr);
+    EXPECT_EQ(Clicked->GetIndex(), 2);
+
+    // Enter and a double click reach their events.
+    int Enter = 0, Dbl = 0;
+    F.List->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) { if (Key == VK_RETURN) ++Enter; };
+    F.List->OnDblClick = [&](TObject*) { ++Dbl; };
+    SendMessageA(W, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_EQ(Enter, 1);
+    RECT RR{};
+    RR.left = LVIR_LABEL;
+    SendMessageA(W, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&RR));
+    const LPARAM P = MAKELPARAM(RR.left + 10, (RR.top + RR.bottom) / 2);
+    SendMessageA(W, WM_LBUTTONDOWN, MK_LBUTTON, P);
+    SendMessageA(W, WM_LBUTTONUP, 0, P);
+    SendMessageA(W, WM_LBUTTONDBLCLK, MK_LBUTTON, P);
+    SendMessageA(W, WM_LBUTTONUP, 0, P);
+    PumpUntil([&] { return Dbl > 0; }, 5000, "OnDblClick");
+    EXPECT_EQ(Dbl, 1);
+}
+
+TEST(TListView, HeaderImageAndSortingWithSortedInsertion)
+{
+    TListForm F;
+    TImageList* Images = new TImageList(F.Form.get());
+    F.List->SetSmallImages(Images);
+    for (int I = 0; I < 4; ++I)
+        F.List->GetColumns()->Add()->SetCaption(Captions[I]);
+    F.List->GetColumns()->GetItem(3)->SetImageIndex(1);
+    LVCOLUMNA C{};
+    C.mask = LVCF_IMAGE | LVCF_FMT;
+    SendMessageA(F.List->GetHandle(), LVM_GETCOLUMNA, 3, reinterpret_cast<LPARAM>(&C));
+    EXPECT_EQ(C.iImage, 1);
+    EXPECT_EQ(F.List->GetColumns()->GetItem(3)->GetImageIndex(), 1);
+    EXPECT_EQ(F.List->GetColumns()->GetItem(2)->GetImageIndex(), -1);
+
+    for (const char* S : {"900 KB", "12 KB", "100 KB"}) {
+        TListItem* It = F.List->GetItems()->Add();
+        It->SetCaption("x");
+        It->GetSubItems()->Add("u");
+        It->GetSubItems()->Add("t");
+        It->GetSubItems()->Add(S);
+    }
+    // A row being filled may not have its size yet: it sorts first until it has.
+    auto Size = [](TListItem* It) {
+        return It->GetSubItems()->GetCount() > 2 ? std::atoi(It->GetSubItems()->GetStrings(2).c_str()) : 0;
+    };
+    F.List->OnCompare = [&](TObject*, TListItem* A, TListItem* B, int32_t, int32_t& R) {
+        R = Size(A) < Size(B) ? -1 : Size(A) > Size(B) ? 1 : 0;
+    };
+    F.List->SetSortType(stBoth);
+    HWND W = F.List->GetHandle();
+    EXPECT_EQ(CellText(W, 0, 3), "12 KB");
+    EXPECT_EQ(CellText(W, 1, 3), "100 KB");
+    EXPECT_EQ(CellText(W, 2, 3), "900 KB");
+    EXPECT_EQ(Size(F.List->GetItems()->GetItem(0)), 12);
+    TListItem* New = F.List->GetItems()->Add();
+    New->SetCaption("x");
+    New->GetSubItems()->Add("u");
+    New->GetSubItems()->Add("t");
+    New->GetSubItems()->Add("50 KB");
+    EXPECT_EQ(New->GetIndex(), 1);
+    EXPECT_EQ(CellText(W, 1, 3), "50 KB");
+    EXPECT_EQ(CellText(W, 2, 3), "100 KB");
+    // The window's lParam of each row matches our order.
+    for (int I = 0; I < 4; ++I) {
+        LVITEMA L{};
+        L.mask = LVIF_PARAM;
+        L.iItem = I;
+        SendMessageA(W, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&L));
+        EXPECT_EQ(reinterpret_cast<TListItem*>(L.lParam), F.List->GetItems()->GetItem(I));
+    }
+    // A custom sort the other way.
+    F.List->CustomSort([&](TListItem* A, TListItem* B) { return Size(B) - Size(A); });
+    EXPECT_EQ(CellText(W, 0, 3), "900 KB");
+    EXPECT_EQ(CellText(W, 3, 3), "12 KB");
+}
