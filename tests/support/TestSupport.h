@@ -114,6 +114,10 @@ private:
 // Deletes a folder and everything below it (read-only and hidden entries included).
 bool DeleteTree(const std::string& Folder);
 
+// The Unix path of a Windows path (Wine maps drives onto the Unix tree), for handing files to
+// host tools such as Pillow; the path itself when not running under Wine.
+std::string UnixPathOf(const std::string& WindowsPath);
+
 // A fresh key HKEY_CURRENT_USER\Software\QuillmoorTest\<GUID>, deleted at the end (and
 // QuillmoorTest with it once empty).
 class TTestRegistryKey {

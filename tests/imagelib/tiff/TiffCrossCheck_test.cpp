@@ -1,6 +1,7 @@
 // Cross-checks against Pillow, run on the host from under Wine: files Pillow writes load here
 // with Pillow's pixels, and Pillow reads the files written here with our pixels.
 #include "tests/imagelib/tiff/TiffTestUtil.h"
+#include "tests/support/TestSupport.h"
 
 #include <windows.h>
 
@@ -12,22 +13,7 @@ using namespace TiffTest;
 
 namespace {
 
-std::string UnixPathOf(const std::string& WindowsPath)
-{
-    using TConvert = char*(CDECL*)(const WCHAR*);
-    static auto Convert = reinterpret_cast<TConvert>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!Convert)
-        return WindowsPath;
-    WCHAR Wide[MAX_PATH * 2];
-    MultiByteToWideChar(CP_ACP, 0, WindowsPath.c_str(), -1, Wide, MAX_PATH * 2);
-    char* Unix = Convert(Wide);
-    if (!Unix)
-        return WindowsPath;
-    std::string Result = Unix;
-    HeapFree(GetProcessHeap(), 0, Unix);
-    return Result;
-}
+using TestSupport::UnixPathOf;
 
 bool Exists(const std::string& Path) { return GetFileAttributesA(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "tests/support/TestSupport.h"
+
 #include "platform/win/Bitmap.h"
 
 namespace GraphicsTest {
@@ -16,19 +18,7 @@ namespace GraphicsTest {
 // The Unix path of a Windows path (Wine maps drives onto the Unix tree).
 inline std::string UnixPath(const std::string& WindowsPath)
 {
-    using TConvert = char*(CDECL*)(const WCHAR*);
-    static auto Convert = reinterpret_cast<TConvert>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!Convert)
-        return WindowsPath;
-    WCHAR Wide[MAX_PATH * 2];
-    MultiByteToWideChar(CP_ACP, 0, WindowsPath.c_str(), -1, Wide, MAX_PATH * 2);
-    char* Unix = Convert(Wide);
-    if (!Unix)
-        return WindowsPath;
-    std::string Result = Unix;
-    HeapFree(GetProcessHeap(), 0, Unix);
-    return Result;
+    return TestSupport::UnixPathOf(WindowsPath);
 }
 
 // The Windows path of a Unix path (Z: is the Unix root in Wine's default set-up).
