@@ -70,8 +70,38 @@ case $verb in
       echo "Quillmoor: the program itself is not built yet."
       exit 0
     fi
+    virtual=
+    [[ -z ${DISPLAY:-} ]] && virtual=1
     start_display
-    "$root/tools/wine-run.sh" "$build/bin/Quillmoor.exe"
+    shots=$build/screenshots
+    mkdir -p "$shots"
+    "$root/tools/wine-run.sh" "$build/bin/Quillmoor.exe" &
+    app_pid=$!
+    # Once the main window is up (and the splash over it has gone), a picture of it.
+    wid=
+    for _ in $(seq 1 600); do
+      wid=$(xwininfo -root -tree 2>/dev/null | awk '/"Quillmoor [0-9.]+"/ { print $1; exit }')
+      [[ -n $wid ]] && break
+      kill -0 "$app_pid" 2>/dev/null || break
+      sleep 0.2
+    done
+    if [[ -n $wid ]]; then
+      sleep 4
+      if import -window "$wid" "$shots/run-main.png" 2>/dev/null; then
+        echo "Quillmoor: main window screenshot $shots/run-main.png"
+      else
+        echo "Quillmoor: could not take the screenshot" >&2
+      fi
+    else
+      echo "Quillmoor: the main window did not appear" >&2
+    fi
+    if [[ -n $virtual ]]; then
+      # Nobody can use the program on the virtual display: end it.
+      kill "$app_pid" 2>/dev/null || true
+      wait "$app_pid" 2>/dev/null || true
+    else
+      wait "$app_pid" || true
+    fi
     ;;
   bench)
     cmake --build "$build" -j "$jobs" --target benches
@@ -85,6 +115,11 @@ case $verb in
     for b in "${benches[@]}"; do
       echo "== $(basename "$b" .exe)"
       "$py" "$root/tests/server/run_with_server.py" -- "$root/tools/wine-run.sh" "$b"
+    done
+    # Script benchmarks start their own server and drive the engine driver (the crawl).
+    for b in "$root"/bench/*.py; do
+      echo "== $(basename "$b" .py)"
+      "$py" "$b" "$build/bin/engine_driver.exe" "$root/tools/wine-run.sh" || echo "$(basename "$b") failed"
     done
     ;;
 esac

@@ -13,12 +13,16 @@
 #include "engine/RegSettings.h"
 #include "engine/Task.h"
 #include "engine/TaskStandIn.h"
-#include "engine/TaskViews.h"
+#include "engine/TaskViewControls.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"
+#include "platform/win/Bitmap.h"
+#include "platform/win/Forms.h"
 #include "platform/win/Guid.h"
-#include "platform/win/HiddenWindow.h"
+#include "platform/win/ImageList.h"
+#include "platform/win/ListView.h"
+#include "platform/win/RichEdit.h"
 #include "platform/win/Thread.h"
 
 namespace {
@@ -126,25 +130,23 @@ std::string JList(TStrings* L)
     return O + "]";
 }
 
-// A list view that also remembers every progress update, for the tests that watch one.
-class TDriverListView : public TRecordingListView {
+// A list view binding that also remembers every progress update, for the tests that watch one.
+class TDriverListView : public TListViewTaskView {
 public:
     struct TUpdate {
         std::string Address;
         int32_t SubIndex;
         std::string Text;
     };
-    explicit TDriverListView(std::shared_ptr<TRecordingImageList> Images = nullptr)
-        : TRecordingListView(std::move(Images))
-    {
-    }
+    explicit TDriverListView(TListView* View) : TListViewTaskView(View) {}
     void SetSubItem(int32_t Index, int32_t SubIndex, const std::string& Text) override
     {
-        if (Index >= 0 && static_cast<size_t>(Index) < Rows().size() && FUpdates.size() < 5000) {
-            auto* Item = static_cast<const TTaskItem*>(Rows()[Index].Data);
+        TListView* V = GetListView();
+        if (V && Index >= 0 && Index < V->GetItems()->GetCount() && FUpdates.size() < 5000) {
+            auto* Item = static_cast<const TTaskItem*>(V->GetItems()->GetItem(Index)->GetData());
             FUpdates.push_back({Item ? Item->GetAddress() : std::string(), SubIndex, Text});
         }
-        TRecordingListView::SetSubItem(Index, SubIndex, Text);
+        TListViewTaskView::SetSubItem(Index, SubIndex, Text);
     }
     const std::vector<TUpdate>& Updates() const { return FUpdates; }
 
@@ -152,21 +154,77 @@ private:
     std::vector<TUpdate> FUpdates;
 };
 
-// The driver's window: a hidden top-level window whose thread is the user-interface thread,
-// with the views the tasks write to.
+// The driver's window: a hidden top-level form whose thread is the user-interface thread,
+// holding the real controls the tasks write to, each reached through its binding.
 struct TDriverWindow {
-    std::shared_ptr<TRecordingImageList> SmallImages = std::make_shared<TRecordingImageList>();
-    TDriverListView FilesListView;
-    TDriverListView FailedUrlListView;
-    TDriverListView ImagesListView{SmallImages};
-    TRecordingLogView LogEdit;
-    THiddenWindow Window{[](UINT, WPARAM, LPARAM, LRESULT&) { return false; }};
+    TComponentPtr<TForm> Form{new TForm(nullptr)};
+    TImageList* FileImages;  // the files view's two images: idle and running
+    TImageList* SmallImages; // the images view's shell icons
+    TListView* Files;
+    TListView* Failed;
+    TListView* Images;
+    TRichEdit* Log;
+    std::unique_ptr<TDriverListView> FilesListView, FailedUrlListView, ImagesListView;
+    std::unique_ptr<TRichEditLogView> LogEdit;
+
     TDriverWindow()
     {
-        // The files view's two state images: idle and running.
-        FilesListView.AddFileIcon("idle");
-        FilesListView.AddFileIcon("running");
-        Window.GetHandle();
+        Form->SetBorderStyle(bsNone);
+        Form->SetBounds(0, 0, 800, 600);
+        FileImages = new TImageList(Form.get());
+        for (TColor C : {clSilver, clLime}) {
+            TBitmap B;
+            B.SetSize(16, 16);
+            B.GetCanvas()->GetBrush()->SetColor(C);
+            B.GetCanvas()->FillRect(Rect(0, 0, 16, 16));
+            FileImages->Add(&B, nullptr);
+        }
+        SmallImages = new TImageList(Form.get());
+        Files = MakeList({"!", "From URL", "Type", "Size(b)", "Depth", "Completed"}, FileImages);
+        Failed = MakeList({"Failed URL"}, nullptr);
+        Images = MakeList({"Name", "Ext", "Size", "Folder"}, SmallImages);
+        Log = new TRichEdit(Form.get());
+        Log->SetParent(Form.get());
+        Log->SetReadOnly(true);
+        Log->SetPlainText(true);
+        Form->HandleNeeded();
+        for (TWinControl* C : {static_cast<TWinControl*>(Files), static_cast<TWinControl*>(Failed),
+                               static_cast<TWinControl*>(Images), static_cast<TWinControl*>(Log)})
+            C->HandleNeeded();
+        FilesListView = std::make_unique<TDriverListView>(Files);
+        FailedUrlListView = std::make_unique<TDriverListView>(Failed);
+        ImagesListView = std::make_unique<TDriverListView>(Images);
+        LogEdit = std::make_unique<TRichEditLogView>(Log);
+    }
+    TListView* MakeList(std::initializer_list<const char*> Columns, TImageList* SmallImageList)
+    {
+        auto* V = new TListView(Form.get());
+        V->SetParent(Form.get());
+        V->SetReadOnly(true);
+        V->SetRowSelect(true);
+        for (const char* Caption : Columns)
+            V->GetColumns()->Add()->SetCaption(Caption);
+        V->SetSmallImages(SmallImageList);
+        return V;
+    }
+    // The edit's paragraphs, read from its text in one go.
+    std::vector<std::string> LogLines() const
+    {
+        std::vector<std::string> L;
+        const std::string Text = Log->GetText();
+        size_t From = 0;
+        while (From < Text.size()) {
+            size_t End = Text.find_first_of("\r\n", From);
+            if (End == std::string::npos)
+                End = Text.size();
+            L.push_back(Text.substr(From, End - From));
+            From = End;
+            if (From < Text.size() && Text[From] == '\r')
+                ++From;
+            if (From < Text.size() && Text[From] == '\n')
+                ++From;
+        }
+        return L;
     }
 };
 
@@ -179,21 +237,21 @@ struct TTaskRun {
     int32_t MaxWorkers = 0;
 };
 
-std::string RowsJson(const TRecordingListView& V, bool DataIsItem)
+// The rows as the control holds them.
+std::string RowsJson(TListView* V, bool DataIsItem)
 {
     std::string O = "[";
-    bool First = true;
-    for (const TRecordingRow& R : V.Rows()) {
+    for (int32_t Row = 0; Row < V->GetItems()->GetCount(); ++Row) {
+        TListItem* R = V->GetItems()->GetItem(Row);
         std::string Subs = "[";
-        for (size_t I = 0; I < R.SubItems.size(); ++I)
-            Subs += (I ? "," : "") + J(R.SubItems[I]);
+        for (int32_t I = 0; I < R->GetSubItems()->GetCount(); ++I)
+            Subs += (I ? "," : "") + J(R->GetSubItems()->GetStrings(I));
         Subs += "]";
-        std::string Data = R.DataText;
-        if (DataIsItem && R.Data)
-            Data = static_cast<const TTaskItem*>(R.Data)->GetAddress();
-        O += (First ? "" : ",") + std::string("{\"caption\":") + J(R.Caption) + ",\"sub_items\":" + Subs +
-             ",\"image\":" + J(static_cast<int64_t>(R.ImageIndex)) + ",\"data\":" + J(Data) + "}";
-        First = false;
+        std::string Data = TListViewTaskView::RowDataText(R);
+        if (DataIsItem && R->GetData())
+            Data = static_cast<const TTaskItem*>(R->GetData())->GetAddress();
+        O += (Row ? "," : "") + std::string("{\"caption\":") + J(R->GetCaption()) + ",\"sub_items\":" + Subs +
+             ",\"image\":" + J(static_cast<int64_t>(R->GetImageIndex())) + ",\"data\":" + J(Data) + "}";
     }
     return O + "]";
 }
@@ -386,10 +444,10 @@ int Crawl(const TArgs& A)
         TTaskRun& R = Runs[I];
         R.Task = std::make_unique<TTask>();
         R.Task->LoadFromFile(A.All("project")[I]);
-        R.Task->SetFilesListView(&W.FilesListView);
-        R.Task->SetFailedUrlListView(&W.FailedUrlListView);
-        R.Task->SetImagesListView(&W.ImagesListView);
-        R.Task->SetLogEdit(&W.LogEdit);
+        R.Task->SetFilesListView(W.FilesListView.get());
+        R.Task->SetFailedUrlListView(W.FailedUrlListView.get());
+        R.Task->SetImagesListView(W.ImagesListView.get());
+        R.Task->SetLogEdit(W.LogEdit.get());
         R.Task->SetSelected(static_cast<int32_t>(I) == Selected);
         if (StandIn)
             R.Task->SetWorkerMaker(MakeStandInWorker);
@@ -414,7 +472,7 @@ int Crawl(const TArgs& A)
             R.Task->ClearItems();
             R.Task->SetDoneCount(0);
             R.Task->SetSavedCount(0);
-            W.FilesListView.Clear();
+            W.Files->GetItems()->Clear();
         }
 
     for (TTaskRun& R : Runs) {
@@ -465,19 +523,20 @@ int Crawl(const TArgs& A)
     for (TTaskRun& R : Runs)
         Tasks += (Tasks.empty() ? "" : ",") + TaskJson(R);
     std::string Log = "[";
-    for (size_t I = 0; I < W.LogEdit.Lines().size(); ++I)
-        Log += (I ? "," : "") + J(W.LogEdit.Lines()[I]);
+    const std::vector<std::string> LogLines = W.LogLines();
+    for (size_t I = 0; I < LogLines.size(); ++I)
+        Log += (I ? "," : "") + J(LogLines[I]);
     Log += "]";
     std::string Progress = "[";
-    for (size_t I = 0; I < W.FilesListView.Updates().size(); ++I) {
-        const auto& U = W.FilesListView.Updates()[I];
+    for (size_t I = 0; I < W.FilesListView->Updates().size(); ++I) {
+        const auto& U = W.FilesListView->Updates()[I];
         Progress += (I ? "," : "") + std::string("{\"address\":") + J(U.Address) + ",\"sub\":" + J(U.SubIndex) +
                     ",\"text\":" + J(U.Text) + "}";
     }
     Progress += "]";
-    const std::string Json = "{\"tasks\":[" + Tasks + "],\"views\":{\"files\":" + RowsJson(W.FilesListView, true) +
-                             ",\"failed\":" + RowsJson(W.FailedUrlListView, true) +
-                             ",\"images\":" + RowsJson(W.ImagesListView, false) + "},\"progress\":" + Progress +
+    const std::string Json = "{\"tasks\":[" + Tasks + "],\"views\":{\"files\":" + RowsJson(W.Files, true) +
+                             ",\"failed\":" + RowsJson(W.Failed, true) +
+                             ",\"images\":" + RowsJson(W.Images, false) + "},\"progress\":" + Progress +
                              ",\"log\":" + Log + ",\"time_limit_hit\":" + JB(LimitHit) +
                              ",\"stopped_early\":" + JB(StoppedEarly) + ",\"max_tasks_running\":" +
                              J(MaxTasksRunning) + ",\"elapsed_ms\":" + J(Elapsed()) + "}";

@@ -17,8 +17,8 @@
 // A node of the tree the import fills; what it points at belongs to the tree.
 using TImportNode = void*;
 
-// The tree operations the import needs. The dialog binds it to its tree view; every call comes
-// on the user-interface thread.
+// The tree operations the import needs. The dialog binds it to its tree view through
+// TTreeViewImportTree (ImportTreeView.h); every call comes on the user-interface thread.
 class TImportTree {
 public:
     virtual ~TImportTree() = default;
@@ -31,8 +31,8 @@ public:
     virtual void Expand(TImportNode Node, bool Recurse) = 0;
 };
 
-// A tree kept in memory that records what is done to it: for tests, and until a dialog binds a
-// real tree view. Counts calls made off the user-interface thread.
+// A tree kept in memory that records what is done to it, for tests. Counts calls made off the
+// user-interface thread.
 class TRecordedImportTree : public TImportTree {
 public:
     struct TNode {

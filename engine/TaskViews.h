@@ -1,7 +1,8 @@
 #pragma once
 // What a task writes into the main window's views, reduced to the few row and line operations it
-// uses. The windows bind these to their list views and log pane; tests and the engine driver
-// bind recording views. Every call runs on the user-interface thread.
+// uses. The main window and the engine driver bind them to real list views and a rich edit
+// (TaskViewControls.h); model tests may bind the recording views below. Every call runs on the
+// user-interface thread.
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,7 @@
 #include "imagelib/GifCodec.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -40,7 +41,14 @@ const char* const ErrorTexts[] = {
 
 // Several images-library workers decode at once, each must see its own failure.
 thread_local int32_t LastCode = 0;
-thread_local std::string LastText;
+// Plain characters, not a std::string: with this tool chain the destructor of a thread_local
+// object can run on storage the runtime has already reused when a worker thread ends.
+thread_local char LastText[1024];
+
+void SetLastText(const std::string& Text) noexcept
+{
+    std::snprintf(LastText, sizeof(LastText), "%s", Text.c_str());
+}
 
 } // namespace
 
@@ -54,14 +62,14 @@ const char* GifErrorText(int32_t Code)
 void GifError(int32_t Code)
 {
     LastCode = Code;
-    LastText = GifErrorText(Code);
-    throw EInvalidGraphicOperation("TGif: " + LastText);
+    SetLastText(GifErrorText(Code));
+    throw EInvalidGraphicOperation(std::string("TGif: ") + GifErrorText(Code));
 }
 
 void GifErrorMessage(const std::string& Text)
 {
     LastCode = gifSpecialMessage;
-    LastText = Text;
+    SetLastText(Text);
     throw EInvalidGraphicOperation("TGif: " + Text);
 }
 
@@ -70,7 +78,7 @@ std::string GifLastErrorText() { return LastText; }
 void GifResetLastError()
 {
     LastCode = 0;
-    LastText.clear();
+    LastText[0] = '\0';
 }
 
 void GifAllocatePixels(std::vector<uint8_t>& Buffer, int64_t Width, int64_t Height)

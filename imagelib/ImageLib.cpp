@@ -9,6 +9,7 @@
 #include "imagelib/ImgBmc.h"
 #include "imagelib/ImgDib.h"
 #include "imagelib/ImgMisc.h"
+#include "imagelib/ImgScroll.h"
 #include "imagelib/JpegGraphic.h"
 #include "imagelib/PngGraphic.h"
 #include "imagelib/PngWarningBox.h"
@@ -51,7 +52,8 @@ void ImageLibInit()
     RegisterPcxFormats();
     RegisterDibGraphic("PNG", "Portable Network Graphic", DibGraphicClassOf<TPngGraphic>());
     RegisterBmcFormats();
-    // 7. The scroll box's cursors go here.
+    // 7. The scroll box's hand cursors, screen cursors 100 and 101.
+    RegisterScrollBoxCursors();
 }
 
 void ImageLibDone()
@@ -59,7 +61,9 @@ void ImageLibDone()
     std::lock_guard<std::mutex> Lock(InitLock);
     if (InitCount == 0 || --InitCount > 0)
         return;
-    // 7. (the scroll box waits for its read-ahead threads first, then frees its cursors)
+    // 7. Read-ahead threads still running use the registry and the palettes freed below.
+    WaitForReadAheadThreads();
+    UnregisterScrollBoxCursors();
     // 6. Formats: out of the library's list and the platform's.
     for (const std::string& Name : ClearDibGraphicClasses())
         TPicture::Unregister(Name);

@@ -113,6 +113,10 @@ void PngStreamWrite(png_structp Png, png_bytep Data, size_t Length)
 
 void PngStreamFlush(png_structp) {}
 
+// Ancillary chunks the reader never uses that libpng would read into a buffer of their full
+// declared length: text, profiles, palettes and parameters, EXIF. Five bytes each (name, NUL).
+const png_byte SkippedChunks[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0pCAL\0sCAL";
+
 __attribute__((noinline)) bool Trap(TPngGlue* G, TPngStep Step, void* Arg)
 {
     if (setjmp(png_jmpbuf(G->Png)) != 0)
@@ -153,11 +157,17 @@ TPngGlueGuard::TPngGlueGuard(TStream* Stream, bool Writing)
                     png_set_read_fn(G->Png, G, PngStreamRead);
                     // Ordinary files with an sRGB profile must not raise warnings.
                     png_set_option(G->Png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
-                    // A chunk's declared length must not make a small file ask for gigabytes
-                    // (a text chunk claiming 1.7 GB did): no ancillary chunk is allowed more
-                    // than 8 MiB, and at most 1000 of them are kept.
+                    // A chunk's declared length must not make a small file ask for gigabytes:
+                    // no ancillary chunk is allowed more than 8 MiB, and at most 1000 of them
+                    // are kept.
                     png_set_chunk_malloc_max(G->Png, 8 << 20);
                     png_set_chunk_cache_max(G->Png, 1000);
+                    // The limit above only warns for the chunks libpng reads whole into one
+                    // buffer of the declared length (a zTXt claiming 1.7 GB was still
+                    // allocated). The pictures use none of them, so they are skipped unread:
+                    // their data is passed over in small pieces and only its CRC is checked.
+                    png_set_keep_unknown_chunks(G->Png, PNG_HANDLE_CHUNK_NEVER, SkippedChunks,
+                                                int(sizeof(SkippedChunks) / 5));
                 }
             },
             nullptr) ||

@@ -23,14 +23,21 @@ TIFFExtendProc PreviousExtender = nullptr;
 TIFFErrorHandler PreviousError = nullptr;
 TIFFErrorHandler PreviousWarning = nullptr;
 
-thread_local std::string LastMessage;
+// Plain characters, not a std::string: with this tool chain the destructor of a thread_local
+// object can run on storage the runtime has already reused when a worker thread ends.
+thread_local char LastMessage[600];
+
+void SetLastMessage(const std::string& Text) noexcept
+{
+    std::snprintf(LastMessage, sizeof(LastMessage), "%s", Text.c_str());
+}
 
 void KeepMessage(const char* Module, const char* Fmt, va_list Args) noexcept
 {
     try {
         char Text[512];
         std::vsnprintf(Text, sizeof(Text), Fmt ? Fmt : "", Args);
-        LastMessage = Module ? std::string(Module) + ": " + Text : std::string(Text);
+        SetLastMessage(Module ? std::string(Module) + ": " + Text : std::string(Text));
     } catch (...) {
     }
 }
@@ -39,7 +46,7 @@ void ErrorHandler(const char* Module, const char* Fmt, va_list Args) { KeepMessa
 // Warnings are kept too, but never replace an error of the same call.
 void WarningHandler(const char* Module, const char* Fmt, va_list Args)
 {
-    if (LastMessage.empty())
+    if (LastMessage[0] == '\0')
         KeepMessage(Module, Fmt, Args);
 }
 
@@ -195,4 +202,4 @@ TIFF* TiffStreamOpen(TStream* Stream, const char* Mode)
 }
 
 std::string TiffLastMessage() { return LastMessage; }
-void TiffClearLastMessage() { LastMessage.clear(); }
+void TiffClearLastMessage() { LastMessage[0] = '\0'; }

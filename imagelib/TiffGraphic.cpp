@@ -357,7 +357,8 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
     const bool Tiled = TIFFIsTiled(Tiff) != 0;
     const int32_t SamplesFromLine =
         std::max<int32_t>(1, static_cast<int32_t>(std::lround(double(ScanlineSize) / double(Width))));
-    const int32_t PixelBits = BitsPerSample * SamplesFromLine;
+    // In 64 bits: both factors come from the file and their product can pass 2^31.
+    const int64_t PixelBits = int64_t(BitsPerSample) * SamplesFromLine;
 
     // The picture's layout and palette.
     ImageFormat Format = ifTrueColor;
@@ -475,7 +476,10 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
         TIFFGetField(Tiff, TIFFTAG_TILELENGTH, &TileH);
         const tmsize_t TileRow = TIFFTileRowSize(Tiff);
         const tmsize_t TileSize = TIFFTileSize(Tiff);
-        if (TileW == 0 || TileH == 0 || TileRow <= 0 || TileSize < tmsize_t(TileH) * TileRow)
+        // The tile's size comes from the file alone; one tile may not need more memory than
+        // the largest picture the library accepts.
+        if (TileW == 0 || TileH == 0 || TileRow <= 0 || TileSize < tmsize_t(TileH) * TileRow ||
+            uint64_t(TileSize) > uint64_t(MaxPictureBytes))
             TiffFail("TIFFReadTile");
         std::vector<uint8_t> Tile(static_cast<size_t>(TileSize));
         const int32_t Bits = BitsPerPixel(Format);
@@ -508,8 +512,10 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
         break;
     }
     case pathRgba: {
+        // The RGBA raster is four bytes a pixel whatever the picture's format, so it can pass
+        // the picture cap that NewImage kept; it is held to the same cap on every platform.
         const uint64_t Bytes = uint64_t(Width) * Height * 4;
-        if (Bytes > SIZE_MAX)
+        if (Bytes > uint64_t(MaxPictureBytes) || Bytes > SIZE_MAX)
             throw EOutOfMemory("Out of memory");
         std::unique_ptr<uint32_t[]> Raster(new (std::nothrow) uint32_t[uint64_t(Width) * Height]);
         if (!Raster)

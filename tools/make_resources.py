@@ -450,6 +450,98 @@ STRIP_CELLS = [
 ]
 
 
+# ------------------------------------------------------------------------------ program artwork
+
+def magnifier(size):
+    """The program icon at size x size: a magnifying glass over a small landscape (the "search
+    icon" the minimize notice points at). Drawn from circles and a line so every size is sharp."""
+    import math
+    cx = cy = size * 0.40
+    r = size * 0.36
+    ring = max(1.0, size / 16.0)
+    sun_x, sun_y, sun_r = cx + r * 0.30, cy - r * 0.28, r * 0.24
+    width = max(1.2, size * 0.085)
+    h0 = (cx + r * 0.62, cy + r * 0.62)
+    h1 = (size - 1.0 - width, size - 1.0 - width)
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            px, py = x + 0.5, y + 0.5
+            d = math.hypot(px - cx, py - cy)
+            # Distance to the handle's centre line.
+            vx, vy = h1[0] - h0[0], h1[1] - h0[1]
+            t = max(0.0, min(1.0, ((px - h0[0]) * vx + (py - h0[1]) * vy) / (vx * vx + vy * vy)))
+            dh = math.hypot(px - (h0[0] + t * vx), py - (h0[1] + t * vy))
+            ch = '.'
+            if d <= r - ring:
+                ch = 'C'
+                if py > cy + r * 0.15 - (px - cx) * 0.35:
+                    ch = 'g'  # the hill
+                elif math.hypot(px - sun_x, py - sun_y) <= sun_r:
+                    ch = 'Y'
+                if d > r - ring - max(1.0, size / 16.0) and px < cx - r * 0.2 and py < cy - r * 0.2:
+                    ch = 'W'  # the glint on the glass
+            elif d <= r:
+                ch = 'K'
+            elif d <= r + ring * 0.6 and dh > width:
+                ch = '.'
+            if d > r - ring and dh <= width:
+                ch = 'r' if dh <= width - min(1.0, width / 2) else 'K'
+            row.append(ch)
+        rows.append(''.join(row))
+    return rows
+
+
+# A 5 x 7 pixel font for the banner's words (capitals, digits, "." and blank).
+FONT = {
+    'A': ['.KKK.', 'K...K', 'K...K', 'KKKKK', 'K...K', 'K...K', 'K...K'],
+    'C': ['.KKK.', 'K...K', 'K....', 'K....', 'K....', 'K...K', '.KKK.'],
+    'E': ['KKKKK', 'K....', 'K....', 'KKKK.', 'K....', 'K....', 'KKKKK'],
+    'I': ['.KKK.', '..K..', '..K..', '..K..', '..K..', '..K..', '.KKK.'],
+    'L': ['K....', 'K....', 'K....', 'K....', 'K....', 'K....', 'KKKKK'],
+    'M': ['K...K', 'KK.KK', 'K.K.K', 'K.K.K', 'K...K', 'K...K', 'K...K'],
+    'O': ['.KKK.', 'K...K', 'K...K', 'K...K', 'K...K', 'K...K', '.KKK.'],
+    'P': ['KKKK.', 'K...K', 'K...K', 'KKKK.', 'K....', 'K....', 'K....'],
+    'Q': ['.KKK.', 'K...K', 'K...K', 'K...K', 'K.K.K', 'K..K.', '.KK.K'],
+    'R': ['KKKK.', 'K...K', 'K...K', 'KKKK.', 'K.K..', 'K..K.', 'K...K'],
+    'T': ['KKKKK', '..K..', '..K..', '..K..', '..K..', '..K..', '..K..'],
+    'U': ['K...K', 'K...K', 'K...K', 'K...K', 'K...K', 'K...K', '.KKK.'],
+    ' ': ['.....'] * 7,
+}
+
+
+def text_grid(text, colour, factor):
+    """The words in the pixel font, one blank column between letters, scaled by factor."""
+    rows = ['' for _ in range(7)]
+    for i, ch in enumerate(text):
+        glyph = FONT[ch]
+        for y in range(7):
+            rows[y] += ('.' if i else '') + glyph[y].replace('K', colour)
+    return scale(rows, factor)
+
+
+BANNER_SIZE = (320, 80)
+BANNER_TITLE = 'QUILLMOOR'
+BANNER_SUBTITLE = 'PICTURE COLLECTOR'
+
+
+def banner():
+    """Bitmap 101 of the splash and About windows: the icon and the product's name on navy."""
+    width, height = BANNER_SIZE
+    canvas = ['b' * width for _ in range(height)]
+    # A lighter band behind the words and a line under it.
+    canvas = overlay(canvas, ['B' * (width - 80)] * 2, 80, 62)
+    icon = magnifier(60)
+    canvas = overlay(canvas, icon, 10, 10)
+    shadow = text_grid(BANNER_TITLE, 'K', 4)
+    title = text_grid(BANNER_TITLE, 'W', 4)
+    canvas = overlay(canvas, shadow, 88, 12)
+    canvas = overlay(canvas, title, 86, 10)
+    canvas = overlay(canvas, text_grid(BANNER_SUBTITLE, 'Y', 1), 88, 48)
+    return canvas
+
+
 def artwork():
     """Every file this script writes: name -> bytes."""
     files = {}
@@ -476,7 +568,180 @@ def artwork():
         if check_grid('TestStrip cell %d' % i, cell) != (16, 16):
             raise ValueError('strip cells are 16 x 16')
     files['TestStrip.bmp'] = bitmap_file(hstack(STRIP_CELLS))
+
+    # The program icon (16 and 32 pixels, each in 32 and 4 bits) and the banner, bitmap 101.
+    icon16, icon32 = magnifier(16), magnifier(32)
+    files['Quillmoor.ico'] = icon_file([(icon32, 32), (icon16, 32), (icon32, 4), (icon16, 4)])
+    files['Banner.bmp'] = bitmap_file(banner())
     return files
+
+
+# ============================================================================== main window
+# The main window's image strips: the task tree, the address rows, the report page and the
+# "Standard" toolbar. Each cell is 16 x 16 on the mask colour; cells are drawn from a few
+# shapes so each kind reads at a glance.
+
+def _mw_canvas():
+    return [['.'] * 16 for _ in range(16)]
+
+
+def _mw_rect(c, x0, y0, x1, y1, fill, edge=None):
+    for y in range(y0, y1 + 1):
+        for x in range(x0, x1 + 1):
+            border = x in (x0, x1) or y in (y0, y1)
+            c[y][x] = edge if (edge and border) else fill
+
+
+def _mw_folder(c, fill='Y', open_=False):
+    _mw_rect(c, 1, 3, 6, 5, fill, 'y')
+    _mw_rect(c, 1, 4, 14, 13, fill, 'y')
+    if open_:
+        _mw_rect(c, 3, 7, 15, 13, 'W', 'y')
+
+
+def _mw_page(c, fill='W'):
+    _mw_rect(c, 3, 1, 12, 14, fill, 'K')
+    for y in (4, 6, 8, 10):
+        for x in range(5, 11):
+            c[y][x] = 'k'
+
+
+def _mw_badge(c, colour, shape):
+    """A small mark in the lower right corner: a play triangle, a square or a clock."""
+    if shape == 'play':
+        for i in range(5):
+            for y in range(9 + i // 2, 16 - i // 2 - (1 if i % 2 else 0)):
+                c[y][10 + i] = colour
+    elif shape == 'stop':
+        _mw_rect(c, 9, 9, 15, 15, colour, 'K')
+    elif shape == 'clock':
+        _mw_rect(c, 9, 9, 15, 15, 'W', colour)
+        c[12][12] = c[11][12] = c[10][12] = 'K'
+        c[12][13] = c[12][14] = 'K'
+
+
+def _mw_task(c, fill='C'):
+    # A picture frame: the task's kind is the picture it collects.
+    _mw_rect(c, 0, 1, 12, 11, fill, 'b')
+    for x in range(2, 11):
+        c[9][x] = 'g'
+    c[3][9] = c[3][10] = c[4][9] = c[4][10] = 'Y'
+
+
+def _mw_cells_tree():
+    cells = []
+    root = _mw_canvas(); _mw_rect(root, 1, 1, 14, 14, 'w', 'K'); _mw_rect(root, 3, 3, 12, 12, 'B', 'b')
+    cells.append(root)
+    opened = _mw_canvas(); _mw_folder(opened, open_=True); cells.append(opened)
+    page = _mw_canvas(); _mw_page(page); cells.append(page)
+    running = _mw_canvas(); _mw_task(running); _mw_badge(running, 'G', 'play'); cells.append(running)
+    stopped = _mw_canvas(); _mw_task(stopped); _mw_badge(stopped, 'R', 'stop'); cells.append(stopped)
+    folder = _mw_canvas(); _mw_folder(folder); cells.append(folder)
+    queued = _mw_canvas(); _mw_task(queued); _mw_badge(queued, 'b', 'clock'); cells.append(queued)
+    return cells
+
+
+def _mw_cells_urls():
+    idle = _mw_canvas(); _mw_rect(idle, 4, 4, 11, 11, 'w', 'k')
+    running = _mw_canvas(); _mw_badge(running, 'G', 'play')
+    running = [row[:] for row in running]
+    # Move the play mark to the middle.
+    mid = _mw_canvas()
+    for y in range(16):
+        for x in range(16):
+            if running[y][x] != '.':
+                mid[y - 5][x - 6] = running[y][x]
+    return [idle, mid]
+
+
+def _mw_cells_report():
+    cells = []
+    for colour in ('B', 'G', 'Y', 'C'):
+        c = _mw_canvas()
+        _mw_rect(c, 3, 3, 12, 12, colour, 'K')
+        c[6][7] = c[6][8] = 'K'
+        for y in range(8, 11):
+            c[y][7] = c[y][8] = 'K'
+        cells.append(c)
+    return cells
+
+
+def _mw_arrow_right(c, colour):
+    for x in range(3, 10):
+        c[7][x] = c[8][x] = colour
+    for i in range(5):
+        for y in range(3 + i, 13 - i):
+            c[y][9 + i] = colour
+
+
+def _mw_cells_toolbar():
+    cells = []
+    new = _mw_canvas(); _mw_page(new); c = new; c[1][13] = c[2][14] = c[0][14] = c[1][15] = 'Y'; cells.append(new)
+    newf = _mw_canvas(); _mw_folder(newf); newf[1][13] = newf[2][14] = newf[0][14] = newf[1][15] = 'R'; cells.append(newf)
+    prop = _mw_canvas(); _mw_page(prop); _mw_rect(prop, 8, 8, 15, 15, 'w', 'K'); prop[11][11] = prop[12][12] = 'K'
+    cells.append(prop)
+    delete = _mw_canvas()
+    for i in range(12):
+        delete[2 + i][2 + i] = delete[2 + i][3 + i] = 'R'
+        delete[2 + i][13 - i] = delete[2 + i][12 - i] = 'R'
+    cells.append(delete)
+    run = _mw_canvas(); _mw_arrow_right(run, 'g'); cells.append(run)
+    stop = _mw_canvas(); _mw_rect(stop, 3, 3, 12, 12, 'R', 'r'); cells.append(stop)
+    restart = _mw_canvas()
+    for x in range(3, 13):
+        restart[3][x] = restart[12][x] = 'b'
+    for y in range(3, 13):
+        restart[y][3] = restart[y][12] = 'b'
+    restart[3][12] = '.'; restart[2][11] = restart[4][11] = 'b'; restart[1][10] = restart[5][10] = 'b'
+    cells.append(restart)
+    stopall = _mw_canvas(); _mw_rect(stopall, 1, 1, 9, 9, 'R', 'r'); _mw_rect(stopall, 6, 6, 14, 14, 'R', 'r')
+    cells.append(stopall)
+    refresh = _mw_canvas()
+    for x in range(3, 13):
+        refresh[3][x] = refresh[12][x] = 'g'
+    for y in range(3, 13):
+        refresh[y][3] = refresh[y][12] = 'g'
+    refresh[12][3] = '.'; refresh[11][4] = refresh[13][4] = 'g'; refresh[10][5] = refresh[14][5] = 'g'
+    cells.append(refresh)
+    imp = _mw_canvas(); _mw_rect(imp, 1, 9, 14, 14, 'w', 'K')
+    for y in range(1, 8):
+        imp[y][7] = imp[y][8] = 'B'
+    for i in range(4):
+        imp[4 + i][4 + i] = imp[4 + i][11 - i] = 'B'
+    cells.append(imp)
+    options = _mw_canvas(); _mw_rect(options, 2, 2, 13, 13, 'w', 'K')
+    for y in (5, 8, 11):
+        for x in range(4, 12):
+            options[y][x] = 'k'
+        options[y][6 if y != 8 else 9] = 'B'
+    cells.append(options)
+    helpc = _mw_canvas(); _mw_rect(helpc, 2, 2, 13, 13, 'B', 'b')
+    for (x, y) in ((6, 4), (7, 4), (8, 4), (9, 5), (9, 6), (8, 7), (7, 8), (7, 9), (7, 11)):
+        helpc[y][x] = 'W'
+    cells.append(helpc)
+    return cells
+
+
+def main_window_artwork():
+    files = {}
+    for name, cells in (('MainTree', _mw_cells_tree()), ('MainUrls', _mw_cells_urls()),
+                        ('MainReport', _mw_cells_report()), ('MainToolBar', _mw_cells_toolbar())):
+        grids = [[''.join(row) for row in cell] for cell in cells]
+        for i, g in enumerate(grids):
+            if check_grid('%s cell %d' % (name, i), g) != (16, 16):
+                raise ValueError('main window cells are 16 x 16')
+        files[name + '.bmp'] = bitmap_file(hstack(grids))
+    return files
+
+
+_artwork_without_main_window = artwork
+
+
+def artwork():
+    files = _artwork_without_main_window()
+    files.update(main_window_artwork())
+    return files
+# ============================================================================== end of main window
 
 
 def write_file(path, data):

@@ -5,5 +5,6 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# A test may add overrides of its own (QM_WINE_DLLOVERRIDES, e.g. "hhctrl.ocx=n").
+export WINEDLLOVERRIDES="mscoree,mshtml=${QM_WINE_DLLOVERRIDES:+;$QM_WINE_DLLOVERRIDES}"
 exec wine "$@"

@@ -18,6 +18,8 @@ struct TSyncRequest {
     TState State = Queued;
     HANDLE Event = nullptr;
     bool ReportOnUIThread = false; // OnTerminate: nobody waits for its exception
+
+    static HANDLE OwnEvent(TThread* T) { return T->FSyncDone; }
 };
 
 namespace {
@@ -33,17 +35,32 @@ HWND gSyncWnd = nullptr;
 HANDLE gSyncEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 THiddenWindow* gSyncWindow = nullptr;
 
-// Each thread waits for its own requests on its own event, made once.
-struct TThreadEvent {
-    HANDLE Handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    ~TThreadEvent() { CloseHandle(Handle); }
+// A thread object's calls made on its own thread wait on the object's event; any other call
+// waits on an event made for it. (Not a thread_local object: with this tool chain the destructor
+// of a thread_local object can run on storage the runtime has already handed out again, and a
+// handle read there would close somebody else's event or socket.)
+struct TCallEvent {
+    HANDLE Owned = nullptr;
+    HANDLE Handle = nullptr;
+    explicit TCallEvent(TThread* Thread)
+    {
+        if (Thread && Thread->GetThreadID() == GetCurrentThreadId()) {
+            Handle = TSyncRequest::OwnEvent(Thread);
+            return;
+        }
+        Owned = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!Owned)
+            RaiseLastOSError("Cannot create an event for a synchronised call");
+        Handle = Owned;
+    }
+    ~TCallEvent()
+    {
+        if (Owned)
+            CloseHandle(Owned);
+    }
+    TCallEvent(const TCallEvent&) = delete;
+    TCallEvent& operator=(const TCallEvent&) = delete;
 };
-
-HANDLE CurrentThreadEvent()
-{
-    thread_local TThreadEvent Event;
-    return Event.Handle;
-}
 
 void Cancel(TSyncRequest* R)
 {
@@ -53,18 +70,47 @@ void Cancel(TSyncRequest* R)
 
 // A plain wait that still answers messages other threads send to this thread's windows, so a
 // worker with a window of its own cannot deadlock a SendMessage from the user-interface thread.
-void WaitServingSent(HANDLE Handle)
+// False when the wait itself failed.
+bool WaitServingSent(HANDLE Handle)
 {
     for (;;) {
         const DWORD R = MsgWaitForMultipleObjects(1, &Handle, FALSE, INFINITE, QS_SENDMESSAGE);
         if (R == WAIT_OBJECT_0)
-            return;
+            return true;
         if (R == WAIT_OBJECT_0 + 1) {
             MSG M;
             PeekMessageA(&M, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
             continue;
         }
-        RaiseLastOSError("Cannot wait for a synchronised call");
+        return false;
+    }
+}
+
+// Returns once the serving side is done with R: it ran, or it was cancelled. R lives on the
+// caller's stack and the user-interface thread writes to it to the end, so the signal alone is
+// not trusted: the state decides, read under the queue lock, which the serving side holds while
+// it sets the state and signals.
+void AwaitRequest(TSyncRequest& R)
+{
+    for (;;) {
+        const bool Signalled = WaitServingSent(R.Event);
+        {
+            std::lock_guard<std::mutex> Lock(gQueueLock);
+            if (R.State == TSyncRequest::Done || R.State == TSyncRequest::Cancelled)
+                return;
+            if (!Signalled && R.State == TSyncRequest::Queued) {
+                // Nothing left to wait with: the request is taken back and does not run.
+                for (auto It = gQueue.begin(); It != gQueue.end(); ++It)
+                    if (*It == &R) {
+                        gQueue.erase(It);
+                        break;
+                    }
+                R.State = TSyncRequest::Cancelled;
+                return;
+            }
+        }
+        if (!Signalled)
+            Sleep(1); // running now, and over soon
     }
 }
 
@@ -76,10 +122,11 @@ bool OnMainThread()
 // Queues a request and waits for its end. False when it did not run.
 bool QueueAndWait(TThread* Thread, const TThreadMethod& Method, bool ReportOnUIThread)
 {
+    TCallEvent Event(Thread);
     TSyncRequest R;
     R.Thread = Thread;
     R.Method = &Method;
-    R.Event = CurrentThreadEvent();
+    R.Event = Event.Handle;
     R.ReportOnUIThread = ReportOnUIThread;
     {
         std::lock_guard<std::mutex> Lock(gQueueLock);
@@ -90,8 +137,7 @@ bool QueueAndWait(TThread* Thread, const TThreadMethod& Method, bool ReportOnUIT
             gWakePosted = true;
     }
     SetEvent(gSyncEvent);
-    WaitServingSent(R.Event);
-    // The serving side sets the event after its last touch of R.
+    AwaitRequest(R);
     if (R.State != TSyncRequest::Done)
         return false;
     if (R.Error)
@@ -165,8 +211,12 @@ bool CheckSynchronize()
         TSyncRequest* R;
         {
             std::lock_guard<std::mutex> Lock(gQueueLock);
-            if (gQueue.empty())
+            if (gQueue.empty()) {
+                // A wake-up message taken by a foreign loop without being dispatched must not
+                // stop later ones: the queue is served now, so the next request posts again.
+                gWakePosted = false;
                 break;
+            }
             R = gQueue.front();
             gQueue.pop_front();
             R->State = TSyncRequest::Running;
@@ -236,27 +286,35 @@ unsigned __stdcall ThreadEntry(void* Param)
 
 TThread::TThread()
 {
+    FSyncDone = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!FSyncDone)
+        throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(GetLastError())));
     unsigned ID = 0;
     const uintptr_t H = _beginthreadex(nullptr, 0, &ThreadEntry, this, CREATE_SUSPENDED, &ID);
-    if (!H)
-        throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(GetLastError())));
+    if (!H) {
+        const DWORD Error = GetLastError();
+        CloseHandle(FSyncDone);
+        throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(Error)));
+    }
     FHandle = reinterpret_cast<HANDLE>(H);
     FThreadID = ID;
 }
 
 TThread::~TThread()
 {
-    if (!FHandle)
-        return;
-    if (GetCurrentThreadId() != FThreadID) {
-        if (!FStarted) {
-            FSkipExecute = true;
-            FTerminated = true;
-            Resume();
+    if (FHandle) {
+        if (GetCurrentThreadId() != FThreadID) {
+            if (!FStarted) {
+                FSkipExecute = true;
+                FTerminated = true;
+                Resume();
+            }
+            TerminateAndWait();
         }
-        TerminateAndWait();
+        CloseHandle(FHandle);
     }
-    CloseHandle(FHandle);
+    if (FSyncDone)
+        CloseHandle(FSyncDone);
 }
 
 void TThread::Resume()
@@ -291,13 +349,15 @@ void TThread::WaitForEnd()
         return;
     }
     HANDLE Handles[2] = {FHandle, gSyncEvent};
-    // A request queued before the wait may have had its signal taken by another waiter.
+    // The queue's event is shared with every loop that waits on it, and another waiter may take
+    // the signal of a request this wait has to serve: the queue is also looked at before the
+    // first wait and whenever a short wait ends without a signal.
     CheckSynchronize();
     for (;;) {
-        const DWORD R = MsgWaitForMultipleObjects(2, Handles, FALSE, INFINITE, QS_SENDMESSAGE);
+        const DWORD R = MsgWaitForMultipleObjects(2, Handles, FALSE, 100, QS_SENDMESSAGE);
         if (R == WAIT_OBJECT_0)
             return;
-        if (R == WAIT_OBJECT_0 + 1) {
+        if (R == WAIT_OBJECT_0 + 1 || R == WAIT_TIMEOUT) {
             CheckSynchronize();
         } else if (R == WAIT_OBJECT_0 + 2) {
             MSG M;

@@ -102,6 +102,8 @@ private:
 
     HANDLE FHandle = nullptr;
     DWORD FThreadID = 0;
+    // Signalled when a synchronised call made on this thread has been run or cancelled.
+    HANDLE FSyncDone = nullptr;
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
     std::atomic<int32_t> FReturnValue{0};

@@ -19,6 +19,7 @@
 #include "engine/ImportFromInternetClasses.h"
 #include "platform/net/HttpClient.h"
 #include "platform/win/Registry.h"
+#include "tests/engine/ImportTestData.h"
 #include "tests/support/TestServer.h"
 #include "tests/support/TestSupport.h"
 
@@ -28,54 +29,7 @@ using TestSupport::TTestRegistryKey;
 
 namespace {
 
-std::string Base64(const std::string& Bytes)
-{
-    static const char T[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string Out;
-    size_t I = 0;
-    for (; I + 2 < Bytes.size(); I += 3) {
-        const uint32_t V = static_cast<uint8_t>(Bytes[I]) << 16 | static_cast<uint8_t>(Bytes[I + 1]) << 8 |
-                           static_cast<uint8_t>(Bytes[I + 2]);
-        Out += T[V >> 18];
-        Out += T[(V >> 12) & 63];
-        Out += T[(V >> 6) & 63];
-        Out += T[V & 63];
-    }
-    if (I < Bytes.size()) {
-        uint32_t V = static_cast<uint8_t>(Bytes[I]) << 16;
-        if (I + 1 < Bytes.size())
-            V |= static_cast<uint8_t>(Bytes[I + 1]) << 8;
-        Out += T[V >> 18];
-        Out += T[(V >> 12) & 63];
-        Out += I + 1 < Bytes.size() ? T[(V >> 6) & 63] : '=';
-        Out += '=';
-    }
-    return Out;
-}
-
-std::string Record(uint32_t Number, const std::string& Name, const std::string& URL, const std::string& Category)
-{
-    TProjectItem It;
-    It.SetNumber(static_cast<int32_t>(Number));
-    It.SetName(Name);
-    It.SetURL(URL);
-    It.SetCategory(Category);
-    TMemoryStream S;
-    It.WriteToStream(&S);
-    return std::string(static_cast<const char*>(S.Memory()), static_cast<size_t>(S.GetSize()));
-}
-
-std::string BodyRoute(const std::string& Bytes, const std::string& Extra = "")
-{
-    return "{\"body_base64\":\"" + Base64(Bytes) + "\"" + Extra + "}";
-}
-
-std::string EnvText(const char* Name)
-{
-    char Buf[1024];
-    const DWORD N = GetEnvironmentVariableA(Name, Buf, sizeof(Buf));
-    return N > 0 && N < sizeof(Buf) ? std::string(Buf, N) : std::string();
-}
+using namespace ImportTestData;
 
 using TNode = TRecordedImportTree::TNode;
 

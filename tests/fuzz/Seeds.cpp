@@ -346,6 +346,9 @@ std::vector<std::string> SeededTargets()
 #ifdef QM_FUZZ_JPEGPNG
     Names.insert(Names.end(), {"jpeg", "png"});
 #endif
+#ifdef QM_FUZZ_PICTURES
+    Names.insert(Names.end(), {"tiff", "pnm", "dcx", "eps"});
+#endif
     return Names;
 }
 
@@ -387,6 +390,10 @@ std::vector<TSeed> MakeSeeds(std::string_view Target)
         AddJpegSeeds(Out);
     else if (Target == "png")
         AddPngSeeds(Out);
+#endif
+#ifdef QM_FUZZ_PICTURES
+    else if (Target == "tiff" || Target == "pnm" || Target == "dcx" || Target == "eps")
+        AddPictureClassSeeds(Target, Out);
 #endif
     return Out;
 }

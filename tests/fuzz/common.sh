@@ -11,7 +11,7 @@ fuzz_targets() {
 # Pictures and project files (a project file is 798,812 bytes before its lines) get the larger inputs.
 fuzz_max_len() {
   case $1 in
-    bmc_*|bmp_*|gif|jpeg|png|project) echo 1048576 ;;
+    bmc_*|bmp_*|gif|jpeg|png|tiff|pnm|dcx|eps|project) echo 1048576 ;;
     *) echo 262144 ;;
   esac
 }
@@ -37,16 +37,20 @@ fuzz_inputs() {
 }
 
 # Runs one target: fuzz_run TARGET SECONDS SEED LOG; prints what it found and fails on a finding.
-# QM_FUZZ_RUNS=N runs a fixed number of inputs instead (with a fixed seed, a repeatable run).
+# QM_FUZZ_RUNS=N runs a fixed number of inputs instead (with a fixed seed, a repeatable run);
+# SECONDS, when not 0, then only caps the time on a machine far slower than the counts assume.
 fuzz_run() {
   local t=$1 secs=$2 seed=$3 log=$4 rc=0 art budget
   art=$fuzz_dir/findings/$t/
   mkdir -p "$art"
   budget=-max_total_time=$secs
-  [[ -n ${QM_FUZZ_RUNS:-} ]] && budget=-runs=$QM_FUZZ_RUNS
-  # shellcheck disable=SC2046
+  if [[ -n ${QM_FUZZ_RUNS:-} ]]; then
+    budget=-runs=$QM_FUZZ_RUNS
+    [[ $secs -gt 0 ]] && budget="$budget -max_total_time=$secs"
+  fi
+  # shellcheck disable=SC2046,SC2086
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-    "$fuzz_dir/build/bin/fuzz_$t" -seed="$seed" "$budget" -max_len="$(fuzz_max_len "$t")" \
+    "$fuzz_dir/build/bin/fuzz_$t" -seed="$seed" $budget -max_len="$(fuzz_max_len "$t")" \
     -timeout=10 -rss_limit_mb=2560 -malloc_limit_mb=1200 -print_final_stats=1 \
     -artifact_prefix="$art" $(fuzz_inputs "$t") >"$log" 2>&1 || rc=$?
   local runs

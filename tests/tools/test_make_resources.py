@@ -194,5 +194,74 @@ class ReadByPillow(unittest.TestCase):
                 self.assertEqual((32, 32), im.size)
 
 
+class ProgramArtwork(unittest.TestCase):
+    """The program icon and the splash/About banner (bitmap 101)."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.files = make_resources.artwork()
+
+    def test_program_icon_has_16_and_32_pixel_entries(self):
+        reserved, kind, entries = directory_entries(self.files['Quillmoor.ico'])
+        self.assertEqual((0, 1), (reserved, kind))
+        got = sorted((e['width'], e['height'], e['field2']) for e in entries)
+        self.assertEqual([(16, 16, 4), (16, 16, 32), (32, 32, 4), (32, 32, 32)], got)
+
+    def test_magnifier_is_drawn_at_every_size(self):
+        for size in (16, 32, 60):
+            grid = make_resources.magnifier(size)
+            self.assertEqual((size, size), make_resources.check_grid('magnifier', grid))
+            text = ''.join(grid)
+            # Outline, glass, landscape and handle are all there; the corners stay transparent.
+            for colour in 'KCgr':
+                self.assertIn(colour, text, (size, colour))
+            self.assertEqual('.', grid[0][0])
+            self.assertEqual('.', grid[0][size - 1])
+            self.assertEqual('.', grid[size - 1][0])
+
+    def test_banner_is_a_24_bit_bitmap_of_its_size(self):
+        data = self.files['Banner.bmp']
+        magic, size, _, _, offset = struct.unpack_from('<2sIHHI', data, 0)
+        self.assertEqual(b'BM', magic)
+        self.assertEqual(len(data), size)
+        hsize, width, height, planes, bits = struct.unpack_from('<IiiHH', data, 14)
+        self.assertEqual((40, make_resources.BANNER_SIZE[0], make_resources.BANNER_SIZE[1], 1, 24),
+                         (hsize, width, height, planes, bits))
+        self.assertEqual(offset + make_resources.row_bytes(width, 24) * height, len(data))
+
+    def test_banner_spells_the_product_name(self):
+        # The title's letters are white pixels on the banner, left to right in the font's shapes.
+        grid = make_resources.banner()
+        title = make_resources.text_grid(make_resources.BANNER_TITLE, 'W', 4)
+        for y, row in enumerate(title):
+            for x, ch in enumerate(row):
+                if ch == 'W':
+                    self.assertEqual('W', grid[10 + y][86 + x], (x, y))
+        self.assertEqual('b', grid[0][0])
+
+    def test_text_grid_refuses_unknown_letters(self):
+        with self.assertRaises(KeyError):
+            make_resources.text_grid('q', 'W', 1)
+
+
+@unittest.skipIf(Image is None, 'Pillow (python3-pil) is not installed')
+class ProgramArtworkReadByPillow(unittest.TestCase):
+    def test_icon_and_banner_open(self):
+        with tempfile.TemporaryDirectory() as out:
+            run_script(out)
+            with Image.open(os.path.join(out, 'Quillmoor.ico')) as im:
+                self.assertEqual({(16, 16), (32, 32)}, set(im.ico.sizes()))
+                frame = im.ico.getimage((32, 32)).convert('RGBA')
+                grid = make_resources.magnifier(32)
+                for y in range(32):
+                    for x in range(32):
+                        r, g, b, a = make_resources.PALETTE[grid[y][x]]
+                        if a:
+                            self.assertEqual((r, g, b, a), frame.getpixel((x, y)), (x, y))
+            with Image.open(os.path.join(out, 'Banner.bmp')) as im:
+                self.assertEqual(make_resources.BANNER_SIZE, im.size)
+                self.assertEqual((0, 0, 128), im.convert('RGB').getpixel((0, 0)))
+
+
 if __name__ == '__main__':
     unittest.main()

@@ -10,5 +10,3 @@ foreach(script ${qm_crawl_scripts})
   set_tests_properties(${tname} PROPERTIES TIMEOUT 600 LABELS "window;server"
     ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX}")
 endforeach()
-# stall_hostile_pages.py (a 50 MB page, 5,000 links) is run by hand: now and then the driver's
-# user-interface thread stalls on it, and the suite stays runnable until that is found.

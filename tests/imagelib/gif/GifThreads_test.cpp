@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "imagelib/Gif.h"
@@ -123,4 +124,37 @@ TEST(GifThreads, RepeatedLoadsLeaveNothingBehind)
         EXPECT_EQ(Probe.GdiObjects(), Gdi) << Probe.Report();
     }
     EXPECT_LT(Grown, 1 << 20);
+}
+
+// The bitmaps and palettes a TGif holds are platform objects the library's own counter never
+// sees; the probe's process-wide count must see them come and go.
+TEST(GifThreads, ProbeCountsTheObjectsAGifHolds)
+{
+    TestSupport::TResourceProbe Probe;
+    ASSERT_TRUE(Probe.SelfCheck()) << Probe.Report();
+    if (!Probe.UsesSystemCount())
+        GTEST_SKIP() << "no process-wide GDI count here: " << Probe.Report();
+    const std::vector<uint8_t> Data = Bytes(MakeDocument(40, 30, 3, 64, true));
+    auto LoadAll = [&](TGif& Gif) {
+        TMemoryStream S;
+        Fill(S, Data);
+        Gif.LoadFromStream(&S);
+        for (int32_t I = 0; I < Gif.GetImageCount(); ++I)
+            Gif.GetBitmap(I);
+    };
+    {
+        TGif Warm;
+        LoadAll(Warm);
+    }
+    const int64_t Before = Probe.GdiObjects();
+    {
+        std::vector<std::unique_ptr<TGif>> Held;
+        for (int K = 0; K < 4; ++K) {
+            Held.push_back(std::make_unique<TGif>());
+            LoadAll(*Held.back());
+        }
+        // At least a bitmap per image of each of the four.
+        EXPECT_GE(Probe.GdiObjects() - Before, 4 * 3) << Probe.Report();
+    }
+    EXPECT_EQ(Probe.GdiObjects(), Before) << Probe.Report();
 }

@@ -3,6 +3,8 @@
 // Portable: needs nothing of Windows beyond the picture model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <mutex>
 
 #include "imagelib/ImgMisc.h"
@@ -512,4 +514,99 @@ TEST(PngGraphic, ProgressRunsFromZeroToHundred)
     EXPECT_EQ(Seen.back(), 100);
     for (size_t I = 1; I < Seen.size(); ++I)
         EXPECT_GT(Seen[I], Seen[I - 1]);
+}
+
+namespace {
+
+// The largest single request libpng makes while reading, through its allocation callbacks.
+thread_local png_alloc_size_t LargestRequest = 0;
+
+png_voidp RecordingMalloc(png_structp, png_alloc_size_t Size)
+{
+    LargestRequest = std::max(LargestRequest, Size);
+    // Far above anything a small file needs; refused so a failure cannot take the machine's memory.
+    return Size > (png_alloc_size_t(256) << 20) ? nullptr : std::malloc(Size);
+}
+
+void RecordingFree(png_structp, png_voidp P) { std::free(P); }
+
+// Reads a whole PNG through the glue as the picture class does, recording the allocations.
+void ReadThroughGlue(const TBytes& File)
+{
+    TMemoryStream S;
+    S.WriteBuffer(File.data(), int32_t(File.size()));
+    S.SetPosition(0);
+    TPngGlueGuard G(&S, false);
+    png_set_mem_fn(G->Png, nullptr, RecordingMalloc, RecordingFree);
+    PngRun(G.Get(), [](TPngGlue* G, void*) {
+        png_read_info(G->Png, G->Info);
+        png_set_expand(G->Png);
+        png_set_strip_16(G->Png);
+        png_read_update_info(G->Png, G->Info);
+        std::vector<png_byte> Row(png_get_rowbytes(G->Png, G->Info));
+        for (png_uint_32 Y = 0; Y < png_get_image_height(G->Png, G->Info); ++Y)
+            png_read_row(G->Png, Row.data(), nullptr);
+        png_read_end(G->Png, G->Info);
+    });
+}
+
+// A 2 x 1 grey PNG with one chunk whose length field claims DeclaredLength while only a few
+// bytes follow; before or after the image data.
+TBytes LyingChunkPng(const char* Type, uint32_t DeclaredLength, bool AfterImageData)
+{
+    const TBytes Good = MakePng(2, 1, 8, 0, {{1, 2}});
+    const int64_t At = FindChunk(Good, AfterImageData ? "IEND" : "IDAT");
+    TBytes Out(Good.begin(), Good.begin() + At);
+    Put32(Out, DeclaredLength);
+    Out.insert(Out.end(), Type, Type + 4);
+    const char Text[] = "Comment\0x\x78\x9c\xcb\x4d\x4c\x49\x55\x48";
+    Out.insert(Out.end(), Text, Text + sizeof(Text));
+    Out.insert(Out.end(), Good.begin() + At, Good.end());
+    return Out;
+}
+
+} // namespace
+
+// A chunk's declared length is taken on trust by libpng for the chunks it reads whole; the
+// reader must never ask for such a size (a 311-byte file claiming a 1.7 GB zTXt once did).
+TEST(PngGraphic, ChunkLengthsClaimingGigabytesAreNeverAllocated)
+{
+    for (const char* Type : {"tEXt", "zTXt", "iTXt", "iCCP", "sPLT", "eXIf", "pCAL", "sCAL"})
+        for (bool After : {false, true}) {
+            SCOPED_TRACE(std::string(Type) + (After ? " after the image data" : " before it"));
+            const TBytes F = LyingChunkPng(Type, 0x6976003Au, After);
+            LargestRequest = 0;
+            EXPECT_THROW(ReadThroughGlue(F), EPNGError);
+            EXPECT_LT(LargestRequest, png_alloc_size_t(1) << 20);
+            // The picture class stops after the image data: a lie there costs nothing.
+            TPngGraphic G;
+            if (After) {
+                LoadBytes(G, F);
+                EXPECT_EQ(G.GetPixelColor(1, 0), 0x020202u);
+            } else {
+                EXPECT_THROW(LoadBytes(G, F), EPNGError);
+            }
+        }
+}
+
+TEST(PngGraphic, TextAndProfileChunksAreSkippedAndThePictureLoads)
+{
+    // Above the 8 MiB chunk limit, and ordinary ones, before and after the image data.
+    TBytes Big = {'X', 'M', 'L', 0};
+    Big.resize((9u << 20) + 5, 'a');
+    const TBytes Small = {'T', 'i', 't', 'l', 'e', 0, 'h', 'i'};
+    TBytes F = MakePng(2, 1, 8, 0, {{7, 200}}, {{"tEXt", Big}, {"zTXt", {'a', 0, 0, 0x78, 0x9c, 3, 0, 0, 0, 0, 1}}});
+    const int64_t End = FindChunk(F, "IEND");
+    TBytes Tail;
+    AppendChunk(Tail, "iTXt", Small);
+    AppendChunk(Tail, "tEXt", Big);
+    F.insert(F.begin() + End, Tail.begin(), Tail.end());
+    LargestRequest = 0;
+    ReadThroughGlue(F);
+    EXPECT_LT(LargestRequest, png_alloc_size_t(1) << 20);
+    TPngGraphic G;
+    LoadBytes(G, F);
+    ASSERT_EQ(G.GetWidth(), 2);
+    EXPECT_EQ(G.GetPixelColor(0, 0), 0x070707u);
+    EXPECT_EQ(G.GetPixelColor(1, 0), 0xC8C8C8u);
 }

@@ -1,0 +1,45 @@
+// The program's start: the runtime, the common controls and the image library, the splash, the
+// main window and the program-wide windows, the message loop, and the end in reverse order.
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/GenProgressForm.h"
+#include "app/LoadingForm.h"
+#include "app/MainForm.h"
+#include "app/WaitForm.h"
+#include "imagelib/ImageLib.h"
+#include "platform/win/Application.h"
+#include "platform/win/Forms.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    ApplicationInit();
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX Icc{sizeof(Icc), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
+                                              ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS |
+                                              ICC_DATE_CLASSES};
+    InitCommonControlsEx(&Icc);
+    HMODULE RichEdit = LoadLibraryA("riched20.dll");
+    ImageLibInit();
+    int Result = 0;
+    try {
+        Application->SetTitle("Welcome to Quillmoor");
+        TLoadingForm::ShowSplash();
+        AppUI()->CreateForm<TMainForm>();
+        WaitForm = AppUI()->CreateForm<TWaitForm>();
+        GenProgressForm = AppUI()->CreateForm<TGenProgressForm>();
+        AppUI()->Run();
+    } catch (...) {
+        Application->HandleException();
+        Result = 1;
+    }
+    ApplicationDone();
+    ImageLibDone();
+    if (RichEdit)
+        FreeLibrary(RichEdit);
+    CoUninitialize();
+    return Result;
+}

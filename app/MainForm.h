@@ -1,0 +1,237 @@
+#pragma once
+// The main window: the task tree on the left, the address lists, the downloaded files and the
+// log and report pages on the right, with the menus, the toolbar and the tray icon. It owns the
+// settings and the loaded tasks, and is the one place the engine calls back into (TaskFinished).
+//
+// The window is split by concern: MainForm.cpp builds it and keeps the task tree,
+// MainFormTasks.cpp holds the task commands; closing, the view commands and the images pane
+// live in files of their own.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "app/MainActions.h"
+#include "app/MainCommandBars.h"
+#include "engine/RegSettings.h"
+#include "engine/Task.h"
+#include "platform/rtl/StringList.h"
+#include "platform/win/Dialogs.h"
+#include "platform/win/ExtCtrls.h"
+#include "platform/win/Forms.h"
+#include "platform/win/ImageList.h"
+#include "platform/win/ListView.h"
+#include "platform/win/RichEdit.h"
+#include "platform/win/StatusBar.h"
+#include "platform/win/StdCtrls.h"
+#include "platform/win/Tabs.h"
+#include "platform/win/Timer.h"
+#include "platform/win/TreeView.h"
+
+class TWaitForm;
+class TGenProgressForm;
+class TWinTaskbar;
+class TTrayMenu;
+class TTaskForm;
+
+// The program-wide wait window and gallery progress window (made by the main block; the wait
+// window also on first use).
+extern TWaitForm* WaitForm;
+extern TGenProgressForm* GenProgressForm;
+
+// Tree images.
+enum : int32_t {
+    tiRoot = 0,
+    tiOpenFolder = 1,
+    tiFile = 2,
+    tiRunningTask = 3,
+    tiStoppedTask = 4,
+    tiFolder = 5,
+    tiQueuedTask = 6
+};
+
+// Where the settings and the images library live; the defaults are the program's own.
+struct TMainFormSetup {
+    std::string RootPath = TRegSettings::DefaultRootPath; // registry root under HKEY_CURRENT_USER
+    std::string LibraryPath;                              // "" = program folder + "imglib.db"
+};
+
+// One entry of a folder listing, for DeleteFolderTree.
+struct TFolderEntry {
+    std::string Name;
+    DWORD Attributes = 0;
+};
+
+// The file-system calls of DeleteFolderTree; the default ones call Windows.
+struct TFolderTreeOps {
+    std::function<std::vector<TFolderEntry>(const std::string& Folder)> List;
+    std::function<bool(const std::string& Path)> RemoveFile;
+    std::function<bool(const std::string& Path)> RemoveDir;
+    static TFolderTreeOps System();
+};
+
+// Removes every file and sub-folder of Path, depth first, then Path itself. A directory that is
+// a reparse point (a junction or link) is removed as a link and never entered, so nothing outside
+// the tree is deleted through it. On a failure: false, with Error "Delete file %s failed !" or
+// "Delete directory %s failed !".
+bool DeleteFolderTree(const std::string& Path, const TFolderTreeOps& Ops, std::string& Error);
+
+// Folder + "\" + Name with exactly one backslash between them.
+std::string JoinPath(const std::string& Folder, const std::string& Name);
+
+// The sample tasks written on the first run: folder, title, start address.
+struct TSampleTask {
+    const char* Folder;
+    const char* Title;
+    const char* Address;
+};
+const std::vector<TSampleTask>& SampleTasks();
+
+class TMainForm : public TForm {
+public:
+    explicit TMainForm(TComponent* AOwner, const TMainFormSetup& Setup = TMainFormSetup());
+    ~TMainForm() override;
+    std::string ClassName() const override { return "TMainForm"; }
+
+    // ---- engine objects and state
+    std::unique_ptr<TRegSettings> Settings;
+    std::unique_ptr<TTaskList> TaskList;
+    bool ExitRequested = false;
+    bool ShowMinPromptFlag = true;
+    bool StoppingAll = false;
+    bool Restarting = false;
+    std::unique_ptr<TStringList> BuildInFiles;
+    std::unique_ptr<TStringList> ImageExtIcons;
+    TListItem* LastImageIndex = nullptr;
+    const std::string& GetLibraryPath() const { return FLibraryPath; }
+
+    // ---- components
+    std::unique_ptr<TMainActions> Actions;
+    std::unique_ptr<TMainCommandBars> CommandBars;
+    TImageList* ToolBarImages = nullptr;
+    TImageList* TreeImages = nullptr;
+    TImageList* UrlImages = nullptr;
+    TImageList* ReportImages = nullptr;
+    TTreeView* TasksTreeView = nullptr;
+    TSplitter* TreeSplitter = nullptr;
+    TPanel* ClientPanel = nullptr;
+    TListView* FilesListView = nullptr;
+    TPanel* FailedPanel = nullptr;
+    TSplitter* FailedSplitter = nullptr;
+    TListView* FailedUrlListView = nullptr;
+    TButton* FailedRestartButton = nullptr;
+    TButton* FailedDeleteButton = nullptr;
+    TButton* FailedClearButton = nullptr;
+    TButton* FailedExportButton = nullptr;
+    TPanel* DownloadedPanel = nullptr;
+    TSplitter* DownloadedSplitter = nullptr;
+    TListView* ImagesListView = nullptr;
+    TPanel* PreviewPanel = nullptr;
+    TPanel* StatePanel = nullptr;
+    TSplitter* StateSplitter = nullptr;
+    TTabSet* StateTabSet = nullptr;
+    TNotebook* StateNotebook = nullptr;
+    TRichEdit* LogEdit = nullptr;
+    TListView* ReportListView = nullptr;
+    TStatusBar* StatusBar = nullptr;
+    TTimer* Timer = nullptr;
+    TTimer* LoadTipTimer = nullptr;
+    TWinTaskbar* WinTaskbar = nullptr;
+    TTrayMenu* TrayMenu = nullptr;
+    TSaveDialog* SaveDialog = nullptr;
+
+    // ---- start-up and tree (MainForm.cpp)
+    void FormCreate(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void FormDestroy(TObject* Sender);
+    void LoadTaskTree(const std::string& Folder, TTreeNode* Parent);
+    void RefreshTaskTree();
+    TTask* TaskOfNode(TTreeNode* Node);
+    static bool IsTaskNode(const TTreeNode* Node);
+    static bool IsFolderNode(const TTreeNode* Node);
+    // The full path a node stands for ("" for none).
+    static std::string NodePath(const TTreeNode* Node);
+    static void SetNodePath(TTreeNode* Node, const std::string& Path);
+    TTreeNode* RootNode() const;
+    // Appends "[<date and time>] - <Text>" to the log pane.
+    void AddLog(const std::string& Text);
+    // Lays out the bottom panels of the client area again after one was shown or hidden.
+    void ArrangeBottomPanels();
+    // The loaded task of a path (case ignored), or nullptr.
+    TTask* LoadedTaskOf(const std::string& Path) const;
+    int32_t LoadedFileCount() const { return static_cast<int32_t>(FLoadedTaskFiles.size()); }
+
+    // ---- task commands (MainFormTasks.cpp)
+    void TasksNewActionExecute(TObject* Sender);
+    void TasksNewFolderActionExecute(TObject* Sender);
+    void TasksPropActionExecute(TObject* Sender);
+    void TasksDeleteActionExecute(TObject* Sender);
+    void TasksRefreshActionExecute(TObject* Sender);
+    void TasksRunActionExecute(TObject* Sender);
+    void TasksStopActionExecute(TObject* Sender);
+    void TasksRestartActionExecute(TObject* Sender);
+    void TasksStopAllActionExecute(TObject* Sender);
+    void TasksSaveURLActionExecute(TObject* Sender);
+    void TasksTreeViewChanging(TObject* Sender, TTreeNode* Node, bool& AllowChange);
+    void TasksTreeViewChange(TObject* Sender, TTreeNode* Node);
+    void TaskFinished(TObject* Sender);
+
+    void UpdateActions(bool Refill);
+    void UpdateTaskIcons();
+    void FillUrlLists(TTask* Task);
+    void MarkRunningRows(TTask* Task);
+    void ClearFileMarks();
+    void ShowWait(const std::string& Text);
+    void HideWait();
+    bool TaskNameExists(const std::string& Name);
+    TTreeNode* AddTaskNode(TTreeNode* Folder, const std::string& Name);
+    bool FolderNameExists(const std::string& Name);
+    TTreeNode* FindNodeByPath(const std::string& Text);
+    TTreeNode* AddSampleFolder(TTreeNode* Parent, const std::string& Title);
+    TTreeNode* AddSampleTask(const std::string& Title, const std::string& Address, TTreeNode* FolderNode);
+    // Takes the tasks of the node's files (the node and everything below it) out of TaskList and
+    // the loaded-file map and frees them; the views are emptied first.
+    void ForgetTaskFile(TTreeNode* Node);
+    // Writes the task's address list as text ("* Finished item.", a blank line, one line each).
+    static void SaveURLList(TTask* Task, const std::string& FileName);
+    // The task dialog's contract: fill from a task (nullptr: the global options for a new task)
+    // and read back into a task.
+    void FillTaskForm(TTaskForm* Form, TTask* Task);
+    void ReadTaskForm(TTaskForm* Form, TTask* Task);
+    // Images pane hooks (the images pane fills them in).
+    void FillImagesPane(TTask* Task);
+    void UpdateImageActions();
+
+
+private:
+    void BuildLayout();
+    void BindActions();
+    void LoadImageLists();
+    TTreeNode* FolderOfSelection();
+    void EmptyViews();
+    void ForgetTask(TTask* Task);
+    std::string LoadedKey(const std::string& Path) const;
+    bool SubtreeHasActiveTask(TTreeNode* Node);
+    void ClearItemsKeepFailed(TTask* Task);
+    void ApplyPlacement();
+
+    std::string FLibraryPath;
+    std::string FRootPath;
+    // Loaded project files: upper-case full path -> task (several paths may share one task).
+    std::map<std::string, TTask*> FLoadedTaskFiles;
+    // Project files that failed to load since the last tree refresh (upper-case paths).
+    std::set<std::string> FFailedTaskFiles;
+    // Views the tasks write into.
+    std::unique_ptr<TTaskListView> FFilesView;
+    std::unique_ptr<TTaskListView> FFailedView;
+    std::unique_ptr<TTaskListView> FImagesView;
+    std::unique_ptr<TTaskLogView> FLogView;
+    bool FTreeRebuilding = false; // nodes go: a selection change writes nothing
+    bool FCreated = false;
+};

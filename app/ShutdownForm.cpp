@@ -1,0 +1,49 @@
+#include "app/ShutdownForm.h"
+
+#include "app/FormParts.h"
+#include "platform/rtl/SysUtils.h"
+
+TShutdownForm::TShutdownForm(TComponent* AOwner) : TForm(AOwner)
+{
+    SetCaption("Shutdown computer");
+    SetBorderStyle(bsDialog);
+    SetPosition(poScreenCenter);
+    SetClientSize(324, 104);
+    ShutLabel = PlaceLabel(this, this, 12, 14, 300, 15);
+    ShutLabel->SetCaption("Auto shutdown computer in 15 second(s)");
+    ProgressBar = PlaceControl<TProgressBar>(this, this, 12, 38, 300, 18);
+    ProgressBar->SetMin(0);
+    ProgressBar->SetMax(Seconds);
+    CancelButton = PlaceControl<TButton>(this, this, 124, 68, 76, 25);
+    CancelButton->SetCaption("&Cancel");
+    CancelButton->SetCancel(true);
+    CancelButton->SetModalResult(mrCancel);
+    Timer = new TTimer(this);
+    Timer->SetEnabled(false);
+    Timer->SetInterval(1000);
+    Timer->SetOnTimer([this](TObject* S) { TimerTimer(S); });
+    // The count runs only while the window is up: a tick after Cancel must change nothing.
+    OnShow = [this](TObject*) { Timer->SetEnabled(FCount < Seconds); };
+    OnClose = [this](TObject*, TCloseAction&) { Timer->SetEnabled(false); };
+    OnHide = [this](TObject*) { Timer->SetEnabled(false); };
+    FormCreate(this);
+}
+
+void TShutdownForm::FormCreate(TObject*)
+{
+    FCount = 0;
+    ProgressBar->SetPosition(0);
+}
+
+void TShutdownForm::TimerTimer(TObject*)
+{
+    if (FCount >= Seconds)
+        return;
+    ++FCount;
+    ProgressBar->SetPosition(FCount);
+    ShutLabel->SetCaption("Auto shutdown computer in " + IntToStr(Seconds - FCount) + " second(s)");
+    if (FCount >= Seconds) {
+        Timer->SetEnabled(false);
+        SetModalResult(mrOk);
+    }
+}

@@ -1,0 +1,504 @@
+// The small windows in-process: splash, tip of the day, shut-down countdown, minimize notice,
+// About, wait and progress windows. Modal ones are answered by a timer that finds them by
+// caption; each window is saved as <build>/screenshots/w1_<name>.bmp (the test run makes a PNG of
+// it) and sample pixels are checked so a window that draws nothing fails.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/AboutForm.h"
+#include "app/GenProgressForm.h"
+#include "app/LoadingForm.h"
+#include "app/ShowMinPromptForm.h"
+#include "app/ShutdownForm.h"
+#include "app/TipForm.h"
+#include "app/WaitForm.h"
+#include "platform/win/Timer.h"
+#include "tests/support/TestSupport.h"
+
+using TestSupport::PumpFor;
+using TestSupport::PumpUntil;
+
+namespace {
+
+// Screen pixels as 0x00RRGGBB, top-down.
+struct TShot {
+    int32_t W = 0, H = 0;
+    std::vector<uint32_t> Pixels;
+    uint32_t At(int32_t X, int32_t Y) const { return Pixels[static_cast<size_t>(Y * W + X)] & 0xFFFFFF; }
+    size_t CountOf(uint32_t Colour) const
+    {
+        size_t N = 0;
+        for (uint32_t P : Pixels)
+            N += (P & 0xFFFFFF) == Colour;
+        return N;
+    }
+};
+
+TShot Capture(HWND W)
+{
+    RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    // The frame as an active window draws it (no window manager draws it on this display).
+    SendMessageA(W, WM_NCACTIVATE, TRUE, 0);
+    SendMessageA(W, WM_NCPAINT, 1, 0);
+    PumpFor(200);
+    RECT R;
+    GetWindowRect(W, &R);
+    TShot S;
+    S.W = R.right - R.left;
+    S.H = R.bottom - R.top;
+    S.Pixels.resize(static_cast<size_t>(S.W * S.H));
+    BITMAPINFO BI{};
+    BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
+    BI.bmiHeader.biWidth = S.W;
+    BI.bmiHeader.biHeight = -S.H;
+    BI.bmiHeader.biPlanes = 1;
+    BI.bmiHeader.biBitCount = 32;
+    void* Bits = nullptr;
+    HDC Screen = GetDC(nullptr);
+    HDC DC = CreateCompatibleDC(Screen);
+    HBITMAP Bmp = CreateDIBSection(DC, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    HGDIOBJ Old = SelectObject(DC, Bmp);
+    BitBlt(DC, 0, 0, S.W, S.H, Screen, R.left, R.top, SRCCOPY);
+    GdiFlush();
+    memcpy(S.Pixels.data(), Bits, S.Pixels.size() * 4);
+    SelectObject(DC, Old);
+    DeleteObject(Bmp);
+    DeleteDC(DC);
+    ReleaseDC(nullptr, Screen);
+    return S;
+}
+
+// Saves the shot as w1_<Name>.bmp (24-bit, bottom-up) in the screenshot folder.
+void Save(const std::string& Name, const TShot& S)
+{
+    std::string Dir = QM_SCREENSHOT_DIR;
+    for (char& Ch : Dir)
+        if (Ch == '/')
+            Ch = '\\';
+    Dir = "Z:" + Dir;
+    CreateDirectoryA(Dir.c_str(), nullptr);
+    const uint32_t Row = static_cast<uint32_t>((S.W * 3 + 3) & ~3);
+    BITMAPFILEHEADER FH{};
+    BITMAPINFOHEADER IH{};
+    FH.bfType = 0x4D42;
+    FH.bfOffBits = sizeof(FH) + sizeof(IH);
+    FH.bfSize = FH.bfOffBits + Row * static_cast<uint32_t>(S.H);
+    IH.biSize = sizeof(IH);
+    IH.biWidth = S.W;
+    IH.biHeight = S.H;
+    IH.biPlanes = 1;
+    IH.biBitCount = 24;
+    FILE* F = fopen((Dir + "\\w1_" + Name + ".bmp").c_str(), "wb");
+    ASSERT_NE(F, nullptr) << Name;
+    bool Ok = fwrite(&FH, sizeof(FH), 1, F) == 1 && fwrite(&IH, sizeof(IH), 1, F) == 1;
+    std::vector<uint8_t> Line(Row, 0);
+    for (int32_t Y = S.H - 1; Ok && Y >= 0; --Y) {
+        for (int32_t X = 0; X < S.W; ++X) {
+            const uint32_t P = S.At(X, Y);
+            Line[static_cast<size_t>(X * 3)] = static_cast<uint8_t>(P);
+            Line[static_cast<size_t>(X * 3 + 1)] = static_cast<uint8_t>(P >> 8);
+            Line[static_cast<size_t>(X * 3 + 2)] = static_cast<uint8_t>(P >> 16);
+        }
+        Ok = fwrite(Line.data(), Row, 1, F) == 1;
+    }
+    EXPECT_TRUE(fclose(F) == 0 && Ok) << Name;
+}
+
+// A control's top-left in its top-level window's coordinates (frame included).
+POINT InWindow(HWND Top, TControl* C)
+{
+    RECT WR;
+    GetWindowRect(Top, &WR);
+    TPoint P = C->GetParent()->ClientToScreen(Point(C->GetLeft(), C->GetTop()));
+    return POINT{P.x - WR.left, P.y - WR.top};
+}
+
+std::string WindowText(HWND W)
+{
+    char Buf[1024] = {};
+    SendMessageA(W, WM_GETTEXT, sizeof(Buf), reinterpret_cast<LPARAM>(Buf));
+    return Buf;
+}
+
+// The thread's visible top-level window with that caption, or nullptr.
+HWND FindByCaption(const std::string& Caption)
+{
+    for (HWND W : TestSupport::VisibleThreadWindows())
+        if (WindowText(W) == Caption)
+            return W;
+    return nullptr;
+}
+
+// A timer that runs Action once, when a visible window of this thread has Caption.
+class TWhenShown {
+public:
+    TWhenShown(std::string Caption, std::function<void(HWND)> Action)
+        : FCaption(std::move(Caption)), FAction(std::move(Action)), FTimer(new TTimer(nullptr))
+    {
+        FTimer->SetInterval(60);
+        FTimer->SetOnTimer([this](TObject*) {
+            HWND W = FindByCaption(FCaption);
+            if (!W || FDone)
+                return;
+            FDone = true;
+            FTimer->SetEnabled(false);
+            FAction(W);
+        });
+        FTimer->SetEnabled(true);
+    }
+    bool Done() const { return FDone; }
+
+private:
+    std::string FCaption;
+    std::function<void(HWND)> FAction;
+    bool FDone = false;
+    TComponentPtr<TTimer> FTimer;
+};
+
+// Every label and check box of the form shows its whole text: the text in the control's font is
+// no wider than the control (check boxes leave room for their box).
+void ExpectNoClippedText(TCustomForm* F)
+{
+    HDC DC = GetDC(nullptr);
+    for (int32_t I = 0; I < F->GetComponentCount(); ++I) {
+        auto* C = dynamic_cast<TControl*>(F->GetComponents(I));
+        const bool Check = dynamic_cast<TCheckBox*>(C) != nullptr;
+        if (!C || !(dynamic_cast<TLabel*>(C) || Check || dynamic_cast<TStaticText*>(C)))
+            continue;
+        const std::string T = TControl::StripHotKey(C->GetCaption());
+        HGDIOBJ Old = SelectObject(DC, C->GetFont()->GetHandle());
+        SIZE Size{};
+        GetTextExtentPoint32A(DC, T.c_str(), static_cast<int>(T.size()), &Size);
+        SelectObject(DC, Old);
+        EXPECT_LE(Size.cx + (Check ? 20 : 0), C->GetWidth()) << F->ClassName() << ": \"" << T << "\"";
+        EXPECT_LE(Size.cy, C->GetHeight()) << F->ClassName() << ": \"" << T << "\"";
+    }
+    ReleaseDC(nullptr, DC);
+}
+
+void ClickButton(TWinControl* B) { SendMessageA(B->GetHandle(), BM_CLICK, 0, 0); }
+
+constexpr uint32_t BannerNavy = 0x000080; // the banner's background
+
+// The test log of shell and help calls, switched on for one test.
+class TSeamLog {
+public:
+    TSeamLog() : FPath(FFolder.File("seams.log")) { SetEnvironmentVariableA("QUILLMOOR_TEST_LOG", FPath.c_str()); }
+    ~TSeamLog() { SetEnvironmentVariableA("QUILLMOOR_TEST_LOG", nullptr); }
+    std::vector<std::string> Lines() const
+    {
+        std::ifstream In(FPath, std::ios::binary);
+        std::vector<std::string> Out;
+        std::string L;
+        while (std::getline(In, L)) {
+            if (!L.empty() && L.back() == '\r')
+                L.pop_back();
+            Out.push_back(L);
+        }
+        return Out;
+    }
+
+private:
+    TestSupport::TTempFolder FFolder;
+    std::string FPath;
+};
+
+// Tip 1 as the user reads it.
+const std::string Tip1 = "Right click the link which is you want in IE browser, and select \"Download Images by "
+                         "Quillmoor\", you may download images from the link quickly.";
+
+} // namespace
+
+TEST(W1Splash, ShowsCentredOnTopThenClosesAndFreesItself)
+{
+    bool Destroyed = false;
+    TLoadingForm* S = TLoadingForm::ShowSplash();
+    S->OnDestroy = [&](TObject*) { Destroyed = true; };
+    const HWND W = S->GetHandle();
+    ASSERT_TRUE(IsWindowVisible(W));
+    EXPECT_EQ(GetWindowLongA(W, GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_NE(GetWindowLongA(W, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    RECT R;
+    GetWindowRect(W, &R);
+    const int CX = (GetSystemMetrics(SM_CXSCREEN) - (R.right - R.left)) / 2;
+    const int CY = (GetSystemMetrics(SM_CYSCREEN) - (R.bottom - R.top)) / 2;
+    EXPECT_LE(abs(R.left - CX), 1);
+    EXPECT_LE(abs(R.top - CY), 1);
+    EXPECT_EQ(WindowText(S->WebLabel->GetHandle()), "http://www.example.com/");
+    EXPECT_EQ(WindowText(S->MailLabel->GetHandle()), "support@quillmoor.invalid");
+    EXPECT_EQ(S->NewlyLabel->GetCaption(), "For newly one, please visit our web site");
+    EXPECT_NE(S->NoticeLabel->GetCaption().find("Quillmoor team"), std::string::npos);
+
+    const TShot Shot = Capture(W);
+    const POINT Img = InWindow(W, S->Image);
+    EXPECT_EQ(S->Image->GetWidth(), 320);
+    EXPECT_EQ(Shot.At(Img.x + 2, Img.y + 2), BannerNavy) << "the banner is drawn";
+    EXPECT_EQ(Shot.At(Img.x + 300, Img.y + 40), BannerNavy);
+    Save("splash", Shot);
+    ExpectNoClippedText(S);
+
+    // The two-second timer closes it; the window frees its object.
+    ASSERT_TRUE(PumpUntil([&] { return Destroyed && !IsWindow(W); }, 10000, "the splash closing by itself"));
+
+    // A second splash closes on a click on its picture.
+    bool Destroyed2 = false;
+    TLoadingForm* S2 = TLoadingForm::ShowSplash();
+    S2->OnDestroy = [&](TObject*) { Destroyed2 = true; };
+    S2->Timer->SetEnabled(false); // only the click may close it
+    const HWND W2 = S2->GetHandle();
+    const HWND Panel = S2->Image->GetParent()->GetHandle();
+    const LPARAM At = MAKELPARAM(S2->Image->GetLeft() + 20, S2->Image->GetTop() + 20);
+    PostMessageA(Panel, WM_LBUTTONDOWN, MK_LBUTTON, At);
+    PostMessageA(Panel, WM_LBUTTONUP, 0, At);
+    ASSERT_TRUE(PumpUntil([&] { return Destroyed2 && !IsWindow(W2); }, 10000, "the splash closing on a click"));
+}
+
+TEST(W1Tip, ShowsTheTipsAndReportsTheChoices)
+{
+    TComponentPtr<TTipForm> F(new TTipForm(nullptr));
+    const HWND Memo = F->TipMemo->GetHandle();
+    ASSERT_EQ(F->GetTipCount(), 8);
+    F->ShowTip(8);
+    EXPECT_EQ(WindowText(Memo), Tip1);
+    EXPECT_EQ(F->GetCurrentIndex(), 0);
+    for (int32_t Bad : {20, -1, 9, INT32_MIN, INT32_MAX}) {
+        F->ShowTip(7);
+        F->ShowTip(Bad);
+        EXPECT_EQ(WindowText(Memo), Tip1) << Bad;
+        EXPECT_EQ(F->GetCurrentIndex(), 0) << Bad;
+    }
+    F->ShowTip(7);
+    EXPECT_EQ(WindowText(Memo), "Visit our website to find new version of Quillmoor at http://www.example.com/");
+    ClickButton(F->NextTipButton);
+    EXPECT_EQ(WindowText(Memo), Tip1) << "after the last tip comes the first";
+    ClickButton(F->NextTipButton);
+    EXPECT_EQ(WindowText(Memo), "Double click image file can view image in full screen mode.");
+    EXPECT_EQ(F->GetCurrentIndex(), 1);
+    for (int32_t I = 0; I < F->GetTipCount(); ++I) {
+        EXPECT_LE(F->GetTips(I).size(), TTipForm::MaxTipLength);
+        EXPECT_EQ(F->GetTips(I).find("%s"), std::string::npos) << I;
+    }
+
+    // Modal: tick the box, go one tip on, close; the opener reads both back.
+    F->ShowTip(3);
+    TShot Shot;
+    TWhenShown Answer("Tip of the Day", [&](HWND W) {
+        ClickButton(F->ShowTipCheckBox);
+        ClickButton(F->NextTipButton);
+        Shot = Capture(W);
+        ClickButton(F->CloseButton);
+    });
+    EXPECT_EQ(F->ShowModal(), mrOk);
+    EXPECT_TRUE(Answer.Done());
+    EXPECT_TRUE(F->GetDontShowTips());
+    EXPECT_EQ(F->GetCurrentIndex(), 4);
+    ASSERT_GT(Shot.W, 0);
+    const POINT M = InWindow(F->GetHandle(), F->TipMemo);
+    EXPECT_EQ(Shot.At(M.x + F->TipMemo->GetWidth() - 8, M.y + F->TipMemo->GetHeight() - 6), 0xFFFFFFu)
+        << "the read-only memo is white";
+    Save("tip", Shot);
+    ExpectNoClippedText(F.get());
+}
+
+TEST(W1Shutdown, CountsDownAndClosesWithOk)
+{
+    TComponentPtr<TShutdownForm> F(new TShutdownForm(nullptr));
+    const HWND Bar = F->ProgressBar->GetHandle();
+    EXPECT_EQ(F->ShutLabel->GetCaption(), "Auto shutdown computer in 15 second(s)");
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETPOS, 0, 0), 0);
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETRANGE, FALSE, 0), 15);
+    for (int K = 1; K <= 10; ++K) {
+        F->TimerTimer(nullptr);
+        EXPECT_EQ(F->ShutLabel->GetCaption(), "Auto shutdown computer in " + std::to_string(15 - K) + " second(s)");
+        EXPECT_EQ(SendMessageA(Bar, PBM_GETPOS, 0, 0), K);
+    }
+    // The last five ticks inside the modal loop: the fifteenth ends it with OK.
+    TShot Shot;
+    TWhenShown Answer("Shutdown computer", [&](HWND W) {
+        Shot = Capture(W);
+        for (int K = 11; K <= 15; ++K)
+            F->TimerTimer(nullptr);
+    });
+    EXPECT_EQ(F->ShowModal(), mrOk);
+    EXPECT_TRUE(Answer.Done());
+    EXPECT_EQ(F->ShutLabel->GetCaption(), "Auto shutdown computer in 0 second(s)");
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETPOS, 0, 0), 15);
+    EXPECT_FALSE(F->Timer->GetEnabled());
+    F->TimerTimer(nullptr);
+    EXPECT_EQ(F->GetCount(), 15) << "no tick past the end";
+    ASSERT_GT(Shot.W, 0);
+    const COLORREF Hi = GetSysColor(COLOR_HIGHLIGHT);
+    EXPECT_GT(Shot.CountOf((GetRValue(Hi) << 16) | (GetGValue(Hi) << 8) | GetBValue(Hi)), 50u) << "the bar is drawn";
+    Save("shutdown", Shot);
+    ExpectNoClippedText(F.get());
+}
+
+TEST(W1Shutdown, CancelEndsAtOnceAndTheCountStops)
+{
+    TComponentPtr<TShutdownForm> F(new TShutdownForm(nullptr));
+    TWhenShown Answer("Shutdown computer", [&](HWND) { ClickButton(F->CancelButton); });
+    EXPECT_EQ(F->ShowModal(), mrCancel);
+    const int32_t Count = F->GetCount();
+    const std::string Label = F->ShutLabel->GetCaption();
+    EXPECT_FALSE(F->Timer->GetEnabled());
+    PumpFor(2500); // long enough for two ticks, had the timer gone on
+    EXPECT_EQ(F->GetCount(), Count);
+    EXPECT_EQ(F->ShutLabel->GetCaption(), Label);
+}
+
+TEST(W1Shutdown, TheRealTimerEndsTheCountdownWithOk)
+{
+    TComponentPtr<TShutdownForm> F(new TShutdownForm(nullptr));
+    EXPECT_EQ(F->ShowModal(), mrOk);
+    EXPECT_EQ(F->GetCount(), 15);
+    EXPECT_EQ(F->ShutLabel->GetCaption(), "Auto shutdown computer in 0 second(s)");
+}
+
+TEST(W1MinPrompt, NamesTheProductAndReportsTheBox)
+{
+    TComponentPtr<TShowMinPromptForm> F(new TShowMinPromptForm(nullptr));
+    EXPECT_EQ(F->PNameLabel->GetCaption(), "Quillmoor minimized");
+    EXPECT_EQ(F->Line1Label->GetCaption(), "To restore main window, just click the search icon on");
+    EXPECT_EQ(F->Line2Label->GetCaption(), "system panel once.");
+    EXPECT_EQ(WindowText(F->ShowNextCheck->GetHandle()), "Don't show this window on next time");
+    EXPECT_FALSE(F->Image->GetPicture()->GetGraphic() == nullptr) << "the program icon is shown";
+    TShot Shot;
+    TWhenShown Answer("Minized", [&](HWND W) {
+        ClickButton(F->ShowNextCheck);
+        Shot = Capture(W);
+        ClickButton(F->OKButton);
+    });
+    EXPECT_EQ(F->ShowModal(), mrOk);
+    EXPECT_TRUE(Answer.Done());
+    EXPECT_TRUE(F->ShowNextCheck->GetChecked());
+    ASSERT_GT(Shot.W, 0);
+    EXPECT_GT(Shot.CountOf(0x00FFFF), 20u) << "the icon's glass";
+    Save("minimized", Shot);
+    ExpectNoClippedText(F.get());
+}
+
+TEST(W1About, LinksOpenThroughTheShellAndShowTheHand)
+{
+    TSeamLog Log;
+    TComponentPtr<TAboutForm> F(new TAboutForm(nullptr));
+    F->SetFormStyle(fsStayOnTop);
+    F->Show();
+    const HWND Web = F->WebLabel->GetHandle();
+    const HWND Mail = F->MailLabel->GetHandle();
+    EXPECT_NE(GetWindowLongA(Web, GWL_STYLE) & SS_NOTIFY, 0);
+    const TShot Shot = Capture(F->GetHandle());
+
+    PostMessageA(Web, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(Web, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_TRUE(PumpUntil([&] { return Log.Lines().size() == 1; }, 10000, "the web label's shell call"));
+    ClickButton(F->GoWebButton);
+    PostMessageA(Mail, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageA(Mail, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    ASSERT_TRUE(PumpUntil([&] { return Log.Lines().size() == 3; }, 10000, "three shell calls"));
+    PumpFor(100);
+    const std::vector<std::string> Lines = Log.Lines();
+    ASSERT_EQ(Lines.size(), 3u);
+    EXPECT_EQ(Lines[0], "shell\topen\thttp://www.example.com/\t\t1");
+    EXPECT_EQ(Lines[1], "shell\topen\thttp://www.example.com/\t\t1");
+    EXPECT_EQ(Lines[2], "shell\topen\tmailto:support@quillmoor.invalid\t\t1");
+
+    // The hand over a link.
+    for (HWND Link : {Web, Mail}) {
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        RECT R;
+        GetWindowRect(Link, &R);
+        SetCursorPos(R.left + 3, R.top + 3);
+        SendMessageA(Link, WM_SETCURSOR, reinterpret_cast<WPARAM>(Link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
+    }
+    F->Hide();
+
+    const POINT Img = InWindow(F->GetHandle(), F->Image);
+    EXPECT_EQ(Shot.At(Img.x + 2, Img.y + 2), BannerNavy) << "the banner is drawn";
+    Save("about", Shot);
+    ExpectNoClippedText(F.get());
+}
+
+TEST(W1About, EscAndTheCloseButtonCloseIt)
+{
+    TComponentPtr<TAboutForm> F(new TAboutForm(nullptr));
+    TWhenShown Esc("About", [&](HWND) { PostMessageA(F->GoWebButton->GetHandle(), WM_KEYDOWN, VK_ESCAPE, 0); });
+    EXPECT_EQ(F->ShowModal(), mrCancel);
+    EXPECT_TRUE(Esc.Done());
+    EXPECT_FALSE(IsWindowVisible(F->GetHandle()));
+    TWhenShown Close("About", [&](HWND W) { PostMessageA(W, WM_SYSCOMMAND, SC_CLOSE, 0); });
+    EXPECT_EQ(F->ShowModal(), mrCancel);
+    EXPECT_TRUE(Close.Done());
+    EXPECT_NE(GetWindowLongA(F->GetHandle(), GWL_STYLE) & WS_SYSMENU, 0) << "the title bar has its close button";
+}
+
+TEST(W1Wait, ShowsTheMessageAndSurvivesHiding)
+{
+    TComponentPtr<TWaitForm> F(new TWaitForm(nullptr));
+    F->SetFormStyle(fsStayOnTop);
+    F->MessageLabel->SetCaption("Terminate threads");
+    F->Show();
+    F->Update();
+    const HWND W = F->GetHandle();
+    EXPECT_EQ(WindowText(F->MessageLabel->GetHandle()), "Terminate threads");
+    EXPECT_TRUE(IsWindowVisible(W));
+    EXPECT_EQ(GetWindowLongA(W, GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_EQ(F->PleaseLabel->GetCaption(), "Please wait ...");
+    const TShot Shot = Capture(W);
+    Save("wait", Shot);
+    ExpectNoClippedText(F.get());
+    F->Hide();
+    EXPECT_TRUE(IsWindow(W));
+    EXPECT_FALSE(IsWindowVisible(W));
+    F->ShowMessage("Saving the images library");
+    EXPECT_TRUE(IsWindowVisible(W));
+    EXPECT_EQ(WindowText(F->MessageLabel->GetHandle()), "Saving the images library");
+    F->Hide();
+    EXPECT_GT(Shot.CountOf(0), 30u) << "the bold message is drawn";
+}
+
+TEST(W1GenProgress, StaysOnTopWithoutSystemMenuAndWorksAfterASecondShow)
+{
+    TComponentPtr<TGenProgressForm> F(new TGenProgressForm(nullptr));
+    F->Show();
+    const HWND W = F->GetHandle();
+    const HWND Bar = F->ProgressBar->GetHandle();
+    EXPECT_EQ(WindowText(W), "Please wait a moment ...");
+    EXPECT_NE(GetWindowLongA(W, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_EQ(GetWindowLongA(W, GWL_STYLE) & WS_SYSMENU, 0);
+    EXPECT_NE(GetWindowLongA(W, GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_EQ(F->InfoLabel->GetCaption(), "HTML Generate is in progress:");
+    F->SetMax(9);
+    F->SetPosition(4);
+    F->UpdateNow();
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETRANGE, FALSE, 0), 9);
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETRANGE, TRUE, 0), 0);
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETPOS, 0, 0), 4);
+    const TShot Shot = Capture(W);
+    Save("genprogress", Shot);
+    ExpectNoClippedText(F.get());
+    F->Hide();
+
+    F->Show();
+    F->SetMax(0); // one picture: a bar of 0..0
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETRANGE, FALSE, 0), 0);
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETPOS, 0, 0), 0);
+    F->SetMax(3);
+    F->SetPosition(2);
+    F->UpdateNow();
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETRANGE, FALSE, 0), 3);
+    EXPECT_EQ(SendMessageA(Bar, PBM_GETPOS, 0, 0), 2);
+    F->Hide();
+    const COLORREF Hi = GetSysColor(COLOR_HIGHLIGHT);
+    EXPECT_GT(Shot.CountOf((GetRValue(Hi) << 16) | (GetGValue(Hi) << 8) | GetBValue(Hi)), 50u) << "the bar is drawn";
+}
