@@ -14,6 +14,7 @@ case $verb in
 esac
 
 eval "$(QM_BUILD_DIR=$build bash "$root/tools/setup.sh")"
+export QM_TEST_IMAGES
 export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Configure once; again only when the library cache moved (new versions).
@@ -64,6 +65,9 @@ case $verb in
     wineserver -p 2>/dev/null || true
     "$root/tools/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
     ctest --test-dir "$build" --output-on-failure -j "$jobs"
+    # The fuzz stage: every fuzz target replays its seeds and regressions, then runs a fixed
+    # number of inputs with a fixed seed, so a result repeats (tests/fuzz/ci.sh).
+    QM_FUZZ_DIR=$build/fuzz "$root/tests/fuzz/ci.sh"
     ;;
   run)
     if [[ ! -f $build/bin/Quillmoor.exe ]]; then

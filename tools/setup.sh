@@ -6,6 +6,7 @@
 #
 # Prints shell assignments on stdout for the caller to eval:
 #   QM_DEPS=<folder holding include/ and lib/ of the cross-built libraries>
+#   QM_TEST_IMAGES=<folder holding jpeg/, png/ and tiff/: the libraries' own test pictures>
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -161,6 +162,41 @@ if [[ ! -f $deps/.complete ]]; then
   rm -rf "$work"
   trap - EXIT
 fi
+# ---------------------------------------------------------------- the libraries' test images
+# The public test pictures of the same source packages (libtiff's test images, libpng's PNG
+# suite and test PNGs, libjpeg-turbo's test images) seed the fuzz targets of those readers.
+images=$cache_root/testimages-$(echo "jpeg-$jpeg_v tiff-$tiff_v png-$png_v v1" | tr ' :+~' '_.._')
+if [[ ! -f $images/.complete ]]; then
+  log "unpacking the libraries' test images into $images"
+  work=$(mktemp -d "${TMPDIR:-/tmp}/qm-images.XXXXXX")
+  trap 'rm -rf "$work"' EXIT
+  rm -rf "$images"
+  mkdir -p "$images/jpeg" "$images/png" "$images/tiff"
+  (
+    cd "$work"
+    apt-get source --download-only -qq "libjpeg-turbo=$jpeg_v" "tiff=$tiff_v" "libpng1.6=$png_v" >&2 2>/dev/null \
+      || apt-get source --download-only -qq "libjpeg-turbo=$jpeg_v" "tiff=$tiff_v" "libpng1.6=$png_v" >&2
+  )
+  take() { # tarball kind pattern... : the matching files, flat, named after their folder and name
+    local tarball=$1 kind=$2 f
+    shift 2
+    mkdir -p "$work/x-$kind"
+    tar -xf "$tarball" -C "$work/x-$kind" --wildcards "$@" 2>/dev/null || true
+    while IFS= read -r -d '' f; do
+      cp -- "$f" "$images/$kind/$(basename "$(dirname "$f")")-$(basename "$f")"
+    done < <(find "$work/x-$kind" -type f -print0)
+  }
+  take "$(ls "$work"/libjpeg-turbo_*.orig.tar.* | head -n 1)" jpeg '*/testimages/*.jpg'
+  take "$(ls "$work"/libpng1.6_*.orig.tar.* | head -n 1)" png '*/contrib/pngsuite/*.png' \
+    '*/contrib/testpngs/*.png' '*/pngtest.png'
+  take "$(ls "$work"/tiff_*.orig.tar.* | head -n 1)" tiff '*/test/images/*.tif*'
+  for kind in jpeg png tiff; do
+    [[ -n $(ls -A "$images/$kind") ]] || { log "no $kind test images in the sources"; exit 1; }
+  done
+  touch "$images/.complete"
+  rm -rf "$work"
+  trap - EXIT
+fi
 flock -u 9
 
 # ---------------------------------------------------------------- Wine prefix
@@ -183,3 +219,4 @@ for link in "$WINEPREFIX"/drive_c/users/*/*; do
 done
 
 echo "QM_DEPS=$deps"
+echo "QM_TEST_IMAGES=$images"

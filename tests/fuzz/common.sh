@@ -23,16 +23,32 @@ fuzz_build() {
       -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DCMAKE_BUILD_TYPE= >/dev/null
   fi
   cmake --build "$fuzz_dir/build" -j "$(nproc)" >&2
+  test_images >/dev/null
   rm -rf "$fuzz_dir/seeds"
   ASAN_OPTIONS=detect_leaks=0 "$fuzz_dir/build/bin/make_seeds" "$fuzz_dir/seeds" >/dev/null
 }
 
-# The folders a target starts from: its kept corpus, its seeds and its committed regressions.
+# The folder of the libraries' test images (see tools/setup.sh), asked of the set-up when the
+# caller did not pass it on.
+test_images() {
+  if [[ -z ${QM_TEST_IMAGES:-} ]]; then
+    QM_TEST_IMAGES=$(bash "$root/tools/setup.sh" 2>/dev/null | sed -n 's/^QM_TEST_IMAGES=//p')
+    export QM_TEST_IMAGES
+  fi
+  echo "$QM_TEST_IMAGES"
+}
+
+# The folders a target starts from: its kept corpus, its seeds, its committed regressions and,
+# for the jpeg, png and tiff readers, the libraries' test images.
 fuzz_inputs() {
   local t=$1
   mkdir -p "$fuzz_dir/corpus/$t"
   echo "$fuzz_dir/corpus/$t" "$fuzz_dir/seeds/$t"
   [[ -d $root/tests/fuzz/regressions/$t ]] && echo "$root/tests/fuzz/regressions/$t"
+  # The picture libraries' own test images, for the readers built on them.
+  case $t in
+    jpeg|png|tiff) [[ -d $(test_images)/$t ]] && echo "$(test_images)/$t" ;;
+  esac
   return 0
 }
 
