@@ -6,6 +6,7 @@
 #include "app/Product.h"
 #include "app/WaitForm.h"
 #include "app/WinTaskbar.h"
+#include "engine/ImagesLibraryMeasure.h"
 #include "engine/EngineRoutines.h"
 #include "engine/ImagesLibrary.h"
 #include "platform/rtl/DateUtils.h"
@@ -171,12 +172,15 @@ TMainForm::TMainForm(TComponent* AOwner, const TMainFormSetup& Setup) : TForm(AO
     FLibraryPath = Setup.LibraryPath.empty() ? AddTrailingBackslash(ProgramFolder()) + "imglib.db" : Setup.LibraryPath;
     BuildLayout();
     BindActions();
+    BuildImagesPane();
     FormCreate(this);
+    ApplyImagePaneSettings();
     OnShow = [this](TObject* S) { FormShow(S); };
 }
 
 TMainForm::~TMainForm()
 {
+    UnbindViewHandlers();
     FormDestroy(this);
 }
 
@@ -364,6 +368,8 @@ void TMainForm::BindActions()
     Bind(maTasksStopAll, &TMainForm::TasksStopAllActionExecute);
     Bind(maTasksRefresh, &TMainForm::TasksRefreshActionExecute);
     Bind(maTasksSaveURL, &TMainForm::TasksSaveURLActionExecute);
+    BindCloseHandlers();
+    BindViewActions();
 }
 
 void TMainForm::AddLog(const std::string& Text)
@@ -382,7 +388,9 @@ void TMainForm::ApplyPlacement()
 
 void TMainForm::FormCreate(TObject*)
 {
-    // 1. The images library beside the program, and the add-picture threads.
+    // 1. The images library beside the program, and the add-picture threads. Pictures are
+    // measured by the image library, and every picture a crawl saves is added to the library.
+    InstallPictureMeasurer();
     ImageLibrary = new TImageLibrary();
     if (FileExists(FLibraryPath)) {
         try {
@@ -394,6 +402,7 @@ void TMainForm::FormCreate(TObject*)
         }
     }
     AddImageThreads = new TAddImageThreadList();
+    LinkCrawlToImagesLibrary();
     // 2.
     BuildInFiles = std::make_unique<TStringList>();
     ImageExtIcons = std::make_unique<TStringList>();
@@ -460,6 +469,8 @@ void TMainForm::FormCreate(TObject*)
     RefreshTaskTree();
     UpdateActions(false);
     FCreated = true;
+    Timer->SetEnabled(true);
+    LoadTipTimer->SetEnabled(true);
 }
 
 void TMainForm::FormShow(TObject*)
@@ -484,6 +495,7 @@ void TMainForm::FormDestroy(TObject*)
         }
     }
     // 1. Every add-picture thread is asked to stop and waited for.
+    LinkCrawlToImagesLibrary(false);
     if (AddImageThreads) {
         for (int32_t I = 0; I < AddImageThreads->GetCount(); ++I)
             if (TAddImageThread* T = AddImageThreads->GetItem(I))
@@ -711,17 +723,3 @@ void TMainForm::ForgetTaskFile(TTreeNode* Node)
         ForgetTask(T);
 }
 
-// Until the images pane is built: no pictures, no picture commands.
-void TMainForm::FillImagesPane(TTask*)
-{
-    ImagesListView->GetItems()->Clear();
-    LastImageIndex = nullptr;
-}
-
-void TMainForm::UpdateImageActions()
-{
-    for (TAction* A : {Actions->ImageDeleteAllAction, Actions->ImageCopyToAction, Actions->ImageMoveToAction,
-                       Actions->ImageDeleteAction, Actions->ImageDeleteByAction, Actions->ImageWallpaperAction,
-                       Actions->ImageOpenFolderAction, Actions->ImageBuildInAction})
-        TMainActions::SetEnabled(A, ImagesListView->GetItems()->GetCount() > 0);
-}

@@ -19,6 +19,7 @@
 
 #include "app/MainActions.h"
 #include "app/MainCommandBars.h"
+#include "app/Scheduler.h"
 #include "engine/RegSettings.h"
 #include "engine/Task.h"
 #include "platform/rtl/StringList.h"
@@ -39,6 +40,19 @@ class TGenProgressForm;
 class TWinTaskbar;
 class TTrayMenu;
 class TTaskForm;
+class TImageScrollBox;
+
+// The rules of Delete By as its dialog gives them (kilobytes for the sizes).
+struct TDeleteByRules {
+    bool BySize = false;
+    int32_t MaxWidth = 0, MaxHeight = 0;
+    bool BySmaller = false;
+    int32_t SmallerThan = 0;
+    bool ByRange = false;
+    int32_t RangeFrom = 0, RangeTo = 0;
+    bool ByFilter = false;
+    std::string FileFilter; // "*.GIF"
+};
 
 // The program-wide wait window and gallery progress window (made by the main block; the wait
 // window also on first use).
@@ -208,6 +222,94 @@ public:
     void FillImagesPane(TTask* Task);
     void UpdateImageActions();
 
+    // ---- images pane (MainFormImages.cpp)
+    TImageScrollBox* ImageScrollBox = nullptr; // the preview of every format but GIF
+    TImage* GifImage = nullptr;                // a GIF's first frame, unscaled
+    // Makes the preview controls and binds the list's events and the image commands.
+    void BuildImagesPane();
+    // The Fit tick and the sort command restored from the settings, applied.
+    void ApplyImagePaneSettings();
+    void LoadImagesList(const std::string& Folder);
+    // The full path a row stands for.
+    static std::string ImageRowPath(TListItem* Item);
+    int32_t ImageIconIndex(const std::string& FileName);
+    void ShowImagePreview(TListItem* Item);
+    void ImagesListViewChange(TObject* Sender, TListItem* Item, TItemChange Change);
+    int32_t ImagesListViewCompare(TListItem* A, TListItem* B);
+    void ImagesListViewColumnClick(TListColumn* Column);
+    void SetImageSort(TAction* Chosen);
+    std::vector<TListItem*> SelectedImageRows() const;
+    void RemoveImageRows(const std::vector<TListItem*>& Rows);
+    std::vector<TListItem*> DeleteImageFiles(const std::vector<TListItem*>& Rows);
+    void CopyOrMoveImages(bool Move);
+    // Delete By: the paths of the rows the rules choose, and the removal of the rows whose file
+    // is gone after the deletion.
+    std::vector<std::string> DeleteByPaths(const TDeleteByRules& Rules);
+    void RemoveDeletedRows(const std::vector<std::string>& Paths);
+    void ImageFitActionExecute(TObject* Sender);
+    void ImageDeleteActionExecute(TObject* Sender);
+    void ImageDeleteAllActionExecute(TObject* Sender);
+    void ImageOpenFolderActionExecute(TObject* Sender);
+    void ImageCopyToActionExecute(TObject* Sender);
+    void ImageMoveToActionExecute(TObject* Sender);
+    void ImageBuildInActionExecute(TObject* Sender);
+    std::set<std::string> FLibraryNames; // the library's names while the list is refilled
+    // Set wallpaper: the fixed BMP file, the row's picture written there, and the desktop told.
+    static std::string WallpaperFileName();
+    static bool WriteWallpaperBitmap(const std::string& Source, const std::string& Target);
+    static void SetWallpaper(const std::string& Path, int32_t Style);
+    void ImageWallpaperActionExecute(TObject* Sender);
+    // The failed-address panel's buttons.
+    void UpdateFailedButtons();
+    void RemoveFailedAddress(TTask* Task, const std::string& Address);
+    void FailedRestartButtonClick(TObject* Sender);
+    void FailedDeleteButtonClick(TObject* Sender);
+    void FailedClearButtonClick(TObject* Sender);
+    void FailedExportButtonClick(TObject* Sender);
+
+    // ---- clock, scheduler and report page (MainFormTimer.cpp)
+    void TimerTimer(TObject* Sender);
+    void FillReport(TTask* Task);
+    void UpdateReport(TTask* Task);
+    void ClearReport();
+    static std::string FinishedOfFound(TTask* Task);
+    // The scheduler's clock; empty = the system clock.
+    std::function<TDateTime()> Clock;
+    TDateTime ClockNow() const;
+    TScheduleMemory& GetScheduleMemory() { return FScheduleMemory; }
+
+    // ---- task end, closing and the tray (MainFormClose.cpp)
+    void BindCloseHandlers();
+    void StartNextQueuedTask();
+    void FormCloseQuery(TObject* Sender, bool& CanClose);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void TasksExitActionExecute(TObject* Sender);
+    void WinTaskbarClick(TObject* Sender);
+    void TrayRestore(TObject* Sender);
+    void LoadTipTimerTimer(TObject* Sender);
+    // Deletes the partial downloads ("name.ext!...!!wr") left in the task's "Saved" folder.
+    static void DeletePartialFiles(TTask* Task);
+    // The log file name for a moment: the day count as decimal text + ".rtf".
+    static std::string LogFileNameOf(TDateTime Moment);
+    void WndProc(TMessage& Message) override;
+
+    // ---- view, help and options commands (MainFormView.cpp)
+    void ViewToolBarActionExecute(TObject* Sender);
+    void ViewStatePanelActionExecute(TObject* Sender);
+    void ViewShowAllFilesActionExecute(TObject* Sender);
+    void ViewFailedPanelActionExecute(TObject* Sender);
+    void ViewOptionActionExecute(TObject* Sender);
+    void HelpActionExecute(TObject* Sender);
+    void HelpAboutActionExecute(TObject* Sender);
+    void HelpWebsiteActionExecute(TObject* Sender);
+    void HelpTipActionExecute(TObject* Sender);
+    void StateTabSetChange(TObject* Sender, int32_t NewTab, bool& AllowChange);
+    void ShowHint(TObject* Sender);
+    void SizeColumns();
+    void BindViewActions();
+    // Drops the application-wide handlers that point at this window.
+    void UnbindViewHandlers();
+
 
 private:
     void BuildLayout();
@@ -234,4 +336,6 @@ private:
     std::unique_ptr<TTaskLogView> FLogView;
     bool FTreeRebuilding = false; // nodes go: a selection change writes nothing
     bool FCreated = false;
+    TScheduleMemory FScheduleMemory;
+    bool FEndingSession = false; // Windows is ending the session: no countdown, no second exit
 };

@@ -195,8 +195,7 @@ void TMainForm::UpdateActions(bool Refill)
         ArrangeBottomPanels();
     }
     // The failed-address buttons act on the shown task's rows only.
-    for (TButton* B : {FailedRestartButton, FailedDeleteButton, FailedClearButton, FailedExportButton})
-        B->SetEnabled(Task != nullptr && static_cast<bool>(B->OnClick));
+    UpdateFailedButtons();
     Set(A.TasksStopAllAction, TaskList->GetRunningCount() > 0);
 }
 
@@ -453,12 +452,7 @@ void TMainForm::TasksStopAllActionExecute(TObject*)
     UpdateActions(false);
 }
 
-void TMainForm::TaskFinished(TObject*)
-{
-    UpdateActions(false);
-    UpdateTaskIcons();
-    FilesListView->GetItems()->Clear();
-}
+// TaskFinished, the end of a task, lives with the closing code in MainFormClose.cpp.
 
 // ---------------------------------------------------------------------------------------------
 // The task dialog's contract.

@@ -108,6 +108,36 @@ TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suff
     }
 }
 
+std::string FinishReservedFile(const std::string& FileName, const std::string& Suffix)
+{
+    const std::string Temp = FileName + Suffix;
+    {
+        std::lock_guard<std::mutex> Guard(ReserveLock());
+        if (RenameFile(Temp, FileName))
+            return FileName;
+        if (!EntryExists(Temp) || !EntryExists(FileName))
+            return std::string(); // failed for another reason than a taken name
+    }
+    for (int Attempt = 0; Attempt < 16; ++Attempt) {
+        // The next free candidate, held by a partial file of its own until ours takes its name.
+        TReservedFile R;
+        try {
+            R = ReserveUniqueFile(FileName, Suffix);
+        } catch (const Exception&) {
+            return std::string();
+        }
+        R.Stream.reset();
+        std::lock_guard<std::mutex> Guard(ReserveLock());
+        const bool Renamed = RenameFile(Temp, R.FileName);
+        DeleteFile(R.FileName + Suffix);
+        if (Renamed)
+            return R.FileName;
+        if (!EntryExists(Temp))
+            return std::string();
+    }
+    return std::string();
+}
+
 bool PathLiesUnder(const std::string& Path, const std::string& Folder)
 {
     std::string P, F;

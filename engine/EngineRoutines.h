@@ -30,6 +30,12 @@ struct TReservedFile {
 // candidate + Suffix (never replacing a file). Another process taking a name meanwhile only moves
 // it to the next candidate. Any other failure raises EFCreateError.
 TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suffix);
+// Gives a reserved file (FileName + Suffix, closed) its final name and returns that name, or ""
+// when it cannot be renamed. The rename runs under the reservation's lock, so no reservation of
+// this process can find the name free and make its own partial file between the check and the
+// rename. When another process made a file of that name meanwhile, the next free candidate is
+// reserved and taken instead: a finished download is never left behind as a partial file.
+std::string FinishReservedFile(const std::string& FileName, const std::string& Suffix);
 
 // True when the full form of Path lies inside the full form of Folder (ignoring case): Path
 // begins with Folder followed by "\" and names something below it. ".." is resolved first.

@@ -468,8 +468,9 @@ void TTask::ThreadDone(TObject* Sender)
     } Scope{FEndingWorkers};
     Item->SetDone(true);
     ++FDoneCount;
-    Item->SetRunning(false);
+    // The row goes first: setting its idle image just before deleting it is wasted work.
     RemoveURLRow(Item);
+    Item->SetRunning(false);
     if (!FStopping && FState == tsRunning) {
         for (TTaskItem* Next : FItems->Snapshot()) {
             if (Next->GetDone() || Next->GetRunning())

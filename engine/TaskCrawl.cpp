@@ -135,7 +135,20 @@ void TTaskThread::HTTPWork(TObject* Sender, int32_t, int64_t WorkCount)
             Client->Abort();
         return;
     }
-    SyncProgress();
+    // The row already shows these texts (the client reports the last block and then the end
+    // with the same count): a round trip to the user-interface thread would change nothing.
+    // Only a selected task's rows are on screen: for any other the call would do nothing.
+    if (!FTask->GetSelected()) {
+        FProgressShown = false;
+        return;
+    }
+    if (FProgressShown && SizeText == FShownSizeText && PercentText == FShownPercentText)
+        return;
+    if (SyncProgress()) {
+        FProgressShown = true;
+        FShownSizeText = SizeText;
+        FShownPercentText = PercentText;
+    }
 }
 
 void TTaskThread::Crawl()
@@ -399,12 +412,13 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
     }
     FileStream.reset();
     FItem->SetTempFileName(std::string());
-    if (!RenameFile(Temp, Final)) {
+    const std::string Saved = FinishReservedFile(Final, PartialSuffix);
+    if (Saved.empty()) {
         Log("Rename file \"" + NameOnly(Temp) + "\" failed");
         return;
     }
-    SyncAddFile(Final, Size);
-    StartAddImage(Final);
-    Log("File \"" + NameOnly(Final) + "\" saved");
+    SyncAddFile(Saved, Size);
+    StartAddImage(Saved);
+    Log("File \"" + NameOnly(Saved) + "\" saved");
     FTask->IncSavedCount();
 }

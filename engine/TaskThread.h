@@ -84,6 +84,9 @@ private:
     TTask* FTask;
     TTaskItem* FItem;
     TUri FURI;
+    // The progress texts the row was last given, so that an unchanged report is not sent again.
+    bool FProgressShown = false;
+    std::string FShownSizeText, FShownPercentText;
     std::mutex FHTTPLock; // guards FHTTP against StopRequested on the cancelling thread
     THttpClient* FHTTP = nullptr;
 };

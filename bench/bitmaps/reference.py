@@ -7,13 +7,10 @@
                      DIR/reference.txt with "case seconds" lines.
 """
 import os
-import statistics
-import subprocess
 import sys
-import time
 
-CONVERT = "/usr/bin/convert"
-ROUNDS = 5
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from bench_reference import time_convert_decoding  # noqa: E402
 
 CASES = [
     ("bmp8", "p8.bmp", ["-type", "Palette", "-colors", "256", "BMP3:{}"]),
@@ -24,23 +21,4 @@ CASES = [
     ("tga24rle", "p24rle.tga", ["-type", "TrueColor", "-compress", "RLE", "TGA:{}"]),
 ]
 
-
-def main():
-    folder = sys.argv[1]
-    base = os.path.join(folder, "plasma.miff")
-    subprocess.run([CONVERT, "-seed", "4242", "-size", "4000x3000", "plasma:fractal", base], check=True)
-    lines = []
-    for name, file_name, args in CASES:
-        path = os.path.join(folder, file_name)
-        subprocess.run([CONVERT, base] + [a.format(path) for a in args], check=True)
-        times = []
-        for _ in range(ROUNDS):
-            t = time.perf_counter()
-            subprocess.run([CONVERT, path, "null:"], check=True)
-            times.append(time.perf_counter() - t)
-        lines.append("%s %.6f\n" % (name, statistics.median(times)))
-    with open(os.path.join(folder, "reference.txt"), "w") as f:
-        f.writelines(lines)
-
-
-main()
+time_convert_decoding(CASES)

@@ -9,15 +9,13 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstring>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
-#include <vector>
 
+#include "bench/support/BenchSupport.h"
 #include "imagelib/ImageLib.h"
 #include "imagelib/JpegGraphic.h"
 #include "imagelib/PngGlue.h"
@@ -27,131 +25,25 @@
 
 namespace {
 
-constexpr int Rounds = 5;
-
-double Seconds()
-{
-    static LARGE_INTEGER Freq = [] {
-        LARGE_INTEGER F;
-        QueryPerformanceFrequency(&F);
-        return F;
-    }();
-    LARGE_INTEGER C;
-    QueryPerformanceCounter(&C);
-    return double(C.QuadPart) / double(Freq.QuadPart);
-}
-
-double Median(std::function<void()> Work)
-{
-    std::vector<double> T;
-    for (int I = 0; I < Rounds; ++I) {
-        const double S = Seconds();
-        Work();
-        T.push_back(Seconds() - S);
-    }
-    std::sort(T.begin(), T.end());
-    return T[T.size() / 2];
-}
-
-std::string UnixPathOf(const std::string& WindowsPath)
-{
-    using TConvert = char*(CDECL*)(const WCHAR*);
-    auto Convert = reinterpret_cast<TConvert>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!Convert)
-        return WindowsPath;
-    WCHAR Wide[MAX_PATH * 2];
-    MultiByteToWideChar(CP_ACP, 0, WindowsPath.c_str(), -1, Wide, MAX_PATH * 2);
-    char* Unix = Convert(Wide);
-    if (!Unix)
-        return WindowsPath;
-    std::string R = Unix;
-    HeapFree(GetProcessHeap(), 0, Unix);
-    return R;
-}
-
-bool Exists(const std::string& P) { return GetFileAttributesA(P.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Runs reference.py natively and waits for its marker file; returns its exit code.
-int RunReference(const std::string& Folder)
-{
-    const std::string Done = Folder + "reference.done";
-    const std::string Command = "/bin/sh -c \"" CODEC_BENCH_PYTHON " '" CODEC_BENCH_DIR "/reference.py' '" +
-                                UnixPathOf(Folder) + "' > '" + UnixPathOf(Folder + "reference.log") +
-                                "' 2>&1; echo $? > '" + UnixPathOf(Done) + ".tmp'; mv '" + UnixPathOf(Done) +
-                                ".tmp' '" + UnixPathOf(Done) + "'\"";
-    STARTUPINFOA SI{};
-    SI.cb = sizeof(SI);
-    PROCESS_INFORMATION PI{};
-    std::vector<char> Line(Command.begin(), Command.end());
-    Line.push_back('\0');
-    if (!CreateProcessA(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &SI, &PI))
-        return -2;
-    if (PI.hProcess)
-        CloseHandle(PI.hProcess);
-    if (PI.hThread)
-        CloseHandle(PI.hThread);
-    for (int I = 0; I < 20 * 600 && !Exists(Done); ++I)
-        Sleep(50);
-    if (!Exists(Done))
-        return -1;
-    FILE* F = std::fopen(Done.c_str(), "r");
-    int Code = -3;
-    if (F) {
-        if (std::fscanf(F, "%d", &Code) != 1)
-            Code = -3;
-        std::fclose(F);
-    }
-    return Code;
-}
-
-std::map<std::string, double> ReadReference(const std::string& Path)
-{
-    std::map<std::string, double> R;
-    FILE* F = std::fopen(Path.c_str(), "r");
-    if (!F)
-        return R;
-    char Name[64];
-    double V;
-    while (std::fscanf(F, "%63s %lf", Name, &V) == 2)
-        R[Name] = V;
-    std::fclose(F);
-    return R;
-}
-
 void LoadFile(TMemoryStream& S, const std::string& Path) { S.LoadFromFile(Path); }
 
-// Removes the scratch folder and its files.
-void RemoveFolder(const std::string& Folder)
-{
-    WIN32_FIND_DATAA D;
-    HANDLE H = FindFirstFileA((Folder + "*").c_str(), &D);
-    if (H != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(D.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((Folder + D.cFileName).c_str());
-        } while (FindNextFileA(H, &D));
-        FindClose(H);
-    }
-    RemoveDirectoryA(Folder.c_str());
-}
-
 } // namespace
+
+using Bench::Median;
+using Bench::ReadReference;
+using Bench::RemoveFolder;
 
 int main()
 {
     ApplicationInit();
     ImageLibInit();
     SetPngWarningsSilenced(true);
-    char Temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, Temp);
-    const std::string Folder = std::string(Temp) + "qm_codec_bench_" + std::to_string(GetCurrentProcessId()) + "\\";
-    CreateDirectoryA(Folder.c_str(), nullptr);
+    const std::string Folder = Bench::MakeScratchFolder("qm_codec_bench_");
     int Result = 0;
     try {
         std::printf("making 12-megapixel plasma pictures and timing the reference tools...\n");
         std::fflush(stdout);
-        const int Code = RunReference(Folder);
+        const int Code = Bench::RunReference(CODEC_BENCH_PYTHON, CODEC_BENCH_DIR, Folder, 600000);
         if (Code != 0)
             throw Exception("reference.py failed with " + std::to_string(Code) + " (see its log)");
         auto Ref = ReadReference(Folder + "reference.txt");

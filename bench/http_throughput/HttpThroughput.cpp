@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/support/BenchSupport.h"
 #include "platform/net/HttpClient.h"
 #include "tests/support/TestServer.h"
 
@@ -31,17 +32,7 @@ public:
     int64_t FSize = 0;
 };
 
-double Seconds()
-{
-    static LARGE_INTEGER Freq = [] {
-        LARGE_INTEGER F;
-        QueryPerformanceFrequency(&F);
-        return F;
-    }();
-    LARGE_INTEGER C;
-    QueryPerformanceCounter(&C);
-    return double(C.QuadPart) / double(Freq.QuadPart);
-}
+using Bench::Seconds;
 
 // The reference: one blocking socket, HTTP/1.0, read to the close; returns the body bytes.
 int64_t RawGet(const TTestServer& Server)

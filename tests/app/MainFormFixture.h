@@ -11,6 +11,8 @@
 #include "app/MainForm.h"
 #include "engine/RegSettings.h"
 #include "engine/Task.h"
+#include "platform/win/Bitmap.h"
+#include "platform/win/Files.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Timer.h"
 #include "platform/rtl/FileStream.h"
@@ -52,6 +54,50 @@ private:
     std::unique_ptr<TTimer> FTimer;
     int FCount = 0;
 };
+
+// A picture of a window as it is on the screen, into the build's screenshots folder, for the
+// developer to look at.
+inline bool ScreenshotOfWindow(HWND Window, const std::string& Name)
+{
+    RECT R;
+    if (!GetWindowRect(Window, &R) || R.right <= R.left || R.bottom <= R.top)
+        return false;
+    const std::string Folder = ExtractFilePath(ExcludeTrailingBackslash(ProgramFolder())) + "screenshots\\";
+    CreateDirectoryA(Folder.c_str(), nullptr);
+    TBitmap B;
+    B.SetSize(R.right - R.left, R.bottom - R.top);
+    HDC Screen = GetDC(nullptr);
+    const bool Copied = BitBlt(B.GetCanvas()->GetHandle(), 0, 0, R.right - R.left, R.bottom - R.top, Screen, R.left,
+                               R.top, SRCCOPY) != 0;
+    ReleaseDC(nullptr, Screen);
+    B.SaveToFile(Folder + Name);
+    return Copied;
+}
+
+// Types Name into the file name box of the thread's visible file dialog; false while there is
+// none (a TDialogAnswerer's When, which then presses OK).
+inline bool TypeNameIntoSaveDialog(const std::string& Name)
+{
+    for (HWND W : TestSupport::VisibleThreadWindows()) {
+        char Class[64] = {};
+        GetClassNameA(W, Class, sizeof(Class));
+        if (std::string(Class) != "#32770")
+            continue;
+        // The file name box: an edit (edt1) or a combo box (cmb13) holding one.
+        HWND Edit = GetDlgItem(W, 0x480);
+        if (!Edit) {
+            HWND Combo = GetDlgItem(W, 0x47C);
+            Edit = Combo ? FindWindowExA(Combo, nullptr, "Edit", nullptr) : nullptr;
+            if (!Edit)
+                Edit = Combo;
+        }
+        if (!Edit)
+            return false;
+        SetWindowTextA(Edit, Name.c_str());
+        return true;
+    }
+    return false;
+}
 
 // Presses a button of a form the way a click does.
 inline void Press(TWinControl* Button)

@@ -239,25 +239,6 @@ TEST_F(RunTest, TwoNodesOfOneTaskShowItRunning)
     EXPECT_EQ(Form->TaskList->GetCount(), 1);
 }
 
-// A picture of a window as it is on the screen, into the build's screenshots folder, for the
-// developer to look at.
-bool SaveWindowPicture(HWND Window, const std::string& Name)
-{
-    RECT R;
-    if (!GetWindowRect(Window, &R) || R.right <= R.left || R.bottom <= R.top)
-        return false;
-    const std::string Folder = ExtractFilePath(ExcludeTrailingBackslash(ProgramFolder())) + "screenshots\\";
-    CreateDirectoryA(Folder.c_str(), nullptr);
-    TBitmap B;
-    B.SetSize(R.right - R.left, R.bottom - R.top);
-    HDC Screen = GetDC(nullptr);
-    const bool Copied = BitBlt(B.GetCanvas()->GetHandle(), 0, 0, R.right - R.left, R.bottom - R.top, Screen, R.left,
-                               R.top, SRCCOPY) != 0;
-    ReleaseDC(nullptr, Screen);
-    B.SaveToFile(Folder + Name);
-    return Copied;
-}
-
 TEST_F(RunTest, ScreenshotsOfTheWindowWithARunningTaskAndOfTheNewFolderDialog)
 {
     SlowTask("Shown task");
@@ -270,7 +251,7 @@ TEST_F(RunTest, ScreenshotsOfTheWindowWithARunningTaskAndOfTheNewFolderDialog)
     PumpFor(300);
     RedrawWindow(Form->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpFor(100);
-    EXPECT_TRUE(SaveWindowPicture(Form->GetHandle(), "main-running-task.bmp"));
+    EXPECT_TRUE(ScreenshotOfWindow(Form->GetHandle(), "main-running-task.bmp"));
 
     Select(NodeOfPath(Projects + "Folder"));
     bool Shot = false;
@@ -280,7 +261,7 @@ TEST_F(RunTest, ScreenshotsOfTheWindowWithARunningTaskAndOfTheNewFolderDialog)
         D->FolderNameEdit->SetText("Holiday pictures");
         RedrawWindow(D->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         PumpFor(100);
-        Shot = SaveWindowPicture(D->GetHandle(), "new-folder-dialog.bmp");
+        Shot = ScreenshotOfWindow(D->GetHandle(), "new-folder-dialog.bmp");
         Press(D->CancelButton);
     });
     Command(maTasksNewFolder);

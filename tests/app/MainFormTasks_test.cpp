@@ -556,26 +556,10 @@ TEST_F(TasksTest, SaveURLWritesDoneAndPendingAddresses)
     // The save dialog: the name typed without extension.
     bool Typed = false;
     TDialogAnswerer Save("", IDOK, [&] {
-        for (HWND W : TestSupport::VisibleThreadWindows()) {
-            char Class[64] = {};
-            GetClassNameA(W, Class, sizeof(Class));
-            if (std::string(Class) != "#32770")
-                continue;
-            // The file name box: an edit (edt1) or a combo box (cmb13) holding one.
-            HWND Edit = GetDlgItem(W, 0x480);
-            if (!Edit) {
-                HWND Combo = GetDlgItem(W, 0x47C);
-                Edit = Combo ? FindWindowExA(Combo, nullptr, "Edit", nullptr) : nullptr;
-                if (!Edit)
-                    Edit = Combo;
-            }
-            if (!Edit)
-                return false;
-            SetWindowTextA(Edit, Target.c_str());
-            Typed = true;
-            return true;
-        }
-        return false;
+        if (!TypeNameIntoSaveDialog(Target))
+            return false;
+        Typed = true;
+        return true;
     });
     Command(maTasksSaveURL);
     ASSERT_TRUE(Typed);

@@ -23,26 +23,14 @@
 #include "app/TipForm.h"
 #include "app/WaitForm.h"
 #include "platform/win/Timer.h"
+#include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpFor;
 using TestSupport::PumpUntil;
+using TestSupport::TShot;
 
 namespace {
-
-// Screen pixels as 0x00RRGGBB, top-down.
-struct TShot {
-    int32_t W = 0, H = 0;
-    std::vector<uint32_t> Pixels;
-    uint32_t At(int32_t X, int32_t Y) const { return Pixels[static_cast<size_t>(Y * W + X)] & 0xFFFFFF; }
-    size_t CountOf(uint32_t Colour) const
-    {
-        size_t N = 0;
-        for (uint32_t P : Pixels)
-            N += (P & 0xFFFFFF) == Colour;
-        return N;
-    }
-};
 
 TShot Capture(HWND W)
 {
@@ -51,67 +39,14 @@ TShot Capture(HWND W)
     SendMessageA(W, WM_NCACTIVATE, TRUE, 0);
     SendMessageA(W, WM_NCPAINT, 1, 0);
     PumpFor(200);
-    RECT R;
-    GetWindowRect(W, &R);
-    TShot S;
-    S.W = R.right - R.left;
-    S.H = R.bottom - R.top;
-    S.Pixels.resize(static_cast<size_t>(S.W * S.H));
-    BITMAPINFO BI{};
-    BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
-    BI.bmiHeader.biWidth = S.W;
-    BI.bmiHeader.biHeight = -S.H;
-    BI.bmiHeader.biPlanes = 1;
-    BI.bmiHeader.biBitCount = 32;
-    void* Bits = nullptr;
-    HDC Screen = GetDC(nullptr);
-    HDC DC = CreateCompatibleDC(Screen);
-    HBITMAP Bmp = CreateDIBSection(DC, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
-    HGDIOBJ Old = SelectObject(DC, Bmp);
-    BitBlt(DC, 0, 0, S.W, S.H, Screen, R.left, R.top, SRCCOPY);
-    GdiFlush();
-    memcpy(S.Pixels.data(), Bits, S.Pixels.size() * 4);
-    SelectObject(DC, Old);
-    DeleteObject(Bmp);
-    DeleteDC(DC);
-    ReleaseDC(nullptr, Screen);
-    return S;
+    return TestSupport::CaptureScreen(W);
 }
 
 // Saves the shot as w1_<Name>.bmp (24-bit, bottom-up) in the screenshot folder.
 void Save(const std::string& Name, const TShot& S)
 {
-    std::string Dir = QM_SCREENSHOT_DIR;
-    for (char& Ch : Dir)
-        if (Ch == '/')
-            Ch = '\\';
-    Dir = "Z:" + Dir;
-    CreateDirectoryA(Dir.c_str(), nullptr);
-    const uint32_t Row = static_cast<uint32_t>((S.W * 3 + 3) & ~3);
-    BITMAPFILEHEADER FH{};
-    BITMAPINFOHEADER IH{};
-    FH.bfType = 0x4D42;
-    FH.bfOffBits = sizeof(FH) + sizeof(IH);
-    FH.bfSize = FH.bfOffBits + Row * static_cast<uint32_t>(S.H);
-    IH.biSize = sizeof(IH);
-    IH.biWidth = S.W;
-    IH.biHeight = S.H;
-    IH.biPlanes = 1;
-    IH.biBitCount = 24;
-    FILE* F = fopen((Dir + "\\w1_" + Name + ".bmp").c_str(), "wb");
-    ASSERT_NE(F, nullptr) << Name;
-    bool Ok = fwrite(&FH, sizeof(FH), 1, F) == 1 && fwrite(&IH, sizeof(IH), 1, F) == 1;
-    std::vector<uint8_t> Line(Row, 0);
-    for (int32_t Y = S.H - 1; Ok && Y >= 0; --Y) {
-        for (int32_t X = 0; X < S.W; ++X) {
-            const uint32_t P = S.At(X, Y);
-            Line[static_cast<size_t>(X * 3)] = static_cast<uint8_t>(P);
-            Line[static_cast<size_t>(X * 3 + 1)] = static_cast<uint8_t>(P >> 8);
-            Line[static_cast<size_t>(X * 3 + 2)] = static_cast<uint8_t>(P >> 16);
-        }
-        Ok = fwrite(Line.data(), Row, 1, F) == 1;
-    }
-    EXPECT_TRUE(fclose(F) == 0 && Ok) << Name;
+    const std::string Dir = TestSupport::MakeScreenshotFolder(QM_SCREENSHOT_DIR);
+    EXPECT_TRUE(TestSupport::WriteBmp(Dir + "\\w1_" + Name + ".bmp", S)) << Name;
 }
 
 // A control's top-left in its top-level window's coordinates (frame included).

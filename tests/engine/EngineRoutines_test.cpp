@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <set>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -162,6 +163,68 @@ TEST(ReserveUniqueFile, ThreadsNeverShareANameOrTruncateEachOther)
     EXPECT_EQ(Listed.size(), static_cast<size_t>(Threads * Each));
     for (const auto& N : Listed)
         EXPECT_TRUE(N.size() > 4 && N.substr(N.size() - 4) == "!!wr") << N;
+}
+
+TEST(FinishReservedFile, ReservingAndFinishingAtOnceLosesNoFile)
+{
+    // Workers that reserve, write and finish the same name at once: a reservation must never
+    // find a name free just before another worker's partial file takes it.
+    TestSupport::TTempFolder T;
+    constexpr int Threads = 8, Each = 40;
+    std::vector<std::vector<std::pair<std::string, std::string>>> Got(Threads);
+    std::vector<std::string> Errors(Threads);
+    std::vector<std::thread> Workers;
+    for (int W = 0; W < Threads; ++W)
+        Workers.emplace_back([&, W] {
+            try {
+                for (int I = 0; I < Each; ++I) {
+                    TReservedFile R = ReserveUniqueFile(T.File("y.jpg"), PartialSuffix);
+                    const std::string Marker = "worker " + std::to_string(W) + " file " + std::to_string(I);
+                    R.Stream->WriteBuffer(Marker.data(), static_cast<int32_t>(Marker.size()));
+                    R.Stream.reset();
+                    const std::string Saved = FinishReservedFile(R.FileName, PartialSuffix);
+                    if (Saved.empty())
+                        throw std::runtime_error("not finished: " + R.FileName);
+                    Got[W].emplace_back(Saved, Marker);
+                }
+            } catch (const std::exception& E) {
+                Errors[W] = E.what();
+            }
+        });
+    for (auto& W : Workers)
+        W.join();
+    for (int W = 0; W < Threads; ++W)
+        ASSERT_EQ(Errors[W], "") << "worker " << W;
+    std::set<std::string> Names;
+    for (const auto& List : Got)
+        for (const auto& [Name, Marker] : List) {
+            Names.insert(Name);
+            EXPECT_EQ(ReadAll(Name), Marker) << Name;
+        }
+    EXPECT_EQ(Names.size(), static_cast<size_t>(Threads * Each));
+    const auto Listed = Entries(T.Path());
+    EXPECT_EQ(Listed.size(), static_cast<size_t>(Threads * Each));
+    for (const auto& N : Listed)
+        EXPECT_FALSE(N.size() > 4 && N.substr(N.size() - 4) == "!!wr") << N;
+}
+
+TEST(FinishReservedFile, ANameTakenByAnotherProcessMovesToTheNextFreeName)
+{
+    TestSupport::TTempFolder T;
+    TReservedFile R = ReserveUniqueFile(T.File("z.jpg"), PartialSuffix);
+    ASSERT_EQ(R.FileName, T.File("z.jpg"));
+    R.Stream->WriteBuffer("mine", 4);
+    R.Stream.reset();
+    // Another program saves z.jpg and z[0].jpg while the download runs.
+    MakeFile(T.File("z.jpg"), "other");
+    MakeFile(T.File("z[0].jpg"), "third");
+    EXPECT_EQ(FinishReservedFile(R.FileName, PartialSuffix), T.File("z[1].jpg"));
+    EXPECT_EQ(ReadAll(T.File("z[1].jpg")), "mine");
+    EXPECT_EQ(ReadAll(T.File("z.jpg")), "other");
+    EXPECT_EQ(ReadAll(T.File("z[0].jpg")), "third");
+    EXPECT_EQ(Entries(T.Path()).size(), 3u);  // no partial file and no placeholder left
+    // A partial file that is gone cannot be finished.
+    EXPECT_EQ(FinishReservedFile(T.File("gone.jpg"), PartialSuffix), "");
 }
 
 TEST(ReserveUniqueFile, ExistingNameMovesToTheNextCandidate)

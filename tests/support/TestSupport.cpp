@@ -235,21 +235,4 @@ TTestRegistryKey::~TTestRegistryKey()
     }
 }
 
-std::string UnixPathOf(const std::string& WindowsPath)
-{
-    using TConvert = char*(CDECL*)(const WCHAR*);
-    static auto Convert = reinterpret_cast<TConvert>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-    if (!Convert)
-        return WindowsPath;
-    WCHAR Wide[MAX_PATH * 2];
-    MultiByteToWideChar(CP_ACP, 0, WindowsPath.c_str(), -1, Wide, MAX_PATH * 2);
-    char* Unix = Convert(Wide);
-    if (!Unix)
-        return WindowsPath;
-    std::string Result = Unix;
-    HeapFree(GetProcessHeap(), 0, Unix);
-    return Result;
-}
-
 } // namespace TestSupport

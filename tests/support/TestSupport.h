@@ -16,6 +16,7 @@
 
 #include "platform/win/Application.h"
 #include "platform/win/HiddenWindow.h"
+#include "tests/support/HostProgram.h"
 
 namespace TestSupport {
 
@@ -114,9 +115,7 @@ private:
 // Deletes a folder and everything below it (read-only and hidden entries included).
 bool DeleteTree(const std::string& Folder);
 
-// The Unix path of a Windows path (Wine maps drives onto the Unix tree), for handing files to
-// host tools such as Pillow; the path itself when not running under Wine.
-std::string UnixPathOf(const std::string& WindowsPath);
+// UnixPathOf and RunHostCommand: see HostProgram.h.
 
 // A fresh key HKEY_CURRENT_USER\Software\QuillmoorTest\<GUID>, deleted at the end (and
 // QuillmoorTest with it once empty).

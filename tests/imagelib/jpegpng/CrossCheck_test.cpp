@@ -21,8 +21,6 @@ namespace {
 
 using TestSupport::UnixPathOf;
 
-bool Exists(const std::string& Path) { return GetFileAttributesA(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 TBytes ReadFileBytes(const std::string& Path)
 {
     TBytes B;
@@ -36,36 +34,14 @@ TBytes ReadFileBytes(const std::string& Path)
     return B;
 }
 
-// Runs the helper under the host's python3 and waits: Wine starts Unix programs without a
-// process handle, so the shell leaves a marker file with the exit code.
+// Runs the helper under the host's python3 and waits for it (up to two minutes).
 int RunHelper(const std::string& Folder, const std::string& Args, std::string& Log)
 {
     static int Counter = 0;
     const std::string Tag = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++Counter);
-    const std::string Done = Folder + "helper_" + Tag + ".done";
-    const std::string LogFile = Folder + "helper_" + Tag + ".log";
-    const std::string Command = "/bin/sh -c \"" JPEGPNG_TEST_PYTHON " '" JPEGPNG_TEST_DIR "/pillow_helper.py' " + Args +
-                                " > '" + UnixPathOf(LogFile) + "' 2>&1; echo $? > '" + UnixPathOf(Done) + ".tmp'; mv '" +
-                                UnixPathOf(Done) + ".tmp' '" + UnixPathOf(Done) + "'\"";
-    STARTUPINFOA SI{};
-    SI.cb = sizeof(SI);
-    PROCESS_INFORMATION PI{};
-    std::vector<char> Line(Command.begin(), Command.end());
-    Line.push_back('\0');
-    if (!CreateProcessA(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &SI, &PI))
-        return -2;
-    if (PI.hProcess)
-        CloseHandle(PI.hProcess);
-    if (PI.hThread)
-        CloseHandle(PI.hThread);
-    for (int I = 0; I < 2400 && !Exists(Done); ++I)
-        Sleep(50);
-    const TBytes L = ReadFileBytes(LogFile);
-    Log.assign(L.begin(), L.end());
-    if (!Exists(Done))
-        return -1;
-    const TBytes D = ReadFileBytes(Done);
-    return std::atoi(std::string(D.begin(), D.end()).c_str());
+    return TestSupport::RunHostCommand(JPEGPNG_TEST_PYTHON " '" JPEGPNG_TEST_DIR "/pillow_helper.py' " + Args,
+                                       Folder + "helper_" + Tag + ".log", Folder + "helper_" + Tag + ".done", 120000,
+                                       &Log);
 }
 
 struct TDump {

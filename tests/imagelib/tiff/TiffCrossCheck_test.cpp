@@ -15,8 +15,6 @@ namespace {
 
 using TestSupport::UnixPathOf;
 
-bool Exists(const std::string& Path) { return GetFileAttributesA(Path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 TBytes ReadFileBytes(const std::string& Path)
 {
     std::ifstream F(Path, std::ios::binary);
@@ -41,33 +39,11 @@ std::string MakeFolder()
     return Folder;
 }
 
-// Wine starts Unix programs without a process handle, so the shell leaves a marker file.
+// Runs the helper under the host's python3 and waits for it (up to a minute).
 int RunHelper(const std::string& Folder, const std::string& Args, std::string& Log)
 {
-    const std::string Done = Folder + "helper.done", LogFile = Folder + "helper.log";
-    DeleteFileA(Done.c_str());
-    const std::string Command = "/bin/sh -c \"" TIFF_TEST_PYTHON " '" TIFF_TEST_DIR "/pillow_tiff.py' " + Args + " > '" +
-                                UnixPathOf(LogFile) + "' 2>&1; echo $? > '" + UnixPathOf(Done) + ".tmp'; mv '" +
-                                UnixPathOf(Done) + ".tmp' '" + UnixPathOf(Done) + "'\"";
-    STARTUPINFOA SI{};
-    SI.cb = sizeof(SI);
-    PROCESS_INFORMATION PI{};
-    std::vector<char> Line(Command.begin(), Command.end());
-    Line.push_back('\0');
-    if (!CreateProcessA(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &SI, &PI))
-        return -2;
-    if (PI.hProcess)
-        CloseHandle(PI.hProcess);
-    if (PI.hThread)
-        CloseHandle(PI.hThread);
-    for (int I = 0; I < 1200 && !Exists(Done); ++I)
-        Sleep(50);
-    const TBytes L = ReadFileBytes(LogFile);
-    Log.assign(L.begin(), L.end());
-    if (!Exists(Done))
-        return -1;
-    const TBytes R = ReadFileBytes(Done);
-    return std::atoi(std::string(R.begin(), R.end()).c_str());
+    return TestSupport::RunHostCommand(TIFF_TEST_PYTHON " '" TIFF_TEST_DIR "/pillow_tiff.py' " + Args,
+                                       Folder + "helper.log", Folder + "helper.done", 60000, &Log);
 }
 
 struct TPage {

@@ -21,88 +21,15 @@
 #include "platform/win/Scrolling.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/Timer.h"
+#include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
+using TestSupport::CaptureScreen;
 using TestSupport::PumpUntil;
+using TestSupport::TShot;
+using TestSupport::WriteBmp;
 
 namespace {
-
-// Screen pixels as 0x00RRGGBB, top-down.
-struct TShot {
-    int32_t W = 0, H = 0;
-    std::vector<uint32_t> Pixels;
-    uint32_t At(int32_t X, int32_t Y) const { return Pixels[static_cast<size_t>(Y * W + X)] & 0xFFFFFF; }
-    bool Contains(const RECT& R, uint32_t Colour) const
-    {
-        for (int32_t Y = R.top; Y < R.bottom; ++Y)
-            for (int32_t X = R.left; X < R.right; ++X)
-                if (At(X, Y) == Colour)
-                    return true;
-        return false;
-    }
-};
-
-TShot Capture(HWND W)
-{
-    RECT R;
-    GetWindowRect(W, &R);
-    TShot S;
-    S.W = R.right - R.left;
-    S.H = R.bottom - R.top;
-    S.Pixels.resize(static_cast<size_t>(S.W * S.H));
-    BITMAPINFO BI{};
-    BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
-    BI.bmiHeader.biWidth = S.W;
-    BI.bmiHeader.biHeight = -S.H;
-    BI.bmiHeader.biPlanes = 1;
-    BI.bmiHeader.biBitCount = 32;
-    void* Bits = nullptr;
-    HDC Screen = GetDC(nullptr);
-    HDC DC = CreateCompatibleDC(Screen);
-    HBITMAP Bmp = CreateDIBSection(DC, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
-    HGDIOBJ Old = SelectObject(DC, Bmp);
-    // The screen as shown: no window manager covers anything on this display.
-    BitBlt(DC, 0, 0, S.W, S.H, Screen, R.left, R.top, SRCCOPY);
-    GdiFlush();
-    memcpy(S.Pixels.data(), Bits, S.Pixels.size() * 4);
-    SelectObject(DC, Old);
-    DeleteObject(Bmp);
-    DeleteDC(DC);
-    ReleaseDC(nullptr, Screen);
-    return S;
-}
-
-// A 24-bit bottom-up .bmp file.
-bool WriteBmp(const std::string& Path, const TShot& S)
-{
-    const uint32_t Row = static_cast<uint32_t>((S.W * 3 + 3) & ~3);
-    BITMAPFILEHEADER FH{};
-    BITMAPINFOHEADER IH{};
-    FH.bfType = 0x4D42;
-    FH.bfOffBits = sizeof(FH) + sizeof(IH);
-    FH.bfSize = FH.bfOffBits + Row * static_cast<uint32_t>(S.H);
-    IH.biSize = sizeof(IH);
-    IH.biWidth = S.W;
-    IH.biHeight = S.H;
-    IH.biPlanes = 1;
-    IH.biBitCount = 24;
-    IH.biCompression = BI_RGB;
-    FILE* F = fopen(Path.c_str(), "wb");
-    if (!F)
-        return false;
-    bool Ok = fwrite(&FH, sizeof(FH), 1, F) == 1 && fwrite(&IH, sizeof(IH), 1, F) == 1;
-    std::vector<uint8_t> Line(Row, 0);
-    for (int32_t Y = S.H - 1; Ok && Y >= 0; --Y) {
-        for (int32_t X = 0; X < S.W; ++X) {
-            const uint32_t P = S.At(X, Y);
-            Line[static_cast<size_t>(X * 3)] = static_cast<uint8_t>(P);
-            Line[static_cast<size_t>(X * 3 + 1)] = static_cast<uint8_t>(P >> 8);
-            Line[static_cast<size_t>(X * 3 + 2)] = static_cast<uint8_t>(P >> 16);
-        }
-        Ok = fwrite(Line.data(), Row, 1, F) == 1;
-    }
-    return fclose(F) == 0 && Ok;
-}
 
 uint32_t Rgb(TColor C)
 {
@@ -321,7 +248,7 @@ TEST(ControlsScreenshot, SampleFormWithEveryControl)
     SendMessageA(W, WM_NCACTIVATE, TRUE, 0);
     SendMessageA(W, WM_NCPAINT, 1, 0);
     TestSupport::PumpFor(100);
-    const TShot Shot = Capture(W);
+    const TShot Shot = CaptureScreen(W);
     ASSERT_GT(Shot.W, 900);
     EXPECT_GT(Vertical->GetHeight(), Vertical->GetWidth());
 
@@ -347,12 +274,7 @@ TEST(ControlsScreenshot, SampleFormWithEveryControl)
     EXPECT_EQ(Split->GetLeft(), 140);
     EXPECT_EQ(Client->GetLeft(), 145);
 
-    std::string Dir = QM_SCREENSHOT_DIR;
-    for (char& Ch : Dir)
-        if (Ch == '/')
-            Ch = '\\';
-    Dir = "Z:" + Dir;
-    CreateDirectoryA(Dir.c_str(), nullptr);
+    const std::string Dir = TestSupport::MakeScreenshotFolder(QM_SCREENSHOT_DIR);
     EXPECT_TRUE(WriteBmp(Dir + "\\controls.bmp", Shot));
     F->Hide();
 }

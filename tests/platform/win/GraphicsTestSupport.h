@@ -47,36 +47,15 @@ inline std::string ReadTextFile(const std::string& Path)
     return Text;
 }
 
-// Runs the helper script with its arguments (Unix paths) under the host's python3, waiting for
-// it: Wine starts Unix programs without a process handle, so the shell leaves a marker file
-// with the exit code. Returns the exit code (-1 on a time-out); Log receives its output.
+// Runs the helper script with its arguments (Unix paths) under the host's python3 and waits for
+// it (up to a minute). Returns the exit code (-1 on a time-out); Log receives its output.
 inline int RunHelper(const std::string& ScratchFolder, const std::string& Args, std::string* Log = nullptr)
 {
     static int Counter = 0;
     const std::string Tag = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++Counter);
-    const std::string DoneWin = ScratchFolder + "helper_" + Tag + ".done";
-    const std::string LogWin = ScratchFolder + "helper_" + Tag + ".log";
-    const std::string Command = "/bin/sh -c \"/usr/bin/python3 '" QM_GRAPHICS_HELPERS "/pictures.py' " + Args + " > '" +
-                                UnixPath(LogWin) + "' 2>&1; echo $? > '" + UnixPath(DoneWin) + ".tmp'; mv '" +
-                                UnixPath(DoneWin) + ".tmp' '" + UnixPath(DoneWin) + "'\"";
-    STARTUPINFOA SI{};
-    SI.cb = sizeof(SI);
-    PROCESS_INFORMATION PI{};
-    std::vector<char> Line(Command.begin(), Command.end());
-    Line.push_back('\0');
-    if (!CreateProcessA(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &SI, &PI))
-        return -2;
-    if (PI.hProcess)
-        CloseHandle(PI.hProcess);
-    if (PI.hThread)
-        CloseHandle(PI.hThread);
-    for (int I = 0; I < 1200 && !FileExists(DoneWin); ++I)
-        Sleep(50);
-    if (Log)
-        *Log = ReadTextFile(LogWin);
-    if (!FileExists(DoneWin))
-        return -1;
-    return std::atoi(ReadTextFile(DoneWin).c_str());
+    return TestSupport::RunHostCommand("/usr/bin/python3 '" QM_GRAPHICS_HELPERS "/pictures.py' " + Args,
+                                       ScratchFolder + "helper_" + Tag + ".log", ScratchFolder + "helper_" + Tag + ".done",
+                                       60000, Log);
 }
 
 // The pixel at (X, Y) of a 24- or 32-bit DIB, read through ScanLine, as a TColor (0x00BBGGRR)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/win/Files.h"
 #include "tests/support/TestSupport.h"
@@ -68,4 +69,31 @@ TEST(TestSupport, DialogAnswererWaitsForItsCondition)
     EXPECT_EQ(Other.AnsweredCount(), 0);
     EXPECT_FALSE(Other.Seen());
     EXPECT_EQ(Answerer.AnsweredCount(), 1);
+}
+
+// Host programs run from under Wine report through a marker file: the exit code and the output
+// come back, a marker left from an earlier run is not taken for this one's, and a program that
+// does not finish in time is reported as such rather than as a success.
+TEST(TestSupport, HostCommandReportsExitCodeAndOutput)
+{
+    TTempFolder Dir;
+    const std::string Unix = UnixPathOf(Dir.Path());
+    ASSERT_FALSE(Unix.empty());
+    EXPECT_EQ(Unix[0], '/') << Unix;
+
+    std::string Log;
+    EXPECT_EQ(RunHostCommand("( echo to-out; echo to-err >&2; test -d '" + Unix + "' && exit 7 )", Dir.File("a.log"),
+                             Dir.File("a.done"), 60000, &Log),
+              7);
+    EXPECT_NE(Log.find("to-out"), std::string::npos) << Log;
+    EXPECT_NE(Log.find("to-err"), std::string::npos) << Log;
+
+    // A stale marker saying success must not end the wait for a run that fails.
+    FILE* Stale = std::fopen(Dir.File("b.done").c_str(), "w");
+    ASSERT_NE(Stale, nullptr);
+    std::fputs("0\n", Stale);
+    std::fclose(Stale);
+    EXPECT_EQ(RunHostCommand("( sleep 1; exit 3 )", Dir.File("b.log"), Dir.File("b.done"), 60000), 3);
+
+    EXPECT_EQ(RunHostCommand("sleep 5", Dir.File("c.log"), Dir.File("c.done"), 200), -1);
 }

@@ -1,0 +1,246 @@
+// The main window's View, Help and Options commands, the state panel's tabs, the status-bar hint
+// and the column sizing of the lists.
+
+#include <algorithm>
+
+#include "app/AboutForm.h"
+#include "app/HtmlHelp.h"
+#include "app/MainForm.h"
+#include "app/OptionsForm.h"
+#include "app/TipForm.h"
+#include "app/WinTaskbar.h"
+#include "engine/EngineRoutines.h"
+#include "engine/EngineText.h"
+#include "platform/win/Files.h"
+#include "platform/rtl/Paths.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/ShellUtils.h"
+
+namespace {
+
+const char* const WebsiteAddress = "http://www.example.com/";
+
+// Column Index takes the view's width less the other columns, the scroll bar and 5 pixels.
+void FillColumn(TListView* View, int32_t Index, int32_t Width)
+{
+    TListColumns* Columns = View->GetColumns();
+    if (Index < 0 || Index >= Columns->GetCount())
+        return;
+    int32_t Rest = Width - GetScrollBarWidth() - 5;
+    for (int32_t I = 0; I < Columns->GetCount(); ++I)
+        if (I != Index)
+            Rest -= Columns->GetItem(I)->GetWidth();
+    Columns->GetItem(Index)->SetWidth(std::max<int32_t>(Rest, 0));
+}
+
+// Adds Handler after whatever OnResize the control already has.
+void ChainResize(TControl* Control, std::function<void()> Handler)
+{
+    TNotifyEvent Old = Control->OnResize;
+    Control->OnResize = [Old, Handler](TObject* S) {
+        if (Old)
+            Old(S);
+        Handler();
+    };
+}
+
+} // namespace
+
+void TMainForm::BindViewActions()
+{
+    auto Bind = [this](uint16_t Id, void (TMainForm::*Handler)(TObject*)) {
+        Actions->BindAction(Id, [this, Handler](TObject* S) { (this->*Handler)(S); });
+    };
+    Bind(maViewToolBar, &TMainForm::ViewToolBarActionExecute);
+    Bind(maViewStatePanel, &TMainForm::ViewStatePanelActionExecute);
+    Bind(maViewShowAllFiles, &TMainForm::ViewShowAllFilesActionExecute);
+    Bind(maViewFailedPanel, &TMainForm::ViewFailedPanelActionExecute);
+    Bind(maViewOption, &TMainForm::ViewOptionActionExecute);
+    Bind(maHelp, &TMainForm::HelpActionExecute);
+    Bind(maHelpAbout, &TMainForm::HelpAboutActionExecute);
+    Bind(maHelpWebsite, &TMainForm::HelpWebsiteActionExecute);
+    Bind(maHelpTip, &TMainForm::HelpTipActionExecute);
+    StateTabSet->OnChange = [this](TObject* S, int32_t NewTab, bool& Allow) { StateTabSetChange(S, NewTab, Allow); };
+    AppUI()->OnHint = [this](TObject* S) { ShowHint(S); };
+    ChainResize(FilesListView, [this] { FillColumn(FilesListView, 1, FilesListView->GetClientWidth()); });
+    ChainResize(FailedUrlListView, [this] { FillColumn(FailedUrlListView, 0, FailedUrlListView->GetClientWidth()); });
+    ChainResize(ImagesListView, [this] { FillColumn(ImagesListView, 3, ImagesListView->GetClientWidth()); });
+    ChainResize(StatePanel, [this] { FillColumn(ReportListView, 2, StatePanel->GetWidth()); });
+    ChainResize(DownloadedPanel,
+                [this] { ImagesListView->SetWidth(std::max<int32_t>(DownloadedPanel->GetWidth() / 2, 0)); });
+}
+
+void TMainForm::UnbindViewHandlers()
+{
+    if (AppUI())
+        AppUI()->OnHint = nullptr;
+}
+
+void TMainForm::SizeColumns()
+{
+    FillColumn(FilesListView, 1, FilesListView->GetClientWidth());
+    FillColumn(FailedUrlListView, 0, FailedUrlListView->GetClientWidth());
+    FillColumn(ImagesListView, 3, ImagesListView->GetClientWidth());
+    FillColumn(ReportListView, 2, StatePanel->GetWidth());
+}
+
+// ---------------------------------------------------------------------------------------------
+// View switches: each toggles its own tick first.
+
+void TMainForm::ViewToolBarActionExecute(TObject*)
+{
+    TAction* A = Actions->ViewToolBarAction;
+    A->SetChecked(!A->GetChecked());
+    CommandBars->SetToolBarVisible(A->GetChecked());
+}
+
+void TMainForm::ViewStatePanelActionExecute(TObject*)
+{
+    TAction* A = Actions->ViewStatePanelAction;
+    A->SetChecked(!A->GetChecked());
+    StatePanel->SetVisible(A->GetChecked());
+    StateSplitter->SetVisible(A->GetChecked());
+    if (A->GetChecked())
+        StateSplitter->SetTop(StatePanel->GetTop() - StateSplitter->GetHeight());
+}
+
+void TMainForm::ViewShowAllFilesActionExecute(TObject*)
+{
+    TAction* A = Actions->ViewShowAllFilesAction;
+    A->SetChecked(!A->GetChecked());
+    Settings->GetMenu()->SetShowAllFiles(A->GetChecked());
+    TasksRefreshActionExecute(this);
+}
+
+void TMainForm::ViewFailedPanelActionExecute(TObject*)
+{
+    TAction* A = Actions->ViewFailedPanelAction;
+    A->SetChecked(!A->GetChecked());
+    Settings->GetMenu()->SetShowFailedPanel(A->GetChecked());
+    FailedPanel->SetVisible(A->GetChecked());
+    FailedSplitter->SetVisible(A->GetChecked());
+    ArrangeBottomPanels();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Options.
+
+void TMainForm::ViewOptionActionExecute(TObject*)
+{
+    TRegOptions* O = Settings->GetOptions();
+    TOptionForm F(this);
+    F.BeginFill();
+    F.DefaultFolderEdit->SetText(O->GetDefaultFolder());
+    F.EnableLimitCheckBox->SetChecked(O->GetEnableFileLimit());
+    F.MaxEdit->SetText(IntToStr(O->GetFileMaxSize()));
+    F.MinEdit->SetText(IntToStr(O->GetFileMinSize()));
+    F.DeepTrackBar->SetPosition(O->GetSeekDeep());
+    F.AutoShutDownCheckBox->SetChecked(O->GetAutoShutDown());
+    F.ProxyCheckBox->SetChecked(O->GetUseProxyServer());
+    F.HTTPServerEdit->SetText(O->GetProxyServerAddr());
+    F.PortEdit->SetText(IntToStr(O->GetProxyServerPort()));
+    F.DefaultLogFolderEdit->SetText(O->GetDefaultLogFolder());
+    F.AutoSaveLogFileCheck->SetChecked(O->GetAutoSaveLog());
+    F.ProjectPathEdit->SetText(O->GetProjectPath());
+    F.TimeOutUpDown->SetPosition(O->GetTimeOut());
+    F.SaveAsWebChk->SetChecked(O->GetSaveAsWebStructure());
+    F.MiniBtn->SetChecked(O->GetCloseOption() == 0);
+    F.QuitBtn->SetChecked(O->GetCloseOption() == 1);
+    F.MasksListView->GetItems()->Clear();
+    for (int32_t I = 0; I < O->GetFileMasks()->GetCount(); ++I) {
+        std::string Ext, Folder;
+        SplitMaskEntry(O->GetFileMasks()->GetStrings(I), Ext, Folder);
+        TListItem* Row = F.MasksListView->GetItems()->Add();
+        Row->SetCaption(Ext);
+        Row->GetSubItems()->Add(Folder);
+    }
+    F.ExcludeFileListView->GetItems()->Clear();
+    for (int32_t I = 0; I < O->GetExcludeFiles()->GetCount(); ++I)
+        F.ExcludeFileListView->GetItems()->Add()->SetCaption(O->GetExcludeFiles()->GetStrings(I));
+    F.ExcludeWebsitesListBox->GetItems()->Assign(O->GetExcludeWebsites());
+    F.Scheme->Assign(O->GetScheme());
+    F.SchemeTypeComboBox->SetItemIndex(O->GetScheme()->GetSchemeType());
+    F.EndFill();
+    if (F.ShowModal() != mrOk)
+        return;
+
+    O->SetDefaultFolder(AddTrailingBackslash(F.DefaultFolderEdit->GetText()));
+    O->SetEnableFileLimit(F.EnableLimitCheckBox->GetChecked());
+    O->SetFileMaxSize(StrToIntDef(F.MaxEdit->GetText(), 0));
+    O->SetFileMinSize(StrToIntDef(F.MinEdit->GetText(), 0));
+    O->SetSeekDeep(F.DeepTrackBar->GetPosition());
+    O->SetAutoShutDown(F.AutoShutDownCheckBox->GetChecked());
+    O->SetUseProxyServer(F.ProxyCheckBox->GetChecked());
+    O->SetProxyServerAddr(F.HTTPServerEdit->GetText());
+    O->SetProxyServerPort(StrToIntDef(F.PortEdit->GetText(), 80));
+    O->SetDefaultLogFolder(AddTrailingBackslash(F.DefaultLogFolderEdit->GetText()));
+    O->SetAutoSaveLog(F.AutoSaveLogFileCheck->GetChecked());
+    O->SetProjectPath(AddTrailingBackslash(F.ProjectPathEdit->GetText()));
+    O->SetTimeOut(static_cast<int16_t>(F.TimeOutUpDown->GetPosition()));
+    O->SetSaveAsWebStructure(F.SaveAsWebChk->GetChecked());
+    TStringList Masks;
+    for (int32_t I = 0; I < F.MasksListView->GetItems()->GetCount(); ++I) {
+        TListItem* Row = F.MasksListView->GetItems()->GetItem(I);
+        const std::string Folder = Row->GetSubItems()->GetCount() > 0 ? Row->GetSubItems()->GetStrings(0) : "";
+        Masks.Add(Row->GetCaption() + ", " + Folder);
+    }
+    O->SetFileMasks(&Masks);
+    TStringList Files;
+    for (int32_t I = 0; I < F.ExcludeFileListView->GetItems()->GetCount(); ++I)
+        Files.Add(F.ExcludeFileListView->GetItems()->GetItem(I)->GetCaption());
+    O->SetExcludeFiles(&Files);
+    O->SetExcludeWebsites(F.ExcludeWebsitesListBox->GetItems());
+    O->GetScheme()->Assign(F.Scheme.get());
+    if (F.MiniBtn->GetChecked()) {
+        O->SetCloseOption(0);
+        WinTaskbar->SetShowIcon(true);
+    } else if (F.QuitBtn->GetChecked()) {
+        O->SetCloseOption(1);
+        WinTaskbar->SetShowIcon(false);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Help.
+
+void TMainForm::HelpActionExecute(TObject*)
+{
+    HtmlHelp(GetHandle(), AddTrailingBackslash(ProgramFolder()) + "zq.chm", 0, 0);
+}
+
+void TMainForm::HelpAboutActionExecute(TObject*)
+{
+    TAboutForm F(this);
+    F.ShowModal();
+}
+
+void TMainForm::HelpWebsiteActionExecute(TObject*)
+{
+    ShellOpen(GetHandle(), "open", WebsiteAddress, "", "", SW_SHOWNORMAL);
+}
+
+void TMainForm::HelpTipActionExecute(TObject*)
+{
+    TRegWindow* W = Settings->GetWindow();
+    TTipForm F(this);
+    F.ShowTipCheckBox->SetChecked(!W->GetShowTip());
+    F.ShowTip(W->GetTipIndex() + 1);
+    F.ShowModal();
+    W->SetTipIndex(F.GetCurrentIndex());
+    W->SetShowTip(!F.GetDontShowTips());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void TMainForm::StateTabSetChange(TObject*, int32_t NewTab, bool& AllowChange)
+{
+    AllowChange = true;
+    if (NewTab >= 0 && NewTab < StateNotebook->GetPageCount())
+        StateNotebook->SetPageIndex(NewTab);
+}
+
+void TMainForm::ShowHint(TObject*)
+{
+    if (StatusBar->GetPanels()->GetCount() > 1)
+        StatusBar->GetPanels()->GetItem(1)->SetText(AppUI()->GetHint());
+}

@@ -1,0 +1,96 @@
+#include "tests/support/Screenshot.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace TestSupport {
+
+bool TShot::Contains(const RECT& R, uint32_t Colour) const
+{
+    for (int32_t Y = R.top; Y < R.bottom; ++Y)
+        for (int32_t X = R.left; X < R.right; ++X)
+            if (At(X, Y) == Colour)
+                return true;
+    return false;
+}
+
+size_t TShot::CountOf(uint32_t Colour) const
+{
+    size_t N = 0;
+    for (uint32_t P : Pixels)
+        N += (P & 0xFFFFFF) == Colour;
+    return N;
+}
+
+TShot CaptureScreen(HWND W)
+{
+    RECT R;
+    GetWindowRect(W, &R);
+    TShot S;
+    S.W = R.right - R.left;
+    S.H = R.bottom - R.top;
+    S.Pixels.resize(static_cast<size_t>(S.W * S.H));
+    BITMAPINFO BI{};
+    BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
+    BI.bmiHeader.biWidth = S.W;
+    BI.bmiHeader.biHeight = -S.H;
+    BI.bmiHeader.biPlanes = 1;
+    BI.bmiHeader.biBitCount = 32;
+    void* Bits = nullptr;
+    HDC Screen = GetDC(nullptr);
+    HDC DC = CreateCompatibleDC(Screen);
+    HBITMAP Bmp = CreateDIBSection(DC, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    HGDIOBJ Old = SelectObject(DC, Bmp);
+    BitBlt(DC, 0, 0, S.W, S.H, Screen, R.left, R.top, SRCCOPY);
+    GdiFlush();
+    std::memcpy(S.Pixels.data(), Bits, S.Pixels.size() * 4);
+    SelectObject(DC, Old);
+    DeleteObject(Bmp);
+    DeleteDC(DC);
+    ReleaseDC(nullptr, Screen);
+    return S;
+}
+
+bool WriteBmp(const std::string& Path, const TShot& S)
+{
+    const uint32_t Row = static_cast<uint32_t>((S.W * 3 + 3) & ~3);
+    BITMAPFILEHEADER FH{};
+    BITMAPINFOHEADER IH{};
+    FH.bfType = 0x4D42;
+    FH.bfOffBits = sizeof(FH) + sizeof(IH);
+    FH.bfSize = FH.bfOffBits + Row * static_cast<uint32_t>(S.H);
+    IH.biSize = sizeof(IH);
+    IH.biWidth = S.W;
+    IH.biHeight = S.H;
+    IH.biPlanes = 1;
+    IH.biBitCount = 24;
+    IH.biCompression = BI_RGB;
+    FILE* F = std::fopen(Path.c_str(), "wb");
+    if (!F)
+        return false;
+    bool Ok = std::fwrite(&FH, sizeof(FH), 1, F) == 1 && std::fwrite(&IH, sizeof(IH), 1, F) == 1;
+    std::vector<uint8_t> Line(Row, 0);
+    for (int32_t Y = S.H - 1; Ok && Y >= 0; --Y) {
+        for (int32_t X = 0; X < S.W; ++X) {
+            const uint32_t P = S.At(X, Y);
+            Line[static_cast<size_t>(X * 3)] = static_cast<uint8_t>(P);
+            Line[static_cast<size_t>(X * 3 + 1)] = static_cast<uint8_t>(P >> 8);
+            Line[static_cast<size_t>(X * 3 + 2)] = static_cast<uint8_t>(P >> 16);
+        }
+        Ok = std::fwrite(Line.data(), Row, 1, F) == 1;
+    }
+    return std::fclose(F) == 0 && Ok;
+}
+
+std::string MakeScreenshotFolder(const std::string& UnixFolder)
+{
+    std::string Dir = UnixFolder;
+    for (char& Ch : Dir)
+        if (Ch == '/')
+            Ch = '\\';
+    Dir = "Z:" + Dir;
+    CreateDirectoryA(Dir.c_str(), nullptr);
+    return Dir;
+}
+
+} // namespace TestSupport
