@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include <windows.h>
 
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
@@ -22,6 +25,26 @@ bool ShowPictureFile(TImageScrollBox* ScrollBox, TImage* GifImage, const std::st
 // True when the name's extension, trimmed and in lower case, is ".gif".
 bool IsGifFileName(const std::string& FileName);
 
+// The lines a path is drawn in on DC (with its font selected) within Width pixels, at most
+// MaxLines of them: a line ends after the last backslash that fits, or at the last character that
+// fits when no backslash does. When the rest does not fit the last line, that line shows "..."
+// and as much of the path's end as fits, starting at a backslash when one fits.
+std::vector<std::string> PathLines(HDC DC, const std::string& Path, int32_t Width, int32_t MaxLines);
+
+// A label showing a file path over as many lines as its height holds (PathLines), so a long path
+// stays readable and never runs past the label. Ampersands show as they are.
+class TPathLabel : public TLabel {
+public:
+    explicit TPathLabel(TComponent* AOwner);
+    std::string ClassName() const override { return "TPathLabel"; }
+    // The lines as they are drawn, and the height of one.
+    std::vector<std::string> Lines();
+    int32_t LineHeight();
+
+protected:
+    void Paint() override;
+};
+
 class TConfirmOverwriteForm : public TForm {
 public:
     explicit TConfirmOverwriteForm(TComponent* AOwner);
@@ -35,7 +58,7 @@ public:
     std::string DestFileName;
 
     TLabel* FileLabel = nullptr;
-    TLabel* FileNameLabel = nullptr;
+    TPathLabel* FileNameLabel = nullptr;
     TLabel* QuestionLabel = nullptr;
     TLabel* SourceLabel = nullptr;
     TLabel* DestLabel = nullptr;

@@ -3,6 +3,7 @@
 // Build-in, the enabling of the picture commands and the Delete By routine.
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <fstream>
@@ -22,6 +23,7 @@
 #include "platform/win/Bitmap.h"
 #include "platform/win/Files.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/support/Screenshot.h"
 
 using namespace MainFormTest;
 using TestSupport::PumpFor;
@@ -1019,42 +1021,247 @@ TEST_F(FailedPanelTest, ClearAllEmptiesViewAndListAndFoldersDisableTheButtons)
         EXPECT_FALSE(ButtonOn(B));
 }
 
+namespace {
+
+// How many pixels of the shot lie within Tolerance of Colour in each channel (JPEG shifts
+// colours a little).
+size_t CountNear(const TestSupport::TShot& S, uint32_t Colour, int Tolerance = 12)
+{
+    size_t N = 0;
+    for (uint32_t P : S.Pixels) {
+        bool Near = true;
+        for (int Shift : {0, 8, 16})
+            Near = Near && std::abs(static_cast<int>((P >> Shift) & 255) - static_cast<int>((Colour >> Shift) & 255)) <= Tolerance;
+        N += Near;
+    }
+    return N;
+}
+
+// A picture a person can read in a screenshot: its left half plain Rgb, its right half a colour
+// gradient, so a wrong scale, crop or orientation shows.
+std::string WriteShotJpeg(const std::string& Name, int32_t W, int32_t H, uint32_t Rgb)
+{
+    TJpegGraphic G;
+    G.NewImage(W, H, ifTrueColor);
+    for (int32_t Y = 0; Y < H; ++Y)
+        for (int32_t X = 0; X < W; ++X)
+            G.SetPixelColor(X, Y, X < W / 2 ? PackRgb((Rgb >> 16) & 255, (Rgb >> 8) & 255, Rgb & 255)
+                                            : PackRgb(static_cast<uint8_t>(255 * Y / H), static_cast<uint8_t>(255 * X / W), 96));
+    G.SaveToFile(Name);
+    return Name;
+}
+
+// A red GIF with a blue disc in its lower right quarter.
+std::string WriteShotGif(const std::string& Name, int32_t W, int32_t H)
+{
+    TBitmap B;
+    B.SetSize(W, H);
+    TCanvas* C = B.GetCanvas();
+    C->GetBrush()->SetColor(clRed);
+    C->FillRect(TRect{0, 0, W, H});
+    C->GetBrush()->SetColor(clBlue);
+    C->GetPen()->SetColor(clBlue);
+    C->Ellipse(W / 2, H / 2, W - 4, H - 4);
+    TGif G;
+    G.AddBitmap(&B);
+    G.SetWidth(W);
+    G.SetHeight(H);
+    G.SaveToFile(Name);
+    return Name;
+}
+
+// Saves a window's own picture (CaptureWindow) as <build>\screenshots\<Name>.bmp; the build
+// turns it into a .png for a person to look at.
+TestSupport::TShot Shoot(HWND W, const std::string& Name)
+{
+    PumpFor(100);
+    TestSupport::TShot S = TestSupport::CaptureWindow(W);
+    RECT R;
+    GetWindowRect(W, &R);
+    EXPECT_EQ(S.W, R.right - R.left) << Name;
+    EXPECT_EQ(S.H, R.bottom - R.top) << Name;
+    const std::string Folder = ExtractFilePath(ExcludeTrailingBackslash(ProgramFolder())) + "screenshots\\";
+    CreateDirectoryA(Folder.c_str(), nullptr);
+    EXPECT_TRUE(TestSupport::WriteBmp(Folder + Name + ".bmp", S)) << Name;
+    return S;
+}
+
+// Where the window's client area starts in a shot of the whole window.
+POINT ClientOffset(HWND W)
+{
+    RECT R;
+    GetWindowRect(W, &R);
+    POINT P{0, 0};
+    ClientToScreen(W, &P);
+    return POINT{P.x - R.left, P.y - R.top};
+}
+
+// Width of Text in the label's font.
+int32_t TextExtent(TLabel* L, const std::string& Text)
+{
+    HDC DC = GetDC(nullptr);
+    HGDIOBJ Old = SelectObject(DC, L->GetFont()->GetHandle());
+    SIZE S{};
+    GetTextExtentPoint32A(DC, Text.data(), static_cast<int>(Text.size()), &S);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    return S.cx;
+}
+
+std::string Joined(const std::vector<std::string>& V)
+{
+    std::string J;
+    for (const std::string& L : V)
+        J += L;
+    return J;
+}
+
+} // namespace
+
+TEST(ConfirmOverwriteForm, LongPathsWrapWithinTheFileNameLabel)
+{
+    TConfirmOverwriteForm F(nullptr);
+    TPathLabel* L = F.FileNameLabel;
+    const int32_t Rows = L->GetHeight() / L->LineHeight();
+    ASSERT_GE(Rows, 2);
+    auto CheckFits = [&](const std::vector<std::string>& V, const std::string& Path) {
+        EXPECT_GE(V.size(), 1u) << Path;
+        EXPECT_LE(static_cast<int32_t>(V.size()), Rows) << Path;
+        EXPECT_LE(static_cast<int32_t>(V.size()) * L->LineHeight(), L->GetHeight()) << Path;
+        for (const std::string& Line : V)
+            EXPECT_LE(TextExtent(L, Line), L->GetWidth()) << Line;
+    };
+
+    // A short path: one line, as it is.
+    F.SetFiles("C:\\nowhere\\s.jpg", "C:\\Pictures\\photo.jpg");
+    EXPECT_EQ(L->GetCaption(), "C:\\Pictures\\photo.jpg");
+    EXPECT_EQ(L->Lines(), std::vector<std::string>{"C:\\Pictures\\photo.jpg"});
+
+    // Longer than one line, shorter than two: every character shows, the break after a backslash.
+    const std::string Medium = "C:\\Documents and Settings\\someone\\My Documents\\My Pictures\\Downloaded Files\\"
+                               "Holiday 2026\\Saved\\beach & sea.jpg";
+    ASSERT_GT(TextExtent(L, Medium), L->GetWidth());
+    F.SetFiles("C:\\nowhere\\s.jpg", Medium);
+    std::vector<std::string> V = L->Lines();
+    CheckFits(V, Medium);
+    ASSERT_EQ(V.size(), 2u);
+    EXPECT_EQ(V[0].back(), '\\');
+    EXPECT_EQ(Joined(V), Medium);
+    EXPECT_EQ(L->GetCaption(), Medium);
+
+    // Too long for the label: the start, then "..." and the file's own name at the end.
+    std::string Long = "C:";
+    for (int I = 0; I < 12; ++I)
+        Long += "\\folder number " + std::to_string(I);
+    Long += "\\the picture.jpg";
+    F.SetFiles("C:\\nowhere\\s.jpg", Long);
+    V = L->Lines();
+    CheckFits(V, Long);
+    ASSERT_EQ(static_cast<int32_t>(V.size()), Rows);
+    EXPECT_EQ(Long.rfind(V[0], 0), 0u) << V[0];
+    EXPECT_EQ(V.back().rfind("...\\", 0), 0u) << V.back();
+    EXPECT_EQ(V.back().substr(V.back().size() - 16), "\\the picture.jpg");
+
+    // No backslash at all, and a label narrower than one letter: lines still fit and end.
+    const std::string Flat(300, 'W');
+    F.SetFiles("C:\\nowhere\\s.jpg", Flat);
+    CheckFits(L->Lines(), Flat);
+    HDC DC = GetDC(nullptr);
+    const std::vector<std::string> Narrow = PathLines(DC, "abc\\def", 1, 100);
+    ReleaseDC(nullptr, DC);
+    EXPECT_EQ(Narrow, (std::vector<std::string>{"a", "b", "c", "\\", "d", "e", "f"}));
+}
+
+TEST(Screenshots, CaptureWindowTakesNothingOfAWindowAbove)
+{
+    TForm Below(nullptr);
+    Below.SetBounds(40, 40, 300, 200);
+    Below.SetColor(static_cast<TColor>(0x00FF00)); // green (BGR)
+    Below.Show();
+    // A magenta window on top of everything, over the middle of the first.
+    TForm Above(nullptr);
+    Above.SetBorderStyle(bsNone);
+    Above.SetBounds(100, 100, 120, 80);
+    Above.SetColor(static_cast<TColor>(0xFF00FF));
+    Above.Show();
+    SetWindowPos(Above.GetHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    PumpFor(150);
+    // The screen does show the other window there: a plain screen copy would take it.
+    EXPECT_GT(TestSupport::CaptureScreen(Below.GetHandle()).CountOf(0xFF00FF), 0u);
+    const TestSupport::TShot S = TestSupport::CaptureWindow(Below.GetHandle());
+    RECT W;
+    GetWindowRect(Below.GetHandle(), &W);
+    EXPECT_EQ(S.W, W.right - W.left);
+    EXPECT_EQ(S.H, W.bottom - W.top);
+    EXPECT_EQ(S.CountOf(0xFF00FF), 0u);
+    RECT C;
+    GetClientRect(Below.GetHandle(), &C);
+    // The client area is the form's own green, under the other window too.
+    EXPECT_EQ(S.CountOf(0x00FF00), static_cast<size_t>(C.right * C.bottom));
+}
+
 TEST_F(ImagesTest, ScreenshotsOfThePaneAndItsDialogs)
 {
-    WritePicture<TJpegGraphic>(Saved + "photo.jpg", 160, 120, 0x2080E0);
-    WriteGif(Saved + "anim.gif", 90, 70);
+    WriteShotJpeg(Saved + "photo.jpg", 160, 120, 0x2080E0);
+    WriteShotGif(Saved + "anim.gif", 90, 70);
     WriteBytes(Saved + "other.png", 5000);
-    const std::string Out = Temp.Path() + "out\\";
-    CreateDirectoryA(Out.c_str(), nullptr);
-    WritePicture<TJpegGraphic>(Out + "photo.jpg", 80, 120, 0xE08020);
+    // A deep target folder, so the dialog's path needs its second line.
+    std::string Out = Temp.Path();
+    for (const char* Sub : {"Collected pictures\\", "Holiday at the sea 2026\\", "Second week\\"}) {
+        Out += Sub;
+        CreateDirectoryA(Out.c_str(), nullptr);
+    }
+    WriteShotJpeg(Out + "photo.jpg", 240, 360, 0xE08020); // taller than its pane: reduced
     Show();
+    // The selected row shows as selected while its list has the focus.
+    SetForegroundWindow(Form->GetHandle());
+    SetFocus(Form->ImagesListView->GetHandle());
     SelectRows({"photo.jpg"});
     PumpFor(300);
-    EXPECT_TRUE(ScreenshotOfWindow(Form->GetHandle(), "images-jpeg-preview.bmp"));
+    const TestSupport::TShot Jpeg = Shoot(Form->GetHandle(), "images-jpeg-preview");
+    EXPECT_GE(CountNear(Jpeg, 0x2080E0), 70u * 110u); // the preview's plain half, unscaled
     SelectRows({"anim.gif"});
     PumpFor(300);
-    EXPECT_TRUE(ScreenshotOfWindow(Form->GetHandle(), "images-gif-preview.bmp"));
+    const TestSupport::TShot Gif = Shoot(Form->GetHandle(), "images-gif-preview");
+    EXPECT_GE(Gif.CountOf(0xFF0000), 90u * 70u / 2);
+    EXPECT_GE(Gif.CountOf(0x0000FF), 200u);
+    EXPECT_LT(CountNear(Gif, 0x2080E0), 100u); // the JPEG is gone
 
     SelectRows({"photo.jpg"});
     {
         TFolderAnswerer Pick(Out);
-        bool Shot = false;
+        TestSupport::TShot Dialog;
+        POINT Offset{};
+        int32_t ClientW = 0;
+        TPathLabel* Label = nullptr;
         TFormAnswerer Ask("Override file", [&](TCustomForm* F) {
             PumpFor(300);
-            Shot = ScreenshotOfWindow(F->GetHandle(), "overwrite-dialog.bmp");
+            Dialog = Shoot(F->GetHandle(), "overwrite-dialog");
+            Offset = ClientOffset(F->GetHandle());
+            ClientW = F->GetClientWidth();
+            Label = static_cast<TConfirmOverwriteForm*>(F)->FileNameLabel;
+            EXPECT_EQ(Label->Lines().size(), 2u) << Label->GetCaption();
             Press(static_cast<TConfirmOverwriteForm*>(F)->SkipButton);
         });
         Command(maImageCopyTo);
-        EXPECT_TRUE(Shot);
+        ASSERT_GT(Dialog.W, 0);
+        // Both pictures: the source at its size, the destination reduced to its pane's height.
+        EXPECT_GE(CountNear(Dialog, 0x2080E0), 70u * 110u);
+        EXPECT_GE(CountNear(Dialog, 0xE08020), 45u * 150u);
+        EXPECT_LT(CountNear(Dialog, 0xE08020), 60u * 170u);
+        // No text to the right of the path's label.
+        const RECT Strip{Offset.x + 421, Offset.y + 10, Offset.x + ClientW, Offset.y + 40};
+        EXPECT_FALSE(Dialog.Contains(Strip, 0x000000));
     }
     {
-        bool Shot = false;
+        TestSupport::TShot Dialog;
         TFormAnswerer Ask("Wallpaper options", [&](TCustomForm* F) {
             PumpFor(200);
-            Shot = ScreenshotOfWindow(F->GetHandle(), "wallpaper-options.bmp");
+            Dialog = Shoot(F->GetHandle(), "wallpaper-options");
             Press(static_cast<TWallpaperOptionsForm*>(F)->CancelButton);
         });
         Command(maImageWallpaper);
-        EXPECT_TRUE(Shot);
+        ASSERT_GT(Dialog.W, 0);
+        EXPECT_GT(Dialog.CountOf(0x000000), 100u); // the captions are drawn
     }
 }

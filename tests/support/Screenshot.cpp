@@ -51,6 +51,61 @@ TShot CaptureScreen(HWND W)
     return S;
 }
 
+TShot CaptureWindow(HWND W)
+{
+    RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT R;
+    GetWindowRect(W, &R);
+    TShot S;
+    S.W = R.right - R.left;
+    S.H = R.bottom - R.top;
+    if (S.W <= 0 || S.H <= 0) {
+        S.W = S.H = 0;
+        return S;
+    }
+    S.Pixels.resize(static_cast<size_t>(S.W * S.H));
+    BITMAPINFO BI{};
+    BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
+    BI.bmiHeader.biWidth = S.W;
+    BI.bmiHeader.biHeight = -S.H;
+    BI.bmiHeader.biPlanes = 1;
+    BI.bmiHeader.biBitCount = 32;
+    void* Bits = nullptr;
+    HDC Screen = GetDC(nullptr);
+    HDC DC = CreateCompatibleDC(Screen);
+    ReleaseDC(nullptr, Screen);
+    HBITMAP Bmp = CreateDIBSection(DC, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    HGDIOBJ Old = SelectObject(DC, Bmp);
+    // The frame and caption: with no window manager on the test display nobody draws them on
+    // the screen, so they are drawn here the way the system draws them.
+    WINDOWINFO WI{};
+    WI.cbSize = sizeof(WI);
+    GetWindowInfo(W, &WI);
+    const int32_t BX = static_cast<int32_t>(WI.cxWindowBorders), BY = static_cast<int32_t>(WI.cyWindowBorders);
+    RECT Whole{0, 0, S.W, S.H};
+    FillRect(DC, &Whole, GetSysColorBrush(COLOR_BTNFACE));
+    if (BX > 0 && BY > 0)
+        DrawEdge(DC, &Whole, EDGE_RAISED, BF_RECT);
+    int32_t Caption = 0;
+    if ((WI.dwStyle & WS_CAPTION) == WS_CAPTION) {
+        Caption = GetSystemMetrics((WI.dwExStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+        RECT Bar{BX, BY, S.W - BX, BY + Caption - 1};
+        DrawCaption(W, DC, &Bar, DC_ACTIVE | DC_TEXT | DC_GRADIENT | ((WI.dwStyle & WS_SYSMENU) ? DC_ICON : 0));
+    }
+    // The menu bar and the client area (child windows included) from the window's own surface,
+    // which other windows do not paint into.
+    const int32_t Top = BY + Caption;
+    HDC Own = GetWindowDC(W);
+    BitBlt(DC, BX, Top, S.W - 2 * BX, S.H - BY - Top, Own, BX, Top, SRCCOPY);
+    ReleaseDC(W, Own);
+    GdiFlush();
+    std::memcpy(S.Pixels.data(), Bits, S.Pixels.size() * 4);
+    SelectObject(DC, Old);
+    DeleteObject(Bmp);
+    DeleteDC(DC);
+    return S;
+}
+
 bool WriteBmp(const std::string& Path, const TShot& S)
 {
     const uint32_t Row = static_cast<uint32_t>((S.W * 3 + 3) & ~3);

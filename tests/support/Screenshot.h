@@ -25,6 +25,12 @@ struct TShot {
 // anything on the test display.
 TShot CaptureScreen(HWND W);
 
+// The window as it draws itself, whatever covers it on the screen: the menu bar and the client
+// area (child windows included) read from the window's own device context after a full redraw,
+// with a frame and caption drawn around them the way the system draws them (the test display has
+// no window manager to draw them). Nothing of another window gets into the picture.
+TShot CaptureWindow(HWND W);
+
 // Writes the shot as a 24-bit bottom-up .bmp file; false when it could not be written whole.
 bool WriteBmp(const std::string& Path, const TShot& S);
 
