@@ -195,23 +195,42 @@ void TDibGraphic::ResetHeader()
 void TDibGraphic::NewImage(int32_t Width, int32_t Height, ImageFormat Format, const TDibLogPalette* Palette,
                            int32_t DpiX, int32_t DpiY)
 {
-    FreeImage();
+    // A picture loaded again at the same size and layout (a viewer stepping through photos, a
+    // reader measuring file after file) keeps its pixel memory: making a large DIB section and
+    // touching its pages for the first time costs far more than clearing it.
+    const bool Keep = FBits && Width == GetWidth() && Height == GetHeight() && Format == FImageFormat;
+    const bool EveryRowPromised = FEveryRowPromised;
+    FEveryRowPromised = false;
+    // The palette may be this picture's own, which is cleared below.
+    TDibLogPalette Given{};
+    if (Palette) {
+        Given = *Palette;
+        Palette = &Given;
+    }
+    if (Keep)
+        FConverter.reset();
+    else
+        FreeImage();
+    auto Refuse = [this](const char* Text) {
+        FreeImage();
+        throw EDidodazaError(Text);
+    };
     // Every codec sizes its picture from file headers: refuse what cannot be a real picture
     // before any memory is asked for.
     const int32_t Bits = BitsPerPixel(Format);
     if (Width < 1 || Height < 1)
-        throw EDidodazaError("Invalid image dimensions");
+        Refuse("Invalid image dimensions");
     const int64_t LineBytes = CalcBytesPerLine(Width, Bits);
     if (LineBytes * Height > MaxPictureBytes)
-        throw EDidodazaError("Invalid image dimensions");
+        Refuse("Invalid image dimensions");
     if (Palette && Palette->NumEntries > 256)
-        throw EDidodazaError("Invalid palette size");
+        Refuse("Invalid palette size");
     if (Format != ifTrueColor && !Palette) {
         Palette = DefaultPalette(Format);
         if (!Palette)
-            throw EDidodazaError("The image library is not started");
+            Refuse("The image library is not started");
     }
-
+    ResetHeader();
     FImageFormat = Format;
     TDibInfoHeader& H = FInfo.Header;
     H.Size = sizeof(TDibInfoHeader);
@@ -239,7 +258,24 @@ void TDibGraphic::NewImage(int32_t Width, int32_t Height, ImageFormat Format, co
     SetXDpi(DpiX != 0 ? DpiX : ScreenDpi(true));
     SetYDpi(DpiY != 0 ? DpiY : ScreenDpi(false));
 
-    FBits = AllocatePixels();
+    if (Keep) {
+        try {
+            RenewPixels();
+        } catch (...) {
+            FreeImage();
+            throw;
+        }
+        // The new picture starts zeroed like a fresh one; a reader that writes every pixel
+        // byte leaves only the padding to clear.
+        const size_t PixelBytes = size_t((int64_t(Width) * Bits + 7) / 8);
+        if (!EveryRowPromised)
+            std::memset(FBits, 0, H.SizeImage);
+        else if (PixelBytes < size_t(FBytesPerLine))
+            for (int32_t Y = 0; Y < Height; ++Y)
+                std::memset(FBits + size_t(Y) * size_t(FBytesPerLine) + PixelBytes, 0,
+                            size_t(FBytesPerLine) - PixelBytes);
+    } else
+        FBits = AllocatePixels();
     if (Format != ifTrueColor)
         FConverter = std::make_unique<TRgbToPaletteConverter>(&FLogPalette);
 }
@@ -261,6 +297,12 @@ void TDibGraphic::AssignDib(const TDibGraphic* Source)
     SetYDpi(YDpi);
     FFrameInterval = Source->FFrameInterval;
     std::memcpy(FBits, Source->FBits, static_cast<size_t>(FBytesPerLine) * static_cast<size_t>(GetHeight()));
+}
+
+void TDibGraphic::ClearRows(int32_t From)
+{
+    for (int32_t Y = std::max(From, 0); Y < GetHeight(); ++Y)
+        std::memset(ScanLine(Y), 0, size_t(FBytesPerLine));
 }
 
 void TDibGraphic::CheckPixel(int32_t X, int32_t Y) const

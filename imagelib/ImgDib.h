@@ -5,8 +5,9 @@
 // Split in two so the codecs can also be built for the host: ImgDib.cpp computes only (header,
 // layout, size guard, pixels, palettes, converter, registry list, hooks) and compiles against
 // the runtime and a declaration of TGraphic; ImgDibGdi.cpp holds everything that calls GDI,
-// including the private members AllocatePixels/ReleasePixels/ScreenDpi through which NewImage
-// gets its pixel memory. A host build supplies its own versions of that file's functions.
+// including the private members AllocatePixels/ReleasePixels/RenewPixels/ScreenDpi through which
+// NewImage gets (or keeps) its pixel memory. A host build supplies its own versions of that
+// file's functions.
 //
 // Format classes derive from TDibGraphic, override ClassName, CreateNew and the stream
 // operations, write rows through ScanLine after NewImage, and register with
@@ -233,6 +234,13 @@ public:
 protected:
     // Copies another picture: pixels, palette, dpi, FrameInterval.
     void AssignDib(const TDibGraphic* Source);
+    // A reader about to write every pixel byte of every row says so just before NewImage: when
+    // NewImage keeps the present memory it then clears only the padding at the rows' ends, not
+    // every byte. NewImage takes the promise back. A reader that stops part-way clears the rows
+    // it did not reach with ClearRows, so nothing of the picture before is left.
+    void PromiseEveryRow() { FEveryRowPromised = true; }
+    // Zeroes rows From..Height-1 (from the top), padding included.
+    void ClearRows(int32_t From);
 
 private:
     void CheckPixel(int32_t X, int32_t Y) const;
@@ -241,8 +249,14 @@ private:
     // The platform part (ImgDibGdi.cpp): pixel memory, DC and canvas; and the screen's dpi.
     uint8_t* AllocatePixels();
     void ReleasePixels();
+    // NewImage keeps the present pixel memory for a picture of the same size and layout: the
+    // platform part gives it a fresh DC and canvas and the header's colour table.
+    void RenewPixels();
+    void MakeMemoryDC();
+    void ReleaseMemoryDC();
     static int32_t ScreenDpi(bool Horizontal);
 
+    bool FEveryRowPromised = false;
     HBITMAP FSection = nullptr;
     HDC FDC = nullptr;
     HGDIOBJ FOldBitmap = nullptr;

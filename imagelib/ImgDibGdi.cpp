@@ -121,22 +121,34 @@ int32_t TDibGraphic::ScreenDpi(bool Horizontal)
 
 uint8_t* TDibGraphic::AllocatePixels()
 {
+    // With DIB_RGB_COLORS the section needs no DC.
+    void* Bits = nullptr;
+    FSection =
+        CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&FInfo), DIB_RGB_COLORS, &Bits, nullptr, 0);
+    if (!FSection || !Bits) {
+        if (FSection)
+            DeleteObject(FSection);
+        FSection = nullptr;
+        RaiseWin32Failure();
+    }
+    Made(FSection);
+    MakeMemoryDC();
+    return static_cast<uint8_t*>(Bits);
+}
+
+// The memory DC with the section selected, and its canvas.
+void TDibGraphic::MakeMemoryDC()
+{
     FDC = CreateCompatibleDC(nullptr);
     if (!FDC)
         RaiseWin32Failure();
     Made(FDC);
-    void* Bits = nullptr;
-    FSection = CreateDIBSection(FDC, reinterpret_cast<const BITMAPINFO*>(&FInfo), DIB_RGB_COLORS, &Bits, nullptr, 0);
-    if (!FSection || !Bits)
-        RaiseWin32Failure();
-    Made(FSection);
     FOldBitmap = SelectObject(FDC, FSection);
     FCanvas = new TCanvas();
     FCanvas->SetHandle(FDC);
-    return static_cast<uint8_t*>(Bits);
 }
 
-void TDibGraphic::ReleasePixels()
+void TDibGraphic::ReleaseMemoryDC()
 {
     if (FCanvas) {
         FCanvas->SetHandle(nullptr);
@@ -146,18 +158,49 @@ void TDibGraphic::ReleasePixels()
     if (FDC && FOldBitmap)
         SelectObject(FDC, FOldBitmap);
     FOldBitmap = nullptr;
-    if (FPaletteHandle)
-        Deleted(DeleteObject(FPaletteHandle));
-    FPaletteHandle = nullptr;
-    if (FSection)
-        Deleted(DeleteObject(FSection));
-    FSection = nullptr;
     if (FDC) {
         const HDC DC = FDC;
         FDC = nullptr;
         const BOOL Ok = DeleteDC(DC);
         Deleted(Ok);
         if (!Ok)
+            RaiseWin32Failure();
+    }
+}
+
+void TDibGraphic::ReleasePixels()
+{
+    // The section is deleted even when its DC will not go.
+    struct TDeleteSection {
+        TDibGraphic* G;
+        ~TDeleteSection()
+        {
+            if (G->FPaletteHandle)
+                Deleted(DeleteObject(G->FPaletteHandle));
+            G->FPaletteHandle = nullptr;
+            if (G->FSection)
+                Deleted(DeleteObject(G->FSection));
+            G->FSection = nullptr;
+        }
+    } DeleteSection{this};
+    ReleaseMemoryDC();
+}
+
+void TDibGraphic::RenewPixels()
+{
+    // Drawing still queued for the old picture must not land on the new one.
+    GdiFlush();
+    if (FPaletteHandle)
+        Deleted(DeleteObject(FPaletteHandle));
+    FPaletteHandle = nullptr;
+    // A new DC and canvas, as a new section would have: nothing selected or set on the old
+    // canvas carries over.
+    ReleaseMemoryDC();
+    MakeMemoryDC();
+    if (FInfo.Header.BitCount <= 8) {
+        // The section's colour table was fixed when it was made; entries past the palette are 0.
+        const UINT Entries = 1u << FInfo.Header.BitCount;
+        if (SetDIBColorTable(FDC, 0, Entries, reinterpret_cast<const RGBQUAD*>(FInfo.Colors)) != Entries)
             RaiseWin32Failure();
     }
 }

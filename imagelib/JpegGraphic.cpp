@@ -70,34 +70,43 @@ void TJpegGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
         XDpi = static_cast<int32_t>(std::lround(Info.XDensity * 2.54));
         YDpi = static_cast<int32_t>(std::lround(Info.YDensity * 2.54));
     }
+    // libjpeg writes every byte of every row (rows that a cut file lacks included); a failure
+    // part-way clears the rest below.
+    PromiseEveryRow();
     NewImage(static_cast<int32_t>(Info.Width), static_cast<int32_t>(Info.Height), Format, nullptr, XDpi, YDpi);
     // NewImage takes the screen's for 0; a file without a density has none.
     SetXDpi(XDpi);
     SetYDpi(YDpi);
 
-    JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_start_decompress(I); });
-    const int32_t Height = GetHeight();
-    std::vector<JSAMPROW> Rows(static_cast<size_t>(Height));
-    for (int32_t Y = 0; Y < Height; ++Y)
-        Rows[size_t(Y)] = ScanLine(Y);
-    for (int32_t Y = 0; Y < Height;) {
-        TRowRun Run{Rows.data() + Y, JDIMENSION(std::min(RowChunk, Height - Y)), 0};
-        JpegRun(
-            D.Get(),
-            [](j_decompress_ptr I, void* Arg) {
-                auto* R = static_cast<TRowRun*>(Arg);
-                while (R->Done < R->Count) {
-                    const JDIMENSION Got = jpeg_read_scanlines(I, R->Rows + R->Done, R->Count - R->Done);
-                    if (Got == 0)
-                        break;
-                    R->Done += Got;
-                }
-            },
-            &Run);
-        if (Run.Done == 0)
-            throw EJpegError("The JPEG decoder delivered no rows");
-        Y += static_cast<int32_t>(Run.Done);
-        Last = NotifyProgress(this, Y - 1, 0, Last, Height - 1, OnProgress);
+    int32_t Y = 0;
+    try {
+        JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_start_decompress(I); });
+        const int32_t Height = GetHeight();
+        std::vector<JSAMPROW> Rows(static_cast<size_t>(Height));
+        for (int32_t R = 0; R < Height; ++R)
+            Rows[size_t(R)] = ScanLine(R);
+        while (Y < Height) {
+            TRowRun Run{Rows.data() + Y, JDIMENSION(std::min(RowChunk, Height - Y)), 0};
+            JpegRun(
+                D.Get(),
+                [](j_decompress_ptr I, void* Arg) {
+                    auto* R = static_cast<TRowRun*>(Arg);
+                    while (R->Done < R->Count) {
+                        const JDIMENSION Got = jpeg_read_scanlines(I, R->Rows + R->Done, R->Count - R->Done);
+                        if (Got == 0)
+                            break;
+                        R->Done += Got;
+                    }
+                },
+                &Run);
+            if (Run.Done == 0)
+                throw EJpegError("The JPEG decoder delivered no rows");
+            Y += static_cast<int32_t>(Run.Done);
+            Last = NotifyProgress(this, Y - 1, 0, Last, Height - 1, OnProgress);
+        }
+    } catch (...) {
+        ClearRows(Y);
+        throw;
     }
     JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_finish_decompress(I); });
     FWarnings = D->Errors.Warnings;

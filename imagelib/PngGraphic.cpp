@@ -4,8 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 #include "imagelib/ImgMisc.h"
 #include "imagelib/PngGlue.h"
@@ -111,7 +117,144 @@ void ReadSetupStep(TPngGlue* G, void* Arg)
 struct TRowRun {
     png_bytep* Rows;
     int32_t Count;
+    // Writing: the filter to set before each row (0: leave libpng's choice), or nullptr.
+    const int* Filters;
 };
+
+// ---------------------------------------------------------------------------------------------
+// The adaptive row filter of 8-bit grey and true-colour rows, chosen here instead of by libpng.
+// libpng tries all five filters on every row and keeps the one whose residual bytes, taken as
+// signed, have the smallest sum of magnitudes (earlier filters winning ties). The same choice is
+// made here from the picture's rows in one pass, 16 bytes at a time where the processor has
+// SSE2, and handed to libpng with png_set_filter, which then computes only that filter. The
+// file is the same byte for byte; libpng's own trial of five filters was a good share of the
+// writing time. Red and blue swapped within each pixel change none of the sums, so the BGR rows
+// of the picture serve as they are.
+
+struct TFilterSums {
+    uint64_t None, Sub, Up, Avg, Paeth;
+};
+
+inline uint32_t Magnitude(uint8_t V) { return V < 128 ? V : 256u - V; }
+
+inline uint8_t PaethPredictor(int A, int B, int C)
+{
+    const int P = B - C, Q = A - C;
+    const int PA = std::abs(P), PB = std::abs(Q), PC = std::abs(P + Q);
+    return uint8_t(PA <= PB && PA <= PC ? A : PB <= PC ? B : C);
+}
+
+// Bytes From..To-1 of Row (Prev the row above; bytes left of 0 count as 0).
+void AddFilterSums(const uint8_t* Row, const uint8_t* Prev, size_t From, size_t To, size_t Bpp, TFilterSums& S)
+{
+    for (size_t X = From; X < To; ++X) {
+        const int Cur = Row[X], B = Prev[X];
+        const int A = X >= Bpp ? Row[X - Bpp] : 0, C = X >= Bpp ? Prev[X - Bpp] : 0;
+        S.None += Magnitude(uint8_t(Cur));
+        S.Sub += Magnitude(uint8_t(Cur - A));
+        S.Up += Magnitude(uint8_t(Cur - B));
+        S.Avg += Magnitude(uint8_t(Cur - ((A + B) >> 1)));
+        S.Paeth += Magnitude(uint8_t(Cur - PaethPredictor(A, B, C)));
+    }
+}
+
+#if defined(__i386__) || defined(__x86_64__)
+#define QM_PNG_SSE2 1
+
+bool HasSse2()
+{
+    static const bool Has = __builtin_cpu_supports("sse2");
+    return Has;
+}
+
+#define QM_SSE2 __attribute__((target("sse2"), always_inline)) inline
+
+// The magnitudes of the residual bytes in V (as signed bytes), added to Sum per 8 bytes.
+QM_SSE2 void AddMagnitudes(__m128i& Sum, __m128i V)
+{
+    const __m128i Zero = _mm_setzero_si128();
+    Sum = _mm_add_epi64(Sum, _mm_sad_epu8(_mm_min_epu8(V, _mm_sub_epi8(Zero, V)), Zero));
+}
+
+QM_SSE2 __m128i Abs16(__m128i V) { return _mm_max_epi16(V, _mm_sub_epi16(_mm_setzero_si128(), V)); }
+
+// The Paeth predictor of 8 pixels bytes widened to 16 bits.
+QM_SSE2 __m128i PaethHalf(__m128i A, __m128i B, __m128i C)
+{
+    const __m128i P = _mm_sub_epi16(B, C), Q = _mm_sub_epi16(A, C);
+    const __m128i PA = Abs16(P), PB = Abs16(Q), PC = Abs16(_mm_add_epi16(P, Q));
+    // a when pa <= pb and pa <= pc; else b when pb <= pc; else c.
+    const __m128i NotA = _mm_or_si128(_mm_cmpgt_epi16(PA, PB), _mm_cmpgt_epi16(PA, PC));
+    const __m128i TakeC = _mm_cmpgt_epi16(PB, PC);
+    const __m128i BOrC = _mm_or_si128(_mm_and_si128(TakeC, C), _mm_andnot_si128(TakeC, B));
+    return _mm_or_si128(_mm_and_si128(NotA, BOrC), _mm_andnot_si128(NotA, A));
+}
+
+QM_SSE2 uint64_t Total(__m128i V)
+{
+    uint64_t Lanes[2];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(Lanes), V);
+    return Lanes[0] + Lanes[1];
+}
+
+// Whole 16-byte blocks from byte 16 on (so the bytes to the left are in the row); returns the
+// end of the last whole block.
+__attribute__((target("sse2"), force_align_arg_pointer, noinline)) size_t
+AddFilterSumsSse2(const uint8_t* Row, const uint8_t* Prev, size_t Bytes, size_t Bpp, TFilterSums& S)
+{
+    const __m128i Zero = _mm_setzero_si128();
+    const __m128i One = _mm_set1_epi8(1);
+    __m128i None = Zero, Sub = Zero, Up = Zero, Avg = Zero, Paeth = Zero;
+    size_t X = 16;
+    for (; X + 16 <= Bytes; X += 16) {
+        const __m128i Cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Row + X));
+        const __m128i A = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Row + X - Bpp));
+        const __m128i B = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Prev + X));
+        const __m128i C = _mm_loadu_si128(reinterpret_cast<const __m128i*>(Prev + X - Bpp));
+        AddMagnitudes(None, Cur);
+        AddMagnitudes(Sub, _mm_sub_epi8(Cur, A));
+        AddMagnitudes(Up, _mm_sub_epi8(Cur, B));
+        // The rounded-up average less the carry lost to rounding: (a + b) >> 1.
+        const __m128i Mean = _mm_sub_epi8(_mm_avg_epu8(A, B), _mm_and_si128(_mm_xor_si128(A, B), One));
+        AddMagnitudes(Avg, _mm_sub_epi8(Cur, Mean));
+        const __m128i Low =
+            PaethHalf(_mm_unpacklo_epi8(A, Zero), _mm_unpacklo_epi8(B, Zero), _mm_unpacklo_epi8(C, Zero));
+        const __m128i High =
+            PaethHalf(_mm_unpackhi_epi8(A, Zero), _mm_unpackhi_epi8(B, Zero), _mm_unpackhi_epi8(C, Zero));
+        AddMagnitudes(Paeth, _mm_sub_epi8(Cur, _mm_packus_epi16(Low, High)));
+    }
+    S.None += Total(None);
+    S.Sub += Total(Sub);
+    S.Up += Total(Up);
+    S.Avg += Total(Avg);
+    S.Paeth += Total(Paeth);
+    return X;
+}
+#endif
+
+// The PNG_FILTER_* flag libpng's adaptive choice would take for Row.
+int ChooseRowFilter(const uint8_t* Row, const uint8_t* Prev, size_t Bytes, size_t Bpp)
+{
+    TFilterSums S{};
+    size_t Done = 0;
+#ifdef QM_PNG_SSE2
+    if (Bytes >= 32 && HasSse2()) {
+        AddFilterSums(Row, Prev, 0, 16, Bpp, S);
+        Done = AddFilterSumsSse2(Row, Prev, Bytes, Bpp, S);
+    }
+#endif
+    AddFilterSums(Row, Prev, Done, Bytes, Bpp, S);
+    int Best = PNG_FILTER_NONE;
+    uint64_t Min = S.None;
+    const std::pair<uint64_t, int> Others[] = {
+        {S.Sub, PNG_FILTER_SUB}, {S.Up, PNG_FILTER_UP}, {S.Avg, PNG_FILTER_AVG}, {S.Paeth, PNG_FILTER_PAETH}};
+    for (const auto& [Sum, Filter] : Others)
+        if (Sum < Min) {
+            Min = Sum;
+            Best = Filter;
+        }
+    return Best;
+}
 
 struct TWriteSetup {
     png_uint_32 Width;
@@ -309,7 +452,7 @@ void TPngGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
         const int64_t Total = int64_t(Height - 1) * S.Passes;
         for (int Pass = 0; Pass < S.Passes; ++Pass)
             for (int32_t Y = 0; Y < Height; Y += RowChunk) {
-                TRowRun Run{Rows.data() + Y, std::min(RowChunk, Height - Y)};
+                TRowRun Run{Rows.data() + Y, std::min(RowChunk, Height - Y), nullptr};
                 PngRun(
                     G.Get(),
                     [](TPngGlue* G, void* Arg) {
@@ -390,15 +533,30 @@ void TPngGraphic::SaveToStream(TStream* Stream)
     for (int32_t Y = 0; Y < Height; ++Y)
         Rows[size_t(Y)] = ScanLine(Y);
     const int64_t Total = int64_t(Height - 1) * S.Passes;
+    // Rows that libpng would filter adaptively get their filter chosen here (see above). The
+    // first row is left to libpng: its filter buffers exist only once it has started, and a
+    // picture one pixel wide or high is filtered its own way.
+    const bool ChooseFilters = !S.Interlaced && S.BitDepth == 8 && S.ColorType != PNG_COLOR_TYPE_PALETTE &&
+                               S.Width >= 2 && S.Height >= 2;
+    const size_t Bpp = S.ColorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
+    const size_t RowBytes = size_t(S.Width) * Bpp;
+    int Filters[RowChunk];
     for (int Pass = 0; Pass < S.Passes; ++Pass)
         for (int32_t Y = 0; Y < Height; Y += RowChunk) {
-            TRowRun Run{Rows.data() + Y, std::min(RowChunk, Height - Y)};
+            TRowRun Run{Rows.data() + Y, std::min(RowChunk, Height - Y), ChooseFilters ? Filters : nullptr};
+            if (ChooseFilters)
+                for (int32_t I = 0; I < Run.Count; ++I)
+                    Filters[I] =
+                        Y + I == 0 ? 0 : ChooseRowFilter(Rows[size_t(Y + I)], Rows[size_t(Y + I - 1)], RowBytes, Bpp);
             PngRun(
                 G.Get(),
                 [](TPngGlue* G, void* Arg) {
                     auto* R = static_cast<TRowRun*>(Arg);
-                    for (int32_t I = 0; I < R->Count; ++I)
+                    for (int32_t I = 0; I < R->Count; ++I) {
+                        if (R->Filters && R->Filters[I] != 0)
+                            png_set_filter(G->Png, PNG_FILTER_TYPE_BASE, R->Filters[I]);
                         png_write_row(G->Png, R->Rows[I]);
+                    }
                 },
                 &Run);
             Last = NotifyProgress(this, int64_t(Height - 1) * Pass + Y + Run.Count - 1, 0, Last, Total, OnProgress);

@@ -3,10 +3,14 @@
 #include "imagelib/TiffGraphic.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
+#include <thread>
+#include <vector>
 
 #include "imagelib/ImgMisc.h"
 #include "imagelib/ImgTransf.h"
@@ -26,6 +30,10 @@ const TTiffStringTag TiffStringTags[9] = {
 };
 
 namespace {
+
+// Pages with at least this many decoded bytes are read by several threads, at most this many.
+constexpr uint64_t ParallelStripBytes = 1 << 20;
+constexpr uint32_t MaxStripReaders = 4;
 
 [[noreturn]] void TiffFail(const std::string& Text) { throw ETiffError("ETiffError " + Text); }
 
@@ -129,6 +137,129 @@ TiffCompression CompressionFromTag(TIFF* Tiff, uint32_t Tag)
     case COMPRESSION_DEFLATE:
     case COMPRESSION_ADOBE_DEFLATE: return 5;
     default: TiffFail("Unsupported compression tag, " + std::to_string(Tag));
+    }
+}
+
+// Copies Count 3-byte pixels with their first and third bytes exchanged (TIFF's RGB to the
+// picture's BGR and back); Src may be Dst. Four pixels at a time as three 32-bit words, which
+// are assembled from bytes, so the byte order of the machine does not matter.
+void ExchangeRedBlue(const uint8_t* Src, uint8_t* Dst, int32_t Count)
+{
+    auto Load = [](const uint8_t* B) {
+        return uint32_t(B[0]) | uint32_t(B[1]) << 8 | uint32_t(B[2]) << 16 | uint32_t(B[3]) << 24;
+    };
+    auto Store = [](uint8_t* B, uint32_t W) {
+        B[0] = uint8_t(W);
+        B[1] = uint8_t(W >> 8);
+        B[2] = uint8_t(W >> 16);
+        B[3] = uint8_t(W >> 24);
+    };
+    int32_t I = 0;
+    for (; I + 4 <= Count; I += 4, Src += 12, Dst += 12) {
+        const uint32_t W0 = Load(Src), W1 = Load(Src + 4), W2 = Load(Src + 8);
+        Store(Dst, ((W0 >> 16) & 0xFF) | (W0 & 0xFF00) | ((W0 & 0xFF) << 16) | (((W1 >> 8) & 0xFF) << 24));
+        Store(Dst + 4, (W1 & 0xFF) | ((W0 >> 24) << 8) | ((W2 & 0xFF) << 16) | (W1 & 0xFF000000u));
+        Store(Dst + 8, ((W1 >> 16) & 0xFF) | ((W2 >> 24) << 8) | (W2 & 0xFF0000) | (((W2 >> 8) & 0xFF) << 24));
+    }
+    for (; I < Count; ++I, Src += 3, Dst += 3) {
+        const uint8_t R = Src[0];
+        Dst[1] = Src[1];
+        Dst[0] = Src[2];
+        Dst[2] = R;
+    }
+}
+
+// A read-only stream over bytes someone else owns: each strip reader opens the file on its own.
+class TByteView : public TStream {
+public:
+    TByteView(const uint8_t* Bytes, int64_t Size) : FBytes(Bytes), FSize(Size) {}
+    std::string ClassName() const override { return "TByteView"; }
+    int32_t Read(void* Buffer, int32_t Count) override
+    {
+        const int64_t N = std::clamp<int64_t>(FSize - FPosition, 0, std::max(Count, 0));
+        std::memcpy(Buffer, FBytes + FPosition, static_cast<size_t>(N));
+        FPosition += N;
+        return static_cast<int32_t>(N);
+    }
+    int32_t Write(const void*, int32_t) override { return 0; }
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override
+    {
+        const int64_t Base = Origin == soBeginning ? 0 : Origin == soCurrent ? FPosition : FSize;
+        if (Base + Offset < 0)
+            throw EStreamError("Invalid stream position");
+        FPosition = Base + Offset;
+        return FPosition;
+    }
+    int64_t GetSize() override { return FSize; }
+
+private:
+    const uint8_t* FBytes;
+    int64_t FSize;
+    int64_t FPosition = 0;
+};
+
+// A page read strip by strip, shared by the calling thread and its helpers. Every strip fills
+// rows of its own, so the readers never write the same memory; each has its own TIFF handle.
+struct TStripPage {
+    const uint8_t* Bytes; // the whole file in memory, for the helpers' own handles
+    int64_t Size;
+    tdir_t Directory;
+    uint32_t Height;
+    uint32_t StripRows;
+    tmsize_t ScanlineSize;
+    int32_t Width;
+    bool TrueColor;
+    size_t Copy; // bytes of a scanline that go into a palette row
+    std::vector<uint8_t*> Rows; // picture rows from the top
+    std::atomic<uint32_t> Next{0}; // the next strip to take, counted from the top
+    std::atomic<bool> Failed{false};
+};
+
+// Takes strips until none are left: decode, then rows into the picture (red and blue exchanged
+// for true colour). Progress is reported through Report, when given, after each strip. False
+// when a strip failed (the page has failed for every reader then).
+bool ReadStripRun(TIFF* Tiff, TStripPage& Page, std::vector<uint8_t>& Buffer,
+                  const std::function<void(uint32_t Row)>& Report)
+{
+    const uint32_t Strips = TIFFNumberOfStrips(Tiff);
+    for (;;) {
+        if (Page.Failed)
+            return false;
+        const uint64_t R = uint64_t(Page.Next++) * Page.StripRows;
+        if (R >= Page.Height)
+            return true;
+        const uint32_t Rows = std::min<uint32_t>(Page.StripRows, Page.Height - uint32_t(R));
+        const uint32_t Strip = TIFFComputeStrip(Tiff, uint32_t(R), 0);
+        if (Strip >= Strips ||
+            TIFFReadEncodedStrip(Tiff, Strip, Buffer.data(), tmsize_t(Rows) * Page.ScanlineSize) < 0) {
+            Page.Failed = true;
+            return false;
+        }
+        for (uint32_t I = 0; I < Rows; ++I) {
+            const uint8_t* Src = Buffer.data() + size_t(I) * size_t(Page.ScanlineSize);
+            uint8_t* Row = Page.Rows[size_t(R) + I];
+            if (Page.TrueColor)
+                ExchangeRedBlue(Src, Row, Page.Width);
+            else
+                std::memcpy(Row, Src, Page.Copy);
+        }
+        if (Report)
+            Report(uint32_t(R));
+    }
+}
+
+// A helper's whole run. A helper that cannot start (no memory, no handle) just takes no strips;
+// nothing it meets may leave the thread.
+void StripHelper(TStripPage* Page, size_t BufferBytes) noexcept
+{
+    try {
+        TByteView View(Page->Bytes, Page->Size);
+        TTiffHandle Handle(TiffStreamOpen(&View, "r"));
+        if (!Handle || !TIFFSetDirectory(Handle.Get(), Page->Directory))
+            return;
+        std::vector<uint8_t> Buffer(BufferBytes);
+        ReadStripRun(Handle.Get(), *Page, Buffer, nullptr);
+    } catch (...) {
     }
 }
 
@@ -244,7 +375,7 @@ void TTiffGraphic::WriteTextTags(TIFF* Tiff)
         // TIFF wants colons here whatever the locale's time separator is.
         uint16_t Y, Mo, D, H, Mi, S, Ms;
         DecodeDateTime(Now(), Y, Mo, D, H, Mi, S, Ms);
-        char Text[32];
+        char Text[64];
         std::snprintf(Text, sizeof(Text), "%04u:%02u:%02u %02u:%02u:%02u", unsigned(Y), unsigned(Mo), unsigned(D),
                       unsigned(H), unsigned(Mi), unsigned(S));
         SetStringField(Tiff, TIFFTAG_DATETIME, Text);
@@ -443,7 +574,6 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
     const uint32_t StripRows = std::clamp<uint32_t>(LibRows, 1, Height);
 
     const int32_t W = static_cast<int32_t>(Width), H = static_cast<int32_t>(Height);
-    const size_t Copy = static_cast<size_t>(std::min<int64_t>(RowBytes, BytesPerLine()));
     switch (Path) {
     case path16: {
         if (ScanlineSize != tmsize_t(Width) * 2)
@@ -461,11 +591,10 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
         break;
     }
     case pathCcitt: {
-        std::vector<uint8_t> Line(static_cast<size_t>(ScanlineSize));
+        // The scanline is exactly one picture row (checked above): decoded in place.
         for (int32_t Y = 0; Y < H; ++Y) {
-            if (TIFFReadScanline(Tiff, Line.data(), static_cast<uint32_t>(Y), 0) < 0)
+            if (TIFFReadScanline(Tiff, ScanLine(Y), static_cast<uint32_t>(Y), 0) < 0)
                 TiffFail("TIFFReadScanline");
-            std::memcpy(ScanLine(Y), Line.data(), Copy);
             LastPercent = NotifyProgress(this, Y, 0, LastPercent, H - 1, OnProgress);
         }
         break;
@@ -545,6 +674,7 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
         break;
     }
     case pathStrips: {
+        // One strip buffer per reader, reused for every strip it takes.
         const int64_t BufferBytes = std::max<int64_t>(TIFFStripSize(Tiff), int64_t(StripRows) * ScanlineSize);
         std::vector<uint8_t> Buffer;
         try {
@@ -552,27 +682,69 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
         } catch (const std::bad_alloc&) {
             throw EOutOfMemory("Out of memory");
         }
-        const uint32_t Strips = TIFFNumberOfStrips(Tiff);
-        for (uint32_t R = 0; R < Height; R += StripRows) {
-            const uint32_t Rows = std::min(StripRows, Height - R);
-            const uint32_t Strip = TIFFComputeStrip(Tiff, R, 0);
-            if (Strip >= Strips ||
-                TIFFReadEncodedStrip(Tiff, Strip, Buffer.data(), tmsize_t(Rows) * ScanlineSize) < 0)
-                TiffFail("TIFFReadEncodedStrip");
-            for (uint32_t I = 0; I < Rows; ++I) {
-                const uint8_t* Src = Buffer.data() + size_t(I) * size_t(ScanlineSize);
-                uint8_t* Row = ScanLine(static_cast<int32_t>(R + I));
-                if (Format == ifTrueColor)
-                    for (int32_t X = 0; X < W; ++X) {
-                        Row[X * 3] = Src[X * 3 + 2];
-                        Row[X * 3 + 1] = Src[X * 3 + 1];
-                        Row[X * 3 + 2] = Src[X * 3];
-                    }
-                else
-                    std::memcpy(Row, Src, Copy);
+        // Inflating a large page is the slow part of reading it; strips decode independently,
+        // so helpers with handles of their own share them. They read the file from memory: a
+        // file that is not there yet is copied when the page is a good part of it (so the
+        // copy costs little beside the decoding; a long multi-page file is read as it is).
+        const uint64_t PageBytes = uint64_t(Height) * uint64_t(ScanlineSize);
+        const uint32_t StripCount = (Height + StripRows - 1) / StripRows;
+        const bool Share =
+            PageBytes >= ParallelStripBytes && StripCount >= 2 && std::thread::hardware_concurrency() > 1;
+        TStripPage Page;
+        TMemoryStream Whole;
+        auto* Memory = dynamic_cast<TMemoryStream*>(Stream);
+        if (Share && !Memory && Stream->GetSize() <= int64_t(4 * PageBytes)) {
+            const int64_t Position = Stream->GetPosition();
+            try {
+                Stream->SetPosition(0);
+                Whole.CopyFrom(Stream, Stream->GetSize());
+                Memory = &Whole;
+            } catch (const std::exception&) {
+                // Then the page is read by this thread alone, from the stream.
             }
-            LastPercent = NotifyProgress(this, R, 0, LastPercent, H, OnProgress);
+            Stream->SetPosition(Position);
         }
+        Page.Bytes = Share && Memory ? static_cast<const uint8_t*>(Memory->Memory()) : nullptr;
+        Page.Size = Memory ? Memory->GetSize() : 0;
+        Page.Directory = static_cast<tdir_t>(Index - 1);
+        Page.Height = Height;
+        Page.StripRows = StripRows;
+        Page.ScanlineSize = ScanlineSize;
+        Page.Width = W;
+        Page.TrueColor = Format == ifTrueColor;
+        Page.Copy = static_cast<size_t>(std::min<int64_t>(RowBytes, BytesPerLine()));
+        Page.Rows.resize(Height);
+        for (int32_t Y = 0; Y < H; ++Y)
+            Page.Rows[size_t(Y)] = ScanLine(Y);
+        const uint32_t Helpers =
+            Page.Bytes ? std::min<uint32_t>({std::thread::hardware_concurrency(), MaxStripReaders, StripCount}) - 1 : 0;
+        // Helpers are stopped and joined on every way out, a throwing progress handler included.
+        struct THelpers {
+            TStripPage& Page;
+            std::vector<std::thread> Threads;
+            ~THelpers()
+            {
+                // Helpers still running here are on a way out by exception: stop them.
+                Page.Failed = true;
+                for (std::thread& T : Threads)
+                    T.join();
+            }
+        } Running{Page, {}};
+        for (uint32_t I = 0; I < Helpers; ++I) {
+            try {
+                Running.Threads.emplace_back(StripHelper, &Page, Buffer.size());
+            } catch (...) {
+                break; // fewer helpers; the strips are taken by whoever runs
+            }
+        }
+        const bool Ok = ReadStripRun(Tiff, Page, Buffer, [&](uint32_t R) {
+            LastPercent = NotifyProgress(this, R, 0, LastPercent, H, OnProgress);
+        });
+        for (std::thread& T : Running.Threads)
+            T.join();
+        Running.Threads.clear();
+        if (!Ok || Page.Failed)
+            TiffFail("TIFFReadEncodedStrip");
         break;
     }
     }
@@ -646,13 +818,9 @@ void TTiffGraphic::SaveTiff(TStream* Stream, const char* Mode)
     std::vector<uint8_t> Row(static_cast<size_t>(BytesPerLine()));
     for (int32_t Y = 0; Y < H; ++Y) {
         const uint8_t* Src = ScanLine(Y);
-        if (Format == ifTrueColor)
-            for (int32_t X = 0; X < W; ++X) {
-                Row[X * 3] = Src[X * 3 + 2];
-                Row[X * 3 + 1] = Src[X * 3 + 1];
-                Row[X * 3 + 2] = Src[X * 3];
-            }
-        else if (Complement)
+        if (Format == ifTrueColor) {
+            ExchangeRedBlue(Src, Row.data(), W);
+        } else if (Complement)
             for (size_t I = 0; I < RowBytes; ++I)
                 Row[I] = static_cast<uint8_t>(~Src[I]);
         else

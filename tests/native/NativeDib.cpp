@@ -56,6 +56,9 @@ void TDibGraphic::ReleasePixels()
     FSection = nullptr;
 }
 
+// The block stays as it is; there is no DC or colour table to renew.
+void TDibGraphic::RenewPixels() {}
+
 void TDibGraphic::FreeImage()
 {
     FConverter.reset();

@@ -430,3 +430,71 @@ TEST(Resources, ProbeSeesALeak)
 }
 
 } // namespace
+
+// A picture made again at the same size and layout keeps its DIB section: the section's colour
+// table, the canvas and the palette handle must be those of the new picture.
+TEST(NewImageAgain, KeptSectionTakesTheNewColourTableAndCanvas)
+{
+    TDibLogPalette A{}, B{};
+    A.Version = B.Version = 0x300;
+    A.NumEntries = 256;
+    B.NumEntries = 64;
+    for (int I = 0; I < 256; ++I) {
+        A.Entries[I] = TPaletteEntry{uint8_t(I), uint8_t(I), uint8_t(I), 0};
+        B.Entries[I] = TPaletteEntry{uint8_t(255 - I), uint8_t(I * 4), uint8_t(I), 0};
+    }
+    TDibGraphic G;
+    G.NewImage(16, 8, ifColor256, &A);
+    const HBITMAP Section = G.GetHandle();
+    G.PaletteHandle();
+    G.GetCanvas()->GetBrush()->SetColor(TColor(0x00FFFFFF));
+    const int32_t Objects = ImgLibGdiObjectCount();
+
+    G.NewImage(16, 8, ifColor256, &B);
+    EXPECT_EQ(G.GetHandle(), Section);
+    EXPECT_EQ(ImgLibGdiObjectCount(), Objects - 1); // the old palette handle is gone
+    RGBQUAD Table[256];
+    ASSERT_EQ(GetDIBColorTable(G.GetCanvas()->GetHandle(), 0, 256, Table), 256u);
+    for (int I = 0; I < 256; ++I) {
+        const TPaletteEntry E = I < 64 ? B.Entries[I] : TPaletteEntry{0, 0, 0, 0};
+        ASSERT_TRUE(Table[I].rgbRed == E.Red && Table[I].rgbGreen == E.Green && Table[I].rgbBlue == E.Blue) << I;
+    }
+    // GDI drawing on the canvas maps colours through the new table.
+    const TPaletteEntry E = B.Entries[21];
+    G.GetCanvas()->GetBrush()->SetColor(TColor(E.Red | (E.Green << 8) | (E.Blue << 16)));
+    G.GetCanvas()->FillRect(Rect(0, 0, 16, 8));
+    G.FlushCanvas();
+    EXPECT_EQ(G.GetPixelIndex(0, 0), 21);
+    EXPECT_EQ(G.GetPixelIndex(15, 7), 21);
+    // The palette handle is made from the new palette.
+    PALETTEENTRY Entries[64];
+    ASSERT_NE(G.PaletteHandle(), nullptr);
+    ASSERT_EQ(GetPaletteEntries(G.PaletteHandle(), 0, 64, Entries), 64u);
+    EXPECT_EQ(Entries[21].peGreen, E.Green);
+    EXPECT_EQ(Entries[21].peRed, E.Red);
+    // Drawing the picture gives the new colours.
+    TBitmap Target;
+    Target.SetPixelFormat(pf24bit);
+    Target.SetSize(16, 8);
+    G.Draw(Target.GetCanvas(), Rect(0, 0, 16, 8));
+    const COLORREF Drawn = GetPixel(Target.GetCanvas()->GetHandle(), 3, 3);
+    EXPECT_EQ(Drawn, RGB(E.Red, E.Green, E.Blue));
+}
+
+TEST(NewImageAgain, ReloadsKeepTheGdiCountSteady)
+{
+    TDibGraphic G;
+    G.NewImage(300, 200, ifTrueColor);
+    const int32_t Objects = ImgLibGdiObjectCount();
+    for (int I = 0; I < 200; ++I) {
+        G.NewImage(300, 200, ImageFormat(I % 2 ? ifTrueColor : ifColor256));
+        G.PaletteHandle();
+        G.NewImage(300, 200, ImageFormat(I % 2 ? ifTrueColor : ifColor256));
+        G.Fill(PackRgb(uint8_t(I), 0, 0));
+        G.GetCanvas()->FillRect(Rect(0, 0, 3, 3));
+    }
+    G.NewImage(300, 200, ifTrueColor);
+    EXPECT_EQ(ImgLibGdiObjectCount(), Objects);
+    G.FreeImage();
+    EXPECT_EQ(ImgLibGdiObjectCount(), Objects - 2); // its DC and section
+}

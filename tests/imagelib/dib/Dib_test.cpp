@@ -410,3 +410,133 @@ TEST(Assign, APictureAssignedToItselfKeepsItsPixels)
     EXPECT_EQ(2, G.GetHeight());
     EXPECT_EQ(0x123456u, static_cast<uint32_t>(G.GetPixelColor(1, 1)));
 }
+
+// A picture made again at the same size and layout keeps its memory but must start like a new one.
+namespace {
+
+TDibLogPalette NumberedPalette(uint16_t Count, uint8_t Seed)
+{
+    TDibLogPalette P{};
+    P.Version = 0x300;
+    P.NumEntries = Count;
+    for (int I = 0; I < Count; ++I)
+        P.Entries[I] = TPaletteEntry{uint8_t(I), uint8_t(Seed + I * 3), uint8_t(255 - I), 0};
+    return P;
+}
+
+} // namespace
+
+TEST(NewImageAgain, SameSizeKeepsTheMemoryAndStartsCleared)
+{
+    for (int F = 0; F < ImageFormatCount; ++F) {
+        TDibGraphic G;
+        G.NewImage(37, 5, ImageFormat(F), nullptr, 300, 300);
+        const uint8_t* Memory = G.ScanLine(4);
+        for (int32_t Y = 0; Y < 5; ++Y) // pixels and row padding
+            std::memset(G.ScanLine(Y), 0xA5, size_t(G.BytesPerLine()));
+        G.NewImage(37, 5, ImageFormat(F), nullptr, 72, 96);
+        EXPECT_EQ(G.ScanLine(4), Memory) << F;
+        for (int32_t Y = 0; Y < 5; ++Y)
+            for (int32_t X = 0; X < G.BytesPerLine(); ++X)
+                ASSERT_EQ(G.ScanLine(Y)[X], 0) << F << " " << X << "," << Y;
+        EXPECT_EQ(G.GetXDpi(), 72);
+        EXPECT_EQ(G.GetYDpi(), 96);
+        // Another size or layout is a new picture of its own.
+        G.NewImage(38, 5, ImageFormat(F));
+        EXPECT_EQ(G.GetWidth(), 38);
+        EXPECT_EQ(G.BytesPerLine(), int32_t(CalcBytesPerLine(38, BitsPerPixel(F))));
+        G.NewImage(38, 5, ImageFormat((F + 1) % ImageFormatCount));
+        EXPECT_EQ(G.GetImageFormat(), ImageFormat((F + 1) % ImageFormatCount));
+        EXPECT_EQ(G.BytesPerLine(), int32_t(CalcBytesPerLine(38, BitsPerPixel((F + 1) % ImageFormatCount))));
+    }
+}
+
+TEST(NewImageAgain, TheNewPaletteReplacesTheOldOne)
+{
+    const TDibLogPalette A = NumberedPalette(256, 10), B = NumberedPalette(100, 90);
+    TDibGraphic G;
+    G.NewImage(9, 4, ifColor256, &A);
+    G.SetPixelIndex(1, 1, 200);
+    G.NewImage(9, 4, ifColor256, &B);
+    EXPECT_EQ(G.LogPalette()->NumEntries, 100);
+    EXPECT_EQ(G.GetBitmapInfo().Header.ClrUsed, 100u);
+    for (int I = 0; I < 256; ++I) {
+        const TPaletteEntry E = I < 100 ? B.Entries[I] : TPaletteEntry{0, 0, 0, 0};
+        EXPECT_EQ(G.LogPalette()->Entries[I].Green, E.Green) << I;
+        EXPECT_EQ(G.GetBitmapInfo().Colors[I].Green, E.Green) << I;
+    }
+    EXPECT_EQ(G.GetPixelIndex(1, 1), 0);
+    // The converter looks up the new palette.
+    G.SetPixelColor(2, 2, PackRgb(B.Entries[42].Red, B.Entries[42].Green, B.Entries[42].Blue));
+    EXPECT_EQ(G.GetPixelIndex(2, 2), 42);
+    // The picture's own palette handed back in survives, kept memory or not.
+    G.NewImage(9, 4, ifColor256, G.LogPalette());
+    EXPECT_EQ(G.LogPalette()->NumEntries, 100);
+    EXPECT_EQ(G.LogPalette()->Entries[42].Green, B.Entries[42].Green);
+    G.NewImage(10, 4, ifColor256, G.LogPalette());
+    EXPECT_EQ(G.LogPalette()->NumEntries, 100);
+    EXPECT_EQ(G.LogPalette()->Entries[42].Green, B.Entries[42].Green);
+}
+
+TEST(NewImageAgain, ARefusalLeavesThePictureEmpty)
+{
+    TDibLogPalette TooLong = NumberedPalette(256, 0);
+    TooLong.NumEntries = 300;
+    TDibGraphic G;
+    G.NewImage(9, 4, ifColor256);
+    EXPECT_EQ(ErrorOf([&] { G.NewImage(9, 4, ifColor256, &TooLong); }), "Invalid palette size");
+    EXPECT_TRUE(G.GetEmpty());
+    EXPECT_EQ(G.GetWidth(), 0);
+    EXPECT_EQ(G.BytesPerLine(), 0);
+    G.NewImage(9, 4, ifColor256);
+    EXPECT_EQ(G.GetPixelIndex(8, 3), 0);
+}
+
+namespace {
+
+// A reader's view of the picture: the promise to write every row.
+class TRowWriter : public TDibGraphic {
+public:
+    using TDibGraphic::ClearRows;
+    using TDibGraphic::PromiseEveryRow;
+};
+
+} // namespace
+
+TEST(NewImageAgain, APromiseToWriteEveryRowLeavesOnlyThePaddingToClear)
+{
+    for (ImageFormat F : {ifTrueColor, ifColor16, ifBlackWhite}) {
+        TRowWriter G;
+        G.NewImage(37, 5, F);
+        const int32_t Pixels = int32_t((37 * BitsPerPixel(F) + 7) / 8);
+        ASSERT_LT(Pixels, G.BytesPerLine());
+        for (int32_t Y = 0; Y < 5; ++Y)
+            std::memset(G.ScanLine(Y), 0xA5, size_t(G.BytesPerLine()));
+        G.PromiseEveryRow();
+        G.NewImage(37, 5, F);
+        for (int32_t Y = 0; Y < 5; ++Y)
+            for (int32_t X = Pixels; X < G.BytesPerLine(); ++X)
+                ASSERT_EQ(G.ScanLine(Y)[X], 0) << F << " padding " << X;
+        // The promise is for one NewImage only.
+        for (int32_t Y = 0; Y < 5; ++Y)
+            std::memset(G.ScanLine(Y), 0xA5, size_t(G.BytesPerLine()));
+        G.NewImage(37, 5, F);
+        for (int32_t Y = 0; Y < 5; ++Y)
+            for (int32_t X = 0; X < G.BytesPerLine(); ++X)
+                ASSERT_EQ(G.ScanLine(Y)[X], 0) << F << " " << X;
+        // A promise broken by a refused NewImage is gone too.
+        G.PromiseEveryRow();
+        EXPECT_EQ(ErrorOf([&] { G.NewImage(0, 5, F); }), "Invalid image dimensions");
+        G.NewImage(37, 5, F);
+        std::memset(G.ScanLine(2), 0xA5, size_t(G.BytesPerLine()));
+        G.NewImage(37, 5, F);
+        EXPECT_EQ(G.ScanLine(2)[0], 0);
+        // The rows a reader did not reach.
+        for (int32_t Y = 0; Y < 5; ++Y)
+            std::memset(G.ScanLine(Y), 0xA5, size_t(G.BytesPerLine()));
+        G.ClearRows(3);
+        EXPECT_EQ(G.ScanLine(2)[G.BytesPerLine() - 1], 0xA5);
+        EXPECT_EQ(G.ScanLine(3)[0], 0);
+        EXPECT_EQ(G.ScanLine(4)[G.BytesPerLine() - 1], 0);
+    }
+}

@@ -6,6 +6,7 @@
 
 #include "imagelib/ImgMisc.h"
 #include "imagelib/JpegGraphic.h"
+#include "tests/imagelib/support/ReloadCheck.h"
 #include "tests/imagelib/jpegpng/JpegPngTestUtil.h"
 
 using namespace JpegPngTest;
@@ -364,4 +365,62 @@ TEST(JpegGraphic, RegisteredForJpgAndJpeg)
     EXPECT_EQ(FindDibGraphicClass("photo.JpG").ClassName, "TJpegGraphic");
     EXPECT_EQ(FindDibGraphicClass("x.jpeg").ClassName, "TJpegGraphic");
     EXPECT_EQ(CreateGraphicForFile("a.jpg")->ClassName(), "TJpegGraphic");
+}
+
+// One object loading file after file: a same-size picture keeps the memory of the one before,
+// and nothing of that one may show, a cut file included.
+TEST(JpegGraphic, ReloadsMatchFreshLoads)
+{
+    auto Saved = [](ImageFormat Format, int32_t W, int32_t H, bool Progressive, bool Flip) {
+        TJpegGraphic G;
+        MakeSmooth(G, W, H, Format, 72);
+        if (Flip)
+            for (int32_t Y = 0; Y < H; ++Y)
+                for (int32_t X = 0; X < W; X += 3)
+                    G.SetPixelColor(X, Y, PackRgb(uint8_t(Y * 7), 255, uint8_t(X)));
+        G.SetProgressive(Progressive);
+        return SaveBytes(G);
+    };
+    const TBytes Big = Saved(ifTrueColor, 333, 201, false, false);
+    const TBytes Cut(Big.begin(), Big.begin() + Big.size() / 3);
+    ReloadCheck::ExpectReloadsLikeFreshLoads<TJpegGraphic>(
+        {Big, Saved(ifTrueColor, 333, 201, true, true), Saved(ifTrueColor, 333, 201, false, true), Cut,
+         Saved(ifGray256, 333, 201, false, false), Saved(ifGray256, 333, 201, false, true),
+         Saved(ifTrueColor, 35, 17, false, true), Big},
+        "JPEG");
+}
+
+// A decode that fails part-way into a picture of the same size leaves the rows it did not
+// reach zeroed, as a fresh picture would have them, not showing the picture before.
+TEST(JpegGraphic, AFailedReloadLeavesNothingOfTheEarlierPicture)
+{
+    TJpegGraphic Before;
+    MakeSmooth(Before, 240, 160, ifTrueColor, 96);
+    for (int32_t Y = 0; Y < 160; ++Y)
+        for (int32_t X = 0; X < 240; X += 2)
+            Before.SetPixelColor(X, Y, PackRgb(255, 255, 255));
+    const TBytes Earlier = SaveBytes(Before);
+    // Noise, so the file is many times the source's 4 KiB buffer.
+    TJpegGraphic Noisy;
+    Noisy.NewImage(240, 160, ifTrueColor, nullptr, 96, 96);
+    std::mt19937 Rng(5);
+    for (int32_t Y = 0; Y < 160; ++Y)
+        for (int32_t X = 0; X < 240; ++X)
+            Noisy.SetPixelColor(X, Y, Rng() & 0xFFFFFF);
+    const TBytes F = SaveBytes(Noisy);
+    ASSERT_GT(F.size(), 20000u);
+    auto LoadBroken = [&](TJpegGraphic& G) {
+        TFailingStream In(int64_t(F.size()) * 2 / 3);
+        In.WriteBuffer(F.data(), int32_t(F.size()));
+        In.SetPosition(0);
+        EXPECT_THROW(G.LoadFromStream(&In), EJpegError);
+    };
+    TJpegGraphic Fresh, Reused;
+    LoadBytes(Reused, Earlier);
+    LoadBroken(Fresh);
+    LoadBroken(Reused);
+    ReloadCheck::ExpectSameDib(Fresh, Reused, "failed reload");
+    // The broken load did reach some rows and not the last ones.
+    EXPECT_NE(Fresh.GetPixelColor(10, 0), 0u);
+    EXPECT_EQ(Fresh.GetPixelColor(10, 159), 0u);
 }

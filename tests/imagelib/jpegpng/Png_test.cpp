@@ -10,6 +10,7 @@
 #include "imagelib/ImgMisc.h"
 #include "imagelib/PngGlue.h"
 #include "imagelib/PngGraphic.h"
+#include "tests/imagelib/support/ReloadCheck.h"
 #include "tests/imagelib/jpegpng/JpegPngTestUtil.h"
 
 using namespace JpegPngTest;
@@ -609,4 +610,134 @@ TEST(PngGraphic, TextAndProfileChunksAreSkippedAndThePictureLoads)
     ASSERT_EQ(G.GetWidth(), 2);
     EXPECT_EQ(G.GetPixelColor(0, 0), 0x070707u);
     EXPECT_EQ(G.GetPixelColor(1, 0), 0xC8C8C8u);
+}
+
+// One object loading file after file: a same-size picture keeps the memory of the one before,
+// and nothing of that one may show (the 2-bit rows are written a nibble at a time).
+TEST(PngGraphic, ReloadsMatchFreshLoads)
+{
+    std::vector<TBytes> Files;
+    for (ImageFormat F : {ifTrueColor, ifColor256, ifGray16, ifBlackWhite}) {
+        Files.push_back(SavedPng(F, false, 333, 41));
+        Files.push_back(SavedPng(F, true, 333, 41));
+        Files.push_back(SavedPng(F, false, 101, 9));
+    }
+    // 2-bit files of an odd width after a full 4-bit picture of the same size.
+    std::vector<TBytes> Rows(3, TBytes(2, 0x1B));
+    Files.push_back(SavedPng(ifGray16, false, 7, 3));
+    Files.push_back(MakePng(7, 3, 2, 0, Rows));
+    Files.push_back(SavedPng(ifColor16, false, 7, 3));
+    Files.push_back(MakePng(7, 3, 2, 3, Rows, {{"PLTE", {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120}}}));
+    ReloadCheck::ExpectReloadsLikeFreshLoads<TPngGraphic>(Files, "PNG");
+}
+
+namespace {
+
+// The filtered rows of a PNG: all IDAT data inflated (filter byte, then the row's residuals).
+TBytes FilteredRows(const TBytes& Png, size_t Size)
+{
+    TBytes Z;
+    size_t P = 8;
+    while (P + 8 <= Png.size()) {
+        const uint32_t Len = BigEndian32(&Png[P]);
+        if (std::memcmp(&Png[P + 4], "IDAT", 4) == 0)
+            Z.insert(Z.end(), Png.begin() + P + 8, Png.begin() + P + 8 + Len);
+        P += 12 + size_t(Len);
+    }
+    TBytes Out(Size + 1);
+    uLongf Got = uLongf(Out.size());
+    EXPECT_EQ(uncompress(Out.data(), &Got, Z.data(), uLong(Z.size())), Z_OK);
+    Out.resize(Got);
+    return Out;
+}
+
+// The same rows written by libpng alone with its own adaptive filtering, zlib level 5.
+TBytes LibpngAdaptive(const TDibGraphic& G)
+{
+    TBytes Out;
+    png_structp P = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop I = png_create_info_struct(P);
+    if (setjmp(png_jmpbuf(P))) {
+        png_destroy_write_struct(&P, &I);
+        ADD_FAILURE() << "libpng failed";
+        return Out;
+    }
+    png_set_write_fn(
+        P, &Out,
+        [](png_structp Png, png_bytep Data, size_t N) {
+            auto* O = static_cast<TBytes*>(png_get_io_ptr(Png));
+            O->insert(O->end(), Data, Data + N);
+        },
+        [](png_structp) {});
+    const bool Rgb = G.GetImageFormat() == ifTrueColor;
+    png_set_IHDR(P, I, png_uint_32(G.GetWidth()), png_uint_32(G.GetHeight()), 8,
+                 Rgb ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(P, 5);
+    png_write_info(P, I);
+    if (Rgb)
+        png_set_bgr(P);
+    for (int32_t Y = 0; Y < G.GetHeight(); ++Y)
+        png_write_row(P, const_cast<png_bytep>(G.ScanLine(Y)));
+    png_write_end(P, I);
+    png_destroy_write_struct(&P, &I);
+    return Out;
+}
+
+// Bands of rows that different filters suit: noise, rows of one colour, columns, gradients,
+// and a mix; the left and right halves differ so the choice is close on some rows.
+void FilterBands(TDibGraphic& G, int32_t W, int32_t H, ImageFormat Format, uint32_t Seed)
+{
+    G.NewImage(W, H, Format, nullptr, 96, 96);
+    uint32_t Random = Seed;
+    auto Next = [&] { return uint8_t((Random = Random * 1103515245u + 12345u) >> 16); };
+    for (int32_t Y = 0; Y < H; ++Y)
+        for (int32_t X = 0; X < W; ++X) {
+            uint8_t V[3];
+            for (int C = 0; C < 3; ++C) {
+                switch ((Y / 6) % 5) {
+                case 0: V[C] = Next(); break;
+                case 1: V[C] = uint8_t(Y * 11 + C * 40); break;
+                case 2: V[C] = uint8_t(X * 29 + C * 7); break;
+                case 3: V[C] = uint8_t(X * 3 + Y * 5 + C); break;
+                default: V[C] = X < W / 2 ? uint8_t(X * X + Y) : uint8_t(Next() / 16 + X); break;
+                }
+            }
+            if (Format == ifTrueColor)
+                G.SetPixelColor(X, Y, PackRgb(V[0], V[1], V[2]));
+            else
+                G.SetPixelIndex(X, Y, V[1]);
+        }
+}
+
+} // namespace
+
+// Rows get the filter libpng's own adaptive choice gives them, so the file is the same as
+// libpng alone would write.
+TEST(PngGraphic, FilterChoiceMatchesLibpngsOwn)
+{
+    int Kinds = 0;
+    for (ImageFormat F : {ifTrueColor, ifGray256})
+        for (const auto& [W, H] : {std::pair{203, 60}, std::pair{17, 31}, std::pair{2, 2}, std::pair{5, 2},
+                                   std::pair{1000, 12}}) {
+            TPngGraphic G;
+            FilterBands(G, W, H, F, uint32_t(W * 7 + H));
+            G.SetInterlaced(false);
+            G.SetCompressionLevel(1);
+            const size_t Size = size_t(H) * (size_t(W) * (F == ifTrueColor ? 3 : 1) + 1);
+            const TBytes Ours = FilteredRows(SaveBytes(G), Size);
+            const TBytes Reference = FilteredRows(LibpngAdaptive(G), Size);
+            ASSERT_EQ(Ours.size(), Size);
+            EXPECT_TRUE(Ours == Reference) << ImageFormatName(F) << " " << W << " x " << H;
+            bool Seen[5] = {};
+            for (int32_t Y = 0; Y < H; ++Y)
+                Seen[std::min<uint8_t>(Ours[size_t(Y) * (Size / size_t(H))], 4)] = true;
+            if (W == 203)
+                Kinds = std::max(Kinds, int(Seen[0] + Seen[1] + Seen[2] + Seen[3] + Seen[4]));
+            // And it reads back.
+            TPngGraphic Back;
+            LoadBytes(Back, SaveBytes(G));
+            EXPECT_EQ(Pixels(Back), Pixels(G));
+        }
+    EXPECT_GE(Kinds, 4); // the bands did call for different filters
 }
