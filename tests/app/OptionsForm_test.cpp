@@ -140,6 +140,9 @@ TEST(OptionsForm, FolderButtonsUseTheFolderDialog)
                            TCase{F->ChangeProjectPathButton, F->ProjectPathEdit, "Project folder"}}) {
         {
             TFolderDialogAnswerer Cancel("");
+            // The dialog must open on the folder in the edit box; "start" and its parents have just
+            // changed, and Wine's dialog would see them change under it (SettleFolderTimes).
+            TestSupport::SettleFolderTimes(Start);
             C.Button->Click();
             EXPECT_TRUE(Cancel.Seen()) << C.Title;
             EXPECT_NE(Cancel.Text().find(C.Title), std::string::npos) << Cancel.Text();

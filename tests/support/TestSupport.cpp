@@ -201,6 +201,20 @@ bool DeleteTree(const std::string& Folder)
     return RemoveDir(ExcludeTrailingBackslash(Folder));
 }
 
+void SettleFolderTimes(const std::string& Folder)
+{
+    const std::string Path = IncludeTrailingBackslash(Folder);
+    // From the drive root ("C:\*") down, one listing per level, the folder itself last.
+    for (size_t End = Path.find('\\'); End != std::string::npos; End = Path.find('\\', End + 1)) {
+        TFindData F;
+        if (FindFirst(Path.substr(0, End + 1) + "*", faAnyFile, F) != 0)
+            continue;
+        while (FindNext(F) == 0) {
+        }
+        FindClose(F);
+    }
+}
+
 TTempFolder::TTempFolder()
 {
     std::string Guid = NewGuidText();

@@ -115,6 +115,15 @@ private:
 // Deletes a folder and everything below it (read-only and hidden entries included).
 bool DeleteTree(const std::string& Folder);
 
+// Lists every folder from the drive root down to Folder (a full path). Reading a folder moves its
+// access time past its last change, and later reads leave it alone (the file system updates it
+// once per change), so its entry stays the same from then on. The folder dialog of Wine compares
+// the entries of the path it opens on, read when it parses the path, with the entries its tree
+// lists a moment later, access time included: a folder changed and not read since (one a test has
+// just made, or made something in) can change between those two looks, and the dialog then opens
+// on another folder. Call it after the last change to the path and right before the dialog.
+void SettleFolderTimes(const std::string& Folder);
+
 // UnixPathOf and RunHostCommand: see HostProgram.h.
 
 // A fresh key HKEY_CURRENT_USER\Software\QuillmoorTest\<GUID>, deleted at the end (and

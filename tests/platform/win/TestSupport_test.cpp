@@ -51,6 +51,53 @@ TEST(TestSupport, TempFolderGoesWithItsContent)
     EXPECT_FALSE(EntryExists(Path));
 }
 
+namespace {
+
+// The entry of Path as its parent folder lists it: what a folder dialog reads for each level.
+FILETIME ListedAccessTime(const std::string& Path)
+{
+    WIN32_FIND_DATAA D{};
+    HANDLE H = FindFirstFileA(Path.c_str(), &D);
+    if (H != INVALID_HANDLE_VALUE)
+        FindClose(H);
+    return D.ftLastAccessTime;
+}
+
+void ListFolder(const std::string& Folder)
+{
+    WIN32_FIND_DATAA D{};
+    HANDLE H = FindFirstFileA((Folder + "\\*").c_str(), &D);
+    ASSERT_NE(H, INVALID_HANDLE_VALUE) << Folder;
+    while (FindNextFileA(H, &D)) {
+    }
+    FindClose(H);
+}
+
+} // namespace
+
+TEST(TestSupport, SettledFoldersKeepTheirEntriesWhenReadAgain)
+{
+    // Freshly made folders with something made in them since: each level's next read would move
+    // its access time. After SettleFolderTimes no read moves it any more, on any level.
+    TTempFolder Dir;
+    const std::string Outer = Dir.Path() + "outer";
+    const std::string Inner = Outer + "\\inner";
+    ASSERT_TRUE(CreateDirectoryA(Outer.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(Inner.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA((Inner + "\\leaf").c_str(), nullptr));
+    TestSupport::SettleFolderTimes(Inner);
+    const std::string Levels[] = {ExcludeTrailingBackslash(Dir.Path()), Outer, Inner};
+    FILETIME Before[3];
+    for (int I = 0; I < 3; ++I)
+        Before[I] = ListedAccessTime(Levels[I]);
+    for (const std::string& L : Levels)
+        ListFolder(L);
+    for (int I = 0; I < 3; ++I) {
+        const FILETIME After = ListedAccessTime(Levels[I]);
+        EXPECT_EQ(CompareFileTime(&Before[I], &After), 0) << Levels[I];
+    }
+}
+
 TEST(TestSupport, DialogAnswererWaitsForItsCondition)
 {
     int Ticks = 0;
