@@ -182,6 +182,12 @@ TMainForm::~TMainForm()
 {
     UnbindViewHandlers();
     FormDestroy(this);
+    // The windows and components this form owns call back into its members (the actions, the
+    // command bars, the views) while they go: they are freed here, while those members still
+    // exist, and the base destructors find nothing left to free.
+    Destroying();
+    DestroyHandle();
+    DestroyComponents();
 }
 
 void TMainForm::LoadImageLists()

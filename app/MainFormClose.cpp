@@ -93,8 +93,10 @@ void TMainForm::TaskFinished(TObject* Sender)
     // switch off.
     if (Settings && Settings->GetOptions()->GetAutoShutDown() && !Restarting && !FEndingSession &&
         TaskList->GetRunningCount() == 0) {
-        TShutdownForm F(this);
-        if (F.ShowModal() == mrOk)
+        // Modal windows are freed through Free (TComponentPtr), so that their OnDestroy runs
+        // while their own members still exist.
+        TComponentPtr<TShutdownForm> F(new TShutdownForm(this));
+        if (F->ShowModal() == mrOk)
             ShutDownComputer();
     }
 }
@@ -110,9 +112,9 @@ void TMainForm::FormCloseQuery(TObject*, bool& CanClose)
     CanClose = false;
     Hide();
     if (ShowMinPromptFlag) {
-        TShowMinPromptForm F(this);
-        F.ShowModal();
-        if (F.ShowNextCheck->GetChecked())
+        TComponentPtr<TShowMinPromptForm> F(new TShowMinPromptForm(this));
+        F->ShowModal();
+        if (F->ShowNextCheck->GetChecked())
             ShowMinPromptFlag = false;
     }
 }
@@ -235,11 +237,11 @@ void TMainForm::LoadTipTimerTimer(TObject*)
         return;
     LoadTipTimer->SetEnabled(false);
     TRegWindow* W = Settings->GetWindow();
-    TTipForm F(this);
-    F.ShowTip(W->GetTipIndex() + 1);
-    F.ShowModal();
+    TComponentPtr<TTipForm> F(new TTipForm(this));
+    F->ShowTip(W->GetTipIndex() + 1);
+    F->ShowModal();
     if (!Settings)
         return;
-    W->SetTipIndex(F.GetCurrentIndex());
-    W->SetShowTip(!F.GetDontShowTips());
+    W->SetTipIndex(F->GetCurrentIndex());
+    W->SetShowTip(!F->GetDontShowTips());
 }

@@ -128,73 +128,74 @@ void TMainForm::ViewFailedPanelActionExecute(TObject*)
 void TMainForm::ViewOptionActionExecute(TObject*)
 {
     TRegOptions* O = Settings->GetOptions();
-    TOptionForm F(this);
-    F.BeginFill();
-    F.DefaultFolderEdit->SetText(O->GetDefaultFolder());
-    F.EnableLimitCheckBox->SetChecked(O->GetEnableFileLimit());
-    F.MaxEdit->SetText(IntToStr(O->GetFileMaxSize()));
-    F.MinEdit->SetText(IntToStr(O->GetFileMinSize()));
-    F.DeepTrackBar->SetPosition(O->GetSeekDeep());
-    F.AutoShutDownCheckBox->SetChecked(O->GetAutoShutDown());
-    F.ProxyCheckBox->SetChecked(O->GetUseProxyServer());
-    F.HTTPServerEdit->SetText(O->GetProxyServerAddr());
-    F.PortEdit->SetText(IntToStr(O->GetProxyServerPort()));
-    F.DefaultLogFolderEdit->SetText(O->GetDefaultLogFolder());
-    F.AutoSaveLogFileCheck->SetChecked(O->GetAutoSaveLog());
-    F.ProjectPathEdit->SetText(O->GetProjectPath());
-    F.TimeOutUpDown->SetPosition(O->GetTimeOut());
-    F.SaveAsWebChk->SetChecked(O->GetSaveAsWebStructure());
-    F.MiniBtn->SetChecked(O->GetCloseOption() == 0);
-    F.QuitBtn->SetChecked(O->GetCloseOption() == 1);
-    F.MasksListView->GetItems()->Clear();
+    // Freed through Free, as every modal window here: its OnDestroy runs while its members exist.
+    TComponentPtr<TOptionForm> F(new TOptionForm(this));
+    F->BeginFill();
+    F->DefaultFolderEdit->SetText(O->GetDefaultFolder());
+    F->EnableLimitCheckBox->SetChecked(O->GetEnableFileLimit());
+    F->MaxEdit->SetText(IntToStr(O->GetFileMaxSize()));
+    F->MinEdit->SetText(IntToStr(O->GetFileMinSize()));
+    F->DeepTrackBar->SetPosition(O->GetSeekDeep());
+    F->AutoShutDownCheckBox->SetChecked(O->GetAutoShutDown());
+    F->ProxyCheckBox->SetChecked(O->GetUseProxyServer());
+    F->HTTPServerEdit->SetText(O->GetProxyServerAddr());
+    F->PortEdit->SetText(IntToStr(O->GetProxyServerPort()));
+    F->DefaultLogFolderEdit->SetText(O->GetDefaultLogFolder());
+    F->AutoSaveLogFileCheck->SetChecked(O->GetAutoSaveLog());
+    F->ProjectPathEdit->SetText(O->GetProjectPath());
+    F->TimeOutUpDown->SetPosition(O->GetTimeOut());
+    F->SaveAsWebChk->SetChecked(O->GetSaveAsWebStructure());
+    F->MiniBtn->SetChecked(O->GetCloseOption() == 0);
+    F->QuitBtn->SetChecked(O->GetCloseOption() == 1);
+    F->MasksListView->GetItems()->Clear();
     for (int32_t I = 0; I < O->GetFileMasks()->GetCount(); ++I) {
         std::string Ext, Folder;
         SplitMaskEntry(O->GetFileMasks()->GetStrings(I), Ext, Folder);
-        TListItem* Row = F.MasksListView->GetItems()->Add();
+        TListItem* Row = F->MasksListView->GetItems()->Add();
         Row->SetCaption(Ext);
         Row->GetSubItems()->Add(Folder);
     }
-    F.ExcludeFileListView->GetItems()->Clear();
+    F->ExcludeFileListView->GetItems()->Clear();
     for (int32_t I = 0; I < O->GetExcludeFiles()->GetCount(); ++I)
-        F.ExcludeFileListView->GetItems()->Add()->SetCaption(O->GetExcludeFiles()->GetStrings(I));
-    F.ExcludeWebsitesListBox->GetItems()->Assign(O->GetExcludeWebsites());
-    F.Scheme->Assign(O->GetScheme());
-    F.SchemeTypeComboBox->SetItemIndex(O->GetScheme()->GetSchemeType());
-    F.EndFill();
-    if (F.ShowModal() != mrOk)
+        F->ExcludeFileListView->GetItems()->Add()->SetCaption(O->GetExcludeFiles()->GetStrings(I));
+    F->ExcludeWebsitesListBox->GetItems()->Assign(O->GetExcludeWebsites());
+    F->Scheme->Assign(O->GetScheme());
+    F->SchemeTypeComboBox->SetItemIndex(O->GetScheme()->GetSchemeType());
+    F->EndFill();
+    if (F->ShowModal() != mrOk)
         return;
 
-    O->SetDefaultFolder(AddTrailingBackslash(F.DefaultFolderEdit->GetText()));
-    O->SetEnableFileLimit(F.EnableLimitCheckBox->GetChecked());
-    O->SetFileMaxSize(StrToIntDef(F.MaxEdit->GetText(), 0));
-    O->SetFileMinSize(StrToIntDef(F.MinEdit->GetText(), 0));
-    O->SetSeekDeep(F.DeepTrackBar->GetPosition());
-    O->SetAutoShutDown(F.AutoShutDownCheckBox->GetChecked());
-    O->SetUseProxyServer(F.ProxyCheckBox->GetChecked());
-    O->SetProxyServerAddr(F.HTTPServerEdit->GetText());
-    O->SetProxyServerPort(StrToIntDef(F.PortEdit->GetText(), 80));
-    O->SetDefaultLogFolder(AddTrailingBackslash(F.DefaultLogFolderEdit->GetText()));
-    O->SetAutoSaveLog(F.AutoSaveLogFileCheck->GetChecked());
-    O->SetProjectPath(AddTrailingBackslash(F.ProjectPathEdit->GetText()));
-    O->SetTimeOut(static_cast<int16_t>(F.TimeOutUpDown->GetPosition()));
-    O->SetSaveAsWebStructure(F.SaveAsWebChk->GetChecked());
+    O->SetDefaultFolder(AddTrailingBackslash(F->DefaultFolderEdit->GetText()));
+    O->SetEnableFileLimit(F->EnableLimitCheckBox->GetChecked());
+    O->SetFileMaxSize(StrToIntDef(F->MaxEdit->GetText(), 0));
+    O->SetFileMinSize(StrToIntDef(F->MinEdit->GetText(), 0));
+    O->SetSeekDeep(F->DeepTrackBar->GetPosition());
+    O->SetAutoShutDown(F->AutoShutDownCheckBox->GetChecked());
+    O->SetUseProxyServer(F->ProxyCheckBox->GetChecked());
+    O->SetProxyServerAddr(F->HTTPServerEdit->GetText());
+    O->SetProxyServerPort(StrToIntDef(F->PortEdit->GetText(), 80));
+    O->SetDefaultLogFolder(AddTrailingBackslash(F->DefaultLogFolderEdit->GetText()));
+    O->SetAutoSaveLog(F->AutoSaveLogFileCheck->GetChecked());
+    O->SetProjectPath(AddTrailingBackslash(F->ProjectPathEdit->GetText()));
+    O->SetTimeOut(static_cast<int16_t>(F->TimeOutUpDown->GetPosition()));
+    O->SetSaveAsWebStructure(F->SaveAsWebChk->GetChecked());
     TStringList Masks;
-    for (int32_t I = 0; I < F.MasksListView->GetItems()->GetCount(); ++I) {
-        TListItem* Row = F.MasksListView->GetItems()->GetItem(I);
+    for (int32_t I = 0; I < F->MasksListView->GetItems()->GetCount(); ++I) {
+        TListItem* Row = F->MasksListView->GetItems()->GetItem(I);
         const std::string Folder = Row->GetSubItems()->GetCount() > 0 ? Row->GetSubItems()->GetStrings(0) : "";
         Masks.Add(Row->GetCaption() + ", " + Folder);
     }
     O->SetFileMasks(&Masks);
     TStringList Files;
-    for (int32_t I = 0; I < F.ExcludeFileListView->GetItems()->GetCount(); ++I)
-        Files.Add(F.ExcludeFileListView->GetItems()->GetItem(I)->GetCaption());
+    for (int32_t I = 0; I < F->ExcludeFileListView->GetItems()->GetCount(); ++I)
+        Files.Add(F->ExcludeFileListView->GetItems()->GetItem(I)->GetCaption());
     O->SetExcludeFiles(&Files);
-    O->SetExcludeWebsites(F.ExcludeWebsitesListBox->GetItems());
-    O->GetScheme()->Assign(F.Scheme.get());
-    if (F.MiniBtn->GetChecked()) {
+    O->SetExcludeWebsites(F->ExcludeWebsitesListBox->GetItems());
+    O->GetScheme()->Assign(F->Scheme.get());
+    if (F->MiniBtn->GetChecked()) {
         O->SetCloseOption(0);
         WinTaskbar->SetShowIcon(true);
-    } else if (F.QuitBtn->GetChecked()) {
+    } else if (F->QuitBtn->GetChecked()) {
         O->SetCloseOption(1);
         WinTaskbar->SetShowIcon(false);
     }
@@ -210,8 +211,8 @@ void TMainForm::HelpActionExecute(TObject*)
 
 void TMainForm::HelpAboutActionExecute(TObject*)
 {
-    TAboutForm F(this);
-    F.ShowModal();
+    TComponentPtr<TAboutForm> F(new TAboutForm(this));
+    F->ShowModal();
 }
 
 void TMainForm::HelpWebsiteActionExecute(TObject*)
@@ -222,12 +223,12 @@ void TMainForm::HelpWebsiteActionExecute(TObject*)
 void TMainForm::HelpTipActionExecute(TObject*)
 {
     TRegWindow* W = Settings->GetWindow();
-    TTipForm F(this);
-    F.ShowTipCheckBox->SetChecked(!W->GetShowTip());
-    F.ShowTip(W->GetTipIndex() + 1);
-    F.ShowModal();
-    W->SetTipIndex(F.GetCurrentIndex());
-    W->SetShowTip(!F.GetDontShowTips());
+    TComponentPtr<TTipForm> F(new TTipForm(this));
+    F->ShowTipCheckBox->SetChecked(!W->GetShowTip());
+    F->ShowTip(W->GetTipIndex() + 1);
+    F->ShowModal();
+    W->SetTipIndex(F->GetCurrentIndex());
+    W->SetShowTip(!F->GetDontShowTips());
 }
 
 // ---------------------------------------------------------------------------------------------

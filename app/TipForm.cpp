@@ -68,7 +68,9 @@ TTipForm::TTipForm(TComponent* AOwner) : TForm(AOwner)
     FormCreate(this);
 }
 
-TTipForm::~TTipForm() = default;
+// OnDestroy reaches this form's own members, so it runs here, while they still exist, also when
+// the form is deleted rather than freed (the base destructor would run it after they are gone).
+TTipForm::~TTipForm() { DoDestroy(); }
 
 void TTipForm::FormCreate(TObject*)
 {

@@ -245,6 +245,42 @@ TEST(W1Tip, ShowsTheTipsAndReportsTheChoices)
     ExpectNoClippedText(F.get());
 }
 
+// A tip window deleted rather than freed (made on the stack, say) runs its destroy handler while
+// the window is still a tip window with its tips, not after its own part is gone.
+TEST(W1Tip, DeletedPlainlyItsDestroyHandlerRunsWhileItIsWhole)
+{
+    for (int Round = 0; Round < 3; ++Round) {
+        int Calls = 0;
+        bool Whole = false;
+        size_t TipsThen = 0;
+        {
+            TTipForm F(nullptr);
+            auto Own = F.OnDestroy;
+            ASSERT_TRUE(Own);
+            F.OnDestroy = [&, Own](TObject* S) {
+                ++Calls;
+                auto* Tip = dynamic_cast<TTipForm*>(S);
+                Whole = Tip != nullptr;
+                TipsThen = Tip ? size_t(Tip->GetTipCount()) : 0;
+                Own(S);
+            };
+        }
+        EXPECT_EQ(Calls, 1) << Round;
+        EXPECT_TRUE(Whole) << Round;
+        EXPECT_EQ(TipsThen, 8u) << Round;
+    }
+    // And through the heap with a plain delete.
+    bool Whole = false;
+    auto* F = new TTipForm(nullptr);
+    auto Own = F->OnDestroy;
+    F->OnDestroy = [&, Own](TObject* S) {
+        Whole = dynamic_cast<TTipForm*>(S) != nullptr;
+        Own(S);
+    };
+    delete F;
+    EXPECT_TRUE(Whole);
+}
+
 TEST(W1Shutdown, CountsDownAndClosesWithOk)
 {
     TComponentPtr<TShutdownForm> F(new TShutdownForm(nullptr));
