@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include <windows.h>
@@ -44,10 +45,36 @@ bool Taken(const std::string& Name)
     return EntryExists(Name) || EntryExists(Name + PartialSuffix);
 }
 
-std::mutex& ReserveLock()
+// The names reserved by this process and not yet given up, in lower case.
+std::mutex gClaimLock;
+std::set<std::string> gClaims;
+
+} // namespace
+
+struct TReservedNameClaim {
+    explicit TReservedNameClaim(std::string AKey) : Key(std::move(AKey)) {}
+    ~TReservedNameClaim()
+    {
+        std::lock_guard<std::mutex> Guard(gClaimLock);
+        gClaims.erase(Key);
+    }
+    TReservedNameClaim(const TReservedNameClaim&) = delete;
+    TReservedNameClaim& operator=(const TReservedNameClaim&) = delete;
+    std::string Key;
+};
+
+namespace {
+
+// The name's claim, or null when another reservation holds it.
+std::shared_ptr<TReservedNameClaim> ClaimName(const std::string& Name)
 {
-    static std::mutex Lock;
-    return Lock;
+    std::string Key = LowerCase(Name);
+    {
+        std::lock_guard<std::mutex> Guard(gClaimLock);
+        if (!gClaims.insert(Key).second)
+            return nullptr;
+    }
+    return std::make_shared<TReservedNameClaim>(std::move(Key));
 }
 
 bool FullPath(const std::string& Name, std::string& Full)
@@ -91,16 +118,23 @@ std::string UniqueFileName(const std::string& Path)
 TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suffix)
 {
     const TCandidates C(Path);
-    std::lock_guard<std::mutex> Guard(ReserveLock());
     for (int64_t N = -1;; ++N) {
         std::string Name = C.Get(N);
-        if (Taken(Name) || (Suffix != PartialSuffix && EntryExists(Name + Suffix)))
+        std::shared_ptr<TReservedNameClaim> Claim = ClaimName(Name);
+        if (!Claim)
+            continue;
+        // Every look-up of a name that does not exist is a search of the whole folder on some
+        // systems: the partial file's own name is tested by creating it, not beforehand.
+        if (EntryExists(Name))
+            continue;
+        if (Suffix != PartialSuffix && (EntryExists(Name + PartialSuffix) || EntryExists(Name + Suffix)))
             continue;
         try {
             auto Stream = std::make_unique<TFileStream>(Name + Suffix, fmCreateNew | fmShareDenyWrite);
-            return TReservedFile{std::move(Name), std::move(Stream)};
+            return TReservedFile{std::move(Name), std::move(Stream), std::move(Claim)};
         } catch (const EFCreateError& E) {
-            // Made meanwhile by another process (a folder gives "access denied"): try the next.
+            // Made meanwhile by another process, or left from earlier (a folder gives "access
+            // denied"): try the next.
             if (IsFileExistsError(E.GetErrorCode()) || EntryExists(Name + Suffix))
                 continue;
             throw;
@@ -111,13 +145,10 @@ TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suff
 std::string FinishReservedFile(const std::string& FileName, const std::string& Suffix)
 {
     const std::string Temp = FileName + Suffix;
-    {
-        std::lock_guard<std::mutex> Guard(ReserveLock());
-        if (RenameFile(Temp, FileName))
-            return FileName;
-        if (!EntryExists(Temp) || !EntryExists(FileName))
-            return std::string(); // failed for another reason than a taken name
-    }
+    if (RenameFile(Temp, FileName))
+        return FileName;
+    if (!EntryExists(Temp) || !EntryExists(FileName))
+        return std::string(); // failed for another reason than a taken name
     for (int Attempt = 0; Attempt < 16; ++Attempt) {
         // The next free candidate, held by a partial file of its own until ours takes its name.
         TReservedFile R;
@@ -127,7 +158,6 @@ std::string FinishReservedFile(const std::string& FileName, const std::string& S
             return std::string();
         }
         R.Stream.reset();
-        std::lock_guard<std::mutex> Guard(ReserveLock());
         const bool Renamed = RenameFile(Temp, R.FileName);
         DeleteFile(R.FileName + Suffix);
         if (Renamed)

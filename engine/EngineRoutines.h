@@ -21,20 +21,27 @@ std::string UniqueFileName(const std::string& Path);
 
 // A name chosen and its file made in one step: FileName is the chosen (final) name, Stream the
 // new file FileName + Suffix, open for writing and shared for reading only, so nobody can
-// delete or truncate it while it is open.
+// delete or truncate it while it is open. Claim holds the name for this reservation inside the
+// process: while it is held (keep the reservation until FinishReservedFile has returned, or
+// until the partial file is deleted) no other reservation of this process considers the name.
+struct TReservedNameClaim;
 struct TReservedFile {
     std::string FileName;
     std::unique_ptr<TFileStream> Stream;
+    std::shared_ptr<TReservedNameClaim> Claim;
 };
-// Walks UniqueFileName's candidates under one process-wide lock and creates the first free
-// candidate + Suffix (never replacing a file). Another process taking a name meanwhile only moves
-// it to the next candidate. Any other failure raises EFCreateError.
+// Walks UniqueFileName's candidates and creates the first free candidate + Suffix (never
+// replacing a file). A candidate claimed by another reservation of this process is passed
+// over; the claim is taken before the candidate is looked at, so two reservations never look
+// at one name at once, and no lock is held while the folder is searched. Another process
+// taking a name meanwhile only moves it to the next candidate. Any other failure raises
+// EFCreateError.
 TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suffix);
 // Gives a reserved file (FileName + Suffix, closed) its final name and returns that name, or ""
-// when it cannot be renamed. The rename runs under the reservation's lock, so no reservation of
-// this process can find the name free and make its own partial file between the check and the
-// rename. When another process made a file of that name meanwhile, the next free candidate is
-// reserved and taken instead: a finished download is never left behind as a partial file.
+// when it cannot be renamed. The caller still holds the reservation's claim, so no reservation
+// of this process can find the name free and make its own partial file between the check and
+// the rename. When another process made a file of that name meanwhile, the next free candidate
+// is reserved and taken instead: a finished download is never left behind as a partial file.
 std::string FinishReservedFile(const std::string& FileName, const std::string& Suffix);
 
 // True when the full form of Path lies inside the full form of Folder (ignoring case): Path

@@ -49,9 +49,11 @@ std::string TTaskThread::LogLine(const std::string& Text)
 
 bool TTaskThread::SyncLog()
 {
-    return Synchronize([this] {
+    // The line is made here: the user-interface thread only appends it.
+    const std::string Line = LogLine(LogText);
+    return Synchronize([this, &Line] {
         if (TTaskLogView* L = FTask->GetLogEdit())
-            L->AddLine(LogLine(LogText));
+            L->AddLine(Line);
     });
 }
 

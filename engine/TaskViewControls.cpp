@@ -33,14 +33,9 @@ int32_t TListViewTaskView::AddRow(const std::string& Caption, const std::vector<
 {
     if (!FView)
         return -1;
-    TListItem* It = FView->GetItems()->Add();
-    It->SetData(const_cast<void*>(Data));
+    TListItem* It = FView->GetItems()->AddItem(Caption, ImageIndex, const_cast<void*>(Data), SubItems);
     if (!DataText.empty())
         It->Value().Set(DataText);
-    It->SetCaption(Caption);
-    It->SetImageIndex(ImageIndex);
-    for (const std::string& S : SubItems)
-        It->GetSubItems()->Add(S);
     return It->GetIndex();
 }
 

@@ -119,6 +119,7 @@ void TListSubItems::Push(int32_t Index) const
     const int32_t Row = FOwner->GetIndex();
     if (Row < 0)
         return;
+    V->QuietWhileHidden();
     LVITEMA I{};
     I.iSubItem = Index + 1;
     I.pszText = const_cast<char*>(FItems[static_cast<size_t>(Index)].c_str());
@@ -177,6 +178,7 @@ void TListItem::SetCaption(const std::string& Value)
     FCaption = Value;
     const int32_t Row = GetIndex();
     if (FOwner->HandleAllocated() && Row >= 0) {
+        FOwner->QuietWhileHidden();
         LVITEMA I{};
         I.iSubItem = 0;
         I.pszText = const_cast<char*>(FCaption.c_str());
@@ -190,6 +192,7 @@ void TListItem::SetImageIndex(int32_t Value)
     FImageIndex = Value;
     const int32_t Row = GetIndex();
     if (FOwner->HandleAllocated() && Row >= 0) {
+        FOwner->QuietWhileHidden();
         LVITEMA I{};
         I.mask = LVIF_IMAGE;
         I.iItem = Row;
@@ -264,6 +267,7 @@ void TListItems::InsertWindowRow(int32_t Index)
 {
     TListItem* It = FItems[static_cast<size_t>(Index)];
     HWND W = FOwner->GetHandle();
+    FOwner->QuietWhileHidden();
     LVITEMA I{};
     I.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
     I.iItem = Index;
@@ -313,6 +317,28 @@ TListItem* TListItems::Insert(int32_t Index)
 
 // With a sort on, the row takes its place as soon as its caption or a sub-item is set.
 TListItem* TListItems::Add() { return Insert(GetCount()); }
+
+TListItem* TListItems::AddItem(const std::string& Caption, int32_t ImageIndex, void* Data,
+                               const std::vector<std::string>& SubItems)
+{
+    auto* It = new TListItem(FOwner);
+    It->FCaption = Caption;
+    It->FImageIndex = ImageIndex;
+    It->FData = Data;
+    It->FSubItems.FItems = SubItems;
+    const int32_t Index = FOwner->FSortType == stNone ? GetCount() : FOwner->SortedPlace(It);
+    FItems.insert(FItems.begin() + Index, It);
+    if (FOwner->HandleAllocated()) {
+        try {
+            InsertWindowRow(Index);
+        } catch (...) {
+            FItems.erase(FItems.begin() + Index);
+            delete It;
+            throw;
+        }
+    }
+    return It;
+}
 
 int32_t TListItems::IndexOf(const TListItem* Item) const
 {
@@ -380,8 +406,10 @@ void TListItems::DeleteAt(int32_t Index)
     }
     Index = IndexOf(It); // the handler may have moved rows
     if (Index >= 0) {
-        if (FOwner->HandleAllocated())
+        if (FOwner->HandleAllocated()) {
+            FOwner->QuietWhileHidden();
             SendMessageA(FOwner->GetHandle(), LVM_DELETEITEM, static_cast<WPARAM>(Index), 0);
+        }
         FItems.erase(FItems.begin() + Index);
     }
     It->FValue.Reset();
@@ -412,8 +440,10 @@ void TListItems::Clear()
                 Error = std::current_exception();
         }
     }
-    if (FOwner->HandleAllocated())
+    if (FOwner->HandleAllocated()) {
+        FOwner->QuietWhileHidden();
         SendMessageA(FOwner->GetHandle(), LVM_DELETEALLITEMS, 0, 0);
+    }
     std::vector<TListItem*> Old;
     Old.swap(FItems);
     for (TListItem* It : Old) {
@@ -433,6 +463,7 @@ void TListItems::BeginUpdate()
 void TListItems::EndUpdate()
 {
     if (FUpdateCount > 0 && --FUpdateCount == 0 && FOwner->HandleAllocated()) {
+        FOwner->FQuiet = false;
         SendMessageA(FOwner->GetHandle(), WM_SETREDRAW, TRUE, 0);
         FOwner->Invalidate();
     }
@@ -588,8 +619,33 @@ void TListView::InsertWindowColumn(int32_t Index)
         SendMessageA(FHandle, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(Index), LVSCW_AUTOSIZE_USEHEADER);
 }
 
+void TListView::QuietWhileHidden()
+{
+    if (FQuiet || !FHandle || FItems.FUpdateCount > 0 || IsWindowVisible(FHandle))
+        return;
+    const LONG Style = GetWindowLongA(FHandle, GWL_STYLE);
+    SendMessageA(FHandle, WM_SETREDRAW, FALSE, 0);
+    // The default handling of WM_SETREDRAW may clear WS_VISIBLE; the window must stay shown
+    // with its parent, so that its first paint can turn drawing back on.
+    if ((Style & WS_VISIBLE) && !(GetWindowLongA(FHandle, GWL_STYLE) & WS_VISIBLE))
+        SetWindowLongA(FHandle, GWL_STYLE, Style);
+    FQuiet = true;
+}
+
+void TListView::EndQuiet()
+{
+    if (!FQuiet)
+        return;
+    FQuiet = false;
+    if (!FHandle || FItems.FUpdateCount > 0)
+        return;
+    SendMessageA(FHandle, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(FHandle, nullptr, TRUE);
+}
+
 void TListView::SaveWindowState()
 {
+    EndQuiet();
     for (TListColumn* C : FColumns.FItems)
         C->FWidth = C->GetWidth();
     for (size_t I = 0; I < FItems.FItems.size(); ++I) {
@@ -602,6 +658,7 @@ void TListView::SaveWindowState()
 
 void TListView::RestoreWindowState()
 {
+    FQuiet = false; // a new window draws
     SendMessageA(FHandle, LVM_SETEXTENDEDLISTVIEWSTYLE, ~0u, ExStyleBits());
     ImagesChanged();
     for (int32_t I = 0; I < FColumns.GetCount(); ++I)
@@ -611,6 +668,7 @@ void TListView::RestoreWindowState()
     for (int32_t I = 0; I < FItems.GetCount(); ++I)
         FItems.InsertWindowRow(I);
     SendMessageA(FHandle, WM_SETREDRAW, TRUE, 0);
+    FQuiet = false;
 }
 
 TListItem* TListView::GetSelected() const
@@ -785,6 +843,8 @@ void TListView::PlaceRow(TListItem* Item)
 
 void TListView::WndProc(TMessage& M)
 {
+    if (M.Msg == WM_PAINT || M.Msg == WM_PRINTCLIENT)
+        EndQuiet();
     if (M.Msg == CN_NOTIFY) {
         M.Result = DoNotify(reinterpret_cast<NMHDR*>(M.LParam));
         return;

@@ -144,6 +144,10 @@ public:
 
     // At the end, or at its sorted place while a sort is on.
     TListItem* Add();
+    // A whole row in one step, at the end or at its sorted place: the window gets the row with
+    // its caption, image and data at once, then its sub-items.
+    TListItem* AddItem(const std::string& Caption, int32_t ImageIndex, void* Data,
+                       const std::vector<std::string>& SubItems);
     TListItem* Insert(int32_t Index);
     void Delete(int32_t Index);
     void Clear();
@@ -260,6 +264,11 @@ private:
     // Moves a row to its sorted place while a sort is on.
     void PlaceRow(TListItem* Item);
     LRESULT DoNotify(NMHDR* H);
+    // A list view that nobody can see does not draw: row changes turn its redraw off (the
+    // window's own scroll and layout work on every row change is most of their cost), and the
+    // first paint turns it back on.
+    void QuietWhileHidden();
+    void EndQuiet();
     void SetImageLink(TImageList*& Field, TChangeLink& Link, TImageList* Value);
 
     TListColumns FColumns{this};
@@ -279,4 +288,5 @@ private:
     TLVCompare FCustomCompare; // the last CustomSort's, used for sorted insertion
     bool FFilling = false;     // the window is being filled from our rows
     bool FFreeing = false;
+    bool FQuiet = false;       // redraw turned off by QuietWhileHidden
 };

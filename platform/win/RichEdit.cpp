@@ -59,21 +59,29 @@ DWORD CALLBACK StreamIn(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done)
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+// A message of its own: the rich edit's WM_USER range is full of its own messages.
+const UINT WM_QM_FLUSHLINES = RegisterWindowMessageA("QuillmoorRichEditFlushLines");
+} // namespace
+
 void TRichEditLines::Add(const std::string& S)
 {
     HWND W = FOwner->GetHandle();
-    // A position past the end is taken as the end: no length to ask for.
-    CHARRANGE R{0x7FFFFFFF, 0x7FFFFFFF};
-    SendMessageA(W, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&R));
-    SendMessageA(W, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&R)); // now the length
-    const std::string Text = R.cpMin == 0 ? S : "\r\n" + S;
-    SendMessageA(W, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(Text.c_str()));
+    FOwner->FPendingLines += "\r\n";
+    FOwner->FPendingLines += S;
+    if (FOwner->FFlushPosted)
+        return;
+    if (PostMessageA(W, WM_QM_FLUSHLINES, 0, 0))
+        FOwner->FFlushPosted = true;
+    else
+        FOwner->FlushLines();
 }
 
 void TRichEditLines::Clear() { FOwner->SetText(""); }
 
 int32_t TRichEditLines::GetCount() const
 {
+    FOwner->FlushLines();
     HWND W = FOwner->GetHandle();
     if (GetWindowTextLengthA(W) == 0)
         return 0;
@@ -82,6 +90,7 @@ int32_t TRichEditLines::GetCount() const
 
 std::string TRichEditLines::GetStrings(int32_t Index) const
 {
+    FOwner->FlushLines();
     HWND W = FOwner->GetHandle();
     if (Index < 0 || Index >= GetCount())
         throw EListError(Format("List index %d out of range", Index));
@@ -133,6 +142,7 @@ void TRichEdit::CreateParams(TCreateParams& P)
 void TRichEdit::CreateWnd()
 {
     TWinControl::CreateWnd();
+    FFlushPosted = false; // a message posted to an earlier window is gone with it
     SendMessageA(FHandle, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SendMessageA(FHandle, EM_SETTARGETDEVICE, 0, FWordWrap ? 0 : 1);
     SendMessageA(FHandle, EM_SETEVENTMASK, 0, ENM_CHANGE);
@@ -160,8 +170,29 @@ void TRichEdit::SaveWindowState()
     FSavedRtf.assign(static_cast<const char*>(S.Memory()), static_cast<size_t>(S.GetSize()));
 }
 
+void TRichEdit::FlushLines() const
+{
+    if (FPendingLines.empty() || !FHandle)
+        return;
+    std::string Text;
+    Text.swap(FPendingLines);
+    // A position past the end is taken as the end: no length to ask for.
+    CHARRANGE R{0x7FFFFFFF, 0x7FFFFFFF};
+    SendMessageA(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&R));
+    SendMessageA(FHandle, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&R)); // now the length
+    // The first line of an empty control has no line end before it.
+    const char* From = R.cpMin == 0 ? Text.c_str() + 2 : Text.c_str();
+    SendMessageA(FHandle, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(From));
+}
+
 void TRichEdit::WndProc(TMessage& M)
 {
+    if (M.Msg == WM_QM_FLUSHLINES) {
+        FFlushPosted = false;
+        FlushLines();
+        M.Result = 0;
+        return;
+    }
     if (M.Msg == CN_COMMAND && HIWORD(M.WParam) == EN_CHANGE) {
         if (OnChange)
             OnChange(this);
@@ -202,6 +233,7 @@ void TRichEdit::SetHideSelection(bool Value)
 
 int32_t TRichEdit::GetTextLength()
 {
+    FlushLines();
     GETTEXTLENGTHEX L{GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, CP_ACP};
     return static_cast<int32_t>(SendMessageA(GetHandle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&L), 0));
 }
@@ -210,6 +242,7 @@ std::string TRichEdit::GetText() const
 {
     if (!FHandle)
         return FText;
+    FlushLines();
     GETTEXTLENGTHEX L{GTL_NUMBYTES | GTL_PRECISE | GTL_USECRLF, CP_ACP};
     const auto Len = static_cast<size_t>(SendMessageA(FHandle, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&L), 0));
     std::vector<char> Buf(Len + 2);
@@ -224,6 +257,7 @@ std::string TRichEdit::GetText() const
 
 void TRichEdit::SetText(const std::string& Value)
 {
+    FPendingLines.clear(); // replaced like the rest of the text
     FText = Value;
     if (FHandle)
         SendMessageA(FHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Value.c_str()));
@@ -231,6 +265,7 @@ void TRichEdit::SetText(const std::string& Value)
 
 void TRichEdit::SaveToStream(TStream* Stream)
 {
+    FlushLines();
     TStreamCookie C{Stream, nullptr};
     EDITSTREAM E{};
     E.dwCookie = reinterpret_cast<DWORD_PTR>(&C);
@@ -250,6 +285,7 @@ void TRichEdit::SaveToFile(const std::string& FileName)
 
 void TRichEdit::LoadFromStream(TStream* Stream)
 {
+    FlushLines();
     TStreamCookie C{Stream, nullptr};
     EDITSTREAM E{};
     E.dwCookie = reinterpret_cast<DWORD_PTR>(&C);

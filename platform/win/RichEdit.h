@@ -4,6 +4,11 @@
 // The text limit is raised to the maximum when the window is made: the 32 K default would make
 // a log pane silently stop taking lines. Lines.Add appends at the end without moving the
 // caret's view. Saving writes RTF, or plain text when PlainText is set.
+//
+// Lines added one after another reach the control together: Lines.Add keeps the line and posts
+// the control one message that appends everything kept so far in one replacement, which costs
+// about as much as appending one line. Every reading or replacing operation of this class
+// appends the kept lines first, so it always sees them in the order they were added.
 
 #include <cstdint>
 #include <string>
@@ -19,7 +24,8 @@ class TRichEdit;
 // The lines of a rich edit (paragraphs, separated by line ends).
 class TRichEditLines {
 public:
-    // Appends S as a new last line.
+    // Appends S as a new last line (see above: it reaches the window with the next message
+    // the control handles, or before any operation of this class that reads the text).
     void Add(const std::string& S);
     void Clear();
     int32_t GetCount() const;
@@ -74,6 +80,8 @@ protected:
 
 private:
     friend class TRichEditLines;
+    // Appends the lines Lines.Add kept, in one replacement at the end of the text.
+    void FlushLines() const;
     TRichEditLines FLines{this};
     bool FReadOnly = false;
     TScrollStyle FScrollBars = ssNone;
@@ -81,4 +89,8 @@ private:
     bool FHideSelection = true;
     bool FPlainText = false;
     std::string FSavedRtf; // the content across a re-creation
+    // Lines added and not yet in the window, each preceded by CR LF; posted: a flush message
+    // is on its way.
+    mutable std::string FPendingLines;
+    mutable bool FFlushPosted = false;
 };

@@ -396,3 +396,30 @@ TEST(SystemRoutines, ShutDownGoesToTheTestLog)
     EXPECT_TRUE(ShutDownComputer());
     EXPECT_EQ(ReadAll(Log), "shutdown\t8\r\nshutdown\t8\r\n");
 }
+
+TEST(ReserveUniqueFile, AHeldReservationKeepsItsNameUntilGivenUp)
+{
+    // The name stays with its reservation from the reservation to the final rename, also while
+    // its partial file is briefly gone: nobody else in the program considers it meanwhile.
+    TestSupport::TTempFolder T;
+    TReservedFile A = ReserveUniqueFile(T.File("k.jpg"), PartialSuffix);
+    ASSERT_EQ(A.FileName, T.File("k.jpg"));
+    A.Stream.reset();
+    ASSERT_TRUE(DeleteFileA(T.File("k.jpg!!wr").c_str()));
+    TReservedFile B = ReserveUniqueFile(T.File("K.JPG"), PartialSuffix);
+    EXPECT_EQ(ExtractFileName(B.FileName), "K[0].JPG");
+    B.Stream.reset();
+    // Given up: the name is free again.
+    A = TReservedFile{};
+    TReservedFile C = ReserveUniqueFile(T.File("k.jpg"), PartialSuffix);
+    EXPECT_EQ(C.FileName, T.File("k.jpg"));
+    C.Stream->WriteBuffer("c", 1);
+    C.Stream.reset();
+    // Finished under the claim: the next reservation finds the file, never a free name.
+    EXPECT_EQ(FinishReservedFile(C.FileName, PartialSuffix), T.File("k.jpg"));
+    C = TReservedFile{};
+    TReservedFile D = ReserveUniqueFile(T.File("k.jpg"), PartialSuffix);
+    EXPECT_EQ(ExtractFileName(D.FileName), "k[1].jpg"); // k[0] is still B's partial file
+    D.Stream.reset();
+    EXPECT_EQ(ReadAll(T.File("k.jpg")), "c");
+}

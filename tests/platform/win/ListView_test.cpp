@@ -267,3 +267,95 @@ TEST(TListView, HeaderImageAndSortingWithSortedInsertion)
     EXPECT_EQ(CellText(W, 0, 3), "900 KB");
     EXPECT_EQ(CellText(W, 3, 3), "12 KB");
 }
+
+TEST(TListView, HiddenListKeepsItsRowsAndDrawsOnceShown)
+{
+    // While nobody can see it, the list skips its drawing work; its rows, searches and
+    // deletions are the same, and it shows them once its form is shown.
+    TListForm F;
+    TListView* V = F.List;
+    for (int C = 0; C < 3; ++C)
+        V->GetColumns()->Add()->SetCaption(Captions[C]);
+    ASSERT_FALSE(IsWindowVisible(V->GetHandle()));
+    constexpr int N = 3000;
+    std::vector<int> Keys(N);
+    for (int I = 0; I < N; ++I) {
+        TListItem* It = V->GetItems()->Add();
+        It->SetData(&Keys[I]);
+        It->SetCaption("row " + std::to_string(I));
+        It->GetSubItems()->Add("a" + std::to_string(I));
+        It->GetSubItems()->Add("b" + std::to_string(I));
+    }
+    const HWND W = V->GetHandle();
+    ASSERT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), N);
+    // Every third row goes, found by its data.
+    for (int I = 0; I < N; I += 3) {
+        TListItem* It = V->GetItems()->FindData(0, &Keys[I], true, false);
+        ASSERT_NE(It, nullptr);
+        ASSERT_EQ(It->GetCaption(), "row " + std::to_string(I));
+        V->GetItems()->Delete(It->GetIndex());
+    }
+    ASSERT_EQ(V->GetItems()->GetCount(), N - N / 3);
+    ASSERT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), N - N / 3);
+    for (int Row = 0; Row < V->GetItems()->GetCount(); Row += 97) {
+        const int I = static_cast<int>(static_cast<int*>(V->GetItems()->GetItem(Row)->GetData()) - Keys.data());
+        EXPECT_NE(I % 3, 0);
+        EXPECT_EQ(CellText(W, Row, 0), "row " + std::to_string(I));
+        EXPECT_EQ(CellText(W, Row, 2), "b" + std::to_string(I));
+    }
+    V->GetItems()->GetItem(5)->SetImageIndex(1);
+    EXPECT_EQ(V->GetItems()->GetItem(5)->GetImageIndex(), 1);
+
+    F.Form->Show();
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(W) != FALSE; }, 10000, "the list shown with its form"));
+    TestSupport::PumpFor(100);
+    // Shown and drawing: its first row has a place on the screen, and later rows still arrive.
+    RECT R{LVIR_BOUNDS, 0, 0, 0};
+    EXPECT_TRUE(SendMessageA(W, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&R)));
+    EXPECT_GT(R.bottom, R.top);
+    TListItem* Last = V->GetItems()->Add();
+    Last->SetCaption("shown");
+    EXPECT_EQ(CellText(W, V->GetItems()->GetCount() - 1, 0), "shown");
+    EXPECT_TRUE(GetWindowLongA(W, GWL_STYLE) & WS_VISIBLE);
+    F.Form->Hide();
+}
+
+TEST(TListView, WholeRowsGoInOneStepAndTakeTheirSortedPlace)
+{
+    TListForm F;
+    TListView* V = F.List;
+    for (int C = 0; C < 3; ++C)
+        V->GetColumns()->Add()->SetCaption(Captions[C]);
+    const HWND W = V->GetHandle();
+    int Keys[4] = {};
+    TListItem* A = V->GetItems()->AddItem("delta", 1, &Keys[0], {"d1", "d2"});
+    V->GetItems()->AddItem("alpha", 0, &Keys[1], {"a1"});
+    ASSERT_EQ(V->GetItems()->GetCount(), 2);
+    EXPECT_EQ(V->GetItems()->GetItem(0), A); // no sort: in the order they came
+    EXPECT_EQ(A->GetImageIndex(), 1);
+    EXPECT_EQ(A->GetData(), &Keys[0]);
+    EXPECT_EQ(A->GetSubItems()->GetCount(), 2);
+    EXPECT_EQ(CellText(W, 0, 0), "delta");
+    EXPECT_EQ(CellText(W, 0, 2), "d2");
+    EXPECT_EQ(CellText(W, 1, 1), "a1");
+    LVITEMA I{};
+    I.mask = LVIF_IMAGE | LVIF_PARAM;
+    I.iItem = 0;
+    ASSERT_TRUE(SendMessageA(W, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&I)));
+    EXPECT_EQ(I.iImage, 1);
+    EXPECT_EQ(reinterpret_cast<TListItem*>(I.lParam), A);
+    // With a sort on, a whole row goes straight to its place, after rows that sort equal.
+    V->SetSortType(stText);
+    ASSERT_EQ(CellText(W, 0, 0), "alpha");
+    V->GetItems()->AddItem("charlie", 0, &Keys[2], {"c1"});
+    TListItem* Second = V->GetItems()->AddItem("alpha", 0, &Keys[3], {"a2"});
+    std::vector<std::string> Order;
+    for (int Row = 0; Row < V->GetItems()->GetCount(); ++Row) {
+        Order.push_back(V->GetItems()->GetItem(Row)->GetCaption());
+        EXPECT_EQ(CellText(W, Row, 0), Order.back()) << Row;
+        EXPECT_EQ(CellText(W, Row, 1), V->GetItems()->GetItem(Row)->GetSubItems()->GetStrings(0)) << Row;
+    }
+    EXPECT_EQ(Order, (std::vector<std::string>{"alpha", "alpha", "charlie", "delta"}));
+    EXPECT_EQ(Second->GetIndex(), 1);
+    EXPECT_EQ(V->GetItems()->FindData(0, &Keys[2], true, false)->GetCaption(), "charlie");
+}

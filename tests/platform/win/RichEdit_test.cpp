@@ -1,7 +1,10 @@
 // The rich edit: far more text than the default limit, RTF out and back in, plain text.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <memory>
+#include <vector>
 #include <iterator>
 #include <string>
 
@@ -10,6 +13,7 @@
 #include "platform/rtl/Stream.h"
 #include "platform/win/Forms.h"
 #include "platform/win/RichEdit.h"
+#include "tests/platform/win/TestThread.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -93,4 +97,84 @@ TEST(TRichEdit, PlainTextSaveAndLinesBeforeTheWindow)
     // Re-creation keeps the content.
     E->SetHideSelection(false);
     EXPECT_EQ(E->GetText(), "first\r\nsecond");
+}
+
+TEST(TRichEdit, LinesFromManyWorkersArriveWholeAndInOrder)
+{
+    TEditForm F;
+    TRichEdit* E = F.Edit;
+    E->SetReadOnly(true);
+    // Each worker logs through the user-interface thread; the lines of one worker keep their
+    // order, and none is lost or merged, however the appends are gathered.
+    constexpr int Workers = 8, Each = 300;
+    std::vector<std::unique_ptr<TTestThread>> Threads;
+    for (int W = 0; W < Workers; ++W) {
+        Threads.push_back(std::make_unique<TTestThread>([W, E](TTestThread& Self) {
+            for (int I = 0; I < Each; ++I) {
+                const std::string S = "w" + std::to_string(W) + " n" + std::to_string(I);
+                Self.Synchronize([E, &S] { E->GetLines()->Add(S); });
+            }
+        }));
+        Threads.back()->Resume();
+    }
+    for (auto& T : Threads)
+        T->WaitFor();
+    // Served by the message loop alone, without reading through the class.
+    GETTEXTLENGTHEX L{GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, CP_ACP};
+    int64_t Expected = 0;
+    for (int W = 0; W < Workers; ++W)
+        for (int I = 0; I < Each; ++I)
+            Expected += static_cast<int64_t>(("w" + std::to_string(W) + " n" + std::to_string(I)).size()) + 2;
+    Expected -= 2;
+    TestSupport::PumpUntil([&] {
+        return SendMessageA(E->GetHandle(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&L), 0) == Expected;
+    }, 20000, "the gathered lines in the window");
+    ASSERT_EQ(E->GetLines()->GetCount(), Workers * Each);
+    std::vector<int> Next(Workers, 0);
+    for (int Row = 0; Row < Workers * Each; ++Row) {
+        const std::string S = E->GetLines()->GetStrings(Row);
+        int W = -1, I = -1;
+        ASSERT_EQ(std::sscanf(S.c_str(), "w%d n%d", &W, &I), 2) << S;
+        ASSERT_TRUE(W >= 0 && W < Workers) << S;
+        EXPECT_EQ(I, Next[W]) << "row " << Row;
+        Next[W] = I + 1;
+    }
+}
+
+TEST(TRichEdit, GatheredLinesMeetReadsReplacementsAndRecreation)
+{
+    TEditForm F;
+    TRichEdit* E = F.Edit;
+    // Read back at once: the first line has no line end before it.
+    E->GetLines()->Add("a");
+    E->GetLines()->Add("b");
+    EXPECT_EQ(E->GetTextLength(), 4);
+    EXPECT_EQ(E->GetText(), "a\r\nb");
+    // Added after text that is already there: one line end between.
+    E->GetLines()->Add("c");
+    EXPECT_EQ(E->GetLines()->GetStrings(2), "c");
+    // A replacement takes the place of lines not yet in the window too.
+    E->GetLines()->Add("lost");
+    E->SetText("new");
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(E->GetText(), "new");
+    E->GetLines()->Clear();
+    E->GetLines()->Add("x");
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(E->GetText(), "x");
+    // Saving and a re-made window keep lines not yet shown.
+    E->GetLines()->Add("y");
+    E->SetPlainText(true);
+    TMemoryStream S;
+    E->SaveToStream(&S);
+    EXPECT_EQ(std::string(static_cast<const char*>(S.Memory()), static_cast<size_t>(S.GetSize())).find("x\r\ny") !=
+                  std::string::npos ||
+              std::string(static_cast<const char*>(S.Memory()), static_cast<size_t>(S.GetSize())).find("x\ry") !=
+                  std::string::npos,
+              true);
+    E->GetLines()->Add("z");
+    E->SetHideSelection(!E->GetHideSelection()); // re-creates the window
+    E->GetLines()->Add("after");
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(E->GetText(), "x\r\ny\r\nz\r\nafter");
 }
