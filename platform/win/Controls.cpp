@@ -4,6 +4,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 #include <windowsx.h>
 
@@ -23,6 +24,45 @@ thread_local TWinControl* GCreating = nullptr;
 
 std::mutex GClassLock;
 std::map<std::string, WNDPROC> GClassProcs; // registered class -> default procedure
+
+// Our controls by window. Every message to one of our windows looks its control up; a window
+// property is a call into the window server under Wine, this map is not. It changes together
+// with the property (which stays for anything reading it), and controls may own windows on
+// several threads, hence the lock.
+std::mutex GControlMapLock;
+std::unordered_map<HWND, TWinControl*> GControlMap;
+
+TWinControl* MappedControl(HWND Wnd)
+{
+    std::lock_guard<std::mutex> Lock(GControlMapLock);
+    auto It = GControlMap.find(Wnd);
+    return It == GControlMap.end() ? nullptr : It->second;
+}
+
+void MapControl(HWND Wnd, TWinControl* C)
+{
+    {
+        std::lock_guard<std::mutex> Lock(GControlMapLock);
+        GControlMap[Wnd] = C;
+    }
+    SetPropA(Wnd, ControlProp, C);
+}
+
+// Forgets the window of C; an entry that already names another control (a new window that got
+// the handle value) stays.
+void UnmapControl(HWND Wnd, TWinControl* C)
+{
+    {
+        std::lock_guard<std::mutex> Lock(GControlMapLock);
+        auto It = GControlMap.find(Wnd);
+        if (It != GControlMap.end()) {
+            if (It->second != C)
+                return;
+            GControlMap.erase(It);
+        }
+    }
+    RemovePropA(Wnd, ControlProp);
+}
 
 bool IsMouseMessage(UINT Msg)
 {
@@ -516,11 +556,13 @@ void TControl::WndProc(TMessage& M)
 
 LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
 {
-    auto* C = static_cast<TWinControl*>(GetPropA(Wnd, ControlProp));
-    if (!C && GCreating) {
+    TWinControl* C = MappedControl(Wnd);
+    // WM_NCCREATE only ever reaches the window being made: an entry already there is left from a
+    // window that went without its last message (its thread ended) and must not take this one's.
+    if (GCreating && C != GCreating && (!C || Msg == WM_NCCREATE)) {
         C = GCreating;
         C->FHandle = Wnd;
-        SetPropA(Wnd, ControlProp, C);
+        MapControl(Wnd, C);
     }
     if (!C)
         return DefWindowProcA(Wnd, Msg, WParam, LParam);
@@ -543,7 +585,7 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
     if (!Frame.Alive)
         return Result; // the control went inside its own handler
     if (Msg == WM_NCDESTROY) {
-        RemovePropA(Wnd, ControlProp);
+        UnmapControl(Wnd, C);
         if (C->FHandle == Wnd)
             C->FHandle = nullptr;
     }
@@ -583,7 +625,7 @@ TWinControl::~TWinControl()
     DestroyHandle();
     // A window of another thread that could not be destroyed must not reach this object.
     if (FHandle) {
-        RemovePropA(FHandle, ControlProp);
+        UnmapControl(FHandle, this);
         FHandle = nullptr;
     }
 }
@@ -705,7 +747,7 @@ void TWinControl::DestroyWnd()
     if (W) {
         DestroyWindow(W);
         if (FHandle == W) { // not one of ours after all
-            RemovePropA(W, ControlProp);
+            UnmapControl(W, this);
             FHandle = nullptr;
         }
     }
@@ -1226,13 +1268,16 @@ void TWinControl::DefaultHandler(TMessage& M)
 
 TWinControl* TWinControl::FindControl(HWND Wnd)
 {
-    if (!Wnd || !IsWindow(Wnd))
+    // Most windows asked about (a list view's header, the system's) are not ours: the map answers
+    // those without asking the system.
+    TWinControl* C = Wnd ? MappedControl(Wnd) : nullptr;
+    if (!C || !IsWindow(Wnd))
         return nullptr;
     DWORD Pid = 0;
     GetWindowThreadProcessId(Wnd, &Pid);
     if (Pid != GetCurrentProcessId())
         return nullptr;
-    return static_cast<TWinControl*>(GetPropA(Wnd, ControlProp));
+    return C;
 }
 
 void TWinControl::WndProc(TMessage& M)

@@ -62,6 +62,8 @@ DWORD CALLBACK StreamIn(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done)
 namespace {
 // A message of its own: the rich edit's WM_USER range is full of its own messages.
 const UINT WM_QM_FLUSHLINES = RegisterWindowMessageA("QuillmoorRichEditFlushLines");
+const UINT_PTR FlushTimerId = 0x514D;
+const DWORD FlushInterval = 50; // ms
 } // namespace
 
 void TRichEditLines::Add(const std::string& S)
@@ -71,7 +73,10 @@ void TRichEditLines::Add(const std::string& S)
     FOwner->FPendingLines += S;
     if (FOwner->FFlushPosted)
         return;
-    if (PostMessageA(W, WM_QM_FLUSHLINES, 0, 0))
+    // Lines that come quickly after the last append wait for the timer and go in together.
+    if (GetTickCount() - FOwner->FLastFlush < FlushInterval && SetTimer(W, FlushTimerId, FlushInterval, nullptr))
+        FOwner->FFlushPosted = true;
+    else if (PostMessageA(W, WM_QM_FLUSHLINES, 0, 0))
         FOwner->FFlushPosted = true;
     else
         FOwner->FlushLines();
@@ -174,6 +179,7 @@ void TRichEdit::FlushLines() const
 {
     if (FPendingLines.empty() || !FHandle)
         return;
+    FLastFlush = GetTickCount();
     std::string Text;
     Text.swap(FPendingLines);
     // A position past the end is taken as the end: no length to ask for.
@@ -187,7 +193,9 @@ void TRichEdit::FlushLines() const
 
 void TRichEdit::WndProc(TMessage& M)
 {
-    if (M.Msg == WM_QM_FLUSHLINES) {
+    if (M.Msg == WM_QM_FLUSHLINES || (M.Msg == WM_TIMER && M.WParam == FlushTimerId)) {
+        if (M.Msg == WM_TIMER)
+            KillTimer(FHandle, FlushTimerId);
         FFlushPosted = false;
         FlushLines();
         M.Result = 0;

@@ -93,4 +93,7 @@ private:
     // is on its way.
     mutable std::string FPendingLines;
     mutable bool FFlushPosted = false;
+    // When the lines were last put in the window: a busy log gathers its lines for a moment
+    // instead of appending each on its own (every append costs the control a layout).
+    mutable DWORD FLastFlush = 0;
 };

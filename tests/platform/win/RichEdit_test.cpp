@@ -178,3 +178,41 @@ TEST(TRichEdit, GatheredLinesMeetReadsReplacementsAndRecreation)
     TestSupport::PumpFor(50);
     EXPECT_EQ(E->GetText(), "x\r\ny\r\nz\r\nafter");
 }
+
+TEST(TRichEdit, QuickLinesReachTheWindowByThemselvesInOrder)
+{
+    TEditForm F;
+    TRichEdit* E = F.Edit;
+    // Many lines in a burst: those after the first wait to be appended together, and all of them
+    // reach the window with only messages served, none lost and none out of order.
+    const int N = 300;
+    std::string Expected;
+    for (int I = 0; I < N; ++I) {
+        const std::string S = "burst line " + std::to_string(I);
+        E->GetLines()->Add(S);
+        Expected += (I ? "\r\n" : "") + S;
+        if (I % 50 == 0)
+            TestSupport::PumpFor(10);
+    }
+    // The window itself, read without the control's own reads (which append what waits).
+    auto Raw = [&] {
+        GETTEXTLENGTHEX L{GTL_NUMBYTES | GTL_PRECISE | GTL_USECRLF, CP_ACP};
+        const auto Len = static_cast<size_t>(SendMessageA(E->GetHandle(), EM_GETTEXTLENGTHEX,
+                                                          reinterpret_cast<WPARAM>(&L), 0));
+        std::vector<char> Buf(Len + 2);
+        GETTEXTEX G{};
+        G.cb = static_cast<DWORD>(Buf.size());
+        G.flags = GT_USECRLF;
+        G.codepage = CP_ACP;
+        const auto Got = static_cast<size_t>(SendMessageA(E->GetHandle(), EM_GETTEXTEX, reinterpret_cast<WPARAM>(&G),
+                                                          reinterpret_cast<LPARAM>(Buf.data())));
+        return std::string(Buf.data(), std::min(Got, Len));
+    };
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return Raw().size() >= Expected.size(); }));
+    EXPECT_EQ(Raw(), Expected);
+    // A line after a quiet moment goes in on its own again.
+    TestSupport::PumpFor(200);
+    E->GetLines()->Add("after");
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return Raw().size() > Expected.size(); }));
+    EXPECT_EQ(Raw(), Expected + "\r\nafter");
+}
