@@ -476,20 +476,7 @@ void TMainForm::FillTaskForm(TTaskForm* F, TTask* Task)
     F->DeepTrackBar->SetPosition(O->GetSeekDeep());
     F->TimeOutUpDown->SetPosition(O->GetTimeOut());
     F->SaveAsWebChk->SetChecked(O->GetSaveAsWebStructure());
-    F->MasksListView->GetItems()->Clear();
-    for (int32_t I = 0; I < O->GetFileMasks()->GetCount(); ++I) {
-        std::string Ext, Folder;
-        SplitMaskEntry(O->GetFileMasks()->GetStrings(I), Ext, Folder);
-        TListItem* Row = F->MasksListView->GetItems()->Add();
-        Row->SetCaption(Ext);
-        Row->GetSubItems()->Add(Folder);
-    }
-    F->ExcludeFileListView->GetItems()->Clear();
-    for (int32_t I = 0; I < O->GetExcludeFiles()->GetCount(); ++I)
-        F->ExcludeFileListView->GetItems()->Add()->SetCaption(O->GetExcludeFiles()->GetStrings(I));
-    F->ExcludeWebsitesListBox->GetItems()->Assign(O->GetExcludeWebsites());
-    F->Scheme->Assign(O->GetScheme());
-    F->SchemeTypeComboBox->SetItemIndex(O->GetScheme()->GetSchemeType());
+    F->FillRuleLists(O);
     F->NeedToLogin->SetChecked(O->GetUseLogin());
     F->UserNameEdit->SetText(O->GetLoginUser());
     F->PasswordEdit->SetText(O->GetLoginPassword());
@@ -509,19 +496,7 @@ void TMainForm::ReadTaskForm(TTaskForm* F, TTask* Task)
     O->SetSeekDeep(F->DeepTrackBar->GetPosition());
     O->SetTimeOut(F->TimeOutUpDown->GetPosition());
     O->SetSaveAsWebStructure(F->SaveAsWebChk->GetChecked());
-    TStringList Masks;
-    for (int32_t I = 0; I < F->MasksListView->GetItems()->GetCount(); ++I) {
-        TListItem* Row = F->MasksListView->GetItems()->GetItem(I);
-        const std::string Folder = Row->GetSubItems()->GetCount() > 0 ? Row->GetSubItems()->GetStrings(0) : "";
-        Masks.Add(Row->GetCaption() + ", " + Folder);
-    }
-    O->SetFileMasks(&Masks);
-    TStringList Files;
-    for (int32_t I = 0; I < F->ExcludeFileListView->GetItems()->GetCount(); ++I)
-        Files.Add(F->ExcludeFileListView->GetItems()->GetItem(I)->GetCaption());
-    O->SetExcludeFiles(&Files);
-    O->SetExcludeWebsites(F->ExcludeWebsitesListBox->GetItems());
-    O->GetScheme()->Assign(F->Scheme.get());
+    F->ReadRuleLists(O);
     O->SetUseLogin(F->NeedToLogin->GetChecked());
     O->SetLoginUser(F->UserNameEdit->GetText());
     O->SetLoginPassword(F->PasswordEdit->GetText());

@@ -147,20 +147,7 @@ void TMainForm::ViewOptionActionExecute(TObject*)
     F->SaveAsWebChk->SetChecked(O->GetSaveAsWebStructure());
     F->MiniBtn->SetChecked(O->GetCloseOption() == 0);
     F->QuitBtn->SetChecked(O->GetCloseOption() == 1);
-    F->MasksListView->GetItems()->Clear();
-    for (int32_t I = 0; I < O->GetFileMasks()->GetCount(); ++I) {
-        std::string Ext, Folder;
-        SplitMaskEntry(O->GetFileMasks()->GetStrings(I), Ext, Folder);
-        TListItem* Row = F->MasksListView->GetItems()->Add();
-        Row->SetCaption(Ext);
-        Row->GetSubItems()->Add(Folder);
-    }
-    F->ExcludeFileListView->GetItems()->Clear();
-    for (int32_t I = 0; I < O->GetExcludeFiles()->GetCount(); ++I)
-        F->ExcludeFileListView->GetItems()->Add()->SetCaption(O->GetExcludeFiles()->GetStrings(I));
-    F->ExcludeWebsitesListBox->GetItems()->Assign(O->GetExcludeWebsites());
-    F->Scheme->Assign(O->GetScheme());
-    F->SchemeTypeComboBox->SetItemIndex(O->GetScheme()->GetSchemeType());
+    F->FillRuleLists(O);
     F->EndFill();
     if (F->ShowModal() != mrOk)
         return;
@@ -179,19 +166,7 @@ void TMainForm::ViewOptionActionExecute(TObject*)
     O->SetProjectPath(AddTrailingBackslash(F->ProjectPathEdit->GetText()));
     O->SetTimeOut(static_cast<int16_t>(F->TimeOutUpDown->GetPosition()));
     O->SetSaveAsWebStructure(F->SaveAsWebChk->GetChecked());
-    TStringList Masks;
-    for (int32_t I = 0; I < F->MasksListView->GetItems()->GetCount(); ++I) {
-        TListItem* Row = F->MasksListView->GetItems()->GetItem(I);
-        const std::string Folder = Row->GetSubItems()->GetCount() > 0 ? Row->GetSubItems()->GetStrings(0) : "";
-        Masks.Add(Row->GetCaption() + ", " + Folder);
-    }
-    O->SetFileMasks(&Masks);
-    TStringList Files;
-    for (int32_t I = 0; I < F->ExcludeFileListView->GetItems()->GetCount(); ++I)
-        Files.Add(F->ExcludeFileListView->GetItems()->GetItem(I)->GetCaption());
-    O->SetExcludeFiles(&Files);
-    O->SetExcludeWebsites(F->ExcludeWebsitesListBox->GetItems());
-    O->GetScheme()->Assign(F->Scheme.get());
+    F->ReadRuleLists(O);
     if (F->MiniBtn->GetChecked()) {
         O->SetCloseOption(0);
         WinTaskbar->SetShowIcon(true);

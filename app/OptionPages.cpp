@@ -305,6 +305,41 @@ void TOptionPageSet::SchemeTypeComboBoxChange(TObject*)
 
 void TOptionPageSet::ChangeSchemeButtonClick(TObject*) { EditScheme(Scheme.get(), SchemeTypeComboBox, SchemeMemo); }
 
+void TOptionPageSet::FillRuleLists(const TRegOptions* Options)
+{
+    MasksListView->GetItems()->Clear();
+    for (int32_t I = 0; I < Options->GetFileMasks()->GetCount(); ++I) {
+        std::string Ext, Folder;
+        SplitMaskEntry(Options->GetFileMasks()->GetStrings(I), Ext, Folder);
+        TListItem* Row = MasksListView->GetItems()->Add();
+        Row->SetCaption(Ext);
+        Row->GetSubItems()->Add(Folder);
+    }
+    ExcludeFileListView->GetItems()->Clear();
+    for (int32_t I = 0; I < Options->GetExcludeFiles()->GetCount(); ++I)
+        ExcludeFileListView->GetItems()->Add()->SetCaption(Options->GetExcludeFiles()->GetStrings(I));
+    ExcludeWebsitesListBox->GetItems()->Assign(Options->GetExcludeWebsites());
+    Scheme->Assign(Options->GetScheme());
+    SchemeTypeComboBox->SetItemIndex(Options->GetScheme()->GetSchemeType());
+}
+
+void TOptionPageSet::ReadRuleLists(TRegOptions* Options) const
+{
+    TStringList Masks;
+    for (int32_t I = 0; I < MasksListView->GetItems()->GetCount(); ++I) {
+        TListItem* Row = MasksListView->GetItems()->GetItem(I);
+        const std::string Folder = Row->GetSubItems()->GetCount() > 0 ? Row->GetSubItems()->GetStrings(0) : "";
+        Masks.Add(Row->GetCaption() + ", " + Folder);
+    }
+    Options->SetFileMasks(&Masks);
+    TStringList Files;
+    for (int32_t I = 0; I < ExcludeFileListView->GetItems()->GetCount(); ++I)
+        Files.Add(ExcludeFileListView->GetItems()->GetItem(I)->GetCaption());
+    Options->SetExcludeFiles(&Files);
+    Options->SetExcludeWebsites(ExcludeWebsitesListBox->GetItems());
+    Options->GetScheme()->Assign(Scheme.get());
+}
+
 void TOptionPageSet::SelectDefaultFolderButtonClick(TObject*) { BrowseFolderInto(DefaultFolderEdit, "Default folder"); }
 
 void TOptionPageSet::BrowseFolderInto(TEdit* Edit, const std::string& Title)

@@ -90,6 +90,11 @@ public:
     void ChangeSchemeButtonClick(TObject* Sender);
     void SelectDefaultFolderButtonClick(TObject* Sender);
 
+    // The lists both dialogs edit alike: the file masks, excluded files, excluded sites and the
+    // schedule, filled from Options and written back to it.
+    void FillRuleLists(const TRegOptions* Options);
+    void ReadRuleLists(TRegOptions* Options) const;
+
     // The excluded-site edit (ExcludeUrlEdit in the task dialog, UrlEdit in the options dialog).
     TEdit* SiteEdit() const { return FSiteEdit; }
 
