@@ -1185,9 +1185,10 @@ TEST(Screenshots, CaptureWindowTakesNothingOfAWindowAbove)
     Above.SetColor(static_cast<TColor>(0xFF00FF));
     Above.Show();
     SetWindowPos(Above.GetHandle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    PumpFor(150);
-    // The screen does show the other window there: a plain screen copy would take it.
-    EXPECT_GT(TestSupport::CaptureScreen(Below.GetHandle()).CountOf(0xFF00FF), 0u);
+    // The screen does show the other window there once it has painted: a plain screen copy
+    // would take it.
+    EXPECT_TRUE(PumpUntil([&] { return TestSupport::CaptureScreen(Below.GetHandle()).CountOf(0xFF00FF) > 0; },
+                          10000, "the window above on the screen"));
     const TestSupport::TShot S = TestSupport::CaptureWindow(Below.GetHandle());
     RECT W;
     GetWindowRect(Below.GetHandle(), &W);
