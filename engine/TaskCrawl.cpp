@@ -235,6 +235,7 @@ bool TTaskThread::PageBranch(THttpClient& HTTP)
     TURLPathItems* Links = Scan.GetURLs();
     Log("Links found : " + IntToStr(static_cast<int64_t>(Links->GetCount())));
     const std::string StartHost = FTask->GetStartURI()->GetHost();
+    std::vector<TTaskItem*> NewRows;
     for (int32_t I = 0; I < Links->GetCount(); ++I) {
         if (Cancelled())
             return false;
@@ -258,8 +259,10 @@ bool TTaskThread::PageBranch(THttpClient& HTTP)
             continue; // already listed: the new item goes
         NewItem = New.release();
         if (FTask->GetSelected())
-            SyncAddURLRow();
+            NewRows.push_back(NewItem);
     }
+    if (!NewRows.empty())
+        SyncAddURLRows(NewRows);
     return true;
 }
 
@@ -417,8 +420,7 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
         Log("Rename file \"" + NameOnly(Temp) + "\" failed");
         return;
     }
-    SyncAddFile(Saved, Size);
+    SyncFileSaved(Saved, Size);
     StartAddImage(Saved);
-    Log("File \"" + NameOnly(Saved) + "\" saved");
     FTask->IncSavedCount();
 }

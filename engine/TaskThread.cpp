@@ -71,6 +71,19 @@ bool TTaskThread::SyncAddURLRow()
     });
 }
 
+bool TTaskThread::SyncAddURLRows(const std::vector<TTaskItem*>& NewItems)
+{
+    return Synchronize([this, &NewItems] {
+        if (!FTask->GetSelected())
+            return;
+        // Another worker may have fetched an address before its row came: a row added now
+        // would never be taken away.
+        for (TTaskItem* Item : NewItems)
+            if (!Item->GetDone())
+                FTask->AddURLRow(Item);
+    });
+}
+
 bool TTaskThread::SyncAddFailedRow()
 {
     return Synchronize([this] {
@@ -96,4 +109,16 @@ bool TTaskThread::SyncProgress()
 bool TTaskThread::SyncAddFile(const std::string& FileName, int64_t Size)
 {
     return Synchronize([this, &FileName, Size] { FTask->AddFile(FileName, Size); });
+}
+
+bool TTaskThread::SyncFileSaved(const std::string& FileName, int64_t Size)
+{
+    const size_t Slash = FileName.find_last_of("\\/");
+    const std::string Line =
+        LogLine("File \"" + (Slash == std::string::npos ? FileName : FileName.substr(Slash + 1)) + "\" saved");
+    return Synchronize([this, &FileName, Size, &Line] {
+        FTask->AddFile(FileName, Size);
+        if (TTaskLogView* L = FTask->GetLogEdit())
+            L->AddLine(Line);
+    });
 }

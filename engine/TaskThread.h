@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/net/Uri.h"
 #include "platform/rtl/FileStream.h"
@@ -39,6 +40,10 @@ public:
     bool SyncAddFailedRow();
     bool SyncProgress();
     bool SyncAddFile(const std::string& FileName, int64_t Size);
+    // The rows of a page's new links, in one call; an address already done by now gets none.
+    bool SyncAddURLRows(const std::vector<TTaskItem*>& NewItems);
+    // A saved picture's images row and its "File ... saved" log line, in one call.
+    bool SyncFileSaved(const std::string& FileName, int64_t Size);
     // LogText := Text, then SyncLog.
     bool Log(const std::string& Text);
 

@@ -430,6 +430,8 @@ public:
     TConnection& operator=(const TConnection&) = delete;
 
     const std::string& Key() const { return FKey; }
+    // A parked connection has no client; the client that takes it gives it its abort event.
+    void SetAbortEvent(HANDLE AbortEvent) { FAbortEvent = AbortEvent; }
     void SetTimeout(int32_t Ms) { FTimeout = Ms; }
 
     void Connect(const std::string& Host, const std::string& Port, int32_t TimeoutMs)
@@ -655,8 +657,67 @@ THttpClient::THttpClient()
     FAbortEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
+namespace {
+
+// A crawl makes one client per address, and most addresses are on one server: a connection
+// left open by a finished client serves the next one, which saves the connection set-up on
+// both sides. Only connections whose last exchange ended cleanly are parked, and each is
+// checked again when it is taken. The pool lives to the end of the process.
+struct TParkedConnections {
+    std::mutex Lock;
+    std::vector<std::unique_ptr<THttpClient::TConnection>> Items; // the newest last
+};
+constexpr size_t MaxParked = 32;
+
+TParkedConnections& Parked()
+{
+    static auto* P = new TParkedConnections;
+    return *P;
+}
+
+} // namespace
+
+std::unique_ptr<THttpClient::TConnection> THttpClient::TakeParked(const std::string& Key)
+{
+    for (;;) {
+        std::unique_ptr<TConnection> C;
+        {
+            TParkedConnections& P = Parked();
+            std::lock_guard<std::mutex> G(P.Lock);
+            for (size_t I = P.Items.size(); I-- > 0;)
+                if (P.Items[I]->Key() == Key) {
+                    C = std::move(P.Items[I]);
+                    P.Items.erase(P.Items.begin() + std::ptrdiff_t(I));
+                    break;
+                }
+        }
+        if (!C)
+            return nullptr;
+        if (C->Idle())
+            return C;
+        // closed by the server meanwhile: the next one, if any
+    }
+}
+
+void THttpClient::Park(std::unique_ptr<TConnection> Connection)
+{
+    Connection->SetAbortEvent(nullptr);
+    std::unique_ptr<TConnection> Oldest;
+    TParkedConnections& P = Parked();
+    std::lock_guard<std::mutex> G(P.Lock);
+    if (P.Items.size() >= MaxParked) {
+        Oldest = std::move(P.Items.front());
+        P.Items.erase(P.Items.begin());
+    }
+    P.Items.push_back(std::move(Connection));
+}
+
 THttpClient::~THttpClient()
 {
+    // A connection is only kept while its last exchange ended cleanly; an aborted client's
+    // connection is closed.
+    if (FConnection && !FAborted.load() && FConnection->Buffered() == 0)
+        Park(std::move(FConnection));
     FConnection.reset();
     if (FAbortEvent)
         CloseHandle(FAbortEvent);
@@ -751,6 +812,14 @@ void THttpClient::DoRequest(const char* Method, const std::string& Url, TBodySin
 
     try {
         bool Reused = FConnection && FConnection->Key() == Key && FConnection->Idle();
+        if (!Reused) {
+            FConnection.reset();
+            FConnection = TakeParked(Key);
+            if (FConnection) {
+                FConnection->SetAbortEvent(FAbortEvent);
+                Reused = true;
+            }
+        }
         for (int Attempt = 0;; ++Attempt) {
             if (!Reused) {
                 FConnection.reset();

@@ -129,8 +129,9 @@ public:
     // response's ContentLength is known before the first call.
     TWorkEvent OnWork;
 
+    class TConnection; // one TCP connection, private to the client's source
+
 private:
-    class TConnection;
     struct TTarget;
     class TBodySink;
 
@@ -139,6 +140,10 @@ private:
     void ReadBody(TConnection& Conn, TBodySink* Sink, bool Chunked, bool& Reusable);
     void Work(int64_t Count);
     void CheckAborted() const;
+    // Connections kept open after their client is gone, for the next client that talks to
+    // the same server.
+    static std::unique_ptr<TConnection> TakeParked(const std::string& Key);
+    static void Park(std::unique_ptr<TConnection> Connection);
 
     THttpRequest FRequest;
     THttpResponse FResponse;

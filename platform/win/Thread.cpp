@@ -16,17 +16,29 @@ struct TSyncRequest {
     const TThreadMethod* Method = nullptr;
     std::exception_ptr Error;
     TState State = Queued;
-    HANDLE Event = nullptr;
+    // Signalled, under the queue lock, when the state becomes Done or Cancelled.
+    CONDITION_VARIABLE Ended = CONDITION_VARIABLE_INIT;
     bool ReportOnUIThread = false; // OnTerminate: nobody waits for its exception
-
-    static HANDLE OwnEvent(TThread* T) { return T->FSyncDone; }
 };
 
 namespace {
 
 const UINT WM_QM_SYNC = WM_USER + 0x51;
 
-std::mutex gQueueLock;
+// The queue's lock is a slim reader/writer lock: taking it, and waiting on a request's
+// condition under it, stay inside the process, where an event costs a trip to the system for
+// every signal and every wait.
+class TQueueLock {
+public:
+    void lock() { AcquireSRWLockExclusive(&FLock); }
+    void unlock() { ReleaseSRWLockExclusive(&FLock); }
+    SRWLOCK* Native() { return &FLock; }
+
+private:
+    SRWLOCK FLock = SRWLOCK_INIT;
+};
+
+TQueueLock gQueueLock;
 std::deque<TSyncRequest*> gQueue;
 bool gAccepting = false;
 bool gWakePosted = false;
@@ -35,82 +47,39 @@ HWND gSyncWnd = nullptr;
 HANDLE gSyncEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 THiddenWindow* gSyncWindow = nullptr;
 
-// A thread object's calls made on its own thread wait on the object's event; any other call
-// waits on an event made for it. (Not a thread_local object: with this tool chain the destructor
-// of a thread_local object can run on storage the runtime has already handed out again, and a
-// handle read there would close somebody else's event or socket.)
-struct TCallEvent {
-    HANDLE Owned = nullptr;
-    HANDLE Handle = nullptr;
-    explicit TCallEvent(TThread* Thread)
-    {
-        if (Thread && Thread->GetThreadID() == GetCurrentThreadId()) {
-            Handle = TSyncRequest::OwnEvent(Thread);
-            return;
-        }
-        Owned = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        if (!Owned)
-            RaiseLastOSError("Cannot create an event for a synchronised call");
-        Handle = Owned;
-    }
-    ~TCallEvent()
-    {
-        if (Owned)
-            CloseHandle(Owned);
-    }
-    TCallEvent(const TCallEvent&) = delete;
-    TCallEvent& operator=(const TCallEvent&) = delete;
-};
+// How long a waiting thread sleeps before it answers messages sent to its windows.
+const DWORD SentMessageSliceMs = 10;
 
-void Cancel(TSyncRequest* R)
+// Called with the queue lock held.
+void Finish(TSyncRequest* R, TSyncRequest::TState State)
 {
-    R->State = TSyncRequest::Cancelled;
-    SetEvent(R->Event);
+    R->State = State;
+    WakeConditionVariable(&R->Ended);
 }
 
-// A plain wait that still answers messages other threads send to this thread's windows, so a
-// worker with a window of its own cannot deadlock a SendMessage from the user-interface thread.
-// False when the wait itself failed.
-bool WaitServingSent(HANDLE Handle)
+bool Ended(const TSyncRequest& R)
 {
-    for (;;) {
-        const DWORD R = MsgWaitForMultipleObjects(1, &Handle, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (R == WAIT_OBJECT_0)
-            return true;
-        if (R == WAIT_OBJECT_0 + 1) {
-            MSG M;
-            PeekMessageA(&M, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-            continue;
-        }
-        return false;
-    }
+    return R.State == TSyncRequest::Done || R.State == TSyncRequest::Cancelled;
 }
 
 // Returns once the serving side is done with R: it ran, or it was cancelled. R lives on the
-// caller's stack and the user-interface thread writes to it to the end, so the signal alone is
-// not trusted: the state decides, read under the queue lock, which the serving side holds while
-// it sets the state and signals.
+// caller's stack and the user-interface thread writes to it to the end; the state, read under
+// the queue lock, which the serving side holds while it sets the state, decides. A thread with
+// windows of its own must still answer messages other threads send to them, or a SendMessage
+// from the user-interface thread would deadlock: the wait is cut into slices, and between two
+// slices sent messages are served.
 void AwaitRequest(TSyncRequest& R)
 {
     for (;;) {
-        const bool Signalled = WaitServingSent(R.Event);
         {
-            std::lock_guard<std::mutex> Lock(gQueueLock);
-            if (R.State == TSyncRequest::Done || R.State == TSyncRequest::Cancelled)
+            std::lock_guard<TQueueLock> Lock(gQueueLock);
+            if (!Ended(R))
+                SleepConditionVariableSRW(&R.Ended, gQueueLock.Native(), SentMessageSliceMs, 0);
+            if (Ended(R))
                 return;
-            if (!Signalled && R.State == TSyncRequest::Queued) {
-                // Nothing left to wait with: the request is taken back and does not run.
-                for (auto It = gQueue.begin(); It != gQueue.end(); ++It)
-                    if (*It == &R) {
-                        gQueue.erase(It);
-                        break;
-                    }
-                R.State = TSyncRequest::Cancelled;
-                return;
-            }
         }
-        if (!Signalled)
-            Sleep(1); // running now, and over soon
+        MSG M;
+        PeekMessageA(&M, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
@@ -122,21 +91,24 @@ bool OnMainThread()
 // Queues a request and waits for its end. False when it did not run.
 bool QueueAndWait(TThread* Thread, const TThreadMethod& Method, bool ReportOnUIThread)
 {
-    TCallEvent Event(Thread);
     TSyncRequest R;
     R.Thread = Thread;
     R.Method = &Method;
-    R.Event = Event.Handle;
     R.ReportOnUIThread = ReportOnUIThread;
+    bool Wake;
     {
-        std::lock_guard<std::mutex> Lock(gQueueLock);
+        std::lock_guard<TQueueLock> Lock(gQueueLock);
         if (!gAccepting || (Thread && Thread->GetTerminated()))
             return false;
+        // Whoever serves the queue serves all of it: only the first request of a batch needs
+        // to wake the user-interface thread.
+        Wake = gQueue.empty();
         gQueue.push_back(&R);
         if (!gWakePosted && PostMessageA(gSyncWnd, WM_QM_SYNC, 0, 0))
             gWakePosted = true;
     }
-    SetEvent(gSyncEvent);
+    if (Wake)
+        SetEvent(gSyncEvent);
     AwaitRequest(R);
     if (R.State != TSyncRequest::Done)
         return false;
@@ -166,7 +138,7 @@ int WinPriority(TThreadPriority P)
 
 void InitSynchronize()
 {
-    std::lock_guard<std::mutex> Lock(gQueueLock);
+    std::lock_guard<TQueueLock> Lock(gQueueLock);
     if (gAccepting)
         throw EThread("The synchronisation queue is already served");
     gMainThreadID = GetCurrentThreadId();
@@ -174,7 +146,7 @@ void InitSynchronize()
         if (Msg != WM_QM_SYNC)
             return false;
         {
-            std::lock_guard<std::mutex> Lock(gQueueLock);
+            std::lock_guard<TQueueLock> Lock(gQueueLock);
             gWakePosted = false;
         }
         CheckSynchronize();
@@ -190,10 +162,10 @@ void DoneSynchronize()
 {
     THiddenWindow* Window;
     {
-        std::lock_guard<std::mutex> Lock(gQueueLock);
+        std::lock_guard<TQueueLock> Lock(gQueueLock);
         gAccepting = false;
         for (TSyncRequest* R : gQueue)
-            Cancel(R);
+            Finish(R, TSyncRequest::Cancelled);
         gQueue.clear();
         Window = gSyncWindow;
         gSyncWindow = nullptr;
@@ -210,7 +182,7 @@ bool CheckSynchronize()
     for (;;) {
         TSyncRequest* R;
         {
-            std::lock_guard<std::mutex> Lock(gQueueLock);
+            std::lock_guard<TQueueLock> Lock(gQueueLock);
             if (gQueue.empty()) {
                 // A wake-up message taken by a foreign loop without being dispatched must not
                 // stop later ones: the queue is served now, so the next request posts again.
@@ -235,9 +207,8 @@ bool CheckSynchronize()
             HandleCallbackException(R->Error);
             R->Error = nullptr;
         }
-        std::lock_guard<std::mutex> Lock(gQueueLock);
-        R->State = TSyncRequest::Done;
-        SetEvent(R->Event);
+        std::lock_guard<TQueueLock> Lock(gQueueLock);
+        Finish(R, TSyncRequest::Done);
     }
     return Ran;
 }
@@ -286,14 +257,10 @@ unsigned __stdcall ThreadEntry(void* Param)
 
 TThread::TThread()
 {
-    FSyncDone = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!FSyncDone)
-        throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(GetLastError())));
     unsigned ID = 0;
     const uintptr_t H = _beginthreadex(nullptr, 0, &ThreadEntry, this, CREATE_SUSPENDED, &ID);
     if (!H) {
         const DWORD Error = GetLastError();
-        CloseHandle(FSyncDone);
         throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(Error)));
     }
     FHandle = reinterpret_cast<HANDLE>(H);
@@ -313,8 +280,6 @@ TThread::~TThread()
         }
         CloseHandle(FHandle);
     }
-    if (FSyncDone)
-        CloseHandle(FSyncDone);
 }
 
 void TThread::Resume()
@@ -328,11 +293,11 @@ void TThread::Resume()
 void TThread::Terminate()
 {
     {
-        std::lock_guard<std::mutex> Lock(gQueueLock);
+        std::lock_guard<TQueueLock> Lock(gQueueLock);
         FTerminated = true;
         for (auto It = gQueue.begin(); It != gQueue.end();) {
             if ((*It)->Thread == this) {
-                Cancel(*It);
+                Finish(*It, TSyncRequest::Cancelled);
                 It = gQueue.erase(It);
             } else {
                 ++It;

@@ -95,15 +95,12 @@ protected:
     void SetReturnValue(int32_t Value) { FReturnValue = Value; }
 
 private:
-    friend struct TSyncRequest;
     friend unsigned __stdcall ThreadEntry(void* Param);
     friend bool CheckSynchronize();
     void WaitForEnd(); // the waiting part of WaitFor
 
     HANDLE FHandle = nullptr;
     DWORD FThreadID = 0;
-    // Signalled when a synchronised call made on this thread has been run or cancelled.
-    HANDLE FSyncDone = nullptr;
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
     std::atomic<int32_t> FReturnValue{0};

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -730,6 +731,84 @@ TEST_F(HttpClientTest, ServerThatClosesAfterAnswerIsNotReusedBlindly)
         EXPECT_EQ(Http.Get(Url("/closing")), "bye");
     EXPECT_EQ(LogFor("/hangup").size(), 5u);
     EXPECT_EQ(LogFor("/closing").size(), 3u);
+}
+
+// A crawl makes one client per address: a connection whose client is gone serves the next
+// client of the same server, but only when its last exchange ended cleanly.
+TEST_F(HttpClientTest, AFinishedClientsConnectionServesTheNextClient)
+{
+    Server.SetRoute("/a", "{\"body\": \"first\"}");
+    Server.SetRoute("/b", "{\"body\": \"second\"}");
+    Server.SetRoute("/c", "{\"body\": \"third\"}");
+    {
+        THttpClient Http;
+        EXPECT_EQ(Http.Get(Url("/a")), "first");
+    }
+    {
+        THttpClient Http;
+        EXPECT_EQ(Http.Get(Url("/b")), "second");
+        Http.Abort(); // after a complete answer: the connection goes all the same
+    }
+    {
+        THttpClient Http;
+        EXPECT_EQ(Http.Get(Url("/c")), "third");
+    }
+    ASSERT_EQ(LogFor("/a").size(), 1u);
+    ASSERT_EQ(LogFor("/b").size(), 1u);
+    ASSERT_EQ(LogFor("/c").size(), 1u);
+    EXPECT_EQ(LogFor("/b")[0].Connection, LogFor("/a")[0].Connection);
+    EXPECT_NE(LogFor("/c")[0].Connection, LogFor("/b")[0].Connection);
+}
+
+TEST_F(HttpClientTest, AKeptConnectionIsNotUsedAfterTheServerClosedIt)
+{
+    // No "Connection: close", yet the server hangs up after the answer.
+    Server.SetRoute("/hangup", "{\"raw\": \"HTTP/1.1 200 OK\\r\\nContent-Length: 2\\r\\n\\r\\nok\"}");
+    Server.SetRoute("/after", "{\"body\": \"fresh\"}");
+    {
+        THttpClient Http;
+        EXPECT_EQ(Http.Get(Url("/hangup")), "ok");
+    }
+    ASSERT_TRUE(WaitUntil([&] { return LogFor("/hangup").size() == 1 && LogFor("/hangup")[0].Ended != "in-progress"; },
+                          5000));
+    Sleep(100);
+    for (int I = 0; I < 3; ++I) {
+        THttpClient Http;
+        EXPECT_EQ(Http.Get(Url("/after")), "fresh");
+    }
+    auto After = LogFor("/after");
+    ASSERT_EQ(After.size(), 3u);
+    EXPECT_NE(After[0].Connection, LogFor("/hangup")[0].Connection);
+    // The three later clients share one connection among them.
+    EXPECT_EQ(After[1].Connection, After[0].Connection);
+    EXPECT_EQ(After[2].Connection, After[0].Connection);
+}
+
+// Connections parked by eight threads' clients and taken again by the next ones: every answer
+// arrives whole, and no more connections are made than clients ever ran at once.
+TEST_F(HttpClientTest, EightThreadsShareTheKeptConnections)
+{
+    Server.SetRoute("/part", PatternRoute("part;", 3001));
+    const std::string Expected = Pattern("part;", 3001);
+    std::atomic<int> Exact{0};
+    RunThreads(8, [&](int) {
+        for (int N = 0; N < 25; ++N) {
+            THttpClient Http;
+            if (Http.Get(Url("/part")) == Expected)
+                ++Exact;
+        }
+    });
+    EXPECT_EQ(Exact.load(), 200);
+    auto Log = LogFor("/part");
+    ASSERT_EQ(Log.size(), 200u);
+    std::vector<int64_t> Seen;
+    for (auto& E : Log) {
+        EXPECT_EQ(E.Ended, "complete");
+        if (std::find(Seen.begin(), Seen.end(), E.Connection) == Seen.end())
+            Seen.push_back(E.Connection);
+    }
+    EXPECT_LE(Seen.size(), 8u + 32u); // at most the running clients plus the parked ones
+    EXPECT_LT(Seen.size(), 200u);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -462,3 +462,69 @@ TEST(Synchronize, IsServedInsideAPopupMenuLoop)
     EXPECT_EQ(Served, Calls);
     EXPECT_EQ(ServedOutsideMenu, 0);
 }
+
+// A worker with a window of its own waits in Synchronize while the synchronised method sends a
+// message to that window: the worker answers it during its wait, or both threads would stop.
+LRESULT CALLBACK AnsweringWindowProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP)
+{
+    if (Msg == WM_APP + 7)
+        return static_cast<LRESULT>(WP) * 2 + 1;
+    return DefWindowProcA(W, Msg, WP, LP);
+}
+
+TEST(Synchronize, AWaitingWorkerAnswersMessagesSentToItsWindow)
+{
+    static const char* const ClassName = "QuillmoorSyncWorkerWindow";
+    WNDCLASSA C{};
+    C.lpfnWndProc = AnsweringWindowProc;
+    C.hInstance = GetModuleHandleA(nullptr);
+    C.lpszClassName = ClassName;
+    RegisterClassA(&C);
+
+    std::atomic<HWND> WorkerWindow{nullptr};
+    std::vector<LRESULT> Answers;
+    std::vector<BOOL> Delivered;
+    TTestThread T([&](TTestThread& Self) {
+        HWND W = CreateWindowA(ClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr),
+                               nullptr);
+        WorkerWindow = W;
+        for (int I = 0; I < 5; ++I)
+            Self.Synchronize([&, I] {
+                DWORD_PTR Answer = 0;
+                Delivered.push_back(SendMessageTimeoutA(W, WM_APP + 7, static_cast<WPARAM>(I), 0, SMTO_NORMAL,
+                                                        10000, &Answer) != 0);
+                Answers.push_back(static_cast<LRESULT>(Answer));
+            });
+        DestroyWindow(W);
+    });
+    T.Resume();
+    T.WaitFor();
+    ASSERT_NE(WorkerWindow.load(), nullptr);
+    ASSERT_EQ(Answers.size(), 5u);
+    for (int I = 0; I < 5; ++I) {
+        EXPECT_TRUE(Delivered[size_t(I)]) << I;
+        EXPECT_EQ(Answers[size_t(I)], I * 2 + 1) << I;
+    }
+    UnregisterClassA(ClassName, GetModuleHandleA(nullptr));
+}
+
+// Calls from many workers at once each come back to their own worker, with its own result.
+TEST(Synchronize, ManyWorkersGetTheirOwnResultsBack)
+{
+    constexpr int Count = 8, Calls = 200;
+    std::vector<std::unique_ptr<TTestThread>> Threads;
+    std::atomic<int> Wrong{0};
+    for (int N = 0; N < Count; ++N)
+        Threads.push_back(std::make_unique<TTestThread>([&, N](TTestThread& Self) {
+            for (int I = 0; I < Calls; ++I) {
+                int Seen = -1;
+                if (!Self.Synchronize([&] { Seen = N * 1000 + I; }) || Seen != N * 1000 + I)
+                    ++Wrong;
+            }
+        }));
+    for (auto& T : Threads)
+        T->Resume();
+    for (auto& T : Threads)
+        T->WaitFor();
+    EXPECT_EQ(Wrong.load(), 0);
+}
