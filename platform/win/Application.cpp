@@ -232,6 +232,7 @@ void ApplicationDone()
     if (!Application)
         return;
     DoneSynchronize();
+    EndParkedThreads();
     TApplication* A = Application;
     A->Free();
     Application = nullptr;

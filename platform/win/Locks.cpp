@@ -27,6 +27,15 @@ bool TCriticalSection::TryEnter()
     return TryEnterCriticalSection(&FSection) != FALSE;
 }
 
+namespace {
+thread_local int32_t gMutexHolds = 0; // a plain number: nothing to destroy at thread end
+} // namespace
+
+int32_t NamedMutexHoldsOfThisThread()
+{
+    return gMutexHolds;
+}
+
 TNamedMutex::TNamedMutex(const std::string& Name) : FName(Name)
 {
     FHandle = CreateMutexA(nullptr, FALSE, Name.empty() ? nullptr : Name.c_str());
@@ -45,13 +54,16 @@ void TNamedMutex::Wait()
     const DWORD R = WaitForSingleObject(FHandle, INFINITE);
     if (R != WAIT_OBJECT_0 && R != WAIT_ABANDONED)
         RaiseLastOSError(Format("Cannot wait for mutex '%s'", FName));
+    ++gMutexHolds;
 }
 
 bool TNamedMutex::TryWait()
 {
     const DWORD R = WaitForSingleObject(FHandle, 0);
-    if (R == WAIT_OBJECT_0 || R == WAIT_ABANDONED)
+    if (R == WAIT_OBJECT_0 || R == WAIT_ABANDONED) {
+        ++gMutexHolds;
         return true;
+    }
     if (R == WAIT_TIMEOUT)
         return false;
     RaiseLastOSError(Format("Cannot wait for mutex '%s'", FName));
@@ -61,6 +73,7 @@ void TNamedMutex::Release()
 {
     if (!ReleaseMutex(FHandle))
         RaiseLastOSError(Format("Cannot release mutex '%s'", FName));
+    --gMutexHolds;
 }
 
 void TThreadList::Add(void* Item)

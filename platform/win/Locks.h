@@ -64,6 +64,11 @@ private:
     HANDLE FHandle = nullptr;
 };
 
+// How many holds of TNamedMutex objects the calling thread has taken and not released. A
+// system thread that still holds one when its thread object is done is not kept for the next
+// object: it ends, so that the system hands the mutex on as abandoned.
+int32_t NamedMutexHoldsOfThisThread();
+
 class TNamedMutexGuard {
 public:
     explicit TNamedMutexGuard(TNamedMutex& Mutex) : FMutex(Mutex) { FMutex.Wait(); }

@@ -1,12 +1,15 @@
 #include "platform/win/Thread.h"
 
+#include <algorithm>
 #include <deque>
+#include <vector>
 #include <mutex>
 
 #include <process.h>
 
 #include "platform/win/GuardCallback.h"
 #include "platform/win/HiddenWindow.h"
+#include "platform/win/Locks.h"
 #include "platform/win/OSError.h"
 
 // One synchronised call waiting in the queue. It lives on the waiting thread's stack.
@@ -226,19 +229,163 @@ HANDLE SyncEvent()
 // ---------------------------------------------------------------------------------------------
 // TThread
 
-unsigned __stdcall ThreadEntry(void* Param)
+// A system thread that runs thread objects one after the other. Starting a system thread costs
+// far more than waking a parked one: a crawl starts one thread object per address. A thread
+// that made windows is not kept, so every object starts on a thread without windows.
+struct TCarrier {
+    HANDLE Thread = nullptr;
+    DWORD ID = 0;
+    TThread* Job = nullptr; // the object bound to this thread; null while parked
+    bool Go = false;        // Job may run
+    bool Quit = false;      // end while parked
+    CONDITION_VARIABLE Wake = CONDITION_VARIABLE_INIT;
+    int Priority = THREAD_PRIORITY_NORMAL; // the system thread's, under gCarrierLock
+
+    static unsigned __stdcall Main(void* Param);
+};
+
+namespace {
+
+TQueueLock gCarrierLock;
+std::vector<TCarrier*> gParked; // under gCarrierLock
+const size_t MaxParked = 16;
+const DWORD ParkedIdleMs = 10000;
+
+BOOL CALLBACK AnyWindow(HWND, LPARAM Found)
 {
-    auto* T = static_cast<TThread*>(Param);
-    if (!T->FSkipExecute) {
-        try {
-            T->Execute();
-        } catch (...) {
-            // Ends the thread quietly; the owner reads it from Failure.
-            T->FFailure = std::current_exception();
+    *reinterpret_cast<bool*>(Found) = true;
+    return FALSE;
+}
+
+// Whether this thread may carry another object: not while it has windows (they would outlive
+// their object and get the next object's messages) or holds a mutex (the system hands it on as
+// abandoned only when the thread ends).
+bool MayCarryOn()
+{
+    if (NamedMutexHoldsOfThisThread() != 0)
+        return false;
+    bool HasWindow = false;
+    EnumThreadWindows(GetCurrentThreadId(), AnyWindow, reinterpret_cast<LPARAM>(&HasWindow));
+    return !HasWindow;
+}
+
+// Parks C for the next object; false when the thread should end instead.
+bool Park(TCarrier* C)
+{
+    std::lock_guard<TQueueLock> Lock(gCarrierLock);
+    if (gParked.size() >= MaxParked)
+        return false;
+    C->Job = nullptr;
+    C->Go = false;
+    gParked.push_back(C);
+    return true;
+}
+
+} // namespace
+
+unsigned __stdcall TCarrier::Main(void* Param)
+{
+    auto* C = static_cast<TCarrier*>(Param);
+    for (;;) {
+        TThread* Job = nullptr;
+        {
+            std::lock_guard<TQueueLock> Lock(gCarrierLock);
+            while (!C->Go && !C->Quit) {
+                // A parked thread that has had nothing to do for a while ends, and gives its
+                // memory back; one bound to an object waits for its start however long.
+                const DWORD Ms = C->Job ? INFINITE : ParkedIdleMs;
+                if (!SleepConditionVariableSRW(&C->Wake, gCarrierLock.Native(), Ms, 0) && !C->Go && !C->Job) {
+                    gParked.erase(std::find(gParked.begin(), gParked.end(), C));
+                    break;
+                }
+            }
+            if (!C->Go || C->Quit)
+                break;
+            Job = C->Job;
+            // Each object runs at its own priority; most ask for what the last one had.
+            if (Job->FPriority != C->Priority && SetThreadPriority(C->Thread, Job->FPriority))
+                C->Priority = Job->FPriority;
+        }
+            // The object may be gone once Run returns. Its end is signalled once this thread is
+        // back in the pool (or about to end), so a thread object made just after another one
+        // ended finds a parked thread; the owner may free the object as soon as it is signalled.
+        const TThread::TRunEnd End = Job->Run();
+        const bool Parked = End.CarryOn && Park(C);
+        SetEvent(End.Signal);
+        if (End.CloseSignal)
+            CloseHandle(End.Signal);
+        if (!Parked)
+            break;
+    }
+    CloseHandle(C->Thread);
+    delete C;
+    return 0;
+}
+
+namespace {
+
+// A parked carrier, or a new one; its job is set, and it waits for Go.
+TCarrier* TakeCarrier(TThread* Job)
+{
+    {
+        std::lock_guard<TQueueLock> Lock(gCarrierLock);
+        if (!gParked.empty()) {
+            TCarrier* C = gParked.back();
+            gParked.pop_back();
+            C->Job = Job;
+            return C;
         }
     }
-    T->FFinished = true;
-    if (T->OnTerminate && !T->GetTerminated()) {
+    auto* C = new TCarrier;
+    C->Job = Job;
+    unsigned ID = 0;
+    const uintptr_t H = _beginthreadex(nullptr, 0, &TCarrier::Main, C, CREATE_SUSPENDED, &ID);
+    if (!H) {
+        const DWORD Error = GetLastError();
+        delete C;
+        throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(Error)));
+    }
+    C->Thread = reinterpret_cast<HANDLE>(H);
+    C->ID = ID;
+    ResumeThread(C->Thread); // it waits for Go
+    return C;
+}
+
+} // namespace
+
+void EndParkedThreads()
+{
+    std::vector<HANDLE> Ending;
+    {
+        std::lock_guard<TQueueLock> Lock(gCarrierLock);
+        for (TCarrier* C : gParked) {
+            HANDLE H = nullptr;
+            if (DuplicateHandle(GetCurrentProcess(), C->Thread, GetCurrentProcess(), &H, SYNCHRONIZE, FALSE, 0))
+                Ending.push_back(H);
+            C->Quit = true;
+            WakeConditionVariable(&C->Wake);
+        }
+        gParked.clear();
+    }
+    for (HANDLE H : Ending) {
+        WaitForSingleObject(H, INFINITE);
+        CloseHandle(H);
+    }
+}
+
+TThread::TRunEnd TThread::Run()
+{
+    if (!FSkipExecute) {
+        try {
+            Execute();
+        } catch (...) {
+            // Ends the thread quietly; the owner reads it from Failure.
+            FFailure = std::current_exception();
+        }
+    }
+    FFinished = true;
+    if (OnTerminate && !GetTerminated()) {
+        TThread* T = this;
         const TThreadMethod Call = [T] {
             if (T->OnTerminate)
                 T->OnTerminate(T);
@@ -249,45 +396,69 @@ unsigned __stdcall ThreadEntry(void* Param)
             // Reported on the user-interface thread already.
         }
     }
-    const unsigned Result = static_cast<unsigned>(T->FReturnValue.load());
-    if (T->FFreeOnTerminate)
-        delete T;
-    return Result;
+    TRunEnd End;
+    End.CarryOn = MayCarryOn();
+    if (FFreeOnTerminate) {
+        // Nobody frees a self-freeing object, but a copy of its handle may be waited on: it is
+        // signalled once the object and all it held are gone.
+        End.Signal = FHandle;
+        End.CloseSignal = true;
+        FHandle = nullptr;
+        delete this;
+        return End;
+    }
+    // A thread that is not kept ends after this object, taking its windows and mutexes along;
+    // WaitFor also waits for that end.
+    if (!End.CarryOn)
+        DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &FEndingThread, SYNCHRONIZE,
+                        FALSE, 0);
+    {
+        // From here on the system thread is no longer this object's.
+        std::lock_guard<TQueueLock> Lock(gCarrierLock);
+        FCarrier = nullptr;
+    }
+    End.Signal = FHandle;
+    return End;
 }
 
 TThread::TThread()
 {
-    unsigned ID = 0;
-    const uintptr_t H = _beginthreadex(nullptr, 0, &ThreadEntry, this, CREATE_SUSPENDED, &ID);
-    if (!H) {
-        const DWORD Error = GetLastError();
-        throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(Error)));
+    FHandle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!FHandle)
+        throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(GetLastError())));
+    try {
+        FCarrier = TakeCarrier(this);
+    } catch (...) {
+        CloseHandle(FHandle);
+        throw;
     }
-    FHandle = reinterpret_cast<HANDLE>(H);
-    FThreadID = ID;
+    FThreadID = FCarrier->ID;
 }
 
 TThread::~TThread()
 {
-    if (FHandle) {
-        if (GetCurrentThreadId() != FThreadID) {
-            if (!FStarted) {
-                FSkipExecute = true;
-                FTerminated = true;
-                Resume();
-            }
-            TerminateAndWait();
+    if (GetCurrentThreadId() != FThreadID) {
+        if (!FStarted) {
+            FSkipExecute = true;
+            FTerminated = true;
+            Resume();
         }
-        CloseHandle(FHandle);
+        TerminateAndWait();
     }
+    if (FHandle)
+        CloseHandle(FHandle);
+    if (FEndingThread)
+        CloseHandle(FEndingThread);
 }
 
 void TThread::Resume()
 {
     if (FStarted)
         return;
+    std::lock_guard<TQueueLock> Lock(gCarrierLock);
     FStarted = true;
-    ResumeThread(FHandle);
+    FCarrier->Go = true;
+    WakeConditionVariable(&FCarrier->Wake);
 }
 
 void TThread::Terminate()
@@ -335,6 +506,12 @@ void TThread::WaitForEnd()
 
 int32_t TThread::WaitFor()
 {
+    // A system thread runs one object after another: a finished object is never "itself".
+    if (FStarted && WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0) {
+        if (FEndingThread)
+            WaitForSingleObject(FEndingThread, INFINITE);
+        return FReturnValue.load();
+    }
     if (GetCurrentThreadId() == FThreadID)
         throw EThread("A thread cannot wait for itself");
     if (!FStarted)
@@ -342,6 +519,8 @@ int32_t TThread::WaitFor()
     if (OnMainThread() && FSyncRunning > 0)
         throw EThread("WaitFor called from the thread's own synchronised call");
     WaitForEnd();
+    if (FEndingThread)
+        WaitForSingleObject(FEndingThread, INFINITE); // ends at once: nothing is left to run
     return FReturnValue.load();
 }
 
@@ -354,8 +533,13 @@ void TThread::TerminateAndWait() noexcept
     } catch (...) {
         // StopRequested failing must not keep the thread alive past its object.
     }
-    if (!FStarted || WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0)
+    if (!FStarted)
         return;
+    if (WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0) {
+        if (FEndingThread)
+            WaitForSingleObject(FEndingThread, INFINITE);
+        return;
+    }
     if (OnMainThread() && FSyncRunning > 0) {
         // Freed from inside its own synchronised call: the worker waits for that call, which
         // waits here. Nothing sound is left to do.
@@ -367,6 +551,8 @@ void TThread::TerminateAndWait() noexcept
     } catch (...) {
         WaitForSingleObject(FHandle, INFINITE);
     }
+    if (FEndingThread)
+        WaitForSingleObject(FEndingThread, INFINITE);
 }
 
 bool TThread::Synchronize(const TThreadMethod& Method)
@@ -396,7 +582,11 @@ bool TThread::SynchronizeCall(const TThreadMethod& Method)
 
 TThreadPriority TThread::GetPriority() const
 {
-    const int P = GetThreadPriority(FHandle);
+    int P;
+    {
+        std::lock_guard<TQueueLock> Lock(gCarrierLock);
+        P = FPriority;
+    }
     for (int I = tpIdle; I <= tpTimeCritical; ++I)
         if (WinPriority(static_cast<TThreadPriority>(I)) == P)
             return static_cast<TThreadPriority>(I);
@@ -405,8 +595,15 @@ TThreadPriority TThread::GetPriority() const
 
 void TThread::SetPriority(TThreadPriority Value)
 {
-    if (!SetThreadPriority(FHandle, WinPriority(Value)))
-        RaiseLastOSError("Cannot set the thread's priority");
+    const int P = WinPriority(Value);
+    std::lock_guard<TQueueLock> Lock(gCarrierLock);
+    // Before the start it is only noted: the system thread takes it when the object starts.
+    if (FStarted && FCarrier) {
+        if (!SetThreadPriority(FCarrier->Thread, P))
+            RaiseLastOSError("Cannot set the thread's priority");
+        FCarrier->Priority = P;
+    }
+    FPriority = P;
 }
 
 std::string TThread::GetFailureClassName() const

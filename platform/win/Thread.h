@@ -26,6 +26,10 @@ enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest,
 
 using TThreadMethod = std::function<void()>;
 
+struct TCarrier;
+
+// A thread object runs on a system thread of its own; system threads are kept after their
+// object is done and carry the next object, since starting a system thread is slow.
 class TThread : public TObject {
 public:
     TThread();
@@ -74,6 +78,7 @@ public:
     bool GetFreeOnTerminate() const { return FFreeOnTerminate; }
     void SetFreeOnTerminate(bool Value) { FFreeOnTerminate = Value; }
     int32_t GetReturnValue() const { return FReturnValue.load(); }
+    // Signalled when the thread is done with this object: Execute and OnTerminate have ended.
     HANDLE GetHandle() const { return FHandle; }
     DWORD GetThreadID() const { return FThreadID; }
     bool GetFinished() const { return FFinished.load(); }
@@ -95,12 +100,24 @@ protected:
     void SetReturnValue(int32_t Value) { FReturnValue = Value; }
 
 private:
-    friend unsigned __stdcall ThreadEntry(void* Param);
+    friend struct TCarrier;
     friend bool CheckSynchronize();
     void WaitForEnd(); // the waiting part of WaitFor
+    // Execute and OnTerminate, on the system thread; then the handle to signal, and whether the
+    // system thread may carry another object.
+    struct TRunEnd {
+        HANDLE Signal = nullptr;
+        bool CloseSignal = false;
+        bool CarryOn = false;
+    };
+    TRunEnd Run();
 
+    // Signalled once the thread is done with this object (after OnTerminate).
     HANDLE FHandle = nullptr;
     DWORD FThreadID = 0;
+    TCarrier* FCarrier = nullptr; // the system thread that runs this object, until it is done
+    int FPriority = 0;            // the system priority asked for (THREAD_PRIORITY_NORMAL is 0)
+    HANDLE FEndingThread = nullptr; // the system thread, when it ends with this object
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
     std::atomic<int32_t> FReturnValue{0};
@@ -122,6 +139,10 @@ void DoneSynchronize();
 // Runs the queued requests in arrival order; on the user-interface thread only (elsewhere it
 // does nothing). True when at least one ran.
 bool CheckSynchronize();
+// Ends the system threads kept for later thread objects, and waits for their end (they end
+// by themselves after a while without work). ApplicationDone calls it.
+void EndParkedThreads();
+
 // The thread that serves the queue (0 before InitSynchronize).
 DWORD MainThreadID();
 // Signalled whenever a request is queued; message loops that wait on handles wait on it too.

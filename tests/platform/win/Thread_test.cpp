@@ -312,16 +312,30 @@ TEST(WaitFor, RaisesForAThreadNeverStarted)
 TEST(Priority, ASuspendedIdleThreadHasIdlePriority)
 {
     bool Ran = false;
-    TTestThread T([&](TTestThread&) { Ran = true; });
+    int RanAt = 0;
+    TTestThread T([&](TTestThread&) {
+        Ran = true;
+        RanAt = GetThreadPriority(GetCurrentThread());
+    });
     T.SetPriority(tpIdle);
-    EXPECT_EQ(GetThreadPriority(T.GetHandle()), THREAD_PRIORITY_IDLE);
     EXPECT_EQ(T.GetPriority(), tpIdle);
     T.SetPriority(tpHigher);
-    EXPECT_EQ(GetThreadPriority(T.GetHandle()), THREAD_PRIORITY_ABOVE_NORMAL);
+    EXPECT_EQ(T.GetPriority(), tpHigher);
+    T.SetPriority(tpIdle);
     EXPECT_FALSE(Ran);
     T.Resume();
     T.WaitFor();
     EXPECT_TRUE(Ran);
+    EXPECT_EQ(RanAt, THREAD_PRIORITY_IDLE);
+    EXPECT_EQ(T.GetPriority(), tpIdle);
+
+    // The system thread is kept for the next object, which starts at normal priority.
+    int NextRanAt = 0;
+    TTestThread Next([&](TTestThread&) { NextRanAt = GetThreadPriority(GetCurrentThread()); });
+    EXPECT_EQ(Next.GetPriority(), tpNormal);
+    Next.Resume();
+    Next.WaitFor();
+    EXPECT_EQ(NextRanAt, THREAD_PRIORITY_NORMAL);
 }
 
 TEST(FreeOnTerminate, AHundredThreadsFreeThemselves)
@@ -527,4 +541,78 @@ TEST(Synchronize, ManyWorkersGetTheirOwnResultsBack)
     for (auto& T : Threads)
         T->WaitFor();
     EXPECT_EQ(Wrong.load(), 0);
+}
+
+BOOL CALLBACK NoteAWindow(HWND, LPARAM Found)
+{
+    *reinterpret_cast<bool*>(Found) = true;
+    return FALSE;
+}
+
+// The system thread of a finished thread object carries the next one; one that made windows,
+// or still holds a mutex, ends instead, so every object starts on a thread without windows.
+TEST(TThreadObject, AFinishedObjectsSystemThreadCarriesTheNext)
+{
+    DWORD FirstID = 0, SecondID = 0;
+    {
+        TTestThread First([&](TTestThread&) { FirstID = GetCurrentThreadId(); });
+        First.Resume();
+        First.WaitFor();
+    }
+    TTestThread Second([&](TTestThread&) { SecondID = GetCurrentThreadId(); });
+    EXPECT_EQ(Second.GetThreadID(), FirstID);
+    Second.Resume();
+    Second.WaitFor();
+    EXPECT_EQ(SecondID, FirstID);
+
+    // A window left behind: the next object never sees it.
+    DWORD WindowThread = 0;
+    HWND Left = nullptr;
+    {
+        TTestThread Maker([&](TTestThread&) {
+            WindowThread = GetCurrentThreadId();
+            Left = CreateWindowA("STATIC", "left", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, GetModuleHandleA(nullptr),
+                                 nullptr);
+        });
+        Maker.Resume();
+        Maker.WaitFor();
+    }
+    ASSERT_NE(Left, nullptr);
+    for (int I = 0; I < 3; ++I) {
+        bool SawWindow = true;
+        DWORD RanOn = 0;
+        TTestThread Next([&](TTestThread&) {
+            RanOn = GetCurrentThreadId();
+            SawWindow = false;
+            EnumThreadWindows(GetCurrentThreadId(), NoteAWindow, reinterpret_cast<LPARAM>(&SawWindow));
+        });
+        Next.Resume();
+        Next.WaitFor();
+        EXPECT_FALSE(SawWindow) << I;
+        EXPECT_NE(RanOn, WindowThread) << I;
+    }
+}
+
+TEST(TThreadObject, EndParkedThreadsEndsTheKeptSystemThreads)
+{
+    HANDLE Carrier = nullptr;
+    {
+        TTestThread First([&](TTestThread&) {
+            DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &Carrier, SYNCHRONIZE, FALSE,
+                            0);
+        });
+        First.Resume();
+        First.WaitFor();
+    }
+    ASSERT_NE(Carrier, nullptr);
+    EXPECT_EQ(WaitForSingleObject(Carrier, 0), static_cast<DWORD>(WAIT_TIMEOUT)); // kept
+    EndParkedThreads();
+    EXPECT_EQ(WaitForSingleObject(Carrier, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(Carrier);
+    // Later objects still run.
+    bool Ran = false;
+    TTestThread Next([&](TTestThread&) { Ran = true; });
+    Next.Resume();
+    Next.WaitFor();
+    EXPECT_TRUE(Ran);
 }
