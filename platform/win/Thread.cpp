@@ -294,8 +294,11 @@ unsigned __stdcall TCarrier::Main(void* Param)
                 // A parked thread that has had nothing to do for a while ends, and gives its
                 // memory back; one bound to an object waits for its start however long.
                 const DWORD Ms = C->Job ? INFINITE : ParkedIdleMs;
-                if (!SleepConditionVariableSRW(&C->Wake, gCarrierLock.Native(), Ms, 0) && !C->Go && !C->Job) {
-                    gParked.erase(std::find(gParked.begin(), gParked.end(), C));
+                if (!SleepConditionVariableSRW(&C->Wake, gCarrierLock.Native(), Ms, 0) && !C->Go && !C->Job &&
+                    !C->Quit) {
+                    const auto It = std::find(gParked.begin(), gParked.end(), C);
+                    if (It != gParked.end())
+                        gParked.erase(It);
                     break;
                 }
             }
@@ -306,7 +309,7 @@ unsigned __stdcall TCarrier::Main(void* Param)
             if (Job->FPriority != C->Priority && SetThreadPriority(C->Thread, Job->FPriority))
                 C->Priority = Job->FPriority;
         }
-            // The object may be gone once Run returns. Its end is signalled once this thread is
+        // The object may be gone once Run returns. Its end is signalled once this thread is
         // back in the pool (or about to end), so a thread object made just after another one
         // ended finds a parked thread; the owner may free the object as soon as it is signalled.
         const TThread::TRunEnd End = Job->Run();
