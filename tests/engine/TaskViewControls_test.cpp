@@ -15,6 +15,7 @@
 #include "engine/RegSettings.h"
 #include "engine/Task.h"
 #include "engine/TaskStandIn.h"
+#include "engine/TaskThread.h"
 #include "platform/rtl/Stream.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Files.h"
@@ -371,6 +372,36 @@ TEST(TaskViewControls, StartSeedsOneRowThatGoesWhenItsWorkerEnds)
     EXPECT_EQ(F.Task.GetDoneCount(), 1);
     EXPECT_EQ(F.Task.GetState(), tsStopped);
     EXPECT_EQ(F.Finished, 1);
+}
+
+// A page's new rows come in one call from its worker; an address another worker fetched in the
+// meantime gets no row, since nothing would ever take it away again. A task not selected shows
+// none.
+TEST(TaskViewControls, APagesRowsComeTogetherWithoutAddressesAlreadyDone)
+{
+    TViewTask F;
+    F.AddPending("http://www.site.test/a.jpg");
+    F.AddPending("http://www.site.test/bb.jpg");
+    F.AddPending("http://www.site.test/ccc.jpg");
+    std::vector<TTaskItem*> Items = F.Task.GetItems()->Snapshot();
+    ASSERT_EQ(Items.size(), 3u);
+    TTaskItem* Done = Items[1];
+    Done->SetDone(true);
+    auto Show = [&](bool Selected) {
+        F.Task.SetSelected(Selected);
+        TTaskThread W(&F.Task, Items[0], Items[0]->GetAddress());
+        bool Shown = false;
+        W.Body = [&](TTaskThread& Self) { Shown = Self.SyncAddURLRows(Items); };
+        W.Resume();
+        W.WaitFor();
+        return Shown;
+    };
+    EXPECT_TRUE(Show(false));
+    EXPECT_EQ(WindowRows(F.Views.Files), 0);
+    EXPECT_TRUE(Show(true));
+    ASSERT_EQ(WindowRows(F.Views.Files), 2);
+    std::set<std::string> Shown{Cell(F.Views.Files, 0, 1), Cell(F.Views.Files, 1, 1)};
+    EXPECT_EQ(Shown, (std::set<std::string>{Items[0]->GetAddress(), Items[2]->GetAddress()}));
 }
 
 // Stop while 8 workers hold partial files; nothing is counted or restarted in the 3 s after.
