@@ -420,7 +420,7 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
         Log("Rename file \"" + NameOnly(Temp) + "\" failed");
         return;
     }
-    SyncFileSaved(Saved, Size);
+    SyncFileSaved(Saved, Size, "File \"" + NameOnly(Saved) + "\" saved");
     StartAddImage(Saved);
     FTask->IncSavedCount();
 }

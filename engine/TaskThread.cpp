@@ -111,11 +111,9 @@ bool TTaskThread::SyncAddFile(const std::string& FileName, int64_t Size)
     return Synchronize([this, &FileName, Size] { FTask->AddFile(FileName, Size); });
 }
 
-bool TTaskThread::SyncFileSaved(const std::string& FileName, int64_t Size)
+bool TTaskThread::SyncFileSaved(const std::string& FileName, int64_t Size, const std::string& Text)
 {
-    const size_t Slash = FileName.find_last_of("\\/");
-    const std::string Line =
-        LogLine("File \"" + (Slash == std::string::npos ? FileName : FileName.substr(Slash + 1)) + "\" saved");
+    const std::string Line = LogLine(Text);
     return Synchronize([this, &FileName, Size, &Line] {
         FTask->AddFile(FileName, Size);
         if (TTaskLogView* L = FTask->GetLogEdit())

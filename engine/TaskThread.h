@@ -42,8 +42,8 @@ public:
     bool SyncAddFile(const std::string& FileName, int64_t Size);
     // The rows of a page's new links, in one call; an address already done by now gets none.
     bool SyncAddURLRows(const std::vector<TTaskItem*>& NewItems);
-    // A saved picture's images row and its "File ... saved" log line, in one call.
-    bool SyncFileSaved(const std::string& FileName, int64_t Size);
+    // A saved picture's images row and the log line of Text, in one call.
+    bool SyncFileSaved(const std::string& FileName, int64_t Size, const std::string& Text);
     // LogText := Text, then SyncLog.
     bool Log(const std::string& Text);
 

@@ -298,10 +298,8 @@ void TListItems::InsertWindowRow(int32_t Index)
         throw EOutOfResources("Cannot insert a list row");
 }
 
-TListItem* TListItems::Insert(int32_t Index)
+TListItem* TListItems::Place(int32_t Index, TListItem* It)
 {
-    Index = std::clamp(Index, 0, GetCount());
-    auto* It = new TListItem(FOwner);
     FItems.insert(FItems.begin() + Index, It);
     if (FOwner->HandleAllocated()) {
         try {
@@ -315,6 +313,11 @@ TListItem* TListItems::Insert(int32_t Index)
     return It;
 }
 
+TListItem* TListItems::Insert(int32_t Index)
+{
+    return Place(std::clamp(Index, 0, GetCount()), new TListItem(FOwner));
+}
+
 // With a sort on, the row takes its place as soon as its caption or a sub-item is set.
 TListItem* TListItems::Add() { return Insert(GetCount()); }
 
@@ -326,18 +329,7 @@ TListItem* TListItems::AddItem(const std::string& Caption, int32_t ImageIndex, v
     It->FImageIndex = ImageIndex;
     It->FData = Data;
     It->FSubItems.FItems = SubItems;
-    const int32_t Index = FOwner->FSortType == stNone ? GetCount() : FOwner->SortedPlace(It);
-    FItems.insert(FItems.begin() + Index, It);
-    if (FOwner->HandleAllocated()) {
-        try {
-            InsertWindowRow(Index);
-        } catch (...) {
-            FItems.erase(FItems.begin() + Index);
-            delete It;
-            throw;
-        }
-    }
-    return It;
+    return Place(FOwner->FSortType == stNone ? GetCount() : FOwner->SortedPlace(It), It);
 }
 
 int32_t TListItems::IndexOf(const TListItem* Item) const

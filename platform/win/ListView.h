@@ -165,6 +165,9 @@ private:
     friend class TListView;
     friend class TListItem;
     void InsertWindowRow(int32_t Index);
+    // Puts a new item at Index, and its row in the window when there is one; the item is freed
+    // again when the window refuses the row.
+    TListItem* Place(int32_t Index, TListItem* It);
     void DeleteAt(int32_t Index);
 
     TListView* FOwner;
