@@ -1,8 +1,10 @@
 #include "engine/EngineRoutines.h"
 
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <set>
+#include <unordered_set>
 #include <vector>
 
 #include <windows.h>
@@ -77,6 +79,127 @@ std::shared_ptr<TReservedNameClaim> ClaimName(const std::string& Name)
     return std::make_shared<TReservedNameClaim>(std::move(Key));
 }
 
+// The entry names of the folders reservations were made in, each listed at most two seconds
+// ago, with the final names this process made there since, in lower case. Looking up a name
+// that does not exist makes some systems search the whole folder, and a crawl saving thousands
+// of pictures into one folder would do so for every picture; one listing serves every
+// reservation of those seconds. A name another program takes after the listing is still never
+// taken from it: the partial file is made with CREATE_NEW, and the final rename moves on to the
+// next free name. A name freed meanwhile is only passed over until the next listing.
+class TFolderListings {
+public:
+    // Whether the listing of Name's folder holds Name; false with Known false when the folder
+    // has no listing (it cannot be listed, or its first listing is still being made).
+    bool Holds(const std::string& Name, bool& Known)
+    {
+        const std::string Folder = LowerCase(ExtractFilePath(Name));
+        const std::string Entry = LowerCase(ExtractFileName(Name));
+        std::unique_lock<std::mutex> Guard(FLock);
+        TListing& L = Slot(Folder);
+        const ULONGLONG Now = GetTickCount64();
+        if (!L.Refreshing && (!L.Valid || Now - L.Made >= MaxAgeMs)) {
+            // Listed without the lock: the others go on with the listing they have.
+            L.Refreshing = true;
+            L.Pending.clear();
+            Guard.unlock();
+            std::unordered_set<std::string> Names;
+            const bool Listed = List(Folder, Names);
+            Guard.lock();
+            const auto It = FFolders.find(Folder);
+            if (It == FFolders.end()) {
+                Known = Listed;
+                return Listed && Names.count(Entry) != 0;
+            }
+            TListing& M = It->second;
+            M.Refreshing = false;
+            if (Listed) {
+                Names.insert(M.Pending.begin(), M.Pending.end());
+                M.Names = std::move(Names);
+                M.Made = Now;
+                M.Valid = true;
+            } else {
+                M.Valid = false;
+            }
+            M.Pending.clear();
+            Known = M.Valid;
+            return Known && M.Names.count(Entry) != 0;
+        }
+        Known = L.Valid;
+        return Known && L.Names.count(Entry) != 0;
+    }
+    // Adds a name this process made.
+    void Add(const std::string& Name)
+    {
+        const std::string Folder = LowerCase(ExtractFilePath(Name));
+        const std::string Entry = LowerCase(ExtractFileName(Name));
+        std::lock_guard<std::mutex> Guard(FLock);
+        const auto It = FFolders.find(Folder);
+        if (It == FFolders.end())
+            return;
+        It->second.Names.insert(Entry);
+        if (It->second.Refreshing)
+            It->second.Pending.push_back(Entry); // the listing being made may predate it
+    }
+
+private:
+    struct TListing {
+        std::unordered_set<std::string> Names;
+        std::vector<std::string> Pending;
+        ULONGLONG Made = 0;
+        bool Valid = false;
+        bool Refreshing = false;
+    };
+    static constexpr ULONGLONG MaxAgeMs = 2000;
+    static constexpr size_t MaxFolders = 32;
+
+    // The folder's entry, made when missing; the oldest idle entry goes when there are too many.
+    TListing& Slot(const std::string& Folder)
+    {
+        auto It = FFolders.find(Folder);
+        if (It != FFolders.end())
+            return It->second;
+        if (FFolders.size() >= MaxFolders) {
+            auto Oldest = FFolders.end();
+            for (auto J = FFolders.begin(); J != FFolders.end(); ++J)
+                if (!J->second.Refreshing && (Oldest == FFolders.end() || J->second.Made < Oldest->second.Made))
+                    Oldest = J;
+            if (Oldest != FFolders.end())
+                FFolders.erase(Oldest);
+        }
+        return FFolders[Folder];
+    }
+
+    static bool List(const std::string& Folder, std::unordered_set<std::string>& Names)
+    {
+        WIN32_FIND_DATAA D;
+        HANDLE H = FindFirstFileExA((Folder + "*").c_str(), FindExInfoStandard, &D, FindExSearchNameMatch, nullptr,
+                                    FIND_FIRST_EX_LARGE_FETCH);
+        if (H == INVALID_HANDLE_VALUE)
+            return false;
+        do {
+            Names.insert(LowerCase(D.cFileName));
+            // A short name also opens its file.
+            if (D.cAlternateFileName[0])
+                Names.insert(LowerCase(D.cAlternateFileName));
+        } while (FindNextFileA(H, &D));
+        FindClose(H);
+        return true;
+    }
+
+    std::mutex FLock;
+    std::map<std::string, TListing> FFolders; // by lower-case folder with its trailing "\"
+};
+
+TFolderListings gListings;
+
+// Whether a directory entry named Name exists, as the listing of its folder tells.
+bool Listed(const std::string& Name)
+{
+    bool Known = false;
+    const bool Held = gListings.Holds(Name, Known);
+    return Known ? Held : EntryExists(Name);
+}
+
 bool FullPath(const std::string& Name, std::string& Full)
 {
     if (Name.empty())
@@ -123,20 +246,24 @@ TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suff
         std::shared_ptr<TReservedNameClaim> Claim = ClaimName(Name);
         if (!Claim)
             continue;
-        // Every look-up of a name that does not exist is a search of the whole folder on some
-        // systems: the partial file's own name is tested by creating it, not beforehand.
-        if (EntryExists(Name))
+        // The partial file's own name is tested by creating it, not beforehand.
+        if (Listed(Name))
             continue;
-        if (Suffix != PartialSuffix && (EntryExists(Name + PartialSuffix) || EntryExists(Name + Suffix)))
+        if (Suffix != PartialSuffix && (Listed(Name + PartialSuffix) || Listed(Name + Suffix)))
             continue;
         try {
             auto Stream = std::make_unique<TFileStream>(Name + Suffix, fmCreateNew | fmShareDenyWrite);
+            if (Suffix.empty())
+                gListings.Add(Name); // already its final name
             return TReservedFile{std::move(Name), std::move(Stream), std::move(Claim)};
         } catch (const EFCreateError& E) {
             // Made meanwhile by another process, or left from earlier (a folder gives "access
             // denied"): try the next.
-            if (IsFileExistsError(E.GetErrorCode()) || EntryExists(Name + Suffix))
+            if (IsFileExistsError(E.GetErrorCode()) || EntryExists(Name + Suffix)) {
+                if (Suffix.empty())
+                    gListings.Add(Name);
                 continue;
+            }
             throw;
         }
     }
@@ -145,8 +272,10 @@ TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suff
 std::string FinishReservedFile(const std::string& FileName, const std::string& Suffix)
 {
     const std::string Temp = FileName + Suffix;
-    if (RenameFile(Temp, FileName))
+    if (RenameFile(Temp, FileName)) {
+        gListings.Add(FileName);
         return FileName;
+    }
     if (!EntryExists(Temp) || !EntryExists(FileName))
         return std::string(); // failed for another reason than a taken name
     for (int Attempt = 0; Attempt < 16; ++Attempt) {
@@ -160,6 +289,9 @@ std::string FinishReservedFile(const std::string& FileName, const std::string& S
         R.Stream.reset();
         const bool Renamed = RenameFile(Temp, R.FileName);
         DeleteFile(R.FileName + Suffix);
+        // Taken or not, the name is now known: a listing made before another program took it
+        // must not offer it again.
+        gListings.Add(R.FileName);
         if (Renamed)
             return R.FileName;
         if (!EntryExists(Temp))

@@ -33,9 +33,10 @@ struct TReservedFile {
 // Walks UniqueFileName's candidates and creates the first free candidate + Suffix (never
 // replacing a file). A candidate claimed by another reservation of this process is passed
 // over; the claim is taken before the candidate is looked at, so two reservations never look
-// at one name at once, and no lock is held while the folder is searched. Another process
-// taking a name meanwhile only moves it to the next candidate. Any other failure raises
-// EFCreateError.
+// at one name at once. Whether a candidate exists is read from a listing of its folder made at
+// most a second ago, with the names this process made there since. Another process taking a
+// name meanwhile only moves it to the next candidate (here, or in FinishReservedFile). Any
+// other failure raises EFCreateError.
 TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suffix);
 // Gives a reserved file (FileName + Suffix, closed) its final name and returns that name, or ""
 // when it cannot be renamed. The caller still holds the reservation's claim, so no reservation

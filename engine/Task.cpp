@@ -91,6 +91,11 @@ void TTaskItem::SetTempFileName(const std::string& Value)
     FTempFileName = Value;
 }
 
+std::unique_ptr<TTaskThread> TTaskItem::TakeThread()
+{
+    return std::move(FThread);
+}
+
 void TTaskItem::Start()
 {
     if (!FTask)
@@ -471,6 +476,9 @@ void TTask::ThreadDone(TObject* Sender)
     // The row goes first: setting its idle image just before deleting it is wasted work.
     RemoveURLRow(Item);
     Item->SetRunning(false);
+    // The ended worker goes with the next worker's end, not with the task: a crawl of many
+    // thousands of addresses would otherwise keep a thread object and its handle for each.
+    DisposeWorker(Item->TakeThread());
     if (!FStopping && FState == tsRunning) {
         for (TTaskItem* Next : FItems->Snapshot()) {
             if (Next->GetDone() || Next->GetRunning())

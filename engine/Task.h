@@ -64,6 +64,8 @@ public:
     std::string GetTempFileName() const;
     void SetTempFileName(const std::string& Value);
     TTaskThread* GetThread() const { return FThread.get(); }
+    // Gives up the item's worker (null when it has none).
+    std::unique_ptr<TTaskThread> TakeThread();
     bool GetRunning() const { return FRunning; }
     TUri* GetURI() const { return FURI.get(); }
     bool HasURI() const { return FURI != nullptr; }

@@ -144,6 +144,10 @@ void TTaskThread::HTTPWork(TObject* Sender, int32_t, int64_t WorkCount)
     }
     if (FProgressShown && SizeText == FShownSizeText && PercentText == FShownPercentText)
         return;
+    // A body that came whole with its first block needs no progress: its row goes when the
+    // worker ends, a moment later, and every report is a round trip to the user-interface thread.
+    if (!FProgressShown && Length > 0 && WorkCount >= Length)
+        return;
     if (SyncProgress()) {
         FProgressShown = true;
         FShownSizeText = SizeText;

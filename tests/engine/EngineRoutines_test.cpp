@@ -227,6 +227,58 @@ TEST(FinishReservedFile, ANameTakenByAnotherProcessMovesToTheNextFreeName)
     EXPECT_EQ(FinishReservedFile(T.File("gone.jpg"), PartialSuffix), "");
 }
 
+TEST(ReserveUniqueFile, ANameTakenAfterTheFolderWasListedIsNeverReplaced)
+{
+    // The folder is listed by the first reservation; another program then saves files whose
+    // names the listing does not know.
+    TestSupport::TTempFolder T;
+    TReservedFile A = ReserveUniqueFile(T.File("a.jpg"), PartialSuffix);
+    A.Stream->WriteBuffer("a", 1);
+    A.Stream.reset();
+    ASSERT_EQ(FinishReservedFile(A.FileName, PartialSuffix), T.File("a.jpg"));
+    MakeFile(T.File("b.jpg"), "other b");
+    MakeFile(T.File("b[0].jpg"), "other b0");
+    MakeFile(T.File("c.html"), "other page");
+
+    TReservedFile B = ReserveUniqueFile(T.File("b.jpg"), PartialSuffix);
+    B.Stream->WriteBuffer("mine", 4);
+    B.Stream.reset();
+    const std::string Saved = FinishReservedFile(B.FileName, PartialSuffix);
+    EXPECT_EQ(Saved, T.File("b[1].jpg"));
+    EXPECT_EQ(ReadAll(Saved), "mine");
+    EXPECT_EQ(ReadAll(T.File("b.jpg")), "other b");
+    EXPECT_EQ(ReadAll(T.File("b[0].jpg")), "other b0");
+    // What the finish found is known from then on: the next reservation goes straight past it.
+    TReservedFile B2 = ReserveUniqueFile(T.File("b.jpg"), PartialSuffix);
+    EXPECT_EQ(B2.FileName, T.File("b[2].jpg"));
+    B2.Stream.reset();
+    DeleteFileA((B2.FileName + PartialSuffix).c_str());
+
+    // A file reserved under its final name (no suffix) is made with CREATE_NEW as well.
+    TReservedFile C = ReserveUniqueFile(T.File("c.html"), "");
+    EXPECT_EQ(C.FileName, T.File("c[0].html"));
+    C.Stream.reset();
+    EXPECT_EQ(ReadAll(T.File("c.html")), "other page");
+    for (const auto& N : Entries(T.Path()))
+        EXPECT_FALSE(N.size() > 4 && N.substr(N.size() - 4) == "!!wr") << N;
+}
+
+TEST(ReserveUniqueFile, ANameFreedByAnotherProgramIsOfferedAgainAfterTheNextListing)
+{
+    TestSupport::TTempFolder T;
+    MakeFile(T.File("d.jpg"), "old");
+    TReservedFile A = ReserveUniqueFile(T.File("d.jpg"), PartialSuffix);
+    EXPECT_EQ(A.FileName, T.File("d[0].jpg"));
+    A = TReservedFile{};
+    ASSERT_TRUE(DeleteFileA(T.File("d[0].jpg!!wr").c_str()));
+    ASSERT_TRUE(DeleteFileA(T.File("d.jpg").c_str()));
+    // Listed at most two seconds ago: the freed name may still be passed over, never reused
+    // while it exists.
+    Sleep(2100);
+    TReservedFile B = ReserveUniqueFile(T.File("d.jpg"), PartialSuffix);
+    EXPECT_EQ(B.FileName, T.File("d.jpg"));
+}
+
 TEST(ReserveUniqueFile, ExistingNameMovesToTheNextCandidate)
 {
     TestSupport::TTempFolder T;

@@ -90,6 +90,34 @@ TEST(Task, EightStartAtMostSevenRefill)
     EXPECT_EQ(F.Finished, 1);
 }
 
+TEST(Task, AnEndedWorkerIsNotKeptByItsItem)
+{
+    // A long crawl must not hold a thread object (and its handle) for every address it did.
+    StandInCloseAllGates();
+    TFixture F;
+    for (int I = 0; I < 12; ++I)
+        F.AddPending("http://www.site.test/e" + std::to_string(I) + ".jpg?gate=e" + std::to_string(I));
+    F.Task.Start();
+    for (int I = 0; I < 12; ++I) {
+        StandInOpenGate("e" + std::to_string(I));
+        ASSERT_TRUE(PumpUntil([&] { return F.Task.GetDoneCount() == I + 1; }));
+        for (TTaskItem* Item : F.Task.GetItems()->Snapshot())
+            if (Item->GetDone())
+                EXPECT_EQ(Item->GetThread(), nullptr) << Item->GetAddress();
+    }
+    ASSERT_TRUE(PumpUntil([&] { return F.Finished > 0; }));
+    EXPECT_EQ(F.Task.GetDoneCount(), 12);
+    EXPECT_EQ(F.Finished, 1);
+    // A restart of a done item starts a new worker as before.
+    TTaskItem* First = F.Task.GetItems()->GetItem(0);
+    First->SetDone(false);
+    StandInOpenGate("e0");
+    F.Task.Start();
+    ASSERT_TRUE(PumpUntil([&] { return F.Finished > 1; }));
+    EXPECT_TRUE(First->GetDone());
+    EXPECT_EQ(First->GetThread(), nullptr);
+}
+
 TEST(Task, PriorityOrder)
 {
     TTask T;
