@@ -47,20 +47,17 @@ std::string TTaskThread::LogLine(const std::string& Text)
     return "[" + DateToStr(T) + " " + TimeToStr(T) + "] - " + Text;
 }
 
-bool TTaskThread::SyncLog()
-{
-    // The line is made here: the user-interface thread only appends it.
-    const std::string Line = LogLine(LogText);
-    return Synchronize([this, &Line] {
-        if (TTaskLogView* L = FTask->GetLogEdit())
-            L->AddLine(Line);
-    });
-}
-
 bool TTaskThread::Log(const std::string& Text)
 {
     LogText = Text;
-    return SyncLog();
+    // The worker does not wait for its log lines: the call carries the line and the task (which
+    // outlives its workers), never the worker, and the queue keeps it ahead of the worker's
+    // later calls.
+    TTask* Task = FTask;
+    return Queue([Task, Line = LogLine(LogText)] {
+        if (TTaskLogView* L = Task->GetLogEdit())
+            L->AddLine(Line);
+    });
 }
 
 bool TTaskThread::SyncAddURLRow()

@@ -35,7 +35,6 @@ public:
 
     // The synchronous calls; each runs on the user-interface thread while the worker waits, and
     // returns false when the worker was cancelled (the call then did not run).
-    bool SyncLog();
     bool SyncAddURLRow();
     bool SyncAddFailedRow();
     bool SyncProgress();
@@ -44,10 +43,12 @@ public:
     bool SyncAddURLRows(const std::vector<TTaskItem*>& NewItems);
     // A saved picture's images row and the log line of Text, in one call.
     bool SyncFileSaved(const std::string& FileName, int64_t Size, const std::string& Text);
-    // LogText := Text, then SyncLog.
+    // LogText := Text, then the line of LogText goes to the task's log without waiting: it is
+    // queued for the user-interface thread, ahead of the worker's later calls. False when the
+    // worker was cancelled.
     bool Log(const std::string& Text);
 
-    // The line SyncLog writes: "[<short date> <long time>] - <Text>".
+    // The line a log call writes: "[<short date> <long time>] - <Text>".
     static std::string LogLine(const std::string& Text);
 
     TTask* GetTask() const { return FTask; }

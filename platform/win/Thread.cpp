@@ -22,6 +22,10 @@ struct TSyncRequest {
     // Signalled, under the queue lock, when the state becomes Done or Cancelled.
     CONDITION_VARIABLE Ended = CONDITION_VARIABLE_INIT;
     bool ReportOnUIThread = false; // OnTerminate: nobody waits for its exception
+    // Queued by TThread::Queue: nobody waits for it, and the queue frees it once it has run or
+    // been dropped.
+    bool Owned = false;
+    TThreadMethod OwnedMethod;
 };
 
 namespace {
@@ -50,6 +54,11 @@ HWND gSyncWnd = nullptr;
 HANDLE gSyncEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 THiddenWindow* gSyncWindow = nullptr;
 
+// The thread object whose queued call runs now, under the queue lock; a thread object freed
+// on another thread waits for the end of that call (gQueuedCallEnded).
+TThread* gRunningOwner = nullptr;
+CONDITION_VARIABLE gQueuedCallEnded = CONDITION_VARIABLE_INIT;
+
 // How long a waiting thread sleeps before it answers messages sent to its windows.
 const DWORD SentMessageSliceMs = 10;
 
@@ -58,6 +67,15 @@ void Finish(TSyncRequest* R, TSyncRequest::TState State)
 {
     R->State = State;
     WakeConditionVariable(&R->Ended);
+}
+
+// A request taken out of the queue unrun, with the queue lock held.
+void Drop(TSyncRequest* R)
+{
+    if (R->Owned)
+        delete R;
+    else
+        Finish(R, TSyncRequest::Cancelled);
 }
 
 bool Ended(const TSyncRequest& R)
@@ -91,6 +109,27 @@ bool OnMainThread()
     return gMainThreadID != 0 && GetCurrentThreadId() == gMainThreadID;
 }
 
+// Puts R at the end of the queue and wakes the user-interface thread; false when the queue
+// takes nothing (not served, or R's thread terminated).
+bool Enqueue(TSyncRequest* R)
+{
+    bool Wake;
+    {
+        std::lock_guard<TQueueLock> Lock(gQueueLock);
+        if (!gAccepting || (R->Thread && R->Thread->GetTerminated()))
+            return false;
+        // Whoever serves the queue serves all of it: only the first request of a batch needs
+        // to wake the user-interface thread.
+        Wake = gQueue.empty();
+        gQueue.push_back(R);
+        if (!gWakePosted && PostMessageA(gSyncWnd, WM_QM_SYNC, 0, 0))
+            gWakePosted = true;
+    }
+    if (Wake)
+        SetEvent(gSyncEvent);
+    return true;
+}
+
 // Queues a request and waits for its end. False when it did not run.
 bool QueueAndWait(TThread* Thread, const TThreadMethod& Method, bool ReportOnUIThread)
 {
@@ -98,20 +137,8 @@ bool QueueAndWait(TThread* Thread, const TThreadMethod& Method, bool ReportOnUIT
     R.Thread = Thread;
     R.Method = &Method;
     R.ReportOnUIThread = ReportOnUIThread;
-    bool Wake;
-    {
-        std::lock_guard<TQueueLock> Lock(gQueueLock);
-        if (!gAccepting || (Thread && Thread->GetTerminated()))
-            return false;
-        // Whoever serves the queue serves all of it: only the first request of a batch needs
-        // to wake the user-interface thread.
-        Wake = gQueue.empty();
-        gQueue.push_back(&R);
-        if (!gWakePosted && PostMessageA(gSyncWnd, WM_QM_SYNC, 0, 0))
-            gWakePosted = true;
-    }
-    if (Wake)
-        SetEvent(gSyncEvent);
+    if (!Enqueue(&R))
+        return false;
     AwaitRequest(R);
     if (R.State != TSyncRequest::Done)
         return false;
@@ -168,7 +195,7 @@ void DoneSynchronize()
         std::lock_guard<TQueueLock> Lock(gQueueLock);
         gAccepting = false;
         for (TSyncRequest* R : gQueue)
-            Finish(R, TSyncRequest::Cancelled);
+            Drop(R);
         gQueue.clear();
         Window = gSyncWindow;
         gSyncWindow = nullptr;
@@ -195,8 +222,27 @@ bool CheckSynchronize()
             R = gQueue.front();
             gQueue.pop_front();
             R->State = TSyncRequest::Running;
+            if (R->Owned)
+                gRunningOwner = R->Thread;
         }
         Ran = true;
+        if (R->Owned) {
+            std::exception_ptr Error;
+            try {
+                (*R->Method)();
+            } catch (...) {
+                Error = std::current_exception();
+            }
+            {
+                std::lock_guard<TQueueLock> Lock(gQueueLock);
+                gRunningOwner = nullptr;
+                WakeAllConditionVariable(&gQueuedCallEnded);
+            }
+            delete R;
+            if (Error)
+                HandleCallbackException(Error);
+            continue;
+        }
         if (R->Thread)
             ++R->Thread->FSyncRunning;
         try {
@@ -447,6 +493,8 @@ TThread::~TThread()
             Resume();
         }
         TerminateAndWait();
+    } else {
+        DropQueuedCalls(); // freeing itself
     }
     if (FHandle)
         CloseHandle(FHandle);
@@ -471,7 +519,7 @@ void TThread::Terminate()
         FTerminated = true;
         for (auto It = gQueue.begin(); It != gQueue.end();) {
             if ((*It)->Thread == this) {
-                Finish(*It, TSyncRequest::Cancelled);
+                Drop(*It);
                 It = gQueue.erase(It);
             } else {
                 ++It;
@@ -529,6 +577,11 @@ int32_t TThread::WaitFor()
 
 void TThread::TerminateAndWait() noexcept
 {
+    // Whatever the way out: no queued call of this object is left, nor running.
+    struct TDropCalls {
+        TThread* Thread;
+        ~TDropCalls() { Thread->DropQueuedCalls(); }
+    } Drop{this};
     if (GetCurrentThreadId() == FThreadID)
         return;
     try {
@@ -572,6 +625,43 @@ bool TThread::Synchronize(const TThreadMethod& Method)
         return true;
     }
     return QueueAndWait(this, Method, false);
+}
+
+bool TThread::Queue(TThreadMethod Method)
+{
+    if (GetTerminated())
+        return false;
+    if (OnMainThread()) {
+        Method();
+        return true;
+    }
+    auto* R = new TSyncRequest;
+    R->Thread = this;
+    R->Owned = true;
+    R->OwnedMethod = std::move(Method);
+    R->Method = &R->OwnedMethod;
+    if (Enqueue(R))
+        return true;
+    delete R;
+    return false;
+}
+
+void TThread::DropQueuedCalls()
+{
+    std::lock_guard<TQueueLock> Lock(gQueueLock);
+    for (auto It = gQueue.begin(); It != gQueue.end();) {
+        if ((*It)->Thread == this) {
+            Drop(*It);
+            It = gQueue.erase(It);
+        } else {
+            ++It;
+        }
+    }
+    // A queued call of this object may be running: it must not outlive the object. (On the
+    // user-interface thread it is the caller itself.)
+    if (!OnMainThread())
+        while (gRunningOwner == this)
+            SleepConditionVariableSRW(&gQueuedCallEnded, gQueueLock.Native(), INFINITE, 0);
 }
 
 bool TThread::SynchronizeCall(const TThreadMethod& Method)

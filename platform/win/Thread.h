@@ -6,9 +6,9 @@
 // let Execute run before the derived constructor had finished, so "create running" is
 // TThread::New<T>(false, ...), which resumes once the object is whole.
 //
-// Derived classes whose Execute uses their own members should call TerminateAndWait() first in
-// their destructor: the base destructor also terminates and waits, but only after the derived
-// members are gone.
+// Derived classes whose Execute (or queued calls) use their own members should call
+// TerminateAndWait() first in their destructor: the base destructor also terminates and waits,
+// but only after the derived members are gone.
 
 #include <atomic>
 #include <cstdint>
@@ -53,8 +53,8 @@ public:
     void Resume(); // starts a suspended thread; nothing for one already started
 
     // Sets Terminated, takes this thread's queued Synchronize requests (and a queued OnTerminate)
-    // out of the queue so their Synchronize returns false at once, then calls StopRequested on
-    // the calling thread. A request already running runs to its end.
+    // out of the queue so their Synchronize returns false at once, drops its queued calls (Queue),
+    // then calls StopRequested on the calling thread. A request already running runs to its end.
     void Terminate();
     bool GetTerminated() const { return FTerminated.load(); }
 
@@ -64,6 +64,8 @@ public:
     // user-interface thread from inside one of this thread's running synchronised methods.
     int32_t WaitFor();
     // Terminate, then WaitFor when the thread was started and has not ended; for destructors.
+    // The thread's queued calls not yet run are dropped, and one running now is waited for.
+    // From the thread itself (an object freeing itself) it only does the latter.
     void TerminateAndWait() noexcept;
 
     // Runs Method on the user-interface thread and waits for it: true when it ran, false when
@@ -72,6 +74,13 @@ public:
     bool Synchronize(const TThreadMethod& Method);
     // The same for code that has no thread object (any thread).
     static bool SynchronizeCall(const TThreadMethod& Method);
+    // Hands Method to the user-interface thread and returns at once (on that thread it runs at
+    // once). The thread's queued calls and Synchronize requests run in the order they were made.
+    // A call not yet run when the thread is terminated or freed is dropped; an exception of
+    // Method is reported on the user-interface thread. False when it was not queued (the thread
+    // was terminated, or the application is going away). Method must not need the caller's
+    // stack: take copies.
+    bool Queue(TThreadMethod Method);
 
     TThreadPriority GetPriority() const;
     void SetPriority(TThreadPriority Value);
@@ -103,6 +112,7 @@ private:
     friend struct TCarrier;
     friend bool CheckSynchronize();
     void WaitForEnd(); // the waiting part of WaitFor
+    void DropQueuedCalls();
     // Execute and OnTerminate, on the system thread; then the handle to signal, and whether the
     // system thread may carry another object.
     struct TRunEnd {

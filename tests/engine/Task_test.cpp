@@ -101,9 +101,11 @@ TEST(Task, AnEndedWorkerIsNotKeptByItsItem)
     for (int I = 0; I < 12; ++I) {
         StandInOpenGate("e" + std::to_string(I));
         ASSERT_TRUE(PumpUntil([&] { return F.Task.GetDoneCount() == I + 1; }));
-        for (TTaskItem* Item : F.Task.GetItems()->Snapshot())
-            if (Item->GetDone())
+        for (TTaskItem* Item : F.Task.GetItems()->Snapshot()) {
+            if (Item->GetDone()) {
                 EXPECT_EQ(Item->GetThread(), nullptr) << Item->GetAddress();
+            }
+        }
     }
     ASSERT_TRUE(PumpUntil([&] { return F.Finished > 0; }));
     EXPECT_EQ(F.Task.GetDoneCount(), 12);

@@ -616,3 +616,143 @@ TEST(TThreadObject, EndParkedThreadsEndsTheKeptSystemThreads)
     Next.WaitFor();
     EXPECT_TRUE(Ran);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Queue: calls handed to the user-interface thread without waiting
+
+TEST(Queue, CallsRunOnTheUserInterfaceThreadInOrderWithTheThreadsOtherCalls)
+{
+    constexpr int Each = 300;
+    std::vector<std::vector<int>> Seen(Workers); // user-interface thread only
+    std::atomic<int> OffThread{0}, OutOfOrder{0}, NotQueued{0};
+    std::vector<int> SeenAtEnd(Workers, -1);
+    std::vector<std::unique_ptr<TTestThread>> Threads;
+    for (int W = 0; W < Workers; ++W) {
+        Threads.push_back(std::make_unique<TTestThread>([&, W](TTestThread& Self) {
+            for (int I = 0; I < Each; ++I) {
+                if (!Self.Queue([&, W, I] {
+                        if (!Application->IsUIThread())
+                            ++OffThread;
+                        Seen[W].push_back(I);
+                    }))
+                    ++NotQueued;
+                // A synchronised call comes after every call queued before it.
+                if (I % 25 == 24)
+                    Self.Synchronize([&, W, I] {
+                        if (static_cast<int>(Seen[W].size()) != I + 1)
+                            ++OutOfOrder;
+                    });
+            }
+        }));
+        Threads.back()->OnTerminate = [&, W](TObject*) { SeenAtEnd[W] = static_cast<int>(Seen[W].size()); };
+    }
+    for (auto& T : Threads)
+        T->Resume();
+    PumpUntil([&] {
+        for (int N : SeenAtEnd)
+            if (N < 0)
+                return false;
+        return true;
+    });
+    for (auto& T : Threads)
+        T->WaitFor();
+    EXPECT_EQ(OffThread, 0);
+    EXPECT_EQ(OutOfOrder, 0);
+    EXPECT_EQ(NotQueued, 0);
+    for (int W = 0; W < Workers; ++W) {
+        EXPECT_EQ(SeenAtEnd[W], Each) << "OnTerminate comes after the thread's queued calls";
+        ASSERT_EQ(Seen[W].size(), static_cast<size_t>(Each));
+        for (int I = 0; I < Each; ++I)
+            ASSERT_EQ(Seen[W][I], I);
+    }
+}
+
+TEST(Queue, CallsNotYetRunAreDroppedByTerminateAndFreeTheirCopies)
+{
+    auto Token = std::make_shared<int>(7);
+    std::atomic<int> Ran{0};
+    std::atomic<int> QueuedAfter{-1};
+    HANDLE Queued = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    TTestThread T([&](TTestThread& Self) {
+        for (int I = 0; I < 100; ++I)
+            Self.Queue([&, Token] { ++Ran; });
+        SetEvent(Queued);
+        while (!Self.IsTerminated())
+            Sleep(1);
+        QueuedAfter = Self.Queue([&, Token] { ++Ran; }) ? 1 : 0;
+    });
+    T.Resume();
+    // This thread does not serve the queue until the thread is terminated.
+    ASSERT_EQ(WaitForSingleObject(Queued, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(Token.use_count(), 101);
+    T.Terminate();
+    T.WaitFor();
+    PumpFor(100);
+    EXPECT_EQ(Ran, 0);
+    EXPECT_EQ(QueuedAfter, 0);
+    EXPECT_EQ(Token.use_count(), 1);
+    CloseHandle(Queued);
+}
+
+TEST(Queue, ASelfFreeingThreadDropsItsPendingCallsAndOutlivesARunningOne)
+{
+    // Freed while its queued call runs: the object goes only once the call has ended.
+    std::atomic<int> Destroyed{0};
+    std::atomic<int> DestroyedDuringCall{-1};
+    HANDLE Started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    auto* T = new TTestThread(
+        [&](TTestThread& Self) {
+            Self.Queue([&] {
+                SetEvent(Started);
+                Sleep(300);
+                DestroyedDuringCall = Destroyed.load();
+            });
+            WaitForSingleObject(Started, INFINITE);
+        },
+        &Destroyed);
+    T->SetFreeOnTerminate(true);
+    T->Resume();
+    PumpUntil([&] { return Destroyed == 1; });
+    EXPECT_EQ(DestroyedDuringCall, 0);
+
+    // Freed before its calls ran: they never run, and their copies are freed.
+    auto Token = std::make_shared<int>(1);
+    std::atomic<int> Ran{0};
+    auto* U = new TTestThread(
+        [&](TTestThread& Self) {
+            for (int I = 0; I < 20; ++I)
+                Self.Queue([&, Token] { ++Ran; });
+        },
+        &Destroyed);
+    U->SetFreeOnTerminate(true);
+    U->Resume();
+    // Not served meanwhile: the thread frees itself with its calls still queued.
+    for (int I = 0; I < 2000 && Destroyed != 2; ++I)
+        Sleep(5);
+    ASSERT_EQ(Destroyed, 2);
+    PumpFor(100);
+    EXPECT_EQ(Ran, 0);
+    EXPECT_EQ(Token.use_count(), 1);
+    CloseHandle(Started);
+}
+
+TEST(Queue, RunsAtOnceOnTheUserInterfaceThreadAndReportsExceptions)
+{
+    int Ran = 0;
+    TTestThread T([](TTestThread&) {});
+    EXPECT_TRUE(T.Queue([&] { ++Ran; }));
+    EXPECT_EQ(Ran, 1);
+    TExceptionCapture Capture;
+    std::atomic<int> After{0};
+    TTestThread W([&](TTestThread& Self) {
+        Self.Queue([] { throw EConvertError("Bad value in a queued call"); });
+        Self.Queue([&] { ++After; });
+    });
+    W.Resume();
+    PumpUntil([&] { return After == 1; });
+    W.WaitFor();
+    const auto Entries = Capture.Entries();
+    ASSERT_EQ(Entries.size(), 1u);
+    EXPECT_EQ(Entries[0].ClassName, "EConvertError");
+    EXPECT_EQ(Entries[0].Message, "Bad value in a queued call");
+}
