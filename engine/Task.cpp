@@ -400,7 +400,10 @@ void TTask::FreeRetiredWorkers()
     std::vector<std::unique_ptr<TTaskThread>> Keep;
     std::vector<std::unique_ptr<TTaskThread>> Doomed;
     for (auto& W : FRetired) {
-        if (std::find(FEndingWorkers.begin(), FEndingWorkers.end(), W.get()) != FEndingWorkers.end())
+        // One whose system thread still runs its end is kept for later: waiting for it here
+        // would make the user-interface thread wait for a worker.
+        if (std::find(FEndingWorkers.begin(), FEndingWorkers.end(), W.get()) != FEndingWorkers.end() ||
+            !W->GetLeft() || !W->HandleSignalled())
             Keep.push_back(std::move(W));
         else
             Doomed.push_back(std::move(W));
@@ -465,7 +468,6 @@ void TTask::ThreadDone(TObject* Sender)
     // A cancelled worker, or one its item no longer holds, is not an ended address.
     if (!Item || Item->GetThread() != Worker || Worker->GetTerminated() || !Item->GetRunning())
         return;
-    FreeRetiredWorkers();
     FEndingWorkers.push_back(Worker);
     struct TEndScope {
         std::vector<TTaskThread*>& Stack;
@@ -488,6 +490,8 @@ void TTask::ThreadDone(TObject* Sender)
             Next->Start();
         }
     }
+    // Workers ended earlier are freed once the next ones are on their way.
+    FreeRetiredWorkers();
     // While Stop runs, Stop itself finishes the task once.
     if (!FStopping && GetRunningCount() == 0 && FState == tsRunning)
         Finish();

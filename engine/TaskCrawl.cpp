@@ -424,7 +424,7 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
         Log("Rename file \"" + NameOnly(Temp) + "\" failed");
         return;
     }
-    SyncFileSaved(Saved, Size, "File \"" + NameOnly(Saved) + "\" saved");
+    FileSaved(Saved, Size, "File \"" + NameOnly(Saved) + "\" saved");
     StartAddImage(Saved);
     FTask->IncSavedCount();
 }

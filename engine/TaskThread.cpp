@@ -108,12 +108,12 @@ bool TTaskThread::SyncAddFile(const std::string& FileName, int64_t Size)
     return Synchronize([this, &FileName, Size] { FTask->AddFile(FileName, Size); });
 }
 
-bool TTaskThread::SyncFileSaved(const std::string& FileName, int64_t Size, const std::string& Text)
+bool TTaskThread::FileSaved(const std::string& FileName, int64_t Size, const std::string& Text)
 {
-    const std::string Line = LogLine(Text);
-    return Synchronize([this, &FileName, Size, &Line] {
-        FTask->AddFile(FileName, Size);
-        if (TTaskLogView* L = FTask->GetLogEdit())
+    TTask* Task = FTask;
+    return Queue([Task, FileName, Size, Line = LogLine(Text)] {
+        Task->AddFile(FileName, Size);
+        if (TTaskLogView* L = Task->GetLogEdit())
             L->AddLine(Line);
     });
 }

@@ -41,8 +41,9 @@ public:
     bool SyncAddFile(const std::string& FileName, int64_t Size);
     // The rows of a page's new links, in one call; an address already done by now gets none.
     bool SyncAddURLRows(const std::vector<TTaskItem*>& NewItems);
-    // A saved picture's images row and the log line of Text, in one call.
-    bool SyncFileSaved(const std::string& FileName, int64_t Size, const std::string& Text);
+    // A saved picture's images row and the log line of Text, in one call queued like a log
+    // line: the worker does not wait for it.
+    bool FileSaved(const std::string& FileName, int64_t Size, const std::string& Text);
     // LogText := Text, then the line of LogText goes to the task's log without waiting: it is
     // queued for the user-interface thread, ahead of the worker's later calls. False when the
     // worker was cancelled.

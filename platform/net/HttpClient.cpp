@@ -651,10 +651,55 @@ private:
     TStream* FStream;
 };
 
+namespace {
+
+// Abort events of finished clients that were never aborted, so never signalled: a crawl makes a
+// client per address, and making and closing an event are two trips to the system.
+struct TSpareEvents {
+    std::mutex Lock;
+    std::vector<HANDLE> Items;
+};
+constexpr size_t MaxSpareEvents = 32;
+
+TSpareEvents& SpareEvents()
+{
+    static auto* S = new TSpareEvents;
+    return *S;
+}
+
+HANDLE TakeAbortEvent()
+{
+    {
+        TSpareEvents& S = SpareEvents();
+        std::lock_guard<std::mutex> G(S.Lock);
+        if (!S.Items.empty()) {
+            HANDLE E = S.Items.back();
+            S.Items.pop_back();
+            return E;
+        }
+    }
+    return CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+void GiveBackAbortEvent(HANDLE E)
+{
+    {
+        TSpareEvents& S = SpareEvents();
+        std::lock_guard<std::mutex> G(S.Lock);
+        if (S.Items.size() < MaxSpareEvents) {
+            S.Items.push_back(E);
+            return;
+        }
+    }
+    CloseHandle(E);
+}
+
+} // namespace
+
 THttpClient::THttpClient()
 {
     StartWinsock();
-    FAbortEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    FAbortEvent = TakeAbortEvent();
 }
 
 namespace {
@@ -719,14 +764,20 @@ THttpClient::~THttpClient()
     if (FConnection && !FAborted.load() && FConnection->Buffered() == 0)
         Park(std::move(FConnection));
     FConnection.reset();
-    if (FAbortEvent)
-        CloseHandle(FAbortEvent);
+    // Taking the aborted flag here settles a late Abort: either it came first and the event,
+    // which it signalled, is closed, or it finds the flag set and leaves the event alone.
+    if (FAbortEvent) {
+        if (FAborted.exchange(true))
+            CloseHandle(FAbortEvent);
+        else
+            GiveBackAbortEvent(FAbortEvent);
+    }
 }
 
 void THttpClient::Abort()
 {
-    FAborted.store(true);
-    if (FAbortEvent)
+    // Signalled once, by whoever sets the flag first; the event stays signalled.
+    if (!FAborted.exchange(true) && FAbortEvent)
         SetEvent(FAbortEvent);
 }
 

@@ -467,6 +467,8 @@ TThread::TRunEnd TThread::Run()
         FCarrier = nullptr;
     }
     End.Signal = FHandle;
+    // The last touch: the system thread only signals the handle now.
+    FLeft.store(true);
     return End;
 }
 
@@ -575,6 +577,13 @@ int32_t TThread::WaitFor()
     return FReturnValue.load();
 }
 
+bool TThread::HandleSignalled()
+{
+    if (!FEndSeen && FHandle && WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0)
+        FEndSeen = true;
+    return FEndSeen;
+}
+
 void TThread::TerminateAndWait() noexcept
 {
     // Whatever the way out: no queued call of this object is left, nor running.
@@ -591,7 +600,10 @@ void TThread::TerminateAndWait() noexcept
     }
     if (!FStarted)
         return;
-    if (WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0) {
+    // A thread that has left the object signals its handle at once, with no help from this
+    // thread: a plain wait will do.
+    if (FEndSeen || WaitForSingleObject(FHandle, FLeft.load() ? INFINITE : 0) == WAIT_OBJECT_0) {
+        FEndSeen = true;
         if (FEndingThread)
             WaitForSingleObject(FEndingThread, INFINITE);
         return;

@@ -91,6 +91,12 @@ public:
     HANDLE GetHandle() const { return FHandle; }
     DWORD GetThreadID() const { return FThreadID; }
     bool GetFinished() const { return FFinished.load(); }
+    // True once the system thread is done with this object (Execute and OnTerminate have
+    // ended); the handle is signalled a moment later, and freeing the object then never waits
+    // for anything but that signal.
+    bool GetLeft() const { return FLeft.load(); }
+    // Whether the handle is signalled, without waiting (for the owner's thread).
+    bool HandleSignalled();
 
     // The exception that ended Execute (null when it returned normally), its class and text.
     std::exception_ptr GetFailure() const { return FFailure; }
@@ -130,6 +136,8 @@ private:
     HANDLE FEndingThread = nullptr; // the system thread, when it ends with this object
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
+    std::atomic<bool> FLeft{false};
+    bool FEndSeen = false; // the handle was seen signalled (by the owner)
     std::atomic<int32_t> FReturnValue{0};
     bool FStarted = false;
     bool FSkipExecute = false;

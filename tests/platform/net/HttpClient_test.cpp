@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/net/HttpClient.h"
@@ -437,6 +438,46 @@ TEST_F(HttpClientTest, AbortBeforeTheFirstCallSendsNothing)
     Http.Abort();
     EXPECT_EQ(Raised([&] { Http.Get(Url("/ok")); }).GetKind(), THttpErrorKind::Aborted);
     EXPECT_TRUE(Server.Log().empty());
+}
+
+TEST_F(HttpClientTest, AnAbortedClientNeverHandsItsAbortToALaterClient)
+{
+    // Clients one after the other, on this thread and on others, some aborted before, during
+    // or after their request: every client that was not aborted gets its answer.
+    Server.SetRoute("/ok", "{\"body\": \"fine\"}");
+    for (int I = 0; I < 60; ++I) {
+        THttpClient Http;
+        if (I % 3 == 0) {
+            Http.Abort();
+            Http.Abort(); // twice is the same as once
+            EXPECT_EQ(Raised([&] { Http.Get(Url("/ok")); }).GetKind(), THttpErrorKind::Aborted) << I;
+        } else {
+            EXPECT_EQ(Http.Get(Url("/ok")), "fine") << I;
+            if (I % 3 == 2)
+                Http.Abort();
+        }
+    }
+    std::vector<std::thread> Threads;
+    std::atomic<int> Wrong{0};
+    for (int T = 0; T < 4; ++T)
+        Threads.emplace_back([&, T] {
+            for (int I = 0; I < 20; ++I) {
+                THttpClient Http;
+                if ((I + T) % 4 == 0) {
+                    Http.Abort();
+                    continue;
+                }
+                try {
+                    if (Http.Get(Url("/ok")) != "fine")
+                        ++Wrong;
+                } catch (const Exception&) {
+                    ++Wrong;
+                }
+            }
+        });
+    for (auto& T : Threads)
+        T.join();
+    EXPECT_EQ(Wrong, 0);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -756,3 +756,32 @@ TEST(Queue, RunsAtOnceOnTheUserInterfaceThreadAndReportsExceptions)
     EXPECT_EQ(Entries[0].ClassName, "EConvertError");
     EXPECT_EQ(Entries[0].Message, "Bad value in a queued call");
 }
+
+TEST(TThreadObject, LeftAndSignalledOnlyOnceExecuteAndOnTerminateAreOver)
+{
+    HANDLE Go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    int Terminations = 0;
+    bool LeftDuringOnTerminate = true;
+    auto T = std::make_unique<TTestThread>([&](TTestThread&) { WaitForSingleObject(Go, INFINITE); });
+    T->OnTerminate = [&](TObject*) {
+        ++Terminations;
+        LeftDuringOnTerminate = T->GetLeft();
+    };
+    EXPECT_FALSE(T->GetLeft());
+    EXPECT_FALSE(T->HandleSignalled());
+    T->Resume();
+    Sleep(50);
+    EXPECT_FALSE(T->GetLeft());
+    EXPECT_FALSE(T->HandleSignalled());
+    SetEvent(Go);
+    PumpUntil([&] { return Terminations == 1; });
+    EXPECT_FALSE(LeftDuringOnTerminate);
+    // No more help from this thread is needed: the handle comes by itself.
+    for (int I = 0; I < 2000 && !T->HandleSignalled(); ++I)
+        Sleep(1);
+    EXPECT_TRUE(T->GetLeft());
+    EXPECT_TRUE(T->HandleSignalled());
+    EXPECT_EQ(WaitForSingleObject(T->GetHandle(), 0), WAIT_OBJECT_0);
+    T.reset();
+    CloseHandle(Go);
+}
