@@ -78,6 +78,19 @@ void Drop(TSyncRequest* R)
         Finish(R, TSyncRequest::Cancelled);
 }
 
+// Takes Thread's requests out of the queue unrun, with the queue lock held.
+void DropRequestsOf(const TThread* Thread)
+{
+    for (auto It = gQueue.begin(); It != gQueue.end();) {
+        if ((*It)->Thread == Thread) {
+            Drop(*It);
+            It = gQueue.erase(It);
+        } else {
+            ++It;
+        }
+    }
+}
+
 bool Ended(const TSyncRequest& R)
 {
     return R.State == TSyncRequest::Done || R.State == TSyncRequest::Cancelled;
@@ -519,14 +532,7 @@ void TThread::Terminate()
     {
         std::lock_guard<TQueueLock> Lock(gQueueLock);
         FTerminated = true;
-        for (auto It = gQueue.begin(); It != gQueue.end();) {
-            if ((*It)->Thread == this) {
-                Drop(*It);
-                It = gQueue.erase(It);
-            } else {
-                ++It;
-            }
-        }
+        DropRequestsOf(this);
     }
     StopRequested();
 }
@@ -661,14 +667,7 @@ bool TThread::Queue(TThreadMethod Method)
 void TThread::DropQueuedCalls()
 {
     std::lock_guard<TQueueLock> Lock(gQueueLock);
-    for (auto It = gQueue.begin(); It != gQueue.end();) {
-        if ((*It)->Thread == this) {
-            Drop(*It);
-            It = gQueue.erase(It);
-        } else {
-            ++It;
-        }
-    }
+    DropRequestsOf(this);
     // A queued call of this object may be running: it must not outlive the object. (On the
     // user-interface thread it is the caller itself.)
     if (!OnMainThread())
