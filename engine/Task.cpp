@@ -478,7 +478,7 @@ void TTask::ThreadDone(TObject* Sender)
     // The row goes first: setting its idle image just before deleting it is wasted work.
     RemoveURLRow(Item);
     Item->SetRunning(false);
-    // The ended worker goes with the next worker's end, not with the task: a crawl of many
+    // The ended worker is freed at a later worker's end, not with the task: a crawl of many
     // thousands of addresses would otherwise keep a thread object and its handle for each.
     DisposeWorker(Item->TakeThread());
     if (!FStopping && FState == tsRunning) {

@@ -33,8 +33,9 @@ public:
     ~TTaskThread() override;
     std::string ClassName() const override { return "TTaskThread"; }
 
-    // The synchronous calls; each runs on the user-interface thread while the worker waits, and
-    // returns false when the worker was cancelled (the call then did not run).
+    // The calls to the user-interface thread. Each Sync call runs there while the worker waits;
+    // FileSaved and Log are queued and the worker goes on. All return false when the worker was
+    // cancelled (the call then did not run).
     bool SyncAddURLRow();
     bool SyncAddFailedRow();
     bool SyncProgress();
