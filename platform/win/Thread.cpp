@@ -54,9 +54,10 @@ HWND gSyncWnd = nullptr;
 HANDLE gSyncEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 THiddenWindow* gSyncWindow = nullptr;
 
-// The thread object whose queued call runs now, under the queue lock; a thread object freed
-// on another thread waits for the end of that call (gQueuedCallEnded).
-TThread* gRunningOwner = nullptr;
+// The thread objects whose queued calls run now (more than one when a call runs a message loop
+// that serves the queue again), under the queue lock; a thread object freed on another thread
+// waits for the end of its call (gQueuedCallEnded).
+std::vector<TThread*> gRunningOwners;
 CONDITION_VARIABLE gQueuedCallEnded = CONDITION_VARIABLE_INIT;
 
 // How long a waiting thread sleeps before it answers messages sent to its windows.
@@ -236,7 +237,7 @@ bool CheckSynchronize()
             gQueue.pop_front();
             R->State = TSyncRequest::Running;
             if (R->Owned)
-                gRunningOwner = R->Thread;
+                gRunningOwners.push_back(R->Thread);
         }
         Ran = true;
         if (R->Owned) {
@@ -248,7 +249,7 @@ bool CheckSynchronize()
             }
             {
                 std::lock_guard<TQueueLock> Lock(gQueueLock);
-                gRunningOwner = nullptr;
+                gRunningOwners.erase(std::find(gRunningOwners.begin(), gRunningOwners.end(), R->Thread));
                 WakeAllConditionVariable(&gQueuedCallEnded);
             }
             delete R;
@@ -671,7 +672,7 @@ void TThread::DropQueuedCalls()
     // A queued call of this object may be running: it must not outlive the object. (On the
     // user-interface thread it is the caller itself.)
     if (!OnMainThread())
-        while (gRunningOwner == this)
+        while (std::find(gRunningOwners.begin(), gRunningOwners.end(), this) != gRunningOwners.end())
             SleepConditionVariableSRW(&gQueuedCallEnded, gQueueLock.Native(), INFINITE, 0);
 }
 

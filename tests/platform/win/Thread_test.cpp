@@ -785,3 +785,41 @@ TEST(TThreadObject, LeftAndSignalledOnlyOnceExecuteAndOnTerminateAreOver)
     T.reset();
     CloseHandle(Go);
 }
+
+TEST(Queue, AThreadFreedWhileItsCallRunsANestedLoopWaitsForThatCall)
+{
+    // A's call serves the queue again (a message loop inside it), where B's call runs and ends;
+    // A frees itself meanwhile and must still wait for its own call.
+    std::atomic<int> DestroyedA{0};
+    std::atomic<int> DestroyedDuringA{-1};
+    std::atomic<bool> BRan{false};
+    HANDLE StartedA = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE BDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    auto* A = new TTestThread(
+        [&](TTestThread& Self) {
+            Self.Queue([&] {
+                SetEvent(StartedA);
+                PumpUntil([&] { return BRan.load(); });
+                Sleep(300);
+                DestroyedDuringA = DestroyedA.load();
+            });
+            WaitForSingleObject(BDone, INFINITE);
+        },
+        &DestroyedA);
+    A->SetFreeOnTerminate(true);
+    TTestThread B([&](TTestThread& Self) {
+        WaitForSingleObject(StartedA, INFINITE);
+        Self.Queue([&] {
+            BRan = true;
+            SetEvent(BDone);
+        });
+    });
+    A->Resume();
+    B.Resume();
+    PumpUntil([&] { return DestroyedA == 1; });
+    B.WaitFor();
+    EXPECT_TRUE(BRan);
+    EXPECT_EQ(DestroyedDuringA, 0);
+    CloseHandle(StartedA);
+    CloseHandle(BDone);
+}
