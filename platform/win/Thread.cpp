@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <deque>
-#include <vector>
 #include <mutex>
+#include <vector>
 
 #include <process.h>
 
@@ -502,16 +502,13 @@ TThread::TThread()
 
 TThread::~TThread()
 {
-    if (GetCurrentThreadId() != FThreadID) {
-        if (!FStarted) {
-            FSkipExecute = true;
-            FTerminated = true;
-            Resume();
-        }
-        TerminateAndWait();
-    } else {
-        DropQueuedCalls(); // freeing itself
+    if (GetCurrentThreadId() != FThreadID && !FStarted) {
+        FSkipExecute = true;
+        FTerminated = true;
+        Resume();
     }
+    // From the thread itself (an object freeing itself) this only drops its queued calls.
+    TerminateAndWait();
     if (FHandle)
         CloseHandle(FHandle);
     if (FEndingThread)
