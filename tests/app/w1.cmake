@@ -43,16 +43,4 @@ qm_add_test(w1_windows_tests WINDOW INPUT
 if(TARGET w1_windows_tests)
   qm_add_resources(w1_windows_tests RC ${CMAKE_SOURCE_DIR}/app/Quillmoor.rc)
   target_compile_definitions(w1_windows_tests PRIVATE QM_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
-  find_program(QM_MAGICK_CONVERT convert PATHS /usr/bin NO_DEFAULT_PATH)
-  if(QM_MAGICK_CONVERT)
-    set_tests_properties(w1_windows_tests PROPERTIES FIXTURES_SETUP w1_screenshots)
-    set(pngs)
-    foreach(shot splash tip shutdown minimized about wait genprogress)
-      add_test(NAME w1_screenshot_${shot}_png
-        COMMAND ${QM_MAGICK_CONVERT} ${CMAKE_BINARY_DIR}/screenshots/w1_${shot}.bmp
-                ${CMAKE_BINARY_DIR}/screenshots/w1_${shot}.png)
-      set_tests_properties(w1_screenshot_${shot}_png PROPERTIES
-        FIXTURES_REQUIRED w1_screenshots TIMEOUT 60 LABELS window)
-    endforeach()
-  endif()
 endif()

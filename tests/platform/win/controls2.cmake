@@ -14,14 +14,4 @@ qm_add_test(win_controls_screenshot_tests WINDOW INPUT
 if(TARGET win_controls_screenshot_tests)
   target_compile_definitions(win_controls_screenshot_tests PRIVATE
     QM_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
-  # The program writes a .bmp; ImageMagick makes the .png a person looks at.
-  find_program(QM_MAGICK_CONVERT convert PATHS /usr/bin NO_DEFAULT_PATH)
-  if(QM_MAGICK_CONVERT)
-    set_tests_properties(win_controls_screenshot_tests PROPERTIES FIXTURES_SETUP controls_screenshot)
-    add_test(NAME win_controls_screenshot_png
-      COMMAND ${QM_MAGICK_CONVERT} ${CMAKE_BINARY_DIR}/screenshots/controls.bmp
-              ${CMAKE_BINARY_DIR}/screenshots/controls.png)
-    set_tests_properties(win_controls_screenshot_png PROPERTIES
-      FIXTURES_REQUIRED controls_screenshot TIMEOUT 60 LABELS window)
-  endif()
 endif()
