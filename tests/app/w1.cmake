@@ -3,7 +3,7 @@ include_guard(GLOBAL)
 
 
 # The tray component: a recording notify call, its mouse messages and its menu.
-qm_add_test(w1_taskbar_tests WINDOW
+qm_add_test(w1_taskbar_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/W1Taskbar_test.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
 
@@ -37,7 +37,7 @@ endif()
 
 # The small windows in-process, each saved as a picture under <build>/screenshots for a person
 # to look at. They read the screen back, so the program runs alone.
-qm_add_test(w1_windows_tests WINDOW INPUT
+qm_add_test(w1_windows_tests WINDOW UNMANAGED INPUT
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/W1Windows_test.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
 if(TARGET w1_windows_tests)

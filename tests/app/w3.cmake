@@ -8,21 +8,21 @@ qm_add_test(app_w3_helpers_tests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/W3Helpers_test.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
 
-qm_add_test(app_w3_taskform_tests WINDOW CLIPBOARD INPUT
+qm_add_test(app_w3_taskform_tests WINDOW UNMANAGED CLIPBOARD INPUT
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/TaskForm_test.cpp ${w3_support}
   LIBS qm_app qm_test_support MAIN qm_test_support)
 
-qm_add_test(app_w3_optionsform_tests WINDOW INPUT
+qm_add_test(app_w3_optionsform_tests WINDOW UNMANAGED INPUT
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/OptionsForm_test.cpp ${w3_support}
   LIBS qm_app qm_test_support MAIN qm_test_support)
 
-qm_add_test(app_w3_optionpages_tests WINDOW
+qm_add_test(app_w3_optionpages_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/OptionPagesTwin_test.cpp ${w3_support}
   LIBS qm_app qm_test_support MAIN qm_test_support)
 
 # Every page and tab of the dialogs as a picture under <build>/screenshots (read back from the
 # screen, so the program runs alone).
-qm_add_test(app_w3_screenshot_tests WINDOW INPUT
+qm_add_test(app_w3_screenshot_tests WINDOW UNMANAGED INPUT
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/W3Screenshot_test.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
 if(TARGET app_w3_screenshot_tests)

@@ -5,16 +5,16 @@ include_guard(GLOBAL)
 
 set(QM_TEST_RC ${CMAKE_CURRENT_LIST_DIR}/ArtworkTest.rc)
 
-qm_add_test(win_timer_tests WINDOW
+qm_add_test(win_timer_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Timer_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
 
-qm_add_test(win_screen_tests WINDOW
+qm_add_test(win_screen_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Screen_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
 qm_add_resources(win_screen_tests RC ${QM_TEST_RC})
 
-qm_add_test(win_artwork_tests WINDOW
+qm_add_test(win_artwork_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Artwork_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
 qm_add_resources(win_artwork_tests RC ${QM_TEST_RC})
@@ -27,11 +27,11 @@ add_test(NAME make_resources_py
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/tools)
 set_tests_properties(make_resources_py PROPERTIES TIMEOUT 120 LABELS artwork)
 
-qm_add_test(win_imagelist_tests WINDOW
+qm_add_test(win_imagelist_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ImageList_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
 qm_add_resources(win_imagelist_tests RC ${QM_TEST_RC})
 
-qm_add_test(win_clipboard_tests WINDOW CLIPBOARD
+qm_add_test(win_clipboard_tests WINDOW UNMANAGED CLIPBOARD
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Clipboard_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
