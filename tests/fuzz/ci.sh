@@ -34,6 +34,7 @@ budget=${QM_FUZZ_BUDGET:-160}
 cap=${QM_FUZZ_CAP:-$(( 2 * budget / ${#targets[@]} ))}
 [[ $cap -ge 5 ]] || cap=5
 
+started=$SECONDS
 fuzz_build
 mkdir -p "$fuzz_dir/logs"
 echo "fuzz: ${#targets[@]} targets, seed $seed, at most $cap s each"
@@ -53,4 +54,9 @@ for i in "${!pids[@]}"; do
   wait "${pids[$i]}" || failed=1
   cat "$fuzz_dir/logs/ci_${names[$i]}.out"
 done
+if [[ $failed -eq 0 ]]; then
+  echo "fuzz: ${#targets[@]} targets, no finding, $(( SECONDS - started )) s"
+else
+  echo "fuzz: FINDINGS above, $(( SECONDS - started )) s"
+fi
 exit $failed
