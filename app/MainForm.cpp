@@ -10,6 +10,7 @@
 #include "engine/EngineRoutines.h"
 #include "engine/ImagesLibrary.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/SysUtils.h"
@@ -516,6 +517,7 @@ void TMainForm::FormDestroy(TObject*)
             try {
                 ImageLibrary->SaveToFile(FLibraryPath);
             } catch (...) {
+                // Shown; the shut-down goes on.
                 Application->HandleException();
             }
         }
@@ -617,14 +619,11 @@ void TMainForm::LoadTaskTree(const std::string& Folder, TTreeNode* Parent)
 void TMainForm::RefreshTaskTree()
 {
     TTreeNode* Root = RootNode();
-    TasksTreeView->GetItems()->BeginUpdate();
-    try {
+    {
+        TasksTreeView->GetItems()->BeginUpdate();
+        TScopeExit End([this] { TasksTreeView->GetItems()->EndUpdate(); });
         LoadTaskTree(Settings->GetOptions()->GetProjectPath(), Root);
-    } catch (...) {
-        TasksTreeView->GetItems()->EndUpdate();
-        throw;
     }
-    TasksTreeView->GetItems()->EndUpdate();
     Root->Expand(false);
 }
 

@@ -8,6 +8,7 @@
 
 #include "imagelib/ImgHooks.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
@@ -259,12 +260,9 @@ void TDibGraphic::NewImage(int32_t Width, int32_t Height, ImageFormat Format, co
     SetYDpi(DpiY != 0 ? DpiY : ScreenDpi(false));
 
     if (Keep) {
-        try {
-            RenewPixels();
-        } catch (...) {
-            FreeImage();
-            throw;
-        }
+        TScopeExit FreeOnFailure([this] { FreeImage(); });
+        RenewPixels();
+        FreeOnFailure.Dismiss();
         // The new picture starts zeroed like a fresh one; a reader that writes every pixel
         // byte leaves only the padding to clear.
         const size_t PixelBytes = size_t((int64_t(Width) * Bits + 7) / 8);

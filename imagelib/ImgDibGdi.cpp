@@ -9,6 +9,7 @@
 
 #include "imagelib/ImgDib.h"
 #include "imagelib/ImgHooks.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Clipboard.h"
@@ -238,15 +239,10 @@ void TDibGraphic::Assign(TPersistent* Source)
     }
     if (auto* Board = dynamic_cast<TClipboard*>(Source)) {
         Board->Open();
-        try {
-            HANDLE Bitmap = Board->GetAsHandle(CF_BITMAP);
-            HANDLE Palette = Board->GetAsHandle(CF_PALETTE);
-            LoadFromClipboardFormat(CF_BITMAP, Bitmap, static_cast<HPALETTE>(Palette));
-        } catch (...) {
-            Board->Close();
-            throw;
-        }
-        Board->Close();
+        TScopeExit Close([Board] { Board->Close(); });
+        HANDLE Bitmap = Board->GetAsHandle(CF_BITMAP);
+        HANDLE Palette = Board->GetAsHandle(CF_PALETTE);
+        LoadFromClipboardFormat(CF_BITMAP, Bitmap, static_cast<HPALETTE>(Palette));
         return;
     }
     if (auto* Bitmap = dynamic_cast<TBitmap*>(Source)) {
@@ -443,40 +439,35 @@ void TDibGraphic::LoadFromStream(TStream* Stream)
 {
     const bool WasAnimating = FAnimate;
     SetAnimate(false);
-    try {
-        if (FLoadAllImages) {
-            const int64_t Start = Stream->GetPosition();
-            const int32_t Count = GetStreamImageCount(Stream);
-            if (Count <= 1) {
-                FLoadAllImages = false;
+    TScopeExit Resume([this, WasAnimating] { SetAnimate(WasAnimating); });
+    if (FLoadAllImages) {
+        const int64_t Start = Stream->GetPosition();
+        const int32_t Count = GetStreamImageCount(Stream);
+        if (Count <= 1) {
+            FLoadAllImages = false;
+            Stream->SetPosition(Start);
+        } else {
+            // Built aside so a failure leaves the earlier frames whole.
+            std::vector<std::unique_ptr<TDibGraphic>> Frames;
+            for (int32_t Index = 1; Index <= Count; ++Index) {
+                std::unique_ptr<TDibGraphic> Frame = CreateNew();
+                if (!Frame || Frame->ClassName() != ClassName())
+                    throw EDidodazaError(Format("%s does not make frames of its own class", ClassName()));
                 Stream->SetPosition(Start);
-            } else {
-                // Built aside so a failure leaves the earlier frames whole.
-                std::vector<std::unique_ptr<TDibGraphic>> Frames;
-                for (int32_t Index = 1; Index <= Count; ++Index) {
-                    std::unique_ptr<TDibGraphic> Frame = CreateNew();
-                    if (!Frame || Frame->ClassName() != ClassName())
-                        throw EDidodazaError(Format("%s does not make frames of its own class", ClassName()));
-                    Stream->SetPosition(Start);
-                    Frame->LoadImageFromStream(Stream, Index);
-                    Frames.push_back(std::move(Frame));
-                }
-                FFrames = std::move(Frames);
-                FCurrentFrame = -1;
-                SetCurrentFrame(1);
+                Frame->LoadImageFromStream(Stream, Index);
+                Frames.push_back(std::move(Frame));
             }
-        }
-        if (!FLoadAllImages) {
-            // Frames of an earlier file would otherwise go on animating over this one.
-            FFrames.clear();
+            FFrames = std::move(Frames);
             FCurrentFrame = -1;
-            LoadImageFromStream(Stream, FImageIndex);
+            SetCurrentFrame(1);
         }
-    } catch (...) {
-        SetAnimate(WasAnimating);
-        throw;
     }
-    SetAnimate(WasAnimating);
+    if (!FLoadAllImages) {
+        // Frames of an earlier file would otherwise go on animating over this one.
+        FFrames.clear();
+        FCurrentFrame = -1;
+        LoadImageFromStream(Stream, FImageIndex);
+    }
 }
 
 void TDibGraphic::SetCurrentFrame(int32_t Index)

@@ -94,6 +94,7 @@ void SeekBack(TStream* Stream, int64_t Count) noexcept
     try {
         Stream->Seek(-Count, soCurrent);
     } catch (...) {
+        // Called from libjpeg: a stream that cannot go back just stays after the read-ahead.
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "imagelib/JpegGlue.h"
 #include "imagelib/ImgMisc.h"
+#include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
@@ -79,35 +80,32 @@ void TJpegGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
     SetYDpi(YDpi);
 
     int32_t Y = 0;
-    try {
-        JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_start_decompress(I); });
-        const int32_t Height = GetHeight();
-        std::vector<JSAMPROW> Rows(static_cast<size_t>(Height));
-        for (int32_t R = 0; R < Height; ++R)
-            Rows[size_t(R)] = ScanLine(R);
-        while (Y < Height) {
-            TRowRun Run{Rows.data() + Y, JDIMENSION(std::min(RowChunk, Height - Y)), 0};
-            JpegRun(
-                D.Get(),
-                [](j_decompress_ptr I, void* Arg) {
-                    auto* R = static_cast<TRowRun*>(Arg);
-                    while (R->Done < R->Count) {
-                        const JDIMENSION Got = jpeg_read_scanlines(I, R->Rows + R->Done, R->Count - R->Done);
-                        if (Got == 0)
-                            break;
-                        R->Done += Got;
-                    }
-                },
-                &Run);
-            if (Run.Done == 0)
-                throw EJpegError("The JPEG decoder delivered no rows");
-            Y += static_cast<int32_t>(Run.Done);
-            Last = NotifyProgress(this, Y - 1, 0, Last, Height - 1, OnProgress);
-        }
-    } catch (...) {
-        ClearRows(Y);
-        throw;
+    TScopeExit ClearRest([this, &Y] { ClearRows(Y); });
+    JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_start_decompress(I); });
+    const int32_t Height = GetHeight();
+    std::vector<JSAMPROW> Rows(static_cast<size_t>(Height));
+    for (int32_t R = 0; R < Height; ++R)
+        Rows[size_t(R)] = ScanLine(R);
+    while (Y < Height) {
+        TRowRun Run{Rows.data() + Y, JDIMENSION(std::min(RowChunk, Height - Y)), 0};
+        JpegRun(
+            D.Get(),
+            [](j_decompress_ptr I, void* Arg) {
+                auto* R = static_cast<TRowRun*>(Arg);
+                while (R->Done < R->Count) {
+                    const JDIMENSION Got = jpeg_read_scanlines(I, R->Rows + R->Done, R->Count - R->Done);
+                    if (Got == 0)
+                        break;
+                    R->Done += Got;
+                }
+            },
+            &Run);
+        if (Run.Done == 0)
+            throw EJpegError("The JPEG decoder delivered no rows");
+        Y += static_cast<int32_t>(Run.Done);
+        Last = NotifyProgress(this, Y - 1, 0, Last, Height - 1, OnProgress);
     }
+    ClearRest.Dismiss();
     JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_finish_decompress(I); });
     FWarnings = D->Errors.Warnings;
     NotifyProgress(this, 100, 0, Last, 100, OnProgress);

@@ -43,6 +43,7 @@ void DispatchWarning(const char* Message) noexcept
         if (Hook)
             Hook(Message ? Message : "");
     } catch (...) {
+        // A warning must not stop the decoder.
     }
 }
 

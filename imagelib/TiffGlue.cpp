@@ -39,6 +39,7 @@ void KeepMessage(const char* Module, const char* Fmt, va_list Args) noexcept
         std::vsnprintf(Text, sizeof(Text), Fmt ? Fmt : "", Args);
         SetLastMessage(Module ? std::string(Module) + ": " + Text : std::string(Text));
     } catch (...) {
+        // Called from libtiff: a message that cannot be kept is lost, the failure still reported.
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Files.h"
 #include "platform/win/GuardCallback.h"
 #include "platform/win/LocaleWin.h"
@@ -28,6 +29,7 @@ void HandleCallbackException(std::exception_ptr E) noexcept
         }
         DebugOut("Unhandled " + ExceptionClassName(E) + ": " + ExceptionMessage(E));
     } catch (...) {
+        // The last resort of every callback: nothing may leave it.
     }
 }
 
@@ -84,6 +86,7 @@ void TApplication::HandleMessage()
     try {
         Handled = ProcessMessage(Msg);
     } catch (...) {
+        // A handler's failure is shown, and the loop goes on.
         HandleException();
         return;
     }
@@ -98,6 +101,7 @@ void TApplication::Idle()
         try {
             OnIdle(this, Done);
         } catch (...) {
+            // Shown; Synchronize is still served below.
             HandleException();
         }
     }
@@ -122,6 +126,7 @@ void TApplication::ProcessMessages()
             if (!ProcessMessage(Msg))
                 break;
         } catch (...) {
+            // Shown; the queue is still emptied.
             HandleException();
         }
     }
@@ -164,6 +169,7 @@ void TApplication::HandleException(std::exception_ptr E) noexcept
             return;
         }
     } catch (...) {
+        // Nothing may leave the handler: its own failure only goes to the debugger.
         DebugOut("The exception handler failed: " + ExceptionMessage(std::current_exception()));
         return;
     }
@@ -178,6 +184,7 @@ void TApplication::ShowException(const std::exception_ptr& E) noexcept
             Text += '.';
         MessageBox(Text, "Error", MB_OK | MB_ICONERROR);
     } catch (...) {
+        // A message that cannot be shown is dropped: nothing may leave the handler.
     }
 }
 
@@ -218,13 +225,12 @@ void ApplicationInit()
     static std::once_flag LocaleOnce;
     std::call_once(LocaleOnce, [] { InitDefaultLocaleFormats(ReadUserLocaleFormats()); });
     Application = new TApplication();
-    try {
-        InitSynchronize();
-    } catch (...) {
+    TScopeExit Discard([] {
         delete Application;
         Application = nullptr;
-        throw;
-    }
+    });
+    InitSynchronize();
+    Discard.Dismiss();
 }
 
 void ApplicationDone()
