@@ -201,6 +201,10 @@ private:
     int32_t FPixelsPerInch;
 };
 
+// The size Text takes drawn in Font on the screen by DrawText with Format (DT_CALCRECT is
+// added); with DT_WORDBREAK its lines break within Width.
+TSize MeasureText(TFont* Font, const std::string& Text, UINT Format, int32_t Width = 0);
+
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 // The ROP2 codes, in the order of R2_BLACK .. R2_WHITE.
 enum TPenMode {
