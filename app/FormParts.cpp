@@ -326,7 +326,8 @@ TSize TextFitSize(TControl* C)
         return MeasureText(Font, Caption, DT_SINGLELINE | DT_NOPREFIX);
     const TSize T = MeasureText(Font, Caption, DT_SINGLELINE);
     if (dynamic_cast<TCheckBox*>(C) || dynamic_cast<TRadioButton*>(C))
-        return TSize{GetSystemMetrics(SM_CXMENUCHECK) + kBoxGap + T.cx, std::max<LONG>(T.cy, GetSystemMetrics(SM_CYMENUCHECK))};
+        return TSize{GetSystemMetrics(SM_CXMENUCHECK) + kBoxGap + T.cx,
+                     std::max<LONG>(T.cy, GetSystemMetrics(SM_CYMENUCHECK))};
     if (dynamic_cast<TButton*>(C))
         return TSize{T.cx + 2 * kButtonPadding, T.cy + kButtonPadding};
     if (dynamic_cast<TGroupBox*>(C))

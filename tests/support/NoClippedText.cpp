@@ -92,8 +92,8 @@ void ExpectNoClippedText(TCustomForm* Form, const std::vector<const TControl*>& 
         } else {
             continue;
         }
-        const std::string Where =
-            Form->ClassName() + ": " + C->ClassName() + " " + (C->GetName().empty() ? "" : C->GetName() + " ") + "\"" + Text + "\"";
+        const std::string Name = C->GetName().empty() ? std::string() : C->GetName() + " ";
+        const std::string Where = Form->ClassName() + ": " + C->ClassName() + " " + Name + "\"" + Text + "\"";
         EXPECT_LE(Need.cx, C->GetWidth()) << Where << " is cut at the right";
         EXPECT_LE(Need.cy, C->GetHeight()) << Where << " is cut at the bottom";
     }
