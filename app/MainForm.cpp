@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/FormParts.h"
 #include "app/GenProgressForm.h"
 #include "app/Product.h"
 #include "app/WaitForm.h"
@@ -174,6 +175,7 @@ TMainForm::TMainForm(TComponent* AOwner, const TMainFormSetup& Setup) : TForm(AO
     BuildLayout();
     BindActions();
     BuildImagesPane();
+    FitText(this);
     FormCreate(this);
     ApplyImagePaneSettings();
     OnShow = [this](TObject* S) { FormShow(S); };

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/FormParts.h"
 #include "app/HtmlHelp.h"
 #include "engine/EngineRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -86,6 +87,7 @@ TTaskForm::TTaskForm(TComponent* AOwner) : TForm(AOwner)
     OnShow = [this](TObject* S) { FormShow(S); };
 
     FormCreate(this);
+    FitText(this, tfKeepSize);
 }
 
 TTaskForm::~TTaskForm() = default;
