@@ -2,6 +2,7 @@
 // uncompressed, RLE8 and RLE4. Written uncompressed with the OS/2 1.x or the 40-byte header.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -75,7 +76,14 @@ int32_t ReadHeader(const char*, TStream* Stream, BMC* Bmc, const char* Options)
             Entries = static_cast<int32_t>(std::min<uint32_t>(bmc_le32(I + 32), 256));
         EntryBytes = 4;
     }
-    // Top-down (negative height) files are left to other readers.
+    // A negative height is a top-down bitmap. Run-coded bitmaps are always bottom-up, and
+    // INT32_MIN has no positive counterpart.
+    const bool TopDown = Height < 0;
+    if (TopDown) {
+        if (Height == INT32_MIN || Compression == 1 || Compression == 2)
+            return BMC_ERR_BAD_SIZE;
+        Height = -Height;
+    }
     if (Width < 1 || Height < 1)
         return BMC_ERR_BAD_SIZE;
     if (Planes != 1)
@@ -98,6 +106,7 @@ int32_t ReadHeader(const char*, TStream* Stream, BMC* Bmc, const char* Options)
     P.pal_entry_bytes = EntryBytes;
     P.data_pos = Bits0;
     P.coding = Compression;
+    P.top_down = TopDown;
     P.file_bits = Bits;
     P.options = (bmc_find_word(Options, "inv") ? OptInv : 0) | (bmc_find_word(Options, "invb") ? OptInvb : 0);
     Bmc->width = static_cast<int32_t>(Width);
@@ -202,7 +211,13 @@ int32_t ReadData(TStream* Stream, const BMC* Bmc, BMC_PROGRESS ProgressProc, voi
     const int64_t Size = bmc_data_size(Bmc);
     if (bmc_seek_to(Stream, P.data_pos) != BMC_OK)
         return BMC_ERR_READ;
-    if (P.coding == 0) {
+    if (P.coding == 0 && P.top_down) {
+        // The file's first row is the top one; the picture keeps its rows bottom-up.
+        const int32_t RowBytes = bmc_row_bytes(Bmc);
+        for (int64_t Y = Bmc->height - 1; Y >= 0; --Y)
+            if (bmc_read_exact(Stream, Data + Y * RowBytes, RowBytes) != BMC_OK)
+                return BMC_ERR_READ;
+    } else if (P.coding == 0) {
         for (int64_t Done = 0; Done < Size;) {
             const int32_t N = static_cast<int32_t>(std::min<int64_t>(Size - Done, 1 << 20));
             if (bmc_read_exact(Stream, Data + Done, N) != BMC_OK)
