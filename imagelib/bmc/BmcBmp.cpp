@@ -211,18 +211,19 @@ int32_t ReadData(TStream* Stream, const BMC* Bmc, BMC_PROGRESS ProgressProc, voi
     const int64_t Size = bmc_data_size(Bmc);
     if (bmc_seek_to(Stream, P.data_pos) != BMC_OK)
         return BMC_ERR_READ;
-    if (P.coding == 0 && P.top_down) {
-        // The file's first row is the top one; the picture keeps its rows bottom-up.
-        const int32_t RowBytes = bmc_row_bytes(Bmc);
-        for (int64_t Y = Bmc->height - 1; Y >= 0; --Y)
-            if (bmc_read_exact(Stream, Data + Y * RowBytes, RowBytes) != BMC_OK)
-                return BMC_ERR_READ;
-    } else if (P.coding == 0) {
+    if (P.coding == 0) {
         for (int64_t Done = 0; Done < Size;) {
             const int32_t N = static_cast<int32_t>(std::min<int64_t>(Size - Done, 1 << 20));
             if (bmc_read_exact(Stream, Data + Done, N) != BMC_OK)
                 return BMC_ERR_READ;
             Done += N;
+        }
+        if (P.top_down) {
+            // The file's first row is the top one; the picture keeps its rows bottom-up. Read
+            // whole and turned over: row by row, a narrow tall picture costs a call per row.
+            const int64_t RowBytes = bmc_row_bytes(Bmc);
+            for (int64_t Y = 0, Z = Bmc->height - 1; Y < Z; ++Y, --Z)
+                std::swap_ranges(Data + Y * RowBytes, Data + (Y + 1) * RowBytes, Data + Z * RowBytes);
         }
     } else {
         std::memset(Data, 0, static_cast<size_t>(Size));

@@ -298,33 +298,34 @@ TEST(Bmp, HeaderChecks)
 // its rows and negating its height.
 TEST(Bmp, TopDownLoadsLikeBottomUp)
 {
-    for (int32_t Bpp : {8, 24}) {
-        SCOPED_TRACE(Bpp);
-        const Picture Pic = PatternPicture(7, 5, Bpp, Bpp);
-        const std::vector<uint8_t> Up = WriteOk(Pic, BMC_FT_BITMAP);
-        std::vector<uint8_t> Down = Up;
-        const size_t Offset = Up[10] | Up[11] << 8 | Up[12] << 16 | static_cast<size_t>(Up[13]) << 24;
-        const size_t Row = static_cast<size_t>(Pic.RowBytes());
-        ASSERT_EQ(Up.size(), Offset + Row * 5);
-        for (size_t Y = 0; Y < 5; ++Y)
-            std::copy_n(Up.begin() + static_cast<ptrdiff_t>(Offset + Row * Y), Row,
-                        Down.begin() + static_cast<ptrdiff_t>(Offset + Row * (4 - Y)));
-        const uint32_t Negative = static_cast<uint32_t>(-5);
-        for (int K = 0; K < 4; ++K)
-            Down[22 + K] = static_cast<uint8_t>(Negative >> (8 * K));
-        ASSERT_NE(Down, Up);
+    for (int32_t Bpp : {8, 24})
+        for (int32_t H : {5, 6}) {
+            SCOPED_TRACE(std::to_string(Bpp) + " bits, height " + std::to_string(H));
+            const Picture Pic = PatternPicture(7, H, Bpp, Bpp);
+            const std::vector<uint8_t> Up = WriteOk(Pic, BMC_FT_BITMAP);
+            std::vector<uint8_t> Down = Up;
+            const size_t Offset = Up[10] | Up[11] << 8 | Up[12] << 16 | static_cast<size_t>(Up[13]) << 24;
+            const size_t Row = static_cast<size_t>(Pic.RowBytes());
+            ASSERT_EQ(Up.size(), Offset + Row * H);
+            for (size_t Y = 0; Y < size_t(H); ++Y)
+                std::copy_n(Up.begin() + static_cast<ptrdiff_t>(Offset + Row * Y), Row,
+                            Down.begin() + static_cast<ptrdiff_t>(Offset + Row * (H - 1 - Y)));
+            const uint32_t Negative = static_cast<uint32_t>(-H);
+            for (int K = 0; K < 4; ++K)
+                Down[22 + K] = static_cast<uint8_t>(Negative >> (8 * K));
+            ASSERT_NE(Down, Up);
 
-        const Picture FromUp = ReadOk(Up, BMC_FT_BITMAP);
-        const Picture FromDown = ReadOk(Down, BMC_FT_BITMAP);
-        ASSERT_EQ(FromDown.height, 5);
-        ExpectSamePixels(Pic, FromUp);
-        ExpectSamePixels(FromUp, FromDown);
-        ExpectSameColors(FromUp, FromDown);
-        // Cut anywhere in its rows, it fails like any other short file.
-        Picture Short;
-        const std::vector<uint8_t> Cut(Down.begin(), Down.end() - static_cast<ptrdiff_t>(Row + 1));
-        EXPECT_EQ(ReadBytes(Cut, BMC_FT_BITMAP, Short), BMC_ERR_READ);
-    }
+            const Picture FromUp = ReadOk(Up, BMC_FT_BITMAP);
+            const Picture FromDown = ReadOk(Down, BMC_FT_BITMAP);
+            ASSERT_EQ(FromDown.height, H);
+            ExpectSamePixels(Pic, FromUp);
+            ExpectSamePixels(FromUp, FromDown);
+            ExpectSameColors(FromUp, FromDown);
+            // Cut anywhere in its rows, it fails like any other short file.
+            Picture Short;
+            const std::vector<uint8_t> Cut(Down.begin(), Down.end() - static_cast<ptrdiff_t>(Row + 1));
+            EXPECT_EQ(ReadBytes(Cut, BMC_FT_BITMAP, Short), BMC_ERR_READ);
+        }
 }
 
 TEST(Bmp, TopDownCannotBeRunCoded)
