@@ -1,5 +1,7 @@
 #include "engine/AutoUpdateProjects.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -45,8 +47,13 @@ void TProjectUpdateCtrl::Fetch(const std::string& Url)
 void TProjectUpdateCtrl::GetIndex(TStrings* Lines)
 {
     Fetch(GetIndexAddress());
-    ReadProjectIndex(FStream.get(), Lines);
+    TStringList Log;
+    ReadProjectIndex(FStream.get(), Lines, &Log);
     FStream->Clear();
+    // Lists passed over and a refused index go to the debug output, like the program's other
+    // diagnostics: the dialog only shows the lists it got.
+    for (int32_t I = 0; I < Log.GetCount(); ++I)
+        OutputDebugStringA(("Quillmoor: import: " + Log.GetStrings(I) + "\n").c_str());
 }
 
 std::unique_ptr<TProjectItems> TProjectUpdateCtrl::GetProjects(const std::string& ListName)

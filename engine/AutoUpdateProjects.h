@@ -29,8 +29,8 @@ public:
     ~TProjectUpdateCtrl() override;
     std::string ClassName() const override { return "TProjectUpdateCtrl"; }
 
-    // Appends the list names of "index.dat" (see ParseProjectIndex). A failed download raises
-    // (EHttpError) and appends nothing.
+    // Appends the list names of "index.dat" (see ParseProjectIndex); its log lines go to the debug
+    // output. A failed download raises (EHttpError) and appends nothing.
     void GetIndex(TStrings* Lines);
     // The list's projects, loaded (see TProjectItems::LoadFromStream), with ListName set.
     std::unique_ptr<TProjectItems> GetProjects(const std::string& ListName);

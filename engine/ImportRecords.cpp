@@ -1,5 +1,6 @@
 #include "engine/ImportRecords.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "engine/EngineText.h"
@@ -154,42 +155,88 @@ void TProjectItems::LoadFromStream(TStream* Stream)
 // ---------------------------------------------------------------------------------------------
 // The index
 
-void ParseProjectIndex(std::string_view Text, TStrings* Lines)
-{
-    int32_t Taken = 0;
-    size_t Start = 0;
-    while (Start < Text.size() && Taken < MaxProjectLists) {
-        size_t End = Text.find('\n', Start);
-        const size_t Next = End == std::string_view::npos ? Text.size() : End + 1;
-        if (End == std::string_view::npos)
-            End = Text.size();
-        std::string_view Name = Text.substr(Start, End - Start);
-        if (!Name.empty() && Name.back() == '\r')
-            Name.remove_suffix(1);
-        Start = Next;
+namespace {
 
-        bool Clean = !Name.empty() && Name.size() <= MaxListNameLength;
-        for (const char C : Name)
-            if (IsControlByte(static_cast<unsigned char>(C)))
-                Clean = false;
-        if (!Clean)
+// One line of the index, without its LF and a CR before it; Start moves to the next line.
+std::string_view NextIndexLine(std::string_view Text, size_t& Start)
+{
+    size_t End = Text.find('\n', Start);
+    const size_t Next = End == std::string_view::npos ? Text.size() : End + 1;
+    if (End == std::string_view::npos)
+        End = Text.size();
+    std::string_view Line = Text.substr(Start, End - Start);
+    if (!Line.empty() && Line.back() == '\r')
+        Line.remove_suffix(1);
+    Start = Next;
+    return Line;
+}
+
+// A name as a log line shows it: control bytes as \xNN, and cut, since it came from the server.
+std::string LoggedName(std::string_view Name)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    constexpr size_t Shown = 80;
+    std::string Result = "\"";
+    for (size_t I = 0; I < Name.size() && I < Shown; ++I) {
+        const auto C = static_cast<unsigned char>(Name[I]);
+        if (IsControlByte(C)) {
+            Result += "\\x";
+            Result += Hex[C >> 4];
+            Result += Hex[C & 15];
+        } else {
+            Result += Name[I];
+        }
+    }
+    Result += Name.size() > Shown ? "...\"" : "\"";
+    return Result;
+}
+
+} // namespace
+
+void ParseProjectIndex(std::string_view Text, TStrings* Lines, TStrings* Log)
+{
+    int64_t Count = 0;
+    for (size_t Start = 0; Start < Text.size();)
+        if (!NextIndexLine(Text, Start).empty())
+            ++Count;
+    if (Count > MaxProjectLists) {
+        if (Log)
+            Log->Add("Project index refused: it names " + std::to_string(Count) + " lists, more than " +
+                     std::to_string(MaxProjectLists));
+        return;
+    }
+
+    for (size_t Start = 0; Start < Text.size();) {
+        const std::string_view Name = NextIndexLine(Text, Start);
+        if (Name.empty())
             continue;
+        std::string Why;
+        if (Name.size() > MaxListNameLength)
+            Why = "its name is " + std::to_string(Name.size()) + " characters long, more than " +
+                  std::to_string(MaxListNameLength);
+        else if (std::any_of(Name.begin(), Name.end(),
+                             [](char C) { return IsControlByte(static_cast<unsigned char>(C)); }))
+            Why = "its name holds a control character";
+        if (!Why.empty()) {
+            if (Log)
+                Log->Add("Project list " + LoggedName(Name) + " passed over: " + Why);
+            continue;
+        }
         Lines->Add(std::string(Name));
-        ++Taken;
     }
 }
 
-void ReadProjectIndex(TStream* Stream, TStrings* Lines)
+void ReadProjectIndex(TStream* Stream, TStrings* Lines, TStrings* Log)
 {
     const int64_t Left = Stream->GetSize() - Stream->GetPosition();
     if (Left <= 0)
         return;
-    // Beyond what the list cap can use the rest is never looked at anyway.
+    // As much as an index download may bring (MaxImportDownload).
     constexpr int64_t MaxIndexBytes = 16 * 1024 * 1024;
     std::string Text(static_cast<size_t>(Left < MaxIndexBytes ? Left : MaxIndexBytes), '\0');
     const int32_t N = Stream->Read(Text.data(), static_cast<int32_t>(Text.size()));
     Text.resize(N > 0 ? static_cast<size_t>(N) : 0);
-    ParseProjectIndex(Text, Lines);
+    ParseProjectIndex(Text, Lines, Log);
 }
 
 std::string ProjectListAddress(const std::string& Base, std::string_view ListName)

@@ -31,10 +31,10 @@ static_assert(offsetof(TProjectRecord, Name) == 4 && offsetof(TProjectRecord, UR
 inline constexpr int32_t ProjectRecordSize = static_cast<int32_t>(sizeof(TProjectRecord));
 inline constexpr size_t ImportTextSize = 200;
 
-// At most this many list names are taken from an index: each one costs a thread and a
-// connection, so a hostile index must not be able to start thousands.
-inline constexpr int32_t MaxProjectLists = 64;
-// List names longer than this are skipped (they become node texts and request targets).
+// An index naming more lists than this is refused whole: each list costs a thread and a
+// connection.
+inline constexpr int32_t MaxProjectLists = 10000;
+// List names longer than this are passed over (they become node texts and request targets).
 inline constexpr size_t MaxListNameLength = 255;
 
 class TProjectItems;
@@ -105,12 +105,13 @@ private:
 };
 
 // Splits an index into list names: lines end at each LF; the LF and a CR before it are dropped
-// (also a lone CR at the end of the last line). Empty names, names holding any other control
-// character (bytes below 0x20 and 0x7F) and names over MaxListNameLength are skipped; at most
-// MaxProjectLists names are taken. Appends to Lines.
-void ParseProjectIndex(std::string_view Text, TStrings* Lines);
+// (also a lone CR at the end of the last line). Empty lines are skipped; names holding any other
+// control character (bytes below 0x20 and 0x7F) and names over MaxListNameLength are passed over
+// with a line in Log naming them and why. An index of more than MaxProjectLists non-empty lines
+// gives no names at all and a line in Log with its count. Appends to Lines (and to Log when given).
+void ParseProjectIndex(std::string_view Text, TStrings* Lines, TStrings* Log = nullptr);
 // The same over the whole of Stream from its position.
-void ReadProjectIndex(TStream* Stream, TStrings* Lines);
+void ReadProjectIndex(TStream* Stream, TStrings* Lines, TStrings* Log = nullptr);
 
 // Base + list name, with blanks, "#", quotes, "<", ">" and bytes above 0x7E written as %XX so
 // the name stays one request target (ParseProjectIndex already keeps control characters out).

@@ -14,6 +14,7 @@
 #include "engine/TaskRules.h"
 #include "engine/TaskThread.h"
 #include "platform/net/HttpClient.h"
+#include "platform/rtl/Paths.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
 
@@ -34,12 +35,6 @@ std::string MaskExt(const std::string& Document)
 {
     std::string E = DocumentExt(Document);
     return E.empty() ? std::string("html") : E.substr(1);
-}
-
-std::string NameOnly(const std::string& Path)
-{
-    const size_t P = Path.find_last_of("\\/");
-    return P == std::string::npos ? Path : Path.substr(P + 1);
 }
 
 // The folder a mask names below the download folder.
@@ -221,50 +216,56 @@ bool TTaskThread::PageBranch(THttpClient& HTTP)
     if (Cancelled())
         return false;
 
-    TTaskItemList* Items = FTask->GetItems();
-    THTMLScan Scan;
-    TListMutexHold Hold(Items);
-    std::string Base = FURI.GetProtocol() + "://" + FURI.GetHost();
-    if (!FURI.GetPort().empty())
-        Base += ":" + FURI.GetPort();
-    Base += FURI.GetPath();
-    Scan.SetMainURL(Base);
-    Scan.SetText(Text);
-
+    // Written before the list's mutex is taken: every other worker of the task needs it for its
+    // own page.
     if (O->FindMask(MaskExt(FURI.GetDocument())) >= 0)
         SavePage(Text);
     if (Cancelled())
         return false;
 
-    TURLPathItems* Links = Scan.GetURLs();
-    Log("Links found : " + IntToStr(static_cast<int64_t>(Links->GetCount())));
-    const std::string StartHost = FTask->GetStartURI()->GetHost();
+    TTaskItemList* Items = FTask->GetItems();
     std::vector<TTaskItem*> NewRows;
-    for (int32_t I = 0; I < Links->GetCount(); ++I) {
-        if (Cancelled())
-            return false;
-        const std::string Address = TUri(Links->GetItem(I)->GetURL()).GetURI();
-        if (Items->ContainsURL(Address))
-            continue;
-        const std::string Host = HostOfURL(Links->GetItem(I)->GetURL());
-        if (HostInList(Host, O->GetExcludeWebsites()))
-            continue;
-        if (!LinkHostPasses(StartHost, Host))
-            continue;
-        // The scanner drops a trailing "/", so a folder link is known by the text it came from.
-        const std::string Source = Trim(Links->GetItem(I)->GetSourceText());
-        if (Trim(Address).empty() || Trim(TUri(Address).GetDocument()).empty() ||
-            (!Source.empty() && Source.back() == '/'))
-            continue;
-        auto New = std::make_unique<TTaskItem>(FTask, Address);
-        New->SetDepth(FItem->GetDepth() + 1);
-        NewItemIndex = Items->AddSorted(New.get());
-        if (Items->GetItem(NewItemIndex) != New.get())
-            continue; // already listed: the new item goes
-        NewItem = New.release();
-        if (FTask->GetSelected())
-            NewRows.push_back(NewItem);
+    {
+        THTMLScan Scan;
+        TListMutexHold Hold(Items);
+        std::string Base = FURI.GetProtocol() + "://" + FURI.GetHost();
+        if (!FURI.GetPort().empty())
+            Base += ":" + FURI.GetPort();
+        Base += FURI.GetPath();
+        Scan.SetMainURL(Base);
+        Scan.SetText(Text);
+
+        TURLPathItems* Links = Scan.GetURLs();
+        Log("Links found : " + IntToStr(static_cast<int64_t>(Links->GetCount())));
+        const std::string StartHost = FTask->GetStartURI()->GetHost();
+        for (int32_t I = 0; I < Links->GetCount(); ++I) {
+            if (Cancelled())
+                return false;
+            const std::string Address = TUri(Links->GetItem(I)->GetURL()).GetURI();
+            if (Items->ContainsURL(Address))
+                continue;
+            const std::string Host = HostOfURL(Links->GetItem(I)->GetURL());
+            if (HostInList(Host, O->GetExcludeWebsites()))
+                continue;
+            if (!LinkHostPasses(StartHost, Host))
+                continue;
+            // The scanner drops a trailing "/", so a folder link is known by the text it came from.
+            const std::string Source = Trim(Links->GetItem(I)->GetSourceText());
+            if (Trim(Address).empty() || Trim(TUri(Address).GetDocument()).empty() ||
+                (!Source.empty() && Source.back() == '/'))
+                continue;
+            auto New = std::make_unique<TTaskItem>(FTask, Address);
+            New->SetDepth(FItem->GetDepth() + 1);
+            NewItemIndex = Items->AddSorted(New.get());
+            if (Items->GetItem(NewItemIndex) != New.get())
+                continue; // already listed: the new item goes
+            NewItem = New.release();
+            if (FTask->GetSelected())
+                NewRows.push_back(NewItem);
+        }
     }
+    // Shown once the mutex is free: the call waits for the user-interface thread, and the task's
+    // other workers must not wait with it. The list keeps its items while a worker runs.
     if (!NewRows.empty())
         SyncAddURLRows(NewRows);
     return true;
@@ -311,12 +312,16 @@ void TTaskThread::SavePage(const std::string& Text)
 void TTaskThread::AddFailed()
 {
     TTaskItemList* Failed = FTask->GetFailedList();
-    TListMutexHold Hold(Failed);
-    auto New = std::make_unique<TTaskItem>(FTask, FURI.GetURI());
-    const int32_t Index = Failed->AddSorted(New.get());
-    TTaskItem* Listed = Failed->GetItem(Index);
-    if (Listed == New.get())
-        New.release();
+    TTaskItem* Listed = nullptr;
+    {
+        TListMutexHold Hold(Failed);
+        auto New = std::make_unique<TTaskItem>(FTask, FURI.GetURI());
+        const int32_t Index = Failed->AddSorted(New.get());
+        Listed = Failed->GetItem(Index);
+        if (Listed == New.get())
+            New.release();
+    }
+    // The row waits for the user-interface thread, so it is shown after the mutex is released.
     // A second failure of a listed address shows the listed entry again.
     NewItem = Listed;
     if (FTask->GetSelected())
@@ -389,7 +394,7 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
     const std::string Temp = Final + PartialSuffix;
     FItem->SetTempFileName(Temp);
     FileStream = std::move(R.Stream);
-    Log("Saving file \"" + NameOnly(Temp) + "\"");
+    Log("Saving file \"" + ExtractFileName(Temp) + "\"");
 
     bool Failed = false;
     HTTP.SetMaxBodySize(Limit ? MaxSize : 0);
@@ -416,15 +421,16 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
     try {
         Size = FileStream->GetSize();
     } catch (const Exception&) {
+        // The size only labels the images row; the file itself is complete.
     }
     FileStream.reset();
     FItem->SetTempFileName(std::string());
     const std::string Saved = FinishReservedFile(Final, PartialSuffix);
     if (Saved.empty()) {
-        Log("Rename file \"" + NameOnly(Temp) + "\" failed");
+        Log("Rename file \"" + ExtractFileName(Temp) + "\" failed");
         return;
     }
-    FileSaved(Saved, Size, "File \"" + NameOnly(Saved) + "\" saved");
+    FileSaved(Saved, Size, "File \"" + ExtractFileName(Saved) + "\" saved");
     StartAddImage(Saved);
     FTask->IncSavedCount();
 }

@@ -883,7 +883,8 @@ void GifWrite(const TGifDocument& Doc, TStream* Target, TGifProgress* Progress)
         Out.Word(static_cast<uint16_t>(Image.Top));
         Out.Word(static_cast<uint16_t>(Image.Width));
         Out.Word(static_cast<uint16_t>(Image.Height));
-        Out.Byte(static_cast<uint8_t>((Local ? 0x80 | GifTableSizeCode(Local->Count) : 0) |
+        // The size bits follow the image's table also when it is the global one.
+        Out.Byte(static_cast<uint8_t>((Local ? 0x80 : 0) | GifTableSizeCode(Local ? Local->Count : Image.TableSize) |
                                       (Image.Interlaced ? 0x40 : 0) | (Image.Sort ? 0x20 : 0)));
         if (Local)
             Out.Table(*Local);

@@ -2,6 +2,7 @@
 // uncompressed, RLE8 and RLE4. Written uncompressed with the OS/2 1.x or the 40-byte header.
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -75,7 +76,14 @@ int32_t ReadHeader(const char*, TStream* Stream, BMC* Bmc, const char* Options)
             Entries = static_cast<int32_t>(std::min<uint32_t>(bmc_le32(I + 32), 256));
         EntryBytes = 4;
     }
-    // Top-down (negative height) files are left to other readers.
+    // A negative height is a top-down bitmap. Run-coded bitmaps are always bottom-up, and
+    // INT32_MIN has no positive counterpart.
+    const bool TopDown = Height < 0;
+    if (TopDown) {
+        if (Height == INT32_MIN || Compression == 1 || Compression == 2)
+            return BMC_ERR_BAD_SIZE;
+        Height = -Height;
+    }
     if (Width < 1 || Height < 1)
         return BMC_ERR_BAD_SIZE;
     if (Planes != 1)
@@ -98,6 +106,7 @@ int32_t ReadHeader(const char*, TStream* Stream, BMC* Bmc, const char* Options)
     P.pal_entry_bytes = EntryBytes;
     P.data_pos = Bits0;
     P.coding = Compression;
+    P.top_down = TopDown;
     P.file_bits = Bits;
     P.options = (bmc_find_word(Options, "inv") ? OptInv : 0) | (bmc_find_word(Options, "invb") ? OptInvb : 0);
     Bmc->width = static_cast<int32_t>(Width);
@@ -208,6 +217,13 @@ int32_t ReadData(TStream* Stream, const BMC* Bmc, BMC_PROGRESS ProgressProc, voi
             if (bmc_read_exact(Stream, Data + Done, N) != BMC_OK)
                 return BMC_ERR_READ;
             Done += N;
+        }
+        if (P.top_down) {
+            // The file's first row is the top one; the picture keeps its rows bottom-up. Read
+            // whole and turned over: row by row, a narrow tall picture costs a call per row.
+            const int64_t RowBytes = bmc_row_bytes(Bmc);
+            for (int64_t Y = 0, Z = Bmc->height - 1; Y < Z; ++Y, --Z)
+                std::swap_ranges(Data + Y * RowBytes, Data + (Y + 1) * RowBytes, Data + Z * RowBytes);
         }
     } else {
         std::memset(Data, 0, static_cast<size_t>(Size));

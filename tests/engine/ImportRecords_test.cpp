@@ -315,16 +315,72 @@ TEST(ProjectIndex, EmptyAndControlLinesAreSkipped)
     EXPECT_EQ(L.GetStrings(2), "last.lst");
 }
 
-TEST(ProjectIndex, CapsTheNumberAndLengthOfNames)
+TEST(ProjectIndex, EveryListIsKeptUpToTheBound)
 {
-    std::string Text = std::string(MaxListNameLength + 1, 'L') + "\n" + std::string(MaxListNameLength, 'M') + "\n";
-    for (int I = 0; I < 1000; ++I)
-        Text += "l" + std::to_string(I) + ".lst\n";
-    TStringList L;
-    ParseProjectIndex(Text, &L);
+    std::string Text;
+    for (int I = 0; I < 100; ++I)
+        Text += "l" + std::to_string(I) + ".lst\r\n";
+    TStringList L, Log;
+    ParseProjectIndex(Text, &L, &Log);
+    ASSERT_EQ(L.GetCount(), 100);
+    EXPECT_EQ(L.GetStrings(99), "l99.lst");
+    EXPECT_EQ(Log.GetCount(), 0) << Log.GetText();
+
+    // Exactly the bound, blank lines between them not counted.
+    Text.clear();
+    for (int I = 0; I < MaxProjectLists; ++I)
+        Text += "l" + std::to_string(I) + (I % 100 ? ".lst\n" : ".lst\n\r\n\n");
+    L.Clear();
+    ParseProjectIndex(Text, &L, &Log);
     ASSERT_EQ(L.GetCount(), MaxProjectLists);
+    EXPECT_EQ(L.GetStrings(MaxProjectLists - 1), "l" + std::to_string(MaxProjectLists - 1) + ".lst");
+    EXPECT_EQ(Log.GetCount(), 0) << Log.GetText();
+}
+
+TEST(ProjectIndex, ListsPassedOverAreLoggedWithTheirReason)
+{
+    const std::string Long = std::string(300, 'L');
+    std::string Text = Long + "\n" + std::string(MaxListNameLength, 'M') + "\nbad\x01name\r\nok.lst";
+    TStringList L, Log;
+    ParseProjectIndex(Text, &L, &Log);
+    ASSERT_EQ(L.GetCount(), 2);
     EXPECT_EQ(L.GetStrings(0), std::string(MaxListNameLength, 'M'));
-    EXPECT_EQ(L.GetStrings(1), "l0.lst");
+    EXPECT_EQ(L.GetStrings(1), "ok.lst");
+    ASSERT_EQ(Log.GetCount(), 2) << Log.GetText();
+    // The long name is shown cut, the control character written out.
+    EXPECT_NE(Log.GetStrings(0).find("\"" + std::string(80, 'L') + "...\""), std::string::npos) << Log.GetStrings(0);
+    EXPECT_NE(Log.GetStrings(0).find("300 characters"), std::string::npos) << Log.GetStrings(0);
+    EXPECT_LT(Log.GetStrings(0).size(), 200u);
+    EXPECT_NE(Log.GetStrings(1).find("\"bad\\x01name\""), std::string::npos) << Log.GetStrings(1);
+    EXPECT_NE(Log.GetStrings(1).find("control character"), std::string::npos) << Log.GetStrings(1);
+
+    // Without a log the same names are taken.
+    TStringList Quiet;
+    ParseProjectIndex(Text, &Quiet);
+    EXPECT_EQ(Quiet.GetText(), L.GetText());
+}
+
+TEST(ProjectIndex, AnIndexOverTheBoundIsRefusedWhole)
+{
+    std::string Text;
+    for (int I = 0; I <= MaxProjectLists; ++I)
+        Text += "l" + std::to_string(I) + ".lst\n";
+    TStringList L, Log;
+    L.Add("kept");
+    ParseProjectIndex(Text, &L, &Log);
+    ASSERT_EQ(L.GetCount(), 1);
+    EXPECT_EQ(L.GetStrings(0), "kept");
+    ASSERT_EQ(Log.GetCount(), 1);
+    EXPECT_NE(Log.GetStrings(0).find("refused"), std::string::npos) << Log.GetStrings(0);
+    EXPECT_NE(Log.GetStrings(0).find(std::to_string(MaxProjectLists + 1) + " lists"), std::string::npos)
+        << Log.GetStrings(0);
+
+    // The stream reader refuses it the same way.
+    auto S = StreamOf(Text);
+    TStringList FromStream, StreamLog;
+    ReadProjectIndex(S.get(), &FromStream, &StreamLog);
+    EXPECT_EQ(FromStream.GetCount(), 0);
+    EXPECT_EQ(StreamLog.GetText(), Log.GetText());
 }
 
 TEST(ProjectIndex, ReadsFromTheStreamPosition)

@@ -1,9 +1,13 @@
-// The task model with stand-in workers: start, refill, stop, queue, priority and rows.
+// The task model with stand-in workers: start, refill, stop, queue, priority and rows; and the
+// crawl worker's hold of the list mutexes, against the private test web server.
 #include "engine/Task.h"
 
 #include <algorithm>
+#include <functional>
 #include <random>
 #include <set>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -11,7 +15,9 @@
 #include "engine/TaskStandIn.h"
 #include "engine/TaskThread.h"
 #include "platform/rtl/Stream.h"
+#include "platform/rtl/StringList.h"
 #include "platform/win/Files.h"
+#include "tests/support/TestServer.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpFor;
@@ -41,6 +47,36 @@ struct TFixture {
         Task.GetItems()->Add(I);
     }
 };
+
+// Runs a probe for every row added. Rows come inside a worker's synchronous call, so the probe
+// runs while that worker waits for the user-interface thread.
+class TProbingListView : public TRecordingListView {
+public:
+    std::function<void()> Probe;
+    int32_t AddRow(const std::string& Caption, const std::vector<std::string>& SubItems, int32_t ImageIndex,
+                   const void* Data, const std::string& DataText) override
+    {
+        if (Probe)
+            Probe();
+        return TRecordingListView::AddRow(Caption, SubItems, ImageIndex, Data, DataText);
+    }
+};
+
+// Whether another worker of the task can take the list's mutex at this moment.
+bool AnotherWorkerTakesTheMutex(TTask& Task, TTaskItemList* List)
+{
+    TTaskItem Item(&Task, "http://probe.test/p.jpg");
+    TTaskThread Worker(&Task, &Item, Item.GetAddress());
+    bool Taken = false;
+    Worker.Body = [&](TTaskThread&) {
+        Taken = List->GetMutex()->TryWait();
+        if (Taken)
+            List->ReleaseMutex();
+    };
+    Worker.Resume();
+    Worker.WaitFor();
+    return Taken;
+}
 
 } // namespace
 
@@ -400,4 +436,57 @@ TEST(Task, RaceOfLinksWhileSaving)
         EXPECT_EQ(Items.size(), 2008u);
         EXPECT_EQ(F->Task.GetDoneCount(), static_cast<int32_t>(Items.size()));
     }
+}
+
+// A crawl worker shows a page's new rows and a failed address's row only after it has let go of
+// the list's mutex: the call waits for the user-interface thread, and the other workers of the
+// task must not wait for it as well.
+TEST(TaskCrawl, RowsAreShownWithTheListMutexFree)
+{
+    TTestServer Server;
+    if (!Server.Available())
+        GTEST_SKIP() << "QUILLMOOR_TEST_SERVER is not set (run through run_with_server.py)";
+    Server.Reset();
+    Server.SetRoutes("{\"/site/page.html\": {\"body\": \"<a href=a.jpg>a</a> <a href=sub/b.jpg>b</a>\"},"
+                     " \"/site/gone.jpg\": {\"status\": 404, \"body\": \"gone\"}}");
+    TestSupport::TTempFolder Dir;
+    TTask Task;
+    TProbingListView Files, Failed;
+    Task.SetStartURL(Server.Url("/site/"));
+    Task.SetFilesListView(&Files);
+    Task.SetFailedUrlListView(&Failed);
+    Task.SetSelected(true);
+    TRegOptions* O = Task.GetOptions();
+    O->SetDefaultFolder(Dir.Path());
+    O->GetFileMasks()->Clear();
+    O->GetFileMasks()->Add("jpg,Pictures");
+    O->GetFileMasks()->Add("html,Pages");
+    O->SetSeekDeep(2);
+    O->SetEnableFileLimit(false);
+    O->SetSaveAsWebStructure(false);
+    std::vector<bool> ItemsFree, FailedFree;
+    Files.Probe = [&] { ItemsFree.push_back(AnotherWorkerTakesTheMutex(Task, Task.GetItems())); };
+    Failed.Probe = [&] { FailedFree.push_back(AnotherWorkerTakesTheMutex(Task, Task.GetFailedList())); };
+    auto Crawl = [&](const std::string& Target) {
+        auto* Item = new TTaskItem(&Task, Server.Url(Target));
+        Item->SetDepth(0);
+        Task.GetItems()->Add(Item);
+        TTaskThread Worker(&Task, Item, Item->GetAddress());
+        Worker.Resume();
+        Worker.WaitFor();
+    };
+
+    Crawl("/site/page.html");
+    ASSERT_EQ(Files.Rows().size(), 2u);
+    EXPECT_EQ(Files.Rows()[0].SubItems[0], Server.Url("/site/a.jpg"));
+    EXPECT_EQ(Files.Rows()[1].SubItems[0], Server.Url("/site/sub/b.jpg"));
+    EXPECT_EQ(ItemsFree, (std::vector<bool>{true, true}));
+    EXPECT_TRUE(FileExists(Dir.File("Pages\\page.html")));
+    EXPECT_EQ(Task.GetItems()->GetCount(), 3);
+
+    Crawl("/site/gone.jpg");
+    ASSERT_EQ(Failed.Rows().size(), 1u);
+    EXPECT_EQ(Failed.Rows()[0].Caption, Server.Url("/site/gone.jpg"));
+    EXPECT_EQ(FailedFree, std::vector<bool>{true});
+    EXPECT_EQ(Task.GetFailedList()->GetCount(), 1);
 }

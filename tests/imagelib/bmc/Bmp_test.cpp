@@ -1,5 +1,7 @@
 // BMP: OS/2 and Windows headers, bitmap arrays, RLE8 and RLE4, palette options, the writer.
 
+#include <algorithm>
+
 #include "tests/imagelib/bmc/BmcTestUtil.h"
 
 using namespace bmctest;
@@ -278,7 +280,7 @@ TEST(Bmp, HeaderChecks)
     S.Bits = 24;
     S.Compression = 1;
     EXPECT_EQ(Code(S), BMC_ERR_BMP_COMPRESSION);
-    for (auto [W, H] : {std::pair{0, 2}, {3, 0}, {-3, 2}, {3, -2}, {INT32_MIN, 1}}) {
+    for (auto [W, H] : {std::pair{0, 2}, {3, 0}, {-3, 2}, {3, INT32_MIN}, {INT32_MIN, 1}}) {
         S = Small8(40);
         S.W = W;
         S.H = H;
@@ -290,6 +292,62 @@ TEST(Bmp, HeaderChecks)
     Bytes B = BmpFile(Small8(40));
     B.v[1] = 'X';
     EXPECT_EQ(ReadBytes(B.v, BMC_FT_BITMAP, P), BMC_ERR_BAD_MAGIC);
+}
+
+// A negative height: the rows come from the top. Made from our own bottom-up file by reversing
+// its rows and negating its height.
+TEST(Bmp, TopDownLoadsLikeBottomUp)
+{
+    for (int32_t Bpp : {8, 24})
+        for (int32_t H : {5, 6}) {
+            SCOPED_TRACE(std::to_string(Bpp) + " bits, height " + std::to_string(H));
+            const Picture Pic = PatternPicture(7, H, Bpp, Bpp);
+            const std::vector<uint8_t> Up = WriteOk(Pic, BMC_FT_BITMAP);
+            std::vector<uint8_t> Down = Up;
+            const size_t Offset = Up[10] | Up[11] << 8 | Up[12] << 16 | static_cast<size_t>(Up[13]) << 24;
+            const size_t Row = static_cast<size_t>(Pic.RowBytes());
+            ASSERT_EQ(Up.size(), Offset + Row * H);
+            for (size_t Y = 0; Y < size_t(H); ++Y)
+                std::copy_n(Up.begin() + static_cast<ptrdiff_t>(Offset + Row * Y), Row,
+                            Down.begin() + static_cast<ptrdiff_t>(Offset + Row * (H - 1 - Y)));
+            const uint32_t Negative = static_cast<uint32_t>(-H);
+            for (int K = 0; K < 4; ++K)
+                Down[22 + K] = static_cast<uint8_t>(Negative >> (8 * K));
+            ASSERT_NE(Down, Up);
+
+            const Picture FromUp = ReadOk(Up, BMC_FT_BITMAP);
+            const Picture FromDown = ReadOk(Down, BMC_FT_BITMAP);
+            ASSERT_EQ(FromDown.height, H);
+            ExpectSamePixels(Pic, FromUp);
+            ExpectSamePixels(FromUp, FromDown);
+            ExpectSameColors(FromUp, FromDown);
+            // Cut anywhere in its rows, it fails like any other short file.
+            Picture Short;
+            const std::vector<uint8_t> Cut(Down.begin(), Down.end() - static_cast<ptrdiff_t>(Row + 1));
+            EXPECT_EQ(ReadBytes(Cut, BMC_FT_BITMAP, Short), BMC_ERR_READ);
+        }
+}
+
+TEST(Bmp, TopDownCannotBeRunCoded)
+{
+    Picture P;
+    BmpSpec S;
+    S.W = 6;
+    S.H = -3;
+    S.Compression = 1;
+    S.Palette = Ramp(256);
+    S.Bits0 = {6, 9, 0, 0, 6, 8, 0, 0, 6, 7, 0, 1};
+    EXPECT_EQ(ReadBytes(BmpFile(S).v, BMC_FT_BITMAP, P), BMC_ERR_BAD_SIZE);
+    S.H = 3;
+    EXPECT_EQ(ReadBytes(BmpFile(S).v, BMC_FT_BITMAP, P), BMC_OK); // the same file bottom-up
+    S.H = -3;
+    S.Bits = 4;
+    S.Compression = 2;
+    S.Palette = Ramp(16);
+    EXPECT_EQ(ReadBytes(BmpFile(S).v, BMC_FT_BITMAP, P), BMC_ERR_BAD_SIZE);
+    S = Small8(40);
+    S.H = INT32_MIN;
+    EXPECT_EQ(ReadBytes(BmpFile(S).v, BMC_FT_BITMAP, P), BMC_ERR_BAD_SIZE);
 }
 
 TEST(Bmp, TwentyFourBitsReadNoPalette)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <vector>
 
 #include "imagelib/Gif.h"
 #include "platform/win/Metafile.h"
@@ -48,6 +49,41 @@ std::unique_ptr<TBitmap> MakeBitmap(int W, int H, const std::function<TColor(int
         for (int X = 0; X < W; ++X)
             B->GetCanvas()->SetPixel(X, Y, Color(X, Y));
     return B;
+}
+
+// The packed byte of every image descriptor of a written file, walked block by block.
+std::vector<uint8_t> DescriptorPackedBytes(const std::vector<uint8_t>& B)
+{
+    std::vector<uint8_t> Packed;
+    size_t P = 13;
+    auto SkipTable = [&](uint8_t Flags) {
+        if (Flags & 0x80)
+            P += 3 * (size_t(2) << (Flags & 7));
+    };
+    auto SkipSubBlocks = [&] {
+        while (P < B.size() && B[P] != 0)
+            P += 1 + B[P];
+        ++P;
+    };
+    if (B.size() < P)
+        return Packed;
+    SkipTable(B[10]);
+    while (P < B.size() && B[P] != 0x3B) {
+        if (B[P] == 0x21) {
+            P += 2;
+            SkipSubBlocks();
+        } else if (B[P] == 0x2C && P + 10 < B.size()) {
+            Packed.push_back(B[P + 9]);
+            P += 10;
+            SkipTable(Packed.back());
+            ++P; // the code size
+            SkipSubBlocks();
+        } else {
+            ADD_FAILURE() << "unexpected block " << int(B[P]) << " at " << P;
+            break;
+        }
+    }
+    return Packed;
 }
 
 } // namespace
@@ -206,6 +242,33 @@ TEST(Gif, AddBitmapBuildsTables)
     Load(Back, Saved(Gif));
     ASSERT_EQ(Back.GetImageCount(), 3);
     for (int K = 0; K < 3; ++K)
+        EXPECT_EQ(Back.Document().Images[K].Pixels, Gif.Document().Images[K].Pixels);
+}
+
+// Each image descriptor carries the size of its image's table, also when that is the global one.
+TEST(Gif, ImageDescriptorsCarryTheirTablesSize)
+{
+    TGif Gif;
+    const TColor Three[3] = {clRed, clLime, clBlue};
+    auto B1 = MakeBitmap(5, 4, [&](int X, int Y) { return Three[(X + Y) % 3]; });
+    Gif.AddBitmap(B1.get());
+    auto B2 = MakeBitmap(6, 2, [](int X, int Y) { return static_cast<TColor>(RGB(X * 40, Y * 100, 7)); });
+    Gif.AddBitmap(B2.get());
+    Gif.SetWidth(6);
+    Gif.SetHeight(4);
+    ASSERT_TRUE(Gif.Document().Screen.GlobalTable);
+    ASSERT_FALSE(Gif.Document().Images[0].LocalTable);
+    ASSERT_TRUE(Gif.Document().Images[1].LocalTable);
+    const std::vector<uint8_t> B = Saved(Gif);
+    ASSERT_GT(B.size(), 13u);
+    EXPECT_EQ(B[10] & 0x87, 0x81); // the global table of 4 entries
+    // The first image uses the global table (4 entries), the second its own of 16.
+    EXPECT_EQ(DescriptorPackedBytes(B), (std::vector<uint8_t>{0x01, 0x83}));
+    TGif Back;
+    Load(Back, B);
+    ASSERT_EQ(Back.GetImageCount(), 2);
+    EXPECT_FALSE(Back.Document().Images[0].LocalTable);
+    for (int K = 0; K < 2; ++K)
         EXPECT_EQ(Back.Document().Images[K].Pixels, Gif.Document().Images[K].Pixels);
 }
 
