@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/net/HttpClient.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Registry.h"
 #include "platform/win/TestSeams.h"
 
@@ -34,13 +35,10 @@ std::string TProjectUpdateCtrl::GetListAddress(const std::string& ListName) cons
 void TProjectUpdateCtrl::Fetch(const std::string& Url)
 {
     FStream->Clear();
-    try {
-        FHttp->Get(Url, FStream.get());
-    } catch (...) {
-        // Whatever arrived of a failed download must not be read as a shorter list.
-        FStream->Clear();
-        throw;
-    }
+    // Whatever arrived of a failed download must not be read as a shorter list.
+    TScopeExit ClearOnFailure([this] { FStream->Clear(); });
+    FHttp->Get(Url, FStream.get());
+    ClearOnFailure.Dismiss();
     FStream->SetPosition(0);
 }
 

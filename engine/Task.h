@@ -142,6 +142,12 @@ private:
     std::unordered_map<TTaskItem*, size_t> FOwnedIndex;
 };
 
+// Holds a list's task mutex for a scope; a list made without one holds nothing.
+class TListMutexHold : public TNamedMutexGuard {
+public:
+    explicit TListMutexHold(TTaskItemList* List) : TNamedMutexGuard(List->GetMutex()) {}
+};
+
 // Makes the worker of an item; the default makes a TTaskThread.
 using TWorkerMaker = std::function<std::unique_ptr<TTaskThread>(TTask* Task, TTaskItem* Item, const std::string& URL)>;
 

@@ -48,18 +48,6 @@ std::string MaskFolder(TRegOptions* O, int32_t Mask)
     return Folder.empty() ? Base.substr(0, Base.size() - 1) : Base + Folder;
 }
 
-// Holds a task list's mutex and lets it go whatever happens.
-class TListMutexHold {
-public:
-    explicit TListMutexHold(TTaskItemList* List) : FList(List) { FList->WaitMutex(); }
-    ~TListMutexHold() { FList->ReleaseMutex(); }
-    TListMutexHold(const TListMutexHold&) = delete;
-    TListMutexHold& operator=(const TListMutexHold&) = delete;
-
-private:
-    TTaskItemList* FList;
-};
-
 // Publishes the worker's client for StopRequested while it lives.
 class TClientRegistration {
 public:

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <map>
 #include <mutex>
-#include <optional>
 #include <set>
 
 #include <windows.h>
@@ -49,18 +48,6 @@ std::map<std::string, std::string> ParseQuery(const std::string& Params)
 }
 
 // Holds the task mutex of a list, when it has one, and always lets it go.
-class TListMutexGuard {
-public:
-    explicit TListMutexGuard(TTaskItemList* List)
-    {
-        if (TNamedMutex* Mutex = List->GetMutex())
-            FHold.emplace(*Mutex);
-    }
-
-private:
-    std::optional<TNamedMutexGuard> FHold;
-};
-
 void StandInBody(TTaskThread& W)
 {
     struct TActive {
@@ -98,7 +85,7 @@ void StandInBody(TTaskThread& W)
         int32_t N = StrToIntDef(Q["children"], 0);
         std::string Base = Q.count("childbase") ? Q["childbase"] : "http://" + W.GetURI().GetHost() + "/child";
         TTaskItemList* Items = Task->GetItems();
-        TListMutexGuard Hold(Items);
+        TListMutexHold Hold(Items);
         for (int32_t I = 0; I < N && !W.Cancelled(); ++I) {
             auto NewItem = std::make_unique<TTaskItem>(Task, Base + IntToStr(I));
             if (Items->ContainsURL(NewItem->GetAddress()))
@@ -128,7 +115,7 @@ void StandInBody(TTaskThread& W)
 
     if (Q.count("fail")) {
         TTaskItemList* Failed = Task->GetFailedList();
-        TListMutexGuard Hold(Failed);
+        TListMutexHold Hold(Failed);
         auto NewItem = std::make_unique<TTaskItem>(Task, Address);
         TTaskItem* Listed = Failed->GetItem(Failed->AddSorted(NewItem.get()));
         if (Listed == NewItem.get())

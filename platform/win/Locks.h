@@ -69,15 +69,25 @@ private:
 // object: it ends, so that the system hands the mutex on as abandoned.
 int32_t NamedMutexHoldsOfThisThread();
 
+// Holds a mutex for a scope. Made from a null pointer it holds nothing (a list without a mutex).
 class TNamedMutexGuard {
 public:
-    explicit TNamedMutexGuard(TNamedMutex& Mutex) : FMutex(Mutex) { FMutex.Wait(); }
+    explicit TNamedMutexGuard(TNamedMutex& Mutex) : TNamedMutexGuard(&Mutex) {}
+    explicit TNamedMutexGuard(TNamedMutex* Mutex) : FMutex(Mutex)
+    {
+        if (FMutex)
+            FMutex->Wait();
+    }
     TNamedMutexGuard(const TNamedMutexGuard&) = delete;
     TNamedMutexGuard& operator=(const TNamedMutexGuard&) = delete;
-    ~TNamedMutexGuard() { FMutex.Release(); }
+    ~TNamedMutexGuard()
+    {
+        if (FMutex)
+            FMutex->Release();
+    }
 
 private:
-    TNamedMutex& FMutex;
+    TNamedMutex* FMutex;
 };
 
 // A TList behind a re-entrant lock. Add, Remove and Clear each take the lock for their own call;
