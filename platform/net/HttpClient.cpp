@@ -13,6 +13,7 @@
 
 #include "platform/net/Uri.h"
 #include "platform/net/Version.h"
+#include "platform/rtl/DateUtils.h"
 
 namespace {
 
@@ -217,16 +218,6 @@ std::string DefaultCookiePath(const std::string& Path)
     if (Path.empty() || Path[0] != '/' || Slash == 0 || Slash == std::string::npos)
         return "/";
     return Path.substr(0, Slash);
-}
-
-int64_t DaysFromCivil(int64_t Y, int64_t M, int64_t D)
-{
-    Y -= M <= 2;
-    const int64_t Era = (Y >= 0 ? Y : Y - 399) / 400;
-    const int64_t Yoe = Y - Era * 400;
-    const int64_t Doy = (153 * (M + (M > 2 ? -3 : 9)) + 2) / 5 + D - 1;
-    const int64_t Doe = Yoe * 365 + Yoe / 4 - Yoe / 100 + Doy;
-    return Era * 146097 + Doe - 719468;
 }
 
 // The lenient cookie date reading: day, month name, year and h:m:s in any order.
