@@ -14,6 +14,7 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Graphics.h"
 #include "platform/win/Icon.h"
+#include "platform/win/ScreenDC.h"
 #include "platform/win/Timer.h"
 
 namespace {
@@ -34,23 +35,6 @@ void Deleted(BOOL Ok)
         --GdiObjects;
 }
 
-// The screen DC for one call.
-class TScreenDC {
-public:
-    TScreenDC() : FDC(GetDC(nullptr)) {}
-    TScreenDC(const TScreenDC&) = delete;
-    TScreenDC& operator=(const TScreenDC&) = delete;
-    ~TScreenDC()
-    {
-        if (FDC)
-            ReleaseDC(nullptr, FDC);
-    }
-    HDC Get() const { return FDC; }
-
-private:
-    HDC FDC;
-};
-
 } // namespace
 
 int32_t ImgLibGdiObjectCount() { return GdiObjects.load(); }
@@ -60,7 +44,7 @@ void CreateSharedHalftonePalette()
     if (HalftonePalette)
         return;
     TScreenDC DC;
-    HalftonePalette = CreateHalftonePalette(DC.Get());
+    HalftonePalette = CreateHalftonePalette(DC);
     Made(HalftonePalette);
 }
 
@@ -116,7 +100,7 @@ void TDibGraphic::RaiseWin32Failure()
 int32_t TDibGraphic::ScreenDpi(bool Horizontal)
 {
     TScreenDC DC;
-    return DC.Get() ? GetDeviceCaps(DC.Get(), Horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
+    return DC ? GetDeviceCaps(DC, Horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
 }
 
 uint8_t* TDibGraphic::AllocatePixels()
@@ -322,7 +306,7 @@ void TDibGraphic::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Pal
     if (Format != CF_BITMAP || !Data)
         throw EInvalidGraphic(::Format("Unknown clipboard format, %d", Format));
     TScreenDC DC;
-    if (DC.Get() && (GetDeviceCaps(DC.Get(), RASTERCAPS) & RC_PALETTE)) {
+    if (DC && (GetDeviceCaps(DC, RASTERCAPS) & RC_PALETTE)) {
         TBitmap Temp;
         Temp.LoadFromClipboardFormat(CF_BITMAP, Data, Palette);
         NewImage(Temp.GetWidth(), Temp.GetHeight(), ifTrueColor, nullptr, 0, 0);
@@ -343,7 +327,7 @@ void TDibGraphic::SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Pa
     {
         TScreenDC DC;
         Bitmap = FImageFormat == ifBlackWhite ? CreateBitmap(GetWidth(), GetHeight(), 1, 1, nullptr)
-                                              : CreateCompatibleBitmap(DC.Get(), GetWidth(), GetHeight());
+                                              : CreateCompatibleBitmap(DC, GetWidth(), GetHeight());
     }
     if (!Bitmap)
         throw EDidodazaError("CopyBitmap: CreateBitmap failed");
@@ -410,7 +394,7 @@ void TDibGraphic::LoadFromBitmapHandle(HBITMAP Bitmap)
     } FreeMemory{Memory};
     {
         TScreenDC DC;
-        if (GetDIBits(DC.Get(), Bitmap, 0, static_cast<UINT>(Height), Memory, Info, DIB_RGB_COLORS) == 0)
+        if (GetDIBits(DC, Bitmap, 0, static_cast<UINT>(Height), Memory, Info, DIB_RGB_COLORS) == 0)
             throw EDidodazaError("GetDIB failed");
     }
     if (Info->bmiHeader.biCompression != BI_RGB)

@@ -6,6 +6,7 @@
 
 #include "platform/rtl/Stream.h"
 #include "platform/win/BmpFormat.h"
+#include "platform/win/ScreenDC.h"
 
 // ---------------------------------------------------------------------------------------------
 // The bitmap's canvas: a memory DC holding the bitmap (and its palette), made on demand.
@@ -138,22 +139,6 @@ public:
 private:
     HDC FDC;
     HGDIOBJ FOld = nullptr;
-};
-
-class TScreenDC {
-public:
-    TScreenDC() : FDC(GetDC(nullptr)) {}
-    TScreenDC(const TScreenDC&) = delete;
-    TScreenDC& operator=(const TScreenDC&) = delete;
-    ~TScreenDC()
-    {
-        if (FDC)
-            ReleaseDC(nullptr, FDC);
-    }
-    operator HDC() const { return FDC; }
-
-private:
-    HDC FDC;
 };
 
 HPALETTE CopyPalette(HPALETTE Source)
