@@ -51,12 +51,6 @@ std::string LastPart(const std::string& Path)
     return ExtractFileName(ExcludeTrailingBackslash(Path));
 }
 
-bool IsDirectory(const std::string& Path)
-{
-    const DWORD A = GetFileAttributesA(Path.c_str());
-    return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // A folder name typed by the user that names one folder right below its parent.
 bool ValidFolderName(const std::string& Name)
 {
@@ -121,7 +115,7 @@ TTreeNode* TMainForm::AddSampleTask(const std::string& Title, const std::string&
     O->SetFileMasks(Global->GetFileMasks());
     O->SetDefaultFolder(AddTrailingBackslash(Global->GetDefaultFolder()) + Title + "\\");
     T.SetID(NewGuidText());
-    TTreeNode* Folder = IsDirectory(NodePath(FolderNode)) ? FolderNode : FolderNode->GetParent();
+    TTreeNode* Folder = DirectoryExists(NodePath(FolderNode)) ? FolderNode : FolderNode->GetParent();
     if (!Folder)
         Folder = RootNode();
     const std::string Path = JoinPath(NodePath(Folder), Title + ".wrp");
@@ -636,7 +630,7 @@ void TMainForm::TasksNewFolderActionExecute(TObject*)
         return;
     }
     const std::string Path = JoinPath(NodePath(Parent), Name);
-    if (!ValidFolderName(Name) || (!CreateDirectoryA(Path.c_str(), nullptr) && !IsDirectory(Path))) {
+    if (!ValidFolderName(Name) || (!CreateDirectoryA(Path.c_str(), nullptr) && !DirectoryExists(Path))) {
         ShowError(Format("Cannot create folder %s !", Name));
         return;
     }
