@@ -3,11 +3,11 @@
 // resolution), the default palettes, the RGB-to-palette converter and the extension registry.
 //
 // Split in two so the codecs can also be built for the host: ImgDib.cpp computes only (header,
-// layout, size guard, pixels, palettes, converter, registry list, hooks) and compiles against
-// the runtime and a declaration of TGraphic; ImgDibGdi.cpp holds everything that calls GDI,
-// including the private members AllocatePixels/ReleasePixels/RenewPixels/ScreenDpi through which
-// NewImage gets (or keeps) its pixel memory. A host build supplies its own versions of that
-// file's functions.
+// layout, size guard, pixels, palettes, converter, registry list, hooks, loading of frames) and
+// compiles against the runtime and the platform's portable TGraphic; ImgDibGdi.cpp holds
+// everything that calls GDI, including the private members AllocatePixels/ReleasePixels/
+// RenewPixels/ScreenDpi through which NewImage gets (or keeps) its pixel memory. A host build
+// supplies its own versions of that file's functions.
 //
 // Format classes derive from TDibGraphic, override ClassName, CreateNew and the stream
 // operations, write rows through ScanLine after NewImage, and register with
@@ -22,12 +22,7 @@
 #include "imagelib/ImgMisc.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Stream.h"
-
-#ifdef _WIN32
 #include "platform/win/Graphic.h"
-#else
-#include "imagelib/NativeGraphic.h"
-#endif
 
 class TTimer;
 

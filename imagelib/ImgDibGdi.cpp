@@ -423,46 +423,6 @@ void TDibGraphic::LoadFromBitmapHandle(HBITMAP Bitmap)
 // ---------------------------------------------------------------------------------------------
 // Frames
 
-void TDibGraphic::LoadFromStream(TStream* Stream)
-{
-    const bool WasAnimating = FAnimate;
-    SetAnimate(false);
-    try {
-        if (FLoadAllImages) {
-            const int64_t Start = Stream->GetPosition();
-            const int32_t Count = GetStreamImageCount(Stream);
-            if (Count <= 1) {
-                FLoadAllImages = false;
-                Stream->SetPosition(Start);
-            } else {
-                // Built aside so a failure leaves the earlier frames whole.
-                std::vector<std::unique_ptr<TDibGraphic>> Frames;
-                for (int32_t Index = 1; Index <= Count; ++Index) {
-                    std::unique_ptr<TDibGraphic> Frame = CreateNew();
-                    if (!Frame || Frame->ClassName() != ClassName())
-                        throw EDidodazaError(Format("%s does not make frames of its own class", ClassName()));
-                    Stream->SetPosition(Start);
-                    Frame->LoadImageFromStream(Stream, Index);
-                    Frames.push_back(std::move(Frame));
-                }
-                FFrames = std::move(Frames);
-                FCurrentFrame = -1;
-                SetCurrentFrame(1);
-            }
-        }
-        if (!FLoadAllImages) {
-            // Frames of an earlier file would otherwise go on animating over this one.
-            FFrames.clear();
-            FCurrentFrame = -1;
-            LoadImageFromStream(Stream, FImageIndex);
-        }
-    } catch (...) {
-        SetAnimate(WasAnimating);
-        throw;
-    }
-    SetAnimate(WasAnimating);
-}
-
 void TDibGraphic::SetCurrentFrame(int32_t Index)
 {
     CheckFrameIndex(Index);
