@@ -33,7 +33,7 @@ void ImageLibInit()
     if (InitCount++ > 0)
         return;
     // 1. Display gamma for the PNG reader.
-    ScreenGamma = 2.0;
+    ScreenGamma = kStartScreenGamma;
     // 2. Default palettes.
     MakeDefaultPalettes();
     // 3. The picture class for bitmaps on the clipboard.

@@ -1,9 +1,11 @@
 // libjpeg over TStream with an error manager that longjmps back to the trap in JpegRun.
 #include "imagelib/JpegGlue.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include "imagelib/ImgMisc.h"
 
@@ -200,6 +202,24 @@ __attribute__((noinline)) bool TrapCompress(TJpegCompressor* C, TJpegCompressSte
     return true;
 }
 
+// Rows of one chunk, read under the trap: plain data only.
+struct TRowRun {
+    JSAMPARRAY Rows;
+    JDIMENSION Count;
+    JDIMENSION Done;
+};
+
+void ReadRowRun(j_decompress_ptr Info, void* Arg)
+{
+    auto* R = static_cast<TRowRun*>(Arg);
+    while (R->Done < R->Count) {
+        const JDIMENSION Got = jpeg_read_scanlines(Info, R->Rows + R->Done, R->Count - R->Done);
+        if (Got == 0)
+            break;
+        R->Done += Got;
+    }
+}
+
 } // namespace
 
 TJpegDecompressor* JpegCreateDecompressor(TStream* Stream)
@@ -285,6 +305,42 @@ TJpegImageInfo JpegGetImageInfo(const TJpegDecompressor* D)
     const jpeg_decompress_struct& I = D->Info;
     return TJpegImageInfo{I.output_width, I.output_height, I.output_components, I.density_unit,
                           I.X_density,    I.Y_density,     I.jpeg_color_space};
+}
+
+TJpegImageInfo JpegStartReading(TJpegDecompressor* D)
+{
+    JpegRun(D, [](j_decompress_ptr I, void*) { jpeg_read_header(I, TRUE); });
+    // CMYK and YCCK stay in their four components and are refused below.
+    const J_COLOR_SPACE Space = D->Info.jpeg_color_space;
+    if (Space == JCS_GRAYSCALE)
+        D->Info.out_color_space = JCS_GRAYSCALE;
+    else if (Space != JCS_CMYK && Space != JCS_YCCK)
+        D->Info.out_color_space = JCS_EXT_BGR;
+    JpegRun(D, [](j_decompress_ptr I, void*) { jpeg_calc_output_dimensions(I); });
+    const TJpegImageInfo Info = JpegGetImageInfo(D);
+    if (Info.Components != 1 && Info.Components != 3)
+        throw EJpegError("Invalid number of samples, " + std::to_string(Info.Components));
+    return Info;
+}
+
+void JpegReadImage(TJpegDecompressor* D, const TJpegImageInfo& Info, JSAMPROW* Rows,
+                   const std::function<void(uint32_t RowsDone)>& OnChunk)
+{
+    JpegRun(D, [](j_decompress_ptr I, void*) { jpeg_start_decompress(I); });
+    // The rows were sized from the earlier computation; libjpeg must deliver exactly that.
+    const jpeg_decompress_struct& I = D->Info;
+    if (I.output_width != Info.Width || I.output_height != Info.Height || I.output_components != Info.Components)
+        throw EJpegError("The JPEG decoder changed the picture's size");
+    for (uint32_t Y = 0; Y < Info.Height;) {
+        TRowRun Run{Rows + Y, std::min(kJpegRowChunk, Info.Height - Y), 0};
+        JpegRun(D, ReadRowRun, &Run);
+        if (Run.Done == 0)
+            throw EJpegError("The JPEG decoder delivered no rows");
+        Y += Run.Done;
+        if (OnChunk)
+            OnChunk(Y);
+    }
+    JpegRun(D, [](j_decompress_ptr I, void*) { jpeg_finish_decompress(I); });
 }
 
 void JpegSetCompressParams(TJpegCompressor* C, const TJpegCompressParams& Params)

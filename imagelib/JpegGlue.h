@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio> // jpeglib.h needs FILE and size_t first
+#include <functional>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -113,6 +114,21 @@ struct TJpegImageInfo {
     J_COLOR_SPACE ColorSpace;
 };
 TJpegImageInfo JpegGetImageInfo(const TJpegDecompressor* D);
+
+// Rows handed to libjpeg in one trapped call; the picture reports progress between them.
+constexpr uint32_t kJpegRowChunk = 32;
+
+// Reading as the picture class does it: the header, grey kept grey and colour delivered as BGR
+// (the DIB's byte order), and the output size computed before libjpeg allocates anything, so
+// the caller's size guard sees a hostile header first. CMYK and YCCK keep their four components
+// and raise EJpegError "Invalid number of samples, 4".
+TJpegImageInfo JpegStartReading(TJpegDecompressor* D);
+// Decodes the picture into Rows (Info.Height rows of Info.Width x Info.Components bytes) in
+// chunks of kJpegRowChunk rows, calling OnChunk (when set) with the rows done after each, and
+// finishes. A decoder that delivers another size than Info, or no row for a chunk, raises
+// EJpegError.
+void JpegReadImage(TJpegDecompressor* D, const TJpegImageInfo& Info, JSAMPROW* Rows,
+                   const std::function<void(uint32_t RowsDone)>& OnChunk);
 
 struct TJpegCompressParams {
     uint32_t Width;
