@@ -280,6 +280,15 @@ void TDibGraphic::NewImage(int32_t Width, int32_t Height, ImageFormat Format, co
         FConverter = std::make_unique<TRgbToPaletteConverter>(&FLogPalette);
 }
 
+bool TDibGraphic::AssignNothingOrDib(TPersistent* Source)
+{
+    auto* Dib = dynamic_cast<TDibGraphic*>(Source);
+    if (Source && !Dib)
+        return false;
+    AssignDib(Dib);
+    return true;
+}
+
 void TDibGraphic::AssignDib(const TDibGraphic* Source)
 {
     // A picture assigned to itself stays as it is.
@@ -420,6 +429,17 @@ TDibGraphic* TDibGraphic::GetFrame(int32_t Index) const
 {
     CheckFrameIndex(Index);
     return FFrames[static_cast<size_t>(Index - 1)].get();
+}
+
+void TDibGraphic::SetCurrentFrame(int32_t Index)
+{
+    CheckFrameIndex(Index);
+    if (Index == FCurrentFrame)
+        return;
+    Assign(FFrames[static_cast<size_t>(Index - 1)].get());
+    Changed(this);
+    ServeFrameChange();
+    FCurrentFrame = Index;
 }
 
 void TDibGraphic::LoadFromStream(TStream* Stream)

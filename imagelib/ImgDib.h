@@ -238,6 +238,9 @@ protected:
     void ClearRows(int32_t From);
 
 private:
+    // The sources both halves take: nothing (the picture empties) and another picture of the
+    // model. False, with nothing done, for any other source.
+    bool AssignNothingOrDib(TPersistent* Source);
     void CheckPixel(int32_t X, int32_t Y) const;
     void ResetHeader();
     void CheckFrameIndex(int32_t Index) const;
@@ -250,6 +253,9 @@ private:
     void MakeMemoryDC();
     void ReleaseMemoryDC();
     static int32_t ScreenDpi(bool Horizontal);
+    // After a frame change: on the user-interface thread, its waiting messages are served so
+    // the new frame shows; elsewhere nothing.
+    static void ServeFrameChange();
 
     bool FEveryRowPromised = false;
     HBITMAP FSection = nullptr;

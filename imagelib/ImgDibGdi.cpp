@@ -212,14 +212,8 @@ HPALETTE TDibGraphic::PaletteHandle()
 
 void TDibGraphic::Assign(TPersistent* Source)
 {
-    if (!Source) {
-        FreeImage();
+    if (AssignNothingOrDib(Source))
         return;
-    }
-    if (auto* Dib = dynamic_cast<TDibGraphic*>(Source)) {
-        AssignDib(Dib);
-        return;
-    }
     if (auto* Board = dynamic_cast<TClipboard*>(Source)) {
         Board->Open();
         try {
@@ -423,17 +417,11 @@ void TDibGraphic::LoadFromBitmapHandle(HBITMAP Bitmap)
 // ---------------------------------------------------------------------------------------------
 // Frames
 
-void TDibGraphic::SetCurrentFrame(int32_t Index)
+void TDibGraphic::ServeFrameChange()
 {
-    CheckFrameIndex(Index);
-    if (Index == FCurrentFrame)
-        return;
-    Assign(FFrames[static_cast<size_t>(Index - 1)].get());
-    Changed(this);
     // Only the user-interface thread may serve its queue; a worker just goes on.
     if (Application && Application->IsUIThread())
         Application->ProcessMessages();
-    FCurrentFrame = Index;
 }
 
 void TDibGraphic::SetAnimate(bool Value)

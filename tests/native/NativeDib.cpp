@@ -73,15 +73,8 @@ HPALETTE TDibGraphic::PaletteHandle() { return nullptr; }
 
 void TDibGraphic::Assign(TPersistent* Source)
 {
-    if (!Source) {
-        FreeImage();
-        return;
-    }
-    if (auto* Dib = dynamic_cast<TDibGraphic*>(Source)) {
-        AssignDib(Dib);
-        return;
-    }
-    throw EDidodazaError(Format("Cannot assign a %s to a %s", Source->ClassName(), ClassName()));
+    if (!AssignNothingOrDib(Source))
+        throw EDidodazaError(Format("Cannot assign a %s to a %s", Source->ClassName(), ClassName()));
 }
 
 void TDibGraphic::AssignTo(TPersistent* Dest)
@@ -99,15 +92,7 @@ void TDibGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) { throw EInval
 void TDibGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) { throw EInvalidGraphic(NoGdi); }
 void TDibGraphic::LoadFromBitmapHandle(HBITMAP) { throw EInvalidGraphic(NoGdi); }
 
-void TDibGraphic::SetCurrentFrame(int32_t Index)
-{
-    CheckFrameIndex(Index);
-    if (Index == FCurrentFrame)
-        return;
-    Assign(FFrames[static_cast<size_t>(Index - 1)].get());
-    Changed(this);
-    FCurrentFrame = Index;
-}
+void TDibGraphic::ServeFrameChange() {}
 
 void TDibGraphic::SetAnimate(bool Value) { FAnimate = Value; }
 
