@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr const char* RunningMessage = "Sorry, current task is running ... Please stop it and try again.";
-constexpr const char* RestartQuestion = "This action will redownload images from specified url, are you sure ?";
+constexpr const char* kRunningMessage = "Sorry, current task is running ... Please stop it and try again.";
+constexpr const char* kRestartQuestion = "This action will redownload images from specified url, are you sure ?";
 
 int32_t Ask(const std::string& Text, const std::string& Caption)
 {
@@ -384,7 +384,7 @@ void TMainForm::TasksRestartActionExecute(TObject*)
     TTask* T = TaskOfNode(Node);
     if (!T)
         return;
-    if (Ask(RestartQuestion, "Confirm") != IDYES)
+    if (Ask(kRestartQuestion, "Confirm") != IDYES)
         return;
     {
         THourGlass Busy;
@@ -555,7 +555,7 @@ void TMainForm::TasksNewActionExecute(TObject*)
     // The file may belong to a loaded task: a running or queued one must be stopped first.
     TTask* Loaded = LoadedTaskOf(Path);
     if (IsActive(Loaded)) {
-        ShowError(RunningMessage);
+        ShowError(kRunningMessage);
         return;
     }
     auto T = std::make_unique<TTask>();
@@ -582,7 +582,7 @@ void TMainForm::TasksPropActionExecute(TObject*)
     if (!T)
         return;
     if (T->GetState() != tsStopped) {
-        ShowError(RunningMessage);
+        ShowError(kRunningMessage);
         return;
     }
     std::unique_ptr<TTaskForm> F(new TTaskForm(this));
@@ -720,7 +720,7 @@ void TMainForm::TasksDeleteActionExecute(TObject*)
     if (Ask("Current selected item will be deleted, Are you sure ?", "Confirm") != IDYES)
         return;
     if (SubtreeHasActiveTask(Node)) {
-        ShowError(RunningMessage);
+        ShowError(kRunningMessage);
         return;
     }
     try {

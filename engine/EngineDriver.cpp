@@ -72,7 +72,7 @@ struct TArgs {
     }
 };
 
-const char* const Flags[] = {"restart", "stand-in"};
+const char* const kFlags[] = {"restart", "stand-in"};
 
 TArgs ParseArgs(int argc, char** argv)
 {
@@ -86,7 +86,7 @@ TArgs ParseArgs(int argc, char** argv)
             throw EUsage("unexpected argument \"" + Name + "\"");
         Name.erase(0, 2);
         bool Flag = false;
-        for (const char* F : Flags)
+        for (const char* F : kFlags)
             Flag = Flag || Name == F;
         if (Flag) {
             A.Values[Name].push_back("1");

@@ -32,8 +32,8 @@ inline constexpr TaskState tsStopped = 1;
 inline constexpr TaskState tsQueued = 2;
 
 // Workers started by a start, and kept running by a refill.
-inline constexpr int32_t TaskStartWorkers = 8;
-inline constexpr int32_t TaskRefillWorkers = 7;
+inline constexpr int32_t kTaskStartWorkers = 8;
+inline constexpr int32_t kTaskRefillWorkers = 7;
 
 class TTaskItem : public TPersistent {
 public:

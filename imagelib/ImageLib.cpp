@@ -17,20 +17,20 @@
 #include "platform/win/Graphic.h"
 
 namespace {
-std::mutex InitLock;
-int32_t InitCount = 0;
+std::mutex gInitLock;
+int32_t gInitCount = 0;
 } // namespace
 
 int32_t ImageLibInitCount()
 {
-    std::lock_guard<std::mutex> Lock(InitLock);
-    return InitCount;
+    std::lock_guard<std::mutex> Lock(gInitLock);
+    return gInitCount;
 }
 
 void ImageLibInit()
 {
-    std::lock_guard<std::mutex> Lock(InitLock);
-    if (InitCount++ > 0)
+    std::lock_guard<std::mutex> Lock(gInitLock);
+    if (gInitCount++ > 0)
         return;
     // 1. Display gamma for the PNG reader.
     ScreenGamma = kStartScreenGamma;
@@ -58,8 +58,8 @@ void ImageLibInit()
 
 void ImageLibDone()
 {
-    std::lock_guard<std::mutex> Lock(InitLock);
-    if (InitCount == 0 || --InitCount > 0)
+    std::lock_guard<std::mutex> Lock(gInitLock);
+    if (gInitCount == 0 || --gInitCount > 0)
         return;
     // 7. Read-ahead threads still running use the registry and the palettes freed below.
     WaitForReadAheadThreads();

@@ -30,7 +30,7 @@ class TTimer;
 // Pixel layouts
 
 enum ImageFormat : uint8_t { ifBlackWhite, ifGray16, ifGray256, ifColor16, ifColor256, ifTrueColor };
-constexpr int32_t ImageFormatCount = 6;
+constexpr int32_t kImageFormatCount = 6;
 
 // 1, 4, 8, 4, 8, 24; anything else raises EDidodazaError "Internal error: Invalid image format".
 int32_t BitsPerPixel(int32_t Format);
@@ -46,7 +46,7 @@ constexpr uint32_t PackRgb(uint8_t R, uint8_t G, uint8_t B)
 }
 
 // The largest pixel buffer NewImage accepts.
-constexpr int64_t MaxPictureBytes = int64_t(1) << 30;
+constexpr int64_t kMaxPictureBytes = int64_t(1) << 30;
 
 // ---------------------------------------------------------------------------------------------
 // GDI records, laid out byte for byte as Windows has them (the GDI part hands them over as is).
@@ -164,7 +164,7 @@ public:
     virtual void LoadImageFromStream(TStream* Stream, int32_t Index);
     // Base raises "The %s format does not support multiple images".
     virtual void AppendImageToStream(TStream* Stream);
-    // A zeroed picture. Width and Height 1.., at most MaxPictureBytes of pixels, at most 256
+    // A zeroed picture. Width and Height 1.., at most kMaxPictureBytes of pixels, at most 256
     // palette entries (cut to what the format holds); nullptr takes the format's default
     // palette; a dpi of 0 takes the screen's. Refusals raise EDidodazaError and leave the
     // picture empty.

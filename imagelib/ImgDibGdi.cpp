@@ -19,40 +19,40 @@
 
 namespace {
 
-constexpr double PelsPerInch = 39.37007874015748;
+constexpr double kPelsPerInch = 39.37007874015748;
 
-std::atomic<int32_t> GdiObjects{0};
-HPALETTE HalftonePalette = nullptr;
+std::atomic<int32_t> gGdiObjects{0};
+HPALETTE gHalftonePalette = nullptr;
 
 void Made(const void* Handle)
 {
     if (Handle)
-        ++GdiObjects;
+        ++gGdiObjects;
 }
 void Deleted(BOOL Ok)
 {
     if (Ok)
-        --GdiObjects;
+        --gGdiObjects;
 }
 
 } // namespace
 
-int32_t ImgLibGdiObjectCount() { return GdiObjects.load(); }
+int32_t ImgLibGdiObjectCount() { return gGdiObjects.load(); }
 
 void CreateSharedHalftonePalette()
 {
-    if (HalftonePalette)
+    if (gHalftonePalette)
         return;
     TScreenDC DC;
-    HalftonePalette = CreateHalftonePalette(DC);
-    Made(HalftonePalette);
+    gHalftonePalette = CreateHalftonePalette(DC);
+    Made(gHalftonePalette);
 }
 
 void DeleteSharedHalftonePalette()
 {
-    if (HalftonePalette)
-        Deleted(DeleteObject(HalftonePalette));
-    HalftonePalette = nullptr;
+    if (gHalftonePalette)
+        Deleted(DeleteObject(gHalftonePalette));
+    gHalftonePalette = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -283,8 +283,8 @@ void TDibGraphic::Draw(TCanvas* Canvas, const TRect& R)
     const HDC DC = Canvas->GetHandle();
     SetStretchBltMode(DC, COLORONCOLOR);
     HPALETTE OldPalette = nullptr;
-    if ((GetDeviceCaps(DC, RASTERCAPS) & RC_PALETTE) && HalftonePalette) {
-        OldPalette = SelectPalette(DC, HalftonePalette, FALSE);
+    if ((GetDeviceCaps(DC, RASTERCAPS) & RC_PALETTE) && gHalftonePalette) {
+        OldPalette = SelectPalette(DC, gHalftonePalette, FALSE);
         RealizePalette(DC);
     }
     StretchDIBits(DC, R.left, R.top, R.right - R.left, R.bottom - R.top, 0, 0, GetWidth(), GetHeight(), FBits,
@@ -362,7 +362,7 @@ void TDibGraphic::LoadFromBitmapHandle(HBITMAP Bitmap)
     const int32_t Width = Header.biWidth;
     const int32_t Height = Header.biHeight < 0 ? -Header.biHeight : Header.biHeight;
     const int64_t LineBytes = CalcBytesPerLine(Width, Bits);
-    if (Width < 1 || Height < 1 || LineBytes * Height > MaxPictureBytes)
+    if (Width < 1 || Height < 1 || LineBytes * Height > kMaxPictureBytes)
         throw EDidodazaError("Invalid image dimensions");
     Header.biSize = 40;
     Header.biHeight = Height;
@@ -407,7 +407,7 @@ void TDibGraphic::LoadFromBitmapHandle(HBITMAP Bitmap)
         PalettePtr = &Palette;
     }
     auto PelsToDpi = [](LONG Pels) -> int32_t {
-        const int64_t Dpi = static_cast<int64_t>(Pels / PelsPerInch + (Pels >= 0 ? 0.5 : -0.5));
+        const int64_t Dpi = static_cast<int64_t>(Pels / kPelsPerInch + (Pels >= 0 ? 0.5 : -0.5));
         return Dpi < 0 || Dpi > 65535 ? 0 : static_cast<int32_t>(Dpi);
     };
     NewImage(Width, Height, Format, PalettePtr, PelsToDpi(Header.biXPelsPerMeter), PelsToDpi(Header.biYPelsPerMeter));

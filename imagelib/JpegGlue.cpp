@@ -44,7 +44,7 @@ void ScanLimit(j_common_ptr Info)
     if (!Info->is_decompressor)
         return;
     j_decompress_ptr D = reinterpret_cast<j_decompress_ptr>(Info);
-    if (D->input_scan_number > JpegMaxScans) {
+    if (D->input_scan_number > kJpegMaxScans) {
         TJpegErrorManager* E = ErrorsOf(Info);
         KeepText(E->Message, sizeof(E->Message), "Too many scans in a progressive JPEG file");
         longjmp(E->Trap, 1);
@@ -108,7 +108,7 @@ void InitSource(j_decompress_ptr Info) { SourceOf(Info)->AtStart = true; }
 boolean FillInputBuffer(j_decompress_ptr Info)
 {
     TJpegStreamSource* S = SourceOf(Info);
-    int32_t Got = ReadStream(S->Stream, S->Buffer, int32_t(JpegSourceBufferSize), S->Errors);
+    int32_t Got = ReadStream(S->Stream, S->Buffer, int32_t(kJpegSourceBufferSize), S->Errors);
     if (Got < 0)
         ERREXIT(Info, JERR_FILE_READ);
     if (Got == 0) {
@@ -144,7 +144,7 @@ void TermSource(j_decompress_ptr Info)
 {
     TJpegStreamSource* S = SourceOf(Info);
     if (S->Pub.bytes_in_buffer > 0 && S->Pub.next_input_byte >= S->Buffer &&
-        S->Pub.next_input_byte < S->Buffer + JpegSourceBufferSize)
+        S->Pub.next_input_byte < S->Buffer + kJpegSourceBufferSize)
         SeekBack(S->Stream, int64_t(S->Pub.bytes_in_buffer));
     S->Pub.bytes_in_buffer = 0;
 }
@@ -157,23 +157,23 @@ void InitDestination(j_compress_ptr Info)
 {
     TJpegStreamDest* D = DestOf(Info);
     D->Pub.next_output_byte = D->Buffer;
-    D->Pub.free_in_buffer = JpegDestBufferSize;
+    D->Pub.free_in_buffer = kJpegDestBufferSize;
 }
 
 boolean EmptyOutputBuffer(j_compress_ptr Info)
 {
     TJpegStreamDest* D = DestOf(Info);
-    if (WriteStream(D->Stream, D->Buffer, int32_t(JpegDestBufferSize), D->Errors) != int32_t(JpegDestBufferSize))
+    if (WriteStream(D->Stream, D->Buffer, int32_t(kJpegDestBufferSize), D->Errors) != int32_t(kJpegDestBufferSize))
         ERREXIT(Info, JERR_FILE_WRITE);
     D->Pub.next_output_byte = D->Buffer;
-    D->Pub.free_in_buffer = JpegDestBufferSize;
+    D->Pub.free_in_buffer = kJpegDestBufferSize;
     return TRUE;
 }
 
 void TermDestination(j_compress_ptr Info)
 {
     TJpegStreamDest* D = DestOf(Info);
-    const int32_t Count = int32_t(JpegDestBufferSize - D->Pub.free_in_buffer);
+    const int32_t Count = int32_t(kJpegDestBufferSize - D->Pub.free_in_buffer);
     if (Count > 0 && WriteStream(D->Stream, D->Buffer, Count, D->Errors) != Count)
         ERREXIT(Info, JERR_FILE_WRITE);
 }

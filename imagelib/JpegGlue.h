@@ -18,11 +18,11 @@
 
 #include "platform/rtl/Stream.h"
 
-constexpr size_t JpegSourceBufferSize = 4096;
-constexpr size_t JpegDestBufferSize = 65536;
+constexpr size_t kJpegSourceBufferSize = 4096;
+constexpr size_t kJpegDestBufferSize = 65536;
 // A progressive file with more scans than this is hostile: each scan costs a pass over the
 // whole coefficient buffer.
-constexpr int JpegMaxScans = 1000;
+constexpr int kJpegMaxScans = 1000;
 
 struct TJpegErrorManager {
     jpeg_error_mgr Pub;
@@ -38,14 +38,14 @@ struct TJpegStreamSource {
     TStream* Stream;
     TJpegErrorManager* Errors;
     bool AtStart;
-    JOCTET Buffer[JpegSourceBufferSize];
+    JOCTET Buffer[kJpegSourceBufferSize];
 };
 
 struct TJpegStreamDest {
     jpeg_destination_mgr Pub;
     TStream* Stream;
     TJpegErrorManager* Errors;
-    JOCTET Buffer[JpegDestBufferSize];
+    JOCTET Buffer[kJpegDestBufferSize];
 };
 
 struct TJpegDecompressor {

@@ -12,9 +12,9 @@
 
 namespace {
 
-std::mutex HookLock;
-TPngWarningHook WarningHook;
-std::atomic<bool> Silenced{false};
+std::mutex gHookLock;
+TPngWarningHook gWarningHook;
+std::atomic<bool> gSilenced{false};
 
 void KeepText(char* Target, size_t Size, const char* Text)
 {
@@ -39,8 +39,8 @@ void DispatchWarning(const char* Message) noexcept
     try {
         TPngWarningHook Hook;
         {
-            std::lock_guard<std::mutex> Lock(HookLock);
-            Hook = WarningHook;
+            std::lock_guard<std::mutex> Lock(gHookLock);
+            Hook = gWarningHook;
         }
         if (Hook)
             Hook(Message ? Message : "");
@@ -117,7 +117,7 @@ void PngStreamFlush(png_structp) {}
 
 // Ancillary chunks the reader never uses that libpng would read into a buffer of their full
 // declared length: text, profiles, palettes and parameters, EXIF. Five bytes each (name, NUL).
-const png_byte SkippedChunks[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0pCAL\0sCAL";
+const png_byte kSkippedChunks[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0pCAL\0sCAL";
 
 __attribute__((noinline)) bool Trap(TPngGlue* G, TPngStep Step, void* Arg)
 {
@@ -266,8 +266,8 @@ TPngGlueGuard::TPngGlueGuard(TStream* Stream, bool Writing)
                     // buffer of the declared length (a zTXt claiming 1.7 GB was still
                     // allocated). The pictures use none of them, so they are skipped unread:
                     // their data is passed over in small pieces and only its CRC is checked.
-                    png_set_keep_unknown_chunks(G->Png, PNG_HANDLE_CHUNK_NEVER, SkippedChunks,
-                                                int(sizeof(SkippedChunks) / 5));
+                    png_set_keep_unknown_chunks(G->Png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks,
+                                                int(sizeof(kSkippedChunks) / 5));
                 }
             },
             nullptr) ||
@@ -346,15 +346,15 @@ void PngReadRows(TPngGlue* G, const TPngReadInfo& Info, png_bytep* Rows,
 
 void SetPngWarningHook(TPngWarningHook Hook)
 {
-    std::lock_guard<std::mutex> Lock(HookLock);
-    WarningHook = std::move(Hook);
+    std::lock_guard<std::mutex> Lock(gHookLock);
+    gWarningHook = std::move(Hook);
 }
 
 TPngWarningHook GetPngWarningHook()
 {
-    std::lock_guard<std::mutex> Lock(HookLock);
-    return WarningHook;
+    std::lock_guard<std::mutex> Lock(gHookLock);
+    return gWarningHook;
 }
 
-void SetPngWarningsSilenced(bool Value) { Silenced = Value; }
-bool GetPngWarningsSilenced() { return Silenced; }
+void SetPngWarningsSilenced(bool Value) { gSilenced = Value; }
+bool GetPngWarningsSilenced() { return gSilenced; }

@@ -10,9 +10,9 @@
 
 namespace {
 
-const char* const NotPpm = "Not a valid PPM file";
+const char* const kNotPpm = "Not a valid PPM file";
 
-[[noreturn]] void Fail() { throw EDidodazaError(NotPpm); }
+[[noreturn]] void Fail() { throw EDidodazaError(kNotPpm); }
 
 bool IsBlank(int C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\v' || C == '\f'; }
 

@@ -216,7 +216,7 @@ HBITMAP TBitmap::NewHandle(int32_t Width, int32_t Height, TPixelFormat Format, T
     } else {
         const int Bits_ = BitsOf(Format);
         // Checked here in 64 bits, so a huge request fails cleanly instead of overflowing in GDI.
-        if (((int64_t(Width) * Bits_ + 31) / 32) * 4 * int64_t(Height) > MaxBmpPixelBytes)
+        if (((int64_t(Width) * Bits_ + 31) / 32) * 4 * int64_t(Height) > kMaxBmpPixelBytes)
             throw EOutOfResources("Bitmap too large");
         TBitmapInfo256 Info;
         std::memset(&Info, 0, sizeof(Info));
@@ -728,7 +728,7 @@ void TBitmap::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette
     if (Format == CF_DIB) {
         const SIZE_T Size = GlobalSize(Data);
         const void* P = GlobalLock(Data);
-        if (!P || Size == 0 || Size > SIZE_T(MaxBmpPixelBytes))
+        if (!P || Size == 0 || Size > SIZE_T(kMaxBmpPixelBytes))
             throw EInvalidGraphic("Invalid bitmap");
         TMemoryStream Stream;
         try {

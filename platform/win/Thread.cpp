@@ -61,7 +61,7 @@ std::vector<TThread*> gRunningOwners;
 CONDITION_VARIABLE gQueuedCallEnded = CONDITION_VARIABLE_INIT;
 
 // How long a waiting thread sleeps before it answers messages sent to its windows.
-const DWORD SentMessageSliceMs = 10;
+const DWORD kSentMessageSliceMs = 10;
 
 // Called with the queue lock held.
 void Finish(TSyncRequest* R, TSyncRequest::TState State)
@@ -109,7 +109,7 @@ void AwaitRequest(TSyncRequest& R)
         {
             std::lock_guard<TQueueLock> Lock(gQueueLock);
             if (!Ended(R))
-                SleepConditionVariableSRW(&R.Ended, gQueueLock.Native(), SentMessageSliceMs, 0);
+                SleepConditionVariableSRW(&R.Ended, gQueueLock.Native(), kSentMessageSliceMs, 0);
             if (Ended(R))
                 return;
         }
@@ -308,8 +308,8 @@ namespace {
 
 TQueueLock gCarrierLock;
 std::vector<TCarrier*> gParked; // under gCarrierLock
-const size_t MaxParked = 16;
-const DWORD ParkedIdleMs = 10000;
+const size_t kMaxParked = 16;
+const DWORD kParkedIdleMs = 10000;
 
 BOOL CALLBACK AnyWindow(HWND, LPARAM Found)
 {
@@ -333,7 +333,7 @@ bool MayCarryOn()
 bool Park(TCarrier* C)
 {
     std::lock_guard<TQueueLock> Lock(gCarrierLock);
-    if (gParked.size() >= MaxParked)
+    if (gParked.size() >= kMaxParked)
         return false;
     C->Job = nullptr;
     C->Go = false;
@@ -353,7 +353,7 @@ unsigned __stdcall TCarrier::Main(void* Param)
             while (!C->Go && !C->Quit) {
                 // A parked thread that has had nothing to do for a while ends, and gives its
                 // memory back; one bound to an object waits for its start however long.
-                const DWORD Ms = C->Job ? INFINITE : ParkedIdleMs;
+                const DWORD Ms = C->Job ? INFINITE : kParkedIdleMs;
                 if (!SleepConditionVariableSRW(&C->Wake, gCarrierLock.Native(), Ms, 0) && !C->Go && !C->Job &&
                     !C->Quit) {
                     const auto It = std::find(gParked.begin(), gParked.end(), C);

@@ -41,7 +41,7 @@ int32_t TDibGraphic::ScreenDpi(bool) { return 96; }
 
 uint8_t* TDibGraphic::AllocatePixels()
 {
-    // NewImage has checked the size against MaxPictureBytes.
+    // NewImage has checked the size against kMaxPictureBytes.
     const size_t Bytes = static_cast<size_t>(FBytesPerLine) * static_cast<size_t>(FInfo.Header.Height);
     void* Block = std::calloc(Bytes ? Bytes : 1, 1);
     if (!Block)
