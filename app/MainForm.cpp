@@ -72,7 +72,7 @@ public:
     }
 
 private:
-    TListView* FView;
+    TListView* FView = nullptr;
 };
 
 class TRichEditLog : public TTaskLogView {
@@ -81,7 +81,7 @@ public:
     void AddLine(const std::string& Line) override { FEdit->GetLines()->Add(Line); }
 
 private:
-    TRichEdit* FEdit;
+    TRichEdit* FEdit = nullptr;
 };
 
 TListView* MakeReportView(TComponent* Owner, TWinControl* Parent, const char* Name,

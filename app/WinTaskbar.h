@@ -124,6 +124,6 @@ public:
     TNotifyEvent OnExit;
 
 private:
-    TMenuItem* FRestoreItem;
-    TMenuItem* FExitItem;
+    TMenuItem* FRestoreItem = nullptr;
+    TMenuItem* FExitItem = nullptr;
 };

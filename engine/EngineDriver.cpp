@@ -158,12 +158,12 @@ private:
 // holding the real controls the tasks write to, each reached through its binding.
 struct TDriverWindow {
     TComponentPtr<TForm> Form{new TForm(nullptr)};
-    TImageList* FileImages;  // the files view's two images: idle and running
-    TImageList* SmallImages; // the images view's shell icons
-    TListView* Files;
-    TListView* Failed;
-    TListView* Images;
-    TRichEdit* Log;
+    TImageList* FileImages = nullptr;  // the files view's two images: idle and running
+    TImageList* SmallImages = nullptr; // the images view's shell icons
+    TListView* Files = nullptr;
+    TListView* Failed = nullptr;
+    TListView* Images = nullptr;
+    TRichEdit* Log = nullptr;
     std::unique_ptr<TDriverListView> FilesListView, FailedUrlListView, ImagesListView;
     std::unique_ptr<TRichEditLogView> LogEdit;
 

@@ -106,7 +106,7 @@ protected:
     void Execute() override;
 
 private:
-    TImageLibrary* FLibrary; // not owned
+    TImageLibrary* FLibrary = nullptr; // not owned
     std::string FFileName;
     std::atomic<bool> FAdded{false};
 };

@@ -78,7 +78,7 @@ private:
     int32_t FDepth = -1;
     std::atomic<bool> FDone{false};
     std::string FHost;
-    TTask* FTask;
+    TTask* FTask = nullptr;
     mutable std::mutex FTempLock;
     std::string FTempFileName;
     std::unique_ptr<TTaskThread> FThread;
@@ -131,8 +131,8 @@ private:
     void Adopt(TTaskItem* Item);
     void Forget(TTaskItem* Item);
 
-    TTask* FTask;
-    TNamedMutex* FMutex;
+    TTask* FTask = nullptr;
+    TNamedMutex* FMutex = nullptr;
     TThreadList FList;
     // Addresses in the list, each with the items that carry it; guarded by the list lock.
     std::unordered_map<std::string, std::vector<TTaskItem*>> FByURL;

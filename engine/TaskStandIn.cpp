@@ -55,7 +55,7 @@ public:
     TListMutexGuard& operator=(const TListMutexGuard&) = delete;
 
 private:
-    TTaskItemList* FList;
+    TTaskItemList* FList = nullptr;
 };
 
 void StandInBody(TTaskThread& W)

@@ -115,7 +115,7 @@ private:
         uint32_t Color;
         uint16_t Index; // 0xFFFF: empty
     };
-    const TDibLogPalette* FPalette;
+    const TDibLogPalette* FPalette = nullptr;
     TSlot FCache[CacheSize];
     uint32_t FHits = 0;
     uint32_t FMisses = 0;

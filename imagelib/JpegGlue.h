@@ -87,7 +87,7 @@ public:
     TJpegDecompressor* Get() const { return FD; }
 
 private:
-    TJpegDecompressor* FD;
+    TJpegDecompressor* FD = nullptr;
 };
 
 class TJpegCompressorGuard {
@@ -100,7 +100,7 @@ public:
     TJpegCompressor* Get() const { return FC; }
 
 private:
-    TJpegCompressor* FC;
+    TJpegCompressor* FC = nullptr;
 };
 
 // Image facts of a decompressor after jpeg_calc_output_dimensions or jpeg_start_decompress.

@@ -131,8 +131,8 @@ __attribute__((noinline)) bool Trap(TPngGlue* G, TPngStep Step, void* Arg)
 
 // The transforms and what libpng reports back, under the trap: plain data only.
 struct TSetupStep {
-    const TPngReadOptions* Options;
-    TPngReadInfo* Info;
+    const TPngReadOptions* Options = nullptr;
+    TPngReadInfo* Info = nullptr;
     bool TrueColor;
     bool InterlaceBad;
     bool PaletteBad;
@@ -214,7 +214,7 @@ void SetupStep(TPngGlue* G, void* Arg)
 
 // Rows of one chunk, read under the trap.
 struct TRowRun {
-    png_bytep* Rows;
+    png_bytep* Rows = nullptr;
     int32_t Count;
 };
 

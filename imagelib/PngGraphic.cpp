@@ -19,10 +19,10 @@
 namespace {
 
 struct TRowRun {
-    png_bytep* Rows;
+    png_bytep* Rows = nullptr;
     int32_t Count;
     // The filter to set before each row (0: leave libpng's choice), or nullptr.
-    const int* Filters;
+    const int* Filters = nullptr;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -111,7 +111,7 @@ public:
     }
 
 private:
-    TStream* FStream;
+    TStream* FStream = nullptr;
     uint8_t FBuffer[4096];
     int32_t FPos = 0;
     int32_t FLen = 0;
@@ -176,7 +176,7 @@ public:
     }
 
 private:
-    TStream* FStream;
+    TStream* FStream = nullptr;
     uint8_t FBuffer[4096];
     size_t FLen = 0;
     size_t FLine = 0;

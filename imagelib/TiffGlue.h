@@ -46,5 +46,5 @@ public:
     explicit operator bool() const { return FTiff != nullptr; }
 
 private:
-    TIFF* FTiff;
+    TIFF* FTiff = nullptr;
 };

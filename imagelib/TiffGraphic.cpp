@@ -193,7 +193,7 @@ public:
     int64_t GetSize() override { return FSize; }
 
 private:
-    const uint8_t* FBytes;
+    const uint8_t* FBytes = nullptr;
     int64_t FSize;
     int64_t FPosition = 0;
 };
@@ -201,7 +201,7 @@ private:
 // A page read strip by strip, shared by the calling thread and its helpers. Every strip fills
 // rows of its own, so the readers never write the same memory; each has its own TIFF handle.
 struct TStripPage {
-    const uint8_t* Bytes; // the whole file in memory, for the helpers' own handles
+    const uint8_t* Bytes = nullptr; // the whole file in memory, for the helpers' own handles
     int64_t Size;
     tdir_t Directory;
     uint32_t Height;

@@ -77,6 +77,6 @@ private:
 struct TTiffStringTag {
     uint32_t Tag;
     std::string TTiffGraphic::*Field;
-    const char* Name;
+    const char* Name = nullptr;
 };
 extern const TTiffStringTag kTiffStringTags[9];

@@ -639,7 +639,7 @@ public:
 
 private:
     int64_t FLimit; // 0 = none
-    TStream* FStream;
+    TStream* FStream = nullptr;
 };
 
 namespace {

@@ -12,7 +12,7 @@ uint16_t gNextCommandId = 0xA000;
 
 struct TKeyName {
     uint16_t Key;
-    const char* Name;
+    const char* Name = nullptr;
 };
 const TKeyName kKeyNames[] = {
     {VK_BACK, "BkSp"},    {VK_TAB, "Tab"},    {VK_RETURN, "Enter"}, {VK_ESCAPE, "Esc"},   {VK_SPACE, "Space"},
@@ -293,7 +293,7 @@ public:
     }
 
 private:
-    TControl* FControl;
+    TControl* FControl = nullptr;
 };
 } // namespace
 

@@ -58,7 +58,7 @@ protected:
     }
 
 private:
-    TBitmap* FBitmap;
+    TBitmap* FBitmap = nullptr;
     HGDIOBJ FOldBitmap = nullptr;
     HPALETTE FOldPalette = nullptr;
 };

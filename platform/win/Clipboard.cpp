@@ -21,7 +21,7 @@ public:
     ~TOpened() { FClipboard->Close(); }
 
 private:
-    TClipboard* FClipboard;
+    TClipboard* FClipboard = nullptr;
 };
 
 bool IsPictureFormat(UINT Format)

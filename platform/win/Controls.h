@@ -368,7 +368,7 @@ public:
     // running now: a message being handled, a modal loop. The object must outlive them all, so
     // its destructor marks the frames dead and the frames' owners stop touching it.
     struct TDispatchFrame {
-        TWinControl* Control;
+        TWinControl* Control = nullptr;
         TDispatchFrame* Next = nullptr;
         bool Alive = true;
         explicit TDispatchFrame(TWinControl* C);

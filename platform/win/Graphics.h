@@ -404,5 +404,5 @@ public:
     ~TCanvasLock() { FCanvas->Unlock(); }
 
 private:
-    TCanvas* FCanvas;
+    TCanvas* FCanvas = nullptr;
 };

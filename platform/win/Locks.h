@@ -118,5 +118,5 @@ public:
 
 private:
     TThreadList& FList;
-    TList* FItems;
+    TList* FItems = nullptr;
 };

@@ -23,7 +23,7 @@ void LoadRichEditLibrary()
 
 // Exceptions of the stream never cross riched20's frames: they are kept and thrown after.
 struct TStreamCookie {
-    TStream* Stream;
+    TStream* Stream = nullptr;
     std::exception_ptr Error;
 };
 
