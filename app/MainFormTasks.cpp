@@ -19,6 +19,8 @@
 
 namespace {
 
+// Run starts a task while fewer run; the scheduler and Restart start theirs regardless.
+constexpr int32_t kMaxRunningTasks = 3;
 constexpr const char* kRunningMessage = "Sorry, current task is running ... Please stop it and try again.";
 constexpr const char* kRestartQuestion = "This action will redownload images from specified url, are you sure ?";
 
@@ -308,8 +310,8 @@ void TMainForm::TasksRunActionExecute(TObject*)
     TTask* T = TaskOfNode(Node);
     if (!T)
         return;
-    if (T->GetState() == tsStopped && TaskList->GetRunningCount() >= 3) {
-        // Three run already: the task waits its turn; nobody's Selected flag changes.
+    if (T->GetState() == tsStopped && TaskList->GetRunningCount() >= kMaxRunningTasks) {
+        // The task waits its turn; nobody's Selected flag changes.
         T->SetState(tsQueued);
         Node->SetImageIndex(tiQueuedTask);
         Node->SetSelectedIndex(tiQueuedTask);

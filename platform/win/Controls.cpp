@@ -728,7 +728,7 @@ void TWinControl::DestroyHandle()
         return;
     if (GetCurrentThreadId() != FHandleThread) {
         // Only the window's own thread may destroy it.
-        SendMessageA(FHandle, QM_RELEASE + 1, 0, 0);
+        SendMessageA(FHandle, QM_DESTROYHANDLE, 0, 0);
         return;
     }
     FDestroyingHandle = true;
@@ -1467,7 +1467,7 @@ void TWinControl::WndProc(TMessage& M)
     case CN_CTLCOLORLISTBOX:
         M.Result = ControlColor(reinterpret_cast<HDC>(M.WParam));
         return;
-    case QM_RELEASE + 1:
+    case QM_DESTROYHANDLE:
         DestroyHandle();
         return;
     default:
@@ -1489,8 +1489,6 @@ void TWinControl::WndProc(TMessage& M)
         }
         if (M.Msg >= CN_BASE && M.Msg < CN_BASE + 0x400) {
             M.Result = 0; // a reflected notification nobody handles
-            if (M.Msg == CN_CTLCOLORSTATIC + 0)
-                break;
             return;
         }
         break;
