@@ -61,6 +61,7 @@ void ImageLibDone()
     std::lock_guard<std::mutex> Lock(gInitLock);
     if (gInitCount == 0 || --gInitCount > 0)
         return;
+    // ImageLibInit's steps in reverse, so nothing is freed while a later step still uses it.
     // 7. Read-ahead threads still running use the registry and the palettes freed below.
     WaitForReadAheadThreads();
     UnregisterScrollBoxCursors();
@@ -70,10 +71,10 @@ void ImageLibDone()
     // 5. Codec end.
     BmcFormatsDone();
     TiffLibDone();
-    // 4.
+    // 4. The halftone palette.
     DeleteSharedHalftonePalette();
-    // 3.
+    // 3. The clipboard's picture class.
     TPicture::Unregister("TDibGraphic");
-    // 2.
+    // 2. The default palettes.
     FreeDefaultPalettes();
 }
