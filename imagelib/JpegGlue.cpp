@@ -96,6 +96,8 @@ void SeekBack(TStream* Stream, int64_t Count) noexcept
     try {
         Stream->Seek(-Count, soCurrent);
     } catch (...) {
+        // The picture is already read: a stream that cannot step back only stays after the
+        // bytes libjpeg read ahead.
     }
 }
 

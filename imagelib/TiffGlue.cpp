@@ -39,6 +39,7 @@ void KeepMessage(const char* Module, const char* Fmt, va_list Args) noexcept
         std::vsnprintf(Text, sizeof(Text), Fmt ? Fmt : "", Args);
         SetLastMessage(Module ? std::string(Module) + ": " + Text : std::string(Text));
     } catch (...) {
+        // Out of memory for the text: libtiff still fails the call by its return code.
     }
 }
 
@@ -85,7 +86,7 @@ tmsize_t TiffStreamRead(thandle_t Handle, void* Buffer, tmsize_t Size)
         }
         return Done;
     } catch (...) {
-        return -1;
+        return -1; // libtiff reports a failed read; nothing may unwind into it
     }
 }
 
@@ -103,7 +104,7 @@ tmsize_t TiffStreamWrite(thandle_t Handle, void* Buffer, tmsize_t Size)
         }
         return Done;
     } catch (...) {
-        return -1;
+        return -1; // libtiff reports a failed write; nothing may unwind into it
     }
 }
 
@@ -122,7 +123,7 @@ toff_t TiffStreamSeek(thandle_t Handle, toff_t Offset, int Whence)
         const int64_t Result = StreamOf(Handle)->Seek(Signed, Origin);
         return Result < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(Result);
     } catch (...) {
-        return static_cast<toff_t>(-1);
+        return static_cast<toff_t>(-1); // libtiff reports a failed seek
     }
 }
 
@@ -134,7 +135,7 @@ toff_t TiffStreamSize(thandle_t Handle)
     try {
         return static_cast<toff_t>(StreamOf(Handle)->GetSize());
     } catch (...) {
-        return 0;
+        return 0; // an unknown size reads as 0; nothing may unwind into libtiff
     }
 }
 

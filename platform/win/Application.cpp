@@ -28,6 +28,7 @@ void HandleCallbackException(std::exception_ptr E) noexcept
         }
         DebugOut("Unhandled " + ExceptionClassName(E) + ": " + ExceptionMessage(E));
     } catch (...) {
+        // The report itself failed; its caller is a system callback nothing may unwind into.
     }
 }
 
@@ -178,6 +179,7 @@ void TApplication::ShowException(const std::exception_ptr& E) noexcept
             Text += '.';
         MessageBox(Text, "Error", MB_OK | MB_ICONERROR);
     } catch (...) {
+        // No text or no box (out of memory): there is nothing left to tell the user with.
     }
 }
 
