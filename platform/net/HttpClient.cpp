@@ -21,18 +21,22 @@ constexpr size_t kMaxHeaderBytes = 256 * 1024; // status line and all header lin
 constexpr size_t kMaxHeaderLines = 1000;
 constexpr size_t kMaxChunkLine = 4096;
 
-void StartWinsock()
-{
-    static std::once_flag Once;
-    std::call_once(Once, [] {
-        WSADATA Data;
-        WSAStartup(MAKEWORD(2, 2), &Data);
-    });
-}
-
 [[noreturn]] void Fail(THttpErrorKind Kind, const std::string& Msg, int32_t StatusCode = 0)
 {
     throw EHttpError(Kind, Msg, StatusCode);
+}
+
+// Once for the process. A failure raises, and the next client tries again (a static whose
+// initialisation throws is initialised on the next pass).
+void StartWinsock()
+{
+    static const bool Started = [] {
+        WSADATA Data;
+        if (const int Error = WSAStartup(MAKEWORD(2, 2), &Data); Error != 0)
+            Fail(THttpErrorKind::Connect, Format("Windows Sockets did not start (error %d)", Error));
+        return true;
+    }();
+    (void)Started;
 }
 
 bool IsDigit(char C) { return C >= '0' && C <= '9'; }

@@ -51,7 +51,7 @@ bool gAccepting = false;
 bool gWakePosted = false;
 DWORD gMainThreadID = 0;
 HWND gSyncWnd = nullptr;
-HANDLE gSyncEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+HANDLE gSyncEvent = nullptr; // made by the first InitSynchronize, kept for the process
 THiddenWindow* gSyncWindow = nullptr;
 
 // The thread objects whose queued calls run now (more than one when a call runs a message loop
@@ -185,6 +185,12 @@ void InitSynchronize()
     std::lock_guard<TQueueLock> Lock(gQueueLock);
     if (gAccepting)
         throw EThread("The synchronisation queue is already served");
+    // Made here rather than in a static initialiser, where a failure could not be reported.
+    if (!gSyncEvent) {
+        gSyncEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!gSyncEvent)
+            RaiseLastOSError("Cannot create the event that wakes the user-interface thread");
+    }
     gMainThreadID = GetCurrentThreadId();
     gSyncWindow = new THiddenWindow([](UINT Msg, WPARAM, LPARAM, LRESULT& Result) {
         if (Msg != WM_QM_SYNC)
