@@ -198,7 +198,8 @@ class ProductTreeTest(unittest.TestCase):
     def test_product_folders_keep_the_layers(self):
         self.assertTrue(any(True for _ in product_files(ROOT)), 'no product file found under ' + ROOT)
         problems = check_tree(ROOT)
-        self.assertEqual(problems, [], 'includes against the layer rule:\n' + describe(problems))
+        if problems:
+            self.fail('includes against the layer rule:\n' + describe(problems))
 
 
 if __name__ == '__main__':
