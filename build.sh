@@ -15,6 +15,8 @@ esac
 
 eval "$(QM_BUILD_DIR=$build bash "$root/tools/setup.sh")"
 export QM_TEST_IMAGES
+# Clones in other folders (CI's, a second work tree) reuse the compiler cache.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Configure once; again only when the library cache moved (new versions).
@@ -64,7 +66,11 @@ case $verb in
     # first test program instead, they would hold that program's output pipe open.
     wineserver -p 2>/dev/null || true
     "$root/tools/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
-    ctest --test-dir "$build" --output-on-failure -j "$jobs"
+    rc=0
+    ctest --test-dir "$build" --output-on-failure -j "$jobs" || rc=$?
+    # The screenshots the window tests wrote, as .png files a person looks at.
+    /usr/bin/python3 "$root/tools/screenshots-png.py" "$build/screenshots" || true
+    [[ $rc -eq 0 ]] || exit $rc
     # The fuzz stage: every fuzz target replays its seeds and regressions, then runs a fixed
     # number of inputs with a fixed seed, so a result repeats (tests/fuzz/ci.sh).
     QM_FUZZ_DIR=$build/fuzz "$root/tests/fuzz/ci.sh"

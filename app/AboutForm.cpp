@@ -21,9 +21,11 @@ TAboutForm::TAboutForm(TComponent* AOwner) : TForm(AOwner)
     GoWebButton = PlaceControl<TButton>(this, this, 256, 188, 76, 25);
     GoWebButton->SetCaption("&Go web");
     GoWebButton->SetDefault(true);
+    GoWebButton->SetAnchors(TAnchors{akTop, akRight});
     GoWebButton->OnClick = [this](TObject* S) { GoWebButtonClick(S); };
     SetActiveControl(GoWebButton);
     FormCreate(this);
+    FitText(this);
 }
 
 void TAboutForm::FormCreate(TObject*)

@@ -1,5 +1,6 @@
 #include "app/AddFileForm.h"
 
+#include "app/FormParts.h"
 #include "app/OptionPages.h"
 
 using namespace OptionPages;
@@ -12,11 +13,15 @@ TAddFileForm::TAddFileForm(TComponent* AOwner) : TForm(AOwner)
     SetClientSize(300, 100);
     PromptLabel = MakeLabel(this, this, 8, 10, "Enter the filename below :");
     FileNameEdit = PlaceControl<TEdit>(this, this, 8, 30, 284, 21);
+    FileNameEdit->SetAnchors(TAnchors{akLeft, akTop, akRight});
     OkButton = MakeButton(this, this, 136, 66, 75, "&OK");
     OkButton->SetDefault(true);
     OkButton->SetModalResult(mrOk);
+    OkButton->SetAnchors(TAnchors{akTop, akRight});
     CancelButton = MakeButton(this, this, 217, 66, 75, "&Cancel");
     CancelButton->SetCancel(true);
     CancelButton->SetModalResult(mrCancel);
+    CancelButton->SetAnchors(TAnchors{akTop, akRight});
     SetActiveControl(FileNameEdit);
+    FitText(this);
 }

@@ -1,5 +1,6 @@
 #include "app/AddFileMaskForm.h"
 
+#include "app/FormParts.h"
 #include "app/OptionPages.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -21,19 +22,25 @@ TAddFileMaskForm::TAddFileMaskForm(TComponent* AOwner) : TForm(AOwner)
     SetPosition(poScreenCenter);
     SetClientSize(300, 146);
     ExtGroupBox = MakeGroup(this, this, 8, 6, 284, 98, "Image extend name :");
+    ExtGroupBox->SetAnchors(TAnchors{akLeft, akTop, akRight});
     ExtLabel = MakeLabel(this, ExtGroupBox, 12, 28, "Extname :");
     ContentEdit = PlaceControl<TEdit>(ExtGroupBox, this, 100, 24, 170, 21);
+    ContentEdit->SetAnchors(TAnchors{akLeft, akTop, akRight});
     FolderLabel = MakeLabel(this, ExtGroupBox, 12, 62, "Target folder :");
     DescriptionEdit = PlaceControl<TEdit>(ExtGroupBox, this, 100, 58, 170, 21);
     DescriptionEdit->SetText("Saved");
     DescriptionEdit->SetEnabled(false);
+    DescriptionEdit->SetAnchors(TAnchors{akLeft, akTop, akRight});
     OkButton = MakeButton(this, this, 136, 112, 75, "&OK");
     OkButton->SetDefault(true);
     OkButton->OnClick = [this](TObject* S) { OkButtonClick(S); };
+    OkButton->SetAnchors(TAnchors{akTop, akRight});
     CancelButton = MakeButton(this, this, 217, 112, 75, "&Cancel");
     CancelButton->SetCancel(true);
     CancelButton->SetModalResult(mrCancel);
+    CancelButton->SetAnchors(TAnchors{akTop, akRight});
     SetActiveControl(ContentEdit);
+    FitText(this);
 }
 
 void TAddFileMaskForm::OkButtonClick(TObject*)

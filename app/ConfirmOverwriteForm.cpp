@@ -208,6 +208,7 @@ TConfirmOverwriteForm::TConfirmOverwriteForm(TComponent* AOwner) : TForm(AOwner)
     FileLabel = PlaceLabel(this, this, 12, 10, 24, 15, "File");
     FileNameLabel = PlaceControl<TPathLabel>(this, this, 40, 10, 380, 30);
     FileNameLabel->SetName("FileNameLabel");
+    FileNameLabel->SetAnchors(TAnchors{akLeft, akTop, akRight});
     QuestionLabel = PlaceLabel(this, this, 12, 44, 408, 15, "is already exist, do you want to override it ?");
     SourceLabel = PlaceLabel(this, this, 12, 68, 200, 15, "Source file:");
     DestLabel = PlaceLabel(this, this, 222, 68, 200, 15, "Destination file:");
@@ -226,6 +227,7 @@ TConfirmOverwriteForm::TConfirmOverwriteForm(TComponent* AOwner) : TForm(AOwner)
         B->SetName(Name);
         B->SetCaption(Caption);
         B->SetTabStop(true);
+        B->SetAnchors(TAnchors{akTop, akRight});
         B->OnClick = [this, Answer](TObject*) {
             Action = Answer;
             SetModalResult(mrOk);
@@ -237,6 +239,7 @@ TConfirmOverwriteForm::TConfirmOverwriteForm(TComponent* AOwner) : TForm(AOwner)
     SkipButton = MakeButton("SkipButton", "&Skip", 345, oaSkip);
     RenameButton->SetDefault(true);
     Action = oaRename;
+    FitText(this);
 }
 
 void TConfirmOverwriteForm::SetFiles(const std::string& Source, const std::string& Dest)

@@ -1,7 +1,7 @@
 #pragma once
-// Helpers of the program's small windows: placing a control, and the program's pictures from its
-// resources. A program built without them (some test programs) gets empty pictures rather than
-// an error.
+// Helpers of the program's windows: placing a control, fitting controls to their text, and the
+// program's pictures from its resources. A program built without them (some test programs) gets
+// empty pictures rather than an error.
 
 #include <cstdint>
 
@@ -10,6 +10,8 @@
 #include "platform/win/Controls.h"
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/StdCtrls.h"
+
+class TCustomForm;
 
 // A new control owned by Owner, placed on Parent at (X, Y) with that size.
 template <class T>
@@ -22,9 +24,29 @@ T* PlaceControl(TWinControl* Parent, TComponent* Owner, int32_t X, int32_t Y, in
 }
 
 // A label of a fixed size: sized before it is placed, since an auto-sized label shrinks to its
-// (still empty) text when it gets its parent.
+// (still empty) text when it gets its parent. FitText widens it when its text needs more.
 TLabel* PlaceLabel(TWinControl* Parent, TComponent* Owner, int32_t X, int32_t Y, int32_t W, int32_t H,
                    const std::string& Caption = std::string());
+
+// The size Control needs to show its whole caption in its own font, its own parts included (a
+// button's frame, a check box's box, a group box's frame around its caption); {0, 0} for a
+// control that shows no caption of its own.
+TSize TextFitSize(TControl* Control);
+
+// How a window meets text wider than the controls it was laid out with.
+enum TTextFit {
+    tfGrow,     // the controls, their containers and the window grow
+    tfKeepSize, // the window keeps the size its design gives it: a control grows into the free
+                // room beside it, and a label that still falls short wraps onto more lines
+};
+
+// Makes every label, static text, button, check box, radio button and group box on Form wide
+// enough for its caption, measured in its own font; run once the captions and fonts are set. A
+// control grows to the right and pushes along what follows it in its row; containers and the
+// window grow to hold what grew, keeping their right margins. A control anchored to the right
+// edge only stays at that edge, one anchored to both edges stretches, and one anchored to
+// neither stays centred. Nothing ever gets smaller, except a label that wraps.
+void FitText(TCustomForm* Form, TTextFit Fit = tfGrow);
 
 // The banner (bitmap 101) into Image, sized to it.
 void LoadBanner(TImage* Image);

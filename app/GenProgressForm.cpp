@@ -14,6 +14,8 @@ TGenProgressForm::TGenProgressForm(TComponent* AOwner) : TForm(AOwner)
     InfoLabel->SetCaption("HTML Generate is in progress:");
     ProgressBar = PlaceControl<TProgressBar>(this, this, 12, 36, 300, 18);
     ProgressBar->SetMin(0);
+    ProgressBar->SetAnchors(TAnchors{akLeft, akTop, akRight});
+    FitText(this);
 }
 
 void TGenProgressForm::SetMax(int32_t Value)

@@ -28,6 +28,7 @@ TLoadingForm::TLoadingForm(TComponent* AOwner) : TForm(AOwner)
     Image->OnClick = [this](TObject* S) { ImageClick(S); };
     OnClose = [this](TObject* S, TCloseAction& A) { FormClose(S, A); };
     FormCreate(this);
+    FitText(this);
 }
 
 TLoadingForm* TLoadingForm::ShowSplash()

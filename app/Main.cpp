@@ -33,6 +33,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         GenProgressForm = AppUI()->CreateForm<TGenProgressForm>();
         AppUI()->Run();
     } catch (...) {
+        // The program's outermost frame: shown, and the clean-up below still runs.
         Application->HandleException();
         Result = 1;
     }

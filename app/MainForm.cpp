@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/FormParts.h"
 #include "app/GenProgressForm.h"
 #include "app/Product.h"
 #include "app/WaitForm.h"
@@ -10,6 +11,7 @@
 #include "engine/EngineRoutines.h"
 #include "engine/ImagesLibrary.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/SysUtils.h"
@@ -173,6 +175,7 @@ TMainForm::TMainForm(TComponent* AOwner, const TMainFormSetup& Setup) : TForm(AO
     BuildLayout();
     BindActions();
     BuildImagesPane();
+    FitText(this);
     FormCreate(this);
     ApplyImagePaneSettings();
     OnShow = [this](TObject* S) { FormShow(S); };
@@ -510,6 +513,7 @@ void TMainForm::FormDestroy(TObject*)
             try {
                 ImageLibrary->SaveToFile(FLibraryPath);
             } catch (...) {
+                // Shown; the shut-down goes on.
                 Application->HandleException();
             }
         }
@@ -610,14 +614,11 @@ void TMainForm::LoadTaskTree(const std::string& Folder, TTreeNode* Parent)
 void TMainForm::RefreshTaskTree()
 {
     TTreeNode* Root = RootNode();
-    TasksTreeView->GetItems()->BeginUpdate();
-    try {
+    {
+        TasksTreeView->GetItems()->BeginUpdate();
+        TScopeExit End([this] { TasksTreeView->GetItems()->EndUpdate(); });
         LoadTaskTree(Settings->GetOptions()->GetProjectPath(), Root);
-    } catch (...) {
-        TasksTreeView->GetItems()->EndUpdate();
-        throw;
     }
-    TasksTreeView->GetItems()->EndUpdate();
     Root->Expand(false);
 }
 

@@ -21,6 +21,7 @@
 #include "platform/rtl/FileStream.h"
 #include "platform/win/Registry.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"
 #include "platform/win/ComCtrlsBasic.h"
@@ -29,11 +30,6 @@
 #include "platform/win/ShellUtils.h"
 
 namespace {
-
-struct THourGlassCursor {
-    THourGlassCursor() { Screen->SetCursor(crHourGlass); }
-    ~THourGlassCursor() { Screen->SetCursor(crDefault); }
-};
 
 // The row's sub-item, "" when it has not been set (yet).
 std::string SubItemOf(TListItem* Item, int32_t Index)
@@ -134,14 +130,20 @@ void TMainForm::FillImagesPane(TTask* Task)
 {
     TListItems* Rows = ImagesListView->GetItems();
     const TSortType Sort = ImagesListView->GetSortType();
-    Rows->BeginUpdate();
-    try {
+    {
+        Rows->BeginUpdate();
+        TScopeExit EndFill([&] {
+            ImagesListView->SetSortType(Sort);
+            Rows->EndUpdate();
+        });
         Rows->Clear();
         LastImageIndex = nullptr;
         BuildInFiles->Clear();
         if (Task) {
             // Sorted once at the end rather than row by row.
             ImagesListView->SetSortType(stNone);
+            // The library's names are held only while the list fills.
+            TScopeExit ForgetNames([this] { FLibraryNames.clear(); });
             FLibraryNames.clear();
             if (ImageLibrary) {
                 const int32_t N = ImageLibrary->GetCount();
@@ -150,16 +152,8 @@ void TMainForm::FillImagesPane(TTask* Task)
                         FLibraryNames.insert(D->GetFileName());
             }
             LoadImagesList(AddTrailingBackslash(Task->GetOptions()->GetDefaultFolder()) + "Saved");
-            FLibraryNames.clear();
         }
-    } catch (...) {
-        FLibraryNames.clear();
-        ImagesListView->SetSortType(Sort);
-        Rows->EndUpdate();
-        throw;
     }
-    ImagesListView->SetSortType(Sort);
-    Rows->EndUpdate();
     ShowImagePreview(nullptr);
 }
 
@@ -246,7 +240,7 @@ void TMainForm::ShowImagePreview(TListItem* Item)
         ImageScrollBox->SetVisible(true);
         return;
     }
-    THourGlassCursor Wait;
+    TBusyCursor Wait;
     ShowPictureFile(ImageScrollBox, GifImage, ImageRowPath(Item));
 }
 
@@ -375,20 +369,15 @@ void TMainForm::ImageDeleteAllActionExecute(TObject*)
         return;
     if (Application->MessageBox("Delete all downloaded files ?", "Question", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    THourGlassCursor Wait;
+    TBusyCursor Wait;
     ShowImagePreview(nullptr);
     LastImageIndex = nullptr;
     std::vector<TListItem*> Rows;
     for (int32_t I = 0; I < Items->GetCount(); ++I)
         Rows.push_back(Items->GetItem(I));
     Items->BeginUpdate();
-    try {
-        RemoveImageRows(DeleteImageFiles(Rows));
-    } catch (...) {
-        Items->EndUpdate();
-        throw;
-    }
-    Items->EndUpdate();
+    TScopeExit End([Items] { Items->EndUpdate(); });
+    RemoveImageRows(DeleteImageFiles(Rows));
 }
 
 std::vector<std::string> TMainForm::DeleteByPaths(const TDeleteByRules& Rules)
@@ -430,7 +419,7 @@ void TMainForm::RemoveDeletedRows(const std::vector<std::string>& Paths)
         if (Set.count(UpperCase(P)) && GetFileAttributesA(P.c_str()) == INVALID_FILE_ATTRIBUTES)
             Rows.push_back(Items->GetItem(I));
     }
-    THourGlassCursor Wait;
+    TBusyCursor Wait;
     RemoveImageRows(Rows);
 }
 
@@ -520,7 +509,7 @@ void TMainForm::ImageBuildInActionExecute(TObject*)
     if (Application->MessageBox("Do you want to build-in these images? It will take a few minutes.", "Question",
                                 MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    THourGlassCursor Wait;
+    TBusyCursor Wait;
     auto Bar = std::make_unique<TProgressBar>(nullptr);
     Bar->SetParent(StatusBar);
     Bar->SetBounds(60, 3, 80, StatusBar->GetHeight() - 6);
@@ -532,29 +521,23 @@ void TMainForm::ImageBuildInActionExecute(TObject*)
         Panel->SetWidth(150);
         Panel->SetText("Building");
     }
-    auto Done = [&] {
+    TScopeExit Done([&] {
         if (Panel) {
             Panel->SetWidth(5);
             Panel->SetText("");
         }
         Bar.reset();
         BuildInFiles->Clear();
-    };
-    try {
-        for (int32_t I = 0; I < BuildInFiles->GetCount(); ++I) {
-            try {
-                if (ImageLibrary)
-                    ImageLibrary->AddImage(BuildInFiles->GetStrings(I));
-            } catch (const Exception&) {
-                // A file gone or unreadable meanwhile is passed over.
-            }
-            Bar->StepIt();
+    });
+    for (int32_t I = 0; I < BuildInFiles->GetCount(); ++I) {
+        try {
+            if (ImageLibrary)
+                ImageLibrary->AddImage(BuildInFiles->GetStrings(I));
+        } catch (const Exception&) {
+            // A file gone or unreadable meanwhile is passed over.
         }
-    } catch (...) {
-        Done();
-        throw;
+        Bar->StepIt();
     }
-    Done();
 }
 
 // ---- set wallpaper
@@ -656,7 +639,7 @@ void TMainForm::ImageWallpaperActionExecute(TObject*)
     if (Options.ShowModal() != mrOk)
         return;
     const std::string Path = WallpaperFileName();
-    THourGlassCursor Wait;
+    TBusyCursor Wait;
     if (!WriteWallpaperBitmap(ImageRowPath(Row), Path)) {
         Application->MessageBox("Cannot make the wallpaper from " + ImageRowPath(Row) + " !", "Error",
                                 MB_OK | MB_ICONERROR);

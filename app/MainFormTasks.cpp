@@ -12,6 +12,7 @@
 #include "engine/EngineRoutines.h"
 #include "platform/rtl/FileStream.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
 #include "platform/win/Guid.h"
@@ -33,15 +34,6 @@ void ShowError(const std::string& Text)
 {
     Application->MessageBox(Text, "Error", MB_OK | MB_ICONERROR);
 }
-
-// The hourglass while it lives.
-class THourGlass {
-public:
-    THourGlass() { Screen->SetCursor(crHourGlass); }
-    ~THourGlass() { Screen->SetCursor(crDefault); }
-    THourGlass(const THourGlass&) = delete;
-    THourGlass& operator=(const THourGlass&) = delete;
-};
 
 bool IsActive(const TTask* T)
 {
@@ -342,14 +334,12 @@ void TMainForm::TasksStopActionExecute(TObject*)
         return;
     if (T->GetState() == tsRunning) {
         {
-            THourGlass Busy;
+            TBusyCursor Busy;
             ShowWait("Terminate threads");
-            try {
-                T->Stop();
-            } catch (...) {
-                HideWait();
-                throw;
-            }
+            // A failure hides the wait window before the cursor comes back.
+            TScopeExit HideOnFailure([this] { HideWait(); });
+            T->Stop();
+            HideOnFailure.Dismiss();
         }
         HideWait();
         T->SaveToFile(NodePath(Node));
@@ -389,17 +379,13 @@ void TMainForm::TasksRestartActionExecute(TObject*)
     if (Ask(kRestartQuestion, "Confirm") != IDYES)
         return;
     {
-        THourGlass Busy;
+        TBusyCursor Busy;
         ShowWait("Terminate threads of current task");
-        Restarting = true;
-        try {
-            T->Stop();
-        } catch (...) {
-            Restarting = false;
-            HideWait();
-            throw;
-        }
-        Restarting = false;
+        // A failure hides the wait window before the cursor comes back.
+        TScopeExit HideOnFailure([this] { HideWait(); });
+        TFlagScope Restart(Restarting);
+        T->Stop();
+        HideOnFailure.Dismiss();
     }
     HideWait();
     FilesListView->GetItems()->Clear();
@@ -413,35 +399,31 @@ void TMainForm::TasksRestartActionExecute(TObject*)
 void TMainForm::TasksStopAllActionExecute(TObject*)
 {
     {
-        THourGlass Busy;
+        TBusyCursor Busy;
         ShowWait("Terminate thread");
-        StoppingAll = true;
+        // A failure hides the wait window before the cursor comes back.
+        TScopeExit HideOnFailure([this] { HideWait(); });
+        TFlagScope Stopping(StoppingAll);
         ClearFileMarks();
-        try {
-            std::vector<TTask*> Tasks = TaskList->Snapshot();
-            for (size_t I = Tasks.size(); I-- > 0;) {
-                TTask* T = Tasks[I];
-                if (T->GetState() == tsRunning) {
-                    T->Stop();
-                    try {
-                        T->SaveToFile(T->GetFileName());
-                    } catch (const Exception& E) {
-                        AddLog("Cannot write the task file " + T->GetFileName() + " : " + E.Message());
-                    }
-                } else if (T->GetState() == tsQueued) {
-                    if (auto* N = static_cast<TTreeNode*>(T->GetTreeNode())) {
-                        N->SetImageIndex(tiStoppedTask);
-                        N->SetSelectedIndex(tiStoppedTask);
-                    }
-                    T->SetState(tsStopped);
+        std::vector<TTask*> Tasks = TaskList->Snapshot();
+        for (size_t I = Tasks.size(); I-- > 0;) {
+            TTask* T = Tasks[I];
+            if (T->GetState() == tsRunning) {
+                T->Stop();
+                try {
+                    T->SaveToFile(T->GetFileName());
+                } catch (const Exception& E) {
+                    AddLog("Cannot write the task file " + T->GetFileName() + " : " + E.Message());
                 }
+            } else if (T->GetState() == tsQueued) {
+                if (auto* N = static_cast<TTreeNode*>(T->GetTreeNode())) {
+                    N->SetImageIndex(tiStoppedTask);
+                    N->SetSelectedIndex(tiStoppedTask);
+                }
+                T->SetState(tsStopped);
             }
-        } catch (...) {
-            StoppingAll = false;
-            HideWait();
-            throw;
         }
-        StoppingAll = false;
+        HideOnFailure.Dismiss();
     }
     HideWait();
     UpdateTaskIcons();
@@ -745,14 +727,10 @@ void TMainForm::TasksDeleteActionExecute(TObject*)
         // follows writes no project file back.
         ForgetTaskFile(Node);
         EmptyViews();
-        FTreeRebuilding = true;
-        try {
+        {
+            TFlagScope Rebuilding(FTreeRebuilding);
             Node->Delete();
-        } catch (...) {
-            FTreeRebuilding = false;
-            throw;
         }
-        FTreeRebuilding = false;
         TasksTreeViewChange(TasksTreeView, TasksTreeView->GetSelected());
     } catch (const Exception&) {
         FTreeRebuilding = false;
@@ -764,14 +742,10 @@ void TMainForm::TasksRefreshActionExecute(TObject*)
 {
     TTreeNode* Root = RootNode();
     SetNodePath(Root, Settings->GetOptions()->GetProjectPath());
-    FTreeRebuilding = true;
-    try {
+    {
+        TFlagScope Rebuilding(FTreeRebuilding);
         Root->DeleteChildren();
-    } catch (...) {
-        FTreeRebuilding = false;
-        throw;
     }
-    FTreeRebuilding = false;
     FFailedTaskFiles.clear();
     RefreshTaskTree();
     UpdateTaskIcons();

@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "app/Scheduler.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 
 std::string TMainForm::FinishedOfFound(TTask* Task)
@@ -15,23 +16,18 @@ void TMainForm::FillReport(TTask* Task)
 {
     TListItems* Rows = ReportListView->GetItems();
     Rows->BeginUpdate();
-    try {
-        Rows->Clear();
-        auto Row = [Rows](const std::string& Caption, const std::string& Value, const std::string& Description) {
-            TListItem* Item = Rows->Add();
-            Item->SetCaption(Caption);
-            Item->GetSubItems()->Add(Value);
-            Item->GetSubItems()->Add(Description);
-            Item->SetImageIndex(3);
-        };
-        Row("Name", Task->GetName(), "Name of project");
-        Row("URL", Task->GetStartURI() ? Task->GetStartURI()->GetURI() : std::string(), "Primary URL");
-        Row("Files", FinishedOfFound(Task), "Finished/Found");
-    } catch (...) {
-        Rows->EndUpdate();
-        throw;
-    }
-    Rows->EndUpdate();
+    TScopeExit End([Rows] { Rows->EndUpdate(); });
+    Rows->Clear();
+    auto Row = [Rows](const std::string& Caption, const std::string& Value, const std::string& Description) {
+        TListItem* Item = Rows->Add();
+        Item->SetCaption(Caption);
+        Item->GetSubItems()->Add(Value);
+        Item->GetSubItems()->Add(Description);
+        Item->SetImageIndex(3);
+    };
+    Row("Name", Task->GetName(), "Name of project");
+    Row("URL", Task->GetStartURI() ? Task->GetStartURI()->GetURI() : std::string(), "Primary URL");
+    Row("Files", FinishedOfFound(Task), "Finished/Found");
 }
 
 void TMainForm::UpdateReport(TTask* Task)

@@ -1,5 +1,7 @@
 #include "app/NewFolderForm.h"
 
+#include "app/FormParts.h"
+
 TNewFolderForm::TNewFolderForm(TComponent* AOwner) : TForm(AOwner)
 {
     SetName("NewFolderForm");
@@ -18,6 +20,7 @@ TNewFolderForm::TNewFolderForm(TComponent* AOwner) : TForm(AOwner)
     FolderNameEdit->SetParent(this);
     FolderNameEdit->SetBounds(12, 32, 276, 22);
     FolderNameEdit->SetTabStop(true);
+    FolderNameEdit->SetAnchors(TAnchors{akLeft, akTop, akRight});
 
     OkButton = new TButton(this);
     OkButton->SetName("OkButton");
@@ -27,6 +30,7 @@ TNewFolderForm::TNewFolderForm(TComponent* AOwner) : TForm(AOwner)
     OkButton->SetDefault(true);
     OkButton->SetModalResult(mrOk);
     OkButton->SetTabStop(true);
+    OkButton->SetAnchors(TAnchors{akTop, akRight});
 
     CancelButton = new TButton(this);
     CancelButton->SetName("CancelButton");
@@ -36,6 +40,8 @@ TNewFolderForm::TNewFolderForm(TComponent* AOwner) : TForm(AOwner)
     CancelButton->SetCancel(true);
     CancelButton->SetModalResult(mrCancel);
     CancelButton->SetTabStop(true);
+    CancelButton->SetAnchors(TAnchors{akTop, akRight});
 
     SetActiveControl(FolderNameEdit);
+    FitText(this);
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/FormParts.h"
 #include "app/HtmlHelp.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -44,6 +45,8 @@ TOptionForm::TOptionForm(TComponent* AOwner) : TForm(AOwner)
     CancelButton->SetCancel(true);
     CancelButton->SetModalResult(mrCancel);
     HelpButton = MakeButton(this, BottomPanel, 338, 8, 75, "&Help");
+    for (TButton* B : {OkButton, CancelButton, HelpButton})
+        B->SetAnchors(TAnchors{akTop, akRight});
 
     OptionPages = PlaceControl<TPageControl>(this, this, 0, 0, 419, 380);
     OptionPages->SetAlign(alClient);
@@ -102,6 +105,7 @@ TOptionForm::TOptionForm(TComponent* AOwner) : TForm(AOwner)
 
     OptionPages->SetActivePageIndex(0);
     FormCreate(this);
+    FitText(this);
 }
 
 TOptionForm::~TOptionForm() = default;

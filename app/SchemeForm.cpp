@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/FormParts.h"
 #include "app/OptionPages.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"
@@ -75,6 +76,7 @@ TSchemeForm::TSchemeForm(TComponent* AOwner) : TForm(AOwner)
     Timer->SetOnTimer([this](TObject* S) { TimerTimer(S); });
     OnShow = [this](TObject* S) { FormShow(S); };
     FormCreate(this);
+    FitText(this, tfKeepSize);
 }
 
 void TSchemeForm::FormCreate(TObject*)
@@ -86,6 +88,7 @@ void TSchemeForm::FormCreate(TObject*)
 void TSchemeForm::FormShow(TObject*)
 {
     UnitLabel->SetCaption(TRegScheme::UnitForChoice(SchemeTypeValueLabel->GetCaption()));
+    FitText(this, tfKeepSize); // the type and the unit came after the window was made
     // The fields show the present at once when they follow the clock, not a second later.
     TimerTimer(Timer);
 }

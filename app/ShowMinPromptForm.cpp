@@ -25,8 +25,10 @@ TShowMinPromptForm::TShowMinPromptForm(TComponent* AOwner) : TForm(AOwner)
     OKButton->SetDefault(true);
     OKButton->SetCancel(true);
     OKButton->SetModalResult(mrOk);
+    OKButton->SetAnchors(TAnchors{akTop}); // stays centred
     SetActiveControl(OKButton);
     FormCreate(this);
+    FitText(this);
 }
 
 void TShowMinPromptForm::FormCreate(TObject*)

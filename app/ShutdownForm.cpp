@@ -14,10 +14,12 @@ TShutdownForm::TShutdownForm(TComponent* AOwner) : TForm(AOwner)
     ProgressBar = PlaceControl<TProgressBar>(this, this, 12, 38, 300, 18);
     ProgressBar->SetMin(0);
     ProgressBar->SetMax(Seconds);
+    ProgressBar->SetAnchors(TAnchors{akLeft, akTop, akRight});
     CancelButton = PlaceControl<TButton>(this, this, 124, 68, 76, 25);
     CancelButton->SetCaption("&Cancel");
     CancelButton->SetCancel(true);
     CancelButton->SetModalResult(mrCancel);
+    CancelButton->SetAnchors(TAnchors{akTop}); // stays centred
     Timer = new TTimer(this);
     Timer->SetEnabled(false);
     Timer->SetInterval(1000);
@@ -27,6 +29,7 @@ TShutdownForm::TShutdownForm(TComponent* AOwner) : TForm(AOwner)
     OnClose = [this](TObject*, TCloseAction&) { Timer->SetEnabled(false); };
     OnHide = [this](TObject*) { Timer->SetEnabled(false); };
     FormCreate(this);
+    FitText(this); // the first count is the longest
 }
 
 void TShutdownForm::FormCreate(TObject*)

@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include "app/FormParts.h"
 #include "app/HtmlHelp.h"
 #include "engine/EngineRoutines.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Clipboard.h"
 
@@ -85,6 +87,7 @@ TTaskForm::TTaskForm(TComponent* AOwner) : TForm(AOwner)
     OnShow = [this](TObject* S) { FormShow(S); };
 
     FormCreate(this);
+    FitText(this, tfKeepSize);
 }
 
 TTaskForm::~TTaskForm() = default;
@@ -153,14 +156,11 @@ void TTaskForm::OkButtonClick(TObject*)
     }
     // The name checked above is the name stored: completing the address here must not derive a
     // new one (an edited task whose stored address lacks the scheme would be renamed).
-    BeginFill();
-    try {
+    {
+        BeginFill();
+        TScopeExit End([this] { EndFill(); });
         NormalizeUrl();
-    } catch (...) {
-        EndFill();
-        throw;
     }
-    EndFill();
     const std::string Folder = DefaultFolderEdit->GetText();
     if (!MakeFolderChain(Folder)) {
         // Downloads into a folder that cannot exist would all fail later.
@@ -193,14 +193,8 @@ void TTaskForm::TaskNameEditChange(TObject*)
 {
     if (Filling() || FolderEdited)
         return;
-    FFollowingName = true;
-    try {
-        DefaultFolderEdit->SetText(BaseFolder + TaskNameEdit->GetText() + "\\");
-    } catch (...) {
-        FFollowingName = false;
-        throw;
-    }
-    FFollowingName = false;
+    TFlagScope Following(FFollowingName);
+    DefaultFolderEdit->SetText(BaseFolder + TaskNameEdit->GetText() + "\\");
 }
 
 void TTaskForm::URLEditChange(TObject*)

@@ -53,19 +53,23 @@ TTipForm::TTipForm(TComponent* AOwner) : TForm(AOwner)
     TipMemo->SetReadOnly(true);
     TipMemo->SetColor(clWhite);
     TipMemo->SetTabStop(false);
+    TipMemo->SetAnchors(TAnchors{akLeft, akTop, akRight});
     ShowTipCheckBox = PlaceControl<TCheckBox>(this, this, 12, 166, 240, 17);
     ShowTipCheckBox->SetCaption("Do not show tips at startup");
     NextTipButton = PlaceControl<TButton>(this, this, 228, 196, 80, 25);
     NextTipButton->SetCaption("&Next tip");
     NextTipButton->OnClick = [this](TObject* S) { NextTipButtonClick(S); };
+    NextTipButton->SetAnchors(TAnchors{akTop, akRight});
     CloseButton = PlaceControl<TButton>(this, this, 314, 196, 80, 25);
     CloseButton->SetCaption("&Close");
     CloseButton->SetDefault(true);
     CloseButton->SetCancel(true);
     CloseButton->SetModalResult(mrOk);
+    CloseButton->SetAnchors(TAnchors{akTop, akRight});
     SetActiveControl(CloseButton);
     OnDestroy = [this](TObject* S) { FormDestroy(S); };
     FormCreate(this);
+    FitText(this);
 }
 
 // OnDestroy reaches this form's own members, so it runs here, while they still exist, also when

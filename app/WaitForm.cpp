@@ -19,11 +19,14 @@ TWaitForm::TWaitForm(TComponent* AOwner) : TForm(AOwner)
     MessageLabel->SetAlignment(taCenter);
     MessageLabel->SetParentFont(false);
     MessageLabel->GetFont()->SetStyle(TFontStyles{fsBold});
+    MessageLabel->SetAnchors(TAnchors{akLeft, akTop, akRight});
+    FitText(this);
 }
 
 void TWaitForm::ShowMessage(const std::string& Text)
 {
     MessageLabel->SetCaption(Text);
+    FitText(this);
     Show();
     Update();
 }

@@ -13,6 +13,7 @@ TWallpaperOptionsForm::TWallpaperOptionsForm(TComponent* AOwner) : TForm(AOwner)
     StyleGroup = PlaceControl<TGroupBox>(this, this, 10, 8, 212, 106);
     StyleGroup->SetName("StyleGroup");
     StyleGroup->SetCaption("Style");
+    StyleGroup->SetAnchors(TAnchors{akLeft, akTop, akRight});
     auto MakeRadio = [this](const char* Name, const char* Caption, int32_t Top) {
         auto* R = PlaceControl<TRadioButton>(StyleGroup, this, 14, Top, 180, 18);
         R->SetName(Name);
@@ -32,12 +33,15 @@ TWallpaperOptionsForm::TWallpaperOptionsForm(TComponent* AOwner) : TForm(AOwner)
     OkButton->SetDefault(true);
     OkButton->SetModalResult(mrOk);
     OkButton->SetTabStop(true);
+    OkButton->SetAnchors(TAnchors{akTop, akRight});
     CancelButton = PlaceControl<TButton>(this, this, 147, 124, 75, 25);
     CancelButton->SetName("CancelButton");
     CancelButton->SetCaption("&Cancel");
     CancelButton->SetCancel(true);
     CancelButton->SetModalResult(mrCancel);
     CancelButton->SetTabStop(true);
+    CancelButton->SetAnchors(TAnchors{akTop, akRight});
+    FitText(this);
 }
 
 int32_t TWallpaperOptionsForm::GetStyle() const

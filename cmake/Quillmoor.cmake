@@ -39,16 +39,19 @@ function(qm_library name)
 endfunction()
 
 # qm_add_test(name SOURCES file... | GLOB pattern... [LIBS target...] [NATIVE] [WINDOW] [SERVER]
-#             [CLIPBOARD] [INPUT] [MAIN target])
+#             [CLIPBOARD] [INPUT] [UNMANAGED] [MAIN target])
 # One GoogleTest program, one ctest entry. In the Windows build it runs under Wine;
 # NATIVE programs are also built by the host build and run from it; WINDOW programs
 # need the test run's X display; SERVER programs get a private test web server; CLIPBOARD
 # programs use the system clipboard, which all programs of a run share, so they run one at a time;
 # INPUT programs send real keyboard and mouse input to their foreground window, which a window of
-# any other program could take, so they run alone.
+# any other program could take, so they run alone. UNMANAGED programs have Wine manage their windows
+# itself (its "Managed=N"), as Windows does: the test display has no window manager, and with one
+# expected each hide of a window waits about two seconds for it.
 set(QM_NATIVE_TESTS "" CACHE INTERNAL "")
+set(QM_UNMANAGED_TESTS "" CACHE INTERNAL "")
 function(qm_add_test name)
-  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER;CLIPBOARD;INPUT" "MAIN" "SOURCES;GLOB;LIBS" ${ARGN})
+  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER;CLIPBOARD;INPUT;UNMANAGED" "MAIN" "SOURCES;GLOB;LIBS" ${ARGN})
   if(QM_NATIVE AND NOT A_NATIVE)
     return()
   endif()
@@ -61,7 +64,7 @@ function(qm_add_test name)
     return()
   endif()
   if(NOT A_MAIN)
-    set(A_MAIN GTest::gtest_main)
+    set(A_MAIN qm_test_main)
   endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${A_LIBS} ${A_MAIN} GTest::gtest)
@@ -89,9 +92,27 @@ function(qm_add_test name)
   if(A_INPUT)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
   endif()
+  if(A_UNMANAGED AND NOT QM_NATIVE)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_unmanaged)
+    set(QM_UNMANAGED_TESTS ${QM_UNMANAGED_TESTS} ${name} CACHE INTERNAL "")
+  endif()
   if(A_NATIVE AND NOT QM_NATIVE)
     set(QM_NATIVE_TESTS ${QM_NATIVE_TESTS} ${name} CACHE INTERNAL "")
   endif()
+endfunction()
+
+# One registry file names every UNMANAGED program; a set-up entry imports it into the test
+# prefix once per run, before the first of them starts.
+function(qm_register_unmanaged_tests)
+  set(reg "REGEDIT4\n")
+  foreach(t ${QM_UNMANAGED_TESTS})
+    string(APPEND reg "\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\${t}.exe\\X11 Driver]\n\"Managed\"=\"N\"\n")
+  endforeach()
+  file(WRITE ${CMAKE_BINARY_DIR}/unmanaged.reg "${reg}")
+  add_test(NAME wine_unmanaged
+    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} regedit /S Z:${CMAKE_BINARY_DIR}/unmanaged.reg)
+  set_tests_properties(wine_unmanaged PROPERTIES FIXTURES_SETUP wine_unmanaged TIMEOUT 60
+    ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX}")
 endfunction()
 
 # The host build's test programs run in the same ctest run as the Windows ones.

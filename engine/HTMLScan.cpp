@@ -1,5 +1,7 @@
 #include "engine/HTMLScan.h"
 
+#include "platform/rtl/ScopeGuards.h"
+
 namespace {
 
 bool IsWordEnd(char C)
@@ -146,14 +148,9 @@ void TTags::SetText(const std::string& Value)
 void TTags::Parse()
 {
     FTags->BeginUpdate();
-    try {
-        FTags->Clear();
-        CutTags(FText, [this](std::string_view Tag) { FTags->Add(std::string(Tag)); });
-    } catch (...) {
-        FTags->EndUpdate();
-        throw;
-    }
-    FTags->EndUpdate();
+    TScopeExit End([this] { FTags->EndUpdate(); });
+    FTags->Clear();
+    CutTags(FText, [this](std::string_view Tag) { FTags->Add(std::string(Tag)); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/OSError.h"
 
 TImageLibrary* ImageLibrary = nullptr;
@@ -229,17 +230,16 @@ void TImageLibrary::SaveToFile(const std::string& FileName)
         RaiseOSError(ERROR_ACCESS_DENIED, Format("Cannot replace '%s'", FileName));
     // A failed create raises here and leaves whatever is in the way untouched.
     auto Stream = std::make_unique<TFileStream>(TempName, fmCreate | fmShareExclusive);
-    try {
-        SaveToStream(Stream.get());
-        // On the disk before it replaces the only good copy.
-        if (!FlushFileBuffers(reinterpret_cast<HANDLE>(Stream->GetHandle())))
-            RaiseLastOSError(Format("Cannot write '%s'", TempName));
-        Stream.reset();
-    } catch (...) {
+    TScopeExit Discard([&] {
         Stream.reset();
         DeleteFileA(TempName.c_str());
-        throw;
-    }
+    });
+    SaveToStream(Stream.get());
+    // On the disk before it replaces the only good copy.
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(Stream->GetHandle())))
+        RaiseLastOSError(Format("Cannot write '%s'", TempName));
+    Stream.reset();
+    Discard.Dismiss();
     if (!MoveFileExA(TempName.c_str(), FileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD Code = GetLastError();
         DeleteFileA(TempName.c_str());

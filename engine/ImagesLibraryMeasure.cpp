@@ -5,6 +5,7 @@
 #include "imagelib/Gif.h"
 #include "imagelib/ImgScroll.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Files.h"
 
 TImageSize MeasurePictureFile(const std::string& FileName)
@@ -69,13 +70,10 @@ TImagesLibrarySession::TImagesLibrarySession(std::string File) : FFile(std::move
     InstallPictureMeasurer();
     ImageLibrary = new TImageLibrary();
     AddImageThreads = new TAddImageThreadList();
-    try {
-        if (FileExists(FFile))
-            ImageLibrary->LoadFromFile(FFile);
-    } catch (...) {
-        FreeGlobals();
-        throw;
-    }
+    TScopeExit FreeOnFailure([this] { FreeGlobals(); });
+    if (FileExists(FFile))
+        ImageLibrary->LoadFromFile(FFile);
+    FreeOnFailure.Dismiss();
     LinkCrawlToImagesLibrary(true);
 }
 

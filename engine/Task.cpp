@@ -8,6 +8,7 @@
 #include "engine/EngineText.h"
 #include "engine/RegSettings.h"
 #include "engine/TaskThread.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
 #include "platform/win/Guid.h"
@@ -512,14 +513,10 @@ void TTask::StopWorkers()
 void TTask::Stop()
 {
     FState = tsStopped;
-    FStopping = true;
-    try {
+    {
+        TFlagScope Stopping(FStopping);
         StopWorkers();
-    } catch (...) {
-        FStopping = false;
-        throw;
     }
-    FStopping = false;
     if (FOnFinish)
         FOnFinish(this);
 }

@@ -7,6 +7,7 @@
 #include "engine/RegSettings.h"
 #include "engine/Task.h"
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
 #include "platform/win/OSError.h"
@@ -104,14 +105,13 @@ void SafeWrite(const std::string& FileName, F&& Write)
 {
     const std::string Temp = FileName + ".tmp";
     std::unique_ptr<TFileStream> Stream = std::make_unique<TFileStream>(Temp, fmCreate);
-    try {
-        Write(Stream.get());
-        Stream.reset();
-    } catch (...) {
+    TScopeExit Discard([&] {
         Stream.reset();
         DeleteFile(Temp);
-        throw;
-    }
+    });
+    Write(Stream.get());
+    Stream.reset();
+    Discard.Dismiss();
     if (!MoveFileReplace(Temp, FileName)) {
         DWORD Code = GetLastError();
         DeleteFile(Temp);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include "engine/Task.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
+#include "platform/win/Locks.h"
 
 namespace {
 
@@ -46,16 +48,17 @@ std::map<std::string, std::string> ParseQuery(const std::string& Params)
     return Result;
 }
 
-// Holds the task mutex of a list and always lets it go.
+// Holds the task mutex of a list, when it has one, and always lets it go.
 class TListMutexGuard {
 public:
-    explicit TListMutexGuard(TTaskItemList* List) : FList(List) { FList->WaitMutex(); }
-    ~TListMutexGuard() { FList->ReleaseMutex(); }
-    TListMutexGuard(const TListMutexGuard&) = delete;
-    TListMutexGuard& operator=(const TListMutexGuard&) = delete;
+    explicit TListMutexGuard(TTaskItemList* List)
+    {
+        if (TNamedMutex* Mutex = List->GetMutex())
+            FHold.emplace(*Mutex);
+    }
 
 private:
-    TTaskItemList* FList = nullptr;
+    std::optional<TNamedMutexGuard> FHold;
 };
 
 void StandInBody(TTaskThread& W)

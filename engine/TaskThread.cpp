@@ -3,6 +3,7 @@
 #include "engine/Task.h"
 #include "platform/net/HttpClient.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/ScopeGuards.h"
 
 TTaskThread::TTaskThread(TTask* Task, TTaskItem* Item, const std::string& URL)
     : FTask(Task), FItem(Item), FURI(URL)
@@ -19,17 +20,13 @@ TTaskThread::~TTaskThread()
 
 void TTaskThread::Execute()
 {
-    try {
-        if (Body)
-            Body(*this);
-        else
-            Crawl();
-    } catch (...) {
-        // A failure ends the worker; its address counts as done like any other.
-        FileStream.reset();
-        throw;
-    }
-    FileStream.reset();
+    // Closed on every way out: a failure ends the worker, and its address counts as done like
+    // any other.
+    TScopeExit Close([this] { FileStream.reset(); });
+    if (Body)
+        Body(*this);
+    else
+        Crawl();
 }
 
 void TTaskThread::StopRequested()

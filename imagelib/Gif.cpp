@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
 #include "platform/win/BmpFormat.h"
 
@@ -141,14 +142,11 @@ void TGif::LoadFromStream(TStream* Stream)
         };
     }
 
-    try {
+    {
+        // What was read so far stays, with its palettes, also when the read fails.
+        TScopeExit Sync([this] { SyncPalettes(); });
         GifReadStream(FDoc, Stream, Hooks);
-    } catch (...) {
-        // What was read so far stays, with its palettes.
-        SyncPalettes();
-        throw;
     }
-    SyncPalettes();
     Changed(this);
 }
 
@@ -249,12 +247,9 @@ TBitmap* TGif::GetBitmap(int32_t Index)
     // Only the image asked for: a long animation would otherwise hold every frame as a bitmap.
     if (!FBitmaps[static_cast<size_t>(Index)]) {
         PrepareBitmap(Index);
-        try {
-            FillBitmap(Index);
-        } catch (...) {
-            FBitmaps[static_cast<size_t>(Index)].reset();
-            throw;
-        }
+        TScopeExit Discard([this, Index] { FBitmaps[static_cast<size_t>(Index)].reset(); });
+        FillBitmap(Index);
+        Discard.Dismiss();
     }
     return FBitmaps[static_cast<size_t>(Index)].get();
 }

@@ -8,6 +8,7 @@
 
 #include "imagelib/ImgHooks.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
@@ -259,12 +260,9 @@ void TDibGraphic::NewImage(int32_t Width, int32_t Height, ImageFormat Format, co
     SetYDpi(DpiY != 0 ? DpiY : ScreenDpi(false));
 
     if (Keep) {
-        try {
-            RenewPixels();
-        } catch (...) {
-            FreeImage();
-            throw;
-        }
+        TScopeExit FreeOnFailure([this] { FreeImage(); });
+        RenewPixels();
+        FreeOnFailure.Dismiss();
         // The new picture starts zeroed like a fresh one; a reader that writes every pixel
         // byte leaves only the padding to clear.
         const size_t PixelBytes = size_t((int64_t(Width) * Bits + 7) / 8);
@@ -446,40 +444,35 @@ void TDibGraphic::LoadFromStream(TStream* Stream)
 {
     const bool WasAnimating = FAnimate;
     SetAnimate(false);
-    try {
-        if (FLoadAllImages) {
-            const int64_t Start = Stream->GetPosition();
-            const int32_t Count = GetStreamImageCount(Stream);
-            if (Count <= 1) {
-                FLoadAllImages = false;
+    TScopeExit Resume([this, WasAnimating] { SetAnimate(WasAnimating); });
+    if (FLoadAllImages) {
+        const int64_t Start = Stream->GetPosition();
+        const int32_t Count = GetStreamImageCount(Stream);
+        if (Count <= 1) {
+            FLoadAllImages = false;
+            Stream->SetPosition(Start);
+        } else {
+            // Built aside so a failure leaves the earlier frames whole.
+            std::vector<std::unique_ptr<TDibGraphic>> Frames;
+            for (int32_t Index = 1; Index <= Count; ++Index) {
+                std::unique_ptr<TDibGraphic> Frame = CreateNew();
+                if (!Frame || Frame->ClassName() != ClassName())
+                    throw EDidodazaError(Format("%s does not make frames of its own class", ClassName()));
                 Stream->SetPosition(Start);
-            } else {
-                // Built aside so a failure leaves the earlier frames whole.
-                std::vector<std::unique_ptr<TDibGraphic>> Frames;
-                for (int32_t Index = 1; Index <= Count; ++Index) {
-                    std::unique_ptr<TDibGraphic> Frame = CreateNew();
-                    if (!Frame || Frame->ClassName() != ClassName())
-                        throw EDidodazaError(Format("%s does not make frames of its own class", ClassName()));
-                    Stream->SetPosition(Start);
-                    Frame->LoadImageFromStream(Stream, Index);
-                    Frames.push_back(std::move(Frame));
-                }
-                FFrames = std::move(Frames);
-                FCurrentFrame = -1;
-                SetCurrentFrame(1);
+                Frame->LoadImageFromStream(Stream, Index);
+                Frames.push_back(std::move(Frame));
             }
-        }
-        if (!FLoadAllImages) {
-            // Frames of an earlier file would otherwise go on animating over this one.
-            FFrames.clear();
+            FFrames = std::move(Frames);
             FCurrentFrame = -1;
-            LoadImageFromStream(Stream, FImageIndex);
+            SetCurrentFrame(1);
         }
-    } catch (...) {
-        SetAnimate(WasAnimating);
-        throw;
     }
-    SetAnimate(WasAnimating);
+    if (!FLoadAllImages) {
+        // Frames of an earlier file would otherwise go on animating over this one.
+        FFrames.clear();
+        FCurrentFrame = -1;
+        LoadImageFromStream(Stream, FImageIndex);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 
 #include "imagelib/ImgDib.h"
 #include "imagelib/ImgHooks.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Clipboard.h"
@@ -216,15 +217,10 @@ void TDibGraphic::Assign(TPersistent* Source)
         return;
     if (auto* Board = dynamic_cast<TClipboard*>(Source)) {
         Board->Open();
-        try {
-            HANDLE Bitmap = Board->GetAsHandle(CF_BITMAP);
-            HANDLE Palette = Board->GetAsHandle(CF_PALETTE);
-            LoadFromClipboardFormat(CF_BITMAP, Bitmap, static_cast<HPALETTE>(Palette));
-        } catch (...) {
-            Board->Close();
-            throw;
-        }
-        Board->Close();
+        TScopeExit Close([Board] { Board->Close(); });
+        HANDLE Bitmap = Board->GetAsHandle(CF_BITMAP);
+        HANDLE Palette = Board->GetAsHandle(CF_PALETTE);
+        LoadFromClipboardFormat(CF_BITMAP, Bitmap, static_cast<HPALETTE>(Palette));
         return;
     }
     if (auto* Bitmap = dynamic_cast<TBitmap*>(Source)) {

@@ -8,21 +8,10 @@
 
 #include "imagelib/ImgHooks.h"
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Files.h"
 
 namespace {
-
-// Clears a flag when the scope ends, however it ends.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-    ~TFlagScope() { FFlag = false; }
-
-private:
-    bool& FFlag;
-};
 
 // A display size: truncated toward zero, at least 1.
 int32_t DisplaySize(int32_t Size, float Percent)
@@ -104,19 +93,15 @@ void TImageScrollBox::LoadFromFile(const std::string& FileName, int32_t ImageInd
         FReadAheadFileName.clear();
     } else {
         FGraphic = std::make_unique<TDibGraphic>();
-        try {
-            TFileStream Stream(FileName, fmOpenRead | fmShareDenyNone);
-            FGraphic = ReadGraphicFromStream(&Stream, FileName, true, ImageIndex);
-        } catch (...) {
-            // The old picture must not stay on screen over an empty Graphic.
+        // The old picture must not stay on screen over an empty Graphic. A failing redraw of the
+        // empty picture is dropped by the guard: the load's own failure is the one to report.
+        TScopeExit ShowNothing([this] {
             FGraphic = std::make_unique<TDibGraphic>();
-            try {
-                Redraw(true);
-            } catch (...) {
-                // An empty picture only hides; the load's own failure is the one to report.
-            }
-            throw;
-        }
+            Redraw(true);
+        });
+        TFileStream Stream(FileName, fmOpenRead | fmShareDenyNone);
+        FGraphic = ReadGraphicFromStream(&Stream, FileName, true, ImageIndex);
+        ShowNothing.Dismiss();
     }
     DoNewGraphic(FGraphic.get());
     Redraw(true);
@@ -325,15 +310,11 @@ void TImageScrollBox::Redraw(bool Reset)
     if (FMouseHandler && (Reset || Changed))
         FMouseHandler->BeforeRedraw();
 
-    int32_t W = 0, H = 0;
-    try {
-        W = DisplaySize(FGraphic->GetWidth(), FZoomPercent);
-        H = DisplaySize(FGraphic->GetHeight(), FZoomPercent);
-        BuildDisplay(W, H);
-    } catch (...) {
-        ShowEmpty();
-        throw;
-    }
+    TScopeExit EmptyOnFailure([this] { ShowEmpty(); });
+    const int32_t W = DisplaySize(FGraphic->GetWidth(), FZoomPercent);
+    const int32_t H = DisplaySize(FGraphic->GetHeight(), FZoomPercent);
+    BuildDisplay(W, H);
+    EmptyOnFailure.Dismiss();
 
     // Back to the origin first: the bars move the picture control with them.
     GetHorzScrollBar()->SetPosition(0);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "imagelib/ImgScroll.h"
+#include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
@@ -134,21 +135,16 @@ void TQuickSelectMouseHandler::MouseUp(TMouseButton, TShiftState, int32_t X, int
     const int32_t EY = std::clamp(Y, 0, Display->GetHeight());
     const int32_t SX = static_cast<int32_t>(FStart.x - O.x), SY = static_cast<int32_t>(FStart.y - O.y);
     const TRect R = Rect(std::min(SX, EX), std::min(SY, EY), std::max(SX, EX), std::max(SY, EY));
-    try {
-        if (R.right - R.left >= 1 && R.bottom - R.top >= 1 && !Display->GetEmpty()) {
-            TCropTransform Crop;
-            Crop.SetAbsoluteRect(true);
-            Crop.SetCropRect(R.top, R.left, R.bottom, R.right);
-            auto Part = std::make_unique<TDibGraphic>();
-            Crop.ApplyOnDest(Display, Part.get());
-            if (FOwner->OnQuickSelect)
-                FOwner->OnQuickSelect(FOwner, Part.get(), R);
-        }
-    } catch (...) {
-        ReleaseDeviceContext();
-        throw;
+    TScopeExit Release([this] { ReleaseDeviceContext(); });
+    if (R.right - R.left >= 1 && R.bottom - R.top >= 1 && !Display->GetEmpty()) {
+        TCropTransform Crop;
+        Crop.SetAbsoluteRect(true);
+        Crop.SetCropRect(R.top, R.left, R.bottom, R.right);
+        auto Part = std::make_unique<TDibGraphic>();
+        Crop.ApplyOnDest(Display, Part.get());
+        if (FOwner->OnQuickSelect)
+            FOwner->OnQuickSelect(FOwner, Part.get(), R);
     }
-    ReleaseDeviceContext();
 }
 
 // =============================================================================================

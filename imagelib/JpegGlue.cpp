@@ -96,8 +96,7 @@ void SeekBack(TStream* Stream, int64_t Count) noexcept
     try {
         Stream->Seek(-Count, soCurrent);
     } catch (...) {
-        // The picture is already read: a stream that cannot step back only stays after the
-        // bytes libjpeg read ahead.
+        // Called from libjpeg: a stream that cannot go back just stays after the read-ahead.
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "imagelib/JpegGlue.h"
 #include "imagelib/ImgMisc.h"
+#include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
@@ -65,15 +66,12 @@ void TJpegGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
     for (int32_t R = 0; R < Height; ++R)
         Rows[size_t(R)] = ScanLine(R);
     int32_t Y = 0;
-    try {
-        JpegReadImage(D.Get(), Info, Rows.data(), [&](uint32_t Done) {
-            Y = static_cast<int32_t>(Done);
-            Last = NotifyProgress(this, Y - 1, 0, Last, Height - 1, OnProgress);
-        });
-    } catch (...) {
-        ClearRows(Y);
-        throw;
-    }
+    TScopeExit ClearRest([this, &Y] { ClearRows(Y); });
+    JpegReadImage(D.Get(), Info, Rows.data(), [&](uint32_t Done) {
+        Y = static_cast<int32_t>(Done);
+        Last = NotifyProgress(this, Y - 1, 0, Last, Height - 1, OnProgress);
+    });
+    ClearRest.Dismiss();
     FWarnings = D->Errors.Warnings;
     NotifyProgress(this, 100, 0, Last, 100, OnProgress);
 }

@@ -45,8 +45,7 @@ void DispatchWarning(const char* Message) noexcept
         if (Hook)
             Hook(Message ? Message : "");
     } catch (...) {
-        // A warning only informs: a hook that fails must not fail the picture, and nothing
-        // may unwind into libpng.
+        // A warning must not stop the decoder.
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Stream.h"
 
 namespace {
@@ -232,60 +233,57 @@ void TPpmGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
     }
     const ImageFormat Format = (Kind == 1 || Kind == 4) ? ifBlackWhite : (Kind == 2 || Kind == 5) ? ifGray256 : ifTrueColor;
     NewImage(Width, Height, Format, nullptr, 0, 0);
-    try {
-        const int32_t Samples = Kind == 3 || Kind == 6 ? 3 : 1;
-        const int32_t SampleBytes = (Kind == 5 || Kind == 6) && Max > 255 ? 2 : 1;
-        std::vector<uint8_t> Raw;
-        if (Kind == 4)
-            Raw.resize(static_cast<size_t>((Width + 7) / 8));
-        else if (Kind >= 5)
-            Raw.resize(static_cast<size_t>(Width) * Samples * SampleBytes);
-        uint8_t LastPercent = 255;
-        for (int32_t Y = 0; Y < Height; ++Y) {
-            uint8_t* Row = ScanLine(Y);
-            switch (Kind) {
-            case 1:
-                for (int32_t X = 0; X < Width; ++X)
-                    if ((In.Bit() ^ 1) != 0)
-                        Row[X >> 3] |= static_cast<uint8_t>(0x80 >> (X & 7));
-                break;
-            case 4:
-                In.RawBytes(Raw.data(), static_cast<int64_t>(Raw.size()));
-                for (size_t I = 0; I < Raw.size(); ++I)
-                    Row[I] = static_cast<uint8_t>(~Raw[I]);
-                if (Width & 7) // the pad bits stay 0
-                    Row[Raw.size() - 1] &= static_cast<uint8_t>(0xFF00 >> (Width & 7));
-                break;
-            case 2:
-                for (int32_t X = 0; X < Width; ++X)
-                    Row[X] = Scale(static_cast<uint32_t>(In.Integer()), static_cast<uint32_t>(Max));
-                break;
-            case 3:
-                for (int32_t X = 0; X < Width; ++X)
-                    for (int S = 2; S >= 0; --S) // R, G, B into B, G, R
-                        Row[X * 3 + S] = Scale(static_cast<uint32_t>(In.Integer()), static_cast<uint32_t>(Max));
-                break;
-            default: { // 5, 6
-                In.RawBytes(Raw.data(), static_cast<int64_t>(Raw.size()));
-                for (int32_t X = 0; X < Width; ++X)
-                    for (int32_t S = 0; S < Samples; ++S) {
-                        const size_t At = (static_cast<size_t>(X) * Samples + S) * SampleBytes;
-                        const uint32_t V = SampleBytes == 2 ? (Raw[At] << 8) | Raw[At + 1] : Raw[At];
-                        const uint8_t Level = Scale(V, static_cast<uint32_t>(Max));
-                        if (Samples == 1)
-                            Row[X] = Level;
-                        else
-                            Row[X * 3 + (2 - S)] = Level;
-                    }
-                break;
-            }
-            }
-            LastPercent = NotifyProgress(this, Y + 1, 0, LastPercent, Height, OnProgress);
+    TScopeExit FreeOnFailure([this] { FreeImage(); });
+    const int32_t Samples = Kind == 3 || Kind == 6 ? 3 : 1;
+    const int32_t SampleBytes = (Kind == 5 || Kind == 6) && Max > 255 ? 2 : 1;
+    std::vector<uint8_t> Raw;
+    if (Kind == 4)
+        Raw.resize(static_cast<size_t>((Width + 7) / 8));
+    else if (Kind >= 5)
+        Raw.resize(static_cast<size_t>(Width) * Samples * SampleBytes);
+    uint8_t LastPercent = 255;
+    for (int32_t Y = 0; Y < Height; ++Y) {
+        uint8_t* Row = ScanLine(Y);
+        switch (Kind) {
+        case 1:
+            for (int32_t X = 0; X < Width; ++X)
+                if ((In.Bit() ^ 1) != 0)
+                    Row[X >> 3] |= static_cast<uint8_t>(0x80 >> (X & 7));
+            break;
+        case 4:
+            In.RawBytes(Raw.data(), static_cast<int64_t>(Raw.size()));
+            for (size_t I = 0; I < Raw.size(); ++I)
+                Row[I] = static_cast<uint8_t>(~Raw[I]);
+            if (Width & 7) // the pad bits stay 0
+                Row[Raw.size() - 1] &= static_cast<uint8_t>(0xFF00 >> (Width & 7));
+            break;
+        case 2:
+            for (int32_t X = 0; X < Width; ++X)
+                Row[X] = Scale(static_cast<uint32_t>(In.Integer()), static_cast<uint32_t>(Max));
+            break;
+        case 3:
+            for (int32_t X = 0; X < Width; ++X)
+                for (int S = 2; S >= 0; --S) // R, G, B into B, G, R
+                    Row[X * 3 + S] = Scale(static_cast<uint32_t>(In.Integer()), static_cast<uint32_t>(Max));
+            break;
+        default: { // 5, 6
+            In.RawBytes(Raw.data(), static_cast<int64_t>(Raw.size()));
+            for (int32_t X = 0; X < Width; ++X)
+                for (int32_t S = 0; S < Samples; ++S) {
+                    const size_t At = (static_cast<size_t>(X) * Samples + S) * SampleBytes;
+                    const uint32_t V = SampleBytes == 2 ? (Raw[At] << 8) | Raw[At + 1] : Raw[At];
+                    const uint8_t Level = Scale(V, static_cast<uint32_t>(Max));
+                    if (Samples == 1)
+                        Row[X] = Level;
+                    else
+                        Row[X * 3 + (2 - S)] = Level;
+                }
+            break;
         }
-    } catch (...) {
-        FreeImage();
-        throw;
+        }
+        LastPercent = NotifyProgress(this, Y + 1, 0, LastPercent, Height, OnProgress);
     }
+    FreeOnFailure.Dismiss();
     NotifyProgress(this, 100, 0, 255, 100, OnProgress);
 }
 

@@ -39,7 +39,7 @@ void KeepMessage(const char* Module, const char* Fmt, va_list Args) noexcept
         std::vsnprintf(Text, sizeof(Text), Fmt ? Fmt : "", Args);
         SetLastMessage(Module ? std::string(Module) + ": " + Text : std::string(Text));
     } catch (...) {
-        // Out of memory for the text: libtiff still fails the call by its return code.
+        // Called from libtiff: a message that cannot be kept is lost, the failure still reported.
     }
 }
 

@@ -260,6 +260,7 @@ void StripHelper(TStripPage* Page, size_t BufferBytes) noexcept
         std::vector<uint8_t> Buffer(BufferBytes);
         ReadStripRun(Handle.Get(), *Page, Buffer, nullptr);
     } catch (...) {
+        // Nothing may leave a thread's entry.
     }
 }
 

@@ -17,10 +17,15 @@ triple=i686-w64-mingw32
 log() { echo "setup: $*" >&2; }
 
 # ---------------------------------------------------------------- packages
+# Everything the build and the tests use is named here: recommended packages are not installed,
+# so nothing may come in only as a recommendation. The fonts are named for the same reason: the
+# window tests measure text, and Wine draws it with these fonts (its own, then the fallbacks that
+# fontconfig offers).
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev
   wine wine32:i386 xvfb xauth x11-utils cmake ninja-build ccache python3 imagemagick python3-pil
   googletest dpkg-dev xz-utils bzip2 file nasm libjpeg-turbo-progs netpbm clang libclang-rt-14-dev giflib-tools libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev
+  fontconfig fonts-wine fonts-liberation fonts-dejavu-core
 )
 
 missing=()
@@ -43,23 +48,18 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   need_update=1
 fi
 
-# Source packages need a deb-src entry for the configured suites.
-if ! grep -rqs '^Types:.*deb-src\|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-  log "adding deb-src entries for $codename"
-  as_root tee "$src_list" >/dev/null <<EOF
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: $codename $codename-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: $codename-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
-  need_update=1
+# Source packages need deb-src entries. They are derived from the machine's own binary sources,
+# so they name whatever mirror the machine uses; a machine whose own lists already carry deb-src
+# entries is left as it is.
+own_src=$(grep -rlsE '^Types:.*deb-src|^deb-src ' /etc/apt/sources.list /etc/apt/sources.list.d/ | grep -vxF "$src_list" || true)
+if [[ -z $own_src ]]; then
+  wanted=$("$here/tools/deb-src.sh" /etc/apt)
+  [[ -n $wanted ]] || { log "no deb entries in the apt sources to derive deb-src entries from"; exit 1; }
+  if [[ "$(cat "$src_list" 2>/dev/null)" != "$wanted" ]]; then
+    log "writing deb-src entries for the configured package sources"
+    printf '%s\n' "$wanted" | as_root tee "$src_list" >/dev/null
+    need_update=1
+  fi
 fi
 
 if [[ ${#missing[@]} -gt 0 ]]; then
@@ -208,6 +208,32 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
   DISPLAY= wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
   [[ -f $WINEPREFIX/system.reg ]] || { log "wineboot did not create the prefix"; exit 1; }
+fi
+# What the tests assume of the prefix, applied again whenever this list changes: 96 DPI, font
+# smoothing off (text is drawn and measured alike on every machine), and no crash dialog (a
+# crashing test program ends instead of waiting for a click).
+settings='REGEDIT4
+
+[HKEY_CURRENT_USER\Control Panel\Desktop]
+"LogPixels"=dword:00000060
+"FontSmoothing"="0"
+"FontSmoothingType"=dword:00000001
+
+[HKEY_LOCAL_MACHINE\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts]
+"LogPixels"=dword:00000060
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+'
+stamp=$WINEPREFIX/.quillmoor-settings
+if [[ "$(cat "$stamp" 2>/dev/null)" != "$settings" ]]; then
+  log "applying the test settings to the Wine prefix"
+  printf '%s' "$settings" > "$WINEPREFIX/drive_c/quillmoor-settings.reg"
+  DISPLAY= wine regedit /S 'C:\quillmoor-settings.reg' >/dev/null 2>&1 \
+    || { log "could not apply the test settings to the Wine prefix"; exit 1; }
+  wineserver -w || true
+  rm -f "$WINEPREFIX/drive_c/quillmoor-settings.reg"
+  printf '%s' "$settings" > "$stamp"
 fi
 # Wine links the user's Documents, Desktop, Pictures... to $HOME. Programs under test must
 # never write into a real home folder, so those links become plain folders of the prefix.

@@ -14,6 +14,7 @@
 #include "platform/net/Uri.h"
 #include "platform/net/Version.h"
 #include "platform/rtl/DateUtils.h"
+#include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
@@ -856,6 +857,8 @@ void THttpClient::DoRequest(const char* Method, const std::string& Url, TBodySin
     const int32_t ReadTimeout = FReadTimeout > 0 ? FReadTimeout : 60000;
     const int32_t ConnectTimeout = FConnectTimeout > 0 ? FConnectTimeout : 30000;
 
+    // A failed request leaves no half-used connection behind.
+    TScopeExit DropConnection([this] { FConnection.reset(); });
     try {
         bool Reused = FConnection && FConnection->Key() == Key && FConnection->Idle();
         if (!Reused) {
@@ -876,6 +879,7 @@ void THttpClient::DoRequest(const char* Method, const std::string& Url, TBodySin
             FConnection->SetTimeout(ReadTimeout);
             try {
                 Exchange(Method, T, Sink);
+                DropConnection.Dismiss();
                 return;
             } catch (const TConnection::TLost&) {
                 if (!Reused || Attempt > 0)
@@ -892,9 +896,6 @@ void THttpClient::DoRequest(const char* Method, const std::string& Url, TBodySin
         FConnection.reset();
         if (FAborted.load() && E.GetKind() != THttpErrorKind::Aborted)
             Fail(THttpErrorKind::Aborted, "Aborted");
-        throw;
-    } catch (...) {
-        FConnection.reset();
         throw;
     }
 }

@@ -458,6 +458,7 @@ void TLoadingScope::Finish()
         try {
             FComponents[I]->Loaded();
         } catch (...) {
+            // The others still finish loading; the first failure is raised at the end.
             if (!First)
                 First = std::current_exception();
         }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/rtl/ScopeGuards.h"
+
 // ---------------------------------------------------------------------------------------------
 // TCollectionItem
 
@@ -120,14 +122,9 @@ void TCollection::Clear()
     if (FItems.empty())
         return;
     BeginUpdate();
-    try {
-        while (!FItems.empty())
-            delete FItems.back();
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TScopeExit End([this] { EndUpdate(); });
+    while (!FItems.empty())
+        delete FItems.back();
 }
 
 TCollectionItem* TCollection::GetItems(int32_t Index) const
@@ -183,13 +180,8 @@ void TCollection::Assign(TPersistent* Source)
     if (S == this)
         return;
     BeginUpdate();
-    try {
-        Clear();
-        for (TCollectionItem* Item : S->FItems)
-            Add()->Assign(Item);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TScopeExit End([this] { EndUpdate(); });
+    Clear();
+    for (TCollectionItem* Item : S->FItems)
+        Add()->Assign(Item);
 }

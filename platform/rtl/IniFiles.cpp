@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
@@ -139,47 +140,32 @@ void TMemIniFile::DeleteKey(std::string_view Section, std::string_view Ident)
 void TMemIniFile::ReadSection(std::string_view Section, TStrings* Strings) const
 {
     Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        if (const TSection* S = FindSection(Section))
-            for (const TEntry& E : S->Entries)
-                if (E.IsKey)
-                    Strings->Add(E.Key);
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
+    TScopeExit End([Strings] { Strings->EndUpdate(); });
+    Strings->Clear();
+    if (const TSection* S = FindSection(Section))
+        for (const TEntry& E : S->Entries)
+            if (E.IsKey)
+                Strings->Add(E.Key);
 }
 
 void TMemIniFile::ReadSections(TStrings* Strings) const
 {
     Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        for (const TSection& S : FSections)
-            Strings->Add(S.Name);
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
+    TScopeExit End([Strings] { Strings->EndUpdate(); });
+    Strings->Clear();
+    for (const TSection& S : FSections)
+        Strings->Add(S.Name);
 }
 
 void TMemIniFile::ReadSectionValues(std::string_view Section, TStrings* Strings) const
 {
     Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        if (const TSection* S = FindSection(Section))
-            for (const TEntry& E : S->Entries)
-                if (E.IsKey)
-                    Strings->Add(E.Key + "=" + E.Value);
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
+    TScopeExit End([Strings] { Strings->EndUpdate(); });
+    Strings->Clear();
+    if (const TSection* S = FindSection(Section))
+        for (const TEntry& E : S->Entries)
+            if (E.IsKey)
+                Strings->Add(E.Key + "=" + E.Value);
 }
 
 bool TMemIniFile::SectionExists(std::string_view Section) const
@@ -201,22 +187,17 @@ void TMemIniFile::Clear()
 void TMemIniFile::GetStrings(TStrings* List) const
 {
     List->BeginUpdate();
-    try {
-        List->Clear();
-        for (const std::string& L : FPreamble)
-            List->Add(L);
-        for (size_t I = 0; I < FSections.size(); ++I) {
-            if (I > 0 || !FPreamble.empty())
-                List->Add("");
-            List->Add("[" + FSections[I].Name + "]");
-            for (const TEntry& E : FSections[I].Entries)
-                List->Add(E.IsKey ? E.Key + "=" + E.Value : E.Key);
-        }
-    } catch (...) {
-        List->EndUpdate();
-        throw;
+    TScopeExit End([List] { List->EndUpdate(); });
+    List->Clear();
+    for (const std::string& L : FPreamble)
+        List->Add(L);
+    for (size_t I = 0; I < FSections.size(); ++I) {
+        if (I > 0 || !FPreamble.empty())
+            List->Add("");
+        List->Add("[" + FSections[I].Name + "]");
+        for (const TEntry& E : FSections[I].Entries)
+            List->Add(E.IsKey ? E.Key + "=" + E.Value : E.Key);
     }
-    List->EndUpdate();
 }
 
 void TMemIniFile::SetStrings(TStrings* List)

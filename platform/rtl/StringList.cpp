@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/ScopeGuards.h"
 
 // ---------------------------------------------------------------------------------------------
 // TStrings
@@ -45,14 +46,9 @@ void TStrings::AddStrings(TStrings* Strings)
     for (int32_t I = 0; I < Strings->GetCount(); ++I)
         Items.emplace_back(Strings->GetStrings(I), Strings->GetObjects(I));
     BeginUpdate();
-    try {
-        for (const auto& [S, O] : Items)
-            AddObject(S, O);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TScopeExit End([this] { EndUpdate(); });
+    for (const auto& [S, O] : Items)
+        AddObject(S, O);
 }
 
 int32_t TStrings::IndexOf(std::string_view S) const
@@ -74,18 +70,13 @@ int32_t TStrings::IndexOfObject(TObject* AObject) const
 void TStrings::Exchange(int32_t Index1, int32_t Index2)
 {
     BeginUpdate();
-    try {
-        const std::string S = GetStrings(Index1);
-        TObject* O = GetObjects(Index1);
-        SetStrings(Index1, GetStrings(Index2));
-        SetObjects(Index1, GetObjects(Index2));
-        SetStrings(Index2, S);
-        SetObjects(Index2, O);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TScopeExit End([this] { EndUpdate(); });
+    const std::string S = GetStrings(Index1);
+    TObject* O = GetObjects(Index1);
+    SetStrings(Index1, GetStrings(Index2));
+    SetObjects(Index1, GetObjects(Index2));
+    SetStrings(Index2, S);
+    SetObjects(Index2, O);
 }
 
 void TStrings::Move(int32_t CurIndex, int32_t NewIndex)
@@ -93,18 +84,13 @@ void TStrings::Move(int32_t CurIndex, int32_t NewIndex)
     if (CurIndex == NewIndex)
         return;
     BeginUpdate();
-    try {
-        const std::string S = GetStrings(CurIndex);
-        TObject* O = GetObjects(CurIndex);
-        if (NewIndex < 0 || NewIndex >= GetCount())
-            IndexError(NewIndex);
-        Delete(CurIndex);
-        InsertObject(NewIndex, S, O);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TScopeExit End([this] { EndUpdate(); });
+    const std::string S = GetStrings(CurIndex);
+    TObject* O = GetObjects(CurIndex);
+    if (NewIndex < 0 || NewIndex >= GetCount())
+        IndexError(NewIndex);
+    Delete(CurIndex);
+    InsertObject(NewIndex, S, O);
 }
 
 int32_t TStrings::IndexOfName(std::string_view Name) const
@@ -162,28 +148,23 @@ std::string TStrings::GetText() const
 void TStrings::SetText(std::string_view Text)
 {
     BeginUpdate();
-    try {
-        Clear();
-        size_t Start = 0;
-        size_t I = 0;
-        while (I < Text.size()) {
-            const char C = Text[I];
-            if (C != '\r' && C != '\n') {
-                ++I;
-                continue;
-            }
-            Add(std::string(Text.substr(Start, I - Start)));
-            if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n')
-                ++I;
-            Start = ++I;
+    TScopeExit End([this] { EndUpdate(); });
+    Clear();
+    size_t Start = 0;
+    size_t I = 0;
+    while (I < Text.size()) {
+        const char C = Text[I];
+        if (C != '\r' && C != '\n') {
+            ++I;
+            continue;
         }
-        if (Start < Text.size())
-            Add(std::string(Text.substr(Start)));
-    } catch (...) {
-        EndUpdate();
-        throw;
+        Add(std::string(Text.substr(Start, I - Start)));
+        if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n')
+            ++I;
+        Start = ++I;
     }
-    EndUpdate();
+    if (Start < Text.size())
+        Add(std::string(Text.substr(Start)));
 }
 
 void TStrings::SetUpdateState(bool) {}
@@ -248,14 +229,9 @@ void TStrings::Assign(TPersistent* Source)
     if (S == this)
         return;
     BeginUpdate();
-    try {
-        Clear();
-        AddStrings(S);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TScopeExit End([this] { EndUpdate(); });
+    Clear();
+    AddStrings(S);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Files.h"
 #include "platform/win/GuardCallback.h"
 #include "platform/win/LocaleWin.h"
@@ -28,7 +29,7 @@ void HandleCallbackException(std::exception_ptr E) noexcept
         }
         DebugOut("Unhandled " + ExceptionClassName(E) + ": " + ExceptionMessage(E));
     } catch (...) {
-        // The report itself failed; its caller is a system callback nothing may unwind into.
+        // The last resort of every callback: nothing may leave it.
     }
 }
 
@@ -85,6 +86,7 @@ void TApplication::HandleMessage()
     try {
         Handled = ProcessMessage(Msg);
     } catch (...) {
+        // A handler's failure is shown, and the loop goes on.
         HandleException();
         return;
     }
@@ -99,6 +101,7 @@ void TApplication::Idle()
         try {
             OnIdle(this, Done);
         } catch (...) {
+            // Shown; Synchronize is still served below.
             HandleException();
         }
     }
@@ -123,6 +126,7 @@ void TApplication::ProcessMessages()
             if (!ProcessMessage(Msg))
                 break;
         } catch (...) {
+            // Shown; the queue is still emptied.
             HandleException();
         }
     }
@@ -165,6 +169,7 @@ void TApplication::HandleException(std::exception_ptr E) noexcept
             return;
         }
     } catch (...) {
+        // Nothing may leave the handler: its own failure only goes to the debugger.
         DebugOut("The exception handler failed: " + ExceptionMessage(std::current_exception()));
         return;
     }
@@ -179,7 +184,7 @@ void TApplication::ShowException(const std::exception_ptr& E) noexcept
             Text += '.';
         MessageBox(Text, "Error", MB_OK | MB_ICONERROR);
     } catch (...) {
-        // No text or no box (out of memory): there is nothing left to tell the user with.
+        // A message that cannot be shown is dropped: nothing may leave the handler.
     }
 }
 
@@ -220,13 +225,12 @@ void ApplicationInit()
     static std::once_flag LocaleOnce;
     std::call_once(LocaleOnce, [] { InitDefaultLocaleFormats(ReadUserLocaleFormats()); });
     Application = new TApplication();
-    try {
-        InitSynchronize();
-    } catch (...) {
+    TScopeExit Discard([] {
         delete Application;
         Application = nullptr;
-        throw;
-    }
+    });
+    InitSynchronize();
+    Discard.Dismiss();
 }
 
 void ApplicationDone()

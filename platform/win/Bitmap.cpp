@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Stream.h"
 #include "platform/win/BmpFormat.h"
 #include "platform/win/ScreenDC.h"
@@ -360,7 +361,8 @@ void TBitmap::Convert(int32_t Width, int32_t Height, TPixelFormat Format, TBitma
         ReadColorTable(Colors, Count);
     void* Bits;
     HBITMAP New = NewHandle(Width, Height, Format, Type, Count ? Colors : nullptr, Count, &Bits);
-    try {
+    TScopeExit Discard([New] { DeleteObject(New); });
+    {
         TMemoryDC Target;
         Target.Select(New);
         PatBlt(Target, 0, 0, Width, Height, WHITENESS);
@@ -370,10 +372,8 @@ void TBitmap::Convert(int32_t Width, int32_t Height, TPixelFormat Format, TBitma
             BitBlt(Target, 0, 0, std::min(Width, FWidth), std::min(Height, FHeight), Source, 0, 0, SRCCOPY);
             SetBkColor(Source, OldBk);
         }
-    } catch (...) {
-        DeleteObject(New);
-        throw;
     }
+    Discard.Dismiss();
     Install(New, false);
     if (Changing)
         Changed(this);
@@ -731,13 +731,10 @@ void TBitmap::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette
         if (!P || Size == 0 || Size > SIZE_T(kMaxBmpPixelBytes))
             throw EInvalidGraphic("Invalid bitmap");
         TMemoryStream Stream;
-        try {
+        {
+            TScopeExit Unlock([Data] { GlobalUnlock(Data); });
             Stream.WriteBuffer(P, static_cast<int32_t>(Size));
-        } catch (...) {
-            GlobalUnlock(Data);
-            throw;
         }
-        GlobalUnlock(Data);
         Stream.SetPosition(0);
         TBmpImage Image;
         ReadBmp(&Stream, Image, false);

@@ -4,6 +4,7 @@
 #include <exception>
 #include <memory>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Graphic.h"
 #include "platform/win/HiddenWindow.h"
 
@@ -207,13 +208,12 @@ void TClipboard::Assign(TPersistent* Source)
         Picture->SaveToClipboardFormat(Format, Data, Palette);
     else
         Graphic->SaveToClipboardFormat(Format, Data, Palette);
-    try {
-        PutData(Format, Data);
-    } catch (...) {
+    TScopeExit DiscardPalette([Palette] {
         if (Palette)
             DeleteObject(Palette);
-        throw;
-    }
+    });
+    PutData(Format, Data);
+    DiscardPalette.Dismiss();
     if (Palette)
         PutData(CF_PALETTE, Palette);
 }

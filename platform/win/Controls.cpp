@@ -8,6 +8,7 @@
 
 #include <windowsx.h>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Forms.h"
 #include "platform/win/GuardCallback.h"
@@ -911,16 +912,10 @@ void TWinControl::AlignAll()
     }
     if (FAligning)
         return;
-    FAligning = true;
-    try {
-        TRect R = GetClientRect();
-        AdjustClientRect(R);
-        AlignControls(R);
-    } catch (...) {
-        FAligning = false;
-        throw;
-    }
-    FAligning = false;
+    TFlagScope Aligning(FAligning);
+    TRect R = GetClientRect();
+    AdjustClientRect(R);
+    AlignControls(R);
 }
 
 void TWinControl::AlignControls(TRect& R)
@@ -1136,13 +1131,8 @@ void TWinControl::PaintControls(HDC DC)
         const int Saved = SaveDC(DC);
         IntersectClipRect(DC, R.left, R.top, R.right, R.bottom);
         OffsetViewportOrgEx(DC, R.left, R.top, nullptr);
-        try {
-            G->PaintOn(DC);
-        } catch (...) {
-            RestoreDC(DC, Saved);
-            throw;
-        }
-        RestoreDC(DC, Saved);
+        TScopeExit Restore([DC, Saved] { RestoreDC(DC, Saved); });
+        G->PaintOn(DC);
     }
 }
 
@@ -1296,14 +1286,9 @@ void TWinControl::WndProc(TMessage& M)
         if (!IsSystemClass()) {
             PAINTSTRUCT PS;
             HDC DC = BeginPaint(FHandle, &PS);
-            try {
-                PaintWindow(DC);
-                PaintControls(DC);
-            } catch (...) {
-                EndPaint(FHandle, &PS);
-                throw;
-            }
-            EndPaint(FHandle, &PS);
+            TScopeExit End([this, &PS] { EndPaint(FHandle, &PS); });
+            PaintWindow(DC);
+            PaintControls(DC);
         } else {
             DefaultHandler(M);
             if (ControlAtPos(Point(0, 0)) || std::any_of(FControls.begin(), FControls.end(), [](TControl* C) {
@@ -1508,13 +1493,8 @@ void TGraphicControl::PaintOn(HDC DC)
 {
     FCanvas.GetFont()->Assign(GetFont());
     FCanvas.SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas.SetHandle(nullptr);
-        throw;
-    }
-    FCanvas.SetHandle(nullptr);
+    TScopeExit Release([this] { FCanvas.SetHandle(nullptr); });
+    Paint();
 }
 
 TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner) {}
@@ -1524,11 +1504,6 @@ void TCustomControl::PaintWindow(HDC DC)
     FCanvas.GetFont()->Assign(GetFont());
     FCanvas.GetBrush()->SetColor(GetColor());
     FCanvas.SetHandle(DC);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas.SetHandle(nullptr);
-        throw;
-    }
-    FCanvas.SetHandle(nullptr);
+    TScopeExit Release([this] { FCanvas.SetHandle(nullptr); });
+    Paint();
 }

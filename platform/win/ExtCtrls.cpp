@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/rtl/ScopeGuards.h"
+
 TPanel::TPanel(TComponent* AOwner) : TCustomControl(AOwner) { SetBounds(0, 0, 185, 41); }
 
 void TPanel::Changed()
@@ -241,17 +243,13 @@ void TRadioGroup::SetItemIndex(int32_t Value)
         Value = -1;
     if (Value == FItemIndex)
         return;
-    FUpdating = true;
-    try {
+    {
+        TFlagScope Updating(FUpdating);
         if (Value >= 0)
             FButtons[static_cast<size_t>(Value)]->SetChecked(true); // unchecks the others
         else if (FItemIndex >= 0)
             FButtons[static_cast<size_t>(FItemIndex)]->SetChecked(false);
-    } catch (...) {
-        FUpdating = false;
-        throw;
     }
-    FUpdating = false;
     FItemIndex = Value;
     Click();
 }

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/GuardCallback.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/Thread.h"
@@ -205,6 +206,7 @@ void TCustomForm::DoDestroy()
         try {
             OnDestroy(this);
         } catch (...) {
+            // Shown; the form is destroyed all the same.
             Application->HandleException();
         }
     }
@@ -493,44 +495,44 @@ TModalResult TCustomForm::ShowModal()
             if (IsWindow(W))
                 EnableWindow(W, TRUE);
     };
-    try {
-        Show();
-        SetActiveWindow(FHandle);
-        for (;;) {
-            Application->HandleMessage();
-            if (!Frame.Alive) {
-                Restore();
-                if (Previous && IsWindow(Previous))
-                    SetActiveWindow(Previous);
-                return mrCancel;
-            }
-            if (Application->GetTerminated()) {
-                FModalResult = mrCancel;
-                Quit = true;
-                break;
-            }
-            if (FModalResult != mrNone) {
-                TCloseAction Action = caHide;
-                if (!CloseQuery())
-                    Action = caNone;
-                else
-                    DoClose(Action);
-                if (Action == caNone)
-                    FModalResult = mrNone;
-                else {
-                    if (Action == caFree)
-                        Release();
-                    break;
-                }
-            }
-        }
-    } catch (...) {
+    // A failure leaves the modal state like the normal end; a form freed meanwhile is not touched.
+    TScopeExit Unwind([&] {
         if (Frame.Alive) {
             FModal = false;
             Restore();
         }
-        throw;
+    });
+    Show();
+    SetActiveWindow(FHandle);
+    for (;;) {
+        Application->HandleMessage();
+        if (!Frame.Alive) {
+            Restore();
+            if (Previous && IsWindow(Previous))
+                SetActiveWindow(Previous);
+            return mrCancel;
+        }
+        if (Application->GetTerminated()) {
+            FModalResult = mrCancel;
+            Quit = true;
+            break;
+        }
+        if (FModalResult != mrNone) {
+            TCloseAction Action = caHide;
+            if (!CloseQuery())
+                Action = caNone;
+            else
+                DoClose(Action);
+            if (Action == caNone)
+                FModalResult = mrNone;
+            else {
+                if (Action == caFree)
+                    Release();
+                break;
+            }
+        }
     }
+    Unwind.Dismiss();
     FModal = false;
     Restore();
     if (FHandle)

@@ -220,6 +220,17 @@ void TFont::SetOrientation(int32_t Value)
     Changed();
 }
 
+TSize MeasureText(TFont* Font, const std::string& Text, UINT Format, int32_t Width)
+{
+    HDC DC = GetDC(nullptr);
+    HGDIOBJ Old = SelectObject(DC, Font->GetHandle());
+    RECT R{0, 0, Width, 0};
+    DrawTextA(DC, Text.c_str(), static_cast<int>(Text.size()), &R, Format | DT_CALCRECT);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    return TSize{R.right - R.left, R.bottom - R.top};
+}
+
 // ---------------------------------------------------------------------------------------------
 // TPen
 

@@ -8,7 +8,7 @@
 //   clNone or clDefault value.
 // - TFont, TPen, TBrush: plain descriptions that make their own GDI handle on first use and
 //   make it again after a change. Nothing is shared between objects or threads, so each may be
-//   used on any thread (one thread at a time).
+//   used on any thread (one thread at a time). MeasureText gives the size a text takes in a font.
 // - TCanvas: drawing on any device context. Its Pen, Brush and Font are selected lazily before
 //   each operation and deselected (the DC's original objects put back) when the handle is
 //   released or changed. Lock/Unlock/TryLock guard a canvas handed between threads.
@@ -200,6 +200,10 @@ private:
     int32_t FOrientation = 0;
     int32_t FPixelsPerInch;
 };
+
+// The size Text takes drawn in Font on the screen by DrawText with Format (DT_CALCRECT is
+// added); with DT_WORDBREAK its lines break within Width.
+TSize MeasureText(TFont* Font, const std::string& Text, UINT Format, int32_t Width = 0);
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 // The ROP2 codes, in the order of R2_BLACK .. R2_WHITE.

@@ -27,6 +27,7 @@ std::string ExceptionClassName(const std::exception_ptr& E)
         std::free(Name);
         return Result;
     } catch (...) {
+        // Any other thrown type has no class name to report.
         return "unknown exception";
     }
 }
@@ -40,6 +41,7 @@ std::string ExceptionMessage(const std::exception_ptr& E)
     } catch (const std::exception& X) {
         return X.what();
     } catch (...) {
+        // Any other thrown type has no text.
         return "Unknown exception";
     }
 }

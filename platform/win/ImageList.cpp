@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Icon.h"
 
@@ -451,19 +452,16 @@ int32_t TImageList::LoadFromResourceName(HINSTANCE Instance, const std::string& 
     if (Strip.GetEmpty())
         throw EInvalidGraphic("Invalid bitmap file");
     const int32_t H = Strip.GetHeight();
-    BeginUpdate();
-    try {
+    {
+        BeginUpdate();
+        TScopeExit End([this] { EndUpdate(); });
         SetSize(ImageWidth > 0 ? ImageWidth : H, H);
         Clear();
         if (MaskColor == clNone)
             Add(&Strip, nullptr);
         else
             AddMasked(&Strip, MaskColor);
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
     return GetCount();
 }
 

@@ -5,6 +5,7 @@
 
 #include <windowsx.h>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -302,13 +303,12 @@ TListItem* TListItems::Place(int32_t Index, TListItem* It)
 {
     FItems.insert(FItems.begin() + Index, It);
     if (FOwner->HandleAllocated()) {
-        try {
-            InsertWindowRow(Index);
-        } catch (...) {
+        TScopeExit Withdraw([this, Index, It] {
             FItems.erase(FItems.begin() + Index);
             delete It;
-            throw;
-        }
+        });
+        InsertWindowRow(Index);
+        Withdraw.Dismiss();
     }
     return It;
 }
@@ -428,6 +428,7 @@ void TListItems::Clear()
             if (FOwner->OnDeletion)
                 FOwner->OnDeletion(FOwner, It);
         } catch (...) {
+            // Every row goes all the same; the first failure is raised after.
             if (!Error)
                 Error = std::current_exception();
         }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/rtl/ScopeGuards.h"
+
 namespace {
 
 [[noreturn]] void Missing(const std::string& Name)
@@ -397,15 +399,12 @@ bool TRegistry::ReadNumberedList(const std::string& Key, TStrings* List)
     Values.reserve(Names.size());
     for (const std::string& N : Names)
         Values.push_back(QueryString(K, N));
-    List->BeginUpdate();
-    try {
+    {
+        List->BeginUpdate();
+        TScopeExit End([List] { List->EndUpdate(); });
         for (const std::string& V : Values)
             List->Add(V);
-    } catch (...) {
-        List->EndUpdate();
-        throw;
     }
-    List->EndUpdate();
     return true;
 }
 

@@ -211,6 +211,20 @@ void TScreen::ResetFonts()
         SetFontFrom(FIconFont, Icon, clWindowText);
 }
 
+TBusyCursor::TBusyCursor()
+{
+    if (!Screen)
+        return;
+    FEarlier = Screen->GetCursor();
+    Screen->SetCursor(crHourGlass);
+}
+
+TBusyCursor::~TBusyCursor()
+{
+    if (Screen)
+        Screen->SetCursor(FEarlier);
+}
+
 void ScreenInit()
 {
     if (!Screen)

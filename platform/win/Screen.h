@@ -1,6 +1,6 @@
 #pragma once
 // The screen: its cursor table, the global cursor override, resolution, sizes, work areas and
-// the system's menu, hint and icon fonts.
+// the system's menu, hint and icon fonts; TBusyCursor, the hourglass for a scope.
 //
 // Cursors[Id]: stock cursors under the negative ids below (and crDefault 0), loaded on first use;
 // the program registers its own under positive ids (SetCursors takes the handle over and
@@ -90,6 +90,18 @@ private:
 };
 
 extern TScreen* Screen;
+
+// The hourglass while it lives; the cursor shown before comes back after it. Nests.
+class TBusyCursor {
+public:
+    TBusyCursor();
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+    ~TBusyCursor();
+
+private:
+    TCursor FEarlier = crDefault;
+};
 
 // Makes Screen (once; later calls do nothing). ScreenDone frees it.
 void ScreenInit();

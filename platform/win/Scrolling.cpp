@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <commctrl.h>
 
+#include "platform/rtl/ScopeGuards.h"
+
 namespace {
 // The flat scroll bar functions are looked up at run time: not every import library has them.
 struct TFlatSB {
@@ -147,8 +149,8 @@ void TScrollingWinControl::UpdateScrollBars()
 {
     if (FUpdating || FScrolling)
         return;
-    FUpdating = true;
-    try {
+    {
+        TFlagScope Updating(FUpdating);
         int32_t CW = GetWidth(), CH = GetHeight();
         if (FHandle) {
             RECT R;
@@ -192,11 +194,7 @@ void TScrollingWinControl::UpdateScrollBars()
         FVertScrollBar.FPage = std::max<int32_t>(CH - (H ? BY : 0), 0);
         ApplyBar(FHorzScrollBar);
         ApplyBar(FVertScrollBar);
-    } catch (...) {
-        FUpdating = false;
-        throw;
     }
-    FUpdating = false;
     // Positions beyond the new ranges come back (the children move with them).
     FHorzScrollBar.SetPosition(FHorzScrollBar.FPosition);
     FVertScrollBar.SetPosition(FVertScrollBar.FPosition);
@@ -224,19 +222,13 @@ void TScrollingWinControl::ScrollBy(int32_t DX, int32_t DY)
         TControl* C = GetControls(I);
         Targets.emplace_back(C, Point(C->GetLeft() + DX, C->GetTop() + DY));
     }
-    FScrolling = true;
-    try {
-        if (FHandle)
-            ScrollWindowEx(FHandle, DX, DY, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
-        // The system moved the child windows (their objects may already know); windowless
-        // children move here. Setting a place a window already has changes nothing.
-        for (auto& [C, P] : Targets)
-            C->SetBounds(P.x, P.y, C->GetWidth(), C->GetHeight());
-    } catch (...) {
-        FScrolling = false;
-        throw;
-    }
-    FScrolling = false;
+    TFlagScope Scrolling(FScrolling);
+    if (FHandle)
+        ScrollWindowEx(FHandle, DX, DY, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+    // The system moved the child windows (their objects may already know); windowless
+    // children move here. Setting a place a window already has changes nothing.
+    for (auto& [C, P] : Targets)
+        C->SetBounds(P.x, P.y, C->GetWidth(), C->GetHeight());
 }
 
 void TScrollingWinControl::ScrollInView(TControl* AControl)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
 
 // =============================================================================================
@@ -786,8 +787,9 @@ void TListBox::WndProc(TMessage& M)
             S.Include(odFocused);
         if (D->itemState & ODS_DISABLED)
             S.Include(odDisabled);
-        FCanvas.SetHandle(D->hDC);
-        try {
+        {
+            FCanvas.SetHandle(D->hDC);
+            TScopeExit Release([this] { FCanvas.SetHandle(nullptr); });
             FCanvas.GetFont()->Assign(GetFont());
             const int32_t Index = static_cast<int32_t>(D->itemID);
             if (OnDrawItem && Index >= 0) {
@@ -802,11 +804,7 @@ void TListBox::WndProc(TMessage& M)
             }
             if (S.Contains(odFocused))
                 DrawFocusRect(D->hDC, &D->rcItem);
-        } catch (...) {
-            FCanvas.SetHandle(nullptr);
-            throw;
         }
-        FCanvas.SetHandle(nullptr);
         M.Result = TRUE;
         return;
     }

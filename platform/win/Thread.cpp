@@ -7,6 +7,7 @@
 
 #include <process.h>
 
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/GuardCallback.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/Locks.h"
@@ -251,6 +252,7 @@ bool CheckSynchronize()
             try {
                 (*R->Method)();
             } catch (...) {
+                // Reported once the queue has let go of the call.
                 Error = std::current_exception();
             }
             {
@@ -268,6 +270,7 @@ bool CheckSynchronize()
         try {
             (*R->Method)();
         } catch (...) {
+            // Handed to the waiting thread, or reported below.
             R->Error = std::current_exception();
         }
         if (R->Thread)
@@ -497,12 +500,9 @@ TThread::TThread()
     FHandle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!FHandle)
         throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(GetLastError())));
-    try {
-        FCarrier = TakeCarrier(this);
-    } catch (...) {
-        CloseHandle(FHandle);
-        throw;
-    }
+    TScopeExit CloseOnFailure([this] { CloseHandle(FHandle); });
+    FCarrier = TakeCarrier(this);
+    CloseOnFailure.Dismiss();
     FThreadID = FCarrier->ID;
 }
 
@@ -627,6 +627,7 @@ void TThread::TerminateAndWait() noexcept
     try {
         WaitForEnd();
     } catch (...) {
+        // Nothing may leave here: a plain wait for the end instead.
         WaitForSingleObject(FHandle, INFINITE);
     }
     if (FEndingThread)

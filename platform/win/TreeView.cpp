@@ -343,6 +343,7 @@ void TTreeNodes::Clear()
         try {
             FireDeletion(N);
         } catch (...) {
+            // Every node goes all the same; the first failure is raised after.
             if (!Error)
                 Error = std::current_exception();
         }

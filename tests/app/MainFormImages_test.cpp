@@ -23,9 +23,11 @@
 #include "platform/win/Bitmap.h"
 #include "platform/win/Files.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/support/NoClippedText.h"
 #include "tests/support/Screenshot.h"
 
 using namespace MainFormTest;
+using TestSupport::ExpectNoClippedText;
 using TestSupport::PumpFor;
 using TestSupport::PumpUntil;
 using TestSupport::TDialogAnswerer;
@@ -755,6 +757,7 @@ TEST(ConfirmOverwriteForm, TextsDefaultsAndButtons)
     EXPECT_EQ(F.DestImageScrollBox->GetZoomMode(), zmFitToPage);
     F.SetFiles(T.File("s.jpg"), T.File("d.gif"));
     EXPECT_EQ(F.FileNameLabel->GetCaption(), T.File("d.gif"));
+    ExpectNoClippedText(&F, {F.FileNameLabel}); // the path has its own test below
     EXPECT_EQ(F.SourceImageScrollBox->GetGraphic()->GetWidth(), 33);
     EXPECT_TRUE(F.DestGifImage->GetVisible());
     EXPECT_FALSE(F.DestImageScrollBox->GetVisible());
@@ -861,6 +864,7 @@ TEST_F(ImagesTest, SetWallpaperWritesABmpOfTheRowAndTellsTheDesktop)
         TFormAnswerer Ask("Wallpaper options", [&](TCustomForm* F) {
             auto* W = static_cast<TWallpaperOptionsForm*>(F);
             CenterChecked = W->CenterRadio->GetChecked();
+            ExpectNoClippedText(W);
             Press(W->CancelButton);
         });
         Command(maImageWallpaper);
@@ -957,6 +961,7 @@ TEST_F(FailedPanelTest, ExportRestartDeleteAndClearKeepTheCountsRight)
 {
     Fill();
     TTask* T = Task();
+    ExpectNoClippedText(Form.get()); // the main window's panels, the failed panel's buttons among them
     EXPECT_TRUE(ButtonOn(Form->FailedClearButton));
     EXPECT_TRUE(ButtonOn(Form->FailedExportButton));
     EXPECT_FALSE(ButtonOn(Form->FailedRestartButton));

@@ -11,8 +11,10 @@
 #include "platform/win/ComCtrlsBasic.h"
 #include "platform/win/Registry.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/support/NoClippedText.h"
 
 using namespace MainFormTest;
+using TestSupport::ExpectNoClippedText;
 using TestSupport::PumpFor;
 using TestSupport::PumpUntil;
 using TestSupport::TDialogAnswerer;
@@ -64,6 +66,7 @@ protected:
         TFormAnswerer A("New Folder", [&](TCustomForm* F) {
             auto* D = dynamic_cast<TNewFolderForm*>(F);
             ASSERT_NE(D, nullptr);
+            ExpectNoClippedText(D);
             D->FolderNameEdit->SetText(Name);
             Press(D->OkButton);
         });

@@ -15,8 +15,10 @@
 #include "app/TaskForm.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/app/W3Support.h"
+#include "tests/support/NoClippedText.h"
 #include "tests/support/TestSupport.h"
 
+using TestSupport::ExpectNoClippedText;
 using TestSupport::PumpFor;
 using TestSupport::TDialogAnswerer;
 using namespace W3;
@@ -79,6 +81,7 @@ void AnswerMask(TAddFileMaskForm* M, TMaskAnswer& A)
     A.Folder = M->DescriptionEdit->GetText();
     A.FolderEnabled = M->DescriptionEdit->GetEnabled();
     A.Caption = M->GetCaption();
+    ExpectNoClippedText(M);
     M->ContentEdit->SetText(A.Text);
     if (!A.ExpectError) {
         M->OkButton->Click();
@@ -163,6 +166,7 @@ TYPED_TEST(OptionPagesTwin, ExcludedFilesAddAndDelete)
         TFormAnswerer<TAddFileForm> Answer([&](TAddFileForm* A) {
             Caption = A->GetCaption();
             Prompt = A->PromptLabel->GetCaption();
+            ExpectNoClippedText(A);
             A->FileNameEdit->SetText(Name);
             A->OkButton->Click();
         });
@@ -311,6 +315,7 @@ TYPED_TEST(OptionPagesTwin, ScheduleWithoutDateStartsNow)
     TFormAnswerer<TSchemeForm> Answer([&](TSchemeForm* M) {
         S.Caption = M->GetCaption();
         S.Type = M->SchemeTypeValueLabel->GetCaption();
+        ExpectNoClippedText(M); // its type and unit filled in
         S.Bold = M->SchemeTypeValueLabel->GetFont()->GetStyle().Contains(fsBold);
         S.Unit = M->UnitLabel->GetCaption();
         S.Every = M->EveryEdit->GetText();

@@ -9,8 +9,10 @@
 #include "app/OptionsForm.h"
 #include "platform/win/Files.h"
 #include "tests/app/W3Support.h"
+#include "tests/support/NoClippedText.h"
 #include "tests/support/TestSupport.h"
 
+using TestSupport::ExpectNoClippedText;
 using TestSupport::PumpFor;
 using TestSupport::TDialogAnswerer;
 using TestSupport::TTempFolder;
@@ -72,6 +74,7 @@ TEST(OptionsForm, TabsAndOpeningOnGeneral)
     TFormAnswerer<TOptionForm> Again([&](TOptionForm* O) {
         Tab = ActiveTab(O);
         Focus = HasFocus(O->MasksListView);
+        ExpectNoClippedText(O); // every tab
         O->CancelButton->Click();
     });
     EXPECT_EQ(F->ShowModal(), mrCancel);

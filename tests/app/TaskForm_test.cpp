@@ -11,8 +11,10 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Files.h"
 #include "tests/app/W3Support.h"
+#include "tests/support/NoClippedText.h"
 #include "tests/support/TestSupport.h"
 
+using TestSupport::ExpectNoClippedText;
 using TestSupport::PumpFor;
 using TestSupport::TDialogAnswerer;
 using TestSupport::TTempFolder;
@@ -66,6 +68,7 @@ TEST(TaskForm, OpensAsNewTaskOnNameAndUrl)
     EXPECT_TRUE(F->OkButton->GetDefault());
     EXPECT_TRUE(F->CancelButton->GetCancel());
     EXPECT_EQ(F->CancelButton->GetModalResult(), mrCancel);
+    ExpectNoClippedText(F.get()); // every page
 }
 
 TEST(TaskForm, OpensAsEditTaskWithTheNameLocked)

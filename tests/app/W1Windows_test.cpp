@@ -1,8 +1,10 @@
 // The small windows in-process: splash, tip of the day, shut-down countdown, minimize notice,
 // About, wait and progress windows. Modal ones are answered by a timer that finds them by
 // caption; each window is saved as <build>/screenshots/w1_<name>.bmp (the test run makes a PNG of
-// it) and sample pixels are checked so a window that draws nothing fails.
+// it) and sample pixels are checked so a window that draws nothing fails. Last, the fitting of
+// the windows to their text, at the system's font and at a larger one, and the check of it.
 #include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 
 #include <cstdio>
 #include <fstream>
@@ -16,16 +18,27 @@
 #include <commctrl.h>
 
 #include "app/AboutForm.h"
+#include "app/AddFileForm.h"
+#include "app/AddFileMaskForm.h"
+#include "app/ConfirmOverwriteForm.h"
+#include "app/FormParts.h"
 #include "app/GenProgressForm.h"
 #include "app/LoadingForm.h"
+#include "app/NewFolderForm.h"
+#include "app/OptionsForm.h"
+#include "app/SchemeForm.h"
 #include "app/ShowMinPromptForm.h"
 #include "app/ShutdownForm.h"
+#include "app/TaskForm.h"
 #include "app/TipForm.h"
 #include "app/WaitForm.h"
+#include "app/WallpaperOptionsForm.h"
 #include "platform/win/Timer.h"
+#include "tests/support/NoClippedText.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
+using TestSupport::ExpectNoClippedText;
 using TestSupport::PumpFor;
 using TestSupport::PumpUntil;
 using TestSupport::TShot;
@@ -99,27 +112,6 @@ private:
     bool FDone = false;
     TComponentPtr<TTimer> FTimer;
 };
-
-// Every label and check box of the form shows its whole text: the text in the control's font is
-// no wider than the control (check boxes leave room for their box).
-void ExpectNoClippedText(TCustomForm* F)
-{
-    HDC DC = GetDC(nullptr);
-    for (int32_t I = 0; I < F->GetComponentCount(); ++I) {
-        auto* C = dynamic_cast<TControl*>(F->GetComponents(I));
-        const bool Check = dynamic_cast<TCheckBox*>(C) != nullptr;
-        if (!C || !(dynamic_cast<TLabel*>(C) || Check || dynamic_cast<TStaticText*>(C)))
-            continue;
-        const std::string T = TControl::StripHotKey(C->GetCaption());
-        HGDIOBJ Old = SelectObject(DC, C->GetFont()->GetHandle());
-        SIZE Size{};
-        GetTextExtentPoint32A(DC, T.c_str(), static_cast<int>(T.size()), &Size);
-        SelectObject(DC, Old);
-        EXPECT_LE(Size.cx + (Check ? 20 : 0), C->GetWidth()) << F->ClassName() << ": \"" << T << "\"";
-        EXPECT_LE(Size.cy, C->GetHeight()) << F->ClassName() << ": \"" << T << "\"";
-    }
-    ReleaseDC(nullptr, DC);
-}
 
 void ClickButton(TWinControl* B) { SendMessageA(B->GetHandle(), BM_CLICK, 0, 0); }
 
@@ -472,4 +464,263 @@ TEST(W1GenProgress, StaysOnTopWithoutSystemMenuAndWorksAfterASecondShow)
     F->Hide();
     const COLORREF Hi = GetSysColor(COLOR_HIGHLIGHT);
     EXPECT_GT(Shot.CountOf((GetRValue(Hi) << 16) | (GetGValue(Hi) << 8) | GetBValue(Hi)), 50u) << "the bar is drawn";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text that fits: the check itself, the fitting of the program's windows, and every window at a
+// font half as large again as the system's.
+
+namespace {
+
+// The failures Statement reports, kept from the running test.
+template <class F>
+std::vector<std::string> FailuresOf(F Statement)
+{
+    ::testing::TestPartResultArray Results;
+    {
+        ::testing::ScopedFakeTestPartResultReporter Catch(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &Results);
+        Statement();
+    }
+    std::vector<std::string> Out;
+    for (int I = 0; I < Results.size(); ++I)
+        Out.push_back(Results.GetTestPartResult(I).message());
+    return Out;
+}
+
+// Words up to Pixels wide in Font, at least.
+std::string TextOf(TFont* Font, int32_t Pixels)
+{
+    std::string T = "Wide";
+    while (MeasureText(Font, T, DT_SINGLELINE).cx < Pixels)
+        T += " words";
+    return T;
+}
+
+int32_t TextWidth(TControl* C, const std::string& Text, UINT Format = DT_SINGLELINE)
+{
+    return MeasureText(C->GetFont(), Text, Format).cx;
+}
+
+bool Overlap(const TRect& A, const TRect& B)
+{
+    return A.left < B.right && B.left < A.right && A.top < B.bottom && B.top < A.bottom;
+}
+
+// The form and every control it owns, at any depth.
+void OwnedControls(TComponent* C, std::vector<TControl*>& Out)
+{
+    if (auto* Control = dynamic_cast<TControl*>(C))
+        Out.push_back(Control);
+    for (int32_t I = 0; I < C->GetComponentCount(); ++I)
+        OwnedControls(C->GetComponents(I), Out);
+}
+
+} // namespace
+
+TEST(NoClippedText, FailsOnTextWiderOrTallerThanItsControlAndPassesWhenItFits)
+{
+    TForm F(nullptr);
+    F.SetClientSize(700, 400);
+    TLabel* L = PlaceLabel(&F, &F, 10, 10, 100, 20);
+    L->SetCaption(TextOf(L->GetFont(), 300));
+    ASSERT_GE(TextWidth(L, L->GetCaption()), 300);
+    EXPECT_NONFATAL_FAILURE(ExpectNoClippedText(&F), "is cut at the right");
+    L->SetWidth(TextWidth(L, L->GetCaption()));
+    EXPECT_EQ(FailuresOf([&] { ExpectNoClippedText(&F); }), std::vector<std::string>{});
+    L->SetHeight(4);
+    EXPECT_NONFATAL_FAILURE(ExpectNoClippedText(&F), "is cut at the bottom");
+    L->SetHeight(20);
+
+    // On a group on a panel: a button needs room for its frame, a check box and a radio button
+    // for their box.
+    auto* Panel = PlaceControl<TPanel>(&F, &F, 0, 40, 700, 300);
+    auto* Group = PlaceControl<TGroupBox>(Panel, &F, 10, 10, 680, 280);
+    auto* B = PlaceControl<TButton>(Group, &F, 10, 20, 400, 25);
+    B->SetCaption("&Apply");
+    auto* Check = PlaceControl<TCheckBox>(Group, &F, 10, 60, 400, 17);
+    Check->SetCaption("Save as website directory structure");
+    auto* Radio = PlaceControl<TRadioButton>(Group, &F, 10, 90, 400, 17);
+    Radio->SetCaption("Minimize main window");
+    for (TButtonControl* C : std::initializer_list<TButtonControl*>{B, Check, Radio}) {
+        SCOPED_TRACE(C->ClassName());
+        const int32_t Text = TextWidth(C, C->GetCaption());
+        C->SetWidth(Text);
+        EXPECT_NONFATAL_FAILURE(ExpectNoClippedText(&F), C->GetCaption());
+        C->SetWidth(Text + 40);
+        EXPECT_EQ(FailuresOf([&] { ExpectNoClippedText(&F); }), std::vector<std::string>{});
+    }
+    // A static window wraps: too narrow, its lines fall below it.
+    auto* Static = PlaceControl<TStaticText>(Group, &F, 10, 120, 60, 17);
+    Static->SetCaption("Saving the images library");
+    EXPECT_NONFATAL_FAILURE(ExpectNoClippedText(&F), "is cut at the bottom");
+    Static->SetWidth(TextWidth(Static, Static->GetCaption(), DT_SINGLELINE | DT_NOPREFIX) + 2);
+    EXPECT_EQ(FailuresOf([&] { ExpectNoClippedText(&F); }), std::vector<std::string>{});
+    // What the caller leaves to its own test is not looked at.
+    Static->SetWidth(60);
+    EXPECT_EQ(FailuresOf([&] { ExpectNoClippedText(&F, {Static}); }), std::vector<std::string>{});
+}
+
+TEST(FitText, ControlsGrowToTheirTextAndTheWindowWithThem)
+{
+    TForm F(nullptr);
+    F.SetBorderStyle(bsDialog);
+    F.SetClientSize(300, 100);
+    TLabel* L = PlaceLabel(&F, &F, 10, 12, 60, 15);
+    L->SetCaption(TextOf(L->GetFont(), 200));
+    auto* E = PlaceControl<TEdit>(&F, &F, 80, 8, 210, 21); // 10 after the label, margin 10
+    auto* Ok = PlaceControl<TButton>(&F, &F, 134, 66, 75, 25);
+    Ok->SetCaption("&OK");
+    Ok->SetAnchors(TAnchors{akTop, akRight});
+    auto* Cancel = PlaceControl<TButton>(&F, &F, 215, 66, 75, 25);
+    Cancel->SetCaption(TextOf(Cancel->GetFont(), 120)); // 6 after OK, margin 10
+    Cancel->SetAnchors(TAnchors{akTop, akRight});
+    auto* Centred = PlaceControl<TCheckBox>(&F, &F, 100, 40, 100, 17);
+    Centred->SetCaption("Short");
+    Centred->SetAnchors(TAnchors{akTop});
+
+    FitText(&F);
+    const int32_t LabelW = TextWidth(L, L->GetCaption());
+    EXPECT_EQ(L->GetWidth(), LabelW);
+    EXPECT_EQ(E->GetLeft(), 10 + LabelW + 10) << "the edit keeps its gap after the label";
+    EXPECT_EQ(E->GetWidth(), 210);
+    const int32_t ClientW = F.GetClientWidth();
+    EXPECT_EQ(ClientW, E->GetLeft() + 210 + 10) << "the window keeps its margin";
+    EXPECT_EQ(Cancel->GetLeft() + Cancel->GetWidth(), ClientW - 10) << "the buttons keep to the right edge";
+    EXPECT_EQ(Ok->GetLeft() + Ok->GetWidth(), Cancel->GetLeft() - 6);
+    EXPECT_GE(Cancel->GetWidth(), TextWidth(Cancel, Cancel->GetCaption()) + 8);
+    EXPECT_EQ(Ok->GetWidth(), 75);
+    EXPECT_LE(std::abs(2 * Centred->GetLeft() + Centred->GetWidth() - ClientW), 1) << "still centred";
+    EXPECT_EQ(F.GetClientHeight(), 100);
+    ExpectNoClippedText(&F);
+
+    // Once fitted, a second run changes nothing.
+    const TRect Before[] = {L->GetBoundsRect(), E->GetBoundsRect(), Ok->GetBoundsRect(), Cancel->GetBoundsRect()};
+    FitText(&F);
+    const TRect After[] = {L->GetBoundsRect(), E->GetBoundsRect(), Ok->GetBoundsRect(), Cancel->GetBoundsRect()};
+    for (size_t I = 0; I < 4; ++I)
+        EXPECT_TRUE(EqualRect(&Before[I], &After[I])) << I;
+    EXPECT_EQ(F.GetClientWidth(), ClientW);
+
+    // A taller font pushes what stands below and makes the window taller.
+    Ok->GetFont()->SetHeight(-40);
+    FitText(&F);
+    EXPECT_GE(Ok->GetHeight(), 40);
+    EXPECT_EQ(F.GetClientHeight(), Ok->GetTop() + Ok->GetHeight() + 9);
+    ExpectNoClippedText(&F);
+}
+
+TEST(FitText, AWindowOfFixedSizeWrapsTheLabelThatFallsShort)
+{
+    TForm F(nullptr);
+    F.SetBorderStyle(bsDialog);
+    F.SetClientSize(300, 120);
+    TLabel* L = PlaceLabel(&F, &F, 10, 12, 60, 15);
+    L->SetCaption("Some words that will never fit on one line in so little room");
+    auto* E = PlaceControl<TEdit>(&F, &F, 80, 8, 200, 21);
+    auto* Check = PlaceControl<TCheckBox>(&F, &F, 10, 80, 100, 17);
+    Check->SetCaption("Enable file size limit");
+    // A row with room at its end: what follows the label moves along into it.
+    TLabel* Short = PlaceLabel(&F, &F, 10, 50, 40, 15, "Username :");
+    auto* ShortEdit = PlaceControl<TEdit>(&F, &F, 60, 46, 100, 21);
+    const int32_t ShortW = TextWidth(Short, Short->GetCaption());
+    ASSERT_GT(ShortW, 46);
+    FitText(&F, tfKeepSize);
+    EXPECT_FALSE(Short->GetWordWrap());
+    EXPECT_EQ(Short->GetWidth(), ShortW);
+    EXPECT_EQ(ShortEdit->GetLeft(), 10 + ShortW + 4);
+    EXPECT_EQ(ShortEdit->GetWidth(), 100);
+    EXPECT_EQ(F.GetClientWidth(), 300);
+    EXPECT_EQ(F.GetClientHeight(), 120);
+    EXPECT_EQ(E->GetLeft(), 80);
+    EXPECT_TRUE(L->GetWordWrap());
+    EXPECT_EQ(L->GetLeft() + L->GetWidth(), 80 - 4) << "the label keeps clear of the edit";
+    EXPECT_GT(L->GetHeight(), 15);
+    EXPECT_GE(Check->GetWidth(), TextWidth(Check, Check->GetCaption()));
+    EXPECT_LE(Check->GetLeft() + Check->GetWidth(), 280) << "no wider than the room the window has";
+    ExpectNoClippedText(&F);
+}
+
+namespace {
+
+// The window made by Make with every font of it Scale times as large, fitted again: nothing is
+// cut, nothing runs past its parent, and no two controls that stood apart overlap.
+void ExpectFitsAtLargerFont(const std::function<TCustomForm*()>& Make, double Scale, TTextFit Fit)
+{
+    TComponentPtr<TCustomForm> F(Make());
+    SCOPED_TRACE(F->ClassName());
+    std::vector<TControl*> Controls;
+    OwnedControls(F.get(), Controls);
+    std::vector<int32_t> Heights;
+    std::vector<TRect> Was;
+    for (TControl* C : Controls) {
+        Heights.push_back(C->GetFont()->GetHeight());
+        Was.push_back(C->GetBoundsRect());
+    }
+    for (size_t I = 0; I < Controls.size(); ++I)
+        Controls[I]->GetFont()->SetHeight(static_cast<int32_t>(Heights[I] * Scale));
+    const int32_t ClientW = F->GetClientWidth(), ClientH = F->GetClientHeight();
+    FitText(F.get(), Fit);
+    if (Fit == tfKeepSize) {
+        EXPECT_EQ(F->GetClientWidth(), ClientW);
+        EXPECT_EQ(F->GetClientHeight(), ClientH);
+    }
+    ExpectNoClippedText(F.get());
+    for (size_t I = 0; I < Controls.size(); ++I) {
+        TControl* C = Controls[I];
+        if (C == F.get() || C->GetAlign() != alNone || !C->GetParent())
+            continue;
+        const std::string What = C->ClassName() + " \"" + C->GetCaption() + "\"";
+        // A notebook page gets its size when it is first shown.
+        if (C->GetParent()->GetClientWidth() > 0) {
+            EXPECT_LE(C->GetLeft() + C->GetWidth(), C->GetParent()->GetClientWidth()) << What;
+            EXPECT_LE(C->GetTop() + C->GetHeight(), C->GetParent()->GetClientHeight()) << What;
+        }
+        for (size_t J = I + 1; J < Controls.size(); ++J) {
+            TControl* D = Controls[J];
+            if (D->GetParent() != C->GetParent() || D->GetAlign() != alNone || Overlap(Was[I], Was[J]))
+                continue;
+            EXPECT_FALSE(Overlap(C->GetBoundsRect(), D->GetBoundsRect()))
+                << What << " and " << D->ClassName() << " \"" << D->GetCaption() << "\"";
+        }
+    }
+}
+
+TCustomForm* MakeSplash()
+{
+    auto* F = new TLoadingForm(nullptr);
+    F->Timer->SetEnabled(false); // it would free itself
+    return F;
+}
+
+} // namespace
+
+// Every window that may grow holds its text at fonts twice as large.
+TEST(FitText, EveryWindowThatMayGrowHoldsItsTextAtTwiceTheFont)
+{
+    const std::vector<std::function<TCustomForm*()>> Windows = {
+        MakeSplash,
+        [] { return new TAboutForm(nullptr); },
+        [] { return new TTipForm(nullptr); },
+        [] { return new TShutdownForm(nullptr); },
+        [] { return new TShowMinPromptForm(nullptr); },
+        [] { return new TWaitForm(nullptr); },
+        [] { return new TGenProgressForm(nullptr); },
+        [] { return new TNewFolderForm(nullptr); },
+        [] { return new TAddFileForm(nullptr); },
+        [] { return new TAddFileMaskForm(nullptr); },
+        [] { return new TWallpaperOptionsForm(nullptr); },
+        [] { return new TConfirmOverwriteForm(nullptr); },
+        [] { return new TOptionForm(nullptr); },
+    };
+    for (const auto& Make : Windows)
+        ExpectFitsAtLargerFont(Make, 2.0, tfGrow);
+}
+
+// The dialogs whose size is fixed keep it and still hold their text at the fonts of 120 dots per
+// inch, a quarter larger: labels move along or wrap, the rest takes the free room beside it.
+TEST(FitText, DialogsOfFixedSizeHoldTheirTextAtAQuarterLargerFont)
+{
+    ExpectFitsAtLargerFont([] { return new TTaskForm(nullptr); }, 1.25, tfKeepSize);
+    ExpectFitsAtLargerFont([] { return new TSchemeForm(nullptr); }, 1.25, tfKeepSize);
 }

@@ -3,7 +3,7 @@ include_guard(GLOBAL)
 
 
 # The tray component: a recording notify call, its mouse messages and its menu.
-qm_add_test(w1_taskbar_tests WINDOW
+qm_add_test(w1_taskbar_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/W1Taskbar_test.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
 
@@ -37,22 +37,10 @@ endif()
 
 # The small windows in-process, each saved as a picture under <build>/screenshots for a person
 # to look at. They read the screen back, so the program runs alone.
-qm_add_test(w1_windows_tests WINDOW INPUT
+qm_add_test(w1_windows_tests WINDOW UNMANAGED INPUT
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/W1Windows_test.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
 if(TARGET w1_windows_tests)
   qm_add_resources(w1_windows_tests RC ${CMAKE_SOURCE_DIR}/app/Quillmoor.rc)
   target_compile_definitions(w1_windows_tests PRIVATE QM_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
-  find_program(QM_MAGICK_CONVERT convert PATHS /usr/bin NO_DEFAULT_PATH)
-  if(QM_MAGICK_CONVERT)
-    set_tests_properties(w1_windows_tests PROPERTIES FIXTURES_SETUP w1_screenshots)
-    set(pngs)
-    foreach(shot splash tip shutdown minimized about wait genprogress)
-      add_test(NAME w1_screenshot_${shot}_png
-        COMMAND ${QM_MAGICK_CONVERT} ${CMAKE_BINARY_DIR}/screenshots/w1_${shot}.bmp
-                ${CMAKE_BINARY_DIR}/screenshots/w1_${shot}.png)
-      set_tests_properties(w1_screenshot_${shot}_png PROPERTIES
-        FIXTURES_REQUIRED w1_screenshots TIMEOUT 60 LABELS window)
-    endforeach()
-  endif()
 endif()

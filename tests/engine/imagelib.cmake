@@ -11,6 +11,6 @@ endif()
 qm_add_test(engine_imagelib_records_tests NATIVE
   SOURCES ${qm_imagelib_records_sources}
   LIBS qm_engine)
-qm_add_test(engine_imagelib_tests WINDOW
+qm_add_test(engine_imagelib_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ImagesLibrary_test.cpp
   LIBS qm_engine qm_test_support MAIN qm_test_support)

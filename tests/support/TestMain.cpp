@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win/Application.h"
+#include "tests/support/TestProgress.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
     ApplicationInit();
     Application->OnException = TestSupport::FailOnException;
     testing::UnitTest::GetInstance()->listeners().Append(new TWindowLeftCheck);
+    testing::UnitTest::GetInstance()->listeners().Append(new TestSupport::TTestProgress);
     const int Result = RUN_ALL_TESTS();
     ApplicationDone();
     return Result;

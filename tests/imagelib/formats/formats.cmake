@@ -1,7 +1,7 @@
 # The small format classes' tests. Pcx, Tga, Bmp, Ppm and Hostile need nothing of Windows
 # beyond the picture model; IconMeta, Eps (metafile preview), CrossCheck and Resources do.
 if(NOT QM_NATIVE AND TARGET qm_imagelib)
-  qm_add_test(imagelib_formats_tests WINDOW
+  qm_add_test(imagelib_formats_tests WINDOW UNMANAGED
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/FormatsEnvironment.cpp
       ${CMAKE_CURRENT_LIST_DIR}/../dib/ImageLibEnvironment.cpp

@@ -1,7 +1,7 @@
 # GIF tests: the Windows program (TGif with bitmaps, palettes, threads, resources and the Pillow
 # and ImageMagick cross-checks) and the native program for the portable LZW coder and parser.
 if(NOT QM_NATIVE AND TARGET qm_imagelib)
-  qm_add_test(imagelib_gif_tests WINDOW
+  qm_add_test(imagelib_gif_tests WINDOW UNMANAGED
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/Gif_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/GifThreads_test.cpp

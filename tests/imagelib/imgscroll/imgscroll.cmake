@@ -1,7 +1,7 @@
 # The scroll box tests: one Windows program on the test display, with the program's cursors
 # linked in (the library registers them as screen cursors at its start).
 if(NOT QM_NATIVE AND TARGET qm_imagelib)
-  qm_add_test(imagelib_imgscroll_tests WINDOW
+  qm_add_test(imagelib_imgscroll_tests WINDOW UNMANAGED
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/ImgScroll_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/ImgScrollMouse_test.cpp

@@ -1,7 +1,7 @@
 # The TIFF format tests. TiffRead_test and TiffWrite_test need nothing of Windows beyond the
 # picture model; the cross-checks run Pillow on the host and the resource counts ask GDI.
 if(NOT QM_NATIVE AND TARGET qm_imagelib)
-  qm_add_test(imagelib_tiff_tests WINDOW
+  qm_add_test(imagelib_tiff_tests WINDOW UNMANAGED
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/../dib/ImageLibEnvironment.cpp
       ${CMAKE_CURRENT_LIST_DIR}/../support/ResourceProbe.cpp

@@ -172,6 +172,27 @@ TEST(StringList, ChangeEventsOncePerOuterBlock)
     EXPECT_EQ(Change, 4);
 }
 
+TEST(StringList, AFailureInsideAnUpdateBlockStillClosesIt)
+{
+    TStringList L;
+    L.SetSorted(true);
+    L.SetDuplicates(dupError);
+    L.Add("b");
+    int Change = 0;
+    L.OnChange = [&](TObject*) { ++Change; };
+
+    TStringList More;
+    More.SetText("a\nb\nc");
+    EXPECT_THROW(L.AddStrings(&More), EStringListError);
+    EXPECT_EQ(Lines(L), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(Change, 1); // the block closed on the way out
+    EXPECT_THROW(L.SetText("x\nx"), EStringListError);
+    EXPECT_EQ(Lines(L), (std::vector<std::string>{"x"}));
+    EXPECT_EQ(Change, 2);
+    L.Add("d");
+    EXPECT_EQ(Change, 3); // and changes report one by one again
+}
+
 TEST(StringList, AssignAddStringsAndValues)
 {
     TStringList A;

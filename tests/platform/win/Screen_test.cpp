@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Screen.h"
 #include "tests/support/TestSupport.h"
 
@@ -141,6 +142,37 @@ TEST_F(ScreenTest, TheGlobalCursorIsShownAndCleared)
     EXPECT_EQ(crHourGlass, Screen->GetCursor());
     EXPECT_EQ(LoadCursorA(nullptr, IDC_WAIT), GetCursor());
     Screen->SetCursor(crDefault);
+    EXPECT_EQ(crDefault, Screen->GetCursor());
+    EXPECT_NE(LoadCursorA(nullptr, IDC_WAIT), GetCursor());
+}
+
+TEST_F(ScreenTest, TheBusyCursorGivesBackTheCursorShownBefore)
+{
+    Screen->SetCursor(crCross);
+    {
+        TBusyCursor Busy;
+        EXPECT_EQ(crHourGlass, Screen->GetCursor());
+        EXPECT_EQ(LoadCursorA(nullptr, IDC_WAIT), GetCursor());
+    }
+    EXPECT_EQ(crCross, Screen->GetCursor());
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_CROSS), GetCursor());
+    Screen->SetCursor(crDefault);
+}
+
+TEST_F(ScreenTest, NestedBusyCursorsKeepTheHourglassUntilTheOutermostEnds)
+{
+    ASSERT_EQ(crDefault, Screen->GetCursor());
+    {
+        TBusyCursor Outer;
+        try {
+            TBusyCursor Inner;
+            throw EInvalidOperation("work failed");
+        } catch (const EInvalidOperation&) {
+        }
+        // The inner one ended by an exception; the outer one still shows the hourglass.
+        EXPECT_EQ(crHourGlass, Screen->GetCursor());
+        EXPECT_EQ(LoadCursorA(nullptr, IDC_WAIT), GetCursor());
+    }
     EXPECT_EQ(crDefault, Screen->GetCursor());
     EXPECT_NE(LoadCursorA(nullptr, IDC_WAIT), GetCursor());
 }

@@ -5,29 +5,21 @@ include_guard(GLOBAL)
 
 set(QM_TEST_RC ${CMAKE_CURRENT_LIST_DIR}/ArtworkTest.rc)
 
-qm_add_test(win_timer_tests WINDOW
+qm_add_test(win_timer_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Timer_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
 
-qm_add_test(win_screen_tests WINDOW
+qm_add_test(win_screen_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Screen_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
 qm_add_resources(win_screen_tests RC ${QM_TEST_RC})
 
-qm_add_test(win_artwork_tests WINDOW
+qm_add_test(win_artwork_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Artwork_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
 qm_add_resources(win_artwork_tests RC ${QM_TEST_RC})
-# The picture of all the artwork, for a person to look at: written under Wine's Z: drive,
-# then made a PNG next to it.
+# The picture of all the artwork, for a person to look at: written under Wine's Z: drive.
 target_compile_definitions(win_artwork_tests PRIVATE "QM_SCREENSHOT_DIR=\"Z:${CMAKE_BINARY_DIR}/screenshots\"")
-set_tests_properties(win_artwork_tests PROPERTIES FIXTURES_SETUP qm_artwork_picture)
-find_program(QM_CONVERT convert)
-if(QM_CONVERT)
-  add_test(NAME artwork_picture_png
-    COMMAND ${QM_CONVERT} ${CMAKE_BINARY_DIR}/screenshots/artwork.bmp ${CMAKE_BINARY_DIR}/screenshots/artwork.png)
-  set_tests_properties(artwork_picture_png PROPERTIES FIXTURES_REQUIRED qm_artwork_picture LABELS artwork)
-endif()
 
 # The artwork script's own tests run with Debian's Python (its Pillow reads the files back).
 add_test(NAME make_resources_py
@@ -35,11 +27,11 @@ add_test(NAME make_resources_py
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/tools)
 set_tests_properties(make_resources_py PROPERTIES TIMEOUT 120 LABELS artwork)
 
-qm_add_test(win_imagelist_tests WINDOW
+qm_add_test(win_imagelist_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ImageList_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
 qm_add_resources(win_imagelist_tests RC ${QM_TEST_RC})
 
-qm_add_test(win_clipboard_tests WINDOW CLIPBOARD
+qm_add_test(win_clipboard_tests WINDOW UNMANAGED CLIPBOARD
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Clipboard_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)

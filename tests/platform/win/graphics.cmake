@@ -3,7 +3,7 @@
 # pyhelpers/pictures.py (Pillow and ImageMagick) at test time; the picture of every canvas
 # operation goes to <build>/screenshots/graphics.png.
 
-qm_add_test(win_graphics_tests WINDOW
+qm_add_test(win_graphics_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Graphics_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/GraphicsThreads_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/GraphicsScreenshot_test.cpp
