@@ -13,12 +13,12 @@ public:
     explicit TAboutForm(TComponent* AOwner);
     std::string ClassName() const override { return "TAboutForm"; }
 
-    TImage* Image;
-    TLinkLabel* WebLabel;
-    TLinkLabel* MailLabel;
-    TLabel* NoticeLabel;
-    TLabel* NewlyLabel;
-    TButton* GoWebButton;
+    TImage* Image = nullptr;
+    TLinkLabel* WebLabel = nullptr;
+    TLinkLabel* MailLabel = nullptr;
+    TLabel* NoticeLabel = nullptr;
+    TLabel* NewlyLabel = nullptr;
+    TButton* GoWebButton = nullptr;
 
     void FormCreate(TObject* Sender);
     void WebLabelClick(TObject* Sender);

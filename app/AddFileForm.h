@@ -11,8 +11,8 @@ public:
     explicit TAddFileForm(TComponent* AOwner);
     std::string ClassName() const override { return "TAddFileForm"; }
 
-    TLabel* PromptLabel;
-    TEdit* FileNameEdit;
-    TButton* OkButton;
-    TButton* CancelButton;
+    TLabel* PromptLabel = nullptr;
+    TEdit* FileNameEdit = nullptr;
+    TButton* OkButton = nullptr;
+    TButton* CancelButton = nullptr;
 };

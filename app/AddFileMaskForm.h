@@ -11,13 +11,13 @@ public:
     explicit TAddFileMaskForm(TComponent* AOwner);
     std::string ClassName() const override { return "TAddFileMaskForm"; }
 
-    TGroupBox* ExtGroupBox;
-    TLabel* ExtLabel;
-    TEdit* ContentEdit;
-    TLabel* FolderLabel;
-    TEdit* DescriptionEdit;
-    TButton* OkButton;
-    TButton* CancelButton;
+    TGroupBox* ExtGroupBox = nullptr;
+    TLabel* ExtLabel = nullptr;
+    TEdit* ContentEdit = nullptr;
+    TLabel* FolderLabel = nullptr;
+    TEdit* DescriptionEdit = nullptr;
+    TButton* OkButton = nullptr;
+    TButton* CancelButton = nullptr;
 
     // OK: drops a leading "." from the extension; an extension that is then empty or holds a ","
     // would never match (or split into a wrong folder), so it is refused and the dialog stays.

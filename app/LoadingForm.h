@@ -19,12 +19,12 @@ public:
     // message loop of its own. The window frees itself when it closes.
     static TLoadingForm* ShowSplash();
 
-    TImage* Image;
-    TLinkLabel* WebLabel;
-    TLinkLabel* MailLabel;
-    TLabel* NoticeLabel;
-    TLabel* NewlyLabel;
-    TTimer* Timer;
+    TImage* Image = nullptr;
+    TLinkLabel* WebLabel = nullptr;
+    TLinkLabel* MailLabel = nullptr;
+    TLabel* NoticeLabel = nullptr;
+    TLabel* NewlyLabel = nullptr;
+    TTimer* Timer = nullptr;
 
     void FormCreate(TObject* Sender);
     void FormClose(TObject* Sender, TCloseAction& Action);

@@ -125,6 +125,6 @@ public:
 private:
     TAction* Make(uint16_t Id, const std::string& Caption, const std::string& Hint, int32_t ImageIndex = -1,
                   TShortCut Key = scNone);
-    TActionList* FList;
+    TActionList* FList = nullptr;
     std::vector<TAction*> FById; // index Id - maTasksNew
 };

@@ -37,7 +37,7 @@ public:
 private:
     void FillPopup(TPopupMenu* Menu, const TMainBarLayout& Layout);
 
-    TMainActions* FActions;
+    TMainActions* FActions = nullptr;
     TMainMenu* FMainMenu = nullptr;
     TToolBar* FToolBar = nullptr;
     TPopupMenu* FTreePopup = nullptr;

@@ -74,7 +74,7 @@ public:
     }
 
 private:
-    TListView* FView;
+    TListView* FView = nullptr;
 };
 
 class TRichEditLog : public TTaskLogView {
@@ -83,7 +83,7 @@ public:
     void AddLine(const std::string& Line) override { FEdit->GetLines()->Add(Line); }
 
 private:
-    TRichEdit* FEdit;
+    TRichEdit* FEdit = nullptr;
 };
 
 TListView* MakeReportView(TComponent* Owner, TWinControl* Parent, const char* Name,
@@ -397,8 +397,8 @@ void TMainForm::ApplyPlacement()
 
 void TMainForm::FormCreate(TObject*)
 {
-    // 1. The images library beside the program, and the add-picture threads. Pictures are
-    // measured by the image library, and every picture a crawl saves is added to the library.
+    // The images library and the add-picture threads come before any task: every picture a
+    // crawl saves is measured by the image library and added to the images library.
     InstallPictureMeasurer();
     ImageLibrary = new TImageLibrary();
     if (FileExists(FLibraryPath)) {
@@ -412,28 +412,24 @@ void TMainForm::FormCreate(TObject*)
     }
     AddImageThreads = new TAddImageThreadList();
     LinkCrawlToImagesLibrary();
-    // 2.
     BuildInFiles = std::make_unique<TStringList>();
     ImageExtIcons = std::make_unique<TStringList>();
     ExitRequested = false;
     StoppingAll = false;
     ShowMinPromptFlag = true;
     LastImageIndex = nullptr;
-    // 3.
     const std::string Title = std::string(Product::Name) + " " + Product::Version;
     Application->SetTitle(Title);
     SetCaption(Title);
     WinTaskbar->SetHint(Product::Name);
     TMainActions::SetEnabled(Actions->TasksRunAction, false);
     TMainActions::SetEnabled(Actions->TasksStopAction, false);
-    // 4.
+    // The settings before the placement, the view switches and the tasks, which come from them.
     TaskList = std::make_unique<TTaskList>();
     Settings = std::make_unique<TRegSettings>(FRootPath);
     Settings->Load();
-    // 5.
     ApplyPlacement();
     ShowMinPromptFlag = Settings->GetWindow()->GetShowMinPrompt();
-    // 6.
     TRegMenu* M = Settings->GetMenu();
     Actions->ViewToolBarAction->SetChecked(M->GetShowStandardToolBar());
     Actions->ViewStatePanelAction->SetChecked(M->GetShowStatePanel());
@@ -449,7 +445,7 @@ void TMainForm::FormCreate(TObject*)
     FailedPanel->SetVisible(Actions->ViewFailedPanelAction->GetChecked());
     FailedSplitter->SetVisible(Actions->ViewFailedPanelAction->GetChecked());
     ArrangeBottomPanels();
-    // 7. First run: the sample tasks.
+    // First run: the sample tasks are written before the tree is read from the project folder.
     TTreeNode* Root = TasksTreeView->GetItems()->Add(nullptr, "All Tasks");
     Root->SetImageIndex(tiRoot);
     Root->SetSelectedIndex(tiRoot);
@@ -468,9 +464,7 @@ void TMainForm::FormCreate(TObject*)
         Settings->Save();
         Root->Expand(false);
     }
-    // 8.
     WinTaskbar->SetShowIcon(O->GetCloseOption() == 0);
-    // 9.
     SetNodePath(Root, O->GetProjectPath());
     FTreeRebuilding = true;
     Root->DeleteChildren();
@@ -503,7 +497,8 @@ void TMainForm::FormDestroy(TObject*)
             delete T;
         }
     }
-    // 1. Every add-picture thread is asked to stop and waited for.
+    // The add-picture threads end before the library is written: none may add a record to a
+    // library already saved or freed.
     LinkCrawlToImagesLibrary(false);
     if (AddImageThreads) {
         for (int32_t I = 0; I < AddImageThreads->GetCount(); ++I)
@@ -513,7 +508,6 @@ void TMainForm::FormDestroy(TObject*)
         delete AddImageThreads;
         AddImageThreads = nullptr;
     }
-    // 2.
     if (ImageLibrary) {
         if (!FLibraryPath.empty()) {
             try {
@@ -526,7 +520,6 @@ void TMainForm::FormDestroy(TObject*)
         delete ImageLibrary;
         ImageLibrary = nullptr;
     }
-    // 3.
     BuildInFiles.reset();
     ImageExtIcons.reset();
     TaskList.reset();

@@ -74,13 +74,11 @@ void TMainForm::DeletePartialFiles(TTask* Task)
 
 void TMainForm::TaskFinished(TObject* Sender)
 {
-    // 1.
+    // The next queued task first, so the commands and icons refreshed below show it running.
     StartNextQueuedTask();
-    // 2., 3.
     UpdateActions(false);
     UpdateTaskIcons();
     FilesListView->GetItems()->Clear();
-    // 4.
     if (auto* T = dynamic_cast<TTask*>(Sender)) {
         try {
             T->SaveToFile(T->GetFileName());
@@ -89,7 +87,7 @@ void TMainForm::TaskFinished(TObject* Sender)
         }
         DeletePartialFiles(T);
     }
-    // 5. A restart is not the end of the work, and a session Windows is ending is not ours to
+    // A restart is not the end of the work, and a session Windows is ending is not ours to
     // switch off.
     if (Settings && Settings->GetOptions()->GetAutoShutDown() && !Restarting && !FEndingSession &&
         TaskList->GetRunningCount() == 0) {
@@ -142,10 +140,10 @@ void TMainForm::FormClose(TObject*, TCloseAction& Action)
         return;
     Timer->SetEnabled(false);
     LoadTipTimer->SetEnabled(false);
-    // 1.
+    // The tasks stop first, so their last lines are in the log saved below.
     TasksStopAllActionExecute(this);
     TRegOptions* O = Settings->GetOptions();
-    // 2. A log that cannot be written is reported; the settings are still saved.
+    // A log that cannot be written is reported; the settings are still saved.
     if (O->GetAutoSaveLog()) {
         const std::string Path = AddTrailingBackslash(O->GetDefaultLogFolder()) + LogFileNameOf(Now());
         try {
@@ -155,7 +153,6 @@ void TMainForm::FormClose(TObject*, TCloseAction& Action)
             Application->MessageBox(E.Message(), "Error", MB_OK | MB_ICONERROR);
         }
     }
-    // 3.
     TRegWindow* W = Settings->GetWindow();
     if (HandleAllocated()) {
         WINDOWPLACEMENT P{};
@@ -181,7 +178,7 @@ void TMainForm::FormClose(TObject*, TCloseAction& Action)
         M->SetImageSort(1);
     else if (Actions->ImageSortBySizeAction->GetChecked())
         M->SetImageSort(2);
-    // 4. The program ends with its main window (the application ends its loop); the window
+    // The program ends with its main window (the application ends its loop); the window
     // itself goes with the application.
     Settings->Save();
     Action = caHide;

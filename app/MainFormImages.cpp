@@ -46,7 +46,7 @@ int32_t RowKilobytes(TListItem* Item)
 }
 
 // The documents folder's CSIDL.
-constexpr int32_t CsidlPersonal = 5;
+constexpr int32_t kCsidlPersonal = 5;
 
 std::string FullPathOf(const std::string& Path)
 {
@@ -544,7 +544,7 @@ void TMainForm::ImageBuildInActionExecute(TObject*)
 
 std::string TMainForm::WallpaperFileName()
 {
-    std::string Personal = SpecialFolderPath(CsidlPersonal, true);
+    std::string Personal = SpecialFolderPath(kCsidlPersonal, true);
     if (Personal.empty())
         Personal = ProgramFolder();
     return AddTrailingBackslash(Personal) + TRegSettings::DefaultTreeName + "\\Wallpaper.bmp";
@@ -582,13 +582,13 @@ bool TMainForm::WriteWallpaperBitmap(const std::string& Source, const std::strin
 namespace {
 
 // The active desktop's interface, declared here with the ids it is known by.
-const GUID ClsidActiveDesktop = {0x75048700, 0xef1f, 0x11d0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xde, 0xac, 0xf9}};
-const GUID IidActiveDesktop = {0xf490eb00, 0x1240, 0x11d1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xde, 0xac, 0xf9}};
+const GUID kClsidActiveDesktop = {0x75048700, 0xef1f, 0x11d0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xde, 0xac, 0xf9}};
+const GUID kIidActiveDesktop = {0xf490eb00, 0x1240, 0x11d1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xde, 0xac, 0xf9}};
 
 bool SetActiveDesktopWallpaper(const std::string& Path, int32_t Style)
 {
     IActiveDesktop* Desktop = nullptr;
-    if (FAILED(CoCreateInstance(ClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IidActiveDesktop,
+    if (FAILED(CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, kIidActiveDesktop,
                                 reinterpret_cast<void**>(&Desktop))) ||
         !Desktop)
         return false;

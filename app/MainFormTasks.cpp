@@ -20,8 +20,10 @@
 
 namespace {
 
-constexpr const char* RunningMessage = "Sorry, current task is running ... Please stop it and try again.";
-constexpr const char* RestartQuestion = "This action will redownload images from specified url, are you sure ?";
+// Run starts a task while fewer run; the scheduler and Restart start theirs regardless.
+constexpr int32_t kMaxRunningTasks = 3;
+constexpr const char* kRunningMessage = "Sorry, current task is running ... Please stop it and try again.";
+constexpr const char* kRestartQuestion = "This action will redownload images from specified url, are you sure ?";
 
 int32_t Ask(const std::string& Text, const std::string& Caption)
 {
@@ -41,12 +43,6 @@ bool IsActive(const TTask* T)
 std::string LastPart(const std::string& Path)
 {
     return ExtractFileName(ExcludeTrailingBackslash(Path));
-}
-
-bool IsDirectory(const std::string& Path)
-{
-    const DWORD A = GetFileAttributesA(Path.c_str());
-    return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // A folder name typed by the user that names one folder right below its parent.
@@ -113,7 +109,7 @@ TTreeNode* TMainForm::AddSampleTask(const std::string& Title, const std::string&
     O->SetFileMasks(Global->GetFileMasks());
     O->SetDefaultFolder(AddTrailingBackslash(Global->GetDefaultFolder()) + Title + "\\");
     T.SetID(NewGuidText());
-    TTreeNode* Folder = IsDirectory(NodePath(FolderNode)) ? FolderNode : FolderNode->GetParent();
+    TTreeNode* Folder = DirectoryExists(NodePath(FolderNode)) ? FolderNode : FolderNode->GetParent();
     if (!Folder)
         Folder = RootNode();
     const std::string Path = JoinPath(NodePath(Folder), Title + ".wrp");
@@ -306,8 +302,8 @@ void TMainForm::TasksRunActionExecute(TObject*)
     TTask* T = TaskOfNode(Node);
     if (!T)
         return;
-    if (T->GetState() == tsStopped && TaskList->GetRunningCount() >= 3) {
-        // Three run already: the task waits its turn; nobody's Selected flag changes.
+    if (T->GetState() == tsStopped && TaskList->GetRunningCount() >= kMaxRunningTasks) {
+        // The task waits its turn; nobody's Selected flag changes.
         T->SetState(tsQueued);
         Node->SetImageIndex(tiQueuedTask);
         Node->SetSelectedIndex(tiQueuedTask);
@@ -380,7 +376,7 @@ void TMainForm::TasksRestartActionExecute(TObject*)
     TTask* T = TaskOfNode(Node);
     if (!T)
         return;
-    if (Ask(RestartQuestion, "Confirm") != IDYES)
+    if (Ask(kRestartQuestion, "Confirm") != IDYES)
         return;
     {
         TBusyCursor Busy;
@@ -543,7 +539,7 @@ void TMainForm::TasksNewActionExecute(TObject*)
     // The file may belong to a loaded task: a running or queued one must be stopped first.
     TTask* Loaded = LoadedTaskOf(Path);
     if (IsActive(Loaded)) {
-        ShowError(RunningMessage);
+        ShowError(kRunningMessage);
         return;
     }
     auto T = std::make_unique<TTask>();
@@ -570,7 +566,7 @@ void TMainForm::TasksPropActionExecute(TObject*)
     if (!T)
         return;
     if (T->GetState() != tsStopped) {
-        ShowError(RunningMessage);
+        ShowError(kRunningMessage);
         return;
     }
     std::unique_ptr<TTaskForm> F(new TTaskForm(this));
@@ -618,7 +614,7 @@ void TMainForm::TasksNewFolderActionExecute(TObject*)
         return;
     }
     const std::string Path = JoinPath(NodePath(Parent), Name);
-    if (!ValidFolderName(Name) || (!CreateDirectoryA(Path.c_str(), nullptr) && !IsDirectory(Path))) {
+    if (!ValidFolderName(Name) || (!CreateDirectoryA(Path.c_str(), nullptr) && !DirectoryExists(Path))) {
         ShowError(Format("Cannot create folder %s !", Name));
         return;
     }
@@ -708,7 +704,7 @@ void TMainForm::TasksDeleteActionExecute(TObject*)
     if (Ask("Current selected item will be deleted, Are you sure ?", "Confirm") != IDYES)
         return;
     if (SubtreeHasActiveTask(Node)) {
-        ShowError(RunningMessage);
+        ShowError(kRunningMessage);
         return;
     }
     try {

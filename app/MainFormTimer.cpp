@@ -63,7 +63,7 @@ void TMainForm::TimerTimer(TObject*)
 {
     if (!TaskList || !Settings)
         return;
-    // 1. The Report page follows the selected task.
+    // The Report page follows the selected task.
     TTreeNode* Node = TasksTreeView->GetSelected();
     if (IsTaskNode(Node)) {
         TTask* Task = TaskOfNode(Node);
@@ -79,7 +79,7 @@ void TMainForm::TimerTimer(TObject*)
     } else {
         ClearReport();
     }
-    // 2. The scheduler, over the loaded tasks that are stopped and have a schedule. A due moment
+    // The scheduler, over the loaded tasks that are stopped and have a schedule. A due moment
     // starts a task once: one that ends inside its hourly window or on its day stays stopped.
     bool Started = false;
     for (TTask* T : TaskList->Snapshot()) {

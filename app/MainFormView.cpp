@@ -18,7 +18,7 @@
 
 namespace {
 
-const char* const WebsiteAddress = "http://www.example.com/";
+const char* const kWebsiteAddress = "http://www.example.com/";
 
 // Column Index takes the view's width less the other columns, the scroll bar and 5 pixels.
 void FillColumn(TListView* View, int32_t Index, int32_t Width)
@@ -192,7 +192,7 @@ void TMainForm::HelpAboutActionExecute(TObject*)
 
 void TMainForm::HelpWebsiteActionExecute(TObject*)
 {
-    ShellOpen(GetHandle(), "open", WebsiteAddress, "", "", SW_SHOWNORMAL);
+    ShellOpen(GetHandle(), "open", kWebsiteAddress, "", "", SW_SHOWNORMAL);
 }
 
 void TMainForm::HelpTipActionExecute(TObject*)

@@ -4,10 +4,10 @@
 
 namespace {
 
-constexpr double HourStep = 1.0 / 24;
-constexpr double TenSeconds = 1.0 / 8640;
+constexpr double kHourStep = 1.0 / 24;
+constexpr double kTenSeconds = 1.0 / 8640;
 // Two due moments closer than this are one moment (moments are an hour apart at least).
-constexpr double SameMoment = 1.0 / 86400 / 10;
+constexpr double kSameMoment = 1.0 / 86400 / 10;
 
 }  // namespace
 
@@ -22,12 +22,12 @@ std::optional<TDateTime> ScheduleDueMoment(int SchemeType, TDateTime StartDate, 
         // runs a million times for a start date of 0.
         TDateTime next = StartDate + StartTime;
         if (next < Now) {
-            double steps = std::ceil((Now - next) / HourStep - 1e-9);
-            next += steps * HourStep;
-            if (next < Now - TenSeconds)  // guard against rounding: never a moment long past
-                next += HourStep;
+            double steps = std::ceil((Now - next) / kHourStep - 1e-9);
+            next += steps * kHourStep;
+            if (next < Now - kTenSeconds)  // guard against rounding: never a moment long past
+                next += kHourStep;
         }
-        if (next - TenSeconds < Now && Now < next + TenSeconds)
+        if (next - kTenSeconds < Now && Now < next + kTenSeconds)
             return next;
         return std::nullopt;
     }
@@ -63,5 +63,5 @@ void TScheduleMemory::Forget(const std::string& TaskKey) { FLastFired.erase(Task
 
 bool TScheduleMemory::HasFired(const std::string& TaskKey, TDateTime Moment) const {
     auto it = FLastFired.find(TaskKey);
-    return it != FLastFired.end() && std::fabs(it->second - Moment) < SameMoment;
+    return it != FLastFired.end() && std::fabs(it->second - Moment) < kSameMoment;
 }

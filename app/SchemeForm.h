@@ -15,21 +15,21 @@ public:
     explicit TSchemeForm(TComponent* AOwner);
     std::string ClassName() const override { return "TSchemeForm"; }
 
-    TLabel* SchemeTypeLabel;
-    TLabel* SchemeTypeValueLabel;
-    TGroupBox* DetailGroupBox;
-    TLabel* TimeLabel;
-    TEdit* StartTimeEdit;
-    TLabel* DateLabel;
-    TEdit* StartDateEdit;
-    TCheckBox* StartNowCheckBox;
-    TGroupBox* EveryGroupBox;
-    TEdit* EveryEdit;
-    TUpDown* EveryUpDown;
-    TLabel* UnitLabel;
-    TButton* OkButton;
-    TButton* CancelButton;
-    TTimer* Timer;
+    TLabel* SchemeTypeLabel = nullptr;
+    TLabel* SchemeTypeValueLabel = nullptr;
+    TGroupBox* DetailGroupBox = nullptr;
+    TLabel* TimeLabel = nullptr;
+    TEdit* StartTimeEdit = nullptr;
+    TLabel* DateLabel = nullptr;
+    TEdit* StartDateEdit = nullptr;
+    TCheckBox* StartNowCheckBox = nullptr;
+    TGroupBox* EveryGroupBox = nullptr;
+    TEdit* EveryEdit = nullptr;
+    TUpDown* EveryUpDown = nullptr;
+    TLabel* UnitLabel = nullptr;
+    TButton* OkButton = nullptr;
+    TButton* CancelButton = nullptr;
+    TTimer* Timer = nullptr;
 
     // The schedule being edited (not owned).
     TRegScheme* GetScheme() const { return FScheme; }

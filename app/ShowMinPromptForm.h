@@ -13,12 +13,12 @@ public:
     explicit TShowMinPromptForm(TComponent* AOwner);
     std::string ClassName() const override { return "TShowMinPromptForm"; }
 
-    TImage* Image;
-    TLabel* PNameLabel;
-    TLabel* Line1Label;
-    TLabel* Line2Label;
-    TCheckBox* ShowNextCheck;
-    TButton* OKButton;
+    TImage* Image = nullptr;
+    TLabel* PNameLabel = nullptr;
+    TLabel* Line1Label = nullptr;
+    TLabel* Line2Label = nullptr;
+    TCheckBox* ShowNextCheck = nullptr;
+    TButton* OKButton = nullptr;
 
     void FormCreate(TObject* Sender);
 };

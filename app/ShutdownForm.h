@@ -17,10 +17,10 @@ public:
     explicit TShutdownForm(TComponent* AOwner);
     std::string ClassName() const override { return "TShutdownForm"; }
 
-    TLabel* ShutLabel;
-    TProgressBar* ProgressBar;
-    TButton* CancelButton;
-    TTimer* Timer;
+    TLabel* ShutLabel = nullptr;
+    TProgressBar* ProgressBar = nullptr;
+    TButton* CancelButton = nullptr;
+    TTimer* Timer = nullptr;
 
     int32_t GetCount() const { return FCount; }
 

@@ -13,7 +13,7 @@ using namespace OptionPages;
 
 namespace {
 
-const char* const NameAndUrl = "Name and URL";
+const char* const kNameAndUrl = "Name and URL";
 
 } // namespace
 
@@ -31,7 +31,7 @@ TTaskForm::TTaskForm(TComponent* AOwner) : TForm(AOwner)
     GeneralPage = Notebook->AddPage("General");
     WebsitePage = Notebook->AddPage("Web site");
     SchemePage = Notebook->AddPage("Scheme");
-    NameUrlPage = Notebook->AddPage(NameAndUrl);
+    NameUrlPage = Notebook->AddPage(kNameAndUrl);
     NotePage = Notebook->AddPage("Note");
 
     BuildOptionPages(this, GeneralPage, WebsitePage, SchemePage, opTask);
@@ -98,7 +98,7 @@ void TTaskForm::FormCreate(TObject*)
     AllowClipboardUrl = true;
     TTreeNodes* Nodes = OptionsTreeView->GetItems();
     TTreeNode* Task = Nodes->Add(nullptr, "Task");
-    Nodes->AddChild(Task, NameAndUrl);
+    Nodes->AddChild(Task, kNameAndUrl);
     Nodes->AddChild(Task, "Note");
     TTreeNode* Options = Nodes->Add(nullptr, "Options");
     Nodes->AddChild(Options, "General");
@@ -106,7 +106,7 @@ void TTaskForm::FormCreate(TObject*)
     Nodes->AddChild(Options, "Scheme");
     for (TTreeNode* N = Nodes->GetFirstNode(); N; N = N->GetNext())
         N->Expand(false);
-    ShowPage(NameAndUrl);
+    ShowPage(kNameAndUrl);
 }
 
 void TTaskForm::FormShow(TObject*)
@@ -147,8 +147,8 @@ void TTaskForm::OkButtonClick(TObject*)
     const std::string Address = NormalizedUrl(URLEdit->GetText());
     if (Trim(Name).empty() || !ValidTaskName(Name) || !URLHasHost(Address)) {
         ShowErrorBox(this, "Sorry, the task name or url is invalid, please change them and try again!");
-        if (Notebook->GetActivePage() != NameAndUrl)
-            ShowPage(NameAndUrl);
+        if (Notebook->GetActivePage() != kNameAndUrl)
+            ShowPage(kNameAndUrl);
         SetActiveControl(TaskNameEdit);
         if (TaskNameEdit->CanFocus())
             TaskNameEdit->SetFocus();

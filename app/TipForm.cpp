@@ -6,7 +6,7 @@
 namespace {
 
 // The built-in tips; "%s" is filled in order from the arguments of each.
-const char* const TipTexts[] = {
+const char* const kTipTexts[] = {
     "Right click the link which is you want in IE browser, and select \"Download Images by %s\", you may "
     "download images from the link quickly.",
     "Double click image file can view image in full screen mode.",
@@ -79,7 +79,7 @@ TTipForm::~TTipForm() { DoDestroy(); }
 void TTipForm::FormCreate(TObject*)
 {
     FTips.clear();
-    for (const char* Text : TipTexts)
+    for (const char* Text : kTipTexts)
         FTips.push_back(FillTip(Text, {Product::Name, Product::WebAddress}, MaxTipLength));
 }
 

@@ -18,11 +18,11 @@ public:
     ~TTipForm() override;
     std::string ClassName() const override { return "TTipForm"; }
 
-    TLabel* DidYouKnowLabel;
-    TMemo* TipMemo;
-    TCheckBox* ShowTipCheckBox;
-    TButton* NextTipButton;
-    TButton* CloseButton;
+    TLabel* DidYouKnowLabel = nullptr;
+    TMemo* TipMemo = nullptr;
+    TCheckBox* ShowTipCheckBox = nullptr;
+    TButton* NextTipButton = nullptr;
+    TButton* CloseButton = nullptr;
 
     // Shows tip Index; an index outside the list shows the first tip.
     void ShowTip(int32_t Index);

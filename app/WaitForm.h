@@ -13,8 +13,8 @@ public:
     explicit TWaitForm(TComponent* AOwner);
     std::string ClassName() const override { return "TWaitForm"; }
 
-    TLabel* PleaseLabel;
-    TStaticText* MessageLabel; // a window, so its text reads back with WM_GETTEXT
+    TLabel* PleaseLabel = nullptr;
+    TStaticText* MessageLabel = nullptr; // a window, so its text reads back with WM_GETTEXT
 
     // Sets MessageLabel, shows the window and paints it at once.
     void ShowMessage(const std::string& Text);

@@ -17,7 +17,7 @@ void CopyTip(char (&Tip)[64], const std::string& Text)
 {
     // At most 63 characters and always a NUL: longer hints are cut.
     memset(Tip, 0, sizeof(Tip));
-    memcpy(Tip, Text.data(), std::min(Text.size(), TaskbarTipLength));
+    memcpy(Tip, Text.data(), std::min(Text.size(), kTaskbarTipLength));
 }
 
 } // namespace

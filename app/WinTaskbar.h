@@ -33,7 +33,7 @@ struct TNotifyIconData {
 static_assert(sizeof(TNotifyIconData) == 88, "the first form of the notify-icon record is 88 bytes");
 
 constexpr UINT WM_TASKBAR_CALLBACK = WM_USER + 123; // 1147
-constexpr size_t TaskbarTipLength = 63;
+constexpr size_t kTaskbarTipLength = 63;
 
 // Every notification-area call goes through here (the real call by default), so tests can record
 // the calls with their records.
@@ -124,6 +124,6 @@ public:
     TNotifyEvent OnExit;
 
 private:
-    TMenuItem* FRestoreItem;
-    TMenuItem* FExitItem;
+    TMenuItem* FRestoreItem = nullptr;
+    TMenuItem* FExitItem = nullptr;
 };

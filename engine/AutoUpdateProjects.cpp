@@ -19,10 +19,10 @@ TProjectUpdateCtrl::TProjectUpdateCtrl()
 {
     FBaseAddress = TestSeams::ImportBase();
     if (FBaseAddress.empty())
-        FBaseAddress = DefaultImportBase;
+        FBaseAddress = kDefaultImportBase;
     if (FBaseAddress.back() != '/')
         FBaseAddress += '/';
-    FHttp->SetMaxBodySize(MaxImportDownload);
+    FHttp->SetMaxBodySize(kMaxImportDownload);
 }
 
 TProjectUpdateCtrl::~TProjectUpdateCtrl() = default;

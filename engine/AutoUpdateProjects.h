@@ -15,9 +15,9 @@ class THttpClient;
 
 // The program maker's project directory; a reserved example host. QUILLMOOR_IMPORT_BASE
 // replaces it (tests point it at their own server).
-inline constexpr const char* DefaultImportBase = "http://www.example.com/quillmoor/projects/";
+inline constexpr const char* kDefaultImportBase = "http://www.example.com/quillmoor/projects/";
 // An index or a list larger than this counts as failed: a hostile server must not exhaust memory.
-inline constexpr int64_t MaxImportDownload = 16 * 1024 * 1024;
+inline constexpr int64_t kMaxImportDownload = 16 * 1024 * 1024;
 
 // Fetches the index and the project lists. One download at a time; Abort may come from any
 // thread and fails the download in progress and every later one.

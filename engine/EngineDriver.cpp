@@ -72,7 +72,7 @@ struct TArgs {
     }
 };
 
-const char* const Flags[] = {"restart", "stand-in"};
+const char* const kFlags[] = {"restart", "stand-in"};
 
 TArgs ParseArgs(int argc, char** argv)
 {
@@ -86,7 +86,7 @@ TArgs ParseArgs(int argc, char** argv)
             throw EUsage("unexpected argument \"" + Name + "\"");
         Name.erase(0, 2);
         bool Flag = false;
-        for (const char* F : Flags)
+        for (const char* F : kFlags)
             Flag = Flag || Name == F;
         if (Flag) {
             A.Values[Name].push_back("1");
@@ -158,12 +158,12 @@ private:
 // holding the real controls the tasks write to, each reached through its binding.
 struct TDriverWindow {
     TComponentPtr<TForm> Form{new TForm(nullptr)};
-    TImageList* FileImages;  // the files view's two images: idle and running
-    TImageList* SmallImages; // the images view's shell icons
-    TListView* Files;
-    TListView* Failed;
-    TListView* Images;
-    TRichEdit* Log;
+    TImageList* FileImages = nullptr;  // the files view's two images: idle and running
+    TImageList* SmallImages = nullptr; // the images view's shell icons
+    TListView* Files = nullptr;
+    TListView* Failed = nullptr;
+    TListView* Images = nullptr;
+    TRichEdit* Log = nullptr;
     std::unique_ptr<TDriverListView> FilesListView, FailedUrlListView, ImagesListView;
     std::unique_ptr<TRichEditLogView> LogEdit;
 

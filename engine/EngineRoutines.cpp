@@ -224,7 +224,7 @@ bool RequestExit(UINT Flags)
     return ExitWindowsEx(Flags, 0) != FALSE;
 }
 
-std::atomic<int32_t> QueueTicket{0};
+std::atomic<int32_t> gQueueTicket{0};
 
 } // namespace
 
@@ -329,7 +329,7 @@ void DeleteFilesByMask(const std::string& Mask)
 
 int32_t NextQueueTicket()
 {
-    return QueueTicket.fetch_add(1);
+    return gQueueTicket.fetch_add(1);
 }
 
 uint8_t GetWindowsVersionCode()

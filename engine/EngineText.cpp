@@ -105,13 +105,13 @@ std::string SafePathPart(std::string_view Text)
             return "_";
         if (IsDeviceName(Trim(std::string_view(S).substr(0, S.find('.')))))
             S.insert(S.begin(), '_');
-        if (S.size() <= MaxSafePathPart)
+        if (S.size() <= kMaxSafePathPart)
             return S;
         std::string Ext;
         const size_t Dot = S.rfind('.');
         if (Dot != std::string::npos && Dot > 0 && S.size() - Dot - 1 <= 16)
             Ext = S.substr(Dot);
-        S = S.substr(0, MaxSafePathPart - Ext.size()) + Ext;
+        S = S.substr(0, kMaxSafePathPart - Ext.size()) + Ext;
     }
 }
 

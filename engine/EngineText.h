@@ -38,7 +38,7 @@ bool ValidTaskName(std::string_view Name);
 // device names or "." / ".."; at most 200 characters, keeping a short extension. A part that
 // is already safe comes out unchanged.
 std::string SafePathPart(std::string_view Text);
-constexpr size_t MaxSafePathPart = 200;
+constexpr size_t kMaxSafePathPart = 200;
 
 // True when Name matches a mask of "*" (any run) and "?" (one character), ignoring ASCII case.
 bool MatchesMask(std::string_view Name, std::string_view Mask);

@@ -6,7 +6,7 @@
 
 namespace {
 
-const char* const CRLF = "\r\n";
+const char* const kCrLf = "\r\n";
 
 bool IsPlainAttributeChar(char C)
 {
@@ -82,7 +82,7 @@ void THTMLFile::GetHTML(std::string& Text) const
     Text += "</head>\r\n";
     Text += "<body>\r\n";
     Text += FBody;
-    Text += CRLF;
+    Text += kCrLf;
     Text += "</body>\r\n";
     Text += "</html>\r\n";
 }
@@ -143,7 +143,7 @@ void THTMLGenerator::GetPage(int32_t Index, std::string& Text) const
     std::string Body;
     Body += "<h3> Page: " + IntToStr(Index + 1) + "/" + IntToStr(PageCount) + "</h3>";
     Body += "<table width=\"100%\" border=" + IntToStr(FBorder) + " cellspacing=" + IntToStr(FCellSpacing) +
-            " cellpadding=" + IntToStr(FCellPadding) + ">" + CRLF;
+            " cellpadding=" + IntToStr(FCellPadding) + ">" + kCrLf;
     const std::string Size = " width=" + IntToStr(FThumbWidth) + " height=" + IntToStr(FThumbHeight) + ">";
     int64_t I = First;
     for (int32_t Row = 0; Row < FRows; ++Row) {
@@ -154,7 +154,7 @@ void THTMLGenerator::GetPage(int32_t Index, std::string& Text) const
                 HTMLAttributeValue(FImageFolder + "/" + ExtractFileName(FImages->GetItem(static_cast<int32_t>(I))));
             Body += "<td>\r\n";
             Body += "<a href=" + Src + " target=_blank>\r\n";
-            Body += "<img src=" + Src + Size + CRLF;
+            Body += "<img src=" + Src + Size + kCrLf;
             Body += "</a>\r\n";
             Body += "</td>\r\n";
         }

@@ -277,7 +277,7 @@ void THTMLScan::Scan()
 
 void THTMLScan::ScanTag(std::string_view Tag)
 {
-    for (std::string_view Keyword : HTMLScanKeywords) {
+    for (std::string_view Keyword : kHTMLScanKeywords) {
         const size_t P = FindNoCase(Tag, Keyword);
         if (P == std::string_view::npos)
             continue;

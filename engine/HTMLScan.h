@@ -14,7 +14,7 @@
 #include "platform/rtl/StringList.h"
 
 // Searched in this order inside each tag.
-inline constexpr std::array<std::string_view, 3> HTMLScanKeywords = {"src", "href", "url"};
+inline constexpr std::array<std::string_view, 3> kHTMLScanKeywords = {"src", "href", "url"};
 
 // True when the text starts with "http:" in any case, and for an empty text. Only such values
 // are taken as absolute, so "httpd.jpg" stays relative.

@@ -19,12 +19,12 @@ namespace {
 std::mutex gDefaultMeasurerLock;
 TImageMeasurer gDefaultMeasurer;
 
-// Admits MaxMeasuringAddImageThreads add-picture threads at a time: each measure is a full
+// Admits kMaxMeasuringAddImageThreads add-picture threads at a time: each measure is a full
 // decode, and a long crawl saves pictures faster than they can be decoded.
 HANDLE MeasureGate()
 {
     static const HANDLE Gate =
-        CreateSemaphoreA(nullptr, MaxMeasuringAddImageThreads, MaxMeasuringAddImageThreads, nullptr);
+        CreateSemaphoreA(nullptr, kMaxMeasuringAddImageThreads, kMaxMeasuringAddImageThreads, nullptr);
     return Gate;
 }
 
@@ -212,8 +212,8 @@ void TImageLibrary::SaveToStream(TStream* Stream)
 {
     TThreadListGuard L(FList);
     // What this program writes, whatever version the loaded file had.
-    FHeader.SetSignature(ImageLibrarySignature);
-    FHeader.SetVersion(ImageLibraryVersion);
+    FHeader.SetSignature(kImageLibrarySignature);
+    FHeader.SetVersion(kImageLibraryVersion);
     FHeader.SetCount(L->GetCount());
     FHeader.SaveToStream(Stream);
     for (void* P : *L)

@@ -106,12 +106,12 @@ protected:
     void Execute() override;
 
 private:
-    TImageLibrary* FLibrary; // not owned
+    TImageLibrary* FLibrary = nullptr; // not owned
     std::string FFileName;
     std::atomic<bool> FAdded{false};
 };
 
-inline constexpr int32_t MaxMeasuringAddImageThreads = 2;
+inline constexpr int32_t kMaxMeasuringAddImageThreads = 2;
 
 // The add-picture threads of the run. The list owns them: finished ones are freed whenever a new
 // one is added, the rest by WaitForAll or, terminated first, by the destructor.

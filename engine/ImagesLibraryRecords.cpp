@@ -159,7 +159,7 @@ int32_t RoundImageFileSize(int64_t Size)
 {
     if (Size <= 0)
         return 0;
-    if (Size > MaxImageFileSize)
-        return MaxImageFileSize;
+    if (Size > kMaxImageFileSize)
+        return kMaxImageFileSize;
     return static_cast<int32_t>(Size & ~int64_t(127));
 }

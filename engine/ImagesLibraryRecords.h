@@ -14,11 +14,11 @@
 
 static_assert(std::endian::native == std::endian::little, "the records are stored in host order");
 
-inline constexpr const char* ImageLibrarySignature = "Quillmoor Images Library File";
-inline constexpr int32_t ImageLibraryVersion = 227;
-inline constexpr int32_t ImageLibraryNameSize = 256; // 255 characters and a NUL
+inline constexpr const char* kImageLibrarySignature = "Quillmoor Images Library File";
+inline constexpr int32_t kImageLibraryVersion = 227;
+inline constexpr int32_t kImageLibraryNameSize = 256; // 255 characters and a NUL
 // The largest size a record can hold: the field is signed 32-bit and counts whole 128-byte blocks.
-inline constexpr int32_t MaxImageFileSize = 0x7FFFFF80;
+inline constexpr int32_t kMaxImageFileSize = 0x7FFFFF80;
 
 #pragma pack(push, 1)
 struct TImageLibraryHeaderRecord {
@@ -91,7 +91,7 @@ public:
 
     void ToRecord(TImageLibraryHeaderRecord& R) const;
     void FromRecord(const TImageLibraryHeaderRecord& R);
-    bool HasOurSignature() const { return FSignature == ImageLibrarySignature; }
+    bool HasOurSignature() const { return FSignature == kImageLibrarySignature; }
 
     int32_t GetCount() const { return FCount; }
     void SetCount(int32_t Value) { FCount = Value; }
@@ -102,8 +102,8 @@ public:
 
 private:
     int32_t FCount = 0;
-    int32_t FVersion = ImageLibraryVersion;
-    std::string FSignature = ImageLibrarySignature;
+    int32_t FVersion = kImageLibraryVersion;
+    std::string FSignature = kImageLibrarySignature;
 };
 
 // Reads a library from Stream's position, never failing on a damaged file: a short header or a

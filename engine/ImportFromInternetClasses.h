@@ -114,7 +114,7 @@ protected:
 private:
     void FileThreadTerminate(TObject* Sender);
 
-    TImportTree* FTree;
+    TImportTree* FTree = nullptr;
     std::unique_ptr<TProjectUpdateCtrl> FCtrl;
     std::unique_ptr<TExistNames> FExistNames;
     mutable std::mutex FLock; // guards FFileThreads and FStopping
@@ -148,9 +148,9 @@ protected:
 
 private:
     std::string FListName;
-    const TExistNames* FExistNames;
+    const TExistNames* FExistNames = nullptr;
     TImportNode FNode;
-    TImportTree* FTree;
+    TImportTree* FTree = nullptr;
     std::unique_ptr<TProjectUpdateCtrl> FCtrl;
     std::unique_ptr<TProjectItems> FItems;
     TStringList FNewNames;

@@ -38,5 +38,5 @@ protected:
 private:
     TTreeNode* Live(TImportNode Node) const { return FTree ? static_cast<TTreeNode*>(Node) : nullptr; }
 
-    TTreeView* FTree;
+    TTreeView* FTree = nullptr;
 };

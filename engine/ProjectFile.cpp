@@ -49,23 +49,23 @@ void LoadRecord(R& Rec, const uint8_t* Bytes, size_t Valid)
 
 void PutList(char (*Slots)[1024], const std::vector<std::string>& List)
 {
-    size_t N = List.size() < ProjectListSlots ? List.size() : ProjectListSlots;
+    size_t N = List.size() < kProjectListSlots ? List.size() : kProjectListSlots;
     for (size_t I = 0; I < N; ++I)
-        PutFieldText(Slots[I], ProjectTextSize, List[I]);
+        PutFieldText(Slots[I], kProjectTextSize, List[I]);
     // A full list has no marker: it would land in the next area.
-    if (N < ProjectListSlots)
-        PutFieldText(Slots[N], ProjectTextSize, ProjectListEnd);
+    if (N < kProjectListSlots)
+        PutFieldText(Slots[N], kProjectTextSize, kProjectListEnd);
 }
 
 std::vector<std::string> GetList(const char (*Slots)[1024], size_t AreaOffset, size_t Valid)
 {
     std::vector<std::string> List;
-    for (size_t I = 0; I < ProjectListSlots; ++I) {
+    for (size_t I = 0; I < kProjectListSlots; ++I) {
         // A slot cut off by the end of the file is no entry.
-        if (AreaOffset + (I + 1) * ProjectTextSize > Valid)
+        if (AreaOffset + (I + 1) * kProjectTextSize > Valid)
             break;
-        std::string Text = GetFieldText(Slots[I], ProjectTextSize);
-        if (Text == ProjectListEnd)
+        std::string Text = GetFieldText(Slots[I], kProjectTextSize);
+        if (Text == kProjectListEnd)
             break;
         List.push_back(std::move(Text));
     }

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr size_t ProjectTextSize = 1024;
-inline constexpr size_t ProjectListSlots = 256;
-inline constexpr const char* ProjectListEnd = "(end)";
+inline constexpr size_t kProjectTextSize = 1024;
+inline constexpr size_t kProjectListSlots = 256;
+inline constexpr const char* kProjectListEnd = "(end)";
 
 #pragma pack(push, 1)
 struct TProjectHeaderRec {
@@ -83,8 +83,8 @@ static_assert(offsetof(TOptionsRec, LoginPassword) == 792633);
 static_assert(offsetof(TOptionsRec, TimeOut) == 793660);
 static_assert(offsetof(TOptionsRec, SaveAsWebStructure) == 793665);
 
-inline constexpr size_t ProjectHeaderSize = sizeof(TProjectHeaderRec);
-inline constexpr size_t OptionsRecordSize = sizeof(TOptionsRec);
+inline constexpr size_t kProjectHeaderSize = sizeof(TProjectHeaderRec);
+inline constexpr size_t kOptionsRecordSize = sizeof(TOptionsRec);
 
 // The header's fields as the program holds them.
 struct TProjectHeaderData {

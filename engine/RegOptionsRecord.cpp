@@ -116,7 +116,7 @@ size_t ReadUpTo(TStream* Stream, uint8_t* Buffer, size_t Count)
 
 void RegOptionsLoadFromStream(TRegOptions& Options, TStream* Stream)
 {
-    std::vector<uint8_t> Bytes(OptionsRecordSize, 0);
+    std::vector<uint8_t> Bytes(kOptionsRecordSize, 0);
     size_t Valid = ReadUpTo(Stream, Bytes.data(), Bytes.size());
     RegOptionsReadRecord(Options, Bytes.data(), Valid);
 }

@@ -10,13 +10,13 @@
 
 namespace {
 
-constexpr int32_t CsidlPersonal = 5;
+constexpr int32_t kCsidlPersonal = 5;
 
-constexpr const char* DefaultMasks[] = {"gif, Saved", "jpg, Saved", "jpeg, Saved", "pcx, Saved", "tiff, Saved",
+constexpr const char* kDefaultMasks[] = {"gif, Saved", "jpg, Saved", "jpeg, Saved", "pcx, Saved", "tiff, Saved",
                                         "tif, Saved", "bmp, Saved", "png, Saved", "wmf, Saved"};
 
 // Advertising and referral hosts, all reserved example names so nothing real is ever named.
-constexpr const char* DefaultExcludedHosts[] = {"www.adserver.example", "www.banners.example", "www.affiliates.example",
+constexpr const char* kDefaultExcludedHosts[] = {"www.adserver.example", "www.banners.example", "www.affiliates.example",
                                                 "www.clickpay.example", "ads.example.com", "banners.example.net",
                                                 "track.example.org", "referral.example.com"};
 
@@ -196,7 +196,7 @@ void TRegSettings::OpenKey(std::string_view SubKey)
 
 std::string TRegSettings::DefaultBase() const
 {
-    std::string Personal = SpecialFolderPath(CsidlPersonal, true);
+    std::string Personal = SpecialFolderPath(kCsidlPersonal, true);
     // A system without a documents folder would otherwise put the tree at the drive's root.
     if (Personal.empty())
         Personal = ProgramFolder();
@@ -220,9 +220,9 @@ void TRegSettings::MakeDefaultFolders()
 void TRegSettings::Defaults()
 {
     MakeDefaultFolders();
-    for (const char* M : DefaultMasks)
+    for (const char* M : kDefaultMasks)
         FOptions->GetFileMasks()->Add(M);
-    for (const char* H : DefaultExcludedHosts)
+    for (const char* H : kDefaultExcludedHosts)
         FOptions->GetExcludeWebsites()->Add(H);
 }
 

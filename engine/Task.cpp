@@ -448,7 +448,7 @@ void TTask::Start()
     }
     int32_t Started = 0;
     for (TTaskItem* Item : FItems->Snapshot()) {
-        if (Started >= TaskStartWorkers)
+        if (Started >= kTaskStartWorkers)
             break;
         if (Item->GetDone() || Item->GetRunning())
             continue;
@@ -486,7 +486,7 @@ void TTask::ThreadDone(TObject* Sender)
         for (TTaskItem* Next : FItems->Snapshot()) {
             if (Next->GetDone() || Next->GetRunning())
                 continue;
-            if (GetRunningCount() >= TaskRefillWorkers)
+            if (GetRunningCount() >= kTaskRefillWorkers)
                 break;
             Next->Start();
         }

@@ -32,8 +32,8 @@ inline constexpr TaskState tsStopped = 1;
 inline constexpr TaskState tsQueued = 2;
 
 // Workers started by a start, and kept running by a refill.
-inline constexpr int32_t TaskStartWorkers = 8;
-inline constexpr int32_t TaskRefillWorkers = 7;
+inline constexpr int32_t kTaskStartWorkers = 8;
+inline constexpr int32_t kTaskRefillWorkers = 7;
 
 class TTaskItem : public TPersistent {
 public:
@@ -78,7 +78,7 @@ private:
     int32_t FDepth = -1;
     std::atomic<bool> FDone{false};
     std::string FHost;
-    TTask* FTask;
+    TTask* FTask = nullptr;
     mutable std::mutex FTempLock;
     std::string FTempFileName;
     std::unique_ptr<TTaskThread> FThread;
@@ -131,8 +131,8 @@ private:
     void Adopt(TTaskItem* Item);
     void Forget(TTaskItem* Item);
 
-    TTask* FTask;
-    TNamedMutex* FMutex;
+    TTask* FTask = nullptr;
+    TNamedMutex* FMutex = nullptr;
     TThreadList FList;
     // Addresses in the list, each with the items that carry it; guarded by the list lock.
     std::unordered_map<std::string, std::vector<TTaskItem*>> FByURL;

@@ -170,7 +170,7 @@ void TTask::LoadFromFile(const std::string& FileName)
 TProjectHeaderData ReadTaskHeader(const std::string& FileName)
 {
     TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
-    std::vector<uint8_t> Bytes(ProjectHeaderSize, 0);
+    std::vector<uint8_t> Bytes(kProjectHeaderSize, 0);
     size_t Got = ReadUpTo(&Stream, Bytes.data(), Bytes.size());
     return DecodeProjectHeader(Bytes.data(), Got);
 }

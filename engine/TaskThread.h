@@ -89,8 +89,8 @@ private:
     void SavePage(const std::string& Text);
     void AddFailed();
 
-    TTask* FTask;
-    TTaskItem* FItem;
+    TTask* FTask = nullptr;
+    TTaskItem* FItem = nullptr;
     TUri FURI;
     // The progress texts the row was last given, so that an unchanged report is not sent again.
     bool FProgressShown = false;

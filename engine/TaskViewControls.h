@@ -44,7 +44,7 @@ protected:
 private:
     TListItem* Row(int32_t Index) const; // nullptr for a bad index or no view
 
-    TListView* FView;
+    TListView* FView = nullptr;
 };
 
 class TRichEditLogView : public TComponent, public TTaskLogView {
@@ -60,5 +60,5 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
-    TRichEdit* FEdit;
+    TRichEdit* FEdit = nullptr;
 };

@@ -5,7 +5,7 @@
 
 namespace {
 
-const char* const NoPreview = "EPS file does not have a preview";
+const char* const kNoPreview = "EPS file does not have a preview";
 
 uint32_t Get32(const uint8_t* P)
 {
@@ -34,7 +34,7 @@ void TEPSGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
     const int64_t Size = Stream->GetSize() - Base;
     uint8_t Head[28] = {};
     if (Stream->Read(Head, sizeof(Head)) != static_cast<int32_t>(sizeof(Head)) || !IsEpsMagic(Head))
-        throw EInvalidGraphic(NoPreview);
+        throw EInvalidGraphic(kNoPreview);
     const int64_t MetaOffset = Get32(Head + 12), MetaLength = Get32(Head + 16);
     const int64_t TiffOffset = Get32(Head + 20), TiffLength = Get32(Head + 24);
     // A section must lie inside the stream: hostile lengths are refused before any copy.
@@ -42,18 +42,18 @@ void TEPSGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
     std::unique_ptr<TDibGraphic> Tiff;
     if (TiffLength != 0) {
         if (!Inside(TiffOffset, TiffLength))
-            throw EInvalidGraphic(NoPreview);
+            throw EInvalidGraphic(kNoPreview);
         if (TDibGraphicClass Class = FindDibGraphicClass("Preview.tif"))
             Tiff = Class.Create();
     }
     const bool UseTiff = Tiff != nullptr;
     if (!UseTiff && (MetaLength == 0 || !Inside(MetaOffset, MetaLength)))
-        throw EInvalidGraphic(NoPreview);
+        throw EInvalidGraphic(kNoPreview);
     TMemoryStream Section;
     Stream->SetPosition(Base + (UseTiff ? TiffOffset : MetaOffset));
     const int64_t Length = UseTiff ? TiffLength : MetaLength;
     if (Section.CopyFrom(Stream, Length) != Length)
-        throw EInvalidGraphic(NoPreview);
+        throw EInvalidGraphic(kNoPreview);
     Section.SetPosition(0);
     if (UseTiff) {
         Tiff->OnProgress = OnProgress;

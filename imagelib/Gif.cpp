@@ -11,7 +11,7 @@
 
 namespace {
 
-std::atomic<int32_t> LivePalettes{0};
+std::atomic<int32_t> gLivePalettes{0};
 
 HPALETTE MakePalette(const TGifColorTable& Table, int32_t Count)
 {
@@ -29,21 +29,21 @@ HPALETTE MakePalette(const TGifColorTable& Table, int32_t Count)
     HPALETTE P = CreatePalette(reinterpret_cast<LOGPALETTE*>(&Log));
     if (!P)
         throw EOutOfResources("Out of system resources");
-    ++LivePalettes;
+    ++gLivePalettes;
     return P;
 }
 
 void DeletePalette(HPALETTE P)
 {
     if (P && DeleteObject(P))
-        --LivePalettes;
+        --gLivePalettes;
 }
 
 TColor FromBmp(const TBmpColor& C) { return C.Red | (C.Green << 8) | (C.Blue << 16); }
 
 } // namespace
 
-int32_t GifPaletteCount() { return LivePalettes.load(); }
+int32_t GifPaletteCount() { return gLivePalettes.load(); }
 
 TGif::TGif()
 {

@@ -17,23 +17,23 @@
 #include "platform/win/Graphic.h"
 
 namespace {
-std::mutex InitLock;
-int32_t InitCount = 0;
+std::mutex gInitLock;
+int32_t gInitCount = 0;
 } // namespace
 
 int32_t ImageLibInitCount()
 {
-    std::lock_guard<std::mutex> Lock(InitLock);
-    return InitCount;
+    std::lock_guard<std::mutex> Lock(gInitLock);
+    return gInitCount;
 }
 
 void ImageLibInit()
 {
-    std::lock_guard<std::mutex> Lock(InitLock);
-    if (InitCount++ > 0)
+    std::lock_guard<std::mutex> Lock(gInitLock);
+    if (gInitCount++ > 0)
         return;
     // 1. Display gamma for the PNG reader.
-    ScreenGamma = 2.0;
+    ScreenGamma = kStartScreenGamma;
     // 2. Default palettes.
     MakeDefaultPalettes();
     // 3. The picture class for bitmaps on the clipboard.
@@ -58,9 +58,10 @@ void ImageLibInit()
 
 void ImageLibDone()
 {
-    std::lock_guard<std::mutex> Lock(InitLock);
-    if (InitCount == 0 || --InitCount > 0)
+    std::lock_guard<std::mutex> Lock(gInitLock);
+    if (gInitCount == 0 || --gInitCount > 0)
         return;
+    // ImageLibInit's steps in reverse, so nothing is freed while a later step still uses it.
     // 7. Read-ahead threads still running use the registry and the palettes freed below.
     WaitForReadAheadThreads();
     UnregisterScrollBoxCursors();
@@ -70,10 +71,10 @@ void ImageLibDone()
     // 5. Codec end.
     BmcFormatsDone();
     TiffLibDone();
-    // 4.
+    // 4. The halftone palette.
     DeleteSharedHalftonePalette();
-    // 3.
+    // 3. The clipboard's picture class.
     TPicture::Unregister("TDibGraphic");
-    // 2.
+    // 2. The default palettes.
     FreeDefaultPalettes();
 }

@@ -10,8 +10,8 @@
 namespace {
 
 struct TProgressTarget {
-    TDibGraphic* Graphic;
-    const TDidodazaProgressEvent* Handler;
+    TDibGraphic* Graphic = nullptr;
+    const TDidodazaProgressEvent* Handler = nullptr;
 };
 
 void ForwardProgress(int32_t Percent, void* Data)

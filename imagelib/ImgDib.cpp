@@ -12,24 +12,24 @@
 
 namespace {
 
-constexpr double PelsPerInch = 39.37007874015748;
+constexpr double kPelsPerInch = 39.37007874015748;
 
 struct TDefaultPalettes {
     bool Made = false;
-    TDibLogPalette Palettes[ImageFormatCount];
+    TDibLogPalette Palettes[kImageFormatCount];
 };
-TDefaultPalettes DefaultPalettes;
+TDefaultPalettes gDefaultPalettes;
 
-const uint8_t Vga16[16][3] = {{0, 0, 0},      {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
+const uint8_t kVga16[16][3] = {{0, 0, 0},      {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
                               {170, 0, 0},    {170, 0, 170},  {170, 85, 0},   {170, 170, 170},
                               {85, 85, 85},   {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
                               {255, 85, 85},  {255, 85, 255}, {255, 255, 85}, {255, 255, 255}};
-const uint8_t GreyRamp[16] = {0, 20, 32, 44, 56, 69, 81, 97, 113, 130, 146, 162, 182, 203, 227, 255};
-const uint8_t Rings[9][5] = {{0, 16, 31, 47, 63},  {31, 39, 47, 55, 63}, {45, 49, 54, 58, 63},
+const uint8_t kGreyRamp[16] = {0, 20, 32, 44, 56, 69, 81, 97, 113, 130, 146, 162, 182, 203, 227, 255};
+const uint8_t kRings[9][5] = {{0, 16, 31, 47, 63},  {31, 39, 47, 55, 63}, {45, 49, 54, 58, 63},
                              {0, 7, 14, 21, 28},   {14, 17, 21, 24, 28}, {20, 22, 24, 26, 28},
                              {0, 4, 8, 12, 16},    {8, 10, 12, 14, 16},  {11, 12, 13, 15, 16}};
 // Each ring entry as indexes into (a, b, c, d, e) for red, green, blue.
-const uint8_t RingOrder[24][3] = {{0, 0, 4}, {1, 0, 4}, {2, 0, 4}, {3, 0, 4}, {4, 0, 4}, {4, 0, 3},
+const uint8_t kRingOrder[24][3] = {{0, 0, 4}, {1, 0, 4}, {2, 0, 4}, {3, 0, 4}, {4, 0, 4}, {4, 0, 3},
                                   {4, 0, 2}, {4, 0, 1}, {4, 0, 0}, {4, 1, 0}, {4, 2, 0}, {4, 3, 0},
                                   {4, 4, 0}, {3, 4, 0}, {2, 4, 0}, {1, 4, 0}, {0, 4, 0}, {0, 4, 1},
                                   {0, 4, 2}, {0, 4, 3}, {0, 4, 4}, {0, 3, 4}, {0, 2, 4}, {0, 1, 4}};
@@ -41,16 +41,16 @@ void SetEntry(TDibLogPalette& P, int I, uint8_t R, uint8_t G, uint8_t B)
     P.Entries[I] = TPaletteEntry{R, G, B, 0};
 }
 
-std::mutex RegistryLock;
+std::mutex gRegistryLock;
 struct TRegistryEntry {
     std::string Extension; // upper case, no dot
     TDibGraphicClass Class;
 };
-std::vector<TRegistryEntry> Registry;
+std::vector<TRegistryEntry> gRegistry;
 
-std::mutex HookLock;
-TIconStreamWriter IconWriterHook;
-TAnnotationTextReader AnnotationHook;
+std::mutex gHookLock;
+TIconStreamWriter gIconWriterHook;
+TAnnotationTextReader gAnnotationHook;
 
 } // namespace
 
@@ -58,17 +58,17 @@ TAnnotationTextReader AnnotationHook;
 
 int32_t BitsPerPixel(int32_t Format)
 {
-    static const int32_t Bits[ImageFormatCount] = {1, 4, 8, 4, 8, 24};
-    if (Format < 0 || Format >= ImageFormatCount)
+    static const int32_t Bits[kImageFormatCount] = {1, 4, 8, 4, 8, 24};
+    if (Format < 0 || Format >= kImageFormatCount)
         throw EDidodazaError("Internal error: Invalid image format");
     return Bits[Format];
 }
 
 std::string ImageFormatName(int32_t Format)
 {
-    static const char* const Names[ImageFormatCount] = {"Black and white", "16 shades of gray", "256 shades of gray",
+    static const char* const Names[kImageFormatCount] = {"Black and white", "16 shades of gray", "256 shades of gray",
                                                         "16 color",        "256 color",         "True color"};
-    if (Format < 0 || Format >= ImageFormatCount)
+    if (Format < 0 || Format >= kImageFormatCount)
         throw EDidodazaError("Internal error: Invalid image format");
     return Names[Format];
 }
@@ -91,10 +91,10 @@ int64_t CalcBytesPerLine(int64_t Width, int32_t BitCount)
 
 void MakeDefaultPalettes()
 {
-    TDefaultPalettes& D = DefaultPalettes;
+    TDefaultPalettes& D = gDefaultPalettes;
     std::memset(D.Palettes, 0, sizeof(D.Palettes));
-    const uint16_t Counts[ImageFormatCount] = {2, 16, 256, 16, 256, 0};
-    for (int F = 0; F < ImageFormatCount; ++F) {
+    const uint16_t Counts[kImageFormatCount] = {2, 16, 256, 16, 256, 0};
+    for (int F = 0; F < kImageFormatCount; ++F) {
         D.Palettes[F].Version = 0x300;
         D.Palettes[F].NumEntries = Counts[F];
     }
@@ -103,18 +103,18 @@ void MakeDefaultPalettes()
     for (int I = 0; I < 16; ++I) {
         const uint8_t G = static_cast<uint8_t>(I * 17);
         SetEntry(D.Palettes[ifGray16], I, G, G, G);
-        SetEntry(D.Palettes[ifColor16], I, Vga16[I][0], Vga16[I][1], Vga16[I][2]);
+        SetEntry(D.Palettes[ifColor16], I, kVga16[I][0], kVga16[I][1], kVga16[I][2]);
     }
     for (int I = 0; I < 256; ++I)
         SetEntry(D.Palettes[ifGray256], I, static_cast<uint8_t>(I), static_cast<uint8_t>(I), static_cast<uint8_t>(I));
     TDibLogPalette& P = D.Palettes[ifColor256];
     for (int I = 0; I < 16; ++I)
-        SetEntry(P, I, Vga16[I][0], Vga16[I][1], Vga16[I][2]);
+        SetEntry(P, I, kVga16[I][0], kVga16[I][1], kVga16[I][2]);
     for (int I = 0; I < 16; ++I)
-        SetEntry(P, 16 + I, GreyRamp[I], GreyRamp[I], GreyRamp[I]);
+        SetEntry(P, 16 + I, kGreyRamp[I], kGreyRamp[I], kGreyRamp[I]);
     int Index = 32;
-    for (const auto& Ring : Rings)
-        for (const auto& Order : RingOrder)
+    for (const auto& Ring : kRings)
+        for (const auto& Order : kRingOrder)
             SetEntry(P, Index++, Widen6(Ring[Order[0]]), Widen6(Ring[Order[1]]), Widen6(Ring[Order[2]]));
     // 248..255 stay black.
     D.Made = true;
@@ -122,15 +122,15 @@ void MakeDefaultPalettes()
 
 void FreeDefaultPalettes()
 {
-    DefaultPalettes.Made = false;
-    std::memset(DefaultPalettes.Palettes, 0, sizeof(DefaultPalettes.Palettes));
+    gDefaultPalettes.Made = false;
+    std::memset(gDefaultPalettes.Palettes, 0, sizeof(gDefaultPalettes.Palettes));
 }
 
 const TDibLogPalette* DefaultPalette(ImageFormat Format)
 {
-    if (!DefaultPalettes.Made || Format >= ifTrueColor)
+    if (!gDefaultPalettes.Made || Format >= ifTrueColor)
         return nullptr;
-    return &DefaultPalettes.Palettes[Format];
+    return &gDefaultPalettes.Palettes[Format];
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -222,7 +222,7 @@ void TDibGraphic::NewImage(int32_t Width, int32_t Height, ImageFormat Format, co
     if (Width < 1 || Height < 1)
         Refuse("Invalid image dimensions");
     const int64_t LineBytes = CalcBytesPerLine(Width, Bits);
-    if (LineBytes * Height > MaxPictureBytes)
+    if (LineBytes * Height > kMaxPictureBytes)
         Refuse("Invalid image dimensions");
     if (Palette && Palette->NumEntries > 256)
         Refuse("Invalid palette size");
@@ -276,6 +276,15 @@ void TDibGraphic::NewImage(int32_t Width, int32_t Height, ImageFormat Format, co
         FBits = AllocatePixels();
     if (Format != ifTrueColor)
         FConverter = std::make_unique<TRgbToPaletteConverter>(&FLogPalette);
+}
+
+bool TDibGraphic::AssignNothingOrDib(TPersistent* Source)
+{
+    auto* Dib = dynamic_cast<TDibGraphic*>(Source);
+    if (Source && !Dib)
+        return false;
+    AssignDib(Dib);
+    return true;
 }
 
 void TDibGraphic::AssignDib(const TDibGraphic* Source)
@@ -398,9 +407,9 @@ int32_t DpiToPels(int32_t Dpi)
         Dpi = 0;
     if (Dpi > 65535)
         Dpi = 65535;
-    return static_cast<int32_t>(std::lround(Dpi * PelsPerInch));
+    return static_cast<int32_t>(std::lround(Dpi * kPelsPerInch));
 }
-int32_t PelsToDpi(int32_t Pels) { return static_cast<int32_t>(std::lround(Pels / PelsPerInch)); }
+int32_t PelsToDpi(int32_t Pels) { return static_cast<int32_t>(std::lround(Pels / kPelsPerInch)); }
 } // namespace
 
 int32_t TDibGraphic::GetXDpi() const { return PelsToDpi(FInfo.Header.XPelsPerMeter); }
@@ -420,6 +429,52 @@ TDibGraphic* TDibGraphic::GetFrame(int32_t Index) const
     return FFrames[static_cast<size_t>(Index - 1)].get();
 }
 
+void TDibGraphic::SetCurrentFrame(int32_t Index)
+{
+    CheckFrameIndex(Index);
+    if (Index == FCurrentFrame)
+        return;
+    Assign(FFrames[static_cast<size_t>(Index - 1)].get());
+    Changed(this);
+    ServeFrameChange();
+    FCurrentFrame = Index;
+}
+
+void TDibGraphic::LoadFromStream(TStream* Stream)
+{
+    const bool WasAnimating = FAnimate;
+    SetAnimate(false);
+    TScopeExit Resume([this, WasAnimating] { SetAnimate(WasAnimating); });
+    if (FLoadAllImages) {
+        const int64_t Start = Stream->GetPosition();
+        const int32_t Count = GetStreamImageCount(Stream);
+        if (Count <= 1) {
+            FLoadAllImages = false;
+            Stream->SetPosition(Start);
+        } else {
+            // Built aside so a failure leaves the earlier frames whole.
+            std::vector<std::unique_ptr<TDibGraphic>> Frames;
+            for (int32_t Index = 1; Index <= Count; ++Index) {
+                std::unique_ptr<TDibGraphic> Frame = CreateNew();
+                if (!Frame || Frame->ClassName() != ClassName())
+                    throw EDidodazaError(Format("%s does not make frames of its own class", ClassName()));
+                Stream->SetPosition(Start);
+                Frame->LoadImageFromStream(Stream, Index);
+                Frames.push_back(std::move(Frame));
+            }
+            FFrames = std::move(Frames);
+            FCurrentFrame = -1;
+            SetCurrentFrame(1);
+        }
+    }
+    if (!FLoadAllImages) {
+        // Frames of an earlier file would otherwise go on animating over this one.
+        FFrames.clear();
+        FCurrentFrame = -1;
+        LoadImageFromStream(Stream, FImageIndex);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Registry
 
@@ -428,8 +483,8 @@ void AddDibGraphicClass(const std::string& Extension, const TDibGraphicClass& Cl
     std::string Ext = UpperCase(Extension);
     if (!Ext.empty() && Ext[0] == '.')
         Ext.erase(0, 1);
-    std::lock_guard<std::mutex> Lock(RegistryLock);
-    Registry.push_back(TRegistryEntry{Ext, Class});
+    std::lock_guard<std::mutex> Lock(gRegistryLock);
+    gRegistry.push_back(TRegistryEntry{Ext, Class});
 }
 
 TDibGraphicClass FindDibGraphicClass(const std::string& FileName)
@@ -437,8 +492,8 @@ TDibGraphicClass FindDibGraphicClass(const std::string& FileName)
     std::string Ext = ExtractFileExt(FileName);
     Ext = Ext.empty() ? FileName : Ext.substr(1);
     Ext = UpperCase(Ext);
-    std::lock_guard<std::mutex> Lock(RegistryLock);
-    for (const TRegistryEntry& E : Registry)
+    std::lock_guard<std::mutex> Lock(gRegistryLock);
+    for (const TRegistryEntry& E : gRegistry)
         if (E.Extension == Ext)
             return E.Class;
     return {};
@@ -455,20 +510,20 @@ std::unique_ptr<TDibGraphic> CreateGraphicForFile(const std::string& FileName)
 
 std::vector<std::string> RegisteredDibExtensions()
 {
-    std::lock_guard<std::mutex> Lock(RegistryLock);
+    std::lock_guard<std::mutex> Lock(gRegistryLock);
     std::vector<std::string> Result;
-    for (const TRegistryEntry& E : Registry)
+    for (const TRegistryEntry& E : gRegistry)
         Result.push_back(E.Extension);
     return Result;
 }
 
 std::vector<std::string> ClearDibGraphicClasses()
 {
-    std::lock_guard<std::mutex> Lock(RegistryLock);
+    std::lock_guard<std::mutex> Lock(gRegistryLock);
     std::vector<std::string> Names;
-    for (const TRegistryEntry& E : Registry)
+    for (const TRegistryEntry& E : gRegistry)
         Names.push_back(E.Class.ClassName);
-    Registry.clear();
+    gRegistry.clear();
     return Names;
 }
 
@@ -477,28 +532,28 @@ std::vector<std::string> ClearDibGraphicClasses()
 
 void SetIconStreamWriter(TIconStreamWriter Writer)
 {
-    std::lock_guard<std::mutex> Lock(HookLock);
-    IconWriterHook = std::move(Writer);
+    std::lock_guard<std::mutex> Lock(gHookLock);
+    gIconWriterHook = std::move(Writer);
 }
 
 TIconStreamWriter GetIconStreamWriter()
 {
-    std::lock_guard<std::mutex> Lock(HookLock);
-    return IconWriterHook;
+    std::lock_guard<std::mutex> Lock(gHookLock);
+    return gIconWriterHook;
 }
 
 void SetAnnotationTextReader(TAnnotationTextReader Reader)
 {
-    std::lock_guard<std::mutex> Lock(HookLock);
-    AnnotationHook = std::move(Reader);
+    std::lock_guard<std::mutex> Lock(gHookLock);
+    gAnnotationHook = std::move(Reader);
 }
 
 std::string AnnotationTextOf(TDibGraphic* Picture)
 {
     TAnnotationTextReader Reader;
     {
-        std::lock_guard<std::mutex> Lock(HookLock);
-        Reader = AnnotationHook;
+        std::lock_guard<std::mutex> Lock(gHookLock);
+        Reader = gAnnotationHook;
     }
     return Reader && Picture ? Reader(Picture) : std::string();
 }

@@ -3,11 +3,11 @@
 // resolution), the default palettes, the RGB-to-palette converter and the extension registry.
 //
 // Split in two so the codecs can also be built for the host: ImgDib.cpp computes only (header,
-// layout, size guard, pixels, palettes, converter, registry list, hooks) and compiles against
-// the runtime and a declaration of TGraphic; ImgDibGdi.cpp holds everything that calls GDI,
-// including the private members AllocatePixels/ReleasePixels/RenewPixels/ScreenDpi through which
-// NewImage gets (or keeps) its pixel memory. A host build supplies its own versions of that
-// file's functions.
+// layout, size guard, pixels, palettes, converter, registry list, hooks, loading of frames) and
+// compiles against the runtime and the platform's portable TGraphic; ImgDibGdi.cpp holds
+// everything that calls GDI, including the private members AllocatePixels/ReleasePixels/
+// RenewPixels/ScreenDpi through which NewImage gets (or keeps) its pixel memory. A host build
+// supplies its own versions of that file's functions.
 //
 // Format classes derive from TDibGraphic, override ClassName, CreateNew and the stream
 // operations, write rows through ScanLine after NewImage, and register with
@@ -22,12 +22,7 @@
 #include "imagelib/ImgMisc.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Stream.h"
-
-#ifdef _WIN32
 #include "platform/win/Graphic.h"
-#else
-#include "imagelib/NativeGraphic.h"
-#endif
 
 class TTimer;
 
@@ -35,7 +30,7 @@ class TTimer;
 // Pixel layouts
 
 enum ImageFormat : uint8_t { ifBlackWhite, ifGray16, ifGray256, ifColor16, ifColor256, ifTrueColor };
-constexpr int32_t ImageFormatCount = 6;
+constexpr int32_t kImageFormatCount = 6;
 
 // 1, 4, 8, 4, 8, 24; anything else raises EDidodazaError "Internal error: Invalid image format".
 int32_t BitsPerPixel(int32_t Format);
@@ -51,7 +46,7 @@ constexpr uint32_t PackRgb(uint8_t R, uint8_t G, uint8_t B)
 }
 
 // The largest pixel buffer NewImage accepts.
-constexpr int64_t MaxPictureBytes = int64_t(1) << 30;
+constexpr int64_t kMaxPictureBytes = int64_t(1) << 30;
 
 // ---------------------------------------------------------------------------------------------
 // GDI records, laid out byte for byte as Windows has them (the GDI part hands them over as is).
@@ -120,7 +115,7 @@ private:
         uint32_t Color;
         uint16_t Index; // 0xFFFF: empty
     };
-    const TDibLogPalette* FPalette;
+    const TDibLogPalette* FPalette = nullptr;
     TSlot FCache[CacheSize];
     uint32_t FHits = 0;
     uint32_t FMisses = 0;
@@ -169,7 +164,7 @@ public:
     virtual void LoadImageFromStream(TStream* Stream, int32_t Index);
     // Base raises "The %s format does not support multiple images".
     virtual void AppendImageToStream(TStream* Stream);
-    // A zeroed picture. Width and Height 1.., at most MaxPictureBytes of pixels, at most 256
+    // A zeroed picture. Width and Height 1.., at most kMaxPictureBytes of pixels, at most 256
     // palette entries (cut to what the format holds); nullptr takes the format's default
     // palette; a dpi of 0 takes the screen's. Refusals raise EDidodazaError and leave the
     // picture empty.
@@ -243,6 +238,9 @@ protected:
     void ClearRows(int32_t From);
 
 private:
+    // The sources both halves take: nothing (the picture empties) and another picture of the
+    // model. False, with nothing done, for any other source.
+    bool AssignNothingOrDib(TPersistent* Source);
     void CheckPixel(int32_t X, int32_t Y) const;
     void ResetHeader();
     void CheckFrameIndex(int32_t Index) const;
@@ -255,6 +253,9 @@ private:
     void MakeMemoryDC();
     void ReleaseMemoryDC();
     static int32_t ScreenDpi(bool Horizontal);
+    // After a frame change: on the user-interface thread, its waiting messages are served so
+    // the new frame shows; elsewhere nothing.
+    static void ServeFrameChange();
 
     bool FEveryRowPromised = false;
     HBITMAP FSection = nullptr;

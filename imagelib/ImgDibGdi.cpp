@@ -15,61 +15,45 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Graphics.h"
 #include "platform/win/Icon.h"
+#include "platform/win/ScreenDC.h"
 #include "platform/win/Timer.h"
 
 namespace {
 
-constexpr double PelsPerInch = 39.37007874015748;
+constexpr double kPelsPerInch = 39.37007874015748;
 
-std::atomic<int32_t> GdiObjects{0};
-HPALETTE HalftonePalette = nullptr;
+std::atomic<int32_t> gGdiObjects{0};
+HPALETTE gHalftonePalette = nullptr;
 
 void Made(const void* Handle)
 {
     if (Handle)
-        ++GdiObjects;
+        ++gGdiObjects;
 }
 void Deleted(BOOL Ok)
 {
     if (Ok)
-        --GdiObjects;
+        --gGdiObjects;
 }
-
-// The screen DC for one call.
-class TScreenDC {
-public:
-    TScreenDC() : FDC(GetDC(nullptr)) {}
-    TScreenDC(const TScreenDC&) = delete;
-    TScreenDC& operator=(const TScreenDC&) = delete;
-    ~TScreenDC()
-    {
-        if (FDC)
-            ReleaseDC(nullptr, FDC);
-    }
-    HDC Get() const { return FDC; }
-
-private:
-    HDC FDC;
-};
 
 } // namespace
 
-int32_t ImgLibGdiObjectCount() { return GdiObjects.load(); }
+int32_t ImgLibGdiObjectCount() { return gGdiObjects.load(); }
 
 void CreateSharedHalftonePalette()
 {
-    if (HalftonePalette)
+    if (gHalftonePalette)
         return;
     TScreenDC DC;
-    HalftonePalette = CreateHalftonePalette(DC.Get());
-    Made(HalftonePalette);
+    gHalftonePalette = CreateHalftonePalette(DC);
+    Made(gHalftonePalette);
 }
 
 void DeleteSharedHalftonePalette()
 {
-    if (HalftonePalette)
-        Deleted(DeleteObject(HalftonePalette));
-    HalftonePalette = nullptr;
+    if (gHalftonePalette)
+        Deleted(DeleteObject(gHalftonePalette));
+    gHalftonePalette = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -117,7 +101,7 @@ void TDibGraphic::RaiseWin32Failure()
 int32_t TDibGraphic::ScreenDpi(bool Horizontal)
 {
     TScreenDC DC;
-    return DC.Get() ? GetDeviceCaps(DC.Get(), Horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
+    return DC ? GetDeviceCaps(DC, Horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
 }
 
 uint8_t* TDibGraphic::AllocatePixels()
@@ -229,14 +213,8 @@ HPALETTE TDibGraphic::PaletteHandle()
 
 void TDibGraphic::Assign(TPersistent* Source)
 {
-    if (!Source) {
-        FreeImage();
+    if (AssignNothingOrDib(Source))
         return;
-    }
-    if (auto* Dib = dynamic_cast<TDibGraphic*>(Source)) {
-        AssignDib(Dib);
-        return;
-    }
     if (auto* Board = dynamic_cast<TClipboard*>(Source)) {
         Board->Open();
         TScopeExit Close([Board] { Board->Close(); });
@@ -301,8 +279,8 @@ void TDibGraphic::Draw(TCanvas* Canvas, const TRect& R)
     const HDC DC = Canvas->GetHandle();
     SetStretchBltMode(DC, COLORONCOLOR);
     HPALETTE OldPalette = nullptr;
-    if ((GetDeviceCaps(DC, RASTERCAPS) & RC_PALETTE) && HalftonePalette) {
-        OldPalette = SelectPalette(DC, HalftonePalette, FALSE);
+    if ((GetDeviceCaps(DC, RASTERCAPS) & RC_PALETTE) && gHalftonePalette) {
+        OldPalette = SelectPalette(DC, gHalftonePalette, FALSE);
         RealizePalette(DC);
     }
     StretchDIBits(DC, R.left, R.top, R.right - R.left, R.bottom - R.top, 0, 0, GetWidth(), GetHeight(), FBits,
@@ -318,7 +296,7 @@ void TDibGraphic::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Pal
     if (Format != CF_BITMAP || !Data)
         throw EInvalidGraphic(::Format("Unknown clipboard format, %d", Format));
     TScreenDC DC;
-    if (DC.Get() && (GetDeviceCaps(DC.Get(), RASTERCAPS) & RC_PALETTE)) {
+    if (DC && (GetDeviceCaps(DC, RASTERCAPS) & RC_PALETTE)) {
         TBitmap Temp;
         Temp.LoadFromClipboardFormat(CF_BITMAP, Data, Palette);
         NewImage(Temp.GetWidth(), Temp.GetHeight(), ifTrueColor, nullptr, 0, 0);
@@ -339,7 +317,7 @@ void TDibGraphic::SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Pa
     {
         TScreenDC DC;
         Bitmap = FImageFormat == ifBlackWhite ? CreateBitmap(GetWidth(), GetHeight(), 1, 1, nullptr)
-                                              : CreateCompatibleBitmap(DC.Get(), GetWidth(), GetHeight());
+                                              : CreateCompatibleBitmap(DC, GetWidth(), GetHeight());
     }
     if (!Bitmap)
         throw EDidodazaError("CopyBitmap: CreateBitmap failed");
@@ -380,7 +358,7 @@ void TDibGraphic::LoadFromBitmapHandle(HBITMAP Bitmap)
     const int32_t Width = Header.biWidth;
     const int32_t Height = Header.biHeight < 0 ? -Header.biHeight : Header.biHeight;
     const int64_t LineBytes = CalcBytesPerLine(Width, Bits);
-    if (Width < 1 || Height < 1 || LineBytes * Height > MaxPictureBytes)
+    if (Width < 1 || Height < 1 || LineBytes * Height > kMaxPictureBytes)
         throw EDidodazaError("Invalid image dimensions");
     Header.biSize = 40;
     Header.biHeight = Height;
@@ -406,7 +384,7 @@ void TDibGraphic::LoadFromBitmapHandle(HBITMAP Bitmap)
     } FreeMemory{Memory};
     {
         TScreenDC DC;
-        if (GetDIBits(DC.Get(), Bitmap, 0, static_cast<UINT>(Height), Memory, Info, DIB_RGB_COLORS) == 0)
+        if (GetDIBits(DC, Bitmap, 0, static_cast<UINT>(Height), Memory, Info, DIB_RGB_COLORS) == 0)
             throw EDidodazaError("GetDIB failed");
     }
     if (Info->bmiHeader.biCompression != BI_RGB)
@@ -425,7 +403,7 @@ void TDibGraphic::LoadFromBitmapHandle(HBITMAP Bitmap)
         PalettePtr = &Palette;
     }
     auto PelsToDpi = [](LONG Pels) -> int32_t {
-        const int64_t Dpi = static_cast<int64_t>(Pels / PelsPerInch + (Pels >= 0 ? 0.5 : -0.5));
+        const int64_t Dpi = static_cast<int64_t>(Pels / kPelsPerInch + (Pels >= 0 ? 0.5 : -0.5));
         return Dpi < 0 || Dpi > 65535 ? 0 : static_cast<int32_t>(Dpi);
     };
     NewImage(Width, Height, Format, PalettePtr, PelsToDpi(Header.biXPelsPerMeter), PelsToDpi(Header.biYPelsPerMeter));
@@ -435,52 +413,11 @@ void TDibGraphic::LoadFromBitmapHandle(HBITMAP Bitmap)
 // ---------------------------------------------------------------------------------------------
 // Frames
 
-void TDibGraphic::LoadFromStream(TStream* Stream)
+void TDibGraphic::ServeFrameChange()
 {
-    const bool WasAnimating = FAnimate;
-    SetAnimate(false);
-    TScopeExit Resume([this, WasAnimating] { SetAnimate(WasAnimating); });
-    if (FLoadAllImages) {
-        const int64_t Start = Stream->GetPosition();
-        const int32_t Count = GetStreamImageCount(Stream);
-        if (Count <= 1) {
-            FLoadAllImages = false;
-            Stream->SetPosition(Start);
-        } else {
-            // Built aside so a failure leaves the earlier frames whole.
-            std::vector<std::unique_ptr<TDibGraphic>> Frames;
-            for (int32_t Index = 1; Index <= Count; ++Index) {
-                std::unique_ptr<TDibGraphic> Frame = CreateNew();
-                if (!Frame || Frame->ClassName() != ClassName())
-                    throw EDidodazaError(Format("%s does not make frames of its own class", ClassName()));
-                Stream->SetPosition(Start);
-                Frame->LoadImageFromStream(Stream, Index);
-                Frames.push_back(std::move(Frame));
-            }
-            FFrames = std::move(Frames);
-            FCurrentFrame = -1;
-            SetCurrentFrame(1);
-        }
-    }
-    if (!FLoadAllImages) {
-        // Frames of an earlier file would otherwise go on animating over this one.
-        FFrames.clear();
-        FCurrentFrame = -1;
-        LoadImageFromStream(Stream, FImageIndex);
-    }
-}
-
-void TDibGraphic::SetCurrentFrame(int32_t Index)
-{
-    CheckFrameIndex(Index);
-    if (Index == FCurrentFrame)
-        return;
-    Assign(FFrames[static_cast<size_t>(Index - 1)].get());
-    Changed(this);
     // Only the user-interface thread may serve its queue; a worker just goes on.
     if (Application && Application->IsUIThread())
         Application->ProcessMessages();
-    FCurrentFrame = Index;
 }
 
 void TDibGraphic::SetAnimate(bool Value)

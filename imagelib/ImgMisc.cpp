@@ -7,7 +7,7 @@
 #include "platform/win/Files.h"
 #endif
 
-double ScreenGamma = 2.0;
+double ScreenGamma = kStartScreenGamma;
 
 uint8_t NotifyProgress(TObject* Sender, int64_t Current, int64_t Min, uint8_t LastPercent, int64_t Max,
                        const TDidodazaProgressEvent& Handler)

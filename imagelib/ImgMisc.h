@@ -55,3 +55,4 @@ bool HasFlags(uint32_t Value, uint32_t Mask);
 
 // The display gamma the PNG reader corrects for; set when the library starts.
 extern double ScreenGamma;
+constexpr double kStartScreenGamma = 2.0;

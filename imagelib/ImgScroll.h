@@ -68,7 +68,7 @@ public:
     bool GetPressed() const { return FPressed; }
 
 protected:
-    TImageScrollBox* FOwner;
+    TImageScrollBox* FOwner = nullptr;
     bool FPressed = false;
 };
 

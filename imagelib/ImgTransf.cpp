@@ -466,7 +466,7 @@ float MitchellFilter(float X)
     return 0.0f;
 }
 
-const TResampleFilterInfo Filters[ResampleFilterCount] = {
+const TResampleFilterInfo kFilters[kResampleFilterCount] = {
     {TriangleFilter, 1.0f}, {HermiteFilter, 1.0f},  {BellFilter, 1.5f},
     {BSplineFilter, 2.0f},  {Lanczos3Filter, 3.0f}, {MitchellFilter, 2.0f},
 };
@@ -480,7 +480,7 @@ struct TByteFloats {
             Value[I] = float(I);
     }
 };
-const TByteFloats ByteFloat;
+const TByteFloats kByteFloat;
 
 inline uint8_t ClampByte(float V)
 {
@@ -503,9 +503,9 @@ float Sinc(float X)
 
 const TResampleFilterInfo& ResampleFilterInfo(int32_t Filter)
 {
-    if (Filter < 0 || Filter >= ResampleFilterCount)
+    if (Filter < 0 || Filter >= kResampleFilterCount)
         throw EDidodazaError("Invalid resampling filter");
-    return Filters[Filter];
+    return kFilters[Filter];
 }
 
 TContributorList BuildContributors(int32_t SourceSize, int32_t DestSize, const TResampleFilterInfo& Filter)
@@ -580,7 +580,7 @@ void TResizeTransform::ResampleImage(const TDibGraphic* Source, TDibGraphic* Des
         throw EDidodazaError("Destination graphic too small");
     // The work picture (Dest width x Source height) obeys the same cap as any picture.
     const int64_t WorkLine = int64_t(DW) * 3;
-    if (WorkLine * SH > MaxPictureBytes)
+    if (WorkLine * SH > kMaxPictureBytes)
         throw EDidodazaError("Invalid image dimensions");
 
     const TContributorList Columns = BuildContributors(SW, DW, Filter);
@@ -611,9 +611,9 @@ void TResizeTransform::ResampleImage(const TDibGraphic* Source, TDibGraphic* Des
             float B = 0, G = 0, R = 0;
             for (const TContributor& Cn : Columns[static_cast<size_t>(I)]) {
                 const uint8_t* P = Row + static_cast<size_t>(Cn.Pixel) * 3;
-                B += Cn.Weight * ByteFloat.Value[P[0]];
-                G += Cn.Weight * ByteFloat.Value[P[1]];
-                R += Cn.Weight * ByteFloat.Value[P[2]];
+                B += Cn.Weight * kByteFloat.Value[P[0]];
+                G += Cn.Weight * kByteFloat.Value[P[1]];
+                R += Cn.Weight * kByteFloat.Value[P[2]];
             }
             Out[I * 3] = ClampByte(B);
             Out[I * 3 + 1] = ClampByte(G);
@@ -647,10 +647,10 @@ void TResizeTransform::ResampleImage(const TDibGraphic* Source, TDibGraphic* Des
             for (size_t K = 0; K < Count; ++K) {
                 const uint8_t* In = T[K] + I;
                 const float W = Wt[K];
-                S0 += W * ByteFloat.Value[In[0]];
-                S1 += W * ByteFloat.Value[In[1]];
-                S2 += W * ByteFloat.Value[In[2]];
-                S3 += W * ByteFloat.Value[In[3]];
+                S0 += W * kByteFloat.Value[In[0]];
+                S1 += W * kByteFloat.Value[In[1]];
+                S2 += W * kByteFloat.Value[In[2]];
+                S3 += W * kByteFloat.Value[In[3]];
             }
             Out[I] = ClampByte(S0);
             Out[I + 1] = ClampByte(S1);
@@ -660,7 +660,7 @@ void TResizeTransform::ResampleImage(const TDibGraphic* Source, TDibGraphic* Des
         for (; I < WorkLine; ++I) {
             float Sum = 0.0f;
             for (size_t K = 0; K < Count; ++K)
-                Sum += Wt[K] * ByteFloat.Value[T[K][I]];
+                Sum += Wt[K] * kByteFloat.Value[T[K][I]];
             Out[I] = ClampByte(Sum);
         }
         if (!DestTrue) {

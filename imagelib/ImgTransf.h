@@ -95,7 +95,7 @@ private:
 };
 
 enum TResampleFilter : uint8_t { rfTriangle, rfHermite, rfBell, rfBSpline, rfLanczos3, rfMitchell };
-constexpr int32_t ResampleFilterCount = 6;
+constexpr int32_t kResampleFilterCount = 6;
 
 // One filter: its value at x and the half width of its support.
 using TFilterFunction = float (*)(float X);

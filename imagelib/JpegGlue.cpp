@@ -1,9 +1,11 @@
 // libjpeg over TStream with an error manager that longjmps back to the trap in JpegRun.
 #include "imagelib/JpegGlue.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
 
 #include "imagelib/ImgMisc.h"
 
@@ -42,7 +44,7 @@ void ScanLimit(j_common_ptr Info)
     if (!Info->is_decompressor)
         return;
     j_decompress_ptr D = reinterpret_cast<j_decompress_ptr>(Info);
-    if (D->input_scan_number > JpegMaxScans) {
+    if (D->input_scan_number > kJpegMaxScans) {
         TJpegErrorManager* E = ErrorsOf(Info);
         KeepText(E->Message, sizeof(E->Message), "Too many scans in a progressive JPEG file");
         longjmp(E->Trap, 1);
@@ -107,7 +109,7 @@ void InitSource(j_decompress_ptr Info) { SourceOf(Info)->AtStart = true; }
 boolean FillInputBuffer(j_decompress_ptr Info)
 {
     TJpegStreamSource* S = SourceOf(Info);
-    int32_t Got = ReadStream(S->Stream, S->Buffer, int32_t(JpegSourceBufferSize), S->Errors);
+    int32_t Got = ReadStream(S->Stream, S->Buffer, int32_t(kJpegSourceBufferSize), S->Errors);
     if (Got < 0)
         ERREXIT(Info, JERR_FILE_READ);
     if (Got == 0) {
@@ -143,7 +145,7 @@ void TermSource(j_decompress_ptr Info)
 {
     TJpegStreamSource* S = SourceOf(Info);
     if (S->Pub.bytes_in_buffer > 0 && S->Pub.next_input_byte >= S->Buffer &&
-        S->Pub.next_input_byte < S->Buffer + JpegSourceBufferSize)
+        S->Pub.next_input_byte < S->Buffer + kJpegSourceBufferSize)
         SeekBack(S->Stream, int64_t(S->Pub.bytes_in_buffer));
     S->Pub.bytes_in_buffer = 0;
 }
@@ -156,23 +158,23 @@ void InitDestination(j_compress_ptr Info)
 {
     TJpegStreamDest* D = DestOf(Info);
     D->Pub.next_output_byte = D->Buffer;
-    D->Pub.free_in_buffer = JpegDestBufferSize;
+    D->Pub.free_in_buffer = kJpegDestBufferSize;
 }
 
 boolean EmptyOutputBuffer(j_compress_ptr Info)
 {
     TJpegStreamDest* D = DestOf(Info);
-    if (WriteStream(D->Stream, D->Buffer, int32_t(JpegDestBufferSize), D->Errors) != int32_t(JpegDestBufferSize))
+    if (WriteStream(D->Stream, D->Buffer, int32_t(kJpegDestBufferSize), D->Errors) != int32_t(kJpegDestBufferSize))
         ERREXIT(Info, JERR_FILE_WRITE);
     D->Pub.next_output_byte = D->Buffer;
-    D->Pub.free_in_buffer = JpegDestBufferSize;
+    D->Pub.free_in_buffer = kJpegDestBufferSize;
     return TRUE;
 }
 
 void TermDestination(j_compress_ptr Info)
 {
     TJpegStreamDest* D = DestOf(Info);
-    const int32_t Count = int32_t(JpegDestBufferSize - D->Pub.free_in_buffer);
+    const int32_t Count = int32_t(kJpegDestBufferSize - D->Pub.free_in_buffer);
     if (Count > 0 && WriteStream(D->Stream, D->Buffer, Count, D->Errors) != Count)
         ERREXIT(Info, JERR_FILE_WRITE);
 }
@@ -199,6 +201,24 @@ __attribute__((noinline)) bool TrapCompress(TJpegCompressor* C, TJpegCompressSte
         return false;
     Step(&C->Info, Arg);
     return true;
+}
+
+// Rows of one chunk, read under the trap: plain data only.
+struct TRowRun {
+    JSAMPARRAY Rows;
+    JDIMENSION Count;
+    JDIMENSION Done;
+};
+
+void ReadRowRun(j_decompress_ptr Info, void* Arg)
+{
+    auto* R = static_cast<TRowRun*>(Arg);
+    while (R->Done < R->Count) {
+        const JDIMENSION Got = jpeg_read_scanlines(Info, R->Rows + R->Done, R->Count - R->Done);
+        if (Got == 0)
+            break;
+        R->Done += Got;
+    }
 }
 
 } // namespace
@@ -286,6 +306,42 @@ TJpegImageInfo JpegGetImageInfo(const TJpegDecompressor* D)
     const jpeg_decompress_struct& I = D->Info;
     return TJpegImageInfo{I.output_width, I.output_height, I.output_components, I.density_unit,
                           I.X_density,    I.Y_density,     I.jpeg_color_space};
+}
+
+TJpegImageInfo JpegStartReading(TJpegDecompressor* D)
+{
+    JpegRun(D, [](j_decompress_ptr I, void*) { jpeg_read_header(I, TRUE); });
+    // CMYK and YCCK stay in their four components and are refused below.
+    const J_COLOR_SPACE Space = D->Info.jpeg_color_space;
+    if (Space == JCS_GRAYSCALE)
+        D->Info.out_color_space = JCS_GRAYSCALE;
+    else if (Space != JCS_CMYK && Space != JCS_YCCK)
+        D->Info.out_color_space = JCS_EXT_BGR;
+    JpegRun(D, [](j_decompress_ptr I, void*) { jpeg_calc_output_dimensions(I); });
+    const TJpegImageInfo Info = JpegGetImageInfo(D);
+    if (Info.Components != 1 && Info.Components != 3)
+        throw EJpegError("Invalid number of samples, " + std::to_string(Info.Components));
+    return Info;
+}
+
+void JpegReadImage(TJpegDecompressor* D, const TJpegImageInfo& Info, JSAMPROW* Rows,
+                   const std::function<void(uint32_t RowsDone)>& OnChunk)
+{
+    JpegRun(D, [](j_decompress_ptr I, void*) { jpeg_start_decompress(I); });
+    // The rows were sized from the earlier computation; libjpeg must deliver exactly that.
+    const jpeg_decompress_struct& I = D->Info;
+    if (I.output_width != Info.Width || I.output_height != Info.Height || I.output_components != Info.Components)
+        throw EJpegError("The JPEG decoder changed the picture's size");
+    for (uint32_t Y = 0; Y < Info.Height;) {
+        TRowRun Run{Rows + Y, std::min(kJpegRowChunk, Info.Height - Y), 0};
+        JpegRun(D, ReadRowRun, &Run);
+        if (Run.Done == 0)
+            throw EJpegError("The JPEG decoder delivered no rows");
+        Y += Run.Done;
+        if (OnChunk)
+            OnChunk(Y);
+    }
+    JpegRun(D, [](j_decompress_ptr I, void*) { jpeg_finish_decompress(I); });
 }
 
 void JpegSetCompressParams(TJpegCompressor* C, const TJpegCompressParams& Params)

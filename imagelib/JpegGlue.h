@@ -11,17 +11,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio> // jpeglib.h needs FILE and size_t first
+#include <functional>
 
 #include <jpeglib.h>
 #include <jerror.h>
 
 #include "platform/rtl/Stream.h"
 
-constexpr size_t JpegSourceBufferSize = 4096;
-constexpr size_t JpegDestBufferSize = 65536;
+constexpr size_t kJpegSourceBufferSize = 4096;
+constexpr size_t kJpegDestBufferSize = 65536;
 // A progressive file with more scans than this is hostile: each scan costs a pass over the
 // whole coefficient buffer.
-constexpr int JpegMaxScans = 1000;
+constexpr int kJpegMaxScans = 1000;
 
 struct TJpegErrorManager {
     jpeg_error_mgr Pub;
@@ -37,14 +38,14 @@ struct TJpegStreamSource {
     TStream* Stream;
     TJpegErrorManager* Errors;
     bool AtStart;
-    JOCTET Buffer[JpegSourceBufferSize];
+    JOCTET Buffer[kJpegSourceBufferSize];
 };
 
 struct TJpegStreamDest {
     jpeg_destination_mgr Pub;
     TStream* Stream;
     TJpegErrorManager* Errors;
-    JOCTET Buffer[JpegDestBufferSize];
+    JOCTET Buffer[kJpegDestBufferSize];
 };
 
 struct TJpegDecompressor {
@@ -86,7 +87,7 @@ public:
     TJpegDecompressor* Get() const { return FD; }
 
 private:
-    TJpegDecompressor* FD;
+    TJpegDecompressor* FD = nullptr;
 };
 
 class TJpegCompressorGuard {
@@ -99,7 +100,7 @@ public:
     TJpegCompressor* Get() const { return FC; }
 
 private:
-    TJpegCompressor* FC;
+    TJpegCompressor* FC = nullptr;
 };
 
 // Image facts of a decompressor after jpeg_calc_output_dimensions or jpeg_start_decompress.
@@ -113,6 +114,21 @@ struct TJpegImageInfo {
     J_COLOR_SPACE ColorSpace;
 };
 TJpegImageInfo JpegGetImageInfo(const TJpegDecompressor* D);
+
+// Rows handed to libjpeg in one trapped call; the picture reports progress between them.
+constexpr uint32_t kJpegRowChunk = 32;
+
+// Reading as the picture class does it: the header, grey kept grey and colour delivered as BGR
+// (the DIB's byte order), and the output size computed before libjpeg allocates anything, so
+// the caller's size guard sees a hostile header first. CMYK and YCCK keep their four components
+// and raise EJpegError "Invalid number of samples, 4".
+TJpegImageInfo JpegStartReading(TJpegDecompressor* D);
+// Decodes the picture into Rows (Info.Height rows of Info.Width x Info.Components bytes) in
+// chunks of kJpegRowChunk rows, calling OnChunk (when set) with the rows done after each, and
+// finishes. A decoder that delivers another size than Info, or no row for a chunk, raises
+// EJpegError.
+void JpegReadImage(TJpegDecompressor* D, const TJpegImageInfo& Info, JSAMPROW* Rows,
+                   const std::function<void(uint32_t RowsDone)>& OnChunk);
 
 struct TJpegCompressParams {
     uint32_t Width;

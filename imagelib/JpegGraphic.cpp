@@ -13,9 +13,6 @@
 
 namespace {
 
-// Rows handed to libjpeg in one trapped call; progress is reported between chunks.
-constexpr int32_t RowChunk = 32;
-
 struct TRowRun {
     JSAMPARRAY Rows;
     JDIMENSION Count;
@@ -43,25 +40,10 @@ void TJpegGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
     uint8_t Last = NotifyProgress(this, 0, 0, 255, 100, OnProgress);
     FWarnings = 0;
     TJpegDecompressorGuard D(Stream);
-    JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_read_header(I, TRUE); });
-
-    // CMYK and YCCK stay in their four components and are refused below.
-    const J_COLOR_SPACE Space = D->Info.jpeg_color_space;
-    if (Space == JCS_GRAYSCALE)
-        D->Info.out_color_space = JCS_GRAYSCALE;
-    else if (Space != JCS_CMYK && Space != JCS_YCCK)
-        D->Info.out_color_space = JCS_EXT_BGR;
     // The size is known before libjpeg allocates its buffers, so a hostile header is refused
     // by NewImage's guard before any large allocation.
-    JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_calc_output_dimensions(I); });
-    const TJpegImageInfo Info = JpegGetImageInfo(D.Get());
-    ImageFormat Format;
-    if (Info.Components == 1)
-        Format = ifGray256;
-    else if (Info.Components == 3)
-        Format = ifTrueColor;
-    else
-        throw EJpegError("Invalid number of samples, " + std::to_string(Info.Components));
+    const TJpegImageInfo Info = JpegStartReading(D.Get());
+    const ImageFormat Format = Info.Components == 1 ? ifGray256 : ifTrueColor;
 
     int32_t XDpi = 0, YDpi = 0;
     if (Info.DensityUnit == 1) {
@@ -79,34 +61,17 @@ void TJpegGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
     SetXDpi(XDpi);
     SetYDpi(YDpi);
 
-    int32_t Y = 0;
-    TScopeExit ClearRest([this, &Y] { ClearRows(Y); });
-    JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_start_decompress(I); });
     const int32_t Height = GetHeight();
     std::vector<JSAMPROW> Rows(static_cast<size_t>(Height));
     for (int32_t R = 0; R < Height; ++R)
         Rows[size_t(R)] = ScanLine(R);
-    while (Y < Height) {
-        TRowRun Run{Rows.data() + Y, JDIMENSION(std::min(RowChunk, Height - Y)), 0};
-        JpegRun(
-            D.Get(),
-            [](j_decompress_ptr I, void* Arg) {
-                auto* R = static_cast<TRowRun*>(Arg);
-                while (R->Done < R->Count) {
-                    const JDIMENSION Got = jpeg_read_scanlines(I, R->Rows + R->Done, R->Count - R->Done);
-                    if (Got == 0)
-                        break;
-                    R->Done += Got;
-                }
-            },
-            &Run);
-        if (Run.Done == 0)
-            throw EJpegError("The JPEG decoder delivered no rows");
-        Y += static_cast<int32_t>(Run.Done);
+    int32_t Y = 0;
+    TScopeExit ClearRest([this, &Y] { ClearRows(Y); });
+    JpegReadImage(D.Get(), Info, Rows.data(), [&](uint32_t Done) {
+        Y = static_cast<int32_t>(Done);
         Last = NotifyProgress(this, Y - 1, 0, Last, Height - 1, OnProgress);
-    }
+    });
     ClearRest.Dismiss();
-    JpegRun(D.Get(), [](j_decompress_ptr I, void*) { jpeg_finish_decompress(I); });
     FWarnings = D->Errors.Warnings;
     NotifyProgress(this, 100, 0, Last, 100, OnProgress);
 }
@@ -144,7 +109,7 @@ void TJpegGraphic::SaveToStream(TStream* Stream)
     for (int32_t Y = 0; Y < Height; ++Y)
         Rows[size_t(Y)] = ScanLine(Y);
     for (int32_t Y = 0; Y < Height;) {
-        TRowRun Run{Rows.data() + Y, JDIMENSION(std::min(RowChunk, Height - Y)), 0};
+        TRowRun Run{Rows.data() + Y, JDIMENSION(std::min<int32_t>(kJpegRowChunk, Height - Y)), 0};
         JpegRun(
             C.Get(),
             [](j_compress_ptr I, void* Arg) {

@@ -10,7 +10,7 @@
 
 namespace {
 
-const char* const DcxInvalid = "The DCX file header is not valid";
+const char* const kDcxInvalid = "The DCX file header is not valid";
 
 uint16_t Get16(const uint8_t* P) { return static_cast<uint16_t>(P[0] | (P[1] << 8)); }
 uint32_t Get32(const uint8_t* P)
@@ -33,11 +33,11 @@ std::vector<uint32_t> ReadDcxTable(TStream* Stream, int64_t Base)
     std::vector<uint8_t> Head(TDcxGraphic::HeaderSize);
     const int32_t Got = Stream->Read(Head.data(), TDcxGraphic::HeaderSize);
     if (Got < 8 || Get32(Head.data()) != TDcxGraphic::Magic)
-        throw EDcxError(DcxInvalid);
+        throw EDcxError(kDcxInvalid);
     std::vector<uint32_t> Offsets;
     for (int32_t I = 0; I < TDcxGraphic::TableEntries; ++I) {
         if (4 + 4 * I + 4 > Got)
-            throw EDcxError(DcxInvalid);
+            throw EDcxError(kDcxInvalid);
         const uint32_t V = Get32(Head.data() + 4 + 4 * I);
         if (V == 0)
             break;
@@ -120,15 +120,15 @@ void TDcxGraphic::LoadImageFromStream(TStream* Stream, int32_t Index)
     const int64_t Size = Stream->GetSize() - Base;
     const std::vector<uint32_t> Offsets = ReadDcxTable(Stream, Base);
     if (Index < 1 || Index > static_cast<int32_t>(Offsets.size()))
-        throw EDcxError(DcxInvalid);
+        throw EDcxError(kDcxInvalid);
     const int64_t Start = Offsets[Index - 1];
     const int64_t End = Index < static_cast<int32_t>(Offsets.size()) ? Offsets[Index] : Size;
     if (Start < 8 || Start >= End || End > Size)
-        throw EDcxError(DcxInvalid);
+        throw EDcxError(kDcxInvalid);
     TMemoryStream Page;
     Stream->SetPosition(Base + Start);
     if (Page.CopyFrom(Stream, End - Start) != End - Start)
-        throw EDcxError(DcxInvalid);
+        throw EDcxError(kDcxInvalid);
     Page.SetPosition(0);
     TPcxGraphic::LoadImageFromStream(&Page, 1);
 }
@@ -147,19 +147,19 @@ void DcxAddPageOffset(TStream* Stream, uint32_t Offset)
     Stream->SetPosition(0);
     uint8_t Word[4];
     if (!ReadExact(Stream, Word, 4) || Get32(Word) != TDcxGraphic::Magic)
-        throw EDcxError(DcxInvalid);
+        throw EDcxError(kDcxInvalid);
     if (!ReadExact(Stream, Word, 4))
-        throw EDcxError(DcxInvalid);
+        throw EDcxError(kDcxInvalid);
     const uint32_t First = Get32(Word);
     if (First == 0)
-        throw EDcxError(DcxInvalid);
+        throw EDcxError(kDcxInvalid);
     // The table ends where the first page begins (never beyond its fixed size).
     const int64_t TableEnd = std::min<int64_t>(First, TDcxGraphic::HeaderSize);
     int64_t ZeroPos = -1;
     while (Stream->GetPosition() + 4 <= TableEnd) {
         const int64_t Pos = Stream->GetPosition();
         if (!ReadExact(Stream, Word, 4))
-            throw EDcxError(DcxInvalid);
+            throw EDcxError(kDcxInvalid);
         if (Get32(Word) == 0) {
             ZeroPos = Pos;
             break;

@@ -18,107 +18,11 @@
 
 namespace {
 
-constexpr int32_t RowChunk = 32;
-
-// What the header step learns; plain data, filled inside the trap.
-struct THeader {
-    png_uint_32 Width;
-    png_uint_32 Height;
-    int BitDepth;
-    int ColorType;
-    int Interlace;
-};
-
-// The read set-up: inputs, then what libpng reports back. Plain data.
-struct TReadSetup {
-    int BitDepth;
-    int ColorType;
-    int Interlace;
-    bool TrueColor;
-    bool UseBackgroundColor;
-    png_color_16 Background;
-    double ScreenGamma;
-    // out
-    bool GammaSet;
-    double Gamma;
-    int32_t XDpi;
-    int32_t YDpi;
-    bool InterlaceBad;
-    int Passes;
-    size_t RowBytes;
-    bool PaletteBad;
-    int PaletteCount;
-    png_color Palette[256];
-};
-
-void ReadSetupStep(TPngGlue* G, void* Arg)
-{
-    auto* S = static_cast<TReadSetup*>(Arg);
-    png_structp P = G->Png;
-    png_infop I = G->Info;
-    if (S->BitDepth == 16) {
-        png_set_strip_16(P);
-        png_set_swap(P);
-    }
-    if (S->TrueColor)
-        png_set_bgr(P);
-    int Intent = 0;
-    if (png_get_sRGB(P, I, &Intent)) {
-        png_set_sRGB(P, I, Intent);
-    } else if (S->BitDepth > 2) {
-        double FileGamma = 0;
-        if (!png_get_gAMA(P, I, &FileGamma) || FileGamma == 0)
-            FileGamma = 0.5;
-        S->GammaSet = true;
-        S->Gamma = FileGamma;
-        // An identity correction is not requested: libpng would still composite alpha in
-        // linear light, and half-transparent pixels would come out far too bright.
-        if (std::fabs(FileGamma * S->ScreenGamma - 1.0) > 1e-3)
-            png_set_gamma(P, S->ScreenGamma, FileGamma);
-    }
-    // Alpha and tRNS are composited away; pictures without them need no compositing pass.
-    if ((S->ColorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(P, I, PNG_INFO_tRNS)) {
-        png_color_16p FileBackground = nullptr;
-        if (png_get_bKGD(P, I, &FileBackground) && FileBackground && !S->UseBackgroundColor)
-            png_set_background(P, FileBackground, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
-        else
-            png_set_background(P, &S->Background, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1.0);
-    }
-    png_uint_32 ResX = 0, ResY = 0;
-    int Unit = 0;
-    if (png_get_pHYs(P, I, &ResX, &ResY, &Unit) && Unit == PNG_RESOLUTION_METER) {
-        S->XDpi = static_cast<int32_t>(std::min(std::lround(ResX * 0.0254), 65535L));
-        S->YDpi = static_cast<int32_t>(std::min(std::lround(ResY * 0.0254), 65535L));
-    }
-    if (S->Interlace == PNG_INTERLACE_NONE)
-        S->Passes = 1;
-    else if (S->Interlace == PNG_INTERLACE_ADAM7)
-        S->Passes = png_set_interlace_handling(P);
-    else {
-        S->InterlaceBad = true;
-        return;
-    }
-    png_read_update_info(P, I);
-    S->RowBytes = png_get_rowbytes(P, I);
-    if (S->ColorType == PNG_COLOR_TYPE_PALETTE) {
-        png_colorp Palette = nullptr;
-        int Count = 0;
-        if (!png_get_PLTE(P, I, &Palette, &Count) || !Palette) {
-            S->PaletteBad = true;
-            return;
-        }
-        // Never more entries than the bit depth can address.
-        Count = std::min(Count, 1 << S->BitDepth);
-        S->PaletteCount = Count;
-        std::memcpy(S->Palette, Palette, size_t(Count) * sizeof(png_color));
-    }
-}
-
 struct TRowRun {
-    png_bytep* Rows;
+    png_bytep* Rows = nullptr;
     int32_t Count;
-    // Writing: the filter to set before each row (0: leave libpng's choice), or nullptr.
-    const int* Filters;
+    // The filter to set before each row (0: leave libpng's choice), or nullptr.
+    const int* Filters = nullptr;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -338,99 +242,61 @@ void TPngGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
 {
     uint8_t Last = NotifyProgress(this, 0, 0, 255, 100, OnProgress);
     FWarnings = 0;
-    png_byte Sig[8];
-    if (Stream->Read(Sig, sizeof(Sig)) != 8 || png_sig_cmp(Sig, 0, 8) != 0)
-        throw EPNGError("PNG file is not valid or corrupted");
     TPngGlueGuard G(Stream, false);
-    THeader H{};
-    PngRun(
-        G.Get(),
-        [](TPngGlue* G, void* Arg) {
-            auto* H = static_cast<THeader*>(Arg);
-            png_set_sig_bytes(G->Png, 8);
-            png_read_info(G->Png, G->Info);
-            png_get_IHDR(G->Png, G->Info, &H->Width, &H->Height, &H->BitDepth, &H->ColorType, &H->Interlace,
-                         nullptr, nullptr);
-        },
-        &H);
+    TPngReadOptions Options{};
+    Options.UseBackgroundColor = FUseBackgroundColor;
+    const uint8_t R = uint8_t(FBackgroundColor >> 16), Gr = uint8_t(FBackgroundColor >> 8), B = uint8_t(FBackgroundColor);
+    Options.Background.red = R;
+    Options.Background.green = Gr;
+    Options.Background.blue = B;
+    Options.Background.gray = static_cast<png_uint_16>((R * 299 + Gr * 587 + B * 114 + 500) / 1000);
+    Options.ScreenGamma = ScreenGamma;
+    const TPngReadInfo Info = PngStartReading(G.Get(), Options);
+    if (Info.GammaSet)
+        FGamma = Info.Gamma;
 
-    const int D = H.BitDepth;
-    if (D != 1 && D != 2 && D != 4 && D != 8 && D != 16)
-        throw EPNGError("Invalid bit depth");
-    ImageFormat Format;
+    // The set-up has refused every other depth and colour type.
+    const int D = Info.BitDepth;
     const bool Wide = D >= 8;
-    switch (H.ColorType) {
+    ImageFormat Format;
+    switch (Info.ColorType) {
     case PNG_COLOR_TYPE_GRAY:
         Format = D == 1 ? ifBlackWhite : Wide ? ifGray256 : ifGray16;
         break;
     case PNG_COLOR_TYPE_PALETTE:
-        if (D == 16)
-            throw EPNGError("Invalid color type for bit depth");
         Format = D == 1 ? ifBlackWhite : Wide ? ifColor256 : ifColor16;
         break;
-    case PNG_COLOR_TYPE_RGB:
-    case PNG_COLOR_TYPE_RGB_ALPHA:
     case PNG_COLOR_TYPE_GRAY_ALPHA:
-        if (!Wide)
-            throw EPNGError("Invalid color type for bit depth");
-        Format = H.ColorType == PNG_COLOR_TYPE_GRAY_ALPHA ? ifGray256 : ifTrueColor;
+        Format = ifGray256;
         break;
     default:
-        throw EPNGError("Invalid color type for bit depth");
+        Format = ifTrueColor;
+        break;
     }
-
-    TReadSetup S{};
-    S.BitDepth = D;
-    S.ColorType = H.ColorType;
-    S.Interlace = H.Interlace;
-    S.TrueColor = Format == ifTrueColor;
-    S.UseBackgroundColor = FUseBackgroundColor;
-    const uint8_t R = uint8_t(FBackgroundColor >> 16), Gr = uint8_t(FBackgroundColor >> 8), B = uint8_t(FBackgroundColor);
-    S.Background.red = R;
-    S.Background.green = Gr;
-    S.Background.blue = B;
-    S.Background.gray = static_cast<png_uint_16>((R * 299 + Gr * 587 + B * 114 + 500) / 1000);
-    S.ScreenGamma = ScreenGamma;
-    PngRun(G.Get(), ReadSetupStep, &S);
-    if (S.InterlaceBad)
-        throw EPNGError("Interlace type not valid");
-    if (S.PaletteBad)
-        throw EPNGError("png_get_PLTE failed");
-    if (S.GammaSet)
-        FGamma = S.Gamma;
-
-    // libpng must deliver exactly the row the chosen layout holds, or rows would overflow the DIB.
-    const bool TwoBit = D == 2;
-    const int64_t RowBits = int64_t(H.Width) * (TwoBit ? 2 : BitsPerPixel(Format));
-    if (int64_t(S.RowBytes) != (RowBits + 7) / 8)
-        throw EPNGError("PNG file is not valid or corrupted");
 
     TDibLogPalette Palette{};
     const TDibLogPalette* UsePalette = nullptr;
-    if (H.ColorType == PNG_COLOR_TYPE_PALETTE) {
+    if (Info.ColorType == PNG_COLOR_TYPE_PALETTE) {
         Palette.Version = 0x300;
-        Palette.NumEntries = static_cast<uint16_t>(S.PaletteCount);
-        for (int I = 0; I < S.PaletteCount; ++I)
-            Palette.Entries[I] = TPaletteEntry{S.Palette[I].red, S.Palette[I].green, S.Palette[I].blue, 0};
+        Palette.NumEntries = static_cast<uint16_t>(Info.PaletteCount);
+        for (int I = 0; I < Info.PaletteCount; ++I)
+            Palette.Entries[I] = TPaletteEntry{Info.Palette[I].red, Info.Palette[I].green, Info.Palette[I].blue, 0};
         UsePalette = &Palette;
     }
-    if (H.Width > 0x7FFFFFFFu || H.Height > 0x7FFFFFFFu)
-        throw EPNGError("PNG file is not valid or corrupted");
-    NewImage(int32_t(H.Width), int32_t(H.Height), Format, UsePalette, S.XDpi, S.YDpi);
-    SetXDpi(S.XDpi);
-    SetYDpi(S.YDpi);
+    NewImage(int32_t(Info.Width), int32_t(Info.Height), Format, UsePalette, Info.XDpi, Info.YDpi);
+    SetXDpi(Info.XDpi);
+    SetYDpi(Info.YDpi);
 
     const int32_t Height = GetHeight();
     const int32_t Width = GetWidth();
-    if (TwoBit) {
-        std::vector<png_byte> Buffer(S.RowBytes * size_t(Height));
+    if (D == 2) {
+        // Two bits a pixel have no layout of their own: read aside, widened to four.
+        std::vector<png_byte> Buffer(Info.RowBytes * size_t(Height));
         std::vector<png_bytep> Rows(static_cast<size_t>(Height));
         for (int32_t Y = 0; Y < Height; ++Y)
-            Rows[size_t(Y)] = Buffer.data() + S.RowBytes * size_t(Y);
-        PngRun(
-            G.Get(), [](TPngGlue* G, void* Arg) { png_read_image(G->Png, static_cast<png_bytepp>(Arg)); },
-            Rows.data());
-        const bool Grey = H.ColorType == PNG_COLOR_TYPE_GRAY;
+            Rows[size_t(Y)] = Buffer.data() + Info.RowBytes * size_t(Y);
+        PngReadRows(G.Get(), Info, Rows.data(), nullptr);
+        const bool Grey = Info.ColorType == PNG_COLOR_TYPE_GRAY;
         for (int32_t Y = 0; Y < Height; ++Y) {
             const png_byte* Src = Rows[size_t(Y)];
             uint8_t* Dst = ScanLine(Y);
@@ -449,20 +315,10 @@ void TPngGraphic::LoadImageFromStream(TStream* Stream, int32_t /*Index*/)
         std::vector<png_bytep> Rows(static_cast<size_t>(Height));
         for (int32_t Y = 0; Y < Height; ++Y)
             Rows[size_t(Y)] = ScanLine(Y);
-        const int64_t Total = int64_t(Height - 1) * S.Passes;
-        for (int Pass = 0; Pass < S.Passes; ++Pass)
-            for (int32_t Y = 0; Y < Height; Y += RowChunk) {
-                TRowRun Run{Rows.data() + Y, std::min(RowChunk, Height - Y), nullptr};
-                PngRun(
-                    G.Get(),
-                    [](TPngGlue* G, void* Arg) {
-                        auto* R = static_cast<TRowRun*>(Arg);
-                        for (int32_t I = 0; I < R->Count; ++I)
-                            png_read_row(G->Png, R->Rows[I], nullptr);
-                    },
-                    &Run);
-                Last = NotifyProgress(this, int64_t(Height - 1) * Pass + Y + Run.Count - 1, 0, Last, Total, OnProgress);
-            }
+        const int64_t Total = int64_t(Height - 1) * Info.Passes;
+        PngReadRows(G.Get(), Info, Rows.data(), [&](int Pass, int32_t Done) {
+            Last = NotifyProgress(this, int64_t(Height - 1) * Pass + Done - 1, 0, Last, Total, OnProgress);
+        });
     }
     FWarnings = G->Warnings;
     NotifyProgress(this, 100, 0, Last, 100, OnProgress);
@@ -540,10 +396,10 @@ void TPngGraphic::SaveToStream(TStream* Stream)
                                S.Width >= 2 && S.Height >= 2;
     const size_t Bpp = S.ColorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
     const size_t RowBytes = size_t(S.Width) * Bpp;
-    int Filters[RowChunk];
+    int Filters[kPngRowChunk];
     for (int Pass = 0; Pass < S.Passes; ++Pass)
-        for (int32_t Y = 0; Y < Height; Y += RowChunk) {
-            TRowRun Run{Rows.data() + Y, std::min(RowChunk, Height - Y), ChooseFilters ? Filters : nullptr};
+        for (int32_t Y = 0; Y < Height; Y += kPngRowChunk) {
+            TRowRun Run{Rows.data() + Y, std::min(kPngRowChunk, Height - Y), ChooseFilters ? Filters : nullptr};
             if (ChooseFilters)
                 for (int32_t I = 0; I < Run.Count; ++I)
                     Filters[I] =

@@ -11,9 +11,9 @@
 
 namespace {
 
-const char* const NotPpm = "Not a valid PPM file";
+const char* const kNotPpm = "Not a valid PPM file";
 
-[[noreturn]] void Fail() { throw EDidodazaError(NotPpm); }
+[[noreturn]] void Fail() { throw EDidodazaError(kNotPpm); }
 
 bool IsBlank(int C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\v' || C == '\f'; }
 
@@ -112,7 +112,7 @@ public:
     }
 
 private:
-    TStream* FStream;
+    TStream* FStream = nullptr;
     uint8_t FBuffer[4096];
     int32_t FPos = 0;
     int32_t FLen = 0;
@@ -177,7 +177,7 @@ public:
     }
 
 private:
-    TStream* FStream;
+    TStream* FStream = nullptr;
     uint8_t FBuffer[4096];
     size_t FLen = 0;
     size_t FLine = 0;

@@ -12,24 +12,24 @@
 
 namespace {
 
-uint16_t UserTagNumbers[UserTagCount];
-bool UserTagNumbersSet = false;
-char UserTagNames[UserTagCount][12];
-TIFFFieldInfo UserTagFields[UserTagCount];
+uint16_t gUserTagNumbers[kUserTagCount];
+bool gUserTagNumbersSet = false;
+char gUserTagNames[kUserTagCount][12];
+TIFFFieldInfo gUserTagFields[kUserTagCount];
 
-std::mutex InitLock;
-int32_t InitCount = 0;
-TIFFExtendProc PreviousExtender = nullptr;
-TIFFErrorHandler PreviousError = nullptr;
-TIFFErrorHandler PreviousWarning = nullptr;
+std::mutex gInitLock;
+int32_t gInitCount = 0;
+TIFFExtendProc gPreviousExtender = nullptr;
+TIFFErrorHandler gPreviousError = nullptr;
+TIFFErrorHandler gPreviousWarning = nullptr;
 
 // Plain characters, not a std::string: with this tool chain the destructor of a thread_local
 // object can run on storage the runtime has already reused when a worker thread ends.
-thread_local char LastMessage[600];
+thread_local char gLastMessage[600];
 
 void SetLastMessage(const std::string& Text) noexcept
 {
-    std::snprintf(LastMessage, sizeof(LastMessage), "%s", Text.c_str());
+    std::snprintf(gLastMessage, sizeof(gLastMessage), "%s", Text.c_str());
 }
 
 void KeepMessage(const char* Module, const char* Fmt, va_list Args) noexcept
@@ -47,26 +47,26 @@ void ErrorHandler(const char* Module, const char* Fmt, va_list Args) { KeepMessa
 // Warnings are kept too, but never replace an error of the same call.
 void WarningHandler(const char* Module, const char* Fmt, va_list Args)
 {
-    if (LastMessage[0] == '\0')
+    if (gLastMessage[0] == '\0')
         KeepMessage(Module, Fmt, Args);
 }
 
 void UserTagExtender(TIFF* Tiff)
 {
-    TIFFMergeFieldInfo(Tiff, UserTagFields, UserTagCount);
-    if (PreviousExtender)
-        PreviousExtender(Tiff);
+    TIFFMergeFieldInfo(Tiff, gUserTagFields, kUserTagCount);
+    if (gPreviousExtender)
+        gPreviousExtender(Tiff);
 }
 
 void BuildUserTagFields()
 {
-    if (!UserTagNumbersSet)
-        for (int32_t I = 0; I < UserTagCount; ++I)
-            UserTagNumbers[I] = static_cast<uint16_t>(FirstUserTag + I);
-    for (int32_t I = 0; I < UserTagCount; ++I) {
-        std::snprintf(UserTagNames[I], sizeof(UserTagNames[I]), "UserTag%d", static_cast<int>(I + 1));
-        UserTagFields[I] = TIFFFieldInfo{UserTagNumbers[I], TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII,
-                                         FIELD_CUSTOM,      1,             0,             UserTagNames[I]};
+    if (!gUserTagNumbersSet)
+        for (int32_t I = 0; I < kUserTagCount; ++I)
+            gUserTagNumbers[I] = static_cast<uint16_t>(kFirstUserTag + I);
+    for (int32_t I = 0; I < kUserTagCount; ++I) {
+        std::snprintf(gUserTagNames[I], sizeof(gUserTagNames[I]), "UserTag%d", static_cast<int>(I + 1));
+        gUserTagFields[I] = TIFFFieldInfo{gUserTagNumbers[I], TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII,
+                                         FIELD_CUSTOM,      1,             0,             gUserTagNames[I]};
     }
 }
 
@@ -86,7 +86,7 @@ tmsize_t TiffStreamRead(thandle_t Handle, void* Buffer, tmsize_t Size)
         }
         return Done;
     } catch (...) {
-        return -1;
+        return -1; // libtiff reports a failed read; nothing may unwind into it
     }
 }
 
@@ -104,7 +104,7 @@ tmsize_t TiffStreamWrite(thandle_t Handle, void* Buffer, tmsize_t Size)
         }
         return Done;
     } catch (...) {
-        return -1;
+        return -1; // libtiff reports a failed write; nothing may unwind into it
     }
 }
 
@@ -123,7 +123,7 @@ toff_t TiffStreamSeek(thandle_t Handle, toff_t Offset, int Whence)
         const int64_t Result = StreamOf(Handle)->Seek(Signed, Origin);
         return Result < 0 ? static_cast<toff_t>(-1) : static_cast<toff_t>(Result);
     } catch (...) {
-        return static_cast<toff_t>(-1);
+        return static_cast<toff_t>(-1); // libtiff reports a failed seek
     }
 }
 
@@ -135,7 +135,7 @@ toff_t TiffStreamSize(thandle_t Handle)
     try {
         return static_cast<toff_t>(StreamOf(Handle)->GetSize());
     } catch (...) {
-        return 0;
+        return 0; // an unknown size reads as 0; nothing may unwind into libtiff
     }
 }
 
@@ -146,30 +146,30 @@ void TiffStreamUnmap(thandle_t, void*, toff_t) {}
 
 void TIFFSetUserTagNumbers(const uint16_t* Numbers, int32_t Count)
 {
-    std::lock_guard<std::mutex> Lock(InitLock);
-    if (InitCount > 0 || !Numbers)
+    std::lock_guard<std::mutex> Lock(gInitLock);
+    if (gInitCount > 0 || !Numbers)
         return; // the extender already uses the table
-    for (int32_t I = 0; I < UserTagCount; ++I)
-        UserTagNumbers[I] = I < Count ? Numbers[I] : static_cast<uint16_t>(FirstUserTag + I);
-    UserTagNumbersSet = true;
+    for (int32_t I = 0; I < kUserTagCount; ++I)
+        gUserTagNumbers[I] = I < Count ? Numbers[I] : static_cast<uint16_t>(kFirstUserTag + I);
+    gUserTagNumbersSet = true;
 }
 
 uint32_t UserTagNumber(int32_t Slot)
 {
-    if (Slot < 0 || Slot >= UserTagCount)
+    if (Slot < 0 || Slot >= kUserTagCount)
         return 0;
-    return UserTagNumbersSet ? UserTagNumbers[Slot] : FirstUserTag + static_cast<uint32_t>(Slot);
+    return gUserTagNumbersSet ? gUserTagNumbers[Slot] : kFirstUserTag + static_cast<uint32_t>(Slot);
 }
 
 void TiffLibInit()
 {
-    std::lock_guard<std::mutex> Lock(InitLock);
-    if (InitCount++ > 0)
+    std::lock_guard<std::mutex> Lock(gInitLock);
+    if (gInitCount++ > 0)
         return;
     BuildUserTagFields();
-    PreviousError = TIFFSetErrorHandler(ErrorHandler);
-    PreviousWarning = TIFFSetWarningHandler(WarningHandler);
-    PreviousExtender = TIFFSetTagExtender(UserTagExtender);
+    gPreviousError = TIFFSetErrorHandler(ErrorHandler);
+    gPreviousWarning = TIFFSetWarningHandler(WarningHandler);
+    gPreviousExtender = TIFFSetTagExtender(UserTagExtender);
     SetAnnotationTextReader([](TDibGraphic* Picture) -> std::string {
         const auto* Tiff = dynamic_cast<TTiffGraphic*>(Picture);
         return Tiff ? Tiff->GetAnnotations() : std::string();
@@ -178,14 +178,14 @@ void TiffLibInit()
 
 void TiffLibDone()
 {
-    std::lock_guard<std::mutex> Lock(InitLock);
-    if (InitCount == 0 || --InitCount > 0)
+    std::lock_guard<std::mutex> Lock(gInitLock);
+    if (gInitCount == 0 || --gInitCount > 0)
         return;
     SetAnnotationTextReader(nullptr);
-    TIFFSetTagExtender(PreviousExtender);
-    TIFFSetWarningHandler(PreviousWarning);
-    TIFFSetErrorHandler(PreviousError);
-    PreviousExtender = nullptr;
+    TIFFSetTagExtender(gPreviousExtender);
+    TIFFSetWarningHandler(gPreviousWarning);
+    TIFFSetErrorHandler(gPreviousError);
+    gPreviousExtender = nullptr;
 }
 
 void RegisterTiffGraphic()
@@ -202,5 +202,5 @@ TIFF* TiffStreamOpen(TStream* Stream, const char* Mode)
                           TiffStreamClose, TiffStreamSize, TiffStreamMap, TiffStreamUnmap);
 }
 
-std::string TiffLastMessage() { return LastMessage; }
-void TiffClearLastMessage() { LastMessage[0] = '\0'; }
+std::string TiffLastMessage() { return gLastMessage; }
+void TiffClearLastMessage() { gLastMessage[0] = '\0'; }

@@ -11,8 +11,8 @@
 class TStream;
 
 // Tag numbers of the 20 user text tags ("UserTag1".."UserTag20"), in one place.
-constexpr int32_t UserTagCount = 20;
-constexpr uint16_t FirstUserTag = 40000;
+constexpr int32_t kUserTagCount = 20;
+constexpr uint16_t kFirstUserTag = 40000;
 // Takes the table once, before TiffLibInit installs the extender.
 void TIFFSetUserTagNumbers(const uint16_t* Numbers, int32_t Count);
 uint32_t UserTagNumber(int32_t Slot);
@@ -46,5 +46,5 @@ public:
     explicit operator bool() const { return FTiff != nullptr; }
 
 private:
-    TIFF* FTiff;
+    TIFF* FTiff = nullptr;
 };

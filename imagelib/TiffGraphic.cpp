@@ -17,7 +17,7 @@
 #include "imagelib/TiffGlue.h"
 #include "platform/rtl/Stream.h"
 
-const TTiffStringTag TiffStringTags[9] = {
+const TTiffStringTag kTiffStringTags[9] = {
     {TIFFTAG_DOCUMENTNAME, &TTiffGraphic::DocumentName, "DocumentName"},
     {TIFFTAG_IMAGEDESCRIPTION, &TTiffGraphic::ImageDescription, "ImageDescription"},
     {TIFFTAG_MAKE, &TTiffGraphic::Make, "Make"},
@@ -32,8 +32,8 @@ const TTiffStringTag TiffStringTags[9] = {
 namespace {
 
 // Pages with at least this many decoded bytes are read by several threads, at most this many.
-constexpr uint64_t ParallelStripBytes = 1 << 20;
-constexpr uint32_t MaxStripReaders = 4;
+constexpr uint64_t kParallelStripBytes = 1 << 20;
+constexpr uint32_t kMaxStripReaders = 4;
 
 [[noreturn]] void TiffFail(const std::string& Text) { throw ETiffError("ETiffError " + Text); }
 
@@ -193,7 +193,7 @@ public:
     int64_t GetSize() override { return FSize; }
 
 private:
-    const uint8_t* FBytes;
+    const uint8_t* FBytes = nullptr;
     int64_t FSize;
     int64_t FPosition = 0;
 };
@@ -201,7 +201,7 @@ private:
 // A page read strip by strip, shared by the calling thread and its helpers. Every strip fills
 // rows of its own, so the readers never write the same memory; each has its own TIFF handle.
 struct TStripPage {
-    const uint8_t* Bytes; // the whole file in memory, for the helpers' own handles
+    const uint8_t* Bytes = nullptr; // the whole file in memory, for the helpers' own handles
     int64_t Size;
     tdir_t Directory;
     uint32_t Height;
@@ -290,12 +290,12 @@ int32_t CountDirectories(TIFF* Tiff)
 
 std::string CompressionName(int32_t Value)
 {
-    static const char* const Names[TiffCompressionCount] = {
+    static const char* const Names[kTiffCompressionCount] = {
         "None", "Packbits", "CCITT Group 3, 1D", "CCITT Group 3, 2D", "CCITT Group 4", "ZLib", "JPEG"};
-    return Value >= 0 && Value < TiffCompressionCount ? Names[Value] : "Unknown";
+    return Value >= 0 && Value < kTiffCompressionCount ? Names[Value] : "Unknown";
 }
 
-TTiffGraphic::TTiffGraphic() : FCustomTags(UserTagCount)
+TTiffGraphic::TTiffGraphic() : FCustomTags(kUserTagCount)
 {
     FCustomTags[0].ReadEnabled = true;
     FCustomTags[0].WriteEnabled = true;
@@ -338,7 +338,7 @@ void TTiffGraphic::SetCompression(TiffCompression Value)
 
 TCustomTiffTag& TTiffGraphic::CustomTag(int32_t Slot)
 {
-    if (Slot < 0 || Slot >= UserTagCount)
+    if (Slot < 0 || Slot >= kUserTagCount)
         throw EDidodazaError("Invalid user tag slot");
     return FCustomTags[static_cast<size_t>(Slot)];
 }
@@ -352,22 +352,22 @@ std::string TTiffGraphic::GetAnnotations() const { return FCustomTags[0].Text; }
 
 void TTiffGraphic::ReadTextTags(TIFF* Tiff)
 {
-    for (int32_t I = 0; I < UserTagCount; ++I) {
+    for (int32_t I = 0; I < kUserTagCount; ++I) {
         TCustomTiffTag& Tag = FCustomTags[static_cast<size_t>(I)];
         Tag.Text = Tag.ReadEnabled ? GetStringField(Tiff, UserTagNumber(I)) : std::string();
     }
-    for (const TTiffStringTag& S : TiffStringTags)
+    for (const TTiffStringTag& S : kTiffStringTags)
         this->*S.Field = GetStringField(Tiff, S.Tag);
 }
 
 void TTiffGraphic::WriteTextTags(TIFF* Tiff)
 {
-    for (int32_t I = 0; I < UserTagCount; ++I) {
+    for (int32_t I = 0; I < kUserTagCount; ++I) {
         const TCustomTiffTag& Tag = FCustomTags[static_cast<size_t>(I)];
         if (Tag.WriteEnabled)
             SetStringField(Tiff, UserTagNumber(I), Tag.Text);
     }
-    for (const TTiffStringTag& S : TiffStringTags)
+    for (const TTiffStringTag& S : kTiffStringTags)
         if (!(this->*S.Field).empty())
             SetStringField(Tiff, S.Tag, this->*S.Field);
     if (Software.empty())
@@ -609,7 +609,7 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
         // The tile's size comes from the file alone; one tile may not need more memory than
         // the largest picture the library accepts.
         if (TileW == 0 || TileH == 0 || TileRow <= 0 || TileSize < tmsize_t(TileH) * TileRow ||
-            uint64_t(TileSize) > uint64_t(MaxPictureBytes))
+            uint64_t(TileSize) > uint64_t(kMaxPictureBytes))
             TiffFail("TIFFReadTile");
         std::vector<uint8_t> Tile(static_cast<size_t>(TileSize));
         const int32_t Bits = BitsPerPixel(Format);
@@ -645,7 +645,7 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
         // The RGBA raster is four bytes a pixel whatever the picture's format, so it can pass
         // the picture cap that NewImage kept; it is held to the same cap on every platform.
         const uint64_t Bytes = uint64_t(Width) * Height * 4;
-        if (Bytes > uint64_t(MaxPictureBytes) || Bytes > SIZE_MAX)
+        if (Bytes > uint64_t(kMaxPictureBytes) || Bytes > SIZE_MAX)
             throw EOutOfMemory("Out of memory");
         std::unique_ptr<uint32_t[]> Raster(new (std::nothrow) uint32_t[uint64_t(Width) * Height]);
         if (!Raster)
@@ -690,7 +690,7 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
         const uint64_t PageBytes = uint64_t(Height) * uint64_t(ScanlineSize);
         const uint32_t StripCount = (Height + StripRows - 1) / StripRows;
         const bool Share =
-            PageBytes >= ParallelStripBytes && StripCount >= 2 && std::thread::hardware_concurrency() > 1;
+            PageBytes >= kParallelStripBytes && StripCount >= 2 && std::thread::hardware_concurrency() > 1;
         TStripPage Page;
         TMemoryStream Whole;
         auto* Memory = dynamic_cast<TMemoryStream*>(Stream);
@@ -718,7 +718,7 @@ void TTiffGraphic::LoadTiffPage(TStream* Stream, int32_t Index, uint8_t& LastPer
         for (int32_t Y = 0; Y < H; ++Y)
             Page.Rows[size_t(Y)] = ScanLine(Y);
         const uint32_t Helpers =
-            Page.Bytes ? std::min<uint32_t>({std::thread::hardware_concurrency(), MaxStripReaders, StripCount}) - 1 : 0;
+            Page.Bytes ? std::min<uint32_t>({std::thread::hardware_concurrency(), kMaxStripReaders, StripCount}) - 1 : 0;
         // Helpers are stopped and joined on every way out, a throwing progress handler included.
         struct THelpers {
             TStripPage& Page;
@@ -768,7 +768,7 @@ void TTiffGraphic::SaveTiff(TStream* Stream, const char* Mode)
     const ImageFormat Format = GetImageFormat();
     const TiffCompression Kind = CompressionAllowed(FCompression) ? FCompression : (Format == ifBlackWhite ? 4 : 1);
 
-    static const uint16_t Tags[TiffCompressionCount] = {
+    static const uint16_t Tags[kTiffCompressionCount] = {
         COMPRESSION_NONE,      COMPRESSION_PACKBITS,      COMPRESSION_CCITTFAX3, COMPRESSION_CCITTFAX3,
         COMPRESSION_CCITTFAX4, COMPRESSION_DEFLATE,  COMPRESSION_JPEG};
     SetIntField(Tiff, TIFFTAG_COMPRESSION, Tags[Kind]);

@@ -13,7 +13,7 @@
 
 // 0 None, 1 Packbits, 2 CCITT Group 3 1D, 3 CCITT Group 3 2D, 4 CCITT Group 4, 5 ZLib, 6 JPEG.
 using TiffCompression = uint8_t;
-constexpr int32_t TiffCompressionCount = 7;
+constexpr int32_t kTiffCompressionCount = 7;
 std::string CompressionName(int32_t Value);
 
 class TCustomTiffTag : public TObject {
@@ -77,6 +77,6 @@ private:
 struct TTiffStringTag {
     uint32_t Tag;
     std::string TTiffGraphic::*Field;
-    const char* Name;
+    const char* Name = nullptr;
 };
-extern const TTiffStringTag TiffStringTags[9];
+extern const TTiffStringTag kTiffStringTags[9];

@@ -23,8 +23,8 @@ namespace {
 
 constexpr int Repeats = 3;
 constexpr int32_t SourceWidth = 3000, SourceHeight = 2000;
-const char* const OurNames[ResampleFilterCount] = {"Triangle", "Hermite", "Bell", "BSpline", "Lanczos3", "Mitchell"};
-const char* const MagickNames[ResampleFilterCount] = {"Triangle", "Hermite", "Quadratic", "Spline", "Lanczos", "Mitchell"};
+const char* const OurNames[kResampleFilterCount] = {"Triangle", "Hermite", "Bell", "BSpline", "Lanczos3", "Mitchell"};
+const char* const MagickNames[kResampleFilterCount] = {"Triangle", "Hermite", "Quadratic", "Spline", "Lanczos", "Mitchell"};
 struct TDirection {
     const char* Name;
     int32_t Width, Height;
@@ -84,7 +84,7 @@ std::map<std::string, double> TimeConvert(const std::string& UnixDir, const std:
       << "best() { b=; for i in 1 2 3; do s=$(date +%s%N); \"$@\" || return 1; e=$(date +%s%N); t=$((e-s));"
       << " if [ -z \"$b\" ] || [ $t -lt $b ]; then b=$t; fi; done; echo $b; }\n"
       << "echo \"base $(best $IM -limit thread 1 source.mpc null:)\" > results.txt\n";
-    for (int F = 0; F < ResampleFilterCount; ++F)
+    for (int F = 0; F < kResampleFilterCount; ++F)
         for (const TDirection& D : Directions)
             S << "echo \"" << OurNames[F] << "_" << D.Name << " $(best $IM -limit thread 1 source.mpc -filter "
               << MagickNames[F] << " -resize " << D.Width << "x" << D.Height << "! null:)\" >> results.txt\n";
@@ -140,7 +140,7 @@ int main()
 
     // Ours first, alone on the machine.
     std::map<std::string, double> Ours;
-    for (int F = 0; F < ResampleFilterCount; ++F)
+    for (int F = 0; F < kResampleFilterCount; ++F)
         for (const TDirection& D : Directions) {
             TResizeTransform T;
             T.SetResample(true);
@@ -168,7 +168,7 @@ int main()
     const double Base = Magick.at("base");
     std::printf("convert start-up and MPC read (subtracted): %.1f ms\n", Base * 1000);
     std::printf("%-9s %-8s %10s %10s %8s\n", "filter", "", "ours ms", "convert ms", "ratio");
-    for (int F = 0; F < ResampleFilterCount; ++F)
+    for (int F = 0; F < kResampleFilterCount; ++F)
         for (const TDirection& D : Directions) {
             const std::string Key = std::string(OurNames[F]) + "_" + D.Name;
             if (!Magick.count(Key))

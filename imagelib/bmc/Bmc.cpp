@@ -9,11 +9,11 @@
 namespace {
 
 // In format-number order.
-const BMCFORMAT* const Formats[BMC_N_FILETYPES] = {&bmc_format_bmp, &bmc_format_pcx, &bmc_format_tga};
+const BMCFORMAT* const kFormats[BMC_N_FILETYPES] = {&bmc_format_bmp, &bmc_format_pcx, &bmc_format_tga};
 
 const BMCFORMAT* FormatOf(int32_t Type)
 {
-    return Type >= 0 && Type < BMC_N_FILETYPES ? Formats[Type] : nullptr;
+    return Type >= 0 && Type < BMC_N_FILETYPES ? kFormats[Type] : nullptr;
 }
 
 bool IsSeparator(char C)
@@ -53,7 +53,7 @@ bool AnyWord(std::string_view Words, F Fn)
     return false;
 }
 
-const char* const CoreTexts[] = {
+const char* const kCoreTexts[] = {
     "ok",
     "out of memory",
     "not supported",
@@ -103,7 +103,7 @@ int32_t bmc_guess_filetype(const char* FileName, int32_t* Type)
     if (Ext.empty())
         return BMC_ERR_NOT_FOUND;
     for (int32_t T = 0; T < BMC_N_FILETYPES; ++T)
-        if (AnyWord(Formats[T]->ft.extensions, [&](std::string_view W) { return SameWord(W, Ext); })) {
+        if (AnyWord(kFormats[T]->ft.extensions, [&](std::string_view W) { return SameWord(W, Ext); })) {
             *Type = T;
             return BMC_OK;
         }
@@ -175,9 +175,9 @@ int32_t bmc_write(const char* FileName, TStream* Stream, int32_t Type, const BMC
 
 const char* bmc_err(int32_t Code)
 {
-    if (Code >= 0 && Code < static_cast<int32_t>(sizeof(CoreTexts) / sizeof(CoreTexts[0])))
-        return CoreTexts[Code];
-    for (const BMCFORMAT* F : Formats)
+    if (Code >= 0 && Code < static_cast<int32_t>(sizeof(kCoreTexts) / sizeof(kCoreTexts[0])))
+        return kCoreTexts[Code];
+    for (const BMCFORMAT* F : kFormats)
         if (const char* Text = F->error(Code))
             return Text;
     return "general error";

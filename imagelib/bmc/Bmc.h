@@ -65,9 +65,9 @@ struct BMCRGB {
 };
 
 struct BMCFT {
-    const char* short_name;
-    const char* long_name;
-    const char* extensions; // space-separated
+    const char* short_name = nullptr;
+    const char* long_name = nullptr;
+    const char* extensions = nullptr; // space-separated
     uint32_t flags;
 };
 

@@ -72,27 +72,27 @@ int32_t StreamWrite(TStream* Stream, const void* Buffer, int32_t Count)
     }
 }
 
-constexpr BMCIO StreamProcedures = {StreamOpen, StreamCreate, StreamClose, StreamSeek, StreamRead, StreamWrite};
+constexpr BMCIO kStreamProcedures = {StreamOpen, StreamCreate, StreamClose, StreamSeek, StreamRead, StreamWrite};
 
-BMCIO Io = StreamProcedures;
+BMCIO gIo = kStreamProcedures;
 
 } // namespace
 
 void bmc_io_setup(const BMCIO* Table)
 {
-    Io = Table ? *Table : StreamProcedures;
+    gIo = Table ? *Table : kStreamProcedures;
 }
 
 const BMCIO& bmc_io()
 {
-    return Io;
+    return gIo;
 }
 
 int32_t bmc_read_exact(TStream* Stream, void* Buffer, int32_t Count)
 {
     auto* P = static_cast<uint8_t*>(Buffer);
     while (Count > 0) {
-        const int32_t N = Io.read(Stream, P, Count);
+        const int32_t N = gIo.read(Stream, P, Count);
         if (N <= 0 || N > Count)
             return BMC_ERR_READ;
         P += N;
@@ -105,7 +105,7 @@ int32_t bmc_write_exact(TStream* Stream, const void* Buffer, int32_t Count)
 {
     auto* P = static_cast<const uint8_t*>(Buffer);
     while (Count > 0) {
-        const int32_t N = Io.write(Stream, P, Count);
+        const int32_t N = gIo.write(Stream, P, Count);
         if (N <= 0 || N > Count)
             return BMC_ERR_WRITE;
         P += N;
@@ -116,7 +116,7 @@ int32_t bmc_write_exact(TStream* Stream, const void* Buffer, int32_t Count)
 
 int32_t bmc_seek_to(TStream* Stream, int64_t Position)
 {
-    if (Position < 0 || Io.seek(Stream, Position, 0) != Position)
+    if (Position < 0 || gIo.seek(Stream, Position, 0) != Position)
         return BMC_ERR_READ;
     return BMC_OK;
 }
@@ -135,7 +135,7 @@ int BufferedReader::Fill()
     int32_t Want = BufferSize;
     if (FLeft >= 0 && FLeft < Want)
         Want = static_cast<int32_t>(FLeft);
-    const int32_t N = Want > 0 ? Io.read(FStream, FBuffer.get(), Want) : 0;
+    const int32_t N = Want > 0 ? gIo.read(FStream, FBuffer.get(), Want) : 0;
     if (N <= 0 || N > Want) {
         FEnd = true;
         FPos = FLen = 0;

@@ -34,7 +34,7 @@ public:
 private:
     int Fill();
 
-    TStream* FStream;
+    TStream* FStream = nullptr;
     int64_t FLeft;
     std::unique_ptr<uint8_t[]> FBuffer;
     int32_t FPos = 0;
@@ -63,7 +63,7 @@ public:
     bool Flush();
 
 private:
-    TStream* FStream;
+    TStream* FStream = nullptr;
     std::unique_ptr<uint8_t[]> FBuffer;
     int32_t FLen = 0;
     bool FFailed = false;

@@ -11,10 +11,10 @@
 
 namespace {
 
-constexpr int32_t HeaderSize = 128;
-constexpr int32_t HeaderRead = 70;
-constexpr int32_t TrailerSize = 769; // 12 and 256 x R, G, B
-constexpr uint32_t OptTrunc = 1;
+constexpr int32_t kHeaderSize = 128;
+constexpr int32_t kHeaderRead = 70;
+constexpr int32_t kTrailerSize = 769; // 12 and 256 x R, G, B
+constexpr uint32_t kOptTrunc = 1;
 
 int32_t Query(BMCFT* Ft)
 {
@@ -28,8 +28,8 @@ int32_t ReadHeader(const char*, TStream* Stream, BMC* Bmc, const char* Options)
     const int64_t Base = Io.seek(Stream, 0, 1);
     if (Base < 0)
         return BMC_ERR_READ;
-    uint8_t H[HeaderRead];
-    if (bmc_read_exact(Stream, H, HeaderRead) != BMC_OK)
+    uint8_t H[kHeaderRead];
+    if (bmc_read_exact(Stream, H, kHeaderRead) != BMC_OK)
         return BMC_ERR_READ;
     if (H[0] != 10)
         return BMC_ERR_BAD_MAGIC;
@@ -63,26 +63,26 @@ int32_t ReadHeader(const char*, TStream* Stream, BMC* Bmc, const char* Options)
         return BMC_ERR_BAD_SIZE;
 
     BMCPRIV& P = Bmc->priv;
-    P.data_pos = Base + HeaderSize;
+    P.data_pos = Base + kHeaderSize;
     if (Bpp == 8) {
         const int64_t End = Io.seek(Stream, 0, 2);
         if (End < 0)
             return BMC_ERR_READ;
-        if (End - Base < HeaderSize + TrailerSize)
+        if (End - Base < kHeaderSize + kTrailerSize)
             return BMC_ERR_PCX_TRAILER;
         uint8_t Mark = 0;
-        if (bmc_seek_to(Stream, End - TrailerSize) != BMC_OK || bmc_read_exact(Stream, &Mark, 1) != BMC_OK)
+        if (bmc_seek_to(Stream, End - kTrailerSize) != BMC_OK || bmc_read_exact(Stream, &Mark, 1) != BMC_OK)
             return BMC_ERR_READ;
         if (Mark != 12)
             return BMC_ERR_PCX_TRAILER;
-        P.pal_pos = End - TrailerSize + 1;
-        P.data_end = End - TrailerSize; // the lines never run into the trailer
+        P.pal_pos = End - kTrailerSize + 1;
+        P.data_end = End - kTrailerSize; // the lines never run into the trailer
     }
     std::memcpy(P.header_palette, H + 16, sizeof(P.header_palette));
     P.file_bits = Bits;
     P.planes = Planes;
     P.line_bytes = LineBytes;
-    P.options = bmc_find_word(Options, "trunc") ? OptTrunc : 0;
+    P.options = bmc_find_word(Options, "trunc") ? kOptTrunc : 0;
     Bmc->width = static_cast<int32_t>(Width);
     Bmc->height = static_cast<int32_t>(Height);
     Bmc->bpp = Bpp;
@@ -130,7 +130,7 @@ int32_t ReadData(TStream* Stream, const BMC* Bmc, BMC_PROGRESS ProgressProc, voi
     const int32_t H = Bmc->height;
     const int32_t RowBytes = bmc_row_bytes(Bmc);
     const int32_t PlaneBytes = (W * P.file_bits + 7) / 8; // what a row uses of each plane line
-    const bool Trunc = (P.options & OptTrunc) != 0;
+    const bool Trunc = (P.options & kOptTrunc) != 0;
     int32_t Count = 0; // a run carried over from the line before
     uint8_t Value = 0;
 
@@ -227,7 +227,7 @@ int32_t Write(const char*, TStream* Stream, const BMC* Bmc, const BMCRGB* Palett
     int32_t Last = bmc_progress(ProgressProc, ProgressData, 0, 0, 100, 255);
     const int32_t RowBytes = bmc_row_bytes(Bmc);
 
-    uint8_t Hd[HeaderSize] = {};
+    uint8_t Hd[kHeaderSize] = {};
     Hd[0] = 10;
     Hd[1] = 5;
     Hd[2] = 1;
@@ -248,7 +248,7 @@ int32_t Write(const char*, TStream* Stream, const BMC* Bmc, const BMCRGB* Palett
     std::unique_ptr<uint8_t[]> Line(new (std::nothrow) uint8_t[LineBytes]);
     if (!Out.Ok() || !Line)
         return BMC_ERR_MEM;
-    Out.Write(Hd, HeaderSize);
+    Out.Write(Hd, kHeaderSize);
 
     // Readers take a 1-bit PCX as black on white; a picture whose second colour is the darker
     // one is written inverted so it still looks the same.

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int32_t HeaderSize = 18;
+constexpr int32_t kHeaderSize = 18;
 
 int32_t Query(BMCFT* Ft)
 {
@@ -23,8 +23,8 @@ int32_t ReadHeader(const char*, TStream* Stream, BMC* Bmc, const char*)
     const int64_t Base = bmc_io().seek(Stream, 0, 1);
     if (Base < 0)
         return BMC_ERR_READ;
-    uint8_t H[HeaderSize];
-    if (bmc_read_exact(Stream, H, HeaderSize) != BMC_OK)
+    uint8_t H[kHeaderSize];
+    if (bmc_read_exact(Stream, H, kHeaderSize) != BMC_OK)
         return BMC_ERR_READ;
     const int32_t IdLength = H[0];
     const bool HasMap = H[1] != 0;
@@ -65,7 +65,7 @@ int32_t ReadHeader(const char*, TStream* Stream, BMC* Bmc, const char*)
     const int32_t EntryBytes = (MapEntryBits + 7) / 8;
     const int64_t MapBytes = HasMap ? static_cast<int64_t>(MapLength) * EntryBytes : 0;
     BMCPRIV& P = Bmc->priv;
-    P.pal_pos = Base + HeaderSize + IdLength;
+    P.pal_pos = Base + kHeaderSize + IdLength;
     P.pal_first = MapFirst;
     P.pal_count = HasMap ? MapLength : 0;
     P.pal_entry_bytes = EntryBytes;
@@ -217,7 +217,7 @@ int32_t Write(const char*, TStream* Stream, const BMC* Bmc, const BMCRGB* Palett
     const int32_t Bits = Bmc->bpp == 8 ? 8 : O16 ? 16 : O32 ? 32 : 24;
     int32_t Last = bmc_progress(ProgressProc, ProgressData, 0, 0, 100, 255);
 
-    uint8_t Hd[HeaderSize] = {};
+    uint8_t Hd[kHeaderSize] = {};
     if (Bmc->bpp == 8) {
         Hd[1] = 1;
         Hd[2] = 1;
@@ -234,7 +234,7 @@ int32_t Write(const char*, TStream* Stream, const BMC* Bmc, const BMCRGB* Palett
     BufferedWriter Out(Stream);
     if (!Out.Ok())
         return BMC_ERR_MEM;
-    Out.Write(Hd, HeaderSize);
+    Out.Write(Hd, kHeaderSize);
     if (Bmc->bpp == 8)
         for (int I = 0; I < 256; ++I) {
             Out.PutByte(Palette[I].blue);

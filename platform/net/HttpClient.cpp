@@ -13,26 +13,31 @@
 
 #include "platform/net/Uri.h"
 #include "platform/net/Version.h"
+#include "platform/rtl/DateUtils.h"
 #include "platform/rtl/ScopeGuards.h"
 
 namespace {
 
-constexpr size_t MaxHeaderBytes = 256 * 1024; // status line and all header lines together
-constexpr size_t MaxHeaderLines = 1000;
-constexpr size_t MaxChunkLine = 4096;
-
-void StartWinsock()
-{
-    static std::once_flag Once;
-    std::call_once(Once, [] {
-        WSADATA Data;
-        WSAStartup(MAKEWORD(2, 2), &Data);
-    });
-}
+constexpr size_t kMaxHeaderBytes = 256 * 1024; // status line and all header lines together
+constexpr size_t kMaxHeaderLines = 1000;
+constexpr size_t kMaxChunkLine = 4096;
 
 [[noreturn]] void Fail(THttpErrorKind Kind, const std::string& Msg, int32_t StatusCode = 0)
 {
     throw EHttpError(Kind, Msg, StatusCode);
+}
+
+// Once for the process. A failure raises, and the next client tries again (a static whose
+// initialisation throws is initialised on the next pass).
+void StartWinsock()
+{
+    static const bool Started = [] {
+        WSADATA Data;
+        if (const int Error = WSAStartup(MAKEWORD(2, 2), &Data); Error != 0)
+            Fail(THttpErrorKind::Connect, Format("Windows Sockets did not start (error %d)", Error));
+        return true;
+    }();
+    (void)Started;
 }
 
 bool IsDigit(char C) { return C >= '0' && C <= '9'; }
@@ -177,11 +182,11 @@ struct TCookie {
     uint64_t Order = 0;
 };
 
-std::mutex CookieLock;
-std::vector<TCookie> Cookies;
-uint64_t CookieOrder = 0;
-constexpr size_t MaxCookies = 1000;
-constexpr size_t MaxCookieText = 4096;
+std::mutex gCookieLock;
+std::vector<TCookie> gCookies;
+uint64_t gCookieOrder = 0;
+constexpr size_t kMaxCookies = 1000;
+constexpr size_t kMaxCookieText = 4096;
 
 bool IsIpAddress(std::string_view Host)
 {
@@ -218,16 +223,6 @@ std::string DefaultCookiePath(const std::string& Path)
     if (Path.empty() || Path[0] != '/' || Slash == 0 || Slash == std::string::npos)
         return "/";
     return Path.substr(0, Slash);
-}
-
-int64_t DaysFromCivil(int64_t Y, int64_t M, int64_t D)
-{
-    Y -= M <= 2;
-    const int64_t Era = (Y >= 0 ? Y : Y - 399) / 400;
-    const int64_t Yoe = Y - Era * 400;
-    const int64_t Doy = (153 * (M + (M > 2 ? -3 : 9)) + 2) / 5 + D - 1;
-    const int64_t Doe = Yoe * 365 + Yoe / 4 - Yoe / 100 + Doy;
-    return Era * 146097 + Doe - 719468;
 }
 
 // The lenient cookie date reading: day, month name, year and h:m:s in any order.
@@ -281,7 +276,7 @@ bool ParseCookieDate(std::string_view S, int64_t& Seconds)
 
 void StoreCookie(const std::string& Host, const std::string& RequestPath, std::string_view Header)
 {
-    if (Header.size() > MaxCookieText)
+    if (Header.size() > kMaxCookieText)
         return;
     size_t Semi = Header.find(';');
     std::string_view Pair = Header.substr(0, Semi);
@@ -336,25 +331,25 @@ void StoreCookie(const std::string& Host, const std::string& RequestPath, std::s
             return; // sent over https only, which this client never speaks
         }
     }
-    std::lock_guard<std::mutex> Lock(CookieLock);
-    std::erase_if(Cookies, [&](const TCookie& Old) {
+    std::lock_guard<std::mutex> Lock(gCookieLock);
+    std::erase_if(gCookies, [&](const TCookie& Old) {
         return Old.Name == C.Name && Old.Domain == C.Domain && Old.Path == C.Path;
     });
     if (Delete)
         return;
-    C.Order = ++CookieOrder;
-    if (Cookies.size() >= MaxCookies)
-        Cookies.erase(Cookies.begin());
-    Cookies.push_back(std::move(C));
+    C.Order = ++gCookieOrder;
+    if (gCookies.size() >= kMaxCookies)
+        gCookies.erase(gCookies.begin());
+    gCookies.push_back(std::move(C));
 }
 
 std::string CookieHeader(const std::string& Host, const std::string& Path)
 {
-    std::lock_guard<std::mutex> Lock(CookieLock);
+    std::lock_guard<std::mutex> Lock(gCookieLock);
     const int64_t Now = NowSeconds();
-    std::erase_if(Cookies, [&](const TCookie& C) { return C.Expires != 0 && C.Expires <= Now; });
+    std::erase_if(gCookies, [&](const TCookie& C) { return C.Expires != 0 && C.Expires <= Now; });
     std::vector<const TCookie*> Match;
-    for (const TCookie& C : Cookies)
+    for (const TCookie& C : gCookies)
         if (DomainMatch(Host, C) && PathMatch(Path, C.Path))
             Match.push_back(&C);
     std::stable_sort(Match.begin(), Match.end(), [](const TCookie* A, const TCookie* B) {
@@ -649,7 +644,7 @@ public:
 
 private:
     int64_t FLimit; // 0 = none
-    TStream* FStream;
+    TStream* FStream = nullptr;
 };
 
 namespace {
@@ -660,7 +655,7 @@ struct TSpareEvents {
     std::mutex Lock;
     std::vector<HANDLE> Items;
 };
-constexpr size_t MaxSpareEvents = 32;
+constexpr size_t kMaxSpareEvents = 32;
 
 TSpareEvents& SpareEvents()
 {
@@ -687,7 +682,7 @@ void GiveBackAbortEvent(HANDLE E)
     {
         TSpareEvents& S = SpareEvents();
         std::lock_guard<std::mutex> G(S.Lock);
-        if (S.Items.size() < MaxSpareEvents) {
+        if (S.Items.size() < kMaxSpareEvents) {
             S.Items.push_back(E);
             return;
         }
@@ -713,7 +708,7 @@ struct TParkedConnections {
     std::mutex Lock;
     std::vector<std::unique_ptr<THttpClient::TConnection>> Items; // the newest last
 };
-constexpr size_t MaxParked = 32;
+constexpr size_t kMaxParked = 32;
 
 TParkedConnections& Parked()
 {
@@ -751,7 +746,7 @@ void THttpClient::Park(std::unique_ptr<TConnection> Connection)
     std::unique_ptr<TConnection> Oldest;
     TParkedConnections& P = Parked();
     std::lock_guard<std::mutex> G(P.Lock);
-    if (P.Items.size() >= MaxParked) {
+    if (P.Items.size() >= kMaxParked) {
         Oldest = std::move(P.Items.front());
         P.Items.erase(P.Items.begin());
     }
@@ -926,7 +921,7 @@ void THttpClient::Exchange(const char* Method, const TTarget& T, TBodySink* Sink
 
     // Status line and headers; interim 1xx answers are passed over.
     std::string Line;
-    size_t Budget = MaxHeaderBytes;
+    size_t Budget = kMaxHeaderBytes;
     int32_t Code = 0;
     bool Http10 = false;
     std::vector<std::pair<std::string, std::string>> Headers;
@@ -961,7 +956,7 @@ void THttpClient::Exchange(const char* Method, const TTarget& T, TBodySink* Sink
                 size_t Colon = Line.find(':');
                 if (Colon == 0 || Colon == std::string::npos || Line[Colon - 1] == ' ' || Line[Colon - 1] == '\t')
                     Fail(THttpErrorKind::Protocol, "Bad header line");
-                if (Headers.size() >= MaxHeaderLines)
+                if (Headers.size() >= kMaxHeaderLines)
                     Fail(THttpErrorKind::Protocol, "Too many headers");
                 Headers.emplace_back(Line.substr(0, Colon), std::string(TrimOws(std::string_view(Line).substr(Colon + 1))));
             }
@@ -1078,7 +1073,7 @@ void THttpClient::ReadBody(TConnection& Conn, TBodySink* Sink, bool Chunked, boo
         if (Chunked) {
             std::string Line;
             for (;;) {
-                if (!Conn.ReadLine(Line, MaxChunkLine, "Chunk size line"))
+                if (!Conn.ReadLine(Line, kMaxChunkLine, "Chunk size line"))
                     Fail(THttpErrorKind::Truncated, Format("Body cut short after %d bytes", Total));
                 size_t I = 0;
                 int64_t Size = 0;
@@ -1095,13 +1090,13 @@ void THttpClient::ReadBody(TConnection& Conn, TBodySink* Sink, bool Chunked, boo
                 if (Size == 0)
                     break;
                 Copy(Size);
-                if (!Conn.ReadLine(Line, MaxChunkLine, "Chunk end"))
+                if (!Conn.ReadLine(Line, kMaxChunkLine, "Chunk end"))
                     Fail(THttpErrorKind::Truncated, Format("Body cut short after %d bytes", Total));
                 if (!Line.empty())
                     Fail(THttpErrorKind::Protocol, "Bad chunk end");
             }
             // Trailers, up to the empty line; a close instead ends the body just as well.
-            size_t Budget = MaxHeaderBytes;
+            size_t Budget = kMaxHeaderBytes;
             for (;;) {
                 if (!Conn.ReadLine(Line, Budget, "Trailer")) {
                     Reusable = false;

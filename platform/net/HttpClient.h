@@ -97,6 +97,7 @@ public:
     static constexpr int64_t MaxTextBody = 16 * 1024 * 1024; // Get -> string
     static constexpr int32_t BlockSize = 64 * 1024;          // at most this much per OnWork
 
+    // Raises EHttpError (Connect) when Windows Sockets cannot start.
     THttpClient();
     ~THttpClient() override;
     THttpClient(const THttpClient&) = delete;

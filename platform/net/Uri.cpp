@@ -64,7 +64,8 @@ void TUri::SetURI(std::string_view Uri)
 
     const size_t LastSlash = PathPart.rfind('/');
     if (LastSlash == std::string_view::npos) {
-        FPath = "/";
+        // Not `= "/"`: GCC 12 warns falsely about that inlined copy (-Wrestrict).
+        FPath.assign(1, '/');
     } else {
         FPath = std::string(PathPart.substr(0, LastSlash + 1));
         FDocument = std::string(PathPart.substr(LastSlash + 1));

@@ -88,7 +88,7 @@ public:
     TPersistent* GetOwner() const override { return FOwner; }
 
 private:
-    TPersistent* FOwner;
+    TPersistent* FOwner = nullptr;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -199,7 +199,7 @@ private:
     void Forget(TComponent* C);
 
     std::vector<TComponent*> FComponents;
-    TLoadingScope* FOuter;
+    TLoadingScope* FOuter = nullptr;
     int FUncaught;
     bool FFinished = false;
 };

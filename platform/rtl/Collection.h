@@ -88,7 +88,7 @@ private:
 
     std::vector<TCollectionItem*> FItems;
     TItemFactory FFactory;
-    TPersistent* FOwner;
+    TPersistent* FOwner = nullptr;
     int32_t FNextID = 0;
     int32_t FUpdateCount = 0;
 };

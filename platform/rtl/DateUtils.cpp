@@ -14,17 +14,6 @@ constexpr int64_t kEpochShift = 25569;
 constexpr double kMinDateTime = -693594.0; // exclusive: before 0001-01-01
 constexpr double kMaxDateTime = 2958466.0; // exclusive: after 9999-12-31
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-int64_t DaysFromCivil(int64_t Y, int64_t M, int64_t D)
-{
-    Y -= M <= 2;
-    const int64_t Era = (Y >= 0 ? Y : Y - 399) / 400;
-    const int64_t Yoe = Y - Era * 400;
-    const int64_t Doy = (153 * (M + (M > 2 ? -3 : 9)) + 2) / 5 + D - 1;
-    const int64_t Doe = Yoe * 365 + Yoe / 4 - Yoe / 100 + Doy;
-    return Era * 146097 + Doe - 719468;
-}
-
 void CivilFromDays(int64_t Z, int64_t& Y, int64_t& M, int64_t& D)
 {
     Z += 719468;
@@ -391,6 +380,17 @@ bool ParseTime(std::string_view Text, const TLocaleFormats& F, TDateTime& Value)
 }
 
 } // namespace
+
+int64_t DaysFromCivil(int64_t Y, int64_t M, int64_t D)
+{
+    Y -= M <= 2;
+    const int64_t Era = (Y >= 0 ? Y : Y - 399) / 400;
+    const int64_t Yoe = Y - Era * 400;
+    const int64_t Doy = (153 * (M + (M > 2 ? -3 : 9)) + 2) / 5 + D - 1;
+    const int64_t Doe = Yoe * 365 + Yoe / 4 - Yoe / 100 + Doy;
+    return Era * 146097 + Doe - 719468;
+}
+
 
 bool IsLeapYear(int32_t Year)
 {

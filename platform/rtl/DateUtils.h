@@ -38,6 +38,9 @@ TDateTime Time();
 
 int32_t DayOfWeek(TDateTime Value); // 1 = Sunday .. 7 = Saturday
 
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar (any year; no range check).
+int64_t DaysFromCivil(int64_t Year, int64_t Month, int64_t Day);
+
 // Pattern language (letters in any case): d dd ddd dddd ddddd (short date) dddddd (long date),
 // m mm mmm mmmm, yy yyyy, h hh, n nn, s ss, z zzz, t (short time) tt (long time),
 // c (short date, a blank, long time), am/pm and a/p (as written), ampm (the locale's texts);

@@ -121,7 +121,7 @@ protected:
 private:
     struct TItem {
         std::string S;
-        TObject* Object;
+        TObject* Object = nullptr;
     };
     void InsertItem(int32_t Index, const std::string& S, TObject* AObject);
     void CheckIndex(int32_t Index) const;

@@ -8,13 +8,13 @@
 namespace {
 
 // Fresh command ids sit above the ones the program gives its actions.
-uint16_t GNextCommandId = 0xA000;
+uint16_t gNextCommandId = 0xA000;
 
 struct TKeyName {
     uint16_t Key;
-    const char* Name;
+    const char* Name = nullptr;
 };
-const TKeyName KeyNames[] = {
+const TKeyName kKeyNames[] = {
     {VK_BACK, "BkSp"},    {VK_TAB, "Tab"},    {VK_RETURN, "Enter"}, {VK_ESCAPE, "Esc"},   {VK_SPACE, "Space"},
     {VK_PRIOR, "PgUp"},   {VK_NEXT, "PgDn"},  {VK_END, "End"},      {VK_HOME, "Home"},    {VK_LEFT, "Left"},
     {VK_UP, "Up"},        {VK_RIGHT, "Right"}, {VK_DOWN, "Down"},   {VK_INSERT, "Ins"},   {VK_DELETE, "Del"},
@@ -23,7 +23,7 @@ const TKeyName KeyNames[] = {
 
 std::string KeyText(uint16_t Key)
 {
-    for (const auto& K : KeyNames)
+    for (const auto& K : kKeyNames)
         if (K.Key == Key)
             return K.Name;
     if ((Key >= '0' && Key <= '9') || (Key >= 'A' && Key <= 'Z'))
@@ -129,7 +129,7 @@ void TActionLink::SetAction(TAction* Value)
     }
 }
 
-TAction::TAction(TComponent* AOwner) : TComponent(AOwner), FCommandId(GNextCommandId++) {}
+TAction::TAction(TComponent* AOwner) : TComponent(AOwner), FCommandId(gNextCommandId++) {}
 
 TAction::~TAction()
 {
@@ -293,7 +293,7 @@ public:
     }
 
 private:
-    TControl* FControl;
+    TControl* FControl = nullptr;
 };
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Stream.h"
 #include "platform/win/BmpFormat.h"
+#include "platform/win/ScreenDC.h"
 
 // ---------------------------------------------------------------------------------------------
 // The bitmap's canvas: a memory DC holding the bitmap (and its palette), made on demand.
@@ -58,7 +59,7 @@ protected:
     }
 
 private:
-    TBitmap* FBitmap;
+    TBitmap* FBitmap = nullptr;
     HGDIOBJ FOldBitmap = nullptr;
     HPALETTE FOldPalette = nullptr;
 };
@@ -141,22 +142,6 @@ private:
     HGDIOBJ FOld = nullptr;
 };
 
-class TScreenDC {
-public:
-    TScreenDC() : FDC(GetDC(nullptr)) {}
-    TScreenDC(const TScreenDC&) = delete;
-    TScreenDC& operator=(const TScreenDC&) = delete;
-    ~TScreenDC()
-    {
-        if (FDC)
-            ReleaseDC(nullptr, FDC);
-    }
-    operator HDC() const { return FDC; }
-
-private:
-    HDC FDC;
-};
-
 HPALETTE CopyPalette(HPALETTE Source)
 {
     if (!Source)
@@ -232,7 +217,7 @@ HBITMAP TBitmap::NewHandle(int32_t Width, int32_t Height, TPixelFormat Format, T
     } else {
         const int Bits_ = BitsOf(Format);
         // Checked here in 64 bits, so a huge request fails cleanly instead of overflowing in GDI.
-        if (((int64_t(Width) * Bits_ + 31) / 32) * 4 * int64_t(Height) > MaxBmpPixelBytes)
+        if (((int64_t(Width) * Bits_ + 31) / 32) * 4 * int64_t(Height) > kMaxBmpPixelBytes)
             throw EOutOfResources("Bitmap too large");
         TBitmapInfo256 Info;
         std::memset(&Info, 0, sizeof(Info));
@@ -743,7 +728,7 @@ void TBitmap::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette
     if (Format == CF_DIB) {
         const SIZE_T Size = GlobalSize(Data);
         const void* P = GlobalLock(Data);
-        if (!P || Size == 0 || Size > SIZE_T(MaxBmpPixelBytes))
+        if (!P || Size == 0 || Size > SIZE_T(kMaxBmpPixelBytes))
             throw EInvalidGraphic("Invalid bitmap");
         TMemoryStream Stream;
         {

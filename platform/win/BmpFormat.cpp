@@ -311,7 +311,7 @@ void ReadBmp(TStream* Stream, TBmpImage& Image, bool WithFileHeader)
 
     const int64_t SrcStride = ((Width * BitCount + 31) / 32) * 4;
     const int64_t OutStride = ((Width * OutBits + 31) / 32) * 4;
-    if (OutStride * Height > MaxBmpPixelBytes || SrcStride * Height > MaxBmpPixelBytes)
+    if (OutStride * Height > kMaxBmpPixelBytes || SrcStride * Height > kMaxBmpPixelBytes)
         Bad();
     const int64_t Available = Size - OffBits;
     const bool Rle = Compression == 1 || Compression == 2;
@@ -378,7 +378,7 @@ void WriteBmp(TStream* Stream, const TBmpImage& Image)
     const int64_t Stride = Image.Stride();
     const int64_t PixelBytes = Stride * Image.Height;
     const int64_t OffBits = 14 + 40 + Colors * 4;
-    if (PixelBytes > MaxBmpPixelBytes || int64_t(Image.Pixels.size()) < PixelBytes)
+    if (PixelBytes > kMaxBmpPixelBytes || int64_t(Image.Pixels.size()) < PixelBytes)
         throw EInvalidGraphic("Cannot write the bitmap");
 
     std::vector<uint8_t> Head(static_cast<size_t>(OffBits), 0);

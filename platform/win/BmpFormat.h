@@ -38,7 +38,7 @@ struct TBmpImage {
     const uint8_t* Row(int32_t Y) const { return Pixels.data() + size_t(Y) * size_t(Stride()); }
 };
 
-constexpr int64_t MaxBmpPixelBytes = int64_t(1) << 30;
+constexpr int64_t kMaxBmpPixelBytes = int64_t(1) << 30;
 
 // Reads a .bmp file from the stream's position (WithFileHeader) or a packed DIB as it lies in a
 // resource or in CF_DIB (header, masks, colour table, pixels).

@@ -11,7 +11,7 @@
 namespace {
 
 // How long Open keeps trying while another program holds the clipboard.
-const DWORD OpenTimeoutMs = 1000;
+const DWORD kOpenTimeoutMs = 1000;
 
 // Open for one operation.
 class TOpened {
@@ -22,7 +22,7 @@ public:
     ~TOpened() { FClipboard->Close(); }
 
 private:
-    TClipboard* FClipboard;
+    TClipboard* FClipboard = nullptr;
 };
 
 bool IsPictureFormat(UINT Format)
@@ -87,7 +87,7 @@ void TClipboard::Open()
     HWND Wnd = Window->GetHandle();
     const DWORD Start = GetTickCount();
     while (!OpenClipboard(Wnd)) {
-        if (GetTickCount() - Start >= OpenTimeoutMs)
+        if (GetTickCount() - Start >= kOpenTimeoutMs)
             throw EClipboardException("Cannot open the clipboard");
         Sleep(10);
     }

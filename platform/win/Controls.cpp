@@ -16,37 +16,37 @@
 
 namespace {
 
-const char* const ControlProp = "QuillmoorControl";
-std::atomic<uint32_t> GCreationCounter{0};
-std::atomic<UINT> GNextId{100};
+const char* const kControlProp = "QuillmoorControl";
+std::atomic<uint32_t> gCreationCounter{0};
+std::atomic<UINT> gNextId{100};
 // The control whose window is being made on this thread: it gets its messages before
 // CreateWindowEx returns.
-thread_local TWinControl* GCreating = nullptr;
+thread_local TWinControl* gCreating = nullptr;
 
-std::mutex GClassLock;
-std::map<std::string, WNDPROC> GClassProcs; // registered class -> default procedure
+std::mutex gClassLock;
+std::map<std::string, WNDPROC> gClassProcs; // registered class -> default procedure
 
 // Our controls by window. Every message to one of our windows looks its control up; a window
 // property is a call into the window server under Wine, this map is not. It changes together
 // with the property (which stays for anything reading it), and controls may own windows on
 // several threads, hence the lock.
-std::mutex GControlMapLock;
-std::unordered_map<HWND, TWinControl*> GControlMap;
+std::mutex gControlMapLock;
+std::unordered_map<HWND, TWinControl*> gControlMap;
 
 TWinControl* MappedControl(HWND Wnd)
 {
-    std::lock_guard<std::mutex> Lock(GControlMapLock);
-    auto It = GControlMap.find(Wnd);
-    return It == GControlMap.end() ? nullptr : It->second;
+    std::lock_guard<std::mutex> Lock(gControlMapLock);
+    auto It = gControlMap.find(Wnd);
+    return It == gControlMap.end() ? nullptr : It->second;
 }
 
 void MapControl(HWND Wnd, TWinControl* C)
 {
     {
-        std::lock_guard<std::mutex> Lock(GControlMapLock);
-        GControlMap[Wnd] = C;
+        std::lock_guard<std::mutex> Lock(gControlMapLock);
+        gControlMap[Wnd] = C;
     }
-    SetPropA(Wnd, ControlProp, C);
+    SetPropA(Wnd, kControlProp, C);
 }
 
 // Forgets the window of C; an entry that already names another control (a new window that got
@@ -54,15 +54,15 @@ void MapControl(HWND Wnd, TWinControl* C)
 void UnmapControl(HWND Wnd, TWinControl* C)
 {
     {
-        std::lock_guard<std::mutex> Lock(GControlMapLock);
-        auto It = GControlMap.find(Wnd);
-        if (It != GControlMap.end()) {
+        std::lock_guard<std::mutex> Lock(gControlMapLock);
+        auto It = gControlMap.find(Wnd);
+        if (It != gControlMap.end()) {
             if (It->second != C)
                 return;
-            GControlMap.erase(It);
+            gControlMap.erase(It);
         }
     }
-    RemovePropA(Wnd, ControlProp);
+    RemovePropA(Wnd, kControlProp);
 }
 
 bool IsMouseMessage(UINT Msg)
@@ -75,7 +75,7 @@ bool IsMouseMessage(UINT Msg)
 bool (*GPopupMenuProc)(TPopupMenu* Menu, TControl* Control, int32_t X, int32_t Y) = nullptr;
 void (*GControlHintProc)(TControl* Control) = nullptr;
 
-UINT NextControlId() { return GNextId++; }
+UINT NextControlId() { return gNextId++; }
 
 TShiftState KeyboardShiftState()
 {
@@ -110,7 +110,7 @@ TShiftState MouseShiftState(WPARAM Keys)
 // =============================================================================================
 // TControl
 
-TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FCreationOrder(GCreationCounter++)
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FCreationOrder(gCreationCounter++)
 {
     FFont.OnChange = [this](TObject*) {
         if (!FFontSetting) {
@@ -560,8 +560,8 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
     TWinControl* C = MappedControl(Wnd);
     // WM_NCCREATE only ever reaches the window being made: an entry already there is left from a
     // window that went without its last message (its thread ended) and must not take this one's.
-    if (GCreating && C != GCreating && (!C || Msg == WM_NCCREATE)) {
-        C = GCreating;
+    if (gCreating && C != gCreating && (!C || Msg == WM_NCCREATE)) {
+        C = gCreating;
         C->FHandle = Wnd;
         MapControl(Wnd, C);
     }
@@ -687,9 +687,9 @@ void TWinControl::CreateWnd()
         throw EInvalidOperation(Format("Control '%s' has no parent window", GetName()));
     HINSTANCE Instance = GetModuleHandleA(nullptr);
     {
-        std::lock_guard<std::mutex> Lock(GClassLock);
-        auto It = GClassProcs.find(P.WinClassName);
-        if (It == GClassProcs.end()) {
+        std::lock_guard<std::mutex> Lock(gClassLock);
+        auto It = gClassProcs.find(P.WinClassName);
+        if (It == gClassProcs.end()) {
             WNDCLASSA WC{};
             WNDPROC Default = DefWindowProcA;
             if (!P.SysClassName.empty()) {
@@ -706,15 +706,15 @@ void TWinControl::CreateWnd()
             WC.lpszClassName = P.WinClassName.c_str();
             if (!RegisterClassA(&WC) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
                 RaiseLastOSError("RegisterClass " + P.WinClassName);
-            It = GClassProcs.emplace(P.WinClassName, Default).first;
+            It = gClassProcs.emplace(P.WinClassName, Default).first;
         }
         FDefWndProc = It->second;
     }
-    TWinControl* Previous = GCreating;
-    GCreating = this;
+    TWinControl* Previous = gCreating;
+    gCreating = this;
     HWND Wnd = CreateWindowExA(P.ExStyle, P.WinClassName.c_str(), P.Caption.c_str(), P.Style, P.X, P.Y,
                                P.Width, P.Height, P.WndParent, P.Menu, Instance, nullptr);
-    GCreating = Previous;
+    gCreating = Previous;
     if (!Wnd)
         RaiseLastOSError("CreateWindowEx " + P.WinClassName);
     FHandle = Wnd;
@@ -729,7 +729,7 @@ void TWinControl::DestroyHandle()
         return;
     if (GetCurrentThreadId() != FHandleThread) {
         // Only the window's own thread may destroy it.
-        SendMessageA(FHandle, QM_RELEASE + 1, 0, 0);
+        SendMessageA(FHandle, QM_DESTROYHANDLE, 0, 0);
         return;
     }
     FDestroyingHandle = true;
@@ -1417,8 +1417,8 @@ void TWinControl::WndProc(TMessage& M)
         const auto* D = reinterpret_cast<const MEASUREITEMSTRUCT*>(M.LParam);
         if (D && D->CtlType != ODT_MENU) {
             TWinControl* C = FindControl(GetDlgItem(FHandle, static_cast<int>(D->CtlID)));
-            if (!C && GCreating && GCreating->GetParent() == this)
-                C = GCreating; // asked while its window is being made
+            if (!C && gCreating && gCreating->GetParent() == this)
+                C = gCreating; // asked while its window is being made
             if (C && C != this) {
                 M.Result = C->Perform(CN_MEASUREITEM, M.WParam, M.LParam);
                 return;
@@ -1452,7 +1452,7 @@ void TWinControl::WndProc(TMessage& M)
     case CN_CTLCOLORLISTBOX:
         M.Result = ControlColor(reinterpret_cast<HDC>(M.WParam));
         return;
-    case QM_RELEASE + 1:
+    case QM_DESTROYHANDLE:
         DestroyHandle();
         return;
     default:
@@ -1474,8 +1474,6 @@ void TWinControl::WndProc(TMessage& M)
         }
         if (M.Msg >= CN_BASE && M.Msg < CN_BASE + 0x400) {
             M.Result = 0; // a reflected notification nobody handles
-            if (M.Msg == CN_CTLCOLORSTATIC + 0)
-                break;
             return;
         }
         break;

@@ -40,7 +40,8 @@ constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
 constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
 constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + WM_CTLCOLORLISTBOX;
 // Private messages of the layer.
-constexpr UINT QM_RELEASE = WM_APP + 0x2100; // a released form frees itself
+constexpr UINT QM_RELEASE = WM_APP + 0x2100;       // a released form frees itself
+constexpr UINT QM_DESTROYHANDLE = WM_APP + 0x2101; // another thread has the window's own thread destroy it
 
 struct TMessage {
     UINT Msg;
@@ -368,7 +369,7 @@ public:
     // running now: a message being handled, a modal loop. The object must outlive them all, so
     // its destructor marks the frames dead and the frames' owners stop touching it.
     struct TDispatchFrame {
-        TWinControl* Control;
+        TWinControl* Control = nullptr;
         TDispatchFrame* Next = nullptr;
         bool Alive = true;
         explicit TDispatchFrame(TWinControl* C);

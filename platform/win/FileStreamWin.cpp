@@ -1,27 +1,14 @@
-// The Windows file stream, over CreateFileA. Compiled into the runtime library on Windows so
-// that the runtime's file routines (string lists, ini files, memory streams) link on their own.
+// The Windows file stream, over CreateFileA. The runtime's file routines (string lists, ini
+// files, memory streams) open files through it, so Windows builds link it with the runtime.
 #ifdef _WIN32
 
 #include "platform/rtl/FileStream.h"
 
 #include <windows.h>
 
-namespace {
+#include "platform/win/OSError.h"
 
-std::string SystemText(DWORD Code)
-{
-    char* Text = nullptr;
-    const DWORD N = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, Code, 0, reinterpret_cast<char*>(&Text), 0, nullptr);
-    std::string Result = N && Text ? std::string(Text, N) : Format("system error %u", Code);
-    if (Text)
-        LocalFree(Text);
-    while (!Result.empty() && (Result.back() == '\r' || Result.back() == '\n' || Result.back() == ' ' ||
-                               Result.back() == '.'))
-        Result.pop_back();
-    return Result;
-}
+namespace {
 
 HANDLE H(intptr_t Handle)
 {
@@ -30,7 +17,7 @@ HANDLE H(intptr_t Handle)
 
 [[noreturn]] void RaiseIo(const std::string& What, const std::string& FileName, DWORD Code)
 {
-    throw EInOutError(What + " '" + FileName + "': " + SystemText(Code), static_cast<int32_t>(Code));
+    throw EInOutError(What + " '" + FileName + "': " + SysErrorMessage(Code), static_cast<int32_t>(Code));
 }
 
 } // namespace
@@ -67,8 +54,8 @@ TFileStream::TFileStream(const std::string& FileName, uint16_t Mode) : FFileName
     if (F == INVALID_HANDLE_VALUE) {
         const DWORD Code = GetLastError();
         if (Create != 0)
-            throw EFCreateError(Format("Cannot create file '%s': %s", FileName, SystemText(Code)), FileName, Code);
-        throw EFOpenError(Format("Cannot open file '%s': %s", FileName, SystemText(Code)), FileName, Code);
+            throw EFCreateError(Format("Cannot create file '%s': %s", FileName, SysErrorMessage(Code)), FileName, Code);
+        throw EFOpenError(Format("Cannot open file '%s': %s", FileName, SysErrorMessage(Code)), FileName, Code);
     }
     FHandle = reinterpret_cast<intptr_t>(F);
 }

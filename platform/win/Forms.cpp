@@ -11,12 +11,12 @@
 
 namespace {
 
-TApplicationUI* GAppUI = nullptr;
+TApplicationUI* gAppUI = nullptr;
 
 void ControlHint(TControl* C)
 {
-    if (GAppUI)
-        GAppUI->SetHint(C ? TControl::GetLongHint(C->GetHint()) : std::string());
+    if (gAppUI)
+        gAppUI->SetHint(C ? TControl::GetLongHint(C->GetHint()) : std::string());
 }
 
 // Visible, enabled top-level windows of this thread (the ones a modal form disables).
@@ -59,10 +59,10 @@ bool (*GMenuMessageProc)(TCustomForm* Form, TMessage& Message) = nullptr;
 
 TApplicationUI* AppUI()
 {
-    if (!GAppUI)
-        GAppUI = new TApplicationUI();
-    GAppUI->Attach();
-    return GAppUI;
+    if (!gAppUI)
+        gAppUI = new TApplicationUI();
+    gAppUI->Attach();
+    return gAppUI;
 }
 
 // =============================================================================================
@@ -184,15 +184,15 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner)
 TCustomForm::~TCustomForm()
 {
     DoDestroy();
-    if (GAppUI)
-        GAppUI->RemoveForm(this);
+    if (gAppUI)
+        gAppUI->RemoveForm(this);
 }
 
 void TCustomForm::BeforeDestruction()
 {
     DoDestroy();
-    if (GAppUI)
-        GAppUI->RemoveForm(this);
+    if (gAppUI)
+        gAppUI->RemoveForm(this);
     DestroyHandle();
     TWinControl::BeforeDestruction();
 }
@@ -304,7 +304,7 @@ void TCustomForm::CreateParams(TCreateParams& P)
         P.ExStyle |= WS_EX_TOPMOST;
     if (!GetEnabled())
         P.Style |= WS_DISABLED;
-    TCustomForm* Main = GAppUI ? GAppUI->GetMainForm() : nullptr;
+    TCustomForm* Main = gAppUI ? gAppUI->GetMainForm() : nullptr;
     if (FModalOwner)
         P.WndParent = FModalOwner;
     else if (Main && Main != this && Main->HandleAllocated())
@@ -356,7 +356,7 @@ void TCustomForm::PlaceOnFirstShow()
     case poScreenCenter: Area = Rect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)); break;
     case poDesktopCenter: Area = Screen->GetDesktopRect(); break;
     case poMainFormCenter: {
-        TCustomForm* Main = GAppUI->GetMainForm();
+        TCustomForm* Main = gAppUI->GetMainForm();
         if (Main && Main != this)
             Area = Main->GetBoundsRect();
         else
@@ -432,7 +432,7 @@ void TCustomForm::Close()
     DoClose(Action);
     if (Action == caNone)
         return;
-    if (GAppUI && GAppUI->GetMainForm() == this) {
+    if (gAppUI && gAppUI->GetMainForm() == this) {
         Application->Terminate();
         return;
     }
@@ -722,8 +722,8 @@ void TCustomForm::WndProc(TMessage& M)
     case WM_ACTIVATE:
         if (LOWORD(M.WParam) != WA_INACTIVE) {
             FActive = true;
-            if (GAppUI)
-                GAppUI->SetActiveForm(this);
+            if (gAppUI)
+                gAppUI->SetActiveForm(this);
             if (OnActivate)
                 OnActivate(this);
             if (!HIWORD(M.WParam)) {
@@ -759,8 +759,8 @@ void TCustomForm::WndProc(TMessage& M)
             return;
         break;
     case WM_ACTIVATEAPP:
-        if (GAppUI)
-            GAppUI->FActive = M.WParam != 0;
+        if (gAppUI)
+            gAppUI->FActive = M.WParam != 0;
         break;
     case WM_COMMAND:
         if (M.LParam == 0) {

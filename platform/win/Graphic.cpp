@@ -3,56 +3,10 @@
 #include <algorithm>
 #include <mutex>
 
-#include "platform/rtl/FileStream.h"
 #include "platform/rtl/Paths.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Icon.h"
 #include "platform/win/Metafile.h"
-
-// ---------------------------------------------------------------------------------------------
-// TGraphic
-
-void TGraphic::SetTransparent(bool Value)
-{
-    if (Value == FTransparent)
-        return;
-    FTransparent = Value;
-    Changed(this);
-}
-
-void TGraphic::SetModified(bool Value)
-{
-    if (Value)
-        Changed(this);
-    else
-        FModified = false;
-}
-
-void TGraphic::LoadFromFile(const std::string& FileName)
-{
-    TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(&Stream);
-}
-
-void TGraphic::SaveToFile(const std::string& FileName)
-{
-    TFileStream Stream(FileName, fmCreate);
-    SaveToStream(&Stream);
-}
-
-void TGraphic::Changed(TObject*)
-{
-    FModified = true;
-    if (OnChange)
-        OnChange(this);
-}
-
-void TGraphic::Progress(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow, const TRect& R,
-                        const std::string& Msg)
-{
-    if (OnProgress)
-        OnProgress(Sender, Stage, PercentDone, RedrawNow, R, Msg);
-}
 
 // ---------------------------------------------------------------------------------------------
 // The registry

@@ -14,6 +14,9 @@
 //   for CF_ENHMETAFILE.
 // - TPicture: owns one graphic; Bitmap/Icon/Metafile replace it by an empty one of that class
 //   when it is something else; LoadFromFile by extension, SaveToFile, Assign.
+//
+// TGraphic is portable: host builds of the picture model (sanitizers, fuzzing) compile it with
+// the stand-ins of HostTypes.h; the rest is implemented for Windows only.
 
 #include <cstdint>
 #include <functional>
@@ -21,11 +24,19 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
 #include <windows.h>
+#endif
 
 #include "platform/rtl/Classes.h"
+#include "platform/rtl/FileStream.h"
 #include "platform/rtl/Stream.h"
+#ifdef _WIN32
 #include "platform/win/Graphics.h"
+#else
+#include "platform/win/HostTypes.h"
+class TCanvas;
+#endif
 
 class TBitmap;
 class TIcon;
@@ -53,30 +64,59 @@ public:
     virtual HPALETTE GetPalette() { return nullptr; }
     virtual void SetPalette(HPALETTE) {}
     virtual bool GetTransparent() const { return FTransparent; }
-    virtual void SetTransparent(bool Value);
+    virtual void SetTransparent(bool Value)
+    {
+        if (Value == FTransparent)
+            return;
+        FTransparent = Value;
+        Changed(this);
+    }
     bool GetModified() const { return FModified; }
     // True runs Changed; false only clears the flag.
-    void SetModified(bool Value);
+    void SetModified(bool Value)
+    {
+        if (Value)
+            Changed(this);
+        else
+            FModified = false;
+    }
 
     virtual void LoadFromStream(TStream* Stream) = 0;
     virtual void SaveToStream(TStream* Stream) = 0;
     // Through TFileStream (read with others allowed to read; write creates or truncates).
-    virtual void LoadFromFile(const std::string& FileName);
-    virtual void SaveToFile(const std::string& FileName);
+    virtual void LoadFromFile(const std::string& FileName)
+    {
+        TFileStream Stream(FileName, fmOpenRead | fmShareDenyWrite);
+        LoadFromStream(&Stream);
+    }
+    virtual void SaveToFile(const std::string& FileName)
+    {
+        TFileStream Stream(FileName, fmCreate);
+        SaveToStream(&Stream);
+    }
     // Data and Palette stay the caller's (the clipboard's) when loading; when saving, the
     // handles made are the receiver's.
     virtual void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette) = 0;
     virtual void SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette) = 0;
 
     // Sets Modified and calls OnChange (with this graphic as the sender).
-    virtual void Changed(TObject* Sender);
+    virtual void Changed(TObject* /*Sender*/)
+    {
+        FModified = true;
+        if (OnChange)
+            OnChange(this);
+    }
 
     TNotifyEvent OnChange;
     TProgressEvent OnProgress;
 
 protected:
     void Progress(TObject* Sender, TProgressStage Stage, uint8_t PercentDone, bool RedrawNow,
-                  const TRect& R, const std::string& Msg);
+                  const TRect& R, const std::string& Msg)
+    {
+        if (OnProgress)
+            OnProgress(Sender, Stage, PercentDone, RedrawNow, R, Msg);
+    }
 
 private:
     bool FTransparent = false;

@@ -408,5 +408,5 @@ public:
     ~TCanvasLock() { FCanvas->Unlock(); }
 
 private:
-    TCanvas* FCanvas;
+    TCanvas* FCanvas = nullptr;
 };

@@ -7,13 +7,13 @@
 
 namespace {
 
-const char* const DefaultClassName = "QuillmoorHiddenWindow";
+const char* const kDefaultClassName = "QuillmoorHiddenWindow";
 std::mutex gRegisterLock;
 
 } // namespace
 
 THiddenWindow::THiddenWindow(TMessageHandler Handler, std::string ClassName)
-    : FHandler(std::move(Handler)), FClassName(ClassName.empty() ? DefaultClassName : std::move(ClassName))
+    : FHandler(std::move(Handler)), FClassName(ClassName.empty() ? kDefaultClassName : std::move(ClassName))
 {
 }
 

@@ -36,7 +36,7 @@ void ReadExact(TStream* Stream, void* Buffer, int64_t Count)
     }
 }
 
-constexpr int64_t MaxIconImage = int64_t(1) << 30;
+constexpr int64_t kMaxIconImage = int64_t(1) << 30;
 
 struct TEntry {
     int Width, Height, BitCount;
@@ -236,7 +236,7 @@ void TIcon::LoadFromStream(TStream* Stream)
     for (int64_t I = 0; I < Count; ++I) {
         const uint8_t* E = Raw.data() + I * 16;
         TEntry T{E[0] ? E[0] : 256, E[1] ? E[1] : 256, U16(E + 6), U32(E + 8), U32(E + 12)};
-        if (T.Bytes < 8 || T.Bytes > MaxIconImage || int64_t(T.Offset) < 6 + Count * 16 ||
+        if (T.Bytes < 8 || T.Bytes > kMaxIconImage || int64_t(T.Offset) < 6 + Count * 16 ||
             int64_t(T.Offset) + int64_t(T.Bytes) > Size)
             Bad();
         Entries.push_back(T);

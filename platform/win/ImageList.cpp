@@ -10,9 +10,9 @@ namespace {
 
 // Raster operation that paints the selected brush where the source is 0 (black) and leaves
 // the destination where it is 1 (white).
-const DWORD ROP_PSDPxax = 0x00B8074A;
+const DWORD kRopPSDPxax = 0x00B8074A;
 // Destination AND NOT source.
-const DWORD ROP_DSna = 0x00220326;
+const DWORD kRopDSna = 0x00220326;
 
 // A memory DC with one bitmap selected, put back and deleted at the end.
 class TMemoryDC {
@@ -106,7 +106,7 @@ void BlackenMasked(HBITMAP Image, HBITMAP Mask, int32_t Width, int32_t Height)
     // Monochrome to colour: 0 becomes the text colour, 1 the background colour.
     SetTextColor(I.Get(), RGB(0, 0, 0));
     SetBkColor(I.Get(), RGB(255, 255, 255));
-    BitBlt(I.Get(), 0, 0, Width, Height, M.Get(), 0, 0, ROP_DSna);
+    BitBlt(I.Get(), 0, 0, Width, Height, M.Get(), 0, 0, kRopDSna);
     GdiFlush();
 }
 
@@ -410,9 +410,9 @@ void TImageList::DrawDisabled(HDC DC, int32_t X, int32_t Y, int32_t Index)
     const COLORREF OldText = ::SetTextColor(DC, RGB(0, 0, 0));
     const COLORREF OldBk = ::SetBkColor(DC, RGB(255, 255, 255));
     HGDIOBJ OldBrush = SelectObject(DC, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-    BitBlt(DC, X + 1, Y + 1, FWidth, FHeight, S.Get(), 0, 0, ROP_PSDPxax);
+    BitBlt(DC, X + 1, Y + 1, FWidth, FHeight, S.Get(), 0, 0, kRopPSDPxax);
     SelectObject(DC, GetSysColorBrush(COLOR_BTNSHADOW));
-    BitBlt(DC, X, Y, FWidth, FHeight, S.Get(), 0, 0, ROP_PSDPxax);
+    BitBlt(DC, X, Y, FWidth, FHeight, S.Get(), 0, 0, kRopPSDPxax);
     SelectObject(DC, OldBrush);
     ::SetBkColor(DC, OldBk);
     ::SetTextColor(DC, OldText);

@@ -44,7 +44,7 @@ private:
     TListColumn(TListView* AOwner, int32_t AIndex) : FOwner(AOwner), FIndex(AIndex) {}
     void Apply(UINT Mask);
 
-    TListView* FOwner;
+    TListView* FOwner = nullptr;
     int32_t FIndex;
     std::string FCaption;
     int32_t FWidth = 50;
@@ -66,7 +66,7 @@ public:
 
 private:
     friend class TListView;
-    TListView* FOwner;
+    TListView* FOwner = nullptr;
     std::vector<TListColumn*> FItems;
 };
 
@@ -87,7 +87,7 @@ private:
     friend class TListView;
     explicit TListSubItems(TListItem* AOwner) : FOwner(AOwner) {}
     void Push(int32_t Index) const;
-    TListItem* FOwner;
+    TListItem* FOwner = nullptr;
     std::vector<std::string> FItems;
 };
 
@@ -124,7 +124,7 @@ private:
     void SetState(UINT Mask, UINT State);
     UINT GetState(UINT Mask) const;
 
-    TListView* FOwner;
+    TListView* FOwner = nullptr;
     std::string FCaption;
     TListSubItems FSubItems;
     int32_t FImageIndex = -1;
@@ -170,7 +170,7 @@ private:
     TListItem* Place(int32_t Index, TListItem* It);
     void DeleteAt(int32_t Index);
 
-    TListView* FOwner;
+    TListView* FOwner = nullptr;
     std::vector<TListItem*> FItems;
     int32_t FUpdateCount = 0;
 };

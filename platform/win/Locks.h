@@ -128,5 +128,5 @@ public:
 
 private:
     TThreadList& FList;
-    TList* FItems;
+    TList* FItems = nullptr;
 };

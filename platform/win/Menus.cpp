@@ -8,9 +8,9 @@
 namespace {
 
 // Own ids of items without an action, below the actions' fresh ids.
-UINT GNextItemId = 0x9000;
+UINT gNextItemId = 0x9000;
 // Items alive now: a Win32 menu's item data is only trusted when listed here.
-std::set<const TMenuItem*> GLiveItems;
+std::set<const TMenuItem*> gLiveItems;
 
 bool PopupProc(TPopupMenu* Menu, TControl* Control, int32_t X, int32_t Y)
 {
@@ -23,11 +23,11 @@ bool PopupProc(TPopupMenu* Menu, TControl* Control, int32_t X, int32_t Y)
 
 // =============================================================================================
 
-TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FId(GNextItemId++) { GLiveItems.insert(this); }
+TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FId(gNextItemId++) { gLiveItems.insert(this); }
 
 TMenuItem::~TMenuItem()
 {
-    GLiveItems.erase(this);
+    gLiveItems.erase(this);
     for (TMenuItem* I : FItems)
         I->FParentItem = nullptr;
     if (FParentItem)
@@ -244,7 +244,7 @@ TMenuItem* TMenu::ItemFromMenu(HMENU Menu, UINT Item, bool ByPosition)
     if (!Menu || !GetMenuItemInfoA(Menu, Item, ByPosition, &I))
         return nullptr;
     auto* P = reinterpret_cast<TMenuItem*>(I.dwItemData);
-    return GLiveItems.count(P) ? P : nullptr;
+    return gLiveItems.count(P) ? P : nullptr;
 }
 
 // =============================================================================================

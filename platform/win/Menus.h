@@ -64,7 +64,7 @@ private:
         void ActionChanged() override;
 
     private:
-        TMenuItem* FItem;
+        TMenuItem* FItem = nullptr;
     };
     void Changed(bool Structure);
     void FillInfo(MENUITEMINFOA& Info, std::string& Text);
@@ -110,7 +110,7 @@ protected:
     HMENU FHandle = nullptr;
 
 private:
-    TMenuItem* FItems;
+    TMenuItem* FItems = nullptr;
 };
 
 class TMainMenu : public TMenu {

@@ -14,8 +14,8 @@ uint16_t U16(const uint8_t* P) { return static_cast<uint16_t>(P[0] | (P[1] << 8)
 int16_t I16(const uint8_t* P) { return static_cast<int16_t>(U16(P)); }
 uint32_t U32(const uint8_t* P) { return uint32_t(P[0]) | (uint32_t(P[1]) << 8) | (uint32_t(P[2]) << 16) | (uint32_t(P[3]) << 24); }
 
-constexpr uint32_t PlaceableKey = 0x9AC6CDD7;
-constexpr int64_t MaxMetafile = int64_t(1) << 30;
+constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr int64_t kMaxMetafile = int64_t(1) << 30;
 
 void ReadExact(TStream* Stream, void* Buffer, int64_t Count)
 {
@@ -217,13 +217,13 @@ void TMetafile::LoadFromStream(TStream* Stream)
 {
     const int64_t Start = Stream->GetPosition();
     const int64_t Size = Stream->GetSize() - Start;
-    if (Size < 8 || Size > MaxMetafile)
+    if (Size < 8 || Size > kMaxMetafile)
         Bad();
     uint8_t Head[88];
     const int64_t HeadSize = std::min<int64_t>(Size, 88);
     ReadExact(Stream, Head, HeadSize);
     std::vector<uint8_t> Data;
-    if (U32(Head) == PlaceableKey) {
+    if (U32(Head) == kPlaceableKey) {
         Data.resize(static_cast<size_t>(Size));
         std::memcpy(Data.data(), Head, static_cast<size_t>(HeadSize));
         ReadExact(Stream, Data.data() + HeadSize, Size - HeadSize);
@@ -265,8 +265,8 @@ void TMetafile::SaveToStream(TStream* Stream)
         throw EInvalidGraphic("Cannot convert the metafile");
     uint16_t Header[11];
     std::memset(Header, 0, sizeof(Header));
-    Header[0] = uint16_t(PlaceableKey & 0xFFFF);
-    Header[1] = uint16_t(PlaceableKey >> 16);
+    Header[0] = uint16_t(kPlaceableKey & 0xFFFF);
+    Header[1] = uint16_t(kPlaceableKey >> 16);
     Header[5] = static_cast<uint16_t>(MulDiv(FMMWidth, FInch, 2540));
     Header[6] = static_cast<uint16_t>(MulDiv(FMMHeight, FInch, 2540));
     Header[7] = static_cast<uint16_t>(FInch);

@@ -77,5 +77,5 @@ public:
     std::string ClassName() const override { return "TMetafileCanvas"; }
 
 private:
-    TMetafile* FMetafile;
+    TMetafile* FMetafile = nullptr;
 };

@@ -23,7 +23,7 @@ void LoadRichEditLibrary()
 
 // Exceptions of the stream never cross riched20's frames: they are kept and thrown after.
 struct TStreamCookie {
-    TStream* Stream;
+    TStream* Stream = nullptr;
     std::exception_ptr Error;
 };
 
@@ -62,8 +62,8 @@ DWORD CALLBACK StreamIn(DWORD_PTR Cookie, LPBYTE Buffer, LONG Count, LONG* Done)
 namespace {
 // A message of its own: the rich edit's WM_USER range is full of its own messages.
 const UINT WM_QM_FLUSHLINES = RegisterWindowMessageA("QuillmoorRichEditFlushLines");
-const UINT_PTR FlushTimerId = 0x514D;
-const DWORD FlushInterval = 50; // ms
+const UINT_PTR kFlushTimerId = 0x514D;
+const DWORD kFlushInterval = 50; // ms
 } // namespace
 
 void TRichEditLines::Add(const std::string& S)
@@ -74,7 +74,7 @@ void TRichEditLines::Add(const std::string& S)
     if (FOwner->FFlushPosted)
         return;
     // Lines that come quickly after the last append wait for the timer and go in together.
-    if (GetTickCount() - FOwner->FLastFlush < FlushInterval && SetTimer(W, FlushTimerId, FlushInterval, nullptr))
+    if (GetTickCount() - FOwner->FLastFlush < kFlushInterval && SetTimer(W, kFlushTimerId, kFlushInterval, nullptr))
         FOwner->FFlushPosted = true;
     else if (PostMessageA(W, WM_QM_FLUSHLINES, 0, 0))
         FOwner->FFlushPosted = true;
@@ -193,9 +193,9 @@ void TRichEdit::FlushLines() const
 
 void TRichEdit::WndProc(TMessage& M)
 {
-    if (M.Msg == WM_QM_FLUSHLINES || (M.Msg == WM_TIMER && M.WParam == FlushTimerId)) {
+    if (M.Msg == WM_QM_FLUSHLINES || (M.Msg == WM_TIMER && M.WParam == kFlushTimerId)) {
         if (M.Msg == WM_TIMER)
-            KillTimer(FHandle, FlushTimerId);
+            KillTimer(FHandle, kFlushTimerId);
         FFlushPosted = false;
         FlushLines();
         M.Result = 0;

@@ -36,7 +36,7 @@ public:
 private:
     friend class TRichEdit;
     explicit TRichEditLines(TRichEdit* AOwner) : FOwner(AOwner) {}
-    TRichEdit* FOwner;
+    TRichEdit* FOwner = nullptr;
 };
 
 class TRichEdit : public TWinControl {

@@ -43,7 +43,7 @@ public:
 private:
     friend class TScrollingWinControl;
     int32_t MaxPosition() const { return FShown && FRange > FPage ? FRange - FPage : 0; }
-    TScrollingWinControl* FControl;
+    TScrollingWinControl* FControl = nullptr;
     TScrollBarKind FKind;
     int32_t FRange = 0;
     int32_t FPosition = 0;

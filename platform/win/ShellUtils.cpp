@@ -17,7 +17,7 @@ struct TBrowseState {
     std::string Typed;
     const char* Start = nullptr;
 };
-thread_local TBrowseState* GBrowse = nullptr;
+thread_local TBrowseState* gBrowse = nullptr;
 
 BOOL CALLBACK FindEdit(HWND W, LPARAM P)
 {
@@ -32,7 +32,7 @@ BOOL CALLBACK FindEdit(HWND W, LPARAM P)
 
 LRESULT CALLBACK BrowseDialogProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
 {
-    TBrowseState* S = GBrowse;
+    TBrowseState* S = gBrowse;
     if (!S || !S->Previous)
         return DefWindowProcA(Wnd, Msg, WParam, LParam);
     if (Msg == WM_COMMAND && LOWORD(WParam) == IDOK) {
@@ -97,10 +97,10 @@ bool BrowseForFolder(HWND Owner, const std::string& Title, const std::string& St
     TBrowseState State;
     State.Start = StartFolder.empty() ? nullptr : StartFolder.c_str();
     B.lParam = reinterpret_cast<LPARAM>(&State);
-    TBrowseState* Outer = GBrowse;
-    GBrowse = &State;
+    TBrowseState* Outer = gBrowse;
+    gBrowse = &State;
     LPITEMIDLIST List = SHBrowseForFolderA(&B);
-    GBrowse = Outer;
+    gBrowse = Outer;
     if (!List)
         return false;
     char Path[MAX_PATH] = {};

@@ -31,7 +31,7 @@ private:
     friend class TStatusPanels;
     friend class TStatusBar;
     TStatusPanel(TStatusBar* AOwner, int32_t AIndex) : FOwner(AOwner), FIndex(AIndex) {}
-    TStatusBar* FOwner;
+    TStatusBar* FOwner = nullptr;
     int32_t FIndex;
     int32_t FWidth = 50;
     std::string FText;
@@ -52,7 +52,7 @@ public:
 
 private:
     friend class TStatusBar;
-    TStatusBar* FOwner;
+    TStatusBar* FOwner = nullptr;
     std::vector<TStatusPanel*> FItems;
 };
 

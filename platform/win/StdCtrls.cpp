@@ -506,7 +506,7 @@ private:
             T += S + "\r\n";
         FMemo->SetText(T);
     }
-    TMemo* FMemo;
+    TMemo* FMemo = nullptr;
 };
 } // namespace
 

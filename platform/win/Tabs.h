@@ -29,7 +29,7 @@ public:
 private:
     friend class TTabSet;
     explicit TTabStrings(TTabSet* AOwner) : FOwner(AOwner) {}
-    TTabSet* FOwner;
+    TTabSet* FOwner = nullptr;
     std::vector<std::string> FItems;
 };
 

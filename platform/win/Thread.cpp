@@ -52,7 +52,7 @@ bool gAccepting = false;
 bool gWakePosted = false;
 DWORD gMainThreadID = 0;
 HWND gSyncWnd = nullptr;
-HANDLE gSyncEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+HANDLE gSyncEvent = nullptr; // made by the first InitSynchronize, kept for the process
 THiddenWindow* gSyncWindow = nullptr;
 
 // The thread objects whose queued calls run now (more than one when a call runs a message loop
@@ -62,7 +62,7 @@ std::vector<TThread*> gRunningOwners;
 CONDITION_VARIABLE gQueuedCallEnded = CONDITION_VARIABLE_INIT;
 
 // How long a waiting thread sleeps before it answers messages sent to its windows.
-const DWORD SentMessageSliceMs = 10;
+const DWORD kSentMessageSliceMs = 10;
 
 // Called with the queue lock held.
 void Finish(TSyncRequest* R, TSyncRequest::TState State)
@@ -110,7 +110,7 @@ void AwaitRequest(TSyncRequest& R)
         {
             std::lock_guard<TQueueLock> Lock(gQueueLock);
             if (!Ended(R))
-                SleepConditionVariableSRW(&R.Ended, gQueueLock.Native(), SentMessageSliceMs, 0);
+                SleepConditionVariableSRW(&R.Ended, gQueueLock.Native(), kSentMessageSliceMs, 0);
             if (Ended(R))
                 return;
         }
@@ -186,6 +186,12 @@ void InitSynchronize()
     std::lock_guard<TQueueLock> Lock(gQueueLock);
     if (gAccepting)
         throw EThread("The synchronisation queue is already served");
+    // Made here rather than in a static initialiser, where a failure could not be reported.
+    if (!gSyncEvent) {
+        gSyncEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!gSyncEvent)
+            RaiseLastOSError("Cannot create the event that wakes the user-interface thread");
+    }
     gMainThreadID = GetCurrentThreadId();
     gSyncWindow = new THiddenWindow([](UINT Msg, WPARAM, LPARAM, LRESULT& Result) {
         if (Msg != WM_QM_SYNC)
@@ -311,8 +317,8 @@ namespace {
 
 TQueueLock gCarrierLock;
 std::vector<TCarrier*> gParked; // under gCarrierLock
-const size_t MaxParked = 16;
-const DWORD ParkedIdleMs = 10000;
+const size_t kMaxParked = 16;
+const DWORD kParkedIdleMs = 10000;
 
 BOOL CALLBACK AnyWindow(HWND, LPARAM Found)
 {
@@ -336,7 +342,7 @@ bool MayCarryOn()
 bool Park(TCarrier* C)
 {
     std::lock_guard<TQueueLock> Lock(gCarrierLock);
-    if (gParked.size() >= MaxParked)
+    if (gParked.size() >= kMaxParked)
         return false;
     C->Job = nullptr;
     C->Go = false;
@@ -356,7 +362,7 @@ unsigned __stdcall TCarrier::Main(void* Param)
             while (!C->Go && !C->Quit) {
                 // A parked thread that has had nothing to do for a while ends, and gives its
                 // memory back; one bound to an object waits for its start however long.
-                const DWORD Ms = C->Job ? INFINITE : ParkedIdleMs;
+                const DWORD Ms = C->Job ? INFINITE : kParkedIdleMs;
                 if (!SleepConditionVariableSRW(&C->Wake, gCarrierLock.Native(), Ms, 0) && !C->Go && !C->Job &&
                     !C->Quit) {
                     const auto It = std::find(gParked.begin(), gParked.end(), C);

@@ -164,4 +164,5 @@ void EndParkedThreads();
 // The thread that serves the queue (0 before InitSynchronize).
 DWORD MainThreadID();
 // Signalled whenever a request is queued; message loops that wait on handles wait on it too.
+// Made by the first InitSynchronize (which raises EOSError when it cannot); nullptr before.
 HANDLE SyncEvent();

@@ -9,7 +9,7 @@
 
 namespace {
 
-const UINT_PTR TimerID = 1;
+const UINT_PTR kTimerId = 1;
 // Posted to the timer's window by other threads: only the window's thread may set, kill or
 // destroy what belongs to the window.
 const UINT WM_QM_TIMERUPDATE = WM_APP + 0x3A1;
@@ -47,15 +47,15 @@ struct TTimerLink {
         HWND Wnd = Window ? Window->GetHandle() : nullptr;
         if (!Wnd)
             return;
-        KillTimer(Wnd, TimerID);
+        KillTimer(Wnd, kTimerId);
         if (DoRun)
-            SetTimer(Wnd, TimerID, DoInterval, nullptr);
+            SetTimer(Wnd, kTimerId, DoInterval, nullptr);
     }
 
     bool Handle(UINT Msg, WPARAM WParam, LRESULT& Result)
     {
         Result = 0;
-        if (Msg == WM_TIMER && WParam == TimerID) {
+        if (Msg == WM_TIMER && WParam == kTimerId) {
             Tick();
             return true;
         }
@@ -142,7 +142,7 @@ TTimer::~TTimer()
         return;
     }
     if (Owner == Self) {
-        KillTimer(Wnd, TimerID);
+        KillTimer(Wnd, kTimerId);
         bool InTick;
         {
             TCriticalSectionGuard G(Link->Lock);

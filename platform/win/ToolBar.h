@@ -60,12 +60,12 @@ private:
         void ActionChanged() override;
 
     private:
-        TToolButton* FButton;
+        TToolButton* FButton = nullptr;
     };
     TToolButton(TToolBar* AToolBar, uint16_t AId) : FToolBar(AToolBar), FId(AId), FLink(this) {}
     BYTE StateBits() const;
 
-    TToolBar* FToolBar;
+    TToolBar* FToolBar = nullptr;
     uint16_t FId;
     std::string FCaption;
     int32_t FImageIndex = -1;

@@ -79,7 +79,7 @@ private:
     int32_t IndexInParent() const;
     std::vector<TTreeNode*>& Siblings() const;
 
-    TTreeNodes* FOwner;
+    TTreeNodes* FOwner = nullptr;
     TTreeNode* FParent = nullptr;
     std::vector<TTreeNode*> FChildren;
     HTREEITEM FItem = nullptr;
@@ -132,7 +132,7 @@ private:
     void FreeNode(TTreeNode* Node);
     void ForgetWindowItems();
 
-    TTreeView* FOwner;
+    TTreeView* FOwner = nullptr;
     std::vector<TTreeNode*> FRoots;
     int32_t FCount = 0;
     int32_t FUpdateCount = 0;

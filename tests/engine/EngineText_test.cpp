@@ -143,7 +143,7 @@ TEST(EngineText, SafePathPartCutsLongNamesKeepingTheExtension)
     const std::string Long = std::string(295, 'n') + ".jpeg";
     ASSERT_EQ(Long.size(), 300u);
     const std::string R = SafePathPart(Long);
-    EXPECT_EQ(R.size(), MaxSafePathPart);
+    EXPECT_EQ(R.size(), kMaxSafePathPart);
     EXPECT_EQ(R.substr(R.size() - 5), ".jpeg");
     EXPECT_EQ(R.substr(0, 195), std::string(195, 'n'));
 
@@ -170,7 +170,7 @@ TEST(EngineText, SafePathPartChecksAgainAfterCutting)
     // A device name with a long extension: prefixed, then cut back to the limit.
     const std::string Dev = "aux." + std::string(300, 'e');
     const std::string R = SafePathPart(Dev);
-    EXPECT_LE(R.size(), MaxSafePathPart);
+    EXPECT_LE(R.size(), kMaxSafePathPart);
     EXPECT_EQ(R.substr(0, 5), "_aux.");
 }
 

@@ -255,10 +255,10 @@ TEST(HTMLScanText, IsHTMLPage)
 
 TEST(HTMLScanText, KeywordTable)
 {
-    ASSERT_EQ(HTMLScanKeywords.size(), 3u);
-    EXPECT_EQ(HTMLScanKeywords[0], "src");
-    EXPECT_EQ(HTMLScanKeywords[1], "href");
-    EXPECT_EQ(HTMLScanKeywords[2], "url");
+    ASSERT_EQ(kHTMLScanKeywords.size(), 3u);
+    EXPECT_EQ(kHTMLScanKeywords[0], "src");
+    EXPECT_EQ(kHTMLScanKeywords[1], "href");
+    EXPECT_EQ(kHTMLScanKeywords[2], "url");
 }
 
 // ---------------------------------------------------------------------------------------------

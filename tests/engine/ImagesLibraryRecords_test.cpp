@@ -304,7 +304,7 @@ TEST(ImageLibraryRecords, ShortRecordRaisesAndLeavesTheDetailAsItWas)
     EXPECT_THROW(D.LoadFromStream(S.get()), EReadError);
     EXPECT_EQ(D.GetFileName(), "kept");
 
-    TBytes H = MakeHeader(ImageLibrarySignature, 227, 1);
+    TBytes H = MakeHeader(kImageLibrarySignature, 227, 1);
     H.resize(263);
     auto S2 = StreamOf(H);
     TImageLibraryHeader Header;
@@ -328,7 +328,7 @@ TEST(ImageLibraryRecords, WritingToAFullStreamRaises)
 
 TEST(ImageLibraryRecords, ReadsEveryRecordOfAGoodFileInOrder)
 {
-    TBytes B = MakeHeader(ImageLibrarySignature, 227, 3);
+    TBytes B = MakeHeader(kImageLibrarySignature, 227, 3);
     Append(B, MakeRecord("one", 1.0, 128, 10, 20));
     Append(B, MakeRecord("two", 2.0, 256, 11, 21));
     Append(B, MakeRecord("three", 3.0, 384, 12, 22));
@@ -382,7 +382,7 @@ TEST(ImageLibraryRecords, SignatureFieldWithoutNulIsForeignAndReadSafely)
 
 TEST(ImageLibraryRecords, JunkAfterTheSignaturesNulIsIgnored)
 {
-    TBytes B = MakeHeader(ImageLibrarySignature, 227, 1, 0xAB);
+    TBytes B = MakeHeader(kImageLibrarySignature, 227, 1, 0xAB);
     Append(B, MakeRecord("one", 1.0, 128, 10, 20, 0xAB));
     auto S = StreamOf(B);
     TImageLibraryHeader H;
@@ -395,7 +395,7 @@ TEST(ImageLibraryRecords, JunkAfterTheSignaturesNulIsIgnored)
 TEST(ImageLibraryRecords, OtherVersionsLoadAsLongAsTheSignatureIsOurs)
 {
     for (int32_t Version : {1, 0, -1, 228, std::numeric_limits<int32_t>::max()}) {
-        TBytes B = MakeHeader(ImageLibrarySignature, Version, 1);
+        TBytes B = MakeHeader(kImageLibrarySignature, Version, 1);
         Append(B, MakeRecord("v", 1.0, 128, 1, 1));
         auto S = StreamOf(B);
         TImageLibraryHeader H;
@@ -409,7 +409,7 @@ TEST(ImageLibraryRecords, OtherVersionsLoadAsLongAsTheSignatureIsOurs)
 TEST(ImageLibraryRecords, ZeroOrNegativeCountReadsNothing)
 {
     for (int32_t Count : {0, -5, std::numeric_limits<int32_t>::min()}) {
-        TBytes B = MakeHeader(ImageLibrarySignature, 227, Count);
+        TBytes B = MakeHeader(kImageLibrarySignature, 227, Count);
         Append(B, MakeRecord("present but not counted", 1.0, 128, 1, 1));
         auto S = StreamOf(B);
         TImageLibraryHeader H;
@@ -422,7 +422,7 @@ TEST(ImageLibraryRecords, ZeroOrNegativeCountReadsNothing)
 
 TEST(ImageLibraryRecords, CountLargerThanTheRecordsKeepsTheWholeOnesAndStopsAtAPartialOne)
 {
-    TBytes B = MakeHeader(ImageLibrarySignature, 227, 10);
+    TBytes B = MakeHeader(kImageLibrarySignature, 227, 10);
     for (int I = 0; I < 3; ++I)
         Append(B, MakeRecord("r" + std::to_string(I), I, 128 * I, I, I));
     TBytes Half = MakeRecord("partial", 9.0, 1, 1, 1);
@@ -439,7 +439,7 @@ TEST(ImageLibraryRecords, CountLargerThanTheRecordsKeepsTheWholeOnesAndStopsAtAP
 
 TEST(ImageLibraryRecords, HugeCountOnASmallFileReadsWhatIsThereAtOnce)
 {
-    TBytes B = MakeHeader(ImageLibrarySignature, 227, 2000000000);
+    TBytes B = MakeHeader(kImageLibrarySignature, 227, 2000000000);
     for (int I = 0; I < 3; ++I)
         Append(B, MakeRecord("r" + std::to_string(I), I, 128, I, I));
     auto S = StreamOf(B);
@@ -456,7 +456,7 @@ TEST(ImageLibraryRecords, HugeCountOnASmallFileReadsWhatIsThereAtOnce)
 TEST(ImageLibraryRecords, ShortOrEmptyHeaderReadsNothing)
 {
     for (size_t Size : {size_t(0), size_t(1), size_t(100), size_t(263)}) {
-        TBytes B = MakeHeader(ImageLibrarySignature, 227, 1);
+        TBytes B = MakeHeader(kImageLibrarySignature, 227, 1);
         B.resize(Size);
         auto S = StreamOf(B);
         TImageLibraryHeader H;
@@ -470,7 +470,7 @@ TEST(ImageLibraryRecords, ShortOrEmptyHeaderReadsNothing)
 
 TEST(ImageLibraryRecords, HeaderOnlyFileIsAnEmptyLibrary)
 {
-    auto S = StreamOf(MakeHeader(ImageLibrarySignature, 227, 0));
+    auto S = StreamOf(MakeHeader(kImageLibrarySignature, 227, 0));
     TImageLibraryHeader H;
     auto R = ReadAll(S.get(), H);
     EXPECT_TRUE(R.Ours);
@@ -479,7 +479,7 @@ TEST(ImageLibraryRecords, HeaderOnlyFileIsAnEmptyLibrary)
 
 TEST(ImageLibraryRecords, ShortReadsAreNotTakenForTheEnd)
 {
-    TBytes B = MakeHeader(ImageLibrarySignature, 227, 2);
+    TBytes B = MakeHeader(kImageLibrarySignature, 227, 2);
     Append(B, MakeRecord("first", 1.0, 128, 5, 6));
     Append(B, MakeRecord("second", 2.0, 256, 7, 8));
     TTrickleStream S;
@@ -494,7 +494,7 @@ TEST(ImageLibraryRecords, ShortReadsAreNotTakenForTheEnd)
 
 TEST(ImageLibraryRecords, DeviceErrorIsPassedOnAfterTheWholeRecordsBeforeIt)
 {
-    TBytes B = MakeHeader(ImageLibrarySignature, 227, 3);
+    TBytes B = MakeHeader(kImageLibrarySignature, 227, 3);
     for (int I = 0; I < 3; ++I)
         Append(B, MakeRecord("r" + std::to_string(I), I, 128, I, I));
     TFailingReadStream S(264 + 280 * 2 + 10);

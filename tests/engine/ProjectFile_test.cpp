@@ -34,7 +34,7 @@ void WriteAll(const std::string& FileName, const std::vector<uint8_t>& B)
         S.WriteBuffer(B.data(), static_cast<int32_t>(B.size()));
 }
 
-constexpr size_t H = ProjectHeaderSize;
+constexpr size_t H = kProjectHeaderSize;
 
 // Marks the bytes a text of Len characters takes in a field at Offset (its NUL included).
 void MarkText(std::vector<bool>& Mask, size_t Offset, size_t Len)
@@ -204,7 +204,7 @@ TEST(ProjectFile, FullAndOverlongLists)
         auto R = std::make_unique<TOptionsRec>();
         EncodeOptionsRecord(D, *R);
         const uint8_t* P = reinterpret_cast<const uint8_t*>(R.get());
-        TOptionsData Back = DecodeOptionsRecord(P, OptionsRecordSize);
+        TOptionsData Back = DecodeOptionsRecord(P, kOptionsRecordSize);
         size_t Want = N > 256 ? 256 : N;
         ASSERT_EQ(Back.FileMasks.size(), Want) << N;
         ASSERT_EQ(Back.ExcludeWebsites.size(), Want) << N;
@@ -307,7 +307,7 @@ TEST(ProjectFile, ParseItemLine)
         TTask Task;
         TMemoryStream M;
         Task.SaveToStream(&M);
-        M.SetSize(ProjectHeaderSize + OptionsRecordSize);
+        M.SetSize(kProjectHeaderSize + kOptionsRecordSize);
         M.SetPosition(M.GetSize());
         M.WriteBuffer(Text.data(), static_cast<int32_t>(Text.size()));
         M.SetPosition(0);
@@ -330,7 +330,7 @@ TEST(ProjectFile, CutFileLoads)
     const std::string F = Dir.File("cut.wrp");
     Task.SaveToFile(F);
     auto B = ReadAll(F);
-    B.resize(ProjectHeaderSize + 1000);
+    B.resize(kProjectHeaderSize + 1000);
     WriteAll(F, B);
     TTask Back;
     ASSERT_NO_THROW(Back.LoadFromFile(F));
@@ -394,7 +394,7 @@ TEST(ProjectFile, SafeSave)
 TEST(ProjectFile, HostileBytes)
 {
     // Random bytes after a valid start, and fields without a NUL, never read out of bounds.
-    std::vector<uint8_t> B(ProjectHeaderSize + OptionsRecordSize + 3000);
+    std::vector<uint8_t> B(kProjectHeaderSize + kOptionsRecordSize + 3000);
     uint32_t X = 12345;
     for (auto& C : B) {
         X = X * 1103515245 + 12345;
@@ -402,7 +402,7 @@ TEST(ProjectFile, HostileBytes)
     }
     TProjectHeaderData Hd = DecodeProjectHeader(B.data(), B.size());
     EXPECT_LE(Hd.Name.size(), 1024u);
-    TOptionsData D = DecodeOptionsRecord(B.data() + ProjectHeaderSize, OptionsRecordSize);
+    TOptionsData D = DecodeOptionsRecord(B.data() + kProjectHeaderSize, kOptionsRecordSize);
     EXPECT_EQ(D.FileMasks.size(), 256u);
     for (const auto& S : D.FileMasks)
         EXPECT_LE(S.size(), 1024u);

@@ -158,7 +158,7 @@ std::vector<std::pair<bool, std::string>> SavedLines(TTask& T)
     TMemoryStream M;
     T.SaveToStream(&M);
     const char* P = static_cast<const char*>(M.Memory());
-    const size_t Head = ProjectHeaderSize + OptionsRecordSize;
+    const size_t Head = kProjectHeaderSize + kOptionsRecordSize;
     std::string Text(P + Head, static_cast<size_t>(M.GetSize()) - Head);
     std::vector<std::pair<bool, std::string>> Lines;
     size_t From = 0;

@@ -277,8 +277,8 @@ TEST(Task, StopRemovesPartialFilesAndKeepsPending)
     EXPECT_EQ(F.Task.GetDoneCount(), 3);
     TMemoryStream M;
     F.Task.SaveToStream(&M);
-    std::string Text(static_cast<const char*>(M.Memory()) + ProjectHeaderSize + OptionsRecordSize,
-                     static_cast<size_t>(M.GetSize()) - ProjectHeaderSize - OptionsRecordSize);
+    std::string Text(static_cast<const char*>(M.Memory()) + kProjectHeaderSize + kOptionsRecordSize,
+                     static_cast<size_t>(M.GetSize()) - kProjectHeaderSize - kOptionsRecordSize);
     EXPECT_EQ(std::count(Text.begin(), Text.end(), '\n'), 12);
     for (int I = 0; I < 8; ++I)
         EXPECT_NE(Text.find("0,1,http://www.site.test/s" + std::to_string(I) + ".jpg"), std::string::npos);

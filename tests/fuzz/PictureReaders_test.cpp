@@ -97,6 +97,53 @@ TEST(PictureSeeds, SeveralPagesCountAndLoadInOrder)
     }
 }
 
+// Every page of a stream becomes a frame and the first is shown; a stream that fails part-way
+// leaves the frames of the earlier load whole; a stream of one page drops the frames.
+TEST(PictureFrames, AllPagesBecomeFramesAndAFailedLoadKeepsTheEarlierOnes)
+{
+    qmfuzz::StartPictureLibrary();
+    std::vector<uint8_t> Pages;
+    for (const auto& S : qmfuzz::MakeSeeds("dcx"))
+        if (S.Name == "five_pages.dcx")
+            Pages = S.Bytes;
+    ASSERT_GT(Pages.size(), 24u);
+
+    TDcxGraphic G;
+    G.SetLoadAllImages(true);
+    G.LoadFromStream(StreamOf(Pages).get());
+    ASSERT_EQ(G.GetFrameCount(), 5);
+    EXPECT_EQ(G.GetCurrentFrame(), 1);
+    for (int32_t Page = 1; Page <= 5; ++Page) {
+        EXPECT_EQ(G.GetFrame(Page)->GetWidth(), 7 + 3 * (Page - 1));
+        EXPECT_EQ(G.GetFrame(Page)->GetHeight(), 4 + (Page - 1));
+    }
+    EXPECT_EQ(G.GetWidth(), 7);
+    G.SetCurrentFrame(4);
+    EXPECT_EQ(G.GetWidth(), 16);
+    EXPECT_TRUE(qmfuzz::SamePixels(G, *G.GetFrame(4)));
+
+    // Cut inside the fourth page (its offset is the table's fourth entry).
+    const uint32_t Fourth = uint32_t(Pages[16]) | uint32_t(Pages[17]) << 8 | uint32_t(Pages[18]) << 16 |
+                            uint32_t(Pages[19]) << 24;
+    ASSERT_LT(size_t(Fourth) + 10, Pages.size());
+    const std::vector<uint8_t> Cut(Pages.begin(), Pages.begin() + Fourth + 10);
+    EXPECT_THROW(G.LoadFromStream(StreamOf(Cut).get()), Exception);
+    ASSERT_EQ(G.GetFrameCount(), 5);
+    EXPECT_EQ(G.GetFrame(5)->GetWidth(), 19);
+    EXPECT_TRUE(G.GetLoadAllImages());
+
+    TDcxGraphic Second;
+    Second.LoadImageFromStream(StreamOf(Pages).get(), 2);
+    TMemoryStream One;
+    Second.AppendImageToStream(&One);
+    One.SetPosition(0);
+    G.LoadFromStream(&One);
+    EXPECT_FALSE(G.GetLoadAllImages());
+    EXPECT_EQ(G.GetFrameCount(), 0);
+    EXPECT_EQ(G.GetWidth(), 10);
+    EXPECT_TRUE(qmfuzz::SamePixels(G, Second));
+}
+
 // ---------------------------------------------------------------- findings
 
 void Put16(std::vector<uint8_t>& V, uint32_t X)

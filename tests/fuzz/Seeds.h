@@ -21,7 +21,7 @@ std::vector<TSeed> MakeSeeds(std::string_view Target);
 std::vector<std::string> SeededTargets();
 
 // Seeds of the engine's record files and of the GIF reader, each in its own file: the project
-// file's and the import's headers both name a ProjectTextSize.
+// file's and the import's headers both name a kProjectTextSize.
 void AddProjectSeeds(std::vector<TSeed>& Out);
 void AddImportSeeds(std::vector<TSeed>& Out);
 void AddGifSeeds(std::vector<TSeed>& Out);

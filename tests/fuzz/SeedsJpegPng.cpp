@@ -63,7 +63,8 @@ std::vector<uint8_t> MakeJpeg(uint32_t W, uint32_t H, bool Grey, int32_t Quality
     return BytesOf(S);
 }
 
-struct TPngSpec {
+// The picture a PNG seed holds: its size, sample layout, interlacing, transparency and rows.
+struct TPngSeedPicture {
     uint32_t W, H;
     int Depth, Type;
     bool Interlaced, Transparency;
@@ -81,13 +82,13 @@ std::vector<uint8_t> MakePng(uint32_t W, uint32_t H, int Depth, int Type, bool I
         for (auto& B : R.Buffer)
             B &= uint8_t(Depth == 1 ? 0xFF : Depth == 2 ? 0x55 : 0x33);
     TMemoryStream S;
-    TPngSpec Spec{W, H, Depth, Type, Interlaced, Transparency, R.Rows.data()};
+    TPngSeedPicture Picture{W, H, Depth, Type, Interlaced, Transparency, R.Rows.data()};
     {
         TPngGlueGuard G(&S, true);
         PngRun(
             G.Get(),
             [](TPngGlue* G, void* Arg) {
-                auto* P = static_cast<TPngSpec*>(Arg);
+                auto* P = static_cast<TPngSeedPicture*>(Arg);
                 png_set_IHDR(G->Png, G->Info, P->W, P->H, P->Depth, P->Type,
                              P->Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                              PNG_FILTER_TYPE_DEFAULT);
@@ -118,7 +119,7 @@ std::vector<uint8_t> MakePng(uint32_t W, uint32_t H, int Depth, int Type, bool I
                 png_write_image(G->Png, P->Rows);
                 png_write_end(G->Png, G->Info);
             },
-            &Spec);
+            &Picture);
     }
     return BytesOf(S);
 }

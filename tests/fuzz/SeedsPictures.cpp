@@ -224,7 +224,7 @@ void AddTiffSeeds(std::vector<TSeed>& Out)
         for (const TSize Sz : Sizes) {
             TTiffGraphic Probe;
             Paint(Probe, 1, 1, Formats[F]);
-            for (int32_t C = 0; C < TiffCompressionCount; ++C) {
+            for (int32_t C = 0; C < kTiffCompressionCount; ++C) {
                 if (!Probe.CompressionAllowed(TiffCompression(C)))
                     continue;
                 Out.push_back({Format("%s_%dx%d_c%d.tif", FormatTags[F], Sz.W, Sz.H, C),

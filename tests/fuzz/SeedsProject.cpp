@@ -87,7 +87,7 @@ void AddProjectSeeds(std::vector<TSeed>& Out)
         Full.ExcludeWebsites.push_back(std::string(1023, char('a' + I % 26)));
     }
     Out.push_back({"full_lists", WithMode(2 << 1, JoinTwo(WholeFile(Full, "0,0,http://x.example.test/\r\n"), ""))});
-    const std::string Cut = WholeFile(O, "").substr(0, ProjectHeaderSize + offsetof(TOptionsRec, ExcludeFiles) + 1500);
+    const std::string Cut = WholeFile(O, "").substr(0, kProjectHeaderSize + offsetof(TOptionsRec, ExcludeFiles) + 1500);
     Out.push_back({"cut_in_list", WithMode(0, JoinTwo(Cut, FailedLines))});
 }
 

@@ -4,7 +4,7 @@
 // Pixel memory is zeroed heap memory in place of a DIB section; its block is kept in FSection
 // (an opaque handle here), so FreeImage, which clears FBits first, can still release it. There
 // is no DC, canvas, palette handle, clipboard, drawing, GDI stretch or animation timer: those raise
-// or do nothing. LoadFromStream keeps the frame logic of the Windows half without the timer.
+// or do nothing, and the frames of a loaded stream just change places.
 
 #include <cstdlib>
 #include <cstring>
@@ -41,7 +41,7 @@ int32_t TDibGraphic::ScreenDpi(bool) { return 96; }
 
 uint8_t* TDibGraphic::AllocatePixels()
 {
-    // NewImage has checked the size against MaxPictureBytes.
+    // NewImage has checked the size against kMaxPictureBytes.
     const size_t Bytes = static_cast<size_t>(FBytesPerLine) * static_cast<size_t>(FInfo.Header.Height);
     void* Block = std::calloc(Bytes ? Bytes : 1, 1);
     if (!Block)
@@ -73,15 +73,8 @@ HPALETTE TDibGraphic::PaletteHandle() { return nullptr; }
 
 void TDibGraphic::Assign(TPersistent* Source)
 {
-    if (!Source) {
-        FreeImage();
-        return;
-    }
-    if (auto* Dib = dynamic_cast<TDibGraphic*>(Source)) {
-        AssignDib(Dib);
-        return;
-    }
-    throw EDidodazaError(Format("Cannot assign a %s to a %s", Source->ClassName(), ClassName()));
+    if (!AssignNothingOrDib(Source))
+        throw EDidodazaError(Format("Cannot assign a %s to a %s", Source->ClassName(), ClassName()));
 }
 
 void TDibGraphic::AssignTo(TPersistent* Dest)
@@ -99,45 +92,7 @@ void TDibGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) { throw EInval
 void TDibGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) { throw EInvalidGraphic(NoGdi); }
 void TDibGraphic::LoadFromBitmapHandle(HBITMAP) { throw EInvalidGraphic(NoGdi); }
 
-void TDibGraphic::LoadFromStream(TStream* Stream)
-{
-    if (FLoadAllImages) {
-        const int64_t Start = Stream->GetPosition();
-        const int32_t Count = GetStreamImageCount(Stream);
-        if (Count <= 1) {
-            FLoadAllImages = false;
-            Stream->SetPosition(Start);
-        } else {
-            std::vector<std::unique_ptr<TDibGraphic>> Frames;
-            for (int32_t Index = 1; Index <= Count; ++Index) {
-                std::unique_ptr<TDibGraphic> Frame = CreateNew();
-                if (!Frame || Frame->ClassName() != ClassName())
-                    throw EDidodazaError(Format("%s does not make frames of its own class", ClassName()));
-                Stream->SetPosition(Start);
-                Frame->LoadImageFromStream(Stream, Index);
-                Frames.push_back(std::move(Frame));
-            }
-            FFrames = std::move(Frames);
-            FCurrentFrame = -1;
-            SetCurrentFrame(1);
-        }
-    }
-    if (!FLoadAllImages) {
-        FFrames.clear();
-        FCurrentFrame = -1;
-        LoadImageFromStream(Stream, FImageIndex);
-    }
-}
-
-void TDibGraphic::SetCurrentFrame(int32_t Index)
-{
-    CheckFrameIndex(Index);
-    if (Index == FCurrentFrame)
-        return;
-    Assign(FFrames[static_cast<size_t>(Index - 1)].get());
-    Changed(this);
-    FCurrentFrame = Index;
-}
+void TDibGraphic::ServeFrameChange() {}
 
 void TDibGraphic::SetAnimate(bool Value) { FAnimate = Value; }
 

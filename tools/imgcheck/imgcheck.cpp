@@ -74,7 +74,7 @@ void ApplyProperty(TDibGraphic& Target, const std::string& Name, const std::stri
             T->CustomTag(Slot).WriteEnabled = true;
             return;
         }
-        for (const TTiffStringTag& Tag : TiffStringTags)
+        for (const TTiffStringTag& Tag : kTiffStringTags)
             if (SameText(Name, Tag.Name)) {
                 (T->*Tag.Field) = Value;
                 return;

@@ -44,7 +44,7 @@ inline void CheckLoadedPicture(const char* Target, TDibGraphic& G)
     const int32_t Bits = BitsPerPixel(G.GetImageFormat());
     if (G.BytesPerLine() != CalcBytesPerLine(G.GetWidth(), Bits))
         CheckFailed(Target, "row size does not match width and format", __FILE__, __LINE__);
-    if (int64_t(G.BytesPerLine()) * G.GetHeight() > MaxPictureBytes)
+    if (int64_t(G.BytesPerLine()) * G.GetHeight() > kMaxPictureBytes)
         CheckFailed(Target, "picture above the library's cap", __FILE__, __LINE__);
     if (G.GetImageFormat() != ifTrueColor) {
         const uint32_t N = G.LogPalette()->NumEntries;

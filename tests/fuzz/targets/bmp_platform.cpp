@@ -40,7 +40,7 @@ QM_FUZZ_TARGET(bmp_platform)
     QM_FUZZ_CHECK(Bits == 1 || Bits == 4 || Bits == 8 || Bits == 16 || Bits == 24 || Bits == 32);
     QM_FUZZ_CHECK(Image.Width > 0 && Image.Height > 0);
     QM_FUZZ_CHECK(Image.Pixels.size() == size_t(Image.Stride()) * size_t(Image.Height));
-    QM_FUZZ_CHECK(int64_t(Image.Pixels.size()) <= MaxBmpPixelBytes);
+    QM_FUZZ_CHECK(int64_t(Image.Pixels.size()) <= kMaxBmpPixelBytes);
     if (Bits <= 8)
         QM_FUZZ_CHECK(!Image.Colors.empty() && Image.Colors.size() <= (size_t(1) << Bits));
     // The writer must take back what the reader gave, for the depths it writes.

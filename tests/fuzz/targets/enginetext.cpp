@@ -13,7 +13,7 @@ QM_FUZZ_TARGET(enginetext)
         switch (Data[0] % 5) {
         case 0: {
             const std::string Safe = SafePathPart(Text);
-            QM_FUZZ_CHECK(Safe.size() <= MaxSafePathPart);
+            QM_FUZZ_CHECK(Safe.size() <= kMaxSafePathPart);
             // A safe part is left alone.
             QM_FUZZ_CHECK(SafePathPart(Safe) == Safe);
             for (const char C : Safe)

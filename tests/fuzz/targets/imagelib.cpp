@@ -42,9 +42,9 @@ QM_FUZZ_TARGET(imagelib)
     QM_FUZZ_CHECK(Read.size() <= (Size - sizeof(TImageLibraryHeaderRecord)) / sizeof(TImageDetailRecord));
     bool Short = true; // every name fits its field with the NUL, so it writes back whole
     for (const auto& D : Read) {
-        QM_FUZZ_CHECK(D->GetFileName().size() <= size_t(ImageLibraryNameSize) &&
+        QM_FUZZ_CHECK(D->GetFileName().size() <= size_t(kImageLibraryNameSize) &&
                       D->GetFileName().find('\0') == std::string::npos);
-        Short = Short && D->GetFileName().size() < size_t(ImageLibraryNameSize);
+        Short = Short && D->GetFileName().size() < size_t(kImageLibraryNameSize);
     }
 
     TMemoryStream Out;
@@ -80,7 +80,7 @@ QM_FUZZ_TARGET(imagelib)
     int64_t Raw = 0;
     std::memcpy(&Raw, Data + Size - std::min<size_t>(Size, 8), std::min<size_t>(Size, 8));
     const int32_t Rounded = RoundImageFileSize(Raw);
-    QM_FUZZ_CHECK(Rounded >= 0 && Rounded <= MaxImageFileSize && Rounded % 128 == 0);
-    QM_FUZZ_CHECK(Raw <= 0 ? Rounded == 0 : Rounded <= Raw && (Raw > MaxImageFileSize || Raw - Rounded < 128));
+    QM_FUZZ_CHECK(Rounded >= 0 && Rounded <= kMaxImageFileSize && Rounded % 128 == 0);
+    QM_FUZZ_CHECK(Raw <= 0 ? Rounded == 0 : Rounded <= Raw && (Raw > kMaxImageFileSize || Raw - Rounded < 128));
     return 0;
 }

@@ -20,7 +20,7 @@ QM_FUZZ_TARGET(import)
             const TProjectItem* Item = List.GetItem(I);
             QM_FUZZ_CHECK(Item->GetOwnerList() == &List);
             const std::string& Name = Item->GetName();
-            QM_FUZZ_CHECK(!Trim(Name).empty() && Name.size() <= MaxSafePathPart);
+            QM_FUZZ_CHECK(!Trim(Name).empty() && Name.size() <= kMaxSafePathPart);
             QM_FUZZ_CHECK(SafePathPart(Name) == Name);
             QM_FUZZ_CHECK(Name.find_first_of("\\/:") == std::string::npos && Name != "." && Name != "..");
             const std::string& Category = Item->GetCategory();

@@ -1,9 +1,8 @@
-// PNG reading over the glue as the picture class does it: signature, info, the transforms to 8
-// bits per sample, interlace handling, rows in trapped chunks into exact-size buffers.
+// PNG reading through the picture class's own steps over the glue (PngStartReading,
+// PngReadRows): signature, info, the picture's transforms and row layout, interlace passes, rows
+// in trapped chunks into exact-size buffers; then the chunks after the pixels.
 
-#include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "imagelib/ImgMisc.h"
@@ -35,71 +34,34 @@ void PlainFree(png_structp, png_voidp P)
     std::free(P);
 }
 
-struct THeader {
-    png_uint_32 Width, Height;
-    int BitDepth, ColorType, Interlace;
-    int Passes;
-    size_t RowBytes;
-    int Channels;
-};
-
-struct TRowRun {
-    png_bytep* Rows;
-    int32_t Count;
-};
-
 } // namespace
 
 QM_FUZZ_TARGET(png)
 {
-    if (Size < 8 || png_sig_cmp(Data, 0, 8) != 0)
-        return 0;
     auto S = qmfuzz::StreamOf(Data, Size);
-    S->Seek(8, soBeginning);
     SetPngWarningsSilenced(true);
     PngOverLimit = false;
     try {
         TPngGlueGuard G(S.get(), false);
         png_set_mem_fn(G->Png, nullptr, LimitedMalloc, PlainFree);
-        THeader H{};
-        PngRun(
-            G.Get(),
-            [](TPngGlue* G, void* Arg) {
-                auto* H = static_cast<THeader*>(Arg);
-                png_set_sig_bytes(G->Png, 8);
-                png_read_info(G->Png, G->Info);
-                png_get_IHDR(G->Png, G->Info, &H->Width, &H->Height, &H->BitDepth, &H->ColorType, &H->Interlace,
-                             nullptr, nullptr);
-                png_set_expand(G->Png);
-                png_set_strip_16(G->Png);
-                png_set_bgr(G->Png);
-                H->Passes = png_set_interlace_handling(G->Png);
-                png_read_update_info(G->Png, G->Info);
-                H->RowBytes = png_get_rowbytes(G->Png, G->Info);
-                H->Channels = png_get_channels(G->Png, G->Info);
-            },
-            &H);
-        QM_FUZZ_CHECK(H.Width > 0 && H.Height > 0 && H.Channels >= 1 && H.Channels <= 4);
-        QM_FUZZ_CHECK(H.RowBytes == size_t(H.Width) * size_t(H.Channels));
-        if (uint64_t(H.RowBytes) * H.Height > PngDecodeLimit)
+        // As a new picture reads: its own background (black) only where the file has none.
+        TPngReadOptions Options{};
+        Options.ScreenGamma = kStartScreenGamma;
+        const TPngReadInfo Info = PngStartReading(G.Get(), Options);
+        QM_FUZZ_CHECK(Info.Width > 0 && Info.Height > 0 && Info.RowBytes > 0);
+        QM_FUZZ_CHECK(Info.Passes == 1 || Info.Passes == 7);
+        if (uint64_t(Info.RowBytes) * Info.Height > PngDecodeLimit)
             throw EPNGError("not decoded here: too big");
-        std::vector<std::vector<png_byte>> Pixels(H.Height, std::vector<png_byte>(H.RowBytes));
-        std::vector<png_bytep> Rows(H.Height);
+        std::vector<std::vector<png_byte>> Pixels(Info.Height, std::vector<png_byte>(Info.RowBytes));
+        std::vector<png_bytep> Rows(Info.Height);
         for (size_t Y = 0; Y < Rows.size(); ++Y)
             Rows[Y] = Pixels[Y].data();
-        const int32_t Height = int32_t(H.Height);
-        for (int Pass = 0; Pass < H.Passes; ++Pass)
-            for (int32_t Y = 0; Y < Height; Y += 32) {
-                TRowRun Run{Rows.data() + Y, std::min(32, Height - Y)};
-                PngRun(
-                    G.Get(),
-                    [](TPngGlue* G, void* Arg) {
-                        auto* R = static_cast<TRowRun*>(Arg);
-                        for (int32_t I = 0; I < R->Count; ++I)
-                            png_read_row(G->Png, R->Rows[I], nullptr);
-                    },
-                    &Run);
-            }
+        int32_t Chunks = 0;
+        PngReadRows(G.Get(), Info, Rows.data(), [&](int Pass, int32_t RowsDone) {
+            QM_FUZZ_CHECK(Pass < Info.Passes && RowsDone > 0 && RowsDone <= int32_t(Info.Height));
+            ++Chunks;
+        });
+        QM_FUZZ_CHECK(Chunks == Info.Passes * int32_t((Info.Height + kPngRowChunk - 1) / kPngRowChunk));
         PngRun(G.Get(), [](TPngGlue* G, void*) { png_read_end(G->Png, nullptr); });
     } catch (const Exception&) {
     }

@@ -58,10 +58,10 @@ QM_FUZZ_TARGET(project)
 
     try {
         // The header.
-        const size_t HeaderGot = std::min(Project.size(), ProjectHeaderSize);
+        const size_t HeaderGot = std::min(Project.size(), kProjectHeaderSize);
         const TProjectHeaderData H = DecodeProjectHeader(Bytes, HeaderGot);
         for (const std::string* S : {&H.Name, &H.Note, &H.StartURL, &H.ID})
-            QM_FUZZ_CHECK(S->size() <= ProjectTextSize && S->find('\0') == std::string::npos);
+            QM_FUZZ_CHECK(S->size() <= kProjectTextSize && S->find('\0') == std::string::npos);
         TProjectHeaderRec HRec;
         EncodeProjectHeader(H, HRec);
         const TProjectHeaderData H2 = DecodeProjectHeader(reinterpret_cast<const uint8_t*>(&HRec), sizeof(HRec));
@@ -72,18 +72,18 @@ QM_FUZZ_TARGET(project)
         // The options record: none when the header is cut short, else what follows of it.
         size_t Valid = 0;
         const uint8_t* OBytes = nullptr;
-        if (HeaderGot == ProjectHeaderSize) {
-            OBytes = Bytes + ProjectHeaderSize;
-            Valid = std::min(Project.size() - ProjectHeaderSize, OptionsRecordSize);
+        if (HeaderGot == kProjectHeaderSize) {
+            OBytes = Bytes + kProjectHeaderSize;
+            Valid = std::min(Project.size() - kProjectHeaderSize, kOptionsRecordSize);
         }
         // The reader hands over a buffer of the full size; give exactly the bytes read, so an
         // access past them is seen.
         std::vector<uint8_t> Exact(OBytes, OBytes + Valid);
         const TOptionsData D = DecodeOptionsRecord(Exact.empty() ? nullptr : Exact.data(), Valid);
         for (const auto* L : {&D.FileMasks, &D.ExcludeFiles, &D.ExcludeWebsites}) {
-            QM_FUZZ_CHECK(L->size() <= ProjectListSlots);
+            QM_FUZZ_CHECK(L->size() <= kProjectListSlots);
             for (const std::string& S : *L)
-                QM_FUZZ_CHECK(S.size() <= ProjectTextSize && S != ProjectListEnd);
+                QM_FUZZ_CHECK(S.size() <= kProjectTextSize && S != kProjectListEnd);
         }
         auto ORec = std::make_unique<TOptionsRec>();
         EncodeOptionsRecord(D, *ORec);
@@ -108,7 +108,7 @@ QM_FUZZ_TARGET(project)
         }
 
         // The address lines after both records.
-        const size_t LinesAt = std::min(Project.size(), ProjectHeaderSize + OptionsRecordSize);
+        const size_t LinesAt = std::min(Project.size(), kProjectHeaderSize + kOptionsRecordSize);
         const std::string_view Text = std::string_view(Project).substr(LinesAt);
         const std::vector<std::string> Lines = PieceLines(Text, Piece);
         // Whole or in pieces, the same lines (none here is over the splitter's 1 MiB limit).

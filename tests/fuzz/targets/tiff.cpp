@@ -27,7 +27,7 @@ void CheckRoundTrip(const char* Target, TTiffGraphic& G)
         qmfuzz::CheckFailed(Target, "a written page reads back with the same pixels", __FILE__, __LINE__);
     if (Again.GetAnnotations() != G.GetAnnotations())
         qmfuzz::CheckFailed(Target, "the annotation reads back", __FILE__, __LINE__);
-    for (const TTiffStringTag& T : TiffStringTags)
+    for (const TTiffStringTag& T : kTiffStringTags)
         if (!(G.*T.Field).empty() && Again.*T.Field != G.*T.Field)
             qmfuzz::CheckFailed(Target, "a text tag reads back", __FILE__, __LINE__);
 }

@@ -428,7 +428,7 @@ TDibLogPalette NumberedPalette(uint16_t Count, uint8_t Seed)
 
 TEST(NewImageAgain, SameSizeKeepsTheMemoryAndStartsCleared)
 {
-    for (int F = 0; F < ImageFormatCount; ++F) {
+    for (int F = 0; F < kImageFormatCount; ++F) {
         TDibGraphic G;
         G.NewImage(37, 5, ImageFormat(F), nullptr, 300, 300);
         const uint8_t* Memory = G.ScanLine(4);
@@ -445,9 +445,9 @@ TEST(NewImageAgain, SameSizeKeepsTheMemoryAndStartsCleared)
         G.NewImage(38, 5, ImageFormat(F));
         EXPECT_EQ(G.GetWidth(), 38);
         EXPECT_EQ(G.BytesPerLine(), int32_t(CalcBytesPerLine(38, BitsPerPixel(F))));
-        G.NewImage(38, 5, ImageFormat((F + 1) % ImageFormatCount));
-        EXPECT_EQ(G.GetImageFormat(), ImageFormat((F + 1) % ImageFormatCount));
-        EXPECT_EQ(G.BytesPerLine(), int32_t(CalcBytesPerLine(38, BitsPerPixel((F + 1) % ImageFormatCount))));
+        G.NewImage(38, 5, ImageFormat((F + 1) % kImageFormatCount));
+        EXPECT_EQ(G.GetImageFormat(), ImageFormat((F + 1) % kImageFormatCount));
+        EXPECT_EQ(G.BytesPerLine(), int32_t(CalcBytesPerLine(38, BitsPerPixel((F + 1) % kImageFormatCount))));
     }
 }
 

@@ -166,7 +166,7 @@ TEST(BitmapGraphic, PlatformFallbackForBitfieldsAndTopDown)
 
 TEST(BitmapGraphic, SaveIsByteExactForEveryFormat)
 {
-    for (int32_t F = 0; F < ImageFormatCount; ++F) {
+    for (int32_t F = 0; F < kImageFormatCount; ++F) {
         SCOPED_TRACE(ImageFormatName(F));
         TBitmapGraphic G;
         MakePattern(G, 13, 7, static_cast<ImageFormat>(F), F + 1);

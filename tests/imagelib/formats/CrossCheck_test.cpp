@@ -172,7 +172,7 @@ TEST(CrossCheck, PillowReadsOurFiles)
     Inverted.NewImage(19, 3, ifBlackWhite, &Pal);
     Inverted.SetPixelIndex(2, 1, 1);
     CheckPillowReads(Inverted, "inverted.pcx");
-    for (int32_t F = 0; F < ImageFormatCount; ++F) {
+    for (int32_t F = 0; F < kImageFormatCount; ++F) {
         TBitmapGraphic B;
         MakeColorPattern(B, 21, 5, static_cast<ImageFormat>(F), 9);
         CheckPillowReads(B, "our" + std::to_string(F) + ".bmp");
@@ -245,7 +245,7 @@ TEST(CrossCheck, ImageMagickReadsOurPnm)
     REQUIRE_PILLOW();
     if (GetFileAttributesA(WinPath("/usr/bin/convert").c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "no ImageMagick";
-    for (int32_t F = 0; F < ImageFormatCount; ++F)
+    for (int32_t F = 0; F < kImageFormatCount; ++F)
         for (bool Binary : {false, true}) {
             TPpmGraphic N;
             MakePattern(N, 19, 6, static_cast<ImageFormat>(F), 8);

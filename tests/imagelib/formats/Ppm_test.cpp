@@ -31,7 +31,7 @@ std::string Save(TPpmGraphic& G, bool Binary)
 
 TEST(PpmGraphic, EveryKindRoundTripsInBothModes)
 {
-    for (int32_t F = 0; F < ImageFormatCount; ++F)
+    for (int32_t F = 0; F < kImageFormatCount; ++F)
         for (bool Binary : {false, true}) {
             SCOPED_TRACE(ImageFormatName(F) + (Binary ? " raw" : " ascii"));
             TPpmGraphic G;

@@ -196,7 +196,7 @@ TEST_F(CrossCheck, PillowPngFilesLoadWithPillowsPixels)
 
 TEST_F(CrossCheck, PillowReadsEveryPngWeWrite)
 {
-    for (int F = 0; F < ImageFormatCount; ++F)
+    for (int F = 0; F < kImageFormatCount; ++F)
         for (bool Interlaced : {false, true}) {
             TPngGraphic G;
             MakeSmooth(G, 45, 31, ImageFormat(F));

@@ -113,7 +113,7 @@ TEST(PngGraphic, CompressionLevelShowsInTheZlibHeader)
 
 TEST(PngGraphic, EveryLayoutRoundTripsInterlacedAndNot)
 {
-    for (int F = 0; F < ImageFormatCount; ++F)
+    for (int F = 0; F < kImageFormatCount; ++F)
         for (bool Interlaced : {false, true}) {
             TPngGraphic Src;
             MakeSmooth(Src, 37, 23, ImageFormat(F), 150);

@@ -64,7 +64,7 @@ TEST(TiffThreads, EightThreadsReadAndWrite)
             try {
                 for (int I = 0; I < 50; ++I) {
                     TTiffGraphic A;
-                    const ImageFormat F = ImageFormat(T % ImageFormatCount);
+                    const ImageFormat F = ImageFormat(T % kImageFormatCount);
                     MakePattern(A, 17 + T, 9 + I % 5, F);
                     A.SetCompression(T % 2 ? 5 : 1);
                     A.CustomTag(0).Text = "thread " + std::to_string(T) + " round " + std::to_string(I);

@@ -189,7 +189,7 @@ TEST(TiffText, UserTagsAndStandardStrings)
     A.CustomTag(5).Text = "slot five";
     A.CustomTag(7).Text = "never written";
     int I = 0;
-    for (const TTiffStringTag& S : TiffStringTags)
+    for (const TTiffStringTag& S : kTiffStringTags)
         A.*S.Field = std::string(S.Name) + " " + std::to_string(++I);
     A.DateTime = "2001:02:03 04:05:06";
     const TBytes Bytes = SaveBytes(A);
@@ -206,7 +206,7 @@ TEST(TiffText, UserTagsAndStandardStrings)
     EXPECT_EQ(AnnotationTextOf(&B), "a)(b");
     EXPECT_EQ(B.CustomTag(5).Text, "slot five");
     EXPECT_EQ(B.CustomTag(7).Text, "");
-    for (const TTiffStringTag& S : TiffStringTags)
+    for (const TTiffStringTag& S : kTiffStringTags)
         EXPECT_EQ(B.*S.Field, A.*S.Field) << S.Name;
 
     // A slot enabled in the file but not for reading stays empty.

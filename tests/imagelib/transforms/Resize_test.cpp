@@ -46,7 +46,7 @@ TEST(Filters, TableValues)
     EXPECT_FLOAT_EQ(ResampleFilterInfo(rfMitchell).Function(0.0f), 16.0f / 18.0f);
     EXPECT_NEAR(ResampleFilterInfo(rfMitchell).Function(1.0f), 1.0f / 18.0f, 1e-6);
     const float Support[] = {1.0f, 1.0f, 1.5f, 2.0f, 3.0f, 2.0f};
-    for (int F = 0; F < ResampleFilterCount; ++F) {
+    for (int F = 0; F < kResampleFilterCount; ++F) {
         EXPECT_EQ(ResampleFilterInfo(F).Support, Support[F]);
         EXPECT_EQ(ResampleFilterInfo(F).Function(Support[F] + 0.01f), 0.0f) << FilterNames[F];
         EXPECT_EQ(ResampleFilterInfo(F).Function(-Support[F] - 0.01f), 0.0f) << FilterNames[F];
@@ -56,7 +56,7 @@ TEST(Filters, TableValues)
 
 TEST(Resample, UniformPictureStaysUniform)
 {
-    for (int F = 0; F < ResampleFilterCount; ++F) {
+    for (int F = 0; F < kResampleFilterCount; ++F) {
         TDibGraphic S, D;
         S.NewImage(4, 4, ifTrueColor, nullptr, 96, 96);
         S.Fill(PackRgb(100, 150, 200));
@@ -179,7 +179,7 @@ TEST(Resample, TinySourcesStayInsideThePicture)
 
 TEST(Contributors, IndexesInRangeForEverySizeAndFilter)
 {
-    for (int F = 0; F < ResampleFilterCount; ++F)
+    for (int F = 0; F < kResampleFilterCount; ++F)
         for (int32_t N = 1; N <= 12; ++N)
             for (int32_t Dn : {2, 3, 5, 9, 17, 40}) {
                 const TContributorList L = BuildContributors(N, Dn, ResampleFilterInfo(F));
@@ -249,7 +249,7 @@ TEST(Resample, ChangeFormatToSixteenColours)
     T.SetNewHeight(15);
     T.SetChangeFormat(true);
     T.SetTargetFormat(ifColor16);
-    for (int F = 0; F < ResampleFilterCount; ++F) {
+    for (int F = 0; F < kResampleFilterCount; ++F) {
         T.SetFilter(uint8_t(F));
         T.ApplyOnDest(&S, &D);
         ASSERT_EQ(D.GetImageFormat(), ifColor16);

@@ -22,7 +22,7 @@ void Round(int I, TDibGraphic& Out)
     Resize.SetNewWidth(30 + I % 7);
     Resize.SetNewHeight(20);
     Resize.SetResample(I % 2 == 0);
-    Resize.SetFilter(uint8_t(I % ResampleFilterCount));
+    Resize.SetFilter(uint8_t(I % kResampleFilterCount));
     TDibGraphic A;
     Resize.ApplyOnDest(&S, &A);
     TRotateTransform Rotate;

@@ -58,6 +58,28 @@ TEST(Dates, EncodeDecodeAndLeapYears)
     EXPECT_EQ(DayOfWeek(EncodeDate(1899, 12, 25)), 2); // before day 0
 }
 
+// The cookie dates of the HTTP client count from 1970 through the same day numbers.
+TEST(Dates, DaysFromCivilStepsOneDayAtATimeAcrossCenturiesAndTheEpoch)
+{
+    EXPECT_EQ(DaysFromCivil(1970, 1, 1), 0);
+    EXPECT_EQ(DaysFromCivil(1969, 12, 31), -1);
+    EXPECT_EQ(DaysFromCivil(2000, 3, 1) - DaysFromCivil(2000, 2, 28), 2);
+    EXPECT_EQ(DaysFromCivil(1900, 3, 1) - DaysFromCivil(1900, 2, 28), 1);
+    // Year 0 and before: no year check, the calendar simply goes on.
+    EXPECT_EQ(DaysFromCivil(0, 3, 1) - DaysFromCivil(0, 2, 28), 2);
+    EXPECT_EQ(DaysFromCivil(-1, 12, 31) + 1, DaysFromCivil(0, 1, 1));
+    int64_t Expected = DaysFromCivil(1599, 12, 31);
+    for (int32_t Year = 1600; Year <= 2401; ++Year)
+        for (int32_t Month = 1; Month <= 12; ++Month)
+            for (int32_t Day = 1; Day <= DaysInAMonth(Year, Month); ++Day) {
+                ++Expected;
+                ASSERT_EQ(DaysFromCivil(Year, Month, Day), Expected) << Year << "-" << Month << "-" << Day;
+            }
+    // Where both apply, the same count as the date values (days since 1899-12-30).
+    EXPECT_EQ(DaysFromCivil(2024, 2, 29) + 25569, EncodeDate(2024, 2, 29));
+    EXPECT_EQ(DaysFromCivil(1, 1, 1) + 25569, EncodeDate(1, 1, 1));
+}
+
 TEST(Dates, TimesRoundToTheMillisecond)
 {
     uint16_t H, N, S, Z;
