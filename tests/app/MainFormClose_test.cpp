@@ -224,7 +224,7 @@ TEST_F(CloseTest, NoTipWhenSwitchedOffAndTheCommandTicksTheBox)
     MakeForm();
     {
         TFormAnswerer Tip("Tip of the Day", [](TCustomForm* F) { F->SetModalResult(mrOk); });
-        PumpFor(4000);
+        ASSERT_TRUE(PumpUntilTicked(Form->LoadTipTimer, 1, "the tip timer"));
         EXPECT_EQ(Tip.Count(), 0);
     }
     bool Ticked = false;
@@ -431,7 +431,7 @@ TEST_F(CloseTest, ScreenshotWithTheFailedPanelAndTheReportTab)
     ASSERT_TRUE(IsWindowVisible(Form->FailedUrlListView->GetHandle()));
     SetForegroundWindow(Form->GetHandle());
     RedrawWindow(Form->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpFor(200);
+    PumpFor(200); // the display catches up with the drawing: nothing to wait on
     EXPECT_TRUE(ScreenshotOfWindow(Form->GetHandle(), "main-failed-report.bmp"));
 }
 

@@ -105,6 +105,21 @@ inline bool TypeNameIntoSaveDialog(const std::string& Name)
     return false;
 }
 
+// Pumps until Timer's handler has run Ticks more times, the handler working as before.
+inline bool PumpUntilTicked(TTimer* Timer, int Ticks, const std::string& What)
+{
+    const TNotifyEvent Handler = Timer->GetOnTimer();
+    int Seen = 0;
+    Timer->SetOnTimer([&Handler, &Seen](TObject* Sender) {
+        if (Handler)
+            Handler(Sender);
+        ++Seen;
+    });
+    const bool Ticked = TestSupport::PumpUntil([&Seen, Ticks] { return Seen >= Ticks; }, 20000, What);
+    Timer->SetOnTimer(Handler);
+    return Ticked;
+}
+
 // Presses a button of a form the way a click does.
 inline void Press(TWinControl* Button)
 {

@@ -37,7 +37,7 @@ TEST_F(HideTest, CloseHidesToTheTrayWithTheNoticeOnce)
     {
         TFormAnswerer Notice("Minized", [](TCustomForm* F) { F->SetModalResult(mrOk); });
         SendMessageA(Form->GetHandle(), WM_CLOSE, 0, 0);
-        PumpFor(200);
+        PumpFor(200); // proves the notice does not come a second time: nothing to wait on
         EXPECT_EQ(Notice.Count(), 0);
     }
     EXPECT_FALSE(Visible());

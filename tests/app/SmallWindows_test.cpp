@@ -51,7 +51,7 @@ TShot Capture(HWND W)
     // The frame as an active window draws it (no window manager draws it on this display).
     SendMessageA(W, WM_NCACTIVATE, TRUE, 0);
     SendMessageA(W, WM_NCPAINT, 1, 0);
-    PumpFor(200);
+    PumpFor(200); // the display catches up with the drawing before it is read back: nothing to wait on
     return TestSupport::CaptureScreen(W);
 }
 
@@ -314,7 +314,13 @@ TEST(ShutdownWindow, CancelEndsAtOnceAndTheCountStops)
     const int32_t Count = F->GetCount();
     const std::string Label = F->ShutLabel->GetCaption();
     EXPECT_FALSE(F->Timer->GetEnabled());
-    PumpFor(2500); // long enough for two ticks, had the timer gone on
+    // Two ticks of a timer at the form's interval: two of the form's would have come by then.
+    int Ticks = 0;
+    TComponentPtr<TTimer> Clock(new TTimer(nullptr));
+    Clock->SetInterval(F->Timer->GetInterval());
+    Clock->SetOnTimer([&Ticks](TObject*) { ++Ticks; });
+    Clock->SetEnabled(true);
+    ASSERT_TRUE(PumpUntil([&Ticks] { return Ticks >= 2; }, 20000, "two ticks of the reference timer"));
     EXPECT_EQ(F->GetCount(), Count);
     EXPECT_EQ(F->ShutLabel->GetCaption(), Label);
 }
