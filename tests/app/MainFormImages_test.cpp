@@ -309,7 +309,7 @@ TEST_F(ImagesTest, PreviewShowsJpegInScrollBoxGifFirstFrameAndNothingForBadFiles
     {
         TDialogAnswerer Any("", IDOK);
         SelectRows({"bad.jpg"});
-        PumpFor(200);
+        PumpFor(200); // proves no box comes: nothing to wait on
         EXPECT_EQ(Any.AnsweredCount(), 0) << Any.Text();
         EXPECT_TRUE(Form->ImageScrollBox->GetGraphic()->GetEmpty());
         EXPECT_FALSE(Form->GifImage->GetVisible());
@@ -1223,11 +1223,11 @@ TEST_F(ImagesTest, ScreenshotsOfThePaneAndItsDialogs)
     SetForegroundWindow(Form->GetHandle());
     SetFocus(Form->ImagesListView->GetHandle());
     SelectRows({"photo.jpg"});
-    PumpFor(300);
+    PumpFor(300); // the pane finishes drawing before its picture: nothing exposed to wait on
     const TestSupport::TShot Jpeg = Shoot(Form->GetHandle(), "images-jpeg-preview");
     EXPECT_GE(CountNear(Jpeg, 0x2080E0), 70u * 110u); // the preview's plain half, unscaled
     SelectRows({"anim.gif"});
-    PumpFor(300);
+    PumpFor(300); // as above
     const TestSupport::TShot Gif = Shoot(Form->GetHandle(), "images-gif-preview");
     EXPECT_GE(Gif.CountOf(0xFF0000), 90u * 70u / 2);
     EXPECT_GE(Gif.CountOf(0x0000FF), 200u);
@@ -1241,7 +1241,7 @@ TEST_F(ImagesTest, ScreenshotsOfThePaneAndItsDialogs)
         int32_t ClientW = 0;
         TPathLabel* Label = nullptr;
         TFormAnswerer Ask("Override file", [&](TCustomForm* F) {
-            PumpFor(300);
+            PumpFor(300); // the dialog finishes drawing before its picture: nothing exposed to wait on
             Dialog = Shoot(F->GetHandle(), "overwrite-dialog");
             Offset = ClientOffset(F->GetHandle());
             ClientW = F->GetClientWidth();
@@ -1262,7 +1262,7 @@ TEST_F(ImagesTest, ScreenshotsOfThePaneAndItsDialogs)
     {
         TestSupport::TShot Dialog;
         TFormAnswerer Ask("Wallpaper options", [&](TCustomForm* F) {
-            PumpFor(200);
+            PumpFor(200); // as above
             Dialog = Shoot(F->GetHandle(), "wallpaper-options");
             Press(static_cast<TWallpaperOptionsForm*>(F)->CancelButton);
         });

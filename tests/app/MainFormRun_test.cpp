@@ -248,7 +248,7 @@ TEST_F(RunTest, ScreenshotsOfTheWindowWithARunningTaskAndOfTheNewFolderDialog)
     Form->AddLog("A line of the log");
     Run("Shown task");
     ASSERT_EQ(Task("Shown task")->GetState(), tsRunning);
-    PumpFor(300);
+    PumpFor(300); // the window settles before its picture: nothing exposed to wait on
     RedrawWindow(Form->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpFor(100);
     EXPECT_TRUE(ScreenshotOfWindow(Form->GetHandle(), "main-running-task.bmp"));

@@ -14,14 +14,14 @@
 #include "app/SchemeForm.h"
 #include "app/TaskForm.h"
 #include "platform/rtl/DateUtils.h"
-#include "tests/app/W3Support.h"
+#include "tests/app/DialogTestSupport.h"
 #include "tests/support/NoClippedText.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::ExpectNoClippedText;
 using TestSupport::PumpFor;
 using TestSupport::TDialogAnswerer;
-using namespace W3;
+using namespace DialogTest;
 
 namespace {
 

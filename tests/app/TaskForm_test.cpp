@@ -10,7 +10,7 @@
 #include "app/TaskForm.h"
 #include "platform/win/Clipboard.h"
 #include "platform/win/Files.h"
-#include "tests/app/W3Support.h"
+#include "tests/app/DialogTestSupport.h"
 #include "tests/support/NoClippedText.h"
 #include "tests/support/TestSupport.h"
 
@@ -18,7 +18,7 @@ using TestSupport::ExpectNoClippedText;
 using TestSupport::PumpFor;
 using TestSupport::TDialogAnswerer;
 using TestSupport::TTempFolder;
-using namespace W3;
+using namespace DialogTest;
 
 namespace {
 

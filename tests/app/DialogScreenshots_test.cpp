@@ -54,7 +54,7 @@ size_t Shoot(TCustomForm* Form, const std::string& Name)
         for (int32_t X = 0; X < B.GetWidth(); X += 2)
             Colours.insert(P[X * 3] | (P[X * 3 + 1] << 8) | (P[X * 3 + 2] << 16));
     }
-    const std::string Path = ShotFolder() + "w3_" + Name + ".bmp";
+    const std::string Path = ShotFolder() + "dialog-" + Name + ".bmp";
     B.SaveToFile(Path);
     EXPECT_TRUE(FileExists(Path)) << Path;
     return Colours.size();
@@ -69,7 +69,7 @@ void Show(TCustomForm* F)
 
 } // namespace
 
-TEST(W3Screenshots, TaskDialogPages)
+TEST(DialogScreenshots, TaskDialogPages)
 {
     TComponentPtr<TTaskForm> F(new TTaskForm(nullptr));
     F->SetCaption("New Task");
@@ -99,7 +99,7 @@ TEST(W3Screenshots, TaskDialogPages)
     }
 }
 
-TEST(W3Screenshots, OptionsDialogTabs)
+TEST(DialogScreenshots, OptionsDialogTabs)
 {
     TComponentPtr<TOptionForm> F(new TOptionForm(nullptr));
     F->DefaultFolderEdit->SetText("C:\\Pictures\\Downloaded Files\\");
@@ -115,7 +115,7 @@ TEST(W3Screenshots, OptionsDialogTabs)
     }
 }
 
-TEST(W3Screenshots, SmallDialogs)
+TEST(DialogScreenshots, SmallDialogs)
 {
     {
         TComponentPtr<TSchemeForm> F(new TSchemeForm(nullptr));

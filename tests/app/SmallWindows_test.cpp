@@ -1,6 +1,6 @@
 // The small windows in-process: splash, tip of the day, shut-down countdown, minimize notice,
 // About, wait and progress windows. Modal ones are answered by a timer that finds them by
-// caption; each window is saved as <build>/screenshots/w1_<name>.bmp (the test run makes a PNG of
+// caption; each window is saved as <build>/screenshots/window-<name>.bmp (the test run makes a PNG of
 // it) and sample pixels are checked so a window that draws nothing fails. Last, the fitting of
 // the windows to their text, at the system's font and at a larger one, and the check of it.
 #include <gtest/gtest.h>
@@ -51,15 +51,15 @@ TShot Capture(HWND W)
     // The frame as an active window draws it (no window manager draws it on this display).
     SendMessageA(W, WM_NCACTIVATE, TRUE, 0);
     SendMessageA(W, WM_NCPAINT, 1, 0);
-    PumpFor(200);
+    PumpFor(200); // the display catches up with the drawing before it is read back: nothing to wait on
     return TestSupport::CaptureScreen(W);
 }
 
-// Saves the shot as w1_<Name>.bmp (24-bit, bottom-up) in the screenshot folder.
+// Saves the shot as window-<Name>.bmp (24-bit, bottom-up) in the screenshot folder.
 void Save(const std::string& Name, const TShot& S)
 {
     const std::string Dir = TestSupport::MakeScreenshotFolder(QM_SCREENSHOT_DIR);
-    EXPECT_TRUE(TestSupport::WriteBmp(Dir + "\\w1_" + Name + ".bmp", S)) << Name;
+    EXPECT_TRUE(TestSupport::WriteBmp(Dir + "\\window-" + Name + ".bmp", S)) << Name;
 }
 
 // A control's top-left in its top-level window's coordinates (frame included).
@@ -146,7 +146,7 @@ const std::string Tip1 = "Right click the link which is you want in IE browser, 
 
 } // namespace
 
-TEST(W1Splash, ShowsCentredOnTopThenClosesAndFreesItself)
+TEST(SplashWindow, ShowsCentredOnTopThenClosesAndFreesItself)
 {
     bool Destroyed = false;
     TLoadingForm* S = TLoadingForm::ShowSplash();
@@ -182,15 +182,15 @@ TEST(W1Splash, ShowsCentredOnTopThenClosesAndFreesItself)
     TLoadingForm* S2 = TLoadingForm::ShowSplash();
     S2->OnDestroy = [&](TObject*) { Destroyed2 = true; };
     S2->Timer->SetEnabled(false); // only the click may close it
-    const HWND W2 = S2->GetHandle();
+    const HWND Second = S2->GetHandle();
     const HWND Panel = S2->Image->GetParent()->GetHandle();
     const LPARAM At = MAKELPARAM(S2->Image->GetLeft() + 20, S2->Image->GetTop() + 20);
     PostMessageA(Panel, WM_LBUTTONDOWN, MK_LBUTTON, At);
     PostMessageA(Panel, WM_LBUTTONUP, 0, At);
-    ASSERT_TRUE(PumpUntil([&] { return Destroyed2 && !IsWindow(W2); }, 10000, "the splash closing on a click"));
+    ASSERT_TRUE(PumpUntil([&] { return Destroyed2 && !IsWindow(Second); }, 10000, "the splash closing on a click"));
 }
 
-TEST(W1Tip, ShowsTheTipsAndReportsTheChoices)
+TEST(TipWindow, ShowsTheTipsAndReportsTheChoices)
 {
     TComponentPtr<TTipForm> F(new TTipForm(nullptr));
     const HWND Memo = F->TipMemo->GetHandle();
@@ -239,7 +239,7 @@ TEST(W1Tip, ShowsTheTipsAndReportsTheChoices)
 
 // A tip window deleted rather than freed (made on the stack, say) runs its destroy handler while
 // the window is still a tip window with its tips, not after its own part is gone.
-TEST(W1Tip, DeletedPlainlyItsDestroyHandlerRunsWhileItIsWhole)
+TEST(TipWindow, DeletedPlainlyItsDestroyHandlerRunsWhileItIsWhole)
 {
     for (int Round = 0; Round < 3; ++Round) {
         int Calls = 0;
@@ -273,7 +273,7 @@ TEST(W1Tip, DeletedPlainlyItsDestroyHandlerRunsWhileItIsWhole)
     EXPECT_TRUE(Whole);
 }
 
-TEST(W1Shutdown, CountsDownAndClosesWithOk)
+TEST(ShutdownWindow, CountsDownAndClosesWithOk)
 {
     TComponentPtr<TShutdownForm> F(new TShutdownForm(nullptr));
     const HWND Bar = F->ProgressBar->GetHandle();
@@ -306,7 +306,7 @@ TEST(W1Shutdown, CountsDownAndClosesWithOk)
     ExpectNoClippedText(F.get());
 }
 
-TEST(W1Shutdown, CancelEndsAtOnceAndTheCountStops)
+TEST(ShutdownWindow, CancelEndsAtOnceAndTheCountStops)
 {
     TComponentPtr<TShutdownForm> F(new TShutdownForm(nullptr));
     TWhenShown Answer("Shutdown computer", [&](HWND) { ClickButton(F->CancelButton); });
@@ -314,12 +314,18 @@ TEST(W1Shutdown, CancelEndsAtOnceAndTheCountStops)
     const int32_t Count = F->GetCount();
     const std::string Label = F->ShutLabel->GetCaption();
     EXPECT_FALSE(F->Timer->GetEnabled());
-    PumpFor(2500); // long enough for two ticks, had the timer gone on
+    // Two ticks of a timer at the form's interval: two of the form's would have come by then.
+    int Ticks = 0;
+    TComponentPtr<TTimer> Clock(new TTimer(nullptr));
+    Clock->SetInterval(F->Timer->GetInterval());
+    Clock->SetOnTimer([&Ticks](TObject*) { ++Ticks; });
+    Clock->SetEnabled(true);
+    ASSERT_TRUE(PumpUntil([&Ticks] { return Ticks >= 2; }, 20000, "two ticks of the reference timer"));
     EXPECT_EQ(F->GetCount(), Count);
     EXPECT_EQ(F->ShutLabel->GetCaption(), Label);
 }
 
-TEST(W1Shutdown, TheRealTimerEndsTheCountdownWithOk)
+TEST(ShutdownWindow, TheRealTimerEndsTheCountdownWithOk)
 {
     TComponentPtr<TShutdownForm> F(new TShutdownForm(nullptr));
     EXPECT_EQ(F->ShowModal(), mrOk);
@@ -327,7 +333,7 @@ TEST(W1Shutdown, TheRealTimerEndsTheCountdownWithOk)
     EXPECT_EQ(F->ShutLabel->GetCaption(), "Auto shutdown computer in 0 second(s)");
 }
 
-TEST(W1MinPrompt, NamesTheProductAndReportsTheBox)
+TEST(MinimizeNotice, NamesTheProductAndReportsTheBox)
 {
     TComponentPtr<TShowMinPromptForm> F(new TShowMinPromptForm(nullptr));
     EXPECT_EQ(F->PNameLabel->GetCaption(), "Quillmoor minimized");
@@ -350,7 +356,7 @@ TEST(W1MinPrompt, NamesTheProductAndReportsTheBox)
     ExpectNoClippedText(F.get());
 }
 
-TEST(W1About, LinksOpenThroughTheShellAndShowTheHand)
+TEST(AboutWindow, LinksOpenThroughTheShellAndShowTheHand)
 {
     TSeamLog Log;
     TComponentPtr<TAboutForm> F(new TAboutForm(nullptr));
@@ -392,7 +398,7 @@ TEST(W1About, LinksOpenThroughTheShellAndShowTheHand)
     ExpectNoClippedText(F.get());
 }
 
-TEST(W1About, EscAndTheCloseButtonCloseIt)
+TEST(AboutWindow, EscAndTheCloseButtonCloseIt)
 {
     TComponentPtr<TAboutForm> F(new TAboutForm(nullptr));
     TWhenShown Esc("About", [&](HWND) { PostMessageA(F->GoWebButton->GetHandle(), WM_KEYDOWN, VK_ESCAPE, 0); });
@@ -405,7 +411,7 @@ TEST(W1About, EscAndTheCloseButtonCloseIt)
     EXPECT_NE(GetWindowLongA(F->GetHandle(), GWL_STYLE) & WS_SYSMENU, 0) << "the title bar has its close button";
 }
 
-TEST(W1Wait, ShowsTheMessageAndSurvivesHiding)
+TEST(WaitWindow, ShowsTheMessageAndSurvivesHiding)
 {
     TComponentPtr<TWaitForm> F(new TWaitForm(nullptr));
     F->SetFormStyle(fsStayOnTop);
@@ -430,7 +436,7 @@ TEST(W1Wait, ShowsTheMessageAndSurvivesHiding)
     EXPECT_GT(Shot.CountOf(0), 30u) << "the bold message is drawn";
 }
 
-TEST(W1GenProgress, StaysOnTopWithoutSystemMenuAndWorksAfterASecondShow)
+TEST(ProgressWindow, StaysOnTopWithoutSystemMenuAndWorksAfterASecondShow)
 {
     TComponentPtr<TGenProgressForm> F(new TGenProgressForm(nullptr));
     F->Show();

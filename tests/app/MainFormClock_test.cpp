@@ -1,15 +1,25 @@
 // The main window's clock (report page, scheduler), a task's end and the run queue.
 
-#include "tests/app/W4Fixture.h"
+#include <algorithm>
+#include <cmath>
 
-using namespace W4;
+#include "app/ShutdownForm.h"
+#include "platform/rtl/DateUtils.h"
+#include "tests/app/MainFormFixture.h"
+
+using namespace MainFormTest;
+using TestSupport::PumpFor;
+using TestSupport::PumpUntil;
+using TestSupport::TDialogAnswerer;
 
 namespace {
+
+class ClockTest : public ServedMainFormFixture {};
 
 // ---------------------------------------------------------------------------------------------
 // Report page and scheduler.
 
-TEST_F(W4Test, ReportFollowsTheSelectedTaskOnlyOnTheReportTab)
+TEST_F(ClockTest, ReportFollowsTheSelectedTaskOnlyOnTheReportTab)
 {
     SlowTask("A");
     MakeForm();
@@ -59,7 +69,7 @@ TEST_F(W4Test, ReportFollowsTheSelectedTaskOnlyOnTheReportTab)
     EXPECT_EQ(Rows->GetCount(), 0);
 }
 
-TEST_F(W4Test, SchedulerStartsDueLoadedStoppedTasksOnly)
+TEST_F(ClockTest, SchedulerStartsDueLoadedStoppedTasksOnly)
 {
     const double Today = std::floor(Now());
     auto Weekly = [Today](TTask& T) {
@@ -80,7 +90,7 @@ TEST_F(W4Test, SchedulerStartsDueLoadedStoppedTasksOnly)
     EXPECT_EQ(Task("Plain")->GetState(), tsStopped);
 }
 
-TEST_F(W4Test, SchedulerStartsADueTaskBesideRunningOnesButNoQueuedOne)
+TEST_F(ClockTest, SchedulerStartsADueTaskBesideRunningOnesButNoQueuedOne)
 {
     const double Today = std::floor(Now());
     auto Weekly = [Today](TTask& T) {
@@ -116,7 +126,7 @@ TEST_F(W4Test, SchedulerStartsADueTaskBesideRunningOnesButNoQueuedOne)
         EXPECT_EQ(Task(N)->GetState(), tsRunning) << N;
 }
 
-TEST_F(W4Test, ScheduleFiresOncePerDueMoment)
+TEST_F(ClockTest, ScheduleFiresOncePerDueMoment)
 {
     double Clock = std::floor(Now()) + 0.25;
     const std::string Path = FiniteTask("Daily", [&](TTask& T) {
@@ -157,7 +167,7 @@ TEST_F(W4Test, ScheduleFiresOncePerDueMoment)
 // ---------------------------------------------------------------------------------------------
 // Task end and the run queue.
 
-TEST_F(W4Test, FinishedTaskIsSavedAndOnlyPartialFilesInSavedGo)
+TEST_F(ClockTest, FinishedTaskIsSavedAndOnlyPartialFilesInSavedGo)
 {
     const std::string Path = FiniteTask("Fin");
     const std::string Saved = Downloads + "Fin\\Saved\\";
@@ -201,7 +211,7 @@ TEST_F(W4Test, FinishedTaskIsSavedAndOnlyPartialFilesInSavedGo)
     EXPECT_TRUE(FileExistsA(Downloads + "Fin\\Other\\q.jpg!!wr"));
 }
 
-TEST_F(W4Test, UnwritableProjectFileGivesALogLineAndCleanUpStillRuns)
+TEST_F(ClockTest, UnwritableProjectFileGivesALogLineAndCleanUpStillRuns)
 {
     CreateDirectoryA((Projects + "Gone").c_str(), nullptr);
     Server.SetDefaults("{\"delay\": 2}");
@@ -233,7 +243,7 @@ TEST_F(W4Test, UnwritableProjectFileGivesALogLineAndCleanUpStillRuns)
     EXPECT_FALSE(FileExistsA(Downloads + "G\\Saved\\a.jpg!!wr"));
 }
 
-TEST_F(W4Test, EndOfARunningTaskStartsTheQueuedTaskWithTheLowestTicket)
+TEST_F(ClockTest, EndOfARunningTaskStartsTheQueuedTaskWithTheLowestTicket)
 {
     for (const char* N : {"A", "B", "C", "D", "E"})
         SlowTask(N);
@@ -251,7 +261,7 @@ TEST_F(W4Test, EndOfARunningTaskStartsTheQueuedTaskWithTheLowestTicket)
     EXPECT_EQ(Node("D")->GetImageIndex(), tiRunningTask);
     EXPECT_EQ(E->GetState(), tsQueued);
     EXPECT_FALSE(D->GetSelected()) << "D is not the shown task";
-    PumpFor(300);
+    ASSERT_TRUE(PumpUntilTicked(Form->Timer, 1, "a tick of the window's clock"));
     TTask* A = Task("A");
     std::vector<TTaskItem*> DItems = D->GetItems()->Snapshot();
     for (int32_t I = 0; I < Form->FilesListView->GetItems()->GetCount(); ++I) {
@@ -262,7 +272,7 @@ TEST_F(W4Test, EndOfARunningTaskStartsTheQueuedTaskWithTheLowestTicket)
     EXPECT_EQ(A->GetState(), tsStopped);
 }
 
-TEST_F(W4Test, StopAllStartsNoQueuedTask)
+TEST_F(ClockTest, StopAllStartsNoQueuedTask)
 {
     for (const char* N : {"A", "B", "C", "D"})
         SlowTask(N);
@@ -281,12 +291,12 @@ TEST_F(W4Test, StopAllStartsNoQueuedTask)
     EXPECT_EQ(D->GetState(), tsStopped) << "a later end starts nothing that Stop all dropped";
 }
 
-class W4ShutDownTest : public W4Test {
+class AutoShutDownTest : public ServedMainFormFixture {
 protected:
-    W4ShutDownTest() { Seed = [](TRegSettings& S) { S.GetOptions()->SetAutoShutDown(true); }; }
+    AutoShutDownTest() { Seed = [](TRegSettings& S) { S.GetOptions()->SetAutoShutDown(true); }; }
 };
 
-TEST_F(W4ShutDownTest, LastTaskStoppedOffersTheCountdown)
+TEST_F(AutoShutDownTest, LastTaskStoppedOffersTheCountdown)
 {
     SlowTask("A");
     SlowTask("B");
@@ -322,7 +332,7 @@ TEST_F(W4ShutDownTest, LastTaskStoppedOffersTheCountdown)
         TFormAnswerer Countdown("Shutdown computer", [this, &Shot](TCustomForm* F) {
             auto* S = static_cast<TShutdownForm*>(F);
             PumpFor(150);
-            Shot = ScreenshotOfWindows(Form->GetHandle(), F->GetHandle(), "w4_countdown_over_main.bmp");
+            Shot = ScreenshotOfWindows(Form->GetHandle(), F->GetHandle(), "main-countdown.bmp");
             S->Timer->SetEnabled(false);
             for (int I = 0; I < TShutdownForm::Seconds; ++I)
                 S->TimerTimer(nullptr);

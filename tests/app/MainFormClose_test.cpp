@@ -4,19 +4,26 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "tests/app/W4Fixture.h"
+#include "app/OptionsForm.h"
+#include "app/TipForm.h"
+#include "tests/app/MainFormFixture.h"
 
-using namespace W4;
+using namespace MainFormTest;
+using TestSupport::PumpFor;
+using TestSupport::PumpUntil;
+using TestSupport::TDialogAnswerer;
 
 namespace {
+
+class CloseTest : public ServedMainFormFixture {};
 
 // ---------------------------------------------------------------------------------------------
 // Closing and the tray.
 
 
-class W4QuitTest : public W4Test {
+class QuitTest : public ServedMainFormFixture {
 protected:
-    W4QuitTest()
+    QuitTest()
     {
         Seed = [](TRegSettings& S) {
             S.GetOptions()->SetCloseOption(1);
@@ -25,7 +32,7 @@ protected:
     }
 };
 
-TEST_F(W4QuitTest, CloseStopsEverythingAndStoresPlacementAndMenu)
+TEST_F(QuitTest, CloseStopsEverythingAndStoresPlacementAndMenu)
 {
     SlowTask("A");
     MakeForm();
@@ -59,7 +66,7 @@ TEST_F(W4QuitTest, CloseStopsEverythingAndStoresPlacementAndMenu)
     EXPECT_TRUE(FileExistsA(Temp.Path() + "imglib.db"));
 }
 
-TEST_F(W4QuitTest, SortByTypeLeavesTheStoredSort)
+TEST_F(QuitTest, SortByTypeLeavesTheStoredSort)
 {
     MakeForm();
     Form->Actions->ImageUnsortAction->SetChecked(false);
@@ -70,9 +77,9 @@ TEST_F(W4QuitTest, SortByTypeLeavesTheStoredSort)
     EXPECT_EQ(Stored()->GetMenu()->GetImageSort(), 2);
 }
 
-class W4LogTest : public W4Test {
+class LogTest : public ServedMainFormFixture {
 protected:
-    W4LogTest()
+    LogTest()
     {
         Seed = [](TRegSettings& S) { S.GetOptions()->SetAutoSaveLog(true); };
     }
@@ -81,7 +88,7 @@ protected:
     void SetLogFolder(const std::string& Folder) { Form->Settings->GetOptions()->SetDefaultLogFolder(Folder); }
 };
 
-TEST_F(W4LogTest, ExitSavesTheLogAsRichText)
+TEST_F(LogTest, ExitSavesTheLogAsRichText)
 {
     const std::string LogFolder = Temp.Path() + "Logs\\";
     CreateDirectoryA(LogFolder.c_str(), nullptr);
@@ -104,7 +111,7 @@ TEST_F(W4LogTest, ExitSavesTheLogAsRichText)
     EXPECT_NE(Text.find("a line for the saved log"), std::string::npos);
 }
 
-TEST_F(W4LogTest, UnsavableLogIsReportedAndSettingsAreStillSaved)
+TEST_F(LogTest, UnsavableLogIsReportedAndSettingsAreStillSaved)
 {
     const std::string Plain = Temp.Path() + "plain.txt";
     HANDLE F = CreateFileA(Plain.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -124,12 +131,12 @@ TEST_F(W4LogTest, UnsavableLogIsReportedAndSettingsAreStillSaved)
     EXPECT_FALSE(S->GetMenu()->GetShowStandardToolBar());
 }
 
-class W4EndSessionTest : public W4Test {
+class EndSessionTest : public ServedMainFormFixture {
 protected:
-    W4EndSessionTest() { Seed = [](TRegSettings& S) { S.GetOptions()->SetAutoShutDown(true); }; }
+    EndSessionTest() { Seed = [](TRegSettings& S) { S.GetOptions()->SetAutoShutDown(true); }; }
 };
 
-TEST_F(W4EndSessionTest, WindowsEndingTheSessionIsNeverVetoedAndSavesEverything)
+TEST_F(EndSessionTest, WindowsEndingTheSessionIsNeverVetoedAndSavesEverything)
 {
     SlowTask("A");
     MakeForm();
@@ -157,7 +164,7 @@ TEST_F(W4EndSessionTest, WindowsEndingTheSessionIsNeverVetoedAndSavesEverything)
     EXPECT_EQ(SeamLinesContaining("shutdown"), 0);
 }
 
-TEST_F(W4Test, TrayClickTogglesTheWindowAtTheStoredPlacement)
+TEST_F(CloseTest, TrayClickTogglesTheWindowAtTheStoredPlacement)
 {
     MakeForm();
     ASSERT_TRUE(Visible());
@@ -182,9 +189,9 @@ TEST_F(W4Test, TrayClickTogglesTheWindowAtTheStoredPlacement)
     EXPECT_EQ(R.right - R.left, 760);
 }
 
-class W4TipTest : public W4Test {
+class TipTest : public ServedMainFormFixture {
 protected:
-    W4TipTest()
+    TipTest()
     {
         Seed = [](TRegSettings& S) {
             S.GetWindow()->SetShowTip(true);
@@ -193,7 +200,7 @@ protected:
     }
 };
 
-TEST_F(W4TipTest, TipAppearsAfterStartAndItsBoxIsStored)
+TEST_F(TipTest, TipAppearsAfterStartAndItsBoxIsStored)
 {
     int Shown = -1;
     TFormAnswerer Tip("Tip of the Day", [&Shown](TCustomForm* F) {
@@ -212,12 +219,12 @@ TEST_F(W4TipTest, TipAppearsAfterStartAndItsBoxIsStored)
     EXPECT_EQ(S->GetWindow()->GetTipIndex(), 3);
 }
 
-TEST_F(W4Test, NoTipWhenSwitchedOffAndTheCommandTicksTheBox)
+TEST_F(CloseTest, NoTipWhenSwitchedOffAndTheCommandTicksTheBox)
 {
     MakeForm();
     {
         TFormAnswerer Tip("Tip of the Day", [](TCustomForm* F) { F->SetModalResult(mrOk); });
-        PumpFor(4000);
+        ASSERT_TRUE(PumpUntilTicked(Form->LoadTipTimer, 1, "the tip timer"));
         EXPECT_EQ(Tip.Count(), 0);
     }
     bool Ticked = false;
@@ -234,7 +241,7 @@ TEST_F(W4Test, NoTipWhenSwitchedOffAndTheCommandTicksTheBox)
 // ---------------------------------------------------------------------------------------------
 // View, Help and Options.
 
-TEST_F(W4Test, ShowAllFilesIsAppliedAtOnceAndRemembered)
+TEST_F(CloseTest, ShowAllFilesIsAppliedAtOnceAndRemembered)
 {
     HANDLE H = CreateFileA((Projects + "notes.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     CloseHandle(H);
@@ -251,7 +258,7 @@ TEST_F(W4Test, ShowAllFilesIsAppliedAtOnceAndRemembered)
     EXPECT_EQ(NodeOfText("notes.txt"), nullptr);
 }
 
-TEST_F(W4Test, ViewSwitchesShowAndHidePanelsWithoutGaps)
+TEST_F(CloseTest, ViewSwitchesShowAndHidePanelsWithoutGaps)
 {
     MakeForm();
     HWND Bar = Form->CommandBars->GetToolBar()->GetHandle();
@@ -295,7 +302,7 @@ TEST_F(W4Test, ViewSwitchesShowAndHidePanelsWithoutGaps)
     EXPECT_EQ(Form->FilesListView->GetTop() + Form->FilesListView->GetHeight(), Below());
 }
 
-TEST_F(W4Test, OptionsShowTheGlobalValuesAndReadThemBack)
+TEST_F(CloseTest, OptionsShowTheGlobalValuesAndReadThemBack)
 {
     MakeForm();
     TRegOptions* O = Form->Settings->GetOptions();
@@ -365,7 +372,7 @@ TEST_F(W4Test, OptionsShowTheGlobalValuesAndReadThemBack)
     EXPECT_EQ(S->GetOptions()->GetDefaultFolder(), NewFolder + "\\");
 }
 
-TEST_F(W4Test, HelpWebsiteAndAboutCommands)
+TEST_F(CloseTest, HelpWebsiteAndAboutCommands)
 {
     MakeForm();
     const std::string Chm = AddTrailingBackslash(ProgramFolder()) + "zq.chm";
@@ -383,7 +390,7 @@ TEST_F(W4Test, HelpWebsiteAndAboutCommands)
     EXPECT_EQ(About.Count(), 1);
 }
 
-TEST_F(W4Test, ColumnsFillTheirListsAfterAResize)
+TEST_F(CloseTest, ColumnsFillTheirListsAfterAResize)
 {
     SlowTask("A");
     MakeForm();
@@ -412,7 +419,7 @@ TEST_F(W4Test, ColumnsFillTheirListsAfterAResize)
     EXPECT_EQ(Form->ImagesListView->GetWidth(), Form->DownloadedPanel->GetWidth() / 2);
 }
 
-TEST_F(W4Test, ScreenshotWithTheFailedPanelAndTheReportTab)
+TEST_F(CloseTest, ScreenshotWithTheFailedPanelAndTheReportTab)
 {
     SlowTask("A");
     MakeForm();
@@ -424,11 +431,11 @@ TEST_F(W4Test, ScreenshotWithTheFailedPanelAndTheReportTab)
     ASSERT_TRUE(IsWindowVisible(Form->FailedUrlListView->GetHandle()));
     SetForegroundWindow(Form->GetHandle());
     RedrawWindow(Form->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpFor(200);
-    EXPECT_TRUE(ScreenshotOfWindow(Form->GetHandle(), "w4_main_failed_report.bmp"));
+    PumpFor(200); // the display catches up with the drawing: nothing to wait on
+    EXPECT_TRUE(ScreenshotOfWindow(Form->GetHandle(), "main-failed-report.bmp"));
 }
 
-TEST_F(W4Test, MenuSelectPutsTheHintIntoTheStatusBar)
+TEST_F(CloseTest, MenuSelectPutsTheHintIntoTheStatusBar)
 {
     MakeForm();
     TMenuItem* RunItem = nullptr;

@@ -1,10 +1,10 @@
-#include "tests/app/W3Support.h"
+#include "tests/app/DialogTestSupport.h"
 
 #include <cstdlib>
 
 #include <gtest/gtest.h>
 
-namespace W3 {
+namespace DialogTest {
 
 namespace {
 
@@ -148,4 +148,4 @@ std::string SystemLongTime(const SYSTEMTIME& T)
     return Buf;
 }
 
-} // namespace W3
+} // namespace DialogTest

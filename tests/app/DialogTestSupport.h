@@ -21,7 +21,7 @@
 #include "platform/win/StdCtrls.h"
 #include "tests/support/TestSupport.h"
 
-namespace W3 {
+namespace DialogTest {
 
 // Runs Action once on each modal form of type T that opens while the answerer lives (only the
 // first one unless Repeat). The action usually fills the form and clicks one of its buttons.
@@ -145,4 +145,4 @@ std::string SystemShortDate(const SYSTEMTIME& T);
 std::string SystemShortTime(const SYSTEMTIME& T);
 std::string SystemLongTime(const SYSTEMTIME& T);
 
-} // namespace W3
+} // namespace DialogTest

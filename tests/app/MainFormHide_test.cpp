@@ -1,13 +1,19 @@
 // Closing with CloseOption 0: the window hides to the tray with its notice, the tray menu brings
 // it back and exits; and main windows made and freed one after another in one process.
 
-#include "tests/app/W4Fixture.h"
+#include "app/ShowMinPromptForm.h"
+#include "tests/app/MainFormFixture.h"
 
-using namespace W4;
+using namespace MainFormTest;
+using TestSupport::PumpFor;
+using TestSupport::PumpUntil;
+using TestSupport::TDialogAnswerer;
 
 namespace {
 
-TEST_F(W4Test, CloseHidesToTheTrayWithTheNoticeOnce)
+class HideTest : public ServedMainFormFixture {};
+
+TEST_F(HideTest, CloseHidesToTheTrayWithTheNoticeOnce)
 {
     SlowTask("A");
     MakeForm();
@@ -17,7 +23,7 @@ TEST_F(W4Test, CloseHidesToTheTrayWithTheNoticeOnce)
         TFormAnswerer Notice("Minized", [&Shot](TCustomForm* F) {
             auto* P = static_cast<TShowMinPromptForm*>(F);
             PumpFor(150);
-            Shot = ScreenshotOfWindow(F->GetHandle(), "w4_minized_notice.bmp");
+            Shot = ScreenshotOfWindow(F->GetHandle(), "main-minimized-notice.bmp");
             P->ShowNextCheck->SetChecked(true);
             Press(P->OKButton);
         });
@@ -31,7 +37,7 @@ TEST_F(W4Test, CloseHidesToTheTrayWithTheNoticeOnce)
     {
         TFormAnswerer Notice("Minized", [](TCustomForm* F) { F->SetModalResult(mrOk); });
         SendMessageA(Form->GetHandle(), WM_CLOSE, 0, 0);
-        PumpFor(200);
+        PumpFor(200); // proves the notice does not come a second time: nothing to wait on
         EXPECT_EQ(Notice.Count(), 0);
     }
     EXPECT_FALSE(Visible());
@@ -56,7 +62,7 @@ TEST_F(W4Test, CloseHidesToTheTrayWithTheNoticeOnce)
 // Main windows made and freed one after another in one process, after hiding to the tray, after
 // Windows ended the session and after plain exits: each later window must work on its own
 // objects (freed windows left nothing behind that a later one meets).
-TEST_F(W4Test, SeveralMainWindowsOneAfterAnother)
+TEST_F(HideTest, SeveralMainWindowsOneAfterAnother)
 {
     SlowTask("A");
     for (int Round = 0; Round < 2; ++Round) {
