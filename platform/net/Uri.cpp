@@ -64,7 +64,7 @@ void TUri::SetURI(std::string_view Uri)
 
     const size_t LastSlash = PathPart.rfind('/');
     if (LastSlash == std::string_view::npos) {
-        FPath = "/";
+        FPath.assign(1, '/'); // not = "/": GCC 12 warns falsely (-Wrestrict) on that at -O2
     } else {
         FPath = std::string(PathPart.substr(0, LastSlash + 1));
         FDocument = std::string(PathPart.substr(LastSlash + 1));

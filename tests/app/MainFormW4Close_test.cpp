@@ -4,6 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include <windows.h>
+
+#include <shellapi.h>
+
 #include "tests/app/W4Fixture.h"
 
 using namespace W4;

@@ -43,8 +43,9 @@ TEST(ScheduleDueMoment, HourlyMatchesSteppingAnHourAtATime) {
         const bool dueByLoop = next - 1.0 / 8640 < now && now < next + 1.0 / 8640;
         auto due = ScheduleDueMoment(1, startDate, startTime, now);
         ASSERT_EQ(dueByLoop, due.has_value()) << "second " << i;
-        if (due)
+        if (due) {
             EXPECT_NEAR(*due, next, 1e-3 / 86400);  // the loop drifts by some µs a week
+        }
     }
 }
 
