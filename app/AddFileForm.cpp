@@ -1,5 +1,6 @@
 #include "app/AddFileForm.h"
 
+#include "app/FormParts.h"
 #include "app/OptionPages.h"
 
 using namespace OptionPages;

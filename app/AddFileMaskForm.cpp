@@ -1,5 +1,6 @@
 #include "app/AddFileMaskForm.h"
 
+#include "app/FormParts.h"
 #include "app/OptionPages.h"
 #include "platform/rtl/SysUtils.h"
 

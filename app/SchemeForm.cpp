@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/FormParts.h"
 #include "app/OptionPages.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/SysUtils.h"

@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
+#include "app/FormParts.h"
 #include "app/HtmlHelp.h"
 #include "engine/EngineRoutines.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/StdCtrls.h"
+#include "platform/win/Tabs.h"
+#include "platform/win/TreeView.h"
 
 using namespace OptionPages;
 

@@ -8,16 +8,19 @@
 #include <memory>
 #include <string>
 
+#include "app/MainActions.h"
 #include "app/MainForm.h"
 #include "engine/RegSettings.h"
 #include "engine/Task.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Files.h"
 #include "platform/win/Forms.h"
+#include "platform/win/RichEdit.h"
 #include "platform/win/Timer.h"
 #include "platform/rtl/FileStream.h"
 #include "engine/EngineText.h"
 #include "platform/rtl/Paths.h"
+#include "platform/win/TreeView.h"
 #include "tests/support/TestSupport.h"
 
 namespace MainFormTest {

@@ -8,6 +8,8 @@
 
 #include <shellapi.h>
 
+#include "platform/win/StatusBar.h"
+#include "tests/app/MainFormToolBar.h"
 #include "tests/app/W4Fixture.h"
 
 using namespace W4;
@@ -258,7 +260,9 @@ TEST_F(W4Test, ShowAllFilesIsAppliedAtOnceAndRemembered)
 TEST_F(W4Test, ViewSwitchesShowAndHidePanelsWithoutGaps)
 {
     MakeForm();
-    HWND Bar = Form->CommandBars->GetToolBar()->GetHandle();
+    TToolBar* ToolBar = MainToolBar(Form.get());
+    ASSERT_NE(ToolBar, nullptr);
+    HWND Bar = ToolBar->GetHandle();
     ASSERT_TRUE(IsWindowVisible(Bar));
     Command(maViewToolBar);
     EXPECT_FALSE(IsWindowVisible(Bar));

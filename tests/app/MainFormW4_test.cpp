@@ -1,5 +1,6 @@
 // The main window's clock (report page, scheduler), a task's end and the run queue.
 
+#include "app/FolderTree.h"
 #include "tests/app/W4Fixture.h"
 
 using namespace W4;

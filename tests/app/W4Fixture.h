@@ -16,6 +16,7 @@
 #include "engine/EngineRoutines.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/win/Files.h"
+#include "platform/win/Tabs.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/support/TestServer.h"
 
