@@ -1,6 +1,9 @@
 #include "app/MainCommandBars.h"
 
 #include "platform/win/Forms.h"
+#include "platform/win/ImageList.h"
+#include "platform/win/Menus.h"
+#include "platform/win/ToolBar.h"
 
 TMainCommandBars::TMainCommandBars(TCustomForm* Form, TMainActions* Actions, TImageList* Glyphs)
     : FActions(Actions)

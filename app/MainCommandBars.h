@@ -8,12 +8,13 @@
 #include <cstdint>
 
 #include "app/MainActions.h"
-#include "platform/win/ImageList.h"
-#include "platform/win/Menus.h"
-#include "platform/win/ToolBar.h"
 
 class TCustomForm;
-class TControl;
+class TImageList;
+class TMainMenu;
+class TPopupMenu;
+class TToolBar;
+class TToolButton;
 
 class TMainCommandBars {
 public:

@@ -4,19 +4,30 @@
 
 #include "app/FormParts.h"
 #include "app/GenProgressForm.h"
+#include "app/MainActions.h"
+#include "app/MainCommandBars.h"
 #include "app/Product.h"
+#include "app/SampleTasks.h"
 #include "app/WaitForm.h"
 #include "app/WinTaskbar.h"
 #include "engine/ImagesLibraryMeasure.h"
 #include "engine/EngineRoutines.h"
 #include "engine/ImagesLibrary.h"
+#include "engine/Task.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Dialogs.h"
+#include "platform/win/ExtCtrls.h"
 #include "platform/win/Files.h"
+#include "platform/win/RichEdit.h"
 #include "platform/win/ShellUtils.h"
+#include "platform/win/StatusBar.h"
+#include "platform/win/Tabs.h"
+#include "platform/win/Timer.h"
+#include "platform/win/TreeView.h"
 
 TWaitForm* WaitForm = nullptr;
 TGenProgressForm* GenProgressForm = nullptr;
@@ -156,17 +167,6 @@ TImageList* LoadStrip(TComponent* Owner, const char* ResName, int32_t Count)
 }
 
 } // namespace
-
-std::string JoinPath(const std::string& Folder, const std::string& Name)
-{
-    size_t Skip = 0;
-    while (Skip < Name.size() && (Name[Skip] == '\\' || Name[Skip] == '/'))
-        ++Skip;
-    std::string Base = Folder;
-    while (Base.size() > 1 && Base.back() == '\\' && Base[Base.size() - 2] == '\\')
-        Base.pop_back();
-    return AddTrailingBackslash(Base) + Name.substr(Skip);
-}
 
 TMainForm::TMainForm(TComponent* AOwner, const TMainFormSetup& Setup) : TForm(AOwner), FRootPath(Setup.RootPath)
 {

@@ -15,44 +15,40 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
-
-#include "app/MainActions.h"
-#include "app/MainCommandBars.h"
 #include "app/Scheduler.h"
 #include "engine/RegSettings.h"
-#include "engine/Task.h"
-#include "platform/rtl/StringList.h"
-#include "platform/win/Dialogs.h"
-#include "platform/win/ExtCtrls.h"
+#include "platform/rtl/DateUtils.h"
 #include "platform/win/Forms.h"
-#include "platform/win/ImageList.h"
-#include "platform/win/ListView.h"
-#include "platform/win/RichEdit.h"
-#include "platform/win/StatusBar.h"
-#include "platform/win/StdCtrls.h"
-#include "platform/win/Tabs.h"
-#include "platform/win/Timer.h"
-#include "platform/win/TreeView.h"
+#include "platform/win/ListView.h" // TItemChange
 
-class TWaitForm;
+class TAction;
+class TButton;
 class TGenProgressForm;
-class TWinTaskbar;
-class TTrayMenu;
-class TTaskForm;
+class TImage;
+class TImageList;
 class TImageScrollBox;
-
-// The rules of Delete By as its dialog gives them (kilobytes for the sizes).
-struct TDeleteByRules {
-    bool BySize = false;
-    int32_t MaxWidth = 0, MaxHeight = 0;
-    bool BySmaller = false;
-    int32_t SmallerThan = 0;
-    bool ByRange = false;
-    int32_t RangeFrom = 0, RangeTo = 0;
-    bool ByFilter = false;
-    std::string FileFilter; // "*.GIF"
-};
+class TMainActions;
+class TMainCommandBars;
+class TNotebook;
+class TPanel;
+class TRichEdit;
+class TSaveDialog;
+class TSplitter;
+class TStatusBar;
+class TStringList;
+class TTabSet;
+class TTask;
+class TTaskForm;
+class TTaskList;
+class TTaskListView;
+class TTaskLogView;
+class TTimer;
+class TTrayMenu;
+class TTreeNode;
+class TTreeView;
+class TWaitForm;
+class TWinTaskbar;
+struct TDeleteByRules;
 
 // The program-wide wait window and gallery progress window (made by the main block; the wait
 // window also on first use).
@@ -75,37 +71,6 @@ struct TMainFormSetup {
     std::string RootPath = TRegSettings::DefaultRootPath; // registry root under HKEY_CURRENT_USER
     std::string LibraryPath;                              // "" = program folder + "imglib.db"
 };
-
-// One entry of a folder listing, for DeleteFolderTree.
-struct TFolderEntry {
-    std::string Name;
-    DWORD Attributes = 0;
-};
-
-// The file-system calls of DeleteFolderTree; the default ones call Windows.
-struct TFolderTreeOps {
-    std::function<std::vector<TFolderEntry>(const std::string& Folder)> List;
-    std::function<bool(const std::string& Path)> RemoveFile;
-    std::function<bool(const std::string& Path)> RemoveDir;
-    static TFolderTreeOps System();
-};
-
-// Removes every file and sub-folder of Path, depth first, then Path itself. A directory that is
-// a reparse point (a junction or link) is removed as a link and never entered, so nothing outside
-// the tree is deleted through it. On a failure: false, with Error "Delete file %s failed !" or
-// "Delete directory %s failed !".
-bool DeleteFolderTree(const std::string& Path, const TFolderTreeOps& Ops, std::string& Error);
-
-// Folder + "\" + Name with exactly one backslash between them.
-std::string JoinPath(const std::string& Folder, const std::string& Name);
-
-// The sample tasks written on the first run: folder, title, start address.
-struct TSampleTask {
-    const char* Folder;
-    const char* Title;
-    const char* Address;
-};
-const std::vector<TSampleTask>& SampleTasks();
 
 class TMainForm : public TForm {
 public:

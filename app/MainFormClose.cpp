@@ -4,15 +4,19 @@
 
 #include <cstdio>
 
+#include "app/MainActions.h"
 #include "app/MainForm.h"
 #include "app/ShowMinPromptForm.h"
 #include "app/ShutdownForm.h"
 #include "app/TipForm.h"
 #include "app/WinTaskbar.h"
 #include "engine/EngineRoutines.h"
+#include "engine/Task.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/RichEdit.h"
+#include "platform/win/TreeView.h"
 
 void TMainForm::BindCloseHandlers()
 {

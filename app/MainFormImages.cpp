@@ -1,6 +1,8 @@
 // The images pane of the main window: the list of the selected task's saved pictures, the preview
 // beside it and the picture commands (delete, copy, move, sort, open folder, build-in).
 
+#include "app/DeleteByRules.h"
+#include "app/MainActions.h"
 #include "app/MainForm.h"
 
 #include <algorithm>
@@ -15,10 +17,13 @@
 #include "app/WallpaperOptionsForm.h"
 #include "engine/EngineRoutines.h"
 #include "engine/ImagesLibrary.h"
+#include "engine/Task.h"
 #include "imagelib/BitmapGraphic.h"
 #include "imagelib/Gif.h"
 #include "imagelib/ImgScroll.h"
 #include "platform/rtl/FileStream.h"
+#include "platform/win/Dialogs.h"
+#include "platform/win/ExtCtrls.h"
 #include "platform/win/Registry.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -28,6 +33,8 @@
 #include "platform/win/Files.h"
 #include "platform/win/Screen.h"
 #include "platform/win/ShellUtils.h"
+#include "platform/win/StatusBar.h"
+#include "platform/win/TreeView.h"
 
 namespace {
 

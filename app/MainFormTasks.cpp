@@ -4,19 +4,26 @@
 #include <algorithm>
 #include <cctype>
 
+#include "app/FolderTree.h"
+#include "app/MainActions.h"
 #include "app/MainForm.h"
 #include "app/NewFolderForm.h"
 #include "app/TaskForm.h"
 #include "app/WaitForm.h"
 #include "engine/AutoUpdateProjects.h"
 #include "engine/EngineRoutines.h"
+#include "engine/Task.h"
 #include "platform/rtl/FileStream.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/ComCtrlsBasic.h"
+#include "platform/win/Dialogs.h"
+#include "platform/win/ExtCtrls.h"
 #include "platform/win/Files.h"
 #include "platform/win/Guid.h"
 #include "platform/win/Screen.h"
+#include "platform/win/TreeView.h"
 
 namespace {
 
@@ -57,31 +64,6 @@ bool ValidFolderName(const std::string& Name)
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------------
-// Samples written on the first run.
-
-const std::vector<TSampleTask>& SampleTasks()
-{
-    static const std::vector<TSampleTask> Samples = {
-        {"Picture Special", "Daily Wallpapers", "http://www.example.com/wallpapers/"},
-        {"Picture Special", "Photo of the Week", "http://www.example.org/photo-of-the-week/"},
-        {"Arts", "Classic Paintings", "http://www.example.com/arts/classic/"},
-        {"Arts", "Modern Sculpture", "http://www.example.org/arts/sculpture/"},
-        {"Arts", "Watercolour Studio", "http://www.example.net/watercolour/"},
-        {"Arts", "Ink Drawings", "http://www.example.com/arts/ink/"},
-        {"Arts", "Street Murals", "http://www.example.org/murals/"},
-        {"Arts", "Pixel Art Corner", "http://www.example.net/pixel-art/"},
-        {"Arts", "Botanical Illustrations", "http://www.example.com/botanical/"},
-        {"Arts", "Calligraphy Gallery", "http://www.example.org/calligraphy/"},
-        {"Arts", "Mosaic Works", "http://www.example.net/mosaics/"},
-        {"Arts", "Poster Design", "http://www.example.com/posters/"},
-        {"Arts", "Woodcut Prints", "http://www.example.org/woodcuts/"},
-        {"Arts", "Glass Art", "http://www.example.net/glass/"},
-        {"Arts", "Portrait Sketches", "http://www.example.com/arts/portraits/"},
-    };
-    return Samples;
-}
 
 TTreeNode* TMainForm::AddSampleFolder(TTreeNode* Parent, const std::string& Title)
 {
@@ -627,60 +609,6 @@ void TMainForm::TasksNewFolderActionExecute(TObject*)
 
 // ---------------------------------------------------------------------------------------------
 // Delete and Refresh.
-
-TFolderTreeOps TFolderTreeOps::System()
-{
-    TFolderTreeOps Ops;
-    Ops.List = [](const std::string& Folder) {
-        std::vector<TFolderEntry> Entries;
-        WIN32_FIND_DATAA D;
-        HANDLE H = FindFirstFileA(JoinPath(Folder, "*.*").c_str(), &D);
-        if (H == INVALID_HANDLE_VALUE)
-            return Entries;
-        do {
-            const std::string Name = D.cFileName;
-            if (Name != "." && Name != "..")
-                Entries.push_back({Name, D.dwFileAttributes});
-        } while (FindNextFileA(H, &D));
-        FindClose(H);
-        return Entries;
-    };
-    Ops.RemoveFile = [](const std::string& Path) {
-        const DWORD A = GetFileAttributesA(Path.c_str());
-        if (A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_READONLY))
-            SetFileAttributesA(Path.c_str(), A & ~FILE_ATTRIBUTE_READONLY);
-        return DeleteFileA(Path.c_str()) != 0;
-    };
-    Ops.RemoveDir = [](const std::string& Path) { return RemoveDirectoryA(Path.c_str()) != 0; };
-    return Ops;
-}
-
-bool DeleteFolderTree(const std::string& Path, const TFolderTreeOps& Ops, std::string& Error)
-{
-    const std::string Folder = ExcludeTrailingBackslash(Path);
-    for (const TFolderEntry& E : Ops.List(Folder)) {
-        const std::string Full = JoinPath(Folder, E.Name);
-        if (E.Attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (E.Attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // A link: removed as a link, never entered.
-                if (!Ops.RemoveDir(Full)) {
-                    Error = Format("Delete directory %s failed !", Full);
-                    return false;
-                }
-            } else if (!DeleteFolderTree(Full, Ops, Error)) {
-                return false;
-            }
-        } else if (!Ops.RemoveFile(Full)) {
-            Error = Format("Delete file %s failed !", Full);
-            return false;
-        }
-    }
-    if (!Ops.RemoveDir(Folder)) {
-        Error = Format("Delete directory %s failed !", Folder);
-        return false;
-    }
-    return true;
-}
 
 bool TMainForm::SubtreeHasActiveTask(TTreeNode* Node)
 {

@@ -3,9 +3,12 @@
 
 #include "app/MainForm.h"
 #include "app/Scheduler.h"
+#include "engine/Task.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Tabs.h"
+#include "platform/win/TreeView.h"
 
 std::string TMainForm::FinishedOfFound(TTask* Task)
 {

@@ -5,16 +5,21 @@
 
 #include "app/AboutForm.h"
 #include "app/HtmlHelp.h"
+#include "app/MainActions.h"
+#include "app/MainCommandBars.h"
 #include "app/MainForm.h"
 #include "app/OptionsForm.h"
 #include "app/TipForm.h"
 #include "app/WinTaskbar.h"
 #include "engine/EngineRoutines.h"
 #include "engine/EngineText.h"
+#include "platform/win/ComCtrlsBasic.h"
 #include "platform/win/Files.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/ShellUtils.h"
+#include "platform/win/StatusBar.h"
+#include "platform/win/Tabs.h"
 
 namespace {
 

@@ -4,10 +4,12 @@
 
 #include "app/AddFileForm.h"
 #include "app/AddFileMaskForm.h"
+#include "app/FormParts.h"
 #include "app/SchemeForm.h"
 #include "engine/EngineText.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
+#include "platform/win/ListView.h"
 #include "platform/win/ShellUtils.h"
 
 namespace OptionPages {

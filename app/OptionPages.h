@@ -4,15 +4,28 @@
 // both. A dialog derives from TOptionPageSet beside its form class, so the controls are its own
 // public members under their usual names.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
-#include "app/FormParts.h"
 #include "engine/RegSettings.h"
-#include "platform/win/ComCtrls.h"
-#include "platform/win/ComCtrlsBasic.h"
-#include "platform/win/Forms.h"
-#include "platform/win/StdCtrls.h"
+
+class TButton;
+class TCheckBox;
+class TComboBox;
+class TComponent;
+class TCustomEdit;
+class TCustomForm;
+class TEdit;
+class TGroupBox;
+class TLabel;
+class TListBox;
+class TListView;
+class TMemo;
+class TObject;
+class TTrackBar;
+class TUpDown;
+class TWinControl;
 
 // Which dialog the pages are for; the captions and defaults that differ follow from it.
 enum TOptionPagesFor { opTask, opDefaults };

@@ -5,6 +5,10 @@
 #include "app/FormParts.h"
 #include "app/HtmlHelp.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/ExtCtrls.h"
+#include "platform/win/ListView.h"
+#include "platform/win/StdCtrls.h"
+#include "platform/win/Tabs.h"
 
 using namespace OptionPages;
 

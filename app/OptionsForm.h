@@ -8,10 +8,17 @@
 #include <string>
 
 #include "app/OptionPages.h"
-#include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
-#include "platform/win/StdCtrls.h"
-#include "platform/win/Tabs.h"
+
+class TButton;
+class TCheckBox;
+class TEdit;
+class TGroupBox;
+class TLabel;
+class TPageControl;
+class TPanel;
+class TRadioButton;
+class TTabSheet;
 
 class TOptionForm : public TForm, public TOptionPageSet {
 public:

@@ -8,6 +8,9 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Clipboard.h"
+#include "platform/win/StdCtrls.h"
+#include "platform/win/Tabs.h"
+#include "platform/win/TreeView.h"
 
 using namespace OptionPages;
 

@@ -11,11 +11,18 @@
 #include <string>
 
 #include "app/OptionPages.h"
-#include "platform/win/ComCtrls.h"
 #include "platform/win/Forms.h"
-#include "platform/win/StdCtrls.h"
-#include "platform/win/Tabs.h"
-#include "platform/win/TreeView.h"
+
+class TButton;
+class TCheckBox;
+class TEdit;
+class TGroupBox;
+class TLabel;
+class TMemo;
+class TNotebook;
+class TNotebookPage;
+class TTreeNode;
+class TTreeView;
 
 class TTaskForm : public TForm, public TOptionPageSet {
 public:

@@ -11,6 +11,43 @@ else()
   find_program(QM_PYTHON python3 REQUIRED)
 endif()
 
+# Precompiled headers: the C++ library (and Windows) headers nearly every file includes, made once
+# for the libraries and once, with GoogleTest, for the test programs; every other target of the
+# kind reuses that one. CMAKE_DISABLE_PRECOMPILE_HEADERS=ON builds without them.
+set(QM_PCH_HEADERS <algorithm> <array> <atomic> <cstdint> <cstring> <exception> <functional> <map>
+  <memory> <mutex> <set> <string> <string_view> <utility> <vector>)
+if(NOT QM_NATIVE)
+  list(APPEND QM_PCH_HEADERS <windows.h> <commctrl.h>)
+endif()
+
+# qm_use_pch(target LIB|TEST): the target's C++ files start from the shared header of its kind.
+function(qm_use_pch target kind)
+  string(TOLOWER "qm_pch_${kind}" owner)
+  if(NOT TARGET ${owner})
+    # The owner is an object library of one empty file with the flags of its kind.
+    set(src ${CMAKE_BINARY_DIR}/${owner}.cpp)
+    file(CONFIGURE OUTPUT ${src} CONTENT "")
+    add_library(${owner} OBJECT ${src})
+    set(headers ${QM_PCH_HEADERS})
+    if(kind STREQUAL "TEST")
+      list(APPEND headers <gtest/gtest.h>)
+      target_link_libraries(${owner} PRIVATE GTest::gtest)
+      qm_test_optimisation(${owner})
+    endif()
+    list(TRANSFORM headers REPLACE "(.+)" "$<$<COMPILE_LANGUAGE:CXX>:\\1>")
+    target_precompile_headers(${owner} PRIVATE ${headers})
+  endif()
+  target_precompile_headers(${target} REUSE_FROM ${owner})
+endfunction()
+
+# Test programs measure no speed: their own files are built for a quick compile (the libraries
+# they test keep the product's optimisation). The host build compiles them unoptimised already.
+function(qm_test_optimisation target)
+  if(NOT QM_NATIVE)
+    target_compile_options(${target} PRIVATE -Og)
+  endif()
+endfunction()
+
 # qm_library(name DIRS dir... [FILES file...] [EXCLUDE file...] [DEPS target...])
 # A static library of every .cpp in the given folders (an interface library while they
 # hold none yet), so new sources only need to be dropped into their folder.
@@ -32,6 +69,7 @@ function(qm_library name)
   if(srcs)
     add_library(${name} STATIC ${srcs})
     target_link_libraries(${name} PUBLIC ${A_DEPS})
+    qm_use_pch(${name} LIB)
   else()
     add_library(${name} INTERFACE)
     target_link_libraries(${name} INTERFACE ${A_DEPS})
@@ -68,6 +106,8 @@ function(qm_add_test name)
   endif()
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${A_LIBS} ${A_MAIN} GTest::gtest)
+  qm_test_optimisation(${name})
+  qm_use_pch(${name} TEST)
   set(labels)
   if(A_WINDOW)
     list(APPEND labels window)

@@ -96,3 +96,16 @@ bool IsPathDelimiter(std::string_view S, int32_t Index)
 {
     return Index >= 1 && static_cast<size_t>(Index) <= S.size() && IsSeparator(S[static_cast<size_t>(Index) - 1]);
 }
+
+std::string JoinPath(std::string_view Folder, std::string_view Name)
+{
+    size_t Skip = 0;
+    while (Skip < Name.size() && IsSeparator(Name[Skip]))
+        ++Skip;
+    std::string Base(Folder);
+    while (Base.size() > 1 && Base.back() == '\\' && Base[Base.size() - 2] == '\\')
+        Base.pop_back();
+    if (!Base.empty() && Base.back() != '\\')
+        Base += '\\';
+    return Base.append(Name.substr(Skip));
+}

@@ -14,3 +14,7 @@ std::string ChangeFileExt(std::string_view FileName, std::string_view Extension)
 std::string IncludeTrailingBackslash(std::string_view Path);
 std::string ExcludeTrailingBackslash(std::string_view Path);
 bool IsPathDelimiter(std::string_view S, int32_t Index); // 1-based index names "\" or "/"
+
+// Folder + "\" + Name with exactly one backslash between them: the name's leading separators
+// and the folder's doubled trailing backslashes go; an empty folder gives the bare name.
+std::string JoinPath(std::string_view Folder, std::string_view Name);

@@ -15,6 +15,8 @@
 #include "app/TaskForm.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Files.h"
+#include "platform/win/ListView.h"
+#include "platform/win/Tabs.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpFor;

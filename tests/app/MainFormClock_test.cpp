@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/FolderTree.h"
 #include "app/ShutdownForm.h"
 #include "platform/rtl/DateUtils.h"
 #include "tests/app/MainFormFixture.h"

@@ -4,9 +4,15 @@
 #include <cmath>
 #include <cstdlib>
 
+#include <windows.h>
+
+#include <shellapi.h>
+
 #include "app/OptionsForm.h"
 #include "app/TipForm.h"
+#include "platform/win/StatusBar.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/app/MainFormToolBar.h"
 
 using namespace MainFormTest;
 using TestSupport::PumpFor;
@@ -261,7 +267,9 @@ TEST_F(CloseTest, ShowAllFilesIsAppliedAtOnceAndRemembered)
 TEST_F(CloseTest, ViewSwitchesShowAndHidePanelsWithoutGaps)
 {
     MakeForm();
-    HWND Bar = Form->CommandBars->GetToolBar()->GetHandle();
+    TToolBar* ToolBar = MainToolBar(Form.get());
+    ASSERT_NE(ToolBar, nullptr);
+    HWND Bar = ToolBar->GetHandle();
     ASSERT_TRUE(IsWindowVisible(Bar));
     Command(maViewToolBar);
     EXPECT_FALSE(IsWindowVisible(Bar));

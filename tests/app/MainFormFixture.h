@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MainActions.h"
 #include "app/MainForm.h"
 #include "app/WinTaskbar.h"
 #include "engine/RegSettings.h"
@@ -19,11 +20,14 @@
 #include "platform/win/Bitmap.h"
 #include "platform/win/Files.h"
 #include "platform/win/Forms.h"
+#include "platform/win/RichEdit.h"
 #include "platform/win/Timer.h"
 #include "platform/rtl/FileStream.h"
 #include "engine/EngineText.h"
 #include "platform/rtl/Paths.h"
 #include "tests/support/TestServer.h"
+#include "platform/win/TreeView.h"
+#include "platform/win/Tabs.h"
 #include "tests/support/TestSupport.h"
 
 namespace MainFormTest {

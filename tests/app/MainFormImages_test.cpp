@@ -10,6 +10,7 @@
 #include <set>
 
 #include "app/ConfirmOverwriteForm.h"
+#include "app/DeleteByRules.h"
 #include "app/MainForm.h"
 #include "app/WallpaperOptionsForm.h"
 #include "engine/EngineRoutines.h"
@@ -22,6 +23,7 @@
 #include "imagelib/PngGraphic.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Files.h"
+#include "platform/win/StatusBar.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/support/NoClippedText.h"
 #include "tests/support/Screenshot.h"

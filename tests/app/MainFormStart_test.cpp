@@ -6,14 +6,17 @@
 #include <set>
 
 #include "app/MainForm.h"
+#include "app/SampleTasks.h"
 #include "app/WinTaskbar.h"
 #include "engine/ImagesLibrary.h"
 #include "engine/ProjectFile.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/ExtCtrls.h"
 #include "platform/win/Files.h"
 
 #include <shlobj.h>
 #include "tests/app/MainFormFixture.h"
+#include "tests/app/MainFormToolBar.h"
 
 using namespace MainFormTest;
 using TestSupport::PumpFor;
@@ -355,7 +358,8 @@ TEST_F(StartTest, MenuBarToolbarAndShortcutFollowTheActions)
     }
     // The toolbar: New, New Folder, Properties, Delete | Run, Stop, Restart, Stop all | Refresh,
     // Import | Options | Help.
-    TToolBar* Bar2 = Form->CommandBars->GetToolBar();
+    TToolBar* Bar2 = MainToolBar(Form.get());
+    ASSERT_NE(Bar2, nullptr);
     std::vector<std::string> Buttons;
     for (int32_t I = 0; I < Bar2->GetButtonCount(); ++I) {
         TToolButton* B = Bar2->GetButtons(I);
@@ -369,7 +373,7 @@ TEST_F(StartTest, MenuBarToolbarAndShortcutFollowTheActions)
     EXPECT_EQ(Form->Actions->TasksNewAction->GetCommandId(), 1001);
     EXPECT_EQ(Form->Actions->HelpAboutAction->GetCommandId(), 1036);
     // A menu item and a toolbar button follow their action's state.
-    TToolButton* Run = Form->CommandBars->ButtonOf(maTasksRun);
+    TToolButton* Run = MainToolButton(Form.get(), maTasksRun);
     ASSERT_NE(Run, nullptr);
     HMENU Tasks = GetSubMenu(Bar, 0);
     EXPECT_TRUE(GetMenuState(Tasks, maTasksRun, MF_BYCOMMAND) & MF_GRAYED);

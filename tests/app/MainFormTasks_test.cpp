@@ -3,14 +3,17 @@
 
 #include <set>
 
+#include "app/FolderTree.h"
 #include "app/MainForm.h"
 #include "app/NewFolderForm.h"
 #include "app/TaskForm.h"
 #include "engine/AutoUpdateProjects.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/ComCtrlsBasic.h"
+#include "platform/win/ExtCtrls.h"
 #include "platform/win/Registry.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/app/MainFormToolBar.h"
 #include "tests/support/NoClippedText.h"
 
 using namespace MainFormTest;
@@ -404,13 +407,6 @@ TEST(DeleteFolderTreeTest, ALinkedFolderIsRemovedAsALinkAndNeverEntered)
     EXPECT_EQ(Error, "Delete directory C:\\P\\T failed !");
 }
 
-TEST(JoinPathTest, OneBackslashBetweenFolderAndName)
-{
-    EXPECT_EQ(JoinPath("C:\\a", "b.wrp"), "C:\\a\\b.wrp");
-    EXPECT_EQ(JoinPath("C:\\a\\", "b.wrp"), "C:\\a\\b.wrp");
-    EXPECT_EQ(JoinPath("C:\\a\\\\", "\\b.wrp"), "C:\\a\\b.wrp");
-}
-
 TEST_F(TasksTest, EnablingFollowsTheSelection)
 {
     WriteTask(Projects + "t.wrp", "Task", "http://www.example.com/t");
@@ -421,9 +417,10 @@ TEST_F(TasksTest, EnablingFollowsTheSelection)
     MakeForm();
     HMENU Tasks = GetSubMenu(GetMenu(Form->GetHandle()), 0);
     auto MenuOn = [&](uint16_t Id) { return !(GetMenuState(Tasks, Id, MF_BYCOMMAND) & MF_GRAYED); };
-    TToolBar* Bar = Form->CommandBars->GetToolBar();
+    TToolBar* Bar = MainToolBar(Form.get());
+    ASSERT_NE(Bar, nullptr);
     auto ButtonOn = [&](uint16_t Id) {
-        return SendMessageA(Bar->GetHandle(), TB_ISBUTTONENABLED, Form->CommandBars->ButtonOf(Id)->GetCommandId(), 0) != 0;
+        return SendMessageA(Bar->GetHandle(), TB_ISBUTTONENABLED, MainToolButton(Form.get(), Id)->GetCommandId(), 0) != 0;
     };
 
     Select(Form->RootNode());

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "app/OptionsForm.h"
+#include "platform/win/ExtCtrls.h"
 #include "platform/win/Files.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/support/NoClippedText.h"

@@ -42,3 +42,12 @@ TEST(Paths, ChangeAndTrailingSeparators)
     EXPECT_TRUE(IsPathDelimiter("a\\b", 2));
     EXPECT_FALSE(IsPathDelimiter("a\\b", 4));
 }
+
+TEST(Paths, JoinPathPutsOneBackslashBetweenFolderAndName)
+{
+    EXPECT_EQ(JoinPath("C:\\a", "b.wrp"), "C:\\a\\b.wrp");
+    EXPECT_EQ(JoinPath("C:\\a\\", "b.wrp"), "C:\\a\\b.wrp");
+    EXPECT_EQ(JoinPath("C:\\a\\\\", "\\/b.wrp"), "C:\\a\\b.wrp");
+    EXPECT_EQ(JoinPath("", "\\b.wrp"), "b.wrp");
+    EXPECT_EQ(JoinPath("C:\\", "*.*"), "C:\\*.*");
+}
