@@ -14,20 +14,8 @@ for t in "${targets[@]}"; do
 done
 jobs=${QM_FUZZ_JOBS:-2}
 fuzz_build
-mkdir -p "$fuzz_dir/logs"
 
-failed=0
-pids=()
-names=()
-for t in "${targets[@]}"; do
-  seed=${QM_FUZZ_SEED:-$(( (RANDOM << 15) | RANDOM ))}
-  fuzz_run "$t" "$secs" "$seed" "$fuzz_dir/logs/$t.log" > "$fuzz_dir/logs/$t.out" &
-  pids+=($!)
-  names+=("$t")
-  while [[ $(jobs -rp | wc -l) -ge $jobs ]]; do wait -n || true; done
-done
-for i in "${!pids[@]}"; do
-  wait "${pids[$i]}" || failed=1
-  cat "$fuzz_dir/logs/${names[$i]}.out"
-done
-exit $failed
+# A seed of its own per target, unless one is given.
+pick_seed() { seed=${QM_FUZZ_SEED:-$(( (RANDOM << 15) | RANDOM ))}; }
+run_one() { fuzz_run "$1" "$secs" "$seed" "$2"; }
+fuzz_each "$jobs" "" pick_seed run_one "${targets[@]}"

@@ -36,24 +36,15 @@ cap=${QM_FUZZ_CAP:-$(( 2 * budget / ${#targets[@]} ))}
 
 started=$SECONDS
 fuzz_build
-mkdir -p "$fuzz_dir/logs"
 echo "fuzz: ${#targets[@]} targets, seed $seed, at most $cap s each"
+# Each target's run count, announced as it starts; -runs=0 replays the inputs alone.
+announce() {
+  runs=$(( $(runs_of "$1") * scale ))
+  echo "fuzz: $1 budget $runs runs, at most $cap s"
+}
+run_one() { QM_FUZZ_RUNS=$runs fuzz_run "$1" "$cap" "$seed" "$2"; }
 failed=0
-pids=()
-names=()
-for t in "${targets[@]}"; do
-  n=$(( $(runs_of "$t") * scale ))
-  echo "fuzz: $t budget $n runs, at most $cap s"
-  # -runs=0 replays the inputs alone.
-  QM_FUZZ_RUNS=$n fuzz_run "$t" "$cap" "$seed" "$fuzz_dir/logs/ci_$t.log" > "$fuzz_dir/logs/ci_$t.out" &
-  pids+=($!)
-  names+=("$t")
-  while [[ $(jobs -rp | wc -l) -ge 2 ]]; do wait -n || true; done
-done
-for i in "${!pids[@]}"; do
-  wait "${pids[$i]}" || failed=1
-  cat "$fuzz_dir/logs/ci_${names[$i]}.out"
-done
+fuzz_each 2 ci_ announce run_one "${targets[@]}" || failed=1
 if [[ $failed -eq 0 ]]; then
   echo "fuzz: ${#targets[@]} targets, no finding, $(( SECONDS - started )) s"
 else

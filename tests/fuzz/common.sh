@@ -1,5 +1,6 @@
-# Shared by tests/fuzz/run.sh and tools/fuzz.sh: builds the libFuzzer programs with clang into
-# their own folder (never the test build) and makes the seed corpora there.
+# Shared by tests/fuzz/run.sh, tests/fuzz/ci.sh and tools/fuzz.sh: builds the libFuzzer programs
+# with clang into their own folder (never the test build), makes the seed corpora there and runs
+# targets side by side.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 fuzz_dir=${QM_FUZZ_DIR:-$root/build/fuzz}
 
@@ -83,4 +84,28 @@ fuzz_run() {
     return 1
   fi
   echo "fuzz: $t ${budget#-} seed $seed: ${runs:-?} runs, no finding"
+}
+
+# Runs targets side by side: fuzz_each JOBS TAG BEFORE RUN TARGET...
+# For each target BEFORE TARGET runs first, in this shell (it may print and set variables), then
+# RUN TARGET LOG in the background with its output kept aside, at most JOBS at a time; the logs
+# are $fuzz_dir/logs/TAG<target>.log. Once all ended, their outputs are printed in target order.
+# Fails when one of them failed.
+fuzz_each() {
+  local jobs=$1 tag=$2 before=$3 run=$4 t i failed=0
+  shift 4
+  local pids=() names=()
+  mkdir -p "$fuzz_dir/logs"
+  for t in "$@"; do
+    "$before" "$t"
+    "$run" "$t" "$fuzz_dir/logs/$tag$t.log" > "$fuzz_dir/logs/$tag$t.out" &
+    pids+=($!)
+    names+=("$t")
+    while [[ $(jobs -rp | wc -l) -ge $jobs ]]; do wait -n || true; done
+  done
+  for i in "${!pids[@]}"; do
+    wait "${pids[$i]}" || failed=1
+    cat "$fuzz_dir/logs/$tag${names[$i]}.out"
+  done
+  return $failed
 }

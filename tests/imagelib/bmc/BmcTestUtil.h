@@ -9,9 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -19,8 +16,12 @@
 
 #include "imagelib/bmc/Bmc.h"
 #include "platform/rtl/Stream.h"
+#include "tests/imagelib/support/ByteStreams.h"
 
 namespace bmctest {
+
+using ImageTest::BytesOf;
+using ImageTest::StreamOf;
 
 struct Rgb {
     uint8_t r, g, b;
@@ -134,21 +135,6 @@ inline Picture PatternPicture(int32_t W, int32_t H, int32_t Bpp, int Seed = 0)
                 P.SetIndex(X, Y, V % Entries);
         }
     return P;
-}
-
-inline std::unique_ptr<TMemoryStream> StreamOf(const std::vector<uint8_t>& Bytes)
-{
-    auto S = std::make_unique<TMemoryStream>();
-    if (!Bytes.empty())
-        S->WriteBuffer(Bytes.data(), static_cast<int32_t>(Bytes.size()));
-    S->SetPosition(0);
-    return S;
-}
-
-inline std::vector<uint8_t> BytesOf(TMemoryStream& S)
-{
-    const auto* P = static_cast<const uint8_t*>(S.Memory());
-    return std::vector<uint8_t>(P, P + S.GetSize());
 }
 
 // Header, palette and data as a front end reads them, into buffers of exactly the picture's
@@ -312,18 +298,6 @@ inline bool RunScript(const std::string& Script, const std::string& Args)
     return std::system(Cmd.c_str()) == 0;
 }
 
-inline std::vector<uint8_t> LoadFile(const std::string& Name)
-{
-    std::ifstream F(Name, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(F), std::istreambuf_iterator<char>());
-}
-
-inline void SaveFile(const std::string& Name, const std::vector<uint8_t>& Bytes)
-{
-    std::ofstream F(Name, std::ios::binary);
-    F.write(reinterpret_cast<const char*>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
-}
-
 // What Pillow sees in a file: size, mode and RGB pixels top row first.
 struct PillowImage {
     bool ok = false;
@@ -338,10 +312,10 @@ inline PillowImage ReadWithPillow(const TScratchDir& Dir, const std::vector<uint
     PillowImage R;
     const std::string In = Dir.File("in." + Ext);
     const std::string Out = Dir.File("pillow.out");
-    SaveFile(In, File);
+    ImageTest::WriteFileBytes(In, File);
     if (!RunScript("read_with_pillow.py", "'" + In + "' '" + Out + "'"))
         return R;
-    const std::vector<uint8_t> B = LoadFile(Out);
+    const std::vector<uint8_t> B = ImageTest::ReadFileBytes(Out);
     size_t Nl = 0;
     while (Nl < B.size() && B[Nl] != '\n')
         ++Nl;
@@ -363,7 +337,7 @@ inline std::vector<uint8_t> PillowFixture(const TScratchDir& Dir, const std::str
     const std::string Out = Dir.File("fixture_" + Mode + (Rle ? "_rle" : "") + "." + Format);
     if (!RunScript("make_fixture.py", Format + " " + Mode + " '" + Out + "'" + (Rle ? " rle" : "")))
         return {};
-    return LoadFile(Out);
+    return ImageTest::ReadFileBytes(Out);
 }
 
 inline void ExpectPillowSees(const PillowImage& Seen, const Picture& P)

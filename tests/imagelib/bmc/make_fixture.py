@@ -4,9 +4,11 @@
 FORMAT is PCX, TGA or BMP; MODE a Pillow mode (1, L, P, RGB, RGBA). The picture is 37 x 23
 (an odd width, so line padding matters) with a pattern that uses every channel.
 """
+import os
 import sys
 
-from PIL import Image
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../support"))
+from pillow import from_pixels  # noqa: E402
 
 W, H = 37, 23
 
@@ -17,20 +19,16 @@ def value(x, y, k):
 
 def make(mode):
     if mode == "1":
-        im = Image.new("1", (W, H))
-        im.putdata([255 if (x + 2 * y) % 3 == 0 else 0 for y in range(H) for x in range(W)])
+        im = from_pixels("1", W, H, lambda x, y: 255 if (x + 2 * y) % 3 == 0 else 0)
     elif mode == "L":
-        im = Image.new("L", (W, H))
-        im.putdata([value(x, y, 0) for y in range(H) for x in range(W)])
+        im = from_pixels("L", W, H, lambda x, y: value(x, y, 0))
     elif mode == "P":
-        im = Image.new("P", (W, H))
+        im = from_pixels("P", W, H, lambda x, y: value(x, y, 1))
         im.putpalette([c for i in range(256) for c in ((i * 3) % 256, (255 - i) % 256, (i * 11) % 256)])
-        im.putdata([value(x, y, 1) for y in range(H) for x in range(W)])
     elif mode in ("RGB", "RGBA"):
-        im = Image.new(mode, (W, H))
         n = len(mode)
-        im.putdata([tuple(value(x, y, k) if k < 3 else 255 - (x % 2) * 5 for k in range(n))
-                    for y in range(H) for x in range(W)])
+        im = from_pixels(mode, W, H, lambda x, y: tuple(value(x, y, k) if k < 3 else 255 - (x % 2) * 5
+                                                        for k in range(n)))
     else:
         raise SystemExit("unknown mode " + mode)
     return im

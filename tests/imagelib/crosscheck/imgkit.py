@@ -12,7 +12,10 @@ import unittest
 
 from PIL import Image
 
-CONVERT = "/usr/bin/convert"
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../support"))
+import pillow  # noqa: E402
+from pillow import CONVERT  # noqa: E402
+
 IMGCHECK = None
 WINE = None
 
@@ -126,18 +129,13 @@ def magick_rgb(path):
 
 def pattern(w=29, h=17):
     """A true-colour picture whose every pixel differs from its neighbours."""
-    img = Image.new("RGB", (w, h))
-    img.putdata([((x * 11 + y * 3) % 256, (x * y * 7 + 5) % 256, (250 - x * 5 - y * 2) % 256)
-                 for y in range(h) for x in range(w)])
-    return img
+    return pillow.from_pixels("RGB", w, h, lambda x, y: ((x * 11 + y * 3) % 256, (x * y * 7 + 5) % 256,
+                                                         (250 - x * 5 - y * 2) % 256))
 
 
 def smooth(w=64, h=48):
     """A smooth picture for lossy codecs."""
-    img = Image.new("RGB", (w, h))
-    img.putdata([(x * 255 // (w - 1), y * 255 // (h - 1), (x + y) * 255 // (w + h - 2))
-                 for y in range(h) for x in range(w)])
-    return img
+    return pillow.smooth(w, h)
 
 
 def max_difference(a, b):

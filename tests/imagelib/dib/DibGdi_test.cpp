@@ -16,20 +16,12 @@
 #include "platform/win/Clipboard.h"
 #include "platform/win/Icon.h"
 #include "platform/win/Metafile.h"
+#include "tests/imagelib/support/Pictures.h"
 #include "tests/imagelib/support/ResourceProbe.h"
 
 namespace {
 
-template <class F>
-std::string ErrorOf(F&& Call)
-{
-    try {
-        Call();
-    } catch (const Exception& E) {
-        return E.Message();
-    }
-    return "no exception";
-}
+using ImageTest::ErrorOf;
 
 // A picture of Format with a different value in every pixel.
 void Pattern(TDibGraphic& G, int32_t W, int32_t H, ImageFormat Format)

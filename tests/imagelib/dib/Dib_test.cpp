@@ -8,21 +8,14 @@
 #include "imagelib/ImgMisc.h"
 #include "platform/rtl/Stream.h"
 #include "tests/imagelib/dib/TestGraphics.h"
+#include "tests/imagelib/support/Pictures.h"
 
 namespace {
 
-template <class F>
-std::string ErrorOf(F&& Call)
-{
-    try {
-        Call();
-    } catch (const EDidodazaError& E) {
-        return E.Message();
-    } catch (const Exception& E) {
-        return "other " + E.ClassName() + ": " + E.Message();
-    }
-    return "no exception";
-}
+using ImageTest::kNoException;
+
+// Only the library's own error class counts.
+constexpr auto ErrorOf = [](auto&& Call) { return ImageTest::ErrorOf<EDidodazaError>(Call); };
 
 uint32_t Entry(const TDibLogPalette* P, int I)
 {
@@ -366,7 +359,7 @@ TEST(Frames, FramesMustBeOfTheOwnClass)
     TForgetfulGraphic G;
     G.SetLoadAllImages(true);
     Two.SetPosition(0);
-    EXPECT_NE(ErrorOf([&] { G.LoadFromStream(&Two); }), "no exception");
+    EXPECT_NE(ErrorOf([&] { G.LoadFromStream(&Two); }), kNoException);
     EXPECT_EQ(G.GetFrameCount(), 0);
 }
 

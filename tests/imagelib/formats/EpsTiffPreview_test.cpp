@@ -105,7 +105,7 @@ TEST(EpsTiffPreview, BrokenOrHostileTiffSectionsRaise)
     Bytes Noise(300);
     for (size_t I = 0; I < Noise.size(); ++I)
         Noise[I] = static_cast<uint8_t>(I * 131 + 7);
-    EXPECT_EQ(ExceptionText([&] { auto S = StreamOf(DosEps(Noise)); G.LoadFromStream(S.get()); }),
+    EXPECT_EQ(ErrorOf([&] { auto S = StreamOf(DosEps(Noise)); G.LoadFromStream(S.get()); }),
               "ETiffError TIFFOpen");
     EXPECT_TRUE(G.GetEmpty());
     // A TIFF cut in its pixel data.
@@ -114,11 +114,11 @@ TEST(EpsTiffPreview, BrokenOrHostileTiffSectionsRaise)
     // Lengths past the stream's end, without allocating what they claim.
     Bytes Huge = DosEps(Tiff);
     Put32(Huge, 24, 0x7FFFFFFF);
-    EXPECT_EQ(ExceptionText([&] { auto S = StreamOf(Huge); G.LoadFromStream(S.get()); }),
+    EXPECT_EQ(ErrorOf([&] { auto S = StreamOf(Huge); G.LoadFromStream(S.get()); }),
               "EPS file does not have a preview");
     Bytes Past = DosEps(Tiff);
     Put32(Past, 20, Get32(Past, 20) + 1);
-    EXPECT_EQ(ExceptionText([&] { auto S = StreamOf(Past); G.LoadFromStream(S.get()); }),
+    EXPECT_EQ(ErrorOf([&] { auto S = StreamOf(Past); G.LoadFromStream(S.get()); }),
               "EPS file does not have a preview");
     // After all that, a good file still loads.
     auto S = StreamOf(DosEps(Tiff));

@@ -199,16 +199,16 @@ TEST(Hostile, EpsSections)
     Bytes F(28, 0);
     F[0] = 0xC5, F[1] = 0xD0, F[2] = 0xD3, F[3] = 0xC6;
     F.resize(100, 0);
-    EXPECT_EQ(ExceptionText([&] { auto S = StreamOf(F); G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
+    EXPECT_EQ(ErrorOf([&] { auto S = StreamOf(F); G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
     Bytes Huge = F;
     Put32(Huge, 20, 28);
     Put32(Huge, 24, 0x7FFFFFFF);
-    EXPECT_EQ(ExceptionText([&] { auto S = StreamOf(Huge); G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
+    EXPECT_EQ(ErrorOf([&] { auto S = StreamOf(Huge); G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
     Bytes Meta = F;
     Put32(Meta, 12, 90);
     Put32(Meta, 16, 0xFFFFFFF0);
-    EXPECT_EQ(ExceptionText([&] { auto S = StreamOf(Meta); G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
+    EXPECT_EQ(ErrorOf([&] { auto S = StreamOf(Meta); G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
     Bytes BadMagic = F;
     BadMagic[0] = 0;
-    EXPECT_EQ(ExceptionText([&] { auto S = StreamOf(BadMagic); G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
+    EXPECT_EQ(ErrorOf([&] { auto S = StreamOf(BadMagic); G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
 }

@@ -145,7 +145,7 @@ TEST(PcxGraphic, BadTrailerAndVersions)
     F[F.size() - 769] = 11;
     TPcxGraphic Back;
     auto S = StreamOf(F);
-    EXPECT_EQ(ExceptionText([&] { Back.LoadFromStream(S.get()); }), "bmc_read_header failed.");
+    EXPECT_EQ(ErrorOf([&] { Back.LoadFromStream(S.get()); }), "bmc_read_header failed.");
 
     // Version 4 (palette-less) loads; versions 1 and 6 are refused by both tests.
     TPcxGraphic One;
@@ -162,7 +162,7 @@ TEST(PcxGraphic, BadTrailerAndVersions)
         auto SB = StreamOf(V);
         EXPECT_FALSE(TPcxGraphic().CanLoadStream(SB.get()));
         TPcxGraphic X;
-        EXPECT_EQ(ExceptionText([&] { X.LoadFromStream(SB.get()); }), "bmc_read_header failed.");
+        EXPECT_EQ(ErrorOf([&] { X.LoadFromStream(SB.get()); }), "bmc_read_header failed.");
     }
 }
 
@@ -230,7 +230,7 @@ TEST(DcxGraphic, FullTableAndInvalidHeaders)
         Put32(F, 4 + 4 * I, 4100);
     Put32(F, 4 + 4 * 1023, 0);
     auto Full = StreamOf(F);
-    EXPECT_EQ(ExceptionText([&] { G.AppendImageToStream(Full.get()); }), "The DCX file header is full");
+    EXPECT_EQ(ErrorOf([&] { G.AppendImageToStream(Full.get()); }), "The DCX file header is full");
     // One slot fewer still takes a page.
     Put32(F, 4 + 4 * 1022, 0);
     auto Room = StreamOf(F);
@@ -243,22 +243,22 @@ TEST(DcxGraphic, FullTableAndInvalidHeaders)
     Bytes BadMagic = Good;
     BadMagic[0] ^= 1;
     auto SM = StreamOf(BadMagic);
-    EXPECT_EQ(ExceptionText([&] { TDcxGraphic().GetStreamImageCount(SM.get()); }), Invalid);
-    EXPECT_EQ(ExceptionText([&] { SM->SetPosition(0); TDcxGraphic().LoadImageFromStream(SM.get(), 1); }), Invalid);
+    EXPECT_EQ(ErrorOf([&] { TDcxGraphic().GetStreamImageCount(SM.get()); }), Invalid);
+    EXPECT_EQ(ErrorOf([&] { SM->SetPosition(0); TDcxGraphic().LoadImageFromStream(SM.get(), 1); }), Invalid);
     auto SG = StreamOf(Good);
-    EXPECT_EQ(ExceptionText([&] { SG->SetPosition(0); TDcxGraphic().LoadImageFromStream(SG.get(), 0); }), Invalid);
-    EXPECT_EQ(ExceptionText([&] { SG->SetPosition(0); TDcxGraphic().LoadImageFromStream(SG.get(), 2); }), Invalid);
+    EXPECT_EQ(ErrorOf([&] { SG->SetPosition(0); TDcxGraphic().LoadImageFromStream(SG.get(), 0); }), Invalid);
+    EXPECT_EQ(ErrorOf([&] { SG->SetPosition(0); TDcxGraphic().LoadImageFromStream(SG.get(), 2); }), Invalid);
     // A page ending before it starts, and one beyond the stream.
     Bytes Backwards = Good;
     Put32(Backwards, 4, 5000);
     Put32(Backwards, 8, 4200);
     auto SB = StreamOf(Backwards);
-    EXPECT_EQ(ExceptionText([&] { TDcxGraphic().LoadImageFromStream(SB.get(), 1); }), Invalid);
+    EXPECT_EQ(ErrorOf([&] { TDcxGraphic().LoadImageFromStream(SB.get(), 1); }), Invalid);
     Bytes Beyond = Good;
     Put32(Beyond, 4, 0x7FFFFFF0);
     auto SY = StreamOf(Beyond);
-    EXPECT_EQ(ExceptionText([&] { TDcxGraphic().LoadImageFromStream(SY.get(), 1); }), Invalid);
+    EXPECT_EQ(ErrorOf([&] { TDcxGraphic().LoadImageFromStream(SY.get(), 1); }), Invalid);
     // A short table.
     auto Short = StreamOf(Bytes(Good.begin(), Good.begin() + 6));
-    EXPECT_EQ(ExceptionText([&] { TDcxGraphic().GetStreamImageCount(Short.get()); }), Invalid);
+    EXPECT_EQ(ErrorOf([&] { TDcxGraphic().GetStreamImageCount(Short.get()); }), Invalid);
 }

@@ -122,16 +122,16 @@ TEST(PpmGraphic, BadFilesRaise)
 {
     const std::string Bad = "Not a valid PPM file";
     TPpmGraphic G;
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P7 1 1 255\n"); }), Bad);
-    EXPECT_EQ(ExceptionText([&] { Load(G, "Q6 1 1 255\n"); }), Bad);
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P2 1 1 0 0\n"); }), Bad);
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P2 1 1 65536 0\n"); }), Bad);
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P6 2 2 255\nabcdefghij"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P7 1 1 255\n"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "Q6 1 1 255\n"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P2 1 1 0 0\n"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P2 1 1 65536 0\n"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P6 2 2 255\nabcdefghij"); }), Bad);
     EXPECT_TRUE(G.GetEmpty());
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P1 2 1 0 2\n"); }), Bad);
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P3 1 1 255 1 2\n"); }), Bad);
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P2 1234567890 1 255 0\n"); }), Bad);
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P2 1 1 255 -5\n"); }), Bad);
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P5 100000 100000 255\n"); }), "Invalid image dimensions");
-    EXPECT_EQ(ExceptionText([&] { Load(G, "P"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P1 2 1 0 2\n"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P3 1 1 255 1 2\n"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P2 1234567890 1 255 0\n"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P2 1 1 255 -5\n"); }), Bad);
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P5 100000 100000 255\n"); }), "Invalid image dimensions");
+    EXPECT_EQ(ErrorOf([&] { Load(G, "P"); }), Bad);
 }

@@ -50,7 +50,7 @@ TEST(EpsGraphic, TiffSectionWithoutTiffClassFallsBackToMetafile)
     F.resize(44, 0x49);
     TEPSGraphic G;
     auto S = StreamOf(F);
-    EXPECT_EQ(ExceptionText([&] { G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
+    EXPECT_EQ(ErrorOf([&] { G.LoadFromStream(S.get()); }), "EPS file does not have a preview");
     Put32(F, 12, 44);
     Put32(F, 16, static_cast<uint32_t>(Meta.size()));
     F.insert(F.end(), Meta.begin(), Meta.end());

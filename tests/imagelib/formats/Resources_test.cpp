@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "../support/ResourceProbe.h"
+#include "tests/imagelib/support/ResourceProbe.h"
 #include "FormatsTestUtil.h"
 #include "imagelib/BitmapGraphic.h"
 #include "imagelib/EpsGraphic.h"

@@ -82,7 +82,7 @@ TEST(TgaGraphic, SixteenBitMapRefused)
     F.resize(F.size() + 4 + 1);
     TTgaGraphic G;
     EXPECT_FALSE(G.CanLoadStream(StreamOf(F).get()));
-    EXPECT_EQ(ExceptionText([&] { Load(G, F); }), "bmc_read_header failed.");
+    EXPECT_EQ(ErrorOf([&] { Load(G, F); }), "bmc_read_header failed.");
 }
 
 TEST(TgaGraphic, WritesColourMappedGreyAndTrueColour)
@@ -134,7 +134,7 @@ TEST(TgaGraphic, SixteenColoursRefused)
         TTgaGraphic G;
         MakePattern(G, 4, 4, F);
         TMemoryStream S;
-        EXPECT_EQ(ExceptionText([&] { G.SaveToStream(&S); }), "TARGA image must be true color or 8 bit with palette");
+        EXPECT_EQ(ErrorOf([&] { G.SaveToStream(&S); }), "TARGA image must be true color or 8 bit with palette");
         EXPECT_EQ(S.GetSize(), 0);
     }
 }

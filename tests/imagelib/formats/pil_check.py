@@ -7,22 +7,24 @@ make MODE FORMAT OUT [rle]  Pillow writes a patterned MODE picture as FORMAT to 
 icon OUT R G B              A 32 x 32 ICO, its right half transparent; OUT.rgb holds it
                             composited on the colour R, G, B.
 """
+import os
 import sys
 
 from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../support"))
+from pillow import from_pixels, record  # noqa: E402
 
 
 def raw(img, out):
     rgb = img.convert("RGB")
     with open(out, "wb") as f:
-        f.write(b"%d %d\n" % rgb.size)
-        f.write(rgb.tobytes())
+        f.write(record(rgb.size, rgb.tobytes()))
 
 
 def pattern(mode, w=23, h=11):
-    img = Image.new("RGB", (w, h))
-    img.putdata([((x * 11 + y * 3) % 256, (x * y * 7) % 256, (255 - x * 5 - y) % 256)
-                 for y in range(h) for x in range(w)])
+    img = from_pixels("RGB", w, h, lambda x, y: ((x * 11 + y * 3) % 256, (x * y * 7) % 256,
+                                                 (255 - x * 5 - y) % 256))
     if mode == "RGB":
         return img
     if mode == "RGBA":
@@ -68,4 +70,5 @@ def main():
         raise SystemExit("bad command")
 
 
-main()
+if __name__ == "__main__":
+    main()

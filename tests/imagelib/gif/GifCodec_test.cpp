@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "imagelib/GifCodec.h"
+#include "tests/imagelib/support/ByteStreams.h"
 
 namespace {
 
@@ -718,22 +719,13 @@ bool RunScript(const std::string& Args)
     return std::system(Cmd.c_str()) == 0;
 }
 
-Bytes ReadFile(const std::string& Name)
-{
-    std::ifstream F(Name, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(F)), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& Name, const Bytes& B)
-{
-    std::ofstream F(Name, std::ios::binary);
-    F.write(reinterpret_cast<const char*>(B.data()), static_cast<std::streamsize>(B.size()));
-}
+using ImageTest::ReadFileBytes;
+using ImageTest::WriteFileBytes;
 
 // Frame K as RGB from the composite Pillow reports (frames at their offsets).
 void ExpectSameColours(const TGifDocument& Doc, const std::string& Base, bool WholeFrames)
 {
-    const Bytes Rgb = ReadFile(Base + ".rgb");
+    const Bytes Rgb = ReadFileBytes(Base + ".rgb");
     std::ifstream Txt(Base + ".txt");
     size_t Offset = 0;
     for (size_t K = 0; K < Doc.Images.size(); ++K) {
@@ -806,7 +798,7 @@ TEST(GifCross, PillowDecodesOurFilesToOurColours)
             if (Frames > 1)
                 Doc.Images[0].Extensions.push_back(GifDefaultGraphicControl());
             const std::string Base = TempDir() + "/ours" + std::to_string(Min) + (Interlaced ? "i" : "p");
-            WriteFile(Base + ".gif", Save(Doc));
+            WriteFileBytes(Base + ".gif", Save(Doc));
             ASSERT_TRUE(RunScript("decode " + Base + ".gif " + Base));
             ExpectSameColours(Doc, Base, true);
         }
@@ -821,7 +813,7 @@ TEST(GifCross, FilesMadeByPillowAndImageMagickLoadWithTheirColours)
                              "magick-animation"}) {
         const std::string Base = TempDir() + "/" + Kind;
         ASSERT_TRUE(RunScript(std::string("make ") + Kind + " " + Base)) << Kind;
-        const Bytes B = ReadFile(Base + ".gif");
+        const Bytes B = ReadFileBytes(Base + ".gif");
         TGifDocument Doc;
         ASSERT_NO_THROW(GifRead(Doc, B.data(), B.size())) << Kind;
         SCOPED_TRACE(Kind);
@@ -861,7 +853,7 @@ TEST(GifCross, FilesMadeByPillowAndImageMagickLoadWithTheirColours)
             EXPECT_EQ(Found, Comment);
         }
         // And what we write back, Pillow decodes to the same colours.
-        WriteFile(Base + "-again.gif", Save(Doc));
+        WriteFileBytes(Base + "-again.gif", Save(Doc));
         ASSERT_TRUE(RunScript("decode " + Base + "-again.gif " + Base + "-again"));
         ExpectSameColours(Doc, Base + "-again", false);
     }

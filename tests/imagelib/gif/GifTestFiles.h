@@ -7,6 +7,7 @@
 
 #include "imagelib/GifCodec.h"
 #include "platform/rtl/Stream.h"
+#include "tests/imagelib/support/ByteStreams.h"
 
 namespace GifTest {
 
@@ -56,15 +57,9 @@ inline std::vector<uint8_t> Bytes(const TGifDocument& Doc)
 {
     TMemoryStream S;
     GifWrite(Doc, &S);
-    const auto* P = static_cast<const uint8_t*>(S.Memory());
-    return std::vector<uint8_t>(P, P + S.GetSize());
+    return ImageTest::BytesOf(S);
 }
 
-inline void Fill(TMemoryStream& S, const std::vector<uint8_t>& B)
-{
-    S.Clear();
-    S.WriteBuffer(B.data(), static_cast<int32_t>(B.size()));
-    S.SetPosition(0);
-}
+inline void Fill(TMemoryStream& S, const std::vector<uint8_t>& B) { ImageTest::FillStream(S, B); }
 
 } // namespace GifTest

@@ -6,11 +6,14 @@
   pil_gif.py make KIND OUT         a GIF made by Pillow or ImageMagick (KIND below), with
                                    OUT.rgb/.txt as above and OUT.info (delays, comment, transparency)
 """
+import os
 import random
-import subprocess
 import sys
 
 from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../support"))
+from pillow import convert, from_pixels  # noqa: E402
 
 
 def dump(path, out):
@@ -34,9 +37,9 @@ def dump(path, out):
 
 def noise(w, h, colors, seed):
     rnd = random.Random(seed)
-    im = Image.new("P", (w, h))
-    im.putpalette([rnd.randrange(256) for _ in range(3 * colors)] + [0] * (3 * (256 - colors)))
-    im.putdata([rnd.randrange(colors) for _ in range(w * h)])
+    palette = [rnd.randrange(256) for _ in range(3 * colors)] + [0] * (3 * (256 - colors))
+    im = from_pixels("P", w, h, lambda x, y: rnd.randrange(colors))
+    im.putpalette(palette)
     return im
 
 
@@ -54,11 +57,10 @@ def make(kind, out):
     elif kind == "pil-comment":
         noise(15, 9, 8, 3).save(gif, comment=b"made by Pillow for a test", optimize=False)
     elif kind == "magick-plasma":
-        subprocess.check_call(["convert", "-seed", "7", "-size", "61x47", "plasma:", "-colors", "256",
-                               "-interlace", "GIF", gif])
+        convert("-seed", "7", "-size", "61x47", "plasma:", "-colors", "256", "-interlace", "GIF", gif)
     elif kind == "magick-animation":
-        subprocess.check_call(["convert", "-delay", "15", "-size", "20x14", "-seed", "3", "plasma:",
-                               "-seed", "4", "plasma:", "-colors", "32", "+map", gif])
+        convert("-delay", "15", "-size", "20x14", "-seed", "3", "plasma:", "-seed", "4", "plasma:",
+                "-colors", "32", "+map", gif)
     else:
         raise SystemExit("unknown kind " + kind)
     dump(gif, out)

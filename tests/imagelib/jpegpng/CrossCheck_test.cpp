@@ -21,18 +21,7 @@ namespace {
 
 using TestSupport::UnixPathOf;
 
-TBytes ReadFileBytes(const std::string& Path)
-{
-    TBytes B;
-    if (FILE* F = std::fopen(Path.c_str(), "rb")) {
-        uint8_t Buf[65536];
-        size_t N;
-        while ((N = std::fread(Buf, 1, sizeof(Buf), F)) > 0)
-            B.insert(B.end(), Buf, Buf + N);
-        std::fclose(F);
-    }
-    return B;
-}
+using ImageTest::ReadFileBytes;
 
 // Runs the helper under the host's python3 and waits for it (up to two minutes).
 int RunHelper(const std::string& Folder, const std::string& Args, std::string& Log)

@@ -1,91 +1,27 @@
 #pragma once
-// Portable helpers of the JPEG and PNG tests: memory round trips, test pictures, a minimal PNG
-// writer of its own (so fixtures do not depend on the reader under test) and byte probes.
+// Helpers of the JPEG and PNG tests: a minimal PNG writer of their own (so fixtures do not
+// depend on the reader under test) and byte probes of both formats.
 
-#include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "imagelib/ImgDib.h"
-#include "platform/rtl/Stream.h"
+#include "tests/imagelib/support/ByteStreams.h"
+#include "tests/imagelib/support/Pictures.h"
 
 namespace JpegPngTest {
 
-using TBytes = std::vector<uint8_t>;
-
-inline TBytes SaveBytes(TDibGraphic& G)
-{
-    TMemoryStream S;
-    G.SaveToStream(&S);
-    const auto* P = static_cast<const uint8_t*>(S.Memory());
-    return TBytes(P, P + S.GetSize());
-}
-
-inline void LoadBytes(TDibGraphic& G, const TBytes& Bytes)
-{
-    TMemoryStream S;
-    if (!Bytes.empty())
-        S.WriteBuffer(Bytes.data(), int32_t(Bytes.size()));
-    S.SetPosition(0);
-    G.LoadFromStream(&S);
-}
-
-// A smooth picture: gradients in every channel, so lossy coding stays close.
-inline void MakeSmooth(TDibGraphic& G, int32_t W, int32_t H, ImageFormat Format, int32_t Dpi = 96)
-{
-    G.NewImage(W, H, Format, nullptr, Dpi, Dpi);
-    for (int32_t Y = 0; Y < H; ++Y)
-        for (int32_t X = 0; X < W; ++X) {
-            const uint8_t R = uint8_t(X * 255 / (W - 1));
-            const uint8_t Gr = uint8_t(Y * 255 / (H - 1));
-            const uint8_t B = uint8_t((X + Y) * 255 / (W + H - 2));
-            if (Format == ifTrueColor)
-                G.SetPixelColor(X, Y, PackRgb(R, Gr, B));
-            else
-                G.SetPixelIndex(X, Y, uint8_t(((X + Y) * 255 / (W + H - 2)) % (1 << BitsPerPixel(Format))));
-        }
-}
-
-// Every index (palette formats) or colour, to compare pictures exactly.
-inline std::vector<uint32_t> Pixels(const TDibGraphic& G)
-{
-    std::vector<uint32_t> P;
-    P.reserve(size_t(G.GetWidth()) * size_t(G.GetHeight()));
-    for (int32_t Y = 0; Y < G.GetHeight(); ++Y)
-        for (int32_t X = 0; X < G.GetWidth(); ++X)
-            P.push_back(G.GetImageFormat() == ifTrueColor ? G.GetPixelColor(X, Y) : G.GetPixelIndex(X, Y));
-    return P;
-}
-
-inline std::vector<uint32_t> Colors(const TDibGraphic& G)
-{
-    std::vector<uint32_t> P;
-    for (int32_t Y = 0; Y < G.GetHeight(); ++Y)
-        for (int32_t X = 0; X < G.GetWidth(); ++X)
-            P.push_back(G.GetPixelColor(X, Y));
-    return P;
-}
-
-// Mean absolute error per channel between two pictures of the same size.
-inline double MeanAbsError(const TDibGraphic& A, const TDibGraphic& B)
-{
-    double Sum = 0;
-    int64_t N = 0;
-    for (int32_t Y = 0; Y < A.GetHeight(); ++Y)
-        for (int32_t X = 0; X < A.GetWidth(); ++X) {
-            const uint32_t P = A.GetPixelColor(X, Y), Q = B.GetPixelColor(X, Y);
-            for (int S = 0; S < 24; S += 8) {
-                Sum += std::abs(int((P >> S) & 0xFF) - int((Q >> S) & 0xFF));
-                ++N;
-            }
-        }
-    return N ? Sum / double(N) : 0;
-}
+using ImageTest::LoadBytes;
+using ImageTest::MakeSmooth;
+using ImageTest::MeanAbsError;
+using ImageTest::Pixels;
+using ImageTest::SaveBytes;
+using ImageTest::TBytes;
+using ImageTest::TFailingStream;
+using ImageTest::TFullStream;
 
 inline uint32_t BigEndian32(const uint8_t* P) { return uint32_t(P[0]) << 24 | uint32_t(P[1]) << 16 | uint32_t(P[2]) << 8 | P[3]; }
 
@@ -190,35 +126,5 @@ inline bool HasMarker(const TBytes& J, uint8_t Code)
             return true;
     return false;
 }
-
-// A stream over bytes that throws after Limit bytes were read, or on every write.
-class TFailingStream : public TMemoryStream {
-public:
-    explicit TFailingStream(int64_t Limit) : FLimit(Limit) {}
-    int32_t Read(void* Buffer, int32_t Count) override
-    {
-        if (GetPosition() + Count > FLimit)
-            throw EReadError("Test stream broke while reading");
-        return TMemoryStream::Read(Buffer, Count);
-    }
-    int32_t Write(const void* Buffer, int32_t Count) override
-    {
-        if (FWrites && GetSize() + Count > FLimit)
-            throw EWriteError("Test stream broke while writing");
-        return TMemoryStream::Write(Buffer, Count);
-    }
-    bool FWrites = false;
-
-private:
-    int64_t FLimit;
-};
-
-// A sink that takes nothing: every write is short.
-class TFullStream : public TStream {
-public:
-    int32_t Read(void*, int32_t) override { return 0; }
-    int32_t Write(const void*, int32_t) override { return 0; }
-    int64_t Seek(int64_t, TSeekOrigin) override { return 0; }
-};
 
 } // namespace JpegPngTest

@@ -1,5 +1,6 @@
 // TPngGraphic: defaults at byte level, round trips of every layout, the reading table,
-// background compositing, gamma, transparency on save, errors and warnings.
+// background compositing, gamma, transparency on save, errors and warnings; what it shares
+// with TJpegGraphic is tested in JpegAndPng_test.cpp.
 // Portable: needs nothing of Windows beyond the picture model.
 #include <gtest/gtest.h>
 
@@ -77,8 +78,6 @@ TEST(PngGraphic, Defaults)
     EXPECT_TRUE(G.GetInterlaced());
     EXPECT_FALSE(G.GetWriteBackground());
     EXPECT_FALSE(G.GetTransparent());
-    EXPECT_EQ(G.CreateNew()->ClassName(), "TPngGraphic");
-    EXPECT_EQ(FindDibGraphicClass("a.PNG").ClassName, "TPngGraphic");
 }
 
 TEST(PngGraphic, DefaultFileAtByteLevel)
@@ -429,92 +428,6 @@ TEST(PngGraphic, AThrowingHookDoesNotBreakTheLoad)
     EXPECT_NO_THROW(LoadBytes(G, MakePng(2, 1, 8, 0, {{1, 2}}, {{"tEXt", {'a', 0, 'b'}, true}})));
     SetPngWarningHook(Old);
     EXPECT_EQ(G.GetPixelIndex(0, 0), 1);
-}
-
-TEST(PngGraphic, StreamFailuresCarryTheStreamsText)
-{
-    const TBytes F = SavedPng(ifTrueColor, false, 200, 200);
-    TFailingStream In(int64_t(F.size()) / 2);
-    In.WriteBuffer(F.data(), int32_t(F.size()));
-    In.SetPosition(0);
-    TPngGraphic G;
-    try {
-        G.LoadFromStream(&In);
-        FAIL();
-    } catch (const EPNGError& E) {
-        EXPECT_STREQ(E.what(), "Test stream broke while reading");
-    }
-    MakeSmooth(G, 200, 200, ifTrueColor);
-    TFailingStream Out(100);
-    Out.FWrites = true;
-    try {
-        G.SaveToStream(&Out);
-        FAIL();
-    } catch (const EPNGError& E) {
-        EXPECT_STREQ(E.what(), "Test stream broke while writing");
-    }
-    TFullStream Full;
-    try {
-        G.SaveToStream(&Full);
-        FAIL();
-    } catch (const EPNGError& E) {
-        EXPECT_STREQ(E.what(), "Write Error");
-    }
-}
-
-TEST(PngGraphic, CanLoadStreamRestoresThePosition)
-{
-    const TBytes F = SavedPng(ifGray256, false);
-    TPngGraphic G;
-    TMemoryStream S;
-    S.WriteBuffer("ab", 2);
-    S.WriteBuffer(F.data(), int32_t(F.size()));
-    S.SetPosition(2);
-    EXPECT_TRUE(G.CanLoadStream(&S));
-    EXPECT_EQ(S.GetPosition(), 2);
-    S.SetPosition(3);
-    EXPECT_FALSE(G.CanLoadStream(&S));
-    EXPECT_EQ(S.GetPosition(), 3);
-    TMemoryStream Short;
-    Short.WriteBuffer(F.data(), 5);
-    Short.SetPosition(0);
-    EXPECT_FALSE(G.CanLoadStream(&Short));
-    EXPECT_EQ(Short.GetPosition(), 0);
-}
-
-TEST(PngGraphic, HugeDeclaredSizeIsRefused)
-{
-    TBytes F = MakePng(1, 1, 8, 2, {{1, 2, 3}});
-    // 60000 x 60000 in IHDR, CRC mended.
-    TBytes Ihdr(F.begin() + 16, F.begin() + 29);
-    Ihdr[0] = 0;
-    Ihdr[1] = 0;
-    Ihdr[2] = 0xEA;
-    Ihdr[3] = 0x60;
-    Ihdr[4] = 0;
-    Ihdr[5] = 0;
-    Ihdr[6] = 0xEA;
-    Ihdr[7] = 0x60;
-    TBytes Out(F.begin(), F.begin() + 8);
-    AppendChunk(Out, "IHDR", Ihdr);
-    Out.insert(Out.end(), F.begin() + 33, F.end());
-    TPngGraphic G;
-    EXPECT_THROW(LoadBytes(G, Out), EDidodazaError);
-}
-
-TEST(PngGraphic, ProgressRunsFromZeroToHundred)
-{
-    TPngGraphic G;
-    MakeSmooth(G, 40, 200, ifTrueColor);
-    const TBytes F = SaveBytes(G);
-    std::vector<int> Seen;
-    G.OnProgress = [&](TObject*, uint8_t Percent) { Seen.push_back(Percent); };
-    LoadBytes(G, F);
-    ASSERT_GE(Seen.size(), 3u);
-    EXPECT_EQ(Seen.front(), 0);
-    EXPECT_EQ(Seen.back(), 100);
-    for (size_t I = 1; I < Seen.size(); ++I)
-        EXPECT_GT(Seen[I], Seen[I - 1]);
 }
 
 namespace {

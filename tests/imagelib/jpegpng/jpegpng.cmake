@@ -1,11 +1,13 @@
-# The JPEG and PNG format tests. Jpeg_test, Png_test and Threads_test need nothing of Windows
-# beyond the picture model; the cross-checks, the warning box and the resource counts do.
+# The JPEG and PNG format tests. JpegAndPng_test, Jpeg_test, Png_test and Threads_test need
+# nothing of Windows beyond the picture model; the cross-checks, the warning box and the
+# resource counts do.
 if(NOT QM_NATIVE AND TARGET qm_imagelib)
   qm_add_test(imagelib_jpegpng_tests WINDOW UNMANAGED
     SOURCES
       ${CMAKE_CURRENT_SOURCE_DIR}/dib/ImageLibEnvironment.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/support/ResourceProbe.cpp
       ${CMAKE_CURRENT_LIST_DIR}/PngSilence.cpp
+      ${CMAKE_CURRENT_LIST_DIR}/JpegAndPng_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/Jpeg_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/Png_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/Threads_test.cpp

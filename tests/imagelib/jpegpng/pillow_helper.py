@@ -7,25 +7,13 @@
 A dump is a line "W H MODE TRANSPARENCY" (the palette index Pillow reports as transparent,
 or -1) followed by W*H*3 bytes of RGB: alpha composited on black, 16-bit grey by its high byte.
 """
-import subprocess
+import os
 import sys
 
 from PIL import Image
 
-
-def rgb_bytes(im):
-    if im.mode == "RGBA":
-        out = bytearray()
-        for r, g, b, a in im.getdata():
-            out += bytes(((r * a + 127) // 255, (g * a + 127) // 255, (b * a + 127) // 255))
-        return bytes(out)
-    if im.mode in ("I;16", "I;16B", "I"):
-        out = bytearray()
-        for v in im.getdata():
-            h = (v >> 8) & 0xFF
-            out += bytes((h, h, h))
-        return bytes(out)
-    return im.convert("RGB").tobytes()
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../support"))
+from pillow import convert, from_pixels, record, rgb_bytes  # noqa: E402
 
 
 def dump(path):
@@ -35,14 +23,11 @@ def dump(path):
     if not isinstance(t, int):
         t = -2
     with open(path + ".dump", "wb") as f:
-        f.write(b"%d %d %s %d\n" % (im.width, im.height, im.mode.encode(), t))
-        f.write(rgb_bytes(im))
+        f.write(record((im.width, im.height, im.mode, t), rgb_bytes(im, alpha_on_black=True)))
 
 
 def smooth(w, h):
-    im = Image.new("RGB", (w, h))
-    im.putdata([(x * 255 // (w - 1), y * 255 // (h - 1), (x * y) % 256) for y in range(h) for x in range(w)])
-    return im
+    return from_pixels("RGB", w, h, lambda x, y: (x * 255 // (w - 1), y * 255 // (h - 1), (x * y) % 256))
 
 
 def fixtures(d):
@@ -58,19 +43,15 @@ def fixtures(d):
     rgba = base.copy()
     rgba.putalpha(Image.linear_gradient("L").resize(base.size))
     rgba.save(d + "/pilRGBA.png")
-    i16 = Image.new("I;16", (67, 45))
-    i16.putdata([(x * 977 + y * 613) % 65536 for y in range(45) for x in range(67)])
-    i16.save(d + "/pilI16.png")
+    from_pixels("I;16", 67, 45, lambda x, y: (x * 977 + y * 613) % 65536).save(d + "/pilI16.png")
     names = ["pil420.jpg", "pil444.jpg", "pilgrey.jpg", "pil1.png", "pilL.png", "pilP.png", "pilP2.png",
              "pilRGB.png", "pilRGBA.png", "pilI16.png"]
     # ImageMagick: a CMYK JPEG, a 2-bit grey PNG and a 16-bit RGB PNG, without gAMA and cHRM.
-    im = "/usr/bin/convert"
-    subprocess.run([im, "-size", "40x30", "gradient:red-blue", "-colorspace", "CMYK", d + "/imcmyk.jpg"], check=True)
-    subprocess.run([im, "-size", "40x30", "gradient:", "-depth", "2", "-define", "png:bit-depth=2",
-                    "-define", "png:color-type=0", "-define", "png:exclude-chunks=gAMA,cHRM,date",
-                    d + "/imgrey2.png"], check=True)
-    subprocess.run([im, "-size", "40x30", "gradient:red-blue", "-depth", "16",
-                    "-define", "png:exclude-chunks=gAMA,cHRM,date", "PNG48:" + d + "/imrgb16.png"], check=True)
+    convert("-size", "40x30", "gradient:red-blue", "-colorspace", "CMYK", d + "/imcmyk.jpg")
+    convert("-size", "40x30", "gradient:", "-depth", "2", "-define", "png:bit-depth=2",
+            "-define", "png:color-type=0", "-define", "png:exclude-chunks=gAMA,cHRM,date", d + "/imgrey2.png")
+    convert("-size", "40x30", "gradient:red-blue", "-depth", "16",
+            "-define", "png:exclude-chunks=gAMA,cHRM,date", "PNG48:" + d + "/imrgb16.png")
     names += ["imgrey2.png", "imrgb16.png"]
     for n in names:
         dump(d + "/" + n)

@@ -11,18 +11,9 @@
 #include <vector>
 
 #include "imagelib/ImgDib.h"
-#include "platform/rtl/Stream.h"
+#include "tests/imagelib/support/Pictures.h"
 
 namespace ReloadCheck {
-
-inline void Load(TDibGraphic& G, const std::vector<uint8_t>& Bytes)
-{
-    TMemoryStream S;
-    if (!Bytes.empty())
-        S.WriteBuffer(Bytes.data(), int32_t(Bytes.size()));
-    S.SetPosition(0);
-    G.LoadFromStream(&S);
-}
 
 // Every byte of every row, padding included; header, palette and resolution.
 inline void ExpectSameDib(const TDibGraphic& Fresh, const TDibGraphic& Reused, const std::string& What)
@@ -48,8 +39,8 @@ void ExpectReloadsLikeFreshLoads(const std::vector<std::vector<uint8_t>>& Files,
     T Reused;
     for (size_t I = 0; I < Files.size(); ++I) {
         T Fresh;
-        Load(Fresh, Files[I]);
-        Load(Reused, Files[I]);
+        ImageTest::LoadBytes(Fresh, Files[I]);
+        ImageTest::LoadBytes(Reused, Files[I]);
         ExpectSameDib(Fresh, Reused, What + ", file " + std::to_string(I + 1));
     }
 }

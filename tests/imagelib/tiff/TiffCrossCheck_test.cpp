@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 using namespace TiffTest;
@@ -14,18 +13,6 @@ using namespace TiffTest;
 namespace {
 
 using TestSupport::UnixPathOf;
-
-TBytes ReadFileBytes(const std::string& Path)
-{
-    std::ifstream F(Path, std::ios::binary);
-    return TBytes((std::istreambuf_iterator<char>(F)), std::istreambuf_iterator<char>());
-}
-
-void WriteFileBytes(const std::string& Path, const TBytes& B)
-{
-    std::ofstream F(Path, std::ios::binary);
-    F.write(reinterpret_cast<const char*>(B.data()), std::streamsize(B.size()));
-}
 
 // A private folder under the temporary folder.
 std::string MakeFolder()
@@ -163,7 +150,7 @@ TEST_F(TiffCrossCheck, PillowPagesAndLzw)
         EXPECT_EQ(Difference(*G.GetFrame(I + 1), Pages[size_t(I)]), 0) << I;
 
     TTiffGraphic L;
-    EXPECT_EQ(MessageOf<EDidodazaError>([&] { LoadBytes(L, ReadFileBytes(*Folder + "lzw.tif")); }),
+    EXPECT_EQ(ErrorOf<EDidodazaError>([&] { LoadBytes(L, ReadFileBytes(*Folder + "lzw.tif")); }),
               "LZW compression not supported");
 }
 

@@ -130,9 +130,9 @@ TEST(TiffReadPaths, TiledRgb)
     }
     TTiffGraphic G;
     try {
-        LoadBytes(G, StreamBytes(S));
+        LoadBytes(G, BytesOf(S));
     } catch (const EDidodazaError& X) {
-        const TBytes Bad = StreamBytes(S);
+        const TBytes Bad = BytesOf(S);
         if (FILE* F = fopen("Z:\\tmp\\i6tile.tif", "wb")) {
             fwrite(Bad.data(), 1, Bad.size(), F);
             fclose(F);
@@ -169,7 +169,7 @@ TEST(TiffReadPaths, PlanarSeparateRgb)
             }
     }
     TTiffGraphic G;
-    LoadBytes(G, StreamBytes(S));
+    LoadBytes(G, BytesOf(S));
     ExpectRgb(G, 0);
 }
 

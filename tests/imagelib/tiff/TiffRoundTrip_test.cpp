@@ -21,7 +21,7 @@ void ExpectSamePicture(const TTiffGraphic& A, const TTiffGraphic& B, const std::
     ASSERT_EQ(B.GetWidth(), A.GetWidth()) << What;
     ASSERT_EQ(B.GetHeight(), A.GetHeight()) << What;
     ASSERT_EQ(B.GetImageFormat(), A.GetImageFormat()) << What;
-    EXPECT_EQ(Indexes(B), Indexes(A)) << What;
+    EXPECT_EQ(Pixels(B), Pixels(A)) << What;
     EXPECT_EQ(Colors(B), Colors(A)) << What;
     EXPECT_EQ(B.GetXDpi(), A.GetXDpi()) << What;
     EXPECT_EQ(B.GetYDpi(), A.GetYDpi()) << What;
@@ -167,16 +167,16 @@ TEST(TiffTags, SetCompressionRefusals)
     TTiffGraphic A;
     A.NewImage(4, 4, ifColor16);
     EXPECT_EQ(A.GetCompression(), 1);
-    EXPECT_EQ(MessageOf<EDidodazaError>([&] { A.SetCompression(6); }),
+    EXPECT_EQ(ErrorOf<EDidodazaError>([&] { A.SetCompression(6); }),
               "JPEG compression not supported with 16 color images");
     EXPECT_EQ(A.GetCompression(), 1);
-    EXPECT_NE(MessageOf<EDidodazaError>([&] { A.SetCompression(4); }), "no exception");
+    EXPECT_NE(ErrorOf<EDidodazaError>([&] { A.SetCompression(4); }), kNoException);
     A.NewImage(4, 4, ifTrueColor);
-    EXPECT_NE(MessageOf<EDidodazaError>([&] { A.SetCompression(2); }), "no exception");
+    EXPECT_NE(ErrorOf<EDidodazaError>([&] { A.SetCompression(2); }), kNoException);
     EXPECT_NO_THROW(A.SetCompression(6));
     A.NewImage(4, 4, ifBlackWhite);
     EXPECT_EQ(A.GetCompression(), 4);
-    EXPECT_NE(MessageOf<EDidodazaError>([&] { A.SetCompression(6); }), "no exception");
+    EXPECT_NE(ErrorOf<EDidodazaError>([&] { A.SetCompression(6); }), kNoException);
     EXPECT_EQ(CompressionName(3), "CCITT Group 3, 2D");
 }
 
@@ -240,7 +240,7 @@ TEST(TiffPages, AppendCountLoadAndMissingPage)
         TMemoryStream Whole;
         A.AppendImageToStream(&Whole);
         B.AppendImageToStream(&Whole);
-        TBytes File = StreamBytes(Whole);
+        TBytes File = BytesOf(Whole);
         File.insert(File.begin(), size_t(Prefix), uint8_t(0xAB));
 
         TMemoryStream S;
@@ -251,13 +251,13 @@ TEST(TiffPages, AppendCountLoadAndMissingPage)
         EXPECT_EQ(S.GetPosition(), Prefix);
         G.LoadImageFromStream(&S, 2);
         EXPECT_EQ(G.GetWidth(), 12);
-        EXPECT_EQ(Indexes(G), Indexes(B));
+        EXPECT_EQ(Pixels(G), Pixels(B));
         EXPECT_EQ(G.GetAnnotations(), "second");
         S.SetPosition(Prefix);
         G.LoadImageFromStream(&S, 1);
         EXPECT_EQ(Colors(G), Colors(A));
         S.SetPosition(Prefix);
-        EXPECT_EQ(MessageOf<EDidodazaError>([&] { G.LoadImageFromStream(&S, 3); }), "ETiffError TIFFSetDirectory");
+        EXPECT_EQ(ErrorOf<EDidodazaError>([&] { G.LoadImageFromStream(&S, 3); }), "ETiffError TIFFSetDirectory");
 
         TTiffGraphic All;
         All.SetLoadAllImages(true);
@@ -277,14 +277,14 @@ TEST(TiffPages, SaveBehindAPrefix)
     const uint8_t Prefix[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     S.WriteBuffer(Prefix, 10);
     A.SaveToStream(&S);
-    TBytes B = StreamBytes(S);
+    TBytes B = BytesOf(S);
     ASSERT_GT(B.size(), 18u);
     EXPECT_EQ(B[9], 10);
     EXPECT_EQ(B[10], 'I');
     S.SetPosition(10);
     TTiffGraphic G;
     G.LoadImageFromStream(&S, 1);
-    EXPECT_EQ(Indexes(G), Indexes(A));
+    EXPECT_EQ(Pixels(G), Pixels(A));
 }
 
 // Kept to show when the libtiff in use reads these rows again (its 1D decoder reports a buffer
@@ -296,5 +296,5 @@ TEST(TiffRoundTrip, DISABLED_FaxOneDimensionalLibtiffLimit)
     A.SetCompression(2);
     TTiffGraphic B;
     LoadBytes(B, SaveBytes(A));
-    EXPECT_EQ(Indexes(B), Indexes(A));
+    EXPECT_EQ(Pixels(B), Pixels(A));
 }

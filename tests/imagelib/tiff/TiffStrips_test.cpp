@@ -33,7 +33,7 @@ void ExpectSame(const TTiffGraphic& A, const TTiffGraphic& B, const std::string&
     ASSERT_EQ(B.GetWidth(), A.GetWidth()) << What;
     ASSERT_EQ(B.GetHeight(), A.GetHeight()) << What;
     ASSERT_EQ(B.GetImageFormat(), A.GetImageFormat()) << What;
-    EXPECT_EQ(Indexes(B), Indexes(A)) << What;
+    EXPECT_EQ(Pixels(B), Pixels(A)) << What;
     EXPECT_EQ(B.GetXDpi(), A.GetXDpi()) << What;
     if (A.GetImageFormat() != ifTrueColor) {
         EXPECT_EQ(std::memcmp(A.LogPalette(), B.LogPalette(), sizeof(TDibLogPalette)), 0) << What;
@@ -72,7 +72,7 @@ TEST(TiffStrips, SecondPageAPrefixAndAFile)
     TMemoryStream S;
     A.AppendImageToStream(&S);
     B.AppendImageToStream(&S);
-    const TBytes Bytes = StreamBytes(S);
+    const TBytes Bytes = BytesOf(S);
 
     // The helpers open the file themselves and must read the same page.
     TTiffGraphic P;
@@ -122,14 +122,14 @@ TEST(TiffStrips, BrokenStripsFailWholeAndRepeatably)
             B[At + I] = uint8_t(0xFF - I);
         for (int Round = 0; Round < 5; ++Round) {
             TTiffGraphic G;
-            EXPECT_EQ(MessageOf<EDidodazaError>([&] { LoadBytes(G, B); }), "ETiffError TIFFReadEncodedStrip")
+            EXPECT_EQ(ErrorOf<EDidodazaError>([&] { LoadBytes(G, B); }), "ETiffError TIFFReadEncodedStrip")
                 << "strip " << Strip;
         }
     }
     // Cut inside the strips.
     TBytes Cut(Good.begin(), Good.begin() + Good.size() / 2);
     TTiffGraphic G;
-    const std::string Message = MessageOf<EDidodazaError>([&] { LoadBytes(G, Cut); });
+    const std::string Message = ErrorOf<EDidodazaError>([&] { LoadBytes(G, Cut); });
     EXPECT_TRUE(Message == "ETiffError TIFFReadEncodedStrip" || Message == "ETiffError TIFFOpen") << Message;
     // The object is still usable.
     LoadBytes(G, Good);
@@ -148,7 +148,7 @@ TEST(TiffStrips, ThrowingProgressHandlerStopsTheHelpers)
         if (Percent >= 30)
             throw EDidodazaError("stopped by the handler");
     };
-    EXPECT_EQ(MessageOf<EDidodazaError>([&] { LoadBytes(G, Bytes); }), "stopped by the handler");
+    EXPECT_EQ(ErrorOf<EDidodazaError>([&] { LoadBytes(G, Bytes); }), "stopped by the handler");
     EXPECT_GT(Calls, 1);
     G.OnProgress = nullptr;
     LoadBytes(G, Bytes);

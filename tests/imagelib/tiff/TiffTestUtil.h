@@ -1,12 +1,11 @@
 #pragma once
-// Helpers of the TIFF tests: memory round trips, test pictures, fixtures written with libtiff
+// Helpers of the TIFF tests: loading a page, test pictures, fixtures written with libtiff
 // directly (not through the class under test) and a small IFD walker for byte-level checks.
 
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,32 +14,30 @@
 #include "imagelib/TiffGlue.h"
 #include "imagelib/TiffGraphic.h"
 #include "platform/rtl/Stream.h"
+#include "tests/imagelib/support/ByteStreams.h"
+#include "tests/imagelib/support/Pictures.h"
 
 namespace TiffTest {
 
-using TBytes = std::vector<uint8_t>;
+using ImageTest::BytesOf;
+using ImageTest::Colors;
+using ImageTest::ErrorOf;
+using ImageTest::FillStream;
+using ImageTest::Get16;
+using ImageTest::Get32;
+using ImageTest::kNoException;
+using ImageTest::MakeSmooth;
+using ImageTest::MeanAbsError;
+using ImageTest::Pixels;
+using ImageTest::Put16;
+using ImageTest::Put32;
+using ImageTest::ReadFileBytes;
+using ImageTest::SaveBytes;
+using ImageTest::TBytes;
+using ImageTest::TFailingStream;
+using ImageTest::WriteFileBytes;
 
-inline TBytes StreamBytes(TMemoryStream& S)
-{
-    const auto* P = static_cast<const uint8_t*>(S.Memory());
-    return TBytes(P, P + S.GetSize());
-}
-
-inline TBytes SaveBytes(TDibGraphic& G)
-{
-    TMemoryStream S;
-    G.SaveToStream(&S);
-    return StreamBytes(S);
-}
-
-inline void FillStream(TMemoryStream& S, const TBytes& Bytes)
-{
-    S.Clear();
-    if (!Bytes.empty())
-        S.WriteBuffer(Bytes.data(), int32_t(Bytes.size()));
-    S.SetPosition(0);
-}
-
+// Page Index of a file, straight through LoadImageFromStream.
 inline void LoadBytes(TDibGraphic& G, const TBytes& Bytes, int32_t Index = 1)
 {
     TMemoryStream S;
@@ -71,54 +68,6 @@ inline void MakePattern(TDibGraphic& G, int32_t W, int32_t H, ImageFormat Format
         }
 }
 
-// A smooth picture (for lossy coding).
-inline void MakeSmooth(TDibGraphic& G, int32_t W, int32_t H, ImageFormat Format)
-{
-    G.NewImage(W, H, Format, nullptr, 96, 96);
-    for (int32_t Y = 0; Y < H; ++Y)
-        for (int32_t X = 0; X < W; ++X) {
-            const uint8_t R = uint8_t(X * 255 / (W - 1)), Gr = uint8_t(Y * 255 / (H - 1));
-            const uint8_t B = uint8_t((X + Y) * 255 / (W + H - 2));
-            if (Format == ifTrueColor)
-                G.SetPixelColor(X, Y, PackRgb(R, Gr, B));
-            else
-                G.SetPixelIndex(X, Y, B);
-        }
-}
-
-inline std::vector<uint32_t> Colors(const TDibGraphic& G)
-{
-    std::vector<uint32_t> P;
-    for (int32_t Y = 0; Y < G.GetHeight(); ++Y)
-        for (int32_t X = 0; X < G.GetWidth(); ++X)
-            P.push_back(G.GetPixelColor(X, Y));
-    return P;
-}
-
-inline std::vector<uint32_t> Indexes(const TDibGraphic& G)
-{
-    std::vector<uint32_t> P;
-    for (int32_t Y = 0; Y < G.GetHeight(); ++Y)
-        for (int32_t X = 0; X < G.GetWidth(); ++X)
-            P.push_back(G.GetImageFormat() == ifTrueColor ? G.GetPixelColor(X, Y) : G.GetPixelIndex(X, Y));
-    return P;
-}
-
-inline double MeanAbsError(const TDibGraphic& A, const TDibGraphic& B)
-{
-    double Sum = 0;
-    int64_t N = 0;
-    for (int32_t Y = 0; Y < A.GetHeight(); ++Y)
-        for (int32_t X = 0; X < A.GetWidth(); ++X) {
-            const uint32_t P = A.GetPixelColor(X, Y), Q = B.GetPixelColor(X, Y);
-            for (int S = 0; S < 24; S += 8) {
-                Sum += std::abs(int((P >> S) & 255) - int((Q >> S) & 255));
-                ++N;
-            }
-        }
-    return N ? Sum / double(N) : 0;
-}
-
 // A file written with libtiff directly: Fields sets the directory, Rows gives each scanline.
 inline TBytes WriteWithLibtiff(const std::function<void(TIFF*)>& Fields, uint32_t Height,
                                const std::function<void(uint32_t Row, std::vector<uint8_t>& Line)>& Rows)
@@ -135,7 +84,7 @@ inline TBytes WriteWithLibtiff(const std::function<void(TIFF*)>& Fields, uint32_
         EXPECT_GE(TIFFWriteScanline(T, Line.data(), Y, 0), 0);
     }
     TIFFClose(T);
-    return StreamBytes(S);
+    return BytesOf(S);
 }
 
 inline void BasicFields(TIFF* T, uint32_t W, uint32_t H, uint16_t Bits, uint16_t Samples, uint16_t Photometric,
@@ -158,22 +107,6 @@ struct TIfdEntry {
     size_t Offset; // of the entry in the file
 };
 
-inline uint16_t Get16(const TBytes& B, size_t P) { return uint16_t(B[P] | (B[P + 1] << 8)); }
-inline uint32_t Get32(const TBytes& B, size_t P)
-{
-    return uint32_t(B[P]) | (uint32_t(B[P + 1]) << 8) | (uint32_t(B[P + 2]) << 16) | (uint32_t(B[P + 3]) << 24);
-}
-inline void Put16(TBytes& B, size_t P, uint16_t V)
-{
-    B[P] = uint8_t(V);
-    B[P + 1] = uint8_t(V >> 8);
-}
-inline void Put32(TBytes& B, size_t P, uint32_t V)
-{
-    for (int I = 0; I < 4; ++I)
-        B[P + I] = uint8_t(V >> (8 * I));
-}
-
 // The entries of directory number Dir (0-based); empty when there is none.
 inline std::vector<TIfdEntry> ReadIfd(const TBytes& B, int Dir = 0, size_t* IfdOffset = nullptr)
 {
@@ -194,7 +127,7 @@ inline std::vector<TIfdEntry> ReadIfd(const TBytes& B, int Dir = 0, size_t* IfdO
         const size_t P = Off + 2 + size_t(I) * 12;
         if (P + 12 > B.size())
             break;
-        E.push_back(TIfdEntry{Get16(B, P), Get16(B, P + 2), Get32(B, P + 4), Get32(B, P + 8), P});
+        E.push_back(TIfdEntry{uint16_t(Get16(B, P)), uint16_t(Get16(B, P + 2)), Get32(B, P + 4), Get32(B, P + 8), P});
     }
     return E;
 }
@@ -220,19 +153,6 @@ inline uint32_t ShortOrLong(const TIfdEntry& E) { return E.Type == 3 ? (E.Value 
 inline double RationalOf(const TBytes& B, const TIfdEntry& E)
 {
     return double(Get32(B, E.Value)) / double(Get32(B, E.Value + 4));
-}
-
-template <class E>
-std::string MessageOf(const std::function<void()>& F)
-{
-    try {
-        F();
-    } catch (const E& X) {
-        return X.Message();
-    } catch (const std::exception& X) {
-        return std::string("other exception: ") + X.what();
-    }
-    return "no exception";
 }
 
 } // namespace TiffTest

@@ -7,20 +7,14 @@
 A dump holds one line "PAGES" then per page a line "W H MODE" and W*H*3 bytes of RGB
 (16-bit grey by its high byte).
 """
+import os
 import subprocess
 import sys
 
 from PIL import Image, ImageSequence
 
-
-def rgb_bytes(im):
-    if im.mode in ("I;16", "I;16B", "I;16L", "I"):
-        out = bytearray()
-        for v in im.getdata():
-            h = (v >> 8) & 0xFF
-            out += bytes((h, h, h))
-        return bytes(out)
-    return im.convert("RGB").tobytes()
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../support"))
+from pillow import convert, from_pixels, record, rgb_bytes, smooth  # noqa: E402
 
 
 def dump(path):
@@ -29,26 +23,12 @@ def dump(path):
     with open(path + ".dump", "wb") as f:
         f.write(b"%d\n" % len(pages))
         for p in pages:
-            f.write(b"%d %d %s\n" % (p.width, p.height, p.mode.encode()))
-            f.write(rgb_bytes(p))
+            f.write(record((p.width, p.height, p.mode), rgb_bytes(p)))
 
 
 def picture(w, h, seed):
-    im = Image.new("RGB", (w, h))
-    px = im.load()
-    for y in range(h):
-        for x in range(w):
-            px[x, y] = ((x * 7 + seed) & 255, (y * 5 + seed * 3) & 255, ((x ^ y) * 3) & 255)
-    return im
-
-
-def smooth(w, h):
-    im = Image.new("RGB", (w, h))
-    px = im.load()
-    for y in range(h):
-        for x in range(w):
-            px[x, y] = (x * 255 // (w - 1), y * 255 // (h - 1), (x + y) * 255 // (w + h - 2))
-    return im
+    return from_pixels("RGB", w, h, lambda x, y: ((x * 7 + seed) & 255, (y * 5 + seed * 3) & 255,
+                                                  ((x ^ y) * 3) & 255))
 
 
 def fixtures(folder):
@@ -75,8 +55,7 @@ def fixtures(folder):
     # Tiles come from ImageMagick (Pillow writes strips only); skipped when it is missing.
     tiled = folder + "/rgb_tiled.tif"
     try:
-        subprocess.run(["convert", folder + "/rgb_none.tif", "-define", "tiff:tile-geometry=16x16",
-                        "-compress", "none", tiled], check=True)
+        convert(folder + "/rgb_none.tif", "-define", "tiff:tile-geometry=16x16", "-compress", "none", tiled)
         made.append(tiled)
     except (OSError, subprocess.CalledProcessError):
         pass

@@ -225,7 +225,7 @@ TEST(Rotate, BadAnglesAndHostileSizesLeaveThePictureAlone)
     T.Apply(&Empty);
     EXPECT_TRUE(Empty.GetEmpty());
     T.SetAngle(90);
-    EXPECT_NE(ErrorOf([&] { T.Apply(&Empty); }), "(no exception)");
+    EXPECT_NE(ErrorOf([&] { T.Apply(&Empty); }), kNoException);
     EXPECT_TRUE(Empty.GetEmpty());
 }
 

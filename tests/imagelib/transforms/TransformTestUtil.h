@@ -1,27 +1,19 @@
 #pragma once
-// Pictures and comparisons shared by the transform tests.
+// Pictures shared by the transform tests.
 
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <string>
+#include <cstdint>
 #include <vector>
 
 #include "imagelib/ImgDib.h"
 #include "imagelib/ImgTransf.h"
+#include "tests/imagelib/support/Pictures.h"
 
 namespace TransformTest {
 
-template <class F>
-std::string ErrorOf(F&& Call)
-{
-    try {
-        Call();
-    } catch (const Exception& E) {
-        return E.Message();
-    }
-    return "(no exception)";
-}
+using ImageTest::ErrorOf;
+using ImageTest::kNoException;
+using ImageTest::Raw;
+using ImageTest::SameBytes;
 
 // A picture whose pixels differ from their neighbours: index or colour from the position.
 inline void MakePattern(TDibGraphic& G, int32_t W, int32_t H, ImageFormat Format, int32_t XDpi = 96, int32_t YDpi = 96)
@@ -36,37 +28,6 @@ inline void MakePattern(TDibGraphic& G, int32_t W, int32_t H, ImageFormat Format
             else
                 G.SetPixelIndex(X, Y, static_cast<uint8_t>(V % Levels));
         }
-}
-
-// The raw value as the picture stores it: index, or colour for true colour.
-inline uint32_t Raw(const TDibGraphic& G, int32_t X, int32_t Y)
-{
-    return G.GetImageFormat() == ifTrueColor ? G.GetPixelColor(X, Y) : G.GetPixelIndex(X, Y);
-}
-
-// Size, format, resolution, palette and every byte of every row (padding included).
-inline ::testing::AssertionResult SameBytes(const TDibGraphic& A, const TDibGraphic& B)
-{
-    if (A.GetEmpty() != B.GetEmpty())
-        return ::testing::AssertionFailure() << "one picture is empty";
-    if (A.GetEmpty())
-        return ::testing::AssertionSuccess();
-    if (A.GetWidth() != B.GetWidth() || A.GetHeight() != B.GetHeight())
-        return ::testing::AssertionFailure() << "size " << A.GetWidth() << "x" << A.GetHeight() << " vs "
-                                             << B.GetWidth() << "x" << B.GetHeight();
-    if (A.GetImageFormat() != B.GetImageFormat())
-        return ::testing::AssertionFailure() << "format " << int(A.GetImageFormat()) << " vs " << int(B.GetImageFormat());
-    if (A.GetXDpi() != B.GetXDpi() || A.GetYDpi() != B.GetYDpi())
-        return ::testing::AssertionFailure() << "dpi differs";
-    const TDibLogPalette* PA = A.LogPalette();
-    const TDibLogPalette* PB = B.LogPalette();
-    if (PA->NumEntries != PB->NumEntries ||
-        std::memcmp(PA->Entries, PB->Entries, sizeof(TPaletteEntry) * PA->NumEntries) != 0)
-        return ::testing::AssertionFailure() << "palette differs";
-    for (int32_t Y = 0; Y < A.GetHeight(); ++Y)
-        if (std::memcmp(A.ScanLine(Y), B.ScanLine(Y), static_cast<size_t>(A.BytesPerLine())) != 0)
-            return ::testing::AssertionFailure() << "row " << Y << " differs";
-    return ::testing::AssertionSuccess();
 }
 
 // Every percentage a transform reports.

@@ -8,20 +8,12 @@
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
 #include "platform/win/StdCtrls.h"
+#include "tests/support/HiddenForm.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-// A form that is never shown: children get real windows, nothing is visible.
-struct THiddenForm {
-    TComponentPtr<TForm> Form{new TForm(nullptr)};
-    THiddenForm(int32_t W, int32_t H)
-    {
-        Form->SetBorderStyle(bsNone);
-        Form->SetClientSize(W, H);
-        Form->HandleNeeded();
-    }
-};
+using TestSupport::THiddenForm;
 
 std::string WindowText(HWND W)
 {

@@ -7,9 +7,11 @@
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
 #include "platform/win/StdCtrls.h"
+#include "tests/support/HiddenForm.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpUntil;
+using TestSupport::THiddenForm;
 
 namespace {
 
@@ -28,17 +30,6 @@ std::string Str(const TRect& R)
 {
     return std::to_string(R.left) + "," + std::to_string(R.top) + "," + std::to_string(R.right) + "," + std::to_string(R.bottom);
 }
-
-// A form that is never shown: children get real windows, nothing is visible.
-struct THiddenForm {
-    TComponentPtr<TForm> Form{new TForm(nullptr)};
-    THiddenForm(int32_t W, int32_t H)
-    {
-        Form->SetBorderStyle(bsNone);
-        Form->SetClientSize(W, H);
-        Form->HandleNeeded();
-    }
-};
 
 } // namespace
 

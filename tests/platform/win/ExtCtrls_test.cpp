@@ -6,19 +6,12 @@
 #include "platform/win/Bitmap.h"
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
+#include "tests/support/HiddenForm.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-struct THiddenForm {
-    TComponentPtr<TForm> Form{new TForm(nullptr)};
-    THiddenForm(int32_t W, int32_t H)
-    {
-        Form->SetBorderStyle(bsNone);
-        Form->SetClientSize(W, H);
-        Form->HandleNeeded();
-    }
-};
+using TestSupport::THiddenForm;
 
 // The client area of a window as drawn by WM_PRINTCLIENT, as 0x00RRGGBB pixels.
 struct TCapture {

@@ -9,19 +9,12 @@
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Scrolling.h"
+#include "tests/support/HiddenForm.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
-struct THiddenForm {
-    TComponentPtr<TForm> Form{new TForm(nullptr)};
-    THiddenForm(int32_t W, int32_t H)
-    {
-        Form->SetBorderStyle(bsNone);
-        Form->SetClientSize(W, H);
-        Form->HandleNeeded();
-    }
-};
+using TestSupport::THiddenForm;
 
 int32_t RangeOf(HWND W, int Bar)
 {

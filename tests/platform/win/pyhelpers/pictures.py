@@ -11,11 +11,13 @@
 The patterns are the same formulas as in the C++ tests (Bitmap_test.cpp, Icon_test.cpp).
 """
 import os
-import subprocess
 import sys
 import tempfile
 
 from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../../support"))
+from pillow import convert, from_pixels  # noqa: E402
 
 W, H = 37, 23
 
@@ -44,12 +46,11 @@ def icon_color(x, y, size):
 
 
 def palette_image(n, index):
-    img = Image.new("P", (W, H))
+    img = from_pixels("P", W, H, index)
     flat = []
     for i in range(256):
         flat.extend(palette_color(i) if n > 2 else ((0, 0, 0) if i == 0 else (255, 255, 255)))
     img.putpalette(flat)
-    img.putdata([index(x, y) for y in range(H) for x in range(W)])
     return img
 
 
@@ -57,33 +58,25 @@ def magick(img, target, *options):
     with tempfile.TemporaryDirectory() as d:
         src = os.path.join(d, "in.png")
         img.convert("RGB").save(src)
-        subprocess.run(["convert", src, *options, target], check=True)
+        convert(src, *options, target)
 
 
 def write_bmp(kind, out):
     if kind == "1":
-        img = Image.new("1", (W, H))
-        img.putdata([255 if palette_index(x, y, 2) else 0 for y in range(H) for x in range(W)])
-        img.save(out, "BMP")
+        from_pixels("1", W, H, lambda x, y: 255 if palette_index(x, y, 2) else 0).save(out, "BMP")
     elif kind == "4":
         # Sixteen colours: ImageMagick writes them as a 4-bit palette file.
         magick(palette_image(16, lambda x, y: palette_index(x, y, 16)), "BMP3:" + out, "-type", "Palette", "-colors", "16")
     elif kind == "8":
         palette_image(256, lambda x, y: palette_index(x, y, 256)).save(out, "BMP")
     elif kind == "24":
-        img = Image.new("RGB", (W, H))
-        img.putdata([true_color(x, y) for y in range(H) for x in range(W)])
-        img.save(out, "BMP")
+        from_pixels("RGB", W, H, true_color).save(out, "BMP")
     elif kind == "32":
-        img = Image.new("RGBA", (W, H))
-        img.putdata([true_color(x, y) + (255,) for y in range(H) for x in range(W)])
-        img.save(out, "BMP")
+        from_pixels("RGBA", W, H, lambda x, y: true_color(x, y) + (255,)).save(out, "BMP")
     elif kind == "rle8":
         magick(palette_image(256, rle_index), "BMP3:" + out, "-type", "Palette", "-compress", "RLE")
     elif kind == "os2":
-        img = Image.new("RGB", (W, H))
-        img.putdata([true_color(x, y) for y in range(H) for x in range(W)])
-        magick(img, "BMP2:" + out, "-type", "TrueColor")
+        magick(from_pixels("RGB", W, H, true_color), "BMP2:" + out, "-type", "TrueColor")
     else:
         raise SystemExit("unknown kind " + kind)
 
@@ -99,10 +92,8 @@ def dump(img, out):
 
 
 def write_ico(out, fmt):
-    big = Image.new("RGBA", (32, 32))
-    big.putdata([icon_color(x, y, 32) for y in range(32) for x in range(32)])
-    small = Image.new("RGBA", (16, 16))
-    small.putdata([icon_color(x, y, 16) for y in range(16) for x in range(16)])
+    big = from_pixels("RGBA", 32, 32, lambda x, y: icon_color(x, y, 32))
+    small = from_pixels("RGBA", 16, 16, lambda x, y: icon_color(x, y, 16))
     big.save(out, "ICO", sizes=[(16, 16), (32, 32)], append_images=[small], bitmap_format=fmt)
 
 
