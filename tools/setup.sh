@@ -231,7 +231,8 @@ if [[ "$(cat "$stamp" 2>/dev/null)" != "$settings" ]]; then
   printf '%s' "$settings" > "$WINEPREFIX/drive_c/quillmoor-settings.reg"
   DISPLAY= wine regedit /S 'C:\quillmoor-settings.reg' >/dev/null 2>&1 \
     || { log "could not apply the test settings to the Wine prefix"; exit 1; }
-  wineserver -w || true
+  # A server kept by another command would never end; the settings are saved either way.
+  timeout 60 wineserver -w || true
   rm -f "$WINEPREFIX/drive_c/quillmoor-settings.reg"
   printf '%s' "$settings" > "$stamp"
 fi

@@ -10,6 +10,7 @@
 
 #include "app/OptionsForm.h"
 #include "app/TipForm.h"
+#include "platform/win/ExtCtrls.h"
 #include "platform/win/StatusBar.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/app/MainFormToolBar.h"
