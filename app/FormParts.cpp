@@ -1,6 +1,7 @@
 #include "app/FormParts.h"
 
 #include <algorithm>
+#include <cmath>
 #include <array>
 #include <iterator>
 #include <map>
@@ -297,6 +298,88 @@ void TTextFitter::Apply(TWinControl* Parent)
     }
 }
 
+// The font height the program's windows are laid out for: 8 points at 96 dots per inch.
+constexpr int32_t kDesignFontHeight = 11;
+
+// Remembers, on a window of fixed size, the scale its layout was last given, so that fitting
+// it again scales only by what the font grew since.
+class TLayoutScale : public TComponent {
+public:
+    using TComponent::TComponent;
+    std::string ClassName() const override { return "TLayoutScale"; }
+    double Scale = 1.0;
+};
+
+TLayoutScale* LayoutScaleOf(TCustomForm* Form)
+{
+    for (int32_t I = 0; I < Form->GetComponentCount(); ++I)
+        if (auto* S = dynamic_cast<TLayoutScale*>(Form->GetComponents(I)))
+            return S;
+    return new TLayoutScale(Form);
+}
+
+int32_t Scaled(int32_t Value, double Factor) { return static_cast<int32_t>(Value * Factor + 0.5); }
+
+// Scales the layout of Parent's children by Factor, containers before what they hold: a control
+// placed by its bounds gets all four scaled, one aligned to a side its width or height across it.
+// A hidden control is not aligned until it shows (a notebook's other pages): it is scaled whole.
+void ScaleChildren(TWinControl* Parent, double Factor, const std::map<TControl*, TRect>& Was)
+{
+    for (int32_t I = 0; I < Parent->GetControlCount(); ++I) {
+        TControl* C = Parent->GetControls(I);
+        const TRect& R = Was.at(C);
+        switch (C->GetVisible() ? C->GetAlign() : alNone) {
+        case alNone:
+            // A label that sizes itself to its text already has its size at the new font.
+            if (auto* L = dynamic_cast<TLabel*>(C); L && L->GetAutoSize()) {
+                L->SetBounds(Scaled(R.left, Factor), Scaled(R.top, Factor), L->GetWidth(), L->GetHeight());
+                break;
+            }
+            // Edges are scaled, not sizes, so controls that touched still touch and none that
+            // stood apart overlap by a rounding.
+            C->SetBounds(Scaled(R.left, Factor), Scaled(R.top, Factor),
+                         Scaled(R.right, Factor) - Scaled(R.left, Factor),
+                         Scaled(R.bottom, Factor) - Scaled(R.top, Factor));
+            break;
+        case alLeft:
+        case alRight: C->SetWidth(Scaled(R.right - R.left, Factor)); break;
+        case alTop:
+        case alBottom: C->SetHeight(Scaled(R.bottom - R.top, Factor)); break;
+        default: break;
+        }
+        if (auto* W = dynamic_cast<TWinControl*>(C); W && !Scrolls(W))
+            ScaleChildren(W, Factor, Was);
+    }
+}
+
+void RecordBounds(TWinControl* Parent, std::map<TControl*, TRect>& Was)
+{
+    for (int32_t I = 0; I < Parent->GetControlCount(); ++I) {
+        TControl* C = Parent->GetControls(I);
+        Was[C] = C->GetBoundsRect();
+        if (auto* W = dynamic_cast<TWinControl*>(C); W && !Scrolls(W))
+            RecordBounds(W, Was);
+    }
+}
+
+// A window of fixed size is laid out in pixels for the design font. At a larger font (a higher
+// dots-per-inch setting, or a larger system font) the whole layout grows by the font's scale,
+// as a dialog laid out in dialog units does, so the design keeps its proportions and its text
+// the room the design gave it. Nothing gets smaller at a smaller font.
+void ScaleToFont(TCustomForm* Form)
+{
+    const double Scale = std::max(1.0, std::abs(Form->GetFont()->GetHeight()) / double(kDesignFontHeight));
+    TLayoutScale* Applied = LayoutScaleOf(Form);
+    const double Factor = Scale / Applied->Scale;
+    if (Factor <= 1.0)
+        return;
+    std::map<TControl*, TRect> Was;
+    RecordBounds(Form, Was);
+    Form->SetClientSize(Scaled(Form->GetClientWidth(), Factor), Scaled(Form->GetClientHeight(), Factor));
+    ScaleChildren(Form, Factor, Was);
+    Applied->Scale = Scale;
+}
+
 } // namespace
 
 TLabel* PlaceLabel(TWinControl* Parent, TComponent* Owner, int32_t X, int32_t Y, int32_t W, int32_t H,
@@ -337,6 +420,8 @@ TSize TextFitSize(TControl* C)
 
 void FitText(TCustomForm* Form, TTextFit Fit)
 {
+    if (Fit == tfKeepSize)
+        ScaleToFont(Form);
     TTextFitter Fitter(Fit);
     const std::array<int32_t, 2> Gain = Fitter.Plan(Form);
     if (Gain[axX] > 0 || Gain[axY] > 0)

@@ -36,8 +36,9 @@ TSize TextFitSize(TControl* Control);
 // How a window meets text wider than the controls it was laid out with.
 enum TTextFit {
     tfGrow,     // the controls, their containers and the window grow
-    tfKeepSize, // the window keeps the size its design gives it: a control grows into the free
-                // room beside it, and a label that still falls short wraps onto more lines
+    tfKeepSize, // the window keeps the size its design gives it, measured in its font (at a
+                // larger font the whole layout first grows by the font's scale): a control grows
+                // into the free room beside it, and a label that still falls short wraps
 };
 
 // Makes every label, static text, button, check box, radio button and group box on Form wide

@@ -668,8 +668,15 @@ void ExpectFitsAtLargerFont(const std::function<TCustomForm*()>& Make, double Sc
     const int32_t ClientW = F->GetClientWidth(), ClientH = F->GetClientHeight();
     FitText(F.get(), Fit);
     if (Fit == tfKeepSize) {
-        EXPECT_EQ(F->GetClientWidth(), ClientW);
-        EXPECT_EQ(F->GetClientHeight(), ClientH);
+        // The design grows by the font's scale and no more, whatever its texts need; fitting
+        // again at the same font changes nothing.
+        const double FontScale = double(F->GetFont()->GetHeight()) / Heights[0];
+        EXPECT_NEAR(F->GetClientWidth(), ClientW * FontScale, 1.0);
+        EXPECT_NEAR(F->GetClientHeight(), ClientH * FontScale, 1.0);
+        const int32_t FittedW = F->GetWidth(), FittedH = F->GetHeight();
+        FitText(F.get(), Fit);
+        EXPECT_EQ(F->GetWidth(), FittedW);
+        EXPECT_EQ(F->GetHeight(), FittedH);
     }
     ExpectNoClippedText(F.get());
     for (size_t I = 0; I < Controls.size(); ++I) {
@@ -686,8 +693,11 @@ void ExpectFitsAtLargerFont(const std::function<TCustomForm*()>& Make, double Sc
             TControl* D = Controls[J];
             if (D->GetParent() != C->GetParent() || D->GetAlign() != alNone || Overlap(Was[I], Was[J]))
                 continue;
-            EXPECT_FALSE(Overlap(C->GetBoundsRect(), D->GetBoundsRect()))
-                << What << " and " << D->ClassName() << " \"" << D->GetCaption() << "\"";
+            const TRect A = C->GetBoundsRect(), B = D->GetBoundsRect();
+            EXPECT_FALSE(Overlap(A, B)) << What << " (" << A.left << ", " << A.top << ", " << A.right << ", "
+                                        << A.bottom << ") and " << D->ClassName() << " \"" << D->GetCaption()
+                                        << "\" (" << B.left << ", " << B.top << ", " << B.right << ", "
+                                        << B.bottom << ")";
         }
     }
 }
@@ -723,10 +733,14 @@ TEST(FitText, EveryWindowThatMayGrowHoldsItsTextAtTwiceTheFont)
         ExpectFitsAtLargerFont(Make, 2.0, tfGrow);
 }
 
-// The dialogs whose size is fixed keep it and still hold their text at the fonts of 120 dots per
-// inch, a quarter larger: labels move along or wrap, the rest takes the free room beside it.
-TEST(FitText, DialogsOfFixedSizeHoldTheirTextAtAQuarterLargerFont)
+// The dialogs whose size is fixed keep it in units of their font and hold their text at the fonts
+// of 120 and 144 dots per inch and at larger system fonts: the layout grows by the font's scale,
+// then labels move along or wrap and the rest takes the free room beside it.
+TEST(FitText, DialogsOfFixedSizeHoldTheirTextAtLargerFonts)
 {
-    ExpectFitsAtLargerFont([] { return new TTaskForm(nullptr); }, 1.25, tfKeepSize);
-    ExpectFitsAtLargerFont([] { return new TSchemeForm(nullptr); }, 1.25, tfKeepSize);
+    for (double Scale : {1.25, 1.5, 1.75, 2.0}) {
+        SCOPED_TRACE(Scale);
+        ExpectFitsAtLargerFont([] { return new TTaskForm(nullptr); }, Scale, tfKeepSize);
+        ExpectFitsAtLargerFont([] { return new TSchemeForm(nullptr); }, Scale, tfKeepSize);
+    }
 }
