@@ -728,11 +728,14 @@ void TBitmap::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette
     if (Format == CF_DIB) {
         const SIZE_T Size = GlobalSize(Data);
         const void* P = GlobalLock(Data);
-        if (!P || Size == 0 || Size > SIZE_T(kMaxBmpPixelBytes))
+        if (!P)
             throw EInvalidGraphic("Invalid bitmap");
         TMemoryStream Stream;
         {
+            // Unlocked also when the size is refused: the clipboard's memory must not stay locked.
             TScopeExit Unlock([Data] { GlobalUnlock(Data); });
+            if (Size == 0 || Size > SIZE_T(kMaxBmpPixelBytes))
+                throw EInvalidGraphic("Invalid bitmap");
             Stream.WriteBuffer(P, static_cast<int32_t>(Size));
         }
         Stream.SetPosition(0);
