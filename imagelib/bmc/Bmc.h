@@ -86,7 +86,7 @@ struct BMCPRIV {
     int32_t planes = 0;     // PCX
     int32_t line_bytes = 0; // PCX bytes per line and plane
     int32_t coding = 0;     // Targa image type, BMP compression
-    bool top_down = false;  // Targa
+    bool top_down = false;  // Targa and BMP: the first row stored is the top one
     int32_t pal_first = 0;  // palette entries in the file: first index, count, bytes each
     int32_t pal_count = 0;
     int32_t pal_entry_bytes = 0;
