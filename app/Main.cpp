@@ -1,5 +1,6 @@
-// The program's start: the runtime, the common controls and the image library, the splash, the
-// main window and the program-wide windows, the message loop, and the end in reverse order.
+// The program's start: the runtime, the common controls, the image library and the command bar
+// framework, the splash, the main window and the program-wide windows, the message loop, and the
+// end in reverse order.
 
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include "app/LoadingForm.h"
 #include "app/MainForm.h"
 #include "app/WaitForm.h"
+#include "commandbars/cbFramework.h"
 #include "imagelib/ImageLib.h"
 #include "platform/win/Application.h"
 #include "platform/win/Forms.h"
@@ -24,6 +26,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     InitCommonControlsEx(&Icc);
     HMODULE RichEdit = LoadLibraryA("riched20.dll");
     ImageLibInit();
+    cbFrameworkInit();
     int Result = 0;
     try {
         Application->SetTitle("Welcome to Quillmoor");
@@ -38,6 +41,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Result = 1;
     }
     ApplicationDone();
+    cbFrameworkDone();
     ImageLibDone();
     if (RichEdit)
         FreeLibrary(RichEdit);

@@ -744,6 +744,243 @@ def artwork():
 # ============================================================================== end of main window
 
 
+# ============================================================================== command bars
+# The command bar framework's cursors (screen cursors 1041-1044 and 2100-2113) and bitmaps (the
+# caption glyphs of floating windows and the menu-expand chevrons). Cursors are 32 x 32; arrow
+# cursors have their hot spot at the arrow's tip, the others at the centre pixel (16, 16).
+
+CB_CENTRE = (16, 16)
+
+# Small marks drawn beside the arrow: a plus for copying, a cross for removing.
+CB_PLUS = [
+    '..KKK..',
+    '..KWK..',
+    'KKKWKKK',
+    'KWWWWWK',
+    'KKKWKKK',
+    '..KWK..',
+    '..KKK..',
+]
+
+CB_CROSS = [
+    'KK...KK',
+    'KWK.KWK',
+    '.KWKWK.',
+    '..KWK..',
+    '.KWKWK.',
+    'KWK.KWK',
+    'KK...KK',
+]
+
+# A double arrow, left and right; the vertical one is its transpose.
+CB_DOUBLE_ARROW = [
+    '...K...........K...',
+    '..KK...........KK..',
+    '.KWKKKKKKKKKKKKKWK.',
+    'KWWWWWWWWWWWWWWWWWK',
+    '.KWKKKKKKKKKKKKKWK.',
+    '..KK...........KK..',
+    '...K...........K...',
+]
+
+# The bar an edit's sizing arrow runs through.
+CB_BAR = ['KKKK'] + ['KWWK'] * 15 + ['KKKK']
+
+# Scroll cursors: a dot at the hot spot and arrowheads in their directions.
+CB_DOT = [
+    '.KKK.',
+    'KWWWK',
+    'KWKWK',
+    'KWWWK',
+    '.KKK.',
+]
+
+CB_HEAD_UP = [
+    '....K....',
+    '...KWK...',
+    '..KWWWK..',
+    '.KWWWWWK.',
+    'KKKKKKKKK',
+]
+
+
+def _cb_centred(pieces):
+    """Pieces as (grid, dx, dy) with (dx, dy) the offset of the grid's centre from (16, 16)."""
+    canvas = ['.' * 32] * 32
+    for grid, dx, dy in pieces:
+        w, h = check_grid('command bar cursor', grid)
+        canvas = overlay(canvas, grid, CB_CENTRE[0] + dx - w // 2, CB_CENTRE[1] + dy - h // 2)
+    return canvas
+
+
+def _cb_arrow(marks):
+    """The arrow at the corner with marks (grid, left, top) beside it."""
+    canvas = overlay(['.' * 32] * 32, ARROW, 0, 0)
+    for grid, left, top in marks:
+        canvas = overlay(canvas, grid, left, top)
+    return canvas
+
+
+def _cb_heads(directions):
+    down = list(reversed(CB_HEAD_UP))
+    left = transpose(CB_HEAD_UP)
+    right = [row[::-1] for row in left]
+    heads = {'up': (CB_HEAD_UP, 0, -7), 'down': (down, 0, 7), 'left': (left, -7, 0), 'right': (right, 7, 0)}
+    return [(CB_DOT, 0, 0)] + [heads[d] for d in directions]
+
+
+def command_bar_cursors():
+    """File name -> (grid, hot spot) of every cursor of the framework."""
+    drag = _cb_arrow([(DRAG_BOX, 8, 18)])
+    copy = _cb_arrow([(DRAG_BOX, 8, 18), (CB_PLUS, 18, 22)])
+    no_drop = _cb_centred([(NO_SIGN, 0, 0)])
+    sizing = overlay(_cb_centred([(CB_BAR, 0, 0)]), CB_DOUBLE_ARROW, CB_CENTRE[0] - 9, CB_CENTRE[1] - 3)
+    multi = _cb_arrow([(DRAG_BOX, 12, 22), (DRAG_BOX, 8, 18)])
+    tip = (0, 0)
+    return {
+        'CBBarDrag.cur': (drag, tip),
+        'CBBarDragCopy.cur': (copy, tip),
+        'CBBarDragNoDrop.cur': (no_drop, CB_CENTRE),
+        'CBBarEditSizing.cur': (sizing, CB_CENTRE),
+        'UIDragCopy.cur': (copy, tip),
+        'UIFullScroll.cur': (_cb_centred(_cb_heads(['up', 'down', 'left', 'right'])), CB_CENTRE),
+        'UIHorScroll.cur': (_cb_centred(_cb_heads(['left', 'right'])), CB_CENTRE),
+        'UIVerScroll.cur': (_cb_centred(_cb_heads(['up', 'down'])), CB_CENTRE),
+        'UIUpScroll.cur': (_cb_centred(_cb_heads(['up'])), CB_CENTRE),
+        'UIRightScroll.cur': (_cb_centred(_cb_heads(['right'])), CB_CENTRE),
+        'UIDownScroll.cur': (_cb_centred(_cb_heads(['down'])), CB_CENTRE),
+        'UILeftScroll.cur': (_cb_centred(_cb_heads(['left'])), CB_CENTRE),
+        'UIRemove.cur': (_cb_arrow([(CB_CROSS, 10, 18)]), tip),
+        'UIVertSize.cur': (_cb_centred([(transpose(CB_DOUBLE_ARROW), 0, 0)]), CB_CENTRE),
+        'UIHorzSize.cur': (_cb_centred([(CB_DOUBLE_ARROW, 0, 0)]), CB_CENTRE),
+        'UIMultiDrag.cur': (multi, tip),
+        'UINoDrop.cur': (no_drop, CB_CENTRE),
+        'UIDrag.cur': (drag, tip),
+    }
+
+
+# Caption glyphs of floating windows, 16 x 16 on the mask colour.
+CB_CLOSE = [
+    '................',
+    '................',
+    '................',
+    '....KK....KK....',
+    '.....KK..KK.....',
+    '......KKKK......',
+    '.......KK.......',
+    '......KKKK......',
+    '.....KK..KK.....',
+    '....KK....KK....',
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+]
+
+CB_MAXIMIZE = [
+    '................',
+    '................',
+    '...KKKKKKKKK....',
+    '...KKKKKKKKK....',
+    '...K.......K....',
+    '...K.......K....',
+    '...K.......K....',
+    '...K.......K....',
+    '...K.......K....',
+    '...K.......K....',
+    '...KKKKKKKKK....',
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+]
+
+CB_RESTORE = [
+    '................',
+    '................',
+    '.....KKKKKK.....',
+    '.....KKKKKK.....',
+    '.....K....K.....',
+    '...KKKKKK.K.....',
+    '...KKKKKK.K.....',
+    '...K....KKK.....',
+    '...K....K.......',
+    '...K....K.......',
+    '...KKKKKK.......',
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+]
+
+CB_MINIMIZE = [
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+    '...KKKKKK.......',
+    '...KKKKKK.......',
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+]
+
+# Two chevrons pointing down in two grey shades, for the painter to recolour; pixel (0, 0)
+# shows the transparent colour.
+CB_EXPAND = [
+    '.........',
+    '.k.....k.',
+    '.wk...kw.',
+    '..wk.kw..',
+    '.k.wkw.k.',
+    '.wk.w.kw.',
+    '..wk.kw..',
+    '...wkw...',
+    '....w....',
+]
+
+COMMAND_BAR_BITMAPS = {
+    'CBBarClose.bmp': CB_CLOSE,
+    'CBBarMaximize.bmp': CB_MAXIMIZE,
+    'CBBarRestore.bmp': CB_RESTORE,
+    'CBBarMinimize.bmp': CB_MINIMIZE,
+    'CBBarSubMenuExpand.bmp': CB_EXPAND,
+}
+
+
+def command_bar_artwork():
+    files = {}
+    for name, (grid, hot) in command_bar_cursors().items():
+        if check_grid(name, grid) != (32, 32):
+            raise ValueError('%s: command bar cursors are 32 x 32' % name)
+        files[name] = cursor_file(grid, *hot)
+    for name, grid in COMMAND_BAR_BITMAPS.items():
+        check_grid(name, grid)
+        files[name] = bitmap_file(grid)
+    return files
+
+
+_artwork_without_command_bars = artwork
+
+
+def artwork():
+    files = _artwork_without_command_bars()
+    files.update(command_bar_artwork())
+    return files
+# ============================================================================== end of command bars
+
+
 def write_file(path, data):
     # Written whole under another name first, so a stopped build never leaves half a file.
     tmp = path + '.tmp'

@@ -1,0 +1,40 @@
+#include "commandbars/cbFramework.h"
+
+#include "commandbars/cbOffice11Colors.h"
+#include "commandbars/cbRoutines.h"
+#include "commandbars/cbTheme.h"
+#include "commandbars/uiLookAndFeel.h"
+#include "platform/win/Screen.h"
+
+namespace {
+
+int32_t gUseCount = 0;
+
+} // namespace
+
+void cbFrameworkInit()
+{
+    if (gUseCount++ > 0)
+        return;
+    // The cursors go into the screen's table.
+    ScreenInit();
+    cbThemeInit();
+    cbRoutinesInit();
+    uiLookAndFeelInit();
+    cbOffice11Init();
+}
+
+void cbFrameworkDone()
+{
+    if (gUseCount == 0 || --gUseCount > 0)
+        return;
+    cbOffice11Done();
+    uiLookAndFeelDone();
+    cbRoutinesDone();
+    cbThemeDone();
+}
+
+int32_t cbFrameworkUseCount()
+{
+    return gUseCount;
+}
