@@ -11,4 +11,5 @@ qm_add_test(win_hook_input_tests WINDOW UNMANAGED INPUT
 # Thread timers and subclassed windows, driven by messages.
 qm_add_test(win_thread_timer_subclass_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ThreadTimer_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/WindowSubclass_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
