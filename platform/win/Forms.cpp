@@ -259,7 +259,8 @@ void TCustomForm::SetFormStyle(TFormStyle Value)
 {
     if (FFormStyle == Value)
         return;
-    const bool Remake = Value == fsMDIForm || Value == fsMDIChild || FFormStyle == fsMDIForm || FFormStyle == fsMDIChild;
+    auto IsMDI = [](TFormStyle S) { return S == fsMDIForm || S == fsMDIChild; };
+    const bool Remake = IsMDI(Value) || IsMDI(FFormStyle);
     FFormStyle = Value;
     if (Remake) {
         // An MDI frame or child is another kind of window.
@@ -849,13 +850,16 @@ void TCustomForm::CreateWnd()
             throw EInvalidOperation("The MDI frame has no MDI client window");
     }
     TWinControl::CreateWnd();
+    // The default procedures of MDI windows take over once the window exists: a form is made
+    // hidden, and until it is shown the messages it gets are plain ones.
     if (FFormStyle == fsMDIChild) {
         FDefWndProc = DefMDIChildProcA;
     } else if (FFormStyle == fsMDIForm) {
         CLIENTCREATESTRUCT CS{nullptr, kFirstMDIChildId};
-        FClientHandle = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
-                                        WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE,
-                                        0, 0, 0, 0, FHandle, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kMDIClientId)),
+        const DWORD Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE;
+        const auto Id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kMDIClientId));
+        // Placed by AlignControls once the form's controls have their bands.
+        FClientHandle = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr, Style, 0, 0, 0, 0, FHandle, Id,
                                         GetModuleHandleA(nullptr), &CS);
         if (!FClientHandle)
             RaiseLastOSError("CreateWindowEx MDICLIENT");
