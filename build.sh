@@ -33,6 +33,9 @@ cleanup() {
   local rc=$?
   [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   wineserver -k 2>/dev/null || true
+  if [[ $verb == test ]]; then
+    WINEPREFIX=$build/wineprefix-classic wineserver -k 2>/dev/null || true
+  fi
   exit $rc
 }
 
@@ -62,14 +65,18 @@ trap cleanup EXIT
 case $verb in
   test)
     start_display
-    # One Wine server for the whole run, with its services started here: started by the
-    # first test program instead, they would hold that program's output pipe open.
-    wineserver -p 2>/dev/null || true
-    "$root/tools/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    # One Wine server per prefix (the default one and the classic one) for the whole run, with
+    # its services started here: started by the first test program instead, they would hold
+    # that program's output pipe open.
+    for prefix in "$build/wineprefix" "$build/wineprefix-classic"; do
+      WINEPREFIX=$prefix wineserver -p 2>/dev/null || true
+      WINEPREFIX=$prefix "$root/tools/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    done
     rc=0
     ctest --test-dir "$build" --output-on-failure -j "$jobs" || rc=$?
-    # The screenshots the window tests wrote, as .png files a person looks at.
-    /usr/bin/python3 "$root/tools/screenshots-png.py" "$build/screenshots" || true
+    # The screenshots the window tests wrote, as .png files a person looks at; the pictures the
+    # programs name (SHOTS) and did not write are named.
+    /usr/bin/python3 "$root/tools/screenshots-png.py" "$build/screenshots" --list "$build/screenshots.list" || true
     [[ $rc -eq 0 ]] || exit $rc
     # The fuzz stage: every fuzz target replays its seeds and regressions, then runs a fixed
     # number of inputs with a fixed seed, so a result repeats (tests/fuzz/ci.sh).

@@ -1,6 +1,8 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
 set(QM_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "The private Wine prefix the tests run in")
+set(QM_WINEPREFIX_CLASSIC ${CMAKE_BINARY_DIR}/wineprefix-classic CACHE PATH
+  "The second Wine prefix (visual styles off, classic colours) the CLASSIC test programs run in too")
 if(NOT QM_NATIVE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-run.sh)
 endif()
@@ -77,7 +79,7 @@ function(qm_library name)
 endfunction()
 
 # qm_add_test(name SOURCES file... | GLOB pattern... [LIBS target...] [NATIVE] [WINDOW] [SERVER]
-#             [CLIPBOARD] [INPUT] [UNMANAGED] [MAIN target])
+#             [CLIPBOARD] [INPUT] [UNMANAGED] [CLASSIC] [SHOTS picture...] [MAIN target])
 # One GoogleTest program, one ctest entry. In the Windows build it runs under Wine;
 # NATIVE programs are also built by the host build and run from it; WINDOW programs
 # need the test run's X display; SERVER programs get a private test web server; CLIPBOARD
@@ -86,10 +88,18 @@ endfunction()
 # any other program could take, so they run alone. UNMANAGED programs have Wine manage their windows
 # itself (its "Managed=N"), as Windows does: the test display has no window manager, and with one
 # expected each hide of a window waits about two seconds for it.
+# The entry runs in the default prefix, whose visual style is on (QUILLMOOR_WINE_PROFILE=light);
+# a CLASSIC program has a second entry <name>_classic (label classic) running the same program in
+# the classic prefix (QUILLMOOR_WINE_PROFILE=classic). SHOTS names the pictures the program saves
+# under <build>/screenshots (QM_SCREENSHOT_DIR): the test run's post-step makes them .png files and
+# names those that were not written.
 set(QM_NATIVE_TESTS "" CACHE INTERNAL "")
 set(QM_UNMANAGED_TESTS "" CACHE INTERNAL "")
+set(QM_UNMANAGED_CLASSIC OFF CACHE INTERNAL "")
+set(QM_SCREENSHOTS "" CACHE INTERNAL "")
 function(qm_add_test name)
-  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER;CLIPBOARD;INPUT;UNMANAGED" "MAIN" "SOURCES;GLOB;LIBS" ${ARGN})
+  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER;CLIPBOARD;INPUT;UNMANAGED;CLASSIC" "MAIN" "SOURCES;GLOB;LIBS;SHOTS"
+    ${ARGN})
   if(QM_NATIVE AND NOT A_NATIVE)
     return()
   endif()
@@ -112,29 +122,61 @@ function(qm_add_test name)
   if(A_WINDOW)
     list(APPEND labels window)
   endif()
+  set(cmd ${name})
   if(A_SERVER)
     list(APPEND labels server)
     set(cmd ${QM_PYTHON} ${CMAKE_SOURCE_DIR}/tests/server/run_with_server.py --)
     if(NOT QM_NATIVE)
       list(APPEND cmd ${CMAKE_CROSSCOMPILING_EMULATOR})
     endif()
-    add_test(NAME ${name} COMMAND ${cmd} $<TARGET_FILE:${name}>)
-  else()
-    add_test(NAME ${name} COMMAND ${name})
+    list(APPEND cmd $<TARGET_FILE:${name}>)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX}")
-  if(labels)
-    set_tests_properties(${name} PROPERTIES LABELS "${labels}")
+  set(entries ${name})
+  if(A_CLASSIC AND NOT QM_NATIVE)
+    list(APPEND entries ${name}_classic)
   endif()
-  if(A_CLIPBOARD)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK clipboard)
-  endif()
-  if(A_INPUT)
-    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE)
+  foreach(entry ${entries})
+    set(prefix ${QM_WINEPREFIX})
+    set(profile light)
+    set(unmanaged wine_unmanaged)
+    set(entry_labels ${labels})
+    if(entry STREQUAL "${name}_classic")
+      set(prefix ${QM_WINEPREFIX_CLASSIC})
+      set(profile classic)
+      set(unmanaged wine_unmanaged_classic)
+      list(APPEND entry_labels classic)
+    endif()
+    add_test(NAME ${entry} COMMAND ${cmd})
+    set_tests_properties(${entry} PROPERTIES TIMEOUT 300
+      ENVIRONMENT "WINEPREFIX=${prefix};QUILLMOOR_WINE_PROFILE=${profile}")
+    if(entry_labels)
+      set_tests_properties(${entry} PROPERTIES LABELS "${entry_labels}")
+    endif()
+    if(A_CLIPBOARD)
+      set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK clipboard)
+    endif()
+    if(A_INPUT)
+      set_tests_properties(${entry} PROPERTIES RUN_SERIAL TRUE)
+    endif()
+    if(A_UNMANAGED AND NOT QM_NATIVE)
+      set_tests_properties(${entry} PROPERTIES FIXTURES_REQUIRED ${unmanaged})
+    endif()
+    # SaveShot names a classic entry's pictures apart, so both entries' pictures are kept.
+    foreach(shot ${A_SHOTS})
+      if(profile STREQUAL "classic")
+        set(shot ${shot}-classic)
+      endif()
+      set(QM_SCREENSHOTS ${QM_SCREENSHOTS} "${shot} ${entry}" CACHE INTERNAL "")
+    endforeach()
+  endforeach()
+  if(A_SHOTS)
+    target_compile_definitions(${name} PRIVATE QM_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
   endif()
   if(A_UNMANAGED AND NOT QM_NATIVE)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_unmanaged)
     set(QM_UNMANAGED_TESTS ${QM_UNMANAGED_TESTS} ${name} CACHE INTERNAL "")
+    if(A_CLASSIC)
+      set(QM_UNMANAGED_CLASSIC ON CACHE INTERNAL "")
+    endif()
   endif()
   if(A_NATIVE AND NOT QM_NATIVE)
     set(QM_NATIVE_TESTS ${QM_NATIVE_TESTS} ${name} CACHE INTERNAL "")
@@ -142,17 +184,38 @@ function(qm_add_test name)
 endfunction()
 
 # One registry file names every UNMANAGED program; a set-up entry imports it into the test
-# prefix once per run, before the first of them starts.
+# prefix once per run, before the first of them starts, and another into the classic prefix
+# when a CLASSIC program needs it there.
 function(qm_register_unmanaged_tests)
   set(reg "REGEDIT4\n")
   foreach(t ${QM_UNMANAGED_TESTS})
     string(APPEND reg "\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\${t}.exe\\X11 Driver]\n\"Managed\"=\"N\"\n")
   endforeach()
   file(WRITE ${CMAKE_BINARY_DIR}/unmanaged.reg "${reg}")
-  add_test(NAME wine_unmanaged
-    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} regedit /S Z:${CMAKE_BINARY_DIR}/unmanaged.reg)
-  set_tests_properties(wine_unmanaged PROPERTIES FIXTURES_SETUP wine_unmanaged TIMEOUT 60
-    ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX}")
+  set(setups wine_unmanaged)
+  if(QM_UNMANAGED_CLASSIC)
+    list(APPEND setups wine_unmanaged_classic)
+  endif()
+  foreach(setup ${setups})
+    set(prefix ${QM_WINEPREFIX})
+    if(setup STREQUAL "wine_unmanaged_classic")
+      set(prefix ${QM_WINEPREFIX_CLASSIC})
+    endif()
+    add_test(NAME ${setup}
+      COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} regedit /S Z:${CMAKE_BINARY_DIR}/unmanaged.reg)
+    set_tests_properties(${setup} PROPERTIES FIXTURES_SETUP ${setup} TIMEOUT 60
+      ENVIRONMENT "WINEPREFIX=${prefix}")
+  endforeach()
+endfunction()
+
+# The pictures the SHOTS programs save, one line each ("picture entry"), for the post-step of the
+# test run that makes them .png files.
+function(qm_register_screenshots)
+  set(list "")
+  foreach(line ${QM_SCREENSHOTS})
+    string(APPEND list "${line}\n")
+  endforeach()
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/screenshots.list CONTENT "${list}")
 endfunction()
 
 # The host build's test programs run in the same ctest run as the Windows ones.

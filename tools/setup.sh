@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Brings a Debian 12 machine to the point where Quillmoor builds and its tests run:
 # system packages, the cross-built picture libraries (cached outside the repository,
-# keyed by their Debian versions) and a private Wine prefix. Every step is skipped when
-# it is already done, so a second call costs a second or two.
+# keyed by their Debian versions) and two private Wine prefixes (the default one and a classic
+# one with visual styles off). Every step is skipped when it is already done, so a second call
+# costs a second or two.
 #
 # Prints shell assignments on stdout for the caller to eval:
 #   QM_DEPS=<folder holding include/ and lib/ of the cross-built libraries>
@@ -199,17 +200,9 @@ if [[ ! -f $images/.complete ]]; then
 fi
 flock -u 9
 
-# ---------------------------------------------------------------- Wine prefix
-export WINEPREFIX=$build_dir/wineprefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  log "creating the Wine prefix $WINEPREFIX"
-  mkdir -p "$build_dir"
-  # No display is needed to create the prefix; keep it from opening any window.
-  DISPLAY= wineboot -i >/dev/null 2>&1 || true
-  wineserver -w || true
-  [[ -f $WINEPREFIX/system.reg ]] || { log "wineboot did not create the prefix"; exit 1; }
-fi
-# What the tests assume of the prefix, applied again whenever this list changes: 96 DPI, font
+# ---------------------------------------------------------------- Wine prefixes
+export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# What the tests assume of a prefix, applied again whenever this list changes: 96 DPI, font
 # smoothing off (text is drawn and measured alike on every machine), and no crash dialog (a
 # crashing test program ends instead of waiting for a click).
 settings='REGEDIT4
@@ -225,25 +218,69 @@ settings='REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\WineDbg]
 "ShowCrashDialog"=dword:00000000
 '
-stamp=$WINEPREFIX/.quillmoor-settings
-if [[ "$(cat "$stamp" 2>/dev/null)" != "$settings" ]]; then
-  log "applying the test settings to the Wine prefix"
-  printf '%s' "$settings" > "$WINEPREFIX/drive_c/quillmoor-settings.reg"
-  DISPLAY= wine regedit /S 'C:\quillmoor-settings.reg' >/dev/null 2>&1 \
-    || { log "could not apply the test settings to the Wine prefix"; exit 1; }
-  # A server kept by another command would never end; the settings are saved either way.
-  timeout 60 wineserver -w || true
-  rm -f "$WINEPREFIX/drive_c/quillmoor-settings.reg"
-  printf '%s' "$settings" > "$stamp"
-fi
-# Wine links the user's Documents, Desktop, Pictures... to $HOME. Programs under test must
-# never write into a real home folder, so those links become plain folders of the prefix.
-for link in "$WINEPREFIX"/drive_c/users/*/*; do
-  if [[ -L $link ]]; then
-    rm -f -- "$link"
-    mkdir -p -- "$link"
+# The classic prefix, where the CLASSIC test programs run a second time: the same, with visual
+# styles off and the classic system colours (Wine's default prefix has its light style on and
+# takes its colours from it).
+classic_settings="$settings"'
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\ThemeManager]
+"ThemeActive"="0"
+
+[HKEY_CURRENT_USER\Control Panel\Colors]
+"ButtonFace"="212 208 200"
+"ButtonShadow"="128 128 128"
+"ButtonHilight"="255 255 255"
+"ButtonDkShadow"="64 64 64"
+"ButtonLight"="212 208 200"
+"Hilight"="10 36 106"
+"HilightText"="255 255 255"
+"Window"="255 255 255"
+"WindowText"="0 0 0"
+"ButtonText"="0 0 0"
+"GrayText"="128 128 128"
+"ActiveTitle"="10 36 106"
+"InactiveTitle"="128 128 128"
+"InfoWindow"="255 255 225"
+"InfoText"="0 0 0"
+"Menu"="212 208 200"
+'
+
+# prepare_prefix FOLDER SETTINGS: creates the prefix when missing and applies SETTINGS (a .reg
+# text) whenever they differ from those applied last.
+prepare_prefix() (
+  export WINEPREFIX=$1
+  local wanted=$2
+  if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    log "creating the Wine prefix $WINEPREFIX"
+    mkdir -p "$build_dir"
+    # No display is needed to create the prefix; keep it from opening any window.
+    DISPLAY= wineboot -i >/dev/null 2>&1 || true
+    wineserver -w || true
+    [[ -f $WINEPREFIX/system.reg ]] || { log "wineboot did not create the prefix $WINEPREFIX"; exit 1; }
   fi
-done
+  # Compared byte for byte: "$(cat ...)" would drop the text's final line end and never match.
+  local stamp=$WINEPREFIX/.quillmoor-settings
+  if ! printf '%s' "$wanted" | cmp -s - "$stamp"; then
+    log "applying the test settings to the Wine prefix $WINEPREFIX"
+    printf '%s' "$wanted" > "$WINEPREFIX/drive_c/quillmoor-settings.reg"
+    DISPLAY= wine regedit /S 'C:\quillmoor-settings.reg' >/dev/null 2>&1 \
+      || { log "could not apply the test settings to the Wine prefix $WINEPREFIX"; exit 1; }
+    # A server kept by another command would never end; the settings are saved either way.
+    timeout 60 wineserver -w || true
+    rm -f "$WINEPREFIX/drive_c/quillmoor-settings.reg"
+    printf '%s' "$wanted" > "$stamp"
+  fi
+  # Wine links the user's Documents, Desktop, Pictures... to $HOME. Programs under test must
+  # never write into a real home folder, so those links become plain folders of the prefix.
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [[ -L $link ]]; then
+      rm -f -- "$link"
+      mkdir -p -- "$link"
+    fi
+  done
+)
+prepare_prefix "$build_dir/wineprefix" "$settings"
+prepare_prefix "$build_dir/wineprefix-classic" "$classic_settings"
 
 echo "QM_DEPS=$deps"
 echo "QM_TEST_IMAGES=$images"

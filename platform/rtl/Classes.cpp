@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "platform/rtl/ScopeGuards.h"
+
 // ---------------------------------------------------------------------------------------------
 // TList
 
@@ -359,6 +361,9 @@ void TComponent::InsertComponent(TComponent* AComponent)
         AComponent->FOwner->RemoveComponent(AComponent);
     FComponents.push_back(AComponent);
     AComponent->FOwner = this;
+    // Parts made on a form being designed take its design-time branches.
+    if (FComponentState.Contains(csDesigning))
+        AComponent->SetDesigning(true);
     Notification(AComponent, opInsert);
 }
 
@@ -418,14 +423,20 @@ TLoadingScope::~TLoadingScope() noexcept(false)
         return;
     if (std::uncaught_exceptions() > FUncaught) {
         Leave();
-        for (TComponent* C : FComponents)
-            if (C) {
-                C->FComponentState -= TComponentState{csLoading, csReading};
-                C->FLoadingScope = nullptr;
-            }
+        Abandon();
         return;
     }
     Finish();
+}
+
+void TLoadingScope::Abandon()
+{
+    for (TComponent* C : FComponents)
+        if (C) {
+            C->FComponentState -= TComponentState{csLoading, csReading};
+            C->FLoadingScope = nullptr;
+        }
+    FComponents.clear();
 }
 
 void TLoadingScope::Leave()
@@ -447,6 +458,15 @@ void TLoadingScope::Finish()
     if (FFinished)
         return;
     Leave();
+    {
+        // A ReadState may free components of this scope; Forget blanks their entries. A failed
+        // read loads nothing: the states are cleared and the failure passes on.
+        TScopeExit Failed([this] { Abandon(); });
+        for (size_t I = 0; I < FComponents.size(); ++I)
+            if (TComponent* C = FComponents[I])
+                C->ReadState();
+        Failed.Dismiss();
+    }
     for (TComponent* C : FComponents)
         if (C)
             C->FComponentState.Exclude(csReading);

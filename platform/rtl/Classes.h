@@ -139,6 +139,7 @@ public:
     TComponentState GetComponentState() const { return FComponentState; }
     void SetDesigning(bool Value, bool SetChildren = true);
 
+    // A component inserted into a designing owner becomes designing too (with what it owns).
     virtual void InsertComponent(TComponent* AComponent);
     virtual void RemoveComponent(TComponent* AComponent);
 
@@ -148,6 +149,9 @@ public:
     void RemoveFreeNotification(TComponent* AComponent);
 
     virtual void Notification(TComponent* AComponent, TOperation Operation);
+    // Runs once when the loading scope the component was made in ends, before any component of
+    // the scope gets Loaded: the component's design has been read. Empty in the base.
+    virtual void ReadState() {}
     // Runs once when the loading scope the component was made in ends; the base clears csLoading.
     virtual void Loaded();
 
@@ -179,10 +183,11 @@ template <class T>
 using TComponentPtr = std::unique_ptr<T, TFreeComponent>;
 
 // Components made on this thread while a scope is open carry csLoading and csReading. When the
-// scope ends (Finish, or the destructor when no exception is unwinding) csReading is cleared
-// from all of them, then each gets Loaded() in creation order. Scopes nest; each component
-// belongs to the innermost one. If an exception unwinds through the scope, the states are
-// cleared without Loaded.
+// scope ends (Finish, or the destructor when no exception is unwinding) each gets ReadState() in
+// creation order, csReading is cleared from all of them, then each gets Loaded() in creation
+// order. Scopes nest; each component belongs to the innermost one. If an exception unwinds
+// through the scope, or a ReadState raises (the read failed), the states are cleared without
+// Loaded.
 class TLoadingScope {
 public:
     TLoadingScope();
@@ -196,6 +201,7 @@ public:
 private:
     friend class TComponent;
     void Leave();
+    void Abandon(); // clears the states of every component left, without Loaded
     void Forget(TComponent* C);
 
     std::vector<TComponent*> FComponents;

@@ -129,10 +129,39 @@ void TActionLink::SetAction(TAction* Value)
     }
 }
 
+bool TActionLink::Execute(TComponent* Client)
+{
+    if (!FAction)
+        return false;
+    TAction::TExecuteFrame Frame(FAction, Client);
+    return Frame.Action->Execute();
+}
+
+bool TActionLink::Update() { return FAction ? FAction->Update() : false; }
+
+TAction::TExecuteFrame::TExecuteFrame(TAction* A, TComponent* Client)
+    : Action(A), Previous(A->FActionComponent), Next(A->FExecuting)
+{
+    A->FExecuting = this;
+    A->FActionComponent = Client;
+}
+
+TAction::TExecuteFrame::~TExecuteFrame()
+{
+    if (!Alive)
+        return;
+    Action->FExecuting = Next;
+    Action->FActionComponent = Previous;
+}
+
 TAction::TAction(TComponent* AOwner) : TComponent(AOwner), FCommandId(gNextCommandId++) {}
 
 TAction::~TAction()
 {
+    // An action freed by its own command: the running links' frames leave it alone.
+    for (TExecuteFrame* F = FExecuting; F; F = F->Next)
+        F->Alive = false;
+    FExecuting = nullptr;
     // The clients forget the action (a copy: each unlinks itself).
     for (TActionLink* L : std::vector<TActionLink*>(FLinks))
         L->SetAction(nullptr);
@@ -154,18 +183,35 @@ void TAction::SetActionList(TActionList* Value)
 
 void TAction::Changed()
 {
-    for (TActionLink* L : std::vector<TActionLink*>(FLinks))
-        if (std::find(FLinks.begin(), FLinks.end(), L) != FLinks.end())
-            L->ActionChanged();
+    // A client may unlink others (or itself) while it follows the change.
+    auto Linked = [this](TActionLink* L) { return std::find(FLinks.begin(), FLinks.end(), L) != FLinks.end(); };
+    for (TActionLink* L : std::vector<TActionLink*>(FLinks)) {
+        if (!Linked(L))
+            continue;
+        L->ActionChanged();
+        if (Linked(L) && L->OnChange) {
+            const TNotifyEvent Notice = L->OnChange; // the link may go inside its own notice
+            Notice(this);
+        }
+    }
 }
 
-#define QM_ACTION_SETTER(Name, Type, Field) \
-    void TAction::Set##Name(Type Value)     \
-    {                                       \
-        if (Field == Value)                 \
-            return;                         \
-        Field = Value;                      \
-        Changed();                          \
+void TAction::TellLinks(bool (TActionLink::*IsLinked)() const, const std::function<void(TActionLink*)>& Set)
+{
+    for (TActionLink* L : std::vector<TActionLink*>(FLinks))
+        if (std::find(FLinks.begin(), FLinks.end(), L) != FLinks.end() && (L->*IsLinked)())
+            Set(L);
+}
+
+// The links hear of the new value while the action still holds the old one.
+#define QM_ACTION_SETTER(Name, Type, Field)                                                     \
+    void TAction::Set##Name(Type Value)                                                         \
+    {                                                                                           \
+        if (Field == Value)                                                                     \
+            return;                                                                             \
+        TellLinks(&TActionLink::Is##Name##Linked, [&Value](TActionLink* L) { L->Set##Name(Value); }); \
+        Field = Value;                                                                          \
+        Changed();                                                                              \
     }
 QM_ACTION_SETTER(Caption, const std::string&, FCaption)
 QM_ACTION_SETTER(Hint, const std::string&, FHint)
@@ -174,7 +220,23 @@ QM_ACTION_SETTER(Checked, bool, FChecked)
 QM_ACTION_SETTER(Visible, bool, FVisible)
 QM_ACTION_SETTER(ShortCut, TShortCut, FShortCut)
 QM_ACTION_SETTER(ImageIndex, int32_t, FImageIndex)
+QM_ACTION_SETTER(HelpContext, int32_t, FHelpContext)
 #undef QM_ACTION_SETTER
+
+void TAction::SetOnExecute(TNotifyEvent Value)
+{
+    TellLinks(&TActionLink::IsOnExecuteLinked, [&Value](TActionLink* L) { L->SetOnExecute(Value); });
+    OnExecute = std::move(Value);
+    Changed();
+}
+
+bool TAction::DoHint(std::string& Hint)
+{
+    bool CanShow = true;
+    if (OnHint)
+        OnHint(Hint, CanShow);
+    return CanShow;
+}
 
 bool TAction::Execute()
 {

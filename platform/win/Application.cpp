@@ -194,6 +194,20 @@ int32_t TApplication::MessageBox(const std::string& Text, const std::string& Cap
     return ::MessageBoxA(Owner, Text.c_str(), Caption.c_str(), Flags);
 }
 
+bool TApplication::HelpContext(int32_t Context)
+{
+    return HelpCommand(HELP_CONTEXT, Context);
+}
+
+bool TApplication::HelpCommand(uint32_t Command, intptr_t Data)
+{
+    if (!OnHelp)
+        return false;
+    bool Handled = false;
+    OnHelp(Command, Data, Handled);
+    return Handled;
+}
+
 void TApplication::InsertComponent(TComponent* AComponent)
 {
     TCriticalSectionGuard Lock(FComponentsLock);

@@ -22,6 +22,10 @@ using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 using TExceptionEvent = std::function<void(TObject* Sender, std::exception_ptr E)>;
 // Returns true when it handled the message (it is then neither translated nor dispatched).
 using TMessageHook = std::function<bool(MSG& Msg)>;
+// A help request with WinHelp's command and data (HELP_CONTEXT with a context number,
+// HELP_CONTEXTPOPUP, HELP_SETPOPUP_POS with a point packed as MAKELONG(x, y)). The handler sets
+// Handled when it served the request.
+using THelpEvent = std::function<void(uint32_t Command, intptr_t Data, bool& Handled)>;
 
 class TApplication : public TComponent {
 public:
@@ -59,8 +63,14 @@ public:
     // A message box owned by the active window of the user-interface thread.
     int32_t MessageBox(const std::string& Text, const std::string& Caption, uint32_t Flags);
 
+    // Help requests go to OnHelp and nowhere else (no help viewer is started here): without a
+    // handler nothing happens and the answer is false; otherwise the handler's Handled.
+    bool HelpContext(int32_t Context);
+    bool HelpCommand(uint32_t Command, intptr_t Data);
+
     TIdleEvent OnIdle;
     TExceptionEvent OnException;
+    THelpEvent OnHelp;
 
     // The owned-component list is locked: components owned by the application may be made and
     // freed on worker threads.

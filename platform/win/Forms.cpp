@@ -6,6 +6,7 @@
 
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/GuardCallback.h"
+#include "platform/win/OSError.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/Thread.h"
 
@@ -39,6 +40,18 @@ void ForEachControl(TWinControl* Parent, const std::function<bool(TControl*)>& F
         if (auto* W = dynamic_cast<TWinControl*>(C))
             ForEachControl(W, F, Stop);
     }
+}
+
+// The MDI client's own child id, and the first id it gives its children (its window-list
+// commands): clear of the command ids of actions.
+constexpr UINT kMDIClientId = 0xFEFF;
+constexpr UINT kFirstMDIChildId = 0xFF00;
+
+// The frame of every MDI child: the application's main form when it is an MDI frame.
+TCustomForm* MDIFrame()
+{
+    TCustomForm* Main = gAppUI ? gAppUI->GetMainForm() : nullptr;
+    return Main && Main->GetFormStyle() == fsMDIForm ? Main : nullptr;
 }
 
 } // namespace
@@ -246,7 +259,14 @@ void TCustomForm::SetFormStyle(TFormStyle Value)
 {
     if (FFormStyle == Value)
         return;
+    auto IsMDI = [](TFormStyle S) { return S == fsMDIForm || S == fsMDIChild; };
+    const bool Remake = IsMDI(Value) || IsMDI(FFormStyle);
     FFormStyle = Value;
+    if (Remake) {
+        // An MDI frame or child is another kind of window.
+        RecreateIfMade();
+        return;
+    }
     if (HandleAllocated())
         SetWindowPos(FHandle, Value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -262,6 +282,18 @@ TWindowState TCustomForm::GetWindowState() const
 void TCustomForm::SetWindowState(TWindowState Value)
 {
     FWindowState = Value;
+    if (FHandle && IsWindowVisible(FHandle) && FFormStyle == fsMDIChild) {
+        // The MDI client keeps its own record of the maximized child.
+        const HWND Client = ::GetParent(FHandle);
+        const auto Child = reinterpret_cast<WPARAM>(FHandle);
+        if (Value == wsMaximized)
+            SendMessageA(Client, WM_MDIMAXIMIZE, Child, 0);
+        else if (Value == wsNormal)
+            SendMessageA(Client, WM_MDIRESTORE, Child, 0);
+        else
+            ShowWindow(FHandle, SW_MINIMIZE);
+        return;
+    }
     if (FHandle && IsWindowVisible(FHandle))
         ShowWindow(FHandle, Value == wsMaximized ? SW_SHOWMAXIMIZED : Value == wsMinimized ? SW_SHOWMINIMIZED : SW_RESTORE);
 }
@@ -313,6 +345,13 @@ void TCustomForm::CreateParams(TCreateParams& P)
         P.WndParent = nullptr;
     if (!P.WndParent)
         P.ExStyle |= WS_EX_APPWINDOW;
+    if (FFormStyle == fsMDIChild) {
+        TCustomForm* Frame = MDIFrame();
+        P.Style = (P.Style & ~WS_POPUP) | WS_CHILD | WS_CLIPSIBLINGS;
+        P.ExStyle = (P.ExStyle & ~(WS_EX_APPWINDOW | WS_EX_TOPMOST)) | WS_EX_MDICHILD;
+        P.Menu = nullptr;
+        P.WndParent = Frame && Frame != this ? Frame->GetClientHandle() : nullptr;
+    }
     P.WinClassName = "QMForm" + ClassName();
 }
 
@@ -374,6 +413,10 @@ void TCustomForm::VisibleChanged()
     if (GetVisible()) {
         HandleNeeded();
         PlaceOnFirstShow();
+        if (FFormStyle == fsMDIChild) {
+            ShowMDIChild();
+            return;
+        }
         int Cmd = FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : FWindowState == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
         ShowWindow(FHandle, Cmd);
         SetForegroundWindow(FHandle);
@@ -696,6 +739,8 @@ bool TCustomForm::DialogChar(char Key)
 
 void TCustomForm::WndProc(TMessage& M)
 {
+    if (MDIMessage(M))
+        return;
     switch (M.Msg) {
     case WM_CLOSE:
         Close();
@@ -778,4 +823,122 @@ void TCustomForm::WndProc(TMessage& M)
         break;
     }
     TWinControl::WndProc(M);
+}
+
+// =============================================================================================
+// MDI frames and children
+
+namespace {
+
+// The default procedure of a frame: DefFrameProc needs the frame's MDI client.
+LRESULT CALLBACK FrameDefaultProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    auto* F = dynamic_cast<TCustomForm*>(TWinControl::FindControl(Wnd));
+    return DefFrameProcA(Wnd, F ? F->GetClientHandle() : nullptr, Msg, WParam, LParam);
+}
+
+} // namespace
+
+void TCustomForm::CreateWnd()
+{
+    if (FFormStyle == fsMDIChild) {
+        TCustomForm* Frame = MDIFrame();
+        if (!Frame || Frame == this)
+            throw EInvalidOperation("An MDI child form needs an MDI frame as the main form");
+        Frame->HandleNeeded();
+        if (!Frame->GetClientHandle())
+            throw EInvalidOperation("The MDI frame has no MDI client window");
+    }
+    TWinControl::CreateWnd();
+    // The default procedures of MDI windows take over once the window exists: a form is made
+    // hidden, and until it is shown the messages it gets are plain ones.
+    if (FFormStyle == fsMDIChild) {
+        FDefWndProc = DefMDIChildProcA;
+    } else if (FFormStyle == fsMDIForm) {
+        CLIENTCREATESTRUCT CS{nullptr, kFirstMDIChildId};
+        const DWORD Style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL | WS_VISIBLE;
+        const auto Id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kMDIClientId));
+        // Placed by AlignControls once the form's controls have their bands.
+        FClientHandle = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr, Style, 0, 0, 0, 0, FHandle, Id,
+                                        GetModuleHandleA(nullptr), &CS);
+        if (!FClientHandle)
+            RaiseLastOSError("CreateWindowEx MDICLIENT");
+        FDefWndProc = FrameDefaultProc;
+    }
+}
+
+void TCustomForm::DestroyWnd()
+{
+    // Asked of the window, not of the style, which may have changed already (SetFormStyle).
+    if (FHandle && (GetWindowLongA(FHandle, GWL_EXSTYLE) & WS_EX_MDICHILD)) {
+        // The MDI client forgets the child and activates the next one.
+        if (const HWND Client = ::GetParent(FHandle))
+            SendMessageA(Client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(FHandle), 0);
+    }
+    TWinControl::DestroyWnd();
+    FClientHandle = nullptr; // went with the frame
+}
+
+void TCustomForm::AlignControls(TRect& R)
+{
+    // The aligned controls take their bands first; the MDI client fills the rest.
+    TWinControl::AlignControls(R);
+    if (FClientHandle)
+        SetWindowPos(FClientHandle, nullptr, R.left, R.top, std::max<int32_t>(R.right - R.left, 0),
+                     std::max<int32_t>(R.bottom - R.top, 0), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool TCustomForm::MDIMessage(TMessage& M)
+{
+    if (!FClientHandle)
+        return false;
+    switch (M.Msg) {
+    case WM_SIZE:
+        // AlignControls places the MDI client; DefFrameProc would stretch it over the client area.
+        M.Result = DefWindowProcA(FHandle, M.Msg, M.WParam, M.LParam);
+        return true;
+    case WM_NCDESTROY:
+        FClientHandle = nullptr;
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TCustomForm::ShowMDIChild()
+{
+    const HWND Client = ::GetParent(FHandle);
+    const auto Child = reinterpret_cast<WPARAM>(FHandle);
+    ShowWindow(FHandle, FWindowState == wsMinimized ? SW_SHOWMINNOACTIVE : SW_SHOWNA);
+    // A child window is not activated by showing it: the MDI client activates it.
+    SendMessageA(Client, WM_MDIACTIVATE, Child, 0);
+    if (FWindowState == wsMaximized)
+        SendMessageA(Client, WM_MDIMAXIMIZE, Child, 0);
+}
+
+std::vector<TCustomForm*> TCustomForm::MDIChildList() const
+{
+    std::vector<TCustomForm*> L;
+    if (!FClientHandle)
+        return L;
+    for (HWND W = GetWindow(FClientHandle, GW_CHILD); W; W = GetWindow(W, GW_HWNDNEXT))
+        if (auto* F = dynamic_cast<TCustomForm*>(FindControl(W)); F && F->FFormStyle == fsMDIChild)
+            L.push_back(F);
+    return L;
+}
+
+TCustomForm* TCustomForm::GetActiveMDIChild() const
+{
+    if (!FClientHandle)
+        return nullptr;
+    const auto W = reinterpret_cast<HWND>(SendMessageA(FClientHandle, WM_MDIGETACTIVE, 0, 0));
+    return dynamic_cast<TCustomForm*>(FindControl(W));
+}
+
+int32_t TCustomForm::GetMDIChildCount() const { return static_cast<int32_t>(MDIChildList().size()); }
+
+TCustomForm* TCustomForm::GetMDIChildren(int32_t Index) const
+{
+    const std::vector<TCustomForm*> L = MDIChildList();
+    return Index >= 0 && static_cast<size_t>(Index) < L.size() ? L[static_cast<size_t>(Index)] : nullptr;
 }

@@ -21,7 +21,9 @@
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 using TBorderIcons = TFlags<TBorderIcon>;
-enum TFormStyle { fsNormal, fsStayOnTop };
+// fsMDIForm: an MDI frame (its MDI client fills what its aligned controls leave); fsMDIChild: a
+// child window in the MDI client of the application's main form, which must be a frame.
+enum TFormStyle { fsNormal, fsStayOnTop, fsMDIForm, fsMDIChild };
 enum TPosition { poDesigned, poScreenCenter, poDesktopCenter, poMainFormCenter };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
@@ -42,6 +44,15 @@ using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TShortCutHandler = std::function<bool(uint16_t Key, TShiftState Shift)>;
 // A WM_COMMAND with lParam 0: true when the id was one of the handler's.
 using TCommandHandler = std::function<bool(uint16_t Id)>;
+
+// The form designer a form being designed reports to. The program has none.
+class IFormDesigner {
+public:
+    virtual ~IFormDesigner() = default;
+    // The design changed.
+    virtual void Modified() = 0;
+    virtual void SelectComponent(TComponent* Component) = 0;
+};
 
 class TCustomForm : public TWinControl {
 public:
@@ -106,6 +117,17 @@ public:
     TCloseEvent OnClose;
     TNotifyEvent OnDestroy;
 
+    // MDI: the frame's MDI client window (nullptr until the frame's window exists, and for other
+    // styles), its children in z-order (the active one first) and the active one.
+    HWND GetClientHandle() const { return FClientHandle; }
+    TCustomForm* GetActiveMDIChild() const;
+    int32_t GetMDIChildCount() const;
+    TCustomForm* GetMDIChildren(int32_t Index) const; // nullptr out of range
+
+    // The designer while the form is designed; nullptr in the program. Not owned.
+    IFormDesigner* GetDesigner() const { return FDesigner; }
+    void SetDesigner(IFormDesigner* Value) { FDesigner = Value; }
+
     void WndProc(TMessage& Message) override;
 
 protected:
@@ -118,9 +140,18 @@ protected:
     void RecreateIfMade();
     void HandlersDone() override;
     TRect FrameOf() const; // the frame's size around a client rectangle of zero size
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void AlignControls(TRect& Rect) override;
 
 private:
     void PlaceOnFirstShow();
+    // The MDI frame's and children's share of the messages: true when handled.
+    bool MDIMessage(TMessage& Message);
+    void ShowMDIChild();
+    std::vector<TCustomForm*> MDIChildList() const;
+    HWND FClientHandle = nullptr;
+    IFormDesigner* FDesigner = nullptr;
     TFormBorderStyle FBorderStyle = bsSizeable;
     TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
     TFormStyle FFormStyle = fsNormal;

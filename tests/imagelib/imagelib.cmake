@@ -6,7 +6,6 @@ if(NOT QM_NATIVE AND TARGET qm_imagelib)
       ${CMAKE_CURRENT_LIST_DIR}/dib/Dib_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/dib/DibGdi_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/dib/ImgMisc_test.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/support/ResourceProbe.cpp
     LIBS qm_imagelib qm_test_support
     MAIN qm_test_support)
 endif()

@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <gtest/gtest.h>
+
+#include "tests/support/TestSupport.h"
+
 namespace TestSupport {
 
 bool TShot::Contains(const RECT& R, uint32_t Colour) const
@@ -76,34 +80,80 @@ TShot CaptureWindow(HWND W)
     ReleaseDC(nullptr, Screen);
     HBITMAP Bmp = CreateDIBSection(DC, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
     HGDIOBJ Old = SelectObject(DC, Bmp);
-    // The frame and caption: with no window manager on the test display nobody draws them on
-    // the screen, so they are drawn here the way the system draws them.
     WINDOWINFO WI{};
     WI.cbSize = sizeof(WI);
     GetWindowInfo(W, &WI);
-    const int32_t BX = static_cast<int32_t>(WI.cxWindowBorders), BY = static_cast<int32_t>(WI.cyWindowBorders);
-    RECT Whole{0, 0, S.W, S.H};
-    FillRect(DC, &Whole, GetSysColorBrush(COLOR_BTNFACE));
-    if (BX > 0 && BY > 0)
-        DrawEdge(DC, &Whole, EDGE_RAISED, BF_RECT);
-    int32_t Caption = 0;
-    if ((WI.dwStyle & WS_CAPTION) == WS_CAPTION) {
-        Caption = GetSystemMetrics((WI.dwExStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
-        RECT Bar{BX, BY, S.W - BX, BY + Caption - 1};
-        DrawCaption(W, DC, &Bar, DC_ACTIVE | DC_TEXT | DC_GRADIENT | ((WI.dwStyle & WS_SYSMENU) ? DC_ICON : 0));
+    // A window without a system frame draws all of itself, non-client area included (a bar
+    // window's border is its own WM_NCPAINT): the whole picture comes from its surface.
+    const bool SystemFrame = (WI.dwStyle & (WS_BORDER | WS_DLGFRAME | WS_THICKFRAME)) != 0 ||
+                             (WI.dwExStyle & (WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE |
+                                              WS_EX_STATICEDGE)) != 0;
+    if (!SystemFrame) {
+        HDC Own = GetWindowDC(W);
+        BitBlt(DC, 0, 0, S.W, S.H, Own, 0, 0, SRCCOPY);
+        ReleaseDC(W, Own);
+    } else {
+        // The frame and caption: with no window manager on the test display nobody draws them
+        // on the screen, so they are drawn here the way the system draws them.
+        const int32_t BX = static_cast<int32_t>(WI.cxWindowBorders), BY = static_cast<int32_t>(WI.cyWindowBorders);
+        RECT Whole{0, 0, S.W, S.H};
+        FillRect(DC, &Whole, GetSysColorBrush(COLOR_BTNFACE));
+        if (BX > 0 && BY > 0)
+            DrawEdge(DC, &Whole, EDGE_RAISED, BF_RECT);
+        int32_t Caption = 0;
+        if ((WI.dwStyle & WS_CAPTION) == WS_CAPTION) {
+            Caption = GetSystemMetrics((WI.dwExStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+            RECT Bar{BX, BY, S.W - BX, BY + Caption - 1};
+            DrawCaption(W, DC, &Bar, DC_ACTIVE | DC_TEXT | DC_GRADIENT | ((WI.dwStyle & WS_SYSMENU) ? DC_ICON : 0));
+        }
+        // The menu bar and the client area (child windows included) from the window's own
+        // surface, which other windows do not paint into.
+        const int32_t Top = BY + Caption;
+        HDC Own = GetWindowDC(W);
+        BitBlt(DC, BX, Top, S.W - 2 * BX, S.H - BY - Top, Own, BX, Top, SRCCOPY);
+        ReleaseDC(W, Own);
     }
-    // The menu bar and the client area (child windows included) from the window's own surface,
-    // which other windows do not paint into.
-    const int32_t Top = BY + Caption;
-    HDC Own = GetWindowDC(W);
-    BitBlt(DC, BX, Top, S.W - 2 * BX, S.H - BY - Top, Own, BX, Top, SRCCOPY);
-    ReleaseDC(W, Own);
     GdiFlush();
     std::memcpy(S.Pixels.data(), Bits, S.Pixels.size() * 4);
     SelectObject(DC, Old);
     DeleteObject(Bmp);
     DeleteDC(DC);
     return S;
+}
+
+POINT ClientOrigin(HWND W)
+{
+    RECT R;
+    GetWindowRect(W, &R);
+    POINT P{0, 0};
+    ClientToScreen(W, &P);
+    return POINT{P.x - R.left, P.y - R.top};
+}
+
+namespace {
+std::string RgbText(uint32_t R, uint32_t G, uint32_t B)
+{
+    return "RGB(" + std::to_string(R) + ", " + std::to_string(G) + ", " + std::to_string(B) + ")";
+}
+} // namespace
+
+bool ExpectPixel(const TShot& S, int32_t X, int32_t Y, COLORREF Colour, const std::string& What,
+                 std::source_location Where)
+{
+    const std::string Point = "Pixel (" + std::to_string(X) + ", " + std::to_string(Y) + ") of " + What;
+    if (X < 0 || Y < 0 || X >= S.W || Y >= S.H) {
+        ADD_FAILURE_AT(Where.file_name(), static_cast<int>(Where.line()))
+            << Point << " lies outside the " << S.W << "x" << S.H << " picture";
+        return false;
+    }
+    const uint32_t Found = S.At(X, Y); // 0x00RRGGBB
+    const uint32_t Wanted = (GetRValue(Colour) << 16) | (GetGValue(Colour) << 8) | GetBValue(Colour);
+    if (Found == Wanted)
+        return true;
+    ADD_FAILURE_AT(Where.file_name(), static_cast<int>(Where.line()))
+        << Point << ": expected " << RgbText(GetRValue(Colour), GetGValue(Colour), GetBValue(Colour)) << ", found "
+        << RgbText(Found >> 16, (Found >> 8) & 0xFF, Found & 0xFF);
+    return false;
 }
 
 bool WriteBmp(const std::string& Path, const TShot& S)
@@ -146,6 +196,22 @@ std::string MakeScreenshotFolder(const std::string& UnixFolder)
     Dir = "Z:" + Dir;
     CreateDirectoryA(Dir.c_str(), nullptr);
     return Dir;
+}
+
+std::string SaveShot(const TShot& S, const std::string& Name)
+{
+    if (Name.empty() || Name.find_first_of("\\/:*?\"<>|") != std::string::npos || Name.front() == '.') {
+        ADD_FAILURE() << "Screenshot name '" << Name << "' is not a plain file name";
+        return "";
+    }
+    const std::string Profile = WineProfile();
+    const std::string Path = MakeScreenshotFolder(QM_SCREENSHOT_DIR) + "\\" + Name +
+                             (Profile == "classic" ? "-classic" : "") + ".bmp";
+    if (!WriteBmp(Path, S)) {
+        ADD_FAILURE() << "Could not write the screenshot " << Path;
+        return "";
+    }
+    return Path;
 }
 
 } // namespace TestSupport

@@ -3,6 +3,7 @@
 // to look at.
 
 #include <cstdint>
+#include <source_location>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,27 @@ TShot CaptureScreen(HWND W);
 // The window as it draws itself, whatever covers it on the screen: the menu bar and the client
 // area (child windows included) read from the window's own device context after a full redraw,
 // with a frame and caption drawn around them the way the system draws them (the test display has
-// no window manager to draw them). Nothing of another window gets into the picture.
+// no window manager to draw them). A window without a system frame (bar, menu and hint windows)
+// is read whole, its own non-client drawing included. Nothing of another window gets into the
+// picture.
 TShot CaptureWindow(HWND W);
+
+// Where the client area of W starts inside CaptureWindow's picture of it.
+POINT ClientOrigin(HWND W);
+
+// Adds a test failure at the caller unless the pixel (X, Y) of the shot has Colour (a COLORREF,
+// as GetSysColor and RGB give it); the failure names the point, What and both colours as RGB.
+bool ExpectPixel(const TShot& S, int32_t X, int32_t Y, COLORREF Colour, const std::string& What,
+                 std::source_location Where = std::source_location::current());
 
 // Writes the shot as a 24-bit bottom-up .bmp file; false when it could not be written whole.
 bool WriteBmp(const std::string& Path, const TShot& S);
+
+// Writes the shot as <build>/screenshots/<Name>.bmp, for a person to look at once the test run
+// has made it a .png. In the classic Wine profile the file is <Name>-classic.bmp, so the two
+// entries of one program keep their pictures apart. Name is a plain file name. Returns the
+// Windows path written; on failure adds a test failure and returns "".
+std::string SaveShot(const TShot& S, const std::string& Name);
 
 // The Windows path of a Unix screenshot folder (drive Z: is the Unix root under Wine), made when
 // missing; without a trailing "\".

@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "platform/win/Files.h"
@@ -24,6 +26,24 @@ std::string WindowClass(HWND W)
     char Buffer[256];
     const int N = GetClassNameA(W, Buffer, sizeof(Buffer));
     return N > 0 ? std::string(Buffer, static_cast<size_t>(N)) : std::string();
+}
+
+// The dialog's default button: the one DM_GETDEFID names, when it is shown. Wine's message boxes
+// keep the hidden OK button of their template as that id and give the default look (and Enter)
+// to the button MB_DEFBUTTONn chose, so a hidden answer falls back to the shown button that
+// reports itself as the default push button.
+int DefaultButtonOf(HWND Dialog)
+{
+    const LRESULT Def = SendMessageA(Dialog, DM_GETDEFID, 0, 0);
+    if (HIWORD(Def) == DC_HASDEFID) {
+        HWND Btn = GetDlgItem(Dialog, LOWORD(Def));
+        if (Btn && IsWindowVisible(Btn))
+            return LOWORD(Def);
+    }
+    for (HWND Child = GetWindow(Dialog, GW_CHILD); Child; Child = GetWindow(Child, GW_HWNDNEXT))
+        if (IsWindowVisible(Child) && (SendMessageA(Child, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON))
+            return GetDlgCtrlID(Child);
+    return 0;
 }
 
 BOOL CALLBACK CollectVisible(HWND W, LPARAM P)
@@ -131,6 +151,12 @@ std::string DialogText(HWND Dialog)
     return WindowText(Dialog) + "\n" + StaticTexts(Dialog);
 }
 
+std::string WineProfile()
+{
+    const char* Profile = std::getenv("QUILLMOOR_WINE_PROFILE");
+    return Profile ? Profile : "";
+}
+
 std::vector<HWND> VisibleThreadWindows()
 {
     std::vector<HWND> Windows;
@@ -176,6 +202,7 @@ void TDialogAnswerer::Tick()
             ADD_FAILURE() << "Dialog '" << Caption << "' has no button " << FButton;
             return;
         }
+        FDefaultButton = DefaultButtonOf(W);
         ++FAnswered;
         SendMessageA(Btn, BM_CLICK, 0, 0);
         return;

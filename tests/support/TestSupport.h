@@ -64,9 +64,9 @@ private:
 };
 
 // A user-interface-thread timer that looks for the thread's next visible "#32770" dialog whose
-// caption or text contains Match (any dialog when Match is empty), records its caption and text,
-// and clicks Button with BM_CLICK: at once, or once When holds. It answers one dialog, or every
-// matching one when Repeat is set.
+// caption or text contains Match (any dialog when Match is empty), records its caption, text and
+// default button, and clicks Button with BM_CLICK: at once, or once When holds. It answers one
+// dialog, or every matching one when Repeat is set.
 class TDialogAnswerer {
 public:
     explicit TDialogAnswerer(std::string Match, int Button = IDOK, std::function<bool()> When = nullptr,
@@ -79,6 +79,8 @@ public:
     bool Seen() const { return !FCaption.empty() || !FText.empty(); }
     const std::string& Caption() const { return FCaption; } // of the last dialog found
     const std::string& Text() const { return FText; }
+    // The default button (DM_GETDEFID) of the last dialog answered; 0 when it had none.
+    int DefaultButton() const { return FDefaultButton; }
 
 private:
     void Tick();
@@ -90,8 +92,13 @@ private:
     int FAnswered = 0;
     std::string FCaption;
     std::string FText;
+    int FDefaultButton = 0;
     std::unique_ptr<THiddenWindow> FWindow;
 };
+
+// The Wine profile the program runs in, from QUILLMOOR_WINE_PROFILE: "light" (the default
+// prefix, visual styles on) or "classic" (visual styles off, classic colours); "" outside ctest.
+std::string WineProfile();
 
 // The caption and the static texts of a dialog, joined by line ends.
 std::string DialogText(HWND Dialog);

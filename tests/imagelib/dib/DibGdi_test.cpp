@@ -17,7 +17,7 @@
 #include "platform/win/Icon.h"
 #include "platform/win/Metafile.h"
 #include "tests/imagelib/support/Pictures.h"
-#include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/ResourceProbe.h"
 
 namespace {
 
@@ -382,8 +382,7 @@ TEST(Resources, NoGdiOrMemoryGrowth)
 {
     TestSupport::TResourceProbe Probe;
     ASSERT_TRUE(Probe.SelfCheck()) << Probe.Report();
-    std::printf("resource probe: %s (%s)\n", Probe.Report().c_str(),
-                Probe.UsesSystemCount() ? "system count" : "library count");
+    std::printf("resource probe: %s\n", Probe.Report().c_str());
     TBitmap Target;
     Target.SetPixelFormat(pf24bit);
     Target.SetSize(64, 48);

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/ResourceProbe.h"
 #include "FormatsTestUtil.h"
 #include "imagelib/BitmapGraphic.h"
 #include "imagelib/EpsGraphic.h"
@@ -97,8 +97,7 @@ TEST(FormatResources, IconAndMetafileCyclesLeakNothing)
 {
     TestSupport::TResourceProbe Probe;
     ASSERT_TRUE(Probe.SelfCheck()) << Probe.Report();
-    std::printf("resource probe: %s (%s)\n", Probe.Report().c_str(),
-                Probe.UsesSystemCount() ? "system count" : "library count");
+    std::printf("resource probe: %s\n", Probe.Report().c_str());
     TDibGraphic Source;
     MakePattern(Source, 20, 20, ifTrueColor);
     for (int I = 0; I < 50; ++I)

@@ -5,7 +5,6 @@ if(NOT QM_NATIVE AND TARGET qm_imagelib)
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/FormatsEnvironment.cpp
       ${CMAKE_CURRENT_LIST_DIR}/../dib/ImageLibEnvironment.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/../support/ResourceProbe.cpp
     GLOB
       ${CMAKE_CURRENT_LIST_DIR}/*_test.cpp
     LIBS qm_imagelib qm_test_support

@@ -12,7 +12,7 @@
 #include "platform/win/Screen.h"
 #include "platform/win/Thread.h"
 #include "tests/imagelib/imgscroll/ImgScrollTestUtil.h"
-#include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/ResourceProbe.h"
 #include "tests/support/TestSupport.h"
 
 using namespace ImgScrollTest;

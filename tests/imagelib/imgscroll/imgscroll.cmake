@@ -7,7 +7,6 @@ if(NOT QM_NATIVE AND TARGET qm_imagelib)
       ${CMAKE_CURRENT_LIST_DIR}/ImgScrollMouse_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/ImgScrollThreads_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/../dib/ImageLibEnvironment.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/../support/ResourceProbe.cpp
     LIBS qm_imagelib qm_test_support
     MAIN qm_test_support)
   if(TARGET imagelib_imgscroll_tests AND COMMAND qm_add_resources)

@@ -8,7 +8,7 @@
 #include "imagelib/JpegGraphic.h"
 #include "imagelib/PngGraphic.h"
 #include "tests/imagelib/jpegpng/JpegPngTestUtil.h"
-#include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/ResourceProbe.h"
 
 using namespace JpegPngTest;
 

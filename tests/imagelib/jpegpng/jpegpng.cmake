@@ -5,7 +5,6 @@ if(NOT QM_NATIVE AND TARGET qm_imagelib)
   qm_add_test(imagelib_jpegpng_tests WINDOW UNMANAGED
     SOURCES
       ${CMAKE_CURRENT_SOURCE_DIR}/dib/ImageLibEnvironment.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/support/ResourceProbe.cpp
       ${CMAKE_CURRENT_LIST_DIR}/PngSilence.cpp
       ${CMAKE_CURRENT_LIST_DIR}/JpegAndPng_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/Jpeg_test.cpp

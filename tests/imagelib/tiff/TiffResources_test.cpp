@@ -6,7 +6,7 @@
 #include <random>
 #include <thread>
 
-#include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/ResourceProbe.h"
 
 using namespace TiffTest;
 

@@ -4,7 +4,6 @@ if(NOT QM_NATIVE AND TARGET qm_imagelib)
   qm_add_test(imagelib_tiff_tests WINDOW UNMANAGED
     SOURCES
       ${CMAKE_CURRENT_LIST_DIR}/../dib/ImageLibEnvironment.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/../support/ResourceProbe.cpp
       ${CMAKE_CURRENT_LIST_DIR}/TiffEnvironment.cpp
     GLOB
       ${CMAKE_CURRENT_LIST_DIR}/*_test.cpp

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "imagelib/ImgTransf.h"
-#include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/ResourceProbe.h"
 #include "tests/imagelib/transforms/TransformTestUtil.h"
 
 using namespace TransformTest;
@@ -38,8 +38,7 @@ TEST(TransformResources, NoGdiOrMemoryGrowth)
 {
     TestSupport::TResourceProbe Probe;
     ASSERT_TRUE(Probe.SelfCheck()) << Probe.Report();
-    std::printf("resource probe: %s (%s)\n", Probe.Report().c_str(),
-                Probe.UsesSystemCount() ? "system count" : "library count");
+    std::printf("resource probe: %s\n", Probe.Report().c_str());
     TDibGraphic Out;
     for (int I = 0; I < 50; ++I)
         Round(I, Out);

@@ -6,7 +6,6 @@ if(NOT QM_NATIVE AND TARGET qm_imagelib)
       ${CMAKE_CURRENT_LIST_DIR}/Transforms_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/Resize_test.cpp
       ${CMAKE_CURRENT_LIST_DIR}/TransformResources_test.cpp
-      ${CMAKE_CURRENT_LIST_DIR}/../support/ResourceProbe.cpp
       ${CMAKE_CURRENT_LIST_DIR}/../dib/ImageLibEnvironment.cpp
     LIBS qm_imagelib qm_test_support
     MAIN qm_test_support)

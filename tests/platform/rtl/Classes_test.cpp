@@ -31,14 +31,22 @@ public:
                 Ref = nullptr;
         }
     }
+    void ReadState() override
+    {
+        // Read while still reading, before anything of the scope is loaded.
+        Log->push_back("read " + GetName() + (GetComponentState().Contains(csReading) ? "" : " (not reading)"));
+        if (ThrowOnRead)
+            throw std::runtime_error("read failed");
+    }
     void Loaded() override
     {
         TComponent::Loaded();
-        Log->push_back("loaded " + GetName());
+        Log->push_back("loaded " + GetName() + (GetComponentState().Contains(csReading) ? " (still reading)" : ""));
         if (ThrowOnLoad)
             throw std::runtime_error("load failed");
     }
     TComponent* Ref = nullptr;
+    bool ThrowOnRead = false;
     bool ThrowOnLoad = false;
     TLog* Log;
 };
@@ -255,7 +263,7 @@ TEST(Component, LoadingScope)
         B->Free(); // gone before the end: no Loaded for it
         Log.clear();
     }
-    EXPECT_EQ(Log, (TLog{"loaded A", "loaded C"}));
+    EXPECT_EQ(Log, (TLog{"read A", "read C", "loaded A", "loaded C"}));
     EXPECT_TRUE(A->GetComponentState().Empty());
     EXPECT_FALSE(TProbe(nullptr, "Late", &Log).GetComponentState().Contains(csLoading));
 
@@ -268,11 +276,11 @@ TEST(Component, LoadingScope)
             TLoadingScope Inner;
             new TProbe(&Owner, "Q", &Log);
         }
-        EXPECT_EQ(Log, (TLog{"loaded Q"}));
+        EXPECT_EQ(Log, (TLog{"read Q", "loaded Q"}));
         Outer.Finish();
         new TProbe(&Owner, "R", &Log); // after Finish: not loading
     }
-    EXPECT_EQ(Log, (TLog{"loaded Q", "loaded P"}));
+    EXPECT_EQ(Log, (TLog{"read Q", "loaded Q", "read P", "loaded P"}));
     EXPECT_FALSE(Owner.FindComponent("R")->GetComponentState().Contains(csLoading));
 }
 
@@ -286,7 +294,7 @@ TEST(Component, LoadingScopeFailures)
     A->ThrowOnLoad = true;
     // The first failure comes back after every component got its Loaded.
     EXPECT_THROW(Scope.Finish(), std::runtime_error);
-    EXPECT_EQ(Log, (TLog{"loaded A", "loaded B"}));
+    EXPECT_EQ(Log, (TLog{"read A", "read B", "loaded A", "loaded B"}));
     EXPECT_FALSE(A->GetComponentState().Contains(csLoading));
     EXPECT_FALSE(B->GetComponentState().Contains(csLoading));
 
@@ -301,4 +309,55 @@ TEST(Component, LoadingScopeFailures)
     }
     EXPECT_TRUE(Log.empty());
     EXPECT_FALSE(C->GetComponentState().Contains(csLoading));
+}
+
+TEST(Component, AFailedReadLoadsNothing)
+{
+    TLog Log;
+    TComponent Owner(nullptr);
+    TProbe* A;
+    TProbe* B;
+    TProbe* C;
+    {
+        TLoadingScope Scope;
+        A = new TProbe(&Owner, "A", &Log);
+        B = new TProbe(&Owner, "B", &Log);
+        C = new TProbe(&Owner, "C", &Log);
+        B->ThrowOnRead = true;
+        EXPECT_THROW(Scope.Finish(), std::runtime_error);
+    }
+    // No Loaded for any of them, the reads after the failure are not made, and no state is left.
+    EXPECT_EQ(Log, (TLog{"read A", "read B"}));
+    for (TProbe* P : {A, B, C})
+        EXPECT_TRUE(P->GetComponentState().Empty()) << P->GetName();
+    // The components belong to no scope any more: a later scope does not reach them.
+    Log.clear();
+    {
+        TLoadingScope Later;
+        new TProbe(&Owner, "D", &Log);
+    }
+    EXPECT_EQ(Log, (TLog{"read D", "loaded D"}));
+}
+
+TEST(Component, DesigningOwnersMakeDesigningComponents)
+{
+    TLog Log;
+    TComponent Form(nullptr);
+    auto* Before = new TProbe(&Form, "Before", &Log);
+    Form.SetDesigning(true);
+    EXPECT_TRUE(Before->GetComponentState().Contains(csDesigning));
+    auto* Made = new TProbe(&Form, "Made", &Log);
+    auto* Inner = new TProbe(Made, "Inner", &Log);
+    EXPECT_TRUE(Made->GetComponentState().Contains(csDesigning));
+    EXPECT_TRUE(Inner->GetComponentState().Contains(csDesigning));
+    // A component that moves to a designing owner comes with what it owns.
+    auto* Moved = new TProbe(nullptr, "Moved", &Log);
+    auto* Sub = new TProbe(Moved, "Sub", &Log);
+    EXPECT_FALSE(Sub->GetComponentState().Contains(csDesigning));
+    Form.InsertComponent(Moved);
+    EXPECT_TRUE(Moved->GetComponentState().Contains(csDesigning));
+    EXPECT_TRUE(Sub->GetComponentState().Contains(csDesigning));
+    // A run-time owner makes run-time components.
+    TComponent Runtime(nullptr);
+    EXPECT_FALSE((new TProbe(&Runtime, "Plain", &Log))->GetComponentState().Contains(csDesigning));
 }

@@ -118,6 +118,13 @@ TEST(TestSupport, DialogAnswererWaitsForItsCondition)
     EXPECT_EQ(Answerer.AnsweredCount(), 1);
 }
 
+TEST(TestSupport, DialogAnswererRecordsTheDefaultButton)
+{
+    TDialogAnswerer Answerer("Default box", IDYES);
+    EXPECT_EQ(Application->MessageBox("Which one is the default?", "Default box", MB_YESNO | MB_DEFBUTTON2), IDYES);
+    EXPECT_EQ(Answerer.DefaultButton(), IDNO);
+}
+
 // Host programs run from under Wine report through a marker file: the exit code and the output
 // come back, a marker left from an earlier run is not taken for this one's, and a program that
 // does not finish in time is reported as such rather than as a success.

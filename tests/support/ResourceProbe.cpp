@@ -1,10 +1,8 @@
-#include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/ResourceProbe.h"
 
 #include <vector>
 
 #include <windows.h>
-
-#include "imagelib/ImgDib.h"
 
 namespace TestSupport {
 
@@ -14,8 +12,8 @@ int64_t SystemGdiCount() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJ
 // Every live GDI object of the process, found by asking GDI for the type of each handle slot.
 // Wine keeps one table of the process's GDI objects and takes a handle whose upper word is 0
 // as "this slot, whatever its generation", so this sees the objects of every part of the
-// program (platform bitmaps and palettes too, which the library's counter does not). Windows
-// refuses such handles; the count is then 0 and the self-check does not choose it.
+// program. Windows refuses such handles; the count is then 0 and the self-check does not choose
+// it.
 int64_t HandleTableGdiCount()
 {
     int64_t Count = 0;
@@ -23,6 +21,27 @@ int64_t HandleTableGdiCount()
         if (GetObjectType(reinterpret_cast<HGDIOBJ>(Slot)) != 0)
             ++Count;
     return Count;
+}
+
+struct TWindowCount {
+    DWORD Thread;
+    std::vector<HWND> Tops;
+    int64_t N;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND W, LPARAM L)
+{
+    reinterpret_cast<TWindowCount*>(L)->Tops.push_back(W);
+    return TRUE;
+}
+
+// EnumChildWindows walks the whole tree below a window. A child another thread made is that
+// thread's to leak.
+BOOL CALLBACK CountOwnChild(HWND W, LPARAM L)
+{
+    auto* C = reinterpret_cast<TWindowCount*>(L);
+    C->N += GetWindowThreadProcessId(W, nullptr) == C->Thread;
+    return TRUE;
 }
 
 std::string Triple(int64_t A, int64_t B, int64_t C)
@@ -35,42 +54,40 @@ TResourceProbe::TResourceProbe() = default;
 
 bool TResourceProbe::SelfCheck()
 {
-    // Once first, so objects GDI makes for itself on first use (stock objects, caches) are
+    // One brush first, so whatever GDI makes for itself on first use (stock objects, caches) is
     // there before counting.
-    {
-        TDibGraphic Warm;
-        Warm.NewImage(16, 16, ifColor256);
-        Warm.PaletteHandle();
-    }
-    TDibGraphic Picture;
-    const int64_t SysBefore = SystemGdiCount(), ScanBefore = HandleTableGdiCount(),
-                  LibBefore = ImgLibGdiObjectCount();
-    Picture.NewImage(16, 16, ifColor256);
-    Picture.PaletteHandle();
-    const int64_t SysDuring = SystemGdiCount(), ScanDuring = HandleTableGdiCount(),
-                  LibDuring = ImgLibGdiObjectCount();
-    Picture.FreeImage();
-    const int64_t SysAfter = SystemGdiCount(), ScanAfter = HandleTableGdiCount(), LibAfter = ImgLibGdiObjectCount();
+    DeleteObject(CreateSolidBrush(RGB(1, 2, 3)));
+    const int64_t SysBefore = SystemGdiCount(), ScanBefore = HandleTableGdiCount();
+    HBRUSH Brush = CreateSolidBrush(RGB(4, 5, 6));
+    const int64_t SysDuring = SystemGdiCount(), ScanDuring = HandleTableGdiCount();
+    DeleteObject(Brush);
+    const int64_t SysAfter = SystemGdiCount(), ScanAfter = HandleTableGdiCount();
     FReport = "GetGuiResources " + Triple(SysBefore, SysDuring, SysAfter) + ", handle table " +
-              Triple(ScanBefore, ScanDuring, ScanAfter) + ", library count " + Triple(LibBefore, LibDuring, LibAfter);
-    FSystemCount = SysDuring > SysBefore && SysAfter == SysBefore;
-    FHandleScan = false;
-    if (FSystemCount)
-        return true;
-    // A DC, a DIB section and a palette while the picture lives, seen the same by both counts.
-    const bool LibraryOk = LibDuring == LibBefore + 3 && LibAfter == LibBefore;
-    if (LibraryOk && ScanDuring == ScanBefore + 3 && ScanAfter == ScanBefore) {
-        FSystemCount = FHandleScan = true;
+              Triple(ScanBefore, ScanDuring, ScanAfter);
+    FSystemCount = Brush && SysDuring == SysBefore + 1 && SysAfter == SysBefore;
+    FHandleScan = !FSystemCount && Brush && ScanDuring == ScanBefore + 1 && ScanAfter == ScanBefore;
+    if (FHandleScan)
         FReport += " (handle table used)";
-    }
-    return LibraryOk;
+    else if (!FSystemCount)
+        FReport += " (no count follows the brush)";
+    return FSystemCount || FHandleScan;
 }
 
 int64_t TResourceProbe::GdiObjects() const
 {
     if (FHandleScan)
         return HandleTableGdiCount();
-    return FSystemCount ? SystemGdiCount() : ImgLibGdiObjectCount();
+    return FSystemCount ? SystemGdiCount() : 0;
+}
+
+int64_t TResourceProbe::ThreadWindows()
+{
+    TWindowCount Count{GetCurrentThreadId(), {}, 0};
+    EnumThreadWindows(Count.Thread, CollectTopLevel, reinterpret_cast<LPARAM>(&Count));
+    Count.N = static_cast<int64_t>(Count.Tops.size());
+    for (HWND W : Count.Tops)
+        EnumChildWindows(W, CountOwnChild, reinterpret_cast<LPARAM>(&Count));
+    return Count.N;
 }
 
 int64_t TResourceProbe::HeapBusyBytes()
