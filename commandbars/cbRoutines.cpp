@@ -9,6 +9,7 @@
 #include "commandbars/uiGraphics.h"
 #include "platform/win/Screen.h"
 #include "platform/win/ScreenDC.h"
+#include "platform/win/ThreadTimer.h"
 
 namespace {
 
@@ -29,6 +30,10 @@ std::vector<TItemClassRecord> gItemClasses;
 std::vector<const void*> gBarControls;
 std::vector<TcbBarItem*> gTemporaryItems;
 TcbMenuSoundHook gMenuSoundHook;
+// Mouse-leave tracking without TrackMouseEvent: the window and the timer that watches it.
+HWND gTrackedWindow = nullptr;
+UINT_PTR gTrackTimer = 0;
+const uint32_t kTrackInterval = 50;
 
 const struct {
     int32_t Id;
@@ -113,6 +118,21 @@ void MakeCheckerBrush()
     gCheckerBrush = CreateDIBPatternBrushPt(&Packed, DIB_RGB_COLORS);
 }
 
+void ForgetTrackedWindow()
+{
+    if (gTrackTimer)
+        ThreadTimerStop(gTrackTimer);
+    gTrackTimer = 0;
+    gTrackedWindow = nullptr;
+}
+
+void TrackTimerTick()
+{
+    POINT P{};
+    if (gTrackedWindow && GetCursorPos(&P) && GetDeepestWindowFromPoint(P) != gTrackedWindow)
+        StopTrackMouseLeave(gTrackedWindow);
+}
+
 // One pump over a message range; see ProcessMouseMessages.
 void ProcessMessages(UINT First, UINT Last)
 {
@@ -188,6 +208,8 @@ void cbRoutinesDone()
         return;
     for (const auto& C : kBarCursors)
         UnloadFrameworkCursor(C.Id);
+    // A window still tracked has no one left to tell: the timer only stops.
+    ForgetTrackedWindow();
     gItemClasses.clear();
     gBarControls.clear();
     gTemporaryItems.clear();
@@ -343,7 +365,12 @@ void StartTrackMouseLeave(HWND Wnd)
     if (gUser32.TrackMouseEvent) {
         TRACKMOUSEEVENT T{sizeof(T), TME_LEAVE, Wnd, 0};
         gUser32.TrackMouseEvent(&T);
+        return;
     }
+    if (gTrackedWindow)
+        StopTrackMouseLeave(gTrackedWindow);
+    gTrackedWindow = Wnd;
+    gTrackTimer = ThreadTimerStart(kTrackInterval, [](UINT_PTR) { TrackTimerTick(); });
 }
 
 void StopTrackMouseLeave(HWND Wnd)
@@ -353,6 +380,8 @@ void StopTrackMouseLeave(HWND Wnd)
     if (gUser32.TrackMouseEvent) {
         TRACKMOUSEEVENT T{sizeof(T), TME_CANCEL | TME_LEAVE, Wnd, 0};
         gUser32.TrackMouseEvent(&T);
+    } else {
+        ForgetTrackedWindow();
     }
     SendMessageA(Wnd, WM_MOUSELEAVE, 0, 0);
 }
@@ -365,7 +394,7 @@ bool IsTrackingMouseLeave(HWND Wnd)
         TRACKMOUSEEVENT T{sizeof(T), TME_QUERY, nullptr, 0};
         return gUser32.TrackMouseEvent(&T) && (T.dwFlags & TME_LEAVE) && T.hwndTrack == Wnd;
     }
-    return false;
+    return Wnd == gTrackedWindow;
 }
 
 void ProcessMouseMessages()

@@ -244,6 +244,38 @@ class ProgramArtwork(unittest.TestCase):
             make_resources.text_grid('q', 'W', 1)
 
 
+class CommandBarArtwork(unittest.TestCase):
+    """The command bar framework's cursors and bitmaps."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.files = make_resources.artwork()
+
+    def test_cursors_carry_hot_spots_on_drawn_pixels(self):
+        cursors = make_resources.command_bar_cursors()
+        self.assertEqual(18, len(cursors))
+        for name, (grid, hot) in cursors.items():
+            reserved, kind, entries = directory_entries(self.files[name])
+            self.assertEqual((0, 2, 1), (reserved, kind, len(entries)), name)
+            self.assertEqual((32, 32), (entries[0]['width'], entries[0]['height']), name)
+            self.assertEqual(hot, (entries[0]['field1'], entries[0]['field2']), name)
+            # Arrows point with their black tip; the others are centred on a drawn pixel.
+            self.assertIn(hot, ((0, 0), (16, 16)), name)
+            self.assertNotEqual('.', grid[hot[1]][hot[0]], name)
+
+    def test_bitmaps_show_the_transparent_colour_at_their_corner(self):
+        for name, grid in make_resources.COMMAND_BAR_BITMAPS.items():
+            data = self.files[name]
+            hsize, width, height, planes, bits = struct.unpack_from('<IiiHH', data, 14)
+            self.assertEqual((len(grid[0]), len(grid), 24), (width, height, bits), name)
+            # Bottom-up rows: the top-left pixel starts the last row.
+            offset = struct.unpack_from('<I', data, 10)[0] + make_resources.row_bytes(width, 24) * (height - 1)
+            self.assertEqual(bytes((255, 0, 255)), data[offset:offset + 3], name)
+        # The expand chevrons come in two grey shades for the recolouring to spread.
+        shades = set(''.join(make_resources.CB_EXPAND)) - {'.'}
+        self.assertEqual({'k', 'w'}, shades)
+
+
 @unittest.skipIf(Image is None, 'Pillow (python3-pil) is not installed')
 class ProgramArtworkReadByPillow(unittest.TestCase):
     def test_icon_and_banner_open(self):
