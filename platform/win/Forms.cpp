@@ -72,6 +72,7 @@ TApplicationUI::TApplicationUI()
     InitControls();
     ScreenInit();
     GControlHintProc = ControlHint;
+    AddIdleHandler(CheckHintControl);
 }
 
 void TApplicationUI::Attach()
@@ -403,6 +404,17 @@ void TCustomForm::ControlRemoved(TControl* Control)
                            (dynamic_cast<TWinControl*>(Control) &&
                             static_cast<TWinControl*>(Control)->ContainsControl(FActiveControl))))
         FActiveControl = nullptr;
+}
+
+void TCustomForm::SendCancelMode(TControl* Sender)
+{
+    TControl* Active = FActiveControl;
+    if (Active && Active != Sender)
+        Active->Perform(CM_CANCELMODE);
+    TControl* Capture = GetCaptureControl();
+    if (Capture && Capture != Sender && Capture != Active &&
+        (Capture == this || (Capture->GetParentForm() == this)))
+        Capture->Perform(CM_CANCELMODE);
 }
 
 bool TCustomForm::CloseQuery()
