@@ -6,6 +6,7 @@
 #include "platform/win/Menus.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/Timer.h"
+#include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpUntil;
@@ -56,20 +57,6 @@ struct TActionForm {
     }
     ~TActionForm() { Form->Free(); }
 };
-
-void PressCtrlI()
-{
-    INPUT In[4] = {};
-    for (auto& I : In)
-        I.type = INPUT_KEYBOARD;
-    In[0].ki.wVk = VK_CONTROL;
-    In[1].ki.wVk = 'I';
-    In[2].ki.wVk = 'I';
-    In[2].ki.dwFlags = KEYEVENTF_KEYUP;
-    In[3].ki.wVk = VK_CONTROL;
-    In[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, In, sizeof(INPUT));
-}
 } // namespace
 
 TEST(TAction, ShortCutThroughTheLoopAndCommandIdsRunOnlyWhenEnabled)
@@ -78,14 +65,14 @@ TEST(TAction, ShortCutThroughTheLoopAndCommandIdsRunOnlyWhenEnabled)
     F.Form->Show();
     SetForegroundWindow(F.Form->GetHandle());
     ASSERT_TRUE(PumpUntil([&] { return F.Edit->Focused(); }, 10000, "edit focused"));
-    PressCtrlI();
+    TestSupport::Chord({VK_CONTROL, 'I'});
     ASSERT_TRUE(PumpUntil([&] { return F.Runs == 1; }, 10000, "the shortcut ran the action"));
     TestSupport::PumpFor(200);
     EXPECT_EQ(F.Runs, 1); // once, and the edit did not get it as text
     EXPECT_EQ(F.Edit->GetText(), "");
 
     F.Allow = false;
-    PressCtrlI();
+    TestSupport::Chord({VK_CONTROL, 'I'});
     TestSupport::PumpFor(500);
     EXPECT_EQ(F.Runs, 1);
 

@@ -5,26 +5,13 @@
 
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
+#include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpFor;
 using TestSupport::PumpUntil;
 
 namespace {
-
-// Sends one absolute mouse event at a screen point (clamped to the screen by the system).
-void MouseAt(int X, int Y, DWORD Buttons)
-{
-    const int SX = GetSystemMetrics(SM_CXSCREEN) - 1, SY = GetSystemMetrics(SM_CYSCREEN) - 1;
-    X = X < 0 ? 0 : (X > SX ? SX : X);
-    Y = Y < 0 ? 0 : (Y > SY ? SY : Y);
-    INPUT I{};
-    I.type = INPUT_MOUSE;
-    I.mi.dx = (X * 65535 + SX / 2) / SX;
-    I.mi.dy = (Y * 65535 + SY / 2) / SY;
-    I.mi.dwFlags = Buttons | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    ASSERT_EQ(SendInput(1, &I, sizeof(INPUT)), 1u);
-}
 
 struct TSplitForm {
     TComponentPtr<TForm> Form{new TForm(nullptr)};
@@ -65,20 +52,15 @@ struct TSplitForm {
     // and lets go at the last one.
     void Drag(int X, int Y, std::initializer_list<int> Through)
     {
-        const POINT Down = Screen(X, Y);
-        MouseAt(Down.x, Down.y, 0);
-        PumpFor(50);
-        MouseAt(Down.x, Down.y, MOUSEEVENTF_LEFTDOWN);
+        TestSupport::MoveTo(Screen(X, Y));
+        ASSERT_TRUE(TestSupport::WaitProcessed());
+        TestSupport::ButtonDown();
         ASSERT_TRUE(PumpUntil([&] { return GetCapture() == Form->GetHandle(); }, 10000, "the splitter's capture"));
-        int Last = X;
         for (int To : Through) {
-            const POINT P = Screen(To, Y);
-            MouseAt(P.x, P.y, 0);
-            PumpFor(30);
-            Last = To;
+            TestSupport::MoveTo(Screen(To, Y)); // clamped to the screen
+            ASSERT_TRUE(TestSupport::WaitProcessed());
         }
-        const POINT Up = Screen(Last, Y);
-        MouseAt(Up.x, Up.y, MOUSEEVENTF_LEFTUP);
+        TestSupport::ButtonUp();
     }
 };
 
@@ -88,8 +70,7 @@ TEST(TSplitter, DragBySendInputResizesItsNeighbourAndStopsAtMinSize)
 {
     TSplitForm F;
     F.Form->Show();
-    SetForegroundWindow(F.Form->GetHandle());
-    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == F.Form->GetHandle(); }, 10000, "foreground"));
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
     ASSERT_EQ(F.Left->GetWidth(), 150);
     ASSERT_EQ(F.Client->GetWidth(), 600 - 153);
     // What lies under the press point is the form itself: the splitter has no window.
@@ -118,8 +99,8 @@ TEST(TSplitter, DragBySendInputResizesItsNeighbourAndStopsAtMinSize)
 
     // A move with the button up is no drag.
     const POINT Q = F.Screen(31, 100);
-    MouseAt(Q.x + 50, Q.y, 0);
-    PumpFor(200);
+    TestSupport::MoveTo(POINT{Q.x + 50, Q.y});
+    ASSERT_TRUE(TestSupport::WaitProcessed());
     EXPECT_EQ(F.Left->GetWidth(), 30);
     EXPECT_EQ(F.Moved, 2);
 }

@@ -8,6 +8,7 @@
 
 #include "platform/win/Forms.h"
 #include "platform/win/Tabs.h"
+#include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpUntil;
@@ -16,17 +17,7 @@ namespace {
 void Click(HWND W, POINT P)
 {
     ClientToScreen(W, &P);
-    const int SX = GetSystemMetrics(SM_CXSCREEN) - 1, SY = GetSystemMetrics(SM_CYSCREEN) - 1;
-    INPUT In[3] = {};
-    for (INPUT& I : In) {
-        I.type = INPUT_MOUSE;
-        I.mi.dx = P.x * 65535 / SX;
-        I.mi.dy = P.y * 65535 / SY;
-        I.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    }
-    In[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    In[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    SendInput(3, In, sizeof(INPUT));
+    TestSupport::Click(P);
 }
 } // namespace
 
@@ -53,8 +44,7 @@ TEST(TTabSet, ChoosesTheNotebookPage)
         Book->SetPageIndex(New);
     };
     Form->Show();
-    SetForegroundWindow(Form->GetHandle());
-    PumpUntil([&] { return GetForegroundWindow() == Form->GetHandle(); }, 5000, "the form in front");
+    TestSupport::BringToFront(*Form);
     EXPECT_EQ(Book->GetPages(), (std::vector<std::string>{"Log", "Report"}));
     EXPECT_TRUE(IsWindowVisible(Log->GetHandle()));
     EXPECT_FALSE(IsWindowVisible(Report->GetHandle()));

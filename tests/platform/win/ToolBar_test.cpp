@@ -12,6 +12,7 @@
 #include "platform/win/Forms.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/ToolBar.h"
+#include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpUntil;
@@ -71,22 +72,11 @@ TEST(TToolBar, RowsActionsHintsAndAnEmbeddedPanel)
     EXPECT_TRUE(SendMessageA(W, TB_ISBUTTONENABLED, BStart->GetCommandId(), 0));
     // A real click on the check button.
     Form->Show();
-    SetForegroundWindow(Form->GetHandle());
-    PumpUntil([&] { return GetForegroundWindow() == Form->GetHandle(); }, 5000, "the form in front");
+    TestSupport::BringToFront(*Form);
     TRect R = BCheck->GetBoundsRect();
     POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
     ClientToScreen(W, &P);
-    const int SX = GetSystemMetrics(SM_CXSCREEN) - 1, SY = GetSystemMetrics(SM_CYSCREEN) - 1;
-    INPUT In[3] = {};
-    for (INPUT& I : In) {
-        I.type = INPUT_MOUSE;
-        I.mi.dx = P.x * 65535 / SX;
-        I.mi.dy = P.y * 65535 / SY;
-        I.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-    }
-    In[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    In[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-    SendInput(3, In, sizeof(INPUT));
+    TestSupport::Click(P);
     PumpUntil([&] { return Runs == 1; }, 5000, "the action run by a click");
     EXPECT_FALSE(BCheck->GetDown());
     EXPECT_FALSE(Check->GetChecked());

@@ -13,6 +13,7 @@
 #include "platform/win/Forms.h"
 #include "platform/win/Thread.h"
 #include "platform/win/TreeView.h"
+#include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
 using TestSupport::PumpUntil;
@@ -95,31 +96,11 @@ TVITEMA ItemOf(HWND Tree, TTreeNode* N, UINT Mask)
 void ClickAt(HWND W, POINT P, bool Ctrl)
 {
     ClientToScreen(W, &P);
-    const int SX = GetSystemMetrics(SM_CXSCREEN) - 1, SY = GetSystemMetrics(SM_CYSCREEN) - 1;
-    std::vector<INPUT> In;
-    auto Key = [&](WORD Vk, bool Up) {
-        INPUT I{};
-        I.type = INPUT_KEYBOARD;
-        I.ki.wVk = Vk;
-        I.ki.dwFlags = Up ? KEYEVENTF_KEYUP : 0;
-        In.push_back(I);
-    };
-    auto Mouse = [&](DWORD Flags) {
-        INPUT I{};
-        I.type = INPUT_MOUSE;
-        I.mi.dx = P.x * 65535 / SX;
-        I.mi.dy = P.y * 65535 / SY;
-        I.mi.dwFlags = Flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-        In.push_back(I);
-    };
     if (Ctrl)
-        Key(VK_CONTROL, false);
-    Mouse(0);
-    Mouse(MOUSEEVENTF_LEFTDOWN);
-    Mouse(MOUSEEVENTF_LEFTUP);
+        TestSupport::KeyDown(VK_CONTROL);
+    TestSupport::Click(P);
     if (Ctrl)
-        Key(VK_CONTROL, true);
-    SendInput(static_cast<UINT>(In.size()), In.data(), sizeof(INPUT));
+        TestSupport::KeyUp(VK_CONTROL);
 }
 
 POINT NodeCenter(HWND Tree, TTreeNode* N)
@@ -284,8 +265,7 @@ TEST(TTreeView, CtrlClickMultiSelect)
     F.Tree->SetMultiSelect(true);
     F.Tree->FindNodeByText("R0")->Expand(false);
     F.Form->Show();
-    SetForegroundWindow(F.Form->GetHandle());
-    PumpUntil([&] { return GetForegroundWindow() == F.Form->GetHandle(); }, 5000, "the form in front");
+    TestSupport::BringToFront(*F.Form);
     HWND W = F.Tree->GetHandle();
     std::vector<TTreeNode*> Pick{F.Tree->FindNodeByText("R0.C0"), F.Tree->FindNodeByText("R0.C2"),
                                  F.Tree->FindNodeByText("R2")};

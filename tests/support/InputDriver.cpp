@@ -1,0 +1,504 @@
+#include "tests/support/InputDriver.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/win/ThreadHook.h"
+#include "tests/support/TestSupport.h"
+
+namespace TestSupport {
+
+namespace {
+
+// The marker is the release of a key no keyboard has.
+const WORD kMarkerKey = VK_NONAME;
+
+// On a script's helper thread: the script's marker, and where its failures go (gtest is told
+// on the user-interface thread, once the helper has ended).
+thread_local TInputMarker* gScriptMarker = nullptr;
+thread_local std::string* gScriptFailure = nullptr;
+
+void Fail(const std::string& Text)
+{
+    if (gScriptFailure) {
+        if (gScriptFailure->empty())
+            *gScriptFailure = Text;
+        return;
+    }
+    ADD_FAILURE() << Text;
+}
+
+bool Send(const std::vector<INPUT>& In)
+{
+    const UINT Sent = SendInput(static_cast<UINT>(In.size()), const_cast<INPUT*>(In.data()), sizeof(INPUT));
+    if (Sent != In.size()) {
+        Fail("SendInput took " + std::to_string(Sent) + " of " + std::to_string(In.size()) +
+             " events (error " + std::to_string(GetLastError()) + ")");
+        return false;
+    }
+    return true;
+}
+
+// Keys whose scan code carries the extended flag: without it they would read as the keypad's.
+bool IsExtendedKey(WORD Key)
+{
+    switch (Key) {
+    case VK_INSERT: case VK_DELETE: case VK_HOME: case VK_END: case VK_PRIOR: case VK_NEXT:
+    case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_RCONTROL: case VK_RMENU:
+    case VK_DIVIDE: case VK_NUMLOCK: case VK_SNAPSHOT: case VK_APPS: case VK_LWIN: case VK_RWIN:
+        return true;
+    default:
+        return false;
+    }
+}
+
+INPUT KeyInput(WORD Key, bool Up)
+{
+    INPUT I{};
+    I.type = INPUT_KEYBOARD;
+    I.ki.wVk = Key;
+    I.ki.wScan = static_cast<WORD>(MapVirtualKeyA(Key, MAPVK_VK_TO_VSC));
+    I.ki.dwFlags = (Up ? KEYEVENTF_KEYUP : 0) | (IsExtendedKey(Key) ? KEYEVENTF_EXTENDEDKEY : 0);
+    return I;
+}
+
+INPUT UnicodeInput(wchar_t Char, bool Up)
+{
+    INPUT I{};
+    I.type = INPUT_KEYBOARD;
+    I.ki.wScan = Char;
+    I.ki.dwFlags = KEYEVENTF_UNICODE | (Up ? KEYEVENTF_KEYUP : 0);
+    return I;
+}
+
+INPUT MouseInput(DWORD Flags)
+{
+    INPUT I{};
+    I.type = INPUT_MOUSE;
+    I.mi.dwFlags = Flags;
+    return I;
+}
+
+// Absolute coordinates run from 0 to 65535 over the screen.
+INPUT MoveInput(POINT P)
+{
+    const LONG SX = GetSystemMetrics(SM_CXSCREEN) - 1, SY = GetSystemMetrics(SM_CYSCREEN) - 1;
+    const LONG X = P.x < 0 ? 0 : (P.x > SX ? SX : P.x);
+    const LONG Y = P.y < 0 ? 0 : (P.y > SY ? SY : P.y);
+    INPUT I = MouseInput(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE);
+    I.mi.dx = (X * 65535 + SX / 2) / SX;
+    I.mi.dy = (Y * 65535 + SY / 2) / SY;
+    return I;
+}
+
+DWORD ButtonFlag(TMouseButton Button, bool Up)
+{
+    switch (Button) {
+    case mbRight:
+        return Up ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_RIGHTDOWN;
+    case mbMiddle:
+        return Up ? MOUSEEVENTF_MIDDLEUP : MOUSEEVENTF_MIDDLEDOWN;
+    default:
+        return Up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    }
+}
+
+// Every key down in order, then up in the reverse order.
+std::vector<INPUT> ChordInput(const std::vector<WORD>& Keys)
+{
+    std::vector<INPUT> In;
+    for (WORD K : Keys)
+        In.push_back(KeyInput(K, false));
+    for (auto It = Keys.rbegin(); It != Keys.rend(); ++It)
+        In.push_back(KeyInput(*It, true));
+    return In;
+}
+
+std::string KeyText(WORD Key)
+{
+    char Buffer[16];
+    wsprintfA(Buffer, "0x%02X", Key);
+    return Buffer;
+}
+
+std::string PointText(POINT P)
+{
+    return "(" + std::to_string(P.x) + ", " + std::to_string(P.y) + ")";
+}
+
+struct TFindClass {
+    std::string ClassName;
+    bool Found = false;
+};
+
+BOOL CALLBACK FindVisibleOfClass(HWND W, LPARAM Param)
+{
+    auto* F = reinterpret_cast<TFindClass*>(Param);
+    char Class[256] = {};
+    GetClassNameA(W, Class, sizeof(Class));
+    if (IsWindowVisible(W) && F->ClassName == Class) {
+        F->Found = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+// The keyboard hook that takes the markers out, on the user-interface thread. It counts every
+// marker it meets, also when a loop only peeks at it: Wine drops a key a hook answered, so each
+// marker is met once.
+class TInputMarker {
+public:
+    TInputMarker() : FEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+    {
+        FHook.Install(hkKeyboard, [this](TThreadHookCall& Call) {
+            if (Call.WParam != kMarkerKey)
+                return false;
+            Call.SkipNext();
+            ++FSeen;
+            SetEvent(FEvent);
+            return true;
+        });
+    }
+    TInputMarker(const TInputMarker&) = delete;
+    TInputMarker& operator=(const TInputMarker&) = delete;
+    ~TInputMarker()
+    {
+        FHook.Remove();
+        CloseHandle(FEvent);
+    }
+
+    // On the hook's thread: serves messages until the marker comes by.
+    bool AwaitServing(uint32_t TimeoutMs)
+    {
+        const unsigned Before = FSeen;
+        if (!Send({KeyInput(kMarkerKey, true)}))
+            return false;
+        return PumpUntil([&] { return FSeen > Before; }, TimeoutMs, "the input sent to be handled");
+    }
+
+    // On another thread, while the hook's thread serves messages.
+    bool AwaitFromHelper(uint32_t TimeoutMs)
+    {
+        const unsigned Before = FSeen;
+        if (!Send({KeyInput(kMarkerKey, true)}))
+            return false;
+        const ULONGLONG End = GetTickCount64() + TimeoutMs;
+        while (FSeen <= Before) {
+            const ULONGLONG Now = GetTickCount64();
+            if (Now >= End) {
+                Fail("the input sent was not handled within " + std::to_string(TimeoutMs) + " ms");
+                return false;
+            }
+            WaitForSingleObject(FEvent, static_cast<DWORD>(End - Now));
+        }
+        return true;
+    }
+
+private:
+    TThreadHook FHook;
+    std::atomic<unsigned> FSeen{0};
+    HANDLE FEvent;
+};
+
+bool BringToFront(HWND Window)
+{
+    SetForegroundWindow(Window);
+    SetActiveWindow(Window);
+    return PumpUntil([&] { return GetForegroundWindow() == Window; }, 10000, "the window in the foreground");
+}
+
+bool BringToFront(TWinControl& Form)
+{
+    return BringToFront(Form.GetHandle());
+}
+
+void KeyDown(WORD Key)
+{
+    Send({KeyInput(Key, false)});
+}
+
+void KeyUp(WORD Key)
+{
+    Send({KeyInput(Key, true)});
+}
+
+void Press(WORD Key)
+{
+    Send({KeyInput(Key, false), KeyInput(Key, true)});
+}
+
+void Chord(std::initializer_list<WORD> Keys)
+{
+    Send(ChordInput(std::vector<WORD>(Keys)));
+}
+
+void Type(const std::string& Text)
+{
+    std::vector<INPUT> In;
+    for (char C : Text) {
+        const SHORT Scan = VkKeyScanA(C);
+        if (Scan == -1) {
+            wchar_t W = 0;
+            MultiByteToWideChar(CP_ACP, 0, &C, 1, &W, 1);
+            In.push_back(UnicodeInput(W, false));
+            In.push_back(UnicodeInput(W, true));
+            continue;
+        }
+        const WORD Key = LOBYTE(Scan);
+        const BYTE Shift = HIBYTE(Scan);
+        std::vector<WORD> Modifiers;
+        if (Shift & 1)
+            Modifiers.push_back(VK_SHIFT);
+        if (Shift & 2)
+            Modifiers.push_back(VK_CONTROL);
+        if (Shift & 4)
+            Modifiers.push_back(VK_MENU);
+        for (WORD M : Modifiers)
+            In.push_back(KeyInput(M, false));
+        In.push_back(KeyInput(Key, false));
+        In.push_back(KeyInput(Key, true));
+        for (auto It = Modifiers.rbegin(); It != Modifiers.rend(); ++It)
+            In.push_back(KeyInput(*It, true));
+    }
+    if (!In.empty())
+        Send(In);
+}
+
+void MoveTo(POINT ScreenPoint)
+{
+    Send({MoveInput(ScreenPoint)});
+}
+
+void ButtonDown(TMouseButton Button)
+{
+    Send({MouseInput(ButtonFlag(Button, false))});
+}
+
+void ButtonUp(TMouseButton Button)
+{
+    Send({MouseInput(ButtonFlag(Button, true))});
+}
+
+void Click(POINT ScreenPoint, TMouseButton Button)
+{
+    Send({MoveInput(ScreenPoint), MouseInput(ButtonFlag(Button, false)), MouseInput(ButtonFlag(Button, true))});
+}
+
+void DoubleClick(POINT ScreenPoint, TMouseButton Button)
+{
+    Send({MoveInput(ScreenPoint), MouseInput(ButtonFlag(Button, false)), MouseInput(ButtonFlag(Button, true)),
+          MouseInput(ButtonFlag(Button, false)), MouseInput(ButtonFlag(Button, true))});
+}
+
+void Drag(POINT From, POINT To, int Steps, TMouseButton Button)
+{
+    if (Steps < 1)
+        Steps = 1;
+    MoveTo(From);
+    if (!WaitProcessed())
+        return;
+    ButtonDown(Button);
+    if (WaitProcessed()) {
+        for (int I = 1; I <= Steps; ++I) {
+            MoveTo(POINT{From.x + (To.x - From.x) * I / Steps, From.y + (To.y - From.y) * I / Steps});
+            if (!WaitProcessed())
+                break;
+        }
+    }
+    // Released in every case: a button left down would spoil every later test.
+    ButtonUp(Button);
+    WaitProcessed();
+}
+
+bool WaitProcessed(uint32_t TimeoutMs)
+{
+    if (gScriptMarker)
+        return gScriptMarker->AwaitFromHelper(TimeoutMs);
+    TInputMarker Marker;
+    return Marker.AwaitServing(TimeoutMs);
+}
+
+// =============================================================================================
+
+TInputScript::TInputScript() = default;
+
+TInputScript::~TInputScript()
+{
+    Wait();
+}
+
+TInputScript& TInputScript::Add(std::string What, std::function<bool()> Run)
+{
+    FSteps.push_back(TStep{std::move(What), std::move(Run)});
+    return *this;
+}
+
+TInputScript& TInputScript::KeyDown(WORD Key)
+{
+    return Add("KeyDown " + KeyText(Key), [Key] {
+        TestSupport::KeyDown(Key);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::KeyUp(WORD Key)
+{
+    return Add("KeyUp " + KeyText(Key), [Key] {
+        TestSupport::KeyUp(Key);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::Press(WORD Key)
+{
+    return Add("Press " + KeyText(Key), [Key] {
+        TestSupport::Press(Key);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::Chord(std::initializer_list<WORD> Keys)
+{
+    std::vector<WORD> Copy(Keys);
+    std::string What = "Chord";
+    for (WORD K : Copy)
+        What += " " + KeyText(K);
+    return Add(What, [Copy] { return Send(ChordInput(Copy)); });
+}
+
+TInputScript& TInputScript::Type(const std::string& Text)
+{
+    return Add("Type \"" + Text + "\"", [Text] {
+        TestSupport::Type(Text);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::MoveTo(POINT ScreenPoint)
+{
+    return Add("MoveTo " + PointText(ScreenPoint), [ScreenPoint] {
+        TestSupport::MoveTo(ScreenPoint);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::ButtonDown(TMouseButton Button)
+{
+    return Add("ButtonDown", [Button] {
+        TestSupport::ButtonDown(Button);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::ButtonUp(TMouseButton Button)
+{
+    return Add("ButtonUp", [Button] {
+        TestSupport::ButtonUp(Button);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::Click(POINT ScreenPoint, TMouseButton Button)
+{
+    return Add("Click " + PointText(ScreenPoint), [ScreenPoint, Button] {
+        TestSupport::Click(ScreenPoint, Button);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::DoubleClick(POINT ScreenPoint, TMouseButton Button)
+{
+    return Add("DoubleClick " + PointText(ScreenPoint), [ScreenPoint, Button] {
+        TestSupport::DoubleClick(ScreenPoint, Button);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::Drag(POINT From, POINT To, int Steps, TMouseButton Button)
+{
+    return Add("Drag " + PointText(From) + " to " + PointText(To), [From, To, Steps, Button] {
+        TestSupport::Drag(From, To, Steps, Button);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::WaitProcessed(uint32_t TimeoutMs)
+{
+    return Add("WaitProcessed", [TimeoutMs] { return TestSupport::WaitProcessed(TimeoutMs); });
+}
+
+TInputScript& TInputScript::Delay(uint32_t Milliseconds)
+{
+    return Add("Delay " + std::to_string(Milliseconds) + " ms", [Milliseconds] {
+        Sleep(Milliseconds);
+        return true;
+    });
+}
+
+TInputScript& TInputScript::WaitForWindow(const std::string& ClassName, uint32_t TimeoutMs)
+{
+    return Add("WaitForWindow " + ClassName, [this, ClassName, TimeoutMs] {
+        const ULONGLONG End = GetTickCount64() + TimeoutMs;
+        for (;;) {
+            TFindClass F{ClassName};
+            EnumThreadWindows(FThreadID, FindVisibleOfClass, reinterpret_cast<LPARAM>(&F));
+            if (F.Found)
+                return true;
+            if (GetTickCount64() >= End) {
+                Fail("no visible window of class " + ClassName + " within " + std::to_string(TimeoutMs) + " ms");
+                return false;
+            }
+            Sleep(10);
+        }
+    });
+}
+
+void TInputScript::Play()
+{
+    if (FThread.joinable())
+        return; // playing already
+    FThreadID = GetCurrentThreadId();
+    FFailure.clear();
+    FDone = false;
+    FMarker = std::make_unique<TInputMarker>();
+    FThread = std::thread([this] { Run(); });
+}
+
+void TInputScript::Run()
+{
+    gScriptMarker = FMarker.get();
+    gScriptFailure = &FFailure;
+    for (size_t I = 0; I < FSteps.size(); ++I) {
+        if (FSteps[I].Run() && FFailure.empty())
+            continue;
+        FFailure = "step " + std::to_string(I + 1) + " (" + FSteps[I].What + "): " +
+                   (FFailure.empty() ? std::string("failed") : FFailure);
+        // The modal loop the rest of the script was to end ends here.
+        const std::vector<INPUT> Escape = {KeyInput(VK_ESCAPE, false), KeyInput(VK_ESCAPE, true),
+                                           KeyInput(VK_ESCAPE, false), KeyInput(VK_ESCAPE, true)};
+        SendInput(static_cast<UINT>(Escape.size()), const_cast<INPUT*>(Escape.data()), sizeof(INPUT));
+        break;
+    }
+    gScriptMarker = nullptr;
+    gScriptFailure = nullptr;
+    FDone = true;
+}
+
+bool TInputScript::Wait()
+{
+    if (!FThread.joinable())
+        return FFailure.empty();
+    // The helper may be waiting for this thread to handle a marker: serve messages meanwhile.
+    // Every step has its own time limit, so the helper ends.
+    PumpUntil([this] { return FDone.load(); }, UINT32_MAX, "the input script to end");
+    FThread.join();
+    FMarker.reset();
+    if (!FFailure.empty()) {
+        ADD_FAILURE() << "Input script, " << FFailure;
+        return false;
+    }
+    return true;
+}
+
+} // namespace TestSupport
