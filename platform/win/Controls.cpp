@@ -27,6 +27,8 @@ thread_local TWinControl* gCreating = nullptr;
 thread_local bool gCreatingAlternate = false; // that window is the control's alternate
 // The control the mouse last moved over (see GetHintControl); a control clears it as it goes.
 std::atomic<TControl*> gHintControl{nullptr};
+// The mouse moved over a control of ours since the hint was last emptied by the idle check.
+std::atomic<bool> gHintTracking{false};
 
 std::mutex gClassLock;
 std::map<std::string, WNDPROC> gClassProcs; // registered class -> default procedure
@@ -114,7 +116,7 @@ TControl* GetHintControl() { return gHintControl.load(); }
 
 void CheckHintControl()
 {
-    if (!gHintControl.load())
+    if (!gHintTracking.load())
         return;
     POINT P;
     if (!GetCursorPos(&P))
@@ -122,6 +124,7 @@ void CheckHintControl()
     const HWND Under = WindowFromPoint(P);
     if (Under && GetWindowThreadProcessId(Under, nullptr) == GetCurrentThreadId())
         return;
+    gHintTracking = false;
     gHintControl = nullptr;
     if (GControlHintProc)
         GControlHintProc(nullptr);
@@ -603,6 +606,7 @@ void TControl::WndProc(TMessage& M)
     }
     case WM_MOUSEMOVE:
         gHintControl = this;
+        gHintTracking = true;
         if (GControlHintProc)
             GControlHintProc(this);
         MouseMove(MouseShiftState(M.WParam), X, Y);

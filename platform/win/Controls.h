@@ -161,8 +161,8 @@ public:
 
     virtual void Click();
     virtual void DblClick();
-    // Asked before the control's popup menu shows (MousePos in client coordinates, (-1, -1) from
-    // the keyboard): OnContextPopup; Handled keeps the menu from showing.
+    // Asked before the control's popup menu shows (MousePos in client coordinates, (0, 0) for
+    // the menu key): OnContextPopup; Handled keeps the menu from showing.
     virtual void DoContextPopup(const TPoint& MousePos, bool& Handled);
 
     TNotifyEvent OnClick;
@@ -471,8 +471,8 @@ extern void (*GControlHintProc)(TControl* Control);
 // The control the mouse last moved over, whose Hint the application shows; nullptr when none.
 TControl* GetHintControl();
 // The idle check of the hint: no message tells a window that the cursor left it, so the idle
-// loop asks. With the cursor over no window of this thread the hint control ends, reported as
-// nullptr through GControlHintProc.
+// loop asks. Once the mouse, last over a control of ours, lies over no window of this thread,
+// the hint control ends, reported as nullptr through GControlHintProc (which empties the hint).
 void CheckHintControl();
 // The control holding the mouse capture: the capture window's control, or the windowless
 // child it routes the mouse to; nullptr when no control of ours holds it.

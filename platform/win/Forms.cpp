@@ -412,8 +412,7 @@ void TCustomForm::SendCancelMode(TControl* Sender)
     if (Active && Active != Sender)
         Active->Perform(CM_CANCELMODE);
     TControl* Capture = GetCaptureControl();
-    if (Capture && Capture != Sender && Capture != Active &&
-        (Capture == this || (Capture->GetParentForm() == this)))
+    if (Capture && Capture != Sender && Capture != Active && Capture->GetParentForm() == this)
         Capture->Perform(CM_CANCELMODE);
 }
 
