@@ -9,7 +9,6 @@
 
 #include <string>
 
-#include "platform/win/ComCtrls.h"
 #include "platform/win/Dialogs.h"
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"

@@ -1,12 +1,12 @@
 #include "imagelib/ImgAnnot.h"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 
 #include "imagelib/AnnotDialog.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Menus.h"
 
 namespace {
 

@@ -23,7 +23,6 @@
 #include "imagelib/ImgScroll.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Controls.h"
-#include "platform/win/Menus.h"
 #include "platform/win/Scrolling.h"
 
 class TAnnotationsEditor;

@@ -11,6 +11,7 @@
 #include "imagelib/ImgAnnot.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Forms.h"
+#include "platform/win/Menus.h"
 #include "platform/win/Scrolling.h"
 #include "platform/win/Timer.h"
 #include "tests/support/TestSupport.h"
