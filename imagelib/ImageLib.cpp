@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "imagelib/ImgAnnot.h"
 #include "imagelib/ImgBmc.h"
 #include "imagelib/ImgDib.h"
 #include "imagelib/ImgMisc.h"
@@ -54,6 +55,9 @@ void ImageLibInit()
     RegisterBmcFormats();
     // 7. The scroll box's hand cursors, screen cursors 100 and 101.
     RegisterScrollBoxCursors();
+    // 8. The annotation mode's handler.
+    SetAnnotationHandlerFactory(
+        [](TImageScrollBox* Owner) { return std::make_unique<TAnnotationMouseHandler>(Owner); });
 }
 
 void ImageLibDone()
@@ -62,6 +66,8 @@ void ImageLibDone()
     if (gInitCount == 0 || --gInitCount > 0)
         return;
     // ImageLibInit's steps in reverse, so nothing is freed while a later step still uses it.
+    // 8. No new annotation handlers.
+    SetAnnotationHandlerFactory(nullptr);
     // 7. Read-ahead threads still running use the registry and the palettes freed below.
     WaitForReadAheadThreads();
     UnregisterScrollBoxCursors();

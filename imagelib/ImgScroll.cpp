@@ -426,7 +426,7 @@ void TImageScrollBox::SetAnnotations(const std::string& Value)
 {
     FAnnotations = Value;
     if (FMouseMode == mmAnnotation)
-        if (auto* A = dynamic_cast<TAnnotationMouseHandler*>(FMouseHandler))
+        if (auto* A = dynamic_cast<TAnnotationHandlerBase*>(FMouseHandler))
             A->SetAnnotationText(Value);
 }
 
@@ -455,7 +455,7 @@ void TImageScrollBox::SetMouseMode(int32_t Value)
     if (Value == FMouseMode)
         return;
     if (FMouseMode == mmAnnotation)
-        if (auto* A = dynamic_cast<TAnnotationMouseHandler*>(FMouseHandler))
+        if (auto* A = dynamic_cast<TAnnotationHandlerBase*>(FMouseHandler))
             FAnnotations = A->GetAnnotationText();
     FreeMouseHandler();
     FMouseMode = Value;
@@ -472,7 +472,7 @@ void TImageScrollBox::SetMouseMode(int32_t Value)
         break;
     case mmAnnotation:
         if (const TAnnotationHandlerFactory Factory = GetAnnotationHandlerFactory()) {
-            std::unique_ptr<TAnnotationMouseHandler> A = Factory(this);
+            std::unique_ptr<TAnnotationHandlerBase> A = Factory(this);
             if (A) {
                 A->SetAnnotationText(FAnnotations);
                 H = A.release();

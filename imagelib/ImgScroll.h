@@ -147,18 +147,19 @@ private:
     TPoint FLast{};
 };
 
-// The annotation mode's handler: it takes the control's annotation text on entry and gives it
-// back when the mode is left. Provided by the annotations unit through the factory below.
-class TAnnotationMouseHandler : public TMouseHandler {
+// What the control needs of the annotation mode's handler: it takes the control's annotation
+// text on entry and gives it back when the mode is left. The annotations unit (ImgAnnot.h)
+// provides the handler through the factory below, which the library's start registers.
+class TAnnotationHandlerBase : public TMouseHandler {
 public:
     using TMouseHandler::TMouseHandler;
-    std::string ClassName() const override { return "TAnnotationMouseHandler"; }
+    std::string ClassName() const override { return "TAnnotationHandlerBase"; }
     virtual void SetAnnotationText(const std::string& Text) = 0;
     virtual std::string GetAnnotationText() const = 0;
 };
 
-using TAnnotationHandlerFactory = std::function<std::unique_ptr<TAnnotationMouseHandler>(TImageScrollBox* Owner)>;
-// Unset (the default), mode 3 leaves no handler.
+using TAnnotationHandlerFactory = std::function<std::unique_ptr<TAnnotationHandlerBase>(TImageScrollBox* Owner)>;
+// Unset, mode 3 leaves no handler.
 void SetAnnotationHandlerFactory(TAnnotationHandlerFactory Factory);
 TAnnotationHandlerFactory GetAnnotationHandlerFactory();
 

@@ -14,6 +14,8 @@
 #include "platform/win/GuardCallback.h"
 #include "platform/win/OSError.h"
 
+LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+
 namespace {
 
 const char* const kControlProp = "QuillmoorControl";
@@ -22,6 +24,11 @@ std::atomic<UINT> gNextId{100};
 // The control whose window is being made on this thread: it gets its messages before
 // CreateWindowEx returns.
 thread_local TWinControl* gCreating = nullptr;
+thread_local bool gCreatingAlternate = false; // that window is the control's alternate
+// The control the mouse last moved over (see GetHintControl); a control clears it as it goes.
+std::atomic<TControl*> gHintControl{nullptr};
+// The mouse moved over a control of ours since the hint was last emptied by the idle check.
+std::atomic<bool> gHintTracking{false};
 
 std::mutex gClassLock;
 std::map<std::string, WNDPROC> gClassProcs; // registered class -> default procedure
@@ -70,12 +77,66 @@ bool IsMouseMessage(UINT Msg)
     return Msg >= WM_MOUSEFIRST && Msg <= WM_MBUTTONDBLCLK && Msg != WM_MOUSEWHEEL;
 }
 
+// Registers the parameters' window class once (ours, or a superclass of a system class) and
+// gives the procedure its messages default to.
+WNDPROC RegisterWindowClass(const TCreateParams& P)
+{
+    std::lock_guard<std::mutex> Lock(gClassLock);
+    auto It = gClassProcs.find(P.WinClassName);
+    if (It == gClassProcs.end()) {
+        WNDCLASSA WC{};
+        WNDPROC Default = DefWindowProcA;
+        if (!P.SysClassName.empty()) {
+            if (!GetClassInfoA(nullptr, P.SysClassName.c_str(), &WC))
+                RaiseLastOSError("GetClassInfo " + P.SysClassName);
+            Default = WC.lpfnWndProc;
+        } else {
+            WC.style = P.ClassStyle;
+            WC.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+            WC.hbrBackground = P.Background;
+        }
+        WC.lpfnWndProc = ControlWindowProc;
+        WC.hInstance = GetModuleHandleA(nullptr);
+        WC.lpszClassName = P.WinClassName.c_str();
+        if (!RegisterClassA(&WC) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+            RaiseLastOSError("RegisterClass " + P.WinClassName);
+        It = gClassProcs.emplace(P.WinClassName, Default).first;
+    }
+    return It->second;
+}
+
 } // namespace
 
 bool (*GPopupMenuProc)(TPopupMenu* Menu, TControl* Control, int32_t X, int32_t Y) = nullptr;
 void (*GControlHintProc)(TControl* Control) = nullptr;
 
 UINT NextControlId() { return gNextId++; }
+
+TControl* GetHintControl() { return gHintControl.load(); }
+
+void CheckHintControl()
+{
+    if (!gHintTracking.load())
+        return;
+    POINT P;
+    if (!GetCursorPos(&P))
+        return;
+    const HWND Under = WindowFromPoint(P);
+    if (Under && GetWindowThreadProcessId(Under, nullptr) == GetCurrentThreadId())
+        return;
+    gHintTracking = false;
+    gHintControl = nullptr;
+    if (GControlHintProc)
+        GControlHintProc(nullptr);
+}
+
+TControl* GetCaptureControl()
+{
+    TWinControl* W = TWinControl::FindControl(GetCapture());
+    if (W && W->FMouseControl)
+        return W->FMouseControl;
+    return W;
+}
 
 TShiftState KeyboardShiftState()
 {
@@ -123,6 +184,8 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FCreationOrder(gCre
 TControl::~TControl()
 {
     FFont.OnChange = nullptr;
+    TControl* Self = this;
+    gHintControl.compare_exchange_strong(Self, nullptr);
     if (FParent)
         FParent->RemoveControl(this);
     FParent = nullptr;
@@ -313,6 +376,7 @@ void TControl::ParentFontChanged()
 void TControl::FontChanged()
 {
     Invalidate();
+    Perform(CM_FONTCHANGED);
     if (auto* W = dynamic_cast<TWinControl*>(this))
         for (int32_t I = 0; I < W->GetControlCount(); ++I)
             W->GetControls(I)->ParentFontChanged();
@@ -415,6 +479,21 @@ void TControl::DblClick()
 {
     if (OnDblClick)
         OnDblClick(this);
+}
+
+void TControl::DoContextPopup(const TPoint& MousePos, bool& Handled)
+{
+    if (OnContextPopup)
+        OnContextPopup(this, MousePos, Handled);
+}
+
+void TControl::SetHint(const std::string& Value)
+{
+    if (FHint == Value)
+        return;
+    FHint = Value;
+    if (gHintControl.load() == this && GControlHintProc)
+        GControlHintProc(this);
 }
 
 void TControl::Resize()
@@ -526,6 +605,8 @@ void TControl::WndProc(TMessage& M)
         break;
     }
     case WM_MOUSEMOVE:
+        gHintControl = this;
+        gHintTracking = true;
         if (GControlHintProc)
             GControlHintProc(this);
         MouseMove(MouseShiftState(M.WParam), X, Y);
@@ -547,6 +628,21 @@ void TControl::WndProc(TMessage& M)
         if (FPressed)
             MouseCaptureLost();
         break;
+    case CM_CANCELMODE:
+        if (auto* W = dynamic_cast<TWinControl*>(this)) {
+            // Its own capture goes; WM_CAPTURECHANGED then ends the press.
+            const HWND Capture = GetCapture();
+            if (Capture && (Capture == W->FHandle || Capture == W->FAlternateHandle))
+                ReleaseCapture();
+        } else if (FParent && FParent->FMouseControl == this) {
+            // The parent routes the mouse to this control: that routing and the capture go.
+            FParent->FMouseControl = nullptr;
+            if (GetCapture() == FParent->FHandle)
+                ReleaseCapture();
+        }
+        if (FPressed)
+            MouseCaptureLost();
+        break;
     default:
         break;
     }
@@ -562,7 +658,7 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
     // window that went without its last message (its thread ended) and must not take this one's.
     if (gCreating && C != gCreating && (!C || Msg == WM_NCCREATE)) {
         C = gCreating;
-        C->FHandle = Wnd;
+        (gCreatingAlternate ? C->FAlternateHandle : C->FHandle) = Wnd;
         MapControl(Wnd, C);
     }
     if (!C)
@@ -573,7 +669,7 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
     while (TopC->GetParent())
         TopC = TopC->GetParent();
     auto* Top = static_cast<TWinControl*>(TopC);
-    TWinControl::TDispatchFrame Frame(C);
+    TWinControl::TDispatchFrame Frame(C, Wnd);
     std::unique_ptr<TWinControl::TDispatchFrame> TopFrame;
     if (Top != C)
         TopFrame = std::make_unique<TWinControl::TDispatchFrame>(Top);
@@ -589,6 +685,8 @@ LRESULT CALLBACK ControlWindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
         UnmapControl(Wnd, C);
         if (C->FHandle == Wnd)
             C->FHandle = nullptr;
+        if (C->FAlternateHandle == Wnd)
+            C->FAlternateHandle = nullptr;
     }
     return Result;
 }
@@ -598,7 +696,7 @@ TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner)
     SetControlStyle(GetControlStyle() + TControlStyle{csAcceptsControls});
 }
 
-TWinControl::TDispatchFrame::TDispatchFrame(TWinControl* C) : Control(C), Next(C->FFrames)
+TWinControl::TDispatchFrame::TDispatchFrame(TWinControl* C, HWND AWnd) : Control(C), Next(C->FFrames), Wnd(AWnd)
 {
     C->FFrames = this;
     ++C->FHandlersRunning;
@@ -628,6 +726,10 @@ TWinControl::~TWinControl()
     if (FHandle) {
         UnmapControl(FHandle, this);
         FHandle = nullptr;
+    }
+    if (FAlternateHandle) {
+        UnmapControl(FAlternateHandle, this);
+        FAlternateHandle = nullptr;
     }
 }
 
@@ -685,46 +787,87 @@ void TWinControl::CreateWnd()
     CreateParams(P);
     if ((P.Style & WS_CHILD) && !P.WndParent)
         throw EInvalidOperation(Format("Control '%s' has no parent window", GetName()));
-    HINSTANCE Instance = GetModuleHandleA(nullptr);
-    {
-        std::lock_guard<std::mutex> Lock(gClassLock);
-        auto It = gClassProcs.find(P.WinClassName);
-        if (It == gClassProcs.end()) {
-            WNDCLASSA WC{};
-            WNDPROC Default = DefWindowProcA;
-            if (!P.SysClassName.empty()) {
-                if (!GetClassInfoA(nullptr, P.SysClassName.c_str(), &WC))
-                    RaiseLastOSError("GetClassInfo " + P.SysClassName);
-                Default = WC.lpfnWndProc;
-            } else {
-                WC.style = P.ClassStyle;
-                WC.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-                WC.hbrBackground = P.Background;
-            }
-            WC.lpfnWndProc = ControlWindowProc;
-            WC.hInstance = Instance;
-            WC.lpszClassName = P.WinClassName.c_str();
-            if (!RegisterClassA(&WC) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-                RaiseLastOSError("RegisterClass " + P.WinClassName);
-            It = gClassProcs.emplace(P.WinClassName, Default).first;
-        }
-        FDefWndProc = It->second;
-    }
+    FDefWndProc = RegisterWindowClass(P);
+    CreateWindowHandle(P);
+    SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.GetHandle()), 0);
+    RestoreWindowState();
+}
+
+HWND TWinControl::MakeWindow(const TCreateParams& P, bool Alternate)
+{
     TWinControl* Previous = gCreating;
+    const bool PreviousAlternate = gCreatingAlternate;
     gCreating = this;
-    HWND Wnd = CreateWindowExA(P.ExStyle, P.WinClassName.c_str(), P.Caption.c_str(), P.Style, P.X, P.Y,
-                               P.Width, P.Height, P.WndParent, P.Menu, Instance, nullptr);
+    gCreatingAlternate = Alternate;
+    HWND Wnd = CreateWindowExA(P.ExStyle, P.WinClassName.c_str(), P.Caption.c_str(), P.Style, P.X, P.Y, P.Width,
+                               P.Height, P.WndParent, P.Menu, GetModuleHandleA(nullptr), nullptr);
     gCreating = Previous;
+    gCreatingAlternate = PreviousAlternate;
     if (!Wnd)
         RaiseLastOSError("CreateWindowEx " + P.WinClassName);
-    FHandle = Wnd;
+    return Wnd;
+}
+
+void TWinControl::CreateWindowHandle(const TCreateParams& P)
+{
+    FHandle = MakeWindow(P, false);
     FHandleThread = GetCurrentThreadId();
+}
+
+HWND TWinControl::MessageWindow() const
+{
+    // A frame's window that is gone (the handle was re-made inside its handler) counts no more.
+    if (FFrames && FFrames->Wnd && (FFrames->Wnd == FHandle || FFrames->Wnd == FAlternateHandle))
+        return FFrames->Wnd;
+    return FHandle;
+}
+
+void TWinControl::CreateAlternateHandle(const TCreateParams& Params)
+{
+    if (!FHandle)
+        throw EInvalidOperation(Format("Control '%s' has no window to pair", GetName()));
+    if (FAlternateHandle)
+        throw EInvalidOperation(Format("Control '%s' has an alternate window already", GetName()));
+    if (GetCurrentThreadId() != FHandleThread)
+        throw EInvalidOperation(Format("Control '%s': the alternate window belongs to the handle's thread", GetName()));
+    if ((Params.Style & WS_CHILD) && !Params.WndParent)
+        throw EInvalidOperation(Format("Control '%s' has no parent window", GetName()));
+    // Both windows share the default procedure the control's messages end in.
+    if (RegisterWindowClass(Params) != FDefWndProc)
+        throw EInvalidOperation(Format("Control '%s': the alternate window must be of the handle's class", GetName()));
+    const HWND Wnd = MakeWindow(Params, true);
+    FAlternateHandle = Wnd;
     SendMessageA(Wnd, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.GetHandle()), 0);
-    RestoreWindowState();
+}
+
+void TWinControl::SwapHandles()
+{
+    if (!FAlternateHandle)
+        return;
+    std::swap(FHandle, FAlternateHandle);
+    for (TControl* C : FControls)
+        if (auto* W = dynamic_cast<TWinControl*>(C); W && W->FHandle)
+            ::SetParent(W->FHandle, FHandle);
+    SetVisibleFlag((GetWindowLongA(FHandle, GWL_STYLE) & WS_VISIBLE) != 0);
+    WindowPosChanged();
+}
+
+void TWinControl::DestroyAlternateHandle()
+{
+    const HWND Wnd = FAlternateHandle;
+    if (!Wnd)
+        return;
+    FAlternateHandle = nullptr;
+    // Its last messages go to its class's own procedure, not to the control.
+    UnmapControl(Wnd, this);
+    SetWindowLongPtrA(Wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FDefWndProc));
+    DestroyWindow(Wnd);
 }
 
 void TWinControl::DestroyHandle()
 {
+    if (!FHandle && FAlternateHandle && GetCurrentThreadId() == FHandleThread)
+        DestroyAlternateHandle(); // the handle went with its parent's window
     if (!FHandle || FDestroyingHandle)
         return;
     if (GetCurrentThreadId() != FHandleThread) {
@@ -738,11 +881,14 @@ void TWinControl::DestroyHandle()
             W->DestroyHandle();
     SaveWindowState();
     FText = GetText();
+    DestroyAlternateHandle();
     DestroyWnd();
     FDestroyingHandle = false;
 }
 
-void TWinControl::DestroyWnd()
+void TWinControl::DestroyWnd() { DestroyWindowHandle(); }
+
+void TWinControl::DestroyWindowHandle()
 {
     HWND W = FHandle;
     if (W) {
@@ -1112,7 +1258,7 @@ void TWinControl::DoExit()
 bool TWinControl::EraseBackground(HDC DC)
 {
     TRect R;
-    ::GetClientRect(FHandle, &R);
+    ::GetClientRect(MessageWindow(), &R);
     FillRect(DC, &R, GetBrushHandle());
     return true;
 }
@@ -1178,8 +1324,8 @@ bool TWinControl::KeyChain(TMessage& M)
         else if (Form && !WantsKey(Key) && Form->DialogKey(this, Key, Shift))
             Eaten = true;
         if (Eaten) {
-            if (FHandle)
-                DropCharOf(FHandle);
+            if (const HWND Wnd = MessageWindow())
+                DropCharOf(Wnd);
             return true;
         }
         M.WParam = Key;
@@ -1239,12 +1385,12 @@ void TWinControl::MouseRouting(TMessage& M, bool& Handled)
     const bool Up = M.Msg == WM_LBUTTONUP || M.Msg == WM_RBUTTONUP || M.Msg == WM_MBUTTONUP;
     if (Down && !FMouseControl && Target->GetControlStyle().Contains(csCaptureMouse)) {
         FMouseControl = Target;
-        SetCapture(FHandle);
+        SetCapture(MessageWindow());
     }
     if (Up && FMouseControl && (M.WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0) {
         // Cleared before ReleaseCapture: this is no lost capture.
         FMouseControl = nullptr;
-        if (GetCapture() == FHandle)
+        if (GetCapture() == MessageWindow())
             ReleaseCapture();
     }
     M.Result = Target->Perform(M.Msg, M.WParam, Local);
@@ -1252,8 +1398,8 @@ void TWinControl::MouseRouting(TMessage& M, bool& Handled)
 
 void TWinControl::DefaultHandler(TMessage& M)
 {
-    if (FHandle)
-        M.Result = CallWindowProcA(FDefWndProc, FHandle, M.Msg, M.WParam, M.LParam);
+    if (const HWND Wnd = MessageWindow())
+        M.Result = CallWindowProcA(FDefWndProc, Wnd, M.Msg, M.WParam, M.LParam);
 }
 
 TWinControl* TWinControl::FindControl(HWND Wnd)
@@ -1275,18 +1421,22 @@ void TWinControl::WndProc(TMessage& M)
     switch (M.Msg) {
     case WM_WINDOWPOSCHANGED:
         DefaultHandler(M);
-        WindowPosChanged();
+        if (MessageWindow() == FHandle) // bounds follow the handle, not the alternate
+            WindowPosChanged();
         return;
     case WM_SETTEXT:
         DefaultHandler(M);
-        FText = M.LParam ? reinterpret_cast<const char*>(M.LParam) : "";
-        TextChanged();
+        if (MessageWindow() == FHandle) {
+            FText = M.LParam ? reinterpret_cast<const char*>(M.LParam) : "";
+            TextChanged();
+        }
         return;
-    case WM_PAINT:
+    case WM_PAINT: {
+        const HWND Wnd = MessageWindow();
         if (!IsSystemClass()) {
             PAINTSTRUCT PS;
-            HDC DC = BeginPaint(FHandle, &PS);
-            TScopeExit End([this, &PS] { EndPaint(FHandle, &PS); });
+            HDC DC = BeginPaint(Wnd, &PS);
+            TScopeExit End([Wnd, &PS] { EndPaint(Wnd, &PS); });
             PaintWindow(DC);
             PaintControls(DC);
         } else {
@@ -1294,12 +1444,13 @@ void TWinControl::WndProc(TMessage& M)
             if (ControlAtPos(Point(0, 0)) || std::any_of(FControls.begin(), FControls.end(), [](TControl* C) {
                     return dynamic_cast<TGraphicControl*>(C) != nullptr;
                 })) {
-                HDC DC = GetDC(FHandle);
+                HDC DC = GetDC(Wnd);
                 PaintControls(DC);
-                ReleaseDC(FHandle, DC);
+                ReleaseDC(Wnd, DC);
             }
         }
         return;
+    }
     case WM_PRINTCLIENT:
         if (!IsSystemClass()) {
             HDC DC = reinterpret_cast<HDC>(M.WParam);
@@ -1323,10 +1474,10 @@ void TWinControl::WndProc(TMessage& M)
             M.Result = TRUE;
             return;
         }
-        if (reinterpret_cast<HWND>(M.WParam) == FHandle && LOWORD(M.LParam) == HTCLIENT) {
+        if (reinterpret_cast<HWND>(M.WParam) == MessageWindow() && LOWORD(M.LParam) == HTCLIENT) {
             TPoint P;
             GetCursorPos(&P);
-            ::ScreenToClient(FHandle, &P);
+            ::ScreenToClient(MessageWindow(), &P);
             TControl* C = ControlAtPos(P, true);
             TCursor Cur = C && C->GetCursor() != crDefault ? C->GetCursor() : GetCursor();
             if (Cur != crDefault && Screen) {
@@ -1356,7 +1507,8 @@ void TWinControl::WndProc(TMessage& M)
             return;
         break;
     case WM_CAPTURECHANGED:
-        if (reinterpret_cast<HWND>(M.LParam) != FHandle) {
+        // Between the control's own two windows the capture is not lost.
+        if (const HWND To = reinterpret_cast<HWND>(M.LParam); To != FHandle && (!To || To != FAlternateHandle)) {
             if (FMouseControl) {
                 TControl* C = FMouseControl;
                 FMouseControl = nullptr;
@@ -1375,8 +1527,7 @@ void TWinControl::WndProc(TMessage& M)
         if (!Target)
             Target = this;
         bool Handled = false;
-        if (Target->OnContextPopup)
-            Target->OnContextPopup(Target, Local, Handled);
+        Target->DoContextPopup(Local, Handled);
         if (Handled)
             return;
         if (P.x == -1 && P.y == -1)
@@ -1455,6 +1606,9 @@ void TWinControl::WndProc(TMessage& M)
     case QM_DESTROYHANDLE:
         DestroyHandle();
         return;
+    case CM_CANCELMODE:
+        TControl::WndProc(M);
+        return;
     default:
         if (IsMouseMessage(M.Msg)) {
             bool Handled = false;
@@ -1462,11 +1616,12 @@ void TWinControl::WndProc(TMessage& M)
             if (Handled)
                 return;
             const bool Own = !IsSystemClass();
+            const HWND Wnd = MessageWindow();
             if (Own && GetControlStyle().Contains(csCaptureMouse) &&
                 (M.Msg == WM_LBUTTONDOWN || M.Msg == WM_LBUTTONDBLCLK))
-                SetCapture(FHandle);
+                SetCapture(Wnd);
             TControl::WndProc(M);
-            if (Own && (M.Msg == WM_LBUTTONUP) && GetCapture() == FHandle)
+            if (Own && (M.Msg == WM_LBUTTONUP) && GetCapture() == Wnd)
                 ReleaseCapture();
             if (FHandle)
                 DefaultHandler(M);

@@ -42,6 +42,12 @@ constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + WM_CTLCOLORLISTBOX;
 // Private messages of the layer.
 constexpr UINT QM_RELEASE = WM_APP + 0x2100;       // a released form frees itself
 constexpr UINT QM_DESTROYHANDLE = WM_APP + 0x2101; // another thread has the window's own thread destroy it
+// Messages the controls perform on each other and the command bars send to their windows; a
+// block of their own, clear of the CN_ and QM_ messages.
+constexpr UINT CM_BASE = 0xB000;
+constexpr UINT CM_CANCELMODE = CM_BASE + 0x04;     // end a mouse mode: the capture and a press go
+constexpr UINT CM_FONTCHANGED = CM_BASE + 0x10;    // the control's font changed (its own or its parent's)
+constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 0x24; // the system colours changed
 
 struct TMessage {
     UINT Msg;
@@ -124,7 +130,8 @@ public:
     TCursor GetCursor() const { return FCursor; }
     void SetCursor(TCursor Value) { FCursor = Value; }
     const std::string& GetHint() const { return FHint; }
-    void SetHint(const std::string& Value) { FHint = Value; }
+    // While the mouse rests on the control the application's hint follows a change at once.
+    void SetHint(const std::string& Value);
     bool GetShowHint() const { return FShowHint; }
     void SetShowHint(bool Value) { FShowHint = Value; }
     TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
@@ -154,6 +161,9 @@ public:
 
     virtual void Click();
     virtual void DblClick();
+    // Asked before the control's popup menu shows (MousePos in client coordinates, (0, 0) for
+    // the menu key): OnContextPopup; Handled keeps the menu from showing.
+    virtual void DoContextPopup(const TPoint& MousePos, bool& Handled);
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -258,6 +268,18 @@ public:
     void RecreateWnd();
     DWORD GetHandleThreadID() const { return FHandleThread; }
 
+    // A second window for the same control (a docked child and a floating popup, say), made with
+    // other parameters of the same window class on the handle's thread. While both exist,
+    // FindControl gives the control for either and the messages of both reach WndProc; bounds,
+    // visibility and text follow the handle. SwapHandles makes the alternate the handle (the
+    // windowed children move into it) and keeps the former handle as the alternate.
+    // DestroyAlternateHandle unmaps the alternate, gives it back its class's procedure and
+    // destroys it; DestroyHandle destroys it too.
+    void CreateAlternateHandle(const TCreateParams& Params);
+    void SwapHandles();
+    void DestroyAlternateHandle();
+    HWND GetAlternateHandle() const { return FAlternateHandle; }
+
     HWND GetParentWindow() const { return FParentWindow; }
     void SetParentWindow(HWND Value);
 
@@ -310,8 +332,18 @@ public:
 protected:
     friend class TControl;
     virtual void CreateParams(TCreateParams& Params);
+    // CreateParams, the window class, CreateWindowHandle, the font and RestoreWindowState.
     virtual void CreateWnd();
+    // DestroyWindowHandle.
     virtual void DestroyWnd();
+    // The window call itself: CreateWindowEx with the parameters (the class is registered) and
+    // the window map; DestroyWindow and unmapping. What lives exactly as long as the window (its
+    // own child windows) is made after the base call and freed before it.
+    virtual void CreateWindowHandle(const TCreateParams& Params);
+    virtual void DestroyWindowHandle();
+    // The window the message being handled is for: the alternate window while one of its
+    // messages runs, else the handle.
+    HWND MessageWindow() const;
     // Before the window goes and after the next one is made: the control's own state.
     virtual void SaveWindowState() {}
     virtual void RestoreWindowState() {}
@@ -351,7 +383,10 @@ protected:
 
 private:
     friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+    friend TControl* GetCaptureControl();
     void WindowPosChanged();
+    HWND MakeWindow(const TCreateParams& Params, bool Alternate);
+    HWND FAlternateHandle = nullptr;
     std::vector<TControl*> FControls; // z-order: last is topmost
     std::vector<TWinControl*> FTabList;
     HWND FParentWindow = nullptr;
@@ -372,7 +407,8 @@ public:
         TWinControl* Control = nullptr;
         TDispatchFrame* Next = nullptr;
         bool Alive = true;
-        explicit TDispatchFrame(TWinControl* C);
+        HWND Wnd = nullptr; // the control's window whose message this is; none for other frames
+        explicit TDispatchFrame(TWinControl* C, HWND AWnd = nullptr);
         ~TDispatchFrame();
         TDispatchFrame(const TDispatchFrame&) = delete;
         TDispatchFrame& operator=(const TDispatchFrame&) = delete;
@@ -429,8 +465,18 @@ private:
 
 // Set by the menus: shows a control's popup menu at a screen point.
 extern bool (*GPopupMenuProc)(TPopupMenu* Menu, TControl* Control, int32_t X, int32_t Y);
-// Set by the forms: the mouse moved over a control (the application's hint follows it).
+// Set by the forms: the mouse moved over a control (the application's hint follows it), or
+// nullptr: the mouse left every window of the thread.
 extern void (*GControlHintProc)(TControl* Control);
+// The control the mouse last moved over, whose Hint the application shows; nullptr when none.
+TControl* GetHintControl();
+// The idle check of the hint: no message tells a window that the cursor left it, so the idle
+// loop asks. Once the mouse, last over a control of ours, lies over no window of this thread,
+// the hint control ends, reported as nullptr through GControlHintProc (which empties the hint).
+void CheckHintControl();
+// The control holding the mouse capture: the capture window's control, or the windowless
+// child it routes the mouse to; nullptr when no control of ours holds it.
+TControl* GetCaptureControl();
 
 // A fresh id for a child window (WM_COMMAND ids and WM_MEASUREITEM look-ups).
 UINT NextControlId();

@@ -85,6 +85,7 @@ TApplicationUI::TApplicationUI()
     InitControls();
     ScreenInit();
     GControlHintProc = ControlHint;
+    AddIdleHandler(CheckHintControl);
 }
 
 void TApplicationUI::Attach()
@@ -446,6 +447,16 @@ void TCustomForm::ControlRemoved(TControl* Control)
                            (dynamic_cast<TWinControl*>(Control) &&
                             static_cast<TWinControl*>(Control)->ContainsControl(FActiveControl))))
         FActiveControl = nullptr;
+}
+
+void TCustomForm::SendCancelMode(TControl* Sender)
+{
+    TControl* Active = FActiveControl;
+    if (Active && Active != Sender)
+        Active->Perform(CM_CANCELMODE);
+    TControl* Capture = GetCaptureControl();
+    if (Capture && Capture != Sender && Capture != Active && Capture->GetParentForm() == this)
+        Capture->Perform(CM_CANCELMODE);
 }
 
 bool TCustomForm::CloseQuery()

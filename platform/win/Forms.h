@@ -107,6 +107,9 @@ public:
     void SelectNext(TWinControl* From, bool Forward);
     void FocusChanged(TWinControl* Control);
     void ControlRemoved(TControl* Control);
+    // Ends the mouse modes of the form's controls: the active control and the control holding
+    // the mouse capture, each unless it is Sender, get CM_CANCELMODE.
+    void SendCancelMode(TControl* Sender);
 
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;

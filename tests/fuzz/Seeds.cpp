@@ -342,7 +342,8 @@ void AddEngineTextSeeds(std::vector<TSeed>& Out)
 std::vector<std::string> SeededTargets()
 {
     std::vector<std::string> Names = {"bmc_pcx", "bmc_tga", "bmc_bmp", "bmp_platform", "htmlscan", "htmlgen", "stringlist",
-                                      "inifile", "textconv", "uri", "enginetext", "project", "import", "gif", "imagelib"};
+                                      "inifile", "textconv", "uri", "enginetext", "project", "import", "gif", "imagelib",
+                                      "annotations"};
 #ifdef QM_FUZZ_JPEGPNG
     Names.insert(Names.end(), {"jpeg", "png"});
 #endif
@@ -385,6 +386,8 @@ std::vector<TSeed> MakeSeeds(std::string_view Target)
         AddGifSeeds(Out);
     else if (Target == "imagelib")
         AddImageLibSeeds(Out);
+    else if (Target == "annotations")
+        AddAnnotationSeeds(Out);
 #ifdef QM_FUZZ_JPEGPNG
     else if (Target == "jpeg")
         AddJpegSeeds(Out);

@@ -28,6 +28,7 @@ void AddGifSeeds(std::vector<TSeed>& Out);
 void AddImageLibSeeds(std::vector<TSeed>& Out);
 void AddJpegSeeds(std::vector<TSeed>& Out);
 void AddPngSeeds(std::vector<TSeed>& Out);
+void AddAnnotationSeeds(std::vector<TSeed>& Out);
 // The targets of the picture classes: "tiff", "pnm", "dcx" and "eps".
 void AddPictureClassSeeds(std::string_view Target, std::vector<TSeed>& Out);
 
