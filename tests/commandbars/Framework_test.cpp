@@ -19,7 +19,7 @@
 
 namespace {
 
-// The texts as the design quotes them.
+// Each text as the user is to read it, written out here apart from the program's own table.
 const struct {
     int32_t Id;
     const char* Text;
