@@ -211,6 +211,7 @@ public:
     // is gone after the deletion.
     std::vector<std::string> DeleteByPaths(const TDeleteByRules& Rules);
     void RemoveDeletedRows(const std::vector<std::string>& Paths);
+    void ImageDeleteByActionExecute(TObject* Sender);
     void ImageFitActionExecute(TObject* Sender);
     void ImageDeleteActionExecute(TObject* Sender);
     void ImageDeleteAllActionExecute(TObject* Sender);
