@@ -212,6 +212,8 @@ public:
     std::vector<std::string> DeleteByPaths(const TDeleteByRules& Rules);
     void RemoveDeletedRows(const std::vector<std::string>& Paths);
     void ImageDeleteByActionExecute(TObject* Sender);
+    // The collect tool on the selected task's pictures.
+    void ImageCollectActionExecute(TObject* Sender);
     void ImageFitActionExecute(TObject* Sender);
     void ImageDeleteActionExecute(TObject* Sender);
     void ImageDeleteAllActionExecute(TObject* Sender);

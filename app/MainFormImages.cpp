@@ -15,6 +15,7 @@
 
 #include "app/ConfirmDeleteForm.h"
 #include "app/ConfirmOverwriteForm.h"
+#include "app/CopyPicturesForm.h"
 #include "app/DeleteByForm.h"
 #include "app/WallpaperOptionsForm.h"
 #include "engine/EngineRoutines.h"
@@ -109,6 +110,7 @@ void TMainForm::BuildImagesPane()
     Bind(maImageDelete, &TMainForm::ImageDeleteActionExecute);
     Bind(maImageDeleteAll, &TMainForm::ImageDeleteAllActionExecute);
     Bind(maImageDeleteBy, &TMainForm::ImageDeleteByActionExecute);
+    Bind(maImageCollect, &TMainForm::ImageCollectActionExecute);
     Bind(maImageOpenFolder, &TMainForm::ImageOpenFolderActionExecute);
     Bind(maImageCopyTo, &TMainForm::ImageCopyToActionExecute);
     Bind(maImageMoveTo, &TMainForm::ImageMoveToActionExecute);
@@ -458,6 +460,19 @@ void TMainForm::ImageDeleteByActionExecute(TObject*)
     }
     LastImageIndex = ImagesListView->GetSelected();
     ShowImagePreview(LastImageIndex);
+}
+
+// ---- collect
+
+void TMainForm::ImageCollectActionExecute(TObject*)
+{
+    TTask* Task = TaskOfNode(TasksTreeView->GetSelected());
+    if (!Task)
+        return;
+    const TComponentPtr<TCopyPicturesForm> F(new TCopyPicturesForm(nullptr));
+    F->Task = Task;
+    F->SourceList = ImagesListView;
+    F->ShowModal();
 }
 
 // ---- open folder
