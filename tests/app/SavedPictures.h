@@ -10,7 +10,7 @@
 
 #include "engine/Task.h"
 #include "imagelib/Gif.h"
-#include "imagelib/ImgMisc.h"
+#include "imagelib/ImgDib.h"
 #include "platform/win/Bitmap.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/support/Screenshot.h"
