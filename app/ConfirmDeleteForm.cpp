@@ -5,6 +5,7 @@
 #include "app/FormParts.h"
 #include "platform/rtl/Paths.h"
 #include "platform/win/Application.h"
+#include "platform/win/ListView.h"
 
 TConfirmDeleteForm::TConfirmDeleteForm(TComponent* AOwner) : TForm(AOwner)
 {

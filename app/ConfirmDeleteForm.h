@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "platform/win/Forms.h"
-#include "platform/win/ListView.h"
 #include "platform/win/StdCtrls.h"
+
+class TListItem;
+class TListView;
 
 class TConfirmDeleteForm : public TForm {
 public:

@@ -12,7 +12,9 @@
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"
+#include "platform/win/ComCtrlsBasic.h"
 #include "platform/win/Files.h"
+#include "platform/win/ListView.h"
 #include "platform/win/Locks.h"
 #include "platform/win/ShellUtils.h"
 
@@ -400,9 +402,12 @@ void TCopyPicturesForm::CopyThreadTerminate(TObject*)
     SetRowButtons(true);
     CloseButton->SetCaption("&Close");
     const int32_t Failed = CopyThread->GetFailed();
+    const std::string Broken = CopyThread->GetFailure() ? CopyThread->GetFailureMessage() : std::string();
     FEnded = std::move(CopyThread);
     // A failed copy is never reported as a success.
-    if (Failed == 0)
+    if (!Broken.empty())
+        Application->MessageBox(Broken, "Error", MB_OK | MB_ICONERROR);
+    else if (Failed == 0)
         Application->MessageBox("Selected images copied !", "Information", MB_OK | MB_ICONINFORMATION);
     else
         Application->MessageBox(Format("%d file(s) could not be copied !", Failed), "Error", MB_OK | MB_ICONERROR);

@@ -11,13 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/win/ComCtrlsBasic.h"
 #include "platform/win/Forms.h"
-#include "platform/win/ListView.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/Thread.h"
 
+class TListItem;
+class TListView;
+class TProgressBar;
 class TTask;
+class TUpDown;
 
 // A row a thread of the tool handles, taken from the list on the user-interface thread when the
 // thread is made: the threads never read the list view.

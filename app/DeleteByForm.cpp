@@ -4,6 +4,7 @@
 
 #include "app/FormParts.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/ComCtrlsBasic.h"
 
 namespace {
 

@@ -3,9 +3,10 @@
 // file size within a range, or a file-name filter), with only that rule's controls enabled.
 
 #include "app/DeleteByRules.h"
-#include "platform/win/ComCtrlsBasic.h"
 #include "platform/win/Forms.h"
 #include "platform/win/StdCtrls.h"
+
+class TUpDown;
 
 class TDeleteByForm : public TForm {
 public:

@@ -9,6 +9,7 @@
 #include "engine/ImportTreeView.h"
 #include "platform/win/Icon.h"
 #include "platform/win/ImageList.h"
+#include "platform/win/TreeView.h"
 
 TImportProjectsForm::TImportProjectsForm(TComponent* AOwner, const std::string& RootPath, TImageList* Images)
     : TForm(AOwner), FRootPath(RootPath)
@@ -63,8 +64,9 @@ TImportProjectsForm::TImportProjectsForm(TComponent* AOwner, const std::string& 
 
 TImportProjectsForm::~TImportProjectsForm()
 {
-    // The threads go before the tree they fill.
+    // The threads go before the tree they fill; the tree's last changes reach no handler.
     FormDestroy(this);
+    TreeView->OnChange = nullptr;
 }
 
 void TImportProjectsForm::FormCreate(TObject*)

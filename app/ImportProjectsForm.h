@@ -9,11 +9,12 @@
 
 #include "platform/win/Forms.h"
 #include "platform/win/StdCtrls.h"
-#include "platform/win/TreeView.h"
 
 class TImageList;
 class TImportFileListThread;
 class TProjectItem;
+class TTreeNode;
+class TTreeView;
 class TTreeViewImportTree;
 
 class TImportProjectsForm : public TForm {

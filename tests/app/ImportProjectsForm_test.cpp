@@ -13,6 +13,7 @@
 #include "engine/ImportFromInternetClasses.h"
 #include "engine/ImportTreeView.h"
 #include "platform/win/Thread.h"
+#include "platform/win/TreeView.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/app/SavedPictures.h"
 #include "tests/engine/ImportTestData.h"
