@@ -10,6 +10,7 @@
 #include "engine/RegSettings.h"
 #include "engine/Task.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"
 #include "platform/win/ComCtrlsBasic.h"
@@ -62,17 +63,25 @@ bool CopyToUniqueName(const std::string& Source, const std::string& Target)
     TReservedFile R;
     try {
         R = ReserveUniqueFile(Target, PartialSuffix);
-        TFileStream In(Source, fmOpenRead | fmShareDenyNone);
-        R.Stream->CopyFrom(&In, 0);
-        R.Stream.reset();
-        return !FinishReservedFile(R.FileName, PartialSuffix).empty();
     } catch (const Exception&) {
-        if (R.Stream || !R.FileName.empty()) {
-            R.Stream.reset();
-            DeleteFileA((R.FileName + PartialSuffix).c_str());
-        }
         return false;
     }
+    // Whatever fails from here on, the partial file goes.
+    TScopeExit DropPartial([&R] {
+        R.Stream.reset();
+        DeleteFileA((R.FileName + PartialSuffix).c_str());
+    });
+    try {
+        TFileStream In(Source, fmOpenRead | fmShareDenyNone);
+        R.Stream->CopyFrom(&In, 0);
+    } catch (const Exception&) {
+        return false;
+    }
+    R.Stream.reset();
+    if (FinishReservedFile(R.FileName, PartialSuffix).empty())
+        return false;
+    DropPartial.Dismiss();
+    return true;
 }
 
 } // namespace
@@ -183,7 +192,7 @@ void TCopyThread::Execute()
         if (Terminated())
             return;
         FSource = R.Path;
-        FTarget = FDestFolder + ExtractFileName(R.Path);
+        FTarget = FDestFolder + R.Name;
         // A file is never copied onto itself (the destination may be the task's own folder).
         if (!SameText(FullPathOf(FSource), FullPathOf(FTarget))) {
             int32_t How = oaSkip;

@@ -26,7 +26,7 @@ class TUpDown;
 struct TCollectRow {
     int32_t Index = 0;
     std::string Path; // the full path
-    std::string Name; // the file name
+    std::string Name; // the file name (the row's caption)
 };
 
 // Reports its progress on a bar (range 0 .. rows - 1, or 0 .. 100 without rows) and a label

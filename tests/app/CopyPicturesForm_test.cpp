@@ -360,6 +360,23 @@ TEST_F(CollectTest, FailedCopiesAreCountedAndTheTasksOwnFolderIsLeftAlone)
         EXPECT_EQ(ReadAll(Saved + "b.jpg"), B);
         EXPECT_EQ(ReadAll(Saved + "c.jpg"), C);
         EXPECT_EQ(CountFiles(Saved), 2);
+
+        // Rename onto a free name whose source has gone: no partial file stays behind.
+        F->DestFolder = Out;
+        ASSERT_TRUE(DeleteFileA((Saved + "c.jpg").c_str()));
+        {
+            TFormAnswerer Ask("Override file", [](TCustomForm* A) {
+                auto* C = static_cast<TConfirmOverwriteForm*>(A);
+                C->NoPromptCheck->SetChecked(true);
+                Press(C->RenameButton);
+            });
+            TDialogAnswerer Failed("could not be copied", IDOK);
+            CopyAndWait(F);
+            EXPECT_NE(Failed.Text().find("2 file(s) could not be copied !"), std::string::npos) << Failed.Text();
+        }
+        EXPECT_EQ(ReadAll(Out + "b[0].jpg"), B);
+        EXPECT_FALSE(FileExistsA(Out + "c[0].jpg"));
+        EXPECT_EQ(CountFiles(Out, "*!!wr"), 0);
     }));
 }
 
