@@ -377,6 +377,7 @@ void TMainForm::BindActions()
     Bind(maTasksStopAll, &TMainForm::TasksStopAllActionExecute);
     Bind(maTasksRefresh, &TMainForm::TasksRefreshActionExecute);
     Bind(maTasksSaveURL, &TMainForm::TasksSaveURLActionExecute);
+    Bind(maTasksImport, &TMainForm::TasksImportActionExecute);
     BindCloseHandlers();
     BindViewActions();
 }

@@ -31,6 +31,7 @@ class TMainActions;
 class TMainCommandBars;
 class TNotebook;
 class TPanel;
+class TProjectItem;
 class TRichEdit;
 class TSaveDialog;
 class TSplitter;
@@ -157,6 +158,8 @@ public:
     void TasksRestartActionExecute(TObject* Sender);
     void TasksStopAllActionExecute(TObject* Sender);
     void TasksSaveURLActionExecute(TObject* Sender);
+    // The import dialog; the chosen projects become tasks and their names are remembered.
+    void TasksImportActionExecute(TObject* Sender);
     void TasksTreeViewChanging(TObject* Sender, TTreeNode* Node, bool& AllowChange);
     void TasksTreeViewChange(TObject* Sender, TTreeNode* Node);
     void TaskFinished(TObject* Sender);
@@ -171,7 +174,12 @@ public:
     bool TaskNameExists(const std::string& Name);
     TTreeNode* AddTaskNode(TTreeNode* Folder, const std::string& Name);
     bool FolderNameExists(const std::string& Name);
+    // The first node in tree order, at any level, whose text is Text; nullptr when none.
     TTreeNode* FindNodeByPath(const std::string& Text);
+    // A task of an imported project in the folder node of its category (made when missing; the
+    // root for none). A project whose paths would leave their folders, or whose project file
+    // exists already, is not written (a log line says so): nullptr then.
+    TTreeNode* AddImportedProject(TProjectItem* Project);
     TTreeNode* AddSampleFolder(TTreeNode* Parent, const std::string& Title);
     TTreeNode* AddSampleTask(const std::string& Title, const std::string& Address, TTreeNode* FolderNode);
     // Takes the tasks of the node's files (the node and everything below it) out of TaskList and
@@ -211,6 +219,9 @@ public:
     // is gone after the deletion.
     std::vector<std::string> DeleteByPaths(const TDeleteByRules& Rules);
     void RemoveDeletedRows(const std::vector<std::string>& Paths);
+    void ImageDeleteByActionExecute(TObject* Sender);
+    // The collect tool on the selected task's pictures.
+    void ImageCollectActionExecute(TObject* Sender);
     void ImageFitActionExecute(TObject* Sender);
     void ImageDeleteActionExecute(TObject* Sender);
     void ImageDeleteAllActionExecute(TObject* Sender);

@@ -13,9 +13,13 @@
 
 #include <shlobj.h>
 
+#include "app/ConfirmDeleteForm.h"
 #include "app/ConfirmOverwriteForm.h"
+#include "app/CopyPicturesForm.h"
+#include "app/DeleteByForm.h"
 #include "app/WallpaperOptionsForm.h"
 #include "engine/EngineRoutines.h"
+#include "engine/EngineText.h"
 #include "engine/ImagesLibrary.h"
 #include "engine/Task.h"
 #include "imagelib/BitmapGraphic.h"
@@ -105,6 +109,8 @@ void TMainForm::BuildImagesPane()
     Bind(maImageFit, &TMainForm::ImageFitActionExecute);
     Bind(maImageDelete, &TMainForm::ImageDeleteActionExecute);
     Bind(maImageDeleteAll, &TMainForm::ImageDeleteAllActionExecute);
+    Bind(maImageDeleteBy, &TMainForm::ImageDeleteByActionExecute);
+    Bind(maImageCollect, &TMainForm::ImageCollectActionExecute);
     Bind(maImageOpenFolder, &TMainForm::ImageOpenFolderActionExecute);
     Bind(maImageCopyTo, &TMainForm::ImageCopyToActionExecute);
     Bind(maImageMoveTo, &TMainForm::ImageMoveToActionExecute);
@@ -390,7 +396,8 @@ void TMainForm::ImageDeleteAllActionExecute(TObject*)
 std::vector<std::string> TMainForm::DeleteByPaths(const TDeleteByRules& Rules)
 {
     std::vector<std::string> Paths;
-    std::string FilterExt = LowerCase(ExtractFileExt(Rules.FileFilter));
+    // The filter is a mask over the whole file name ("tn*.*", "?fie.*"); an empty one takes nothing.
+    const std::string Filter = Trim(Rules.FileFilter);
     TListItems* Items = ImagesListView->GetItems();
     for (int32_t I = 0; I < Items->GetCount(); ++I) {
         TListItem* Row = Items->GetItem(I);
@@ -398,15 +405,16 @@ std::vector<std::string> TMainForm::DeleteByPaths(const TDeleteByRules& Rules)
         const int32_t KB = RowKilobytes(Row);
         bool Take = false;
         if (Rules.BySize && ImageLibrary) {
+            // A picture that could not be measured (-1 x -1) counts as below any limit: the
+            // confirmation list lets the user keep it.
             if (TImageDetail* D = ImageLibrary->FindByName(Path))
-                Take = D->GetWidth() >= 0 && D->GetHeight() >= 0 && D->GetWidth() < Rules.MaxWidth &&
-                       D->GetHeight() < Rules.MaxHeight;
+                Take = D->GetWidth() < Rules.MaxWidth && D->GetHeight() < Rules.MaxHeight;
         }
         if (Rules.BySmaller && KB <= Rules.SmallerThan)
             Take = true;
         if (Rules.ByRange && KB >= Rules.RangeFrom && KB <= Rules.RangeTo)
             Take = true;
-        if (Rules.ByFilter && !FilterExt.empty() && LowerCase(SubItemOf(Row, 0)) == FilterExt)
+        if (Rules.ByFilter && !Filter.empty() && MatchesMask(ExtractFileName(Path), Filter))
             Take = true;
         if (Take)
             Paths.push_back(Path);
@@ -428,6 +436,43 @@ void TMainForm::RemoveDeletedRows(const std::vector<std::string>& Paths)
     }
     TBusyCursor Wait;
     RemoveImageRows(Rows);
+}
+
+void TMainForm::ImageDeleteByActionExecute(TObject*)
+{
+    TDeleteByRules Rules;
+    {
+        const TComponentPtr<TDeleteByForm> F(new TDeleteByForm(nullptr));
+        if (F->ShowModal() != mrOk)
+            return;
+        Rules = F->GetRules();
+    }
+    const std::vector<std::string> Paths = DeleteByPaths(Rules);
+    const TComponentPtr<TConfirmDeleteForm> Confirm(new TConfirmDeleteForm(nullptr));
+    Confirm->SetFiles(&Paths);
+    // The preview lets go of the file it shows, which may be one of those deleted.
+    ShowImagePreview(nullptr);
+    LastImageIndex = nullptr;
+    const bool Ok = Confirm->ShowModal() == mrOk;
+    if (Ok) {
+        RemoveDeletedRows(Paths);
+        return;
+    }
+    LastImageIndex = ImagesListView->GetSelected();
+    ShowImagePreview(LastImageIndex);
+}
+
+// ---- collect
+
+void TMainForm::ImageCollectActionExecute(TObject*)
+{
+    TTask* Task = TaskOfNode(TasksTreeView->GetSelected());
+    if (!Task)
+        return;
+    const TComponentPtr<TCopyPicturesForm> F(new TCopyPicturesForm(nullptr));
+    F->Task = Task;
+    F->SourceList = ImagesListView;
+    F->ShowModal();
 }
 
 // ---- open folder

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "app/FolderTree.h"
+#include "app/ImportProjectsForm.h"
 #include "app/MainActions.h"
 #include "app/MainForm.h"
 #include "app/NewFolderForm.h"
@@ -12,6 +13,8 @@
 #include "app/WaitForm.h"
 #include "engine/AutoUpdateProjects.h"
 #include "engine/EngineRoutines.h"
+#include "engine/EngineText.h"
+#include "engine/ImportRecords.h"
 #include "engine/Task.h"
 #include "platform/rtl/FileStream.h"
 #include "platform/rtl/Paths.h"
@@ -701,4 +704,60 @@ void TMainForm::TasksSaveURLActionExecute(TObject*)
         return;
     if (SaveDialog->Execute())
         SaveURLList(T, SaveDialog->GetFileName());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Import.
+
+TTreeNode* TMainForm::FindNodeByPath(const std::string& Text)
+{
+    return TasksTreeView->FindNodeByText(Text);
+}
+
+TTreeNode* TMainForm::AddImportedProject(TProjectItem* Project)
+{
+    // The names come from a web server: checked again where they become paths.
+    const std::string Name = SafePathPart(Project->GetName());
+    const std::string Category = Trim(Project->GetCategory()).empty() ? std::string() : SafePathPart(Project->GetCategory());
+    TRegOptions* O = Settings->GetOptions();
+    const std::string ProjectRoot = O->GetProjectPath();
+    const std::string Downloads = AddTrailingBackslash(O->GetDefaultFolder());
+    auto Refuse = [&](const std::string& Why) {
+        AddLog(Format("The imported task %s is not added: %s", Name, Why));
+        return nullptr;
+    };
+    if (!PathLiesUnder(Downloads + Name, Downloads))
+        return Refuse("its download folder lies outside " + Downloads);
+    TTreeNode* Folder = Category.empty() ? RootNode() : FindNodeByPath(Category);
+    if (!Folder) {
+        if (!PathLiesUnder(JoinPath(NodePath(RootNode()), Category), ProjectRoot))
+            return Refuse("its folder lies outside " + ProjectRoot);
+        Folder = AddSampleFolder(RootNode(), Category);
+    }
+    // The folder the task file goes to, as AddSampleTask chooses it.
+    if (!DirectoryExists(NodePath(Folder)))
+        Folder = Folder->GetParent() ? Folder->GetParent() : RootNode();
+    const std::string File = JoinPath(NodePath(Folder), Name + ".wrp");
+    if (!PathLiesUnder(File, ProjectRoot))
+        return Refuse("its file " + File + " lies outside " + ProjectRoot);
+    // A task the user has already is never written over.
+    if (GetFileAttributesA(File.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return Refuse("the file " + File + " exists already");
+    return AddSampleTask(Name, Project->GetURL(), Folder);
+}
+
+void TMainForm::TasksImportActionExecute(TObject*)
+{
+    TComponentPtr<TImportProjectsForm> F(new TImportProjectsForm(nullptr, FRootPath, ToolBarImages));
+    if (F->ShowModal() != mrOk)
+        return;
+    // The threads end first: none may still be filling the tree that is read.
+    F->StopThreads();
+    TStringList Imported;
+    for (TProjectItem* P : F->ChosenProjects())
+        if (AddImportedProject(P))
+            Imported.Add(P->GetName());
+    F.reset();
+    if (Imported.GetCount() > 0)
+        TExistNames(FRootPath).Save(&Imported);
 }

@@ -1,0 +1,33 @@
+#pragma once
+// The list of pictures Delete By is about to delete: each a checked row the user may uncheck to
+// keep the file. OK deletes the checked files.
+
+#include <string>
+#include <vector>
+
+#include "platform/win/Forms.h"
+#include "platform/win/StdCtrls.h"
+
+class TListItem;
+class TListView;
+
+class TConfirmDeleteForm : public TForm {
+public:
+    explicit TConfirmDeleteForm(TComponent* AOwner);
+    std::string ClassName() const override { return "TConfirmDeleteForm"; }
+
+    // One checked row per full name (its caption the name without folder, the row owning the full
+    // name); with nullptr nothing happens.
+    void SetFiles(const std::vector<std::string>* Files);
+    // The full name a row stands for.
+    static std::string RowFileName(TListItem* Item);
+
+    void OkButtonClick(TObject* Sender);
+
+    TLabel* PromptLabel = nullptr;
+    TLabel* PromptLabel2 = nullptr;
+    TGroupBox* FilesGroup = nullptr;
+    TListView* FilesListView = nullptr;
+    TButton* OkButton = nullptr;
+    TButton* CancelButton = nullptr;
+};
