@@ -14,6 +14,7 @@
 #include <shlobj.h>
 
 #include "app/ConfirmOverwriteForm.h"
+#include "app/ViewImageForm.h"
 #include "app/WallpaperOptionsForm.h"
 #include "engine/EngineRoutines.h"
 #include "engine/ImagesLibrary.h"
@@ -27,6 +28,7 @@
 #include "platform/win/Registry.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "platform/rtl/StringList.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"
 #include "platform/win/ComCtrlsBasic.h"
@@ -97,6 +99,13 @@ void TMainForm::BuildImagesPane()
     ImagesListView->OnDeletion = [this](TObject*, TListItem* I) {
         if (I == LastImageIndex)
             LastImageIndex = nullptr;
+    };
+    ImagesListView->OnDblClick = [this](TObject* S) { ImagesListViewDblClick(S); };
+    ImagesListView->OnKeyDown = [this](TObject* S, uint16_t& Key, TShiftState) {
+        if (Key == VK_RETURN) {
+            Key = 0;
+            ImagesListViewDblClick(S);
+        }
     };
 
     auto Bind = [this](uint16_t Id, void (TMainForm::*Handler)(TObject*)) {
@@ -265,6 +274,18 @@ void TMainForm::ImageFitActionExecute(TObject*)
 {
     Actions->ImageFitAction->SetChecked(!Actions->ImageFitAction->GetChecked());
     ImageScrollBox->SetZoomMode(Actions->ImageFitAction->GetChecked() ? zmFitToPage : zmOriginalSize);
+}
+
+void TMainForm::ImagesListViewDblClick(TObject*)
+{
+    TListItem* Selected = ImagesListView->GetSelected();
+    if (!Selected)
+        return;
+    TStringList Files;
+    TListItems* Items = ImagesListView->GetItems();
+    for (int32_t I = 0; I < Items->GetCount(); ++I)
+        Files.Add(ImageRowPath(Items->GetItem(I)));
+    ShowImageViewer(&Files, Selected->GetIndex());
 }
 
 // ---- sorting
