@@ -14,6 +14,7 @@
 #include <shlobj.h>
 
 #include "app/ConfirmOverwriteForm.h"
+#include "app/ImageLibraryForm.h"
 #include "app/ViewImageForm.h"
 #include "app/WallpaperOptionsForm.h"
 #include "engine/EngineRoutines.h"
@@ -119,6 +120,7 @@ void TMainForm::BuildImagesPane()
     Bind(maImageMoveTo, &TMainForm::ImageMoveToActionExecute);
     Bind(maImageBuildIn, &TMainForm::ImageBuildInActionExecute);
     Bind(maImageWallpaper, &TMainForm::ImageWallpaperActionExecute);
+    Bind(maImageLibrary, &TMainForm::ImageLibraryActionExecute);
     FailedRestartButton->OnClick = [this](TObject* S) { FailedRestartButtonClick(S); };
     FailedDeleteButton->OnClick = [this](TObject* S) { FailedDeleteButtonClick(S); };
     FailedClearButton->OnClick = [this](TObject* S) { FailedClearButtonClick(S); };
@@ -286,6 +288,13 @@ void TMainForm::ImagesListViewDblClick(TObject*)
     for (int32_t I = 0; I < Items->GetCount(); ++I)
         Files.Add(ImageRowPath(Items->GetItem(I)));
     ShowImageViewer(&Files, Selected->GetIndex());
+}
+
+void TMainForm::ImageLibraryActionExecute(TObject*)
+{
+    // Freed by the pointer however the window ends.
+    const TComponentPtr<TImageLibraryForm> Library(new TImageLibraryForm(nullptr));
+    Library->ShowModal();
 }
 
 // ---- sorting
