@@ -96,8 +96,11 @@ public:
     ~TLoadImageThread() override
     {
         TerminateAndWait();
-        // Stopped before its last step: the bar goes here, on the thread that made it.
+        // Stopped before its last step: the bar goes here, on the thread that made it, and the
+        // list draws again.
         FBar.reset();
+        if (FQuiet)
+            FList->GetItems()->EndUpdate();
     }
     std::string ClassName() const override { return "TLoadImageThread"; }
 
@@ -117,8 +120,8 @@ protected:
                 Row = TLibraryRow{D->GetFileName(), D->GetFileSize(), D->GetWidth(), D->GetHeight()};
             }
             if (!Synchronize([&] {
-                    FBar->SetPosition(I);
                     AddRow(FList, FImages, FIconCache, Row);
+                    ShowProgress(I, false);
                 }))
                 return;
         }
@@ -126,6 +129,7 @@ protected:
             if (FStatusBar->GetPanels()->GetCount() > 1)
                 FStatusBar->GetPanels()->GetItem(1)->SetWidth(5);
             FBar.reset();
+            ShowProgress(0, true);
         });
     }
 
@@ -143,14 +147,40 @@ private:
         Panels->GetItem(1)->SetWidth(116);
         Panels->GetItem(1)->SetText("Loading");
         FList->GetItems()->Clear();
+        FList->GetItems()->BeginUpdate();
+        FQuiet = true;
+        FShown = GetTickCount();
         return Count;
     }
+
+    // The bar at record Index and the rows added since the list last drew, a few times a second
+    // (and at the end) rather than after each row: drawing the list or moving the bar costs many
+    // times a row.
+    void ShowProgress(int32_t Index, bool Last)
+    {
+        if (!FQuiet || (!Last && GetTickCount() - FShown < kDrawInterval))
+            return;
+        if (FBar)
+            FBar->SetPosition(Index);
+        FList->GetItems()->EndUpdate();
+        FList->Update();
+        FQuiet = false;
+        if (Last)
+            return;
+        FList->GetItems()->BeginUpdate();
+        FQuiet = true;
+        FShown = GetTickCount();
+    }
+
+    static constexpr DWORD kDrawInterval = 250;
 
     TListView* FList;
     TStatusBar* FStatusBar;
     TImageList* FImages;
     TStringList* FIconCache;
     std::unique_ptr<TProgressBar> FBar;
+    bool FQuiet = false; // the list's drawing is held
+    DWORD FShown = 0;    // when the list last drew
 };
 
 // =============================================================================================
@@ -276,9 +306,10 @@ void TImageLibraryForm::BuildLayout()
 
     Splitter = new TSplitter(this);
     Splitter->SetName("Splitter");
-    Splitter->SetBounds(0, 220, 720, 4);
     Splitter->SetParent(ClientPanel);
     Splitter->SetAlign(alTop);
+    Splitter->SetCursor(crVSplit);
+    Splitter->SetBounds(0, 220, 720, 4);
 
     ViewPanel = new TPanel(this);
     ViewPanel->SetName("ViewPanel");
@@ -336,6 +367,7 @@ void TImageLibraryForm::RestoreHint()
 void TImageLibraryForm::FormShow(TObject*)
 {
     BindHint();
+    ImageLibListViewResize(ImageLibListView);
     if (Loading || LoadThread)
         return;
     Loading = true;

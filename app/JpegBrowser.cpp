@@ -257,13 +257,11 @@ void TJpegBrowser::ClearPanels()
     FPanelOf.clear();
     std::vector<TJpegPanel*> Gone;
     Gone.swap(FPanels);
-    {
-        TFlagScope Building(FBuilding);
-        // Last first: each leaves the end of its parent's and owner's lists.
-        for (auto It = Gone.rbegin(); It != Gone.rend(); ++It)
-            delete *It;
-    }
-    UpdateScrollBars();
+    // Last first: each leaves the end of its parent's and owner's lists. The scroll position
+    // stays for the next Rebuild, which settles the bars.
+    TFlagScope Building(FBuilding);
+    for (auto It = Gone.rbegin(); It != Gone.rend(); ++It)
+        delete *It;
 }
 
 void TJpegBrowser::UnselectAll()

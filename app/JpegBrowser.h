@@ -128,7 +128,8 @@ public:
     // Appends Name unless it is there already (case ignored).
     void AddFile(const std::string& Name);
     void ClearFiles();
-    // Frees every panel (and drops their thumbnail requests); the cache stays.
+    // Frees every panel (and drops their thumbnail requests); the cache and the scroll position
+    // stay.
     void ClearPanels();
     void UnselectAll();
     void DeletePanel(TJpegPanel* Panel);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/ImageLibraryForm.h"
+#include "app/MainActions.h"
 #include "app/MainForm.h"
 #include "app/ViewImageForm.h"
 #include "app/ViewerCommandBars.h"
@@ -414,6 +416,24 @@ TEST_F(MainImagesViewerTest, DoubleClickAndEnterOnARowOpenTheViewerOnIt)
         EXPECT_EQ(Lists[I], Expected);
         EXPECT_EQ(Indexes[I], 1);
     }
+}
+
+TEST_F(MainImagesViewerTest, LibraryCommandOpensTheLibraryWindowModallyAndFreesIt)
+{
+    MakeForm();
+    EXPECT_TRUE(Enabled(maImageLibrary));
+    EXPECT_EQ(Form->Actions->ImageBuildInAction->GetHint(), "Build-in|Add the listed pictures to the images library");
+    TImageLibraryForm* Seen = nullptr;
+    TModalAnswerer<TImageLibraryForm> Close([&](TImageLibraryForm* F) {
+        Seen = F;
+        EXPECT_EQ(F->GetCaption(), "Library");
+        PumpUntil([&] { return !F->Loading; }, 20000, "the list");
+        F->Close();
+    });
+    Command(maImageLibrary);
+    ASSERT_NE(Seen, nullptr);
+    EXPECT_FALSE(AppUI()->HasForm(Seen));
+    EXPECT_TRUE(Enabled(maImageLibrary));
 }
 
 TEST_F(ViewerTest, OpeningAndClosingTwentyTimesLeavesNoGdiObjectsAndLittleMemory)
