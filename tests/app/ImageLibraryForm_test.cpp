@@ -25,6 +25,7 @@
 #include "tests/app/DialogTestSupport.h"
 #include "tests/app/PictureTestFiles.h"
 #include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/NoClippedText.h"
 
 using namespace PictureTest;
 using TestSupport::PumpFor;
@@ -189,6 +190,7 @@ TEST_F(LibraryTest, LoadingListsEveryRecordShowsProgressAndWaitsForTheLock)
     for (int32_t I = 0; I < 5; ++I)
         EXPECT_EQ(C->GetItem(I)->GetCaption(), Captions[static_cast<size_t>(I)]);
     EXPECT_EQ(C->GetItem(2)->GetAlignment(), taRightJustify);
+    TestSupport::ExpectNoClippedText(Form.get());
     Form->SetClientWidth(Form->GetClientWidth() + 37); // the list resizes with the window
     PumpFor(20);
     EXPECT_EQ(C->GetItem(0)->GetWidth(), Form->ImageLibListView->GetClientWidth() - (120 + 70 + 70 + 70) -
