@@ -59,7 +59,7 @@ TMainActions::TMainActions(TComponent* Owner)
     ImageSortByTypeAction = Make(maImageSortByType, "Sort by type", "Sort the pictures by type");
     ImageUnsortAction = Make(maImageUnsort, "Unsort", "Show the pictures in folder order");
     ImageFitAction = Make(maImageFit, "Fit", "Fit the preview into its pane");
-    ImageBuildInAction = Make(maImageBuildIn, "Build-in", "Show the picture in the built-in viewer");
+    ImageBuildInAction = Make(maImageBuildIn, "Build-in", "Add the listed pictures to the images library");
     ImageLibraryAction = Make(maImageLibrary, "Library", "Open the images library");
     ImageCollectAction = Make(maImageCollect, "Collect", "Collect pictures into one folder");
     HelpAction = Make(maHelp, "Help", "Open the help", 11, VK_F1);

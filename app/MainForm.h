@@ -229,6 +229,10 @@ public:
     void ImageCopyToActionExecute(TObject* Sender);
     void ImageMoveToActionExecute(TObject* Sender);
     void ImageBuildInActionExecute(TObject* Sender);
+    // Double click or Enter on a row: the viewer on that row, stepping through every row.
+    void ImagesListViewDblClick(TObject* Sender);
+    // The images library window, modally.
+    void ImageLibraryActionExecute(TObject* Sender);
     std::set<std::string> FLibraryNames; // the library's names while the list is refilled
     // Set wallpaper: the fixed BMP file, the row's picture written there, and the desktop told.
     static std::string WallpaperFileName();

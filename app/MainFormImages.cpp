@@ -17,6 +17,8 @@
 #include "app/ConfirmOverwriteForm.h"
 #include "app/CopyPicturesForm.h"
 #include "app/DeleteByForm.h"
+#include "app/ImageLibraryForm.h"
+#include "app/ViewImageForm.h"
 #include "app/WallpaperOptionsForm.h"
 #include "engine/EngineRoutines.h"
 #include "engine/EngineText.h"
@@ -31,6 +33,7 @@
 #include "platform/win/Registry.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "platform/rtl/StringList.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"
 #include "platform/win/ComCtrlsBasic.h"
@@ -102,6 +105,13 @@ void TMainForm::BuildImagesPane()
         if (I == LastImageIndex)
             LastImageIndex = nullptr;
     };
+    ImagesListView->OnDblClick = [this](TObject* S) { ImagesListViewDblClick(S); };
+    ImagesListView->OnKeyDown = [this](TObject* S, uint16_t& Key, TShiftState) {
+        if (Key == VK_RETURN) {
+            Key = 0;
+            ImagesListViewDblClick(S);
+        }
+    };
 
     auto Bind = [this](uint16_t Id, void (TMainForm::*Handler)(TObject*)) {
         Actions->BindAction(Id, [this, Handler](TObject* S) { (this->*Handler)(S); });
@@ -116,6 +126,7 @@ void TMainForm::BuildImagesPane()
     Bind(maImageMoveTo, &TMainForm::ImageMoveToActionExecute);
     Bind(maImageBuildIn, &TMainForm::ImageBuildInActionExecute);
     Bind(maImageWallpaper, &TMainForm::ImageWallpaperActionExecute);
+    Bind(maImageLibrary, &TMainForm::ImageLibraryActionExecute);
     FailedRestartButton->OnClick = [this](TObject* S) { FailedRestartButtonClick(S); };
     FailedDeleteButton->OnClick = [this](TObject* S) { FailedDeleteButtonClick(S); };
     FailedClearButton->OnClick = [this](TObject* S) { FailedClearButtonClick(S); };
@@ -271,6 +282,25 @@ void TMainForm::ImageFitActionExecute(TObject*)
 {
     Actions->ImageFitAction->SetChecked(!Actions->ImageFitAction->GetChecked());
     ImageScrollBox->SetZoomMode(Actions->ImageFitAction->GetChecked() ? zmFitToPage : zmOriginalSize);
+}
+
+void TMainForm::ImagesListViewDblClick(TObject*)
+{
+    TListItem* Selected = ImagesListView->GetSelected();
+    if (!Selected)
+        return;
+    TStringList Files;
+    TListItems* Items = ImagesListView->GetItems();
+    for (int32_t I = 0; I < Items->GetCount(); ++I)
+        Files.Add(ImageRowPath(Items->GetItem(I)));
+    ShowImageViewer(&Files, Selected->GetIndex());
+}
+
+void TMainForm::ImageLibraryActionExecute(TObject*)
+{
+    // Freed by the pointer however the window ends.
+    const TComponentPtr<TImageLibraryForm> Library(new TImageLibraryForm(nullptr));
+    Library->ShowModal();
 }
 
 // ---- sorting

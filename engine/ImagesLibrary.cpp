@@ -135,6 +135,14 @@ std::unique_ptr<TImageDetail> TImageLibrary::RemoveByName(const std::string& Fil
     return std::unique_ptr<TImageDetail>(D);
 }
 
+void TImageLibrary::Clear()
+{
+    TThreadListGuard L(FList);
+    for (void* P : *L)
+        delete static_cast<TImageDetail*>(P);
+    L->Clear();
+}
+
 void TImageLibrary::SetMeasurer(TImageMeasurer Measurer)
 {
     TThreadListGuard L(FList);

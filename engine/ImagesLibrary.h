@@ -4,7 +4,7 @@
 // locked list (TAddImageThreadList).
 //
 // Records are owned by the library. Workers only add; a record leaves the library only through
-// Remove, which hands it to the caller, or with the library's destruction. A pointer from
+// Remove, which hands it to the caller, through Clear, or with the library's destruction. A pointer from
 // FindByName or GetItem stays valid until somebody removes that record.
 
 #include <atomic>
@@ -55,6 +55,9 @@ public:
     std::unique_ptr<TImageDetail> Remove(TImageDetail* Detail);
     // The same for the first record of that name.
     std::unique_ptr<TImageDetail> RemoveByName(const std::string& FileName);
+    // Frees every record, in one hold of the lock: records added by other threads afterwards
+    // stay.
+    void Clear();
 
     // Records a picture once: nothing when its name is present; else its rounded size
     // (GetRoundedFileSize, whose exception leaves here with no record made), the time now and

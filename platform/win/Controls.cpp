@@ -1613,8 +1613,16 @@ void TWinControl::WndProc(TMessage& M)
         if (IsMouseMessage(M.Msg)) {
             bool Handled = false;
             MouseRouting(M, Handled);
-            if (Handled)
+            if (Handled) {
+                // The default procedure makes WM_CONTEXTMENU of a right button's release: over a
+                // windowless child too, so the child's (or its parents') context menu shows.
+                if (M.Msg == WM_RBUTTONUP && FHandle) {
+                    const LRESULT Result = M.Result;
+                    DefaultHandler(M);
+                    M.Result = Result;
+                }
                 return;
+            }
             const bool Own = !IsSystemClass();
             const HWND Wnd = MessageWindow();
             if (Own && GetControlStyle().Contains(csCaptureMouse) &&

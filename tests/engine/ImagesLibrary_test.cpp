@@ -855,3 +855,56 @@ TEST_F(ImagesLibraryTest, RemovingWhileThreadsAddLeavesNoPathTwice)
     for (const std::string& N : Names(L))
         EXPECT_NE(L.FindByName(N), nullptr);
 }
+
+TEST_F(ImagesLibraryTest, ClearWhileThreadsAddLeavesOnlyWhatCameAfterIt)
+{
+    // Four threads each add their own 60 files in order; Clear runs once each thread is under way.
+    constexpr int Threads = 4, PerThread = 60;
+    for (int T = 0; T < Threads; ++T)
+        for (int I = 0; I < PerThread; ++I)
+            WriteFileOfSize(Temp.File("t" + std::to_string(T) + "_" + std::to_string(I) + ".jpg"), 200);
+    TImageLibrary L;
+    std::atomic<int> Added[Threads] = {};
+    std::vector<std::thread> Workers;
+    for (int T = 0; T < Threads; ++T)
+        Workers.emplace_back([&, T] {
+            for (int I = 0; I < PerThread; ++I) {
+                L.AddImage(Temp.File("t" + std::to_string(T) + "_" + std::to_string(I) + ".jpg"));
+                ++Added[T];
+            }
+        });
+    auto Started = [&] {
+        for (const std::atomic<int>& A : Added)
+            if (A.load() < 5)
+                return false;
+        return true;
+    };
+    while (!Started())
+        Sleep(1);
+    L.Clear();
+    int AfterClear[Threads];
+    for (int T = 0; T < Threads; ++T)
+        AfterClear[T] = Added[T].load();
+    for (std::thread& W : Workers)
+        W.join();
+
+    // Per thread, what is left is the end of its sequence from some file on: nothing from before
+    // the Clear survived it, nothing after it was lost.
+    std::map<int, std::vector<int>> Left;
+    for (const std::string& N : Names(L)) {
+        const std::string Base = N.substr(N.find_last_of('\\') + 2);
+        Left[std::atoi(Base.c_str())].push_back(std::atoi(Base.c_str() + Base.find('_') + 1));
+    }
+    for (int T = 0; T < Threads; ++T) {
+        const std::vector<int>& V = Left[T];
+        ASSERT_FALSE(V.empty()) << T;
+        for (size_t K = 0; K < V.size(); ++K)
+            EXPECT_EQ(V[K], PerThread - static_cast<int>(V.size()) + static_cast<int>(K)) << "thread " << T;
+        // The file being added while Clear ran may land on either side.
+        EXPECT_LE(static_cast<int>(V.size()), PerThread - AfterClear[T] + 1) << T;
+    }
+    L.Clear();
+    EXPECT_EQ(L.GetCount(), 0);
+    L.SaveToFile(Db());
+    EXPECT_EQ(ReadFileBytes(Db()).size(), 264u);
+}

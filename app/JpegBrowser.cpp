@@ -1,0 +1,395 @@
+#include "app/JpegBrowser.h"
+
+#include <algorithm>
+
+#include "imagelib/ImgDib.h"
+#include "platform/rtl/ScopeGuards.h"
+#include "platform/rtl/StringList.h"
+#include "platform/rtl/SysUtils.h"
+#include "platform/win/Bitmap.h"
+#include "platform/win/Graphic.h"
+
+TRect ThumbRect(const TRect& Inner, int32_t Width, int32_t Height)
+{
+    const int64_t IW = std::max<int64_t>(Inner.right - Inner.left, 1), IH = std::max<int64_t>(Inner.bottom - Inner.top, 1);
+    const int64_t W = std::max(Width, 1), H = std::max(Height, 1);
+    int64_t DW, DH;
+    if (W <= H) {
+        DH = IH;
+        DW = std::max<int64_t>(IH * W / H, 1);
+    } else {
+        DW = IW;
+        DH = std::max<int64_t>(IW * H / W, 1);
+    }
+    const int32_t Left = Inner.left + static_cast<int32_t>((IW - DW) / 2);
+    const int32_t Top = Inner.top + static_cast<int32_t>((IH - DH) / 2);
+    return Bounds(Left, Top, static_cast<int32_t>(DW), static_cast<int32_t>(DH));
+}
+
+// =============================================================================================
+// TJpegPanel
+
+TJpegPanel::TJpegPanel(TComponent* AOwner, TJpegBrowser* ABrowser) : TGraphicControl(AOwner), FBrowser(ABrowser)
+{
+    SetBounds(0, 0, 200, 200);
+}
+
+void TJpegPanel::SetPicBorderWidth(int32_t Value)
+{
+    if (Value == FPicBorderWidth)
+        return;
+    FPicBorderWidth = Value;
+    Invalidate();
+}
+
+void TJpegPanel::SetFilename(const std::string& Value)
+{
+    if (Value == FFilename)
+        return;
+    // The thumbnail is asked for when the panel is first painted.
+    FFilename = Value;
+    Invalidate();
+}
+
+void TJpegPanel::SetSelected(bool Value)
+{
+    if (Value == FSelected)
+        return;
+    FSelected = Value;
+    Invalidate();
+}
+
+bool TJpegPanel::GetLoaded() const
+{
+    return FBrowser && FBrowser->HasThumbnail(FFilename);
+}
+
+TRect TJpegPanel::InnerRect() const
+{
+    return Rect(FPicBorderWidth, FPicBorderWidth, GetWidth() - FPicBorderWidth, GetHeight() - FPicBorderWidth);
+}
+
+void TJpegPanel::Paint()
+{
+    TCanvas* C = GetCanvas();
+    TRect R = Rect(0, 0, GetWidth(), GetHeight());
+    C->GetBrush()->SetColor(FSelected ? clActiveCaption : clBtnFace);
+    C->FillRect(R);
+    HDC DC = C->GetHandle();
+    DrawEdge(DC, &R, BDR_RAISEDINNER, BF_RECT);
+    TRect Frame = R;
+    InflateRect(&Frame, -(FPicBorderWidth - 1), -(FPicBorderWidth - 1));
+    DrawEdge(DC, &Frame, BDR_SUNKENOUTER, BF_RECT);
+    if (!FBrowser || FFilename.empty())
+        return;
+    if (TBitmap* Thumb = FBrowser->ThumbnailFor(this))
+        C->StretchDraw(ThumbRect(InnerRect(), Thumb->GetWidth(), Thumb->GetHeight()), Thumb);
+}
+
+void TJpegPanel::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)
+{
+    TGraphicControl::MouseDown(Button, Shift, X, Y);
+    if (Button == mbLeft && !FSelected && !Shift.Contains(ssDouble) && FBrowser)
+        FBrowser->PanelPressed(this);
+}
+
+void TJpegPanel::DblClick()
+{
+    TGraphicControl::DblClick();
+    if (FBrowser)
+        FBrowser->PanelDoubleClicked(this);
+}
+
+// =============================================================================================
+// TThumbnailLoader
+
+TThumbnailLoader::TThumbnailLoader(TDeliver Deliver)
+    : FDeliver(std::move(Deliver)), FWake(CreateEventA(nullptr, FALSE, FALSE, nullptr))
+{
+    SetPriority(tpLowest);
+}
+
+TThumbnailLoader::~TThumbnailLoader()
+{
+    TerminateAndWait();
+    if (FWake)
+        CloseHandle(FWake);
+}
+
+void TThumbnailLoader::Request(const std::string& FileName, int32_t Width, int32_t Height)
+{
+    {
+        std::lock_guard<std::mutex> Lock(FLock);
+        auto Same = [&FileName](const TRequest& R) { return SameText(R.FileName, FileName); };
+        FQueue.erase(std::remove_if(FQueue.begin(), FQueue.end(), Same), FQueue.end());
+        FQueue.push_front(TRequest{FileName, Width, Height});
+    }
+    SetEvent(FWake);
+}
+
+void TThumbnailLoader::Drop(const std::string& FileName)
+{
+    std::lock_guard<std::mutex> Lock(FLock);
+    auto Same = [&FileName](const TRequest& R) { return SameText(R.FileName, FileName); };
+    FQueue.erase(std::remove_if(FQueue.begin(), FQueue.end(), Same), FQueue.end());
+}
+
+void TThumbnailLoader::DropAll()
+{
+    std::lock_guard<std::mutex> Lock(FLock);
+    FQueue.clear();
+}
+
+void TThumbnailLoader::StopRequested()
+{
+    SetEvent(FWake);
+}
+
+HBITMAP TThumbnailLoader::MakeThumbnail(const std::string& FileName, int32_t Width, int32_t Height)
+{
+    try {
+        TPicture Picture;
+        Picture.LoadFromFile(FileName);
+        TGraphic* G = Picture.GetGraphic();
+        if (!G || G->GetEmpty() || G->GetWidth() < 1 || G->GetHeight() < 1)
+            return nullptr;
+        const TRect To = ThumbRect(Rect(0, 0, Width, Height), G->GetWidth(), G->GetHeight());
+        // The source as a DC holding its pixels: the picture's own where it has one.
+        HDC Source = nullptr;
+        std::unique_ptr<TBitmap> Drawn;
+        if (auto* Dib = dynamic_cast<TDibGraphic*>(G))
+            Source = Dib->GetCanvas() ? Dib->GetCanvas()->GetHandle() : nullptr;
+        else if (auto* Bmp = dynamic_cast<TBitmap*>(G))
+            Source = Bmp->GetCanvas()->GetHandle();
+        if (!Source) {
+            Drawn = std::make_unique<TBitmap>();
+            Drawn->SetSize(G->GetWidth(), G->GetHeight());
+            Drawn->GetCanvas()->Draw(0, 0, G);
+            Source = Drawn->GetCanvas()->GetHandle();
+        }
+        TBitmap Thumb;
+        Thumb.SetPixelFormat(pf24bit);
+        Thumb.SetSize(To.right - To.left, To.bottom - To.top);
+        HDC Dest = Thumb.GetCanvas()->GetHandle();
+        SetStretchBltMode(Dest, HALFTONE);
+        SetBrushOrgEx(Dest, 0, 0, nullptr);
+        if (!StretchBlt(Dest, 0, 0, Thumb.GetWidth(), Thumb.GetHeight(), Source, 0, 0, G->GetWidth(), G->GetHeight(),
+                        SRCCOPY))
+            return nullptr;
+        GdiFlush();
+        return Thumb.ReleaseHandle();
+    } catch (const Exception&) {
+        return nullptr;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void TThumbnailLoader::Execute()
+{
+    while (!Terminated()) {
+        TRequest Next;
+        {
+            std::lock_guard<std::mutex> Lock(FLock);
+            if (!FQueue.empty()) {
+                Next = std::move(FQueue.front());
+                FQueue.pop_front();
+            }
+        }
+        if (Next.FileName.empty()) {
+            WaitForSingleObject(FWake, INFINITE);
+            continue;
+        }
+        HBITMAP Thumb = MakeThumbnail(Next.FileName, Next.Width, Next.Height);
+        bool Taken = false;
+        Synchronize([&] {
+            Taken = true;
+            FDeliver(Next.FileName, Thumb);
+        });
+        if (!Taken && Thumb)
+            DeleteObject(Thumb);
+    }
+}
+
+// =============================================================================================
+// TJpegBrowser
+
+TJpegBrowser::TJpegBrowser(TComponent* AOwner) : TScrollingWinControl(AOwner), FFiles(std::make_unique<TStringList>())
+{
+    SetBounds(0, 0, 200, 200);
+    SetAutoScroll(true);
+}
+
+TJpegBrowser::~TJpegBrowser()
+{
+    // The loader's last delivery must not find a browser half gone.
+    FLoader.reset();
+    TFlagScope Building(FBuilding);
+    ClearPanels();
+}
+
+void TJpegBrowser::AddFile(const std::string& Name)
+{
+    if (FFiles->IndexOf(Name) < 0)
+        FFiles->Add(Name);
+}
+
+void TJpegBrowser::ClearFiles() { FFiles->Clear(); }
+
+void TJpegBrowser::ForgetPanel(TJpegPanel* Panel)
+{
+    const std::string Key = KeyOf(Panel->GetFilename());
+    auto It = FPanelOf.find(Key);
+    if (It != FPanelOf.end() && It->second == Panel)
+        FPanelOf.erase(It);
+    if (FPending.erase(Key) && FLoader)
+        FLoader->Drop(Panel->GetFilename());
+    if (FSelected == Panel)
+        FSelected = nullptr;
+}
+
+void TJpegBrowser::ClearPanels()
+{
+    FSelected = nullptr;
+    if (FLoader)
+        FLoader->DropAll();
+    FPending.clear();
+    FPanelOf.clear();
+    std::vector<TJpegPanel*> Gone;
+    Gone.swap(FPanels);
+    // Last first: each leaves the end of its parent's and owner's lists. The scroll position
+    // stays for the next Rebuild, which settles the bars.
+    TFlagScope Building(FBuilding);
+    for (auto It = Gone.rbegin(); It != Gone.rend(); ++It)
+        delete *It;
+}
+
+void TJpegBrowser::UnselectAll()
+{
+    for (TJpegPanel* P : FPanels)
+        P->SetSelected(false);
+}
+
+void TJpegBrowser::DeletePanel(TJpegPanel* Panel)
+{
+    auto It = std::find(FPanels.begin(), FPanels.end(), Panel);
+    if (It == FPanels.end())
+        return;
+    ForgetPanel(Panel);
+    FPanels.erase(It);
+    delete Panel;
+}
+
+void TJpegBrowser::Rebuild()
+{
+    ClearPanels();
+    const int32_t Cell = FPictureWidth + FSplitterWidth;
+    const int32_t Columns = Cell > 0 ? GetWidth() / Cell : 0;
+    // Children sit at their place less the scroll position.
+    const int32_t DX = GetHorzScrollBar()->GetPosition(), DY = GetVertScrollBar()->GetPosition();
+    {
+        TFlagScope Building(FBuilding);
+        FPanels.reserve(static_cast<size_t>(FFiles->GetCount()));
+        for (int32_t I = 0; I < FFiles->GetCount(); ++I) {
+            const int32_t Column = Columns > 0 ? I % Columns : I, Row = Columns > 0 ? I / Columns : 0;
+            auto* P = new TJpegPanel(this, this);
+            P->SetIndex(I);
+            P->SetBounds(Column * Cell - DX, Row * Cell - DY, FPictureWidth, FPictureWidth);
+            P->SetFilename(FFiles->GetStrings(I));
+            P->SetParent(this);
+            FPanels.push_back(P);
+            FPanelOf[KeyOf(P->GetFilename())] = P;
+        }
+    }
+    UpdateScrollBars();
+    Invalidate();
+}
+
+void TJpegBrowser::ChildLayoutChanged(TControl* Child)
+{
+    if (!FBuilding)
+        TScrollingWinControl::ChildLayoutChanged(Child);
+}
+
+void TJpegBrowser::PanelPressed(TJpegPanel* Panel)
+{
+    UnselectAll();
+    FSelected = Panel;
+    Panel->SetSelected(true);
+    if (OnPanelClick)
+        OnPanelClick(this, Panel);
+}
+
+void TJpegBrowser::PanelDoubleClicked(TJpegPanel* Panel)
+{
+    if (OnPanelDoubleClick)
+        OnPanelDoubleClick(this, Panel);
+}
+
+// ---- the thumbnail cache
+
+std::string TJpegBrowser::KeyOf(const std::string& FileName) { return UpperCase(FileName); }
+
+bool TJpegBrowser::HasThumbnail(const std::string& FileName) const
+{
+    return FThumbs.count(KeyOf(FileName)) > 0;
+}
+
+void TJpegBrowser::SetThumbnailCacheSize(int32_t Value)
+{
+    FThumbnailCacheSize = std::max(Value, 1);
+    Trim();
+}
+
+void TJpegBrowser::Trim()
+{
+    while (static_cast<int32_t>(FThumbs.size()) > FThumbnailCacheSize && !FUse.empty()) {
+        FThumbs.erase(FUse.back());
+        FUse.pop_back();
+    }
+}
+
+TBitmap* TJpegBrowser::ThumbnailFor(TJpegPanel* Panel)
+{
+    const std::string Key = KeyOf(Panel->GetFilename());
+    auto It = FThumbs.find(Key);
+    if (It != FThumbs.end()) {
+        FUse.splice(FUse.begin(), FUse, It->second.Use);
+        return It->second.Bitmap.get();
+    }
+    if (FFailed.count(Key) || FPending.count(Key))
+        return nullptr;
+    if (!FLoader) {
+        FLoader.reset(TThread::New<TThumbnailLoader>(
+            false, [this](const std::string& FileName, HBITMAP Thumbnail) { Deliver(FileName, Thumbnail); }));
+    }
+    FPending.insert(Key);
+    const TRect Inner = Panel->InnerRect();
+    FLoader->Request(Panel->GetFilename(), Inner.right - Inner.left, Inner.bottom - Inner.top);
+    return nullptr;
+}
+
+void TJpegBrowser::Deliver(const std::string& FileName, HBITMAP Thumbnail)
+{
+    const std::string Key = KeyOf(FileName);
+    FPending.erase(Key);
+    if (!Thumbnail) {
+        FFailed.insert(Key);
+        return;
+    }
+    auto Bitmap = std::make_unique<TBitmap>();
+    Bitmap->SetHandle(Thumbnail);
+    ++FThumbnailsMade;
+    auto It = FThumbs.find(Key);
+    if (It != FThumbs.end()) {
+        It->second.Bitmap = std::move(Bitmap);
+        FUse.splice(FUse.begin(), FUse, It->second.Use);
+    } else {
+        FUse.push_front(Key);
+        FThumbs.emplace(Key, TThumb{std::move(Bitmap), FUse.begin()});
+        Trim();
+    }
+    auto P = FPanelOf.find(Key);
+    if (P != FPanelOf.end())
+        P->second->Invalidate();
+}

@@ -1,0 +1,150 @@
+// The viewer under real input (SendInput): every shortcut runs its command exactly once, and a
+// right click on the picture opens the context menu, whose item runs once when clicked.
+
+#include <map>
+#include <memory>
+
+#include "app/ViewImageForm.h"
+#include "app/ViewerCommandBars.h"
+#include "imagelib/ImgScroll.h"
+#include "imagelib/JpegGraphic.h"
+#include "platform/rtl/StringList.h"
+#include "platform/win/Actions.h"
+#include "platform/win/Menus.h"
+#include "platform/win/Timer.h"
+#include "tests/app/PictureTestFiles.h"
+
+using namespace PictureTest;
+using TestSupport::PumpUntil;
+
+namespace {
+
+void Send(std::initializer_list<INPUT> Inputs)
+{
+    std::vector<INPUT> V(Inputs);
+    SendInput(static_cast<UINT>(V.size()), V.data(), sizeof(INPUT));
+}
+
+INPUT Key(WORD Vk, bool Up)
+{
+    INPUT I{};
+    I.type = INPUT_KEYBOARD;
+    I.ki.wVk = Vk;
+    I.ki.dwFlags = Up ? KEYEVENTF_KEYUP : 0;
+    return I;
+}
+
+void Press(WORD Vk, bool Ctrl)
+{
+    if (Ctrl)
+        Send({Key(VK_CONTROL, false), Key(Vk, false), Key(Vk, true), Key(VK_CONTROL, true)});
+    else
+        Send({Key(Vk, false), Key(Vk, true)});
+}
+
+void Click(POINT P, bool Right)
+{
+    const int SX = GetSystemMetrics(SM_CXSCREEN) - 1, SY = GetSystemMetrics(SM_CYSCREEN) - 1;
+    INPUT In[3] = {};
+    for (INPUT& I : In) {
+        I.type = INPUT_MOUSE;
+        I.mi.dx = P.x * 65535 / SX;
+        I.mi.dy = P.y * 65535 / SY;
+        I.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    }
+    In[1].mi.dwFlags |= Right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    In[2].mi.dwFlags |= Right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    SendInput(3, In, sizeof(INPUT));
+}
+
+HWND VisibleMenuWindow()
+{
+    HWND W = FindWindowA("#32768", nullptr);
+    return W && IsWindowVisible(W) ? W : nullptr;
+}
+
+} // namespace
+
+TEST(ViewerInput, ShortcutsRunTheirCommandsOnceAndTheContextMenuRunsTheItemClicked)
+{
+    TestSupport::TTempFolder Temp;
+    TStringList List;
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("a.jpg"), 400, 200, 0x2080E0, 8));
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("b.jpg"), 64, 48));
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("c.jpg"), 64, 48));
+    const TComponentPtr<TViewImageForm> F(new TViewImageForm(nullptr));
+    F->FileName = List.GetStrings(0);
+    F->ShowCurrent();
+    F->FileList = &List;
+    F->FileIndex = 0;
+    F->Show();
+    SetForegroundWindow(F->GetHandle());
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == F->GetHandle(); }, 10000, "the viewer in front"));
+
+    std::map<TAction*, int> Runs;
+    for (TAction* A : {F->TurnLeftAction, F->TurnRightAction, F->OrgSizeAction, F->ZoomInAction, F->ZoomOutAction,
+                       F->PrevAction, F->NextAction, F->CloseAction, F->SlideShowAction}) {
+        TNotifyEvent Own = A->OnExecute;
+        A->OnExecute = [&Runs, A, Own](TObject* S) {
+            ++Runs[A];
+            Own(S);
+        };
+    }
+    auto Expect = [&](TAction* A, WORD Vk, bool Ctrl) {
+        Press(Vk, Ctrl);
+        EXPECT_TRUE(PumpUntil([&] { return Runs[A] >= 1; }, 10000, A->GetCaption()));
+        TestSupport::PumpFor(50); // a second run would come with the same key's messages
+        EXPECT_EQ(Runs[A], 1) << A->GetCaption();
+    };
+    Expect(F->TurnRightAction, 'O', true);
+    EXPECT_EQ(F->ImageScrollBox->GetGraphic()->GetWidth(), 200);
+    EXPECT_EQ(F->ImageScrollBox->GetGraphic()->GetHeight(), 400);
+    Expect(F->TurnLeftAction, 'I', true);
+    EXPECT_EQ(F->ImageScrollBox->GetGraphic()->GetWidth(), 400);
+    Expect(F->ZoomInAction, 'J', true);
+    EXPECT_EQ(F->ZoomStep, 110);
+    Expect(F->ZoomOutAction, 'K', true);
+    EXPECT_EQ(F->ZoomStep, 100);
+    Expect(F->OrgSizeAction, 'Z', true);
+    EXPECT_EQ(F->ImageScrollBox->GetZoomMode(), zmOriginalSize);
+    Expect(F->NextAction, VK_NEXT, false);
+    EXPECT_EQ(F->FileIndex, 1);
+    Expect(F->PrevAction, VK_PRIOR, false);
+    EXPECT_EQ(F->FileIndex, 0);
+
+    // A right click on the picture; the menu's "Next" is clicked once it shows.
+    TImage* Picture = F->ImageScrollBox->GetImage();
+    const TPoint Middle = F->ImageScrollBox->ClientToScreen(
+        Point(Picture->GetLeft() + Picture->GetWidth() / 2, Picture->GetTop() + Picture->GetHeight() / 2));
+    HMENU Menu = F->GetCommandBars()->GetPopupMenu()->GetHandle();
+    bool Shown = false;
+    TTimer Answer(nullptr);
+    Answer.SetInterval(50);
+    Answer.SetOnTimer([&](TObject*) {
+        HWND W = VisibleMenuWindow();
+        if (Shown || !W)
+            return;
+        Shown = true;
+        TestSupport::PumpFor(200); // the menu finishes drawing before the picture: nothing exposed to wait on
+        const TestSupport::TShot S = TestSupport::CaptureScreen(F->GetHandle());
+        const std::string Folder = ExtractFilePath(ExcludeTrailingBackslash(ProgramFolder())) + "screenshots\\";
+        CreateDirectoryA(Folder.c_str(), nullptr);
+        EXPECT_TRUE(TestSupport::WriteBmp(Folder + "viewer-context-menu.bmp", S));
+        RECT R{};
+        ASSERT_TRUE(GetMenuItemRect(nullptr, Menu, 3, &R)); // Slide Show, a line, Prev, Next
+        Click(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2}, false);
+    });
+    Answer.SetEnabled(true);
+    Click(POINT{Middle.x, Middle.y}, true);
+    EXPECT_TRUE(PumpUntil([&] { return Runs[F->NextAction] >= 2; }, 10000, "Next from the context menu"));
+    EXPECT_TRUE(Shown);
+    TestSupport::PumpFor(50); // as above
+    EXPECT_EQ(Runs[F->NextAction], 2);
+    EXPECT_EQ(F->FileIndex, 1);
+    Answer.SetEnabled(false);
+
+    SetForegroundWindow(F->GetHandle());
+    Expect(F->CloseAction, VK_ESCAPE, false);
+    EXPECT_FALSE(IsWindowVisible(F->GetHandle()));
+    EXPECT_EQ(Runs[F->SlideShowAction], 0);
+}
