@@ -24,7 +24,7 @@
 #include "platform/win/ToolBar.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/app/PictureTestFiles.h"
-#include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/ResourceProbe.h"
 #include "tests/support/NoClippedText.h"
 
 using namespace PictureTest;

@@ -22,7 +22,7 @@
 #include "platform/win/ToolBar.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/app/PictureTestFiles.h"
-#include "tests/imagelib/support/ResourceProbe.h"
+#include "tests/support/ResourceProbe.h"
 #include "tests/support/NoClippedText.h"
 
 using namespace PictureTest;

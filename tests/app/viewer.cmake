@@ -4,7 +4,6 @@
 qm_add_test(app_viewer_tests WINDOW UNMANAGED
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/ViewImageForm_test.cpp
     ${CMAKE_SOURCE_DIR}/tests/imagelib/dib/ImageLibEnvironment.cpp
-    ${CMAKE_SOURCE_DIR}/tests/imagelib/support/ResourceProbe.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
 
 qm_add_test(app_viewer_input_tests WINDOW UNMANAGED INPUT
