@@ -1,5 +1,7 @@
 #include "commandbars/cbFramework.h"
 
+#include "commandbars/cbBarManager.h"
+#include "commandbars/cbExtensions.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
@@ -22,12 +24,16 @@ void cbFrameworkInit()
     cbRoutinesInit();
     uiLookAndFeelInit();
     cbOffice11Init();
+    cbBarManagersInit();
 }
 
 void cbFrameworkDone()
 {
     if (gUseCount == 0 || --gUseCount > 0)
         return;
+    // Managers still alive go first: they hold the Office11 colours and may call the extensions.
+    cbBarManagersDone();
+    ResetFrameworkExtensions();
     cbOffice11Done();
     uiLookAndFeelDone();
     cbRoutinesDone();

@@ -1,0 +1,619 @@
+#include "commandbars/cbBar.h"
+
+#include <algorithm>
+
+#include "commandbars/cbBarItem.h"
+#include "commandbars/cbExtensions.h"
+#include "commandbars/cbItemLinks.h"
+#include "commandbars/cbRoutines.h"
+#include "platform/rtl/ScopeGuards.h"
+#include "platform/win/Bitmap.h"
+
+// ---------------------------------------------------------------------------------------------
+// TcbBar
+
+TcbBar::TcbBar(TCollection* ACollection) : TCollectionItem(ACollection)
+{
+    TcbBarManager* Manager = GetBarManager();
+    FBackgroundBitmap = std::make_unique<TBitmap>();
+    FFont = std::make_unique<TFont>();
+    FFont->Assign(Manager->GetFont());
+    FFont->OnChange = [this](TObject* Sender) { FontChanged(Sender); };
+    FItemLinks = std::make_unique<TcbBarItemLinks>(Manager, this);
+    FMadeWhileLoading = Manager->IsLoading();
+    if (!FMadeWhileLoading) {
+        Manager->DoBarAdd(this);
+        Manager->DesignerModified();
+    }
+}
+
+TcbBar::~TcbBar()
+{
+    TcbBarManager* Manager = GetBarManager();
+    if (!Manager->IsDestroying() && !Manager->IsLoading()) {
+        Manager->DesignerModified();
+        Manager->DoBarDelete(this);
+    }
+    SetVisible(false);
+    const std::vector<TcbBarItem*> Dependents = FDependentItems;
+    for (TcbBarItem* Item : Dependents)
+        Item->BarNotification(opRemove, this);
+    if (Manager->GetMainMenuBar() == this)
+        Manager->SetMainMenuBar(nullptr);
+    auto& Waiting = Manager->BarsWaitingForWindow();
+    Waiting.erase(std::remove(Waiting.begin(), Waiting.end(), this), Waiting.end());
+    FItemLinks.reset();
+    FFont->OnChange = nullptr;
+    FFont.reset();
+    DeleteOwnFontHandle();
+    FBackgroundBitmap.reset();
+}
+
+TcbBars* TcbBar::GetBars() const
+{
+    return static_cast<TcbBars*>(GetCollection());
+}
+
+TcbBarManager* TcbBar::GetBarManager() const
+{
+    return GetBars()->GetBarManager();
+}
+
+TCustomcbBarControl* TcbBar::GetBarControl() const
+{
+    return FItemLinks ? FItemLinks->GetBarControl() : nullptr;
+}
+
+bool TcbBar::ManagerLoading() const
+{
+    return GetBarManager()->IsLoading();
+}
+
+void TcbBar::MarkChanged()
+{
+    GetBarManager()->DesignerModified();
+}
+
+void TcbBar::BarRowChanged()
+{
+    cbCallExtension(cbExtensions().CustomizingFormBarChanged, this);
+}
+
+void TcbBar::WindowChanged(TcbBarWindowChange Change)
+{
+    // The one place where a change reaches the bar's window (made, placed, rebuilt, framed,
+    // measured or freed there); the bar windows take these up, and a bar has a window only
+    // once they exist.
+    (void)Change;
+}
+
+void TcbBar::Assign(TPersistent* Source)
+{
+    auto* S = dynamic_cast<TcbBar*>(Source);
+    if (!S) {
+        TCollectionItem::Assign(Source);
+        return;
+    }
+    if (S == this)
+        return;
+    SetAllowClose(S->FAllowClose);
+    SetAllowCustomizing(S->FAllowCustomizing);
+    SetAllowQuickCustomizing(S->FAllowQuickCustomizing);
+    SetAllowReset(S->FAllowReset);
+    SetCaption(S->FCaption);
+    SetDockedDockControl(S->FDockedDockControl);
+    SetDockedDockingStyle(S->FDockedDockingStyle);
+    SetDockedLeft(S->FDockedLeft);
+    SetDockedTop(S->FDockedTop);
+    SetFloatLeft(S->FFloatLeft);
+    SetFloatTop(S->FFloatTop);
+    SetFloatClientWidth(S->FFloatClientWidth);
+    SetFloatClientHeight(S->FFloatClientHeight);
+    SetHidden(S->FHidden);
+    SetIsMainMenu(S->FIsMainMenu);
+    SetItemLinks(S->FItemLinks.get());
+    SetNotDocking(S->FNotDocking);
+    SetOneOnRow(S->FOneOnRow);
+    SetRotateWhenVertical(S->FRotateWhenVertical);
+    SetRow(S->FRow);
+    SetWholeRow(S->FWholeRow);
+    SetDockingStyleAndControl(S->FDockingStyle, S->FDockControl);
+    SetUseRecentItems(S->FUseRecentItems);
+    SetUseRestSpace(S->FUseRestSpace);
+    SetColor(S->FColor);
+    SetFont(S->FFont.get());
+    SetUseOwnFont(S->FUseOwnFont);
+    SetVisible(S->FVisible);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Properties
+
+void TcbBar::SetAllowClose(bool Value)
+{
+    if (Value == FAllowClose)
+        return;
+    FAllowClose = Value;
+    if (ManagerLoading())
+        return;
+    if (!IsDocked())
+        WindowChanged(bwcRebuild);
+    BarRowChanged();
+}
+
+void TcbBar::SetAllowCustomizing(bool Value)
+{
+    FAllowCustomizing = Value;
+}
+
+void TcbBar::SetAllowQuickCustomizing(bool Value)
+{
+    if (Value == FAllowQuickCustomizing)
+        return;
+    FAllowQuickCustomizing = Value;
+    if (!ManagerLoading() && GetBarManager()->GetRealStyle() != bmsStandard)
+        WindowChanged(bwcRebuild);
+}
+
+void TcbBar::SetAllowReset(bool Value)
+{
+    FAllowReset = Value;
+}
+
+void TcbBar::SetAlphaBlendValue(uint8_t Value)
+{
+    if (Value == FAlphaBlendValue)
+        return;
+    FAlphaBlendValue = Value;
+    if (!ManagerLoading() && !IsDocked())
+        WindowChanged(bwcAlpha);
+}
+
+void TcbBar::SetBackgroundBitmap(TBitmap* Value)
+{
+    const bool WasEmpty = FBackgroundBitmap->GetEmpty();
+    FBackgroundBitmap->Assign(Value);
+    if (!ManagerLoading() && (!WasEmpty || !FBackgroundBitmap->GetEmpty()))
+        WindowChanged(bwcFrameRefresh);
+}
+
+void TcbBar::SetBorderStyle(TcbBarBorderStyle Value)
+{
+    if (Value == FBorderStyle)
+        return;
+    FBorderStyle = Value;
+    if (!ManagerLoading())
+        WindowChanged(bwcFrameRefresh);
+}
+
+void TcbBar::SetCaption(const std::string& Value)
+{
+    if (Value == FCaption)
+        return;
+    TcbBarManager* Manager = GetBarManager();
+    const TcbBar* Other = Manager->BarByCaption(Value);
+    if (Other && Other != this)
+        return;
+    FCaption = Value;
+    WindowChanged(bwcCaption);
+    if (FName.empty() && !Value.empty() && !ManagerLoading())
+        FName = Manager->BarByName(Value) ? GetBars()->MakeUniqueName(Value) : Value;
+    BarRowChanged();
+    MarkChanged();
+}
+
+void TcbBar::SetColor(TColor Value)
+{
+    if (Value == FColor)
+        return;
+    FColor = Value;
+    if (!ManagerLoading())
+        WindowChanged(bwcRebuild);
+}
+
+void TcbBar::SetDockControl(TcbBarDockControl* Value)
+{
+    TcbBarManager* Manager = GetBarManager();
+    if (Value && !Manager->IsOwnDockControl(Value))
+        return;
+    if (ManagerLoading()) {
+        FLoadedDockControl = Value;
+        return;
+    }
+    if (Value == FDockControl)
+        return;
+    // Called by SetDockingStyle inside the guard, the pair is already being updated.
+    const bool Outer = !FDockGuard;
+    FDockControl = Value;
+    FItemLinks->SetRecentCount(-1);
+    WindowChanged(bwcRebuild);
+    if (Outer)
+        Manager->DoBarDockingStyleChange(this);
+}
+
+void TcbBar::SetDockedDockControl(TcbBarDockControl* Value)
+{
+    if (Value && !GetBarManager()->IsOwnDockControl(Value))
+        return;
+    if (Value == FDockedDockControl)
+        return;
+    FDockedDockControl = Value;
+    MarkChanged();
+}
+
+void TcbBar::SetDockedDockingStyle(TcbBarDockingStyle Value)
+{
+    FDockedDockingStyle = Value;
+}
+
+void TcbBar::SetDockedLeft(int32_t Value)
+{
+    Value = std::max(Value, 0);
+    if (Value == FDockedLeft)
+        return;
+    FDockedLeft = Value;
+    MarkChanged();
+}
+
+void TcbBar::SetDockedTop(int32_t Value)
+{
+    Value = std::max(Value, 0);
+    if (Value == FDockedTop)
+        return;
+    FDockedTop = Value;
+    MarkChanged();
+}
+
+void TcbBar::SetDockingStyle(TcbBarDockingStyle Value)
+{
+    if (ManagerLoading()) {
+        FLoadedDockingStyle = Value;
+        return;
+    }
+    if (Value == FDockingStyle)
+        return;
+    const bool Outer = !FDockGuard;
+    FDockingStyle = Value;
+    if (Outer) {
+        TFlagScope Guard(FDockGuard);
+        SetDockControl(nullptr);
+    }
+    FItemLinks->SetRecentCount(-1);
+    WindowChanged(bwcRebuild);
+    if (Outer)
+        GetBarManager()->DoBarDockingStyleChange(this);
+}
+
+void TcbBar::SetDockingStyleAndControl(TcbBarDockingStyle Style, TcbBarDockControl* DockControl)
+{
+    // A site brings its own style; a style alone leaves the site.
+    if (Style != FDockingStyle && DockControl && DockControl != FDockControl)
+        SetDockControl(DockControl);
+    else if (Style != FDockingStyle)
+        SetDockingStyle(Style);
+    else
+        SetDockControl(DockControl);
+}
+
+void TcbBar::SetFloatLeft(int32_t Value)
+{
+    if (Value == FFloatLeft)
+        return;
+    FFloatLeft = Value;
+    MarkChanged();
+}
+
+void TcbBar::SetFloatTop(int32_t Value)
+{
+    if (Value == FFloatTop)
+        return;
+    FFloatTop = Value;
+    MarkChanged();
+}
+
+void TcbBar::SetFloatClientWidth(int32_t Value)
+{
+    if (Value == FFloatClientWidth)
+        return;
+    FFloatClientWidth = Value;
+    MarkChanged();
+}
+
+void TcbBar::SetFloatClientHeight(int32_t Value)
+{
+    if (Value == FFloatClientHeight)
+        return;
+    FFloatClientHeight = Value;
+    MarkChanged();
+}
+
+void TcbBar::SetFont(TFont* Value)
+{
+    FFont->Assign(Value);
+}
+
+void TcbBar::FontChanged(TObject*)
+{
+    if (FChangingFont)
+        return;
+    if (!FUseOwnFont) {
+        SetUseOwnFont(true);
+        return;
+    }
+    MakeOwnFontHandle();
+    WindowChanged(bwcFontChanged);
+}
+
+void TcbBar::SetHidden(bool Value)
+{
+    if (Value == FHidden)
+        return;
+    FHidden = Value;
+    MarkChanged();
+}
+
+void TcbBar::SetIsMainMenu(bool Value)
+{
+    if (Value == FIsMainMenu)
+        return;
+    TcbBarManager* Manager = GetBarManager();
+    if (Value) {
+        if (TcbBar* Previous = Manager->GetMainMenuBar(); Previous && Previous != this)
+            Previous->SetIsMainMenu(false);
+        FIsMainMenu = true;
+        Manager->SetMainMenuBar(this);
+        SetWholeRow(true);
+        SetMultiLine(true);
+    } else {
+        FIsMainMenu = false;
+        if (Manager->GetMainMenuBar() == this)
+            Manager->SetMainMenuBar(nullptr);
+        SetMultiLine(false);
+        SetWholeRow(false);
+    }
+    if (!ManagerLoading() && IsDocked())
+        WindowChanged(bwcRebuild);
+    BarRowChanged();
+}
+
+void TcbBar::SetItemLinks(TcbBarItemLinks* Value)
+{
+    FItemLinks->Assign(Value);
+}
+
+void TcbBar::SetMultiLine(bool Value)
+{
+    if (Value == FMultiLine || (!Value && FIsMainMenu))
+        return;
+    FMultiLine = Value;
+    if (!ManagerLoading() && IsDocked())
+        WindowChanged(bwcRebuild);
+}
+
+void TcbBar::SetName(const std::string& Value)
+{
+    FName = Value;
+}
+
+void TcbBar::SetNotDocking(TcbBarDockingStyles Value)
+{
+    FNotDocking = Value;
+}
+
+void TcbBar::SetOneOnRow(bool Value)
+{
+    FOneOnRow = Value;
+}
+
+void TcbBar::SetRotateWhenVertical(bool Value)
+{
+    if (Value == FRotateWhenVertical)
+        return;
+    FRotateWhenVertical = Value;
+    if (!ManagerLoading())
+        WindowChanged(bwcFontChanged);
+}
+
+void TcbBar::SetRow(int32_t Value)
+{
+    FRow = std::max(Value, 0);
+}
+
+void TcbBar::SetShowMark(bool Value)
+{
+    if (Value == FShowMark)
+        return;
+    FShowMark = Value;
+    if (!ManagerLoading())
+        WindowChanged(bwcRebuild);
+}
+
+void TcbBar::SetSizeGrip(bool Value)
+{
+    if (Value == FSizeGrip)
+        return;
+    FSizeGrip = Value;
+    if (!ManagerLoading() && IsStatusBar())
+        WindowChanged(bwcFrameRefresh);
+}
+
+void TcbBar::SetUseOwnFont(bool Value)
+{
+    if (Value == FUseOwnFont)
+        return;
+    FUseOwnFont = Value;
+    if (Value) {
+        MakeOwnFontHandle();
+        WindowChanged(bwcFontChanged);
+        return;
+    }
+    {
+        TFlagScope Changing(FChangingFont);
+        FFont->Assign(GetBarManager()->GetFont());
+    }
+    DeleteOwnFontHandle();
+}
+
+void TcbBar::SetUseRecentItems(bool Value)
+{
+    if (Value == FUseRecentItems)
+        return;
+    FUseRecentItems = Value;
+    FItemLinks->SetUseRecentItems(Value);
+    if (!ManagerLoading())
+        WindowChanged(bwcRebuild);
+}
+
+void TcbBar::SetUseRestSpace(bool Value)
+{
+    if (Value == FUseRestSpace)
+        return;
+    FUseRestSpace = Value;
+    if (!ManagerLoading())
+        WindowChanged(bwcRebuild);
+}
+
+void TcbBar::SetVisible(bool Value)
+{
+    TcbBarManager* Manager = GetBarManager();
+    if (Value && Manager->IsDestroying())
+        return;
+    if (ManagerLoading()) {
+        FLoadedVisible = Value;
+        return;
+    }
+    if (Value == FVisible)
+        return;
+    FVisible = Value;
+    // Hiding: the window stores its place into the bar and goes; showing: it is made and placed.
+    WindowChanged(Value ? bwcShow : bwcHide);
+    if (Manager->IsCustomizing())
+        BarRowChanged();
+    if (!Manager->IsDestroying())
+        Manager->DoBarVisibleChange(this);
+    MarkChanged();
+}
+
+void TcbBar::SetWholeRow(bool Value)
+{
+    if (Value == FWholeRow)
+        return;
+    FWholeRow = Value;
+    if (!ManagerLoading() && IsDocked())
+        WindowChanged(bwcRedock);
+}
+
+void TcbBar::SetLockUpdate(bool Value)
+{
+    FLockUpdate = Value;
+    // A floating bar's window locks its own layout; docked ones follow their dock site's.
+    if (!IsDocked())
+        WindowChanged(bwcLockUpdate);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Queries and the manager's steps
+
+bool TcbBar::CanClose() const
+{
+    return FAllowClose && !FIsMainMenu;
+}
+
+bool TcbBar::CanMove() const
+{
+    return FNotDocking != TcbBarDockingStyles{dsNone, dsLeft, dsTop, dsRight, dsBottom};
+}
+
+bool TcbBar::CanReset() const
+{
+    return FMadeWhileLoading && FAllowReset;
+}
+
+bool TcbBar::IsStatusBar() const
+{
+    return FBorderStyle == bbsNone && FDockingStyle == dsBottom && FWholeRow;
+}
+
+void TcbBar::ManagerFontChanged()
+{
+    if (FUseOwnFont) {
+        WindowChanged(bwcRecalculate);
+        return;
+    }
+    TFlagScope Changing(FChangingFont);
+    FFont->Assign(GetBarManager()->GetFont());
+}
+
+void TcbBar::MakeOwnFontHandle()
+{
+    DeleteOwnFontHandle();
+    FOwnFontHandle = CopyFontHandle(FFont.get());
+}
+
+void TcbBar::DeleteOwnFontHandle()
+{
+    if (FOwnFontHandle) {
+        DeleteObject(FOwnFontHandle);
+        FOwnFontHandle = nullptr;
+    }
+}
+
+void TcbBar::AddDependentItem(TcbBarItem* Item)
+{
+    if (Item && std::find(FDependentItems.begin(), FDependentItems.end(), Item) == FDependentItems.end())
+        FDependentItems.push_back(Item);
+}
+
+void TcbBar::RemoveDependentItem(TcbBarItem* Item)
+{
+    FDependentItems.erase(std::remove(FDependentItems.begin(), FDependentItems.end(), Item), FDependentItems.end());
+}
+
+void TcbBar::ApplyLoadedState()
+{
+    // Only a bar read with the design has values read while loading.
+    if (!FMadeWhileLoading || FLoaded)
+        return;
+    FLoaded = true;
+    FItemLinks->ApplyLoadedState();
+    if (FLoadedDockControl)
+        SetDockControl(FLoadedDockControl);
+    else
+        SetDockingStyle(FLoadedDockingStyle);
+    SetVisible(FLoadedVisible);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TcbBars
+
+TcbBars::TcbBars(TcbBarManager* ABarManager)
+    : TCollection(TCollection::ItemFactory<TcbBar>(), ABarManager), FBarManager(ABarManager)
+{
+}
+
+TcbBars::~TcbBars()
+{
+    // The bars go while the collection is still whole: they ask it for their manager.
+    Clear();
+}
+
+TcbBar* TcbBars::GetItem(int32_t Index) const
+{
+    return static_cast<TcbBar*>(GetItems(Index));
+}
+
+TcbBar* TcbBars::Add()
+{
+    return static_cast<TcbBar*>(TCollection::Add());
+}
+
+std::string TcbBars::MakeUniqueName(const std::string& Name) const
+{
+    for (int32_t N = 1;; ++N) {
+        const std::string Candidate = Name + std::to_string(N);
+        if (!FBarManager->BarByName(Candidate))
+            return Candidate;
+    }
+}
+
+void TcbBars::Update(TCollectionItem*) {}

@@ -1,0 +1,245 @@
+#pragma once
+// Bars: one toolbar or the main menu bar of a bar manager, as a persistent object (its
+// properties, what each change asks of its window, showing and hiding), and the manager's
+// collection of them. The bar's window belongs to the bar windows; a bar reaches it through
+// GetBarControl(), which is nullptr while the bar has none.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "commandbars/cbBarManager.h"
+#include "platform/rtl/Collection.h"
+
+class TBitmap;
+class TFont;
+class TcbBarItemLinks;
+
+enum TcbBarBorderStyle { bbsNone, bbsSingle };
+
+// What a change of a bar asks of its window.
+enum TcbBarWindowChange {
+    bwcShow,          // the window is made and placed (docked or floating)
+    bwcHide,          // the window stores its place into the bar and goes
+    bwcRebuild,       // lay the controls out again
+    bwcRedock,        // hidden and shown again in its dock site (its row changes)
+    bwcFrameRefresh,  // the custom-background flag and the frame again, then rebuild
+    bwcAlpha,         // the floating window's opacity
+    bwcFontChanged,   // measure again (CM_FONTCHANGED)
+    bwcCaption,       // the caption changed
+    bwcRecalculate,   // the manager's font changed under a bar with its own font
+    bwcLockUpdate     // the layout lock changed
+};
+
+class TcbBar : public TCollectionItem {
+public:
+    explicit TcbBar(TCollection* ACollection);
+    ~TcbBar() override;
+    std::string ClassName() const override { return "TcbBar"; }
+    // Copies another bar's properties in a fixed order, ending with Visible.
+    void Assign(TPersistent* Source) override;
+
+    TcbBarManager* GetBarManager() const;
+    TcbBars* GetBars() const;
+    TCustomcbBarControl* GetBarControl() const;
+
+    // Published properties. The setters are virtual so that a bar kind can follow them.
+    bool GetAllowClose() const { return FAllowClose; }
+    virtual void SetAllowClose(bool Value);
+    bool GetAllowCustomizing() const { return FAllowCustomizing; }
+    virtual void SetAllowCustomizing(bool Value);
+    bool GetAllowQuickCustomizing() const { return FAllowQuickCustomizing; }
+    virtual void SetAllowQuickCustomizing(bool Value);
+    bool GetAllowReset() const { return FAllowReset; }
+    virtual void SetAllowReset(bool Value);
+    uint8_t GetAlphaBlendValue() const { return FAlphaBlendValue; }
+    virtual void SetAlphaBlendValue(uint8_t Value);
+    TBitmap* GetBackgroundBitmap() const { return FBackgroundBitmap.get(); }
+    virtual void SetBackgroundBitmap(TBitmap* Value);
+    TcbBarBorderStyle GetBorderStyle() const { return FBorderStyle; }
+    virtual void SetBorderStyle(TcbBarBorderStyle Value);
+    // A caption another bar of the manager has is ignored. A bar without a Name takes the
+    // caption as its Name, made unique among the bars' names.
+    const std::string& GetCaption() const { return FCaption; }
+    virtual void SetCaption(const std::string& Value);
+    TColor GetColor() const { return FColor; }
+    virtual void SetColor(TColor Value);
+    // nullptr: the manager's own site at the form edge given by DockingStyle. A dock control
+    // of another manager is ignored.
+    TcbBarDockControl* GetDockControl() const { return FDockControl; }
+    virtual void SetDockControl(TcbBarDockControl* Value);
+    TcbBarDockControl* GetDockedDockControl() const { return FDockedDockControl; }
+    virtual void SetDockedDockControl(TcbBarDockControl* Value);
+    TcbBarDockingStyle GetDockedDockingStyle() const { return FDockedDockingStyle; }
+    virtual void SetDockedDockingStyle(TcbBarDockingStyle Value);
+    int32_t GetDockedLeft() const { return FDockedLeft; }
+    virtual void SetDockedLeft(int32_t Value); // negative stored as 0
+    int32_t GetDockedTop() const { return FDockedTop; }
+    virtual void SetDockedTop(int32_t Value); // negative stored as 0
+    TcbBarDockingStyle GetDockingStyle() const { return FDockingStyle; }
+    virtual void SetDockingStyle(TcbBarDockingStyle Value);
+    int32_t GetFloatLeft() const { return FFloatLeft; }
+    virtual void SetFloatLeft(int32_t Value);
+    int32_t GetFloatTop() const { return FFloatTop; }
+    virtual void SetFloatTop(int32_t Value);
+    int32_t GetFloatClientWidth() const { return FFloatClientWidth; }
+    virtual void SetFloatClientWidth(int32_t Value);
+    int32_t GetFloatClientHeight() const { return FFloatClientHeight; }
+    virtual void SetFloatClientHeight(int32_t Value);
+    // A change of the font (not made by the bar or the manager) switches UseOwnFont on.
+    TFont* GetFont() const { return FFont.get(); }
+    virtual void SetFont(TFont* Value);
+    bool GetHidden() const { return FHidden; }
+    virtual void SetHidden(bool Value);
+    // At most one bar of a manager; it always takes the whole row and wraps.
+    bool GetIsMainMenu() const { return FIsMainMenu; }
+    virtual void SetIsMainMenu(bool Value);
+    TcbBarItemLinks* GetItemLinks() const { return FItemLinks.get(); }
+    virtual void SetItemLinks(TcbBarItemLinks* Value);
+    // Cannot be switched off while IsMainMenu.
+    bool GetMultiLine() const { return FMultiLine; }
+    virtual void SetMultiLine(bool Value);
+    const std::string& GetName() const { return FName; }
+    virtual void SetName(const std::string& Value);
+    TcbBarDockingStyles GetNotDocking() const { return FNotDocking; }
+    virtual void SetNotDocking(TcbBarDockingStyles Value);
+    bool GetOneOnRow() const { return FOneOnRow; }
+    virtual void SetOneOnRow(bool Value);
+    bool GetRotateWhenVertical() const { return FRotateWhenVertical; }
+    virtual void SetRotateWhenVertical(bool Value);
+    int32_t GetRow() const { return FRow; }
+    virtual void SetRow(int32_t Value); // negative stored as 0
+    bool GetShowMark() const { return FShowMark; }
+    virtual void SetShowMark(bool Value);
+    bool GetSizeGrip() const { return FSizeGrip; }
+    virtual void SetSizeGrip(bool Value);
+    bool GetUseOwnFont() const { return FUseOwnFont; }
+    virtual void SetUseOwnFont(bool Value);
+    bool GetUseRecentItems() const { return FUseRecentItems; }
+    virtual void SetUseRecentItems(bool Value);
+    bool GetUseRestSpace() const { return FUseRestSpace; }
+    virtual void SetUseRestSpace(bool Value);
+    // While the manager loads only the read value is kept (the manager applies it after).
+    bool GetVisible() const { return FVisible; }
+    virtual void SetVisible(bool Value);
+    bool GetWholeRow() const { return FWholeRow; }
+    virtual void SetWholeRow(bool Value);
+
+    // DockingStyle and DockControl set together: a site brings its own style.
+    void SetDockingStyleAndControl(TcbBarDockingStyle Style, TcbBarDockControl* DockControl);
+
+    // AllowClose, not the main menu, and the window (if any) agreeing.
+    bool CanClose() const;
+    // Some docking style is allowed.
+    bool CanMove() const;
+    // The bar comes from the form's design and AllowReset.
+    bool CanReset() const;
+    // BorderStyle bbsNone, docked at the bottom, the whole row.
+    bool IsStatusBar() const;
+
+    // The font handle made from Font while UseOwnFont is on; nullptr otherwise.
+    HFONT GetOwnFontHandle() const { return FOwnFontHandle; }
+    // The manager's font changed: take it, or with an own font only measure again.
+    void ManagerFontChanged();
+    // Hidden by the manager because a category left it without a visible link.
+    bool IsHiddenBecauseEmpty() const { return FHiddenBecauseEmpty; }
+    void SetHiddenBecauseEmpty(bool Value) { FHiddenBecauseEmpty = Value; }
+    // The bar window's own layout lock, passed on by the manager while the bar floats.
+    bool GetLockUpdate() const { return FLockUpdate; }
+    void SetLockUpdate(bool Value);
+
+    // Objects that must forget the bar when it goes: each item hears BarNotification(opRemove).
+    void AddDependentItem(TcbBarItem* Item);
+    void RemoveDependentItem(TcbBarItem* Item);
+
+    // The manager's loading steps: the values read while loading, applied afterwards.
+    bool IsLoaded() const { return FLoaded; }
+    void ApplyLoadedState();
+
+private:
+    friend class TcbBarManager;
+    bool ManagerLoading() const;
+    void MarkChanged();
+    void WindowChanged(TcbBarWindowChange Change);
+    void BarRowChanged();
+    void FontChanged(TObject* Sender);
+    void MakeOwnFontHandle();
+    void DeleteOwnFontHandle();
+    bool IsDocked() const { return FDockingStyle != dsNone; }
+
+    bool FAllowClose = true;
+    bool FAllowCustomizing = true;
+    bool FAllowQuickCustomizing = true;
+    bool FAllowReset = true;
+    uint8_t FAlphaBlendValue = 255;
+    std::unique_ptr<TBitmap> FBackgroundBitmap;
+    TcbBarBorderStyle FBorderStyle = bbsSingle;
+    std::string FCaption;
+    TColor FColor = clDefault;
+    TcbBarDockControl* FDockControl = nullptr;
+    TcbBarDockControl* FDockedDockControl = nullptr;
+    TcbBarDockingStyle FDockedDockingStyle = dsTop;
+    int32_t FDockedLeft = 0;
+    int32_t FDockedTop = 0;
+    TcbBarDockingStyle FDockingStyle = dsNone;
+    int32_t FFloatLeft = 0;
+    int32_t FFloatTop = 0;
+    int32_t FFloatClientWidth = 0;
+    int32_t FFloatClientHeight = 0;
+    std::unique_ptr<TFont> FFont;
+    bool FHidden = false;
+    bool FIsMainMenu = false;
+    std::unique_ptr<TcbBarItemLinks> FItemLinks;
+    bool FMultiLine = false;
+    std::string FName;
+    TcbBarDockingStyles FNotDocking;
+    bool FOneOnRow = false;
+    bool FRotateWhenVertical = true;
+    int32_t FRow = 0;
+    bool FShowMark = true;
+    bool FSizeGrip = true;
+    bool FUseOwnFont = false;
+    bool FUseRecentItems = true;
+    bool FUseRestSpace = false;
+    bool FVisible = false;
+    bool FWholeRow = false;
+
+    HFONT FOwnFontHandle = nullptr;
+    std::vector<TcbBarItem*> FDependentItems;
+    bool FDockGuard = false;       // DockControl and DockingStyle updating each other
+    bool FChangingFont = false;    // the bar or the manager sets Font
+    bool FMadeWhileLoading = false; // read with the form's design
+    bool FLoaded = false;
+    bool FLockUpdate = false;
+    bool FHiddenBecauseEmpty = false;
+    TcbBarDockControl* FLoadedDockControl = nullptr;
+    TcbBarDockingStyle FLoadedDockingStyle = dsNone;
+    bool FLoadedVisible = false;
+};
+
+class TcbBars : public TCollection {
+public:
+    explicit TcbBars(TcbBarManager* ABarManager);
+    ~TcbBars() override;
+    std::string ClassName() const override { return "TcbBars"; }
+
+    TcbBarManager* GetBarManager() const { return FBarManager; }
+    TcbBar* GetItem(int32_t Index) const;
+    TcbBar* Add();
+    // Name + 1, 2, ... until no bar of the manager has that Name.
+    std::string MakeUniqueName(const std::string& Name) const;
+    // Set by the manager while it applies what it loaded.
+    bool IsLoading() const { return FLoading; }
+    void SetLoading(bool Value) { FLoading = Value; }
+
+protected:
+    // A bar's change reaches its window itself; the collection has nothing to refresh.
+    void Update(TCollectionItem* Item) override;
+
+private:
+    TcbBarManager* FBarManager;
+    bool FLoading = false;
+};

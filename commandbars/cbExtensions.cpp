@@ -1,0 +1,17 @@
+#include "commandbars/cbExtensions.h"
+
+namespace {
+
+TcbFrameworkExtensions gExtensions;
+
+} // namespace
+
+TcbFrameworkExtensions& cbExtensions()
+{
+    return gExtensions;
+}
+
+void ResetFrameworkExtensions()
+{
+    gExtensions = TcbFrameworkExtensions{};
+}

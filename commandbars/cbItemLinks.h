@@ -1,0 +1,213 @@
+#pragma once
+// Item links: the ordered places of commands on a bar, a sub-menu or a popup menu, with what the
+// user customised for each place (group line, own caption, glyph, paint style and width,
+// visibility) and its recent use. A link list keeps four lists in step with its links: the
+// available links (their item may show), the visible ones, the ones its window shows (all
+// visible links, or only the recently used ones) and every link in order of recent use.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "commandbars/cbBarManager.h"
+#include "platform/rtl/Collection.h"
+
+class TBitmap;
+
+enum TcbBarUserDefine { udCaption, udGlyph, udPaintStyle, udWidth };
+using TcbBarUserDefines = TFlags<TcbBarUserDefine>;
+
+// The least width a link's own width can take.
+constexpr int32_t kcbMinUserWidth = 20;
+
+class TcbBarItemLink : public TCollectionItem {
+public:
+    explicit TcbBarItemLink(TCollection* ACollection);
+    ~TcbBarItemLink() override;
+    std::string ClassName() const override { return "TcbBarItemLink"; }
+    void Assign(TPersistent* Source) override;
+
+    // Frees the link; nothing may touch it afterwards.
+    void Release();
+
+    TcbBarItemLinks* GetLinks() const;
+    TcbBarManager* GetBarManager() const;
+    TCustomcbBarControl* GetBarControl() const;
+    TcbBarItemControl* GetControl() const { return FControl; }
+    void SetControl(TcbBarItemControl* Value) { FControl = Value; }
+
+    // Published properties.
+    // The group line as shown: false for a link not shown or the first shown one; else its own
+    // flag, or the flag of a link between the previous shown one and this one that is not shown.
+    bool GetBeginGroup() const;
+    bool GetOwnBeginGroup() const { return FBeginGroup; }
+    void SetBeginGroup(bool Value);
+    TcbBarItem* GetItem() const { return FItem; }
+    // Value must not be nullptr (Release frees a link).
+    void SetItem(TcbBarItem* Value);
+    bool GetMostRecentlyUsed() const { return FMostRecentlyUsed; }
+    // False: use count 0 and last in the recent list; true: the manager's use-count base and
+    // first in the recent list.
+    void SetMostRecentlyUsed(bool Value);
+    const std::string& GetUserCaption() const { return FUserCaption; }
+    void SetUserCaption(const std::string& Value);
+    // Removing a flag clears its value (caption emptied, glyph cleared, psStandard, width 0).
+    TcbBarUserDefines GetUserDefine() const { return FUserDefine; }
+    void SetUserDefine(TcbBarUserDefines Value);
+    TBitmap* GetUserGlyph() const { return FUserGlyph.get(); }
+    void SetUserGlyph(TBitmap* Value);
+    TcbBarPaintStyle GetUserPaintStyle() const { return FUserPaintStyle; }
+    void SetUserPaintStyle(TcbBarPaintStyle Value);
+    int32_t GetUserWidth() const { return FUserWidth; }
+    void SetUserWidth(int32_t Value); // at least kcbMinUserWidth
+    bool GetVisible() const { return FVisible; }
+    void SetVisible(bool Value);
+
+    // The values in effect: the user's where UserDefine says so (or there is no item), else the
+    // item's.
+    std::string GetCaption() const;
+    TBitmap* GetGlyph() const;
+    TcbBarPaintStyle GetPaintStyle() const;
+    int32_t GetWidth() const;
+
+    // Recent use.
+    int32_t GetUseCount() const { return FUseCount; }
+    void SetUseCount(int32_t Value) { FUseCount = Value; }
+    // The place in the recent list read from a stored layout (-1: none), and the visibility and
+    // use count read with it; RestoreRecentOrder(true) applies them.
+    int32_t GetSavedRecentIndex() const { return FSavedRecentIndex; }
+    void SetSavedRecentIndex(int32_t Value) { FSavedRecentIndex = Value; }
+    bool GetLoadedVisible() const { return FLoadedVisible; }
+    void SetLoadedVisible(bool Value) { FLoadedVisible = Value; }
+    // Only for a link whose item shows and which is Visible: first in the recent list, and one
+    // more use when Counting.
+    void MarkUsed(bool Counting = true);
+
+    // Places in the lists (-1 when absent).
+    int32_t GetAvailableIndex() const;
+    int32_t GetVisibleIndex() const;
+    int32_t GetShownIndex() const;
+    int32_t GetRecentIndex() const;
+
+    // Where its window put it (the window's layout sets them).
+    const TRect& GetItemRect() const { return FItemRect; }
+    void SetItemRect(const TRect& Value) { FItemRect = Value; }
+    const TRect& GetItemRectWithBeginGroup() const { return FItemRectWithBeginGroup; }
+    void SetItemRectWithBeginGroup(const TRect& Value) { FItemRectWithBeginGroup = Value; }
+
+    // After any property change: the manager is marked changed and hears OnItemLinkChange.
+    void Changed();
+
+private:
+    friend class TcbBarItemLinks;
+    bool OwnerLoading() const;
+    void ApplyMostRecentlyUsed();
+    // The control's share of a change reaches it through the item's dispatch.
+    void RefreshControl();
+
+    bool FBeginGroup = false;
+    TcbBarItem* FItem = nullptr;
+    bool FMostRecentlyUsed = true;
+    std::string FUserCaption;
+    TcbBarUserDefines FUserDefine;
+    std::unique_ptr<TBitmap> FUserGlyph;
+    TcbBarPaintStyle FUserPaintStyle = psStandard;
+    int32_t FUserWidth = 0;
+    bool FVisible = true;
+
+    TcbBarItemControl* FControl = nullptr;
+    int32_t FUseCount = 0;
+    int32_t FSavedRecentIndex = -1;
+    bool FLoadedVisible = true;
+    TRect FItemRect{};
+    TRect FItemRectWithBeginGroup{};
+};
+
+class TcbBarItemLinks : public TCollection {
+public:
+    // Owner: a bar, a sub-item or a popup menu.
+    TcbBarItemLinks(TcbBarManager* ABarManager, TPersistent* AOwner);
+    ~TcbBarItemLinks() override;
+    std::string ClassName() const override { return "TcbBarItemLinks"; }
+    // The links of Source, each with its item and user values; their Visible applied at the end.
+    void Assign(TPersistent* Source) override;
+
+    TcbBarManager* GetBarManager() const { return FBarManager; }
+    void SetBarManager(TcbBarManager* Value);
+    TCustomcbBarControl* GetBarControl() const { return FBarControl; }
+    void SetBarControl(TCustomcbBarControl* Value) { FBarControl = Value; }
+    bool IsAssigning() const { return FAssigning; }
+
+    TcbBarItemLink* Add();
+    TcbBarItemLink* GetItem(int32_t Index) const;
+
+    int32_t GetAvailableItemCount() const { return static_cast<int32_t>(FAvailable.size()); }
+    TcbBarItemLink* GetAvailableItem(int32_t Index) const;
+    int32_t IndexOfAvailable(const TcbBarItemLink* Link) const;
+    int32_t GetVisibleItemCount() const { return static_cast<int32_t>(FVisible.size()); }
+    TcbBarItemLink* GetVisibleItem(int32_t Index) const;
+    int32_t IndexOfVisible(const TcbBarItemLink* Link) const;
+    int32_t GetShownItemCount() const { return static_cast<int32_t>(FShown.size()); }
+    TcbBarItemLink* GetShownItem(int32_t Index) const;
+    int32_t IndexOfShown(const TcbBarItemLink* Link) const;
+    int32_t GetRecentListCount() const { return static_cast<int32_t>(FRecent.size()); }
+    TcbBarItemLink* GetRecentListItem(int32_t Index) const;
+    int32_t IndexOfRecent(const TcbBarItemLink* Link) const;
+
+    // How many of the recently used visible links to show (-1: all) and the value before.
+    int32_t GetRecentCount() const { return FRecentCount; }
+    int32_t GetPrevRecentCount() const { return FPrevRecentCount; }
+    void SetRecentCount(int32_t Value);
+    bool GetUseRecentItems() const { return FUseRecentItems; }
+    void SetUseRecentItems(bool Value);
+    // Recent items count when the style is not bmsStandard and the nearest bar or popup menu up
+    // the sub-menu chain uses them.
+    bool UsesRecentItems() const;
+
+    void RebuildLists();
+    // The number of recently used links to show so that the rarely used ones fall off: the
+    // recent-list place of the last link that still counts as used often, plus one (-1: all).
+    int32_t GetRecentItemCount() const;
+    // Applies what was read: with FromLayout the visibility, use counts and recent places of a
+    // stored layout; else the MostRecentlyUsed flags (those set first, in link order, with the
+    // manager's use-count base; the others after, with 0).
+    void RestoreRecentOrder(bool FromLayout);
+    // The loaded Visible values and recent order, when the manager has finished loading.
+    void ApplyLoadedState();
+    // The leading run of shown links whose rects are not empty and lie inside ClientRect.
+    int32_t GetFittingCount(const TRect& ClientRect) const;
+    void ClearItemRects();
+
+    TNotifyEvent OnChange;
+
+protected:
+    void Update(TCollectionItem* Item) override;
+    void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
+
+private:
+    friend class TcbBarItemLink;
+    bool ManagerLoading() const;
+    bool Designing() const;
+    void MoveToFront(TcbBarItemLink* Link);
+    void MoveToEnd(TcbBarItemLink* Link);
+    // The end of a link's construction: it joins the recent list and the lists are rebuilt.
+    void LinkAdded(TcbBarItemLink* Link);
+    void LinkRemoving(TcbBarItemLink* Link);
+
+    TcbBarManager* FBarManager;
+    // A link whose constructor has not finished: the collection already holds it, but it must
+    // not be read yet.
+    TcbBarItemLink* FConstructing = nullptr;
+    TCustomcbBarControl* FBarControl = nullptr;
+    bool FAssigning = false;
+    std::vector<TcbBarItemLink*> FAvailable;
+    std::vector<TcbBarItemLink*> FVisible;
+    std::vector<TcbBarItemLink*> FShown;
+    std::vector<TcbBarItemLink*> FRecent;
+    int32_t FRecentCount = -1;
+    int32_t FPrevRecentCount = -1;
+    bool FUseRecentItems = true;
+};

@@ -1,0 +1,129 @@
+// The manager's shared brushes in both prefixes: their colours against the Flat colour formulas
+// evaluated over the system colours at run time, their re-creation, and a manager's GDI balance.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include <windows.h>
+
+#include "tests/commandbars/ModelSupport.h"
+#include "tests/support/ResourceProbe.h"
+#include "tests/support/TestSupport.h"
+
+using CommandBarsTest::TManagerForm;
+
+namespace {
+
+int Ch(COLORREF C, int Shift)
+{
+    return static_cast<int>((C >> Shift) & 0xFF);
+}
+
+COLORREF Nearest(COLORREF C)
+{
+    HDC DC = GetDC(nullptr);
+    const COLORREF N = GetNearestColor(DC, C);
+    ReleaseDC(nullptr, DC);
+    return N == CLR_INVALID ? C : N;
+}
+
+// Per channel the weighted sum of button face, highlight and window, each term rounded as MulDiv
+// rounds; a black or white face gives the highlight colour.
+COLORREF Blend(int Face, int Highlight, int Window)
+{
+    const COLORREF F = GetSysColor(COLOR_BTNFACE), H = GetSysColor(COLOR_HIGHLIGHT), W = GetSysColor(COLOR_WINDOW);
+    if (F == RGB(0, 0, 0) || F == RGB(255, 255, 255))
+        return Nearest(H);
+    auto C = [&](int S) {
+        return std::clamp(MulDiv(Ch(F, S), Face, 100) + MulDiv(Ch(H, S), Highlight, 100) + MulDiv(Ch(W, S), Window, 100), 0, 255);
+    };
+    return Nearest(RGB(C(0), C(8), C(16)));
+}
+
+COLORREF ExpectedFrame()
+{
+    const COLORREF S = GetSysColor(COLOR_BTNSHADOW);
+    return Nearest(RGB(MulDiv(Ch(S, 0), 8, 10), MulDiv(Ch(S, 8), 8, 10), MulDiv(Ch(S, 16), 8, 10)));
+}
+
+COLORREF ExpectedBar()
+{
+    const COLORREF F = GetSysColor(COLOR_BTNFACE);
+    auto C = [&](int S) { return Ch(F, S) + MulDiv(255 - Ch(F, S), 16, 100); };
+    return Nearest(RGB(C(0), C(8), C(16)));
+}
+
+COLORREF BrushColor(HBRUSH Brush)
+{
+    LOGBRUSH Log{};
+    EXPECT_EQ(GetObjectA(Brush, sizeof(Log), &Log), static_cast<int>(sizeof(Log)));
+    EXPECT_EQ(Log.lbStyle, static_cast<UINT>(BS_SOLID));
+    return Log.lbColor;
+}
+
+} // namespace
+
+TEST(SharedBrushes, TheFiveBrushesHaveTheFlatColoursOfTheSystemColours)
+{
+    TManagerForm F;
+    TcbBarManager* M = F.Manager;
+    EXPECT_EQ(BrushColor(M->GetFlatFrameBrush()), ExpectedFrame());
+    EXPECT_EQ(BrushColor(M->GetFlatBarBrush()), ExpectedBar());
+    EXPECT_EQ(BrushColor(M->GetFlatCheckedItemBrush()), Blend(11, 9, 73));
+    EXPECT_EQ(BrushColor(M->GetFlatItemBrush()), Blend(14, 44, 40));
+    EXPECT_EQ(BrushColor(M->GetFlatSelectedItemBrush()), Blend(-2, 30, 72));
+    EXPECT_EQ(static_cast<COLORREF>(M->GetFlatSelectedColor()), Blend(-2, 30, 72));
+    EXPECT_EQ(static_cast<COLORREF>(M->GetFlatCheckedItemColor()), Blend(11, 9, 73));
+    EXPECT_EQ(static_cast<COLORREF>(M->GetFlatItemColor()), Blend(14, 44, 40));
+
+    // The examples of the two prefixes.
+    const std::string Profile = TestSupport::WineProfile();
+    if (Profile == "light") {
+        EXPECT_EQ(BrushColor(M->GetFlatBarBrush()), RGB(247, 247, 247));
+        EXPECT_EQ(BrushColor(M->GetFlatSelectedItemBrush()), RGB(193, 224, 254));
+    } else if (Profile == "classic") {
+        EXPECT_EQ(BrushColor(M->GetFlatBarBrush()), RGB(219, 216, 209));
+        EXPECT_EQ(BrushColor(M->GetFlatSelectedItemBrush()), RGB(183, 191, 212));
+    }
+
+    // The dock colour: the form's while automatic, else the one set.
+    EXPECT_EQ(BrushColor(M->GetDockColorBrush()), ColorToRGB(F.Form->GetColor()));
+    M->SetDockColor(clRed);
+    EXPECT_FALSE(M->GetAutoDockColor());
+    EXPECT_EQ(BrushColor(M->GetDockColorBrush()), ColorToRGB(clRed));
+}
+
+TEST(SharedBrushes, RecreatingGivesNewBrushesOfTheSameColoursAndDeletesTheOld)
+{
+    TManagerForm F;
+    TcbBarManager* M = F.Manager;
+    const HBRUSH Old[] = {M->GetFlatFrameBrush(), M->GetFlatBarBrush(), M->GetFlatCheckedItemBrush(),
+                          M->GetFlatItemBrush(), M->GetFlatSelectedItemBrush(), M->GetDockColorBrush()};
+    COLORREF Colours[6];
+    for (int I = 0; I < 6; ++I)
+        Colours[I] = BrushColor(Old[I]);
+    M->RecreateSharedBrushes();
+    const HBRUSH New[] = {M->GetFlatFrameBrush(), M->GetFlatBarBrush(), M->GetFlatCheckedItemBrush(),
+                          M->GetFlatItemBrush(), M->GetFlatSelectedItemBrush(), M->GetDockColorBrush()};
+    for (int I = 0; I < 6; ++I) {
+        EXPECT_NE(New[I], Old[I]) << I;
+        EXPECT_EQ(GetObjectType(Old[I]), 0u) << I;
+        EXPECT_EQ(BrushColor(New[I]), Colours[I]) << I;
+    }
+}
+
+TEST(SharedBrushes, AManagersEndGivesBackEveryGdiObjectItMade)
+{
+    TestSupport::TResourceProbe Probe;
+    ASSERT_TRUE(Probe.SelfCheck()) << Probe.Report();
+    const int64_t Before = Probe.GdiObjects();
+    {
+        TManagerForm F;
+        TcbBar* Bar = F.AddBar("Own");
+        Bar->GetFont()->SetName("Courier New");
+        ASSERT_NE(Bar->GetOwnFontHandle(), nullptr);
+        F.Manager->RecreateSharedBrushes();
+        EXPECT_GT(Probe.GdiObjects(), Before);
+    }
+    EXPECT_EQ(Probe.GdiObjects(), Before);
+}
