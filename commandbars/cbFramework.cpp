@@ -3,6 +3,7 @@
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/uiLookAndFeelPainters.h"
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/win/Screen.h"
 
@@ -22,12 +23,14 @@ void cbFrameworkInit()
     cbRoutinesInit();
     uiLookAndFeelInit();
     cbOffice11Init();
+    uiLookAndFeelPaintersInit();
 }
 
 void cbFrameworkDone()
 {
     if (gUseCount == 0 || --gUseCount > 0)
         return;
+    uiLookAndFeelPaintersDone();
     cbOffice11Done();
     uiLookAndFeelDone();
     cbRoutinesDone();

@@ -2,8 +2,8 @@
 // The command bar framework's start and end. cbFrameworkInit runs before the first form is made
 // and cbFrameworkDone after the last one is gone; pairs nest, and only the outermost loads and
 // frees: theme support, the routines (flags, USER32 entry points, lists, depth and checker
-// brush, cursors 1041-1044), the look-and-feel layer (its global object, cursors 2100-2113) and
-// the Office11 colour set; Done in reverse.
+// brush, cursors 1041-1044), the look-and-feel layer (its global object, cursors 2100-2113), the
+// Office11 colour set and the look-and-feel painters' bitmaps; Done in reverse.
 
 #include <cstdint>
 
