@@ -381,6 +381,8 @@ TEST_F(LookAndFeelPainters, ConstantAnswersOfEachPainter)
         const COLORREF Edit[kEditColorCount] = {Sys(COLOR_WINDOW), Sys(COLOR_WINDOW), Sys(COLOR_WINDOW), Face, Face};
         for (int32_t I = 0; I < kEditColorCount; ++I)
             EXPECT_EQ(Edit[I], RGBOf(P->EditColor(I))) << "edit colour " << I;
+        EXPECT_EQ(clWindow, P->EditColor(-1));
+        EXPECT_EQ(clWindow, P->EditColor(kEditColorCount));
         for (int32_t S = ubsNormal; S <= ubsDisabled; ++S) {
             EXPECT_EQ(R.Background[S - 1], RGBOf(P->ButtonBackgroundColor(static_cast<TuiButtonState>(S)))) << S;
             EXPECT_EQ(R.Symbol[S - 1], RGBOf(P->ButtonSymbolColor(static_cast<TuiButtonState>(S)))) << S;
