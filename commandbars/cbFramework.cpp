@@ -5,6 +5,7 @@
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/uiLookAndFeelPainters.h"
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/win/Screen.h"
 
@@ -25,13 +26,16 @@ void cbFrameworkInit()
     uiLookAndFeelInit();
     cbOffice11Init();
     cbBarManagersInit();
+    uiLookAndFeelPaintersInit();
 }
 
 void cbFrameworkDone()
 {
     if (gUseCount == 0 || --gUseCount > 0)
         return;
-    // Managers still alive go first: they hold the Office11 colours and may call the extensions.
+    uiLookAndFeelPaintersDone();
+    // Managers still alive go before the rest: they hold the Office11 colours and may call the
+    // extensions.
     cbBarManagersDone();
     ResetFrameworkExtensions();
     cbOffice11Done();

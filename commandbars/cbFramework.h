@@ -3,8 +3,8 @@
 // and cbFrameworkDone after the last one is gone; pairs nest, and only the outermost loads and
 // frees: theme support, the routines (flags, USER32 entry points, lists, depth and checker
 // brush, cursors 1041-1044), the look-and-feel layer (its global object, cursors 2100-2113),
-// the Office11 colour set and the list of bar managers; Done in reverse, freeing the managers
-// still in the list and emptying the table of extensions.
+// the Office11 colour set, the list of bar managers and the look-and-feel painters' bitmaps; Done
+// in reverse, freeing the managers still in the list and emptying the table of extensions.
 
 #include <cstdint>
 

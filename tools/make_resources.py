@@ -981,6 +981,114 @@ def artwork():
 # ============================================================================== end of command bars
 
 
+# ============================================================================== look-and-feel painters
+# The five images of the look-and-feel painters' image list, 16 x 16 on white (the list's
+# transparent colour, so no image uses white itself): the indicator's arrow, a pencil, an
+# insertion mark, three dots and a double arrow.
+
+UI_WHITE = (255, 255, 255)
+
+UI_ARROW = [
+    '................',
+    '................',
+    '................',
+    '................',
+    '.....K..........',
+    '.....KK.........',
+    '.....KKK........',
+    '.....KKKK.......',
+    '.....KKKKK......',
+    '.....KKKK.......',
+    '.....KKK........',
+    '.....KK.........',
+    '.....K..........',
+    '................',
+    '................',
+    '................',
+]
+
+UI_PENCIL = [
+    '................',
+    '..........KK....',
+    '.........KrrK...',
+    '........KYrrrK..',
+    '.......KYYKrK...',
+    '......KYYYYK....',
+    '.....KYYYYK.....',
+    '....KYYYYK......',
+    '...KyYYYK.......',
+    '...KwyYK........',
+    '..KwwwK.........',
+    '..KwwK..........',
+    '..KKK...........',
+    '................',
+    '................',
+    '................',
+]
+
+UI_INSERT = [
+    '................',
+    '................',
+    '................',
+    '.......K........',
+    '...K...K...K....',
+    '....K..K..K.....',
+    '.....K.K.K......',
+    '......KKK.......',
+    '...KKKKKKKKK....',
+    '......KKK.......',
+    '.....K.K.K......',
+    '....K..K..K.....',
+    '...K...K...K....',
+    '.......K........',
+    '................',
+    '................',
+]
+
+UI_MULTI_DOT = ['.' * 16] * 7 + ['..KK...KK...KK..'] * 2 + ['.' * 16] * 7
+
+UI_MULTI_ARROW = (['.' * 16] * 4 + [
+    '..K.....K.......',
+    '..KK....KK......',
+    '..KKK...KKK.....',
+    '..KKKK..KKKK....',
+    '..KKKKK.KKKKK...',
+    '..KKKK..KKKK....',
+    '..KKK...KKK.....',
+    '..KK....KK......',
+    '..K.....K.......',
+] + ['.' * 16] * 3)
+
+LOOK_AND_FEEL_BITMAPS = {
+    'UIArrow.bmp': UI_ARROW,
+    'UIEdit.bmp': UI_PENCIL,
+    'UIInsert.bmp': UI_INSERT,
+    'UIMultiDot.bmp': UI_MULTI_DOT,
+    'UIMultiArrow.bmp': UI_MULTI_ARROW,
+}
+
+
+def look_and_feel_artwork():
+    files = {}
+    for name, grid in LOOK_AND_FEEL_BITMAPS.items():
+        if check_grid(name, grid) != (16, 16):
+            raise ValueError('%s: the look-and-feel images are 16 x 16' % name)
+        if any('W' in row for row in grid):
+            raise ValueError('%s: white is the transparent colour' % name)
+        files[name] = bitmap_file(grid, UI_WHITE)
+    return files
+
+
+_artwork_without_look_and_feel = artwork
+
+
+def artwork():
+    files = _artwork_without_look_and_feel()
+    files.update(look_and_feel_artwork())
+    return files
+# ============================================================================== end of look-and-feel painters
+
+
 def write_file(path, data):
     # Written whole under another name first, so a stopped build never leaves half a file.
     tmp = path + '.tmp'
