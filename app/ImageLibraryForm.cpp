@@ -6,13 +6,13 @@
 #include "app/GenHTMLForm.h"
 #include "app/HtmlHelp.h"
 #include "app/JpegBrowser.h"
+#include "app/PictureTurn.h"
 #include "app/ViewImageForm.h"
 #include "engine/EngineRoutines.h"
 #include "engine/ImagesLibrary.h"
 #include "imagelib/Gif.h"
 #include "imagelib/ImgDib.h"
 #include "imagelib/ImgScroll.h"
-#include "imagelib/ImgTransf.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/StringList.h"
@@ -495,17 +495,7 @@ void TImageLibraryForm::Turn(double Angle)
 {
     if (FPreviewMode || !ImageLibListView->GetSelected())
         return;
-    TDibGraphic* Graphic = ImageScrollBox->GetGraphic();
-    if (Graphic->GetEmpty())
-        return;
-    RotateBuffer->Assign(Graphic);
-    TScopeExit Drop([this] { RotateBuffer->FreeImage(); });
-    {
-        TRotateTransform Rotate;
-        Rotate.SetAngle(Angle);
-        Rotate.ApplyOnDest(RotateBuffer.get(), Graphic);
-    }
-    ImageScrollBox->Redraw(true);
+    TurnShownPicture(ImageScrollBox, RotateBuffer.get(), Angle);
 }
 
 void TImageLibraryForm::TurnLeftActionExecute(TObject*) { Turn(-90.0); }

@@ -4,12 +4,12 @@
 
 #include "app/ConfirmOverwriteForm.h"
 #include "app/FormParts.h"
+#include "app/PictureTurn.h"
 #include "app/ViewerCommandBars.h"
 #include "imagelib/Gif.h"
 #include "imagelib/ImgDib.h"
 #include "imagelib/ImgMisc.h"
 #include "imagelib/ImgScroll.h"
-#include "imagelib/ImgTransf.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/SysUtils.h"
@@ -224,19 +224,7 @@ void TViewImageForm::Next1Click(TObject*)
 
 void TViewImageForm::Turn(double Angle)
 {
-    TDibGraphic* Graphic = ImageScrollBox->GetGraphic();
-    // An empty picture (a GIF on show, a failed load) has nothing to turn.
-    if (Graphic->GetEmpty())
-        return;
-    RotateBuffer->Assign(Graphic);
-    // The copy is needed only while the transform runs.
-    TScopeExit Drop([this] { RotateBuffer->FreeImage(); });
-    {
-        TRotateTransform Rotate;
-        Rotate.SetAngle(Angle);
-        Rotate.ApplyOnDest(RotateBuffer.get(), Graphic);
-    }
-    ImageScrollBox->Redraw(true);
+    TurnShownPicture(ImageScrollBox, RotateBuffer.get(), Angle);
 }
 
 void TViewImageForm::urnLeft1Click(TObject*) { Turn(-90.0); }
