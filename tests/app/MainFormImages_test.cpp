@@ -25,6 +25,7 @@
 #include "platform/win/Files.h"
 #include "platform/win/StatusBar.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/app/SavedPictures.h"
 #include "tests/support/NoClippedText.h"
 #include "tests/support/Screenshot.h"
 
@@ -42,40 +43,9 @@ public:
 };
 const testing::Environment* const Registered = testing::AddGlobalTestEnvironment(new TMeasurerEnvironment);
 
-void WriteBytes(const std::string& Name, size_t Size, uint8_t Seed = 7)
-{
-    std::string B(Size, '\0');
-    uint32_t X = Seed * 2654435761u + 1;
-    for (char& C : B) {
-        X = X * 1103515245u + 12345u;
-        C = static_cast<char>(X >> 16);
-    }
-    std::ofstream(Name, std::ios::binary).write(B.data(), static_cast<std::streamsize>(B.size()));
-}
-
-template <class T>
-std::string WritePicture(const std::string& Name, int32_t W, int32_t H, uint32_t Rgb = 0x3366CC)
-{
-    T G;
-    G.NewImage(W, H, ifTrueColor);
-    G.Fill(PackRgb((Rgb >> 16) & 255, (Rgb >> 8) & 255, Rgb & 255));
-    G.SaveToFile(Name);
-    return Name;
-}
-
-std::string WriteGif(const std::string& Name, int32_t W, int32_t H)
-{
-    TBitmap B;
-    B.SetSize(W, H);
-    B.GetCanvas()->GetBrush()->SetColor(clRed);
-    B.GetCanvas()->FillRect(TRect{0, 0, W, H});
-    TGif G;
-    G.AddBitmap(&B);
-    G.SetWidth(W); // the logical screen
-    G.SetHeight(H);
-    G.SaveToFile(Name);
-    return Name;
-}
+using SavedPictures::WriteBytes;
+using SavedPictures::WriteGif;
+using SavedPictures::WritePicture;
 
 // The class name of a window.
 std::string ClassOf(HWND W)

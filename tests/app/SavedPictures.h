@@ -13,21 +13,13 @@
 #include "imagelib/ImgDib.h"
 #include "platform/win/Bitmap.h"
 #include "tests/app/MainFormFixture.h"
+#include "tests/app/PictureTestFiles.h"
 #include "tests/support/Screenshot.h"
 
 namespace SavedPictures {
 
-// Size bytes of a seeded pattern (no picture format reads them).
-inline void WriteBytes(const std::string& Name, size_t Size, uint8_t Seed = 7)
-{
-    std::string B(Size, '\0');
-    uint32_t X = Seed * 2654435761u + 1;
-    for (char& C : B) {
-        X = X * 1103515245u + 12345u;
-        C = static_cast<char>(X >> 16);
-    }
-    std::ofstream(Name, std::ios::binary).write(B.data(), static_cast<std::streamsize>(B.size()));
-}
+using PictureTest::WriteBytes;
+using PictureTest::WriteGif;
 
 // A plain picture written by the image library's writer T.
 template <class T>
@@ -36,20 +28,6 @@ std::string WritePicture(const std::string& Name, int32_t W, int32_t H, uint32_t
     T G;
     G.NewImage(W, H, ifTrueColor);
     G.Fill(PackRgb((Rgb >> 16) & 255, (Rgb >> 8) & 255, Rgb & 255));
-    G.SaveToFile(Name);
-    return Name;
-}
-
-inline std::string WriteGif(const std::string& Name, int32_t W, int32_t H)
-{
-    TBitmap B;
-    B.SetSize(W, H);
-    B.GetCanvas()->GetBrush()->SetColor(clRed);
-    B.GetCanvas()->FillRect(TRect{0, 0, W, H});
-    TGif G;
-    G.AddBitmap(&B);
-    G.SetWidth(W);
-    G.SetHeight(H);
     G.SaveToFile(Name);
     return Name;
 }
