@@ -145,7 +145,8 @@ void TcbBarItemControlPainter::DrawCheckMark(const IcbControl*, HDC, int32_t, in
 void TcbBarItemControlPainter::DrawCheckMarkBox(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
                                                 TcbPaintFlags State) const
 {
-    const bool Selected = UseSelectedGlyphBackground() && State.Contains(pfSelected);
+    // The selected fill belongs to menu rows; a hot toolbar button keeps its bar colour.
+    const bool Selected = UseSelectedGlyphBackground() && State.Contains(pfSelected) && InMenu(Control);
     if (!IsItemBackgroundTransparent())
         DrawItemBackground(Control, DC, R, Selected && Control->GetBarWindow()
                                                ? Control->GetBarWindow()->GetSelectedItemBrush()
@@ -179,7 +180,7 @@ void TcbBarItemControlPainter::DrawGlyphImage(const IcbControl* Control, HDC DC,
         Flags.Include(gdPressed);
     if (State.Contains(pfDown) || State.Contains(pfChecked))
         Flags.Include(gdChecked);
-    HBRUSH Fill = UseSelectedGlyphBackground() && State.Contains(pfSelected) && Control->GetBarWindow()
+    HBRUSH Fill = UseSelectedGlyphBackground() && State.Contains(pfSelected) && InMenu(Control)
                       ? Control->GetBarWindow()->GetSelectedItemBrush()
                       : Brush;
     if (IsItemBackgroundTransparent())

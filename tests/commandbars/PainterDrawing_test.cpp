@@ -257,6 +257,10 @@ TEST(ClassicPainters, HotButtonIsRaisedAndDownButtonSunken)
         const bool Down = State.Contains(pfDown);
         EXPECT_EQ(D.Pixel(2, 2), Sys(Down ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT));
         EXPECT_EQ(D.Pixel(24, 23), Sys(Down ? COLOR_BTNHIGHLIGHT : COLOR_BTNSHADOW));
+        // A hot toolbar button keeps the bar colour around its glyph; only menu rows turn selected.
+        if (!Down) {
+            EXPECT_EQ(D.Pixel(4, 4), Sys(COLOR_BTNFACE));
+        }
     }
 }
 
@@ -297,10 +301,11 @@ TEST(ClassicPainters, EnhancedMarkShowsItsTriangleAlwaysAndChevronsOnlyForPushed
         for (int32_t Y = 0; Y < 12; ++Y)
             for (int32_t X = 0; X < 11; ++X)
                 Upper += D.Pixel(X, Y) == Text;
-        if (PushedOff)
+        if (PushedOff) {
             EXPECT_GT(Upper, 0u);
-        else
+        } else {
             EXPECT_EQ(Upper, 0u);
+        }
     }
 }
 

@@ -433,7 +433,7 @@ TEST(PainterInterface, ThemeChangeUpdatesEveryManagersPainterOnce)
     EXPECT_EQ(Updates, 2);
 }
 
-TEST(PainterInterface, ColorChangeRefreshesEveryManagersBrushesAndPainter)
+TEST(PainterInterface, ColourChangeAndANewBarPictureUpdateThePainter)
 {
     TManagerForm F;
     int32_t Updates = 0;
@@ -442,4 +442,9 @@ TEST(PainterInterface, ColorChangeRefreshesEveryManagersBrushesAndPainter)
     cbColorsChanged();
     EXPECT_EQ(Updates, 1);
     EXPECT_NE(F.Manager->GetFlatBarBrush(), nullptr);
+    // A new bar background picture also runs the update.
+    TBitmap Picture;
+    Picture.SetSize(8, 8);
+    F.Manager->GetBackgrounds()->SetBar(&Picture);
+    EXPECT_EQ(Updates, 2);
 }

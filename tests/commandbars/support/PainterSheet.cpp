@@ -79,7 +79,7 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
     Label(DC, 4, 124, "menu row");
     int X = 90;
     for (const TStateColumn& S : States) {
-        Label(DC, X, 150 + 3 * 24, S.Name);
+        Label(DC, X, 150, S.Name);
         FakeItemControl Button(&Bar);
         Button.Enabled = S.Enabled;
         Button.Selected = S.Flags.Contains(pfSelected);
@@ -104,7 +104,6 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
         FakeItemControl Row(&Menu);
         Row.Enabled = S.Enabled;
         Row.Caption = "&Open";
-        Row.ShortCutText = "Ctrl+O";
         Row.Glyph = S.Flags.Contains(pfChecked) ? nullptr : &Glyph;
         Row.Selected = S.Flags.Contains(pfSelected);
         Painter->DrawMenuItem(&Row, DC, Bounds(X, 124, 86, 20), S.Flags);
