@@ -4,6 +4,7 @@
 
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbPainter.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
 #include "platform/win/Bitmap.h"
@@ -493,4 +494,9 @@ void FreeTemporaryItems()
         if (Item->GetLinkCount() == 0)
             Item->Free();
     }
+}
+
+const TcbBarItemControlPainter* TcbBarItem::GetPainter() const
+{
+    return FBarManager ? FBarManager->GetPainterClass() : StylePainter(bmsEnhanced);
 }

@@ -36,6 +36,7 @@ using TcbItemControlDispatch = std::function<void(TcbBarItemLink* Link, TcbItemC
 void SetItemControlDispatch(TcbItemControlDispatch Dispatch);
 void DispatchToItemControl(TcbBarItemLink* Link, TcbItemControlNotice Notice);
 
+class TcbBarItemControlPainter;
 class TcbBarItem : public TComponent {
 public:
     // Bound to the manager of its owner form, else to the first manager there is.
@@ -44,6 +45,8 @@ public:
     std::string ClassName() const override { return "TcbBarItem"; }
 
     TcbBarManager* GetBarManager() const { return FBarManager; }
+    // The painter of the manager's style.
+    const TcbBarItemControlPainter* GetPainter() const;
 
     // Published properties.
     TcbBarItemAlign GetAlign() const { return FAlign; }

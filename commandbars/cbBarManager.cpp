@@ -9,6 +9,7 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbOffice11Colors.h"
+#include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
 #include "commandbars/cbTheme.h"
@@ -87,7 +88,13 @@ TcbBarBackgrounds::TcbBarBackgrounds(TcbBarManager* ABarManager)
     : FBarManager(ABarManager), FBar(std::make_unique<TBitmap>()), FSubMenu(std::make_unique<TBitmap>())
 {
     // The bar picture shows in every bar window.
-    FBar->OnChange = [this](TObject*) { FBarManager->RepaintBarWindows(); };
+    // The bar picture shows in every bar window, and the painter's cached brushes follow it.
+    FBar->OnChange = [this](TObject*) {
+        if (FBarManager->FInitialized && !FBarManager->IsLoading() && !FBarManager->IsDestroying())
+            FBarManager->UpdatePainter();
+        else
+            FBarManager->RepaintBarWindows();
+    };
 }
 
 TcbBarBackgrounds::~TcbBarBackgrounds()
@@ -541,7 +548,10 @@ TcbBarManager::TcbBarManager(TComponent* AOwner) : TComponent(ManagerOwner(AOwne
         FImageLinks[K] = std::make_unique<TChangeLink>();
         FImageLinks[K]->OnChange = [this, K](TObject*) { ImageListChanged(static_cast<TImageListKind>(K)); };
     }
+    FThemeNotificator = std::make_unique<TcbThemeChangedNotificator>();
+    FThemeNotificator->OnThemeChanged = [this] { UpdatePainter(); };
     FLookAndFeel = std::make_unique<TuiLookAndFeel>(this);
+    FLookAndFeel->OnChanged = [this](TuiLookAndFeel*, TuiLookAndFeelValues) { LookAndFeelChanged(); };
     // The default UseSystemFont takes the system's menu font at once, loading or not.
     FUseSystemFont = true;
     UpdateSystemFont();
@@ -549,6 +559,7 @@ TcbBarManager::TcbBarManager(TComponent* AOwner) : TComponent(ManagerOwner(AOwne
     AcquireOffice11Colors();
     FOffice11ColorsAcquired = true;
     RecreateSharedBrushes();
+    ApplyPainter();
     Failed.Dismiss();
     FInitialized = true;
 }
@@ -560,6 +571,7 @@ TcbBarManager::~TcbBarManager()
     // A plain delete reaches here before the base marks the component destroying.
     Destroying();
     FLookAndFeel.reset();
+    FThemeNotificator.reset();
     SetIsCustomizing(false);
     DeleteSharedBrushes();
     if (FOffice11ColorsAcquired) {
@@ -601,6 +613,42 @@ TcbBarManager::~TcbBarManager()
 void TcbBarManager::SelectPainter()
 {
     FThemesInUse = AreThemesInUse();
+    const TcbBarManagerStyle Style = GetRealStyle();
+    FPainter = Style == bmsXP && FThemesInUse ? ThemedXPPainter() : StylePainter(Style);
+}
+
+void TcbBarManager::UpdatePainter()
+{
+    // Cleared however the update ends, an exception of a window's refresh included.
+    TFlagScope ChangingStyle(FChangingStyle);
+    ApplyPainter();
+    RebuildBarWindows();
+    cbCallExtension(cbExtensions().CustomizingFormStyleChanged);
+    RefreshDockControls();
+    RepaintBarWindows();
+}
+
+void TcbBarManager::ApplyPainter()
+{
+    SelectPainter();
+    FDockedBarBorderSize = FPainter->GetDockedBarBorderSize();
+    FGripAreaSize = FPainter->GetGripAreaSize();
+    FSubMenuGlyphColumnIndent = FPainter->GetSubMenuGlyphColumnIndent();
+    CalcMetrics();
+}
+
+void TcbBarManager::CalcMetrics()
+{
+    FGlyphSize = (FLargeIcons ? 2 : 1) * 16;
+    FButtonWidth = FGlyphSize + FPainter->GetButtonWidthIndent();
+    FButtonHeight = FGlyphSize + FPainter->GetButtonHeightIndent();
+    FRealButtonArrowWidth = FPainter->GetButtonArrowWidth(this);
+}
+
+void TcbBarManager::LookAndFeelChanged()
+{
+    if (!IsDestroying() && FInitialized)
+        UpdatePainter();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -656,6 +704,7 @@ void TcbBarManager::SetButtonArrowWidth(int32_t Value)
     if (Value < 2 || Value == FButtonArrowWidth)
         return;
     FButtonArrowWidth = Value;
+    CalcMetrics();
     if (!IsLoading())
         RebuildBarWindows();
 }
@@ -778,6 +827,7 @@ void TcbBarManager::SetLargeIcons(bool Value)
     if (Value == FLargeIcons)
         return;
     FLargeIcons = Value;
+    CalcMetrics();
     if (IsLoading())
         return;
     DesignerModified();
@@ -878,8 +928,8 @@ void TcbBarManager::SetStyle(TcbBarManagerStyle Value)
     if (Value == FStyle)
         return;
     FStyle = Value;
-    if (!IsLoading())
-        RebuildBarWindows();
+    if (FInitialized && !IsLoading())
+        UpdatePainter();
 }
 
 void TcbBarManager::SetSunkenBorder(bool Value)
@@ -1471,6 +1521,8 @@ void TcbBarManager::ReadState()
 void TcbBarManager::Loaded()
 {
     TComponent::Loaded();
+    // The style and look-and-feel read from the design only stored their values.
+    ApplyPainter();
     if (FLockUpdate)
         return;
     FBars->SetLoading(true);

@@ -32,6 +32,8 @@ class TcbBarItemLink;
 class TcbBarItemLinks;
 class TcbBarManager;
 class TcbBars;
+class TcbBarItemControlPainter;
+class TcbThemeChangedNotificator;
 
 enum TcbBarDockingStyle { dsNone, dsLeft, dsTop, dsRight, dsBottom };
 using TcbBarDockingStyles = TFlags<TcbBarDockingStyle>;
@@ -387,6 +389,22 @@ public:
     TcbBarManagerStyle GetRealStyle() const;
     bool GetThemesInUse() const { return FThemesInUse; }
 
+    // The painter of the effective style, and the metrics cached from it. UpdatePainter
+    // chooses the painter again and refreshes everything drawn with it (on a style or
+    // look-and-feel change, a theme change and a new bar background).
+    const TcbBarItemControlPainter* GetPainterClass() const { return FPainter; }
+    void UpdatePainter();
+    void CalcMetrics();
+    bool IsChangingStyle() const { return FChangingStyle; }
+    int32_t GetDockedBarBorderSize() const { return FDockedBarBorderSize; }
+    int32_t GetGripAreaSize() const { return FGripAreaSize; }
+    int32_t GetSubMenuGlyphColumnIndent() const { return FSubMenuGlyphColumnIndent; }
+    int32_t GetGlyphSize() const { return FGlyphSize; }
+    int32_t GetButtonWidth() const { return FButtonWidth; }
+    int32_t GetButtonHeight() const { return FButtonHeight; }
+    // The painter's drop-down arrow width for this manager (ButtonArrowWidth is the setting).
+    int32_t GetRealButtonArrowWidth() const { return FRealButtonArrowWidth; }
+
     // Recent use: the step by which link use counts start and grow apart (0 at 100 %).
     int32_t GetRecentUseStep() const { return FRecentUseStep; }
     // The use count new links start with (and links marked most recently used get).
@@ -465,6 +483,10 @@ private:
     void SetImageList(TImageListKind Kind, TImageList* Value);
     void ImageListChanged(TImageListKind Kind);
     void SelectPainter();
+    // SelectPainter and the metrics cached from the painter, without refreshing any window.
+    void ApplyPainter();
+    // The look-and-feel's change handler.
+    void LookAndFeelChanged();
     void ComputeRecentUseStep();
     void FontChanged(TObject* Sender);
     void MakeDockColorBrush();
@@ -552,6 +574,16 @@ private:
 
     TcbBar* FMainMenuBar = nullptr;
     bool FThemesInUse = false;
+    const TcbBarItemControlPainter* FPainter = nullptr;
+    std::unique_ptr<TcbThemeChangedNotificator> FThemeNotificator;
+    bool FChangingStyle = false;
+    int32_t FDockedBarBorderSize = 0;
+    int32_t FGripAreaSize = 0;
+    int32_t FSubMenuGlyphColumnIndent = 0;
+    int32_t FGlyphSize = 16;
+    int32_t FButtonWidth = 23;
+    int32_t FButtonHeight = 22;
+    int32_t FRealButtonArrowWidth = 11;
     bool FIsCustomizing = false;
     bool FLockUpdate = false;
     int32_t FReadStateCount = 0;

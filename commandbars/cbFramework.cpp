@@ -1,10 +1,14 @@
 #include "commandbars/cbFramework.h"
 
+#include <memory>
+
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbOffice11Colors.h"
+#include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/cbPainterStandard.h"
 #include "commandbars/styles/uiLookAndFeelPainters.h"
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/win/Screen.h"
@@ -12,6 +16,8 @@
 namespace {
 
 int32_t gUseCount = 0;
+// Made before any manager's, so the colours are fresh when the managers repaint.
+std::unique_ptr<TcbThemeChangedNotificator> gThemeNotificator;
 
 } // namespace
 
@@ -25,6 +31,9 @@ void cbFrameworkInit()
     cbRoutinesInit();
     uiLookAndFeelInit();
     cbOffice11Init();
+    gThemeNotificator = std::make_unique<TcbThemeChangedNotificator>();
+    gThemeNotificator->OnThemeChanged = [] { RefreshOffice11Colors(); };
+    cbStandardPaintersInit();
     cbBarManagersInit();
     uiLookAndFeelPaintersInit();
 }
@@ -38,6 +47,8 @@ void cbFrameworkDone()
     // extensions.
     cbBarManagersDone();
     ResetFrameworkExtensions();
+    ResetStylePainters();
+    gThemeNotificator.reset();
     cbOffice11Done();
     uiLookAndFeelDone();
     cbRoutinesDone();
@@ -47,4 +58,18 @@ void cbFrameworkDone()
 int32_t cbFrameworkUseCount()
 {
     return gUseCount;
+}
+
+void cbColorsChanged()
+{
+    cbSystemColorsChanged();
+    RefreshOffice11Colors();
+    TcbBarManagerList* Managers = BarManagers();
+    if (!Managers)
+        return;
+    for (int32_t I = 0; I < Managers->GetCount(); ++I) {
+        TcbBarManager* Manager = Managers->GetItem(I);
+        Manager->RecreateSharedBrushes();
+        Manager->UpdatePainter();
+    }
 }

@@ -12,3 +12,7 @@ void cbFrameworkInit();
 void cbFrameworkDone();
 // How many Init calls are not yet matched by a Done.
 int32_t cbFrameworkUseCount();
+// The system colours changed: the screen depth and checker brush, the Office11 colour set, and
+// every manager's shared brushes and painter follow. A theme change refreshes the Office11
+// colours before the managers update their painters.
+void cbColorsChanged();
