@@ -1,8 +1,13 @@
 #include "commandbars/cbBarItems.h"
 
+#include <algorithm>
+
 #include "commandbars/cbBar.h"
 #include "commandbars/cbItemLinks.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Forms.h"
+#include "platform/win/Graphics.h"
 
 bool cbLinkIsOnBar(const TcbBarItemLink* Link)
 {
@@ -415,4 +420,330 @@ void TcbBarEdit::WidthChanged()
 bool TcbBarEdit::HasAccel(TcbBarItemLink* Link) const
 {
     return GetEnabled() && (FShowCaption || !cbLinkIsOnBar(Link));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TCustomcbBarCombo
+
+TCustomcbBarCombo::TCustomcbBarCombo(TComponent* AOwner) : TcbBarEdit(AOwner) {}
+
+TcbBarItemLink* TCustomcbBarCombo::GetActiveControlLink() const
+{
+    const auto& Editors = WindowItemEditors();
+    for (int32_t I = 0; Editors.IsActive && I < GetLinkCount(); ++I)
+        if (TcbBarItemLink* Link = GetLink(I); Link->GetControl() && Editors.IsActive(Link))
+            return Link;
+    return nullptr;
+}
+
+bool TCustomcbBarCombo::CheckKeyForDropDownWindow(uint16_t Key, TShiftState Shift)
+{
+    bool Accept = Key != VK_ESCAPE && Key != VK_RETURN && Key != VK_TAB;
+    if (OnCheckKeyForDropDownWindow)
+        OnCheckKeyForDropDownWindow(this, Key, Shift, Accept);
+    return Accept;
+}
+
+HWND TCustomcbBarCombo::GetDropDownWindow()
+{
+    HWND Window = nullptr;
+    if (OnGetDropDownWindow)
+        OnGetDropDownWindow(this, Window);
+    return Window;
+}
+
+void TCustomcbBarCombo::CloseUp()
+{
+    if (HWND Window = GetDropDownWindow())
+        ShowWindow(Window, SW_HIDE);
+    if (OnCloseUp)
+        OnCloseUp(this);
+}
+
+void TCustomcbBarCombo::AdjustDropDownPos(const TRect& WorkArea, bool InMenu, int32_t ControlWidth,
+    int32_t ControlHeight, int32_t WindowWidth, int32_t WindowHeight, int32_t& X, int32_t& Y)
+{
+    if (InMenu) {
+        const int32_t LeftX = X - ControlWidth - WindowWidth;
+        if (X + WindowWidth > WorkArea.right && X - ControlWidth - WorkArea.left > WorkArea.right - X)
+            X = LeftX;
+        if (Y + WindowHeight > WorkArea.bottom)
+            Y = WorkArea.bottom - WindowHeight;
+    } else {
+        if (X + WindowWidth > WorkArea.right)
+            X = WorkArea.right - WindowWidth;
+        if (Y + WindowHeight > WorkArea.bottom && Y - ControlHeight - WorkArea.top > WorkArea.bottom - Y)
+            Y = Y - ControlHeight - WindowHeight;
+    }
+    X = std::max(X, static_cast<int32_t>(WorkArea.left));
+    Y = std::max(Y, static_cast<int32_t>(WorkArea.top));
+}
+
+void TCustomcbBarCombo::DropDown(int32_t X, int32_t Y)
+{
+    if (OnDropDown)
+        OnDropDown(this);
+    HWND Window = GetDropDownWindow();
+    if (!Window)
+        return;
+    InitDropDownWindow();
+    RECT WindowRect{};
+    GetWindowRect(Window, &WindowRect);
+    // The control's size and place come from the active link; from code there is none, and the
+    // list opens under a control of the item's width on a toolbar.
+    int32_t ControlWidth = GetWidth();
+    int32_t ControlHeight = 0;
+    bool InMenu = false;
+    if (TcbBarItemLink* Link = GetActiveControlLink()) {
+        const TRect& R = Link->GetItemRect();
+        ControlWidth = R.right - R.left;
+        ControlHeight = R.bottom - R.top;
+        InMenu = !cbLinkIsOnBar(Link);
+    }
+    AdjustDropDownPos(GetMonitorWorkArea(TPoint{X, Y}), InMenu, ControlWidth, ControlHeight,
+        WindowRect.right - WindowRect.left, WindowRect.bottom - WindowRect.top, X, Y);
+    SetWindowPos(Window, nullptr, X, Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(Window, nullptr, 0, 0, 0, 0,
+        SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    DropDownMouseDown();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TcbBarCustomCombo
+
+TcbBarCustomCombo::TcbBarCustomCombo(TComponent* AOwner) :
+    TCustomcbBarCombo(AOwner), FItems(std::make_unique<TStringList>())
+{
+    FItems->OnChange = [this](TObject* Sender) { ItemsChanged(Sender); };
+}
+
+TcbBarCustomCombo::~TcbBarCustomCombo()
+{
+    FItems->OnChange = nullptr;
+    FItemsCanvas.reset();
+    if (FItemsDC)
+        DeleteDC(FItemsDC);
+}
+
+void TcbBarCustomCombo::ItemsChanged(TObject*)
+{
+    if (FItemIndex >= FItems->GetCount())
+        SetItemIndex(-1);
+    else
+        TextChanged();
+}
+
+void TcbBarCustomCombo::SetItemIndex(int32_t Value)
+{
+    if (Value < 0 || Value >= FItems->GetCount())
+        Value = -1;
+    FItemIndex = Value;
+    const std::string NewText = Value >= 0 ? FItems->GetStrings(Value) : std::string();
+    if (NewText == GetText()) {
+        TextChanged();
+        Change();
+        TextChanged();
+    } else {
+        SetText(NewText);
+    }
+}
+
+void TcbBarCustomCombo::SetText(const std::string& Value)
+{
+    if (!(FItemIndex >= 0 && FItemIndex < FItems->GetCount() && FItems->GetStrings(FItemIndex) == Value))
+        FItemIndex = FItems->IndexOf(Value);
+    TCustomcbBarCombo::SetText(Value);
+}
+
+void TcbBarCustomCombo::SetSorted(bool Value)
+{
+    if (Value == FSorted)
+        return;
+    FSorted = Value;
+    // The entries' change notice must not take ItemIndex from the old order.
+    auto Saved = std::move(FItems->OnChange);
+    FItems->OnChange = nullptr;
+    FItems->SetSorted(Value);
+    FItems->OnChange = std::move(Saved);
+    FItemIndex = FItems->IndexOf(GetText());
+    TextChanged();
+}
+
+bool TcbBarCustomCombo::CheckKeyForDropDownWindow(uint16_t Key, TShiftState Shift)
+{
+    return Shift.Empty() && (Key == VK_UP || Key == VK_DOWN || Key == VK_PRIOR || Key == VK_NEXT);
+}
+
+HWND TcbBarCustomCombo::GetDropDownWindow()
+{
+    if (HWND Window = TCustomcbBarCombo::GetDropDownWindow())
+        return Window;
+    return FListWindow && IsWindow(FListWindow) ? FListWindow : nullptr;
+}
+
+int32_t TcbBarCustomCombo::GetDropDownHeight()
+{
+    int32_t Height = 4;
+    const int32_t Count = std::min(FItems->GetCount(), FDropDownCount);
+    for (int32_t I = 0; I < Count; ++I) {
+        int32_t H = 0;
+        MeasureItem(I, H);
+        Height += H;
+    }
+    return Height;
+}
+
+void TcbBarCustomCombo::InitDropDownWindow()
+{
+    HWND List = GetDropDownWindow();
+    if (!List)
+        return;
+    if (List == FListWindow) {
+        SendMessageA(List, LB_RESETCONTENT, 0, 0);
+        for (int32_t I = 0; I < FItems->GetCount(); ++I)
+            SendMessageA(List, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FItems->GetStrings(I).c_str()));
+    }
+    SetWindowPos(List, nullptr, 0, 0, GetDropDownWidth(), GetDropDownHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TcbBarCustomCombo::DropDownMouseDown()
+{
+    FListCaptured = false;
+    if (FListWindow && IsLeftButtonPressed()) {
+        SetCapture(FListWindow);
+        FListCaptured = true;
+    }
+}
+
+void TcbBarCustomCombo::CloseUp()
+{
+    FDroppedDown = false;
+    TCustomcbBarCombo::CloseUp();
+    if (FListWindow && IsWindow(FListWindow)) {
+        if (FListCaptured && GetCapture() == FListWindow)
+            ReleaseCapture();
+        SetParent(FListWindow, nullptr);
+    }
+    FListCaptured = false;
+}
+
+void TcbBarCustomCombo::DropDown(int32_t X, int32_t Y)
+{
+    if (FListWindow && IsWindow(FListWindow) && GetBarManager()) {
+        if (TCustomForm* Form = dynamic_cast<TCustomForm*>(GetBarManager()->GetOwner()); Form && Form->HandleAllocated())
+            SetParent(FListWindow, Form->GetHandle());
+    }
+    FDroppedDown = true;
+    TCustomcbBarCombo::DropDown(X, Y);
+    SyncListSelection();
+}
+
+TCanvas* TcbBarCustomCombo::GetItemsCanvas()
+{
+    if (FOutsideCanvas)
+        return FOutsideCanvas;
+    if (!FItemsCanvas) {
+        FItemsDC = CreateCompatibleDC(nullptr);
+        FItemsCanvas = std::make_unique<TCanvas>();
+        FItemsCanvas->SetHandle(FItemsDC);
+        if (TcbBarManager* Manager = GetBarManager(); Manager && Manager->GetFont())
+            FItemsCanvas->GetFont()->Assign(Manager->GetFont());
+    }
+    return FItemsCanvas.get();
+}
+
+void TcbBarCustomCombo::MeasureItem(int32_t Index, int32_t& Height)
+{
+    Height = FItemHeight >= 1 ? FItemHeight : GetItemsCanvas()->TextHeight("Qq");
+    if (OnMeasureItem)
+        OnMeasureItem(this, Index, Height);
+}
+
+void TcbBarCustomCombo::MeasureItemWidth(int32_t Index, int32_t& Width)
+{
+    Width = GetItemsCanvas()->TextWidth(FItems->GetStrings(Index)) + 2;
+}
+
+int32_t TcbBarCustomCombo::GetDropDownWidth()
+{
+    const int32_t ScrollBar = FItems->GetCount() > FDropDownCount ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+    int32_t Width = FDropDownWidth;
+    if (Width < 1) {
+        // Without a control (a drop-down started from code) the list is as wide as the item.
+        TcbBarItemLink* Link = GetActiveControlLink();
+        const auto& Editors = WindowItemEditors();
+        Width = (Link && Editors.ComboTextWidth ? Editors.ComboTextWidth(Link) : GetWidth()) - 4 - ScrollBar;
+        for (int32_t I = 0; I < FItems->GetCount(); ++I) {
+            int32_t W = 0;
+            MeasureItemWidth(I, W);
+            Width = std::max(Width, W);
+        }
+    }
+    return Width + 4 + ScrollBar;
+}
+
+void TcbBarCustomCombo::DrawItem(int32_t Index, const TRect& Rect, TOwnerDrawState State)
+{
+    TCanvas* Canvas = GetItemsCanvas();
+    if (OnDrawItem) {
+        OnDrawItem(this, Index, Rect, State);
+    } else if (Index >= 0 && Index < FItems->GetCount()) {
+        // The painters draw list entries in the manager's style once they are chosen; until then
+        // the entry is drawn in the system's list colours.
+        const bool Selected = State.Contains(odSelected);
+        Canvas->GetBrush()->SetColor(Selected ? clHighlight : clWindow);
+        Canvas->GetFont()->SetColor(Selected ? clHighlightText : clWindowText);
+        Canvas->TextRect(Rect, Rect.left + 2, Rect.top, FItems->GetStrings(Index));
+    }
+    if (State.Contains(odFocused))
+        Canvas->DrawFocusRect(Rect);
+}
+
+void TcbBarCustomCombo::DrawItemOf(TCanvas* Canvas, TcbBarItemLink* Link, const TRect& Rect)
+{
+    (void)Link;
+    FOutsideCanvas = Canvas;
+    FOutsideDraw = true;
+    TScopeExit Restore([&] {
+        FOutsideDraw = false;
+        FOutsideCanvas = nullptr;
+    });
+    DrawItem(FItemIndex, Rect, TOwnerDrawState{});
+}
+
+int32_t TcbBarCustomCombo::SyncListSelection()
+{
+    const std::string Text = GetCurText();
+    int32_t Index = FItemIndex >= 0 && FItemIndex < FItems->GetCount() && FItems->GetStrings(FItemIndex) == Text
+        ? FItemIndex
+        : FindPrefixItem(Text);
+    if (FDroppedDown && FListWindow && IsWindow(FListWindow)) {
+        if (Index >= 0 && SameText(FItems->GetStrings(Index), Text)) {
+            SendMessageA(FListWindow, LB_SETCURSEL, static_cast<WPARAM>(Index), 0);
+        } else {
+            SendMessageA(FListWindow, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            SendMessageA(FListWindow, LB_SETTOPINDEX, static_cast<WPARAM>(std::max(Index, 0)), 0);
+        }
+    }
+    return Index;
+}
+
+int32_t TcbBarCustomCombo::FindPrefixItem(const std::string& Text) const
+{
+    const std::string Wanted = UpperCase(Text);
+    int32_t Found = -1;
+    size_t Longest = 0;
+    for (int32_t I = 0; I < FItems->GetCount(); ++I) {
+        const std::string Entry = UpperCase(FItems->GetStrings(I));
+        size_t Common = 0;
+        while (Common < Wanted.size() && Common < Entry.size() && Entry[Common] == Wanted[Common])
+            ++Common;
+        if (Common > Longest) {
+            Longest = Common;
+            Found = I;
+        }
+        if (!Wanted.empty() && Common == Wanted.size())
+            break;
+    }
+    return Found;
 }

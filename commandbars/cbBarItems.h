@@ -8,8 +8,12 @@
 #include <string>
 
 #include "commandbars/cbBarItem.h"
+#include "platform/rtl/StringList.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Controls.h"
+#include "platform/win/StdCtrls.h"
+
+class TCanvas;
 
 // The click handler an item took from its action: a click then runs the action through the
 // item's link. A handler the program assigns itself is any other callable.
@@ -164,6 +168,9 @@ struct TcbWindowItemEditors {
     std::function<bool(TcbBarItemLink* Link)> IsEditing;
     std::function<bool(TcbBarItemLink* Link, std::string& Text)> EditorText;
     std::function<bool(TcbBarItemLink* Link, bool VisibleOnly)> StartEditing;
+    std::function<bool(TcbBarItemLink* Link)> IsActive;
+    // The width a combo control gives its text (the control's width less its button).
+    std::function<int32_t(TcbBarItemLink* Link)> ComboTextWidth;
 };
 TcbWindowItemEditors& WindowItemEditors();
 
@@ -191,6 +198,130 @@ private:
     bool FReadOnly = false;
     bool FShowCaption = false;
     int32_t FWidth = 100;
+};
+
+class TCustomcbBarCombo;
+using TcbBarCheckKeyEvent =
+    std::function<void(TCustomcbBarCombo* Sender, uint16_t Key, TShiftState Shift, bool& AcceptKey)>;
+using TcbBarGetDropDownWindowEvent = std::function<void(TObject* Sender, HWND& Window)>;
+
+// An edit with a drop-down window, given by OnGetDropDownWindow.
+class TCustomcbBarCombo : public TcbBarEdit {
+public:
+    explicit TCustomcbBarCombo(TComponent* AOwner);
+    std::string ClassName() const override { return "TCustomcbBarCombo"; }
+
+    bool GetShowEditor() const { return !GetSuppressEditing(); }
+    void SetShowEditor(bool Value) { SetSuppressEditing(!Value); }
+
+    // Whether the drop-down window takes the key (Esc, Enter and Tab not, unless the event says).
+    virtual bool CheckKeyForDropDownWindow(uint16_t Key, TShiftState Shift);
+    virtual HWND GetDropDownWindow();
+    virtual void InitDropDownWindow() {}
+    virtual void DropDownMouseDown() {}
+    // Hides the drop-down window and fires OnCloseUp.
+    virtual void CloseUp();
+    // Fires OnDropDown and shows the drop-down window at (X, Y) fitted to the work area.
+    virtual void DropDown(int32_t X, int32_t Y);
+
+    // Fits a drop-down window of the given size, anchored at (X, Y) beside a control of the
+    // given size, into WorkArea: beside a control in a menu or on a vertical toolbar (InMenu),
+    // under it on a horizontal toolbar.
+    static void AdjustDropDownPos(const TRect& WorkArea, bool InMenu, int32_t ControlWidth, int32_t ControlHeight,
+        int32_t WindowWidth, int32_t WindowHeight, int32_t& X, int32_t& Y);
+
+    TcbBarCheckKeyEvent OnCheckKeyForDropDownWindow;
+    TNotifyEvent OnCloseUp;
+    TNotifyEvent OnDropDown;
+    TcbBarGetDropDownWindowEvent OnGetDropDownWindow;
+
+protected:
+    // The active link's control, when there is one with a control.
+    TcbBarItemLink* GetActiveControlLink() const;
+};
+
+using TcbBarComboDrawItemEvent =
+    std::function<void(TObject* Sender, int32_t AIndex, const TRect& ARect, TOwnerDrawState AState)>;
+using TcbBarComboMeasureItemEvent = std::function<void(TObject* Sender, int32_t AIndex, int32_t& AHeight)>;
+
+// A combo whose drop-down is a list of strings.
+class TcbBarCustomCombo : public TCustomcbBarCombo {
+public:
+    explicit TcbBarCustomCombo(TComponent* AOwner);
+    ~TcbBarCustomCombo() override;
+    std::string ClassName() const override { return "TcbBarCustomCombo"; }
+
+    int32_t GetDropDownCount() const { return FDropDownCount; }
+    void SetDropDownCount(int32_t Value) { FDropDownCount = Value < 1 ? 1 : Value; }
+    int32_t GetDropDownWidth() const { return FDropDownWidth; }
+    void SetDropDownWidth(int32_t Value) { FDropDownWidth = Value < 0 ? 0 : Value; }
+    int32_t GetItemHeight() const { return FItemHeight; }
+    void SetItemHeight(int32_t Value) { FItemHeight = Value < 0 ? 0 : Value; }
+    int32_t GetItemIndex() const { return FItemIndex; }
+    // Outside the entries: -1; the text becomes the entry (or "").
+    void SetItemIndex(int32_t Value);
+    TStringList* GetItems() const { return FItems.get(); }
+    void SetItems(TStrings* Value) { FItems->Assign(Value); }
+    bool GetSorted() const { return FSorted; }
+    // Sorts the entries and finds ItemIndex again from the text.
+    void SetSorted(bool Value);
+
+    // Also selects the entry of that text (unless the current one says it already).
+    void SetText(const std::string& Value) override;
+    bool CheckKeyForDropDownWindow(uint16_t Key, TShiftState Shift) override;
+    // OnGetDropDownWindow's window, else the list window (0 until the list exists).
+    HWND GetDropDownWindow() override;
+    // The list window's strings, width and height.
+    void InitDropDownWindow() override;
+    void DropDownMouseDown() override;
+    void CloseUp() override;
+    void DropDown(int32_t X, int32_t Y) override;
+
+    virtual void DrawItem(int32_t Index, const TRect& Rect, TOwnerDrawState State);
+    // Draws the current entry of Link on a control's canvas (how a closed combo shows it).
+    virtual void DrawItemOf(TCanvas* Canvas, TcbBarItemLink* Link, const TRect& Rect);
+    virtual TCanvas* GetItemsCanvas();
+    virtual int32_t GetDropDownWidth();
+    // 4 + the heights of the first entries, up to DropDownCount of them.
+    int32_t GetDropDownHeight();
+    virtual void MeasureItem(int32_t Index, int32_t& Height);
+    virtual void MeasureItemWidth(int32_t Index, int32_t& Width);
+    // The entry that matches the edited text, shown selected in an open list; the found index.
+    int32_t SyncListSelection();
+    // The entry sharing the longest leading part with Text, ignoring case (-1: none shares the
+    // first character); the first entry that holds the whole of Text ends the search.
+    int32_t FindPrefixItem(const std::string& Text) const;
+
+    // The list window, made by the controls' side; the combo only reads it.
+    void SetListWindow(HWND Value) { FListWindow = Value; }
+    bool IsDroppedDown() const { return FDroppedDown; }
+
+    TcbBarComboDrawItemEvent OnDrawItem;
+    TcbBarComboMeasureItemEvent OnMeasureItem;
+
+private:
+    void ItemsChanged(TObject* Sender);
+
+    int32_t FDropDownCount = 8;
+    int32_t FDropDownWidth = 0;
+    int32_t FItemHeight = 0;
+    int32_t FItemIndex = -1;
+    std::unique_ptr<TStringList> FItems;
+    bool FSorted = false;
+    // Set while an item control draws through DrawItemOf.
+    bool FOutsideDraw = false;
+    TCanvas* FOutsideCanvas = nullptr;
+    std::unique_ptr<TCanvas> FItemsCanvas;
+    HDC FItemsDC = nullptr;
+    HWND FListWindow = nullptr;
+    bool FDroppedDown = false;
+    bool FListCaptured = false;
+};
+
+class TcbBarCombo : public TcbBarCustomCombo {
+public:
+    explicit TcbBarCombo(TComponent* AOwner) : TcbBarCustomCombo(AOwner) {}
+    std::string ClassName() const override { return "TcbBarCombo"; }
 };
 
 // True when the link lies on a bar (a toolbar or the main menu bar) rather than in a menu.
