@@ -1,9 +1,11 @@
 #include "commandbars/cbBarItems.h"
 
 #include <algorithm>
+#include <set>
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbPopupMenu.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Forms.h"
@@ -746,4 +748,379 @@ int32_t TcbBarCustomCombo::FindPrefixItem(const std::string& Text) const
             break;
     }
     return Found;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TcbBarButton's drop-down menu
+
+void TcbBarButton::SetDropDownMenu(TcbBarPopupMenu* Value)
+{
+    if (Value == FDropDownMenu)
+        return;
+    if (FDropDownMenu)
+        FDropDownMenu->RemoveFreeNotification(this);
+    FDropDownMenu = Value;
+    if (Value)
+        Value->FreeNotification(this);
+}
+
+void TcbBarButton::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TcbBarItem::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent && AComponent == FDropDownMenu)
+        FDropDownMenu = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sub-items
+
+namespace {
+
+// Whether Links, or the sub-menus and drop-down menus under them, hold Target. Each sub-item
+// and menu is walked once, so that menus that already hold each other end the walk.
+bool LinksReach(const TcbBarItemLinks* Links, const TcbBarItem* Target, std::set<const void*>& Visited)
+{
+    if (!Links || !Visited.insert(Links).second)
+        return false;
+    for (int32_t I = 0; I < Links->GetCount(); ++I) {
+        const TcbBarItem* Item = Links->GetItem(I)->GetItem();
+        if (!Item)
+            continue;
+        if (Item == Target)
+            return true;
+        if (const auto* SubItem = dynamic_cast<const TCustomcbBarSubItem*>(Item)) {
+            if (LinksReach(SubItem->GetItemLinks(), Target, Visited))
+                return true;
+        } else if (const auto* Button = dynamic_cast<const TcbBarButton*>(Item); Button && Button->GetDropDownMenu()) {
+            if (LinksReach(Button->GetDropDownMenu()->GetItemLinks(), Target, Visited))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TCustomcbBarSubItem::TCustomcbBarSubItem(TComponent* AOwner) :
+    TcbBarItem(AOwner), FItemLinks(std::make_unique<TcbBarItemLinks>(GetBarManager(), this))
+{
+}
+
+TCustomcbBarSubItem::~TCustomcbBarSubItem()
+{
+    SetDetachingBar(-1);
+    FItemLinks.reset();
+}
+
+int32_t TCustomcbBarSubItem::GetDetachingBar() const
+{
+    return FDetachingBar ? FDetachingBar->GetIndex() : -1;
+}
+
+void TCustomcbBarSubItem::SetDetachingBar(int32_t Value)
+{
+    TcbBarManager* Manager = GetBarManager();
+    TcbBars* Bars = Manager ? Manager->GetBars() : nullptr;
+    TcbBar* Bar = Bars && Value >= 0 && Value < Bars->GetCount() ? Bars->GetItem(Value) : nullptr;
+    if (Bar == FDetachingBar)
+        return;
+    if (FDetachingBar)
+        FDetachingBar->RemoveDependentItem(this);
+    FDetachingBar = Bar;
+    if (Bar)
+        Bar->AddDependentItem(this);
+}
+
+void TCustomcbBarSubItem::BarNotification(TOperation Operation, TcbBar* Bar)
+{
+    if (Operation == opRemove && Bar == FDetachingBar)
+        FDetachingBar = nullptr;
+}
+
+void TCustomcbBarSubItem::SetItemLinks(TcbBarItemLinks* Value)
+{
+    FItemLinks->Assign(Value);
+}
+
+void TCustomcbBarSubItem::SetShowCaption(bool Value)
+{
+    if (Value == FShowCaption)
+        return;
+    FShowCaption = Value;
+    if (!IsLoading())
+        LayoutChanged();
+}
+
+void TCustomcbBarSubItem::BarManagerChanged()
+{
+    FItemLinks->SetBarManager(GetBarManager());
+}
+
+void TCustomcbBarSubItem::PaintBar(TCanvas* Canvas, const TRect& R)
+{
+    if (OnPaintBar)
+        OnPaintBar(this, Canvas, R);
+}
+
+void TCustomcbBarSubItem::DoCloseUp()
+{
+    if (OnCloseUp)
+        OnCloseUp(this);
+}
+
+void TCustomcbBarSubItem::DoDetaching()
+{
+    if (OnDetaching)
+        OnDetaching(this);
+}
+
+void TCustomcbBarSubItem::DoPopup()
+{
+    if (OnPopup)
+        OnPopup(this);
+}
+
+bool TCustomcbBarSubItem::CanContainItem(TcbBarItem* Item) const
+{
+    if (Item == this)
+        return false;
+    std::set<const void*> Visited;
+    if (const auto* SubItem = dynamic_cast<const TCustomcbBarSubItem*>(Item))
+        return !LinksReach(SubItem->GetItemLinks(), this, Visited);
+    if (const auto* Button = dynamic_cast<const TcbBarButton*>(Item); Button && Button->GetDropDownMenu())
+        return !LinksReach(Button->GetDropDownMenu()->GetItemLinks(), this, Visited);
+    return true;
+}
+
+bool TCustomcbBarSubItem::IsShortCut(TShortCut ShortCut)
+{
+    return FItemLinks->IsShortCut(ShortCut);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Container items
+
+TCustomcbBarContainerItem::~TCustomcbBarContainerItem() = default;
+
+TcbBarItemLink* TCustomcbBarContainerItem::AddGeneratedLink(
+    TcbBarItemLinks* ItemLinks, int32_t Index, TcbBarItemLink* ContainerLink)
+{
+    TcbBarItemLink* Link = ItemLinks->Add();
+    Link->SetIndex(std::min(Index, ItemLinks->GetCount() - 1));
+    Link->SetGeneratedFrom(ContainerLink);
+    return Link;
+}
+
+void TCustomcbBarContainerItem::AddListedItemLinks(TcbBarItemLinks*, int32_t, TcbBarItemLink*, bool GetData)
+{
+    if (FContentCreated)
+        ClearContent();
+    if (GetData && OnGetData) {
+        // The flag stays set after a normal return: the handler's own changes of the content
+        // must not show the links again.
+        FServingGetData = true;
+        try {
+            OnGetData(this);
+        } catch (...) {
+            FServingGetData = false;
+        }
+    }
+}
+
+void TCustomcbBarContainerItem::ContentChanged()
+{
+    if (!FServingGetData)
+        VisibleChanged();
+}
+
+bool TCustomcbBarContainerItem::CanBeVisible() const
+{
+    return static_cast<bool>(OnGetData);
+}
+
+TcbBarListItem::TcbBarListItem(TComponent* AOwner) :
+    TCustomcbBarContainerItem(AOwner), FItems(std::make_unique<TStringList>())
+{
+    FItems->OnChange = [this](TObject*) { ContentChanged(); };
+}
+
+TcbBarListItem::~TcbBarListItem()
+{
+    FItems->OnChange = nullptr;
+    if (IsContentCreated())
+        ClearContent();
+    // Buttons still linked somewhere go with the list item too.
+    while (!FButtons.empty()) {
+        TcbBarButton* Button = FButtons.back();
+        FButtons.pop_back();
+        Button->RemoveFreeNotification(this);
+        Button->Free();
+    }
+}
+
+void TcbBarListItem::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TCustomcbBarContainerItem::Notification(AComponent, Operation);
+    if (Operation == opRemove)
+        FButtons.erase(std::remove(FButtons.begin(), FButtons.end(), AComponent), FButtons.end());
+}
+
+int32_t TcbBarListItem::RealEntryCount() const
+{
+    int32_t Count = 0;
+    for (int32_t I = 0; I < FItems->GetCount(); ++I)
+        Count += FItems->GetStrings(I) != "-";
+    return Count;
+}
+
+void TcbBarListItem::AddListedItemLinks(
+    TcbBarItemLinks* ItemLinks, int32_t Index, TcbBarItemLink* ContainerLink, bool GetData)
+{
+    TCustomcbBarContainerItem::AddListedItemLinks(ItemLinks, Index, ContainerLink, GetData);
+    TComponent* Owner = GetBarManager() ? GetBarManager()->GetOwner() : GetOwner();
+    int32_t N = 0;
+    bool Group = false;
+    for (int32_t I = 0; I < FItems->GetCount(); ++I) {
+        const std::string Entry = FItems->GetStrings(I);
+        if (Entry == "-") {
+            Group = true;
+            continue;
+        }
+        // Buttons still linked from an earlier fill are reused and brought up to date.
+        TcbBarButton* Button;
+        if (N < static_cast<int32_t>(FButtons.size())) {
+            Button = FButtons[static_cast<size_t>(N)];
+        } else {
+            Button = new TcbBarButton(Owner);
+            Button->FreeNotification(this);
+            FButtons.push_back(Button);
+        }
+        const bool Checked = FShowCheck && I == FItemIndex;
+        Button->SetButtonStyle(Checked ? bsChecked : bsDefault);
+        Button->SetDown(Checked);
+        std::string Caption = GetItemCaption(Entry);
+        if (FShowNumbers) {
+            const char Number = N < 9 ? static_cast<char>('1' + N) : static_cast<char>(65 + N - 9);
+            Caption = std::string("&") + Number + " " + Caption;
+        }
+        Button->SetCaption(Caption);
+        Button->SetTag(I);
+        Button->SetOnClick([this](TObject* Sender) { ButtonClick(Sender); });
+        Button->SetEnabled(GetEnabled());
+        TcbBarItemLink* Link = AddGeneratedLink(ItemLinks, Index + N, ContainerLink);
+        Link->SetItem(Button);
+        Link->SetBeginGroup(N == 0 || Group);
+        Group = false;
+        ++N;
+    }
+    SetContentCreated(true);
+}
+
+void TcbBarListItem::DeleteListedItemLinks(TcbBarItemLinks* ItemLinks, int32_t Index)
+{
+    for (int32_t N = RealEntryCount(); N > 0 && Index < ItemLinks->GetCount(); --N)
+        ItemLinks->GetItem(Index)->Release();
+}
+
+void TcbBarListItem::ClearContent()
+{
+    if (!FButtons.empty() && FButtons.front()->GetLinkCount() == 0) {
+        while (!FButtons.empty()) {
+            TcbBarButton* Button = FButtons.back();
+            FButtons.pop_back();
+            Button->RemoveFreeNotification(this);
+            Button->Free();
+        }
+    }
+    TCustomcbBarContainerItem::ClearContent();
+}
+
+bool TcbBarListItem::CanBeVisible() const
+{
+    return TCustomcbBarContainerItem::CanBeVisible() || FItems->GetCount() > 0;
+}
+
+void TcbBarListItem::ButtonClick(TObject* Sender)
+{
+    if (const auto* Button = dynamic_cast<TComponent*>(Sender))
+        FItemIndex = Button->GetTag();
+    DoClick();
+}
+
+int32_t TcbBarListItem::GetDataIndex() const
+{
+    if (FItemIndex < 0 || FItemIndex >= FItems->GetCount())
+        return -1;
+    int32_t Count = 0;
+    for (int32_t I = 0; I <= FItemIndex; ++I)
+        Count += FItems->GetStrings(I) != "-";
+    return Count - 1;
+}
+
+void TcbBarListItem::SetDataIndex(int32_t Value)
+{
+    if (FItems->GetCount() == 0) {
+        FItemIndex = -1;
+        return;
+    }
+    int32_t N = 0;
+    for (int32_t I = 0; I < FItems->GetCount(); ++I) {
+        if (FItems->GetStrings(I) == "-")
+            continue;
+        if (N++ == Value) {
+            FItemIndex = I;
+            return;
+        }
+    }
+    FItemIndex = FItems->GetCount();
+}
+
+TcbBarContainerItem::~TcbBarContainerItem()
+{
+    if (IsContentCreated())
+        ClearContent();
+}
+
+void TcbBarContainerItem::AddListedItemLinks(
+    TcbBarItemLinks* ItemLinks, int32_t Index, TcbBarItemLink* ContainerLink, bool GetData)
+{
+    TCustomcbBarContainerItem::AddListedItemLinks(ItemLinks, Index, ContainerLink, GetData);
+    if (ItemLinks != GetItemLinks()) {
+        TcbBarItemLinks* Own = GetItemLinks();
+        for (int32_t I = 0; I < Own->GetCount(); ++I) {
+            TcbBarItemLink* Link = AddGeneratedLink(ItemLinks, Index + I, ContainerLink);
+            Link->Assign(Own->GetItem(I));
+            Link->SetGeneratedFrom(ContainerLink);
+            if (I == 0 && FirstLinkBeginsGroup())
+                Link->SetBeginGroup(true);
+        }
+    }
+    SetContentCreated(true);
+}
+
+void TcbBarContainerItem::DeleteListedItemLinks(TcbBarItemLinks* ItemLinks, int32_t Index)
+{
+    for (int32_t N = GetItemLinks()->GetCount(); N > 0 && Index < ItemLinks->GetCount(); --N)
+        ItemLinks->GetItem(Index)->Release();
+}
+
+bool TcbBarContainerItem::HasVisibleContent() const
+{
+    const TcbBarItemLinks* Own = GetItemLinks();
+    if (Own->GetCount() == 0)
+        return false;
+    bool AnyItem = false;
+    for (int32_t I = 0; I < Own->GetCount(); ++I) {
+        if (const TcbBarItem* Item = Own->GetItem(I)->GetItem()) {
+            AnyItem = true;
+            if (Item->IsVisibleInBars())
+                return true;
+        }
+    }
+    return !AnyItem;
+}
+
+bool TcbBarContainerItem::CanBeVisible() const
+{
+    return TCustomcbBarContainerItem::CanBeVisible() || HasVisibleContent();
 }

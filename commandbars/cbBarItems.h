@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "commandbars/cbBarItem.h"
 #include "platform/rtl/StringList.h"
@@ -57,6 +58,8 @@ private:
     TcbBarItem* FClient = nullptr;
 };
 
+class TcbBarPopupMenu;
+
 enum TcbBarButtonStyle { bsDefault, bsChecked, bsDropDown };
 
 class TcbBarButton : public TcbBarItem {
@@ -86,6 +89,9 @@ public:
     void SetLowered(bool Value);
     TcbBarPaintStyle GetPaintStyle() const { return FPaintStyle; }
     void SetPaintStyle(TcbBarPaintStyle Value);
+    TcbBarPopupMenu* GetDropDownMenu() const { return FDropDownMenu; }
+    void SetDropDownMenu(TcbBarPopupMenu* Value);
+    using TcbBarItem::OnClick;
     using TcbBarItem::SetGlyph;
     using TcbBarItem::SetUnclickAfterDoing;
 
@@ -101,6 +107,7 @@ public:
     bool HasAccel(TcbBarItemLink* Link) const override;
     void ActionChange(TObject* Sender, bool CheckDefaults) override;
     void AssignTo(TPersistent* Dest) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
     // The down bsChecked button of this button's group other than this one.
@@ -114,6 +121,7 @@ private:
     int32_t FGroupIndex = 0;
     bool FLowered = false;
     TcbBarPaintStyle FPaintStyle = psStandard;
+    TcbBarPopupMenu* FDropDownMenu = nullptr;
 };
 
 // An item whose text is edited in place by its controls.
@@ -322,6 +330,162 @@ class TcbBarCombo : public TcbBarCustomCombo {
 public:
     explicit TcbBarCombo(TComponent* AOwner) : TcbBarCustomCombo(AOwner) {}
     std::string ClassName() const override { return "TcbBarCombo"; }
+};
+
+using TcbBarPaintBarEvent = std::function<void(TObject* Sender, TCanvas* Canvas, const TRect& R)>;
+
+// An item with its own links, shown in a sub-menu window.
+class TCustomcbBarSubItem : public TcbBarItem {
+public:
+    explicit TCustomcbBarSubItem(TComponent* AOwner);
+    ~TCustomcbBarSubItem() override;
+    std::string ClassName() const override { return "TCustomcbBarSubItem"; }
+
+    int32_t GetBarSize() const { return FBarSize; }
+    void SetBarSize(int32_t Value) { FBarSize = Value < 0 ? 0 : Value; }
+    bool GetDetachable() const { return FDetachable; }
+    void SetDetachable(bool Value) { FDetachable = Value; }
+    // The index of the bar a detached menu becomes (-1: none, also for an index not in the list).
+    int32_t GetDetachingBar() const;
+    void SetDetachingBar(int32_t Value);
+    TcbBarItemLinks* GetItemLinks() const { return FItemLinks.get(); }
+    void SetItemLinks(TcbBarItemLinks* Value);
+    bool GetShowCaption() const { return FShowCaption; }
+    void SetShowCaption(bool Value);
+    using TcbBarItem::SetGlyph;
+
+    using TcbBarItem::OnClick;
+    bool IsClickable() const override { return false; }
+    void BarManagerChanged() override;
+    void BarNotification(TOperation Operation, TcbBar* Bar) override;
+    virtual void PaintBar(TCanvas* Canvas, const TRect& R);
+    virtual bool CanCustomizeLinks() const { return true; }
+    virtual void DoCloseUp();
+    virtual void DoDetaching();
+    virtual void DoPopup();
+    // False for the sub-item itself, for a sub-item whose links at any depth hold this one and
+    // for a button whose drop-down menu's links hold it: such a menu would contain itself.
+    bool CanContainItem(TcbBarItem* Item) const;
+    // Runs the item of its links with that shortcut: true when one ran.
+    bool IsShortCut(TShortCut ShortCut);
+
+    TNotifyEvent OnDetaching;
+    TcbBarPaintBarEvent OnPaintBar;
+    TNotifyEvent OnCloseUp;
+    TNotifyEvent OnPopup;
+
+protected:
+    bool CaptionSetsHint() const override { return false; }
+
+private:
+    std::unique_ptr<TcbBarItemLinks> FItemLinks;
+    int32_t FBarSize = 0;
+    bool FDetachable = false;
+    TcbBar* FDetachingBar = nullptr;
+    bool FShowCaption = true;
+};
+
+class TcbBarSubItem : public TCustomcbBarSubItem {
+public:
+    explicit TcbBarSubItem(TComponent* AOwner) : TCustomcbBarSubItem(AOwner) {}
+    std::string ClassName() const override { return "TcbBarSubItem"; }
+    bool GetAllowCustomizing() const { return FAllowCustomizing; }
+    void SetAllowCustomizing(bool Value) { FAllowCustomizing = Value; }
+    // Made by the framework for its own menus: its links are not the user's to customize.
+    bool GetFrameworkMade() const { return FFrameworkMade; }
+    void SetFrameworkMade(bool Value) { FFrameworkMade = Value; }
+    bool CanCustomizeLinks() const override { return !FFrameworkMade; }
+
+private:
+    bool FAllowCustomizing = true;
+    bool FFrameworkMade = false;
+};
+
+// An item whose content is put in place into the menu that shows it.
+class TCustomcbBarContainerItem : public TCustomcbBarSubItem {
+public:
+    explicit TCustomcbBarContainerItem(TComponent* AOwner) : TCustomcbBarSubItem(AOwner) {}
+    ~TCustomcbBarContainerItem() override;
+    std::string ClassName() const override { return "TCustomcbBarContainerItem"; }
+
+    // Puts the content into ItemLinks from Index on, generated from ContainerLink; with GetData
+    // OnGetData fills it first (a failure there is swallowed).
+    virtual void AddListedItemLinks(TcbBarItemLinks* ItemLinks, int32_t Index, TcbBarItemLink* ContainerLink,
+        bool GetData);
+    virtual void DeleteListedItemLinks(TcbBarItemLinks* ItemLinks, int32_t Index) { (void)ItemLinks, (void)Index; }
+    virtual void ClearContent() { FContentCreated = false; }
+    virtual bool FirstLinkBeginsGroup() const { return true; }
+    // The content changed: the links show again (not while OnGetData is being served).
+    virtual void ContentChanged();
+    bool CanBeVisible() const override;
+    bool IsServingGetData() const { return FServingGetData; }
+    bool IsContentCreated() const { return FContentCreated; }
+
+    TNotifyEvent OnGetData;
+
+protected:
+    void SetContentCreated(bool Value) { FContentCreated = Value; }
+    // A new link at Index of ItemLinks for Item, counting for ContainerLink's use.
+    static TcbBarItemLink* AddGeneratedLink(TcbBarItemLinks* ItemLinks, int32_t Index, TcbBarItemLink* ContainerLink);
+
+private:
+    bool FServingGetData = false;
+    bool FContentCreated = false;
+};
+
+// One generated button for each string of Items.
+class TcbBarListItem : public TCustomcbBarContainerItem {
+public:
+    explicit TcbBarListItem(TComponent* AOwner);
+    ~TcbBarListItem() override;
+    std::string ClassName() const override { return "TcbBarListItem"; }
+
+    TStringList* GetItems() const { return FItems.get(); }
+    void SetItems(TStrings* Value) { FItems->Assign(Value); }
+    int32_t GetItemIndex() const { return FItemIndex; }
+    void SetItemIndex(int32_t Value) { FItemIndex = Value; }
+    bool GetShowCheck() const { return FShowCheck; }
+    void SetShowCheck(bool Value) { FShowCheck = Value; }
+    bool GetShowNumbers() const { return FShowNumbers; }
+    void SetShowNumbers(bool Value) { FShowNumbers = Value; }
+    // The place of ItemIndex among the real entries (separators "-" not counted).
+    int32_t GetDataIndex() const;
+    void SetDataIndex(int32_t Value);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    int32_t GetGeneratedCount() const { return static_cast<int32_t>(FButtons.size()); }
+    TcbBarButton* GetGeneratedButton(int32_t Index) const { return FButtons.at(static_cast<size_t>(Index)); }
+
+    void AddListedItemLinks(TcbBarItemLinks* ItemLinks, int32_t Index, TcbBarItemLink* ContainerLink,
+        bool GetData) override;
+    void DeleteListedItemLinks(TcbBarItemLinks* ItemLinks, int32_t Index) override;
+    void ClearContent() override;
+    bool CanBeVisible() const override;
+    // A generated button was clicked: its entry becomes ItemIndex, then the list item's click.
+    void ButtonClick(TObject* Sender);
+    virtual std::string GetItemCaption(const std::string& Entry) const { return Entry; }
+
+private:
+    int32_t RealEntryCount() const;
+
+    std::unique_ptr<TStringList> FItems;
+    int32_t FItemIndex = -1;
+    bool FShowCheck = false;
+    bool FShowNumbers = true;
+    std::vector<TcbBarButton*> FButtons;
+};
+
+// Its own links, copied in place.
+class TcbBarContainerItem : public TCustomcbBarContainerItem {
+public:
+    explicit TcbBarContainerItem(TComponent* AOwner) : TCustomcbBarContainerItem(AOwner) {}
+    ~TcbBarContainerItem() override;
+    std::string ClassName() const override { return "TcbBarContainerItem"; }
+    void AddListedItemLinks(TcbBarItemLinks* ItemLinks, int32_t Index, TcbBarItemLink* ContainerLink,
+        bool GetData) override;
+    void DeleteListedItemLinks(TcbBarItemLinks* ItemLinks, int32_t Index) override;
+    bool CanBeVisible() const override;
+    // Own links exist and either none has an item or one of the items shows.
+    bool HasVisibleContent() const;
 };
 
 // True when the link lies on a bar (a toolbar or the main menu bar) rather than in a menu.
