@@ -30,6 +30,7 @@ class TcbBarItem;
 class TcbBarItemControl;
 class TcbBarItemLink;
 class TcbBarItemLinks;
+class TcbBarPopupMenuLinks;
 class TcbBarManager;
 class TcbBars;
 
@@ -416,6 +417,9 @@ public:
     void RegisterPopupMenu(TComponent* PopupMenu);
     void UnregisterPopupMenu(TComponent* PopupMenu);
     int32_t GetPopupMenuCount() const { return static_cast<int32_t>(FPopupMenus.size()); }
+    TComponent* GetPopupMenu(int32_t Index) const; // nullptr out of range
+    // The controls of the form tied to popup menus (made on first use).
+    TcbBarPopupMenuLinks* GetPopupMenuLinks();
     // Link lists of the manager (bars', sub-items', popup menus'), kept by the lists themselves.
     void RegisterItemLinks(TcbBarItemLinks* Links);
     void UnregisterItemLinks(TcbBarItemLinks* Links);
@@ -543,6 +547,7 @@ private:
     std::vector<TcbBarDockControl*> FDockControls;
     std::unique_ptr<TcbBars> FBars;
     std::vector<TComponent*> FPopupMenus;
+    std::unique_ptr<TcbBarPopupMenuLinks> FPopupMenuLinks;
     std::vector<TcbBarItemLinks*> FItemLinksLists;
     std::unique_ptr<TFont> FFont;
     std::vector<TcbBarGroup*> FGroups;
