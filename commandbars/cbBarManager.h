@@ -30,6 +30,7 @@ class TcbBarItem;
 class TcbBarItemControl;
 class TcbBarItemLink;
 class TcbBarItemLinks;
+class TForm;
 class TcbBarPopupMenuLinks;
 class TcbBarManager;
 class TcbBars;
@@ -382,6 +383,14 @@ public:
     void SetLockUpdate(bool Value);
     // AllowReset, and the design read exactly once.
     bool CanReset() const;
+    // The owner form's design replayed into a new form without owner, holding a fresh copy of
+    // this manager (which leaves the manager list after the read); nullptr without a design.
+    TComponentPtr<TForm> RestoreFromFormResource() const;
+    // Every link of the bars and sub-items takes the MostRecentlyUsed flag of the design's link
+    // and the recent order is applied again.
+    void RestoreLinksFromFormResource();
+    // The same after the user's Yes.
+    void ResetUsageDataWithConfirmation();
     int32_t GetReadStateCount() const { return FReadStateCount; }
 
     // The style in force: Style, or for bmsUseLookAndFeel the one its look-and-feel picks.

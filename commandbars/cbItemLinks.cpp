@@ -120,8 +120,17 @@ void TcbBarItemLink::Assign(TPersistent* Source)
     }
     if (S == this)
         return;
-    if (S->FItem)
-        SetItem(S->FItem);
+    if (S->FItem) {
+        TcbBarItem* Item = S->FItem;
+        if (IsResettingBars()) {
+            // The design's items belong to the replayed form: the namesake on this form counts.
+            TcbBarManager* Manager = GetBarManager();
+            TComponent* Form = Manager ? Manager->GetOwner() : nullptr;
+            Item = Form ? dynamic_cast<TcbBarItem*>(Form->FindComponent(Item->GetName())) : nullptr;
+        }
+        if (Item)
+            SetItem(Item);
+    }
     SetBeginGroup(S->FBeginGroup);
     if (S->FUserDefine.Contains(udCaption))
         SetUserCaption(S->FUserCaption);
@@ -661,6 +670,20 @@ void TcbBarItemLinks::ClearItemRects()
 
 // ---------------------------------------------------------------------------------------------
 // Generated links, shortcuts and accelerators
+
+namespace {
+bool gResettingBars = false;
+}
+
+bool IsResettingBars()
+{
+    return gResettingBars;
+}
+
+void SetResettingBars(bool Value)
+{
+    gResettingBars = Value;
+}
 
 TcbBarWindowQueries& BarWindowQueries()
 {

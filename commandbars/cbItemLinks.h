@@ -25,6 +25,11 @@ using TcbBarUserDefines = TFlags<TcbBarUserDefine>;
 // The least width a link's own width can take.
 constexpr int32_t kcbMinUserWidth = 20;
 
+// Set while bars are reset to the form's design: a link assigned from a design link takes the
+// item of the same name on its own form.
+bool IsResettingBars();
+void SetResettingBars(bool Value);
+
 // The bar windows' side of the accelerator search on toolbars, connected by the bar windows.
 struct TcbBarWindowQueries {
     std::function<bool(TCustomcbBarControl* Window)> IsVisible;
