@@ -195,3 +195,27 @@ TEST(BarPopupMenus, AMenuNeedsAManagerAndJoinsItsList)
     Own->SetBarSize(-4);
     EXPECT_EQ(Own->GetBarSize(), 0);
 }
+
+TEST(BarAccelerators, AButtonOnAToolbarHasOneOnlyWithItsCaptionShown)
+{
+    TManagerForm F;
+    TcbBar* Bar = F.AddBar("Standard");
+    auto* Sub = new TcbBarSubItem(F.Form.get());
+    auto* Open = new TcbBarButton(F.Form.get());
+    Open->SetCaption("&Open");
+    TcbBarItemLink* OnBar = TManagerForm::AddLink(Bar, Open);
+    TcbBarItemLink* InMenu = AddTo(Sub->GetItemLinks(), Open);
+    EXPECT_FALSE(Open->HasAccel(OnBar));
+    EXPECT_TRUE(Open->HasAccel(InMenu));
+    OnBar->SetUserPaintStyle(psCaptionGlyph);
+    EXPECT_TRUE(Open->HasAccel(OnBar));
+    Open->SetEnabled(false);
+    EXPECT_FALSE(Open->HasAccel(InMenu));
+
+    auto* Edit = new TcbBarEdit(F.Form.get());
+    TcbBarItemLink* EditOnBar = TManagerForm::AddLink(Bar, Edit);
+    EXPECT_FALSE(Edit->HasAccel(EditOnBar));
+    EXPECT_TRUE(Edit->HasAccel(AddTo(Sub->GetItemLinks(), Edit)));
+    Edit->SetShowCaption(true);
+    EXPECT_TRUE(Edit->HasAccel(EditOnBar));
+}
