@@ -54,6 +54,15 @@ TEST(BarSubItems, DetachingBarKeepsToTheBars)
     EXPECT_TRUE(Sub->CanCustomizeLinks());
     Sub->SetFrameworkMade(true);
     EXPECT_FALSE(Sub->CanCustomizeLinks());
+
+    // A sub-item that goes first is no longer told of its bar's end.
+    TcbBar* C = F.AddBar("C");
+    auto* Other = NewItem<TcbBarSubItem>(F, "Other");
+    Other->SetDetachingBar(C->GetIndex());
+    Sub->SetDetachingBar(C->GetIndex());
+    Other->Free();
+    delete C;
+    EXPECT_EQ(Sub->GetDetachingBar(), -1);
 }
 
 TEST(BarSubItems, AMenuThatWouldContainItselfIsRefused)
