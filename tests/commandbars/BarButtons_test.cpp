@@ -226,6 +226,14 @@ TEST(BarButtons, TheGroupKeepsOneButtonDown)
     C->SetDown(true);
     C->SetButtonStyle(bsDropDown);
     EXPECT_FALSE(C->GetDown());
+    // Also the only down button of a group that keeps one down: a button of another style
+    // cannot stay down.
+    TcbBarButton* Only = F.AddButton(bsChecked, 7);
+    Only->SetDown(true);
+    Only->SetDown(false);
+    EXPECT_TRUE(Only->GetDown());
+    Only->SetButtonStyle(bsDefault);
+    EXPECT_FALSE(Only->GetDown());
 }
 
 TEST(BarButtons, ACheckedButtonsClickTogglesDownOnce)
