@@ -137,6 +137,9 @@ public:
     bool CanMove() const;
     // The bar comes from the form's design and AllowReset.
     bool CanReset() const;
+    // After the user's OK the bar (with UseFullReset) or only its links become what the form's
+    // design made them, sub-menus included.
+    void ResetWithConfirmation();
     // BorderStyle bbsNone, docked at the bottom, the whole row.
     bool IsStatusBar() const;
 

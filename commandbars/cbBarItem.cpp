@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "commandbars/cbBarItems.h"
+#include "platform/win/Actions.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
@@ -74,6 +76,7 @@ TcbBarItem::~TcbBarItem()
             cbCallExtension(cbExtensions().CustomizingFormItemDestroying, this);
     }
     FGlyph->OnChange = nullptr;
+    FActionLink.reset();
 }
 
 void TcbBarItem::BindToManager(TcbBarManager* Manager)
@@ -104,6 +107,8 @@ void TcbBarItem::SetParentComponent(TComponent* Value)
 void TcbBarItem::Loaded()
 {
     TComponent::Loaded();
+    if (GetAction())
+        ActionChange(GetAction(), true);
     // With a manager, the manager applies the read Visible when it has loaded.
     if (!FBarManager)
         SetVisible(FLoadedVisible);
@@ -114,6 +119,102 @@ void TcbBarItem::SetName(const std::string& NewName)
     TComponent::SetName(NewName);
     cbCallExtension(cbExtensions().CustomizingFormItemRenamed, this);
     cbCallExtension(cbExtensions().CustomizingFormRefreshGroupItems);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The bound action
+
+TAction* TcbBarItem::GetAction() const
+{
+    return FActionLink ? FActionLink->GetAction() : nullptr;
+}
+
+std::unique_ptr<TcbBarItemActionLink> TcbBarItem::GetActionLinkClass()
+{
+    return std::make_unique<TcbBarItemActionLink>(this);
+}
+
+void TcbBarItem::SetAction(TAction* Value)
+{
+    if (!Value) {
+        FActionLink.reset();
+        return;
+    }
+    if (Value == GetAction())
+        return;
+    if (!FActionLink) {
+        FActionLink = GetActionLinkClass();
+        FActionLink->OnChange = [this](TObject* Sender) { ActionLinkChange(Sender); };
+    }
+    FActionLink->SetAction(Value);
+    ActionChange(Value, Value->GetComponentState().Contains(csLoading));
+    Value->FreeNotification(this);
+}
+
+void TcbBarItem::ActionLinkChange(TObject* Sender)
+{
+    // The links' Set... have followed every linked value; what is still at its default follows
+    // too. A handler or value the program gave the item itself stays.
+    ActionChange(Sender, true);
+}
+
+bool TcbBarItem::IsOnClickFromAction() const
+{
+    return OnClick.target<TcbActionExecuteHandler>() != nullptr;
+}
+
+void TcbBarItem::ActionChange(TObject* Sender, bool CheckDefaults)
+{
+    auto* Action = dynamic_cast<TAction*>(Sender);
+    if (!Action)
+        return;
+    if (!CheckDefaults || GetCaption().empty())
+        SetCaption(Action->GetCaption());
+    if (!CheckDefaults || GetStoredEnabled())
+        SetEnabled(Action->GetEnabled());
+    if (!CheckDefaults || GetHelpContext() == 0)
+        SetHelpContext(Action->GetHelpContext());
+    if (!CheckDefaults || GetHint().empty())
+        SetHint(Action->GetHint());
+    if (!CheckDefaults || GetImageIndex() == -1)
+        ChangeImageIndex(Action->GetImageIndex());
+    if (!CheckDefaults || GetShortCut() == 0)
+        SetShortCut(Action->GetShortCut());
+    if (!CheckDefaults || GetVisible() == ivAlways)
+        SetVisible(Action->GetVisible() ? ivAlways : ivNever);
+    if (!CheckDefaults || !OnClick) {
+        // Marked as taken from the action, so that a click runs the action through its link.
+        OnClick = Action->OnExecute ? TNotifyEvent(TcbActionExecuteHandler{Action->OnExecute}) : TNotifyEvent();
+    }
+}
+
+void TcbBarItem::AssignTo(TPersistent* Dest)
+{
+    auto* Action = dynamic_cast<TAction*>(Dest);
+    if (!Action) {
+        TComponent::AssignTo(Dest);
+        return;
+    }
+    Action->SetCaption(GetCaption());
+    Action->SetEnabled(GetEnabled());
+    Action->SetHelpContext(GetHelpContext());
+    Action->SetHint(GetHint());
+    Action->SetImageIndex(GetImageIndex());
+    Action->SetShortCut(GetShortCut());
+    if (GetVisible() != ivInCustomizing)
+        Action->SetVisible(GetVisible() == ivAlways);
+    if (const auto* FromAction = OnClick.target<TcbActionExecuteHandler>())
+        Action->SetOnExecute(FromAction->Handler);
+    else
+        Action->SetOnExecute(OnClick);
+}
+
+void TcbBarItem::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TComponent::Notification(AComponent, Operation);
+    // A freed action has already left its links when its removal is told.
+    if (Operation == opRemove && FActionLink && (AComponent == GetAction() || !GetAction()))
+        SetAction(nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -430,8 +531,10 @@ void TcbBarItem::DoClick()
 
 void TcbBarItem::CallOnClick()
 {
-    if (OnClick)
+    if (OnClick && !(FActionLink && GetAction() && IsOnClickFromAction()))
         OnClick(this);
+    else if (!IsDesigning() && FActionLink)
+        FActionLink->Execute(this);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -14,8 +14,10 @@
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/Classes.h"
 
+class TAction;
 class TBitmap;
 class TImageList;
+class TcbBarItemActionLink;
 
 // What a change of an item or a link asks of the item control of a link.
 enum TcbItemControlNotice {
@@ -73,6 +75,28 @@ public:
     void SetVisible(TcbBarItemVisible Value);
     TcbBarItemVisible GetLoadedVisible() const { return FLoadedVisible; }
     TNotifyEvent OnDestroy;
+
+    // The bound action: the item follows its caption, hint, glyph, enabled, checked and visible
+    // state, and a click runs it. Freeing the action clears it.
+    TAction* GetAction() const;
+    void SetAction(TAction* Value);
+    TcbBarItemActionLink* GetActionLink() const { return FActionLink.get(); }
+    // Copies the action's values; with CheckDefaults only into values still at their defaults.
+    virtual void ActionChange(TObject* Sender, bool CheckDefaults);
+    // The action changed after its links followed it property by property.
+    void ActionLinkChange(TObject* Sender);
+    virtual std::unique_ptr<TcbBarItemActionLink> GetActionLinkClass();
+    // Into a TAction: caption, checked, enabled, help context, hint, image, shortcut, visible and
+    // the click handler.
+    void AssignTo(TPersistent* Dest) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    // The click handler and whether it is the one taken from the action (the program's own
+    // handler replaces it by assigning OnClick).
+    const TNotifyEvent& GetOnClick() const { return OnClick; }
+    void SetOnClick(TNotifyEvent Value) { OnClick = std::move(Value); }
+    bool IsOnClickFromAction() const;
+    void SetShortCut(uint16_t Value);
 
     // Read by the links and the controls; the kinds that offer them set them.
     TBitmap* GetGlyph() const { return FGlyph.get(); }
@@ -135,6 +159,7 @@ public:
     // A manager as parent binds the item to it.
     void SetParentComponent(TComponent* Value);
 
+    // Also applies a bound action's values to those still at their defaults.
     void Loaded() override;
     void SetName(const std::string& NewName) override;
 
@@ -142,7 +167,6 @@ protected:
     // Whether a new caption may carry the hint along (sub-items keep theirs).
     virtual bool CaptionSetsHint() const { return true; }
     void SetGlyph(TBitmap* Value);
-    void SetShortCut(uint16_t Value);
     void SetUnclickAfterDoing(bool Value) { FUnclickAfterDoing = Value; }
     bool IsLoading() const { return GetComponentState().Contains(csLoading); }
     bool IsDesigning() const { return GetComponentState().Contains(csDesigning); }
@@ -176,6 +200,7 @@ private:
     bool FUnclickAfterDoing = true;
     TcbBarItemVisible FVisible = ivAlways;
     TcbBarItemLink* FClickItemLink = nullptr;
+    std::unique_ptr<TcbBarItemActionLink> FActionLink;
 };
 
 // Base name of the class (its name without the first character) and the least number 1, 2, ...

@@ -10,6 +10,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
+#include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
 #include "commandbars/cbTheme.h"
@@ -1445,6 +1446,18 @@ void TcbBarManager::RegisterPopupMenu(TComponent* PopupMenu)
         FPopupMenus.push_back(PopupMenu);
 }
 
+TComponent* TcbBarManager::GetPopupMenu(int32_t Index) const
+{
+    return Index >= 0 && Index < GetPopupMenuCount() ? FPopupMenus[static_cast<size_t>(Index)] : nullptr;
+}
+
+TcbBarPopupMenuLinks* TcbBarManager::GetPopupMenuLinks()
+{
+    if (!FPopupMenuLinks)
+        FPopupMenuLinks = std::make_unique<TcbBarPopupMenuLinks>(this);
+    return FPopupMenuLinks.get();
+}
+
 void TcbBarManager::UnregisterPopupMenu(TComponent* PopupMenu)
 {
     FPopupMenus.erase(std::remove(FPopupMenus.begin(), FPopupMenus.end(), PopupMenu), FPopupMenus.end());
@@ -1555,6 +1568,8 @@ void TcbBarManager::Notification(TComponent* AComponent, TOperation Operation)
             SetImageList(static_cast<TImageListKind>(K), nullptr);
     // A popup menu freed by its owner is no longer the manager's to free.
     UnregisterPopupMenu(AComponent);
+    if (FPopupMenuLinks)
+        FPopupMenuLinks->ComponentRemoved(AComponent);
 }
 
 void TcbBarManager::SetName(const std::string& NewName)

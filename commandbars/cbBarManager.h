@@ -30,6 +30,8 @@ class TcbBarItem;
 class TcbBarItemControl;
 class TcbBarItemLink;
 class TcbBarItemLinks;
+class TForm;
+class TcbBarPopupMenuLinks;
 class TcbBarManager;
 class TcbBars;
 class TcbBarItemControlPainter;
@@ -383,6 +385,14 @@ public:
     void SetLockUpdate(bool Value);
     // AllowReset, and the design read exactly once.
     bool CanReset() const;
+    // The owner form's design replayed into a new form without owner, holding a fresh copy of
+    // this manager (which leaves the manager list after the read); nullptr without a design.
+    TComponentPtr<TForm> RestoreFromFormResource() const;
+    // Every link of the bars and sub-items takes the MostRecentlyUsed flag of the design's link
+    // and the recent order is applied again.
+    void RestoreLinksFromFormResource();
+    // The same after the user's Yes.
+    void ResetUsageDataWithConfirmation();
     int32_t GetReadStateCount() const { return FReadStateCount; }
 
     // The style in force: Style, or for bmsUseLookAndFeel the one its look-and-feel picks.
@@ -434,6 +444,9 @@ public:
     void RegisterPopupMenu(TComponent* PopupMenu);
     void UnregisterPopupMenu(TComponent* PopupMenu);
     int32_t GetPopupMenuCount() const { return static_cast<int32_t>(FPopupMenus.size()); }
+    TComponent* GetPopupMenu(int32_t Index) const; // nullptr out of range
+    // The controls of the form tied to popup menus (made on first use).
+    TcbBarPopupMenuLinks* GetPopupMenuLinks();
     // Link lists of the manager (bars', sub-items', popup menus'), kept by the lists themselves.
     void RegisterItemLinks(TcbBarItemLinks* Links);
     void UnregisterItemLinks(TcbBarItemLinks* Links);
@@ -565,6 +578,7 @@ private:
     std::vector<TcbBarDockControl*> FDockControls;
     std::unique_ptr<TcbBars> FBars;
     std::vector<TComponent*> FPopupMenus;
+    std::unique_ptr<TcbBarPopupMenuLinks> FPopupMenuLinks;
     std::vector<TcbBarItemLinks*> FItemLinksLists;
     std::unique_ptr<TFont> FFont;
     std::vector<TcbBarGroup*> FGroups;

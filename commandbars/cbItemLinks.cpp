@@ -5,6 +5,10 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItem.h"
+#include "commandbars/cbBarItems.h"
+#include "commandbars/cbPopupMenu.h"
+#include "commandbars/cbStrings.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 
@@ -116,8 +120,17 @@ void TcbBarItemLink::Assign(TPersistent* Source)
     }
     if (S == this)
         return;
-    if (S->FItem)
-        SetItem(S->FItem);
+    if (S->FItem) {
+        TcbBarItem* Item = S->FItem;
+        if (IsResettingBars()) {
+            // The design's items belong to the replayed form: the namesake on this form counts.
+            TcbBarManager* Manager = GetBarManager();
+            TComponent* Form = Manager ? Manager->GetOwner() : nullptr;
+            Item = Form ? dynamic_cast<TcbBarItem*>(Form->FindComponent(Item->GetName())) : nullptr;
+        }
+        if (Item)
+            SetItem(Item);
+    }
     SetBeginGroup(S->FBeginGroup);
     if (S->FUserDefine.Contains(udCaption))
         SetUserCaption(S->FUserCaption);
@@ -162,6 +175,19 @@ void TcbBarItemLink::SetItem(TcbBarItem* Value)
 {
     if (!Value || Value == FItem)
         return;
+    // A sub-item's link must not hold an item whose menus would contain the sub-item again.
+    if (TcbBarItemLinks* Links = GetLinks()) {
+        if (const auto* SubItem = dynamic_cast<const TCustomcbBarSubItem*>(Links->GetOwner());
+            SubItem && !SubItem->CanContainItem(Value)) {
+            if (FItem) {
+                auto& Old = FItem->FLinks;
+                Old.erase(std::remove(Old.begin(), Old.end(), this), Old.end());
+                FItem = nullptr;
+                Links->RebuildLists();
+            }
+            throw Exception(uiGetResourceString(cbsRecursiveSubItems));
+        }
+    }
     if (FItem) {
         auto& Old = FItem->FLinks;
         Old.erase(std::remove(Old.begin(), Old.end(), this), Old.end());
@@ -640,4 +666,140 @@ void TcbBarItemLinks::ClearItemRects()
         GetItem(I)->FItemRect = TRect{};
         GetItem(I)->FItemRectWithBeginGroup = TRect{};
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Generated links, shortcuts and accelerators
+
+namespace {
+bool gResettingBars = false;
+}
+
+bool IsResettingBars()
+{
+    return gResettingBars;
+}
+
+void SetResettingBars(bool Value)
+{
+    gResettingBars = Value;
+}
+
+TcbBarWindowQueries& BarWindowQueries()
+{
+    static TcbBarWindowQueries Queries;
+    return Queries;
+}
+
+void TcbBarItemLink::SetGeneratedFrom(TcbBarItemLink* Value)
+{
+    FGeneratedFrom = Value;
+    if (!Value)
+        return;
+    FUseCount = Value->FUseCount;
+    TcbBarItemLinks* Links = GetLinks();
+    if (!Links || Links != Value->GetLinks())
+        return;
+    // Just before the container's link in the recent list.
+    auto& Recent = Links->FRecent;
+    Recent.erase(std::remove(Recent.begin(), Recent.end(), this), Recent.end());
+    const auto At = std::find(Recent.begin(), Recent.end(), Value);
+    Recent.insert(At, this);
+}
+
+bool TcbBarItemLink::IsAccel(uint16_t Key, TShiftState Shift) const
+{
+    const std::string Caption = GetCaption();
+    // The character after the last single "&" ("&&" is a literal ampersand).
+    char Accel = 0;
+    for (size_t I = 0; I < Caption.size(); ++I) {
+        if (Caption[I] != '&')
+            continue;
+        if (I + 1 < Caption.size() && Caption[I + 1] == '&') {
+            ++I;
+            continue;
+        }
+        if (I + 1 < Caption.size())
+            Accel = Caption[I + 1];
+    }
+    if (!Accel)
+        return false;
+    Shift.Exclude(ssAlt);
+    // An upper-case letter matches with and without Shift: its key is that of the lower case.
+    char Lower[2] = {Accel, 0};
+    CharLowerBuffA(Lower, 1);
+    if (Lower[0] != Accel)
+        Shift.Exclude(ssShift);
+    if (Accel >= '0' && Accel <= '9')
+        return Key == static_cast<uint8_t>(Accel) && Shift.Empty();
+    const SHORT Scan = VkKeyScanA(Lower[0]);
+    if (Scan == -1 || LOBYTE(Scan) != Key)
+        return false;
+    TShiftState Wanted;
+    if (HIBYTE(Scan) & 1)
+        Wanted.Include(ssShift);
+    if (HIBYTE(Scan) & 2)
+        Wanted.Include(ssCtrl);
+    return Wanted == Shift;
+}
+
+bool TcbBarItemLinks::IsShortCut(uint16_t ShortCut)
+{
+    if (ShortCut == 0)
+        return false;
+    // The actions' OnUpdate decides whether their items are enabled now.
+    for (int32_t I = 0; I < GetCount(); ++I)
+        if (TcbBarItem* Item = GetItem(I)->GetItem(); Item && Item->GetActionLink())
+            Item->GetActionLink()->Update();
+    // A click may change the lists: the available links are taken before.
+    const std::vector<TcbBarItemLink*> Links = FAvailable;
+    for (TcbBarItemLink* Link : Links) {
+        TcbBarItem* Item = Link->GetItem();
+        if (!Item || !Item->GetEnabled())
+            continue;
+        if (auto* SubItem = dynamic_cast<TCustomcbBarSubItem*>(Item)) {
+            if (SubItem->IsShortCut(ShortCut))
+                return true;
+            continue;
+        }
+        if (auto* Button = dynamic_cast<TcbBarButton*>(Item);
+            Button && Button->GetButtonStyle() == bsDropDown && Button->GetDropDownMenu()) {
+            if (Button->GetDropDownMenu()->IsShortCut(ShortCut))
+                return true;
+            continue;
+        }
+        if (Item->IsClickable() && Item->GetShortCut() == ShortCut) {
+            Item->Click();
+            return true;
+        }
+    }
+    return false;
+}
+
+TcbBarItemLink* TcbBarItemLinks::FindByAccel(uint16_t Key, TShiftState Shift, TcbBarItemLink* Start) const
+{
+    Shift.Exclude(ssAlt);
+    const bool OnBar = dynamic_cast<TcbBar*>(GetOwner()) != nullptr;
+    std::vector<TcbBarItemLink*> Candidates;
+    if (OnBar) {
+        const auto& Queries = BarWindowQueries();
+        if (!FBarControl || !Queries.IsVisible || !Queries.IsVisible(FBarControl))
+            return nullptr;
+        for (TcbBarItemLink* Link : FShown)
+            if (Link->GetControl() && Queries.CanSelectControl && Queries.CanSelectControl(Link))
+                Candidates.push_back(Link);
+    } else {
+        Candidates = FVisible;
+    }
+    const size_t Count = Candidates.size();
+    if (Count == 0)
+        return nullptr;
+    const auto StartAt = std::find(Candidates.begin(), Candidates.end(), Start);
+    const size_t First = StartAt == Candidates.end() ? 0 : static_cast<size_t>(StartAt - Candidates.begin()) + 1;
+    for (size_t N = 0; N < Count; ++N) {
+        TcbBarItemLink* Link = Candidates[(First + N) % Count];
+        if (Link->GetItem() && Link->GetItem()->GetEnabled() && Link->IsAccel(Key, Shift))
+            return Link;
+    }
+    return nullptr;
 }

@@ -6,6 +6,7 @@
 // visible links, or only the recently used ones) and every link in order of recent use.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 
 #include "commandbars/cbBarManager.h"
 #include "platform/rtl/Collection.h"
+#include "platform/win/Controls.h"
 
 class TBitmap;
 
@@ -22,6 +24,18 @@ using TcbBarUserDefines = TFlags<TcbBarUserDefine>;
 
 // The least width a link's own width can take.
 constexpr int32_t kcbMinUserWidth = 20;
+
+// Set while bars are reset to the form's design: a link assigned from a design link takes the
+// item of the same name on its own form.
+bool IsResettingBars();
+void SetResettingBars(bool Value);
+
+// The bar windows' side of the accelerator search on toolbars, connected by the bar windows.
+struct TcbBarWindowQueries {
+    std::function<bool(TCustomcbBarControl* Window)> IsVisible;
+    std::function<bool(TcbBarItemLink* Link)> CanSelectControl;
+};
+TcbBarWindowQueries& BarWindowQueries();
 
 class TcbBarItemLink : public TCollectionItem {
 public:
@@ -101,6 +115,14 @@ public:
     // After any property change: the manager is marked changed and hears OnItemLinkChange.
     void Changed();
 
+    // A link put in place for a container's content: the container's link, whose use it counts.
+    TcbBarItemLink* GetGeneratedFrom() const { return FGeneratedFrom; }
+    // Records the container's link and takes over its use count and place in the recent list.
+    void SetGeneratedFrom(TcbBarItemLink* Value);
+
+    // Whether the key (with Shift, Ctrl; Alt is ignored) is the accelerator of the caption.
+    bool IsAccel(uint16_t Key, TShiftState Shift) const;
+
 private:
     friend class TcbBarItemLinks;
     bool OwnerLoading() const;
@@ -124,6 +146,7 @@ private:
     bool FLoadedVisible = true;
     TRect FItemRect{};
     TRect FItemRectWithBeginGroup{};
+    TcbBarItemLink* FGeneratedFrom = nullptr;
 };
 
 class TcbBarItemLinks : public TCollection {
@@ -168,6 +191,13 @@ public:
     bool UsesRecentItems() const;
 
     void RebuildLists();
+    // Runs the first enabled item of the available links (or of their sub-menus and drop-down
+    // menus) with that shortcut, after the actions were updated: true when one ran.
+    bool IsShortCut(uint16_t ShortCut);
+    // The next link after Start (or the first) whose enabled item has the key as accelerator,
+    // wrapping around: the visible links of a menu, or the shown ones of a toolbar whose window
+    // is visible.
+    TcbBarItemLink* FindByAccel(uint16_t Key, TShiftState Shift, TcbBarItemLink* Start) const;
     // The number of recently used links to show so that the rarely used ones fall off: the
     // recent-list place of the last link that still counts as used often, plus one (-1: all).
     int32_t GetRecentItemCount() const;
