@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/CrawlProfile.h"
 #include "engine/EngineRoutines.h"
 #include "engine/EngineText.h"
 #include "engine/RegSettings.h"
@@ -108,6 +109,8 @@ void TTaskItem::Start()
     TTask* Task = FTask;
     FThread->OnTerminate = [Task](TObject* Sender) { Task->ThreadDone(Sender); };
     SetRunning(true);
+    if (CrawlProfile::Enabled())
+        FThread->StartedAt = CrawlProfile::Now();
     FThread->Resume();
 }
 
@@ -469,6 +472,9 @@ void TTask::ThreadDone(TObject* Sender)
     // A cancelled worker, or one its item no longer holds, is not an ended address.
     if (!Item || Item->GetThread() != Worker || Worker->GetTerminated() || !Item->GetRunning())
         return;
+    if (Worker->EndedAt >= 0 && CrawlProfile::Enabled())
+        CrawlProfile::Add(TCrawlStep::EndWait, CrawlProfile::Now() - Worker->EndedAt);
+    TCrawlTimer Timer(TCrawlStep::UIThreadDone);
     FEndingWorkers.push_back(Worker);
     struct TEndScope {
         std::vector<TTaskThread*>& Stack;

@@ -7,6 +7,7 @@
 
 #include <mutex>
 
+#include "engine/CrawlProfile.h"
 #include "engine/EngineRoutines.h"
 #include "engine/HTMLScan.h"
 #include "engine/RegSettings.h"
@@ -141,6 +142,7 @@ void TTaskThread::HTTPWork(TObject* Sender, int32_t, int64_t WorkCount)
 void TTaskThread::Crawl()
 {
     TRegOptions* O = FTask->GetOptions();
+    TCrawlTimer SetUp(TCrawlStep::ClientSetUp);
     THttpClient HTTP;
     TClientRegistration Registered(FHTTPLock, FHTTP, &HTTP);
     // A stop that came before the client was published must still be seen.
@@ -159,6 +161,7 @@ void TTaskThread::Crawl()
         HTTP.GetRequest()->SetPassword(O->GetLoginPassword());
     }
     HTTP.OnWork = [this](TObject* Sender, TWorkMode Mode, int64_t Count) { HTTPWork(Sender, Mode, Count); };
+    SetUp.Stop();
 
     if (IsHTMLPage(DocumentExt(FURI.GetDocument())) && FItem->GetDepth() < O->GetSeekDeep()) {
         if (!PageBranch(HTTP))
@@ -171,6 +174,8 @@ void TTaskThread::Crawl()
 
 bool TTaskThread::GetPage(THttpClient& HTTP, std::string& Text)
 {
+    TCrawlTimer Timer(TCrawlStep::PageGet);
+    CrawlProfile::CountPage();
     try {
         Text = HTTP.Get(FURI.GetURI());
         return true;
@@ -206,8 +211,10 @@ bool TTaskThread::PageBranch(THttpClient& HTTP)
 
     // Written before the list's mutex is taken: every other worker of the task needs it for its
     // own page.
-    if (O->FindMask(MaskExt(FURI.GetDocument())) >= 0)
+    if (O->FindMask(MaskExt(FURI.GetDocument())) >= 0) {
+        TCrawlTimer Timer(TCrawlStep::PageSave);
         SavePage(Text);
+    }
     if (Cancelled())
         return false;
 
@@ -215,7 +222,10 @@ bool TTaskThread::PageBranch(THttpClient& HTTP)
     std::vector<TTaskItem*> NewRows;
     {
         THTMLScan Scan;
+        TCrawlTimer Wait(TCrawlStep::MutexWait);
         TListMutexHold Hold(Items);
+        Wait.Stop();
+        TCrawlTimer Scanning(TCrawlStep::PageScan);
         std::string Base = FURI.GetProtocol() + "://" + FURI.GetHost();
         if (!FURI.GetPort().empty())
             Base += ":" + FURI.GetPort();
@@ -302,7 +312,9 @@ void TTaskThread::AddFailed()
     TTaskItemList* Failed = FTask->GetFailedList();
     TTaskItem* Listed = nullptr;
     {
+        TCrawlTimer Wait(TCrawlStep::MutexWait);
         TListMutexHold Hold(Failed);
+        Wait.Stop();
         auto New = std::make_unique<TTaskItem>(FTask, FURI.GetURI());
         const int32_t Index = Failed->AddSorted(New.get());
         Listed = Failed->GetItem(Index);
@@ -374,6 +386,7 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
 
     TReservedFile R;
     try {
+        TCrawlTimer Timer(TCrawlStep::Reserve);
         R = ReserveUniqueFile(Wanted, PartialSuffix);
     } catch (const Exception&) {
         return; // a file that cannot be created is skipped
@@ -389,6 +402,7 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
     try {
         if (Cancelled())
             return;
+        TCrawlTimer Timer(TCrawlStep::PictureGet);
         HTTP.Get(FURI.GetURI(), FileStream.get());
     } catch (const Exception&) {
         Failed = true;
@@ -405,6 +419,7 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
         return;
     }
 
+    TCrawlTimer Closing(TCrawlStep::Close);
     int64_t Size = 0;
     try {
         Size = FileStream->GetSize();
@@ -412,13 +427,20 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
         // The size only labels the images row; the file itself is complete.
     }
     FileStream.reset();
+    Closing.Stop();
     FItem->SetTempFileName(std::string());
+    TCrawlTimer Renaming(TCrawlStep::Rename);
     const std::string Saved = FinishReservedFile(Final, PartialSuffix);
+    Renaming.Stop();
     if (Saved.empty()) {
         Log("Rename file \"" + ExtractFileName(Temp) + "\" failed");
         return;
     }
     FileSaved(Saved, Size, "File \"" + ExtractFileName(Saved) + "\" saved");
-    StartAddImage(Saved);
+    {
+        TCrawlTimer Timer(TCrawlStep::AddImage);
+        StartAddImage(Saved);
+    }
+    CrawlProfile::CountPicture();
     FTask->IncSavedCount();
 }

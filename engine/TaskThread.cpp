@@ -1,5 +1,6 @@
 #include "engine/TaskThread.h"
 
+#include "engine/CrawlProfile.h"
 #include "engine/Task.h"
 #include "platform/net/HttpClient.h"
 #include "platform/rtl/DateUtils.h"
@@ -22,7 +23,13 @@ void TTaskThread::Execute()
 {
     // Closed on every way out: a failure ends the worker, and its address counts as done like
     // any other.
-    TScopeExit Close([this] { FileStream.reset(); });
+    TScopeExit Close([this] {
+        FileStream.reset();
+        if (CrawlProfile::Enabled())
+            EndedAt = CrawlProfile::Now();
+    });
+    if (StartedAt >= 0 && CrawlProfile::Enabled())
+        CrawlProfile::Add(TCrawlStep::HandOut, CrawlProfile::Now() - StartedAt);
     if (Body)
         Body(*this);
     else
@@ -52,6 +59,7 @@ bool TTaskThread::Log(const std::string& Text)
     // later calls.
     TTask* Task = FTask;
     return Queue([Task, Line = LogLine(LogText)] {
+        TCrawlTimer T(TCrawlStep::UILog);
         if (TTaskLogView* L = Task->GetLogEdit())
             L->AddLine(Line);
     });
@@ -59,7 +67,9 @@ bool TTaskThread::Log(const std::string& Text)
 
 bool TTaskThread::SyncAddURLRow()
 {
+    TCrawlTimer Wait(TCrawlStep::SyncWait);
     return Synchronize([this] {
+        TCrawlTimer T(TCrawlStep::UIURLRows);
         if (FTask->GetSelected())
             FTask->AddURLRow(NewItem);
     });
@@ -67,7 +77,9 @@ bool TTaskThread::SyncAddURLRow()
 
 bool TTaskThread::SyncAddURLRows(const std::vector<TTaskItem*>& NewItems)
 {
+    TCrawlTimer Wait(TCrawlStep::SyncWait);
     return Synchronize([this, &NewItems] {
+        TCrawlTimer T(TCrawlStep::UIURLRows);
         if (!FTask->GetSelected())
             return;
         // Another worker may have fetched an address before its row came: a row added now
@@ -80,7 +92,9 @@ bool TTaskThread::SyncAddURLRows(const std::vector<TTaskItem*>& NewItems)
 
 bool TTaskThread::SyncAddFailedRow()
 {
+    TCrawlTimer Wait(TCrawlStep::SyncWait);
     return Synchronize([this] {
+        TCrawlTimer T(TCrawlStep::UIOther);
         if (FTask->GetSelected())
             FTask->AddFailedRow(NewItem);
     });
@@ -88,7 +102,9 @@ bool TTaskThread::SyncAddFailedRow()
 
 bool TTaskThread::SyncProgress()
 {
+    TCrawlTimer Wait(TCrawlStep::SyncWait);
     return Synchronize([this] {
+        TCrawlTimer T(TCrawlStep::UIOther);
         TTaskListView* V = FTask->GetFilesListView();
         if (!FTask->GetSelected() || !V)
             return;
@@ -102,13 +118,18 @@ bool TTaskThread::SyncProgress()
 
 bool TTaskThread::SyncAddFile(const std::string& FileName, int64_t Size)
 {
-    return Synchronize([this, &FileName, Size] { FTask->AddFile(FileName, Size); });
+    TCrawlTimer Wait(TCrawlStep::SyncWait);
+    return Synchronize([this, &FileName, Size] {
+        TCrawlTimer T(TCrawlStep::UIOther);
+        FTask->AddFile(FileName, Size);
+    });
 }
 
 bool TTaskThread::FileSaved(const std::string& FileName, int64_t Size, const std::string& Text)
 {
     TTask* Task = FTask;
     return Queue([Task, FileName, Size, Line = LogLine(Text)] {
+        TCrawlTimer T(TCrawlStep::UIFileSaved);
         Task->AddFile(FileName, Size);
         if (TTaskLogView* L = Task->GetLogEdit())
             L->AddLine(Line);

@@ -70,6 +70,9 @@ public:
     TTaskItem* NewItem = nullptr;
     std::string PercentText;
     TBody Body;
+    // For the crawl's profile: when the worker was started, and when its last step ended.
+    int64_t StartedAt = -1;
+    int64_t EndedAt = -1;
 
 protected:
     void Execute() override;
