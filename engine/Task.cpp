@@ -134,7 +134,7 @@ void TTaskItem::Stop()
     if (FThread) {
         try {
             FThread->Terminate();
-            if (FThread->GetHandle() && !FThread->GetFinished())
+            if (!FThread->GetFinished())
                 FThread->WaitFor();
         } catch (...) {
             // The clean-up below is done in every case.
@@ -519,6 +519,10 @@ void TTask::StopWorkers()
 void TTask::Stop()
 {
     FState = tsStopped;
+    // What the workers have handed over and not yet shown (log lines, rows, the end of a worker
+    // that is done) is shown first: stopping a worker drops whatever of its calls still waits.
+    // With the state stopped already, a worker ending here starts no other.
+    CheckSynchronize();
     {
         TFlagScope Stopping(FStopping);
         StopWorkers();

@@ -262,10 +262,9 @@ bool TTaskThread::PageBranch(THttpClient& HTTP)
                 NewRows.push_back(NewItem);
         }
     }
-    // Shown once the mutex is free: the call waits for the user-interface thread, and the task's
-    // other workers must not wait with it. The list keeps its items while a worker runs.
+    // Handed over once the mutex is free, without waiting for the user-interface thread.
     if (!NewRows.empty())
-        SyncAddURLRows(NewRows);
+        AddURLRows(std::move(NewRows));
     return true;
 }
 

@@ -57,12 +57,16 @@ bool TTaskThread::Log(const std::string& Text)
     // The worker does not wait for its log lines: the call carries the line and the task (which
     // outlives its workers), never the worker, and the queue keeps it ahead of the worker's
     // later calls.
+    // Nor does it wake the user-interface thread for it: the line is shown when that thread next
+    // serves its queue (at the latest for the worker's end).
     TTask* Task = FTask;
-    return Queue([Task, Line = LogLine(LogText)] {
-        TCrawlTimer T(TCrawlStep::UILog);
-        if (TTaskLogView* L = Task->GetLogEdit())
-            L->AddLine(Line);
-    });
+    return Queue(
+        [Task, Line = LogLine(LogText)] {
+            TCrawlTimer T(TCrawlStep::UILog);
+            if (TTaskLogView* L = Task->GetLogEdit())
+                L->AddLine(Line);
+        },
+        true);
 }
 
 bool TTaskThread::SyncAddURLRow()
@@ -75,19 +79,23 @@ bool TTaskThread::SyncAddURLRow()
     });
 }
 
-bool TTaskThread::SyncAddURLRows(const std::vector<TTaskItem*>& NewItems)
+bool TTaskThread::AddURLRows(std::vector<TTaskItem*> NewItems)
 {
-    TCrawlTimer Wait(TCrawlStep::SyncWait);
-    return Synchronize([this, &NewItems] {
-        TCrawlTimer T(TCrawlStep::UIURLRows);
-        if (!FTask->GetSelected())
-            return;
-        // Another worker may have fetched an address before its row came: a row added now
-        // would never be taken away.
-        for (TTaskItem* Item : NewItems)
-            if (!Item->GetDone())
-                FTask->AddURLRow(Item);
-    });
+    // The items outlive the call: the list keeps them while a worker of the task runs, and the
+    // call runs before this worker's end (or is dropped when the worker is stopped).
+    TTask* Task = FTask;
+    return Queue(
+        [Task, NewItems = std::move(NewItems)] {
+            TCrawlTimer T(TCrawlStep::UIURLRows);
+            if (!Task->GetSelected())
+                return;
+            // Another worker may have fetched an address before its row came: a row added now
+            // would never be taken away.
+            for (TTaskItem* Item : NewItems)
+                if (!Item->GetDone())
+                    Task->AddURLRow(Item);
+        },
+        true);
 }
 
 bool TTaskThread::SyncAddFailedRow()
@@ -128,10 +136,12 @@ bool TTaskThread::SyncAddFile(const std::string& FileName, int64_t Size)
 bool TTaskThread::FileSaved(const std::string& FileName, int64_t Size, const std::string& Text)
 {
     TTask* Task = FTask;
-    return Queue([Task, FileName, Size, Line = LogLine(Text)] {
-        TCrawlTimer T(TCrawlStep::UIFileSaved);
-        Task->AddFile(FileName, Size);
-        if (TTaskLogView* L = Task->GetLogEdit())
-            L->AddLine(Line);
-    });
+    return Queue(
+        [Task, FileName, Size, Line = LogLine(Text)] {
+            TCrawlTimer T(TCrawlStep::UIFileSaved);
+            Task->AddFile(FileName, Size);
+            if (TTaskLogView* L = Task->GetLogEdit())
+                L->AddLine(Line);
+        },
+        true);
 }

@@ -500,6 +500,9 @@ public:
                 throw TLost();
             Wait(GetTickCount64() + ULONGLONG(FTimeout), "sending");
         }
+        // The answer takes at least a trip to the server: a read tried at once would only find
+        // nothing, at the price of a call to the system.
+        FAwaitReply = true;
     }
 
     // Up to Max bytes, from the buffer first; 0 at the end of the stream (or a reset).
@@ -554,8 +557,11 @@ public:
     // bytes nobody asked for, is not used again.
     bool Idle()
     {
-        if (FSocket == INVALID_SOCKET || Buffered() != 0)
+        if (FSocket == INVALID_SOCKET || Buffered() != 0 || FClosed)
             return false;
+        // The last read re-armed the event: unset, nothing came since, neither bytes nor a close.
+        if (WaitForSingleObject(FEvent, 0) == WAIT_TIMEOUT)
+            return true;
         char B;
         int N = recv(FSocket, &B, 1, MSG_PEEK);
         return N == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK;
@@ -568,6 +574,10 @@ private:
     int32_t Receive(char* Dest, int32_t Max)
     {
         ULONGLONG Deadline = GetTickCount64() + ULONGLONG(FTimeout);
+        if (FAwaitReply) {
+            FAwaitReply = false;
+            Wait(Deadline, "reading");
+        }
         for (;;) {
             int N = recv(FSocket, Dest, Max, 0);
             if (N >= 0)
@@ -593,6 +603,9 @@ private:
             Fail(THttpErrorKind::Connect, "Wait failed " + What);
         WSANETWORKEVENTS Events{};
         WSAEnumNetworkEvents(FSocket, FEvent, &Events); // also resets the event
+        // The event no longer tells of the close: the connection is never taken as idle again.
+        if (Events.lNetworkEvents & FD_CLOSE)
+            FClosed = true;
         return Events;
     }
 
@@ -616,6 +629,8 @@ private:
     int32_t FTimeout = 60000;
     std::vector<char> FBuffer;
     size_t FPos = 0, FEnd = 0;
+    bool FAwaitReply = false; // a request went out and no read was tried since
+    bool FClosed = false;     // the peer's close was reported
 };
 
 // ---------------------------------------------------------------------------------------------
