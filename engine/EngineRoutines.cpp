@@ -247,10 +247,9 @@ TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suff
         std::shared_ptr<TReservedNameClaim> Claim = ClaimName(Name);
         if (!Claim)
             continue;
-        // The partial file's own name is tested by creating it, not beforehand.
-        if (Listed(Name))
-            continue;
-        if (Suffix != PartialSuffix && (Listed(Name + PartialSuffix) || Listed(Name + Suffix)))
+        // The partial is made through its name as written, which sees no file of that name in
+        // another case: the listing, which ignores case, tells of those (a leftover partial too).
+        if (Listed(Name) || Listed(Name + PartialSuffix) || (Suffix != PartialSuffix && Listed(Name + Suffix)))
             continue;
         // Made through the name as written: the listing has already told, ignoring case, that
         // the name is free.

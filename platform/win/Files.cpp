@@ -206,7 +206,9 @@ HANDLE CreateNewFileExact(const std::string& FileName, DWORD& Error)
         if (F != INVALID_HANDLE_VALUE)
             return F;
         Error = GetLastError();
-        if (Error != ERROR_PATH_NOT_FOUND)
+        // A folder that is gone (Wine tells so as a file not found) is looked up afresh: it may
+        // have been made again in another case.
+        if (Error != ERROR_PATH_NOT_FOUND && Error != ERROR_FILE_NOT_FOUND)
             return INVALID_HANDLE_VALUE;
         gExactFolders.Forget(Folder);
     }

@@ -490,3 +490,36 @@ TEST(TaskCrawl, RowsAreShownWithTheListMutexFree)
     EXPECT_EQ(FailedFree, std::vector<bool>{true});
     EXPECT_EQ(Task.GetFailedList()->GetCount(), 1);
 }
+
+// Workers hand their log lines over without waking the user-interface thread. A stop shows what
+// they handed over before they go: the log still tells that the downloads began.
+TEST(Task, StopShowsTheLinesItsWorkersHandedOver)
+{
+    StandInCloseAllGates();
+    TestSupport::TTempFolder Dir;
+    TFixture F;
+    F.Task.GetOptions()->SetDefaultFolder(Dir.Path());
+    F.AddPending("http://www.site.test/a.jpg?log=saving-a&partial=1&gate=never");
+    F.AddPending("http://www.site.test/b.jpg?log=saving-b&partial=1&gate=never");
+    F.Task.Start();
+    // Nothing here serves the queue; a worker has logged once its partial file is named.
+    auto Named = [&] {
+        for (TTaskItem* I : F.Task.GetItems()->Snapshot())
+            if (I->GetTempFileName().empty())
+                return false;
+        return true;
+    };
+    for (int I = 0; I < 10000 && !Named(); ++I)
+        Sleep(1);
+    ASSERT_TRUE(Named());
+    EXPECT_TRUE(F.Log.Lines().empty());
+    F.Task.Stop();
+    ASSERT_EQ(F.Log.Lines().size(), 2u);
+    std::set<std::string> Ends;
+    for (const std::string& L : F.Log.Lines())
+        Ends.insert(L.substr(L.rfind(" - ") + 3));
+    EXPECT_EQ(Ends, (std::set<std::string>{"saving-a", "saving-b"}));
+    EXPECT_EQ(F.Task.GetDoneCount(), 0);
+    TFindData D;
+    EXPECT_NE(FindFirst(Dir.File("*"), faAnyFile, D), 0) << "a partial file is left: " << D.Name;
+}
