@@ -70,6 +70,24 @@ private:
     THttpClient*& FSlot;
 };
 
+// Hands what is written to the worker's file, which is made while the request travels.
+class TFileForward : public TStream {
+public:
+    explicit TFileForward(std::unique_ptr<TFileStream>& Target) : FTarget(Target) {}
+    std::string ClassName() const override { return "TFileForward"; }
+    int32_t Read(void*, int32_t) override { return 0; }
+    int32_t Write(const void* Buffer, int32_t Count) override
+    {
+        if (!FTarget)
+            throw EWriteError("No file to write the body to");
+        return FTarget->Write(Buffer, Count);
+    }
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override { return FTarget ? FTarget->Seek(Offset, Origin) : 0; }
+
+private:
+    std::unique_ptr<TFileStream>& FTarget;
+};
+
 // A page's text as lines, each ended by CR LF.
 std::string AsTextLines(const std::string& Text)
 {
@@ -383,34 +401,57 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
     if (!ForceDirectories(Folder))
         return;
 
+    // The name is reserved and the partial file made (once) while the request travels: the
+    // answer takes at least a trip to the server, and its body is read only once the file is
+    // there. The reservation is held until the file has its final name.
     TReservedFile R;
-    try {
+    std::string Temp;
+    bool NotMade = false;
+    auto MakeFile = [&] {
+        if (!Temp.empty() || NotMade)
+            return !NotMade;
         TCrawlTimer Timer(TCrawlStep::Reserve);
-        R = ReserveUniqueFile(Wanted, PartialSuffix);
-    } catch (const Exception&) {
-        return; // a file that cannot be created is skipped
-    }
-    const std::string Final = R.FileName;
-    const std::string Temp = Final + PartialSuffix;
-    FItem->SetTempFileName(Temp);
-    FileStream = std::move(R.Stream);
-    Log("Saving file \"" + ExtractFileName(Temp) + "\"");
+        try {
+            R = ReserveUniqueFile(Wanted, PartialSuffix);
+        } catch (const Exception&) {
+            NotMade = true;
+            return false;
+        }
+        Temp = R.FileName + PartialSuffix;
+        FItem->SetTempFileName(Temp);
+        FileStream = std::move(R.Stream);
+        Log("Saving file \"" + ExtractFileName(Temp) + "\"");
+        return true;
+    };
 
+    if (Cancelled())
+        return;
     bool Failed = false;
     HTTP.SetMaxBodySize(Limit ? MaxSize : 0);
+    HTTP.OnRequestSent = [&] {
+        if (!MakeFile())
+            throw EFCreateError("Cannot create the file for " + FURI.GetURI(), Wanted, 0);
+    };
+    TFileForward Body(FileStream);
     try {
-        if (Cancelled())
-            return;
         TCrawlTimer Timer(TCrawlStep::PictureGet);
-        HTTP.Get(FURI.GetURI(), FileStream.get());
+        HTTP.Get(FURI.GetURI(), &Body);
     } catch (const Exception&) {
         Failed = true;
     }
+    HTTP.OnRequestSent = nullptr;
+    // A file that cannot be created is skipped.
+    if (NotMade)
+        return;
     // A stopped download runs no further step: Stop deletes the partial file once we are gone.
     if (Cancelled())
         return;
 
     if (Failed) {
+        // A request that never went out (no connection) made no file: it is made and logged as
+        // for any download, so that a failure reads the same whenever it came.
+        if (!MakeFile())
+            return;
         FileStream.reset();
         DeleteFile(Temp);
         FItem->SetTempFileName(std::string());
@@ -429,6 +470,7 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
     Closing.Stop();
     FItem->SetTempFileName(std::string());
     TCrawlTimer Renaming(TCrawlStep::Rename);
+    const std::string Final = R.FileName;
     const std::string Saved = FinishReservedFile(Final, PartialSuffix);
     Renaming.Stop();
     if (Saved.empty()) {

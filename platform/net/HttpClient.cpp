@@ -933,6 +933,8 @@ void THttpClient::Exchange(const char* Method, const TTarget& T, TBodySink* Sink
     }
     Req += "\r\n";
     Conn.Send(Req);
+    if (OnRequestSent)
+        OnRequestSent();
 
     // Status line and headers; interim 1xx answers are passed over.
     std::string Line;
