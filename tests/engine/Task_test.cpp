@@ -523,3 +523,48 @@ TEST(Task, StopShowsTheLinesItsWorkersHandedOver)
     TFindData D;
     EXPECT_NE(FindFirst(Dir.File("*"), faAnyFile, D), 0) << "a partial file is left: " << D.Name;
 }
+
+// Pending remembers the front of done and running addresses it walked past; anything that can
+// stand in that front afterwards (a link inserted before it, an address stopped or undone) is
+// still found, in list order.
+TEST(TaskItemList, PendingFindsEveryAddressAWalkFromTheFrontWould)
+{
+    TFixture F;
+    TTaskItemList* L = F.Task.GetItems();
+    auto Add = [&](const std::string& Path) {
+        auto* I = new TTaskItem(&F.Task, "http://www.site.test/" + Path);
+        EXPECT_EQ(L->GetItem(L->AddSorted(I)), I);
+        return I;
+    };
+    // Longer addresses of the start host come first.
+    TTaskItem* A = Add("aaaaaaaa.jpg");
+    TTaskItem* B = Add("bbbbbbb.jpg");
+    TTaskItem* C = Add("cccccc.jpg");
+    TTaskItem* D = Add("ddddd.jpg");
+    TTaskItem* E = Add("eeee.jpg");
+    auto Names = [&](int32_t Max) { return L->Pending(Max); };
+    EXPECT_EQ(Names(2), (std::vector<TTaskItem*>{A, B}));
+    A->SetDone(true);
+    B->SetRunning(true);
+    D->SetDone(true);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{C, E}));
+    C->SetRunning(true);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{E}));
+    // A link inserted in the front walked past comes first.
+    TTaskItem* Front = Add("a-much-longer-address.jpg");
+    EXPECT_EQ(L->GetItem(0), Front);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{Front, E}));
+    Front->SetDone(true);
+    E->SetDone(true);
+    EXPECT_TRUE(Names(8).empty());
+    // A stopped address and one done again are pending wherever they stand.
+    B->SetRunning(false);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{B}));
+    A->SetDone(false);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{A, B}));
+    // An address taken out of the front keeps the rest in reach.
+    EXPECT_TRUE(L->DeleteURL(Front->GetAddress()));
+    EXPECT_EQ(Names(1), (std::vector<TTaskItem*>{A}));
+    C->SetRunning(false);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{A, B, C}));
+}
