@@ -1059,9 +1059,11 @@ void THttpClient::Exchange(const char* Method, const TTarget& T, TBodySink* Sink
 
 void THttpClient::ReadBody(TConnection& Conn, TBodySink* Sink, bool Chunked, bool& Reusable)
 {
-    std::vector<char> Block(BlockSize);
     int64_t Total = 0;
     const int64_t Length = FResponse.FContentLength;
+    // A body of known length smaller than a block needs no more room than its length.
+    std::vector<char> Block(!Chunked && Length > 0 && Length < BlockSize ? static_cast<size_t>(Length) : BlockSize);
+    const int64_t BlockBytes = static_cast<int64_t>(Block.size());
 
     auto Deliver = [&](int32_t N) {
         if (Sink->Limit() > 0 && Total + N > Sink->Limit())
@@ -1073,7 +1075,7 @@ void THttpClient::ReadBody(TConnection& Conn, TBodySink* Sink, bool Chunked, boo
     // Exactly Count bytes (Count < 0: to the end of the stream).
     auto Copy = [&](int64_t Count) {
         while (Count != 0) {
-            int32_t Want = Count < 0 ? BlockSize : int32_t(std::min<int64_t>(Count, BlockSize));
+            int32_t Want = int32_t(Count < 0 ? BlockBytes : std::min<int64_t>(Count, BlockBytes));
             int32_t N = Conn.ReadSome(Block.data(), Want);
             if (N == 0) {
                 if (Count < 0)
