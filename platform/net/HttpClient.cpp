@@ -412,7 +412,10 @@ class THttpClient::TConnection {
 public:
     TConnection(HANDLE AbortEvent, const std::string& Key) : FAbortEvent(AbortEvent), FKey(Key)
     {
-        FEvent = WSACreateEvent();
+        // Reset by the wait that takes its signal: a read or write needs no call to clear it.
+        FEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!FEvent)
+            FEvent = WSA_INVALID_EVENT;
         FBuffer.resize(BlockSize);
     }
     ~TConnection()
@@ -471,7 +474,7 @@ public:
             if (LastError == WSAEWOULDBLOCK) {
                 LastError = 0;
                 for (;;) {
-                    WSANETWORKEVENTS Events = Wait(Deadline, "connecting to " + Host);
+                    WSANETWORKEVENTS Events = Wait(Deadline, "connecting to " + Host, true);
                     if (Events.lNetworkEvents & FD_CONNECT) {
                         LastError = Events.iErrorCode[FD_CONNECT_BIT];
                         break;
@@ -580,6 +583,8 @@ private:
         }
         for (;;) {
             int N = recv(FSocket, Dest, Max, 0);
+            if (N == 0)
+                FClosed = true;
             if (N >= 0)
                 return N;
             int Err = WSAGetLastError();
@@ -589,7 +594,8 @@ private:
         }
     }
 
-    WSANETWORKEVENTS Wait(ULONGLONG Deadline, const std::string& What)
+    // Waits for a network event (the signal is taken by the wait); Enumerate also reads which.
+    WSANETWORKEVENTS Wait(ULONGLONG Deadline, const std::string& What, bool Enumerate = false)
     {
         HANDLE Handles[2] = {FAbortEvent, FEvent};
         ULONGLONG Now = GetTickCount64();
@@ -602,7 +608,9 @@ private:
         if (R != WAIT_OBJECT_0 + 1)
             Fail(THttpErrorKind::Connect, "Wait failed " + What);
         WSANETWORKEVENTS Events{};
-        WSAEnumNetworkEvents(FSocket, FEvent, &Events); // also resets the event
+        if (!Enumerate)
+            return Events;
+        WSAEnumNetworkEvents(FSocket, FEvent, &Events);
         // The event no longer tells of the close: the connection is never taken as idle again.
         if (Events.lNetworkEvents & FD_CLOSE)
             FClosed = true;
