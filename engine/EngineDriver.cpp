@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/CrawlProfile.h"
 #include "engine/EngineText.h"
 #include "engine/ProjectFile.h"
 #include "engine/RegSettings.h"
@@ -72,7 +73,7 @@ struct TArgs {
     }
 };
 
-const char* const kFlags[] = {"restart", "stand-in"};
+const char* const kFlags[] = {"restart", "stand-in", "profile"};
 
 TArgs ParseArgs(int argc, char** argv)
 {
@@ -418,6 +419,9 @@ int Crawl(const TArgs& A)
         Selected = A.One("select") == "none" ? -1 : A.Int("select", 0);
     const int32_t MaxRunning = A.Int("max-running", 0);
     const bool StandIn = A.Has("stand-in");
+    const bool Profile = A.Has("profile");
+    CrawlProfile::Reset();
+    CrawlProfile::SetEnabled(Profile);
     bool StoppingAll = false;
     int32_t Starts = 0;
     int32_t MaxTasksRunning = 0;
@@ -539,7 +543,8 @@ int Crawl(const TArgs& A)
                              ",\"images\":" + RowsJson(W.Images, false) + "},\"progress\":" + Progress +
                              ",\"log\":" + Log + ",\"time_limit_hit\":" + JB(LimitHit) +
                              ",\"stopped_early\":" + JB(StoppedEarly) + ",\"max_tasks_running\":" +
-                             J(MaxTasksRunning) + ",\"elapsed_ms\":" + J(Elapsed()) + "}";
+                             J(MaxTasksRunning) + ",\"elapsed_ms\":" + J(Elapsed()) +
+                             (Profile ? ",\"profile\":" + CrawlProfile::Json() : std::string()) + "}";
     // The tasks go before the views they point at.
     for (TTaskRun& R : Runs)
         R.Task->SetOnFinish(nullptr);

@@ -12,6 +12,7 @@
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
+#include "platform/win/OSError.h"
 #include "platform/win/TestSeams.h"
 
 namespace {
@@ -246,33 +247,36 @@ TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suff
         std::shared_ptr<TReservedNameClaim> Claim = ClaimName(Name);
         if (!Claim)
             continue;
-        // The partial file's own name is tested by creating it, not beforehand.
-        if (Listed(Name))
+        // The partial is made through its name as written, which sees no file of that name in
+        // another case: the listing, which ignores case, tells of those (a leftover partial too).
+        if (Listed(Name) || Listed(Name + PartialSuffix) || (Suffix != PartialSuffix && Listed(Name + Suffix)))
             continue;
-        if (Suffix != PartialSuffix && (Listed(Name + PartialSuffix) || Listed(Name + Suffix)))
-            continue;
-        try {
-            auto Stream = std::make_unique<TFileStream>(Name + Suffix, fmCreateNew | fmShareDenyWrite);
+        // Made through the name as written: the listing has already told, ignoring case, that
+        // the name is free.
+        DWORD Error = 0;
+        HANDLE F = CreateNewFileExact(Name + Suffix, Error);
+        if (F != INVALID_HANDLE_VALUE) {
+            auto Stream = std::make_unique<TFileStream>(Name + Suffix, static_cast<TFileHandle>(reinterpret_cast<intptr_t>(F)));
             if (Suffix.empty())
                 gListings.Add(Name); // already its final name
             return TReservedFile{std::move(Name), std::move(Stream), std::move(Claim)};
-        } catch (const EFCreateError& E) {
-            // Made meanwhile by another process, or left from earlier (a folder gives "access
-            // denied"): try the next.
-            if (IsFileExistsError(E.GetErrorCode()) || EntryExists(Name + Suffix)) {
-                if (Suffix.empty())
-                    gListings.Add(Name);
-                continue;
-            }
-            throw;
         }
+        // Made meanwhile by another process, or left from earlier (a folder gives "access
+        // denied"): try the next.
+        if (IsFileExistsError(Error) || EntryExists(Name + Suffix)) {
+            if (Suffix.empty())
+                gListings.Add(Name);
+            continue;
+        }
+        throw EFCreateError(Format("Cannot create file '%s': %s", Name + Suffix, SysErrorMessage(Error)), Name + Suffix,
+                            Error);
     }
 }
 
 std::string FinishReservedFile(const std::string& FileName, const std::string& Suffix)
 {
     const std::string Temp = FileName + Suffix;
-    if (RenameFile(Temp, FileName)) {
+    if (RenameFileExact(Temp, FileName)) {
         gListings.Add(FileName);
         return FileName;
     }
@@ -287,7 +291,7 @@ std::string FinishReservedFile(const std::string& FileName, const std::string& S
             return std::string();
         }
         R.Stream.reset();
-        const bool Renamed = RenameFile(Temp, R.FileName);
+        const bool Renamed = RenameFileExact(Temp, R.FileName);
         DeleteFile(R.FileName + Suffix);
         // Taken or not, the name is now known: a listing made before another program took it
         // must not offer it again.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/CrawlProfile.h"
 #include "engine/EngineRoutines.h"
 #include "engine/EngineText.h"
 #include "engine/RegSettings.h"
@@ -80,6 +81,14 @@ void TTaskItem::Assign(TPersistent* Source)
     ComputePriority();
 }
 
+void TTaskItem::SetDone(bool Value)
+{
+    const bool Was = FDone.exchange(Value);
+    // Done before and pending again: it may stand where the next walk would not look.
+    if (Was && !Value && FTask)
+        FTask->GetItems()->PendingAgain();
+}
+
 std::string TTaskItem::GetTempFileName() const
 {
     std::lock_guard<std::mutex> G(FTempLock);
@@ -108,6 +117,8 @@ void TTaskItem::Start()
     TTask* Task = FTask;
     FThread->OnTerminate = [Task](TObject* Sender) { Task->ThreadDone(Sender); };
     SetRunning(true);
+    if (CrawlProfile::Enabled())
+        FThread->StartedAt = CrawlProfile::Now();
     FThread->Resume();
 }
 
@@ -119,6 +130,9 @@ void TTaskItem::SetRunning(bool Value)
     if (!FTask)
         return;
     FTask->RunningChanged(Value);
+    // A stopped address is pending again, wherever it stands.
+    if (!Value && !FDone)
+        FTask->GetItems()->PendingAgain();
     if (TTaskListView* V = FTask->GetFilesListView()) {
         int32_t Row = V->IndexOfData(this);
         if (Row >= 0)
@@ -131,7 +145,7 @@ void TTaskItem::Stop()
     if (FThread) {
         try {
             FThread->Terminate();
-            if (FThread->GetHandle() && !FThread->GetFinished())
+            if (!FThread->GetFinished())
                 FThread->WaitFor();
         } catch (...) {
             // The clean-up below is done in every case.
@@ -224,6 +238,7 @@ int32_t TTaskItemList::AddSorted(TTaskItem* Item)
             }
     }
     L->Insert(Index, Item);
+    FPendingFrom = std::min(FPendingFrom, Index);
     if (Item->HasURI())
         FByURL[Item->GetAddress()].push_back(Item);
     Adopt(Item);
@@ -248,6 +263,7 @@ void TTaskItemList::Clear()
     L->Clear();
     FByURL.clear();
     FOrdered = true;
+    FPendingFrom = 0;
 }
 
 int32_t TTaskItemList::IndexOfURLLocked(TList* L, const std::string& Text)
@@ -288,6 +304,8 @@ bool TTaskItemList::DeleteURL(const std::string& Text, TTaskItem** Removed)
         if (!Item->HasURI() || LowerCase(Item->GetAddress()) != Wanted)
             continue;
         L->Delete(I);
+        if (I < FPendingFrom)
+            --FPendingFrom;
         Forget(Item);
         // Only a handled address was counted.
         if (FTask && Item->GetDone())
@@ -321,6 +339,31 @@ std::vector<TTaskItem*> TTaskItemList::Snapshot()
     return Items;
 }
 
+std::vector<TTaskItem*> TTaskItemList::Pending(int32_t Max)
+{
+    std::vector<TTaskItem*> Found;
+    TThreadListGuard L(FList);
+    const int32_t N = L->GetCount();
+    FPendingFrom = std::min(FPendingFrom, N);
+    for (; FPendingFrom < N; ++FPendingFrom) {
+        auto* Item = static_cast<TTaskItem*>(L->GetItems(FPendingFrom));
+        if (!Item->GetDone() && !Item->GetRunning())
+            break;
+    }
+    for (int32_t I = FPendingFrom; I < N && static_cast<int32_t>(Found.size()) < Max; ++I) {
+        auto* Item = static_cast<TTaskItem*>(L->GetItems(I));
+        if (!Item->GetDone() && !Item->GetRunning())
+            Found.push_back(Item);
+    }
+    return Found;
+}
+
+void TTaskItemList::PendingAgain()
+{
+    TThreadListGuard L(FList);
+    FPendingFrom = 0;
+}
+
 std::vector<TTaskItem*> TTaskItemList::OwnedSnapshot()
 {
     TThreadListGuard L(FList);
@@ -338,6 +381,7 @@ void TTaskItemList::FreeItems()
         L->Clear();
         FByURL.clear();
         FOrdered = true;
+        FPendingFrom = 0;
         Doomed.swap(FOwned);
         FOwnedIndex.clear();
     }
@@ -446,15 +490,8 @@ void TTask::Start()
                 AddURLRow(P);
         }
     }
-    int32_t Started = 0;
-    for (TTaskItem* Item : FItems->Snapshot()) {
-        if (Started >= kTaskStartWorkers)
-            break;
-        if (Item->GetDone() || Item->GetRunning())
-            continue;
+    for (TTaskItem* Item : FItems->Pending(kTaskStartWorkers))
         Item->Start();
-        ++Started;
-    }
     // Nothing left to fetch: without this the task would stay "running" with no worker.
     if (GetRunningCount() == 0)
         Finish();
@@ -469,6 +506,9 @@ void TTask::ThreadDone(TObject* Sender)
     // A cancelled worker, or one its item no longer holds, is not an ended address.
     if (!Item || Item->GetThread() != Worker || Worker->GetTerminated() || !Item->GetRunning())
         return;
+    if (Worker->EndedAt >= 0 && CrawlProfile::Enabled())
+        CrawlProfile::Add(TCrawlStep::EndWait, CrawlProfile::Now() - Worker->EndedAt);
+    TCrawlTimer Timer(TCrawlStep::UIThreadDone);
     FEndingWorkers.push_back(Worker);
     struct TEndScope {
         std::vector<TTaskThread*>& Stack;
@@ -482,15 +522,9 @@ void TTask::ThreadDone(TObject* Sender)
     // The ended worker is freed at a later worker's end, not with the task: a crawl of many
     // thousands of addresses would otherwise keep a thread object and its handle for each.
     DisposeWorker(Item->TakeThread());
-    if (!FStopping && FState == tsRunning) {
-        for (TTaskItem* Next : FItems->Snapshot()) {
-            if (Next->GetDone() || Next->GetRunning())
-                continue;
-            if (GetRunningCount() >= kTaskRefillWorkers)
-                break;
+    if (!FStopping && FState == tsRunning && GetRunningCount() < kTaskRefillWorkers)
+        for (TTaskItem* Next : FItems->Pending(kTaskRefillWorkers - GetRunningCount()))
             Next->Start();
-        }
-    }
     // Workers ended earlier are freed once the next ones are on their way.
     FreeRetiredWorkers();
     // While Stop runs, Stop itself finishes the task once.
@@ -513,6 +547,10 @@ void TTask::StopWorkers()
 void TTask::Stop()
 {
     FState = tsStopped;
+    // What the workers have handed over and not yet shown (log lines, rows, the end of a worker
+    // that is done) is shown first: stopping a worker drops whatever of its calls still waits.
+    // With the state stopped already, a worker ending here starts no other.
+    CheckSynchronize();
     {
         TFlagScope Stopping(FStopping);
         StopWorkers();

@@ -58,7 +58,7 @@ public:
     int32_t GetDepth() const { return FDepth; }
     void SetDepth(int32_t Value) { FDepth = Value; }
     bool GetDone() const { return FDone; }
-    void SetDone(bool Value) { FDone = Value; }
+    void SetDone(bool Value);
     const std::string& GetHost() const { return FHost; }
     TTask* GetTask() const { return FTask; }
     std::string GetTempFileName() const;
@@ -117,6 +117,12 @@ public:
     void ReleaseMutex();
     // The items, taken under the lock in one step.
     std::vector<TTaskItem*> Snapshot();
+    // The first Max items that are neither done nor running, in list order: what a walk from
+    // the front would start. The front of done and running items it passes is remembered, so
+    // a crawl of many thousands of addresses does not walk them again for every worker's end.
+    std::vector<TTaskItem*> Pending(int32_t Max);
+    // An item went back to neither done nor running: the next Pending walks from the front.
+    void PendingAgain();
     // Frees every item ever added; only when no worker of them runs.
     void FreeItems();
     // Every item ever added and not freed, in the order they came.
@@ -138,6 +144,8 @@ private:
     std::unordered_map<std::string, std::vector<TTaskItem*>> FByURL;
     // True while the list is in non-increasing priority order (AddSorted may then search).
     bool FOrdered = true;
+    // Every item before this index is done or running (Pending starts here); guarded by the lock.
+    int32_t FPendingFrom = 0;
     std::vector<std::unique_ptr<TTaskItem>> FOwned;
     std::unordered_map<TTaskItem*, size_t> FOwnedIndex;
 };

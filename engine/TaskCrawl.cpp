@@ -7,6 +7,7 @@
 
 #include <mutex>
 
+#include "engine/CrawlProfile.h"
 #include "engine/EngineRoutines.h"
 #include "engine/HTMLScan.h"
 #include "engine/RegSettings.h"
@@ -67,6 +68,24 @@ public:
 private:
     std::mutex& FLock;
     THttpClient*& FSlot;
+};
+
+// Hands what is written to the worker's file, which is made while the request travels.
+class TFileForward : public TStream {
+public:
+    explicit TFileForward(std::unique_ptr<TFileStream>& Target) : FTarget(Target) {}
+    std::string ClassName() const override { return "TFileForward"; }
+    int32_t Read(void*, int32_t) override { return 0; }
+    int32_t Write(const void* Buffer, int32_t Count) override
+    {
+        if (!FTarget)
+            throw EWriteError("No file to write the body to");
+        return FTarget->Write(Buffer, Count);
+    }
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override { return FTarget ? FTarget->Seek(Offset, Origin) : 0; }
+
+private:
+    std::unique_ptr<TFileStream>& FTarget;
 };
 
 // A page's text as lines, each ended by CR LF.
@@ -141,6 +160,7 @@ void TTaskThread::HTTPWork(TObject* Sender, int32_t, int64_t WorkCount)
 void TTaskThread::Crawl()
 {
     TRegOptions* O = FTask->GetOptions();
+    TCrawlTimer SetUp(TCrawlStep::ClientSetUp);
     THttpClient HTTP;
     TClientRegistration Registered(FHTTPLock, FHTTP, &HTTP);
     // A stop that came before the client was published must still be seen.
@@ -159,6 +179,7 @@ void TTaskThread::Crawl()
         HTTP.GetRequest()->SetPassword(O->GetLoginPassword());
     }
     HTTP.OnWork = [this](TObject* Sender, TWorkMode Mode, int64_t Count) { HTTPWork(Sender, Mode, Count); };
+    SetUp.Stop();
 
     if (IsHTMLPage(DocumentExt(FURI.GetDocument())) && FItem->GetDepth() < O->GetSeekDeep()) {
         if (!PageBranch(HTTP))
@@ -171,6 +192,8 @@ void TTaskThread::Crawl()
 
 bool TTaskThread::GetPage(THttpClient& HTTP, std::string& Text)
 {
+    TCrawlTimer Timer(TCrawlStep::PageGet);
+    CrawlProfile::CountPage();
     try {
         Text = HTTP.Get(FURI.GetURI());
         return true;
@@ -206,8 +229,10 @@ bool TTaskThread::PageBranch(THttpClient& HTTP)
 
     // Written before the list's mutex is taken: every other worker of the task needs it for its
     // own page.
-    if (O->FindMask(MaskExt(FURI.GetDocument())) >= 0)
+    if (O->FindMask(MaskExt(FURI.GetDocument())) >= 0) {
+        TCrawlTimer Timer(TCrawlStep::PageSave);
         SavePage(Text);
+    }
     if (Cancelled())
         return false;
 
@@ -215,7 +240,10 @@ bool TTaskThread::PageBranch(THttpClient& HTTP)
     std::vector<TTaskItem*> NewRows;
     {
         THTMLScan Scan;
+        TCrawlTimer Wait(TCrawlStep::MutexWait);
         TListMutexHold Hold(Items);
+        Wait.Stop();
+        TCrawlTimer Scanning(TCrawlStep::PageScan);
         std::string Base = FURI.GetProtocol() + "://" + FURI.GetHost();
         if (!FURI.GetPort().empty())
             Base += ":" + FURI.GetPort();
@@ -252,10 +280,9 @@ bool TTaskThread::PageBranch(THttpClient& HTTP)
                 NewRows.push_back(NewItem);
         }
     }
-    // Shown once the mutex is free: the call waits for the user-interface thread, and the task's
-    // other workers must not wait with it. The list keeps its items while a worker runs.
+    // Handed over once the mutex is free, without waiting for the user-interface thread.
     if (!NewRows.empty())
-        SyncAddURLRows(NewRows);
+        AddURLRows(std::move(NewRows));
     return true;
 }
 
@@ -302,7 +329,9 @@ void TTaskThread::AddFailed()
     TTaskItemList* Failed = FTask->GetFailedList();
     TTaskItem* Listed = nullptr;
     {
+        TCrawlTimer Wait(TCrawlStep::MutexWait);
         TListMutexHold Hold(Failed);
+        Wait.Stop();
         auto New = std::make_unique<TTaskItem>(FTask, FURI.GetURI());
         const int32_t Index = Failed->AddSorted(New.get());
         Listed = Failed->GetItem(Index);
@@ -372,32 +401,57 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
     if (!ForceDirectories(Folder))
         return;
 
+    // The name is reserved and the partial file made (once) while the request travels: the
+    // answer takes at least a trip to the server, and its body is read only once the file is
+    // there. The reservation is held until the file has its final name.
     TReservedFile R;
-    try {
-        R = ReserveUniqueFile(Wanted, PartialSuffix);
-    } catch (const Exception&) {
-        return; // a file that cannot be created is skipped
-    }
-    const std::string Final = R.FileName;
-    const std::string Temp = Final + PartialSuffix;
-    FItem->SetTempFileName(Temp);
-    FileStream = std::move(R.Stream);
-    Log("Saving file \"" + ExtractFileName(Temp) + "\"");
+    std::string Temp;
+    bool NotMade = false;
+    auto MakeFile = [&] {
+        if (!Temp.empty() || NotMade)
+            return !NotMade;
+        TCrawlTimer Timer(TCrawlStep::Reserve);
+        try {
+            R = ReserveUniqueFile(Wanted, PartialSuffix);
+        } catch (const Exception&) {
+            NotMade = true;
+            return false;
+        }
+        Temp = R.FileName + PartialSuffix;
+        FItem->SetTempFileName(Temp);
+        FileStream = std::move(R.Stream);
+        Log("Saving file \"" + ExtractFileName(Temp) + "\"");
+        return true;
+    };
 
+    if (Cancelled())
+        return;
     bool Failed = false;
     HTTP.SetMaxBodySize(Limit ? MaxSize : 0);
+    HTTP.OnRequestSent = [&] {
+        if (!MakeFile())
+            throw EFCreateError("Cannot create the file for " + FURI.GetURI(), Wanted, 0);
+    };
+    TFileForward Body(FileStream);
     try {
-        if (Cancelled())
-            return;
-        HTTP.Get(FURI.GetURI(), FileStream.get());
+        TCrawlTimer Timer(TCrawlStep::PictureGet);
+        HTTP.Get(FURI.GetURI(), &Body);
     } catch (const Exception&) {
         Failed = true;
     }
+    HTTP.OnRequestSent = nullptr;
+    // A file that cannot be created is skipped.
+    if (NotMade)
+        return;
     // A stopped download runs no further step: Stop deletes the partial file once we are gone.
     if (Cancelled())
         return;
 
     if (Failed) {
+        // A request that never went out (no connection) made no file: it is made and logged as
+        // for any download, so that a failure reads the same whenever it came.
+        if (!MakeFile())
+            return;
         FileStream.reset();
         DeleteFile(Temp);
         FItem->SetTempFileName(std::string());
@@ -405,6 +459,7 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
         return;
     }
 
+    TCrawlTimer Closing(TCrawlStep::Close);
     int64_t Size = 0;
     try {
         Size = FileStream->GetSize();
@@ -412,13 +467,21 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
         // The size only labels the images row; the file itself is complete.
     }
     FileStream.reset();
+    Closing.Stop();
     FItem->SetTempFileName(std::string());
+    TCrawlTimer Renaming(TCrawlStep::Rename);
+    const std::string Final = R.FileName;
     const std::string Saved = FinishReservedFile(Final, PartialSuffix);
+    Renaming.Stop();
     if (Saved.empty()) {
         Log("Rename file \"" + ExtractFileName(Temp) + "\" failed");
         return;
     }
     FileSaved(Saved, Size, "File \"" + ExtractFileName(Saved) + "\" saved");
-    StartAddImage(Saved);
+    {
+        TCrawlTimer Timer(TCrawlStep::AddImage);
+        StartAddImage(Saved);
+    }
+    CrawlProfile::CountPicture();
     FTask->IncSavedCount();
 }

@@ -1,5 +1,6 @@
 #include "engine/TaskThread.h"
 
+#include "engine/CrawlProfile.h"
 #include "engine/Task.h"
 #include "platform/net/HttpClient.h"
 #include "platform/rtl/DateUtils.h"
@@ -22,7 +23,13 @@ void TTaskThread::Execute()
 {
     // Closed on every way out: a failure ends the worker, and its address counts as done like
     // any other.
-    TScopeExit Close([this] { FileStream.reset(); });
+    TScopeExit Close([this] {
+        FileStream.reset();
+        if (CrawlProfile::Enabled())
+            EndedAt = CrawlProfile::Now();
+    });
+    if (StartedAt >= 0 && CrawlProfile::Enabled())
+        CrawlProfile::Add(TCrawlStep::HandOut, CrawlProfile::Now() - StartedAt);
     if (Body)
         Body(*this);
     else
@@ -50,37 +57,52 @@ bool TTaskThread::Log(const std::string& Text)
     // The worker does not wait for its log lines: the call carries the line and the task (which
     // outlives its workers), never the worker, and the queue keeps it ahead of the worker's
     // later calls.
+    // Nor does it wake the user-interface thread for it: the line is shown when that thread next
+    // serves its queue (at the latest for the worker's end).
     TTask* Task = FTask;
-    return Queue([Task, Line = LogLine(LogText)] {
-        if (TTaskLogView* L = Task->GetLogEdit())
-            L->AddLine(Line);
-    });
+    return Queue(
+        [Task, Line = LogLine(LogText)] {
+            TCrawlTimer T(TCrawlStep::UILog);
+            if (TTaskLogView* L = Task->GetLogEdit())
+                L->AddLine(Line);
+        },
+        true);
 }
 
 bool TTaskThread::SyncAddURLRow()
 {
+    TCrawlTimer Wait(TCrawlStep::SyncWait);
     return Synchronize([this] {
+        TCrawlTimer T(TCrawlStep::UIURLRows);
         if (FTask->GetSelected())
             FTask->AddURLRow(NewItem);
     });
 }
 
-bool TTaskThread::SyncAddURLRows(const std::vector<TTaskItem*>& NewItems)
+bool TTaskThread::AddURLRows(std::vector<TTaskItem*> NewItems)
 {
-    return Synchronize([this, &NewItems] {
-        if (!FTask->GetSelected())
-            return;
-        // Another worker may have fetched an address before its row came: a row added now
-        // would never be taken away.
-        for (TTaskItem* Item : NewItems)
-            if (!Item->GetDone())
-                FTask->AddURLRow(Item);
-    });
+    // The items outlive the call: the list keeps them while a worker of the task runs, and the
+    // call runs before this worker's end (or is dropped when the worker is stopped).
+    TTask* Task = FTask;
+    return Queue(
+        [Task, NewItems = std::move(NewItems)] {
+            TCrawlTimer T(TCrawlStep::UIURLRows);
+            if (!Task->GetSelected())
+                return;
+            // Another worker may have fetched an address before its row came: a row added now
+            // would never be taken away.
+            for (TTaskItem* Item : NewItems)
+                if (!Item->GetDone())
+                    Task->AddURLRow(Item);
+        },
+        true);
 }
 
 bool TTaskThread::SyncAddFailedRow()
 {
+    TCrawlTimer Wait(TCrawlStep::SyncWait);
     return Synchronize([this] {
+        TCrawlTimer T(TCrawlStep::UIOther);
         if (FTask->GetSelected())
             FTask->AddFailedRow(NewItem);
     });
@@ -88,7 +110,9 @@ bool TTaskThread::SyncAddFailedRow()
 
 bool TTaskThread::SyncProgress()
 {
+    TCrawlTimer Wait(TCrawlStep::SyncWait);
     return Synchronize([this] {
+        TCrawlTimer T(TCrawlStep::UIOther);
         TTaskListView* V = FTask->GetFilesListView();
         if (!FTask->GetSelected() || !V)
             return;
@@ -102,15 +126,22 @@ bool TTaskThread::SyncProgress()
 
 bool TTaskThread::SyncAddFile(const std::string& FileName, int64_t Size)
 {
-    return Synchronize([this, &FileName, Size] { FTask->AddFile(FileName, Size); });
+    TCrawlTimer Wait(TCrawlStep::SyncWait);
+    return Synchronize([this, &FileName, Size] {
+        TCrawlTimer T(TCrawlStep::UIOther);
+        FTask->AddFile(FileName, Size);
+    });
 }
 
 bool TTaskThread::FileSaved(const std::string& FileName, int64_t Size, const std::string& Text)
 {
     TTask* Task = FTask;
-    return Queue([Task, FileName, Size, Line = LogLine(Text)] {
-        Task->AddFile(FileName, Size);
-        if (TTaskLogView* L = Task->GetLogEdit())
-            L->AddLine(Line);
-    });
+    return Queue(
+        [Task, FileName, Size, Line = LogLine(Text)] {
+            TCrawlTimer T(TCrawlStep::UIFileSaved);
+            Task->AddFile(FileName, Size);
+            if (TTaskLogView* L = Task->GetLogEdit())
+                L->AddLine(Line);
+        },
+        true);
 }

@@ -40,8 +40,9 @@ public:
     bool SyncAddFailedRow();
     bool SyncProgress();
     bool SyncAddFile(const std::string& FileName, int64_t Size);
-    // The rows of a page's new links, in one call; an address already done by now gets none.
-    bool SyncAddURLRows(const std::vector<TTaskItem*>& NewItems);
+    // The rows of a page's new links, in one call queued like a log line: the worker does not
+    // wait for it. An address already done when it runs gets none.
+    bool AddURLRows(std::vector<TTaskItem*> NewItems);
     // A saved picture's images row and the log line of Text, in one call queued like a log
     // line: the worker does not wait for it.
     bool FileSaved(const std::string& FileName, int64_t Size, const std::string& Text);
@@ -70,6 +71,9 @@ public:
     TTaskItem* NewItem = nullptr;
     std::string PercentText;
     TBody Body;
+    // For the crawl's profile: when the worker was started, and when its last step ended.
+    int64_t StartedAt = -1;
+    int64_t EndedAt = -1;
 
 protected:
     void Execute() override;

@@ -412,7 +412,10 @@ class THttpClient::TConnection {
 public:
     TConnection(HANDLE AbortEvent, const std::string& Key) : FAbortEvent(AbortEvent), FKey(Key)
     {
-        FEvent = WSACreateEvent();
+        // Reset by the wait that takes its signal: a read or write needs no call to clear it.
+        FEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!FEvent)
+            FEvent = WSA_INVALID_EVENT;
         FBuffer.resize(BlockSize);
     }
     ~TConnection()
@@ -471,7 +474,7 @@ public:
             if (LastError == WSAEWOULDBLOCK) {
                 LastError = 0;
                 for (;;) {
-                    WSANETWORKEVENTS Events = Wait(Deadline, "connecting to " + Host);
+                    WSANETWORKEVENTS Events = Wait(Deadline, "connecting to " + Host, true);
                     if (Events.lNetworkEvents & FD_CONNECT) {
                         LastError = Events.iErrorCode[FD_CONNECT_BIT];
                         break;
@@ -500,6 +503,9 @@ public:
                 throw TLost();
             Wait(GetTickCount64() + ULONGLONG(FTimeout), "sending");
         }
+        // The answer takes at least a trip to the server: a read tried at once would only find
+        // nothing, at the price of a call to the system.
+        FAwaitReply = true;
     }
 
     // Up to Max bytes, from the buffer first; 0 at the end of the stream (or a reset).
@@ -554,8 +560,11 @@ public:
     // bytes nobody asked for, is not used again.
     bool Idle()
     {
-        if (FSocket == INVALID_SOCKET || Buffered() != 0)
+        if (FSocket == INVALID_SOCKET || Buffered() != 0 || FClosed)
             return false;
+        // The last read re-armed the event: unset, nothing came since, neither bytes nor a close.
+        if (WaitForSingleObject(FEvent, 0) == WAIT_TIMEOUT)
+            return true;
         char B;
         int N = recv(FSocket, &B, 1, MSG_PEEK);
         return N == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK;
@@ -568,8 +577,14 @@ private:
     int32_t Receive(char* Dest, int32_t Max)
     {
         ULONGLONG Deadline = GetTickCount64() + ULONGLONG(FTimeout);
+        if (FAwaitReply) {
+            FAwaitReply = false;
+            Wait(Deadline, "reading");
+        }
         for (;;) {
             int N = recv(FSocket, Dest, Max, 0);
+            if (N == 0)
+                FClosed = true;
             if (N >= 0)
                 return N;
             int Err = WSAGetLastError();
@@ -579,7 +594,8 @@ private:
         }
     }
 
-    WSANETWORKEVENTS Wait(ULONGLONG Deadline, const std::string& What)
+    // Waits for a network event (the signal is taken by the wait); Enumerate also reads which.
+    WSANETWORKEVENTS Wait(ULONGLONG Deadline, const std::string& What, bool Enumerate = false)
     {
         HANDLE Handles[2] = {FAbortEvent, FEvent};
         ULONGLONG Now = GetTickCount64();
@@ -592,7 +608,12 @@ private:
         if (R != WAIT_OBJECT_0 + 1)
             Fail(THttpErrorKind::Connect, "Wait failed " + What);
         WSANETWORKEVENTS Events{};
-        WSAEnumNetworkEvents(FSocket, FEvent, &Events); // also resets the event
+        if (!Enumerate)
+            return Events;
+        WSAEnumNetworkEvents(FSocket, FEvent, &Events);
+        // The event no longer tells of the close: the connection is never taken as idle again.
+        if (Events.lNetworkEvents & FD_CLOSE)
+            FClosed = true;
         return Events;
     }
 
@@ -616,6 +637,8 @@ private:
     int32_t FTimeout = 60000;
     std::vector<char> FBuffer;
     size_t FPos = 0, FEnd = 0;
+    bool FAwaitReply = false; // a request went out and no read was tried since
+    bool FClosed = false;     // the peer's close was reported
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -918,6 +941,8 @@ void THttpClient::Exchange(const char* Method, const TTarget& T, TBodySink* Sink
     }
     Req += "\r\n";
     Conn.Send(Req);
+    if (OnRequestSent)
+        OnRequestSent();
 
     // Status line and headers; interim 1xx answers are passed over.
     std::string Line;
@@ -1042,9 +1067,11 @@ void THttpClient::Exchange(const char* Method, const TTarget& T, TBodySink* Sink
 
 void THttpClient::ReadBody(TConnection& Conn, TBodySink* Sink, bool Chunked, bool& Reusable)
 {
-    std::vector<char> Block(BlockSize);
     int64_t Total = 0;
     const int64_t Length = FResponse.FContentLength;
+    // A body of known length smaller than a block needs no more room than its length.
+    std::vector<char> Block(!Chunked && Length > 0 && Length < BlockSize ? static_cast<size_t>(Length) : BlockSize);
+    const int64_t BlockBytes = static_cast<int64_t>(Block.size());
 
     auto Deliver = [&](int32_t N) {
         if (Sink->Limit() > 0 && Total + N > Sink->Limit())
@@ -1056,7 +1083,7 @@ void THttpClient::ReadBody(TConnection& Conn, TBodySink* Sink, bool Chunked, boo
     // Exactly Count bytes (Count < 0: to the end of the stream).
     auto Copy = [&](int64_t Count) {
         while (Count != 0) {
-            int32_t Want = Count < 0 ? BlockSize : int32_t(std::min<int64_t>(Count, BlockSize));
+            int32_t Want = int32_t(Count < 0 ? BlockBytes : std::min<int64_t>(Count, BlockBytes));
             int32_t N = Conn.ReadSome(Block.data(), Want);
             if (N == 0) {
                 if (Count < 0)

@@ -129,6 +129,10 @@ public:
     // After each block read and once at the end, with the running byte count; the
     // response's ContentLength is known before the first call.
     TWorkEvent OnWork;
+    // Called each time a request has gone out, before its answer is read: the answer takes at
+    // least a trip to the server, and work the body needs first (making the file it goes to)
+    // can be done meanwhile. An exception of it ends the call with that exception.
+    std::function<void()> OnRequestSent;
 
     class TConnection; // one TCP connection, private to the client's source
 

@@ -26,9 +26,17 @@ constexpr uint16_t fmCreateMask = 0xFF00;
 // "Cannot create file '%s': %s" with the system's text, keeping its error code. Reads, writes,
 // seeks and size changes that fail raise EInOutError with the code.
 // On POSIX the share values are accepted but not enforced.
+// An open file's handle (a HANDLE on Windows, a descriptor on POSIX), given to a stream.
+enum class TFileHandle : intptr_t {};
+
 class TFileStream : public TStream {
 public:
     TFileStream(const std::string& FileName, uint16_t Mode);
+    // Takes a file already open, which it closes.
+    TFileStream(const std::string& FileName, TFileHandle Handle)
+        : FFileName(FileName), FHandle(static_cast<intptr_t>(Handle))
+    {
+    }
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;
     ~TFileStream() override;

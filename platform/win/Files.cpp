@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -42,6 +44,102 @@ void Fill(const WIN32_FIND_DATAA& W, TFindData& Data)
 std::string WithBackslash(std::string S)
 {
     return S.empty() ? S : IncludeTrailingBackslash(S);
+}
+
+// Wine's kernel32 gives the Unix name of a path (a UTF-8 text the caller frees from the process
+// heap); other systems lack the entry.
+using TWineUnixFileName = char*(__cdecl*)(const wchar_t*);
+
+TWineUnixFileName WineUnixFileName()
+{
+    static const TWineUnixFileName F = [] {
+        HMODULE K = GetModuleHandleA("kernel32.dll");
+        return K ? reinterpret_cast<TWineUnixFileName>(reinterpret_cast<void*>(GetProcAddress(K, "wine_get_unix_file_name")))
+                 : nullptr;
+    }();
+    return F;
+}
+
+std::wstring Widen(const std::string& S, UINT CodePage)
+{
+    if (S.empty())
+        return std::wstring();
+    const int N = MultiByteToWideChar(CodePage, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
+    if (N <= 0)
+        return std::wstring();
+    std::wstring W(static_cast<size_t>(N), L'\0');
+    MultiByteToWideChar(CodePage, 0, S.data(), static_cast<int>(S.size()), W.data(), N);
+    return W;
+}
+
+// The folders' names in Wine's Unix name space, by their names as given; a folder without one
+// maps to "". Bounded: the crawl saves into a handful of folders.
+class TExactFolders {
+public:
+    std::wstring Get(const std::string& Folder)
+    {
+        {
+            std::lock_guard<std::mutex> G(FLock);
+            auto It = FFolders.find(Folder);
+            if (It != FFolders.end())
+                return It->second;
+        }
+        std::wstring Exact;
+        const std::wstring Wide = Widen(Folder, CP_ACP);
+        if (!Wide.empty()) {
+            if (char* Unix = WineUnixFileName()(Wide.c_str())) {
+                std::string U = Unix;
+                HeapFree(GetProcessHeap(), 0, Unix);
+                while (U.size() > 1 && U.back() == '/')
+                    U.pop_back();
+                if (!U.empty() && U.front() == '/')
+                    Exact = L"\\\\?\\unix" + Widen(U, CP_UTF8);
+            }
+        }
+        std::lock_guard<std::mutex> G(FLock);
+        if (FFolders.size() >= kMaxFolders)
+            FFolders.clear();
+        FFolders[Folder] = Exact;
+        return Exact;
+    }
+    // A folder that was removed (and perhaps made again in another case) is looked up afresh.
+    void Forget(const std::string& Folder)
+    {
+        std::lock_guard<std::mutex> G(FLock);
+        FFolders.erase(Folder);
+    }
+
+private:
+    static constexpr size_t kMaxFolders = 64;
+    std::mutex FLock;
+    std::unordered_map<std::string, std::wstring> FFolders;
+};
+
+TExactFolders gExactFolders;
+
+// The name looked up as written, or "" when the plain name is to be used.
+std::wstring ExactName(const std::string& FileName, std::string& Folder)
+{
+    const size_t Slash = FileName.find_last_of('\\');
+    Folder.clear();
+    if (!WineUnixFileName() || Slash == std::string::npos || Slash + 1 >= FileName.size())
+        return std::wstring();
+    const std::string Name = FileName.substr(Slash + 1);
+    if (Name.find_first_of("/:") != std::string::npos)
+        return std::wstring();
+    Folder = FileName.substr(0, Slash + 1);
+    const std::wstring Base = gExactFolders.Get(Folder);
+    const std::wstring WideName = Widen(Name, CP_ACP);
+    if (Base.empty() || WideName.empty())
+        return std::wstring();
+    return Base + L"/" + WideName;
+}
+
+constexpr DWORD kNewFileAccess = GENERIC_READ | GENERIC_WRITE;
+
+HANDLE CreateNew(const wchar_t* Name)
+{
+    return CreateFileW(Name, kNewFileAccess, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 } // namespace
@@ -97,6 +195,43 @@ bool DeleteFile(const std::string& FileName)
 bool RenameFile(const std::string& OldName, const std::string& NewName)
 {
     return MoveFileA(OldName.c_str(), NewName.c_str()) != FALSE;
+}
+
+HANDLE CreateNewFileExact(const std::string& FileName, DWORD& Error)
+{
+    std::string Folder;
+    const std::wstring Exact = ExactName(FileName, Folder);
+    if (!Exact.empty()) {
+        HANDLE F = CreateNew(Exact.c_str());
+        if (F != INVALID_HANDLE_VALUE)
+            return F;
+        Error = GetLastError();
+        // A folder that is gone (Wine tells so as a file not found) is looked up afresh: it may
+        // have been made again in another case.
+        if (Error != ERROR_PATH_NOT_FOUND && Error != ERROR_FILE_NOT_FOUND)
+            return INVALID_HANDLE_VALUE;
+        gExactFolders.Forget(Folder);
+    }
+    HANDLE F = CreateFileA(FileName.c_str(), kNewFileAccess, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    Error = F == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    return F;
+}
+
+bool RenameFileExact(const std::string& OldName, const std::string& NewName)
+{
+    std::string OldFolder, NewFolder;
+    const std::wstring Old = ExactName(OldName, OldFolder);
+    const std::wstring New = ExactName(NewName, NewFolder);
+    if (!Old.empty() && !New.empty()) {
+        if (MoveFileW(Old.c_str(), New.c_str()))
+            return true;
+        if (GetLastError() != ERROR_PATH_NOT_FOUND && GetLastError() != ERROR_FILE_NOT_FOUND)
+            return false;
+        gExactFolders.Forget(OldFolder);
+        gExactFolders.Forget(NewFolder);
+    }
+    return RenameFile(OldName, NewName);
 }
 
 bool MoveFileReplace(const std::string& OldName, const std::string& NewName)

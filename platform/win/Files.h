@@ -31,6 +31,19 @@ bool DeleteFile(const std::string& FileName);
 bool RenameFile(const std::string& OldName, const std::string& NewName); // MoveFileA
 bool MoveFileReplace(const std::string& OldName, const std::string& NewName); // replacing a target
 bool CopyFile(const std::string& Source, const std::string& Target, bool FailIfExists);
+
+// Wine compares file names without regard to case, so every look-up of a name that does not
+// exist (making a new file, the target of a rename) reads the whole folder: in a folder of
+// thousands of files each costs milliseconds, more with every file. The two calls below look
+// the new name up as written: under Wine through the folder's name in Wine's Unix name space,
+// elsewhere (Windows keeps an index of each folder) through the name itself. A file whose name
+// differs only in case is then not seen: the caller makes sure the name is free ignoring case.
+// Neither ever replaces a file of the very same name.
+// A new file, open for reading and writing and shared for reading only;
+// INVALID_HANDLE_VALUE with the system's error code in Error when it cannot be made.
+HANDLE CreateNewFileExact(const std::string& FileName, DWORD& Error);
+// RenameFile to a new name looked up as written.
+bool RenameFileExact(const std::string& OldName, const std::string& NewName);
 int64_t FileSize(const std::string& FileName);     // -1 when it is missing or not a file
 // The last write time in local time; -1 when the file is missing.
 TDateTime FileAge(const std::string& FileName);

@@ -50,6 +50,7 @@ TQueueLock gQueueLock;
 std::deque<TSyncRequest*> gQueue;
 bool gAccepting = false;
 bool gWakePosted = false;
+bool gWakeSignalled = false; // the event was set for requests not yet served
 DWORD gMainThreadID = 0;
 HWND gSyncWnd = nullptr;
 HANDLE gSyncEvent = nullptr; // made by the first InitSynchronize, kept for the process
@@ -124,19 +125,22 @@ bool OnMainThread()
     return gMainThreadID != 0 && GetCurrentThreadId() == gMainThreadID;
 }
 
-// Puts R at the end of the queue and wakes the user-interface thread; false when the queue
-// takes nothing (not served, or R's thread terminated).
-bool Enqueue(TSyncRequest* R)
+// Puts R at the end of the queue and, unless Quiet, wakes the user-interface thread; false when
+// the queue takes nothing (not served, or R's thread terminated).
+bool Enqueue(TSyncRequest* R, bool Quiet = false)
 {
     bool Wake;
     {
         std::lock_guard<TQueueLock> Lock(gQueueLock);
         if (!gAccepting || (R->Thread && R->Thread->GetTerminated()))
             return false;
+        gQueue.push_back(R);
+        if (Quiet)
+            return true;
         // Whoever serves the queue serves all of it: only the first request of a batch needs
         // to wake the user-interface thread.
-        Wake = gQueue.empty();
-        gQueue.push_back(R);
+        Wake = !gWakeSignalled;
+        gWakeSignalled = true;
         if (!gWakePosted && PostMessageA(gSyncWnd, WM_QM_SYNC, 0, 0))
             gWakePosted = true;
     }
@@ -206,6 +210,7 @@ void InitSynchronize()
     });
     gSyncWnd = gSyncWindow->GetHandle();
     gWakePosted = false;
+    gWakeSignalled = false;
     gAccepting = true;
 }
 
@@ -238,6 +243,7 @@ bool CheckSynchronize()
                 // A wake-up message taken by a foreign loop without being dispatched must not
                 // stop later ones: the queue is served now, so the next request posts again.
                 gWakePosted = false;
+                gWakeSignalled = false;
                 break;
             }
             R = gQueue.front();
@@ -383,9 +389,12 @@ unsigned __stdcall TCarrier::Main(void* Param)
         // ended finds a parked thread; the owner may free the object as soon as it is signalled.
         const TThread::TRunEnd End = Job->Run();
         const bool Parked = End.CarryOn && Park(C);
-        SetEvent(End.Signal);
-        if (End.CloseSignal)
-            CloseHandle(End.Signal);
+        if (End.Signal) {
+            End.Signal->SignalEnd();
+        } else if (End.FreedHandle) {
+            SetEvent(End.FreedHandle);
+            CloseHandle(End.FreedHandle);
+        }
         if (!Parked)
             break;
     }
@@ -471,11 +480,13 @@ TThread::TRunEnd TThread::Run()
     TRunEnd End;
     End.CarryOn = MayCarryOn();
     if (FFreeOnTerminate) {
-        // Nobody frees a self-freeing object, but a copy of its handle may be waited on: it is
-        // signalled once the object and all it held are gone.
-        End.Signal = FHandle;
-        End.CloseSignal = true;
-        FHandle = nullptr;
+        // Nobody frees a self-freeing object, but its handle may be waited on: it is signalled
+        // once the object and all it held are gone.
+        {
+            std::lock_guard<TQueueLock> Lock(gCarrierLock);
+            End.FreedHandle = FHandle;
+            FHandle = nullptr;
+        }
         delete this;
         return End;
     }
@@ -489,21 +500,45 @@ TThread::TRunEnd TThread::Run()
         std::lock_guard<TQueueLock> Lock(gCarrierLock);
         FCarrier = nullptr;
     }
-    End.Signal = FHandle;
-    // The last touch: the system thread only signals the handle now.
+    End.Signal = this;
+    // The last touch: the system thread only marks the end now (SignalEnd).
     FLeft.store(true);
     return End;
 }
 
 TThread::TThread()
 {
-    FHandle = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!FHandle)
-        throw EThread(Format("Cannot create a thread: %s", SysErrorMessage(GetLastError())));
-    TScopeExit CloseOnFailure([this] { CloseHandle(FHandle); });
     FCarrier = TakeCarrier(this);
-    CloseOnFailure.Dismiss();
     FThreadID = FCarrier->ID;
+}
+
+void TThread::SignalEnd()
+{
+    std::lock_guard<TQueueLock> Lock(gCarrierLock);
+    if (FHandle)
+        SetEvent(FHandle);
+    // Last: once the owner sees it, it may free the object.
+    FSignalled.store(true);
+}
+
+HANDLE TThread::GetHandle()
+{
+    std::lock_guard<TQueueLock> Lock(gCarrierLock);
+    if (!FHandle)
+        FHandle = CreateEventA(nullptr, TRUE, FSignalled.load() ? TRUE : FALSE, nullptr);
+    return FHandle;
+}
+
+void TThread::AwaitSignal()
+{
+    if (FSignalled.load())
+        return;
+    if (HANDLE H = GetHandle()) {
+        WaitForSingleObject(H, INFINITE);
+        return;
+    }
+    while (!FSignalled.load())
+        Sleep(1);
 }
 
 TThread::~TThread()
@@ -543,19 +578,29 @@ void TThread::Terminate()
 
 void TThread::WaitForEnd()
 {
-    if (!OnMainThread()) {
-        WaitForSingleObject(FHandle, INFINITE);
+    if (FSignalled.load()) {
+        // The calls it queued and nobody woke this thread for are run now (Queue's quiet calls).
+        CheckSynchronize();
         return;
     }
-    HANDLE Handles[2] = {FHandle, gSyncEvent};
+    if (!OnMainThread()) {
+        AwaitSignal();
+        return;
+    }
+    HANDLE End = GetHandle();
+    if (!End)
+        RaiseLastOSError("Cannot wait for a thread");
+    HANDLE Handles[2] = {End, gSyncEvent};
     // The queue's event is shared with every loop that waits on it, and another waiter may take
     // the signal of a request this wait has to serve: the queue is also looked at before the
     // first wait and whenever a short wait ends without a signal.
     CheckSynchronize();
     for (;;) {
         const DWORD R = MsgWaitForMultipleObjects(2, Handles, FALSE, 100, QS_SENDMESSAGE);
-        if (R == WAIT_OBJECT_0)
+        if (R == WAIT_OBJECT_0) {
+            CheckSynchronize();
             return;
+        }
         if (R == WAIT_OBJECT_0 + 1 || R == WAIT_TIMEOUT) {
             CheckSynchronize();
         } else if (R == WAIT_OBJECT_0 + 2) {
@@ -570,9 +615,10 @@ void TThread::WaitForEnd()
 int32_t TThread::WaitFor()
 {
     // A system thread runs one object after another: a finished object is never "itself".
-    if (FStarted && WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0) {
+    if (FStarted && FSignalled.load()) {
         if (FEndingThread)
             WaitForSingleObject(FEndingThread, INFINITE);
+        CheckSynchronize(); // its quiet calls; nothing on other threads
         return FReturnValue.load();
     }
     if (GetCurrentThreadId() == FThreadID)
@@ -585,13 +631,6 @@ int32_t TThread::WaitFor()
     if (FEndingThread)
         WaitForSingleObject(FEndingThread, INFINITE); // ends at once: nothing is left to run
     return FReturnValue.load();
-}
-
-bool TThread::HandleSignalled()
-{
-    if (!FEndSeen && FHandle && WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0)
-        FEndSeen = true;
-    return FEndSeen;
 }
 
 void TThread::TerminateAndWait() noexcept
@@ -612,8 +651,8 @@ void TThread::TerminateAndWait() noexcept
         return;
     // A thread that has left the object signals its handle at once, with no help from this
     // thread: a plain wait will do.
-    if (FEndSeen || WaitForSingleObject(FHandle, FLeft.load() ? INFINITE : 0) == WAIT_OBJECT_0) {
-        FEndSeen = true;
+    if (FSignalled.load() || FLeft.load()) {
+        AwaitSignal();
         if (FEndingThread)
             WaitForSingleObject(FEndingThread, INFINITE);
         return;
@@ -628,7 +667,7 @@ void TThread::TerminateAndWait() noexcept
         WaitForEnd();
     } catch (...) {
         // Nothing may leave here: a plain wait for the end instead.
-        WaitForSingleObject(FHandle, INFINITE);
+        AwaitSignal();
     }
     if (FEndingThread)
         WaitForSingleObject(FEndingThread, INFINITE);
@@ -650,7 +689,7 @@ bool TThread::Synchronize(const TThreadMethod& Method)
     return QueueAndWait(this, Method, false);
 }
 
-bool TThread::Queue(TThreadMethod Method)
+bool TThread::Queue(TThreadMethod Method, bool Quiet)
 {
     if (GetTerminated())
         return false;
@@ -663,7 +702,7 @@ bool TThread::Queue(TThreadMethod Method)
     R->Owned = true;
     R->OwnedMethod = std::move(Method);
     R->Method = &R->OwnedMethod;
-    if (Enqueue(R))
+    if (Enqueue(R, Quiet))
         return true;
     delete R;
     return false;

@@ -59,7 +59,8 @@ public:
     bool GetTerminated() const { return FTerminated.load(); }
 
     // Waits for the end of the thread and returns ReturnValue. On the user-interface thread it
-    // serves Synchronize requests and sent messages while it waits (posted input stays queued).
+    // serves Synchronize requests and sent messages while it waits (posted input stays queued),
+    // and once the thread has ended the calls it queued.
     // Raises EThread when called from the thread itself, for a thread never resumed, or on the
     // user-interface thread from inside one of this thread's running synchronised methods.
     int32_t WaitFor();
@@ -79,8 +80,10 @@ public:
     // A call not yet run when the thread is terminated or freed is dropped; an exception of
     // Method is reported on the user-interface thread. False when it was not queued (the thread
     // was terminated, or the application is going away). Method must not need the caller's
-    // stack: take copies.
-    bool Queue(TThreadMethod Method);
+    // stack: take copies. A Quiet call does not wake the user-interface thread: it runs when that
+    // thread next serves the queue (for the next call that wakes it, or when it is idle), which
+    // saves a wake-up per call for work that may wait a moment, such as a log line.
+    bool Queue(TThreadMethod Method, bool Quiet = false);
 
     TThreadPriority GetPriority() const;
     void SetPriority(TThreadPriority Value);
@@ -88,15 +91,18 @@ public:
     void SetFreeOnTerminate(bool Value) { FFreeOnTerminate = Value; }
     int32_t GetReturnValue() const { return FReturnValue.load(); }
     // Signalled when the thread is done with this object: Execute and OnTerminate have ended.
-    HANDLE GetHandle() const { return FHandle; }
+    // Made when first asked for (a crawl makes thousands of thread objects, and few are ever
+    // waited on through a handle); nullptr when the system cannot make it.
+    HANDLE GetHandle();
     DWORD GetThreadID() const { return FThreadID; }
     bool GetFinished() const { return FFinished.load(); }
     // True once the system thread is done with this object (Execute and OnTerminate have
     // ended); the handle is signalled a moment later, and freeing the object then never waits
     // for anything but that signal.
     bool GetLeft() const { return FLeft.load(); }
-    // Whether the handle is signalled, without waiting (for the owner's thread).
-    bool HandleSignalled();
+    // Whether the thread is done with this object (the handle is, or would be, signalled),
+    // without waiting.
+    bool HandleSignalled() const { return FSignalled.load(); }
 
     // The exception that ended Execute (null when it returned normally), its class and text.
     std::exception_ptr GetFailure() const { return FFailure; }
@@ -122,14 +128,20 @@ private:
     // Execute and OnTerminate, on the system thread; then the handle to signal, and whether the
     // system thread may carry another object.
     struct TRunEnd {
-        HANDLE Signal = nullptr;
-        bool CloseSignal = false;
+        TThread* Signal = nullptr;  // the object to mark done (SignalEnd)
+        HANDLE FreedHandle = nullptr; // the handle of an object that freed itself, to signal and close
         bool CarryOn = false;
     };
     TRunEnd Run();
+    // The system thread's last touch of the object: the handle, when one was made, is signalled
+    // and the object marked done. Under gCarrierLock, as the handle's making is.
+    void SignalEnd();
+    // Waits for SignalEnd (a short wait: the thread has left the object).
+    void AwaitSignal();
 
-    // Signalled once the thread is done with this object (after OnTerminate).
+    // Made on demand (GetHandle, a wait); signalled once the thread is done with this object.
     HANDLE FHandle = nullptr;
+    std::atomic<bool> FSignalled{false};
     DWORD FThreadID = 0;
     TCarrier* FCarrier = nullptr; // the system thread that runs this object, until it is done
     int FPriority = 0;            // the system priority asked for (THREAD_PRIORITY_NORMAL is 0)
@@ -137,7 +149,6 @@ private:
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FFinished{false};
     std::atomic<bool> FLeft{false};
-    bool FEndSeen = false; // the handle was seen signalled (by the owner)
     std::atomic<int32_t> FReturnValue{0};
     bool FStarted = false;
     bool FSkipExecute = false;

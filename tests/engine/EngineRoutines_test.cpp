@@ -475,3 +475,21 @@ TEST(ReserveUniqueFile, AHeldReservationKeepsItsNameUntilGivenUp)
     D.Stream.reset();
     EXPECT_EQ(ReadAll(T.File("k.jpg")), "c");
 }
+
+// Files are made and renamed through names looked up as written; a name, or a leftover partial,
+// taken in another case still counts as taken.
+TEST(ReserveUniqueFile, NamesTakenInAnotherCaseArePassedOver)
+{
+    TestSupport::TTempFolder T;
+    MakeFile(T.File("PIC.JPG"), "upper");
+    MakeFile(T.File("Pic[0].Jpg!!wr"), "left over");
+    TReservedFile R = ReserveUniqueFile(T.File("pic.jpg"), PartialSuffix);
+    EXPECT_EQ(R.FileName, T.File("pic[1].jpg"));
+    R.Stream->WriteBuffer("new", 3);
+    R.Stream.reset();
+    EXPECT_EQ(FinishReservedFile(R.FileName, PartialSuffix), T.File("pic[1].jpg"));
+    R.Claim.reset();
+    EXPECT_EQ(Entries(T.Path()), (std::vector<std::string>{"PIC.JPG", "Pic[0].Jpg!!wr", "pic[1].jpg"}));
+    EXPECT_EQ(ReadAll(T.File("PIC.JPG")), "upper");
+    EXPECT_EQ(ReadAll(T.File("pic[1].jpg")), "new");
+}

@@ -391,7 +391,7 @@ TEST(TaskViewControls, APagesRowsComeTogetherWithoutAddressesAlreadyDone)
         F.Task.SetSelected(Selected);
         TTaskThread W(&F.Task, Items[0], Items[0]->GetAddress());
         bool Shown = false;
-        W.Body = [&](TTaskThread& Self) { Shown = Self.SyncAddURLRows(Items); };
+        W.Body = [&](TTaskThread& Self) { Shown = Self.AddURLRows(Items); };
         W.Resume();
         W.WaitFor();
         return Shown;

@@ -490,3 +490,81 @@ TEST(TaskCrawl, RowsAreShownWithTheListMutexFree)
     EXPECT_EQ(FailedFree, std::vector<bool>{true});
     EXPECT_EQ(Task.GetFailedList()->GetCount(), 1);
 }
+
+// Workers hand their log lines over without waking the user-interface thread. A stop shows what
+// they handed over before they go: the log still tells that the downloads began.
+TEST(Task, StopShowsTheLinesItsWorkersHandedOver)
+{
+    StandInCloseAllGates();
+    TestSupport::TTempFolder Dir;
+    TFixture F;
+    F.Task.GetOptions()->SetDefaultFolder(Dir.Path());
+    F.AddPending("http://www.site.test/a.jpg?log=saving-a&partial=1&gate=never");
+    F.AddPending("http://www.site.test/b.jpg?log=saving-b&partial=1&gate=never");
+    F.Task.Start();
+    // Nothing here serves the queue; a worker has logged once its partial file is named.
+    auto Named = [&] {
+        for (TTaskItem* I : F.Task.GetItems()->Snapshot())
+            if (I->GetTempFileName().empty())
+                return false;
+        return true;
+    };
+    for (int I = 0; I < 10000 && !Named(); ++I)
+        Sleep(1);
+    ASSERT_TRUE(Named());
+    EXPECT_TRUE(F.Log.Lines().empty());
+    F.Task.Stop();
+    ASSERT_EQ(F.Log.Lines().size(), 2u);
+    std::set<std::string> Ends;
+    for (const std::string& L : F.Log.Lines())
+        Ends.insert(L.substr(L.rfind(" - ") + 3));
+    EXPECT_EQ(Ends, (std::set<std::string>{"saving-a", "saving-b"}));
+    EXPECT_EQ(F.Task.GetDoneCount(), 0);
+    TFindData D;
+    EXPECT_NE(FindFirst(Dir.File("*"), faAnyFile, D), 0) << "a partial file is left: " << D.Name;
+}
+
+// Pending remembers the front of done and running addresses it walked past; anything that can
+// stand in that front afterwards (a link inserted before it, an address stopped or undone) is
+// still found, in list order.
+TEST(TaskItemList, PendingFindsEveryAddressAWalkFromTheFrontWould)
+{
+    TFixture F;
+    TTaskItemList* L = F.Task.GetItems();
+    auto Add = [&](const std::string& Path) {
+        auto* I = new TTaskItem(&F.Task, "http://www.site.test/" + Path);
+        EXPECT_EQ(L->GetItem(L->AddSorted(I)), I);
+        return I;
+    };
+    // Longer addresses of the start host come first.
+    TTaskItem* A = Add("aaaaaaaa.jpg");
+    TTaskItem* B = Add("bbbbbbb.jpg");
+    TTaskItem* C = Add("cccccc.jpg");
+    TTaskItem* D = Add("ddddd.jpg");
+    TTaskItem* E = Add("eeee.jpg");
+    auto Names = [&](int32_t Max) { return L->Pending(Max); };
+    EXPECT_EQ(Names(2), (std::vector<TTaskItem*>{A, B}));
+    A->SetDone(true);
+    B->SetRunning(true);
+    D->SetDone(true);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{C, E}));
+    C->SetRunning(true);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{E}));
+    // A link inserted in the front walked past comes first.
+    TTaskItem* Front = Add("a-much-longer-address.jpg");
+    EXPECT_EQ(L->GetItem(0), Front);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{Front, E}));
+    Front->SetDone(true);
+    E->SetDone(true);
+    EXPECT_TRUE(Names(8).empty());
+    // A stopped address and one done again are pending wherever they stand.
+    B->SetRunning(false);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{B}));
+    A->SetDone(false);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{A, B}));
+    // An address taken out of the front keeps the rest in reach.
+    EXPECT_TRUE(L->DeleteURL(Front->GetAddress()));
+    EXPECT_EQ(Names(1), (std::vector<TTaskItem*>{A}));
+    C->SetRunning(false);
+    EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{A, B, C}));
+}

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Failed downloads are listed and not kept: 404, cut short, and a response that never comes."""
+"""Failed downloads are listed and not kept: 404, cut short, a response that never comes, and a
+server that refuses the connection."""
 import os
+import socket
 from crawlkit import Suite, page, jpg
 
 s = Suite("failures")
@@ -43,4 +45,22 @@ s.eq(s.urls_lines(p), [start + "missing.jpg"], ".urls keeps one line")
 rows = d["views"]["failed"]
 s.eq([(r["caption"], r["data"]) for r in rows], [(start + "missing.jpg",) * 2], "the new row shows the listed entry")
 s.eq(d["tasks"][0]["failed"], [start + "missing.jpg"], "failed list has one entry")
+
+# A picture whose request never goes out (its port refuses the connection) fails like any other:
+# its partial file is named in the log, then goes, and the address is listed.
+probe = socket.socket()
+probe.bind(("127.0.0.1", 0))
+dead = "http://127.0.0.1:%d/dead.jpg" % probe.getsockname()[1]
+probe.close()
+srv.routes({"/": page(dead, "/ok.jpg"), "/ok.jpg": jpg("O")})
+dl = s.folder("refused")
+p = s.make("refused", start, dl, extra=["--timeout", "2"])
+d = s.crawl(p)
+t = d["tasks"][0]
+s.eq(t["failed"], [dead], "the refused address is listed")
+s.eq(s.files_under(dl), [os.path.join("Saved", "ok.jpg")], "no partial file of the refused picture")
+log = "\n".join(d["log"])
+s.check('Saving file "dead.jpg!!wr"' in log, "log names the refused picture's partial file")
+s.check('File "dead.jpg" saved' not in log, "no saved line for the refused picture")
+s.eq(t["saved"], 1, "saved count counts the good picture only")
 s.finish()

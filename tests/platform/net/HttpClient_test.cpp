@@ -825,6 +825,44 @@ TEST_F(HttpClientTest, AKeptConnectionIsNotUsedAfterTheServerClosedIt)
     EXPECT_EQ(After[2].Connection, After[0].Connection);
 }
 
+// Work done once a request has gone out overlaps the server's answer: the callback runs once per
+// request, when the server has the request and before any byte of the body is written. An
+// exception of it ends the call with that exception, the call is not tried again, and the
+// half-used connection serves no later request.
+TEST_F(HttpClientTest, RequestSentCallbackComesBeforeTheAnswerAndCanEndTheCall)
+{
+    Server.SetRoute("/slow", "{\"body\": \"answer\", \"delay\": 0.3}");
+    Server.SetRoute("/next", "{\"body\": \"next\"}");
+    THttpClient Http;
+    TMemoryStream Body;
+    int Calls = 0;
+    int64_t WrittenAtCall = -1;
+    bool ServerHadIt = false;
+    Http.OnRequestSent = [&] {
+        ++Calls;
+        WrittenAtCall = Body.GetSize();
+        auto Seen = LogFor("/slow");
+        ServerHadIt = Seen.size() == 1 && Seen[0].Ended == "in-progress";
+    };
+    Http.Get(Url("/slow"), &Body);
+    EXPECT_EQ(Calls, 1);
+    EXPECT_EQ(WrittenAtCall, 0);
+    EXPECT_TRUE(ServerHadIt);
+    EXPECT_EQ(std::string(static_cast<const char*>(Body.Memory()), static_cast<size_t>(Body.GetSize())), "answer");
+
+    Http.OnRequestSent = [&] { throw EFCreateError("No file for the body", "x.jpg", 5); };
+    TMemoryStream Second;
+    EXPECT_THROW(Http.Get(Url("/slow"), &Second), EFCreateError);
+    EXPECT_EQ(Second.GetSize(), 0);
+    Http.OnRequestSent = nullptr;
+    EXPECT_EQ(Http.Get(Url("/next")), "next");
+    auto Slow = LogFor("/slow");
+    ASSERT_EQ(Slow.size(), 2u);
+    ASSERT_EQ(LogFor("/next").size(), 1u);
+    EXPECT_EQ(Slow[1].Connection, Slow[0].Connection);
+    EXPECT_NE(LogFor("/next")[0].Connection, Slow[1].Connection);
+}
+
 // Connections parked by eight threads' clients and taken again by the next ones: every answer
 // arrives whole, and no more connections are made than clients ever ran at once.
 TEST_F(HttpClientTest, EightThreadsShareTheKeptConnections)

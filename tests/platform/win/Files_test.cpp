@@ -147,6 +147,62 @@ TEST(Files, CopyMoveRenameDelete)
     EXPECT_FALSE(DeleteFile(Dir.File("four.txt")));
 }
 
+// New files made through names looked up as written: never over a file of the same name, also
+// for names outside ASCII, and again after their folder was removed and made anew in another
+// case (the folder's remembered form no longer exists).
+TEST(Files, ExactNamesMakeAndRenameButNeverReplace)
+{
+    TTempFolder Dir;
+    DWORD Error = 0;
+    HANDLE F = CreateNewFileExact(Dir.File("a.txt"), Error);
+    ASSERT_NE(F, INVALID_HANDLE_VALUE);
+    DWORD Written = 0;
+    EXPECT_TRUE(WriteFile(F, "abc", 3, &Written, nullptr));
+    CloseHandle(F);
+    EXPECT_EQ(FileSize(Dir.File("a.txt")), 3);
+    EXPECT_EQ(CreateNewFileExact(Dir.File("a.txt"), Error), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(IsFileExistsError(Error));
+    EXPECT_EQ(FileSize(Dir.File("a.txt")), 3);
+
+    WriteFileText(Dir.File("b.txt"), "bb");
+    EXPECT_FALSE(RenameFileExact(Dir.File("b.txt"), Dir.File("a.txt")));
+    EXPECT_EQ(FileSize(Dir.File("a.txt")), 3);
+    EXPECT_TRUE(RenameFileExact(Dir.File("b.txt"), Dir.File("c.txt")));
+    EXPECT_FALSE(FileExists(Dir.File("b.txt")));
+    EXPECT_EQ(FileSize(Dir.File("c.txt")), 2);
+
+    // A name in the system code page comes back by the ordinary calls.
+    const std::string Accented = "caf\xE9 \xC0.txt";
+    F = CreateNewFileExact(Dir.File(Accented), Error);
+    ASSERT_NE(F, INVALID_HANDLE_VALUE);
+    CloseHandle(F);
+    TFindData D;
+    ASSERT_EQ(FindFirst(Dir.File("caf*"), faAnyFile, D), 0);
+    EXPECT_EQ(D.Name, Accented);
+    FindClose(D);
+    EXPECT_TRUE(RenameFileExact(Dir.File(Accented), Dir.File(Accented + ".old")));
+    EXPECT_TRUE(FileExists(Dir.File(Accented + ".old")));
+
+    ASSERT_TRUE(CreateDir(Dir.File("Sub")));
+    F = CreateNewFileExact(Dir.File("Sub\\one.txt"), Error);
+    ASSERT_NE(F, INVALID_HANDLE_VALUE);
+    CloseHandle(F);
+    ASSERT_TRUE(DeleteFile(Dir.File("Sub\\one.txt")));
+    ASSERT_TRUE(RemoveDir(Dir.File("Sub")));
+    ASSERT_TRUE(CreateDir(Dir.File("SUB")));
+    for (const char* Name : {"two.txt", "three.txt"}) {
+        F = CreateNewFileExact(Dir.File("Sub\\") + Name, Error);
+        ASSERT_NE(F, INVALID_HANDLE_VALUE) << Name << " error " << Error;
+        CloseHandle(F);
+        EXPECT_TRUE(FileExists(Dir.File("SUB\\") + Name));
+    }
+    EXPECT_TRUE(RenameFileExact(Dir.File("Sub\\two.txt"), Dir.File("Sub\\four.txt")));
+    EXPECT_TRUE(FileExists(Dir.File("SUB\\four.txt")));
+    // A folder that does not exist makes nothing.
+    EXPECT_EQ(CreateNewFileExact(Dir.File("none\\x.txt"), Error), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(IsFileNotFoundError(Error));
+}
+
 TEST(Files, FindFirstSeesHiddenFilesAndFoldersWhenAsked)
 {
     TTempFolder Dir;

@@ -823,3 +823,77 @@ TEST(Queue, AThreadFreedWhileItsCallRunsANestedLoopWaitsForThatCall)
     CloseHandle(StartedA);
     CloseHandle(BDone);
 }
+
+// A quiet call does not wake the user-interface thread: it waits in the queue until the thread's
+// next call that does, and runs first; a quiet call with nothing after it runs before WaitFor
+// on the user-interface thread returns.
+TEST(Queue, QuietCallsWaitForTheNextWakeAndKeepTheirOrder)
+{
+    CheckSynchronize();
+    WaitForSingleObject(SyncEvent(), 0); // a wake left over from earlier calls
+    HANDLE Go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::vector<int> Order; // user-interface thread only
+    std::atomic<bool> Queued{false};
+    TTestThread T([&](TTestThread& Self) {
+        EXPECT_TRUE(Self.Queue([&] { Order.push_back(1); }, true));
+        EXPECT_TRUE(Self.Queue([&] { Order.push_back(2); }, true));
+        Queued = true;
+        WaitForSingleObject(Go, INFINITE);
+        Self.Synchronize([&] { Order.push_back(3); });
+        Self.Queue([&] { Order.push_back(4); }, true);
+    });
+    T.Resume();
+    while (!Queued)
+        Sleep(1);
+    EXPECT_EQ(WaitForSingleObject(SyncEvent(), 50), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_TRUE(Order.empty());
+    SetEvent(Go);
+    PumpUntil([&] { return Order.size() >= 3; });
+    T.WaitFor();
+    EXPECT_EQ(Order, (std::vector<int>{1, 2, 3, 4}));
+    CloseHandle(Go);
+}
+
+// A thread object makes its end event only when someone asks for it: a crawl of thousands of
+// addresses makes as many objects, and an event each would be two calls to the system more.
+TEST(TThreadObject, TheEndEventIsMadeOnlyWhenAskedFor)
+{
+    auto Handles = [] {
+        DWORD N = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &N);
+        return static_cast<int>(N);
+    };
+    auto RunMany = [] {
+        std::vector<std::unique_ptr<TTestThread>> Done;
+        for (int I = 0; I < 100; ++I) {
+            Done.push_back(std::make_unique<TTestThread>([](TTestThread&) {}));
+            Done.back()->Resume();
+        }
+        for (auto& T : Done)
+            while (!T->HandleSignalled())
+                Sleep(1);
+        return Done;
+    };
+    RunMany(); // the system threads kept for later objects are made here
+    const int Before = Handles();
+    auto Ended = RunMany();
+    EXPECT_LT(Handles() - Before, 10) << "no event per thread object";
+    // Asked for after the end, the event is already signalled.
+    EXPECT_EQ(WaitForSingleObject(Ended[0]->GetHandle(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(Ended[0]->WaitFor(), 0);
+    Ended.clear();
+
+    HANDLE Go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    TTestThread T([&](TTestThread& Self) {
+        WaitForSingleObject(Go, INFINITE);
+        Self.SetResult(7);
+    });
+    T.Resume();
+    HANDLE End = T.GetHandle();
+    ASSERT_NE(End, nullptr);
+    EXPECT_EQ(WaitForSingleObject(End, 20), static_cast<DWORD>(WAIT_TIMEOUT));
+    SetEvent(Go);
+    EXPECT_EQ(WaitForSingleObject(End, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(T.WaitFor(), 7);
+    CloseHandle(Go);
+}
