@@ -6,7 +6,9 @@ qm_add_test(app_library_window_tests WINDOW UNMANAGED
     ${CMAKE_SOURCE_DIR}/tests/imagelib/dib/ImageLibEnvironment.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
 
-qm_add_test(app_gallery_tests WINDOW UNMANAGED
+# The gallery dialog checks which control has the focus, which needs its window in front: the
+# program runs alone, as the other dialog programs that check focus do.
+qm_add_test(app_gallery_tests WINDOW UNMANAGED INPUT
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/GenHTMLForm_test.cpp ${CMAKE_CURRENT_LIST_DIR}/DialogTestSupport.cpp
     ${CMAKE_SOURCE_DIR}/tests/imagelib/dib/ImageLibEnvironment.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
