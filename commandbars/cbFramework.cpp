@@ -9,6 +9,7 @@
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/styles/cbPainterStandard.h"
+#include "commandbars/styles/cbPainterXP.h"
 #include "commandbars/styles/uiLookAndFeelPainters.h"
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/win/Screen.h"
@@ -34,6 +35,7 @@ void cbFrameworkInit()
     gThemeNotificator = std::make_unique<TcbThemeChangedNotificator>();
     gThemeNotificator->OnThemeChanged = [] { RefreshOffice11Colors(); };
     cbStandardPaintersInit();
+    cbXPPainterInit();
     cbBarManagersInit();
     uiLookAndFeelPaintersInit();
 }

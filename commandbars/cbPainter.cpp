@@ -582,9 +582,10 @@ int32_t TcbBarItemControlPainter::GetLargeButtonArrowWidth(const TcbBarManager* 
 
 int32_t TcbBarItemControlPainter::GetSubMenuGlyphColumnIndent() const { return 0; }
 
-void TcbBarItemControlPainter::DrawDockControlBackground(const TcbBarManager* Manager, HDC DC, const TRect& R,
+void TcbBarItemControlPainter::DrawDockControlBackground(const IcbDockSite* Site, HDC DC, const TRect& R,
                                                          const TRect& OriginRect, HBRUSH Brush) const
 {
+    const TcbBarManager* Manager = Site ? Site->GetBarManager() : nullptr;
     TBitmap* Picture = Manager ? Manager->GetBackgrounds()->GetBar() : nullptr;
     FillRectWithBitmap(DC, R, OriginRect, Picture && !Picture->GetEmpty() ? Picture : nullptr, clNone,
                        cbResolveBrush(Brush));

@@ -21,6 +21,7 @@
 
 class TBitmap;
 class TImageList;
+class TcbBar;
 class TcbBarItem;
 class TcbBarItemLink;
 class TcbBarManager;
@@ -96,12 +97,15 @@ public:
     virtual TcbBarDockingStyle GetDockingStyle() const = 0;
     virtual bool IsMainMenu() const = 0;
     virtual bool IsStatusBar() const = 0;
+    virtual bool IsBorderless() const = 0; // the bar's BorderStyle is bbsNone
     virtual bool CanMove() const = 0;
     virtual bool HasCaption() const = 0;
     virtual bool CanClose() const = 0;
     virtual std::string GetCaption() const = 0;
     virtual TcbButtonState GetCloseButtonState() const = 0;
     virtual TcbButtonState GetMarkState() const = 0;
+    // The MDI button under the mouse (main menu bar); the pressed one comes as an argument.
+    virtual bool IsMDIButtonHot(TcbMDIButton Button) const = 0;
     virtual bool HasItemsPushedOff() const = 0;
     virtual bool IsMarkVisible() const = 0;
     virtual TRect GetClientRect() const = 0;
@@ -157,6 +161,7 @@ public:
     virtual bool IsPressedByMouse() const = 0;
     virtual bool IsArrowPressed() const = 0;
     virtual bool IsEditing() const = 0;
+    virtual bool IsReadOnly() const = 0; // an edit or combo whose value cannot be typed
     virtual bool IsRarelyUsed() const = 0;
     virtual bool IsFirstRarelyUsed() const = 0;
     virtual bool IsBeginGroup() const = 0;
@@ -188,8 +193,29 @@ public:
     virtual TRect GetComboButtonRect() const = 0;
 };
 
+// ---------------------------------------------------------------------------------------------
+// What painters read from a dock site. The dock sites implement it.
+
+class IcbDockSiteView {
+public:
+    virtual ~IcbDockSiteView() = default;
+
+    virtual TcbBarManager* GetBarManager() const = 0;
+    virtual TcbBarDockingStyle GetDockingStyle() const = 0;
+    virtual TRect GetClientRect() const = 0;
+    // The site's cached background picture, emptied by the site when its size changes; nullptr
+    // when the site keeps none.
+    virtual TBitmap* GetBackgroundCache() const = 0;
+    // The rows from the first (top or left) on; a row's rectangle spans the site across.
+    virtual int32_t GetRowCount() const = 0;
+    virtual TRect GetRowRect(int32_t Row) const = 0;
+    virtual int32_t GetRowBarCount(int32_t Row) const = 0;
+    virtual const TcbBar* GetRowBar(int32_t Row, int32_t Index) const = 0;
+};
+
 using IcbControl = IcbItemControlView;
 using IcbBar = IcbBarWindowView;
+using IcbDockSite = IcbDockSiteView;
 
 // ---------------------------------------------------------------------------------------------
 // The base painter. Its operations, in table order, with their base behaviour.
@@ -274,7 +300,7 @@ public:
     virtual int32_t GetButtonArrowWidth(const TcbBarManager* Manager) const;
     virtual int32_t GetLargeButtonArrowWidth(const TcbBarManager* Manager) const;
     virtual int32_t GetSubMenuGlyphColumnIndent() const;
-    virtual void DrawDockControlBackground(const TcbBarManager* Manager, HDC DC, const TRect& R,
+    virtual void DrawDockControlBackground(const IcbDockSite* Site, HDC DC, const TRect& R,
                                            const TRect& OriginRect, HBRUSH Brush) const;
     virtual bool IsItemBackgroundTransparent() const;
     virtual bool IsBarBackgroundShared() const;
@@ -306,6 +332,8 @@ public:
     virtual bool UseThemedFloatingCaption() const;
     // 9
     virtual TSize GetCloseButtonSize() const;
+    // Horizontal: the separator stands in a horizontal line of controls, so its stroke runs
+    // vertically (and across a vertical bar when clear).
     virtual void DrawBarSeparator(const IcbBar* Bar, HDC DC, const TRect& R, bool Horizontal) const;
     virtual void DrawFlatCloseButton(const IcbBar* Bar, HDC DC, const TRect& R, TcbButtonState State) const;
     virtual void DrawCloseButton(const IcbBar* Bar, HDC DC, const TRect& R) const;

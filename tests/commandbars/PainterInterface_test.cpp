@@ -16,12 +16,14 @@
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/styles/cbPainterStandard.h"
+#include "commandbars/styles/cbPainterXP.h"
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/ModelSupport.h"
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/FakeBarWindow.h"
+#include "tests/commandbars/support/FakeDockSite.h"
 #include "tests/commandbars/support/FakeItemControl.h"
 #include "tests/support/ResourceProbe.h"
 
@@ -102,7 +104,9 @@ void CallEveryOperation(TcbPainterClass P, TcbBarManager* M, FakeBarWindow& Bar,
     P->GetButtonArrowWidth(M);
     P->GetLargeButtonArrowWidth(M);
     P->GetSubMenuGlyphColumnIndent();
-    P->DrawDockControlBackground(M, DC, R, R, Face);
+    FakeDockSite Site;
+    Site.Manager = M;
+    P->DrawDockControlBackground(&Site, DC, R, R, Face);
     P->IsItemBackgroundTransparent();
     P->IsBarBackgroundShared();
     P->GetBarBkBrush(M);
@@ -406,9 +410,9 @@ TEST(PainterInterface, StylesAndLookAndFeelChooseThePainterByInstance)
     EXPECT_EQ(M->GetPainterClass(), StandardPainter());
     M->SetStyle(bmsEnhanced);
     EXPECT_EQ(M->GetPainterClass(), EnhancedPainter());
-    // No XP painter is entered yet: themes or not, XP draws with Enhanced.
+    // XP draws with its own painter only while themes are in use, else with Enhanced.
     M->SetStyle(bmsXP);
-    EXPECT_EQ(M->GetPainterClass(), EnhancedPainter());
+    EXPECT_EQ(M->GetPainterClass(), M->GetThemesInUse() ? XPPainter() : EnhancedPainter());
 
     M->SetStyle(bmsUseLookAndFeel);
     M->GetLookAndFeel()->SetKind(lfStandard);
