@@ -667,6 +667,26 @@ void TcbBarItemControlXPPainter::InitInPlaceEditSelection(HWND Edit) const
 // ---------------------------------------------------------------------------------------------
 // Menus
 
+void TcbBarItemControlXPPainter::DrawSubItem(const IcbControl* Control, HDC DC, const TRect& R,
+                                             TcbPaintFlags State, TcbDrawKind Kind) const
+{
+    if (Kind == dkMenu || !IsThemedControlClass(Control)) {
+        TcbBarItemControlPainter::DrawSubItem(Control, DC, R, State, Kind);
+        return;
+    }
+    // A main-menu title is one button as wide as its caption: its look covers the whole
+    // rectangle, and a title whose menu is open looks pressed.
+    TcbPaintFlags Look = State;
+    if (State.Contains(pfOpen)) {
+        Look.Include(pfPressed);
+        Look.Include(pfSelected);
+    }
+    const IcbBar* Bar = Control->GetBarWindow();
+    DrawGlyphBorder(Control, DC, Bar->GetBkBrush(), R, Look, true);
+    DrawCaption(Control, DC, R, true, false, State.Contains(pfEnabled), Look - TcbPaintFlags{pfPressed},
+                Control->GetCaption(), DT_CENTER | DT_VCENTER);
+}
+
 int32_t TcbBarItemControlXPPainter::GetSubMenuInnerBorder() const { return 1; }
 
 int32_t TcbBarItemControlXPPainter::GetSubMenuBeginGroupSize() const

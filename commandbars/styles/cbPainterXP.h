@@ -82,6 +82,8 @@ public:
     int32_t GetDropDownListBorder() const override;
     void DrawDropDownListBorder(HDC DC, const TRect& R) const override;
     // 13
+    void DrawSubItem(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State,
+                     TcbDrawKind Kind) const override;
     int32_t GetSubMenuInnerBorder() const override;
     int32_t GetSubMenuBeginGroupSize() const override;
     int32_t GetSubMenuBorderWidth() const override;

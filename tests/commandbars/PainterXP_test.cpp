@@ -506,6 +506,19 @@ TEST(XPPainterButtons, HotMenuRowWithAGlyphAndMainMenuTitlesArePlainFillsWithout
         EXPECT_EQ(T.Count(Sys(COLOR_HIGHLIGHT)), 40u * 20u);
         EXPECT_TRUE(Seam.Of(tcToolBar).empty());
     }
+    // The title drawn whole, hot or with its menu open: a highlight block under its caption.
+    Title.Caption = "&File";
+    for (const TcbPaintFlags& S : {TcbPaintFlags{pfEnabled, pfSelected}, TcbPaintFlags{pfEnabled, pfOpen}}) {
+        Seam.Clear();
+        TDib T(50, 20, RGB(1, 2, 3));
+        XP()->DrawSubItem(&Title, T.DC(), Rect(0, 0, 50, 20), S, dkHorizontal);
+        EXPECT_TRUE(Seam.Of(tcToolBar).empty());
+        EXPECT_EQ(T.Count(RGB(1, 2, 3)), 0u);
+        EXPECT_GT(T.Count(Sys(COLOR_HIGHLIGHT)), 50u * 20u / 2);
+        EXPECT_GT(T.Count(Sys(COLOR_HIGHLIGHTTEXT)), 0u) << "the caption on the block";
+        EXPECT_EQ(T.Pixel(0, 0), Sys(COLOR_HIGHLIGHT));
+        EXPECT_EQ(T.Pixel(49, 19), Sys(COLOR_HIGHLIGHT));
+    }
     // Not a title: a button on the main menu bar, a sub-item on a toolbar or in a menu.
     FakeItemControl Other(&B.Bar);
     EXPECT_FALSE(XP()->IsThemedControlClass(&Other));
