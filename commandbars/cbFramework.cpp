@@ -8,6 +8,7 @@
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/styles/cbPainterStandard.h"
 #include "commandbars/styles/cbPainterXP.h"
 #include "commandbars/styles/uiLookAndFeelPainters.h"
@@ -35,6 +36,7 @@ void cbFrameworkInit()
     gThemeNotificator = std::make_unique<TcbThemeChangedNotificator>();
     gThemeNotificator->OnThemeChanged = [] { RefreshOffice11Colors(); };
     cbStandardPaintersInit();
+    cbFlatPainterInit();
     cbXPPainterInit();
     cbBarManagersInit();
     uiLookAndFeelPaintersInit();

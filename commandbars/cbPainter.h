@@ -55,6 +55,8 @@ struct TcbSubMenuMetrics {
     int32_t TextHeight = 0;       // the height of "0" in the menu's font, as the style counts it
     int32_t ColumnMinimum = 0;    // the least height of a command row
     int32_t GlyphColumnWidth = 0; // the glyph column, after AdjustGlyphColumnWidth
+    int32_t ArrowSize = 0;        // the extent of a row's sub-menu arrow
+    int32_t DigitSize = 0;        // the width of "0" as the style counts it (the expand mark's size)
 };
 
 // What CalcSubMenuItemsRect works out: where the rows go, the first row shown, and the last
@@ -250,7 +252,8 @@ public:
     virtual bool IsSmallMarkRect(const TRect& R) const;
     virtual TColor GetFloatingCaptionColor(bool Active) const;
     virtual TColor GetFloatingCaptionTextColor(const IcbBar* Bar) const;
-    virtual TColor GetMarkArrowColor(const IcbBar* Bar) const;
+    // Selected: the mark or button the arrow sits on is hot or pressed.
+    virtual TColor GetMarkArrowColor(const IcbBar* Bar, bool Selected) const;
     virtual void DrawSizeGripGlyph(const IcbBar* Bar, HDC DC, const TRect& R) const;
     virtual void DrawMarkArrow(const IcbBar* Bar, HDC DC, const TRect& R) const;
     virtual void DrawBarMarkChevron(const IcbBar* Bar, HDC DC, int32_t Position, const TRect& MarkRect) const;
@@ -360,8 +363,9 @@ public:
     virtual TSize GetSizeGripSize() const;
     virtual int32_t GetBarTopIndent(const IcbBar* Bar) const;
     virtual HBRUSH GetQuickControlBrush(const IcbBar* Bar) const;
-    virtual void DrawQuickCustCheckArea(const IcbControl* Control, HDC DC, const TRect& R, bool Checked,
-                                        bool Selected) const;
+    // Answers where the entry's caption may start.
+    virtual int32_t DrawQuickCustCheckArea(const IcbControl* Control, HDC DC, const TRect& R, bool Checked,
+                                           bool Selected) const;
     virtual void DrawQuickCustItemBackground(const IcbControl* Control, HDC DC, bool Selected, const TRect& R1,
                                              const TRect& R2) const;
     virtual bool IsQuickPopupLeftAligned() const;
@@ -420,7 +424,8 @@ public:
     // 16
     virtual DWORD GetInPlaceEditStyle() const;
     virtual void SetupInPlaceEdit(HWND Edit) const;
-    virtual void InitInPlaceEditSelection(HWND Edit) const;
+    // Changed: the value was changed before editing began; the edit's parent hears of it.
+    virtual void InitInPlaceEditSelection(HWND Edit, bool Changed) const;
     virtual void DrawBoxRow(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
                             int32_t PressedBox) const;
     virtual TRect GetWindowCaptionRect(const TRect& WindowRect) const;
@@ -446,14 +451,16 @@ public:
 using TcbPainterClass = const TcbBarItemControlPainter*;
 
 // The operations the Flat painter adds, and the two the Office11 painter adds after them. Their
-// classes carry these declarations unchanged.
+// classes carry these declarations unchanged. The frame, fill and clip operations work on a bar
+// or menu window (an item control passes its own bar window): the mark and the menu border that
+// use them have no item control.
 #define CB_FLAT_PAINTER_ADDED_OPERATIONS                                                                          \
     virtual void DrawSelectedFrame(HDC DC, const TRect& R) const;                                                 \
     virtual HBRUSH GetFrameBrush() const;                                                                         \
-    virtual void FillWithBarBrush(const IcbControl* Control, HDC DC, HBRUSH Brush, const TRect& R) const;         \
-    virtual void DrawClippedFrame(const IcbControl* Control, HDC DC, HBRUSH Brush, const TRect& R) const;         \
+    virtual void FillWithBarBrush(const IcbBar* Bar, HDC DC, HBRUSH Brush, const TRect& R) const;                 \
+    virtual void DrawClippedFrame(const IcbBar* Bar, HDC DC, HBRUSH Brush, const TRect& R) const;                 \
     virtual void DrawFrameRectFlat(HDC DC, const TRect& R, HBRUSH Brush) const;                                   \
-    virtual void FillBkRect(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, bool Opaque) const;  \
+    virtual void FillBkRect(const IcbBar* Bar, HDC DC, const TRect& R, HBRUSH Brush, bool Opaque) const;          \
     virtual HBRUSH GetFlatBorderBrush() const;
 
 #define CB_OFFICE11_PAINTER_ADDED_OPERATIONS                                                                      \

@@ -13,6 +13,7 @@
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/styles/cbPainterStandard.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
@@ -33,7 +34,7 @@ constexpr int32_t kProbeSize = 100;
 // The Flat style's instance, whose operations this style borrows.
 TcbPainterClass Flat()
 {
-    return StylePainter(bmsFlat);
+    return FlatPainter();
 }
 
 bool InMenu(const IcbControl* Control)
@@ -659,9 +660,9 @@ void TcbBarItemControlXPPainter::SetupInPlaceEdit(HWND Edit) const
     Flat()->SetupInPlaceEdit(Edit);
 }
 
-void TcbBarItemControlXPPainter::InitInPlaceEditSelection(HWND Edit) const
+void TcbBarItemControlXPPainter::InitInPlaceEditSelection(HWND Edit, bool Changed) const
 {
-    Flat()->InitInPlaceEditSelection(Edit);
+    Flat()->InitInPlaceEditSelection(Edit, Changed);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -106,7 +106,7 @@ public:
     // 16
     DWORD GetInPlaceEditStyle() const override;
     void SetupInPlaceEdit(HWND Edit) const override;
-    void InitInPlaceEditSelection(HWND Edit) const override;
+    void InitInPlaceEditSelection(HWND Edit, bool Changed) const override;
     void DrawBoxRow(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
                     int32_t PressedBox) const override;
     void DrawWindowFrame(HWND Wnd, HDC DC, bool Active) const override;

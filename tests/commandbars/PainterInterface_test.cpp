@@ -15,6 +15,7 @@
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/styles/cbPainterStandard.h"
 #include "commandbars/styles/cbPainterXP.h"
 #include "commandbars/uiLookAndFeel.h"
@@ -59,7 +60,7 @@ void CallEveryOperation(TcbPainterClass P, TcbBarManager* M, FakeBarWindow& Bar,
     P->IsSmallMarkRect(R);
     P->GetFloatingCaptionColor(true);
     P->GetFloatingCaptionTextColor(&Bar);
-    P->GetMarkArrowColor(&Bar);
+    P->GetMarkArrowColor(&Bar, true);
     P->DrawSizeGripGlyph(&Bar, DC, R);
     P->DrawMarkArrow(&Bar, DC, R);
     P->DrawBarMarkChevron(&Bar, DC, 4, R);
@@ -222,7 +223,7 @@ void CallEveryOperation(TcbPainterClass P, TcbBarManager* M, FakeBarWindow& Bar,
     // 16
     P->GetInPlaceEditStyle();
     P->SetupInPlaceEdit(Edit);
-    P->InitInPlaceEditSelection(Edit);
+    P->InitInPlaceEditSelection(Edit, false);
     P->DrawBoxRow(&C, DC, Rect(0, 0, 60, 20), Face, 1);
     P->GetWindowCaptionRect(Rect(0, 0, 200, 100));
     P->DrawWindowFrame(nullptr, DC, true);
@@ -261,7 +262,7 @@ struct TUpdateCounter {
 
 } // namespace
 
-TEST(PainterInterface, EveryOperationRunsOnEachClassicPainterAndGivesItsGdiObjectsBack)
+TEST(PainterInterface, EveryOperationRunsOnEachPainterAndGivesItsGdiObjectsBack)
 {
     TManagerForm F;
     TBitmap Glyph;
@@ -292,10 +293,10 @@ TEST(PainterInterface, EveryOperationRunsOnEachClassicPainterAndGivesItsGdiObjec
     TestSupport::TResourceProbe Probe;
     ASSERT_TRUE(Probe.SelfCheck()) << Probe.Report();
     // A first round makes the system brushes and fonts the calls share.
-    for (TcbPainterClass P : {BasePainter(), StandardPainter(), EnhancedPainter()})
+    for (TcbPainterClass P : {BasePainter(), StandardPainter(), EnhancedPainter(), FlatPainter()})
         CallEveryOperation(P, F.Manager, Bar, Menu, C, Row, D.DC(), Edit);
     const int64_t Before = Probe.GdiObjects();
-    for (TcbPainterClass P : {BasePainter(), StandardPainter(), EnhancedPainter()})
+    for (TcbPainterClass P : {BasePainter(), StandardPainter(), EnhancedPainter(), FlatPainter()})
         CallEveryOperation(P, F.Manager, Bar, Menu, C, Row, D.DC(), Edit);
     EXPECT_EQ(Probe.GdiObjects(), Before);
 }
@@ -410,6 +411,8 @@ TEST(PainterInterface, StylesAndLookAndFeelChooseThePainterByInstance)
     EXPECT_EQ(M->GetPainterClass(), StandardPainter());
     M->SetStyle(bmsEnhanced);
     EXPECT_EQ(M->GetPainterClass(), EnhancedPainter());
+    M->SetStyle(bmsFlat);
+    EXPECT_EQ(M->GetPainterClass(), FlatPainter());
     // XP draws with its own painter only while themes are in use, else with Enhanced.
     M->SetStyle(bmsXP);
     EXPECT_EQ(M->GetPainterClass(), M->GetThemesInUse() ? XPPainter() : EnhancedPainter());
@@ -419,6 +422,9 @@ TEST(PainterInterface, StylesAndLookAndFeelChooseThePainterByInstance)
     EXPECT_EQ(M->GetPainterClass(), StandardPainter());
     M->GetLookAndFeel()->SetKind(lfFlat);
     EXPECT_EQ(M->GetPainterClass(), EnhancedPainter());
+    M->GetLookAndFeel()->SetKind(lfUltraFlat);
+    EXPECT_EQ(M->GetPainterClass(), FlatPainter());
+    M->GetLookAndFeel()->SetKind(lfFlat);
     M->GetLookAndFeel()->SetNativeStyle(true);
     EXPECT_EQ(M->GetRealStyle(), M->GetThemesInUse() ? bmsXP : bmsEnhanced);
     EXPECT_EQ(M->GetThemesInUse(), AreThemesInUse());

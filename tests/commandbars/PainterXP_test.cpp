@@ -24,6 +24,7 @@
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/styles/cbPainterStandard.h"
 #include "commandbars/styles/cbPainterXP.h"
 #include "commandbars/uiLookAndFeel.h"
@@ -260,7 +261,7 @@ TEST(XPPainterChoice, ThemesGiveTheXPPainterAndTheirAbsenceTheEnhancedOne)
     M->GetLookAndFeel()->SetNativeStyle(false);
     M->GetLookAndFeel()->SetKind(lfUltraFlat);
     EXPECT_EQ(M->GetRealStyle(), bmsFlat);
-    EXPECT_EQ(M->GetPainterClass(), StylePainter(bmsFlat));
+    EXPECT_EQ(M->GetPainterClass(), FlatPainter());
 
     // Themes switched off: the broadcast makes the manager choose again, and it never keeps XP.
     M->SetStyle(bmsXP);
