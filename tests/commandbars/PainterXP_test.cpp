@@ -136,6 +136,23 @@ public:
         return Found;
     }
     const std::vector<TDrawCall>& All() const { return gCalls; }
+    // Adds a failure unless exactly one call went out with Class's handle, in Part and State (and
+    // over Where when given); answers its rectangle and clears the record.
+    RECT ExpectOne(TcbThemeClass Class, int Part, int State, const std::string& What = "",
+                   const RECT* Where = nullptr)
+    {
+        const std::vector<TDrawCall> Calls = Of(Class);
+        gCalls.clear();
+        EXPECT_EQ(Calls.size(), 1u) << What;
+        if (Calls.size() != 1)
+            return RECT{};
+        EXPECT_EQ(Calls[0].Part, Part) << What;
+        EXPECT_EQ(Calls[0].State, State) << What;
+        if (Where) {
+            EXPECT_TRUE(EqualRect(&Calls[0].R, Where)) << What;
+        }
+        return Calls[0].R;
+    }
 };
 
 // The test's own handle and queries, apart from the painter's cache.
@@ -410,11 +427,7 @@ TEST(XPPainterButtons, EachStateDrawsItsToolBarStateWithTheReferencePixels)
         TThemeSeam Seam;
         TDib D(30, 30, RGB(1, 2, 3)), Ref(30, 30);
         XP()->DrawGlyphBorder(&Button, D.DC(), B.Fill.Get(), R, C.Flags, true);
-        const auto Calls = Seam.Of(tcToolBar);
-        ASSERT_EQ(Calls.size(), 1u) << C.Name;
-        EXPECT_EQ(Calls[0].Part, TP_BUTTON) << C.Name;
-        EXPECT_EQ(Calls[0].State, C.State) << C.Name;
-        EXPECT_TRUE(EqualRect(&Calls[0].R, &R)) << C.Name;
+        Seam.ExpectOne(tcToolBar, TP_BUTTON, C.State, C.Name, &R);
         Ref.Fill(RGB(1, 2, 3));
         FillRect(Ref.DC(), &R, B.Fill.Get());
         UxTheme::DrawThemeBackground(ToolBar.Get(), Ref.DC(), TP_BUTTON, C.State, &R, nullptr);
@@ -433,10 +446,7 @@ TEST(XPPainterButtons, SplitButtonIsPartThreeWithItsHalfPartFourAndAnArrowKindOn
     TThemeSeam Seam;
     TDib D(23, 22);
     XP()->DrawGlyphBorder(&Split, D.DC(), B.Fill.Get(), Main, {pfEnabled, pfSelected}, true);
-    auto Calls = Seam.Of(tcToolBar);
-    ASSERT_EQ(Calls.size(), 1u);
-    EXPECT_EQ(Calls[0].Part, TP_SPLITBUTTON);
-    EXPECT_EQ(Calls[0].State, TS_HOT);
+    Seam.ExpectOne(tcToolBar, TP_SPLITBUTTON, TS_HOT, "split button", &Main);
 
     // The drop-down half by state; its arrow is the part's own.
     struct TCase {
@@ -452,10 +462,7 @@ TEST(XPPainterButtons, SplitButtonIsPartThreeWithItsHalfPartFourAndAnArrowKindOn
         Seam.Clear();
         TDib Part(14, 22), Ref(14, 22);
         XP()->DrawDropDownPart(&Split, Part.DC(), Half, B.Fill.Get(), C.Flags, 0);
-        Calls = Seam.Of(tcToolBar);
-        ASSERT_EQ(Calls.size(), 1u);
-        EXPECT_EQ(Calls[0].Part, TP_SPLITBUTTONDROPDOWN);
-        EXPECT_EQ(Calls[0].State, C.State);
+        Seam.ExpectOne(tcToolBar, TP_SPLITBUTTONDROPDOWN, C.State, "drop-down half", &Half);
         ToolBar.Reference(Ref, TP_SPLITBUTTONDROPDOWN, C.State, Half);
         EXPECT_EQ(FirstDifference(Part, Ref), "") << "state " << C.State;
     }
@@ -465,10 +472,7 @@ TEST(XPPainterButtons, SplitButtonIsPartThreeWithItsHalfPartFourAndAnArrowKindOn
     Seam.Clear();
     TDib Kind1(14, 22), Ref(14, 22);
     XP()->DrawDropDownPart(&Split, Kind1.DC(), Half, B.Fill.Get(), {pfEnabled, pfSelected}, 1);
-    Calls = Seam.Of(tcToolBar);
-    ASSERT_EQ(Calls.size(), 1u);
-    EXPECT_EQ(Calls[0].Part, TP_BUTTON);
-    EXPECT_EQ(Calls[0].State, TS_HOT);
+    Seam.ExpectOne(tcToolBar, TP_BUTTON, TS_HOT, "arrow kind 1", &Half);
     ToolBar.Reference(Ref, TP_BUTTON, TS_HOT, Half);
     DrawArrow(Ref.DC(), Half, true, false, true, false, 3);
     EXPECT_EQ(FirstDifference(Kind1, Ref), "");
@@ -492,8 +496,7 @@ TEST(XPPainterButtons, HotMenuRowWithAGlyphAndMainMenuTitlesArePlainFillsWithout
     EXPECT_TRUE(Seam.All().empty());
     // Checked (down), the same row gets its checked button.
     XP()->DrawGlyphBorder(&Row, D.DC(), B.Fill.Get(), R, {pfEnabled, pfSelected, pfDown}, true);
-    ASSERT_EQ(Seam.Of(tcToolBar).size(), 1u);
-    EXPECT_EQ(Seam.Of(tcToolBar)[0].State, TS_CHECKED);
+    Seam.ExpectOne(tcToolBar, TP_BUTTON, TS_CHECKED, "checked menu glyph", &R);
 
     // A main-menu title, hot or pressed: the highlight over the whole rectangle.
     B.Bar.MainMenu = true;
@@ -543,21 +546,12 @@ TEST(XPPainterBars, GripMarkAndSeparatorDrawTheirPartsByOrientationAndState)
     ASSERT_GT(Grip, 0);
     B.Bar.DockingStyle = dsTop;
     XP()->DrawDockedBarBorder(&B.Bar, D.DC(), B.Fill.Get(), Rect(10, 10, 200, 40));
-    auto Calls = Seam.Of(tcRebar);
-    ASSERT_EQ(Calls.size(), 1u);
-    EXPECT_EQ(Calls[0].Part, RP_GRIPPER);
-    EXPECT_EQ(Calls[0].State, 1);
     RECT Expected{12, 12, 12 + Grip, 38};
-    EXPECT_TRUE(EqualRect(&Calls[0].R, &Expected));
-    Seam.Clear();
+    Seam.ExpectOne(tcRebar, RP_GRIPPER, 1, "top grip", &Expected);
     B.Bar.DockingStyle = dsLeft;
     XP()->DrawDockedBarBorder(&B.Bar, D.DC(), B.Fill.Get(), Rect(10, 10, 40, 110));
-    Calls = Seam.Of(tcRebar);
-    ASSERT_EQ(Calls.size(), 1u);
-    EXPECT_EQ(Calls[0].Part, RP_GRIPPERVERT);
     Expected = RECT{12, 12, 38, 12 + Grip};
-    EXPECT_TRUE(EqualRect(&Calls[0].R, &Expected));
-    Seam.Clear();
+    Seam.ExpectOne(tcRebar, RP_GRIPPERVERT, 1, "left grip", &Expected);
     B.Bar.Movable = false;
     XP()->DrawDockedBarBorder(&B.Bar, D.DC(), B.Fill.Get(), Rect(10, 10, 40, 110));
     EXPECT_TRUE(Seam.All().empty());
@@ -569,38 +563,26 @@ TEST(XPPainterBars, GripMarkAndSeparatorDrawTheirPartsByOrientationAndState)
         B.Bar.MarkState = State;
         for (bool Borderless : {false, true}) {
             B.Bar.Borderless = Borderless;
-            Seam.Clear();
             XP()->DrawBarMarkBackground(&B.Bar, D.DC(), B.Fill.Get(), Mark);
-            Calls = Seam.Of(tcToolBar);
-            ASSERT_EQ(Calls.size(), 1u);
-            EXPECT_EQ(Calls[0].Part, TP_BUTTON);
-            EXPECT_EQ(Calls[0].State, static_cast<int>(State) + 1);
-            EXPECT_EQ(Calls[0].R.bottom - Calls[0].R.top, Borderless ? 20 : 22);
-            EXPECT_EQ(Calls[0].R.right - Calls[0].R.left, 11);
+            const RECT Drawn = Seam.ExpectOne(tcToolBar, TP_BUTTON, State + 1, "mark");
+            EXPECT_EQ(Drawn.bottom - Drawn.top, Borderless ? 20 : 22);
+            EXPECT_EQ(Drawn.right - Drawn.left, 11);
         }
     }
     B.Bar.DockingStyle = dsLeft;
-    Seam.Clear();
     XP()->DrawBarMarkBackground(&B.Bar, D.DC(), B.Fill.Get(), Rect(0, 100, 22, 111));
-    ASSERT_EQ(Seam.Of(tcToolBar).size(), 1u);
-    EXPECT_EQ(Seam.Of(tcToolBar)[0].R.right - Seam.Of(tcToolBar)[0].R.left, 20);
+    const RECT Vertical = Seam.ExpectOne(tcToolBar, TP_BUTTON, TS_PRESSED, "vertical mark");
+    EXPECT_EQ(Vertical.right - Vertical.left, 20);
 
     // Separators: the vertical stroke (part 5) on a horizontal bar, the horizontal one (part 6) on
     // a vertical bar, over the bar background.
     for (bool Horizontal : {true, false}) {
-        Seam.Clear();
-        TDib S(30, 30, RGB(1, 2, 3));
-        XP()->DrawBarSeparator(&B.Bar, S.DC(), Rect(0, 0, 30, 30), Horizontal);
-        Calls = Seam.Of(tcToolBar);
-        ASSERT_EQ(Calls.size(), 1u);
-        EXPECT_EQ(Calls[0].Part, Horizontal ? TP_SEPARATOR : TP_SEPARATORVERT);
-        EXPECT_EQ(S.Count(RGB(1, 2, 3)), 0u) << "the bar background is filled first";
-    }
-    // What the style draws runs along the separator's long side: a stroke, not a stub across it.
-    for (bool Horizontal : {true, false}) {
         const int32_t W = Horizontal ? 8 : 40, H = Horizontal ? 40 : 8;
         TDib S(W, H, RGB(1, 2, 3));
         XP()->DrawBarSeparator(&B.Bar, S.DC(), Rect(0, 0, W, H), Horizontal);
+        Seam.ExpectOne(tcToolBar, Horizontal ? TP_SEPARATOR : TP_SEPARATORVERT, TS_NORMAL, "separator");
+        EXPECT_EQ(S.Count(RGB(1, 2, 3)), 0u) << "the bar background is filled first";
+        // What the style draws runs along the separator's long side: a stroke, not a stub across it.
         RECT Box{W, H, -1, -1};
         for (int32_t Y = 0; Y < H; ++Y)
             for (int32_t X = 0; X < W; ++X)
@@ -657,12 +639,8 @@ TEST(XPPainterMenus, FrameRowsHotRowAndBeginGroupBand)
     Seam.Clear();
     TDib D(120, 40, RGB(1, 2, 3)), Ref(120, 40, RGB(1, 2, 3));
     XP()->DrawSubMenuBeginGroup(&B.Menu, &Row, D.DC());
-    const auto Calls = Seam.Of(tcToolBar);
-    ASSERT_EQ(Calls.size(), 1u);
-    EXPECT_EQ(Calls[0].Part, TP_SEPARATORVERT);
-    EXPECT_EQ(Calls[0].State, TS_NORMAL);
     const RECT Band{0, 20 - Size, 120, 20};
-    EXPECT_TRUE(EqualRect(&Calls[0].R, &Band));
+    Seam.ExpectOne(tcToolBar, TP_SEPARATORVERT, TS_NORMAL, "group band", &Band);
     FillRect(Ref.DC(), &Band, GetSysColorBrush(COLOR_MENU));
     UxTheme::DrawThemeBackground(ToolBar.Get(), Ref.DC(), TP_SEPARATORVERT, TS_NORMAL, &Band, nullptr);
     EXPECT_EQ(FirstDifference(D, Ref), "");
@@ -689,15 +667,10 @@ TEST(XPPainterBoxes, ComboButtonEditFrameAndEditColoursFollowTheirThemeStates)
         FakeItemControl Combo(&B.Bar);
         Combo.Enabled = C.Enabled;
         Combo.DroppedDown = C.Dropped;
-        Seam.Clear();
         TDib D(100, 22);
         XP()->DrawComboButton(&Combo, D.DC(), Rect(40, 0, 100, 22), C.Flags);
-        const auto Calls = Seam.Of(tcComboBox);
-        ASSERT_EQ(Calls.size(), 1u);
-        EXPECT_EQ(Calls[0].Part, CP_DROPDOWNBUTTON);
-        EXPECT_EQ(Calls[0].State, C.State);
         const RECT Button{83, 0, 100, 22};
-        EXPECT_TRUE(EqualRect(&Calls[0].R, &Button));
+        Seam.ExpectOne(tcComboBox, CP_DROPDOWNBUTTON, C.State, "combo button", &Button);
     }
 
     // Edit frames: the bar background at rest, the theme's frame otherwise, in the edit's state.
@@ -721,14 +694,11 @@ TEST(XPPainterBoxes, ComboButtonEditFrameAndEditColoursFollowTheirThemeStates)
         TRect R = Box;
         XP()->DrawEditBorder(&Box1, D.DC(), E.Selected, 0, R);
         EXPECT_TRUE(EqualRect(&R, &Content)) << E.Name;
-        const auto Calls = Seam.Of(tcEdit);
         if (E.State == 0) {
-            EXPECT_TRUE(Calls.empty()) << E.Name;
+            EXPECT_TRUE(Seam.Of(tcEdit).empty()) << E.Name;
             EXPECT_EQ(D.Pixel(0, 0), kFill) << E.Name;
         } else {
-            ASSERT_EQ(Calls.size(), 1u) << E.Name;
-            EXPECT_EQ(Calls[0].Part, EP_EDITTEXT) << E.Name;
-            EXPECT_EQ(Calls[0].State, E.State) << E.Name;
+            Seam.ExpectOne(tcEdit, EP_EDITTEXT, E.State, E.Name, &Box);
             UxTheme::DrawThemeBackground(Edit.Get(), Ref.DC(), EP_EDITTEXT, E.State, &Box, nullptr);
             FillRect(Ref.DC(), &Content, GetSysColorBrush(COLOR_BTNFACE));
             FillRect(D.DC(), &Content, GetSysColorBrush(COLOR_BTNFACE));
@@ -775,10 +745,7 @@ TEST(XPPainterBoxes, CloseButtonStatesAreWindowPartNineteenAndTheCaptionFollowsT
         Seam.Clear();
         TDib D(Size.cx, Size.cy, kFill), Ref(Size.cx, Size.cy);
         XP()->DrawCloseButton(&B.Bar, D.DC(), R);
-        const auto Calls = Seam.Of(tcWindow);
-        ASSERT_EQ(Calls.size(), 1u);
-        EXPECT_EQ(Calls[0].Part, WP_SMALLCLOSEBUTTON);
-        EXPECT_EQ(Calls[0].State, static_cast<int>(State) + 1);
+        Seam.ExpectOne(tcWindow, WP_SMALLCLOSEBUTTON, State + 1, "close button", &R);
         Window.Reference(Ref, WP_SMALLCLOSEBUTTON, State + 1, R);
         EXPECT_EQ(FirstDifference(D, Ref), "") << "state " << State;
         std::string Bytes;
