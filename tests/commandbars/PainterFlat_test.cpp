@@ -458,6 +458,28 @@ TEST(FlatPainter, DockedBorderHasRoundedCornersAndAStripedGripOnlyWhenTheBarCanM
     }
 }
 
+TEST(FlatPainter, DockedBackgroundIsTheToolbarBrushUnlessAPictureShowsThrough)
+{
+    TFlatFixture X;
+    FakeBarWindow Bar;
+    X.Toolbar(Bar);
+    for (bool MainMenu : {false, true}) {
+        Bar.MainMenu = MainMenu;
+        TDib D(20, 20, kBack);
+        FlatPainter()->DrawParentBarBackground(&Bar, D.DC(), Rect(0, 0, 20, 20));
+        EXPECT_EQ(D.Count(MainMenu ? Sys(COLOR_BTNFACE) : C(Bar.BarBrush)), 400u) << MainMenu;
+    }
+    // A manager's bar picture is the base's to draw: the window's background fill.
+    TBitmap Picture;
+    Picture.SetSize(8, 8);
+    X.M->GetBackgrounds()->SetBar(&Picture);
+    Bar.BkBrush = GetSysColorBrush(COLOR_INFOBK);
+    TDib D(20, 20, kBack);
+    FlatPainter()->DrawParentBarBackground(&Bar, D.DC(), Rect(0, 0, 20, 20));
+    EXPECT_EQ(Bar.BackgroundFills, 1);
+    EXPECT_EQ(D.Count(Sys(COLOR_INFOBK)), 400u);
+}
+
 TEST(FlatPainter, SeparatorIsOneShadowColumnAndFloatingBorderFramesInward)
 {
     TFlatFixture X;
