@@ -232,6 +232,20 @@ void TcbBarItemControlFlatPainter::DrawGlyphImage(const IcbControl* Control, HDC
                   GetDisabledImageColor(Manager), Manager ? Manager->GetImageListBkColor() : clNone, Flags);
 }
 
+void TcbBarItemControlFlatPainter::GetCaptionColors(const IcbControl* Control, TcbPaintFlags State, TColor& Color1,
+                                                    TColor& Color2) const
+{
+    // Captions stand on the light tints: the button text, the highlight text only on a bar's
+    // pressed tint (the colours of GetTextColors); a menu row keeps its light tint pressed too.
+    if (!State.Contains(pfEnabled)) {
+        TcbBarItemControlPainter::GetCaptionColors(Control, State, Color1, Color2);
+        return;
+    }
+    const bool OnPressedTint = State.Contains(pfSelected) && State.Contains(pfPressed) && !InMenu(Control);
+    Color1 = OnPressedTint ? clHighlightText : clBtnText;
+    Color2 = Color1;
+}
+
 TColor TcbBarItemControlFlatPainter::GetFloatingCaptionColor(bool) const
 {
     return static_cast<TColor>(GetSysColor(COLOR_INACTIVECAPTION));

@@ -18,6 +18,8 @@ public:
     void DrawCheckMark(const IcbControl* Control, HDC DC, int32_t X, int32_t Y, int32_t Scale) const override;
     void DrawGlyphImage(const IcbControl* Control, HDC DC, const TRect& ItemRect, const TRect& GlyphRect,
                         HBRUSH Brush, TcbPaintFlags State) const override;
+    void GetCaptionColors(const IcbControl* Control, TcbPaintFlags State, TColor& Color1,
+                          TColor& Color2) const override;
     TColor GetFloatingCaptionColor(bool Active) const override;
     TColor GetMarkArrowColor(const IcbBar* Bar, bool Selected) const override;
     void DrawBarMarkBackground(const IcbBar* Bar, HDC DC, HBRUSH Brush, const TRect& MarkRect) const override;

@@ -14,7 +14,6 @@
 #include "commandbars/cbPainter.h"
 #include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/uiGraphics.h"
-#include "commandbars/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/ModelSupport.h"
@@ -86,6 +85,18 @@ struct TFlatFixture {
 COLORREF C(HBRUSH B)
 {
     return BrushColor(B);
+}
+
+struct TPoint3 {
+    int32_t X, Y;
+    COLORREF Colour;
+};
+
+// Each point of the table has its colour.
+void ExpectPixels(const TDib& D, std::initializer_list<TPoint3> Points)
+{
+    for (const TPoint3& P : Points)
+        EXPECT_EQ(D.Pixel(P.X, P.Y), P.Colour) << "at " << P.X << "," << P.Y;
 }
 
 } // namespace
@@ -412,42 +423,27 @@ TEST(FlatPainter, DockedBorderHasRoundedCornersAndAStripedGripOnlyWhenTheBarCanM
         P->DrawDockedBarBorder(&Bar, D->DC(), Bar.BarBrush, Rect(0, 0, Width, Height));
         return D;
     };
-    auto Ring = [&](const TDib& D, int32_t Width, int32_t Height) {
-        for (auto [Px, Py] : {std::pair{0, 0}, {Width - 1, 0}, {0, Height - 1}, {Width - 1, Height - 1}, {1, 1},
-                              {Width - 2, 1}, {1, Height - 2}, {Width - 2, Height - 2}})
-            EXPECT_EQ(D.Pixel(Px, Py), Face) << Px << "," << Py;
-        EXPECT_EQ(D.Pixel(Width / 2, 0), Face);
-        EXPECT_EQ(D.Pixel(2, 2), Light);
+    auto Ring = [&](const TDib& D, int32_t Wd, int32_t Ht) {
+        ExpectPixels(D, {{0, 0, Face}, {Wd - 1, 0, Face}, {0, Ht - 1, Face}, {Wd - 1, Ht - 1, Face}, {1, 1, Face},
+                         {Wd - 2, 1, Face}, {1, Ht - 2, Face}, {Wd - 2, Ht - 2, Face}, {Wd / 2, 0, Face}, {2, 2, Light}});
     };
 
     Bar.DockingStyle = dsTop;
     {
         auto D = Docked(W, H);
         Ring(*D, W, H);
-        EXPECT_EQ(D->Pixel(2, H / 2), Light);
-        EXPECT_EQ(D->Pixel(6, H / 2), Light);
         // The grip at x 3..5 from y 5 to H - 6, striped from its first row.
-        EXPECT_EQ(D->Pixel(4, 5), Shadow);
-        EXPECT_EQ(D->Pixel(4, 6), Light);
-        EXPECT_EQ(D->Pixel(4, 7), Shadow);
-        EXPECT_EQ(D->Pixel(3, 5), Shadow);
-        EXPECT_EQ(D->Pixel(5, 5), Shadow);
-        EXPECT_EQ(D->Pixel(4, 4), Light);
-        EXPECT_EQ(D->Pixel(4, H - 6), (H - 6 - 5) % 2 == 0 ? Shadow : Light);
-        EXPECT_EQ(D->Pixel(4, H - 5), Light);
+        ExpectPixels(*D, {{2, H / 2, Light}, {6, H / 2, Light}, {4, 5, Shadow}, {4, 6, Light}, {4, 7, Shadow},
+                          {3, 5, Shadow}, {5, 5, Shadow}, {4, 4, Light}, {4, H - 5, Light},
+                          {4, H - 6, (H - 6 - 5) % 2 == 0 ? Shadow : Light}});
         EXPECT_EQ(D->Count(Shadow), 3u * ((H - 10 + 1) / 2));
     }
     Bar.DockingStyle = dsLeft;
     {
         auto D = Docked(H, W);
         Ring(*D, H, W);
-        EXPECT_EQ(D->Pixel(5, 4), Shadow);
-        EXPECT_EQ(D->Pixel(6, 4), Light);
-        EXPECT_EQ(D->Pixel(7, 4), Shadow);
-        EXPECT_EQ(D->Pixel(5, 3), Shadow);
-        EXPECT_EQ(D->Pixel(5, 5), Shadow);
-        EXPECT_EQ(D->Pixel(5, 6), Light);
-        EXPECT_EQ(D->Pixel(4, 4), Light);
+        ExpectPixels(*D, {{5, 4, Shadow}, {6, 4, Light}, {7, 4, Shadow}, {5, 3, Shadow}, {5, 5, Shadow},
+                          {5, 6, Light}, {4, 4, Light}});
     }
     Bar.DockingStyle = dsTop;
     Bar.Movable = false;
@@ -456,6 +452,28 @@ TEST(FlatPainter, DockedBorderHasRoundedCornersAndAStripedGripOnlyWhenTheBarCanM
         Ring(*D, W, H);
         EXPECT_EQ(D->Count(Shadow), 0u);
     }
+}
+
+TEST(FlatPainter, DockedBackgroundIsTheToolbarBrushUnlessAPictureShowsThrough)
+{
+    TFlatFixture X;
+    FakeBarWindow Bar;
+    X.Toolbar(Bar);
+    for (bool MainMenu : {false, true}) {
+        Bar.MainMenu = MainMenu;
+        TDib D(20, 20, kBack);
+        FlatPainter()->DrawParentBarBackground(&Bar, D.DC(), Rect(0, 0, 20, 20));
+        EXPECT_EQ(D.Count(MainMenu ? Sys(COLOR_BTNFACE) : C(Bar.BarBrush)), 400u) << MainMenu;
+    }
+    // A manager's bar picture is the base's to draw: the window's background fill.
+    TBitmap Picture;
+    Picture.SetSize(8, 8);
+    X.M->GetBackgrounds()->SetBar(&Picture);
+    Bar.BkBrush = GetSysColorBrush(COLOR_INFOBK);
+    TDib D(20, 20, kBack);
+    FlatPainter()->DrawParentBarBackground(&Bar, D.DC(), Rect(0, 0, 20, 20));
+    EXPECT_EQ(Bar.BackgroundFills, 1);
+    EXPECT_EQ(D.Count(Sys(COLOR_INFOBK)), 400u);
 }
 
 TEST(FlatPainter, SeparatorIsOneShadowColumnAndFloatingBorderFramesInward)
@@ -477,9 +495,7 @@ TEST(FlatPainter, SeparatorIsOneShadowColumnAndFloatingBorderFramesInward)
         TDib D(20, 5, kBack);
         P->DrawBarSeparator(&Bar, D.DC(), Rect(0, 0, 20, 5), false);
         EXPECT_EQ(D.Count(Shadow), 20u);
-        EXPECT_EQ(D.Pixel(7, 2), Shadow);
-        EXPECT_EQ(D.Pixel(7, 1), Light);
-        EXPECT_EQ(D.Pixel(7, 3), Light);
+        ExpectPixels(D, {{7, 2, Shadow}, {7, 1, Light}, {7, 3, Light}});
     }
     {
         HBRUSH Given = CreateSolidBrush(RGB(200, 10, 10));
@@ -489,12 +505,10 @@ TEST(FlatPainter, SeparatorIsOneShadowColumnAndFloatingBorderFramesInward)
         Bar.ClientOffset = TPoint{3, 3};
         TDib D(60, 40, kBack);
         P->DrawFloatingBarBorder(&Bar, D.DC(), Given, Rect(0, 0, 60, 40));
-        EXPECT_EQ(D.Pixel(0, 0), C(X.M->GetFlatFrameBrush()));
-        EXPECT_EQ(D.Pixel(59, 39), C(X.M->GetFlatFrameBrush()));
-        EXPECT_EQ(D.Pixel(1, 1), Sys(COLOR_BTNHIGHLIGHT));
-        EXPECT_EQ(D.Pixel(2, 2), RGB(200, 10, 10));
-        EXPECT_EQ(D.Pixel(57, 20), RGB(200, 10, 10));
-        EXPECT_EQ(D.Pixel(3, 3), kBack) << "the client area is left alone";
+        // The client area (from 3, 3) is left alone.
+        ExpectPixels(D, {{0, 0, C(X.M->GetFlatFrameBrush())}, {59, 39, C(X.M->GetFlatFrameBrush())},
+                         {1, 1, Sys(COLOR_BTNHIGHLIGHT)}, {2, 2, RGB(200, 10, 10)}, {57, 20, RGB(200, 10, 10)},
+                         {3, 3, kBack}});
     }
 }
 
@@ -555,10 +569,8 @@ TEST(FlatPainter, DockedMarkBackgroundByStateWithTheEnhancedSymbols)
             TDib D(11, 22, kBack);
             P->DrawBarMark(&Bar, D.DC(), Bar.CachedBarBrush, Mark);
             SCOPED_TRACE(std::to_string(Case.State) + (PushedOff ? " pushed off" : ""));
-            EXPECT_EQ(D.Pixel(0, 0), Case.Frame);
-            EXPECT_EQ(D.Pixel(10, 21), Case.Frame);
-            EXPECT_EQ(D.Pixel(1, 20), Case.Inside);
-            EXPECT_EQ(D.Pixel(5, 16), Text) << "the triangle's middle";
+            // (5, 16) is the triangle's middle.
+            ExpectPixels(D, {{0, 0, Case.Frame}, {10, 21, Case.Frame}, {1, 20, Case.Inside}, {5, 16, Text}});
             size_t Upper = 0;
             for (int32_t Y = 0; Y < 12; ++Y)
                 for (int32_t Px = 0; Px < 11; ++Px)
@@ -633,16 +645,11 @@ TEST(FlatPainter, ToolbarButtonsByStateSplitPartsAndTheQuickCustomizationBox)
         TDib D(40, 30, kBack);
         P->DrawGlyph(&Button, D.DC(), Bounds(Bx, By, 23, 22), Case.State, dkHorizontal);
         SCOPED_TRACE(Case.Name);
-        EXPECT_EQ(D.Pixel(Bx + 1, By + 1), Case.Inside);
-        if (Case.State.Contains(pfSelected) && !Case.State.Contains(pfPressed)) {
-            EXPECT_EQ(D.Pixel(Bx, By), Sys(COLOR_HIGHLIGHT));
-            EXPECT_EQ(D.Pixel(Bx + 22, By + 21), Sys(COLOR_HIGHLIGHT));
-        }
-        if (Case.State == TcbPaintFlags{pfEnabled}) {
-            EXPECT_EQ(D.Pixel(Bx, By), Light);
-            EXPECT_EQ(D.Pixel(Bx + 22, By + 21), Light);
-        }
-        EXPECT_EQ(D.Pixel(Bx + 23, By + 22), kBack);
+        ExpectPixels(D, {{Bx + 1, By + 1, Case.Inside}, {Bx + 23, By + 22, kBack}});
+        if (Case.State.Contains(pfSelected) && !Case.State.Contains(pfPressed))
+            ExpectPixels(D, {{Bx, By, Sys(COLOR_HIGHLIGHT)}, {Bx + 22, By + 21, Sys(COLOR_HIGHLIGHT)}});
+        if (Case.State == TcbPaintFlags{pfEnabled})
+            ExpectPixels(D, {{Bx, By, Light}, {Bx + 22, By + 21, Light}});
     }
 
     // The arrow part of a split button, 10 pixels wide.
@@ -657,16 +664,15 @@ TEST(FlatPainter, ToolbarButtonsByStateSplitPartsAndTheQuickCustomizationBox)
     {
         TDib D(40, 30, kBack);
         P->DrawDropDownPart(&Button, D.DC(), Part, Bar.CachedBarBrush, {pfEnabled}, 0);
-        EXPECT_EQ(D.Pixel(Bx + 1, By + 11), Sys(COLOR_BTNSHADOW)) << "the part's left edge, one pixel in";
-        EXPECT_EQ(D.Pixel(Bx, By + 11), kBack);
+        // The part's left edge lies one pixel in.
+        ExpectPixels(D, {{Bx + 1, By + 11, Sys(COLOR_BTNSHADOW)}, {Bx, By + 11, kBack}});
         EXPECT_GT(Inside(D, Sys(COLOR_BTNTEXT)), 0u);
     }
     {
         TDib D(40, 30, kBack);
         P->DrawDropDownPart(&Button, D.DC(), Part, Bar.SelectedItemBrush, {pfEnabled, pfSelected}, 0);
-        EXPECT_EQ(D.Pixel(Bx + 1, By), Sys(COLOR_HIGHLIGHT));
-        EXPECT_EQ(D.Pixel(Bx + 9, By + 21), Sys(COLOR_HIGHLIGHT));
-        EXPECT_EQ(D.Pixel(Bx + 2, By + 1), C(Bar.SelectedItemBrush));
+        ExpectPixels(D, {{Bx + 1, By, Sys(COLOR_HIGHLIGHT)}, {Bx + 9, By + 21, Sys(COLOR_HIGHLIGHT)},
+                         {Bx + 2, By + 1, C(Bar.SelectedItemBrush)}});
         EXPECT_GT(Inside(D, Sys(COLOR_BTNTEXT)), 0u);
     }
     {
@@ -681,10 +687,8 @@ TEST(FlatPainter, ToolbarButtonsByStateSplitPartsAndTheQuickCustomizationBox)
         TDib D(120, 20, kBack);
         FakeItemControl Entry(&Bar);
         EXPECT_EQ(P->DrawQuickCustCheckArea(&Entry, D.DC(), Rect(0, 0, 120, 20), false, false), 20);
-        for (auto [Px, Py] : {std::pair{0, 0}, {19, 0}, {0, 19}, {19, 19}, {10, 0}, {0, 10}})
-            EXPECT_EQ(D.Pixel(Px, Py), Light) << Px << "," << Py;
-        EXPECT_EQ(D.Pixel(10, 10), kBack);
-        EXPECT_EQ(D.Pixel(20, 0), kBack);
+        ExpectPixels(D, {{0, 0, Light}, {19, 0, Light}, {0, 19, Light}, {19, 19, Light}, {10, 0, Light},
+                         {0, 10, Light}, {10, 10, kBack}, {20, 0, kBack}});
     }
 }
 
@@ -713,10 +717,8 @@ TEST(FlatPainter, MenuRowsGroupBandsAndTheDetachBand)
     // A plain row without a glyph.
     const int32_t Y0 = 0, Mid = Y0 + RowH / 2;
     P->DrawMenuItem(&Row, D.DC(), Rect(0, Y0, W, Y0 + RowH), {pfEnabled});
-    EXPECT_EQ(D.Pixel(2, Mid), Light);
-    EXPECT_EQ(D.Pixel(Column + 1, Mid), Light) << "the gap";
-    EXPECT_EQ(D.Pixel(Column + 2, Mid), Light) << "the gap";
-    EXPECT_EQ(D.Pixel(W - 3, Mid), Window);
+    // Column + 1 and + 2 are the gap.
+    ExpectPixels(D, {{2, Mid, Light}, {Column + 1, Mid, Light}, {Column + 2, Mid, Light}, {W - 3, Mid, Window}});
     size_t Caption = 0;
     for (int32_t Y = Y0; Y < Y0 + RowH; ++Y)
         for (int32_t Px = 0; Px < W; ++Px) {
@@ -733,11 +735,8 @@ TEST(FlatPainter, MenuRowsGroupBandsAndTheDetachBand)
     Row.Selected = true;
     P->DrawMenuItem(&Row, D.DC(), Rect(0, Y1, W, Y1 + RowH), {pfEnabled, pfSelected});
     Row.Selected = false;
-    EXPECT_EQ(D.Pixel(0, Y1), Sys(COLOR_HIGHLIGHT));
-    EXPECT_EQ(D.Pixel(W - 1, Y1 + RowH - 1), Sys(COLOR_HIGHLIGHT));
-    EXPECT_EQ(D.Pixel(2, Mid1), Hot);
-    EXPECT_EQ(D.Pixel(Column + 1, Mid1), Hot);
-    EXPECT_EQ(D.Pixel(W - 3, Mid1), Hot);
+    ExpectPixels(D, {{0, Y1, Sys(COLOR_HIGHLIGHT)}, {W - 1, Y1 + RowH - 1, Sys(COLOR_HIGHLIGHT)}, {2, Mid1, Hot},
+                     {Column + 1, Mid1, Hot}, {W - 3, Mid1, Hot}});
 
     // A checked row without an image: the tick, black enabled, the shadow colour disabled.
     for (bool Enabled : {true, false}) {
@@ -768,15 +767,10 @@ TEST(FlatPainter, MenuRowsGroupBandsAndTheDetachBand)
     Row.ItemRect = Rect(0, 130, W, 130 + RowH);
     P->DrawSubMenuBeginGroup(&Menu, &Row, D.DC());
     const int32_t Line = 130 - 5 + 2;
-    EXPECT_EQ(D.Pixel(CaptionX, Line), Sys(COLOR_BTNSHADOW));
-    EXPECT_EQ(D.Pixel(W - 1, Line), Sys(COLOR_BTNSHADOW));
-    EXPECT_EQ(D.Pixel(CaptionX - 1, Line), Window);
-    EXPECT_EQ(D.Pixel(CaptionX, Line - 1), Window);
-    EXPECT_EQ(D.Pixel(Column + 2, Line), Light) << "the column and gap continue";
-    EXPECT_EQ(D.Pixel(Column + 3, Line), Window);
-    EXPECT_EQ(D.Pixel(2, 125), Light);
-    EXPECT_EQ(D.Pixel(2, 129), Light);
-    EXPECT_EQ(D.Pixel(2, 124), kBack);
+    // Left of the caption offset the rows' column and gap continue.
+    ExpectPixels(D, {{CaptionX, Line, Sys(COLOR_BTNSHADOW)}, {W - 1, Line, Sys(COLOR_BTNSHADOW)},
+                     {CaptionX - 1, Line, Window}, {CaptionX, Line - 1, Window}, {Column + 2, Line, Light},
+                     {Column + 3, Line, Window}, {2, 125, Light}, {2, 129, Light}, {2, 124, kBack}});
 
     // The detach band: the bar brush with a 33-pixel handle in the middle, every second row.
     Menu.Detachable = true;
@@ -788,14 +782,11 @@ TEST(FlatPainter, MenuRowsGroupBandsAndTheDetachBand)
         const COLORREF Handle = Sys(BandHot ? COLOR_BTNTEXT : COLOR_BTNSHADOW);
         const COLORREF Fill = BandHot ? Hot : Light;
         SCOPED_TRACE(BandHot ? "hot" : "normal");
-        for (int32_t Y = 1; Y < 8; ++Y) {
-            EXPECT_EQ(B.Pixel(Left, Y), Y % 2 == 1 ? Handle : Fill) << Y;
-            EXPECT_EQ(B.Pixel(Left + 32, Y), Y % 2 == 1 ? Handle : Fill) << Y;
-            EXPECT_EQ(B.Pixel(Left - 1, Y), Fill) << Y;
-            EXPECT_EQ(B.Pixel(Left + 33, Y), Fill) << Y;
-        }
-        EXPECT_EQ(B.Pixel(0, 0), BandHot ? Sys(COLOR_HIGHLIGHT) : Light);
-        EXPECT_EQ(B.Pixel(W - 1, 8), BandHot ? Sys(COLOR_HIGHLIGHT) : Light);
+        for (int32_t Y = 1; Y < 8; ++Y)
+            ExpectPixels(B, {{Left, Y, Y % 2 == 1 ? Handle : Fill}, {Left + 32, Y, Y % 2 == 1 ? Handle : Fill},
+                             {Left - 1, Y, Fill}, {Left + 33, Y, Fill}});
+        const COLORREF Edge = BandHot ? Sys(COLOR_HIGHLIGHT) : Light;
+        ExpectPixels(B, {{0, 0, Edge}, {W - 1, 8, Edge}});
     }
 }
 
@@ -874,19 +865,14 @@ TEST(FlatPainter, EditAndComboBordersByState)
         TRect R = Rect(0, 0, 40, 20);
         P->DrawEditBorder(&Edit, D.DC(), Case.Selected, Case.State, R);
         SCOPED_TRACE(Case.Name);
-        EXPECT_EQ(D.Pixel(0, 0), Case.Frame);
-        EXPECT_EQ(D.Pixel(39, 19), Case.Frame);
-        EXPECT_EQ(D.Pixel(1, 1), kBack);
+        ExpectPixels(D, {{0, 0, Case.Frame}, {39, 19, Case.Frame}, {1, 1, kBack}});
         const TRect Inside = Rect(1, 1, 39, 19);
         EXPECT_TRUE(EqualRect(&R, &Inside));
     }
     TDib D(40, 20, kBack);
     P->DrawDropDownListBorder(D.DC(), Rect(0, 0, 40, 20));
-    EXPECT_EQ(D.Pixel(0, 0), Sys(COLOR_BTNSHADOW));
-    EXPECT_EQ(D.Pixel(39, 10), Sys(COLOR_BTNSHADOW));
-    EXPECT_EQ(D.Pixel(1, 1), Sys(COLOR_WINDOW));
-    EXPECT_EQ(D.Pixel(38, 18), Sys(COLOR_WINDOW));
-    EXPECT_EQ(D.Pixel(2, 2), kBack);
+    ExpectPixels(D, {{0, 0, Sys(COLOR_BTNSHADOW)}, {39, 10, Sys(COLOR_BTNSHADOW)}, {1, 1, Sys(COLOR_WINDOW)},
+                     {38, 18, Sys(COLOR_WINDOW)}, {2, 2, kBack}});
 }
 
 TEST(FlatPainter, InPlaceEditGetsItsTextRectAndAnnouncesAChangeOnce)
@@ -918,10 +904,8 @@ TEST(FlatPainter, InPlaceEditGetsItsTextRectAndAnnouncesAChangeOnce)
     FlatPainter()->SetupInPlaceEdit(Edit);
     RECT Text{};
     SendMessageA(Edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&Text));
-    EXPECT_EQ(Text.left, 2);
-    EXPECT_EQ(Text.top, 2);
-    EXPECT_EQ(Text.right, 118);
-    EXPECT_EQ(Text.bottom, Height - 2);
+    const TRect Expected = Rect(2, 2, 118, Height - 2);
+    EXPECT_TRUE(EqualRect(&Text, &Expected)) << Text.left << "," << Text.top << "," << Text.right << "," << Text.bottom;
 
     gChanges = 0;
     gChangedFrom = nullptr;
@@ -938,7 +922,7 @@ TEST(FlatPainter, InPlaceEditGetsItsTextRectAndAnnouncesAChangeOnce)
 }
 
 // ---------------------------------------------------------------------------------------------
-// The added operations' GDI balance, the style table and the sheet
+// The added operations' GDI balance, and the sheet
 
 TEST(FlatPainter, AddedOperationsGiveTheirGdiObjectsBackAndKeepTheParentItemEdgeOpen)
 {
@@ -968,27 +952,11 @@ TEST(FlatPainter, AddedOperationsGiveTheirGdiObjectsBackAndKeepTheParentItemEdge
     // The piece of the frame that touches the opening item takes the background, not the frame.
     D.Fill(kBack);
     P->FillWithBarBrush(&Menu, D.DC(), X.M->GetFlatFrameBrush(), Rect(0, 0, 60, 40));
-    EXPECT_EQ(D.Pixel(5, 0), Sys(COLOR_WINDOW));
-    EXPECT_EQ(D.Pixel(0, 0), C(X.M->GetFlatFrameBrush()));
-    EXPECT_EQ(D.Pixel(30, 0), C(X.M->GetFlatFrameBrush()));
-    EXPECT_EQ(D.Pixel(30, 20), Sys(COLOR_WINDOW));
+    ExpectPixels(D, {{5, 0, Sys(COLOR_WINDOW)}, {0, 0, C(X.M->GetFlatFrameBrush())},
+                     {30, 0, C(X.M->GetFlatFrameBrush())}, {30, 20, Sys(COLOR_WINDOW)}});
     // The clip region is as it was: a later fill reaches the whole DC.
     D.Fill(RGB(9, 9, 9));
     EXPECT_EQ(D.Count(RGB(9, 9, 9)), 60u * 40u);
-}
-
-TEST(FlatPainter, FlatStyleAndUltraFlatLookAndFeelSelectTheFlatPainter)
-{
-    TManagerForm F;
-    EXPECT_EQ(StylePainter(bmsFlat), FlatPainter());
-    F.Manager->SetStyle(bmsFlat);
-    EXPECT_EQ(F.Manager->GetPainterClass(), FlatPainter());
-    F.Manager->SetStyle(bmsUseLookAndFeel);
-    F.Manager->GetLookAndFeel()->SetNativeStyle(false);
-    F.Manager->GetLookAndFeel()->SetKind(lfUltraFlat);
-    EXPECT_EQ(F.Manager->GetPainterClass(), FlatPainter());
-    F.Manager->GetLookAndFeel()->SetKind(lfStandard);
-    EXPECT_NE(F.Manager->GetPainterClass(), FlatPainter());
 }
 
 TEST(FlatPainter, SheetOfTheFlatStyleIsSaved)

@@ -56,13 +56,24 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
     TBitmap Glyph;
     MakeGlyph(Glyph);
 
+    // The brushes a bar window of the painter's style answers; a menu's rows take the brush
+    // PrepareSubMenuItemRow gives.
+    auto Brushes = [&](FakeBarWindow& W) {
+        W.BarBrush = W.BkBrush = W.CachedBarBrush = Painter->GetBarBrush(Manager);
+        W.CheckedItemBrush = Painter->GetCheckedItemBrush(Manager);
+        W.ItemBrush = Painter->GetItemBrush(Manager);
+        W.SelectedItemBrush = Painter->GetSelectedItemBrush(Manager);
+    };
     FakeBarWindow Bar;
     Bar.Manager = Manager;
     Bar.Font = Font;
+    Brushes(Bar);
     FakeBarWindow Menu;
     Menu.Manager = Manager;
     Menu.Font = Font;
     Menu.Kind = bwkMenu;
+    Brushes(Menu);
+    Painter->PrepareSubMenuItemRow(nullptr, Menu.CachedBarBrush);
     Painter->CalcSubMenuMetrics(&Menu, DC, Menu.Metrics);
 
     const TStateColumn States[] = {
@@ -116,8 +127,8 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
     Docked.Manager = Manager;
     Docked.DockingStyle = dsTop;
     Docked.Client = Rect(0, 0, 200, 26);
+    Brushes(Docked);
     // The bar's own background first, as the bar window fills its non-client area.
-    Docked.BarBrush = Painter->GetBarBrush(Manager);
     const TRect TopBar = Bounds(4, 180, 200, 30), LeftBar = Bounds(220, 180, 30, 120);
     FillRect(DC, &TopBar, cbResolveBrush(Painter->GetToolbarBrush(&Docked)));
     FillRect(DC, &LeftBar, cbResolveBrush(Painter->GetToolbarBrush(&Docked)));
@@ -129,6 +140,7 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
     FakeBarWindow Floating;
     Floating.Manager = Manager;
     Floating.DockingStyle = dsNone;
+    Brushes(Floating);
     Painter->DrawFloatingBarBorder(&Floating, DC, Floating.BarBrush, Bounds(270, 180, 120, 60));
     Painter->DrawCloseButton(&Floating, DC, Bounds(400, 180, 16, 14));
     Painter->DrawBarSeparator(&Docked, DC, Bounds(430, 180, 6, 24), true);
@@ -140,6 +152,7 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
         Marked.DockingStyle = dsTop;
         Marked.PushedOff = true;
         Marked.MarkState = MarkState;
+        Brushes(Marked);
         Marked.Client = Rect(0, 0, 40, 22);
         TRect Mark{};
         Painter->CalcMarkRect(&Marked, Mark);
@@ -189,6 +202,20 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
         Painter->DrawDropDownListBorder(DC, List);
         Painter->DrawComboListItem(DC, Bounds(534, 252, 86, 18), "Small", false);
         Painter->DrawComboListItem(DC, Bounds(534, 270, 86, 18), "Large", true);
+    }
+
+    // MDI buttons at rest, pressed and disabled, on the main menu bar's colour.
+    {
+        FakeBarWindow MainMenu = Strip;
+        MainMenu.MainMenu = true;
+        MainMenu.BkBrush = MainMenu.CachedBarBrush = Painter->GetToolbarBrush(&MainMenu);
+        int32_t MdiX = 270;
+        for (TcbMDIButton Kind : {mbMinimize, mbRestore, mbClose}) {
+            Painter->DrawMDIButton(&MainMenu, DC, Bounds(MdiX, 290, 16, 14), Kind, false, true);
+            Painter->DrawMDIButton(&MainMenu, DC, Bounds(MdiX + 18, 290, 16, 14), Kind, true, true);
+            Painter->DrawMDIButton(&MainMenu, DC, Bounds(MdiX + 36, 290, 16, 14), Kind, false, false);
+            MdiX += 60;
+        }
     }
 
     // A floating bar's frame with its caption, close button and mark.
