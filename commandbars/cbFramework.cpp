@@ -4,6 +4,7 @@
 
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
@@ -35,6 +36,7 @@ void cbFrameworkInit()
     gThemeNotificator->OnThemeChanged = [] { RefreshOffice11Colors(); };
     cbStandardPaintersInit();
     cbBarManagersInit();
+    cbItemControlsInit();
     uiLookAndFeelPaintersInit();
 }
 
@@ -43,6 +45,7 @@ void cbFrameworkDone()
     if (gUseCount == 0 || --gUseCount > 0)
         return;
     uiLookAndFeelPaintersDone();
+    cbItemControlsDone();
     // Managers still alive go before the rest: they hold the Office11 colours and may call the
     // extensions.
     cbBarManagersDone();
