@@ -439,7 +439,10 @@ int32_t TcbBarEditControl::GetMinWidth() const
 
 int32_t TcbBarEditControl::GetWidth() const
 {
-    return GetCaptionWidth() + GetLink()->GetWidth();
+    // The user's width of the link, else the item's.
+    TcbBarItemLink* Link = GetLink();
+    const int32_t Width = Link->GetUserDefine().Contains(udWidth) || !GetEdit() ? Link->GetWidth() : GetEdit()->GetWidth();
+    return GetCaptionWidth() + Width;
 }
 
 void TcbBarEditControl::WidthChanged()
