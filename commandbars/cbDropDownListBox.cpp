@@ -171,18 +171,20 @@ void TcbBarDropDownListBox::WndProc(TMessage& M)
             const POINT P{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
             if (PtInRect(&Client, P)) {
                 FTracking = false;
-                TMessage Down{WM_LBUTTONDOWN, MK_LBUTTON, M.LParam, 0};
-                DefaultHandler(Down);
+                SendMessageA(FHandle, WM_LBUTTONDOWN, MK_LBUTTON, M.LParam);
             }
         }
-        DefaultHandler(M);
         SelectUnderMouse(M.LParam);
         SelectionChanged(Before);
         return;
     }
-    case WM_LBUTTONDOWN: {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        // The list's own press would take the focus from the combo's editor, whose focus loss
+        // ends the menu mode: the press selects and captures here instead.
         const int32_t Before = GetItemIndex();
-        DefaultHandler(M);
+        SelectUnderMouse(M.LParam);
+        SetCapture(FHandle);
         SelectionChanged(Before);
         return;
     }
@@ -192,7 +194,8 @@ void TcbBarDropDownListBox::WndProc(TMessage& M)
             ReleaseCapture();
             return;
         }
-        DefaultHandler(M);
+        if (GetCapture() == FHandle)
+            ReleaseCapture();
         ItemChosen();
         return;
     case WM_KEYDOWN: {
