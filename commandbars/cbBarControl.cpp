@@ -601,6 +601,11 @@ TRect TCustomcbBarControl::GetWindowRect() const
     return R;
 }
 
+bool TCustomcbBarControl::IsBorderless() const
+{
+    return GetBar() && GetBar()->GetBorderStyle() == bbsNone;
+}
+
 bool TCustomcbBarControl::IsOwnerFormActive() const
 {
     TcbBarManager* Manager = GetBarManager();

@@ -135,6 +135,8 @@ public:
     TcbBarDockingStyle GetDockingStyle() const override { return FDockingStyle; }
     bool IsMainMenu() const override { return false; }
     bool IsStatusBar() const override { return false; }
+    bool IsBorderless() const override;
+    bool IsMDIButtonHot(TcbMDIButton) const override { return false; }
     bool CanMove() const override { return false; }
     bool HasCaption() const override { return false; }
     bool CanClose() const override { return false; }

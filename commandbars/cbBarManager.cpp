@@ -8,6 +8,7 @@
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbCommandQueue.h"
+#include "commandbars/cbDrawing.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
@@ -553,7 +554,11 @@ TcbBarManager::TcbBarManager(TComponent* AOwner) : TComponent(ManagerOwner(AOwne
         FImageLinks[K]->OnChange = [this, K](TObject*) { ImageListChanged(static_cast<TImageListKind>(K)); };
     }
     FThemeNotificator = std::make_unique<TcbThemeChangedNotificator>();
-    FThemeNotificator->OnThemeChanged = [this] { UpdatePainter(); };
+    // The theme's fill colour may have changed with it.
+    FThemeNotificator->OnThemeChanged = [this] {
+        MakeThemedBarBrush();
+        UpdatePainter();
+    };
     FLookAndFeel = std::make_unique<TuiLookAndFeel>(this);
     FLookAndFeel->OnChanged = [this](TuiLookAndFeel*, TuiLookAndFeelValues) { LookAndFeelChanged(); };
     // The default UseSystemFont takes the system's menu font at once, loading or not.
@@ -1432,7 +1437,7 @@ TColor TcbBarManager::GetFlatItemColor() const
 void TcbBarManager::DeleteSharedBrushes()
 {
     for (HBRUSH* B : {&FFlatFrameBrush, &FFlatBarBrush, &FFlatCheckedItemBrush, &FFlatItemBrush,
-                      &FFlatSelectedItemBrush, &FDockColorBrush})
+                      &FFlatSelectedItemBrush, &FDockColorBrush, &FThemedBarBrush})
         DeleteBrush(*B);
 }
 
@@ -1449,6 +1454,14 @@ void TcbBarManager::RecreateSharedBrushes()
     for (HBRUSH& B : Old)
         DeleteBrush(B);
     MakeDockColorBrush();
+    MakeThemedBarBrush();
+}
+
+void TcbBarManager::MakeThemedBarBrush()
+{
+    HBRUSH Old = FThemedBarBrush;
+    FThemedBarBrush = SolidBrush(GetToolbarThemeFillColor());
+    DeleteBrush(Old);
 }
 
 void TcbBarManager::MakeDockColorBrush()

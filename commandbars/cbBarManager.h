@@ -435,6 +435,9 @@ public:
     HBRUSH GetFlatItemBrush() const { return FFlatItemBrush; }
     HBRUSH GetFlatSelectedItemBrush() const { return FFlatSelectedItemBrush; }
     HBRUSH GetDockColorBrush() const { return FDockColorBrush; }
+    // A solid brush of the toolbar theme's fill colour (COLOR_BTNFACE without themes), the bar
+    // brush of the XP style.
+    HBRUSH GetThemedBarBrush() const { return FThemedBarBrush; }
 
     // Dock controls registered with the manager (the dock sites register themselves).
     void RegisterDockControl(TcbBarDockControl* DockControl);
@@ -509,6 +512,7 @@ private:
     void ComputeRecentUseStep();
     void FontChanged(TObject* Sender);
     void MakeDockColorBrush();
+    void MakeThemedBarBrush();
     void DeleteSharedBrushes();
     void AddItem(TcbBarItem* Item);
     void RemoveItem(TcbBarItem* Item);
@@ -617,6 +621,7 @@ private:
     HBRUSH FFlatItemBrush = nullptr;
     HBRUSH FFlatSelectedItemBrush = nullptr;
     HBRUSH FDockColorBrush = nullptr;
+    HBRUSH FThemedBarBrush = nullptr;
     bool FOffice11ColorsAcquired = false;
 
     TcbBarItemControl* FSelectedItemControl = nullptr;

@@ -9,7 +9,9 @@
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/styles/cbPainterStandard.h"
+#include "commandbars/styles/cbPainterXP.h"
 #include "commandbars/styles/uiLookAndFeelPainters.h"
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/win/Screen.h"
@@ -35,6 +37,8 @@ void cbFrameworkInit()
     gThemeNotificator = std::make_unique<TcbThemeChangedNotificator>();
     gThemeNotificator->OnThemeChanged = [] { RefreshOffice11Colors(); };
     cbStandardPaintersInit();
+    cbFlatPainterInit();
+    cbXPPainterInit();
     cbBarManagersInit();
     cbItemControlsInit();
     uiLookAndFeelPaintersInit();

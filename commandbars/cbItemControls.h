@@ -134,6 +134,7 @@ public:
     bool IsPressedByMouse() const override { return false; }
     bool IsArrowPressed() const override { return false; }
     bool IsEditing() const override { return false; }
+    bool IsReadOnly() const override { return false; }
     bool IsRarelyUsed() const override { return false; }
     bool IsFirstRarelyUsed() const override { return false; }
     bool IsBeginGroup() const override;
@@ -252,6 +253,7 @@ protected:
     void SetWindowHandle(HWND Value) { FWindow = Value; }
     void Hook();
     bool IsSettingText() const { return FSettingText; }
+    bool& SettingTextFlag() { return FSettingText; }
     void RemovePendingChars();
 
 private:
@@ -285,6 +287,7 @@ public:
 
     TcbItemControlKind GetKind() const override { return ickEdit; }
     int32_t GetEditCaptionWidth() const override { return GetCaptionWidth(); }
+    bool IsReadOnly() const override;
 
 protected:
     // The box of the value: the item rect without the caption part.

@@ -242,7 +242,7 @@ TColor TcbBarItemControlPainter::GetFloatingCaptionColor(bool Active) const
 }
 
 TColor TcbBarItemControlPainter::GetFloatingCaptionTextColor(const IcbBar*) const { return clCaptionText; }
-TColor TcbBarItemControlPainter::GetMarkArrowColor(const IcbBar*) const { return clCaptionText; }
+TColor TcbBarItemControlPainter::GetMarkArrowColor(const IcbBar*, bool) const { return clCaptionText; }
 
 void TcbBarItemControlPainter::DrawSizeGripGlyph(const IcbBar*, HDC DC, const TRect& R) const
 {
@@ -253,7 +253,7 @@ void TcbBarItemControlPainter::DrawSizeGripGlyph(const IcbBar*, HDC DC, const TR
 void TcbBarItemControlPainter::DrawMarkArrow(const IcbBar* Bar, HDC DC, const TRect& R) const
 {
     // A down-pointing triangle under two small chevrons, centred in the mark.
-    TSolidTools Tools(DC, ColorToRGB(GetMarkArrowColor(Bar)));
+    TSolidTools Tools(DC, ColorToRGB(GetMarkArrowColor(Bar, Bar->GetMarkState() != bstNormal)));
     const int32_t X = (R.left + R.right) / 2 - 2;
     const int32_t Y = (R.top + R.bottom) / 2;
     POINT Triangle[3] = {{X, Y}, {X + 4, Y}, {X + 2, Y + 2}};
@@ -582,9 +582,10 @@ int32_t TcbBarItemControlPainter::GetLargeButtonArrowWidth(const TcbBarManager* 
 
 int32_t TcbBarItemControlPainter::GetSubMenuGlyphColumnIndent() const { return 0; }
 
-void TcbBarItemControlPainter::DrawDockControlBackground(const TcbBarManager* Manager, HDC DC, const TRect& R,
+void TcbBarItemControlPainter::DrawDockControlBackground(const IcbDockSite* Site, HDC DC, const TRect& R,
                                                          const TRect& OriginRect, HBRUSH Brush) const
 {
+    const TcbBarManager* Manager = Site ? Site->GetBarManager() : nullptr;
     TBitmap* Picture = Manager ? Manager->GetBackgrounds()->GetBar() : nullptr;
     FillRectWithBitmap(DC, R, OriginRect, Picture && !Picture->GetEmpty() ? Picture : nullptr, clNone,
                        cbResolveBrush(Brush));
@@ -843,8 +844,8 @@ TSize TcbBarItemControlPainter::GetSizeGripSize() const
 int32_t TcbBarItemControlPainter::GetBarTopIndent(const IcbBar*) const { return 2; }
 HBRUSH TcbBarItemControlPainter::GetQuickControlBrush(const IcbBar* Bar) const { return GetToolbarBrush(Bar); }
 
-void TcbBarItemControlPainter::DrawQuickCustCheckArea(const IcbControl* Control, HDC DC, const TRect& R,
-                                                      bool Checked, bool Selected) const
+int32_t TcbBarItemControlPainter::DrawQuickCustCheckArea(const IcbControl* Control, HDC DC, const TRect& R,
+                                                         bool Checked, bool Selected) const
 {
     TcbPaintFlags State{pfEnabled};
     if (Selected)
@@ -854,6 +855,7 @@ void TcbBarItemControlPainter::DrawQuickCustCheckArea(const IcbControl* Control,
         State.Include(pfChecked);
     }
     DrawGlyph(Control, DC, R, State, dkMenu);
+    return R.right + 1;
 }
 
 void TcbBarItemControlPainter::DrawQuickCustItemBackground(const IcbControl*, HDC, bool, const TRect&,
@@ -965,6 +967,8 @@ void TcbBarItemControlPainter::CalcSubMenuMetrics(const IcbBar* Menu, HDC DC, Tc
 {
     TScreenDC Screen;
     Metrics.TextHeight = TextHeightOf(DC ? DC : Screen.Get(), Menu->GetFontHandle());
+    Metrics.ArrowSize = Metrics.TextHeight / 4 * 3 + 1;
+    Metrics.DigitSize = TextWidthOf(DC ? DC : Screen.Get(), Menu->GetFontHandle(), "0") + 1;
     Metrics.ColumnMinimum = 19;
     // Menus never double their glyphs.
     int32_t Column = 16;
@@ -1153,7 +1157,7 @@ void TcbBarItemControlPainter::DrawEditText(const IcbControl* Control, HDC DC, c
 
 DWORD TcbBarItemControlPainter::GetInPlaceEditStyle() const { return ES_AUTOHSCROLL; }
 void TcbBarItemControlPainter::SetupInPlaceEdit(HWND) const {}
-void TcbBarItemControlPainter::InitInPlaceEditSelection(HWND Edit) const
+void TcbBarItemControlPainter::InitInPlaceEditSelection(HWND Edit, bool) const
 {
     SendMessageA(Edit, EM_SETSEL, 0, -1);
 }

@@ -21,6 +21,7 @@
 
 class TBitmap;
 class TImageList;
+class TcbBar;
 class TcbBarItem;
 class TcbBarItemLink;
 class TcbBarManager;
@@ -54,6 +55,8 @@ struct TcbSubMenuMetrics {
     int32_t TextHeight = 0;       // the height of "0" in the menu's font, as the style counts it
     int32_t ColumnMinimum = 0;    // the least height of a command row
     int32_t GlyphColumnWidth = 0; // the glyph column, after AdjustGlyphColumnWidth
+    int32_t ArrowSize = 0;        // the extent of a row's sub-menu arrow
+    int32_t DigitSize = 0;        // the width of "0" as the style counts it (the expand mark's size)
 };
 
 // What CalcSubMenuItemsRect works out: where the rows go, the first row shown, and the last
@@ -96,12 +99,15 @@ public:
     virtual TcbBarDockingStyle GetDockingStyle() const = 0;
     virtual bool IsMainMenu() const = 0;
     virtual bool IsStatusBar() const = 0;
+    virtual bool IsBorderless() const = 0; // the bar's BorderStyle is bbsNone
     virtual bool CanMove() const = 0;
     virtual bool HasCaption() const = 0;
     virtual bool CanClose() const = 0;
     virtual std::string GetCaption() const = 0;
     virtual TcbButtonState GetCloseButtonState() const = 0;
     virtual TcbButtonState GetMarkState() const = 0;
+    // The MDI button under the mouse (main menu bar); the pressed one comes as an argument.
+    virtual bool IsMDIButtonHot(TcbMDIButton Button) const = 0;
     virtual bool HasItemsPushedOff() const = 0;
     virtual bool IsMarkVisible() const = 0;
     virtual TRect GetClientRect() const = 0;
@@ -157,6 +163,7 @@ public:
     virtual bool IsPressedByMouse() const = 0;
     virtual bool IsArrowPressed() const = 0;
     virtual bool IsEditing() const = 0;
+    virtual bool IsReadOnly() const = 0; // an edit or combo whose value cannot be typed
     virtual bool IsRarelyUsed() const = 0;
     virtual bool IsFirstRarelyUsed() const = 0;
     virtual bool IsBeginGroup() const = 0;
@@ -188,8 +195,29 @@ public:
     virtual TRect GetComboButtonRect() const = 0;
 };
 
+// ---------------------------------------------------------------------------------------------
+// What painters read from a dock site. The dock sites implement it.
+
+class IcbDockSiteView {
+public:
+    virtual ~IcbDockSiteView() = default;
+
+    virtual TcbBarManager* GetBarManager() const = 0;
+    virtual TcbBarDockingStyle GetDockingStyle() const = 0;
+    virtual TRect GetClientRect() const = 0;
+    // The site's cached background picture, emptied by the site when its size changes; nullptr
+    // when the site keeps none.
+    virtual TBitmap* GetBackgroundCache() const = 0;
+    // The rows from the first (top or left) on; a row's rectangle spans the site across.
+    virtual int32_t GetRowCount() const = 0;
+    virtual TRect GetRowRect(int32_t Row) const = 0;
+    virtual int32_t GetRowBarCount(int32_t Row) const = 0;
+    virtual const TcbBar* GetRowBar(int32_t Row, int32_t Index) const = 0;
+};
+
 using IcbControl = IcbItemControlView;
 using IcbBar = IcbBarWindowView;
+using IcbDockSite = IcbDockSiteView;
 
 // ---------------------------------------------------------------------------------------------
 // The base painter. Its operations, in table order, with their base behaviour.
@@ -224,7 +252,8 @@ public:
     virtual bool IsSmallMarkRect(const TRect& R) const;
     virtual TColor GetFloatingCaptionColor(bool Active) const;
     virtual TColor GetFloatingCaptionTextColor(const IcbBar* Bar) const;
-    virtual TColor GetMarkArrowColor(const IcbBar* Bar) const;
+    // Selected: the mark or button the arrow sits on is hot or pressed.
+    virtual TColor GetMarkArrowColor(const IcbBar* Bar, bool Selected) const;
     virtual void DrawSizeGripGlyph(const IcbBar* Bar, HDC DC, const TRect& R) const;
     virtual void DrawMarkArrow(const IcbBar* Bar, HDC DC, const TRect& R) const;
     virtual void DrawBarMarkChevron(const IcbBar* Bar, HDC DC, int32_t Position, const TRect& MarkRect) const;
@@ -274,7 +303,7 @@ public:
     virtual int32_t GetButtonArrowWidth(const TcbBarManager* Manager) const;
     virtual int32_t GetLargeButtonArrowWidth(const TcbBarManager* Manager) const;
     virtual int32_t GetSubMenuGlyphColumnIndent() const;
-    virtual void DrawDockControlBackground(const TcbBarManager* Manager, HDC DC, const TRect& R,
+    virtual void DrawDockControlBackground(const IcbDockSite* Site, HDC DC, const TRect& R,
                                            const TRect& OriginRect, HBRUSH Brush) const;
     virtual bool IsItemBackgroundTransparent() const;
     virtual bool IsBarBackgroundShared() const;
@@ -306,6 +335,8 @@ public:
     virtual bool UseThemedFloatingCaption() const;
     // 9
     virtual TSize GetCloseButtonSize() const;
+    // Horizontal: the separator stands in a horizontal line of controls, so its stroke runs
+    // vertically (and across a vertical bar when clear).
     virtual void DrawBarSeparator(const IcbBar* Bar, HDC DC, const TRect& R, bool Horizontal) const;
     virtual void DrawFlatCloseButton(const IcbBar* Bar, HDC DC, const TRect& R, TcbButtonState State) const;
     virtual void DrawCloseButton(const IcbBar* Bar, HDC DC, const TRect& R) const;
@@ -332,8 +363,9 @@ public:
     virtual TSize GetSizeGripSize() const;
     virtual int32_t GetBarTopIndent(const IcbBar* Bar) const;
     virtual HBRUSH GetQuickControlBrush(const IcbBar* Bar) const;
-    virtual void DrawQuickCustCheckArea(const IcbControl* Control, HDC DC, const TRect& R, bool Checked,
-                                        bool Selected) const;
+    // Answers where the entry's caption may start.
+    virtual int32_t DrawQuickCustCheckArea(const IcbControl* Control, HDC DC, const TRect& R, bool Checked,
+                                           bool Selected) const;
     virtual void DrawQuickCustItemBackground(const IcbControl* Control, HDC DC, bool Selected, const TRect& R1,
                                              const TRect& R2) const;
     virtual bool IsQuickPopupLeftAligned() const;
@@ -392,7 +424,8 @@ public:
     // 16
     virtual DWORD GetInPlaceEditStyle() const;
     virtual void SetupInPlaceEdit(HWND Edit) const;
-    virtual void InitInPlaceEditSelection(HWND Edit) const;
+    // Changed: the value was changed before editing began; the edit's parent hears of it.
+    virtual void InitInPlaceEditSelection(HWND Edit, bool Changed) const;
     virtual void DrawBoxRow(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
                             int32_t PressedBox) const;
     virtual TRect GetWindowCaptionRect(const TRect& WindowRect) const;
@@ -418,14 +451,16 @@ public:
 using TcbPainterClass = const TcbBarItemControlPainter*;
 
 // The operations the Flat painter adds, and the two the Office11 painter adds after them. Their
-// classes carry these declarations unchanged.
+// classes carry these declarations unchanged. The frame, fill and clip operations work on a bar
+// or menu window (an item control passes its own bar window): the mark and the menu border that
+// use them have no item control.
 #define CB_FLAT_PAINTER_ADDED_OPERATIONS                                                                          \
     virtual void DrawSelectedFrame(HDC DC, const TRect& R) const;                                                 \
     virtual HBRUSH GetFrameBrush() const;                                                                         \
-    virtual void FillWithBarBrush(const IcbControl* Control, HDC DC, HBRUSH Brush, const TRect& R) const;         \
-    virtual void DrawClippedFrame(const IcbControl* Control, HDC DC, HBRUSH Brush, const TRect& R) const;         \
+    virtual void FillWithBarBrush(const IcbBar* Bar, HDC DC, HBRUSH Brush, const TRect& R) const;                 \
+    virtual void DrawClippedFrame(const IcbBar* Bar, HDC DC, HBRUSH Brush, const TRect& R) const;                 \
     virtual void DrawFrameRectFlat(HDC DC, const TRect& R, HBRUSH Brush) const;                                   \
-    virtual void FillBkRect(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, bool Opaque) const;  \
+    virtual void FillBkRect(const IcbBar* Bar, HDC DC, const TRect& R, HBRUSH Brush, bool Opaque) const;          \
     virtual HBRUSH GetFlatBorderBrush() const;
 
 #define CB_OFFICE11_PAINTER_ADDED_OPERATIONS                                                                      \

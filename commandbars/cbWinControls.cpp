@@ -129,7 +129,7 @@ void TcbBarWinControl::SetText(const std::string& Value)
 {
     if (!FWindow)
         return;
-    TFlagScope Setting(FSettingText);
+    TFlagScope Setting(FSettingText, true);
     SetWindowTextA(FWindow, Value.c_str());
 }
 
@@ -394,6 +394,12 @@ void TcbBarEditControl::ControlPress(bool ByMouse)
         SendMessageA(GetEditor(), EM_SETSEL, 0, -1);
 }
 
+bool TcbBarEditControl::IsReadOnly() const
+{
+    TcbBarEdit* Edit = GetEdit();
+    return Edit && (Edit->GetReadOnly() || Edit->GetSuppressEditing());
+}
+
 bool TcbBarEditControl::IsSelected() const
 {
     return TcbBarItemControl::IsSelected() && !GetBarControl()->IsCustomizing();
@@ -411,8 +417,11 @@ void TcbBarEditControl::SetText(const std::string& Value)
 {
     if (!GetEditor() || Value == GetText())
         return;
+    // The change notices the style may send for a new value are the control's own doing: no
+    // change event fires for them.
+    TFlagScope Setting(SettingTextFlag());
     TcbBarWinControl::SetText(Value);
-    GetPainter()->InitInPlaceEditSelection(GetEditor());
+    GetPainter()->InitInPlaceEditSelection(GetEditor(), true);
 }
 
 int32_t TcbBarEditControl::GetCaptionWidth() const

@@ -410,7 +410,7 @@ TEST(ClassicPainters, InPlaceEditTakesTheFontsMarginsAndSelectsAllItsText)
     EXPECT_EQ(SendMessageA(Edit, EM_GETMARGINS, 0, 0), SendMessageA(Reference, EM_GETMARGINS, 0, 0));
 
     DWORD Start = 1, End = 0;
-    StandardPainter()->InitInPlaceEditSelection(Edit);
+    StandardPainter()->InitInPlaceEditSelection(Edit, false);
     SendMessageA(Edit, EM_GETSEL, reinterpret_cast<WPARAM>(&Start), reinterpret_cast<LPARAM>(&End));
     EXPECT_EQ(Start, 0u);
     EXPECT_EQ(End, 9u);

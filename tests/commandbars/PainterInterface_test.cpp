@@ -15,13 +15,16 @@
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/styles/cbPainterStandard.h"
+#include "commandbars/styles/cbPainterXP.h"
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/ModelSupport.h"
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/FakeBarWindow.h"
+#include "tests/commandbars/support/FakeDockSite.h"
 #include "tests/commandbars/support/FakeItemControl.h"
 #include "tests/support/ResourceProbe.h"
 
@@ -57,7 +60,7 @@ void CallEveryOperation(TcbPainterClass P, TcbBarManager* M, FakeBarWindow& Bar,
     P->IsSmallMarkRect(R);
     P->GetFloatingCaptionColor(true);
     P->GetFloatingCaptionTextColor(&Bar);
-    P->GetMarkArrowColor(&Bar);
+    P->GetMarkArrowColor(&Bar, true);
     P->DrawSizeGripGlyph(&Bar, DC, R);
     P->DrawMarkArrow(&Bar, DC, R);
     P->DrawBarMarkChevron(&Bar, DC, 4, R);
@@ -102,7 +105,9 @@ void CallEveryOperation(TcbPainterClass P, TcbBarManager* M, FakeBarWindow& Bar,
     P->GetButtonArrowWidth(M);
     P->GetLargeButtonArrowWidth(M);
     P->GetSubMenuGlyphColumnIndent();
-    P->DrawDockControlBackground(M, DC, R, R, Face);
+    FakeDockSite Site;
+    Site.Manager = M;
+    P->DrawDockControlBackground(&Site, DC, R, R, Face);
     P->IsItemBackgroundTransparent();
     P->IsBarBackgroundShared();
     P->GetBarBkBrush(M);
@@ -218,7 +223,7 @@ void CallEveryOperation(TcbPainterClass P, TcbBarManager* M, FakeBarWindow& Bar,
     // 16
     P->GetInPlaceEditStyle();
     P->SetupInPlaceEdit(Edit);
-    P->InitInPlaceEditSelection(Edit);
+    P->InitInPlaceEditSelection(Edit, false);
     P->DrawBoxRow(&C, DC, Rect(0, 0, 60, 20), Face, 1);
     P->GetWindowCaptionRect(Rect(0, 0, 200, 100));
     P->DrawWindowFrame(nullptr, DC, true);
@@ -257,7 +262,7 @@ struct TUpdateCounter {
 
 } // namespace
 
-TEST(PainterInterface, EveryOperationRunsOnEachClassicPainterAndGivesItsGdiObjectsBack)
+TEST(PainterInterface, EveryOperationRunsOnEachPainterAndGivesItsGdiObjectsBack)
 {
     TManagerForm F;
     TBitmap Glyph;
@@ -288,10 +293,10 @@ TEST(PainterInterface, EveryOperationRunsOnEachClassicPainterAndGivesItsGdiObjec
     TestSupport::TResourceProbe Probe;
     ASSERT_TRUE(Probe.SelfCheck()) << Probe.Report();
     // A first round makes the system brushes and fonts the calls share.
-    for (TcbPainterClass P : {BasePainter(), StandardPainter(), EnhancedPainter()})
+    for (TcbPainterClass P : {BasePainter(), StandardPainter(), EnhancedPainter(), FlatPainter()})
         CallEveryOperation(P, F.Manager, Bar, Menu, C, Row, D.DC(), Edit);
     const int64_t Before = Probe.GdiObjects();
-    for (TcbPainterClass P : {BasePainter(), StandardPainter(), EnhancedPainter()})
+    for (TcbPainterClass P : {BasePainter(), StandardPainter(), EnhancedPainter(), FlatPainter()})
         CallEveryOperation(P, F.Manager, Bar, Menu, C, Row, D.DC(), Edit);
     EXPECT_EQ(Probe.GdiObjects(), Before);
 }
@@ -406,15 +411,20 @@ TEST(PainterInterface, StylesAndLookAndFeelChooseThePainterByInstance)
     EXPECT_EQ(M->GetPainterClass(), StandardPainter());
     M->SetStyle(bmsEnhanced);
     EXPECT_EQ(M->GetPainterClass(), EnhancedPainter());
-    // No XP painter is entered yet: themes or not, XP draws with Enhanced.
+    M->SetStyle(bmsFlat);
+    EXPECT_EQ(M->GetPainterClass(), FlatPainter());
+    // XP draws with its own painter only while themes are in use, else with Enhanced.
     M->SetStyle(bmsXP);
-    EXPECT_EQ(M->GetPainterClass(), EnhancedPainter());
+    EXPECT_EQ(M->GetPainterClass(), M->GetThemesInUse() ? XPPainter() : EnhancedPainter());
 
     M->SetStyle(bmsUseLookAndFeel);
     M->GetLookAndFeel()->SetKind(lfStandard);
     EXPECT_EQ(M->GetPainterClass(), StandardPainter());
     M->GetLookAndFeel()->SetKind(lfFlat);
     EXPECT_EQ(M->GetPainterClass(), EnhancedPainter());
+    M->GetLookAndFeel()->SetKind(lfUltraFlat);
+    EXPECT_EQ(M->GetPainterClass(), FlatPainter());
+    M->GetLookAndFeel()->SetKind(lfFlat);
     M->GetLookAndFeel()->SetNativeStyle(true);
     EXPECT_EQ(M->GetRealStyle(), M->GetThemesInUse() ? bmsXP : bmsEnhanced);
     EXPECT_EQ(M->GetThemesInUse(), AreThemesInUse());

@@ -29,9 +29,10 @@ public:
     HBRUSH CachedBarBrush = GetSysColorBrush(COLOR_BTNFACE);
 
     TcbBarDockingStyle DockingStyle = dsTop;
-    bool MainMenu = false, StatusBar = false, Movable = true, Caption = false, Closable = false;
+    bool MainMenu = false, StatusBar = false, Borderless = false, Movable = true, Caption = false, Closable = false;
     std::string CaptionText = "Bar";
     TcbButtonState CloseState = bstNormal, MarkState = bstNormal, ExpandState = bstNormal;
+    int32_t HotMDIButton = -1; // a TcbMDIButton, or -1 for none
     bool PushedOff = false, MarkVisible = true, FormActive = true;
     TRect Client = Rect(0, 0, 200, 26);
     TPoint ClientOffset{0, 0};
@@ -76,12 +77,14 @@ public:
     TcbBarDockingStyle GetDockingStyle() const override { return DockingStyle; }
     bool IsMainMenu() const override { return MainMenu; }
     bool IsStatusBar() const override { return StatusBar; }
+    bool IsBorderless() const override { return Borderless; }
     bool CanMove() const override { return Movable; }
     bool HasCaption() const override { return Caption; }
     bool CanClose() const override { return Closable; }
     std::string GetCaption() const override { return CaptionText; }
     TcbButtonState GetCloseButtonState() const override { return CloseState; }
     TcbButtonState GetMarkState() const override { return MarkState; }
+    bool IsMDIButtonHot(TcbMDIButton Button) const override { return HotMDIButton == Button; }
     bool HasItemsPushedOff() const override { return PushedOff; }
     bool IsMarkVisible() const override { return MarkVisible; }
     TRect GetClientRect() const override { return Client; }

@@ -19,7 +19,8 @@ public:
     TcbItemControlKind Kind = ickButton;
 
     bool Selected = false, Pressed = false, Down = false, Enabled = true, DroppedDown = false, Active = false;
-    bool PressedByMouse = false, ArrowPressed = false, Editing = false, RarelyUsed = false, FirstRarelyUsed = false;
+    bool PressedByMouse = false, ArrowPressed = false, Editing = false, ReadOnly = false, RarelyUsed = false;
+    bool FirstRarelyUsed = false;
     bool BeginGroup = false;
 
     std::string Caption = "&Open";
@@ -56,6 +57,7 @@ public:
     bool IsPressedByMouse() const override { return PressedByMouse; }
     bool IsArrowPressed() const override { return ArrowPressed; }
     bool IsEditing() const override { return Editing; }
+    bool IsReadOnly() const override { return ReadOnly; }
     bool IsRarelyUsed() const override { return RarelyUsed; }
     bool IsFirstRarelyUsed() const override { return FirstRarelyUsed; }
     bool IsBeginGroup() const override { return BeginGroup; }
