@@ -916,7 +916,7 @@ void cbItemControlsInit()
         auto* Win = dynamic_cast<TcbBarWinControl*>(OwnControl(Link));
         if (!Win || !Win->IsEditing())
             return false;
-        Text = Win->GetText();
+        Text = Win->GetEditorText();
         return true;
     };
     Editors.StartEditing = [](TcbBarItemLink* Link, bool VisibleOnly) {

@@ -228,7 +228,10 @@ public:
 
     virtual void CreateWindow();
     virtual void DestroyWindow();
-    virtual std::string GetText() const override;
+    // The value shown: the editor's text while editing, else the item's.
+    std::string GetText() const override;
+    // What the editor holds now.
+    std::string GetEditorText() const;
     virtual void SetEditing(bool Value);
     virtual void SetText(const std::string& Value);
     // The editor's window procedure: true when the message was handled (Result answers it).

@@ -116,6 +116,14 @@ LRESULT TcbBarWinControl::CallDefault(UINT Msg, WPARAM WParam, LPARAM LParam)
 
 std::string TcbBarWinControl::GetText() const
 {
+    if (!FEditing)
+        if (auto* Item = dynamic_cast<TcbBarWindowItem*>(GetItem()))
+            return Item->GetText();
+    return GetEditorText();
+}
+
+std::string TcbBarWinControl::GetEditorText() const
+{
     if (!FWindow)
         return {};
     const int Length = GetWindowTextLengthA(FWindow);
@@ -203,7 +211,7 @@ void TcbBarWinControl::SetEditing(bool Value)
     const bool EscHeld = GetAsyncKeyState(VK_ESCAPE) < 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
     if (Manager && Manager->GetAlwaysSaveText() && !EscHeld)
         if (auto* Item = dynamic_cast<TcbBarWindowItem*>(GetItem()))
-            Item->SetText(GetText());
+            Item->SetText(GetEditorText());
     if (IsLiveItemControl(this))
         Repaint();
 }
@@ -415,7 +423,7 @@ void TcbBarEditControl::SetEditing(bool Value)
 
 void TcbBarEditControl::SetText(const std::string& Value)
 {
-    if (!GetEditor() || Value == GetText())
+    if (!GetEditor() || Value == GetEditorText())
         return;
     // The change notices the style may send for a new value are the control's own doing: no
     // change event fires for them.
@@ -505,7 +513,7 @@ bool TcbBarEditControl::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT&
             Counting->MarkUsed(true);
         HWND Editor = GetEditor();
         if (TcbBarEdit* Edit = GetEdit())
-            Edit->SetText(GetText());
+            Edit->SetText(GetEditorText());
         if (!IsLiveItemControl(this) || !IsWindow(Editor) || !IsWindowVisible(Editor)) {
             Result = 0;
             return true;
@@ -682,7 +690,7 @@ bool TcbBarComboControl::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT
         }
     }
     if (Msg == WM_KEYDOWN && Combo && (WParam == VK_RETURN || WParam == VK_TAB) && FCurIndex >= 0 &&
-        FCurIndex < Combo->GetItems()->GetCount() && GetText() == Combo->GetItems()->GetStrings(FCurIndex)) {
+        FCurIndex < Combo->GetItems()->GetCount() && GetEditorText() == Combo->GetItems()->GetStrings(FCurIndex)) {
         const HWND Editor = GetEditor();
         Combo->SetItemIndex(FCurIndex);
         if (!IsLiveItemControl(this) || !IsWindow(Editor) || !IsWindowVisible(Editor)) {
