@@ -174,8 +174,7 @@ void TCustomcbBarControl::CreateControls()
         return;
     for (int32_t I = 0; I < FItemLinks->GetVisibleItemCount(); ++I) {
         TcbBarItemLink* Link = FItemLinks->GetVisibleItem(I);
-        if (!Link->GetControl())
-            cbCreateItemControl(Link);
+        Link->CreateControl();
     }
 }
 
@@ -184,13 +183,8 @@ void TCustomcbBarControl::DestroyControls()
     if (!FItemLinks)
         return;
     TFlagScope Ignore(FIgnoreMouse);
-    for (int32_t I = 0; I < FItemLinks->GetCount(); ++I) {
-        TcbBarItemLink* Link = FItemLinks->GetItem(I);
-        if (TcbBarItemControl* Control = Link->GetControl()) {
-            Link->SetControl(nullptr);
-            delete Control;
-        }
-    }
+    for (int32_t I = 0; I < FItemLinks->GetCount(); ++I)
+        FItemLinks->GetItem(I)->DestroyControl();
     FSelectedControl = nullptr;
     FPressedControl = nullptr;
 }

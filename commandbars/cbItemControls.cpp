@@ -817,10 +817,7 @@ void DispatchNotice(TcbBarItemLink* Link, TcbItemControlNotice Notice)
             cbCreateItemControl(Link);
         return;
     case icnDestroy:
-        if (Control) {
-            Link->SetControl(nullptr);
-            delete Control;
-        }
+        Link->DestroyControl();
         return;
     default:
         break;
@@ -964,25 +961,40 @@ void cbItemControlsDone()
     ClearClickQueue();
 }
 
-TcbBarItemControl* cbCreateItemControl(TcbBarItemLink* Link)
+void TcbBarItemLink::CreateControl()
 {
-    TCustomcbBarControl* Bar = Link ? Link->GetBarControl() : nullptr;
-    TcbBarItem* Item = Link ? Link->GetItem() : nullptr;
-    if (!Bar || !Item || Link->GetControl())
-        return Link ? Link->GetControl() : nullptr;
+    TCustomcbBarControl* Bar = GetBarControl();
+    TcbBarItem* Item = GetItem();
+    if (!Bar || !Item || FControl)
+        return;
     TcbBarItemControl* Control = nullptr;
     if (dynamic_cast<TcbBarWindowItem*>(Item) && IsRotatedBarControl(Bar)) {
-        Control = new TcbBarButtonControl(Bar, Link);
+        Control = new TcbBarButtonControl(Bar, this);
     } else {
         // The exact class of the item counts, not its ancestors.
         TcbBarItemControlClass Factory = GetBarItemControlClass(ItemClassRef(Item->ClassName()));
         if (!Factory)
-            return nullptr;
-        Control = Factory(Bar, Link);
+            return;
+        Control = Factory(Bar, this);
     }
     if (Control)
         Control->AfterConstruction();
-    return Control;
+}
+
+void TcbBarItemLink::DestroyControl()
+{
+    if (TcbBarItemControl* Control = FControl) {
+        FControl = nullptr;
+        delete Control;
+    }
+}
+
+TcbBarItemControl* cbCreateItemControl(TcbBarItemLink* Link)
+{
+    if (!Link)
+        return nullptr;
+    Link->CreateControl();
+    return Link->GetControl();
 }
 
 TCustomcbBarControl* TcbBarSubItemControl::CreateSubMenuWindow()

@@ -412,3 +412,39 @@ TEST_F(BarControl, AWindowThatNeverHadAHandleGoesCleanly)
     EXPECT_FALSE(TCustomcbBarControl::IsLiveBarControl(Extra));
     EXPECT_FALSE(IsBarControl(Extra));
 }
+
+TEST_F(BarControl, ControlsComeFromTheExactItemClassRegistered)
+{
+    const char* kVisible[] = {"TcbBarButton", "TcbBarEdit", "TCustomcbBarCombo", "TcbBarCombo", "TcbBarSubItem",
+                              "TcbBarListItem", "TcbBarContainerItem"};
+    for (int32_t I = 0; I < 7; ++I) {
+        ASSERT_NE(nullptr, GetVisibleBarItemClass(I));
+        EXPECT_EQ(kVisible[I], GetVisibleBarItemClass(I)->Name);
+        EXPECT_EQ(cbItemClassOf(kVisible[I]), GetVisibleBarItemClass(I));
+    }
+    EXPECT_EQ(nullptr, GetVisibleBarItemClass(7));
+
+    TControlsFixture F;
+    // A kind of its own without a registration of its own gets no control, even though its
+    // ancestor has one.
+    auto* Custom = new TcbBarCustomCombo(F.Form.get());
+    TcbBarItemLink* Link = F.Bar->GetItemLinks()->Add();
+    Link->SetItem(Custom);
+    Link->CreateControl();
+    EXPECT_EQ(nullptr, Link->GetControl());
+    EXPECT_NE(nullptr, dynamic_cast<TcbBarComboControl*>(F.ControlOf(F.K)));
+    EXPECT_NE(nullptr, dynamic_cast<TcbBarEditControl*>(F.ControlOf(F.E)));
+    EXPECT_EQ(nullptr, dynamic_cast<TcbBarComboControl*>(F.ControlOf(F.E)));
+
+    // On a toolbar docked at the side that turns its items, window items show as buttons.
+    F.Window->DockAt(dsLeft);
+    F.Window->DestroyControls();
+    EXPECT_EQ(nullptr, F.ControlOf(F.E));
+    F.Window->CreateControls();
+    EXPECT_EQ(nullptr, dynamic_cast<TcbBarWinControl*>(F.ControlOf(F.E)));
+    EXPECT_NE(nullptr, dynamic_cast<TcbBarButtonControl*>(F.ControlOf(F.E)));
+    F.Bar->SetRotateWhenVertical(false);
+    F.Window->DestroyControls();
+    F.Window->CreateControls();
+    EXPECT_NE(nullptr, dynamic_cast<TcbBarEditControl*>(F.ControlOf(F.E)));
+}
