@@ -80,6 +80,15 @@ TCustomcbBarControl::~TCustomcbBarControl()
         TcbBarItemControl* Selected = Manager->GetSelectedItemControl();
         if (Selected && IsLiveItemControl(Selected) && Selected->GetBarControl() == this)
             Manager->SetSelectedItemControl(nullptr);
+        // A customizing menu hands the selection back to the control that opened it.
+        TcbBarItemControl* Opener = FOpeningControl;
+        if (GetKind() == bwkMenu && IsCustomizing() && Opener && IsLiveItemControl(Opener)) {
+            FOpeningControl = nullptr;
+            Manager->SetSelectedItemControl(Opener);
+            if (auto* Button = dynamic_cast<TcbBarButtonControl*>(Opener))
+                Button->CloseDropDownState();
+            Opener->Repaint();
+        }
     }
     // The controls go with the window; a window that never had one has them anyway.
     if (HandleAllocated())
@@ -191,14 +200,13 @@ void TCustomcbBarControl::DestroyControls()
 
 void TCustomcbBarControl::CalcDrawingConsts()
 {
-    const int32_t Text = TextHeightOf(nullptr);
-    FRowHeight = Text + 6;
+    // The window's own font gives the row height; the bar's font (the same unless the bar has
+    // one of its own) the edit height and the combo button.
+    FRowHeight = TextHeightOf(GetFont()->GetHandle()) + 6;
     FSpacingUnit = std::max(FRowHeight / 5, 4);
-    const int32_t FontText = TextHeightOf(GetFontHandle());
-    FEditHeight = GetPainter()->GetEditHeight(FontText);
-    FComboButtonWidth = GetPainter()->GetComboButtonWidth(FontText / 2 + 1);
-    FRowHeight = FontText + 6;
-    FSpacingUnit = std::max(FRowHeight / 5, 4);
+    const int32_t Text = TextHeightOf(GetFontHandle());
+    FEditHeight = GetPainter()->GetEditHeight(Text);
+    FComboButtonWidth = GetPainter()->GetComboButtonWidth(Text / 2 + 1);
 }
 
 bool TCustomcbBarControl::IsLastItemControl(const TcbBarItemControl*) const
