@@ -475,10 +475,6 @@ void TCustomcbBarControl::SetSelectedControl(TcbBarItemControl* Control)
 {
     if (Control == FSelectedControl)
         return;
-    if (Control) {
-        TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
-        (void)Quick; // its close timer belongs to the quick-customization window
-    }
     TcbBarItemControl* Old = FSelectedControl;
     FSelectedControl = Control;
     TcbBarManager* Manager = GetBarManager();

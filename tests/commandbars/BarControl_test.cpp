@@ -448,3 +448,61 @@ TEST_F(BarControl, ControlsComeFromTheExactItemClassRegistered)
     F.Window->CreateControls();
     EXPECT_NE(nullptr, dynamic_cast<TcbBarEditControl*>(F.ControlOf(F.E)));
 }
+
+TEST_F(BarControl, TheActiveChainOrdersWindowsAndFiltersTheMouse)
+{
+    TControlsFixture F;
+    F.Menu->SetParentBar(F.Window);
+    F.Window->SetIsActive(true);
+    F.Menu->SetIsActive(true);
+    EXPECT_EQ(F.Menu, TCustomcbBarControl::ActiveBarControl());
+    F.Menu->SetIsActive(false);
+    EXPECT_EQ(F.Window, TCustomcbBarControl::ActiveBarControl()) << "the previous active window comes back";
+    F.Menu->SetIsActive(true);
+
+    // A window outside the chain of the active one hears no mouse; its ancestors do.
+    TcbBar* OtherBar = F.Manager->GetBars()->Add();
+    auto* Lone = new TcbBarButton(F.Form.get());
+    Lone->SetImageIndex(1);
+    int LoneRuns = 0;
+    Lone->SetOnClick([&](TObject*) { ++LoneRuns; });
+    OtherBar->GetItemLinks()->Add()->SetItem(Lone);
+    auto* Other = new CommandBarsTest::TTestBarWindow(F.Manager, OtherBar->GetItemLinks(), F.Form.get());
+    TScopeExit Free([Other] { Other->Free(); });
+    Other->ShowAt(100, 100);
+    const TPoint LonePoint = F.CentreOf(Lone);
+    SendMessageA(Other->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(LonePoint.x, LonePoint.y));
+    SendMessageA(Other->GetHandle(), WM_LBUTTONUP, 0, MAKELPARAM(LonePoint.x, LonePoint.y));
+    EXPECT_EQ(0, LoneRuns) << "a window outside the active chain is deaf to the mouse";
+    EXPECT_EQ(F.Menu, TCustomcbBarControl::ActiveBarControl());
+    EXPECT_TRUE(F.Window->IsAncestorOf(F.Menu));
+    F.MoveTo(F.Window, F.CentreOf(F.B));
+    EXPECT_EQ(F.ControlOf(F.B), F.Window->GetSelectedControl());
+    F.Press(F.Window, F.CentreOf(F.A));
+    F.Release(F.Window, F.CentreOf(F.A));
+    EXPECT_EQ(1, F.ActA.Runs);
+
+    F.Window->SetIsActive(true);
+    F.Menu->SetIsActive(true);
+    F.Menu->HideAll();
+    EXPECT_FALSE(F.Menu->IsActiveBar());
+    EXPECT_FALSE(F.Window->IsActiveBar()) << "closing a menu ends the mode up the chain";
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+    F.Menu->SetParentBar(nullptr);
+}
+
+TEST_F(BarControl, TheWindowAnswersItsEditorsColoursAndNeverLooksInactive)
+{
+    TControlsFixture F;
+    const HWND Bar = F.Window->GetHandle();
+    HDC DC = GetDC(Bar);
+    SetTextColor(DC, RGB(1, 2, 3));
+    const LRESULT Brush = SendMessageA(Bar, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(DC), 0);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW)), Brush);
+    EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), GetTextColor(DC));
+    EXPECT_EQ(GetSysColor(COLOR_WINDOW), GetBkColor(DC));
+    ReleaseDC(Bar, DC);
+    EXPECT_EQ(1, SendMessageA(Bar, WM_ERASEBKGND, 0, 0));
+    // Asked to draw an inactive frame, the window draws the active one (and says so).
+    EXPECT_NE(0, SendMessageA(Bar, WM_NCACTIVATE, FALSE, 0));
+}

@@ -145,7 +145,9 @@ void TTestBarWindow::KeyNavigation(uint16_t Key)
 
 void TTestBarWindow::WndProc(TMessage& Message)
 {
-    if (Message.Msg == WM_LBUTTONDOWN && !IsActiveBar() && !IsCustomizing() && !GetIgnoreNextButtonUp())
+    // Only when no other window runs the menu mode: the base drops the mouse of windows outside
+    // the active chain.
+    if (Message.Msg == WM_LBUTTONDOWN && !ActiveBarControl() && !IsCustomizing() && !GetIgnoreNextButtonUp())
         SetIsActive(true);
     TCustomcbBarControl::WndProc(Message);
 }

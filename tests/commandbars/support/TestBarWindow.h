@@ -35,7 +35,7 @@ public:
     // Shows the window at a screen point.
     void ShowAt(int32_t X, int32_t Y);
     int32_t GetRebuildCount() const { return FRebuilds; }
-    // Like a toolbar, a press makes the window the active one first.
+    // Like a toolbar, a press starts the menu mode in the window when none runs.
     void WndProc(TMessage& Message) override;
 
 protected:
