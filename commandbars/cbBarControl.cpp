@@ -11,6 +11,7 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
@@ -496,6 +497,13 @@ void TCustomcbBarControl::SetSelectedControl(TcbBarItemControl* Control)
     if (Control && (Control->GetEnabled() || (Manager && Manager->GetShowHintForDisabledItems())))
         Hint = TControl::GetLongHint(Control->GetHint());
     SetHint(Hint);
+    // The windows of a popup menu are nobody's controls: the application's hint follows them.
+    const TCustomcbBarControl* Root = this;
+    for (int32_t Guard = 0; Root->FParentBar && Guard < 64; ++Guard)
+        Root = Root->FParentBar;
+    if (Root->FItemLinks && dynamic_cast<TcbBarPopupMenu*>(Root->FItemLinks->GetOwner()))
+        if (TApplicationUI* UI = AppUI())
+            UI->SetHint(Hint);
 }
 
 void TCustomcbBarControl::FillBackgroundEx(HDC DC, TRect R, bool InClient, TColor Color, HBRUSH Brush)

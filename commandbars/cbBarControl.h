@@ -92,6 +92,10 @@ public:
     virtual void HideAll();
     virtual void RebuildBar();
 
+    // The drop shadow, owned by the window; the toolbar and menu windows make it.
+    TObject* GetShadow() const { return FShadow.get(); }
+    void SetShadow(std::unique_ptr<TObject> Value) { FShadow = std::move(Value); }
+
     // The bar the window shows (toolbars), nullptr for menus.
     virtual TcbBar* GetBar() const { return nullptr; }
 
@@ -221,6 +225,7 @@ private:
     TCustomcbBarControl* FParentBar = nullptr;
     TCustomcbBarControl* FPrevActive = nullptr;
     TcbBarItemControl* FSelectedControl = nullptr;
+    std::unique_ptr<TObject> FShadow;
     int32_t FRowHeight = 19;
     int32_t FEditHeight = 19;
     int32_t FSpacingUnit = 4;

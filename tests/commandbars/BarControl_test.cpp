@@ -506,3 +506,52 @@ TEST_F(BarControl, TheWindowAnswersItsEditorsColoursAndNeverLooksInactive)
     // Asked to draw an inactive frame, the window draws the active one (and says so).
     EXPECT_NE(0, SendMessageA(Bar, WM_NCACTIVATE, FALSE, 0));
 }
+
+TEST_F(BarControl, APopupMenusWindowsSetTheApplicationsHint)
+{
+    TControlsFixture F;
+    auto* Entry = dynamic_cast<TcbBarButton*>(F.DMenu->GetItemLinks()->GetItem(0)->GetItem());
+    ASSERT_NE(nullptr, Entry);
+    Entry->SetHint("Entry|The entry of the drop-down menu");
+    AppUI()->SetHint("before");
+    F.Menu->SetIsActive(true);
+    F.Key(F.Menu, VK_DOWN);
+    ASSERT_EQ(F.ControlOf(F.Open), F.Menu->GetSelectedControl());
+    EXPECT_EQ("before", AppUI()->GetHint()) << "a sub-item's menu is no popup menu";
+    F.Menu->HideAll();
+
+    auto* Popup = new CommandBarsTest::TTestBarWindow(F.Manager, F.DMenu->GetItemLinks(), F.Form.get(), true);
+    TScopeExit Free([Popup] { Popup->Free(); });
+    Popup->ShowAt(300, 100);
+    Popup->SetIsActive(true);
+    Popup->SelectControlByKeyboard(Popup->EdgeSelectable(true));
+    EXPECT_EQ("The entry of the drop-down menu", AppUI()->GetHint());
+    Popup->HideAll();
+    EXPECT_EQ("", AppUI()->GetHint());
+}
+
+TEST_F(BarControl, ADoubleClickActsAsASecondPressUnlessTheControlTakesIt)
+{
+    TControlsFixture F;
+    const TPoint P = F.CentreOf(F.B);
+    F.MoveTo(F.Window, P);
+    F.Press(F.Window, P);
+    F.Release(F.Window, P);
+    // The click ended the menu mode; hot tracking selects B again.
+    F.MoveTo(F.Window, TPoint{P.x + 1, P.y});
+    ASSERT_EQ(F.ControlOf(F.B), F.Window->GetSelectedControl());
+    SendMessageA(F.Window->GetHandle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(P.x, P.y));
+    F.Release(F.Window, P);
+    EXPECT_EQ(2, F.ActB.Runs);
+    EXPECT_FALSE(F.B->GetDown()) << "two presses, two toggles";
+
+    // A sub-item takes the double click itself: no second press closes the menu it opened.
+    const TPoint S = F.CentreOf(F.S1);
+    F.Menu->SetIsActive(true);
+    F.MoveTo(F.Menu, S);
+    F.Press(F.Menu, S);
+    ASSERT_EQ(1, CommandBarsTest::TTestMenuWindow::LiveCount());
+    F.Release(F.Menu, S);
+    SendMessageA(F.Menu->GetHandle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(S.x, S.y));
+    EXPECT_EQ(1, CommandBarsTest::TTestMenuWindow::LiveCount());
+}
