@@ -15,6 +15,7 @@
 #include "platform/win/StdCtrls.h"
 
 class TCanvas;
+class TcbBarDropDownListBox;
 
 // The click handler an item took from its action: a click then runs the action through the
 // item's link. A handler the program assigns itself is any other callable.
@@ -101,6 +102,10 @@ public:
     virtual void DropDownEnabledChanged();
     virtual void PaintStyleChanged();
 
+    // Shows the drop-down menu at the screen point (X, Y) for the control that opened it: with
+    // the control's pressed-by-mouse flag, its extent as the owner's and, when the control
+    // shares its bar's background, its rectangle as the menu's exclusion rectangle.
+    virtual void DropDown(TcbBarItemControl* Control, int32_t X, int32_t Y, bool ByMouse);
     // An enabled bsChecked button toggles Down first.
     void Click() override;
     // Enabled, and in a menu always; on a toolbar only with a captioned paint style.
@@ -288,6 +293,10 @@ public:
     virtual void DrawItem(int32_t Index, const TRect& Rect, TOwnerDrawState State);
     // Draws the current entry of Link on a control's canvas (how a closed combo shows it).
     virtual void DrawItemOf(TCanvas* Canvas, TcbBarItemLink* Link, const TRect& Rect);
+    // Draws entry Index of the open list on its device context.
+    void DrawListItem(HDC DC, int32_t Index, const TRect& Rect, TOwnerDrawState State);
+    // The list box (its window is made on the first drop-down).
+    TcbBarDropDownListBox* GetListBox() const { return FListBox.get(); }
     virtual TCanvas* GetItemsCanvas();
     virtual int32_t GetDropDownWidth();
     // 4 + the heights of the first entries, up to DropDownCount of them.
@@ -322,6 +331,7 @@ private:
     std::unique_ptr<TCanvas> FItemsCanvas;
     HDC FItemsDC = nullptr;
     HWND FListWindow = nullptr;
+    std::unique_ptr<TcbBarDropDownListBox> FListBox;
     bool FDroppedDown = false;
     bool FListCaptured = false;
 };
@@ -487,6 +497,11 @@ public:
     // Own links exist and either none has an item or one of the items shows.
     bool HasVisibleContent() const;
 };
+
+// Shows a button's drop-down menu at a screen point; the menu windows connect it.
+using TcbDropDownMenuShow = std::function<void(TcbBarPopupMenu* Menu, TcbBarItemControl* Control, int32_t X,
+    int32_t Y, bool ByMouse)>;
+void SetDropDownMenuShow(TcbDropDownMenuShow Show);
 
 // True when the link lies on a bar (a toolbar or the main menu bar) rather than in a menu.
 bool cbLinkIsOnBar(const TcbBarItemLink* Link);

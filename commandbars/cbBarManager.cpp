@@ -5,9 +5,12 @@
 #include <set>
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItem.h"
+#include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
@@ -1288,10 +1291,31 @@ void TcbBarManager::SetIsCustomizing(bool Value)
         return;
     if (Value && cbCallExtension(cbExtensions().GetCustomizingForm))
         return;
+    // Every bar window closes its menus and drops its controls; the links are rebuilt under the
+    // new mode, and the windows make the controls of the links they now show.
+    std::vector<TCustomcbBarControl*> Windows;
+    for (TCustomcbBarControl* Window : TCustomcbBarControl::LiveBarControls())
+        if (Window->GetBarManager() == this)
+            Windows.push_back(Window);
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window))
+            Window->HideAll();
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window))
+            Window->DestroyControls();
+    FSelectedItemControl = nullptr;
     FIsCustomizing = Value;
     for (TcbBarItemLinks* Links : AllItemLinks())
         Links->RebuildLists();
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window) && Window->HandleAllocated())
+            Window->CreateControls();
     cbCallExtension(cbExtensions().ShowCustomizingForm, this, Value);
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window)) {
+            Window->UpdateCustomBackgroundFlag();
+            Window->RebuildBar();
+        }
     RebuildBarWindows();
 }
 
@@ -1331,7 +1355,20 @@ TcbBarManagerStyle TcbBarManager::GetRealStyle() const
 
 void TcbBarManager::SetSelectedItemControl(TcbBarItemControl* Value)
 {
+    if (Value == FSelectedItemControl)
+        return;
+    TcbBarItemControl* Previous = IsLiveItemControl(FSelectedItemControl) ? FSelectedItemControl : nullptr;
+    if (IsCustomizingOrDesigning() && Previous) {
+        TCustomcbBarControl* Old = Previous->GetBarControl();
+        if (!Value || Value->GetBarControl() != Old)
+            if (Old->GetSelectedControl() == Previous)
+                Old->SetSelectedControl(nullptr);
+    }
     FSelectedItemControl = Value;
+    if (Previous && IsLiveItemControl(Previous) && !FItemLinkDragging)
+        Previous->Repaint();
+    if (Value && FDesigning && !FItemLinkDragging)
+        cbCallExtension(cbExtensions().CustomizingFormSelectItem, Value->GetItem(), false);
 }
 
 HWND TcbBarManager::GetCaptureWindow() const
@@ -1511,12 +1548,24 @@ void TcbBarManager::RebuildBarWindows()
 {
     for (int32_t I = 0; I < FBars->GetCount(); ++I)
         FBars->GetItem(I)->WindowChanged(bwcRebuild);
+    // A rebuild may free windows: the list is walked over a copy, each still checked.
+    const std::vector<TCustomcbBarControl*> Windows = TCustomcbBarControl::LiveBarControls();
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window) && Window->GetBarManager() == this) {
+            Window->ResetBackgroundCache();
+            Window->RebuildBar();
+        }
 }
 
 void TcbBarManager::RepaintBarWindows()
 {
     for (int32_t I = 0; I < FBars->GetCount(); ++I)
         FBars->GetItem(I)->WindowChanged(bwcFrameRefresh);
+    for (TCustomcbBarControl* Window : TCustomcbBarControl::LiveBarControls())
+        if (Window->GetBarManager() == this && Window->HandleAllocated()) {
+            Window->ResetBackgroundCache();
+            Window->Invalidate();
+        }
 }
 
 void TcbBarManager::RefreshDockControls()

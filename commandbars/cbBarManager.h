@@ -454,6 +454,12 @@ public:
     void RegisterItemLinks(TcbBarItemLinks* Links);
     void UnregisterItemLinks(TcbBarItemLinks* Links);
 
+    // The hint of the bar windows: shown for AHint after the delay, or hidden. The hint window
+    // comes with the toolbars; until then the call only stores nothing.
+    void ActivateHint(bool Activate, const std::string& AHint) { (void)Activate, (void)AHint; }
+    // Set while the floating bars are shown or hidden with the owner form.
+    bool IsUpdatingFloatingBars() const { return FUpdatingFloatingBars; }
+
     // Shared run-time state of the bar windows.
     TcbBarItemControl* GetSelectedItemControl() const { return FSelectedItemControl; }
     void SetSelectedItemControl(TcbBarItemControl* Value);
@@ -619,6 +625,7 @@ private:
     bool FOffice11ColorsAcquired = false;
 
     TcbBarItemControl* FSelectedItemControl = nullptr;
+    bool FUpdatingFloatingBars = false;
     TCustomcbBarControl* FKeyboardBarControl = nullptr;
     TcbBarItem* FDraggingItem = nullptr;
     TcbBarItemLink* FDraggingItemLink = nullptr;

@@ -4,6 +4,7 @@
 
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
@@ -39,6 +40,7 @@ void cbFrameworkInit()
     cbFlatPainterInit();
     cbXPPainterInit();
     cbBarManagersInit();
+    cbItemControlsInit();
     uiLookAndFeelPaintersInit();
 }
 
@@ -47,6 +49,7 @@ void cbFrameworkDone()
     if (gUseCount == 0 || --gUseCount > 0)
         return;
     uiLookAndFeelPaintersDone();
+    cbItemControlsDone();
     // Managers still alive go before the rest: they hold the Office11 colours and may call the
     // extensions.
     cbBarManagersDone();

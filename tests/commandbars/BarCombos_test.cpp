@@ -105,12 +105,17 @@ TEST(BarCombos, TheListsSizeAndItsKeys)
     EXPECT_TRUE(Combo->CheckKeyForDropDownWindow(VK_NEXT, {}));
     EXPECT_FALSE(Combo->CheckKeyForDropDownWindow(VK_DOWN, TShiftState{ssAlt}));
     EXPECT_FALSE(Combo->CheckKeyForDropDownWindow('A', {}));
-    // Without a list window or a handler there is nothing to drop down, and nothing breaks.
+    // The list's window is made on the first drop-down, shown there and hidden by CloseUp.
+    EXPECT_EQ(Combo->GetDropDownWindow(), nullptr);
     int DroppedDown = 0;
     Combo->OnDropDown = [&](TObject*) { ++DroppedDown; };
     Combo->DropDown(10, 10);
     EXPECT_EQ(DroppedDown, 1);
-    EXPECT_EQ(Combo->GetDropDownWindow(), nullptr);
+    ASSERT_NE(Combo->GetDropDownWindow(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(Combo->GetDropDownWindow()));
+    EXPECT_EQ(Combo->GetItems()->GetCount(), SendMessageA(Combo->GetDropDownWindow(), LB_GETCOUNT, 0, 0));
+    Combo->CloseUp();
+    EXPECT_FALSE(IsWindowVisible(Combo->GetDropDownWindow()));
 }
 
 TEST(BarCombos, TheBaseComboAsksItsEventsForKeysAndTheWindow)
