@@ -446,6 +446,14 @@ void TcbBarEdit::SetWidth(int32_t Value)
         WidthChanged();
 }
 
+void TcbBarEdit::DrawValue(TCanvas* Canvas, const TRect& Rect, const IcbItemControlView* Control, TcbPaintFlags State)
+{
+    HDC DC = Canvas->GetHandle();
+    HGDIOBJ OldFont = SelectObject(DC, Canvas->GetFont()->GetHandle());
+    GetPainter()->DrawEditValue(Control, DC, Rect, State);
+    SelectObject(DC, OldFont);
+}
+
 void TcbBarEdit::WidthChanged()
 {
     NotifyControls(icnRebuildBar, [](TcbBarItemLink* L) { return !L->GetUserDefine().Contains(udWidth); });
@@ -722,12 +730,11 @@ void TcbBarCustomCombo::DrawItem(int32_t Index, const TRect& Rect, TOwnerDrawSta
     if (OnDrawItem) {
         OnDrawItem(this, Index, Rect, State);
     } else if (Index >= 0 && Index < FItems->GetCount()) {
-        // The painters draw list entries in the manager's style once they are chosen; until then
-        // the entry is drawn in the system's list colours.
-        const bool Selected = State.Contains(odSelected);
-        Canvas->GetBrush()->SetColor(Selected ? clHighlight : clWindow);
-        Canvas->GetFont()->SetColor(Selected ? clHighlightText : clWindowText);
-        Canvas->TextRect(Rect, Rect.left + 2, Rect.top, FItems->GetStrings(Index));
+        // The entry in the manager's style, in the canvas's font.
+        HDC DC = Canvas->GetHandle();
+        HGDIOBJ OldFont = SelectObject(DC, Canvas->GetFont()->GetHandle());
+        GetPainter()->DrawComboListItem(DC, Rect, FItems->GetStrings(Index), State.Contains(odSelected));
+        SelectObject(DC, OldFont);
     }
     if (State.Contains(odFocused))
         Canvas->DrawFocusRect(Rect);

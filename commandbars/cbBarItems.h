@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "commandbars/cbBarItem.h"
+#include "commandbars/cbPainter.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Controls.h"
@@ -202,6 +203,9 @@ public:
     void SetWidth(int32_t Value); // at least 20
     using TcbBarItem::SetGlyph;
 
+    // The value of an edit that is not being edited, drawn by the manager's painter for Control.
+    virtual void DrawValue(TCanvas* Canvas, const TRect& Rect, const IcbItemControlView* Control,
+                           TcbPaintFlags State);
     virtual void WidthChanged();
     // Enabled, and shown with its caption or not on a toolbar.
     bool HasAccel(TcbBarItemLink* Link) const override;
