@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "commandbars/cbBarLayoutStore.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbOffice11Colors.h"
@@ -39,6 +40,7 @@ void cbFrameworkInit()
     cbFlatPainterInit();
     cbXPPainterInit();
     cbBarManagersInit();
+    cbBarLayoutStoreInit();
     uiLookAndFeelPaintersInit();
 }
 
