@@ -337,3 +337,30 @@ TEST_F(BarLayoutIni, HostileTextChangesNothingItCannotAndIsCappedOrDefaulted)
     EXPECT_NE(Saved.find("[Unrelated]\r\nKept=1\r\n"), std::string::npos);
     EXPECT_NE(Saved.find(Design), std::string::npos);
 }
+
+TEST_F(BarLayoutIni, WithBothStoresTheRegistryIsReadFirstAndTheIniFileAfterIt)
+{
+    TestSupport::TTestRegistryKey Key;
+    const std::string Layout = Key.Path() + "\\Layout";
+    {
+        TLayoutFormPtr Form = MakeLayoutForm();
+        TcbBarManager* M = Form->Manager();
+        M->SetStoreInRegistry(true);
+        M->SetRegistryPath(Layout);
+        M->SetStoreInIniFile(true);
+        M->SetIniStream(&Stream);
+        M->SetLargeIcons(true);
+        Form->Bar(1)->SetRow(7);
+        M->SaveLayout();
+    }
+    // The ini file says another row and nothing of the icons.
+    std::string Text = WithValue(StreamText(Stream), "LayoutForm.BarManager1.Bar1", "Row", "9");
+    const size_t Icons = Text.find("LargeIcons=1\r\n");
+    ASSERT_NE(Icons, std::string::npos);
+    SetStreamText(Stream, Text.erase(Icons, 14));
+    gLayoutDesign.StoreInRegistry = true;
+    gLayoutDesign.RegistryPath = Layout;
+    TLayoutFormPtr Form = StreamForm();
+    EXPECT_EQ(Form->Bar(1)->GetRow(), 9);
+    EXPECT_TRUE(Form->Manager()->GetLargeIcons());
+}
