@@ -122,34 +122,22 @@ void PrepareRecentOrder(TcbBarItemLinks* Links)
     Links->RestoreRecentOrder(true);
 }
 
-// The manager-wide lock of bar rebuilding while a layout loads, given back as it was found.
-class TLoadLock {
-public:
-    explicit TLoadLock(TcbBarManager* Manager) : FManager(Manager), FEarlier(Manager->GetLockUpdate())
-    {
-        FManager->SetLockUpdate(true);
-    }
-    TLoadLock(const TLoadLock&) = delete;
-    TLoadLock& operator=(const TLoadLock&) = delete;
-    ~TLoadLock() { FManager->SetLockUpdate(FEarlier); }
+// Locks the manager's bar rebuilding while a layout loads; the lock it found comes back when the
+// guard goes, however the load ends.
+auto LockManager(TcbBarManager* Manager)
+{
+    const bool Earlier = Manager->GetLockUpdate();
+    Manager->SetLockUpdate(true);
+    return TScopeExit([Manager, Earlier] { Manager->SetLockUpdate(Earlier); });
+}
 
-private:
-    TcbBarManager* FManager;
-    bool FEarlier;
-};
-
-// A bar's own rebuild lock while its stored values are applied.
-class TBarLock {
-public:
-    explicit TBarLock(TcbBar* Bar) : FBar(Bar), FEarlier(Bar->GetLockUpdate()) { FBar->SetLockUpdate(true); }
-    TBarLock(const TBarLock&) = delete;
-    TBarLock& operator=(const TBarLock&) = delete;
-    ~TBarLock() { FBar->SetLockUpdate(FEarlier); }
-
-private:
-    TcbBar* FBar;
-    bool FEarlier;
-};
+// The same for a bar's own rebuild lock while its stored values are applied.
+auto LockBar(TcbBar* Bar)
+{
+    const bool Earlier = Bar->GetLockUpdate();
+    Bar->SetLockUpdate(true);
+    return TScopeExit([Bar, Earlier] { Bar->SetLockUpdate(Earlier); });
+}
 
 // Shows or hides a loaded bar with the bars' loading flag raised.
 void ApplyBarVisible(TcbBar* Bar, bool Visible)
@@ -249,6 +237,8 @@ int32_t TRegistryLayoutStore::ReadOrdinal(const std::string& Name, int32_t Max)
     return Value;
 }
 
+// The dock-site names are written only for a bar that has one: a missing name is none, not a
+// missing value that would end the bar's reading.
 std::string TRegistryLayoutStore::ReadOptionalString(const std::string& Name)
 {
     return FRegistry.ValueExists(Name) ? FRegistry.ReadString(Name) : std::string();
@@ -364,7 +354,7 @@ void TRegistryLayoutStore::Load(const std::string& Path)
 {
     if (!FRegistry.OpenKeyReadOnly(Path))
         return;
-    TLoadLock Lock(FManager);
+    auto Unlock = LockManager(FManager);
 
     // Each root value on its own: a bad one is skipped.
     const auto Root = [this](const char* Name, const std::function<void()>& Apply) {
@@ -398,7 +388,7 @@ void TRegistryLayoutStore::Load(const std::string& Path)
             if (!FRegistry.OpenKeyReadOnly(BarKey))
                 continue;
             TcbBar* Bar = EnsureBar(FManager, N);
-            TBarLock BarLock(Bar);
+            auto UnlockBar = LockBar(Bar);
             LoadItemLinksFromRegistry(BarKey, Bar->GetItemLinks());
             if (!FRegistry.OpenKeyReadOnly(BarKey))
                 continue;
@@ -638,7 +628,7 @@ void TIniLayoutStore::SaveItemLinksToIniFile(const std::string& Section, TcbBarI
 
 void TIniLayoutStore::Load()
 {
-    TLoadLock Lock(FManager);
+    auto Unlock = LockManager(FManager);
     const std::string Main = FPrefix + "Main";
     if (UsesRecentValues(FManager)) {
         FManager->SetMenusShowRecentItemsFirst(
@@ -660,7 +650,7 @@ void TIniLayoutStore::Load()
             if (FIni.ReadInteger(Section, "Row", -1000) <= -1000)
                 continue;
             TcbBar* Bar = EnsureBar(FManager, N);
-            TBarLock BarLock(Bar);
+            auto UnlockBar = LockBar(Bar);
             LoadItemLinksFromIniFile(Section, Bar->GetItemLinks());
             try {
                 ReadBar(Section, Bar);
