@@ -21,6 +21,7 @@
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
+#include "platform/win/ComponentLookup.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ImageList.h"
@@ -1648,6 +1649,50 @@ void TcbBarManager::SetName(const std::string& NewName)
             SameText(std::string_view(Name).substr(0, OldName.size()), OldName))
             Item->SetName(NewName + Name.substr(OldName.size()));
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout storage
+
+TcbBarDockControl* TcbBarManager::FindDockControl(const std::string& Text) const
+{
+    if (Text.empty())
+        return nullptr;
+    TComponent* Component = nullptr;
+    const size_t Dot = Text.find('.');
+    if (Dot == std::string::npos)
+        Component = FindNestedComponent(FOwnerForm, Text);
+    else
+        Component = FindNestedComponent(FindGlobalComponent(std::string_view(Text).substr(0, Dot)),
+                                         std::string_view(Text).substr(Dot + 1));
+    if (!Component)
+        return nullptr;
+    TcbBarDockControl* DockControl = AsDockControl(Component);
+    if (!DockControl)
+        throw EInvalidCast(Format("'%s' is not a dock site", Text));
+    return DockControl;
+}
+
+TcbBarDockControl* TcbBarManager::AsDockControl(TComponent*)
+{
+    // Becomes dynamic_cast<TcbBarDockControl*> once the dock-site class exists.
+    return nullptr;
+}
+
+TComponent* TcbBarManager::DockControlComponent(TcbBarDockControl*)
+{
+    // Becomes the dock site itself once the dock-site class exists.
+    return nullptr;
+}
+
+void TcbBarManager::SaveLayout()
+{
+    if (FDesigning)
+        return;
+    if (FStoreInRegistry)
+        cbCallExtension(cbExtensions().SaveToRegistry, this, FRegistryPath);
+    if (FStoreInIniFile)
+        cbCallExtension(cbExtensions().SaveToIniFile, this, FIniFileName);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "commandbars/cbBarLayoutStore.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
@@ -41,6 +42,7 @@ void cbFrameworkInit()
     cbXPPainterInit();
     cbBarManagersInit();
     cbItemControlsInit();
+    cbBarLayoutStoreInit();
     uiLookAndFeelPaintersInit();
 }
 
