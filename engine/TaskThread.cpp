@@ -33,8 +33,8 @@ void TTaskThread::Execute()
                     Body(*this);
                 else
                     Crawl();
-            } catch (const std::exception&) {
-                // As above: the address is done.
+            } catch (...) {
+                // As above: the address is done, and the worker goes on.
             }
         }
         // A stopped worker runs no further step of its address and takes no other.
