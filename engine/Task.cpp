@@ -395,6 +395,9 @@ std::vector<TTaskItem*> TTaskItemList::OwnedSnapshot()
 
 void TTaskItemList::FreeItems()
 {
+    // Ends handed over by workers name items of this list: shown before the items go.
+    if (FTask && FTask->GetItems() == this)
+        FTask->ShowEnds();
     std::vector<std::unique_ptr<TTaskItem>> Doomed;
     {
         TThreadListGuard L(FList);
