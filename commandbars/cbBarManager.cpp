@@ -10,6 +10,7 @@
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbHint.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbOffice11Colors.h"
@@ -581,6 +582,7 @@ TcbBarManager::~TcbBarManager()
     Destroying();
     FLookAndFeel.reset();
     FThemeNotificator.reset();
+    cbHintManagerDestroying(this);
     SetIsCustomizing(false);
     DeleteSharedBrushes();
     if (FOffice11ColorsAcquired) {
@@ -1694,6 +1696,9 @@ void InstallBarHooks(TcbBarManager* Manager)
         gManagers = new TcbBarManagerList;
     if (gManagers->IndexOf(Manager) < 0)
         gManagers->FList.push_back(Manager);
+    // A manager made while a form's design is read again is a copy: it shows no hints.
+    if (!Manager->IsDesigning() && !IsRestoringFormDesign() && !cbHintWindow())
+        cbCreateHintWindow();
 }
 
 void RemoveBarHooks(TcbBarManager* Manager)
@@ -1702,6 +1707,8 @@ void RemoveBarHooks(TcbBarManager* Manager)
         return;
     auto& L = gManagers->FList;
     L.erase(std::remove(L.begin(), L.end(), Manager), L.end());
+    if (L.empty())
+        cbFreeHintWindow();
 }
 
 void cbBarManagersInit()
@@ -1716,4 +1723,5 @@ void cbBarManagersDone()
     TcbBarManagerList* List = gManagers;
     delete List;
     gManagers = nullptr;
+    cbFreeHintWindow();
 }
