@@ -243,7 +243,8 @@ void cbHintManagerDestroying(TcbBarManager* Manager)
 
 void TcbBarManager::ActivateHint(bool Activate, const std::string& AHint)
 {
-    if (IsCustomizingOrDesigning() || !FShowHint)
+    // A manager being destroyed has taken its hint down already (its windows go after it).
+    if (IsDestroying() || IsCustomizingOrDesigning() || !FShowHint)
         return;
     gHintText = AHint;
     gHintShown = false;
@@ -272,7 +273,7 @@ void TcbBarManager::ActivateHint(bool Activate, const std::string& AHint)
 void TcbBarManager::ShowHintWindow()
 {
     TcbBarHintWindow* Window = gHintWindow;
-    if (!Window)
+    if (!Window || IsDestroying())
         return;
     TcbBarItemControl* Control = nullptr;
     if (gHintText.empty()) {

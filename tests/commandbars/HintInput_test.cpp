@@ -12,31 +12,13 @@
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/ControlsFixture.h"
+#include "tests/commandbars/support/HintProbe.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
-using CommandBarsTest::TControlsFixture;
+using namespace CommandBarsTest;
 
 namespace {
-
-HWND HintHandle()
-{
-    return cbHintWindow() && cbHintWindow()->HandleAllocated() ? cbHintWindow()->GetHandle() : nullptr;
-}
-
-bool HintVisible()
-{
-    HWND H = HintHandle();
-    return H && IsWindowVisible(H);
-}
-
-std::string HintText()
-{
-    char Buffer[256] = {};
-    if (HWND H = HintHandle())
-        GetWindowTextA(H, Buffer, sizeof(Buffer));
-    return Buffer;
-}
 
 POINT ScreenPoint(TCustomcbBarControl* Bar, TPoint P)
 {
@@ -68,23 +50,6 @@ struct THintScene : TCursorAway, TControlsFixture {
     }
     POINT On(TcbBarItem* Item) { return ScreenPoint(WindowOf(Item), CentreOf(Item)); }
 };
-
-// The size DrawText gives Text in the status font of the non-client metrics.
-SIZE StatusFontTextSize(const std::string& Text)
-{
-    NONCLIENTMETRICSA Metrics{};
-    Metrics.cbSize = sizeof(Metrics);
-    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(Metrics), &Metrics, 0);
-    HFONT Font = CreateFontIndirectA(&Metrics.lfStatusFont);
-    HDC DC = GetDC(nullptr);
-    HGDIOBJ Old = SelectObject(DC, Font);
-    RECT R{0, 0, 10000, 0};
-    DrawTextA(DC, Text.c_str(), static_cast<int>(Text.size()), &R, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(DC, Old);
-    ReleaseDC(nullptr, DC);
-    DeleteObject(Font);
-    return SIZE{R.right - R.left, R.bottom - R.top};
-}
 
 } // namespace
 

@@ -13,8 +13,11 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"
+#include "tests/commandbars/support/HintProbe.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
+
+using namespace CommandBarsTest;
 
 namespace {
 
@@ -31,48 +34,12 @@ struct TManagerScene {
     }
 };
 
-HWND HintHandle()
-{
-    return cbHintWindow() && cbHintWindow()->HandleAllocated() ? cbHintWindow()->GetHandle() : nullptr;
-}
-
-bool HintVisible()
-{
-    HWND H = HintHandle();
-    return H && IsWindowVisible(H);
-}
-
-std::string HintText()
-{
-    char Buffer[256] = {};
-    if (HWND H = HintHandle())
-        GetWindowTextA(H, Buffer, sizeof(Buffer));
-    return Buffer;
-}
-
 TRect HintRect()
 {
     TRect R{};
     if (HWND H = HintHandle())
         GetWindowRect(H, &R);
     return R;
-}
-
-// The size DrawText gives Text in the status font of the non-client metrics.
-SIZE StatusFontTextSize(const std::string& Text, int32_t Width)
-{
-    NONCLIENTMETRICSA Metrics{};
-    Metrics.cbSize = sizeof(Metrics);
-    EXPECT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(Metrics), &Metrics, 0));
-    HFONT Font = CreateFontIndirectA(&Metrics.lfStatusFont);
-    HDC DC = GetDC(nullptr);
-    HGDIOBJ Old = SelectObject(DC, Font);
-    RECT R{0, 0, Width, 0};
-    DrawTextA(DC, Text.c_str(), static_cast<int>(Text.size()), &R, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(DC, Old);
-    ReleaseDC(nullptr, DC);
-    DeleteObject(Font);
-    return SIZE{R.right - R.left, R.bottom - R.top};
 }
 
 // The managers of the program: a test of the lifetime begins with none.
