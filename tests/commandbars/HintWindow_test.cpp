@@ -191,7 +191,7 @@ TEST(HintStates, TheReshowGraceEndsAndThenTheDelayRunsAgain)
     M->ActivateHint(true, "");
     ASSERT_FALSE(HintVisible());
     // Past the grace the delay applies again.
-    TestSupport::PumpFor(kHintReshowGrace + 300);
+    TestSupport::PumpFor(kHintReshowGrace + 1600);
     M->ActivateHint(true, "More Buttons");
     EXPECT_FALSE(HintVisible());
     M->ActivateHint(false, "");
