@@ -16,7 +16,7 @@ bool IsEmptyRect(const TRect& R)
 }
 
 // Cuts Strip where it would cover Item and adds the pieces before and after it.
-void AddCut(std::vector<TcbShadowPartSpec>& Parts, const TcbShadowPartSpec& Strip, const TRect& Item)
+void AddCut(std::vector<TcbShadowStrip>& Parts, const TcbShadowStrip& Strip, const TRect& Item)
 {
     TRect Cover{};
     if (IsEmptyRect(Item) || !IntersectRect(&Cover, &Strip.Rect, &Item)) {
@@ -24,7 +24,7 @@ void AddCut(std::vector<TcbShadowPartSpec>& Parts, const TcbShadowPartSpec& Stri
             Parts.push_back(Strip);
         return;
     }
-    TcbShadowPartSpec Before = Strip, After = Strip;
+    TcbShadowStrip Before = Strip, After = Strip;
     if (Strip.Vertical) {
         Before.Rect.bottom = Cover.top;
         After.Rect.top = Cover.bottom;
@@ -34,7 +34,7 @@ void AddCut(std::vector<TcbShadowPartSpec>& Parts, const TcbShadowPartSpec& Stri
     }
     // The far piece begins at the cut, not at the owner's corner.
     After.FadeStart = false;
-    for (const TcbShadowPartSpec& Piece : {Before, After})
+    for (const TcbShadowStrip& Piece : {Before, After})
         if (!IsEmptyRect(Piece.Rect))
             Parts.push_back(Piece);
 }
@@ -56,21 +56,21 @@ bool IsTopmost(HWND Wnd)
 
 } // namespace
 
-std::vector<TcbShadowPartSpec> CalcShadowParts(const TRect& Window, const TRect& ParentItem, int32_t Size)
+std::vector<TcbShadowStrip> CalcShadowParts(const TRect& Window, const TRect& ParentItem, int32_t Size)
 {
-    std::vector<TcbShadowPartSpec> Parts;
+    std::vector<TcbShadowStrip> Parts;
     if (IsEmptyRect(Window) || Size <= 0)
         return Parts;
-    const TcbShadowPartSpec Right{
+    const TcbShadowStrip Right{
         TRect{Window.right, Window.top + Size, Window.right + Size, Window.bottom + Size}, true, true};
-    const TcbShadowPartSpec Bottom{
+    const TcbShadowStrip Bottom{
         TRect{Window.left + Size, Window.bottom, Window.right, Window.bottom + Size}, false, true};
     AddCut(Parts, Right, ParentItem);
     AddCut(Parts, Bottom, ParentItem);
     return Parts;
 }
 
-uint8_t ShadowPixelAlpha(const TcbShadowPartSpec& Part, const TRect& Window, int32_t Size, int32_t X, int32_t Y)
+uint8_t ShadowPixelAlpha(const TcbShadowStrip& Part, const TRect& Window, int32_t Size, int32_t X, int32_t Y)
 {
     const int32_t ScreenX = Part.Rect.left + X, ScreenY = Part.Rect.top + Y;
     // Beside an edge the distance is the one from that edge; in the corner below and right of
@@ -88,12 +88,12 @@ uint8_t ShadowPixelAlpha(const TcbShadowPartSpec& Part, const TRect& Window, int
 // ---------------------------------------------------------------------------------------------
 // TcbBarShadowPart
 
-TcbBarShadowPart::TcbBarShadowPart(TcbBarShadow* Shadow, const TcbShadowPartSpec& Spec, bool Layered) :
-    TCustomControl(nullptr), FShadow(Shadow), FSpec(Spec), FLayered(Layered)
+TcbBarShadowPart::TcbBarShadowPart(TcbBarShadow* Shadow, const TcbShadowStrip& Strip, bool Layered) :
+    TCustomControl(nullptr), FShadow(Shadow), FStrip(Strip), FLayered(Layered)
 {
     SetVisible(false);
     SetColor(clBtnShadow);
-    SetBoundsRect(Spec.Rect);
+    SetBoundsRect(Strip.Rect);
     HandleNeeded();
     if (FLayered)
         UpdateLayeredPicture();
@@ -119,7 +119,7 @@ void TcbBarShadowPart::CreateParams(TCreateParams& Params)
 void TcbBarShadowPart::UpdateLayeredPicture()
 {
     auto Update = cbUser32Entries().UpdateLayeredWindow;
-    const int32_t W = FSpec.Rect.right - FSpec.Rect.left, H = FSpec.Rect.bottom - FSpec.Rect.top;
+    const int32_t W = FStrip.Rect.right - FStrip.Rect.left, H = FStrip.Rect.bottom - FStrip.Rect.top;
     bool Done = false;
     if (Update && W > 0 && H > 0) {
         BITMAPINFO BI{};
@@ -143,9 +143,9 @@ void TcbBarShadowPart::UpdateLayeredPicture()
             // Black with per-pixel alpha: premultiplied, only the alpha byte is set.
             for (int32_t Y = 0; Y < H; ++Y)
                 for (int32_t X = 0; X < W; ++X)
-                    Pixels[Y * W + X] = static_cast<uint32_t>(ShadowPixelAlpha(FSpec, Window, Size, X, Y)) << 24;
+                    Pixels[Y * W + X] = static_cast<uint32_t>(ShadowPixelAlpha(FStrip, Window, Size, X, Y)) << 24;
             HGDIOBJ Old = SelectObject(Memory, Picture);
-            POINT Pos{FSpec.Rect.left, FSpec.Rect.top}, Origin{0, 0};
+            POINT Pos{FStrip.Rect.left, FStrip.Rect.top}, Origin{0, 0};
             SIZE Extent{W, H};
             BLENDFUNCTION Blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
             Done = Update(FHandle, Screen, &Pos, &Extent, Memory, &Origin, 0, &Blend, ULW_ALPHA) != FALSE;
@@ -156,7 +156,7 @@ void TcbBarShadowPart::UpdateLayeredPicture()
         // Layered drawing failed: the strip becomes a plain one of clBtnShadow.
         FLayered = false;
         SetWindowLongA(FHandle, GWL_EXSTYLE, GetWindowLongA(FHandle, GWL_EXSTYLE) & ~WS_EX_LAYERED);
-        SetWindowPos(FHandle, nullptr, FSpec.Rect.left, FSpec.Rect.top, W, H,
+        SetWindowPos(FHandle, nullptr, FStrip.Rect.left, FStrip.Rect.top, W, H,
             SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
         InvalidateRect(FHandle, nullptr, TRUE);
     }
@@ -272,11 +272,11 @@ void TcbBarShadow::BuildParts()
     FPartsStale = false;
     const int32_t Size = CalcSize();
     const bool Layered = Size == 4;
-    for (const TcbShadowPartSpec& Spec : CalcShadowParts(FWindowRect, FParentItemRect, Size)) {
+    for (const TcbShadowStrip& Strip : CalcShadowParts(FWindowRect, FParentItemRect, Size)) {
         // At most five strips, whatever the cuts left.
         if (FParts.size() >= 5)
             break;
-        FParts.push_back(new TcbBarShadowPart(this, Spec, Layered));
+        FParts.push_back(new TcbBarShadowPart(this, Strip, Layered));
         if (FVisible)
             FParts.back()->ShowPart();
     }

@@ -21,7 +21,7 @@ class TcbBarShadow;
 // One strip of a shadow, in screen coordinates. Vertical strips run down the owner's right edge,
 // horizontal ones along its bottom edge. FadeStart: the strip begins at the owner's corner and
 // fades in over its first Size pixels; a strip's other ends do not fade.
-struct TcbShadowPartSpec {
+struct TcbShadowStrip {
     TRect Rect{};
     bool Vertical = false;
     bool FadeStart = false;
@@ -31,22 +31,22 @@ struct TcbShadowPartSpec {
 // window is not attached to one): a right strip from the owner's top + Size to its bottom + Size
 // and a bottom strip from its left + Size to its right, each cut where it would cover the
 // parent-item rect and continued beyond it. Pieces left empty are dropped.
-std::vector<TcbShadowPartSpec> CalcShadowParts(const TRect& Window, const TRect& ParentItem, int32_t Size);
+std::vector<TcbShadowStrip> CalcShadowParts(const TRect& Window, const TRect& ParentItem, int32_t Size);
 
 // The alpha of the strip's pixel (X, Y) (strip coordinates from its top-left): (Size - distance
 // from the owner's edge) x 15, the distance being taken to the owner's corner below and right of
 // it; times (i + 1) / (Size + 1) for the i-th pixel of a fading start (i < Size).
-uint8_t ShadowPixelAlpha(const TcbShadowPartSpec& Part, const TRect& Window, int32_t Size, int32_t X, int32_t Y);
+uint8_t ShadowPixelAlpha(const TcbShadowStrip& Part, const TRect& Window, int32_t Size, int32_t X, int32_t Y);
 
 class TcbBarShadowPart : public TCustomControl {
 public:
     // A hidden strip owned by Shadow's owner window; Layered: drawn by UpdateLayeredWindow with
     // the alpha of ShadowPixelAlpha, else filled with clBtnShadow.
-    TcbBarShadowPart(TcbBarShadow* Shadow, const TcbShadowPartSpec& Spec, bool Layered);
+    TcbBarShadowPart(TcbBarShadow* Shadow, const TcbShadowStrip& Strip, bool Layered);
     ~TcbBarShadowPart() override;
     std::string ClassName() const override { return "TcbBarShadowPart"; }
 
-    const TcbShadowPartSpec& GetSpec() const { return FSpec; }
+    const TcbShadowStrip& GetStrip() const { return FStrip; }
     bool IsLayered() const { return FLayered; }
     // Shown without activation just above the owner in the z-order; hidden.
     void ShowPart();
@@ -63,7 +63,7 @@ private:
     void UpdateLayeredPicture();
 
     TcbBarShadow* FShadow;
-    TcbShadowPartSpec FSpec;
+    TcbShadowStrip FStrip;
     bool FLayered;
 };
 
