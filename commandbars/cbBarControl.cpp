@@ -13,6 +13,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbRoutines.h"
+#include "commandbars/cbShadow.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Forms.h"
@@ -66,6 +67,7 @@ TCustomcbBarControl::TCustomcbBarControl(TcbBarManager* AOwner) :
         Style.Include(csDoubleClicks);
     SetControlStyle(Style);
     SetColor(clBtnFace);
+    FShadow = std::make_unique<TcbBarShadow>(this);
     SetVisible(false);
     SetBounds(100, 100, 50, 30);
 }
@@ -491,8 +493,10 @@ void TCustomcbBarControl::SetSelectedControl(TcbBarItemControl* Control)
     FLastMousePos = CursorPos();
     if (!Control)
         SetCursor(crDefault);
+    // The selected control's hint: an empty text asks for it. Leaving every control hides the
+    // hint (a hot mark keeps its own) and lets the next control's hint show at once.
     if (Manager && !(!Control && GetKind() != bwkMenu && FMarkState != bstNormal))
-        Manager->ActivateHint(Control != nullptr, Control ? Control->GetHint() : std::string());
+        Manager->ActivateHint(true, std::string());
     std::string Hint;
     if (Control && (Control->GetEnabled() || (Manager && Manager->GetShowHintForDisabledItems())))
         Hint = TControl::GetLongHint(Control->GetHint());
@@ -867,16 +871,35 @@ void TCustomcbBarControl::WndProc(TMessage& M)
             return;
         }
         break;
-    case WM_WINDOWPOSCHANGED:
+    case WM_WINDOWPOSCHANGED: {
         TCustomControl::WndProc(M);
+        // Moved or sized, and also when shown: a window shown where it was made has not moved.
+        const auto* Pos = reinterpret_cast<const WINDOWPOS*>(M.LParam);
+        if (auto* Shadow = dynamic_cast<TcbBarShadow*>(FShadow.get())) {
+            const UINT Still = SWP_NOSIZE | SWP_NOMOVE;
+            if (Pos && ((Pos->flags & Still) != Still || (Pos->flags & SWP_SHOWWINDOW)))
+                PlaceShadow();
+            Shadow->SetVisible(IsShadowVisible());
+        }
         ResetBackgroundCache();
         return;
+    }
     default:
         break;
     }
     TCustomControl::WndProc(M);
     if (M.Msg == WM_COMMAND && HIWORD(M.WParam) == EN_CHANGE && M.LParam)
         SendMessageA(reinterpret_cast<HWND>(M.LParam), WM_COMMAND, M.WParam, M.LParam);
+}
+
+void TCustomcbBarControl::PlaceShadow()
+{
+    auto* Shadow = dynamic_cast<TcbBarShadow*>(FShadow.get());
+    if (!Shadow || !HandleAllocated())
+        return;
+    TRect Bounds{};
+    ::GetWindowRect(FHandle, &Bounds);
+    Shadow->SetRects(Bounds, IsAttachedToParentItem() ? FParentItemRect : TRect{});
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -92,7 +92,8 @@ public:
     virtual void HideAll();
     virtual void RebuildBar();
 
-    // The drop shadow, owned by the window; the toolbar and menu windows make it.
+    // The drop shadow (a TcbBarShadow made with the window), owned by the window; it follows
+    // the window's moves and sizes and shows while IsShadowVisible.
     TObject* GetShadow() const { return FShadow.get(); }
     void SetShadow(std::unique_ptr<TObject> Value) { FShadow = std::move(Value); }
 
@@ -205,6 +206,8 @@ private:
     void HandleAccelerator(uint16_t Key);
     void TellControlsWindowGoes();
     void FocusAway();
+    // The shadow takes the window's bounds and the rect of the parent item it is attached to.
+    void PlaceShadow();
 
     std::unique_ptr<TBitmap> FBackgroundCache;
     mutable HBRUSH FCachedBarBrush = nullptr;

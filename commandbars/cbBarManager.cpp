@@ -10,6 +10,7 @@
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbHint.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbOffice11Colors.h"
@@ -582,6 +583,7 @@ TcbBarManager::~TcbBarManager()
     Destroying();
     FLookAndFeel.reset();
     FThemeNotificator.reset();
+    cbHintManagerDestroying(this);
     SetIsCustomizing(false);
     DeleteSharedBrushes();
     if (FOffice11ColorsAcquired) {
@@ -1739,6 +1741,9 @@ void InstallBarHooks(TcbBarManager* Manager)
         gManagers = new TcbBarManagerList;
     if (gManagers->IndexOf(Manager) < 0)
         gManagers->FList.push_back(Manager);
+    // A manager made while a form's design is read again is a copy: it shows no hints.
+    if (!Manager->IsDesigning() && !IsRestoringFormDesign() && !cbHintWindow())
+        cbCreateHintWindow();
 }
 
 void RemoveBarHooks(TcbBarManager* Manager)
@@ -1747,6 +1752,8 @@ void RemoveBarHooks(TcbBarManager* Manager)
         return;
     auto& L = gManagers->FList;
     L.erase(std::remove(L.begin(), L.end(), Manager), L.end());
+    if (L.empty())
+        cbFreeHintWindow();
 }
 
 void cbBarManagersInit()
@@ -1761,4 +1768,5 @@ void cbBarManagersDone()
     TcbBarManagerList* List = gManagers;
     delete List;
     gManagers = nullptr;
+    cbFreeHintWindow();
 }

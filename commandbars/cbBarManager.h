@@ -455,9 +455,14 @@ public:
     void RegisterItemLinks(TcbBarItemLinks* Links);
     void UnregisterItemLinks(TcbBarItemLinks* Links);
 
-    // The hint of the bar windows: shown for AHint after the delay, or hidden. The hint window
-    // comes with the toolbars; until then the call only stores nothing.
-    void ActivateHint(bool Activate, const std::string& AHint) { (void)Activate, (void)AHint; }
+    // The hint of the bar windows (cbHint.h). Activate with a text, or with the selected
+    // control's hint (AHint empty): shown after the delay, or at once while a hint shows or one
+    // was hidden a moment ago. Otherwise the hint hides; with Activate the next one then shows
+    // at once for a moment. Nothing while customizing or designing, or without ShowHint.
+    void ActivateHint(bool Activate, const std::string& AHint);
+    // Shows the requested text, or the selected control's short hint while the cursor rests on
+    // it (with its shortcut when asked), below the cursor; hidden again after a while.
+    void ShowHintWindow();
     // Set while the floating bars are shown or hidden with the owner form.
     bool IsUpdatingFloatingBars() const { return FUpdatingFloatingBars; }
 
