@@ -26,6 +26,7 @@ class TuiLookAndFeel;
 class TCustomcbBarControl;
 class TcbBar;
 class TcbBarDockControl;
+class TcbDockControl;
 class TcbBarItem;
 class TcbBarItemControl;
 class TcbBarItemLink;
@@ -456,7 +457,22 @@ public:
 
     // The hint of the bar windows: shown for AHint after the delay, or hidden. The hint window
     // comes with the toolbars; until then the call only stores nothing.
-    void ActivateHint(bool Activate, const std::string& AHint) { (void)Activate, (void)AHint; }
+    virtual void ActivateHint(bool Activate, const std::string& AHint) { (void)Activate, (void)AHint; }
+    // Whether Bar may dock with Style in DockControl (nullptr or an edge site: the manager's
+    // own): not for a style the bar or, on an edge site, the manager refuses; a placeable site
+    // answers for itself; OnDocking may turn the answer around.
+    virtual bool CanDocking(TcbBar* Bar, TcbBarDockingStyle Style, TcbDockControl* DockControl);
+    // The dock sites' redraw lock: held while a site changes several of its bars at once.
+    void LockDockRedraw() { ++FDockRedrawLock; }
+    void UnlockDockRedraw() { if (FDockRedrawLock > 0) --FDockRedrawLock; }
+    bool IsDockRedrawLocked() const { return FDockRedrawLock > 0; }
+    // A registered dock control goes: the bars forget it, those on it are hidden.
+    void DockControlRemoved(TcbBarDockControl* DockControl);
+    // The edge sites, then the registered dock controls.
+    std::vector<TcbDockControl*> DockSites() const;
+    // The system colours changed: the cached backgrounds of the dock sites and bar windows are
+    // emptied and everything drawn again.
+    void SystemColorsChanged();
     // Set while the floating bars are shown or hidden with the owner form.
     bool IsUpdatingFloatingBars() const { return FUpdatingFloatingBars; }
 
@@ -633,6 +649,7 @@ private:
     bool FActive = false;
     bool FDetaching = false;
     std::vector<TcbBar*> FBarsWaitingForWindow;
+    int32_t FDockRedrawLock = 0;
 };
 
 // Nil-safe DesignerModified.
