@@ -903,6 +903,18 @@ void TcbBarControl::WndProc(TMessage& M)
     case WM_LBUTTONDOWN:
         WMLButtonDown(M);
         return;
+    case WM_NCLBUTTONDOWN:
+        // The size grip sizes the form, not the status bar inside it: the press goes to the
+        // form, as a status bar control hands it to its parent.
+        if (M.WParam == HTBOTTOMRIGHT && IsStatusBar()) {
+            TcbBarManager* Manager = GetBarManager();
+            TCustomForm* Form = Manager ? Manager->GetOwnerForm() : nullptr;
+            if (Form && Form->HandleAllocated())
+                PostMessageA(Form->GetHandle(), WM_NCLBUTTONDOWN, M.WParam, M.LParam);
+            M.Result = 0;
+            return;
+        }
+        break;
     case WM_LBUTTONDBLCLK:
         if (FHitCode == HTCAPTION) {
             // Docking and floating by a double click come with floating bars.

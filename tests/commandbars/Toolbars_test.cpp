@@ -57,13 +57,18 @@ TcbBarItemControl* ControlOf(TcbBarItem* Item, TcbBar* Bar)
     return nullptr;
 }
 
-// Counts WM_CANCELMODE reaching a window.
+// Counts WM_CANCELMODE reaching a window and keeps the non-client presses it gets.
 int gCancelModes = 0;
+std::vector<WPARAM> gNCPresses;
 WNDPROC gPreviousProc = nullptr;
 LRESULT CALLBACK CountingProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP)
 {
     if (Msg == WM_CANCELMODE)
         ++gCancelModes;
+    if (Msg == WM_NCLBUTTONDOWN) {
+        gNCPresses.push_back(WP);
+        return 0;
+    }
     return CallWindowProcA(gPreviousProc, W, Msg, WP, LP);
 }
 
@@ -291,6 +296,23 @@ TEST(Toolbars, TheStatusBarShowsItsSizeGripOnlyAtTheRestoredFormsCorner)
     const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
     TestSupport::ExpectPixel(Shot, 5, 0, GetSysColor(COLOR_BTNFACE), "the top strip");
     TestSupport::ExpectPixel(Shot, 5, 1, GetSysColor(COLOR_BTNFACE), "the top strip");
+    // A press on the grip sizes the form: it goes to the form, and the status bar stays put.
+    const HWND FormWnd = F.Form->GetHandle();
+    gNCPresses.clear();
+    gPreviousProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(FormWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
+    {
+        TScopeExit Restore([FormWnd] { SetWindowLongPtrA(FormWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gPreviousProc)); });
+        const RECT Before = Window;
+        const LPARAM At = MAKELPARAM(Window.right - 3, Window.bottom - 3);
+        EXPECT_EQ(SendMessageA(W, WM_NCHITTEST, 0, At), HTBOTTOMRIGHT);
+        SendMessageA(W, WM_NCLBUTTONDOWN, HTBOTTOMRIGHT, At);
+        TestSupport::PumpUntil([] { return !gNCPresses.empty(); }, 5000, "the press at the form");
+        ASSERT_EQ(gNCPresses.size(), 1u);
+        EXPECT_EQ(gNCPresses[0], static_cast<WPARAM>(HTBOTTOMRIGHT));
+        ::GetWindowRect(W, &Window);
+        EXPECT_TRUE(EqualRect(&Before, &Window));
+    }
     // The bottom site sits on the form's client bottom.
     RECT FormClient{};
     ::GetClientRect(F.Form->GetHandle(), &FormClient);
