@@ -970,6 +970,13 @@ std::vector<int32_t> TcbBarManager::GetDockControlHeights() const
 {
     std::vector<int32_t> Values = FDockControlHeights;
     Values.resize(4, 0);
+    // The edge sites' sizes as they are now: left and right widths, top and bottom heights.
+    if (FBars) {
+        static constexpr TcbBarDockingStyle kOrder[4] = {dsLeft, dsRight, dsTop, dsBottom};
+        for (size_t I = 0; I < 4; ++I)
+            if (TcbDockControl* Site = FBars->GetDockControl(kOrder[I]))
+                Values[I] = I < 2 ? Site->GetWidth() : Site->GetHeight();
+    }
     return Values;
 }
 

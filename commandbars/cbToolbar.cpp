@@ -393,6 +393,14 @@ void TcbBarControl::RebuildBar()
         return;
     TFlagScope Rebuilding(FRebuilding);
     TcbBarManager* Manager = GetBarManager();
+    if (Manager && Manager->IsChangingStyle()) {
+        // A new painter: the double-click style, the drawing constants and the frame again.
+        TControlStyle Style = GetControlStyle();
+        Style.Include(csDoubleClicks);
+        SetControlStyle(Style);
+        CalcDrawingConsts();
+        RefreshFrame();
+    }
     TcbBarItemLink* Remembered = nullptr;
     if (IsCustomizing() && Manager && Manager->GetSelectedItemControl() &&
         Manager->GetSelectedItemControl()->GetBarControl() == this) {

@@ -491,6 +491,29 @@ TEST(Toolbars, APlaceableSiteTurnsItsBarsWithItsAlignmentAndKeepsItsOwnColour)
     EXPECT_EQ(F.Tools->GetDockedDockControl(), nullptr);
 }
 
+TEST(Toolbars, AnEmptyPlaceableSiteIsThreePixelsAtDesignTimeUnlessAllowedZero)
+{
+    TComponentPtr<TForm> Form{new TForm(nullptr)};
+    Form->SetDesigning(true);
+    auto* Manager = new TcbBarManager(Form.get());
+    ASSERT_TRUE(Manager->IsDesigning());
+    auto* Site = new TcbBarDockControl(Form.get());
+    Site->SetParent(Form.get());
+    Site->SetBarManager(Manager);
+    Site->HandleNeeded();
+    EXPECT_EQ(Site->GetHeight(), 3);
+    Site->SetAllowZeroSizeInDesignTime(true);
+    EXPECT_EQ(Site->GetHeight(), 0);
+    Site->SetAllowZeroSizeInDesignTime(false);
+    EXPECT_EQ(Site->GetHeight(), 3);
+    EXPECT_FALSE(Manager->GetBars()->GetDockControl(dsTop)->GetVisible()) << "the edge sites hide at design time";
+    // The form data's four sizes go into the edge sites and come back from them.
+    Manager->SetDockControlHeights({4, 5, 30, 6});
+    EXPECT_EQ(Manager->GetBars()->GetDockControl(dsTop)->GetHeight(), 30);
+    EXPECT_EQ(Manager->GetBars()->GetDockControl(dsRight)->GetWidth(), 5);
+    EXPECT_EQ(Manager->GetDockControlHeights(), (std::vector<int32_t>{4, 5, 30, 6}));
+}
+
 TEST(Toolbars, TheDockZoneAndTheRowAtAPointFollowTheMargins)
 {
     TToolbarFixture F;
@@ -546,6 +569,8 @@ TEST(Toolbars, WhileUpdatesAreLockedTheSitesDoNotDrawAndAfterwardsShowTheNewBar)
     F.Manager->SetLockUpdate(true);
     EXPECT_EQ(GetWindowLongA(Site, GWL_STYLE) & WS_VISIBLE, 0) << "WM_SETREDRAW FALSE";
     F.Tools->SetVisible(true);
+    ASSERT_NE(F.WindowOf(F.Tools), nullptr);
+    EXPECT_FALSE(IsWindowVisible(F.WindowOf(F.Tools)->GetHandle())) << "nothing of the site is drawn";
     F.Manager->SetLockUpdate(false);
     EXPECT_NE(GetWindowLongA(Site, GWL_STYLE) & WS_VISIBLE, 0);
     ASSERT_EQ(Top->GetRowBarCount(1), 2);
