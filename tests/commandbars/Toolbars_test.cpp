@@ -425,6 +425,19 @@ TEST(Toolbars, HidingStoresThePlaceAndFreesTheWindowAndShowingPutsItBack)
     F.Tools->SetVisible(true);
     EXPECT_EQ(Top->GetRowBarCount(1), 2);
     EXPECT_EQ(Top->GetRowBar(1, 1), F.Tools);
+
+    // The form's window made again: the sites and bars come back with it, in their places.
+    const TRect ToolsAt = F.PlaceOf(F.Tools);
+    F.Form->RecreateWnd();
+    // The new form window comes up hidden; shown, its sites and bars show with it.
+    ShowWindow(F.Form->GetHandle(), SW_SHOWNA);
+    TestSupport::PumpFor(30);
+    ASSERT_NE(F.WindowOf(F.Standard), nullptr);
+    EXPECT_TRUE(IsWindowVisible(F.WindowOf(F.Standard)->GetHandle()));
+    EXPECT_EQ(::GetParent(F.WindowOf(F.Tools)->GetHandle()), Top->GetHandle());
+    EXPECT_EQ(Top->GetRowBarCount(1), 2);
+    EXPECT_TRUE(EqualRect(&ToolsAt, &static_cast<const TRect&>(F.PlaceOf(F.Tools))));
+    EXPECT_EQ(F.Standard->GetItemLinks()->GetFittingCount(F.WindowOf(F.Standard)->GetClientRect()), 11);
 }
 
 TEST(Toolbars, APlaceableSiteTurnsItsBarsWithItsAlignmentAndKeepsItsOwnColour)
