@@ -1,6 +1,6 @@
 // Toolbars docked in the manager's edge sites and a placeable site, driven by messages: sizes
 // and rows, the Flat pixels, shrinking and wrapping as the form narrows, vertical bars, the
-// status bar's size grip, the keyboard mode, hiding and showing, the docking rules and the
+// status bar's size grip, hiding and showing, the docking rules and the
 // update lock; and the screenshot of the scene.
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 #include "commandbars/cbPainter.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/ToolbarFixture.h"
-#include "tests/support/InputDriver.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
@@ -21,27 +20,6 @@ using CommandBarsTest::ToolbarBrushColor;
 using CommandBarsTest::TToolbarFixture;
 
 namespace {
-
-template <class F>
-void WithKeyDown(BYTE Key, F Body)
-{
-    BYTE State[256];
-    GetKeyboardState(State);
-    const BYTE Saved = State[Key];
-    State[Key] = 0x80;
-    SetKeyboardState(State);
-    TScopeExit Restore([&] {
-        GetKeyboardState(State);
-        State[Key] = Saved;
-        SetKeyboardState(State);
-    });
-    Body();
-}
-
-void Key(TcbBarControl* Window, WORD K)
-{
-    SendMessageA(Window->GetHandle(), WM_KEYDOWN, K, 0);
-}
 
 int32_t FittingCount(TcbBarControl* Window)
 {
@@ -57,14 +35,11 @@ TcbBarItemControl* ControlOf(TcbBarItem* Item, TcbBar* Bar)
     return nullptr;
 }
 
-// Counts WM_CANCELMODE reaching a window and keeps the non-client presses it gets.
-int gCancelModes = 0;
+// Keeps the non-client presses a window gets.
 std::vector<WPARAM> gNCPresses;
 WNDPROC gPreviousProc = nullptr;
 LRESULT CALLBACK CountingProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP)
 {
-    if (Msg == WM_CANCELMODE)
-        ++gCancelModes;
     if (Msg == WM_NCLBUTTONDOWN) {
         gNCPresses.push_back(WP);
         return 0;
@@ -341,61 +316,6 @@ TEST(Toolbars, TheStatusBarShowsItsSizeGripOnlyAtTheRestoredFormsCorner)
     ::GetClientRect(F.Form->GetHandle(), &FormClient);
     EXPECT_GT(F.Site(dsBottom)->GetHeight(), Height);
     EXPECT_EQ(F.Site(dsBottom)->GetTop() + F.Site(dsBottom)->GetHeight(), FormClient.bottom);
-}
-
-TEST(Toolbars, TheKeyboardModeSelectsWrapsMovesBetweenToolbarsAndLeavesTheFocusAlone)
-{
-    TToolbarFixture F;
-    // The focus checks need the form in front (other programs' windows may have come up).
-    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
-    F.Edit->SetFocus();
-    const HWND FormWnd = F.Form->GetHandle();
-    gCancelModes = 0;
-    gPreviousProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(FormWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
-    TScopeExit Restore([FormWnd] { SetWindowLongPtrA(FormWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gPreviousProc)); });
-    const HWND EditWnd = F.Edit->GetHandle();
-    ASSERT_EQ(GetFocus(), EditWnd);
-
-    TcbBarControl* Menu = F.WindowOf(F.MainMenu);
-    Menu->EnterKeyboardMode(nullptr);
-    EXPECT_EQ(Menu->GetSelectedControl(), ControlOf(F.Menus[0], F.MainMenu));
-    EXPECT_EQ(gCancelModes, 1);
-    EXPECT_EQ(GetFocus(), EditWnd);
-    EXPECT_TRUE(Menu->IsActiveBar());
-    Menu->SelectControlByKeyboard(ControlOf(F.Menus[3], F.MainMenu));
-    Key(Menu, VK_RIGHT);
-    EXPECT_EQ(Menu->GetSelectedControl(), ControlOf(F.Menus[0], F.MainMenu)) << "Right wraps to the first";
-    Key(Menu, VK_ESCAPE);
-    EXPECT_FALSE(Menu->IsActiveBar());
-    EXPECT_EQ(F.Manager->GetKeyboardBarControl(), nullptr);
-    EXPECT_EQ(GetFocus(), EditWnd);
-
-    // Ctrl+Tab: to Standard's first button; with Tools all disabled, past it to the status bar.
-    Menu->EnterKeyboardMode(nullptr);
-    WithKeyDown(VK_CONTROL, [&] { Key(Menu, VK_TAB); });
-    TcbBarControl* Standard = F.WindowOf(F.Standard);
-    EXPECT_FALSE(Menu->IsActiveBar());
-    ASSERT_TRUE(Standard->IsActiveBar());
-    EXPECT_EQ(Standard->GetSelectedControl(), ControlOf(F.StandardButtons[0], F.Standard));
-    for (TcbBarButton* Button : F.ToolsButtons)
-        Button->SetEnabled(false);
-    WithKeyDown(VK_CONTROL, [&] { Key(Standard, VK_TAB); });
-    TcbBarControl* Status = F.WindowOf(F.Status);
-    EXPECT_TRUE(Status->IsActiveBar());
-    EXPECT_EQ(Status->GetSelectedControl(), ControlOf(F.StatusButton, F.Status));
-    Key(Status, VK_ESCAPE);
-    EXPECT_EQ(GetFocus(), EditWnd);
-
-    // Enter on "&View" opens it: its OnPopup fires.
-    int Popups = 0;
-    F.Menus[2]->OnPopup = [&Popups](TObject*) { ++Popups; };
-    Menu->EnterKeyboardMode(ControlOf(F.Menus[2], F.MainMenu));
-    Key(Menu, VK_RETURN);
-    EXPECT_EQ(Popups, 1);
-    if (TCustomcbBarControl* Active = TCustomcbBarControl::ActiveBarControl())
-        Active->HideAll();
-    EXPECT_EQ(GetFocus(), EditWnd);
 }
 
 TEST(Toolbars, HidingStoresThePlaceAndFreesTheWindowAndShowingPutsItBack)
