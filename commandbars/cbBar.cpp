@@ -3,11 +3,14 @@
 #include <algorithm>
 
 #include "commandbars/cbBarItem.h"
+#include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
+#include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
+#include "platform/win/Forms.h"
 
 // ---------------------------------------------------------------------------------------------
 // TcbBar
@@ -81,10 +84,201 @@ void TcbBar::BarRowChanged()
 
 void TcbBar::WindowChanged(TcbBarWindowChange Change)
 {
-    // The one place where a change reaches the bar's window (made, placed, rebuilt, framed,
-    // measured or freed there); the bar windows take these up, and a bar has a window only
-    // once they exist.
-    (void)Change;
+    // The one place where a change reaches the bar's window.
+    auto* Window = dynamic_cast<TcbBarControl*>(GetBarControl());
+    switch (Change) {
+    case bwcShow:
+        ShowWindow();
+        return;
+    case bwcHide:
+        HideWindow();
+        return;
+    case bwcRedock:
+        if (Window && FVisible) {
+            HideWindow();
+            ShowWindow();
+        }
+        return;
+    default:
+        break;
+    }
+    if (!Window || !Window->HandleAllocated())
+        return;
+    switch (Change) {
+    case bwcRebuild:
+    case bwcRecalculate:
+        Window->RebuildBar();
+        break;
+    case bwcFrameRefresh:
+        Window->UpdateCustomBackgroundFlag();
+        SetWindowPos(Window->GetHandle(), nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Window->RebuildBar();
+        break;
+    case bwcFontChanged:
+        if (FUseOwnFont)
+            Window->GetFont()->Assign(FFont.get());
+        SendMessageA(Window->GetHandle(), CM_FONTCHANGED, 0, 0);
+        break;
+    case bwcCaption:
+        Window->CaptionChanged();
+        break;
+    case bwcAlpha:
+        Window->UpdateAlphaBlend();
+        break;
+    default:
+        break;
+    }
+}
+
+TcbDockControl* TcbBar::TargetSite() const
+{
+    if (FDockControl)
+        return FDockControl;
+    return GetBars()->GetDockControl(FDockingStyle);
+}
+
+void TcbBar::ShowWindow()
+{
+    TcbBarManager* Manager = GetBarManager();
+    // Floating windows come with floating bars; a bar without a site keeps no window.
+    TcbDockControl* Site = TargetSite();
+    if (FDockingStyle == dsNone || !Site || GetBarControl())
+        return;
+    TCustomForm* Form = Manager->GetOwnerForm();
+    if (Form && Form->GetComponentState().Contains(csDestroying))
+        return;
+    auto* Window = dynamic_cast<TcbBarControl*>(FItemLinks->CreateBarControl());
+    if (!Window)
+        return;
+    Window->LockLayout();
+    {
+        TScopeExit Unlock([Window] { Window->UnlockLayout(); });
+        Window->SetDockingStyleAndSite(FDockingStyle, Site);
+        POINT P{FDockedLeft, FDockedTop};
+        if (Site->HandleAllocated())
+            ClientToScreen(Site->GetHandle(), &P);
+        Site->InsertBar(Window, TPoint{P.x, P.y}, true);
+    }
+    Window->SetVisible(true);
+    Window->RebuildBar();
+}
+
+void TcbBar::HideWindow()
+{
+    auto* Window = dynamic_cast<TcbBarControl*>(GetBarControl());
+    if (!Window) {
+        if (TCustomcbBarControl* Other = GetBarControl())
+            Other->Free();
+        return;
+    }
+    if (FDestroyingWindow)
+        return;
+    TFlagScope Destroying(FDestroyingWindow);
+    StorePlace(Window);
+    if (TcbDockControl* Site = Window->GetDockSite())
+        Site->RemoveBar(Window, true);
+    Window->Free();
+}
+
+void TcbBar::StorePlace(TcbBarControl* Window)
+{
+    if (!Window || Window->GetDockingStyle() == dsNone)
+        return;
+    TcbDockControl* Site = Window->GetDockSite();
+    if (!Site)
+        return;
+    const bool Edge = GetBars()->IsEdgeDockControl(Site);
+    if (Edge)
+        FDockedDockingStyle = Window->GetDockingStyle();
+    SetDockedDockControl(Edge ? nullptr : static_cast<TcbBarDockControl*>(Site));
+    if (TcbDockCol* Col = Site->FindCol(Window)) {
+        for (int32_t R = 0; R < Site->GetRowCount(); ++R)
+            if (Site->GetRow(R) == Col->GetRow()) {
+                FRow = R;
+                break;
+            }
+        FOneOnRow = Col->GetRow()->GetColCount() == 1;
+    }
+    SetDockedLeft(Window->GetLeft());
+    SetDockedTop(Window->GetTop());
+}
+
+void TcbBar::DockStyleFromSite(TcbBarDockingStyle Style)
+{
+    TFlagScope Guard(FDockGuard);
+    FDockingStyle = Style;
+}
+
+void TcbBar::ForgetDockControl(TcbBarDockControl* DockControl)
+{
+    if (FDockControl == DockControl)
+        FDockControl = nullptr;
+    if (FDockedDockControl == DockControl)
+        FDockedDockControl = nullptr;
+    if (FLoadedDockControl == DockControl)
+        FLoadedDockControl = nullptr;
+}
+
+bool TcbBar::IsSizeGripVisible() const
+{
+    if (!IsStatusBar() || !FSizeGrip)
+        return false;
+    TCustomForm* Form = GetBarManager()->GetOwnerForm();
+    if (Form && Form->HandleAllocated() && IsZoomed(Form->GetHandle()))
+        return false;
+    TCustomcbBarControl* Window = GetBarControl();
+    if (!Window || !Window->HandleAllocated())
+        return true;
+    // The window's bottom must lie on its parent's client bottom, and so on up to the form.
+    for (HWND W = Window->GetHandle(); W;) {
+        const HWND Parent = GetParent(W);
+        if (!Parent || (GetWindowLongA(W, GWL_STYLE) & WS_CHILD) == 0)
+            return true;
+        if (GetWindowLongA(W, GWL_EXSTYLE) & WS_EX_MDICHILD)
+            return true;
+        RECT R{}, C{};
+        ::GetWindowRect(W, &R);
+        MapWindowPoints(nullptr, Parent, reinterpret_cast<POINT*>(&R), 2);
+        ::GetClientRect(Parent, &C);
+        if (R.bottom != C.bottom)
+            return false;
+        W = Parent;
+    }
+    return true;
+}
+
+int32_t TcbBar::GetExtraWidth(TcbBarDockingStyle Style) const
+{
+    TcbBarManager* Manager = GetBarManager();
+    const TcbBarItemControlPainter* Painter = Manager->GetPainterClass();
+    if (!Painter)
+        return 0;
+    if (Style == dsNone)
+        return 2 * Painter->GetFloatingBorderWidth() + 2 * Painter->GetFloatingSideIndent();
+    if (FBorderStyle == bbsSingle) {
+        const TRect Offsets = Painter->GetBarBorderOffsets(Style);
+        const int32_t Grip = CanMove() ? Manager->GetGripAreaSize() : Painter->GetGriplessBarIndent();
+        return Offsets.left + Offsets.right + (Style == dsTop || Style == dsBottom ? Grip : 0);
+    }
+    return IsSizeGripVisible() ? Painter->GetSizeGripSize().cx : 0;
+}
+
+int32_t TcbBar::GetExtraHeight(TcbBarDockingStyle Style) const
+{
+    TcbBarManager* Manager = GetBarManager();
+    const TcbBarItemControlPainter* Painter = Manager->GetPainterClass();
+    if (!Painter)
+        return 0;
+    if (Style == dsNone)
+        return 2 * Painter->GetFloatingBorderHeight() + Painter->GetFloatingCaptionHeight() +
+            Painter->GetFloatingTopIndent() + Painter->GetFloatingBottomIndent();
+    if (FBorderStyle == bbsSingle) {
+        const TRect Offsets = Painter->GetBarBorderOffsets(Style);
+        const int32_t Grip = CanMove() ? Manager->GetGripAreaSize() : Painter->GetGriplessBarIndent();
+        return Offsets.top + Offsets.bottom + (Style == dsLeft || Style == dsRight ? Grip : 0);
+    }
+    return IsStatusBar() ? Painter->GetBarTopIndent(dynamic_cast<TcbBarControl*>(GetBarControl())) : 0;
 }
 
 void TcbBar::Assign(TPersistent* Source)
@@ -224,9 +418,22 @@ void TcbBar::SetDockControl(TcbBarDockControl* Value)
         return;
     // Called by SetDockingStyle inside the guard, the pair is already being updated.
     const bool Outer = !FDockGuard;
+    auto* Window = dynamic_cast<TcbBarControl*>(GetBarControl());
+    const bool Rehome = Outer && Window && FVisible &&
+        (Value ? static_cast<TcbDockControl*>(Value) != Window->GetDockSite()
+               : Window->GetDockSite() && !GetBars()->IsEdgeDockControl(Window->GetDockSite()));
+    if (Rehome)
+        HideWindow();
     FDockControl = Value;
+    if (Value) {
+        TFlagScope Guard(FDockGuard);
+        FDockingStyle = Value->GetDockingStyle();
+    }
     FItemLinks->SetRecentCount(-1);
-    WindowChanged(bwcRebuild);
+    if (Rehome)
+        ShowWindow();
+    else
+        WindowChanged(bwcRebuild);
     if (Outer)
         Manager->DoBarDockingStyleChange(this);
 }
@@ -273,13 +480,20 @@ void TcbBar::SetDockingStyle(TcbBarDockingStyle Value)
     if (Value == FDockingStyle)
         return;
     const bool Outer = !FDockGuard;
+    auto* Window = dynamic_cast<TcbBarControl*>(GetBarControl());
+    const bool Rehome = Outer && FVisible && (!Window || Window->GetDockingStyle() != Value);
+    if (Rehome)
+        HideWindow();
     FDockingStyle = Value;
     if (Outer) {
         TFlagScope Guard(FDockGuard);
         SetDockControl(nullptr);
     }
     FItemLinks->SetRecentCount(-1);
-    WindowChanged(bwcRebuild);
+    if (Rehome)
+        ShowWindow();
+    else
+        WindowChanged(bwcRebuild);
     if (Outer)
         GetBarManager()->DoBarDockingStyleChange(this);
 }
@@ -516,7 +730,10 @@ void TcbBar::SetLockUpdate(bool Value)
 
 bool TcbBar::CanClose() const
 {
-    return FAllowClose && !FIsMainMenu;
+    if (!FAllowClose || FIsMainMenu)
+        return false;
+    auto* Window = dynamic_cast<TcbBarControl*>(GetBarControl());
+    return !Window || Window->GetCaptionFlag();
 }
 
 bool TcbBar::CanMove() const
@@ -589,12 +806,37 @@ void TcbBar::ApplyLoadedState()
 TcbBars::TcbBars(TcbBarManager* ABarManager)
     : TCollection(TCollection::ItemFactory<TcbBar>(), ABarManager), FBarManager(ABarManager)
 {
+    if (TCustomForm* Form = ABarManager->GetOwnerForm())
+        for (TcbBarDockingStyle Style : {dsLeft, dsTop, dsRight, dsBottom})
+            FDockControls[Style] = TcbDockControl::CreateForEdge(Form, Style, ABarManager);
 }
 
 TcbBars::~TcbBars()
 {
     // The bars go while the collection is still whole: they ask it for their manager.
     Clear();
+    for (TcbDockControl*& Site : FDockControls) {
+        delete Site;
+        Site = nullptr;
+    }
+}
+
+TcbDockControl* TcbBars::GetDockControl(TcbBarDockingStyle Style) const
+{
+    return Style >= dsLeft && Style <= dsBottom ? FDockControls[Style] : nullptr;
+}
+
+bool TcbBars::IsEdgeDockControl(const TcbDockControl* Site) const
+{
+    return Site && std::find(std::begin(FDockControls), std::end(FDockControls), Site) != std::end(FDockControls);
+}
+
+void TcbBars::DragBar(TcbBarControl* Window)
+{
+    TcbBar* Bar = Window ? Window->GetBar() : nullptr;
+    if (!Bar || !Bar->CanMove())
+        return;
+    cbCallExtension(cbExtensions().DragBar, Window);
 }
 
 TcbBar* TcbBars::GetItem(int32_t Index) const

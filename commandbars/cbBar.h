@@ -17,6 +17,8 @@
 class TBitmap;
 class TFont;
 class TcbBarItemLinks;
+class TcbBarControl;
+class TcbDockControl;
 
 enum TcbBarBorderStyle { bbsNone, bbsSingle };
 
@@ -142,6 +144,19 @@ public:
     void ResetWithConfirmation();
     // BorderStyle bbsNone, docked at the bottom, the whole row.
     bool IsStatusBar() const;
+    // A status bar with SizeGrip on a form that is not maximized, whose window's bottom lies on
+    // its parent's client bottom all the way up to the form.
+    bool IsSizeGripVisible() const;
+    // The non-client size of the bar's window for a docking style.
+    int32_t GetExtraWidth(TcbBarDockingStyle Style) const;
+    int32_t GetExtraHeight(TcbBarDockingStyle Style) const;
+    // The window's place, stored while the bar is visible (docked: style, site, row and
+    // position).
+    void StorePlace(TcbBarControl* Window);
+    // A site's new alignment tells the bar its style (no window change).
+    void DockStyleFromSite(TcbBarDockingStyle Style);
+    // A dock control goes: the bar forgets it.
+    void ForgetDockControl(TcbBarDockControl* DockControl);
 
     // The font handle made from Font while UseOwnFont is on; nullptr otherwise.
     HFONT GetOwnFontHandle() const { return FOwnFontHandle; }
@@ -167,6 +182,11 @@ private:
     bool ManagerLoading() const;
     void MarkChanged();
     void WindowChanged(TcbBarWindowChange Change);
+    // The window made and placed in its site, or stored and freed.
+    void ShowWindow();
+    void HideWindow();
+    // The site the bar docks in: its DockControl, or the manager's own of its style.
+    TcbDockControl* TargetSite() const;
     void BarRowChanged();
     void FontChanged(TObject* Sender);
     void MakeOwnFontHandle();
@@ -218,6 +238,7 @@ private:
     bool FLoaded = false;
     bool FLockUpdate = false;
     bool FHiddenBecauseEmpty = false;
+    bool FDestroyingWindow = false;
     TcbBarDockControl* FLoadedDockControl = nullptr;
     TcbBarDockingStyle FLoadedDockingStyle = dsNone;
     bool FLoadedVisible = false;
@@ -237,6 +258,11 @@ public:
     // Set by the manager while it applies what it loaded.
     bool IsLoading() const { return FLoading; }
     void SetLoading(bool Value) { FLoading = Value; }
+    // The manager's own dock site of an edge style (nullptr for dsNone).
+    TcbDockControl* GetDockControl(TcbBarDockingStyle Style) const;
+    bool IsEdgeDockControl(const TcbDockControl* Site) const;
+    // The interactive move of a bar by its grip or caption (made by the floating bars).
+    void DragBar(TcbBarControl* Window);
 
 protected:
     // A bar's change reaches its window itself; the collection has nothing to refresh.
@@ -245,4 +271,5 @@ protected:
 private:
     TcbBarManager* FBarManager;
     bool FLoading = false;
+    TcbDockControl* FDockControls[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
 };

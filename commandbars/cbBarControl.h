@@ -97,6 +97,10 @@ public:
     TObject* GetShadow() const { return FShadow.get(); }
     void SetShadow(std::unique_ptr<TObject> Value) { FShadow = std::move(Value); }
 
+    // The dock site of a docked toolbar (nullptr: none).
+    TcbDockControl* GetDockControl() const { return FDockControl; }
+    void SetDockControl(TcbDockControl* Value) { FDockControl = Value; }
+
     // The bar the window shows (toolbars), nullptr for menus.
     virtual TcbBar* GetBar() const { return nullptr; }
 

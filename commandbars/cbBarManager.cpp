@@ -8,6 +8,7 @@
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbCommandQueue.h"
+#include "commandbars/cbDockControl.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbHint.h"
@@ -972,12 +973,31 @@ std::vector<int32_t> TcbBarManager::GetDockControlHeights() const
 {
     std::vector<int32_t> Values = FDockControlHeights;
     Values.resize(4, 0);
+    // The edge sites' sizes as they are now: left and right widths, top and bottom heights.
+    if (FBars) {
+        static constexpr TcbBarDockingStyle kOrder[4] = {dsLeft, dsRight, dsTop, dsBottom};
+        for (size_t I = 0; I < 4; ++I)
+            if (TcbDockControl* Site = FBars->GetDockControl(kOrder[I]))
+                Values[I] = I < 2 ? Site->GetWidth() : Site->GetHeight();
+    }
     return Values;
 }
 
 void TcbBarManager::SetDockControlHeights(const std::vector<int32_t>& Values)
 {
     FDockControlHeights.assign(Values.begin(), Values.begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(Values.size(), 4)));
+    // Left and right widths, then top and bottom heights, into the edge sites.
+    if (!FBars)
+        return;
+    static constexpr TcbBarDockingStyle kOrder[4] = {dsLeft, dsRight, dsTop, dsBottom};
+    for (size_t I = 0; I < FDockControlHeights.size(); ++I)
+        if (TcbDockControl* Site = FBars->GetDockControl(kOrder[I])) {
+            const int32_t Size = std::max(FDockControlHeights[I], 0);
+            if (I < 2)
+                Site->SetBounds(Site->GetLeft(), Site->GetTop(), Size, Site->GetHeight());
+            else
+                Site->SetBounds(Site->GetLeft(), Site->GetTop(), Site->GetWidth(), Size);
+        }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1327,11 +1347,23 @@ void TcbBarManager::SetLockUpdate(bool Value)
     if (Value == FLockUpdate)
         return;
     FLockUpdate = Value;
-    RefreshDockControls();
+    const std::vector<TcbDockControl*> Sites = DockSites();
+    for (TcbDockControl* Site : Sites)
+        if (Site->HandleAllocated())
+            SendMessageA(Site->GetHandle(), WM_SETREDRAW, Value ? FALSE : TRUE, 0);
     for (int32_t I = 0; I < FBars->GetCount(); ++I)
         FBars->GetItem(I)->SetLockUpdate(Value);
-    if (!Value)
-        RebuildBarWindows();
+    if (Value)
+        return;
+    // Turning redrawing back on repaints nothing: a site changed meanwhile is laid out again and
+    // redrawn whole, frame and bars included.
+    for (TcbDockControl* Site : Sites)
+        if (Site->HandleAllocated()) {
+            Site->UpdateDock();
+            SendMessageA(Site->GetHandle(), WM_NCPAINT, 1, 0);
+            RedrawWindow(Site->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
+    RebuildBarWindows();
 }
 
 bool TcbBarManager::CanReset() const
@@ -1573,8 +1605,72 @@ void TcbBarManager::RepaintBarWindows()
 
 void TcbBarManager::RefreshDockControls()
 {
-    // The registered dock sites take the dock colour, their border and the redraw lock from
-    // here; they join the manager with the dock sites themselves.
+    // Every site takes the dock colour and its border again; its cached background goes with
+    // the style, theme or colours it was drawn in.
+    for (TcbDockControl* Site : DockSites()) {
+        Site->ResetBackgroundCache();
+        Site->UpdateColor();
+        if (Site->HandleAllocated()) {
+            SetWindowPos(Site->GetHandle(), nullptr, 0, 0, 0, 0,
+                         SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            Site->UpdateDock();
+            RedrawWindow(Site->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+        }
+    }
+}
+
+std::vector<TcbDockControl*> TcbBarManager::DockSites() const
+{
+    std::vector<TcbDockControl*> Sites;
+    if (FBars)
+        for (TcbBarDockingStyle Style : {dsLeft, dsTop, dsRight, dsBottom})
+            if (TcbDockControl* Site = FBars->GetDockControl(Style))
+                Sites.push_back(Site);
+    for (TcbBarDockControl* Site : FDockControls)
+        Sites.push_back(Site);
+    return Sites;
+}
+
+void TcbBarManager::SystemColorsChanged()
+{
+    for (TcbDockControl* Site : DockSites())
+        Site->ResetBackgroundCache();
+    for (TCustomcbBarControl* Window : TCustomcbBarControl::LiveBarControls())
+        if (Window->GetBarManager() == this)
+            Window->ResetBackgroundCache();
+    RefreshDockControls();
+    RepaintBarWindows();
+}
+
+bool TcbBarManager::CanDocking(TcbBar* Bar, TcbBarDockingStyle Style, TcbDockControl* DockControl)
+{
+    bool Result = false;
+    if (Bar && !Bar->GetNotDocking().Contains(Style)) {
+        auto* Placeable = dynamic_cast<TcbBarDockControl*>(DockControl);
+        if (!Placeable)
+            Result = !FNotDocking.Contains(Style);
+        else
+            Result = Placeable->CanDock(Bar);
+    }
+    if (OnDocking)
+        OnDocking(Bar, Style, dynamic_cast<TcbBarDockControl*>(DockControl), Result);
+    return Result;
+}
+
+void TcbBarManager::DockControlRemoved(TcbBarDockControl* DockControl)
+{
+    if (!DockControl || !IsOwnDockControl(DockControl))
+        return;
+    if (FBars)
+        for (int32_t I = 0; I < FBars->GetCount(); ++I) {
+            TcbBar* Bar = FBars->GetItem(I);
+            const bool OnIt = Bar->GetDockControl() == DockControl;
+            if (OnIt && Bar->GetVisible() && !IsDestroying())
+                Bar->SetVisible(false);
+            Bar->ForgetDockControl(DockControl);
+        }
+    UnregisterDockControl(DockControl);
+    DockControl->SetParentColor(true);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1675,16 +1771,14 @@ TcbBarDockControl* TcbBarManager::FindDockControl(const std::string& Text) const
     return DockControl;
 }
 
-TcbBarDockControl* TcbBarManager::AsDockControl(TComponent*)
+TcbBarDockControl* TcbBarManager::AsDockControl(TComponent* Component)
 {
-    // Becomes dynamic_cast<TcbBarDockControl*> once the dock-site class exists.
-    return nullptr;
+    return dynamic_cast<TcbBarDockControl*>(Component);
 }
 
-TComponent* TcbBarManager::DockControlComponent(TcbBarDockControl*)
+TComponent* TcbBarManager::DockControlComponent(TcbBarDockControl* DockControl)
 {
-    // Becomes the dock site itself once the dock-site class exists.
-    return nullptr;
+    return DockControl;
 }
 
 void TcbBarManager::SaveLayout()

@@ -26,6 +26,7 @@ class TuiLookAndFeel;
 class TCustomcbBarControl;
 class TcbBar;
 class TcbBarDockControl;
+class TcbDockControl;
 class TcbBarItem;
 class TcbBarItemControl;
 class TcbBarItemLink;
@@ -459,10 +460,25 @@ public:
     // control's hint (AHint empty): shown after the delay, or at once while a hint shows or one
     // was hidden a moment ago. Otherwise the hint hides; with Activate the next one then shows
     // at once for a moment. Nothing while customizing or designing, or without ShowHint.
-    void ActivateHint(bool Activate, const std::string& AHint);
+    virtual void ActivateHint(bool Activate, const std::string& AHint);
     // Shows the requested text, or the selected control's short hint while the cursor rests on
     // it (with its shortcut when asked), below the cursor; hidden again after a while.
     void ShowHintWindow();
+    // Whether Bar may dock with Style in DockControl (nullptr or an edge site: the manager's
+    // own): not for a style the bar or, on an edge site, the manager refuses; a placeable site
+    // answers for itself; OnDocking may turn the answer around.
+    virtual bool CanDocking(TcbBar* Bar, TcbBarDockingStyle Style, TcbDockControl* DockControl);
+    // The dock sites' redraw lock: held while a site changes several of its bars at once.
+    void LockDockRedraw() { ++FDockRedrawLock; }
+    void UnlockDockRedraw() { if (FDockRedrawLock > 0) --FDockRedrawLock; }
+    bool IsDockRedrawLocked() const { return FDockRedrawLock > 0; }
+    // A registered dock control goes: the bars forget it, those on it are hidden.
+    void DockControlRemoved(TcbBarDockControl* DockControl);
+    // The edge sites, then the registered dock controls.
+    std::vector<TcbDockControl*> DockSites() const;
+    // The system colours changed: the cached backgrounds of the dock sites and bar windows are
+    // emptied and everything drawn again.
+    void SystemColorsChanged();
     // Set while the floating bars are shown or hidden with the owner form.
     bool IsUpdatingFloatingBars() const { return FUpdatingFloatingBars; }
 
@@ -498,7 +514,6 @@ public:
     // EInvalidCast.
     TcbBarDockControl* FindDockControl(const std::string& Text) const;
     // The one place that tells a dock site among components, and a dock site's component.
-    // No dock-site class is built yet, so no component is one and no dock site is reached.
     static TcbBarDockControl* AsDockControl(TComponent* Component);
     static TComponent* DockControlComponent(TcbBarDockControl* DockControl);
     // Writes the layout to the stores switched on (the registry first, then the ini file), at
@@ -657,6 +672,7 @@ private:
     bool FDetaching = false;
     std::vector<TcbBar*> FBarsWaitingForWindow;
     TStream* FIniStream = nullptr;
+    int32_t FDockRedrawLock = 0;
 };
 
 // Nil-safe DesignerModified.

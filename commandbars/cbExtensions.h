@@ -16,6 +16,7 @@
 class TCustomForm;
 class TCustomcbBarControl;
 class TcbBar;
+class TcbBarControl;
 class TcbBarItem;
 class TcbBarItemLink;
 class TcbBarItemLinks;
@@ -31,6 +32,9 @@ struct TcbFrameworkExtensions {
 
     // The modal drag of an item from the dialog's command list (Link nullptr) or of a link.
     std::function<void(TcbBarManager* Manager, TcbBarItem* Item, TcbBarItemLink* Link)> DragItemLink;
+
+    // The interactive move of a docked or floating bar, started on its grip or caption.
+    std::function<void(TcbBarControl* Window)> DragBar;
 
     // Quick customization: the toolbars popup and the customizing popup at a screen point, the
     // "More Buttons" window of a toolbar, and the topmost state of the popups over the dialog.

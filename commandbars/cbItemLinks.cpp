@@ -8,6 +8,7 @@
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbStrings.h"
+#include "commandbars/cbToolbar.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
@@ -507,6 +508,16 @@ TcbBarItemLink* TcbBarItemLinks::GetShownItem(int32_t Index) const { return At(F
 int32_t TcbBarItemLinks::IndexOfShown(const TcbBarItemLink* Link) const { return IndexIn(FShown, Link); }
 TcbBarItemLink* TcbBarItemLinks::GetRecentListItem(int32_t Index) const { return At(FRecent, Index); }
 int32_t TcbBarItemLinks::IndexOfRecent(const TcbBarItemLink* Link) const { return IndexIn(FRecent, Link); }
+
+TCustomcbBarControl* TcbBarItemLinks::CreateBarControl()
+{
+    auto* Bar = dynamic_cast<TcbBar*>(GetOwner());
+    if (!Bar)
+        return nullptr;
+    TcbBarControl* Window = TcbBarControl::CreateForBar(FBarManager, Bar);
+    Window->SetItemLinks(this);
+    return Window;
+}
 
 void TcbBarItemLinks::SetRecentCount(int32_t Value)
 {

@@ -197,6 +197,9 @@ public:
     bool UsesRecentItems() const;
 
     void RebuildLists();
+    // The window that shows the links: a bar's toolbar window (made hidden); nullptr for other
+    // owners until their windows exist.
+    TCustomcbBarControl* CreateBarControl();
     // Runs the first enabled item of the available links (or of their sub-menus and drop-down
     // menus) with that shortcut, after the actions were updated: true when one ran.
     bool IsShortCut(uint16_t ShortCut);

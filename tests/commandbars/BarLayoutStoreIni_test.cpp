@@ -220,13 +220,23 @@ TEST_F(BarLayoutIni, TwoFormsShareOneFileAndEachLoadsItsOwnLayout)
 
 TEST_F(BarLayoutIni, AFormMadeAgainGetsBackTheLayoutItsPredecessorSavedExceptPictures)
 {
+    int32_t SavedRow = 0, SavedLeft = 0;
     {
         TLayoutFormPtr Form = StreamForm();
         TcbBarManager* M = Form->Manager();
         M->SetMenusShowRecentItemsFirst(false);
         M->SetShowShortCutInHint(true);
-        Form->Bar(1)->SetRow(2);
+        // "Standard" moved to a row of its own below, 40 pixels in: a docked bar's place changes
+        // through its window, so it is hidden, given the place and shown there.
+        Form->Bar(1)->SetVisible(false);
         Form->Bar(1)->SetDockedLeft(40);
+        Form->Bar(1)->SetDockedTop(200);
+        Form->Bar(1)->SetVisible(true);
+        Form->Bar(1)->SetVisible(false); // stores the place the site gave it
+        Form->Bar(1)->SetVisible(true);
+        SavedRow = Form->Bar(1)->GetRow();
+        SavedLeft = Form->Bar(1)->GetDockedLeft();
+        ASSERT_EQ(SavedLeft, 40);
         Form->Bar(2)->SetFloatLeft(320);
         Form->Bar(2)->SetFloatTop(240);
         Form->Bar(2)->SetFloatClientWidth(180);
@@ -251,8 +261,8 @@ TEST_F(BarLayoutIni, AFormMadeAgainGetsBackTheLayoutItsPredecessorSavedExceptPic
     EXPECT_FALSE(M->GetMenusShowRecentItemsFirst());
     EXPECT_TRUE(M->GetShowShortCutInHint());
     ASSERT_EQ(Form->BarCount(), 4);
-    EXPECT_EQ(Form->Bar(1)->GetRow(), 2);
-    EXPECT_EQ(Form->Bar(1)->GetDockedLeft(), 40);
+    EXPECT_EQ(Form->Bar(1)->GetRow(), SavedRow);
+    EXPECT_EQ(Form->Bar(1)->GetDockedLeft(), SavedLeft);
     EXPECT_EQ(Form->Bar(2)->GetFloatLeft(), 320);
     EXPECT_EQ(Form->Bar(2)->GetFloatTop(), 240);
     EXPECT_EQ(Form->Bar(2)->GetFloatClientWidth(), 180);

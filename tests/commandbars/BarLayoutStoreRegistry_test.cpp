@@ -310,13 +310,23 @@ TEST_F(BarLayoutRegistry, PathsNamingTheRootWriteNothingAndEveryFormOfAPathIsOne
 
 TEST_F(BarLayoutRegistry, AFormMadeAgainGetsBackTheLayoutItsPredecessorSaved)
 {
+    int32_t SavedRow = 0, SavedLeft = 0;
     {
         TLayoutFormPtr Form = StoringForm();
         TcbBarManager* M = Form->Manager();
         M->SetShowHint(false);
         M->SetMenuAnimations(maSlide);
-        Form->Bar(1)->SetRow(2);
+        // "Standard" moved to a row of its own below, 40 pixels in: a docked bar's place changes
+        // through its window, so it is hidden, given the place and shown there.
+        Form->Bar(1)->SetVisible(false);
         Form->Bar(1)->SetDockedLeft(40);
+        Form->Bar(1)->SetDockedTop(200);
+        Form->Bar(1)->SetVisible(true);
+        Form->Bar(1)->SetVisible(false); // stores the place the site gave it
+        Form->Bar(1)->SetVisible(true);
+        SavedRow = Form->Bar(1)->GetRow();
+        SavedLeft = Form->Bar(1)->GetDockedLeft();
+        ASSERT_EQ(SavedLeft, 40);
         TcbBar* Tools = Form->Bar(2);
         Tools->SetFloatLeft(320);
         Tools->SetFloatTop(240);
@@ -337,8 +347,8 @@ TEST_F(BarLayoutRegistry, AFormMadeAgainGetsBackTheLayoutItsPredecessorSaved)
     EXPECT_FALSE(M->GetShowHint());
     EXPECT_EQ(M->GetMenuAnimations(), maSlide);
     ASSERT_EQ(Form->BarCount(), 4);
-    EXPECT_EQ(Form->Bar(1)->GetRow(), 2);
-    EXPECT_EQ(Form->Bar(1)->GetDockedLeft(), 40);
+    EXPECT_EQ(Form->Bar(1)->GetRow(), SavedRow);
+    EXPECT_EQ(Form->Bar(1)->GetDockedLeft(), SavedLeft);
     EXPECT_EQ(Form->Bar(1)->GetDockingStyle(), dsTop);
     EXPECT_TRUE(Form->Bar(0)->GetIsMainMenu());
     const TcbBar* Tools = Form->Bar(2);
