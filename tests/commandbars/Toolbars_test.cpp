@@ -12,6 +12,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/ToolbarFixture.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -267,10 +268,23 @@ TEST(Toolbars, TheStatusBarShowsItsSizeGripOnlyAtTheRestoredFormsCorner)
     ::GetWindowRect(W, &Window);
     EXPECT_EQ(Window.right - Window.left - Client.right, GetSystemMetrics(SM_CXHSCROLL));
     EXPECT_EQ(Status->GetClientOffset().y, 2) << "the top indent";
-    // The top strip is the status bar's background (the dock's colour in Flat).
+    // The top strip is the status bar's background (the dock's colour in Flat), drawn by the
+    // painter's size-grip background: pixel for pixel its drawing of the same strip.
     const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
     TestSupport::ExpectPixel(Shot, 5, 0, GetSysColor(COLOR_BTNFACE), "the top strip");
     TestSupport::ExpectPixel(Shot, 5, 1, GetSysColor(COLOR_BTNFACE), "the top strip");
+    {
+        CommandBarsTest::TDib Reference(Shot.W, 2);
+        Status->GetPainter()->DrawSizeGripBackground(Status, Reference.DC(), TRect{0, 0, Shot.W, 2});
+        int32_t Differing = 0;
+        for (int32_t Y = 0; Y < 2; ++Y)
+            for (int32_t X = 0; X < Shot.W; ++X) {
+                const COLORREF C = Reference.Pixel(X, Y);
+                const uint32_t Rgb = (GetRValue(C) << 16) | (GetGValue(C) << 8) | GetBValue(C);
+                Differing += Shot.At(X, Y) != Rgb ? 1 : 0;
+            }
+        EXPECT_EQ(Differing, 0) << "of " << 2 * Shot.W << " pixels of the top strip";
+    }
     // A press on the grip sizes the form: it goes to the form, and the status bar stays put.
     const HWND FormWnd = F.Form->GetHandle();
     gNCPresses.clear();
