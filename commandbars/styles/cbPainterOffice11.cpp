@@ -447,12 +447,9 @@ TColor TcbBarItemControlOffice11Painter::GetDisabledImageColor(const TcbBarManag
 void TcbBarItemControlOffice11Painter::GetCaptionColors(const IcbControl*, TcbPaintFlags State, TColor& Color1,
                                                         TColor& Color2) const
 {
-    if (!State.Contains(pfEnabled))
-        Color1 = C()[occDisabledText];
-    else if (State.Contains(pfSelected) && !State.Contains(pfPressed))
-        Color1 = C().SelectedCaptionText;
-    else
-        Color1 = C()[occText];
+    // The set's selected caption colour is the floating caption's light text; on the light
+    // selected-item colour it would all but vanish, so a selected caption keeps the text colour.
+    Color1 = State.Contains(pfEnabled) ? C()[occText] : C()[occDisabledText];
     Color2 = Color1;
 }
 

@@ -748,8 +748,161 @@ TEST(Office11Painter, DrawingGivesEveryGdiObjectBack)
     EXPECT_EQ(D.Count(RGB(9, 9, 9)), 200u * 80u);
 }
 
+TEST(Office11Painter, CaptionsStayReadableOnTheSelectedColour)
+{
+    TOffice11 X;
+    FakeBarWindow Menu;
+    X.Menu(Menu);
+    FakeItemControl Row(&Menu);
+    auto Light = [](COLORREF C) { return (GetRValue(C) * 30 + GetGValue(C) * 59 + GetBValue(C) * 11) / 100; };
+    for (TcbPaintFlags State : {TcbPaintFlags{pfEnabled, pfSelected}, TcbPaintFlags{pfEnabled},
+                                TcbPaintFlags{pfEnabled, pfSelected, pfPressed}}) {
+        TColor Ink = clNone, Second = clNone;
+        O11()->GetCaptionColors(&Row, State, Ink, Second);
+        EXPECT_EQ(Ink, Second);
+        EXPECT_GT(std::abs(Light(Rgb(Ink)) - Light(X.K.Selected)), 80) << Hex(Rgb(Ink)) << " on " << Hex(X.K.Selected);
+    }
+    TColor Ink = clNone, Second = clNone;
+    O11()->GetCaptionColors(&Row, {pfSelected}, Ink, Second);
+    EXPECT_EQ(Rgb(Ink), Rgb(Office11Colors()[occDisabledText]));
+}
+
+namespace {
+
+// Docked, vertical, borderless and main-menu bars on their dock sites, an open menu and a
+// floating bar, drawn through the fakes for a person to look at.
+TestSupport::TShot PaintBars(TOffice11& X)
+{
+    TDib D(460, 260, RGB(255, 255, 255));
+    HDC DC = D.DC();
+    X.Site.Client = Rect(0, 0, 460, 86);
+    X.SitePicture(D);
+    auto At = [&](int32_t XX, int32_t YY) { SetViewportOrgEx(DC, XX, YY, nullptr); };
+    auto Docked = [&](FakeBarWindow& Bar, std::vector<TcbPaintFlags> Buttons) {
+        const int32_t BX = Bar.Window.left, BY = Bar.Window.top;
+        At(BX, BY);
+        O11()->DrawDockedBarBorder(&Bar, DC, nullptr, Rect(0, 0, Bar.Window.right - BX, Bar.Window.bottom - BY));
+        At(BX + Bar.ClientOffset.x, BY + Bar.ClientOffset.y);
+        const bool Vertical = Bar.DockingStyle == dsLeft;
+        int32_t Pos = 0;
+        for (TcbPaintFlags State : Buttons) {
+            FakeItemControl Button(&Bar);
+            const TRect R = Vertical ? Rect(0, Pos, 22, Pos + 22) : Rect(Pos, 0, Pos + 23, 22);
+            if (State.Empty())
+                O11()->DrawBarSeparator(&Bar, DC, Vertical ? Rect(0, Pos, 22, Pos + 5) : Rect(Pos, 0, Pos + 5, 22),
+                                        !Vertical);
+            else
+                O11()->DrawGlyphBorder(&Button, DC, Bar.BkBrush, R, State, true);
+            Pos += State.Empty() ? 5 : 23;
+        }
+        if (Bar.MarkVisible) {
+            TRect Mark{};
+            O11()->CalcMarkRect(&Bar, Mark);
+            O11()->DrawBarMark(&Bar, DC, Bar.BkBrush, Mark);
+        }
+        At(0, 0);
+    };
+    const TcbPaintFlags Hot{pfEnabled, pfSelected}, Pressed{pfEnabled, pfSelected, pfPressed}, Checked{pfEnabled, pfDown};
+    const TcbPaintFlags Plain{pfEnabled}, Separator{};
+    FakeBarWindow Main, Standard, HotMark, Borderless;
+    X.Toolbar(Main, 0, 0, 460, 26);
+    Main.MainMenu = true;
+    X.Toolbar(Standard, 2, 28, 200, 26);
+    Standard.MarkVisible = Standard.PushedOff = true;
+    X.Toolbar(HotMark, 206, 28, 140, 26);
+    HotMark.MarkVisible = true;
+    HotMark.MarkState = bstHot;
+    X.Toolbar(Borderless, 2, 58, 140, 26);
+    Borderless.Borderless = true;
+    Borderless.MarkVisible = true;
+    Borderless.MarkState = bstPressed;
+    Docked(Main, {Plain, Hot});
+    Docked(Standard, {Plain, Hot, Pressed, Separator, Checked});
+    Docked(HotMark, {Plain, Separator, Hot});
+    Docked(Borderless, {Plain, Checked});
+
+    // The left site under the top one, with a vertical bar.
+    TBitmap LeftCache;
+    FakeDockSite Left;
+    Left.Manager = X.M;
+    Left.DockingStyle = dsLeft;
+    Left.Client = Rect(0, 0, 30, 170);
+    Left.BackgroundCache = &LeftCache;
+    At(0, 88);
+    O11()->DrawDockControlBackground(&Left, DC, Left.Client, Left.Client, nullptr);
+    At(0, 0);
+    FakeBarWindow Vertical;
+    X.Toolbar(Vertical, 2, 4, 26, 150, true);
+    Vertical.MarkVisible = Vertical.PushedOff = true;
+    Vertical.Backdrop = [&](HDC Target, const TRect& R) {
+        const int32_t DX = Vertical.Window.left + Vertical.ClientOffset.x, DY = Vertical.Window.top + Vertical.ClientOffset.y;
+        POINT Old{};
+        OffsetViewportOrgEx(Target, -DX, -DY, &Old);
+        TRect S = R;
+        OffsetRect(&S, DX, DY);
+        O11()->DrawDockControlBackground(&Left, Target, S, Left.Client, nullptr);
+        SetViewportOrgEx(Target, Old.x, Old.y, nullptr);
+    };
+    SetViewportOrgEx(DC, 0, 88, nullptr);
+    {
+        const int32_t BX = 2, BY = 4;
+        OffsetViewportOrgEx(DC, BX, BY, nullptr);
+        O11()->DrawDockedBarBorder(&Vertical, DC, nullptr, Rect(0, 0, 26, 150));
+        OffsetViewportOrgEx(DC, Vertical.ClientOffset.x, Vertical.ClientOffset.y, nullptr);
+        FakeItemControl Button(&Vertical);
+        O11()->DrawGlyphBorder(&Button, DC, Vertical.BkBrush, Rect(0, 0, 22, 22), Hot, true);
+        TRect Mark{};
+        O11()->CalcMarkRect(&Vertical, Mark);
+        O11()->DrawBarMark(&Vertical, DC, Vertical.BkBrush, Mark);
+    }
+    At(0, 0);
+
+    // An open menu: a selected row, a checked row after a group line.
+    FakeBarWindow Menu;
+    X.Menu(Menu);
+    At(60, 96);
+    O11()->DrawSubMenuBorder(&Menu, DC, Menu.Window);
+    At(62, 98);
+    O11()->DrawSubMenuSideBand(&Menu, DC, Menu.BkBrush, Menu.Client);
+    O11()->DrawSubMenuBackground(&Menu, DC, Rect(1, 1, 155, 65));
+    FakeItemControl New(&Menu), Open(&Menu), Wrap(&Menu);
+    New.Caption = "&New";
+    Wrap.Caption = "&Wrap lines";
+    Wrap.ItemRect = Rect(1, 43, 155, 64);
+    O11()->DrawMenuItem(&New, DC, Rect(1, 1, 155, 21), {pfEnabled});
+    O11()->DrawMenuItem(&Open, DC, Rect(1, 21, 155, 38), {pfEnabled, pfSelected});
+    O11()->DrawSubMenuBeginGroup(&Menu, &Wrap, DC);
+    O11()->DrawMenuItem(&Wrap, DC, Wrap.ItemRect, {pfEnabled, pfChecked});
+    At(0, 0);
+
+    // A floating bar: border, caption, client gradient.
+    FakeBarWindow Floating;
+    X.Brushes(Floating);
+    Floating.DockingStyle = dsNone;
+    Floating.Caption = Floating.Closable = true;
+    Floating.MarkVisible = false;
+    Floating.CaptionText = "Tools";
+    Floating.Window = Rect(0, 0, 160, 60);
+    Floating.Client = Rect(0, 0, 154, 38);
+    Floating.ClientOffset = TPoint{3, 19};
+    At(260, 100);
+    O11()->DrawFloatingBarBorder(&Floating, DC, Floating.BkBrush, Floating.Window);
+    O11()->DrawFloatingCaption(&Floating, DC, Rect(3, 3, 157, 19), Rect(0, 0, 0, 0));
+    At(263, 119);
+    O11()->DrawBarBackground(&Floating, DC, Floating.Client, Floating.BkBrush, clNone);
+    FakeItemControl Tool(&Floating);
+    O11()->DrawGlyphBorder(&Tool, DC, Floating.BkBrush, Rect(4, 4, 27, 26), Hot, true);
+    At(0, 0);
+    return D.Shot();
+}
+
+} // namespace
+
 TEST(Office11Painter, SheetOfTheOffice11StyleIsSaved)
 {
     TOffice11 X;
     EXPECT_FALSE(SavePainterSheet(O11(), X.M, "painter-office11").empty());
+    const TestSupport::TShot Bars = PaintBars(X);
+    EXPECT_GT(Bars.W, 0);
+    EXPECT_FALSE(TestSupport::SaveShot(Bars, "painter-office11-bars").empty());
 }
