@@ -57,6 +57,7 @@ struct TcbSubMenuMetrics {
     int32_t GlyphColumnWidth = 0; // the glyph column, after AdjustGlyphColumnWidth
     int32_t ArrowSize = 0;        // the extent of a row's sub-menu arrow
     int32_t DigitSize = 0;        // the width of "0" as the style counts it (the expand mark's size)
+    int32_t ExpandButtonHeight = 0; // a style's own height of the expand button (0: the window's)
 };
 
 // What CalcSubMenuItemsRect works out: where the rows go, the first row shown, and the last

@@ -646,6 +646,15 @@ HBRUSH TcbBarItemControlOffice11Painter::GetShadowBrush() const
     return SharedBrush(obShadow, COLOR_BTNSHADOW);
 }
 
+void TcbBarItemControlOffice11Painter::CalcSubMenuMetrics(const IcbBar* Menu, HDC DC, TcbSubMenuMetrics& Metrics) const
+{
+    TcbBarItemControlFlatPainter::CalcSubMenuMetrics(Menu, DC, Metrics);
+    // The expand button shows the recoloured bitmap with a pixel above and below.
+    TBitmap* Picture = Office11SubMenuExpandBitmap();
+    if (Picture && !Picture->GetEmpty())
+        Metrics.ExpandButtonHeight = Picture->GetHeight() + 2;
+}
+
 int32_t TcbBarItemControlOffice11Painter::GetDetachBandHeight(const IcbBar* Menu) const
 {
     return Menu->GetDetachCaptionHeight() + 5;

@@ -93,6 +93,8 @@ public:
     void GetComboColors(const IcbControl* Control, TcbPaintFlags State, TColor& TextColor,
                         HBRUSH& Brush) const override;
     void DrawDropDownListBorder(HDC DC, const TRect& R) const override;
+    // 13
+    void CalcSubMenuMetrics(const IcbBar* Menu, HDC DC, TcbSubMenuMetrics& Metrics) const override;
     // 14
     int32_t GetDetachBandHeight(const IcbBar* Menu) const override;
     void DrawSubMenuBackground(const IcbBar* Menu, HDC DC, const TRect& R) const override;

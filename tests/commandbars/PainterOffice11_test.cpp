@@ -210,6 +210,15 @@ TEST(Office11Painter, IsTheStylesPainterAndGivesItsMetricsAndTheManagersCachedOn
     X.Menu(Menu);
     Menu.DetachCaptionHeight = 9;
     EXPECT_EQ(O11()->GetDetachBandHeight(&Menu), 14);
+    TcbSubMenuMetrics Metrics, Flat;
+    HDC Screen = CreateCompatibleDC(nullptr);
+    O11()->CalcSubMenuMetrics(&Menu, Screen, Metrics);
+    StylePainter(bmsFlat)->CalcSubMenuMetrics(&Menu, Screen, Flat);
+    DeleteDC(Screen);
+    ASSERT_NE(Office11SubMenuExpandBitmap(), nullptr);
+    EXPECT_EQ(Metrics.ExpandButtonHeight, Office11SubMenuExpandBitmap()->GetHeight() + 2);
+    EXPECT_EQ(Metrics.TextHeight, Flat.TextHeight);
+    EXPECT_EQ(Metrics.GlyphColumnWidth, Flat.GlyphColumnWidth);
     TRect Band = Rect(10, 10, 50, 30);
     O11()->AdjustDetachBandRect(Band);
     EXPECT_TRUE(Same(Band, Rect(12, 14, 48, 26)));
