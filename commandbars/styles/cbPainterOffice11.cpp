@@ -888,8 +888,17 @@ void TcbBarItemControlOffice11Painter::DrawDockedBarBorder(const IcbBar* Bar, HD
         const bool Mark = Bar->IsMarkVisible();
         const TColor CornerBase = C()[occMarkCornerBase];
         const int32_t End = Mark ? U - 14 : U - 1; // the last along position of the bar's own pieces
-        // The bar's own gradient under every piece it owns, then the rest over it.
-        Own(Piece(2, 1, End, V - 2));
+        // The bar's own gradient under every piece it owns (the client area is the window's to
+        // paint), then the rest over it.
+        {
+            HRGN Saved = nullptr;
+            bool Had = false;
+            SaveClipRgn(DC, Saved, Had);
+            const TRect Client = Bar->GetClientRect();
+            ExcludeClipRect(DC, Client.left, Client.top, Client.right, Client.bottom);
+            Own(Piece(2, 1, End, V - 2));
+            RestoreClipRgn(DC, Saved, Had);
+        }
         Dock(Piece(0, 0, 1, V - 1));
         Dock(Piece(2, 0, U - 1, 0));
         Solid(Piece(4, V - 1, Mark ? U - 14 : U - 3, V - 1), C()[occToolbarBorder]);

@@ -362,7 +362,8 @@ TEST(Office11Painter, BorderedToolbarFrameShowsTheDockAtItsRoundedCornersAndBlen
     for (int32_t Y = 3; Y <= H - 4; ++Y)
         EXPECT_TRUE(Within(D.Pixel(2, Y), X.K.ToolbarStart, X.K.ToolbarEnd)) << "leading column " << Y;
     EXPECT_NE(D.Pixel(2, 3), D.Pixel(2, H - 4)) << "a gradient down the bar";
-    const COLORREF BarRow2 = D.Pixel(W / 2, 2);
+    EXPECT_EQ(D.Pixel(W / 2, H / 2), kBack) << "the client area is left to the window";
+    const COLORREF BarRow2 = D.Pixel(8, 2);
     EXPECT_TRUE(Near(D.Pixel(2, 2), DockAt(2, 2), BarRow2)) << Hex(D.Pixel(2, 2));
     EXPECT_TRUE(Near(D.Pixel(3, 1), DockAt(3, 1), BarRow2)) << Hex(D.Pixel(3, 1));
 
@@ -564,6 +565,22 @@ TEST(Office11Painter, ButtonsByStateAndAnOpenDropDownWithoutItsMenuSideEdge)
     EXPECT_EQ(D.Pixel(12, 2), X.K.ItemFrame);
     EXPECT_EQ(D.Pixel(2, 12), X.K.ItemFrame);
     EXPECT_EQ(D.Pixel(24, 12), X.K.ItemFrame);
+
+    // Background pieces of the open item take the gradient's nearer end: a tall piece by its
+    // left edge, a wide one by its top; elsewhere on the bar the plain fill.
+    Open.ItemRect = R;
+    Bar.Controls = {&Open};
+    Bar.Backdrop = nullptr;
+    const TcbBarItemControlOffice11Painter* P = Own();
+    TDib F(30, 30);
+    P->FillBkRect(&Bar, F.DC(), Rect(3, 3, 5, 20), nullptr, true);
+    P->FillBkRect(&Bar, F.DC(), Rect(20, 3, 22, 20), nullptr, true);
+    P->FillBkRect(&Bar, F.DC(), Rect(3, 20, 22, 22), nullptr, true);
+    P->FillBkRect(&Bar, F.DC(), Rect(26, 3, 28, 20), nullptr, true);
+    EXPECT_EQ(F.Pixel(4, 10), X.K.ToolbarStart);
+    EXPECT_EQ(F.Pixel(21, 10), X.K.ToolbarEnd);
+    EXPECT_EQ(F.Pixel(10, 21), X.K.ToolbarEnd);
+    EXPECT_EQ(F.Pixel(27, 10), BrushColor(Bar.BkBrush));
 }
 
 TEST(Office11Painter, MenuBandRowsBorderAndExpandButton)
@@ -792,6 +809,7 @@ TestSupport::TShot PaintBars(TOffice11& X)
         At(BX, BY);
         O11()->DrawDockedBarBorder(&Bar, DC, nullptr, Rect(0, 0, Bar.Window.right - BX, Bar.Window.bottom - BY));
         At(BX + Bar.ClientOffset.x, BY + Bar.ClientOffset.y);
+        O11()->DrawParentBarBackground(&Bar, DC, Bar.Client);
         const bool Vertical = Bar.DockingStyle == dsLeft;
         int32_t Pos = 0;
         for (TcbPaintFlags State : Buttons) {
@@ -858,6 +876,7 @@ TestSupport::TShot PaintBars(TOffice11& X)
         OffsetViewportOrgEx(DC, BX, BY, nullptr);
         O11()->DrawDockedBarBorder(&Vertical, DC, nullptr, Rect(0, 0, 26, 150));
         OffsetViewportOrgEx(DC, Vertical.ClientOffset.x, Vertical.ClientOffset.y, nullptr);
+        O11()->DrawParentBarBackground(&Vertical, DC, Vertical.Client);
         FakeItemControl Button(&Vertical);
         O11()->DrawGlyphBorder(&Button, DC, Vertical.BkBrush, Rect(0, 0, 22, 22), Hot, true);
         TRect Mark{};
