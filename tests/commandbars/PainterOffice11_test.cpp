@@ -283,8 +283,10 @@ TEST(Office11Painter, ColoursAreTheColourSetsFallBackColumnOfTheSystemColours)
         {"separator", X.K.Separator, RGB(167, 167, 167)},        {"mark start", X.K.MarkStart, RGB(161, 161, 161)},
         {"mark end", X.K.MarkEnd, RGB(128, 128, 128)},           {"item frame", X.K.ItemFrame, RGB(128, 128, 128)},
         {"floating inner", X.K.FloatingInner, RGB(214, 210, 202)}, {"menu", X.K.Menu, RGB(255, 255, 255)},
-        {"selected", X.K.Selected, RGB(183, 191, 212)},          {"selected frame", X.K.SelectedFrame, RGB(10, 36, 106)},
-        {"item brush", X.K.ItemBrush, RGB(136, 147, 177)},       {"dark band start", X.K.BandDarkStart, RGB(226, 225, 224)},
+        {"selected", X.K.Selected, RGB(183, 191, 212)},
+        {"selected frame", X.K.SelectedFrame, RGB(10, 36, 106)},
+        {"item brush", X.K.ItemBrush, RGB(136, 147, 177)},
+        {"dark band start", X.K.BandDarkStart, RGB(226, 225, 224)},
         {"dark band end", X.K.BandDarkEnd, RGB(197, 193, 186)},
     };
     for (const TCell& Cell : Cells)
@@ -829,7 +831,8 @@ TestSupport::TShot PaintBars(TOffice11& X)
         }
         At(0, 0);
     };
-    const TcbPaintFlags Hot{pfEnabled, pfSelected}, Pressed{pfEnabled, pfSelected, pfPressed}, Checked{pfEnabled, pfDown};
+    const TcbPaintFlags Hot{pfEnabled, pfSelected}, Pressed{pfEnabled, pfSelected, pfPressed};
+    const TcbPaintFlags Checked{pfEnabled, pfDown};
     const TcbPaintFlags Plain{pfEnabled}, Separator{};
     FakeBarWindow Main, Standard, HotMark, Borderless;
     X.Toolbar(Main, 0, 0, 460, 26);
@@ -862,7 +865,8 @@ TestSupport::TShot PaintBars(TOffice11& X)
     X.Toolbar(Vertical, 2, 4, 26, 150, true);
     Vertical.MarkVisible = Vertical.PushedOff = true;
     Vertical.Backdrop = [&](HDC Target, const TRect& R) {
-        const int32_t DX = Vertical.Window.left + Vertical.ClientOffset.x, DY = Vertical.Window.top + Vertical.ClientOffset.y;
+        const int32_t DX = Vertical.Window.left + Vertical.ClientOffset.x;
+        const int32_t DY = Vertical.Window.top + Vertical.ClientOffset.y;
         POINT Old{};
         OffsetViewportOrgEx(Target, -DX, -DY, &Old);
         TRect S = R;
