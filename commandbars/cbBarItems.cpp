@@ -4,6 +4,9 @@
 #include <set>
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarControl.h"
+#include "commandbars/cbDropDownListBox.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -268,6 +271,35 @@ void TcbBarButton::Click()
     TcbBarItem::Click();
 }
 
+namespace {
+
+TcbDropDownMenuShow gDropDownMenuShow;
+
+} // namespace
+
+void SetDropDownMenuShow(TcbDropDownMenuShow Show)
+{
+    gDropDownMenuShow = std::move(Show);
+}
+
+void TcbBarButton::DropDown(TcbBarItemControl* Control, int32_t X, int32_t Y, bool ByMouse)
+{
+    if (!FDropDownMenu || !Control || !gDropDownMenuShow)
+        return;
+    const TRect R = Control->GetItemRect();
+    TRect Exclusion{};
+    if (Control->IsBackgroundShared()) {
+        const TPoint TopLeft = Control->GetBarControl()->ClientPointToScreen(TPoint{R.left, R.top});
+        Exclusion = Bounds(TopLeft.x, TopLeft.y, R.right - R.left, R.bottom - R.top);
+    }
+    const bool Horizontal = Control->GetDrawKind() == dkHorizontal;
+    FDropDownMenu->SetExclusionRect(IsRectEmpty(&Exclusion) ? nullptr : &Exclusion);
+    FDropDownMenu->SetOwnerValues(Horizontal ? 0 : R.right - R.left, Horizontal ? R.bottom - R.top : 0);
+    TcbBarPopupMenu* Menu = FDropDownMenu;
+    TScopeExit Clear([Menu] { Menu->SetExclusionRect(nullptr); });
+    gDropDownMenuShow(Menu, Control, X, Y, ByMouse);
+}
+
 bool TcbBarButton::HasAccel(TcbBarItemLink* Link) const
 {
     if (!GetEnabled())
@@ -414,6 +446,14 @@ void TcbBarEdit::SetWidth(int32_t Value)
         WidthChanged();
 }
 
+void TcbBarEdit::DrawValue(TCanvas* Canvas, const TRect& Rect, const IcbItemControlView* Control, TcbPaintFlags State)
+{
+    HDC DC = Canvas->GetHandle();
+    HGDIOBJ OldFont = SelectObject(DC, Canvas->GetFont()->GetHandle());
+    GetPainter()->DrawEditValue(Control, DC, Rect, State);
+    SelectObject(DC, OldFont);
+}
+
 void TcbBarEdit::WidthChanged()
 {
     NotifyControls(icnRebuildBar, [](TcbBarItemLink* L) { return !L->GetUserDefine().Contains(udWidth); });
@@ -514,7 +554,8 @@ void TCustomcbBarCombo::DropDown(int32_t X, int32_t Y)
 // TcbBarCustomCombo
 
 TcbBarCustomCombo::TcbBarCustomCombo(TComponent* AOwner) :
-    TCustomcbBarCombo(AOwner), FItems(std::make_unique<TStringList>())
+    TCustomcbBarCombo(AOwner), FItems(std::make_unique<TStringList>()),
+    FListBox(std::make_unique<TcbBarDropDownListBox>(this))
 {
     FItems->OnChange = [this](TObject* Sender) { ItemsChanged(Sender); };
 }
@@ -522,6 +563,7 @@ TcbBarCustomCombo::TcbBarCustomCombo(TComponent* AOwner) :
 TcbBarCustomCombo::~TcbBarCustomCombo()
 {
     FItems->OnChange = nullptr;
+    FListBox.reset();
     FItemsCanvas.reset();
     if (FItemsDC)
         DeleteDC(FItemsDC);
@@ -614,6 +656,8 @@ void TcbBarCustomCombo::DropDownMouseDown()
     if (FListWindow && IsLeftButtonPressed()) {
         SetCapture(FListWindow);
         FListCaptured = true;
+        if (FListBox && FListBox->GetHandle() == FListWindow)
+            FListBox->SetTracking(true);
     }
 }
 
@@ -621,20 +665,16 @@ void TcbBarCustomCombo::CloseUp()
 {
     FDroppedDown = false;
     TCustomcbBarCombo::CloseUp();
-    if (FListWindow && IsWindow(FListWindow)) {
-        if (FListCaptured && GetCapture() == FListWindow)
-            ReleaseCapture();
-        SetParent(FListWindow, nullptr);
-    }
+    if (FListWindow && IsWindow(FListWindow) && FListCaptured && GetCapture() == FListWindow)
+        ReleaseCapture();
     FListCaptured = false;
 }
 
 void TcbBarCustomCombo::DropDown(int32_t X, int32_t Y)
 {
-    if (FListWindow && IsWindow(FListWindow) && GetBarManager()) {
-        if (TCustomForm* Form = dynamic_cast<TCustomForm*>(GetBarManager()->GetOwner()); Form && Form->HandleAllocated())
-            SetParent(FListWindow, Form->GetHandle());
-    }
+    // The list is a top-level window owned by the manager's form (its owner from creation on).
+    if (FListBox && !FListWindow)
+        FListWindow = FListBox->GetHandle();
     FDroppedDown = true;
     TCustomcbBarCombo::DropDown(X, Y);
     SyncListSelection();
@@ -690,12 +730,11 @@ void TcbBarCustomCombo::DrawItem(int32_t Index, const TRect& Rect, TOwnerDrawSta
     if (OnDrawItem) {
         OnDrawItem(this, Index, Rect, State);
     } else if (Index >= 0 && Index < FItems->GetCount()) {
-        // The painters draw list entries in the manager's style once they are chosen; until then
-        // the entry is drawn in the system's list colours.
-        const bool Selected = State.Contains(odSelected);
-        Canvas->GetBrush()->SetColor(Selected ? clHighlight : clWindow);
-        Canvas->GetFont()->SetColor(Selected ? clHighlightText : clWindowText);
-        Canvas->TextRect(Rect, Rect.left + 2, Rect.top, FItems->GetStrings(Index));
+        // The entry in the manager's style, in the canvas's font.
+        HDC DC = Canvas->GetHandle();
+        HGDIOBJ OldFont = SelectObject(DC, Canvas->GetFont()->GetHandle());
+        GetPainter()->DrawComboListItem(DC, Rect, FItems->GetStrings(Index), State.Contains(odSelected));
+        SelectObject(DC, OldFont);
     }
     if (State.Contains(odFocused))
         Canvas->DrawFocusRect(Rect);
@@ -711,6 +750,20 @@ void TcbBarCustomCombo::DrawItemOf(TCanvas* Canvas, TcbBarItemLink* Link, const 
         FOutsideCanvas = nullptr;
     });
     DrawItem(FItemIndex, Rect, TOwnerDrawState{});
+}
+
+void TcbBarCustomCombo::DrawListItem(HDC DC, int32_t Index, const TRect& Rect, TOwnerDrawState State)
+{
+    TCanvas Canvas;
+    Canvas.SetHandle(DC);
+    FOutsideCanvas = &Canvas;
+    TScopeExit Restore([&] {
+        FOutsideCanvas = nullptr;
+        Canvas.SetHandle(nullptr);
+    });
+    if (TcbBarManager* Manager = GetBarManager(); Manager && Manager->GetFont())
+        Canvas.GetFont()->Assign(Manager->GetFont());
+    DrawItem(Index, Rect, State);
 }
 
 int32_t TcbBarCustomCombo::SyncListSelection()

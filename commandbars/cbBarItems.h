@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "commandbars/cbBarItem.h"
+#include "commandbars/cbPainter.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Controls.h"
 #include "platform/win/StdCtrls.h"
 
 class TCanvas;
+class TcbBarDropDownListBox;
 
 // The click handler an item took from its action: a click then runs the action through the
 // item's link. A handler the program assigns itself is any other callable.
@@ -101,6 +103,10 @@ public:
     virtual void DropDownEnabledChanged();
     virtual void PaintStyleChanged();
 
+    // Shows the drop-down menu at the screen point (X, Y) for the control that opened it: with
+    // the control's pressed-by-mouse flag, its extent as the owner's and, when the control
+    // shares its bar's background, its rectangle as the menu's exclusion rectangle.
+    virtual void DropDown(TcbBarItemControl* Control, int32_t X, int32_t Y, bool ByMouse);
     // An enabled bsChecked button toggles Down first.
     void Click() override;
     // Enabled, and in a menu always; on a toolbar only with a captioned paint style.
@@ -197,6 +203,9 @@ public:
     void SetWidth(int32_t Value); // at least 20
     using TcbBarItem::SetGlyph;
 
+    // The value of an edit that is not being edited, drawn by the manager's painter for Control.
+    virtual void DrawValue(TCanvas* Canvas, const TRect& Rect, const IcbItemControlView* Control,
+                           TcbPaintFlags State);
     virtual void WidthChanged();
     // Enabled, and shown with its caption or not on a toolbar.
     bool HasAccel(TcbBarItemLink* Link) const override;
@@ -288,6 +297,10 @@ public:
     virtual void DrawItem(int32_t Index, const TRect& Rect, TOwnerDrawState State);
     // Draws the current entry of Link on a control's canvas (how a closed combo shows it).
     virtual void DrawItemOf(TCanvas* Canvas, TcbBarItemLink* Link, const TRect& Rect);
+    // Draws entry Index of the open list on its device context.
+    void DrawListItem(HDC DC, int32_t Index, const TRect& Rect, TOwnerDrawState State);
+    // The list box (its window is made on the first drop-down).
+    TcbBarDropDownListBox* GetListBox() const { return FListBox.get(); }
     virtual TCanvas* GetItemsCanvas();
     virtual int32_t GetDropDownWidth();
     // 4 + the heights of the first entries, up to DropDownCount of them.
@@ -322,6 +335,7 @@ private:
     std::unique_ptr<TCanvas> FItemsCanvas;
     HDC FItemsDC = nullptr;
     HWND FListWindow = nullptr;
+    std::unique_ptr<TcbBarDropDownListBox> FListBox;
     bool FDroppedDown = false;
     bool FListCaptured = false;
 };
@@ -487,6 +501,11 @@ public:
     // Own links exist and either none has an item or one of the items shows.
     bool HasVisibleContent() const;
 };
+
+// Shows a button's drop-down menu at a screen point; the menu windows connect it.
+using TcbDropDownMenuShow = std::function<void(TcbBarPopupMenu* Menu, TcbBarItemControl* Control, int32_t X,
+    int32_t Y, bool ByMouse)>;
+void SetDropDownMenuShow(TcbDropDownMenuShow Show);
 
 // True when the link lies on a bar (a toolbar or the main menu bar) rather than in a menu.
 bool cbLinkIsOnBar(const TcbBarItemLink* Link);

@@ -5,9 +5,12 @@
 #include <set>
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItem.h"
+#include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
@@ -18,6 +21,7 @@
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
+#include "platform/win/ComponentLookup.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ImageList.h"
@@ -1288,10 +1292,31 @@ void TcbBarManager::SetIsCustomizing(bool Value)
         return;
     if (Value && cbCallExtension(cbExtensions().GetCustomizingForm))
         return;
+    // Every bar window closes its menus and drops its controls; the links are rebuilt under the
+    // new mode, and the windows make the controls of the links they now show.
+    std::vector<TCustomcbBarControl*> Windows;
+    for (TCustomcbBarControl* Window : TCustomcbBarControl::LiveBarControls())
+        if (Window->GetBarManager() == this)
+            Windows.push_back(Window);
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window))
+            Window->HideAll();
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window))
+            Window->DestroyControls();
+    FSelectedItemControl = nullptr;
     FIsCustomizing = Value;
     for (TcbBarItemLinks* Links : AllItemLinks())
         Links->RebuildLists();
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window) && Window->HandleAllocated())
+            Window->CreateControls();
     cbCallExtension(cbExtensions().ShowCustomizingForm, this, Value);
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window)) {
+            Window->UpdateCustomBackgroundFlag();
+            Window->RebuildBar();
+        }
     RebuildBarWindows();
 }
 
@@ -1331,7 +1356,20 @@ TcbBarManagerStyle TcbBarManager::GetRealStyle() const
 
 void TcbBarManager::SetSelectedItemControl(TcbBarItemControl* Value)
 {
+    if (Value == FSelectedItemControl)
+        return;
+    TcbBarItemControl* Previous = IsLiveItemControl(FSelectedItemControl) ? FSelectedItemControl : nullptr;
+    if (IsCustomizingOrDesigning() && Previous) {
+        TCustomcbBarControl* Old = Previous->GetBarControl();
+        if (!Value || Value->GetBarControl() != Old)
+            if (Old->GetSelectedControl() == Previous)
+                Old->SetSelectedControl(nullptr);
+    }
     FSelectedItemControl = Value;
+    if (Previous && IsLiveItemControl(Previous) && !FItemLinkDragging)
+        Previous->Repaint();
+    if (Value && FDesigning && !FItemLinkDragging)
+        cbCallExtension(cbExtensions().CustomizingFormSelectItem, Value->GetItem(), false);
 }
 
 HWND TcbBarManager::GetCaptureWindow() const
@@ -1511,12 +1549,24 @@ void TcbBarManager::RebuildBarWindows()
 {
     for (int32_t I = 0; I < FBars->GetCount(); ++I)
         FBars->GetItem(I)->WindowChanged(bwcRebuild);
+    // A rebuild may free windows: the list is walked over a copy, each still checked.
+    const std::vector<TCustomcbBarControl*> Windows = TCustomcbBarControl::LiveBarControls();
+    for (TCustomcbBarControl* Window : Windows)
+        if (TCustomcbBarControl::IsLiveBarControl(Window) && Window->GetBarManager() == this) {
+            Window->ResetBackgroundCache();
+            Window->RebuildBar();
+        }
 }
 
 void TcbBarManager::RepaintBarWindows()
 {
     for (int32_t I = 0; I < FBars->GetCount(); ++I)
         FBars->GetItem(I)->WindowChanged(bwcFrameRefresh);
+    for (TCustomcbBarControl* Window : TCustomcbBarControl::LiveBarControls())
+        if (Window->GetBarManager() == this && Window->HandleAllocated()) {
+            Window->ResetBackgroundCache();
+            Window->Invalidate();
+        }
 }
 
 void TcbBarManager::RefreshDockControls()
@@ -1599,6 +1649,50 @@ void TcbBarManager::SetName(const std::string& NewName)
             SameText(std::string_view(Name).substr(0, OldName.size()), OldName))
             Item->SetName(NewName + Name.substr(OldName.size()));
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout storage
+
+TcbBarDockControl* TcbBarManager::FindDockControl(const std::string& Text) const
+{
+    if (Text.empty())
+        return nullptr;
+    TComponent* Component = nullptr;
+    const size_t Dot = Text.find('.');
+    if (Dot == std::string::npos)
+        Component = FindNestedComponent(FOwnerForm, Text);
+    else
+        Component = FindNestedComponent(FindGlobalComponent(std::string_view(Text).substr(0, Dot)),
+                                         std::string_view(Text).substr(Dot + 1));
+    if (!Component)
+        return nullptr;
+    TcbBarDockControl* DockControl = AsDockControl(Component);
+    if (!DockControl)
+        throw EInvalidCast(Format("'%s' is not a dock site", Text));
+    return DockControl;
+}
+
+TcbBarDockControl* TcbBarManager::AsDockControl(TComponent*)
+{
+    // Becomes dynamic_cast<TcbBarDockControl*> once the dock-site class exists.
+    return nullptr;
+}
+
+TComponent* TcbBarManager::DockControlComponent(TcbBarDockControl*)
+{
+    // Becomes the dock site itself once the dock-site class exists.
+    return nullptr;
+}
+
+void TcbBarManager::SaveLayout()
+{
+    if (FDesigning)
+        return;
+    if (FStoreInRegistry)
+        cbCallExtension(cbExtensions().SaveToRegistry, this, FRegistryPath);
+    if (FStoreInIniFile)
+        cbCallExtension(cbExtensions().SaveToIniFile, this, FIniFileName);
 }
 
 // ---------------------------------------------------------------------------------------------

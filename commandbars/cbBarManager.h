@@ -36,6 +36,7 @@ class TcbBarManager;
 class TcbBars;
 class TcbBarItemControlPainter;
 class TcbThemeChangedNotificator;
+class TStream;
 
 enum TcbBarDockingStyle { dsNone, dsLeft, dsTop, dsRight, dsBottom };
 using TcbBarDockingStyles = TFlags<TcbBarDockingStyle>;
@@ -454,6 +455,12 @@ public:
     void RegisterItemLinks(TcbBarItemLinks* Links);
     void UnregisterItemLinks(TcbBarItemLinks* Links);
 
+    // The hint of the bar windows: shown for AHint after the delay, or hidden. The hint window
+    // comes with the toolbars; until then the call only stores nothing.
+    void ActivateHint(bool Activate, const std::string& AHint) { (void)Activate, (void)AHint; }
+    // Set while the floating bars are shown or hidden with the owner form.
+    bool IsUpdatingFloatingBars() const { return FUpdatingFloatingBars; }
+
     // Shared run-time state of the bar windows.
     TcbBarItemControl* GetSelectedItemControl() const { return FSelectedItemControl; }
     void SetSelectedItemControl(TcbBarItemControl* Value);
@@ -475,6 +482,23 @@ public:
     // Where a bar drag captures the mouse: the customizing dialog while it is open, else the
     // owner form.
     HWND GetCaptureWindow() const;
+
+    // Layout storage. The stream the ini store reads and writes in place of IniFileName (not
+    // owned; nullptr by default): with it the file name may be empty.
+    TStream* GetIniStream() const { return FIniStream; }
+    void SetIniStream(TStream* Value) { FIniStream = Value; }
+    // The dock site a stored qualified name gives: before the first "." the name of a form,
+    // the rest resolved inside it; without a "." inside the owner form. Empty text and names
+    // that resolve to nothing give nullptr; a component that is not a dock site raises
+    // EInvalidCast.
+    TcbBarDockControl* FindDockControl(const std::string& Text) const;
+    // The one place that tells a dock site among components, and a dock site's component.
+    // No dock-site class is built yet, so no component is one and no dock site is reached.
+    static TcbBarDockControl* AsDockControl(TComponent* Component);
+    static TComponent* DockControlComponent(TcbBarDockControl* DockControl);
+    // Writes the layout to the stores switched on (the registry first, then the ini file), at
+    // run time only. The owner's WM_DESTROY calls it while the form is destroyed.
+    void SaveLayout();
 
     // Streaming: first the items owned by Root that have a category, then its groups.
     void GetChildren(const std::function<void(TComponent*)>& Proc, TComponent* Root) const;
@@ -619,6 +643,7 @@ private:
     bool FOffice11ColorsAcquired = false;
 
     TcbBarItemControl* FSelectedItemControl = nullptr;
+    bool FUpdatingFloatingBars = false;
     TCustomcbBarControl* FKeyboardBarControl = nullptr;
     TcbBarItem* FDraggingItem = nullptr;
     TcbBarItemLink* FDraggingItemLink = nullptr;
@@ -626,6 +651,7 @@ private:
     bool FActive = false;
     bool FDetaching = false;
     std::vector<TcbBar*> FBarsWaitingForWindow;
+    TStream* FIniStream = nullptr;
 };
 
 // Nil-safe DesignerModified.

@@ -2,8 +2,10 @@
 
 #include <memory>
 
+#include "commandbars/cbBarLayoutStore.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
@@ -41,6 +43,8 @@ void cbFrameworkInit()
     cbXPPainterInit();
     cbOffice11PainterInit();
     cbBarManagersInit();
+    cbItemControlsInit();
+    cbBarLayoutStoreInit();
     uiLookAndFeelPaintersInit();
 }
 
@@ -49,6 +53,7 @@ void cbFrameworkDone()
     if (gUseCount == 0 || --gUseCount > 0)
         return;
     uiLookAndFeelPaintersDone();
+    cbItemControlsDone();
     // Managers still alive go before the rest: they hold the Office11 colours and may call the
     // extensions.
     cbBarManagersDone();

@@ -52,6 +52,12 @@ public:
     TCustomcbBarControl* GetBarControl() const;
     TcbBarItemControl* GetControl() const { return FControl; }
     void SetControl(TcbBarItemControl* Value) { FControl = Value; }
+    // Makes the control that shows the link in its bar window: of the control class registered
+    // for exactly the item's class (a window item on a rotated vertical toolbar gets a button's).
+    // Nothing without a window, an item or a registered class, or when it has one.
+    void CreateControl();
+    // Frees the link's control, if any.
+    void DestroyControl();
 
     // Published properties.
     // The group line as shown: false for a link not shown or the first shown one; else its own

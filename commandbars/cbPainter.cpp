@@ -1237,11 +1237,12 @@ void TcbBarItemControlPainter::DrawProgressBar(HDC DC, const TRect& R, int32_t P
     TRect Box = R;
     DrawEdge(DC, &Box, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
     FillSys(DC, Box, COLOR_BTNFACE);
-    const int32_t Range = Max - Min;
+    // In 64 bits: a bar over the whole int range would overflow its span otherwise.
+    const int64_t Range = static_cast<int64_t>(Max) - Min;
     if (Range <= 0)
         return;
-    const int32_t Done = MulDiv(std::clamp(Position, Min, Max) - Min, Box.right - Box.left, Range);
-    TRect Bar = Rect(Box.left, Box.top, Box.left + Done, Box.bottom);
+    const int64_t Done = (static_cast<int64_t>(std::clamp(Position, Min, Max)) - Min) * (Box.right - Box.left) / Range;
+    TRect Bar = Rect(Box.left, Box.top, Box.left + static_cast<int32_t>(Done), Box.bottom);
     HBRUSH B = CreateSolidBrush(ColorToRGB(GetProgressBarColor()));
     FillRect(DC, &Bar, B);
     DeleteObject(B);

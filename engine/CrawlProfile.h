@@ -19,12 +19,13 @@ enum class TCrawlStep : int32_t {
     Rename,       // the partial file given its final name
     AddImage,     // the images-library step of a saved picture
     SyncWait,     // a worker waiting for a synchronised call to run
-    EndWait,      // a worker's last step to its end-of-thread call on the user-interface thread
+    EndWait,      // a worker's end of an address: done, and the next one taken
     UIThreadDone, // user-interface thread: the end of a worker with the start of the next
     UILog,        // user-interface thread: log lines
     UIFileSaved,  // user-interface thread: a saved picture's row and log line
     UIURLRows,    // user-interface thread: the rows of a page's new links
     UIOther,      // user-interface thread: progress and failed rows
+    UIEnds,       // user-interface thread: the rows of ended addresses
     Count
 };
 

@@ -304,6 +304,18 @@ std::string FinishReservedFile(const std::string& FileName, const std::string& S
     return std::string();
 }
 
+std::string FinishReservedFile(const std::string& FileName, const std::string& Suffix,
+                               std::unique_ptr<TFileStream>& Open)
+{
+    if (Open && RenameOpenFileExact(reinterpret_cast<HANDLE>(Open->GetHandle()), FileName)) {
+        Open.reset();
+        gListings.Add(FileName);
+        return FileName;
+    }
+    Open.reset();
+    return FinishReservedFile(FileName, Suffix);
+}
+
 bool PathLiesUnder(const std::string& Path, const std::string& Folder)
 {
     std::string P, F;

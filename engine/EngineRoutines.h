@@ -44,6 +44,10 @@ TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suff
 // the rename. When another process made a file of that name meanwhile, the next free candidate
 // is reserved and taken instead: a finished download is never left behind as a partial file.
 std::string FinishReservedFile(const std::string& FileName, const std::string& Suffix);
+// The same for a reserved file still open in Open (its Stream): it is renamed through its open
+// handle where the system can, which saves opening it again; Open is closed in every case.
+std::string FinishReservedFile(const std::string& FileName, const std::string& Suffix,
+                               std::unique_ptr<TFileStream>& Open);
 
 // True when the full form of Path lies inside the full form of Folder (ignoring case): Path
 // begins with Folder followed by "\" and names something below it. ".." is resolved first.

@@ -34,12 +34,8 @@ TTaskItem::TTaskItem(TTask* Task) : FTask(Task)
 
 TTaskItem::~TTaskItem()
 {
-    if (FThread) {
-        FThread->Terminate();
-        if (FTask)
-            FTask->DisposeWorker(std::move(FThread));
-        FThread.reset(); // waits for its end
-    }
+    if (TTaskThread* W = FThread.load(); W && FTask)
+        FTask->StopWorker(W);
     if (FRunning && FTask)
         FTask->RunningChanged(false);
 }
@@ -101,38 +97,48 @@ void TTaskItem::SetTempFileName(const std::string& Value)
     FTempFileName = Value;
 }
 
-std::unique_ptr<TTaskThread> TTaskItem::TakeThread()
-{
-    return std::move(FThread);
-}
-
 void TTaskItem::Start()
 {
-    if (!FTask)
+    if (!FTask || FDone || FRunning)
         return;
-    if (FThread)
-        FTask->DisposeWorker(std::move(FThread)); // an ended worker of an earlier start
-    const TWorkerMaker& Maker = FTask->GetWorkerMaker();
-    FThread = Maker ? Maker(FTask, this, FAddress) : std::make_unique<TTaskThread>(FTask, this, FAddress);
-    TTask* Task = FTask;
-    FThread->OnTerminate = [Task](TObject* Sender) { Task->ThreadDone(Sender); };
-    SetRunning(true);
-    if (CrawlProfile::Enabled())
-        FThread->StartedAt = CrawlProfile::Now();
-    FThread->Resume();
+    // Claimed like any start, so that a worker taking addresses meanwhile cannot take this one.
+    TTaskItemList* Items = FTask->GetItems();
+    {
+        TThreadListGuard L(Items->GetList());
+        if (FDone || FRunning)
+            return;
+        MarkRunning(true);
+    }
+    FTask->StartWorker(this);
 }
 
-void TTaskItem::SetRunning(bool Value)
+void TTaskItem::MarkRunning(bool Value)
 {
-    if (FRunning == Value)
+    if (FRunning.exchange(Value) == Value)
         return;
-    FRunning = Value;
     if (!FTask)
         return;
     FTask->RunningChanged(Value);
     // A stopped address is pending again, wherever it stands.
     if (!Value && !FDone)
         FTask->GetItems()->PendingAgain();
+}
+
+void TTaskItem::SetRunning(bool Value)
+{
+    if (FRunning == Value)
+        return;
+    {
+        TTaskItemList* Items = FTask ? FTask->GetItems() : nullptr;
+        if (Items) {
+            TThreadListGuard L(Items->GetList());
+            MarkRunning(Value);
+        } else {
+            MarkRunning(Value);
+        }
+    }
+    if (!FTask)
+        return;
     if (TTaskListView* V = FTask->GetFilesListView()) {
         int32_t Row = V->IndexOfData(this);
         if (Row >= 0)
@@ -142,18 +148,9 @@ void TTaskItem::SetRunning(bool Value)
 
 void TTaskItem::Stop()
 {
-    if (FThread) {
-        try {
-            FThread->Terminate();
-            if (!FThread->GetFinished())
-                FThread->WaitFor();
-        } catch (...) {
-            // The clean-up below is done in every case.
-        }
-        if (FTask)
-            FTask->DisposeWorker(std::move(FThread));
-        FThread.reset();
-    }
+    if (TTaskThread* W = FThread.load(); W && FTask)
+        FTask->StopWorker(W);
+    FThread = nullptr;
     SetRunning(false);
     std::string Temp = GetTempFileName();
     if (!Temp.empty()) {
@@ -364,6 +361,29 @@ void TTaskItemList::PendingAgain()
     FPendingFrom = 0;
 }
 
+TTaskItem* TTaskItemList::EndAndClaim(TTaskItem* Ended, bool MayClaim, int32_t MaxRunning, TTaskThread* Worker)
+{
+    TThreadListGuard L(FList);
+    if (Ended) {
+        Ended->FThread = nullptr;
+        Ended->MarkRunning(false);
+    }
+    if (!MayClaim || !FTask || FTask->GetRunningCount() >= MaxRunning)
+        return nullptr;
+    const int32_t N = L->GetCount();
+    FPendingFrom = std::min(FPendingFrom, N);
+    for (; FPendingFrom < N; ++FPendingFrom) {
+        auto* Item = static_cast<TTaskItem*>(L->GetItems(FPendingFrom));
+        if (!Item->GetDone() && !Item->GetRunning()) {
+            Item->FThread = Worker;
+            Item->MarkRunning(true);
+            ++FPendingFrom;
+            return Item;
+        }
+    }
+    return nullptr;
+}
+
 std::vector<TTaskItem*> TTaskItemList::OwnedSnapshot()
 {
     TThreadListGuard L(FList);
@@ -375,6 +395,9 @@ std::vector<TTaskItem*> TTaskItemList::OwnedSnapshot()
 
 void TTaskItemList::FreeItems()
 {
+    // Ends handed over by workers name items of this list: shown before the items go.
+    if (FTask && FTask->GetItems() == this)
+        FTask->ShowEnds();
     std::vector<std::unique_ptr<TTaskItem>> Doomed;
     {
         TThreadListGuard L(FList);
@@ -425,6 +448,10 @@ TTask::~TTask()
 {
     FOnFinish = nullptr;
     StopWorkers();
+    {
+        std::lock_guard<std::mutex> G(FEndsLock);
+        FEnds.clear();
+    }
     FItems->FreeItems();
     FFailedList->FreeItems();
     FEndingWorkers.clear();
@@ -475,6 +502,34 @@ void TTask::Finish()
         FOnFinish(this);
 }
 
+void TTask::StartWorker(TTaskItem* Item)
+{
+    auto Made = FWorkerMaker ? FWorkerMaker(this, Item, Item->GetAddress())
+                             : std::make_unique<TTaskThread>(this, Item, Item->GetAddress());
+    TTaskThread* W = Made.get();
+    FWorkers.push_back(std::move(Made));
+    Item->FThread = W;
+    W->OnTerminate = [this](TObject* Sender) { ThreadDone(Sender); };
+    if (CrawlProfile::Enabled())
+        W->StartedAt = CrawlProfile::Now();
+    W->Resume();
+    if (TTaskListView* V = FFilesListView) {
+        int32_t Row = V->IndexOfData(Item);
+        if (Row >= 0)
+            V->SetRowImage(Row, 1);
+    }
+}
+
+void TTask::Refill()
+{
+    while (!FStopping && FState == tsRunning) {
+        TTaskItem* Next = FItems->EndAndClaim(nullptr, true, kTaskRefillWorkers, nullptr);
+        if (!Next)
+            break;
+        StartWorker(Next);
+    }
+}
+
 void TTask::Start()
 {
     FQueueTicket = -1;
@@ -490,11 +545,74 @@ void TTask::Start()
                 AddURLRow(P);
         }
     }
-    for (TTaskItem* Item : FItems->Pending(kTaskStartWorkers))
-        Item->Start();
+    // Workers still serving addresses of an earlier start count against the limit.
+    while (TTaskItem* Next = FItems->EndAndClaim(nullptr, true, kTaskStartWorkers, nullptr))
+        StartWorker(Next);
     // Nothing left to fetch: without this the task would stay "running" with no worker.
     if (GetRunningCount() == 0)
         Finish();
+}
+
+TTaskItem* TTask::AddressDone(TTaskThread& Worker)
+{
+    TCrawlTimer Timer(TCrawlStep::EndWait);
+    TTaskItem* Item = Worker.GetItem();
+    if (!Item || Item->GetThread() != &Worker || !Item->GetRunning())
+        return nullptr;
+    Item->SetDone(true);
+    ++FDoneCount;
+    // The address stops running and the next one is taken in one step under the list lock:
+    // the task's finish (no address running) can then never fall between the two.
+    TTaskItem* Next = FItems->EndAndClaim(Item, !FStopping && FState == tsRunning && !Worker.Cancelled(),
+                                          kTaskRefillWorkers, &Worker);
+    // Room for more workers than this one (links came meanwhile): the user-interface thread
+    // starts them, as it does at a worker's end.
+    const bool MoreRoom = Next && GetRunningCount() < kTaskRefillWorkers && !FItems->Pending(1).empty();
+    bool QueueCall = false;
+    {
+        std::lock_guard<std::mutex> G(FEndsLock);
+        FEnds.push_back({Item, Next});
+        if (!FEndsCallQueued || MoreRoom)
+            QueueCall = FEndsCallQueued = true;
+    }
+    if (QueueCall) {
+        // Quiet unless workers are to be started: the rows of many ends go in one call.
+        const bool Queued = Worker.Queue(
+            [this, MoreRoom] {
+                ShowEnds();
+                if (MoreRoom)
+                    Refill();
+            },
+            !MoreRoom);
+        if (!Queued) {
+            // Cancelled: whoever cancelled it shows the ends once the worker is gone.
+            std::lock_guard<std::mutex> G(FEndsLock);
+            FEndsCallQueued = false;
+        }
+    }
+    return Next;
+}
+
+void TTask::ShowEnds()
+{
+    std::vector<TEndNote> Notes;
+    {
+        std::lock_guard<std::mutex> G(FEndsLock);
+        Notes.swap(FEnds);
+        FEndsCallQueued = false;
+    }
+    if (Notes.empty())
+        return;
+    TCrawlTimer T(TCrawlStep::UIEnds);
+    for (const TEndNote& N : Notes) {
+        RemoveURLRow(N.Ended);
+        // The row of the address taken next shows it running, unless it has ended already.
+        if (N.Next && N.Next->GetRunning() && FFilesListView) {
+            int32_t Row = FFilesListView->IndexOfData(N.Next);
+            if (Row >= 0)
+                FFilesListView->SetRowImage(Row, 1);
+        }
+    }
 }
 
 void TTask::ThreadDone(TObject* Sender)
@@ -502,46 +620,105 @@ void TTask::ThreadDone(TObject* Sender)
     auto* Worker = dynamic_cast<TTaskThread*>(Sender);
     if (!Worker)
         return;
-    TTaskItem* Item = Worker->GetItem();
-    // A cancelled worker, or one its item no longer holds, is not an ended address.
-    if (!Item || Item->GetThread() != Worker || Worker->GetTerminated() || !Item->GetRunning())
+    auto Own = std::find_if(FWorkers.begin(), FWorkers.end(), [Worker](const auto& W) { return W.get() == Worker; });
+    // A cancelled worker, or one the task no longer holds, is left to whoever cancelled it.
+    if (Own == FWorkers.end() || Worker->GetTerminated())
         return;
-    if (Worker->EndedAt >= 0 && CrawlProfile::Enabled())
-        CrawlProfile::Add(TCrawlStep::EndWait, CrawlProfile::Now() - Worker->EndedAt);
     TCrawlTimer Timer(TCrawlStep::UIThreadDone);
     FEndingWorkers.push_back(Worker);
     struct TEndScope {
         std::vector<TTaskThread*>& Stack;
         ~TEndScope() { Stack.pop_back(); }
     } Scope{FEndingWorkers};
-    Item->SetDone(true);
-    ++FDoneCount;
-    // The row goes first: setting its idle image just before deleting it is wasted work.
-    RemoveURLRow(Item);
-    Item->SetRunning(false);
-    // The ended worker is freed at a later worker's end, not with the task: a crawl of many
-    // thousands of addresses would otherwise keep a thread object and its handle for each.
-    DisposeWorker(Item->TakeThread());
-    if (!FStopping && FState == tsRunning && GetRunningCount() < kTaskRefillWorkers)
-        for (TTaskItem* Next : FItems->Pending(kTaskRefillWorkers - GetRunningCount()))
-            Next->Start();
-    // Workers ended earlier are freed once the next ones are on their way.
+    // Its ends were queued before its end: shown already, unless a stop dropped them.
+    ShowEnds();
+    // The worker is freed at a later worker's end, or by Stop: not inside its own end call.
+    std::unique_ptr<TTaskThread> Ended = std::move(*Own);
+    FWorkers.erase(Own);
+    DisposeWorker(std::move(Ended));
+    Refill();
     FreeRetiredWorkers();
-    // While Stop runs, Stop itself finishes the task once.
-    if (!FStopping && GetRunningCount() == 0 && FState == tsRunning)
+    // While Stop runs, Stop itself finishes the task once. The check is made under the list
+    // lock, as workers take their next address under it: none can take one once none runs.
+    bool Finished = false;
+    {
+        TThreadListGuard L(FItems->GetList());
+        if (!FStopping && GetRunningCount() == 0 && FState == tsRunning) {
+            FState = tsStopped;
+            Finished = true;
+        }
+    }
+    if (Finished)
         Finish();
+}
+
+void TTask::CleanStopped(TTaskItem* Item)
+{
+    Item->FThread = nullptr;
+    Item->SetRunning(false);
+    std::string Temp = Item->GetTempFileName();
+    if (!Temp.empty()) {
+        DeleteFile(Temp);
+        Item->SetTempFileName(std::string());
+    }
+}
+
+void TTask::StopWorker(TTaskThread* Worker)
+{
+    auto Own = std::find_if(FWorkers.begin(), FWorkers.end(), [Worker](const auto& W) { return W.get() == Worker; });
+    if (Own == FWorkers.end())
+        return;
+    try {
+        Worker->Terminate();
+        if (!Worker->GetFinished())
+            Worker->WaitFor();
+    } catch (...) {
+        // The clean-up below is done in every case.
+    }
+    // The worker may have gone on to another address before it saw the stop.
+    for (TTaskItem* Item : FItems->OwnedSnapshot())
+        if (Item->GetThread() == Worker)
+            CleanStopped(Item);
+    Own = std::find_if(FWorkers.begin(), FWorkers.end(), [Worker](const auto& W) { return W.get() == Worker; });
+    if (Own != FWorkers.end()) {
+        std::unique_ptr<TTaskThread> W = std::move(*Own);
+        FWorkers.erase(Own);
+        DisposeWorker(std::move(W));
+    }
+    ShowEnds();
 }
 
 void TTask::StopWorkers()
 {
+    // Every worker is asked first, so that their transfers end together, then each is waited for.
+    for (const auto& W : FWorkers) {
+        try {
+            W->Terminate();
+        } catch (...) {
+            // Waited for below all the same.
+        }
+    }
+    while (!FWorkers.empty()) {
+        std::unique_ptr<TTaskThread> W = std::move(FWorkers.back());
+        FWorkers.pop_back();
+        try {
+            if (!W->GetFinished())
+                W->WaitFor();
+        } catch (...) {
+            // The clean-up below is done in every case.
+        }
+        DisposeWorker(std::move(W));
+    }
     auto Items = FItems->Snapshot();
     for (auto It = Items.rbegin(); It != Items.rend(); ++It)
-        if ((*It)->GetRunning())
-            (*It)->Stop();
-    // Items taken out of the list may still have a running worker.
+        if ((*It)->GetRunning() || (*It)->GetThread())
+            CleanStopped(*It);
+    // Items taken out of the list may still have been running.
     for (TTaskItem* Item : FItems->OwnedSnapshot())
-        if (Item->GetRunning())
-            Item->Stop();
+        if (Item->GetRunning() || Item->GetThread())
+            CleanStopped(Item);
+    // What the workers handed over and a stop dropped: the rows of the addresses they ended.
+    ShowEnds();
 }
 
 void TTask::Stop()
@@ -566,6 +743,7 @@ bool TTask::ClearItems()
     for (TTaskItem* Item : FItems->Snapshot())
         if (Item->GetThread())
             Item->Stop();
+    ShowEnds();
     FItems->FreeItems();
     FFailedList->FreeItems();
     FDoneCount = 0;

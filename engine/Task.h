@@ -2,7 +2,10 @@
 // The task model: an address (TTaskItem), a task's locked address list (TTaskItemList), a
 // download task with its workers, counters, state and project file (TTask), and the loaded
 // tasks (TTaskList). Start, Stop, ThreadDone and every row call run on the user-interface
-// thread; workers touch only Items, FailedList, their item's TempFileName and SavedCount.
+// thread. Workers touch Items, FailedList, their item's TempFileName and SavedCount, and at the
+// end of an address they mark it done and take the next one themselves (AddressDone): a worker
+// serves one address at a time and carries on with the next while the refill rule lets it, so
+// that an address's end needs no trip to the user-interface thread.
 
 #include <atomic>
 #include <cstdint>
@@ -42,16 +45,18 @@ public:
     explicit TTaskItem(TTask* Task);
     TTaskItem(const TTaskItem&) = delete;
     TTaskItem& operator=(const TTaskItem&) = delete;
-    ~TTaskItem() override; // frees the worker (stopping it when it still runs)
+    ~TTaskItem() override; // stops the worker still serving it
     std::string ClassName() const override { return "TTaskItem"; }
     // Copies the address, Done, Host and Depth; a copy never runs and has no file.
     void Assign(TPersistent* Source) override;
 
     // Class 9, 6 or 3 times 1000 plus the address length; 0 without a URI. Cached.
     int32_t Priority() const { return FPriority; }
+    // Hands the address to a new worker of its task, unless it is done or running.
     void Start();
+    // Running, and the row's image in the files view (user-interface thread).
     void SetRunning(bool Value);
-    // Cancels the worker, waits for it (serving synchronous calls), frees it, clears Running,
+    // Cancels the worker serving it, waits for it (serving synchronous calls), clears Running,
     // then deletes TempFileName.
     void Stop();
 
@@ -63,17 +68,20 @@ public:
     TTask* GetTask() const { return FTask; }
     std::string GetTempFileName() const;
     void SetTempFileName(const std::string& Value);
-    TTaskThread* GetThread() const { return FThread.get(); }
-    // Gives up the item's worker (null when it has none).
-    std::unique_ptr<TTaskThread> TakeThread();
-    bool GetRunning() const { return FRunning; }
+    // The worker serving the address now; null when none does. The task owns its workers.
+    TTaskThread* GetThread() const { return FThread.load(); }
+    bool GetRunning() const { return FRunning.load(); }
     TUri* GetURI() const { return FURI.get(); }
     bool HasURI() const { return FURI != nullptr; }
     // The full address the URI gives back ("" without a URI).
     const std::string& GetAddress() const { return FAddress; }
 
 private:
+    friend class TTask;
+    friend class TTaskItemList;
     void ComputePriority();
+    // Running without the row's image: what a worker may change (under the list lock).
+    void MarkRunning(bool Value);
 
     int32_t FDepth = -1;
     std::atomic<bool> FDone{false};
@@ -81,8 +89,8 @@ private:
     TTask* FTask = nullptr;
     mutable std::mutex FTempLock;
     std::string FTempFileName;
-    std::unique_ptr<TTaskThread> FThread;
-    bool FRunning = false;
+    std::atomic<TTaskThread*> FThread{nullptr};
+    std::atomic<bool> FRunning{false};
     std::unique_ptr<TUri> FURI;
     std::string FAddress;
     int32_t FPriority = 0;
@@ -123,6 +131,12 @@ public:
     std::vector<TTaskItem*> Pending(int32_t Max);
     // An item went back to neither done nor running: the next Pending walks from the front.
     void PendingAgain();
+    // Under the list lock, in one step: Ended (when given) is no longer running, and, when
+    // MayClaim and fewer than MaxRunning of the task's addresses run then, the first address that
+    // is neither done nor running is marked running for Worker and returned (null when none).
+    // Every start of an address goes through here, so no address is handed out twice and the
+    // count of running addresses never passes MaxRunning.
+    TTaskItem* EndAndClaim(TTaskItem* Ended, bool MayClaim, int32_t MaxRunning, TTaskThread* Worker);
     // Frees every item ever added; only when no worker of them runs.
     void FreeItems();
     // Every item ever added and not freed, in the order they came.
@@ -171,7 +185,17 @@ public:
 
     void Start();
     void Stop();
+    // A worker's end (user-interface thread): it found nothing more to do, so further workers
+    // are started for what was added meanwhile, and the task finishes when none runs.
     void ThreadDone(TObject* Sender);
+    // The end of a worker's address, on the worker's thread: the address is done and the next
+    // one, when the refill rule lets the worker have it, is returned (null: the worker ends).
+    // The rows follow through the user-interface thread's queue, many ends in one call.
+    TTaskItem* AddressDone(TTaskThread& Worker);
+    // Shows the ends of addresses the workers have handed over (user-interface thread).
+    void ShowEnds();
+    // Workers of the task not yet freed (the user-interface thread's view).
+    int32_t GetWorkerCount() const { return static_cast<int32_t>(FWorkers.size()); }
 
     void AddURLRow(TTaskItem* Item);
     void AddFailedRow(TTaskItem* Item);
@@ -245,7 +269,15 @@ private:
     void DisposeWorker(std::unique_ptr<TTaskThread> Worker);
     void FreeRetiredWorkers();
     void Finish();
+    // Makes and starts the worker of an address claimed for it (user-interface thread).
+    void StartWorker(TTaskItem* Item);
+    // Starts workers for pending addresses while fewer than kTaskRefillWorkers run.
+    void Refill();
     void StopWorkers();
+    // Cancels one worker, waits for it and cleans the address it served; then frees it.
+    void StopWorker(TTaskThread* Worker);
+    // An address no worker serves any more: not running, its partial file deleted.
+    void CleanStopped(TTaskItem* Item);
 
     std::unique_ptr<TNamedMutex> FFailedMutex;
     std::unique_ptr<TNamedMutex> FItemsMutex;
@@ -272,8 +304,18 @@ private:
     int32_t FQueueTicket = -1;
     std::atomic<int32_t> FRunningCount{0};
     TWorkerMaker FWorkerMaker;
+    std::vector<std::unique_ptr<TTaskThread>> FWorkers; // started and not yet freed; UI thread
     std::vector<TTaskThread*> FEndingWorkers; // workers whose end call runs now (nested calls)
     std::vector<std::unique_ptr<TTaskThread>> FRetired;
+    // Ends of addresses handed over by workers and not yet shown: the ended address, and the
+    // one its worker went on with (or null).
+    struct TEndNote {
+        TTaskItem* Ended;
+        TTaskItem* Next;
+    };
+    std::mutex FEndsLock;
+    std::vector<TEndNote> FEnds;
+    bool FEndsCallQueued = false;
 };
 
 // The header of a project file alone (the first 5140 bytes); the task tree shows its name.

@@ -466,12 +466,13 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
     } catch (const Exception&) {
         // The size only labels the images row; the file itself is complete.
     }
-    FileStream.reset();
     Closing.Stop();
-    FItem->SetTempFileName(std::string());
+    // The complete file takes its final name, through its open handle where it can, and is
+    // closed. A stop meanwhile finds no partial file to delete, or deletes none that is left.
     TCrawlTimer Renaming(TCrawlStep::Rename);
     const std::string Final = R.FileName;
-    const std::string Saved = FinishReservedFile(Final, PartialSuffix);
+    const std::string Saved = FinishReservedFile(Final, PartialSuffix, FileStream);
+    FItem->SetTempFileName(std::string());
     Renaming.Stop();
     if (Saved.empty()) {
         Log("Rename file \"" + ExtractFileName(Temp) + "\" failed");

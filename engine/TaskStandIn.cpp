@@ -20,6 +20,33 @@ std::mutex gGateLock;
 std::set<std::string> gOpenGates;
 std::atomic<int32_t> gActive{0};
 std::atomic<int32_t> gPeak{0};
+std::mutex gFetchLock;
+std::map<std::string, int32_t> gFetches;
+std::multiset<std::string> gInWork;
+int32_t gOverlaps = 0;
+
+// Counts the address's fetch while the body runs, and an overlap with another worker on it.
+class TInWork {
+public:
+    explicit TInWork(std::string Address) : FAddress(std::move(Address))
+    {
+        std::lock_guard<std::mutex> G(gFetchLock);
+        ++gFetches[FAddress];
+        if (gInWork.count(FAddress))
+            ++gOverlaps;
+        gInWork.insert(FAddress);
+    }
+    ~TInWork()
+    {
+        std::lock_guard<std::mutex> G(gFetchLock);
+        gInWork.erase(gInWork.find(FAddress));
+    }
+    TInWork(const TInWork&) = delete;
+    TInWork& operator=(const TInWork&) = delete;
+
+private:
+    std::string FAddress;
+};
 
 bool GateOpen(const std::string& Name)
 {
@@ -65,6 +92,7 @@ void StandInBody(TTaskThread& W)
     TTaskItem* Item = W.GetItem();
     auto Q = ParseQuery(W.GetURI().GetParams());
     const std::string Address = W.GetURI().GetURI();
+    TInWork InWork(Address);
 
     if (Q.count("log"))
         W.Log(Q["log"]);
@@ -158,6 +186,26 @@ void StandInCloseAllGates()
 {
     std::lock_guard<std::mutex> G(gGateLock);
     gOpenGates.clear();
+}
+
+int32_t StandInFetches(const std::string& Address)
+{
+    std::lock_guard<std::mutex> G(gFetchLock);
+    auto It = gFetches.find(Address);
+    return It == gFetches.end() ? 0 : It->second;
+}
+
+int32_t StandInOverlaps()
+{
+    std::lock_guard<std::mutex> G(gFetchLock);
+    return gOverlaps;
+}
+
+void StandInResetFetches()
+{
+    std::lock_guard<std::mutex> G(gFetchLock);
+    gFetches.clear();
+    gOverlaps = 0;
 }
 
 int32_t StandInActive() { return gActive.load(); }

@@ -25,3 +25,8 @@ void StandInCloseAllGates();
 int32_t StandInActive();
 int32_t StandInPeak();
 void StandInResetPeak();
+// How often the stand-in began each address since the last reset, and how often it began an
+// address that another stand-in worker was still on.
+int32_t StandInFetches(const std::string& Address);
+int32_t StandInOverlaps();
+void StandInResetFetches();

@@ -21,19 +21,44 @@ TTaskThread::~TTaskThread()
 
 void TTaskThread::Execute()
 {
-    // Closed on every way out: a failure ends the worker, and its address counts as done like
-    // any other.
-    TScopeExit Close([this] {
-        FileStream.reset();
-        if (CrawlProfile::Enabled())
-            EndedAt = CrawlProfile::Now();
-    });
     if (StartedAt >= 0 && CrawlProfile::Enabled())
         CrawlProfile::Add(TCrawlStep::HandOut, CrawlProfile::Now() - StartedAt);
-    if (Body)
-        Body(*this);
-    else
-        Crawl();
+    for (;;) {
+        {
+            // Closed on every way out: a failure ends the address, which counts as done like
+            // any other.
+            TScopeExit Close([this] { FileStream.reset(); });
+            try {
+                if (Body)
+                    Body(*this);
+                else
+                    Crawl();
+            } catch (...) {
+                // As above: the address is done, and the worker goes on.
+            }
+        }
+        // A stopped worker runs no further step of its address and takes no other.
+        if (Cancelled())
+            return;
+        TTaskItem* Next = FTask->AddressDone(*this);
+        if (!Next || Cancelled())
+            return;
+        TakeAddress(Next);
+    }
+}
+
+void TTaskThread::TakeAddress(TTaskItem* Item)
+{
+    FItem = Item;
+    FURI.SetURI(Item->GetAddress());
+    NewItemIndex = -1;
+    NewItem = nullptr;
+    SizeText.clear();
+    PercentText.clear();
+    LogText.clear();
+    FProgressShown = false;
+    FShownSizeText.clear();
+    FShownPercentText.clear();
 }
 
 void TTaskThread::StopRequested()

@@ -1,7 +1,9 @@
 #pragma once
-// The crawl worker's frame: one thread per address of a task, made suspended at idle priority,
-// which reaches the windows only through its synchronous calls. What it does with its address
-// is its body: the crawl fills it, tests put a stand-in there.
+// The crawl worker's frame: a thread of a task, made suspended at idle priority for a first
+// address, which reaches the windows only through its synchronous and queued calls. It serves
+// one address at a time; at the end of one the task marks it done and may hand it the next
+// (TTask::AddressDone), else the worker ends. What it does with an address is its body: the
+// crawl fills it, tests put a stand-in there.
 
 #include <cstdint>
 #include <functional>
@@ -28,7 +30,8 @@ class TTaskThread : public TThread {
 public:
     using TBody = std::function<void(TTaskThread& Worker)>;
 
-    // Suspended, idle priority, URI parsed from URL, NewItemIndex -1; never frees itself.
+    // Suspended, idle priority, for Item (whose address is URL), NewItemIndex -1; never frees
+    // itself.
     TTaskThread(TTask* Task, TTaskItem* Item, const std::string& URL);
     ~TTaskThread() override;
     std::string ClassName() const override { return "TTaskThread"; }
@@ -55,6 +58,7 @@ public:
     static std::string LogLine(const std::string& Text);
 
     TTask* GetTask() const { return FTask; }
+    // The address served now (the worker's own thread changes it between addresses).
     TTaskItem* GetItem() const { return FItem; }
     TUri& GetURI() { return FURI; }
     bool Cancelled() const { return Terminated(); }
@@ -71,9 +75,8 @@ public:
     TTaskItem* NewItem = nullptr;
     std::string PercentText;
     TBody Body;
-    // For the crawl's profile: when the worker was started, and when its last step ended.
+    // For the crawl's profile: when the worker was started.
     int64_t StartedAt = -1;
-    int64_t EndedAt = -1;
 
 protected:
     void Execute() override;
@@ -87,6 +90,8 @@ public:
 private:
     // The crawl of the address: the page branch, then the file branch.
     void Crawl();
+    // The next address: the item, its parse, and every per-address field afresh.
+    void TakeAddress(TTaskItem* Item);
     bool PageBranch(THttpClient& HTTP);
     void FileBranch(THttpClient& HTTP);
     bool GetPage(THttpClient& HTTP, std::string& Text);

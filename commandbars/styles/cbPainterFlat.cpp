@@ -500,9 +500,10 @@ void TcbBarItemControlFlatPainter::DrawBarSeparator(const IcbBar* Bar, HDC DC, c
                                                     bool Horizontal) const
 {
     // On a horizontal bar the separator is a vertical line: background strips left and right,
-    // the shadow line at the left of what lies between; on a vertical bar the same turned.
+    // the shadow line at the left of what lies between; on a vertical bar the same turned. The
+    // strips take the bar's own background, the toolbar brush.
     const int32_t Offset = GetSeparatorOffset();
-    HBRUSH Brush = Bar->GetBkBrush();
+    HBRUSH Brush = cbResolveBrush(GetToolbarBrush(Bar));
     TRect Middle = R;
     if (Horizontal) {
         Bar->FillBackground(DC, Rect(R.left, R.top, R.left + Offset, R.bottom), Brush, clNone);

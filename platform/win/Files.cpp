@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -232,6 +233,30 @@ bool RenameFileExact(const std::string& OldName, const std::string& NewName)
         gExactFolders.Forget(NewFolder);
     }
     return RenameFile(OldName, NewName);
+}
+
+// Wine renames through any handle of the file; the handle is not opened for deletion, which
+// would keep others from reading the file while it is written.
+bool RenameOpenFileExact(HANDLE File, const std::string& NewName)
+{
+    std::string Folder;
+    const std::wstring New = ExactName(NewName, Folder);
+    // "\\?\unix/..." in the system's own form, "\??\unix/...".
+    if (New.size() < 5 || New.compare(0, 4, L"\\\\?\\") != 0)
+        return false;
+    const std::wstring Nt = L"\\??\\" + New.substr(4);
+    const DWORD NameBytes = static_cast<DWORD>(Nt.size() * sizeof(wchar_t));
+    std::vector<uint8_t> Buffer(sizeof(FILE_RENAME_INFO) + NameBytes);
+    auto* Info = reinterpret_cast<FILE_RENAME_INFO*>(Buffer.data());
+    Info->ReplaceIfExists = FALSE;
+    Info->RootDirectory = nullptr;
+    Info->FileNameLength = NameBytes;
+    memcpy(Info->FileName, Nt.data(), NameBytes);
+    if (SetFileInformationByHandle(File, FileRenameInfo, Info, static_cast<DWORD>(Buffer.size())))
+        return true;
+    if (GetLastError() == ERROR_PATH_NOT_FOUND || GetLastError() == ERROR_FILE_NOT_FOUND)
+        gExactFolders.Forget(Folder);
+    return false;
 }
 
 bool MoveFileReplace(const std::string& OldName, const std::string& NewName)

@@ -44,6 +44,11 @@ bool CopyFile(const std::string& Source, const std::string& Target, bool FailIfE
 HANDLE CreateNewFileExact(const std::string& FileName, DWORD& Error);
 // RenameFile to a new name looked up as written.
 bool RenameFileExact(const std::string& OldName, const std::string& NewName);
+// Gives a file made by CreateNewFileExact, still open through File, the new name looked up as
+// written: one call to the system, where a rename by name opens the file again and closes it.
+// False when the name is taken or the system cannot rename it so (outside Wine it does not
+// try, since the handle lacks the right to delete); the file then keeps its name and stays open.
+bool RenameOpenFileExact(HANDLE File, const std::string& NewName);
 int64_t FileSize(const std::string& FileName);     // -1 when it is missing or not a file
 // The last write time in local time; -1 when the file is missing.
 TDateTime FileAge(const std::string& FileName);

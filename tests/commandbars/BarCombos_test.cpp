@@ -1,12 +1,17 @@
-// Combos without a list window: the entry and the text kept in step, sorting, the prefix search,
-// the list's size and where a drop-down window opens on the work area.
+// Combos: the entry and the text kept in step, sorting, the prefix search, the list's size, where
+// a drop-down window opens on the work area, and entries and values drawn in the manager's style.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbPainter.h"
 #include "tests/commandbars/ModelSupport.h"
+#include "tests/commandbars/PixelBuffer.h"
+#include "tests/commandbars/support/FakeBarWindow.h"
+#include "tests/commandbars/support/FakeItemControl.h"
 
+using CommandBarsTest::TDib;
 using CommandBarsTest::TManagerForm;
 
 namespace {
@@ -105,12 +110,17 @@ TEST(BarCombos, TheListsSizeAndItsKeys)
     EXPECT_TRUE(Combo->CheckKeyForDropDownWindow(VK_NEXT, {}));
     EXPECT_FALSE(Combo->CheckKeyForDropDownWindow(VK_DOWN, TShiftState{ssAlt}));
     EXPECT_FALSE(Combo->CheckKeyForDropDownWindow('A', {}));
-    // Without a list window or a handler there is nothing to drop down, and nothing breaks.
+    // The list's window is made on the first drop-down, shown there and hidden by CloseUp.
+    EXPECT_EQ(Combo->GetDropDownWindow(), nullptr);
     int DroppedDown = 0;
     Combo->OnDropDown = [&](TObject*) { ++DroppedDown; };
     Combo->DropDown(10, 10);
     EXPECT_EQ(DroppedDown, 1);
-    EXPECT_EQ(Combo->GetDropDownWindow(), nullptr);
+    ASSERT_NE(Combo->GetDropDownWindow(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(Combo->GetDropDownWindow()));
+    EXPECT_EQ(Combo->GetItems()->GetCount(), SendMessageA(Combo->GetDropDownWindow(), LB_GETCOUNT, 0, 0));
+    Combo->CloseUp();
+    EXPECT_FALSE(IsWindowVisible(Combo->GetDropDownWindow()));
 }
 
 TEST(BarCombos, TheBaseComboAsksItsEventsForKeysAndTheWindow)
@@ -166,4 +176,55 @@ TEST(BarCombos, ADropDownWindowIsFittedIntoTheWorkArea)
     TCustomcbBarCombo::AdjustDropDownPos(TRect{100, 50, 1280, 1024}, true, 150, 22, 1200, 2000, X, Y);
     EXPECT_GE(X, 100);
     EXPECT_GE(Y, 50);
+}
+
+TEST(BarCombos, ListEntriesAndEditValuesAreDrawnByTheManagersPainter)
+{
+    TManagerForm F;
+    TcbBarCombo* Combo = NewCombo(F, {"alpha", "beta"});
+    const TRect R = Rect(0, 0, 60, 16);
+    auto SamePixels = [](const TDib& A, const TDib& B) {
+        for (int32_t Y = 0; Y < A.Height(); ++Y)
+            for (int32_t X = 0; X < A.Width(); ++X)
+                if (A.Pixel(X, Y) != B.Pixel(X, Y))
+                    return false;
+        return true;
+    };
+    COLORREF SelectedFill[2] = {};
+    int Round = 0;
+    for (TcbBarManagerStyle Style : {bmsStandard, bmsFlat}) {
+        F.Manager->SetStyle(Style);
+        const TcbBarItemControlPainter* Painter = F.Manager->GetPainterClass();
+        TFont Font;
+        Font.Assign(F.Manager->GetFont());
+
+        // A selected list entry: what the combo draws is what the style's painter draws.
+        TDib Got(60, 16), Want(60, 16);
+        Combo->DrawListItem(Got.DC(), 1, R, TOwnerDrawState{odSelected});
+        HGDIOBJ Old = SelectObject(Want.DC(), Font.GetHandle());
+        Painter->DrawComboListItem(Want.DC(), R, "beta", true);
+        SelectObject(Want.DC(), Old);
+        EXPECT_TRUE(SamePixels(Got, Want)) << "style " << Style;
+        EXPECT_NE(Got.Pixel(0, 0), RGB(1, 2, 3));
+        SelectedFill[Round++] = Got.Pixel(55, 8); // inside the entry, clear of its text
+
+        // The value of an edit that is not being edited, likewise.
+        CommandBarsTest::FakeBarWindow Bar;
+        Bar.Manager = F.Manager;
+        CommandBarsTest::FakeItemControl Control(&Bar);
+        Control.Text = "cats";
+        TDib GotValue(60, 16), WantValue(60, 16);
+        TCanvas Canvas;
+        Canvas.SetHandle(GotValue.DC());
+        Canvas.GetFont()->Assign(F.Manager->GetFont());
+        Combo->DrawValue(&Canvas, R, &Control, TcbPaintFlags{pfEnabled});
+        Canvas.SetHandle(nullptr);
+        Old = SelectObject(WantValue.DC(), Font.GetHandle());
+        Painter->DrawEditValue(&Control, WantValue.DC(), R, TcbPaintFlags{pfEnabled});
+        SelectObject(WantValue.DC(), Old);
+        EXPECT_TRUE(SamePixels(GotValue, WantValue)) << "style " << Style;
+    }
+    // The two styles select entries apart (the system highlight against the Flat tint), so the
+    // drawing above really went through the chosen painter.
+    EXPECT_NE(SelectedFill[0], SelectedFill[1]);
 }

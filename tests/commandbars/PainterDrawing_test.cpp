@@ -429,6 +429,26 @@ TEST(ClassicPainters, ColourIndexBrushesResolveToSystemBrushes)
     EXPECT_EQ(D.Pixel(0, 0), Sys(COLOR_BTNFACE));
 }
 
+TEST(ClassicPainters, ProgressBarFillsItsShareAlsoOverTheWholeIntRange)
+{
+    const COLORREF Bar = ColorToRGB(BasePainter()->GetProgressBarColor());
+    // Inside the sunken edge the box is 100 pixels wide; the filled part ends at the position's share.
+    auto FilledWidth = [&](int32_t Position, int32_t Min, int32_t Max) {
+        TDib D(102, 12, kBack);
+        BasePainter()->DrawProgressBar(D.DC(), Rect(0, 0, 102, 12), Position, Min, Max);
+        int32_t W = 0;
+        while (W < 100 && D.Pixel(1 + W, 6) == Bar)
+            ++W;
+        return W;
+    };
+    EXPECT_EQ(FilledWidth(25, 0, 100), 25);
+    EXPECT_EQ(FilledWidth(500, 0, 100), 100);
+    EXPECT_EQ(FilledWidth(-5, 0, 100), 0);
+    EXPECT_EQ(FilledWidth(0, INT32_MIN, INT32_MAX), 50);
+    EXPECT_EQ(FilledWidth(INT32_MAX, INT32_MIN, INT32_MAX), 100);
+    EXPECT_EQ(FilledWidth(7, 10, 10), 0);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Sheets
 

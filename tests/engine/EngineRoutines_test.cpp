@@ -227,6 +227,30 @@ TEST(FinishReservedFile, ANameTakenByAnotherProcessMovesToTheNextFreeName)
     EXPECT_EQ(FinishReservedFile(T.File("gone.jpg"), PartialSuffix), "");
 }
 
+// The same for a partial file still open: renamed through its handle when its name is free,
+// and, when another program took the name meanwhile, closed and moved to the next free name.
+TEST(FinishReservedFile, AnOpenPartialFileIsClosedAndNeverReplacesAnother)
+{
+    TestSupport::TTempFolder T;
+    TReservedFile A = ReserveUniqueFile(T.File("o.jpg"), PartialSuffix);
+    A.Stream->WriteBuffer("first", 5);
+    EXPECT_EQ(FinishReservedFile(A.FileName, PartialSuffix, A.Stream), T.File("o.jpg"));
+    EXPECT_EQ(A.Stream, nullptr);
+    EXPECT_EQ(ReadAll(T.File("o.jpg")), "first");
+
+    TReservedFile B = ReserveUniqueFile(T.File("q.jpg"), PartialSuffix);
+    ASSERT_EQ(B.FileName, T.File("q.jpg"));
+    B.Stream->WriteBuffer("mine", 4);
+    MakeFile(T.File("q.jpg"), "other");
+    EXPECT_EQ(FinishReservedFile(B.FileName, PartialSuffix, B.Stream), T.File("q[0].jpg"));
+    EXPECT_EQ(B.Stream, nullptr);
+    EXPECT_EQ(ReadAll(T.File("q[0].jpg")), "mine");
+    EXPECT_EQ(ReadAll(T.File("q.jpg")), "other");
+    for (const auto& N : Entries(T.Path()))
+        EXPECT_FALSE(N.size() > 4 && N.substr(N.size() - 4) == "!!wr") << N;
+    EXPECT_EQ(Entries(T.Path()).size(), 3u);
+}
+
 TEST(ReserveUniqueFile, ANameTakenAfterTheFolderWasListedIsNeverReplaced)
 {
     // The folder is listed by the first reservation; another program then saves files whose

@@ -318,6 +318,84 @@ TEST(Task, StopAtRandomMoments)
     }
 }
 
+// A worker marks its address done and goes on with the next by itself: addresses are handled
+// while the user-interface thread serves nothing, each by one worker, once. The rows of the
+// ended addresses follow once that thread serves its queue, and the task then finishes once.
+TEST(Task, WorkersGoOnWithoutTheUserInterfaceThread)
+{
+    TFixture F;
+    F.Task.SetSelected(true);
+    std::vector<std::string> Addresses;
+    for (int I = 0; I < 40; ++I) {
+        Addresses.push_back("http://www.site.test/g" + std::to_string(I) + ".jpg?hold=" + std::to_string(I % 3) +
+                            "&log=line" + std::to_string(I));
+        F.AddPending(Addresses.back());
+        F.Task.AddURLRow(F.Task.GetItems()->GetItem(I));
+    }
+    StandInResetFetches();
+    StandInResetPeak();
+    F.Task.Start();
+    EXPECT_EQ(F.Task.GetRunningCount(), 8);
+    for (int I = 0; I < 20000 && F.Task.GetDoneCount() < 40; ++I)
+        Sleep(1);
+    ASSERT_EQ(F.Task.GetDoneCount(), 40);
+    EXPECT_LE(StandInPeak(), 8);
+    EXPECT_LE(F.Task.GetWorkerCount(), 8);
+    ASSERT_TRUE(PumpUntil([&] { return F.Finished > 0; }));
+    PumpFor(50);
+    EXPECT_EQ(F.Finished, 1);
+    EXPECT_EQ(F.Task.GetState(), tsStopped);
+    EXPECT_EQ(StandInOverlaps(), 0);
+    for (const std::string& A : Addresses)
+        EXPECT_EQ(StandInFetches(A), 1) << A;
+    EXPECT_TRUE(F.Files.Rows().empty());
+    EXPECT_EQ(F.Log.Lines().size(), 40u);
+    EXPECT_EQ(F.Task.GetWorkerCount(), 0);
+}
+
+// Workers stopped while they go from one address to the next: no partial file is left, no
+// address stays running or tied to a worker, a row stays only for an address not done, and the
+// next start handles exactly the rest, each address by one worker at a time.
+TEST(Task, StopWhileWorkersGoFromAddressToAddress)
+{
+    TestSupport::TTempFolder Dir;
+    std::mt19937 R(11);
+    for (int Round = 0; Round < 40; ++Round) {
+        TFixture F;
+        F.Task.SetSelected(true);
+        F.Task.GetOptions()->SetDefaultFolder(Dir.Path());
+        for (int I = 0; I < 30; ++I) {
+            F.AddPending("http://www.site.test/m" + std::to_string(Round) + "-" + std::to_string(I) +
+                         ".jpg?hold=" + std::to_string(R() % 3) + (I % 5 ? "&partial=1" : "&fail=1"));
+            F.Task.AddURLRow(F.Task.GetItems()->GetItem(I));
+        }
+        StandInResetFetches();
+        F.Task.Start();
+        PumpFor(R() % 25);
+        F.Task.Stop();
+        ASSERT_EQ(F.Task.GetWorkerCount(), 0);
+        int Done = 0;
+        for (TTaskItem* I : F.Task.GetItems()->Snapshot()) {
+            Done += I->GetDone() ? 1 : 0;
+            ASSERT_FALSE(I->GetRunning()) << I->GetAddress();
+            ASSERT_EQ(I->GetThread(), nullptr) << I->GetAddress();
+            ASSERT_TRUE(I->GetTempFileName().empty()) << I->GetAddress();
+        }
+        ASSERT_EQ(Done, F.Task.GetDoneCount());
+        for (const TRecordingRow& Row : F.Files.Rows())
+            ASSERT_FALSE(static_cast<const TTaskItem*>(Row.Data)->GetDone());
+        TFindData D;
+        ASSERT_NE(FindFirst(Dir.File("*!!wr"), faAnyFile, D), 0) << "a partial file is left: " << D.Name;
+        F.Task.Start();
+        ASSERT_TRUE(PumpUntil([&] { return F.Finished > 1; }));
+        PumpFor(20);
+        ASSERT_EQ(F.Task.GetDoneCount(), 30);
+        ASSERT_TRUE(F.Files.Rows().empty());
+        ASSERT_EQ(StandInOverlaps(), 0);
+        ASSERT_NE(FindFirst(Dir.File("*!!wr"), faAnyFile, D), 0) << "a partial file is left: " << D.Name;
+    }
+}
+
 TEST(Task, FinishWithNothingToDo)
 {
     TFixture F;

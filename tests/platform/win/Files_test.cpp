@@ -203,6 +203,36 @@ TEST(Files, ExactNamesMakeAndRenameButNeverReplace)
     EXPECT_TRUE(IsFileNotFoundError(Error));
 }
 
+// A file still open takes its new name through its handle: the handle keeps writing to it, a
+// name already taken (also in the same case only) is never replaced, and the file then keeps
+// its old name, open.
+TEST(Files, AnOpenFileIsRenamedThroughItsHandleButNeverOverAnotherFile)
+{
+    TTempFolder Dir;
+    DWORD Error = 0;
+    HANDLE F = CreateNewFileExact(Dir.File("p.jpg!!wr"), Error);
+    ASSERT_NE(F, INVALID_HANDLE_VALUE);
+    DWORD Written = 0;
+    EXPECT_TRUE(WriteFile(F, "abc", 3, &Written, nullptr));
+    WriteFileText(Dir.File("taken.jpg"), "other");
+    EXPECT_FALSE(RenameOpenFileExact(F, Dir.File("taken.jpg")));
+    EXPECT_EQ(FileSize(Dir.File("taken.jpg")), 5);
+    EXPECT_TRUE(FileExists(Dir.File("p.jpg!!wr")));
+    // Into a folder that does not exist: refused, nothing moves.
+    EXPECT_FALSE(RenameOpenFileExact(F, Dir.File("none\\p.jpg")));
+    EXPECT_TRUE(FileExists(Dir.File("p.jpg!!wr")));
+    if (RenameOpenFileExact(F, Dir.File("p.jpg"))) {
+        EXPECT_FALSE(FileExists(Dir.File("p.jpg!!wr")));
+        EXPECT_TRUE(WriteFile(F, "de", 2, &Written, nullptr));
+        CloseHandle(F);
+        EXPECT_EQ(FileSize(Dir.File("p.jpg")), 5);
+    } else {
+        // Outside Wine the caller renames by name once the file is closed.
+        CloseHandle(F);
+        EXPECT_EQ(FileSize(Dir.File("p.jpg!!wr")), 3);
+    }
+}
+
 TEST(Files, FindFirstSeesHiddenFilesAndFoldersWhenAsked)
 {
     TTempFolder Dir;

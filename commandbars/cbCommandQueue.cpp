@@ -1,0 +1,118 @@
+#include "commandbars/cbCommandQueue.h"
+
+#include <algorithm>
+#include <deque>
+#include <unordered_set>
+
+#include "commandbars/cbBarItem.h"
+#include "commandbars/cbBarManager.h"
+#include "commandbars/cbItemLinks.h"
+#include "commandbars/cbRoutines.h"
+#include "platform/rtl/ScopeGuards.h"
+
+namespace {
+
+std::unordered_set<const TcbBarItemControl*> gItemControls;
+
+struct TQueuedClick {
+    TcbBarItem* Item;
+    TcbBarItemLink* Link;
+};
+std::deque<TQueuedClick> gClicks;
+int32_t gDepth = 0;
+bool gRunning = false;
+
+bool ItemHasLink(const TcbBarItem* Item, const TcbBarItemLink* Link)
+{
+    for (int32_t I = 0; I < Item->GetLinkCount(); ++I)
+        if (Item->GetLink(I) == Link)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void RegisterItemControl(TcbBarItemControl* Control)
+{
+    gItemControls.insert(Control);
+}
+
+void UnregisterItemControl(TcbBarItemControl* Control)
+{
+    gItemControls.erase(Control);
+}
+
+bool IsLiveItemControl(const TcbBarItemControl* Control)
+{
+    return Control && gItemControls.count(Control) > 0;
+}
+
+bool IsLiveItem(const TcbBarItem* Item)
+{
+    if (!Item)
+        return false;
+    if (TcbBarManagerList* Managers = BarManagers())
+        for (int32_t I = 0; I < Managers->GetCount(); ++I) {
+            TcbBarManager* Manager = Managers->GetItem(I);
+            if (!Manager->IsDestroying() && Manager->IndexOfItem(Item) >= 0)
+                return true;
+        }
+    const auto& Temporary = TemporaryItems();
+    return std::find(Temporary.begin(), Temporary.end(), Item) != Temporary.end();
+}
+
+void QueueItemClick(TcbBarItem* Item, TcbBarItemLink* CountingLink)
+{
+    if (Item)
+        gClicks.push_back({Item, CountingLink});
+}
+
+int32_t QueuedClickCount()
+{
+    return static_cast<int32_t>(gClicks.size());
+}
+
+void RunClickQueue()
+{
+    if (gDepth > 0 || gRunning)
+        return;
+    TFlagScope Running(gRunning);
+    while (!gClicks.empty()) {
+        const TQueuedClick Click = gClicks.front();
+        gClicks.pop_front();
+        if (!IsLiveItem(Click.Item))
+            continue;
+        TcbBarItem* Item = Click.Item;
+        Item->SetClickItemLink(Click.Link && ItemHasLink(Item, Click.Link) ? Click.Link : nullptr);
+        TScopeExit Clear([Item] {
+            // The command may have freed the item.
+            if (IsLiveItem(Item))
+                Item->SetClickItemLink(nullptr);
+        });
+        // A command may open a modal loop whose own entries must not run the rest of the queue
+        // in between: the loop's clicks queue behind this one.
+        TcbFrameworkEntry Entry;
+        Item->DoClick();
+    }
+}
+
+void ClearClickQueue()
+{
+    gClicks.clear();
+}
+
+TcbFrameworkEntry::TcbFrameworkEntry()
+{
+    ++gDepth;
+}
+
+TcbFrameworkEntry::~TcbFrameworkEntry()
+{
+    if (--gDepth == 0 && !gRunning)
+        RunClickQueue();
+}
+
+int32_t FrameworkEntryDepth()
+{
+    return gDepth;
+}
