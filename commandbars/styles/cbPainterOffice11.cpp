@@ -1018,7 +1018,8 @@ void TcbBarItemControlOffice11Painter::DrawBarMarkSymbols(const IcbBar* Bar, HDC
 void TcbBarItemControlOffice11Painter::DrawBarSeparator(const IcbBar* Bar, HDC DC, const TRect& R,
                                                         bool Horizontal) const
 {
-    Bar->FillBackground(DC, R, Bar->GetBkBrush(), clNone);
+    // No brush: the window paints what it shows there (the bar's gradient).
+    Bar->FillBackground(DC, R, nullptr, clNone);
     const int32_t Offset = GetSeparatorOffset();
     const TColor Line = C()[occSeparator], Light = C()[occSeparatorHighlight];
     if (Horizontal) {
@@ -1212,7 +1213,7 @@ void TcbBarItemControlOffice11Painter::DrawEditCaption(const IcbControl* Control
         const TRect Inside = Inflated(Area, -1);
         DrawItemBackground(Control, DC, Inside, Bar->GetSelectedItemBrush(), true);
     } else if (Bar) {
-        DrawItemBackground(Control, DC, Area, Bar->GetBkBrush(), false);
+        DrawItemBackground(Control, DC, Area, nullptr, false);
     }
     // The caption ends 5 pixels before the box (clear of a menu's glyph band at the left).
     TRect Text = Area;
@@ -1242,8 +1243,9 @@ void TcbBarItemControlOffice11Painter::DrawMenuItem(const IcbControl* Control, H
             Rect(R.left, R.top, R.left + 1, R.bottom),     Rect(Split, R.top, R.right, R.top + 1),
             Rect(Split, R.bottom - 1, R.right, R.bottom), Rect(R.right - 1, R.top, R.right, R.bottom),
         };
+        // No brush: the menu window paints what it shows there.
         for (const TRect& Strip : Strips)
-            DrawItemBackground(Control, DC, Strip, Bar->GetBkBrush(), false);
+            DrawItemBackground(Control, DC, Strip, nullptr, false);
     }
     const TRect Inner = Inflated(R, -1);
     const int32_t Column = Inner.bottom - Inner.top;
@@ -1251,9 +1253,9 @@ void TcbBarItemControlOffice11Painter::DrawMenuItem(const IcbControl* Control, H
     if (Control->HasGlyph() || State.Contains(pfChecked))
         DrawGlyph(Control, DC, Square, State, dkMenu);
     else
-        DrawItemBackground(Control, DC, Square, Selected ? Bar->GetSelectedItemBrush() : Bar->GetBkBrush(), Selected);
+        DrawItemBackground(Control, DC, Square, Selected ? Bar->GetSelectedItemBrush() : nullptr, Selected);
     const TRect Rest = Rect(Square.right, Inner.top, Inner.right, Inner.bottom);
-    DrawItemBackground(Control, DC, Rest, Selected ? Bar->GetSelectedItemBrush() : Bar->GetBkBrush(), Selected);
+    DrawItemBackground(Control, DC, Rest, Selected ? Bar->GetSelectedItemBrush() : nullptr, Selected);
     const TRect Text = Rect(Square.right + 2 + 8, Inner.top, Inner.right - Column, Inner.bottom);
     const bool Enabled = State.Contains(pfEnabled);
     DrawCaption(Control, DC, Text, true, false, Enabled, State, Control->GetCaption(), DT_LEFT | DT_VCENTER);
