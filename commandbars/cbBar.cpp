@@ -257,7 +257,7 @@ int32_t TcbBar::GetExtraWidth(TcbBarDockingStyle Style) const
     if (Style == dsNone)
         return 2 * Painter->GetFloatingBorderWidth() + 2 * Painter->GetFloatingSideIndent();
     if (FBorderStyle == bbsSingle) {
-        const TRect Offsets = Painter->GetBarBorderOffsets(Style);
+        const TRect Offsets = Painter->GetBarBorderOffsets(GetBarControl(), Style);
         const int32_t Grip = CanMove() ? Manager->GetGripAreaSize() : Painter->GetGriplessBarIndent();
         return Offsets.left + Offsets.right + (Style == dsTop || Style == dsBottom ? Grip : 0);
     }
@@ -274,7 +274,7 @@ int32_t TcbBar::GetExtraHeight(TcbBarDockingStyle Style) const
         return 2 * Painter->GetFloatingBorderHeight() + Painter->GetFloatingCaptionHeight() +
             Painter->GetFloatingTopIndent() + Painter->GetFloatingBottomIndent();
     if (FBorderStyle == bbsSingle) {
-        const TRect Offsets = Painter->GetBarBorderOffsets(Style);
+        const TRect Offsets = Painter->GetBarBorderOffsets(GetBarControl(), Style);
         const int32_t Grip = CanMove() ? Manager->GetGripAreaSize() : Painter->GetGriplessBarIndent();
         return Offsets.top + Offsets.bottom + (Style == dsLeft || Style == dsRight ? Grip : 0);
     }

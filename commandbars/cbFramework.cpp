@@ -11,6 +11,7 @@
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/styles/cbPainterFlat.h"
+#include "commandbars/styles/cbPainterOffice11.h"
 #include "commandbars/styles/cbPainterStandard.h"
 #include "commandbars/styles/cbPainterXP.h"
 #include "commandbars/styles/uiLookAndFeelPainters.h"
@@ -40,6 +41,7 @@ void cbFrameworkInit()
     cbStandardPaintersInit();
     cbFlatPainterInit();
     cbXPPainterInit();
+    cbOffice11PainterInit();
     cbBarManagersInit();
     cbItemControlsInit();
     cbBarLayoutStoreInit();

@@ -672,7 +672,7 @@ TRect TcbBarItemControlPainter::GetBarNCBorders(const IcbBar* Bar) const
 }
 
 int32_t TcbBarItemControlPainter::GetBarNCBorderWidth(const IcbBar*) const { return 1; }
-TRect TcbBarItemControlPainter::GetBarBorderOffsets(TcbBarDockingStyle) const { return Rect(2, 2, 2, 2); }
+TRect TcbBarItemControlPainter::GetBarBorderOffsets(const IcbBar*, TcbBarDockingStyle) const { return Rect(2, 2, 2, 2); }
 int32_t TcbBarItemControlPainter::GetFloatingCaptionHeight() const { return GetSmallCaptionHeight() + 1; }
 
 void TcbBarItemControlPainter::DrawFloatingCaptionBackground(const IcbBar*, HDC DC, const TRect& R,
@@ -1248,7 +1248,7 @@ void TcbBarItemControlPainter::DrawProgressBar(HDC DC, const TRect& R, int32_t P
     DeleteObject(B);
 }
 
-int32_t TcbBarItemControlPainter::GetNoGlyphCaptionIndent() const { return 0; }
+int32_t TcbBarItemControlPainter::GetNoGlyphCaptionIndent(const IcbControl*) const { return 0; }
 int32_t TcbBarItemControlPainter::GetFlatContentIndent() const { return 0; }
 HBRUSH TcbBarItemControlPainter::GetShadowBrush() const { return SysBrush(COLOR_BTNSHADOW); }
 

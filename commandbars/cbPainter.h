@@ -57,6 +57,7 @@ struct TcbSubMenuMetrics {
     int32_t GlyphColumnWidth = 0; // the glyph column, after AdjustGlyphColumnWidth
     int32_t ArrowSize = 0;        // the extent of a row's sub-menu arrow
     int32_t DigitSize = 0;        // the width of "0" as the style counts it (the expand mark's size)
+    int32_t ExpandButtonHeight = 0; // a style's own height of the expand button (0: the window's)
 };
 
 // What CalcSubMenuItemsRect works out: where the rows go, the first row shown, and the last
@@ -136,6 +137,12 @@ public:
     virtual int32_t GetFirstVisibleIndex() const = 0;
     virtual int32_t GetBottomReserve() const = 0;
     virtual TBitmap* GetBackgroundBitmap() const = 0;
+    // The glyph band at a menu's left: the side bar, the glyph column and the 2-pixel gap after it.
+    virtual int32_t GetLeftBandWidth() const { return GetBarSize() + GetSubMenuMetrics().GlyphColumnWidth + 2; }
+    // The check column of a quick-customization list after the glyph band (0 elsewhere).
+    virtual int32_t GetQuickCheckColumnWidth() const { return 0; }
+    // The mark a menu takes from its current item control while that item is selected.
+    virtual bool IsItemMarked() const { return false; }
     // The controls shown, in order.
     virtual int32_t GetItemControlCount() const = 0;
     virtual const IcbItemControlView* GetItemControl(int32_t Index) const = 0;
@@ -328,7 +335,7 @@ public:
     virtual int32_t GetSeparatorSize() const;
     virtual TRect GetBarNCBorders(const IcbBar* Bar) const;
     virtual int32_t GetBarNCBorderWidth(const IcbBar* Bar) const;
-    virtual TRect GetBarBorderOffsets(TcbBarDockingStyle DockingStyle) const;
+    virtual TRect GetBarBorderOffsets(const IcbBar* Bar, TcbBarDockingStyle DockingStyle) const;
     virtual int32_t GetFloatingCaptionHeight() const;
     virtual void DrawFloatingCaptionBackground(const IcbBar* Bar, HDC DC, const TRect& R, bool Active) const;
     virtual int32_t GetSmallCaptionHeight() const;
@@ -441,7 +448,7 @@ public:
     virtual TColor GetProgressBarColor() const;
     virtual int32_t GetProgressChunkSize() const;
     virtual void DrawProgressBar(HDC DC, const TRect& R, int32_t Position, int32_t Min, int32_t Max) const;
-    virtual int32_t GetNoGlyphCaptionIndent() const;
+    virtual int32_t GetNoGlyphCaptionIndent(const IcbControl* Control) const;
     virtual int32_t GetFlatContentIndent() const;
     virtual HBRUSH GetShadowBrush() const;
     virtual void DrawCaptionedSeparator(const IcbControl* Control, HDC DC, const TRect& R,

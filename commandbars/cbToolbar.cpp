@@ -606,7 +606,7 @@ void TcbBarControl::WMNCCalcSize(TMessage& M)
         return;
     TcbPainterClass Painter = GetPainter();
     if (FBar->GetBorderStyle() == bbsSingle) {
-        const TRect Offsets = Painter->GetBarBorderOffsets(GetDockingStyle());
+        const TRect Offsets = Painter->GetBarBorderOffsets(this, GetDockingStyle());
         R->left += Offsets.left;
         R->top += Offsets.top;
         R->right -= Offsets.right;

@@ -131,7 +131,7 @@ void CallEveryOperation(TcbPainterClass P, TcbBarManager* M, FakeBarWindow& Bar,
     P->GetSeparatorSize();
     P->GetBarNCBorders(&Bar);
     P->GetBarNCBorderWidth(&Bar);
-    P->GetBarBorderOffsets(dsTop);
+    P->GetBarBorderOffsets(&Bar, dsTop);
     P->GetFloatingCaptionHeight();
     P->DrawFloatingCaptionBackground(&Bar, DC, R, true);
     P->GetSmallCaptionHeight();
@@ -237,7 +237,7 @@ void CallEveryOperation(TcbPainterClass P, TcbBarManager* M, FakeBarWindow& Bar,
     P->GetProgressBarColor();
     P->GetProgressChunkSize();
     P->DrawProgressBar(DC, R, 30, 0, 100);
-    P->GetNoGlyphCaptionIndent();
+    P->GetNoGlyphCaptionIndent(nullptr);
     P->GetFlatContentIndent();
     P->GetShadowBrush();
     P->DrawCaptionedSeparator(&C, DC, R, "Group");

@@ -3,6 +3,7 @@
 // sets. Backgrounds are filled with the given brush (or colour), the way a window without a
 // background picture fills them.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,11 @@ public:
     bool Detachable = false, DetachBandHot = false, ExpandButton = false, ScrollUp = false, ScrollDown = false;
     int32_t DetachCaptionHeight = 8, FirstVisible = 0, BottomReserve = 0;
     std::vector<const IcbItemControlView*> Controls;
+    int32_t QuickCheckColumnWidth = 0;
+    bool ItemMarked = false;
+    // What shows under the window (a dock site's or a menu's background), painted for a
+    // background fill without a colour of its own; R in the DC's coordinates.
+    std::function<void(HDC DC, const TRect& R)> Backdrop;
 
     // How often the painters asked for a background fill.
     mutable int32_t BackgroundFills = 0;
@@ -70,6 +76,8 @@ public:
             HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
             FillRect(DC, &R, B);
             DeleteObject(B);
+        } else if (Backdrop) {
+            Backdrop(DC, R);
         } else {
             FillRect(DC, &R, Brush ? Brush : BkBrush);
         }
@@ -109,6 +117,8 @@ public:
     int32_t GetFirstVisibleIndex() const override { return FirstVisible; }
     int32_t GetBottomReserve() const override { return BottomReserve; }
     TBitmap* GetBackgroundBitmap() const override { return BackgroundBitmap; }
+    int32_t GetQuickCheckColumnWidth() const override { return QuickCheckColumnWidth; }
+    bool IsItemMarked() const override { return ItemMarked; }
     int32_t GetItemControlCount() const override { return static_cast<int32_t>(Controls.size()); }
     const IcbItemControlView* GetItemControl(int32_t Index) const override
     {
