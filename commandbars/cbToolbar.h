@@ -205,6 +205,8 @@ private:
     bool MarkShownFor(TcbBarDockingStyle Style) const;
     TcbMDIButtonGeometry MDIGeometry() const;
     int32_t MDIButtonsAlong(bool Vertical) const;
+    // The size of an unwrapped bar given the length it may take along its orientation.
+    TSize GetSingleLineSize(TcbBarDockingStyle Style, int32_t Length, bool Vertical);
     void WMNCCalcSize(TMessage& M);
     void WMNCPaint();
     void WMNCHitTest(TMessage& M);

@@ -480,47 +480,57 @@ void TcbBarControl::CalcWrappedSize(bool ReserveMark, int32_t Length, TSize& Siz
     CalcControlsPositions();
 }
 
-TSize TcbBarControl::GetSizeForWidth(TcbBarDockingStyle Style, int32_t Width)
+// The size of a bar that keeps its controls on one line of at most Length along its
+// orientation: the minimum size, grown to the measured line, the mark and the MDI buttons.
+// With recently used items, as many of the most recent links as fit are shown.
+TSize TcbBarControl::GetSingleLineSize(TcbBarDockingStyle Style, int32_t Length, bool Vertical)
 {
     TcbBarItemLinks* Links = GetItemLinks();
     TcbBarManager* Manager = GetBarManager();
+    TSize Size{GetMinBarWidth(Style), GetMinBarHeight(Style)};
+    LONG& SizeAlong = Vertical ? Size.cy : Size.cx;
+    LONG& SizeAcross = Vertical ? Size.cx : Size.cy;
+    Length = std::max<int32_t>(Length, SizeAlong) - MDIButtonsAlong(Vertical) - (IsMarkVisible() ? kcbMarkSize : 0);
+    if (!Links || Links->GetVisibleItemCount() == 0)
+        return Size;
+    std::vector<TcbBarItemLink*> Shown;
+    int32_t Along = 0, Across = 0;
+    const bool Recent = Links->UsesRecentItems() && !Manager->IsDesigning();
+    if (Recent) {
+        // The longest run of most recently used links that still fits.
+        int32_t Fitting = 1;
+        const int32_t Count = Links->GetVisibleItemCount();
+        for (int32_t N = 1; N <= Count; ++N) {
+            Links->SetRecentCount(N);
+            int32_t A = 0, C = 0;
+            if (!cbMeasureOneLine(LayoutItems(Shown), GetBeginGroupSize(), Length, A, C))
+                break;
+            Fitting = N;
+        }
+        Links->SetRecentCount(Fitting >= Count ? -1 : Fitting);
+    }
+    cbMeasureOneLine(LayoutItems(Shown), GetBeginGroupSize(), Length, Along, Across);
+    if (IsMarkVisible())
+        Along += kcbMarkSize;
+    SizeAlong = std::max<int32_t>(SizeAlong, Along);
+    SizeAcross = Across;
+    if (const int32_t MDI = MDIButtonsAlong(Vertical); MDI > 0) {
+        SizeAlong += MDI;
+        SizeAcross = std::max<int32_t>(SizeAcross, Vertical ? FMDIButtonWidth : FMDIButtonHeight);
+    }
+    return Size;
+}
+
+TSize TcbBarControl::GetSizeForWidth(TcbBarDockingStyle Style, int32_t Width)
+{
+    TcbBarItemLinks* Links = GetItemLinks();
     if (Links)
         Links->SetRecentCount(-1);
     const bool Vertical = Style == dsLeft || Style == dsRight;
     if (!Wraps() && Vertical)
         return TSize{GetMinBarWidth(Style), GetPreferredBarHeight(Style)};
-    if (!Wraps()) {
-        TSize Size{GetMinBarWidth(Style), GetMinBarHeight(Style)};
-        Width = std::max<int32_t>(Width, Size.cx) - MDIButtonsAlong(false) - (IsMarkVisible() ? kcbMarkSize : 0);
-        if (!Links || Links->GetVisibleItemCount() == 0)
-            return Size;
-        std::vector<TcbBarItemLink*> Shown;
-        int32_t Along = 0, Across = 0;
-        const bool Recent = Links->UsesRecentItems() && !Manager->IsDesigning();
-        if (Recent) {
-            // The longest run of most recently used links that still fits.
-            int32_t Fitting = 1;
-            const int32_t Count = Links->GetVisibleItemCount();
-            for (int32_t N = 1; N <= Count; ++N) {
-                Links->SetRecentCount(N);
-                int32_t A = 0, C = 0;
-                if (!cbMeasureOneLine(LayoutItems(Shown), GetBeginGroupSize(), Width, A, C))
-                    break;
-                Fitting = N;
-            }
-            Links->SetRecentCount(Fitting >= Count ? -1 : Fitting);
-        }
-        cbMeasureOneLine(LayoutItems(Shown), GetBeginGroupSize(), Width, Along, Across);
-        if (IsMarkVisible())
-            Along += kcbMarkSize;
-        Size.cx = std::max<int32_t>(Size.cx, Along);
-        Size.cy = Across;
-        if (const int32_t MDI = MDIButtonsAlong(false); MDI > 0) {
-            Size.cx += MDI;
-            Size.cy = std::max<int32_t>(Size.cy, FMDIButtonHeight);
-        }
-        return Size;
-    }
+    if (!Wraps())
+        return GetSingleLineSize(Style, Width, false);
     if (!IsVerticallyDocked()) {
         TSize Size{GetMinBarWidth(Style), GetMinBarHeight(Style)};
         CalcWrappedSize(Style != dsNone, Width, Size);
@@ -540,43 +550,13 @@ TSize TcbBarControl::GetSizeForWidth(TcbBarDockingStyle Style, int32_t Width)
 TSize TcbBarControl::GetSizeForHeight(TcbBarDockingStyle Style, int32_t Height)
 {
     TcbBarItemLinks* Links = GetItemLinks();
-    TcbBarManager* Manager = GetBarManager();
     if (Links)
         Links->SetRecentCount(-1);
     const bool Horizontal = Style == dsTop || Style == dsBottom;
     if (!Wraps() && Horizontal)
         return TSize{GetPreferredBarWidth(Style), GetMinBarHeight(Style)};
-    if (!Wraps()) {
-        TSize Size{GetMinBarWidth(Style), GetMinBarHeight(Style)};
-        Height = std::max<int32_t>(Height, Size.cy) - MDIButtonsAlong(true) - (IsMarkVisible() ? kcbMarkSize : 0);
-        if (!Links || Links->GetVisibleItemCount() == 0)
-            return Size;
-        std::vector<TcbBarItemLink*> Shown;
-        int32_t Along = 0, Across = 0;
-        const bool Recent = Links->UsesRecentItems() && !Manager->IsDesigning();
-        if (Recent) {
-            int32_t Fitting = 1;
-            const int32_t Count = Links->GetVisibleItemCount();
-            for (int32_t N = 1; N <= Count; ++N) {
-                Links->SetRecentCount(N);
-                int32_t A = 0, C = 0;
-                if (!cbMeasureOneLine(LayoutItems(Shown), GetBeginGroupSize(), Height, A, C))
-                    break;
-                Fitting = N;
-            }
-            Links->SetRecentCount(Fitting >= Count ? -1 : Fitting);
-        }
-        cbMeasureOneLine(LayoutItems(Shown), GetBeginGroupSize(), Height, Along, Across);
-        if (IsMarkVisible())
-            Along += kcbMarkSize;
-        Size.cy = std::max<int32_t>(Size.cy, Along);
-        Size.cx = Across;
-        if (const int32_t MDI = MDIButtonsAlong(true); MDI > 0) {
-            Size.cy += MDI;
-            Size.cx = std::max<int32_t>(Size.cx, FMDIButtonWidth);
-        }
-        return Size;
-    }
+    if (!Wraps())
+        return GetSingleLineSize(Style, Height, true);
     if (IsVerticallyDocked()) {
         TSize Size{GetMinBarWidth(Style), GetMinBarHeight(Style)};
         CalcWrappedSize(Style != dsNone, Height, Size);
