@@ -8,6 +8,7 @@
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
+#include "commandbars/styles/cbPainterShared.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
 #include "platform/win/ImageList.h"
@@ -22,6 +23,10 @@ HBRUSH cbResolveBrush(HBRUSH Value)
 
 namespace {
 
+using cbPainterShared::Inflated;
+using cbPainterShared::InMenu;
+using cbPainterShared::IsVerticalDock;
+
 HBRUSH SysBrush(int Index)
 {
     return GetSysColorBrush(Index);
@@ -30,12 +35,6 @@ HBRUSH SysBrush(int Index)
 void FillSys(HDC DC, const TRect& R, int Index)
 {
     FillRect(DC, &R, SysBrush(Index));
-}
-
-TRect Inflated(TRect R, int32_t D)
-{
-    InflateRect(&R, D, D);
-    return R;
 }
 
 // The point size of a window's font (0 without one).
@@ -116,16 +115,6 @@ private:
 TcbBarManager* ManagerOf(const IcbControl* Control)
 {
     return Control && Control->GetBarWindow() ? Control->GetBarWindow()->GetBarManager() : nullptr;
-}
-
-bool InMenu(const IcbControl* Control)
-{
-    return Control && Control->GetBarWindow() && Control->GetBarWindow()->GetKind() == bwkMenu;
-}
-
-bool IsVerticalDock(TcbBarDockingStyle Style)
-{
-    return Style == dsLeft || Style == dsRight;
 }
 
 } // namespace
@@ -990,14 +979,7 @@ void TcbBarItemControlPainter::CalcSubMenuItemsRect(const IcbBar* Menu, TcbSubMe
 TSize TcbBarItemControlPainter::CalcSubMenuSize(const IcbBar* Menu) const
 {
     int32_t Widest = 0, Rows = 0;
-    const int32_t Count = Menu->GetItemControlCount();
-    for (int32_t I = 0; I < Count; ++I) {
-        const IcbControl* Control = Menu->GetItemControl(I);
-        Widest = std::max(Widest, Control->GetWidth());
-        Rows += Control->GetHeight();
-        if (I > 0 && Control->IsBeginGroup())
-            Rows += GetSubMenuBeginGroupSize();
-    }
+    const int32_t Count = cbPainterShared::MeasureSubMenuRows(*this, Menu, Widest, Rows);
     TSize Size{Count == 0 ? 100 : Widest + Menu->GetSubMenuMetrics().GlyphColumnWidth + 6, Rows + 4};
     if (Menu->IsDetachable())
         Size.cy += GetDetachBandHeight(Menu);

@@ -8,31 +8,24 @@
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/styles/cbPainterStandard.h"
+#include "commandbars/styles/cbPainterShared.h"
 #include "commandbars/uiGraphics.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
 
 namespace {
 
+using cbPainterShared::Inflated;
+using cbPainterShared::Fill;
+using cbPainterShared::Frame;
+using cbPainterShared::BarOf;
+using cbPainterShared::ManagerOf;
+using cbPainterShared::InMenu;
+using cbPainterShared::IsVerticalDock;
+
 HBRUSH SysBrush(int Index)
 {
     return GetSysColorBrush(Index);
-}
-
-TRect Inflated(TRect R, int32_t D)
-{
-    InflateRect(&R, D, D);
-    return R;
-}
-
-void Fill(HDC DC, const TRect& R, HBRUSH Brush)
-{
-    FillRect(DC, &R, cbResolveBrush(Brush));
-}
-
-void Frame(HDC DC, const TRect& R, HBRUSH Brush)
-{
-    FrameRect(DC, &R, cbResolveBrush(Brush));
 }
 
 void FillColor(HDC DC, const TRect& R, COLORREF Color)
@@ -40,27 +33,6 @@ void FillColor(HDC DC, const TRect& R, COLORREF Color)
     HBRUSH B = CreateSolidBrush(Color);
     FillRect(DC, &R, B);
     DeleteObject(B);
-}
-
-const IcbBar* BarOf(const IcbControl* Control)
-{
-    return Control ? Control->GetBarWindow() : nullptr;
-}
-
-TcbBarManager* ManagerOf(const IcbBar* Bar)
-{
-    return Bar ? Bar->GetBarManager() : nullptr;
-}
-
-bool InMenu(const IcbControl* Control)
-{
-    const IcbBar* Bar = BarOf(Control);
-    return Bar && Bar->GetKind() == bwkMenu;
-}
-
-bool IsVerticalDock(TcbBarDockingStyle Style)
-{
-    return Style == dsLeft || Style == dsRight;
 }
 
 // The manager's frame brush (the shadow colour darkened), or the shadow without a manager.
@@ -854,14 +826,7 @@ void TcbBarItemControlFlatPainter::CalcSubMenuItemsRect(const IcbBar* Menu, TcbS
 TSize TcbBarItemControlFlatPainter::CalcSubMenuSize(const IcbBar* Menu) const
 {
     int32_t Widest = 0, Rows = 0;
-    const int32_t Count = Menu->GetItemControlCount();
-    for (int32_t I = 0; I < Count; ++I) {
-        const IcbControl* Control = Menu->GetItemControl(I);
-        Widest = std::max(Widest, Control->GetWidth());
-        Rows += Control->GetHeight();
-        if (I > 0 && Control->IsBeginGroup())
-            Rows += GetSubMenuBeginGroupSize();
-    }
+    const int32_t Count = cbPainterShared::MeasureSubMenuRows(*this, Menu, Widest, Rows);
     TSize Size{Count == 0 ? 100 : Widest + Menu->GetBarSize() + 4, Rows + Menu->GetBottomReserve() + 3};
     if (Menu->IsDetachable())
         Size.cy += GetDetachBandHeight(Menu);

@@ -10,10 +10,19 @@
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/styles/cbPainterXP.h"
+#include "commandbars/styles/cbPainterShared.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
 
 namespace {
+
+using cbPainterShared::Inflated;
+using cbPainterShared::Fill;
+using cbPainterShared::Frame;
+using cbPainterShared::BarOf;
+using cbPainterShared::ManagerOf;
+using cbPainterShared::InMenu;
+using cbPainterShared::IsVerticalDock;
 
 int32_t gDockCacheFills = 0;
 
@@ -25,22 +34,6 @@ const TcbOffice11Colors& C()
 COLORREF RGBOf(TColor Color)
 {
     return ColorToRGB(Color);
-}
-
-TRect Inflated(TRect R, int32_t D)
-{
-    InflateRect(&R, D, D);
-    return R;
-}
-
-void Fill(HDC DC, const TRect& R, HBRUSH Brush)
-{
-    FillRect(DC, &R, cbResolveBrush(Brush));
-}
-
-void Frame(HDC DC, const TRect& R, HBRUSH Brush)
-{
-    FrameRect(DC, &R, cbResolveBrush(Brush));
 }
 
 void Pixel(HDC DC, int32_t X, int32_t Y, TColor Color)
@@ -78,31 +71,10 @@ HBRUSH SharedBrush(TcbOffice11Brush Role, int SysFallback)
     return B ? B : GetSysColorBrush(SysFallback);
 }
 
-const IcbBar* BarOf(const IcbControl* Control)
-{
-    return Control ? Control->GetBarWindow() : nullptr;
-}
-
-TcbBarManager* ManagerOf(const IcbBar* Bar)
-{
-    return Bar ? Bar->GetBarManager() : nullptr;
-}
-
-bool InMenu(const IcbControl* Control)
-{
-    const IcbBar* Bar = BarOf(Control);
-    return Bar && Bar->GetKind() == bwkMenu;
-}
-
 bool InQuickMenu(const IcbControl* Control)
 {
     const IcbBar* Bar = BarOf(Control);
     return Bar && Bar->GetKind() == bwkQuickCustomization;
-}
-
-bool IsVerticalDock(TcbBarDockingStyle Style)
-{
-    return Style == dsLeft || Style == dsRight;
 }
 
 bool IsVerticalBar(const IcbBar* Bar)

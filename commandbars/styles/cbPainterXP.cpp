@@ -14,11 +14,15 @@
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/styles/cbPainterFlat.h"
+#include "commandbars/styles/cbPainterShared.h"
 #include "commandbars/styles/cbPainterStandard.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
 
 namespace {
+
+using cbPainterShared::InMenu;
+using cbPainterShared::IsVerticalDock;
 
 // Part and state tables.
 constexpr int kGripperPart[2] = {RP_GRIPPER, RP_GRIPPERVERT};                 // by vertically docked
@@ -35,16 +39,6 @@ constexpr int32_t kProbeSize = 100;
 TcbPainterClass Flat()
 {
     return FlatPainter();
-}
-
-bool InMenu(const IcbControl* Control)
-{
-    return Control && Control->GetBarWindow() && Control->GetBarWindow()->GetKind() == bwkMenu;
-}
-
-bool IsVerticalDock(TcbBarDockingStyle Style)
-{
-    return Style == dsLeft || Style == dsRight;
 }
 
 int32_t ButtonStateIndex(TcbButtonState State)
@@ -221,15 +215,14 @@ void TcbBarItemControlXPPainter::DrawBarMarkSymbols(const IcbBar* Bar, HDC DC, c
     Flat()->DrawBarMarkSymbols(Bar, DC, MarkRect);
 }
 
-void TcbBarItemControlXPPainter::AdjustCaptionTextRect(const IcbBar*, const TRect& MarkRect, TRect& R) const
+void TcbBarItemControlXPPainter::AdjustCaptionTextRect(const IcbBar* Bar, const TRect& MarkRect, TRect& R) const
 {
-    R.left += 2;
-    R.right = MarkRect.left;
+    Flat()->AdjustCaptionTextRect(Bar, MarkRect, R);
 }
 
-void TcbBarItemControlXPPainter::AdjustEditValueRect(const IcbControl*, TRect& R) const
+void TcbBarItemControlXPPainter::AdjustEditValueRect(const IcbControl* Control, TRect& R) const
 {
-    R.top += 2;
+    Flat()->AdjustEditValueRect(Control, R);
 }
 
 void TcbBarItemControlXPPainter::DrawMenuItem(const IcbControl* Control, HDC DC, const TRect& R,
@@ -710,14 +703,7 @@ void TcbBarItemControlXPPainter::CalcSubMenuItemsRect(const IcbBar* Menu, TcbSub
 TSize TcbBarItemControlXPPainter::CalcSubMenuSize(const IcbBar* Menu) const
 {
     int32_t Widest = 0, Rows = 0;
-    const int32_t Count = Menu->GetItemControlCount();
-    for (int32_t I = 0; I < Count; ++I) {
-        const IcbControl* Control = Menu->GetItemControl(I);
-        Widest = std::max(Widest, Control->GetWidth());
-        Rows += Control->GetHeight();
-        if (I > 0 && Control->IsBeginGroup())
-            Rows += GetSubMenuBeginGroupSize();
-    }
+    const int32_t Count = cbPainterShared::MeasureSubMenuRows(*this, Menu, Widest, Rows);
     TSize Size{Count == 0 ? 100 : Widest + Menu->GetBarSize() + 4, Rows + 3};
     if (Menu->HasExpandButton() || Rows <= 2)
         Size.cy += Menu->GetBottomReserve();
