@@ -464,6 +464,20 @@ void DrawDottedGrip(HDC DC, const TRect& R, bool InColumn, HBRUSH Dot, HBRUSH Hi
     }
 }
 
+void DrawSolidTriangle(HDC DC, const POINT (&P)[3], TColor Color)
+{
+    const COLORREF Ink = RGBOf(Color);
+    HPEN Pen = CreatePen(PS_SOLID, 1, Ink);
+    HBRUSH Brush = CreateSolidBrush(Ink);
+    HGDIOBJ OldPen = SelectObject(DC, Pen);
+    HGDIOBJ OldBrush = SelectObject(DC, Brush);
+    Polygon(DC, P, 3);
+    SelectObject(DC, OldBrush);
+    SelectObject(DC, OldPen);
+    DeleteObject(Brush);
+    DeleteObject(Pen);
+}
+
 void DrawArrowPolygon(HDC DC, const TRect& R, bool Down, int32_t Size, TColor Color)
 {
     const int S = Size;
@@ -481,16 +495,7 @@ void DrawArrowPolygon(HDC DC, const TRect& R, bool Down, int32_t Size, TColor Co
         P[1] = {X0, Y0 + 2 * S - 2};
         P[2] = {X0 + S - 1, Y0 + S - 1};
     }
-    const COLORREF C = RGBOf(Color);
-    HPEN Pen = CreatePen(PS_SOLID, 1, C);
-    HBRUSH Brush = CreateSolidBrush(C);
-    HGDIOBJ OldPen = SelectObject(DC, Pen);
-    HGDIOBJ OldBrush = SelectObject(DC, Brush);
-    Polygon(DC, P, 3);
-    SelectObject(DC, OldBrush);
-    SelectObject(DC, OldPen);
-    DeleteObject(Brush);
-    DeleteObject(Pen);
+    DrawSolidTriangle(DC, P, Color);
 }
 
 int32_t ArrowSizeForRect(const TRect& R, bool Down)

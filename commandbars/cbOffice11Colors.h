@@ -109,6 +109,8 @@ void ColorizeBitmap(TBitmap* Bitmap);
 // first moved by the run's length mod 4 (halved above 1); each cell a 2 x 2 highlight square at
 // (+1, +1) under a 2 x 2 dot square at its corner.
 void DrawDottedGrip(HDC DC, const TRect& R, bool InColumn, HBRUSH Dot, HBRUSH Highlight);
+// A triangle filled and outlined in Color.
+void DrawSolidTriangle(HDC DC, const POINT (&P)[3], TColor Color);
 // A solid triangle of Size centred in R, pointing down (Down) or right.
 void DrawArrowPolygon(HDC DC, const TRect& R, bool Down, int32_t Size, TColor Color);
 // The arrow sized from R: extent = width - 8 (down) or height - 6 (right), size

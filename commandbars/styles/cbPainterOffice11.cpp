@@ -169,30 +169,16 @@ private:
     bool FHad = false;
 };
 
-void Polygon3(HDC DC, const POINT (&P)[3], TColor Color)
-{
-    const COLORREF Ink = RGBOf(Color);
-    HPEN Pen = CreatePen(PS_SOLID, 1, Ink);
-    HBRUSH Brush = CreateSolidBrush(Ink);
-    HGDIOBJ OldPen = SelectObject(DC, Pen);
-    HGDIOBJ OldBrush = SelectObject(DC, Brush);
-    Polygon(DC, P, 3);
-    SelectObject(DC, OldBrush);
-    SelectObject(DC, OldPen);
-    DeleteObject(Brush);
-    DeleteObject(Pen);
-}
-
 // The mark's arrow: a 5 x 1 bar above a small triangle pointing down (across a vertical bar:
 // turned, pointing right).
 void MarkArrow(HDC DC, int32_t X, int32_t Y, bool Vertical, TColor Color)
 {
     if (Vertical) {
         FillRectByColor(DC, Rect(X, Y, X + 1, Y + 5), Color);
-        Polygon3(DC, {{X + 3, Y}, {X + 3, Y + 4}, {X + 5, Y + 2}}, Color);
+        DrawSolidTriangle(DC, {{X + 3, Y}, {X + 3, Y + 4}, {X + 5, Y + 2}}, Color);
     } else {
         FillRectByColor(DC, Rect(X, Y, X + 5, Y + 1), Color);
-        Polygon3(DC, {{X, Y + 3}, {X + 4, Y + 3}, {X + 2, Y + 5}}, Color);
+        DrawSolidTriangle(DC, {{X, Y + 3}, {X + 4, Y + 3}, {X + 2, Y + 5}}, Color);
     }
 }
 
@@ -202,10 +188,10 @@ void MarkChevrons(HDC DC, int32_t X, int32_t Y, bool Vertical, TColor Color)
     for (int32_t I = 0; I < 2; ++I) {
         if (Vertical) {
             const int32_t Y0 = Y + 4 * I;
-            Polygon3(DC, {{X, Y0}, {X + 1, Y0 + 1}, {X + 2, Y0}}, Color);
+            DrawSolidTriangle(DC, {{X, Y0}, {X + 1, Y0 + 1}, {X + 2, Y0}}, Color);
         } else {
             const int32_t X0 = X + 4 * I;
-            Polygon3(DC, {{X0, Y}, {X0 + 1, Y + 1}, {X0, Y + 2}}, Color);
+            DrawSolidTriangle(DC, {{X0, Y}, {X0 + 1, Y + 1}, {X0, Y + 2}}, Color);
         }
     }
 }
@@ -451,7 +437,7 @@ void TcbBarItemControlOffice11Painter::DrawComboArrow(HDC DC, const TRect& R, TC
 {
     const int32_t X = (R.left + R.right) / 2 - 2;
     const int32_t Y = (R.top + R.bottom) / 2 - 1;
-    Polygon3(DC, {{X, Y}, {X + 4, Y}, {X + 2, Y + 2}}, Color);
+    DrawSolidTriangle(DC, {{X, Y}, {X + 4, Y}, {X + 2, Y + 2}}, Color);
 }
 
 void TcbBarItemControlOffice11Painter::GetTextColors(const IcbControl* Control, TcbPaintFlags State,
