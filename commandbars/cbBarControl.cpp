@@ -34,11 +34,6 @@ TPoint CursorPos()
     return TPoint{P.x, P.y};
 }
 
-bool InRect(const TRect& R, TPoint P)
-{
-    return P.x >= R.left && P.x < R.right && P.y >= R.top && P.y < R.bottom;
-}
-
 int32_t TextHeightOf(HFONT Font)
 {
     TScreenDC Screen;
@@ -343,7 +338,7 @@ TcbBarItemControl* TCustomcbBarControl::GetDropControlAtPos(TPoint P, bool& Vert
         if (!Hit)
             continue;
         const TRect R = GetItemRect(Control);
-        Outside = !InRect(R, P);
+        Outside = !cbInRect(R, P);
         if (Outside && P.y < R.top)
             Vertical = true;
         Leading = Vertical ? P.y - R.top < R.bottom - P.y : P.x - R.left < R.right - P.x;
@@ -595,12 +590,7 @@ void TCustomcbBarControl::RebuildBar() {}
 
 TRect TCustomcbBarControl::GetClientRect() const
 {
-    RECT R{};
-    if (HandleAllocated())
-        ::GetClientRect(FHandle, &R);
-    else
-        R = RECT{0, 0, GetWidth(), GetHeight()};
-    return R;
+    return cbClientRectOr(HandleAllocated() ? FHandle : nullptr, GetWidth(), GetHeight());
 }
 
 TRect TCustomcbBarControl::GetWindowRect() const
@@ -670,7 +660,7 @@ TcbBarItemControl* TCustomcbBarControl::ControlAtPos(TPoint P) const
         return nullptr;
     for (int32_t I = 0; I < FItemLinks->GetShownItemCount(); ++I) {
         TcbBarItemLink* Link = FItemLinks->GetShownItem(I);
-        if (Link->GetControl() && InRect(Link->GetItemRect(), P))
+        if (Link->GetControl() && cbInRect(Link->GetItemRect(), P))
             return Link->GetControl();
     }
     return nullptr;
@@ -920,7 +910,7 @@ void TCustomcbBarControl::HandleMouseMove(const TMessage& M)
     if (FDragPending) {
         const int32_t DX = GetSystemMetrics(SM_CXDRAG), DY = GetSystemMetrics(SM_CYDRAG);
         const TRect Zone{FDragStart.x - DX, FDragStart.y - DY, FDragStart.x + DX, FDragStart.y + DY};
-        if (!InRect(Zone, P)) {
+        if (!cbInRect(Zone, P)) {
             FDragPending = false;
             ReleaseCapture();
             TcbBarManager* Manager = GetBarManager();
@@ -932,7 +922,7 @@ void TCustomcbBarControl::HandleMouseMove(const TMessage& M)
         }
         return;
     }
-    if (!InRect(GetClientRect(), P))
+    if (!cbInRect(GetClientRect(), P))
         return;
     TMessage Copy = M;
     TCustomControl::WndProc(Copy);
@@ -943,7 +933,7 @@ void TCustomcbBarControl::HandleMouseMove(const TMessage& M)
     auto* Editing = dynamic_cast<TcbBarWinControl*>(FSelectedControl);
     const bool SomeEditing = Editing && Editing->IsEditing();
     auto* Win = dynamic_cast<TcbBarWinControl*>(Control);
-    if (Win && !SomeEditing && (!gActiveBar || gActiveBar == this) && InRect(Win->GetWindowRect(), P))
+    if (Win && !SomeEditing && (!gActiveBar || gActiveBar == this) && cbInRect(Win->GetWindowRect(), P))
         SetCursor(crIBeam);
     else
         SetCursor(crDefault);
@@ -976,7 +966,7 @@ void TCustomcbBarControl::HandleButtonDown(TMessage& M)
     if (IsCustomizing()) {
         if (Control && !Control->IsCustomizable())
             return;
-        if (!Control && InRect(GetClientRect(), P))
+        if (!Control && cbInRect(GetClientRect(), P))
             return;
         TcbBarManager* Manager = GetBarManager();
         if (Control && Control == FSelectedControl) {
@@ -990,7 +980,7 @@ void TCustomcbBarControl::HandleButtonDown(TMessage& M)
                 Manager->SetSelectedItemControl(Control);
             Control->Repaint();
         }
-        SelectControlByMouse(InRect(GetClientRect(), P) ? Control : nullptr);
+        SelectControlByMouse(cbInRect(GetClientRect(), P) ? Control : nullptr);
         if (Control && IsLiveItemControl(Control) && IsLiveBarControl(this)) {
             FDragStart = P;
             if (Manager) {
@@ -1026,7 +1016,7 @@ void TCustomcbBarControl::HandleButtonDown(TMessage& M)
     if (auto* Win = dynamic_cast<TcbBarWinControl*>(Control); Win && Win->GetEditor() && Win->IsEditing()) {
         const TRect R = Win->GetWindowRect();
         TRect Button = Win->GetComboButtonRect();
-        if (InRect(R, P) && !InRect(Button, P)) {
+        if (cbInRect(R, P) && !cbInRect(Button, P)) {
             POINT Q{P.x, P.y};
             MapWindowPoints(FHandle, Win->GetEditor(), &Q, 1);
             SendMessageA(Win->GetEditor(), WM_LBUTTONDOWN, M.WParam, MAKELPARAM(Q.x, Q.y));
@@ -1052,7 +1042,7 @@ void TCustomcbBarControl::HandleButtonUp(TMessage& M)
     FPressedControl = nullptr;
     const TPoint P{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
     TcbBarItemControl* Control = ControlAtPos(P);
-    if (InRect(GetClientRect(), P) && FActive && !IsCustomizing() && Control && Control->IsUsable()) {
+    if (cbInRect(GetClientRect(), P) && FActive && !IsCustomizing() && Control && Control->IsUsable()) {
         if (Control->GetEnabled() && Control == FSelectedControl) {
             if (auto* Win = dynamic_cast<TcbBarWinControl*>(Control); Win && Win->GetEditor() && Win->IsEditing()) {
                 POINT Q{P.x, P.y};

@@ -564,12 +564,7 @@ void TcbDockControl::LayoutDockRows()
 
 TRect TcbDockControl::GetClientRect() const
 {
-    RECT R{};
-    if (HandleAllocated())
-        ::GetClientRect(FHandle, &R);
-    else
-        R = RECT{0, 0, GetWidth(), GetHeight()};
-    return R;
+    return cbClientRectOr(HandleAllocated() ? FHandle : nullptr, GetWidth(), GetHeight());
 }
 
 void TcbDockControl::CreateParams(TCreateParams& Params)

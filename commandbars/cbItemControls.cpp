@@ -19,22 +19,6 @@
 
 namespace {
 
-int32_t TextWidth(HFONT Font, const std::string& Text)
-{
-    TScreenDC Screen;
-    HGDIOBJ Old = Font ? SelectObject(Screen, Font) : nullptr;
-    SIZE S{};
-    GetTextExtentPoint32A(Screen, Text.c_str(), static_cast<int>(Text.size()), &S);
-    if (Old)
-        SelectObject(Screen, Old);
-    return S.cx;
-}
-
-bool InRect(const TRect& R, TPoint P)
-{
-    return P.x >= R.left && P.x < R.right && P.y >= R.top && P.y < R.bottom;
-}
-
 TcbBarItemControl* OwnControl(TcbBarItemLink* Link)
 {
     return Link ? Link->GetControl() : nullptr;
@@ -542,7 +526,7 @@ bool TcbBarButtonControl::IsArrowPressed() const
     POINT P{};
     GetCursorPos(&P);
     ScreenToClient(GetBarControl()->GetHandle(), &P);
-    if (!InRect(R, TPoint{P.x, P.y}))
+    if (!cbInRect(R, TPoint{P.x, P.y}))
         return false;
     if (GetDrawKind() == dkVertical)
         return P.y >= R.bottom - GetArrowWidth();
@@ -634,9 +618,9 @@ int32_t TcbBarButtonControl::GetDefaultWidth() const
     int32_t Width;
     if (InMenu()) {
         const int32_t Column = GetBarControl()->GetSubMenuMetrics().GlyphColumnWidth;
-        Width = TextWidth(Font, StripAmpersands(GetCaption())) + 2 * Column + 3 + 3;
+        Width = cbTextWidth(Font, StripAmpersands(GetCaption())) + 2 * Column + 3 + 3;
         if (GetShortCut())
-            Width += TextWidth(Font, GetShortCutText()) + Column - 6;
+            Width += cbTextWidth(Font, GetShortCutText()) + Column - 6;
         GetPainter()->AdjustMenuButtonWidth(Width);
     } else {
         const TcbBarPaintStyle Style = GetRealPaintStyle();
@@ -644,7 +628,7 @@ int32_t TcbBarButtonControl::GetDefaultWidth() const
         if (Style == psStandard || Style == psCaptionInMenu) {
             Width = ButtonWidth;
         } else {
-            const int32_t Caption = TextWidth(Font, StripAmpersands(GetCaption()));
+            const int32_t Caption = cbTextWidth(Font, StripAmpersands(GetCaption()));
             if (Style == psCaption) {
                 LOGFONTA LF{};
                 GetObjectA(Font ? Font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), sizeof(LF), &LF);

@@ -543,3 +543,14 @@ void TuiControlChildComponent::LeaveControl()
         Host->RemoveChildComponent(this);
     FControl = nullptr;
 }
+
+int32_t cbTextWidth(HFONT Font, const std::string& Text)
+{
+    TScreenDC Screen;
+    HGDIOBJ Old = Font ? SelectObject(Screen, Font) : nullptr;
+    SIZE S{};
+    GetTextExtentPoint32A(Screen, Text.c_str(), static_cast<int>(Text.size()), &S);
+    if (Old)
+        SelectObject(Screen, Old);
+    return S.cx;
+}

@@ -157,6 +157,29 @@ void CreateMenuFontHandle(TFont* Font, HFONT& Handle, bool UseIconTitleHeight);
 int32_t MenuFontHeight(int32_t Height);
 
 // ---------------------------------------------------------------------------------------------
+// Geometry and text measuring
+
+// P lies in R: the left and top edges are inside, the right and bottom ones outside.
+inline bool cbInRect(const TRect& R, TPoint P)
+{
+    return P.x >= R.left && P.x < R.right && P.y >= R.top && P.y < R.bottom;
+}
+
+// The client rectangle of a window, or (0, 0, Width, Height) before it has one (Handle null).
+inline TRect cbClientRectOr(HWND Handle, int32_t Width, int32_t Height)
+{
+    RECT R{};
+    if (Handle)
+        ::GetClientRect(Handle, &R);
+    else
+        R = RECT{0, 0, Width, Height};
+    return R;
+}
+
+// The width of Text in Font (the screen's default font without one), measured on the screen.
+int32_t cbTextWidth(HFONT Font, const std::string& Text);
+
+// ---------------------------------------------------------------------------------------------
 // Base classes of the look-and-feel layer
 
 class TuiInterfacedPersistent : public TInterfacedPersistent {

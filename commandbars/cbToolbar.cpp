@@ -21,11 +21,6 @@
 
 namespace {
 
-bool InRect(const TRect& R, TPoint P)
-{
-    return P.x >= R.left && P.x < R.right && P.y >= R.top && P.y < R.bottom;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -683,13 +678,13 @@ void TcbBarControl::WMNCHitTest(TMessage& M)
         const TRect W = GetWindowRect();
         TRect Grip = SizeGripRect();
         OffsetRect(&Grip, W.left, W.top);
-        if (InRect(Grip, TPoint{S.x, S.y})) {
+        if (cbInRect(Grip, TPoint{S.x, S.y})) {
             FHitCode = HTBOTTOMRIGHT;
             M.Result = HTBOTTOMRIGHT;
             return;
         }
     }
-    TcbBarItemControl* Control = InRect(Client, C) ? ControlAtPos(C) : nullptr;
+    TcbBarItemControl* Control = cbInRect(Client, C) ? ControlAtPos(C) : nullptr;
     if (Control && (IsCustomizing() || Control->IsUsable())) {
         FHitCode = HTCLIENT;
         M.Result = HTCLIENT;
@@ -701,7 +696,7 @@ void TcbBarControl::WMNCHitTest(TMessage& M)
     TRect Mark{};
     if (IsMarkVisible())
         GetPainter()->CalcMarkRect(this, Mark);
-    if (InGrip || (InRect(Client, C) && !InRect(Mark, C)))
+    if (InGrip || (cbInRect(Client, C) && !cbInRect(Mark, C)))
         FHitCode = HTCAPTION;
     M.Result = HTCLIENT;
 }
@@ -758,11 +753,11 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
     TRect Mark{};
     if (GetPainter()->IsBarMarkShown() && IsMarkVisible())
         Mark = GetPainter()->GetMarkRect(this);
-    if (InRect(Mark, P)) {
+    if (cbInRect(Mark, P)) {
         SetMarkState(FMarkState == bstPressed ? bstHot : bstPressed);
         return;
     }
-    if (!InRect(GetClientRect(), P) && Hit != HTCLIENT && Hit != HTCAPTION) {
+    if (!cbInRect(GetClientRect(), P) && Hit != HTCLIENT && Hit != HTCAPTION) {
         POINT S{P.x, P.y};
         ::ClientToScreen(FHandle, &S);
         SendMessageA(FHandle, WM_NCLBUTTONDOWN, static_cast<WPARAM>(Hit), MAKELPARAM(S.x, S.y));
@@ -775,7 +770,7 @@ void TcbBarControl::WMMouseMove(TMessage& M)
         FMarkState != bstPressed) {
         const TPoint P{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
         const TRect Mark = GetPainter()->GetMarkRect(this);
-        const bool Over = InRect(Mark, P);
+        const bool Over = cbInRect(Mark, P);
         if (Over && FMarkState != bstHot) {
             StartTrackMouseLeave(FHandle);
             SetMarkState(bstHot);
@@ -982,7 +977,7 @@ void TcbBarControl::WndProc(TMessage& M)
             GetCursorPos(&P);
             ::ScreenToClient(FHandle, &P);
             const TRect Grip = GetGripHitRect();
-            const bool OverGrip = InRect(Grip, TPoint{P.x, P.y});
+            const bool OverGrip = cbInRect(Grip, TPoint{P.x, P.y});
             ::SetCursor(Screen ? Screen->GetCursors(OverGrip ? crSizeAll : crDefault)
                                : LoadCursor(nullptr, OverGrip ? IDC_SIZEALL : IDC_ARROW));
             M.Result = 1;

@@ -21,22 +21,6 @@ namespace {
 bool gNoNextHook = false;
 TcbBarWinControl::TEditorSysKeyHandler gSysKeyHandler = nullptr;
 
-bool InRect(const TRect& R, TPoint P)
-{
-    return P.x >= R.left && P.x < R.right && P.y >= R.top && P.y < R.bottom;
-}
-
-int32_t TextWidth(HFONT Font, const std::string& Text)
-{
-    TScreenDC Screen;
-    HGDIOBJ Old = Font ? SelectObject(Screen, Font) : nullptr;
-    SIZE S{};
-    GetTextExtentPoint32A(Screen, Text.c_str(), static_cast<int>(Text.size()), &S);
-    if (Old)
-        SelectObject(Screen, Old);
-    return S.cx;
-}
-
 TShiftState ShiftNow()
 {
     return KeyboardShiftState();
@@ -358,7 +342,7 @@ bool TcbBarWinControl::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& 
             ::GetClientRect(FWindow, &Client);
             if (!PtInRect(&Client, P)) {
                 MapWindowPoints(FWindow, Bar->GetHandle(), &P, 1);
-                if (InRect(GetItemRect(), TPoint{P.x, P.y})) {
+                if (cbInRect(GetItemRect(), TPoint{P.x, P.y})) {
                     Result = 0;
                     return true;
                 }
@@ -438,7 +422,7 @@ int32_t TcbBarEditControl::GetCaptionWidth() const
     if (!InMenu() && !(Edit && Edit->GetShowCaption()))
         return 0;
     return GetPainter()->CalcEditCaptionWidth(this,
-        TextWidth(GetBarControl()->GetFontHandle(), StripAmpersands(GetCaption())));
+        cbTextWidth(GetBarControl()->GetFontHandle(), StripAmpersands(GetCaption())));
 }
 
 int32_t TcbBarEditControl::GetHeight() const
@@ -630,7 +614,7 @@ bool TCustomcbBarComboControl::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam, L
         POINT P{GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam)};
         MapWindowPoints(Editor, GetBarControl()->GetHandle(), &P, 1);
         const TRect Zone = Combo && !Combo->GetShowEditor() ? GetItemRect() : FButtonRect;
-        const bool Inside = InRect(Zone, TPoint{P.x, P.y});
+        const bool Inside = cbInRect(Zone, TPoint{P.x, P.y});
         if (Msg != WM_LBUTTONUP) {
             FDroppedDownAtPress = FDroppedDown;
             if (Inside && !FDroppedDownAtPress)
