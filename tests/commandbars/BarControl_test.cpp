@@ -19,6 +19,7 @@
 #include "tests/support/TestSupport.h"
 
 using CommandBarsTest::BrushColor;
+using CommandBarsTest::WithKeyDown;
 using CommandBarsTest::TControlsFixture;
 
 namespace {
@@ -32,23 +33,6 @@ COLORREF ShotColor(const TestSupport::TShot& Shot, int32_t X, int32_t Y)
 {
     const uint32_t P = Shot.At(X, Y);
     return RGB((P >> 16) & 0xFF, (P >> 8) & 0xFF, P & 0xFF);
-}
-
-// Runs Body with the Shift key down in the thread's key state (messages carry no key state).
-template <class F>
-void WithKeyDown(BYTE Key, F Body)
-{
-    BYTE State[256];
-    GetKeyboardState(State);
-    const BYTE Saved = State[Key];
-    State[Key] = 0x80;
-    SetKeyboardState(State);
-    TScopeExit Restore([&] {
-        GetKeyboardState(State);
-        State[Key] = Saved;
-        SetKeyboardState(State);
-    });
-    Body();
 }
 
 // A button whose control logs where its click handling begins and ends, so that a test can

@@ -17,7 +17,8 @@
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
-using CommandBarsTest::ToolbarBrushColor;
+using CommandBarsTest::BrushColor;
+using CommandBarsTest::WithKeyDown;
 using CommandBarsTest::TToolbarFixture;
 
 namespace {
@@ -42,22 +43,6 @@ POINT ScreenCentre(TcbBarControl* Window, const TRect& ClientRect)
     POINT P{(ClientRect.left + ClientRect.right) / 2, (ClientRect.top + ClientRect.bottom) / 2};
     ClientToScreen(Window->GetHandle(), &P);
     return P;
-}
-
-template <class F>
-void WithKeyDown(BYTE Key, F Body)
-{
-    BYTE State[256];
-    GetKeyboardState(State);
-    const BYTE Saved = State[Key];
-    State[Key] = 0x80;
-    SetKeyboardState(State);
-    TScopeExit Restore([&] {
-        GetKeyboardState(State);
-        State[Key] = Saved;
-        SetKeyboardState(State);
-    });
-    Body();
 }
 
 void Key(TcbBarControl* Window, WORD K)
@@ -107,7 +92,7 @@ TEST(ToolbarsInput, AButtonUnderTheMouseIsHotAndTheMarkTurnsHotThenPressed)
     TestSupport::ExpectPixel(Shot, O.x + R.left, O.y + (R.top + R.bottom) / 2, GetSysColor(COLOR_HIGHLIGHT),
                              "the hot button's ring");
     TestSupport::ExpectPixel(Shot, O.x + R.left + 1, O.y + R.top + 1,
-                             ToolbarBrushColor(F.Manager->GetFlatSelectedItemBrush()), "the hot button's fill");
+                             BrushColor(F.Manager->GetFlatSelectedItemBrush()), "the hot button's fill");
 
     // The mark.
     int Opened = 0;

@@ -17,7 +17,7 @@
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
-using CommandBarsTest::ToolbarBrushColor;
+using CommandBarsTest::BrushColor;
 using CommandBarsTest::TToolbarFixture;
 
 namespace {
@@ -121,7 +121,7 @@ TEST(Toolbars, AFlatToolbarDrawsItsRingGripSeparatorsAndMarkOnItsBrush)
     TToolbarFixture F;
     const COLORREF Face = GetSysColor(COLOR_BTNFACE);
     const COLORREF Shadow = GetSysColor(COLOR_BTNSHADOW);
-    const COLORREF Bar = ToolbarBrushColor(F.Manager->GetFlatBarBrush());
+    const COLORREF Bar = BrushColor(F.Manager->GetFlatBarBrush());
     ASSERT_NE(Bar, Face) << "the Flat bar brush is lighter than the dock";
     TcbBarControl* Standard = F.WindowOf(F.Standard);
     const TestSupport::TShot Shot = TestSupport::CaptureWindow(Standard->GetHandle());
@@ -524,7 +524,7 @@ TEST(Toolbars, WhileUpdatesAreLockedTheSitesDoNotDrawAndAfterwardsShowTheNewBar)
     const TRect Tools = F.PlaceOf(F.Tools);
     EXPECT_GE(Tools.left, F.PlaceOf(F.Standard).right);
     const TestSupport::TShot Shot = TestSupport::CaptureWindow(Site);
-    const COLORREF Bar = ToolbarBrushColor(F.Manager->GetFlatBarBrush());
+    const COLORREF Bar = BrushColor(F.Manager->GetFlatBarBrush());
     TestSupport::ExpectPixel(Shot, Tools.left + 1, (Tools.top + Tools.bottom) / 2, Bar, "the new bar's border");
     TestSupport::ExpectPixel(Shot, Tools.left, Tools.top, GetSysColor(COLOR_BTNFACE), "the new bar's ring");
 }

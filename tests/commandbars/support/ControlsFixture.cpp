@@ -12,16 +12,6 @@ const COLORREF kImageColors[] = {RGB(200, 0, 0), RGB(0, 150, 0), RGB(0, 0, 200),
 
 } // namespace
 
-COLORREF BrushColor(HBRUSH Brush)
-{
-    const auto Value = reinterpret_cast<UINT_PTR>(Brush);
-    if (Value > 0 && Value <= 31)
-        return GetSysColor(static_cast<int>(Value - 1));
-    LOGBRUSH LB{};
-    GetObjectA(Brush, sizeof(LB), &LB);
-    return LB.lbColor;
-}
-
 TcbBarButton* TControlsFixture::AddButton(const std::string& Caption, int32_t Image, TCountedAction& Counter)
 {
     auto* Button = new TcbBarButton(Form.get());

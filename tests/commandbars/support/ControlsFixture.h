@@ -22,6 +22,7 @@
 #include "platform/win/ImageList.h"
 #include "platform/win/StdCtrls.h"
 #include "tests/commandbars/support/TestBarWindow.h"
+#include "tests/commandbars/support/TestHelpers.h"
 
 namespace CommandBarsTest {
 
@@ -76,8 +77,5 @@ private:
     TcbBarButton* AddButton(const std::string& Caption, int32_t Image, TCountedAction& Counter);
     std::unique_ptr<TTestMenuFactory> FMenus;
 };
-
-// The colour of a brush (a solid brush or a system colour index + 1).
-COLORREF BrushColor(HBRUSH Brush);
 
 } // namespace CommandBarsTest

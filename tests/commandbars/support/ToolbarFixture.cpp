@@ -8,16 +8,6 @@
 
 namespace CommandBarsTest {
 
-COLORREF ToolbarBrushColor(HBRUSH Brush)
-{
-    const auto Value = reinterpret_cast<UINT_PTR>(Brush);
-    if (Value > 0 && Value <= 31)
-        return GetSysColor(static_cast<int>(Value - 1));
-    LOGBRUSH LB{};
-    GetObjectA(Brush, sizeof(LB), &LB);
-    return LB.lbColor;
-}
-
 TToolbarFixture::TToolbarFixture(bool Show, const std::function<TcbBarManager*(TForm*)>& MakeManager)
 {
     Form->SetBounds(20, 20, 800, 600);

@@ -22,6 +22,7 @@
 #include "platform/win/Forms.h"
 #include "platform/win/ImageList.h"
 #include "platform/win/StdCtrls.h"
+#include "tests/commandbars/support/TestHelpers.h"
 
 namespace CommandBarsTest {
 
@@ -57,8 +58,5 @@ public:
     // The window rect of a bar's window in its site's client coordinates.
     TRect PlaceOf(TcbBar* Bar) const;
 };
-
-// The colour of a brush (a solid brush or a system colour index + 1).
-COLORREF ToolbarBrushColor(HBRUSH Brush);
 
 } // namespace CommandBarsTest
