@@ -203,6 +203,59 @@ bool ReadStoredGlyph(TMemoryStream& Stream, TBitmap& Glyph)
 }
 
 // ---------------------------------------------------------------------------------------------
+// The values both stores write alike, through a writer with WriteString, WriteInteger and
+// WriteBool by value name: the registry key that is open, or an ini section.
+
+class TIniSectionWriter {
+public:
+    TIniSectionWriter(TMemIniFile& Ini, const std::string& Section) : FIni(Ini), FSection(Section) {}
+    void WriteString(const std::string& Name, const std::string& Value) { FIni.WriteString(FSection, Name, Value); }
+    void WriteInteger(const std::string& Name, int32_t Value) { FIni.WriteInteger(FSection, Name, Value); }
+    void WriteBool(const std::string& Name, bool Value) { FIni.WriteBool(FSection, Name, Value); }
+
+private:
+    TMemIniFile& FIni;
+    const std::string& FSection;
+};
+
+// The manager's settings and the number of its bars.
+template <class TWriter>
+void WriteManagerValues(TWriter& Out, TcbBarManager* Manager)
+{
+    if (UsesRecentValues(Manager)) {
+        Out.WriteBool("MenusShowRecentItemsFirst", Manager->GetMenusShowRecentItemsFirst());
+        Out.WriteBool("ShowFullMenusAfterDelay", Manager->GetShowFullMenusAfterDelay());
+    }
+    Out.WriteBool("LargeIcons", Manager->GetLargeIcons());
+    Out.WriteInteger("MenuAnimations", Manager->GetMenuAnimations());
+    Out.WriteBool("ShowHint", Manager->GetShowHint());
+    Out.WriteBool("ShowShortCutInHint", Manager->GetShowShortCutInHint());
+    Out.WriteInteger("BarCount", Manager->GetBars()->GetCount());
+}
+
+// A bar's place, size, sites and visibility; a site name only for a bar that has the site.
+template <class TWriter>
+void WriteBarValues(TWriter& Out, TcbBar* Bar)
+{
+    Out.WriteString("Caption", Bar->GetCaption());
+    if (Bar->GetDockedDockControl())
+        Out.WriteString("DockedDockControl", DockControlName(Bar->GetDockedDockControl()));
+    Out.WriteInteger("DockedDockingStyle", Bar->GetDockedDockingStyle());
+    Out.WriteInteger("DockedLeft", Bar->GetDockedLeft());
+    Out.WriteInteger("DockedTop", Bar->GetDockedTop());
+    Out.WriteBool("OneOnRow", Bar->GetOneOnRow());
+    Out.WriteInteger("Row", Bar->GetRow());
+    Out.WriteInteger("FloatLeft", Bar->GetFloatLeft());
+    Out.WriteInteger("FloatTop", Bar->GetFloatTop());
+    Out.WriteInteger("FloatClientWidth", Bar->GetFloatClientWidth());
+    Out.WriteInteger("FloatClientHeight", Bar->GetFloatClientHeight());
+    if (Bar->GetDockControl())
+        Out.WriteString("DockControl", DockControlName(Bar->GetDockControl()));
+    Out.WriteInteger("DockingStyle", Bar->GetDockingStyle());
+    Out.WriteBool("Visible", Bar->GetVisible());
+}
+
+// ---------------------------------------------------------------------------------------------
 // The registry store
 
 class TRegistryLayoutStore {
@@ -257,16 +310,8 @@ void TRegistryLayoutStore::Save(const std::string& Path)
     for (const char* Name : kRootValueNames)
         FRegistry.DeleteValue(Name);
 
-    if (UsesRecentValues(FManager)) {
-        FRegistry.WriteBool("MenusShowRecentItemsFirst", FManager->GetMenusShowRecentItemsFirst());
-        FRegistry.WriteBool("ShowFullMenusAfterDelay", FManager->GetShowFullMenusAfterDelay());
-    }
-    FRegistry.WriteBool("LargeIcons", FManager->GetLargeIcons());
-    FRegistry.WriteInteger("MenuAnimations", FManager->GetMenuAnimations());
-    FRegistry.WriteBool("ShowHint", FManager->GetShowHint());
-    FRegistry.WriteBool("ShowShortCutInHint", FManager->GetShowShortCutInHint());
+    WriteManagerValues(FRegistry, FManager);
     TcbBars* Bars = FManager->GetBars();
-    FRegistry.WriteInteger("BarCount", Bars->GetCount());
     FRegistry.CloseKey();
 
     for (int32_t N = 0; N < Bars->GetCount(); ++N) {
@@ -286,22 +331,7 @@ void TRegistryLayoutStore::Save(const std::string& Path)
 
 void TRegistryLayoutStore::WriteBar(TcbBar* Bar)
 {
-    FRegistry.WriteString("Caption", Bar->GetCaption());
-    if (Bar->GetDockedDockControl())
-        FRegistry.WriteString("DockedDockControl", DockControlName(Bar->GetDockedDockControl()));
-    FRegistry.WriteInteger("DockedDockingStyle", Bar->GetDockedDockingStyle());
-    FRegistry.WriteInteger("DockedLeft", Bar->GetDockedLeft());
-    FRegistry.WriteInteger("DockedTop", Bar->GetDockedTop());
-    FRegistry.WriteBool("OneOnRow", Bar->GetOneOnRow());
-    FRegistry.WriteInteger("Row", Bar->GetRow());
-    FRegistry.WriteInteger("FloatLeft", Bar->GetFloatLeft());
-    FRegistry.WriteInteger("FloatTop", Bar->GetFloatTop());
-    FRegistry.WriteInteger("FloatClientWidth", Bar->GetFloatClientWidth());
-    FRegistry.WriteInteger("FloatClientHeight", Bar->GetFloatClientHeight());
-    if (Bar->GetDockControl())
-        FRegistry.WriteString("DockControl", DockControlName(Bar->GetDockControl()));
-    FRegistry.WriteInteger("DockingStyle", Bar->GetDockingStyle());
-    FRegistry.WriteBool("Visible", Bar->GetVisible());
+    WriteBarValues(FRegistry, Bar);
 }
 
 // The count goes into the key that is open (the bar's or the sub-item's); a link whose item has
@@ -557,16 +587,9 @@ void TIniLayoutStore::Save()
             FIni.EraseSection(Sections.GetStrings(I));
 
     const std::string Main = FPrefix + "Main";
-    if (UsesRecentValues(FManager)) {
-        FIni.WriteBool(Main, "MenusShowRecentItemsFirst", FManager->GetMenusShowRecentItemsFirst());
-        FIni.WriteBool(Main, "ShowFullMenusAfterDelay", FManager->GetShowFullMenusAfterDelay());
-    }
-    FIni.WriteBool(Main, "LargeIcons", FManager->GetLargeIcons());
-    FIni.WriteInteger(Main, "MenuAnimations", FManager->GetMenuAnimations());
-    FIni.WriteBool(Main, "ShowHint", FManager->GetShowHint());
-    FIni.WriteBool(Main, "ShowShortCutInHint", FManager->GetShowShortCutInHint());
+    TIniSectionWriter MainOut(FIni, Main);
+    WriteManagerValues(MainOut, FManager);
     TcbBars* Bars = FManager->GetBars();
-    FIni.WriteInteger(Main, "BarCount", Bars->GetCount());
     for (int32_t N = 0; N < Bars->GetCount(); ++N) {
         const std::string Section = FPrefix + "Bar" + IntToStr(N);
         TcbBar* Bar = Bars->GetItem(N);
@@ -579,22 +602,8 @@ void TIniLayoutStore::Save()
 
 void TIniLayoutStore::WriteBar(const std::string& Section, TcbBar* Bar)
 {
-    FIni.WriteString(Section, "Caption", Bar->GetCaption());
-    if (Bar->GetDockedDockControl())
-        FIni.WriteString(Section, "DockedDockControl", DockControlName(Bar->GetDockedDockControl()));
-    FIni.WriteInteger(Section, "DockedDockingStyle", Bar->GetDockedDockingStyle());
-    FIni.WriteInteger(Section, "DockedLeft", Bar->GetDockedLeft());
-    FIni.WriteInteger(Section, "DockedTop", Bar->GetDockedTop());
-    FIni.WriteBool(Section, "OneOnRow", Bar->GetOneOnRow());
-    FIni.WriteInteger(Section, "Row", Bar->GetRow());
-    FIni.WriteInteger(Section, "FloatLeft", Bar->GetFloatLeft());
-    FIni.WriteInteger(Section, "FloatTop", Bar->GetFloatTop());
-    FIni.WriteInteger(Section, "FloatClientWidth", Bar->GetFloatClientWidth());
-    FIni.WriteInteger(Section, "FloatClientHeight", Bar->GetFloatClientHeight());
-    if (Bar->GetDockControl())
-        FIni.WriteString(Section, "DockControl", DockControlName(Bar->GetDockControl()));
-    FIni.WriteInteger(Section, "DockingStyle", Bar->GetDockingStyle());
-    FIni.WriteBool(Section, "Visible", Bar->GetVisible());
+    TIniSectionWriter Out(FIni, Section);
+    WriteBarValues(Out, Bar);
 }
 
 void TIniLayoutStore::SaveItemLinksToIniFile(const std::string& Section, TcbBarItemLinks* Links)
