@@ -14,36 +14,23 @@
 #include "platform/win/ImageList.h"
 #include "platform/win/Screen.h"
 #include "tests/commandbars/PixelBuffer.h"
+#include "tests/commandbars/support/TestHelpers.h"
 #include "tests/support/Screenshot.h"
 
+using CommandBarsTest::MakeSheetGlyph;
+using CommandBarsTest::SheetLabel;
 using CommandBarsTest::Sys;
 using CommandBarsTest::TDib;
 
 namespace {
 
-// A small picture: a blue frame, a yellow sun and a green hill on fuchsia.
+// A small picture: the sheets' glyph with a white square at its top left.
 void MakePicture(TBitmap& B)
 {
-    B.SetPixelFormat(pf24bit);
-    B.SetSize(16, 16);
+    MakeSheetGlyph(B);
     TCanvas* C = B.GetCanvas();
-    C->GetBrush()->SetColor(clFuchsia);
-    C->FillRect(Rect(0, 0, 16, 16));
-    C->GetBrush()->SetColor(clNavy);
-    C->FrameRect(Rect(1, 1, 15, 15));
-    C->GetBrush()->SetColor(clYellow);
-    C->FillRect(Rect(9, 3, 13, 7));
-    C->GetBrush()->SetColor(clGreen);
-    C->FillRect(Rect(3, 9, 13, 13));
     C->GetBrush()->SetColor(clWhite);
     C->FillRect(Rect(3, 3, 6, 6));
-}
-
-void Label(HDC DC, int X, int Y, const char* Text)
-{
-    SetBkMode(DC, TRANSPARENT);
-    SetTextColor(DC, GetSysColor(COLOR_BTNTEXT));
-    TextOutA(DC, X, Y, Text, static_cast<int>(strlen(Text)));
 }
 
 } // namespace
@@ -58,7 +45,7 @@ TEST(RoutinesSheet, EverythingDrawnOnOnePicture)
     TScopeExit Release([] { ReleaseOffice11Colors(); });
 
     // Row 1: arrows down and right, enabled, selected, disabled, disabled flat.
-    Label(DC, 4, 2, "Arrows");
+    SheetLabel(DC, 4, 2, "Arrows");
     int X = 4;
     for (bool Down : {true, false})
         for (int State = 0; State < 4; ++State) {
@@ -76,7 +63,7 @@ TEST(RoutinesSheet, EverythingDrawnOnOnePicture)
 
     // Row 2: a glyph normal, embossed, tinted, grey, faded, raised over its shadow, pressed, and
     // an image-list entry.
-    Label(DC, 4, 48, "Glyphs");
+    SheetLabel(DC, 4, 48, "Glyphs");
     TBitmap Picture;
     MakePicture(Picture);
     TImageList Images(nullptr);
@@ -105,7 +92,7 @@ TEST(RoutinesSheet, EverythingDrawnOnOnePicture)
                   nullptr, clNone, clNone, gdEnabled);
 
     // Row 3: gradients (horizontal, vertical, two-part in both directions, the canvas fill).
-    Label(DC, 4, 94, "Gradients");
+    SheetLabel(DC, 4, 94, "Gradients");
     const TcbOffice11Colors& C = Office11Colors();
     FillGradientRect(DC, Rect(4, 110, 124, 140), clNavy, clAqua, true);
     FillGradientRect(DC, Rect(130, 110, 250, 140), clMaroon, clYellow, false);
@@ -117,7 +104,7 @@ TEST(RoutinesSheet, EverythingDrawnOnOnePicture)
     BitBlt(DC, 508, 110, 120, 30, Band.GetCanvas()->GetHandle(), 0, 0, SRCCOPY);
 
     // Row 4: size grips in the four corners, one over a pattern, the themed ones; caption buttons.
-    Label(DC, 4, 148, "Size grips and caption buttons");
+    SheetLabel(DC, 4, 148, "Size grips and caption buttons");
     for (int Corner = 0; Corner < 4; ++Corner) {
         const TRect R = Rect(4 + Corner * 44, 164, 44 + Corner * 44, 204);
         FrameRect(DC, &R, GetSysColorBrush(COLOR_BTNSHADOW));
@@ -137,7 +124,7 @@ TEST(RoutinesSheet, EverythingDrawnOnOnePicture)
     DrawThemedSmallCloseButton(DC, Rect(X + 68, 170, X + 98, 200), true, 0, true);
 
     // Row 5: the frame of a sizable drop-down window, grip bottom-right, close button pressed.
-    Label(DC, 4, 212, "Floating frame");
+    SheetLabel(DC, 4, 212, "Floating frame");
     HWND Popup = CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE, 20, 20, 160, 90, nullptr,
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, Popup);
@@ -152,7 +139,7 @@ TEST(RoutinesSheet, EverythingDrawnOnOnePicture)
     EXPECT_FALSE(IsRectEmpty(&Button));
 
     // Row 6: the framework's cursors and bitmaps.
-    Label(DC, 200, 212, "Cursors 1041-1044, 2100-2113 and bitmaps");
+    SheetLabel(DC, 200, 212, "Cursors 1041-1044, 2100-2113 and bitmaps");
     const int32_t kCursors[] = {crcbBarDrag,    crcbBarDragCopy, crcbBarDragNoDrop, crcbBarEditSizing, crUIDragCopy,
                                 crUIFullScroll, crUIHorScroll,   crUIVerScroll,     crUIUpScroll,      crUIRightScroll,
                                 crUIDownScroll, crUILeftScroll,  crUIRemove,        crUIVertSize,      crUIHorzSize,

@@ -10,32 +10,11 @@
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/FakeBarWindow.h"
 #include "tests/commandbars/support/FakeItemControl.h"
+#include "tests/commandbars/support/TestHelpers.h"
 
 namespace CommandBarsTest {
 
 namespace {
-
-void MakeGlyph(TBitmap& B)
-{
-    B.SetPixelFormat(pf24bit);
-    B.SetSize(16, 16);
-    TCanvas* C = B.GetCanvas();
-    C->GetBrush()->SetColor(clFuchsia);
-    C->FillRect(Rect(0, 0, 16, 16));
-    C->GetBrush()->SetColor(clNavy);
-    C->FrameRect(Rect(1, 1, 15, 15));
-    C->GetBrush()->SetColor(clYellow);
-    C->FillRect(Rect(9, 3, 13, 7));
-    C->GetBrush()->SetColor(clGreen);
-    C->FillRect(Rect(3, 9, 13, 13));
-}
-
-void Label(HDC DC, int X, int Y, const char* Text)
-{
-    SetBkMode(DC, TRANSPARENT);
-    SetTextColor(DC, GetSysColor(COLOR_BTNTEXT));
-    TextOutA(DC, X, Y, Text, static_cast<int>(strlen(Text)));
-}
 
 struct TStateColumn {
     const char* Name;
@@ -54,7 +33,7 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
     HGDIOBJ OldFont = SelectObject(DC, Font);
 
     TBitmap Glyph;
-    MakeGlyph(Glyph);
+    MakeSheetGlyph(Glyph);
 
     // The brushes a bar window of the painter's style answers; a menu's rows take the brush
     // PrepareSubMenuItemRow gives.
@@ -84,14 +63,14 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
         {"checked", {pfEnabled, pfChecked, pfDown}, true},
         {"disabled", {}, false},
     };
-    Label(DC, 4, 4, "button");
-    Label(DC, 4, 34, "check");
-    Label(DC, 4, 64, "drop-down");
-    Label(DC, 4, 94, "combo");
-    Label(DC, 4, 124, "menu row");
+    SheetLabel(DC, 4, 4, "button");
+    SheetLabel(DC, 4, 34, "check");
+    SheetLabel(DC, 4, 64, "drop-down");
+    SheetLabel(DC, 4, 94, "combo");
+    SheetLabel(DC, 4, 124, "menu row");
     int X = 90;
     for (const TStateColumn& S : States) {
-        Label(DC, X, 150, S.Name);
+        SheetLabel(DC, X, 150, S.Name);
         FakeItemControl Button(&Bar);
         Button.Enabled = S.Enabled;
         Button.Selected = S.Flags.Contains(pfSelected);
@@ -162,7 +141,7 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
         RestoreDC(DC, SaveDC_);
         MX += 50;
     }
-    Label(DC, 4, 310, "docked top, docked left, floating, close, separator, marks normal / hot / pressed");
+    SheetLabel(DC, 4, 310, "docked top, docked left, floating, close, separator, marks normal / hot / pressed");
 
     // A toolbar row: a split button (hot), an edit and a combo, between separators.
     FakeBarWindow Strip;
@@ -298,7 +277,7 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
         }
         RestoreDC(DC, Saved);
     }
-    Label(DC, 4, 536, "floating bar with caption, close and mark; menu with detach band, group and expand button");
+    SheetLabel(DC, 4, 536, "floating bar with caption, close and mark; menu with detach band, group and expand button");
     SelectObject(DC, OldFont);
     return D.Shot();
 }
