@@ -2,7 +2,6 @@
 // Runtime only, so it also runs natively under the sanitizers.
 #include "engine/ImagesLibraryRecords.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -444,13 +443,12 @@ TEST(ImageLibraryRecords, HugeCountOnASmallFileReadsWhatIsThereAtOnce)
         Append(B, MakeRecord("r" + std::to_string(I), I, 128, I, I));
     auto S = StreamOf(B);
     TImageLibraryHeader H;
-    const auto Start = std::chrono::steady_clock::now();
+    // Nothing is walked or sized from the count: a reader that reserved or looped over two
+    // billion records would fail to allocate or never end here.
     auto R = ReadAll(S.get(), H);
-    const auto Took = std::chrono::steady_clock::now() - Start;
     EXPECT_TRUE(R.Ours);
     EXPECT_EQ(R.Records.size(), 3u);
-    // Nothing is walked or sized from the count.
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(Took).count(), 2000);
+    EXPECT_EQ(H.GetCount(), 3);
 }
 
 TEST(ImageLibraryRecords, ShortOrEmptyHeaderReadsNothing)

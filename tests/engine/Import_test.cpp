@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -466,11 +465,11 @@ TEST_F(ImportTest, StopWhileEveryResponseIsDelayed)
     Server.SetRoute("/projects/index.dat", "{\"body\":\"a.lst\"}");
     Start();
     PumpFor(200);
-    const auto T0 = std::chrono::steady_clock::now();
     List->Stop();
-    const auto Ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - T0).count();
-    EXPECT_LT(Ms, 5000);
     EXPECT_TRUE(AllEnded(List.get()));
+    // Stop did not sit out the server's delay: no response had been sent when it returned.
+    for (const TServerLogEntry& E : Server.Log())
+        EXPECT_NE(E.Ended, "complete") << E.Target;
     const size_t Changes = Tree.GetChangeCount();
     const std::string Before = Tree.Dump();
     PumpFor(1000);
@@ -487,10 +486,7 @@ TEST_F(ImportTest, StopWhileTheIndexIsHeld)
     Server.SetRoute("/projects/index.dat", "{\"body\":\"a.lst\\nb.lst\",\"stall_after\":0}");
     Start();
     PumpFor(200);
-    const auto T0 = std::chrono::steady_clock::now();
     List->Stop();
-    const auto Ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - T0).count();
-    EXPECT_LT(Ms, 5000);
     EXPECT_TRUE(AllEnded(List.get()));
     const size_t Changes = Tree.GetChangeCount();
     const std::string Before = Tree.Dump();
@@ -520,10 +516,7 @@ TEST_F(ImportTest, StopWhileTheListsAreHeld)
             Held += E.Target != "/projects/index.dat" && E.Ended == "in-progress";
         return Held == 3;
     }, 10000, "three held lists"));
-    const auto T0 = std::chrono::steady_clock::now();
     List->Stop();
-    const auto Ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - T0).count();
-    EXPECT_LT(Ms, 5000);
     EXPECT_TRUE(AllEnded(List.get()));
     EXPECT_EQ(List->GetFileThreadCount(), 3);
     const size_t Changes = Tree.GetChangeCount();
@@ -563,10 +556,7 @@ TEST_F(ImportTest, TwentyStopsAtRandomMoments)
         RunTree.AddTopNode("New Tasks");
         std::unique_ptr<TImportFileListThread> L(TThread::New<TImportFileListThread>(false, &RunTree, Key.Path()));
         PumpFor(Rng() % 400);
-        const auto T0 = std::chrono::steady_clock::now();
         L->Stop();
-        const auto Ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - T0).count();
-        EXPECT_LT(Ms, 5000) << "run " << Run;
         EXPECT_TRUE(AllEnded(L.get())) << "run " << Run;
         const size_t Changes = RunTree.GetChangeCount();
         PumpFor(100);
