@@ -351,14 +351,14 @@ TEST_F(HttpClientTest, ChunkedBodyCutShortIsTruncated)
 
 TEST_F(HttpClientTest, StalledBodyTimesOut)
 {
-    Server.SetRoute("/stall", PatternRoute("s", 100000, ", \"stall_after\": 1000, \"stall_seconds\": 60"));
+    // The stall is shorter than the default read time-out and longer than the one set: only
+    // the time-out set here can end the read before the body goes on.
+    Server.SetRoute("/stall", PatternRoute("s", 100000, ", \"stall_after\": 1000, \"stall_seconds\": 8"));
     THttpClient Http;
+    ASSERT_GT(Http.GetReadTimeout(), 8000);
     Http.SetReadTimeout(2000);
-    const uint64_t Start = Now();
     EHttpError E = Raised([&] { Http.Get(Url("/stall")); });
-    const uint64_t Took = Now() - Start;
     EXPECT_EQ(E.GetKind(), THttpErrorKind::TimeOut);
-    EXPECT_LT(Took, 10000u);
 }
 
 TEST_F(HttpClientTest, SilentServerTimesOutBeforeTheStatusLine)
@@ -1007,11 +1007,10 @@ TEST_F(HttpClientTest, HostileServers)
     THttpClient Http;
     Http.SetReadTimeout(5000);
     for (const TCase& C : Cases) {
-        const uint64_t Start = Now();
         TMemoryStream Stream;
         EHttpError E = Raised([&] { Http.Get(Url(C.Target), &Stream); });
+        // None of the kinds is a time-out: each answer failed on its own.
         EXPECT_EQ(E.GetKind(), C.Kind) << C.Target << ": " << E.Message();
-        EXPECT_LT(Now() - Start, 4000u) << C.Target; // failed on its own, not by the time-out
         EXPECT_EQ(Raised([&] { Http.Get(Url(C.Target)); }).GetKind(), C.Kind) << C.Target;
     }
     EXPECT_EQ(Raised([&] { Http.Head(Url("/len-abc")); }).GetKind(), THttpErrorKind::Protocol);
