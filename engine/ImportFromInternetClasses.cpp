@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "platform/rtl/ScopeGuards.h"
+
 // ---------------------------------------------------------------------------------------------
 // TRecordedImportTree
 
@@ -130,6 +132,18 @@ void TImportFileListThread::Stop()
 void TImportFileListThread::StopRequested()
 {
     FCtrl->Abort();
+    // Wakes Execute when it waits for a place for the next list (Terminated is set by now).
+    { std::lock_guard<std::mutex> Guard(FLock); }
+    FListDone.notify_all();
+}
+
+void TImportFileListThread::ListDone()
+{
+    {
+        std::lock_guard<std::mutex> Guard(FLock);
+        --FLoading;
+    }
+    FListDone.notify_all();
 }
 
 int32_t TImportFileListThread::GetFileThreadCount() const
@@ -169,6 +183,12 @@ void TImportFileListThread::Execute()
     }
 
     for (int32_t I = 0; I < Lines.GetCount() && !Terminated(); ++I) {
+        {
+            std::unique_lock<std::mutex> Guard(FLock);
+            FListDone.wait(Guard, [this] { return FStopping || Terminated() || FLoading < MaxLoadingLists; });
+            if (FStopping || Terminated())
+                break;
+        }
         FListName = Lines.GetStrings(I);
         FNode = nullptr;
         Synchronize([this] {
@@ -187,8 +207,10 @@ void TImportFileListThread::Execute()
                 break;
             auto* T = new TImportFileThread(FListName, FExistNames.get(), FNode, FTree);
             T->OnTerminate = [this](TObject* Sender) { FileThreadTerminate(Sender); };
+            T->OnDone = [this] { ListDone(); };
             FFileThreads.push_back(T);
             FLastThread = T;
+            ++FLoading;
             T->Resume();
         }
         Synchronize([this] { FTree->SetData(FNode, FLastThread); });
@@ -223,6 +245,15 @@ void TImportFileThread::StopRequested()
 }
 
 void TImportFileThread::Execute()
+{
+    TScopeExit Done([this] {
+        if (OnDone)
+            OnDone();
+    });
+    Load();
+}
+
+void TImportFileThread::Load()
 {
     std::unique_ptr<TProjectItems> Items;
     try {

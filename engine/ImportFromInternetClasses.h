@@ -5,6 +5,8 @@
 // synchronised steps (on the user-interface thread).
 
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -113,6 +115,12 @@ protected:
 
 private:
     void FileThreadTerminate(TObject* Sender);
+    // A file thread's Execute has ended: its place goes to the next list.
+    void ListDone();
+
+    // Lists load a few at a time: a long index must not start a thread and a connection for
+    // every list at once (a 32-bit process runs out of room for thousands of them).
+    static constexpr int32_t MaxLoadingLists = 8;
 
     TImportTree* FTree = nullptr;
     std::unique_ptr<TProjectUpdateCtrl> FCtrl;
@@ -120,6 +128,8 @@ private:
     mutable std::mutex FLock; // guards FFileThreads and FStopping
     std::vector<TImportFileThread*> FFileThreads;
     bool FStopping = false;
+    int32_t FLoading = 0;              // file threads whose Execute has not ended; under FLock
+    std::condition_variable FListDone; // signalled with FLock when FLoading drops or on a stop
     TImportNode FNode = nullptr;       // the current list's node
     std::string FListName;             // the current list's name
     TImportFileThread* FLastThread = nullptr;
@@ -142,11 +152,16 @@ public:
     TStringList* GetNewNames() { return &FNewNames; }
     const std::string& GetError() const { return FError; }
 
+    // Called on this thread when Execute ends, however it ends.
+    std::function<void()> OnDone;
+
 protected:
     void Execute() override;
     void StopRequested() override;
 
 private:
+    void Load();
+
     std::string FListName;
     const TExistNames* FExistNames = nullptr;
     TImportNode FNode;

@@ -540,6 +540,58 @@ TEST_F(ImportTest, StopWhileTheListsAreHeld)
     List.reset();
 }
 
+// A long index loads its lists a few at a time: eight downloads are open at most, the rest
+// start as places come free, and a stop while lists wait for a place starts none of them.
+TEST_F(ImportTest, ALongIndexLoadsItsListsEightAtATime)
+{
+    std::string Index;
+    for (int I = 0; I < 20; ++I) {
+        const std::string L = "l" + std::to_string(I);
+        Index += std::string(I ? "\\n" : "") + L + ".lst";
+        Server.SetRoute("/projects/" + L + ".lst", BodyRoute(Record(1, L, "u", "c"), ",\"stall_after\":0"));
+    }
+    Server.SetRoute("/projects/index.dat", "{\"body\":\"" + Index + "\"}");
+    Start();
+    auto Lists = [&] {
+        int N = 0;
+        for (const TServerLogEntry& E : Server.Log())
+            N += E.Target != "/projects/index.dat";
+        return N;
+    };
+    ASSERT_TRUE(PumpUntil([&] { return Lists() == 8; }, 10000, "eight lists asked for"));
+    PumpFor(500);
+    EXPECT_EQ(Lists(), 8);
+    EXPECT_EQ(List->GetFileThreadCount(), 8);
+    List->Stop();
+    EXPECT_TRUE(AllEnded(List.get()));
+    EXPECT_EQ(List->GetFileThreadCount(), 8);
+    EXPECT_EQ(Tree.GetTop(0)->Children.size(), 8u);
+    EXPECT_EQ(Lists(), 8);
+}
+
+TEST_F(ImportTest, EveryListOfALongIndexLoads)
+{
+    std::string Index;
+    for (int I = 0; I < 30; ++I) {
+        const std::string L = "l" + std::to_string(I);
+        Index += std::string(I ? "\\n" : "") + L + ".lst";
+        Server.SetRoute("/projects/" + L + ".lst", BodyRoute(Record(1, L + "-p", "u", "c"), ",\"delay\":0.02"));
+    }
+    Server.SetRoute("/projects/index.dat", "{\"body\":\"" + Index + "\"}");
+    Start();
+    WaitAll();
+    ASSERT_EQ(List->GetFileThreadCount(), 30);
+    const TNode* Top = Tree.GetTop(0);
+    ASSERT_EQ(Top->Children.size(), 30u);
+    for (size_t I = 0; I < 30; ++I) {
+        const TNode* N = Top->Children[I];
+        EXPECT_EQ(N->Text, "l" + std::to_string(I) + ".lst");
+        ASSERT_EQ(N->Children.size(), 1u) << N->Text;
+        EXPECT_EQ(N->Children[0]->Text, "l" + std::to_string(I) + "-p");
+    }
+    EXPECT_EQ(Tree.GetForeignCalls(), 0u);
+}
+
 TEST_F(ImportTest, TwentyStopsAtRandomMoments)
 {
     std::mt19937 Rng(24);
