@@ -522,7 +522,9 @@ void TTask::StartWorker(TTaskItem* Item)
 
 void TTask::Refill()
 {
-    while (!FStopping && FState == tsRunning) {
+    // A worker that has ended its last address stays in the list until its end is served here:
+    // it still counts, so that no more than kTaskStartWorkers threads ever work for the task.
+    while (!FStopping && FState == tsRunning && GetWorkerCount() < kTaskStartWorkers) {
         TTaskItem* Next = FItems->EndAndClaim(nullptr, true, kTaskRefillWorkers, nullptr);
         if (!Next)
             break;
@@ -545,9 +547,14 @@ void TTask::Start()
                 AddURLRow(P);
         }
     }
-    // Workers still serving addresses of an earlier start count against the limit.
-    while (TTaskItem* Next = FItems->EndAndClaim(nullptr, true, kTaskStartWorkers, nullptr))
+    // Workers still serving addresses of an earlier start count against the limit, and so do
+    // workers whose end has not been served yet (a worker can end while this loop starts more).
+    while (GetWorkerCount() < kTaskStartWorkers) {
+        TTaskItem* Next = FItems->EndAndClaim(nullptr, true, kTaskStartWorkers, nullptr);
+        if (!Next)
+            break;
         StartWorker(Next);
+    }
     // Nothing left to fetch: without this the task would stay "running" with no worker.
     if (GetRunningCount() == 0)
         Finish();
