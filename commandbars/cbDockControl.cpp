@@ -303,7 +303,13 @@ void TcbDockControl::InsertBar(TcbBarControl* Window, TPoint ScreenPoint, bool A
                 Col->FBarControl->GetBar()->GetWholeRow())
                 NewRow = true;
     }
-    const TPoint P = ScreenToClientOf(HandleAllocated() ? FHandle : nullptr, ScreenPoint);
+    TPoint P = ScreenToClientOf(HandleAllocated() ? FHandle : nullptr, ScreenPoint);
+    // A dragged bar is placed where the cursor holds it, not with its corner at the cursor.
+    if (FBarManager && FBarManager->GetBars() && FBarManager->GetBars()->GetMovingBarControl() == Window) {
+        const TPoint Grab = FBarManager->GetBars()->GetGrabOffset();
+        P.x -= Grab.x;
+        P.y -= Grab.y;
+    }
     const bool Horizontal = IsHorizontal();
     TcbDockCol* Col = nullptr;
     if (NewRow) {
@@ -338,7 +344,8 @@ void TcbDockControl::InsertBar(TcbBarControl* Window, TPoint ScreenPoint, bool A
     Col->SetPos(Horizontal ? std::max<int32_t>(P.x, 0) : P.x, Horizontal ? P.y : std::max<int32_t>(P.y, 0));
     if (!Apply)
         return;
-    Window->SetBounds(Col->GetLeft(), Col->GetTop(), Window->GetWidth(), Window->GetHeight());
+    if (!Window->IsMoving() || !Window->IsLayoutLocked())
+        Window->SetBounds(Col->GetLeft(), Col->GetTop(), Window->GetWidth(), Window->GetHeight());
     UpdateDock();
     if (!IsLoadingBars() && FindCol(Window) == Col)
         Col->UpdatePos();
