@@ -295,6 +295,7 @@ private:
     TPoint FGrabOffset{};
     UINT_PTR FDockingTimer = 0;
     bool FMoving = false;
+    bool FCtrlHeld = false;
 
 public:
     // The pending docking of a floating bar dragged over a site.

@@ -82,7 +82,7 @@ void TcbBars::FindDockSite(TcbBarControl* Window, TPoint Point, TcbBarDockingSty
     if (!Bar)
         return;
     // Ctrl held during a drag keeps the bar floating.
-    if (Window->IsMoving() && GetKeyState(VK_CONTROL) < 0)
+    if (Window->IsMoving() && FCtrlHeld)
         return;
     const std::vector<TcbDockControl*> Sites = FBarManager->DockSites();
     for (TcbBarDockingStyle Candidate : {dsLeft, dsRight, dsTop, dsBottom})
@@ -168,6 +168,7 @@ void TcbBars::RunDrag(TcbBarControl* Window)
     FMoving = true;
     gDraggingBars = this;
     cbSetBarDragging(true);
+    FCtrlHeld = GetKeyState(VK_CONTROL) < 0;
     const int32_t* Start = Window->GetDragStart();
     FGrabOffset = TPoint{Start[0], Start[2]};
     Window->SetMoving(true);
@@ -205,8 +206,11 @@ void TcbBars::RunDrag(TcbBarControl* Window)
         case WM_SYSCHAR:
             if (Msg.message == WM_KEYDOWN && Msg.wParam == VK_ESCAPE)
                 return;
-            // Ctrl pressed or released decides again at once whether the bar docks.
+            // Ctrl pressed or released decides again at once whether the bar docks. The key's
+            // state is taken from these messages: the thread's key state may be brought back to
+            // the keyboard's own while the mouse is held.
             if ((Msg.message == WM_KEYDOWN || Msg.message == WM_KEYUP) && Msg.wParam == VK_CONTROL) {
+                FCtrlHeld = Msg.message == WM_KEYDOWN;
                 Last = CursorPoint();
                 MoveBarTo(Window, Last, true);
             }

@@ -277,6 +277,13 @@ int32_t TcbDockControl::RowAtPoint(TPoint ScreenPoint, bool& NewRow)
 void TcbDockControl::InsertBar(TcbBarControl* Window, TPoint ScreenPoint, bool Apply)
 {
     TcbBar* Bar = Window->GetBar();
+    // A dragged bar is placed where the cursor holds it: its corner is the point less the grab
+    // offset, and its row is found by that corner.
+    if (FBarManager && FBarManager->GetBars() && FBarManager->GetBars()->GetMovingBarControl() == Window) {
+        const TPoint Grab = FBarManager->GetBars()->GetGrabOffset();
+        ScreenPoint.x -= Grab.x;
+        ScreenPoint.y -= Grab.y;
+    }
     int32_t Row = 0;
     bool NewRow = true;
     if (!Window->IsLayoutLocked()) {
@@ -303,13 +310,7 @@ void TcbDockControl::InsertBar(TcbBarControl* Window, TPoint ScreenPoint, bool A
                 Col->FBarControl->GetBar()->GetWholeRow())
                 NewRow = true;
     }
-    TPoint P = ScreenToClientOf(HandleAllocated() ? FHandle : nullptr, ScreenPoint);
-    // A dragged bar is placed where the cursor holds it, not with its corner at the cursor.
-    if (FBarManager && FBarManager->GetBars() && FBarManager->GetBars()->GetMovingBarControl() == Window) {
-        const TPoint Grab = FBarManager->GetBars()->GetGrabOffset();
-        P.x -= Grab.x;
-        P.y -= Grab.y;
-    }
+    const TPoint P = ScreenToClientOf(HandleAllocated() ? FHandle : nullptr, ScreenPoint);
     const bool Horizontal = IsHorizontal();
     TcbDockCol* Col = nullptr;
     if (NewRow) {

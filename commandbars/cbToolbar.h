@@ -296,6 +296,7 @@ private:
     bool FRightEdge = false;
     bool FWidthCaptured = false;
     int32_t FNewWidth = 0;
+    int32_t FEdgeGrab = 0;
     TcbBarItemControl* FSizingControl = nullptr;
     TRect FDrawnSizingFrame{}; // the inverted frame on the screen (empty: none)
     bool FMarkTimer = false;

@@ -195,6 +195,8 @@ void TcbBarControl::FloatingNCPaint(HDC DC, const TRect& Window)
         Area.right += Painter->GetFloatingSideIndent();
         Area.top -= Painter->GetFloatingTopIndent();
         Area.bottom += Painter->GetFloatingBottomIndent();
+        // The caption band down to the client (the caption strip is drawn over it).
+        Area.top = std::min<int32_t>(Area.top, GetCaptionRect(false).top);
     }
     HRGN Rgn = CreateRectRgn(Area.left, Area.top, Area.right, Area.bottom);
     HRGN ClientRgn = CreateRectRgn(Client.left, Client.top, Client.right, Client.bottom);
@@ -413,7 +415,7 @@ void TcbBarControl::FloatingMouseMove(TPoint P)
 void TcbBarControl::DockOrFloat()
 {
     TcbBarManager* Manager = GetBarManager();
-    if (!FBar || !Manager || Manager->IsDesigning())
+    if (!FBar || !Manager || Manager->IsDesigning() || Manager->GetComponentState().Contains(csDesigning))
         return;
     TcbBar* Bar = FBar;
     TcbBarDockingStyle Style = dsNone;
@@ -607,8 +609,9 @@ bool TcbBarControl::WMSetCursorEditWidth(TMessage& M)
 {
     if (GetCapture() || LOWORD(M.LParam) != HTCLIENT || reinterpret_cast<HWND>(M.WParam) != FHandle)
         return false;
-    POINT C{};
-    GetCursorPos(&C);
+    // Where the mouse was for this message: the cursor may have moved on since.
+    const DWORD Pos = GetMessagePos();
+    POINT C{GET_X_LPARAM(Pos), GET_Y_LPARAM(Pos)};
     ::ScreenToClient(FHandle, &C);
     bool Right = false;
     FWidthSizing = EditEdgeAt(TPoint{C.x, C.y}, Right);
@@ -658,9 +661,10 @@ bool TcbBarControl::EditWidthButtonDown(TPoint P)
         return false;
     FRightEdge = Right;
     FSizingControl = SizableEditControl();
-    FNewWidth = FSizingControl->GetLink() ? FSizingControl->GetLink()->GetWidth() : 0;
-    if (FNewWidth <= 0)
-        FNewWidth = FSizingControl->GetWidth() - FSizingControl->GetEditCaptionWidth();
+    // The width in force, and where the cursor took the edge (the edge stays under it).
+    const TRect R = GetItemRect(FSizingControl);
+    FNewWidth = (R.right - R.left) - FSizingControl->GetEditCaptionWidth();
+    FEdgeGrab = FRightEdge ? R.right - P.x : P.x - R.left;
     FWidthCaptured = true;
     SetCapture(FHandle);
     FDrawnSizingFrame = EditSizingFrame();
@@ -676,7 +680,7 @@ void TcbBarControl::EditWidthMouseMove(TPoint P)
     const int32_t Fixed = FSizingControl->GetEditCaptionWidth();
     // The distance from the fixed edge less the caption, within the control's minimum and the
     // width of the work area.
-    int32_t Width = (FRightEdge ? P.x - R.left : R.right - P.x) - Fixed;
+    int32_t Width = (FRightEdge ? P.x - R.left : R.right - P.x) + FEdgeGrab - Fixed;
     POINT S{P.x, P.y};
     ::ClientToScreen(FHandle, &S);
     const TRect Area = GetMonitorWorkArea(TPoint{S.x, S.y});
@@ -704,7 +708,8 @@ void TcbBarControl::EditWidthButtonUp()
     if (!IsLiveBarControl(this) || !Control || !IsLiveItemControl(Control))
         return;
     TcbBarItemLink* Link = Control->GetLink();
-    if (Link && Width > 0 && Width != Link->GetWidth())
+    const TRect R = GetItemRect(Control);
+    if (Link && Width > 0 && Width != (R.right - R.left) - Control->GetEditCaptionWidth())
         Link->SetUserWidth(Width);
     else
         Control->Repaint();

@@ -1,5 +1,4 @@
-// Floating toolbars driven by messages: the floating window's kind, place, size and frame
-// pixels, its shadow, the non-client hit test, sizing by the edges, the work-area rule of its
+// Floating toolbars driven by messages: the floating window's kind, place and size, its shadow, the non-client hit test, sizing by the edges, the work-area rule of its
 // position, the opacity, the painter change and the floating visibility rule.
 #include <gtest/gtest.h>
 
@@ -13,6 +12,7 @@
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbShadow.h"
 #include "tests/commandbars/support/FloatingFixture.h"
+#include "tests/support/ResourceProbe.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
@@ -91,29 +91,6 @@ TEST(FloatingWindow, IsAnOwnedSizablePopupAtTheStoredPlaceWithTheClientSizeForIt
     EXPECT_EQ(dsNone, F.Tools->GetDockingStyle());
     EXPECT_EQ(300, F.Tools->GetFloatLeft());
     EXPECT_EQ(Expected.cx, F.Tools->GetFloatClientWidth());
-}
-
-TEST(FloatingWindow, DrawsItsFlatFrameAndAnInactiveCaptionWhileTheFormIsActive)
-{
-    TFloatingFixture F;
-    TcbBarControl* W = F.ToolsWindow();
-    ASSERT_TRUE(W);
-    F.Manager->SetActive(true);
-    // Nothing may cover the bar while the screen is read.
-    SetWindowPos(W->GetHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RedrawWindow(W->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
-    TestSupport::PumpFor(50);
-    const TestSupport::TShot Shot = TestSupport::CaptureScreen(W->GetHandle());
-    TestSupport::ExpectPixel(Shot, 0, 0, BrushColor(F.Manager->GetFlatFrameBrush()), "the frame");
-    TestSupport::ExpectPixel(Shot, 1, 1, GetSysColor(COLOR_BTNHIGHLIGHT), "the light ring inside the frame");
-    const TRect Caption = W->GetCaptionRect(false);
-    const TRect Mark = W->GetMarkRectInWindow();
-    ASSERT_LT(Caption.left + 3, Mark.left);
-    TestSupport::ExpectPixel(Shot, Caption.left + 1, Caption.top + 1, GetSysColor(COLOR_INACTIVECAPTION),
-                             "the caption strip left of the text");
-    TestSupport::ExpectPixel(Shot, Mark.left - 2, Caption.bottom - 2, GetSysColor(COLOR_INACTIVECAPTION),
-                             "the caption strip left of the mark");
-    TestSupport::SaveShot(TestSupport::CaptureWindow(W->GetHandle()), "floating-flat");
 }
 
 TEST(FloatingWindow, CastsFourPixelLayeredStripsOrTwoPlainOnesWithoutLayeredDrawing)
@@ -317,4 +294,24 @@ TEST(FloatingVisibility, HiddenWhileTheFormIsInactiveWithTheOptionAndShownWithou
     F.Tools->SetVisible(true);
     EXPECT_TRUE(IsWindowVisible(F.ToolsWindow()->GetHandle()));
     Other->Hide();
+}
+
+TEST(FloatingWindow, ShowingAndHidingItAgainAndAgainKeepsTheGdiObjectsAndWindowsLevel)
+{
+    TestSupport::TResourceProbe Probe;
+    ASSERT_TRUE(Probe.SelfCheck()) << Probe.Report();
+    TFloatingFixture F;
+    auto Cycle = [&F] {
+        F.Tools->SetVisible(false);
+        F.Tools->SetAlphaBlendValue(F.Tools->GetAlphaBlendValue() == 255 ? 200 : 255);
+        F.Tools->SetVisible(true);
+        TestSupport::PumpFor(10);
+    };
+    Cycle();
+    Cycle();
+    const int64_t Objects = Probe.GdiObjects(), Windows = TestSupport::TResourceProbe::ThreadWindows();
+    for (int I = 0; I < 6; ++I)
+        Cycle();
+    EXPECT_EQ(Objects, Probe.GdiObjects());
+    EXPECT_EQ(Windows, TestSupport::TResourceProbe::ThreadWindows());
 }

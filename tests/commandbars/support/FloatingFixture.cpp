@@ -1,6 +1,7 @@
 #include "tests/commandbars/support/FloatingFixture.h"
 
 #include "commandbars/cbItemLinks.h"
+#include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
 namespace CommandBarsTest {
@@ -41,6 +42,18 @@ TFloatingFixture::~TFloatingFixture()
         Active->HideAll();
     for (TcbBar* Bar : {Tools, Standard, MainMenu, Status})
         Bar->SetVisible(false);
+}
+
+bool TFloatingFixture::BringToFront()
+{
+    if (!TestSupport::BringToFront(*Form))
+        return false;
+    // The display has no window manager that keeps owned windows above their owner.
+    for (TcbBar* Bar : {Tools, Standard, MainMenu, Status})
+        if (TcbBarControl* Window = WindowOf(Bar); Window && Window->HandleAllocated() && Bar->GetDockingStyle() == dsNone)
+            SetWindowPos(Window->GetHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    TestSupport::PumpFor(20);
+    return true;
 }
 
 TRect TFloatingFixture::ScreenRectOf(TcbBar* Bar) const

@@ -22,6 +22,8 @@ public:
     TcbBarEdit* EditItem = nullptr;
     TcbBarItemLink* EditLink = nullptr;
 
+    // The form in front (for real input) with its floating bars above it.
+    bool BringToFront();
     // The window of "Tools" and its rect on the screen.
     TcbBarControl* ToolsWindow() const { return WindowOf(Tools); }
     TRect ScreenRectOf(TcbBar* Bar) const;
