@@ -302,8 +302,8 @@ void TcbBarControl::UpdateAlphaBlend()
         Floating = GetAlternateHandle();
     if (!Floating || (GetWindowLongA(Floating, GWL_STYLE) & WS_CHILD))
         return;
-    const bool QuickOpen = cbCallExtension(cbExtensions().GetOpenQuickControl) != nullptr &&
-        cbCallExtension(cbExtensions().GetOpenQuickControl)->GetParentBar() == this;
+    TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
+    const bool QuickOpen = Quick && Quick->GetParentBar() == this;
     SetLayeredAlpha(Floating, QuickOpen ? 255 : FBar->GetAlphaBlendValue());
 }
 

@@ -203,6 +203,9 @@ public:
     void SetCloseButtonState(uint8_t Value);
     // Shows the floating window without activating it, above its form.
     void ShowFloating();
+    // A floating window partly or wholly outside the work area of its monitor is moved back
+    // inside it (the display or the work area changed).
+    void MoveIntoWorkArea();
     // The floating window rebuilds its shadow's parts (the manager asks when its form changed).
     void RebuildShadow();
 

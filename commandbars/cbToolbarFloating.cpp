@@ -148,6 +148,21 @@ void TcbBarControl::ShowFloating()
         SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
+void TcbBarControl::MoveIntoWorkArea()
+{
+    if (!HandleAllocated() || GetDockingStyle() != dsNone)
+        return;
+    const TRect W = GetWindowRect();
+    const TRect Area = GetMonitorWorkArea(TPoint{(W.left + W.right) / 2, (W.top + W.bottom) / 2});
+    // The far edges first, so that a window larger than the area keeps its top-left corner in.
+    int32_t X = std::min<int32_t>(W.left, Area.right - (W.right - W.left));
+    int32_t Y = std::min<int32_t>(W.top, Area.bottom - (W.bottom - W.top));
+    X = std::max<int32_t>(X, Area.left);
+    Y = std::max<int32_t>(Y, Area.top);
+    if (X != W.left || Y != W.top)
+        SetWindowPos(FHandle, nullptr, X, Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TcbBarControl::RebuildShadow()
 {
     if (GetDockingStyle() != dsNone || !HandleAllocated())
@@ -540,6 +555,7 @@ void TcbBarControl::SwapHandleForMove(TcbBarDockingStyle Style, TcbDockControl* 
     ReparentTo(FDockSite);
     FontChangedHere();
     RefreshFrame();
+    UpdateAlphaBlend();
 }
 
 void TcbBarControl::SetMoving(bool Value)

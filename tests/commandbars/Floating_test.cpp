@@ -210,7 +210,7 @@ TEST(FloatingSizing, AnEdgeResizesThroughTheLayoutCornersKeepTheBoundsAndTheTopS
     EXPECT_EQ(-15, Up.top) << RectText(Up);
 }
 
-TEST(FloatingPosition, AWindowMovedWhollyLeftOfTheWorkAreaComesBackFlushWithItsLeftEdge)
+TEST(FloatingPosition, AWindowMovedWhollyOutOfTheWorkAreaComesBackAndTheDisplayCheckBringsItWhollyIn)
 {
     TFloatingFixture F;
     const HWND H = F.ToolsWindow()->GetHandle();
@@ -225,6 +225,14 @@ TEST(FloatingPosition, AWindowMovedWhollyLeftOfTheWorkAreaComesBackFlushWithItsL
     SetWindowPos(H, nullptr, Area.left - (R.right - R.left) / 2, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(Area.left - (R.right - R.left) / 2, F.ScreenRectOf(F.Tools).left);
     EXPECT_EQ(F.ScreenRectOf(F.Tools).left, F.Tools->GetFloatLeft());
+    // The check after a change of the display brings it wholly inside.
+    F.ToolsWindow()->MoveIntoWorkArea();
+    EXPECT_EQ(Area.left, F.ScreenRectOf(F.Tools).left);
+    SetWindowPos(H, nullptr, Area.right - (R.right - R.left) / 2, Area.bottom - (R.bottom - R.top) / 3, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    F.ToolsWindow()->MoveIntoWorkArea();
+    EXPECT_EQ(Area.right, F.ScreenRectOf(F.Tools).right);
+    EXPECT_EQ(Area.bottom, F.ScreenRectOf(F.Tools).bottom);
 }
 
 // ---------------------------------------------------------------------------------------------
