@@ -610,11 +610,12 @@ bool TcbBarControl::EditEdgeAt(TPoint P, bool& RightEdge) const
     const TRect R = GetItemRect(Control);
     if (P.y < R.top || P.y >= R.bottom)
         return false;
-    if (P.x >= R.right - kEditSizingBand && P.x < R.right + kEditSizingBand) {
+    // The bands lie inside the control: outside it the neighbours have the mouse.
+    if (P.x >= R.right - kEditSizingBand && P.x < R.right) {
         RightEdge = true;
         return true;
     }
-    if (P.x >= R.left - kEditSizingBand && P.x < R.left + kEditSizingBand) {
+    if (P.x >= R.left && P.x < R.left + kEditSizingBand) {
         RightEdge = false;
         return true;
     }

@@ -159,3 +159,20 @@ TEST(FloatingDoubleClick, FloatsADockedBarAndDocksAFloatingOneOnANewRowOrWhereIt
     F.Form->SetDesigning(false);
     EXPECT_EQ(dsNone, F.Standard->GetDockingStyle());
 }
+
+TEST(FloatingMark, AHotMarkTurnsNormalOnceTheCursorIsOffItEvenWithoutAMove)
+{
+    TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    TcbBarControl* W = F.ToolsWindow();
+    const TRect Mark = W->GetMarkRectInWindow();
+    TestSupport::MoveTo(F.WindowPointToScreen(F.Tools, (Mark.left + Mark.right) / 2, (Mark.top + Mark.bottom) / 2));
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetMarkState() == bstHot; }, 5000, "a hot mark"));
+    // The cursor jumps away without the bar hearing of it: the poll brings the mark back.
+    SetCursorPos(5, 900);
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetMarkState() == bstNormal; }, 5000, "a normal mark"));
+    // A hot state set while the cursor is elsewhere goes the same way.
+    W->SetMarkState(bstHot);
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return W->GetMarkState() == bstNormal; }, 5000, "a normal mark again"));
+}
