@@ -214,11 +214,21 @@ TRect TcbDockControl::GetRowRect(int32_t Row) const
 {
     if (Row < 0 || Row >= GetRowCount())
         return {};
-    int32_t Offset = 0;
-    for (int32_t I = 0; I < Row; ++I)
-        Offset += FRows[static_cast<size_t>(I)]->FThickness;
     const int32_t Thickness = FRows[static_cast<size_t>(Row)]->FThickness;
     const TRect C = GetClientRect();
+    int32_t Offset = 0;
+    // While a bar is dragged a bottom or right site grows and shrinks at its near edge: its rows
+    // are counted from the far one.
+    const TcbBarDockingStyle Style = GetDockingStyle();
+    if ((Style == dsBottom || Style == dsRight) && FBarManager && FBarManager->GetBars() &&
+        FBarManager->GetBars()->GetMovingBarControl()) {
+        Offset = Style == dsBottom ? C.bottom : C.right;
+        for (int32_t I = Row; I < GetRowCount(); ++I)
+            Offset -= FRows[static_cast<size_t>(I)]->FThickness;
+    } else {
+        for (int32_t I = 0; I < Row; ++I)
+            Offset += FRows[static_cast<size_t>(I)]->FThickness;
+    }
     return IsHorizontal() ? TRect{0, Offset, C.right, Offset + Thickness} : TRect{Offset, 0, Offset + Thickness, C.bottom};
 }
 

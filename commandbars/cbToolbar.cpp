@@ -1072,6 +1072,8 @@ void TcbBarControl::WndProc(TMessage& M)
             KillTimer(FHandle, 1);
         if (FMarkState == bstHot)
             FMarkState = bstNormal;
+        if (GetDockingStyle() == dsNone && !IsBeingDestroyed() && !IsLayoutLocked() && !FMoving)
+            FloatingWindowLost();
         break;
     case WM_SETCURSOR:
         if (WMSetCursorEditWidth(M))

@@ -261,6 +261,9 @@ private:
     void WMWindowPosChanging(TMessage& M);
     void DockOrFloat();
     void MarkPollTimer();
+    // The floating window went with its owner's window: the bar waits for the form's new window
+    // and hides meanwhile.
+    void FloatingWindowLost();
     void FloatingMouseMove(TPoint P);
     // The moving state's handles: the handle of the other kind made or taken for a style.
     void SwapHandleForMove(TcbBarDockingStyle Style, TcbDockControl* Site);

@@ -5,6 +5,7 @@
 #include "commandbars/cbToolbar.h"
 
 #include <algorithm>
+#include <memory>
 
 #include <windowsx.h>
 
@@ -19,6 +20,7 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Screen.h"
+#include "platform/win/ThreadTimer.h"
 
 namespace {
 
@@ -399,6 +401,25 @@ void TcbBarControl::CloseButtonLoop()
     Bar->SetVisible(false);
     if (Manager)
         Manager->DoBarClose(Bar);
+}
+
+void TcbBarControl::FloatingWindowLost()
+{
+    TcbBarManager* Manager = GetBarManager();
+    TCustomForm* Form = Manager ? Manager->GetOwnerForm() : nullptr;
+    if (!FBar || !Manager || Manager->IsDestroying() || !Form || Form->GetComponentState().Contains(csDestroying))
+        return;
+    auto& Waiting = Manager->BarsWaitingForWindow();
+    if (std::find(Waiting.begin(), Waiting.end(), FBar) == Waiting.end())
+        Waiting.push_back(FBar);
+    // The bar frees this window: not while its own message runs.
+    TcbBarControl* Self = this;
+    auto Timer = std::make_shared<UINT_PTR>(0);
+    *Timer = ThreadTimerStart(0, [Self, Timer](UINT_PTR) {
+        ThreadTimerStop(*Timer);
+        if (IsLiveBarControl(Self) && Self->GetBar() && Self->GetBar()->GetBarControl() == Self)
+            Self->GetBar()->SetVisible(false);
+    });
 }
 
 void TcbBarControl::MarkPollTimer()

@@ -2,6 +2,7 @@
 // position, the opacity, the painter change and the floating visibility rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -322,4 +323,20 @@ TEST(FloatingWindow, ShowingAndHidingItAgainAndAgainKeepsTheGdiObjectsAndWindows
         Cycle();
     EXPECT_EQ(Objects, Probe.GdiObjects());
     EXPECT_EQ(Windows, TestSupport::TResourceProbe::ThreadWindows());
+}
+
+TEST(FloatingWindow, GoneWithItsFormsWindowTheBarHidesAndWaitsForTheNewOne)
+{
+    TFloatingFixture F;
+    const HWND Old = F.ToolsWindow()->GetHandle();
+    F.Form->DestroyHandle();
+    EXPECT_FALSE(IsWindow(Old));
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return !F.Tools->GetVisible(); }, 5000, "the bar hidden"));
+    EXPECT_EQ(nullptr, F.ToolsWindow());
+    const auto& Waiting = F.Manager->BarsWaitingForWindow();
+    EXPECT_EQ(1, std::count(Waiting.begin(), Waiting.end(), F.Tools));
+    // Its place is kept for the new window.
+    EXPECT_EQ(300, F.Tools->GetFloatLeft());
+    EXPECT_EQ(200, F.Tools->GetFloatTop());
+    F.Form->HandleNeeded();
 }
