@@ -283,6 +283,9 @@ public:
     TPoint GetGrabOffset() const { return FGrabOffset; }
     // The drag loop itself (the framework's DragBar entry).
     void RunDrag(TcbBarControl* Window);
+    // The pending docking of a floating bar dragged over a site.
+    void StopDockingTimer();
+    void DockingTimerFired();
 
 protected:
     // A bar's change reaches its window itself; the collection has nothing to refresh.
@@ -296,10 +299,5 @@ private:
     UINT_PTR FDockingTimer = 0;
     bool FMoving = false;
     bool FCtrlHeld = false;
-
-public:
-    // The pending docking of a floating bar dragged over a site.
-    void StopDockingTimer();
-    void DockingTimerFired();
     TcbDockControl* FDockControls[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
 };

@@ -355,8 +355,7 @@ void TcbDockControl::InsertBar(TcbBarControl* Window, TPoint ScreenPoint, bool A
     Col->SetPos(Horizontal ? std::max<int32_t>(P.x, 0) : P.x, Horizontal ? P.y : std::max<int32_t>(P.y, 0));
     if (!Apply)
         return;
-    if (!Window->IsMoving() || !Window->IsLayoutLocked())
-        Window->SetBounds(Col->GetLeft(), Col->GetTop(), Window->GetWidth(), Window->GetHeight());
+    Window->SetBounds(Col->GetLeft(), Col->GetTop(), Window->GetWidth(), Window->GetHeight());
     UpdateDock();
     if (!IsLoadingBars() && FindCol(Window) == Col)
         Col->UpdatePos();

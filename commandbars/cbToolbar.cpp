@@ -1000,10 +1000,9 @@ void TcbBarControl::WndProc(TMessage& M)
         break;
     case WM_CAPTURECHANGED:
         TCustomcbBarControl::WndProc(M);
-        if (FWidthCaptured || !IsRectEmpty(&FDrawnSizingFrame)) {
-            if (FWidthCaptured && reinterpret_cast<HWND>(M.LParam) != FHandle)
-                EndEditWidthSizing();
-        }
+        // Another window took the mouse: the width drag ends where it is, unchanged.
+        if (FWidthCaptured && reinterpret_cast<HWND>(M.LParam) != FHandle)
+            EndEditWidthSizing();
         return;
     case WM_SIZING:
         WMSizing(M);

@@ -305,7 +305,6 @@ private:
     int32_t FEdgeGrab = 0;
     TcbBarItemControl* FSizingControl = nullptr;
     TRect FDrawnSizingFrame{}; // the inverted frame on the screen (empty: none)
-    bool FMarkTimer = false;
     bool FItemsPushedOff = false;
     int32_t FDragStartValues[4] = {0, 0, 0, 0};
     TcbDockControl* FDockSite = nullptr;

@@ -248,8 +248,8 @@ TEST(FloatingWindow, AlphaBlendValueBelow255MakesTheWindowLayeredAnd255PlainAgai
     EXPECT_NE(0, GetWindowLongA(H, GWL_EXSTYLE) & WS_EX_LAYERED);
     BYTE Alpha = 0;
     DWORD Flags = 0;
-    if (GetLayeredWindowAttributes(H, nullptr, &Alpha, &Flags))
-        EXPECT_EQ(128, Alpha);
+    ASSERT_TRUE(GetLayeredWindowAttributes(H, nullptr, &Alpha, &Flags));
+    EXPECT_EQ(128, Alpha);
     F.Tools->SetAlphaBlendValue(255);
     EXPECT_EQ(0, GetWindowLongA(H, GWL_EXSTYLE) & WS_EX_LAYERED);
     // A window made while the value is set takes it too.
