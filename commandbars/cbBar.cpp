@@ -106,6 +106,14 @@ void TcbBar::WindowChanged(TcbBarWindowChange Change)
         return;
     switch (Change) {
     case bwcRebuild:
+        // A new painter: a floating bar is hidden and shown again in it.
+        if (!IsDocked() && FVisible && GetBarManager()->IsChangingStyle()) {
+            HideWindow();
+            ShowWindow();
+            break;
+        }
+        Window->RebuildBar();
+        break;
     case bwcRecalculate:
         Window->RebuildBar();
         break;
@@ -141,9 +149,9 @@ TcbDockControl* TcbBar::TargetSite() const
 void TcbBar::ShowWindow()
 {
     TcbBarManager* Manager = GetBarManager();
-    // Floating windows come with floating bars; a bar without a site keeps no window.
+    // A docked bar without a site keeps no window.
     TcbDockControl* Site = TargetSite();
-    if (FDockingStyle == dsNone || !Site || GetBarControl())
+    if ((FDockingStyle != dsNone && !Site) || GetBarControl())
         return;
     TCustomForm* Form = Manager->GetOwnerForm();
     if (Form && Form->GetComponentState().Contains(csDestroying))
@@ -151,6 +159,19 @@ void TcbBar::ShowWindow()
     auto* Window = dynamic_cast<TcbBarControl*>(FItemLinks->CreateBarControl());
     if (!Window)
         return;
+    if (FDockingStyle == dsNone) {
+        Window->LockLayout();
+        {
+            TScopeExit Unlock([Window] { Window->UnlockLayout(); });
+            Window->SetDockingStyleAndSite(dsNone, nullptr);
+            const TSize Size = Window->GetSizeForDockingStyle(dsNone);
+            Window->SetBounds(FFloatLeft, FFloatTop, Size.cx, Size.cy);
+        }
+        if (FloatingWindowShown())
+            Window->ShowFloating();
+        Window->RebuildBar();
+        return;
+    }
     Window->LockLayout();
     {
         TScopeExit Unlock([Window] { Window->UnlockLayout(); });
@@ -181,13 +202,48 @@ void TcbBar::HideWindow()
     Window->Free();
 }
 
+bool TcbBar::FloatingWindowShown() const
+{
+    // Shown with a visible form, unless floating bars hide while the form is inactive and it is
+    // neither the active window nor the active MDI child of the active frame (not while
+    // customizing).
+    TcbBarManager* Manager = GetBarManager();
+    TCustomForm* Form = Manager->GetOwnerForm();
+    if (!Form || !Form->HandleAllocated() || !IsWindowVisible(Form->GetHandle()))
+        return false;
+    if (!Manager->GetHideFloatingBarsWhenInactive() || Manager->IsCustomizing())
+        return true;
+    const HWND FormWnd = Form->GetHandle();
+    const HWND Active = GetActiveWindow();
+    if (Active == FormWnd)
+        return true;
+    if (GetWindowLongA(FormWnd, GWL_EXSTYLE) & WS_EX_MDICHILD) {
+        const HWND Client = GetParent(FormWnd);
+        const HWND Frame = Client ? GetParent(Client) : nullptr;
+        if (Frame && Frame == Active &&
+            reinterpret_cast<HWND>(SendMessageA(Client, WM_MDIGETACTIVE, 0, 0)) == FormWnd)
+            return true;
+    }
+    return false;
+}
+
 void TcbBar::StorePlace(TcbBarControl* Window)
 {
-    if (!Window || Window->GetDockingStyle() == dsNone)
+    if (!Window || !Window->HandleAllocated())
         return;
+    if (Window->GetDockingStyle() == dsNone) {
+        const TRect W = Window->GetWindowRect();
+        const TRect Client = Window->GetClientRect();
+        SetFloatLeft(W.left);
+        SetFloatTop(W.top);
+        SetFloatClientWidth(Client.right - Client.left);
+        SetFloatClientHeight(Client.bottom - Client.top);
+        return;
+    }
     TcbDockControl* Site = Window->GetDockSite();
     if (!Site)
         return;
+    FHasBeenDocked = true;
     const bool Edge = GetBars()->IsEdgeDockControl(Site);
     if (Edge)
         FDockedDockingStyle = Window->GetDockingStyle();

@@ -153,6 +153,11 @@ public:
     // The window's place, stored while the bar is visible (docked: style, site, row and
     // position).
     void StorePlace(TcbBarControl* Window);
+    // Whether a floating window of the bar is shown now (the form visible and, with
+    // HideFloatingBarsWhenInactive, active).
+    bool FloatingWindowShown() const;
+    // Whether the bar's window has ever stored a docked place.
+    bool HasBeenDocked() const { return FHasBeenDocked; }
     // A site's new alignment tells the bar its style (no window change).
     void DockStyleFromSite(TcbBarDockingStyle Style);
     // A dock control goes: the bar forgets it.
@@ -239,6 +244,7 @@ private:
     bool FLockUpdate = false;
     bool FHiddenBecauseEmpty = false;
     bool FDestroyingWindow = false;
+    bool FHasBeenDocked = false;
     TcbBarDockControl* FLoadedDockControl = nullptr;
     TcbBarDockingStyle FLoadedDockingStyle = dsNone;
     bool FLoadedVisible = false;
@@ -261,8 +267,25 @@ public:
     // The manager's own dock site of an edge style (nullptr for dsNone).
     TcbDockControl* GetDockControl(TcbBarDockingStyle Style) const;
     bool IsEdgeDockControl(const TcbDockControl* Site) const;
-    // The interactive move of a bar by its grip or caption (made by the floating bars).
+    // The interactive move of a bar by its grip or caption: a loop that holds the mouse until
+    // the button goes up or Esc is pressed; Ctrl held keeps the bar floating.
     void DragBar(TcbBarControl* Window);
+    // The bar of Window to a cursor point (screen): docked in the site under the point, or
+    // floating there; a floating bar docks only after the manager's WaitForDockingTime
+    // (Delayed: that wait is over, or not wanted).
+    void MoveBarTo(TcbBarControl* Window, TPoint Point, bool Delayed = false);
+    // The site a bar dragged to a cursor point docks in (Site nullptr and dsNone: floating).
+    void FindDockSite(TcbBarControl* Window, TPoint Point, TcbBarDockingStyle& Style, TcbDockControl*& Site);
+    // The window being dragged (nullptr: none) and the offset of the cursor from its top-left
+    // corner for the style it has now.
+    TcbBarControl* GetMovingBarControl() const { return FMovingBarControl; }
+    void SetMovingBarControl(TcbBarControl* Value) { FMovingBarControl = Value; }
+    TPoint GetGrabOffset() const { return FGrabOffset; }
+    // The drag loop itself (the framework's DragBar entry).
+    void RunDrag(TcbBarControl* Window);
+    // The pending docking of a floating bar dragged over a site.
+    void StopDockingTimer();
+    void DockingTimerFired();
 
 protected:
     // A bar's change reaches its window itself; the collection has nothing to refresh.
@@ -271,5 +294,10 @@ protected:
 private:
     TcbBarManager* FBarManager;
     bool FLoading = false;
+    TcbBarControl* FMovingBarControl = nullptr;
+    TPoint FGrabOffset{};
+    UINT_PTR FDockingTimer = 0;
+    bool FMoving = false;
+    bool FCtrlHeld = false;
     TcbDockControl* FDockControls[5] = {nullptr, nullptr, nullptr, nullptr, nullptr};
 };

@@ -214,11 +214,21 @@ TRect TcbDockControl::GetRowRect(int32_t Row) const
 {
     if (Row < 0 || Row >= GetRowCount())
         return {};
-    int32_t Offset = 0;
-    for (int32_t I = 0; I < Row; ++I)
-        Offset += FRows[static_cast<size_t>(I)]->FThickness;
     const int32_t Thickness = FRows[static_cast<size_t>(Row)]->FThickness;
     const TRect C = GetClientRect();
+    int32_t Offset = 0;
+    // While a bar is dragged a bottom or right site grows and shrinks at its near edge: its rows
+    // are counted from the far one.
+    const TcbBarDockingStyle Style = GetDockingStyle();
+    if ((Style == dsBottom || Style == dsRight) && FBarManager && FBarManager->GetBars() &&
+        FBarManager->GetBars()->GetMovingBarControl()) {
+        Offset = Style == dsBottom ? C.bottom : C.right;
+        for (int32_t I = Row; I < GetRowCount(); ++I)
+            Offset -= FRows[static_cast<size_t>(I)]->FThickness;
+    } else {
+        for (int32_t I = 0; I < Row; ++I)
+            Offset += FRows[static_cast<size_t>(I)]->FThickness;
+    }
     return IsHorizontal() ? TRect{0, Offset, C.right, Offset + Thickness} : TRect{Offset, 0, Offset + Thickness, C.bottom};
 }
 
@@ -277,6 +287,13 @@ int32_t TcbDockControl::RowAtPoint(TPoint ScreenPoint, bool& NewRow)
 void TcbDockControl::InsertBar(TcbBarControl* Window, TPoint ScreenPoint, bool Apply)
 {
     TcbBar* Bar = Window->GetBar();
+    // A dragged bar is placed where the cursor holds it: its corner is the point less the grab
+    // offset, and its row is found by that corner.
+    if (FBarManager && FBarManager->GetBars() && FBarManager->GetBars()->GetMovingBarControl() == Window) {
+        const TPoint Grab = FBarManager->GetBars()->GetGrabOffset();
+        ScreenPoint.x -= Grab.x;
+        ScreenPoint.y -= Grab.y;
+    }
     int32_t Row = 0;
     bool NewRow = true;
     if (!Window->IsLayoutLocked()) {

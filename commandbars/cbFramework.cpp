@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "commandbars/cbBarDrag.h"
 #include "commandbars/cbBarLayoutStore.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
@@ -45,6 +46,7 @@ void cbFrameworkInit()
     cbBarManagersInit();
     cbItemControlsInit();
     cbBarLayoutStoreInit();
+    cbBarDragInit();
     uiLookAndFeelPaintersInit();
 }
 

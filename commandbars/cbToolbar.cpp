@@ -294,7 +294,17 @@ void TcbBarControl::SelectControlByKeyboard(TcbBarItemControl* Control)
 
 void TcbBarControl::UpdateAlphaBlend()
 {
-    // Docked windows are opaque; the floating window's opacity comes with floating bars.
+    if (!HandleAllocated() || !FBar)
+        return;
+    // While moving the floating handle takes the bar's opacity whether it is in use or not.
+    HWND Floating = FHandle;
+    if (FMoving && (GetWindowLongA(FHandle, GWL_STYLE) & WS_CHILD))
+        Floating = GetAlternateHandle();
+    if (!Floating || (GetWindowLongA(Floating, GWL_STYLE) & WS_CHILD))
+        return;
+    TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
+    const bool QuickOpen = Quick && Quick->GetParentBar() == this;
+    SetLayeredAlpha(Floating, QuickOpen ? 255 : FBar->GetAlphaBlendValue());
 }
 
 void TcbBarControl::SetMarkState(TcbButtonState Value)
@@ -306,6 +316,9 @@ void TcbBarControl::SetMarkState(TcbButtonState Value)
         KillTimer(FHandle, 1);
     TcbBarManager* Manager = GetBarManager();
     if (Value == bstHot) {
+        // A floating bar polls for the cursor leaving the mark.
+        if (GetDockingStyle() == dsNone && HandleAllocated())
+            SetTimer(FHandle, 1, 50, nullptr);
         if (Manager)
             Manager->ActivateHint(true, uiGetResourceString(cbsMoreButtons));
     } else if (Value == bstNormal && !GetSelectedControl() && Manager) {
@@ -315,7 +328,11 @@ void TcbBarControl::SetMarkState(TcbButtonState Value)
         cbCallExtension(cbExtensions().OpenQuickControl, static_cast<TCustomcbBarControl*>(this));
         PlayMenuSound(msMenuPopup);
     }
-    if (IsLiveBarControl(this) && HandleAllocated() && IsMarkVisible())
+    if (!IsLiveBarControl(this) || !HandleAllocated() || !IsMarkVisible())
+        return;
+    if (GetDockingStyle() == dsNone)
+        RedrawFloatingMark();
+    else
         GetPainter()->RedrawMark(this);
 }
 
@@ -389,12 +406,14 @@ void TcbBarControl::RebuildBar()
     TFlagScope Rebuilding(FRebuilding);
     TcbBarManager* Manager = GetBarManager();
     if (Manager && Manager->IsChangingStyle()) {
-        // A new painter: the double-click style, the drawing constants and the frame again.
+        // A new painter: the double-click style, the drawing constants and the frame again (a
+        // floating bar is shown again by its bar).
         TControlStyle Style = GetControlStyle();
         Style.Include(csDoubleClicks);
         SetControlStyle(Style);
         CalcDrawingConsts();
-        RefreshFrame();
+        if (GetDockingStyle() != dsNone)
+            RefreshFrame();
     }
     TcbBarItemLink* Remembered = nullptr;
     if (IsCustomizing() && Manager && Manager->GetSelectedItemControl() &&
@@ -413,8 +432,17 @@ void TcbBarControl::RebuildBar()
             if (!Links->GetVisibleItem(I)->GetControl())
                 Links->GetVisibleItem(I)->CreateControl();
     }
-    if (GetDockingStyle() != dsNone && FDockSite)
+    if (GetDockingStyle() != dsNone && FDockSite) {
         FDockSite->UpdateDock();
+    } else if (GetDockingStyle() == dsNone && FBar) {
+        // The client takes the size for its current width.
+        const TRect Client = GetClientRect();
+        const TSize S = GetSizeForWidth(dsNone, Client.right - Client.left);
+        const TRect W = GetWindowRect();
+        const int32_t CX = S.cx + FBar->GetExtraWidth(dsNone), CY = S.cy + FBar->GetExtraHeight(dsNone);
+        if (CX != W.right - W.left || CY != W.bottom - W.top)
+            SetWindowPos(FHandle, nullptr, 0, 0, CX, CY, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     CalcControlsPositions();
     Invalidate();
     if (HasCustomBackground())
@@ -457,14 +485,6 @@ TColor TcbBarControl::GetCaptionColor() const
     return GetPainter()->GetFloatingCaptionColor(Manager && Manager->IsActive());
 }
 
-TRect TcbBarControl::GetMarkRectInWindow() const
-{
-    TRect R = GetPainter()->GetMarkRect(this);
-    const TPoint Offset = GetClientOffset();
-    OffsetRect(&R, Offset.x, Offset.y);
-    return R;
-}
-
 bool TcbBarControl::IsOwnerFormVisible() const
 {
     TcbBarManager* Manager = GetBarManager();
@@ -483,6 +503,11 @@ void TcbBarControl::SetDockingStyleAndSite(TcbBarDockingStyle Style, TcbDockCont
 {
     LockLayout();
     TScopeExit Unlock([this] { UnlockLayout(); });
+    if (FMoving && HandleAllocated()) {
+        // During a drag the handle of the other kind is taken instead of a new window.
+        SwapHandleForMove(Style, Site);
+        return;
+    }
     if (HandleAllocated())
         DestroyHandle();
     if (FDockSite && FDockSite != Site)
@@ -597,8 +622,12 @@ void TcbBarControl::WMNCCalcSize(TMessage& M)
     if (FBar)
         FSizeGrip = FBar->IsSizeGripVisible();
     auto* R = reinterpret_cast<RECT*>(M.LParam);
-    if (GetDockingStyle() == dsNone || !FBar)
+    if (!FBar)
         return;
+    if (GetDockingStyle() == dsNone) {
+        FloatingNCCalcSize(R);
+        return;
+    }
     TcbPainterClass Painter = GetPainter();
     if (FBar->GetBorderStyle() == bbsSingle) {
         const TRect Offsets = Painter->GetBarBorderOffsets(this, GetDockingStyle());
@@ -624,7 +653,7 @@ void TcbBarControl::WMNCCalcSize(TMessage& M)
 
 void TcbBarControl::WMNCPaint()
 {
-    if (!HandleAllocated() || GetDockingStyle() == dsNone || !FBar)
+    if (!HandleAllocated() || !FBar)
         return;
     HDC DC = GetWindowDC(FHandle);
     if (!DC)
@@ -634,6 +663,10 @@ void TcbBarControl::WMNCPaint()
     const TRect Window{0, 0, W.right - W.left, W.bottom - W.top};
     TcbPainterClass Painter = GetPainter();
     HBRUSH Brush = GetBarBrush();
+    if (GetDockingStyle() == dsNone) {
+        FloatingNCPaint(DC, Window);
+        return;
+    }
     if (FBar->GetBorderStyle() == bbsNone) {
         if (!IsStatusBar())
             return;
@@ -666,9 +699,11 @@ void TcbBarControl::WMNCPaint()
 
 void TcbBarControl::WMNCHitTest(TMessage& M)
 {
-    TCustomcbBarControl::WndProc(M);
-    if (GetDockingStyle() == dsNone)
+    if (GetDockingStyle() == dsNone) {
+        FloatingNCHitTest(M);
         return;
+    }
+    TCustomcbBarControl::WndProc(M);
     POINT S{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
     POINT P = S;
     ::ScreenToClient(FHandle, &P);
@@ -708,9 +743,22 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
         return;
     }
     const TPoint P{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
+    if (EditWidthButtonDown(P))
+        return;
     TcbBarItemControl* Control = ControlAtPos(P);
     TcbBarManager* Manager = GetBarManager();
     const bool Designing = Manager && Manager->IsDesigning();
+    // A press on a floating bar activates its form (with HideFloatingBarsWhenInactive only
+    // while no "More Buttons" window of the bar is open).
+    if (GetDockingStyle() == dsNone && Manager && Manager->GetOwnerForm() &&
+        Manager->GetOwnerForm()->HandleAllocated()) {
+        TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
+        if (!Manager->GetHideFloatingBarsWhenInactive() || !Quick || Quick->GetParentBar() != this) {
+            const HWND Form = Manager->GetOwnerForm()->GetHandle();
+            if (IsWindowVisible(Form) && GetActiveWindow() != Form)
+                SetActiveWindow(Form);
+        }
+    }
     if (Control && (Control->IsUsable() || Designing)) {
         if (!IsCustomizing()) {
             const bool WasActive = IsActiveBar();
@@ -738,21 +786,15 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
     TCustomcbBarControl::WndProc(M);
     if (!IsLiveBarControl(this) || IsCustomizing() || Designing || Control)
         return;
-    if (Hit == HTCAPTION && GetDockingStyle() != dsNone) {
-        const TRect W = GetWindowRect();
+    if (Hit == HTCAPTION) {
         POINT S{P.x, P.y};
         ::ClientToScreen(FHandle, &S);
-        FDragStartValues[0] = S.x - W.left;
-        FDragStartValues[1] = W.right - W.left;
-        FDragStartValues[2] = S.y - W.top;
-        FDragStartValues[3] = W.bottom - W.top;
-        if (FBar)
-            FBar->GetBars()->DragBar(this);
+        StartDrag(TPoint{S.x, S.y});
         return;
     }
     TRect Mark{};
     if (GetPainter()->IsBarMarkShown() && IsMarkVisible())
-        Mark = GetPainter()->GetMarkRect(this);
+        Mark = MarkRectInClient();
     if (cbInRect(Mark, P)) {
         SetMarkState(FMarkState == bstPressed ? bstHot : bstPressed);
         return;
@@ -766,10 +808,15 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
 
 void TcbBarControl::WMMouseMove(TMessage& M)
 {
+    const TPoint Here{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
+    if (FWidthCaptured) {
+        EditWidthMouseMove(Here);
+        return;
+    }
     if (!IsCustomizing() && !ActiveBarControl() && IsMarkVisible() && GetPainter()->IsBarMarkShown() &&
         FMarkState != bstPressed) {
-        const TPoint P{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
-        const TRect Mark = GetPainter()->GetMarkRect(this);
+        const TPoint P = Here;
+        const TRect Mark = MarkRectInClient();
         const bool Over = cbInRect(Mark, P);
         if (Over && FMarkState != bstHot) {
             StartTrackMouseLeave(FHandle);
@@ -780,6 +827,7 @@ void TcbBarControl::WMMouseMove(TMessage& M)
         if (!IsLiveBarControl(this))
             return;
     }
+    FloatingMouseMove(Here);
     TCustomcbBarControl::WndProc(M);
 }
 
@@ -876,6 +924,15 @@ void TcbBarControl::WMWindowPosChanged(TMessage& M)
     TCustomcbBarControl::WndProc(M);
     if (!FBar || IsLayoutLocked() || IsBeingDestroyed())
         return;
+    // The bar follows the window's style and site (a drag changes them under it).
+    TcbBars* Bars = FBar->GetBars();
+    TcbBarDockControl* Placeable = FDockSite && !Bars->IsEdgeDockControl(FDockSite)
+        ? dynamic_cast<TcbBarDockControl*>(FDockSite)
+        : nullptr;
+    if (FBar->GetVisible() && (FBar->GetDockingStyle() != GetDockingStyle() || FBar->GetDockControl() != Placeable))
+        FBar->SetDockingStyleAndControl(GetDockingStyle(), Placeable);
+    if (!IsLiveBarControl(this))
+        return;
     TcbBarManager* Manager = GetBarManager();
     if (!FBar->GetVisible() || FMoving || (Manager && Manager->IsDestroying()))
         return;
@@ -893,7 +950,11 @@ void TcbBarControl::WndProc(TMessage& M)
             FontChangedHere();
         return;
     case WM_NCCALCSIZE:
-        TCustomcbBarControl::WndProc(M);
+        // A floating bar that draws its own frame takes nothing of the system's.
+        if (!(GetDockingStyle() == dsNone && FBar && !GetPainter()->UseSystemFloatingFrame()))
+            TCustomcbBarControl::WndProc(M);
+        else
+            M.Result = 0;
         WMNCCalcSize(M);
         return;
     case WM_NCPAINT:
@@ -907,6 +968,11 @@ void TcbBarControl::WndProc(TMessage& M)
         WMLButtonDown(M);
         return;
     case WM_NCLBUTTONDOWN:
+        if (M.WParam == HTCLOSE && GetDockingStyle() == dsNone) {
+            CloseButtonLoop();
+            M.Result = 0;
+            return;
+        }
         // The size grip sizes the form, not the status bar inside it: the press goes to the
         // form, as a status bar control hands it to its parent.
         if (M.WParam == HTBOTTOMRIGHT && IsStatusBar()) {
@@ -920,11 +986,47 @@ void TcbBarControl::WndProc(TMessage& M)
         break;
     case WM_LBUTTONDBLCLK:
         if (FHitCode == HTCAPTION) {
-            // Docking and floating by a double click come with floating bars.
+            M.Result = 0;
+            DockOrFloat();
+            return;
+        }
+        break;
+    case WM_LBUTTONUP:
+        if (FWidthCaptured) {
+            EditWidthButtonUp();
             M.Result = 0;
             return;
         }
         break;
+    case WM_CAPTURECHANGED:
+        TCustomcbBarControl::WndProc(M);
+        // Another window took the mouse: the width drag ends where it is, unchanged.
+        if (FWidthCaptured && reinterpret_cast<HWND>(M.LParam) != FHandle)
+            EndEditWidthSizing();
+        return;
+    case WM_SIZING:
+        WMSizing(M);
+        return;
+    case WM_WINDOWPOSCHANGING:
+        WMWindowPosChanging(M);
+        return;
+    case WM_TIMER:
+        if (M.WParam == 1 && GetDockingStyle() == dsNone) {
+            MarkPollTimer();
+            return;
+        }
+        break;
+    case WM_NCACTIVATE:
+        // The system draws its own frame here; a floating bar draws its own again over it.
+        TCustomcbBarControl::WndProc(M);
+        if (GetDockingStyle() == dsNone)
+            WMNCPaint();
+        return;
+    case WM_MOUSELEAVE:
+        TCustomcbBarControl::WndProc(M);
+        if (IsLiveBarControl(this))
+            SetCloseButtonState(0);
+        return;
     case WM_MOUSEMOVE:
         WMMouseMove(M);
         return;
@@ -969,8 +1071,12 @@ void TcbBarControl::WndProc(TMessage& M)
             KillTimer(FHandle, 1);
         if (FMarkState == bstHot)
             FMarkState = bstNormal;
+        if (GetDockingStyle() == dsNone && !IsBeingDestroyed() && !IsLayoutLocked() && !FMoving)
+            FloatingWindowLost();
         break;
     case WM_SETCURSOR:
+        if (WMSetCursorEditWidth(M))
+            return;
         if (GetCapture() == nullptr && !FMoving && CanMove() && LOWORD(M.LParam) == HTCLIENT &&
             reinterpret_cast<HWND>(M.WParam) == FHandle) {
             POINT P{};

@@ -1,6 +1,7 @@
 #pragma once
 // The toolbar window: the window of one bar (a toolbar, the main menu bar or a status bar),
-// docked as a child of a dock site. It lays its item controls out in one or several lines
+// docked as a child of a dock site or floating as a small owned window with its own caption,
+// close button and sizing frame. It lays its item controls out in one or several lines
 // (horizontal, or top to bottom on a left or right site with rotated text), shows the "More
 // Buttons" mark when links do not fit, draws its grip and border (or a status bar's size grip)
 // in the non-client area and runs the keyboard menu mode of a toolbar. The dock site arranges
@@ -138,6 +139,7 @@ public:
     bool CanClose() const override;
     bool HasItemsPushedOff() const override { return FItemsPushedOff; }
     TBitmap* GetBackgroundBitmap() const override;
+    TcbButtonState GetCloseButtonState() const override { return static_cast<TcbButtonState>(FCloseButtonState); }
 
     bool IsHorizontallyDocked() const;
     bool IsVerticallyDocked() const;
@@ -188,6 +190,38 @@ public:
 
     // The drag start values recorded on a grip press.
     const int32_t* GetDragStart() const { return FDragStartValues; }
+    // Records the drag start values for a cursor point (screen) and runs the bars' drag.
+    void StartDrag(TPoint ScreenPoint);
+
+    // The floating window's parts. The caption strip and the close button in window
+    // coordinates, or in client coordinates (above the client area, so negative y).
+    TRect GetCaptionRect(bool InClient = false) const;
+    TRect GetCloseButtonRect(bool InClient = false) const;
+    // The size grip of a status bar, in client coordinates.
+    TRect GetSizeGripRect() const;
+    // 0 normal, 1 hot, 2 pressed; a change redraws the button at once.
+    void SetCloseButtonState(uint8_t Value);
+    // Shows the floating window without activating it, above its form.
+    void ShowFloating();
+    // A floating window partly or wholly outside the work area of its monitor is moved back
+    // inside it (the display or the work area changed).
+    void MoveIntoWorkArea();
+    // The floating window rebuilds its shadow's parts (the manager asks when its form changed).
+    void RebuildShadow();
+
+    // The moving state of a drag: while it lasts the window keeps a docked (child) and a
+    // floating (popup) handle and swaps them as the bar docks and floats; in-place windows are
+    // hidden and the cursor is the size-all one. At its end the unused handle goes and the bar
+    // stores its place.
+    void SetMoving(bool Value);
+    bool IsMoving() const { return FMoving; }
+    // The docking style the drag started with.
+    TcbBarDockingStyle GetMoveStartStyle() const { return FMoveStartStyle; }
+
+    // The width of an edit control dragged while customizing: whether the cursor is on (or
+    // dragging) its edge, and the width shown while it is dragged (0: none).
+    bool IsWidthSizing() const { return FWidthSizing; }
+    int32_t GetNewWidth() const { return FNewWidth; }
 
     void WndProc(TMessage& Message) override;
 
@@ -215,6 +249,36 @@ private:
     void WMWindowPosChanged(TMessage& M);
     void FontChangedHere();
     void RefreshFrame();
+    // Floating: the parts of cbToolbarFloating.cpp.
+    void WMSizing(TMessage& M);
+    void FloatingNCHitTest(TMessage& M);
+    void FloatingNCCalcSize(RECT* R);
+    void FloatingNCPaint(HDC DC, const TRect& Window);
+    void RedrawFloatingMark();
+    // The mark rect in client coordinates (a floating bar's lies in its caption).
+    TRect MarkRectInClient() const;
+    void CloseButtonLoop();
+    void WMWindowPosChanging(TMessage& M);
+    void DockOrFloat();
+    void MarkPollTimer();
+    // The floating window went with its owner's window: the bar waits for the form's new window
+    // and hides meanwhile.
+    void FloatingWindowLost();
+    void FloatingMouseMove(TPoint P);
+    // The moving state's handles: the handle of the other kind made or taken for a style.
+    void SwapHandleForMove(TcbBarDockingStyle Style, TcbDockControl* Site);
+    void ReparentTo(TcbDockControl* Site);
+    void MoveInPlaceWindows(bool Show);
+    // Edit-width sizing while customizing.
+    TcbBarItemControl* SizableEditControl() const;
+    bool EditEdgeAt(TPoint P, bool& RightEdge) const;
+    bool WMSetCursorEditWidth(TMessage& M);
+    bool EditWidthButtonDown(TPoint P);
+    void EditWidthMouseMove(TPoint P);
+    void EditWidthButtonUp();
+    void EndEditWidthSizing();
+    void InvertSizingFrame(); // draws or erases the inverted frame (DSTINVERT)
+    TRect EditSizingFrame() const; // screen
     TRect SizeGripRect() const; // window coordinates
     bool IsOwnerFormVisible() const;
 
@@ -231,7 +295,16 @@ private:
     int32_t FMinLength = 0;
     int32_t FFullLength = 0;
     bool FMoving = false;
+    TcbBarDockingStyle FMoveStartStyle = dsNone;
+    std::vector<HWND> FHiddenInPlaceWindows;
     bool FRotating = false;
+    bool FWidthSizing = false;
+    bool FRightEdge = false;
+    bool FWidthCaptured = false;
+    int32_t FNewWidth = 0;
+    int32_t FEdgeGrab = 0;
+    TcbBarItemControl* FSizingControl = nullptr;
+    TRect FDrawnSizingFrame{}; // the inverted frame on the screen (empty: none)
     bool FItemsPushedOff = false;
     int32_t FDragStartValues[4] = {0, 0, 0, 0};
     TcbDockControl* FDockSite = nullptr;

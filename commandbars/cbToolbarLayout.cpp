@@ -600,6 +600,9 @@ TSize TcbBarControl::GetSizeForDockingStyle(TcbBarDockingStyle Style)
 
 TPoint TcbBarControl::GetGrabPoint(TcbBarDockingStyle Style)
 {
+    // Docked again as the drag began, the bar is held where it was taken.
+    if (FMoving && Style != dsNone && Style == FMoveStartStyle)
+        return TPoint{FDragStartValues[0], FDragStartValues[2]};
     const TSize Size = GetSizeForDockingStyle(Style);
     return cbScaleGrabPoint(FDragStartValues[0], FDragStartValues[1], FDragStartValues[2], FDragStartValues[3], Size);
 }

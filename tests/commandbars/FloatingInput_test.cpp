@@ -1,0 +1,178 @@
+// Floating toolbars under the real mouse, with the form in front: the frame and caption as the
+// screen shows them, the close button (hot tracking, a click, a press released elsewhere) and
+// the double click that floats a docked bar and docks a floating one.
+#include <gtest/gtest.h>
+
+#include "commandbars/cbDockControl.h"
+#include "commandbars/cbItemLinks.h"
+#include "tests/commandbars/support/FloatingFixture.h"
+#include "tests/support/InputDriver.h"
+#include "tests/support/Screenshot.h"
+#include "tests/support/TestSupport.h"
+
+using CommandBarsTest::BrushColor;
+using CommandBarsTest::TFloatingFixture;
+
+namespace {
+
+// Nothing may cover a floating bar while the screen under it is read.
+void RaiseBar(TcbBarControl* Window)
+{
+    SetWindowPos(Window->GetHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RedrawWindow(Window->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+    TestSupport::PumpFor(30);
+}
+
+POINT CloseCentre(TFloatingFixture& F)
+{
+    const TRect Close = F.ToolsWindow()->GetCloseButtonRect(false);
+    return F.WindowPointToScreen(F.Tools, (Close.left + Close.right) / 2, (Close.top + Close.bottom) / 2);
+}
+
+} // namespace
+
+TEST(FloatingScreen, TheBarDrawsItsFrameAndAnInactiveCaptionWhileTheFormIsActive)
+{
+    TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    F.Manager->SetActive(true);
+    TcbBarControl* W = F.ToolsWindow();
+    RaiseBar(W);
+    const TestSupport::TShot Shot = TestSupport::CaptureScreen(W->GetHandle());
+    TestSupport::ExpectPixel(Shot, 0, 0, BrushColor(F.Manager->GetFlatFrameBrush()), "the frame");
+    TestSupport::ExpectPixel(Shot, 1, 1, GetSysColor(COLOR_BTNHIGHLIGHT), "the light ring inside the frame");
+    const TRect Caption = W->GetCaptionRect(false);
+    const TRect Mark = W->GetMarkRectInWindow();
+    ASSERT_LT(Caption.left + 3, Mark.left);
+    TestSupport::ExpectPixel(Shot, Caption.left + 1, Caption.top + 1, GetSysColor(COLOR_INACTIVECAPTION),
+                             "the caption strip before the text");
+    TestSupport::ExpectPixel(Shot, Mark.left - 2, Caption.bottom - 2, GetSysColor(COLOR_INACTIVECAPTION),
+                             "the caption strip left of the mark");
+}
+
+TEST(FloatingCloseButton, HotTracksLeavesThroughTheFrameAndClosesOnlyOnARelease)
+{
+    TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    int Closed = 0;
+    F.Manager->OnBarClose = [&Closed, &F](TObject*, TcbBar* Bar) { Closed += Bar == F.Tools ? 1 : 0; };
+    TcbBarControl* W = F.ToolsWindow();
+    RaiseBar(W);
+    const HWND H = W->GetHandle();
+    const POINT Close = CloseCentre(F);
+
+    // Hot under the mouse, drawn in the selected tint.
+    TestSupport::MoveTo(Close);
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetCloseButtonState() == bstHot; }, 5000, "a hot close button"));
+    RaiseBar(W);
+    const TestSupport::TShot Hot = TestSupport::CaptureScreen(H);
+    const TRect R = W->GetCloseButtonRect(false);
+    TestSupport::ExpectPixel(Hot, R.left + 2, R.top + 2, BrushColor(F.Manager->GetFlatSelectedItemBrush()),
+                             "the hot close button's fill");
+    TestSupport::SaveShot(Hot, "floating-flat-hot");
+    // Out through the top border: the button is normal again.
+    const TRect B = F.ScreenRectOf(F.Tools);
+    TestSupport::MoveTo(POINT{Close.x, B.top});
+    TestSupport::MoveTo(POINT{Close.x, B.top - 20});
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetCloseButtonState() == bstNormal; }, 5000,
+                                       "the close button normal after leaving"));
+
+    // Pressed inside and released outside: the bar stays.
+    TestSupport::MoveTo(Close);
+    TestSupport::ButtonDown();
+    TestSupport::MoveTo(POINT{B.left + 10, B.bottom - 6});
+    TestSupport::ButtonUp();
+    TestSupport::WaitProcessed();
+    TestSupport::PumpFor(30);
+    EXPECT_TRUE(F.Tools->GetVisible());
+    EXPECT_TRUE(IsWindow(H));
+    EXPECT_EQ(0, Closed);
+    EXPECT_EQ(bstNormal, W->GetCloseButtonState());
+    EXPECT_EQ(nullptr, GetCapture());
+
+    // A click closes it once.
+    TestSupport::Click(Close);
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return !F.Tools->GetVisible(); }, 5000, "the bar closed"));
+    EXPECT_FALSE(IsWindow(H));
+    EXPECT_EQ(nullptr, F.ToolsWindow());
+    EXPECT_EQ(1, Closed);
+}
+
+TEST(FloatingDoubleClick, FloatsADockedBarAndDocksAFloatingOneOnANewRowOrWhereItWas)
+{
+    TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    TcbDockControl* Top = F.Site(dsTop);
+    const int32_t Rows = Top->GetRowCount();
+
+    // "Tools" was never docked: a new last row of the top site, alone on it.
+    TestSupport::DoubleClick(F.CaptionPoint(F.Tools));
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Tools->GetDockingStyle() == dsTop; }, 5000, "Tools docked"));
+    TestSupport::PumpFor(30);
+    EXPECT_EQ(Rows + 1, Top->GetRowCount());
+    EXPECT_TRUE(F.Tools->GetOneOnRow());
+    EXPECT_EQ(Rows, F.Tools->GetRow());
+    ASSERT_TRUE(F.ToolsWindow());
+    EXPECT_EQ(Top, F.ToolsWindow()->GetDockSite());
+    TcbDockCol* Col = F.ToolsWindow()->GetDockCol();
+    ASSERT_TRUE(Col);
+    EXPECT_EQ(Top->GetRow(Rows), Col->GetRow());
+
+    // Its grip floats it again, its caption docks it back to the same row.
+    TestSupport::DoubleClick(F.GripPoint(F.Tools));
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Tools->GetDockingStyle() == dsNone; }, 5000, "Tools floating"));
+    TestSupport::PumpFor(30);
+    EXPECT_EQ(Rows, Top->GetRowCount());
+    TestSupport::DoubleClick(F.CaptionPoint(F.Tools));
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Tools->GetDockingStyle() == dsTop; }, 5000, "Tools docked again"));
+    TestSupport::PumpFor(30);
+    EXPECT_EQ(Rows, F.Tools->GetRow());
+
+    // "Standard" floats from its grip.
+    TestSupport::DoubleClick(F.GripPoint(F.Standard));
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Standard->GetDockingStyle() == dsNone; }, 5000,
+                                       "Standard floating"));
+    TestSupport::PumpFor(30);
+    ASSERT_TRUE(F.WindowOf(F.Standard));
+    EXPECT_EQ(0, GetWindowLongA(F.WindowOf(F.Standard)->GetHandle(), GWL_STYLE) & WS_CHILD);
+
+    // A bar that may not dock at the top stays floating.
+    F.Standard->SetNotDocking(TcbBarDockingStyles{dsTop});
+    TestSupport::DoubleClick(F.CaptionPoint(F.Standard));
+    TestSupport::WaitProcessed();
+    TestSupport::PumpFor(100);
+    EXPECT_EQ(dsNone, F.Standard->GetDockingStyle());
+    F.Standard->SetNotDocking(TcbBarDockingStyles{});
+
+    // While the form is designed a double click changes nothing.
+    F.Form->SetDesigning(true);
+    TestSupport::DoubleClick(F.CaptionPoint(F.Standard));
+    TestSupport::WaitProcessed();
+    TestSupport::PumpFor(100);
+    F.Form->SetDesigning(false);
+    EXPECT_EQ(dsNone, F.Standard->GetDockingStyle());
+}
+
+TEST(FloatingMark, AHotMarkTurnsNormalOnceTheCursorIsOffItEvenWithoutAMove)
+{
+    TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    TcbBarControl* W = F.ToolsWindow();
+    const TRect Mark = W->GetMarkRectInWindow();
+    TestSupport::MoveTo(F.WindowPointToScreen(F.Tools, (Mark.left + Mark.right) / 2, (Mark.top + Mark.bottom) / 2));
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetMarkState() == bstHot; }, 5000, "a hot mark"));
+    // The cursor jumps away without the bar hearing of it: the poll brings the mark back.
+    SetCursorPos(5, 900);
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetMarkState() == bstNormal; }, 5000, "a normal mark"));
+    // A hot state set while the cursor is elsewhere goes the same way.
+    W->SetMarkState(bstHot);
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return W->GetMarkState() == bstNormal; }, 5000, "a normal mark again"));
+}
