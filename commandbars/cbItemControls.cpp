@@ -515,7 +515,11 @@ bool TcbBarButtonControl::IsDown() const
 void TcbBarButtonControl::ControlInactivate(bool Immediately)
 {
     TcbBarItemControl::ControlInactivate(Immediately);
-    // The drop-down menu's window closes with its own loop; the menu windows close it there.
+    // An open drop-down menu closes; its loop then ends.
+    if (FDropDownOpen && GetButtonStyle() == bsDropDown)
+        if (TcbBarButton* Button = GetButton(); Button && Button->GetDropDownMenu())
+            if (TCustomcbBarControl* Menu = Button->GetDropDownMenu()->GetItemLinks()->GetBarControl())
+                Menu->HideAll();
 }
 
 bool TcbBarButtonControl::IsArrowPressed() const

@@ -1,0 +1,150 @@
+// The menu window driven by messages: its window, its sizes, the keys that close it and the
+// chain closing from its root.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "commandbars/cbBarItems.h"
+#include "commandbars/cbItemControls.h"
+#include "commandbars/cbItemLinks.h"
+#include "commandbars/cbRoutines.h"
+#include "commandbars/cbSubMenu.h"
+#include "tests/commandbars/support/MenuFixture.h"
+#include "tests/support/TestSupport.h"
+
+using CommandBarsTest::TMenuFixture;
+
+namespace {
+
+int32_t TextWidth(HFONT Font, const std::string& Text)
+{
+    return cbTextWidth(Font, Text);
+}
+
+} // namespace
+
+TEST(SubMenuWindow, AnOpenMenuIsAnOwnedTopmostPopupWithTheStyleRows)
+{
+    TMenuFixture F;
+    TcbBarSubMenuControl* Menu = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, Menu);
+    const HWND Wnd = Menu->GetHandle();
+    ASSERT_TRUE(IsWindowVisible(Wnd));
+    EXPECT_EQ(0x86000000u, static_cast<DWORD>(GetWindowLongA(Wnd, GWL_STYLE)) & ~static_cast<DWORD>(WS_VISIBLE));
+    EXPECT_NE(0, GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(0x82Bu, static_cast<DWORD>(GetClassLongA(Wnd, GCL_STYLE)));
+    EXPECT_EQ(F.Form->GetHandle(), GetWindow(Wnd, GW_OWNER));
+
+    // Every command row is as high as the painter says; the window is the widest row plus the
+    // side bar and the borders, the widest being "&Open..." with its shortcut.
+    TcbPainterClass Painter = F.Manager->GetPainterClass();
+    TcbBarItemLinks* Links = F.File->GetItemLinks();
+    ASSERT_EQ(5, Links->GetShownItemCount());
+    for (int32_t I = 0; I < Links->GetShownItemCount(); ++I) {
+        TcbBarItemControl* Control = Links->GetShownItem(I)->GetControl();
+        ASSERT_NE(nullptr, Control);
+        const TRect R = Control->GetItemRect();
+        EXPECT_EQ(Painter->GetSubItemHeight(Control), R.bottom - R.top) << "row " << I;
+    }
+    const int32_t Column = Menu->GetSubMenuMetrics().GlyphColumnWidth;
+    const HFONT Font = Menu->GetFontHandle();
+    const int32_t Widest = TextWidth(Font, "Open...") + 2 * Column + 6 + TextWidth(Font, "Ctrl+O") + Column - 6 + 9;
+    RECT W{};
+    GetWindowRect(Wnd, &W);
+    EXPECT_EQ(Widest + Menu->GetBarSize() + 4, W.right - W.left);
+    // The rows lie one under the other, the group line before "Recent".
+    const TRect OpenRow = F.ControlOf(Menu, F.Open)->GetItemRect();
+    const TRect RecentRow = F.ControlOf(Menu, F.Recent)->GetItemRect();
+    EXPECT_EQ(OpenRow.bottom + Menu->GetBeginGroupSize(), RecentRow.top);
+    EXPECT_EQ(1 + Menu->GetBarSize(), OpenRow.left) << "rows start after the side bar";
+    // It hangs under its title.
+    TcbBarItemControl* Title = F.ControlOf(F.WindowOf(F.MainMenu), F.File);
+    POINT Below{Title->GetItemRect().left, Title->GetItemRect().bottom};
+    ClientToScreen(F.WindowOf(F.MainMenu)->GetHandle(), &Below);
+    EXPECT_EQ(Below.x, W.left);
+    EXPECT_EQ(Below.y, W.top);
+}
+
+TEST(SubMenuWindow, APopupMenuWithoutLinksIsAHundredPixelsWide)
+{
+    TMenuFixture F;
+    auto* Empty = new TcbBarPopupMenu(F.Form.get());
+    Empty->SetNoWait(true);
+    Empty->Popup(300, 300);
+    TcbBarSubMenuControl* Menu = TMenuFixture::MenuOf(Empty);
+    ASSERT_NE(nullptr, Menu);
+    RECT W{};
+    GetWindowRect(Menu->GetHandle(), &W);
+    EXPECT_EQ(100, W.right - W.left);
+    EXPECT_EQ(300, W.left);
+    EXPECT_TRUE(Empty->IsOpen());
+    Menu->CloseAndFree();
+    EXPECT_FALSE(Empty->IsOpen()) << "the close-up notice reached the popup menu";
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(Empty));
+}
+
+TEST(SubMenuWindow, KeysWalkAndCloseTheChain)
+{
+    TMenuFixture F;
+    TcbBarSubMenuControl* File = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, File);
+    const HWND FileWnd = File->GetHandle();
+    // Down selects the first command, Down again the next.
+    SendMessageA(FileWnd, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(F.ControlOf(File, F.New), File->GetSelectedControl());
+    SendMessageA(FileWnd, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(FileWnd, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(F.ControlOf(File, F.Recent), File->GetSelectedControl());
+    // Right on "Recent" opens it with its first entry selected; Left closes it and keeps its row.
+    SendMessageA(FileWnd, WM_KEYDOWN, VK_RIGHT, 0);
+    TcbBarSubMenuControl* Recent = TMenuFixture::MenuOf(F.Recent);
+    ASSERT_NE(nullptr, Recent);
+    EXPECT_EQ(File, Recent->GetParentBar());
+    EXPECT_EQ(F.ControlOf(Recent, F.RecentA), Recent->GetSelectedControl());
+    RECT FileRect{}, RecentRect{};
+    GetWindowRect(FileWnd, &FileRect);
+    GetWindowRect(Recent->GetHandle(), &RecentRect);
+    EXPECT_GE(RecentRect.left, FileRect.right - 2) << "a sub-menu opens beside its row";
+    SendMessageA(Recent->GetHandle(), WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Recent));
+    EXPECT_EQ(F.ControlOf(File, F.Recent), File->GetSelectedControl());
+    // Esc in "Recent" closes only "Recent"; Esc in "&File" closes "&File".
+    SendMessageA(FileWnd, WM_KEYDOWN, VK_RIGHT, 0);
+    ASSERT_NE(nullptr, TMenuFixture::MenuOf(F.Recent));
+    SendMessageA(TMenuFixture::MenuOf(F.Recent)->GetHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Recent));
+    ASSERT_EQ(File, TMenuFixture::MenuOf(F.File));
+    SendMessageA(FileWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
+    EXPECT_FALSE(IsWindow(FileWnd));
+    EXPECT_EQ(GetFocus(), F.Edit->GetHandle()) << "the edit keeps the focus";
+}
+
+TEST(SubMenuWindow, EnterRunsTheSelectedCommandOnceAndHideAllClosesTheChain)
+{
+    TMenuFixture F;
+    TcbBarSubMenuControl* File = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, File);
+    SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
+    TestSupport::PumpFor(20);
+    EXPECT_EQ(1, F.Runs["&Open..."]);
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File)) << "a command closes the chain";
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+
+    // HideAll from the innermost menu closes the chain from its root.
+    File = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, File);
+    File->SelectControlByKeyboard(F.ControlOf(File, F.Recent));
+    SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_RIGHT, 0);
+    TcbBarSubMenuControl* Recent = TMenuFixture::MenuOf(F.Recent);
+    ASSERT_NE(nullptr, Recent);
+    const HWND RecentWnd = Recent->GetHandle();
+    Recent->HideAll();
+    TestSupport::PumpFor(20);
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Recent));
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
+    EXPECT_FALSE(IsWindow(RecentWnd));
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+}
