@@ -648,6 +648,8 @@ void TcbBarSubMenuControl::CreateWnd()
     bool FlippedX = false, FlippedY = false;
     PlaceInWorkArea(FlippedX, FlippedY);
     FPlaced = true;
+    // The links shown are known now.
+    StartIdleExpandTimer();
     if (FAnimate)
         PrepareAnimation(FlippedX, FlippedY);
     PlayMenuSound(msMenuPopup);
@@ -807,7 +809,14 @@ void TcbBarSubMenuControl::SetIsActive(bool Value)
         }
     }
     TCustomcbBarControl::SetIsActive(Value);
-    if (Value && HandleAllocated() && RecentMode() && IsMarkVisible())
+    if (Value)
+        StartIdleExpandTimer();
+}
+
+// An active personalized menu expands by itself after a while.
+void TcbBarSubMenuControl::StartIdleExpandTimer()
+{
+    if (IsActiveBar() && HandleAllocated() && RecentMode() && IsMarkVisible())
         if (TcbBarManager* Manager = GetBarManager(); Manager && Manager->GetShowFullMenusAfterDelay())
             StartMarkTimer(kMarkExpandTimer, kIdleExpandDelay);
 }

@@ -154,6 +154,7 @@ private:
     void CheckScrollButtons(TPoint P);
     void StartMarkTimer(UINT_PTR Id, uint32_t Ms);
     void StopMarkTimer();
+    void StartIdleExpandTimer();
     void MarkTimerProc(UINT_PTR Id);
     void PrepareAnimation(bool FlippedX, bool FlippedY);
     void StopAnimation();
