@@ -745,6 +745,9 @@ void TcbBarButtonControl::Draw(const TRect& Rect, TcbDrawKind Kind)
     if (GetEnabled())
         Flags.Include(pfEnabled);
     if (Kind == dkMenu) {
+        // A down button shows as a checked command: its glyph, or a check mark without one.
+        if (IsDown())
+            Flags.Include(pfChecked);
         DrawMenuItem(R, Flags);
         return;
     }

@@ -37,6 +37,8 @@ TMenuFixture::TMenuFixture() : TToolbarFixture(false)
     Grid = MakeCommand("&Grid");
     for (TcbBarButton* B : {Ruler, Grid}) {
         B->SetButtonStyle(bsChecked);
+        // The action holds the checked state the button shows.
+        static_cast<TAction*>(B->GetAction())->SetChecked(true);
         B->SetDown(true);
         View->GetItemLinks()->Add()->SetItem(B);
     }
