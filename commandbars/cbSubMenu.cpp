@@ -777,6 +777,13 @@ void TcbBarSubMenuControl::CloseAndFree()
 {
     if (FDestroying)
         return;
+    // A sub-item's menu closes through its control, which forgets it there.
+    if (auto* Opener = dynamic_cast<TcbBarSubItemControl*>(GetOpeningControl());
+        Opener && IsLiveItemControl(Opener) && Opener->GetSubMenuWindow() == this) {
+        Opener->ControlInactivate(true);
+        if (!IsLiveBarControl(this))
+            return;
+    }
     FDestroying = true;
     gAnimation.Destroying.store(gAnimation.Window == this);
     StopAnimation();

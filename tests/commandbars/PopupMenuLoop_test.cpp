@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include "commandbars/cbBarControl.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbSubMenu.h"
@@ -229,4 +230,25 @@ TEST(PopupMenuLoop, PopupExRestoresItsShowingValues)
     EXPECT_TRUE(F.Popup->GetAnimate());
     EXPECT_EQ(0, F.Popup->GetOwnerHeight());
     EXPECT_EQ(nullptr, F.Popup->GetExclusionRect());
+}
+
+TEST(PopupMenuLoop, ARightClickPicksACommandInAPopupMenu)
+{
+    TMenuFixture F;
+    TLater Pick(100, [&] {
+        TcbBarSubMenuControl* Menu = TMenuFixture::MenuOf(F.Popup);
+        ASSERT_NE(nullptr, Menu);
+        EXPECT_TRUE(Menu->AllowsRightButtonClick());
+        const TRect R = F.ControlOf(Menu, F.PopupButtons[2])->GetItemRect();
+        const LPARAM At = MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2);
+        SendMessageA(Menu->GetHandle(), WM_RBUTTONDOWN, MK_RBUTTON, At);
+        SendMessageA(Menu->GetHandle(), WM_RBUTTONUP, 0, At);
+    });
+    F.Popup->Popup(300, 300);
+    EXPECT_EQ(1, F.Runs["&Paste"]);
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Popup));
+    // A menu opened under its owner (a title's) takes no right clicks.
+    TcbBarSubMenuControl* File = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, File);
+    EXPECT_FALSE(File->AllowsRightButtonClick());
 }

@@ -148,3 +148,30 @@ TEST(SubMenuWindow, EnterRunsTheSelectedCommandOnceAndHideAllClosesTheChain)
     EXPECT_FALSE(IsWindow(RecentWnd));
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
 }
+
+TEST(SubMenuWindow, AClickInASubMenuCountsForEveryLinkUpTheChain)
+{
+    TMenuFixture F;
+    TcbBarSubMenuControl* File = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, File);
+    File->SelectControlByKeyboard(F.ControlOf(File, F.Recent));
+    SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_RIGHT, 0);
+    TcbBarSubMenuControl* Recent = TMenuFixture::MenuOf(F.Recent);
+    ASSERT_NE(nullptr, Recent);
+    TcbBarItemLink* Entry = F.ControlOf(Recent, F.RecentB)->GetLink();
+    TcbBarItemLink* RecentLink = F.ControlOf(File, F.Recent)->GetLink();
+    TcbBarItemLink* FileLink = F.ControlOf(F.WindowOf(F.MainMenu), F.File)->GetLink();
+    const int32_t Counts[3] = {Entry->GetUseCount(), RecentLink->GetUseCount(), FileLink->GetUseCount()};
+    const TRect R = F.ControlOf(Recent, F.RecentB)->GetItemRect();
+    const LPARAM At = MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2);
+    SendMessageA(Recent->GetHandle(), WM_MOUSEMOVE, 0, At);
+    SendMessageA(Recent->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
+    SendMessageA(Recent->GetHandle(), WM_LBUTTONUP, 0, At);
+    TestSupport::PumpFor(20);
+    EXPECT_EQ(1, F.Runs["second.wrp"]);
+    EXPECT_EQ(Counts[0] + 1, Entry->GetUseCount());
+    EXPECT_EQ(Counts[1] + 1, RecentLink->GetUseCount());
+    EXPECT_EQ(Counts[2] + 1, FileLink->GetUseCount());
+    EXPECT_EQ(Entry, F.Recent->GetItemLinks()->GetRecentListItem(0)) << "the link moved to the front";
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
+}
