@@ -219,13 +219,33 @@ int32_t TcbBarSubMenuControl::GetLeftBandWidth() const
 
 bool TcbBarSubMenuControl::IsDetachable() const
 {
-    // Detaching a menu as a floating bar is not offered yet.
-    return false;
+    TCustomcbBarSubItem* SubItem = GetSubItem();
+    return SubItem && SubItem->GetDetachable() && !TCustomcbBarControl::IsCustomizing();
+}
+
+int32_t TcbBarSubMenuControl::GetDetachCaptionHeight() const
+{
+    // Half the height of "Qq", made odd.
+    const HFONT Font = GetFontHandle();
+    HDC DC = GetDC(nullptr);
+    HGDIOBJ Old = Font ? SelectObject(DC, Font) : nullptr;
+    SIZE S{};
+    GetTextExtentPoint32A(DC, "Qq", 2, &S);
+    if (Old)
+        SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    const int32_t Half = S.cy / 2;
+    return Half % 2 == 0 ? Half + 1 : Half;
+}
+
+int32_t TcbBarSubMenuControl::GetDetachBandHeight() const
+{
+    return IsDetachable() ? GetPainter()->GetDetachBandHeight(this) : 0;
 }
 
 int32_t TcbBarSubMenuControl::GetItemOffset() const
 {
-    return 0;
+    return GetDetachBandHeight();
 }
 
 TBitmap* TcbBarSubMenuControl::GetBackgroundBitmap() const
@@ -408,11 +428,9 @@ void TcbBarSubMenuControl::InsertContainerContent()
         Container->AddListedItemLinks(Links, I + 1, Link, First);
         const int32_t Added = Links->GetCount() - Before;
         FContainers.emplace_back(Link, Added);
-        // A container whose control would not open a menu here shows only its content.
-        if (!Container->CanBeVisible()) {
-            FHiddenContainers.emplace_back(Link, I);
-            Link->SetVisible(false);
-        }
+        // In a menu the content stands in the container's place.
+        FHiddenContainers.emplace_back(Link, I);
+        Link->SetVisible(false);
         I += Added;
     }
 }
@@ -785,7 +803,8 @@ void TcbBarSubMenuControl::CloseAndFree()
             return;
     }
     FDestroying = true;
-    gAnimation.Destroying.store(gAnimation.Window == this);
+    if (gAnimation.Window == this)
+        gAnimation.Destroying.store(true);
     StopAnimation();
     if (HandleAllocated())
         DestroyHandle();
@@ -1223,8 +1242,10 @@ void TcbBarSubMenuControl::PrepareAnimation(bool FlippedX, bool FlippedY)
     DrawNonClient(A.DC);
     {
         const int Saved = SaveDC(A.DC);
-        SetViewportOrgEx(A.DC, 1, 1, nullptr);
-        IntersectClipRect(A.DC, 0, 0, W - 2, H - 2);
+        const TPoint Offset = GetClientOffset();
+        const TRect Client = GetClientRect();
+        SetViewportOrgEx(A.DC, Offset.x, Offset.y, nullptr);
+        IntersectClipRect(A.DC, 0, 0, Client.right, Client.bottom);
         PaintWindow(A.DC);
         RestoreDC(A.DC, Saved);
     }
@@ -1317,10 +1338,23 @@ void TcbBarSubMenuControl::WndProc(TMessage& M)
         M.Result = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS;
         return;
     case WM_NCCALCSIZE: {
+        // The 1-pixel border, and the detach band at the top of a detachable menu.
         auto* R = reinterpret_cast<RECT*>(M.LParam);
-        if (R)
+        if (R) {
             InflateRect(R, -1, -1);
+            R->top += GetDetachBandHeight();
+        }
         M.Result = 0;
+        return;
+    }
+    case WM_NCHITTEST: {
+        TCustomcbBarControl::WndProc(M);
+        if (IsDetachable() && M.Result != HTCLIENT) {
+            const TRect W = GetWindowRect();
+            const POINT P{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
+            if (P.x > W.left && P.x < W.right - 1 && P.y > W.top && P.y <= W.top + GetDetachBandHeight())
+                M.Result = HTCLIENT;
+        }
         return;
     }
     case WM_NCPAINT: {
@@ -1338,7 +1372,8 @@ void TcbBarSubMenuControl::WndProc(TMessage& M)
             DrawNonClient(DC);
         if (M.LParam & PRF_CLIENT) {
             const int Saved = SaveDC(DC);
-            OffsetViewportOrgEx(DC, 1, 1, nullptr);
+            const TPoint Offset = GetClientOffset();
+            OffsetViewportOrgEx(DC, Offset.x, Offset.y, nullptr);
             const TRect Client = GetClientRect();
             IntersectClipRect(DC, 0, 0, Client.right, Client.bottom);
             PaintWindow(DC);

@@ -69,7 +69,10 @@ public:
     int32_t GetFirstVisibleIndex() const override { return FFirstVisibleIndex; }
     int32_t GetBottomReserve() const override;
     TBitmap* GetBackgroundBitmap() const override;
-    TPoint GetClientOffset() const override { return TPoint{1, 1}; }
+    TPoint GetClientOffset() const override { return TPoint{1, 1 + GetDetachBandHeight()}; }
+    int32_t GetDetachCaptionHeight() const override;
+    // The band a detachable menu keeps above its rows (0 when not detachable).
+    int32_t GetDetachBandHeight() const;
     // While a row draws, the brush its background was filled with.
     HBRUSH GetCachedBarBrush() const override;
     // The vertical offset of the rows inside the window (the detach band; 0 without one).

@@ -2,6 +2,9 @@
 // chain closing from its root.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include <windows.h>
 
 #include "commandbars/cbBarItems.h"
@@ -10,6 +13,7 @@
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbSubMenu.h"
 #include "tests/commandbars/support/MenuFixture.h"
+#include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
 using CommandBarsTest::TMenuFixture;
@@ -174,4 +178,53 @@ TEST(SubMenuWindow, AClickInASubMenuCountsForEveryLinkUpTheChain)
     EXPECT_EQ(Counts[2] + 1, FileLink->GetUseCount());
     EXPECT_EQ(Entry, F.Recent->GetItemLinks()->GetRecentListItem(0)) << "the link moved to the front";
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
+}
+
+TEST(SubMenuWindow, AListItemsEntriesStandInItsPlaceWhileTheMenuIsOpen)
+{
+    TMenuFixture F;
+    auto* List = new TcbBarListItem(F.Form.get());
+    List->SetCaption("Files");
+    List->GetItems()->Add("a.txt");
+    List->GetItems()->Add("b.txt");
+    F.File->GetItemLinks()->Add()->SetItem(List);
+    TcbBarItemLinks* Links = F.File->GetItemLinks();
+    const int32_t Count = Links->GetCount();
+    TcbBarSubMenuControl* File = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, File);
+    ASSERT_EQ(Count + 2, Links->GetCount());
+    std::vector<std::string> Shown;
+    for (int32_t I = 0; I < Links->GetShownItemCount(); ++I)
+        Shown.push_back(Links->GetShownItem(I)->GetItem()->GetCaption());
+    EXPECT_EQ((std::vector<std::string>{"&New", "&Open...", "Recent", "&Save", "&Print", "&1 a.txt", "&2 b.txt"}), Shown);
+    const TRect A = F.ControlOf(File, Links->GetShownItem(5)->GetItem())->GetItemRect();
+    EXPECT_FALSE(IsRectEmpty(&A));
+    F.CloseMenus();
+    EXPECT_EQ(Count, Links->GetCount()) << "the entries go with the window";
+    EXPECT_TRUE(Links->GetItem(Count - 1)->GetVisible()) << "the list item's own link is back";
+}
+
+TEST(SubMenuWindow, ADetachableMenuKeepsItsBandAboveTheRows)
+{
+    TMenuFixture F;
+    F.Recent->SetDetachable(true);
+    TcbBarSubMenuControl* File = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, File);
+    File->SelectControlByKeyboard(F.ControlOf(File, F.Recent));
+    SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_RIGHT, 0);
+    TcbBarSubMenuControl* Recent = TMenuFixture::MenuOf(F.Recent);
+    ASSERT_NE(nullptr, Recent);
+    ASSERT_TRUE(Recent->IsDetachable());
+    EXPECT_FALSE(File->IsDetachable());
+    const int32_t Band = Recent->GetDetachBandHeight();
+    EXPECT_GT(Band, 0);
+    EXPECT_EQ(1, Recent->GetDetachCaptionHeight() % 2) << "an odd caption height";
+    const POINT Origin = TestSupport::ClientOrigin(Recent->GetHandle());
+    EXPECT_EQ(1 + Band, Origin.y);
+    RECT Client{}, Window{};
+    GetClientRect(Recent->GetHandle(), &Client);
+    GetWindowRect(Recent->GetHandle(), &Window);
+    EXPECT_EQ(Window.bottom - Window.top - 2 - Band, Client.bottom);
+    // The band answers as client area, so that it gets the mouse.
+    EXPECT_EQ(HTCLIENT, SendMessageA(Recent->GetHandle(), WM_NCHITTEST, 0, MAKELPARAM(Window.left + 5, Window.top + 2)));
 }
