@@ -591,14 +591,23 @@ void TcbBarSubMenuControl::RebuildBar()
     // Nothing before the window has been placed the first time.
     if (!HandleAllocated() || FDestroying || !FPlaced)
         return;
-    // Back up as far as the links still fit.
     const TRect Saved = GetBoundsRect();
     SetBounds(FAnchor.x, FAnchor.y, Saved.right - Saved.left, Saved.bottom - Saved.top);
-    const int32_t First = FFirstVisibleIndex;
-    FFirstVisibleIndex = 0;
+    TcbBarItemLinks* Links = GetItemLinks();
+    const int32_t Count = Links ? Links->GetShownItemCount() : 0;
+    FFirstVisibleIndex = std::clamp<int32_t>(FFirstVisibleIndex, 0, std::max(0, Count - 1));
     bool FX = false, FY = false;
     PlaceInWorkArea(FX, FY);
-    (void)First;
+    // Back up as far as the links still fit.
+    while (FFirstVisibleIndex > 0) {
+        --FFirstVisibleIndex;
+        CalcLayout();
+        if (CanScrollDown()) {
+            ++FFirstVisibleIndex;
+            CalcLayout();
+            break;
+        }
+    }
     InvalidateRect(FHandle, nullptr, FALSE);
     RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
