@@ -252,3 +252,35 @@ TEST(PopupMenuLoop, ARightClickPicksACommandInAPopupMenu)
     ASSERT_NE(nullptr, File);
     EXPECT_FALSE(File->AllowsRightButtonClick());
 }
+
+TEST(PopupMenuLoop, ADropDownMenuOpenedByKeyClosesWhenItsButtonIsInactivated)
+{
+    TMenuFixture F;
+    auto* Button = F.MakeCommand("Back");
+    Button->SetButtonStyle(bsDropDown);
+    Button->SetDropDownMenu(F.Popup);
+    F.Standard->GetItemLinks()->Add()->SetItem(Button);
+    TestSupport::PumpFor(30);
+    TcbBarControl* Bar = F.WindowOf(F.Standard);
+    auto* Control = dynamic_cast<TcbBarButtonControl*>(F.ControlOf(Bar, Button));
+    ASSERT_NE(nullptr, Control);
+    TCustomcbBarControl* Selected = nullptr;
+    bool Open = false;
+    bool Animates = true;
+    TLater Close(100, [&] {
+        TcbBarSubMenuControl* Menu = TMenuFixture::MenuOf(F.Popup);
+        ASSERT_NE(nullptr, Menu);
+        Open = Control->IsDroppedDown();
+        Animates = Menu->GetAnimate();
+        Selected = Menu->GetSelectedControl() == F.ControlOf(Menu, F.PopupButtons[0]) ? Menu : nullptr;
+        // What the toolbar does when it leaves its menu mode.
+        Control->ControlInactivate(true);
+    });
+    Control->DropDown(false);
+    EXPECT_TRUE(Open);
+    EXPECT_FALSE(Animates) << "a menu opened by a key does not animate";
+    EXPECT_NE(nullptr, Selected) << "the first entry is selected when a key opened the menu";
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Popup));
+    EXPECT_FALSE(Control->IsDroppedDown());
+    EXPECT_FALSE(F.Popup->IsOpen());
+}

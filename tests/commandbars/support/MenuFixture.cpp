@@ -10,6 +10,9 @@ namespace CommandBarsTest {
 
 TMenuFixture::TMenuFixture() : TToolbarFixture(false)
 {
+    // The cursor rests in the screen's far corner, away from every menu the tests open: a menu
+    // shown under it would take it as a hover.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     File = Menus[0];
     View = Menus[2];
     File->GetItemLinks()->Clear();
