@@ -1342,6 +1342,13 @@ HANDLE TcbBarSubMenuControl::DuplicateAnimationThreadHandle()
 
 void TcbBarSubMenuControl::WndProc(TMessage& M)
 {
+    // A menu on its way out takes no more input or timer ticks (the animation's stop loop may
+    // still hand it some).
+    if (FDestroying && (M.Msg == WM_TIMER || (M.Msg >= WM_KEYFIRST && M.Msg <= WM_KEYLAST) ||
+                        (M.Msg >= WM_MOUSEFIRST && M.Msg <= WM_MOUSELAST))) {
+        M.Result = 0;
+        return;
+    }
     switch (M.Msg) {
     case WM_GETDLGCODE:
         M.Result = DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS;

@@ -171,7 +171,6 @@ private:
 
     TcbSubMenuMetrics FMetrics{};
     bool FDestroying = false;
-    int32_t FBarSizeCache = 0;
     bool FRebuilding = false;
     UINT_PTR FMarkTimer = 0;
     bool FScrollTimer = false;
