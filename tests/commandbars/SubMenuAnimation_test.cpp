@@ -8,6 +8,8 @@
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbRoutines.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "commandbars/cbSubMenu.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/TestSupport.h"
@@ -122,6 +124,15 @@ TEST(SubMenuAnimation, FadeShowsTheMenu)
     EXPECT_EQ(maFade, Menu->GetAnimationKind());
     EXPECT_TRUE(IsWindowVisible(Menu->GetHandle()));
     EXPECT_FALSE(Menu->IsAnimating());
+    F.CloseMenus();
+    // Without the system's AnimateWindow the menu shows at once.
+    auto& Entries = cbUser32Entries();
+    const auto Saved = Entries.AnimateWindow;
+    Entries.AnimateWindow = nullptr;
+    TScopeExit Restore([&] { Entries.AnimateWindow = Saved; });
+    Menu = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, Menu);
+    EXPECT_TRUE(IsWindowVisible(Menu->GetHandle()));
 }
 
 TEST(SubMenuAnimation, RandomPicksUnfoldSlideOrFadeFromItsSource)

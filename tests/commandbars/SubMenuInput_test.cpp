@@ -180,3 +180,33 @@ TEST(SubMenuInput, TheArrowPartOfADropDownButtonOpensItsMenuUnderTheButton)
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Popup));
     EXPECT_EQ(0, F.Runs["Back"]) << "the arrow part does not click the button";
 }
+
+TEST(SubMenuInput, TheCursorRestingOnTheExpandMarkExpandsTheMenu)
+{
+    TMenuFixture F;
+    F.Manager->SetShowFullMenusAfterDelay(true);
+    // Two of five commands are never used.
+    auto* Tools = new TcbBarSubItem(F.Form.get());
+    Tools->SetCaption("&Tools");
+    for (int I = 1; I <= 5; ++I)
+        Tools->GetItemLinks()->Add()->SetItem(F.MakeCommand("Command " + std::to_string(I)));
+    for (int I : {2, 1, 0}) {
+        Tools->GetItemLinks()->GetItem(I)->MarkUsed(false);
+        Tools->GetItemLinks()->GetItem(I)->SetUseCount(100);
+    }
+    F.MainMenu->GetItemLinks()->Add()->SetItem(Tools);
+    TestSupport::PumpFor(30);
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
+    TcbBarSubMenuControl* Menu = ClickOpen(F, Tools);
+    ASSERT_NE(nullptr, Menu);
+    ASSERT_EQ(3, Tools->GetItemLinks()->GetShownItemCount());
+    const TRect Mark = Menu->GetMarkRect();
+    POINT On{(Mark.left + Mark.right) / 2, (Mark.top + Mark.bottom) / 2};
+    ClientToScreen(Menu->GetHandle(), &On);
+    TestSupport::MoveTo(On);
+    TestSupport::WaitProcessed();
+    EXPECT_EQ(bstHot, Menu->GetExpandMarkState());
+    EXPECT_EQ(nullptr, Menu->GetSelectedControl()) << "the mark selects nothing";
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return Tools->GetItemLinks()->GetShownItemCount() == 5; }, 5000,
+                                       "the menu expanded from its hot mark"));
+}

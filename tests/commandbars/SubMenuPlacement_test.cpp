@@ -61,6 +61,25 @@ TEST(SubMenuPlacement, ASubMenuNearTheRightEdgeOpensToTheLeft)
     EXPECT_EQ(Row.y, RecentRect.top) << "the sub-menu starts at the top of its row";
 }
 
+TEST(SubMenuPlacement, AMenuUnderATitleNearTheBottomOpensAboveIt)
+{
+    TMenuFixture F;
+    const TRect Area = GetMonitorWorkArea(TPoint{100, 100});
+    F.Form->SetTop(Area.bottom - 120);
+    TestSupport::PumpFor(20);
+    TcbBarControl* Bar = F.WindowOf(F.MainMenu);
+    const TRect Title = F.ControlOf(Bar, F.File)->GetItemRect();
+    POINT Top{Title.left, Title.top};
+    ClientToScreen(Bar->GetHandle(), &Top);
+    ASSERT_GT(Top.y + Title.bottom - Title.top + 108, Area.bottom) << "the scene leaves too little room below";
+    TcbBarSubMenuControl* File = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, File);
+    const RECT R = RectOf(File);
+    EXPECT_EQ(Top.y, R.bottom) << "it ends where its title starts";
+    EXPECT_EQ(Top.x, R.left);
+    EXPECT_FALSE(File->CanScrollDown()) << "there was room above for all of it";
+}
+
 TEST(SubMenuPlacement, APopupNearTheBottomOpensAboveThePoint)
 {
     TMenuFixture F;
