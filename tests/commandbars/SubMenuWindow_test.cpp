@@ -227,3 +227,33 @@ TEST(SubMenuWindow, ADetachableMenuKeepsItsBandAboveTheRows)
     // The band answers as client area, so that it gets the mouse.
     EXPECT_EQ(HTCLIENT, SendMessageA(Recent->GetHandle(), WM_NCHITTEST, 0, MAKELPARAM(Window.left + 5, Window.top + 2)));
 }
+
+TEST(SubMenuWindow, FreeingASubItemWithItsMenuOpenClosesTheMenu)
+{
+    TMenuFixture F;
+    TcbBarSubMenuControl* File = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, File);
+    File->SelectControlByKeyboard(F.ControlOf(File, F.Recent));
+    SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_RIGHT, 0);
+    TcbBarSubMenuControl* Recent = TMenuFixture::MenuOf(F.Recent);
+    ASSERT_NE(nullptr, Recent);
+    const HWND RecentWnd = Recent->GetHandle();
+    delete F.Recent;
+    F.Recent = nullptr;
+    TestSupport::PumpFor(20);
+    EXPECT_FALSE(IsWindow(RecentWnd));
+    EXPECT_FALSE(TCustomcbBarControl::IsLiveBarControl(Recent));
+    // The rest of the menu still works.
+    if (TcbBarSubMenuControl* Still = TMenuFixture::MenuOf(F.File)) {
+        Still->SelectControlByKeyboard(F.ControlOf(Still, F.Save));
+        SendMessageA(Still->GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
+        TestSupport::PumpFor(20);
+    } else {
+        File = F.OpenByMessage(F.File);
+        ASSERT_NE(nullptr, File);
+        File->SelectControlByKeyboard(F.ControlOf(File, F.Save));
+        SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
+        TestSupport::PumpFor(20);
+    }
+    EXPECT_EQ(1, F.Runs["&Save"]);
+}
