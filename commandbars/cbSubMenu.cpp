@@ -996,7 +996,8 @@ void TcbBarSubMenuControl::ScrollBy(int32_t Delta)
     TcbBarItemLinks* Links = GetItemLinks();
     if (!Links)
         return;
-    FFirstVisibleIndex = std::clamp<int32_t>(FFirstVisibleIndex + Delta, 0, std::max(0, Links->GetShownItemCount() - 1));
+    const int32_t Last = std::max(0, Links->GetShownItemCount() - 1);
+    FFirstVisibleIndex = std::clamp<int32_t>(FFirstVisibleIndex + Delta, 0, Last);
     CalcLayout();
     InvalidateRect(FHandle, nullptr, FALSE);
 }
@@ -1485,7 +1486,8 @@ void TcbBarSubMenuControl::WndProc(TMessage& M)
 // ---------------------------------------------------------------------------------------------
 // TContainerItemSubMenuControl
 
-TContainerItemSubMenuControl::TContainerItemSubMenuControl(TcbBarManager* AOwner, TCustomcbBarContainerItem* Container) :
+TContainerItemSubMenuControl::TContainerItemSubMenuControl(TcbBarManager* AOwner,
+                                                           TCustomcbBarContainerItem* Container) :
     TcbBarSubMenuControl(AOwner), FContainer(Container)
 {
 }

@@ -195,7 +195,8 @@ TEST(SubMenuWindow, AListItemsEntriesStandInItsPlaceWhileTheMenuIsOpen)
     std::vector<std::string> Shown;
     for (int32_t I = 0; I < Links->GetShownItemCount(); ++I)
         Shown.push_back(Links->GetShownItem(I)->GetItem()->GetCaption());
-    EXPECT_EQ((std::vector<std::string>{"&New", "&Open...", "Recent", "&Save", "&Print", "&1 a.txt", "&2 b.txt"}), Shown);
+    const std::vector<std::string> Expected{"&New", "&Open...", "Recent", "&Save", "&Print", "&1 a.txt", "&2 b.txt"};
+    EXPECT_EQ(Expected, Shown);
     const TRect A = F.ControlOf(File, Links->GetShownItem(5)->GetItem())->GetItemRect();
     EXPECT_FALSE(IsRectEmpty(&A));
     F.CloseMenus();
@@ -225,7 +226,8 @@ TEST(SubMenuWindow, ADetachableMenuKeepsItsBandAboveTheRows)
     GetWindowRect(Recent->GetHandle(), &Window);
     EXPECT_EQ(Window.bottom - Window.top - 2 - Band, Client.bottom);
     // The band answers as client area, so that it gets the mouse.
-    EXPECT_EQ(HTCLIENT, SendMessageA(Recent->GetHandle(), WM_NCHITTEST, 0, MAKELPARAM(Window.left + 5, Window.top + 2)));
+    const LPARAM OnBand = MAKELPARAM(Window.left + 5, Window.top + 2);
+    EXPECT_EQ(HTCLIENT, SendMessageA(Recent->GetHandle(), WM_NCHITTEST, 0, OnBand));
 }
 
 TEST(SubMenuWindow, FreeingASubItemWithItsMenuOpenClosesTheMenu)
@@ -256,4 +258,27 @@ TEST(SubMenuWindow, FreeingASubItemWithItsMenuOpenClosesTheMenu)
         TestSupport::PumpFor(20);
     }
     EXPECT_EQ(1, F.Runs["&Save"]);
+}
+
+TEST(SubMenuWindow, AListItemOnABarOpensItsEntriesInAContentWindow)
+{
+    TMenuFixture F;
+    auto* List = new TcbBarListItem(F.Form.get());
+    List->SetCaption("&Windows");
+    List->GetItems()->Add("one");
+    List->GetItems()->Add("two");
+    List->GetItems()->Add("three");
+    F.MainMenu->GetItemLinks()->Add()->SetItem(List);
+    TestSupport::PumpFor(30);
+    TcbBarSubMenuControl* Content = F.OpenByMessage(List);
+    ASSERT_NE(nullptr, Content);
+    EXPECT_NE(nullptr, dynamic_cast<TContainerItemSubMenuControl*>(Content));
+    EXPECT_FALSE(Content->IsCustomizing());
+    TcbBarItemLinks* Links = List->GetItemLinks();
+    ASSERT_EQ(3, Links->GetShownItemCount());
+    EXPECT_EQ("&2 two", Links->GetShownItem(1)->GetItem()->GetCaption());
+    EXPECT_TRUE(IsWindowVisible(Content->GetHandle()));
+    F.CloseMenus();
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(List));
+    EXPECT_EQ(0, Links->GetCount()) << "the content goes with its window";
 }

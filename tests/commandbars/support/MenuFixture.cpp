@@ -101,7 +101,7 @@ TcbBarItemControl* TMenuFixture::ControlOf(TCustomcbBarControl* Window, TcbBarIt
     return nullptr;
 }
 
-TcbBarSubMenuControl* TMenuFixture::OpenByMessage(TcbBarSubItem* Title)
+TcbBarSubMenuControl* TMenuFixture::OpenByMessage(TCustomcbBarSubItem* Title)
 {
     TcbBarControl* Bar = WindowOf(MainMenu);
     TcbBarItemControl* Control = ControlOf(Bar, Title);

@@ -42,7 +42,7 @@ public:
     // The control of an item in a window (nullptr: none).
     static TcbBarItemControl* ControlOf(TCustomcbBarControl* Window, TcbBarItem* Item);
     // Opens a title of the main menu bar with a press and release sent as messages.
-    TcbBarSubMenuControl* OpenByMessage(TcbBarSubItem* Title);
+    TcbBarSubMenuControl* OpenByMessage(TCustomcbBarSubItem* Title);
     // The screen centre of an item's row in a window.
     static POINT CenterOf(TCustomcbBarControl* Window, TcbBarItem* Item);
     // Closes every open menu.
