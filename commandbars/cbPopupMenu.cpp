@@ -18,6 +18,15 @@ namespace {
 
 std::vector<const TcbBarPopupMenu*> gLivePopupMenus;
 
+// The thread message that wakes a popup loop whose menu closed inside its GetMessage (a sent
+// message or a hook procedure closed it): without it the loop would wait for the next input.
+constexpr WPARAM kLoopWake = 0x51A7E;
+
+bool IsLoopWake(const MSG& Msg)
+{
+    return Msg.hwnd == nullptr && Msg.message == WM_NULL && Msg.wParam == kLoopWake;
+}
+
 } // namespace
 
 bool TcbBarPopupMenu::IsLivePopupMenu(const void* Object)
@@ -204,7 +213,10 @@ void TcbBarPopupMenu::PopupMenuLoop(int32_t X, int32_t Y)
         if (OnPopup)
             OnPopup(this);
     };
-    Menu->OnCloseUp = [this] {
+    const bool Waits = !FNoWait;
+    Menu->OnCloseUp = [this, Waits] {
+        if (Waits)
+            PostThreadMessageA(GetCurrentThreadId(), WM_NULL, kLoopWake, 0);
         FOpen = false;
         if (OnCloseUp)
             OnCloseUp(this);
@@ -226,6 +238,8 @@ void TcbBarPopupMenu::PopupMenuLoop(int32_t X, int32_t Y)
             PostQuitMessage(static_cast<int>(Msg.wParam));
             break;
         }
+        if (IsLoopWake(Msg))
+            continue;
         if (Closed()) {
             if (Msg.hwnd)
                 PostMessageA(Msg.hwnd, Msg.message, Msg.wParam, Msg.lParam);
@@ -240,6 +254,10 @@ void TcbBarPopupMenu::PopupMenuLoop(int32_t X, int32_t Y)
         TranslateMessage(&Msg);
         DispatchMessageA(&Msg);
     }
+    // A wake still queued is the loop's own: it goes.
+    MSG Wake;
+    while (PeekMessageA(&Wake, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_NOREMOVE) && IsLoopWake(Wake))
+        PeekMessageA(&Wake, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_REMOVE);
     for (const MSG& Msg : Commands) {
         if (Msg.hwnd)
             PostMessageA(Msg.hwnd, Msg.message, Msg.wParam, Msg.lParam);

@@ -284,3 +284,44 @@ TEST(PopupMenuLoop, ADropDownMenuOpenedByKeyClosesWhenItsButtonIsInactivated)
     EXPECT_FALSE(Control->IsDroppedDown());
     EXPECT_FALSE(F.Popup->IsOpen());
 }
+
+TEST(PopupMenuLoop, AMenuClosedInsideTheLoopsWaitEndsTheLoopAtOnce)
+{
+    TMenuFixture F;
+    int Seen = 0;
+    const int32_t Handler = F.Form->AddCommandHandler([&](uint16_t Id) {
+        if (Id == 4714)
+            ++Seen;
+        return Id == 4714;
+    });
+    // The loop fetches the command and waits again; the menu then closes inside that wait (a
+    // message sent from another thread, as a hook would close it), with nothing more to fetch.
+    std::thread Other;
+    TLater Start(100, [&] {
+        const HWND Form = F.Form->GetHandle();
+        const HWND Menu = TMenuFixture::MenuOf(F.Popup)->GetHandle();
+        Other = std::thread([Form, Menu] {
+            PostMessageA(Form, WM_COMMAND, 4714, 0);
+            Sleep(300);
+            SendMessageA(Menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        });
+    });
+    // Should the loop wait on, this wakes it so that the test ends.
+    bool Rescued = false;
+    TLater Rescue(8000, [&] {
+        Rescued = true;
+        PostMessageA(F.Form->GetHandle(), WM_NULL, 0, 0);
+    });
+    // Away from the thread's other windows, so that its close leaves nothing to repaint.
+    F.Popup->Popup(900, 660);
+    if (Other.joinable())
+        Other.join();
+    EXPECT_FALSE(Rescued) << "the loop went on waiting after its menu closed";
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Popup));
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(1, Seen);
+    MSG Left{};
+    EXPECT_FALSE(PeekMessageA(&Left, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_NOREMOVE))
+        << "no message of the loop's own is left behind";
+    F.Form->RemoveHandler(Handler);
+}
