@@ -296,8 +296,11 @@ void TcbBarButton::DropDown(TcbBarItemControl* Control, int32_t X, int32_t Y, bo
     FDropDownMenu->SetExclusionRect(IsRectEmpty(&Exclusion) ? nullptr : &Exclusion);
     FDropDownMenu->SetOwnerValues(Horizontal ? 0 : R.right - R.left, Horizontal ? R.bottom - R.top : 0);
     TcbBarPopupMenu* Menu = FDropDownMenu;
-    TScopeExit Clear([Menu] { Menu->SetExclusionRect(nullptr); });
     gDropDownMenuShow(Menu, Control, X, Y, ByMouse);
+    // A command of the menu may have freed the popup menu with its form; the showing cleared
+    // its values when it lives on. Nothing else is touched here after the menu's loop.
+    if (TcbBarPopupMenu::IsLivePopupMenu(Menu))
+        Menu->SetExclusionRect(nullptr);
 }
 
 bool TcbBarButton::HasAccel(TcbBarItemLink* Link) const

@@ -10,6 +10,7 @@
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
+#include "commandbars/cbSubMenu.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/styles/cbPainterOffice11.h"
@@ -45,6 +46,7 @@ void cbFrameworkInit()
     cbOffice11PainterInit();
     cbBarManagersInit();
     cbItemControlsInit();
+    cbSubMenuInit();
     cbBarLayoutStoreInit();
     cbBarDragInit();
     uiLookAndFeelPaintersInit();
@@ -55,6 +57,7 @@ void cbFrameworkDone()
     if (gUseCount == 0 || --gUseCount > 0)
         return;
     uiLookAndFeelPaintersDone();
+    cbSubMenuDone();
     cbItemControlsDone();
     // Managers still alive go before the rest: they hold the Office11 colours and may call the
     // extensions.

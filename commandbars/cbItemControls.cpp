@@ -515,7 +515,11 @@ bool TcbBarButtonControl::IsDown() const
 void TcbBarButtonControl::ControlInactivate(bool Immediately)
 {
     TcbBarItemControl::ControlInactivate(Immediately);
-    // The drop-down menu's window closes with its own loop; the menu windows close it there.
+    // An open drop-down menu closes; its loop then ends.
+    if (FDropDownOpen && GetButtonStyle() == bsDropDown)
+        if (TcbBarButton* Button = GetButton(); Button && Button->GetDropDownMenu())
+            if (TCustomcbBarControl* Menu = Button->GetDropDownMenu()->GetItemLinks()->GetBarControl())
+                Menu->HideAll();
 }
 
 bool TcbBarButtonControl::IsArrowPressed() const
@@ -741,6 +745,9 @@ void TcbBarButtonControl::Draw(const TRect& Rect, TcbDrawKind Kind)
     if (GetEnabled())
         Flags.Include(pfEnabled);
     if (Kind == dkMenu) {
+        // A down button shows as a checked command: its glyph, or a check mark without one.
+        if (IsDown())
+            Flags.Include(pfChecked);
         DrawMenuItem(R, Flags);
         return;
     }

@@ -135,8 +135,15 @@ public:
     bool IsArrowPressed() const override { return false; }
     bool IsEditing() const override { return false; }
     bool IsReadOnly() const override { return false; }
-    bool IsRarelyUsed() const override { return false; }
-    bool IsFirstRarelyUsed() const override { return false; }
+    bool IsRarelyUsed() const override { return FRarelyUsed; }
+    bool IsFirstRarelyUsed() const override { return FFirstRarelyUsed; }
+    // The marks a menu window sets while it lays its rows out: the link is rarely used, and the
+    // first of a band of such links.
+    void SetRarelyUsedMarks(bool RarelyUsed, bool First)
+    {
+        FRarelyUsed = RarelyUsed;
+        FFirstRarelyUsed = RarelyUsed && First;
+    }
     bool IsBeginGroup() const override;
     TImageList* GetDisabledImages() const override;
     std::string GetShortCutText() const override;
@@ -164,6 +171,8 @@ private:
     bool FClicking = false;
     bool FSelectedByMouse = false;
     bool FRepainting = false;
+    bool FRarelyUsed = false;
+    bool FFirstRarelyUsed = false;
 };
 
 class TcbBarButtonControl : public TcbBarItemControl {

@@ -7,7 +7,10 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbPopupMenu.h"
+#include "commandbars/cbCommandQueue.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbStrings.h"
+#include "commandbars/cbSubMenu.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -338,12 +341,36 @@ int32_t TcbBarItemLink::GetWidth() const
 
 void TcbBarItemLink::MarkUsed(bool Counting)
 {
-    TcbBarItemLinks* Links = GetLinks();
-    if (!Links || !FItem || !FItem->IsVisibleInBars() || !FVisible)
-        return;
-    Links->MoveToFront(this);
-    if (Counting)
-        ++FUseCount;
+    // Up the chain of menus to the link that opened the first one.
+    TcbBarItemLink* Link = this;
+    for (int32_t Depth = 0; Link && Depth < 64; ++Depth) {
+        TcbBarItemLinks* Links = Link->GetLinks();
+        if (!Links || !Link->FItem || !Link->FItem->IsVisibleInBars() || !Link->FVisible)
+            return;
+        const bool WasShown = Links->IndexOfShown(Link) >= 0;
+        Links->MoveToFront(Link);
+        if (Counting)
+            ++Link->FUseCount;
+        TCustomcbBarControl* Window = Links->GetBarControl();
+        TcbBarManager* Manager = Links->GetBarManager();
+        if (!WasShown && Window && Window->GetKind() == bwkToolbar && Window->GetDockControl() &&
+            Window->HandleAllocated() && Manager && Manager->GetRealStyle() != bmsStandard)
+            PostMessageA(Window->GetHandle(), WM_CBREBUILDBAR, 0, 0);
+        TcbBarItemLink* Opener = nullptr;
+        if (auto* SubItem = dynamic_cast<TCustomcbBarSubItem*>(Links->GetOwner())) {
+            for (int32_t I = 0; I < SubItem->GetLinkCount() && !Opener; ++I)
+                if (TcbBarItemLink* L = SubItem->GetLink(I); L->GetBarControl())
+                    Opener = L;
+        } else if (dynamic_cast<TcbBarPopupMenu*>(Links->GetOwner())) {
+            // A drop-down menu counts for the button that opened it.
+            if (auto* Menu = dynamic_cast<TcbBarSubMenuControl*>(Window))
+                if (TcbBarButtonControl* Button = Menu->GetDropDownButton(); Button && IsLiveItemControl(Button))
+                    Opener = Button->GetLink();
+        }
+        if (Opener == Link)
+            return;
+        Link = Opener;
+    }
 }
 
 int32_t TcbBarItemLink::GetAvailableIndex() const
@@ -511,12 +538,24 @@ int32_t TcbBarItemLinks::IndexOfRecent(const TcbBarItemLink* Link) const { retur
 
 TCustomcbBarControl* TcbBarItemLinks::CreateBarControl()
 {
-    auto* Bar = dynamic_cast<TcbBar*>(GetOwner());
-    if (!Bar)
+    if (auto* Bar = dynamic_cast<TcbBar*>(GetOwner())) {
+        TcbBarControl* Window = TcbBarControl::CreateForBar(FBarManager, Bar);
+        Window->SetItemLinks(this);
+        return Window;
+    }
+    // A sub-item's menu belongs to the manager of the sub-item's first link that has a window.
+    TcbBarManager* Manager = FBarManager;
+    if (auto* SubItem = dynamic_cast<TCustomcbBarSubItem*>(GetOwner()))
+        for (int32_t I = 0; I < SubItem->GetLinkCount(); ++I)
+            if (TCustomcbBarControl* Window = SubItem->GetLink(I)->GetBarControl()) {
+                Manager = Window->GetBarManager();
+                break;
+            }
+    if (!Manager)
         return nullptr;
-    TcbBarControl* Window = TcbBarControl::CreateForBar(FBarManager, Bar);
-    Window->SetItemLinks(this);
-    return Window;
+    auto* Menu = new TcbBarSubMenuControl(Manager);
+    Menu->SetItemLinks(this);
+    return Menu;
 }
 
 void TcbBarItemLinks::SetRecentCount(int32_t Value)

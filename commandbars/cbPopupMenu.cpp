@@ -1,6 +1,11 @@
 #include "commandbars/cbPopupMenu.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbSubMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -8,6 +13,26 @@
 #include "platform/win/Bitmap.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Graphics.h"
+
+namespace {
+
+std::vector<const TcbBarPopupMenu*> gLivePopupMenus;
+
+// The thread message that wakes a popup loop whose menu closed inside its GetMessage (a sent
+// message or a hook procedure closed it): without it the loop would wait for the next input.
+constexpr WPARAM kLoopWake = 0x51A7E;
+
+bool IsLoopWake(const MSG& Msg)
+{
+    return Msg.hwnd == nullptr && Msg.message == WM_NULL && Msg.wParam == kLoopWake;
+}
+
+} // namespace
+
+bool TcbBarPopupMenu::IsLivePopupMenu(const void* Object)
+{
+    return Object && std::find(gLivePopupMenus.begin(), gLivePopupMenus.end(), Object) != gLivePopupMenus.end();
+}
 
 TcbBarPopupMenu::TcbBarPopupMenu(TComponent* AOwner) : TComponent(AOwner)
 {
@@ -30,11 +55,19 @@ TcbBarPopupMenu::TcbBarPopupMenu(TComponent* AOwner) : TComponent(AOwner)
         FFont->Assign(Manager->GetFont());
     }
     FFont->OnChange = [this](TObject* Sender) { FontChanged(Sender); };
+    gLivePopupMenus.push_back(this);
 }
 
 TcbBarPopupMenu::~TcbBarPopupMenu()
 {
+    std::erase(gLivePopupMenus, this);
     Destroying();
+    // An open menu window goes first: it reads the links and calls back.
+    if (auto* Menu = dynamic_cast<TcbBarSubMenuControl*>(FItemLinks->GetBarControl())) {
+        Menu->OnBeforeShow = nullptr;
+        Menu->OnCloseUp = nullptr;
+        Menu->CloseAndFree();
+    }
     FItemLinks.reset();
     FFont->OnChange = nullptr;
     FFont.reset();
@@ -139,4 +172,121 @@ void TcbBarPopupMenu::Changed()
     const TComponentState State = GetComponentState();
     if (State.Contains(csDesigning) && !State.Contains(csLoading) && !State.Contains(csDestroying) && FBarManager)
         FBarManager->DesignerModified();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing
+
+void TcbBarPopupMenu::PopupMenuLoop(int32_t X, int32_t Y)
+{
+    if (FItemLinks->GetBarControl())
+        return;
+    TCustomForm* Form = dynamic_cast<TCustomForm*>(GetOwner());
+    if (!Form && FBarManager)
+        Form = FBarManager->GetOwnerForm();
+    if (Form)
+        Form->SendCancelMode(nullptr);
+    if (HWND Capture = GetCapture()) {
+        SendMessageA(Capture, CM_CANCELMODE, 0, 0);
+        ReleaseCapture();
+    }
+    // The whole showing is one framework entry: a command chosen in the menu runs when it ends,
+    // after the menu has closed.
+    TcbFrameworkEntry Entry;
+    auto* Menu = dynamic_cast<TcbBarSubMenuControl*>(FItemLinks->CreateBarControl());
+    if (!Menu)
+        return;
+    Menu->SetBounds(X, Y, Menu->GetWidth(), Menu->GetHeight());
+    if (FExclusionRect)
+        Menu->SetParentItem(*FExclusionRect, FParentItemWindow);
+    Menu->SetOwnerWidth(FOwnerWidth);
+    Menu->SetOwnerHeight(FOwnerHeight);
+    if (auto* Control = dynamic_cast<TWinControl*>(GetOwner()); Control && Control->HandleAllocated())
+        Menu->SetOwnerWindow(Control->GetHandle());
+    Menu->SetAnimate(FAnimate);
+    auto BeforeShow = std::move(FBeforeShow);
+    FBeforeShow = nullptr;
+    Menu->OnBeforeShow = [this, Menu, BeforeShow] {
+        if (BeforeShow)
+            BeforeShow(Menu);
+        FOpen = true;
+        if (OnPopup)
+            OnPopup(this);
+    };
+    const bool Waits = !FNoWait;
+    Menu->OnCloseUp = [this, Waits] {
+        if (Waits)
+            PostThreadMessageA(GetCurrentThreadId(), WM_NULL, kLoopWake, 0);
+        FOpen = false;
+        if (OnCloseUp)
+            OnCloseUp(this);
+    };
+    Menu->ShowAnimated();
+    if (FNoWait)
+        return;
+    auto Closed = [Menu] {
+        return !TCustomcbBarControl::IsLiveBarControl(Menu) || Menu->IsDestroyingMenu() || !Menu->HandleAllocated();
+    };
+    // Commands sent to windows while the menu is open wait until it has closed, in their order.
+    std::vector<MSG> Commands;
+    while (!Closed()) {
+        MSG Msg;
+        const BOOL Got = GetMessageA(&Msg, nullptr, 0, 0);
+        if (Got == -1)
+            break;
+        if (Got == 0) {
+            PostQuitMessage(static_cast<int>(Msg.wParam));
+            break;
+        }
+        if (IsLoopWake(Msg))
+            continue;
+        if (Closed()) {
+            if (Msg.hwnd)
+                PostMessageA(Msg.hwnd, Msg.message, Msg.wParam, Msg.lParam);
+            else
+                PostThreadMessageA(GetCurrentThreadId(), Msg.message, Msg.wParam, Msg.lParam);
+            break;
+        }
+        if (Msg.message == WM_COMMAND) {
+            Commands.push_back(Msg);
+            continue;
+        }
+        TranslateMessage(&Msg);
+        DispatchMessageA(&Msg);
+    }
+    // A wake still queued is the loop's own: it goes.
+    MSG Wake;
+    while (PeekMessageA(&Wake, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_NOREMOVE) && IsLoopWake(Wake))
+        PeekMessageA(&Wake, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_REMOVE);
+    for (const MSG& Msg : Commands) {
+        if (Msg.hwnd)
+            PostMessageA(Msg.hwnd, Msg.message, Msg.wParam, Msg.lParam);
+        else
+            PostThreadMessageA(GetCurrentThreadId(), Msg.message, Msg.wParam, Msg.lParam);
+    }
+}
+
+void TcbBarPopupMenu::Popup(int32_t X, int32_t Y)
+{
+    PopupEx(X, Y, nullptr, true, 0, 0, nullptr);
+}
+
+void TcbBarPopupMenu::PopupEx(int32_t X, int32_t Y, const TRect* ExclusionRect, bool Animate, int32_t OwnerWidth,
+                              int32_t OwnerHeight, TWinControl* ParentItemWindow)
+{
+    FExclusionRect = ExclusionRect;
+    FAnimate = Animate;
+    FOwnerWidth = OwnerWidth;
+    FOwnerHeight = OwnerHeight;
+    FParentItemWindow = ParentItemWindow;
+    PopupMenuLoop(X, Y);
+    // A command of the menu may have freed it (its form released).
+    if (!IsLivePopupMenu(this))
+        return;
+    FOwnerWidth = 0;
+    FOwnerHeight = 0;
+    FAnimate = true;
+    FExclusionRect = nullptr;
+    FParentItemWindow = nullptr;
+    FBeforeShow = nullptr;
 }

@@ -14,6 +14,7 @@
 
 class TBitmap;
 class TCanvas;
+class TcbBarSubMenuControl;
 class TFont;
 class TWinControl;
 
@@ -65,6 +66,20 @@ public:
         FOwnerHeight = Height;
     }
 
+    // Shows the menu at a screen point and returns once it has closed; a command chosen in it
+    // has run by then (unless the call came from inside a framework entry, which runs it when
+    // it ends). Nothing while the menu shows.
+    void PopupMenuLoop(int32_t X, int32_t Y);
+    void Popup(int32_t X, int32_t Y);
+    // The same with the values of one showing: the opening item's rect (screen) and window, the
+    // animate flag and the owner extent.
+    void PopupEx(int32_t X, int32_t Y, const TRect* ExclusionRect, bool Animate, int32_t OwnerWidth,
+                 int32_t OwnerHeight, TWinControl* ParentItemWindow);
+    // Runs for the next showing only, right before its window shows.
+    void SetBeforeShow(std::function<void(TcbBarSubMenuControl* Menu)> Step) { FBeforeShow = std::move(Step); }
+    // Whether Object is a popup menu that has not been freed.
+    static bool IsLivePopupMenu(const void* Object);
+
     // The menu window paints its side bar through it.
     virtual void DoPaintBar(TCanvas* Canvas, const TRect& R);
     // Runs the item of its links with that shortcut: true when one ran.
@@ -81,6 +96,7 @@ private:
     void FontChanged(TObject* Sender);
     void DeleteFontHandle();
 
+    std::function<void(TcbBarSubMenuControl* Menu)> FBeforeShow;
     bool FNoWait = false;
     std::unique_ptr<TBitmap> FBackgroundBitmap;
     TcbBarManager* FBarManager = nullptr;
