@@ -79,13 +79,15 @@ function(qm_library name)
 endfunction()
 
 # qm_add_test(name SOURCES file... | GLOB pattern... [LIBS target...] [NATIVE] [WINDOW] [SERVER]
-#             [CLIPBOARD] [INPUT] [UNMANAGED] [CLASSIC] [SHOTS picture...] [MAIN target])
+#             [CLIPBOARD] [INPUT] [ALONE] [UNMANAGED] [CLASSIC] [SHOTS picture...] [MAIN target])
 # One GoogleTest program, one ctest entry. In the Windows build it runs under Wine;
 # NATIVE programs are also built by the host build and run from it; WINDOW programs
 # need the test run's X display; SERVER programs get a private test web server; CLIPBOARD
 # programs use the system clipboard, which all programs of a run share, so they run one at a time;
 # INPUT programs send real keyboard and mouse input to their foreground window, which a window of
-# any other program could take, so they run alone. UNMANAGED programs have Wine manage their windows
+# any other program could take, so they run alone. ALONE programs send no input but keep windows
+# that close when another program takes the foreground (open menus), so they run alone too.
+# UNMANAGED programs have Wine manage their windows
 # itself (its "Managed=N"), as Windows does: the test display has no window manager, and with one
 # expected each hide of a window waits about two seconds for it.
 # The entry runs in the default prefix, whose visual style is on (QUILLMOOR_WINE_PROFILE=light);
@@ -98,7 +100,7 @@ set(QM_UNMANAGED_TESTS "" CACHE INTERNAL "")
 set(QM_UNMANAGED_CLASSIC OFF CACHE INTERNAL "")
 set(QM_SCREENSHOTS "" CACHE INTERNAL "")
 function(qm_add_test name)
-  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER;CLIPBOARD;INPUT;UNMANAGED;CLASSIC" "MAIN" "SOURCES;GLOB;LIBS;SHOTS"
+  cmake_parse_arguments(A "NATIVE;WINDOW;SERVER;CLIPBOARD;INPUT;ALONE;UNMANAGED;CLASSIC" "MAIN" "SOURCES;GLOB;LIBS;SHOTS"
     ${ARGN})
   if(QM_NATIVE AND NOT A_NATIVE)
     return()
@@ -155,7 +157,7 @@ function(qm_add_test name)
     if(A_CLIPBOARD)
       set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK clipboard)
     endif()
-    if(A_INPUT)
+    if(A_INPUT OR A_ALONE)
       set_tests_properties(${entry} PROPERTIES RUN_SERIAL TRUE)
     endif()
     if(A_UNMANAGED AND NOT QM_NATIVE)

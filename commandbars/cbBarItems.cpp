@@ -865,6 +865,11 @@ TCustomcbBarSubItem::TCustomcbBarSubItem(TComponent* AOwner) :
 TCustomcbBarSubItem::~TCustomcbBarSubItem()
 {
     SetDetachingBar(-1);
+    // A menu of the sub-item still open goes before the links it shows; the control that
+    // opened it finds it gone.
+    if (FItemLinks)
+        if (TCustomcbBarControl* Menu = FItemLinks->GetBarControl(); Menu && TCustomcbBarControl::IsLiveBarControl(Menu))
+            delete Menu;
     FItemLinks.reset();
 }
 

@@ -27,8 +27,7 @@ class TWindowLeftCheck : public testing::EmptyTestEventListener {
 
 int main(int argc, char** argv)
 {
-    // A crash ends the program with its code instead of waiting in a system dialog.
-    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    TestSupport::EndProgramOnCrash();
     testing::InitGoogleTest(&argc, argv);
     ApplicationInit();
     Application->OnException = TestSupport::FailOnException;
