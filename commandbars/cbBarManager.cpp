@@ -9,6 +9,7 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDockControl.h"
+#include "commandbars/cbHooks.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbHint.h"
@@ -1835,6 +1836,7 @@ void InstallBarHooks(TcbBarManager* Manager)
         gManagers = new TcbBarManagerList;
     if (gManagers->IndexOf(Manager) < 0)
         gManagers->FList.push_back(Manager);
+    cbInstallThreadHooks();
     // A manager made while a form's design is read again is a copy: it shows no hints.
     if (!Manager->IsDesigning() && !IsRestoringFormDesign() && !cbHintWindow())
         cbCreateHintWindow();
@@ -1846,8 +1848,10 @@ void RemoveBarHooks(TcbBarManager* Manager)
         return;
     auto& L = gManagers->FList;
     L.erase(std::remove(L.begin(), L.end(), Manager), L.end());
-    if (L.empty())
+    if (L.empty()) {
+        cbRemoveThreadHooks();
         cbFreeHintWindow();
+    }
 }
 
 void cbBarManagersInit()
@@ -1862,5 +1866,6 @@ void cbBarManagersDone()
     TcbBarManagerList* List = gManagers;
     delete List;
     gManagers = nullptr;
+    cbRemoveThreadHooks();
     cbFreeHintWindow();
 }

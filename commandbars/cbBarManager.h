@@ -495,7 +495,16 @@ public:
     bool IsItemLinkDragging() const { return FItemLinkDragging; }
     void SetItemLinkDragging(bool Value) { FItemLinkDragging = Value; }
     bool IsActive() const { return FActive; }
-    void SetActive(bool Value) { FActive = Value; }
+    // The owner form was activated or deactivated (OtherWnd: the window on the other side of
+    // the change): stores the flag and shows, refreshes or hides the floating bars with it.
+    void SetActive(bool Value, bool ForceHide, HWND OtherWnd);
+    void UpdateFloatingBars(bool Active, bool ForceHide, HWND OtherWnd);
+    // The manager's reaction to a message of its owner form (the call-window-procedure hook
+    // hands them over).
+    void ProcessOwnerMessage(UINT Msg, WPARAM WParam, LPARAM LParam);
+    // The frame form's manager: an MDI child was activated or destroyed or changed its zoom
+    // state; the children's main menu bars are merged into this one's accordingly.
+    void CheckMDIChild();
     bool IsDetaching() const { return FDetaching; }
     void SetDetaching(bool Value) { FDetaching = Value; }
     // Bars to show once the form's window exists.

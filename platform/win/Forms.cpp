@@ -204,6 +204,9 @@ TCustomForm::~TCustomForm()
 
 void TCustomForm::BeforeDestruction()
 {
+    // The form and its components know they are going before the window goes: the owner
+    // messages of its destruction (WM_DESTROY) can tell a closing form from a recreated window.
+    Destroying();
     DoDestroy();
     if (gAppUI)
         gAppUI->RemoveForm(this);

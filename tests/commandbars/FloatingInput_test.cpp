@@ -35,7 +35,7 @@ TEST(FloatingScreen, TheBarDrawsItsFrameAndAnInactiveCaptionWhileTheFormIsActive
 {
     TFloatingFixture F;
     ASSERT_TRUE(F.BringToFront());
-    F.Manager->SetActive(true);
+    F.Manager->SetActive(true, false, nullptr);
     TcbBarControl* W = F.ToolsWindow();
     RaiseBar(W);
     const TestSupport::TShot Shot = TestSupport::CaptureScreen(W->GetHandle());
