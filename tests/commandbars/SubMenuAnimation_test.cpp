@@ -146,8 +146,9 @@ TEST(SubMenuAnimation, RandomPicksUnfoldSlideOrFadeFromItsSource)
         TcbBarSubMenuControl* Menu = F.OpenByMessage(F.File);
         ASSERT_NE(nullptr, Menu);
         EXPECT_EQ(Kind, Menu->GetAnimationKind());
-        if (Kind != maFade)
+        if (Kind != maFade) {
             EXPECT_TRUE(WorkerEnded());
+        }
     }
 }
 
