@@ -289,8 +289,9 @@ TEST_F(BarLayoutIni, AFormMadeAgainGetsBackTheLayoutItsPredecessorSavedExceptPic
     const size_t Sub = Text.find("[LayoutForm.BarManager1.SubItem_subFile]");
     ASSERT_NE(Sub, std::string::npos);
     Text.erase(Sub);
-    SetStreamText(Stream, WithValue(Text, "LayoutForm.BarManager1.Main", "BarCount", "2"));
+    // The form's destruction saves its layout (its window goes): the edited text comes after.
     Form.reset();
+    SetStreamText(Stream, WithValue(Text, "LayoutForm.BarManager1.Main", "BarCount", "2"));
     Form = StreamForm();
     EXPECT_EQ(Form->SubFile()->GetItemLinks()->GetCount(), 3);
     EXPECT_EQ(Form->BarCount(), 3);
