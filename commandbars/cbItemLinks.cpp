@@ -39,6 +39,17 @@ void Erase(std::vector<TcbBarItemLink*>& List, const TcbBarItemLink* Link)
     List.erase(std::remove(List.begin(), List.end(), Link), List.end());
 }
 
+// A toolbar lays its controls out again when one of them went or changed its picture: its size
+// and its neighbours' places follow. Menu windows are laid out whenever they open.
+void RelayoutToolbar(TcbBarItemLinks* Links)
+{
+    if (!Links || !dynamic_cast<TcbBar*>(Links->GetOwner()))
+        return;
+    TCustomcbBarControl* Window = Links->GetBarControl();
+    if (Window && TCustomcbBarControl::IsLiveBarControl(Window))
+        Window->RebuildBar();
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -265,8 +276,10 @@ void TcbBarItemLink::SetUserGlyph(TBitmap* Value)
 {
     FUserGlyph->Assign(Value);
     FUserDefine.Include(udGlyph);
-    if (FControl)
+    if (FControl) {
         DispatchToItemControl(this, icnGlyphChanged);
+        RelayoutToolbar(GetLinks());
+    }
     Changed();
 }
 
@@ -310,8 +323,10 @@ void TcbBarItemLink::SetVisible(bool Value)
             RefreshControl();
         } else {
             Links->MoveToEnd(this);
-            if (FControl)
+            if (FControl) {
                 DispatchToItemControl(this, icnDestroy);
+                RelayoutToolbar(Links);
+            }
         }
     }
     Changed();
@@ -489,6 +504,8 @@ void TcbBarItemLinks::LinkRemoving(TcbBarItemLink* Link)
     if (Link->FControl) {
         DispatchToItemControl(Link, icnDestroy);
         Link->FControl = nullptr;
+        // Laid out again once the link has left the collection (Update).
+        FLayoutStale = true;
     }
     Erase(FAvailable, Link);
     Erase(FVisible, Link);
@@ -506,6 +523,10 @@ void TcbBarItemLinks::Update(TCollectionItem*)
     if (FBarManager)
         FBarManager->DesignerModified();
     RebuildLists();
+    if (FLayoutStale) {
+        FLayoutStale = false;
+        RelayoutToolbar(this);
+    }
     if (OnChange)
         OnChange(this);
 }

@@ -242,6 +242,8 @@ private:
     TcbBarItemLink* FConstructing = nullptr;
     TCustomcbBarControl* FBarControl = nullptr;
     bool FAssigning = false;
+    // A link with a control went: the toolbar is laid out again at the next Update.
+    bool FLayoutStale = false;
     std::vector<TcbBarItemLink*> FAvailable;
     std::vector<TcbBarItemLink*> FVisible;
     std::vector<TcbBarItemLink*> FShown;

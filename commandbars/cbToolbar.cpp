@@ -18,6 +18,7 @@
 #include "platform/win/Bitmap.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Screen.h"
+#include "platform/win/ThreadTimer.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ TcbBarControl::TcbBarControl(TcbBarManager* AOwner, TcbBar* ABar) : TCustomcbBar
 
 TcbBarControl::~TcbBarControl()
 {
+    if (FLostTimer)
+        ThreadTimerStop(FLostTimer);
     if (FDockSite)
         FDockSite->RemoveBar(this, false);
     if (FRotatedFont)

@@ -309,6 +309,9 @@ private:
     int32_t FDragStartValues[4] = {0, 0, 0, 0};
     TcbDockControl* FDockSite = nullptr;
     HFONT FRotatedFont = nullptr;
+    // The hide that follows a lost floating window; stopped with the window object, so that it
+    // never reaches a later window made in the same memory.
+    UINT_PTR FLostTimer = 0;
     bool FRebuilding = false;
     // The line-break flags of the controls: the links whose control starts a new line.
     std::vector<const TcbBarItemLink*> FLineBreakLinks;

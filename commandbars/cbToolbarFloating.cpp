@@ -412,13 +412,15 @@ void TcbBarControl::FloatingWindowLost()
     auto& Waiting = Manager->BarsWaitingForWindow();
     if (std::find(Waiting.begin(), Waiting.end(), FBar) == Waiting.end())
         Waiting.push_back(FBar);
-    // The bar frees this window: not while its own message runs.
-    TcbBarControl* Self = this;
-    auto Timer = std::make_shared<UINT_PTR>(0);
-    *Timer = ThreadTimerStart(0, [Self, Timer](UINT_PTR) {
-        ThreadTimerStop(*Timer);
-        if (IsLiveBarControl(Self) && Self->GetBar() && Self->GetBar()->GetBarControl() == Self)
-            Self->GetBar()->SetVisible(false);
+    // The bar frees this window: not while its own message runs. The timer goes with this object
+    // (destructor), so it only ever reaches this window.
+    if (FLostTimer)
+        ThreadTimerStop(FLostTimer);
+    FLostTimer = ThreadTimerStart(0, [this](UINT_PTR Id) {
+        ThreadTimerStop(Id);
+        FLostTimer = 0;
+        if (FBar && FBar->GetBarControl() == this)
+            FBar->SetVisible(false);
     });
 }
 

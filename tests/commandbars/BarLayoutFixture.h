@@ -2,7 +2,8 @@
 // The form the layout-storage tests store and load: one design, made as often as a test needs
 // it, so that "made again from the same design" is exact. Form "LayoutForm" with manager
 // "BarManager1", the buttons btnNew, btnOpen, btnSave and a nameless one, the sub-item subFile
-// holding the three named buttons, a label, and the bars "Main Menu" (the main menu, top, row 0,
+// holding the three named buttons, a label, on request a placeable dock site "DockRight" at the
+// right edge, and the bars "Main Menu" (the main menu, top, row 0,
 // subFile), "Standard" (top, row 1, the four buttons, a group line before btnOpen) and "Tools"
 // (floating at (300, 200), client 150 x 60, btnNew).
 
@@ -11,6 +12,7 @@
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
+#include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemLinks.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"
@@ -26,6 +28,8 @@ struct TLayoutDesignSettings {
     bool StoreInIniFile = false;
     std::string IniFileName;
     TStream* IniStream = nullptr;
+    // The form gets the dock site "DockRight" (its window makes the form's window too).
+    bool DockRight = false;
 };
 inline TLayoutDesignSettings gLayoutDesign;
 
@@ -58,6 +62,13 @@ inline void BuildLayoutForm(TCustomForm& Root, const TFormDesignContext&)
         File->GetItemLinks()->Add()->SetItem(Item);
     auto* Label = new TLabel(&Root);
     Label->SetName("CaptionLabel");
+    if (gLayoutDesign.DockRight) {
+        auto* DockRight = new TcbBarDockControl(&Root);
+        DockRight->SetName("DockRight");
+        DockRight->SetParent(&Root);
+        DockRight->SetBarManager(M);
+        DockRight->SetDockAlign(dalRight);
+    }
 
     const auto AddBar = [M](const char* Caption, TcbBarDockingStyle Docking, int32_t Row) {
         TcbBar* Bar = M->GetBars()->Add();
@@ -100,6 +111,7 @@ public:
     int32_t BarCount() const { return Manager()->GetBars()->GetCount(); }
     TcbBarItem* Item(const char* Name) const { return static_cast<TcbBarItem*>(FindComponent(Name)); }
     TcbBarSubItem* SubFile() const { return static_cast<TcbBarSubItem*>(FindComponent("subFile")); }
+    TcbBarDockControl* DockRight() const { return static_cast<TcbBarDockControl*>(FindComponent("DockRight")); }
     TcbBarItemLinks* Links(int32_t BarIndex) const { return Bar(BarIndex)->GetItemLinks(); }
 };
 
