@@ -151,6 +151,20 @@ bool WhollyInside(const RECT& R, const RECT& Area)
     return R.left >= Area.left && R.top >= Area.top && R.right <= Area.right && R.bottom <= Area.bottom;
 }
 
+BOOL CALLBACK CountVisible(HWND W, LPARAM P)
+{
+    *reinterpret_cast<int*>(P) += IsWindowVisible(W) ? 1 : 0;
+    return TRUE;
+}
+
+// The visible top-level windows of this thread (the form, floating bars, their shadow strips).
+int VisibleThreadWindows()
+{
+    int Count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountVisible, reinterpret_cast<LPARAM>(&Count));
+    return Count;
+}
+
 TcbBarItemControl* TitleControl(TMenuFixture& F, TcbBarItem* Item)
 {
     return TMenuFixture::ControlOf(F.WindowOf(F.MainMenu), Item);
@@ -491,10 +505,11 @@ TEST(OwnerFormWindow, AFloatingBarShownWhileTheFormIsHiddenAppearsWithTheForm)
     TestSupport::PumpFor(20);
     EXPECT_TRUE(IsWindowVisible(Tools));
     EXPECT_NE(Tools, GetActiveWindow());
-    // Its shadow comes and goes with it.
+    // Its shadow comes and goes with it: nothing of the thread is left on the screen.
     F.Form->Hide();
     TestSupport::PumpFor(20);
     EXPECT_FALSE(IsWindowVisible(Tools));
+    EXPECT_EQ(0, VisibleThreadWindows());
 }
 
 TEST(OwnerFormWindow, TheFormsDestructionSavesTheLayoutOnceWithItsPath)
@@ -606,6 +621,7 @@ TEST(OwnerWorkArea, AFloatingBarHiddenWithItsInactiveFormIsMovedInsideAndStaysHi
     GetWindowRect(H, &R);
     EXPECT_TRUE(WhollyInside(R, Area));
     EXPECT_FALSE(IsWindowVisible(H));
-    // No shadow of it is left on the screen (a visible window would fail the test too).
+    // The move brings no shadow of it onto the screen.
     TestSupport::PumpFor(20);
+    EXPECT_EQ(0, VisibleThreadWindows());
 }
