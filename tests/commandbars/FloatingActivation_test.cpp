@@ -195,6 +195,12 @@ TEST(FloatingActivation, WithoutTheOptionNothingHides)
     ASSERT_TRUE(Foreground(Second->GetHandle(), "the second form in front"));
     TestSupport::PumpFor(30);
     EXPECT_TRUE(IsWindowVisible(Tools));
+    // Switching the option on while the form is inactive hides the bar at once, and off shows it.
+    F.Manager->SetHideFloatingBarsWhenInactive(true);
+    EXPECT_FALSE(IsWindowVisible(Tools));
+    F.Manager->SetHideFloatingBarsWhenInactive(false);
+    EXPECT_TRUE(IsWindowVisible(Tools));
+    EXPECT_EQ(Second->GetHandle(), GetActiveWindow());
     Second->Hide();
     ASSERT_TRUE(Foreground(F.Form->GetHandle(), "the form in front again"));
 }
