@@ -156,6 +156,13 @@ void TcbBar::ShowWindow()
     TCustomForm* Form = Manager->GetOwnerForm();
     if (Form && Form->GetComponentState().Contains(csDestroying))
         return;
+    // Until the form has its window the bar waits for it; the form's WM_CREATE shows it.
+    if (Form && !Form->HandleAllocated()) {
+        auto& Waiting = Manager->BarsWaitingForWindow();
+        if (std::find(Waiting.begin(), Waiting.end(), this) == Waiting.end())
+            Waiting.push_back(this);
+        return;
+    }
     auto* Window = dynamic_cast<TcbBarControl*>(FItemLinks->CreateBarControl());
     if (!Window)
         return;
@@ -191,6 +198,9 @@ void TcbBar::HideWindow()
     if (!Window) {
         if (TCustomcbBarControl* Other = GetBarControl())
             Other->Free();
+        // A bar hidden before its form had a window waits for it no more.
+        auto& Waiting = GetBarManager()->BarsWaitingForWindow();
+        Waiting.erase(std::remove(Waiting.begin(), Waiting.end(), this), Waiting.end());
         return;
     }
     if (FDestroyingWindow)

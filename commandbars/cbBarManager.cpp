@@ -762,7 +762,15 @@ void TcbBarManager::SetHelpButtonGlyph(TBitmap* Value)
 
 void TcbBarManager::SetHideFloatingBarsWhenInactive(bool Value)
 {
+    if (Value == FHideFloatingBarsWhenInactive)
+        return;
     FHideFloatingBarsWhenInactive = Value;
+    if (IsLoading() || FDesigning || IsDestroying() || !FOwnerForm || !FOwnerForm->HandleAllocated())
+        return;
+    // The floating bars follow the new rule at once, with the form's present activation.
+    const HWND Active = GetActiveWindow();
+    const bool FormActive = FActive || Active == FOwnerForm->GetHandle();
+    SetActive(FormActive, false, FormActive ? nullptr : Active);
 }
 
 void TcbBarManager::SetImageListBkColor(TColor Value)

@@ -25,6 +25,7 @@ class TImageList;
 class TuiLookAndFeel;
 class TCustomcbBarControl;
 class TcbBar;
+class TcbBarControl;
 class TcbBarDockControl;
 class TcbDockControl;
 class TcbBarItem;
@@ -577,6 +578,14 @@ private:
     void RepaintBarWindows();
     void RefreshDockControls();
     void OptionsChanged();
+
+    // The owner form's side (cbOwnerMessages.cpp). The windows of the shown floating bars (not
+    // one in the middle of a drag); each moved wholly inside the work area of its monitor; help
+    // for the item a WM_HELP request names; the bars that waited for the form's window shown.
+    std::vector<TcbBarControl*> FloatingBarWindows() const;
+    void MoveFloatingBarsIntoWorkArea();
+    void ShowItemHelp(const HELPINFO& Info);
+    void ShowBarsWaitingForWindow();
 
     bool FCreationFailed = true;
     bool FInitialized = false;

@@ -3,7 +3,87 @@
 
 #include "commandbars/cbBarManager.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "commandbars/cbBar.h"
+#include "commandbars/cbBarItem.h"
+#include "commandbars/cbCommandQueue.h"
+#include "commandbars/cbDockControl.h"
+#include "commandbars/cbExtensions.h"
+#include "commandbars/cbHooks.h"
+#include "commandbars/cbItemControls.h"
+#include "commandbars/cbOffice11Colors.h"
+#include "commandbars/cbRoutines.h"
+#include "commandbars/cbToolbar.h"
+#include "platform/rtl/ScopeGuards.h"
+#include "platform/win/Application.h"
 #include "platform/win/Forms.h"
+
+namespace {
+
+// SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE: a floating bar hidden
+// with its inactive form keeps its place and its place in the z-order.
+constexpr UINT kHideFloatingFlags = 0x97;
+
+HWND FormHandle(TCustomForm* Form)
+{
+    return Form && Form->HandleAllocated() ? Form->GetHandle() : nullptr;
+}
+
+// Whether Wnd is one of Manager's bar windows (a toolbar, menu or the quick-customization
+// window).
+bool IsBarWindowOf(HWND Wnd, const TcbBarManager* Manager)
+{
+    auto* Bar = dynamic_cast<TCustomcbBarControl*>(TWinControl::FindControl(Wnd));
+    return Bar && Bar->GetBarManager() == Manager;
+}
+
+// An edit-type control with its editor open.
+bool IsEditingControl(const TcbBarItemControl* Control)
+{
+    return Control && IsLiveItemControl(Control) && dynamic_cast<const TcbBarWinControl*>(Control) &&
+           Control->IsEditing();
+}
+
+// The form is on the screen and not minimized: its floating bars may show.
+bool IsFormShowing(HWND FormWnd)
+{
+    return FormWnd && IsWindowVisible(FormWnd) && !IsIconic(FormWnd);
+}
+
+void ShowWithoutActivation(TcbBarControl* Window)
+{
+    if (!IsWindowVisible(Window->GetHandle()))
+        ShowWindow(Window->GetHandle(), SW_SHOWNOACTIVATE);
+}
+
+void Refresh(TcbBarControl* Window)
+{
+    RedrawWindow(Window->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Floating bars and the form's activation
+
+std::vector<TcbBarControl*> TcbBarManager::FloatingBarWindows() const
+{
+    // The windows of the shown floating bars; a window in the middle of a drag is the drag's.
+    std::vector<TcbBarControl*> Windows;
+    if (!FBars)
+        return Windows;
+    for (int32_t I = 0; I < FBars->GetCount(); ++I) {
+        TcbBar* Bar = FBars->GetItem(I);
+        if (!Bar->GetVisible())
+            continue;
+        auto* Window = dynamic_cast<TcbBarControl*>(Bar->GetBarControl());
+        if (Window && Window->HandleAllocated() && Window->GetDockingStyle() == dsNone && !Window->IsMoving())
+            Windows.push_back(Window);
+    }
+    return Windows;
+}
 
 void TcbBarManager::SetActive(bool Value, bool ForceHide, HWND OtherWnd)
 {
@@ -13,9 +93,156 @@ void TcbBarManager::SetActive(bool Value, bool ForceHide, HWND OtherWnd)
 
 void TcbBarManager::UpdateFloatingBars(bool Active, bool ForceHide, HWND OtherWnd)
 {
-    (void)Active;
-    (void)ForceHide;
-    (void)OtherWnd;
+    if (FUpdatingFloatingBars)
+        return;
+    TFlagScope Updating(FUpdatingFloatingBars);
+    const HWND FormWnd = FormHandle(FOwnerForm);
+    TCustomForm* Dialog = FIsCustomizing ? cbCallExtension(cbExtensions().GetCustomizingForm) : nullptr;
+    if (!Active) {
+        // One of the form's own child windows took the activation: nothing changes.
+        if (OtherWnd && FormWnd && GetParent(OtherWnd) == FormWnd)
+            return;
+        // Menus close with the form's activation whatever becomes of the floating bars: a
+        // topmost menu must not stay open over the window that took the activation.
+        if (TCustomcbBarControl* Open = cbOpenSubMenu()) {
+            TcbBarManager* OpenManager = Open->GetBarManager();
+            TCustomForm* OpenForm = OpenManager ? OpenManager->GetOwnerForm() : nullptr;
+            bool Close = OpenManager == this;
+            if (!Close && Dialog && OpenForm == Dialog)
+                Close = !Open->HandleAllocated() || Open->GetHandle() != OtherWnd;
+            if (!Close && FOwnerForm && FOwnerForm->GetFormStyle() == fsMDIForm && OpenForm &&
+                OpenForm->GetFormStyle() == fsMDIChild)
+                Close = !IsEditingControl(Open->GetSelectedControl());
+            if (Close)
+                Open->HideAll();
+        }
+    }
+    if (!FHideFloatingBarsWhenInactive && !ForceHide) {
+        // The bars stay with the form whatever is active. One that was made or hidden while the
+        // form was off the screen comes back once the form is there again.
+        for (TcbBarControl* Window : FloatingBarWindows()) {
+            if (IsWindowVisible(Window->GetHandle()))
+                Refresh(Window);
+            else if (IsFormShowing(FormWnd))
+                ShowWithoutActivation(Window);
+        }
+        return;
+    }
+    if (Active) {
+        if (IsFormShowing(FormWnd))
+            for (TcbBarControl* Window : FloatingBarWindows())
+                ShowWithoutActivation(Window);
+        return;
+    }
+    // The bars go when another application, another form (not the customizing dialog while
+    // customizing) or another thread's window is activated; a window of this thread that is no
+    // form (a hint, a menu of another form) keeps them.
+    bool Hide = OtherWnd == nullptr;
+    if (!Hide) {
+        DWORD Process = 0;
+        const DWORD Thread = GetWindowThreadProcessId(OtherWnd, &Process);
+        if (Thread != GetCurrentThreadId() || Process != GetCurrentProcessId()) {
+            Hide = true;
+        } else if (auto* OtherForm = dynamic_cast<TCustomForm*>(TWinControl::FindControl(OtherWnd))) {
+            Hide = !(Dialog && OtherForm == Dialog);
+        }
+        Hide = Hide || OtherWnd == AppUI()->GetHandle();
+    }
+    if (!Hide)
+        return;
+    for (TcbBarControl* Window : FloatingBarWindows())
+        SetWindowPos(Window->GetHandle(), nullptr, 0, 0, 0, 0, kHideFloatingFlags);
+    if (FormWnd)
+        SendMessageA(FormWnd, WM_NCACTIVATE, 0, 0);
+}
+
+void TcbBarManager::MoveFloatingBarsIntoWorkArea()
+{
+    for (TcbBarControl* Window : FloatingBarWindows())
+        Window->MoveIntoWorkArea();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Help for an item
+
+void TcbBarManager::ShowItemHelp(const HELPINFO& Info)
+{
+    int32_t Context = 0;
+    bool HasPoint = false;
+    POINT Point{};
+    // The point under a control: the middle of its bottom edge on the screen.
+    auto PointOf = [&](TcbBarItemControl* Control) {
+        TCustomcbBarControl* Window = Control->GetBarControl();
+        if (!Window || !Window->HandleAllocated())
+            return;
+        const TRect R = Window->GetItemRect(Control);
+        Point = POINT{(R.left + R.right) / 2, R.bottom};
+        ClientToScreen(Window->GetHandle(), &Point);
+        HasPoint = true;
+    };
+    if (TCustomcbBarControl* Open = cbOpenSubMenu()) {
+        // The selected entry, else the entries that opened the menus on the way up.
+        for (TCustomcbBarControl* Menu = Open; Menu && TCustomcbBarControl::IsLiveBarControl(Menu);
+             Menu = Menu->GetParentBar()) {
+            TcbBarItemControl* Selected = Menu->GetSelectedControl();
+            TcbBarItem* Item = Selected && IsLiveItemControl(Selected) ? Selected->GetItem() : nullptr;
+            if (Item && Item->GetHelpContext() != 0) {
+                Context = Item->GetHelpContext();
+                PointOf(Selected);
+                break;
+            }
+        }
+    } else if (auto* Window = dynamic_cast<TCustomcbBarControl*>(
+                   TWinControl::FindControl(static_cast<HWND>(Info.hItemHandle)))) {
+        POINT P = Info.MousePos;
+        if (Window->HandleAllocated())
+            ScreenToClient(Window->GetHandle(), &P);
+        if (TcbBarItemControl* Control = Window->ControlAtPos(TPoint{P.x, P.y})) {
+            if (TcbBarItem* Item = Control->GetItem())
+                Context = Item->GetHelpContext();
+            PointOf(Control);
+        }
+    }
+    if (TCustomcbBarControl* Open = cbOpenSubMenu())
+        Open->HideAll();
+    if (Context == 0 || !Application)
+        return;
+    if (!FOwnerForm || !FOwnerForm->IsModal()) {
+        Application->HelpContext(Context);
+        return;
+    }
+    if (HasPoint)
+        Application->HelpCommand(HELP_SETPOPUP_POS, MAKELONG(Point.x, Point.y));
+    Application->HelpCommand(HELP_CONTEXTPOPUP, Context);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The owner form's messages
+
+void TcbBarManager::ShowBarsWaitingForWindow()
+{
+    if (FBarsWaitingForWindow.empty())
+        return;
+    // The dock sites first: each site's window shows the bars that wait for it.
+    for (TcbDockControl* Site : DockSites())
+        if (Site && !Site->HandleAllocated() && Site->GetParent() && Site->GetParent()->HandleAllocated())
+            Site->HandleNeeded();
+    std::vector<TcbBar*> Waiting;
+    Waiting.swap(FBarsWaitingForWindow);
+    // In the order they were shown, so that the sites rebuild their rows as they were.
+    for (TcbBar* Bar : Waiting) {
+        bool Known = false;
+        for (int32_t I = 0; I < FBars->GetCount() && !Known; ++I)
+            Known = FBars->GetItem(I) == Bar;
+        if (!Known)
+            continue;
+        // A bar shown while the form had no window kept Visible and waits only for its window;
+        // one whose window went with the form's was hidden.
+        if (Bar->GetVisible())
+            Bar->ShowWindow();
+        else
+            Bar->SetVisible(true);
+    }
 }
 
 void TcbBarManager::ProcessOwnerMessage(UINT Msg, WPARAM WParam, LPARAM LParam)
@@ -23,12 +250,120 @@ void TcbBarManager::ProcessOwnerMessage(UINT Msg, WPARAM WParam, LPARAM LParam)
     TCustomForm* Form = GetOwnerForm();
     if (!Form)
         return;
-    // A form on its way out only saves its layout as its window goes.
-    if (Form->GetComponentState().Contains(csDestroying)) {
+    // A form on its way out (and the customizing dialog) only saves the layout as its window
+    // goes.
+    if (Form->GetComponentState().Contains(csDestroying) ||
+        Form == cbCallExtension(cbExtensions().GetCustomizingForm)) {
         if (Msg == WM_DESTROY)
             SaveLayout();
         return;
     }
-    (void)WParam;
-    (void)LParam;
+    const HWND FormWnd = FormHandle(Form);
+    switch (Msg) {
+    case WM_CREATE:
+        ShowBarsWaitingForWindow();
+        break;
+    case WM_ACTIVATE: {
+        const bool Active = LOWORD(WParam) != WA_INACTIVE;
+        const HWND Other = reinterpret_cast<HWND>(LParam);
+        // A click on one of the form's own bars takes nothing away from the form.
+        if (!Active && Other && IsBarWindowOf(Other, this))
+            break;
+        SetActive(Active, false, Other);
+        if (!FUpdatingFloatingBars && Active && FIsCustomizing && FormWnd && !IsWindowEnabled(FormWnd))
+            if (TCustomForm* Dialog = cbCallExtension(cbExtensions().GetCustomizingForm);
+                Dialog && Dialog->HandleAllocated())
+                SendMessageA(Dialog->GetHandle(), WM_ACTIVATE, WParam, reinterpret_cast<LPARAM>(FormWnd));
+        break;
+    }
+    case WM_SYSCOLORCHANGE: {
+        cbSystemColorsChanged();
+        RecreateSharedBrushes();
+        RefreshOffice11Colors();
+        SystemColorsChanged();
+        for (TcbBarControl* Window : FloatingBarWindows())
+            Refresh(Window);
+        // MDI children hear of it only from their frame.
+        if (Form->GetFormStyle() == fsMDIForm && BarManagers())
+            for (int32_t I = 0; I < Form->GetMDIChildCount(); ++I)
+                if (TcbBarManager* Child = BarManagers()->ManagerOfForm(Form->GetMDIChildren(I)); Child && Child != this)
+                    Child->ProcessOwnerMessage(Msg, WParam, LParam);
+        break;
+    }
+    case WM_SETTINGCHANGE:
+        if (WParam == SPI_SETNONCLIENTMETRICS)
+            UpdateSystemFont();
+        else if (WParam == SPI_SETWORKAREA)
+            MoveFloatingBarsIntoWorkArea();
+        break;
+    case WM_ACTIVATEAPP:
+        if (WParam == 0) {
+            SetActive(false, false, nullptr);
+            TcbBarItemControl* Selected = FSelectedItemControl;
+            if (Selected && IsLiveItemControl(Selected)) {
+                TCustomcbBarControl* Window = Selected->GetBarControl();
+                if (Window && Window->HandleAllocated())
+                    SendMessageA(Window->GetHandle(), WM_MOUSELEAVE, 0, 0);
+                if (IsLiveItemControl(Selected) && TCustomcbBarControl::IsLiveBarControl(Window) &&
+                    Window->GetSelectedControl() == Selected)
+                    Window->SetSelectedControl(nullptr);
+            }
+            SetSelectedItemControl(nullptr);
+        }
+        break;
+    case WM_WINDOWPOSCHANGING:
+        if (const auto* Pos = reinterpret_cast<const WINDOWPOS*>(LParam); Pos && (Pos->flags & SWP_HIDEWINDOW))
+            SetActive(false, true, nullptr);
+        break;
+    case WM_WINDOWPOSCHANGED: {
+        const auto* Pos = reinterpret_cast<const WINDOWPOS*>(LParam);
+        if (!Pos)
+            break;
+        if (FIsCustomizing && cbCallExtension(cbExtensions().GetCustomizingForm))
+            cbCallExtension(cbExtensions().ApplyOwnerWindowPos, *Pos);
+        if (TCustomForm* Editor = cbCallExtension(cbExtensions().GetSubMenuEditor); Editor && Editor->HandleAllocated()) {
+            if (Pos->flags & SWP_SHOWWINDOW)
+                ShowWindow(Editor->GetHandle(), SW_SHOWNA);
+            else if (Pos->flags & SWP_HIDEWINDOW)
+                ShowWindow(Editor->GetHandle(), SW_HIDE);
+        }
+        // A form shown again brings back the bars its hiding took away, also where no
+        // activation follows (without HideFloatingBarsWhenInactive they do not wait for one).
+        if ((Pos->flags & SWP_SHOWWINDOW) && !FHideFloatingBarsWhenInactive)
+            UpdateFloatingBars(FActive, false, nullptr);
+        break;
+    }
+    case WM_HELP:
+        if (const auto* Info = reinterpret_cast<const HELPINFO*>(LParam);
+            !FDesigning && Info && Info->iContextType == HELPINFO_WINDOW)
+            ShowItemHelp(*Info);
+        break;
+    case WM_DISPLAYCHANGE:
+        MoveFloatingBarsIntoWorkArea();
+        break;
+    case WM_SYSCOMMAND: {
+        // The low four bits of a system command are the system's own.
+        const WPARAM Command = WParam & 0xFFF0;
+        if (Command == SC_CLOSE && FDesigning)
+            if (TCustomcbBarControl* Open = cbOpenSubMenu(); Open && Open->GetBarManager() == this)
+                Open->HideAll();
+        if (Command == SC_MINIMIZE || Command == SC_CLOSE) {
+            for (TcbBarControl* Window : FloatingBarWindows())
+                if (IsWindowVisible(Window->GetHandle()))
+                    SetWindowPos(Window->GetHandle(), nullptr, 0, 0, 0, 0, kHideFloatingFlags);
+        } else if (Command == SC_MAXIMIZE || Command == SC_RESTORE) {
+            for (TcbBarControl* Window : FloatingBarWindows()) {
+                ShowWithoutActivation(Window);
+                UpdateWindow(Window->GetHandle());
+            }
+        }
+        break;
+    }
+    case WM_MDIACTIVATE:
+        if (Form->GetFormStyle() == fsMDIChild)
+            SetActive(FormWnd && reinterpret_cast<HWND>(LParam) == FormWnd, false, nullptr);
+        break;
+    default:
+        break;
+    }
 }

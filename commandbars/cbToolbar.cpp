@@ -157,6 +157,13 @@ bool TcbBarControl::IsLastItemControl(const TcbBarItemControl* Control) const
         Links->GetVisibleItem(Links->GetVisibleItemCount() - 1) == Control->GetLink();
 }
 
+bool TcbBarControl::IsShadowVisible() const
+{
+    if (!TCustomcbBarControl::IsShadowVisible())
+        return false;
+    return GetDockingStyle() != dsNone || !HandleAllocated() || IsWindowVisible(GetHandle());
+}
+
 bool TcbBarControl::HasNonFlatFrame() const
 {
     if (GetDockingStyle() != dsNone)

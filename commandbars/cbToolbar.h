@@ -109,6 +109,9 @@ public:
     void CalcDrawingConsts() override;
     bool IsLastItemControl(const TcbBarItemControl* Control) const override;
     bool HasNonFlatFrame() const override;
+    // A floating window hidden with its inactive form hides its shadow too, also when it is
+    // moved or sized while hidden.
+    bool IsShadowVisible() const override;
     bool CanCustomize() const override;
     int32_t GetBeginGroupSize() const override;
     HFONT GetFontHandle() const override;
