@@ -510,6 +510,9 @@ public:
     void SetDetaching(bool Value) { FDetaching = Value; }
     // Bars to show once the form's window exists.
     std::vector<TcbBar*>& BarsWaitingForWindow() { return FBarsWaitingForWindow; }
+    // Shows a bar taken off the waiting list: its window is made, or, when it was hidden
+    // meanwhile, it becomes visible again.
+    void ShowWaitingBar(TcbBar* Bar);
     // Where a bar drag captures the mouse: the customizing dialog while it is open, else the
     // owner form.
     HWND GetCaptureWindow() const;

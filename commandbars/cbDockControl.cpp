@@ -899,7 +899,7 @@ void TcbBarDockControl::WndProc(TMessage& M)
             for (TcbBar* Bar : Bars)
                 if (Bar->GetDockedDockControl() == this) {
                     Waiting.erase(std::remove(Waiting.begin(), Waiting.end(), Bar), Waiting.end());
-                    Bar->SetVisible(true);
+                    Manager->ShowWaitingBar(Bar);
                 }
         }
         return;

@@ -236,13 +236,18 @@ void TcbBarManager::ShowBarsWaitingForWindow()
             Known = FBars->GetItem(I) == Bar;
         if (!Known)
             continue;
-        // A bar shown while the form had no window kept Visible and waits only for its window;
-        // one whose window went with the form's was hidden.
-        if (Bar->GetVisible())
-            Bar->ShowWindow();
-        else
-            Bar->SetVisible(true);
+        ShowWaitingBar(Bar);
     }
+}
+
+void TcbBarManager::ShowWaitingBar(TcbBar* Bar)
+{
+    // A bar shown while the form had no window kept Visible and waits only for its window;
+    // one whose window went with the form's was hidden.
+    if (Bar->GetVisible())
+        Bar->ShowWindow();
+    else
+        Bar->SetVisible(true);
 }
 
 void TcbBarManager::ProcessOwnerMessage(UINT Msg, WPARAM WParam, LPARAM LParam)

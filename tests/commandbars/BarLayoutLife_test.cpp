@@ -384,6 +384,8 @@ TEST(BarLayoutFormLife, AFloatingWindowLostWithItsFormsWindowNeverHidesALaterWin
     // window takes the lost one's memory.
     Tools->SetVisible(false);
     Tools->SetVisible(true);
+    // The form's window comes back as a recreated window does; the bar waited for it.
+    Form->HandleNeeded();
     Form->Show();
     ASSERT_NE(BarWindow(Tools), nullptr);
     TestSupport::PumpFor(60);
