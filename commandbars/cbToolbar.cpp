@@ -37,6 +37,7 @@ TcbBarControl::TcbBarControl(TcbBarManager* AOwner, TcbBar* ABar) : TCustomcbBar
 
 TcbBarControl::~TcbBarControl()
 {
+    ResetMDIButtons();
     if (FDockSite)
         FDockSite->RemoveBar(this, false);
     if (FRotatedFont)
@@ -599,6 +600,7 @@ void TcbBarControl::PaintBar(HDC DC)
             }
         }
     }
+    DrawMDIButtons(DC, Rest);
     if (GetDockingStyle() != dsNone && IsMarkVisible()) {
         TRect Mark{};
         GetPainter()->CalcMarkRect(this, Mark);
@@ -731,7 +733,8 @@ void TcbBarControl::WMNCHitTest(TMessage& M)
     TRect Mark{};
     if (IsMarkVisible())
         GetPainter()->CalcMarkRect(this, Mark);
-    if (InGrip || (cbInRect(Client, C) && !cbInRect(Mark, C)))
+    // The MDI buttons are no place to drag from, usable or not.
+    if (InGrip || (cbInRect(Client, C) && !cbInRect(Mark, C) && MDIButtonAtPos(C, false) < 0))
         FHitCode = HTCAPTION;
     M.Result = HTCLIENT;
 }
@@ -786,6 +789,8 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
     TCustomcbBarControl::WndProc(M);
     if (!IsLiveBarControl(this) || IsCustomizing() || Designing || Control)
         return;
+    if (MDIButtonDown(P))
+        return;
     if (Hit == HTCAPTION) {
         POINT S{P.x, P.y};
         ::ClientToScreen(FHandle, &S);
@@ -813,6 +818,8 @@ void TcbBarControl::WMMouseMove(TMessage& M)
         EditWidthMouseMove(Here);
         return;
     }
+    if (MDIMouseMove(Here))
+        return;
     if (!IsCustomizing() && !ActiveBarControl() && IsMarkVisible() && GetPainter()->IsBarMarkShown() &&
         FMarkState != bstPressed) {
         const TPoint P = Here;
@@ -997,12 +1004,21 @@ void TcbBarControl::WndProc(TMessage& M)
             M.Result = 0;
             return;
         }
+        if (!GetIgnoreNextButtonUp() &&
+            MDIButtonUp(TPoint{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)}) && !IsLiveBarControl(this))
+            return;
+        break;
+    case WM_CANCELMODE:
+        ResetMDIButtons();
         break;
     case WM_CAPTURECHANGED:
         TCustomcbBarControl::WndProc(M);
         // Another window took the mouse: the width drag ends where it is, unchanged.
         if (FWidthCaptured && reinterpret_cast<HWND>(M.LParam) != FHandle)
             EndEditWidthSizing();
+        // A held MDI button whose capture another window took is let go unclicked.
+        if (reinterpret_cast<HWND>(M.LParam) != FHandle && GetPressedMDIButton() >= 0)
+            ResetMDIButtons();
         return;
     case WM_SIZING:
         WMSizing(M);
@@ -1026,6 +1042,9 @@ void TcbBarControl::WndProc(TMessage& M)
         TCustomcbBarControl::WndProc(M);
         if (IsLiveBarControl(this))
             SetCloseButtonState(0);
+        // A hot MDI button is normal again (a held one keeps its state until the release).
+        if (IsLiveBarControl(this) && GetHotMDIButton() >= 0 && GetPressedMDIButton() < 0)
+            ResetMDIButtons();
         return;
     case WM_MOUSEMOVE:
         WMMouseMove(M);
