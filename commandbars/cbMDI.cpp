@@ -50,7 +50,10 @@ HWND TcbBarManager::GetActiveMDIChild() const
     const auto Active = reinterpret_cast<HWND>(SendMessageA(Form->GetClientHandle(), WM_MDIGETACTIVE, 0, 0));
     if (!Active || !IsWindow(Active))
         return nullptr;
-    // A child whose form is already going counts as gone: its window follows in a moment.
+    // A child whose form is already going counts as gone, and so does a hidden one: a window
+    // being destroyed is hidden before it hears of it, and the MDI client may still name it.
+    if (!(GetWindowLongA(Active, GWL_STYLE) & WS_VISIBLE))
+        return nullptr;
     if (TCustomForm* Child = FormOfChild(Active); Child && Child->GetComponentState().Contains(csDestroying))
         return nullptr;
     return Active;

@@ -286,3 +286,17 @@ TEST(MDIButtons, TheCloseButtonAloneWithShowCloseButton)
     F.FrameManager->SetShowCloseButton(false);
     EXPECT_EQ(mbmNone, F.FrameMenuWindow()->GetMDIButtonsMode());
 }
+
+TEST(MDIMerge, AMaximizedChildWindowDestroyedUnderItsFormLeavesNothingBehind)
+{
+    TMDIFixture F;
+    auto A = F.AddChild("Child A", Captions({"&Edit", "&Tools"}));
+    F.Maximize(A.Form);
+    ASSERT_EQ(Captions({"<system>", "&File", "&Window", "&Edit", "&Tools"}), F.FrameCaptions());
+    // The window goes without its form being freed (nobody told the MDI client first).
+    DestroyWindow(A.Form->GetHandle());
+    TestSupport::PumpFor(30);
+    EXPECT_EQ(nullptr, SystemItemOf(F.FrameMenu)) << "no system-menu item for a window that is no more";
+    EXPECT_EQ(Captions({"&File", "&Window"}), F.FrameCaptions());
+    EXPECT_EQ(mbmNone, F.FrameMenuWindow()->GetMDIButtonsMode());
+}
