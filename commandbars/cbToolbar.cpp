@@ -997,6 +997,12 @@ void TcbBarControl::WndProc(TMessage& M)
             DockOrFloat();
             return;
         }
+        // A quick second press on an MDI button is a press like the first.
+        if (TcbBarManager* Manager = GetBarManager(); Manager && !Manager->IsCustomizingOrDesigning() &&
+            MDIButtonDown(TPoint{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)})) {
+            M.Result = 0;
+            return;
+        }
         break;
     case WM_LBUTTONUP:
         if (FWidthCaptured) {

@@ -158,4 +158,12 @@ POINT TMDIFixture::MDIButtonCentre(int32_t Index) const
     return P;
 }
 
+RECT TMDIFixture::ScreenRect() const
+{
+    RECT R{};
+    if (TcbBarControl* W = FrameMenuWindow())
+        GetWindowRect(W->GetHandle(), &R);
+    return R;
+}
+
 } // namespace CommandBarsTest

@@ -55,6 +55,8 @@ public:
     TcbBarControl* FrameMenuWindow() const;
     // The client centre of an MDI button of the frame's main menu bar, on the screen.
     POINT MDIButtonCentre(int32_t Index) const;
+    // The frame's main menu bar window on the screen.
+    RECT ScreenRect() const;
 
     TComponentPtr<TForm> Frame{new TForm(nullptr)};
     TcbBarManager* FrameManager = nullptr;
