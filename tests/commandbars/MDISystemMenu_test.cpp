@@ -8,6 +8,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbSystemMenu.h"
 #include "platform/win/Actions.h"
+#include "platform/win/Bitmap.h"
 #include "tests/commandbars/support/MDIFixture.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -95,6 +96,11 @@ TEST(MDISystemMenu, AClickListsTheChildWindowMenuAndItsCloseClosesTheChild)
     ASSERT_TRUE(AppendMenuA(Menu, MF_SEPARATOR, 0, nullptr));
     const std::string Long(300, 'x');
     ASSERT_TRUE(AppendMenuA(Menu, MF_STRING | MF_CHECKED, 0x7770, (Long + "\tShift+F5").c_str()));
+    // A bitmap entry: its text field is a bitmap handle, never a text; its glyph is a copy.
+    HBITMAP Picture = CreateBitmap(12, 10, 1, 32, nullptr);
+    ASSERT_TRUE(AppendMenuA(Menu, MF_BITMAP, 0x7771, reinterpret_cast<LPCSTR>(Picture)));
+    // An entry of the pop-up close bitmap: the program's own close glyph.
+    ASSERT_TRUE(AppendMenuA(Menu, MF_BITMAP, 0x7772, reinterpret_cast<LPCSTR>(HBMMENU_POPUP_CLOSE)));
 
     TSystemMenuSubItem* System = SystemItemOf(F.FrameMenu);
     ASSERT_TRUE(System);
@@ -117,8 +123,9 @@ TEST(MDISystemMenu, AClickListsTheChildWindowMenuAndItsCloseClosesTheChild)
         const size_t Tab = Text.find('\t');
         SCOPED_TRACE(Text);
         EXPECT_EQ(Text.substr(0, Tab), Link->GetItem()->GetCaption());
-        if (Tab != std::string::npos)
+        if (Tab != std::string::npos) {
             EXPECT_EQ(Text.substr(Tab + 1), ShortCutToText(Link->GetItem()->GetShortCut()));
+        }
         EXPECT_EQ((State & (MF_GRAYED | MF_DISABLED)) == 0, Link->GetItem()->GetEnabled());
         EXPECT_EQ(Group && L > 1, Link->GetBeginGroup());
         Group = false;
@@ -140,6 +147,20 @@ TEST(MDISystemMenu, AClickListsTheChildWindowMenuAndItsCloseClosesTheChild)
     ASSERT_TRUE(Find(0x7770));
     EXPECT_EQ(Long, Find(0x7770)->GetCaption());
     EXPECT_EQ(static_cast<TShortCut>(scShift | VK_F5), Find(0x7770)->GetShortCut());
+    ASSERT_TRUE(Find(0x7771));
+    EXPECT_EQ("", Find(0x7771)->GetCaption());
+    EXPECT_EQ(12, Find(0x7771)->GetGlyph()->GetWidth());
+    EXPECT_EQ(10, Find(0x7771)->GetGlyph()->GetHeight());
+    ASSERT_TRUE(Find(0x7772));
+    {
+        TBitmap Own;
+        Own.LoadFromResourceName(GetModuleHandleA(nullptr), "CBBARCLOSE");
+        ASSERT_FALSE(Own.GetEmpty());
+        TBitmap* Glyph = Find(0x7772)->GetGlyph();
+        ASSERT_EQ(Own.GetWidth(), Glyph->GetWidth());
+        for (int32_t P = 0; P < Own.GetWidth(); P += 3)
+            EXPECT_EQ(Own.GetCanvas()->GetPixel(P, P), Glyph->GetCanvas()->GetPixel(P, P)) << P;
+    }
 
     // Opened again, the entries are built anew and the old ones are gone.
     CloseMenus();
@@ -162,6 +183,7 @@ TEST(MDISystemMenu, AClickListsTheChildWindowMenuAndItsCloseClosesTheChild)
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return !F.Alive(C.Form); }, 5000, "the child closed"));
     EXPECT_EQ(nullptr, cbOpenSubMenu());
     EXPECT_EQ(Captions({"&File", "&Window"}), F.FrameCaptions());
+    DeleteObject(Picture);
 }
 
 TEST(MDISystemMenu, TheControlIsASmallIconWideAndShowsTheChildIcon)
