@@ -1,7 +1,7 @@
-// MDI menu merging driven by messages: the child's menus joining the frame's main menu bar with
-// the zoom state (AlwaysMerge off and on, OnMenuMerge), a second child taking the first one's
-// place, a maximized child going away, the system-menu link kept through Assign, and the MDI
-// buttons' geometry and reset.
+// MDI menu merging driven by messages: the child's menus in the frame's main menu bar with the
+// zoom state (AlwaysMerge off and on, OnMenuMerge), a second child taking the first one's place,
+// a maximized child going away, the system-menu link kept through Assign, the MDI buttons'
+// geometry and their reset.
 #include <gtest/gtest.h>
 
 #include "commandbars/cbBarDrag.h"
@@ -77,6 +77,27 @@ TEST(MDIMerge, AMaximizedChildJoinsTheFrameMenuAndARestoredOneLeavesIt)
     EXPECT_TRUE(Window->IsMDIButtonEnabled(1));
     EXPECT_TRUE(Window->IsMDIButtonEnabled(2));
 
+    // A held button lets go unclicked on WM_CANCELMODE, and when another window takes the mouse.
+    const HWND Bar = Window->GetHandle();
+    const LPARAM At = MAKELPARAM((Res.left + Res.right) / 2, (Res.top + Res.bottom) / 2);
+    for (int Round = 0; Round < 2; ++Round) {
+        SendMessageA(Bar, WM_LBUTTONDOWN, MK_LBUTTON, At);
+        EXPECT_EQ(1, TcbBarControl::GetPressedMDIButton());
+        EXPECT_EQ(Bar, GetCapture());
+        EXPECT_FALSE(cbIsBarDragging());
+        if (Round == 0)
+            SendMessageA(Bar, WM_CANCELMODE, 0, 0);
+        else
+            SetCapture(F.Frame->GetHandle());
+        EXPECT_EQ(-1, TcbBarControl::GetPressedMDIButton());
+        EXPECT_EQ(-1, TcbBarControl::GetHotMDIButton());
+        EXPECT_NE(Bar, GetCapture());
+        ReleaseCapture();
+        SendMessageA(Bar, WM_LBUTTONUP, 0, At);
+    }
+    EXPECT_TRUE(IsZoomed(Child));
+    EXPECT_TRUE(C.Form->SysCommands.empty());
+
     F.Restore(C.Form);
     ASSERT_FALSE(IsZoomed(Child));
     EXPECT_EQ(Captions({"&File", "&Window"}), F.FrameCaptions());
@@ -89,50 +110,35 @@ TEST(MDIMerge, AMaximizedChildJoinsTheFrameMenuAndARestoredOneLeavesIt)
     EXPECT_TRUE(EqualRect(&Normal, &Back));
 }
 
-TEST(MDIMerge, AlwaysMergeJoinsANormalChildAndOnlyTheSystemItemFollowsTheZoom)
+TEST(MDIMerge, AlwaysMergeJoinsANormalChildAndOnMenuMergeTakesTheMergeOver)
 {
     TMDIFixture F;
     F.FrameManager->SetAlwaysMerge(true);
-    auto C = F.AddChild("Child", Captions({"&Edit", "&Tools"}));
+    auto A = F.AddChild("Child A", Captions({"&Edit", "&Tools"}));
     EXPECT_EQ(Captions({"&File", "&Window", "&Edit", "&Tools"}), F.FrameCaptions());
-    EXPECT_FALSE(C.Menu->GetVisible());
-
-    F.Maximize(C.Form);
+    EXPECT_FALSE(A.Menu->GetVisible());
+    // Only the system-menu item follows the zoom state.
+    F.Maximize(A.Form);
     EXPECT_EQ(Captions({"<system>", "&File", "&Window", "&Edit", "&Tools"}), F.FrameCaptions());
-    F.Restore(C.Form);
+    F.Restore(A.Form);
     EXPECT_EQ(Captions({"&File", "&Window", "&Edit", "&Tools"}), F.FrameCaptions());
-    EXPECT_FALSE(C.Menu->GetVisible());
-}
+    A.Form->Free();
+    TestSupport::PumpFor(20);
 
-TEST(MDIMerge, OnMenuMergeTakesTheMergeOverAndHearsBothWays)
-{
-    TMDIFixture F;
-    struct TCall {
-        TcbBarManager* Child;
-        bool AddItems;
+    // With OnMenuMerge the handler hears both ways and nothing is appended.
+    F.FrameManager->SetAlwaysMerge(false);
+    std::vector<std::pair<TcbBarManager*, bool>> Calls;
+    F.FrameManager->OnMenuMerge = [&Calls](TObject*, TcbBarManager* Child, bool AddItems) {
+        Calls.emplace_back(Child, AddItems);
     };
-    std::vector<TCall> Calls;
-    F.FrameManager->OnMenuMerge = [&Calls, &F](TObject* Sender, TcbBarManager* Child, bool AddItems) {
-        EXPECT_EQ(F.FrameManager, Sender);
-        Calls.push_back({Child, AddItems});
-    };
-    auto C = F.AddChild("Child", Captions({"&Edit", "&Tools"}));
+    auto B = F.AddChild("Child B", Captions({"&Edit"}));
     EXPECT_TRUE(Calls.empty()) << "a normal child merges nothing";
-
-    F.Maximize(C.Form);
-    ASSERT_EQ(1u, Calls.size());
-    EXPECT_EQ(C.Manager, Calls[0].Child);
-    EXPECT_TRUE(Calls[0].AddItems);
-    // Nothing appended; the system-menu item is still the manager's own business.
-    EXPECT_EQ(Captions({"<system>", "&File", "&Window"}), F.FrameCaptions());
-    EXPECT_FALSE(C.Menu->GetVisible());
-
-    F.Restore(C.Form);
-    ASSERT_EQ(2u, Calls.size());
-    EXPECT_EQ(C.Manager, Calls[1].Child);
-    EXPECT_FALSE(Calls[1].AddItems);
+    F.Maximize(B.Form);
+    F.Restore(B.Form);
+    using TCalls = std::vector<std::pair<TcbBarManager*, bool>>;
+    EXPECT_EQ((TCalls{{B.Manager, true}, {B.Manager, false}}), Calls);
     EXPECT_EQ(Captions({"&File", "&Window"}), F.FrameCaptions());
-    EXPECT_TRUE(C.Menu->GetVisible());
+    EXPECT_TRUE(B.Menu->GetVisible());
 }
 
 TEST(MDIMerge, ASecondChildSwapsTheMergedLinksAndAGoneChildTakesItsLinksAlong)
@@ -202,89 +208,9 @@ TEST(MDIMerge, AssignKeepsTheSystemMenuLinkFirst)
     F.FrameMenu->GetItemLinks()->Assign(Other->GetItemLinks());
     EXPECT_EQ(Captions({"<system>", "&Alpha", "&Beta"}), F.FrameCaptions());
     EXPECT_EQ(System, SystemItemOf(F.FrameMenu));
-    // Assigning the bar's own links again keeps one system-menu link, not two.
-    TcbBar* Copy = F.FrameManager->GetBars()->Add();
-    Copy->GetItemLinks()->Assign(F.FrameMenu->GetItemLinks());
-    F.FrameMenu->GetItemLinks()->Assign(Copy->GetItemLinks());
-    EXPECT_EQ(Captions({"<system>", "&Alpha", "&Beta"}), F.FrameCaptions());
-
     // Restoring still takes it away.
     F.Restore(C.Form);
     EXPECT_EQ(nullptr, SystemItemOf(F.FrameMenu));
-}
-
-TEST(MDIButtons, ACancelModeReleasesAHeldButtonAndADisabledOneNeitherPressesNorDrags)
-{
-    TMDIFixture F;
-    auto C = F.AddChild("Child", Captions({"&Edit"}));
-    F.Maximize(C.Form);
-    TcbBarControl* Window = F.FrameMenuWindow();
-    const HWND Bar = Window->GetHandle();
-    auto Press = [&](int32_t Index) {
-        const TRect R = Window->GetMDIButtonRect(Index);
-        POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
-        POINT S = P;
-        ClientToScreen(Bar, &S);
-        SendMessageA(Bar, WM_NCHITTEST, 0, MAKELPARAM(S.x, S.y));
-        SendMessageA(Bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(P.x, P.y));
-    };
-
-    Press(1);
-    EXPECT_EQ(1, TcbBarControl::GetPressedMDIButton());
-    EXPECT_EQ(Bar, GetCapture());
-    EXPECT_FALSE(cbIsBarDragging());
-    SendMessageA(Bar, WM_CANCELMODE, 0, 0);
-    EXPECT_EQ(-1, TcbBarControl::GetPressedMDIButton());
-    EXPECT_EQ(-1, TcbBarControl::GetHotMDIButton());
-    EXPECT_NE(Bar, GetCapture());
-    EXPECT_TRUE(IsZoomed(C.Form->GetHandle()));
-    EXPECT_TRUE(C.Form->SysCommands.empty());
-
-    // A minimize entry grayed in the child's window menu: the button is disabled, a press on it
-    // takes no capture and starts no drag of the bar.
-    ASSERT_NE(-1, static_cast<int>(EnableMenuItem(GetSystemMenu(C.Form->GetHandle(), FALSE), SC_MINIMIZE,
-                                                  MF_BYCOMMAND | MF_GRAYED)));
-    EXPECT_FALSE(Window->IsMDIButtonEnabled(0));
-    EXPECT_TRUE(Window->IsMDIButtonEnabled(1)) << "restore is always offered";
-    const TRect Before = WindowRectOf(Bar);
-    Press(0);
-    EXPECT_EQ(-1, TcbBarControl::GetPressedMDIButton());
-    EXPECT_NE(Bar, GetCapture());
-    EXPECT_FALSE(cbIsBarDragging());
-    SendMessageA(Bar, WM_LBUTTONUP, 0, 0);
-    const TRect After = WindowRectOf(Bar);
-    EXPECT_TRUE(EqualRect(&Before, &After));
-    EXPECT_EQ(dsTop, F.FrameMenu->GetDockingStyle());
-    EXPECT_TRUE(IsZoomed(C.Form->GetHandle()));
-    EXPECT_TRUE(C.Form->SysCommands.empty());
-}
-
-TEST(MDIButtons, TheCloseButtonAloneWithShowCloseButton)
-{
-    TMDIFixture F;
-    TcbBarControl* Window = F.FrameMenuWindow();
-    EXPECT_EQ(mbmNone, Window->GetMDIButtonsMode());
-    const int32_t Width = Window->GetWidth();
-    F.FrameManager->SetShowCloseButton(true);
-    TestSupport::PumpFor(20);
-    Window = F.FrameMenuWindow();
-    ASSERT_EQ(mbmCloseOnly, Window->GetMDIButtonsMode());
-    const TRect Close = Window->GetMDIButtonRect(2);
-    EXPECT_EQ(GetSystemMetrics(SM_CXMENUSIZE) - 2, Close.right - Close.left);
-    const TRect Minimize = Window->GetMDIButtonRect(0);
-    EXPECT_TRUE(IsRectEmpty(&Minimize));
-    EXPECT_TRUE(Window->IsMDIButtonEnabled(2));
-    EXPECT_FALSE(Window->IsMDIButtonEnabled(0));
-    EXPECT_GE(Window->GetWidth(), Width) << "the button takes room on the bar";
-
-    // A maximized child brings the three buttons back; its restore goes back to one.
-    auto C = F.AddChild("Child", Captions({"&Edit"}));
-    F.Maximize(C.Form);
-    EXPECT_EQ(mbmThreeButtons, F.FrameMenuWindow()->GetMDIButtonsMode());
-    F.Restore(C.Form);
-    EXPECT_EQ(mbmCloseOnly, F.FrameMenuWindow()->GetMDIButtonsMode());
-    F.FrameManager->SetShowCloseButton(false);
-    EXPECT_EQ(mbmNone, F.FrameMenuWindow()->GetMDIButtonsMode());
 }
 
 TEST(MDIMerge, AMaximizedChildWindowDestroyedUnderItsFormLeavesNothingBehind)
