@@ -752,7 +752,7 @@ void TcbBarManager::SetFlatCloseButton(bool Value)
         return;
     FFlatCloseButton = Value;
     if (!IsLoading())
-        RebuildBarWindows();
+        MainMenuCloseButtonChanged();
 }
 
 void TcbBarManager::SetHelpButtonGlyph(TBitmap* Value)
@@ -909,7 +909,19 @@ void TcbBarManager::SetShowCloseButton(bool Value)
         return;
     FShowCloseButton = Value;
     if (!IsLoading())
-        RebuildBarWindows();
+        MainMenuCloseButtonChanged();
+}
+
+void TcbBarManager::MainMenuCloseButtonChanged()
+{
+    // The close button takes room on the main menu bar: a control selected there lets go first.
+    TCustomcbBarControl* Window = FMainMenuBar ? FMainMenuBar->GetBarControl() : nullptr;
+    if (!Window)
+        return;
+    if (FSelectedItemControl && FSelectedItemControl->GetBarControl() == Window)
+        SetSelectedItemControl(nullptr);
+    if (Window->HandleAllocated())
+        Window->RebuildBar();
 }
 
 void TcbBarManager::SetShowFullMenusAfterDelay(bool Value)

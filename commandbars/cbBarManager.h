@@ -506,6 +506,18 @@ public:
     // The frame form's manager: an MDI child was activated or destroyed or changed its zoom
     // state; the children's main menu bars are merged into this one's accordingly.
     void CheckMDIChild();
+    // Merges the main menu bar of the MDI child ChildWnd into this manager's (Activate) or takes
+    // it out again; SkipItems leaves the links alone (only the system-menu item follows the
+    // zoom state), Switching keeps the main menu bar locked for the next child's merge.
+    void MergeMDIChild(HWND ChildWnd, bool Activate, bool SkipItems, bool Switching);
+    // The system-menu item of a maximized child at the head of the main menu bar, and its end.
+    void AddSystemMenuSubItem(HWND ChildWnd);
+    void RemoveSystemMenuSubItem();
+    // The active MDI child of the owner frame (nullptr when the form is no frame or none is
+    // active), and the same only while it is maximized and has a system menu: the main menu
+    // bar shows its minimize, restore and close buttons.
+    HWND GetActiveMDIChild() const;
+    HWND GetZoomedMDIChild() const;
     bool IsDetaching() const { return FDetaching; }
     void SetDetaching(bool Value) { FDetaching = Value; }
     // Bars to show once the form's window exists.
@@ -578,6 +590,8 @@ private:
     // colour, their border or the redraw lock). The customizing dialog's options page follows
     // the options shown there.
     void RebuildBarWindows();
+    // FlatCloseButton or ShowCloseButton changed: the main menu bar's window rebuilds.
+    void MainMenuCloseButtonChanged();
     void RepaintBarWindows();
     void RefreshDockControls();
     void OptionsChanged();
@@ -692,6 +706,13 @@ private:
     bool FActive = false;
     bool FDetaching = false;
     std::vector<TcbBar*> FBarsWaitingForWindow;
+    // MDI merging: the last active child, whether it was maximized, the Visible its main menu
+    // bar had before it was merged, and the re-entrancy guard of CheckMDIChild.
+    HWND FLastActiveMDIChild = nullptr;
+    bool FZoomedMDIChild = false;
+    bool FMergedChildBarVisible = true;
+    bool FCheckingMDIChild = false;
+    bool FMDICheckPending = false;
     TStream* FIniStream = nullptr;
     int32_t FDockRedrawLock = 0;
 };

@@ -11,6 +11,7 @@
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbSubMenu.h"
+#include "commandbars/cbSystemMenu.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/styles/cbPainterOffice11.h"
@@ -46,6 +47,7 @@ void cbFrameworkInit()
     cbOffice11PainterInit();
     cbBarManagersInit();
     cbItemControlsInit();
+    cbSystemMenuInit();
     cbSubMenuInit();
     cbBarLayoutStoreInit();
     cbBarDragInit();
@@ -58,6 +60,7 @@ void cbFrameworkDone()
         return;
     uiLookAndFeelPaintersDone();
     cbSubMenuDone();
+    cbSystemMenuDone();
     cbItemControlsDone();
     // Managers still alive go before the rest: they hold the Office11 colours and may call the
     // extensions.

@@ -11,6 +11,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbStrings.h"
 #include "commandbars/cbSubMenu.h"
+#include "commandbars/cbSystemMenu.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -540,12 +541,25 @@ void TcbBarItemLinks::Assign(TPersistent* Source)
     }
     if (S == this)
         return;
+    // A maximized MDI child's system-menu item at the head of a main menu bar is not the
+    // user's: it stays first whatever the links become.
+    TcbBarItem* SystemMenuItem = nullptr;
+    if (GetCount() > 0 && dynamic_cast<TSystemMenuSubItem*>(GetItem(0)->GetItem()))
+        SystemMenuItem = GetItem(0)->GetItem();
     {
         TFlagScope Assigning(FAssigning);
         TCollection::Assign(Source);
     }
     for (int32_t I = 0; I < GetCount(); ++I)
         GetItem(I)->SetVisible(GetItem(I)->FLoadedVisible);
+    if (SystemMenuItem) {
+        // The source may have brought one along (an assign from the same bar's copy).
+        if (GetCount() > 0 && GetItem(0)->GetItem() == SystemMenuItem)
+            return;
+        TcbBarItemLink* Link = Add();
+        Link->SetItem(SystemMenuItem);
+        Link->SetIndex(0);
+    }
 }
 
 TcbBarItemLink* TcbBarItemLinks::GetAvailableItem(int32_t Index) const { return At(FAvailable, Index); }

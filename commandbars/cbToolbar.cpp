@@ -40,6 +40,7 @@ TcbBarControl::~TcbBarControl()
 {
     if (FLostTimer)
         ThreadTimerStop(FLostTimer);
+    ResetMDIButtons();
     if (FDockSite)
         FDockSite->RemoveBar(this, false);
     if (FRotatedFont)
@@ -609,6 +610,7 @@ void TcbBarControl::PaintBar(HDC DC)
             }
         }
     }
+    DrawMDIButtons(DC, Rest);
     if (GetDockingStyle() != dsNone && IsMarkVisible()) {
         TRect Mark{};
         GetPainter()->CalcMarkRect(this, Mark);
@@ -741,7 +743,8 @@ void TcbBarControl::WMNCHitTest(TMessage& M)
     TRect Mark{};
     if (IsMarkVisible())
         GetPainter()->CalcMarkRect(this, Mark);
-    if (InGrip || (cbInRect(Client, C) && !cbInRect(Mark, C)))
+    // The MDI buttons are no place to drag from, usable or not.
+    if (InGrip || (cbInRect(Client, C) && !cbInRect(Mark, C) && MDIButtonAtPos(C, false) < 0))
         FHitCode = HTCAPTION;
     M.Result = HTCLIENT;
 }
@@ -796,6 +799,8 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
     TCustomcbBarControl::WndProc(M);
     if (!IsLiveBarControl(this) || IsCustomizing() || Designing || Control)
         return;
+    if (MDIButtonDown(P))
+        return;
     if (Hit == HTCAPTION) {
         POINT S{P.x, P.y};
         ::ClientToScreen(FHandle, &S);
@@ -823,6 +828,8 @@ void TcbBarControl::WMMouseMove(TMessage& M)
         EditWidthMouseMove(Here);
         return;
     }
+    if (MDIMouseMove(Here))
+        return;
     if (!IsCustomizing() && !ActiveBarControl() && IsMarkVisible() && GetPainter()->IsBarMarkShown() &&
         FMarkState != bstPressed) {
         const TPoint P = Here;
@@ -1000,6 +1007,12 @@ void TcbBarControl::WndProc(TMessage& M)
             DockOrFloat();
             return;
         }
+        // A quick second press on an MDI button is a press like the first.
+        if (TcbBarManager* Manager = GetBarManager(); Manager && !Manager->IsCustomizingOrDesigning() &&
+            MDIButtonDown(TPoint{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)})) {
+            M.Result = 0;
+            return;
+        }
         break;
     case WM_LBUTTONUP:
         if (FWidthCaptured) {
@@ -1007,12 +1020,21 @@ void TcbBarControl::WndProc(TMessage& M)
             M.Result = 0;
             return;
         }
+        if (!GetIgnoreNextButtonUp() &&
+            MDIButtonUp(TPoint{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)}) && !IsLiveBarControl(this))
+            return;
+        break;
+    case WM_CANCELMODE:
+        ResetMDIButtons();
         break;
     case WM_CAPTURECHANGED:
         TCustomcbBarControl::WndProc(M);
         // Another window took the mouse: the width drag ends where it is, unchanged.
         if (FWidthCaptured && reinterpret_cast<HWND>(M.LParam) != FHandle)
             EndEditWidthSizing();
+        // A held MDI button whose capture another window took is let go unclicked.
+        if (reinterpret_cast<HWND>(M.LParam) != FHandle && GetPressedMDIButton() >= 0)
+            ResetMDIButtons();
         return;
     case WM_SIZING:
         WMSizing(M);
@@ -1036,6 +1058,9 @@ void TcbBarControl::WndProc(TMessage& M)
         TCustomcbBarControl::WndProc(M);
         if (IsLiveBarControl(this))
             SetCloseButtonState(0);
+        // A hot MDI button is normal again (a held one keeps its state until the release).
+        if (IsLiveBarControl(this) && GetHotMDIButton() >= 0 && GetPressedMDIButton() < 0)
+            ResetMDIButtons();
         return;
     case WM_MOUSEMOVE:
         WMMouseMove(M);

@@ -180,6 +180,17 @@ public:
     int32_t GetPreferredBarHeight(TcbBarDockingStyle Style);
     void CalcWrappedSize(bool ReserveMark, int32_t Length, TSize& Size);
     TRect GetMDIButtonRect(int32_t Index) const;
+    // The MDI buttons of a main menu bar (0 minimize, 1 restore, 2 close): three for the
+    // maximized active child of the manager's frame, else the close button alone with the
+    // manager's ShowCloseButton; whether a shown button can be used; the button under a
+    // client point (-1: none).
+    TcbMDIButtonsMode GetMDIButtonsMode() const;
+    bool IsMDIButtonEnabled(int32_t Index) const;
+    bool IsMDIButtonHot(TcbMDIButton Button) const override;
+    int32_t MDIButtonAtPos(TPoint P, bool EnabledOnly) const;
+    // The one pressed and the one hot MDI button of all toolbar windows (-1: none).
+    static int32_t GetPressedMDIButton();
+    static int32_t GetHotMDIButton();
     TPoint GetGrabPoint(TcbBarDockingStyle Style);
     TcbDockCol* GetDockCol() const;
     // The window wraps its controls: floating, or docked MultiLine.
@@ -283,6 +294,14 @@ private:
     void InvertSizingFrame(); // draws or erases the inverted frame (DSTINVERT)
     TRect EditSizingFrame() const; // screen
     TRect SizeGripRect() const; // window coordinates
+    // The MDI buttons (cbToolbarMDI.cpp): drawing, taken out of Rest while painting, or at once
+    // after a change; the press, the release, the mouse over them and the reset.
+    void DrawMDIButtons(HDC DC, HRGN Rest);
+    void RedrawMDIButtons();
+    bool MDIButtonDown(TPoint P);
+    bool MDIButtonUp(TPoint P);
+    bool MDIMouseMove(TPoint P);
+    void ResetMDIButtons();
     bool IsOwnerFormVisible() const;
 
     HWND FSavedFocus = nullptr;

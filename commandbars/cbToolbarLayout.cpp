@@ -264,10 +264,8 @@ std::vector<TcbLayoutItem> TcbBarControl::LayoutItems(std::vector<TcbBarItemLink
 
 TcbMDIButtonGeometry TcbBarControl::MDIGeometry() const
 {
-    // The modes (a maximized MDI child, the manager's close button) come with the MDI support;
-    // until then a main menu bar shows none.
     TcbMDIButtonGeometry G;
-    G.Mode = mbmNone;
+    G.Mode = GetMDIButtonsMode();
     G.ButtonWidth = FMDIButtonWidth;
     G.ButtonHeight = FMDIButtonHeight;
     G.Vertical = IsVerticallyDocked();
@@ -276,6 +274,34 @@ TcbMDIButtonGeometry TcbBarControl::MDIGeometry() const
     const TRect C = GetClientRect();
     G.ClientWidth = C.right - C.left;
     G.ClientHeight = C.bottom - C.top;
+    if (G.Mode == mbmNone || !G.Wrap)
+        return G;
+    // A wrapping bar: the last line is the one of the last placed control; the buttons keep to
+    // the far band unless a control of that line reaches into it.
+    TcbBarItemLinks* Links = GetItemLinks();
+    const TRect* Last = nullptr;
+    for (int32_t I = Links ? Links->GetShownItemCount() - 1 : -1; I >= 0 && !Last; --I)
+        if (const TRect& R = Links->GetShownItem(I)->GetItemRect(); !IsRectEmpty(&R))
+            Last = &R;
+    G.HasShownLinks = Last != nullptr;
+    if (!Last)
+        return G;
+    G.LastLineTop = G.Vertical ? G.ClientWidth - Last->right : Last->top;
+    G.LastLineBottom = G.Vertical ? G.ClientWidth - Last->left : Last->bottom;
+    const int32_t Thickness = G.Vertical ? G.ClientWidth : G.ClientHeight;
+    const int32_t Band = Thickness - (G.Vertical ? G.ButtonWidth : G.ButtonHeight);
+    for (int32_t I = 0; I < Links->GetShownItemCount(); ++I) {
+        const TRect& R = Links->GetShownItem(I)->GetItemRect();
+        if (IsRectEmpty(&R))
+            continue;
+        const int32_t Top = G.Vertical ? G.ClientWidth - R.right : R.top;
+        const int32_t Bottom = G.Vertical ? G.ClientWidth - R.left : R.bottom;
+        if (Bottom > G.LastLineTop && Top < G.LastLineBottom && Bottom > Band) {
+            G.LastLineReachesBand = true;
+            G.LastLineTop = std::min(G.LastLineTop, Top);
+            G.LastLineBottom = std::max(G.LastLineBottom, Bottom);
+        }
+    }
     return G;
 }
 

@@ -1,0 +1,158 @@
+// The MDI buttons of the frame's main menu bar under the real mouse: a click on restore, a
+// press released elsewhere, a grayed minimize drawn disabled and deaf to presses, hot tracking,
+// and the close button alone; and the picture of a frame with a maximized child's merged menu.
+#include <gtest/gtest.h>
+
+#include "commandbars/cbBarDrag.h"
+#include "commandbars/cbItemLinks.h"
+#include "tests/commandbars/support/MDIFixture.h"
+#include "tests/support/InputDriver.h"
+#include "tests/support/Screenshot.h"
+#include "tests/support/TestSupport.h"
+
+using CommandBarsTest::Captions;
+using CommandBarsTest::TMDIFixture;
+
+namespace {
+
+// How many pixels of Colour the rect of the shot holds.
+int CountColour(const TestSupport::TShot& Shot, const TRect& R, COLORREF Colour)
+{
+    int N = 0;
+    for (int32_t Y = R.top; Y < R.bottom; ++Y)
+        for (int32_t X = R.left; X < R.right; ++X)
+            N += Shot.At(X, Y) == Colour ? 1 : 0;
+    return N;
+}
+
+TRect InShot(TcbBarControl* Window, TRect R)
+{
+    const POINT O = TestSupport::ClientOrigin(Window->GetHandle());
+    OffsetRect(&R, O.x, O.y);
+    return R;
+}
+
+} // namespace
+
+TEST(MDIButtonsInput, RestoreClickedRestoresAndAReleaseElsewhereDoesNothing)
+{
+    TMDIFixture F;
+    auto C = F.AddChild("Child", Captions({"&Edit", "&Tools"}));
+    F.Maximize(C.Form);
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Frame));
+    TcbBarControl* Window = F.FrameMenuWindow();
+    ASSERT_EQ(mbmThreeButtons, Window->GetMDIButtonsMode());
+    const HWND Child = C.Form->GetHandle();
+
+    // Hot under the mouse.
+    const POINT Restore = F.MDIButtonCentre(1);
+    TestSupport::MoveTo(Restore);
+    TestSupport::WaitProcessed();
+    EXPECT_TRUE(TestSupport::PumpUntil([] { return TcbBarControl::GetHotMDIButton() == 1; }, 5000, "restore hot"));
+
+    // Pressed, then released below the bar: nothing is sent.
+    C.Form->SysCommands.clear();
+    TestSupport::ButtonDown();
+    TestSupport::WaitProcessed();
+    EXPECT_EQ(1, TcbBarControl::GetPressedMDIButton());
+    EXPECT_FALSE(cbIsBarDragging());
+    TestSupport::MoveTo(POINT{Restore.x - 200, Restore.y + 150});
+    TestSupport::ButtonUp();
+    TestSupport::WaitProcessed();
+    TestSupport::PumpFor(30);
+    EXPECT_EQ(-1, TcbBarControl::GetPressedMDIButton());
+    EXPECT_NE(Window->GetHandle(), GetCapture());
+    EXPECT_TRUE(C.Form->SysCommands.empty());
+    EXPECT_TRUE(IsZoomed(Child));
+
+    // Press and release on it: SC_RESTORE, the child restored and its menus back home.
+    TestSupport::Click(F.MDIButtonCentre(1));
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return !IsZoomed(Child); }, 5000, "the child restored"));
+    EXPECT_EQ(std::vector<UINT>{SC_RESTORE}, C.Form->SysCommands);
+    TestSupport::PumpFor(30);
+    EXPECT_EQ(Captions({"&File", "&Window"}), F.FrameCaptions());
+    EXPECT_TRUE(C.Menu->GetVisible());
+    EXPECT_EQ(mbmNone, F.FrameMenuWindow()->GetMDIButtonsMode());
+}
+
+TEST(MDIButtonsInput, AGrayedMinimizeDrawsDisabledAndIgnoresPresses)
+{
+    TMDIFixture F;
+    auto C = F.AddChild("Child", Captions({"&Edit"}));
+    F.Maximize(C.Form);
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Frame));
+    TcbBarControl* Window = F.FrameMenuWindow();
+    const TRect Minimize = Window->GetMDIButtonRect(0);
+    // The glyph in the button text colour while enabled...
+    const TestSupport::TShot Enabled = TestSupport::CaptureWindow(Window->GetHandle());
+    EXPECT_GT(CountColour(Enabled, InShot(Window, Minimize), GetSysColor(COLOR_BTNTEXT)), 0);
+
+    // ...and without it once the child's window menu grays the command.
+    EnableMenuItem(GetSystemMenu(C.Form->GetHandle(), FALSE), SC_MINIMIZE, MF_BYCOMMAND | MF_GRAYED);
+    RedrawWindow(Window->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const TestSupport::TShot Disabled = TestSupport::CaptureWindow(Window->GetHandle());
+    EXPECT_EQ(0, CountColour(Disabled, InShot(Window, Minimize), GetSysColor(COLOR_BTNTEXT)));
+    EXPECT_GT(CountColour(Disabled, InShot(Window, Minimize), GetSysColor(COLOR_BTNSHADOW)), 0);
+    // The restore button is drawn as before.
+    const TRect Restore = InShot(Window, Window->GetMDIButtonRect(1));
+    EXPECT_EQ(CountColour(Enabled, Restore, GetSysColor(COLOR_BTNTEXT)),
+              CountColour(Disabled, Restore, GetSysColor(COLOR_BTNTEXT)));
+
+    // A press on it: neither hot nor pressed, no capture, no drag of the bar, nothing sent.
+    const RECT Before = F.ScreenRect();
+    C.Form->SysCommands.clear();
+    TestSupport::MoveTo(F.MDIButtonCentre(0));
+    TestSupport::WaitProcessed();
+    EXPECT_EQ(-1, TcbBarControl::GetHotMDIButton());
+    TestSupport::ButtonDown();
+    TestSupport::WaitProcessed();
+    EXPECT_EQ(-1, TcbBarControl::GetPressedMDIButton());
+    EXPECT_FALSE(cbIsBarDragging());
+    TestSupport::MoveTo(POINT{F.MDIButtonCentre(0).x - 40, F.MDIButtonCentre(0).y + 60});
+    TestSupport::ButtonUp();
+    TestSupport::WaitProcessed();
+    TestSupport::PumpFor(30);
+    EXPECT_EQ(dsTop, F.FrameMenu->GetDockingStyle());
+    const RECT After = F.ScreenRect();
+    EXPECT_TRUE(EqualRect(&Before, &After));
+    EXPECT_TRUE(C.Form->SysCommands.empty());
+    EXPECT_TRUE(IsZoomed(C.Form->GetHandle()));
+}
+
+TEST(MDIButtonsInput, TheCloseButtonAloneFiresOnCloseButtonClickOnce)
+{
+    TMDIFixture F;
+    int Clicks = 0;
+    F.FrameManager->OnCloseButtonClick = [&Clicks](TObject*) { ++Clicks; };
+    F.FrameManager->SetShowCloseButton(true);
+    TestSupport::PumpFor(20);
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Frame));
+    ASSERT_EQ(mbmCloseOnly, F.FrameMenuWindow()->GetMDIButtonsMode());
+    TestSupport::Click(F.MDIButtonCentre(2));
+    TestSupport::WaitProcessed();
+    TestSupport::PumpFor(30);
+    EXPECT_EQ(1, Clicks);
+    EXPECT_EQ(-1, TcbBarControl::GetPressedMDIButton());
+    EXPECT_NE(F.FrameMenuWindow()->GetHandle(), GetCapture());
+}
+
+TEST(MDIButtonsInput, PictureOfAFrameWithAMaximizedChild)
+{
+    TMDIFixture F;
+    auto C = F.AddChild("Child", Captions({"&Edit", "&Tools"}));
+    SendMessageA(C.Form->GetHandle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(LoadIconA(nullptr, IDI_APPLICATION)));
+    F.Maximize(C.Form);
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Frame));
+    const POINT Close = F.MDIButtonCentre(2);
+    TestSupport::MoveTo(POINT{Close.x - 60, Close.y + 80});
+    TestSupport::MoveTo(Close);
+    TestSupport::WaitProcessed();
+    TestSupport::PumpUntil([] { return TcbBarControl::GetHotMDIButton() == 2; }, 5000, "close hot");
+    RedrawWindow(F.Frame->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    TestSupport::PumpFor(200);
+    const TestSupport::TShot Shot = TestSupport::CaptureScreen(F.Frame->GetHandle());
+    EXPECT_FALSE(TestSupport::SaveShot(Shot, "mdi-merged").empty());
+    // The merged menus and the system-menu item are on the frame's bar in the picture.
+    EXPECT_EQ(Captions({"<system>", "&File", "&Window", "&Edit", "&Tools"}), F.FrameCaptions());
+}
