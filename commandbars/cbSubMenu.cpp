@@ -1308,6 +1308,8 @@ void TcbBarSubMenuControl::DetachLoop()
     HWND CaptureWnd = FHandle;
     if (TCustomcbBarControl* Parent = GetParentBar(); Parent && IsLiveBarControl(Parent) && Parent->HandleAllocated())
         CaptureWnd = Parent->GetHandle();
+    // The band's hint would show up in the middle of the drag, or after the menus have gone.
+    Manager->ActivateHint(false, std::string());
     SetCapture(CaptureWnd);
     Manager->SetDetaching(true);
     TScopeExit End([Manager, CaptureWnd] {

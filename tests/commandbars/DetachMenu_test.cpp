@@ -111,6 +111,7 @@ struct TSample {
     bool ToolsShown = false;
     RECT ToolsRect{};
     HWND Capture = nullptr;
+    bool Hint = false;
 };
 
 // Samples the scene every 10 ms on the user-interface thread, also inside the detach loop.
@@ -152,6 +153,7 @@ private:
         GetCursorPos(&S.Cursor);
         S.Detaching = FFixture.Manager->IsDetaching();
         S.Capture = GetCapture();
+        S.Hint = CommandBarsTest::HintVisible();
         if (TcbBarControl* W = FFixture.ToolsWindow(); W && W->HandleAllocated() && IsWindowVisible(W->GetHandle())) {
             S.ToolsShown = true;
             ::GetWindowRect(W->GetHandle(), &S.ToolsRect);
@@ -345,7 +347,8 @@ TEST(DetachBand, ReleasingAfterTheDragLeavesToolsFloatingThereAndClosesTheMenus)
     TDetachSampler Sampler(F);
     TestSupport::TInputScript S;
     S.MoveTo(Band).WaitProcessed().ButtonDown().WaitProcessed();
-    S.MoveTo(Out).WaitProcessed().Delay(100).ButtonUp().WaitProcessed();
+    // Held there for longer than the hint's delay.
+    S.MoveTo(Out).WaitProcessed().Delay(kHintShowDelay + 300).ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
     TestSupport::PumpFor(50);
@@ -363,6 +366,10 @@ TEST(DetachBand, ReleasingAfterTheDragLeavesToolsFloatingThereAndClosesTheMenus)
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
     EXPECT_FALSE(F.Manager->IsDetaching());
     EXPECT_EQ(nullptr, GetCapture());
+    int HintTicks = 0;
+    for (const TSample& Sample : Sampler.Samples)
+        HintTicks += Sample.Detaching && Sample.Hint ? 1 : 0;
+    EXPECT_EQ(0, HintTicks) << "the band's hint turned up during the drag";
 }
 
 TEST(DetachBand, AMenuShownWithoutAParentHoldsTheMouseItselfAndDetaches)
