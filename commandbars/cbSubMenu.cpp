@@ -10,6 +10,7 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbCommandQueue.h"
+#include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
@@ -246,6 +247,73 @@ int32_t TcbBarSubMenuControl::GetDetachBandHeight() const
 int32_t TcbBarSubMenuControl::GetItemOffset() const
 {
     return GetDetachBandHeight();
+}
+
+TRect TcbBarSubMenuControl::GetDetachBandRect() const
+{
+    const int32_t Band = GetDetachBandHeight();
+    if (Band <= 0)
+        return {};
+    // Inside the 1-pixel border, above the client area.
+    const TRect W = GetWindowRect();
+    return TRect{1, 1, W.right - W.left - 1, 1 + Band};
+}
+
+bool TcbBarSubMenuControl::IsOnDetachBand(TPoint P) const
+{
+    if (!IsDetachable() || P.y >= 0)
+        return false;
+    const TPoint Offset = GetClientOffset();
+    return cbInRect(GetDetachBandRect(), TPoint{P.x + Offset.x, P.y + Offset.y});
+}
+
+namespace {
+
+// The bar a sub-item's menu becomes when it is torn off (nullptr: none, or the item is gone).
+TcbBar* DetachingBarOf(TCustomcbBarSubItem* SubItem)
+{
+    if (!SubItem || !IsLiveItem(SubItem))
+        return nullptr;
+    const int32_t Index = SubItem->GetDetachingBar();
+    TcbBarManager* Manager = SubItem->GetBarManager();
+    TcbBars* Bars = Manager ? Manager->GetBars() : nullptr;
+    return Bars && Index >= 0 && Index < Bars->GetCount() ? Bars->GetItem(Index) : nullptr;
+}
+
+bool IsLiveManager(TcbBarManager* Manager)
+{
+    return Manager && BarManagers() && BarManagers()->IndexOf(Manager) >= 0;
+}
+
+} // namespace
+
+bool TcbBarSubMenuControl::CanDetachNow() const
+{
+    TcbBar* Bar = DetachingBarOf(GetSubItem());
+    if (!Bar)
+        return false;
+    TCustomcbBarControl* Root = GetRootToolbar(const_cast<TcbBarSubMenuControl*>(this));
+    return !(Root && Root->GetBar() == Bar);
+}
+
+void TcbBarSubMenuControl::SetDetachBandHot(bool Value)
+{
+    if (Value && !IsDetachable())
+        return;
+    if (Value == FDetachBandHot)
+        return;
+    FDetachBandHot = Value;
+    if (HandleAllocated() && !IsAnimating() && !FDestroying) {
+        HDC DC = GetWindowDC(FHandle);
+        DrawNonClient(DC);
+        ReleaseDC(FHandle, DC);
+    }
+    if (TcbBarManager* Manager = GetBarManager()) {
+        if (Value)
+            Manager->ActivateHint(true, uiGetResourceString(cbsDragToFloat));
+        else
+            Manager->ActivateHint(false, std::string());
+    }
 }
 
 TBitmap* TcbBarSubMenuControl::GetBackgroundBitmap() const
@@ -1176,6 +1244,172 @@ bool TcbBarSubMenuControl::HandleExpandKeys(uint16_t Key)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Tearing the menu off
+
+namespace {
+
+// What a cancelled tear-off puts back: the bar as it was before the drag began.
+struct TDetachedBarState {
+    bool Visible = false;
+    TcbBarDockingStyle DockingStyle = dsNone;
+    TcbBarDockControl* DockControl = nullptr;
+    int32_t FloatLeft = 0, FloatTop = 0, FloatClientWidth = 0, FloatClientHeight = 0;
+
+    explicit TDetachedBarState(const TcbBar* Bar) :
+        Visible(Bar->GetVisible()), DockingStyle(Bar->GetDockingStyle()), DockControl(Bar->GetDockControl()),
+        FloatLeft(Bar->GetFloatLeft()), FloatTop(Bar->GetFloatTop()), FloatClientWidth(Bar->GetFloatClientWidth()),
+        FloatClientHeight(Bar->GetFloatClientHeight())
+    {
+    }
+
+    void Restore(TcbBar* Bar) const
+    {
+        Bar->SetVisible(false);
+        Bar->SetFloatLeft(FloatLeft);
+        Bar->SetFloatTop(FloatTop);
+        Bar->SetFloatClientWidth(FloatClientWidth);
+        Bar->SetFloatClientHeight(FloatClientHeight);
+        // A site that went meanwhile is not brought back.
+        TcbBarDockControl* Control = DockControl;
+        if (Control) {
+            const std::vector<TcbDockControl*> Sites = Bar->GetBarManager()->DockSites();
+            if (std::find(Sites.begin(), Sites.end(), static_cast<TcbDockControl*>(Control)) == Sites.end())
+                Control = nullptr;
+        }
+        Bar->SetDockingStyleAndControl(DockingStyle, Control);
+        if (Visible)
+            Bar->SetVisible(true);
+    }
+};
+
+} // namespace
+
+void TcbBarSubMenuControl::DetachLoop()
+{
+    TCustomcbBarSubItem* SubItem = GetSubItem();
+    TcbBarManager* Manager = GetBarManager();
+    if (!SubItem || !Manager || Manager->IsDetaching() || !HandleAllocated())
+        return;
+    SubItem->DoDetaching();
+    // The handler may have closed the menu or taken the bar away.
+    if (!IsLiveBarControl(this) || FDestroying || !HandleAllocated() || !IsLiveItem(SubItem) || !CanDetachNow())
+        return;
+    TcbBar* Bar = DetachingBarOf(SubItem);
+    const TDetachedBarState Before(Bar);
+    const int32_t CaptionHeight = GetPainter()->GetFloatingCaptionHeight();
+    // Within 15 pixels of the band the drag has not begun yet.
+    TRect Threshold = GetDetachBandRect();
+    {
+        const TRect W = GetWindowRect();
+        OffsetRect(&Threshold, W.left, W.top);
+        InflateRect(&Threshold, 15, 15);
+    }
+    // The menu's parent window holds the mouse; a menu shown on its own holds it itself.
+    HWND CaptureWnd = FHandle;
+    if (TCustomcbBarControl* Parent = GetParentBar(); Parent && IsLiveBarControl(Parent) && Parent->HandleAllocated())
+        CaptureWnd = Parent->GetHandle();
+    // The band's hint would show up in the middle of the drag, or after the menus have gone.
+    Manager->ActivateHint(false, std::string());
+    SetCapture(CaptureWnd);
+    Manager->SetDetaching(true);
+    TScopeExit End([Manager, CaptureWnd] {
+        if (GetCapture() == CaptureWnd)
+            ReleaseCapture();
+        if (IsLiveManager(Manager))
+            Manager->SetDetaching(false);
+    });
+
+    enum class TEnd { Cancelled, Done };
+    TEnd How = TEnd::Cancelled;
+    bool Floating = false;
+    TPoint Last{};
+    {
+        POINT C{};
+        GetCursorPos(&C);
+        Last = TPoint{C.x, C.y};
+    }
+    MSG Msg{};
+    // Ends also when the capture goes elsewhere: the button's release may then never come here.
+    while (GetCapture() == CaptureWnd) {
+        if (!GetMessageA(&Msg, nullptr, 0, 0)) {
+            PostQuitMessage(static_cast<int>(Msg.wParam));
+            break;
+        }
+        Bar = DetachingBarOf(SubItem);
+        if (!Bar)
+            break;
+        const UINT M = Msg.message;
+        if (M == WM_KEYDOWN && Msg.wParam == VK_ESCAPE)
+            break;
+        // The keys belong to the drag while it lasts.
+        if (M >= WM_KEYFIRST && M <= WM_KEYLAST)
+            continue;
+        if (M == WM_LBUTTONUP) {
+            How = TEnd::Done;
+            break;
+        }
+        if (M == WM_MOUSEMOVE) {
+            POINT C{};
+            GetCursorPos(&C);
+            const TPoint P{C.x, C.y};
+            // A window shown or moved under a resting cursor brings moves of its own.
+            if (P.x == Last.x && P.y == Last.y)
+                continue;
+            Last = P;
+            const bool Inside = cbInRect(Threshold, P);
+            if (!Floating) {
+                if (Inside)
+                    continue;
+                // The first time out: the bar floats with its caption under the cursor.
+                Floating = true;
+                Bar->SetVisible(false);
+                Bar->SetDockingStyle(dsNone);
+                Bar->SetFloatLeft(P.x - 100);
+                Bar->SetFloatTop(P.y - CaptionHeight / 2);
+                Bar->SetVisible(true);
+                continue;
+            }
+            // Back at the band: the tear-off is given up.
+            if (Inside)
+                break;
+            if (TCustomcbBarControl* Window = Bar->GetBarControl(); Window && Window->HandleAllocated()) {
+                const TRect W = Window->GetWindowRect();
+                SetWindowPos(Window->GetHandle(), nullptr, P.x - (W.right - W.left) / 2, P.y - CaptionHeight / 2, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            continue;
+        }
+        // Other clicks would act on the windows under the drag.
+        if ((M >= WM_MOUSEFIRST && M <= WM_MOUSELAST) || (M >= WM_NCMOUSEMOVE && M <= WM_NCXBUTTONDBLCLK))
+            continue;
+        TranslateMessage(&Msg);
+        DispatchMessageA(&Msg);
+    }
+    if (GetCapture() == CaptureWnd)
+        ReleaseCapture();
+
+    Bar = DetachingBarOf(SubItem);
+    if (Floating && Bar) {
+        if (How == TEnd::Cancelled) {
+            Before.Restore(Bar);
+        } else {
+            // Torn off: the bar stays where it is and the menus close.
+            if (TCustomcbBarControl* Active = ActiveBarControl())
+                Active->HideAll();
+            else if (IsLiveBarControl(this) && !FDestroying)
+                HideAll();
+            return;
+        }
+    }
+    if (IsLiveBarControl(this) && !FDestroying && HandleAllocated()) {
+        POINT C{};
+        GetCursorPos(&C);
+        ::ScreenToClient(FHandle, &C);
+        SetDetachBandHot(IsOnDetachBand(TPoint{C.x, C.y}));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Keys
 
 void TcbBarSubMenuControl::KeyNavigation(uint16_t Key)
@@ -1365,13 +1599,16 @@ void TcbBarSubMenuControl::WndProc(TMessage& M)
         return;
     }
     case WM_NCHITTEST: {
-        TCustomcbBarControl::WndProc(M);
-        if (IsDetachable() && M.Result != HTCLIENT) {
+        // The detach band is part of the client as far as the mouse goes.
+        if (IsDetachable()) {
             const TRect W = GetWindowRect();
-            const POINT P{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
-            if (P.x > W.left && P.x < W.right - 1 && P.y > W.top && P.y <= W.top + GetDetachBandHeight())
+            const TPoint P{GET_X_LPARAM(M.LParam) - W.left, GET_Y_LPARAM(M.LParam) - W.top};
+            if (cbInRect(GetDetachBandRect(), P)) {
                 M.Result = HTCLIENT;
+                return;
+            }
         }
+        TCustomcbBarControl::WndProc(M);
         return;
     }
     case WM_NCPAINT: {
@@ -1418,6 +1655,15 @@ void TcbBarSubMenuControl::WndProc(TMessage& M)
         const TPoint P{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
         if (TCustomcbBarControl* Active = ActiveBarControl(); Active && Active != this && !IsAncestorOf(Active))
             break;
+        if (IsDetachable()) {
+            if (IsOnDetachBand(P)) {
+                SetDetachBandHot(true);
+                if (!IsTrackingMouseLeave(FHandle))
+                    StartTrackMouseLeave(FHandle);
+                return;
+            }
+            SetDetachBandHot(false);
+        }
         if (!IsCustomizing()) {
             CheckScrollButtons(P);
             if (FOnScrollRow) {
@@ -1443,9 +1689,19 @@ void TcbBarSubMenuControl::WndProc(TMessage& M)
         }
         break;
     }
-    case WM_LBUTTONDOWN: {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
         TcbFrameworkEntry Entry;
         const TPoint P{GET_X_LPARAM(M.LParam), GET_Y_LPARAM(M.LParam)};
+        if (IsOnDetachBand(P)) {
+            // The menu may be gone once the drag ends.
+            SetDetachBandHot(true);
+            DetachLoop();
+            M.Result = 0;
+            return;
+        }
+        if (M.Msg == WM_LBUTTONDBLCLK)
+            break;
         if (!IsCustomizing() && IsMarkVisible() && cbInRect(GetMarkRect(), P)) {
             SetMarkState(FMarkState == bstNormal ? bstHot : bstPressed);
             return;
@@ -1462,6 +1718,9 @@ void TcbBarSubMenuControl::WndProc(TMessage& M)
             return;
         break;
     }
+    case WM_MOUSELEAVE:
+        SetDetachBandHot(false);
+        break;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP: {
         TcbFrameworkEntry Entry;

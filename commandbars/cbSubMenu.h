@@ -73,6 +73,14 @@ public:
     int32_t GetDetachCaptionHeight() const override;
     // The band a detachable menu keeps above its rows (0 when not detachable).
     int32_t GetDetachBandHeight() const;
+    // The band's rect in window coordinates (empty when not detachable).
+    TRect GetDetachBandRect() const;
+    // The band under the mouse: drawn hot, with the hint that it can be dragged off.
+    bool IsDetachBandHot() const override { return FDetachBandHot; }
+    void SetDetachBandHot(bool Value);
+    // Whether the sub-item's DetachingBar can be torn off now: it exists and is not the toolbar
+    // the menu chain hangs from.
+    bool CanDetachNow() const;
     // While a row draws, the brush its background was filled with.
     HBRUSH GetCachedBarBrush() const override;
     // The vertical offset of the rows inside the window (the detach band; 0 without one).
@@ -166,6 +174,12 @@ private:
     void HandleMenuKey(uint16_t Key);
     void DrawNonClient(HDC DC);
     bool IsScrollRow(const TcbBarItemControl* Control, bool& Down) const;
+    // Whether a client point lies on the detach band (above the client area).
+    bool IsOnDetachBand(TPoint P) const;
+    // The drag that tears the menu off as its DetachingBar, from a press on the band: the
+    // mouse is held until the button goes up (the bar stays floating and the menus close) or
+    // Esc, the capture lost or the cursor back at the band (the bar is put back as it was).
+    void DetachLoop();
     void InsertContainerContent();
     void RemoveContainerContent();
 
@@ -202,6 +216,7 @@ private:
     std::vector<std::pair<TcbBarItemLink*, int32_t>> FContainers;
     std::vector<std::pair<TcbBarItemLink*, int32_t>> FHiddenContainers;
     bool FContentInserted = false;
+    bool FDetachBandHot = false;
 };
 
 // The content window of a container item: the container's content without the container.
