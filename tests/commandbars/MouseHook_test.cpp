@@ -117,6 +117,30 @@ bool SystemMenuShows()
     return Found;
 }
 
+// Closes every menu still open after a generous while, so that a menu loop the test did not end
+// fails the test instead of holding the thread.
+class TMenuWatchdog {
+public:
+    explicit TMenuWatchdog(uint32_t Milliseconds = 8000)
+    {
+        FTimer = ThreadTimerStart(Milliseconds, [this](UINT_PTR) {
+            ThreadTimerStop(FTimer);
+            for (int Guard = 0; Guard < 8 && TCustomcbBarControl::ActiveBarControl(); ++Guard) {
+                FFired = true;
+                TCustomcbBarControl::ActiveBarControl()->HideAll();
+            }
+        });
+    }
+    TMenuWatchdog(const TMenuWatchdog&) = delete;
+    TMenuWatchdog& operator=(const TMenuWatchdog&) = delete;
+    ~TMenuWatchdog() { ThreadTimerStop(FTimer); }
+    bool Fired() const { return FFired; }
+
+private:
+    UINT_PTR FTimer = 0;
+    bool FFired = false;
+};
+
 } // namespace
 
 TEST(MouseHook, RightAndMiddlePressesOutsideAnOpenMenuAreSwallowedAndCloseIt)
@@ -204,6 +228,40 @@ TEST(MouseHook, AClickOnAnotherTitleSwitchesMenusAndOnItsOwnTitleClosesIt)
     F.CloseMenus();
 }
 
+TEST(MouseHook, TheDroppedListOfAComboInTheOpenMenuCountsAsInside)
+{
+    TMenuFixture F;
+    auto* Combo = new TcbBarCombo(F.Form.get());
+    Combo->SetCaption("Zoom");
+    Combo->SetWidth(90);
+    for (const char* Entry : {"50%", "100%", "200%"})
+        Combo->GetItems()->Add(Entry);
+    F.File->GetItemLinks()->Add()->SetItem(Combo);
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
+    TcbBarSubMenuControl* File = ClickOpen(F, F.File);
+    ASSERT_NE(nullptr, File);
+    TestSupport::Click(TMenuFixture::CenterOf(File, Combo));
+    TestSupport::WaitProcessed();
+    auto* Control = dynamic_cast<TcbBarComboControl*>(TMenuFixture::ControlOf(File, Combo));
+    ASSERT_TRUE(Control && Control->IsEditing());
+    SendMessageA(Control->GetEditor(), WM_KEYDOWN, VK_F4, 1);
+    const HWND List = Combo->GetDropDownWindow();
+    ASSERT_TRUE(List && IsWindowVisible(List));
+    // The list lies outside the menu window: a press on it must not close the menu under it.
+    RECT Row{};
+    ASSERT_NE(LB_ERR, SendMessageA(List, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&Row)));
+    POINT P{(Row.left + Row.right) / 2, (Row.top + Row.bottom) / 2};
+    ClientToScreen(List, &P);
+    RECT MenuRect{};
+    GetWindowRect(File->GetHandle(), &MenuRect);
+    ASSERT_FALSE(PtInRect(&MenuRect, P)) << "the test wants the entry outside the menu window";
+    TestSupport::Click(P);
+    TestSupport::WaitProcessed();
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return Combo->GetItemIndex() == 2; }, 5000, "the picked entry"));
+    EXPECT_EQ("200%", Combo->GetText());
+    F.CloseMenus();
+}
+
 TEST(MouseHook, ALeftReleaseOutsideClosesTheChainUnlessTheClickOpenedIt)
 {
     TMenuFixture F;
@@ -217,7 +275,7 @@ TEST(MouseHook, ALeftReleaseOutsideClosesTheChainUnlessTheClickOpenedIt)
     TestSupport::MoveTo(EmptySpot(F));
     TestSupport::ButtonUp();
     TestSupport::WaitProcessed();
-    EXPECT_EQ(File, TMenuFixture::MenuOf(F.File)) << "the release of the opening click";
+    ASSERT_EQ(File, TMenuFixture::MenuOf(F.File)) << "the release of the opening click";
 
     // Pressed on a command and released over the form: the chain closes and nothing runs.
     TestSupport::MoveTo(TMenuFixture::CenterOf(File, F.Save));
@@ -252,6 +310,7 @@ TEST(MouseHook, ARightClickOnTheListBoxOpensItsBarPopupAtTheCursor)
     F.Popup->OnPopup = [&](TObject*) { ++Popups; };
     RECT Shown{};
     bool SystemMenu = false;
+    TMenuWatchdog Watchdog;
     const UINT_PTR Timer = ThreadTimerStart(10, [&](UINT_PTR) {
         if (TcbBarSubMenuControl* Menu = TMenuFixture::MenuOf(F.Popup); Menu && Menu->HandleAllocated())
             GetWindowRect(Menu->GetHandle(), &Shown);
@@ -264,6 +323,7 @@ TEST(MouseHook, ARightClickOnTheListBoxOpensItsBarPopupAtTheCursor)
     S.Wait();
     ThreadTimerStop(Timer);
 
+    EXPECT_FALSE(Watchdog.Fired()) << "the menu had to be closed by force";
     EXPECT_EQ(1, F.Runs["&Copy"]);
     EXPECT_EQ(1, Popups);
     EXPECT_EQ(At.x, Shown.left) << "the menu opens at the cursor";
@@ -284,12 +344,14 @@ TEST(MouseHook, ARightClickOutsideAnOpenPopupClosesItWithoutASecondPopup)
     const POINT Second = ScreenOf(F.List, 10, 10);
     int Popups = 0;
     F.Popup->OnPopup = [&](TObject*) { ++Popups; };
+    TMenuWatchdog Watchdog;
     TestSupport::TInputScript S;
     S.Click(First, mbRight).WaitForWindow(kMenuWindowClass).Delay(100).Click(Second, mbRight).WaitProcessed();
     S.Play();
     TestSupport::PumpUntil([&] { return Popups >= 1 && !TMenuFixture::MenuOf(F.Popup); }, 10000, "the popup closes");
     S.Wait();
     TestSupport::PumpFor(50);
+    EXPECT_FALSE(Watchdog.Fired()) << "the menu had to be closed by force";
     EXPECT_EQ(1, Popups);
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Popup));
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
