@@ -147,7 +147,8 @@ bool CloseMenusOnClick(UINT Msg, POINT Point, HWND Target)
     struct TLower {
         ~TLower() { gClosingMenus = false; }
     } Lower;
-    const HWND Under = WindowFromPoint(Point);
+    // Only button messages close menus; a move costs no window search.
+    const HWND Under = IsButtonMessage(Msg) ? WindowFromPoint(Point) : nullptr;
     bool Handled = false;
     if (IsRightOrMiddlePress(Msg) && !IsOnBarItemControl(Under, Point) && !IsInsideMenuChain(Open, Under))
         Handled = true;

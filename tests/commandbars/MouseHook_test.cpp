@@ -18,7 +18,10 @@
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/ThreadHook.h"
 #include "platform/win/ThreadTimer.h"
+#include "commandbars/cbExtensions.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/MenuFixture.h"
+#include "tests/commandbars/support/TestBarWindow.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
@@ -140,6 +143,25 @@ private:
     UINT_PTR FTimer = 0;
     bool FFired = false;
 };
+
+// A menu window that stays open when it is told to close all, as a broken window would.
+class TStuckMenu : public CommandBarsTest::TTestBarWindow {
+public:
+    TStuckMenu(TcbBarManager* Manager, TCustomForm* Form) : TTestBarWindow(Manager, nullptr, Form, true) {}
+    void HideAll() override { ++HideAllCalls; }
+    int HideAllCalls = 0;
+};
+
+// Calls the hook body as the system does for a message taken from the queue.
+bool CallMouseHook(UINT Msg, POINT Point, HWND Target, int Code = HC_ACTION)
+{
+    MOUSEHOOKSTRUCT S{};
+    S.pt = Point;
+    S.hwnd = Target;
+    S.wHitTestCode = HTCLIENT;
+    TThreadHookCall Call(nullptr, Code, Msg, reinterpret_cast<LPARAM>(&S));
+    return cbMouseHookProc(Call);
+}
 
 } // namespace
 
@@ -381,47 +403,24 @@ TEST(MouseHook, OnlyMessagesTakenFromTheQueueActAndBadInputIsHarmless)
 {
     TMenuFixture F;
     ASSERT_NE(nullptr, F.OpenByMessage(F.File));
-    MOUSEHOOKSTRUCT S{};
-    S.pt = CenterOfControl(F.Edit);
-    S.hwnd = F.Edit->GetHandle();
-    S.wHitTestCode = HTCLIENT;
-    {
-        // A message only looked at comes again when it is taken: it must not close anything.
-        TThreadHookCall Peek(nullptr, HC_NOREMOVE, WM_RBUTTONDOWN, reinterpret_cast<LPARAM>(&S));
-        EXPECT_FALSE(cbMouseHookProc(Peek));
-        EXPECT_NE(nullptr, TMenuFixture::MenuOf(F.File));
-    }
-    {
-        TThreadHookCall NoStruct(nullptr, HC_ACTION, WM_RBUTTONDOWN, 0);
-        EXPECT_FALSE(cbMouseHookProc(NoStruct));
-        EXPECT_NE(nullptr, TMenuFixture::MenuOf(F.File));
-    }
-    {
-        // A move changes nothing.
-        TThreadHookCall Move(nullptr, HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&S));
-        EXPECT_FALSE(cbMouseHookProc(Move));
-        EXPECT_NE(nullptr, TMenuFixture::MenuOf(F.File));
-    }
-    {
-        TThreadHookCall Take(nullptr, HC_ACTION, WM_RBUTTONDOWN, reinterpret_cast<LPARAM>(&S));
-        EXPECT_TRUE(cbMouseHookProc(Take));
-        EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
-    }
-    {
-        // A press aimed at a window that is gone, with a menu open: the menu closes and the
-        // press is dropped.
-        ASSERT_NE(nullptr, F.OpenByMessage(F.View));
-        HWND Gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        DestroyWindow(Gone);
-        MOUSEHOOKSTRUCT G = S;
-        G.hwnd = Gone;
-        TThreadHookCall Take(nullptr, HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&G));
-        EXPECT_TRUE(cbMouseHookProc(Take));
-        EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.View));
-        // Without a menu the same press is left alone.
-        TThreadHookCall Again(nullptr, HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&G));
-        EXPECT_FALSE(cbMouseHookProc(Again));
-    }
+    const POINT OnEdit = CenterOfControl(F.Edit);
+    // A message only looked at comes again when it is taken: it must not close anything.
+    EXPECT_FALSE(CallMouseHook(WM_RBUTTONDOWN, OnEdit, F.Edit->GetHandle(), HC_NOREMOVE));
+    EXPECT_NE(nullptr, TMenuFixture::MenuOf(F.File));
+    TThreadHookCall NoStruct(nullptr, HC_ACTION, WM_RBUTTONDOWN, 0);
+    EXPECT_FALSE(cbMouseHookProc(NoStruct));
+    EXPECT_NE(nullptr, TMenuFixture::MenuOf(F.File));
+    EXPECT_TRUE(CallMouseHook(WM_RBUTTONDOWN, OnEdit, F.Edit->GetHandle()));
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
+
+    // A press aimed at a window that is gone, with a menu open: the menu closes and the press is
+    // dropped; without a menu the same press is left alone.
+    ASSERT_NE(nullptr, F.OpenByMessage(F.View));
+    HWND Gone = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    DestroyWindow(Gone);
+    EXPECT_TRUE(CallMouseHook(WM_LBUTTONDOWN, OnEdit, Gone));
+    EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.View));
+    EXPECT_FALSE(CallMouseHook(WM_LBUTTONDOWN, OnEdit, Gone));
 }
 
 TEST(MouseHook, TheHooksGoWithTheLastManagerAndComeBackWithANewOne)
@@ -453,4 +452,46 @@ TEST(MouseHook, TheHooksGoWithTheLastManagerAndComeBackWithANewOne)
     TestSupport::Click(EmptySpot(F));
     TestSupport::WaitProcessed();
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
+}
+
+TEST(MouseHook, AChainThatDoesNotCloseIsAskedOnceAndTheHookReturns)
+{
+    TMenuFixture F;
+    auto* Stuck = new TStuckMenu(F.Manager, F.Form.get());
+    TScopeExit Free([Stuck] {
+        Stuck->SetIsActive(false);
+        delete Stuck;
+    });
+    Stuck->ShowAt(100, 100);
+    Stuck->SetBounds(100, 100, 120, 60);
+    Stuck->SetIsActive(true);
+    ASSERT_EQ(Stuck, TCustomcbBarControl::ActiveBarControl());
+    const POINT Outside = EmptySpot(F);
+    EXPECT_FALSE(CallMouseHook(WM_LBUTTONDOWN, Outside, F.Form->GetHandle()));
+    EXPECT_EQ(1, Stuck->HideAllCalls);
+    // Inside it nothing closes.
+    EXPECT_FALSE(CallMouseHook(WM_LBUTTONDOWN, POINT{160, 130}, Stuck->GetHandle()));
+    EXPECT_EQ(1, Stuck->HideAllCalls);
+}
+
+TEST(MouseHook, TheQuickCustomizationWindowOfAPressedMarkKeepsItForTheLeftButton)
+{
+    TMenuFixture F;
+    TcbBarControl* Bar = F.WindowOf(F.Standard);
+    ASSERT_NE(nullptr, Bar);
+    auto* Quick = new CommandBarsTest::TTestBarWindow(F.Manager, nullptr, F.Form.get(), true);
+    TScopeExit Free([Quick] { delete Quick; });
+    Quick->ShowAt(300, 300);
+    Quick->SetBounds(300, 300, 120, 60);
+    Quick->SetParentBar(Bar);
+    cbExtensions().GetOpenQuickControl = [Quick]() -> TCustomcbBarControl* { return Quick; };
+    TScopeExit Reset([] { cbExtensions().GetOpenQuickControl = nullptr; });
+    Bar->SetMarkState(bstPressed);
+    const POINT On{360, 330};
+    ASSERT_EQ(Quick->GetHandle(), WindowFromPoint(On));
+    CallMouseHook(WM_LBUTTONDOWN, On, Quick->GetHandle());
+    CallMouseHook(WM_LBUTTONUP, On, Quick->GetHandle());
+    EXPECT_EQ(bstPressed, Bar->GetMarkStateValue()) << "a left click in the quick window";
+    CallMouseHook(WM_RBUTTONDOWN, On, Quick->GetHandle());
+    EXPECT_EQ(bstNormal, Bar->GetMarkStateValue()) << "a right click in the quick window";
 }
