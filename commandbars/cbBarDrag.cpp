@@ -257,6 +257,10 @@ constexpr TCursor kcbNoDropCursor = 1043;
 // A move along the bar further than this gives or takes the dragged link's group line.
 constexpr int32_t kcbBeginGroupMove = 3;
 
+// The press point of the next drag, set by the bar window that starts it.
+bool gHasDragOrigin = false;
+TPoint gDragOrigin{};
+
 // A manager still in the manager list and not going: the owner form may end during the drag.
 bool ManagerAlive(TcbBarManager* Manager)
 {
@@ -490,7 +494,9 @@ void TLinkDrag::Run()
     FManager->SetItemLinkDragging(true);
     POINT C{};
     GetCursorPos(&C);
-    FStart = FLast = TPoint{C.x, C.y};
+    FLast = TPoint{C.x, C.y};
+    FStart = gHasDragOrigin ? gDragOrigin : FLast;
+    gHasDragOrigin = false;
     if (FLink && FLink->GetControl()) {
         FLinkWindow = FLink->GetBarControl();
         if (FLinkWindow && FLinkWindow->HandleAllocated()) {
@@ -526,10 +532,12 @@ void TLinkDrag::Run()
         case WM_SYSDEADCHAR:
             // The drag owns the keyboard: Esc ends it, Ctrl switches between move and copy at once
             // (the key's state is taken from the message itself), and nothing else reaches a window.
-            if (Msg.message == WM_KEYDOWN && Msg.wParam == VK_ESCAPE) {
+            // With no window focused the keys come as system keys to the active window.
+            if ((Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN) && Msg.wParam == VK_ESCAPE) {
                 Done = true;
-            } else if ((Msg.message == WM_KEYDOWN || Msg.message == WM_KEYUP) && Msg.wParam == VK_CONTROL) {
-                const bool Copy = Msg.message == WM_KEYDOWN;
+            } else if (Msg.message != WM_CHAR && Msg.message != WM_SYSCHAR && Msg.message != WM_DEADCHAR &&
+                       Msg.message != WM_SYSDEADCHAR && Msg.wParam == VK_CONTROL) {
+                const bool Copy = Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN;
                 if (Copy != FCopy) {
                     FCopy = Copy;
                     Move(true);
@@ -716,10 +724,18 @@ void TLinkDrag::InsertLink()
 
 } // namespace
 
+void SetItemLinkDragOrigin(TPoint ScreenPoint)
+{
+    gDragOrigin = ScreenPoint;
+    gHasDragOrigin = true;
+}
+
 void DragItemLink(TcbBarManager* Manager, TcbBarItem* Item, TcbBarItemLink* Link)
 {
-    if (!ManagerAlive(Manager) || Manager->IsItemLinkDragging())
+    if (!ManagerAlive(Manager) || Manager->IsItemLinkDragging()) {
+        gHasDragOrigin = false;
         return;
+    }
     if (Link && !Item)
         Item = Link->GetItem();
     if (!Item || !IsLiveItem(Item))

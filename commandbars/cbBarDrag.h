@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "platform/win/Graphics.h"
+
 class TCustomcbBarControl;
 class TcbBarItem;
 class TcbBarItemLink;
@@ -22,6 +24,10 @@ void cbSetBarDragging(bool Value);
 
 // Fills the framework's DragBar and DragItemLink entries (at framework start).
 void cbBarDragInit();
+
+// Where the button went down for the next link drag (screen), when a bar window starts it after
+// the mouse left the drag threshold: the group-line move is measured from there.
+void SetItemLinkDragOrigin(TPoint ScreenPoint);
 
 // Runs the link drag: Link (nullptr for an item from the command list) or Item follows the
 // mouse until the button is released (the drop), Escape is pressed, the capture is lost, the
