@@ -214,40 +214,44 @@ TEST_F(LinkDrag, SmallMovesAlongTheBarGiveAndTakeGroupLines)
     }
 }
 
-TEST_F(LinkDrag, NewMovesToAnotherBarWithItsUserValuesAndCopiesWithCtrl)
+// New with a user caption and paint style, onto the leading half of the second button of
+// "Tools": it becomes link 1 there with its user values; with Ctrl held both bars keep a link.
+void GiveNewUserValues(TCustomizingFixture& F)
 {
     TcbBarItemLink* NewLink = F.Standard->GetItemLinks()->GetItem(0);
     NewLink->SetUserCaption("N&ew one");
     NewLink->SetUserPaintStyle(psCaptionGlyph);
     // The wider New pushes "Tools" along: the places are read once the site has settled.
     TestSupport::PumpFor(200);
+}
 
-    // Ctrl held: both bars keep a link.
-    {
-        const RECT Second = F.ScreenRectOf(F.ControlAt(F.Tools, 1));
-        const POINT Leading{Second.left + (Second.right - Second.left) / 4, (Second.top + Second.bottom) / 2};
-        const POINT From = TCustomizingFixture::CenterOf(F.ControlAt(F.Standard, 0));
-        TInputScript S;
-        S.MoveTo(From).WaitProcessed().ButtonDown().WaitProcessed().MoveTo(Shifted(From, 0, 25)).WaitProcessed();
-        S.KeyDown(VK_CONTROL).WaitProcessed().MoveTo(Leading).WaitProcessed().ButtonUp().WaitProcessed();
-        S.KeyUp(VK_CONTROL).WaitProcessed();
-        S.Play();
-        S.Wait();
-        TestSupport::PumpFor(30);
-        EXPECT_EQ(TCustomizingFixture::Describe(F.Standard->GetItemLinks()), "N&ew one &Open | &Save Find Zoom");
-        EXPECT_EQ(TCustomizingFixture::Describe(F.Tools->GetItemLinks()), "Tool 1 N&ew one Tool 2");
-        // Back to the way it was.
-        ASSERT_EQ(F.Tools->GetItemLinks()->GetCount(), 3);
-        ASSERT_EQ(F.Tools->GetItemLinks()->GetItem(1)->GetItem(), F.New);
-        F.Tools->GetItemLinks()->GetItem(1)->Release();
-        TestSupport::PumpFor(200);
-    }
-    // A move onto the leading half of the second button of "Tools".
+POINT LeadingHalfOfSecondTool(TCustomizingFixture& F)
+{
     const RECT Second = F.ScreenRectOf(F.ControlAt(F.Tools, 1));
-    const POINT Leading{Second.left + (Second.right - Second.left) / 4, (Second.top + Second.bottom) / 2};
+    return POINT{Second.left + (Second.right - Second.left) / 4, (Second.top + Second.bottom) / 2};
+}
+
+TEST_F(LinkDrag, NewCopiedToAnotherBarWithCtrlStaysOnBoth)
+{
+    GiveNewUserValues(F);
+    const POINT Leading = LeadingHalfOfSecondTool(F);
     const POINT From = TCustomizingFixture::CenterOf(F.ControlAt(F.Standard, 0));
-    // A press at the same point right after the last one would be a double click.
-    TestSupport::PumpFor(GetDoubleClickTime() + 50);
+    TInputScript S;
+    S.MoveTo(From).WaitProcessed().ButtonDown().WaitProcessed().MoveTo(Shifted(From, 0, 25)).WaitProcessed();
+    S.KeyDown(VK_CONTROL).WaitProcessed().MoveTo(Leading).WaitProcessed().ButtonUp().WaitProcessed();
+    S.KeyUp(VK_CONTROL).WaitProcessed();
+    S.Play();
+    S.Wait();
+    TestSupport::PumpFor(30);
+    EXPECT_EQ(TCustomizingFixture::Describe(F.Standard->GetItemLinks()), "N&ew one &Open | &Save Find Zoom");
+    EXPECT_EQ(TCustomizingFixture::Describe(F.Tools->GetItemLinks()), "Tool 1 N&ew one Tool 2");
+}
+
+TEST_F(LinkDrag, NewMovesToAnotherBarWithItsUserValues)
+{
+    GiveNewUserValues(F);
+    const POINT Leading = LeadingHalfOfSecondTool(F);
+    const POINT From = TCustomizingFixture::CenterOf(F.ControlAt(F.Standard, 0));
     TInputScript S;
     PlayDrag(S, From, Shifted(From, 0, 25), Leading);
     S.Play();
