@@ -119,6 +119,9 @@ class LinkDrag : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The previous test's last press lay at the same screen points: a first press within the
+        // double-click time would pair with it as a double click, which starts no drag.
+        TestSupport::PumpFor(GetDoubleClickTime() + 50);
         ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
         ASSERT_NE(F.WindowOf(F.Standard), nullptr);
         ASSERT_NE(F.ControlAt(F.Standard, 0), nullptr) << "customizing shows the controls";
