@@ -3,6 +3,8 @@
 // menu bar, the context-menu keys and a bar drag that takes the keys.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <windows.h>
 
 #include "commandbars/cbBarDrag.h"
@@ -49,6 +51,18 @@ void Tap(WORD Key)
     return ::testing::AssertionSuccess();
 }
 
+// Keys the bars leave to the form: the form's default handling of a released Alt or F10 may
+// start the system's own menu mode, a modal loop, so a helper thread plays them and ends that
+// mode with Esc (which an edit takes as a plain key otherwise).
+void PassedOn(const std::function<void(TestSupport::TInputScript&)>& Steps)
+{
+    TestSupport::TInputScript S;
+    Steps(S);
+    S.WaitProcessed().Press(VK_ESCAPE).WaitProcessed();
+    S.Play();
+    EXPECT_TRUE(S.Wait());
+}
+
 bool EditFocused(TMenuFixture& F) { return GetFocus() == F.Edit->GetHandle(); }
 
 // A sub-item with one entry, added at the end of the main menu bar.
@@ -88,18 +102,12 @@ TEST(KeyboardHook, AltAloneEntersMenuModeAlsoWithCapsLockButNotAfterAnotherKey)
     Tap(VK_CAPITAL);
 
     // Alt held while X is pressed: no mode when Alt goes up.
-    TestSupport::KeyDown(VK_MENU);
-    TestSupport::Press('X');
-    TestSupport::KeyUp(VK_MENU);
-    TestSupport::WaitProcessed();
+    PassedOn([](TestSupport::TInputScript& S) { S.KeyDown(VK_MENU).Press('X').KeyUp(VK_MENU); });
     EXPECT_EQ(nullptr, F.Manager->GetKeyboardBarControl()) << "Alt+X";
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
 
     // A key held down all along (Shift) keeps Alt from entering the mode.
-    TestSupport::KeyDown(VK_SHIFT);
-    TestSupport::Press(VK_MENU);
-    TestSupport::KeyUp(VK_SHIFT);
-    TestSupport::WaitProcessed();
+    PassedOn([](TestSupport::TInputScript& S) { S.KeyDown(VK_SHIFT).Press(VK_MENU).KeyUp(VK_SHIFT); });
     EXPECT_EQ(nullptr, F.Manager->GetKeyboardBarControl()) << "Alt while Shift was held";
     EXPECT_FALSE(SystemMenuShown());
 }
@@ -117,12 +125,11 @@ TEST(KeyboardHook, F10EntersMenuModeOnlyWithUseF10ForMenu)
 
     F.Manager->SetUseF10ForMenu(false);
     Edit.Clear();
-    Tap(VK_F10);
+    PassedOn([](TestSupport::TInputScript& S) { S.Press(VK_F10); });
     EXPECT_EQ(nullptr, F.Manager->GetKeyboardBarControl());
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
     EXPECT_EQ(1, Edit.Count(WM_SYSKEYDOWN, VK_F10) + Edit.Count(WM_KEYDOWN, VK_F10)) << "the key goes on to the edit";
-    if (SystemMenuShown())
-        Tap(VK_ESCAPE);
+    EXPECT_FALSE(SystemMenuShown());
     EXPECT_TRUE(EditFocused(F));
 }
 
@@ -363,4 +370,25 @@ TEST(KeyboardHook, ABarDragTakesEveryKeyButCtrlAndEsc)
     EXPECT_EQ(Before.left + 60, After.left) << "Esc reached the drag loop and stopped the bar there";
     EXPECT_EQ(Before.top + 80, After.top);
     EXPECT_FALSE(cbIsBarDragging());
+}
+
+TEST(KeyboardHook, AnEditorOnAToolbarHandsAltFOverToTheMainMenu)
+{
+    CommandBarsTest::TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    auto* Control = dynamic_cast<TcbBarWinControl*>(TMenuFixture::ControlOf(Standard, F.EditItem));
+    ASSERT_NE(nullptr, Control);
+    TestSupport::Click(TMenuFixture::CenterOf(Standard, F.EditItem));
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(Control->IsEditing()) << "the click started editing";
+    ASSERT_EQ(Control->GetEditor(), GetFocus());
+    Keys({VK_MENU, 'F'});
+    TcbBarSubMenuControl* File = TMenuFixture::MenuOf(F.Menus[0]);
+    ASSERT_NE(nullptr, File) << "the editor handed the key to the bars";
+    EXPECT_EQ(F.WindowOf(F.MainMenu), F.Manager->GetKeyboardBarControl());
+    EXPECT_FALSE(Control->IsEditing());
+    Tap(VK_ESCAPE);
+    Tap(VK_ESCAPE);
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
 }
