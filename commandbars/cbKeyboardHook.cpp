@@ -233,6 +233,9 @@ void ChooseManagers(TcbBarManager*& A, TcbBarManager*& B)
 bool HandleKey(WORD Key, LPARAM KeyData)
 {
     const bool Release = IsRelease(KeyData);
+    // The Alt-pressed-alone mark lasts to the next key event, whichever step takes it.
+    const bool AltWasAlone = gAltPressedAlone;
+    gAltPressedAlone = false;
 
     // A key whose press went to a menu: its release goes nowhere. A fresh press of that key
     // means its release was missed (it went to another window): the old mark goes.
@@ -292,9 +295,8 @@ bool HandleKey(WORD Key, LPARAM KeyData)
     if (Release) {
         TcbBarControl* MainBar = WindowOfBar(B->GetMainMenuBar());
         const bool Shown = MainBar && MainBar->HandleAllocated() && IsWindowVisible(MainBar->GetHandle());
-        const bool AltAlone = Key == VK_MENU && gAltPressedAlone && NothingElseDown(Key);
+        const bool AltAlone = Key == VK_MENU && AltWasAlone && NothingElseDown(Key);
         const bool F10 = B->GetUseF10ForMenu() && Key == VK_F10 && !Shift && !Ctrl && !Alt;
-        gAltPressedAlone = false;
         if (Shown && (AltAlone || F10)) {
             MainBar->EnterKeyboardMode(nullptr);
             return true;
@@ -306,7 +308,6 @@ bool HandleKey(WORD Key, LPARAM KeyData)
         gAltPressedAlone = true;
         return false;
     }
-    gAltPressedAlone = false;
 
     TShiftState State;
     if (Shift)
