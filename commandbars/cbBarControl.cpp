@@ -518,19 +518,34 @@ void TCustomcbBarControl::FillBackgroundEx(HDC DC, TRect R, bool InClient, TColo
         GetPainter()->DrawBarBackground(this, DC, R, Brush ? Brush : GetCachedBarBrush(), Color);
 }
 
+bool TCustomcbBarControl::IsPainterBackgroundFill(HDC DC, HBRUSH Brush) const
+{
+    if (FPainterFills > 0 || !DC || DC != GetCanvasDC())
+        return false;
+    TcbPainterClass Painter = GetPainter();
+    if (!Painter->IsItemBackgroundTransparent() || !Painter->IsBarBackgroundShared())
+        return false;
+    return !Brush || Brush == GetBkBrush() || Brush == GetBarBrush() || Brush == GetCachedBarBrush();
+}
+
 void TCustomcbBarControl::FillBackground(HDC DC, const TRect& R, HBRUSH Brush, TColor Color) const
 {
     auto* Self = const_cast<TCustomcbBarControl*>(this);
-    if (Color != clNone || Brush) {
-        if (Color != clNone) {
-            HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
-            FillRect(DC, &R, B);
-            DeleteObject(B);
-        } else {
-            FillRect(DC, &R, cbResolveBrush(Brush));
-        }
+    if (Color != clNone) {
+        HBRUSH B = CreateSolidBrush(ColorToRGB(Color));
+        FillRect(DC, &R, B);
+        DeleteObject(B);
         return;
     }
+    // An item's background handed over with the bar's own brush shows the bar's background
+    // where the painter draws items over it (the Office11 gradient); a brush of its own, or a
+    // fill asked for while the painter paints, is filled as given.
+    if (Brush && !IsPainterBackgroundFill(DC, Brush)) {
+        FillRect(DC, &R, cbResolveBrush(Brush));
+        return;
+    }
+    ++FPainterFills;
+    TScopeExit Done([this] { --FPainterFills; });
     Self->FillBackgroundEx(DC, R, false, clNone, nullptr);
 }
 

@@ -199,8 +199,17 @@ protected:
     bool IsVerticalToolbar() const;
     // The toolbar moves of Ctrl+Tab: the descendants that know their toolbars do them.
     virtual void MoveToNextToolbar(bool Forward) { (void)Forward; }
+    // Whether a fill with Brush (clNone colour) on DC is the painter's background of the window:
+    // a painter that draws items over a background it shares with them (transparent items) is
+    // asked for it wherever an item on the window's canvas hands one of the window's own
+    // background brushes or none. Any other brush (a hot or pressed item's colour) is a fill of
+    // its own, and so is a fill of the non-client area (another DC). While the painter is
+    // painting a background of the window, a fill it asks for is plain (no re-entry).
+    bool IsPainterBackgroundFill(HDC DC, HBRUSH Brush) const;
 
     TcbButtonState FMarkState = bstNormal;
+    // Background fills of the painter under way for the window.
+    mutable int32_t FPainterFills = 0;
 
 private:
     void HandleMouseMove(const TMessage& M);

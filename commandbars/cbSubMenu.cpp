@@ -949,6 +949,22 @@ HBRUSH TcbBarSubMenuControl::GetCachedBarBrush() const
     return FRowBrush ? FRowBrush : TCustomcbBarControl::GetCachedBarBrush();
 }
 
+void TcbBarSubMenuControl::FillBackground(HDC DC, const TRect& R, HBRUSH Brush, TColor Color) const
+{
+    if (Color != clNone || !IsPainterBackgroundFill(DC, Brush)) {
+        TCustomcbBarControl::FillBackground(DC, R, Brush, Color);
+        return;
+    }
+    // The rows' items are transparent: what shows under them is the band, the quick-check
+    // column and the menu's colour after them, as the painter draws the whole menu.
+    ++FPainterFills;
+    TScopeExit Done([this] { --FPainterFills; });
+    const int Saved = SaveDC(DC);
+    IntersectClipRect(DC, R.left, R.top, R.right, R.bottom);
+    GetPainter()->DrawSubMenuBackground(this, DC, R);
+    RestoreDC(DC, Saved);
+}
+
 void TcbBarSubMenuControl::RepaintItemControl(TcbBarItemControl* Control)
 {
     TCustomcbBarControl::RepaintItemControl(Control);

@@ -83,6 +83,9 @@ public:
     bool CanDetachNow() const;
     // While a row draws, the brush its background was filled with.
     HBRUSH GetCachedBarBrush() const override;
+    // A row's background where the painter draws items over the menu's own background (the
+    // Office11 glyph band): the painter's menu background under R; otherwise the base fill.
+    void FillBackground(HDC DC, const TRect& R, HBRUSH Brush, TColor Color) const override;
     // The vertical offset of the rows inside the window (the detach band; 0 without one).
     int32_t GetItemOffset() const;
 

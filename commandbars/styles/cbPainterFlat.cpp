@@ -762,6 +762,14 @@ void TcbBarItemControlFlatPainter::DrawSubItem(const IcbControl* Control, HDC DC
     DrawItemBackground(Control, DC, R, Brush, State.Contains(pfSelected));
     if (State.Contains(pfSelected))
         DrawSelectedFrame(DC, R);
+    DrawSubItemContent(Control, DC, R, State, Kind);
+}
+
+void TcbBarItemControlFlatPainter::DrawSubItemContent(const IcbControl* Control, HDC DC, const TRect& R,
+                                                      TcbPaintFlags State, TcbDrawKind Kind) const
+{
+    const IcbBar* Bar = BarOf(Control);
+    const bool Enabled = State.Contains(pfEnabled);
     TcbBarManager* Manager = ManagerOf(Bar);
     const TcbBarPaintStyle Style = Control->GetRealPaintStyle();
     const bool ShowsCaption = Style != psStandard || !Control->HasGlyph();

@@ -128,6 +128,12 @@ public:
                                 const std::string& Caption) const override;
 
     CB_FLAT_PAINTER_ADDED_OPERATIONS
+
+protected:
+    // A sub-item on a bar without its background and frame: the glyph, the caption and, except
+    // on the main menu bar, the arrow.
+    void DrawSubItemContent(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State,
+                            TcbDrawKind Kind) const;
 };
 
 TcbPainterClass FlatPainter();

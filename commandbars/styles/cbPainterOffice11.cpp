@@ -1248,6 +1248,40 @@ void TcbBarItemControlOffice11Painter::DrawMenuItem(const IcbControl* Control, H
         DrawCaption(Control, DC, Text, true, false, Enabled, State, ShortCut, DT_RIGHT | DT_VCENTER | DT_NOPREFIX);
 }
 
+void TcbBarItemControlOffice11Painter::DrawSubItem(const IcbControl* Control, HDC DC, const TRect& R,
+                                                   TcbPaintFlags State, TcbDrawKind Kind) const
+{
+    // A sub-item on a bar whose menu is open is drawn down and open: the open gradient across
+    // the bar, framed but for the edge its menu covers. Every other one is drawn as in Flat.
+    if (Kind == dkMenu || !State.Contains(pfOpen) || InQuickMenu(Control)) {
+        TcbBarItemControlFlatPainter::DrawSubItem(Control, DC, R, State, Kind);
+        return;
+    }
+    TcbPaintFlags Open = State;
+    Open.Include(pfDown);
+    DrawGlyphBorder(Control, DC, nullptr, R, Open, false);
+    // The glyph box repeats the same gradient under the glyph; the frame of that box would
+    // cross the item, so its ring is left out.
+    HRGN Saved = nullptr;
+    bool HadRgn = false;
+    SaveClipRgn(DC, Saved, HadRgn);
+    if (Control->HasGlyph() && Control->GetRealPaintStyle() != psCaption)
+        if (const TcbBarManager* Manager = ManagerOf(BarOf(Control))) {
+            TRect Box = R;
+            if (Kind == dkVertical)
+                Box.bottom = Box.top + Manager->GetButtonHeight();
+            else
+                Box.right = Box.left + Manager->GetButtonWidth();
+            const TRect Inside = Inflated(Box, -1);
+            ExcludeClipRect(DC, Box.left, Box.top, Box.right, Inside.top);
+            ExcludeClipRect(DC, Box.left, Inside.bottom, Box.right, Box.bottom);
+            ExcludeClipRect(DC, Box.left, Box.top, Inside.left, Box.bottom);
+            ExcludeClipRect(DC, Inside.right, Box.top, Box.right, Box.bottom);
+        }
+    DrawSubItemContent(Control, DC, R, Open, Kind);
+    RestoreClipRgn(DC, Saved, HadRgn);
+}
+
 void TcbBarItemControlOffice11Painter::DrawSubMenuBackground(const IcbBar* Menu, HDC DC, const TRect& R) const
 {
     if (Menu->GetBackgroundBitmap() && !Menu->GetBackgroundBitmap()->GetEmpty()) {

@@ -94,6 +94,8 @@ public:
                         HBRUSH& Brush) const override;
     void DrawDropDownListBorder(HDC DC, const TRect& R) const override;
     // 13
+    void DrawSubItem(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State,
+                     TcbDrawKind Kind) const override;
     void CalcSubMenuMetrics(const IcbBar* Menu, HDC DC, TcbSubMenuMetrics& Metrics) const override;
     // 14
     int32_t GetDetachBandHeight(const IcbBar* Menu) const override;

@@ -542,10 +542,149 @@ TEST(Office11Windows, HotPressedAndCheckedButtonsAreFramedOverTheirStateColours)
 
 }
 
-// Disabled: the sub-item on a live toolbar, its menu open, is drawn with the selected frame on
-// all four sides over the hot colours: the open state does not reach the painter from the
-// control (the painter over the fakes draws the open gradient without the menu-side edge).
-TEST(Office11Windows, DISABLED_AnOpenSubItemShowsTheOpenGradientWithoutItsMenuSideEdge)
+// Items are transparent in this style: what shows around a button's glyph and behind a
+// caption is the bar's own background (the toolbar gradient of that row, the dock site under
+// the main menu bar, the status bar's background), never the flat brush the item hands over;
+// a hot caption button keeps its own selected colour.
+TEST(Office11Windows, ItemsShowTheBarsOwnBackgroundAroundGlyphsAndBehindCaptions)
+{
+    TScene F;
+    MouseAway(*F.Form);
+    Settle();
+    const COLORREF BarStart = Cell(occToolbarGradientStart), BarEnd = Cell(occToolbarGradientEnd);
+    const COLORREF Flat = BrushColor(Office11Painter()->GetBarBrush(F.Manager));
+
+    // A plain glyph button on the bordered toolbar: its margins left and right of the glyph are
+    // the gradient of their row, the same colour as the frame's leading column in that row.
+    F.Standard->SetShowMark(false);
+    Settle();
+    TcbBarControl* W = F.WindowOf(F.Standard);
+    ASSERT_EQ(W->GetSelectedControl(), nullptr);
+    const TShot S = TestSupport::CaptureWindow(W->GetHandle());
+    const TPoint O = W->GetClientOffset();
+    for (TcbBarButton* Button : {F.StandardButtons[0], F.StandardButtons[5]}) {
+        TcbBarItemControl* Control = ControlOf(F.Standard, Button);
+        ASSERT_NE(Control, nullptr);
+        TRect R = Control->GetItemRect();
+        OffsetRect(&R, O.x, O.y);
+        int32_t Rows = 0;
+        for (int32_t Y = std::max<int32_t>(R.top, 3); Y < std::min<int32_t>(R.bottom, S.H - 3); ++Y, ++Rows)
+            for (const int32_t X : {R.left + 1, R.right - 2}) {
+                const COLORREF P = Px(S, X, Y);
+                EXPECT_TRUE(Within(P, BarStart, BarEnd)) << "button margin (" << X << "," << Y << ") " << Hex(P);
+                EXPECT_EQ(Hex(P), Hex(Px(S, 2, Y))) << "button margin (" << X << "," << Y << ") against the bar's row";
+            }
+        EXPECT_GE(Rows, 10);
+        EXPECT_EQ(CountIn(S, R, Flat), 0u) << "no pixel of the flat brush on a button";
+    }
+    EXPECT_NE(Hex(Flat), Hex(BarStart)) << "the flat brush would show";
+
+    // The titles of the main menu bar stand on the dock site's gradient.
+    TcbBarControl* Menu = F.WindowOf(F.MainMenu);
+    const TShot M = TestSupport::CaptureWindow(Menu->GetHandle());
+    const TPoint MO = Menu->GetClientOffset();
+    TcbBarItemControl* File = ControlOf(F.MainMenu, F.Menus[0]);
+    ASSERT_NE(File, nullptr);
+    TRect FR = File->GetItemRect();
+    OffsetRect(&FR, MO.x, MO.y);
+    for (const POINT P : {POINT{FR.left + 1, FR.top + 1}, POINT{FR.right - 2, FR.bottom - 2},
+                          POINT{FR.right - 2, (FR.top + FR.bottom) / 2}})
+        ExpectPixel(M, P.x, P.y, F.DockUnder(F.MainMenu, P.x, P.y), "a main menu title over the site");
+
+    // The status bar's caption button shows the status bar's background of its row; hot, its
+    // own selected colour.
+    TcbBarControl* Status = F.WindowOf(F.Status);
+    TcbBarItemControl* Caption = ControlOf(F.Status, F.StatusButton);
+    ASSERT_NE(Caption, nullptr);
+    const TPoint SO = Status->GetClientOffset();
+    TRect CR = Caption->GetItemRect();
+    OffsetRect(&CR, SO.x, SO.y);
+    const TShot Plain = TestSupport::CaptureWindow(Status->GetHandle());
+    ASSERT_LT(CR.right + 4, Plain.W);
+    for (int32_t Y = CR.top + 1; Y < CR.bottom - 1; Y += 3)
+        EXPECT_EQ(Hex(Px(Plain, CR.left + 1, Y)), Hex(Px(Plain, CR.right + 3, Y))) << "status row " << Y;
+    Status->SelectControlByKeyboard(Caption);
+    TScopeExit Unselect([Status] { Status->SelectControlByKeyboard(nullptr); });
+    ASSERT_TRUE(Caption->IsSelected());
+    const TShot Hot = TestSupport::CaptureWindow(Status->GetHandle());
+    ExpectPixel(Hot, CR.left + 1, (CR.top + CR.bottom) / 2, BrushColor(Status->GetSelectedItemBrush()),
+                "a hot caption button keeps its selected colour");
+}
+
+// A menu row's glyph stands on the band: the glyph square's margins have the band's colour of
+// their column, as a row without a glyph has there, not the menu's white.
+TEST(Office11Windows, AMenuRowsGlyphStandsOnTheBand)
+{
+    TMenuFixture F;
+    F.Manager->SetStyle(bmsOffice11);
+    F.New->SetImageIndex(0);
+    Settle();
+    TcbBarSubMenuControl* Menu = F.OpenByMessage(F.File);
+    ASSERT_NE(Menu, nullptr);
+    TScopeExit Close([&F] { F.CloseMenus(); });
+    ASSERT_EQ(Menu->GetSelectedControl(), nullptr);
+    const TShot S = TestSupport::CaptureWindow(Menu->GetHandle());
+    const POINT C = TestSupport::ClientOrigin(Menu->GetHandle());
+    const TRect New = TMenuFixture::ControlOf(Menu, F.New)->GetItemRect();
+    const TRect Save = TMenuFixture::ControlOf(Menu, F.Save)->GetItemRect();
+    const TRect Square = Rect(New.left + 1, New.top + 1, New.left + New.bottom - New.top - 1, New.bottom - 1);
+    const COLORREF BandStart = Rgb(Office11Colors().MenuBandGradientStart);
+    const COLORREF BandEnd = Rgb(Office11Colors().MenuBandGradientEnd);
+    const COLORREF White = Cell(occMenuBackground);
+    ASSERT_LE(Square.right, Menu->GetLeftBandWidth());
+    const int32_t SaveY = C.y + (Save.top + Save.bottom) / 2;
+    // The square's ring lies outside the 16 x 16 glyph centred in it.
+    ASSERT_GE(Square.right - Square.left, 18);
+    std::vector<POINT> Ring;
+    for (int32_t X = Square.left; X < Square.right; ++X)
+        Ring.insert(Ring.end(), {POINT{X, Square.top}, POINT{X, Square.bottom - 1}});
+    for (int32_t Y = Square.top; Y < Square.bottom; ++Y)
+        Ring.insert(Ring.end(), {POINT{Square.left, Y}, POINT{Square.right - 1, Y}});
+    for (const POINT Q : Ring) {
+        const COLORREF P = Px(S, C.x + Q.x, C.y + Q.y);
+        EXPECT_NE(Hex(P), Hex(White)) << "glyph square (" << Q.x << "," << Q.y << ")";
+        EXPECT_TRUE(Within(P, BandStart, BandEnd)) << "glyph square (" << Q.x << "," << Q.y << ") " << Hex(P);
+        EXPECT_EQ(Hex(P), Hex(Px(S, C.x + Q.x, SaveY))) << "glyph square column " << Q.x << " against a plain row";
+    }
+    // The glyph itself is drawn.
+    EXPECT_EQ(CountIn(S, Rect(C.x + Square.left, C.y + Square.top, C.x + Square.right, C.y + Square.bottom),
+                      Px(S, C.x + (Square.left + Square.right) / 2, C.y + (Square.top + Square.bottom) / 2)),
+              256u)
+        << "a 16 x 16 glyph of one colour";
+}
+
+// A main menu bar cut off from its dock site paints its titles with the bar's own brush: the
+// painter's background asks the bar again for the piece, which the bar then fills plainly
+// instead of asking the painter once more without end.
+TEST(Office11Windows, AMainMenuBarCutOffFromItsSitePaintsPlainlyInsteadOfLooping)
+{
+    TScene F;
+    TcbBarControl* Menu = F.WindowOf(F.MainMenu);
+    TcbDockControl* Site = F.Site(dsTop);
+    ASSERT_EQ(GetParent(Menu->GetHandle()), Site->GetHandle());
+    SetParent(Menu->GetHandle(), F.Form->GetHandle());
+    TScopeExit Back([&] { SetParent(Menu->GetHandle(), Site->GetHandle()); });
+    const TShot S = TestSupport::CaptureWindow(Menu->GetHandle());
+    TcbBarItemControl* File = ControlOf(F.MainMenu, F.Menus[0]);
+    ASSERT_NE(File, nullptr);
+    TRect R = File->GetItemRect();
+    const TPoint O = Menu->GetClientOffset();
+    OffsetRect(&R, O.x, O.y);
+    const COLORREF Own = BrushColor(Menu->GetBkBrush());
+    ExpectPixel(S, R.left + 1, R.top + 1, Own, "a title's margin");
+    TRect Help = ControlOf(F.MainMenu, F.Menus[3])->GetItemRect();
+    OffsetRect(&Help, O.x, O.y);
+    ExpectPixel(S, Help.right + 3, (Help.top + Help.bottom) / 2, Own, "the bar after its titles");
+    SetParent(Menu->GetHandle(), Site->GetHandle());
+    F.Redraw(F.MainMenu);
+    const TShot Again = TestSupport::CaptureWindow(Menu->GetHandle());
+    ExpectPixel(Again, R.left + 1, R.top + 1, F.DockUnder(F.MainMenu, R.left + 1, R.top + 1),
+                "back on its site, the title shows the site");
+}
+
+// A sub-item on a toolbar whose menu is open: the open gradient, framed on every side but the
+// one its menu covers.
+TEST(Office11Windows, AnOpenSubItemShowsTheOpenGradientWithoutItsMenuSideEdge)
 {
     TScene F;
     ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
@@ -590,10 +729,9 @@ TEST(Office11Windows, DISABLED_AnOpenSubItemShowsTheOpenGradientWithoutItsMenuSi
 // ---------------------------------------------------------------------------------------------
 // Menus
 
-// Disabled: the live menu window's rows and band read (243,241,239) and the band's columns are
-// not the band gradient, while the painter over the fakes draws them right: the menu window's
-// background fill does not come through the painter's band drawing yet.
-TEST(Office11Windows, DISABLED_AnOpenMenuShowsItsBandRowsSelectedRowFrameAndRing)
+// An open menu: the glyph band down every row, white after it, the selected row framed over the
+// selected colour, and the window's frame and inner ring.
+TEST(Office11Windows, AnOpenMenuShowsItsBandRowsSelectedRowFrameAndRing)
 {
     TMenuFixture F;
     F.Manager->SetStyle(bmsOffice11);
@@ -620,15 +758,20 @@ TEST(Office11Windows, DISABLED_AnOpenMenuShowsItsBandRowsSelectedRowFrameAndRing
         EXPECT_EQ(Hex(Cell(occSelectedItem)), Hex(RGB(183, 191, 212)));
     }
 
-    // A plain row: the band from its start colour to its end colour, white after it.
+    // A plain row: the band from its start colour in the client's first column to its end
+    // colour in its last, every column at least as near the end as the one before it, down to
+    // the row's own top line; white after it.
     const TRect New = TMenuFixture::ControlOf(Menu, F.New)->GetItemRect();
     const int32_t NY = C.y + (New.top + New.bottom) / 2;
-    ExpectPixel(S, C.x + 1, NY, BandStart, "the band's first column in a row");
+    ExpectPixel(S, C.x, NY, BandStart, "the band's first column in a row");
     ExpectPixel(S, C.x + Band - 1, NY, BandEnd, "the band's last column");
     ExpectPixel(S, C.x + Band, C.y + New.top, White, "the row after the band");
     ExpectPixel(S, C.x + New.right - 3, NY, White, "the row's far end");
-    for (int32_t X = C.x + 1; X < C.x + Band; ++X)
-        EXPECT_TRUE(Within(Px(S, X, C.y + New.top), BandStart, BandEnd)) << "band column " << X;
+    for (int32_t X = C.x + 1; X < C.x + Band; ++X) {
+        for (const int32_t Y : {static_cast<int32_t>(C.y + New.top), NY})
+            EXPECT_TRUE(Within(Px(S, X, Y), BandStart, BandEnd)) << "band column " << X << " row " << Y;
+        EXPECT_LE(Distance(Px(S, X, NY), BandEnd), Distance(Px(S, X - 1, NY), BandEnd)) << "band column " << X;
+    }
 
     // The selected row: framed, the caption area in the selected colour.
     const TRect Open = TMenuFixture::ControlOf(Menu, F.Open)->GetItemRect();
