@@ -11,7 +11,8 @@ constexpr int32_t kSteps = static_cast<int32_t>(TCrawlStep::Count);
 
 const char* const kStepNames[kSteps] = {
     "worker hand-out", "client set-up", "page GET", "task mutex wait", "page scan and links",
-    "page file", "name reservation", "picture GET and write", "size and close", "rename",
+    "page file", "name reservation", "partial file creation", "picture request out",
+    "picture GET and write", "picture body written", "size and close", "rename",
     "images library step", "synchronised call wait", "end of an address, next taken", "UI: worker end and refill",
     "UI: log lines", "UI: saved row and log line", "UI: new link rows", "UI: progress and failed rows",
     "UI: ended addresses' rows"};

@@ -14,7 +14,10 @@ enum class TCrawlStep : int32_t {
     PageScan,     // scan of a page and insertion of its links, with the mutex held
     PageSave,     // a page written to its file
     Reserve,      // a picture's final name chosen and its partial file made
+    FileCreate,   // the partial file's creation alone (inside Reserve)
+    PictureSend,  // a picture's GET from its start until the request is out
     PictureGet,   // a picture's GET into its partial file (writing included)
+    PictureWrite, // the writes of a picture's body to its file (inside PictureGet)
     Close,        // the partial file's size taken and the file closed
     Rename,       // the partial file given its final name
     AddImage,     // the images-library step of a saved picture

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "engine/CrawlProfile.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Files.h"
@@ -254,7 +255,9 @@ TReservedFile ReserveUniqueFile(const std::string& Path, const std::string& Suff
         // Made through the name as written: the listing has already told, ignoring case, that
         // the name is free.
         DWORD Error = 0;
+        TCrawlTimer Creating(TCrawlStep::FileCreate);
         HANDLE F = CreateNewFileExact(Name + Suffix, Error);
+        Creating.Stop();
         if (F != INVALID_HANDLE_VALUE) {
             auto Stream = std::make_unique<TFileStream>(Name + Suffix, static_cast<TFileHandle>(reinterpret_cast<intptr_t>(F)));
             if (Suffix.empty())

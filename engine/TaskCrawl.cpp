@@ -80,6 +80,7 @@ public:
     {
         if (!FTarget)
             throw EWriteError("No file to write the body to");
+        TCrawlTimer Timer(TCrawlStep::PictureWrite);
         return FTarget->Write(Buffer, Count);
     }
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override { return FTarget ? FTarget->Seek(Offset, Origin) : 0; }
@@ -161,23 +162,27 @@ void TTaskThread::Crawl()
 {
     TRegOptions* O = FTask->GetOptions();
     TCrawlTimer SetUp(TCrawlStep::ClientSetUp);
-    THttpClient HTTP;
+    // The worker's client serves its addresses one after the other, so that the connection of
+    // one serves the next as the client's own (Idle then needs no trip to the system); each
+    // address sets it afresh.
+    if (!FClient)
+        FClient = std::make_unique<THttpClient>();
+    THttpClient& HTTP = *FClient;
     TClientRegistration Registered(FHTTPLock, FHTTP, &HTTP);
     // A stop that came before the client was published must still be seen.
     if (Cancelled())
         return;
     const int64_t TimeOut = static_cast<int64_t>(O->GetTimeOut()) * 1000;
-    if (TimeOut > 0 && TimeOut <= INT32_MAX)
-        HTTP.SetReadTimeout(static_cast<int32_t>(TimeOut));
+    HTTP.SetReadTimeout(TimeOut > 0 && TimeOut <= INT32_MAX ? static_cast<int32_t>(TimeOut) : 0);
     HTTP.SetAllowCookies(true);
-    if (O->GetUseProxyServer()) {
-        HTTP.GetProxyParams()->SetProxyServer(O->GetProxyServerAddr());
-        HTTP.GetProxyParams()->SetProxyPort(O->GetProxyServerPort());
-    }
-    if (O->GetUseLogin()) {
-        HTTP.GetRequest()->SetUsername(O->GetLoginUser());
-        HTTP.GetRequest()->SetPassword(O->GetLoginPassword());
-    }
+    HTTP.SetMaxBodySize(0);
+    HTTP.OnRequestSent = nullptr;
+    const bool Proxy = O->GetUseProxyServer();
+    HTTP.GetProxyParams()->SetProxyServer(Proxy ? O->GetProxyServerAddr() : std::string());
+    HTTP.GetProxyParams()->SetProxyPort(Proxy ? O->GetProxyServerPort() : 0);
+    const bool Login = O->GetUseLogin();
+    HTTP.GetRequest()->SetUsername(Login ? O->GetLoginUser() : std::string());
+    HTTP.GetRequest()->SetPassword(Login ? O->GetLoginPassword() : std::string());
     HTTP.OnWork = [this](TObject* Sender, TWorkMode Mode, int64_t Count) { HTTPWork(Sender, Mode, Count); };
     SetUp.Stop();
 
@@ -428,7 +433,9 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
         return;
     bool Failed = false;
     HTTP.SetMaxBodySize(Limit ? MaxSize : 0);
+    TCrawlTimer Sending(TCrawlStep::PictureSend);
     HTTP.OnRequestSent = [&] {
+        Sending.Stop();
         if (!MakeFile())
             throw EFCreateError("Cannot create the file for " + FURI.GetURI(), Wanted, 0);
     };

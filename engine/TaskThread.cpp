@@ -23,6 +23,8 @@ void TTaskThread::Execute()
 {
     if (StartedAt >= 0 && CrawlProfile::Enabled())
         CrawlProfile::Add(TCrawlStep::HandOut, CrawlProfile::Now() - StartedAt);
+    // The client goes with the worker's last address: its connection, when clean, serves others.
+    TScopeExit FreeClient([this] { FClient.reset(); });
     for (;;) {
         {
             // Closed on every way out: a failure ends the address, which counts as done like

@@ -106,4 +106,6 @@ private:
     std::string FShownSizeText, FShownPercentText;
     std::mutex FHTTPLock; // guards FHTTP against StopRequested on the cancelling thread
     THttpClient* FHTTP = nullptr;
+    // The client of the worker's addresses, made for the first and freed at the worker's end.
+    std::unique_ptr<THttpClient> FClient;
 };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -823,6 +824,77 @@ TEST_F(HttpClientTest, AKeptConnectionIsNotUsedAfterTheServerClosedIt)
     // The three later clients share one connection among them.
     EXPECT_EQ(After[1].Connection, After[0].Connection);
     EXPECT_EQ(After[2].Connection, After[0].Connection);
+}
+
+// A kept connection is checked before it serves the next request, by its own client or by a
+// later one. Bytes that came on it after its answer keep it from serving: here they form a whole
+// second answer, which must never be taken for the answer to the next request.
+TEST_F(HttpClientTest, BytesArrivingAfterTheAnswerKeepTheConnectionFromTheNextRequest)
+{
+    // A body of 70,000 bytes, read to its announced end, then a forged answer on the same
+    // connection: the body is read in exact pieces, so the forged bytes stay with the socket.
+    const std::string Late = "{\"raw\": [\"HTTP/1.1 200 OK\\r\\nContent-Length: 70000\\r\\n\\r\\n\", "
+                             "{\"pattern\": \"a\", \"size\": 70000}, "
+                             "\"HTTP/1.1 200 OK\\r\\nContent-Length: 6\\r\\n\\r\\nforged\"]}";
+    for (int Round = 0; Round < 2; ++Round) {
+        Server.Reset();
+        Server.SetRoute("/first", "{\"body\": \"first\"}");
+        Server.SetRoute("/late", Late);
+        Server.SetRoute("/next", "{\"body\": \"genuine\"}");
+        auto Settled = [&] { return !LogFor("/late").empty() && LogFor("/late")[0].Ended != "in-progress"; };
+        if (Round == 0) {
+            // The same client asks again once the forged answer is on the wire.
+            THttpClient Http;
+            EXPECT_EQ(Http.Get(Url("/first")), "first");
+            EXPECT_EQ(Http.Get(Url("/late")), std::string(70000, 'a'));
+            ASSERT_TRUE(WaitUntil(Settled, 5000));
+            Sleep(50);
+            EXPECT_EQ(Http.Get(Url("/next")), "genuine");
+        } else {
+            // A later client finds the connection parked by the first.
+            {
+                THttpClient Http;
+                EXPECT_EQ(Http.Get(Url("/first")), "first");
+                EXPECT_EQ(Http.Get(Url("/late")), std::string(70000, 'a'));
+            }
+            ASSERT_TRUE(WaitUntil(Settled, 5000));
+            Sleep(50);
+            THttpClient Later;
+            EXPECT_EQ(Later.Get(Url("/next")), "genuine");
+        }
+        auto First = LogFor("/first");
+        auto Late = LogFor("/late");
+        auto Next = LogFor("/next");
+        ASSERT_EQ(First.size(), 1u) << "round " << Round;
+        ASSERT_EQ(Late.size(), 1u) << "round " << Round;
+        ASSERT_EQ(Next.size(), 1u) << "round " << Round;
+        EXPECT_EQ(Late[0].Connection, First[0].Connection) << "round " << Round;
+        EXPECT_NE(Next[0].Connection, Late[0].Connection) << "round " << Round;
+    }
+}
+
+// A server that drops its kept connections at once after each answer: every request reaches
+// it exactly once, each over a connection of its own, and each gets its own answer.
+TEST_F(HttpClientTest, ConnectionsDroppedRightAfterTheAnswerCostNoRequestTwice)
+{
+    Server.SetRoute("/drop", "{\"counter\": true, \"keep_alive\": false}");
+    Server.SetRoute("/hang", "{\"raw\": \"HTTP/1.1 200 OK\\r\\nContent-Length: 3\\r\\n\\r\\nraw\"}");
+    THttpClient Http;
+    for (int I = 1; I <= 6; ++I) {
+        EXPECT_EQ(Http.Get(Url("/drop")), std::to_string(I));
+        // The raw answer announces no close: the client finds out only by using the connection.
+        EXPECT_EQ(Http.Get(Url("/hang")), "raw");
+    }
+    auto Drops = LogFor("/drop");
+    auto Hangs = LogFor("/hang");
+    ASSERT_EQ(Drops.size(), 6u);
+    ASSERT_EQ(Hangs.size(), 6u);
+    std::set<int64_t> Connections;
+    for (const auto& E : Drops)
+        Connections.insert(E.Connection);
+    for (const auto& E : Hangs)
+        Connections.insert(E.Connection);
+    EXPECT_EQ(Connections.size(), 12u);
 }
 
 // Work done once a request has gone out overlaps the server's answer: the callback runs once per
