@@ -201,8 +201,30 @@ private:
     HANDLE FEvent;
 };
 
+void ReleaseHeldInput()
+{
+    // The system keeps one key and button state for every program of the display: a program
+    // that ended between a press and its release (a failed test, a time-out) leaves the key down
+    // for the next one, whose drags would then read a held Ctrl or button.
+    static const WORD Keys[] = {VK_LCONTROL, VK_RCONTROL, VK_CONTROL, VK_LSHIFT, VK_RSHIFT, VK_SHIFT,
+                                VK_LMENU, VK_RMENU, VK_MENU, VK_ESCAPE, VK_F10, VK_APPS};
+    std::vector<INPUT> Up;
+    for (WORD Key : Keys)
+        if (GetAsyncKeyState(Key) & 0x8000)
+            Up.push_back(KeyInput(Key, true));
+    static const std::pair<int, TMouseButton> Buttons[] = {{VK_LBUTTON, mbLeft}, {VK_RBUTTON, mbRight}, {VK_MBUTTON, mbMiddle}};
+    for (const auto& [Key, Button] : Buttons)
+        if (GetAsyncKeyState(Key) & 0x8000)
+            Up.push_back(MouseInput(ButtonFlag(Button, true)));
+    if (!Up.empty()) {
+        Send(Up);
+        PumpFor(20);
+    }
+}
+
 bool BringToFront(HWND Window)
 {
+    ReleaseHeldInput();
     SetForegroundWindow(Window);
     SetActiveWindow(Window);
     return PumpUntil([&] { return GetForegroundWindow() == Window; }, 10000, "the window in the foreground");

@@ -24,8 +24,12 @@
 
 namespace TestSupport {
 
-// SetForegroundWindow and SetActiveWindow (Xvfb runs no window manager that would do it), then
-// waits until GetForegroundWindow names the window; a test failure and false when it does not.
+// Releases every modifier, Esc, F10, the menu key and mouse button that the system still holds
+// down (left so by an earlier program or test).
+void ReleaseHeldInput();
+// Releases held input, then SetForegroundWindow and SetActiveWindow (Xvfb runs no window manager
+// that would do it), then waits until GetForegroundWindow names the window; a test failure and
+// false when it does not.
 bool BringToFront(HWND Window);
 bool BringToFront(TWinControl& Form);
 

@@ -31,6 +31,10 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     ApplicationInit();
     Application->OnException = TestSupport::FailOnException;
+    // The cursor starts parked in the screen's bottom-right corner, away from the windows the
+    // tests make: where an earlier program left it, a new window could open under it and take
+    // hover states and hints a test does not expect.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     testing::UnitTest::GetInstance()->listeners().Append(new TWindowLeftCheck);
     testing::UnitTest::GetInstance()->listeners().Append(new TestSupport::TTestProgress);
     const int Result = RUN_ALL_TESTS();
