@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarDrag.h"
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbCommandQueue.h"
@@ -916,9 +917,12 @@ void TCustomcbBarControl::HandleMouseMove(const TMessage& M)
             TcbBarManager* Manager = GetBarManager();
             if (FSelectedControl && FSelectedControl->GetActiveFlag())
                 FSelectedControl->ControlInactivate(true);
-            if (Manager)
+            if (Manager) {
+                // The drag measures its group-line moves from the press, not from here.
+                SetItemLinkDragOrigin(ClientPointToScreen(FDragStart));
                 cbCallExtension(cbExtensions().DragItemLink, Manager, Manager->GetDraggingItem(),
                     Manager->GetDraggingItemLink());
+            }
         }
         return;
     }

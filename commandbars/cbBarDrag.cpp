@@ -1,15 +1,24 @@
 #include "commandbars/cbBarDrag.h"
 
 #include <algorithm>
+#include <cstdlib>
+
+#include <windowsx.h>
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarItem.h"
+#include "commandbars/cbBarItems.h"
+#include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
+#include "commandbars/cbSubMenu.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
+#include "platform/win/Screen.h"
 #include "platform/win/ThreadTimer.h"
 
 namespace {
@@ -53,6 +62,9 @@ void cbBarDragInit()
     cbExtensions().DragBar = [](TcbBarControl* Window) {
         if (Window && Window->GetBar())
             Window->GetBar()->GetBars()->RunDrag(Window);
+    };
+    cbExtensions().DragItemLink = [](TcbBarManager* Manager, TcbBarItem* Item, TcbBarItemLink* Link) {
+        DragItemLink(Manager, Item, Link);
     };
 }
 
@@ -231,4 +243,565 @@ void TcbBars::RunDrag(TcbBarControl* Window)
             break;
         }
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The link drag
+
+namespace {
+
+// The drag cursors of the framework's cursor table.
+constexpr TCursor kcbDragCursor = 1041;
+constexpr TCursor kcbDragCopyCursor = 1042;
+constexpr TCursor kcbNoDropCursor = 1043;
+// A move along the bar further than this gives or takes the dragged link's group line.
+constexpr int32_t kcbBeginGroupMove = 3;
+
+// The press point of the next drag, set by the bar window that starts it.
+bool gHasDragOrigin = false;
+TPoint gDragOrigin{};
+
+// A manager still in the manager list and not going: the owner form may end during the drag.
+bool ManagerAlive(TcbBarManager* Manager)
+{
+    return Manager && BarManagers() && BarManagers()->IndexOf(Manager) >= 0 && !Manager->IsDestroying();
+}
+
+// The links of a menu window, or of a toolbar docked at the left or right, run downwards.
+bool RunsVertically(const TCustomcbBarControl* Window)
+{
+    return Window->GetKind() == bwkMenu || IsVerticalBarControl(Window);
+}
+
+TPoint ScreenToClientPoint(const TCustomcbBarControl* Window, TPoint P)
+{
+    POINT Q{P.x, P.y};
+    ScreenToClient(Window->GetHandle(), &Q);
+    return TPoint{Q.x, Q.y};
+}
+
+// Whether the window W is Form's window or one of its children.
+bool InsideForm(HWND W, TCustomForm* Form)
+{
+    if (!W || !Form || !Form->HandleAllocated())
+        return false;
+    return W == Form->GetHandle() || IsChild(Form->GetHandle(), W);
+}
+
+// The live, visible bar window of Manager that W is or lies in; nullptr for anything else (a
+// bar window of another manager counts as nothing).
+TCustomcbBarControl* BarWindowAt(TcbBarManager* Manager, HWND W)
+{
+    for (; W; W = (GetWindowLongA(W, GWL_STYLE) & WS_CHILD) ? GetParent(W) : nullptr)
+        for (TCustomcbBarControl* Window : TCustomcbBarControl::LiveBarControls())
+            if (Window->HandleAllocated() && Window->GetHandle() == W)
+                return Window->GetBarManager() == Manager && IsWindowVisible(W) ? Window : nullptr;
+    return nullptr;
+}
+
+class TLinkDrag {
+public:
+    TLinkDrag(TcbBarManager* Manager, TcbBarItem* Item, TcbBarItemLink* Link) :
+        FManager(Manager), FItem(Item), FLink(Link)
+    {
+    }
+    void Run();
+
+private:
+    bool LinkAlive() const { return FLink && ManagerAlive(FManager) && FManager->GetDraggingItemLink() == FLink; }
+    bool TargetAlive() const
+    {
+        return FTargetWindow && TCustomcbBarControl::IsLiveBarControl(FTargetWindow) &&
+            FTargetWindow->HandleAllocated() && (!FTargetControl || IsLiveItemControl(FTargetControl));
+    }
+    TcbBarItemLink* TargetLink() const { return FTargetControl ? FTargetControl->GetLink() : nullptr; }
+    // Whether a drop at the present target changes anything.
+    bool TargetChanges() const;
+    void Move(bool CopyChanged);
+    void SelectTarget();
+    void ShowMark();
+    void HideMark();
+    void SetDragCursor(TCursor Id);
+    // Menu windows of the manager that the target window does not lie in are closed.
+    bool CloseForeignMenus(TCustomcbBarControl* Keep);
+    void Drop();
+    void DropOffBars();
+    void BeginGroupRule();
+    void InsertLink();
+
+    TcbBarManager* FManager;
+    TcbBarItem* FItem;
+    TcbBarItemLink* FLink;
+    HWND FCaptureWnd = nullptr;
+    TCustomcbBarControl* FLinkWindow = nullptr;
+    TPoint FOffset{};
+    TPoint FStart{};
+    TPoint FLast{};
+    bool FCopy = false;
+    bool FMoved = false;
+    bool FDropped = false;
+    TCustomcbBarControl* FTargetWindow = nullptr;
+    TcbBarItemControl* FTargetControl = nullptr;
+    bool FOutside = false;
+    bool FLeading = false;
+    // The insertion mark drawn now: its window, link and flags.
+    TCustomcbBarControl* FMarkWindow = nullptr;
+    TcbBarItemLink* FMarkLink = nullptr;
+    bool FMarkOutside = false;
+    bool FMarkLeading = false;
+};
+
+bool TLinkDrag::TargetChanges() const
+{
+    TcbBarItemLink* Target = TargetLink();
+    if (!Target)
+        return false;
+    return DropChangesLinks(LinkAlive() ? FLink : nullptr, Target, FOutside, FLeading, FCopy);
+}
+
+void TLinkDrag::SetDragCursor(TCursor Id)
+{
+    if (Screen)
+        ::SetCursor(Screen->GetCursors(Id));
+}
+
+void TLinkDrag::ShowMark()
+{
+    HideMark();
+    TcbBarItemLink* Target = TargetLink();
+    if (!Target || !TargetAlive() || !TargetChanges())
+        return;
+    DrawDragInsertMark(FTargetWindow, Target, FOutside, FLeading);
+    FMarkWindow = FTargetWindow;
+    FMarkLink = Target;
+    FMarkOutside = FOutside;
+    FMarkLeading = FLeading;
+}
+
+void TLinkDrag::HideMark()
+{
+    if (!FMarkWindow)
+        return;
+    TCustomcbBarControl* Window = FMarkWindow;
+    FMarkWindow = nullptr;
+    // A window or link gone meanwhile took its pixels with it.
+    if (!TCustomcbBarControl::IsLiveBarControl(Window) || !Window->GetItemLinks() ||
+        Window->GetItemLinks()->IndexOfShown(FMarkLink) < 0 || !FMarkLink->GetControl())
+        return;
+    DrawDragInsertMark(Window, FMarkLink, FMarkOutside, FMarkLeading);
+}
+
+bool TLinkDrag::CloseForeignMenus(TCustomcbBarControl* Keep)
+{
+    bool Closed = false;
+    for (bool Again = true; Again;) {
+        Again = false;
+        for (TCustomcbBarControl* Menu : TCustomcbBarControl::LiveBarControls()) {
+            if (Menu->GetBarManager() != FManager || Menu->GetKind() != bwkMenu || Menu == Keep ||
+                (Keep && Menu->IsAncestorOf(Keep)))
+                continue;
+            TcbBarItemControl* Opener = Menu->GetOpeningControl();
+            if (!Opener || !IsLiveItemControl(Opener) || (Keep && Opener->GetBarControl() == Keep))
+                continue;
+            Opener->ControlInactivate(true);
+            Closed = true;
+            // The list of windows changed under the walk.
+            Again = true;
+            break;
+        }
+    }
+    return Closed;
+}
+
+void TLinkDrag::SelectTarget()
+{
+    if (!FTargetControl)
+        return;
+    if (auto* SubItem = dynamic_cast<TcbBarSubItemControl*>(FTargetControl))
+        FTargetWindow->SelectControlByMouse(SubItem);
+    else
+        FTargetWindow->SetSelectedControl(FTargetControl);
+}
+
+void TLinkDrag::Move(bool CopyChanged)
+{
+    POINT C{};
+    GetCursorPos(&C);
+    const TPoint P{C.x, C.y};
+    FLast = P;
+    if (P.x != FStart.x || P.y != FStart.y)
+        FMoved = true;
+    HWND Under = GetDeepestWindowFromPoint(P);
+    TCustomcbBarControl* Window = nullptr;
+    if (TCustomForm* Editor = cbCallExtension(cbExtensions().GetSubMenuEditor); InsideForm(Under, Editor)) {
+        const TPoint Q = Editor->ScreenToClient(P);
+        SendMessageA(Editor->GetHandle(), WM_MOUSEMOVE, 0, MAKELPARAM(Q.x, Q.y));
+    } else if (!InsideForm(Under, cbCallExtension(cbExtensions().GetCustomizingForm))) {
+        Window = BarWindowAt(FManager, Under);
+        if (Window && !Window->CanCustomize())
+            Window = nullptr;
+    }
+    TcbBarItemControl* Control = nullptr;
+    bool Vertical = false, Outside = false, Leading = false;
+    TPoint Client{};
+    if (Window) {
+        Client = ScreenToClientPoint(Window, P);
+        Control = Window->GetDropControlAtPos(Client, Vertical, Outside, Leading);
+    }
+    if (!Window || (!Control && Window->GetItemLinks() && Window->GetItemLinks()->GetShownItemCount() > 0))
+        SetDragCursor(kcbNoDropCursor);
+    else
+        SetDragCursor(FCopy ? kcbDragCopyCursor : kcbDragCursor);
+    if (!Window) {
+        HideMark();
+        FTargetWindow = nullptr;
+        FTargetControl = nullptr;
+        return;
+    }
+    if (Window != FTargetWindow || Control != FTargetControl || Outside != FOutside || Leading != FLeading ||
+        CopyChanged) {
+        HideMark();
+        const bool NewWindow = Window != FTargetWindow;
+        FTargetWindow = Window;
+        FTargetControl = Control;
+        FOutside = Outside;
+        FLeading = Leading;
+        if (NewWindow)
+            CloseForeignMenus(Window);
+        if (TargetAlive())
+            SelectTarget();
+        // Selecting may have opened or closed menus and rebuilt the window.
+        if (!TargetAlive()) {
+            FTargetWindow = nullptr;
+            FTargetControl = nullptr;
+            return;
+        }
+        // What the selection repaints is drawn before the mark goes over it.
+        UpdateWindow(FTargetWindow->GetHandle());
+        ShowMark();
+    }
+    if (FTargetWindow->GetKind() == bwkMenu)
+        SendMessageA(FTargetWindow->GetHandle(), WM_MOUSEMOVE, 0, MAKELPARAM(Client.x, Client.y));
+}
+
+void TLinkDrag::Run()
+{
+    FCaptureWnd = FManager->GetCaptureWindow();
+    if (!FCaptureWnd)
+        return;
+    FManager->SetDraggingItem(FItem);
+    FManager->SetDraggingItemLink(FLink);
+    FManager->SetItemLinkDragging(true);
+    POINT C{};
+    GetCursorPos(&C);
+    FLast = TPoint{C.x, C.y};
+    FStart = gHasDragOrigin ? gDragOrigin : FLast;
+    gHasDragOrigin = false;
+    if (FLink && FLink->GetControl()) {
+        FLinkWindow = FLink->GetBarControl();
+        if (FLinkWindow && FLinkWindow->HandleAllocated()) {
+            const TPoint Client = ScreenToClientPoint(FLinkWindow, FStart);
+            const TRect R = FLinkWindow->GetItemRect(FLink->GetControl());
+            FOffset = TPoint{Client.x - R.left, Client.y - R.top};
+        }
+    }
+    FCopy = GetKeyState(VK_CONTROL) < 0;
+    const HCURSOR SavedCursor = GetCursor();
+    SetCapture(FCaptureWnd);
+    SetDragCursor(FCopy ? kcbDragCopyCursor : kcbDragCursor);
+    MSG Msg{};
+    while (GetCapture() == FCaptureWnd) {
+        const BOOL Got = GetMessageA(&Msg, nullptr, 0, 0);
+        if (Got == -1)
+            break;
+        if (!Got) {
+            PostQuitMessage(static_cast<int>(Msg.wParam));
+            break;
+        }
+        if (!ManagerAlive(FManager))
+            break;
+        bool Done = false;
+        switch (Msg.message) {
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+        case WM_CHAR:
+        case WM_SYSCHAR:
+        case WM_DEADCHAR:
+        case WM_SYSDEADCHAR:
+            // The drag owns the keyboard: Esc ends it, Ctrl switches between move and copy at once
+            // (the key's state is taken from the message itself), and nothing else reaches a window.
+            // With no window focused the keys come as system keys to the active window.
+            if ((Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN) && Msg.wParam == VK_ESCAPE) {
+                Done = true;
+            } else if (Msg.message != WM_CHAR && Msg.message != WM_SYSCHAR && Msg.message != WM_DEADCHAR &&
+                       Msg.message != WM_SYSDEADCHAR && Msg.wParam == VK_CONTROL) {
+                const bool Copy = Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN;
+                if (Copy != FCopy) {
+                    FCopy = Copy;
+                    Move(true);
+                }
+            }
+            break;
+        case WM_MOUSEMOVE:
+            Move(false);
+            break;
+        case WM_LBUTTONUP:
+            FDropped = true;
+            Done = true;
+            break;
+        case WM_PAINT:
+            // The mark is taken off the window that paints and put back over its new pixels.
+            if (FMarkWindow && TCustomcbBarControl::IsLiveBarControl(FMarkWindow) &&
+                FMarkWindow->HandleAllocated() && Msg.hwnd == FMarkWindow->GetHandle()) {
+                HideMark();
+                DispatchMessageA(&Msg);
+                if (ManagerAlive(FManager) && TargetAlive())
+                    ShowMark();
+                break;
+            }
+            [[fallthrough]];
+        default:
+            TranslateMessage(&Msg);
+            DispatchMessageA(&Msg);
+            break;
+        }
+        if (Done)
+            break;
+    }
+    const bool Alive = ManagerAlive(FManager);
+    if (Alive) {
+        if (FDropped) {
+            // The drop counts where the button went up.
+            POINT Now{};
+            GetCursorPos(&Now);
+            if (Now.x != FLast.x || Now.y != FLast.y)
+                Move(false);
+        }
+        HideMark();
+    }
+    if (GetCapture() == FCaptureWnd)
+        ReleaseCapture();
+    ::SetCursor(SavedCursor);
+    if (!Alive)
+        return;
+    FManager->SetItemLinkDragging(false);
+    if (FDropped && FMoved && (!FItem || IsLiveItem(FItem)))
+        Drop();
+    if (!ManagerAlive(FManager))
+        return;
+    const bool LinkLive = LinkAlive();
+    FManager->SetDraggingItem(nullptr);
+    FManager->SetDraggingItemLink(nullptr);
+    if (LinkLive && FLink->GetControl())
+        FLink->GetControl()->Repaint();
+}
+
+void TLinkDrag::Drop()
+{
+    if (FTargetWindow && !TargetAlive()) {
+        FTargetWindow = nullptr;
+        FTargetControl = nullptr;
+    }
+    if (!FTargetWindow) {
+        DropOffBars();
+        return;
+    }
+    TcbBarItemLink* Target = TargetLink();
+    if (!Target) {
+        // Only an empty bar takes a drop beside its links.
+        TcbBarItemLinks* Links = FTargetWindow->GetItemLinks();
+        const TPoint Client = ScreenToClientPoint(FTargetWindow, FLast);
+        if (Links && Links->GetShownItemCount() == 0 && cbInRect(FTargetWindow->GetClientRect(), Client)) {
+            InsertLink();
+            return;
+        }
+        if (TcbBarItemControl* Selected = FManager->GetSelectedItemControl())
+            if (IsLiveItemControl(Selected) && TCustomcbBarControl::IsLiveBarControl(Selected->GetBarControl()))
+                Selected->GetBarControl()->SetSelectedControl(nullptr);
+        FManager->SetSelectedItemControl(nullptr);
+        return;
+    }
+    // A dragged link that went during the drag leaves its item to be placed as a new link.
+    if (FLink && !LinkAlive())
+        FLink = nullptr;
+    if (TargetChanges()) {
+        InsertLink();
+        return;
+    }
+    // Without a change the drop can only move the link's group line; on the line itself nothing.
+    if (!FCopy && !(FOutside && FLeading))
+        BeginGroupRule();
+}
+
+void TLinkDrag::DropOffBars()
+{
+    if (LinkAlive() && !FCopy) {
+        FLink->Release();
+        FManager->DesignerModified();
+    }
+    TcbBarItemControl* Selected = FManager->GetSelectedItemControl();
+    if (!Selected || !IsLiveItemControl(Selected))
+        return;
+    TCustomcbBarControl* Window = Selected->GetBarControl();
+    FManager->SetSelectedItemControl(nullptr);
+    if (TCustomcbBarControl::IsLiveBarControl(Window)) {
+        Window->SetSelectedControl(nullptr);
+        Window->RebuildBar();
+    }
+}
+
+void TLinkDrag::BeginGroupRule()
+{
+    if (!LinkAlive() || !FLink->GetControl())
+        return;
+    TCustomcbBarControl* Window = FLink->GetBarControl();
+    if (!Window || !TCustomcbBarControl::IsLiveBarControl(Window) || !Window->HandleAllocated())
+        return;
+    const TPoint Client = ScreenToClientPoint(Window, FLast);
+    const TRect R = Window->GetItemRect(FLink->GetControl());
+    const int32_t Delta =
+        RunsVertically(Window) ? Client.y - R.top - FOffset.y : Client.x - R.left - FOffset.x;
+    if (std::abs(Delta) <= kcbBeginGroupMove)
+        return;
+    const bool BeginGroup = Delta > 0;
+    if (FLink->GetBeginGroup() == BeginGroup) {
+        Window->SetSelectedControl(FLink->GetControl());
+        return;
+    }
+    FLink->SetBeginGroup(BeginGroup);
+    FManager->DesignerModified();
+    if (FLink->GetControl() && TCustomcbBarControl::IsLiveBarControl(Window))
+        Window->SetSelectedControl(FLink->GetControl());
+}
+
+void TLinkDrag::InsertLink()
+{
+    TCustomcbBarControl* Window = FTargetWindow;
+    TcbBarItemLinks* Links = Window->GetItemLinks();
+    TcbBarItem* Item = LinkAlive() ? FLink->GetItem() : FItem;
+    if (!Links || !Item || !IsLiveItem(Item))
+        return;
+    // An item cannot hold a link to itself or to a sub-item that holds it.
+    if (auto* Owner = dynamic_cast<TCustomcbBarSubItem*>(Links->GetOwner()); Owner && !Owner->CanContainItem(Item))
+        return;
+    TcbBarItemLink* Target = TargetLink();
+    const bool FromOtherList = LinkAlive() && FLink->GetLinks() != Links;
+    TcbBarItemLink* Link = Links->Add();
+    Link->SetItem(Item);
+    if (LinkAlive())
+        Link->Assign(FLink);
+    // The new link's group line comes from where it was dropped, not with the dragged link: a
+    // moved link's own line stays in its old place (it passes to the link after it).
+    Link->SetBeginGroup(false);
+    if (Target && Links->IndexOfShown(Target) >= 0) {
+        const int32_t Index = Target->GetIndex() + (FLeading ? 0 : 1);
+        Link->SetIndex(std::min(Index, Links->GetCount() - 1));
+        if (FLeading && !FOutside && Target->GetBeginGroup()) {
+            Target->SetBeginGroup(false);
+            Link->SetBeginGroup(true);
+        }
+    }
+    if (Window->HandleAllocated() && !Link->GetControl() && Links->IndexOfShown(Link) >= 0)
+        Link->CreateControl();
+    if (Link->GetControl()) {
+        FManager->SetSelectedItemControl(Link->GetControl());
+        Window->SetSelectedControl(Link->GetControl());
+    }
+    const bool WasLink = FLink != nullptr;
+    if (LinkAlive() && !FCopy)
+        FLink->Release();
+    if (!TCustomcbBarControl::IsLiveBarControl(Window))
+        return;
+    if (!WasLink || FCopy || FromOtherList || Window->GetKind() == bwkMenu)
+        Window->RebuildBar();
+    FManager->DesignerModified();
+    if (CloseForeignMenus(Window) && TCustomcbBarControl::IsLiveBarControl(Window))
+        if (auto* Toolbar = dynamic_cast<TcbBarControl*>(Window))
+            Toolbar->EnterKeyboardMode(Link->GetControl());
+}
+
+} // namespace
+
+void SetItemLinkDragOrigin(TPoint ScreenPoint)
+{
+    gDragOrigin = ScreenPoint;
+    gHasDragOrigin = true;
+}
+
+void DragItemLink(TcbBarManager* Manager, TcbBarItem* Item, TcbBarItemLink* Link)
+{
+    if (!ManagerAlive(Manager) || Manager->IsItemLinkDragging()) {
+        gHasDragOrigin = false;
+        return;
+    }
+    if (Link && !Item)
+        Item = Link->GetItem();
+    if (!Item || !IsLiveItem(Item))
+        return;
+    TLinkDrag(Manager, Item, Link).Run();
+}
+
+bool DropChangesLinks(int32_t Dragged, int32_t Target, bool DraggedBeginGroup, bool TargetBeginGroup, bool Outside,
+                      bool Leading, bool Copy)
+{
+    if (Dragged < 0 || Copy)
+        return true;
+    // On the dragged link itself only its own group line is a new place: before the line.
+    if (Target == Dragged)
+        return Outside && Leading;
+    // After the link before it is where it is, unless it leaves its group line behind.
+    if (Target == Dragged - 1 && !DraggedBeginGroup && !Outside && !Leading)
+        return false;
+    if (Target != Dragged + 1)
+        return true;
+    // Before the link after it is where it is, unless the drop takes over that link's line.
+    return (TargetBeginGroup && !(Outside && Leading)) || !Leading;
+}
+
+bool DropChangesLinks(const TcbBarItemLink* Dragged, const TcbBarItemLink* Target, bool Outside, bool Leading,
+                      bool Copy)
+{
+    if (!Target)
+        return false;
+    const int32_t DraggedIndex = Dragged && Dragged->GetLinks() == Target->GetLinks() ? Dragged->GetIndex() : -1;
+    return DropChangesLinks(DraggedIndex, Target->GetIndex(), Dragged && Dragged->GetBeginGroup(),
+                            Target->GetBeginGroup(), Outside, Leading, Copy);
+}
+
+void DrawDragInsertMark(TCustomcbBarControl* BarWindow, TcbBarItemLink* Link, bool Outside, bool Leading)
+{
+    if (!BarWindow || !BarWindow->HandleAllocated() || !Link || !Link->GetControl())
+        return;
+    TcbBarItemControl* Control = Link->GetControl();
+    const TRect R = BarWindow->GetItemRect(Control);
+    // On the group line the mark stands before the line.
+    const TRect Edge = Outside && Leading ? BarWindow->GetItemRectWithBeginGroup(Control) : R;
+    const bool Vertical = RunsVertically(BarWindow);
+    // Two lines across the bar with a small bar at each end; no pixel is inverted twice.
+    POINT P[12];
+    if (!Vertical) {
+        const int32_t X = Leading ? Edge.left : R.right;
+        const int32_t T = R.top, B = R.bottom;
+        const POINT Lines[12] = {{X - 1, T + 2}, {X - 1, B - 2}, {X, T + 2},     {X, B - 2},
+                                 {X - 3, T},     {X + 3, T},     {X - 2, T + 1}, {X + 2, T + 1},
+                                 {X - 3, B - 1}, {X + 3, B - 1}, {X - 2, B - 2}, {X + 2, B - 2}};
+        std::copy(std::begin(Lines), std::end(Lines), P);
+    } else {
+        const int32_t Y = Leading ? Edge.top : R.bottom;
+        const int32_t L = R.left, Rt = R.right;
+        const POINT Lines[12] = {{L + 2, Y - 1}, {Rt - 2, Y - 1}, {L + 2, Y},     {Rt - 2, Y},
+                                 {L, Y - 3},     {L, Y + 3},      {L + 1, Y - 2}, {L + 1, Y + 2},
+                                 {Rt - 1, Y - 3}, {Rt - 1, Y + 3}, {Rt - 2, Y - 2}, {Rt - 2, Y + 2}};
+        std::copy(std::begin(Lines), std::end(Lines), P);
+    }
+    const DWORD Counts[6] = {2, 2, 2, 2, 2, 2};
+    HDC DC = GetDC(BarWindow->GetHandle());
+    if (!DC)
+        return;
+    SetROP2(DC, R2_NOT);
+    PolyPolyline(DC, P, Counts, 6);
+    SetROP2(DC, R2_COPYPEN);
+    ReleaseDC(BarWindow->GetHandle(), DC);
 }

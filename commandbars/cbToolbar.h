@@ -104,6 +104,9 @@ public:
     static TcbBarControl* CreateForBar(TcbBarManager* AOwner, TcbBar* ABar);
     virtual void EnterKeyboardMode(TcbBarItemControl* Control);
     virtual void LeaveKeyboardMode();
+    // A click in keyboard mode may end the mode (set when a sub-item's menu opens from the
+    // keyboard).
+    void SetSecondClick(bool Value) { FSecondClick = Value; }
 
     // Overrides of the base.
     void CalcDrawingConsts() override;

@@ -5,10 +5,12 @@
 #include <string>
 
 #include "commandbars/cbBarManager.h"
+#include "commandbars/cbDockControl.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/cbToolbar.h"
 #include "commandbars/styles/cbPainterXP.h"
 #include "commandbars/styles/cbPainterShared.h"
 #include "platform/win/Bitmap.h"
@@ -754,7 +756,7 @@ TColor TcbBarItemControlOffice11Painter::DockColorAt(const IcbBar* Bar, int32_t 
     if (Dib && Bits) {
         HGDIOBJ Old = SelectObject(Memory, Dib);
         SetViewportOrgEx(Memory, -CX, -CY, nullptr);
-        TcbBarItemControlPainter::DrawParentBarBackground(Bar, Memory, Rect(CX, CY, CX + 1, CY + 1));
+        DrawSiteUnder(Bar, Memory, Rect(CX, CY, CX + 1, CY + 1));
         GdiFlush();
         const uint32_t P = *static_cast<uint32_t*>(Bits);
         Result = static_cast<TColor>(RGB((P >> 16) & 0xFF, (P >> 8) & 0xFF, P & 0xFF));
@@ -770,10 +772,34 @@ void TcbBarItemControlOffice11Painter::DrawParentBarBackground(const IcbBar* Bar
     // A bordered toolbar shows its own gradient; the main menu and borderless bars let the dock
     // site show through, as does a bar with a background picture.
     if (Bar->GetKind() == bwkToolbar && (!HasBorder(Bar) || HasBackgroundBitmap(Bar))) {
-        TcbBarItemControlPainter::DrawParentBarBackground(Bar, DC, R);
+        DrawSiteUnder(Bar, DC, R);
         return;
     }
     FillBarGradient(Bar, DC, R);
+}
+
+void TcbBarItemControlOffice11Painter::DrawSiteUnder(const IcbBar* Bar, HDC DC, const TRect& R) const
+{
+    // A docked toolbar window has no parent bar window: the base drawing would fill the piece
+    // with the bar's brush. The site it stands on paints the piece itself, in its own
+    // coordinates, so the frame's dock pieces and the plain bars show the site's gradient.
+    const auto* Window = dynamic_cast<const TcbBarControl*>(Bar);
+    TcbDockControl* Site = Window && Window->GetDockingStyle() != dsNone ? Window->GetDockSite() : nullptr;
+    if (!Site || !Window->HandleAllocated() || GetParent(Window->GetHandle()) != Site->GetHandle()) {
+        TcbBarItemControlPainter::DrawParentBarBackground(Bar, DC, R);
+        return;
+    }
+    RECT Place{};
+    GetWindowRect(Window->GetHandle(), &Place);
+    MapWindowPoints(nullptr, Site->GetHandle(), reinterpret_cast<POINT*>(&Place), 2);
+    const TPoint Offset = Bar->GetClientOffset();
+    const int32_t DX = Place.left + Offset.x, DY = Place.top + Offset.y;
+    POINT Old{};
+    OffsetViewportOrgEx(DC, -DX, -DY, &Old);
+    TRect InSite = R;
+    OffsetRect(&InSite, DX, DY);
+    Site->FillBackground(DC, InSite);
+    SetViewportOrgEx(DC, Old.x, Old.y, nullptr);
 }
 
 void TcbBarItemControlOffice11Painter::DrawBarBackground(const IcbBar* Bar, HDC DC, const TRect& R, HBRUSH Brush,
@@ -822,7 +848,7 @@ void TcbBarItemControlOffice11Painter::DrawDockedBarBorder(const IcbBar* Bar, HD
     auto Empty = [](const TRect& W) { return W.right <= W.left || W.bottom <= W.top; };
     auto Dock = [&](const TRect& W) {
         if (!Empty(W))
-            TcbBarItemControlPainter::DrawParentBarBackground(Bar, DC, ToClient(W));
+            DrawSiteUnder(Bar, DC, ToClient(W));
     };
     auto Own = [&](const TRect& W) {
         if (!Empty(W))

@@ -132,6 +132,9 @@ private:
     TColor BarColorAt(const IcbBar* Bar, int32_t Across) const;
     // What the dock site shows at a window pixel of the bar.
     TColor DockColorAt(const IcbBar* Bar, int32_t X, int32_t Y) const;
+    // The dock site's own picture under R (client coordinates of a docked bar window); bars that
+    // sit on no site take the base drawing.
+    void DrawSiteUnder(const IcbBar* Bar, HDC DC, const TRect& R) const;
     bool UsesXP(const IcbBar* Bar) const;
 };
 

@@ -303,8 +303,8 @@ TEST(DetachBand, ASmallDragChangesNothingAFarOneFloatsToolsUnderTheCursorAndEscP
     S.MoveTo(Out).WaitProcessed().Delay(150);
     S.MoveTo(Further).WaitProcessed().Delay(150);
     S.Press(VK_ESCAPE).WaitProcessed();
-    // Released over the form, away from everything.
-    S.MoveTo(F.FormPoint()).ButtonUp().WaitProcessed();
+    // Released back on the band: a release outside the menus would close them (mouse hook).
+    S.MoveTo(Band).ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
     TestSupport::PumpFor(30);
@@ -482,7 +482,7 @@ TEST(DetachBand, EscPutsADockedDetachingBarBackOnItsRowAndALostCaptureEndsTheDra
         S.MoveTo(Band).WaitProcessed().ButtonDown().WaitProcessed();
         S.MoveTo(POINT{Band.x + 30, Band.y + 60}).WaitProcessed().Delay(100);
         S.Press(VK_ESCAPE).WaitProcessed();
-        S.MoveTo(F.FormPoint()).ButtonUp().WaitProcessed();
+        S.MoveTo(Band).ButtonUp().WaitProcessed();
         S.Play();
         ASSERT_TRUE(S.Wait());
         TestSupport::PumpFor(50);
