@@ -1,5 +1,5 @@
-// The XP style under the real mouse, with the form in front: a docked button hot and pressed, a
-// main-menu title pressed open, and a floating bar's caption strip (inactive and active form)
+// The XP style under real input, with the form in front: a docked button hot and pressed, a
+// main-menu title selected by Alt and clicked open, and a floating bar's caption strip (inactive and active form)
 // and close button (normal, hot, pressed) read from the screen. Which theme part and state went
 // where is read from the theme's entry table; expected pixels are the test's own drawing of the
 // same part after the same fill. The program runs alone.
@@ -132,7 +132,7 @@ TEST(XPInput, AButtonUnderTheMouseIsHotThenPressedAndACheckedOneStaysChecked)
     TestSupport::WaitProcessed();
 }
 
-TEST(XPInput, AMainMenuTitleClickedOpenIsAHighlightBlockWithoutToolBarParts)
+TEST(XPInput, AMainMenuTitleSelectedByAltOrClickedOpenIsAHighlightBlockWithoutToolBarParts)
 {
     REQUIRE_THEMES();
     TXPScene F;
@@ -141,26 +141,46 @@ TEST(XPInput, AMainMenuTitleClickedOpenIsAHighlightBlockWithoutToolBarParts)
     const HWND W = Bar->GetHandle();
     TcbBarItemControl* Title = F.Of(F.MainMenu, F.File);
     const TRect R = Title->GetItemRect();
+    const COLORREF Highlight = GetSysColor(COLOR_HIGHLIGHT), Text = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    auto ExpectBlock = [&](const std::string& How) {
+        TThemeCallRecorder Calls;
+        Repaint(W);
+        for (const TThemeCall& C : Calls.Of(tcToolBar, W)) {
+            RECT Common{};
+            EXPECT_FALSE(IntersectRect(&Common, &C.R, &R)) << How << ": a ToolBar part " << C.Part << " over the title";
+        }
+        const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
+        size_t Other = 0, Caption = 0;
+        for (int32_t Y = R.top; Y < R.bottom; ++Y)
+            for (int32_t X = R.left; X < R.right; ++X) {
+                const COLORREF C = ClientPixel(Shot, W, X, Y);
+                Caption += C == Text ? 1 : 0;
+                Other += C != Text && C != Highlight ? 1 : 0;
+            }
+        EXPECT_EQ(Other, 0u) << How << ": pixels that are neither the block nor its caption";
+        EXPECT_GT(Caption, 0u) << How;
+    };
+
+    // Alt alone: the menu mode selects the first title.
+    TestSupport::Press(VK_MENU);
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return Bar->GetSelectedControl() == Title; }, 5000, "Alt's menu mode"));
+    ExpectBlock("selected by Alt");
+    TestSupport::Press(VK_ESCAPE);
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Manager->GetKeyboardBarControl() == nullptr; }, 5000,
+                                       "the menu mode ended"));
+    {
+        TThemeCallRecorder Calls;
+        Repaint(W);
+        EXPECT_EQ(Calls.At(tcToolBar, W, R).size(), 1u) << "a title at rest is a plain button part again";
+    }
+
+    // A click opens it: pressed while its menu shows.
     TestSupport::Click(ScreenCentre(W, R));
     TestSupport::WaitProcessed();
     ASSERT_NE(TMenuFixture::MenuOf(F.File), nullptr) << "the click opened the menu";
-    TThemeCallRecorder Calls;
-    Repaint(W);
-    for (const TThemeCall& C : Calls.Of(tcToolBar, W)) {
-        RECT Common{};
-        EXPECT_FALSE(IntersectRect(&Common, &C.R, &R)) << "a ToolBar part " << C.Part << " over the open title";
-    }
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
-    const COLORREF Highlight = GetSysColor(COLOR_HIGHLIGHT), Text = GetSysColor(COLOR_HIGHLIGHTTEXT);
-    size_t Other = 0, Caption = 0;
-    for (int32_t Y = R.top; Y < R.bottom; ++Y)
-        for (int32_t X = R.left; X < R.right; ++X) {
-            const COLORREF C = ClientPixel(Shot, W, X, Y);
-            Caption += C == Text ? 1 : 0;
-            Other += C != Text && C != Highlight ? 1 : 0;
-        }
-    EXPECT_EQ(Other, 0u) << "pixels that are neither the block nor its caption";
-    EXPECT_GT(Caption, 0u);
+    ExpectBlock("clicked open");
     F.CloseMenus();
 }
 
