@@ -208,17 +208,7 @@ TEST(XPInput, AFloatingBarsCaptionFollowsItsFormAndItsCloseButtonGoesHotAndPress
         TestSupport::ExpectPixel(Shot, Close.left - 1, Caption.bottom - 1, Colour, What + ", by the close button");
     };
 
-    // Another window in front: the form is inactive and so is the bar's caption.
-    {
-        ASSERT_TRUE(F.BringToFront());
-        TOtherWindow Other;
-        SetForegroundWindow(Other.Get());
-        ASSERT_TRUE(TestSupport::PumpUntil([&] { return GetForegroundWindow() == Other.Get(); }, 5000, "the other window in front"));
-        ASSERT_TRUE(TestSupport::PumpUntil([&] { return !F.Manager->IsActive(); }, 5000, "the manager inactive"));
-        Raise();
-        ExpectStrip(GetSysColor(COLOR_INACTIVECAPTION), "the inactive form's caption");
-    }
-    // The form in front again.
+    // The form in front.
     ASSERT_TRUE(F.BringToFront());
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Manager->IsActive(); }, 5000, "the manager active"));
     Raise();
@@ -279,4 +269,14 @@ TEST(XPInput, AFloatingBarsCaptionFollowsItsFormAndItsCloseButtonGoesHotAndPress
     Calls.Clear();
     Raise();
     ExpectClose(CBS_NORMAL, "normal again");
+
+    // Another window in front: the form is inactive and so is the bar's caption.
+    {
+        TOtherWindow Other;
+        SetForegroundWindow(Other.Get());
+        ASSERT_TRUE(TestSupport::PumpUntil([&] { return GetForegroundWindow() == Other.Get(); }, 5000, "the other window in front"));
+        ASSERT_TRUE(TestSupport::PumpUntil([&] { return !F.Manager->IsActive(); }, 5000, "the manager inactive"));
+        Raise();
+        ExpectStrip(GetSysColor(COLOR_INACTIVECAPTION), "the inactive form's caption");
+    }
 }
