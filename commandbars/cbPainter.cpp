@@ -757,8 +757,21 @@ void TcbBarItemControlPainter::DrawFloatingCaption(const IcbBar* Bar, HDC DC, co
     SetBkMode(DC, OldMode);
     SelectObject(DC, OldFont);
     DeleteObject(Font);
-    if (Bar->CanClose())
-        DrawCloseButton(Bar, DC, Rect(R.right - Close.cx, R.top, R.right, R.top + Close.cy));
+    if (Bar->CanClose()) {
+        // Where the bar redraws it on a state change and hit-tests it: the strip's right part,
+        // a caption height wide, shrunk to the button and centred.
+        const int32_t Height = GetSmallCaptionHeight();
+        TRect Button = Rect(R.right - Height, R.top, R.right, R.bottom);
+        if (Button.right - Button.left > Close.cx) {
+            Button.left += (Button.right - Button.left - Close.cx) / 2;
+            Button.right = Button.left + Close.cx;
+        }
+        if (Button.bottom - Button.top > Close.cy) {
+            Button.top += (Button.bottom - Button.top - Close.cy) / 2;
+            Button.bottom = Button.top + Close.cy;
+        }
+        DrawCloseButton(Bar, DC, Button);
+    }
     if (Bar->IsMarkVisible())
         DrawMark(Bar, DC, MarkRect);
 }

@@ -121,6 +121,13 @@ bool RowHasLines(const IcbDockSite* Site, int32_t Row)
     return false;
 }
 
+// The brush a window's rows lie on: a menu window's row brush while it paints a row (the menu
+// colour, or the band of rarely used items), a bar window's background otherwise.
+HBRUSH RowBrush(const IcbBar* Bar)
+{
+    return Bar->GetKind() == bwkMenu ? Bar->GetCachedBarBrush() : Bar->GetBkBrush();
+}
+
 // Saves the DC's clip region for one call and restores it when the call ends.
 class TClipScope {
 public:
@@ -239,7 +246,7 @@ void TcbBarItemControlXPPainter::DrawMenuItem(const IcbControl* Control, HDC DC,
         GlyphState.Exclude(pfSelected);
     DrawGlyph(Control, DC, Square, GlyphState, dkMenu);
     const TRect Rest = Rect(Square.right, R.top, R.right, R.bottom);
-    DrawItemBackground(Control, DC, Rest, Selected ? Bar->GetSelectedItemBrush() : Bar->GetBkBrush(), Selected);
+    DrawItemBackground(Control, DC, Rest, Selected ? Bar->GetSelectedItemBrush() : RowBrush(Bar), Selected);
     const TRect Text = Rect(Square.right + 2, R.top, R.right - Height, R.bottom);
     const bool Enabled = Control->IsEnabled();
     DrawCaption(Control, DC, Text, true, false, Enabled, State, Control->GetCaption(), DT_LEFT | DT_VCENTER);
@@ -261,7 +268,7 @@ HBRUSH TcbBarItemControlXPPainter::GetCheckMarkColor(const IcbControl* Control, 
     const bool Checked = State.Contains(pfDown) || State.Contains(pfChecked);
     if (InMenu(Control) && State.Contains(pfSelected) && Checked && !State.Contains(pfPressed))
         return Bar->GetSelectedItemBrush();
-    return Bar->GetBkBrush();
+    return RowBrush(Bar);
 }
 
 int32_t TcbBarItemControlXPPainter::GetDownGlyphOffset() const { return 1; }
@@ -606,7 +613,7 @@ void TcbBarItemControlXPPainter::DrawEditCaption(const IcbControl* Control, HDC 
     const TRect Area = Rect(R.left, R.top, R.left + CalcEditCaptionWidth(Control, Extent.cx), R.bottom);
     const bool Menu = InMenu(Control);
     const bool Selected = Menu && (State.Contains(pfSelected) || Control->IsSelected());
-    HBRUSH Brush = Bar ? (Selected ? Bar->GetSelectedItemBrush() : Bar->GetBkBrush()) : GetSysColorBrush(COLOR_BTNFACE);
+    HBRUSH Brush = Bar ? (Selected ? Bar->GetSelectedItemBrush() : RowBrush(Bar)) : GetSysColorBrush(COLOR_BTNFACE);
     DrawItemBackground(Control, DC, Area, Brush, Selected);
     TcbPaintFlags CaptionState = State;
     if (!Selected)
@@ -741,7 +748,7 @@ void TcbBarItemControlXPPainter::DrawSubMenuBeginGroup(const IcbBar* Menu, const
 {
     const TRect Item = Control->GetItemRect();
     const TRect Band = Rect(Item.left, Item.top - GetSubMenuBeginGroupSize(), Item.right, Item.top);
-    DrawItemBackground(Control, DC, Band, Menu->GetBkBrush(), false);
+    DrawItemBackground(Control, DC, Band, RowBrush(Menu), false);
     DrawPart(tcToolBar, DC, TP_SEPARATORVERT, TS_NORMAL, Band);
 }
 

@@ -245,7 +245,10 @@ struct TXPBars {
         Bar.Manager = Menu.Manager = Form.Manager;
         Bar.BkBrush = Bar.BarBrush = Bar.CachedBarBrush = Fill.Get();
         Menu.Kind = bwkMenu;
-        Menu.BkBrush = GetSysColorBrush(COLOR_MENU);
+        // A live menu window's background is the bar brush; its rows lie on the row brush it
+        // holds while it paints a row.
+        Menu.BkBrush = Fill.Get();
+        Menu.CachedBarBrush = GetSysColorBrush(COLOR_MENU);
     }
 };
 
