@@ -325,6 +325,15 @@ void TcbBarControl::SetMarkState(TcbButtonState Value)
     FMarkState = Value;
     if (HandleAllocated())
         KillTimer(FHandle, 1);
+    // Any state but pressed frees the "More Buttons" window the mark opened.
+    if (Value != bstPressed) {
+        TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
+        if (Quick && Quick->GetParentBar() == this) {
+            Quick->Free();
+            if (!IsLiveBarControl(this))
+                return;
+        }
+    }
     TcbBarManager* Manager = GetBarManager();
     if (Value == bstHot) {
         // A floating bar polls for the cursor leaving the mark.
