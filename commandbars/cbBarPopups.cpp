@@ -312,7 +312,21 @@ void TcbBarManager::AddCustomizeEntry(TcbBarItemLinks* Links, bool BeginGroup)
 {
     if (!Links || !FCanCustomize)
         return;
-    TcbBarButton* Entry = AddEntry(GetOwnerForm(), Links, uiGetResourceString(cbsCustomizeCommand), BeginGroup);
+    // In the "&Add or Remove Buttons" menu the entry is drawn as the menu's extension buttons.
+    TcbBarButton* Entry = nullptr;
+    if (Links->GetOwner() && Links->GetOwner()->ClassName() == "TcbBarQuickSubItem") {
+        TcbBarItemClass Class = cbItemClassOf("TcbBarQuickCustExtButton");
+        Entry = Class && Class->Create ? dynamic_cast<TcbBarButton*>(Class->Create(GetOwnerForm())) : nullptr;
+    }
+    if (Entry) {
+        TemporaryItems().push_back(Entry);
+        Entry->SetCaption(uiGetResourceString(cbsCustomizeCommand));
+        TcbBarItemLink* Link = Links->Add();
+        Link->SetItem(Entry);
+        Link->SetBeginGroup(BeginGroup);
+    } else {
+        Entry = AddEntry(GetOwnerForm(), Links, uiGetResourceString(cbsCustomizeCommand), BeginGroup);
+    }
     Entry->OnClick = [this](TObject*) {
         if (IsLiveManager(this))
             SetIsCustomizing(true);

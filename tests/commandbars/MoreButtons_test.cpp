@@ -215,7 +215,9 @@ TEST(MoreButtons, AddOrRemoveTicksTheToolbarsLinksAndTogglesThemWithTheMenuOpen)
     EXPECT_TRUE(Open->GetVisible());
     EXPECT_GE(F.Standard->GetItemLinks()->IndexOfShown(Open), 0);
 
-    // "&Customize..." is the last entry and enters customizing mode.
+    // "&Customize..." is the last entry, drawn as the menu's own entries, and enters customizing.
+    EXPECT_NE(dynamic_cast<TcbBarQuickCustExtButtonControl*>(TPopupsFixture::ControlByCaption(Menu, "&Customize...")),
+              nullptr);
     TPopupsFixture::ClickByMessage(TPopupsFixture::ControlByCaption(Menu, "&Customize..."));
     EXPECT_TRUE(TestSupport::PumpUntil([&] { return F.Manager->IsCustomizing(); }, 5000, "customizing"));
     EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), nullptr);
