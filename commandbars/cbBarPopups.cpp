@@ -248,6 +248,8 @@ void RenameCustomizedLink(TcbBarManager* Manager, const std::string& Text)
     if (!Link || !IsLiveManager(Manager))
         return;
     if (Text.empty()) {
+        // The edit item whose change this is lives on until the box has gone.
+        TcbFrameworkEntry Entry;
         if (gOpenPopup)
             gOpenPopup->HideAll();
         if (Application)
@@ -279,10 +281,8 @@ void ToolbarEntryClick(TcbBarManager* Manager, TcbBar* Bar)
 
 void FreeTemporaryItemsWhenIdle()
 {
-    if (FrameworkEntryDepth() == 0 && QueuedClickCount() == 0) {
-        FreeTemporaryItems();
-        return;
-    }
+    // Never at once: the window may close from inside a method of one of its items (an edit's
+    // change), which must not lose its item under it.
     if (!gSweepTimer)
         gSweepTimer = ThreadTimerStart(10, &SweepTimerTick);
 }

@@ -70,8 +70,8 @@ void SetTopMostChain(bool Value);
 TcbBarItemLink* GetCustomizedLink();
 TcbBarItemLinks* GetCustomizedLinks();
 
-// Frees the temporary items left without links as soon as no framework entry and no queued
-// click may still use them (at once when that is already so).
+// Frees the temporary items left without links once the thread's message loop runs again and
+// no framework entry and no queued click may still use them.
 void FreeTemporaryItemsWhenIdle();
 
 // The popups' entries in the extension table (the framework's start and end).

@@ -3,14 +3,19 @@
 // refusal of a blank name, the topmost chain, and the pictures of both popups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbRoutines.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
+#include "platform/win/StdCtrls.h"
 #include "tests/commandbars/support/PopupsFixture.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -243,12 +248,22 @@ TEST(CustomizingPopup, TheEditRenamesTheLinkAndABlankNameIsRefusedAfterThePopupC
     EXPECT_EQ(F.Open->GetCaption(), "&Open") << "the item keeps its caption at run time";
     EXPECT_EQ(TcbBarCustomizingPopup::GetOpenPopup(), nullptr);
 
-    bool PopupGoneAtBox = false;
+    // The edit item whose change closed the popup outlives the box: its change is still running.
+    bool PopupGoneAtBox = false, EditAliveAtBox = false;
+    TcbBarItem* EditItem = nullptr;
     TestSupport::TDialogAnswerer Box("cannot be blank", IDOK, [&] {
         PopupGoneAtBox = TcbBarCustomizingPopup::GetOpenPopup() == nullptr;
+        const auto& Temporary = TemporaryItems();
+        EditAliveAtBox = std::find(Temporary.begin(), Temporary.end(), EditItem) != Temporary.end();
         return true;
     });
+    F.Manager->OnShowCustomizingPopup = [&](TObject*, TcbBarItemLinks* Links) {
+        for (int32_t I = 0; I < Links->GetCount(); ++I)
+            if (dynamic_cast<TcbBarEdit*>(Links->GetItem(I)->GetItem()))
+                EditItem = Links->GetItem(I)->GetItem();
+    };
     TypeName("");
+    EXPECT_TRUE(EditAliveAtBox);
     EXPECT_EQ(Box.AnsweredCount(), 1);
     EXPECT_EQ(Box.Text(), "A command name cannot be blank. Please enter a name.");
     EXPECT_EQ(Box.Caption(), Application->GetTitle());
@@ -336,4 +351,51 @@ TEST(CustomizingPopup, WithTheStandardStyleAtDesignTimeTheRecentEntryIsMissing)
     // "&Visible" toggles the link.
     TPopupsFixture::ClickByMessage(TPopupsFixture::ControlByCaption(Popup, "&Visible"));
     EXPECT_FALSE(TPopupsFixture::LinkOf(F.Standard, F.Open)->GetVisible());
+}
+
+TEST(CustomizingPopup, EditingThatEndsIntoTheDialogKeepsThePopupChainOnTopAroundTheFocusChange)
+{
+    TPopupsFixture F;
+    TComponentPtr<TForm> Dialog(new TForm(nullptr));
+    Dialog->SetBounds(500, 300, 200, 120);
+    auto* Box = new TEdit(Dialog.get());
+    Box->SetParent(Dialog.get());
+    Dialog->Show();
+    auto& E = cbExtensions();
+    const auto SavedForm = E.GetCustomizingForm;
+    const auto SavedChain = E.SetTopMostChain;
+    TScopeExit Restore([&] {
+        E.GetCustomizingForm = SavedForm;
+        E.SetTopMostChain = SavedChain;
+        Dialog->Hide();
+    });
+    std::vector<std::pair<bool, HWND>> Calls; // the value and the focus when called
+    F.Manager->SetIsCustomizing(true);
+    TestSupport::PumpFor(20);
+    // The dialog "opens" once customizing started (a dialog already open would refuse it).
+    E.GetCustomizingForm = [&]() -> TCustomForm* { return Dialog.get(); };
+    E.SetTopMostChain = [&](bool Value) {
+        Calls.emplace_back(Value, GetFocus());
+        SetTopMostChain(Value);
+    };
+    TcbBarCustomizingPopup* Popup = OpenCustomizingPopupOn(F, F.Standard, F.Open);
+    ASSERT_NE(Popup, nullptr);
+    ::SetFocus(Box->GetHandle());
+    TcbBarItemControl* Edit = TPopupsFixture::ControlByCaption(Popup, "&Name:");
+    ASSERT_NE(Edit, nullptr);
+    TPopupsFixture::ClickByMessage(Edit);
+    const HWND Editor = Edit->GetEditor();
+    ASSERT_EQ(GetFocus(), Editor);
+    EXPECT_TRUE(Calls.empty());
+    SendMessageA(Editor, WM_KEYDOWN, VK_ESCAPE, 0);
+    TestSupport::PumpFor(20);
+    ASSERT_EQ(Calls.size(), 2u);
+    EXPECT_TRUE(Calls[0].first);
+    EXPECT_NE(Calls[0].second, Box->GetHandle()) << "lifted before the focus moves";
+    EXPECT_FALSE(Calls[1].first);
+    EXPECT_EQ(Calls[1].second, Box->GetHandle());
+    EXPECT_EQ(TcbBarCustomizingPopup::GetOpenPopup(), Popup) << "Esc leaves the popup open";
+    F.CloseAll();
+    E.GetCustomizingForm = SavedForm;
+    F.Manager->SetIsCustomizing(false);
 }
