@@ -38,6 +38,12 @@ TcbBarControl::TcbBarControl(TcbBarManager* AOwner, TcbBar* ABar) : TCustomcbBar
 
 TcbBarControl::~TcbBarControl()
 {
+    // The "More Buttons" window of this window's mark goes with it.
+    if (TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
+        Quick && Quick != this && Quick->GetParentBar() == this) {
+        FMarkState = bstNormal;
+        Quick->Free();
+    }
     if (FLostTimer)
         ThreadTimerStop(FLostTimer);
     ResetMDIButtons();

@@ -251,3 +251,19 @@ TEST(MoreButtons, ResetToolbarAsksOnlyOnceTheMenusClosedAndBringsTheDesignBack)
     EXPECT_EQ(Links->GetItem(2)->GetItem(), F.Save);
     EXPECT_TRUE(Links->GetItem(2)->GetOwnBeginGroup());
 }
+
+TEST(MoreButtons, TheWindowGoesWithItsToolbarsWindow)
+{
+    TPopupsFixture F;
+    TcbBarQuickControl* Quick = OpenQuick(F.WindowOf(F.Standard));
+    ASSERT_NE(Quick, nullptr);
+    ASSERT_NE(OpenAddOrRemove(Quick), nullptr);
+    F.Standard->SetVisible(false);
+    EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), nullptr);
+    EXPECT_EQ(F.Standard->GetBarControl(), nullptr);
+    TestSupport::PumpFor(30);
+    F.Standard->SetVisible(true);
+    TestSupport::PumpFor(20);
+    // The new window's mark opens a new one.
+    ASSERT_NE(OpenQuick(F.WindowOf(F.Standard)), nullptr);
+}
