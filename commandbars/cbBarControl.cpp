@@ -475,6 +475,13 @@ void TCustomcbBarControl::SetSelectedControl(TcbBarItemControl* Control)
     if (Control == FSelectedControl)
         return;
     TcbBarItemControl* Old = FSelectedControl;
+    // An open "More Buttons" window of another toolbar closes a moment after a control of
+    // another window is selected.
+    if (Control) {
+        TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
+        if (Quick && Quick != this && !Quick->IsActiveBar())
+            cbCallExtension(cbExtensions().StartQuickCloseTimer);
+    }
     FSelectedControl = Control;
     TcbBarManager* Manager = GetBarManager();
     if (IsCustomizing()) {

@@ -336,6 +336,12 @@ public:
     virtual void DoHelpButtonClick();
     virtual void DoShowCustomizingPopup(TcbBarItemLinks* PopupItemLinks);
     virtual void DoShowToolbarsPopup(TcbBarItemLinks* PopupItemLinks);
+    // The toolbars popup's entries (cbBarPopups.cpp): one checked entry per toolbar that is
+    // neither Hidden nor the main menu bar, down while it is Visible, then "&Customize...";
+    // nothing at all without a toolbar entry.
+    void FillToolbarsPopup(TcbBarItemLinks* Links);
+    // The "&Customize..." entry (entering customizing mode), only with CanCustomize.
+    void AddCustomizeEntry(TcbBarItemLinks* Links, bool BeginGroup);
     // Fires OnBarAdd, OnBarDelete and OnBarVisibleChange, and the link events.
     void DoBarAdd(TcbBar* Bar);
     void DoBarDelete(TcbBar* Bar);

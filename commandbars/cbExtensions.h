@@ -43,6 +43,8 @@ struct TcbFrameworkExtensions {
         ShowCustomizingPopup;
     std::function<void(TCustomcbBarControl* BarControl)> OpenQuickControl;
     std::function<TCustomcbBarControl*()> GetOpenQuickControl;
+    // A control of another window was selected: the open "More Buttons" window's close timer.
+    std::function<void()> StartQuickCloseTimer;
     std::function<void(bool TopMost)> SetTopMostChain;
 
     // The customizing dialog: shown or hidden for a manager, the open one, whether it is

@@ -4,6 +4,8 @@
 
 #include "commandbars/cbBarDrag.h"
 #include "commandbars/cbBarLayoutStore.h"
+#include "commandbars/cbBarPopups.h"
+#include "commandbars/cbBarQuickControl.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
@@ -47,10 +49,12 @@ void cbFrameworkInit()
     cbOffice11PainterInit();
     cbBarManagersInit();
     cbItemControlsInit();
+    cbBarQuickControlInit();
     cbSystemMenuInit();
     cbSubMenuInit();
     cbBarLayoutStoreInit();
     cbBarDragInit();
+    cbBarPopupsInit();
     uiLookAndFeelPaintersInit();
 }
 
@@ -59,8 +63,10 @@ void cbFrameworkDone()
     if (gUseCount == 0 || --gUseCount > 0)
         return;
     uiLookAndFeelPaintersDone();
+    cbBarPopupsDone();
     cbSubMenuDone();
     cbSystemMenuDone();
+    cbBarQuickControlDone();
     cbItemControlsDone();
     // Managers still alive go before the rest: they hold the Office11 colours and may call the
     // extensions.

@@ -38,6 +38,12 @@ TcbBarControl::TcbBarControl(TcbBarManager* AOwner, TcbBar* ABar) : TCustomcbBar
 
 TcbBarControl::~TcbBarControl()
 {
+    // The "More Buttons" window of this window's mark goes with it.
+    if (TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
+        Quick && Quick != this && Quick->GetParentBar() == this) {
+        FMarkState = bstNormal;
+        Quick->Free();
+    }
     if (FLostTimer)
         ThreadTimerStop(FLostTimer);
     ResetMDIButtons();
@@ -325,6 +331,15 @@ void TcbBarControl::SetMarkState(TcbButtonState Value)
     FMarkState = Value;
     if (HandleAllocated())
         KillTimer(FHandle, 1);
+    // Any state but pressed frees the "More Buttons" window the mark opened.
+    if (Value != bstPressed) {
+        TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
+        if (Quick && Quick->GetParentBar() == this) {
+            Quick->Free();
+            if (!IsLiveBarControl(this))
+                return;
+        }
+    }
     TcbBarManager* Manager = GetBarManager();
     if (Value == bstHot) {
         // A floating bar polls for the cursor leaving the mark.

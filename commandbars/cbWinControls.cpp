@@ -8,6 +8,7 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbCommandQueue.h"
+#include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
@@ -187,8 +188,18 @@ void TcbBarWinControl::SetEditing(bool Value)
             if (Back && !IsWindowVisible(Back))
                 Back = ::GetWindow(Back, GW_HWNDNEXT);
         }
-        if (Back && GetWindowThreadProcessId(Back, nullptr) == GetCurrentThreadId())
+        if (Back && GetWindowThreadProcessId(Back, nullptr) == GetCurrentThreadId()) {
+            // Focus going back into the customizing dialog would lift it over the customizing
+            // popup chain: the chain stays on top meanwhile.
+            TCustomForm* Dialog = cbCallExtension(cbExtensions().GetCustomizingForm);
+            const bool IntoDialog = Dialog && Dialog->HandleAllocated() &&
+                (Back == Dialog->GetHandle() || IsChild(Dialog->GetHandle(), Back));
+            if (IntoDialog)
+                cbCallExtension(cbExtensions().SetTopMostChain, true);
             ::SetFocus(Back);
+            if (IntoDialog)
+                cbCallExtension(cbExtensions().SetTopMostChain, false);
+        }
     }
     if (!IsLiveItemControl(this))
         return;

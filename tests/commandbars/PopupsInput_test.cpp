@@ -1,0 +1,124 @@
+// The popups of the bars under the real mouse: the right button on a dock site and on a link
+// while customizing, the More Buttons mark pressed and a copy clicked, and the window closing a
+// moment after the mouse rests on another toolbar's button.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "commandbars/cbBarPopups.h"
+#include "commandbars/cbBarQuickControl.h"
+#include "commandbars/cbItemLinks.h"
+#include "commandbars/cbRoutines.h"
+#include "tests/commandbars/support/PopupsFixture.h"
+#include "tests/support/InputDriver.h"
+#include "tests/support/TestSupport.h"
+
+using namespace CommandBarsTest;
+using Captions = std::vector<std::string>;
+
+namespace {
+
+POINT CenterOfRect(const TRect& R)
+{
+    return POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
+}
+
+// Parks the mouse over the form's empty client area, away from every bar.
+void ParkMouse(TPopupsFixture& F)
+{
+    POINT P{F.Form->GetClientWidth() / 2, F.Form->GetClientHeight() - 20};
+    ClientToScreen(F.Form->GetHandle(), &P);
+    TestSupport::MoveTo(P);
+    TestSupport::WaitProcessed();
+}
+
+} // namespace
+
+TEST(PopupsInput, TheRightButtonOnADockSiteAndOnALinkWhileCustomizingOpensThePopups)
+{
+    TPopupsFixture F;
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
+    ParkMouse(F);
+    TcbDockControl* Top = F.Manager->GetBars()->GetDockControl(dsTop);
+    TcbBarControl* Tools = F.WindowOf(F.Tools);
+    POINT Empty{Top->GetWidth() - 4, Tools->GetTop() + Tools->GetHeight() / 2};
+    ClientToScreen(Top->GetHandle(), &Empty);
+    TestSupport::Click(Empty, mbRight);
+    ASSERT_TRUE(TestSupport::PumpUntil([] { return TcbBarToolbarsPopup::GetOpenPopup() != nullptr; }, 5000,
+                                       "the toolbars popup"));
+    TcbBarToolbarsPopup* Popup = TcbBarToolbarsPopup::GetOpenPopup();
+    EXPECT_EQ(TPopupsFixture::Captions(Popup), (Captions{"Standard", "Tools", "|&Customize..."}));
+    // It opens at the mouse.
+    const TRect Placed = Popup->GetWindowRect();
+    EXPECT_LE(std::abs(Placed.left - Empty.x) + std::abs(Placed.top - Empty.y), 2 * Placed.right - 2 * Placed.left);
+    TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlByCaption(Popup, "Tools")));
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return !F.Tools->GetVisible(); }, 5000, "Tools hidden"));
+    F.Tools->SetVisible(true);
+    TestSupport::PumpFor(30);
+
+    F.Manager->SetIsCustomizing(true);
+    TestSupport::PumpFor(30);
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlOf(Standard, F.Open)), mbRight);
+    ASSERT_TRUE(TestSupport::PumpUntil([] { return TcbBarCustomizingPopup::GetOpenPopup() != nullptr; }, 5000,
+                                       "the customizing popup"));
+    EXPECT_EQ(GetCustomizedLink(), TPopupsFixture::LinkOf(F.Standard, F.Open));
+    EXPECT_EQ(F.Manager->GetSelectedItemControl(), TPopupsFixture::ControlOf(Standard, F.Open));
+    EXPECT_EQ(TcbBarToolbarsPopup::GetOpenPopup(), nullptr) << "never the toolbars popup while customizing";
+    TcbBarCustomizingPopup* Custom = TcbBarCustomizingPopup::GetOpenPopup();
+    TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlByCaption(Custom, "Begin a &Group")));
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return TPopupsFixture::LinkOf(F.Standard, F.Open)->GetOwnBeginGroup(); },
+                                       5000, "the group line"));
+    EXPECT_EQ(TcbBarCustomizingPopup::GetOpenPopup(), nullptr);
+    F.Manager->SetIsCustomizing(false);
+}
+
+TEST(PopupsInput, TheMarkOpensTheWindowWhoseCopyRunsItsCommandAndRestingOnAnotherToolbarClosesIt)
+{
+    TPopupsFixture F;
+    // Save, Find and Zoom are pushed off.
+    for (int32_t Width = 760; Width > 60; Width -= 4) {
+        F.Form->SetClientSize(Width, F.Form->GetClientHeight());
+        TestSupport::PumpFor(5);
+        if (IsRectEmpty(&TPopupsFixture::LinkOf(F.Standard, F.Save)->GetItemRect()))
+            break;
+    }
+    ASSERT_TRUE(IsRectEmpty(&TPopupsFixture::LinkOf(F.Standard, F.Save)->GetItemRect()));
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
+    ParkMouse(F);
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    TestSupport::Click(CenterOfRect(TPopupsFixture::MarkRectOnScreen(Standard)));
+    ASSERT_TRUE(TestSupport::PumpUntil([] { return TcbBarQuickControl::GetOpenQuickControl() != nullptr; }, 5000,
+                                       "the More Buttons window"));
+    TcbBarQuickControl* Quick = TcbBarQuickControl::GetOpenQuickControl();
+    EXPECT_EQ(TPopupsFixture::Captions(Quick), (Captions{"&Save", "Find", "Zoom", "|&Add or Remove Buttons"}));
+    TestSupport::WaitProcessed();
+    TestSupport::PumpFor(100);
+    EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), Quick) << "the release does not close it";
+    TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlOf(Quick, F.Save)));
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return F.Runs["&Save"] == 1; }, 5000, "Save ran"));
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(F.Runs["&Save"], 1);
+    EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), nullptr);
+
+    // Open again, then rest on a button of Tools (which sits on its own row now).
+    ParkMouse(F);
+    TestSupport::Click(CenterOfRect(TPopupsFixture::MarkRectOnScreen(Standard)));
+    ASSERT_TRUE(TestSupport::PumpUntil([] { return TcbBarQuickControl::GetOpenQuickControl() != nullptr; }, 5000,
+                                       "the More Buttons window again"));
+    TcbBarControl* Tools = F.WindowOf(F.Tools);
+    TcbBarItemControl* ToolB = TPopupsFixture::ControlOf(Tools, F.ToolB);
+    ASSERT_NE(ToolB, nullptr);
+    const POINT Over = TPopupsFixture::ScreenCenterOf(ToolB);
+    const TRect QuickRect = TcbBarQuickControl::GetOpenQuickControl()->GetWindowRect();
+    if (cbInRect(QuickRect, TPoint{Over.x, Over.y}))
+        GTEST_SKIP() << "the window covers Tools";
+    TestSupport::MoveTo(Over);
+    TestSupport::WaitProcessed();
+    EXPECT_TRUE(TestSupport::PumpUntil([] { return TcbBarQuickControl::GetOpenQuickControl() == nullptr; }, 5000,
+                                       "the window closed"));
+    EXPECT_EQ(Standard->GetMarkStateValue(), bstNormal);
+    ParkMouse(F);
+}
