@@ -335,7 +335,9 @@ TEST(Task, WorkersGoOnWithoutTheUserInterfaceThread)
     StandInResetFetches();
     StandInResetPeak();
     F.Task.Start();
-    EXPECT_EQ(F.Task.GetRunningCount(), 8);
+    // Eight workers start; a fast one may already have marked its first address done.
+    EXPECT_EQ(F.Task.GetWorkerCount(), 8);
+    EXPECT_LE(F.Task.GetRunningCount(), 8);
     for (int I = 0; I < 20000 && F.Task.GetDoneCount() < 40; ++I)
         Sleep(1);
     ASSERT_EQ(F.Task.GetDoneCount(), 40);
