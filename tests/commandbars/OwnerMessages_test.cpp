@@ -24,6 +24,7 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ThreadTimer.h"
+#include "tests/commandbars/support/FlatColors.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/Screenshot.h"
@@ -34,47 +35,13 @@ using CommandBarsTest::TFloatingFixture;
 using CommandBarsTest::TMenuFixture;
 using CommandBarsTest::TToolbarFixture;
 
+using CommandBarsTest::Blend;
+using CommandBarsTest::Ch;
+using CommandBarsTest::ExpectedBar;
+using CommandBarsTest::ExpectedFrame;
+using CommandBarsTest::Nearest;
+
 namespace {
-
-int Ch(COLORREF C, int Shift)
-{
-    return static_cast<int>((C >> Shift) & 0xFF);
-}
-
-COLORREF Nearest(COLORREF C)
-{
-    HDC DC = GetDC(nullptr);
-    const COLORREF N = GetNearestColor(DC, C);
-    ReleaseDC(nullptr, DC);
-    return N == CLR_INVALID ? C : N;
-}
-
-// The Flat colours from the system colours of the moment: a weighted sum of button face,
-// highlight and window per channel, the frame as 80 % of the shadow colour, the bar as the face
-// lightened by 16 %.
-COLORREF Blend(int Face, int Highlight, int Window)
-{
-    const COLORREF F = GetSysColor(COLOR_BTNFACE), H = GetSysColor(COLOR_HIGHLIGHT), W = GetSysColor(COLOR_WINDOW);
-    if (F == RGB(0, 0, 0) || F == RGB(255, 255, 255))
-        return Nearest(H);
-    auto C = [&](int S) {
-        return std::clamp(MulDiv(Ch(F, S), Face, 100) + MulDiv(Ch(H, S), Highlight, 100) + MulDiv(Ch(W, S), Window, 100), 0, 255);
-    };
-    return Nearest(RGB(C(0), C(8), C(16)));
-}
-
-COLORREF ExpectedFrame()
-{
-    const COLORREF S = GetSysColor(COLOR_BTNSHADOW);
-    return Nearest(RGB(MulDiv(Ch(S, 0), 8, 10), MulDiv(Ch(S, 8), 8, 10), MulDiv(Ch(S, 16), 8, 10)));
-}
-
-COLORREF ExpectedBar()
-{
-    const COLORREF F = GetSysColor(COLOR_BTNFACE);
-    auto C = [&](int S) { return Ch(F, S) + MulDiv(255 - Ch(F, S), 16, 100); };
-    return Nearest(RGB(C(0), C(8), C(16)));
-}
 
 std::vector<HBRUSH> SharedBrushes(const TcbBarManager* M)
 {
