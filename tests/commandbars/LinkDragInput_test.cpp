@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <tuple>
 #include <string>
@@ -75,37 +74,6 @@ TcbBarSubMenuControl* MenuOf(TCustomcbBarSubItem* SubItem)
         if (W->GetItemLinks() == SubItem->GetItemLinks() && W->HandleAllocated() && IsWindowVisible(W->GetHandle()))
             return dynamic_cast<TcbBarSubMenuControl*>(W);
     return nullptr;
-}
-
-// The pixels of a window as they stand in its own device context now (no redraw first, unlike
-// CaptureWindow): what an inverting drawing left there shows.
-TestSupport::TShot ReadWindowPixels(HWND W)
-{
-    RECT R{};
-    GetWindowRect(W, &R);
-    TestSupport::TShot S;
-    S.W = R.right - R.left;
-    S.H = R.bottom - R.top;
-    S.Pixels.resize(static_cast<size_t>(S.W * S.H));
-    BITMAPINFO BI{};
-    BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
-    BI.bmiHeader.biWidth = S.W;
-    BI.bmiHeader.biHeight = -S.H;
-    BI.bmiHeader.biPlanes = 1;
-    BI.bmiHeader.biBitCount = 32;
-    void* Bits = nullptr;
-    HDC Source = GetWindowDC(W);
-    HDC DC = CreateCompatibleDC(Source);
-    HBITMAP Bmp = CreateDIBSection(DC, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
-    HGDIOBJ Old = SelectObject(DC, Bmp);
-    BitBlt(DC, 0, 0, S.W, S.H, Source, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::memcpy(S.Pixels.data(), Bits, S.Pixels.size() * 4);
-    SelectObject(DC, Old);
-    DeleteObject(Bmp);
-    DeleteDC(DC);
-    ReleaseDC(W, Source);
-    return S;
 }
 
 int32_t WidthOf(TcbBarControl* W)
@@ -429,7 +397,7 @@ TEST_F(LinkDrag, TheInsertionMarkDrawnTwiceRestoresEveryPixel)
     // Away from the bar, so that the cursor is no part of the picture.
     SetCursorPos(Desktop().x, Desktop().y);
     TestSupport::PumpFor(50);
-    const TestSupport::TShot Before = ReadWindowPixels(Window->GetHandle());
+    const TestSupport::TShot Before = TestSupport::ReadWindowDC(Window->GetHandle());
     ASSERT_GT(Before.W, 0);
     RECT Bar{};
     GetWindowRect(Window->GetHandle(), &Bar);
@@ -440,7 +408,7 @@ TEST_F(LinkDrag, TheInsertionMarkDrawnTwiceRestoresEveryPixel)
     for (const auto& [Link, Outside, Leading] :
          std::vector<std::tuple<TcbBarItemLink*, bool, bool>>{{Open, false, true}, {Open, false, false}, {Save, true, true}}) {
         DrawDragInsertMark(Window, Link, Outside, Leading);
-        const TestSupport::TShot Marked = ReadWindowPixels(Window->GetHandle());
+        const TestSupport::TShot Marked = TestSupport::ReadWindowDC(Window->GetHandle());
         if (Link == Open && Leading)
             TestSupport::SaveShot(Marked, "link-insert-mark");
         // Only pixels near the edge changed, each to its inverse.
@@ -459,7 +427,7 @@ TEST_F(LinkDrag, TheInsertionMarkDrawnTwiceRestoresEveryPixel)
                 }
         EXPECT_GT(Changed, static_cast<size_t>(2 * (R.bottom - R.top - 4)));
         DrawDragInsertMark(Window, Link, Outside, Leading);
-        const TestSupport::TShot After = ReadWindowPixels(Window->GetHandle());
+        const TestSupport::TShot After = TestSupport::ReadWindowDC(Window->GetHandle());
         ASSERT_EQ(After.Pixels.size(), Before.Pixels.size());
         size_t Left = 0;
         for (size_t I = 0; I < Before.Pixels.size(); ++I)

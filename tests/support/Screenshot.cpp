@@ -26,13 +26,18 @@ size_t TShot::CountOf(uint32_t Colour) const
     return N;
 }
 
-TShot CaptureScreen(HWND W)
+namespace {
+
+// W x H pixels of Source from (X, Y), as 32-bit rows from the top.
+TShot CopyPixels(HDC Source, int X, int Y, int W, int H)
 {
-    RECT R;
-    GetWindowRect(W, &R);
     TShot S;
-    S.W = R.right - R.left;
-    S.H = R.bottom - R.top;
+    S.W = W;
+    S.H = H;
+    if (S.W <= 0 || S.H <= 0) {
+        S.W = S.H = 0;
+        return S;
+    }
     S.Pixels.resize(static_cast<size_t>(S.W * S.H));
     BITMAPINFO BI{};
     BI.bmiHeader.biSize = sizeof(BI.bmiHeader);
@@ -41,17 +46,37 @@ TShot CaptureScreen(HWND W)
     BI.bmiHeader.biPlanes = 1;
     BI.bmiHeader.biBitCount = 32;
     void* Bits = nullptr;
-    HDC Screen = GetDC(nullptr);
-    HDC DC = CreateCompatibleDC(Screen);
+    HDC DC = CreateCompatibleDC(Source);
     HBITMAP Bmp = CreateDIBSection(DC, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
     HGDIOBJ Old = SelectObject(DC, Bmp);
-    BitBlt(DC, 0, 0, S.W, S.H, Screen, R.left, R.top, SRCCOPY);
+    BitBlt(DC, 0, 0, S.W, S.H, Source, X, Y, SRCCOPY);
     GdiFlush();
     std::memcpy(S.Pixels.data(), Bits, S.Pixels.size() * 4);
     SelectObject(DC, Old);
     DeleteObject(Bmp);
     DeleteDC(DC);
+    return S;
+}
+
+} // namespace
+
+TShot CaptureScreen(HWND W)
+{
+    RECT R;
+    GetWindowRect(W, &R);
+    HDC Screen = GetDC(nullptr);
+    TShot S = CopyPixels(Screen, R.left, R.top, R.right - R.left, R.bottom - R.top);
     ReleaseDC(nullptr, Screen);
+    return S;
+}
+
+TShot ReadWindowDC(HWND W)
+{
+    RECT R;
+    GetWindowRect(W, &R);
+    HDC Source = GetWindowDC(W);
+    TShot S = CopyPixels(Source, 0, 0, R.right - R.left, R.bottom - R.top);
+    ReleaseDC(W, Source);
     return S;
 }
 

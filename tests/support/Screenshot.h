@@ -26,6 +26,10 @@ struct TShot {
 // anything on the test display.
 TShot CaptureScreen(HWND W);
 
+// The window's pixels as they stand in its own device context now, frame included, with no
+// redraw first: what an inverting drawing left there shows.
+TShot ReadWindowDC(HWND W);
+
 // The window as it draws itself, whatever covers it on the screen: the menu bar and the client
 // area (child windows included) read from the window's own device context after a full redraw,
 // with a frame and caption drawn around them the way the system draws them (the test display has
