@@ -6,11 +6,14 @@
 
 #include "app/ViewImageForm.h"
 #include "app/ViewerCommandBars.h"
+#include "commandbars/cbBarControl.h"
+#include "commandbars/cbItemControls.h"
+#include "commandbars/cbItemLinks.h"
+#include "commandbars/cbPopupMenu.h"
 #include "imagelib/ImgScroll.h"
 #include "imagelib/JpegGraphic.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/Actions.h"
-#include "platform/win/Menus.h"
 #include "platform/win/Timer.h"
 #include "tests/app/PictureTestFiles.h"
 
@@ -57,10 +60,13 @@ void Click(POINT P, bool Right)
     SendInput(3, In, sizeof(INPUT));
 }
 
-HWND VisibleMenuWindow()
+// The screen centre of a link's row in a menu window.
+POINT ScreenCenterOf(TCustomcbBarControl* Window, TcbBarItemLink* Link)
 {
-    HWND W = FindWindowA("#32768", nullptr);
-    return W && IsWindowVisible(W) ? W : nullptr;
+    const TRect R = Link->GetControl() ? Link->GetControl()->GetItemRect() : TRect{};
+    POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
+    ClientToScreen(Window->GetHandle(), &P);
+    return P;
 }
 
 } // namespace
@@ -116,13 +122,13 @@ TEST(ViewerInput, ShortcutsRunTheirCommandsOnceAndTheContextMenuRunsTheItemClick
     TImage* Picture = F->ImageScrollBox->GetImage();
     const TPoint Middle = F->ImageScrollBox->ClientToScreen(
         Point(Picture->GetLeft() + Picture->GetWidth() / 2, Picture->GetTop() + Picture->GetHeight() / 2));
-    HMENU Menu = F->GetCommandBars()->GetPopupMenu()->GetHandle();
+    TcbBarPopupMenu* Menu = F->GetCommandBars()->GetPopupMenu();
     bool Shown = false;
     TTimer Answer(nullptr);
     Answer.SetInterval(50);
     Answer.SetOnTimer([&](TObject*) {
-        HWND W = VisibleMenuWindow();
-        if (Shown || !W)
+        TCustomcbBarControl* W = Menu->GetItemLinks()->GetBarControl();
+        if (Shown || !W || !W->HandleAllocated() || !IsWindowVisible(W->GetHandle()))
             return;
         Shown = true;
         TestSupport::PumpFor(200); // the menu finishes drawing before the picture: nothing exposed to wait on
@@ -130,9 +136,7 @@ TEST(ViewerInput, ShortcutsRunTheirCommandsOnceAndTheContextMenuRunsTheItemClick
         const std::string Folder = ExtractFilePath(ExcludeTrailingBackslash(ProgramFolder())) + "screenshots\\";
         CreateDirectoryA(Folder.c_str(), nullptr);
         EXPECT_TRUE(TestSupport::WriteBmp(Folder + "viewer-context-menu.bmp", S));
-        RECT R{};
-        ASSERT_TRUE(GetMenuItemRect(nullptr, Menu, 3, &R)); // Slide Show, a line, Prev, Next
-        Click(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2}, false);
+        Click(ScreenCenterOf(W, Menu->GetItemLinks()->GetItem(2)), false); // Slide Show, Prev, Next
     });
     Answer.SetEnabled(true);
     Click(POINT{Middle.x, Middle.y}, true);
