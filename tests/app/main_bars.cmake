@@ -1,0 +1,10 @@
+# The main window's and the viewer's command bars: their design read through the manager, the
+# toolbar switch, drawn enabling and ticks, the reset to the design and the GDI cost of menus; a
+# second program drives them with real keys and mouse clicks (it runs alone, in both prefixes)
+# and saves screenshots of the open menus and the hint.
+qm_add_test(app_main_bars_tests WINDOW UNMANAGED
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/MainFormBars_test.cpp
+  LIBS qm_app qm_test_support MAIN qm_test_support)
+if(NOT QM_NATIVE)
+  qm_add_resources(app_main_bars_tests RC ${CMAKE_SOURCE_DIR}/resources/MainWindow.rc)
+endif()
