@@ -111,7 +111,13 @@ public:
     TPoll(uint32_t Ms, std::function<bool()> Step) : FStep(std::move(Step))
     {
         FId = ThreadTimerStart(Ms, [this](UINT_PTR) {
-            if (FId && FStep()) {
+            // A step that serves messages must not be entered again by the next tick.
+            if (!FId || FBusy)
+                return;
+            FBusy = true;
+            const bool Done = FStep();
+            FBusy = false;
+            if (Done && FId) {
                 ThreadTimerStop(FId);
                 FId = 0;
             }
@@ -125,6 +131,7 @@ public:
 
 private:
     UINT_PTR FId = 0;
+    bool FBusy = false;
     std::function<bool()> FStep;
 };
 

@@ -8,3 +8,11 @@ qm_add_test(app_main_bars_tests WINDOW UNMANAGED
 if(NOT QM_NATIVE)
   qm_add_resources(app_main_bars_tests RC ${CMAKE_SOURCE_DIR}/resources/MainWindow.rc)
 endif()
+
+qm_add_test(app_main_bars_input_tests WINDOW UNMANAGED INPUT CLASSIC
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/MainFormBarsInput_test.cpp
+  LIBS qm_app qm_test_support MAIN qm_test_support
+  SHOTS main-tree-popup main-toolbar-hint main-image-menu main-toolbar-hot main-tasks-menu)
+if(NOT QM_NATIVE)
+  qm_add_resources(app_main_bars_input_tests RC ${CMAKE_SOURCE_DIR}/resources/MainWindow.rc)
+endif()
