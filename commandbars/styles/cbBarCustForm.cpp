@@ -22,6 +22,8 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"
+#include "platform/win/ExtCtrls.h"
+#include "platform/win/Tabs.h"
 
 namespace {
 
@@ -793,6 +795,8 @@ TcbBar* TcbBarCustomizingForm::SelectedBar() const
 
 void TcbBarCustomizingForm::UpdateBarButtons()
 {
+    if (!IsLiveManager(FBarManager))
+        return;
     TcbBar* Bar = SelectedBar();
     const bool Designing = FBarManager->IsDesigning();
     // Bars of the form's design keep their names and stay at run time.
@@ -804,6 +808,8 @@ void TcbBarCustomizingForm::UpdateBarButtons()
 
 void TcbBarCustomizingForm::BarNewClick()
 {
+    if (FClosing || !IsLiveManager(FBarManager))
+        return;
     std::string Name = FBarManager->GetBars()->MakeUniqueName(uiGetResourceString(cbsCustom));
     if (!ShowNameEditor(Name, nullptr, 0, nullptr, FBarManager) || !IsLiveManager(FBarManager) || FClosing)
         return;
@@ -983,7 +989,8 @@ void TcbBarCustomizingForm::CommandClick()
         return;
     TcbBarItem* Item = LCommands->GetCommand(LCommands->GetItemIndex());
     DescriptionLabel->SetCaption(Item ? Item->GetDescription() : "");
-    FBarManager->SetSelectedItemControl(nullptr);
+    if (IsLiveManager(FBarManager))
+        FBarManager->SetSelectedItemControl(nullptr);
 }
 
 void TcbBarCustomizingForm::RefreshCommands()
@@ -1131,7 +1138,7 @@ void TcbBarCustomizingForm::FillGroups()
     TFlagScope Refreshing(FRefreshing);
     lbGroups->Clear();
     lbGroupItems->Clear();
-    if (!FBarManager->IsDesigning())
+    if (!IsLiveManager(FBarManager) || !FBarManager->IsDesigning())
         return;
     for (int32_t I = 0; I < FBarManager->GetGroupCount(); ++I)
         lbGroups->GetItems()->AddObject(FBarManager->GetGroup(I)->GetName(), FBarManager->GetGroup(I));

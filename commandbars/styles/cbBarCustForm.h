@@ -13,12 +13,13 @@
 
 #include <windows.h>
 
-#include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
 #include "platform/win/StdCtrls.h"
-#include "platform/win/Tabs.h"
 
 class TListView;
+class TPageControl;
+class TPanel;
+class TTabSheet;
 class TcbBar;
 class TcbBarButton;
 class TcbBarItem;

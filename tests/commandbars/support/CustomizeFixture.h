@@ -14,7 +14,9 @@
 #include "commandbars/styles/cbBarCustForm.h"
 #include "commandbars/styles/cbBarNameEd.h"
 #include "platform/rtl/Classes.h"
+#include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
+#include "platform/win/Tabs.h"
 #include "tests/commandbars/support/PopupsFixture.h"
 
 namespace CommandBarsTest {
