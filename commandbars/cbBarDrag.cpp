@@ -27,12 +27,23 @@ bool gBarDragging = false;
 // The bars collection whose bar is being dragged: the docking timer reaches the drag through it.
 TcbBars* gDraggingBars = nullptr;
 
-TPoint CursorPoint()
+// Where the mouse was when a message was posted. The drags follow their messages' points, not
+// GetCursorPos: the cursor position read back while input is still arriving can lag behind the
+// input already in the queue, and a drop would then count at an old place.
+TPoint MessagePoint(const MSG& Msg)
 {
-    POINT P{};
-    GetCursorPos(&P);
-    return TPoint{P.x, P.y};
+    return TPoint{Msg.pt.x, Msg.pt.y};
 }
+
+// The point of the message the thread took last: the press or move that started a drag.
+TPoint LastMessagePoint()
+{
+    const DWORD Pos = GetMessagePos();
+    return TPoint{GET_X_LPARAM(Pos), GET_Y_LPARAM(Pos)};
+}
+
+// The last point a bar drag saw, for the docking timer that decides again without a move.
+TPoint gBarDragPoint{};
 
 // The site's window and every parent up the chain are visible and enabled.
 bool SiteUsable(TcbDockControl* Site)
@@ -83,7 +94,7 @@ void TcbBars::DockingTimerFired()
 {
     StopDockingTimer();
     if (FMovingBarControl && TCustomcbBarControl::IsLiveBarControl(FMovingBarControl))
-        MoveBarTo(FMovingBarControl, CursorPoint(), true);
+        MoveBarTo(FMovingBarControl, gBarDragPoint, true);
 }
 
 void TcbBars::FindDockSite(TcbBarControl* Window, TPoint Point, TcbBarDockingStyle& Style, TcbDockControl*& Site)
@@ -116,6 +127,7 @@ void TcbBars::MoveBarTo(TcbBarControl* Window, TPoint Point, bool Delayed)
     TcbBar* Bar = Window ? Window->GetBar() : nullptr;
     if (!Bar || !Window->HandleAllocated())
         return;
+    gBarDragPoint = Point;
     TcbBarDockingStyle Style = dsNone;
     TcbDockControl* Site = nullptr;
     FindDockSite(Window, Point, Style, Site);
@@ -200,7 +212,7 @@ void TcbBars::RunDrag(TcbBarControl* Window)
         gDraggingBars = nullptr;
         cbSetBarDragging(false);
     });
-    TPoint Last = CursorPoint();
+    TPoint Last = LastMessagePoint();
     MSG Msg{};
     while (GetCapture() == CaptureWnd) {
         if (!GetMessageA(&Msg, nullptr, 0, 0)) {
@@ -223,20 +235,24 @@ void TcbBars::RunDrag(TcbBarControl* Window)
             // the keyboard's own while the mouse is held.
             if ((Msg.message == WM_KEYDOWN || Msg.message == WM_KEYUP) && Msg.wParam == VK_CONTROL) {
                 FCtrlHeld = Msg.message == WM_KEYDOWN;
-                Last = CursorPoint();
                 MoveBarTo(Window, Last, true);
             }
             continue;
         case WM_MOUSEMOVE: {
-            const TPoint P = CursorPoint();
+            const TPoint P = MessagePoint(Msg);
             if (P.x != Last.x || P.y != Last.y) {
                 Last = P;
                 MoveBarTo(Window, P);
             }
             continue;
         }
-        case WM_LBUTTONUP:
+        case WM_LBUTTONUP: {
+            // The bar ends where the button went up.
+            const TPoint P = MessagePoint(Msg);
+            if (P.x != Last.x || P.y != Last.y)
+                MoveBarTo(Window, P);
             return;
+        }
         default:
             TranslateMessage(&Msg);
             DispatchMessageA(&Msg);
@@ -317,7 +333,7 @@ private:
     TcbBarItemLink* TargetLink() const { return FTargetControl ? FTargetControl->GetLink() : nullptr; }
     // Whether a drop at the present target changes anything.
     bool TargetChanges() const;
-    void Move(bool CopyChanged);
+    void Move(bool CopyChanged, TPoint P);
     void SelectTarget();
     void ShowMark();
     void HideMark();
@@ -337,6 +353,7 @@ private:
     TPoint FOffset{};
     TPoint FStart{};
     TPoint FLast{};
+    TPoint FDropPoint{};
     bool FCopy = false;
     bool FMoved = false;
     bool FDropped = false;
@@ -423,11 +440,8 @@ void TLinkDrag::SelectTarget()
         FTargetWindow->SetSelectedControl(FTargetControl);
 }
 
-void TLinkDrag::Move(bool CopyChanged)
+void TLinkDrag::Move(bool CopyChanged, TPoint P)
 {
-    POINT C{};
-    GetCursorPos(&C);
-    const TPoint P{C.x, C.y};
     FLast = P;
     if (P.x != FStart.x || P.y != FStart.y)
         FMoved = true;
@@ -492,9 +506,7 @@ void TLinkDrag::Run()
     FManager->SetDraggingItem(FItem);
     FManager->SetDraggingItemLink(FLink);
     FManager->SetItemLinkDragging(true);
-    POINT C{};
-    GetCursorPos(&C);
-    FLast = TPoint{C.x, C.y};
+    FLast = LastMessagePoint();
     FStart = gHasDragOrigin ? gDragOrigin : FLast;
     gHasDragOrigin = false;
     if (FLink && FLink->GetControl()) {
@@ -542,14 +554,15 @@ void TLinkDrag::Run()
                 const bool Copy = Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN;
                 if (Copy != FCopy) {
                     FCopy = Copy;
-                    Move(true);
+                    Move(true, FLast);
                 }
             }
             break;
         case WM_MOUSEMOVE:
-            Move(false);
+            Move(false, MessagePoint(Msg));
             break;
         case WM_LBUTTONUP:
+            FDropPoint = MessagePoint(Msg);
             FDropped = true;
             Done = true;
             break;
@@ -576,10 +589,8 @@ void TLinkDrag::Run()
     if (Alive) {
         if (FDropped) {
             // The drop counts where the button went up.
-            POINT Now{};
-            GetCursorPos(&Now);
-            if (Now.x != FLast.x || Now.y != FLast.y)
-                Move(false);
+            if (FDropPoint.x != FLast.x || FDropPoint.y != FLast.y)
+                Move(false, FDropPoint);
         }
         HideMark();
     }

@@ -1303,6 +1303,20 @@ void TcbBarItemControlOffice11Painter::DrawSubMenuBackground(const IcbBar* Menu,
     Fill(DC, Rect(X, Client.top, Client.right, Client.bottom), Menu->GetBkBrush());
 }
 
+void TcbBarItemControlOffice11Painter::DrawSubMenuBeginGroup(const IcbBar* Menu, const IcbControl* Control,
+                                                             HDC DC) const
+{
+    TcbBarItemControlFlatPainter::DrawSubMenuBeginGroup(Menu, Control, DC);
+    if (Menu->GetBackgroundBitmap() && !Menu->GetBackgroundBitmap()->GetEmpty())
+        return;
+    // The glyph band and the quick-check column run on through the group line's rows: the Flat
+    // drawing filled them with the menu's colour, which would cut the band in two.
+    const TRect Item = Control->GetItemRect();
+    const TRect Client = Menu->GetClientRect();
+    const int32_t Right = Client.left + Menu->GetLeftBandWidth() + Menu->GetQuickCheckColumnWidth();
+    DrawSubMenuBackground(Menu, DC, Rect(Item.left, Item.top - GetSubMenuBeginGroupSize(), std::min<int32_t>(Right, Item.right), Item.top));
+}
+
 void TcbBarItemControlOffice11Painter::DrawSubMenuSideBand(const IcbBar* Menu, HDC DC, HBRUSH,
                                                            const TRect& ClientRect) const
 {

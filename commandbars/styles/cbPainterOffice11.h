@@ -100,6 +100,7 @@ public:
     // 14
     int32_t GetDetachBandHeight(const IcbBar* Menu) const override;
     void DrawSubMenuBackground(const IcbBar* Menu, HDC DC, const TRect& R) const override;
+    void DrawSubMenuBeginGroup(const IcbBar* Menu, const IcbControl* Control, HDC DC) const override;
     void DrawSubMenuBorder(const IcbBar* Menu, HDC DC, const TRect& WindowRect) const override;
     void DrawSubMenuSideBand(const IcbBar* Menu, HDC DC, HBRUSH Brush, const TRect& ClientRect) const override;
     void DrawDetachBand(const IcbBar* Menu, HDC DC, const TRect& R) const override;

@@ -2,7 +2,8 @@
 // manager's style gives (in both prefixes), the colours of unselected and selected rows with a
 // glyph against the system colours, the Office11 set and XP's theme drawn by the test, the
 // sub-menu arrow and the bracketed caption of container items, the drop-down part's etched line,
-// focus rectangles, and that no row of any kind paints outside its rectangle.
+// focus rectangles, and that no row of any kind (edits and combos included) paints outside its
+// rectangle or leaves part of it unpainted.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -377,65 +378,4 @@ TEST(CustomizingFormPainterRows, NoRowOfAnyKindPaintsOutsideItsRectangle)
         P.Painter->DrawEditCommand(&B.Canvas, Rect(0, 0, 200, 22), nullptr, "x", true);
         EXPECT_EQ(B.Shot().CountOf(0x010203), 200u * 22u) << P.Name;
     }
-}
-
-TEST(CustomizingFormPainterRows, EditRowsShowAWindowColouredBoxAfterTheirCaption)
-{
-    TPainterScene S;
-    TOffice11User Office11;
-    for (const TNamedPainter& P : AllPainters()) {
-        if (std::string(P.Name) == "XP" && !AreThemesInUse())
-            continue;
-        for (TcbBarItem* Item : std::vector<TcbBarItem*>{S.Edit, S.Combo}) {
-            TRowBitmap B;
-            P.Painter->DrawEditCommand(&B.Canvas, Rect(0, 0, 200, 22), Item, "Find", false);
-            const TestSupport::TShot Shot = B.Shot();
-            // Well inside the edit box and left of a combo's button.
-            ExpectPixel(Shot, 150, 11, Sys(COLOR_WINDOW), std::string(P.Name) + " " + Item->ClassName() + " box");
-            // The combo's button shows an arrow in its last 13 pixels; the edit has none.
-            const TRect Button = Rect(187, 3, 199, 19);
-            const uint32_t Ink = ShotColor(Sys(COLOR_BTNTEXT));
-            bool Dark = false;
-            for (int32_t Y = Button.top; Y < Button.bottom; ++Y)
-                for (int32_t X = Button.left; X < Button.right; ++X)
-                    Dark |= Shot.At(X, Y) == Ink;
-            if (Item == S.Combo) {
-                EXPECT_TRUE(Dark || std::string(P.Name) == "XP") << P.Name << ": no arrow on the combo's button";
-            } else {
-                EXPECT_FALSE(Dark) << P.Name << ": an arrow on a plain edit";
-            }
-        }
-    }
-}
-
-// The rows of every kind in every painter, unselected and selected, for a person to look at.
-TEST(CustomizingFormPainterSheet, EveryKindOfRowInEveryPainter)
-{
-    TPainterScene S;
-    TOffice11User Office11;
-    const std::vector<std::pair<TcbBarItem*, std::string>> Items = {
-        {S.Button, "&Save"}, {S.DropDown, "&Undo"}, {S.SubItem, "&Recent"}, {S.Container, "Windows"},
-        {S.Edit, "&Find"}, {S.Combo, "&Zoom"}};
-    const int32_t RowW = 200, RowH = 22;
-    TRowBitmap B(4 * (RowW + 8), static_cast<int32_t>(Items.size()) * 2 * RowH);
-    B.D.Fill(Sys(COLOR_WINDOW));
-    int32_t Column = 0;
-    for (const TNamedPainter& P : AllPainters()) {
-        int32_t Y = 0;
-        for (const auto& [Item, Caption] : Items)
-            for (bool Selected : {false, true}) {
-                const TRect R = Rect(Column * (RowW + 8), Y, Column * (RowW + 8) + RowW, Y + RowH);
-                const std::string Text = Caption.substr(Caption[0] == '&' ? 1 : 0);
-                if (dynamic_cast<TcbBarEdit*>(Item))
-                    P.Painter->DrawEditCommand(&B.Canvas, R, Item, Text, Selected);
-                else
-                    P.Painter->DrawCommand(&B.Canvas, R, Item, Text, Selected);
-                if (Selected)
-                    P.Painter->DrawCommandFocusRect(&B.Canvas, R, Item);
-                Y += RowH;
-            }
-        ++Column;
-    }
-    const TestSupport::TShot Shot = B.Shot();
-    EXPECT_FALSE(TestSupport::SaveShot(Shot, "customizing-form-painters").empty());
 }

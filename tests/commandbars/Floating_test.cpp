@@ -319,9 +319,14 @@ TEST(FloatingWindow, ShowingAndHidingItAgainAndAgainKeepsTheGdiObjectsAndWindows
     Cycle();
     Cycle();
     const int64_t Objects = Probe.GdiObjects(), Windows = TestSupport::TResourceProbe::ThreadWindows();
-    for (int I = 0; I < 6; ++I)
+    constexpr int kCycles = 12;
+    for (int I = 0; I < kCycles; ++I)
         Cycle();
-    EXPECT_EQ(Objects, Probe.GdiObjects());
+    // Something lost on every cycle would show as at least one object per cycle; a cache that
+    // the framework fills once, late (a brush made on the first paint that needs it), may add
+    // one or two.
+    EXPECT_LE(Probe.GdiObjects() - Objects, 2) << "after " << kCycles << " cycles";
+    EXPECT_GE(Probe.GdiObjects() - Objects, 0);
     EXPECT_EQ(Windows, TestSupport::TResourceProbe::ThreadWindows());
 }
 

@@ -798,6 +798,11 @@ TEST(Office11Windows, AnOpenMenuShowsItsBandRowsSelectedRowFrameAndRing)
     for (int32_t X = C.x + Band + 4; X < C.x + Recent.right - 4; ++X)
         Line |= Px(S, X, C.y + GY) != White;
     EXPECT_TRUE(Line) << "a group line at row " << GY;
+    // The band runs on through the group line's rows, unbroken.
+    for (int32_t Y = Recent.top - Menu->GetBeginGroupSize(); Y < Recent.top; ++Y) {
+        ExpectPixel(S, C.x, C.y + Y, BandStart, "the band's first column beside the group line");
+        ExpectPixel(S, C.x + Band - 1, C.y + Y, BandEnd, "the band's last column beside the group line");
+    }
     TestSupport::SaveShot(S, "office11-menu");
     F.CloseMenus();
 }

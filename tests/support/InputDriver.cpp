@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/win/ThreadHook.h"
 #include "tests/support/TestSupport.h"
 
@@ -16,6 +18,13 @@ const WORD kMarkerKey = VK_NONAME;
 // on the user-interface thread, once the helper has ended).
 thread_local TInputMarker* gScriptMarker = nullptr;
 thread_local std::string* gScriptFailure = nullptr;
+
+// The point this thread moved the mouse to last. Presses and releases are sent together with a
+// move to it: under Wine a pointer move made by one thread can come back late from the X server
+// as a move of its own, after a later move, and a press sent alone would then land where that
+// late move put the cursor instead of where the test moved it.
+thread_local bool gHasMovePoint = false;
+thread_local POINT gMovePoint{};
 
 void Fail(const std::string& Text)
 {
@@ -203,6 +212,8 @@ private:
 
 void ReleaseHeldInput()
 {
+    // A new test moves the mouse before it presses: the last test's point no longer counts.
+    gHasMovePoint = false;
     // The system keeps one key and button state for every program of the display: a program
     // that ended between a press and its release (a failed test, a time-out) leaves the key down
     // for the next one, whose drags would then read a held Ctrl or button.
@@ -287,30 +298,77 @@ void Type(const std::string& Text)
         Send(In);
 }
 
+namespace {
+
+void RememberMovePoint(POINT ScreenPoint)
+{
+    gMovePoint = ScreenPoint;
+    gHasMovePoint = true;
+}
+
+// A press or release at the point this thread moved to last (see gMovePoint).
+INPUT ButtonInput(TMouseButton Button, bool Up)
+{
+    if (!gHasMovePoint)
+        return MouseInput(ButtonFlag(Button, Up));
+    INPUT In = MoveInput(gMovePoint);
+    In.mi.dwFlags |= ButtonFlag(Button, Up);
+    return In;
+}
+
+// On a script's thread: waits until the cursor stands at Point, sending the move again when a
+// late move from the X server took it elsewhere. The user-interface thread reads those late
+// moves while it serves messages, which it does while the script runs.
+void SettleAt(POINT Point)
+{
+    const LONG SX = GetSystemMetrics(SM_CXSCREEN) - 1, SY = GetSystemMetrics(SM_CYSCREEN) - 1;
+    const POINT Want{std::clamp<LONG>(Point.x, 0, SX), std::clamp<LONG>(Point.y, 0, SY)};
+    int Steady = 0, Sends = 0;
+    for (int Round = 0; Round < 60 && Steady < 3; ++Round) {
+        Sleep(5);
+        POINT Now{};
+        GetCursorPos(&Now);
+        if (Now.x == Want.x && Now.y == Want.y) {
+            ++Steady;
+        } else {
+            Steady = 0;
+            if (Round % 4 == 3 && Sends++ < 5)
+                Send({MoveInput(Point)});
+        }
+    }
+}
+
+} // namespace
+
 void MoveTo(POINT ScreenPoint)
 {
+    RememberMovePoint(ScreenPoint);
     Send({MoveInput(ScreenPoint)});
+    if (gScriptMarker)
+        SettleAt(ScreenPoint);
 }
 
 void ButtonDown(TMouseButton Button)
 {
-    Send({MouseInput(ButtonFlag(Button, false))});
+    Send({ButtonInput(Button, false)});
 }
 
 void ButtonUp(TMouseButton Button)
 {
-    Send({MouseInput(ButtonFlag(Button, true))});
+    Send({ButtonInput(Button, true)});
 }
 
 void Click(POINT ScreenPoint, TMouseButton Button)
 {
-    Send({MoveInput(ScreenPoint), MouseInput(ButtonFlag(Button, false)), MouseInput(ButtonFlag(Button, true))});
+    RememberMovePoint(ScreenPoint);
+    Send({MoveInput(ScreenPoint), ButtonInput(Button, false), ButtonInput(Button, true)});
 }
 
 void DoubleClick(POINT ScreenPoint, TMouseButton Button)
 {
-    Send({MoveInput(ScreenPoint), MouseInput(ButtonFlag(Button, false)), MouseInput(ButtonFlag(Button, true)),
-          MouseInput(ButtonFlag(Button, false)), MouseInput(ButtonFlag(Button, true))});
+    RememberMovePoint(ScreenPoint);
+    Send({MoveInput(ScreenPoint), ButtonInput(Button, false), ButtonInput(Button, true), ButtonInput(Button, false),
+          ButtonInput(Button, true)});
 }
 
 void Drag(POINT From, POINT To, int Steps, TMouseButton Button)

@@ -13,8 +13,9 @@ for i, h in enumerate(hosts):
     pics = [base + "p%d.jpg" % k for k in range(3)]
     routes[base] = page(*pics)
     for k, u in enumerate(pics):
-        # Held long enough that the running tasks overlap, each host for a different time.
-        routes[u] = jpg("%s-%d" % (h, k), 3000, delay=0.6 + 0.3 * i)
+        # Held long enough that the running tasks overlap, each host half a second longer than the
+        # one before, so that the queued ones start well apart.
+        routes[u] = jpg("%s-%d" % (h, k), 3000, delay=0.5 + 0.5 * i)
 srv.routes(routes)
 projects = [s.make("q%d" % i, "http://%s/" % h, s.folder("q%d" % i), depth=1, extra=proxy)
             for i, h in enumerate(hosts)]
