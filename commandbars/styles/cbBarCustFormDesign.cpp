@@ -601,6 +601,5 @@ void TcbBarCustomizingForm::DrawGroupRow(TListBox* List, int32_t Index, const TR
     // Groups are named in bold, in either list.
     if (dynamic_cast<TcbBarGroup*>(static_cast<TObject*>(List->GetItems()->GetObjects(Index))))
         Canvas->GetFont()->SetStyle(TFontStyles{fsBold});
-    Canvas->GetBrush()->SetStyle(bsClear);
     Canvas->TextOut(R.left + 2, R.top + 1, List->GetItems()->GetStrings(Index));
 }
