@@ -664,6 +664,24 @@ TEST(SubMenuEditor, HangsTheMenuFromItsBottomEdgeAndCarriesItAlong)
     EXPECT_EQ(GetSubMenuEditor(), Editor);
 }
 
+TEST(SubMenuEditor, AMenuThatWouldHoldTheDraggedItemStaysShutUntilTheDragEnds)
+{
+    TCustomizeFixture F;
+    // "&File" itself dragged: its own menu must not open to take it.
+    F.Manager->SetDraggingItem(F.File);
+    ShowSubMenuEditor(F.File->GetItemLinks());
+    TestSupport::PumpFor(40);
+    TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
+    ASSERT_NE(Editor, nullptr);
+    SendMessageA(Editor->GetHandle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_EQ(F.File->GetItemLinks()->GetBarControl(), nullptr);
+    // Another item may go in: the next activation opens the menu.
+    F.Manager->SetDraggingItem(F.Save);
+    SendMessageA(Editor->GetHandle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_NE(F.File->GetItemLinks()->GetBarControl(), nullptr);
+    F.Manager->SetDraggingItem(nullptr);
+}
+
 TEST(SubMenuEditor, TheCloseBoxClosesMenuAndEditorAndFreesItAfterwards)
 {
     TCustomizeFixture F;
