@@ -18,6 +18,7 @@
 #include "commandbars/styles/cbBarCustFormList.h"
 #include "commandbars/styles/cbBarCustFormPainters.h"
 #include "commandbars/styles/cbBarNameEd.h"
+#include "commandbars/styles/cbBarPopupMenuEd.h"
 #include "commandbars/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
@@ -493,6 +494,7 @@ TcbBarCustomizingForm::TcbBarCustomizingForm(TcbBarManager* Manager) : TForm(nul
     UpdateOptions();
     UpdateHelpButton();
     FillGroups();
+    WireDesignHandlers();
     SetActiveControl(BarsListBox);
 }
 
@@ -1224,6 +1226,7 @@ void ShowCustomizingForm(TcbBarManager* Manager, bool Show)
             ShowWindow(Form->GetHandle(), SW_HIDE);
         Form->Release();
     }
+    FreeSubMenuEditor();
     if (IsLiveManager(Manager) && Manager->OnHideCustomizingForm)
         Manager->OnHideCustomizingForm(Manager);
 }
@@ -1296,10 +1299,12 @@ void cbBarCustFormInit()
         if (gForm)
             gForm->RefreshGroupItems();
     };
+    E.GetSubMenuEditor = []() -> TCustomForm* { return GetSubMenuEditor(); };
 }
 
 void cbBarCustFormDone()
 {
+    FreeSubMenuEditor(true);
     // A dialog still open goes with the framework.
     if (TcbBarCustomizingForm* Form = gForm) {
         Form->SetClosing();
@@ -1325,4 +1330,5 @@ void cbBarCustFormDone()
     E.CustomizingFormItemRenamed = nullptr;
     E.CustomizingFormGroupsChanged = nullptr;
     E.CustomizingFormRefreshGroupItems = nullptr;
+    E.GetSubMenuEditor = nullptr;
 }

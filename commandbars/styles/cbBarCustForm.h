@@ -22,6 +22,7 @@ class TPanel;
 class TTabSheet;
 class TcbBar;
 class TcbBarButton;
+class TcbBarGroup;
 class TcbBarItem;
 class TcbBarManager;
 class TcbBarPopupMenu;
@@ -200,6 +201,34 @@ private:
     void OptionClicked(TObject* Sender);
     void AnimationsChanged(TComboBox* Box);
     void FillGroups();
+    // Design time (cbBarCustFormDesign.cpp): the popup entries, keys, the all-commands and
+    // groups pages, and the entries' enabling.
+    void WireDesignHandlers();
+    void UpdateDesignCommands();
+    void DesignCommandClicked();
+    void CategoriesAddClick(bool Insert);
+    void CategoriesRenameClick();
+    void CategoriesDeleteClick();
+    void CategoriesVisibleClick();
+    void CategoriesItemsVisibleChange();
+    void CommandsAddClick();
+    void CommandsDeleteClick();
+    void CommandsClearClick();
+    void CommandsMoveClick(int32_t Delta);
+    void CommandsSubMenuEditorClick();
+    void SelectCategoryRow(int32_t CategoryIndex);
+    void FillAllCommands();
+    void AllCommandsClick();
+    TcbBarGroup* SelectedGroup() const;
+    void SelectGroup(TcbBarGroup* Group);
+    void UpdateGroupButtons();
+    void GroupAddClick();
+    void GroupDeleteClick();
+    void GroupItemAddClick();
+    void GroupItemDeleteClick();
+    void GroupItemsMove(int32_t Delta);
+    void DrawGroupRow(TListBox* List, int32_t Index, const TRect& R, TOwnerDrawState State);
+    void SelectInDesigner(TComponent* Component);
 
     TcbBarManager* FBarManager;
     // Set while the lists are filled from outside: their click handlers then do nothing.
