@@ -7,6 +7,7 @@
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/styles/cbBarCustForm.h"
 #include "commandbars/cbRoutines.h"
+#include "platform/win/Tabs.h"
 
 namespace {
 
