@@ -520,7 +520,11 @@ void TcbBarCustomizingForm::BuildToolbarsPage()
     LToolbars = PlaceLabel(TabSheet1, this, 8, 8, 268, 16);
     BarsListBox = Place<TCheckListBox>(TabSheet1, this, 8, 26, 268, 224);
     LToolbars->SetFocusControl(BarsListBox);
-    BarsListBox->OnClick = [this](TObject*) { UpdateBarButtons(); };
+    BarsListBox->OnClick = [this](TObject*) {
+        UpdateBarButtons();
+        // While the form is designed the bar's row selects the bar in the designer too.
+        SelectInDesigner(SelectedBar());
+    };
     BBarNew = Place<TButton>(TabSheet1, this, 284, 26, 92, 25);
     BBarNew->OnClick = [this](TObject*) { BarNewClick(); };
     BBarRename = Place<TButton>(TabSheet1, this, 284, 57, 92, 25);
@@ -1227,6 +1231,9 @@ void ShowCustomizingForm(TcbBarManager* Manager, bool Show)
         Form->Release();
     }
     FreeSubMenuEditor();
+    // The form being designed changed while the dialog was open: its designer hears of it.
+    if (IsLiveManager(Manager) && Manager->IsDesigning())
+        Manager->DesignerModified();
     if (IsLiveManager(Manager) && Manager->OnHideCustomizingForm)
         Manager->OnHideCustomizingForm(Manager);
 }

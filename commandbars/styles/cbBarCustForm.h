@@ -217,6 +217,10 @@ private:
     void CommandsMoveClick(int32_t Delta);
     void CommandsSubMenuEditorClick();
     void SelectCategoryRow(int32_t CategoryIndex);
+    // The row of LCategories at a client point, or -1; moving a row's category to another row's
+    // place gives the row the category now stands in.
+    int32_t CategoryRowAt(int32_t X, int32_t Y) const;
+    int32_t MoveCategoryRow(int32_t FromRow, int32_t ToRow);
     void FillAllCommands();
     void AllCommandsClick();
     TcbBarGroup* SelectedGroup() const;
@@ -228,7 +232,7 @@ private:
     void GroupItemDeleteClick();
     void GroupItemsMove(int32_t Delta);
     void DrawGroupRow(TListBox* List, int32_t Index, const TRect& R, TOwnerDrawState State);
-    void SelectInDesigner(TComponent* Component);
+    void SelectInDesigner(TPersistent* Component);
 
     TcbBarManager* FBarManager;
     // Set while the lists are filled from outside: their click handlers then do nothing.

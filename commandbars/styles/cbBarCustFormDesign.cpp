@@ -151,6 +151,21 @@ void TcbBarCustomizingForm::WireDesignHandlers()
         };
     };
     LCategories->OnContextPopup = ContextPopup(LCategories, CategoriesPopupMenu);
+    // Categories are put in another order by dragging their rows: a left press takes the row,
+    // and each move onto another row moves the category there.
+    LCategories->OnMouseDown = [this](TObject*, TMouseButton Button, TShiftState, int32_t X, int32_t Y) {
+        FDraggedCategory = Button == mbLeft && FBarManager->IsDesigning() ? CategoryRowAt(X, Y) : -1;
+    };
+    LCategories->OnMouseMove = [this](TObject*, TShiftState Shift, int32_t X, int32_t Y) {
+        if (FDraggedCategory < 0 || !Shift.Contains(ssLeft)) {
+            FDraggedCategory = -1;
+            return;
+        }
+        const int32_t Row = CategoryRowAt(X, Y);
+        if (Row >= 0 && Row != FDraggedCategory)
+            FDraggedCategory = MoveCategoryRow(FDraggedCategory, Row);
+    };
+    LCategories->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int32_t, int32_t) { FDraggedCategory = -1; };
     LCommands->OnContextPopup = ContextPopup(LCommands, CommandsPopupMenu);
 
     CBShowCommandsWithShortCut->OnClick = [this](TObject*) { FillAllCommands(); };
@@ -196,7 +211,7 @@ void TcbBarCustomizingForm::WireDesignHandlers()
     UpdateGroupButtons();
 }
 
-void TcbBarCustomizingForm::SelectInDesigner(TComponent* Component)
+void TcbBarCustomizingForm::SelectInDesigner(TPersistent* Component)
 {
     if (!Component || !IsLiveManager(FBarManager) || !FBarManager->IsDesigning())
         return;
@@ -306,6 +321,36 @@ void TcbBarCustomizingForm::CategoriesDeleteClick()
     FillCategories();
     SelectCategoryRow(std::min(Category, Categories->GetCount() - 1));
     FillAllCommands();
+}
+
+int32_t TcbBarCustomizingForm::CategoryRowAt(int32_t X, int32_t Y) const
+{
+    if (!LCategories->HandleAllocated())
+        return -1;
+    const LRESULT Hit = SendMessageA(LCategories->GetHandle(), LB_ITEMFROMPOINT, 0, MAKELPARAM(X, Y));
+    // The high word is set for a point below the last row.
+    if (HIWORD(Hit) != 0)
+        return -1;
+    const int32_t Row = LOWORD(Hit);
+    return Row < static_cast<int32_t>(FCategoryIndexes.size()) ? Row : -1;
+}
+
+int32_t TcbBarCustomizingForm::MoveCategoryRow(int32_t FromRow, int32_t ToRow)
+{
+    const int32_t Rows = static_cast<int32_t>(FCategoryIndexes.size());
+    if (FromRow < 0 || ToRow < 0 || FromRow >= Rows || ToRow >= Rows || FromRow == ToRow)
+        return FromRow;
+    TcbBarManagerCategories* Categories = FBarManager->GetCategories();
+    const int32_t From = FCategoryIndexes[FromRow], To = FCategoryIndexes[ToRow];
+    if (From < 0 || To < 0 || From >= Categories->GetCount() || To >= Categories->GetCount())
+        return FromRow;
+    // The items follow their category to its new index.
+    Categories->Move(From, To);
+    FBarManager->DesignerModified();
+    FillCategories();
+    SelectCategoryRow(To);
+    FillAllCommands();
+    return LCategories->GetItemIndex();
 }
 
 void TcbBarCustomizingForm::CategoriesVisibleClick()

@@ -34,7 +34,7 @@ namespace {
 class TCountingDesigner : public IFormDesigner {
 public:
     void Modified() override { ++ModifiedCount; }
-    void SelectComponent(TComponent*) override {}
+    void SelectComponent(TPersistent*) override {}
     int ModifiedCount = 0;
 };
 

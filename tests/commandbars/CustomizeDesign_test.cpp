@@ -37,9 +37,9 @@ namespace {
 class TRecordingDesigner : public IFormDesigner {
 public:
     void Modified() override { ++ModifiedCount; }
-    void SelectComponent(TComponent* Component) override { Selected.push_back(Component); }
+    void SelectComponent(TPersistent* Object) override { Selected.push_back(Object); }
     int ModifiedCount = 0;
-    std::vector<TComponent*> Selected;
+    std::vector<TPersistent*> Selected;
 };
 
 // The designed scene with the dialog open on a page and the designer double in place.
@@ -295,6 +295,65 @@ TEST(CustomizeDesign, CategoriesAreAddedInsertedRenamedDeletedAndShownOrHidden)
     EXPECT_FALSE(Never.Seen());
     EXPECT_EQ(S.Categories(), (Strings{"File"}));
     EXPECT_EQ(S.F.Open->GetCategory(), 0);
+}
+
+TEST(CustomizeDesign, AToolbarRowSelectsItsBarInTheDesigner)
+{
+    TDesignScene S(&TcbBarCustomizingForm::TabSheet1);
+    ASSERT_NE(S.Dialog, nullptr);
+    TCheckListBox* List = S.Dialog->BarsListBox;
+    for (int32_t Row = 0; Row < List->GetItems()->GetCount(); ++Row) {
+        TCustomizeFixture::SelectRow(List, Row);
+        ASSERT_FALSE(S.Designer.Selected.empty());
+        TcbBar* Bar = S.F.Manager->BarByCaption(List->GetItems()->GetStrings(Row));
+        ASSERT_NE(Bar, nullptr) << List->GetItems()->GetStrings(Row);
+        EXPECT_EQ(S.Designer.Selected.back(), Bar) << "row " << Row;
+    }
+}
+
+TEST(CustomizeDesign, CategoriesAreReorderedByDraggingTheirRows)
+{
+    TDesignScene S(&TcbBarCustomizingForm::TabSheet2);
+    ASSERT_NE(S.Dialog, nullptr);
+    TcbBarCustomizingForm* D = S.Dialog;
+    ASSERT_EQ(S.Categories(), (Strings{"File", "Edit"}));
+    ASSERT_EQ(S.F.Open->GetCategory(), 0);
+    ASSERT_EQ(S.F.Find->GetCategory(), 1);
+    const HWND List = D->LCategories->GetHandle();
+    auto RowCentre = [List](int32_t Row) {
+        RECT R{};
+        SendMessageA(List, LB_GETITEMRECT, Row, reinterpret_cast<LPARAM>(&R));
+        return MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2);
+    };
+    S.Changed();
+
+    // "Edit" pressed and moved up onto "File": the two change places with their items.
+    SendMessageA(List, WM_LBUTTONDOWN, MK_LBUTTON, RowCentre(1));
+    SendMessageA(List, WM_MOUSEMOVE, MK_LBUTTON, RowCentre(0));
+    SendMessageA(List, WM_LBUTTONUP, 0, RowCentre(0));
+    TestSupport::PumpFor(20);
+    EXPECT_EQ(S.Categories(), (Strings{"Edit", "File"}));
+    EXPECT_EQ(TCustomizeFixture::Rows(D->LCategories), (Strings{"Edit", "File"}));
+    EXPECT_EQ(S.SelectedRowText(D->LCategories), "Edit") << "the dragged row stays selected";
+    EXPECT_EQ(S.F.Open->GetCategory(), 1);
+    EXPECT_EQ(S.F.Find->GetCategory(), 0);
+    EXPECT_TRUE(S.Changed()) << "the designer heard of the new order";
+
+    // A move without the button held, or a press below the last row, moves nothing.
+    SendMessageA(List, WM_MOUSEMOVE, 0, RowCentre(1));
+    RECT Last{};
+    SendMessageA(List, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&Last));
+    SendMessageA(List, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, Last.bottom + 20));
+    SendMessageA(List, WM_MOUSEMOVE, MK_LBUTTON, RowCentre(0));
+    SendMessageA(List, WM_LBUTTONUP, 0, RowCentre(0));
+    TestSupport::PumpFor(20);
+    EXPECT_EQ(S.Categories(), (Strings{"Edit", "File"}));
+    EXPECT_FALSE(S.Changed());
+
+    // Closing the dialog of a designed form tells its designer as well.
+    S.F.Manager->SetIsCustomizing(false);
+    TestSupport::PumpFor(20);
+    EXPECT_TRUE(S.Changed()) << "the designer heard of the dialog's end";
 }
 
 // ---------------------------------------------------------------------------------------------
