@@ -32,6 +32,8 @@ TcbBar::TcbBar(TCollection* ACollection) : TCollectionItem(ACollection)
 
 TcbBar::~TcbBar()
 {
+    // The customizing dialog's row of the bar goes first, whoever frees the bar.
+    cbCallExtension(cbExtensions().CustomizingFormRemoveBarRow, this);
     TcbBarManager* Manager = GetBarManager();
     if (!Manager->IsDestroying() && !Manager->IsLoading()) {
         Manager->DesignerModified();

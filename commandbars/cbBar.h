@@ -139,6 +139,8 @@ public:
     bool CanMove() const;
     // The bar comes from the form's design and AllowReset.
     bool CanReset() const;
+    // The bar was read with the form's design (not made by the user or by code later).
+    bool IsMadeWhileLoading() const { return FMadeWhileLoading; }
     // After the user's OK the bar (with UseFullReset) or only its links become what the form's
     // design made them, sub-menus included.
     void ResetWithConfirmation();

@@ -522,7 +522,9 @@ void TLinkDrag::Run()
     SetCapture(FCaptureWnd);
     SetDragCursor(FCopy ? kcbDragCopyCursor : kcbDragCursor);
     MSG Msg{};
-    while (GetCapture() == FCaptureWnd) {
+    // A manager freed by the last message ends the drag before the next wait: the capture may
+    // belong to a window that outlives it (the customizing dialog) and brings no message.
+    while (GetCapture() == FCaptureWnd && ManagerAlive(FManager)) {
         const BOOL Got = GetMessageA(&Msg, nullptr, 0, 0);
         if (Got == -1)
             break;

@@ -15,6 +15,7 @@
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbSystemMenu.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/styles/cbBarCustForm.h"
 #include "commandbars/styles/cbPainterFlat.h"
 #include "commandbars/styles/cbPainterOffice11.h"
 #include "commandbars/styles/cbPainterStandard.h"
@@ -55,6 +56,7 @@ void cbFrameworkInit()
     cbBarLayoutStoreInit();
     cbBarDragInit();
     cbBarPopupsInit();
+    cbBarCustFormInit();
     uiLookAndFeelPaintersInit();
 }
 
@@ -63,6 +65,7 @@ void cbFrameworkDone()
     if (gUseCount == 0 || --gUseCount > 0)
         return;
     uiLookAndFeelPaintersDone();
+    cbBarCustFormDone();
     cbBarPopupsDone();
     cbSubMenuDone();
     cbSystemMenuDone();

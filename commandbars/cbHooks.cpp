@@ -6,6 +6,7 @@
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
+#include "commandbars/cbExtensions.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ThreadHook.h"
 
@@ -94,8 +95,13 @@ bool cbCallWndProcHookProc(TThreadHookCall& Call)
                     ParentManager->ProcessOwnerMessage(S->message, S->wParam, S->lParam);
         }
     }
-    // The customizing form follows the MDI frame's show and hide: the customizing dialog
-    // connects itself here when it comes.
+    // The Customize dialog follows the show and hide of the program's MDI frame as well, also
+    // while it customizes the bars of a child form, whose own window moves nothing then.
+    if (S->message == WM_WINDOWPOSCHANGED && S->lParam)
+        if (TCustomForm* Main = AppUI()->GetMainForm();
+            Main && Main->GetFormStyle() == fsMDIForm && Main->HandleAllocated() && S->hwnd == Main->GetHandle() &&
+            cbCallExtension(cbExtensions().GetCustomizingForm))
+            cbCallExtension(cbExtensions().ApplyOwnerWindowPos, *reinterpret_cast<const WINDOWPOS*>(S->lParam));
     const LRESULT Result = Call.CallNext();
     (void)Result;
     if (S->message == WM_CHILDACTIVATE || S->message == WM_DESTROY || S->message == WM_MDIACTIVATE) {

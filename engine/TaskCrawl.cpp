@@ -425,6 +425,14 @@ void TTaskThread::FileBranch(THttpClient& HTTP)
         Temp = R.FileName + PartialSuffix;
         FItem->SetTempFileName(Temp);
         FileStream = std::move(R.Stream);
+        // Wine hands a new file's descriptor to the process on the file's first use, one trip
+        // to its server: asked for now, while the request travels, it does not hold up the
+        // body's first write once the answer is there.
+        try {
+            FileStream->GetSize();
+        } catch (const Exception&) {
+            // The first write asks for it instead.
+        }
         Log("Saving file \"" + ExtractFileName(Temp) + "\"");
         return true;
     };

@@ -51,7 +51,8 @@ public:
     virtual ~IFormDesigner() = default;
     // The design changed.
     virtual void Modified() = 0;
-    virtual void SelectComponent(TComponent* Component) = 0;
+    // Selects a component, or a part of one that the designer edits on its own (a bar).
+    virtual void SelectComponent(TPersistent* Object) = 0;
 };
 
 class TCustomForm : public TWinControl {

@@ -33,7 +33,7 @@ std::string CreationFailure(TComponent* Owner)
 class TCountingDesigner : public IFormDesigner {
 public:
     void Modified() override { ++FModified; }
-    void SelectComponent(TComponent*) override {}
+    void SelectComponent(TPersistent*) override {}
     int FModified = 0;
 };
 

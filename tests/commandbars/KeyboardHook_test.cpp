@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "commandbars/cbCommandQueue.h"
+#include "platform/win/StdCtrls.h"
 #include "commandbars/cbBarDrag.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbHooks.h"
@@ -27,16 +29,24 @@ using CommandBarsTest::TMenuFixture;
 
 namespace {
 
+// The keys' helpers also wait until no chosen command waits in the click queue any more.
+void ClicksRun()
+{
+    TestSupport::PumpUntil([] { return QueuedClickCount() == 0; }, 5000, "the chosen commands to run");
+}
+
 void Keys(std::initializer_list<WORD> Chord)
 {
     TestSupport::Chord(Chord);
     TestSupport::WaitProcessed();
+    ClicksRun();
 }
 
 void Tap(WORD Key)
 {
     TestSupport::Press(Key);
     TestSupport::WaitProcessed();
+    ClicksRun();
 }
 
 // The main menu bar in keyboard mode with the item's control selected.
@@ -390,5 +400,50 @@ TEST(KeyboardHook, AnEditorOnAToolbarHandsAltFOverToTheMainMenu)
     EXPECT_FALSE(Control->IsEditing());
     Tap(VK_ESCAPE);
     Tap(VK_ESCAPE);
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+}
+
+namespace {
+
+class TModalProbeForm : public TForm {
+public:
+    using TForm::TForm;
+    std::string ClassName() const override { return "TModalProbeForm"; }
+};
+
+} // namespace
+
+TEST(KeyboardHook, ACommandChosenByEnterShowsAModalDialogThatTheKeyboardCloses)
+{
+    TMenuFixture F;
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
+    TModalResult Result = -1;
+    bool MenusOpenInside = true;
+    F.Open->GetAction()->SetOnExecute([&](TObject*) {
+        MenusOpenInside = TCustomcbBarControl::ActiveBarControl() != nullptr;
+        TComponentPtr<TModalProbeForm> Dialog(new TModalProbeForm(nullptr));
+        Dialog->SetBounds(200, 200, 240, 120);
+        auto* Cancel = new TButton(Dialog.get());
+        Cancel->SetParent(Dialog.get());
+        Cancel->SetBounds(80, 40, 75, 25);
+        Cancel->SetCancel(true);
+        Cancel->SetModalResult(mrCancel);
+        Result = Dialog->ShowModal();
+    });
+    Keys({VK_MENU, 'F'});
+    Tap(VK_DOWN);
+    TcbBarSubMenuControl* File = TMenuFixture::MenuOf(F.File);
+    ASSERT_NE(nullptr, File);
+    ASSERT_EQ(TMenuFixture::ControlOf(File, F.Open), File->GetSelectedControl());
+
+    // Enter chooses Open, whose dialog then takes Esc like any modal dialog, although Enter
+    // reached the menu through the keyboard hook.
+    TestSupport::TInputScript S;
+    S.Press(VK_RETURN).WaitForWindow("QMFormTModalProbeForm").Delay(100).Press(VK_ESCAPE).WaitProcessed();
+    S.Play();
+    EXPECT_TRUE(S.Wait());
+    ClicksRun();
+    EXPECT_EQ(mrCancel, Result) << "Esc ended the dialog";
+    EXPECT_FALSE(MenusOpenInside) << "the menus closed before the command ran";
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
 }

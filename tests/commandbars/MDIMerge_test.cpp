@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "commandbars/cbBarDrag.h"
+#include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbSystemMenu.h"
 #include "tests/commandbars/support/MDIFixture.h"
@@ -225,4 +226,29 @@ TEST(MDIMerge, AMaximizedChildWindowDestroyedUnderItsFormLeavesNothingBehind)
     EXPECT_EQ(nullptr, SystemItemOf(F.FrameMenu)) << "no system-menu item for a window that is no more";
     EXPECT_EQ(Captions({"&File", "&Window"}), F.FrameCaptions());
     EXPECT_EQ(mbmNone, F.FrameMenuWindow()->GetMDIButtonsMode());
+}
+
+TEST(MDIMerge, TheCustomizeDialogOfAChildFollowsTheFramesHideAndShow)
+{
+    TMDIFixture F;
+    ASSERT_EQ(AppUI()->GetMainForm(), F.Frame.get());
+    auto C = F.AddChild("Child", Captions({"&Edit"}));
+    C.Manager->SetIsCustomizing(true);
+    TCustomForm* Dialog = cbCallExtension(cbExtensions().GetCustomizingForm);
+    ASSERT_NE(nullptr, Dialog);
+    ASSERT_TRUE(Dialog->HandleAllocated());
+    const HWND DialogWnd = Dialog->GetHandle();
+    ASSERT_TRUE(IsWindowVisible(DialogWnd));
+
+    // The child's own window does not move when its frame hides: the frame's message leads.
+    ShowWindow(F.Frame->GetHandle(), SW_HIDE);
+    TestSupport::PumpFor(20);
+    EXPECT_FALSE(IsWindowVisible(DialogWnd)) << "hidden with the frame";
+    ShowWindow(F.Frame->GetHandle(), SW_SHOWNA);
+    TestSupport::PumpFor(20);
+    EXPECT_TRUE(IsWindowVisible(DialogWnd)) << "shown again with the frame";
+
+    C.Manager->SetIsCustomizing(false);
+    TestSupport::PumpUntil([&] { return !IsWindow(DialogWnd); }, 5000, "the dialog gone");
+    EXPECT_EQ(nullptr, cbCallExtension(cbExtensions().GetCustomizingForm));
 }

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"
@@ -28,10 +29,17 @@ using CommandBarsTest::TMenuFixture;
 
 namespace {
 
+// The keys' helpers also wait until no chosen command waits in the click queue any more.
+void ClicksRun()
+{
+    TestSupport::PumpUntil([] { return QueuedClickCount() == 0; }, 5000, "the chosen commands to run");
+}
+
 void Keys(std::initializer_list<WORD> Chord)
 {
     TestSupport::Chord(Chord);
     TestSupport::WaitProcessed();
+    ClicksRun();
 }
 
 constexpr TShortCut Ctrl(char Key) { return static_cast<TShortCut>(scCtrl | Key); }

@@ -27,7 +27,7 @@ namespace CommandBarsTest {
 class TPopupsDesigner : public IFormDesigner {
 public:
     void Modified() override { ++ModifiedCount; }
-    void SelectComponent(TComponent*) override {}
+    void SelectComponent(TPersistent*) override {}
     int ModifiedCount = 0;
 };
 

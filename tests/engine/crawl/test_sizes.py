@@ -52,4 +52,20 @@ if gets:
 s.eq(s.urls_lines(p), [start + "liar.jpg"], "oversized picture is in .urls")
 s.eq(s.files_under(dl), [], "no file remains of the oversized picture")
 s.eq(d["tasks"][0]["saved"], 0, "nothing counted saved")
+
+# The partial file is made and readied while the request travels: an empty body, one that comes
+# in a single block and one of several blocks each land byte-exact, from their first byte on.
+bodies = {"empty.jpg": 0, "one.jpg": 4097, "many.jpg": 3 * 64 * KB + 7}
+routes = {"/": page(*["/" + n for n in bodies])}
+for n, size in bodies.items():
+    routes["/" + n] = jpg(n[:2].upper(), size)
+srv.routes(routes)
+dl = s.folder("ready")
+d = s.crawl(s.make("ready", start, dl, limit=False))
+saved = sorted(os.listdir(os.path.join(dl, "Saved")))
+s.eq(saved, sorted(bodies), "every picture saved under its own name, no partial left")
+for n, size in bodies.items():
+    if n in saved:
+        s.check(s.read(os.path.join(dl, "Saved", n)) == pattern_bytes(n[:2].upper(), size), n + " saved byte-exact")
+s.eq(d["tasks"][0]["saved"], 3, "three counted saved")
 s.finish()

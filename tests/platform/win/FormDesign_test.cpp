@@ -176,7 +176,7 @@ TEST(FormDesigner, ADesignedFormMakesDesignedComponentsAndReportsToItsDesigner)
         int Changes = 0;
         std::vector<TComponent*> Selected;
         void Modified() override { ++Changes; }
-        void SelectComponent(TComponent* C) override { Selected.push_back(C); }
+        void SelectComponent(TPersistent* C) override { Selected.push_back(dynamic_cast<TComponent*>(C)); }
     } Designer;
     TComponentPtr<TForm> Form(new TForm(nullptr));
     Form->SetDesigning(true);

@@ -1,0 +1,42 @@
+#pragma once
+// The small modal dialog that names a toolbar or a category: an edit with its label, OK and
+// Cancel. OK is enabled only while the edit holds text; a toolbar name that another bar already
+// bears is refused with a message and the dialog stays open.
+
+#include <cstdint>
+#include <string>
+
+#include "platform/win/Forms.h"
+#include "platform/win/StdCtrls.h"
+
+class TStrings;
+class TcbBar;
+class TcbBarManager;
+
+class TcbBarNameEd : public TForm {
+public:
+    explicit TcbBarNameEd(TComponent* AOwner);
+    std::string ClassName() const override { return "TcbBarNameEd"; }
+
+    TLabel* LName = nullptr;
+    TEdit* EName = nullptr;
+    TButton *BOK = nullptr, *BCancel = nullptr;
+
+    // Category mode when Categories is set (Kind 0 add, 1 insert, 2 rename), else toolbar mode
+    // (Kind 0 add, 1 rename of Bar).
+    void Setup(TStrings* Categories, int32_t Kind, TcbBar* Bar, TcbBarManager* Manager);
+
+protected:
+    void DoShow();
+
+private:
+    void NameChanged();
+    void CheckName(bool& CanClose);
+
+    TStrings* FCategories = nullptr;
+    TcbBarManager* FBarManager = nullptr;
+    TcbBar* FBar = nullptr;
+};
+
+// Shows the dialog with Name in the edit; True and the edited Name on OK.
+bool ShowNameEditor(std::string& Name, TStrings* Categories, int32_t Kind, TcbBar* Bar, TcbBarManager* Manager);

@@ -1,0 +1,199 @@
+// The Customize dialog under the real mouse: commands dragged out of its commands list onto a
+// toolbar, onto the desktop and into a menu that opens under the drag, a link dragged between
+// toolbars while the dialog holds the mouse, and a right click on a toolbar of the customized
+// form while the dialog is open. The drags hold the user-interface thread, so the input comes
+// from a script thread.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <windows.h>
+
+#include "commandbars/cbBarControl.h"
+#include "commandbars/cbBarPopups.h"
+#include "commandbars/cbItemControls.h"
+#include "commandbars/cbItemLinks.h"
+#include "commandbars/cbSubMenu.h"
+#include "tests/commandbars/support/CustomizeFixture.h"
+#include "tests/support/InputDriver.h"
+#include "tests/support/TestSupport.h"
+
+using namespace CommandBarsTest;
+using TestSupport::TInputScript;
+
+namespace {
+
+POINT Shifted(POINT P, int DX, int DY)
+{
+    return POINT{P.x + DX, P.y + DY};
+}
+
+POINT Desktop()
+{
+    return POINT{GetSystemMetrics(SM_CXSCREEN) - 60, GetSystemMetrics(SM_CYSCREEN) - 60};
+}
+
+RECT ScreenRectOf(TcbBarItemControl* Control)
+{
+    TCustomcbBarControl* Window = Control->GetBarControl();
+    const TRect R = Window->GetItemRect(Control);
+    POINT Corners[2] = {{R.left, R.top}, {R.right, R.bottom}};
+    MapWindowPoints(Window->GetHandle(), nullptr, Corners, 2);
+    return RECT{Corners[0].x, Corners[0].y, Corners[1].x, Corners[1].y};
+}
+
+POINT CentreOf(const RECT& R)
+{
+    return POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
+}
+
+int32_t WidthOf(TCustomcbBarControl* W)
+{
+    RECT R{};
+    GetWindowRect(W->GetHandle(), &R);
+    return R.right - R.left;
+}
+
+std::string Describe(TcbBarItemLinks* Links)
+{
+    std::string Text;
+    for (int32_t I = 0; I < Links->GetCount(); ++I)
+        Text += (I ? " " : "") + (Links->GetItem(I)->GetItem() ? Links->GetItem(I)->GetItem()->GetCaption() : "?");
+    return Text;
+}
+
+class CustomizeDialogInput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A first press within the double-click time of the last test's would pair with it.
+        TestSupport::PumpFor(GetDoubleClickTime() + 50);
+        Dialog = F.OpenDialog();
+        ASSERT_NE(Dialog, nullptr);
+        Dialog->PageControl->SetActivePage(Dialog->TabSheet2);
+        TCustomizeFixture::SelectRow(Dialog->LCategories, 0);
+        TestSupport::PumpFor(30);
+        ASSERT_TRUE(TestSupport::BringToFront(*Dialog));
+    }
+    // The screen centre of a row of the commands list.
+    POINT CommandRow(int32_t Row)
+    {
+        const TRect R = Dialog->LCommands->ItemRect(Row);
+        POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
+        ClientToScreen(Dialog->LCommands->GetHandle(), &P);
+        return P;
+    }
+    // Presses on Open's row and moves past the drag rectangle. The system's drag detection
+    // reads only the mouse, so no key marker can tell when the press was taken: a pause does.
+    static void StartDrag(TInputScript& S, POINT From)
+    {
+        S.MoveTo(From).WaitProcessed().ButtonDown().Delay(150);
+        S.MoveTo(Shifted(From, 12, 6)).Delay(50).MoveTo(Shifted(From, 30, 10)).WaitProcessed();
+    }
+    // Drags Open from the list to To and releases there.
+    void DragOpenTo(TInputScript& S, POINT To)
+    {
+        StartDrag(S, CommandRow(1));
+        S.MoveTo(To).WaitProcessed().MoveTo(Shifted(To, 1, 0)).WaitProcessed().ButtonUp().WaitProcessed();
+    }
+    TCustomizeFixture F;
+    TcbBarCustomizingForm* Dialog = nullptr;
+};
+
+} // namespace
+
+TEST_F(CustomizeDialogInput, OpenDraggedOntoToolsInsertsANewLinkAndToolsGrows)
+{
+    ASSERT_EQ(Dialog->LCommands->GetCommand(1), F.Open);
+    TcbBarControl* Tools = F.WindowOf(F.Tools);
+    ASSERT_NE(Tools, nullptr);
+    const int32_t Before = WidthOf(Tools);
+    const std::string Standard = Describe(F.Standard->GetItemLinks());
+    // Onto the right half of Tool B: after it.
+    const RECT ToolB = ScreenRectOf(TPopupsFixture::ControlOf(Tools, F.ToolB));
+    TInputScript S;
+    DragOpenTo(S, POINT{ToolB.right - 3, (ToolB.top + ToolB.bottom) / 2});
+    S.Play();
+    EXPECT_TRUE(S.Wait());
+    TestSupport::PumpFor(50);
+    EXPECT_FALSE(IsCustomizingFormDragging());
+    EXPECT_EQ(Describe(F.Tools->GetItemLinks()), "Tool &A Tool &B &Open");
+    EXPECT_EQ(Describe(F.Standard->GetItemLinks()), Standard) << "a command is copied, never moved";
+    TcbBarItemControl* Added = F.Tools->GetItemLinks()->GetItem(2)->GetControl();
+    ASSERT_NE(Added, nullptr);
+    const RECT AddedRect = ScreenRectOf(Added);
+    EXPECT_EQ(WidthOf(Tools) - Before, AddedRect.right - AddedRect.left);
+    EXPECT_EQ(F.Dialog(), Dialog) << "the dialog stays open";
+}
+
+TEST_F(CustomizeDialogInput, OpenDroppedOnTheDesktopChangesNoBar)
+{
+    const std::string Before = Describe(F.MainMenu->GetItemLinks()) + "#" + Describe(F.File->GetItemLinks()) + "#" +
+        Describe(F.Standard->GetItemLinks()) + "#" + Describe(F.Tools->GetItemLinks());
+    const int32_t Bars = F.Manager->GetBars()->GetCount();
+    TInputScript S;
+    DragOpenTo(S, Desktop());
+    S.Play();
+    EXPECT_TRUE(S.Wait());
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(Describe(F.MainMenu->GetItemLinks()) + "#" + Describe(F.File->GetItemLinks()) + "#" +
+                  Describe(F.Standard->GetItemLinks()) + "#" + Describe(F.Tools->GetItemLinks()),
+              Before);
+    EXPECT_EQ(F.Manager->GetBars()->GetCount(), Bars);
+}
+
+TEST_F(CustomizeDialogInput, HoveringOverFileOpensItsMenuWhichTakesTheDrop)
+{
+    TcbBarControl* Menu = F.WindowOf(F.MainMenu);
+    ASSERT_NE(Menu, nullptr);
+    const RECT Title = ScreenRectOf(TPopupsFixture::ControlOf(Menu, F.File));
+    const POINT OnTitle = CentreOf(Title);
+    TInputScript S;
+    StartDrag(S, CommandRow(1));
+    S.MoveTo(OnTitle).WaitProcessed().MoveTo(Shifted(OnTitle, 1, 0)).WaitProcessed().Delay(400);
+    // Below the title lies the opened menu: onto its first row's lower half.
+    const POINT InMenu{OnTitle.x, Title.bottom + 16};
+    S.MoveTo(Shifted(InMenu, 0, -4)).WaitProcessed().MoveTo(InMenu).WaitProcessed().Delay(100);
+    S.ButtonUp().WaitProcessed();
+    S.Play();
+    EXPECT_TRUE(S.Wait());
+    TestSupport::PumpFor(50);
+    TcbBarItemLinks* Links = F.File->GetItemLinks();
+    EXPECT_EQ(Links->GetCount(), 4) << Describe(Links);
+    int32_t Opens = 0;
+    for (int32_t I = 0; I < Links->GetCount(); ++I)
+        Opens += Links->GetItem(I)->GetItem() == F.Open;
+    EXPECT_EQ(Opens, 2) << Describe(Links);
+    F.CloseAll();
+}
+
+TEST_F(CustomizeDialogInput, ALinkStillMovesBetweenToolbarsWhileTheDialogHoldsTheMouse)
+{
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    TcbBarControl* Tools = F.WindowOf(F.Tools);
+    ASSERT_TRUE(Standard && Tools);
+    const POINT Save = CentreOf(ScreenRectOf(TPopupsFixture::ControlOf(Standard, F.Save)));
+    const RECT ToolB = ScreenRectOf(TPopupsFixture::ControlOf(Tools, F.ToolB));
+    const POINT To{ToolB.right - 3, (ToolB.top + ToolB.bottom) / 2};
+    TInputScript S;
+    S.MoveTo(Save).WaitProcessed().ButtonDown().WaitProcessed();
+    S.MoveTo(Shifted(Save, 10, 0)).WaitProcessed().MoveTo(To).WaitProcessed();
+    S.MoveTo(Shifted(To, 1, 0)).WaitProcessed().ButtonUp().WaitProcessed();
+    S.Play();
+    EXPECT_TRUE(S.Wait());
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(Describe(F.Tools->GetItemLinks()), "Tool &A Tool &B &Save");
+    EXPECT_EQ(TPopupsFixture::LinkOf(F.Standard, F.Save), nullptr);
+}
+
+TEST_F(CustomizeDialogInput, ARightClickOnTheCustomizedFormsToolbarOpensTheCustomizingPopup)
+{
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    ASSERT_NE(Standard, nullptr);
+    const POINT Open = CentreOf(ScreenRectOf(TPopupsFixture::ControlOf(Standard, F.Open)));
+    TestSupport::Click(Open, mbRight);
+    EXPECT_TRUE(TestSupport::PumpUntil([] { return TcbBarCustomizingPopup::GetOpenPopup() != nullptr; }, 5000,
+                                       "the customizing popup"));
+    F.CloseAll();
+    EXPECT_EQ(TcbBarCustomizingPopup::GetOpenPopup(), nullptr);
+}
