@@ -9,6 +9,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "platform/win/ThreadTimer.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ struct TQueuedClick {
 std::deque<TQueuedClick> gClicks;
 int32_t gDepth = 0;
 bool gRunning = false;
+// The timer that runs the clicks a deferring entry left, while it waits.
+UINT_PTR gDeferredRun = 0;
 
 bool ItemHasLink(const TcbBarItem* Item, const TcbBarItemLink* Link)
 {
@@ -99,17 +102,33 @@ void RunClickQueue()
 void ClearClickQueue()
 {
     gClicks.clear();
+    if (gDeferredRun) {
+        ThreadTimerStop(gDeferredRun);
+        gDeferredRun = 0;
+    }
 }
 
-TcbFrameworkEntry::TcbFrameworkEntry()
+TcbFrameworkEntry::TcbFrameworkEntry(bool DeferClicks) : FDeferClicks(DeferClicks)
 {
     ++gDepth;
 }
 
 TcbFrameworkEntry::~TcbFrameworkEntry()
 {
-    if (--gDepth == 0 && !gRunning)
+    if (--gDepth != 0 || gRunning)
+        return;
+    if (!FDeferClicks || gClicks.empty()) {
         RunClickQueue();
+        return;
+    }
+    // One timer at a time runs whatever is waiting when it ticks.
+    if (gDeferredRun)
+        return;
+    gDeferredRun = ThreadTimerStart(0, [](UINT_PTR Id) {
+        ThreadTimerStop(Id);
+        gDeferredRun = 0;
+        RunClickQueue();
+    });
 }
 
 int32_t FrameworkEntryDepth()

@@ -35,12 +35,18 @@ void RunClickQueue();
 // Drops every waiting click (the framework's end).
 void ClearClickQueue();
 
-// One framework entry: the queue runs when the outermost one ends.
+// One framework entry: the queue runs when the outermost one ends. An entry made with
+// DeferClicks (the keyboard hook's) leaves the waiting clicks to a timer of the thread instead:
+// a command run inside the hook procedure would run its modal dialogs there, and under Wine such
+// a dialog's buttons never end its loop.
 class TcbFrameworkEntry {
 public:
-    TcbFrameworkEntry();
+    explicit TcbFrameworkEntry(bool DeferClicks = false);
     TcbFrameworkEntry(const TcbFrameworkEntry&) = delete;
     TcbFrameworkEntry& operator=(const TcbFrameworkEntry&) = delete;
     ~TcbFrameworkEntry();
+
+private:
+    bool FDeferClicks;
 };
 int32_t FrameworkEntryDepth();

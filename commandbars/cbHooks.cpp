@@ -20,9 +20,9 @@ TThreadHook gCallWndProcHook;
 bool gLookingUpManager = false;
 
 // The hook bodies run as one framework entry: a click they queued runs when they end.
-bool RunBody(bool (*Body)(TThreadHookCall&), TThreadHookCall& Call)
+bool RunBody(bool (*Body)(TThreadHookCall&), TThreadHookCall& Call, bool DeferClicks = false)
 {
-    TcbFrameworkEntry Entry;
+    TcbFrameworkEntry Entry(DeferClicks);
     return Body(Call);
 }
 
@@ -116,7 +116,7 @@ bool cbCallWndProcHookProc(TThreadHookCall& Call)
 void cbInstallThreadHooks()
 {
     if (!gKeyboardHook.Installed())
-        gKeyboardHook.Install(hkKeyboard, [](TThreadHookCall& Call) { return RunBody(cbKeyboardHookProc, Call); });
+        gKeyboardHook.Install(hkKeyboard, [](TThreadHookCall& Call) { return RunBody(cbKeyboardHookProc, Call, true); });
     if (!gMouseHook.Installed())
         gMouseHook.Install(hkMouse, [](TThreadHookCall& Call) { return RunBody(cbMouseHookProc, Call); });
     if (!gCallWndProcHook.Installed())

@@ -9,6 +9,7 @@
 
 #include "commandbars/cbCommandQueue.h"
 #include "platform/win/StdCtrls.h"
+#include "platform/win/ThreadTimer.h"
 #include "commandbars/cbBarDrag.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbHooks.h"
@@ -29,18 +30,8 @@ using CommandBarsTest::TMenuFixture;
 
 namespace {
 
-// The keys' helpers also wait until no chosen command waits in the click queue any more.
-void ClicksRun()
-{
-    TestSupport::PumpUntil([] { return QueuedClickCount() == 0; }, 5000, "the chosen commands to run");
-}
-
-void Keys(std::initializer_list<WORD> Chord)
-{
-    TestSupport::Chord(Chord);
-    TestSupport::WaitProcessed();
-    ClicksRun();
-}
+using CommandBarsTest::ClicksRun;
+using CommandBarsTest::Keys;
 
 void Tap(WORD Key)
 {
@@ -413,37 +404,55 @@ public:
 
 } // namespace
 
-TEST(KeyboardHook, ACommandChosenByEnterShowsAModalDialogThatTheKeyboardCloses)
+TEST(KeyboardHook, ACommandChosenByEnterShowsAModalDialogThatItsButtonsAndEscClose)
 {
     TMenuFixture F;
     ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
     TModalResult Result = -1;
     bool MenusOpenInside = true;
+    TButton* Cancel = nullptr;
     F.Open->GetAction()->SetOnExecute([&](TObject*) {
         MenusOpenInside = TCustomcbBarControl::ActiveBarControl() != nullptr;
         TComponentPtr<TModalProbeForm> Dialog(new TModalProbeForm(nullptr));
         Dialog->SetBounds(200, 200, 240, 120);
-        auto* Cancel = new TButton(Dialog.get());
+        Cancel = new TButton(Dialog.get());
         Cancel->SetParent(Dialog.get());
         Cancel->SetBounds(80, 40, 75, 25);
         Cancel->SetCancel(true);
         Cancel->SetModalResult(mrCancel);
         Result = Dialog->ShowModal();
+        Cancel = nullptr;
     });
-    Keys({VK_MENU, 'F'});
-    Tap(VK_DOWN);
-    TcbBarSubMenuControl* File = TMenuFixture::MenuOf(F.File);
-    ASSERT_NE(nullptr, File);
-    ASSERT_EQ(TMenuFixture::ControlOf(File, F.Open), File->GetSelectedControl());
+    auto OpenByEnter = [&F] {
+        Keys({VK_MENU, 'F'});
+        Tap(VK_DOWN);
+        TcbBarSubMenuControl* File = TMenuFixture::MenuOf(F.File);
+        return File && TMenuFixture::ControlOf(File, F.Open) == File->GetSelectedControl();
+    };
 
-    // Enter chooses Open, whose dialog then takes Esc like any modal dialog, although Enter
-    // reached the menu through the keyboard hook.
+    // Enter chooses Open, and its dialog's Cancel button, pressed the way a click does, ends the
+    // dialog: the command runs after the keyboard hook has returned, not inside it, where the
+    // button's click never ended the dialog's loop.
+    ASSERT_TRUE(OpenByEnter());
+    const UINT_PTR Clicker = ThreadTimerStart(20, [&](UINT_PTR Id) {
+        if (Cancel && Cancel->HandleAllocated() && IsWindowVisible(Cancel->GetHandle())) {
+            ThreadTimerStop(Id);
+            SendMessageA(Cancel->GetHandle(), BM_CLICK, 0, 0);
+        }
+    });
+    Tap(VK_RETURN);
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return Result == mrCancel; }, 10000, "the dialog ended by its button"));
+    ThreadTimerStop(Clicker);
+    EXPECT_FALSE(MenusOpenInside) << "the menus closed before the command ran";
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+
+    // And the real Esc key ends it as well.
+    Result = -1;
+    ASSERT_TRUE(OpenByEnter());
     TestSupport::TInputScript S;
     S.Press(VK_RETURN).WaitForWindow("QMFormTModalProbeForm").Delay(100).Press(VK_ESCAPE).WaitProcessed();
     S.Play();
     EXPECT_TRUE(S.Wait());
     ClicksRun();
     EXPECT_EQ(mrCancel, Result) << "Esc ended the dialog";
-    EXPECT_FALSE(MenusOpenInside) << "the menus closed before the command ran";
-    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
 }

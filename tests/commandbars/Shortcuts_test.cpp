@@ -29,18 +29,8 @@ using CommandBarsTest::TMenuFixture;
 
 namespace {
 
-// The keys' helpers also wait until no chosen command waits in the click queue any more.
-void ClicksRun()
-{
-    TestSupport::PumpUntil([] { return QueuedClickCount() == 0; }, 5000, "the chosen commands to run");
-}
-
-void Keys(std::initializer_list<WORD> Chord)
-{
-    TestSupport::Chord(Chord);
-    TestSupport::WaitProcessed();
-    ClicksRun();
-}
+using CommandBarsTest::ClicksRun;
+using CommandBarsTest::Keys;
 
 constexpr TShortCut Ctrl(char Key) { return static_cast<TShortCut>(scCtrl | Key); }
 

@@ -1,9 +1,11 @@
 #include "tests/commandbars/support/MenuFixture.h"
 
+#include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenuLinks.h"
 #include "platform/win/StdCtrls.h"
+#include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
 namespace CommandBarsTest {
@@ -138,6 +140,18 @@ void TMenuFixture::CloseMenus()
         if (TcbBarSubMenuControl* Window = MenuOf(Menu))
             Window->CloseAndFree();
     TestSupport::PumpFor(20);
+}
+
+void ClicksRun()
+{
+    TestSupport::PumpUntil([] { return QueuedClickCount() == 0; }, 5000, "the chosen commands to run");
+}
+
+void Keys(std::initializer_list<WORD> Chord)
+{
+    TestSupport::Chord(Chord);
+    TestSupport::WaitProcessed();
+    ClicksRun();
 }
 
 } // namespace CommandBarsTest

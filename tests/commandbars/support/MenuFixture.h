@@ -5,6 +5,7 @@
 // two bsChecked items; and a popup menu linked to a list box of the form. Every command runs an
 // action that counts its runs.
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -48,5 +49,12 @@ public:
     // Closes every open menu.
     void CloseMenus();
 };
+
+// Plays a chord through the real keyboard and waits until it was handled and every command it
+// chose has run.
+void Keys(std::initializer_list<WORD> Chord);
+// Waits until no chosen command waits in the click queue any more (a command chosen from the
+// keyboard runs from a timer after the keyboard hook has returned).
+void ClicksRun();
 
 } // namespace CommandBarsTest
