@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -76,6 +77,16 @@ private:
     std::function<bool()> FStep;
 };
 
+// Keeps a visible window of the system's menu class ("#32768") in the HWND that P points to.
+BOOL CALLBACK FindSystemMenuWindow(HWND W, LPARAM P)
+{
+    char Class[16] = {};
+    GetClassNameA(W, Class, sizeof(Class));
+    if (strcmp(Class, "#32768") == 0 && IsWindowVisible(W))
+        *reinterpret_cast<HWND*>(P) = W;
+    return TRUE;
+}
+
 bool Shows(TCustomcbBarControl* W) { return W && W->HandleAllocated() && IsWindowVisible(W->GetHandle()); }
 
 // The screen centre of an item's row or button in a bar or menu window.
@@ -100,6 +111,8 @@ COLORREF BrushColor(HBRUSH Brush)
 // The screen area covering the main window and the windows over it, as a person sees it.
 void ShotOfWindows(std::initializer_list<HWND> Windows, const std::string& Name)
 {
+    // The X server shows a window's drawing a moment after it is made: let it catch up.
+    PumpFor(400);
     RECT U{};
     for (HWND W : Windows) {
         RECT R{};
@@ -298,13 +311,27 @@ TEST_F(MainBarsInputTest, AltF10AndTheMenuLettersDriveTheMenuBarAndEnterRunsARow
     EXPECT_EQ(MenuWindow(2), nullptr) << "the menu closed";
     EXPECT_EQ(TCustomcbBarControl::ActiveBarControl(), nullptr);
 
-    // Alt+T opens the Tasks menu with its first row, New, selected.
+    // Alt+T opens the Tasks menu with its first row, New, selected; Enter opens "New Task",
+    // whose Cancel ends it and leaves no menu behind.
     Keys({VK_MENU, 'T'});
     ASSERT_TRUE(Shows(MenuWindow(0)));
     EXPECT_EQ(MenuWindow(0)->GetSelectedControl(), ControlIn(MenuWindow(0), ItemOf(Form.get(), maTasksNew)));
-    Tap(VK_ESCAPE);
-    Tap(VK_ESCAPE);
+    bool MenuGoneFirst = false;
+    TFormAnswerer NewTask("New Task", [&](TCustomForm* F) {
+        MenuGoneFirst = MenuWindow(0) == nullptr && TCustomcbBarControl::ActiveBarControl() == nullptr;
+        auto* T = dynamic_cast<TTaskForm*>(F);
+        ASSERT_NE(T, nullptr);
+        Press(T->CancelButton);
+    });
+    Tap(VK_RETURN);
+    EXPECT_TRUE(PumpUntil([&] { return NewTask.Count() == 1 && Runs[maTasksNew] == 1; }, 10000, "New Task"));
+    PumpFor(50);
+    EXPECT_TRUE(MenuGoneFirst) << "the dialog shows after the menu closed";
+    EXPECT_EQ(Runs[maTasksNew], 1);
+    EXPECT_EQ(NewTask.Count(), 1);
     EXPECT_EQ(TCustomcbBarControl::ActiveBarControl(), nullptr);
+    for (int32_t I = 0; I < AppUI()->GetFormCount(); ++I)
+        EXPECT_FALSE(dynamic_cast<TTaskForm*>(AppUI()->GetForms(I))) << "the dialog was freed";
 
     // F1: one help call, not one from the bars and another from the form's action list.
     ASSERT_TRUE(TestSupport::BringToFront(*Form));
@@ -400,6 +427,39 @@ TEST_F(MainBarsInputTest, ARightClickOnATaskSelectsItAndItsPropertiesEditThatTas
     EXPECT_TRUE(PtInRect(&Tree, POINT{Shown.left, Shown.top})) << "the menu opens at the tree";
     EXPECT_EQ(Form->TasksTreeView->GetSelected(), NodeOfText("A"));
     EXPECT_EQ(Runs[maTasksProp], 1);
+
+    // The tray icon's menu is still the system's plain menu, "Restore" and "Exit", and real keys
+    // choose in it past the bars' keyboard hook.
+    ASSERT_TRUE(TestSupport::BringToFront(*Form));
+    int Restores = 0;
+    const TNotifyEvent OwnRestore = Form->TrayMenu->OnRestore;
+    Form->TrayMenu->OnRestore = [&](TObject* S) {
+        ++Restores;
+        if (OwnRestore)
+            OwnRestore(S);
+    };
+    std::vector<std::string> TrayItems;
+    const int RunsBefore = TotalRuns();
+    TPoll Tray(20, [&] {
+        HWND Menu = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindSystemMenuWindow, reinterpret_cast<LPARAM>(&Menu));
+        if (!Menu)
+            return false;
+        HMENU H = reinterpret_cast<HMENU>(SendMessageA(Menu, MN_GETHMENU, 0, 0));
+        for (int I = 0; I < GetMenuItemCount(H); ++I) {
+            char Buf[64] = {};
+            GetMenuStringA(H, static_cast<UINT>(I), Buf, sizeof(Buf), MF_BYPOSITION);
+            TrayItems.push_back(Buf);
+        }
+        TestSupport::Press(VK_DOWN);
+        TestSupport::Press(VK_RETURN);
+        return true;
+    });
+    Form->TrayMenu->Popup(200, 200);
+    EXPECT_TRUE(PumpUntil([&] { return Restores == 1; }, 10000, "Restore from the tray menu"));
+    EXPECT_EQ(TrayItems, (std::vector<std::string>{"Restore", "Exit"}));
+    EXPECT_EQ(TotalRuns(), RunsBefore);
+    EXPECT_EQ(TCustomcbBarControl::ActiveBarControl(), nullptr);
 }
 
 TEST_F(MainBarsInputTest, ARightClickOnARowSelectsItAloneUnlessItIsSelectedAlready)
