@@ -1,46 +1,64 @@
 #pragma once
-// How the main window's commands are shown: the menu bar, the "Standard" toolbar and the two
-// pop-up menus, all built from the action list. This is the only code that knows the commands
-// are plain Win32 menus and a ToolbarWindow32; menu items and buttons follow their actions'
-// Enabled and Checked at once, shortcuts run through the form's action list, and hints reach
-// the application hint from menu selection and the toolbar's hot item.
+// How the main window's commands are shown: the command bars of the main window's design, a
+// Flat bar manager with the menu bar "Main Menu", the toolbar "Standard" and the context menus
+// of the task tree and the downloaded-files list, every item a button bound to its action.
+// Items follow their actions' caption, hint, glyph, shortcut, Enabled and Checked at once; the
+// framework's hooks answer the shortcuts and show the hints.
+//
+// The bars are the form's design (registered for "TMainForm"), so the framework's reset can
+// replay it; this adapter applies it to the main window and finds its parts by name.
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
-#include "app/MainActions.h"
-
+class TcbBarButton;
+class TcbBarManager;
+class TcbBarPopupMenu;
 class TCustomForm;
 class TImageList;
-class TMainMenu;
-class TPopupMenu;
-class TToolBar;
-class TToolButton;
+class TMainActions;
+class TWinControl;
+
+// What the design binds on the main window: its actions and glyphs, the controls the two
+// context menus serve, and what a right click on each does before its menu shows (X, Y in the
+// control's client coordinates).
+struct TMainBarBindings {
+    TCustomForm* Form = nullptr;
+    TMainActions* Actions = nullptr;
+    TImageList* Glyphs = nullptr;
+    TWinControl* TasksTree = nullptr;
+    TWinControl* ImagesList = nullptr;
+    std::function<void(int32_t X, int32_t Y)> TreeRightClick;
+    std::function<void(int32_t X, int32_t Y)> ListRightClick;
+};
 
 class TMainCommandBars {
 public:
-    // Everything is owned by Form. Glyphs: the toolbar's image list (may be nullptr).
-    TMainCommandBars(TCustomForm* Form, TMainActions* Actions, TImageList* Glyphs);
+    // Applies the main window's bar design to Bindings.Form, whose actions, image lists, task
+    // tree and images list exist by then. Everything it makes is owned by the form.
+    explicit TMainCommandBars(const TMainBarBindings& Bindings);
     TMainCommandBars(const TMainCommandBars&) = delete;
     TMainCommandBars& operator=(const TMainCommandBars&) = delete;
 
-    TMainMenu* GetMainMenu() const { return FMainMenu; }
-    TToolBar* GetToolBar() const { return FToolBar; }
-    // The Tasks commands, for the task tree.
-    TPopupMenu* GetTreePopupMenu() const { return FTreePopup; }
-    // The Image commands, for the downloaded-files list.
-    TPopupMenu* GetImagesPopupMenu() const { return FImagesPopup; }
+    // Registers the design builder of "TMainForm" (again: it replaces itself).
+    static void RegisterDesign();
 
+    TcbBarManager* GetBarManager() const { return FBarManager; }
+    // The button of an action id, or nullptr for an id that is not one of the main actions.
+    TcbBarButton* ItemOf(uint16_t ActionId) const;
+    // The Tasks commands, the task tree's context menu.
+    TcbBarPopupMenu* GetTasksPopupMenu() const { return FTasksPopupMenu; }
+    // The Image commands, the downloaded-files list's context menu.
+    TcbBarPopupMenu* GetImagesPopupMenu() const { return FImagesPopupMenu; }
+
+    // The "Standard" toolbar (the manager's second bar) shown or hidden.
     bool GetToolBarVisible() const;
     void SetToolBarVisible(bool Value);
-    // The toolbar button of an action id, or nullptr.
-    TToolButton* ButtonOf(uint16_t ActionId) const;
 
 private:
-    void FillPopup(TPopupMenu* Menu, const TMainBarLayout& Layout);
-
-    TMainActions* FActions = nullptr;
-    TMainMenu* FMainMenu = nullptr;
-    TToolBar* FToolBar = nullptr;
-    TPopupMenu* FTreePopup = nullptr;
-    TPopupMenu* FImagesPopup = nullptr;
+    TcbBarManager* FBarManager = nullptr;
+    std::vector<TcbBarButton*> FItems; // by action id - maTasksNew
+    TcbBarPopupMenu* FTasksPopupMenu = nullptr;
+    TcbBarPopupMenu* FImagesPopupMenu = nullptr;
 };

@@ -207,7 +207,6 @@ void TMainForm::BuildLayout()
     SetBounds(0, 0, 760, 560);
     LoadImageLists();
     Actions = std::make_unique<TMainActions>(this);
-    CommandBars = std::make_unique<TMainCommandBars>(this, Actions.get(), ToolBarImages);
 
     StatusBar = new TStatusBar(this);
     StatusBar->SetName("StatusBar");
@@ -262,7 +261,6 @@ void TMainForm::BuildLayout()
     TasksTreeView->SetReadOnly(true);
     TasksTreeView->SetHideSelection(false);
     TasksTreeView->SetRightClickSelect(true);
-    TasksTreeView->SetPopupMenu(CommandBars->GetTreePopupMenu());
     TreeSplitter = MakeSplitter(this, Body, alLeft, 4);
     TreeSplitter->SetLeft(300);
 
@@ -276,7 +274,6 @@ void TMainForm::BuildLayout()
     ImagesListView->SetAlign(alLeft);
     ImagesListView->SetWidth(260);
     ImagesListView->SetMultiSelect(true);
-    ImagesListView->SetPopupMenu(CommandBars->GetImagesPopupMenu());
     PreviewPanel = MakePanel(this, DownloadedPanel, "PreviewPanel", alClient);
     PreviewPanel->SetBevelOuter(bvLowered);
     DownloadedPanel->OnResize = [this](TObject*) {
@@ -314,6 +311,30 @@ void TMainForm::BuildLayout()
     FilesListView->SetAlign(alClient);
     FilesListView->SetSmallImages(UrlImages);
     ArrangeBottomPanels();
+
+    // The command bars last: their context menus are tied to the tree and the images list. The
+    // manager's top dock site is the form's only top-aligned control, above the body.
+    TMainBarBindings Bars;
+    Bars.Form = this;
+    Bars.Actions = Actions.get();
+    Bars.Glyphs = ToolBarImages;
+    Bars.TasksTree = TasksTreeView;
+    Bars.ImagesList = ImagesListView;
+    Bars.TreeRightClick = [this](int32_t X, int32_t Y) {
+        if (TTreeNode* Node = TasksTreeView->GetNodeAt(X, Y))
+            TasksTreeView->SetSelected(Node);
+    };
+    // The row under the mouse alone, unless it is part of the selection already (the command
+    // then acts on every selected row).
+    Bars.ListRightClick = [this](int32_t X, int32_t Y) {
+        TListItem* Row = ImagesListView->GetItemAt(X, Y);
+        if (!Row || Row->GetSelected())
+            return;
+        ImagesListView->SetSelected(nullptr);
+        Row->SetSelected(true);
+        Row->SetFocused(true);
+    };
+    CommandBars = std::make_unique<TMainCommandBars>(Bars);
 
     Timer = new TTimer(this);
     Timer->SetEnabled(false);

@@ -1,20 +1,29 @@
 #pragma once
-// How the viewer's commands are shown beyond its toolbar: the context menu of the picture, built
-// from the viewer's actions. This is the only code that knows the menu is a plain Win32 pop-up
-// menu; its items follow their actions' Enabled and Checked and show their shortcuts.
+// How the viewer's commands are shown beyond its toolbar: the context menu of the picture, a bar
+// popup menu of a Flat bar manager whose buttons are bound to the viewer's actions (caption,
+// shortcut, Enabled and the slide show's tick follow them). The menu is part of the viewer's
+// design (registered for "TViewImageForm"); the viewer's own toolbar stays a plain one.
 
-class TPopupMenu;
+class TcbBarButton;
+class TcbBarManager;
+class TcbBarPopupMenu;
 class TViewImageForm;
 
 class TViewerCommandBars {
 public:
-    // The menu is owned by Form and set as its scroll box's context menu.
+    // Applies the viewer's bar design to Form, whose actions and scroll box exist by then; the
+    // manager and the menu are owned by Form and the menu serves the scroll box.
     explicit TViewerCommandBars(TViewImageForm* Form);
     TViewerCommandBars(const TViewerCommandBars&) = delete;
     TViewerCommandBars& operator=(const TViewerCommandBars&) = delete;
 
-    TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
+    // Registers the design builder of "TViewImageForm" (again: it replaces itself).
+    static void RegisterDesign();
+
+    TcbBarManager* GetBarManager() const { return FBarManager; }
+    TcbBarPopupMenu* GetPopupMenu() const { return FPopupMenu; }
 
 private:
-    TPopupMenu* FPopupMenu = nullptr;
+    TcbBarManager* FBarManager = nullptr;
+    TcbBarPopupMenu* FPopupMenu = nullptr;
 };

@@ -1728,6 +1728,11 @@ void TcbBarManager::Loaded()
             Item->SetVisible(Item->GetLoadedVisible());
     for (int32_t I = 0; I < FBars->GetCount(); ++I)
         FBars->GetItem(I)->ApplyLoadedState();
+    // The sub-items' menus took their links while loading as well: without this they would
+    // open empty.
+    for (TcbBarItemLinks* Links : AllItemLinks())
+        if (dynamic_cast<TcbBarItem*>(Links->GetOwner()))
+            Links->ApplyLoadedState();
     if (!FDesigning && !IsRestoringFormDesign()) {
         if (FStoreInRegistry)
             cbCallExtension(cbExtensions().LoadFromRegistry, this, FRegistryPath);

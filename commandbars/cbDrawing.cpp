@@ -148,14 +148,33 @@ bool ReadGlyph(TGlyphPixels& G, TImageList* Images, int32_t ImageIndex, TBitmap*
         return false;
     G.Width = Images->GetWidth();
     G.Height = Images->GetHeight();
-    // Drawn over black and over white: a pixel that comes out the same both times is the image's.
+    HIMAGELIST List = Images->GetHandle();
+    const bool OverColor = ImageListBkColor != clNone && ImageListBkColor != clDefault;
+    if (OverColor) {
+        // The entry is drawn over the image-list background colour, and that colour is its mask:
+        // what still shows it is transparent, whether the list has masks or not.
+        TPixelBuffer Over(G.Width, G.Height);
+        if (!Over.Valid())
+            return false;
+        const COLORREF Key = ColorToRGB(ImageListBkColor);
+        Over.Fill(Key);
+        ImageList_DrawEx(List, ImageIndex, Over.DC(), 0, 0, G.Width, G.Height, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
+        GdiFlush();
+        for (int32_t Y = 0; Y < G.Height; ++Y)
+            for (int32_t X = 0; X < G.Width; ++X) {
+                const COLORREF C = Over.Get(X, Y);
+                G.Colors.push_back(C);
+                G.Opaque.push_back(C != Key);
+            }
+        return true;
+    }
+    // No background colour: drawn over black and over white, a pixel that comes out the same both
+    // times is the image's.
     TPixelBuffer OnBlack(G.Width, G.Height), OnWhite(G.Width, G.Height);
     if (!OnBlack.Valid() || !OnWhite.Valid())
         return false;
-    const bool OverColor = ImageListBkColor != clNone && ImageListBkColor != clDefault;
-    OnBlack.Fill(OverColor ? ColorToRGB(ImageListBkColor) : RGB(0, 0, 0));
-    OnWhite.Fill(OverColor ? ColorToRGB(ImageListBkColor) : RGB(255, 255, 255));
-    HIMAGELIST List = Images->GetHandle();
+    OnBlack.Fill(RGB(0, 0, 0));
+    OnWhite.Fill(RGB(255, 255, 255));
     ImageList_DrawEx(List, ImageIndex, OnBlack.DC(), 0, 0, G.Width, G.Height, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
     ImageList_DrawEx(List, ImageIndex, OnWhite.DC(), 0, 0, G.Width, G.Height, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
     GdiFlush();

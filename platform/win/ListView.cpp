@@ -666,7 +666,7 @@ void TListView::RestoreWindowState()
 
 TListItem* TListView::GetSelected() const
 {
-    return GetNextItem(nullptr, sdAll, TItemStates{isSelected});
+    return GetNextItem(nullptr, srAll, TItemStates{isSelected});
 }
 
 void TListView::SetSelected(TListItem* Value)
@@ -701,8 +701,8 @@ TListItem* TListView::GetNextItem(TListItem* StartItem, TSearchDirection Directi
         Want |= LVIS_DROPHILITED;
     const int32_t Start = StartItem ? FItems.IndexOf(StartItem) : -1;
     if (FHandle) {
-        UINT Flags = Direction == sdAbove ? LVNI_ABOVE : Direction == sdBelow ? LVNI_BELOW
-                     : Direction == sdLeft ? LVNI_TOLEFT : Direction == sdRight ? LVNI_TORIGHT : LVNI_ALL;
+        UINT Flags = Direction == srAbove ? LVNI_ABOVE : Direction == srBelow ? LVNI_BELOW
+                     : Direction == srLeft ? LVNI_TOLEFT : Direction == srRight ? LVNI_TORIGHT : LVNI_ALL;
         if (Want & LVIS_SELECTED)
             Flags |= LVNI_SELECTED;
         if (Want & LVIS_FOCUSED)

@@ -178,7 +178,8 @@ private:
 enum TSortType { stNone, stData, stText, stBoth };
 enum TItemState { isNone, isCut, isDropHilited, isFocused, isSelected };
 using TItemStates = TFlags<TItemState>;
-enum TSearchDirection { sdLeft, sdRight, sdAbove, sdBelow, sdAll };
+// "sr": the command bars' painter interface has its own sdLeft ... (the sides of a frame).
+enum TSearchDirection { srLeft, srRight, srAbove, srBelow, srAll };
 enum TItemChange { ctText, ctImage, ctState };
 
 using TLVCompareEvent = std::function<void(TObject* Sender, TListItem* Item1, TListItem* Item2, int32_t Data,

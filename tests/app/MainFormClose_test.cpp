@@ -13,7 +13,7 @@
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/StatusBar.h"
 #include "tests/app/MainFormFixture.h"
-#include "tests/app/MainFormToolBar.h"
+#include "tests/app/MainFormBars.h"
 
 using namespace MainFormTest;
 using TestSupport::PumpFor;
@@ -268,14 +268,16 @@ TEST_F(CloseTest, ShowAllFilesIsAppliedAtOnceAndRemembered)
 TEST_F(CloseTest, ViewSwitchesShowAndHidePanelsWithoutGaps)
 {
     MakeForm();
-    TToolBar* ToolBar = MainToolBar(Form.get());
-    ASSERT_NE(ToolBar, nullptr);
-    HWND Bar = ToolBar->GetHandle();
-    ASSERT_TRUE(IsWindowVisible(Bar));
+    // The toolbar's window may be made again when the bar shows again.
+    auto ToolBarShows = [this] {
+        TCustomcbBarControl* Window = ToolBarWindow(Form.get());
+        return Window && Window->HandleAllocated() && IsWindowVisible(Window->GetHandle());
+    };
+    ASSERT_TRUE(ToolBarShows());
     Command(maViewToolBar);
-    EXPECT_FALSE(IsWindowVisible(Bar));
+    EXPECT_FALSE(ToolBarShows());
     Command(maViewToolBar);
-    EXPECT_TRUE(IsWindowVisible(Bar));
+    EXPECT_TRUE(ToolBarShows());
 
     ASSERT_TRUE(Form->StatePanel->GetVisible());
     Command(maViewStatePanel);
@@ -444,29 +446,35 @@ TEST_F(CloseTest, ScreenshotWithTheFailedPanelAndTheReportTab)
     EXPECT_TRUE(ScreenshotOfWindow(Form->GetHandle(), "main-failed-report.bmp"));
 }
 
-TEST_F(CloseTest, MenuSelectPutsTheHintIntoTheStatusBar)
+TEST_F(CloseTest, AMenuRowUnderTheMouseHasItsHintInTheStatusBar)
 {
     MakeForm();
-    TMenuItem* RunItem = nullptr;
-    HMENU Menu = Form->GetMenuHandle();
-    ASSERT_NE(Menu, nullptr);
-    // Find the menu holding Run by its command id.
-    HMENU Holder = nullptr;
-    for (int I = 0; I < GetMenuItemCount(Menu) && !Holder; ++I) {
-        HMENU Sub = GetSubMenu(Menu, I);
-        for (int J = 0; Sub && J < GetMenuItemCount(Sub); ++J)
-            if (GetMenuItemID(Sub, J) == maTasksRun)
-                Holder = Sub;
-    }
-    (void)RunItem;
-    ASSERT_NE(Holder, nullptr);
-    SendMessageA(Form->GetHandle(), WM_MENUSELECT, MAKEWPARAM(maTasksRun, MF_STRING),
-                 reinterpret_cast<LPARAM>(Holder));
+    TMainActions::SetEnabled(Form->Actions->TasksRunAction, true);
+    // The Tasks menu opened with a press on its title, the mouse then moved onto Run.
+    TCustomcbBarControl* MenuBar = MainMenuBar(Form.get())->GetBarControl();
+    ASSERT_NE(MenuBar, nullptr);
+    TcbBarSubItem* Tasks = MenuOf(Form.get(), 0);
+    TcbBarItemControl* Title = ControlIn(MenuBar, Tasks);
+    ASSERT_NE(Title, nullptr);
+    const TRect T = Title->GetItemRect();
+    const LPARAM AtTitle = MAKELPARAM((T.left + T.right) / 2, (T.top + T.bottom) / 2);
+    SendMessageA(MenuBar->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, AtTitle);
+    SendMessageA(MenuBar->GetHandle(), WM_LBUTTONUP, 0, AtTitle);
+    auto RunRow = [&] { return ControlIn(Tasks->GetItemLinks()->GetBarControl(), ItemOf(Form.get(), maTasksRun)); };
+    ASSERT_TRUE(PumpUntil([&] { return RunRow() != nullptr; }, 3000, "the Tasks menu"));
+    TCustomcbBarControl* Menu = Tasks->GetItemLinks()->GetBarControl();
+    TcbBarItemControl* Run = RunRow();
+    const TRect R = Run->GetItemRect();
+    SendMessageA(Menu->GetHandle(), WM_MOUSEMOVE, 0, MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2));
+    PumpFor(30);
     char Buf[512] = {};
     SendMessageA(Form->StatusBar->GetHandle(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(Buf));
     const std::string Hint = TControl::GetLongHint(Form->Actions->TasksRunAction->GetHint());
     EXPECT_FALSE(Hint.empty());
     EXPECT_EQ(std::string(Buf), Hint);
+    for (int Guard = 0; Guard < 8 && TCustomcbBarControl::ActiveBarControl(); ++Guard)
+        TCustomcbBarControl::ActiveBarControl()->HideAll();
+    EXPECT_TRUE(PumpUntil([&] { return Tasks->GetItemLinks()->GetBarControl() == nullptr; }, 3000, "the menu closed"));
 }
 
 } // namespace

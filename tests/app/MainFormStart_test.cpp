@@ -16,7 +16,7 @@
 
 #include <shlobj.h>
 #include "tests/app/MainFormFixture.h"
-#include "tests/app/MainFormToolBar.h"
+#include "tests/app/MainFormBars.h"
 
 using namespace MainFormTest;
 using TestSupport::PumpFor;
@@ -325,8 +325,8 @@ TEST_F(StartTest, TwoFilesWithOneIdAreOneTask)
 TEST_F(StartTest, MenuBarToolbarAndShortcutFollowTheActions)
 {
     MakeForm();
-    HMENU Bar = GetMenu(Form->GetHandle());
-    ASSERT_NE(Bar, nullptr);
+    // The menus are the bar manager's: the window has no Win32 menu.
+    EXPECT_EQ(GetMenu(Form->GetHandle()), nullptr);
     const std::vector<std::pair<std::string, std::vector<std::string>>> Expected = {
         {"Tasks", {"New", "New Folder", "Properties", "Delete", "|", "Run", "Stop", "Restart", "Stop all", "|",
                    "Refresh", "Save URL", "Import", "|", "Exit"}},
@@ -336,55 +336,35 @@ TEST_F(StartTest, MenuBarToolbarAndShortcutFollowTheActions)
                    "Build-in", "Library", "Collect"}},
         {"Help", {"Help", "Tip of the day", "Visit our website", "|", "About"}},
     };
-    ASSERT_EQ(GetMenuItemCount(Bar), 4);
+    ASSERT_EQ(MainMenuBar(Form.get())->GetItemLinks()->GetCount(), 4);
     for (int I = 0; I < 4; ++I) {
-        char Text[128] = {};
-        GetMenuStringA(Bar, I, Text, sizeof(Text), MF_BYPOSITION);
-        EXPECT_EQ(TControl::StripHotKey(Text), Expected[I].first);
-        HMENU Sub = GetSubMenu(Bar, I);
-        ASSERT_EQ(GetMenuItemCount(Sub), static_cast<int>(Expected[I].second.size())) << Expected[I].first;
-        for (int J = 0; J < GetMenuItemCount(Sub); ++J) {
-            std::string Item;
-            if (GetMenuState(Sub, J, MF_BYPOSITION) & MF_SEPARATOR) {
-                Item = "|";
-            } else {
-                char T[128] = {};
-                GetMenuStringA(Sub, J, T, sizeof(T), MF_BYPOSITION);
-                Item = T;
-                Item = Item.substr(0, Item.find('\t'));
-            }
-            EXPECT_EQ(Item, Expected[I].second[J]) << Expected[I].first << " item " << J;
-        }
+        TcbBarSubItem* Menu = MenuOf(Form.get(), I);
+        ASSERT_NE(Menu, nullptr);
+        EXPECT_EQ(TControl::StripHotKey(Menu->GetCaption()), Expected[I].first);
+        EXPECT_EQ(LinkCaptions(Menu->GetItemLinks()), Expected[I].second) << Expected[I].first;
     }
     // The toolbar: New, New Folder, Properties, Delete | Run, Stop, Restart, Stop all | Refresh,
     // Import | Options | Help.
-    TToolBar* Bar2 = MainToolBar(Form.get());
-    ASSERT_NE(Bar2, nullptr);
-    std::vector<std::string> Buttons;
-    for (int32_t I = 0; I < Bar2->GetButtonCount(); ++I) {
-        TToolButton* B = Bar2->GetButtons(I);
-        Buttons.push_back(B->GetStyle() == tbsSeparator ? "|" : B->GetAction()->GetCaption());
-    }
-    EXPECT_EQ(Buttons, (std::vector<std::string>{"New", "New Folder", "Properties", "Delete", "|", "Run", "Stop",
-                                                 "Restart", "Stop all", "|", "Refresh", "Import", "|", "Options", "|",
-                                                 "Help"}));
+    EXPECT_EQ(LinkCaptions(StandardBar(Form.get())->GetItemLinks()),
+              (std::vector<std::string>{"New", "New Folder", "Properties", "Delete", "|", "Run", "Stop", "Restart",
+                                        "Stop all", "|", "Refresh", "Import", "|", "Options", "|", "Help"}));
     EXPECT_EQ(Form->Actions->HelpAction->GetShortCut(), VK_F1);
+    EXPECT_EQ(ItemOf(Form.get(), maHelp)->GetShortCut(), VK_F1);
     // Ids are fixed.
     EXPECT_EQ(Form->Actions->TasksNewAction->GetCommandId(), 1001);
     EXPECT_EQ(Form->Actions->HelpAboutAction->GetCommandId(), 1036);
     // A menu item and a toolbar button follow their action's state.
-    TToolButton* Run = MainToolButton(Form.get(), maTasksRun);
+    TcbBarButton* Run = ItemOf(Form.get(), maTasksRun);
     ASSERT_NE(Run, nullptr);
-    HMENU Tasks = GetSubMenu(Bar, 0);
-    EXPECT_TRUE(GetMenuState(Tasks, maTasksRun, MF_BYCOMMAND) & MF_GRAYED);
-    EXPECT_FALSE(SendMessageA(Bar2->GetHandle(), TB_ISBUTTONENABLED, Run->GetCommandId(), 0));
+    ASSERT_NE(ToolBarWindow(Form.get()), nullptr);
+    EXPECT_FALSE(Run->GetEnabled());
+    EXPECT_FALSE(ToolButtonEnabled(Form.get(), maTasksRun));
     TMainActions::SetEnabled(Form->Actions->TasksRunAction, true);
-    EXPECT_FALSE(GetMenuState(Tasks, maTasksRun, MF_BYCOMMAND) & MF_GRAYED);
-    EXPECT_TRUE(SendMessageA(Bar2->GetHandle(), TB_ISBUTTONENABLED, Run->GetCommandId(), 0));
+    EXPECT_TRUE(Run->GetEnabled());
+    EXPECT_TRUE(ToolButtonEnabled(Form.get(), maTasksRun));
     // Ticked view switches come from the settings.
-    HMENU View = GetSubMenu(Bar, 1);
-    EXPECT_TRUE(GetMenuState(View, maViewToolBar, MF_BYCOMMAND) & MF_CHECKED);
-    EXPECT_FALSE(GetMenuState(View, maViewFailedPanel, MF_BYCOMMAND) & MF_CHECKED);
+    EXPECT_TRUE(ItemOf(Form.get(), maViewToolBar)->GetDown());
+    EXPECT_FALSE(ItemOf(Form.get(), maViewFailedPanel)->GetDown());
     EXPECT_FALSE(Form->FailedPanel->GetVisible());
 }
 

@@ -13,7 +13,7 @@
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Registry.h"
 #include "tests/app/MainFormFixture.h"
-#include "tests/app/MainFormToolBar.h"
+#include "tests/app/MainFormBars.h"
 #include "tests/support/NoClippedText.h"
 
 using namespace MainFormTest;
@@ -415,13 +415,9 @@ TEST_F(TasksTest, EnablingFollowsTheSelection)
         TFileStream P(Projects + "plain.txt", fmCreate);
     }
     MakeForm();
-    HMENU Tasks = GetSubMenu(GetMenu(Form->GetHandle()), 0);
-    auto MenuOn = [&](uint16_t Id) { return !(GetMenuState(Tasks, Id, MF_BYCOMMAND) & MF_GRAYED); };
-    TToolBar* Bar = MainToolBar(Form.get());
-    ASSERT_NE(Bar, nullptr);
-    auto ButtonOn = [&](uint16_t Id) {
-        return SendMessageA(Bar->GetHandle(), TB_ISBUTTONENABLED, MainToolButton(Form.get(), Id)->GetCommandId(), 0) != 0;
-    };
+    auto MenuOn = [&](uint16_t Id) { return ItemOf(Form.get(), Id)->GetEnabled(); };
+    ASSERT_NE(ToolBarWindow(Form.get()), nullptr);
+    auto ButtonOn = [&](uint16_t Id) { return ToolButtonEnabled(Form.get(), Id); };
 
     Select(Form->RootNode());
     EXPECT_FALSE(Enabled(maTasksDelete));

@@ -11,6 +11,10 @@
 #include "app/MainForm.h"
 #include "app/ViewImageForm.h"
 #include "app/ViewerCommandBars.h"
+#include "commandbars/cbBarItems.h"
+#include "commandbars/cbItemLinks.h"
+#include "commandbars/cbPopupMenu.h"
+#include "commandbars/cbPopupMenuLinks.h"
 #include "engine/Task.h"
 #include "imagelib/ImgScroll.h"
 #include "imagelib/JpegGraphic.h"
@@ -225,8 +229,10 @@ TEST_F(ViewerTest, SlideShowStepsOnTicksToTheEndAndItsControlsFollowTheAction)
     Open(Files, 0);
     TToolButton* Button = ButtonOf(Form.get(), Form->SlideShowAction);
     ASSERT_NE(Button, nullptr);
-    HMENU Menu = Form->GetCommandBars()->GetPopupMenu()->GetHandle();
-    auto MenuChecked = [&] { return (GetMenuState(Menu, vaSlideShow, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+    auto* MenuSlideShow = dynamic_cast<TcbBarButton*>(Form->GetCommandBars()->GetPopupMenu()->GetItemLinks()->GetItem(0)->GetItem());
+    ASSERT_NE(MenuSlideShow, nullptr);
+    EXPECT_EQ(MenuSlideShow->GetAction(), Form->SlideShowAction);
+    auto MenuChecked = [&] { return MenuSlideShow->GetDown(); };
 
     Form->SecEdit->SetText("1");
     Do(vaSlideShow);
@@ -330,18 +336,21 @@ TEST_F(ViewerTest, UnreadableFilesShowOneErrorBoxEachAndNeverTwoAtOnce)
 TEST_F(ViewerTest, ContextMenuAndToolbarRowsHoldTheCommandsInOrder)
 {
     Open({WritePicture<TJpegGraphic>(Temp.File("a.jpg"), 64, 48)}, 0);
-    HMENU Menu = Form->GetCommandBars()->GetPopupMenu()->GetHandle();
-    EXPECT_EQ(Form->ImageScrollBox->GetPopupMenu(), Form->GetCommandBars()->GetPopupMenu());
+    TcbBarPopupMenu* Menu = Form->GetCommandBars()->GetPopupMenu();
+    // The menu serves the picture through the viewer's bar manager.
+    TcbBarPopupMenuLinks* MenuLinks = Form->GetCommandBars()->GetBarManager()->GetPopupMenuLinks();
+    ASSERT_EQ(MenuLinks->GetCount(), 1);
+    EXPECT_EQ(MenuLinks->GetItem(0)->GetControl(), Form->ImageScrollBox);
+    EXPECT_EQ(MenuLinks->GetItem(0)->GetPopupMenu(), Menu);
+    EXPECT_TRUE(MenuLinks->GetItem(0)->GetProcessChildren());
+    EXPECT_EQ(Form->ImageScrollBox->GetPopupMenu(), nullptr);
     std::vector<std::string> Items;
-    for (int I = 0; I < GetMenuItemCount(Menu); ++I) {
-        MENUITEMINFOA Info{};
-        char Text[128] = {};
-        Info.cbSize = sizeof(Info);
-        Info.fMask = MIIM_FTYPE | MIIM_STRING;
-        Info.dwTypeData = Text;
-        Info.cch = sizeof(Text);
-        GetMenuItemInfoA(Menu, static_cast<UINT>(I), TRUE, &Info);
-        Items.push_back(Info.fType & MFT_SEPARATOR ? "-" : Text);
+    for (int32_t I = 0; I < Menu->GetItemLinks()->GetCount(); ++I) {
+        TcbBarItemLink* Link = Menu->GetItemLinks()->GetItem(I);
+        if (Link->GetBeginGroup() && I > 0)
+            Items.push_back("-");
+        const uint16_t Key = Link->GetItem()->GetShortCut();
+        Items.push_back(Link->GetCaption() + (Key ? "\t" + ShortCutToText(Key) : std::string()));
     }
     EXPECT_EQ(Items, (std::vector<std::string>{"Slide Show", "-", "Prev\tPgUp", "Next\tPgDn", "-",
                                                "Original Size\tCtrl+Z", "Zoom In\tCtrl+J", "Zoom Out\tCtrl+K", "-",

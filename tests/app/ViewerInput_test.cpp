@@ -6,13 +6,17 @@
 
 #include "app/ViewImageForm.h"
 #include "app/ViewerCommandBars.h"
+#include "commandbars/cbBarControl.h"
+#include "commandbars/cbItemControls.h"
+#include "commandbars/cbItemLinks.h"
+#include "commandbars/cbPopupMenu.h"
 #include "imagelib/ImgScroll.h"
 #include "imagelib/JpegGraphic.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/Actions.h"
-#include "platform/win/Menus.h"
 #include "platform/win/Timer.h"
 #include "tests/app/PictureTestFiles.h"
+#include "tests/support/InputDriver.h"
 
 using namespace PictureTest;
 using TestSupport::PumpUntil;
@@ -57,10 +61,13 @@ void Click(POINT P, bool Right)
     SendInput(3, In, sizeof(INPUT));
 }
 
-HWND VisibleMenuWindow()
+// The screen centre of a link's row in a menu window.
+POINT ScreenCenterOf(TCustomcbBarControl* Window, TcbBarItemLink* Link)
 {
-    HWND W = FindWindowA("#32768", nullptr);
-    return W && IsWindowVisible(W) ? W : nullptr;
+    const TRect R = Link->GetControl() ? Link->GetControl()->GetItemRect() : TRect{};
+    POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
+    ClientToScreen(Window->GetHandle(), &P);
+    return P;
 }
 
 } // namespace
@@ -116,23 +123,18 @@ TEST(ViewerInput, ShortcutsRunTheirCommandsOnceAndTheContextMenuRunsTheItemClick
     TImage* Picture = F->ImageScrollBox->GetImage();
     const TPoint Middle = F->ImageScrollBox->ClientToScreen(
         Point(Picture->GetLeft() + Picture->GetWidth() / 2, Picture->GetTop() + Picture->GetHeight() / 2));
-    HMENU Menu = F->GetCommandBars()->GetPopupMenu()->GetHandle();
+    TcbBarPopupMenu* Menu = F->GetCommandBars()->GetPopupMenu();
     bool Shown = false;
     TTimer Answer(nullptr);
     Answer.SetInterval(50);
     Answer.SetOnTimer([&](TObject*) {
-        HWND W = VisibleMenuWindow();
-        if (Shown || !W)
+        TCustomcbBarControl* W = Menu->GetItemLinks()->GetBarControl();
+        if (Shown || !W || !W->HandleAllocated() || !IsWindowVisible(W->GetHandle()))
             return;
         Shown = true;
         TestSupport::PumpFor(200); // the menu finishes drawing before the picture: nothing exposed to wait on
-        const TestSupport::TShot S = TestSupport::CaptureScreen(F->GetHandle());
-        const std::string Folder = ExtractFilePath(ExcludeTrailingBackslash(ProgramFolder())) + "screenshots\\";
-        CreateDirectoryA(Folder.c_str(), nullptr);
-        EXPECT_TRUE(TestSupport::WriteBmp(Folder + "viewer-context-menu.bmp", S));
-        RECT R{};
-        ASSERT_TRUE(GetMenuItemRect(nullptr, Menu, 3, &R)); // Slide Show, a line, Prev, Next
-        Click(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2}, false);
+        EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureScreen(F->GetHandle()), "viewer-context-menu").empty());
+        Click(ScreenCenterOf(W, Menu->GetItemLinks()->GetItem(2)), false); // Slide Show, Prev, Next
     });
     Answer.SetEnabled(true);
     Click(POINT{Middle.x, Middle.y}, true);
@@ -147,4 +149,117 @@ TEST(ViewerInput, ShortcutsRunTheirCommandsOnceAndTheContextMenuRunsTheItemClick
     Expect(F->CloseAction, VK_ESCAPE, false);
     EXPECT_FALSE(IsWindowVisible(F->GetHandle()));
     EXPECT_EQ(Runs[F->SlideShowAction], 0);
+}
+
+// The viewer as the images list opens it (modal, freed by its opener): "+" zooms in, the context
+// menu draws Slide Show checked while the slide show runs, and its Close ends the viewer.
+TEST(ViewerInput, PlusZoomsTheMenuShowsTheSlideShowTickAndItsCloseEndsTheModalViewer)
+{
+    TestSupport::TTempFolder Temp;
+    TStringList List;
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("a.jpg"), 320, 200, 0x2080E0, 8));
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("b.jpg"), 64, 48));
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("c.jpg"), 64, 48));
+    TestSupport::ReleaseHeldInput();
+
+    auto Viewer = [] {
+        for (int32_t I = 0; I < AppUI()->GetFormCount(); ++I)
+            if (auto* F = dynamic_cast<TViewImageForm*>(AppUI()->GetForms(I)))
+                if (F->IsModal() && F->HandleAllocated() && IsWindowVisible(F->GetHandle()))
+                    return F;
+        return static_cast<TViewImageForm*>(nullptr);
+    };
+    auto MenuWindow = [](TViewImageForm* F) -> TCustomcbBarControl* {
+        TCustomcbBarControl* W = F->GetCommandBars()->GetPopupMenu()->GetItemLinks()->GetBarControl();
+        return W && W->HandleAllocated() && IsWindowVisible(W->GetHandle()) ? W : nullptr;
+    };
+    auto RightClickPicture = [](TViewImageForm* F) {
+        TImage* Picture = F->ImageScrollBox->GetImage();
+        const TPoint Middle = F->ImageScrollBox->ClientToScreen(
+            Point(Picture->GetLeft() + Picture->GetWidth() / 2, Picture->GetTop() + Picture->GetHeight() / 2));
+        Click(POINT{Middle.x, Middle.y}, true);
+    };
+    // The Slide Show row's glyph column, as drawn.
+    auto SlideColumn = [](TCustomcbBarControl* W, TcbBarItemLink* Link) {
+        const TestSupport::TShot S = TestSupport::CaptureWindow(W->GetHandle());
+        const POINT O = TestSupport::ClientOrigin(W->GetHandle());
+        const TRect R = Link->GetControl()->GetItemRect();
+        std::vector<uint32_t> Column;
+        for (int32_t Y = R.top; Y < R.bottom; ++Y)
+            for (int32_t X = R.left; X < R.left + (R.bottom - R.top); ++X)
+                Column.push_back(S.At(O.x + X, O.y + Y));
+        return Column;
+    };
+
+    int Step = 0;
+    bool Busy = false;
+    int32_t ZoomAfterPlus = 0;
+    bool TickedWhileRunning = false;
+    std::vector<uint32_t> Off, On;
+    TTimer Script(nullptr);
+    Script.SetInterval(50);
+    Script.SetOnTimer([&](TObject*) {
+        TViewImageForm* F = Viewer();
+        if (Busy || !F)
+            return;
+        Busy = true;
+        TcbBarItemLinks* Links = F->GetCommandBars()->GetPopupMenu()->GetItemLinks();
+        switch (Step) {
+        case 0: // in front, then "+" from the numeric keypad
+            if (GetForegroundWindow() != F->GetHandle()) {
+                SetForegroundWindow(F->GetHandle());
+                break;
+            }
+            TestSupport::Press(VK_ADD);
+            Step = 1;
+            break;
+        case 1:
+            if (F->ZoomStep == 100)
+                break;
+            ZoomAfterPlus = F->ZoomStep;
+            RightClickPicture(F);
+            Step = 2;
+            break;
+        case 2: // the menu with the slide show off, then closed
+            if (TCustomcbBarControl* W = MenuWindow(F)) {
+                TestSupport::PumpFor(100);
+                Off = SlideColumn(W, Links->GetItem(0));
+                W->HideAll();
+                Step = 3;
+            }
+            break;
+        case 3:
+            if (MenuWindow(F))
+                break;
+            F->SlideShowAction->Execute();
+            RightClickPicture(F);
+            Step = 4;
+            break;
+        case 4: // the menu while the slide show runs; its Close is clicked
+            if (TCustomcbBarControl* W = MenuWindow(F)) {
+                TestSupport::PumpFor(100);
+                On = SlideColumn(W, Links->GetItem(0));
+                TickedWhileRunning = F->SlideShowAction->GetChecked();
+                Click(ScreenCenterOf(W, Links->GetItem(Links->GetCount() - 1)), false);
+                Step = 5;
+            }
+            break;
+        }
+        Busy = false;
+    });
+    Script.SetEnabled(true);
+    ShowImageViewer(&List, 0); // returns once the viewer has ended, and has freed it
+    Script.SetEnabled(false);
+
+    EXPECT_EQ(Step, 5);
+    EXPECT_EQ(ZoomAfterPlus, 110) << "one step in";
+    EXPECT_TRUE(TickedWhileRunning);
+    ASSERT_EQ(Off.size(), On.size());
+    ASSERT_FALSE(Off.empty());
+    size_t Changed = 0;
+    for (size_t I = 0; I < Off.size(); ++I)
+        Changed += Off[I] != On[I];
+    EXPECT_GT(Changed, Off.size() / 20) << "the glyph column shows the tick";
+    for (int32_t I = 0; I < AppUI()->GetFormCount(); ++I)
+        EXPECT_FALSE(dynamic_cast<TViewImageForm*>(AppUI()->GetForms(I))) << "the opener freed the viewer";
 }

@@ -168,11 +168,28 @@ TEST(DrawingRoutines, ImageListEntriesAndCopiedBackgrounds)
     EXPECT_EQ(RGB(0, 128, 0), D.Pixel(9, 9));
     EXPECT_EQ(RGB(9, 9, 90), D.Pixel(4, 4));
     EXPECT_EQ(RGB(9, 9, 90), D.Pixel(1, 1));
-    // Over the image list's background colour the entry is drawn opaque.
+    // With an image-list background colour the entry is drawn over it and that colour is its mask:
+    // the box shows around the shape, never the colour.
     DrawItemGlyph(D.DC(), nullptr, Rect(2, 2, 22, 22), Rect(4, 4, 20, 20), &Images, 0, nullptr, clNone,
                   static_cast<TColor>(RGB(200, 0, 0)), gdEnabled);
-    EXPECT_EQ(RGB(200, 0, 0), D.Pixel(4, 4));
+    EXPECT_EQ(Sys(COLOR_BTNFACE), D.Pixel(4, 4));
+    EXPECT_EQ(RGB(0, 128, 0), D.Pixel(9, 9));
     EXPECT_EQ(Sys(COLOR_BTNFACE), D.Pixel(21, 21));
+    // A list without masks keeps the fuchsia of its strips; the manager's default background colour
+    // (fuchsia) makes it transparent, and a disabled drawing tints the shape only.
+    TImageList Plain(nullptr);
+    Plain.SetMasked(false);
+    Plain.SetSize(16, 16);
+    ASSERT_EQ(0, Plain.Add(&Glyph, nullptr));
+    DrawItemGlyph(D.DC(), nullptr, Rect(2, 2, 22, 22), Rect(4, 4, 20, 20), &Plain, 0, nullptr, clNone, clFuchsia,
+                  gdEnabled);
+    EXPECT_EQ(Sys(COLOR_BTNFACE), D.Pixel(4, 4));
+    EXPECT_EQ(Sys(COLOR_BTNFACE), D.Pixel(19, 19));
+    EXPECT_EQ(RGB(0, 128, 0), D.Pixel(10, 10));
+    DrawItemGlyph(D.DC(), nullptr, Rect(2, 2, 22, 22), Rect(4, 4, 20, 20), &Plain, 0, nullptr, clGray, clFuchsia, {});
+    EXPECT_EQ(Sys(COLOR_BTNFACE), D.Pixel(4, 4));
+    EXPECT_NE(RGB(0, 128, 0), D.Pixel(10, 10));
+    EXPECT_NE(Sys(COLOR_BTNFACE), D.Pixel(10, 10));
     // A bad index draws the box only.
     DrawItemGlyph(D.DC(), nullptr, Rect(2, 2, 22, 22), Rect(4, 4, 20, 20), &Images, 7, nullptr, clNone, clNone, gdEnabled);
     EXPECT_EQ(Sys(COLOR_BTNFACE), D.Pixel(9, 9));

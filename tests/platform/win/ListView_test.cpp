@@ -147,8 +147,8 @@ TEST(TListView, SelectionWalkCheckBoxesAndEvents)
         F.List->GetItems()->GetItem(I)->SetSelected(true);
     EXPECT_EQ(F.List->GetSelCount(), 3);
     std::vector<int> Walk;
-    for (TListItem* It = F.List->GetNextItem(nullptr, sdAll, TItemStates{isSelected}); It;
-         It = F.List->GetNextItem(It, sdAll, TItemStates{isSelected}))
+    for (TListItem* It = F.List->GetNextItem(nullptr, srAll, TItemStates{isSelected}); It;
+         It = F.List->GetNextItem(It, srAll, TItemStates{isSelected}))
         Walk.push_back(It->GetIndex());
     EXPECT_EQ(Walk, (std::vector<int>{2, 5, 7}));
     EXPECT_EQ(F.List->GetSelected()->GetIndex(), 2);

@@ -1,0 +1,71 @@
+#pragma once
+// The main window's command bars as a user meets them: the menu bar's menus and the "Standard"
+// toolbar read through the bar manager, an item by the command it runs, and the captions of a
+// list of links with the group lines.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/MainActions.h"
+#include "app/MainCommandBars.h"
+#include "app/MainForm.h"
+#include "commandbars/cbBar.h"
+#include "commandbars/cbBarControl.h"
+#include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
+#include "commandbars/cbItemControls.h"
+#include "commandbars/cbItemLinks.h"
+
+namespace MainFormTest {
+
+inline TcbBarManager* BarManagerOf(TMainForm* Form) { return Form->CommandBars->GetBarManager(); }
+inline TcbBar* MainMenuBar(TMainForm* Form) { return BarManagerOf(Form)->GetBars()->GetItem(0); }
+inline TcbBar* StandardBar(TMainForm* Form) { return BarManagerOf(Form)->GetBars()->GetItem(1); }
+
+// The bar item that runs the command, or nullptr.
+inline TcbBarButton* ItemOf(TMainForm* Form, uint16_t ActionId) { return Form->CommandBars->ItemOf(ActionId); }
+
+// The sub-item of the menu bar's Index-th menu.
+inline TcbBarSubItem* MenuOf(TMainForm* Form, int32_t Index)
+{
+    TcbBarItemLinks* Links = MainMenuBar(Form)->GetItemLinks();
+    return Index < Links->GetCount() ? dynamic_cast<TcbBarSubItem*>(Links->GetItem(Index)->GetItem()) : nullptr;
+}
+
+// The captions of the links in order, "|" before each link that begins a group.
+inline std::vector<std::string> LinkCaptions(TcbBarItemLinks* Links)
+{
+    std::vector<std::string> Out;
+    for (int32_t I = 0; I < Links->GetCount(); ++I) {
+        TcbBarItemLink* Link = Links->GetItem(I);
+        if (Link->GetOwnBeginGroup() && I > 0)
+            Out.push_back("|");
+        Out.push_back(Link->GetCaption());
+    }
+    return Out;
+}
+
+// The toolbar's window (nullptr while the bar has none).
+inline TCustomcbBarControl* ToolBarWindow(TMainForm* Form) { return StandardBar(Form)->GetBarControl(); }
+
+// The item control of the command in a bar window, or nullptr.
+inline TcbBarItemControl* ControlIn(TCustomcbBarControl* Window, TcbBarItem* Item)
+{
+    if (!Window || !Window->GetItemLinks())
+        return nullptr;
+    TcbBarItemLinks* Links = Window->GetItemLinks();
+    for (int32_t I = 0; I < Links->GetCount(); ++I)
+        if (Links->GetItem(I)->GetItem() == Item)
+            return Links->GetItem(I)->GetControl();
+    return nullptr;
+}
+
+// Whether the toolbar's button of the command is drawn enabled.
+inline bool ToolButtonEnabled(TMainForm* Form, uint16_t ActionId)
+{
+    TcbBarItemControl* Control = ControlIn(ToolBarWindow(Form), ItemOf(Form, ActionId));
+    return Control && Control->GetEnabled();
+}
+
+} // namespace MainFormTest
