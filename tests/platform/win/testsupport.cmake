@@ -1,9 +1,11 @@
-# The shared test support's own tests: pixels and screenshots and the leak probe (one program),
+# The shared test support's own tests: pixels and screenshots, the leak probe and the crash report
+# (one program),
 # and the two Wine profiles (a CLASSIC program: once in each prefix).
 
 qm_add_test(win_test_support_tests WINDOW UNMANAGED SHOTS ring-popup
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Screenshot_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/ResourceProbe_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/CrashReport_test.cpp
   LIBS qm_win qm_test_support MAIN qm_test_support)
 if(TARGET win_test_support_tests)
   # The picture test runs the run's .png post-step on its own picture and reads the result.
