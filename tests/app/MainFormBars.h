@@ -1,9 +1,11 @@
 #pragma once
 // The main window's command bars as a user meets them: the menu bar's menus and the "Standard"
 // toolbar read through the bar manager, an item by the command it runs, and the captions of a
-// list of links with the group lines.
+// list of links with the group lines; and a poll that plays a test's step inside whatever
+// message loop runs (a menu's, a dialog's).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,8 @@
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
+#include "platform/win/ThreadTimer.h"
+#include "tests/commandbars/support/BarWindowItems.h"
 
 namespace MainFormTest {
 
@@ -49,23 +53,44 @@ inline std::vector<std::string> LinkCaptions(TcbBarItemLinks* Links)
 // The toolbar's window (nullptr while the bar has none).
 inline TCustomcbBarControl* ToolBarWindow(TMainForm* Form) { return StandardBar(Form)->GetBarControl(); }
 
-// The item control of the command in a bar window, or nullptr.
-inline TcbBarItemControl* ControlIn(TCustomcbBarControl* Window, TcbBarItem* Item)
-{
-    if (!Window || !Window->GetItemLinks())
-        return nullptr;
-    TcbBarItemLinks* Links = Window->GetItemLinks();
-    for (int32_t I = 0; I < Links->GetCount(); ++I)
-        if (Links->GetItem(I)->GetItem() == Item)
-            return Links->GetItem(I)->GetControl();
-    return nullptr;
-}
+using CommandBarsTest::ItemControlIn;
+using CommandBarsTest::ItemScreenCenter;
 
 // Whether the toolbar's button of the command is drawn enabled.
 inline bool ToolButtonEnabled(TMainForm* Form, uint16_t ActionId)
 {
-    TcbBarItemControl* Control = ControlIn(ToolBarWindow(Form), ItemOf(Form, ActionId));
+    TcbBarItemControl* Control = ItemControlIn(ToolBarWindow(Form), ItemOf(Form, ActionId));
     return Control && Control->GetEnabled();
 }
+
+// Runs Step every Ms on this thread (inside whatever loop runs then) until it answers true.
+class TPoll {
+public:
+    TPoll(uint32_t Ms, std::function<bool()> Step) : FStep(std::move(Step))
+    {
+        FId = ThreadTimerStart(Ms, [this](UINT_PTR) {
+            // A step that serves messages must not be entered again by the next tick.
+            if (!FId || FBusy)
+                return;
+            FBusy = true;
+            const bool Done = FStep();
+            FBusy = false;
+            if (Done && FId) {
+                ThreadTimerStop(FId);
+                FId = 0;
+            }
+        });
+    }
+    ~TPoll()
+    {
+        if (FId)
+            ThreadTimerStop(FId);
+    }
+
+private:
+    UINT_PTR FId = 0;
+    bool FBusy = false;
+    std::function<bool()> FStep;
+};
 
 } // namespace MainFormTest

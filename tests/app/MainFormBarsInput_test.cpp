@@ -22,7 +22,6 @@
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbPopupMenu.h"
 #include "platform/win/StatusBar.h"
-#include "platform/win/ThreadTimer.h"
 #include "tests/app/MainFormBars.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/commandbars/support/HintProbe.h"
@@ -47,36 +46,6 @@ void Keys(std::initializer_list<WORD> Chord)
     TestSupport::WaitProcessed();
 }
 
-// Runs Step every Ms on this thread (inside whatever loop runs then) until it answers true.
-class TPoll {
-public:
-    TPoll(uint32_t Ms, std::function<bool()> Step) : FStep(std::move(Step))
-    {
-        FId = ThreadTimerStart(Ms, [this](UINT_PTR) {
-            // A step that serves messages must not be entered again by the next tick.
-            if (!FId || FBusy)
-                return;
-            FBusy = true;
-            const bool Done = FStep();
-            FBusy = false;
-            if (Done && FId) {
-                ThreadTimerStop(FId);
-                FId = 0;
-            }
-        });
-    }
-    ~TPoll()
-    {
-        if (FId)
-            ThreadTimerStop(FId);
-    }
-
-private:
-    UINT_PTR FId = 0;
-    bool FBusy = false;
-    std::function<bool()> FStep;
-};
-
 // Keeps a visible window of the system's menu class ("#32768") in the HWND that P points to.
 BOOL CALLBACK FindSystemMenuWindow(HWND W, LPARAM P)
 {
@@ -88,18 +57,6 @@ BOOL CALLBACK FindSystemMenuWindow(HWND W, LPARAM P)
 }
 
 bool Shows(TCustomcbBarControl* W) { return W && W->HandleAllocated() && IsWindowVisible(W->GetHandle()); }
-
-// The screen centre of an item's row or button in a bar or menu window.
-POINT ScreenCenter(TCustomcbBarControl* Window, TcbBarItem* Item)
-{
-    TcbBarItemControl* Control = ControlIn(Window, Item);
-    if (!Control)
-        return POINT{-1, -1};
-    const TRect R = Control->GetItemRect();
-    POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
-    ClientToScreen(Window->GetHandle(), &P);
-    return P;
-}
 
 COLORREF BrushColor(HBRUSH Brush)
 {
@@ -121,28 +78,7 @@ void ShotOfWindows(std::initializer_list<HWND> Windows, const std::string& Name)
     }
     U.left = std::max<LONG>(U.left, 0);
     U.top = std::max<LONG>(U.top, 0);
-    TestSupport::TShot S;
-    S.W = U.right - U.left;
-    S.H = U.bottom - U.top;
-    HDC Screen = GetDC(nullptr);
-    HDC Memory = CreateCompatibleDC(Screen);
-    BITMAPINFO Info{};
-    Info.bmiHeader.biSize = sizeof(Info.bmiHeader);
-    Info.bmiHeader.biWidth = S.W;
-    Info.bmiHeader.biHeight = -S.H;
-    Info.bmiHeader.biPlanes = 1;
-    Info.bmiHeader.biBitCount = 32;
-    void* Bits = nullptr;
-    HBITMAP Bitmap = CreateDIBSection(Screen, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
-    HGDIOBJ Old = SelectObject(Memory, Bitmap);
-    BitBlt(Memory, 0, 0, S.W, S.H, Screen, U.left, U.top, SRCCOPY);
-    GdiFlush();
-    S.Pixels.assign(static_cast<const uint32_t*>(Bits), static_cast<const uint32_t*>(Bits) + S.W * S.H);
-    SelectObject(Memory, Old);
-    DeleteObject(Bitmap);
-    DeleteDC(Memory);
-    ReleaseDC(nullptr, Screen);
-    EXPECT_FALSE(TestSupport::SaveShot(S, Name).empty());
+    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureScreenArea(U), Name).empty());
 }
 
 class MainBarsInputTest : public MainFormFixture {
@@ -198,7 +134,7 @@ protected:
     {
         TCustomcbBarControl* Bar = MenuBarWindow();
         return BarManagerOf(Form.get())->GetKeyboardBarControl() == Bar &&
-               Bar->GetSelectedControl() == ControlIn(Bar, MenuOf(Form.get(), Index));
+               Bar->GetSelectedControl() == ItemControlIn(Bar, MenuOf(Form.get(), Index));
     }
     int SeamLineCount() const
     {
@@ -294,7 +230,7 @@ TEST_F(MainBarsInputTest, AltF10AndTheMenuLettersDriveTheMenuBarAndEnterRunsARow
     Keys({VK_MENU, 'I'});
     TCustomcbBarControl* Image = MenuWindow(2);
     ASSERT_TRUE(Shows(Image)) << "the Image menu's window";
-    TcbBarItemControl* BySize = ControlIn(Image, ItemOf(Form.get(), maImageSortBySize));
+    TcbBarItemControl* BySize = ItemControlIn(Image, ItemOf(Form.get(), maImageSortBySize));
     ASSERT_NE(BySize, nullptr);
     for (int Guard = 0; Guard < 25 && Image->GetSelectedControl() != BySize; ++Guard)
         Tap(VK_DOWN);
@@ -315,7 +251,7 @@ TEST_F(MainBarsInputTest, AltF10AndTheMenuLettersDriveTheMenuBarAndEnterRunsARow
     // whose Cancel ends it and leaves no menu behind.
     Keys({VK_MENU, 'T'});
     ASSERT_TRUE(Shows(MenuWindow(0)));
-    EXPECT_EQ(MenuWindow(0)->GetSelectedControl(), ControlIn(MenuWindow(0), ItemOf(Form.get(), maTasksNew)));
+    EXPECT_EQ(MenuWindow(0)->GetSelectedControl(), ItemControlIn(MenuWindow(0), ItemOf(Form.get(), maTasksNew)));
     bool MenuGoneFirst = false;
     TFormAnswerer NewTask("New Task", [&](TCustomForm* F) {
         MenuGoneFirst = MenuWindow(0) == nullptr && TCustomcbBarControl::ActiveBarControl() == nullptr;
@@ -345,12 +281,12 @@ TEST_F(MainBarsInputTest, AltF10AndTheMenuLettersDriveTheMenuBarAndEnterRunsARow
 TEST_F(MainBarsInputTest, ClicksOpenAMenuRunARowOnceCloseOutsideAndRunAToolbarButton)
 {
     Start();
-    TestSupport::Click(ScreenCenter(MenuBarWindow(), MenuOf(Form.get(), 2)));
+    TestSupport::Click(ItemScreenCenter(MenuBarWindow(), MenuOf(Form.get(), 2)));
     TestSupport::WaitProcessed();
     TCustomcbBarControl* Image = MenuWindow(2);
     ASSERT_TRUE(Shows(Image));
     PumpFor(50);
-    TestSupport::Click(ScreenCenter(Image, ItemOf(Form.get(), maImageSortByName)));
+    TestSupport::Click(ItemScreenCenter(Image, ItemOf(Form.get(), maImageSortByName)));
     TestSupport::WaitProcessed();
     PumpFor(30);
     EXPECT_EQ(Runs[maImageSortByName], 1);
@@ -358,7 +294,7 @@ TEST_F(MainBarsInputTest, ClicksOpenAMenuRunARowOnceCloseOutsideAndRunAToolbarBu
     EXPECT_EQ(MenuWindow(2), nullptr);
 
     // Outside an open menu: it closes and nothing runs.
-    TestSupport::Click(ScreenCenter(MenuBarWindow(), MenuOf(Form.get(), 0)));
+    TestSupport::Click(ItemScreenCenter(MenuBarWindow(), MenuOf(Form.get(), 0)));
     TestSupport::WaitProcessed();
     ASSERT_TRUE(Shows(MenuWindow(0)));
     RECT Status{};
@@ -370,7 +306,7 @@ TEST_F(MainBarsInputTest, ClicksOpenAMenuRunARowOnceCloseOutsideAndRunAToolbarBu
     EXPECT_EQ(TCustomcbBarControl::ActiveBarControl(), nullptr);
     EXPECT_EQ(TotalRuns(), 1);
 
-    TestSupport::Click(ScreenCenter(ToolBarWindow(Form.get()), ItemOf(Form.get(), maTasksRefresh)));
+    TestSupport::Click(ItemScreenCenter(ToolBarWindow(Form.get()), ItemOf(Form.get(), maTasksRefresh)));
     TestSupport::WaitProcessed();
     PumpFor(30);
     EXPECT_EQ(Runs[maTasksRefresh], 1);
@@ -396,7 +332,7 @@ TEST_F(MainBarsInputTest, ARightClickOnATaskSelectsItAndItsPropertiesEditThatTas
     EXPECT_TRUE(RightClickMenu(NodeCenter(B), Tasks, [&](TCustomcbBarControl* W) {
         SelectedThen = Form->TasksTreeView->GetSelected();
         ShotOfWindows({Form->GetHandle(), W->GetHandle()}, "main-tree-popup");
-        TestSupport::Click(ScreenCenter(W, ItemOf(Form.get(), maTasksProp)));
+        TestSupport::Click(ItemScreenCenter(W, ItemOf(Form.get(), maTasksProp)));
         TestSupport::WaitProcessed();
     }));
     EXPECT_EQ(SelectedThen, B) << "selected before the menu showed";
@@ -515,7 +451,7 @@ TEST_F(MainBarsInputTest, ACommandPostedWhileAPopupIsOpenRunsOnceAfterItAndLibra
             PostMessageA(F->GetHandle(), WM_CLOSE, 0, 0);
         });
         EXPECT_TRUE(RightClickMenu(RowCenter(0), Images, [&](TCustomcbBarControl* W) {
-            TestSupport::Click(ScreenCenter(W, ItemOf(Form.get(), maImageLibrary)));
+            TestSupport::Click(ItemScreenCenter(W, ItemOf(Form.get(), maImageLibrary)));
             TestSupport::WaitProcessed();
         }));
         EXPECT_TRUE(PumpUntil([&] { return Close.Count() == 1; }, 10000, "the Library window"));
@@ -536,19 +472,19 @@ TEST_F(MainBarsInputTest, TheRunButtonShowsItsShortHintAndAMenuRowItsLongHintInT
 {
     TaskWithRows();
     ASSERT_TRUE(ItemOf(Form.get(), maTasksRun)->GetEnabled());
-    TestSupport::MoveTo(ScreenCenter(ToolBarWindow(Form.get()), ItemOf(Form.get(), maTasksRun)));
+    TestSupport::MoveTo(ItemScreenCenter(ToolBarWindow(Form.get()), ItemOf(Form.get(), maTasksRun)));
     TestSupport::WaitProcessed();
     EXPECT_TRUE(PumpUntil([] { return CommandBarsTest::HintVisible(); }, 5000, "the hint window"));
     EXPECT_EQ(CommandBarsTest::HintText(), "Run");
     ShotOfWindows({Form->GetHandle(), CommandBarsTest::HintHandle()}, "main-toolbar-hint");
 
-    TestSupport::Click(ScreenCenter(MenuBarWindow(), MenuOf(Form.get(), 2)));
+    TestSupport::Click(ItemScreenCenter(MenuBarWindow(), MenuOf(Form.get(), 2)));
     TestSupport::WaitProcessed();
     ASSERT_TRUE(Shows(MenuWindow(2)));
     EXPECT_FALSE(CommandBarsTest::HintVisible());
     PumpFor(50);
     ASSERT_TRUE(ItemOf(Form.get(), maImageDeleteAll)->GetEnabled());
-    TestSupport::MoveTo(ScreenCenter(MenuWindow(2), ItemOf(Form.get(), maImageDeleteAll)));
+    TestSupport::MoveTo(ItemScreenCenter(MenuWindow(2), ItemOf(Form.get(), maImageDeleteAll)));
     TestSupport::WaitProcessed();
     const std::string Long = TControl::GetLongHint(Form->Actions->ImageDeleteAllAction->GetHint());
     auto Panel = [&] {
@@ -571,8 +507,8 @@ TEST_F(MainBarsInputTest, TheBarsAndTheTasksMenuDrawTheManagersFlatColours)
     TCustomcbBarControl* Tool = ToolBarWindow(Form.get());
     TCustomcbBarControl* MenuBar = MenuBarWindow();
     // The toolbar's background: the row below a button (buttons are drawn inside the bar's border).
-    TcbBarItemControl* Refresh = ControlIn(Tool, ItemOf(Form.get(), maTasksRefresh));
-    TcbBarItemControl* Import = ControlIn(Tool, ItemOf(Form.get(), maTasksImport));
+    TcbBarItemControl* Refresh = ItemControlIn(Tool, ItemOf(Form.get(), maTasksRefresh));
+    TcbBarItemControl* Import = ItemControlIn(Tool, ItemOf(Form.get(), maTasksImport));
     ASSERT_NE(Refresh, nullptr);
     ASSERT_NE(Import, nullptr);
     {
@@ -584,12 +520,12 @@ TEST_F(MainBarsInputTest, TheBarsAndTheTasksMenuDrawTheManagersFlatColours)
         // The menu bar's background: right of the last title.
         const TestSupport::TShot B = TestSupport::CaptureWindow(MenuBar->GetHandle());
         const POINT BO = TestSupport::ClientOrigin(MenuBar->GetHandle());
-        const TRect Help = ControlIn(MenuBar, MenuOf(Form.get(), 3))->GetItemRect();
+        const TRect Help = ItemControlIn(MenuBar, MenuOf(Form.get(), 3))->GetItemRect();
         TestSupport::ExpectPixel(B, BO.x + Help.right + 20, BO.y + (Help.top + Help.bottom) / 2,
                                  GetSysColor(COLOR_BTNFACE), "the menu bar's background");
     }
     // A hot button: framed one pixel in COLOR_HIGHLIGHT, filled with the selected-item brush.
-    TestSupport::MoveTo(ScreenCenter(Tool, ItemOf(Form.get(), maTasksRefresh)));
+    TestSupport::MoveTo(ItemScreenCenter(Tool, ItemOf(Form.get(), maTasksRefresh)));
     TestSupport::WaitProcessed();
     ASSERT_TRUE(PumpUntil([&] { return Tool->GetSelectedControl() == Refresh; }, 3000, "Refresh hot"));
     PumpFor(50);
@@ -607,7 +543,7 @@ TEST_F(MainBarsInputTest, TheBarsAndTheTasksMenuDrawTheManagersFlatColours)
     ShotOfWindows({Form->GetHandle()}, "main-toolbar-hot");
 
     // The open Tasks menu: frame, glyph column and rows.
-    TestSupport::Click(ScreenCenter(MenuBar, MenuOf(Form.get(), 0)));
+    TestSupport::Click(ItemScreenCenter(MenuBar, MenuOf(Form.get(), 0)));
     TestSupport::WaitProcessed();
     TCustomcbBarControl* Tasks = MenuWindow(0);
     ASSERT_TRUE(Shows(Tasks));
@@ -615,7 +551,7 @@ TEST_F(MainBarsInputTest, TheBarsAndTheTasksMenuDrawTheManagersFlatColours)
     {
         const TestSupport::TShot S = TestSupport::CaptureWindow(Tasks->GetHandle());
         const POINT O = TestSupport::ClientOrigin(Tasks->GetHandle());
-        const TRect Row = ControlIn(Tasks, ItemOf(Form.get(), maTasksSaveURL))->GetItemRect();
+        const TRect Row = ItemControlIn(Tasks, ItemOf(Form.get(), maTasksSaveURL))->GetItemRect();
         const int32_t Y = O.y + (Row.top + Row.bottom) / 2;
         TestSupport::ExpectPixel(S, 0, Y, BrushColor(M->GetFlatFrameBrush()), "the menu's frame, left");
         TestSupport::ExpectPixel(S, O.x + Row.left + 2, Y - 4, BrushColor(M->GetFlatBarBrush()), "the glyph column");

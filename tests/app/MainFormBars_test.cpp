@@ -1,8 +1,11 @@
 // The main window's command bars read through their manager: the design's bars, menus, buttons
 // and context menus; the top dock site and the toolbar switch; enabling and ticks as drawn; the
-// design replayed for the framework's reset; and what opening the menus costs in GDI objects.
+// design replayed for the framework's reset; a menu row's hint in the status bar; and what
+// opening the menus costs in GDI objects.
 
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <functional>
@@ -18,7 +21,7 @@
 #include "commandbars/cbPopupMenuLinks.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/ImageList.h"
-#include "platform/win/ThreadTimer.h"
+#include "platform/win/StatusBar.h"
 #include "tests/app/MainFormBars.h"
 #include "tests/app/MainFormFixture.h"
 #include "tests/support/ResourceProbe.h"
@@ -105,36 +108,6 @@ BOOL CALLBACK FindToolbarClass(HWND W, LPARAM Found)
     return TRUE;
 }
 
-// Runs Step every Ms on this thread (inside whatever loop runs then) until it answers true.
-class TPoll {
-public:
-    TPoll(uint32_t Ms, std::function<bool()> Step) : FStep(std::move(Step))
-    {
-        FId = ThreadTimerStart(Ms, [this](UINT_PTR) {
-            // A step that serves messages must not be entered again by the next tick.
-            if (!FId || FBusy)
-                return;
-            FBusy = true;
-            const bool Done = FStep();
-            FBusy = false;
-            if (Done && FId) {
-                ThreadTimerStop(FId);
-                FId = 0;
-            }
-        });
-    }
-    ~TPoll()
-    {
-        if (FId)
-            ThreadTimerStop(FId);
-    }
-
-private:
-    UINT_PTR FId = 0;
-    bool FBusy = false;
-    std::function<bool()> FStep;
-};
-
 class MainBarsTest : public MainFormFixture {
 protected:
     // Opens the menu bar's Index-th menu with a press on its title sent as messages; the menu's
@@ -143,7 +116,7 @@ protected:
     {
         TCustomcbBarControl* Bar = MainMenuBar(Form.get())->GetBarControl();
         TcbBarSubItem* Menu = MenuOf(Form.get(), Index);
-        TcbBarItemControl* Title = ControlIn(Bar, Menu);
+        TcbBarItemControl* Title = ItemControlIn(Bar, Menu);
         if (!Title)
             return nullptr;
         const TRect R = Title->GetItemRect();
@@ -371,7 +344,7 @@ TEST_F(MainBarsTest, EnablingReachesTheToolbarAtOnceAndTheTickIsDrawnInTheViewMe
     ASSERT_TRUE(Prop->GetEnabled());
     TCustomcbBarControl* Bar = ToolBarWindow(Form.get());
     ASSERT_NE(Bar, nullptr);
-    TcbBarItemControl* Control = ControlIn(Bar, Prop);
+    TcbBarItemControl* Control = ItemControlIn(Bar, Prop);
     ASSERT_NE(Control, nullptr);
     const TRect R = Control->GetItemRect();
     const TestSupport::TShot Enabled = TestSupport::CaptureWindow(Bar->GetHandle());
@@ -403,8 +376,8 @@ TEST_F(MainBarsTest, EnablingReachesTheToolbarAtOnceAndTheTickIsDrawnInTheViewMe
         PumpFor(50);
         const TestSupport::TShot S = TestSupport::CaptureWindow(Menu->GetHandle());
         const POINT O = TestSupport::ClientOrigin(Menu->GetHandle());
-        const TRect A = ControlIn(Menu, AllFiles)->GetItemRect();
-        const TRect F = ControlIn(Menu, Failed)->GetItemRect();
+        const TRect A = ItemControlIn(Menu, AllFiles)->GetItemRect();
+        const TRect F = ItemControlIn(Menu, Failed)->GetItemRect();
         const int32_t H = A.bottom - A.top;
         Out = {Square(S, O.x + A.left, O.y + A.top, H), Square(S, O.x + F.left, O.y + F.top, H)};
         CloseMenus();
@@ -490,7 +463,7 @@ TEST_F(MainBarsTest, TheDesignReplaysWithoutBindingsAndTheToolbarResetsToIt)
     PumpFor(30);
     int Refreshes = 0;
     Count(maTasksRefresh, Refreshes);
-    TcbBarItemControl* Refresh = ControlIn(ToolBarWindow(Form.get()), ItemOf(Form.get(), maTasksRefresh));
+    TcbBarItemControl* Refresh = ItemControlIn(ToolBarWindow(Form.get()), ItemOf(Form.get(), maTasksRefresh));
     ASSERT_NE(Refresh, nullptr);
     const TRect R = Refresh->GetItemRect();
     const LPARAM At = MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2);
@@ -535,4 +508,26 @@ TEST_F(MainBarsTest, OpeningTheTasksMenuAndTheTreesMenuFiftyTimesKeepsTheGdiObje
         Round();
     PumpFor(50);
     EXPECT_EQ(Probe.GdiObjects(), Before);
+}
+
+TEST_F(MainBarsTest, AMenuRowUnderTheMouseHasItsHintInTheStatusBar)
+{
+    MakeForm();
+    TMainActions::SetEnabled(Form->Actions->TasksRunAction, true);
+    // The Tasks menu opened with a press on its title, the mouse then moved onto Run.
+    TCustomcbBarControl* Menu = OpenMenu(0);
+    ASSERT_NE(Menu, nullptr);
+    TcbBarItemControl* Run = ItemControlIn(Menu, ItemOf(Form.get(), maTasksRun));
+    ASSERT_NE(Run, nullptr);
+    const TRect R = Run->GetItemRect();
+    SendMessageA(Menu->GetHandle(), WM_MOUSEMOVE, 0, MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2));
+    PumpFor(30);
+    char Buf[512] = {};
+    SendMessageA(Form->StatusBar->GetHandle(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(Buf));
+    const std::string Hint = TControl::GetLongHint(Form->Actions->TasksRunAction->GetHint());
+    EXPECT_FALSE(Hint.empty());
+    EXPECT_EQ(std::string(Buf), Hint);
+    CloseMenus();
+    EXPECT_TRUE(PumpUntil([&] { return MenuOf(Form.get(), 0)->GetItemLinks()->GetBarControl() == nullptr; }, 3000,
+                          "the menu closed"));
 }

@@ -446,35 +446,4 @@ TEST_F(CloseTest, ScreenshotWithTheFailedPanelAndTheReportTab)
     EXPECT_TRUE(ScreenshotOfWindow(Form->GetHandle(), "main-failed-report.bmp"));
 }
 
-TEST_F(CloseTest, AMenuRowUnderTheMouseHasItsHintInTheStatusBar)
-{
-    MakeForm();
-    TMainActions::SetEnabled(Form->Actions->TasksRunAction, true);
-    // The Tasks menu opened with a press on its title, the mouse then moved onto Run.
-    TCustomcbBarControl* MenuBar = MainMenuBar(Form.get())->GetBarControl();
-    ASSERT_NE(MenuBar, nullptr);
-    TcbBarSubItem* Tasks = MenuOf(Form.get(), 0);
-    TcbBarItemControl* Title = ControlIn(MenuBar, Tasks);
-    ASSERT_NE(Title, nullptr);
-    const TRect T = Title->GetItemRect();
-    const LPARAM AtTitle = MAKELPARAM((T.left + T.right) / 2, (T.top + T.bottom) / 2);
-    SendMessageA(MenuBar->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, AtTitle);
-    SendMessageA(MenuBar->GetHandle(), WM_LBUTTONUP, 0, AtTitle);
-    auto RunRow = [&] { return ControlIn(Tasks->GetItemLinks()->GetBarControl(), ItemOf(Form.get(), maTasksRun)); };
-    ASSERT_TRUE(PumpUntil([&] { return RunRow() != nullptr; }, 3000, "the Tasks menu"));
-    TCustomcbBarControl* Menu = Tasks->GetItemLinks()->GetBarControl();
-    TcbBarItemControl* Run = RunRow();
-    const TRect R = Run->GetItemRect();
-    SendMessageA(Menu->GetHandle(), WM_MOUSEMOVE, 0, MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2));
-    PumpFor(30);
-    char Buf[512] = {};
-    SendMessageA(Form->StatusBar->GetHandle(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(Buf));
-    const std::string Hint = TControl::GetLongHint(Form->Actions->TasksRunAction->GetHint());
-    EXPECT_FALSE(Hint.empty());
-    EXPECT_EQ(std::string(Buf), Hint);
-    for (int Guard = 0; Guard < 8 && TCustomcbBarControl::ActiveBarControl(); ++Guard)
-        TCustomcbBarControl::ActiveBarControl()->HideAll();
-    EXPECT_TRUE(PumpUntil([&] { return Tasks->GetItemLinks()->GetBarControl() == nullptr; }, 3000, "the menu closed"));
-}
-
 } // namespace

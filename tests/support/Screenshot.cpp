@@ -64,6 +64,11 @@ TShot CaptureScreen(HWND W)
 {
     RECT R;
     GetWindowRect(W, &R);
+    return CaptureScreenArea(R);
+}
+
+TShot CaptureScreenArea(const RECT& R)
+{
     HDC Screen = GetDC(nullptr);
     TShot S = CopyPixels(Screen, R.left, R.top, R.right - R.left, R.bottom - R.top);
     ReleaseDC(nullptr, Screen);

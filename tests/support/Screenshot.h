@@ -25,6 +25,8 @@ struct TShot {
 // The screen as shown under the window's rectangle (frame included): no window manager covers
 // anything on the test display.
 TShot CaptureScreen(HWND W);
+// The screen inside R (screen coordinates).
+TShot CaptureScreenArea(const RECT& R);
 
 // The window's pixels as they stand in its own device context now, frame included, with no
 // redraw first: what an inverting drawing left there shows.

@@ -5,6 +5,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenuLinks.h"
 #include "platform/win/StdCtrls.h"
+#include "tests/commandbars/support/BarWindowItems.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
@@ -94,13 +95,7 @@ TcbBarSubMenuControl* TMenuFixture::MenuOf(TcbBarPopupMenu* Menu)
 
 TcbBarItemControl* TMenuFixture::ControlOf(TCustomcbBarControl* Window, TcbBarItem* Item)
 {
-    if (!Window || !Window->GetItemLinks())
-        return nullptr;
-    TcbBarItemLinks* Links = Window->GetItemLinks();
-    for (int32_t I = 0; I < Links->GetCount(); ++I)
-        if (Links->GetItem(I)->GetItem() == Item)
-            return Links->GetItem(I)->GetControl();
-    return nullptr;
+    return ItemControlIn(Window, Item);
 }
 
 TcbBarSubMenuControl* TMenuFixture::OpenByMessage(TCustomcbBarSubItem* Title)
@@ -119,13 +114,7 @@ TcbBarSubMenuControl* TMenuFixture::OpenByMessage(TCustomcbBarSubItem* Title)
 
 POINT TMenuFixture::CenterOf(TCustomcbBarControl* Window, TcbBarItem* Item)
 {
-    TcbBarItemControl* Control = ControlOf(Window, Item);
-    if (!Control)
-        return POINT{-1, -1};
-    const TRect R = Control->GetItemRect();
-    POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
-    ClientToScreen(Window->GetHandle(), &P);
-    return P;
+    return ItemScreenCenter(Window, Item);
 }
 
 void TMenuFixture::CloseMenus()
