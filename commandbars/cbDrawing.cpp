@@ -125,6 +125,18 @@ struct TGlyphPixels {
     std::vector<bool> Opaque;
 };
 
+// Takes the buffer's pixels into G; Opaque(X, Y, Colour) says which belong to the glyph.
+template <typename TOpaque>
+void TakePixels(TGlyphPixels& G, const TPixelBuffer& B, TOpaque Opaque)
+{
+    for (int32_t Y = 0; Y < G.Height; ++Y)
+        for (int32_t X = 0; X < G.Width; ++X) {
+            const COLORREF C = B.Get(X, Y);
+            G.Colors.push_back(C);
+            G.Opaque.push_back(Opaque(X, Y, C));
+        }
+}
+
 bool ReadGlyph(TGlyphPixels& G, TImageList* Images, int32_t ImageIndex, TBitmap* Glyph, TColor ImageListBkColor)
 {
     if (Glyph && !Glyph->GetEmpty()) {
@@ -136,12 +148,7 @@ bool ReadGlyph(TGlyphPixels& G, TImageList* Images, int32_t ImageIndex, TBitmap*
         BitBlt(B.DC(), 0, 0, G.Width, G.Height, Glyph->GetCanvas()->GetHandle(), 0, 0, SRCCOPY);
         GdiFlush();
         const COLORREF Key = ColorToRGB(Glyph->GetTransparentColor());
-        for (int32_t Y = 0; Y < G.Height; ++Y)
-            for (int32_t X = 0; X < G.Width; ++X) {
-                const COLORREF C = B.Get(X, Y);
-                G.Colors.push_back(C);
-                G.Opaque.push_back(C != Key);
-            }
+        TakePixels(G, B, [Key](int32_t, int32_t, COLORREF C) { return C != Key; });
         return true;
     }
     if (!Images || ImageIndex < 0 || ImageIndex >= Images->GetCount())
@@ -149,23 +156,20 @@ bool ReadGlyph(TGlyphPixels& G, TImageList* Images, int32_t ImageIndex, TBitmap*
     G.Width = Images->GetWidth();
     G.Height = Images->GetHeight();
     HIMAGELIST List = Images->GetHandle();
-    const bool OverColor = ImageListBkColor != clNone && ImageListBkColor != clDefault;
-    if (OverColor) {
+    auto DrawOver = [&](TPixelBuffer& B, COLORREF Back) {
+        B.Fill(Back);
+        ImageList_DrawEx(List, ImageIndex, B.DC(), 0, 0, G.Width, G.Height, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
+        GdiFlush();
+    };
+    if (ImageListBkColor != clNone && ImageListBkColor != clDefault) {
         // The entry is drawn over the image-list background colour, and that colour is its mask:
         // what still shows it is transparent, whether the list has masks or not.
         TPixelBuffer Over(G.Width, G.Height);
         if (!Over.Valid())
             return false;
         const COLORREF Key = ColorToRGB(ImageListBkColor);
-        Over.Fill(Key);
-        ImageList_DrawEx(List, ImageIndex, Over.DC(), 0, 0, G.Width, G.Height, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
-        GdiFlush();
-        for (int32_t Y = 0; Y < G.Height; ++Y)
-            for (int32_t X = 0; X < G.Width; ++X) {
-                const COLORREF C = Over.Get(X, Y);
-                G.Colors.push_back(C);
-                G.Opaque.push_back(C != Key);
-            }
+        DrawOver(Over, Key);
+        TakePixels(G, Over, [Key](int32_t, int32_t, COLORREF C) { return C != Key; });
         return true;
     }
     // No background colour: drawn over black and over white, a pixel that comes out the same both
@@ -173,17 +177,9 @@ bool ReadGlyph(TGlyphPixels& G, TImageList* Images, int32_t ImageIndex, TBitmap*
     TPixelBuffer OnBlack(G.Width, G.Height), OnWhite(G.Width, G.Height);
     if (!OnBlack.Valid() || !OnWhite.Valid())
         return false;
-    OnBlack.Fill(RGB(0, 0, 0));
-    OnWhite.Fill(RGB(255, 255, 255));
-    ImageList_DrawEx(List, ImageIndex, OnBlack.DC(), 0, 0, G.Width, G.Height, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
-    ImageList_DrawEx(List, ImageIndex, OnWhite.DC(), 0, 0, G.Width, G.Height, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
-    GdiFlush();
-    for (int32_t Y = 0; Y < G.Height; ++Y)
-        for (int32_t X = 0; X < G.Width; ++X) {
-            const COLORREF C = OnBlack.Get(X, Y);
-            G.Colors.push_back(C);
-            G.Opaque.push_back(C == OnWhite.Get(X, Y));
-        }
+    DrawOver(OnBlack, RGB(0, 0, 0));
+    DrawOver(OnWhite, RGB(255, 255, 255));
+    TakePixels(G, OnBlack, [&](int32_t X, int32_t Y, COLORREF C) { return C == OnWhite.Get(X, Y); });
     return true;
 }
 
