@@ -517,7 +517,8 @@ void TThread::SignalEnd()
     std::lock_guard<TQueueLock> Lock(gCarrierLock);
     if (FHandle)
         SetEvent(FHandle);
-    // Last: once the owner sees it, it may free the object.
+    // Last: once the owner sees it, it may free the object (an owner woken by the event takes the
+    // lock first, so it waits for this too).
     FSignalled.store(true);
 }
 
@@ -535,6 +536,10 @@ void TThread::AwaitSignal()
         return;
     if (HANDLE H = GetHandle()) {
         WaitForSingleObject(H, INFINITE);
+        // The event is set inside SignalEnd, which still marks the object after it under the
+        // carrier lock: taking that lock waits for the mark, so the owner never frees the object
+        // under the system thread's last write.
+        std::lock_guard<TQueueLock> Lock(gCarrierLock);
         return;
     }
     while (!FSignalled.load())
@@ -598,6 +603,8 @@ void TThread::WaitForEnd()
     for (;;) {
         const DWORD R = MsgWaitForMultipleObjects(2, Handles, FALSE, 100, QS_SENDMESSAGE);
         if (R == WAIT_OBJECT_0) {
+            // Past SignalEnd's last write to the object (see AwaitSignal).
+            { std::lock_guard<TQueueLock> Lock(gCarrierLock); }
             CheckSynchronize();
             return;
         }

@@ -2,8 +2,12 @@
 // loops, WaitFor, Terminate, OnTerminate, failures and self-freeing threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <memory>
+#include <new>
+#include <thread>
 #include <vector>
 
 #include "platform/win/Application.h"
@@ -896,4 +900,47 @@ TEST(TThreadObject, TheEndEventIsMadeOnlyWhenAskedFor)
     EXPECT_EQ(WaitForSingleObject(End, 10000), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_EQ(T.WaitFor(), 7);
     CloseHandle(Go);
+}
+
+// Owners that free their thread objects the moment the threads end, while other threads keep
+// every processor busy (so a system thread can lose the processor between waking the owner and
+// its own last step): each object lives in one slot of a ring, and the slot is filled with a
+// pattern once the object is gone; when its turn comes again the pattern must be whole. The
+// system thread used to mark the object as signalled after it had woken the owner, a write into
+// freed memory that once broke a later object's call pointer.
+TEST(TThreadObject, NoWriteReachesAnObjectAfterItsOwnerFreedIt)
+{
+    constexpr int Slots = 8;
+    constexpr int Rounds = 1500;
+    struct alignas(TTestThread) TSlot {
+        unsigned char Bytes[sizeof(TTestThread)];
+    };
+    std::vector<TSlot> Ring(Slots);
+    for (TSlot& S : Ring)
+        std::memset(S.Bytes, 0xA5, sizeof(S.Bytes));
+    std::atomic<bool> Stop{false};
+    std::vector<std::thread> Load;
+    for (unsigned I = 0; I < 2 * std::max(1u, std::thread::hardware_concurrency()); ++I)
+        Load.emplace_back([&] {
+            while (!Stop.load())
+                ;
+        });
+    int Touched = 0;
+    for (int I = 0; I < Rounds; ++I) {
+        TSlot& S = Ring[I % Slots];
+        Touched += std::count_if(std::begin(S.Bytes), std::end(S.Bytes), [](unsigned char B) { return B != 0xA5; });
+        auto* T = new (S.Bytes) TTestThread([](TTestThread&) {});
+        T->Resume();
+        if (I % 2)
+            T->WaitFor(); // woken by the end event, then freed
+        T->~TTestThread(); // freed as it ends
+        std::memset(S.Bytes, 0xA5, sizeof(S.Bytes));
+    }
+    Sleep(50); // the last objects' system threads are surely back in the pool
+    for (TSlot& S : Ring)
+        Touched += std::count_if(std::begin(S.Bytes), std::end(S.Bytes), [](unsigned char B) { return B != 0xA5; });
+    Stop = true;
+    for (std::thread& L : Load)
+        L.join();
+    EXPECT_EQ(Touched, 0) << "bytes written into freed thread objects";
 }
