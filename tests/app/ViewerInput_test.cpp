@@ -70,15 +70,30 @@ POINT ScreenCenterOf(TCustomcbBarControl* Window, TcbBarItemLink* Link)
     return P;
 }
 
+// A wide coloured picture of Width x 200 and two small ones, listed in that order.
+void ThreePictures(TestSupport::TTempFolder& Temp, TStringList& List, int32_t Width)
+{
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("a.jpg"), Width, 200, 0x2080E0, 8));
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("b.jpg"), 64, 48));
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("c.jpg"), 64, 48));
+}
+
+// The screen centre of the viewer's picture.
+POINT PictureCenter(TViewImageForm* F)
+{
+    TImage* Picture = F->ImageScrollBox->GetImage();
+    const TPoint Middle = F->ImageScrollBox->ClientToScreen(
+        Point(Picture->GetLeft() + Picture->GetWidth() / 2, Picture->GetTop() + Picture->GetHeight() / 2));
+    return POINT{Middle.x, Middle.y};
+}
+
 } // namespace
 
 TEST(ViewerInput, ShortcutsRunTheirCommandsOnceAndTheContextMenuRunsTheItemClicked)
 {
     TestSupport::TTempFolder Temp;
     TStringList List;
-    List.Add(WritePicture<TJpegGraphic>(Temp.File("a.jpg"), 400, 200, 0x2080E0, 8));
-    List.Add(WritePicture<TJpegGraphic>(Temp.File("b.jpg"), 64, 48));
-    List.Add(WritePicture<TJpegGraphic>(Temp.File("c.jpg"), 64, 48));
+    ThreePictures(Temp, List, 400);
     const TComponentPtr<TViewImageForm> F(new TViewImageForm(nullptr));
     F->FileName = List.GetStrings(0);
     F->ShowCurrent();
@@ -120,9 +135,6 @@ TEST(ViewerInput, ShortcutsRunTheirCommandsOnceAndTheContextMenuRunsTheItemClick
     EXPECT_EQ(F->FileIndex, 0);
 
     // A right click on the picture; the menu's "Next" is clicked once it shows.
-    TImage* Picture = F->ImageScrollBox->GetImage();
-    const TPoint Middle = F->ImageScrollBox->ClientToScreen(
-        Point(Picture->GetLeft() + Picture->GetWidth() / 2, Picture->GetTop() + Picture->GetHeight() / 2));
     TcbBarPopupMenu* Menu = F->GetCommandBars()->GetPopupMenu();
     bool Shown = false;
     TTimer Answer(nullptr);
@@ -137,7 +149,7 @@ TEST(ViewerInput, ShortcutsRunTheirCommandsOnceAndTheContextMenuRunsTheItemClick
         Click(ScreenCenterOf(W, Menu->GetItemLinks()->GetItem(2)), false); // Slide Show, Prev, Next
     });
     Answer.SetEnabled(true);
-    Click(POINT{Middle.x, Middle.y}, true);
+    Click(PictureCenter(F.get()), true);
     EXPECT_TRUE(PumpUntil([&] { return Runs[F->NextAction] >= 2; }, 10000, "Next from the context menu"));
     EXPECT_TRUE(Shown);
     TestSupport::PumpFor(50); // as above
@@ -157,9 +169,7 @@ TEST(ViewerInput, PlusZoomsTheMenuShowsTheSlideShowTickAndItsCloseEndsTheModalVi
 {
     TestSupport::TTempFolder Temp;
     TStringList List;
-    List.Add(WritePicture<TJpegGraphic>(Temp.File("a.jpg"), 320, 200, 0x2080E0, 8));
-    List.Add(WritePicture<TJpegGraphic>(Temp.File("b.jpg"), 64, 48));
-    List.Add(WritePicture<TJpegGraphic>(Temp.File("c.jpg"), 64, 48));
+    ThreePictures(Temp, List, 320);
     TestSupport::ReleaseHeldInput();
 
     auto Viewer = [] {
@@ -173,12 +183,7 @@ TEST(ViewerInput, PlusZoomsTheMenuShowsTheSlideShowTickAndItsCloseEndsTheModalVi
         TCustomcbBarControl* W = F->GetCommandBars()->GetPopupMenu()->GetItemLinks()->GetBarControl();
         return W && W->HandleAllocated() && IsWindowVisible(W->GetHandle()) ? W : nullptr;
     };
-    auto RightClickPicture = [](TViewImageForm* F) {
-        TImage* Picture = F->ImageScrollBox->GetImage();
-        const TPoint Middle = F->ImageScrollBox->ClientToScreen(
-            Point(Picture->GetLeft() + Picture->GetWidth() / 2, Picture->GetTop() + Picture->GetHeight() / 2));
-        Click(POINT{Middle.x, Middle.y}, true);
-    };
+    auto RightClickPicture = [](TViewImageForm* F) { Click(PictureCenter(F), true); };
     // The Slide Show row's glyph column, as drawn.
     auto SlideColumn = [](TCustomcbBarControl* W, TcbBarItemLink* Link) {
         const TestSupport::TShot S = TestSupport::CaptureWindow(W->GetHandle());
