@@ -1240,11 +1240,14 @@ void TCustomcbBarControl::HandleAccelerator(uint16_t Key)
     const UINT Char = MapVirtualKeyA(Key, 2) & 0x7FFF;
     if (!((Char >= 'A' && Char <= 'Z') || (Char >= '0' && Char <= '9')) || !FItemLinks)
         return;
+    // The modifiers held with the key: Shift+F must not pick "&file" (FindByAccel drops Alt,
+    // and Shift for an upper-case accelerator).
+    const TShiftState Shift = KeyboardShiftState();
     TcbBarItemLink* Start = FSelectedControl ? FSelectedControl->GetLink() : nullptr;
-    TcbBarItemLink* Found = FItemLinks->FindByAccel(static_cast<uint16_t>(Char), TShiftState{}, Start);
+    TcbBarItemLink* Found = FItemLinks->FindByAccel(static_cast<uint16_t>(Char), Shift, Start);
     if (!Found || !Found->GetItem() || !Found->GetItem()->GetEnabled())
         return;
-    TcbBarItemLink* Other = FItemLinks->FindByAccel(static_cast<uint16_t>(Char), TShiftState{}, Found);
+    TcbBarItemLink* Other = FItemLinks->FindByAccel(static_cast<uint16_t>(Char), Shift, Found);
     const bool Single = !Other || Other == Found;
     TcbBarManager* Manager = GetBarManager();
     if (GetKind() == bwkMenu && Manager && Manager->GetRealStyle() != bmsStandard) {
