@@ -345,8 +345,12 @@ TBitmap* TcbBarItemLink::GetGlyph() const
 
 TcbBarPaintStyle TcbBarItemLink::GetPaintStyle() const
 {
-    // Without a user style a link paints as psStandard; buttons bring a paint style of their own.
-    return FUserDefine.Contains(udPaintStyle) ? FUserPaintStyle : psStandard;
+    // The user's style first; else a button's own style; every other item paints as psStandard.
+    if (FUserDefine.Contains(udPaintStyle))
+        return FUserPaintStyle;
+    if (const auto* Button = dynamic_cast<const TcbBarButton*>(FItem))
+        return Button->GetPaintStyle();
+    return psStandard;
 }
 
 int32_t TcbBarItemLink::GetWidth() const
