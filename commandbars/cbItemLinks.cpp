@@ -227,8 +227,15 @@ void TcbBarItemLink::ApplyMostRecentlyUsed()
         FUseCount = Manager ? Manager->GetUseCountBase() : 0;
         MarkUsed(false);
     } else {
+        // A link that leaves a docked toolbar's shown part lets the toolbar lay itself out again.
+        const bool WasShown = Links->IndexOfShown(this) >= 0;
         FUseCount = 0;
         Links->MoveToEnd(this);
+        TCustomcbBarControl* Window = Links->GetBarControl();
+        TcbBarManager* Manager = Links->GetBarManager();
+        if (WasShown && Window && Window->GetKind() == bwkToolbar && Window->GetDockControl() &&
+            Window->HandleAllocated() && Manager && Manager->GetRealStyle() != bmsStandard)
+            PostMessageA(Window->GetHandle(), WM_CBREBUILDBAR, 0, 0);
     }
 }
 
@@ -240,8 +247,11 @@ void TcbBarItemLink::SetMostRecentlyUsed(bool Value)
     if (OwnerLoading())
         return;
     ApplyMostRecentlyUsed();
-    if (TcbBarItemLinks* Links = GetLinks())
+    if (TcbBarItemLinks* Links = GetLinks()) {
         Links->RebuildLists();
+        if (TCustomcbBarControl* Window = Links->GetBarControl())
+            Window->RebuildBar();
+    }
 }
 
 void TcbBarItemLink::SetUserCaption(const std::string& Value)
