@@ -379,7 +379,7 @@ void TcbBarItemLink::MarkUsed(bool Counting)
             return;
         const bool WasShown = Links->IndexOfShown(Link) >= 0;
         Links->MoveToFront(Link);
-        if (Counting)
+        if (Counting && Link->FUseCount < kcbMaxUseCount)
             ++Link->FUseCount;
         TCustomcbBarControl* Window = Links->GetBarControl();
         TcbBarManager* Manager = Links->GetBarManager();
@@ -491,10 +491,13 @@ void TcbBarItemLinks::LinkAdded(TcbBarItemLink* Link)
         FConstructing = nullptr;
     Link->FUseCount = FBarManager ? FBarManager->GetUseCountBase() : 0;
     FRecent.push_back(Link);
+    // A handler that throws ends the link's construction: the recent list must not keep it.
+    TScopeExit Forget([this, Link] { Erase(FRecent, Link); });
     if (FBarManager && !FBarManager->IsLoading())
         FBarManager->DoItemLinkAdd(Link);
     if (GetUpdateCount() == 0)
         Update(Link);
+    Forget.Dismiss();
 }
 
 void TcbBarItemLinks::LinkRemoving(TcbBarItemLink* Link)
@@ -677,14 +680,17 @@ int32_t TcbBarItemLinks::GetRecentItemCount() const
     if (!UsesRecentItems())
         return -1;
     const int32_t VisibleCount = GetVisibleItemCount();
-    int32_t Smallest = 0;
-    int32_t Largest = 0;
+    // In 64 bits: counts set from outside may lie anywhere in 32 bits, and their span with them.
+    int64_t Smallest = 0;
+    int64_t Largest = 0;
     for (int32_t I = 0; I < VisibleCount; ++I) {
-        const int32_t C = FVisible[static_cast<size_t>(I)]->FUseCount;
+        const int64_t C = FVisible[static_cast<size_t>(I)]->FUseCount;
         Smallest = I == 0 ? C : std::min(Smallest, C);
         Largest = I == 0 ? C : std::max(Largest, C);
     }
-    const int32_t Threshold = Smallest + MulDiv(Largest - Smallest, 100 - FBarManager->GetMostRecentItemsPercents(), 100);
+    // The share of the span, rounded half away from zero as MulDiv rounds.
+    const int64_t Scaled = (Largest - Smallest) * (100 - FBarManager->GetMostRecentItemsPercents());
+    const int64_t Threshold = Smallest + (Scaled >= 0 ? Scaled + 50 : Scaled - 50) / 100;
     int32_t Position = std::min(VisibleCount, GetRecentListCount()) - 1;
     while (Position >= 0 && FRecent[static_cast<size_t>(Position)]->FUseCount < Threshold)
         --Position;
