@@ -139,11 +139,24 @@ TRect TCustomcbBarControl::GetParentItemEdgeRect() const
 {
     if (IsRectEmpty(&FParentItemRect) || !HandleAllocated())
         return {};
-    TRect R = FParentItemRect;
     RECT W{};
     ::GetWindowRect(FHandle, &W);
-    OffsetRect(&R, -W.left, -W.top);
-    return R;
+    const TRect& P = FParentItemRect;
+    // The one-pixel line of the window's edge along the side the item touches, short of the
+    // item's own two corners, so that the item's sides run on into the window's frame.
+    TRect Edge{};
+    if (P.bottom == W.top || P.top == W.bottom) {
+        const int32_t Y = P.bottom == W.top ? W.top : W.bottom - 1;
+        Edge = Rect(std::max<int32_t>(P.left, W.left) + 1, Y, std::min<int32_t>(P.right, W.right) - 1, Y + 1);
+    } else if (P.right == W.left || P.left == W.right) {
+        const int32_t X = P.right == W.left ? W.left : W.right - 1;
+        Edge = Rect(X, std::max<int32_t>(P.top, W.top) + 1, X + 1, std::min<int32_t>(P.bottom, W.bottom) - 1);
+    }
+    // Not touching (the window had to go elsewhere on the screen), or too short for a line.
+    if (Edge.right <= Edge.left || Edge.bottom <= Edge.top)
+        return {};
+    OffsetRect(&Edge, -W.left, -W.top);
+    return Edge;
 }
 
 void TCustomcbBarControl::SetParentItem(const TRect& ScreenRect, TWinControl* Window)
