@@ -386,9 +386,10 @@ public:
     virtual void AdjustGlyphColumnWidth(int32_t& Width) const;
     // 12
     virtual void AdjustMenuButtonWidth(int32_t& Width) const;
-    // State 1 is the dropped-down part.
+    // ArrowKind 1 is the part of a button whose drop-down menu is open: its own look and a sized
+    // arrow. (It is not a draw kind: drop-down parts are drawn on bars only.)
     virtual void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
-                                  TcbPaintFlags Flags, int32_t State) const;
+                                  TcbPaintFlags Flags, int32_t ArrowKind) const;
     virtual bool IsSubMenuAttached() const;
     virtual void ShiftRectWhenDown(const IcbControl* Control, TRect& R) const;
     virtual void ShiftPressedRect(TRect& R) const;

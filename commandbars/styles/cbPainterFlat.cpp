@@ -678,11 +678,11 @@ void TcbBarItemControlFlatPainter::AdjustGlyphColumnWidth(int32_t& Width) const 
 void TcbBarItemControlFlatPainter::AdjustMenuButtonWidth(int32_t& Width) const { Width += 9; }
 
 void TcbBarItemControlFlatPainter::DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
-                                                    TcbPaintFlags Flags, int32_t State) const
+                                                    TcbPaintFlags Flags, int32_t ArrowKind) const
 {
     const bool Hot = Flags.Contains(pfSelected);
     TRect Part = R;
-    if (State == 1) {
+    if (ArrowKind == 1) {
         Frame(DC, Part, Brush);
     } else {
         ++Part.left;
@@ -694,7 +694,7 @@ void TcbBarItemControlFlatPainter::DrawDropDownPart(const IcbControl* Control, H
     const TRect Inside = Inflated(Part, -1);
     DrawItemBackground(Control, DC, Inside, Brush, Hot || Flags.Contains(pfPressed) || Flags.Contains(pfMarked));
     const bool Enabled = Flags.Contains(pfEnabled);
-    if (State == 1)
+    if (ArrowKind == 1)
         DrawSizedArrow(DC, Inside, true, Enabled, false, std::max<int32_t>(2, (Inside.right - Inside.left) / 3));
     else
         DrawCenteredArrow(DC, Inside, true, Enabled, false);

@@ -79,7 +79,7 @@ public:
     void AdjustGlyphColumnWidth(int32_t& Width) const override;
     void AdjustMenuButtonWidth(int32_t& Width) const override;
     void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, TcbPaintFlags Flags,
-                          int32_t State) const override;
+                          int32_t ArrowKind) const override;
     bool IsSubMenuAttached() const override;
     void DrawComboButton(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     void GetComboColors(const IcbControl* Control, TcbPaintFlags State, TColor& TextColor,

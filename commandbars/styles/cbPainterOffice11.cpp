@@ -1085,15 +1085,15 @@ void TcbBarItemControlOffice11Painter::DrawQuickCustItemBackground(const IcbCont
 }
 
 void TcbBarItemControlOffice11Painter::DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R,
-                                                        HBRUSH Brush, TcbPaintFlags Flags, int32_t State) const
+                                                        HBRUSH Brush, TcbPaintFlags Flags, int32_t ArrowKind) const
 {
     const bool Selected = Flags.Contains(pfSelected);
     TRect Part = R;
-    if (State != 1)
+    if (ArrowKind != 1)
         --Part.left; // over the button's edge
     const bool Open = Flags.Contains(pfOpen) || Flags.Contains(pfDroppedDown) || Control->IsDroppedDown();
     if (!(Flags.Contains(pfPressed) && Open)) {
-        if (State == 1 || Selected) {
+        if (ArrowKind == 1 || Selected) {
             if (Selected)
                 DrawSelectedFrame(DC, Part);
             else
@@ -1106,7 +1106,7 @@ void TcbBarItemControlOffice11Painter::DrawDropDownPart(const IcbControl* Contro
     }
     const bool Enabled = Flags.Contains(pfEnabled) && Control->IsEnabled();
     const TRect Inside = Inflated(Part, -1);
-    if (State == 1)
+    if (ArrowKind == 1)
         DrawSizedArrow(DC, Inside, true, Enabled, false, std::max<int32_t>(2, (Inside.right - Inside.left) / 3));
     else
         DrawCenteredArrow(DC, Inside, true, Enabled, false);

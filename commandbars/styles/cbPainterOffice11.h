@@ -88,7 +88,7 @@ public:
                                      const TRect& R2) const override;
     // 12
     void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, TcbPaintFlags Flags,
-                          int32_t State) const override;
+                          int32_t ArrowKind) const override;
     void DrawComboButton(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     void GetComboColors(const IcbControl* Control, TcbPaintFlags State, TColor& TextColor,
                         HBRUSH& Brush) const override;

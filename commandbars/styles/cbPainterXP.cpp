@@ -502,7 +502,7 @@ void TcbBarItemControlXPPainter::AdjustGlyphColumnWidth(int32_t& Width) const
 }
 
 void TcbBarItemControlXPPainter::DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
-                                                  TcbPaintFlags Flags, int32_t State) const
+                                                  TcbPaintFlags Flags, int32_t ArrowKind) const
 {
     DrawItemBackground(Control, DC, R, Brush, Control->IsSelected());
     const bool Enabled = Control->IsEnabled() && Flags.Contains(pfEnabled);
@@ -514,7 +514,7 @@ void TcbBarItemControlXPPainter::DrawDropDownPart(const IcbControl* Control, HDC
         ThemeState = TS_PRESSED;
     else if (Flags.Contains(pfSelected))
         ThemeState = TS_HOT;
-    if (State != 1) {
+    if (ArrowKind != 1) {
         // The split button's drop-down half, arrow included.
         DrawPart(tcToolBar, DC, TP_SPLITBUTTONDROPDOWN, ThemeState, R);
         return;

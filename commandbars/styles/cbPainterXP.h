@@ -74,7 +74,7 @@ public:
     void AdjustGlyphColumnWidth(int32_t& Width) const override;
     // 12
     void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, TcbPaintFlags Flags,
-                          int32_t State) const override;
+                          int32_t ArrowKind) const override;
     void ShiftRectWhenDown(const IcbControl* Control, TRect& R) const override;
     void ShiftPressedRect(TRect& R) const override;
     int32_t GetComboButtonIndent() const override;

@@ -35,17 +35,15 @@ TShot Shown(HWND W)
     return TestSupport::CaptureScreen(W);
 }
 
-// The top-left corner of the pixels of Colour (as the shot holds it); (-1, -1) when none has it.
+// The first pixel of Colour (as the shot holds it) in reading order: a one-coloured square's
+// top-left corner. (-1, -1) when none has it.
 POINT FirstOf(const TShot& S, uint32_t Colour)
 {
-    POINT P{-1, -1};
     for (int32_t Y = 0; Y < S.H; ++Y)
         for (int32_t X = 0; X < S.W; ++X)
-            if (S.At(X, Y) == Colour) {
-                P.x = P.x < 0 ? X : std::min<LONG>(P.x, X);
-                P.y = P.y < 0 ? Y : std::min<LONG>(P.y, Y);
-            }
-    return P;
+            if (S.At(X, Y) == Colour)
+                return POINT{X, Y};
+    return POINT{-1, -1};
 }
 
 } // namespace
