@@ -178,87 +178,89 @@ inline TcbBarItemLink* OpenLink(const TLayoutForm& Form)
     return nullptr;
 }
 
+// Readers of a value of the manager, of "Standard" and of btnOpen's link on it, as decimal text.
+template <class R>
+auto ManagerValue(R (TcbBarManager::*Get)() const)
+{
+    return [Get](const TLayoutForm& F) { return std::to_string(static_cast<int64_t>((F.Manager()->*Get)())); };
+}
+template <class R>
+auto BarValue(R (TcbBar::*Get)() const)
+{
+    return [Get](const TLayoutForm& F) { return std::to_string(static_cast<int64_t>((F.Bar(1)->*Get)())); };
+}
+template <class F>
+auto LinkValue(F Get)
+{
+    return [Get](const TLayoutForm& Form) { return OpenLink(Form) ? Get(OpenLink(Form)) : std::string("no link"); };
+}
+template <class R>
+auto LinkValue(R (TcbBarItemLink::*Get)() const)
+{
+    return LinkValue([Get](const TcbBarItemLink* L) { return std::to_string(static_cast<int64_t>((L->*Get)())); });
+}
+
 inline std::vector<TStoredValue> StoredValueTable()
 {
     using G = TStoredGroup;
     using T = TStoredType;
-    const auto Num = [](int64_t V) { return std::to_string(V); };
-    const auto Bar = [](const TLayoutForm& F) { return F.Bar(1); };
-    const auto Link = [](const TLayoutForm& F) -> std::string { return OpenLink(F) ? "" : "no link"; };
-    const auto LinkValue = [Link](const std::function<std::string(const TcbBarItemLink*)>& Of) {
-        return [Link, Of](const TLayoutForm& F) { return OpenLink(F) ? Of(OpenLink(F)) : Link(F); };
-    };
+    using M = TcbBarManager;
     constexpr int64_t E = kcbMaxStoredExtent;
     constexpr int64_t Any = INT64_MAX;
-    const auto Yes = [](bool B) { return std::string(B ? "1" : "0"); };
-    const auto Name = [](TcbBarDockControl* D) {
-        return QualifiedComponentName(D ? TcbBarManager::DockControlComponent(D) : nullptr);
+    const auto Site = [](TcbBarDockControl* (TcbBar::*Get)() const) {
+        return [Get](const TLayoutForm& F) {
+            TcbBarDockControl* D = (F.Bar(1)->*Get)();
+            return QualifiedComponentName(D ? TcbBarManager::DockControlComponent(D) : nullptr);
+        };
     };
     return {
         {G::Main, "MenusShowRecentItemsFirst", T::Boolean, "0", "0", false, -Any, Any,
-         [=](const TLayoutForm& F) { return Yes(F.Manager()->GetMenusShowRecentItemsFirst()); }},
+         ManagerValue(&M::GetMenusShowRecentItemsFirst)},
         {G::Main, "ShowFullMenusAfterDelay", T::Boolean, "0", "0", false, -Any, Any,
-         [=](const TLayoutForm& F) { return Yes(F.Manager()->GetShowFullMenusAfterDelay()); }},
-        {G::Main, "LargeIcons", T::Boolean, "1", "1", false, -Any, Any,
-         [=](const TLayoutForm& F) { return Yes(F.Manager()->GetLargeIcons()); }},
-        {G::Main, "MenuAnimations", T::Ordinal, "3", "3", false, maNone, maFade,
-         [=](const TLayoutForm& F) { return Num(F.Manager()->GetMenuAnimations()); }},
-        {G::Main, "ShowHint", T::Boolean, "0", "0", false, -Any, Any,
-         [=](const TLayoutForm& F) { return Yes(F.Manager()->GetShowHint()); }},
+         ManagerValue(&M::GetShowFullMenusAfterDelay)},
+        {G::Main, "LargeIcons", T::Boolean, "1", "1", false, -Any, Any, ManagerValue(&M::GetLargeIcons)},
+        {G::Main, "MenuAnimations", T::Ordinal, "3", "3", false, maNone, maFade, ManagerValue(&M::GetMenuAnimations)},
+        {G::Main, "ShowHint", T::Boolean, "0", "0", false, -Any, Any, ManagerValue(&M::GetShowHint)},
         {G::Main, "ShowShortCutInHint", T::Boolean, "1", "1", false, -Any, Any,
-         [=](const TLayoutForm& F) { return Yes(F.Manager()->GetShowShortCutInHint()); }},
-        {G::Main, "BarCount", T::Count, "3", "3", false, 3, 3, [=](const TLayoutForm& F) { return Num(F.BarCount()); }},
-
+         ManagerValue(&M::GetShowShortCutInHint)},
+        {G::Main, "BarCount", T::Count, "3", "3", false, 3, 3,
+         [](const TLayoutForm& F) { return std::to_string(F.BarCount()); }},
         // Four links counted, three of them stored (one item has no name).
         {G::Bar, "ItemLinkCount", T::Count, "4", "3", false, 0, 3,
-         [=](const TLayoutForm& F) { return Num(F.Links(1)->GetCount()); }},
+         [](const TLayoutForm& F) { return std::to_string(F.Links(1)->GetCount()); }},
         {G::Bar, "Caption", T::Text, "Marked", "Marked", true, -Any, Any,
-         [=](const TLayoutForm& F) { return Bar(F)->GetCaption(); }},
-        {G::Bar, "DockedDockControl", T::Text, "", "", false, -Any, Any,
-         [=](const TLayoutForm& F) { return Name(Bar(F)->GetDockedDockControl()); }},
+         [](const TLayoutForm& F) { return F.Bar(1)->GetCaption(); }},
+        {G::Bar, "DockedDockControl", T::Text, "", "", false, -Any, Any, Site(&TcbBar::GetDockedDockControl)},
         {G::Bar, "DockedDockingStyle", T::Ordinal, "1", "1", true, dsNone, dsBottom,
-         [=](const TLayoutForm& F) { return Num(Bar(F)->GetDockedDockingStyle()); }},
-        {G::Bar, "DockedLeft", T::Integer, "40", "40", true, 0, E,
-         [=](const TLayoutForm& F) { return Num(Bar(F)->GetDockedLeft()); }},
-        {G::Bar, "DockedTop", T::Integer, "3", "3", true, 0, E,
-         [=](const TLayoutForm& F) { return Num(Bar(F)->GetDockedTop()); }},
-        {G::Bar, "OneOnRow", T::Boolean, "1", "1", true, -Any, Any,
-         [=](const TLayoutForm& F) { return Yes(Bar(F)->GetOneOnRow()); }},
+         BarValue(&TcbBar::GetDockedDockingStyle)},
+        {G::Bar, "DockedLeft", T::Integer, "40", "40", true, 0, E, BarValue(&TcbBar::GetDockedLeft)},
+        {G::Bar, "DockedTop", T::Integer, "3", "3", true, 0, E, BarValue(&TcbBar::GetDockedTop)},
+        {G::Bar, "OneOnRow", T::Boolean, "1", "1", true, -Any, Any, BarValue(&TcbBar::GetOneOnRow)},
         // At most one row per bar: the rows 0 .. 3 of three bars.
-        {G::Bar, "Row", T::Integer, "2", "2", true, 0, 3, [=](const TLayoutForm& F) { return Num(Bar(F)->GetRow()); }},
-        {G::Bar, "FloatLeft", T::Integer, "120", "120", true, -E, E,
-         [=](const TLayoutForm& F) { return Num(Bar(F)->GetFloatLeft()); }},
-        {G::Bar, "FloatTop", T::Integer, "90", "90", true, -E, E,
-         [=](const TLayoutForm& F) { return Num(Bar(F)->GetFloatTop()); }},
-        {G::Bar, "FloatClientWidth", T::Integer, "210", "210", true, 0, E,
-         [=](const TLayoutForm& F) { return Num(Bar(F)->GetFloatClientWidth()); }},
-        {G::Bar, "FloatClientHeight", T::Integer, "70", "70", true, 0, E,
-         [=](const TLayoutForm& F) { return Num(Bar(F)->GetFloatClientHeight()); }},
-        {G::Bar, "DockControl", T::Text, "", "", false, -Any, Any,
-         [=](const TLayoutForm& F) { return Name(Bar(F)->GetDockControl()); }},
-        {G::Bar, "DockingStyle", T::Ordinal, "4", "4", true, dsNone, dsBottom,
-         [=](const TLayoutForm& F) { return Num(Bar(F)->GetDockingStyle()); }},
-        {G::Bar, "Visible", T::Boolean, "1", "1", true, -Any, Any,
-         [=](const TLayoutForm& F) { return Yes(Bar(F)->GetVisible()); }},
-        {G::Link, "ItemName", T::Text, "btnOpen", "", false, -Any, Any, Link},
-        {G::Link, "BeginGroup", T::Boolean, "0", "0", true, -Any, Any,
-         LinkValue([=](const TcbBarItemLink* L) { return Yes(L->GetOwnBeginGroup()); })},
+        {G::Bar, "Row", T::Integer, "2", "2", true, 0, 3, BarValue(&TcbBar::GetRow)},
+        {G::Bar, "FloatLeft", T::Integer, "120", "120", true, -E, E, BarValue(&TcbBar::GetFloatLeft)},
+        {G::Bar, "FloatTop", T::Integer, "90", "90", true, -E, E, BarValue(&TcbBar::GetFloatTop)},
+        {G::Bar, "FloatClientWidth", T::Integer, "210", "210", true, 0, E, BarValue(&TcbBar::GetFloatClientWidth)},
+        {G::Bar, "FloatClientHeight", T::Integer, "70", "70", true, 0, E, BarValue(&TcbBar::GetFloatClientHeight)},
+        {G::Bar, "DockControl", T::Text, "", "", false, -Any, Any, Site(&TcbBar::GetDockControl)},
+        {G::Bar, "DockingStyle", T::Ordinal, "4", "4", true, dsNone, dsBottom, BarValue(&TcbBar::GetDockingStyle)},
+        {G::Bar, "Visible", T::Boolean, "1", "1", true, -Any, Any, BarValue(&TcbBar::GetVisible)},
+        {G::Link, "ItemName", T::Text, "btnOpen", "", false, -Any, Any,
+         LinkValue([](const TcbBarItemLink*) { return std::string(); })},
+        {G::Link, "BeginGroup", T::Boolean, "0", "0", true, -Any, Any, LinkValue(&TcbBarItemLink::GetOwnBeginGroup)},
         // Caption, paint style and width.
         {G::Link, "UserDefine", T::UserDefine, "13", "13", true, 0, 15,
-         LinkValue([=](const TcbBarItemLink* L) { return Num(L->GetUserDefine().Bits()); })},
+         LinkValue([](const TcbBarItemLink* L) { return std::to_string(L->GetUserDefine().Bits()); })},
         {G::Link, "UserCaption", T::Text, "Marked link", "Marked link", true, -Any, Any,
-         LinkValue([=](const TcbBarItemLink* L) { return L->GetUserCaption(); })},
+         LinkValue([](const TcbBarItemLink* L) { return L->GetUserCaption(); })},
         {G::Link, "UserPaintStyle", T::Ordinal, "1", "1", true, psStandard, psCaptionGlyph,
-         LinkValue([=](const TcbBarItemLink* L) { return Num(L->GetUserPaintStyle()); })},
+         LinkValue(&TcbBarItemLink::GetUserPaintStyle)},
         {G::Link, "UserWidth", T::Integer, "77", "77", true, kcbMinUserWidth, E,
-         LinkValue([=](const TcbBarItemLink* L) { return Num(L->GetUserWidth()); })},
-        {G::Link, "Visible", T::Boolean, "0", "0", false, -Any, Any,
-         LinkValue([=](const TcbBarItemLink* L) { return Yes(L->GetVisible()); })},
-        {G::Link, "UseCount", T::Integer, "9", "9", false, 0, kcbMaxUseCount,
-         LinkValue([=](const TcbBarItemLink* L) { return Num(L->GetUseCount()); })},
+         LinkValue(&TcbBarItemLink::GetUserWidth)},
+        {G::Link, "Visible", T::Boolean, "0", "0", false, -Any, Any, LinkValue(&TcbBarItemLink::GetVisible)},
+        {G::Link, "UseCount", T::Integer, "9", "9", false, 0, kcbMaxUseCount, LinkValue(&TcbBarItemLink::GetUseCount)},
         // First in the recent list (the link before it stores place 5).
-        {G::Link, "RecentIndex", T::Integer, "0", "0", false, 0, 2,
-         LinkValue([=](const TcbBarItemLink* L) { return Num(L->GetRecentIndex()); })},
+        {G::Link, "RecentIndex", T::Integer, "0", "0", false, 0, 2, LinkValue(&TcbBarItemLink::GetRecentIndex)},
     };
 }
 
