@@ -38,6 +38,7 @@ TcbBarControl::TcbBarControl(TcbBarManager* AOwner, TcbBar* ABar) : TCustomcbBar
 
 TcbBarControl::~TcbBarControl()
 {
+    LeaveForDestruction();
     // The "More Buttons" window of this window's mark goes with it.
     if (TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
         Quick && Quick != this && Quick->GetParentBar() == this) {

@@ -573,3 +573,19 @@ TEST(Toolbars, APressOnADockedBarOfAnInactiveFormActivatesTheForm)
     EXPECT_EQ(F.Form->GetHandle(), GetActiveWindow());
     Other->Hide();
 }
+
+TEST(Toolbars, AToolbarFreedInKeyboardModeLeavesItAndGivesTheFocusBack)
+{
+    TToolbarFixture F;
+    SetActiveWindow(F.Form->GetHandle());
+    F.Edit->SetFocus();
+    ASSERT_EQ(F.Edit->GetHandle(), GetFocus());
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    Standard->EnterKeyboardMode(ControlOf(F.StandardButtons[0], F.Standard));
+    ASSERT_EQ(Standard, F.Manager->GetKeyboardBarControl());
+    F.Standard->SetVisible(false);
+    ASSERT_EQ(nullptr, F.WindowOf(F.Standard)) << "hiding frees the window";
+    EXPECT_EQ(nullptr, F.Manager->GetKeyboardBarControl()) << "the manager names no freed window";
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+    EXPECT_EQ(F.Edit->GetHandle(), GetFocus());
+}
