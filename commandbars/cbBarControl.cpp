@@ -70,25 +70,7 @@ TCustomcbBarControl::TCustomcbBarControl(TcbBarManager* AOwner) :
 
 TCustomcbBarControl::~TCustomcbBarControl()
 {
-    FDestroying = true;
-    if (GetKind() == bwkToolbar)
-        HideAll();
-    else
-        SetIsActive(false);
-    if (TcbBarManager* Manager = GetBarManager()) {
-        TcbBarItemControl* Selected = Manager->GetSelectedItemControl();
-        if (Selected && IsLiveItemControl(Selected) && Selected->GetBarControl() == this)
-            Manager->SetSelectedItemControl(nullptr);
-        // A customizing menu hands the selection back to the control that opened it.
-        TcbBarItemControl* Opener = FOpeningControl;
-        if (GetKind() == bwkMenu && IsCustomizing() && Opener && IsLiveItemControl(Opener)) {
-            FOpeningControl = nullptr;
-            Manager->SetSelectedItemControl(Opener);
-            if (auto* Button = dynamic_cast<TcbBarButtonControl*>(Opener))
-                Button->CloseDropDownState();
-            Opener->Repaint();
-        }
-    }
+    LeaveForDestruction();
     // The controls go with the window; a window that never had one has them anyway.
     if (HandleAllocated())
         DestroyHandle();
@@ -109,6 +91,36 @@ TCustomcbBarControl::~TCustomcbBarControl()
         gActiveBar = nullptr;
     std::erase(gLiveBars, this);
     UnregisterBarControl(this);
+}
+
+// The steps of a window's end that depend on its kind (leaving the menu or keyboard mode, the
+// customizing selection handed back by a menu). They call virtual operations, so the derived
+// destructors run them first, while their own parts still stand: from the base destructor
+// they would reach only the base versions. Runs once.
+void TCustomcbBarControl::LeaveForDestruction()
+{
+    if (FLeftForDestruction)
+        return;
+    FLeftForDestruction = true;
+    FDestroying = true;
+    if (GetKind() == bwkToolbar)
+        HideAll();
+    else
+        SetIsActive(false);
+    if (TcbBarManager* Manager = GetBarManager()) {
+        TcbBarItemControl* Selected = Manager->GetSelectedItemControl();
+        if (Selected && IsLiveItemControl(Selected) && Selected->GetBarControl() == this)
+            Manager->SetSelectedItemControl(nullptr);
+        // A customizing menu hands the selection back to the control that opened it.
+        TcbBarItemControl* Opener = FOpeningControl;
+        if (GetKind() == bwkMenu && IsCustomizing() && Opener && IsLiveItemControl(Opener)) {
+            FOpeningControl = nullptr;
+            Manager->SetSelectedItemControl(Opener);
+            if (auto* Button = dynamic_cast<TcbBarButtonControl*>(Opener))
+                Button->CloseDropDownState();
+            Opener->Repaint();
+        }
+    }
 }
 
 TcbBarManager* TCustomcbBarControl::GetBarManager() const

@@ -140,6 +140,7 @@ TcbBarSubMenuControl::TcbBarSubMenuControl(TcbBarManager* AOwner) : TCustomcbBar
 TcbBarSubMenuControl::~TcbBarSubMenuControl()
 {
     FDestroying = true;
+    LeaveForDestruction();
     StopAnimation();
     if (HandleAllocated())
         DestroyHandle();

@@ -556,3 +556,36 @@ TEST(Toolbars, TheSceneIsSavedAsScreenshots)
     F.SetClientWidth(150);
     EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "toolbars-wrapped").empty());
 }
+
+TEST(Toolbars, APressOnADockedBarOfAnInactiveFormActivatesTheForm)
+{
+    TToolbarFixture F;
+    TComponentPtr<TForm> Other(new TForm(nullptr));
+    Other->SetBounds(400, 300, 200, 150);
+    Other->Show();
+    SetActiveWindow(Other->GetHandle());
+    ASSERT_EQ(Other->GetHandle(), GetActiveWindow());
+    // A press on the free end of the status bar: no button there, nothing else happens.
+    TcbBarControl* Status = F.WindowOf(F.Status);
+    const TRect R = Status->GetClientRect();
+    SendMessageA(Status->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(R.right - 3, R.bottom / 2));
+    SendMessageA(Status->GetHandle(), WM_LBUTTONUP, 0, MAKELPARAM(R.right - 3, R.bottom / 2));
+    EXPECT_EQ(F.Form->GetHandle(), GetActiveWindow());
+    Other->Hide();
+}
+
+TEST(Toolbars, AToolbarFreedInKeyboardModeLeavesItAndGivesTheFocusBack)
+{
+    TToolbarFixture F;
+    SetActiveWindow(F.Form->GetHandle());
+    F.Edit->SetFocus();
+    ASSERT_EQ(F.Edit->GetHandle(), GetFocus());
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    Standard->EnterKeyboardMode(ControlOf(F.StandardButtons[0], F.Standard));
+    ASSERT_EQ(Standard, F.Manager->GetKeyboardBarControl());
+    F.Standard->SetVisible(false);
+    ASSERT_EQ(nullptr, F.WindowOf(F.Standard)) << "hiding frees the window";
+    EXPECT_EQ(nullptr, F.Manager->GetKeyboardBarControl()) << "the manager names no freed window";
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+    EXPECT_EQ(F.Edit->GetHandle(), GetFocus());
+}
