@@ -662,7 +662,15 @@ void TcbDockControl::WndProc(TMessage& M)
         return;
     case WM_SIZE: {
         TCustomControl::WndProc(M);
-        ResetBackgroundCache();
+        // The background is made for the site's size (a gradient runs across it): what the
+        // site showed of the old one is drawn again (a change of style redraws every site
+        // itself).
+        {
+            const bool Filled = !FBackgroundCache->GetEmpty();
+            ResetBackgroundCache();
+            if (Filled && HandleAllocated() && !(FBarManager && FBarManager->IsChangingStyle()))
+                InvalidateRect(FHandle, nullptr, TRUE);
+        }
         // A new length shares the rows out again.
         const TRect C = GetClientRect();
         const int32_t Length = IsHorizontal() ? C.right - C.left : C.bottom - C.top;

@@ -130,7 +130,9 @@ void TcbBarControl::LeaveKeyboardMode()
         return;
     Manager->SetKeyboardBarControl(nullptr);
     SelectControlByKeyboard(nullptr);
-    TCustomcbBarControl::SetIsActive(false);
+    // The mode is no longer recorded, so this only leaves the active chain, the second-click
+    // flag going with the mode.
+    SetIsActive(false);
     POINT P{};
     GetCursorPos(&P);
     if (HWND Under = WindowFromPoint(P)) {
@@ -803,7 +805,9 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
                 HideAll();
                 return;
             }
-            if (WasActive && !Control->HasInPlaceWindow())
+            // The click that entered the menu mode counts as the first one: a second click on
+            // the title ends the mode, and meanwhile the mouse opens the menus of other titles.
+            if (IsActiveBar() && !Control->HasInPlaceWindow())
                 FSecondClick = true;
             if (!IsLiveBarControl(this))
                 return;

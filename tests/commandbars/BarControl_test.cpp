@@ -112,7 +112,7 @@ TEST_F(BarControl, NeverTakesTheFocusAndTracksTheHotItem)
     EXPECT_EQ("The A command", F.Window->GetHint());
     if (FlatPainterLanded()) {
         const TRect R = F.RectOf(F.A);
-        const TestSupport::TShot Shot = TestSupport::CaptureWindow(Bar);
+        const TestSupport::TShot Shot = TestSupport::CaptureShown(Bar);
         TestSupport::ExpectPixel(Shot, R.left + 1, R.top + 1, BrushColor(F.Window->GetSelectedItemBrush()),
                                  "the hot button's face");
     }
@@ -206,7 +206,7 @@ TEST_F(BarControl, AFailingCommandIsReportedOnceAndTheButtonGoesBackToPlain)
     EXPECT_EQ("the command failed", Errors.Entries()[0].Message);
     EXPECT_EQ(nullptr, F.A->GetClickItemLink()) << "the record of the clicked link is cleared";
     SendMessageA(F.Window->GetHandle(), WM_MOUSELEAVE, 0, 0);
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(F.Window->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(F.Window->GetHandle());
     const TRect R = F.RectOf(F.A);
     TestSupport::ExpectPixel(Shot, R.left + 1, R.top + 1, ShotColor(Shot, 0, 0), "the button after the failure");
 }

@@ -15,12 +15,12 @@ using CommandBarsTest::TFloatingFixture;
 
 namespace {
 
-// Nothing may cover a floating bar while the screen under it is read.
+// Nothing may cover a floating bar while the screen under it is read: raised before the change
+// that is looked at, so that what shows of the change is what the bar drew of it.
 void RaiseBar(TcbBarControl* Window)
 {
     SetWindowPos(Window->GetHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RedrawWindow(Window->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
-    TestSupport::PumpFor(30);
+    TestSupport::CaptureShown(Window->GetHandle());
 }
 
 POINT CloseCentre(TFloatingFixture& F)
@@ -35,10 +35,10 @@ TEST(FloatingScreen, TheBarDrawsItsFrameAndAnInactiveCaptionWhileTheFormIsActive
 {
     TFloatingFixture F;
     ASSERT_TRUE(F.BringToFront());
-    F.Manager->SetActive(true, false, nullptr);
     TcbBarControl* W = F.ToolsWindow();
     RaiseBar(W);
-    const TestSupport::TShot Shot = TestSupport::CaptureScreen(W->GetHandle());
+    F.Manager->SetActive(true, false, nullptr);
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(W->GetHandle());
     TestSupport::ExpectPixel(Shot, 0, 0, BrushColor(F.Manager->GetFlatFrameBrush()), "the frame");
     TestSupport::ExpectPixel(Shot, 1, 1, GetSysColor(COLOR_BTNHIGHLIGHT), "the light ring inside the frame");
     const TRect Caption = W->GetCaptionRect(false);
@@ -65,8 +65,7 @@ TEST(FloatingCloseButton, HotTracksLeavesThroughTheFrameAndClosesOnlyOnARelease)
     TestSupport::MoveTo(Close);
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetCloseButtonState() == bstHot; }, 5000, "a hot close button"));
-    RaiseBar(W);
-    const TestSupport::TShot Hot = TestSupport::CaptureScreen(H);
+    const TestSupport::TShot Hot = TestSupport::CaptureShown(H);
     const TRect R = W->GetCloseButtonRect(false);
     TestSupport::ExpectPixel(Hot, R.left + 2, R.top + 2, BrushColor(F.Manager->GetFlatSelectedItemBrush()),
                              "the hot close button's fill");

@@ -124,7 +124,7 @@ TEST(Toolbars, AFlatToolbarDrawsItsRingGripSeparatorsAndMarkOnItsBrush)
     const COLORREF Bar = BrushColor(F.Manager->GetFlatBarBrush());
     ASSERT_NE(Bar, Face) << "the Flat bar brush is lighter than the dock";
     TcbBarControl* Standard = F.WindowOf(F.Standard);
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Standard->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Standard->GetHandle());
     const int32_t W = Shot.W, H = Shot.H;
     TestSupport::ExpectPixel(Shot, 0, 0, Face, "the ring");
     TestSupport::ExpectPixel(Shot, W - 1, H - 1, Face, "the ring");
@@ -149,7 +149,7 @@ TEST(Toolbars, AFlatToolbarDrawsItsRingGripSeparatorsAndMarkOnItsBrush)
                              "the mark's triangle");
 
     // The main menu bar keeps the dock's colour.
-    const TestSupport::TShot MenuShot = TestSupport::CaptureWindow(F.WindowOf(F.MainMenu)->GetHandle());
+    const TestSupport::TShot MenuShot = TestSupport::CaptureShown(F.WindowOf(F.MainMenu)->GetHandle());
     TestSupport::ExpectPixel(MenuShot, 1, MenuShot.H / 2, Face, "the main menu's border");
 }
 
@@ -276,7 +276,7 @@ TEST(Toolbars, TheStatusBarShowsItsSizeGripOnlyAtTheRestoredFormsCorner)
     EXPECT_EQ(Status->GetClientOffset().y, 2) << "the top indent";
     // The top strip is the status bar's background (the dock's colour in Flat), drawn by the
     // painter's size-grip background: pixel for pixel its drawing of the same strip.
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(W);
     TestSupport::ExpectPixel(Shot, 5, 0, GetSysColor(COLOR_BTNFACE), "the top strip");
     TestSupport::ExpectPixel(Shot, 5, 1, GetSysColor(COLOR_BTNFACE), "the top strip");
     {
@@ -529,7 +529,7 @@ TEST(Toolbars, WhileUpdatesAreLockedTheSitesDoNotDrawAndAfterwardsShowTheNewBar)
     ASSERT_EQ(Top->GetRowBarCount(1), 2);
     const TRect Tools = F.PlaceOf(F.Tools);
     EXPECT_GE(Tools.left, F.PlaceOf(F.Standard).right);
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Site);
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Site);
     const COLORREF Bar = BrushColor(F.Manager->GetFlatBarBrush());
     TestSupport::ExpectPixel(Shot, Tools.left + 1, (Tools.top + Tools.bottom) / 2, Bar, "the new bar's border");
     TestSupport::ExpectPixel(Shot, Tools.left, Tools.top, GetSysColor(COLOR_BTNFACE), "the new bar's ring");
@@ -549,12 +549,12 @@ TEST(Toolbars, TheSceneIsSavedAsScreenshots)
     Left->SetDockingStyle(dsLeft);
     Left->SetVisible(true);
     TestSupport::PumpFor(50);
-    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "toolbars-normal").empty());
+    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "toolbars-normal").empty());
     F.SetClientWidth(330);
     EXPECT_TRUE(F.WindowOf(F.Standard)->HasItemsPushedOff());
-    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "toolbars-narrow").empty());
+    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "toolbars-narrow").empty());
     F.SetClientWidth(150);
-    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "toolbars-wrapped").empty());
+    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "toolbars-wrapped").empty());
 }
 
 TEST(Toolbars, APressOnADockedBarOfAnInactiveFormActivatesTheForm)

@@ -223,7 +223,7 @@ TEST(AnnotationScreenshots, MarksOnAPictureAndTheDialogOnEachPage)
     Words->SetMarkRect(Rect(20, 180, 140, 210));
     H->SelectMark(Hollow);
     F.Form->Show();
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(F.Form->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureFullPaint(F.Form->GetHandle());
     // The selected mark's handles are blue; the note's shadow is black.
     const TRect Box = Hollow->GetResizer()->GetBox(TControlResizer::bpTopLeft)->GetBoundsRect();
     EXPECT_EQ(Shot.At((Box.left + Box.right) / 2, (Box.top + Box.bottom) / 2), 0x0000FFu);
@@ -239,7 +239,7 @@ TEST(AnnotationScreenshots, MarksOnAPictureAndTheDialogOnEachPage)
         D->FillFromMark(Mark);
         D->Show();
         TestSupport::ExpectNoClippedText(D.get());
-        EXPECT_TRUE(TestSupport::WriteBmp(Dir + "\\" + Name + ".bmp", TestSupport::CaptureWindow(D->GetHandle())));
+        EXPECT_TRUE(TestSupport::WriteBmp(Dir + "\\" + Name + ".bmp", TestSupport::CaptureFullPaint(D->GetHandle())));
         D->Hide();
     }
 }
