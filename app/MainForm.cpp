@@ -1,6 +1,8 @@
 #include "app/MainForm.h"
 
 #include <algorithm>
+#include <tuple>
+#include <vector>
 
 #include "app/FormParts.h"
 #include "app/GenProgressForm.h"
@@ -216,10 +218,10 @@ void TMainForm::BuildLayout()
     StatusBar->GetPanels()->Add()->SetWidth(2000);
 
     // Everything between the toolbar and the status bar.
-    TPanel* Body = MakePanel(this, this, "BodyPanel", alClient);
+    TPanel* Body = BodyPanel = MakePanel(this, this, "BodyPanel", alClient);
     // The state panel runs under the tree and the lists; its splitter sits above it.
     StatePanel = MakePanel(this, Body, "StatePanel", alBottom);
-    StatePanel->SetBounds(0, 3000, 760, 150);
+    StatePanel->SetBounds(0, 3000, 760, FStateHeight);
     StateSplitter = MakeSplitter(this, Body, alBottom, 4);
     StateSplitter->SetTop(2990);
     StateTabSet = new TTabSet(this);
@@ -268,7 +270,7 @@ void TMainForm::BuildLayout()
 
     // Bottom-aligned in the client area, lowest first.
     DownloadedPanel = MakePanel(this, ClientPanel, "DownloadedPanel", alBottom);
-    DownloadedPanel->SetHeight(170);
+    DownloadedPanel->SetHeight(FDownloadedHeight);
     ImagesListView = MakeReportView(this, DownloadedPanel, "ImagesListView",
                                     {{"Name", 140}, {"Ext", 50}, {"Size", 70}, {"Folder", 200}});
     ImagesListView->SetAlign(alLeft);
@@ -282,7 +284,7 @@ void TMainForm::BuildLayout()
     DownloadedSplitter = MakeSplitter(this, ClientPanel, alBottom, 4);
 
     FailedPanel = MakePanel(this, ClientPanel, "FailedPanel", alBottom);
-    FailedPanel->SetHeight(120);
+    FailedPanel->SetHeight(FFailedHeight);
     TPanel* FailedButtons = MakePanel(this, FailedPanel, "FailedButtonPanel", alRight);
     FailedButtons->SetWidth(96);
     auto MakeButton = [&](const char* Name, const char* Caption, int32_t Top) {
@@ -311,6 +313,9 @@ void TMainForm::BuildLayout()
     FilesListView->SetAlign(alClient);
     FilesListView->SetSmallImages(UrlImages);
     ArrangeBottomPanels();
+    KeepSplittersInRoom();
+    Body->OnResize = [this](TObject*) { FitPanelHeights(); };
+    ClientPanel->OnResize = [this](TObject*) { FitClientPanels(); };
 
     // The command bars last: their context menus are tied to the tree and the images list. The
     // manager's top dock site is the form's only top-aligned control, above the body.
@@ -400,6 +405,132 @@ void TMainForm::ArrangeBottomPanels()
     FailedSplitter->SetTop(19000);
     ClientPanel->EnableAlign();
     ClientPanel->Realign();
+    FitPanelHeights();
+}
+
+namespace {
+
+// A list keeps its column headers and a few rows; the state panel its tabs and a few lines.
+constexpr int32_t kMinListHeight = 64;
+constexpr int32_t kMinStateHeight = 64;
+// What the address list asks for when the window is too low for everything.
+constexpr int32_t kWantedListHeight = 150;
+
+struct TStackPanel {
+    int32_t Wanted;
+    int32_t Min;
+};
+
+// The heights of panels that share Room: what each wants while all fit, else each keeps its
+// minimum and the rest of the room goes to them in proportion to what they want beyond it.
+std::vector<int32_t> FitHeights(int32_t Room, const std::vector<TStackPanel>& Panels)
+{
+    int64_t Wanted = 0, Min = 0;
+    for (const TStackPanel& P : Panels) {
+        Wanted += std::max(P.Wanted, P.Min);
+        Min += P.Min;
+    }
+    std::vector<int32_t> Heights;
+    for (const TStackPanel& P : Panels) {
+        const int32_t Want = std::max(P.Wanted, P.Min);
+        if (Wanted <= Room)
+            Heights.push_back(Want);
+        else if (Room <= Min)
+            Heights.push_back(P.Min);
+        else
+            Heights.push_back(P.Min + static_cast<int32_t>((Want - P.Min) * (Room - Min) / (Wanted - Min)));
+    }
+    return Heights;
+}
+
+} // namespace
+
+int32_t TMainForm::ClientPanelsMinHeight() const
+{
+    int32_t H = kMinListHeight;
+    if (FailedPanel->GetVisible())
+        H += kMinListHeight + FailedSplitter->GetHeight();
+    if (DownloadedPanel->GetVisible())
+        H += kMinListHeight + DownloadedSplitter->GetHeight();
+    return H;
+}
+
+int32_t TMainForm::ClientPanelsWantedHeight() const
+{
+    int32_t H = kWantedListHeight;
+    if (FailedPanel->GetVisible())
+        H += FFailedHeight + FailedSplitter->GetHeight();
+    if (DownloadedPanel->GetVisible())
+        H += FDownloadedHeight + DownloadedSplitter->GetHeight();
+    return H;
+}
+
+void TMainForm::FitPanelHeights()
+{
+    if (FFittingPanels || !BodyPanel || !StatePanel)
+        return;
+    if (StatePanel->GetVisible()) {
+        TFlagScope Fitting(FFittingPanels);
+        const int32_t Room = BodyPanel->GetClientHeight() - StateSplitter->GetHeight();
+        const std::vector<int32_t> H =
+            FitHeights(Room, {{FStateHeight, kMinStateHeight}, {ClientPanelsWantedHeight(), ClientPanelsMinHeight()}});
+        if (StatePanel->GetHeight() != H[0]) {
+            // Bottom-aligned: the panel keeps its bottom edge and its splitter stays above it.
+            const int32_t Top = StatePanel->GetTop() + StatePanel->GetHeight() - H[0];
+            StatePanel->SetBounds(StatePanel->GetLeft(), Top, StatePanel->GetWidth(), H[0]);
+            StateSplitter->SetTop(Top - StateSplitter->GetHeight());
+        }
+    }
+    FitClientPanels();
+}
+
+void TMainForm::FitClientPanels()
+{
+    if (FFittingPanels || !ClientPanel || !FilesListView)
+        return;
+    TFlagScope Fitting(FFittingPanels);
+    std::vector<TStackPanel> Stack{{kWantedListHeight, kMinListHeight}};
+    int32_t Room = ClientPanel->GetClientHeight();
+    if (FailedPanel->GetVisible()) {
+        Stack.push_back({FFailedHeight, kMinListHeight});
+        Room -= FailedSplitter->GetHeight();
+    }
+    if (DownloadedPanel->GetVisible()) {
+        Stack.push_back({FDownloadedHeight, kMinListHeight});
+        Room -= DownloadedSplitter->GetHeight();
+    }
+    const std::vector<int32_t> H = FitHeights(Room, Stack);
+    size_t I = 1;
+    for (TPanel* Panel : {FailedPanel, DownloadedPanel}) {
+        if (!Panel->GetVisible())
+            continue;
+        const int32_t Height = H[I++];
+        if (Panel->GetHeight() == Height)
+            continue;
+        // Bottom-aligned: the panel keeps its bottom edge and its place in the stack.
+        Panel->SetBounds(Panel->GetLeft(), Panel->GetTop() + Panel->GetHeight() - Height, Panel->GetWidth(), Height);
+    }
+}
+
+void TMainForm::KeepSplittersInRoom()
+{
+    // A drag gives its panel no more than what leaves the address list (and, for the state
+    // panel, the whole client stack) a usable height; where it ends is the height the user wants.
+    StateSplitter->SetMinSize(kMinStateHeight);
+    StateSplitter->OnCanResize = [this](TObject*, int32_t& Size, bool&) {
+        const int32_t Max = StatePanel->GetHeight() + ClientPanel->GetHeight() - ClientPanelsMinHeight();
+        Size = std::max(std::min(Size, Max), kMinStateHeight);
+    };
+    StateSplitter->OnMoved = [this](TObject*) { FStateHeight = StatePanel->GetHeight(); };
+    for (auto [Splitter, Panel, Wanted] : {std::tuple{FailedSplitter, FailedPanel, &FFailedHeight},
+                                           std::tuple{DownloadedSplitter, DownloadedPanel, &FDownloadedHeight}}) {
+        Splitter->SetMinSize(kMinListHeight);
+        Splitter->OnCanResize = [this, Panel](TObject*, int32_t& Size, bool&) {
+            const int32_t Max = Panel->GetHeight() + FilesListView->GetHeight() - kMinListHeight;
+            Size = std::max(std::min(Size, Max), kMinListHeight);
+        };
+        Splitter->OnMoved = [Panel, Wanted](TObject*) { *Wanted = Panel->GetHeight(); };
+    }
 }
 
 void TMainForm::BindActions()

@@ -34,6 +34,7 @@ class TPanel;
 class TProjectItem;
 class TRichEdit;
 class TSaveDialog;
+class TShowMinPromptForm;
 class TSplitter;
 class TStatusBar;
 class TStringList;
@@ -100,6 +101,7 @@ public:
     TImageList* ReportImages = nullptr;
     TTreeView* TasksTreeView = nullptr;
     TSplitter* TreeSplitter = nullptr;
+    TPanel* BodyPanel = nullptr;
     TPanel* ClientPanel = nullptr;
     TListView* FilesListView = nullptr;
     TPanel* FailedPanel = nullptr;
@@ -143,6 +145,10 @@ public:
     void AddLog(const std::string& Text);
     // Lays out the bottom panels of the client area again after one was shown or hidden.
     void ArrangeBottomPanels();
+    // Gives the state panel and the failed-address and downloaded-files panels the heights
+    // the user gave them while the window has room for them and the address list; a lower
+    // window shrinks them and the address list in proportion, none below a usable height.
+    void FitPanelHeights();
     // The loaded task of a path (case ignored), or nullptr.
     TTask* LoadedTaskOf(const std::string& Path) const;
     int32_t LoadedFileCount() const { return static_cast<int32_t>(FLoadedTaskFiles.size()); }
@@ -302,6 +308,11 @@ private:
     bool SubtreeHasActiveTask(TTreeNode* Node);
     void ClearItemsKeepFailed(TTask* Task);
     void ApplyPlacement();
+    void FitClientPanels();
+    int32_t ClientPanelsMinHeight() const;
+    int32_t ClientPanelsWantedHeight() const;
+    void KeepSplittersInRoom();
+    void CloseMinPrompt();
 
     std::string FLibraryPath;
     std::string FRootPath;
@@ -318,4 +329,10 @@ private:
     bool FCreated = false;
     TScheduleMemory FScheduleMemory;
     bool FEndingSession = false; // Windows is ending the session: no countdown, no second exit
+    // The heights the user gave the bottom panels (the start values until a splitter moves).
+    int32_t FStateHeight = 150;
+    int32_t FFailedHeight = 120;
+    int32_t FDownloadedHeight = 170;
+    bool FFittingPanels = false;
+    TShowMinPromptForm* FMinPrompt = nullptr; // the notice while it is open
 };

@@ -14,6 +14,7 @@
 #include "engine/Task.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/RichEdit.h"
 #include "platform/win/TreeView.h"
@@ -90,6 +91,10 @@ void TMainForm::TaskFinished(TObject* Sender)
             AddLog("Cannot write the task file " + T->GetFileName() + " : " + E.Message());
         }
         DeletePartialFiles(T);
+        // The timer refreshes the Report page only while a task runs: once more now, so a task
+        // that ended between two ticks shows its final count.
+        if (TTreeNode* Node = TasksTreeView->GetSelected(); Node && IsTaskNode(Node) && LoadedTaskOf(NodePath(Node)) == T)
+            UpdateReport(T);
     }
     // A restart is not the end of the work, and a session Windows is ending is not ours to
     // switch off.
@@ -115,6 +120,8 @@ void TMainForm::FormCloseQuery(TObject*, bool& CanClose)
     Hide();
     if (ShowMinPromptFlag) {
         TComponentPtr<TShowMinPromptForm> F(new TShowMinPromptForm(this));
+        FMinPrompt = F.get();
+        TScopeExit Gone([this] { FMinPrompt = nullptr; });
         F->ShowModal();
         if (F->ShowNextCheck->GetChecked())
             ShowMinPromptFlag = false;
@@ -214,9 +221,18 @@ void TMainForm::WndProc(TMessage& M)
 // ---------------------------------------------------------------------------------------------
 // The tray icon and the tip.
 
+void TMainForm::CloseMinPrompt()
+{
+    // The notice tells how to bring the window back: once it is back, the notice has done its
+    // work and must not stay over it.
+    if (FMinPrompt)
+        FMinPrompt->SetModalResult(mrOk);
+}
+
 void TMainForm::WinTaskbarClick(TObject*)
 {
     if (!HandleAllocated() || !IsWindowVisible(GetHandle())) {
+        CloseMinPrompt();
         Show();
         SetForegroundWindow(GetHandle());
     } else {
@@ -226,6 +242,7 @@ void TMainForm::WinTaskbarClick(TObject*)
 
 void TMainForm::TrayRestore(TObject*)
 {
+    CloseMinPrompt();
     if (!HandleAllocated() || !IsWindowVisible(GetHandle()))
         Show();
     SetForegroundWindow(GetHandle());

@@ -36,6 +36,10 @@ void TMainForm::FillReport(TTask* Task)
 void TMainForm::UpdateReport(TTask* Task)
 {
     TListItems* Rows = ReportListView->GetItems();
+    // Only a report of this task.
+    if (Rows->GetCount() == 0 || Rows->GetItem(0)->GetSubItems()->GetCount() == 0 ||
+        Rows->GetItem(0)->GetSubItems()->GetStrings(0) != Task->GetName())
+        return;
     for (int32_t I = 0; I < Rows->GetCount(); ++I) {
         TListItem* Item = Rows->GetItem(I);
         if (Item->GetCaption() == "Files" && Item->GetSubItems()->GetCount() > 0) {

@@ -105,8 +105,10 @@ void TMainForm::ViewStatePanelActionExecute(TObject*)
     A->SetChecked(!A->GetChecked());
     StatePanel->SetVisible(A->GetChecked());
     StateSplitter->SetVisible(A->GetChecked());
-    if (A->GetChecked())
+    if (A->GetChecked()) {
         StateSplitter->SetTop(StatePanel->GetTop() - StateSplitter->GetHeight());
+        FitPanelHeights();
+    }
 }
 
 void TMainForm::ViewShowAllFilesActionExecute(TObject*)

@@ -145,6 +145,12 @@ void TSplitter::MouseMove(TShiftState Shift, int32_t X, int32_t Y)
     TWinControl* Parent = GetParent();
     const int32_t Room = Horizontal() ? Parent->GetClientHeight() : Parent->GetClientWidth();
     Size = std::min(Size, std::max(Room - FMinSize - (Horizontal() ? GetHeight() : GetWidth()), FMinSize));
+    if (OnCanResize) {
+        bool Accept = true;
+        OnCanResize(this, Size, Accept);
+        if (!Accept)
+            return;
+    }
     if (Size == (Horizontal() ? FTarget->GetHeight() : FTarget->GetWidth()))
         return;
     FMoved = true;

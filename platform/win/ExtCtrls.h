@@ -71,6 +71,8 @@ public:
     std::string ClassName() const override { return "TSplitter"; }
     int32_t GetMinSize() const { return FMinSize; }
     void SetMinSize(int32_t Value) { FMinSize = Value < 1 ? 1 : Value; }
+    // Asked before each size a drag gives its control: it may change the size or refuse it.
+    std::function<void(TObject* Sender, int32_t& NewSize, bool& Accept)> OnCanResize;
     TNotifyEvent OnMoved;
 
 protected:

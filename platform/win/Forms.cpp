@@ -8,6 +8,7 @@
 #include "platform/win/GuardCallback.h"
 #include "platform/win/OSError.h"
 #include "platform/win/StdCtrls.h"
+#include "platform/win/Tabs.h"
 #include "platform/win/Thread.h"
 
 namespace {
@@ -652,6 +653,15 @@ void TCustomForm::SelectNext(TWinControl* From, bool Forward)
 
 bool TCustomForm::DialogKey(TWinControl* From, uint16_t Key, TShiftState Shift)
 {
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages of the page control the focus is in.
+    if (Key == VK_TAB && Shift.Contains(ssCtrl) && !Shift.Contains(ssAlt)) {
+        for (TWinControl* C = From; C; C = C->GetParent())
+            if (auto* Pages = dynamic_cast<TPageControl*>(C)) {
+                Pages->SelectNextPage(!Shift.Contains(ssShift));
+                return true;
+            }
+        return false;
+    }
     if (Shift.Contains(ssAlt) || Shift.Contains(ssCtrl))
         return false;
     switch (Key) {

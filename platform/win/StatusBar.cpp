@@ -1,5 +1,7 @@
 #include "platform/win/StatusBar.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 
 #include "platform/rtl/SysUtils.h"
@@ -86,12 +88,17 @@ void TStatusBar::RestoreWindowState()
 void TStatusBar::WndProc(TMessage& M)
 {
     TWinControl::WndProc(M);
+    // The system bar paints only what a resize uncovers: the size grip it drew at the old
+    // right edge (or the right edge of a maximised window, which has none) would stay.
+    if (M.Msg == WM_SIZE && HandleAllocated())
+        InvalidateRect(FHandle, nullptr, TRUE);
 }
 
 void TStatusBar::UpdateParts()
 {
     if (!HandleAllocated())
         return;
+    // The last panel runs to the bar's right edge, whatever its width says.
     std::vector<int> Edges;
     int Right = 0;
     for (TStatusPanel* P : FPanels.FItems) {
@@ -100,6 +107,7 @@ void TStatusBar::UpdateParts()
     }
     if (Edges.empty())
         Edges.push_back(-1);
+    Edges.back() = -1;
     SendMessageA(FHandle, SB_SETPARTS, Edges.size(), reinterpret_cast<LPARAM>(Edges.data()));
     for (int32_t I = 0; I < FPanels.GetCount(); ++I)
         UpdatePanel(I);
@@ -157,6 +165,8 @@ TRect TStatusBar::GetPanelRect(int32_t Index)
     int32_t Left = 0;
     for (int32_t I = 0; I < Index && I < FPanels.GetCount(); ++I)
         Left += FPanels.FItems[static_cast<size_t>(I)]->FWidth;
+    if (Index == FPanels.GetCount() - 1)
+        return Rect(Left, 0, std::max(Left, GetWidth()), GetHeight());
     const int32_t W = Index < FPanels.GetCount() ? FPanels.FItems[static_cast<size_t>(Index)]->FWidth : 0;
     return Rect(Left, 0, Left + W, GetHeight());
 }

@@ -1,6 +1,7 @@
 #pragma once
-// TStatusBar over msctls_statusbar32: panels with widths and texts that change at run time, a
-// simple one-text mode, and child controls placed over the panels (a progress bar).
+// TStatusBar over msctls_statusbar32: panels with widths and texts that change at run time (the last
+// panel runs to the bar's right edge), a simple one-text mode, and child controls placed over the
+// panels (a progress bar).
 
 #include <cstdint>
 #include <string>

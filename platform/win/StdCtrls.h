@@ -69,7 +69,6 @@ public:
     int32_t GetModalResult() const { return FModalResult; }
     void SetModalResult(int32_t Value) { FModalResult = Value; }
     void Click() override;
-    bool WantsKey(uint16_t Key) const override { return Key == VK_RETURN; }
 
 protected:
     void CreateParams(TCreateParams& Params) override;

@@ -382,6 +382,39 @@ void TPageControl::SetActivePage(TTabSheet* Value)
     UpdateTabs();
 }
 
+bool TPageControl::SelectNextPage(bool GoForward)
+{
+    std::vector<TTabSheet*> Tabs;
+    for (TTabSheet* S : FSheets)
+        if (S->FTabVisible)
+            Tabs.push_back(S);
+    if (Tabs.size() < 2)
+        return false;
+    const auto It = std::find(Tabs.begin(), Tabs.end(), FActivePage);
+    const size_t N = Tabs.size();
+    size_t I = It == Tabs.end() ? (GoForward ? N - 1 : 0) : static_cast<size_t>(It - Tabs.begin());
+    I = GoForward ? (I + 1) % N : (I + N - 1) % N;
+    bool Allow = true;
+    if (OnChanging)
+        OnChanging(this, Allow);
+    if (!Allow)
+        return false;
+    // The focus does not stay in a sheet that goes out of sight: the tabs take it.
+    TTabSheet* Old = FActivePage;
+    const HWND Focus = GetFocus();
+    const bool FocusInOld = Old && Old->HandleAllocated() && Focus &&
+                            (Focus == Old->GetHandle() || IsChild(Old->GetHandle(), Focus));
+    FActivePage = Tabs[I];
+    if (HandleAllocated())
+        SendMessageA(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(I), 0);
+    LayoutSheets();
+    if (FocusInOld && CanFocus())
+        SetFocus();
+    if (OnChange)
+        OnChange(this);
+    return true;
+}
+
 void TPageControl::UpdateTabs()
 {
     if (FUpdating)

@@ -132,6 +132,9 @@ public:
     void SetHotTrack(bool Value);
     // The rectangle the sheets fill, in client coordinates.
     TRect GetDisplayRect();
+    // Makes the next (or previous) sheet with a tab active, wrapping round, asked and told
+    // through OnChanging and OnChange as a click on its tab is. False when nothing changed.
+    bool SelectNextPage(bool GoForward);
 
     TNotifyEvent OnChange;
     TTabChangingEvent OnChanging;

@@ -40,7 +40,13 @@ TEST(TStatusBar, PanelsChangeAtRunTimeAndHoldChildren)
     int Edges[4] = {};
     ASSERT_EQ(SendMessageA(W, SB_GETPARTS, 4, reinterpret_cast<LPARAM>(Edges)), 2);
     EXPECT_EQ(Edges[0], 5);
-    EXPECT_EQ(Edges[1], 205);
+    // The last panel runs to the bar's right edge, whatever width it was given.
+    EXPECT_EQ(Edges[1], -1);
+    RECT Last{}, Client{};
+    SendMessageA(W, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&Last));
+    GetClientRect(W, &Client);
+    EXPECT_GE(Last.right, Client.right - GetSystemMetrics(SM_CXVSCROLL));
+    EXPECT_EQ(Bar->GetPanelRect(1).right, Last.right);
     EXPECT_EQ(PanelText(W, 1), "Ready");
     P0->SetText("x");
     EXPECT_EQ(PanelText(W, 0), "x");
