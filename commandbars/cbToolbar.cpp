@@ -783,8 +783,11 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
         TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
         if (!Manager->GetHideFloatingBarsWhenInactive() || !Quick || Quick->GetParentBar() != this) {
             const HWND Form = Manager->GetOwnerForm()->GetHandle();
-            if (IsWindowVisible(Form) && GetActiveWindow() != Form)
+            if (IsWindowVisible(Form) && GetActiveWindow() != Form) {
                 SetActiveWindow(Form);
+                // The activated form may have come up over this bar.
+                Manager->KeepFloatingBarsAboveForm();
+            }
         }
     }
     if (Control && (Control->IsUsable() || Designing)) {
