@@ -88,6 +88,9 @@ case $verb in
     # programs name (SHOTS) and did not write are named.
     /usr/bin/python3 "$root/tools/screenshots-png.py" "$build/screenshots" --list "$build/screenshots.list" || true
     [[ $rc -eq 0 ]] || exit $rc
+    # The journeys: the program as shipped, started on the display bare and in a Wine virtual
+    # desktop, driven with XTest input and checked on the screen (tests/journeys/run.py).
+    /usr/bin/python3 "$root/tests/journeys/run.py" --build "$build"
     # The fuzz stage: every fuzz target replays its seeds and regressions, then runs a fixed
     # number of inputs with a fixed seed, so a result repeats (tests/fuzz/ci.sh).
     QM_FUZZ_DIR=$build/fuzz "$root/tests/fuzz/ci.sh"

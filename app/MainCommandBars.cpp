@@ -151,17 +151,17 @@ void BuildMainFormBars(TCustomForm& Root, const TFormDesignContext& Ctx)
     TreeLink->SetControl(Bound->TasksTree);
     ListLink->SetControl(Bound->ImagesList);
     // From the mouse the command acts on what was clicked; from the keyboard (the menu key,
-    // Shift+F10) on the selection as it is.
-    TreeLink->OnAction = [Select = Bound->TreeRightClick](TcbBarPopupMenuLink*, int32_t& X, int32_t& Y, bool ByMouse,
-                                                         bool&) {
-        if (ByMouse && Select)
-            Select(X, Y);
+    // Shift+F10) on the selection as it is, and the menu opens at the selected node or row.
+    auto Action = [](std::function<void(int32_t, int32_t)> Select, std::function<bool(int32_t&, int32_t&)> Place) {
+        return [Select, Place](TcbBarPopupMenuLink*, int32_t& X, int32_t& Y, bool ByMouse, bool&) {
+            if (ByMouse && Select)
+                Select(X, Y);
+            else if (!ByMouse && Place)
+                Place(X, Y);
+        };
     };
-    ListLink->OnAction = [Select = Bound->ListRightClick](TcbBarPopupMenuLink*, int32_t& X, int32_t& Y, bool ByMouse,
-                                                         bool&) {
-        if (ByMouse && Select)
-            Select(X, Y);
-    };
+    TreeLink->OnAction = Action(Bound->TreeRightClick, Bound->TreeMenuPoint);
+    ListLink->OnAction = Action(Bound->ListRightClick, Bound->ListMenuPoint);
     // The tick follows the toolbar also when the framework shows or hides it (its toolbars
     // popup, a floating bar's close button), so the menu and the stored setting say what shows.
     TAction* ToolBarTick = Bound->Actions->ViewToolBarAction;

@@ -21,8 +21,9 @@ class TMainActions;
 class TWinControl;
 
 // What the design binds on the main window: its actions and glyphs, the controls the two
-// context menus serve, and what a right click on each does before its menu shows (X, Y in the
-// control's client coordinates).
+// context menus serve, what a right click on each does before its menu shows, and where the
+// menu key or Shift+F10 opens it (X, Y in the control's client coordinates; false keeps the
+// framework's place).
 struct TMainBarBindings {
     TCustomForm* Form = nullptr;
     TMainActions* Actions = nullptr;
@@ -31,6 +32,8 @@ struct TMainBarBindings {
     TWinControl* ImagesList = nullptr;
     std::function<void(int32_t X, int32_t Y)> TreeRightClick;
     std::function<void(int32_t X, int32_t Y)> ListRightClick;
+    std::function<bool(int32_t& X, int32_t& Y)> TreeMenuPoint;
+    std::function<bool(int32_t& X, int32_t& Y)> ListMenuPoint;
 };
 
 class TMainCommandBars {

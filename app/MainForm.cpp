@@ -334,6 +334,25 @@ void TMainForm::BuildLayout()
         Row->SetSelected(true);
         Row->SetFocused(true);
     };
+    // From the keyboard the menu opens under the selected node or the focused row, when it
+    // is in sight.
+    auto Under = [](TWinControl* View, const TRect& R, int32_t& X, int32_t& Y) {
+        if (R.bottom <= R.top || R.bottom <= 0 || R.top >= View->GetClientHeight())
+            return false;
+        X = R.left;
+        Y = R.bottom;
+        return true;
+    };
+    Bars.TreeMenuPoint = [this, Under](int32_t& X, int32_t& Y) {
+        TTreeNode* Node = TasksTreeView->GetSelected();
+        return Node && Under(TasksTreeView, Node->DisplayRect(true), X, Y);
+    };
+    Bars.ListMenuPoint = [this, Under](int32_t& X, int32_t& Y) {
+        TListItem* Row = ImagesListView->GetNextItem(nullptr, srAll, TItemStates{isFocused, isSelected});
+        if (!Row)
+            Row = ImagesListView->GetSelected();
+        return Row && Under(ImagesListView, Row->DisplayRect(true), X, Y);
+    };
     CommandBars = std::make_unique<TMainCommandBars>(Bars);
 
     Timer = new TTimer(this);

@@ -305,6 +305,9 @@ void TcbDockControl::InsertBar(TcbBarControl* Window, TPoint ScreenPoint, bool A
     if (Bar && Bar->GetWholeRow())
         NewRow = true;
     if (IsLoadingBars()) {
+        // Empty rows wait for the bars stored below this one; no more rows than bars can be
+        // filled, whatever row the bar holds.
+        Row = std::min(Row, FBarManager->GetBars()->GetCount());
         while (Row > GetRowCount())
             FRows.push_back(std::make_unique<TcbDockRow>(this));
     }

@@ -18,6 +18,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbToolbar.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ThreadHook.h"
@@ -31,6 +32,10 @@ bool gAltPressedAlone = false;
 // also when the menu has closed meanwhile, so the focused control never sees half a keystroke.
 bool gKeySwallowed = false;
 WORD gSwallowedKey = 0;
+// The key whose press is opening a context menu. The menu's loop runs inside this hook's call
+// for that press and is handed the same press once more: that copy must not reach the menu
+// (F10 would close it).
+WORD gOpeningKey = 0;
 
 constexpr WORD kVkProcessKey = 0xE5;
 
@@ -236,6 +241,8 @@ bool HandleKey(WORD Key, LPARAM KeyData)
     // The Alt-pressed-alone mark lasts to the next key event, whichever step takes it.
     const bool AltWasAlone = gAltPressedAlone;
     gAltPressedAlone = false;
+    if (gOpeningKey && Key == gOpeningKey && !Release)
+        return true;
 
     // A key whose press went to a menu: its release goes nowhere. A fresh press of that key
     // means its release was missed (it went to another window): the old mark goes.
@@ -277,7 +284,13 @@ bool HandleKey(WORD Key, LPARAM KeyData)
         TWinControl* Control = FocusedControl();
         if (TcbBarPopupMenuLinks* Links = PopupLinksOf(Control)) {
             // Its release must not reach the control, which would ask for the system's menu.
-            if (Links->ShowForControl(Control, GetFocus(), POINT{-1, -1})) {
+            bool Shown = false;
+            {
+                gOpeningKey = Key;
+                TScopeExit Opened([] { gOpeningKey = 0; });
+                Shown = Links->ShowForControl(Control, GetFocus(), POINT{-1, -1});
+            }
+            if (Shown) {
                 SwallowRelease(Key);
                 return true;
             }

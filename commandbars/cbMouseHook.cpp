@@ -17,6 +17,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbToolbar.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ThreadHook.h"
 
@@ -30,6 +31,25 @@ bool gClosingMenus = false;
 // the click's release does not close it.
 bool gLeftPressPending = false;
 TCustomcbBarControl* gOpenAtLeftPress = nullptr;
+// The right press that is opening a context menu. The menu's loop runs inside this hook's call
+// for that press, and the loop is handed the same press once more (as a double click where the
+// window takes them): that copy is no click of the user's and must not close the menu.
+struct TOpeningPress {
+    bool Active = false;
+    POINT Point{};
+    HWND Target = nullptr;
+} gOpeningPress;
+
+bool IsRightPressOrDoubleClick(UINT Msg)
+{
+    return Msg == WM_RBUTTONDOWN || Msg == WM_RBUTTONDBLCLK || Msg == WM_NCRBUTTONDOWN || Msg == WM_NCRBUTTONDBLCLK;
+}
+
+bool IsOpeningPressAgain(UINT Msg, POINT Point, HWND Target)
+{
+    return gOpeningPress.Active && IsRightPressOrDoubleClick(Msg) && Point.x == gOpeningPress.Point.x &&
+           Point.y == gOpeningPress.Point.y && Target == gOpeningPress.Target;
+}
 
 bool IsRightOrMiddlePress(UINT Msg)
 {
@@ -246,6 +266,8 @@ bool ShowContextMenu(UINT Msg, POINT Point, HWND Target)
     TcbBarManager* Manager = Form && List ? List->ManagerOfForm(Form) : nullptr;
     if (!Manager)
         return false;
+    gOpeningPress = TOpeningPress{true, Point, Target};
+    TScopeExit Opened([] { gOpeningPress.Active = false; });
     return Manager->GetPopupMenuLinks()->ShowForControl(Control, Target, Point);
 }
 
@@ -263,6 +285,8 @@ bool cbMouseHookProc(TThreadHookCall& Call)
     const POINT Point = S->pt;
     const HWND Target = S->hwnd;
 
+    if (IsOpeningPressAgain(Msg, Point, Target))
+        return true;
     const bool LeftPress = IsLeftPress(Msg);
     const bool LeftRelease = IsLeftRelease(Msg);
     bool Handled = CloseMenusOnClick(Msg, Point, Target);

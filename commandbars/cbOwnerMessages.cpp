@@ -270,7 +270,10 @@ void TcbBarManager::ShowBarsWaitingForWindow()
             Site->HandleNeeded();
     std::vector<TcbBar*> Waiting;
     Waiting.swap(FBarsWaitingForWindow);
-    // In the order they were shown, so that the sites rebuild their rows as they were.
+    // In the order they were shown, first to last: a bar docks into the row it stored only when
+    // the rows before it already exist, so the bar of row 0 must come before the bar of row 1.
+    // Shown last to first, the row-1 bar would find no rows, take row 0, and the row-0 bar would
+    // then join it there: two rows would become one.
     for (TcbBar* Bar : Waiting) {
         bool Known = false;
         for (int32_t I = 0; I < FBars->GetCount() && !Known; ++I)

@@ -108,7 +108,7 @@ public:
     void AdjustDetachBandRect(TRect& R) const override;
     HBRUSH GetSubMenuBrush() const override;
     int32_t CalcEditCaptionWidth(const IcbControl* Control, int32_t CaptionTextWidth) const override;
-    void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, int32_t State, TRect& R) const override;
+    void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, TcbDrawKind Kind, TRect& R) const override;
     void DrawEditCaption(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     // 16
     void DrawFramedItem(const IcbControl* Control, HDC DC, const TRect& R, const std::string& Caption,

@@ -255,6 +255,17 @@ void TListItem::MakeVisible(bool PartialOK)
         SendMessageA(FOwner->GetHandle(), LVM_ENSUREVISIBLE, static_cast<WPARAM>(Row), PartialOK ? TRUE : FALSE);
 }
 
+TRect TListItem::DisplayRect(bool LabelOnly) const
+{
+    TRect R{};
+    R.left = LabelOnly ? LVIR_LABEL : LVIR_BOUNDS;
+    const int32_t Row = GetIndex();
+    if (!FOwner->HandleAllocated() || Row < 0 ||
+        !SendMessageA(FOwner->GetHandle(), LVM_GETITEMRECT, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&R)))
+        return TRect{};
+    return R;
+}
+
 // ---------------------------------------------------------------------------------------------
 // TListItems
 

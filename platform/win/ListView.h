@@ -114,6 +114,9 @@ public:
     int32_t GetIndex() const;
     void Delete();
     void MakeVisible(bool PartialOK = false);
+    // The row's rectangle (LabelOnly: its caption's) in the view's client coordinates; empty
+    // while the view has no window.
+    TRect DisplayRect(bool LabelOnly) const;
 
 private:
     friend class TListItems;

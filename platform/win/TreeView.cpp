@@ -1,6 +1,7 @@
 #include "platform/win/TreeView.h"
 
 #include <algorithm>
+#include <cstring>
 #include <exception>
 
 #include <windowsx.h>
@@ -187,6 +188,19 @@ void TTreeNode::MakeVisible()
         P->FExpanded = true;
     if (T->HandleAllocated() && FItem)
         SendMessageA(T->GetHandle(), TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(FItem));
+}
+
+TRect TTreeNode::DisplayRect(bool TextOnly) const
+{
+    TTreeView* T = GetTreeView();
+    TRect R{};
+    // The message reads the item's handle from the rectangle it fills.
+    HTREEITEM Item = FItem;
+    std::memcpy(&R, &Item, sizeof(Item));
+    if (!T->HandleAllocated() || !FItem ||
+        !SendMessageA(T->GetHandle(), TVM_GETITEMRECT, TextOnly ? TRUE : FALSE, reinterpret_cast<LPARAM>(&R)))
+        return TRect{};
+    return R;
 }
 
 bool TTreeNode::EditText()

@@ -67,6 +67,9 @@ public:
     void SetSelected(bool Value);
     bool GetFocused() const;
     void MakeVisible();
+    // The node's rectangle (TextOnly: its text's) in the tree's client coordinates; empty while
+    // the node has no window item.
+    TRect DisplayRect(bool TextOnly) const;
     bool EditText();
     void Delete();
     void DeleteChildren();

@@ -309,6 +309,23 @@ TEST_F(BarControl, ALetterRunsItsOnlyCommandAndMovesBetweenShared)
     EXPECT_EQ(F.ControlOf(F.Paste), F.Menu->GetSelectedControl()) << "a letter of no link changes nothing";
 }
 
+TEST_F(BarControl, ShiftWithALetterPicksOnlyAnUpperCaseAccelerator)
+{
+    TControlsFixture F;
+    F.Print->SetCaption("&print");
+    F.Menu->SetIsActive(true);
+    WithKeyDown(VK_SHIFT, [&] { F.Key(F.Menu, 'P'); });
+    EXPECT_NE(F.ControlOf(F.Print), F.Menu->GetSelectedControl()) << "Shift+P is no match for \"&print\"";
+    EXPECT_EQ(0, F.ActPrint.Runs);
+    WithKeyDown(VK_SHIFT, [&] { F.Key(F.Menu, 'O'); });
+    EXPECT_EQ(1, F.ActOpen.Runs) << "Shift+O still picks \"&Open\"";
+    F.Menu->SetIsActive(true);
+    WithKeyDown(VK_CONTROL, [&] { F.Key(F.Menu, 'O'); });
+    EXPECT_EQ(1, F.ActOpen.Runs) << "Ctrl+O is no accelerator";
+    F.Key(F.Menu, 'P');
+    EXPECT_EQ(1, F.ActPrint.Runs) << "P alone runs \"&print\"";
+}
+
 TEST_F(BarControl, CustomizingRemakesTheControlsAndDragsInsteadOfClicking)
 {
     TControlsFixture F;

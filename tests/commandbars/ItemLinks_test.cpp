@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commandbars/cbBarItems.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/ModelSupport.h"
 
@@ -224,4 +225,24 @@ TEST(ItemLinks, UserValuesAssignAndStoredLayoutsApply)
     EXPECT_EQ(B.Links->GetFittingCount(Rect(0, 0, 100, 20)), 1);
     B.Links->ClearItemRects();
     EXPECT_EQ(B.Links->GetFittingCount(Rect(0, 0, 100, 20)), 0);
+}
+
+TEST(ItemLinks, ALinkPaintsInItsButtonsStyleUntilTheUserChoosesOne)
+{
+    TManagerForm F;
+    TcbBar* Bar = F.AddBar("Tools");
+    auto* Button = new TcbBarButton(F.Form.get());
+    Button->SetPaintStyle(psCaptionGlyph);
+    TcbBarItemLink* Link = TManagerForm::AddLink(Bar, Button);
+    TcbBarItemLink* Other = TManagerForm::AddLink(Bar, F.AddItem("Plain"));
+    EXPECT_EQ(Link->GetPaintStyle(), psCaptionGlyph) << "the button's own style";
+    EXPECT_EQ(Other->GetPaintStyle(), psStandard) << "an item that is no button";
+    // Choosing the default style differs from the effective one, so the choice is kept.
+    Link->SetUserPaintStyle(psStandard);
+    EXPECT_TRUE(Link->GetUserDefine().Contains(udPaintStyle));
+    EXPECT_EQ(Link->GetPaintStyle(), psStandard);
+    Button->SetPaintStyle(psCaption);
+    EXPECT_EQ(Link->GetPaintStyle(), psStandard) << "the user's choice outlives the button's change";
+    Link->SetUserDefine({});
+    EXPECT_EQ(Link->GetPaintStyle(), psCaption);
 }

@@ -531,6 +531,34 @@ TEST(Office11Painter, MarkShadesFromStartToEndWithItsArrowAndChevronsOnlyWhileIt
 // ---------------------------------------------------------------------------------------------
 // Items, menus and floating bars
 
+// The glyph box's brush by state; a hot checked item pressed again shows the bar's background.
+TEST(Office11Painter, GlyphBoxBrushFollowsHotPressedAndDownStates)
+{
+    TOffice11 X;
+    FakeBarWindow Bar, Menu;
+    X.Toolbar(Bar, 0, 0, 120, 26);
+    X.Menu(Menu);
+    ASSERT_NE(Bar.BkBrush, Bar.ItemBrush);
+    FakeItemControl Button(&Bar), Row(&Menu);
+    struct TCase {
+        const char* Name;
+        const IcbControl* Control;
+        TcbPaintFlags State;
+        HBRUSH Expected;
+    };
+    const TCase Cases[] = {
+        {"hot pressed down", &Button, {pfEnabled, pfSelected, pfPressed, pfDown}, Bar.BkBrush},
+        {"hot pressed", &Button, {pfEnabled, pfSelected, pfPressed}, Bar.ItemBrush},
+        {"hot down", &Button, {pfEnabled, pfSelected, pfDown}, Bar.ItemBrush},
+        {"hot", &Button, {pfEnabled, pfSelected}, Bar.SelectedItemBrush},
+        {"down", &Button, {pfEnabled, pfDown}, Bar.CheckedItemBrush},
+        {"menu row", &Row, {pfEnabled}, Menu.BarBrush},
+        {"toolbar at rest", &Button, {pfEnabled}, Bar.BkBrush},
+    };
+    for (const TCase& Case : Cases)
+        EXPECT_EQ(O11()->GetCheckMarkColor(Case.Control, Case.State), Case.Expected) << Case.Name;
+}
+
 TEST(Office11Painter, ButtonsByStateAndAnOpenDropDownWithoutItsMenuSideEdge)
 {
     TOffice11 X;

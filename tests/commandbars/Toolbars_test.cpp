@@ -188,6 +188,12 @@ TEST(Toolbars, NarrowingShrinksTheRightBarFirstThenTheLeftKeepingTheLastUsedAndW
     // The link used last stays among the shown ones.
     EXPECT_GE(F.Standard->GetItemLinks()->GetItem(10)->GetShownIndex(), 0);
     EXPECT_FALSE(IsRectEmpty(&F.Standard->GetItemLinks()->GetItem(10)->GetItemRect()));
+    // No longer counted as recently used, it makes way at once for a link used before it.
+    const int32_t Fitting = FittingCount(Standard);
+    F.Standard->GetItemLinks()->GetItem(10)->SetMostRecentlyUsed(false);
+    TestSupport::PumpUntil([&] { return IsRectEmpty(&F.Standard->GetItemLinks()->GetItem(10)->GetItemRect()); }, 5000,
+                           "the unused link to leave the narrowed toolbar");
+    EXPECT_EQ(FittingCount(F.WindowOf(F.Standard)), Fitting);
 
     F.SetClientWidth(760);
     Standard = F.WindowOf(F.Standard);
