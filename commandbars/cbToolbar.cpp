@@ -788,8 +788,11 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
                                          : nullptr;
         if (!Quick || Quick->GetParentBar() != this) {
             const HWND Form = Manager->GetOwnerForm()->GetHandle();
-            if (IsWindowVisible(Form) && GetActiveWindow() != Form)
+            if (IsWindowVisible(Form) && GetActiveWindow() != Form) {
                 SetActiveWindow(Form);
+                // The activated form may have come up over this bar.
+                Manager->KeepFloatingBarsAboveForm();
+            }
         }
     }
     if (Control && (Control->IsUsable() || Designing)) {
