@@ -10,6 +10,8 @@ once the region stopped changing (`settle`): Wine under Xvfb shows a drawing a l
 program made it.
 """
 
+import ctypes
+import io
 import os
 import re
 import shutil
@@ -183,6 +185,64 @@ def is_grey_text(p):
     return 110 <= min(p) and max(p) <= 200 and max(p) - min(p) < 24
 
 
+# ------------------------------------------------------------------------------------ screen
+
+class _XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
+                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
+                ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                ("bits_per_pixel", ctypes.c_int), ("red_mask", ctypes.c_ulong),
+                ("green_mask", ctypes.c_ulong), ("blue_mask", ctypes.c_ulong)]
+
+
+class XScreen:
+    """Reads rectangles of the root window with XGetImage (libX11 through ctypes): a small
+    region costs a small request, where a whole-screen grab costs 5 MB each time."""
+
+    def __init__(self, display):
+        x = ctypes.CDLL("libX11.so.6")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultScreen.argtypes = [ctypes.c_void_p]
+        x.XRootWindow.restype = ctypes.c_ulong
+        x.XRootWindow.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XDisplayWidth.argtypes = x.XDisplayHeight.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XGetImage.restype = ctypes.POINTER(_XImage)
+        x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        x.XFree.argtypes = [ctypes.c_void_p]
+        self.x = x
+        self.dpy = x.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise OSError(f"cannot open display {display}")
+        scr = x.XDefaultScreen(self.dpy)
+        self.root = x.XRootWindow(self.dpy, scr)
+        self.size = (x.XDisplayWidth(self.dpy, scr), x.XDisplayHeight(self.dpy, scr))
+
+    def grab(self, rect):
+        r = rect.clip(Rect(0, 0, *self.size))
+        if r.w <= 0 or r.h <= 0:
+            return Image.new("RGB", (max(0, rect.w), max(0, rect.h)))
+        p = self.x.XGetImage(self.dpy, self.root, r.x, r.y, r.w, r.h, 0xFFFFFFFF, 2)  # ZPixmap
+        if not p:
+            raise OSError(f"XGetImage failed for {r}")
+        img = p.contents
+        try:
+            if img.bits_per_pixel != 32:
+                raise OSError(f"a {img.bits_per_pixel}-bit screen is not read here")
+            data = ctypes.string_at(img.data, img.bytes_per_line * img.height)
+            pic = Image.frombytes("RGB", (img.width, img.height), data, "raw", "BGRX", img.bytes_per_line)
+        finally:
+            self.x.XFree(img.data)
+            self.x.XFree(p)
+        if r != rect:
+            out = Image.new("RGB", (rect.w, rect.h))
+            out.paste(pic, (r.x - rect.x, r.y - rect.y))
+            return out
+        return pic
+
+
 # ------------------------------------------------------------------------------------ session
 
 class Session:
@@ -221,22 +281,17 @@ class Session:
     # ------------------------------------------------------------------ the screen
     def grab(self, rect=None):
         """The screen (or a part of it) as the X server shows it now."""
-        img = None
-        if self._grab is not False:
+        if self._grab is None:
             try:
-                from PIL import ImageGrab
-                img = ImageGrab.grab(xdisplay=self.display)
-                self._grab = True
-            except Exception:  # Pillow built without X support: ImageMagick reads the screen
+                self._grab = XScreen(self.display)
+            except OSError:
                 self._grab = False
-        if img is None:
-            out = subprocess.run(["import", "-display", self.display, "-window", "root", "ppm:-"],
-                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
-            import io
-            img = Image.open(io.BytesIO(out)).convert("RGB")
-        if rect is not None:
-            img = img.crop(rect.box())
-        return img
+        if self._grab:
+            return self._grab.grab(rect or Rect(0, 0, *self._grab.size))
+        out = subprocess.run(["import", "-display", self.display, "-window", "root", "ppm:-"],
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
+        img = Image.open(io.BytesIO(out)).convert("RGB")
+        return img.crop(rect.box()) if rect is not None else img
 
     def settle(self, rect=None, timeout=SETTLE_TIMEOUT, quiet=QUIET):
         """The region once it has not changed for `quiet` seconds (bounded by timeout: then the
@@ -402,11 +457,15 @@ class Session:
             args = wine + ["explorer", f"/desktop={self.desktop_name},1280x1024", self.exe]
         else:
             args = wine + [self.exe]
-        self.proc = subprocess.Popen(args, env=self.env(), stdin=subprocess.DEVNULL,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                     cwd=os.path.join(self.build, "bin"))
+        with open(os.path.join(self.shots, "program.log"), "ab") as log:
+            self.proc = subprocess.Popen(args, env=self.env(), stdin=subprocess.DEVNULL,
+                                         stdout=log, stderr=log, cwd=os.path.join(self.build, "bin"))
         self.started_at = time.monotonic()
-        main = self.find_window(r"^Quillmoor \d", timeout=timeout, what="the main window")
+        try:
+            main = self.find_window(r"^Quillmoor \d", timeout=timeout, what="the main window")
+        except StepFailed as e:
+            state = "running" if self.alive() else f"not running (exit code {self.proc.poll()})"
+            raise StepFailed(f"{e}; the program is {state}") from None
         tip = self.find_window(r"^Tip of the Day$", timeout=20, what="the tip of the day")
         self.point_into(tip)
         self.key("Escape")

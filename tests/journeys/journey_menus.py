@@ -146,9 +146,10 @@ def next_drawn(s, win, base, rows, key, current):
     """Presses key until an enabled row other than `current` is drawn selected (at most as many
     times as there are rows); that row's index, or None."""
     for _ in range(len(rows)):
+        before = s.grab(win.rect)
         s.key(key)
-        time.sleep(0.1)
-        now = s.wait_until(lambda: selected_row(s, win, base, rows) not in (current,), 1.0)
+        # A disabled row is drawn as it was: no change within the wait means such a row.
+        s.wait_change(win.rect, before, timeout=0.6)
         sel = selected_row(s, win, base, rows)
         if sel is not None and sel != current and rows[sel].enabled:
             return sel

@@ -98,7 +98,9 @@ class Results:
         self.rows.append(row)
         mode, journey, step, verdict, detail, shot = row
         line = f"{verdict:5} {mode:7} {journey}: {step}"
-        if detail:
+        if verdict == "PASS":
+            line += f" {detail}"
+        elif detail:
             line += f"\n        {detail}"
         if verdict in ("FAIL", "XFAIL", "XPASS"):
             line += f"\n        screenshot: {shot}"
@@ -135,7 +137,7 @@ def run_journey(s, journey, results, shot_dir, index):
         took = f"({time.monotonic() - started:.1f} s)"
         if error is None:
             results.add(s.mode, journey.name, title, "XPASS" if why else "PASS",
-                        f"{took} passes although marked as waiting for: {why}" if why else "", shot)
+                        f"{took} passes although marked as waiting for: {why}" if why else took, shot)
         else:
             results.add(s.mode, journey.name, title, "XFAIL" if why else "FAIL",
                         f"{error} {took}" + (f"\n        expected: {why}" if why else ""), shot)
@@ -178,16 +180,28 @@ def default_recover(s):
 
 
 def ensure_program(s, fresh):
+    """The program running with its main window: started anew on a first-start state when
+    asked, when it ended or when its main window is gone. A start that fails is tried once more
+    (and the run says so): a loaded machine now and then keeps Wine from showing the window
+    within the time-out."""
     import qm
-    if fresh or not s.alive():
+    if not fresh and s.alive():
+        try:
+            qm.main_window(s, timeout=3)
+            return
+        except jlib.StepFailed:
+            pass
+    for attempt in (1, 2):
         s.stop()
-        s.start(fresh=True)
-        return
-    try:
-        qm.main_window(s, timeout=3)
-    except jlib.StepFailed:
-        s.stop()
-        s.start(fresh=True)
+        started = time.monotonic()
+        try:
+            s.start(fresh=True)
+            print(f"        (program started in {time.monotonic() - started:.1f} s)", flush=True)
+            return
+        except jlib.StepFailed as e:
+            if attempt == 2:
+                raise
+            print(f"        start failed, trying once more: {e}", flush=True)
 
 
 def run_mode(mode, journeys, build, display, results):
