@@ -547,6 +547,7 @@ class Journey:
     dict the steps of one journey share (regions measured by an earlier step).
 
     setup(session, ctx), when given, runs first; when it fails every step fails with its reason.
+    teardown(session, ctx), when given, runs last whatever happened (servers the journey started).
     recover(session, ctx) runs after a failed step, to bring the program back to its main window
     with no menu or dialog open (by default: Esc three times, the mouse put aside).
     A journey with fresh_start gets a program started anew on a first-start state."""
@@ -559,6 +560,7 @@ class Journey:
         self.steps = []
         self.setup_fn = None
         self.recover_fn = None
+        self.teardown_fn = None
 
     def step(self, title):
         def deco(fn):
@@ -572,4 +574,8 @@ class Journey:
 
     def recover(self, fn):
         self.recover_fn = fn
+        return fn
+
+    def teardown(self, fn):
+        self.teardown_fn = fn
         return fn

@@ -112,6 +112,17 @@ class Results:
 
 def run_journey(s, journey, results, shot_dir, index):
     ctx = {}
+    try:
+        run_steps(s, journey, results, shot_dir, index, ctx)
+    finally:
+        if journey.teardown_fn:
+            try:
+                journey.teardown_fn(s, ctx)
+            except Exception as e:  # noqa: BLE001
+                print(f"        tear-down failed: {describe(e)}", flush=True)
+
+
+def run_steps(s, journey, results, shot_dir, index, ctx):
     setup_error = None
     if journey.setup_fn:
         try:
