@@ -320,8 +320,14 @@ class Session:
         return None
 
     def shot(self, name, img=None):
+        """Keeps a picture of the screen as <name>.png; a screen that cannot be read (the
+        display gone) or a full disk is reported, not raised: the step's verdict stands."""
         path = os.path.join(self.shots, name + ".png")
-        (img or self.grab()).save(path)
+        try:
+            (img or self.grab()).save(path)
+        except Exception as e:  # noqa: BLE001
+            self.log(f"        no screenshot {name}: {type(e).__name__}: {e}")
+            return None
         return path
 
     # ------------------------------------------------------------------ windows
@@ -407,11 +413,16 @@ class Session:
         self.xdo("mouseup", button)
 
     def drag(self, x0, y0, x1, y1, steps=8, button=1):
+        """Press, a short move that starts the drag, a walk in steps to the target, a rest
+        there (the target marks where the drop goes), release."""
         self.press(x0, y0, button)
+        time.sleep(0.2)
+        self.move(x0 + 6, y0 + 3)
+        time.sleep(0.2)
         for i in range(1, steps + 1):
             self.move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps)
-            time.sleep(0.03)
-        time.sleep(0.15)
+            time.sleep(0.05)
+        time.sleep(0.5)
         self.release(button)
 
     def point_into(self, win):

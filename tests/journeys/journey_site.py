@@ -85,13 +85,8 @@ def run_task(s, ctx):
         s.click(*ctx["task_row"].center)
         time.sleep(0.3)
     localsite.tasks_menu_row(s, main, 4, "Run")
-    want = {os.path.basename(k): v for k, v in ctx["site"].pictures.items()}
-
-    def saved():
-        got = {os.path.basename(k): v for k, v in localsite.saved_files(s).items()}
-        return got if got == want else None
-    got = s.wait_until(saved, 60, poll=0.3)
-    if not got:
+    want = ctx["site"].pictures
+    if not localsite.wait_saved(s, ctx["site"]):
         have = sorted(os.path.basename(k) for k in localsite.saved_files(s))
         raise StepFailed(f"the saved files are {have}, not the {len(want)} pictures served, byte for byte")
     rows = s.wait_until(lambda: (lambda r: r if len(r) == len(want) else None)(picture_rows(s, ctx)), 10)
@@ -305,6 +300,11 @@ def thumbnails(s, ctx):
     check(after is not None, "Preview did not change the Library window")
     img = s.wait_until(lambda: (lambda i: i if saturated(i) > 5000 else None)(s.settle(body)), 15)
     check(img, "the Library window shows no thumbnails in Preview")
+
+
+@JOURNEY.step("Alt+F4 closes the Library window")
+def close_library(s, ctx):
+    lib = ctx["library"]
     s.point_into(lib)
     s.key("alt+F4")
     check(s.window_gone(lib, 5), "the Library window did not close on Alt+F4")

@@ -93,6 +93,15 @@ def saved_files(s):
     return found
 
 
+def wait_saved(s, site, timeout=60):
+    """True once the task's saved files are exactly the pictures served, byte for byte."""
+    want = {os.path.basename(k): v for k, v in site.pictures.items()}
+
+    def saved():
+        return {os.path.basename(k): v for k, v in saved_files(s).items()} == want
+    return s.wait_until(saved, timeout, poll=0.3)
+
+
 def white_fields(s, win, min_width=200):
     """The edit fields of a dialog: runs of white rows at least min_width wide, top to bottom,
     as screen rectangles."""

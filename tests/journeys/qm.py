@@ -221,14 +221,20 @@ def panes_in(s, rect, probe=30):
     return found
 
 
+def _is_content(p):
+    # On a white pane: text, icons and a selected row's highlight; not the grey tree lines.
+    return max(p) < 90 or max(p) - min(p) > 80
+
+
 def text_rows(s, rect, min_gap=3):
-    """Rows of dark text inside a rectangle: screen rectangles of each row's text, top down."""
+    """Rows of content (text, icons, a selected row's highlight) inside a white pane: screen
+    rectangles, top down."""
     img = s.grab(rect)
     rows = []
-    for a, b in jlib.row_runs(img, jlib.is_dark, min_gap):
+    for a, b in jlib.row_runs(img, _is_content, min_gap):
         if b - a < 5:
             continue
-        cols = jlib.column_runs(img.crop((0, a, img.size[0], b)), jlib.is_dark, 6)
+        cols = jlib.column_runs(img.crop((0, a, img.size[0], b)), _is_content, 6)
         x0, x1 = cols[0][0], cols[-1][1]
         rows.append(Rect(rect.x + x0, rect.y + a, x1 - x0, b - a))
     return rows
