@@ -39,6 +39,14 @@ def discover(only):
         if only and j.name not in only:
             continue
         journeys.append(j)
+    # A mark that names no step would never apply: the run refuses it.
+    steps = {(j.name, title) for j in journeys for title, _ in j.steps}
+    names = {j.name for j in journeys}
+    for entry in config.EXPECTED_FAILURES:
+        if entry[0] in names and (entry[0], entry[1]) not in steps:
+            raise SystemExit(f"config.EXPECTED_FAILURES names no step of journey {entry[0]!r}: {entry[1]!r}")
+        if entry[2] not in (None, "bare", "desktop"):
+            raise SystemExit(f"config.EXPECTED_FAILURES: mode {entry[2]!r} is not bare, desktop or None")
     order = {n: i for i, n in enumerate(config.ORDER)}
     journeys.sort(key=lambda j: (order.get(j.name, len(order)), j.name))
     if only:
