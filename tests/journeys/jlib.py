@@ -95,6 +95,10 @@ class Window:
     cls: str
     rect: Rect
 
+    def shown(self):
+        # Wine keeps 1x1 helper windows (the input method's, the clipboard's) mapped.
+        return self.rect.w > 1 and self.rect.h > 1
+
     def __str__(self):
         return f'0x{self.id:x} "{self.name}" ({self.cls}) {self.rect}'
 
@@ -140,12 +144,6 @@ def dark_pixels(img, limit=90):
     return m.point(lambda v: 255 if v < limit else 0).histogram()[255]
 
 
-def dominant(img):
-    """The most frequent colour of a picture."""
-    colors = img.convert("RGB").getcolors(img.size[0] * img.size[1])
-    return max(colors)[1]
-
-
 def column_runs(img, is_ink, min_gap):
     """Runs of columns holding at least one pixel for which is_ink(rgb) holds, merged across
     gaps narrower than min_gap: [(x0, x1)] with x1 exclusive."""
@@ -153,7 +151,7 @@ def column_runs(img, is_ink, min_gap):
     w, h = g.size
     px = g.load()
     cols = [any(is_ink(px[x, y]) for y in range(h)) for x in range(w)]
-    return _runs(cols, min_gap)
+    return runs(cols, min_gap)
 
 
 def row_runs(img, is_ink, min_gap):
@@ -161,10 +159,10 @@ def row_runs(img, is_ink, min_gap):
     w, h = g.size
     px = g.load()
     rows = [any(is_ink(px[x, y]) for x in range(w)) for y in range(h)]
-    return _runs(rows, min_gap)
+    return runs(rows, min_gap)
 
 
-def _runs(flags, min_gap):
+def runs(flags, min_gap):
     runs = []
     for i, f in enumerate(flags):
         if not f:
@@ -361,7 +359,7 @@ class Session:
         rx = re.compile(name_pattern)
         while True:
             for w in self.windows():
-                if w.name and rx.search(w.name) and w.w_ok():
+                if w.name and rx.search(w.name) and w.shown():
                     return w
             if time.monotonic() >= deadline:
                 raise StepFailed(f"no window {what or name_pattern!r} within {timeout:.0f} s")
@@ -543,11 +541,7 @@ class Session:
         self.wait_until(lambda: not self.program_windows(), 10)
 
 
-def _w_ok(self):
-    return self.rect.w > 1 and self.rect.h > 1
 
-
-Window.w_ok = _w_ok
 
 
 # ------------------------------------------------------------------------------------ journeys

@@ -57,7 +57,7 @@ def menu_bar(s, main, img=None):
         light = sum(1 for p in row if _is_light(p))
         dark = sum(1 for p in row if jlib.is_dark(p))
         text_rows.append(light > 0.7 * len(row) and dark > 0)
-    runs = jlib._runs(text_rows, 3)
+    runs = jlib.runs(text_rows, 3)
     check(runs, "no menu bar found at the top of the main window")
     y0, y1 = runs[0]
     strip = img.crop((0, y0, w, y1))
@@ -134,7 +134,7 @@ def menu_rows(img, origin):
         else:
             kinds.append(0)
     rows = []
-    for a, b in jlib._runs([k != 0 for k in kinds], 3):
+    for a, b in jlib.runs([k != 0 for k in kinds], 3):
         if b - a < 5:
             continue   # a separator's line
         enabled = any(kinds[y] == 1 for y in range(a, b))
@@ -142,12 +142,6 @@ def menu_rows(img, origin):
         top = max(0, mid - 9)
         rows.append(MenuRow(Rect(origin[0] + 2, origin[1] + top, w - 4, min(18, h - top)), enabled))
     return rows
-
-
-def open_menus(s, before):
-    """The menu windows that opened since `before` (a window list), biggest first."""
-    fresh = s.new_windows(before, timeout=3.0, min_size=20)
-    return sorted(fresh, key=lambda w: -w.rect.w * w.rect.h)
 
 
 def wait_menu(s, before, timeout=5.0, what="a menu"):
@@ -165,24 +159,6 @@ def menus_closed(s, timeout=3.0):
     """True once no menu window of the program shows (only named windows stay)."""
     return s.wait_until(lambda: not [w for w in s.program_windows()
                                      if not w.name and w.rect.w >= 40 and w.rect.h >= 30], timeout)
-
-
-def white_runs(img, y, min_width=40):
-    """Runs of white pixels along row y of a picture: [(x0, x1)]."""
-    px = img.load()
-    runs = []
-    start = None
-    for x in range(img.size[0]):
-        white = px[x, y] == (255, 255, 255)
-        if white and start is None:
-            start = x
-        elif not white and start is not None:
-            if x - start >= min_width:
-                runs.append((start, x))
-            start = None
-    if start is not None and img.size[0] - start >= min_width:
-        runs.append((start, img.size[0]))
-    return runs
 
 
 def panes(s, main, bar=None):
@@ -207,7 +183,7 @@ def panes_in(s, rect, probe=30):
     def white_edge(x0, y):
         return any(px[x, y] == (255, 255, 255) for x in range(x0 + 1, min(x0 + 4, w)))
     found = []
-    for x0, x1 in jlib._runs(cols, 2):
+    for x0, x1 in jlib.runs(cols, 2):
         if x1 - x0 < 40:
             continue
         top = y0

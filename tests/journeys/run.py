@@ -10,6 +10,10 @@ journey (a jlib.Journey named JOURNEY); --only picks journeys by name. Each step
 screenshot under BUILD/screenshots/journeys/<mode>/. A failed step or one that cannot find its
 window fails the run, except a step named in config.EXPECTED_FAILURES, which is reported with
 the defect it waits for. The last line says "N passed, N failed".
+
+The journeys share the test prefix's Wine server with the window test programs, and Wine keeps
+the pointer, the foreground window and the keyboard state per server: they run alone, after the
+test programs (as ./build.sh test runs them), never beside them.
 """
 
 import argparse

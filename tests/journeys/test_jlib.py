@@ -22,10 +22,10 @@ FACE = (245, 245, 245)
 class Runs(unittest.TestCase):
     def test_gaps_narrower_than_the_limit_merge_and_wider_ones_split(self):
         flags = [c == "#" for c in "##..#.....###."]
-        self.assertEqual(jlib._runs(flags, 3), [(0, 5), (10, 13)])
-        self.assertEqual(jlib._runs(flags, 2), [(0, 2), (4, 5), (10, 13)])
-        self.assertEqual(jlib._runs([False] * 5, 2), [])
-        self.assertEqual(jlib._runs([True] * 4, 1), [(0, 4)])
+        self.assertEqual(jlib.runs(flags, 3), [(0, 5), (10, 13)])
+        self.assertEqual(jlib.runs(flags, 2), [(0, 2), (4, 5), (10, 13)])
+        self.assertEqual(jlib.runs([False] * 5, 2), [])
+        self.assertEqual(jlib.runs([True] * 4, 1), [(0, 4)])
 
     def test_column_runs_find_words_on_a_face(self):
         img = Image.new("RGB", (60, 10), FACE)
