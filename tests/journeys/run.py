@@ -11,6 +11,13 @@ screenshot under BUILD/screenshots/journeys/<mode>/. A failed step or one that c
 window fails the run, except a step named in config.EXPECTED_FAILURES, which is reported with
 the defect it waits for. The last line says "N passed, N failed".
 
+A journey file: `JOURNEY = jlib.Journey("name", "what it covers")`, then steps in order,
+`@JOURNEY.step("what the user sees")` on a function (session, ctx) that drives the program with
+the session's input (click, key, drag...), reads the screen (grab, settle, wait_change, windows,
+find_window) and states what must hold with jlib.check; qm.py finds the main window's regions.
+`@JOURNEY.setup`, `@JOURNEY.recover` and `@JOURNEY.teardown` are optional; fresh_start=True gets
+the journey a program started anew on a first-start state.
+
 The journeys share the test prefix's Wine server with the window test programs, and Wine keeps
 the pointer, the foreground window and the keyboard state per server: they run alone, after the
 test programs (as ./build.sh test runs them), never beside them.
