@@ -10,6 +10,8 @@ once the region stopped changing (`settle`): Wine under Xvfb shows a drawing a l
 program made it.
 """
 
+import ctypes
+import io
 import os
 import re
 import shutil
@@ -93,6 +95,10 @@ class Window:
     cls: str
     rect: Rect
 
+    def shown(self):
+        # Wine keeps 1x1 helper windows (the input method's, the clipboard's) mapped.
+        return self.rect.w > 1 and self.rect.h > 1
+
     def __str__(self):
         return f'0x{self.id:x} "{self.name}" ({self.cls}) {self.rect}'
 
@@ -138,12 +144,6 @@ def dark_pixels(img, limit=90):
     return m.point(lambda v: 255 if v < limit else 0).histogram()[255]
 
 
-def dominant(img):
-    """The most frequent colour of a picture."""
-    colors = img.convert("RGB").getcolors(img.size[0] * img.size[1])
-    return max(colors)[1]
-
-
 def column_runs(img, is_ink, min_gap):
     """Runs of columns holding at least one pixel for which is_ink(rgb) holds, merged across
     gaps narrower than min_gap: [(x0, x1)] with x1 exclusive."""
@@ -151,7 +151,7 @@ def column_runs(img, is_ink, min_gap):
     w, h = g.size
     px = g.load()
     cols = [any(is_ink(px[x, y]) for y in range(h)) for x in range(w)]
-    return _runs(cols, min_gap)
+    return runs(cols, min_gap)
 
 
 def row_runs(img, is_ink, min_gap):
@@ -159,10 +159,10 @@ def row_runs(img, is_ink, min_gap):
     w, h = g.size
     px = g.load()
     rows = [any(is_ink(px[x, y]) for x in range(w)) for y in range(h)]
-    return _runs(rows, min_gap)
+    return runs(rows, min_gap)
 
 
-def _runs(flags, min_gap):
+def runs(flags, min_gap):
     runs = []
     for i, f in enumerate(flags):
         if not f:
@@ -181,6 +181,64 @@ def is_dark(p, limit=90):
 def is_grey_text(p):
     # The greyed text of a disabled row: a mid grey, neither face nor ink.
     return 110 <= min(p) and max(p) <= 200 and max(p) - min(p) < 24
+
+
+# ------------------------------------------------------------------------------------ screen
+
+class _XImage(ctypes.Structure):
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p), ("byte_order", ctypes.c_int),
+                ("bitmap_unit", ctypes.c_int), ("bitmap_bit_order", ctypes.c_int),
+                ("bitmap_pad", ctypes.c_int), ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                ("bits_per_pixel", ctypes.c_int), ("red_mask", ctypes.c_ulong),
+                ("green_mask", ctypes.c_ulong), ("blue_mask", ctypes.c_ulong)]
+
+
+class XScreen:
+    """Reads rectangles of the root window with XGetImage (libX11 through ctypes): a small
+    region costs a small request, where a whole-screen grab costs 5 MB each time."""
+
+    def __init__(self, display):
+        x = ctypes.CDLL("libX11.so.6")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultScreen.argtypes = [ctypes.c_void_p]
+        x.XRootWindow.restype = ctypes.c_ulong
+        x.XRootWindow.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XDisplayWidth.argtypes = x.XDisplayHeight.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x.XGetImage.restype = ctypes.POINTER(_XImage)
+        x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        x.XFree.argtypes = [ctypes.c_void_p]
+        self.x = x
+        self.dpy = x.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise OSError(f"cannot open display {display}")
+        scr = x.XDefaultScreen(self.dpy)
+        self.root = x.XRootWindow(self.dpy, scr)
+        self.size = (x.XDisplayWidth(self.dpy, scr), x.XDisplayHeight(self.dpy, scr))
+
+    def grab(self, rect):
+        r = rect.clip(Rect(0, 0, *self.size))
+        if r.w <= 0 or r.h <= 0:
+            return Image.new("RGB", (max(0, rect.w), max(0, rect.h)))
+        p = self.x.XGetImage(self.dpy, self.root, r.x, r.y, r.w, r.h, 0xFFFFFFFF, 2)  # ZPixmap
+        if not p:
+            raise OSError(f"XGetImage failed for {r}")
+        img = p.contents
+        try:
+            if img.bits_per_pixel != 32:
+                raise OSError(f"a {img.bits_per_pixel}-bit screen is not read here")
+            data = ctypes.string_at(img.data, img.bytes_per_line * img.height)
+            pic = Image.frombytes("RGB", (img.width, img.height), data, "raw", "BGRX", img.bytes_per_line)
+        finally:
+            self.x.XFree(img.data)
+            self.x.XFree(p)
+        if r != rect:
+            out = Image.new("RGB", (rect.w, rect.h))
+            out.paste(pic, (r.x - rect.x, r.y - rect.y))
+            return out
+        return pic
 
 
 # ------------------------------------------------------------------------------------ session
@@ -221,22 +279,17 @@ class Session:
     # ------------------------------------------------------------------ the screen
     def grab(self, rect=None):
         """The screen (or a part of it) as the X server shows it now."""
-        img = None
-        if self._grab is not False:
+        if self._grab is None:
             try:
-                from PIL import ImageGrab
-                img = ImageGrab.grab(xdisplay=self.display)
-                self._grab = True
-            except Exception:  # Pillow built without X support: ImageMagick reads the screen
+                self._grab = XScreen(self.display)
+            except OSError:
                 self._grab = False
-        if img is None:
-            out = subprocess.run(["import", "-display", self.display, "-window", "root", "ppm:-"],
-                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
-            import io
-            img = Image.open(io.BytesIO(out)).convert("RGB")
-        if rect is not None:
-            img = img.crop(rect.box())
-        return img
+        if self._grab:
+            return self._grab.grab(rect or Rect(0, 0, *self._grab.size))
+        out = subprocess.run(["import", "-display", self.display, "-window", "root", "ppm:-"],
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30).stdout
+        img = Image.open(io.BytesIO(out)).convert("RGB")
+        return img.crop(rect.box()) if rect is not None else img
 
     def settle(self, rect=None, timeout=SETTLE_TIMEOUT, quiet=QUIET):
         """The region once it has not changed for `quiet` seconds (bounded by timeout: then the
@@ -265,8 +318,14 @@ class Session:
         return None
 
     def shot(self, name, img=None):
+        """Keeps a picture of the screen as <name>.png; a screen that cannot be read (the
+        display gone) or a full disk is reported, not raised: the step's verdict stands."""
         path = os.path.join(self.shots, name + ".png")
-        (img or self.grab()).save(path)
+        try:
+            (img or self.grab()).save(path)
+        except Exception as e:  # noqa: BLE001
+            self.log(f"        no screenshot {name}: {type(e).__name__}: {e}")
+            return None
         return path
 
     # ------------------------------------------------------------------ windows
@@ -300,7 +359,7 @@ class Session:
         rx = re.compile(name_pattern)
         while True:
             for w in self.windows():
-                if w.name and rx.search(w.name) and w.w_ok():
+                if w.name and rx.search(w.name) and w.shown():
                     return w
             if time.monotonic() >= deadline:
                 raise StepFailed(f"no window {what or name_pattern!r} within {timeout:.0f} s")
@@ -352,11 +411,16 @@ class Session:
         self.xdo("mouseup", button)
 
     def drag(self, x0, y0, x1, y1, steps=8, button=1):
+        """Press, a short move that starts the drag, a walk in steps to the target, a rest
+        there (the target marks where the drop goes), release."""
         self.press(x0, y0, button)
+        time.sleep(0.2)
+        self.move(x0 + 6, y0 + 3)
+        time.sleep(0.2)
         for i in range(1, steps + 1):
             self.move(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps)
-            time.sleep(0.03)
-        time.sleep(0.15)
+            time.sleep(0.05)
+        time.sleep(0.5)
         self.release(button)
 
     def point_into(self, win):
@@ -402,11 +466,15 @@ class Session:
             args = wine + ["explorer", f"/desktop={self.desktop_name},1280x1024", self.exe]
         else:
             args = wine + [self.exe]
-        self.proc = subprocess.Popen(args, env=self.env(), stdin=subprocess.DEVNULL,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                     cwd=os.path.join(self.build, "bin"))
+        with open(os.path.join(self.shots, "program.log"), "ab") as log:
+            self.proc = subprocess.Popen(args, env=self.env(), stdin=subprocess.DEVNULL,
+                                         stdout=log, stderr=log, cwd=os.path.join(self.build, "bin"))
         self.started_at = time.monotonic()
-        main = self.find_window(r"^Quillmoor \d", timeout=timeout, what="the main window")
+        try:
+            main = self.find_window(r"^Quillmoor \d", timeout=timeout, what="the main window")
+        except StepFailed as e:
+            state = "running" if self.alive() else f"not running (exit code {self.proc.poll()})"
+            raise StepFailed(f"{e}; the program is {state}") from None
         tip = self.find_window(r"^Tip of the Day$", timeout=20, what="the tip of the day")
         self.point_into(tip)
         self.key("Escape")
@@ -473,11 +541,7 @@ class Session:
         self.wait_until(lambda: not self.program_windows(), 10)
 
 
-def _w_ok(self):
-    return self.rect.w > 1 and self.rect.h > 1
 
-
-Window.w_ok = _w_ok
 
 
 # ------------------------------------------------------------------------------------ journeys
@@ -488,6 +552,7 @@ class Journey:
     dict the steps of one journey share (regions measured by an earlier step).
 
     setup(session, ctx), when given, runs first; when it fails every step fails with its reason.
+    teardown(session, ctx), when given, runs last whatever happened (servers the journey started).
     recover(session, ctx) runs after a failed step, to bring the program back to its main window
     with no menu or dialog open (by default: Esc three times, the mouse put aside).
     A journey with fresh_start gets a program started anew on a first-start state."""
@@ -500,6 +565,7 @@ class Journey:
         self.steps = []
         self.setup_fn = None
         self.recover_fn = None
+        self.teardown_fn = None
 
     def step(self, title):
         def deco(fn):
@@ -513,4 +579,8 @@ class Journey:
 
     def recover(self, fn):
         self.recover_fn = fn
+        return fn
+
+    def teardown(self, fn):
+        self.teardown_fn = fn
         return fn

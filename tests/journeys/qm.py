@@ -57,7 +57,7 @@ def menu_bar(s, main, img=None):
         light = sum(1 for p in row if _is_light(p))
         dark = sum(1 for p in row if jlib.is_dark(p))
         text_rows.append(light > 0.7 * len(row) and dark > 0)
-    runs = jlib._runs(text_rows, 3)
+    runs = jlib.runs(text_rows, 3)
     check(runs, "no menu bar found at the top of the main window")
     y0, y1 = runs[0]
     strip = img.crop((0, y0, w, y1))
@@ -134,7 +134,7 @@ def menu_rows(img, origin):
         else:
             kinds.append(0)
     rows = []
-    for a, b in jlib._runs([k != 0 for k in kinds], 3):
+    for a, b in jlib.runs([k != 0 for k in kinds], 3):
         if b - a < 5:
             continue   # a separator's line
         enabled = any(kinds[y] == 1 for y in range(a, b))
@@ -142,12 +142,6 @@ def menu_rows(img, origin):
         top = max(0, mid - 9)
         rows.append(MenuRow(Rect(origin[0] + 2, origin[1] + top, w - 4, min(18, h - top)), enabled))
     return rows
-
-
-def open_menus(s, before):
-    """The menu windows that opened since `before` (a window list), biggest first."""
-    fresh = s.new_windows(before, timeout=3.0, min_size=20)
-    return sorted(fresh, key=lambda w: -w.rect.w * w.rect.h)
 
 
 def wait_menu(s, before, timeout=5.0, what="a menu"):
@@ -165,3 +159,92 @@ def menus_closed(s, timeout=3.0):
     """True once no menu window of the program shows (only named windows stay)."""
     return s.wait_until(lambda: not [w for w in s.program_windows()
                                      if not w.name and w.rect.w >= 40 and w.rect.h >= 30], timeout)
+
+
+def panes(s, main, bar=None):
+    """The white panes below the toolbar, left to right: the task tree first, then the list
+    beside it (the address list, or the images list when a task's pictures show)."""
+    bar = bar or menu_bar(s, main)
+    r = main.rect
+    return panes_in(s, Rect(r.x, bar.band.bottom, r.w, r.bottom - bar.band.bottom), 30)
+
+
+def panes_in(s, rect, probe=30):
+    """The white panes of a region, left to right. A pane's columns are those with some white
+    in a band of rows `probe` pixels below the region's top (frames and splitters hold none);
+    its height is how far up and down its left edge stays white."""
+    img = s.grab(rect)
+    px = img.load()
+    w, h = img.size
+    y0 = min(probe, h - 1)
+    ys = range(y0, min(y0 + 60, h))
+    cols = [any(px[x, y] == (255, 255, 255) for y in ys) for x in range(w)]
+
+    def white_edge(x0, y):
+        return any(px[x, y] == (255, 255, 255) for x in range(x0 + 1, min(x0 + 4, w)))
+    found = []
+    for x0, x1 in jlib.runs(cols, 2):
+        if x1 - x0 < 40:
+            continue
+        top = y0
+        while top > 0 and white_edge(x0, top - 1):
+            top -= 1
+        bottom = y0
+        while bottom < h - 1 and white_edge(x0, bottom + 1):
+            bottom += 1
+        found.append(Rect(rect.x + x0, rect.y + top, x1 - x0, bottom - top + 1))
+    check(found, f"no white pane in {rect}")
+    return found
+
+
+def _is_content(p):
+    # On a white pane: text, icons and a selected row's highlight; not the grey tree lines.
+    return max(p) < 90 or max(p) - min(p) > 80
+
+
+def text_rows(s, rect, min_gap=3):
+    """Rows of content (text, icons, a selected row's highlight) inside a white pane: screen
+    rectangles, top down."""
+    img = s.grab(rect)
+    rows = []
+    for a, b in jlib.row_runs(img, _is_content, min_gap):
+        if b - a < 5:
+            continue
+        cols = jlib.column_runs(img.crop((0, a, img.size[0], b)), _is_content, 6)
+        x0, x1 = cols[0][0], cols[-1][1]
+        rows.append(Rect(rect.x + x0, rect.y + a, x1 - x0, b - a))
+    return rows
+
+
+def menu_under(win, title):
+    """The menu window hangs under the title: its left edge near the title's, its top at the
+    bar's bottom."""
+    return abs(win.rect.x - title.x) <= 16 and title.bottom - 4 <= win.rect.y <= title.bottom + 16
+
+
+def selected_row(s, win, base, rows):
+    """The index of the one row drawn differently from the menu's first look (base), None when
+    the menu looks as it did, and a failure when the change spans more than one row."""
+    now = s.settle(win.rect)
+    box = jlib.changed_box(base, now)
+    if box is None:
+        return None
+    box = box.offset(win.rect.x, win.rect.y)
+    for i, r in enumerate(rows):
+        if r.rect.inset(-1, -3).contains(box.x, box.y) and r.rect.inset(-1, -3).contains(box.right - 1, box.bottom - 1):
+            return i
+    raise StepFailed(f"the menu changed outside a single row: {box} (rows {[str(r.rect) for r in rows]})")
+
+
+def next_drawn(s, win, base, rows, key, current):
+    """Presses key until an enabled row other than `current` is drawn selected (at most as many
+    times as there are rows); that row's index, or None."""
+    for _ in range(len(rows)):
+        before = s.grab(win.rect)
+        s.key(key)
+        # A disabled row is drawn as it was: no change within the wait means such a row.
+        s.wait_change(win.rect, before, timeout=0.6)
+        sel = selected_row(s, win, base, rows)
+        if sel is not None and sel != current and rows[sel].enabled:
+            return sel
+    return None

@@ -10,6 +10,17 @@ journey (a jlib.Journey named JOURNEY); --only picks journeys by name. Each step
 screenshot under BUILD/screenshots/journeys/<mode>/. A failed step or one that cannot find its
 window fails the run, except a step named in config.EXPECTED_FAILURES, which is reported with
 the defect it waits for. The last line says "N passed, N failed".
+
+A journey file: `JOURNEY = jlib.Journey("name", "what it covers")`, then steps in order,
+`@JOURNEY.step("what the user sees")` on a function (session, ctx) that drives the program with
+the session's input (click, key, drag...), reads the screen (grab, settle, wait_change, windows,
+find_window) and states what must hold with jlib.check; qm.py finds the main window's regions.
+`@JOURNEY.setup`, `@JOURNEY.recover` and `@JOURNEY.teardown` are optional; fresh_start=True gets
+the journey a program started anew on a first-start state.
+
+The journeys share the test prefix's Wine server with the window test programs, and Wine keeps
+the pointer, the foreground window and the keyboard state per server: they run alone, after the
+test programs (as ./build.sh test runs them), never beside them.
 """
 
 import argparse
@@ -39,6 +50,14 @@ def discover(only):
         if only and j.name not in only:
             continue
         journeys.append(j)
+    # A mark that names no step would never apply: the run refuses it.
+    steps = {(j.name, title) for j in journeys for title, _ in j.steps}
+    names = {j.name for j in journeys}
+    for entry in config.EXPECTED_FAILURES:
+        if entry[0] in names and (entry[0], entry[1]) not in steps:
+            raise SystemExit(f"config.EXPECTED_FAILURES names no step of journey {entry[0]!r}: {entry[1]!r}")
+        if entry[2] not in (None, "bare", "desktop"):
+            raise SystemExit(f"config.EXPECTED_FAILURES: mode {entry[2]!r} is not bare, desktop or None")
     order = {n: i for i, n in enumerate(config.ORDER)}
     journeys.sort(key=lambda j: (order.get(j.name, len(order)), j.name))
     if only:
@@ -98,7 +117,9 @@ class Results:
         self.rows.append(row)
         mode, journey, step, verdict, detail, shot = row
         line = f"{verdict:5} {mode:7} {journey}: {step}"
-        if detail:
+        if verdict == "PASS":
+            line += f" {detail}"
+        elif detail:
             line += f"\n        {detail}"
         if verdict in ("FAIL", "XFAIL", "XPASS"):
             line += f"\n        screenshot: {shot}"
@@ -110,6 +131,17 @@ class Results:
 
 def run_journey(s, journey, results, shot_dir, index):
     ctx = {}
+    try:
+        run_steps(s, journey, results, shot_dir, index, ctx)
+    finally:
+        if journey.teardown_fn:
+            try:
+                journey.teardown_fn(s, ctx)
+            except Exception as e:  # noqa: BLE001
+                print(f"        tear-down failed: {describe(e)}", flush=True)
+
+
+def run_steps(s, journey, results, shot_dir, index, ctx):
     setup_error = None
     if journey.setup_fn:
         try:
@@ -127,15 +159,13 @@ def run_journey(s, journey, results, shot_dir, index):
                 fn(s, ctx)
             except Exception as e:  # noqa: BLE001
                 error = describe(e)
-        try:
-            s.shot(name)
-        except Exception as e:  # noqa: BLE001
-            error = error or f"no screenshot: {describe(e)}"
+        if s.shot(name) is None:
+            error = error or "no screenshot could be taken"
         why = expected_failure(journey.name, title, s.mode)
         took = f"({time.monotonic() - started:.1f} s)"
         if error is None:
             results.add(s.mode, journey.name, title, "XPASS" if why else "PASS",
-                        f"{took} passes although marked as waiting for: {why}" if why else "", shot)
+                        f"{took} passes although marked as waiting for: {why}" if why else took, shot)
         else:
             results.add(s.mode, journey.name, title, "XFAIL" if why else "FAIL",
                         f"{error} {took}" + (f"\n        expected: {why}" if why else ""), shot)
@@ -178,16 +208,28 @@ def default_recover(s):
 
 
 def ensure_program(s, fresh):
+    """The program running with its main window: started anew on a first-start state when
+    asked, when it ended or when its main window is gone. A start that fails is tried once more
+    (and the run says so): a loaded machine now and then keeps Wine from showing the window
+    within the time-out."""
     import qm
-    if fresh or not s.alive():
+    if not fresh and s.alive():
+        try:
+            qm.main_window(s, timeout=3)
+            return
+        except jlib.StepFailed:
+            pass
+    for attempt in (1, 2):
         s.stop()
-        s.start(fresh=True)
-        return
-    try:
-        qm.main_window(s, timeout=3)
-    except jlib.StepFailed:
-        s.stop()
-        s.start(fresh=True)
+        started = time.monotonic()
+        try:
+            s.start(fresh=True)
+            print(f"        (program started in {time.monotonic() - started:.1f} s)", flush=True)
+            return
+        except jlib.StepFailed as e:
+            if attempt == 2:
+                raise
+            print(f"        start failed, trying once more: {e}", flush=True)
 
 
 def run_mode(mode, journeys, build, display, results):
