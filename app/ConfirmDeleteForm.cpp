@@ -4,6 +4,7 @@
 
 #include "app/FormParts.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"
 #include "platform/win/ListView.h"
 
@@ -63,6 +64,18 @@ void TConfirmDeleteForm::SetFiles(const std::vector<std::string>* Files)
     Rows->EndUpdate();
 }
 
+std::string TConfirmDeleteForm::NotDeletedText(const std::vector<std::string>& Files)
+{
+    // The box stays on the screen however many failed: the first names and a mark for the rest.
+    constexpr size_t kMaxNamed = 20;
+    std::string Text = Format("%d file(s) could not be deleted !", static_cast<int32_t>(Files.size()));
+    for (size_t I = 0; I < Files.size() && I < kMaxNamed; ++I)
+        Text += "\r\n" + Files[I];
+    if (Files.size() > kMaxNamed)
+        Text += "\r\n...";
+    return Text;
+}
+
 std::string TConfirmDeleteForm::RowFileName(TListItem* Item)
 {
     const std::string* P = Item ? Item->Value().Get<std::string>() : nullptr;
@@ -75,11 +88,18 @@ void TConfirmDeleteForm::OkButtonClick(TObject*)
     if (Rows->GetCount() == 0) {
         Application->MessageBox("No image selected !", "Error", MB_OK | MB_ICONERROR);
     } else {
+        // A file still there after its delete (held open, read-only) is named afterwards.
+        std::vector<std::string> Kept;
         for (int32_t I = 0; I < Rows->GetCount(); ++I) {
             TListItem* Row = Rows->GetItem(I);
-            if (Row->GetChecked())
-                DeleteFileA(RowFileName(Row).c_str());
+            if (!Row->GetChecked())
+                continue;
+            const std::string Path = RowFileName(Row);
+            if (!DeleteFileA(Path.c_str()) && GetFileAttributesA(Path.c_str()) != INVALID_FILE_ATTRIBUTES)
+                Kept.push_back(Path);
         }
+        if (!Kept.empty())
+            Application->MessageBox(NotDeletedText(Kept), "Error", MB_OK | MB_ICONERROR);
     }
     SetModalResult(mrOk);
 }

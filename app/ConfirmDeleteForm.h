@@ -1,6 +1,6 @@
 #pragma once
 // The list of pictures Delete By is about to delete: each a checked row the user may uncheck to
-// keep the file. OK deletes the checked files.
+// keep the file. OK deletes the checked files and names, in one message, those it could not.
 
 #include <string>
 #include <vector>
@@ -21,6 +21,9 @@ public:
     void SetFiles(const std::vector<std::string>* Files);
     // The full name a row stands for.
     static std::string RowFileName(TListItem* Item);
+    // The message naming the files that could not be deleted: the count as Clear and Collect
+    // give it, then one full name a line.
+    static std::string NotDeletedText(const std::vector<std::string>& Files);
 
     void OkButtonClick(TObject* Sender);
 

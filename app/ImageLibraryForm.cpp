@@ -399,8 +399,9 @@ void TImageLibraryForm::FormClose(TObject*, TCloseAction&)
 
 void TImageLibraryForm::FormResize(TObject*)
 {
+    // The panels move to the new columns; the files are not read again.
     if (FPreviewMode)
-        FillBrowser();
+        JpegBrowser->Arrange();
 }
 
 void TImageLibraryForm::ApplicationEventsHint(TObject*)
@@ -536,8 +537,8 @@ void TImageLibraryForm::DeleteButtonClick(TObject*)
         // A file still there (open elsewhere, read-only) keeps its panel.
         if (FileExists(Path))
             return;
+        // The panels after it close the gap.
         JpegBrowser->DeletePanel(Panel);
-        FillBrowser();
         return;
     }
     if (ImageLibListView->GetSelCount() == 0 ||

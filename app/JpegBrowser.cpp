@@ -69,6 +69,13 @@ TRect TJpegPanel::InnerRect() const
     return Rect(FPicBorderWidth, FPicBorderWidth, GetWidth() - FPicBorderWidth, GetHeight() - FPicBorderWidth);
 }
 
+void TJpegPanel::Invalidate()
+{
+    if (FBrowser && FBrowser->GetBuilding())
+        return;
+    TGraphicControl::Invalidate();
+}
+
 void TJpegPanel::Paint()
 {
     TCanvas* C = GetCanvas();
@@ -178,9 +185,8 @@ HBITMAP TThumbnailLoader::MakeThumbnail(const std::string& FileName, int32_t Wid
             return nullptr;
         GdiFlush();
         return Thumb.ReleaseHandle();
-    } catch (const Exception&) {
-        return nullptr;
-    } catch (const std::bad_alloc&) {
+    } catch (...) {
+        // Whatever a reader throws for this file, the file simply has no thumbnail.
         return nullptr;
     }
 }
@@ -202,10 +208,14 @@ void TThumbnailLoader::Execute()
         }
         HBITMAP Thumb = MakeThumbnail(Next.FileName, Next.Width, Next.Height);
         bool Taken = false;
-        Synchronize([&] {
-            Taken = true;
-            FDeliver(Next.FileName, Thumb);
-        });
+        try {
+            Synchronize([&] {
+                Taken = true;
+                FDeliver(Next.FileName, Thumb);
+            });
+        } catch (...) {
+            // A delivery that failed loses this thumbnail only; the next request is served.
+        }
         if (!Taken && Thumb)
             DeleteObject(Thumb);
     }
@@ -230,11 +240,16 @@ TJpegBrowser::~TJpegBrowser()
 
 void TJpegBrowser::AddFile(const std::string& Name)
 {
-    if (FFiles->IndexOf(Name) < 0)
+    if (FFileKeys.insert(KeyOf(Name)).second)
         FFiles->Add(Name);
 }
 
-void TJpegBrowser::ClearFiles() { FFiles->Clear(); }
+void TJpegBrowser::ClearFiles()
+{
+    FFiles->Clear();
+    FFileKeys.clear();
+    FFailed.clear();
+}
 
 void TJpegBrowser::ForgetPanel(TJpegPanel* Panel)
 {
@@ -257,11 +272,15 @@ void TJpegBrowser::ClearPanels()
     FPanelOf.clear();
     std::vector<TJpegPanel*> Gone;
     Gone.swap(FPanels);
-    // Last first: each leaves the end of its parent's and owner's lists. The scroll position
-    // stays for the next Rebuild, which settles the bars.
-    TFlagScope Building(FBuilding);
-    for (auto It = Gone.rbegin(); It != Gone.rend(); ++It)
-        delete *It;
+    // Last first: each leaves the end of its parent's list. The scroll position stays for the
+    // next Rebuild, which settles the bars.
+    {
+        TFlagScope Building(FBuilding);
+        for (auto It = Gone.rbegin(); It != Gone.rend(); ++It)
+            delete *It;
+    }
+    if (!Gone.empty())
+        Invalidate();
 }
 
 void TJpegBrowser::UnselectAll()
@@ -275,34 +294,98 @@ void TJpegBrowser::DeletePanel(TJpegPanel* Panel)
     auto It = std::find(FPanels.begin(), FPanels.end(), Panel);
     if (It == FPanels.end())
         return;
+    // A panel's place in the list is its index, and its file's place in Files.
+    const size_t At = static_cast<size_t>(It - FPanels.begin());
     ForgetPanel(Panel);
     FPanels.erase(It);
-    delete Panel;
+    const int32_t File = static_cast<int32_t>(At);
+    const std::string Key = KeyOf(Panel->GetFilename());
+    if (File < FFiles->GetCount() && KeyOf(FFiles->GetStrings(File)) == Key) {
+        FFiles->Delete(File);
+        FFileKeys.erase(Key);
+    }
+    {
+        TFlagScope Building(FBuilding);
+        delete Panel;
+        for (size_t I = At; I < FPanels.size(); ++I)
+            FPanels[I]->SetIndex(static_cast<int32_t>(I));
+        Place(At, FColumns);
+    }
+    UpdateScrollBars();
+    Invalidate();
+}
+
+int32_t TJpegBrowser::ColumnsFor(int32_t Width) const
+{
+    const int32_t Cell = FPictureWidth + FSplitterWidth;
+    return Cell > 0 ? std::max(Width, 0) / Cell : 0;
+}
+
+void TJpegBrowser::Place(size_t First, int32_t Columns)
+{
+    const int32_t Cell = FPictureWidth + FSplitterWidth;
+    // Children sit at their place less the scroll position.
+    const int32_t DX = GetHorzScrollBar()->GetPosition(), DY = GetVertScrollBar()->GetPosition();
+    for (size_t I = First; I < FPanels.size(); ++I) {
+        const int32_t N = static_cast<int32_t>(I);
+        const int32_t Column = Columns > 0 ? N % Columns : N, Row = Columns > 0 ? N / Columns : 0;
+        FPanels[I]->SetBounds(Column * Cell - DX, Row * Cell - DY, FPictureWidth, FPictureWidth);
+    }
 }
 
 void TJpegBrowser::Rebuild()
 {
     ClearPanels();
-    const int32_t Cell = FPictureWidth + FSplitterWidth;
-    const int32_t Columns = Cell > 0 ? GetWidth() / Cell : 0;
-    // Children sit at their place less the scroll position.
-    const int32_t DX = GetHorzScrollBar()->GetPosition(), DY = GetVertScrollBar()->GetPosition();
+    FColumns = ColumnsFor(GetWidth());
     {
         TFlagScope Building(FBuilding);
-        FPanels.reserve(static_cast<size_t>(FFiles->GetCount()));
-        for (int32_t I = 0; I < FFiles->GetCount(); ++I) {
-            const int32_t Column = Columns > 0 ? I % Columns : I, Row = Columns > 0 ? I / Columns : 0;
-            auto* P = new TJpegPanel(this, this);
+        const int32_t Count = FFiles->GetCount();
+        FPanels.reserve(static_cast<size_t>(Count));
+        FPanelOf.reserve(static_cast<size_t>(Count));
+        for (int32_t I = 0; I < Count; ++I) {
+            // Freed by the browser itself (ClearPanels): an owner would tell every panel it
+            // holds of each one that comes or goes.
+            auto* P = new TJpegPanel(nullptr, this);
             P->SetIndex(I);
-            P->SetBounds(Column * Cell - DX, Row * Cell - DY, FPictureWidth, FPictureWidth);
             P->SetFilename(FFiles->GetStrings(I));
-            P->SetParent(this);
             FPanels.push_back(P);
             FPanelOf[KeyOf(P->GetFilename())] = P;
         }
+        Place(0, FColumns);
+        for (TJpegPanel* P : FPanels)
+            P->SetParent(this);
     }
     UpdateScrollBars();
     Invalidate();
+}
+
+void TJpegBrowser::Arrange()
+{
+    const int32_t Columns = ColumnsFor(GetWidth());
+    if (Columns == FColumns || FPanels.empty()) {
+        FColumns = Columns;
+        return;
+    }
+    FColumns = Columns;
+    {
+        TFlagScope Building(FBuilding);
+        Place(0, Columns);
+    }
+    UpdateScrollBars();
+    Invalidate();
+}
+
+void TJpegBrowser::Resize()
+{
+    TScrollingWinControl::Resize();
+    Arrange();
+}
+
+void TJpegBrowser::ScrollBy(int32_t DeltaX, int32_t DeltaY)
+{
+    // The system moves the picture and invalidates what it uncovers; the panels only follow.
+    TFlagScope Building(FBuilding);
+    TScrollingWinControl::ScrollBy(DeltaX, DeltaY);
 }
 
 void TJpegBrowser::ChildLayoutChanged(TControl* Child)
@@ -333,6 +416,11 @@ std::string TJpegBrowser::KeyOf(const std::string& FileName) { return UpperCase(
 bool TJpegBrowser::HasThumbnail(const std::string& FileName) const
 {
     return FThumbs.count(KeyOf(FileName)) > 0;
+}
+
+bool TJpegBrowser::HasFailed(const std::string& FileName) const
+{
+    return FFailed.count(KeyOf(FileName)) > 0;
 }
 
 void TJpegBrowser::SetThumbnailCacheSize(int32_t Value)
@@ -377,8 +465,14 @@ void TJpegBrowser::Deliver(const std::string& FileName, HBITMAP Thumbnail)
         FFailed.insert(Key);
         return;
     }
+    // The handle is this browser's from here: it is freed if it cannot be kept.
+    TScopeExit Free([&Thumbnail] {
+        if (Thumbnail)
+            DeleteObject(Thumbnail);
+    });
     auto Bitmap = std::make_unique<TBitmap>();
     Bitmap->SetHandle(Thumbnail);
+    Thumbnail = nullptr;
     ++FThumbnailsMade;
     auto It = FThumbs.find(Key);
     if (It != FThumbs.end()) {

@@ -7,7 +7,13 @@
 // painted, most recent request first, and kept by the browser in a cache of ThumbnailCacheSize
 // entries keyed by file name (the least recently painted dropped first). The cache outlives
 // Rebuild and ClearPanels, so a resize decodes nothing it still holds; the full pictures are
-// never kept. A file that cannot be read leaves its panel empty, without a message.
+// never kept. A file that cannot be read leaves its panel empty, without a message, until the
+// files are given again (ClearFiles); any failure of one file (whatever it throws) leaves the
+// loader going on with the next.
+//
+// The panels are windowless children. While the browser makes, moves or frees them in bulk
+// (Rebuild, Arrange, ClearPanels, scrolling) they do not invalidate themselves one by one: the
+// browser is invalidated once at the end, or the system invalidates what a scroll uncovers.
 
 #include <cstdint>
 #include <deque>
@@ -18,6 +24,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <windows.h>
@@ -56,6 +63,8 @@ public:
     bool GetLoaded() const;
     // The area inside the border, in the panel's coordinates.
     TRect InnerRect() const;
+    // Nothing while the browser lays out its panels in bulk: it repaints as a whole afterwards.
+    void Invalidate() override;
 
 protected:
     void Paint() override;
@@ -125,17 +134,27 @@ public:
     const std::vector<TJpegPanel*>& GetPanels() const { return FPanels; }
     TStringList* GetFiles() const { return FFiles.get(); }
 
-    // Appends Name unless it is there already (case ignored).
+    // Appends Name unless it is there already (case ignored); a hashed look-up, so filling
+    // with many files takes time in proportion to their number.
     void AddFile(const std::string& Name);
+    // Empties Files; files that could not be read are tried again when next painted.
     void ClearFiles();
     // Frees every panel (and drops their thumbnail requests); the cache and the scroll position
     // stay.
     void ClearPanels();
     void UnselectAll();
+    // Frees the panel and takes its file out of Files; the panels after it take the index and
+    // the cell of the one before them. The other panels stay as they are.
     void DeletePanel(TJpegPanel* Panel);
     // A panel per file, row by row in cells of PictureWidth + SplitterWidth, as many across as
     // the control's width holds (with none, all in row 0). The scroll position is kept.
     void Rebuild();
+    // The panels put in their cells for the control's width now, as Rebuild places them,
+    // without making or freeing any; nothing moves while the number of columns stays. Runs on
+    // every resize of the browser.
+    void Arrange();
+    // Whether panels are being made, moved or freed in bulk now.
+    bool GetBuilding() const { return FBuilding; }
 
     TJpegPanelEvent OnPanelClick;
     TJpegPanelEvent OnPanelDoubleClick;
@@ -148,6 +167,8 @@ public:
     // Thumbnails made (decodes that succeeded) since the browser was made.
     int32_t GetThumbnailsMade() const { return FThumbnailsMade; }
     bool HasThumbnail(const std::string& FileName) const;
+    // Whether the loader could not make FileName's thumbnail since the files were last given.
+    bool HasFailed(const std::string& FileName) const;
     // The loader, once a panel has asked for a thumbnail (nullptr before).
     TThumbnailLoader* GetLoader() const { return FLoader.get(); }
 
@@ -160,6 +181,8 @@ public:
 
 protected:
     void ChildLayoutChanged(TControl* Child) override;
+    void Resize() override;
+    void ScrollBy(int32_t DeltaX, int32_t DeltaY) override;
 
 private:
     struct TThumb {
@@ -170,12 +193,17 @@ private:
     void Deliver(const std::string& FileName, HBITMAP Thumbnail);
     void Trim();
     void ForgetPanel(TJpegPanel* Panel);
+    int32_t ColumnsFor(int32_t Width) const;
+    // Places the panels from index First on in their cells for Columns.
+    void Place(size_t First, int32_t Columns);
 
     int32_t FPictureWidth = 100;
     int32_t FSplitterWidth = 10;
     TJpegPanel* FSelected = nullptr;
     std::vector<TJpegPanel*> FPanels;
     std::unique_ptr<TStringList> FFiles;
+    std::unordered_set<std::string> FFileKeys; // KeyOf every name in FFiles
+    int32_t FColumns = -1;                      // the columns the panels are placed for
     bool FBuilding = false; // panels come and go: the scroll range is settled once at the end
 
     int32_t FThumbnailCacheSize = DefaultThumbnailCacheSize;

@@ -70,25 +70,7 @@ TCustomcbBarControl::TCustomcbBarControl(TcbBarManager* AOwner) :
 
 TCustomcbBarControl::~TCustomcbBarControl()
 {
-    FDestroying = true;
-    if (GetKind() == bwkToolbar)
-        HideAll();
-    else
-        SetIsActive(false);
-    if (TcbBarManager* Manager = GetBarManager()) {
-        TcbBarItemControl* Selected = Manager->GetSelectedItemControl();
-        if (Selected && IsLiveItemControl(Selected) && Selected->GetBarControl() == this)
-            Manager->SetSelectedItemControl(nullptr);
-        // A customizing menu hands the selection back to the control that opened it.
-        TcbBarItemControl* Opener = FOpeningControl;
-        if (GetKind() == bwkMenu && IsCustomizing() && Opener && IsLiveItemControl(Opener)) {
-            FOpeningControl = nullptr;
-            Manager->SetSelectedItemControl(Opener);
-            if (auto* Button = dynamic_cast<TcbBarButtonControl*>(Opener))
-                Button->CloseDropDownState();
-            Opener->Repaint();
-        }
-    }
+    LeaveForDestruction();
     // The controls go with the window; a window that never had one has them anyway.
     if (HandleAllocated())
         DestroyHandle();
@@ -109,6 +91,36 @@ TCustomcbBarControl::~TCustomcbBarControl()
         gActiveBar = nullptr;
     std::erase(gLiveBars, this);
     UnregisterBarControl(this);
+}
+
+// The steps of a window's end that depend on its kind (leaving the menu or keyboard mode, the
+// customizing selection handed back by a menu). They call virtual operations, so the derived
+// destructors run them first, while their own parts still stand: from the base destructor
+// they would reach only the base versions. Runs once.
+void TCustomcbBarControl::LeaveForDestruction()
+{
+    if (FLeftForDestruction)
+        return;
+    FLeftForDestruction = true;
+    FDestroying = true;
+    if (GetKind() == bwkToolbar)
+        HideAll();
+    else
+        SetIsActive(false);
+    if (TcbBarManager* Manager = GetBarManager()) {
+        TcbBarItemControl* Selected = Manager->GetSelectedItemControl();
+        if (Selected && IsLiveItemControl(Selected) && Selected->GetBarControl() == this)
+            Manager->SetSelectedItemControl(nullptr);
+        // A customizing menu hands the selection back to the control that opened it.
+        TcbBarItemControl* Opener = FOpeningControl;
+        if (GetKind() == bwkMenu && IsCustomizing() && Opener && IsLiveItemControl(Opener)) {
+            FOpeningControl = nullptr;
+            Manager->SetSelectedItemControl(Opener);
+            if (auto* Button = dynamic_cast<TcbBarButtonControl*>(Opener))
+                Button->CloseDropDownState();
+            Opener->Repaint();
+        }
+    }
 }
 
 TcbBarManager* TCustomcbBarControl::GetBarManager() const
@@ -139,11 +151,24 @@ TRect TCustomcbBarControl::GetParentItemEdgeRect() const
 {
     if (IsRectEmpty(&FParentItemRect) || !HandleAllocated())
         return {};
-    TRect R = FParentItemRect;
     RECT W{};
     ::GetWindowRect(FHandle, &W);
-    OffsetRect(&R, -W.left, -W.top);
-    return R;
+    const TRect& P = FParentItemRect;
+    // The one-pixel line of the window's edge along the side the item touches, short of the
+    // item's own two corners, so that the item's sides run on into the window's frame.
+    TRect Edge{};
+    if (P.bottom == W.top || P.top == W.bottom) {
+        const int32_t Y = P.bottom == W.top ? W.top : W.bottom - 1;
+        Edge = Rect(std::max<int32_t>(P.left, W.left) + 1, Y, std::min<int32_t>(P.right, W.right) - 1, Y + 1);
+    } else if (P.right == W.left || P.left == W.right) {
+        const int32_t X = P.right == W.left ? W.left : W.right - 1;
+        Edge = Rect(X, std::max<int32_t>(P.top, W.top) + 1, X + 1, std::min<int32_t>(P.bottom, W.bottom) - 1);
+    }
+    // Not touching (the window had to go elsewhere on the screen), or too short for a line.
+    if (Edge.right <= Edge.left || Edge.bottom <= Edge.top)
+        return {};
+    OffsetRect(&Edge, -W.left, -W.top);
+    return Edge;
 }
 
 void TCustomcbBarControl::SetParentItem(const TRect& ScreenRect, TWinControl* Window)
@@ -1240,11 +1265,14 @@ void TCustomcbBarControl::HandleAccelerator(uint16_t Key)
     const UINT Char = MapVirtualKeyA(Key, 2) & 0x7FFF;
     if (!((Char >= 'A' && Char <= 'Z') || (Char >= '0' && Char <= '9')) || !FItemLinks)
         return;
+    // The modifiers held with the key: Shift+F must not pick "&file" (FindByAccel drops Alt,
+    // and Shift for an upper-case accelerator).
+    const TShiftState Shift = KeyboardShiftState();
     TcbBarItemLink* Start = FSelectedControl ? FSelectedControl->GetLink() : nullptr;
-    TcbBarItemLink* Found = FItemLinks->FindByAccel(static_cast<uint16_t>(Char), TShiftState{}, Start);
+    TcbBarItemLink* Found = FItemLinks->FindByAccel(static_cast<uint16_t>(Char), Shift, Start);
     if (!Found || !Found->GetItem() || !Found->GetItem()->GetEnabled())
         return;
-    TcbBarItemLink* Other = FItemLinks->FindByAccel(static_cast<uint16_t>(Char), TShiftState{}, Found);
+    TcbBarItemLink* Other = FItemLinks->FindByAccel(static_cast<uint16_t>(Char), Shift, Found);
     const bool Single = !Other || Other == Found;
     TcbBarManager* Manager = GetBarManager();
     if (GetKind() == bwkMenu && Manager && Manager->GetRealStyle() != bmsStandard) {

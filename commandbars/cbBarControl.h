@@ -185,6 +185,8 @@ public:
     void WndProc(TMessage& Message) override;
 
 protected:
+    // The kind-dependent steps of the window's end; every derived destructor calls it first.
+    void LeaveForDestruction();
     void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void CreateWindowHandle(const TCreateParams& Params) override;
@@ -251,6 +253,7 @@ private:
     TcbBarItemControl* FOpeningControl = nullptr;
     HDC FCanvasDC = nullptr;
     bool FDestroying = false;
+    bool FLeftForDestruction = false;
     bool FCustomBackground = false;
 };
 

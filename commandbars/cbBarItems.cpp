@@ -505,10 +505,18 @@ void TCustomcbBarCombo::CloseUp()
         OnCloseUp(this);
 }
 
-void TCustomcbBarCombo::AdjustDropDownPos(const TRect& WorkArea, bool InMenu, int32_t ControlWidth,
+bool TCustomcbBarCombo::DropsDownBeside(const TcbBarItemLink* Link)
+{
+    if (!cbLinkIsOnBar(Link))
+        return true;
+    const TcbBarDockingStyle Dock = dynamic_cast<TcbBar*>(Link->GetLinks()->GetOwner())->GetDockingStyle();
+    return Dock == dsLeft || Dock == dsRight;
+}
+
+void TCustomcbBarCombo::AdjustDropDownPos(const TRect& WorkArea, bool Beside, int32_t ControlWidth,
     int32_t ControlHeight, int32_t WindowWidth, int32_t WindowHeight, int32_t& X, int32_t& Y)
 {
-    if (InMenu) {
+    if (Beside) {
         const int32_t LeftX = X - ControlWidth - WindowWidth;
         if (X + WindowWidth > WorkArea.right && X - ControlWidth - WorkArea.left > WorkArea.right - X)
             X = LeftX;
@@ -538,14 +546,14 @@ void TCustomcbBarCombo::DropDown(int32_t X, int32_t Y)
     // list opens under a control of the item's width on a toolbar.
     int32_t ControlWidth = GetWidth();
     int32_t ControlHeight = 0;
-    bool InMenu = false;
+    bool Beside = false;
     if (TcbBarItemLink* Link = GetActiveControlLink()) {
         const TRect& R = Link->GetItemRect();
         ControlWidth = R.right - R.left;
         ControlHeight = R.bottom - R.top;
-        InMenu = !cbLinkIsOnBar(Link);
+        Beside = DropsDownBeside(Link);
     }
-    AdjustDropDownPos(GetMonitorWorkArea(TPoint{X, Y}), InMenu, ControlWidth, ControlHeight,
+    AdjustDropDownPos(GetMonitorWorkArea(TPoint{X, Y}), Beside, ControlWidth, ControlHeight,
         WindowRect.right - WindowRect.left, WindowRect.bottom - WindowRect.top, X, Y);
     SetWindowPos(Window, nullptr, X, Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetWindowPos(Window, nullptr, 0, 0, 0, 0,
@@ -745,14 +753,20 @@ void TcbBarCustomCombo::DrawItem(int32_t Index, const TRect& Rect, TOwnerDrawSta
 
 void TcbBarCustomCombo::DrawItemOf(TCanvas* Canvas, TcbBarItemLink* Link, const TRect& Rect)
 {
-    (void)Link;
+    // The link being edited shows the entry its control has reached in the list, which the
+    // combo takes as its own only when the editing ends.
+    int32_t Index = FItemIndex;
+    const auto& Editors = WindowItemEditors();
+    if (Link && Editors.IsEditing && Editors.IsEditing(Link))
+        if (auto* Control = dynamic_cast<TcbBarComboControl*>(Link->GetControl()))
+            Index = Control->GetCurIndex();
     FOutsideCanvas = Canvas;
     FOutsideDraw = true;
     TScopeExit Restore([&] {
         FOutsideDraw = false;
         FOutsideCanvas = nullptr;
     });
-    DrawItem(FItemIndex, Rect, TOwnerDrawState{});
+    DrawItem(Index, Rect, TOwnerDrawState{});
 }
 
 void TcbBarCustomCombo::DrawListItem(HDC DC, int32_t Index, const TRect& Rect, TOwnerDrawState State)
@@ -1060,8 +1074,9 @@ void TcbBarListItem::AddListedItemLinks(
         Button->SetButtonStyle(Checked ? bsChecked : bsDefault);
         Button->SetDown(Checked);
         std::string Caption = GetItemCaption(Entry);
-        if (FShowNumbers) {
-            const char Number = N < 9 ? static_cast<char>('1' + N) : static_cast<char>(65 + N - 9);
+        // "1" to "9", then "A" to "Z"; the entries after the 35th go without a number.
+        if (FShowNumbers && N < 9 + 26) {
+            const char Number = N < 9 ? static_cast<char>('1' + N) : static_cast<char>('A' + N - 9);
             Caption = std::string("&") + Number + " " + Caption;
         }
         Button->SetCaption(Caption);

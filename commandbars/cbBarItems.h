@@ -242,10 +242,13 @@ public:
     virtual void DropDown(int32_t X, int32_t Y);
 
     // Fits a drop-down window of the given size, anchored at (X, Y) beside a control of the
-    // given size, into WorkArea: beside a control in a menu or on a vertical toolbar (InMenu),
+    // given size, into WorkArea: beside a control in a menu or on a vertical toolbar (Beside),
     // under it on a horizontal toolbar.
-    static void AdjustDropDownPos(const TRect& WorkArea, bool InMenu, int32_t ControlWidth, int32_t ControlHeight,
+    static void AdjustDropDownPos(const TRect& WorkArea, bool Beside, int32_t ControlWidth, int32_t ControlHeight,
         int32_t WindowWidth, int32_t WindowHeight, int32_t& X, int32_t& Y);
+    // Whether the list of a control shown for Link opens beside it: in a menu, or on a toolbar
+    // docked left or right.
+    static bool DropsDownBeside(const TcbBarItemLink* Link);
 
     TcbBarCheckKeyEvent OnCheckKeyForDropDownWindow;
     TNotifyEvent OnCloseUp;

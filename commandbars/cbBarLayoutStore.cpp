@@ -12,6 +12,7 @@
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbToolbar.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Stream.h"
@@ -34,6 +35,29 @@ constexpr uint8_t kUserDefineMask = 0x0F;
 int32_t CapCount(int32_t Value)
 {
     return std::clamp(Value, 0, kcbMaxStoredCount);
+}
+
+// The ranges of the stored numbers.
+int32_t CapPlace(int32_t Value)
+{
+    return std::clamp(Value, -kcbMaxStoredExtent, kcbMaxStoredExtent);
+}
+
+int32_t CapSize(int32_t Value)
+{
+    return std::clamp(Value, 0, kcbMaxStoredExtent);
+}
+
+int32_t CapUseCount(int32_t Value)
+{
+    return std::clamp(Value, 0, kcbMaxUseCount);
+}
+
+// A bar's row lies among the rows the manager's bars can fill: at most one row per bar, so a row
+// past the bars' number is the first row after them. Bars is the number of bars the load makes.
+int32_t CapRow(int32_t Value, const TcbBarManager* Manager, int32_t Bars)
+{
+    return std::clamp(Value, 0, std::max(Bars, Manager->GetBars()->GetCount()));
 }
 
 bool StartsWithText(std::string_view S, std::string_view Prefix)
@@ -277,6 +301,8 @@ private:
     void ReadUserGlyph(TcbBarItemLink* Link);
 
     TcbBarManager* FManager;
+    // The number of bars the load makes.
+    int32_t FBarCount = 0;
     TRegistry FRegistry;
     // The link pictures pass through here, emptied after each.
     TMemoryStream FStream;
@@ -412,6 +438,7 @@ void TRegistryLayoutStore::Load(const std::string& Path)
     Root("BarCount", [&] { BarCount = CapCount(FRegistry.ReadInteger("BarCount")); });
     FRegistry.CloseKey();
     if (BarCount >= 0) {
+        FBarCount = BarCount;
         HideAllBars(FManager);
         for (int32_t N = 0; N < BarCount; ++N) {
             const std::string BarKey = Path + "\\Bar" + IntToStr(N);
@@ -443,14 +470,14 @@ void TRegistryLayoutStore::ReadBar(TcbBar* Bar)
     Bar->SetCaption(FRegistry.ReadString("Caption"));
     Bar->SetDockedDockControl(FManager->FindDockControl(ReadOptionalString("DockedDockControl")));
     Bar->SetDockedDockingStyle(static_cast<TcbBarDockingStyle>(ReadOrdinal("DockedDockingStyle", kMaxDockingStyle)));
-    Bar->SetDockedLeft(FRegistry.ReadInteger("DockedLeft"));
-    Bar->SetDockedTop(FRegistry.ReadInteger("DockedTop"));
+    Bar->SetDockedLeft(CapSize(FRegistry.ReadInteger("DockedLeft")));
+    Bar->SetDockedTop(CapSize(FRegistry.ReadInteger("DockedTop")));
     Bar->SetOneOnRow(FRegistry.ReadBool("OneOnRow"));
-    Bar->SetRow(FRegistry.ReadInteger("Row"));
-    Bar->SetFloatLeft(FRegistry.ReadInteger("FloatLeft"));
-    Bar->SetFloatTop(FRegistry.ReadInteger("FloatTop"));
-    Bar->SetFloatClientWidth(FRegistry.ReadInteger("FloatClientWidth"));
-    Bar->SetFloatClientHeight(FRegistry.ReadInteger("FloatClientHeight"));
+    Bar->SetRow(CapRow(FRegistry.ReadInteger("Row"), FManager, FBarCount));
+    Bar->SetFloatLeft(CapPlace(FRegistry.ReadInteger("FloatLeft")));
+    Bar->SetFloatTop(CapPlace(FRegistry.ReadInteger("FloatTop")));
+    Bar->SetFloatClientWidth(CapSize(FRegistry.ReadInteger("FloatClientWidth")));
+    Bar->SetFloatClientHeight(CapSize(FRegistry.ReadInteger("FloatClientHeight")));
     Bar->SetDockControl(FManager->FindDockControl(ReadOptionalString("DockControl")));
     Bar->SetDockingStyle(static_cast<TcbBarDockingStyle>(ReadOrdinal("DockingStyle", kMaxDockingStyle)));
     ApplyBarVisible(Bar, FRegistry.ReadBool("Visible"));
@@ -508,12 +535,12 @@ void TRegistryLayoutStore::ReadLink(TcbBarItemLink* Link, bool BarLink, bool Rec
     if (Define.Contains(udPaintStyle))
         Link->SetUserPaintStyle(static_cast<TcbBarPaintStyle>(ReadOrdinal("UserPaintStyle", kMaxPaintStyle)));
     if (Define.Contains(udWidth))
-        Link->SetUserWidth(FRegistry.ReadInteger("UserWidth"));
+        Link->SetUserWidth(CapSize(FRegistry.ReadInteger("UserWidth")));
     if (BarLink && FRegistry.ValueExists("Visible"))
         Link->SetLoadedVisible(FRegistry.ReadBool("Visible"));
     if (Recent) {
         if (FRegistry.ValueExists("UseCount"))
-            Link->SetUseCount(FRegistry.ReadInteger("UseCount"));
+            Link->SetUseCount(CapUseCount(FRegistry.ReadInteger("UseCount")));
         if (FRegistry.ValueExists("RecentIndex"))
             Link->SetSavedRecentIndex(FRegistry.ReadInteger("RecentIndex"));
     }
@@ -568,6 +595,8 @@ private:
     TcbBarManager* FManager;
     TMemIniFile& FIni;
     std::string FPrefix;
+    // The number of bars the load makes.
+    int32_t FBarCount = 0;
 };
 
 int32_t TIniLayoutStore::ReadOrdinal(const std::string& Section, const char* Name, int32_t Max, int32_t Default) const
@@ -654,6 +683,7 @@ void TIniLayoutStore::Load()
     if (FIni.ReadInteger(Main, "BarCount", -1) != -1) {
         HideAllBars(FManager);
         const int32_t BarCount = CapCount(FIni.ReadInteger(Main, "BarCount", 0));
+        FBarCount = BarCount;
         for (int32_t N = 0; N < BarCount; ++N) {
             const std::string Section = FPrefix + "Bar" + IntToStr(N);
             if (FIni.ReadInteger(Section, "Row", -1000) <= -1000)
@@ -681,14 +711,14 @@ void TIniLayoutStore::ReadBar(const std::string& Section, TcbBar* Bar)
     Bar->SetDockedDockControl(FManager->FindDockControl(FIni.ReadString(Section, "DockedDockControl", "")));
     Bar->SetDockedDockingStyle(static_cast<TcbBarDockingStyle>(
         ReadOrdinal(Section, "DockedDockingStyle", kMaxDockingStyle, Bar->GetDockedDockingStyle())));
-    Bar->SetDockedLeft(FIni.ReadInteger(Section, "DockedLeft", Bar->GetDockedLeft()));
-    Bar->SetDockedTop(FIni.ReadInteger(Section, "DockedTop", Bar->GetDockedTop()));
+    Bar->SetDockedLeft(CapSize(FIni.ReadInteger(Section, "DockedLeft", Bar->GetDockedLeft())));
+    Bar->SetDockedTop(CapSize(FIni.ReadInteger(Section, "DockedTop", Bar->GetDockedTop())));
     Bar->SetOneOnRow(FIni.ReadBool(Section, "OneOnRow", Bar->GetOneOnRow()));
-    Bar->SetRow(FIni.ReadInteger(Section, "Row", Bar->GetRow()));
-    Bar->SetFloatLeft(FIni.ReadInteger(Section, "FloatLeft", Bar->GetFloatLeft()));
-    Bar->SetFloatTop(FIni.ReadInteger(Section, "FloatTop", Bar->GetFloatTop()));
-    Bar->SetFloatClientWidth(FIni.ReadInteger(Section, "FloatClientWidth", Bar->GetFloatClientWidth()));
-    Bar->SetFloatClientHeight(FIni.ReadInteger(Section, "FloatClientHeight", Bar->GetFloatClientHeight()));
+    Bar->SetRow(CapRow(FIni.ReadInteger(Section, "Row", Bar->GetRow()), FManager, FBarCount));
+    Bar->SetFloatLeft(CapPlace(FIni.ReadInteger(Section, "FloatLeft", Bar->GetFloatLeft())));
+    Bar->SetFloatTop(CapPlace(FIni.ReadInteger(Section, "FloatTop", Bar->GetFloatTop())));
+    Bar->SetFloatClientWidth(CapSize(FIni.ReadInteger(Section, "FloatClientWidth", Bar->GetFloatClientWidth())));
+    Bar->SetFloatClientHeight(CapSize(FIni.ReadInteger(Section, "FloatClientHeight", Bar->GetFloatClientHeight())));
     Bar->SetDockControl(FManager->FindDockControl(FIni.ReadString(Section, "DockControl", "")));
     Bar->SetDockingStyle(static_cast<TcbBarDockingStyle>(
         ReadOrdinal(Section, "DockingStyle", kMaxDockingStyle, Bar->GetDockingStyle())));
@@ -728,12 +758,227 @@ void TIniLayoutStore::ReadLink(const std::string& Section, TcbBarItemLink* Link,
         Link->SetUserPaintStyle(
             static_cast<TcbBarPaintStyle>(ReadOrdinal(Section, "UserPaintStyle", kMaxPaintStyle, psStandard)));
     if (Define.Contains(udWidth))
-        Link->SetUserWidth(FIni.ReadInteger(Section, "UserWidth", 100));
+        Link->SetUserWidth(CapSize(FIni.ReadInteger(Section, "UserWidth", 100)));
     if (BarLink)
         Link->SetLoadedVisible(FIni.ReadBool(Section, "Visible", true));
     if (Recent) {
-        Link->SetUseCount(FIni.ReadInteger(Section, "UseCount", 0));
+        Link->SetUseCount(CapUseCount(FIni.ReadInteger(Section, "UseCount", 0)));
         Link->SetSavedRecentIndex(FIni.ReadInteger(Section, "RecentIndex", -1));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// What a load can change, taken before it starts, so that a load that fails part-way can put it
+// all back: the manager's options, the number of bars, each bar's stored values and links, and
+// the links of the named sub-items. Links keep their items by pointer (a load frees no item), so
+// links of nameless items come back too.
+
+class TLayoutSnapshot {
+public:
+    explicit TLayoutSnapshot(TcbBarManager* Manager);
+    // Puts the layout back; a failure on the way ends it quietly with what was put back so far.
+    void Restore() noexcept;
+
+private:
+    struct TLinkState {
+        TcbBarItem* Item = nullptr;
+        bool BeginGroup = false;
+        bool MostRecentlyUsed = true;
+        TcbBarUserDefines Define;
+        std::string Caption;
+        std::unique_ptr<TBitmap> Glyph;
+        TcbBarPaintStyle PaintStyle = psStandard;
+        int32_t Width = 0;
+        bool Visible = true;
+        int32_t UseCount = 0;
+        int32_t RecentIndex = -1;
+    };
+    struct TLinksState {
+        TcbBarItemLinks* Links = nullptr;
+        std::vector<TLinkState> Entries;
+    };
+    struct TBarState {
+        std::string Caption;
+        TcbBarDockControl* DockedDockControl = nullptr;
+        TcbBarDockingStyle DockedDockingStyle = dsTop;
+        int32_t DockedLeft = 0, DockedTop = 0;
+        bool OneOnRow = false;
+        int32_t Row = 0;
+        int32_t FloatLeft = 0, FloatTop = 0, FloatClientWidth = 0, FloatClientHeight = 0;
+        TcbBarDockControl* DockControl = nullptr;
+        TcbBarDockingStyle DockingStyle = dsNone;
+        bool Visible = false;
+        TLinksState Links;
+    };
+
+    static TLinksState TakeLinks(TcbBarItemLinks* Links);
+    static void RestoreLinks(const TLinksState& State);
+    void RestoreBars();
+
+    TcbBarManager* FManager;
+    bool FMenusShowRecentItemsFirst, FShowFullMenusAfterDelay, FLargeIcons, FShowHint, FShowShortCutInHint;
+    TcbBarMenuAnimations FMenuAnimations;
+    std::vector<TBarState> FBars;
+    std::vector<TLinksState> FSubItems;
+};
+
+TLayoutSnapshot::TLayoutSnapshot(TcbBarManager* Manager)
+    : FManager(Manager), FMenusShowRecentItemsFirst(Manager->GetMenusShowRecentItemsFirst()),
+      FShowFullMenusAfterDelay(Manager->GetShowFullMenusAfterDelay()), FLargeIcons(Manager->GetLargeIcons()),
+      FShowHint(Manager->GetShowHint()), FShowShortCutInHint(Manager->GetShowShortCutInHint()),
+      FMenuAnimations(Manager->GetMenuAnimations())
+{
+    TcbBars* Bars = Manager->GetBars();
+    for (int32_t N = 0; N < Bars->GetCount(); ++N) {
+        TcbBar* Bar = Bars->GetItem(N);
+        // A shown bar's place is its window's, which the bar holds only once told.
+        if (auto* Window = dynamic_cast<TcbBarControl*>(Bar->GetBarControl()))
+            Bar->StorePlace(Window);
+        TBarState B;
+        B.Caption = Bar->GetCaption();
+        B.DockedDockControl = Bar->GetDockedDockControl();
+        B.DockedDockingStyle = Bar->GetDockedDockingStyle();
+        B.DockedLeft = Bar->GetDockedLeft();
+        B.DockedTop = Bar->GetDockedTop();
+        B.OneOnRow = Bar->GetOneOnRow();
+        B.Row = Bar->GetRow();
+        B.FloatLeft = Bar->GetFloatLeft();
+        B.FloatTop = Bar->GetFloatTop();
+        B.FloatClientWidth = Bar->GetFloatClientWidth();
+        B.FloatClientHeight = Bar->GetFloatClientHeight();
+        B.DockControl = Bar->GetDockControl();
+        B.DockingStyle = Bar->GetDockingStyle();
+        B.Visible = Bar->GetVisible();
+        B.Links = TakeLinks(Bar->GetItemLinks());
+        FBars.push_back(std::move(B));
+    }
+    for (TCustomcbBarSubItem* SubItem : NamedSubItems(Manager))
+        FSubItems.push_back(TakeLinks(SubItem->GetItemLinks()));
+}
+
+TLayoutSnapshot::TLinksState TLayoutSnapshot::TakeLinks(TcbBarItemLinks* Links)
+{
+    TLinksState State;
+    State.Links = Links;
+    for (int32_t M = 0; M < Links->GetCount(); ++M) {
+        const TcbBarItemLink* Link = Links->GetItem(M);
+        TLinkState L;
+        L.Item = Link->GetItem();
+        L.BeginGroup = Link->GetOwnBeginGroup();
+        L.MostRecentlyUsed = Link->GetMostRecentlyUsed();
+        L.Define = Link->GetUserDefine();
+        L.Caption = Link->GetUserCaption();
+        if (L.Define.Contains(udGlyph)) {
+            L.Glyph = std::make_unique<TBitmap>();
+            L.Glyph->Assign(Link->GetUserGlyph());
+        }
+        L.PaintStyle = Link->GetUserPaintStyle();
+        L.Width = Link->GetUserWidth();
+        L.Visible = Link->GetVisible();
+        L.UseCount = Link->GetUseCount();
+        L.RecentIndex = Link->GetRecentIndex();
+        State.Entries.push_back(std::move(L));
+    }
+    return State;
+}
+
+void TLayoutSnapshot::RestoreLinks(const TLinksState& State)
+{
+    TcbBarItemLinks* Links = State.Links;
+    Links->Clear();
+    for (const TLinkState& L : State.Entries) {
+        TcbBarItemLink* Link = L.Item ? AddLinkFor(Links, L.Item) : Links->Add();
+        if (!Link)
+            continue;
+        Link->SetBeginGroup(L.BeginGroup);
+        if (!L.MostRecentlyUsed)
+            Link->SetMostRecentlyUsed(false);
+        Link->SetUserDefine(L.Define);
+        if (L.Define.Contains(udCaption))
+            Link->SetUserCaption(L.Caption);
+        if (L.Glyph)
+            Link->SetUserGlyph(L.Glyph.get());
+        if (L.Define.Contains(udPaintStyle))
+            Link->SetUserPaintStyle(L.PaintStyle);
+        if (L.Define.Contains(udWidth))
+            Link->SetUserWidth(L.Width);
+        Link->SetLoadedVisible(L.Visible);
+        Link->SetUseCount(L.UseCount);
+        Link->SetSavedRecentIndex(L.RecentIndex);
+    }
+    Links->RestoreRecentOrder(true);
+}
+
+void TLayoutSnapshot::RestoreBars()
+{
+    TcbBars* Bars = FManager->GetBars();
+    const int32_t Count = static_cast<int32_t>(FBars.size());
+    // A load only adds bars: those it added go.
+    while (Bars->GetCount() > Count)
+        Bars->Delete(Bars->GetCount() - 1);
+    HideAllBars(FManager);
+    // Captions are unique among the bars: each bar whose caption the load changed first takes one
+    // no bar has, so that bars that swapped captions can take theirs back.
+    for (int32_t N = 0; N < Count; ++N)
+        if (Bars->GetItem(N)->GetCaption() != FBars[static_cast<size_t>(N)].Caption)
+            Bars->GetItem(N)->SetCaption("\x01" + IntToStr(N));
+    for (int32_t N = 0; N < Count; ++N) {
+        const TBarState& B = FBars[static_cast<size_t>(N)];
+        TcbBar* Bar = Bars->GetItem(N);
+        auto UnlockBar = LockBar(Bar);
+        RestoreLinks(B.Links);
+        Bar->SetCaption(B.Caption);
+        Bar->SetDockedDockControl(B.DockedDockControl);
+        Bar->SetDockedDockingStyle(B.DockedDockingStyle);
+        Bar->SetDockedLeft(B.DockedLeft);
+        Bar->SetDockedTop(B.DockedTop);
+        Bar->SetOneOnRow(B.OneOnRow);
+        Bar->SetRow(B.Row);
+        Bar->SetFloatLeft(B.FloatLeft);
+        Bar->SetFloatTop(B.FloatTop);
+        Bar->SetFloatClientWidth(B.FloatClientWidth);
+        Bar->SetFloatClientHeight(B.FloatClientHeight);
+        Bar->SetDockingStyleAndControl(B.DockingStyle, B.DockControl);
+    }
+    // Shown once every bar has its place back, in the order of their rows.
+    for (int32_t N = 0; N < Count; ++N)
+        ApplyBarVisible(Bars->GetItem(N), FBars[static_cast<size_t>(N)].Visible);
+}
+
+void TLayoutSnapshot::Restore() noexcept
+{
+    try {
+        auto Unlock = LockManager(FManager);
+        FManager->SetMenusShowRecentItemsFirst(FMenusShowRecentItemsFirst);
+        FManager->SetShowFullMenusAfterDelay(FShowFullMenusAfterDelay);
+        FManager->SetLargeIcons(FLargeIcons);
+        FManager->SetMenuAnimations(FMenuAnimations);
+        FManager->SetShowHint(FShowHint);
+        FManager->SetShowShortCutInHint(FShowShortCutInHint);
+        RestoreBars();
+        for (const TLinksState& State : FSubItems)
+            RestoreLinks(State);
+    } catch (...) {
+        // Nothing more can be done: the layout stays as far as it came back.
+    }
+}
+
+// Runs a load. Whatever it lets out (memory running out, an event handler's exception) puts the
+// layout back as it was and goes no further: a stored layout is a convenience, and the form it
+// belongs to opens either way. A layout that cannot even be taken is not loaded.
+template <class TLoad>
+void LoadOrRestore(TcbBarManager* Manager, const TLoad& Load)
+{
+    std::unique_ptr<TLayoutSnapshot> Before;
+    try {
+        Before = std::make_unique<TLayoutSnapshot>(Manager);
+    } catch (...) {
+        return;
+    }
+    try {
+        Load();
+    } catch (...) {
+        Before->Restore();
     }
 }
 
@@ -782,7 +1027,7 @@ void LoadFromRegistry(TcbBarManager* Manager, const std::string& Path)
     const std::string Key = NormalizeLayoutRegistryPath(Path);
     if (!Manager || Key.empty())
         return;
-    TRegistryLayoutStore(Manager).Load(Key);
+    LoadOrRestore(Manager, [&] { TRegistryLayoutStore(Manager).Load(Key); });
 }
 
 void SaveToIniFile(TcbBarManager* Manager, const std::string& FileName)
@@ -827,11 +1072,11 @@ void LoadFromIniFile(TcbBarManager* Manager, const std::string& FileName)
             Lines.LoadFromStream(Stream);
             Ini->SetStrings(&Lines);
         }
-    } catch (const Exception&) {
+    } catch (...) {
         // A store that cannot be read leaves the layout as it is.
         return;
     }
-    TIniLayoutStore(Manager, *Ini, IniPrefix(Manager)).Load();
+    LoadOrRestore(Manager, [&] { TIniLayoutStore(Manager, *Ini, IniPrefix(Manager)).Load(); });
 }
 
 void cbBarLayoutStoreInit()

@@ -6,9 +6,11 @@
 // sections all begin with the owner form's and the manager's names.
 //
 // Saving replaces only the layout's own keys, values and sections; whatever else shares the key or
-// the file stays. Loading trusts nothing it reads: counts are capped, ordinals out of range and
-// values of another type are refused, pictures go through the checked bitmap reader, and a bad
-// value ends only the bar or link it belongs to.
+// the file stays. Loading trusts nothing it reads: counts, rows, places, sizes and use counts are
+// clamped to their ranges, ordinals out of range and values of another type are refused, pictures
+// go through the checked bitmap reader, and a bad value ends only the bar or link it belongs to.
+// A load that fails on anything else (memory running out, an event handler's exception) puts the
+// layout it found back and ends quietly.
 
 #include <cstdint>
 #include <string>
@@ -18,6 +20,9 @@ class TcbBarManager;
 
 // Stored counts beyond this read as this many.
 constexpr int32_t kcbMaxStoredCount = 4096;
+// Stored places, widths and floating client sizes lie within this many pixels (places either way
+// from 0): no screen is larger, and a window or bar of that size stays cheap.
+constexpr int32_t kcbMaxStoredExtent = 16384;
 // Stored link pictures are read only from 1 byte to this size, and only up to this many pixels.
 constexpr int32_t kcbMaxStoredGlyphSize = 1 << 20;
 constexpr int64_t kcbMaxStoredGlyphPixels = int64_t(1) << 22;

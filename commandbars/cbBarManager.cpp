@@ -17,6 +17,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
+#include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
@@ -1470,6 +1471,9 @@ void TcbBarManager::FontChanged(TObject*)
     CreateMenuFontHandle(FFont.get(), FMenuFontHandle, false);
     for (int32_t I = 0; I < FBars->GetCount(); ++I)
         FBars->GetItem(I)->ManagerFontChanged();
+    for (TComponent* Menu : FPopupMenus)
+        if (auto* Popup = dynamic_cast<TcbBarPopupMenu*>(Menu))
+            Popup->ManagerFontChanged();
 }
 
 // ---------------------------------------------------------------------------------------------

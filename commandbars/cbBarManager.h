@@ -502,6 +502,9 @@ public:
     bool IsItemLinkDragging() const { return FItemLinkDragging; }
     void SetItemLinkDragging(bool Value) { FItemLinkDragging = Value; }
     bool IsActive() const { return FActive; }
+    // Floating bars stay above their form: one that the form's move in the z-order left below
+    // it goes back just above it.
+    void KeepFloatingBarsAboveForm();
     // The owner form was activated or deactivated (OtherWnd: the window on the other side of
     // the change): stores the flag and shows, refreshes or hides the floating bars with it.
     void SetActive(bool Value, bool ForceHide, HWND OtherWnd);

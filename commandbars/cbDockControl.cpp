@@ -305,6 +305,9 @@ void TcbDockControl::InsertBar(TcbBarControl* Window, TPoint ScreenPoint, bool A
     if (Bar && Bar->GetWholeRow())
         NewRow = true;
     if (IsLoadingBars()) {
+        // Empty rows wait for the bars stored below this one; no more rows than bars can be
+        // filled, whatever row the bar holds.
+        Row = std::min(Row, FBarManager->GetBars()->GetCount());
         while (Row > GetRowCount())
             FRows.push_back(std::make_unique<TcbDockRow>(this));
     }
@@ -659,7 +662,15 @@ void TcbDockControl::WndProc(TMessage& M)
         return;
     case WM_SIZE: {
         TCustomControl::WndProc(M);
-        ResetBackgroundCache();
+        // The background is made for the site's size (a gradient runs across it): what the
+        // site showed of the old one is drawn again (a change of style redraws every site
+        // itself).
+        {
+            const bool Filled = !FBackgroundCache->GetEmpty();
+            ResetBackgroundCache();
+            if (Filled && HandleAllocated() && !(FBarManager && FBarManager->IsChangingStyle()))
+                InvalidateRect(FHandle, nullptr, TRUE);
+        }
         // A new length shares the rows out again.
         const TRect C = GetClientRect();
         const int32_t Length = IsHorizontal() ? C.right - C.left : C.bottom - C.top;

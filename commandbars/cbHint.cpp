@@ -116,12 +116,26 @@ void TcbBarHintWindow::CreateParams(TCreateParams& Params)
     Params.Style = WS_POPUP | WS_DISABLED;
     Params.ExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
     Params.ClassStyle = CS_SAVEBITS;
-    Params.WndParent = nullptr;
+    Params.WndParent = FOwnerWnd && IsWindow(FOwnerWnd) ? FOwnerWnd : nullptr;
     Params.Menu = nullptr;
 }
 
 void TcbBarHintWindow::ShowAt(TPoint Point, const std::string& Text, TcbBarManager* Manager)
 {
+    // The hint belongs to the form whose bar asks for it: owned by it, the window stays off the
+    // taskbar and above the form, and goes while a modal dialog has the form disabled.
+    TCustomForm* Form = Manager ? Manager->GetOwnerForm() : nullptr;
+    const HWND FormWnd = Form && Form->HandleAllocated() ? Form->GetHandle() : nullptr;
+    if (FormWnd && !IsWindowEnabled(FormWnd)) {
+        HideHint();
+        return;
+    }
+    if (FormWnd != FOwnerWnd || (HandleAllocated() && ::GetWindow(FHandle, GW_OWNER) != FOwnerWnd)) {
+        HideHint();
+        FOwnerWnd = FormWnd;
+        if (HandleAllocated())
+            DestroyHandle();
+    }
     HandleNeeded();
     SetText(Text);
     if (Manager && Manager->GetUseSystemFont()) {

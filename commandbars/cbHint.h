@@ -27,7 +27,8 @@ public:
     // manager's font (the status font with its UseSystemFont). The window is the text's size
     // (lines broken at the work area's width) + 6; it is kept inside the work area of the monitor
     // at Point: moved left to end at its right edge, and put 50 pixels above Point when it would
-    // pass its bottom edge.
+    // pass its bottom edge. The window is owned by the manager's form (no taskbar entry, above
+    // the form); nothing shows while that form is disabled (a modal dialog is up).
     void ShowAt(TPoint Point, const std::string& Text, TcbBarManager* Manager);
     void HideHint();
     bool IsHintVisible() const;
@@ -37,6 +38,10 @@ public:
 protected:
     void CreateParams(TCreateParams& Params) override;
     void Paint() override;
+
+private:
+    // The form window that owns the window (made again when another form's hint shows).
+    HWND FOwnerWnd = nullptr;
 };
 
 // The shared hint window, nullptr when none exists.

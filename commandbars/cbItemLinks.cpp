@@ -227,8 +227,15 @@ void TcbBarItemLink::ApplyMostRecentlyUsed()
         FUseCount = Manager ? Manager->GetUseCountBase() : 0;
         MarkUsed(false);
     } else {
+        // A link that leaves a docked toolbar's shown part lets the toolbar lay itself out again.
+        const bool WasShown = Links->IndexOfShown(this) >= 0;
         FUseCount = 0;
         Links->MoveToEnd(this);
+        TCustomcbBarControl* Window = Links->GetBarControl();
+        TcbBarManager* Manager = Links->GetBarManager();
+        if (WasShown && Window && Window->GetKind() == bwkToolbar && Window->GetDockControl() &&
+            Window->HandleAllocated() && Manager && Manager->GetRealStyle() != bmsStandard)
+            PostMessageA(Window->GetHandle(), WM_CBREBUILDBAR, 0, 0);
     }
 }
 
@@ -240,8 +247,11 @@ void TcbBarItemLink::SetMostRecentlyUsed(bool Value)
     if (OwnerLoading())
         return;
     ApplyMostRecentlyUsed();
-    if (TcbBarItemLinks* Links = GetLinks())
+    if (TcbBarItemLinks* Links = GetLinks()) {
         Links->RebuildLists();
+        if (TCustomcbBarControl* Window = Links->GetBarControl())
+            Window->RebuildBar();
+    }
 }
 
 void TcbBarItemLink::SetUserCaption(const std::string& Value)
@@ -345,8 +355,12 @@ TBitmap* TcbBarItemLink::GetGlyph() const
 
 TcbBarPaintStyle TcbBarItemLink::GetPaintStyle() const
 {
-    // Without a user style a link paints as psStandard; buttons bring a paint style of their own.
-    return FUserDefine.Contains(udPaintStyle) ? FUserPaintStyle : psStandard;
+    // The user's style first; else a button's own style; every other item paints as psStandard.
+    if (FUserDefine.Contains(udPaintStyle))
+        return FUserPaintStyle;
+    if (const auto* Button = dynamic_cast<const TcbBarButton*>(FItem))
+        return Button->GetPaintStyle();
+    return psStandard;
 }
 
 int32_t TcbBarItemLink::GetWidth() const
@@ -365,7 +379,7 @@ void TcbBarItemLink::MarkUsed(bool Counting)
             return;
         const bool WasShown = Links->IndexOfShown(Link) >= 0;
         Links->MoveToFront(Link);
-        if (Counting)
+        if (Counting && Link->FUseCount < kcbMaxUseCount)
             ++Link->FUseCount;
         TCustomcbBarControl* Window = Links->GetBarControl();
         TcbBarManager* Manager = Links->GetBarManager();
@@ -477,10 +491,13 @@ void TcbBarItemLinks::LinkAdded(TcbBarItemLink* Link)
         FConstructing = nullptr;
     Link->FUseCount = FBarManager ? FBarManager->GetUseCountBase() : 0;
     FRecent.push_back(Link);
+    // A handler that throws ends the link's construction: the recent list must not keep it.
+    TScopeExit Forget([this, Link] { Erase(FRecent, Link); });
     if (FBarManager && !FBarManager->IsLoading())
         FBarManager->DoItemLinkAdd(Link);
     if (GetUpdateCount() == 0)
         Update(Link);
+    Forget.Dismiss();
 }
 
 void TcbBarItemLinks::LinkRemoving(TcbBarItemLink* Link)
@@ -663,14 +680,17 @@ int32_t TcbBarItemLinks::GetRecentItemCount() const
     if (!UsesRecentItems())
         return -1;
     const int32_t VisibleCount = GetVisibleItemCount();
-    int32_t Smallest = 0;
-    int32_t Largest = 0;
+    // In 64 bits: counts set from outside may lie anywhere in 32 bits, and their span with them.
+    int64_t Smallest = 0;
+    int64_t Largest = 0;
     for (int32_t I = 0; I < VisibleCount; ++I) {
-        const int32_t C = FVisible[static_cast<size_t>(I)]->FUseCount;
+        const int64_t C = FVisible[static_cast<size_t>(I)]->FUseCount;
         Smallest = I == 0 ? C : std::min(Smallest, C);
         Largest = I == 0 ? C : std::max(Largest, C);
     }
-    const int32_t Threshold = Smallest + MulDiv(Largest - Smallest, 100 - FBarManager->GetMostRecentItemsPercents(), 100);
+    // The share of the span, rounded half away from zero as MulDiv rounds.
+    const int64_t Scaled = (Largest - Smallest) * (100 - FBarManager->GetMostRecentItemsPercents());
+    const int64_t Threshold = Smallest + (Scaled >= 0 ? Scaled + 50 : Scaled - 50) / 100;
     int32_t Position = std::min(VisibleCount, GetRecentListCount()) - 1;
     while (Position >= 0 && FRecent[static_cast<size_t>(Position)]->FUseCount < Threshold)
         --Position;

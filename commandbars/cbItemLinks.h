@@ -24,6 +24,9 @@ using TcbBarUserDefines = TFlags<TcbBarUserDefine>;
 
 // The least width a link's own width can take.
 constexpr int32_t kcbMinUserWidth = 20;
+// A link's use count stops growing here, far from where its arithmetic could overflow; stored
+// counts are read within 0 .. this.
+constexpr int32_t kcbMaxUseCount = 1 << 30;
 
 // Set while bars are reset to the form's design: a link assigned from a design link takes the
 // item of the same name on its own form.

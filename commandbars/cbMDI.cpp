@@ -195,5 +195,10 @@ void TcbBarManager::RemoveSystemMenuSubItem()
         return;
     auto Restore = KeepBarLock(MainBar);
     MainBar->SetLockUpdate(true);
+    TcbBarItem* Item = Links->GetItem(0)->GetItem();
     Links->GetItem(0)->Release();
+    // The item was made for this link alone: it goes with it, so that maximizing and restoring
+    // a child again and again does not pile up items until something clears the list.
+    if (Item->GetLinkCount() == 0)
+        Item->Free();
 }

@@ -224,6 +224,14 @@ void ReleasePressedMark(UINT Msg, POINT Point, HWND Target)
         if (Quick && TCustomcbBarControl::IsLiveBarControl(Quick) && Quick->GetParentBar() == Pressed &&
             Quick->HandleAllocated() && IsWindowOrChild(Quick->GetHandle(), Under))
             return;
+        // So does a menu it opened ("Add or Remove Buttons"), whose entries are clicked with the
+        // window left open.
+        if (Quick && TCustomcbBarControl::IsLiveBarControl(Quick) && Quick->GetParentBar() == Pressed)
+            if (TCustomcbBarControl* Open = cbOpenSubMenu(); Open && Open != Quick && IsInsideMenuChain(Open, Under))
+                for (TCustomcbBarControl* Bar = Open->GetParentBar(); Bar && TCustomcbBarControl::IsLiveBarControl(Bar);
+                     Bar = Bar->GetParentBar())
+                    if (Bar == Quick)
+                        return;
         RECT Mark = Pressed->GetMarkRectInWindow();
         RECT Window{};
         GetWindowRect(Pressed->GetHandle(), &Window);

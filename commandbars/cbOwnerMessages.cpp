@@ -19,6 +19,7 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
 #include "platform/win/Forms.h"
+#include "platform/win/ThreadTimer.h"
 
 namespace {
 
@@ -56,6 +57,24 @@ void ShowWithoutActivation(TcbBarControl* Window)
 {
     if (!IsWindowVisible(Window->GetHandle()))
         ShowWindow(Window->GetHandle(), SW_SHOWNOACTIVATE);
+}
+
+// Wnd lies below Other among the top-level windows.
+bool IsBelow(HWND Wnd, HWND Other)
+{
+    for (HWND W = GetWindow(Wnd, GW_HWNDPREV); W; W = GetWindow(W, GW_HWNDPREV))
+        if (W == Other)
+            return true;
+    return false;
+}
+
+// Wnd is owned by Owner, directly or through its owner's owner (a bar's shadow).
+bool IsOwnedBy(HWND Wnd, HWND Owner)
+{
+    for (HWND W = GetWindow(Wnd, GW_OWNER); W; W = GetWindow(W, GW_OWNER))
+        if (W == Owner)
+            return true;
+    return false;
 }
 
 void Refresh(TcbBarControl* Window)
@@ -156,6 +175,28 @@ void TcbBarManager::UpdateFloatingBars(bool Active, bool ForceHide, HWND OtherWn
         SendMessageA(FormWnd, WM_NCACTIVATE, 0, 0);
 }
 
+void TcbBarManager::KeepFloatingBarsAboveForm()
+{
+    const HWND FormWnd = FormHandle(FOwnerForm);
+    if (!IsFormShowing(FormWnd))
+        return;
+    for (TcbBarControl* Window : FloatingBarWindows()) {
+        const HWND Bar = Window->GetHandle();
+        if (!IsWindowVisible(Bar) || !IsBelow(Bar, FormWnd))
+            continue;
+        // Just above the form: below the window that is right above it, or at the top of the
+        // windows that are not topmost.
+        HWND After = GetWindow(FormWnd, GW_HWNDPREV);
+        while (After && IsOwnedBy(After, FormWnd))
+            After = GetWindow(After, GW_HWNDPREV);
+        if (!After || (GetWindowLongA(After, GWL_EXSTYLE) & WS_EX_TOPMOST))
+            After = HWND_TOP;
+        SetWindowPos(Bar, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // Its shadow lies just above it again.
+        Window->RebuildShadow();
+    }
+}
+
 void TcbBarManager::MoveFloatingBarsIntoWorkArea()
 {
     for (TcbBarControl* Window : FloatingBarWindows())
@@ -229,7 +270,10 @@ void TcbBarManager::ShowBarsWaitingForWindow()
             Site->HandleNeeded();
     std::vector<TcbBar*> Waiting;
     Waiting.swap(FBarsWaitingForWindow);
-    // In the order they were shown, so that the sites rebuild their rows as they were.
+    // In the order they were shown, first to last: a bar docks into the row it stored only when
+    // the rows before it already exist, so the bar of row 0 must come before the bar of row 1.
+    // Shown last to first, the row-1 bar would find no rows, take row 0, and the row-0 bar would
+    // then join it there: two rows would become one.
     for (TcbBar* Bar : Waiting) {
         bool Known = false;
         for (int32_t I = 0; I < FBars->GetCount() && !Known; ++I)
@@ -275,6 +319,17 @@ void TcbBarManager::ProcessOwnerMessage(UINT Msg, WPARAM WParam, LPARAM LParam)
         if (!Active && Other && IsBarWindowOf(Other, this))
             break;
         SetActive(Active, false, Other);
+        if (Active) {
+            // The system may raise the form only once its activation is through: the bars are
+            // put back above it then too.
+            KeepFloatingBarsAboveForm();
+            TcbBarManager* Self = this;
+            ThreadTimerStart(0, [Self](UINT_PTR Id) {
+                ThreadTimerStop(Id);
+                if (BarManagers() && BarManagers()->IndexOf(Self) >= 0 && !Self->IsDestroying())
+                    Self->KeepFloatingBarsAboveForm();
+            });
+        }
         if (!FUpdatingFloatingBars && Active && FIsCustomizing && FormWnd && !IsWindowEnabled(FormWnd))
             if (TCustomForm* Dialog = cbCallExtension(cbExtensions().GetCustomizingForm);
                 Dialog && Dialog->HandleAllocated())
@@ -336,6 +391,8 @@ void TcbBarManager::ProcessOwnerMessage(UINT Msg, WPARAM WParam, LPARAM LParam)
         // activation follows (without HideFloatingBarsWhenInactive they do not wait for one).
         if ((Pos->flags & SWP_SHOWWINDOW) && !FHideFloatingBarsWhenInactive)
             UpdateFloatingBars(FActive, false, nullptr);
+        if (!(Pos->flags & SWP_NOZORDER))
+            KeepFloatingBarsAboveForm();
         break;
     }
     case WM_HELP:

@@ -169,6 +169,8 @@ void TcbBarItemControlPainter::DrawGlyphImage(const IcbControl* Control, HDC DC,
         Flags.Include(gdPressed);
     if (State.Contains(pfDown) || State.Contains(pfChecked))
         Flags.Include(gdChecked);
+    // As for the check-mark box: the forced selected fill is a menu row's; on a toolbar the hot
+    // look is the style's border, and the glyph keeps the bar's colour behind it.
     HBRUSH Fill = UseSelectedGlyphBackground() && State.Contains(pfSelected) && InMenu(Control)
                       ? Control->GetBarWindow()->GetSelectedItemBrush()
                       : Brush;
@@ -394,10 +396,13 @@ void TcbBarItemControlPainter::DrawGlyph(const IcbControl* Control, HDC DC, cons
         Area.bottom = Area.top + Manager->GetButtonHeight();
     int32_t X = Area.left + (Area.right - Area.left - W) / 2;
     int32_t Y = Area.top + (Area.bottom - Area.top - H) / 2;
+    // The two offsets add up: a button both down and hot moves by both (a style that wants the
+    // hot move only on a button that is not down answers 0 for it while down).
     if (State.Contains(pfDown)) {
         X += GetDownGlyphOffset();
         Y += GetDownGlyphOffset();
-    } else if (State.Contains(pfSelected)) {
+    }
+    if (State.Contains(pfSelected)) {
         X += GetSelectedGlyphOffset(Control);
         Y += GetSelectedGlyphOffset(Control);
     }
@@ -1126,7 +1131,7 @@ int32_t TcbBarItemControlPainter::CalcEditCaptionWidth(const IcbControl*, int32_
     return CaptionTextWidth + 6;
 }
 
-void TcbBarItemControlPainter::DrawEditBorder(const IcbControl*, HDC DC, bool Selected, int32_t, TRect& R) const
+void TcbBarItemControlPainter::DrawEditBorder(const IcbControl*, HDC DC, bool Selected, TcbDrawKind, TRect& R) const
 {
     DrawEdge(DC, &R, Selected ? EDGE_SUNKEN : BDR_SUNKENOUTER, BF_RECT);
     InflateRect(&R, Selected ? -2 : -1, Selected ? -2 : -1);

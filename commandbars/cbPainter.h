@@ -61,8 +61,10 @@ struct TcbSubMenuMetrics {
 };
 
 // What CalcSubMenuItemsRect works out: where the rows go, the first row shown, and the last
-// scroll position (0x7FFFFFFF when the menu does not scroll).
+// scroll position (0x7FFFFFFF when the menu does not scroll). A caller that sets Unlimited asks
+// for rows laid out with no bottom limit; the styles that offer it start them at the top.
 struct TcbSubMenuItemsArea {
+    bool Unlimited = false;
     TRect ItemsRect{};
     int32_t FirstVisibleIndex = 0;
     int32_t ScrollLimit = 0x7FFFFFFF;
@@ -114,6 +116,9 @@ public:
     virtual TRect GetClientRect() const = 0;
     virtual TPoint GetClientOffset() const = 0; // the client origin inside the window
     virtual TRect GetWindowRect() const = 0;    // in screen coordinates
+    // In window coordinates: the line of the window's edge that the item which opened the window
+    // touches, short of the item's corners; empty when the window was not opened from an item
+    // or does not touch it.
     virtual TRect GetParentItemEdgeRect() const = 0;
     virtual TBitmap* GetBackgroundCache() const = 0;
     virtual bool IsOwnerFormActive() const = 0;
@@ -381,9 +386,10 @@ public:
     virtual void AdjustGlyphColumnWidth(int32_t& Width) const;
     // 12
     virtual void AdjustMenuButtonWidth(int32_t& Width) const;
-    // State 1 is the dropped-down part.
+    // ArrowKind 1 is the part of a button whose drop-down menu is open: its own look and a sized
+    // arrow. (It is not a draw kind: drop-down parts are drawn on bars only.)
     virtual void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
-                                  TcbPaintFlags Flags, int32_t State) const;
+                                  TcbPaintFlags Flags, int32_t ArrowKind) const;
     virtual bool IsSubMenuAttached() const;
     virtual void ShiftRectWhenDown(const IcbControl* Control, TRect& R) const;
     virtual void ShiftPressedRect(TRect& R) const;
@@ -425,7 +431,8 @@ public:
     virtual void DrawEditValue(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const;
     virtual void DrawComboListItem(HDC DC, const TRect& R, const std::string& Text, bool Selected) const;
     virtual int32_t CalcEditCaptionWidth(const IcbControl* Control, int32_t CaptionTextWidth) const;
-    virtual void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, int32_t State, TRect& R) const;
+    // Kind is where the box is drawn: a box in a menu row (dkMenu) is framed to stand out of the row.
+    virtual void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, TcbDrawKind Kind, TRect& R) const;
     virtual void DrawEditCaption(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const;
     virtual void DrawEditText(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const;
     // 16

@@ -144,6 +144,14 @@ void TcbBarPopupMenu::SetUseOwnFont(bool Value)
     }
 }
 
+void TcbBarPopupMenu::ManagerFontChanged()
+{
+    if (FUseOwnFont || !FBarManager)
+        return;
+    TFlagScope Changing(FChangingFont);
+    FFont->Assign(FBarManager->GetFont());
+}
+
 void TcbBarPopupMenu::SetUseRecentItems(bool Value)
 {
     FUseRecentItems = Value;

@@ -43,6 +43,8 @@ public:
     void SetItemLinks(TcbBarItemLinks* Value);
     bool GetUseOwnFont() const { return FUseOwnFont; }
     void SetUseOwnFont(bool Value);
+    // The manager's font changed: a menu without a font of its own takes it.
+    void ManagerFontChanged();
     bool GetUseRecentItems() const { return FUseRecentItems; }
     void SetUseRecentItems(bool Value);
 

@@ -9,6 +9,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
+#include "commandbars/cbToolbar.h"
 #include "platform/win/ThreadTimer.h"
 
 namespace {
@@ -126,7 +127,10 @@ void TcbBarSubItemControl::ControlActivate(bool Immediately)
         return;
     TCustomcbBarControl* Bar = GetBarControl();
     if (Bar->GetKind() == bwkToolbar) {
-        if (Bar->IsCustomizing() || Immediately)
+        // Once the toolbar's menu mode was entered by a click or a key, moving onto another
+        // title opens its menu, as the menu bar of a window does.
+        const auto* Toolbar = dynamic_cast<const TcbBarControl*>(Bar);
+        if (Bar->IsCustomizing() || Immediately || (Toolbar && Toolbar->GetSecondClick()))
             OpenSubMenu();
         return;
     }

@@ -17,6 +17,7 @@
 #include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
+#include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Forms.h"
@@ -140,6 +141,7 @@ TcbBarSubMenuControl::TcbBarSubMenuControl(TcbBarManager* AOwner) : TCustomcbBar
 TcbBarSubMenuControl::~TcbBarSubMenuControl()
 {
     FDestroying = true;
+    LeaveForDestruction();
     StopAnimation();
     if (HandleAllocated())
         DestroyHandle();
@@ -1451,6 +1453,10 @@ void TcbBarSubMenuControl::HandleMenuKey(uint16_t Key)
         return;
     case VK_ESCAPE:
         if (Parent && Parent->GetSelectedControl()) {
+            // Back to the title with its menu closed: the mouse moving on along the toolbar
+            // selects titles without opening them.
+            if (auto* Toolbar = dynamic_cast<TcbBarControl*>(Parent))
+                Toolbar->SetSecondClick(false);
             Parent->GetSelectedControl()->ControlInactivate(true);
             return;
         }

@@ -38,6 +38,7 @@ TcbBarControl::TcbBarControl(TcbBarManager* AOwner, TcbBar* ABar) : TCustomcbBar
 
 TcbBarControl::~TcbBarControl()
 {
+    LeaveForDestruction();
     // The "More Buttons" window of this window's mark goes with it.
     if (TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
         Quick && Quick != this && Quick->GetParentBar() == this) {
@@ -129,7 +130,9 @@ void TcbBarControl::LeaveKeyboardMode()
         return;
     Manager->SetKeyboardBarControl(nullptr);
     SelectControlByKeyboard(nullptr);
-    TCustomcbBarControl::SetIsActive(false);
+    // The mode is no longer recorded, so this only leaves the active chain, the second-click
+    // flag going with the mode.
+    SetIsActive(false);
     POINT P{};
     GetCursorPos(&P);
     if (HWND Under = WindowFromPoint(P)) {
@@ -776,15 +779,20 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
     TcbBarItemControl* Control = ControlAtPos(P);
     TcbBarManager* Manager = GetBarManager();
     const bool Designing = Manager && Manager->IsDesigning();
-    // A press on a floating bar activates its form (with HideFloatingBarsWhenInactive only
-    // while no "More Buttons" window of the bar is open).
-    if (GetDockingStyle() == dsNone && Manager && Manager->GetOwnerForm() &&
-        Manager->GetOwnerForm()->HandleAllocated()) {
-        TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
-        if (!Manager->GetHideFloatingBarsWhenInactive() || !Quick || Quick->GetParentBar() != this) {
+    // A press on a bar activates its form: the bar window itself never takes activation. A
+    // floating bar hidden with its inactive form leaves the form alone while its own "More
+    // Buttons" window is open (activating would close that window).
+    if (Manager && Manager->GetOwnerForm() && Manager->GetOwnerForm()->HandleAllocated()) {
+        TCustomcbBarControl* Quick = GetDockingStyle() == dsNone && Manager->GetHideFloatingBarsWhenInactive()
+                                         ? cbCallExtension(cbExtensions().GetOpenQuickControl)
+                                         : nullptr;
+        if (!Quick || Quick->GetParentBar() != this) {
             const HWND Form = Manager->GetOwnerForm()->GetHandle();
-            if (IsWindowVisible(Form) && GetActiveWindow() != Form)
+            if (IsWindowVisible(Form) && GetActiveWindow() != Form) {
                 SetActiveWindow(Form);
+                // The activated form may have come up over this bar.
+                Manager->KeepFloatingBarsAboveForm();
+            }
         }
     }
     if (Control && (Control->IsUsable() || Designing)) {
@@ -800,7 +808,9 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
                 HideAll();
                 return;
             }
-            if (WasActive && !Control->HasInPlaceWindow())
+            // The click that entered the menu mode counts as the first one: a second click on
+            // the title ends the mode, and meanwhile the mouse opens the menus of other titles.
+            if (IsActiveBar() && !Control->HasInPlaceWindow())
                 FSecondClick = true;
             if (!IsLiveBarControl(this))
                 return;
@@ -812,9 +822,10 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
     }
     const int32_t Hit = FHitCode;
     TCustomcbBarControl::WndProc(M);
-    if (!IsLiveBarControl(this) || IsCustomizing() || Designing || Control)
+    if (!IsLiveBarControl(this) || Designing || Control)
         return;
-    if (MDIButtonDown(P))
+    // While customizing a bar still moves by its grip or caption.
+    if (!IsCustomizing() && MDIButtonDown(P))
         return;
     if (Hit == HTCAPTION) {
         POINT S{P.x, P.y};
@@ -829,6 +840,8 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
         SetMarkState(FMarkState == bstPressed ? bstHot : bstPressed);
         return;
     }
+    if (IsCustomizing())
+        return;
     if (!cbInRect(GetClientRect(), P) && Hit != HTCLIENT && Hit != HTCAPTION) {
         POINT S{P.x, P.y};
         ::ClientToScreen(FHandle, &S);

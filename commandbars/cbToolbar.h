@@ -104,8 +104,10 @@ public:
     static TcbBarControl* CreateForBar(TcbBarManager* AOwner, TcbBar* ABar);
     virtual void EnterKeyboardMode(TcbBarItemControl* Control);
     virtual void LeaveKeyboardMode();
-    // A click in keyboard mode may end the mode (set when a sub-item's menu opens from the
-    // keyboard).
+    // A click in keyboard mode may end the mode (set by a click on a control or when a
+    // sub-item's menu opens from the keyboard). While it is set, a title under the mouse opens
+    // its menu at once.
+    bool GetSecondClick() const { return FSecondClick; }
     void SetSecondClick(bool Value) { FSecondClick = Value; }
 
     // Overrides of the base.

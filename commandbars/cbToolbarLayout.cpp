@@ -604,7 +604,10 @@ TSize TcbBarControl::GetSizeForDockingStyle(TcbBarDockingStyle Style)
     TSize Size{};
     const int32_t ExtraW = FBar->GetExtraWidth(Style), ExtraH = FBar->GetExtraHeight(Style);
     if (Style == dsNone) {
-        Size = GetSizeForWidth(Style, FBar->GetFloatClientWidth());
+        // A bar that never floated has no floating width yet: it keeps its row's shape, all its
+        // controls on one line, instead of wrapping into a column one control wide.
+        const int32_t Width = FBar->GetFloatClientWidth() > 0 ? FBar->GetFloatClientWidth() : GetPreferredBarWidth(dsNone);
+        Size = GetSizeForWidth(Style, Width);
         Size.cx += ExtraW;
         Size.cy += ExtraH;
     } else if (Style == dsLeft || Style == dsRight) {

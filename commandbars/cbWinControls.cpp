@@ -469,7 +469,7 @@ TRect TcbBarEditControl::GetBoxRect(const TRect& R) const
     return Box;
 }
 
-void TcbBarEditControl::DrawBox(const TRect& R, TcbDrawKind, TRect& Inner)
+void TcbBarEditControl::DrawBox(const TRect& R, TcbDrawKind Kind, TRect& Inner)
 {
     TcbPaintFlags Flags = BaseFlags();
     HDC DC = GetDC();
@@ -484,7 +484,7 @@ void TcbBarEditControl::DrawBox(const TRect& R, TcbDrawKind, TRect& Inner)
         Inner.top += (Inner.bottom - Inner.top - Height) / 2;
         Inner.bottom = Inner.top + Height;
     }
-    GetPainter()->DrawEditBorder(this, DC, Flags.Contains(pfSelected), 0, Inner);
+    GetPainter()->DrawEditBorder(this, DC, Flags.Contains(pfSelected), Kind, Inner);
 }
 
 void TcbBarEditControl::Draw(const TRect& R, TcbDrawKind Kind)

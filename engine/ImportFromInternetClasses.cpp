@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "platform/rtl/ScopeGuards.h"
 
 // ---------------------------------------------------------------------------------------------
 // TRecordedImportTree
@@ -165,6 +164,10 @@ void TImportFileListThread::FileThreadTerminate(TObject* Sender)
     auto* T = static_cast<TImportFileThread*>(Sender);
     FTree->SetText(T->GetNode(), T->GetListName());
     FTree->Expand(T->GetNode(), false);
+    // Only now is the thread through with the tree and about to end: its place goes to the next
+    // list. (A place freed when its download ended would let threads that wait for a busy
+    // user-interface thread pile up beyond the limit.)
+    ListDone();
 }
 
 void TImportFileListThread::Execute()
@@ -207,7 +210,6 @@ void TImportFileListThread::Execute()
                 break;
             auto* T = new TImportFileThread(FListName, FExistNames.get(), FNode, FTree);
             T->OnTerminate = [this](TObject* Sender) { FileThreadTerminate(Sender); };
-            T->OnDone = [this] { ListDone(); };
             FFileThreads.push_back(T);
             FLastThread = T;
             ++FLoading;
@@ -246,10 +248,6 @@ void TImportFileThread::StopRequested()
 
 void TImportFileThread::Execute()
 {
-    TScopeExit Done([this] {
-        if (OnDone)
-            OnDone();
-    });
     Load();
 }
 

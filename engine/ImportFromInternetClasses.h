@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -115,7 +114,8 @@ protected:
 
 private:
     void FileThreadTerminate(TObject* Sender);
-    // A file thread's Execute has ended: its place goes to the next list.
+    // A file thread's end has been handled on the user-interface thread: its place goes to the
+    // next list.
     void ListDone();
 
     // Lists load a few at a time: a long index must not start a thread and a connection for
@@ -128,7 +128,7 @@ private:
     mutable std::mutex FLock; // guards FFileThreads and FStopping
     std::vector<TImportFileThread*> FFileThreads;
     bool FStopping = false;
-    int32_t FLoading = 0;              // file threads whose Execute has not ended; under FLock
+    int32_t FLoading = 0;              // file threads whose end has not been handled; under FLock
     std::condition_variable FListDone; // signalled with FLock when FLoading drops or on a stop
     TImportNode FNode = nullptr;       // the current list's node
     std::string FListName;             // the current list's name
@@ -151,9 +151,6 @@ public:
     // The names of the projects not imported before (read after the thread ended).
     TStringList* GetNewNames() { return &FNewNames; }
     const std::string& GetError() const { return FError; }
-
-    // Called on this thread when Execute ends, however it ends.
-    std::function<void()> OnDone;
 
 protected:
     void Execute() override;

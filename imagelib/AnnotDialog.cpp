@@ -1,5 +1,8 @@
 #include "imagelib/AnnotDialog.h"
 
+#include <algorithm>
+
+#include "imagelib/AnnotText.h"
 #include "imagelib/ImgAnnot.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -46,6 +49,16 @@ TTabSheet* AddSheet(TCustomForm* Form, TPageControl* Pages)
 }
 
 int32_t FieldValue(TCustomEdit* Edit) { return StrToInt(Trim(Edit->GetText())); }
+
+// A field's number, which the annotation text must be able to keep: another raises the
+// conversion error, naming the range.
+int32_t FieldValue(TCustomEdit* Edit, const char* Name, int32_t Low, int32_t High)
+{
+    const int32_t Value = FieldValue(Edit);
+    if (Value < Low || Value > High)
+        throw EConvertError(Format("%s must be from %d to %d", Name, Low, High));
+    return Value;
+}
 
 } // namespace
 
@@ -128,6 +141,8 @@ TAnnotationsPropertyDialog::TAnnotationsPropertyDialog(TComponent* AOwner) : TFo
 
     ColorDialog = new TColorDialog(this);
     FontDialog = new TFontDialog(this);
+    FontDialog->SetMinFontSize(kMinAnnotationFontSize);
+    FontDialog->SetMaxFontSize(kMaxAnnotationFontSize);
     OpenDialog = new TOpenDialog(this);
     OpenDialog->SetFilter("BMP Files|*.bmp");
 
@@ -195,17 +210,24 @@ void TAnnotationsPropertyDialog::ApplyToMark(TGenericMark* Mark)
     const bool Textual = dynamic_cast<TStickNoteMark*>(Mark) || dynamic_cast<TTextMark*>(Mark);
     auto* RectMark = dynamic_cast<TRectangleMark*>(Mark);
     auto* LineMark = dynamic_cast<TLineMark*>(Mark);
-    const int32_t Left = FieldValue(LeftEdit);
-    const int32_t Top = FieldValue(TopEdit);
-    const int32_t Right = FieldValue(RightEdit);
-    const int32_t Bottom = FieldValue(BottomEdit);
-    const int32_t PenWidth = RectMark ? FieldValue(RectPenWidthEdit) : LineMark ? FieldValue(LinePenWidthEdit) : 0;
+    constexpr int32_t C = kMaxAnnotationCoordinate;
+    const int32_t Left = FieldValue(LeftEdit, "Left", -C, C);
+    const int32_t Top = FieldValue(TopEdit, "Top", -C, C);
+    const int32_t Right = FieldValue(RightEdit, "Right", -C, C);
+    const int32_t Bottom = FieldValue(BottomEdit, "Bottom", -C, C);
+    TMaskEdit* PenWidthEdit = RectMark ? RectPenWidthEdit : LineMark ? LinePenWidthEdit : nullptr;
+    const int32_t PenWidth = PenWidthEdit ? FieldValue(PenWidthEdit, "Pen Width", 0, kMaxAnnotationPenWidth) : 0;
 
     Mark->SetMarkRect(Rect(Left, Top, Right, Bottom));
     Mark->SetColor(ColorShape->GetBrush()->GetColor());
     Mark->SetVisible(VisibleCheckBox->GetChecked());
     if (Textual) {
-        Mark->SetFont(FontDialog->GetFont());
+        // The font dialog offers only sizes the text keeps; a mark's own font may have come with
+        // another, which goes to the nearer end.
+        TFont Font;
+        Font.Assign(FontDialog->GetFont());
+        Font.SetSize(std::clamp(Font.GetSize(), kMinAnnotationFontSize, kMaxAnnotationFontSize));
+        Mark->SetFont(&Font);
         Mark->SetText(TextMemo->GetText());
     } else if (RectMark) {
         RectMark->SetFilled(FilledCheckBox->GetChecked());

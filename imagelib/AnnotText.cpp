@@ -1,5 +1,7 @@
 #include "imagelib/AnnotText.h"
 
+#include <algorithm>
+
 #include "platform/rtl/SysUtils.h"
 
 namespace {
@@ -21,11 +23,22 @@ void PutString(std::string& Out, const std::string& Value)
     Out += Value;
 }
 
+// A number the reader takes only within Low .. High goes out at the nearer end.
+void PutRanged(std::string& Out, int32_t Value, int32_t Low, int32_t High)
+{
+    PutInteger(Out, std::clamp(Value, Low, High));
+}
+
+void PutCoordinate(std::string& Out, int32_t Value)
+{
+    PutRanged(Out, Value, -kMaxAnnotationCoordinate, kMaxAnnotationCoordinate);
+}
+
 void PutFont(std::string& Out, const TAnnotationFont& F)
 {
     PutInteger(Out, F.Color);
     PutString(Out, F.Name);
-    PutInteger(Out, F.Size);
+    PutRanged(Out, F.Size, kMinAnnotationFontSize, kMaxAnnotationFontSize);
     PutBoolean(Out, F.Italic);
     PutBoolean(Out, F.Underline);
     PutBoolean(Out, F.StrikeOut);
@@ -94,7 +107,7 @@ public:
         TAnnotationFont F;
         F.Color = Integer();
         F.Name = String();
-        F.Size = Integer(1, kMaxAnnotationFontSize);
+        F.Size = Integer(kMinAnnotationFontSize, kMaxAnnotationFontSize);
         F.Italic = Boolean();
         F.Underline = Boolean();
         F.StrikeOut = Boolean();
@@ -124,10 +137,10 @@ std::string WriteAnnotationText(const std::vector<TAnnotationRecord>& Records)
         if (!KnownKind(R.Kind))
             continue;
         PutInteger(Out, R.Kind);
-        PutInteger(Out, R.MarkRect.Left);
-        PutInteger(Out, R.MarkRect.Top);
-        PutInteger(Out, R.MarkRect.Right);
-        PutInteger(Out, R.MarkRect.Bottom);
+        PutCoordinate(Out, R.MarkRect.Left);
+        PutCoordinate(Out, R.MarkRect.Top);
+        PutCoordinate(Out, R.MarkRect.Right);
+        PutCoordinate(Out, R.MarkRect.Bottom);
         PutBoolean(Out, R.Visible);
         PutInteger(Out, R.Color);
         switch (R.Kind) {
@@ -139,10 +152,10 @@ std::string WriteAnnotationText(const std::vector<TAnnotationRecord>& Records)
         case kRectangleKind:
             PutBoolean(Out, R.Highlight);
             PutBoolean(Out, R.Filled);
-            PutInteger(Out, R.PenWidth);
+            PutRanged(Out, R.PenWidth, 0, kMaxAnnotationPenWidth);
             break;
         case kLineKind:
-            PutInteger(Out, R.LineWidth);
+            PutRanged(Out, R.LineWidth, 0, kMaxAnnotationPenWidth);
             PutInteger(Out, R.Direction);
             break;
         default:

@@ -27,13 +27,15 @@ constexpr int32_t kRectangleKind = 2;
 constexpr int32_t kLineKind = 3;
 constexpr int32_t kTextKind = 4;
 
-// What the reader accepts.
+// What the reader accepts. The property dialog takes the same ranges, and the writer keeps every
+// number within them, so that whatever the program writes reads back.
 constexpr size_t kMaxAnnotationTextLength = 1048576;
 constexpr int32_t kMaxAnnotationMarks = 1000;
 constexpr size_t kMaxAnnotationTokenLength = 12;
 constexpr int32_t kMaxAnnotationCoordinate = 1000000;
 constexpr int32_t kMaxAnnotationPenWidth = 1000;
 constexpr int32_t kMaxAnnotationDirection = 255;
+constexpr int32_t kMinAnnotationFontSize = 1;
 constexpr int32_t kMaxAnnotationFontSize = 1000;
 
 // The reader's own messages.
@@ -73,7 +75,8 @@ struct TAnnotationRecord {
     bool operator==(const TAnnotationRecord&) const = default;
 };
 
-// The text of Records in their order; records of a kind outside 1..4 are left out.
+// The text of Records in their order; records of a kind outside 1..4 are left out. Coordinates,
+// pen and line widths and font sizes beyond the reader's ranges are written at the nearest end.
 std::string WriteAnnotationText(const std::vector<TAnnotationRecord>& Records);
 
 // Reads Text into Records (emptied first). A mark of a kind outside 1..4 reads nothing more and

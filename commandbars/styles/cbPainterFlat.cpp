@@ -42,6 +42,16 @@ HBRUSH FrameBrushOf(const IcbBar* Bar)
     return Manager && Manager->GetFlatFrameBrush() ? Manager->GetFlatFrameBrush() : SysBrush(COLOR_BTNSHADOW);
 }
 
+// Whether DC draws on Bar's whole window (its non-client painting) rather than on its client area.
+bool IsWindowDC(const IcbBar* Bar, HDC DC)
+{
+    POINT Origin{};
+    if (!Bar->GetHandle() || WindowFromDC(DC) != Bar->GetHandle() || !GetDCOrgEx(DC, &Origin))
+        return false;
+    const TRect Window = Bar->GetWindowRect();
+    return Origin.x == Window.left && Origin.y == Window.top;
+}
+
 // A one-pixel line in one colour from (X0, Y0) up to, not including, (X1, Y1).
 void Line(HDC DC, COLORREF Color, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1)
 {
@@ -108,7 +118,14 @@ void TcbBarItemControlFlatPainter::DrawClippedFrame(const IcbBar* Bar, HDC DC, H
     if (Bar) {
         TRect Edge = Bar->GetParentItemEdgeRect();
         const TRect Window = Bar->GetWindowRect();
-        const TRect Own = Rect(0, 0, Window.right - Window.left, Window.bottom - Window.top);
+        TRect Own = Rect(0, 0, Window.right - Window.left, Window.bottom - Window.top);
+        // The edge is given in window coordinates; a DC of the client area, or a picture of it,
+        // has its origin at the client's corner.
+        if (!IsWindowDC(Bar, DC)) {
+            const TPoint Client = Bar->GetClientOffset();
+            OffsetRect(&Edge, -Client.x, -Client.y);
+            OffsetRect(&Own, -Client.x, -Client.y);
+        }
         TRect Piece{};
         if (!IsRectEmpty(&Edge) && IntersectRect(&Piece, &Edge, &Own)) {
             FillBkRect(Bar, DC, Piece, nullptr, true);
@@ -661,11 +678,11 @@ void TcbBarItemControlFlatPainter::AdjustGlyphColumnWidth(int32_t& Width) const 
 void TcbBarItemControlFlatPainter::AdjustMenuButtonWidth(int32_t& Width) const { Width += 9; }
 
 void TcbBarItemControlFlatPainter::DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
-                                                    TcbPaintFlags Flags, int32_t State) const
+                                                    TcbPaintFlags Flags, int32_t ArrowKind) const
 {
     const bool Hot = Flags.Contains(pfSelected);
     TRect Part = R;
-    if (State == 1) {
+    if (ArrowKind == 1) {
         Frame(DC, Part, Brush);
     } else {
         ++Part.left;
@@ -677,7 +694,7 @@ void TcbBarItemControlFlatPainter::DrawDropDownPart(const IcbControl* Control, H
     const TRect Inside = Inflated(Part, -1);
     DrawItemBackground(Control, DC, Inside, Brush, Hot || Flags.Contains(pfPressed) || Flags.Contains(pfMarked));
     const bool Enabled = Flags.Contains(pfEnabled);
-    if (State == 1)
+    if (ArrowKind == 1)
         DrawSizedArrow(DC, Inside, true, Enabled, false, std::max<int32_t>(2, (Inside.right - Inside.left) / 3));
     else
         DrawCenteredArrow(DC, Inside, true, Enabled, false);
@@ -707,8 +724,8 @@ void TcbBarItemControlFlatPainter::GetComboColors(const IcbControl* Control, Tcb
 {
     TcbBarItemControlPainter::GetComboColors(Control, State, TextColor, Brush);
     const IcbBar* Bar = BarOf(Control);
-    // An active combo that is not hot keeps the bar's colour around its box.
-    if (Bar && Control->IsActive() && !State.Contains(pfSelected))
+    // A combo in a menu row that is not hot stands on the bar's colour, not on the row's white.
+    if (Bar && InMenu(Control) && !State.Contains(pfSelected))
         Brush = Bar->GetBarBrush();
     if (!State.Contains(pfEnabled))
         TextColor = clBtnShadow;
@@ -813,7 +830,10 @@ void TcbBarItemControlFlatPainter::CalcSubMenuMetrics(const IcbBar* Menu, HDC DC
     const int32_t H = Metrics.TextHeight + 1;
     Metrics.TextHeight = H;
     Metrics.ArrowSize = H / 4 * 3 + 1;
-    // The base counts "0" two wider; an odd expand mark is made even.
+    // The base counts "0" one wider, this style one narrower. When the expand mark that width
+    // gives ((N - 4) div 2 here) is odd, the width becomes (mark - 1) x 2 + 6 = 2 x mark + 4:
+    // the narrowest width that gives the same mark, so the mark keeps its size and an odd
+    // width gives up its spare pixel.
     int32_t Digit = Metrics.DigitSize - 2;
     const int32_t Mark = CalcExpandMarkSize(Digit);
     if (Mark % 2 != 0)
@@ -988,7 +1008,7 @@ int32_t TcbBarItemControlFlatPainter::CalcEditCaptionWidth(const IcbControl*, in
     return CaptionTextWidth + 11;
 }
 
-void TcbBarItemControlFlatPainter::DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, int32_t State,
+void TcbBarItemControlFlatPainter::DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, TcbDrawKind Kind,
                                                   TRect& R) const
 {
     const IcbBar* Bar = BarOf(Control);
@@ -996,7 +1016,9 @@ void TcbBarItemControlFlatPainter::DrawEditBorder(const IcbControl* Control, HDC
         DrawSelectedFrame(DC, R);
     else if (!Control->IsEnabled() || !Bar)
         Frame(DC, R, SysBrush(COLOR_BTNSHADOW));
-    else if (State == 1)
+    else if (Kind == dkMenu)
+        // On the menu's white row the box gets the bar colour's frame; elsewhere the bar's own
+        // colour around it is the frame.
         Frame(DC, R, Bar->GetBarBrush());
     else
         DrawFramedBackground(Control, DC, R, Bar->GetCachedBarBrush(), false);

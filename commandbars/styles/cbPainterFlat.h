@@ -79,7 +79,7 @@ public:
     void AdjustGlyphColumnWidth(int32_t& Width) const override;
     void AdjustMenuButtonWidth(int32_t& Width) const override;
     void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, TcbPaintFlags Flags,
-                          int32_t State) const override;
+                          int32_t ArrowKind) const override;
     bool IsSubMenuAttached() const override;
     void DrawComboButton(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     void GetComboColors(const IcbControl* Control, TcbPaintFlags State, TColor& TextColor,
@@ -110,7 +110,7 @@ public:
     HBRUSH GetSubMenuBrush() const override;
     void DrawComboListItem(HDC DC, const TRect& R, const std::string& Text, bool Selected) const override;
     int32_t CalcEditCaptionWidth(const IcbControl* Control, int32_t CaptionTextWidth) const override;
-    void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, int32_t State, TRect& R) const override;
+    void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, TcbDrawKind Kind, TRect& R) const override;
     void DrawEditCaption(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     void DrawEditText(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
 

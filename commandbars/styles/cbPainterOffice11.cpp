@@ -417,6 +417,10 @@ bool TcbBarItemControlOffice11Painter::FillSubMenuItemAlways() const { return tr
 
 TColor TcbBarItemControlOffice11Painter::GetFloatingCaptionColor(bool) const
 {
+    // The floating caption strip, its close button and its mark all stand on this colour (the
+    // floating border's). The set's other caption colour, a copy of the toolbar gradient's light
+    // start, is not used for the strip: the caption text, the mark's arrow and the close
+    // button's cross are white or the highlight colour, and would vanish on it.
     return C().FloatingCaptionQuery;
 }
 
@@ -465,6 +469,9 @@ HBRUSH TcbBarItemControlOffice11Painter::GetCheckMarkColor(const IcbControl* Con
         return GetSysColorBrush(COLOR_BTNFACE);
     const bool Selected = State.Contains(pfSelected), Pressed = State.Contains(pfPressed);
     const bool Down = State.Contains(pfDown);
+    // A hot checked item being pressed again shows the bar's background, as the Flat style does.
+    if (Selected && Pressed && Down)
+        return Bar->GetBkBrush();
     if (Selected && (Pressed || Down))
         return Bar->GetItemBrush();
     if (Selected)
@@ -1078,15 +1085,15 @@ void TcbBarItemControlOffice11Painter::DrawQuickCustItemBackground(const IcbCont
 }
 
 void TcbBarItemControlOffice11Painter::DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R,
-                                                        HBRUSH Brush, TcbPaintFlags Flags, int32_t State) const
+                                                        HBRUSH Brush, TcbPaintFlags Flags, int32_t ArrowKind) const
 {
     const bool Selected = Flags.Contains(pfSelected);
     TRect Part = R;
-    if (State != 1)
+    if (ArrowKind != 1)
         --Part.left; // over the button's edge
     const bool Open = Flags.Contains(pfOpen) || Flags.Contains(pfDroppedDown) || Control->IsDroppedDown();
     if (!(Flags.Contains(pfPressed) && Open)) {
-        if (State == 1 || Selected) {
+        if (ArrowKind == 1 || Selected) {
             if (Selected)
                 DrawSelectedFrame(DC, Part);
             else
@@ -1099,7 +1106,7 @@ void TcbBarItemControlOffice11Painter::DrawDropDownPart(const IcbControl* Contro
     }
     const bool Enabled = Flags.Contains(pfEnabled) && Control->IsEnabled();
     const TRect Inside = Inflated(Part, -1);
-    if (State == 1)
+    if (ArrowKind == 1)
         DrawSizedArrow(DC, Inside, true, Enabled, false, std::max<int32_t>(2, (Inside.right - Inside.left) / 3));
     else
         DrawCenteredArrow(DC, Inside, true, Enabled, false);
@@ -1163,15 +1170,15 @@ void TcbBarItemControlOffice11Painter::DrawDropDownListBorder(HDC DC, const TRec
     FrameRect(DC, &Inside, Menu.Get());
 }
 
-void TcbBarItemControlOffice11Painter::DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, int32_t State,
-                                                      TRect& R) const
+void TcbBarItemControlOffice11Painter::DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected,
+                                                      TcbDrawKind Kind, TRect& R) const
 {
     const IcbBar* Bar = BarOf(Control);
     if (Selected)
         DrawSelectedFrame(DC, R);
     else if (!Control->IsEnabled())
         FrameRectByColor(DC, R, C()[occDisabledText]);
-    else if (State == 1 || !Bar)
+    else if (Kind == dkMenu || !Bar)
         FrameRectByColor(DC, R, C()[occCheckedItemColor]);
     else
         DrawFramedBackground(Control, DC, R, Bar->GetBkBrush(), false);

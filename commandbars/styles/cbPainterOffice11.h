@@ -88,7 +88,7 @@ public:
                                      const TRect& R2) const override;
     // 12
     void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, TcbPaintFlags Flags,
-                          int32_t State) const override;
+                          int32_t ArrowKind) const override;
     void DrawComboButton(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     void GetComboColors(const IcbControl* Control, TcbPaintFlags State, TColor& TextColor,
                         HBRUSH& Brush) const override;
@@ -108,7 +108,7 @@ public:
     void AdjustDetachBandRect(TRect& R) const override;
     HBRUSH GetSubMenuBrush() const override;
     int32_t CalcEditCaptionWidth(const IcbControl* Control, int32_t CaptionTextWidth) const override;
-    void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, int32_t State, TRect& R) const override;
+    void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, TcbDrawKind Kind, TRect& R) const override;
     void DrawEditCaption(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     // 16
     void DrawFramedItem(const IcbControl* Control, HDC DC, const TRect& R, const std::string& Caption,

@@ -288,7 +288,7 @@ bool TcbBarItemControlStandardPainter::UseSystemFloatingHitTest() const { return
 bool TcbBarItemControlStandardPainter::UseSystemFloatingFrame() const { return true; }
 
 void TcbBarItemControlStandardPainter::DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R,
-                                                        HBRUSH Brush, TcbPaintFlags Flags, int32_t State) const
+                                                        HBRUSH Brush, TcbPaintFlags Flags, int32_t ArrowKind) const
 {
     const bool Hot = Flags.Contains(pfSelected);
     const bool Open = Flags.Contains(pfDroppedDown);
@@ -308,7 +308,7 @@ void TcbBarItemControlStandardPainter::DrawDropDownPart(const IcbControl* Contro
     const bool Enabled = Flags.Contains(pfEnabled);
     // A part narrower than 9 pixels takes the small arrow.
     const int32_t Size = R.right - R.left < 9 ? 2 : 3;
-    if (State == 1)
+    if (ArrowKind == 1)
         DrawSizedArrow(DC, Arrow, true, Enabled, false, Size);
     else if (Size == 2)
         DrawSizedArrow(DC, Arrow, true, Enabled, false, Size);

@@ -38,7 +38,7 @@ public:
     bool UseSystemFloatingHitTest() const override;
     bool UseSystemFloatingFrame() const override;
     void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, TcbPaintFlags Flags,
-                          int32_t State) const override;
+                          int32_t ArrowKind) const override;
     void ShiftRectWhenDown(const IcbControl* Control, TRect& R) const override;
     void ShiftPressedRect(TRect& R) const override;
     void DrawComboButton(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;

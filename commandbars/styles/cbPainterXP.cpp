@@ -502,7 +502,7 @@ void TcbBarItemControlXPPainter::AdjustGlyphColumnWidth(int32_t& Width) const
 }
 
 void TcbBarItemControlXPPainter::DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
-                                                  TcbPaintFlags Flags, int32_t State) const
+                                                  TcbPaintFlags Flags, int32_t ArrowKind) const
 {
     DrawItemBackground(Control, DC, R, Brush, Control->IsSelected());
     const bool Enabled = Control->IsEnabled() && Flags.Contains(pfEnabled);
@@ -514,7 +514,7 @@ void TcbBarItemControlXPPainter::DrawDropDownPart(const IcbControl* Control, HDC
         ThemeState = TS_PRESSED;
     else if (Flags.Contains(pfSelected))
         ThemeState = TS_HOT;
-    if (State != 1) {
+    if (ArrowKind != 1) {
         // The split button's drop-down half, arrow included.
         DrawPart(tcToolBar, DC, TP_SPLITBUTTONDROPDOWN, ThemeState, R);
         return;
@@ -579,7 +579,7 @@ int32_t TcbBarItemControlXPPainter::CalcEditCaptionWidth(const IcbControl*, int3
     return CaptionTextWidth + 11;
 }
 
-void TcbBarItemControlXPPainter::DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, int32_t,
+void TcbBarItemControlXPPainter::DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, TcbDrawKind,
                                                 TRect& R) const
 {
     const TRect Outer = R;
@@ -703,6 +703,11 @@ void TcbBarItemControlXPPainter::CalcSubMenuItemsRect(const IcbBar* Menu, TcbSub
     Area.ItemsRect = Rect(Menu->GetBarSize() + 1, 1, Client.right - 1, Client.bottom - 1);
     if (Menu->HasExpandButton())
         Area.ItemsRect.bottom -= Menu->GetBottomReserve();
+    // Rows laid out without the window's height as their limit (all of them, from the top).
+    if (Area.Unlimited) {
+        Area.ItemsRect.top = 0;
+        Area.ItemsRect.bottom = 0x7FFFFFFF;
+    }
     Area.FirstVisibleIndex = Menu->GetFirstVisibleIndex();
     Area.ScrollLimit = Menu->CanScrollUp() || Menu->CanScrollDown() ? Menu->GetItemControlCount() - 1 : 0x7FFFFFFF;
 }
@@ -861,7 +866,13 @@ TColor TcbBarItemControlXPPainter::GetProgressBarColor() const
 int32_t TcbBarItemControlXPPainter::GetProgressChunkSize() const
 {
     const int32_t Size = PartSize(tcProgress, PP_CHUNK, 1, TS_TRUE).cx;
-    return Size > 0 ? Size : TcbBarItemControlPainter::GetProgressChunkSize();
+    if (Size <= 0)
+        return TcbBarItemControlPainter::GetProgressChunkSize();
+    // A chunk takes its part and the part's content margins on either side (the gap between two
+    // chunks).
+    const TRect Bounds = Rect(0, 0, kProbeSize, kProbeSize);
+    const TRect Content = ContentRect(OpenThemeClass(tcProgress), nullptr, PP_CHUNK, 1, Bounds);
+    return Size + std::max<int32_t>(0, kProbeSize - (Content.right - Content.left));
 }
 
 void TcbBarItemControlXPPainter::DrawProgressBar(HDC DC, const TRect& R, int32_t Position, int32_t Min,

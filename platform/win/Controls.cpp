@@ -953,7 +953,9 @@ void TWinControl::RemoveControl(TControl* C)
     if (FHoverControl == C)
         FHoverControl = nullptr;
     C->Invalidate();
-    FControls.erase(std::remove(FControls.begin(), FControls.end(), C), FControls.end());
+    // Searched from the end: a parent freeing its many children last first finds each at once.
+    if (auto It = std::find(FControls.rbegin(), FControls.rend(), C); It != FControls.rend())
+        FControls.erase(std::next(It).base());
     FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), C), FTabList.end());
     C->FParent = nullptr;
     if (auto* W = dynamic_cast<TWinControl*>(C); W && W->FHandle) {

@@ -92,6 +92,11 @@ bool TFontDialog::Execute()
     C.lpLogFont = &L;
     C.rgbColors = ColorToRGB(FFont.GetColor());
     C.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
+    if (FMaxFontSize > 0) {
+        C.Flags |= CF_LIMITSIZE;
+        C.nSizeMin = FMinFontSize;
+        C.nSizeMax = FMaxFontSize;
+    }
     if (!ChooseFontA(&C))
         return false;
     HFONT H = CreateFontIndirectA(&L);

@@ -98,7 +98,14 @@ public:
     bool Execute() override;
     TFont* GetFont() { return &FFont; }
     void SetFont(TFont* Value) { FFont.Assign(Value); }
+    // The sizes in points the dialog offers and takes; MaxFontSize 0 leaves them free.
+    int32_t GetMinFontSize() const { return FMinFontSize; }
+    void SetMinFontSize(int32_t Value) { FMinFontSize = Value; }
+    int32_t GetMaxFontSize() const { return FMaxFontSize; }
+    void SetMaxFontSize(int32_t Value) { FMaxFontSize = Value; }
 
 private:
     TFont FFont;
+    int32_t FMinFontSize = 0;
+    int32_t FMaxFontSize = 0;
 };

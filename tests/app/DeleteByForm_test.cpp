@@ -249,3 +249,38 @@ TEST_F(DeleteByTest, RulesListTheRightFilesAndOkDeletesOnlyTheCheckedOnes)
         EXPECT_GT(Shoot(F.GetHandle(), std::string("delete-by-") + Names[M]).CountOf(0x000000), 100u);
     }
 }
+
+// Checked files that cannot be deleted (held open here) keep their rows and are named together
+// in one message after the run, as Clear and Collect report theirs; the others go.
+TEST_F(DeleteByTest, FilesThatCannotBeDeletedAreNamedInOneMessageAfterTheRun)
+{
+    using S = std::set<std::string>;
+    for (const char* N : {"a1.jpg", "a2.jpg", "a3.jpg", "a4.jpg", "b.jpg"})
+        WriteBytes(Saved + N, 100);
+    Show();
+    ASSERT_EQ(Rows()->GetCount(), 5);
+    auto Hold = [&](const char* Name) {
+        return CreateFileA((Saved + Name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    };
+    HANDLE Held[] = {Hold("a2.jpg"), Hold("a4.jpg")};
+    for (HANDLE H : Held)
+        ASSERT_NE(H, INVALID_HANDLE_VALUE);
+    std::vector<std::string> Lines;
+    {
+        TDialogAnswerer Error("could not be deleted", IDOK, nullptr, true);
+        DeleteBy(Filter("a*.jpg"), [](TConfirmDeleteForm* C) { Press(C->OkButton); });
+        EXPECT_EQ(Error.AnsweredCount(), 1);
+        EXPECT_EQ(Error.Caption(), "Error");
+        std::string Text = Error.Text();
+        for (size_t At; (At = Text.find("\r\n")) != std::string::npos; Text.erase(0, At + 2))
+            Lines.push_back(Text.substr(0, At));
+        Lines.push_back(Text);
+    }
+    for (HANDLE H : Held)
+        CloseHandle(H);
+    ASSERT_EQ(Lines.size(), 3u);
+    EXPECT_EQ(Lines[0], "2 file(s) could not be deleted !");
+    EXPECT_EQ(S(Lines.begin() + 1, Lines.end()), (S{Saved + "a2.jpg", Saved + "a4.jpg"}));
+    EXPECT_EQ(OnDisk(), (S{"a2.jpg", "a4.jpg", "b.jpg"}));
+    EXPECT_EQ(Listed(), (S{"a2.jpg", "a4.jpg", "b.jpg"}));
+}

@@ -3,7 +3,9 @@
 // its loader and cache, help, and what opening and closing it costs.
 
 #include <algorithm>
+#include <atomic>
 #include <set>
+#include <stdexcept>
 
 #include <tlhelp32.h>
 
@@ -16,6 +18,7 @@
 #include "imagelib/JpegGraphic.h"
 #include "imagelib/TiffGraphic.h"
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/ComCtrlsBasic.h"
 #include "platform/win/ExtCtrls.h"
@@ -567,6 +570,145 @@ TEST_F(LibraryTest, ThumbnailsComeForWhatIsPaintedAndTheCacheStaysWithinItsSize)
     PumpFor(200); // a decode would be delivered meanwhile: nothing exposed to wait on
     EXPECT_EQ(B->GetThumbnailsMade(), Made);
     EXPECT_EQ(Any.Count(), 0) << Any.Last();
+}
+
+// A resize moves the panels to the new columns without reading the library again (a record
+// added meanwhile stays out, the selection stays); a delete closes the gap the same way, the
+// panels after it renumbered with Files; only a new fill reads the library.
+TEST_F(LibraryTest, ResizeAndDeleteMoveThePanelsWithoutFillingTheViewAgain)
+{
+    std::vector<std::string> Pictures;
+    for (int I = 0; I < 12; ++I) {
+        Pictures.push_back(WritePicture<TJpegGraphic>(Temp.File("r" + std::to_string(I) + ".jpg"), 16, 12));
+        Record(Pictures.back());
+    }
+    Record(UpperCase(Pictures[3])); // the same file again, its name in other case: one panel
+    Record(Temp.File("absent.jpg"));
+    Open();
+    SizeBrowser(560, 330);
+    Do(laPreview);
+    TJpegBrowser* B = Form->JpegBrowser;
+    const std::vector<TJpegPanel*> Made = B->GetPanels();
+    ASSERT_EQ(Made.size(), Pictures.size());
+    auto ExpectGrid = [&](const std::vector<std::string>& Names, int32_t Columns, const char* When) {
+        const std::vector<TJpegPanel*>& Panels = B->GetPanels();
+        ASSERT_EQ(Panels.size(), Names.size()) << When;
+        ASSERT_EQ(B->GetFiles()->GetCount(), static_cast<int32_t>(Names.size())) << When;
+        const int32_t DX = B->GetHorzScrollBar()->GetPosition(), DY = B->GetVertScrollBar()->GetPosition();
+        for (size_t I = 0; I < Panels.size(); ++I) {
+            const int32_t N = static_cast<int32_t>(I);
+            EXPECT_EQ(Panels[I]->GetFilename(), Names[I]) << When << " " << I;
+            EXPECT_EQ(Panels[I]->GetIndex(), N) << When;
+            EXPECT_EQ(B->GetFiles()->GetStrings(N), Names[I]) << When;
+            EXPECT_EQ(Panels[I]->GetLeft(), N % Columns * 110 - DX) << When << " " << I;
+            EXPECT_EQ(Panels[I]->GetTop(), N / Columns * 110 - DY) << When << " " << I;
+        }
+    };
+    ExpectGrid(Pictures, 5, "filled");
+    ClickPanel(Made[7]);
+    ASSERT_EQ(B->GetSelected(), Made[7]);
+
+    // A picture recorded after the fill, and a narrower window: three columns.
+    const std::string Late = WritePicture<TJpegGraphic>(Temp.File("late.jpg"), 16, 12);
+    Record(Late);
+    SizeBrowser(340, 330);
+    ASSERT_EQ(B->GetWidth() / 110, 3);
+    ExpectGrid(Pictures, 3, "narrower");
+    EXPECT_EQ(B->GetPanels(), Made);
+    EXPECT_EQ(B->GetSelected(), Made[7]);
+    EXPECT_TRUE(Made[7]->GetSelected());
+
+    // A page down: the panels the scroll uncovers are drawn, as read from the window unforced.
+    SendMessageA(B->GetHandle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+    ASSERT_GT(B->GetVertScrollBar()->GetPosition(), 0);
+    auto Drawn = [&] {
+        const TestSupport::TShot S = TestSupport::ReadWindowDC(Form->GetHandle());
+        RECT Window;
+        GetWindowRect(Form->GetHandle(), &Window);
+        for (TJpegPanel* P : VisiblePanels()) {
+            const TPoint C = B->ClientToScreen(Point(P->GetLeft() + 50, P->GetTop() + 50));
+            if (P->GetTop() + 50 < B->GetClientHeight() &&
+                CountNear(TestSupport::TShot{1, 1, {S.At(C.x - Window.left, C.y - Window.top)}}, 0x3366CC, 24) != 1)
+                return false;
+        }
+        return true;
+    };
+    ASSERT_TRUE(PumpUntil(Drawn, 20000, "the thumbnails uncovered by the scroll"));
+    ExpectGrid(Pictures, 3, "scrolled");
+    SendMessageA(B->GetHandle(), WM_VSCROLL, SB_TOP, 0);
+
+    // Deleting the second panel's file: the rest move up one cell each.
+    ClickPanel(Made[1]);
+    {
+        TBoxAnswerer Yes("Do you want to delete selected image?", IDYES);
+        Do(laDelete);
+        EXPECT_EQ(Yes.Count(), 1);
+    }
+    EXPECT_FALSE(FileThere(Pictures[1]));
+    std::vector<std::string> Left = Pictures;
+    Left.erase(Left.begin() + 1);
+    std::vector<TJpegPanel*> Kept = Made;
+    Kept.erase(Kept.begin() + 1);
+    ExpectGrid(Left, 3, "after the delete");
+    EXPECT_EQ(B->GetPanels(), Kept);
+    EXPECT_EQ(B->GetSelected(), nullptr);
+
+    // A new fill reads the library: the late picture joins at the end.
+    Do(laPreview);
+    Do(laPreview);
+    Left.push_back(Late);
+    ExpectGrid(Left, 3, "filled again");
+}
+
+// The loader outlives files whose reader throws anything at all, and each new fill tries the
+// files that failed before once more.
+TEST_F(LibraryTest, TheLoaderGoesOnAfterAnyFailureAndANewFillTriesFailedFilesAgain)
+{
+    // A picture class that fails with an exception of no kind the program knows.
+    static std::atomic<int> Reads{0};
+    const TGraphicFactory Throw = []() -> std::unique_ptr<TGraphic> {
+        ++Reads;
+        throw std::logic_error("a reader that gives up");
+    };
+    TPicture::RegisterFileFormat("qmthrow", "Throwing files", TGraphicClass{"TThrowingGraphic", Throw});
+    TScopeExit Unregister([] { TPicture::Unregister("TThrowingGraphic"); });
+    std::vector<std::string> Throwing, Good;
+    for (int I = 0; I < 3; ++I) {
+        Throwing.push_back(Temp.File("x" + std::to_string(I) + ".qmthrow"));
+        WriteBytes(Throwing.back(), 100);
+        Good.push_back(WritePicture<TJpegGraphic>(Temp.File("ok" + std::to_string(I) + ".jpg"), 24, 16));
+    }
+    Open();
+    SizeBrowser(560, 330);
+    Do(laPreview);
+    TJpegBrowser* B = Form->JpegBrowser;
+    auto Fill = [&](const std::vector<std::string>& Names) {
+        B->ClearPanels();
+        B->ClearFiles();
+        for (const std::string& N : Names)
+            B->AddFile(N);
+        B->Rebuild();
+    };
+    auto All = [](const std::vector<std::string>& Names, auto Test) {
+        return std::all_of(Names.begin(), Names.end(), Test);
+    };
+    Reads = 0;
+    Fill(Throwing);
+    ASSERT_TRUE(PumpUntil([&] { return All(Throwing, [&](const std::string& N) { return B->HasFailed(N); }); }, 20000,
+                          "the throwing files to be given up"));
+    EXPECT_EQ(Reads.load(), 3);
+    // The same loader makes the next thumbnails; the failed files are read once more.
+    TThumbnailLoader* Loader = B->GetLoader();
+    std::vector<std::string> Mixed = Throwing;
+    Mixed.insert(Mixed.begin() + 1, Good.begin(), Good.end());
+    Fill(Mixed);
+    ASSERT_TRUE(PumpUntil([&] {
+        return All(Good, [&](const std::string& N) { return B->HasThumbnail(N); }) &&
+               All(Throwing, [&](const std::string& N) { return B->HasFailed(N); });
+    }, 20000, "the good thumbnails and the throwing files given up again"));
+    EXPECT_EQ(Reads.load(), 6);
+    EXPECT_EQ(B->GetLoader(), Loader);
+    EXPECT_FALSE(Loader->GetFinished());
 }
 
 TEST_F(LibraryTest, ClosingWhileTheListOrTheThumbnailsLoadStopsTheThreadsAndLeavesNone)

@@ -512,13 +512,13 @@ TEST_F(MainBarsInputTest, TheBarsAndTheTasksMenuDrawTheManagersFlatColours)
     ASSERT_NE(Refresh, nullptr);
     ASSERT_NE(Import, nullptr);
     {
-        const TestSupport::TShot S = TestSupport::CaptureWindow(Tool->GetHandle());
+        const TestSupport::TShot S = TestSupport::CaptureShown(Tool->GetHandle());
         const POINT O = TestSupport::ClientOrigin(Tool->GetHandle());
         const TRect R = Refresh->GetItemRect();
         TestSupport::ExpectPixel(S, O.x + (R.left + R.right) / 2, O.y + R.bottom, BrushColor(M->GetFlatBarBrush()),
                                  "the toolbar's background under Refresh");
         // The menu bar's background: right of the last title.
-        const TestSupport::TShot B = TestSupport::CaptureWindow(MenuBar->GetHandle());
+        const TestSupport::TShot B = TestSupport::CaptureShown(MenuBar->GetHandle());
         const POINT BO = TestSupport::ClientOrigin(MenuBar->GetHandle());
         const TRect Help = ItemControlIn(MenuBar, MenuOf(Form.get(), 3))->GetItemRect();
         TestSupport::ExpectPixel(B, BO.x + Help.right + 20, BO.y + (Help.top + Help.bottom) / 2,
@@ -530,7 +530,7 @@ TEST_F(MainBarsInputTest, TheBarsAndTheTasksMenuDrawTheManagersFlatColours)
     ASSERT_TRUE(PumpUntil([&] { return Tool->GetSelectedControl() == Refresh; }, 3000, "Refresh hot"));
     PumpFor(50);
     {
-        const TestSupport::TShot S = TestSupport::CaptureWindow(Tool->GetHandle());
+        const TestSupport::TShot S = TestSupport::CaptureShown(Tool->GetHandle());
         const POINT O = TestSupport::ClientOrigin(Tool->GetHandle());
         const TRect R = Refresh->GetItemRect();
         const COLORREF Frame = GetSysColor(COLOR_HIGHLIGHT);
@@ -549,7 +549,7 @@ TEST_F(MainBarsInputTest, TheBarsAndTheTasksMenuDrawTheManagersFlatColours)
     ASSERT_TRUE(Shows(Tasks));
     PumpFor(100);
     {
-        const TestSupport::TShot S = TestSupport::CaptureWindow(Tasks->GetHandle());
+        const TestSupport::TShot S = TestSupport::CaptureShown(Tasks->GetHandle());
         const POINT O = TestSupport::ClientOrigin(Tasks->GetHandle());
         const TRect Row = ItemControlIn(Tasks, ItemOf(Form.get(), maTasksSaveURL))->GetItemRect();
         const int32_t Y = O.y + (Row.top + Row.bottom) / 2;

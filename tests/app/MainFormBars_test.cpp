@@ -347,7 +347,7 @@ TEST_F(MainBarsTest, EnablingReachesTheToolbarAtOnceAndTheTickIsDrawnInTheViewMe
     TcbBarItemControl* Control = ItemControlIn(Bar, Prop);
     ASSERT_NE(Control, nullptr);
     const TRect R = Control->GetItemRect();
-    const TestSupport::TShot Enabled = TestSupport::CaptureWindow(Bar->GetHandle());
+    const TestSupport::TShot Enabled = TestSupport::CaptureShown(Bar->GetHandle());
     const POINT Origin = TestSupport::ClientOrigin(Bar->GetHandle());
     const int32_t Size = std::min(R.right - R.left, R.bottom - R.top);
 
@@ -355,7 +355,7 @@ TEST_F(MainBarsTest, EnablingReachesTheToolbarAtOnceAndTheTickIsDrawnInTheViewMe
     EXPECT_FALSE(Prop->GetEnabled()) << "disabled at once";
     EXPECT_FALSE(Control->GetEnabled());
     PumpFor(30);
-    const TestSupport::TShot Disabled = TestSupport::CaptureWindow(Bar->GetHandle());
+    const TestSupport::TShot Disabled = TestSupport::CaptureShown(Bar->GetHandle());
     ASSERT_EQ(Enabled.W, Disabled.W);
     EXPECT_NE(Square(Enabled, Origin.x + R.left, Origin.y + R.top, Size),
               Square(Disabled, Origin.x + R.left, Origin.y + R.top, Size))
@@ -374,7 +374,7 @@ TEST_F(MainBarsTest, EnablingReachesTheToolbarAtOnceAndTheTickIsDrawnInTheViewMe
         if (!Menu)
             return Out;
         PumpFor(50);
-        const TestSupport::TShot S = TestSupport::CaptureWindow(Menu->GetHandle());
+        const TestSupport::TShot S = TestSupport::CaptureShown(Menu->GetHandle());
         const POINT O = TestSupport::ClientOrigin(Menu->GetHandle());
         const TRect A = ItemControlIn(Menu, AllFiles)->GetItemRect();
         const TRect F = ItemControlIn(Menu, Failed)->GetItemRect();

@@ -1047,12 +1047,12 @@ std::string WriteShotGif(const std::string& Name, int32_t W, int32_t H)
     return Name;
 }
 
-// Saves a window's own picture (CaptureWindow) as <build>\screenshots\<Name>.bmp; the build
+// Saves a full paint of the window (CaptureFullPaint) as <build>\screenshots\<Name>.bmp; the build
 // turns it into a .png for a person to look at.
 TestSupport::TShot Shoot(HWND W, const std::string& Name)
 {
     PumpFor(100);
-    TestSupport::TShot S = TestSupport::CaptureWindow(W);
+    TestSupport::TShot S = TestSupport::CaptureFullPaint(W);
     RECT R;
     GetWindowRect(W, &R);
     EXPECT_EQ(S.W, R.right - R.left) << Name;
@@ -1149,7 +1149,7 @@ TEST(ConfirmOverwriteForm, LongPathsWrapWithinTheFileNameLabel)
     EXPECT_EQ(Narrow, (std::vector<std::string>{"a", "b", "c", "\\", "d", "e", "f"}));
 }
 
-TEST(Screenshots, CaptureWindowTakesNothingOfAWindowAbove)
+TEST(Screenshots, CaptureFullPaintTakesNothingOfAWindowAbove)
 {
     TForm Below(nullptr);
     Below.SetBounds(40, 40, 300, 200);
@@ -1166,7 +1166,7 @@ TEST(Screenshots, CaptureWindowTakesNothingOfAWindowAbove)
     // would take it.
     EXPECT_TRUE(PumpUntil([&] { return TestSupport::CaptureScreen(Below.GetHandle()).CountOf(0xFF00FF) > 0; },
                           10000, "the window above on the screen"));
-    const TestSupport::TShot S = TestSupport::CaptureWindow(Below.GetHandle());
+    const TestSupport::TShot S = TestSupport::CaptureFullPaint(Below.GetHandle());
     RECT W;
     GetWindowRect(Below.GetHandle(), &W);
     EXPECT_EQ(S.W, W.right - W.left);

@@ -91,7 +91,7 @@ inline size_t CountNear(const TestSupport::TShot& S, uint32_t Colour, int Tolera
 inline TestSupport::TShot Shoot(HWND W, const std::string& Name)
 {
     TestSupport::PumpFor(100); // the last paints reach the window: nothing exposed to wait on
-    TestSupport::TShot S = TestSupport::CaptureWindow(W);
+    TestSupport::TShot S = TestSupport::CaptureFullPaint(W);
     const std::string Folder = ExtractFilePath(ExcludeTrailingBackslash(ProgramFolder())) + "screenshots\\";
     CreateDirectoryA(Folder.c_str(), nullptr);
     EXPECT_TRUE(TestSupport::WriteBmp(Folder + Name + ".bmp", S)) << Name;

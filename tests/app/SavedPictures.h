@@ -36,7 +36,7 @@ std::string WritePicture(const std::string& Name, int32_t W, int32_t H, uint32_t
 inline TestSupport::TShot Shoot(HWND W, const std::string& Name)
 {
     TestSupport::PumpFor(100);
-    TestSupport::TShot S = TestSupport::CaptureWindow(W);
+    TestSupport::TShot S = TestSupport::CaptureFullPaint(W);
     const std::string Folder = ExtractFilePath(ExcludeTrailingBackslash(ProgramFolder())) + "screenshots\\";
     CreateDirectoryA(Folder.c_str(), nullptr);
     EXPECT_TRUE(TestSupport::WriteBmp(Folder + Name + ".bmp", S)) << Name;

@@ -186,7 +186,7 @@ TEST(ViewerInput, PlusZoomsTheMenuShowsTheSlideShowTickAndItsCloseEndsTheModalVi
     auto RightClickPicture = [](TViewImageForm* F) { Click(PictureCenter(F), true); };
     // The Slide Show row's glyph column, as drawn.
     auto SlideColumn = [](TCustomcbBarControl* W, TcbBarItemLink* Link) {
-        const TestSupport::TShot S = TestSupport::CaptureWindow(W->GetHandle());
+        const TestSupport::TShot S = TestSupport::CaptureShown(W->GetHandle());
         const POINT O = TestSupport::ClientOrigin(W->GetHandle());
         const TRect R = Link->GetControl()->GetItemRect();
         std::vector<uint32_t> Column;

@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
 #include "tests/commandbars/ModelSupport.h"
 #include "tests/commandbars/PixelBuffer.h"
@@ -138,6 +140,23 @@ TEST(BarCombos, TheBaseComboAsksItsEventsForKeysAndTheWindow)
     EXPECT_TRUE(Combo->GetShowEditor());
     Combo->SetShowEditor(false);
     EXPECT_TRUE(Combo->GetSuppressEditing());
+}
+
+TEST(BarCombos, TheListOpensBesideAComboInAMenuOrOnASideToolbarAndUnderItElsewhere)
+{
+    TManagerForm F;
+    TcbBarCombo* Combo = NewCombo(F, {"a"});
+    auto* Menu = new TcbBarSubItem(F.Form.get());
+    TcbBarItemLink* InMenu = Menu->GetItemLinks()->Add();
+    InMenu->SetItem(Combo);
+    EXPECT_TRUE(TCustomcbBarCombo::DropsDownBeside(InMenu));
+    for (const TcbBarDockingStyle Dock : {dsLeft, dsRight, dsTop, dsBottom, dsNone}) {
+        TcbBar* Bar = F.Manager->GetBars()->Add();
+        Bar->SetDockingStyle(Dock);
+        TcbBarItemLink* Link = Bar->GetItemLinks()->Add();
+        Link->SetItem(Combo);
+        EXPECT_EQ(TCustomcbBarCombo::DropsDownBeside(Link), Dock == dsLeft || Dock == dsRight) << Dock;
+    }
 }
 
 TEST(BarCombos, ADropDownWindowIsFittedIntoTheWorkArea)

@@ -112,7 +112,7 @@ TEST_F(BarControl, NeverTakesTheFocusAndTracksTheHotItem)
     EXPECT_EQ("The A command", F.Window->GetHint());
     if (FlatPainterLanded()) {
         const TRect R = F.RectOf(F.A);
-        const TestSupport::TShot Shot = TestSupport::CaptureWindow(Bar);
+        const TestSupport::TShot Shot = TestSupport::CaptureShown(Bar);
         TestSupport::ExpectPixel(Shot, R.left + 1, R.top + 1, BrushColor(F.Window->GetSelectedItemBrush()),
                                  "the hot button's face");
     }
@@ -206,7 +206,7 @@ TEST_F(BarControl, AFailingCommandIsReportedOnceAndTheButtonGoesBackToPlain)
     EXPECT_EQ("the command failed", Errors.Entries()[0].Message);
     EXPECT_EQ(nullptr, F.A->GetClickItemLink()) << "the record of the clicked link is cleared";
     SendMessageA(F.Window->GetHandle(), WM_MOUSELEAVE, 0, 0);
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(F.Window->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(F.Window->GetHandle());
     const TRect R = F.RectOf(F.A);
     TestSupport::ExpectPixel(Shot, R.left + 1, R.top + 1, ShotColor(Shot, 0, 0), "the button after the failure");
 }
@@ -307,6 +307,23 @@ TEST_F(BarControl, ALetterRunsItsOnlyCommandAndMovesBetweenShared)
     EXPECT_EQ(F.ControlOf(F.Paste), F.Menu->GetSelectedControl()) << "in a menu Down moves on";
     F.Key(F.Menu, 'Z');
     EXPECT_EQ(F.ControlOf(F.Paste), F.Menu->GetSelectedControl()) << "a letter of no link changes nothing";
+}
+
+TEST_F(BarControl, ShiftWithALetterPicksOnlyAnUpperCaseAccelerator)
+{
+    TControlsFixture F;
+    F.Print->SetCaption("&print");
+    F.Menu->SetIsActive(true);
+    WithKeyDown(VK_SHIFT, [&] { F.Key(F.Menu, 'P'); });
+    EXPECT_NE(F.ControlOf(F.Print), F.Menu->GetSelectedControl()) << "Shift+P is no match for \"&print\"";
+    EXPECT_EQ(0, F.ActPrint.Runs);
+    WithKeyDown(VK_SHIFT, [&] { F.Key(F.Menu, 'O'); });
+    EXPECT_EQ(1, F.ActOpen.Runs) << "Shift+O still picks \"&Open\"";
+    F.Menu->SetIsActive(true);
+    WithKeyDown(VK_CONTROL, [&] { F.Key(F.Menu, 'O'); });
+    EXPECT_EQ(1, F.ActOpen.Runs) << "Ctrl+O is no accelerator";
+    F.Key(F.Menu, 'P');
+    EXPECT_EQ(1, F.ActPrint.Runs) << "P alone runs \"&print\"";
 }
 
 TEST_F(BarControl, CustomizingRemakesTheControlsAndDragsInsteadOfClicking)

@@ -270,6 +270,30 @@ TEST(BarDrag, EscEndsTheDragWhereTheBarIs)
     EXPECT_EQ(nullptr, GetCapture());
 }
 
+TEST(BarDrag, WhileCustomizingABarStillMovesByItsCaption)
+{
+    TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    F.Manager->SetIsCustomizing(true);
+    ASSERT_TRUE(F.Manager->IsCustomizing());
+    const POINT Start = F.CaptionPoint(F.Tools);
+    const TRect Before = F.ScreenRectOf(F.Tools);
+    const POINT Stop{Start.x + 60, Start.y + 80};
+
+    TestSupport::TInputScript S;
+    PressAndMove(S, Start, Stop);
+    S.Delay(100).ButtonUp().WaitProcessed();
+    S.Play();
+    ASSERT_TRUE(S.Wait());
+    TestSupport::PumpFor(30);
+
+    const TRect After = F.ScreenRectOf(F.Tools);
+    EXPECT_EQ(Before.left + 60, After.left);
+    EXPECT_EQ(Before.top + 80, After.top);
+    EXPECT_FALSE(cbIsBarDragging());
+    F.Manager->SetIsCustomizing(false);
+}
+
 TEST(BarDrag, ABarReleasedTenPixelsOutsideTheTopSiteDocksAndThirtyPixelsOutsideFloats)
 {
     for (const int32_t Distance : {10, 30}) {

@@ -176,7 +176,7 @@ TEST(ItemAddEditor, OffersTheVisibleClassesAndNamesTheChosenOne)
         }
         ExpectSoundLayout(E, "add-item dialog");
         TestSupport::ExpectNoClippedText(E);
-        TestSupport::SaveShot(TestSupport::CaptureWindow(W), "editor-add-item");
+        TestSupport::SaveShot(TestSupport::CaptureFullPaint(W), "editor-add-item");
 
         const auto Edit = std::find(Visible.begin(), Visible.end(), "TcbBarEdit") - Visible.begin();
         ChooseComboRow(E->ComboBox1, static_cast<int>(Edit));
@@ -304,7 +304,7 @@ TEST(AddGroupItemsDialog, HeaderRowsShowTheirNameOnButtonFaceAndRowsAreALineOrTw
         EXPECT_EQ(D->pnlButtons->GetHeight(), 41);
         ExpectSoundLayout(D, "group-items dialog");
         TestSupport::ExpectNoClippedText(D);
-        TestSupport::SaveShot(TestSupport::CaptureWindow(W), "editor-add-group-items");
+        TestSupport::SaveShot(TestSupport::CaptureFullPaint(W), "editor-add-group-items");
 
         // The class redraws on width changes; the background is never erased.
         EXPECT_TRUE(GetClassLongPtrA(List->GetHandle(), GCL_STYLE) & CS_HREDRAW);
@@ -321,7 +321,7 @@ TEST(AddGroupItemsDialog, HeaderRowsShowTheirNameOnButtonFaceAndRowsAreALineOrTw
         // Row 0 "~File" is "File" at (2, 1) on button face, as the test draws it (with the
         // focus rectangle moved away from it).
         SendMessageA(List->GetHandle(), LB_SETCARETINDEX, 3, FALSE);
-        const TestSupport::TShot Shot = TestSupport::CaptureWindow(List->GetHandle());
+        const TestSupport::TShot Shot = TestSupport::CaptureFullPaint(List->GetHandle());
         const POINT O = TestSupport::ClientOrigin(List->GetHandle());
         RECT Row{};
         SendMessageA(List->GetHandle(), LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&Row));

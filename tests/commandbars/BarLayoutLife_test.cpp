@@ -82,7 +82,7 @@ size_t RedPixelsOf(const TcbBar* Bar)
     const HWND W = BarWindow(Bar);
     if (!W)
         return 0;
-    return TestSupport::CaptureWindow(W).CountOf(kRed);
+    return TestSupport::CaptureFullPaint(W).CountOf(kRed);
 }
 
 class BarLayoutLife : public ::testing::TestWithParam<TStoreKind> {

@@ -139,6 +139,33 @@ protected:
         return StreamText(Stream);
     }
 
+    // The section a value of the hostile-layout table is kept in.
+    static std::string SectionFor(const TStoredValue& V)
+    {
+        return V.Group == TStoredGroup::Main  ? "LayoutForm.BarManager1.Main"
+               : V.Group == TStoredGroup::Bar ? "LayoutForm.BarManager1.Bar1"
+                                              : "LayoutForm.BarManager1.Bar1.ItemLink1";
+    }
+    // The design's layout with every value of the table at its marker, and V stored as H.
+    static std::string HostileLayout(const std::string& Design, const TStoredValue& V, THostile H)
+    {
+        TMemIniFile Ini("");
+        TStringList Lines;
+        Lines.SetText(Design);
+        Ini.SetStrings(&Lines);
+        for (const TStoredValue& Each : StoredValueTable())
+            Ini.WriteString(SectionFor(Each), Each.Name, Each.Marker);
+        Ini.WriteInteger("LayoutForm.BarManager1.Bar1.ItemLink0", "RecentIndex", 5);
+        if (H == THostile::Absent)
+            Ini.DeleteKey(SectionFor(V), V.Name);
+        else if (V.Type == TStoredType::Text)
+            Ini.WriteString(SectionFor(V), V.Name, HostileText(H));
+        else
+            Ini.WriteInteger(SectionFor(V), V.Name, HostileNumber(H));
+        Ini.GetStrings(&Lines);
+        return Lines.GetText();
+    }
+
     TLayoutDesignScope Design;
     TMemoryStream Stream;
 };
@@ -192,7 +219,7 @@ TEST_F(BarLayoutIni, TwoFormsShareOneFileAndEachLoadsItsOwnLayout)
     {
         TLayoutFormPtr Other = MakeLayoutForm("OtherForm");
         Other->Bar(2)->SetVisible(false);
-        Other->Bar(1)->SetRow(5);
+        Other->Bar(1)->SetRow(2);
         SaveToIniFile(Other->Manager(), File);
     }
     const std::string OtherText = FileText(File);
@@ -212,7 +239,7 @@ TEST_F(BarLayoutIni, TwoFormsShareOneFileAndEachLoadsItsOwnLayout)
     gLayoutDesign.IniFileName = File;
     TLayoutFormPtr Other = MakeLayoutForm("OtherForm");
     EXPECT_FALSE(Other->Bar(2)->GetVisible());
-    EXPECT_EQ(Other->Bar(1)->GetRow(), 5);
+    EXPECT_EQ(Other->Bar(1)->GetRow(), 2);
     TLayoutFormPtr Form = MakeLayoutForm();
     EXPECT_TRUE(Form->Bar(2)->GetVisible());
     EXPECT_EQ(Form->Bar(1)->GetRow(), 3);
@@ -361,17 +388,31 @@ TEST_F(BarLayoutIni, WithBothStoresTheRegistryIsReadFirstAndTheIniFileAfterIt)
         M->SetStoreInIniFile(true);
         M->SetIniStream(&Stream);
         M->SetLargeIcons(true);
-        Form->Bar(1)->SetRow(7);
+        Form->Bar(1)->SetRow(2);
         M->SaveLayout();
     }
     // The ini file says another row and nothing of the icons.
-    std::string Text = WithValue(StreamText(Stream), "LayoutForm.BarManager1.Bar1", "Row", "9");
+    std::string Text = WithValue(StreamText(Stream), "LayoutForm.BarManager1.Bar1", "Row", "3");
     const size_t Icons = Text.find("LargeIcons=1\r\n");
     ASSERT_NE(Icons, std::string::npos);
     SetStreamText(Stream, Text.erase(Icons, 14));
     gLayoutDesign.StoreInRegistry = true;
     gLayoutDesign.RegistryPath = Layout;
     TLayoutFormPtr Form = StreamForm();
-    EXPECT_EQ(Form->Bar(1)->GetRow(), 9);
+    EXPECT_EQ(Form->Bar(1)->GetRow(), 3);
     EXPECT_TRUE(Form->Manager()->GetLargeIcons());
+}
+
+TEST_F(BarLayoutIni, EveryStoredValueAbsentNegativeZeroAtItsMaximumOrLongLeavesTheOthersApplied)
+{
+    const std::string Design = SavedDesign();
+    TestSupport::TTempFolder Folder;
+    const std::string File = Folder.File("hostile.ini");
+    for (const TStoredValue& V : StoredValueTable())
+        for (THostile H : HostileVariants(V.Type)) {
+            SCOPED_TRACE(KeyOf(V) + " " + HostileName(H));
+            SetStreamText(Stream, HostileLayout(Design, V, H));
+            Stream.SaveToFile(File);
+            CheckHostileLoad(false, V, H, [&](TcbBarManager* M) { LoadFromIniFile(M, File); });
+        }
 }

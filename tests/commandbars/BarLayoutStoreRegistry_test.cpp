@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <random>
 #include <set>
 #include <string>
@@ -115,6 +116,34 @@ std::vector<std::string> RecentNames(TcbBarItemLinks* Links)
     return Names;
 }
 
+// What a load may change, as text: the manager's options, and each bar's values and links (by
+// item, nameless ones too) with their user values and recent use.
+std::string Describe(const TLayoutForm& Form)
+{
+    const TcbBarManager* M = Form.Manager();
+    std::string S = std::to_string(M->GetLargeIcons()) + std::to_string(M->GetShowHint()) +
+                    std::to_string(M->GetMenuAnimations()) + "\n";
+    const auto Links = [&S](TcbBarItemLinks* L) {
+        for (int32_t I = 0; I < L->GetCount(); ++I) {
+            const TcbBarItemLink* K = L->GetItem(I);
+            S += "  " + K->GetItem()->GetCaption() + " " + std::to_string(K->GetOwnBeginGroup()) + " " +
+                 std::to_string(K->GetUserDefine().Bits()) + " " + K->GetUserCaption() + " " +
+                 std::to_string(K->GetUserWidth()) + " " + std::to_string(K->GetVisible()) + " " +
+                 std::to_string(K->GetUseCount()) + " " + std::to_string(K->GetRecentIndex()) + "\n";
+        }
+    };
+    for (int32_t N = 0; N < Form.BarCount(); ++N) {
+        const TcbBar* B = Form.Bar(N);
+        S += B->GetCaption() + " " + std::to_string(B->GetVisible()) + " " + std::to_string(B->GetDockingStyle()) +
+             " " + std::to_string(B->GetRow()) + " " + std::to_string(B->GetFloatLeft()) + " " +
+             std::to_string(B->GetFloatTop()) + "\n";
+        Links(B->GetItemLinks());
+    }
+    S += "subFile\n";
+    Links(Form.SubFile()->GetItemLinks());
+    return S;
+}
+
 class BarLayoutRegistry : public ::testing::Test {
 protected:
     std::string Layout() const { return Key.Path() + "\\Layout"; }
@@ -130,6 +159,50 @@ protected:
     {
         TLayoutFormPtr Form = MakeLayoutForm();
         SaveToRegistry(Form->Manager(), Layout());
+    }
+
+    // The key a value of the hostile-layout table is kept in.
+    std::string KeyFor(const TStoredValue& V) const
+    {
+        return V.Group == TStoredGroup::Main  ? Layout()
+               : V.Group == TStoredGroup::Bar ? Layout() + "\\Bar1"
+                                              : Layout() + "\\Bar1\\ItemLink1";
+    }
+    // Stores V as Text (a text or a decimal number), as its type is kept.
+    void Store(const TStoredValue& V, const std::string& Text)
+    {
+        Edit(KeyFor(V), [&](TRegistry& R) {
+            if (V.Type == TStoredType::Text) {
+                R.WriteString(V.Name, Text);
+            } else if (V.Type == TStoredType::UserDefine) {
+                const uint8_t Bits = static_cast<uint8_t>(std::stoi(Text));
+                R.WriteBinaryData(V.Name, &Bits, 1);
+            } else {
+                R.WriteInteger(V.Name, static_cast<int32_t>(std::stoll(Text)));
+            }
+        });
+    }
+    // The design's layout with every value of the table at its marker.
+    void SaveMarkedLayout()
+    {
+        TRegistry().DeleteKey(Layout());
+        SaveDesign();
+        for (const TStoredValue& V : StoredValueTable())
+            Store(V, V.Marker);
+        Edit(Layout() + "\\Bar1\\ItemLink0", [](TRegistry& R) { R.WriteInteger("RecentIndex", 5); });
+    }
+    void StoreHostile(const TStoredValue& V, THostile H)
+    {
+        if (H == THostile::Absent) {
+            Edit(KeyFor(V), [&](TRegistry& R) { R.DeleteValue(V.Name); });
+        } else if (V.Type == TStoredType::Text) {
+            Store(V, HostileText(H));
+        } else if (V.Type == TStoredType::UserDefine) {
+            // One byte: its sign bit, none and all.
+            Store(V, H == THostile::Negative ? "128" : H == THostile::Zero ? "0" : "255");
+        } else {
+            Store(V, std::to_string(HostileNumber(H)));
+        }
     }
 
     TLayoutDesignScope Design;
@@ -492,7 +565,7 @@ TEST_F(BarLayoutRegistry, StoredBarsOutnumberingOrFallingShortOfTheDesignAreMade
     EXPECT_EQ(Fresh->SubFile()->GetItemLinks()->GetCount(), 3);
 }
 
-TEST_F(BarLayoutRegistry, AnExceptionLeavingALoadGivesBackTheLocksAsFound)
+TEST_F(BarLayoutRegistry, AnExceptionInALoadPutsTheLayoutBackAndGivesBackTheLocksAsFound)
 {
     {
         TLayoutFormPtr Four = MakeLayoutForm();
@@ -502,11 +575,14 @@ TEST_F(BarLayoutRegistry, AnExceptionLeavingALoadGivesBackTheLocksAsFound)
     TLayoutFormPtr Form = MakeLayoutForm();
     TcbBarManager* M = Form->Manager();
     M->OnBarAdd = [](TObject*, TcbBar*) { throw Exception("no more bars"); };
-    EXPECT_THROW(LoadFromRegistry(M, Layout()), Exception);
+    EXPECT_NO_THROW(LoadFromRegistry(M, Layout()));
     EXPECT_FALSE(M->GetLockUpdate());
     EXPECT_FALSE(M->GetBars()->IsLoading());
-    for (int32_t I = 0; I < Form->BarCount(); ++I)
+    EXPECT_EQ(Form->BarCount(), 3);
+    for (int32_t I = 0; I < Form->BarCount(); ++I) {
         EXPECT_FALSE(Form->Bar(I)->GetLockUpdate()) << I;
+        EXPECT_TRUE(Form->Bar(I)->GetVisible()) << I;
+    }
 
     // A lock held by the caller stays held.
     M->OnBarAdd = nullptr;
@@ -515,6 +591,63 @@ TEST_F(BarLayoutRegistry, AnExceptionLeavingALoadGivesBackTheLocksAsFound)
     EXPECT_TRUE(M->GetLockUpdate());
     M->SetLockUpdate(false);
     EXPECT_EQ(Form->BarCount(), 4);
+}
+
+TEST_F(BarLayoutRegistry, ALoadThatRunsOutOfMemoryAnywherePutsTheLayoutBackAsItWas)
+{
+    // A stored layout that changes every bar, adds one and changes links and options.
+    {
+        TLayoutFormPtr Changed = MakeLayoutForm();
+        TcbBarManager* M = Changed->Manager();
+        M->SetLargeIcons(true);
+        M->SetMenuAnimations(maSlide);
+        Changed->Bar(0)->SetCaption("Menu 2");
+        Changed->Bar(1)->SetCaption("Standard 2");
+        Changed->Bar(1)->SetDockingStyle(dsLeft);
+        Changed->Bar(2)->SetVisible(false);
+        CustomizeOpenLink(*Changed, clGreen);
+        Changed->Links(1)->GetItem(2)->SetVisible(false);
+        Changed->SubFile()->GetItemLinks()->Delete(0);
+        TcbBar* Custom = M->GetBars()->Add();
+        Custom->SetCaption("Custom 1");
+        Custom->SetVisible(true);
+        Custom->GetItemLinks()->Add()->SetItem(Changed->Item("btnSave"));
+        SaveToRegistry(M, Layout());
+    }
+    // Every link a whole load adds, in turn, finds the memory gone.
+    int32_t LinksAdded = 0;
+    {
+        TLayoutFormPtr Form = MakeLayoutForm();
+        Form->Manager()->OnItemLinkAdd = [&](TObject*, TcbBarItemLink*) { ++LinksAdded; };
+        LoadFromRegistry(Form->Manager(), Layout());
+        ASSERT_EQ(Form->BarCount(), 4);
+    }
+    ASSERT_GE(LinksAdded, 8);
+    for (int32_t Failing = 1; Failing <= LinksAdded; ++Failing) {
+        SCOPED_TRACE(Failing);
+        TLayoutFormPtr Form = MakeLayoutForm();
+        Form->Show();
+        TcbBarManager* M = Form->Manager();
+        const std::string Before = Describe(*Form);
+        int32_t Adds = 0;
+        M->OnItemLinkAdd = [&](TObject*, TcbBarItemLink*) {
+            if (++Adds == Failing)
+                throw std::bad_alloc();
+        };
+        EXPECT_NO_THROW(LoadFromRegistry(M, Layout()));
+        EXPECT_EQ(Describe(*Form), Before);
+        EXPECT_EQ(Form->BarCount(), 3);
+        EXPECT_EQ(Form->Links(1)->GetCount(), 4);
+        EXPECT_FALSE(M->GetLockUpdate());
+        EXPECT_FALSE(M->GetBars()->IsLoading());
+        for (int32_t I = 0; I < Form->BarCount(); ++I)
+            EXPECT_FALSE(Form->Bar(I)->GetLockUpdate()) << I;
+        // The layout still loads once the memory is back.
+        M->OnItemLinkAdd = nullptr;
+        LoadFromRegistry(M, Layout());
+        EXPECT_EQ(Form->BarCount(), 4);
+        EXPECT_EQ(Form->Bar(1)->GetCaption(), "Standard 2");
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -708,7 +841,7 @@ TEST_F(BarLayoutRegistry, DockSitesThatDoNotResolveOrAreNoDockSiteLeaveTheBarAtI
     Edit(Layout() + "\\Bar1", [](TRegistry& R) {
         R.WriteString("DockControl", "LayoutForm.NoSuchSite");
         R.WriteInteger("DockingStyle", dsBottom);
-        R.WriteInteger("Row", 4);
+        R.WriteInteger("Row", 3);
     });
     Edit(Layout() + "\\Bar2", [](TRegistry& R) {
         R.WriteString("Caption", "Tools 3");
@@ -720,7 +853,7 @@ TEST_F(BarLayoutRegistry, DockSitesThatDoNotResolveOrAreNoDockSiteLeaveTheBarAtI
     ASSERT_NO_THROW(Form = StoringForm());
     EXPECT_EQ(Form->Bar(1)->GetDockControl(), nullptr);
     EXPECT_EQ(Form->Bar(1)->GetDockingStyle(), dsBottom);
-    EXPECT_EQ(Form->Bar(1)->GetRow(), 4);
+    EXPECT_EQ(Form->Bar(1)->GetRow(), 3);
     // A label is no dock site: the bar stops reading there and shows.
     EXPECT_EQ(Form->Bar(2)->GetCaption(), "Tools 3");
     EXPECT_EQ(Form->Bar(2)->GetDockedLeft(), 0);
@@ -730,4 +863,15 @@ TEST_F(BarLayoutRegistry, DockSitesThatDoNotResolveOrAreNoDockSiteLeaveTheBarAtI
     EXPECT_EQ(Form->Manager()->FindDockControl(""), nullptr);
     EXPECT_EQ(Form->Manager()->FindDockControl("NoSuchForm.CaptionLabel"), nullptr);
     EXPECT_EQ(QualifiedComponentName(Form->FindComponent("CaptionLabel")), "LayoutForm.CaptionLabel");
+}
+
+TEST_F(BarLayoutRegistry, EveryStoredValueAbsentNegativeZeroAtItsMaximumOrLongLeavesTheOthersApplied)
+{
+    for (const TStoredValue& V : StoredValueTable())
+        for (THostile H : HostileVariants(V.Type)) {
+            SCOPED_TRACE(KeyOf(V) + " " + HostileName(H));
+            SaveMarkedLayout();
+            StoreHostile(V, H);
+            CheckHostileLoad(true, V, H, [this](TcbBarManager* M) { LoadFromRegistry(M, Layout()); });
+        }
 }

@@ -10,6 +10,7 @@
 
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbFramework.h"
+#include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/ModelSupport.h"
@@ -161,6 +162,9 @@ TEST(BarManager, TheSystemMenuFontReachesEveryBarWithoutAFontOfItsOwn)
 
     TcbBar* Own = F.AddBar("Own");
     TcbBar* Shared = F.AddBar("Shared");
+    auto* OwnMenu = new TcbBarPopupMenu(F.Form.get());
+    auto* SharedMenu = new TcbBarPopupMenu(F.Form.get());
+    OwnMenu->GetFont()->SetName("Courier New");
     EXPECT_EQ(Shared->GetFont()->GetName(), Font->GetName());
     Own->GetFont()->SetName("Courier New");
     EXPECT_TRUE(Own->GetUseOwnFont());
@@ -171,6 +175,10 @@ TEST(BarManager, TheSystemMenuFontReachesEveryBarWithoutAFontOfItsOwn)
     EXPECT_EQ(Own->GetFont()->GetName(), "Courier New");
     EXPECT_EQ(Shared->GetFont()->GetName(), "Arial");
     EXPECT_FALSE(Shared->GetUseOwnFont());
+    // Popup menus follow the manager's font the same way.
+    EXPECT_EQ(SharedMenu->GetFont()->GetName(), "Arial");
+    EXPECT_FALSE(SharedMenu->GetUseOwnFont());
+    EXPECT_EQ(OwnMenu->GetFont()->GetName(), "Courier New");
     ASSERT_NE(F.Manager->GetMenuFontHandle(), nullptr);
 
     // Scaled keeps the height the system's; without it a new size stays.

@@ -252,7 +252,7 @@ TEST(ShadowWindows, WithoutLayeredDrawingOrOnEightBitsThePartsAreTwoPlainPixelsO
             TRect R{};
             GetWindowRect(Part, &R);
             EXPECT_TRUE(SameRect(Expected[I], R)) << RectText(R);
-            const TestSupport::TShot Shot = TestSupport::CaptureWindow(Part);
+            const TestSupport::TShot Shot = TestSupport::CaptureFullPaint(Part);
             ASSERT_GT(Shot.W, 0);
             TestSupport::ExpectPixel(Shot, 0, 0, GetSysColor(COLOR_BTNSHADOW), "the strip's first pixel");
             TestSupport::ExpectPixel(Shot, Shot.W - 1, Shot.H - 1, GetSysColor(COLOR_BTNSHADOW), "its last pixel");

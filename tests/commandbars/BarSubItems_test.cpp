@@ -223,6 +223,21 @@ TEST(BarListItems, ElevenEntriesAndAFailingOnGetData)
     EXPECT_EQ(Failing->GetGeneratedCount(), 0);
 }
 
+TEST(BarListItems, NumbersRunFromOneToZAndStopThere)
+{
+    TManagerForm F;
+    auto* File = NewItem<TcbBarSubItem>(F, "File");
+    auto* List = NewItem<TcbBarListItem>(F, "Recent");
+    TcbBarItemLink* ContainerLink = AddTo(File->GetItemLinks(), List);
+    for (int N = 0; N < 40; ++N)
+        List->GetItems()->Add("entry" + std::to_string(N));
+    List->AddListedItemLinks(File->GetItemLinks(), 1, ContainerLink, true);
+    ASSERT_EQ(List->GetGeneratedCount(), 40);
+    EXPECT_EQ(List->GetGeneratedButton(34)->GetCaption(), "&Z entry34");
+    EXPECT_EQ(List->GetGeneratedButton(35)->GetCaption(), "entry35");
+    EXPECT_EQ(List->GetGeneratedButton(39)->GetCaption(), "entry39");
+}
+
 TEST(BarContainerItems, OwnLinksAreCopiedInPlace)
 {
     TManagerForm F;

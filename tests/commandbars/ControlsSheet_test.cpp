@@ -31,27 +31,27 @@ TEST(ControlsSheet, TheBarInItsStates)
     F.E->SetText("text");
     const HWND Bar = F.Window->GetHandle();
     std::vector<TShot> Rows;
-    Rows.push_back(TestSupport::CaptureWindow(Bar));
+    Rows.push_back(TestSupport::CaptureShown(Bar));
 
     F.MoveTo(F.Window, F.CentreOf(F.A));
-    Rows.push_back(TestSupport::CaptureWindow(Bar));
+    Rows.push_back(TestSupport::CaptureShown(Bar));
 
     F.Press(F.Window, F.CentreOf(F.A));
     ASSERT_EQ(F.ControlOf(F.A), F.Window->GetPressedControl());
-    Rows.push_back(TestSupport::CaptureWindow(Bar));
+    Rows.push_back(TestSupport::CaptureShown(Bar));
     ReleaseCapture();
     F.Window->HideAll();
 
     F.B->SetDown(true);
     F.MoveTo(F.Window, F.CentreOf(F.C));
     SendMessageA(Bar, WM_MOUSELEAVE, 0, 0);
-    Rows.push_back(TestSupport::CaptureWindow(Bar));
+    Rows.push_back(TestSupport::CaptureShown(Bar));
 
     F.Click(F.E);
     auto* Edit = dynamic_cast<TcbBarEditControl*>(F.ControlOf(F.E));
     ASSERT_TRUE(Edit && Edit->IsEditing());
     SendMessageA(Edit->GetEditor(), WM_CHAR, '!', 1);
-    Rows.push_back(TestSupport::CaptureWindow(Bar));
+    Rows.push_back(TestSupport::CaptureShown(Bar));
     SendMessageA(Edit->GetEditor(), WM_KEYDOWN, VK_ESCAPE, 1);
 
     F.Click(F.K);
@@ -61,8 +61,8 @@ TEST(ControlsSheet, TheBarInItsStates)
     SendMessageA(Combo->GetEditor(), WM_KEYDOWN, VK_DOWN, 1);
     const HWND List = F.K->GetDropDownWindow();
     ASSERT_TRUE(List && IsWindowVisible(List));
-    const TShot Dropped = TestSupport::CaptureWindow(Bar);
-    const TShot ListShot = TestSupport::CaptureWindow(List);
+    const TShot Dropped = TestSupport::CaptureShown(Bar);
+    const TShot ListShot = TestSupport::CaptureShown(List);
     RECT BarRect{}, ListRect{};
     GetWindowRect(Bar, &BarRect);
     GetWindowRect(List, &ListRect);

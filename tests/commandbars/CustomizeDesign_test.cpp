@@ -404,7 +404,7 @@ TEST(CustomizeDesign, CommandEntriesAreEnabledByTheSelection)
 
     TestSupport::PumpFor(30);
     EXPECT_EQ(LayoutFaults(D), Strings{});
-    TestSupport::SaveShot(TestSupport::CaptureWindow(D->GetHandle()), "design-commands");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(D->GetHandle()), "design-commands");
 }
 
 TEST(CustomizeDesign, CommandsAreAddedDeletedClearedAndMoved)
@@ -535,7 +535,7 @@ TEST(CustomizeDesign, AllCommandsListsEveryItemByNameCaptionAndShortcut)
         EXPECT_EQ(ListViewRow(List, I), (Strings{Item->GetName(), Plain, Item == Scene.Save ? "Ctrl+S" : ""}));
     }
     EXPECT_EQ(LayoutFaults(D), Strings{});
-    TestSupport::SaveShot(TestSupport::CaptureWindow(D->GetHandle()), "design-all-commands");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(D->GetHandle()), "design-all-commands");
 
     // Only commands that run something may take a shortcut: no sub-item, edit or combo.
     TCustomizeFixture::ClickButton(D->CBShowCommandsWithShortCut);
@@ -624,11 +624,11 @@ TEST(CustomizeDesign, GroupsAreAddedFilledReorderedAndDeleted)
 
     TestSupport::PumpFor(30);
     EXPECT_EQ(LayoutFaults(D), Strings{});
-    TestSupport::SaveShot(TestSupport::CaptureWindow(D->GetHandle()), "design-groups");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(D->GetHandle()), "design-groups");
     // Selected member rows keep their highlight drawn, group names and all.
     {
         const HWND List = D->lbGroupItems->GetHandle();
-        const TestSupport::TShot Shot = TestSupport::CaptureWindow(List);
+        const TestSupport::TShot Shot = TestSupport::CaptureShown(List);
         const POINT Origin = TestSupport::ClientOrigin(List);
         RECT Row{};
         SendMessageA(List, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&Row));
@@ -702,8 +702,8 @@ TEST(SubMenuEditor, HangsTheMenuFromItsBottomEdgeAndCarriesItAlong)
         EXPECT_EQ(R.right - R.left, E.right - E.left) << When;
     };
     ExpectHanging("shown");
-    TestSupport::SaveShot(TestSupport::CaptureWindow(W), "submenu-editor");
-    TestSupport::SaveShot(TestSupport::CaptureWindow(Menu->GetHandle()), "submenu-editor-menu");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(W), "submenu-editor");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(Menu->GetHandle()), "submenu-editor-menu");
 
     // Moved: the menu follows; sized: the width stays the menu's.
     const RECT Before = WindowRect(W);

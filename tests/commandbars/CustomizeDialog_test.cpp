@@ -71,7 +71,7 @@ TestSupport::TShot ReferenceCheckBox(int32_t Size, UINT State)
 // How many pixels of a row's check box differ from the reference drawing.
 int CheckBoxDifference(TCheckListBox* List, int32_t Row, UINT State)
 {
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(List->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(List->GetHandle());
     const POINT Origin = TestSupport::ClientOrigin(List->GetHandle());
     const TRect Box = List->CheckRect(Row);
     const TestSupport::TShot Reference = ReferenceCheckBox(Box.right - Box.left, State);
@@ -155,7 +155,7 @@ TEST(CustomizeDialog, TheDesignTimePagesShowWhileDesigning)
         TestSupport::PumpFor(20);
         EXPECT_EQ(LayoutFaults(Dialog), Strings{}) << "design-time page " << Page;
         if (Page >= 3)
-            TestSupport::SaveShot(TestSupport::CaptureWindow(Dialog->GetHandle()),
+            TestSupport::SaveShot(TestSupport::CaptureFullPaint(Dialog->GetHandle()),
                                   Page == 3 ? "customize-all-commands" : "customize-groups");
     }
 }
@@ -406,11 +406,11 @@ TEST(CustomizeDialog, CommandsAreListedByVisibleCategoryWithTheirDescriptions)
 
     // The list paints its rows with the form painter of the manager's style and fills the rest
     // below them with that painter's background.
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Dialog->LCommands->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Dialog->LCommands->GetHandle());
     const POINT Origin = TestSupport::ClientOrigin(Dialog->LCommands->GetHandle());
     const COLORREF Below = ColorToRGB(CustomizingFormPainterClass(F.Manager)->GetCommandBkColor(false, F.File));
     TestSupport::ExpectPixel(Shot, Origin.x + 100, Origin.y + 4 * 22 + 10, Below, "below the last row");
-    TestSupport::SaveShot(TestSupport::CaptureWindow(Dialog->GetHandle()), "customize-commands");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(Dialog->GetHandle()), "customize-commands");
 
     // An item freed while it is listed leaves the list at once, keeping the position.
     F.Save->Free();
@@ -435,7 +435,7 @@ TEST(CustomizeDialog, TheOptionsWriteTheManagerAtOnceAndFollowIt)
     TestSupport::PumpFor(20);
     EXPECT_TRUE(IsWindowVisible(Dialog->EnhancedOptionsPanel->GetHandle()));
     EXPECT_FALSE(Dialog->StandardOptionsPanel->GetVisible());
-    TestSupport::SaveShot(TestSupport::CaptureWindow(Dialog->GetHandle()), "customize-options");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(Dialog->GetHandle()), "customize-options");
 
     ASSERT_FALSE(F.Manager->GetLargeIcons());
     TCustomizeFixture::ClickButton(Dialog->CBLargeIconsEx);
@@ -481,7 +481,7 @@ TEST(CustomizeDialog, TheOptionsWriteTheManagerAtOnceAndFollowIt)
     EXPECT_EQ(Dialog->ComboBoxMenuAnimations->GetItemIndex(), 3);
     TCustomizeFixture::ClickButton(Dialog->CBLargeIcons);
     EXPECT_FALSE(F.Manager->GetLargeIcons());
-    TestSupport::SaveShot(TestSupport::CaptureWindow(Dialog->GetHandle()), "customize-options-standard");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(Dialog->GetHandle()), "customize-options-standard");
     EXPECT_EQ(LayoutFaults(Dialog), Strings{});
 }
 
@@ -596,6 +596,6 @@ TEST(CustomizeDialog, TheRunTimePagesAreLaidOutWithoutOverlaps)
         Dialog->PageControl->SetActivePageIndex(Page);
         TestSupport::PumpFor(30);
         EXPECT_EQ(LayoutFaults(Dialog), Strings{}) << "page " << Page;
-        TestSupport::SaveShot(TestSupport::CaptureWindow(Dialog->GetHandle()), Names[Page]);
+        TestSupport::SaveShot(TestSupport::CaptureFullPaint(Dialog->GetHandle()), Names[Page]);
     }
 }

@@ -214,7 +214,7 @@ TEST(DetachBand, TheWindowMenuHasABandAtItsTopThatTurnsHotWithTheDragHint)
     const TRect R{2, 2, (W.right - W.left) - 2, 2 + Caption};
     const int32_t HandleLeft = R.left + (R.right - R.left - 33) / 2;
     {
-        const TestSupport::TShot Shot = TestSupport::CaptureWindow(H);
+        const TestSupport::TShot Shot = TestSupport::CaptureShown(H);
         TestSupport::ExpectPixel(Shot, R.left + 3, 1, GetSysColor(COLOR_WINDOW), "the line above the band");
         TestSupport::ExpectPixel(Shot, R.left + 3, R.top + 2, BrushColor(Menu->GetBarBrush()), "the plain band");
         TestSupport::ExpectPixel(Shot, HandleLeft + 1, R.top + 1, GetSysColor(COLOR_BTNSHADOW), "a handle line");
@@ -227,7 +227,7 @@ TEST(DetachBand, TheWindowMenuHasABandAtItsTopThatTurnsHotWithTheDragHint)
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return Menu->IsDetachBandHot(); }, 3000, "the band hot"));
     {
-        const TestSupport::TShot Shot = TestSupport::CaptureWindow(H);
+        const TestSupport::TShot Shot = TestSupport::CaptureShown(H);
         TestSupport::ExpectPixel(Shot, R.left + 3, R.top + 2, BrushColor(Menu->GetSelectedItemBrush()), "the hot band");
         TestSupport::ExpectPixel(Shot, HandleLeft + 1, R.top + 1, GetSysColor(COLOR_BTNTEXT), "a hot handle line");
     }

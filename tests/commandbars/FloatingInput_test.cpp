@@ -15,12 +15,12 @@ using CommandBarsTest::TFloatingFixture;
 
 namespace {
 
-// Nothing may cover a floating bar while the screen under it is read.
+// Nothing may cover a floating bar while the screen under it is read: raised before the change
+// that is looked at, so that what shows of the change is what the bar drew of it.
 void RaiseBar(TcbBarControl* Window)
 {
     SetWindowPos(Window->GetHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RedrawWindow(Window->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
-    TestSupport::PumpFor(30);
+    TestSupport::CaptureShown(Window->GetHandle());
 }
 
 POINT CloseCentre(TFloatingFixture& F)
@@ -35,10 +35,10 @@ TEST(FloatingScreen, TheBarDrawsItsFrameAndAnInactiveCaptionWhileTheFormIsActive
 {
     TFloatingFixture F;
     ASSERT_TRUE(F.BringToFront());
-    F.Manager->SetActive(true, false, nullptr);
     TcbBarControl* W = F.ToolsWindow();
     RaiseBar(W);
-    const TestSupport::TShot Shot = TestSupport::CaptureScreen(W->GetHandle());
+    F.Manager->SetActive(true, false, nullptr);
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(W->GetHandle());
     TestSupport::ExpectPixel(Shot, 0, 0, BrushColor(F.Manager->GetFlatFrameBrush()), "the frame");
     TestSupport::ExpectPixel(Shot, 1, 1, GetSysColor(COLOR_BTNHIGHLIGHT), "the light ring inside the frame");
     const TRect Caption = W->GetCaptionRect(false);
@@ -65,8 +65,7 @@ TEST(FloatingCloseButton, HotTracksLeavesThroughTheFrameAndClosesOnlyOnARelease)
     TestSupport::MoveTo(Close);
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetCloseButtonState() == bstHot; }, 5000, "a hot close button"));
-    RaiseBar(W);
-    const TestSupport::TShot Hot = TestSupport::CaptureScreen(H);
+    const TestSupport::TShot Hot = TestSupport::CaptureShown(H);
     const TRect R = W->GetCloseButtonRect(false);
     TestSupport::ExpectPixel(Hot, R.left + 2, R.top + 2, BrushColor(F.Manager->GetFlatSelectedItemBrush()),
                              "the hot close button's fill");
@@ -175,4 +174,118 @@ TEST(FloatingMark, AHotMarkTurnsNormalOnceTheCursorIsOffItEvenWithoutAMove)
     // A hot state set while the cursor is elsewhere goes the same way.
     W->SetMarkState(bstHot);
     EXPECT_TRUE(TestSupport::PumpUntil([&] { return W->GetMarkState() == bstNormal; }, 5000, "a normal mark again"));
+}
+
+namespace {
+
+// Window lies above Other among the top-level windows.
+bool IsAbove(HWND Window, HWND Other)
+{
+    for (HWND W = GetWindow(Window, GW_HWNDNEXT); W; W = GetWindow(W, GW_HWNDNEXT))
+        if (W == Other)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TEST(FloatingShape, ADockedBarThatNeverFloatedFloatsAsItsRowWithItsNameInTheCaption)
+{
+    TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    ASSERT_EQ(0, F.Standard->GetFloatClientWidth());
+    const POINT Grip = F.GripPoint(F.Standard);
+    // Away from every site's docking margin.
+    RECT TopSite{};
+    ::GetWindowRect(F.Site(dsTop)->GetHandle(), &TopSite);
+    const POINT End{Grip.x + 200, TopSite.bottom + 60};
+    // The drag runs its own loop: a script plays the input meanwhile.
+    TestSupport::TInputScript S;
+    S.MoveTo(Grip).WaitProcessed().ButtonDown().WaitProcessed();
+    for (int I = 1; I <= 4; ++I)
+        S.MoveTo(POINT{Grip.x + (End.x - Grip.x) * I / 4, Grip.y + (End.y - Grip.y) * I / 4}).WaitProcessed();
+    S.Delay(150).ButtonUp().WaitProcessed();
+    S.Play();
+    ASSERT_TRUE(S.Wait());
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Standard->GetDockingStyle() == dsNone; }, 5000,
+                                       "Standard floating"));
+    TestSupport::PumpFor(50);
+    TcbBarControl* W = F.WindowOf(F.Standard);
+    ASSERT_TRUE(W && W->HandleAllocated());
+
+    // Every control on one line, as on its row.
+    TcbBarItemLinks* Links = F.Standard->GetItemLinks();
+    ASSERT_GE(Links->GetShownItemCount(), 3);
+    // (Controls are centred across their line.)
+    const int32_t LineEnd = Links->GetShownItem(0)->GetItemRect().bottom;
+    for (int32_t I = 0; I < Links->GetShownItemCount(); ++I) {
+        const TRect R = Links->GetShownItem(I)->GetItemRect();
+        EXPECT_FALSE(IsRectEmpty(&R)) << I;
+        EXPECT_LT(R.top, LineEnd) << "control " << I << " on the first line";
+    }
+    const TRect Bounds = W->GetWindowRect();
+    EXPECT_GT(Bounds.right - Bounds.left, 2 * (Bounds.bottom - Bounds.top)) << "a row, not a column";
+    EXPECT_EQ(F.Standard->GetFloatClientWidth(), W->GetClientRect().right) << "the width it floats with is kept";
+
+    // The caption has room left of the mark, and the name is drawn there.
+    const TRect Caption = W->GetCaptionRect(false);
+    const TRect Mark = W->GetMarkRectInWindow();
+    ASSERT_GT(Mark.left - Caption.left, 40);
+    F.BringToFront();
+    TestSupport::PumpFor(50);
+    const TestSupport::TShot Shot = TestSupport::CaptureScreen(W->GetHandle());
+    const uint32_t Back = Shot.At(Caption.left + 1, Caption.top + 1);
+    int32_t Ink = 0;
+    for (int32_t Y = Caption.top; Y < Caption.bottom; ++Y)
+        for (int32_t X = Caption.left + 1; X < Mark.left - 1; ++X)
+            Ink += Shot.At(X, Y) != Back ? 1 : 0;
+    TestSupport::SaveShot(Shot, "floating-row-shape");
+    EXPECT_GT(Ink, 20) << "the caption's text";
+
+    // A double click on the free part of the caption docks it back.
+    const POINT OnCaption{Bounds.left + Caption.left + 12, Bounds.top + (Caption.top + Caption.bottom) / 2};
+    TestSupport::DoubleClick(OnCaption);
+    TestSupport::WaitProcessed();
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return F.Standard->GetDockingStyle() == dsTop; }, 5000,
+                                       "Standard docked by its caption"));
+    EXPECT_TRUE(F.Standard->GetVisible()) << "the close button was not hit";
+}
+
+TEST(FloatingZOrder, TheFormActivatedByAClickLeavesItsFloatingBarAboveIt)
+{
+    TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    TcbBarControl* Bar = F.ToolsWindow();
+    const HWND FormWnd = F.Form->GetHandle();
+    ASSERT_TRUE(IsAbove(Bar->GetHandle(), FormWnd));
+
+    // Another window of the program takes the front, then a click on the form brings the form
+    // back.
+    HWND Other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 120, 80, nullptr,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(Other);
+    ASSERT_TRUE(TestSupport::BringToFront(Other));
+    const TRect BarRect = F.ScreenRectOf(F.Tools);
+    RECT FormRect{};
+    ::GetWindowRect(FormWnd, &FormRect);
+    POINT Empty{};
+    bool Found = false;
+    for (int32_t Y = FormRect.top + 60; Y < FormRect.bottom - 30 && !Found; Y += 10)
+        for (int32_t X = FormRect.left + 10; X < FormRect.right - 10 && !Found; X += 10) {
+            const TPoint P{X, Y};
+            POINT Q{X, Y};
+            if (!cbInRect(BarRect, P) && WindowFromPoint(Q) == FormWnd) {
+                Empty = Q;
+                Found = true;
+            }
+        }
+    ASSERT_TRUE(Found) << "a point of the form's own client area";
+    TestSupport::Click(Empty);
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return GetActiveWindow() == FormWnd; }, 5000, "the form active"));
+    TestSupport::PumpFor(50);
+    EXPECT_TRUE(IsAbove(Bar->GetHandle(), FormWnd)) << "the floating bar stays above its form";
+    EXPECT_TRUE(IsWindowVisible(Bar->GetHandle()));
+
+    DestroyWindow(Other);
 }

@@ -178,3 +178,29 @@ TEST(HintInput, TheHintTextTakesTheShortcutTheActionsOnHintAndTheEnabledStateInt
     EXPECT_EQ("C", HintText());
     F.Window->SelectControlByKeyboard(nullptr);
 }
+
+TEST(HintInput, TheHintIsOwnedByTheFormAndShowsNothingWhileTheFormIsDisabled)
+{
+    THintScene F;
+    const HWND FormWnd = F.Form->GetHandle();
+    TestSupport::MoveTo(F.On(F.A));
+    ASSERT_TRUE(TestSupport::WaitProcessed());
+    ASSERT_TRUE(TestSupport::PumpUntil([] { return HintVisible(); }, 3000, "the hint of button A"));
+    const HWND H = HintHandle();
+    // Owned by the form: no taskbar entry of its own, and it goes with the form.
+    EXPECT_EQ(FormWnd, GetWindow(H, GW_OWNER));
+    EXPECT_EQ(GetDesktopWindow(), GetAncestor(H, GA_PARENT)) << "a top-level window";
+
+    // A modal dialog disables the form: a hint asked for now (at once, as one is showing) does
+    // not show over it.
+    EnableWindow(FormWnd, FALSE);
+    TScopeExit Enable([FormWnd] { EnableWindow(FormWnd, TRUE); });
+    F.Manager->ActivateHint(true, "While a dialog is up");
+    TestSupport::PumpFor(50);
+    EXPECT_FALSE(HintVisible()) << "no hint over a disabled form";
+    EnableWindow(FormWnd, TRUE);
+    F.Manager->ActivateHint(true, "The dialog is gone");
+    ASSERT_TRUE(TestSupport::PumpUntil([] { return HintVisible(); }, 3000, "the hint once the form is enabled"));
+    EXPECT_EQ("The dialog is gone", HintText());
+    EXPECT_EQ(FormWnd, GetWindow(HintHandle(), GW_OWNER));
+}

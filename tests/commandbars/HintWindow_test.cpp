@@ -82,7 +82,7 @@ TEST(HintWindow, ShowAtSizesTheWindowToTheMeasuredTextAndPlacesItAtThePoint)
     EXPECT_EQ(Text.cy + 6, R.bottom - R.top);
 
     // A raised outer edge, the info background inside it and text in the info text colour.
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(H);
+    const TestSupport::TShot Shot = TestSupport::CaptureFullPaint(H);
     ASSERT_EQ(R.right - R.left, Shot.W);
     TestSupport::ExpectPixel(Shot, 0, 0, GetSysColor(COLOR_3DLIGHT), "the edge's top-left");
     TestSupport::ExpectPixel(Shot, Shot.W - 1, Shot.H - 1, GetSysColor(COLOR_3DDKSHADOW), "the edge's bottom-right");

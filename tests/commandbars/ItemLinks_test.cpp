@@ -3,9 +3,11 @@
 // a dragged link goes, stored layouts applied, and a link's own values and its end.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "commandbars/cbBarItems.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/ModelSupport.h"
 
@@ -65,6 +67,30 @@ TEST(ItemLinks, OnlyTheOftenUsedLinksShowUntilEveryLinkCountsOrTheStyleIsStandar
     B.Links->SetRecentCount(-1);
     EXPECT_EQ(B.Links->GetShownItemCount(), 21);
     EXPECT_EQ(B.Links->GetPrevRecentCount(), 20);
+}
+
+TEST(ItemLinks, UseCountsAtTheEndsOf32BitsDoNotOverflowTheRecentCountAndCountingStopsAtItsLimit)
+{
+    TLinkedBar B(3);
+    // In recent order L[2], L[1], L[0]; the counts span 2^32 - 1, and 95 % of the span above the
+    // smallest count leaves only L[0] out.
+    B.L[2]->SetUseCount(INT32_MAX);
+    B.L[1]->SetUseCount(0);
+    B.L[0]->SetUseCount(INT32_MIN);
+    EXPECT_EQ(B.Links->GetRecentItemCount(), 2);
+    // The threshold is the smallest count plus 5 % of the span, rounded: INT32_MIN + 214748365.
+    B.L[1]->SetUseCount(-1932735283);
+    EXPECT_EQ(B.Links->GetRecentItemCount(), 2);
+    B.L[1]->SetUseCount(-1932735284);
+    EXPECT_EQ(B.Links->GetRecentItemCount(), 1);
+
+    B.L[1]->SetUseCount(kcbMaxUseCount - 1);
+    B.L[1]->MarkUsed();
+    EXPECT_EQ(B.L[1]->GetUseCount(), kcbMaxUseCount);
+    B.L[1]->MarkUsed();
+    EXPECT_EQ(B.L[1]->GetUseCount(), kcbMaxUseCount);
+    B.L[2]->MarkUsed();
+    EXPECT_EQ(B.L[2]->GetUseCount(), INT32_MAX);
 }
 
 TEST(ItemLinks, VisibilityAndUseMoveLinksThroughTheLists)
@@ -224,4 +250,24 @@ TEST(ItemLinks, UserValuesAssignAndStoredLayoutsApply)
     EXPECT_EQ(B.Links->GetFittingCount(Rect(0, 0, 100, 20)), 1);
     B.Links->ClearItemRects();
     EXPECT_EQ(B.Links->GetFittingCount(Rect(0, 0, 100, 20)), 0);
+}
+
+TEST(ItemLinks, ALinkPaintsInItsButtonsStyleUntilTheUserChoosesOne)
+{
+    TManagerForm F;
+    TcbBar* Bar = F.AddBar("Tools");
+    auto* Button = new TcbBarButton(F.Form.get());
+    Button->SetPaintStyle(psCaptionGlyph);
+    TcbBarItemLink* Link = TManagerForm::AddLink(Bar, Button);
+    TcbBarItemLink* Other = TManagerForm::AddLink(Bar, F.AddItem("Plain"));
+    EXPECT_EQ(Link->GetPaintStyle(), psCaptionGlyph) << "the button's own style";
+    EXPECT_EQ(Other->GetPaintStyle(), psStandard) << "an item that is no button";
+    // Choosing the default style differs from the effective one, so the choice is kept.
+    Link->SetUserPaintStyle(psStandard);
+    EXPECT_TRUE(Link->GetUserDefine().Contains(udPaintStyle));
+    EXPECT_EQ(Link->GetPaintStyle(), psStandard);
+    Button->SetPaintStyle(psCaption);
+    EXPECT_EQ(Link->GetPaintStyle(), psStandard) << "the user's choice outlives the button's change";
+    Link->SetUserDefine({});
+    EXPECT_EQ(Link->GetPaintStyle(), psCaption);
 }

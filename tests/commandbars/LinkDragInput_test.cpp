@@ -397,7 +397,7 @@ TEST_F(LinkDrag, TheInsertionMarkDrawnTwiceRestoresEveryPixel)
     // Away from the bar, so that the cursor is no part of the picture.
     SetCursorPos(Desktop().x, Desktop().y);
     TestSupport::PumpFor(50);
-    const TestSupport::TShot Before = TestSupport::ReadWindowDC(Window->GetHandle());
+    const TestSupport::TShot Before = TestSupport::CaptureShown(Window->GetHandle());
     ASSERT_GT(Before.W, 0);
     RECT Bar{};
     GetWindowRect(Window->GetHandle(), &Bar);
@@ -408,7 +408,7 @@ TEST_F(LinkDrag, TheInsertionMarkDrawnTwiceRestoresEveryPixel)
     for (const auto& [Link, Outside, Leading] :
          std::vector<std::tuple<TcbBarItemLink*, bool, bool>>{{Open, false, true}, {Open, false, false}, {Save, true, true}}) {
         DrawDragInsertMark(Window, Link, Outside, Leading);
-        const TestSupport::TShot Marked = TestSupport::ReadWindowDC(Window->GetHandle());
+        const TestSupport::TShot Marked = TestSupport::CaptureShown(Window->GetHandle());
         if (Link == Open && Leading)
             TestSupport::SaveShot(Marked, "link-insert-mark");
         // Only pixels near the edge changed, each to its inverse.
@@ -427,7 +427,7 @@ TEST_F(LinkDrag, TheInsertionMarkDrawnTwiceRestoresEveryPixel)
                 }
         EXPECT_GT(Changed, static_cast<size_t>(2 * (R.bottom - R.top - 4)));
         DrawDragInsertMark(Window, Link, Outside, Leading);
-        const TestSupport::TShot After = TestSupport::ReadWindowDC(Window->GetHandle());
+        const TestSupport::TShot After = TestSupport::CaptureShown(Window->GetHandle());
         ASSERT_EQ(After.Pixels.size(), Before.Pixels.size());
         size_t Left = 0;
         for (size_t I = 0; I < Before.Pixels.size(); ++I)

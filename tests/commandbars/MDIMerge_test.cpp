@@ -7,6 +7,7 @@
 #include "commandbars/cbBarDrag.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbRoutines.h"
 #include "commandbars/cbSystemMenu.h"
 #include "tests/commandbars/support/MDIFixture.h"
 #include "tests/support/TestSupport.h"
@@ -123,6 +124,13 @@ TEST(MDIMerge, AlwaysMergeJoinsANormalChildAndOnMenuMergeTakesTheMergeOver)
     EXPECT_EQ(Captions({"<system>", "&File", "&Window", "&Edit", "&Tools"}), F.FrameCaptions());
     F.Restore(A.Form);
     EXPECT_EQ(Captions({"&File", "&Window", "&Edit", "&Tools"}), F.FrameCaptions());
+    // Each maximize makes the item anew and each restore frees it: nothing piles up.
+    const size_t Temporary = TemporaryItems().size();
+    for (int I = 0; I < 3; ++I) {
+        F.Maximize(A.Form);
+        F.Restore(A.Form);
+    }
+    EXPECT_EQ(Temporary, TemporaryItems().size());
     A.Form->Free();
     TestSupport::PumpFor(20);
 

@@ -204,7 +204,7 @@ TEST(MDISystemMenu, TheControlIsASmallIconWideAndShowsTheChildIcon)
     EXPECT_FALSE(Control->IsCustomizable());
 
     const HWND Bar = F.FrameMenuWindow()->GetHandle();
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Bar);
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Bar);
     const POINT O = TestSupport::ClientOrigin(Bar);
     TestSupport::ExpectPixel(Shot, O.x + (R.left + R.right) / 2, O.y + (R.top + R.bottom) / 2, Colour,
                              "the child's icon on the system-menu control");

@@ -90,7 +90,7 @@ TEST(MoreButtons, PushedOffLinksAreCopiedAndACopyRunsItsCommandOnce)
     Quick = OpenQuick(Standard);
     ASSERT_NE(Quick, nullptr);
     EXPECT_EQ(TPopupsFixture::Captions(Quick), (Captions{"&Save", "Find", "Zoom", "|&Add or Remove Buttons"}));
-    TestSupport::SaveShot(TestSupport::CaptureWindow(Quick->GetHandle()), "popups-more-buttons");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(Quick->GetHandle()), "popups-more-buttons");
     TcbBarItemControl* Copy = TPopupsFixture::ControlOf(Quick, F.Save);
     ASSERT_NE(Copy, nullptr);
     TPopupsFixture::ClickByMessage(Copy);

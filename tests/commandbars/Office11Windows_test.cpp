@@ -223,7 +223,7 @@ TEST(Office11Windows, DockSitesRunTheGradientAndFillTheirCacheOncePerSizeAndStyl
     }
     const TRect Standard = F.PlaceOf(F.Standard), Tools = F.PlaceOf(F.Tools);
     ASSERT_GE(Standard.left, 20) << "the site shows before Standard";
-    const TShot Shot = TestSupport::CaptureWindow(Top->GetHandle());
+    const TShot Shot = TestSupport::CaptureShown(Top->GetHandle());
     ASSERT_GT(Shot.W, Tools.right + 20);
     const int32_t Y = (Standard.top + Standard.bottom) / 2;
     ExpectPixel(Shot, 0, Y, Start, "the top site's column 0");
@@ -257,7 +257,7 @@ TEST(Office11Windows, DockSitesRunTheGradientAndFillTheirCacheOncePerSizeAndStyl
     EXPECT_EQ(Top->GetBackgroundCache()->GetWidth(), Top->GetClientWidth());
     EXPECT_EQ(Top->GetClientWidth(), 640);
     EXPECT_GT(Office11DockCacheFills(), Resized);
-    const TShot Narrow = TestSupport::CaptureWindow(Top->GetHandle());
+    const TShot Narrow = TestSupport::CaptureShown(Top->GetHandle());
     ExpectPixel(Narrow, Narrow.W - 1, Y, End, "the last column after the resize");
 
     // Another style empties it; back in the Office11 style it is filled again.
@@ -269,7 +269,7 @@ TEST(Office11Windows, DockSitesRunTheGradientAndFillTheirCacheOncePerSizeAndStyl
     Settle();
     EXPECT_GT(Office11DockCacheFills(), Flat);
     EXPECT_FALSE(Top->GetBackgroundCache()->GetEmpty());
-    const TShot Again = TestSupport::CaptureWindow(Top->GetHandle());
+    const TShot Again = TestSupport::CaptureShown(Top->GetHandle());
     ExpectPixel(Again, 0, Y, Start, "column 0 after the style came back");
 
     // The side sites continue the top site's ends: left solid start, right solid end.
@@ -279,7 +279,7 @@ TEST(Office11Windows, DockSitesRunTheGradientAndFillTheirCacheOncePerSizeAndStyl
         TcbDockControl* Site = F.Site(Side);
         ASSERT_NE(Site, nullptr);
         const TRect Bar = F.PlaceOf(F.Tools);
-        const TShot S = TestSupport::CaptureWindow(Site->GetHandle());
+        const TShot S = TestSupport::CaptureShown(Site->GetHandle());
         ASSERT_GT(S.H, Bar.bottom + 10) << "the site shows below the bar";
         const TRect Below{0, Bar.bottom, S.W, S.H};
         const COLORREF Solid = Side == dsLeft ? Start : End;
@@ -302,7 +302,7 @@ TEST(Office11Windows, ABorderedToolbarShowsItsSiteAtTheRoundedCornersWithGripDot
     Settle();
     TcbBarControl* W = F.WindowOf(F.Standard);
     ASSERT_FALSE(W->IsMarkVisible());
-    const TShot S = TestSupport::CaptureWindow(W->GetHandle());
+    const TShot S = TestSupport::CaptureShown(W->GetHandle());
     const int32_t Wd = S.W, H = S.H;
     ASSERT_GT(Wd, 40);
     ASSERT_GT(H, 16);
@@ -358,10 +358,11 @@ TEST(Office11Windows, ABorderedToolbarShowsItsSiteAtTheRoundedCornersWithGripDot
     }
 
     // A bar that cannot move has no grip.
+    // The styles are a plain setting that asks for no drawing: the next full paint shows it.
     F.Standard->SetNotDocking(TcbBarDockingStyles{dsNone, dsLeft, dsTop, dsRight, dsBottom});
     F.Redraw(F.Standard);
     ASSERT_FALSE(F.Standard->CanMove());
-    const TShot Fixed = TestSupport::CaptureWindow(F.WindowOf(F.Standard)->GetHandle());
+    const TShot Fixed = TestSupport::CaptureShown(F.WindowOf(F.Standard)->GetHandle());
     EXPECT_EQ(CountIn(Fixed, TRect{0, 0, 12, Fixed.H}, Dot), 0u) << "no grip";
 
     // Docked on the left the dots run in a row, across the top.
@@ -370,13 +371,13 @@ TEST(Office11Windows, ABorderedToolbarShowsItsSiteAtTheRoundedCornersWithGripDot
     Settle();
     TcbBarControl* V = F.WindowOf(F.Standard);
     ASSERT_TRUE(V->IsVerticallyDocked());
-    const TShot VS = TestSupport::CaptureWindow(V->GetHandle());
+    const TShot VS = TestSupport::CaptureShown(V->GetHandle());
     const size_t Dots = VS.CountOf(Dot);
     EXPECT_GE(Dots, 12u);
     EXPECT_EQ(CountIn(VS, TRect{0, 5, VS.W, 7}, Dot), Dots) << "every dot in rows 5 and 6";
     ExpectPixel(VS, VS.W / 2, 0, F.DockUnder(F.Standard, VS.W / 2, 0), "the leading strip shows the site");
     ExpectPixel(VS, VS.W - 1, VS.H / 2, Border, "the trailing right line");
-    TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "office11-vertical");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "office11-vertical");
 }
 
 // The bar's own gradient down the frame's leading column and in its inner corners.
@@ -385,7 +386,7 @@ TEST(Office11Windows, TheBorderedToolbarsLeadingColumnAndInnerCornersShowItsOwnG
     TScene F;
     F.Standard->SetShowMark(false);
     Settle();
-    const TShot S = TestSupport::CaptureWindow(F.WindowOf(F.Standard)->GetHandle());
+    const TShot S = TestSupport::CaptureShown(F.WindowOf(F.Standard)->GetHandle());
     const COLORREF BarStart = Cell(occToolbarGradientStart), BarEnd = Cell(occToolbarGradientEnd);
     for (int32_t Y = 3; Y <= S.H - 4; ++Y)
         EXPECT_TRUE(Within(Px(S, 2, Y), BarStart, BarEnd)) << "leading column at row " << Y << " " << Hex(Px(S, 2, Y));
@@ -404,7 +405,7 @@ TEST(Office11Windows, TheMarkShadesItsAreaDrawsItsArrowAndShowsChevronsOnlyForHi
     TcbBarControl* W = F.WindowOf(F.Standard);
     ASSERT_TRUE(W->IsMarkVisible());
     ASSERT_FALSE(W->HasItemsPushedOff());
-    TShot S = TestSupport::CaptureWindow(W->GetHandle());
+    TShot S = TestSupport::CaptureShown(W->GetHandle());
     const COLORREF MarkStart = Cell(occMarkGradientStartNormal), MarkEnd = Cell(occMarkGradientEndNormal);
     if (Classic()) {
         EXPECT_EQ(Hex(MarkStart), Hex(RGB(161, 161, 161)));
@@ -426,12 +427,12 @@ TEST(Office11Windows, TheMarkShadesItsAreaDrawsItsArrowAndShowsChevronsOnlyForHi
     Settle();
     W = F.WindowOf(F.Standard);
     ASSERT_TRUE(W->HasItemsPushedOff());
-    S = TestSupport::CaptureWindow(W->GetHandle());
+    S = TestSupport::CaptureShown(W->GetHandle());
     Office11Painter()->CalcMarkRect(W, Mark);
     OffsetRect(&Mark, O.x, O.y);
     ExpectArrow(S, POINT{Mark.right - 6, Mark.bottom - 8}, "items hidden");
     ExpectChevrons(S, POINT{Mark.right - 7, Mark.top + 3}, "items hidden");
-    TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "office11-narrow");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "office11-narrow");
 
     // Borderless, and the main menu bar: both shapes 2 pixels earlier and 1 higher, on the
     // plain gradient.
@@ -439,7 +440,7 @@ TEST(Office11Windows, TheMarkShadesItsAreaDrawsItsArrowAndShowsChevronsOnlyForHi
     Settle();
     W = F.WindowOf(F.Standard);
     ASSERT_TRUE(W->HasItemsPushedOff());
-    S = TestSupport::CaptureWindow(W->GetHandle());
+    S = TestSupport::CaptureShown(W->GetHandle());
     const TPoint BO = W->GetClientOffset();
     Office11Painter()->CalcMarkRect(W, Mark);
     OffsetRect(&Mark, BO.x, BO.y);
@@ -447,7 +448,7 @@ TEST(Office11Windows, TheMarkShadesItsAreaDrawsItsArrowAndShowsChevronsOnlyForHi
     ExpectChevrons(S, POINT{Mark.right - 9, Mark.top + 2}, "borderless");
     ExpectPixel(S, Mark.left + 1, Mark.top, MarkStart, "the borderless mark's first row");
     ExpectPixel(S, Mark.left + 1, Mark.bottom - 1, MarkEnd, "the borderless mark's last row");
-    TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "office11-borderless");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "office11-borderless");
 
 }
 
@@ -464,7 +465,7 @@ TEST(Office11Windows, TheMarkTakesTheHotAndPressedGradientsUnderTheMouse)
     TestSupport::MoveTo(ScreenCentre(W, Mark));
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetMarkState() == bstHot; }, 5000, "a hot mark"));
-    const TShot Hot = TestSupport::CaptureWindow(W->GetHandle());
+    const TShot Hot = TestSupport::CaptureShown(W->GetHandle());
     ExpectPixel(Hot, Hot.W - 6, 1, Cell(occMarkGradientStartHot), "the hot mark's top row");
     ExpectPixel(Hot, Hot.W - 8, Hot.H - 1, Cell(occMarkGradientEndHot), "the hot mark's bottom row");
     EXPECT_NE(Cell(occMarkGradientStartHot), Cell(occMarkGradientStartNormal));
@@ -475,7 +476,7 @@ TEST(Office11Windows, TheMarkTakesTheHotAndPressedGradientsUnderTheMouse)
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetMarkState() == bstPressed; }, 5000, "a pressed mark"));
     EXPECT_EQ(Opened, 1);
-    const TShot Pressed = TestSupport::CaptureWindow(W->GetHandle());
+    const TShot Pressed = TestSupport::CaptureShown(W->GetHandle());
     ExpectPixel(Pressed, Pressed.W - 6, 1, Cell(occMarkGradientStartPressed), "the pressed mark's top row");
     ExpectPixel(Pressed, Pressed.W - 8, Pressed.H - 1, Cell(occMarkGradientEndPressed),
                 "the pressed mark's bottom row");
@@ -518,12 +519,12 @@ TEST(Office11Windows, HotPressedAndCheckedButtonsAreFramedOverTheirStateColours)
     TestSupport::MoveTo(ScreenCentre(W, R));
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return W->GetSelectedControl() == Second; }, 5000, "a hot button"));
-    ExpectFramed(TestSupport::CaptureWindow(W->GetHandle()), R, Cell(occHotItemGradientStart),
+    ExpectFramed(TestSupport::CaptureShown(W->GetHandle()), R, Cell(occHotItemGradientStart),
                  Cell(occHotItemGradientEnd), "hot");
     TestSupport::ButtonDown();
     TestSupport::WaitProcessed();
     // Pressed and hot: the pressed gradient runs from its end to its start.
-    ExpectFramed(TestSupport::CaptureWindow(W->GetHandle()), R, Cell(occPressedItemGradientEnd),
+    ExpectFramed(TestSupport::CaptureShown(W->GetHandle()), R, Cell(occPressedItemGradientEnd),
                  Cell(occPressedItemGradientStart), "pressed");
     TestSupport::ButtonUp();
     MouseAway(*F.Form);
@@ -537,7 +538,7 @@ TEST(Office11Windows, HotPressedAndCheckedButtonsAreFramedOverTheirStateColours)
     TcbBarItemControl* Checked = ControlOf(F.Standard, Third);
     ASSERT_NE(Checked, nullptr);
     ASSERT_NE(W->GetSelectedControl(), Checked);
-    ExpectFramed(TestSupport::CaptureWindow(W->GetHandle()), Checked->GetItemRect(), Cell(occPressedItemGradientStart),
+    ExpectFramed(TestSupport::CaptureShown(W->GetHandle()), Checked->GetItemRect(), Cell(occPressedItemGradientStart),
                  Cell(occPressedItemGradientEnd), "checked");
 
 }
@@ -560,7 +561,7 @@ TEST(Office11Windows, ItemsShowTheBarsOwnBackgroundAroundGlyphsAndBehindCaptions
     Settle();
     TcbBarControl* W = F.WindowOf(F.Standard);
     ASSERT_EQ(W->GetSelectedControl(), nullptr);
-    const TShot S = TestSupport::CaptureWindow(W->GetHandle());
+    const TShot S = TestSupport::CaptureShown(W->GetHandle());
     const TPoint O = W->GetClientOffset();
     for (TcbBarButton* Button : {F.StandardButtons[0], F.StandardButtons[5]}) {
         TcbBarItemControl* Control = ControlOf(F.Standard, Button);
@@ -581,7 +582,7 @@ TEST(Office11Windows, ItemsShowTheBarsOwnBackgroundAroundGlyphsAndBehindCaptions
 
     // The titles of the main menu bar stand on the dock site's gradient.
     TcbBarControl* Menu = F.WindowOf(F.MainMenu);
-    const TShot M = TestSupport::CaptureWindow(Menu->GetHandle());
+    const TShot M = TestSupport::CaptureShown(Menu->GetHandle());
     const TPoint MO = Menu->GetClientOffset();
     TcbBarItemControl* File = ControlOf(F.MainMenu, F.Menus[0]);
     ASSERT_NE(File, nullptr);
@@ -599,14 +600,14 @@ TEST(Office11Windows, ItemsShowTheBarsOwnBackgroundAroundGlyphsAndBehindCaptions
     const TPoint SO = Status->GetClientOffset();
     TRect CR = Caption->GetItemRect();
     OffsetRect(&CR, SO.x, SO.y);
-    const TShot Plain = TestSupport::CaptureWindow(Status->GetHandle());
+    const TShot Plain = TestSupport::CaptureShown(Status->GetHandle());
     ASSERT_LT(CR.right + 4, Plain.W);
     for (int32_t Y = CR.top + 1; Y < CR.bottom - 1; Y += 3)
         EXPECT_EQ(Hex(Px(Plain, CR.left + 1, Y)), Hex(Px(Plain, CR.right + 3, Y))) << "status row " << Y;
     Status->SelectControlByKeyboard(Caption);
     TScopeExit Unselect([Status] { Status->SelectControlByKeyboard(nullptr); });
     ASSERT_TRUE(Caption->IsSelected());
-    const TShot Hot = TestSupport::CaptureWindow(Status->GetHandle());
+    const TShot Hot = TestSupport::CaptureShown(Status->GetHandle());
     ExpectPixel(Hot, CR.left + 1, (CR.top + CR.bottom) / 2, BrushColor(Status->GetSelectedItemBrush()),
                 "a hot caption button keeps its selected colour");
 }
@@ -623,7 +624,7 @@ TEST(Office11Windows, AMenuRowsGlyphStandsOnTheBand)
     ASSERT_NE(Menu, nullptr);
     TScopeExit Close([&F] { F.CloseMenus(); });
     ASSERT_EQ(Menu->GetSelectedControl(), nullptr);
-    const TShot S = TestSupport::CaptureWindow(Menu->GetHandle());
+    const TShot S = TestSupport::CaptureShown(Menu->GetHandle());
     const POINT C = TestSupport::ClientOrigin(Menu->GetHandle());
     const TRect New = TMenuFixture::ControlOf(Menu, F.New)->GetItemRect();
     const TRect Save = TMenuFixture::ControlOf(Menu, F.Save)->GetItemRect();
@@ -664,7 +665,7 @@ TEST(Office11Windows, AMainMenuBarCutOffFromItsSitePaintsPlainlyInsteadOfLooping
     ASSERT_EQ(GetParent(Menu->GetHandle()), Site->GetHandle());
     SetParent(Menu->GetHandle(), F.Form->GetHandle());
     TScopeExit Back([&] { SetParent(Menu->GetHandle(), Site->GetHandle()); });
-    const TShot S = TestSupport::CaptureWindow(Menu->GetHandle());
+    const TShot S = TestSupport::CaptureShown(Menu->GetHandle());
     TcbBarItemControl* File = ControlOf(F.MainMenu, F.Menus[0]);
     ASSERT_NE(File, nullptr);
     TRect R = File->GetItemRect();
@@ -677,7 +678,7 @@ TEST(Office11Windows, AMainMenuBarCutOffFromItsSitePaintsPlainlyInsteadOfLooping
     ExpectPixel(S, Help.right + 3, (Help.top + Help.bottom) / 2, Own, "the bar after its titles");
     SetParent(Menu->GetHandle(), Site->GetHandle());
     F.Redraw(F.MainMenu);
-    const TShot Again = TestSupport::CaptureWindow(Menu->GetHandle());
+    const TShot Again = TestSupport::CaptureShown(Menu->GetHandle());
     ExpectPixel(Again, R.left + 1, R.top + 1, F.DockUnder(F.MainMenu, R.left + 1, R.top + 1),
                 "back on its site, the title shows the site");
 }
@@ -709,7 +710,7 @@ TEST(Office11Windows, AnOpenSubItemShowsTheOpenGradientWithoutItsMenuSideEdge)
             Active->HideAll();
     });
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return TMenuFixture::MenuOf(Sub) != nullptr; }, 5000, "the menu open"));
-    const TShot Open = TestSupport::CaptureWindow(Tools->GetHandle());
+    const TShot Open = TestSupport::CaptureShown(Tools->GetHandle());
     const TPoint TO = Tools->GetClientOffset();
     TRect OR = SR;
     OffsetRect(&OR, TO.x, TO.y);
@@ -723,7 +724,7 @@ TEST(Office11Windows, AnOpenSubItemShowsTheOpenGradientWithoutItsMenuSideEdge)
         ExpectPixel(Open, X, OR.bottom - 1, OpenEnd, "the open item's last row, without an edge");
     for (int32_t Y = OR.top + 1; Y < OR.bottom; ++Y)
         EXPECT_TRUE(Within(Px(Open, OR.left + 1, Y), OpenStart, OpenEnd)) << "row " << Y;
-    TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "office11-open-item");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "office11-open-item");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -744,7 +745,7 @@ TEST(Office11Windows, AnOpenMenuShowsItsBandRowsSelectedRowFrameAndRing)
     TestSupport::MoveTo(TMenuFixture::CenterOf(Menu, F.Open));
     TestSupport::WaitProcessed();
     ASSERT_EQ(Menu->GetSelectedControl(), TMenuFixture::ControlOf(Menu, F.Open));
-    const TShot S = TestSupport::CaptureWindow(Menu->GetHandle());
+    const TShot S = TestSupport::CaptureShown(Menu->GetHandle());
     const POINT C = TestSupport::ClientOrigin(Menu->GetHandle());
     const int32_t Band = Menu->GetLeftBandWidth();
     const COLORREF BandStart = Rgb(Office11Colors().MenuBandGradientStart);
@@ -825,7 +826,7 @@ TEST(Office11Windows, APersonalizedMenusExpandButtonIsTheRecolouredBitmap)
     TcbBarSubMenuControl* Menu = F.OpenByMessage(Tools);
     ASSERT_NE(Menu, nullptr);
     ASSERT_TRUE(Menu->IsMarkVisible()) << "rarely used rows are left out";
-    const TShot S = TestSupport::CaptureWindow(Menu->GetHandle());
+    const TShot S = TestSupport::CaptureShown(Menu->GetHandle());
     const POINT C = TestSupport::ClientOrigin(Menu->GetHandle());
     TRect Button = Menu->GetMarkRect();
     OffsetRect(&Button, C.x, C.y);
@@ -850,14 +851,15 @@ TEST(Office11Windows, APersonalizedMenusExpandButtonIsTheRecolouredBitmap)
 TEST(Office11Windows, AFloatingToolbarShowsTwoOuterRingsARoundedInnerOneAndItsCaptionStrip)
 {
     TFloatingFixture F;
-    F.Manager->SetStyle(bmsOffice11);
     ASSERT_TRUE(F.BringToFront());
+    ASSERT_NE(F.ToolsWindow(), nullptr);
+    // Nothing covers the bar when the style changes: the screen shows what the bar drew of it.
+    SetWindowPos(F.ToolsWindow()->GetHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    TestSupport::CaptureShown(F.ToolsWindow()->GetHandle());
+    F.Manager->SetStyle(bmsOffice11);
     TcbBarControl* W = F.ToolsWindow();
     ASSERT_NE(W, nullptr);
-    SetWindowPos(W->GetHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    RedrawWindow(W->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    TestSupport::PumpFor(30);
-    const TShot S = TestSupport::CaptureScreen(W->GetHandle());
+    const TShot S = TestSupport::CaptureShown(W->GetHandle());
     const COLORREF Outer = Cell(occFloatingBorderOuter), Inner = Cell(occFloatingBorderInner);
     if (Classic()) {
         EXPECT_EQ(Hex(Outer), Hex(RGB(128, 128, 128)));
@@ -938,7 +940,8 @@ TEST(Office11Windows, TheStatusBarsSizeGripIsTheThemesGripperWhereVisualStylesAr
     gSkipGripper = false;
     SetThemeEntry(teDrawThemeBackground, reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RecordDraw)));
     TScopeExit Restore([] { SetThemeEntry(teDrawThemeBackground, gRealDraw); });
-    const TShot Drawn = TestSupport::CaptureWindow(Status->GetHandle());
+    // The calls of a full paint are recorded.
+    const TShot Drawn = TestSupport::CaptureFullPaint(Status->GetHandle());
     std::vector<TThemeCall> Grips;
     for (const TThemeCall& Call : gCalls)
         if (Call.Part == SP_GRIPPER)
@@ -960,7 +963,7 @@ TEST(Office11Windows, TheStatusBarsSizeGripIsTheThemesGripperWhereVisualStylesAr
     // The reference: the same window without the gripper, with the theme's gripper drawn over it
     // at that place by the test.
     gSkipGripper = true;
-    const TShot Without = TestSupport::CaptureWindow(Status->GetHandle());
+    const TShot Without = TestSupport::CaptureFullPaint(Status->GetHandle());
     gSkipGripper = false;
     BITMAPINFO Info{};
     Info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -1004,5 +1007,5 @@ TEST(Office11Windows, PicturesOfTheStyleAreSaved)
     TScene F;
     F.Tools->SetBorderStyle(bbsNone);
     Settle();
-    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "office11-form").empty());
+    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "office11-form").empty());
 }

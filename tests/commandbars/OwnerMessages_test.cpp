@@ -155,8 +155,7 @@ TEST(OwnerSystemColors, NewBrushesOfTheFormulaColoursAndANewCheckerBrush)
     // The docked bars are drawn again from fresh backgrounds: the bar's own brush fills the
     // main menu bar's empty end.
     TcbBarControl* Bar = F.WindowOf(F.MainMenu);
-    RedrawWindow(Bar->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Bar->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Bar->GetHandle());
     RECT R{};
     GetWindowRect(Bar->GetHandle(), &R);
     EXPECT_EQ(BrushColor(Bar->GetBarBrush()), Shot.At(R.right - R.left - 4, (R.bottom - R.top) / 2));

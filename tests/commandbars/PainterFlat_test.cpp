@@ -345,21 +345,29 @@ TEST(FlatPainter, ItemColoursFollowHotPressedAndDownStates)
     EXPECT_EQ(Brush, Bar.CachedBarBrush);
     EXPECT_EQ(Text, clBtnText);
 
-    // A combo: disabled text in the shadow colour; active and not hot on the bar brush.
-    P->GetComboColors(&C1, {}, Text, Brush);
-    EXPECT_EQ(Text, clBtnShadow);
-    C1.Active = true;
-    P->GetComboColors(&C1, {pfEnabled}, Text, Brush);
-    EXPECT_EQ(Brush, Bar.BarBrush);
-    P->GetComboColors(&C1, {pfEnabled, pfSelected}, Text, Brush);
-    EXPECT_EQ(Brush, Bar.SelectedItemBrush);
-
-    // The glyph box in all six cases.
+    // The glyph box's and the combo's cases in a menu row.
     FakeBarWindow Menu;
     X.Toolbar(Menu);
     Menu.Kind = bwkMenu;
     Menu.CachedBarBrush = GetSysColorBrush(COLOR_WINDOW);
     FakeItemControl Row(&Menu);
+
+    // A combo: disabled text in the shadow colour; in a menu and not hot on the bar brush, on a
+    // toolbar on the cached brush whether it is the active control or not.
+    P->GetComboColors(&C1, {}, Text, Brush);
+    EXPECT_EQ(Text, clBtnShadow);
+    FakeItemControl MenuCombo(&Menu);
+    MenuCombo.Kind = C1.Kind = ickCombo;
+    P->GetComboColors(&MenuCombo, {pfEnabled}, Text, Brush);
+    EXPECT_EQ(Brush, Menu.BarBrush);
+    P->GetComboColors(&MenuCombo, {pfEnabled, pfSelected}, Text, Brush);
+    EXPECT_EQ(Brush, Menu.SelectedItemBrush);
+    C1.Active = true;
+    P->GetComboColors(&C1, {pfEnabled}, Text, Brush);
+    EXPECT_EQ(Brush, Bar.CachedBarBrush);
+    P->GetComboColors(&C1, {pfEnabled, pfSelected}, Text, Brush);
+    EXPECT_EQ(Brush, Bar.SelectedItemBrush);
+
     struct TCase {
         const char* Name;
         const IcbControl* Control;
@@ -862,18 +870,19 @@ TEST(FlatPainter, EditAndComboBordersByState)
     struct TCase {
         const char* Name;
         bool Selected, Enabled;
-        int32_t State;
+        TcbDrawKind Kind;
         COLORREF Frame;
     };
-    const TCase Cases[] = {{"selected", true, true, 0, Sys(COLOR_HIGHLIGHT)},
-                           {"state 1", false, true, 1, C(Bar.BarBrush)},
-                           {"at rest", false, true, 0, C(Bar.CachedBarBrush)},
-                           {"disabled", false, false, 0, Sys(COLOR_BTNSHADOW)}};
+    const TCase Cases[] = {{"selected", true, true, dkHorizontal, Sys(COLOR_HIGHLIGHT)},
+                           {"in a menu", false, true, dkMenu, C(Bar.BarBrush)},
+                           {"at rest", false, true, dkHorizontal, C(Bar.CachedBarBrush)},
+                           {"on a vertical bar", false, true, dkVertical, C(Bar.CachedBarBrush)},
+                           {"disabled", false, false, dkHorizontal, Sys(COLOR_BTNSHADOW)}};
     for (const TCase& Case : Cases) {
         Edit.Enabled = Case.Enabled;
         TDib D(40, 20, kBack);
         TRect R = Rect(0, 0, 40, 20);
-        P->DrawEditBorder(&Edit, D.DC(), Case.Selected, Case.State, R);
+        P->DrawEditBorder(&Edit, D.DC(), Case.Selected, Case.Kind, R);
         SCOPED_TRACE(Case.Name);
         ExpectPixels(D, {{0, 0, Case.Frame}, {39, 19, Case.Frame}, {1, 1, kBack}});
         const TRect Inside = Rect(1, 1, 39, 19);

@@ -217,7 +217,7 @@ void CallEveryOperation(TcbPainterClass P, TcbBarManager* M, FakeBarWindow& Bar,
     P->DrawComboListItem(DC, R, "Entry", true);
     P->CalcEditCaptionWidth(&C, 30);
     Out = R;
-    P->DrawEditBorder(&C, DC, true, 0, Out);
+    P->DrawEditBorder(&C, DC, true, dkHorizontal, Out);
     P->DrawEditCaption(&C, DC, R, S);
     P->DrawEditText(&C, DC, R, S);
     // 16

@@ -531,6 +531,20 @@ TEST(Office11Painter, MarkShadesFromStartToEndWithItsArrowAndChevronsOnlyWhileIt
 // ---------------------------------------------------------------------------------------------
 // Items, menus and floating bars
 
+// The glyph box's brush by state; a hot checked item pressed again shows the bar's background.
+TEST(Office11Painter, GlyphBoxBrushFollowsHotPressedAndDownStates)
+{
+    TOffice11 X;
+    FakeBarWindow Bar;
+    X.Toolbar(Bar, 0, 0, 120, 26);
+    ASSERT_NE(Bar.BkBrush, Bar.ItemBrush);
+    FakeItemControl Button(&Bar);
+    EXPECT_EQ(O11()->GetCheckMarkColor(&Button, {pfEnabled, pfSelected, pfPressed, pfDown}), Bar.BkBrush);
+    EXPECT_EQ(O11()->GetCheckMarkColor(&Button, {pfEnabled, pfSelected, pfPressed}), Bar.ItemBrush);
+    EXPECT_EQ(O11()->GetCheckMarkColor(&Button, {pfEnabled, pfSelected, pfDown}), Bar.ItemBrush);
+    EXPECT_EQ(O11()->GetCheckMarkColor(&Button, {pfEnabled, pfDown}), Bar.CheckedItemBrush);
+}
+
 TEST(Office11Painter, ButtonsByStateAndAnOpenDropDownWithoutItsMenuSideEdge)
 {
     TOffice11 X;

@@ -90,7 +90,7 @@ TEST(XPWindowsDockSites, RowLinesLieOverTheRebarBackgroundAndTheCacheIsFilledOnl
         {
             TBarsSeeThrough Through(Site);
             ASSERT_GT(Through.Count(), 0u);
-            Shot = TestSupport::CaptureWindow(W);
+            Shot = TestSupport::CaptureShown(W);
         }
         const bool IsTop = Site == Top;
         const std::string Name = IsTop ? "top site" : "bottom site";
@@ -257,7 +257,7 @@ TEST(XPWindowsToolbars, GripMarkSeparatorsAndButtonsDrawTheirPartsInTheLiveWindo
         // The button lies on its own fill of the bar brush.
         Ref.Fill(BrushColor(F.Manager->GetThemedBarBrush()), &R);
         ToolBar.Draw(Ref.DC(), TP_BUTTON, TS_CHECKED, R);
-        const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
+        const TestSupport::TShot Shot = TestSupport::CaptureShown(W);
         // The glyph, shifted by one as the button is down, covers all but the top and left edges.
         int32_t Compared = 0;
         for (int32_t Y = R.top; Y < R.bottom; ++Y)
@@ -276,18 +276,27 @@ TEST(XPWindowsToolbars, GripMarkSeparatorsAndButtonsDrawTheirPartsInTheLiveWindo
         F.Standard->SetBorderStyle(Borderless ? bbsNone : bbsSingle);
         TestSupport::PumpFor(30);
         const TRect M = XPPainter()->GetMarkRect(Standard);
+        // At rest as a full paint draws it; the hot and pressed states as the bar draws the
+        // change.
         for (TcbButtonState State : {bstNormal, bstHot, bstPressed}) {
-            Standard->SetMarkState(State);
             Calls.Clear();
-            Repaint(W);
+            if (State == bstNormal)
+                Repaint(W);
+            Standard->SetMarkState(State);
+            TestSupport::CaptureShown(W);
+            // A paint draws in client coordinates, the redraw of a change on the window's DC.
+            const TPoint O = Standard->GetClientOffset();
             std::vector<TThemeCall> Found;
-            for (const TThemeCall& C : Calls.Of(tcToolBar, W))
+            for (TThemeCall C : Calls.Of(tcToolBar, W)) {
+                if (C.R.left == M.left + O.x && C.R.right == M.right + O.x)
+                    OffsetRect(&C.R, -O.x, -O.y);
                 if (C.Part == TP_BUTTON && C.R.left == M.left && C.R.right == M.right)
                     Found.push_back(C);
-            ASSERT_EQ(Found.size(), 1u) << "mark state " << State << (Borderless ? " borderless" : "");
-            EXPECT_EQ(Found[0].State, State + 1);
-            EXPECT_EQ(Found[0].R.bottom - Found[0].R.top, (M.bottom - M.top) - (Borderless ? 2 : 0));
-            EXPECT_EQ(Found[0].R.top, M.top + (Borderless ? 1 : 0));
+            }
+            ASSERT_FALSE(Found.empty()) << "mark state " << State << (Borderless ? " borderless" : "");
+            EXPECT_EQ(Found.back().State, State + 1);
+            EXPECT_EQ(Found.back().R.bottom - Found.back().R.top, (M.bottom - M.top) - (Borderless ? 2 : 0));
+            EXPECT_EQ(Found.back().R.top, M.top + (Borderless ? 1 : 0));
         }
         Standard->SetMarkState(bstNormal);
     }
@@ -343,18 +352,17 @@ TEST(XPWindowsMenus, TheMenuWindowHasItsShadowFrameMenuRowsHighlightedHotRowAndT
     TcbBarSubMenuControl* Menu = F.OpenByMessage(F.File);
     ASSERT_NE(Menu, nullptr);
     const HWND W = Menu->GetHandle();
-    // The second row hot, by the menu's own keys.
+    // The second row hot, by the menu's own keys: the screen as the menu drew the moves.
     SendMessageA(W, WM_KEYDOWN, VK_DOWN, 0);
     SendMessageA(W, WM_KEYDOWN, VK_DOWN, 0);
-    TestSupport::PumpFor(30);
     TcbBarItemControl* Hot = Menu->GetSelectedControl();
     ASSERT_NE(Hot, nullptr);
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(W);
+    TestSupport::SaveShot(Shot, "xp-menu");
+    // The calls of one full paint, for the parts each row and band is drawn with.
     TThemeCallRecorder Calls;
     Repaint(W);
-    // The calls of this one paint (the picture paints again).
     const std::vector<TThemeCall> Painted = Calls.Of(tcToolBar);
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
-    TestSupport::SaveShot(Shot, "xp-menu");
 
     const COLORREF Shadow = GetSysColor(COLOR_BTNSHADOW), MenuColor = GetSysColor(COLOR_MENU),
                    Highlight = GetSysColor(COLOR_HIGHLIGHT);
@@ -430,7 +438,7 @@ TEST(XPWindowsMainMenu, ATitleSelectedInTheKeyboardModeOrOpenIsAHighlightBlockWi
     const COLORREF Highlight = GetSysColor(COLOR_HIGHLIGHT), Text = GetSysColor(COLOR_HIGHLIGHTTEXT);
     auto ExpectBlock = [&](TcbBarItemControl* Title, const std::string& How, TThemeCallRecorder& Calls) {
         const TRect R = Title->GetItemRect();
-        const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
+        const TestSupport::TShot Shot = TestSupport::CaptureShown(W);
         size_t Block = 0, Caption = 0, Other = 0;
         for (int32_t Y = R.top; Y < R.bottom; ++Y)
             for (int32_t X = R.left; X < R.right; ++X) {
@@ -455,22 +463,18 @@ TEST(XPWindowsMainMenu, ATitleSelectedInTheKeyboardModeOrOpenIsAHighlightBlockWi
         }
     };
 
-    // The keyboard mode selects the first title.
+    // The keyboard mode selects the first title; each change as the bar drew it.
     {
-        Bar->EnterKeyboardMode(File);
-        TestSupport::PumpFor(30);
-        ASSERT_EQ(Bar->GetSelectedControl(), File);
         TThemeCallRecorder Calls;
-        Repaint(W);
+        Bar->EnterKeyboardMode(File);
+        ASSERT_EQ(Bar->GetSelectedControl(), File);
         ExpectBlock(File, "selected in the keyboard mode", Calls);
         // The next title: the block moves with the selection.
-        SendMessageA(W, WM_KEYDOWN, VK_RIGHT, 0);
-        TestSupport::PumpFor(30);
-        ASSERT_EQ(Bar->GetSelectedControl(), Edit);
         Calls.Clear();
-        Repaint(W);
+        SendMessageA(W, WM_KEYDOWN, VK_RIGHT, 0);
+        ASSERT_EQ(Bar->GetSelectedControl(), Edit);
         ExpectBlock(Edit, "moved right in the keyboard mode", Calls);
-        const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
+        const TestSupport::TShot Shot = TestSupport::CaptureShown(W);
         const TRect R = File->GetItemRect();
         EXPECT_NE(ClientPixel(Shot, W, R.left + 1, R.top + 1), Highlight) << "the title left behind";
         SendMessageA(W, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -478,10 +482,9 @@ TEST(XPWindowsMainMenu, ATitleSelectedInTheKeyboardModeOrOpenIsAHighlightBlockWi
     }
     // Open (pressed): the same block while its menu shows.
     {
+        TThemeCallRecorder Calls;
         TcbBarSubMenuControl* Menu = F.OpenByMessage(F.File);
         ASSERT_NE(Menu, nullptr);
-        TThemeCallRecorder Calls;
-        Repaint(W);
         ExpectBlock(File, "open", Calls);
         F.CloseMenus();
     }
@@ -494,7 +497,7 @@ TEST(XPWindowsPictures, TheToolbarsAndTheDockSites)
 {
     REQUIRE_THEMES();
     TXPScene F;
-    TestSupport::SaveShot(TestSupport::CaptureWindow(F.Site(dsTop)->GetHandle()), "xp-dock-top");
-    TestSupport::SaveShot(TestSupport::CaptureWindow(F.Site(dsBottom)->GetHandle()), "xp-dock-bottom");
-    TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "xp-form");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Site(dsTop)->GetHandle()), "xp-dock-top");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Site(dsBottom)->GetHandle()), "xp-dock-bottom");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "xp-form");
 }

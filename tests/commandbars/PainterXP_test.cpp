@@ -93,6 +93,13 @@ HRESULT WINAPI FailingContentRect(HTHEME, HDC, int, int, const RECT*, RECT* Cont
     return E_FAIL;
 }
 
+HRESULT WINAPI MarginedContentRect(HTHEME, HDC, int, int, const RECT* Bounds, RECT* Content)
+{
+    // Content margins of 2 on the left and 3 on the right, 1 above and below.
+    *Content = RECT{Bounds->left + 2, Bounds->top + 1, Bounds->right - 3, Bounds->bottom - 1};
+    return S_OK;
+}
+
 BOOL WINAPI ThemeInactive()
 {
     return FALSE;
@@ -124,6 +131,7 @@ public:
         SetThemeEntry(teOpenThemeData, Raw(&FailingOpen));
     }
     void FailContentRect() { SetThemeEntry(teGetThemeBackgroundContentRect, Raw(&FailingContentRect)); }
+    void MarginContentRect() { SetThemeEntry(teGetThemeBackgroundContentRect, Raw(&MarginedContentRect)); }
     void Clear() { gCalls.clear(); }
     // The calls made with Class's cached handle.
     std::vector<TDrawCall> Of(TcbThemeClass Class) const
@@ -353,6 +361,36 @@ TEST(XPPainterMetrics, FailedContentQueriesCountAsNoMargins)
     F.Manager->SetStyle(bmsXP);
     EXPECT_EQ(F.Manager->GetButtonHeight(), 16);
     EXPECT_EQ(F.Manager->GetButtonWidth(), 16);
+}
+
+// A progress chunk is its part with the part's content margins; a layout asked unlimited runs
+// from the top with no bottom, one asked as usual keeps the menu's rectangle.
+TEST(XPPainterMetrics, ProgressChunkTakesItsMarginsAndAnUnlimitedRowLayoutHasNoBottom)
+{
+    REQUIRE_THEMES();
+    TManagerForm F;
+    TOwnTheme Progress(L"Progress");
+    const int32_t Chunk = Progress.Size(PP_CHUNK, 1, TS_TRUE).cx;
+    ASSERT_GT(Chunk, 0) << "the theme's progress chunk";
+    {
+        TThemeSeam Seam;
+        Seam.MarginContentRect();
+        EXPECT_EQ(XP()->GetProgressChunkSize(), Chunk + 5);
+    }
+
+    TXPBars B;
+    B.Menu.BarSize = 20;
+    B.Menu.Client = Rect(0, 0, 150, 90);
+    B.Menu.ExpandButton = true;
+    B.Menu.BottomReserve = 12;
+    TcbSubMenuItemsArea Usual, Unlimited;
+    Unlimited.Unlimited = true;
+    XP()->CalcSubMenuItemsRect(&B.Menu, Usual);
+    XP()->CalcSubMenuItemsRect(&B.Menu, Unlimited);
+    const TRect UsualExpected = Rect(21, 1, 149, 89 - 12), UnlimitedExpected = Rect(21, 0, 149, 0x7FFFFFFF);
+    EXPECT_TRUE(EqualRect(&Usual.ItemsRect, &UsualExpected));
+    EXPECT_TRUE(EqualRect(&Unlimited.ItemsRect, &UnlimitedExpected))
+        << Unlimited.ItemsRect.top << " " << Unlimited.ItemsRect.bottom;
 }
 
 TEST(XPPainterMetrics, AToolBarClassThatDoesNotOpenLeavesMetricsAtZeroAndDrawsNoToolBarPart)
@@ -695,7 +733,7 @@ TEST(XPPainterBoxes, ComboButtonEditFrameAndEditColoursFollowTheirThemeStates)
         Seam.Clear();
         TDib D(80, 22, RGB(1, 2, 3)), Ref(80, 22, RGB(1, 2, 3));
         TRect R = Box;
-        XP()->DrawEditBorder(&Box1, D.DC(), E.Selected, 0, R);
+        XP()->DrawEditBorder(&Box1, D.DC(), E.Selected, dkHorizontal, R);
         EXPECT_TRUE(EqualRect(&R, &Content)) << E.Name;
         if (E.State == 0) {
             EXPECT_TRUE(Seam.Of(tcEdit).empty()) << E.Name;
@@ -888,7 +926,7 @@ TEST(XPPainterResources, EveryDrawingOperationGivesItsGdiObjectsBack)
         XP()->DrawDockedBarBorder(&B.Bar, DC, Face, Rect(0, 0, 200, 30));
         XP()->DrawMDIButton(&B.Bar, DC, Rect(0, 0, 16, 14), mbRestore, true, true);
         XP()->DrawComboButton(&C, DC, Rect(0, 0, 60, 22), S);
-        XP()->DrawEditBorder(&C, DC, true, 0, Out);
+        XP()->DrawEditBorder(&C, DC, true, dkHorizontal, Out);
         XP()->DrawEditCaption(&C, DC, Rect(0, 0, 80, 22), S);
         XP()->DrawEditText(&C, DC, Rect(0, 0, 80, 22), S);
         XP()->DrawSubMenuBorder(&B.Menu, DC, Rect(0, 0, 120, 80));

@@ -11,6 +11,7 @@
 #include "commandbars/cbBarQuickControl.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
+#include "commandbars/cbSubMenu.h"
 #include "tests/commandbars/support/PopupsFixture.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
@@ -120,5 +121,57 @@ TEST(PopupsInput, TheMarkOpensTheWindowWhoseCopyRunsItsCommandAndRestingOnAnothe
     EXPECT_TRUE(TestSupport::PumpUntil([] { return TcbBarQuickControl::GetOpenQuickControl() == nullptr; }, 5000,
                                        "the window closed"));
     EXPECT_EQ(Standard->GetMarkStateValue(), bstNormal);
+    ParkMouse(F);
+}
+
+TEST(PopupsInput, AnAddOrRemoveEntryClickedTogglesItsButtonAtOnceAndTheMenuStaysOpen)
+{
+    TPopupsFixture F;
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
+    ParkMouse(F);
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    TestSupport::Click(CenterOfRect(TPopupsFixture::MarkRectOnScreen(Standard)));
+    ASSERT_TRUE(TestSupport::PumpUntil([] { return TcbBarQuickControl::GetOpenQuickControl() != nullptr; }, 5000,
+                                       "the More Buttons window"));
+    TcbBarQuickControl* Quick = TcbBarQuickControl::GetOpenQuickControl();
+    TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlOf(Quick, Quick->GetSubItem())));
+    auto OpenMenu = [&] {
+        return TcbBarQuickControl::GetOpenQuickControl() == Quick
+                   ? dynamic_cast<TcbBarSubMenuControl*>(Quick->GetSubItem()->GetItemLinks()->GetBarControl())
+                   : nullptr;
+    };
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return OpenMenu() != nullptr; }, 5000, "the Add or Remove menu"));
+    TcbBarSubMenuControl* Menu = OpenMenu();
+    TcbBarItemLink* Open = TPopupsFixture::LinkOf(F.Standard, F.Open);
+    ASSERT_TRUE(Open->GetVisible());
+    const TRect ButtonOnBar = Open->GetItemRect();
+    ASSERT_FALSE(IsRectEmpty(&ButtonOnBar));
+
+    // The mouse rests on the entry as a user's does before clicking it.
+    const POINT Entry = TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlByCaption(Menu, "&Open"));
+    TestSupport::MoveTo(Entry);
+    TestSupport::WaitProcessed();
+    TestSupport::PumpFor(400);
+    ASSERT_EQ(OpenMenu(), Menu) << "resting on an entry keeps the menu";
+    TestSupport::Click(Entry);
+    TestSupport::WaitProcessed();
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return !Open->GetVisible(); }, 5000, "Open hidden by its entry"));
+    TestSupport::PumpFor(400);
+    EXPECT_EQ(F.Standard->GetItemLinks()->IndexOfShown(Open), -1) << "gone from the toolbar at once";
+    EXPECT_EQ(OpenMenu(), Menu) << "the menu stays open after the click";
+    EXPECT_EQ(F.Runs["&Open"], 0) << "the entry does not run the command";
+
+    // A second click shows it again, the menu still open.
+    if (OpenMenu() == Menu) {
+        TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlByCaption(Menu, "&Open")));
+        TestSupport::WaitProcessed();
+        EXPECT_TRUE(TestSupport::PumpUntil([&] { return Open->GetVisible(); }, 5000, "Open shown again"));
+        TestSupport::PumpFor(100);
+        EXPECT_GE(F.Standard->GetItemLinks()->IndexOfShown(Open), 0);
+        EXPECT_EQ(OpenMenu(), Menu);
+    }
+    TestSupport::Press(VK_ESCAPE);
+    TestSupport::Press(VK_ESCAPE);
+    TestSupport::WaitProcessed();
     ParkMouse(F);
 }

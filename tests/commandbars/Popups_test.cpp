@@ -71,7 +71,7 @@ TEST(ToolbarsPopup, ADockSiteListsTheToolbarsByVisibilityAndAClickTogglesOne)
     EXPECT_EQ(TPopupsFixture::Captions(Popup), (Captions{"Standard", "Tools", "|&Customize..."}));
     EXPECT_TRUE(EntryItem(Popup, "Standard")->GetDown());
     EXPECT_TRUE(EntryItem(Popup, "Tools")->GetDown());
-    TestSupport::SaveShot(TestSupport::CaptureWindow(Popup->GetHandle()), "popups-toolbars");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(Popup->GetHandle()), "popups-toolbars");
 
     // The command runs once the popup is gone.
     TPopupsFixture::ClickByMessage(TPopupsFixture::ControlByCaption(Popup, "Tools"));
@@ -160,7 +160,7 @@ TEST(CustomizingPopup, AtRunTimeItHoldsEightEntriesWithTheLinksState)
     SetTopMostChain(false);
     EXPECT_EQ(GetWindowLongA(Popup->GetHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     EXPECT_TRUE(IsWindowVisible(Popup->GetHandle())) << "neither hidden nor moved";
-    TestSupport::SaveShot(TestSupport::CaptureWindow(Popup->GetHandle()), "popups-customizing");
+    TestSupport::SaveShot(TestSupport::CaptureFullPaint(Popup->GetHandle()), "popups-customizing");
 
     // The edit item has no paint styles: the four entries are off, the default one down.
     Popup = OpenCustomizingPopupOn(F, F.Standard, F.Find);

@@ -52,7 +52,7 @@ TEST(SubMenuInput, TheFlatFileMenuDrawsItsFrameBandsRowsAndHotRow)
     TestSupport::MoveTo(TMenuFixture::CenterOf(Menu, F.Open));
     TestSupport::WaitProcessed();
     ASSERT_EQ(F.ControlOf(Menu, F.Open), Menu->GetSelectedControl()) << "the mouse made the row hot";
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Menu->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Menu->GetHandle());
     const POINT Origin = TestSupport::ClientOrigin(Menu->GetHandle());
     const COLORREF Frame = BrushColor(F.Manager->GetFlatFrameBrush() ? F.Manager->GetFlatFrameBrush()
                                                                       : GetSysColorBrush(COLOR_BTNSHADOW));
@@ -90,7 +90,7 @@ TEST(SubMenuInput, TheFlatFileMenuDrawsItsFrameBandsRowsAndHotRow)
     // A checked command of "&View" draws its check mark in the glyph column.
     TcbBarSubMenuControl* View = ClickOpen(F, F.View);
     ASSERT_NE(nullptr, View);
-    const TestSupport::TShot ViewShot = TestSupport::CaptureWindow(View->GetHandle());
+    const TestSupport::TShot ViewShot = TestSupport::CaptureShown(View->GetHandle());
     const POINT ViewOrigin = TestSupport::ClientOrigin(View->GetHandle());
     TRect Glyph = F.ControlOf(View, F.Ruler)->GetItemRect();
     Glyph.right = Glyph.left + View->GetSubMenuMetrics().GlyphColumnWidth + 4;

@@ -111,7 +111,7 @@ TEST(SubMenuPersonal, CtrlDownExpandsTheMenuAndTheChainAndRarelyUsedRowsShowThei
     EXPECT_TRUE(C3->IsFirstRarelyUsed());
     EXPECT_FALSE(F.Row(Tools, 1)->IsRarelyUsed());
     EXPECT_TRUE(F.Row(Tools, 5)->IsRarelyUsed());
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Tools->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Tools->GetHandle());
     const POINT Origin = TestSupport::ClientOrigin(Tools->GetHandle());
     const TRect R3 = C3->GetItemRect();
     TestSupport::ExpectPixel(Shot, Origin.x + R3.right - 3, Origin.y + R3.top + 10, RecentColor(),

@@ -41,7 +41,7 @@ TestSupport::TShot Compose(const std::vector<HWND>& Windows)
     for (HWND W : Windows) {
         RECT R{};
         GetWindowRect(W, &R);
-        const TestSupport::TShot Part = TestSupport::CaptureWindow(W);
+        const TestSupport::TShot Part = TestSupport::CaptureShown(W);
         for (int32_t Y = 0; Y < Part.H; ++Y)
             for (int32_t X = 0; X < Part.W; ++X)
                 Sheet.Pixels[static_cast<size_t>((R.top - All.top + Y) * Sheet.W + R.left - All.left + X)] =
@@ -139,7 +139,7 @@ TEST(SubMenuSheet, APopupMenuWithAPaintedSideBar)
     F.Popup->Popup(300, 300);
     TcbBarSubMenuControl* Menu = TMenuFixture::MenuOf(F.Popup);
     ASSERT_NE(nullptr, Menu);
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Menu->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Menu->GetHandle());
     EXPECT_GT(Painted, 0);
     const POINT Origin = TestSupport::ClientOrigin(Menu->GetHandle());
     const uint32_t Band = Shot.At(Origin.x + 12, Origin.y + 2);

@@ -87,7 +87,7 @@ TEST(ToolbarsInput, AButtonUnderTheMouseIsHotAndTheMarkTurnsHotThenPressed)
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return Standard->GetSelectedControl() == Second; }, 5000,
                                        "the button under the mouse to turn hot"));
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Standard->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Standard->GetHandle());
     const TPoint O = Standard->GetClientOffset();
     TestSupport::ExpectPixel(Shot, O.x + R.left, O.y + (R.top + R.bottom) / 2, GetSysColor(COLOR_HIGHLIGHT),
                              "the hot button's ring");

@@ -124,7 +124,7 @@ TEST(Toolbars, AFlatToolbarDrawsItsRingGripSeparatorsAndMarkOnItsBrush)
     const COLORREF Bar = BrushColor(F.Manager->GetFlatBarBrush());
     ASSERT_NE(Bar, Face) << "the Flat bar brush is lighter than the dock";
     TcbBarControl* Standard = F.WindowOf(F.Standard);
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Standard->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Standard->GetHandle());
     const int32_t W = Shot.W, H = Shot.H;
     TestSupport::ExpectPixel(Shot, 0, 0, Face, "the ring");
     TestSupport::ExpectPixel(Shot, W - 1, H - 1, Face, "the ring");
@@ -149,7 +149,7 @@ TEST(Toolbars, AFlatToolbarDrawsItsRingGripSeparatorsAndMarkOnItsBrush)
                              "the mark's triangle");
 
     // The main menu bar keeps the dock's colour.
-    const TestSupport::TShot MenuShot = TestSupport::CaptureWindow(F.WindowOf(F.MainMenu)->GetHandle());
+    const TestSupport::TShot MenuShot = TestSupport::CaptureShown(F.WindowOf(F.MainMenu)->GetHandle());
     TestSupport::ExpectPixel(MenuShot, 1, MenuShot.H / 2, Face, "the main menu's border");
 }
 
@@ -188,6 +188,12 @@ TEST(Toolbars, NarrowingShrinksTheRightBarFirstThenTheLeftKeepingTheLastUsedAndW
     // The link used last stays among the shown ones.
     EXPECT_GE(F.Standard->GetItemLinks()->GetItem(10)->GetShownIndex(), 0);
     EXPECT_FALSE(IsRectEmpty(&F.Standard->GetItemLinks()->GetItem(10)->GetItemRect()));
+    // No longer counted as recently used, it makes way at once for a link used before it.
+    const int32_t Fitting = FittingCount(Standard);
+    F.Standard->GetItemLinks()->GetItem(10)->SetMostRecentlyUsed(false);
+    TestSupport::PumpUntil([&] { return IsRectEmpty(&F.Standard->GetItemLinks()->GetItem(10)->GetItemRect()); }, 5000,
+                           "the unused link to leave the narrowed toolbar");
+    EXPECT_EQ(FittingCount(F.WindowOf(F.Standard)), Fitting);
 
     F.SetClientWidth(760);
     Standard = F.WindowOf(F.Standard);
@@ -270,7 +276,7 @@ TEST(Toolbars, TheStatusBarShowsItsSizeGripOnlyAtTheRestoredFormsCorner)
     EXPECT_EQ(Status->GetClientOffset().y, 2) << "the top indent";
     // The top strip is the status bar's background (the dock's colour in Flat), drawn by the
     // painter's size-grip background: pixel for pixel its drawing of the same strip.
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(W);
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(W);
     TestSupport::ExpectPixel(Shot, 5, 0, GetSysColor(COLOR_BTNFACE), "the top strip");
     TestSupport::ExpectPixel(Shot, 5, 1, GetSysColor(COLOR_BTNFACE), "the top strip");
     {
@@ -523,7 +529,7 @@ TEST(Toolbars, WhileUpdatesAreLockedTheSitesDoNotDrawAndAfterwardsShowTheNewBar)
     ASSERT_EQ(Top->GetRowBarCount(1), 2);
     const TRect Tools = F.PlaceOf(F.Tools);
     EXPECT_GE(Tools.left, F.PlaceOf(F.Standard).right);
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(Site);
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Site);
     const COLORREF Bar = BrushColor(F.Manager->GetFlatBarBrush());
     TestSupport::ExpectPixel(Shot, Tools.left + 1, (Tools.top + Tools.bottom) / 2, Bar, "the new bar's border");
     TestSupport::ExpectPixel(Shot, Tools.left, Tools.top, GetSysColor(COLOR_BTNFACE), "the new bar's ring");
@@ -543,10 +549,43 @@ TEST(Toolbars, TheSceneIsSavedAsScreenshots)
     Left->SetDockingStyle(dsLeft);
     Left->SetVisible(true);
     TestSupport::PumpFor(50);
-    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "toolbars-normal").empty());
+    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "toolbars-normal").empty());
     F.SetClientWidth(330);
     EXPECT_TRUE(F.WindowOf(F.Standard)->HasItemsPushedOff());
-    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "toolbars-narrow").empty());
+    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "toolbars-narrow").empty());
     F.SetClientWidth(150);
-    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureWindow(F.Form->GetHandle()), "toolbars-wrapped").empty());
+    EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "toolbars-wrapped").empty());
+}
+
+TEST(Toolbars, APressOnADockedBarOfAnInactiveFormActivatesTheForm)
+{
+    TToolbarFixture F;
+    TComponentPtr<TForm> Other(new TForm(nullptr));
+    Other->SetBounds(400, 300, 200, 150);
+    Other->Show();
+    SetActiveWindow(Other->GetHandle());
+    ASSERT_EQ(Other->GetHandle(), GetActiveWindow());
+    // A press on the free end of the status bar: no button there, nothing else happens.
+    TcbBarControl* Status = F.WindowOf(F.Status);
+    const TRect R = Status->GetClientRect();
+    SendMessageA(Status->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(R.right - 3, R.bottom / 2));
+    SendMessageA(Status->GetHandle(), WM_LBUTTONUP, 0, MAKELPARAM(R.right - 3, R.bottom / 2));
+    EXPECT_EQ(F.Form->GetHandle(), GetActiveWindow());
+    Other->Hide();
+}
+
+TEST(Toolbars, AToolbarFreedInKeyboardModeLeavesItAndGivesTheFocusBack)
+{
+    TToolbarFixture F;
+    SetActiveWindow(F.Form->GetHandle());
+    F.Edit->SetFocus();
+    ASSERT_EQ(F.Edit->GetHandle(), GetFocus());
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    Standard->EnterKeyboardMode(ControlOf(F.StandardButtons[0], F.Standard));
+    ASSERT_EQ(Standard, F.Manager->GetKeyboardBarControl());
+    F.Standard->SetVisible(false);
+    ASSERT_EQ(nullptr, F.WindowOf(F.Standard)) << "hiding frees the window";
+    EXPECT_EQ(nullptr, F.Manager->GetKeyboardBarControl()) << "the manager names no freed window";
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+    EXPECT_EQ(F.Edit->GetHandle(), GetFocus());
 }

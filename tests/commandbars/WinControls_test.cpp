@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbDropDownListBox.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
+#include "platform/win/Bitmap.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/support/TestSupport.h"
 
@@ -173,6 +175,30 @@ TEST(WinControls, F4AndAltDownDropTheListAndEnterPicksTheEntry)
     SendMessageA(Combo->GetEditor(), WM_SYSKEYDOWN, VK_DOWN, AltDown);
     EXPECT_FALSE(Combo->GetDroppedDown());
     EXPECT_FALSE(IsWindowVisible(List));
+    KeyTo(Combo->GetEditor(), VK_ESCAPE);
+}
+
+TEST(WinControls, AComboBeingEditedShowsTheEntryItsControlReachedAndElsewhereItsOwn)
+{
+    TControlsFixture F;
+    F.K->SetItemIndex(0);
+    F.Click(F.K);
+    auto* Combo = dynamic_cast<TcbBarComboControl*>(F.ControlOf(F.K));
+    ASSERT_TRUE(Combo && Combo->IsEditing());
+    KeyTo(Combo->GetEditor(), VK_F4);
+    KeyTo(Combo->GetEditor(), VK_DOWN);
+    KeyTo(Combo->GetEditor(), VK_DOWN);
+    const int32_t Reached = Combo->GetCurIndex();
+    ASSERT_GT(Reached, 0);
+    ASSERT_EQ(0, F.K->GetItemIndex()) << "the combo's entry changes only when the editing ends";
+    std::vector<int32_t> Drawn;
+    F.K->OnDrawItem = [&](TObject*, int32_t Index, const TRect&, TOwnerDrawState) { Drawn.push_back(Index); };
+    TBitmap Picture;
+    Picture.SetSize(80, 20);
+    F.K->DrawItemOf(Picture.GetCanvas(), Combo->GetLink(), Rect(0, 0, 80, 20));
+    F.K->DrawItemOf(Picture.GetCanvas(), nullptr, Rect(0, 0, 80, 20));
+    EXPECT_EQ(Drawn, (std::vector<int32_t>{Reached, 0}));
+    F.K->OnDrawItem = nullptr;
     KeyTo(Combo->GetEditor(), VK_ESCAPE);
 }
 

@@ -7,10 +7,12 @@
 #include <chrono>
 #include <cctype>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -858,33 +860,62 @@ TEST_F(ImagesLibraryTest, RemovingWhileThreadsAddLeavesNoPathTwice)
 
 TEST_F(ImagesLibraryTest, ClearWhileThreadsAddLeavesOnlyWhatCameAfterIt)
 {
-    // Four threads each add their own 60 files in order; Clear runs once each thread is under way.
-    constexpr int Threads = 4, PerThread = 60;
+    // Four threads each add their own 60 files in order. Two gates hold them: each thread adds its
+    // first files, then waits until every thread has; Clear runs as they go on, and no thread adds
+    // its last file before Clear has returned. So Clear meets every thread under way and none done.
+    constexpr int Threads = 4, PerThread = 60, BeforeClear = 5;
     for (int T = 0; T < Threads; ++T)
         for (int I = 0; I < PerThread; ++I)
             WriteFileOfSize(Temp.File("t" + std::to_string(T) + "_" + std::to_string(I) + ".jpg"), 200);
     TImageLibrary L;
     std::atomic<int> Added[Threads] = {};
+    std::mutex GateLock;
+    std::condition_variable GateChanged;
+    int Arrived = 0;
+    bool ClearMayRun = false, ClearDone = false;
+    const auto WaitFor = [&](const bool& Open) {
+        std::unique_lock<std::mutex> Hold(GateLock);
+        // Bounded, so a test gone wrong ends; the main thread's own wait reports it.
+        GateChanged.wait_for(Hold, std::chrono::seconds(60), [&] { return Open; });
+    };
     std::vector<std::thread> Workers;
     for (int T = 0; T < Threads; ++T)
         Workers.emplace_back([&, T] {
             for (int I = 0; I < PerThread; ++I) {
+                if (I == BeforeClear) {
+                    {
+                        std::lock_guard<std::mutex> Hold(GateLock);
+                        ++Arrived;
+                    }
+                    GateChanged.notify_all();
+                    WaitFor(ClearMayRun);
+                } else if (I == PerThread - 1) {
+                    WaitFor(ClearDone);
+                }
                 L.AddImage(Temp.File("t" + std::to_string(T) + "_" + std::to_string(I) + ".jpg"));
                 ++Added[T];
             }
         });
-    auto Started = [&] {
-        for (const std::atomic<int>& A : Added)
-            if (A.load() < 5)
-                return false;
-        return true;
-    };
-    while (!Started())
-        Sleep(1);
+    bool AllArrived = false;
+    {
+        std::unique_lock<std::mutex> Hold(GateLock);
+        AllArrived = GateChanged.wait_for(Hold, std::chrono::seconds(60), [&] { return Arrived == Threads; });
+        ClearMayRun = true;
+    }
+    GateChanged.notify_all();
+    EXPECT_TRUE(AllArrived) << "every thread adding its first " << BeforeClear << " files";
     L.Clear();
     int AfterClear[Threads];
-    for (int T = 0; T < Threads; ++T)
+    for (int T = 0; T < Threads; ++T) {
         AfterClear[T] = Added[T].load();
+        EXPECT_GE(AfterClear[T], BeforeClear) << T;
+        EXPECT_LT(AfterClear[T], PerThread) << T;
+    }
+    {
+        std::lock_guard<std::mutex> Hold(GateLock);
+        ClearDone = true;
+    }
+    GateChanged.notify_all();
     for (std::thread& W : Workers)
         W.join();
 

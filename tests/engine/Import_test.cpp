@@ -592,6 +592,52 @@ TEST_F(ImportTest, EveryListOfALongIndexLoads)
     EXPECT_EQ(Tree.GetForeignCalls(), 0u);
 }
 
+// An index of 2,000 lists offers every list with its project, in the index's order. A list
+// counts as loading from its node's making until its end is handled on the user-interface
+// thread (the node renamed): at no moment are more than eight loading.
+TEST_F(ImportTest, AnIndexOfTwoThousandListsOffersEveryList)
+{
+    constexpr int Count = 2000;
+    std::string Index, Routes = "{";
+    for (int I = 0; I < Count; ++I) {
+        const std::string L = "m" + std::to_string(I);
+        Index += std::string(I ? "\\n" : "") + L + ".lst";
+        Routes += std::string(I ? "," : "") + "\"/projects/" + L + ".lst\":" +
+                  BodyRoute(Record(static_cast<uint32_t>(I), L + "-p", "u", "c"), ",\"delay\":0.01");
+    }
+    Server.SetRoutes(Routes + "}");
+    Server.SetRoute("/projects/index.dat", "{\"body\":\"" + Index + "\"}");
+    Server.Clear();
+    Start();
+    const std::string Suffix = TImportFileListThread::ListLoadingSuffix;
+    size_t MostLoading = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        size_t Loading = 0;
+        for (const TNode* N : Tree.GetTop(0)->Children)
+            Loading += N->Text.size() >= Suffix.size() &&
+                       N->Text.compare(N->Text.size() - Suffix.size(), Suffix.size(), Suffix) == 0;
+        MostLoading = std::max(MostLoading, Loading);
+        return List->GetFinished();
+    }, 300000, "the list thread to start every list"));
+    WaitAll();
+    EXPECT_LE(MostLoading, 8u);
+    EXPECT_GE(MostLoading, 1u);
+    ASSERT_EQ(List->GetFileThreadCount(), Count);
+    const TNode* Top = Tree.GetTop(0);
+    EXPECT_EQ(Top->Text, "New Tasks");
+    ASSERT_EQ(Top->Children.size(), static_cast<size_t>(Count));
+    for (size_t I = 0; I < Top->Children.size(); ++I) {
+        const TNode* N = Top->Children[I];
+        const std::string L = "m" + std::to_string(I);
+        ASSERT_EQ(N->Text, L + ".lst");
+        ASSERT_EQ(N->Children.size(), 1u) << N->Text;
+        ASSERT_EQ(N->Children[0]->Text, L + "-p");
+        ASSERT_EQ(N->Data, List->GetFileThread(static_cast<int32_t>(I)));
+    }
+    EXPECT_EQ(Server.Counters().Requests, Count + 1);
+    EXPECT_EQ(Tree.GetForeignCalls(), 0u);
+}
+
 TEST_F(ImportTest, TwentyStopsAtRandomMoments)
 {
     std::mt19937 Rng(24);

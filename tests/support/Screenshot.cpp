@@ -2,9 +2,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <gtest/gtest.h>
 
+#include "platform/win/Application.h"
+#include "platform/win/Thread.h"
 #include "tests/support/TestSupport.h"
 
 namespace TestSupport {
@@ -85,7 +88,105 @@ TShot ReadWindowDC(HWND W)
     return S;
 }
 
-TShot CaptureWindow(HWND W)
+namespace {
+
+// Serves what the program's loop would serve before it waits for the next input: every waiting
+// message, Synchronize requests, and the application's idle handling, until nothing is waiting.
+// A window that never validates its paint region would keep a paint waiting: bounded.
+void ServeUntilIdle()
+{
+    const bool UIThread = Application && Application->IsUIThread();
+    for (int Round = 0; Round < 200; ++Round) {
+        if (Application)
+            Application->ProcessMessages();
+        if (UIThread) {
+            CheckSynchronize();
+            if (Application->OnIdle) {
+                bool Done = true;
+                try {
+                    Application->OnIdle(Application, Done);
+                } catch (...) {
+                    Application->HandleException();
+                }
+            }
+        }
+        if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0)
+            return;
+    }
+}
+
+bool SameShot(const TShot& A, const TShot& B)
+{
+    return A.W == B.W && A.H == B.H && A.Pixels == B.Pixels;
+}
+
+struct TCoverSearch {
+    HWND Root;
+    RECT Area;
+    DWORD Own;
+    HWND Found = nullptr;
+};
+
+// Top-level windows come from the top of the z-order down, so the search ends at W's own.
+BOOL CALLBACK FindCover(HWND Top, LPARAM Data)
+{
+    auto* S = reinterpret_cast<TCoverSearch*>(Data);
+    if (Top == S->Root)
+        return FALSE;
+    DWORD Process = 0;
+    GetWindowThreadProcessId(Top, &Process);
+    RECT Where, Common;
+    if (Process != S->Own && IsWindowVisible(Top) && GetWindowRect(Top, &Where) &&
+        IntersectRect(&Common, &Where, &S->Area)) {
+        S->Found = Top;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Fails the test when a visible window of another program stands over R above W's top-level
+// window: the screen would show that program's drawing there. Windows of this program (menus,
+// hints) are part of what the user sees. Nothing is sent to any window.
+void ExpectNoOtherProgramOver(HWND W, const RECT& R)
+{
+    TCoverSearch Search{GetAncestor(W, GA_ROOT), R, GetCurrentProcessId()};
+    EnumWindows(FindCover, reinterpret_cast<LPARAM>(&Search));
+    if (Search.Found) {
+        char Class[64] = {};
+        GetClassNameA(Search.Found, Class, sizeof(Class) - 1);
+        ADD_FAILURE() << "A window of another program (class \"" << Class << "\") stands over the window " << W
+                      << " on the screen: its test program must run alone";
+    }
+}
+
+} // namespace
+
+TShot CaptureShown(HWND W)
+{
+    ServeUntilIdle();
+    RECT R;
+    GetWindowRect(W, &R);
+    ExpectNoOtherProgramOver(W, R);
+    TShot Last = CaptureScreenArea(R);
+    // Wine passes a window's drawing to the X server when its thread waits for messages: wait a
+    // little, serve what came meanwhile, and read again until nothing changes.
+    const ULONGLONG Deadline = GetTickCount64() + 3000;
+    while (GetTickCount64() < Deadline) {
+        const ULONGLONG Until = GetTickCount64() + 30;
+        while (GetTickCount64() < Until) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            ServeUntilIdle();
+        }
+        GetWindowRect(W, &R);
+        TShot Now = CaptureScreenArea(R);
+        if (SameShot(Now, Last))
+            return Now;
+        Last = std::move(Now);
+    }
+    return Last;
+}
+
+TShot CaptureFullPaint(HWND W)
 {
     RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT R;

@@ -32,15 +32,27 @@ TShot CaptureScreenArea(const RECT& R);
 // redraw first: what an inverting drawing left there shows.
 TShot ReadWindowDC(HWND W);
 
-// The window as it draws itself, whatever covers it on the screen: the menu bar and the client
-// area (child windows included) read from the window's own device context after a full redraw,
-// with a frame and caption drawn around them the way the system draws them (the test display has
-// no window manager to draw them). A window without a system frame (bar, menu and hint windows)
-// is read whole, its own non-client drawing included. Nothing of another window gets into the
-// picture.
-TShot CaptureWindow(HWND W);
+// What the user sees of the window now: the calling thread's messages are served until none is
+// waiting (paints, posted moves, due timers, the application's idle handling), as the program's
+// own loop serves them between two inputs; then the screen under the window's rectangle is read
+// until two reads in a row agree (Wine hands the drawn surfaces to the X server a little later),
+// a few seconds at most. Nothing is repainted first: a change the program never drew does not
+// show. The picture holds whatever the screen holds there: another window over it, and, for a
+// window with a system frame that Wine leaves to a window manager (none runs on the test
+// display), no frame. The client area starts at ClientOrigin either way.
+TShot CaptureShown(HWND W);
 
-// Where the client area of W starts inside CaptureWindow's picture of it.
+// The window as a full paint draws it, whatever covers it on the screen: the menu bar and the
+// client area (child windows included) read from the window's own device context after a forced
+// redraw of everything, with a frame and caption drawn around them the way the system draws them.
+// A window without a system frame (bar, menu and hint windows) is read whole, its own non-client
+// drawing included. Nothing of another window gets into the picture. For pictures of a static
+// look only: the forced redraw draws the current state whether or not the program ever drew a
+// change, so checks of a change of state use CaptureShown.
+TShot CaptureFullPaint(HWND W);
+
+// Where the client area of W starts inside a picture of its window rectangle (CaptureShown,
+// CaptureFullPaint, CaptureScreen).
 POINT ClientOrigin(HWND W);
 
 // Adds a test failure at the caller unless the pixel (X, Y) of the shot has Colour (a COLORREF,

@@ -158,7 +158,7 @@ void TNameDialogPlayer::Tick()
     GetWindowRect(W, &Seen.Window);
     if (FSeen.empty()) {
         if (!FShotName.empty())
-            TestSupport::SaveShot(TestSupport::CaptureWindow(W), FShotName);
+            TestSupport::SaveShot(TestSupport::CaptureFullPaint(W), FShotName);
         if (OnFirstShow)
             OnFirstShow(Editor);
     }

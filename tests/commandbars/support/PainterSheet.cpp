@@ -90,7 +90,7 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
         Painter->DrawComboButton(&Button, DC, Bounds(X + 20, 64, 11, 20), S.Flags);
 
         TRect Edit = Bounds(X, 94, 60, 20);
-        Painter->DrawEditBorder(&Button, DC, S.Flags.Contains(pfSelected), 0, Edit);
+        Painter->DrawEditBorder(&Button, DC, S.Flags.Contains(pfSelected), dkHorizontal, Edit);
 
         FakeItemControl Row(&Menu);
         Row.Enabled = S.Enabled;
@@ -166,13 +166,13 @@ TestSupport::TShot PaintPainterSheet(TcbPainterClass Painter, TcbBarManager* Man
         Edit.Text = "cats";
         Painter->DrawEditCaption(&Edit, DC, Bounds(314, 254, 36, 18), {pfEnabled});
         TRect Box = Bounds(350, 254, 70, 18);
-        Painter->DrawEditBorder(&Edit, DC, true, 0, Box);
+        Painter->DrawEditBorder(&Edit, DC, true, dkHorizontal, Box);
         Painter->DrawEditText(&Edit, DC, Box, {pfEnabled});
         FakeItemControl Combo(&Strip);
         Combo.Kind = ickCombo;
         Combo.Text = "Large";
         TRect ComboBox = Bounds(430, 254, 90, 18);
-        Painter->DrawEditBorder(&Combo, DC, false, 0, ComboBox);
+        Painter->DrawEditBorder(&Combo, DC, false, dkHorizontal, ComboBox);
         const TRect ComboText = Rect(ComboBox.left, ComboBox.top, ComboBox.right - 11, ComboBox.bottom);
         Painter->DrawEditText(&Combo, DC, ComboText, {pfEnabled});
         Painter->DrawComboButton(&Combo, DC, Rect(ComboText.right, ComboBox.top, ComboBox.right, ComboBox.bottom),

@@ -5,6 +5,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 #include "tests/imagelib/annot/AnnotTestUtil.h"
 #include "tests/imagelib/imgscroll/ImgScrollTestUtil.h"
 #include "tests/support/NoClippedText.h"
@@ -131,6 +135,70 @@ TEST(AnnotationDialog, ShownFromThePopupItHasNoTabsAndCancelKeepsTheMark)
     EXPECT_EQ(TextOfMark(R), Before);
 }
 
+TEST(AnnotationDialog, WhatItTakesAtEveryRangesEndReadsBackAndWhatLiesBeyondChangesNothing)
+{
+    TEditorOnForm F;
+    TComponentPtr<TAnnotationsPropertyDialog> D(new TAnnotationsPropertyDialog(nullptr));
+    // The font dialog offers the sizes the text keeps.
+    EXPECT_EQ(D->FontDialog->GetMinFontSize(), kMinAnnotationFontSize);
+    EXPECT_EQ(D->FontDialog->GetMaxFontSize(), kMaxAnnotationFontSize);
+
+    TRectangleMark* R = F.Editor->AddRectangle();
+    TLineMark* L = F.Editor->AddLine();
+    TTextMark* T = F.Editor->AddText();
+    TStickNoteMark* N = F.Editor->AddStickNote();
+    const std::vector<std::pair<TGenericMark*, TMaskEdit*>> Widths{{R, D->RectPenWidthEdit}, {L, D->LinePenWidthEdit}};
+    // The marks as the program writes them and then reads them back.
+    const auto ReadBack = [&] {
+        std::vector<TAnnotationRecord> Written;
+        for (TGenericMark* M : {static_cast<TGenericMark*>(R), static_cast<TGenericMark*>(L),
+                                static_cast<TGenericMark*>(T), static_cast<TGenericMark*>(N)})
+            Written.push_back(RecordOfMark(M));
+        std::vector<TAnnotationRecord> Read;
+        EXPECT_NO_THROW(ReadAnnotationText(WriteAnnotationText(Written), Read));
+        EXPECT_EQ(Read, Written);
+    };
+
+    // Both ends of the pen widths, and of the rectangle fields as far as their five digits go.
+    for (const auto& [Width, Corner] : {std::pair{0, "0"}, std::pair{kMaxAnnotationPenWidth, "99999"}}) {
+        SCOPED_TRACE(Width);
+        for (const auto& [Mark, Edit] : Widths) {
+            D->FillFromMark(Mark);
+            Edit->SetText(IntToStr(Width));
+            D->RightEdit->SetText(Corner);
+            D->BottomEdit->SetText(Corner);
+            D->ApplyToMark(Mark);
+            EXPECT_EQ(Mark->GetMarkRect().right, StrToInt(Corner));
+        }
+        EXPECT_EQ(R->GetPenWidth(), Width);
+        EXPECT_EQ(L->GetLineWidth(), Width);
+        ReadBack();
+    }
+    // Beyond the end: refused, and the mark keeps every value it had.
+    for (const char* Beyond : {"1001", "99999"})
+        for (const auto& [Mark, Edit] : Widths) {
+            SCOPED_TRACE(Beyond);
+            const std::string Before = TextOfMark(Mark);
+            D->FillFromMark(Mark);
+            Edit->SetText(Beyond);
+            D->TopEdit->SetText("7");
+            EXPECT_THROW(D->ApplyToMark(Mark), EConvertError);
+            EXPECT_EQ(TextOfMark(Mark), Before);
+        }
+
+    // Font sizes at both ends are kept; a mark's own size beyond them goes to the nearer end.
+    for (const int32_t Size : {0, kMinAnnotationFontSize, kMaxAnnotationFontSize, 5000}) {
+        SCOPED_TRACE(Size);
+        for (TGenericMark* Mark : {static_cast<TGenericMark*>(T), static_cast<TGenericMark*>(N)}) {
+            Mark->GetFont()->SetSize(Size);
+            D->FillFromMark(Mark);
+            D->ApplyToMark(Mark);
+            EXPECT_EQ(Mark->GetFont()->GetSize(), std::clamp(Size, kMinAnnotationFontSize, kMaxAnnotationFontSize));
+        }
+        ReadBack();
+    }
+}
+
 TEST(AnnotationScreenshots, MarksOnAPictureAndTheDialogOnEachPage)
 {
     TestSupport::TTempFolder T;
@@ -155,7 +223,7 @@ TEST(AnnotationScreenshots, MarksOnAPictureAndTheDialogOnEachPage)
     Words->SetMarkRect(Rect(20, 180, 140, 210));
     H->SelectMark(Hollow);
     F.Form->Show();
-    const TestSupport::TShot Shot = TestSupport::CaptureWindow(F.Form->GetHandle());
+    const TestSupport::TShot Shot = TestSupport::CaptureFullPaint(F.Form->GetHandle());
     // The selected mark's handles are blue; the note's shadow is black.
     const TRect Box = Hollow->GetResizer()->GetBox(TControlResizer::bpTopLeft)->GetBoundsRect();
     EXPECT_EQ(Shot.At((Box.left + Box.right) / 2, (Box.top + Box.bottom) / 2), 0x0000FFu);
@@ -171,7 +239,7 @@ TEST(AnnotationScreenshots, MarksOnAPictureAndTheDialogOnEachPage)
         D->FillFromMark(Mark);
         D->Show();
         TestSupport::ExpectNoClippedText(D.get());
-        EXPECT_TRUE(TestSupport::WriteBmp(Dir + "\\" + Name + ".bmp", TestSupport::CaptureWindow(D->GetHandle())));
+        EXPECT_TRUE(TestSupport::WriteBmp(Dir + "\\" + Name + ".bmp", TestSupport::CaptureFullPaint(D->GetHandle())));
         D->Hide();
     }
 }

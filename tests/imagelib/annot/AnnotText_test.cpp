@@ -2,6 +2,7 @@
 // the reading errors and the bounds on hostile texts (natively under the sanitizers too).
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -140,4 +141,26 @@ TEST(AnnotationText, HostileTextsStopAtTheirBounds)
     TReadResult R = Read(Many);
     EXPECT_EQ(R.Error, kAnnotationPositionError);
     EXPECT_EQ(R.Records.size(), 3u);
+}
+
+TEST(AnnotationText, NumbersBeyondTheReadersRangesAreWrittenAtTheNearerEndAndReadBack)
+{
+    std::vector<TAnnotationRecord> Marks = AnnotTest::MixedMarks();
+    Marks[0].Font.Size = 0;
+    Marks[0].MarkRect = {-2000000, 1000001, INT32_MAX, INT32_MIN};
+    Marks[1].PenWidth = 99999;
+    Marks[2].LineWidth = -1;
+    Marks[3].Font.Size = 1001;
+    TReadResult R = Read(WriteAnnotationText(Marks));
+    ASSERT_EQ(R.Error, "");
+    ASSERT_EQ(R.Records.size(), 4u);
+    EXPECT_EQ(R.Records[0].Font.Size, kMinAnnotationFontSize);
+    EXPECT_EQ(R.Records[0].MarkRect, (TAnnotationRect{-kMaxAnnotationCoordinate, kMaxAnnotationCoordinate,
+                                                      kMaxAnnotationCoordinate, -kMaxAnnotationCoordinate}));
+    EXPECT_EQ(R.Records[1].PenWidth, kMaxAnnotationPenWidth);
+    EXPECT_EQ(R.Records[2].LineWidth, 0);
+    EXPECT_EQ(R.Records[3].Font.Size, kMaxAnnotationFontSize);
+    // The values within the ranges are untouched.
+    EXPECT_EQ(R.Records[3].Text, Marks[3].Text);
+    EXPECT_EQ(R.Records[2].MarkRect, Marks[2].MarkRect);
 }

@@ -49,6 +49,26 @@ LRESULT CALLBACK RingProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam)
     return DefWindowProcA(W, Msg, WParam, LParam);
 }
 
+// A borderless popup that fills its client with the colour gPaintColour holds when it paints.
+COLORREF gPaintColour = RGB(0, 0, 255);
+LRESULT CALLBACK PaintColourProc(HWND W, UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    if (Msg == WM_PAINT) {
+        PAINTSTRUCT PS;
+        HDC DC = BeginPaint(W, &PS);
+        RECT R;
+        GetClientRect(W, &R);
+        HBRUSH Brush = CreateSolidBrush(gPaintColour);
+        FillRect(DC, &R, Brush);
+        DeleteObject(Brush);
+        EndPaint(W, &PS);
+        return 0;
+    }
+    if (Msg == WM_ERASEBKGND)
+        return 1;
+    return DefWindowProcA(W, Msg, WParam, LParam);
+}
+
 struct TRingPopup {
     HWND Handle = nullptr;
     TRingPopup(int X, int Y, int W, int H)
@@ -92,7 +112,7 @@ TEST(Screenshot, BorderlessPopupReadsBackItsRingAndClient)
     const int W = 40, H = 30;
     TRingPopup Popup(120, 90, W, H);
     ASSERT_NE(Popup.Handle, nullptr);
-    const TShot S = CaptureWindow(Popup.Handle);
+    const TShot S = CaptureFullPaint(Popup.Handle);
     ASSERT_EQ(S.W, W);
     ASSERT_EQ(S.H, H);
     const POINT O = ClientOrigin(Popup.Handle);
@@ -122,4 +142,44 @@ TEST(Screenshot, BorderlessPopupReadsBackItsRingAndClient)
                                   Dir.File("png.log"), Dir.File("png.done"), 60000, &Log);
     EXPECT_EQ(Rc, 0) << Log;
     EXPECT_NE(Log.find("PNG (40, 30) (200, 0, 0) (1, 2, 3)"), std::string::npos) << Log;
+}
+
+// The shown picture is the screen as the program left it: a window that paints itself on its
+// own shows there with its ring, a change of what it would paint shows only once the program
+// draws it, while a full paint shows it at once.
+TEST(Screenshot, TheShownPictureHoldsOnlyWhatTheProgramDrew)
+{
+    const int W = 40, H = 30;
+    {
+        TRingPopup Ring(120, 90, W, H);
+        ASSERT_NE(Ring.Handle, nullptr);
+        const TShot S = CaptureShown(Ring.Handle);
+        ASSERT_EQ(S.W, W);
+        ASSERT_EQ(S.H, H);
+        ExpectPixel(S, 0, 0, kRing, "the ring's corner on the screen");
+        ExpectPixel(S, W / 2, H / 2, kClient, "the client on the screen");
+    }
+
+    WNDCLASSA C{};
+    C.lpfnWndProc = PaintColourProc;
+    C.hInstance = GetModuleHandleA(nullptr);
+    C.lpszClassName = "QmPaintColour";
+    RegisterClassA(&C);
+    gPaintColour = RGB(0, 0, 255);
+    HWND Popup = CreateWindowExA(WS_EX_TOPMOST, "QmPaintColour", "", WS_POPUP, 140, 110, W, H, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(Popup, nullptr);
+    ShowWindow(Popup, SW_SHOWNOACTIVATE);
+    ExpectPixel(CaptureShown(Popup), W / 2, H / 2, RGB(0, 0, 255), "the first paint");
+
+    // Nothing asks for a paint: the screen keeps the old colour, a full paint draws the new one.
+    gPaintColour = RGB(0, 160, 0);
+    ExpectPixel(CaptureShown(Popup), W / 2, H / 2, RGB(0, 0, 255), "the change not drawn yet");
+    gPaintColour = RGB(200, 0, 200);
+    ExpectPixel(CaptureFullPaint(Popup), W / 2, H / 2, RGB(200, 0, 200), "the full paint");
+    // An invalidated window is painted by the loop that the shown picture serves first.
+    gPaintColour = RGB(0, 160, 0);
+    InvalidateRect(Popup, nullptr, FALSE);
+    ExpectPixel(CaptureShown(Popup), W / 2, H / 2, RGB(0, 160, 0), "the change drawn by the loop");
+    DestroyWindow(Popup);
 }

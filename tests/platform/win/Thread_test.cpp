@@ -448,17 +448,9 @@ TEST(Synchronize, IsServedInsideAPopupMenuLoop)
     constexpr int Calls = 300;
     int Served = 0;
     bool InMenu = false;
+    bool MenuLoopSeen = false;
+    bool WorkerStarted = false;
     int ServedOutsideMenu = 0;
-    THiddenWindow Owner([](UINT, WPARAM, LPARAM, LRESULT&) { return false; });
-    // A timer of the user-interface thread closes the menu once every call has been served.
-    THiddenWindow Closer([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
-        if (Msg != WM_TIMER)
-            return false;
-        if (Served == Calls)
-            EndMenu();
-        return true;
-    });
-    SetTimer(Closer.GetHandle(), 1, 20, nullptr);
     TTestThread T([&](TTestThread& Self) {
         for (int I = 0; I < Calls; ++I)
             Self.Synchronize([&] {
@@ -467,15 +459,46 @@ TEST(Synchronize, IsServedInsideAPopupMenuLoop)
                     ++ServedOutsideMenu;
             });
     });
+    // The menu's owner tells when its menu loop runs.
+    THiddenWindow Owner([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        if (Msg == WM_ENTERMENULOOP)
+            InMenu = MenuLoopSeen = true;
+        else if (Msg == WM_EXITMENULOOP)
+            InMenu = false;
+        return false;
+    });
+    // A popup menu stays open only while its owner is the foreground window; otherwise it
+    // returns at once.
+    const HWND OwnerWindow = Owner.GetHandle();
+    SetWindowPos(OwnerWindow, HWND_TOP, 40, 40, 200, 80, SWP_SHOWWINDOW);
+    SetForegroundWindow(OwnerWindow);
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == OwnerWindow; }, 20000,
+                          "the menu's owner in the foreground"));
+    // A timer of the user-interface thread, served inside the menu loop, starts the worker once
+    // that loop runs and closes the menu once every call has been served.
+    THiddenWindow Closer([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        if (Msg != WM_TIMER)
+            return false;
+        if (InMenu && !WorkerStarted) {
+            WorkerStarted = true;
+            T.Resume();
+        }
+        if (Served == Calls)
+            EndMenu();
+        return true;
+    });
+    SetTimer(Closer.GetHandle(), 1, 20, nullptr);
     HMENU Menu = CreatePopupMenu();
     AppendMenuA(Menu, MF_STRING, 1, "First");
     AppendMenuA(Menu, MF_STRING, 2, "Second");
-    InMenu = true;
-    T.Resume();
-    TrackPopupMenu(Menu, TPM_RETURNCMD, 100, 100, 0, Owner.GetHandle(), nullptr);
-    InMenu = false;
+    TrackPopupMenu(Menu, TPM_RETURNCMD, 100, 100, 0, OwnerWindow, nullptr);
     KillTimer(Closer.GetHandle(), 1);
     DestroyMenu(Menu);
+    EXPECT_TRUE(MenuLoopSeen) << "the menu's WM_ENTERMENULOOP";
+    EXPECT_TRUE(WorkerStarted) << "the menu loop served no timer";
+    EXPECT_FALSE(InMenu) << "the menu's WM_EXITMENULOOP";
+    if (!WorkerStarted)
+        T.Resume();
     T.WaitFor();
     EXPECT_EQ(Served, Calls);
     EXPECT_EQ(ServedOutsideMenu, 0);

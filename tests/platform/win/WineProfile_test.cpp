@@ -92,7 +92,7 @@ TEST(WineProfile, APushButtonIsDrawnInTheProfilesColours)
     ASSERT_NE(Host, nullptr);
     CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 100, 30, Host, nullptr, Inst,
                     nullptr);
-    const TShot S = CaptureWindow(Host);
+    const TShot S = CaptureFullPaint(Host);
     const std::string Path = SaveShot(S, "wine-profile-button");
     DestroyWindow(Host);
     ASSERT_EQ(S.W, 120);

@@ -1,8 +1,8 @@
 # The shared test support's own tests: pixels and screenshots, the leak probe and the crash report
-# (one program),
+# (one program, run alone: it reads the screen under its windows),
 # and the two Wine profiles (a CLASSIC program: once in each prefix).
 
-qm_add_test(win_test_support_tests WINDOW UNMANAGED SHOTS ring-popup
+qm_add_test(win_test_support_tests WINDOW UNMANAGED ALONE SHOTS ring-popup
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/Screenshot_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/ResourceProbe_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/CrashReport_test.cpp

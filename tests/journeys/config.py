@@ -1,0 +1,16 @@
+"""What the journeys' runner is told besides the journeys themselves."""
+
+# The journeys in the order they run (by name); journeys not named here run after them, by name.
+ORDER = ["menus", "toolbar", "context", "customize", "site"]
+
+# Steps that fail today because of a known defect being mended elsewhere. Each entry:
+# (journey, step title, mode or None for both, the defect). A marked step that fails is reported
+# as an expected failure and does not fail the run; one that passes is named so its mark can go.
+# Remove an entry with the merge of its mend.
+EXPECTED_FAILURES = [
+    ("menus", "sliding to the next title opens that menu", None,
+     "sliding the mouse onto the next title closes the open menu instead of opening that title's"),
+    ("menus", "after Esc closed a menu a click on the next title opens that menu", None,
+     "Esc in a menu does not clear the menu bar's second-click flag, so the next click on a title "
+     "is taken as a second click and opens nothing"),
+]

@@ -1,0 +1,167 @@
+"""What the journeys know of Quillmoor's main window, found from what the screen shows.
+
+The regions (the menu bar's titles, the toolbar's buttons, the status bar, an open menu's rows)
+are measured on a picture of the window as it stands, so a change of font or theme moves them
+instead of breaking the verdict.
+"""
+
+from dataclasses import dataclass
+
+import jlib
+from jlib import Rect, StepFailed, check
+
+MAIN_TITLE = r"^Quillmoor \d"
+
+
+def main_window(s, timeout=10.0):
+    return s.find_window(MAIN_TITLE, timeout=timeout, what="the main window")
+
+
+def neutral_point(s, main):
+    """A point off the program's bars and lists where the mouse rests between steps: the log
+    pane low in the main window. It stays inside the window: on a display without a window
+    manager the keyboard goes to the window under the pointer."""
+    return (main.rect.x + main.rect.w // 2, main.rect.bottom - 50)
+
+
+def rest_mouse(s, main):
+    s.move(*neutral_point(s, main))
+
+
+def _is_light(p):
+    return min(p) >= 200
+
+
+def _is_ink(p):
+    # A pixel of a glyph or a text on the bars' light face: dark, or clearly coloured.
+    return max(p) < 120 or (max(p) - min(p) > 60)
+
+
+@dataclass
+class MenuBar:
+    band: Rect          # the strip of the menu bar (titles' height, the window's width)
+    titles: list        # Rect of each title, left to right
+
+
+def menu_bar(s, main, img=None):
+    """The menu bar's titles: the first strip below the window's top whose face is light and
+    which holds text, cut into words."""
+    r = main.rect
+    top = Rect(r.x, r.y, r.w, min(90, r.h))
+    img = img or s.grab(top)
+    px = img.load()
+    w, h = img.size
+    text_rows = []
+    for y in range(h):
+        row = [px[x, y] for x in range(0, w - 24)]
+        light = sum(1 for p in row if _is_light(p))
+        dark = sum(1 for p in row if jlib.is_dark(p))
+        text_rows.append(light > 0.7 * len(row) and dark > 0)
+    runs = jlib._runs(text_rows, 3)
+    check(runs, "no menu bar found at the top of the main window")
+    y0, y1 = runs[0]
+    strip = img.crop((0, y0, w, y1))
+    cols = jlib.column_runs(strip, jlib.is_dark, 7)
+    titles = [Rect(r.x + a, r.y + y0, b - a, y1 - y0) for a, b in cols
+              if b - a >= 12 and a < w - 30]
+    check(len(titles) >= 2, f"the menu bar shows {len(titles)} titles")
+    band = Rect(r.x, r.y + max(0, y0 - 6), r.w, (y1 - y0) + 12)
+    return MenuBar(band, titles)
+
+
+@dataclass
+class Button:
+    rect: Rect      # the glyph's box, a few pixels inside the button
+    enabled: bool
+
+    @property
+    def face(self):
+        return self.rect.inset(-4, -3)
+
+
+def toolbar(s, main, bar=None, img=None):
+    """The "Standard" toolbar's buttons: the glyphs in the strip below the menu bar, each told
+    enabled (coloured or dark pixels) or disabled (only greys)."""
+    bar = bar or menu_bar(s, main)
+    r = main.rect
+    strip = Rect(r.x, bar.band.bottom, r.w, 30)
+    img = img or s.grab(strip)
+    rows = jlib.row_runs(img.crop((0, 0, img.size[0] - 30, img.size[1])), _is_ink, 2)
+    check(rows, "no toolbar below the menu bar")
+    y0, y1 = max(rows, key=lambda t: t[1] - t[0])
+    glyphs = img.crop((0, y0, img.size[0], y1))
+    cols = jlib.column_runs(glyphs, lambda p: _is_ink(p) or jlib.is_grey_text(p), 3)
+    buttons = []
+    px = glyphs.load()
+    for a, b in cols:
+        if b - a < 8 or b - a > 24:
+            continue   # the grip, a separator, the chevron
+        coloured = any(max(p) < 90 or max(p) - min(p) > 40
+                       for x in range(a, b) for y in range(glyphs.size[1]) for p in [px[x, y]])
+        buttons.append(Button(Rect(strip.x + a, strip.y + y0, b - a, y1 - y0), coloured))
+    check(len(buttons) >= 4, f"the toolbar shows {len(buttons)} buttons")
+    return buttons
+
+
+def status_bar(s, main):
+    """The status bar's text: the bottom strip of the window, without the size grip."""
+    r = main.rect
+    inset = 0 if s.mode == "bare" else 4
+    return Rect(r.x + inset + 2, r.bottom - inset - 20, r.w - 2 * inset - 24, 18)
+
+
+@dataclass
+class MenuRow:
+    rect: Rect
+    enabled: bool
+
+
+def menu_rows(img, origin):
+    """The rows of an open menu window (picture img, at screen point origin): text bands, each
+    enabled (dark text) or disabled (grey text)."""
+    w, h = img.size
+    body = img.crop((24, 0, w - 4, h))
+    px = body.load()
+    bw, bh = body.size
+    kinds = []
+    for y in range(bh):
+        row = [px[x, y] for x in range(bw)]
+        if any(jlib.is_dark(p) for p in row):
+            kinds.append(1)
+        elif sum(1 for p in row if jlib.is_grey_text(p)) >= 2 and \
+                sum(1 for p in row if jlib.is_grey_text(p)) < 0.5 * bw:
+            kinds.append(2)
+        else:
+            kinds.append(0)
+    rows = []
+    for a, b in jlib._runs([k != 0 for k in kinds], 3):
+        if b - a < 5:
+            continue   # a separator's line
+        enabled = any(kinds[y] == 1 for y in range(a, b))
+        mid = (a + b) // 2
+        top = max(0, mid - 9)
+        rows.append(MenuRow(Rect(origin[0] + 2, origin[1] + top, w - 4, min(18, h - top)), enabled))
+    return rows
+
+
+def open_menus(s, before):
+    """The menu windows that opened since `before` (a window list), biggest first."""
+    fresh = s.new_windows(before, timeout=3.0, min_size=20)
+    return sorted(fresh, key=lambda w: -w.rect.w * w.rect.h)
+
+
+def wait_menu(s, before, timeout=5.0, what="a menu"):
+    """The menu window that opened since `before`, drawn; fails the step when none opens."""
+    fresh = s.new_windows(before, timeout=timeout, min_size=20)
+    fresh = [w for w in fresh if w.rect.h >= 30 and w.rect.w >= 40]
+    if not fresh:
+        raise StepFailed(f"{what} did not open")
+    win = max(fresh, key=lambda w: w.rect.w * w.rect.h)
+    img = s.settle(win.rect)
+    return win, img
+
+
+def menus_closed(s, timeout=3.0):
+    """True once no menu window of the program shows (only named windows stay)."""
+    return s.wait_until(lambda: not [w for w in s.program_windows()
+                                     if not w.name and w.rect.w >= 40 and w.rect.h >= 30], timeout)
