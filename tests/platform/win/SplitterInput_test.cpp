@@ -3,6 +3,9 @@
 // hit testing and mouse capture, not through messages posted to a known window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
 #include "tests/support/InputDriver.h"
@@ -103,4 +106,40 @@ TEST(TSplitter, DragBySendInputResizesItsNeighbourAndStopsAtMinSize)
     ASSERT_TRUE(TestSupport::WaitProcessed());
     EXPECT_EQ(F.Left->GetWidth(), 30);
     EXPECT_EQ(F.Moved, 2);
+}
+
+TEST(TSplitter, OnCanResizeLimitsOrRefusesEachSizeOfADrag)
+{
+    TSplitForm F;
+    std::vector<int> Asked;
+    bool Refuse = false;
+    // The owner keeps the neighbour between 120 and 170 pixels wide, or refuses every size.
+    F.Split->OnCanResize = [&](TObject* Sender, int32_t& NewSize, bool& Accept) {
+        EXPECT_EQ(Sender, F.Split);
+        Asked.push_back(NewSize);
+        NewSize = std::min(std::max(NewSize, 120), 170);
+        Accept = !Refuse;
+    };
+    F.Form->Show();
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
+
+    F.Drag(151, 100, {171, 201, 251});
+    ASSERT_TRUE(PumpUntil([&] { return F.Moved == 1; }, 10000, "OnMoved after the drag to the right"));
+    ASSERT_FALSE(Asked.empty());
+    EXPECT_EQ(Asked.back(), 250); // asked with the size the mouse gives, before the limit
+    EXPECT_EQ(F.Left->GetWidth(), 170);
+    EXPECT_EQ(F.Split->GetLeft(), 170);
+    EXPECT_EQ(F.Client->GetLeft(), 173);
+
+    F.Drag(171, 100, {141, 101, 61});
+    ASSERT_TRUE(PumpUntil([&] { return F.Moved == 2; }, 10000, "OnMoved after the drag to the left"));
+    EXPECT_EQ(F.Left->GetWidth(), 120);
+
+    Refuse = true;
+    Asked.clear();
+    F.Drag(121, 100, {141, 161});
+    ASSERT_TRUE(PumpUntil([&] { return !Asked.empty() && GetCapture() == nullptr; }, 10000, "the refused drag"));
+    PumpFor(200);
+    EXPECT_EQ(F.Left->GetWidth(), 120);
+    EXPECT_EQ(F.Moved, 2); // nothing moved: no OnMoved
 }
