@@ -1,7 +1,9 @@
 #include "engine/EngineDriver.h"
 
 #include <windows.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -73,7 +75,7 @@ struct TArgs {
     }
 };
 
-const char* const kFlags[] = {"restart", "stand-in", "profile"};
+const char* const kFlags[] = {"restart", "stand-in", "profile", "summary"};
 
 TArgs ParseArgs(int argc, char** argv)
 {
@@ -229,6 +231,55 @@ struct TDriverWindow {
     }
 };
 
+// The process's use of its address space: every region that is not free, reserved or committed.
+// A 32-bit process ends when this reaches its 2 GB.
+int64_t AddressSpaceInUse()
+{
+    int64_t Total = 0;
+    MEMORY_BASIC_INFORMATION Info;
+    const char* Address = nullptr;
+    while (VirtualQuery(Address, &Info, sizeof(Info)) == sizeof(Info)) {
+        if (Info.State != MEM_FREE)
+            Total += static_cast<int64_t>(Info.RegionSize);
+        const char* Next = static_cast<const char*>(Info.BaseAddress) + Info.RegionSize;
+        if (Next <= Address)
+            break;
+        Address = Next;
+    }
+    return Total;
+}
+
+// What the crawl cost in memory: the address space sampled while it ran, the system's peaks and
+// the handles left at its end.
+struct TMemoryWatch {
+    int64_t StartAddressSpace = AddressSpaceInUse();
+    int64_t PeakAddressSpace = StartAddressSpace;
+    ULONGLONG NextSample = 0;
+
+    void Sample(bool Now = false)
+    {
+        const ULONGLONG T = GetTickCount64();
+        if (!Now && T < NextSample)
+            return;
+        NextSample = T + 200;
+        PeakAddressSpace = std::max(PeakAddressSpace, AddressSpaceInUse());
+    }
+    std::string Json()
+    {
+        Sample(true);
+        PROCESS_MEMORY_COUNTERS C{};
+        C.cb = sizeof(C);
+        K32GetProcessMemoryInfo(GetCurrentProcess(), &C, sizeof(C));
+        DWORD Handles = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &Handles);
+        return std::string("{\"start_address_space\":") + J(StartAddressSpace) +
+               ",\"peak_address_space\":" + J(PeakAddressSpace) + ",\"end_address_space\":" +
+               J(AddressSpaceInUse()) + ",\"peak_working_set\":" + J(static_cast<int64_t>(C.PeakWorkingSetSize)) +
+               ",\"peak_private\":" + J(static_cast<int64_t>(C.PeakPagefileUsage)) +
+               ",\"handles\":" + J(static_cast<int64_t>(Handles)) + "}";
+    }
+};
+
 struct TTaskRun {
     std::unique_ptr<TTask> Task;
     int32_t FinishCalls = 0;
@@ -295,6 +346,22 @@ std::string TaskJson(const TTaskRun& R)
            ",\"start_ms\":" + J(R.StartMs) + ",\"finish_ms\":" + J(R.FinishMs) + ",\"start_order\":" +
            J(R.StartOrder) + ",\"max_workers\":" + J(R.MaxWorkers) + ",\"options\":" + OptionsJson(T->GetOptions()) +
            ",\"items\":" + Items + ",\"failed\":" + Failed + "}";
+}
+
+// A task's counters without its addresses.
+std::string TaskSummaryJson(const TTaskRun& R)
+{
+    TTask* T = R.Task.get();
+    int32_t Done = 0, Items = 0;
+    for (TTaskItem* I : T->GetItems()->Snapshot()) {
+        ++Items;
+        Done += I->GetDone() ? 1 : 0;
+    }
+    return std::string("{") + "\"file\":" + J(T->GetFileName()) + ",\"state\":" + J(T->GetState()) +
+           ",\"done\":" + J(T->GetDoneCount()) + ",\"saved\":" + J(T->GetSavedCount()) + ",\"items\":" +
+           J(Items) + ",\"items_done\":" + J(Done) + ",\"failed\":" + J(T->GetFailedList()->GetCount()) +
+           ",\"running\":" + J(T->GetRunningCount()) + ",\"workers\":" + J(T->GetWorkerCount()) +
+           ",\"finish_calls\":" + J(R.FinishCalls) + ",\"max_workers\":" + J(R.MaxWorkers) + "}";
 }
 
 void Output(const TArgs& A, const std::string& Json)
@@ -420,6 +487,9 @@ int Crawl(const TArgs& A)
     const int32_t MaxRunning = A.Int("max-running", 0);
     const bool StandIn = A.Has("stand-in");
     const bool Profile = A.Has("profile");
+    // Counts only: no address, row or log line in the output (a crawl of a large site).
+    const bool Summary = A.Has("summary");
+    TMemoryWatch Memory;
     CrawlProfile::Reset();
     CrawlProfile::SetEnabled(Profile);
     bool StoppingAll = false;
@@ -493,6 +563,7 @@ int Crawl(const TArgs& A)
         Application->ProcessMessages();
         CheckSynchronize();
         Sample();
+        Memory.Sample();
         bool AllDone = true;
         for (TTaskRun& R : Runs)
             if (R.Task->GetState() != tsStopped)
@@ -522,28 +593,34 @@ int Crawl(const TArgs& A)
     }
     for (TTaskRun& R : Runs)
         R.Task->SaveToFile(R.Task->GetFileName());
+    const std::string MemoryJson = Memory.Json();
 
     std::string Tasks;
     for (TTaskRun& R : Runs)
-        Tasks += (Tasks.empty() ? "" : ",") + TaskJson(R);
-    std::string Log = "[";
-    const std::vector<std::string> LogLines = W.LogLines();
-    for (size_t I = 0; I < LogLines.size(); ++I)
-        Log += (I ? "," : "") + J(LogLines[I]);
-    Log += "]";
-    std::string Progress = "[";
-    for (size_t I = 0; I < W.FilesListView->Updates().size(); ++I) {
-        const auto& U = W.FilesListView->Updates()[I];
-        Progress += (I ? "," : "") + std::string("{\"address\":") + J(U.Address) + ",\"sub\":" + J(U.SubIndex) +
-                    ",\"text\":" + J(U.Text) + "}";
+        Tasks += (Tasks.empty() ? "" : ",") + (Summary ? TaskSummaryJson(R) : TaskJson(R));
+    std::string Views, Log = "[", Progress = "[";
+    if (Summary) {
+        Views = std::string("{\"files\":") + J(W.Files->GetItems()->GetCount()) +
+                ",\"failed\":" + J(W.Failed->GetItems()->GetCount()) +
+                ",\"images\":" + J(W.Images->GetItems()->GetCount()) + "}";
+    } else {
+        Views = "{\"files\":" + RowsJson(W.Files, true) + ",\"failed\":" + RowsJson(W.Failed, true) +
+                ",\"images\":" + RowsJson(W.Images, false) + "}";
+        const std::vector<std::string> LogLines = W.LogLines();
+        for (size_t I = 0; I < LogLines.size(); ++I)
+            Log += (I ? "," : "") + J(LogLines[I]);
+        for (size_t I = 0; I < W.FilesListView->Updates().size(); ++I) {
+            const auto& U = W.FilesListView->Updates()[I];
+            Progress += (I ? "," : "") + std::string("{\"address\":") + J(U.Address) + ",\"sub\":" +
+                        J(U.SubIndex) + ",\"text\":" + J(U.Text) + "}";
+        }
     }
+    Log += "]";
     Progress += "]";
-    const std::string Json = "{\"tasks\":[" + Tasks + "],\"views\":{\"files\":" + RowsJson(W.Files, true) +
-                             ",\"failed\":" + RowsJson(W.Failed, true) +
-                             ",\"images\":" + RowsJson(W.Images, false) + "},\"progress\":" + Progress +
+    const std::string Json = "{\"tasks\":[" + Tasks + "],\"views\":" + Views + ",\"progress\":" + Progress +
                              ",\"log\":" + Log + ",\"time_limit_hit\":" + JB(LimitHit) +
                              ",\"stopped_early\":" + JB(StoppedEarly) + ",\"max_tasks_running\":" +
-                             J(MaxTasksRunning) + ",\"elapsed_ms\":" + J(Elapsed()) +
+                             J(MaxTasksRunning) + ",\"elapsed_ms\":" + J(Elapsed()) + ",\"memory\":" + MemoryJson +
                              (Profile ? ",\"profile\":" + CrawlProfile::Json() : std::string()) + "}";
     // The tasks go before the views they point at.
     for (TTaskRun& R : Runs)
