@@ -8,16 +8,17 @@ The site is crawl_bench.py's (2,000 pages, three levels deep) with the given num
 spread over its leaf pages, served on 127.0.0.1 with 1 ms of latency before every response. Each
 size is crawled once through the engine driver (the task selected, so its views get every row and
 log line) and must save exactly the site's pictures. For each crawl the bench prints the Linux
-process's peak resident and virtual size, the process's own peak use of its address space (what
-ends a 32-bit process at 2 GB) and its peak private bytes; then the growth per address between
-each size and the reference size (the first by default) crawled in the same run, in bytes, with
-and without the address text, and the ratio of each size's peak to the reference's.
+process's peak resident and virtual size, the process's peak committed private bytes and the
+address space it could still reserve at the end (a 32-bit process has 2 GB); then the growth of
+the private bytes per address between each size and the reference size (the first by default)
+crawled in the same run, with and without the address text, and the ratio of each size's peaks
+to the reference's.
 
 The pictures are saved under DIR (default: the system's temporary folder); the 250,000-picture
 case saves about 1.2 GB, so a memory file system such as /dev/shm serves when the disk is short.
 
-Goal: at most 1 KB of address-space growth per address beyond the address text, flat from the
-20,000 to the 250,000 case."""
+Goal: at most 1 KB of growth per address beyond the address text, flat from the 20,000 to the
+250,000 case."""
 
 import json
 import os
@@ -165,13 +166,12 @@ def main():
         mem = (r["driver"] or {}).get("memory", {})
         task = ((r["driver"] or {}).get("tasks") or [{}])[0]
         print("  %7d pictures, %7d addresses: %8.1f s, saved %s; peak resident %7.1f MB, peak virtual %7.1f MB;"
-              " address space %7.1f MB at the start, %7.1f MB at the peak; peak private %7.1f MB; %s handles"
+              " peak private %7.1f MB; address space left at the end %7.1f MB"
               % (n, r["addresses"], r["elapsed"], task.get("saved"), mb(r["rss"]), mb(r["vm"]),
-                 mb(mem.get("start_address_space", 0)), mb(mem.get("peak_address_space", 0)),
-                 mb(mem.get("peak_private", 0)), mem.get("handles")), flush=True)
+                 mb(mem.get("peak_private", 0)), mb(mem.get("reservable_at_end", 0))), flush=True)
 
     # The growth is read from the committed private bytes (what the heaps take from the system);
-    # the address space in use is shown for the headroom left below the 32-bit process's 2 GB.
+    # the address space left shows the headroom below the 32-bit process's 2 GB.
     good = {n: r for n, r in results.items() if r["ok"] and r["driver"]}
     if reference not in good:
         print("crawl_memory: the reference crawl failed; no growth to show")
@@ -180,8 +180,8 @@ def main():
     def private(r):
         return r["driver"]["memory"].get("peak_private", 0)
 
-    def space(r):
-        return r["driver"]["memory"].get("peak_address_space", 0)
+    def left(r):
+        return r["driver"]["memory"].get("reservable_at_end", 0)
 
     ref = good[reference]
     print("growth per address against the %d-picture crawl, in bytes (committed private memory; \"beyond"
@@ -197,9 +197,9 @@ def main():
         text = (r["text"] - ref["text"]) / extra
         grow = (private(r) - private(ref)) / extra
         print("  %7d pictures: %.0f per address, %.0f beyond its text (%.0f); resident %.0f; peak private %.2fx,"
-              " peak resident %.2fx, peak address space %.2fx the reference's"
+              " peak resident %.2fx the reference's"
               % (n, grow, grow - text, text, (r["rss"] - ref["rss"]) / extra, private(r) / max(1, private(ref)),
-                 r["rss"] / max(1, ref["rss"]), space(r) / max(1, space(ref))))
+                 r["rss"] / max(1, ref["rss"])))
     # Between the two largest sizes: the slope where the crawl is long.
     big = sorted(good)[-2:]
     if len(big) == 2:
@@ -207,9 +207,9 @@ def main():
         extra = b["addresses"] - a["addresses"]
         text = (b["text"] - a["text"]) / extra
         worst = (private(b) - private(a)) / extra - text
-        print("  from %d to %d pictures: %.0f per address beyond its text (goal at most %d); address space in use"
-              " at the peak %.1f MB of the process's 2048 MB"
-              % (big[0], big[1], worst, GOAL_PER_ADDRESS, mb(space(b))))
+        print("  from %d to %d pictures: %.0f per address beyond its text (goal at most %d); address space left"
+              " at the end of the larger crawl %.1f MB of the process's 2048 MB"
+              % (big[0], big[1], worst, GOAL_PER_ADDRESS, mb(left(b))))
     if not all_ok:
         print("crawl_memory: a crawl did not save exactly the site's pictures")
         return 1

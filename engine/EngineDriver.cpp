@@ -231,54 +231,42 @@ struct TDriverWindow {
     }
 };
 
-// The process's use of its address space: every region that is not free, reserved or committed.
-// A 32-bit process ends when this reaches its 2 GB.
-int64_t AddressSpaceInUse()
+// The address space the process could still take, in bytes: reserved in pieces as large as will
+// go, then given back. (Wine shows most of the free space as reserved regions of its own, which
+// the process's allocations still use, so the regions themselves tell nothing.)
+int64_t ReservableAddressSpace()
 {
+    std::vector<void*> Taken;
     int64_t Total = 0;
-    MEMORY_BASIC_INFORMATION Info;
-    const char* Address = nullptr;
-    while (VirtualQuery(Address, &Info, sizeof(Info)) == sizeof(Info)) {
-        if (Info.State != MEM_FREE)
-            Total += static_cast<int64_t>(Info.RegionSize);
-        const char* Next = static_cast<const char*>(Info.BaseAddress) + Info.RegionSize;
-        if (Next <= Address)
-            break;
-        Address = Next;
+    for (SIZE_T Size = SIZE_T(256) << 20; Size >= SIZE_T(1) << 20;) {
+        void* P = VirtualAlloc(nullptr, Size, MEM_RESERVE, PAGE_NOACCESS);
+        if (!P) {
+            Size /= 2;
+            continue;
+        }
+        Taken.push_back(P);
+        Total += static_cast<int64_t>(Size);
     }
+    for (void* P : Taken)
+        VirtualFree(P, 0, MEM_RELEASE);
     return Total;
 }
 
-// What the crawl cost in memory: the address space sampled while it ran, the system's peaks and
-// the handles left at its end.
-struct TMemoryWatch {
-    int64_t StartAddressSpace = AddressSpaceInUse();
-    int64_t PeakAddressSpace = StartAddressSpace;
-    ULONGLONG NextSample = 0;
-
-    void Sample(bool Now = false)
-    {
-        const ULONGLONG T = GetTickCount64();
-        if (!Now && T < NextSample)
-            return;
-        NextSample = T + 200;
-        PeakAddressSpace = std::max(PeakAddressSpace, AddressSpaceInUse());
-    }
-    std::string Json()
-    {
-        Sample(true);
-        PROCESS_MEMORY_COUNTERS C{};
-        C.cb = sizeof(C);
-        K32GetProcessMemoryInfo(GetCurrentProcess(), &C, sizeof(C));
-        DWORD Handles = 0;
-        GetProcessHandleCount(GetCurrentProcess(), &Handles);
-        return std::string("{\"start_address_space\":") + J(StartAddressSpace) +
-               ",\"peak_address_space\":" + J(PeakAddressSpace) + ",\"end_address_space\":" +
-               J(AddressSpaceInUse()) + ",\"peak_working_set\":" + J(static_cast<int64_t>(C.PeakWorkingSetSize)) +
-               ",\"peak_private\":" + J(static_cast<int64_t>(C.PeakPagefileUsage)) +
-               ",\"handles\":" + J(static_cast<int64_t>(Handles)) + "}";
-    }
-};
+// What the crawl cost in memory: the system's peaks, the address space left and the handles left
+// at its end.
+std::string MemoryJson()
+{
+    PROCESS_MEMORY_COUNTERS C{};
+    C.cb = sizeof(C);
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &C, sizeof(C));
+    DWORD Handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &Handles);
+    return std::string("{\"peak_working_set\":") + J(static_cast<int64_t>(C.PeakWorkingSetSize)) +
+           ",\"peak_private\":" + J(static_cast<int64_t>(C.PeakPagefileUsage)) +
+           ",\"end_private\":" + J(static_cast<int64_t>(C.PagefileUsage)) +
+           ",\"reservable_at_end\":" + J(ReservableAddressSpace()) +
+           ",\"handles\":" + J(static_cast<int64_t>(Handles)) + "}";
+}
 
 struct TTaskRun {
     std::unique_ptr<TTask> Task;
@@ -489,7 +477,6 @@ int Crawl(const TArgs& A)
     const bool Profile = A.Has("profile");
     // Counts only: no address, row or log line in the output (a crawl of a large site).
     const bool Summary = A.Has("summary");
-    TMemoryWatch Memory;
     CrawlProfile::Reset();
     CrawlProfile::SetEnabled(Profile);
     bool StoppingAll = false;
@@ -563,7 +550,6 @@ int Crawl(const TArgs& A)
         Application->ProcessMessages();
         CheckSynchronize();
         Sample();
-        Memory.Sample();
         bool AllDone = true;
         for (TTaskRun& R : Runs)
             if (R.Task->GetState() != tsStopped)
@@ -593,7 +579,7 @@ int Crawl(const TArgs& A)
     }
     for (TTaskRun& R : Runs)
         R.Task->SaveToFile(R.Task->GetFileName());
-    const std::string MemoryJson = Memory.Json();
+    const std::string Memory = MemoryJson();
 
     std::string Tasks;
     for (TTaskRun& R : Runs)
@@ -620,7 +606,7 @@ int Crawl(const TArgs& A)
     const std::string Json = "{\"tasks\":[" + Tasks + "],\"views\":" + Views + ",\"progress\":" + Progress +
                              ",\"log\":" + Log + ",\"time_limit_hit\":" + JB(LimitHit) +
                              ",\"stopped_early\":" + JB(StoppedEarly) + ",\"max_tasks_running\":" +
-                             J(MaxTasksRunning) + ",\"elapsed_ms\":" + J(Elapsed()) + ",\"memory\":" + MemoryJson +
+                             J(MaxTasksRunning) + ",\"elapsed_ms\":" + J(Elapsed()) + ",\"memory\":" + Memory +
                              (Profile ? ",\"profile\":" + CrawlProfile::Json() : std::string()) + "}";
     // The tasks go before the views they point at.
     for (TTaskRun& R : Runs)
