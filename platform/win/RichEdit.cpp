@@ -188,6 +188,15 @@ void TRichEdit::FlushLines() const
     FLastFlush = GetTickCount();
     std::string Text;
     Text.swap(FPendingLines);
+    if (FMaxLines > 0) {
+        // Lines that gathered while the window was busy and are more than the pane keeps would
+        // only be taken off again: they are left out (each line comes after a CR LF).
+        std::vector<size_t> Starts;
+        for (size_t P = Text.find("\r\n"); P != std::string::npos; P = Text.find("\r\n", P + 2))
+            Starts.push_back(P);
+        if (Starts.size() > static_cast<size_t>(FMaxLines))
+            Text.erase(0, Starts[Starts.size() - static_cast<size_t>(FMaxLines)]);
+    }
     // A position past the end is taken as the end: no length to ask for.
     CHARRANGE R{0x7FFFFFFF, 0x7FFFFFFF};
     SendMessageA(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&R));

@@ -282,5 +282,13 @@ TEST(TRichEdit, ALimitedPaneKeepsItsLastLinesWholeAndInOrder)
         EXPECT_EQ(GetWindowLongA(E->GetHandle(), GWL_STYLE) & ES_READONLY, ES_READONLY);
         E->GetLines()->Add("last");
         EXPECT_EQ(E->GetLines()->GetStrings(Wrap ? E->GetLines()->GetCount() - 1 : 50), "last");
+        // More lines at once than the pane keeps (a busy window): only the last of them go in.
+        for (int I = 0; I < 500; ++I)
+            E->GetLines()->Add("burst " + std::to_string(I));
+        const std::string Burst = E->GetText();
+        EXPECT_EQ(Burst.substr(0, LineOf(N + 250).size()), LineOf(N + 250)) << "wrap " << Wrap;
+        EXPECT_NE(Burst.find("last\r\nburst 450\r\nburst 451\r\n"), std::string::npos) << "wrap " << Wrap;
+        EXPECT_EQ(Burst.find("burst 449\r\n"), std::string::npos) << "wrap " << Wrap;
+        EXPECT_EQ(Burst.substr(Burst.size() - 9), "burst 499");
     }
 }
