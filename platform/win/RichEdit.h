@@ -91,7 +91,8 @@ private:
     friend class TRichEditLines;
     // Appends the lines Lines.Add kept, in one replacement at the end of the text.
     void FlushLines() const;
-    // Removes the lines beyond MaxLines from the top, in one replacement.
+    // Removes the lines beyond MaxLines from the top: the window is made afresh with the lines
+    // that stay (as plain text, as a log pane holds them).
     void TrimLines();
     // The character position where paragraph Index (from 0) starts; the text's end when there
     // are fewer.
