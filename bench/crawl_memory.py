@@ -16,6 +16,8 @@ to the reference's.
 
 The pictures are saved under DIR (default: the system's temporary folder); the 250,000-picture
 case saves about 1.2 GB, so a memory file system such as /dev/shm serves when the disk is short.
+The 250,000-picture crawl takes minutes: give it a WINEPREFIX of its own when tests run beside it,
+since the test command ends the Wine server of the build's prefix, and the crawl with it.
 
 Goal: at most 1 KB of growth per address beyond the address text, flat from the 20,000 to the
 250,000 case."""
