@@ -1,7 +1,9 @@
 #include "engine/EngineDriver.h"
 
 #include <windows.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -73,7 +75,7 @@ struct TArgs {
     }
 };
 
-const char* const kFlags[] = {"restart", "stand-in", "profile"};
+const char* const kFlags[] = {"restart", "stand-in", "profile", "summary"};
 
 TArgs ParseArgs(int argc, char** argv)
 {
@@ -229,6 +231,43 @@ struct TDriverWindow {
     }
 };
 
+// The address space the process could still take, in bytes: reserved in pieces as large as will
+// go, then given back. (Wine shows most of the free space as reserved regions of its own, which
+// the process's allocations still use, so the regions themselves tell nothing.)
+int64_t ReservableAddressSpace()
+{
+    std::vector<void*> Taken;
+    int64_t Total = 0;
+    for (SIZE_T Size = SIZE_T(256) << 20; Size >= SIZE_T(1) << 20;) {
+        void* P = VirtualAlloc(nullptr, Size, MEM_RESERVE, PAGE_NOACCESS);
+        if (!P) {
+            Size /= 2;
+            continue;
+        }
+        Taken.push_back(P);
+        Total += static_cast<int64_t>(Size);
+    }
+    for (void* P : Taken)
+        VirtualFree(P, 0, MEM_RELEASE);
+    return Total;
+}
+
+// What the crawl cost in memory: the system's peaks, the address space left and the handles left
+// at its end.
+std::string MemoryJson()
+{
+    PROCESS_MEMORY_COUNTERS C{};
+    C.cb = sizeof(C);
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &C, sizeof(C));
+    DWORD Handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &Handles);
+    return std::string("{\"peak_working_set\":") + J(static_cast<int64_t>(C.PeakWorkingSetSize)) +
+           ",\"peak_private\":" + J(static_cast<int64_t>(C.PeakPagefileUsage)) +
+           ",\"end_private\":" + J(static_cast<int64_t>(C.PagefileUsage)) +
+           ",\"reservable_at_end\":" + J(ReservableAddressSpace()) +
+           ",\"handles\":" + J(static_cast<int64_t>(Handles)) + "}";
+}
+
 struct TTaskRun {
     std::unique_ptr<TTask> Task;
     int32_t FinishCalls = 0;
@@ -295,6 +334,22 @@ std::string TaskJson(const TTaskRun& R)
            ",\"start_ms\":" + J(R.StartMs) + ",\"finish_ms\":" + J(R.FinishMs) + ",\"start_order\":" +
            J(R.StartOrder) + ",\"max_workers\":" + J(R.MaxWorkers) + ",\"options\":" + OptionsJson(T->GetOptions()) +
            ",\"items\":" + Items + ",\"failed\":" + Failed + "}";
+}
+
+// A task's counters without its addresses.
+std::string TaskSummaryJson(const TTaskRun& R)
+{
+    TTask* T = R.Task.get();
+    int32_t Done = 0, Items = 0;
+    for (TTaskItem* I : T->GetItems()->Snapshot()) {
+        ++Items;
+        Done += I->GetDone() ? 1 : 0;
+    }
+    return std::string("{") + "\"file\":" + J(T->GetFileName()) + ",\"state\":" + J(T->GetState()) +
+           ",\"done\":" + J(T->GetDoneCount()) + ",\"saved\":" + J(T->GetSavedCount()) + ",\"items\":" +
+           J(Items) + ",\"items_done\":" + J(Done) + ",\"failed\":" + J(T->GetFailedList()->GetCount()) +
+           ",\"running\":" + J(T->GetRunningCount()) + ",\"workers\":" + J(T->GetWorkerCount()) +
+           ",\"finish_calls\":" + J(R.FinishCalls) + ",\"max_workers\":" + J(R.MaxWorkers) + "}";
 }
 
 void Output(const TArgs& A, const std::string& Json)
@@ -420,6 +475,8 @@ int Crawl(const TArgs& A)
     const int32_t MaxRunning = A.Int("max-running", 0);
     const bool StandIn = A.Has("stand-in");
     const bool Profile = A.Has("profile");
+    // Counts only: no address, row or log line in the output (a crawl of a large site).
+    const bool Summary = A.Has("summary");
     CrawlProfile::Reset();
     CrawlProfile::SetEnabled(Profile);
     bool StoppingAll = false;
@@ -522,28 +579,34 @@ int Crawl(const TArgs& A)
     }
     for (TTaskRun& R : Runs)
         R.Task->SaveToFile(R.Task->GetFileName());
+    const std::string Memory = MemoryJson();
 
     std::string Tasks;
     for (TTaskRun& R : Runs)
-        Tasks += (Tasks.empty() ? "" : ",") + TaskJson(R);
-    std::string Log = "[";
-    const std::vector<std::string> LogLines = W.LogLines();
-    for (size_t I = 0; I < LogLines.size(); ++I)
-        Log += (I ? "," : "") + J(LogLines[I]);
-    Log += "]";
-    std::string Progress = "[";
-    for (size_t I = 0; I < W.FilesListView->Updates().size(); ++I) {
-        const auto& U = W.FilesListView->Updates()[I];
-        Progress += (I ? "," : "") + std::string("{\"address\":") + J(U.Address) + ",\"sub\":" + J(U.SubIndex) +
-                    ",\"text\":" + J(U.Text) + "}";
+        Tasks += (Tasks.empty() ? "" : ",") + (Summary ? TaskSummaryJson(R) : TaskJson(R));
+    std::string Views, Log = "[", Progress = "[";
+    if (Summary) {
+        Views = std::string("{\"files\":") + J(W.Files->GetItems()->GetCount()) +
+                ",\"failed\":" + J(W.Failed->GetItems()->GetCount()) +
+                ",\"images\":" + J(W.Images->GetItems()->GetCount()) + "}";
+    } else {
+        Views = "{\"files\":" + RowsJson(W.Files, true) + ",\"failed\":" + RowsJson(W.Failed, true) +
+                ",\"images\":" + RowsJson(W.Images, false) + "}";
+        const std::vector<std::string> LogLines = W.LogLines();
+        for (size_t I = 0; I < LogLines.size(); ++I)
+            Log += (I ? "," : "") + J(LogLines[I]);
+        for (size_t I = 0; I < W.FilesListView->Updates().size(); ++I) {
+            const auto& U = W.FilesListView->Updates()[I];
+            Progress += (I ? "," : "") + std::string("{\"address\":") + J(U.Address) + ",\"sub\":" +
+                        J(U.SubIndex) + ",\"text\":" + J(U.Text) + "}";
+        }
     }
+    Log += "]";
     Progress += "]";
-    const std::string Json = "{\"tasks\":[" + Tasks + "],\"views\":{\"files\":" + RowsJson(W.Files, true) +
-                             ",\"failed\":" + RowsJson(W.Failed, true) +
-                             ",\"images\":" + RowsJson(W.Images, false) + "},\"progress\":" + Progress +
+    const std::string Json = "{\"tasks\":[" + Tasks + "],\"views\":" + Views + ",\"progress\":" + Progress +
                              ",\"log\":" + Log + ",\"time_limit_hit\":" + JB(LimitHit) +
                              ",\"stopped_early\":" + JB(StoppedEarly) + ",\"max_tasks_running\":" +
-                             J(MaxTasksRunning) + ",\"elapsed_ms\":" + J(Elapsed()) +
+                             J(MaxTasksRunning) + ",\"elapsed_ms\":" + J(Elapsed()) + ",\"memory\":" + Memory +
                              (Profile ? ",\"profile\":" + CrawlProfile::Json() : std::string()) + "}";
     // The tasks go before the views they point at.
     for (TTaskRun& R : Runs)

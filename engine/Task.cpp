@@ -21,9 +21,10 @@ TTaskItem::TTaskItem(TTask* Task, const std::string& URL) : FTask(Task)
 {
     if (Task && Task->GetStartURI())
         FHost = Task->GetStartURI()->GetHost();
-    FURI = std::make_unique<TUri>(URL);
-    FAddress = FURI->GetURI();
-    ComputePriority();
+    const TUri URI(URL);
+    FHasURI = true;
+    FAddress = URI.GetURI();
+    ComputePriority(URI);
 }
 
 TTaskItem::TTaskItem(TTask* Task) : FTask(Task)
@@ -40,13 +41,13 @@ TTaskItem::~TTaskItem()
         FTask->RunningChanged(false);
 }
 
-void TTaskItem::ComputePriority()
+void TTaskItem::ComputePriority(const TUri& URI)
 {
-    if (!FURI) {
+    if (!FHasURI) {
         FPriority = 0;
         return;
     }
-    std::string ItemHost = LowerCase(FURI->GetHost());
+    std::string ItemHost = LowerCase(URI.GetHost());
     std::string RefHost = LowerCase(FHost);
     int32_t Class = 3;
     if (ItemHost == RefHost)
@@ -63,18 +64,19 @@ void TTaskItem::Assign(TPersistent* Source)
         TPersistent::Assign(Source);
         return;
     }
-    if (S->FURI) {
-        FURI = std::make_unique<TUri>(S->FAddress);
-        FAddress = FURI->GetURI();
+    TUri URI;
+    if (S->FHasURI) {
+        URI.SetURI(S->FAddress);
+        FAddress = URI.GetURI();
     } else {
-        FURI.reset();
         FAddress.clear();
     }
+    FHasURI = S->FHasURI;
     FDone = S->FDone.load();
     FHost = S->FHost;
     FDepth = S->FDepth;
     // Only fresh copies are assigned, before they enter a list.
-    ComputePriority();
+    ComputePriority(URI);
 }
 
 void TTaskItem::SetDone(bool Value)
@@ -188,8 +190,20 @@ void TTaskItemList::Forget(TTaskItem* Item)
     auto P = std::find(V.begin(), V.end(), Item);
     if (P != V.end())
         V.erase(P);
-    if (V.empty())
+    if (V.empty()) {
         FByURL.erase(It);
+    } else if (It->first.data() == Item->GetAddress().data()) {
+        // The key was the leaving item's text: the next item lends its own.
+        auto Node = FByURL.extract(It);
+        Node.key() = Node.mapped().front()->GetAddress();
+        FByURL.insert(std::move(Node));
+    }
+}
+
+void TTaskItemList::Index(TTaskItem* Item)
+{
+    if (Item->HasURI())
+        FByURL[Item->GetAddress()].push_back(Item);
 }
 
 int32_t TTaskItemList::Add(TTaskItem* Item)
@@ -199,8 +213,7 @@ int32_t TTaskItemList::Add(TTaskItem* Item)
     if (N > 0 && static_cast<TTaskItem*>(L->GetItems(N - 1))->Priority() < Item->Priority())
         FOrdered = false;
     int32_t Index = L->Add(Item);
-    if (Item->HasURI())
-        FByURL[Item->GetAddress()].push_back(Item);
+    this->Index(Item);
     Adopt(Item);
     return Index;
 }
@@ -236,8 +249,7 @@ int32_t TTaskItemList::AddSorted(TTaskItem* Item)
     }
     L->Insert(Index, Item);
     FPendingFrom = std::min(FPendingFrom, Index);
-    if (Item->HasURI())
-        FByURL[Item->GetAddress()].push_back(Item);
+    this->Index(Item);
     Adopt(Item);
     return Index;
 }
@@ -771,7 +783,7 @@ void TTask::AddURLRow(TTaskItem* Item)
 {
     if (!FFilesListView || !Item)
         return;
-    std::string Ext = Item->GetURI() ? ExtOfDocument(Item->GetURI()->GetDocument()) : std::string();
+    std::string Ext = Item->HasURI() ? ExtOfDocument(Item->GetURI().GetDocument()) : std::string();
     FFilesListView->AddRow("", {Item->GetAddress(), Ext, "---", IntToStr(Item->GetDepth()), "---"},
                            Item->GetRunning() ? 1 : 0, Item, std::string());
 }

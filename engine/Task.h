@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -71,15 +72,17 @@ public:
     // The worker serving the address now; null when none does. The task owns its workers.
     TTaskThread* GetThread() const { return FThread.load(); }
     bool GetRunning() const { return FRunning.load(); }
-    TUri* GetURI() const { return FURI.get(); }
-    bool HasURI() const { return FURI != nullptr; }
+    // The parsed address (an empty one without a URI). A crawl keeps hundreds of thousands of
+    // items, so each keeps its address text only and parses it when asked.
+    TUri GetURI() const { return FHasURI ? TUri(FAddress) : TUri(); }
+    bool HasURI() const { return FHasURI; }
     // The full address the URI gives back ("" without a URI).
     const std::string& GetAddress() const { return FAddress; }
 
 private:
     friend class TTask;
     friend class TTaskItemList;
-    void ComputePriority();
+    void ComputePriority(const TUri& URI);
     // Running without the row's image: what a worker may change (under the list lock).
     void MarkRunning(bool Value);
 
@@ -91,7 +94,7 @@ private:
     std::string FTempFileName;
     std::atomic<TTaskThread*> FThread{nullptr};
     std::atomic<bool> FRunning{false};
-    std::unique_ptr<TUri> FURI;
+    bool FHasURI = false;
     std::string FAddress;
     int32_t FPriority = 0;
 };
@@ -150,12 +153,15 @@ private:
     int32_t IndexOfURLLocked(TList* L, const std::string& Text);
     void Adopt(TTaskItem* Item);
     void Forget(TTaskItem* Item);
+    void Index(TTaskItem* Item);
 
     TTask* FTask = nullptr;
     TNamedMutex* FMutex = nullptr;
     TThreadList FList;
-    // Addresses in the list, each with the items that carry it; guarded by the list lock.
-    std::unordered_map<std::string, std::vector<TTaskItem*>> FByURL;
+    // Addresses in the list, each with the items that carry it; guarded by the list lock. A key
+    // is the address text of the first of its items (an item's address never changes while it
+    // is listed), so the text is not kept twice.
+    std::unordered_map<std::string_view, std::vector<TTaskItem*>> FByURL;
     // True while the list is in non-increasing priority order (AddSorted may then search).
     bool FOrdered = true;
     // Every item before this index is done or running (Pending starts here); guarded by the lock.

@@ -94,8 +94,10 @@ std::string TListViewTaskView::RowDataText(TListItem* Row)
 
 TRichEditLogView::TRichEditLogView(TRichEdit* Edit, TComponent* AOwner) : TComponent(AOwner), FEdit(Edit)
 {
-    if (FEdit)
+    if (FEdit) {
         FEdit->FreeNotification(this);
+        FEdit->SetMaxLines(kLogPaneLines);
+    }
 }
 
 void TRichEditLogView::Notification(TComponent* AComponent, TOperation Operation)

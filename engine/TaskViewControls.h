@@ -47,8 +47,14 @@ private:
     TListView* FView = nullptr;
 };
 
+// The lines a log pane keeps: a long crawl writes two or three lines per address, and each line
+// costs the rich edit far more than its text (up to 20 KB under Wine). Under Wine, taking lines
+// off the top also costs time in proportion to the lines that stay.
+inline constexpr int32_t kLogPaneLines = 1000;
+
 class TRichEditLogView : public TComponent, public TTaskLogView {
 public:
+    // The edit keeps its last kLogPaneLines lines.
     explicit TRichEditLogView(TRichEdit* Edit, TComponent* AOwner = nullptr);
     std::string ClassName() const override { return "TRichEditLogView"; }
 

@@ -1,5 +1,6 @@
 #include "platform/win/RichEdit.h"
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 #include <vector>
@@ -7,6 +8,7 @@
 #include <richedit.h>
 
 #include "platform/rtl/FileStream.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/OSError.h"
 
@@ -167,6 +169,10 @@ void TRichEdit::CreateWnd()
 
 void TRichEdit::SaveWindowState()
 {
+    if (FKeptText) {
+        FSavedRtf.clear(); // the new window gets the kept lines only (TrimLines)
+        return;
+    }
     TMemoryStream S;
     const bool Plain = FPlainText;
     FPlainText = false;
@@ -182,6 +188,15 @@ void TRichEdit::FlushLines() const
     FLastFlush = GetTickCount();
     std::string Text;
     Text.swap(FPendingLines);
+    if (FMaxLines > 0) {
+        // Lines that gathered while the window was busy and are more than the pane keeps would
+        // only be taken off again: they are left out (each line comes after a CR LF).
+        std::vector<size_t> Starts;
+        for (size_t P = Text.find("\r\n"); P != std::string::npos; P = Text.find("\r\n", P + 2))
+            Starts.push_back(P);
+        if (Starts.size() > static_cast<size_t>(FMaxLines))
+            Text.erase(0, Starts[Starts.size() - static_cast<size_t>(FMaxLines)]);
+    }
     // A position past the end is taken as the end: no length to ask for.
     CHARRANGE R{0x7FFFFFFF, 0x7FFFFFFF};
     SendMessageA(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&R));
@@ -189,6 +204,77 @@ void TRichEdit::FlushLines() const
     // The first line of an empty control has no line end before it.
     const char* From = R.cpMin == 0 ? Text.c_str() + 2 : Text.c_str();
     SendMessageA(FHandle, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(From));
+    if (FMaxLines > 0)
+        FAddedSinceTrim += static_cast<int32_t>(std::count(Text.begin(), Text.end(), '\n'));
+}
+
+void TRichEdit::SetMaxLines(int32_t Value)
+{
+    FMaxLines = std::max(0, Value);
+    FlushLines();
+    TrimLines();
+}
+
+LONG TRichEdit::ParagraphStart(int32_t Index) const
+{
+    // The control ends each paragraph with one CR in its own positions: the text is read in
+    // pieces and the CRs counted. The pieces come in the code page's bytes, so a position is
+    // the number of characters those bytes make.
+    LONG From = 0;
+    int32_t Seen = 0;
+    const LONG kPiece = 32768;
+    std::vector<char> Piece(2 * static_cast<size_t>(kPiece) + 2);
+    while (Seen < Index) {
+        TEXTRANGEA T{{From, From + kPiece}, Piece.data()};
+        const int Got = static_cast<int>(SendMessageA(FHandle, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&T)));
+        if (Got <= 0)
+            break;
+        int Bytes = -1;
+        for (int I = 0; I < Got; ++I)
+            if (Piece[static_cast<size_t>(I)] == '\r' && ++Seen == Index) {
+                Bytes = I + 1;
+                break;
+            }
+        const int Chars = MultiByteToWideChar(CP_ACP, 0, Piece.data(), Bytes >= 0 ? Bytes : Got, nullptr, 0);
+        if (Chars <= 0)
+            break;
+        From += Chars;
+        if (Bytes >= 0)
+            return From;
+    }
+    return From;
+}
+
+void TRichEdit::TrimLines()
+{
+    FAddedSinceTrim = 0;
+    if (FMaxLines <= 0 || !FHandle)
+        return;
+    FlushLines();
+    // Paragraph ends count once without CR LF and twice with: the difference is their number.
+    GETTEXTLENGTHEX WithCrLf{GTL_NUMCHARS | GTL_PRECISE | GTL_USECRLF, 1200};
+    GETTEXTLENGTHEX Plain{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    const LONG A = static_cast<LONG>(SendMessageW(FHandle, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&WithCrLf), 0));
+    const LONG B = static_cast<LONG>(SendMessageW(FHandle, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&Plain), 0));
+    const int32_t Lines = static_cast<int32_t>(A - B) + 1;
+    if (B <= 0 || Lines <= FMaxLines)
+        return;
+    const LONG Cut = ParagraphStart(Lines - FMaxLines);
+    if (Cut <= 0 || Cut > B)
+        return;
+    // The lines that stay, with the control's own paragraph ends (CR), which it reads back as such.
+    std::vector<char> Buf(2 * static_cast<size_t>(B - Cut) + 2);
+    TEXTRANGEA T{{Cut, B}, Buf.data()};
+    const auto Got = static_cast<size_t>(SendMessageA(FHandle, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&T)));
+    std::string Kept(Buf.data(), std::min(Got, Buf.size()));
+    // Taking lines off the top of a long text costs the control (under Wine) time for every
+    // line that stays, and emptying it as much; a new window given the kept text costs little.
+    FKeptText = &Kept;
+    TScopeExit Done([this] { FKeptText = nullptr; });
+    RecreateWnd();
+    CHARRANGE End{0x7FFFFFFF, 0x7FFFFFFF};
+    SendMessageA(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&End));
+    SendMessageA(FHandle, EM_SCROLLCARET, 0, 0);
 }
 
 void TRichEdit::WndProc(TMessage& M)
@@ -198,6 +284,8 @@ void TRichEdit::WndProc(TMessage& M)
             KillTimer(FHandle, kFlushTimerId);
         FFlushPosted = false;
         FlushLines();
+        if (FMaxLines > 0 && FAddedSinceTrim >= FMaxLines)
+            TrimLines();
         M.Result = 0;
         return;
     }
@@ -248,6 +336,8 @@ int32_t TRichEdit::GetTextLength()
 
 std::string TRichEdit::GetText() const
 {
+    if (FKeptText)
+        return *FKeptText;
     if (!FHandle)
         return FText;
     FlushLines();

@@ -9,6 +9,12 @@
 // the control one message that appends everything kept so far in one replacement, which costs
 // about as much as appending one line. Every reading or replacing operation of this class
 // appends the kept lines first, so it always sees them in the order they were added.
+//
+// A log pane may hold only its last lines (MaxLines): the control costs far more memory per line
+// than the line's text (under Wine several kilobytes for a line of mixed letters, digits and
+// punctuation), and a long crawl writes hundreds of thousands of lines. Once as many lines as the
+// limit have been appended since the last trim, the oldest lines beyond the limit go in one step:
+// the control holds between MaxLines and about twice as many.
 
 #include <cstdint>
 #include <string>
@@ -55,6 +61,9 @@ public:
     void SetHideSelection(bool Value);
     bool GetPlainText() const { return FPlainText; }
     void SetPlainText(bool Value) { FPlainText = Value; }
+    // 0 (the default) keeps every line; otherwise appended lines push the oldest out (above).
+    int32_t GetMaxLines() const { return FMaxLines; }
+    void SetMaxLines(int32_t Value);
     // Characters in the control, line ends counted as CR LF.
     int32_t GetTextLength();
     std::string GetText() const override;
@@ -82,6 +91,12 @@ private:
     friend class TRichEditLines;
     // Appends the lines Lines.Add kept, in one replacement at the end of the text.
     void FlushLines() const;
+    // Removes the lines beyond MaxLines from the top: the window is made afresh with the lines
+    // that stay (as plain text, as a log pane holds them).
+    void TrimLines();
+    // The character position where paragraph Index (from 0) starts; the text's end when there
+    // are fewer.
+    LONG ParagraphStart(int32_t Index) const;
     TRichEditLines FLines{this};
     bool FReadOnly = false;
     TScrollStyle FScrollBars = ssNone;
@@ -96,4 +111,7 @@ private:
     // When the lines were last put in the window: a busy log gathers its lines for a moment
     // instead of appending each on its own (every append costs the control a layout).
     mutable DWORD FLastFlush = 0;
+    int32_t FMaxLines = 0;
+    mutable int32_t FAddedSinceTrim = 0; // lines appended since the last trim
+    const std::string* FKeptText = nullptr; // the text a trim's new window gets
 };

@@ -648,3 +648,51 @@ TEST(TaskItemList, PendingFindsEveryAddressAWalkFromTheFrontWould)
     C->SetRunning(false);
     EXPECT_EQ(Names(8), (std::vector<TTaskItem*>{A, B, C}));
 }
+
+// An item keeps its address text only; the list's look-up by address borrows that text. Two
+// items of one address (a plain Add accepts both): removing the first leaves the second found,
+// and the parse an item gives is the one its address makes.
+TEST(TaskItemList, AddressesOfRemovedItemsAreFoundThroughTheItemsThatStay)
+{
+    TFixture F;
+    TTaskItemList* L = F.Task.GetItems();
+    const std::string A = "http://www.site.test/dir/same.jpg?x=1";
+    auto* First = new TTaskItem(&F.Task, A);
+    auto* Second = new TTaskItem(&F.Task, A);
+    auto* Other = new TTaskItem(&F.Task, "http://www.site.test/other.jpg");
+    L->Add(First);
+    L->Add(Other);
+    L->Add(Second);
+    EXPECT_EQ(L->IndexOfURL(A), 2);
+    TTaskItem* Removed = nullptr;
+    ASSERT_TRUE(L->DeleteURL(A, &Removed));
+    EXPECT_EQ(Removed, First);
+    EXPECT_TRUE(L->ContainsURL(A));
+    EXPECT_EQ(L->IndexOfURL(A), 1);
+    // A new item of the address is not listed twice by a sorted add.
+    auto Third = std::make_unique<TTaskItem>(&F.Task, A);
+    EXPECT_EQ(L->AddSorted(Third.get()), 1);
+    EXPECT_EQ(L->GetCount(), 2);
+    ASSERT_TRUE(L->DeleteURL(A, &Removed));
+    EXPECT_EQ(Removed, Second);
+    EXPECT_FALSE(L->ContainsURL(A));
+    EXPECT_EQ(L->IndexOfURL(A), -1);
+    EXPECT_EQ(L->IndexOfURL("http://www.site.test/other.jpg"), 0);
+    // Added again after both went, the address is found once more (ahead of the shorter one).
+    EXPECT_EQ(L->AddSorted(Third.get()), 0);
+    Third.release();
+    EXPECT_EQ(L->IndexOfURL(A), 0);
+    EXPECT_EQ(L->IndexOfURL("http://www.site.test/other.jpg"), 1);
+
+    const TUri U = Second->GetURI();
+    EXPECT_EQ(U.GetHost(), "www.site.test");
+    EXPECT_EQ(U.GetPath(), "/dir/");
+    EXPECT_EQ(U.GetDocument(), "same.jpg");
+    EXPECT_EQ(U.GetParams(), "x=1");
+    EXPECT_EQ(U.GetURI(), A);
+    TTaskItem Blank(&F.Task);
+    EXPECT_FALSE(Blank.HasURI());
+    EXPECT_EQ(Blank.GetURI().GetURI(), "");
+    EXPECT_EQ(Blank.Priority(), 0);
+    EXPECT_EQ(Second->Priority(), 9000 + static_cast<int32_t>(A.size()));
+}

@@ -216,3 +216,79 @@ TEST(TRichEdit, QuickLinesReachTheWindowByThemselvesInOrder)
     EXPECT_TRUE(TestSupport::PumpUntil([&] { return Raw().size() > Expected.size(); }));
     EXPECT_EQ(Raw(), Expected + "\r\nafter");
 }
+
+// A log pane that keeps its last lines: whatever the wrapping and however the lines come, the
+// newest lines stay whole and in order, the oldest go, and the count stays near the limit.
+TEST(TRichEdit, ALimitedPaneKeepsItsLastLinesWholeAndInOrder)
+{
+    TEditForm F;
+    for (TRichEdit* E : {F.Edit, F.Second}) {
+        const bool Wrap = E == F.Second;
+        E->SetWordWrap(Wrap);
+        E->SetReadOnly(true);
+        E->SetMaxLines(200);
+        EXPECT_EQ(E->GetMaxLines(), 200);
+        // Mixed letters, digits and punctuation, as a crawl's log writes; some lines long
+        // enough to wrap, and one with a character outside ASCII.
+        auto LineOf = [](int I) {
+            std::string S = "[12/08/2026 16:58:" + std::to_string(I % 60) + "] - Saving file \"p" + std::to_string(I) +
+                            ".jpg!!wr\"";
+            if (I % 7 == 0)
+                S += std::string(300, 'w');
+            if (I % 11 == 0)
+                S += " caf\xE9";
+            return S;
+        };
+        const int N = 1000;
+        for (int I = 0; I < N; ++I) {
+            E->GetLines()->Add(LineOf(I));
+            if (I % 97 == 0)
+                TestSupport::PumpFor(5);
+        }
+        const int32_t Count = E->GetLines()->GetCount();
+        // Lines, not rows: with wrapping the control's own count is of rows, so the text is read.
+        const std::string Text = E->GetText();
+        std::vector<std::string> Lines;
+        for (size_t From = 0;;) {
+            const size_t End = Text.find("\r\n", From);
+            Lines.push_back(Text.substr(From, End == std::string::npos ? std::string::npos : End - From));
+            if (End == std::string::npos)
+                break;
+            From = End + 2;
+        }
+        if (!Wrap) {
+            EXPECT_EQ(Count, static_cast<int32_t>(Lines.size()));
+        }
+        EXPECT_GE(Lines.size(), 200u) << "wrap " << Wrap;
+        // A trim comes once as many lines as the limit have come since the last one, when the
+        // window appends what waits (here at most 97 lines at a time).
+        EXPECT_LE(Lines.size(), 2u * 200u + 97u) << "wrap " << Wrap;
+        // The kept lines are the last ones, whole and in order.
+        const int First = N - static_cast<int>(Lines.size());
+        for (size_t I = 0; I < Lines.size(); ++I)
+            ASSERT_EQ(Lines[I], LineOf(First + static_cast<int>(I))) << "wrap " << Wrap << " line " << I;
+        // Lines still come at the end after a trim, and a limit of 0 keeps everything again.
+        E->SetMaxLines(0);
+        for (int I = N; I < N + 300; ++I)
+            E->GetLines()->Add(LineOf(I));
+        const std::string All = E->GetText();
+        EXPECT_EQ(All.substr(All.size() - LineOf(N + 299).size()), LineOf(N + 299));
+        EXPECT_EQ(All.substr(0, LineOf(First).size()), LineOf(First));
+        // Lowering the limit takes the surplus at once; the window stays as it was set up.
+        E->SetMaxLines(50);
+        const std::string Cut = E->GetText();
+        EXPECT_EQ(Cut.substr(0, LineOf(N + 250).size() + 2), LineOf(N + 250) + "\r\n") << "wrap " << Wrap;
+        EXPECT_EQ(Cut.substr(Cut.size() - LineOf(N + 299).size()), LineOf(N + 299));
+        EXPECT_EQ(GetWindowLongA(E->GetHandle(), GWL_STYLE) & ES_READONLY, ES_READONLY);
+        E->GetLines()->Add("last");
+        EXPECT_EQ(E->GetLines()->GetStrings(Wrap ? E->GetLines()->GetCount() - 1 : 50), "last");
+        // More lines at once than the pane keeps (a busy window): only the last of them go in.
+        for (int I = 0; I < 500; ++I)
+            E->GetLines()->Add("burst " + std::to_string(I));
+        const std::string Burst = E->GetText();
+        EXPECT_EQ(Burst.substr(0, LineOf(N + 250).size()), LineOf(N + 250)) << "wrap " << Wrap;
+        EXPECT_NE(Burst.find("last\r\nburst 450\r\nburst 451\r\n"), std::string::npos) << "wrap " << Wrap;
+        EXPECT_EQ(Burst.find("burst 449\r\n"), std::string::npos) << "wrap " << Wrap;
+        EXPECT_EQ(Burst.substr(Burst.size() - 9), "burst 499");
+    }
+}
