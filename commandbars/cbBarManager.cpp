@@ -584,10 +584,12 @@ TcbBarManager::~TcbBarManager()
         return;
     // A plain delete reaches here before the base marks the component destroying.
     Destroying();
+    // Leaving customizing rebuilds the bars, whose layout asks for the style, which the
+    // look-and-feel decides: it goes first.
+    SetIsCustomizing(false);
     FLookAndFeel.reset();
     FThemeNotificator.reset();
     cbHintManagerDestroying(this);
-    SetIsCustomizing(false);
     DeleteSharedBrushes();
     if (FOffice11ColorsAcquired) {
         FOffice11ColorsAcquired = false;
@@ -1415,13 +1417,24 @@ void TcbBarManager::SetSelectedItemControl(TcbBarItemControl* Value)
     if (Value == FSelectedItemControl)
         return;
     TcbBarItemControl* Previous = IsLiveItemControl(FSelectedItemControl) ? FSelectedItemControl : nullptr;
+    bool CloseEditorMenu = false;
     if (IsCustomizingOrDesigning() && Previous) {
         TCustomcbBarControl* Old = Previous->GetBarControl();
-        if (!Value || Value->GetBarControl() != Old)
-            if (Old->GetSelectedControl() == Previous)
+        if (!Value || Value->GetBarControl() != Old) {
+            // The sub-menu editor's menu goes when the selection leaves it for a window that
+            // does not hang from it; any other window only drops its own selection.
+            if (Old && Old == cbCallExtension(cbExtensions().GetSubMenuEditorMenu) &&
+                !(Value && Old->IsAncestorOf(Value->GetBarControl())))
+                CloseEditorMenu = true;
+            else if (Old->GetSelectedControl() == Previous)
                 Old->SetSelectedControl(nullptr);
+        }
     }
     FSelectedItemControl = Value;
+    if (CloseEditorMenu) {
+        cbCallExtension(cbExtensions().CloseSubMenuEditorMenu);
+        Previous = nullptr;
+    }
     if (Previous && IsLiveItemControl(Previous) && !FItemLinkDragging)
         Previous->Repaint();
     if (Value && FDesigning && !FItemLinkDragging)

@@ -65,9 +65,18 @@ struct TcbFrameworkExtensions {
     std::function<void(TcbBarItem* Item)> CustomizingFormItemRenamed;
     std::function<void()> CustomizingFormGroupsChanged;
     std::function<void()> CustomizingFormRefreshGroupItems;
+    // A command dragged over the dialog's categories list (design time): the entry under the
+    // screen point is highlighted, or the highlight cleared between the entries. True while the
+    // point is over the list; Category is the highlighted entry's category, -1 for none. The
+    // drag's end puts the list's own choice back unless Keep holds the highlighted entry.
+    std::function<bool(TPoint Screen, int32_t& Category)> CustomizingFormCategoryDragOver;
+    std::function<void(bool Keep)> CustomizingFormEndCategoryDrag;
 
-    // The bar editors: the open sub-menu editor.
+    // The bar editors: the open sub-menu editor, and the menu window it shows (nullptr while
+    // shut); closing that menu leaves the editor open.
     std::function<TCustomForm*()> GetSubMenuEditor;
+    std::function<TCustomcbBarControl*()> GetSubMenuEditorMenu;
+    std::function<void()> CloseSubMenuEditorMenu;
 };
 
 // The one table, filled by the modules at framework start.

@@ -15,6 +15,7 @@
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
+#include "commandbars/cbSubMenu.h"
 #include "commandbars/styles/cbBarCustFormList.h"
 #include "commandbars/styles/cbBarCustFormPainters.h"
 #include "commandbars/styles/cbBarNameEd.h"
@@ -1306,7 +1307,23 @@ void cbBarCustFormInit()
         if (gForm)
             gForm->RefreshGroupItems();
     };
+    E.CustomizingFormCategoryDragOver = [](TPoint Screen, int32_t& Category) {
+        Category = -1;
+        return gForm && gForm->CategoryDragOver(Screen, Category);
+    };
+    E.CustomizingFormEndCategoryDrag = [](bool Keep) {
+        if (gForm)
+            gForm->EndCategoryDrag(Keep);
+    };
     E.GetSubMenuEditor = []() -> TCustomForm* { return GetSubMenuEditor(); };
+    E.GetSubMenuEditorMenu = []() -> TCustomcbBarControl* {
+        TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
+        return Editor ? Editor->GetMenuWindow() : nullptr;
+    };
+    E.CloseSubMenuEditorMenu = [] {
+        if (TcbBarSubMenuEditor* Editor = GetSubMenuEditor())
+            Editor->CloseMenu();
+    };
 }
 
 void cbBarCustFormDone()
@@ -1337,5 +1354,9 @@ void cbBarCustFormDone()
     E.CustomizingFormItemRenamed = nullptr;
     E.CustomizingFormGroupsChanged = nullptr;
     E.CustomizingFormRefreshGroupItems = nullptr;
+    E.CustomizingFormCategoryDragOver = nullptr;
+    E.CustomizingFormEndCategoryDrag = nullptr;
     E.GetSubMenuEditor = nullptr;
+    E.GetSubMenuEditorMenu = nullptr;
+    E.CloseSubMenuEditorMenu = nullptr;
 }
