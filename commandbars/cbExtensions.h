@@ -47,11 +47,12 @@ struct TcbFrameworkExtensions {
     std::function<void()> StartQuickCloseTimer;
     std::function<void(bool TopMost)> SetTopMostChain;
 
-    // The customizing dialog: shown or hidden for a manager, the open one, whether it is
-    // dragging a command, following its owner's show and hide, and what it hears of changes.
+    // The customizing dialog: shown or hidden for a manager, the open one, whether it takes
+    // drags onto bars now (its drag state: open, shown and not held by a modal window of its
+    // own), following its owner's show and hide, and what it hears of changes.
     std::function<void(TcbBarManager* Manager, bool Show)> ShowCustomizingForm;
     std::function<TCustomForm*()> GetCustomizingForm;
-    std::function<bool()> IsCustomizingFormDragging;
+    std::function<bool()> IsCustomizingFormInDragState;
     std::function<void(const WINDOWPOS& Pos)> ApplyOwnerWindowPos;
     std::function<void()> CustomizingFormStyleChanged;
     std::function<void()> CustomizingFormUpdateHelpButton;

@@ -1249,12 +1249,20 @@ bool IsCustomizingFormDragging()
     return gForm && gDragging;
 }
 
+bool IsCustomizingFormInDragState()
+{
+    if (!gForm || gForm->IsClosing() || !gForm->HandleAllocated())
+        return false;
+    const HWND Dialog = gForm->GetHandle();
+    return gDragging || (IsWindowVisible(Dialog) && IsWindowEnabled(Dialog));
+}
+
 void cbBarCustFormInit()
 {
     TcbFrameworkExtensions& E = cbExtensions();
     E.ShowCustomizingForm = [](TcbBarManager* Manager, bool Show) { ShowCustomizingForm(Manager, Show); };
     E.GetCustomizingForm = []() -> TCustomForm* { return gForm; };
-    E.IsCustomizingFormDragging = [] { return IsCustomizingFormDragging(); };
+    E.IsCustomizingFormInDragState = [] { return IsCustomizingFormInDragState(); };
     E.ApplyOwnerWindowPos = [](const WINDOWPOS& Pos) {
         if (gForm)
             gForm->ApplyOwnerWindowPos(Pos);
@@ -1340,7 +1348,7 @@ void cbBarCustFormDone()
     TcbFrameworkExtensions& E = cbExtensions();
     E.ShowCustomizingForm = nullptr;
     E.GetCustomizingForm = nullptr;
-    E.IsCustomizingFormDragging = nullptr;
+    E.IsCustomizingFormInDragState = nullptr;
     E.ApplyOwnerWindowPos = nullptr;
     E.CustomizingFormStyleChanged = nullptr;
     E.CustomizingFormUpdateHelpButton = nullptr;

@@ -261,6 +261,9 @@ void ShowCustomizingForm(TcbBarManager* Manager, bool Show);
 TcbBarCustomizingForm* GetCustomizingForm();
 // True while a command drag from the dialog's command list holds the mouse for the dialog.
 bool IsCustomizingFormDragging();
+// The dialog takes drags onto bars now: it is open, shown and not disabled by a modal window of
+// its own (a name or message dialog), or a drag from it runs.
+bool IsCustomizingFormInDragState();
 // Enables again (Value true) the forms it disabled, or disables the enabled forms of every
 // bar manager but Customized's own and the dialog's.
 void SetManagerFormsEnabled(TcbBarManager* Customized, bool Value);
