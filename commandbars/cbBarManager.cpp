@@ -1125,7 +1125,7 @@ void TcbBarManager::DesignerModified()
     if (!FInitialized || IsLoading() || IsDestroying())
         return;
     FModified = true;
-    if (!FDesigning || AnyImageListLoading())
+    if (!FDesigning || FRestoringDockControls || AnyImageListLoading())
         return;
     if (IFormDesigner* Designer = FOwnerForm->GetDesigner())
         Designer->Modified();
@@ -1760,6 +1760,12 @@ void TcbBarManager::Loaded()
     for (int32_t I = 0; I < FCategories->GetCount(); ++I)
         if (const auto* R = FCategories->RecordOf(I))
             SetCategoryItemsVisible(I, static_cast<TcbBarItemVisible>(R->LoadedItemsVisible));
+    // The dock controls kept their sizes while the bars loaded: they lay their bars out again.
+    TFlagScope Restoring(FRestoringDockControls);
+    const std::vector<TcbBarDockControl*> Sites = FDockControls;
+    for (TcbBarDockControl* Site : Sites)
+        if (IsOwnDockControl(Site))
+            Site->UpdateDock();
 }
 
 void TcbBarManager::Notification(TComponent* AComponent, TOperation Operation)
