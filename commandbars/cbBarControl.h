@@ -39,6 +39,10 @@ public:
     TRect GetParentItemEdgeRect() const override;
 
     TcbBarItemLinks* GetItemLinks() const { return FItemLinks; }
+    // The window's own help context: F1 in an open menu none of whose entries up the chain has
+    // one asks for it.
+    int32_t GetHelpContext() const { return FHelpContext; }
+    void SetHelpContext(int32_t Value) { FHelpContext = Value; }
     // The links point back to the window while it shows them.
     void SetItemLinks(TcbBarItemLinks* Value);
 
@@ -237,6 +241,7 @@ private:
     bool FInvalidateOnly = false;
     bool FActive = false;
     TcbBarItemLinks* FItemLinks = nullptr;
+    int32_t FHelpContext = 0;
     bool FPressedUnderMouse = false;
     TRect FParentItemRect{};
     TWinControl* FParentItemWindow = nullptr;

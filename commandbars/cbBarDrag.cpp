@@ -341,6 +341,7 @@ private:
     // Menu windows of the manager that the target window does not lie in are closed.
     bool CloseForeignMenus(TCustomcbBarControl* Keep);
     void Drop();
+    void DropOnCategory();
     void DropOffBars();
     void BeginGroupRule();
     void InsertLink();
@@ -366,6 +367,8 @@ private:
     TcbBarItemLink* FMarkLink = nullptr;
     bool FMarkOutside = false;
     bool FMarkLeading = false;
+    // The category of the dialog's categories entry under the cursor (design time), -1 for none.
+    int32_t FDropCategory = -1;
 };
 
 bool TLinkDrag::TargetChanges() const
@@ -445,6 +448,20 @@ void TLinkDrag::Move(bool CopyChanged, TPoint P)
     FLast = P;
     if (P.x != FStart.x || P.y != FStart.y)
         FMoved = true;
+    // At design time a command of the dialog's list can be given another category: over the
+    // dialog's categories list the entry under the cursor is highlighted, and no bar is a target.
+    FDropCategory = -1;
+    if (!FLink && FManager->IsDesigning()) {
+        int32_t Category = -1;
+        if (cbCallExtension(cbExtensions().CustomizingFormCategoryDragOver, P, Category)) {
+            FDropCategory = Category;
+            HideMark();
+            FTargetWindow = nullptr;
+            FTargetControl = nullptr;
+            SetDragCursor(Category >= 0 ? kcbDragCursor : kcbNoDropCursor);
+            return;
+        }
+    }
     HWND Under = GetDeepestWindowFromPoint(P);
     TCustomcbBarControl* Window = nullptr;
     if (TCustomForm* Editor = cbCallExtension(cbExtensions().GetSubMenuEditor); InsideForm(Under, Editor)) {
@@ -597,6 +614,8 @@ void TLinkDrag::Run()
     if (GetCapture() == FCaptureWnd)
         ReleaseCapture();
     ::SetCursor(SavedCursor);
+    // The categories list shows its own choice again; a category drop chooses anew below.
+    cbCallExtension(cbExtensions().CustomizingFormEndCategoryDrag, false);
     if (!Alive)
         return;
     FManager->SetItemLinkDragging(false);
@@ -613,6 +632,10 @@ void TLinkDrag::Run()
 
 void TLinkDrag::Drop()
 {
+    if (FDropCategory >= 0) {
+        DropOnCategory();
+        return;
+    }
     if (FTargetWindow && !TargetAlive()) {
         FTargetWindow = nullptr;
         FTargetControl = nullptr;
@@ -646,6 +669,31 @@ void TLinkDrag::Drop()
     // Without a change the drop can only move the link's group line; on the line itself nothing.
     if (!FCopy && !(FOutside && FLeading))
         BeginGroupRule();
+}
+
+void TLinkDrag::DropOnCategory()
+{
+    const int32_t Category = FDropCategory;
+    if (!FItem || !IsLiveItem(FItem) || Category == FItem->GetCategory() ||
+        Category >= FManager->GetCategories()->GetCount())
+        return;
+    // The item goes to the end of the category's items in the manager's list, the items between
+    // keeping their order.
+    int32_t Last = -1;
+    for (int32_t I = 0; I < FManager->GetItemCount(); ++I)
+        if (FManager->GetItem(I) != FItem && FManager->GetItem(I)->GetCategory() == Category)
+            Last = I;
+    int32_t Index = FManager->IndexOfItem(FItem);
+    if (Last >= 0 && Index >= 0) {
+        const int32_t To = Index < Last ? Last : Last + 1;
+        for (; Index < To; ++Index)
+            FManager->ExchangeItems(Index, Index + 1);
+        for (; Index > To; --Index)
+            FManager->ExchangeItems(Index, Index - 1);
+    }
+    FItem->SetCategory(Category);
+    // The dialog lists the category the item went to, with the item chosen.
+    cbCallExtension(cbExtensions().CustomizingFormSelectItem, FItem, true);
 }
 
 void TLinkDrag::DropOffBars()

@@ -584,10 +584,12 @@ TcbBarManager::~TcbBarManager()
         return;
     // A plain delete reaches here before the base marks the component destroying.
     Destroying();
+    // Leaving customizing rebuilds the bars, whose layout asks for the style, which the
+    // look-and-feel decides: it goes first.
+    SetIsCustomizing(false);
     FLookAndFeel.reset();
     FThemeNotificator.reset();
     cbHintManagerDestroying(this);
-    SetIsCustomizing(false);
     DeleteSharedBrushes();
     if (FOffice11ColorsAcquired) {
         FOffice11ColorsAcquired = false;
@@ -1123,7 +1125,7 @@ void TcbBarManager::DesignerModified()
     if (!FInitialized || IsLoading() || IsDestroying())
         return;
     FModified = true;
-    if (!FDesigning || AnyImageListLoading())
+    if (!FDesigning || FRestoringDockControls || AnyImageListLoading())
         return;
     if (IFormDesigner* Designer = FOwnerForm->GetDesigner())
         Designer->Modified();
@@ -1415,13 +1417,24 @@ void TcbBarManager::SetSelectedItemControl(TcbBarItemControl* Value)
     if (Value == FSelectedItemControl)
         return;
     TcbBarItemControl* Previous = IsLiveItemControl(FSelectedItemControl) ? FSelectedItemControl : nullptr;
+    bool CloseEditorMenu = false;
     if (IsCustomizingOrDesigning() && Previous) {
         TCustomcbBarControl* Old = Previous->GetBarControl();
-        if (!Value || Value->GetBarControl() != Old)
-            if (Old->GetSelectedControl() == Previous)
+        if (!Value || Value->GetBarControl() != Old) {
+            // The sub-menu editor's menu goes when the selection leaves it for a window that
+            // does not hang from it; any other window only drops its own selection.
+            if (Old && Old == cbCallExtension(cbExtensions().GetSubMenuEditorMenu) &&
+                !(Value && Old->IsAncestorOf(Value->GetBarControl())))
+                CloseEditorMenu = true;
+            else if (Old->GetSelectedControl() == Previous)
                 Old->SetSelectedControl(nullptr);
+        }
     }
     FSelectedItemControl = Value;
+    if (CloseEditorMenu) {
+        cbCallExtension(cbExtensions().CloseSubMenuEditorMenu);
+        Previous = nullptr;
+    }
     if (Previous && IsLiveItemControl(Previous) && !FItemLinkDragging)
         Previous->Repaint();
     if (Value && FDesigning && !FItemLinkDragging)
@@ -1747,6 +1760,12 @@ void TcbBarManager::Loaded()
     for (int32_t I = 0; I < FCategories->GetCount(); ++I)
         if (const auto* R = FCategories->RecordOf(I))
             SetCategoryItemsVisible(I, static_cast<TcbBarItemVisible>(R->LoadedItemsVisible));
+    // The dock controls kept their sizes while the bars loaded: they lay their bars out again.
+    TFlagScope Restoring(FRestoringDockControls);
+    const std::vector<TcbBarDockControl*> Sites = FDockControls;
+    for (TcbBarDockControl* Site : Sites)
+        if (IsOwnDockControl(Site))
+            Site->UpdateDock();
 }
 
 void TcbBarManager::Notification(TComponent* AComponent, TOperation Operation)

@@ -683,6 +683,9 @@ private:
     const TcbBarItemControlPainter* FPainter = nullptr;
     std::unique_ptr<TcbThemeChangedNotificator> FThemeNotificator;
     bool FChangingStyle = false;
+    // Raised while the end of loading lays the registered dock controls out again: what that
+    // moves is the design as read, no change to tell the form's designer of.
+    bool FRestoringDockControls = false;
     int32_t FDockedBarBorderSize = 0;
     int32_t FGripAreaSize = 0;
     int32_t FSubMenuGlyphColumnIndent = 0;

@@ -47,11 +47,12 @@ struct TcbFrameworkExtensions {
     std::function<void()> StartQuickCloseTimer;
     std::function<void(bool TopMost)> SetTopMostChain;
 
-    // The customizing dialog: shown or hidden for a manager, the open one, whether it is
-    // dragging a command, following its owner's show and hide, and what it hears of changes.
+    // The customizing dialog: shown or hidden for a manager, the open one, whether it takes
+    // drags onto bars now (its drag state: open, shown and not held by a modal window of its
+    // own), following its owner's show and hide, and what it hears of changes.
     std::function<void(TcbBarManager* Manager, bool Show)> ShowCustomizingForm;
     std::function<TCustomForm*()> GetCustomizingForm;
-    std::function<bool()> IsCustomizingFormDragging;
+    std::function<bool()> IsCustomizingFormInDragState;
     std::function<void(const WINDOWPOS& Pos)> ApplyOwnerWindowPos;
     std::function<void()> CustomizingFormStyleChanged;
     std::function<void()> CustomizingFormUpdateHelpButton;
@@ -65,9 +66,18 @@ struct TcbFrameworkExtensions {
     std::function<void(TcbBarItem* Item)> CustomizingFormItemRenamed;
     std::function<void()> CustomizingFormGroupsChanged;
     std::function<void()> CustomizingFormRefreshGroupItems;
+    // A command dragged over the dialog's categories list (design time): the entry under the
+    // screen point is highlighted, or the highlight cleared between the entries. True while the
+    // point is over the list; Category is the highlighted entry's category, -1 for none. The
+    // drag's end puts the list's own choice back unless Keep holds the highlighted entry.
+    std::function<bool(TPoint Screen, int32_t& Category)> CustomizingFormCategoryDragOver;
+    std::function<void(bool Keep)> CustomizingFormEndCategoryDrag;
 
-    // The bar editors: the open sub-menu editor.
+    // The bar editors: the open sub-menu editor, and the menu window it shows (nullptr while
+    // shut); closing that menu leaves the editor open.
     std::function<TCustomForm*()> GetSubMenuEditor;
+    std::function<TCustomcbBarControl*()> GetSubMenuEditorMenu;
+    std::function<void()> CloseSubMenuEditorMenu;
 };
 
 // The one table, filled by the modules at framework start.

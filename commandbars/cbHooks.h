@@ -1,8 +1,9 @@
 #pragma once
 // The three thread hooks that every bar manager shares (installed with the first manager,
 // removed after the last one): the keyboard hook (menu mode with Alt or F10, keys for an open
-// menu, shortcuts and accelerators, the context-menu key), the mouse hook (closing menus on
-// clicks elsewhere, right-click context menus) and the call-window-procedure hook, which hands
+// menu, shortcuts and accelerators, the context-menu key), the mouse hook (the input of a
+// disabled form handed to the customized bars under the mouse, closing menus on clicks
+// elsewhere, right-click context menus) and the call-window-procedure hook, which hands
 // every message of a form that owns a manager to TcbBarManager::ProcessOwnerMessage.
 // User-interface thread only.
 

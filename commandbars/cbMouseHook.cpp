@@ -1,4 +1,5 @@
-// The mouse hook: closing open menus on clicks elsewhere, the pressed mark of a toolbar returning
+// The mouse hook: the input of a form disabled while the bars are customized handed on to its
+// bar windows, closing open menus on clicks elsewhere, the pressed mark of a toolbar returning
 // to normal, right-click context menus through the popup-menu links.
 //
 // The hook sees a mouse message when the thread takes it from its queue, before the window
@@ -16,6 +17,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/cbRoutines.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
@@ -271,6 +273,138 @@ bool ShowContextMenu(UINT Msg, POINT Point, HWND Target)
     return Manager->GetPopupMenuLinks()->ShowForControl(Control, Target, Point);
 }
 
+// ---------------------------------------------------------------------------------------------
+// Customizing the bars of a disabled form
+//
+// While the Customize dialog is open the forms of the other managers are disabled, and with a
+// form every window inside it: the system hands their mouse input to no window (hit-test
+// HTERROR). When the customized form lies inside one of them (an MDI child in its frame), its
+// bars are reached only through the hook, which hands the messages to the bar window under the
+// mouse as the dialog's drags need them.
+
+// The manager that customizes at run time, or nullptr.
+TcbBarManager* CustomizingManager()
+{
+    TcbBarManagerList* List = BarManagers();
+    for (int32_t I = 0; List && I < List->GetCount(); ++I)
+        if (TcbBarManager* Manager = List->GetItem(I); Manager && Manager->IsCustomizing())
+            return Manager;
+    return nullptr;
+}
+
+// The form a window belongs to: the window's own, else the form of the first control above it.
+TCustomForm* FormOfWindow(HWND Wnd)
+{
+    TWinControl* Control = ControlOfWindow(Wnd);
+    if (!Control)
+        return nullptr;
+    if (auto* Form = dynamic_cast<TCustomForm*>(Control))
+        return Form;
+    return Control->GetParentForm();
+}
+
+// Input over a customized MDI child comes as its disabled frame's: it is made the child's, as
+// a non-client message with hit-test HTERROR, for the next step to hand on.
+void TakeForCustomizedMDIChild(UINT& Msg, HWND& Target, INT& HitTest, POINT Point)
+{
+    if (!cbCallExtension(cbExtensions().GetCustomizingForm))
+        return;
+    TcbBarManager* Manager = CustomizingManager();
+    TCustomForm* Child = Manager && !Manager->IsDesigning() ? Manager->GetOwnerForm() : nullptr;
+    if (!Child || Child->GetFormStyle() != fsMDIChild || !Child->HandleAllocated())
+        return;
+    auto* Frame = dynamic_cast<TCustomForm*>(TWinControl::FindControl(Target));
+    if (!Frame || Frame->GetFormStyle() != fsMDIForm || !Frame->GetClientHandle())
+        return;
+    POINT Local = Point;
+    ScreenToClient(Frame->GetClientHandle(), &Local);
+    if (ChildWindowFromPointEx(Frame->GetClientHandle(), Local, CWP_SKIPINVISIBLE) != Child->GetHandle())
+        return;
+    if (Msg >= WM_MOUSEMOVE && Msg <= WM_MBUTTONDBLCLK)
+        Msg -= WM_MOUSEMOVE - WM_NCMOUSEMOVE;
+    Target = Child->GetHandle();
+    HitTest = HTERROR;
+}
+
+// The bar window of Manager that takes a drag at the point: the customizable, visible bar
+// window that the deepest window there is or lies in.
+TCustomcbBarControl* DragTargetAt(TcbBarManager* Manager, POINT Point)
+{
+    for (HWND W = GetDeepestWindowFromPoint(TPoint{Point.x, Point.y}); W;
+         W = (GetWindowLongA(W, GWL_STYLE) & WS_CHILD) ? GetParent(W) : nullptr) {
+        TCustomcbBarControl* Bar = BarControlOfWindow(W);
+        if (!Bar)
+            continue;
+        if (Bar->GetBarManager() == Manager && IsWindowVisible(W) && Bar->CanCustomize())
+            return Bar;
+        return nullptr;
+    }
+    return nullptr;
+}
+
+// A message over a disabled form while its manager customizes and the dialog takes drags: the
+// bar window under the mouse becomes the message's window and is told the cursor; nullptr when
+// the message stays where it is.
+TCustomcbBarControl* TakeForBarWindow(UINT Msg, HWND& Target, INT& HitTest, POINT Point)
+{
+    if (HitTest != HTERROR)
+        return nullptr;
+    TCustomForm* Form = FormOfWindow(Target);
+    if (!Form)
+        return nullptr;
+    TcbBarManagerList* List = BarManagers();
+    TcbBarManager* Manager = List ? List->ManagerOfForm(Form) : nullptr;
+    if (!Manager || !Manager->IsCustomizing()) {
+        Manager = nullptr;
+        for (int32_t I = 0; List && I < List->GetCount() && !Manager; ++I)
+            if (TcbBarManager* Other = List->GetItem(I); Other && Other->IsCustomizingOrDesigning())
+                Manager = Other;
+    }
+    if (!Manager || !Manager->IsCustomizing() || !cbCallExtension(cbExtensions().IsCustomizingFormInDragState))
+        return nullptr;
+    TCustomcbBarControl* Bar = DragTargetAt(Manager, Point);
+    if (!Bar || !Bar->HandleAllocated())
+        return nullptr;
+    const HWND Wnd = Bar->GetHandle();
+    Target = Wnd;
+    HitTest = static_cast<INT>(SendMessageA(Wnd, WM_NCHITTEST, 0, MAKELPARAM(Point.x, Point.y)));
+    SendMessageA(Wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(Wnd), MAKELPARAM(HitTest, Msg));
+    return TCustomcbBarControl::IsLiveBarControl(Bar) ? Bar : nullptr;
+}
+
+// The key and button flags of a mouse message, from the state now.
+WPARAM CurrentMouseKeyFlags()
+{
+    const bool Swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    WPARAM Flags = 0;
+    if (GetAsyncKeyState(VK_CONTROL) < 0)
+        Flags |= MK_CONTROL;
+    if (GetAsyncKeyState(VK_SHIFT) < 0)
+        Flags |= MK_SHIFT;
+    if (GetAsyncKeyState(Swapped ? VK_RBUTTON : VK_LBUTTON) < 0)
+        Flags |= MK_LBUTTON;
+    if (GetAsyncKeyState(Swapped ? VK_LBUTTON : VK_RBUTTON) < 0)
+        Flags |= MK_RBUTTON;
+    if (GetAsyncKeyState(VK_MBUTTON) < 0)
+        Flags |= MK_MBUTTON;
+    return Flags;
+}
+
+// Hands the message to the bar window as its own client message at the point.
+void SendToBarWindow(TCustomcbBarControl* Bar, UINT Msg, POINT Point)
+{
+    if (!TCustomcbBarControl::IsLiveBarControl(Bar) || !Bar->HandleAllocated())
+        return;
+    if (Msg >= WM_NCMOUSEMOVE && Msg <= WM_NCMBUTTONDBLCLK)
+        Msg += WM_MOUSEMOVE - WM_NCMOUSEMOVE;
+    POINT Local = Point;
+    ScreenToClient(Bar->GetHandle(), &Local);
+    if (Msg != WM_MOUSEMOVE)
+        if (TCustomForm* Dialog = cbCallExtension(cbExtensions().GetCustomizingForm); Dialog && Dialog->HandleAllocated())
+            SetForegroundWindow(Dialog->GetHandle());
+    SendMessageA(Bar->GetHandle(), Msg, CurrentMouseKeyFlags(), MAKELPARAM(Local.x, Local.y));
+}
+
 } // namespace
 
 bool cbMouseHookProc(TThreadHookCall& Call)
@@ -281,10 +415,13 @@ bool cbMouseHookProc(TThreadHookCall& Call)
     const auto* S = reinterpret_cast<const MOUSEHOOKSTRUCT*>(Call.LParam);
     if (!S)
         return false;
-    const UINT Msg = static_cast<UINT>(Call.WParam);
+    UINT Msg = static_cast<UINT>(Call.WParam);
     const POINT Point = S->pt;
-    const HWND Target = S->hwnd;
+    HWND Target = S->hwnd;
+    INT HitTest = static_cast<INT>(S->wHitTestCode);
 
+    TakeForCustomizedMDIChild(Msg, Target, HitTest, Point);
+    TCustomcbBarControl* Redirected = TakeForBarWindow(Msg, Target, HitTest, Point);
     if (IsOpeningPressAgain(Msg, Point, Target))
         return true;
     const bool LeftPress = IsLeftPress(Msg);
@@ -293,6 +430,10 @@ bool cbMouseHookProc(TThreadHookCall& Call)
     if (LeftRelease)
         gLeftPressPending = false;
     ReleasePressedMark(Msg, Point, Target);
+    if (Redirected) {
+        SendToBarWindow(Redirected, Msg, Point);
+        return true;
+    }
     if (!Handled)
         Handled = ShowContextMenu(Msg, Point, Target);
     if (LeftPress && !Handled) {

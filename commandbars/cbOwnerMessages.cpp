@@ -222,7 +222,8 @@ void TcbBarManager::ShowItemHelp(const HELPINFO& Info)
         HasPoint = true;
     };
     if (TCustomcbBarControl* Open = cbOpenSubMenu()) {
-        // The selected entry, else the entries that opened the menus on the way up.
+        // The selected entry, else the entries that opened the menus on the way up, else the
+        // open menu's own context.
         for (TCustomcbBarControl* Menu = Open; Menu && TCustomcbBarControl::IsLiveBarControl(Menu);
              Menu = Menu->GetParentBar()) {
             TcbBarItemControl* Selected = Menu->GetSelectedControl();
@@ -233,6 +234,8 @@ void TcbBarManager::ShowItemHelp(const HELPINFO& Info)
                 break;
             }
         }
+        if (Context == 0)
+            Context = Open->GetHelpContext();
     } else if (auto* Window = dynamic_cast<TCustomcbBarControl*>(
                    TWinControl::FindControl(static_cast<HWND>(Info.hItemHandle)))) {
         POINT P = Info.MousePos;

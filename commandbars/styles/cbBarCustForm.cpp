@@ -15,6 +15,7 @@
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
+#include "commandbars/cbSubMenu.h"
 #include "commandbars/styles/cbBarCustFormList.h"
 #include "commandbars/styles/cbBarCustFormPainters.h"
 #include "commandbars/styles/cbBarNameEd.h"
@@ -1248,12 +1249,20 @@ bool IsCustomizingFormDragging()
     return gForm && gDragging;
 }
 
+bool IsCustomizingFormInDragState()
+{
+    if (!gForm || gForm->IsClosing() || !gForm->HandleAllocated())
+        return false;
+    const HWND Dialog = gForm->GetHandle();
+    return gDragging || (IsWindowVisible(Dialog) && IsWindowEnabled(Dialog));
+}
+
 void cbBarCustFormInit()
 {
     TcbFrameworkExtensions& E = cbExtensions();
     E.ShowCustomizingForm = [](TcbBarManager* Manager, bool Show) { ShowCustomizingForm(Manager, Show); };
     E.GetCustomizingForm = []() -> TCustomForm* { return gForm; };
-    E.IsCustomizingFormDragging = [] { return IsCustomizingFormDragging(); };
+    E.IsCustomizingFormInDragState = [] { return IsCustomizingFormInDragState(); };
     E.ApplyOwnerWindowPos = [](const WINDOWPOS& Pos) {
         if (gForm)
             gForm->ApplyOwnerWindowPos(Pos);
@@ -1306,7 +1315,23 @@ void cbBarCustFormInit()
         if (gForm)
             gForm->RefreshGroupItems();
     };
+    E.CustomizingFormCategoryDragOver = [](TPoint Screen, int32_t& Category) {
+        Category = -1;
+        return gForm && gForm->CategoryDragOver(Screen, Category);
+    };
+    E.CustomizingFormEndCategoryDrag = [](bool Keep) {
+        if (gForm)
+            gForm->EndCategoryDrag(Keep);
+    };
     E.GetSubMenuEditor = []() -> TCustomForm* { return GetSubMenuEditor(); };
+    E.GetSubMenuEditorMenu = []() -> TCustomcbBarControl* {
+        TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
+        return Editor ? Editor->GetMenuWindow() : nullptr;
+    };
+    E.CloseSubMenuEditorMenu = [] {
+        if (TcbBarSubMenuEditor* Editor = GetSubMenuEditor())
+            Editor->CloseMenu();
+    };
 }
 
 void cbBarCustFormDone()
@@ -1323,7 +1348,7 @@ void cbBarCustFormDone()
     TcbFrameworkExtensions& E = cbExtensions();
     E.ShowCustomizingForm = nullptr;
     E.GetCustomizingForm = nullptr;
-    E.IsCustomizingFormDragging = nullptr;
+    E.IsCustomizingFormInDragState = nullptr;
     E.ApplyOwnerWindowPos = nullptr;
     E.CustomizingFormStyleChanged = nullptr;
     E.CustomizingFormUpdateHelpButton = nullptr;
@@ -1337,5 +1362,9 @@ void cbBarCustFormDone()
     E.CustomizingFormItemRenamed = nullptr;
     E.CustomizingFormGroupsChanged = nullptr;
     E.CustomizingFormRefreshGroupItems = nullptr;
+    E.CustomizingFormCategoryDragOver = nullptr;
+    E.CustomizingFormEndCategoryDrag = nullptr;
     E.GetSubMenuEditor = nullptr;
+    E.GetSubMenuEditorMenu = nullptr;
+    E.CloseSubMenuEditorMenu = nullptr;
 }

@@ -117,6 +117,12 @@ public:
     void ItemDestroying(TcbBarItem* Item);
     void UpdateOptions();
     void CategoryChanged(TcbBarItem* Item);
+    // A command dragged over the categories list while the form is designed: the entry under
+    // the screen point is highlighted (Category: its category) or the highlight cleared between
+    // the entries (Category -1); false when the point is not over the list, whose own choice
+    // then shows again. The drag's end puts that choice back unless Keep holds the highlight.
+    bool CategoryDragOver(TPoint Screen, int32_t& Category);
+    void EndCategoryDrag(bool Keep);
     void ItemRenamed(TcbBarItem* Item);
     void GroupsChanged();
     void RefreshGroupItems();
@@ -244,6 +250,10 @@ private:
     bool FClosing = false;
     // The category index of each row of LCategories.
     std::vector<int32_t> FCategoryIndexes;
+    // While a command is dragged over LCategories: the row chosen before (-2: no highlight in
+    // force) and the row highlighted (-1: none).
+    int32_t FRowBeforeCategoryDrag = -2;
+    int32_t FCategoryDragRow = -1;
 };
 
 // The entry points of the dialog (also filled into the extension table).
@@ -251,6 +261,9 @@ void ShowCustomizingForm(TcbBarManager* Manager, bool Show);
 TcbBarCustomizingForm* GetCustomizingForm();
 // True while a command drag from the dialog's command list holds the mouse for the dialog.
 bool IsCustomizingFormDragging();
+// The dialog takes drags onto bars now: it is open, shown and not disabled by a modal window of
+// its own (a name or message dialog), or a drag from it runs.
+bool IsCustomizingFormInDragState();
 // Enables again (Value true) the forms it disabled, or disables the enabled forms of every
 // bar manager but Customized's own and the dialog's.
 void SetManagerFormsEnabled(TcbBarManager* Customized, bool Value);

@@ -353,6 +353,46 @@ int32_t TcbBarCustomizingForm::MoveCategoryRow(int32_t FromRow, int32_t ToRow)
     return LCategories->GetItemIndex();
 }
 
+bool TcbBarCustomizingForm::CategoryDragOver(TPoint Screen, int32_t& Category)
+{
+    Category = -1;
+    if (!FBarManager->IsDesigning() || !LCategories->HandleAllocated() ||
+        !IsWindowVisible(LCategories->GetHandle()) ||
+        WindowFromPoint(POINT{Screen.x, Screen.y}) != LCategories->GetHandle()) {
+        EndCategoryDrag(false);
+        return false;
+    }
+    if (FRowBeforeCategoryDrag == -2)
+        FRowBeforeCategoryDrag = LCategories->GetItemIndex();
+    const TPoint P = LCategories->ScreenToClient(Screen);
+    FCategoryDragRow = CategoryRowAt(P.x, P.y);
+    // Only the list's mark moves: the commands shown stay those of its own choice.
+    TFlagScope Refreshing(FRefreshing);
+    if (FCategoryDragRow >= 0) {
+        Category = FCategoryIndexes[static_cast<size_t>(FCategoryDragRow)];
+        if (LCategories->GetItemIndex() != FCategoryDragRow)
+            LCategories->SetItemIndex(FCategoryDragRow);
+    } else if (LCategories->GetItemIndex() != FRowBeforeCategoryDrag) {
+        LCategories->SetItemIndex(FRowBeforeCategoryDrag);
+    }
+    return true;
+}
+
+void TcbBarCustomizingForm::EndCategoryDrag(bool Keep)
+{
+    if (FRowBeforeCategoryDrag == -2)
+        return;
+    const int32_t Before = FRowBeforeCategoryDrag;
+    const int32_t Row = FCategoryDragRow;
+    FRowBeforeCategoryDrag = -2;
+    FCategoryDragRow = -1;
+    if (Keep && Row >= 0)
+        return;
+    TFlagScope Refreshing(FRefreshing);
+    if (LCategories->HandleAllocated() && LCategories->GetItemIndex() != Before)
+        LCategories->SetItemIndex(Before);
+}
+
 void TcbBarCustomizingForm::CategoriesVisibleClick()
 {
     const int32_t Category = SelectedCategory();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"
@@ -179,4 +180,77 @@ TEST(BarManagerLoading, ALockedManagerStillEndsItsLoadingAndAppliesNothing)
     Bar->SetVisible(true);
     EXPECT_TRUE(Bar->GetVisible());
     M->SetLockUpdate(false);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The dock controls at the end of loading
+
+namespace {
+
+// Counts what the form's designer is told.
+class TCountingDesigner : public IFormDesigner {
+public:
+    void Modified() override { ++Count; }
+    void SelectComponent(TPersistent*) override {}
+    int Count = 0;
+};
+
+bool gDesignDockForm = false;
+TCountingDesigner gDockDesigner;
+
+// A placeable dock site 80 pixels high, made before the manager it is given, and no bar on it.
+void BuildDockForm(TCustomForm& Root, const TFormDesignContext&)
+{
+    if (gDesignDockForm) {
+        Root.SetDesigning(true);
+        static_cast<TForm&>(Root).SetDesigner(&gDockDesigner);
+    }
+    auto* Site = new TcbBarDockControl(&Root);
+    Site->SetName("Site1");
+    Site->SetParent(&Root);
+    Site->SetBounds(0, 0, 300, 80);
+    auto* M = new TcbBarManager(&Root);
+    M->SetName("BarManager1");
+    Site->SetBarManager(M);
+}
+
+class TDockDesignForm : public TForm {
+public:
+    explicit TDockDesignForm(TComponent* AOwner) : TForm(AOwner) { ApplyFormDesign(*this); }
+    std::string ClassName() const override { return "TDockDesignForm"; }
+};
+
+} // namespace
+
+TEST(BarManagerLoading, TheDockControlsLayTheirBarsOutAgainWhenLoadingEnds)
+{
+    RegisterFormDesign("TDockDesignForm", BuildDockForm);
+    TScopeExit Unregister([] {
+        UnregisterFormDesign("TDockDesignForm");
+        gDesignDockForm = false;
+    });
+    {
+        // At run time an empty site takes no room.
+        TComponentPtr<TDockDesignForm> Form(new TDockDesignForm(nullptr));
+        auto* Site = static_cast<TcbBarDockControl*>(Form->FindComponent("Site1"));
+        ASSERT_NE(Site, nullptr);
+        EXPECT_FALSE(Form->HandleAllocated());
+        EXPECT_EQ(Site->GetHeight(), 0);
+    }
+    // At design time it keeps its three pixels, and what the layout moved is no change the
+    // designer hears of.
+    gDesignDockForm = true;
+    gDockDesigner.Count = 0;
+    TComponentPtr<TDockDesignForm> Form(new TDockDesignForm(nullptr));
+    auto* Site = static_cast<TcbBarDockControl*>(Form->FindComponent("Site1"));
+    auto* M = static_cast<TcbBarManager*>(Form->FindComponent("BarManager1"));
+    ASSERT_NE(Site, nullptr);
+    ASSERT_NE(M, nullptr);
+    ASSERT_TRUE(M->IsDesigning());
+    EXPECT_EQ(Site->GetHeight(), 3);
+    EXPECT_EQ(gDockDesigner.Count, 0);
+    // Later changes reach it as before.
+    M->GetCategories()->Add("More");
+    EXPECT_GT(gDockDesigner.Count, 0);
+    Form->SetDesigner(nullptr);
 }

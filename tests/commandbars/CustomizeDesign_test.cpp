@@ -741,6 +741,53 @@ TEST(SubMenuEditor, AMenuThatWouldHoldTheDraggedItemStaysShutUntilTheDragEnds)
     F.Manager->SetDraggingItem(nullptr);
 }
 
+TEST(SubMenuEditor, ItsMenuGoesWhenTheSelectionLeavesItForAnotherWindow)
+{
+    TCustomizeFixture F;
+    ShowSubMenuEditor(F.File->GetItemLinks());
+    TestSupport::PumpFor(40);
+    TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
+    ASSERT_NE(Editor, nullptr);
+    auto* Menu = dynamic_cast<TcbBarSubMenuControl*>(F.File->GetItemLinks()->GetBarControl());
+    ASSERT_NE(Menu, nullptr);
+    EXPECT_EQ(cbCallExtension(cbExtensions().GetSubMenuEditorMenu), Menu);
+    TcbBarItemControl* InMenuOpen = TPopupsFixture::ControlOf(Menu, F.Open);
+    TcbBarItemControl* InMenuSave = TPopupsFixture::ControlOf(Menu, F.Save);
+    ASSERT_NE(InMenuOpen, nullptr);
+    ASSERT_NE(InMenuSave, nullptr);
+
+    // From one entry of the menu to another: the menu stays.
+    F.Manager->SetSelectedItemControl(InMenuOpen);
+    F.Manager->SetSelectedItemControl(InMenuSave);
+    TestSupport::PumpFor(20);
+    EXPECT_EQ(F.File->GetItemLinks()->GetBarControl(), Menu);
+    EXPECT_EQ(F.Manager->GetSelectedItemControl(), InMenuSave);
+
+    // On to a toolbar's button: the editor's menu is freed, the editor and the new selection stay.
+    TcbBarControl* Tools = F.WindowOf(F.Tools);
+    ASSERT_NE(Tools, nullptr);
+    TcbBarItemControl* ToolA = TPopupsFixture::ControlOf(Tools, F.ToolA);
+    ASSERT_NE(ToolA, nullptr);
+    F.Manager->SetSelectedItemControl(ToolA);
+    TestSupport::PumpFor(20);
+    EXPECT_EQ(F.File->GetItemLinks()->GetBarControl(), nullptr) << "the editor's menu went";
+    EXPECT_EQ(cbCallExtension(cbExtensions().GetSubMenuEditorMenu), nullptr);
+    EXPECT_EQ(GetSubMenuEditor(), Editor);
+    EXPECT_EQ(F.Manager->GetSelectedItemControl(), ToolA);
+
+    // Activating the editor opens its menu again; a selection that goes away (nil) frees it too.
+    SendMessageA(Editor->GetHandle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    Menu = dynamic_cast<TcbBarSubMenuControl*>(F.File->GetItemLinks()->GetBarControl());
+    ASSERT_NE(Menu, nullptr);
+    TcbBarItemControl* Again = TPopupsFixture::ControlOf(Menu, F.New);
+    ASSERT_NE(Again, nullptr);
+    F.Manager->SetSelectedItemControl(Again);
+    F.Manager->SetSelectedItemControl(nullptr);
+    TestSupport::PumpFor(20);
+    EXPECT_EQ(F.File->GetItemLinks()->GetBarControl(), nullptr);
+    EXPECT_EQ(F.Manager->GetSelectedItemControl(), nullptr);
+}
+
 TEST(SubMenuEditor, TheCloseBoxClosesMenuAndEditorAndFreesItAfterwards)
 {
     TCustomizeFixture F;

@@ -5,7 +5,9 @@
 // from a script thread.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -14,6 +16,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbSubMenu.h"
+#include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/CustomizeFixture.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
@@ -196,4 +199,150 @@ TEST_F(CustomizeDialogInput, ARightClickOnTheCustomizedFormsToolbarOpensTheCusto
                                        "the customizing popup"));
     F.CloseAll();
     EXPECT_EQ(TcbBarCustomizingPopup::GetOpenPopup(), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands given another category by dropping them on the categories list (design time)
+
+namespace {
+
+// The dialog of a designed form on its Commands page with "File" chosen, and the rows of its
+// categories list that the list shows while a command is dragged.
+class CustomizeDesignInput : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestSupport::PumpFor(GetDoubleClickTime() + 50);
+        Dialog = F.OpenDialog();
+        ASSERT_NE(Dialog, nullptr);
+        Dialog->PageControl->SetActivePage(Dialog->TabSheet2);
+        TCustomizeFixture::SelectRow(Dialog->LCategories, 0);
+        TestSupport::PumpFor(30);
+        ASSERT_TRUE(TestSupport::BringToFront(*Dialog));
+        ASSERT_EQ(Dialog->LCommands->GetCommand(1), F.Open);
+    }
+    void TearDown() override
+    {
+        if (Timer)
+            ThreadTimerStop(Timer);
+    }
+    POINT ListRow(TListBox* List, int32_t Row)
+    {
+        const TRect R = List->ItemRect(Row);
+        POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
+        ClientToScreen(List->GetHandle(), &P);
+        return P;
+    }
+    // Notes each row the categories list shows as chosen while the drag runs.
+    void WatchCategoryRows()
+    {
+        Timer = ThreadTimerStart(15, [this](UINT_PTR) {
+            if (!IsCustomizingFormDragging() || !Dialog->LCategories->HandleAllocated())
+                return;
+            const int32_t Row = static_cast<int32_t>(SendMessageA(Dialog->LCategories->GetHandle(), LB_GETCURSEL, 0, 0));
+            if (std::find(RowsSeen.begin(), RowsSeen.end(), Row) == RowsSeen.end())
+                RowsSeen.push_back(Row);
+        });
+    }
+    // Presses on Open's row, leaves the drag rectangle and moves through the points given, each
+    // twice a pixel apart and held a moment so the watch sees it; the release follows at the
+    // last one.
+    void DragOpenThrough(TInputScript& S, std::initializer_list<POINT> Points)
+    {
+        const POINT From = ListRow(Dialog->LCommands, 1);
+        S.MoveTo(From).WaitProcessed().ButtonDown().Delay(150);
+        S.MoveTo(Shifted(From, 12, 6)).Delay(50).MoveTo(Shifted(From, 30, 10)).WaitProcessed();
+        for (POINT P : Points)
+            S.MoveTo(Shifted(P, -1, 0)).WaitProcessed().MoveTo(P).WaitProcessed().Delay(80);
+        S.ButtonUp().WaitProcessed();
+    }
+    std::vector<TcbBarItem*> ItemsOf(int32_t Category)
+    {
+        std::vector<TcbBarItem*> Items;
+        F.Manager->GetItemsByCategory(Category, Items);
+        return Items;
+    }
+    TCustomizeFixture F{true};
+    TcbBarCustomizingForm* Dialog = nullptr;
+    UINT_PTR Timer = 0;
+    std::vector<int32_t> RowsSeen;
+};
+
+} // namespace
+
+TEST_F(CustomizeDesignInput, OpenDroppedOnTheEditEntryMovesToTheEndOfEdit)
+{
+    const std::vector<TcbBarItem*> EditBefore = ItemsOf(1);
+    ASSERT_FALSE(EditBefore.empty());
+    ASSERT_LT(F.Manager->IndexOfItem(F.Open), F.Manager->IndexOfItem(EditBefore.back()));
+    WatchCategoryRows();
+    TInputScript S;
+    DragOpenThrough(S, {ListRow(Dialog->LCategories, 1)});
+    S.Play();
+    EXPECT_TRUE(S.Wait());
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(RowsSeen, (std::vector<int32_t>{0, 1})) << "the entry under the cursor was highlighted";
+    EXPECT_EQ(F.Open->GetCategory(), 1);
+    std::vector<TcbBarItem*> EditAfter = EditBefore;
+    EditAfter.push_back(F.Open);
+    EXPECT_EQ(ItemsOf(1), EditAfter) << "Open is the last of Edit's items";
+    EXPECT_EQ(F.Manager->IndexOfItem(F.Open), F.Manager->IndexOfItem(EditBefore.back()) + 1);
+    for (TcbBarItem* Item : ItemsOf(0))
+        EXPECT_NE(Item, F.Open);
+    // The dialog shows Edit with Open chosen at its end.
+    EXPECT_EQ(Dialog->LCategories->GetItemIndex(), 1);
+    const int32_t Rows = Dialog->LCommands->GetItems()->GetCount();
+    ASSERT_GT(Rows, 0);
+    EXPECT_EQ(Dialog->LCommands->GetCommand(Rows - 1), F.Open);
+    EXPECT_EQ(Dialog->LCommands->GetItemIndex(), Rows - 1);
+    // No bar took a link.
+    EXPECT_EQ(Describe(F.Tools->GetItemLinks()), "Tool &A Tool &B");
+}
+
+TEST_F(CustomizeDesignInput, PassingOverTheEntriesOrDroppingBelowThemChangesNoCategory)
+{
+    const int32_t Index = F.Manager->IndexOfItem(F.Open);
+    WatchCategoryRows();
+    RECT Client{};
+    GetClientRect(Dialog->LCategories->GetHandle(), &Client);
+    POINT Below{8, Client.bottom - 4};
+    ClientToScreen(Dialog->LCategories->GetHandle(), &Below);
+    // Over "Edit", then below the last entry, where the release falls.
+    TInputScript S;
+    DragOpenThrough(S, {ListRow(Dialog->LCategories, 1), Below});
+    S.Play();
+    EXPECT_TRUE(S.Wait());
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(RowsSeen, (std::vector<int32_t>{0, 1})) << "Edit highlighted on the way, File again below";
+    EXPECT_EQ(F.Open->GetCategory(), 0);
+    EXPECT_EQ(F.Manager->IndexOfItem(F.Open), Index);
+    EXPECT_EQ(Dialog->LCategories->GetItemIndex(), 0) << "the list's own choice is back";
+
+    // Over "Edit" and away onto the desktop: the highlight goes with the cursor, nothing moves.
+    RowsSeen.clear();
+    TInputScript T;
+    DragOpenThrough(T, {ListRow(Dialog->LCategories, 1), Desktop()});
+    T.Play();
+    EXPECT_TRUE(T.Wait());
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(RowsSeen, (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(F.Open->GetCategory(), 0);
+    EXPECT_EQ(Dialog->LCategories->GetItemIndex(), 0);
+    EXPECT_EQ(Dialog->LCommands->GetCommand(1), F.Open);
+}
+
+TEST_F(CustomizeDialogInput, AtRunTimeTheCategoriesListTakesNoCommand)
+{
+    TInputScript S;
+    DragOpenTo(S, [this] {
+        const TRect R = Dialog->LCategories->ItemRect(1);
+        POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
+        ClientToScreen(Dialog->LCategories->GetHandle(), &P);
+        return P;
+    }());
+    S.Play();
+    EXPECT_TRUE(S.Wait());
+    TestSupport::PumpFor(50);
+    EXPECT_EQ(F.Open->GetCategory(), 0);
+    EXPECT_EQ(Dialog->LCategories->GetItemIndex(), 0);
 }

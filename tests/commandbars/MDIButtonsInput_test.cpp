@@ -3,7 +3,12 @@
 // and the close button alone; and the picture of a frame with a maximized child's merged menu.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "commandbars/cbBarDrag.h"
+#include "commandbars/cbBarPopups.h"
+#include "commandbars/cbExtensions.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "tests/commandbars/support/MDIFixture.h"
 #include "tests/support/InputDriver.h"
@@ -12,6 +17,7 @@
 
 using CommandBarsTest::Captions;
 using CommandBarsTest::TMDIFixture;
+using TestSupport::TInputScript;
 
 namespace {
 
@@ -153,4 +159,119 @@ TEST(MDIButtonsInput, PictureOfAFrameWithAMaximizedChild)
     EXPECT_FALSE(TestSupport::SaveShot(Shot, "mdi-merged").empty());
     // The merged menus and the system-menu item are on the frame's bar in the picture.
     EXPECT_EQ(Captions({"<system>", "&File", "&Window", "&Edit", "&Tools"}), F.FrameCaptions());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Customizing a child's bars: the frame, whose manager is not the customized one, is disabled
+// with every window inside it, the child among them; the child's bars still take the mouse.
+
+namespace {
+
+TcbBarItemControl* TitleOf(TcbBarControl* Window, TcbBarItem* Item)
+{
+    TcbBarItemLinks* Links = Window->GetItemLinks();
+    for (int32_t I = 0; I < Links->GetCount(); ++I)
+        if (Links->GetItem(I)->GetItem() == Item)
+            return Links->GetItem(I)->GetControl();
+    return nullptr;
+}
+
+POINT ScreenCentre(TcbBarItemControl* Control)
+{
+    TCustomcbBarControl* Window = Control->GetBarControl();
+    const TRect R = Window->GetItemRect(Control);
+    POINT P{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
+    ClientToScreen(Window->GetHandle(), &P);
+    return P;
+}
+
+std::string CaptionsOf(TcbBarItemLinks* Links)
+{
+    std::string Text;
+    for (int32_t I = 0; I < Links->GetCount(); ++I)
+        Text += (I ? " " : "") + Links->GetItem(I)->GetItem()->GetCaption();
+    return Text;
+}
+
+struct TCustomizedChild {
+    TMDIFixture F;
+    TMDIFixture::TChild C = F.AddChild("Child", Captions({"&Edit", "&Tools"}));
+    TcbBarControl* Window = nullptr;
+
+    TCustomizedChild()
+    {
+        TestSupport::PumpFor(GetDoubleClickTime() + 50);
+        C.Manager->SetIsCustomizing(true);
+        TestSupport::PumpFor(30);
+        Window = dynamic_cast<TcbBarControl*>(C.Menu->GetBarControl());
+    }
+    ~TCustomizedChild()
+    {
+        if (TcbBarCustomizingPopup* Popup = TcbBarCustomizingPopup::GetOpenPopup())
+            Popup->HideAll();
+        if (TCustomcbBarControl* Open = TCustomcbBarControl::ActiveBarControl())
+            Open->HideAll();
+        C.Manager->SetIsCustomizing(false);
+        TestSupport::PumpFor(30);
+    }
+    TcbBarItem* Sub(int32_t Index) const { return C.Menu->GetItemLinks()->GetItem(Index)->GetItem(); }
+};
+
+} // namespace
+
+TEST(MDICustomizeInput, APressOnTheChildsBarSelectsItsTitleThoughTheFrameIsDisabled)
+{
+    TCustomizedChild S;
+    ASSERT_NE(nullptr, cbCallExtension(cbExtensions().GetCustomizingForm));
+    ASSERT_FALSE(IsWindowEnabled(S.F.Frame->GetHandle())) << "the frame's form is one of the disabled";
+    ASSERT_NE(nullptr, S.Window);
+    TcbBarItemControl* Tools = TitleOf(S.Window, S.Sub(1));
+    ASSERT_NE(nullptr, Tools);
+    // While the dialog itself is held by a modal window of its own, the bars take nothing.
+    const HWND Dialog = cbCallExtension(cbExtensions().GetCustomizingForm)->GetHandle();
+    EnableWindow(Dialog, FALSE);
+    TestSupport::Click(ScreenCentre(Tools));
+    TestSupport::WaitProcessed();
+    TestSupport::PumpFor(GetDoubleClickTime() + 50);
+    EXPECT_EQ(nullptr, S.C.Manager->GetSelectedItemControl());
+    EnableWindow(Dialog, TRUE);
+    TestSupport::Click(ScreenCentre(Tools));
+    TestSupport::WaitProcessed();
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return S.C.Manager->GetSelectedItemControl() != nullptr; }, 3000,
+                                       "a selection on the child's bar"));
+    EXPECT_EQ(S.C.Manager->GetSelectedItemControl(), TitleOf(S.Window, S.Sub(1)));
+    // The frame's own bar stays out of it.
+    EXPECT_EQ(nullptr, S.F.FrameManager->GetSelectedItemControl());
+}
+
+TEST(MDICustomizeInput, ARightClickOnTheChildsBarOpensTheCustomizingPopup)
+{
+    TCustomizedChild S;
+    ASSERT_NE(nullptr, S.Window);
+    TcbBarItemControl* Edit = TitleOf(S.Window, S.Sub(0));
+    ASSERT_NE(nullptr, Edit);
+    TestSupport::Click(ScreenCentre(Edit), mbRight);
+    EXPECT_TRUE(TestSupport::PumpUntil([] { return TcbBarCustomizingPopup::GetOpenPopup() != nullptr; }, 5000,
+                                       "the customizing popup"));
+}
+
+TEST(MDICustomizeInput, AChildsTitleIsDraggedToAnotherPlaceOnItsBar)
+{
+    TCustomizedChild S;
+    ASSERT_NE(nullptr, S.Window);
+    TcbBarItem* EditItem = S.Sub(0);
+    TcbBarItem* ToolsItem = S.Sub(1);
+    ASSERT_EQ("&Edit &Tools", CaptionsOf(S.C.Menu->GetItemLinks()));
+    const POINT From = ScreenCentre(TitleOf(S.Window, ToolsItem));
+    const TRect EditRect = S.Window->GetItemRect(TitleOf(S.Window, EditItem));
+    POINT To{EditRect.left + 3, (EditRect.top + EditRect.bottom) / 2};
+    ClientToScreen(S.Window->GetHandle(), &To);
+    TInputScript Script;
+    Script.MoveTo(From).WaitProcessed().ButtonDown().WaitProcessed();
+    Script.MoveTo(POINT{From.x - 10, From.y}).WaitProcessed().MoveTo(To).WaitProcessed();
+    Script.MoveTo(POINT{To.x + 1, To.y}).WaitProcessed().ButtonUp().WaitProcessed();
+    Script.Play();
+    EXPECT_TRUE(Script.Wait());
+    TestSupport::PumpFor(50);
+    EXPECT_EQ("&Tools &Edit", CaptionsOf(S.C.Menu->GetItemLinks()));
 }

@@ -256,7 +256,7 @@ TEST(OwnerActivateApp, LeavingTheApplicationClosesTheMenusAndClearsTheSelection)
 // ---------------------------------------------------------------------------------------------
 // Help for an item
 
-TEST(OwnerHelp, TheSelectedMenuEntryOrTheEntriesAboveItGiveTheContext)
+TEST(OwnerHelp, TheSelectedMenuEntryTheEntriesAboveItOrTheOpenMenuGiveTheContext)
 {
     TMenuFixture F;
     THelpRecorder Help;
@@ -290,10 +290,38 @@ TEST(OwnerHelp, TheSelectedMenuEntryOrTheEntriesAboveItGiveTheContext)
     EXPECT_EQ(77, Help.Calls[0].Data);
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
 
-    // No entry up the chain has one: the menus close and no help is asked for.
+    // No entry up the chain has one: the menus close and the open menu's own context is asked
+    // for, the innermost menu's and not the one it hangs from.
     Help.Calls.clear();
     F.Open->SetHelpContext(0);
     F.Recent->SetHelpContext(0);
+    Menu = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, Menu);
+    Menu->SetHelpContext(91);
+    Menu->SelectControlByKeyboard(TMenuFixture::ControlOf(Menu, F.Save));
+    SendHelp(F.Form.get(), HelpRequest(F.Edit->GetHandle(), POINT{0, 0}));
+    ASSERT_EQ(1u, Help.Calls.size());
+    EXPECT_EQ(static_cast<uint32_t>(HELP_CONTEXT), Help.Calls[0].Command);
+    EXPECT_EQ(91, Help.Calls[0].Data);
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+
+    Help.Calls.clear();
+    Menu = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, Menu);
+    Menu->SetHelpContext(91);
+    Menu->SelectControlByKeyboard(TMenuFixture::ControlOf(Menu, F.Recent));
+    SendMessageA(Menu->GetHandle(), WM_KEYDOWN, VK_RIGHT, 0);
+    TestSupport::PumpFor(20);
+    RecentMenu = TMenuFixture::MenuOf(F.Recent);
+    ASSERT_NE(nullptr, RecentMenu);
+    RecentMenu->SetHelpContext(92);
+    SendHelp(F.Form.get(), HelpRequest(F.Edit->GetHandle(), POINT{0, 0}));
+    ASSERT_EQ(1u, Help.Calls.size());
+    EXPECT_EQ(92, Help.Calls[0].Data);
+    EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
+
+    // Neither the entries nor the menu have one: the menus close and no help is asked for.
+    Help.Calls.clear();
     Menu = F.OpenByMessage(F.File);
     ASSERT_NE(nullptr, Menu);
     Menu->SelectControlByKeyboard(TMenuFixture::ControlOf(Menu, F.Save));

@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "commandbars/cbDockControl.h"
+#include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
+#include "commandbars/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/ToolbarFixture.h"
@@ -588,4 +590,46 @@ TEST(Toolbars, AToolbarFreedInKeyboardModeLeavesItAndGivesTheFocusBack)
     EXPECT_EQ(nullptr, F.Manager->GetKeyboardBarControl()) << "the manager names no freed window";
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
     EXPECT_EQ(F.Edit->GetHandle(), GetFocus());
+}
+
+TEST(Toolbars, AManagerFreedWhileCustomizingLeavesItWhileItsLookAndFeelStillDecidesTheStyle)
+{
+    TToolbarFixture F;
+    TcbBarManager* Manager = F.Manager;
+    Manager->SetStyle(bmsUseLookAndFeel);
+    Manager->GetLookAndFeel()->SetKind(lfStandard);
+    ASSERT_EQ(bmsStandard, Manager->GetRealStyle());
+    ASSERT_FALSE(F.Standard->GetMultiLine()) << "a docked one-line bar lays out through the style";
+    // What the dialog's end sees of the manager; the dialog itself is not needed here.
+    TcbFrameworkExtensions& E = cbExtensions();
+    const auto SavedShow = E.ShowCustomizingForm;
+    const auto SavedGet = E.GetCustomizingForm;
+    TScopeExit Restore([&] {
+        E.ShowCustomizingForm = SavedShow;
+        E.GetCustomizingForm = SavedGet;
+    });
+    std::vector<std::string> Seen;
+    E.GetCustomizingForm = []() -> TCustomForm* { return nullptr; };
+    E.ShowCustomizingForm = [&Seen](TcbBarManager* M, bool Show) {
+        TuiLookAndFeel* LookAndFeel = M->GetLookAndFeel();
+        Seen.push_back(std::string(Show ? "show " : "hide ") +
+                       (LookAndFeel ? (M->GetRealStyle() == bmsStandard ? "standard" : "other") : "no look-and-feel"));
+    };
+    Manager->SetIsCustomizing(true);
+    TestSupport::PumpFor(20);
+    ASSERT_TRUE(Manager->IsCustomizing());
+    // A floating bar as well: its frame follows the style.
+    F.Tools->SetDockingStyle(dsNone);
+    TestSupport::PumpFor(20);
+    ASSERT_NE(nullptr, F.WindowOf(F.Tools));
+
+    // Freed on its own, the form staying: leaving customizing rebuilds the bars, which read the
+    // style through the look-and-feel.
+    Manager->Free();
+    F.Manager = nullptr;
+    TestSupport::PumpFor(20);
+    EXPECT_EQ(Seen, (std::vector<std::string>{"show standard", "hide standard"}));
+    EXPECT_TRUE(F.Form->HandleAllocated());
+    for (TCustomcbBarControl* Window : TCustomcbBarControl::LiveBarControls())
+        ADD_FAILURE() << "a bar window outlived its manager: " << Window->ClassName();
 }
