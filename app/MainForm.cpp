@@ -16,6 +16,7 @@
 #include "engine/EngineRoutines.h"
 #include "engine/ImagesLibrary.h"
 #include "engine/Task.h"
+#include "engine/TaskViewControls.h"
 #include "platform/rtl/DateUtils.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
@@ -250,6 +251,9 @@ void TMainForm::BuildLayout()
     LogEdit->SetReadOnly(true);
     LogEdit->SetScrollBars(ssBoth);
     LogEdit->SetWordWrap(false);
+    // Every log line costs the rich edit tens of kilobytes: a long crawl would fill the
+    // program's address space with its own log. The pane keeps the crawl's recent lines.
+    LogEdit->SetMaxLines(kLogPaneLines);
     ReportListView = MakeReportView(this, ReportPage, "ReportListView", {{"Name", 100}, {"Value", 300}, {"Description", 200}});
     ReportListView->SetAlign(alClient);
     ReportListView->SetSmallImages(ReportImages);

@@ -7,16 +7,4 @@ ORDER = ["menus", "toolbar", "customize", "site", "context"]
 # (journey, step title, mode or None for both, the defect). A marked step that fails is reported
 # as an expected failure and does not fail the run; one that passes is named so its mark can go.
 # Remove an entry with the merge of its mend.
-EXPECTED_FAILURES = [
-    ("menus", "sliding to the next title opens that menu", None,
-     "sliding the mouse onto the next title closes the open menu instead of opening that title's"),
-    ("context", "Shift+F10 in the task tree opens the Tasks menu at the selected node", None,
-     "Shift+F10 opens no context menu (seen in both modes, in the task tree and the images list)"),
-    ("context", "Shift+F10 in the images list opens the Image menu at the selected row", None,
-     "Shift+F10 opens no context menu (seen in both modes, in the task tree and the images list)"),
-    ("context", "the menu key in the images list opens the Image menu at the selected row", None,
-     "the menu key opens the Image menu at the images list's top-left corner, not at the selected row"),
-    ("menus", "after Esc closed a menu a click on the next title opens that menu", None,
-     "Esc in a menu does not clear the menu bar's second-click flag, so the next click on a title "
-     "is taken as a second click and opens nothing"),
-]
+EXPECTED_FAILURES = []
