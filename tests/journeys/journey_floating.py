@@ -69,7 +69,7 @@ def size_by_edge(s, ctx):
     win = bar_window(s)
     r = win.rect
     y = r.y + r.h // 2 + 4
-    s.drag(r.right - 2, y, r.x + r.w // 2, y, steps=10)
+    s.drag(r.right - 2, y, r.x + r.w * 2 // 3, y, steps=10)
     s.wait_until(lambda: bar_window(s).rect.w < r.w - 20, 5)
     now = bar_window(s)
     s.settle(now.rect)
