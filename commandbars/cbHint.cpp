@@ -173,8 +173,10 @@ void TcbBarHintWindow::ShowAt(TPoint Point, const std::string& Text, TcbBarManag
 void TcbBarHintWindow::HideHint()
 {
     SetVisibleFlag(false);
+    // Hidden where it lies: no activation passes on and no window moves in the z-order.
     if (HandleAllocated())
-        ShowWindow(FHandle, SW_HIDE);
+        SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
 }
 
 bool TcbBarHintWindow::IsHintVisible() const

@@ -1067,6 +1067,16 @@ void TcbBarControl::WndProc(TMessage& M)
     case WM_SIZING:
         WMSizing(M);
         return;
+    case WM_ENTERSIZEMOVE:
+        TCustomcbBarControl::WndProc(M);
+        FEdgeSizing = GetDockingStyle() == dsNone;
+        GetCursorPos(&FEdgeSizingCursor);
+        FEdgeSizingStart = GetWindowRect();
+        return;
+    case WM_EXITSIZEMOVE:
+        FEdgeSizing = false;
+        TCustomcbBarControl::WndProc(M);
+        return;
     case WM_WINDOWPOSCHANGING:
         WMWindowPosChanging(M);
         return;

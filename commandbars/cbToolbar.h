@@ -329,6 +329,12 @@ private:
     bool FRightEdge = false;
     bool FWidthCaptured = false;
     int32_t FNewWidth = 0;
+    // While the system sizes the floating window by an edge: where the cursor and the window
+    // were when it began, so that each step asks for the width under the cursor (steps that
+    // build on the last snapped size would lose the snap each time).
+    bool FEdgeSizing = false;
+    POINT FEdgeSizingCursor{};
+    TRect FEdgeSizingStart{};
     int32_t FEdgeGrab = 0;
     TcbBarItemControl* FSizingControl = nullptr;
     TRect FDrawnSizingFrame{}; // the inverted frame on the screen (empty: none)

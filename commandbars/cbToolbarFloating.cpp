@@ -279,6 +279,20 @@ void TcbBarControl::WMSizing(TMessage& M)
         return;
     const int32_t ExtraW = FBar->GetExtraWidth(dsNone), ExtraH = FBar->GetExtraHeight(dsNone);
     const TRect Now = GetWindowRect();
+    if (FEdgeSizing) {
+        // The edge the cursor holds, from where the sizing began.
+        POINT C{};
+        GetCursorPos(&C);
+        const int32_t DX = C.x - FEdgeSizingCursor.x, DY = C.y - FEdgeSizingCursor.y;
+        const TRect& S = FEdgeSizingStart;
+        switch (M.WParam) {
+        case WMSZ_LEFT: R->left = S.left + DX; break;
+        case WMSZ_RIGHT: R->right = S.right + DX; break;
+        case WMSZ_TOP: R->top = S.top + DY; break;
+        case WMSZ_BOTTOM: R->bottom = S.bottom + DY; break;
+        default: break;
+        }
+    }
     switch (M.WParam) {
     case WMSZ_LEFT:
     case WMSZ_RIGHT: {

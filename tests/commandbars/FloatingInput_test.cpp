@@ -289,3 +289,34 @@ TEST(FloatingZOrder, TheFormActivatedByAClickLeavesItsFloatingBarAboveIt)
 
     DestroyWindow(Other);
 }
+
+TEST(FloatingSizingInput, TheDraggedEdgeStaysUnderTheCursorThroughTheLayoutsSnaps)
+{
+    TFloatingFixture F;
+    ASSERT_TRUE(F.BringToFront());
+    TcbBarControl* W = F.ToolsWindow();
+    const TRect Before = F.ScreenRectOf(F.Tools);
+    const TRect FirstButton = F.Tools->GetItemLinks()->GetShownItem(0)->GetItemRect();
+    const int32_t Button = FirstButton.right - FirstButton.left;
+    ASSERT_GT(Button, 8);
+    // The right edge, half way down, dragged left by a third of the width in small steps: each
+    // step of the system's sizing loop snaps the width to whole buttons.
+    const POINT From{Before.right - 2, (Before.top + Before.bottom) / 2 + 4};
+    const POINT To{Before.right - 2 - (Before.right - Before.left) / 3, From.y};
+    TestSupport::TInputScript S;
+    S.MoveTo(From).WaitProcessed().ButtonDown().WaitProcessed();
+    for (int I = 1; I <= 8; ++I)
+        S.MoveTo(POINT{From.x + (To.x - From.x) * I / 8, From.y}).WaitProcessed();
+    S.Delay(100).ButtonUp().WaitProcessed();
+    S.Play();
+    ASSERT_TRUE(S.Wait());
+    TestSupport::PumpFor(50);
+    ASSERT_EQ(W, F.ToolsWindow());
+    const TRect After = F.ScreenRectOf(F.Tools);
+    EXPECT_EQ(Before.left, After.left);
+    EXPECT_LT(After.right, Before.right) << "narrower";
+    EXPECT_GT(After.bottom - After.top, Before.bottom - Before.top) << "more lines";
+    // Snapped down to whole buttons, but never by more than one button's width from the cursor.
+    EXPECT_LE(After.right, To.x + 2 + 1);
+    EXPECT_GE(After.right, To.x + 2 - Button - 4) << "the edge lost the cursor";
+}
