@@ -781,8 +781,10 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
     const bool Designing = Manager && Manager->IsDesigning();
     // A press on a bar activates its form: the bar window itself never takes activation. A
     // floating bar hidden with its inactive form leaves the form alone while its own "More
-    // Buttons" window is open (activating would close that window).
-    if (Manager && Manager->GetOwnerForm() && Manager->GetOwnerForm()->HandleAllocated()) {
+    // Buttons" window is open (activating would close that window). While customizing, a press
+    // on a docked bar leaves the Customize dialog active, so that its keys (Esc) still reach it.
+    if (Manager && Manager->GetOwnerForm() && Manager->GetOwnerForm()->HandleAllocated() &&
+        !(IsCustomizing() && GetDockingStyle() != dsNone)) {
         TCustomcbBarControl* Quick = GetDockingStyle() == dsNone && Manager->GetHideFloatingBarsWhenInactive()
                                          ? cbCallExtension(cbExtensions().GetOpenQuickControl)
                                          : nullptr;
