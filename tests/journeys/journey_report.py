@@ -36,7 +36,7 @@ def state_area(s, main):
     px = img.load()
     white = [sum(1 for x in range(20, r.w - 40) if min(px[x, y]) >= 252) >= 0.6 * (r.w - 60)
              for y in range(img.size[1])]
-    pages = [(a, b) for a, b in jlib._runs(white, 1) if b - a >= 30]
+    pages = [(a, b) for a, b in jlib.runs(white, 1) if b - a >= 30]
     check(pages, "no log or report page in the lower half of the main window")
     page = pages[-1]
     tabs = img.crop((0, max(0, page[0] - 24), r.w // 2, page[0]))

@@ -35,28 +35,11 @@ def coloured_box(img):
 
 
 def images_list(s, ctx):
-    panes = qm.panes(s, ctx["main"])
-    check(len(panes) >= 2, f"the main window shows {len(panes)} white panes, not the tree and a list")
-    # Right of the tree stand the address list (emptied when the task ends) and the images
-    # list below it; the log pane runs under the tree. The images list is the lowest of the two.
-    # The address list stands right of the tree; while a task's pictures show, the images list
-    # lies below it (the address list keeps a height of its own).
-    address = panes[1]
-    main = ctx["main"].rect
-    below = Rect(address.x, address.bottom + 2, address.w, max(main.bottom - address.bottom - 2, 1))
-    try:
-        lists = qm.panes_in(s, below, 30)
-    except StepFailed:
-        return address
-    return lists[0] if lists[0].h > 20 else address
+    return qm.images_list(s, ctx["main"])
 
 
 def picture_rows(s, ctx):
-    pane = images_list(s, ctx)
-    rows = qm.text_rows(s, pane.inset(2))
-    # A list found by its white rows may take its column header in: a row that starts at the
-    # pane's top is that header (a click there sorts, it opens nothing).
-    return [r for r in rows if r.y > pane.y + 12]
+    return qm.picture_rows(s, ctx["main"])
 
 
 @JOURNEY.setup

@@ -35,7 +35,7 @@ def make_pictures(s):
 
 
 def bands(flags, min_len):
-    return [(a, b) for a, b in jlib._runs(flags, 1) if b - a >= min_len]
+    return [(a, b) for a, b in jlib.runs(flags, 1) if b - a >= min_len]
 
 
 def panels(s, main):

@@ -248,3 +248,24 @@ def next_drawn(s, win, base, rows, key, current):
         if sel is not None and sel != current and rows[sel].enabled:
             return sel
     return None
+
+
+def images_list(s, main):
+    """The images list: right of the task tree stands the address list (emptied when a task
+    ends); while a task's pictures show, the images list lies below it."""
+    found = panes(s, main)
+    check(len(found) >= 2, f"the main window shows {len(found)} white panes, not the tree and a list")
+    address = found[1]
+    r = main.rect
+    below = Rect(address.x, address.bottom + 2, address.w, max(r.bottom - address.bottom - 2, 1))
+    try:
+        lists = panes_in(s, below, 30)
+    except StepFailed:
+        return address
+    return lists[0] if lists[0].h > 20 else address
+
+
+def picture_rows(s, main):
+    """The rows of the images list, its column header left out (a row at the pane's top)."""
+    pane = images_list(s, main)
+    return [row for row in text_rows(s, pane.inset(2)) if row.y > pane.y + 12]
