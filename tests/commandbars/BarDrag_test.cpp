@@ -6,6 +6,8 @@
 // inside the loop.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <vector>
 
 #include "commandbars/cbBarDrag.h"
@@ -99,6 +101,25 @@ void PressAndMove(TestSupport::TInputScript& S, POINT From, POINT To)
     S.MoveTo(From).WaitProcessed().ButtonDown().WaitProcessed();
     for (int I = 1; I <= 4; ++I)
         S.MoveTo(POINT{From.x + (To.x - From.x) * I / 4, From.y + (To.y - From.y) * I / 4}).WaitProcessed();
+}
+
+// Presses on the Tools bar's caption, moves 60 right and 80 down, lets Before add its input
+// there, releases, and checks that the bar ended 60 and 80 pixels from where it was.
+void DragToolsBy60And80(TFloatingFixture& F, const std::function<void(TestSupport::TInputScript&, POINT)>& Before)
+{
+    const POINT Start = F.CaptionPoint(F.Tools);
+    const TRect From = F.ScreenRectOf(F.Tools);
+    const POINT Stop{Start.x + 60, Start.y + 80};
+    TestSupport::TInputScript S;
+    PressAndMove(S, Start, Stop);
+    Before(S, Stop);
+    S.ButtonUp().WaitProcessed();
+    S.Play();
+    ASSERT_TRUE(S.Wait());
+    TestSupport::PumpFor(30);
+    const TRect After = F.ScreenRectOf(F.Tools);
+    EXPECT_EQ(From.left + 60, After.left);
+    EXPECT_EQ(From.top + 80, After.top);
 }
 
 } // namespace
@@ -251,20 +272,9 @@ TEST(BarDrag, EscEndsTheDragWhereTheBarIs)
 {
     TFloatingFixture F;
     ASSERT_TRUE(F.BringToFront());
-    const POINT Start = F.CaptionPoint(F.Tools);
-    const TRect Before = F.ScreenRectOf(F.Tools);
-    const POINT Stop{Start.x + 60, Start.y + 80};
-
-    TestSupport::TInputScript S;
-    PressAndMove(S, Start, Stop);
-    S.Press(VK_ESCAPE).WaitProcessed().MoveTo(POINT{Stop.x + 100, Stop.y + 50}).WaitProcessed().ButtonUp().WaitProcessed();
-    S.Play();
-    ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
-
-    const TRect After = F.ScreenRectOf(F.Tools);
-    EXPECT_EQ(Before.left + 60, After.left);
-    EXPECT_EQ(Before.top + 80, After.top);
+    DragToolsBy60And80(F, [](TestSupport::TInputScript& S, POINT Stop) {
+        S.Press(VK_ESCAPE).WaitProcessed().MoveTo(POINT{Stop.x + 100, Stop.y + 50}).WaitProcessed();
+    });
     EXPECT_EQ(dsNone, F.Tools->GetDockingStyle());
     EXPECT_FALSE(cbIsBarDragging());
     EXPECT_EQ(nullptr, GetCapture());
@@ -276,20 +286,7 @@ TEST(BarDrag, WhileCustomizingABarStillMovesByItsCaption)
     ASSERT_TRUE(F.BringToFront());
     F.Manager->SetIsCustomizing(true);
     ASSERT_TRUE(F.Manager->IsCustomizing());
-    const POINT Start = F.CaptionPoint(F.Tools);
-    const TRect Before = F.ScreenRectOf(F.Tools);
-    const POINT Stop{Start.x + 60, Start.y + 80};
-
-    TestSupport::TInputScript S;
-    PressAndMove(S, Start, Stop);
-    S.Delay(100).ButtonUp().WaitProcessed();
-    S.Play();
-    ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
-
-    const TRect After = F.ScreenRectOf(F.Tools);
-    EXPECT_EQ(Before.left + 60, After.left);
-    EXPECT_EQ(Before.top + 80, After.top);
+    DragToolsBy60And80(F, [](TestSupport::TInputScript& S, POINT) { S.Delay(100); });
     EXPECT_FALSE(cbIsBarDragging());
     F.Manager->SetIsCustomizing(false);
 }
