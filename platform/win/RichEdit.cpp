@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "platform/rtl/FileStream.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
+#include "platform/win/Files.h"
 #include "platform/win/OSError.h"
 
 namespace {
@@ -125,6 +127,8 @@ TRichEdit::TRichEdit(TComponent* AOwner) : TWinControl(AOwner)
     FColor = clWindow;
 }
 
+TRichEdit::~TRichEdit() { EndLog(); }
+
 void TRichEdit::CreateParams(TCreateParams& P)
 {
     LoadRichEditLibrary();
@@ -159,7 +163,7 @@ void TRichEdit::CreateWnd()
         S.SetPosition(0);
         const bool Plain = FPlainText;
         FPlainText = false;
-        LoadFromStream(&S);
+        StreamControlIn(&S);
         FPlainText = Plain;
         FSavedRtf.clear();
     } else if (!FText.empty()) {
@@ -176,7 +180,7 @@ void TRichEdit::SaveWindowState()
     TMemoryStream S;
     const bool Plain = FPlainText;
     FPlainText = false;
-    SaveToStream(&S);
+    StreamControlOut(&S);
     FPlainText = Plain;
     FSavedRtf.assign(static_cast<const char*>(S.Memory()), static_cast<size_t>(S.GetSize()));
 }
@@ -188,6 +192,11 @@ void TRichEdit::FlushLines() const
     FLastFlush = GetTickCount();
     std::string Text;
     Text.swap(FPendingLines);
+    // The log gets every line, also those the pane leaves out below.
+    if (FLog != INVALID_HANDLE_VALUE) {
+        const size_t Skip = FLogEmpty ? 2 : 0;
+        AppendToLog(Text.data() + Skip, Text.size() - Skip);
+    }
     if (FMaxLines > 0) {
         // Lines that gathered while the window was busy and are more than the pane keeps would
         // only be taken off again: they are left out (each line comes after a CR LF).
@@ -211,8 +220,131 @@ void TRichEdit::FlushLines() const
 void TRichEdit::SetMaxLines(int32_t Value)
 {
     FMaxLines = std::max(0, Value);
+    if (FMaxLines == 0)
+        EndLog();
+    else if (FLog == INVALID_HANDLE_VALUE) {
+        // The log starts with what the control holds; lines still on their way follow.
+        const std::string Pending = std::move(FPendingLines);
+        FPendingLines.clear();
+        StartLog(GetText());
+        FPendingLines = Pending;
+    }
     FlushLines();
     TrimLines();
+}
+
+void TRichEdit::StartLog(const std::string& Text)
+{
+    EndLog();
+    // Deleted by the system when closed, even when the program ends without closing it.
+    const std::string Dir = GetTempPath();
+    char Name[MAX_PATH];
+    if (!GetTempFileNameA(Dir.c_str(), "qml", 0, Name))
+        return; // no temporary folder: saving writes what the control holds
+    FLog = CreateFileA(Name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (FLog == INVALID_HANDLE_VALUE) {
+        DeleteFileA(Name);
+        return;
+    }
+    FLogEmpty = true;
+    AppendToLog(Text.data(), Text.size());
+}
+
+void TRichEdit::EndLog()
+{
+    if (FLog != INVALID_HANDLE_VALUE)
+        CloseHandle(FLog);
+    FLog = INVALID_HANDLE_VALUE;
+    FLogEmpty = true;
+}
+
+void TRichEdit::AppendToLog(const char* Data, size_t Size) const
+{
+    if (FLog == INVALID_HANDLE_VALUE || Size == 0)
+        return;
+    DWORD Done = 0;
+    if (!WriteFile(FLog, Data, static_cast<DWORD>(Size), &Done, nullptr) || Done != Size) {
+        // A log with a gap would be saved as if whole: it ends, and saving writes what the
+        // control holds.
+        const_cast<TRichEdit*>(this)->EndLog();
+        return;
+    }
+    FLogEmpty = false;
+}
+
+namespace {
+// The log's text as RTF, as the control writes a plain-text pane: one font, a paragraph a line.
+class TRtfWriter {
+public:
+    TRtfWriter(TStream* S, const std::string& Face, int32_t Size) : FStream(S)
+    {
+        Out("{\\rtf1\\ansi\\ansicpg" + std::to_string(GetACP()) + "\\deff0{\\fonttbl{\\f0\\fnil " +
+            (Face.empty() ? std::string("MS Sans Serif") : Face) + ";}}\r\n\\viewkind4\\uc1\\pard\\f0\\fs" +
+            std::to_string(2 * std::max(1, Size)) + " ");
+    }
+    void Text(const char* P, size_t N)
+    {
+        std::string B;
+        B.reserve(N + N / 8);
+        for (size_t I = 0; I < N; ++I) {
+            const auto C = static_cast<unsigned char>(P[I]);
+            if (C == '\\' || C == '{' || C == '}') {
+                B += '\\';
+                B += static_cast<char>(C);
+            } else if (C == '\n') {
+                B += "\\par\r\n";
+            } else if (C == '\t') {
+                B += "\\tab ";
+            } else if (C >= 0x80) {
+                static const char Hex[] = "0123456789abcdef";
+                B += "\\'";
+                B += Hex[C >> 4];
+                B += Hex[C & 15];
+            } else if (C >= 0x20) {
+                B += static_cast<char>(C);
+            } // CR and other control characters: the paragraph ends come from LF
+        }
+        Out(B);
+    }
+    void End() { Out("\\par\r\n}\r\n"); }
+
+private:
+    void Out(const std::string& B) { FStream->WriteBuffer(B.data(), static_cast<int32_t>(B.size())); }
+    TStream* FStream;
+};
+} // namespace
+
+void TRichEdit::SaveLogToStream(TStream* Stream)
+{
+    std::unique_ptr<TRtfWriter> Rtf;
+    if (!FPlainText)
+        Rtf = std::make_unique<TRtfWriter>(Stream, GetFont()->GetName(), GetFont()->GetSize());
+    std::vector<char> Buf(1 << 16);
+    ULONGLONG At = 0;
+    for (;;) {
+        OVERLAPPED O{};
+        O.Offset = static_cast<DWORD>(At);
+        O.OffsetHigh = static_cast<DWORD>(At >> 32);
+        DWORD Got = 0;
+        if (!ReadFile(FLog, Buf.data(), static_cast<DWORD>(Buf.size()), &Got, &O)) {
+            if (GetLastError() == ERROR_HANDLE_EOF)
+                break;
+            RaiseLastOSError("Reading the log");
+        }
+        if (Got == 0)
+            break;
+        At += Got;
+        if (Rtf)
+            Rtf->Text(Buf.data(), Got);
+        else
+            Stream->WriteBuffer(Buf.data(), static_cast<int32_t>(Got));
+    }
+    // Reading moved the file's position: the next lines go at its end again.
+    LARGE_INTEGER Zero{};
+    SetFilePointerEx(FLog, Zero, nullptr, FILE_END);
+    if (Rtf)
+        Rtf->End();
 }
 
 LONG TRichEdit::ParagraphStart(int32_t Index) const
@@ -359,9 +491,22 @@ void TRichEdit::SetText(const std::string& Value)
     FText = Value;
     if (FHandle)
         SendMessageA(FHandle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Value.c_str()));
+    // A limited pane's log is replaced as well (a cleared log pane starts a new log).
+    if (FLog != INVALID_HANDLE_VALUE)
+        StartLog(Value);
 }
 
 void TRichEdit::SaveToStream(TStream* Stream)
+{
+    FlushLines();
+    if (FLog != INVALID_HANDLE_VALUE) {
+        SaveLogToStream(Stream);
+        return;
+    }
+    StreamControlOut(Stream);
+}
+
+void TRichEdit::StreamControlOut(TStream* Stream)
 {
     FlushLines();
     TStreamCookie C{Stream, nullptr};
@@ -382,6 +527,14 @@ void TRichEdit::SaveToFile(const std::string& FileName)
 }
 
 void TRichEdit::LoadFromStream(TStream* Stream)
+{
+    StreamControlIn(Stream);
+    // A limited pane's log starts again with what was loaded.
+    if (FLog != INVALID_HANDLE_VALUE)
+        StartLog(GetText());
+}
+
+void TRichEdit::StreamControlIn(TStream* Stream)
 {
     FlushLines();
     TStreamCookie C{Stream, nullptr};

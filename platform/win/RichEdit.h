@@ -14,7 +14,9 @@
 // than the line's text (under Wine several kilobytes for a line of mixed letters, digits and
 // punctuation), and a long crawl writes hundreds of thousands of lines. Once as many lines as the
 // limit have been appended since the last trim, the oldest lines beyond the limit go in one step:
-// the control holds between MaxLines and about twice as many.
+// the control holds between MaxLines and about twice as many. The lines that leave the control
+// are not lost: a limited pane writes every line it is given to a temporary file of its own as
+// well, and saving (SaveToStream, SaveToFile) writes that whole log, not only the lines shown.
 
 #include <cstdint>
 #include <string>
@@ -48,6 +50,7 @@ private:
 class TRichEdit : public TWinControl {
 public:
     explicit TRichEdit(TComponent* AOwner);
+    ~TRichEdit() override;
     std::string ClassName() const override { return "TRichEdit"; }
 
     TRichEditLines* GetLines() { return &FLines; }
@@ -62,6 +65,8 @@ public:
     bool GetPlainText() const { return FPlainText; }
     void SetPlainText(bool Value) { FPlainText = Value; }
     // 0 (the default) keeps every line; otherwise appended lines push the oldest out (above).
+    // Setting a limit starts the pane's whole log with the text it holds; setting 0 again ends
+    // the log, and saving then writes what the control holds.
     int32_t GetMaxLines() const { return FMaxLines; }
     void SetMaxLines(int32_t Value);
     // Characters in the control, line ends counted as CR LF.
@@ -69,8 +74,10 @@ public:
     std::string GetText() const override;
     void SetText(const std::string& Value) override;
 
+    // A limited pane writes its whole log (above); otherwise the control's content.
     void SaveToStream(TStream* Stream);
     void SaveToFile(const std::string& FileName);
+    // Loading replaces the text; a limited pane's log starts again with it.
     void LoadFromStream(TStream* Stream);
     void LoadFromFile(const std::string& FileName);
 
@@ -97,6 +104,14 @@ private:
     // The character position where paragraph Index (from 0) starts; the text's end when there
     // are fewer.
     LONG ParagraphStart(int32_t Index) const;
+    // The control's own content, whatever the log holds.
+    void StreamControlOut(TStream* Stream);
+    void StreamControlIn(TStream* Stream);
+    // The whole log of a limited pane: a temporary file, deleted when closed.
+    void StartLog(const std::string& Text);
+    void EndLog();
+    void AppendToLog(const char* Data, size_t Size) const;
+    void SaveLogToStream(TStream* Stream);
     TRichEditLines FLines{this};
     bool FReadOnly = false;
     TScrollStyle FScrollBars = ssNone;
@@ -114,4 +129,6 @@ private:
     int32_t FMaxLines = 0;
     mutable int32_t FAddedSinceTrim = 0; // lines appended since the last trim
     const std::string* FKeptText = nullptr; // the text a trim's new window gets
+    HANDLE FLog = INVALID_HANDLE_VALUE;      // the whole log while MaxLines is set
+    mutable bool FLogEmpty = true;           // its first line has no line end before it
 };

@@ -102,6 +102,9 @@ TEST_F(LogTest, ExitSavesTheLogAsRichText)
     MakeForm();
     SetLogFolder(LogFolder);
     Form->AddLog("a line for the saved log");
+    // More lines than the pane shows: the saved log still has every one of them.
+    for (int I = 0; I < 2500; ++I)
+        Form->AddLog("crawl line " + std::to_string(I) + ".");
     const double Before = Now();
     ExitAndWait();
     WIN32_FIND_DATAA D;
@@ -116,6 +119,9 @@ TEST_F(LogTest, ExitSavesTheLogAsRichText)
     const std::string Text = ReadAll(LogFolder + Name);
     EXPECT_EQ(Text.rfind("{\\rtf", 0), 0u);
     EXPECT_NE(Text.find("a line for the saved log"), std::string::npos);
+    EXPECT_NE(Text.find("crawl line 0."), std::string::npos);
+    EXPECT_NE(Text.find("crawl line 1250."), std::string::npos);
+    EXPECT_NE(Text.find("crawl line 2499."), std::string::npos);
 }
 
 TEST_F(LogTest, UnsavableLogIsReportedAndSettingsAreStillSaved)

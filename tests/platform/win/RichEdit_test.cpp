@@ -292,3 +292,72 @@ TEST(TRichEdit, ALimitedPaneKeepsItsLastLinesWholeAndInOrder)
         EXPECT_EQ(Burst.substr(Burst.size() - 9), "burst 499");
     }
 }
+
+// A limited pane shows its last lines, but saving writes every line it was given, in order, as
+// plain text and as RTF that reads back line for line: lines trimmed off the top, lines of a burst
+// the pane never showed, and characters RTF must escape. Clearing starts a new log.
+TEST(TRichEdit, ALimitedPaneSavesItsWholeLog)
+{
+    TEditForm F;
+    TRichEdit* E = F.Edit;
+    E->SetReadOnly(true);
+    E->GetLines()->Add("before the limit {1} \\ caf\xE9");
+    E->SetMaxLines(50);
+    std::vector<std::string> Want{"before the limit {1} \\ caf\xE9"};
+    auto Add = [&](const std::string& S) {
+        E->GetLines()->Add(S);
+        Want.push_back(S);
+    };
+    for (int I = 0; I < 700; ++I) {
+        Add("line " + std::to_string(I) + (I % 9 == 0 ? " {brace} back\\slash \xE9t\xE9\ttab" : ""));
+        if (I % 60 == 0)
+            TestSupport::PumpFor(5);
+    }
+    for (int I = 0; I < 400; ++I) // more at once than the pane keeps: it shows only their last
+        Add("burst " + std::to_string(I));
+    TestSupport::PumpFor(20);
+    const int32_t Shown = E->GetLines()->GetCount();
+    EXPECT_LE(Shown, 2 * 50 + 60);
+    EXPECT_EQ(E->GetLines()->GetStrings(Shown - 1), "burst 399");
+
+    auto LinesOf = [](const std::string& Text) {
+        std::vector<std::string> L;
+        for (size_t From = 0;;) {
+            const size_t End = Text.find("\r\n", From);
+            L.push_back(Text.substr(From, End == std::string::npos ? std::string::npos : End - From));
+            if (End == std::string::npos)
+                break;
+            From = End + 2;
+        }
+        while (!L.empty() && L.back().empty())
+            L.pop_back();
+        return L;
+    };
+    TestSupport::TTempFolder Temp;
+    // Plain text: the whole log, line for line.
+    E->SetPlainText(true);
+    E->SaveToFile(Temp.File("whole.txt"));
+    std::ifstream T(Temp.File("whole.txt"), std::ios::binary);
+    const std::string Plain((std::istreambuf_iterator<char>(T)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(LinesOf(Plain), Want);
+    // RTF: read back by a rich edit without a limit, the same lines.
+    E->SetPlainText(false);
+    E->SaveToFile(Temp.File("whole.rtf"));
+    F.Second->SetPlainText(false);
+    F.Second->LoadFromFile(Temp.File("whole.rtf"));
+    EXPECT_EQ(LinesOf(F.Second->GetText()), Want);
+    // Lines after a save still reach the log, after the others.
+    Add("after the save");
+    E->SetPlainText(true);
+    E->SaveToFile(Temp.File("again.txt"));
+    std::ifstream A(Temp.File("again.txt"), std::ios::binary);
+    const std::string Again((std::istreambuf_iterator<char>(A)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(LinesOf(Again), Want);
+    // A cleared pane starts a new log.
+    E->GetLines()->Clear();
+    E->GetLines()->Add("fresh");
+    E->SaveToFile(Temp.File("fresh.txt"));
+    std::ifstream N(Temp.File("fresh.txt"), std::ios::binary);
+    const std::string Fresh((std::istreambuf_iterator<char>(N)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(LinesOf(Fresh), std::vector<std::string>{"fresh"});
+}
