@@ -98,20 +98,24 @@ case $verb in
     # The journeys: the program as shipped, started on the display bare and in a Wine virtual
     # desktop, driven with XTest input and checked on the screen (tests/journeys/run.py).
     # As with the test programs, a journey that failed runs once more on its own (in the mode it
-    # failed in), and the run names every journey that needed it. Some steps still fail now and
-    # then under load (a failed step can leave a window open for the journeys after it), so for
-    # now a journey that fails twice is named loudly but does not fail the command.
+    # failed in: a failed step can leave a window open for the journeys after it), and the run
+    # names every journey that needed it. A journey that fails again fails the command, and so
+    # does a run that failed without naming a journey.
     journeys_log=$build/journeys.log
     if ! /usr/bin/python3 "$root/tests/journeys/run.py" --build "$build" 2>&1 | tee "$journeys_log"; then
       again=$(awk '/^FAIL / { sub(":", "", $3); print $2 " " $3 }' "$journeys_log" | sort -u)
+      [[ -n ${again// /} ]] || { echo "build.sh: the journeys failed before naming a failed step" >&2; exit 1; }
+      jrc=0
       while read -r mode name; do
         [[ -n $name ]] || continue
         if /usr/bin/python3 "$root/tests/journeys/run.py" --build "$build" --mode "$mode" --only "$name"; then
           echo "build.sh: journey $name ($mode) failed once and passed when run again" >&2
         else
-          echo "build.sh: JOURNEY $name ($mode) FAILED TWICE (not yet fatal)" >&2
+          echo "build.sh: journey $name ($mode) failed twice" >&2
+          jrc=1
         fi
       done <<< "$again"
+      [[ $jrc -eq 0 ]] || exit 1
     fi
     # The fuzz stage: every fuzz target replays its seeds and regressions, then runs a fixed
     # number of inputs with a fixed seed, so a result repeats (tests/fuzz/ci.sh).

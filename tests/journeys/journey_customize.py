@@ -64,8 +64,11 @@ def open_dialog(s, ctx):
     dlg = s.find_window(r"^Customize$", timeout=10, what="the Customize dialog")
     ctx["dialog"] = dlg
     s.settle(dlg.rect)
-    t = tabs(s, dlg)
-    check(len(t) == 3, f"the Customize dialog shows {len(t)} tabs, not 3")
+    # The dialog may still be drawing its pages (or what was under it) when it first settles.
+    seen = []
+    t = s.wait_until(lambda: (lambda found: seen.append(len(found)) or (found if len(found) == 3 else None))(
+        tabs(s, dlg)), 5)
+    check(t, f"the Customize dialog shows {seen[-1]} tabs, not 3")
     ctx["tabs"] = t
 
 
