@@ -355,14 +355,20 @@ class Session:
     def find_window(self, name_pattern, timeout=10.0, what=None):
         """The viewable window whose WM_NAME matches (re.search); fails the step when none
         shows up within the time-out."""
+        # A window can be mapped first and placed just after (a dialog centred on its owner):
+        # it is taken once two reads a moment apart find it at the same place.
         deadline = time.monotonic() + timeout
         rx = re.compile(name_pattern)
+        last = None
         while True:
-            for w in self.windows():
-                if w.name and rx.search(w.name) and w.shown():
-                    return w
+            found = next((w for w in self.windows() if w.name and rx.search(w.name) and w.shown()), None)
+            if found and last and found.id == last.id and found.rect == last.rect:
+                return found
             if time.monotonic() >= deadline:
+                if found:
+                    return found
                 raise StepFailed(f"no window {what or name_pattern!r} within {timeout:.0f} s")
+            last = found
             time.sleep(0.1)
 
     def window_gone(self, win, timeout=5.0):

@@ -64,7 +64,8 @@ def not_while_disabled(s, ctx):
     dlg = s.find_window(r"^Default options$", timeout=10, what="the Options dialog")
     s.settle(dlg.rect)
     target = next((b for b in buttons if b.enabled and not dlg.rect.contains(*b.rect.center)), None)
-    check(target is not None, "every toolbar button lies under the dialog")
+    check(target is not None, f"no enabled toolbar button lies outside the dialog at {dlg.rect} "
+                              f"({sum(b.enabled for b in buttons)} of {len(buttons)} buttons enabled)")
     before = s.windows()
     s.move(*target.rect.center)
     s.move(target.rect.center[0] + 1, target.rect.center[1])
