@@ -374,14 +374,15 @@ class Session:
     def window_gone(self, win, timeout=5.0):
         return self.wait_until(lambda: all(w.id != win.id for w in self.windows()), timeout)
 
-    def new_windows(self, before, timeout=5.0, min_size=8):
-        """Program windows that were not viewable in `before` (a list of windows), once at least
-        one shows; [] after the time-out."""
+    def new_windows(self, before, timeout=5.0, min_size=8, where=None):
+        """Program windows that were not viewable in `before` (a list of windows) and meet
+        `where` when given, once at least one shows; [] after the time-out."""
         old = set(w.id for w in before)
         deadline = time.monotonic() + timeout
         while True:
             fresh = [w for w in self.program_windows()
-                     if w.id not in old and w.rect.w >= min_size and w.rect.h >= min_size]
+                     if w.id not in old and w.rect.w >= min_size and w.rect.h >= min_size
+                     and (where is None or where(w))]
             if fresh or time.monotonic() >= deadline:
                 return fresh
             time.sleep(POLL)

@@ -11,8 +11,9 @@ JOURNEY = jlib.Journey("chevron", "the toolbar's chevron and its Add or Remove B
 def unnamed_new(s, before, min_h=15, timeout=5.0):
     """The program's new windows without a name (menus; a hint has its text as its name),
     biggest first."""
-    fresh = s.new_windows(before, timeout=timeout, min_size=10)
-    fresh = [w for w in fresh if not w.name and w.rect.w >= 40 and w.rect.h >= min_h]
+    # A hint can show first: the wait is for such a window itself.
+    fresh = s.new_windows(before, timeout=timeout, min_size=10,
+                          where=lambda w: not w.name and w.rect.w >= 40 and w.rect.h >= min_h)
     return sorted(fresh, key=lambda w: -w.rect.w * w.rect.h)
 
 

@@ -13,8 +13,8 @@ TASKBAR = Rect(0, 1000, 1280, 24)
 
 
 def hint_window(s, before, timeout):
-    fresh = s.new_windows(before, timeout=timeout, min_size=8)
-    fresh = [w for w in fresh if w.name and w.rect.h < 40 and not w.name.startswith("Default IME")]
+    fresh = s.new_windows(before, timeout=timeout, min_size=8,
+                          where=lambda w: w.name and w.rect.h < 40 and not w.name.startswith("Default IME"))
     return fresh[0] if fresh else None
 
 

@@ -94,7 +94,10 @@ def report_after_end(s, ctx):
     s.key("Up")
     s.wait_change(page, after)
     s.key("Down")
-    fresh = s.wait_change(page, s.grab(page))
-    fresh = s.settle(page) if fresh is None else fresh
-    check(jlib.changed_box(after, fresh) is None, "the Report page after the task's end differs from a fresh "
-                                                  "look at the task (its Files count is stale)")
+    # The page is drawn anew for the task: wait until it shows what it showed after the end (a
+    # stale count never does).
+    seen = []
+    same = s.wait_until(lambda: (lambda img: seen.append(img) or jlib.changed_box(after, img) is None)(
+        s.settle(page)), 10)
+    check(same, "the Report page after the task's end differs from a fresh look at the task (its Files count "
+                f"is stale): they differ in {jlib.changed_box(after, seen[-1])}")

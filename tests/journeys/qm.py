@@ -146,8 +146,8 @@ def menu_rows(img, origin):
 
 def wait_menu(s, before, timeout=5.0, what="a menu"):
     """The menu window that opened since `before`, drawn; fails the step when none opens."""
-    fresh = s.new_windows(before, timeout=timeout, min_size=20)
-    fresh = [w for w in fresh if w.rect.h >= 30 and w.rect.w >= 40]
+    # A hint window can show first: the wait is for a window of a menu's size.
+    fresh = s.new_windows(before, timeout=timeout, min_size=20, where=lambda w: w.rect.h >= 30 and w.rect.w >= 40)
     if not fresh:
         raise StepFailed(f"{what} did not open")
     win = max(fresh, key=lambda w: w.rect.w * w.rect.h)
