@@ -430,6 +430,15 @@ class Session:
         time.sleep(0.5)
         self.release(button)
 
+    def under_pointer(self):
+        """Where the pointer is and the top window there, as words for a failed check."""
+        out = self.run("xdotool", "getmouselocation", "--shell", check_rc=False)
+        loc = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+        x, y = int(loc.get("X", -1)), int(loc.get("Y", -1))
+        top = next((w for w in self.windows() if w.shown() and w.rect.contains(x, y)), None)
+        shown = "; ".join(str(w) for w in self.program_windows() if w.shown())
+        return f"pointer at {x},{y} over {top or 'no window'}; the program's windows: {shown}"
+
     def point_into(self, win):
         """The mouse onto a quiet spot of a window (its left edge, half way down), so the
         window gets the keys also where there is no window manager (the keyboard then goes to

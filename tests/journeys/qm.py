@@ -149,7 +149,7 @@ def wait_menu(s, before, timeout=5.0, what="a menu"):
     # A hint window can show first: the wait is for a window of a menu's size.
     fresh = s.new_windows(before, timeout=timeout, min_size=20, where=lambda w: w.rect.h >= 30 and w.rect.w >= 40)
     if not fresh:
-        raise StepFailed(f"{what} did not open")
+        raise StepFailed(f"{what} did not open ({s.under_pointer()})")
     win = max(fresh, key=lambda w: w.rect.w * w.rect.h)
     img = s.settle(win.rect)
     return win, img
