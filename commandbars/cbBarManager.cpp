@@ -29,6 +29,7 @@
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ImageList.h"
+#include "platform/win/ThreadTimer.h"
 
 namespace {
 
@@ -584,6 +585,9 @@ TcbBarManager::~TcbBarManager()
         return;
     // A plain delete reaches here before the base marks the component destroying.
     Destroying();
+    if (FFocusWatchTimer)
+        ThreadTimerStop(FFocusWatchTimer);
+    FFocusWatchTimer = 0;
     // Leaving customizing rebuilds the bars, whose layout asks for the style, which the
     // look-and-feel decides: it goes first.
     SetIsCustomizing(false);

@@ -505,6 +505,11 @@ public:
     // Floating bars stay above their form: one that the form's move in the z-order left below
     // it goes back just above it.
     void KeepFloatingBarsAboveForm();
+    // The keyboard focus moved inside the owner form. The display may raise a form on a change
+    // of its focus over every window, the bars it owns included, and the z-order follows only
+    // once the display reports the form uncovered: for a short while the bars are put back
+    // above the form whenever they are found below it.
+    void FocusChangedInForm();
     // The owner form was activated or deactivated (OtherWnd: the window on the other side of
     // the change): stores the flag and shows, refreshes or hides the floating bars with it.
     void SetActive(bool Value, bool ForceHide, HWND OtherWnd);
@@ -711,6 +716,8 @@ private:
 
     TcbBarItemControl* FSelectedItemControl = nullptr;
     bool FUpdatingFloatingBars = false;
+    UINT_PTR FFocusWatchTimer = 0;
+    int32_t FFocusWatchTicks = 0;
     TCustomcbBarControl* FKeyboardBarControl = nullptr;
     TcbBarItem* FDraggingItem = nullptr;
     TcbBarItemLink* FDraggingItemLink = nullptr;

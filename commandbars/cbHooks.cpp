@@ -102,6 +102,10 @@ bool cbCallWndProcHookProc(TThreadHookCall& Call)
             Main && Main->GetFormStyle() == fsMDIForm && Main->HandleAllocated() && S->hwnd == Main->GetHandle() &&
             cbCallExtension(cbExtensions().GetCustomizingForm))
             cbCallExtension(cbExtensions().ApplyOwnerWindowPos, *reinterpret_cast<const WINDOWPOS*>(S->lParam));
+    // The focus moved to a window of a form with floating bars.
+    if (S->message == WM_SETFOCUS)
+        if (TcbBarManager* Manager = ManagerOfWindow(GetAncestor(S->hwnd, GA_ROOT)))
+            Manager->FocusChangedInForm();
     const LRESULT Result = Call.CallNext();
     (void)Result;
     if (S->message == WM_CHILDACTIVATE || S->message == WM_DESTROY || S->message == WM_MDIACTIVATE) {

@@ -15,6 +15,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
+#include "commandbars/cbShadow.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
@@ -191,10 +192,51 @@ void TcbBarManager::KeepFloatingBarsAboveForm()
             After = GetWindow(After, GW_HWNDPREV);
         if (!After || (GetWindowLongA(After, GWL_EXSTYLE) & WS_EX_TOPMOST))
             After = HWND_TOP;
+        // The shadow's parts, owned by the bar, would go first and lie above it, and the display
+        // restacks a window's own surface only when no shown window lies above it: the parts are
+        // let go for the bar's move and put back just above it afterwards. They are neither
+        // hidden nor built again: a part taken off the form leaves the form uncovered there, and
+        // a form found uncovered is put over what lies there, a new part and the bar with it.
+        std::vector<HWND> Parts;
+        if (auto* Shadow = dynamic_cast<TcbBarShadow*>(Window->GetShadow()))
+            for (int32_t I = 0; I < Shadow->GetPartCount(); ++I)
+                if (TcbBarShadowPart* Part = Shadow->GetPart(I); Part && Part->HandleAllocated())
+                    Parts.push_back(Part->GetHandle());
+        for (const HWND Part : Parts)
+            SetWindowLongPtrA(Part, GWLP_HWNDPARENT, 0);
         SetWindowPos(Bar, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        // Its shadow lies just above it again.
-        Window->RebuildShadow();
+        for (const HWND Part : Parts) {
+            SetWindowLongPtrA(Part, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Bar));
+            // At the top when the bar is (the bar's other parts aside): the display restacks it
+            // there too.
+            HWND Above = GetWindow(Bar, GW_HWNDPREV);
+            if (!Above || std::find(Parts.begin(), Parts.end(), Above) != Parts.end())
+                Above = HWND_TOP;
+            SetWindowPos(Part, Above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
     }
+}
+
+void TcbBarManager::FocusChangedInForm()
+{
+    if (IsDestroying() || FloatingBarWindows().empty())
+        return;
+    // About a second of watching from the latest change.
+    FFocusWatchTicks = 0;
+    if (FFocusWatchTimer)
+        return;
+    TcbBarManager* Self = this;
+    FFocusWatchTimer = ThreadTimerStart(25, [Self](UINT_PTR Id) {
+        if (!BarManagers() || BarManagers()->IndexOf(Self) < 0 || Self->IsDestroying()) {
+            ThreadTimerStop(Id);
+            return;
+        }
+        Self->KeepFloatingBarsAboveForm();
+        if (++Self->FFocusWatchTicks >= 40) {
+            ThreadTimerStop(Id);
+            Self->FFocusWatchTimer = 0;
+        }
+    });
 }
 
 void TcbBarManager::MoveFloatingBarsIntoWorkArea()

@@ -73,6 +73,11 @@ void TcbBarControl::CreateParams(TCreateParams& Params)
     } else {
         TcbBarManager* Manager = GetBarManager();
         Params.Style |= WS_POPUP | WS_BORDER | WS_SYSMENU | WS_THICKFRAME;
+        // A tool window: the display draws it whole, frame included, where a window with a
+        // thick frame would leave its frame strips to a window manager (none on a bare display:
+        // the edges could not be taken; with one the bar's own painted frame would be cut). It
+        // also keeps the bar off the taskbar.
+        Params.ExStyle = WS_EX_TOOLWINDOW;
         Params.Menu = nullptr;
         TCustomForm* Form = Manager ? Manager->GetOwnerForm() : nullptr;
         Params.WndParent = Form ? Form->GetHandle() : nullptr;

@@ -329,6 +329,11 @@ void TcbBarControl::WMWindowPosChanging(TMessage& M)
     auto* Pos = reinterpret_cast<WINDOWPOS*>(M.LParam);
     if (!Pos || GetDockingStyle() != dsNone || !HandleAllocated())
         return;
+    // The bar never takes the activation from its form, also not from the system's sizing loop,
+    // whose moves ask for it. Activated, the bar would hold the focus; the next click hands both
+    // back to the form, and where the display raises the focused window the form's window then
+    // comes up over the bar it owns.
+    Pos->flags |= SWP_NOACTIVATE;
     if ((Pos->flags & SWP_NOMOVE) && (Pos->flags & SWP_NOSIZE))
         return;
     const TRect Now = GetWindowRect();

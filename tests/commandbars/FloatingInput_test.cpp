@@ -212,6 +212,10 @@ TEST(FloatingShape, ADockedBarThatNeverFloatedFloatsAsItsRowWithItsNameInTheCapt
     TestSupport::PumpFor(50);
     TcbBarControl* W = F.WindowOf(F.Standard);
     ASSERT_TRUE(W && W->HandleAllocated());
+    // The handle made floating in the drag is the form's tool window like one made floating.
+    EXPECT_EQ(F.Form->GetHandle(), GetWindow(W->GetHandle(), GW_OWNER));
+    EXPECT_EQ(0, GetWindowLongA(W->GetHandle(), GWL_STYLE) & WS_CHILD);
+    EXPECT_NE(0, GetWindowLongA(W->GetHandle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
 
     // Every control on one line, as on its row.
     TcbBarItemLinks* Links = F.Standard->GetItemLinks();
@@ -249,6 +253,11 @@ TEST(FloatingShape, ADockedBarThatNeverFloatedFloatsAsItsRowWithItsNameInTheCapt
     EXPECT_TRUE(TestSupport::PumpUntil([&] { return F.Standard->GetDockingStyle() == dsTop; }, 5000,
                                        "Standard docked by its caption"));
     EXPECT_TRUE(F.Standard->GetVisible()) << "the close button was not hit";
+    // Docked again, a child of its site and no tool window.
+    TcbBarControl* Docked = F.WindowOf(F.Standard);
+    ASSERT_TRUE(Docked && Docked->HandleAllocated());
+    EXPECT_NE(0, GetWindowLongA(Docked->GetHandle(), GWL_STYLE) & WS_CHILD);
+    EXPECT_EQ(0, GetWindowLongA(Docked->GetHandle(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
 }
 
 TEST(FloatingZOrder, TheFormActivatedByAClickLeavesItsFloatingBarAboveIt)
