@@ -120,11 +120,10 @@ void TListSubItems::Push(int32_t Index) const
     const int32_t Row = FOwner->GetIndex();
     if (Row < 0)
         return;
+    // The window asks for the text when it draws the cell (LVN_GETDISPINFO): it is only told to
+    // draw the row again.
     V->QuietWhileHidden();
-    LVITEMA I{};
-    I.iSubItem = Index + 1;
-    I.pszText = const_cast<char*>(FItems[static_cast<size_t>(Index)].c_str());
-    SendMessageA(V->GetHandle(), LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+    SendMessageA(V->GetHandle(), LVM_REDRAWITEMS, static_cast<WPARAM>(Row), static_cast<LPARAM>(Row));
     V->PlaceRow(FOwner);
 }
 
@@ -180,10 +179,12 @@ void TListItem::SetCaption(const std::string& Value)
     const int32_t Row = GetIndex();
     if (FOwner->HandleAllocated() && Row >= 0) {
         FOwner->QuietWhileHidden();
+        // A caption edited in place was given to the window as text: it asks us again.
         LVITEMA I{};
         I.iSubItem = 0;
-        I.pszText = const_cast<char*>(FCaption.c_str());
+        I.pszText = LPSTR_TEXTCALLBACKA;
         SendMessageA(FOwner->GetHandle(), LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+        SendMessageA(FOwner->GetHandle(), LVM_REDRAWITEMS, static_cast<WPARAM>(Row), static_cast<LPARAM>(Row));
     }
     FOwner->PlaceRow(this);
 }
@@ -283,7 +284,10 @@ void TListItems::InsertWindowRow(int32_t Index)
     LVITEMA I{};
     I.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
     I.iItem = Index;
-    I.pszText = const_cast<char*>(It->FCaption.c_str());
+    // The texts stay in the rows: the window keeps no copy of its own (a list of a long crawl
+    // has a row for every saved picture) and asks for them as it draws (LVN_GETDISPINFO). The
+    // sub-items it has not been given are asked for the same way.
+    I.pszText = LPSTR_TEXTCALLBACKA;
     I.iImage = It->FImageIndex;
     I.lParam = reinterpret_cast<LPARAM>(It);
     I.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -297,12 +301,6 @@ void TListItems::InsertWindowRow(int32_t Index)
             S.stateMask = LVIS_STATEIMAGEMASK;
             S.state = INDEXTOSTATEIMAGEMASK(It->FChecked ? 2 : 1);
             SendMessageA(W, LVM_SETITEMSTATE, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&S));
-        }
-        for (size_t K = 0; K < It->FSubItems.FItems.size(); ++K) {
-            LVITEMA S{};
-            S.iSubItem = static_cast<int>(K) + 1;
-            S.pszText = const_cast<char*>(It->FSubItems.FItems[K].c_str());
-            SendMessageA(W, LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&S));
         }
     }
     FOwner->FFilling = Was;
@@ -856,6 +854,22 @@ void TListView::WndProc(TMessage& M)
     TWinControl::WndProc(M);
 }
 
+const std::string* TListView::DisplayText(int32_t Row, LPARAM Param, int32_t SubItem) const
+{
+    // The window's row number is ours, except for a moment while a row moves to its sorted
+    // place; the row's own pointer tells then.
+    auto* It = reinterpret_cast<TListItem*>(Param);
+    if (Row < 0 || Row >= FItems.GetCount() || FItems.FItems[static_cast<size_t>(Row)] != It) {
+        if (!It || FItems.IndexOf(It) < 0)
+            return nullptr;
+    }
+    if (SubItem == 0)
+        return &It->FCaption;
+    const auto& Subs = It->FSubItems.FItems;
+    return SubItem > 0 && static_cast<size_t>(SubItem) <= Subs.size() ? &Subs[static_cast<size_t>(SubItem) - 1]
+                                                                       : nullptr;
+}
+
 LRESULT TListView::DoNotify(NMHDR* H)
 {
     if (FFreeing)
@@ -886,6 +900,23 @@ LRESULT TListView::DoNotify(NMHDR* H)
         auto* V = reinterpret_cast<NMLISTVIEW*>(H);
         if (OnColumnClick && V->iSubItem >= 0 && V->iSubItem < FColumns.GetCount())
             OnColumnClick(this, FColumns.FItems[static_cast<size_t>(V->iSubItem)]);
+        return 0;
+    }
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW: {
+        auto* D = reinterpret_cast<NMLVDISPINFOA*>(H);
+        if (!(D->item.mask & LVIF_TEXT) || !D->item.pszText || D->item.cchTextMax <= 0)
+            return 0;
+        const std::string* Text = DisplayText(D->item.iItem, D->item.lParam, D->item.iSubItem);
+        const std::string& T = Text ? *Text : std::string();
+        if (H->code == LVN_GETDISPINFOA) {
+            lstrcpynA(D->item.pszText, T.c_str(), D->item.cchTextMax);
+        } else {
+            auto* DW = reinterpret_cast<NMLVDISPINFOW*>(H);
+            const int N = T.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, T.data(), static_cast<int>(T.size()),
+                                                               DW->item.pszText, DW->item.cchTextMax - 1);
+            DW->item.pszText[N > 0 ? N : 0] = 0;
+        }
         return 0;
     }
     case LVN_BEGINLABELEDITA:

@@ -271,6 +271,9 @@ private:
     // Moves a row to its sorted place while a sort is on.
     void PlaceRow(TListItem* Item);
     LRESULT DoNotify(NMHDR* H);
+    // The text the window asks for: row Row (whose data is Param, the row's own pointer), column
+    // SubItem; null when there is none.
+    const std::string* DisplayText(int32_t Row, LPARAM Param, int32_t SubItem) const;
     // A list view that nobody can see does not draw: row changes turn its redraw off (the
     // window's own scroll and layout work on every row change is most of their cost), and the
     // first paint turns it back on.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -358,4 +359,66 @@ TEST(TListView, WholeRowsGoInOneStepAndTakeTheirSortedPlace)
     EXPECT_EQ(Order, (std::vector<std::string>{"alpha", "alpha", "charlie", "delta"}));
     EXPECT_EQ(Second->GetIndex(), 1);
     EXPECT_EQ(V->GetItems()->FindData(0, &Keys[2], true, false)->GetCaption(), "charlie");
+}
+
+TEST(TListView, WindowAsksForTheRowsTextsAndKeepsNoCopyOfItsOwn)
+{
+    // A list of a long crawl has a row for every saved picture: the window keeps no copy of a
+    // row's texts and asks the rows for them whenever it shows or is asked for one.
+    TListForm F;
+    for (int I = 0; I < 4; ++I)
+        F.List->GetColumns()->Add()->SetCaption(Captions[I]);
+    TListItems* Rows = F.List->GetItems();
+    TListItem* A = Rows->AddItem("first", -1, nullptr, {"a1", "a2", "a3"});
+    TListItem* B = Rows->Add();
+    B->SetCaption("second");
+    B->GetSubItems()->Add("b1");
+    HWND W = F.List->GetHandle();
+    for (int Row = 0; Row < 2; ++Row) {
+        char Own[64] = "untouched";
+        LVITEMA I{};
+        I.mask = LVIF_TEXT | LVIF_NORECOMPUTE;
+        I.iItem = Row;
+        I.pszText = Own;
+        I.cchTextMax = sizeof(Own);
+        ASSERT_TRUE(SendMessageA(W, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&I)));
+        EXPECT_EQ(I.pszText, LPSTR_TEXTCALLBACKA) << "row " << Row;
+    }
+    EXPECT_EQ(CellText(W, 0, 0), "first");
+    EXPECT_EQ(CellText(W, 0, 3), "a3");
+    EXPECT_EQ(CellText(W, 1, 1), "b1");
+    // A column the row has no sub-item for is empty, not another row's or column's text.
+    EXPECT_EQ(CellText(W, 1, 2), "");
+    EXPECT_EQ(CellText(W, 1, 3), "");
+    // Changes show at once.
+    A->GetSubItems()->SetStrings(1, "changed");
+    B->SetCaption("renamed");
+    B->GetSubItems()->SetStrings(2, "b3");
+    EXPECT_EQ(CellText(W, 0, 2), "changed");
+    EXPECT_EQ(CellText(W, 1, 0), "renamed");
+    EXPECT_EQ(CellText(W, 1, 3), "b3");
+    A->GetSubItems()->Delete(0);
+    EXPECT_EQ(CellText(W, 0, 1), "changed");
+    EXPECT_EQ(CellText(W, 0, 3), "");
+    // A text longer than the asker's buffer is cut to it, with its end.
+    const std::string Long(300, 'x');
+    A->SetCaption(Long);
+    char Small[16];
+    std::memset(Small, '#', sizeof(Small));
+    LVITEMA S{};
+    S.iSubItem = 0;
+    S.pszText = Small;
+    S.cchTextMax = 8;
+    SendMessageA(W, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&S));
+    EXPECT_EQ(std::string(Small), std::string(7, 'x'));
+    EXPECT_EQ(Small[8], '#');
+    // A window made again asks the same rows; a deleted row is asked for no more.
+    F.List->SetCheckboxes(true);
+    F.List->RecreateWnd();
+    W = F.List->GetHandle();
+    EXPECT_EQ(CellText(W, 1, 0), "renamed");
+    EXPECT_EQ(CellText(W, 0, 2), "a3");
+    Rows->Delete(0);
+    EXPECT_EQ(CellText(W, 0, 0), "renamed");
+    EXPECT_EQ(CellText(W, 0, 3), "b3");
 }
