@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <vector>
 
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Files.h"
@@ -233,34 +232,12 @@ void TApplication::Notification(TComponent* AComponent, TOperation Operation)
     TComponent::Notification(AComponent, Operation);
 }
 
-void UseLowFragmentationHeaps()
-{
-    // The heaps keep blocks of one size together, apart from other sizes: what lives long (the
-    // rows and records of a long crawl, one or more per address) then does not scatter among
-    // what lives briefly, and the memory freed by the brief ones, such as a list's array grown
-    // again and again, is used again instead of staying committed between long-lived blocks.
-    // A heap that cannot (made without serialization) stays as it is.
-    std::vector<HANDLE> Heaps(64);
-    DWORD N = GetProcessHeaps(static_cast<DWORD>(Heaps.size()), Heaps.data());
-    if (N > Heaps.size()) {
-        Heaps.resize(N);
-        N = GetProcessHeaps(N, Heaps.data());
-    }
-    for (DWORD I = 0; I < N && I < Heaps.size(); ++I) {
-        ULONG LowFragmentation = 2;
-        HeapSetInformation(Heaps[I], HeapCompatibilityInformation, &LowFragmentation, sizeof(LowFragmentation));
-    }
-}
-
 void ApplicationInit()
 {
     if (Application)
         throw EInvalidOperation("The application object already exists");
     static std::once_flag LocaleOnce;
-    std::call_once(LocaleOnce, [] {
-        UseLowFragmentationHeaps();
-        InitDefaultLocaleFormats(ReadUserLocaleFormats());
-    });
+    std::call_once(LocaleOnce, [] { InitDefaultLocaleFormats(ReadUserLocaleFormats()); });
     Application = new TApplication();
     TScopeExit Discard([] {
         delete Application;

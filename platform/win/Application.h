@@ -99,11 +99,8 @@ private:
 
 extern TApplication* Application;
 
-// Asks every heap of the process for its low-fragmentation mode (ApplicationInit does, once).
-void UseLowFragmentationHeaps();
 // Makes Application on the calling thread (which becomes the user-interface thread), starts the
-// Synchronize queue and, the first time, sets the heaps' mode and fills the default locale
-// formats from the user locale.
+// Synchronize queue and, the first time, fills the default locale formats from the user locale.
 void ApplicationInit();
 // Frees Application: pending Synchronize requests return false at once, owned components go.
 void ApplicationDone();
