@@ -5,6 +5,8 @@ bench's site, every picture saved, and the Wine process's peak memory.
     program_crawl_memory.py <build dir> [--pictures 60000] [--latency-ms 1] [--root DIR]
                             [--timeout-s 3600]
 
+(run with a Python that has Pillow, as the journeys are: /usr/bin/python3 on Debian)
+
 The site is crawl_bench.py's (2,000 pages, three levels deep) with the given number of pictures,
 served on 127.0.0.1 with the given latency before every response. The program runs from a copy
 of Quillmoor.exe in a folder of its own, with a Wine prefix of its own (made on the first run,
