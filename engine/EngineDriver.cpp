@@ -186,6 +186,7 @@ struct TDriverWindow {
         Files = MakeList({"!", "From URL", "Type", "Size(b)", "Depth", "Completed"}, FileImages);
         Failed = MakeList({"Failed URL"}, nullptr);
         Images = MakeList({"Name", "Ext", "Size", "Folder"}, SmallImages);
+        Images->SetOwnerData(true); // as the main window's
         Log = new TRichEdit(Form.get());
         Log->SetParent(Form.get());
         Log->SetReadOnly(true);

@@ -225,6 +225,12 @@ public:
     void SetHideSelection(bool Value);
     bool GetColumnClick() const { return FColumnClick; }
     void SetColumnClick(bool Value);
+    // The window keeps nothing of its own for a row, not even the row (a virtual list view): it
+    // asks the rows for what it shows. For lists of very many rows, such as the pictures a long
+    // crawl saved; not with check boxes. The window is made again when it changes. A change of
+    // every row at once (the selection cleared) reaches OnChange with no row.
+    bool GetOwnerData() const { return FOwnerData; }
+    void SetOwnerData(bool Value);
 
     TListItem* GetSelected() const; // the first selected row
     void SetSelected(TListItem* Value); // nullptr clears the selection
@@ -279,6 +285,10 @@ private:
     // first paint turns it back on.
     void QuietWhileHidden();
     void EndQuiet();
+    // Virtual rows: the window's selected and focused rows, as rows, before the rows move; and
+    // the window told the new number of rows, with those marks put back where the rows went.
+    std::vector<std::pair<TListItem*, UINT>> MarkedRows() const;
+    void SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom);
     void SetImageLink(TImageList*& Field, TChangeLink& Link, TImageList* Value);
 
     TListColumns FColumns{this};
@@ -299,4 +309,5 @@ private:
     bool FFilling = false;     // the window is being filled from our rows
     bool FFreeing = false;
     bool FQuiet = false;       // redraw turned off by QuietWhileHidden
+    bool FOwnerData = false;
 };
