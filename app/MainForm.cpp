@@ -280,6 +280,9 @@ void TMainForm::BuildLayout()
     ImagesListView->SetAlign(alLeft);
     ImagesListView->SetWidth(260);
     ImagesListView->SetMultiSelect(true);
+    // A row for every picture a task saved: a long crawl's hundreds of thousands of rows are
+    // kept by the list alone, not copied into the window as well.
+    ImagesListView->SetOwnerData(true);
     PreviewPanel = MakePanel(this, DownloadedPanel, "PreviewPanel", alClient);
     PreviewPanel->SetBevelOuter(bvLowered);
     DownloadedPanel->OnResize = [this](TObject*) {

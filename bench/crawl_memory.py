@@ -2,7 +2,7 @@
 """Crawl memory benchmark: how much the engine keeps per address it has crawled.
 
     crawl_memory.py <engine_driver.exe> <wine-run.sh> [--pictures 2000,20000,250000]
-                    [--latency-ms 1] [--reference 2000] [--root DIR]
+                    [--latency-ms 1] [--reference 2000] [--root DIR] [--heaps]
 
 The site is crawl_bench.py's (2,000 pages, three levels deep) with the given number of pictures
 spread over its leaf pages, served on 127.0.0.1 with 1 ms of latency before every response. Each
@@ -18,6 +18,11 @@ The pictures are saved under DIR (default: the system's temporary folder); the 2
 case saves about 1.2 GB, so a memory file system such as /dev/shm serves when the disk is short.
 The 250,000-picture crawl takes minutes: give it a WINEPREFIX of its own when tests run beside it,
 since the test command ends the Wine server of the build's prefix, and the crawl with it.
+
+With --heaps the driver walks the process's heaps at the end of each crawl, and the bench prints
+for each heap of a megabyte or more the bytes in use, the blocks' overhead and the free bytes it
+keeps committed, with the block sizes that hold the most: what stays per address, and what the
+heaps keep of what was freed.
 
 Goal: at most 1 KB of growth per address beyond the address text, flat from the 20,000 to the
 250,000 case."""
@@ -43,11 +48,15 @@ GOAL_PER_ADDRESS = 1024
 
 
 def parse_args(argv):
-    opts = {"pictures": list(SIZES), "latency": LATENCY_MS, "reference": None, "root": None}
+    opts = {"pictures": list(SIZES), "latency": LATENCY_MS, "reference": None, "root": None, "heaps": False}
     rest = []
     i = 0
     while i < len(argv):
         a = argv[i]
+        if a == "--heaps":
+            opts["heaps"] = True
+            i += 1
+            continue
         if a in ("--pictures", "--latency-ms", "--reference", "--root") and i + 1 < len(argv):
             v = argv[i + 1]
             if a == "--root":
@@ -100,7 +109,7 @@ def mb(n):
     return n / (1024.0 * 1024.0)
 
 
-def crawl(driver, wine, env, root, start, pictures, timeout):
+def crawl(driver, wine, env, root, start, pictures, timeout, heaps=False):
     project = os.path.join(root, "bench.wrp")
     folder = os.path.join(root, "saved")
     out = os.path.join(root, "crawl.json")
@@ -110,7 +119,7 @@ def crawl(driver, wine, env, root, start, pictures, timeout):
             "--json", win_path(os.path.join(root, "make.json"))]
     subprocess.run(make, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     cmd = [wine, driver, "crawl", "--project", win_path(project), "--time-limit", str(timeout), "--summary",
-           "--json", win_path(out)]
+           "--json", win_path(out)] + (["--heaps"] if heaps else [])
     t0 = time.monotonic()
     # wine-run.sh execs Wine, which becomes the Windows process: its pid is the driver's.
     p = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
@@ -157,7 +166,7 @@ def main():
             server.routes(routes, defaults={"delay": opts["latency"] / 1000.0})
             start = "http://%s/" % server.address
             addresses = [start] + ["http://%s%s" % (server.address, path) for path in routes if path != "/"]
-            r = crawl(driver, wine, env, root, start, pictures, 4 * 3600)
+            r = crawl(driver, wine, env, root, start, pictures, 4 * 3600, opts["heaps"])
         finally:
             server.stop()
             shutil.rmtree(root, ignore_errors=True)
@@ -171,6 +180,13 @@ def main():
               " peak private %7.1f MB; address space left at the end %7.1f MB"
               % (n, r["addresses"], r["elapsed"], task.get("saved"), mb(r["rss"]), mb(r["vm"]),
                  mb(mem.get("peak_private", 0)), mb(mem.get("reservable_at_end", 0))), flush=True)
+        for h in mem.get("heaps", []):
+            if h["busy"] + h["free"] < 1 << 20:
+                continue
+            print("      heap %d: %7.1f MB in use in %d blocks, %6.1f MB of their overhead, %7.1f MB free;"
+                  " sizes holding most (size x blocks): %s"
+                  % (h["heap"], mb(h["busy"]), h["blocks"], mb(h["overhead"]), mb(h["free"]),
+                     " ".join("%dx%d" % (z[0], z[1]) for z in h["sizes"][:10])), flush=True)
 
     # The growth is read from the committed private bytes (what the heaps take from the system);
     # the address space left shows the headroom below the 32-bit process's 2 GB.

@@ -75,7 +75,7 @@ struct TArgs {
     }
 };
 
-const char* const kFlags[] = {"restart", "stand-in", "profile", "summary"};
+const char* const kFlags[] = {"restart", "stand-in", "profile", "summary", "heaps"};
 
 TArgs ParseArgs(int argc, char** argv)
 {
@@ -186,6 +186,7 @@ struct TDriverWindow {
         Files = MakeList({"!", "From URL", "Type", "Size(b)", "Depth", "Completed"}, FileImages);
         Failed = MakeList({"Failed URL"}, nullptr);
         Images = MakeList({"Name", "Ext", "Size", "Folder"}, SmallImages);
+        Images->SetOwnerData(true); // as the main window's
         Log = new TRichEdit(Form.get());
         Log->SetParent(Form.get());
         Log->SetReadOnly(true);
@@ -252,9 +253,52 @@ int64_t ReservableAddressSpace()
     return Total;
 }
 
+// The heaps' blocks at the end of a crawl: for each heap the bytes and blocks in use, the free
+// bytes it keeps committed, and the block sizes that hold the most bytes (what stays per address).
+std::string HeapsJson()
+{
+    std::vector<HANDLE> Heaps(64);
+    DWORD N = GetProcessHeaps(static_cast<DWORD>(Heaps.size()), Heaps.data());
+    if (N > Heaps.size()) {
+        Heaps.resize(N);
+        N = GetProcessHeaps(N, Heaps.data());
+    }
+    std::string O = "[";
+    for (DWORD I = 0; I < N && I < Heaps.size(); ++I) {
+        if (!HeapLock(Heaps[I]))
+            continue;
+        int64_t Busy = 0, BusyBlocks = 0, Free = 0, Overhead = 0;
+        std::map<uint32_t, std::pair<int64_t, int64_t>> Sizes; // size: blocks, bytes
+        PROCESS_HEAP_ENTRY Entry{};
+        while (HeapWalk(Heaps[I], &Entry)) {
+            if (Entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+                Busy += Entry.cbData;
+                Overhead += Entry.cbOverhead;
+                ++BusyBlocks;
+                auto& S = Sizes[static_cast<uint32_t>(Entry.cbData)];
+                ++S.first;
+                S.second += Entry.cbData + Entry.cbOverhead;
+            } else if (!(Entry.wFlags & (PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE))) {
+                Free += Entry.cbData;
+            }
+        }
+        HeapUnlock(Heaps[I]);
+        std::vector<std::pair<uint32_t, std::pair<int64_t, int64_t>>> Top(Sizes.begin(), Sizes.end());
+        std::sort(Top.begin(), Top.end(), [](const auto& A, const auto& B) { return A.second.second > B.second.second; });
+        std::string T = "[";
+        for (size_t K = 0; K < Top.size() && K < 24; ++K)
+            T += (K ? "," : "") + std::string("[") + J(static_cast<int64_t>(Top[K].first)) + "," +
+                 J(Top[K].second.first) + "," + J(Top[K].second.second) + "]";
+        O += (O.size() > 1 ? "," : "") + std::string("{\"heap\":") + J(static_cast<int64_t>(I)) +
+             ",\"busy\":" + J(Busy) + ",\"blocks\":" + J(BusyBlocks) + ",\"overhead\":" + J(Overhead) +
+             ",\"free\":" + J(Free) + ",\"sizes\":" + T + "]}";
+    }
+    return O + "]";
+}
+
 // What the crawl cost in memory: the system's peaks, the address space left and the handles left
 // at its end.
-std::string MemoryJson()
+std::string MemoryJson(bool Heaps)
 {
     PROCESS_MEMORY_COUNTERS C{};
     C.cb = sizeof(C);
@@ -265,7 +309,8 @@ std::string MemoryJson()
            ",\"peak_private\":" + J(static_cast<int64_t>(C.PeakPagefileUsage)) +
            ",\"end_private\":" + J(static_cast<int64_t>(C.PagefileUsage)) +
            ",\"reservable_at_end\":" + J(ReservableAddressSpace()) +
-           ",\"handles\":" + J(static_cast<int64_t>(Handles)) + "}";
+           ",\"handles\":" + J(static_cast<int64_t>(Handles)) +
+           (Heaps ? ",\"heaps\":" + HeapsJson() : std::string()) + "}";
 }
 
 struct TTaskRun {
@@ -579,7 +624,7 @@ int Crawl(const TArgs& A)
     }
     for (TTaskRun& R : Runs)
         R.Task->SaveToFile(R.Task->GetFileName());
-    const std::string Memory = MemoryJson();
+    const std::string Memory = MemoryJson(A.Has("heaps"));
 
     std::string Tasks;
     for (TTaskRun& R : Runs)

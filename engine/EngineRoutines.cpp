@@ -1,6 +1,8 @@
 #include "engine/EngineRoutines.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <set>
@@ -89,13 +91,26 @@ std::shared_ptr<TReservedNameClaim> ClaimName(const std::string& Name)
 // taken from it: the partial file is made with CREATE_NEW, and the final rename moves on to the
 // next free name. A name freed meanwhile is only passed over until the next listing.
 class TFolderListings {
+    // A name is kept as a 64-bit hash of its lower-case form: a folder of a long crawl holds a
+    // quarter of a million pictures, and its listing is kept and made again while they come. Two
+    // names of one folder with the same hash would only make the second take the next name.
+    static uint64_t Key(const std::string& LowerName)
+    {
+        uint64_t H = 14695981039346656037ull;
+        for (unsigned char C : LowerName) {
+            H ^= C;
+            H *= 1099511628211ull;
+        }
+        return H;
+    }
+
 public:
     // Whether the listing of Name's folder holds Name; false with Known false when the folder
     // has no listing (it cannot be listed, or its first listing is still being made).
     bool Holds(const std::string& Name, bool& Known)
     {
         const std::string Folder = LowerCase(ExtractFilePath(Name));
-        const std::string Entry = LowerCase(ExtractFileName(Name));
+        const uint64_t Entry = Key(LowerCase(ExtractFileName(Name)));
         std::unique_lock<std::mutex> Guard(FLock);
         TListing& L = Slot(Folder);
         const ULONGLONG Now = GetTickCount64();
@@ -104,19 +119,19 @@ public:
             L.Refreshing = true;
             L.Pending.clear();
             Guard.unlock();
-            std::unordered_set<std::string> Names;
+            std::vector<uint64_t> Names;
             const bool Listed = List(Folder, Names);
             Guard.lock();
             const auto It = FFolders.find(Folder);
             if (It == FFolders.end()) {
                 Known = Listed;
-                return Listed && Names.count(Entry) != 0;
+                return Listed && std::binary_search(Names.begin(), Names.end(), Entry);
             }
             TListing& M = It->second;
             M.Refreshing = false;
             if (Listed) {
-                Names.insert(M.Pending.begin(), M.Pending.end());
                 M.Names = std::move(Names);
+                M.Added = std::unordered_set<uint64_t>(M.Pending.begin(), M.Pending.end());
                 M.Made = Now;
                 M.Valid = true;
             } else {
@@ -124,29 +139,34 @@ public:
             }
             M.Pending.clear();
             Known = M.Valid;
-            return Known && M.Names.count(Entry) != 0;
+            return Known && M.Holds(Entry);
         }
         Known = L.Valid;
-        return Known && L.Names.count(Entry) != 0;
+        return Known && L.Holds(Entry);
     }
     // Adds a name this process made.
     void Add(const std::string& Name)
     {
         const std::string Folder = LowerCase(ExtractFilePath(Name));
-        const std::string Entry = LowerCase(ExtractFileName(Name));
+        const uint64_t Entry = Key(LowerCase(ExtractFileName(Name)));
         std::lock_guard<std::mutex> Guard(FLock);
         const auto It = FFolders.find(Folder);
         if (It == FFolders.end())
             return;
-        It->second.Names.insert(Entry);
+        It->second.Added.insert(Entry);
         if (It->second.Refreshing)
             It->second.Pending.push_back(Entry); // the listing being made may predate it
     }
 
 private:
     struct TListing {
-        std::unordered_set<std::string> Names;
-        std::vector<std::string> Pending;
+        std::vector<uint64_t> Names;        // the listing, sorted
+        std::unordered_set<uint64_t> Added; // made by this process since
+        std::vector<uint64_t> Pending;      // made while the next listing is being read
+        bool Holds(uint64_t Entry) const
+        {
+            return std::binary_search(Names.begin(), Names.end(), Entry) || Added.count(Entry) != 0;
+        }
         ULONGLONG Made = 0;
         bool Valid = false;
         bool Refreshing = false;
@@ -171,7 +191,7 @@ private:
         return FFolders[Folder];
     }
 
-    static bool List(const std::string& Folder, std::unordered_set<std::string>& Names)
+    static bool List(const std::string& Folder, std::vector<uint64_t>& Names)
     {
         WIN32_FIND_DATAA D;
         HANDLE H = FindFirstFileExA((Folder + "*").c_str(), FindExInfoStandard, &D, FindExSearchNameMatch, nullptr,
@@ -179,12 +199,14 @@ private:
         if (H == INVALID_HANDLE_VALUE)
             return false;
         do {
-            Names.insert(LowerCase(D.cFileName));
+            Names.push_back(Key(LowerCase(D.cFileName)));
             // A short name also opens its file.
             if (D.cAlternateFileName[0])
-                Names.insert(LowerCase(D.cAlternateFileName));
+                Names.push_back(Key(LowerCase(D.cAlternateFileName)));
         } while (FindNextFileA(H, &D));
         FindClose(H);
+        std::sort(Names.begin(), Names.end());
+        Names.shrink_to_fit();
         return true;
     }
 

@@ -258,8 +258,8 @@ void TImageLibrary::SaveToFile(const std::string& FileName)
 // ---------------------------------------------------------------------------------------------
 // TAddImageThread
 
-TAddImageThread::TAddImageThread(TImageLibrary* Library, const std::string& FileName)
-    : FLibrary(Library), FFileName(FileName)
+TAddImageThread::TAddImageThread(TImageLibrary* Library, const std::string& FileName, TAddImageThreadList* Owner)
+    : FLibrary(Library), FFileName(FileName), FOwner(Owner)
 {
     Resume();
 }
@@ -269,20 +269,58 @@ TAddImageThread::~TAddImageThread()
     TerminateAndWait();
 }
 
-void TAddImageThread::Execute()
+bool TAddImageThread::AddOne(const std::string& FileName)
 {
-    if (!FLibrary)
-        return;
     const HANDLE Gate = MeasureGate();
     // Waits its turn, but a thread asked to stop gives up before it starts decoding.
     while (WaitForSingleObject(Gate, 50) != WAIT_OBJECT_0)
         if (Terminated())
-            return;
+            return false;
     struct TLeave {
         HANDLE Gate;
         ~TLeave() { ReleaseSemaphore(Gate, 1, nullptr); }
     } Leave{Gate};
-    FAdded = FLibrary->AddImage(FFileName);
+    if (FLibrary->AddImage(FileName))
+        FAdded = true;
+    return true;
+}
+
+void TAddImageThread::Execute()
+{
+    // A thread of a list stops counting as working on every way out.
+    struct TDone {
+        TAddImageThread* Self;
+        bool Counted;
+        ~TDone()
+        {
+            if (Counted) {
+                TImageLibrary* L = nullptr;
+                std::string F;
+                Self->FOwner->TakePending(nullptr, L, F);
+            }
+        }
+    } Done{this, FOwner != nullptr};
+    if (!FLibrary)
+        return;
+    std::string FileName = FFileName;
+    for (;;) {
+        try {
+            if (!AddOne(FileName))
+                return;
+        } catch (...) {
+            if (!FOwner)
+                throw;
+            // One picture that cannot be added leaves the others waiting in the list their turn.
+        }
+        if (!FOwner)
+            return;
+        TImageLibrary* Library = nullptr;
+        if (!FOwner->TakePending(this, Library, FileName)) {
+            Done.Counted = false; // TakePending stopped counting it
+            return;
+        }
+        FLibrary = Library;
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -322,6 +360,46 @@ void TAddImageThreadList::Add(TAddImageThread* Thread)
     // Outside the lock: freeing waits for the thread's very end.
     for (TAddImageThread* T : Finished)
         delete T;
+}
+
+void TAddImageThreadList::Start(TImageLibrary* Library, const std::string& FileName)
+{
+    {
+        TThreadListGuard L(FList);
+        if (FWorking >= kMaxAddImageThreads) {
+            FPending.emplace_back(Library, FileName);
+            return;
+        }
+        ++FWorking;
+    }
+    TAddImageThread* T = nullptr;
+    try {
+        T = new TAddImageThread(Library, FileName, this);
+    } catch (...) {
+        TThreadListGuard L(FList);
+        --FWorking;
+        throw;
+    }
+    Add(T);
+}
+
+bool TAddImageThreadList::TakePending(TAddImageThread* Thread, TImageLibrary*& Library, std::string& FileName)
+{
+    TThreadListGuard L(FList);
+    if (Thread && !Thread->GetTerminated() && !FPending.empty()) {
+        Library = FPending.front().first;
+        FileName = std::move(FPending.front().second);
+        FPending.pop_front();
+        return true;
+    }
+    --FWorking;
+    return false;
+}
+
+int32_t TAddImageThreadList::GetPendingCount()
+{
+    TThreadListGuard L(FList);
+    return static_cast<int32_t>(FPending.size());
 }
 
 int32_t TAddImageThreadList::GetCount()
@@ -365,6 +443,6 @@ bool StartAddImageThread(const std::string& FileName)
     TAddImageThreadList* Threads = AddImageThreads;
     if (!Library || !Threads)
         return false;
-    Threads->Add(new TAddImageThread(Library, FileName));
+    Threads->Start(Library, FileName);
     return true;
 }

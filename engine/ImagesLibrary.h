@@ -8,6 +8,7 @@
 // FindByName or GetItem stays valid until somebody removes that record.
 
 #include <atomic>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -96,8 +97,9 @@ private:
 // An exception of AddImage ends the thread quietly (GetFailureMessage tells it).
 class TAddImageThread final : public TThread {
 public:
-    // Starts at once.
-    TAddImageThread(TImageLibrary* Library, const std::string& FileName);
+    // Starts at once. Made for a list (Owner), it measures, after its own picture, the pictures
+    // that list keeps waiting for a thread, until none waits.
+    TAddImageThread(TImageLibrary* Library, const std::string& FileName, class TAddImageThreadList* Owner = nullptr);
     ~TAddImageThread() override;
     std::string ClassName() const override { return "TAddImageThread"; }
 
@@ -109,10 +111,19 @@ protected:
     void Execute() override;
 
 private:
+    // Adds one picture after its turn at the measuring gate; false when terminated meanwhile.
+    bool AddOne(const std::string& FileName);
+
     TImageLibrary* FLibrary = nullptr; // not owned
     std::string FFileName;
     std::atomic<bool> FAdded{false};
+    class TAddImageThreadList* FOwner = nullptr;
 };
+
+// Add-picture threads alive at once for one list: beyond them, a saved picture waits in the list
+// for the next thread that is free. Each thread reserves its stack: a thread for every picture of
+// a long crawl, waiting at the measuring gate, would take the process's address space.
+inline constexpr int32_t kMaxAddImageThreads = 4;
 
 inline constexpr int32_t kMaxMeasuringAddImageThreads = 2;
 
@@ -127,6 +138,11 @@ public:
     std::string ClassName() const override { return "TAddImageThreadList"; }
 
     void Add(TAddImageThread* Thread);
+    // A thread for the picture when fewer than kMaxAddImageThreads of this list's threads work;
+    // else the picture waits in the list for the first of them that is free.
+    void Start(TImageLibrary* Library, const std::string& FileName);
+    // Pictures waiting for a thread.
+    int32_t GetPendingCount();
     int32_t GetCount();
     // Valid until the next Add (which may free it once finished) or WaitForAll.
     TAddImageThread* GetItem(int32_t Index);
@@ -135,7 +151,15 @@ public:
     void WaitForAll();
 
 private:
+    friend class TAddImageThread;
+    // The next waiting picture for a thread that is done with its own; false (and the thread no
+    // longer counts as working) when none waits or the thread is asked to stop.
+    bool TakePending(TAddImageThread* Thread, TImageLibrary*& Library, std::string& FileName);
+
     TThreadList FList;
+    // Guarded by the list lock.
+    int32_t FWorking = 0;
+    std::deque<std::pair<TImageLibrary*, std::string>> FPending;
 };
 
 // Starts a TAddImageThread for FileName into the program's library and keeps it in the program's

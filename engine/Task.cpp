@@ -3,6 +3,7 @@
 #include "engine/Task.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "engine/CrawlProfile.h"
 #include "engine/EngineRoutines.h"
@@ -17,21 +18,43 @@
 // ---------------------------------------------------------------------------------------------
 // TTaskItem
 
-TTaskItem::TTaskItem(TTask* Task, const std::string& URL) : FTask(Task)
+namespace {
+
+// The hosts items were made for, each kept once for the program's life: a crawl's items share
+// their start host's text instead of keeping a copy each. Only start hosts come here, so the
+// set stays small.
+const std::string* SharedHost(const std::string& Host)
 {
-    if (Task && Task->GetStartURI())
-        FHost = Task->GetStartURI()->GetHost();
+    static std::mutex Lock;
+    static std::unordered_set<std::string> Hosts;
+    static const std::string Empty;
+    if (Host.empty())
+        return &Empty;
+    std::lock_guard<std::mutex> G(Lock);
+    return &*Hosts.insert(Host).first;
+}
+
+const std::string* StartHostOf(TTask* Task)
+{
+    return SharedHost(Task && Task->GetStartURI() ? Task->GetStartURI()->GetHost() : std::string());
+}
+
+// The names of the partial files being written for addresses: only running addresses have one,
+// so the items do not each keep room for it.
+std::mutex gTempNamesLock;
+std::unordered_map<const TTaskItem*, std::string> gTempNames;
+
+} // namespace
+
+TTaskItem::TTaskItem(TTask* Task, const std::string& URL) : FTask(Task), FHost(StartHostOf(Task))
+{
     const TUri URI(URL);
     FHasURI = true;
     FAddress = URI.GetURI();
     ComputePriority(URI);
 }
 
-TTaskItem::TTaskItem(TTask* Task) : FTask(Task)
-{
-    if (Task && Task->GetStartURI())
-        FHost = Task->GetStartURI()->GetHost();
-}
+TTaskItem::TTaskItem(TTask* Task) : FTask(Task), FHost(StartHostOf(Task)) {}
 
 TTaskItem::~TTaskItem()
 {
@@ -39,6 +62,10 @@ TTaskItem::~TTaskItem()
         FTask->StopWorker(W);
     if (FRunning && FTask)
         FTask->RunningChanged(false);
+    if (FHasTempName) {
+        std::lock_guard<std::mutex> G(gTempNamesLock);
+        gTempNames.erase(this);
+    }
 }
 
 void TTaskItem::ComputePriority(const TUri& URI)
@@ -48,7 +75,7 @@ void TTaskItem::ComputePriority(const TUri& URI)
         return;
     }
     std::string ItemHost = LowerCase(URI.GetHost());
-    std::string RefHost = LowerCase(FHost);
+    std::string RefHost = LowerCase(*FHost);
     int32_t Class = 3;
     if (ItemHost == RefHost)
         Class = 9;
@@ -89,14 +116,23 @@ void TTaskItem::SetDone(bool Value)
 
 std::string TTaskItem::GetTempFileName() const
 {
-    std::lock_guard<std::mutex> G(FTempLock);
-    return FTempFileName;
+    if (!FHasTempName)
+        return std::string();
+    std::lock_guard<std::mutex> G(gTempNamesLock);
+    auto It = gTempNames.find(this);
+    return It == gTempNames.end() ? std::string() : It->second;
 }
 
 void TTaskItem::SetTempFileName(const std::string& Value)
 {
-    std::lock_guard<std::mutex> G(FTempLock);
-    FTempFileName = Value;
+    std::lock_guard<std::mutex> G(gTempNamesLock);
+    if (Value.empty()) {
+        gTempNames.erase(this);
+        FHasTempName = false;
+    } else {
+        gTempNames[this] = Value;
+        FHasTempName = true;
+    }
 }
 
 void TTaskItem::Start()
@@ -162,6 +198,94 @@ void TTaskItem::Stop()
 }
 
 // ---------------------------------------------------------------------------------------------
+// TItemsByAddress
+
+namespace {
+
+TTaskItem* Gone()
+{
+    static char Mark;
+    return reinterpret_cast<TTaskItem*>(&Mark);
+}
+
+} // namespace
+
+size_t TItemsByAddress::Hash(std::string_view Address)
+{
+    return std::hash<std::string_view>()(Address);
+}
+
+void TItemsByAddress::Grow()
+{
+    // Twice the room when more than half of it holds items, else the same room without the
+    // taken-out slots.
+    const size_t Size = FSlots.empty() ? 16 : FCount * 2 >= FSlots.size() ? FSlots.size() * 2 : FSlots.size();
+    std::vector<TTaskItem*> Old(Size, nullptr);
+    Old.swap(FSlots);
+    FTaken = FCount;
+    for (TTaskItem* Item : Old) {
+        if (!Item || Item == Gone())
+            continue;
+        size_t I = Start(Item->GetAddress());
+        while (FSlots[I])
+            I = (I + 1) & (FSlots.size() - 1);
+        FSlots[I] = Item;
+    }
+}
+
+void TItemsByAddress::Insert(TTaskItem* Item)
+{
+    if ((FTaken + 1) * 4 > FSlots.size() * 3)
+        Grow();
+    size_t I = Start(Item->GetAddress());
+    while (FSlots[I] && FSlots[I] != Gone())
+        I = (I + 1) & (FSlots.size() - 1);
+    if (!FSlots[I])
+        ++FTaken;
+    FSlots[I] = Item;
+    ++FCount;
+}
+
+void TItemsByAddress::Erase(TTaskItem* Item)
+{
+    if (FSlots.empty())
+        return;
+    for (size_t I = Start(Item->GetAddress()); FSlots[I]; I = (I + 1) & (FSlots.size() - 1))
+        if (FSlots[I] == Item) {
+            FSlots[I] = Gone();
+            --FCount;
+            return;
+        }
+}
+
+bool TItemsByAddress::Contains(std::string_view Address) const
+{
+    if (FSlots.empty())
+        return false;
+    for (size_t I = Start(Address); FSlots[I]; I = (I + 1) & (FSlots.size() - 1))
+        if (FSlots[I] != Gone() && FSlots[I]->GetAddress() == Address)
+            return true;
+    return false;
+}
+
+std::vector<TTaskItem*> TItemsByAddress::Carriers(std::string_view Address) const
+{
+    std::vector<TTaskItem*> Found;
+    if (FSlots.empty())
+        return Found;
+    for (size_t I = Start(Address); FSlots[I]; I = (I + 1) & (FSlots.size() - 1))
+        if (FSlots[I] != Gone() && FSlots[I]->GetAddress() == Address)
+            Found.push_back(FSlots[I]);
+    return Found;
+}
+
+void TItemsByAddress::Clear()
+{
+    std::vector<TTaskItem*>().swap(FSlots);
+    FCount = FTaken = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
 // TTaskItemList
 
 TTaskItemList::TTaskItemList(TTask* Task, TNamedMutex* Mutex) : FTask(Task), FMutex(Mutex)
@@ -173,37 +297,22 @@ TTaskItemList::~TTaskItemList() = default;
 
 void TTaskItemList::Adopt(TTaskItem* Item)
 {
-    if (FOwnedIndex.count(Item))
+    if (Item->FOwned)
         return;
-    FOwnedIndex[Item] = FOwned.size();
+    Item->FOwned = true;
     FOwned.emplace_back(Item);
 }
 
 void TTaskItemList::Forget(TTaskItem* Item)
 {
-    if (!Item->HasURI())
-        return;
-    auto It = FByURL.find(Item->GetAddress());
-    if (It == FByURL.end())
-        return;
-    auto& V = It->second;
-    auto P = std::find(V.begin(), V.end(), Item);
-    if (P != V.end())
-        V.erase(P);
-    if (V.empty()) {
-        FByURL.erase(It);
-    } else if (It->first.data() == Item->GetAddress().data()) {
-        // The key was the leaving item's text: the next item lends its own.
-        auto Node = FByURL.extract(It);
-        Node.key() = Node.mapped().front()->GetAddress();
-        FByURL.insert(std::move(Node));
-    }
+    if (Item->HasURI())
+        FByURL.Erase(Item);
 }
 
 void TTaskItemList::Index(TTaskItem* Item)
 {
     if (Item->HasURI())
-        FByURL[Item->GetAddress()].push_back(Item);
+        FByURL.Insert(Item);
 }
 
 int32_t TTaskItemList::Add(TTaskItem* Item)
@@ -270,18 +379,17 @@ void TTaskItemList::Clear()
 {
     TThreadListGuard L(FList);
     L->Clear();
-    FByURL.clear();
+    FByURL.Clear();
     FOrdered = true;
     FPendingFrom = 0;
 }
 
 int32_t TTaskItemList::IndexOfURLLocked(TList* L, const std::string& Text)
 {
-    auto It = FByURL.find(Text);
-    if (It == FByURL.end())
+    const std::vector<TTaskItem*> Carriers = FByURL.Carriers(Text);
+    if (Carriers.empty())
         return -1;
     // Pointer comparisons only: the last entry carrying the address.
-    const auto& Carriers = It->second;
     for (int32_t I = L->GetCount() - 1; I >= 0; --I) {
         void* P = L->GetItems(I);
         if (std::find(Carriers.begin(), Carriers.end(), P) != Carriers.end())
@@ -299,7 +407,7 @@ int32_t TTaskItemList::IndexOfURL(const std::string& Text)
 bool TTaskItemList::ContainsURL(const std::string& Text)
 {
     TThreadListGuard L(FList);
-    return FByURL.count(Text) != 0;
+    return FByURL.Contains(Text);
 }
 
 bool TTaskItemList::DeleteURL(const std::string& Text, TTaskItem** Removed)
@@ -414,11 +522,10 @@ void TTaskItemList::FreeItems()
     {
         TThreadListGuard L(FList);
         L->Clear();
-        FByURL.clear();
+        FByURL.Clear();
         FOrdered = true;
         FPendingFrom = 0;
         Doomed.swap(FOwned);
-        FOwnedIndex.clear();
     }
     Doomed.clear(); // outside the lock: a stopping worker may still want it
 }

@@ -65,7 +65,7 @@ public:
     void SetDepth(int32_t Value) { FDepth = Value; }
     bool GetDone() const { return FDone; }
     void SetDone(bool Value);
-    const std::string& GetHost() const { return FHost; }
+    const std::string& GetHost() const { return *FHost; }
     TTask* GetTask() const { return FTask; }
     std::string GetTempFileName() const;
     void SetTempFileName(const std::string& Value);
@@ -86,17 +86,45 @@ private:
     // Running without the row's image: what a worker may change (under the list lock).
     void MarkRunning(bool Value);
 
-    int32_t FDepth = -1;
-    std::atomic<bool> FDone{false};
-    std::string FHost;
+    // A crawl keeps an item for every address until the task is freed, so an item keeps only
+    // what it needs then: the host is shared with every item of the same start host, and the
+    // partial file's name, which only a running address has, is kept apart (TempFileName).
     TTask* FTask = nullptr;
-    mutable std::mutex FTempLock;
-    std::string FTempFileName;
     std::atomic<TTaskThread*> FThread{nullptr};
+    const std::string* FHost;
+    int32_t FDepth = -1;
+    int32_t FPriority = 0;
+    std::string FAddress;
+    std::atomic<bool> FDone{false};
     std::atomic<bool> FRunning{false};
     bool FHasURI = false;
-    std::string FAddress;
-    int32_t FPriority = 0;
+    bool FOwned = false;                  // a list has taken it (see TTaskItemList::Add)
+    std::atomic<bool> FHasTempName{false}; // it has an entry among the partial files' names
+};
+
+// The items of a list by their address, for the look-ups of a crawl's many thousands of links:
+// open addressing over the item pointers themselves (an address is read from its item), so an
+// address costs a slot or two and no allocation of its own. An address may be carried by more
+// than one item.
+class TItemsByAddress {
+public:
+    void Insert(TTaskItem* Item);
+    void Erase(TTaskItem* Item);
+    bool Contains(std::string_view Address) const;
+    // The items carrying the address.
+    std::vector<TTaskItem*> Carriers(std::string_view Address) const;
+    void Clear();
+    size_t GetCount() const { return FCount; }
+
+private:
+    static size_t Hash(std::string_view Address);
+    // The first slot to look at and the mask of the slot numbers.
+    size_t Start(std::string_view Address) const { return Hash(Address) & (FSlots.size() - 1); }
+    void Grow();
+
+    std::vector<TTaskItem*> FSlots; // null: empty; Gone(): an item taken out
+    size_t FCount = 0;              // items
+    size_t FTaken = 0;              // items and taken-out slots
 };
 
 class TTaskItemList : public TPersistent {
@@ -158,16 +186,15 @@ private:
     TTask* FTask = nullptr;
     TNamedMutex* FMutex = nullptr;
     TThreadList FList;
-    // Addresses in the list, each with the items that carry it; guarded by the list lock. A key
-    // is the address text of the first of its items (an item's address never changes while it
-    // is listed), so the text is not kept twice.
-    std::unordered_map<std::string_view, std::vector<TTaskItem*>> FByURL;
+    // The listed items by address; guarded by the list lock (an item's address never changes
+    // while it is listed).
+    TItemsByAddress FByURL;
     // True while the list is in non-increasing priority order (AddSorted may then search).
     bool FOrdered = true;
     // Every item before this index is done or running (Pending starts here); guarded by the lock.
     int32_t FPendingFrom = 0;
+    // Every item the list has taken (each item marks itself taken, so it is kept once).
     std::vector<std::unique_ptr<TTaskItem>> FOwned;
-    std::unordered_map<TTaskItem*, size_t> FOwnedIndex;
 };
 
 // Holds a list's task mutex for a scope; a list made without one holds nothing.

@@ -120,11 +120,10 @@ void TListSubItems::Push(int32_t Index) const
     const int32_t Row = FOwner->GetIndex();
     if (Row < 0)
         return;
+    // The window asks for the text when it draws the cell (LVN_GETDISPINFO): it is only told to
+    // draw the row again.
     V->QuietWhileHidden();
-    LVITEMA I{};
-    I.iSubItem = Index + 1;
-    I.pszText = const_cast<char*>(FItems[static_cast<size_t>(Index)].c_str());
-    SendMessageA(V->GetHandle(), LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+    SendMessageA(V->GetHandle(), LVM_REDRAWITEMS, static_cast<WPARAM>(Row), static_cast<LPARAM>(Row));
     V->PlaceRow(FOwner);
 }
 
@@ -180,10 +179,13 @@ void TListItem::SetCaption(const std::string& Value)
     const int32_t Row = GetIndex();
     if (FOwner->HandleAllocated() && Row >= 0) {
         FOwner->QuietWhileHidden();
+        // A caption edited in place was given to the window as text: it asks us again.
         LVITEMA I{};
         I.iSubItem = 0;
-        I.pszText = const_cast<char*>(FCaption.c_str());
-        SendMessageA(FOwner->GetHandle(), LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+        I.pszText = LPSTR_TEXTCALLBACKA;
+        if (!FOwner->FOwnerData)
+            SendMessageA(FOwner->GetHandle(), LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+        SendMessageA(FOwner->GetHandle(), LVM_REDRAWITEMS, static_cast<WPARAM>(Row), static_cast<LPARAM>(Row));
     }
     FOwner->PlaceRow(this);
 }
@@ -192,7 +194,10 @@ void TListItem::SetImageIndex(int32_t Value)
 {
     FImageIndex = Value;
     const int32_t Row = GetIndex();
-    if (FOwner->HandleAllocated() && Row >= 0) {
+    if (FOwner->HandleAllocated() && Row >= 0 && FOwner->FOwnerData) {
+        FOwner->QuietWhileHidden();
+        SendMessageA(FOwner->GetHandle(), LVM_REDRAWITEMS, static_cast<WPARAM>(Row), static_cast<LPARAM>(Row));
+    } else if (FOwner->HandleAllocated() && Row >= 0) {
         FOwner->QuietWhileHidden();
         LVITEMA I{};
         I.mask = LVIF_IMAGE;
@@ -283,7 +288,10 @@ void TListItems::InsertWindowRow(int32_t Index)
     LVITEMA I{};
     I.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
     I.iItem = Index;
-    I.pszText = const_cast<char*>(It->FCaption.c_str());
+    // The texts stay in the rows: the window keeps no copy of its own (a list of a long crawl
+    // has a row for every saved picture) and asks for them as it draws (LVN_GETDISPINFO). The
+    // sub-items it has not been given are asked for the same way.
+    I.pszText = LPSTR_TEXTCALLBACKA;
     I.iImage = It->FImageIndex;
     I.lParam = reinterpret_cast<LPARAM>(It);
     I.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -298,12 +306,6 @@ void TListItems::InsertWindowRow(int32_t Index)
             S.state = INDEXTOSTATEIMAGEMASK(It->FChecked ? 2 : 1);
             SendMessageA(W, LVM_SETITEMSTATE, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&S));
         }
-        for (size_t K = 0; K < It->FSubItems.FItems.size(); ++K) {
-            LVITEMA S{};
-            S.iSubItem = static_cast<int>(K) + 1;
-            S.pszText = const_cast<char*>(It->FSubItems.FItems[K].c_str());
-            SendMessageA(W, LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&S));
-        }
     }
     FOwner->FFilling = Was;
     if (Row < 0)
@@ -312,6 +314,16 @@ void TListItems::InsertWindowRow(int32_t Index)
 
 TListItem* TListItems::Place(int32_t Index, TListItem* It)
 {
+    if (FOwner->FOwnerData && FOwner->HandleAllocated()) {
+        // A row added at the end moves no other: the window is only told the new count.
+        const bool Append = Index >= GetCount();
+        std::vector<std::pair<TListItem*, UINT>> Marks;
+        if (!Append)
+            Marks = FOwner->MarkedRows();
+        FItems.insert(FItems.begin() + Index, It);
+        FOwner->SyncVirtualRows(Append ? nullptr : &Marks, Index);
+        return It;
+    }
     FItems.insert(FItems.begin() + Index, It);
     if (FOwner->HandleAllocated()) {
         TScopeExit Withdraw([this, Index, It] {
@@ -408,7 +420,13 @@ void TListItems::DeleteAt(int32_t Index)
         Error = std::current_exception(); // the row goes all the same
     }
     Index = IndexOf(It); // the handler may have moved rows
-    if (Index >= 0) {
+    if (Index >= 0 && FOwner->FOwnerData && FOwner->HandleAllocated()) {
+        auto Marks = FOwner->MarkedRows();
+        Marks.erase(std::remove_if(Marks.begin(), Marks.end(), [It](const auto& M) { return M.first == It; }),
+                    Marks.end());
+        FItems.erase(FItems.begin() + Index);
+        FOwner->SyncVirtualRows(&Marks, Index);
+    } else if (Index >= 0) {
         if (FOwner->HandleAllocated()) {
             FOwner->QuietWhileHidden();
             SendMessageA(FOwner->GetHandle(), LVM_DELETEITEM, static_cast<WPARAM>(Index), 0);
@@ -444,12 +462,16 @@ void TListItems::Clear()
                 Error = std::current_exception();
         }
     }
-    if (FOwner->HandleAllocated()) {
+    if (FOwner->HandleAllocated() && !FOwner->FOwnerData) {
         FOwner->QuietWhileHidden();
         SendMessageA(FOwner->GetHandle(), LVM_DELETEALLITEMS, 0, 0);
     }
     std::vector<TListItem*> Old;
     Old.swap(FItems);
+    if (FOwner->HandleAllocated() && FOwner->FOwnerData) {
+        FOwner->QuietWhileHidden();
+        FOwner->SyncVirtualRows(nullptr, 0);
+    }
     for (TListItem* It : Old) {
         It->FValue.Reset();
         delete It;
@@ -511,6 +533,8 @@ DWORD TListView::StyleBits() const
         S |= LVS_EDITLABELS;
     if (!FColumnClick)
         S |= LVS_NOSORTHEADER;
+    if (FOwnerData)
+        S |= LVS_OWNERDATA;
     return S;
 }
 
@@ -553,6 +577,62 @@ void TListView::SetRowSelect(bool Value) { FRowSelect = Value; ApplyStyle(); }
 void TListView::SetReadOnly(bool Value) { FReadOnly = Value; ApplyStyle(); }
 void TListView::SetHideSelection(bool Value) { FHideSelection = Value; ApplyStyle(); }
 void TListView::SetColumnClick(bool Value) { FColumnClick = Value; ApplyStyle(); }
+
+void TListView::SetOwnerData(bool Value)
+{
+    if (FOwnerData == Value)
+        return;
+    FOwnerData = Value;
+    if (HandleAllocated())
+        RecreateWnd();
+}
+
+std::vector<std::pair<TListItem*, UINT>> TListView::MarkedRows() const
+{
+    std::vector<std::pair<TListItem*, UINT>> Marks;
+    if (!FHandle)
+        return Marks;
+    const int32_t N = FItems.GetCount();
+    for (int32_t I = -1;;) {
+        I = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(I), LVNI_SELECTED));
+        if (I < 0 || I >= N)
+            break;
+        Marks.emplace_back(FItems.FItems[static_cast<size_t>(I)], LVIS_SELECTED);
+    }
+    const int32_t F = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (F >= 0 && F < N)
+        Marks.emplace_back(FItems.FItems[static_cast<size_t>(F)], LVIS_FOCUSED);
+    return Marks;
+}
+
+void TListView::SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom)
+{
+    if (!FHandle)
+        return;
+    QuietWhileHidden();
+    const bool Was = FFilling;
+    FFilling = true; // the marks put back are no change of the user's
+    if (Marks) {
+        LVITEMA Clear{};
+        Clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(FHandle, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&Clear));
+    }
+    const int32_t N = FItems.GetCount();
+    SendMessageA(FHandle, LVM_SETITEMCOUNT, static_cast<WPARAM>(N), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    if (RedrawFrom < N)
+        SendMessageA(FHandle, LVM_REDRAWITEMS, static_cast<WPARAM>(std::max(RedrawFrom, 0)), static_cast<LPARAM>(N - 1));
+    if (Marks)
+        for (const auto& [It, State] : *Marks) {
+            const int32_t Row = FItems.IndexOf(It);
+            if (Row < 0)
+                continue;
+            LVITEMA S{};
+            S.stateMask = State;
+            S.state = State;
+            SendMessageA(FHandle, LVM_SETITEMSTATE, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&S));
+        }
+    FFilling = Was;
+}
 
 void TListView::SetCheckboxes(bool Value)
 {
@@ -668,9 +748,17 @@ void TListView::RestoreWindowState()
     for (int32_t I = 0; I < FColumns.GetCount(); ++I)
         InsertWindowColumn(I);
     SendMessageA(FHandle, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(FHandle, LVM_SETITEMCOUNT, FItems.FItems.size(), 0);
-    for (int32_t I = 0; I < FItems.GetCount(); ++I)
-        FItems.InsertWindowRow(I);
+    if (FOwnerData) {
+        std::vector<std::pair<TListItem*, UINT>> Marks;
+        for (TListItem* It : FItems.FItems)
+            if (It->FState & (LVIS_SELECTED | LVIS_FOCUSED))
+                Marks.emplace_back(It, It->FState & (LVIS_SELECTED | LVIS_FOCUSED));
+        SyncVirtualRows(&Marks, 0);
+    } else {
+        SendMessageA(FHandle, LVM_SETITEMCOUNT, FItems.FItems.size(), 0);
+        for (int32_t I = 0; I < FItems.GetCount(); ++I)
+            FItems.InsertWindowRow(I);
+    }
     SendMessageA(FHandle, WM_SETREDRAW, TRUE, 0);
     FQuiet = false;
 }
@@ -783,9 +871,15 @@ void TListView::ApplyOrder()
 bool TListView::CustomSort(const TLVCompare& CompareFn)
 {
     FCustomCompare = CompareFn;
+    std::vector<std::pair<TListItem*, UINT>> Marks;
+    if (FOwnerData)
+        Marks = MarkedRows();
     std::stable_sort(FItems.FItems.begin(), FItems.FItems.end(),
                      [this](TListItem* A, TListItem* B) { return Compare(A, B) < 0; });
-    ApplyOrder();
+    if (FOwnerData)
+        SyncVirtualRows(&Marks, 0);
+    else
+        ApplyOrder();
     return true;
 }
 
@@ -829,6 +923,13 @@ void TListView::PlaceRow(TListItem* Item)
     const int32_t To = SortedPlace(Item);
     if (To == From)
         return;
+    if (FOwnerData && HandleAllocated()) {
+        const auto Marks = MarkedRows();
+        FItems.FItems.erase(FItems.FItems.begin() + From);
+        FItems.FItems.insert(FItems.FItems.begin() + To, Item);
+        SyncVirtualRows(&Marks, std::min(From, To));
+        return;
+    }
     FItems.FItems.erase(FItems.FItems.begin() + From);
     FItems.FItems.insert(FItems.FItems.begin() + To, Item);
     if (HandleAllocated()) {
@@ -856,6 +957,27 @@ void TListView::WndProc(TMessage& M)
     TWinControl::WndProc(M);
 }
 
+const std::string* TListView::DisplayText(int32_t Row, LPARAM Param, int32_t SubItem) const
+{
+    // The window's row number is ours, except for a moment while a row moves to its sorted
+    // place; the row's own pointer tells then.
+    auto* It = reinterpret_cast<TListItem*>(Param);
+    if (FOwnerData) {
+        // A virtual row is its number.
+        if (Row < 0 || Row >= FItems.GetCount())
+            return nullptr;
+        It = FItems.FItems[static_cast<size_t>(Row)];
+    } else if (Row < 0 || Row >= FItems.GetCount() || FItems.FItems[static_cast<size_t>(Row)] != It) {
+        if (!It || FItems.IndexOf(It) < 0)
+            return nullptr;
+    }
+    if (SubItem == 0)
+        return &It->FCaption;
+    const auto& Subs = It->FSubItems.FItems;
+    return SubItem > 0 && static_cast<size_t>(SubItem) <= Subs.size() ? &Subs[static_cast<size_t>(SubItem) - 1]
+                                                                       : nullptr;
+}
+
 LRESULT TListView::DoNotify(NMHDR* H)
 {
     if (FFreeing)
@@ -863,9 +985,15 @@ LRESULT TListView::DoNotify(NMHDR* H)
     switch (H->code) {
     case LVN_ITEMCHANGED: {
         auto* V = reinterpret_cast<NMLISTVIEW*>(H);
+        // Virtual rows changed all at once (a selection cleared) are told as a change of no row.
+        if (FOwnerData && !FFilling && V->iItem == -1 && (V->uChanged & LVIF_STATE)) {
+            if (OnChange)
+                OnChange(this, nullptr, ctState);
+            return 0;
+        }
         if (FFilling || V->iItem < 0 || V->iItem >= FItems.GetCount())
             return 0;
-        TListItem* It = reinterpret_cast<TListItem*>(V->lParam);
+        TListItem* It = FOwnerData ? nullptr : reinterpret_cast<TListItem*>(V->lParam);
         if (!It || It->FDeleting || FItems.IndexOf(It) < 0)
             It = FItems.FItems[static_cast<size_t>(V->iItem)];
         if (!(V->uChanged & LVIF_STATE))
@@ -882,10 +1010,51 @@ LRESULT TListView::DoNotify(NMHDR* H)
             OnSelectItem(this, It, (V->uNewState & LVIS_SELECTED) != 0);
         return 0;
     }
+    case LVN_ODSTATECHANGED: {
+        // A range of virtual rows changed at once (a shift-click): each row hears of it.
+        auto* V = reinterpret_cast<NMLVODSTATECHANGE*>(H);
+        if (FFilling)
+            return 0;
+        const UINT Changed = V->uOldState ^ V->uNewState;
+        for (int32_t I = std::max(V->iFrom, 0); I <= V->iTo && I < FItems.GetCount(); ++I) {
+            TListItem* It = FItems.FItems[static_cast<size_t>(I)];
+            if (OnChange)
+                OnChange(this, It, ctState);
+            if ((Changed & LVIS_SELECTED) && OnSelectItem)
+                OnSelectItem(this, It, (V->uNewState & LVIS_SELECTED) != 0);
+        }
+        return 0;
+    }
     case LVN_COLUMNCLICK: {
         auto* V = reinterpret_cast<NMLISTVIEW*>(H);
         if (OnColumnClick && V->iSubItem >= 0 && V->iSubItem < FColumns.GetCount())
             OnColumnClick(this, FColumns.FItems[static_cast<size_t>(V->iSubItem)]);
+        return 0;
+    }
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW: {
+        auto* D = reinterpret_cast<NMLVDISPINFOA*>(H);
+        if (FOwnerData && D->item.iItem >= 0 && D->item.iItem < FItems.GetCount()) {
+            TListItem* It = FItems.FItems[static_cast<size_t>(D->item.iItem)];
+            if (D->item.mask & LVIF_IMAGE)
+                D->item.iImage = D->item.iSubItem == 0 ? It->FImageIndex : -1;
+            if (D->item.mask & LVIF_PARAM)
+                D->item.lParam = reinterpret_cast<LPARAM>(It);
+            if (D->item.mask & LVIF_INDENT)
+                D->item.iIndent = 0;
+        }
+        if (!(D->item.mask & LVIF_TEXT) || !D->item.pszText || D->item.cchTextMax <= 0)
+            return 0;
+        const std::string* Text = DisplayText(D->item.iItem, D->item.lParam, D->item.iSubItem);
+        const std::string& T = Text ? *Text : std::string();
+        if (H->code == LVN_GETDISPINFOA) {
+            lstrcpynA(D->item.pszText, T.c_str(), D->item.cchTextMax);
+        } else {
+            auto* DW = reinterpret_cast<NMLVDISPINFOW*>(H);
+            const int N = T.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, T.data(), static_cast<int>(T.size()),
+                                                               DW->item.pszText, DW->item.cchTextMax - 1);
+            DW->item.pszText[N > 0 ? N : 0] = 0;
+        }
         return 0;
     }
     case LVN_BEGINLABELEDITA:

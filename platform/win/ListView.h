@@ -225,6 +225,12 @@ public:
     void SetHideSelection(bool Value);
     bool GetColumnClick() const { return FColumnClick; }
     void SetColumnClick(bool Value);
+    // The window keeps nothing of its own for a row, not even the row (a virtual list view): it
+    // asks the rows for what it shows. For lists of very many rows, such as the pictures a long
+    // crawl saved; not with check boxes. The window is made again when it changes. A change of
+    // every row at once (the selection cleared) reaches OnChange with no row.
+    bool GetOwnerData() const { return FOwnerData; }
+    void SetOwnerData(bool Value);
 
     TListItem* GetSelected() const; // the first selected row
     void SetSelected(TListItem* Value); // nullptr clears the selection
@@ -271,11 +277,18 @@ private:
     // Moves a row to its sorted place while a sort is on.
     void PlaceRow(TListItem* Item);
     LRESULT DoNotify(NMHDR* H);
+    // The text the window asks for: row Row (whose data is Param, the row's own pointer), column
+    // SubItem; null when there is none.
+    const std::string* DisplayText(int32_t Row, LPARAM Param, int32_t SubItem) const;
     // A list view that nobody can see does not draw: row changes turn its redraw off (the
     // window's own scroll and layout work on every row change is most of their cost), and the
     // first paint turns it back on.
     void QuietWhileHidden();
     void EndQuiet();
+    // Virtual rows: the window's selected and focused rows, as rows, before the rows move; and
+    // the window told the new number of rows, with those marks put back where the rows went.
+    std::vector<std::pair<TListItem*, UINT>> MarkedRows() const;
+    void SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom);
     void SetImageLink(TImageList*& Field, TChangeLink& Link, TImageList* Value);
 
     TListColumns FColumns{this};
@@ -296,4 +309,5 @@ private:
     bool FFilling = false;     // the window is being filled from our rows
     bool FFreeing = false;
     bool FQuiet = false;       // redraw turned off by QuietWhileHidden
+    bool FOwnerData = false;
 };

@@ -939,3 +939,61 @@ TEST_F(ImagesLibraryTest, ClearWhileThreadsAddLeavesOnlyWhatCameAfterIt)
     L.SaveToFile(Db());
     EXPECT_EQ(ReadFileBytes(Db()).size(), 264u);
 }
+
+TEST_F(ImagesLibraryTest, ALongRunOfPicturesKeepsFewThreadsAndAddsEveryOne)
+{
+    // A crawl saves pictures faster than they are measured: the pictures wait in the list, not
+    // as threads that each hold a stack, and every one is added in the end, a missing file
+    // among them too.
+    TCountingMeasurer M;
+    M.Hold();
+    auto Library = std::make_unique<TImageLibrary>();
+    Library->SetMeasurer(M.Function());
+    auto Threads = std::make_unique<TAddImageThreadList>();
+    ImageLibrary = Library.get();
+    AddImageThreads = Threads.get();
+    TReleaseOnExit Release{M};
+    constexpr int kPictures = 200;
+    for (int I = 0; I < kPictures; ++I) {
+        const std::string F = Temp.File("run" + std::to_string(I) + ".png");
+        if (I != 77)
+            WriteFileOfSize(F, 100 + I);
+        ASSERT_TRUE(StartAddImageThread(F));
+        ASSERT_LE(Threads->GetCount(), kMaxAddImageThreads) << "after " << I + 1 << " pictures";
+    }
+    ASSERT_TRUE(PumpUntil([&M] { return M.Now() == kMaxMeasuringAddImageThreads; }, 10000, "two measuring"));
+    EXPECT_EQ(Threads->GetCount(), kMaxAddImageThreads);
+    EXPECT_EQ(Threads->GetPendingCount(), kPictures - kMaxAddImageThreads);
+    M.Release();
+    Threads->WaitForAll();
+    EXPECT_EQ(Threads->GetPendingCount(), 0);
+    EXPECT_EQ(Threads->GetCount(), 0);
+    EXPECT_EQ(Library->GetCount(), kPictures - 1);
+    EXPECT_EQ(Library->FindByName(Temp.File("run77.png")), nullptr);
+    ASSERT_NE(Library->FindByName(Temp.File("run199.png")), nullptr);
+    EXPECT_LE(M.MaxAtOnce(), kMaxMeasuringAddImageThreads);
+    // Pictures started after a quiet spell get threads again.
+    const std::string Later = Temp.File("later.png");
+    WriteFileOfSize(Later, 50);
+    ASSERT_TRUE(StartAddImageThread(Later));
+    Threads->WaitForAll();
+    EXPECT_NE(Library->FindByName(Later), nullptr);
+
+    // A list freed while pictures wait stops its threads after what they measure now, and the
+    // waiting pictures are given up.
+    M.Hold();
+    auto Doomed = std::make_unique<TAddImageThreadList>();
+    AddImageThreads = Doomed.get();
+    const int32_t Before = Library->GetCount();
+    for (int I = 0; I < 30; ++I) {
+        const std::string F = Temp.File("doomed" + std::to_string(I) + ".png");
+        WriteFileOfSize(F, 100 + I);
+        ASSERT_TRUE(StartAddImageThread(F));
+    }
+    ASSERT_TRUE(PumpUntil([&M] { return M.Now() == kMaxMeasuringAddImageThreads; }, 10000, "two measuring"));
+    M.Release();
+    AddImageThreads = nullptr;
+    Doomed.reset();
+    EXPECT_LE(Library->GetCount() - Before, kMaxAddImageThreads);
+    ImageLibrary = nullptr;
+}

@@ -3,10 +3,12 @@
 #include "engine/Task.h"
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -695,4 +697,113 @@ TEST(TaskItemList, AddressesOfRemovedItemsAreFoundThroughTheItemsThatStay)
     EXPECT_EQ(Blank.GetURI().GetURI(), "");
     EXPECT_EQ(Blank.Priority(), 0);
     EXPECT_EQ(Second->Priority(), 9000 + static_cast<int32_t>(A.size()));
+}
+
+TEST(TaskItemList, LookUpsByAddressFollowAddsRemovalsAndRepeatsAtLength)
+{
+    // Thousands of addresses go in and some out again, with repeated addresses among them (a
+    // project file may list one twice): every look-up answers as a walk of the list would.
+    TTask Task;
+    Task.SetStartURL("http://www.site.test/");
+    TTaskItemList* L = Task.GetItems();
+    std::mt19937 Random(62);
+    std::vector<std::string> Known;
+    for (int I = 0; I < 6000; ++I) {
+        const std::string A = "http://www.site.test/d" + std::to_string(I % 97) + "/p" + std::to_string(I) + ".jpg";
+        Known.push_back(A);
+        L->Add(new TTaskItem(&Task, A));
+        if (I % 500 == 0)
+            L->Add(new TTaskItem(&Task, A)); // the same address again
+        if (I % 3 == 0) {
+            const std::string& Gone = Known[Random() % Known.size()];
+            L->DeleteURL(Gone);
+        }
+    }
+    // The truth: the list itself, walked from its end.
+    auto Walk = [&](const std::string& A) {
+        for (int32_t I = L->GetCount() - 1; I >= 0; --I)
+            if (L->GetItem(I)->GetAddress() == A)
+                return I;
+        return -1;
+    };
+    int32_t Present = 0;
+    for (const std::string& A : Known) {
+        const int32_t Expected = Walk(A);
+        ASSERT_EQ(L->IndexOfURL(A), Expected) << A;
+        ASSERT_EQ(L->ContainsURL(A), Expected >= 0) << A;
+        Present += Expected >= 0;
+    }
+    EXPECT_GT(Present, 3000);
+    EXPECT_LT(Present, 6000);
+    EXPECT_EQ(L->IndexOfURL("http://www.site.test/d1/p1.jp"), -1);
+    EXPECT_FALSE(L->ContainsURL("http://www.site.test/d1/p1.jpgx"));
+    // Sorted adds of present addresses are refused, and of absent ones taken.
+    for (const std::string& A : Known) {
+        auto Item = std::make_unique<TTaskItem>(&Task, A);
+        const int32_t Before = L->GetCount();
+        const int32_t At = L->AddSorted(Item.get());
+        if (L->GetCount() > Before) {
+            ASSERT_EQ(L->GetItem(At), Item.get());
+            Item.release();
+        } else {
+            ASSERT_EQ(L->GetItem(At)->GetAddress(), A);
+        }
+        ASSERT_TRUE(L->ContainsURL(A)) << A;
+    }
+    // Emptied, the list finds nothing and takes addresses again.
+    L->Clear();
+    EXPECT_FALSE(L->ContainsURL(Known[0]));
+    EXPECT_EQ(L->IndexOfURL(Known[0]), -1);
+    L->Add(new TTaskItem(&Task, Known[0]));
+    EXPECT_EQ(L->IndexOfURL(Known[0]), 0);
+}
+
+TEST(TaskItem, PartialFileNamesAndHostsAreEachItemsOwn)
+{
+    TTask Task;
+    Task.SetStartURL("http://www.site.test/");
+    auto A = std::make_unique<TTaskItem>(&Task, "http://www.site.test/a.jpg");
+    auto B = std::make_unique<TTaskItem>(&Task, "http://www.site.test/b.jpg");
+    EXPECT_EQ(A->GetTempFileName(), "");
+    A->SetTempFileName("C:\\x\\a.jpg!!wr");
+    B->SetTempFileName("C:\\x\\b.jpg!!wr");
+    EXPECT_EQ(A->GetTempFileName(), "C:\\x\\a.jpg!!wr");
+    EXPECT_EQ(B->GetTempFileName(), "C:\\x\\b.jpg!!wr");
+    A->SetTempFileName("");
+    EXPECT_EQ(A->GetTempFileName(), "");
+    EXPECT_EQ(B->GetTempFileName(), "C:\\x\\b.jpg!!wr");
+    // An item freed with a name leaves none to the items made after it.
+    B.reset();
+    for (int I = 0; I < 50; ++I) {
+        TTaskItem Fresh(&Task, "http://www.site.test/c.jpg");
+        ASSERT_EQ(Fresh.GetTempFileName(), "");
+    }
+    // The host is the start host when the item was made, also after the task's start changes.
+    EXPECT_EQ(A->GetHost(), "www.site.test");
+    Task.SetStartURL("http://other.test/");
+    TTaskItem Later(&Task, "http://www.site.test/d.jpg");
+    EXPECT_EQ(Later.GetHost(), "other.test");
+    EXPECT_EQ(A->GetHost(), "www.site.test");
+    EXPECT_LT(Later.Priority(), A->Priority()); // another host: a lower class
+    TTaskItem Alone(nullptr, "http://www.site.test/e.jpg");
+    EXPECT_EQ(Alone.GetHost(), "");
+    // Workers of several tasks set and clear names at once.
+    std::vector<std::unique_ptr<TTaskItem>> Items;
+    for (int I = 0; I < 8; ++I)
+        Items.push_back(std::make_unique<TTaskItem>(&Task, "http://other.test/t" + std::to_string(I) + ".jpg"));
+    std::vector<std::thread> Threads;
+    std::atomic<int> Wrong{0};
+    for (int T = 0; T < 8; ++T)
+        Threads.emplace_back([&, T] {
+            for (int K = 0; K < 2000; ++K) {
+                const std::string Name = "n" + std::to_string(T) + "-" + std::to_string(K);
+                Items[T]->SetTempFileName(Name);
+                if (Items[T]->GetTempFileName() != Name)
+                    ++Wrong;
+                Items[T]->SetTempFileName("");
+            }
+        });
+    for (auto& Th : Threads)
+        Th.join();
+    EXPECT_EQ(Wrong.load(), 0);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -358,4 +359,148 @@ TEST(TListView, WholeRowsGoInOneStepAndTakeTheirSortedPlace)
     EXPECT_EQ(Order, (std::vector<std::string>{"alpha", "alpha", "charlie", "delta"}));
     EXPECT_EQ(Second->GetIndex(), 1);
     EXPECT_EQ(V->GetItems()->FindData(0, &Keys[2], true, false)->GetCaption(), "charlie");
+}
+
+TEST(TListView, WindowAsksForTheRowsTextsAndKeepsNoCopyOfItsOwn)
+{
+    // A list of a long crawl has a row for every saved picture: the window keeps no copy of a
+    // row's texts and asks the rows for them whenever it shows or is asked for one.
+    TListForm F;
+    for (int I = 0; I < 4; ++I)
+        F.List->GetColumns()->Add()->SetCaption(Captions[I]);
+    TListItems* Rows = F.List->GetItems();
+    TListItem* A = Rows->AddItem("first", -1, nullptr, {"a1", "a2", "a3"});
+    TListItem* B = Rows->Add();
+    B->SetCaption("second");
+    B->GetSubItems()->Add("b1");
+    HWND W = F.List->GetHandle();
+    for (int Row = 0; Row < 2; ++Row) {
+        char Own[64] = "untouched";
+        LVITEMA I{};
+        I.mask = LVIF_TEXT | LVIF_NORECOMPUTE;
+        I.iItem = Row;
+        I.pszText = Own;
+        I.cchTextMax = sizeof(Own);
+        ASSERT_TRUE(SendMessageA(W, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&I)));
+        EXPECT_EQ(I.pszText, LPSTR_TEXTCALLBACKA) << "row " << Row;
+    }
+    EXPECT_EQ(CellText(W, 0, 0), "first");
+    EXPECT_EQ(CellText(W, 0, 3), "a3");
+    EXPECT_EQ(CellText(W, 1, 1), "b1");
+    // A column the row has no sub-item for is empty, not another row's or column's text.
+    EXPECT_EQ(CellText(W, 1, 2), "");
+    EXPECT_EQ(CellText(W, 1, 3), "");
+    // Changes show at once.
+    A->GetSubItems()->SetStrings(1, "changed");
+    B->SetCaption("renamed");
+    B->GetSubItems()->SetStrings(2, "b3");
+    EXPECT_EQ(CellText(W, 0, 2), "changed");
+    EXPECT_EQ(CellText(W, 1, 0), "renamed");
+    EXPECT_EQ(CellText(W, 1, 3), "b3");
+    A->GetSubItems()->Delete(0);
+    EXPECT_EQ(CellText(W, 0, 1), "changed");
+    EXPECT_EQ(CellText(W, 0, 3), "");
+    // A text longer than the asker's buffer is cut to it, with its end.
+    const std::string Long(300, 'x');
+    A->SetCaption(Long);
+    char Small[16];
+    std::memset(Small, '#', sizeof(Small));
+    LVITEMA S{};
+    S.iSubItem = 0;
+    S.pszText = Small;
+    S.cchTextMax = 8;
+    SendMessageA(W, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&S));
+    EXPECT_EQ(std::string(Small), std::string(7, 'x'));
+    EXPECT_EQ(Small[8], '#');
+    // A window made again asks the same rows; a deleted row is asked for no more.
+    F.List->SetCheckboxes(true);
+    F.List->RecreateWnd();
+    W = F.List->GetHandle();
+    EXPECT_EQ(CellText(W, 1, 0), "renamed");
+    EXPECT_EQ(CellText(W, 0, 2), "a3");
+    Rows->Delete(0);
+    EXPECT_EQ(CellText(W, 0, 0), "renamed");
+    EXPECT_EQ(CellText(W, 0, 3), "b3");
+}
+
+TEST(TListView, VirtualRowsShowTheRowsAndKeepTheirMarksWhereTheyGo)
+{
+    // A list of very many rows lets the window keep nothing of a row: it shows the rows' texts
+    // and images by their number, and a selected or focused row stays so wherever it moves.
+    TListForm F;
+    F.List->SetMultiSelect(true);
+    for (int I = 0; I < 3; ++I)
+        F.List->GetColumns()->Add()->SetCaption(Captions[I]);
+    F.List->SetOwnerData(true);
+    HWND W = F.List->GetHandle();
+    EXPECT_TRUE(GetWindowLongA(W, GWL_STYLE) & LVS_OWNERDATA);
+    TListItems* Rows = F.List->GetItems();
+    std::vector<int> Keys(1000);
+    for (int I = 0; I < 1000; ++I)
+        Rows->AddItem("row" + std::to_string(I), I % 3, &Keys[I], {"a" + std::to_string(I), "b"});
+    EXPECT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), 1000);
+    EXPECT_EQ(CellText(W, 999, 0), "row999");
+    EXPECT_EQ(CellText(W, 500, 1), "a500");
+    EXPECT_EQ(CellText(W, 500, 2), "b");
+    LVITEMA I{};
+    I.mask = LVIF_IMAGE;
+    I.iItem = 502;
+    ASSERT_TRUE(SendMessageA(W, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&I)));
+    EXPECT_EQ(I.iImage, 502 % 3);
+
+    std::vector<std::pair<void*, bool>> Events;
+    F.List->OnSelectItem = [&](TObject*, TListItem* It, bool Sel) { Events.emplace_back(It->GetData(), Sel); };
+    TListItem* Picked = Rows->GetItem(500);
+    Picked->SetSelected(true);
+    Picked->SetFocused(true);
+    ASSERT_FALSE(Events.empty());
+    EXPECT_EQ(Events.back(), std::make_pair(static_cast<void*>(&Keys[500]), true));
+    auto WindowSelected = [&] {
+        return static_cast<int>(SendMessageA(W, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    };
+    EXPECT_EQ(WindowSelected(), 500);
+    // A row put in front moves the selection with its row, without telling of a change.
+    const size_t Heard = Events.size();
+    TListItem* Front = Rows->Insert(0);
+    Front->SetCaption("front");
+    EXPECT_EQ(WindowSelected(), 501);
+    EXPECT_EQ(F.List->GetSelected(), Picked);
+    EXPECT_TRUE(Picked->GetFocused());
+    EXPECT_EQ(CellText(W, 0, 0), "front");
+    EXPECT_EQ(CellText(W, 501, 0), "row500");
+    EXPECT_EQ(Events.size(), Heard);
+    // Sorted the other way, the same row stays selected at its new place.
+    F.List->CustomSort([](TListItem* A, TListItem* B) { return CompareText(B->GetCaption(), A->GetCaption()); });
+    EXPECT_EQ(Rows->GetItem(WindowSelected()), Picked);
+    EXPECT_EQ(CellText(W, WindowSelected(), 0), "row500");
+    EXPECT_EQ(F.List->GetSelCount(), 1);
+    // Rows deleted before it and the row itself.
+    Rows->Delete(0);
+    Rows->Delete(0);
+    EXPECT_EQ(Rows->GetItem(WindowSelected()), Picked);
+    EXPECT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), 999);
+    Rows->Delete(Picked->GetIndex());
+    EXPECT_EQ(F.List->GetSelCount(), 0);
+    EXPECT_EQ(F.List->GetSelected(), nullptr);
+    // The selection cleared at once is told as a change of no row.
+    Rows->GetItem(3)->SetSelected(true);
+    int AllChanged = 0;
+    F.List->OnChange = [&](TObject*, TListItem* It, TItemChange) { AllChanged += It == nullptr; };
+    LVITEMA None{};
+    None.stateMask = LVIS_SELECTED;
+    SendMessageA(W, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&None));
+    EXPECT_GE(AllChanged, 1);
+    EXPECT_EQ(F.List->GetSelCount(), 0);
+    F.List->OnChange = nullptr;
+    // A window made again shows the same rows; emptied, it shows none.
+    Rows->GetItem(10)->SetSelected(true);
+    TListItem* Tenth = Rows->GetItem(10);
+    F.List->RecreateWnd();
+    W = F.List->GetHandle();
+    EXPECT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), 998);
+    EXPECT_EQ(F.List->GetSelected(), Tenth);
+    EXPECT_EQ(CellText(W, 10, 0), Tenth->GetCaption());
+    Rows->Clear();
+    EXPECT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(CellText(W, 0, 0), "");
 }
