@@ -1,6 +1,7 @@
 #include "engine/ImagesLibrary.h"
 
 #include <exception>
+#include <iterator>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -76,6 +77,7 @@ TImageLibrary::~TImageLibrary()
     for (void* P : *L)
         delete static_cast<TImageDetail*>(P);
     L->Clear();
+    FByName.clear();
 }
 
 void TImageLibrary::Add(std::unique_ptr<TImageDetail> Detail)
@@ -83,8 +85,30 @@ void TImageLibrary::Add(std::unique_ptr<TImageDetail> Detail)
     if (!Detail)
         return;
     TThreadListGuard L(FList);
-    L->Add(Detail.get());
+    AppendLocked(L.Get(), Detail.get());
     Detail.release();
+}
+
+void TImageLibrary::AppendLocked(TList* L, TImageDetail* D)
+{
+    L->Add(D);
+    try {
+        FByName.emplace(D->GetFileName(), D);
+    } catch (...) {
+        L->Remove(D);
+        throw;
+    }
+}
+
+void TImageLibrary::RemoveLocked(TList* L, TImageDetail* D)
+{
+    L->Remove(D);
+    auto [From, To] = FByName.equal_range(D->GetFileName());
+    for (auto I = From; I != To; ++I)
+        if (I->second == D) {
+            FByName.erase(I);
+            break;
+        }
 }
 
 int32_t TImageLibrary::GetCount()
@@ -101,12 +125,22 @@ TImageDetail* TImageLibrary::GetItem(int32_t Index)
 
 TImageDetail* TImageLibrary::FindLocked(TList* L, const std::string& FileName)
 {
-    for (void* P : *L) {
-        auto* D = static_cast<TImageDetail*>(P);
-        if (D->GetFileName() == FileName)
-            return D;
+    auto [From, To] = FByName.equal_range(FileName);
+    if (From == To)
+        return nullptr;
+    if (std::next(From) == To)
+        return From->second;
+    // Several records of one name (a library file may hold them): the first in the list.
+    TImageDetail* First = nullptr;
+    int32_t FirstIndex = 0;
+    for (auto I = From; I != To; ++I) {
+        const int32_t Index = L->IndexOf(I->second);
+        if (!First || Index < FirstIndex) {
+            First = I->second;
+            FirstIndex = Index;
+        }
     }
-    return nullptr;
+    return First;
 }
 
 TImageDetail* TImageLibrary::FindByName(const std::string& FileName)
@@ -120,8 +154,9 @@ std::unique_ptr<TImageDetail> TImageLibrary::Remove(TImageDetail* Detail)
     if (!Detail)
         return nullptr;
     TThreadListGuard L(FList);
-    if (L->Remove(Detail) < 0)
+    if (L->IndexOf(Detail) < 0)
         return nullptr;
+    RemoveLocked(L.Get(), Detail);
     return std::unique_ptr<TImageDetail>(Detail);
 }
 
@@ -131,7 +166,7 @@ std::unique_ptr<TImageDetail> TImageLibrary::RemoveByName(const std::string& Fil
     TImageDetail* D = FindLocked(L.Get(), FileName);
     if (!D)
         return nullptr;
-    L->Remove(D);
+    RemoveLocked(L.Get(), D);
     return std::unique_ptr<TImageDetail>(D);
 }
 
@@ -141,6 +176,7 @@ void TImageLibrary::Clear()
     for (void* P : *L)
         delete static_cast<TImageDetail*>(P);
     L->Clear();
+    FByName.clear();
 }
 
 void TImageLibrary::SetMeasurer(TImageMeasurer Measurer)
@@ -177,7 +213,7 @@ bool TImageLibrary::AddImage(const std::string& FileName)
     // Another thread may have recorded the same file while this one measured.
     if (FindLocked(L.Get(), FileName))
         return false;
-    L->Add(Detail.get());
+    AppendLocked(L.Get(), Detail.get());
     Detail.release();
     return true;
 }
@@ -205,7 +241,7 @@ void TImageLibrary::LoadFromStream(TStream* Stream)
     if (Ours) {
         TThreadListGuard L(FList);
         for (auto& D : Read) {
-            L->Add(D.get());
+            AppendLocked(L.Get(), D.get());
             D.release();
         }
         FHeader.SetSignature(Header.GetSignature());

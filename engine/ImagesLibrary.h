@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "engine/ImagesLibraryRecords.h"
 #include "platform/win/Locks.h"
@@ -86,8 +87,14 @@ public:
 
 private:
     TImageDetail* FindLocked(TList* L, const std::string& FileName);
+    // The list and the index by name change together, under the list lock.
+    void AppendLocked(TList* L, TImageDetail* D);
+    void RemoveLocked(TList* L, TImageDetail* D);
 
     TThreadList FList;
+    // Every record by its name, so that a library of tens of thousands of pictures finds a name
+    // (as every added picture asks) without a walk over all of them. Guarded by the list lock.
+    std::unordered_multimap<std::string, TImageDetail*> FByName;
     TImageLibraryHeader FHeader; // guarded by the list lock
     TImageMeasurer FMeasurer;    // guarded by the list lock
 };

@@ -470,6 +470,57 @@ TEST_F(ImagesLibraryTest, FindRemoveAndGetItem)
     EXPECT_EQ(Names(L), (std::vector<std::string>{"A.jpg"}));
 }
 
+// The look-up by name follows every way records come and go, at the length of a long crawl.
+TEST_F(ImagesLibraryTest, LookUpsByNameFollowAddsRemovalsClearAndLoadAtLength)
+{
+    TImageLibrary L;
+    const int N = 20000;
+    auto Name = [](int I) { return "C:\\pics\\" + std::to_string(I % 97) + "\\p" + std::to_string(I) + ".jpg"; };
+    for (int I = 0; I < N; ++I)
+        L.Add(MakeDetail(Name(I), 1, I, 1, 1));
+    for (int I = 0; I < N; I += 3)
+        ASSERT_NE(L.RemoveByName(Name(I)), nullptr) << I;
+    std::vector<std::unique_ptr<TImageDetail>> Taken;
+    for (int I = 0; I < N; I += 7) {
+        if (I % 3 == 0)
+            continue;
+        TImageDetail* D = L.FindByName(Name(I));
+        ASSERT_NE(D, nullptr) << I;
+        Taken.push_back(L.Remove(D));
+    }
+    for (int I = 0; I < N; ++I) {
+        TImageDetail* D = L.FindByName(Name(I));
+        if (I % 3 == 0 || I % 7 == 0)
+            ASSERT_EQ(D, nullptr) << I;
+        else {
+            ASSERT_NE(D, nullptr) << I;
+            ASSERT_EQ(D->GetFileSize(), I);
+        }
+    }
+    // Three records of one name: the first in the list is found as the others go.
+    L.Add(MakeDetail("same.jpg", 1, 1, 1, 1));
+    L.Add(MakeDetail("same.jpg", 1, 2, 1, 1));
+    L.Add(MakeDetail("same.jpg", 1, 3, 1, 1));
+    TImageDetail* Second = nullptr;
+    for (int32_t I = L.GetCount() - 3; I < L.GetCount(); ++I)
+        if (L.GetItem(I)->GetFileSize() == 2)
+            Second = L.GetItem(I);
+    std::unique_ptr<TImageDetail> Out(L.Remove(Second).release());
+    EXPECT_EQ(L.FindByName("same.jpg")->GetFileSize(), 1);
+    Out = L.RemoveByName("same.jpg");
+    EXPECT_EQ(L.FindByName("same.jpg")->GetFileSize(), 3);
+    // A saved library loads back with every name found again, after a clear found none.
+    TMemoryStream S;
+    L.SaveToStream(&S);
+    L.Clear();
+    EXPECT_EQ(L.FindByName(Name(1)), nullptr);
+    S.SetPosition(0);
+    L.LoadFromStream(&S);
+    for (int I = 1; I < N; I += 11)
+        EXPECT_EQ(L.FindByName(Name(I)) != nullptr, I % 3 != 0 && I % 7 != 0) << I;
+    EXPECT_EQ(L.FindByName("same.jpg")->GetFileSize(), 3);
+}
+
 // ---------------------------------------------------------------------------------------------
 // AddImage
 
