@@ -27,22 +27,36 @@ HWND THiddenWindow::GetHandle()
     if (FHandle)
         return FHandle;
     HINSTANCE Instance = GetModuleHandleA(nullptr);
-    {
-        std::lock_guard<std::mutex> Lock(gRegisterLock);
-        WNDCLASSA Existing;
-        if (!GetClassInfoA(Instance, FClassName.c_str(), &Existing)) {
-            WNDCLASSA C{};
-            C.lpfnWndProc = &THiddenWindow::WindowProc;
-            C.hInstance = Instance;
-            C.lpszClassName = FClassName.c_str();
-            if (!RegisterClassA(&C) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-                RaiseLastOSError(Format("Cannot register window class '%s'", FClassName));
+    // Under Wine the creation has been seen to fail now and then with "class does not exist"
+    // although the class is registered (a window made on a fresh thread, at the same time as
+    // others): the class is made sure of and the window asked for again, a few times, before the
+    // failure is raised.
+    HWND Wnd = nullptr;
+    DWORD Error = 0;
+    for (int Attempt = 0; Attempt < 5 && !Wnd; ++Attempt) {
+        if (Attempt > 0)
+            Sleep(Attempt);
+        {
+            std::lock_guard<std::mutex> Lock(gRegisterLock);
+            WNDCLASSA Existing;
+            if (!GetClassInfoA(Instance, FClassName.c_str(), &Existing)) {
+                WNDCLASSA C{};
+                C.lpfnWndProc = &THiddenWindow::WindowProc;
+                C.hInstance = Instance;
+                C.lpszClassName = FClassName.c_str();
+                if (!RegisterClassA(&C) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+                    RaiseLastOSError(Format("Cannot register window class '%s'", FClassName));
+            }
         }
+        SetLastError(0);
+        Wnd = CreateWindowExA(WS_EX_TOOLWINDOW, FClassName.c_str(), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              Instance, this);
+        Error = GetLastError();
+        if (!Wnd && Error != ERROR_CANNOT_FIND_WND_CLASS)
+            break;
     }
-    HWND Wnd = CreateWindowExA(WS_EX_TOOLWINDOW, FClassName.c_str(), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                               Instance, this);
     if (!Wnd)
-        RaiseLastOSError("Cannot create a hidden window");
+        RaiseOSError(Error, "Cannot create a hidden window");
     FHandle = Wnd;
     FThreadID = GetCurrentThreadId();
     return FHandle;

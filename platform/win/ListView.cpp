@@ -109,7 +109,7 @@ void TListColumns::Clear()
 // ---------------------------------------------------------------------------------------------
 // Sub-items and rows
 
-void TListSubItems::Push(int32_t Index) const
+void TListSubItems::Push(int32_t) const // the whole row is drawn again
 {
     TListView* V = FOwner->FOwner;
     if (!V->HandleAllocated() || V->FFilling) {
