@@ -241,7 +241,6 @@ public:
     TcbBarItemControlPainter& operator=(const TcbBarItemControlPainter&) = delete;
     virtual ~TcbBarItemControlPainter() = default;
 
-    // 1
     virtual void DrawGlyphBorder(const IcbControl* Control, HDC DC, HBRUSH Brush, const TRect& R, TcbPaintFlags State,
                                  bool FillBox) const;
     virtual void DrawCheckMark(const IcbControl* Control, HDC DC, int32_t X, int32_t Y, int32_t Scale) const;
@@ -258,7 +257,6 @@ public:
     virtual void GetCaptionColors(const IcbControl* Control, TcbPaintFlags State, TColor& Color1,
                                   TColor& Color2) const;
     virtual bool UseSelectedGlyphBackground() const;
-    // 2
     virtual bool FillSubMenuItemAlways() const;
     virtual bool IsThemedControlClass(const IcbControl* Control) const;
     virtual bool IsSmallMarkRect(const TRect& R) const;
@@ -270,7 +268,6 @@ public:
     virtual void DrawMarkArrow(const IcbBar* Bar, HDC DC, const TRect& R) const;
     virtual void DrawBarMarkChevron(const IcbBar* Bar, HDC DC, int32_t Position, const TRect& MarkRect) const;
     virtual void DrawBarMarkBackground(const IcbBar* Bar, HDC DC, HBRUSH Brush, const TRect& MarkRect) const;
-    // 3
     virtual void DrawBarMarkSymbols(const IcbBar* Bar, HDC DC, const TRect& MarkRect) const;
     virtual void AdjustCaptionTextRect(const IcbBar* Bar, const TRect& MarkRect, TRect& R) const;
     virtual void DrawComboArrow(HDC DC, const TRect& R, TColor Color) const;
@@ -283,7 +280,6 @@ public:
     virtual void DrawFramedBackground(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush,
                                       bool Opaque) const;
     virtual void DrawEtchedLine(HDC DC, const TRect& R) const;
-    // 4
     virtual void DrawGlyph(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State,
                            TcbDrawKind Kind) const;
     virtual void DrawGlyphCore(const IcbControl* Control, HDC DC, const TRect& ItemRect, const TRect& GlyphRect,
@@ -300,7 +296,6 @@ public:
                                HBRUSH& Brush) const;
     virtual HBRUSH GetCheckMarkColor(const IcbControl* Control, TcbPaintFlags State) const;
     virtual int32_t GetDownGlyphOffset() const;
-    // 5
     virtual int32_t GetSelectedGlyphOffset(const IcbControl* Control) const;
     virtual bool ShowDroppedDownState() const;
     virtual int32_t GetDropDownButtonIndent() const;
@@ -311,7 +306,6 @@ public:
     virtual int32_t GetGriplessBarIndent() const;
     virtual int32_t GetGripAreaSize() const;
     virtual int32_t GetGripWidth(const IcbBar* Bar) const;
-    // 6
     virtual int32_t GetButtonArrowWidth(const TcbBarManager* Manager) const;
     virtual int32_t GetLargeButtonArrowWidth(const TcbBarManager* Manager) const;
     virtual int32_t GetSubMenuGlyphColumnIndent() const;
@@ -323,7 +317,6 @@ public:
     virtual void DrawParentBarBackground(const IcbBar* Bar, HDC DC, const TRect& R) const;
     virtual void DrawBarBackground(const IcbBar* Bar, HDC DC, const TRect& R, HBRUSH Brush, TColor Color) const;
     virtual void DrawParentItemEdge(const IcbBar* Menu, HDC DC, HBRUSH Brush) const;
-    // 7
     virtual bool IsFloatingBarFlat(const IcbBar* Bar) const;
     virtual HBRUSH GetBarBrush(const TcbBarManager* Manager) const;
     virtual HBRUSH GetToolbarBrush(const IcbBar* Bar) const;
@@ -334,7 +327,6 @@ public:
     virtual int32_t GetEditExtraHeight() const;
     virtual int32_t GetEditHeight(int32_t TextHeight) const;
     virtual bool IsCloseButtonHotTracked() const;
-    // 8
     virtual bool IsBarMarkShown() const;
     virtual int32_t GetSeparatorOffset() const;
     virtual int32_t GetSeparatorSize() const;
@@ -345,7 +337,6 @@ public:
     virtual void DrawFloatingCaptionBackground(const IcbBar* Bar, HDC DC, const TRect& R, bool Active) const;
     virtual int32_t GetSmallCaptionHeight() const;
     virtual bool UseThemedFloatingCaption() const;
-    // 9
     virtual TSize GetCloseButtonSize() const;
     // Horizontal: the separator stands in a horizontal line of controls, so its stroke runs
     // vertically (and across a vertical bar when clear).
@@ -359,7 +350,6 @@ public:
     virtual void DrawBarMark(const IcbBar* Bar, HDC DC, HBRUSH Brush, const TRect& MarkRect) const;
     virtual void DrawMDIButton(const IcbBar* Bar, HDC DC, const TRect& R, TcbMDIButton Button, bool Pressed,
                                bool Enabled) const;
-    // 10
     virtual void DrawBarSizeGrip(const IcbBar* Bar, HDC DC, const TRect& ClientRect) const;
     virtual void DrawSizeGripBackground(const IcbBar* Bar, HDC DC, const TRect& R) const;
     virtual int32_t GetFloatingSideIndent() const;
@@ -370,7 +360,6 @@ public:
     virtual int32_t GetFloatingBottomIndent() const;
     virtual bool UseSystemFloatingHitTest() const;
     virtual bool UseSystemFloatingFrame() const;
-    // 11
     virtual void DrawToolbarBackground(const IcbBar* Bar, HDC DC, const TRect& R, HBRUSH Brush) const;
     virtual TSize GetSizeGripSize() const;
     virtual int32_t GetBarTopIndent(const IcbBar* Bar) const;
@@ -384,7 +373,6 @@ public:
     virtual int32_t GetButtonHeightIndent() const;
     virtual int32_t GetButtonWidthIndent() const;
     virtual void AdjustGlyphColumnWidth(int32_t& Width) const;
-    // 12
     virtual void AdjustMenuButtonWidth(int32_t& Width) const;
     // ArrowKind 1 is the part of a button whose drop-down menu is open: its own look and a sized
     // arrow. (It is not a draw kind: drop-down parts are drawn on bars only.)
@@ -399,7 +387,6 @@ public:
                                 HBRUSH& Brush) const;
     virtual int32_t GetDropDownListBorder() const;
     virtual void DrawDropDownListBorder(HDC DC, const TRect& R) const;
-    // 13
     virtual int32_t GetSubItemArrowWidth(const IcbControl* Control) const;
     virtual int32_t GetSubItemHeight(const IcbControl* Control) const;
     virtual int32_t GetSubItemWidth(const IcbControl* Control) const;
@@ -411,7 +398,6 @@ public:
     virtual void CalcSubMenuMetrics(const IcbBar* Menu, HDC DC, TcbSubMenuMetrics& Metrics) const;
     virtual void CalcSubMenuItemsRect(const IcbBar* Menu, TcbSubMenuItemsArea& Area) const;
     virtual TSize CalcSubMenuSize(const IcbBar* Menu) const;
-    // 14
     virtual int32_t GetDetachBandHeight(const IcbBar* Menu) const;
     virtual void DrawSubMenuContent(const IcbBar* Menu, HDC DC) const;
     virtual void DrawSubMenuBackground(const IcbBar* Menu, HDC DC, const TRect& R) const;
@@ -423,7 +409,6 @@ public:
                                          const TRect& R) const;
     virtual bool UseStandardSubMenuLayout() const;
     virtual int32_t CalcExpandMarkSize(int32_t Height) const;
-    // 15
     virtual int32_t GetExpandButtonIndent() const;
     virtual void AdjustDetachBandRect(TRect& R) const;
     virtual void PrepareSubMenuItemRow(const IcbControl* Control, HBRUSH& Brush) const;
@@ -435,7 +420,6 @@ public:
     virtual void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, TcbDrawKind Kind, TRect& R) const;
     virtual void DrawEditCaption(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const;
     virtual void DrawEditText(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const;
-    // 16
     virtual DWORD GetInPlaceEditStyle() const;
     virtual void SetupInPlaceEdit(HWND Edit) const;
     // Changed: the value was changed before editing began; the edit's parent hears of it.
@@ -449,7 +433,6 @@ public:
     virtual void DrawFramedItem(const IcbControl* Control, HDC DC, const TRect& R, const std::string& Caption,
                                 bool Pushed) const;
     virtual TColor GetDefaultBkColor() const;
-    // 17
     virtual void DrawLinedItem(const IcbControl* Control, HDC DC, const TRect& R, const std::string& Caption) const;
     virtual void DrawDoubleBackground(HDC DC, const TRect& R, HBRUSH Brush1, HBRUSH Brush2, int32_t Split) const;
     virtual TColor GetProgressBarColor() const;

@@ -15,7 +15,6 @@
 
 class TcbBarItemControlOffice11Painter : public TcbBarItemControlFlatPainter {
 public:
-    // 1
     void DrawGlyphBorder(const IcbControl* Control, HDC DC, HBRUSH Brush, const TRect& R, TcbPaintFlags State,
                          bool FillBox) const override;
     void DrawGlyphImage(const IcbControl* Control, HDC DC, const TRect& ItemRect, const TRect& GlyphRect,
@@ -28,29 +27,24 @@ public:
     TColor GetDisabledImageColor(const TcbBarManager* Manager) const override;
     void GetCaptionColors(const IcbControl* Control, TcbPaintFlags State, TColor& Color1,
                           TColor& Color2) const override;
-    // 2
     bool FillSubMenuItemAlways() const override;
     TColor GetFloatingCaptionColor(bool Active) const override;
     TColor GetFloatingCaptionTextColor(const IcbBar* Bar) const override;
     TColor GetMarkArrowColor(const IcbBar* Bar, bool Selected) const override;
     void DrawBarMarkBackground(const IcbBar* Bar, HDC DC, HBRUSH Brush, const TRect& MarkRect) const override;
-    // 3
     void DrawBarMarkSymbols(const IcbBar* Bar, HDC DC, const TRect& MarkRect) const override;
     void DrawComboArrow(HDC DC, const TRect& R, TColor Color) const override;
     void DrawSubMenuExpandButton(const IcbBar* Menu, HDC DC, const TRect& R, TcbButtonState State) const override;
-    // 4
     void DrawMenuItem(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     void DrawBoxFrame(const IcbControl* Control, HDC DC, TRect& R, HBRUSH Brush, bool Pressed,
                       bool Selected) const override;
     void GetTextColors(const IcbControl* Control, TcbPaintFlags State, TColor& TextColor,
                        HBRUSH& Brush) const override;
     HBRUSH GetCheckMarkColor(const IcbControl* Control, TcbPaintFlags State) const override;
-    // 5
     int32_t GetDockedBarBorderSize() const override;
     int32_t GetFloatingBorderWidth() const override;
     int32_t GetFloatingBorderHeight() const override;
     int32_t GetGriplessBarIndent() const override;
-    // 6
     void DrawDockControlBackground(const IcbDockSite* Site, HDC DC, const TRect& R, const TRect& OriginRect,
                                    HBRUSH Brush) const override;
     bool IsItemBackgroundTransparent() const override;
@@ -58,27 +52,22 @@ public:
     void DrawParentBarBackground(const IcbBar* Bar, HDC DC, const TRect& R) const override;
     void DrawBarBackground(const IcbBar* Bar, HDC DC, const TRect& R, HBRUSH Brush, TColor Color) const override;
     void DrawParentItemEdge(const IcbBar* Menu, HDC DC, HBRUSH Brush) const override;
-    // 7
     bool IsFloatingBarFlat(const IcbBar* Bar) const override;
     HBRUSH GetBarBrush(const TcbBarManager* Manager) const override;
     HBRUSH GetCheckedItemBrush(const TcbBarManager* Manager) const override;
     HBRUSH GetItemBrush(const TcbBarManager* Manager) const override;
     HBRUSH GetSelectedItemBrush(const TcbBarManager* Manager) const override;
     int32_t GetComboButtonWidth(int32_t Size) const override;
-    // 8
     TRect GetBarNCBorders(const IcbBar* Bar) const override;
     TRect GetBarBorderOffsets(const IcbBar* Bar, TcbBarDockingStyle DockingStyle) const override;
-    // 9
     void DrawBarSeparator(const IcbBar* Bar, HDC DC, const TRect& R, bool Horizontal) const override;
     void DrawFlatCloseButton(const IcbBar* Bar, HDC DC, const TRect& R, TcbButtonState State) const override;
     void DrawDockedBarBorder(const IcbBar* Bar, HDC DC, HBRUSH Brush, TRect R) const override;
     void DrawFloatingBarBorder(const IcbBar* Bar, HDC DC, HBRUSH Brush, TRect R) const override;
-    // 10
     void DrawBarSizeGrip(const IcbBar* Bar, HDC DC, const TRect& ClientRect) const override;
     void DrawSizeGripBackground(const IcbBar* Bar, HDC DC, const TRect& R) const override;
     TRect GetMarkRect(const IcbBar* Bar) const override;
     void RedrawMark(const IcbBar* Bar) const override;
-    // 11
     void DrawToolbarBackground(const IcbBar* Bar, HDC DC, const TRect& R, HBRUSH Brush) const override;
     TSize GetSizeGripSize() const override;
     HBRUSH GetQuickControlBrush(const IcbBar* Bar) const override;
@@ -86,35 +75,29 @@ public:
                                    bool Selected) const override;
     void DrawQuickCustItemBackground(const IcbControl* Control, HDC DC, bool Selected, const TRect& R1,
                                      const TRect& R2) const override;
-    // 12
     void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, TcbPaintFlags Flags,
                           int32_t ArrowKind) const override;
     void DrawComboButton(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     void GetComboColors(const IcbControl* Control, TcbPaintFlags State, TColor& TextColor,
                         HBRUSH& Brush) const override;
     void DrawDropDownListBorder(HDC DC, const TRect& R) const override;
-    // 13
     void DrawSubItem(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State,
                      TcbDrawKind Kind) const override;
     void CalcSubMenuMetrics(const IcbBar* Menu, HDC DC, TcbSubMenuMetrics& Metrics) const override;
-    // 14
     int32_t GetDetachBandHeight(const IcbBar* Menu) const override;
     void DrawSubMenuBackground(const IcbBar* Menu, HDC DC, const TRect& R) const override;
     void DrawSubMenuBeginGroup(const IcbBar* Menu, const IcbControl* Control, HDC DC) const override;
     void DrawSubMenuBorder(const IcbBar* Menu, HDC DC, const TRect& WindowRect) const override;
     void DrawSubMenuSideBand(const IcbBar* Menu, HDC DC, HBRUSH Brush, const TRect& ClientRect) const override;
     void DrawDetachBand(const IcbBar* Menu, HDC DC, const TRect& R) const override;
-    // 15
     void AdjustDetachBandRect(TRect& R) const override;
     HBRUSH GetSubMenuBrush() const override;
     int32_t CalcEditCaptionWidth(const IcbControl* Control, int32_t CaptionTextWidth) const override;
     void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, TcbDrawKind Kind, TRect& R) const override;
     void DrawEditCaption(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
-    // 16
     void DrawFramedItem(const IcbControl* Control, HDC DC, const TRect& R, const std::string& Caption,
                         bool Pushed) const override;
     TColor GetDefaultBkColor() const override;
-    // 17
     int32_t GetNoGlyphCaptionIndent(const IcbControl* Control) const override;
     HBRUSH GetShadowBrush() const override;
 

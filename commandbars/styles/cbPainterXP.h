@@ -13,49 +13,40 @@
 
 class TcbBarItemControlXPPainter : public TcbBarItemControlPainter {
 public:
-    // 1
     void DrawGlyphBorder(const IcbControl* Control, HDC DC, HBRUSH Brush, const TRect& R, TcbPaintFlags State,
                          bool FillBox) const override;
     void DrawCheckMark(const IcbControl* Control, HDC DC, int32_t X, int32_t Y, int32_t Scale) const override;
     TColor GetDisabledImageColor(const TcbBarManager* Manager) const override;
-    // 2
     bool IsThemedControlClass(const IcbControl* Control) const override;
     void DrawSizeGripGlyph(const IcbBar* Bar, HDC DC, const TRect& R) const override;
     void DrawBarMarkBackground(const IcbBar* Bar, HDC DC, HBRUSH Brush, const TRect& MarkRect) const override;
-    // 3
     void DrawBarMarkSymbols(const IcbBar* Bar, HDC DC, const TRect& MarkRect) const override;
     void AdjustCaptionTextRect(const IcbBar* Bar, const TRect& MarkRect, TRect& R) const override;
     void AdjustEditValueRect(const IcbControl* Control, TRect& R) const override;
-    // 4
     void DrawMenuItem(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     void DrawLoweredBorder(HDC DC, TRect& R) const override;
     HBRUSH GetCheckMarkColor(const IcbControl* Control, TcbPaintFlags State) const override;
     int32_t GetDownGlyphOffset() const override;
-    // 5
     int32_t GetSelectedGlyphOffset(const IcbControl* Control) const override;
     int32_t GetDockedBarBorderSize() const override;
     int32_t GetGripAreaSize() const override;
     int32_t GetGripWidth(const IcbBar* Bar) const override;
-    // 6
     int32_t GetButtonArrowWidth(const TcbBarManager* Manager) const override;
     int32_t GetLargeButtonArrowWidth(const TcbBarManager* Manager) const override;
     void DrawDockControlBackground(const IcbDockSite* Site, HDC DC, const TRect& R, const TRect& OriginRect,
                                    HBRUSH Brush) const override;
     bool IsItemBackgroundTransparent() const override;
-    // 7
     bool IsFloatingBarFlat(const IcbBar* Bar) const override;
     HBRUSH GetBarBrush(const TcbBarManager* Manager) const override;
     int32_t GetComboButtonWidth(int32_t Size) const override;
     int32_t GetEditExtraHeight() const override;
     bool IsCloseButtonHotTracked() const override;
-    // 8
     bool IsBarMarkShown() const override;
     int32_t GetSeparatorOffset() const override;
     int32_t GetSeparatorSize() const override;
     int32_t GetBarNCBorderWidth(const IcbBar* Bar) const override;
     void DrawFloatingCaptionBackground(const IcbBar* Bar, HDC DC, const TRect& R, bool Active) const override;
     bool UseThemedFloatingCaption() const override;
-    // 9
     TSize GetCloseButtonSize() const override;
     void DrawBarSeparator(const IcbBar* Bar, HDC DC, const TRect& R, bool Horizontal) const override;
     void DrawCloseButton(const IcbBar* Bar, HDC DC, const TRect& R) const override;
@@ -63,16 +54,13 @@ public:
     void DrawFloatingBarBorder(const IcbBar* Bar, HDC DC, HBRUSH Brush, TRect R) const override;
     void DrawMDIButton(const IcbBar* Bar, HDC DC, const TRect& R, TcbMDIButton Button, bool Pressed,
                        bool Enabled) const override;
-    // 10
     void CalcMarkRect(const IcbBar* Bar, TRect& R) const override;
-    // 11
     void DrawToolbarBackground(const IcbBar* Bar, HDC DC, const TRect& R, HBRUSH Brush) const override;
     TSize GetSizeGripSize() const override;
     bool IsQuickPopupLeftAligned() const override;
     int32_t GetButtonHeightIndent() const override;
     int32_t GetButtonWidthIndent() const override;
     void AdjustGlyphColumnWidth(int32_t& Width) const override;
-    // 12
     void DrawDropDownPart(const IcbControl* Control, HDC DC, const TRect& R, HBRUSH Brush, TcbPaintFlags Flags,
                           int32_t ArrowKind) const override;
     void ShiftRectWhenDown(const IcbControl* Control, TRect& R) const override;
@@ -81,7 +69,6 @@ public:
     void DrawComboButton(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     int32_t GetDropDownListBorder() const override;
     void DrawDropDownListBorder(HDC DC, const TRect& R) const override;
-    // 13
     void DrawSubItem(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State,
                      TcbDrawKind Kind) const override;
     int32_t GetSubMenuInnerBorder() const override;
@@ -89,12 +76,10 @@ public:
     int32_t GetSubMenuBorderWidth() const override;
     void CalcSubMenuItemsRect(const IcbBar* Menu, TcbSubMenuItemsArea& Area) const override;
     TSize CalcSubMenuSize(const IcbBar* Menu) const override;
-    // 14
     int32_t GetDetachBandHeight(const IcbBar* Menu) const override;
     void DrawSubMenuBorder(const IcbBar* Menu, HDC DC, const TRect& WindowRect) const override;
     void DrawSubMenuSideBand(const IcbBar* Menu, HDC DC, HBRUSH Brush, const TRect& ClientRect) const override;
     void DrawSubMenuBeginGroup(const IcbBar* Menu, const IcbControl* Control, HDC DC) const override;
-    // 15
     void AdjustDetachBandRect(TRect& R) const override;
     void PrepareSubMenuItemRow(const IcbControl* Control, HBRUSH& Brush) const override;
     HBRUSH GetSubMenuBrush() const override;
@@ -103,7 +88,6 @@ public:
     void DrawEditBorder(const IcbControl* Control, HDC DC, bool Selected, TcbDrawKind Kind, TRect& R) const override;
     void DrawEditCaption(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
     void DrawEditText(const IcbControl* Control, HDC DC, const TRect& R, TcbPaintFlags State) const override;
-    // 16
     DWORD GetInPlaceEditStyle() const override;
     void SetupInPlaceEdit(HWND Edit) const override;
     void InitInPlaceEditSelection(HWND Edit, bool Changed) const override;
@@ -114,7 +98,6 @@ public:
     bool UseFlatWindowFrame() const override;
     void DrawFramedItem(const IcbControl* Control, HDC DC, const TRect& R, const std::string& Caption,
                         bool Pushed) const override;
-    // 17
     void DrawLinedItem(const IcbControl* Control, HDC DC, const TRect& R, const std::string& Caption) const override;
     void DrawDoubleBackground(HDC DC, const TRect& R, HBRUSH Brush1, HBRUSH Brush2, int32_t Split) const override;
     TColor GetProgressBarColor() const override;

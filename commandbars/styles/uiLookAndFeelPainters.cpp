@@ -585,7 +585,6 @@ void TuiCustomLookAndFeelPainter::DrawPressedArrow(TuiCanvas* ACanvas, const TRe
     DrawArrow(ACanvas, A, Direction, ButtonSymbolColor(State));
 }
 
-// 7.1
 
 int32_t TuiCustomLookAndFeelPainter::BorderSize() const
 {
@@ -599,7 +598,6 @@ int32_t TuiCustomLookAndFeelPainter::EdgeWidth(bool) const
 
 void TuiCustomLookAndFeelPainter::DrawBorder(TuiCanvas*, const TRect&) const {}
 
-// 7.2
 
 TColor TuiCustomLookAndFeelPainter::ButtonBackgroundColor(TuiButtonState) const
 {
@@ -675,7 +673,6 @@ void TuiCustomLookAndFeelPainter::DrawEllipsisButton(TuiCanvas* ACanvas, const T
         Fill(ACanvas, Rect(X + 4 * I, Y, X + 4 * I + 2, Y + 2), ButtonSymbolColor(State));
 }
 
-// 7.3
 
 int32_t TuiCustomLookAndFeelPainter::CheckButtonSize() const
 {
@@ -722,7 +719,6 @@ void TuiCustomLookAndFeelPainter::DrawRadioButton(TuiCanvas* ACanvas, int32_t X,
                         BkColor);
 }
 
-// 7.4
 
 bool TuiCustomLookAndFeelPainter::IsHotTracking() const
 {
@@ -739,7 +735,6 @@ int32_t TuiCustomLookAndFeelPainter::ArrowIndent() const
     return 2;
 }
 
-// 7.5
 
 TColor TuiCustomLookAndFeelPainter::EditColor(int32_t Index) const
 {
@@ -759,7 +754,6 @@ void TuiCustomLookAndFeelPainter::DrawEditBackground(TuiCanvas* ACanvas, const T
 
 void TuiCustomLookAndFeelPainter::DrawEditBorder(TuiCanvas*, const TRect&, uint32_t, bool) const {}
 
-// 7.6
 
 int32_t TuiCustomLookAndFeelPainter::HeaderBorderSize() const
 {
@@ -795,7 +789,6 @@ void TuiCustomLookAndFeelPainter::DrawSortMark(TuiCanvas* ACanvas, const TRect& 
     DrawArrow(ACanvas, R, Ascending ? adUp : adDown, ShadowColor());
 }
 
-// 7.7
 
 uint32_t TuiCustomLookAndFeelPainter::FooterBorders() const
 {
@@ -818,7 +811,6 @@ void TuiCustomLookAndFeelPainter::DrawFooterCell(TuiCanvas* ACanvas, const TRect
 
 void TuiCustomLookAndFeelPainter::DrawFooterBorder(TuiCanvas*, const TRect&) const {}
 
-// 7.8
 
 int32_t TuiCustomLookAndFeelPainter::FrameBorderSize() const
 {
@@ -843,7 +835,6 @@ void TuiCustomLookAndFeelPainter::DrawFrame(TuiCanvas* ACanvas, const TRect& R, 
     ACanvas->FrameRect(R, AColor, Borders, FrameBorderSize());
 }
 
-// 7.9
 
 void TuiCustomLookAndFeelPainter::DrawGroupBox(TuiCanvas* ACanvas, const TRect& R, const std::string& Caption,
                                                TFont* AFont) const
@@ -893,7 +884,6 @@ void TuiCustomLookAndFeelPainter::DrawFocusFrame(TuiCanvas* ACanvas, const TRect
     ACanvas->GetCanvas()->DrawFocusRect(R);
 }
 
-// 7.10
 
 TSize TuiCustomLookAndFeelPainter::CheckBoxImageSize() const
 {
@@ -926,7 +916,6 @@ void TuiCustomLookAndFeelPainter::DrawIndicatorItem(TuiCanvas* ACanvas, const TR
     DrawIndicatorImage(ACanvas, R, Index);
 }
 
-// 7.11
 
 void TuiCustomLookAndFeelPainter::DrawPlusMinus(TuiCanvas* ACanvas, const TRect& R, TColor AColor,
                                                 bool MinusOnly) const
@@ -962,7 +951,6 @@ void TuiCustomLookAndFeelPainter::DrawExpandButton(TuiCanvas* ACanvas, const TRe
     DrawPlusMinus(ACanvas, Box, TextColor(), Expanded);
 }
 
-// 7.12
 
 void TuiCustomLookAndFeelPainter::DrawSizeGrip(TuiCanvas* ACanvas, const TRect& R) const
 {
@@ -1019,7 +1007,6 @@ void TuiCustomLookAndFeelPainter::DrawTrackBarThumb(TuiCanvas* ACanvas, const TR
     DrawButtonBackground(ACanvas, R, State);
 }
 
-// 7.13
 
 int32_t TuiCustomLookAndFeelPainter::ScrollBarBorderSize() const
 {
