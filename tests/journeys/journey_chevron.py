@@ -23,10 +23,7 @@ def alive(s, win):
 
 @JOURNEY.setup
 def setup(s, ctx):
-    main = qm.main_window(s)
-    ctx["main"] = main
-    qm.rest_mouse(s, main)
-    s.settle(main.rect)
+    main = qm.main_at_rest(s, ctx)
     buttons = qm.toolbar(s, main)
     last = buttons[-1].rect
     strip = Rect(main.rect.x, last.y - 4, main.rect.w, last.h + 8)

@@ -26,10 +26,7 @@ def list_rows(s, ctx):
 
 @JOURNEY.setup
 def setup(s, ctx):
-    main = qm.main_window(s)
-    ctx["main"] = main
-    qm.rest_mouse(s, main)
-    s.settle(main.rect)
+    main = qm.main_at_rest(s, ctx)
     _, rows = tree_rows(s, ctx)
     # The task with pictures: the site journey's when it ran in this program, else made here.
     if len(rows) < 4:

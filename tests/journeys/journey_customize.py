@@ -12,10 +12,7 @@ JOURNEY = jlib.Journey("customize", "the Customize dialog's drags onto and off t
 
 @JOURNEY.setup
 def setup(s, ctx):
-    main = qm.main_window(s)
-    ctx["main"] = main
-    qm.rest_mouse(s, main)
-    s.settle(main.rect)
+    main = qm.main_at_rest(s, ctx)
     ctx["bar"] = qm.menu_bar(s, main)
 
 

@@ -30,10 +30,7 @@ def ink_in(img, background):
 
 @JOURNEY.setup
 def setup(s, ctx):
-    main = qm.main_window(s)
-    ctx["main"] = main
-    qm.rest_mouse(s, main)
-    s.settle(main.rect)
+    main = qm.main_at_rest(s, ctx)
     bar = qm.menu_bar(s, main)
     buttons = qm.toolbar(s, main, bar)
     ctx["buttons"] = buttons

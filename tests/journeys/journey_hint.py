@@ -26,10 +26,7 @@ def x_props(s, wid):
 
 @JOURNEY.setup
 def setup(s, ctx):
-    main = qm.main_window(s)
-    ctx["main"] = main
-    qm.rest_mouse(s, main)
-    s.settle(main.rect)
+    main = qm.main_at_rest(s, ctx)
     ctx["buttons"] = qm.toolbar(s, main)
 
 

@@ -42,10 +42,7 @@ def base_menu(s, ctx, index):
 
 @JOURNEY.setup
 def setup(s, ctx):
-    main = qm.main_window(s)
-    ctx["main"] = main
-    qm.rest_mouse(s, main)
-    s.settle(main.rect)
+    main = qm.main_at_rest(s, ctx)
     ctx["bar"] = qm.menu_bar(s, main)
     check(len(ctx["bar"].titles) == 4, f"the menu bar shows {len(ctx['bar'].titles)} titles, not 4")
     ctx["band0"] = s.settle(ctx["bar"].band)

@@ -52,10 +52,7 @@ def setup(s, ctx):
     ctx["server"] = server
     control(server, "routes", {"replace": True, "routes": {
         "/": {"headers": {"Content-Type": "text/html"}, "body": "<html><body>Nothing to fetch.</body></html>"}}})
-    main = qm.main_window(s)
-    ctx["main"] = main
-    qm.rest_mouse(s, main)
-    s.settle(main.rect)
+    main = qm.main_at_rest(s, ctx)
 
 
 @JOURNEY.step("after a short task ended the Report page shows its final count")

@@ -45,10 +45,7 @@ def picture_rows(s, ctx):
 @JOURNEY.setup
 def setup(s, ctx):
     ctx["site"] = localsite.LocalSite().start()
-    main = qm.main_window(s)
-    ctx["main"] = main
-    qm.rest_mouse(s, main)
-    s.settle(main.rect)
+    main = qm.main_at_rest(s, ctx)
     # The gallery's destination: an empty folder, as a user picks one.
     folder = os.path.join(s.prefix, "drive_c", GALLERY)
     shutil.rmtree(folder, ignore_errors=True)

@@ -25,10 +25,7 @@ def crop(img, outer, inner):
 
 @JOURNEY.setup
 def setup(s, ctx):
-    main = qm.main_window(s)
-    ctx["main"] = main
-    qm.rest_mouse(s, main)
-    s.settle(main.rect)
+    main = qm.main_at_rest(s, ctx)
     ctx["buttons"] = qm.toolbar(s, main)
     check(len(ctx["buttons"]) == len(NAMES), f"the toolbar shows {len(ctx['buttons'])} buttons, not {len(NAMES)}")
     enabled = [NAMES[i] for i, b in enumerate(ctx["buttons"]) if b.enabled]

@@ -28,6 +28,16 @@ def rest_mouse(s, main):
     s.move(*neutral_point(s, main))
 
 
+def main_at_rest(s, ctx):
+    """A journey's start: the main window found and kept as ctx["main"], the mouse resting on it
+    and the window drawn still."""
+    main = main_window(s)
+    ctx["main"] = main
+    rest_mouse(s, main)
+    s.settle(main.rect)
+    return main
+
+
 def _is_light(p):
     return min(p) >= 200
 
