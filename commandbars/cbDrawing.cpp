@@ -6,7 +6,7 @@
 #include <commctrl.h>
 #include <vssym32.h>
 
-#include "commandbars/cbOffice11Colors.h"
+#include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
 #include "platform/win/Bitmap.h"

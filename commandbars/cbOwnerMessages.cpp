@@ -13,7 +13,7 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbOffice11Colors.h"
+#include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbShadow.h"
 #include "commandbars/cbToolbar.h"

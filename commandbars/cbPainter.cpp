@@ -6,9 +6,9 @@
 
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbDrawing.h"
-#include "commandbars/cbOffice11Colors.h"
+#include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
-#include "commandbars/styles/cbPainterShared.h"
+#include "commandbars/painters/cbPainterShared.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
 #include "platform/win/ImageList.h"

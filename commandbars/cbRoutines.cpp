@@ -6,7 +6,7 @@
 #include <mmsystem.h>
 
 #include "commandbars/cbTheme.h"
-#include "commandbars/uiGraphics.h"
+#include "commandbars/lookandfeel/uiGraphics.h"
 #include "platform/win/Screen.h"
 #include "platform/win/ScreenDC.h"
 #include "platform/win/ThreadTimer.h"

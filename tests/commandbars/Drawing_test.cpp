@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "commandbars/cbDrawing.h"
-#include "commandbars/cbOffice11Colors.h"
+#include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"

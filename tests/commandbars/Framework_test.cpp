@@ -12,7 +12,7 @@
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
 #include "commandbars/cbTheme.h"
-#include "commandbars/uiLookAndFeel.h"
+#include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Screen.h"
 #include "tests/support/ResourceProbe.h"

@@ -6,9 +6,9 @@
 #include <windows.h>
 
 #include "commandbars/cbDrawing.h"
-#include "commandbars/cbOffice11Colors.h"
+#include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
-#include "commandbars/uiLookAndFeel.h"
+#include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/ImageList.h"

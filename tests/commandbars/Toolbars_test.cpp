@@ -12,7 +12,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
-#include "commandbars/uiLookAndFeel.h"
+#include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/ToolbarFixture.h"

@@ -121,7 +121,7 @@ class Tree:
 
 # One header in every layer, so that any include between them resolves.
 BASE = {layer + '/Base.h': '#pragma once\n' for layer in ALLOWED}
-BASE['commandbars/styles/Style.h'] = '#pragma once\n'
+BASE['commandbars/painters/Painter.h'] = '#pragma once\n'
 BASE['tests/support/Helper.h'] = '#pragma once\n'
 
 
@@ -165,9 +165,9 @@ class CheckerTest(unittest.TestCase):
         self.assertEqual(len(self.problems_of('platform/win/Files.cpp', '#include "platform/net/Base.h"\n')), 1)
 
     def test_a_subfolder_belongs_to_its_layer(self):
-        self.assertEqual(self.problems_of('commandbars/styles/Flat.cpp', '#include "imagelib/Base.h"\n'), [])
+        self.assertEqual(self.problems_of('commandbars/painters/Flat.cpp', '#include "imagelib/Base.h"\n'), [])
         self.assertEqual(len(self.problems_of('imagelib/bmc/Codec.cpp', '#include "engine/Base.h"\n')), 1)
-        self.assertEqual(len(self.problems_of('engine/Task.cpp', '#include "commandbars/styles/Style.h"\n')), 1)
+        self.assertEqual(len(self.problems_of('engine/Task.cpp', '#include "commandbars/painters/Painter.h"\n')), 1)
 
     def test_an_include_beside_the_file_is_judged_by_where_it_lands(self):
         files = with_file('imagelib/bmc/Codec.cpp', '#include "Codec.h"\n#include "../../engine/Base.h"\n')

@@ -11,8 +11,8 @@
 
 #include <windows.h>
 
-#include "commandbars/styles/cbBarCustForm.h"
-#include "commandbars/styles/cbBarNameEd.h"
+#include "commandbars/customize/cbBarCustForm.h"
+#include "commandbars/customize/cbBarNameEd.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Forms.h"
