@@ -23,7 +23,6 @@
 
 namespace {
 
-std::vector<TCustomcbBarControl*> gLiveBars;
 TCustomcbBarControl* gActiveBar = nullptr;
 // Whether the manager was customizing when the active chain began.
 bool gChainCustomizing = false;
@@ -54,7 +53,6 @@ int32_t TextHeightOf(HFONT Font)
 TCustomcbBarControl::TCustomcbBarControl(TcbBarManager* AOwner) :
     TCustomControl(AOwner), FBackgroundCache(std::make_unique<TBitmap>())
 {
-    gLiveBars.push_back(this);
     RegisterBarControl(this);
     TControlStyle Style = GetControlStyle();
     Style.Exclude(csCaptureMouse);
@@ -84,12 +82,11 @@ TCustomcbBarControl::~TCustomcbBarControl()
         FParentBar->FChildBar = nullptr;
     if (FChildBar && IsLiveBarControl(FChildBar) && FChildBar->FParentBar == this)
         FChildBar->FParentBar = nullptr;
-    for (TCustomcbBarControl* Bar : gLiveBars)
+    for (TCustomcbBarControl* Bar : RegisteredBarControls())
         if (Bar->FPrevActive == this)
             Bar->FPrevActive = FPrevActive;
     if (gActiveBar == this)
         gActiveBar = nullptr;
-    std::erase(gLiveBars, this);
     UnregisterBarControl(this);
 }
 
@@ -683,12 +680,12 @@ TCustomcbBarControl* TCustomcbBarControl::ActiveBarControl()
 
 const std::vector<TCustomcbBarControl*>& TCustomcbBarControl::LiveBarControls()
 {
-    return gLiveBars;
+    return RegisteredBarControls();
 }
 
 bool TCustomcbBarControl::IsLiveBarControl(const void* Object)
 {
-    return Object && std::find(gLiveBars.begin(), gLiveBars.end(), Object) != gLiveBars.end();
+    return IsBarControl(Object);
 }
 
 void TCustomcbBarControl::ControlGoing(TcbBarItemControl* Control)

@@ -13,6 +13,7 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbToolbar.h"
@@ -277,12 +278,6 @@ constexpr int32_t kcbBeginGroupMove = 3;
 bool gHasDragOrigin = false;
 TPoint gDragOrigin{};
 
-// A manager still in the manager list and not going: the owner form may end during the drag.
-bool ManagerAlive(TcbBarManager* Manager)
-{
-    return Manager && BarManagers() && BarManagers()->IndexOf(Manager) >= 0 && !Manager->IsDestroying();
-}
-
 // The links of a menu window, or of a toolbar docked at the left or right, run downwards.
 bool RunsVertically(const TCustomcbBarControl* Window)
 {
@@ -324,7 +319,7 @@ public:
     void Run();
 
 private:
-    bool LinkAlive() const { return FLink && ManagerAlive(FManager) && FManager->GetDraggingItemLink() == FLink; }
+    bool LinkAlive() const { return FLink && IsLiveManager(FManager) && FManager->GetDraggingItemLink() == FLink; }
     bool TargetAlive() const
     {
         return FTargetWindow && TCustomcbBarControl::IsLiveBarControl(FTargetWindow) &&
@@ -541,7 +536,7 @@ void TLinkDrag::Run()
     MSG Msg{};
     // A manager freed by the last message ends the drag before the next wait: the capture may
     // belong to a window that outlives it (the customizing dialog) and brings no message.
-    while (GetCapture() == FCaptureWnd && ManagerAlive(FManager)) {
+    while (GetCapture() == FCaptureWnd && IsLiveManager(FManager)) {
         const BOOL Got = GetMessageA(&Msg, nullptr, 0, 0);
         if (Got == -1)
             break;
@@ -549,7 +544,7 @@ void TLinkDrag::Run()
             PostQuitMessage(static_cast<int>(Msg.wParam));
             break;
         }
-        if (!ManagerAlive(FManager))
+        if (!IsLiveManager(FManager))
             break;
         bool Done = false;
         switch (Msg.message) {
@@ -589,7 +584,7 @@ void TLinkDrag::Run()
                 FMarkWindow->HandleAllocated() && Msg.hwnd == FMarkWindow->GetHandle()) {
                 HideMark();
                 DispatchMessageA(&Msg);
-                if (ManagerAlive(FManager) && TargetAlive())
+                if (IsLiveManager(FManager) && TargetAlive())
                     ShowMark();
                 break;
             }
@@ -602,7 +597,7 @@ void TLinkDrag::Run()
         if (Done)
             break;
     }
-    const bool Alive = ManagerAlive(FManager);
+    const bool Alive = IsLiveManager(FManager);
     if (Alive) {
         if (FDropped) {
             // The drop counts where the button went up.
@@ -621,7 +616,7 @@ void TLinkDrag::Run()
     FManager->SetItemLinkDragging(false);
     if (FDropped && FMoved && (!FItem || IsLiveItem(FItem)))
         Drop();
-    if (!ManagerAlive(FManager))
+    if (!IsLiveManager(FManager))
         return;
     const bool LinkLive = LinkAlive();
     FManager->SetDraggingItem(nullptr);
@@ -793,7 +788,7 @@ void SetItemLinkDragOrigin(TPoint ScreenPoint)
 
 void DragItemLink(TcbBarManager* Manager, TcbBarItem* Item, TcbBarItemLink* Link)
 {
-    if (!ManagerAlive(Manager) || Manager->IsItemLinkDragging()) {
+    if (!IsLiveManager(Manager) || Manager->IsItemLinkDragging()) {
         gHasDragOrigin = false;
         return;
     }

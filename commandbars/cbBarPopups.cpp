@@ -11,6 +11,7 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
@@ -50,12 +51,6 @@ enum TCustomizingEntry : int32_t {
 };
 // The group of the four paint-style entries.
 constexpr int32_t kPaintStyleGroup = -1000;
-
-bool IsLiveManager(const TcbBarManager* Manager)
-{
-    TcbBarManagerList* Managers = BarManagers();
-    return Manager && Managers && Managers->IndexOf(Manager) >= 0 && !Manager->IsDestroying();
-}
 
 bool HasLink(const TcbBarItemLinks* Links, const TcbBarItemLink* Link)
 {

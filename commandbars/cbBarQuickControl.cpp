@@ -11,6 +11,7 @@
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -162,8 +163,7 @@ void TcbBarQuickSubItem::DoPopup()
             Button->SetCaption(uiGetResourceString(cbsResetToolbar));
             Button->OnClick = [Manager, Bar](TObject*) {
                 // The bar may have gone while the click waited.
-                for (int32_t I = 0; BarManagers() && BarManagers()->IndexOf(Manager) >= 0 &&
-                     I < Manager->GetBars()->GetCount(); ++I)
+                for (int32_t I = 0; IsListedManager(Manager) && I < Manager->GetBars()->GetCount(); ++I)
                     if (Manager->GetBars()->GetItem(I) == Bar) {
                         Bar->ResetWithConfirmation();
                         return;

@@ -2,18 +2,18 @@
 
 #include <algorithm>
 #include <deque>
-#include <unordered_set>
 
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/ThreadTimer.h"
 
 namespace {
 
-std::unordered_set<const TcbBarItemControl*> gItemControls;
+TcbLiveRegistry<TcbBarItemControl> gItemControls;
 
 struct TQueuedClick {
     TcbBarItem* Item;
@@ -37,17 +37,17 @@ bool ItemHasLink(const TcbBarItem* Item, const TcbBarItemLink* Link)
 
 void RegisterItemControl(TcbBarItemControl* Control)
 {
-    gItemControls.insert(Control);
+    gItemControls.Add(Control);
 }
 
 void UnregisterItemControl(TcbBarItemControl* Control)
 {
-    gItemControls.erase(Control);
+    gItemControls.Remove(Control);
 }
 
 bool IsLiveItemControl(const TcbBarItemControl* Control)
 {
-    return Control && gItemControls.count(Control) > 0;
+    return gItemControls.Contains(Control);
 }
 
 bool IsLiveItem(const TcbBarItem* Item)

@@ -7,6 +7,7 @@
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Forms.h"
@@ -51,12 +52,6 @@ void HideHintWindow()
 {
     if (HintVisible())
         gHintWindow->HideHint();
-}
-
-// A manager the timers may still call: in the manager list and not being destroyed.
-bool IsLiveManager(TcbBarManager* Manager)
-{
-    return Manager && BarManagers() && BarManagers()->IndexOf(Manager) >= 0 && !Manager->IsDestroying();
 }
 
 // The manager's selected control when its window lets it show a hint, else nullptr.

@@ -16,6 +16,7 @@
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -98,12 +99,6 @@ TcbBarManager* ManagerOfForm(const TCustomForm* Form)
     return Form && List ? List->ManagerOfForm(Form) : nullptr;
 }
 
-// A manager remembered before a call that may free it.
-bool IsLiveManager(const TcbBarManager* Manager)
-{
-    return Manager && BarManagers() && BarManagers()->IndexOf(Manager) >= 0;
-}
-
 bool IsDesigning(const TComponent* Component)
 {
     return Component->GetComponentState().Contains(csDesigning);
@@ -155,7 +150,7 @@ std::vector<TcbBar*> SearchBars(TcbBarManager* Manager, bool MainMenuNeedsWindow
 // Whether Bar is still one of Manager's bars (an update handler may have freed it).
 bool HasBar(TcbBarManager* Manager, TcbBar* Bar)
 {
-    if (!IsLiveManager(Manager))
+    if (!IsListedManager(Manager))
         return false;
     TcbBars* Bars = Manager->GetBars();
     for (int32_t I = 0; Bars && I < Bars->GetCount(); ++I)
@@ -334,17 +329,17 @@ bool HandleKey(WORD Key, LPARAM KeyData)
     if (TcbBarPopupMenuLinks* Links = PopupLinksOf(Control))
         if (Links->IsShortCut(Control, Cut))
             return true;
-    if (IsLiveManager(B) && ShortCutOfBars(B, Cut))
+    if (IsListedManager(B) && ShortCutOfBars(B, Cut))
         return true;
-    if (A != B && IsLiveManager(A) && ShortCutOfBars(A, Cut))
+    if (A != B && IsListedManager(A) && ShortCutOfBars(A, Cut))
         return true;
 
     if (!Alt)
         return false;
     State.Exclude(ssAlt);
-    if (IsLiveManager(B) && AcceleratorOfBars(B, Key, State))
+    if (IsListedManager(B) && AcceleratorOfBars(B, Key, State))
         return true;
-    return A != B && IsLiveManager(A) && AcceleratorOfBars(A, Key, State);
+    return A != B && IsListedManager(A) && AcceleratorOfBars(A, Key, State);
 }
 
 // The hand-over of an in-place editor: a system key it did not want, after it ended menu mode.

@@ -13,6 +13,7 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbShadow.h"
@@ -227,7 +228,7 @@ void TcbBarManager::FocusChangedInForm()
         return;
     TcbBarManager* Self = this;
     FFocusWatchTimer = ThreadTimerStart(25, [Self](UINT_PTR Id) {
-        if (!BarManagers() || BarManagers()->IndexOf(Self) < 0 || Self->IsDestroying()) {
+        if (!IsLiveManager(Self)) {
             ThreadTimerStop(Id);
             return;
         }
@@ -371,7 +372,7 @@ void TcbBarManager::ProcessOwnerMessage(UINT Msg, WPARAM WParam, LPARAM LParam)
             TcbBarManager* Self = this;
             ThreadTimerStart(0, [Self](UINT_PTR Id) {
                 ThreadTimerStop(Id);
-                if (BarManagers() && BarManagers()->IndexOf(Self) >= 0 && !Self->IsDestroying())
+                if (IsLiveManager(Self))
                     Self->KeepFloatingBarsAboveForm();
             });
         }

@@ -5,6 +5,7 @@
 
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-std::vector<const TcbBarPopupMenu*> gLivePopupMenus;
+TcbLiveRegistry<TcbBarPopupMenu> gLivePopupMenus;
 
 // The thread message that wakes a popup loop whose menu closed inside its GetMessage (a sent
 // message or a hook procedure closed it): without it the loop would wait for the next input.
@@ -31,7 +32,7 @@ bool IsLoopWake(const MSG& Msg)
 
 bool TcbBarPopupMenu::IsLivePopupMenu(const void* Object)
 {
-    return Object && std::find(gLivePopupMenus.begin(), gLivePopupMenus.end(), Object) != gLivePopupMenus.end();
+    return gLivePopupMenus.Contains(Object);
 }
 
 TcbBarPopupMenu::TcbBarPopupMenu(TComponent* AOwner) : TComponent(AOwner)
@@ -55,12 +56,12 @@ TcbBarPopupMenu::TcbBarPopupMenu(TComponent* AOwner) : TComponent(AOwner)
         FFont->Assign(Manager->GetFont());
     }
     FFont->OnChange = [this](TObject* Sender) { FontChanged(Sender); };
-    gLivePopupMenus.push_back(this);
+    gLivePopupMenus.Add(this);
 }
 
 TcbBarPopupMenu::~TcbBarPopupMenu()
 {
-    std::erase(gLivePopupMenus, this);
+    gLivePopupMenus.Remove(this);
     Destroying();
     // An open menu window goes first: it reads the links and calls back.
     if (auto* Menu = dynamic_cast<TcbBarSubMenuControl*>(FItemLinks->GetBarControl())) {

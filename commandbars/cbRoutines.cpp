@@ -5,6 +5,7 @@
 
 #include <mmsystem.h>
 
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/lookandfeel/uiGraphics.h"
 #include "platform/win/Screen.h"
@@ -27,7 +28,7 @@ int32_t gScreenDepth = 0;
 int32_t gScreenDepthOverride = 0;
 HBRUSH gCheckerBrush = nullptr;
 std::vector<TItemClassRecord> gItemClasses;
-std::vector<const void*> gBarControls;
+TcbLiveRegistry<TCustomcbBarControl> gBarControls;
 std::vector<TcbBarItem*> gTemporaryItems;
 TcbMenuSoundHook gMenuSoundHook;
 // Mouse-leave tracking without TrackMouseEvent: the window and the timer that watches it.
@@ -197,7 +198,6 @@ void cbRoutinesInit()
     ReadScreenDepth();
     MakeCheckerBrush();
     gItemClasses.clear();
-    gBarControls.clear();
     for (const auto& C : kBarCursors)
         LoadFrameworkCursor(C.Id, C.Name);
 }
@@ -211,7 +211,6 @@ void cbRoutinesDone()
     // A window still tracked has no one left to tell: the timer only stops.
     ForgetTrackedWindow();
     gItemClasses.clear();
-    gBarControls.clear();
     gTemporaryItems.clear();
     if (gCheckerBrush) {
         DeleteObject(gCheckerBrush);
@@ -286,18 +285,22 @@ TcbBarItemControlClass GetBarItemControlClass(TcbBarItemClass ItemClass)
 
 void RegisterBarControl(TCustomcbBarControl* Control)
 {
-    if (Control && !IsBarControl(Control))
-        gBarControls.push_back(Control);
+    gBarControls.Add(Control);
 }
 
 void UnregisterBarControl(TCustomcbBarControl* Control)
 {
-    std::erase(gBarControls, static_cast<const void*>(Control));
+    gBarControls.Remove(Control);
 }
 
 bool IsBarControl(const void* Object)
 {
-    return Object && std::find(gBarControls.begin(), gBarControls.end(), Object) != gBarControls.end();
+    return gBarControls.Contains(Object);
+}
+
+const std::vector<TCustomcbBarControl*>& RegisteredBarControls()
+{
+    return gBarControls.Items();
 }
 
 std::vector<TcbBarItem*>& TemporaryItems()

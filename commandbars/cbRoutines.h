@@ -95,10 +95,14 @@ TcbBarItemControlClass GetBarItemControlClass(TcbBarItemClass ItemClass);
 // ---------------------------------------------------------------------------------------------
 // Live bar windows and temporary items
 
+// Every bar window registers when it is made and leaves when it is destroyed; the registry
+// outlives the framework's start and end, as windows may.
 void RegisterBarControl(TCustomcbBarControl* Control);
 void UnregisterBarControl(TCustomcbBarControl* Control);
 // Whether Object is a bar window that is still alive.
 bool IsBarControl(const void* Object);
+// Every live bar window, in creation order.
+const std::vector<TCustomcbBarControl*>& RegisteredBarControls();
 
 // Items made for system menus and quick customization, freed when they have no links left.
 std::vector<TcbBarItem*>& TemporaryItems();

@@ -13,6 +13,7 @@
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbRoutines.h"
@@ -280,11 +281,6 @@ TcbBar* DetachingBarOf(TCustomcbBarSubItem* SubItem)
     TcbBarManager* Manager = SubItem->GetBarManager();
     TcbBars* Bars = Manager ? Manager->GetBars() : nullptr;
     return Bars && Index >= 0 && Index < Bars->GetCount() ? Bars->GetItem(Index) : nullptr;
-}
-
-bool IsLiveManager(TcbBarManager* Manager)
-{
-    return Manager && BarManagers() && BarManagers()->IndexOf(Manager) >= 0;
 }
 
 } // namespace
@@ -1333,7 +1329,7 @@ void TcbBarSubMenuControl::DetachLoop()
     TScopeExit End([Manager, CaptureWnd] {
         if (GetCapture() == CaptureWnd)
             ReleaseCapture();
-        if (IsLiveManager(Manager))
+        if (IsListedManager(Manager))
             Manager->SetDetaching(false);
     });
 

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include "commandbars/cbLiveness.h"
 #include "platform/win/HiddenWindow.h"
 
 namespace {
@@ -38,7 +39,7 @@ HMODULE gLibrary = nullptr;
 bool gThemesActive = false;
 FARPROC gEntries[kThemeEntryCount] = {};
 TThemeClassEntry gClasses[kThemeClassCount];
-std::unique_ptr<std::vector<TcbThemeChangedNotificator*>> gListeners;
+std::unique_ptr<TcbLiveRegistry<TcbThemeChangedNotificator>> gListeners;
 std::unique_ptr<TcbThemeChangedEventReceiver> gReceiver;
 TcbOSVersionProvider gOSVersionProvider;
 
@@ -69,7 +70,7 @@ HTHEME OpenEntry(TThemeClassEntry& E, const std::wstring& ClassList)
 
 bool IsListed(TcbThemeChangedNotificator* N)
 {
-    return gListeners && std::find(gListeners->begin(), gListeners->end(), N) != gListeners->end();
+    return gListeners && gListeners->Contains(N);
 }
 
 } // namespace
@@ -195,7 +196,7 @@ void cbThemeInit()
     }
     if (gLibrary) {
         gThemesActive = UxTheme::IsThemeActive() != FALSE;
-        gListeners = std::make_unique<std::vector<TcbThemeChangedNotificator*>>();
+        gListeners = std::make_unique<TcbLiveRegistry<TcbThemeChangedNotificator>>();
         gReceiver = std::make_unique<TcbThemeChangedEventReceiver>();
     }
 }
@@ -290,13 +291,13 @@ void CloseAllThemeClasses()
 TcbThemeChangedNotificator::TcbThemeChangedNotificator()
 {
     if (gLibrary && gListeners)
-        gListeners->push_back(this);
+        gListeners->Add(this);
 }
 
 TcbThemeChangedNotificator::~TcbThemeChangedNotificator()
 {
     if (gListeners)
-        std::erase(*gListeners, this);
+        gListeners->Remove(this);
 }
 
 TcbThemeChangedEventReceiver::TcbThemeChangedEventReceiver()
@@ -320,7 +321,7 @@ bool TcbThemeChangedEventReceiver::Handle(UINT Msg, WPARAM WParam, LPARAM LParam
     // leaves through the window's guard to the application and ends the round.
     if (!gListeners)
         return true;
-    const std::vector<TcbThemeChangedNotificator*> Round = *gListeners;
+    const std::vector<TcbThemeChangedNotificator*> Round = gListeners->Items();
     for (TcbThemeChangedNotificator* N : Round)
         if (IsListed(N) && N->OnThemeChanged)
             N->OnThemeChanged();

@@ -12,6 +12,7 @@
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
@@ -90,12 +91,6 @@ void PlaceEtchedLine(TLabel* Label, TPanel* Line)
     const int32_t Left = Label->GetLeft() + Size.cx + 2;
     Label->SetWidth(Size.cx + 1);
     Line->SetBounds(Left, Label->GetTop() + Metrics.tmHeight / 2, std::max<int32_t>(kSheetRight - Left, 0), 2);
-}
-
-bool IsLiveManager(const TcbBarManager* Manager)
-{
-    TcbBarManagerList* Managers = BarManagers();
-    return Manager && Managers && Managers->IndexOf(Manager) >= 0 && !Manager->IsDestroying();
 }
 
 const std::vector<int32_t> kAnimationTexts{cbsAnimationNone, cbsAnimationRandom, cbsAnimationUnfold,

@@ -11,6 +11,7 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"
@@ -25,12 +26,6 @@
 #include "platform/win/Application.h"
 
 namespace {
-
-bool IsLiveManager(const TcbBarManager* Manager)
-{
-    TcbBarManagerList* Managers = BarManagers();
-    return Manager && Managers && Managers->IndexOf(Manager) >= 0 && !Manager->IsDestroying();
-}
 
 bool Confirmed(HWND Owner, const std::string& Text)
 {

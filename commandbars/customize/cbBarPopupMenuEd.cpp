@@ -3,6 +3,7 @@
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbStrings.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/customize/cbBarCustForm.h"
@@ -15,12 +16,6 @@ TcbBarSubMenuEditor* gEditor = nullptr;
 
 // The strip's client width before its menu first shows.
 constexpr int32_t kEditorWidth = 196;
-
-bool IsLiveManager(const TcbBarManager* Manager)
-{
-    TcbBarManagerList* Managers = BarManagers();
-    return Manager && Managers && Managers->IndexOf(Manager) >= 0 && !Manager->IsDestroying();
-}
 
 } // namespace
 
