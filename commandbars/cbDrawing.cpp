@@ -96,25 +96,35 @@ void FillWith(HDC DC, const TRect& R, int SysColor)
     FillRect(DC, &R, GetSysColorBrush(SysColor));
 }
 
+bool AtRight(TcbCorner Corner)
+{
+    return Corner == crTopRight || Corner == crBottomRight;
+}
+
+bool AtBottom(TcbCorner Corner)
+{
+    return Corner == crBottomLeft || Corner == crBottomRight;
+}
+
 // The grip rectangle (SM_CXVSCROLL x SM_CYVSCROLL) in a corner of R.
-TRect GripRectIn(const TRect& R, int32_t Corner)
+TRect GripRectIn(const TRect& R, TcbCorner Corner)
 {
     const int W = GetSystemMetrics(SM_CXVSCROLL);
     const int H = GetSystemMetrics(SM_CYVSCROLL);
-    const bool Right = Corner == 1 || Corner == 3;
-    const bool Bottom = Corner == 2 || Corner == 3;
+    const bool Right = AtRight(Corner);
+    const bool Bottom = AtBottom(Corner);
     const int Left = Right ? R.right - W : R.left;
     const int Top = Bottom ? R.bottom - H : R.top;
     return Rect(Left, Top, Left + W, Top + H);
 }
 
 // The floating close button's rectangle in R (before its shrinking).
-TRect CaptionButtonRectIn(const TRect& R, int32_t Side)
+TRect CaptionButtonRectIn(const TRect& R, TcbCorner Side)
 {
     const int W = GetSystemMetrics(SM_CXSIZE);
     const int H = W + 1;
-    const int Left = (Side == 1 || Side == 3) ? R.left : R.right - W;
-    const int Top = (R.top + R.bottom - H) / 2 + ((Side == 2 || Side == 3) ? 1 : 0);
+    const int Left = AtRight(Side) ? R.left : R.right - W;
+    const int Top = (R.top + R.bottom - H) / 2 + (AtBottom(Side) ? 1 : 0);
     return Rect(Left, Top, Left + W, Top + H);
 }
 
@@ -376,10 +386,10 @@ void DrawItemGlyph(HDC DC, HBRUSH BkBrush, const TRect& ItemRect, const TRect& G
 // ---------------------------------------------------------------------------------------------
 // Size grips
 
-void DrawSizeGrip(HDC DC, const TRect& R, int32_t Corner)
+void DrawSizeGrip(HDC DC, const TRect& R, TcbCorner Corner)
 {
-    const bool Right = Corner == 1 || Corner == 3;
-    const bool Bottom = Corner == 2 || Corner == 3;
+    const bool Right = AtRight(Corner);
+    const bool Bottom = AtBottom(Corner);
     const TRect G = GripRectIn(R, Corner);
     // Two-pixel button-face strips along the grip's outer sides; the grip fills the rest.
     FillWith(DC, Right ? Rect(G.right - 2, G.top, G.right, G.bottom) : Rect(G.left, G.top, G.left + 2, G.bottom),
@@ -400,9 +410,9 @@ void DrawSizeGrip(HDC DC, const TRect& R, int32_t Corner)
     BitBlt(DC, Inner.left, Inner.top, B.Width(), B.Height(), B.DC(), 0, 0, SRCCOPY);
 }
 
-int32_t GetSizeGripCorner(const TRect& A, const TRect& B)
+TcbCorner GetSizeGripCorner(const TRect& A, const TRect& B)
 {
-    static const int32_t kCorners[4] = {0, 2, 1, 3};
+    static const TcbCorner kCorners[4] = {crTopLeft, crBottomLeft, crTopRight, crBottomRight};
     return kCorners[2 * (A.left < B.right ? 1 : 0) + (A.bottom < B.bottom ? 1 : 0)];
 }
 
@@ -435,7 +445,7 @@ void DrawTransparentSizeGrip(HDC DC, const TRect& R)
 // ---------------------------------------------------------------------------------------------
 // Floating caption button and frame
 
-void DrawFloatingCaptionButton(HDC DC, const TRect& R, bool Highlight, bool Pressed, bool Flat, int32_t Side)
+void DrawFloatingCaptionButton(HDC DC, const TRect& R, bool Highlight, bool Pressed, bool Flat, TcbCorner Side)
 {
     static const UINT kEdges[2] = {BDR_RAISEDINNER, BDR_SUNKENOUTER};
     static const UINT kStates[2] = {0, DFCS_PUSHED};
@@ -462,7 +472,7 @@ void DrawFloatingCaptionButton(HDC DC, const TRect& R, bool Highlight, bool Pres
 }
 
 void DrawFloatingFrame(HWND Wnd, bool WithBand, bool Flat, bool StateA, bool StateB, TRect& ButtonRect,
-                       TRect& GripRect, int32_t Side)
+                       TRect& GripRect, TcbCorner Side)
 {
     TRect Screen{};
     GetWindowRect(Wnd, &Screen);
@@ -484,7 +494,7 @@ void DrawFloatingFrame(HWND Wnd, bool WithBand, bool Flat, bool StateA, bool Sta
         ReleaseDC(Wnd, DC);
         return;
     }
-    const bool BottomBand = Side == 2 || Side == 3;
+    const bool BottomBand = AtBottom(Side);
     const int BandHeight = GetSizeGripAreaSize() - 1;
     TRect Inside = Window;
     InflateRect(&Inside, -1, -1);
@@ -563,17 +573,17 @@ TSize GetThemedSmallCloseButtonSize()
 {
     SIZE S{};
     if (HTHEME Theme = OpenThemeClass(tcWindow))
-        if (SUCCEEDED(UxTheme::GetThemePartSize(Theme, nullptr, WP_SMALLCLOSEBUTTON, 1, nullptr, TS_TRUE, &S)))
+        if (SUCCEEDED(UxTheme::GetThemePartSize(Theme, nullptr, WP_SMALLCLOSEBUTTON, CBS_NORMAL, nullptr, TS_TRUE, &S)))
             return S;
     return SIZE{};
 }
 
-void DrawThemedSmallCloseButton(HDC DC, const TRect& R, bool Hot, int32_t Side, bool Pushed)
+void DrawThemedSmallCloseButton(HDC DC, const TRect& R, bool Hot, TcbCorner Side, bool Pushed)
 {
-    const int State = Pushed ? 3 : Hot ? 2 : 1;
+    const int State = Pushed ? CBS_PUSHED : Hot ? CBS_HOT : CBS_NORMAL;
     const TSize S = GetThemedSmallCloseButtonSize();
     const int Offset = std::max(0, static_cast<int>((R.bottom - R.top - S.cy) / 2));
-    const int Left = (Side == 1 || Side == 3) ? R.left + Offset : R.right - S.cx;
+    const int Left = AtRight(Side) ? R.left + Offset : R.right - S.cx;
     const TRect Button = Rect(Left, R.top + Offset, Left + S.cx, R.top + Offset + S.cy);
     FillWith(DC, R, COLOR_BTNFACE);
     if (HTHEME Theme = OpenThemeClass(tcWindow))
@@ -589,7 +599,7 @@ TSize GetThemedSizeGripSize()
     return SIZE{};
 }
 
-void DrawThemedSizeGrip(HDC DC, const TRect& R, int32_t Corner)
+void DrawThemedSizeGrip(HDC DC, const TRect& R, TcbCorner Corner)
 {
     HTHEME Theme = OpenThemeClass(tcScrollBar);
     if (!Theme)
@@ -598,8 +608,8 @@ void DrawThemedSizeGrip(HDC DC, const TRect& R, int32_t Corner)
     if (FAILED(UxTheme::GetThemePartSize(Theme, nullptr, SBP_SIZEBOX, SZB_RIGHTALIGN, nullptr, TS_TRUE, &S)) ||
         S.cx <= 0 || S.cy <= 0)
         return;
-    const bool Right = Corner == 1 || Corner == 3;
-    const bool Bottom = Corner == 2 || Corner == 3;
+    const bool Right = AtRight(Corner);
+    const bool Bottom = AtBottom(Corner);
     const int Left = Right ? R.right - S.cx : R.left;
     const int Top = Bottom ? R.bottom - S.cy : R.top;
     TPixelBuffer B(S.cx, S.cy);

@@ -50,29 +50,34 @@ void DrawItemGlyph(HDC DC, HBRUSH BkBrush, const TRect& ItemRect, const TRect& G
 void SetGlyphFading(bool Value);
 bool IsGlyphFadingOn();
 
-// Size grips. Corners: 0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right.
-void DrawSizeGrip(HDC DC, const TRect& R, int32_t Corner);
-int32_t GetSizeGripCorner(const TRect& A, const TRect& B);
+// The corner a size grip sits in.
+enum TcbCorner { crTopLeft, crTopRight, crBottomLeft, crBottomRight };
+
+void DrawSizeGrip(HDC DC, const TRect& R, TcbCorner Corner);
+// The grip's corner for a window at A beside B: at the right when A starts left of B's right
+// edge, at the bottom when A ends above B's bottom.
+TcbCorner GetSizeGripCorner(const TRect& A, const TRect& B);
 int32_t GetSizeGripAreaSize();
 // The standard grip over what R shows already.
 void DrawTransparentSizeGrip(HDC DC, const TRect& R);
 
-// The close button of a floating caption: left in R for sides 1 and 3, else right; raised when
-// Highlight (sunken and pushed when Pressed too) unless Flat.
-void DrawFloatingCaptionButton(HDC DC, const TRect& R, bool Highlight, bool Pressed, bool Flat, int32_t Side);
+// The close button of a floating caption, at the end of R away from the grip's corner Side (left
+// for a grip at the right, else right); raised when Highlight (sunken and pushed when Pressed
+// too) unless Flat.
+void DrawFloatingCaptionButton(HDC DC, const TRect& R, bool Highlight, bool Pressed, bool Flat, TcbCorner Side);
 // The non-client frame of a sizable drop-down window, in its window DC: the frame, and with the
 // band the grip in corner Side and the close button (raised when StateA or StateB, pushed when
 // both). ButtonRect and GripRect come back in screen coordinates (empty without the band).
 void DrawFloatingFrame(HWND Wnd, bool WithBand, bool Flat, bool StateA, bool StateB, TRect& ButtonRect,
-                       TRect& GripRect, int32_t Side);
+                       TRect& GripRect, TcbCorner Side);
 
 // Themed routines (the theme classes of cbTheme.h; fallbacks without themes).
-// 4 disabled, 6 read-only, else 1.
+// The edit text part's state: ETS_DISABLED, else ETS_READONLY when read-only, else ETS_NORMAL.
 int32_t GetEditThemeState(bool Enabled, bool ReadOnly);
 TColor GetEditThemeFillColor(bool Enabled, bool ReadOnly);
 TColor GetEditThemeTextColor(bool Enabled, bool ReadOnly);
 TColor GetToolbarThemeFillColor();
 TSize GetThemedSmallCloseButtonSize();
-void DrawThemedSmallCloseButton(HDC DC, const TRect& R, bool Hot, int32_t Side, bool Pushed);
+void DrawThemedSmallCloseButton(HDC DC, const TRect& R, bool Hot, TcbCorner Side, bool Pushed);
 TSize GetThemedSizeGripSize();
-void DrawThemedSizeGrip(HDC DC, const TRect& R, int32_t Corner);
+void DrawThemedSizeGrip(HDC DC, const TRect& R, TcbCorner Corner);

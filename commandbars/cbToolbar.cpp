@@ -1102,7 +1102,7 @@ void TcbBarControl::WndProc(TMessage& M)
     case WM_MOUSELEAVE:
         TCustomcbBarControl::WndProc(M);
         if (IsLiveBarControl(this))
-            SetCloseButtonState(0);
+            SetCloseButtonState(bstNormal);
         // A hot MDI button is normal again (a held one keeps its state until the release).
         if (IsLiveBarControl(this) && GetHotMDIButton() >= 0 && GetPressedMDIButton() < 0)
             ResetMDIButtons();

@@ -147,7 +147,7 @@ public:
     bool CanClose() const override;
     bool HasItemsPushedOff() const override { return FItemsPushedOff; }
     TBitmap* GetBackgroundBitmap() const override;
-    TcbButtonState GetCloseButtonState() const override { return static_cast<TcbButtonState>(FCloseButtonState); }
+    TcbButtonState GetCloseButtonState() const override { return FCloseButtonState; }
 
     bool IsHorizontallyDocked() const;
     bool IsVerticallyDocked() const;
@@ -185,7 +185,7 @@ public:
     int32_t GetPreferredBarHeight(TcbBarDockingStyle Style);
     void CalcWrappedSize(bool ReserveMark, int32_t Length, TSize& Size);
     TRect GetMDIButtonRect(int32_t Index) const;
-    // The MDI buttons of a main menu bar (0 minimize, 1 restore, 2 close): three for the
+    // The MDI buttons of a main menu bar (indexed by TcbMDIButton): three for the
     // maximized active child of the manager's frame, else the close button alone with the
     // manager's ShowCloseButton; whether a shown button can be used; the button under a
     // client point (-1: none).
@@ -218,8 +218,8 @@ public:
     TRect GetCloseButtonRect(bool InClient = false) const;
     // The size grip of a status bar, in client coordinates.
     TRect GetSizeGripRect() const;
-    // 0 normal, 1 hot, 2 pressed; a change redraws the button at once.
-    void SetCloseButtonState(uint8_t Value);
+    // A change redraws the button at once.
+    void SetCloseButtonState(TcbButtonState Value);
     // Shows the floating window without activating it, above its form.
     void ShowFloating();
     // A floating window partly or wholly outside the work area of its monitor is moved back
@@ -311,7 +311,7 @@ private:
 
     HWND FSavedFocus = nullptr;
     TcbBar* FBar;
-    uint8_t FCloseButtonState = 0;
+    TcbButtonState FCloseButtonState = bstNormal;
     bool FHasCaption = true;
     bool FSizeGrip = false;
     int32_t FHitCode = HTCLIENT;

@@ -118,7 +118,7 @@ TRect TcbBarControl::MarkRectInClient() const
     return R;
 }
 
-void TcbBarControl::SetCloseButtonState(uint8_t Value)
+void TcbBarControl::SetCloseButtonState(TcbButtonState Value)
 {
     if (Value == FCloseButtonState)
         return;
@@ -264,7 +264,7 @@ void TcbBarControl::FloatingNCHitTest(TMessage& M)
     M.Result = Result;
     // While the close button is hot the tracking stays, so that leaving through the frame
     // still brings the button back to normal.
-    if (Result != HTCLIENT && FCloseButtonState == 0)
+    if (Result != HTCLIENT && FCloseButtonState == bstNormal)
         StopTrackMouseLeave(FHandle);
 }
 
@@ -380,7 +380,7 @@ void TcbBarControl::CloseButtonLoop()
     if (Manager && !Manager->GetHideFloatingBarsWhenInactive() && Manager->GetOwnerForm() &&
         Manager->GetOwnerForm()->HandleAllocated())
         ActivateWindow(Manager->GetOwnerForm()->GetHandle());
-    SetCloseButtonState(2);
+    SetCloseButtonState(bstPressed);
     const HWND Wnd = FHandle;
     SetCapture(Wnd);
     bool Clicked = false;
@@ -396,11 +396,11 @@ void TcbBarControl::CloseButtonLoop()
             TRect Button = GetCloseButtonRect(false);
             const TRect W = GetWindowRect();
             OffsetRect(&Button, W.left, W.top);
-            SetCloseButtonState(cbInRect(Button, TPoint{P.x, P.y}) ? 2 : 1);
+            SetCloseButtonState(cbInRect(Button, TPoint{P.x, P.y}) ? bstPressed : bstHot);
             continue;
         }
         if (Msg.message == WM_LBUTTONUP) {
-            Clicked = FCloseButtonState == 2;
+            Clicked = FCloseButtonState == bstPressed;
             break;
         }
         TranslateMessage(&Msg);
@@ -412,7 +412,7 @@ void TcbBarControl::CloseButtonLoop()
         ReleaseCapture();
     if (!IsLiveBarControl(this))
         return;
-    SetCloseButtonState(0);
+    SetCloseButtonState(bstNormal);
     if (!Clicked || !FBar)
         return;
     // The window goes with the bar's Visible: nothing of it is touched afterwards.
@@ -460,12 +460,12 @@ void TcbBarControl::FloatingMouseMove(TPoint P)
         !GetPainter()->IsCloseButtonHotTracked() || GetCapture() == FHandle)
         return;
     if (cbInRect(GetCloseButtonRect(true), P)) {
-        if (FCloseButtonState == 0) {
+        if (FCloseButtonState == bstNormal) {
             StartTrackMouseLeave(FHandle);
-            SetCloseButtonState(1);
+            SetCloseButtonState(bstHot);
         }
-    } else if (FCloseButtonState != 0) {
-        SetCloseButtonState(0);
+    } else if (FCloseButtonState != bstNormal) {
+        SetCloseButtonState(bstNormal);
     }
 }
 

@@ -181,7 +181,7 @@ int32_t cbMDIButtonsAlong(const TcbMDIButtonGeometry& G)
 
 TRect cbMDIButtonRect(const TcbMDIButtonGeometry& G, int32_t Index)
 {
-    if (G.Mode == mbmNone || Index < 0 || Index > 2 || (G.Mode == mbmCloseOnly && Index != 2))
+    if (G.Mode == mbmNone || Index < mbMinimize || Index > mbClose || (G.Mode == mbmCloseOnly && Index != mbClose))
         return {};
     // Computed as on a horizontal bar; a vertical bar exchanges the client's and the buttons'
     // sides first and turns the rect at the end.
@@ -192,7 +192,7 @@ TRect cbMDIButtonRect(const TcbMDIButtonGeometry& G, int32_t Index)
     int32_t Left;
     if (G.Mode == mbmThreeButtons) {
         Left = Length - cbMDIButtonsAlong(G) + Index * BW;
-        if (Index == 2)
+        if (Index == mbClose)
             Left += 2;
     } else {
         Left = Length - BW;

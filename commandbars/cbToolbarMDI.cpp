@@ -48,17 +48,17 @@ TcbMDIButtonsMode TcbBarControl::GetMDIButtonsMode() const
 
 bool TcbBarControl::IsMDIButtonEnabled(int32_t Index) const
 {
-    if (Index < 0 || Index > 2)
+    if (Index < mbMinimize || Index > mbClose)
         return false;
     switch (GetMDIButtonsMode()) {
     case mbmCloseOnly:
-        return Index == 2;
+        return Index == mbClose;
     case mbmThreeButtons:
         break;
     default:
         return false;
     }
-    if (Index == 1)
+    if (Index == mbRestore)
         return true;
     TcbBarManager* Manager = GetBarManager();
     const HWND Child = Manager ? Manager->GetZoomedMDIChild() : nullptr;
@@ -80,7 +80,7 @@ int32_t TcbBarControl::MDIButtonAtPos(TPoint P, bool EnabledOnly) const
     const TcbMDIButtonsMode Mode = GetMDIButtonsMode();
     if (Mode == mbmNone)
         return -1;
-    for (int32_t I = Mode == mbmCloseOnly ? 2 : 0; I < 3; ++I) {
+    for (int32_t I = Mode == mbmCloseOnly ? mbClose : mbMinimize; I <= mbClose; ++I) {
         const TRect R = GetMDIButtonRect(I);
         if (!IsRectEmpty(&R) && cbInRect(R, P) && (!EnabledOnly || IsMDIButtonEnabled(I)))
             return I;
@@ -94,7 +94,7 @@ void TcbBarControl::DrawMDIButtons(HDC DC, HRGN Rest)
     if (Mode == mbmNone)
         return;
     const bool Mine = gMDI.Owner == this;
-    for (int32_t I = Mode == mbmCloseOnly ? 2 : 0; I < 3; ++I) {
+    for (int32_t I = Mode == mbmCloseOnly ? mbClose : mbMinimize; I <= mbClose; ++I) {
         const TRect R = GetMDIButtonRect(I);
         if (IsRectEmpty(&R))
             continue;
@@ -158,7 +158,7 @@ bool TcbBarControl::MDIButtonUp(TPoint P)
             SendMessageA(Child, WM_SYSCOMMAND, kMDICommands[Index], 0);
         break;
     case mbmCloseOnly:
-        if (Index == 2)
+        if (Index == mbClose)
             Manager->DoCloseButtonClick();
         break;
     default:

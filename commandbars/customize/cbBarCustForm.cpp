@@ -813,7 +813,7 @@ void TcbBarCustomizingForm::BarNewClick()
     if (FClosing || !IsLiveManager(FBarManager))
         return;
     std::string Name = FBarManager->GetBars()->MakeUniqueName(uiGetResourceString(cbsCustom));
-    if (!ShowNameEditor(Name, nullptr, 0, nullptr, FBarManager) || !IsLiveManager(FBarManager) || FClosing)
+    if (!ShowNameEditor(Name, nullptr, nekAdd, nullptr, FBarManager) || !IsLiveManager(FBarManager) || FClosing)
         return;
     RECT Dialog{};
     GetWindowRect(GetHandle(), &Dialog);
@@ -848,7 +848,7 @@ void TcbBarCustomizingForm::BarRenameClick()
     if (!Bar)
         return;
     std::string Name = Bar->GetCaption();
-    if (!ShowNameEditor(Name, nullptr, 1, Bar, FBarManager) || FClosing)
+    if (!ShowNameEditor(Name, nullptr, nekRename, Bar, FBarManager) || FClosing)
         return;
     // The bar may have gone while the dialog was open.
     const int32_t Index = BarsListBox->IndexOfBar(Bar);

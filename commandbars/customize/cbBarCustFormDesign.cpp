@@ -267,7 +267,7 @@ void TcbBarCustomizingForm::CategoriesAddClick(bool Insert)
 {
     TcbBarManagerCategories* Categories = FBarManager->GetCategories();
     std::string Name;
-    if (!ShowNameEditor(Name, Categories, Insert ? 1 : 0, nullptr, FBarManager) || FClosing ||
+    if (!ShowNameEditor(Name, Categories, Insert ? nekInsert : nekAdd, nullptr, FBarManager) || FClosing ||
         !IsLiveManager(FBarManager))
         return;
     const int32_t Selected = SelectedCategory();
@@ -285,7 +285,7 @@ void TcbBarCustomizingForm::CategoriesRenameClick()
         return;
     TcbBarManagerCategories* Categories = FBarManager->GetCategories();
     std::string Name = Categories->GetStrings(Category);
-    if (!ShowNameEditor(Name, Categories, 2, nullptr, FBarManager) || FClosing || !IsLiveManager(FBarManager))
+    if (!ShowNameEditor(Name, Categories, nekRename, nullptr, FBarManager) || FClosing || !IsLiveManager(FBarManager))
         return;
     // The category may have gone while the dialog was open.
     if (Category >= Categories->GetCount())

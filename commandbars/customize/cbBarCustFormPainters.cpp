@@ -5,6 +5,7 @@
 #include <string>
 
 #include <windows.h>
+#include <vssym32.h>
 
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
@@ -192,7 +193,7 @@ void DrawColumnRow(const TcbBarCustomizingFormPainter* P, TCanvas* Canvas, const
             TRect E = Column;
             DrawEdge(Canvas->GetHandle(), &E, BDR_RAISEDINNER, BF_RECT);
         } else if (dynamic_cast<TcbBarButton*>(Item)) {
-            DrawThemePart(Canvas, tcToolBar, 1, 2, Column);
+            DrawThemePart(Canvas, tcToolBar, TP_BUTTON, TS_HOT, Column);
         }
     }
     if (Glyph) {
@@ -214,7 +215,7 @@ void DrawColumnRow(const TcbBarCustomizingFormPainter* P, TCanvas* Canvas, const
         TRect Part = Rect(CaptionEnd, R.top, R.right, R.bottom);
         if (Themed) {
             FillWith(Canvas, Part, P->GetCommandBkColor(false, Item));
-            DrawThemePart(Canvas, tcToolBar, 1, 2, Part);
+            DrawThemePart(Canvas, tcToolBar, TP_BUTTON, TS_HOT, Part);
         } else {
             if (Selected) {
                 DrawEdge(Canvas->GetHandle(), &Part, BDR_RAISEDINNER, BF_RECT);
@@ -500,11 +501,11 @@ void TcbBarCustomizingFormXPPainter::DrawEditCommand(TCanvas* Canvas, const TRec
     const int Saved = SaveDC(DC);
     const TRect Inside = Inflated(E, -1);
     ExcludeClipRect(DC, Inside.left, Inside.top, Inside.right, Inside.bottom);
-    DrawThemePart(Canvas, tcEdit, 1, 1, E);
+    DrawThemePart(Canvas, tcEdit, EP_EDITTEXT, ETS_NORMAL, E);
     RestoreDC(DC, Saved);
     FillWith(Canvas, Inside, clWindow);
     if (Combo)
-        DrawThemePart(Canvas, tcComboBox, 1, 1, Button);
+        DrawThemePart(Canvas, tcComboBox, CP_DROPDOWNBUTTON, CBXS_NORMAL, Button);
 }
 
 void TcbBarCustomizingFormXPPainter::DrawCommandFocusRect(TCanvas* Canvas, const TRect& R, TcbBarItem* Item) const

@@ -41,17 +41,17 @@ TcbBarNameEd::TcbBarNameEd(TComponent* AOwner) : TForm(AOwner)
     SetActiveControl(EName);
 }
 
-void TcbBarNameEd::Setup(TStrings* Categories, int32_t Kind, TcbBar* Bar, TcbBarManager* Manager)
+void TcbBarNameEd::Setup(TStrings* Categories, TcbNameEditKind Kind, TcbBar* Bar, TcbBarManager* Manager)
 {
     FCategories = Categories;
     FBar = Bar;
     FBarManager = Manager;
     if (Categories) {
-        const int32_t Captions[3] = {cbsAddCategory, cbsInsertCategory, cbsRenameCategory};
-        SetCaption(uiGetResourceString(Captions[Kind >= 0 && Kind <= 2 ? Kind : 0]));
+        const int32_t Captions[3] = {cbsAddCategory, cbsInsertCategory, cbsRenameCategory}; // by kind
+        SetCaption(uiGetResourceString(Captions[Kind >= nekAdd && Kind <= nekRename ? Kind : nekAdd]));
         LName->SetCaption(uiGetResourceString(cbsCategoryNameLabel));
     } else {
-        SetCaption(uiGetResourceString(Kind == 1 ? cbsRenameToolbar : cbsAddToolbar));
+        SetCaption(uiGetResourceString(Kind == nekRename ? cbsRenameToolbar : cbsAddToolbar));
         LName->SetCaption(uiGetResourceString(cbsToolbarNameLabel));
     }
     // The dialog speaks in the customizing dialog's font.
@@ -91,7 +91,8 @@ void TcbBarNameEd::CheckName(bool& CanClose)
     CanClose = false;
 }
 
-bool ShowNameEditor(std::string& Name, TStrings* Categories, int32_t Kind, TcbBar* Bar, TcbBarManager* Manager)
+bool ShowNameEditor(std::string& Name, TStrings* Categories, TcbNameEditKind Kind, TcbBar* Bar,
+                    TcbBarManager* Manager)
 {
     TComponentPtr<TcbBarNameEd> Editor(new TcbBarNameEd(nullptr));
     Editor->Setup(Categories, Kind, Bar, Manager);

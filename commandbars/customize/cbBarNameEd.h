@@ -13,6 +13,9 @@ class TStrings;
 class TcbBar;
 class TcbBarManager;
 
+// What the dialog is shown for; toolbars are only added or renamed.
+enum TcbNameEditKind { nekAdd, nekInsert, nekRename };
+
 class TcbBarNameEd : public TForm {
 public:
     explicit TcbBarNameEd(TComponent* AOwner);
@@ -22,9 +25,8 @@ public:
     TEdit* EName = nullptr;
     TButton *BOK = nullptr, *BCancel = nullptr;
 
-    // Category mode when Categories is set (Kind 0 add, 1 insert, 2 rename), else toolbar mode
-    // (Kind 0 add, 1 rename of Bar).
-    void Setup(TStrings* Categories, int32_t Kind, TcbBar* Bar, TcbBarManager* Manager);
+    // Category mode when Categories is set, else toolbar mode (a rename is of Bar).
+    void Setup(TStrings* Categories, TcbNameEditKind Kind, TcbBar* Bar, TcbBarManager* Manager);
 
 protected:
     void DoShow();
@@ -39,4 +41,5 @@ private:
 };
 
 // Shows the dialog with Name in the edit; True and the edited Name on OK.
-bool ShowNameEditor(std::string& Name, TStrings* Categories, int32_t Kind, TcbBar* Bar, TcbBarManager* Manager);
+bool ShowNameEditor(std::string& Name, TStrings* Categories, TcbNameEditKind Kind, TcbBar* Bar,
+                    TcbBarManager* Manager);

@@ -200,20 +200,20 @@ void SetThemeNameProvider(TcbThemeNameProvider Provider)
     gThemeNameProvider = std::move(Provider);
 }
 
-int32_t DetectOffice11Scheme()
+TcbOffice11Scheme DetectOffice11Scheme()
 {
     if (!AreThemesInUse())
-        return 0;
+        return osNone;
     std::wstring File, Color, Size;
     if (gThemeNameProvider) {
         if (!gThemeNameProvider(File, Color, Size))
-            return 0;
+            return osNone;
     } else {
         const int kChars = 1024;
         std::wstring FileBuffer(kChars, L'\0'), ColorBuffer(kChars, L'\0'), SizeBuffer(kChars, L'\0');
         if (FAILED(UxTheme::GetCurrentThemeName(FileBuffer.data(), kChars, ColorBuffer.data(), kChars,
                                                 SizeBuffer.data(), kChars)))
-            return 0;
+            return osNone;
         File = FileBuffer.c_str();
         Color = ColorBuffer.c_str();
     }
@@ -224,25 +224,25 @@ int32_t DetectOffice11Scheme()
     };
     const size_t Slash = File.find_last_of(L"\\/");
     if (Upper(Slash == std::wstring::npos ? File : File.substr(Slash + 1)) != L"LUNA.MSSTYLES")
-        return 0;
+        return osNone;
     const std::wstring Name = Upper(Color);
     if (Name == L"NORMALCOLOR")
-        return 1;
+        return osBlue;
     if (Name == L"HOMESTEAD")
-        return 2;
+        return osOlive;
     if (Name == L"METALLIC")
-        return 3;
-    return 0;
+        return osSilver;
+    return osNone;
 }
 
 void BuildOffice11Colors()
 {
     TcbOffice11Colors C;
     C.Scheme = DetectOffice11Scheme();
-    const bool Luna = C.Scheme != 0;
+    const bool Luna = C.Scheme != osNone;
     if (Luna) {
-        std::copy(std::begin(kSchemeColors[C.Scheme - 1]), std::end(kSchemeColors[C.Scheme - 1]), C.Cells);
-        C.MiddleStrength = kSchemeStrengths[C.Scheme - 1];
+        std::copy(std::begin(kSchemeColors[C.Scheme - osBlue]), std::end(kSchemeColors[C.Scheme - osBlue]), C.Cells);
+        C.MiddleStrength = kSchemeStrengths[C.Scheme - osBlue];
     } else {
         FillFallbackCells(C);
         C.MiddleStrength = kFallbackStrength;

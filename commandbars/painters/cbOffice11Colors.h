@@ -30,8 +30,11 @@ constexpr int32_t kOffice11CellCount = occDisabledText + 1;
 // The states of the toolbar's mark (the More Buttons chevron).
 enum TcbOffice11MarkState { omsNormal, omsHot, omsPressed };
 
+// The Luna colour schemes the set follows; none for any other look.
+enum TcbOffice11Scheme : int32_t { osNone, osBlue, osOlive, osSilver };
+
 struct TcbOffice11Colors {
-    int32_t Scheme = 0;          // 0 none, 1 blue, 2 olive, 3 silver
+    TcbOffice11Scheme Scheme = osNone;
     int32_t MiddleStrength = 75; // of the two-part gradient
     TColor Cells[kOffice11CellCount] = {};
     TColor MarkGlyph = 0, MarkGlyphHighlight = 0;
@@ -60,9 +63,9 @@ constexpr int32_t kOffice11BrushCount = obShadow + 1;
 using TcbThemeNameProvider = std::function<bool(std::wstring& FileName, std::wstring& ColorName, std::wstring& SizeName)>;
 void SetThemeNameProvider(TcbThemeNameProvider Provider);
 
-// 0 unless themes are in use and the theme file is "luna.msstyles" (any case); then 1 for
-// "NormalColor", 2 "HomeStead", 3 "Metallic" (any case), 0 for other colours.
-int32_t DetectOffice11Scheme();
+// None unless themes are in use and the theme file is "luna.msstyles" (any case); then blue for
+// "NormalColor", olive for "HomeStead", silver for "Metallic" (any case), none for other colours.
+TcbOffice11Scheme DetectOffice11Scheme();
 // Fills the set for the detected scheme.
 void BuildOffice11Colors();
 const TcbOffice11Colors& Office11Colors();

@@ -28,7 +28,6 @@ using cbPainterShared::IsVerticalDock;
 constexpr int kGripperPart[2] = {RP_GRIPPER, RP_GRIPPERVERT};                 // by vertically docked
 constexpr int kCaptionButtonState[3] = {CBS_NORMAL, CBS_HOT, CBS_PUSHED};     // by close-button state
 constexpr int kMDIPart[3] = {WP_MDIMINBUTTON, WP_MDIRESTOREBUTTON, WP_MDICLOSEBUTTON};
-constexpr int kMDIState[5] = {0, MINBS_DISABLED, MINBS_HOT, MINBS_NORMAL, MINBS_PUSHED}; // by 1 disabled .. 4 pushed
 constexpr int kMarkState[3] = {TS_NORMAL, TS_HOT, TS_PRESSED};                // by mark state
 constexpr int kFloatingCaptionColor[2] = {COLOR_INACTIVECAPTION, COLOR_ACTIVECAPTION}; // by active flag
 
@@ -444,15 +443,15 @@ void TcbBarItemControlXPPainter::DrawMDIButton(const IcbBar* Bar, HDC DC, const 
 {
     Bar->FillBackground(DC, R, Bar->GetBarBrush(), clNone);
     const bool Hot = Bar->IsMDIButtonHot(Button);
-    // 1 disabled, 2 hot, 3 normal, 4 pushed.
-    int32_t State = 3;
+    // The restore and close buttons' states have the minimize button's values.
+    int State = MINBS_NORMAL;
     if (!Enabled)
-        State = 1;
+        State = MINBS_DISABLED;
     else if (Hot && Pressed)
-        State = 4;
+        State = MINBS_PUSHED;
     else if (Hot)
-        State = 2;
-    DrawPart(tcWindow, DC, kMDIPart[std::clamp<int32_t>(Button, mbMinimize, mbClose)], kMDIState[State], R);
+        State = MINBS_HOT;
+    DrawPart(tcWindow, DC, kMDIPart[std::clamp<int32_t>(Button, mbMinimize, mbClose)], State, R);
 }
 
 void TcbBarItemControlXPPainter::CalcMarkRect(const IcbBar* Bar, TRect& R) const
@@ -800,11 +799,11 @@ void TcbBarItemControlXPPainter::DrawWindowFrame(HWND Wnd, HDC DC, bool Active) 
     InflateRect(&R, -1, -1);
     const TRect Caption = Rect(R.left, R.top, R.right, R.top + GetWindowCaptionHeight());
     FillRect(DC, &Caption, GetSysColorBrush(COLOR_BTNFACE));
-    DrawThemedSmallCloseButton(DC, Caption, false, 0, false);
+    DrawThemedSmallCloseButton(DC, Caption, false, crTopLeft, false);
     const TSize Grip = GetThemedSizeGripSize();
     const TRect GripRect = Rect(R.right - Grip.cx, R.bottom - Grip.cy, R.right, R.bottom);
     FillRect(DC, &GripRect, GetSysColorBrush(COLOR_BTNFACE));
-    DrawThemedSizeGrip(DC, GripRect, 3);
+    DrawThemedSizeGrip(DC, GripRect, crBottomRight);
 }
 
 int32_t TcbBarItemControlXPPainter::GetWindowCaptionHeight() const

@@ -199,8 +199,8 @@ TEST(DrawingRoutines, SizeGripsFaceTheirCorner)
 {
     const int W = GetSystemMetrics(SM_CXVSCROLL), H = GetSystemMetrics(SM_CYVSCROLL);
     TDib BottomRight(W + 10, H + 10, kBackground), TopLeft(W + 10, H + 10, kBackground);
-    DrawSizeGrip(BottomRight.DC(), Rect(0, 0, W + 10, H + 10), 3);
-    DrawSizeGrip(TopLeft.DC(), Rect(0, 0, W + 10, H + 10), 0);
+    DrawSizeGrip(BottomRight.DC(), Rect(0, 0, W + 10, H + 10), crBottomRight);
+    DrawSizeGrip(TopLeft.DC(), Rect(0, 0, W + 10, H + 10), crTopLeft);
     // The outer two-pixel strips are button face; the rest of the corner is the grip mirrored.
     EXPECT_EQ(Sys(COLOR_BTNFACE), BottomRight.Pixel(W + 9, 10));
     EXPECT_EQ(Sys(COLOR_BTNFACE), BottomRight.Pixel(10, H + 8));
@@ -218,11 +218,11 @@ TEST(DrawingRoutines, SizeGripsFaceTheirCorner)
 
     const struct {
         TRect A, B;
-        int32_t Corner;
-    } kCorners[] = {{{50, 0, 60, 10}, {0, 0, 40, 40}, 2},
-                    {{50, 0, 60, 10}, {0, 0, 40, 4}, 0},
-                    {{10, 0, 20, 10}, {0, 0, 40, 40}, 3},
-                    {{10, 0, 20, 50}, {0, 0, 40, 40}, 1}};
+        TcbCorner Corner;
+    } kCorners[] = {{{50, 0, 60, 10}, {0, 0, 40, 40}, crBottomLeft},
+                    {{50, 0, 60, 10}, {0, 0, 40, 4}, crTopLeft},
+                    {{10, 0, 20, 10}, {0, 0, 40, 40}, crBottomRight},
+                    {{10, 0, 20, 50}, {0, 0, 40, 40}, crTopRight}};
     for (const auto& E : kCorners)
         EXPECT_EQ(E.Corner, GetSizeGripCorner(E.A, E.B));
 }
@@ -255,12 +255,12 @@ TEST(DrawingRoutines, ManyCallsLeaveNoGdiObjectBehind)
         [&] { DrawItemGlyph(D.DC(), Face, Rect(0, 0, 20, 20), Rect(2, 2, 18, 18), &Images, 0, nullptr, clGray, clNone, {}); },
         [&] { DrawItemGlyph(D.DC(), Face, Rect(0, 0, 20, 20), Rect(2, 2, 18, 18), &Images, 0, nullptr, clNone, clNone,
                             {gdEnabled, gdShadow, gdSelected, gdCopyBackground}); },
-        [&] { DrawSizeGrip(D.DC(), Rect(0, 0, 40, 40), 1); },
+        [&] { DrawSizeGrip(D.DC(), Rect(0, 0, 40, 40), crTopRight); },
         [&] { DrawTransparentSizeGrip(D.DC(), Rect(0, 0, 30, 30)); },
-        [&] { DrawFloatingCaptionButton(D.DC(), Rect(0, 0, 60, 20), true, true, false, 1); },
-        [&] { DrawFloatingFrame(Popup, true, false, true, false, Button, Grip, 3); },
-        [&] { DrawThemedSmallCloseButton(D.DC(), Rect(0, 0, 30, 20), true, 0, false); },
-        [&] { DrawThemedSizeGrip(D.DC(), Rect(0, 0, 30, 30), 2); },
+        [&] { DrawFloatingCaptionButton(D.DC(), Rect(0, 0, 60, 20), true, true, false, crTopRight); },
+        [&] { DrawFloatingFrame(Popup, true, false, true, false, Button, Grip, crBottomRight); },
+        [&] { DrawThemedSmallCloseButton(D.DC(), Rect(0, 0, 30, 20), true, crTopLeft, false); },
+        [&] { DrawThemedSizeGrip(D.DC(), Rect(0, 0, 30, 30), crBottomLeft); },
         [&] {
             GetEditThemeFillColor(true, false);
             GetToolbarThemeFillColor();

@@ -105,23 +105,23 @@ TEST(RoutinesSheet, EverythingDrawnOnOnePicture)
 
     // Row 4: size grips in the four corners, one over a pattern, the themed ones; caption buttons.
     SheetLabel(DC, 4, 148, "Size grips and caption buttons");
-    for (int Corner = 0; Corner < 4; ++Corner) {
+    for (int Corner = crTopLeft; Corner <= crBottomRight; ++Corner) {
         const TRect R = Rect(4 + Corner * 44, 164, 44 + Corner * 44, 204);
         FrameRect(DC, &R, GetSysColorBrush(COLOR_BTNSHADOW));
-        DrawSizeGrip(DC, R, Corner);
+        DrawSizeGrip(DC, R, static_cast<TcbCorner>(Corner));
     }
     FillRectWithBitmap(DC, Rect(184, 164, 224, 204), Rect(0, 0, 40, 40), &Picture, clNone, nullptr);
     DrawTransparentSizeGrip(DC, Rect(184, 164, 224, 204));
-    DrawThemedSizeGrip(DC, Rect(228, 164, 268, 204), 3);
-    DrawThemedSizeGrip(DC, Rect(228, 164, 268, 204), 0);
+    DrawThemedSizeGrip(DC, Rect(228, 164, 268, 204), crBottomRight);
+    DrawThemedSizeGrip(DC, Rect(228, 164, 268, 204), crTopLeft);
     X = 280;
     for (int State = 0; State < 4; ++State) {
-        DrawFloatingCaptionButton(DC, Rect(X, 170, X + 30, 200), State > 0, State == 2, State == 3, 0);
+        DrawFloatingCaptionButton(DC, Rect(X, 170, X + 30, 200), State > 0, State == 2, State == 3, crTopLeft);
         X += 34;
     }
-    DrawThemedSmallCloseButton(DC, Rect(X, 170, X + 30, 200), false, 0, false);
-    DrawThemedSmallCloseButton(DC, Rect(X + 34, 170, X + 64, 200), true, 0, false);
-    DrawThemedSmallCloseButton(DC, Rect(X + 68, 170, X + 98, 200), true, 0, true);
+    DrawThemedSmallCloseButton(DC, Rect(X, 170, X + 30, 200), false, crTopLeft, false);
+    DrawThemedSmallCloseButton(DC, Rect(X + 34, 170, X + 64, 200), true, crTopLeft, false);
+    DrawThemedSmallCloseButton(DC, Rect(X + 68, 170, X + 98, 200), true, crTopLeft, true);
 
     // Row 5: the frame of a sizable drop-down window, grip bottom-right, close button pressed.
     SheetLabel(DC, 4, 212, "Floating frame");
@@ -130,7 +130,7 @@ TEST(RoutinesSheet, EverythingDrawnOnOnePicture)
     ASSERT_NE(nullptr, Popup);
     UpdateWindow(Popup);
     TRect Button{}, Grip{};
-    DrawFloatingFrame(Popup, true, true, true, true, Button, Grip, 3);
+    DrawFloatingFrame(Popup, true, true, true, true, Button, Grip, crBottomRight);
     HDC WindowDC = GetWindowDC(Popup);
     BitBlt(DC, 4, 228, 160, 90, WindowDC, 0, 0, SRCCOPY);
     ReleaseDC(Popup, WindowDC);
