@@ -138,7 +138,7 @@ void FillDerivedCells(TcbOffice11Colors& C, bool Luna)
     C.MarkArrowPressed = C.MarkArrowHot;
     const TcbOffice11Cell Starts[3] = {occMarkGradientStartNormal, occMarkGradientStartHot, occMarkGradientStartPressed};
     const TcbOffice11Cell Ends[3] = {occMarkGradientEndNormal, occMarkGradientEndHot, occMarkGradientEndPressed};
-    for (int S = 0; S < 3; ++S) {
+    for (int S = omsNormal; S <= omsPressed; ++S) {
         C.MarkCorner[S] = Luna ? BlendColors(Cell[Starts[S]], Cell[occToolbarGradientStart], 90)
                                : BlendColors(Cell[Ends[S]], clWindow, 50);
         C.MarkCorner2[S] = BlendColors(Cell[Ends[S]], Cell[occMarkCornerBase], 50);
