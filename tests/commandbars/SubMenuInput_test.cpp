@@ -142,10 +142,11 @@ TEST(SubMenuInput, ACutMenuScrollsWhileTheCursorRestsOnItsLastRow)
     // Away from the row the scrolling stops.
     TestSupport::MoveTo(POINT{On.x, On.y - 5 * (Row.bottom - Row.top)});
     TestSupport::WaitProcessed();
-    // The menu's scroll timer shows nothing outside it: a wait longer than its interval lets a tick
-    // see the mouse gone, and a longer one shows that no tick scrolls any more.
+    // The menu's scroll timer shows nothing outside it: a wait past its interval lets a tick see
+    // the mouse gone.
     TestSupport::PumpFor(100);
     const int32_t Stopped = Menu->GetFirstVisibleIndex();
+    // No event marks that the scrolling will not go on: the wait spans several ticks.
     TestSupport::PumpFor(400);
     EXPECT_EQ(Stopped, Menu->GetFirstVisibleIndex());
     Menu->CloseAndFree();
