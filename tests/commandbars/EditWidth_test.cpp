@@ -6,6 +6,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
+#include "platform/win/HiddenWindow.h"
 #include "platform/win/Screen.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/support/InputDriver.h"
@@ -16,12 +17,25 @@ using CommandBarsTest::TFloatingFixture;
 
 namespace {
 
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
+
 // Customizing with the edit item selected; its control and bar window.
 struct TEditSizing {
     explicit TEditSizing(TFloatingFixture& F) : Fixture(F)
     {
         F.Manager->SetIsCustomizing(true);
-        TestSupport::PumpFor(20);
+        PumpPosted("customizing started");
         Control = F.EditLink->GetControl();
         Window = F.WindowOf(F.Standard);
         if (!Control)
@@ -74,7 +88,8 @@ TEST(EditWidth, TheSelectedEditsRightEdgeOffersTheSizingCursorAndADragWidensTheL
 
     TestSupport::Drag(E.Screen(R.right - 3, MidY), E.Screen(R.right + 27, MidY));
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return F.EditLink->GetUserDefine().Contains(udWidth); }, 5000, "the new width");
+    PumpPosted("the drop handled");
     EXPECT_TRUE(F.EditLink->GetUserDefine().Contains(udWidth));
     EXPECT_EQ(OldWidth + 30, F.EditLink->GetUserWidth());
     EXPECT_EQ(nullptr, GetCapture());
@@ -92,8 +107,8 @@ TEST(EditWidth, TheInvertedFrameFollowsTheMouseAndLeavesTheScreenAsItWas)
     TestSupport::MoveTo(E.Screen(R.right - 3, MidY));
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return E.Window->IsWidthSizing(); }, 5000, "the sizing edge"));
-    TestSupport::PumpFor(30);
-    const TestSupport::TShot Before = TestSupport::CaptureScreen(H);
+    PumpPosted("the move handled");
+    const TestSupport::TShot Before = TestSupport::CaptureShown(H);
 
     TestSupport::ButtonDown();
     TestSupport::MoveTo(E.Screen(R.right - 23, MidY));
@@ -109,9 +124,9 @@ TEST(EditWidth, TheInvertedFrameFollowsTheMouseAndLeavesTheScreenAsItWas)
     TestSupport::MoveTo(E.Screen(R.right - 3, MidY));
     TestSupport::ButtonUp();
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(30);
+    PumpPosted("the release handled");
     EXPECT_FALSE(F.EditLink->GetUserDefine().Contains(udWidth));
-    EXPECT_TRUE(SameShot(Before, TestSupport::CaptureScreen(H)));
+    EXPECT_TRUE(SameShot(Before, TestSupport::CaptureShown(H)));
 }
 
 TEST(EditWidth, DraggingFarLeftStopsAtTheSmallestWidth)
@@ -128,7 +143,8 @@ TEST(EditWidth, DraggingFarLeftStopsAtTheSmallestWidth)
     const int32_t Smallest = E.Control->GetMinWidth() - E.Control->GetEditCaptionWidth();
     TestSupport::Drag(E.Screen(R.right - 3, MidY), E.Screen(R.left - 200, MidY));
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return F.EditLink->GetUserDefine().Contains(udWidth); }, 5000, "the new width");
+    PumpPosted("the drop handled");
     EXPECT_TRUE(F.EditLink->GetUserDefine().Contains(udWidth));
     EXPECT_EQ(Smallest, F.EditLink->GetUserWidth());
 }

@@ -11,6 +11,8 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "platform/win/HiddenWindow.h"
+#include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/commandbars/support/HintProbe.h"
 #include "tests/support/InputDriver.h"
@@ -19,6 +21,33 @@
 using namespace CommandBarsTest;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
+
+// Waits until a thread timer of Delay started now has ticked. The thread's timers tick in the
+// order they fall due, so by then a timer of the same delay started earlier has had its tick.
+bool WaitForTimerOf(uint32_t Delay, const char* What)
+{
+    bool Ticked = false;
+    const UINT_PTR Id = ThreadTimerStart(Delay, [&Ticked](UINT_PTR Own) {
+        ThreadTimerStop(Own);
+        Ticked = true;
+    });
+    const bool Done = TestSupport::PumpUntil([&] { return Ticked; }, Delay + 10000, What);
+    ThreadTimerStop(Id);
+    return Done;
+}
 
 POINT ScreenPoint(TCustomcbBarControl* Bar, TPoint P)
 {
@@ -115,7 +144,8 @@ TEST(HintInput, WithShowHintOffAButtonShowsNoHint)
     TestSupport::MoveTo(F.On(F.A));
     ASSERT_TRUE(TestSupport::WaitProcessed());
     ASSERT_EQ(F.ControlOf(F.A), F.Window->GetSelectedControl());
-    TestSupport::PumpFor(kHintShowDelay + 800);
+    WaitForTimerOf(kHintShowDelay, "the show delay over");
+    PumpPosted("the delay's messages handled");
     EXPECT_FALSE(HintVisible()) << HintText();
 
     // Back on, the same button shows its hint.
@@ -196,7 +226,7 @@ TEST(HintInput, TheHintIsOwnedByTheFormAndShowsNothingWhileTheFormIsDisabled)
     EnableWindow(FormWnd, FALSE);
     TScopeExit Enable([FormWnd] { EnableWindow(FormWnd, TRUE); });
     F.Manager->ActivateHint(true, "While a dialog is up");
-    TestSupport::PumpFor(50);
+    PumpPosted("the hint's request handled");
     EXPECT_FALSE(HintVisible()) << "no hint over a disabled form";
     EnableWindow(FormWnd, TRUE);
     F.Manager->ActivateHint(true, "The dialog is gone");

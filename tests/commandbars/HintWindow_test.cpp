@@ -13,6 +13,8 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"
+#include "platform/win/HiddenWindow.h"
+#include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/HintProbe.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -20,6 +22,33 @@
 using namespace CommandBarsTest;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
+
+// Waits until a thread timer of Delay started now has ticked. The thread's timers tick in the
+// order they fall due, so by then a timer of the same delay started earlier has had its tick.
+bool WaitForTimerOf(uint32_t Delay, const char* What)
+{
+    bool Ticked = false;
+    const UINT_PTR Id = ThreadTimerStart(Delay, [&Ticked](UINT_PTR Own) {
+        ThreadTimerStop(Own);
+        Ticked = true;
+    });
+    const bool Done = TestSupport::PumpUntil([&] { return Ticked; }, Delay + 10000, What);
+    ThreadTimerStop(Id);
+    return Done;
+}
 
 // A form with a manager and nothing else: no bar window can select a control under the cursor.
 struct TManagerScene {
@@ -191,7 +220,7 @@ TEST(HintStates, TheReshowGraceEndsAndThenTheDelayRunsAgain)
     M->ActivateHint(true, "");
     ASSERT_FALSE(HintVisible());
     // Past the grace the delay applies again.
-    TestSupport::PumpFor(kHintReshowGrace + 1600);
+    WaitForTimerOf(kHintReshowGrace, "the re-show grace over");
     M->ActivateHint(true, "More Buttons");
     EXPECT_FALSE(HintVisible());
     M->ActivateHint(false, "");
@@ -203,7 +232,8 @@ TEST(HintStates, WithShowHintOffNothingShowsNotEvenAHintAskedForBefore)
     TcbBarManager* M = Scene.Manager;
     M->SetShowHint(false);
     M->ActivateHint(true, "More Buttons");
-    TestSupport::PumpFor(kHintShowDelay + 500);
+    WaitForTimerOf(kHintShowDelay, "the show delay over");
+    PumpPosted("the delay's messages handled");
     EXPECT_FALSE(HintVisible());
     M->SetShowHint(true);
     M->ActivateHint(true, "More Buttons");
@@ -213,7 +243,8 @@ TEST(HintStates, WithShowHintOffNothingShowsNotEvenAHintAskedForBefore)
     // Asked for just before ShowHint goes off: its delay ends without a hint.
     M->ActivateHint(true, "More Buttons");
     M->SetShowHint(false);
-    TestSupport::PumpFor(kHintShowDelay + 500);
+    WaitForTimerOf(kHintShowDelay, "the show delay over");
+    PumpPosted("the delay's messages handled");
     EXPECT_FALSE(HintVisible());
 }
 
@@ -268,7 +299,8 @@ TEST(HintLifetime, APendingHintOfAFreedManagerNeverShows)
         TManagerScene Going;
         Going.Manager->ActivateHint(true, "More Buttons");
     }
-    TestSupport::PumpFor(kHintShowDelay + 500);
+    WaitForTimerOf(kHintShowDelay, "the show delay over");
+    PumpPosted("the delay's messages handled");
     EXPECT_FALSE(HintVisible());
     // The staying manager's hints are unaffected.
     Staying.Manager->ActivateHint(true, "More Buttons");

@@ -18,6 +18,7 @@
 #include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/KeyRecorder.h"
 #include "tests/commandbars/support/MenuFixture.h"
@@ -29,6 +30,19 @@ using CommandBarsTest::TKeyRecorder;
 using CommandBarsTest::TMenuFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 using CommandBarsTest::ClicksRun;
 using CommandBarsTest::Keys;
@@ -73,7 +87,9 @@ TcbBarSubItem* AddTitle(TMenuFixture& F, const std::string& Caption)
     Sub->SetCaption(Caption);
     Sub->GetItemLinks()->Add()->SetItem(F.MakeCommand("Entry of " + Caption));
     F.MainMenu->GetItemLinks()->Add()->SetItem(Sub);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.ControlOf(F.WindowOf(F.MainMenu), Sub) != nullptr; }, 5000,
+                           "the title on the bar");
+    PumpPosted("the bar rebuilt");
     return Sub;
 }
 
@@ -221,7 +237,9 @@ TEST(KeyboardHook, ASharedAcceleratorSelectsTheFirstAndAUniqueOneClicksAtOnce)
     F.MainMenu->GetItemLinks()->Add()->SetItem(Table);
     TcbBarButton* Zoom = F.MakeCommand("&Zoom");
     F.MainMenu->GetItemLinks()->Add()->SetItem(Zoom);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.ControlOf(F.WindowOf(F.MainMenu), Zoom) != nullptr; }, 5000,
+                           "the titles on the bar");
+    PumpPosted("the bar rebuilt");
     ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
     TKeyRecorder Edit(F.Edit->GetHandle());
 
@@ -309,7 +327,7 @@ TEST(KeyboardHook, TheContextMenuKeysOpenTheLinkedPopupAtTheCaretOrTheCorner)
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Name);
         C.Target->SetFocus();
-        TestSupport::PumpFor(20);
+        TestSupport::PumpUntil([&] { return GetFocus() == C.Target->GetHandle(); }, 5000, "the target focused");
         POINT Expected{0, 0};
         if (C.Target == F.Edit) {
             ASSERT_TRUE(GetCaretPos(&Expected));
@@ -317,7 +335,11 @@ TEST(KeyboardHook, TheContextMenuKeysOpenTheLinkedPopupAtTheCaretOrTheCorner)
         ClientToScreen(C.Target->GetHandle(), &Expected);
         TKeyRecorder Target(C.Target->GetHandle());
         Keys(C.Chord);
-        TestSupport::PumpFor(100);
+        TestSupport::PumpUntil([&] {
+            TcbBarSubMenuControl* Opened = TMenuFixture::MenuOf(F.Popup);
+            return Opened && IsWindowVisible(Opened->GetHandle());
+        }, 5000, "the popup menu shown");
+        PumpPosted("the opening handled");
         TcbBarSubMenuControl* Menu = TMenuFixture::MenuOf(F.Popup);
         ASSERT_NE(nullptr, Menu);
         RECT R{};
@@ -362,7 +384,8 @@ TEST(KeyboardHook, ABarDragTakesEveryKeyButCtrlAndEsc)
     S.ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
+    CommandBarsTest::ClicksRun();
+    PumpPosted("the drag's end handled");
     EXPECT_EQ(0, Opened) << "Ctrl+O during the drag ran nothing";
     EXPECT_EQ(0, Edit.AnyOf('O'));
     EXPECT_EQ(0, Edit.AnyOf('Q'));

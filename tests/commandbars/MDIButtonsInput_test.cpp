@@ -10,6 +10,7 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MDIFixture.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/Screenshot.h"
@@ -20,6 +21,19 @@ using CommandBarsTest::TMDIFixture;
 using TestSupport::TInputScript;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 // How many pixels of Colour the rect of the shot holds.
 int CountColour(const TestSupport::TShot& Shot, const TRect& R, COLORREF Colour)
@@ -36,6 +50,16 @@ TRect InShot(TcbBarControl* Window, TRect R)
     const POINT O = TestSupport::ClientOrigin(Window->GetHandle());
     OffsetRect(&R, O.x, O.y);
     return R;
+}
+
+// Waits until no input came for longer than the double-click time, so that the next press is
+// not taken as the second click of an earlier one.
+bool WaitPastDoubleClickTime()
+{
+    return TestSupport::PumpUntil([] {
+        LASTINPUTINFO Last{sizeof(Last), 0};
+        return GetLastInputInfo(&Last) && GetTickCount() - Last.dwTime > GetDoubleClickTime();
+    }, GetDoubleClickTime() + 5000, "a double-click time without input");
 }
 
 } // namespace
@@ -65,7 +89,8 @@ TEST(MDIButtonsInput, RestoreClickedRestoresAndAReleaseElsewhereDoesNothing)
     TestSupport::MoveTo(POINT{Restore.x - 200, Restore.y + 150});
     TestSupport::ButtonUp();
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([] { return TcbBarControl::GetPressedMDIButton() == -1; }, 5000, "the press ended");
+    PumpPosted("the release handled");
     EXPECT_EQ(-1, TcbBarControl::GetPressedMDIButton());
     EXPECT_NE(Window->GetHandle(), GetCapture());
     EXPECT_TRUE(C.Form->SysCommands.empty());
@@ -76,7 +101,9 @@ TEST(MDIButtonsInput, RestoreClickedRestoresAndAReleaseElsewhereDoesNothing)
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return !IsZoomed(Child); }, 5000, "the child restored"));
     EXPECT_EQ(std::vector<UINT>{SC_RESTORE}, C.Form->SysCommands);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.FrameMenuWindow()->GetMDIButtonsMode() == mbmNone; }, 5000,
+                           "the MDI buttons gone with the restore");
+    PumpPosted("the restore handled");
     EXPECT_EQ(Captions({"&File", "&Window"}), F.FrameCaptions());
     EXPECT_TRUE(C.Menu->GetVisible());
     EXPECT_EQ(mbmNone, F.FrameMenuWindow()->GetMDIButtonsMode());
@@ -118,7 +145,7 @@ TEST(MDIButtonsInput, AGrayedMinimizeDrawsDisabledAndIgnoresPresses)
     TestSupport::MoveTo(POINT{F.MDIButtonCentre(0).x - 40, F.MDIButtonCentre(0).y + 60});
     TestSupport::ButtonUp();
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(30);
+    PumpPosted("the release handled");
     EXPECT_EQ(dsTop, F.FrameMenu->GetDockingStyle());
     const RECT After = F.ScreenRect();
     EXPECT_TRUE(EqualRect(&Before, &After));
@@ -132,12 +159,14 @@ TEST(MDIButtonsInput, TheCloseButtonAloneFiresOnCloseButtonClickOnce)
     int Clicks = 0;
     F.FrameManager->OnCloseButtonClick = [&Clicks](TObject*) { ++Clicks; };
     F.FrameManager->SetShowCloseButton(true);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return F.FrameMenuWindow()->GetMDIButtonsMode() == mbmCloseOnly; }, 5000,
+                           "the close button shown");
     ASSERT_TRUE(TestSupport::BringToFront(*F.Frame));
     ASSERT_EQ(mbmCloseOnly, F.FrameMenuWindow()->GetMDIButtonsMode());
     TestSupport::Click(F.MDIButtonCentre(2));
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return Clicks >= 1; }, 5000, "the close button's click");
+    PumpPosted("the click handled");
     EXPECT_EQ(1, Clicks);
     EXPECT_EQ(-1, TcbBarControl::GetPressedMDIButton());
     EXPECT_NE(F.FrameMenuWindow()->GetHandle(), GetCapture());
@@ -200,9 +229,11 @@ struct TCustomizedChild {
 
     TCustomizedChild()
     {
-        TestSupport::PumpFor(GetDoubleClickTime() + 50);
+        WaitPastDoubleClickTime();
         C.Manager->SetIsCustomizing(true);
-        TestSupport::PumpFor(30);
+        TestSupport::PumpUntil([] { return cbCallExtension(cbExtensions().GetCustomizingForm) != nullptr; }, 5000,
+                               "the customizing dialog");
+        PumpPosted("customizing started");
         Window = dynamic_cast<TcbBarControl*>(C.Menu->GetBarControl());
     }
     ~TCustomizedChild()
@@ -212,7 +243,9 @@ struct TCustomizedChild {
         if (TCustomcbBarControl* Open = TCustomcbBarControl::ActiveBarControl())
             Open->HideAll();
         C.Manager->SetIsCustomizing(false);
-        TestSupport::PumpFor(30);
+        TestSupport::PumpUntil([] { return cbCallExtension(cbExtensions().GetCustomizingForm) == nullptr; }, 5000,
+                               "the customizing dialog gone");
+        PumpPosted("customizing ended");
     }
     TcbBarItem* Sub(int32_t Index) const { return C.Menu->GetItemLinks()->GetItem(Index)->GetItem(); }
 };
@@ -232,8 +265,9 @@ TEST(MDICustomizeInput, APressOnTheChildsBarSelectsItsTitleThoughTheFrameIsDisab
     EnableWindow(Dialog, FALSE);
     TestSupport::Click(ScreenCentre(Tools));
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(GetDoubleClickTime() + 50);
+    PumpPosted("the click handled");
     EXPECT_EQ(nullptr, S.C.Manager->GetSelectedItemControl());
+    WaitPastDoubleClickTime();
     EnableWindow(Dialog, TRUE);
     TestSupport::Click(ScreenCentre(Tools));
     TestSupport::WaitProcessed();
@@ -272,6 +306,8 @@ TEST(MDICustomizeInput, AChildsTitleIsDraggedToAnotherPlaceOnItsBar)
     Script.MoveTo(POINT{To.x + 1, To.y}).WaitProcessed().ButtonUp().WaitProcessed();
     Script.Play();
     EXPECT_TRUE(Script.Wait());
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] { return CaptionsOf(S.C.Menu->GetItemLinks()) == "&Tools &Edit"; }, 5000,
+                           "the title moved before Edit");
+    PumpPosted("the drop handled");
     EXPECT_EQ("&Tools &Edit", CaptionsOf(S.C.Menu->GetItemLinks()));
 }

@@ -9,6 +9,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbSystemMenu.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MDIFixture.h"
 #include "tests/support/TestSupport.h"
 
@@ -16,6 +17,19 @@ using CommandBarsTest::Captions;
 using CommandBarsTest::TMDIFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 TRect WindowRectOf(HWND W)
 {
@@ -132,7 +146,7 @@ TEST(MDIMerge, AlwaysMergeJoinsANormalChildAndOnMenuMergeTakesTheMergeOver)
     }
     EXPECT_EQ(Temporary, TemporaryItems().size());
     A.Form->Free();
-    TestSupport::PumpFor(20);
+    PumpPosted("the child's end handled");
 
     // With OnMenuMerge the handler hears both ways and nothing is appended.
     F.FrameManager->SetAlwaysMerge(false);
@@ -173,7 +187,8 @@ TEST(MDIMerge, ASecondChildSwapsTheMergedLinksAndAGoneChildTakesItsLinksAlong)
 
     // Back to A through the MDI client (maximized too, as the MDI client may leave it).
     SendMessageA(F.Frame->GetClientHandle(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(A.Form->GetHandle()), 0);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return F.Frame->GetActiveMDIChild() == A.Form; }, 5000, "A active again");
+    PumpPosted("the activation handled");
     ASSERT_EQ(F.Frame->GetActiveMDIChild(), A.Form);
     if (!IsZoomed(A.Form->GetHandle()))
         F.Maximize(A.Form);
@@ -183,14 +198,16 @@ TEST(MDIMerge, ASecondChildSwapsTheMergedLinksAndAGoneChildTakesItsLinksAlong)
 
     // A maximized child freed: its menus and its system-menu item go; B takes over.
     A.Form->Free();
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.Frame->GetActiveMDIChild() == B.Form; }, 5000, "B active");
+    PumpPosted("the child's end handled");
     ASSERT_EQ(F.Frame->GetActiveMDIChild(), B.Form);
     EXPECT_EQ(Captions({"<system>", "&File", "&Window", "F&ormat", "T&able"}), F.FrameCaptions());
     EXPECT_EQ(B.Form->GetHandle(), SystemItemOf(F.FrameMenu)->GetChildWnd());
 
     // The last child freed: nothing of it stays on the frame's bar, and no MDI button.
     B.Form->Free();
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.Frame->GetActiveMDIChild() == nullptr; }, 5000, "no child active");
+    PumpPosted("the last child's end handled");
     EXPECT_EQ(Captions({"&File", "&Window"}), F.FrameCaptions());
     EXPECT_EQ(mbmNone, F.FrameMenuWindow()->GetMDIButtonsMode());
 }
@@ -230,7 +247,9 @@ TEST(MDIMerge, AMaximizedChildWindowDestroyedUnderItsFormLeavesNothingBehind)
     ASSERT_EQ(Captions({"<system>", "&File", "&Window", "&Edit", "&Tools"}), F.FrameCaptions());
     // The window goes without its form being freed (nobody told the MDI client first).
     DestroyWindow(A.Form->GetHandle());
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return SystemItemOf(F.FrameMenu) == nullptr; }, 5000,
+                           "the system-menu item gone with the window");
+    PumpPosted("the window's end handled");
     EXPECT_EQ(nullptr, SystemItemOf(F.FrameMenu)) << "no system-menu item for a window that is no more";
     EXPECT_EQ(Captions({"&File", "&Window"}), F.FrameCaptions());
     EXPECT_EQ(mbmNone, F.FrameMenuWindow()->GetMDIButtonsMode());
@@ -250,10 +269,10 @@ TEST(MDIMerge, TheCustomizeDialogOfAChildFollowsTheFramesHideAndShow)
 
     // The child's own window does not move when its frame hides: the frame's message leads.
     ShowWindow(F.Frame->GetHandle(), SW_HIDE);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return !IsWindowVisible(DialogWnd); }, 5000, "the dialog hidden with the frame");
     EXPECT_FALSE(IsWindowVisible(DialogWnd)) << "hidden with the frame";
     ShowWindow(F.Frame->GetHandle(), SW_SHOWNA);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return IsWindowVisible(DialogWnd); }, 5000, "the dialog shown again with the frame");
     EXPECT_TRUE(IsWindowVisible(DialogWnd)) << "shown again with the frame";
 
     C.Manager->SetIsCustomizing(false);

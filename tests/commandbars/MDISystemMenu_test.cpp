@@ -9,6 +9,7 @@
 #include "commandbars/cbSystemMenu.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Bitmap.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MDIFixture.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -17,6 +18,19 @@ using CommandBarsTest::Captions;
 using CommandBarsTest::TMDIFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 TSystemMenuSubItem* SystemItemOf(TcbBar* Bar)
 {
@@ -33,7 +47,9 @@ void CloseMenus()
 {
     for (int32_t Guard = 0; Guard < 8 && TCustomcbBarControl::ActiveBarControl(); ++Guard)
         TCustomcbBarControl::ActiveBarControl()->HideAll();
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([] { return !TCustomcbBarControl::ActiveBarControl() && !cbOpenSubMenu(); }, 5000,
+                           "the menus closed");
+    PumpPosted("the closing handled");
 }
 
 // The frame's system-menu control after a press on it (the menu opens).
@@ -44,7 +60,8 @@ TcbBarItemControl* PressSystemItem(TMDIFixture& F)
     if (!Control)
         return nullptr;
     SendMessageA(F.FrameMenuWindow()->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(Control->GetItemRect()));
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([] { return cbOpenSubMenu() != nullptr; }, 5000, "the system menu opened by the press");
+    PumpPosted("the press handled");
     return Control;
 }
 
@@ -228,7 +245,7 @@ TEST(MDISystemMenu, ADoubleClickRunsTheDefaultCommandAndWithoutOneNothing)
         SendMessageA(Bar, WM_LBUTTONUP, 0, At);
         SendMessageA(Bar, WM_LBUTTONDBLCLK, MK_LBUTTON, At);
         SendMessageA(Bar, WM_LBUTTONUP, 0, At);
-        TestSupport::PumpFor(20);
+        PumpPosted("the double click handled");
     };
 
     F.Maximize(C.Form);

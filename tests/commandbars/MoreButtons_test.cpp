@@ -12,6 +12,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/PopupsFixture.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -20,6 +21,19 @@ using namespace CommandBarsTest;
 using Captions = std::vector<std::string>;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 TcbBarQuickControl* OpenQuick(TcbBarControl* Toolbar)
 {
@@ -33,7 +47,7 @@ bool NarrowUntilPushedOff(TPopupsFixture& F, TcbBarItem* Item, TcbBarItem* Kept)
 {
     for (int32_t Width = 760; Width > 60; Width -= 4) {
         F.Form->SetClientSize(Width, F.Form->GetClientHeight());
-        TestSupport::PumpFor(5);
+        PumpPosted("the bars laid out at the new width");
         TcbBarItemLink* Gone = TPopupsFixture::LinkOf(F.Standard, Item);
         TcbBarItemLink* Stays = TPopupsFixture::LinkOf(F.Standard, Kept);
         if (IsRectEmpty(&Gone->GetItemRect()) && !IsRectEmpty(&Stays->GetItemRect()))
@@ -71,7 +85,7 @@ TEST(MoreButtons, WithEverythingFittingOnlyTheAddOrRemoveEntryShowsBelowTheMark)
     // A second press on the mark closes it for good.
     TPopupsFixture::PressMark(Standard);
     EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), nullptr);
-    TestSupport::PumpFor(50);
+    PumpPosted("the messages of the closing handled");
     EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), nullptr);
     EXPECT_NE(Standard->GetMarkStateValue(), bstPressed);
 }
@@ -95,7 +109,7 @@ TEST(MoreButtons, PushedOffLinksAreCopiedAndACopyRunsItsCommandOnce)
     ASSERT_NE(Copy, nullptr);
     TPopupsFixture::ClickByMessage(Copy);
     EXPECT_EQ(F.Runs["&Save"], 1);
-    TestSupport::PumpFor(50);
+    PumpPosted("the messages of the click handled");
     EXPECT_EQ(F.Runs["&Save"], 1);
     EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), nullptr);
 }
@@ -109,7 +123,7 @@ TEST(MoreButtons, ItStaysInsideTheWorkAreaAndOpensAtTheLeftEdgeOfAFloatingMark)
     const TRect Mark = TPopupsFixture::MarkRectOnScreen(Standard);
     F.Form->SetBounds(Area.right - (Mark.left - F.Form->GetLeft()) - 4, F.Form->GetTop(), F.Form->GetWidth(),
                       F.Form->GetHeight());
-    TestSupport::PumpFor(20);
+    PumpPosted("the form moved");
     TcbBarQuickControl* Quick = OpenQuick(Standard);
     ASSERT_NE(Quick, nullptr);
     TRect Window = Quick->GetWindowRect();
@@ -120,7 +134,7 @@ TEST(MoreButtons, ItStaysInsideTheWorkAreaAndOpensAtTheLeftEdgeOfAFloatingMark)
 
     F.Form->SetBounds(20, 20, 800, 600);
     F.Tools->SetDockingStyle(dsNone);
-    TestSupport::PumpFor(20);
+    PumpPosted("the toolbar floated");
     TcbBarControl* Tools = F.WindowOf(F.Tools);
     ASSERT_NE(Tools, nullptr);
     ASSERT_EQ(Tools->GetDockingStyle(), dsNone);
@@ -150,10 +164,14 @@ TEST(MoreButtons, SelectingAControlOfAnotherToolbarClosesItAfterTheDelayButItsOw
     Menu->SelectControlByMouse(Menu->EdgeSelectable(true));
     ASSERT_NE(Menu->GetSelectedControl(), nullptr);
     EXPECT_TRUE(Quick->IsCloseTimerRunning());
-    TestSupport::PumpFor(400);
+    // The close timer fires once and then looks at the selection.
+    ASSERT_TRUE(TestSupport::PumpUntil([&] {
+        return TcbBarQuickControl::GetOpenQuickControl() != Quick || !Quick->IsCloseTimerRunning();
+    }, 5000, "the close timer fired"));
+    PumpPosted("the messages of the close timer handled");
     EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), Quick);
     Quick->SelectControlByMouse(nullptr);
-    TestSupport::PumpFor(20);
+    PumpPosted("the selection cleared");
 
     TcbBarControl* Tools = F.WindowOf(F.Tools);
     Tools->SelectControlByMouse(TPopupsFixture::ControlOf(Tools, F.ToolA));
@@ -230,7 +248,7 @@ TEST(MoreButtons, ResetToolbarAsksOnlyOnceTheMenusClosedAndBringsTheDesignBack)
     TcbBarItemLinks* Links = F.Standard->GetItemLinks();
     TPopupsFixture::LinkOf(F.Standard, F.Save)->Release();
     TPopupsFixture::LinkOf(F.Standard, F.Open)->SetUserCaption("Mine");
-    TestSupport::PumpFor(20);
+    PumpPosted("the toolbar rebuilt");
     TcbBarQuickControl* Quick = OpenQuick(F.WindowOf(F.Standard));
     ASSERT_NE(Quick, nullptr);
     TcbBarSubMenuControl* Menu = OpenAddOrRemove(Quick);
@@ -261,9 +279,12 @@ TEST(MoreButtons, TheWindowGoesWithItsToolbarsWindow)
     F.Standard->SetVisible(false);
     EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), nullptr);
     EXPECT_EQ(F.Standard->GetBarControl(), nullptr);
-    TestSupport::PumpFor(30);
+    PumpPosted("the messages of the hiding handled");
     F.Standard->SetVisible(true);
-    TestSupport::PumpFor(20);
+    ASSERT_TRUE(TestSupport::PumpUntil([&] {
+        TcbBarControl* Window = F.WindowOf(F.Standard);
+        return Window && Window->HandleAllocated() && IsWindowVisible(Window->GetHandle());
+    }, 5000, "the toolbar's new window shown"));
     // The new window's mark opens a new one.
     ASSERT_NE(OpenQuick(F.WindowOf(F.Standard)), nullptr);
 }

@@ -20,6 +20,7 @@
 #include "platform/win/ThreadTimer.h"
 #include "commandbars/cbExtensions.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/commandbars/support/TestBarWindow.h"
 #include "tests/support/InputDriver.h"
@@ -28,6 +29,19 @@
 using CommandBarsTest::TMenuFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 // The class of the framework's menu windows.
 constexpr const char* kMenuWindowClass = "QMTcbBarSubMenuControl";
@@ -246,8 +260,11 @@ TEST(MouseHook, TheMouseOnAnotherTitleSwitchesMenusAndAClickOnTheOpenTitleCloses
     ASSERT_NE(nullptr, View);
     EXPECT_EQ(View, TCustomcbBarControl::ActiveBarControl());
     EXPECT_TRUE(IsWindowVisible(View->GetHandle()));
-    // Past the double-click time, so that the next press is a press of its own.
-    TestSupport::PumpFor(GetDoubleClickTime() + 100);
+    // Past the double-click time without input, so that the next press is a press of its own.
+    TestSupport::PumpUntil([] {
+        LASTINPUTINFO Last{sizeof(Last), 0};
+        return GetLastInputInfo(&Last) && GetTickCount() - Last.dwTime > GetDoubleClickTime();
+    }, GetDoubleClickTime() + 5000, "a double-click time without input");
     ClickOpen(F, F.View);
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.View)) << "a second click on the open title closes its menu";
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
@@ -330,7 +347,8 @@ TEST(MouseHook, ARightClickOnTheListBoxOpensItsBarPopupAtTheCursor)
     const POINT CopyAt = TMenuFixture::CenterOf(Measured, F.PopupButtons[1]);
     Measured->CloseAndFree();
     F.Popup->SetNoWait(false);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return TMenuFixture::MenuOf(F.Popup) == nullptr; }, 5000, "the measured menu gone");
+    PumpPosted("the closing handled");
 
     int Popups = 0;
     F.Popup->OnPopup = [&](TObject*) { ++Popups; };
@@ -376,7 +394,7 @@ TEST(MouseHook, ARightClickOutsideAnOpenPopupClosesItWithoutASecondPopup)
     S.Play();
     TestSupport::PumpUntil([&] { return Popups >= 1 && !TMenuFixture::MenuOf(F.Popup); }, 10000, "the popup closes");
     S.Wait();
-    TestSupport::PumpFor(50);
+    PumpPosted("the script's last input handled");
     EXPECT_FALSE(Watchdog.Fired()) << "the menu had to be closed by force";
     EXPECT_EQ(1, Popups);
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Popup));

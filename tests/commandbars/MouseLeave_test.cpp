@@ -6,6 +6,7 @@
 
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
@@ -13,6 +14,19 @@ using TestSupport::PumpFor;
 using TestSupport::PumpUntil;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 int gLeaves = 0;
 
@@ -65,12 +79,15 @@ TEST_P(MouseLeave, MovingOffTheWindowSendsOneLeave)
     StartTrackMouseLeave(FWindow); // tracked already
     TestSupport::MoveTo(Point(220, 170));
     ASSERT_TRUE(TestSupport::WaitProcessed());
+    // No event marks that a leave will not come: the wait spans two polls of the tracking timer.
     PumpFor(120);
     EXPECT_EQ(0, gLeaves) << "a move inside the window is no leave";
     TestSupport::MoveTo(Point(600, 600));
     ASSERT_TRUE(TestSupport::WaitProcessed());
     EXPECT_TRUE(PumpUntil([] { return gLeaves > 0; }, 20000, "WM_MOUSELEAVE"));
-    PumpFor(200);
+    // With the tracking over nothing sends another leave; one may still wait in the queue.
+    PumpUntil([this] { return !IsTrackingMouseLeave(FWindow); }, 5000, "the tracking ended");
+    PumpPosted("the messages after the leave handled");
     EXPECT_EQ(1, gLeaves);
     EXPECT_FALSE(IsTrackingMouseLeave(FWindow));
 }
@@ -83,7 +100,7 @@ TEST_P(MouseLeave, StoppingSendsTheLeaveAtOnce)
     EXPECT_EQ(1, gLeaves);
     EXPECT_FALSE(IsTrackingMouseLeave(FWindow));
     StopTrackMouseLeave(FWindow); // not tracked: nothing
-    PumpFor(200);
+    PumpPosted("the messages of the stops handled");
     EXPECT_EQ(1, gLeaves);
 }
 

@@ -23,6 +23,7 @@
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
+#include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/FlatColors.h"
 #include "tests/commandbars/support/FloatingFixture.h"
@@ -42,6 +43,19 @@ using CommandBarsTest::ExpectedFrame;
 using CommandBarsTest::Nearest;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 std::vector<HBRUSH> SharedBrushes(const TcbBarManager* M)
 {
@@ -236,7 +250,8 @@ TEST(OwnerActivateApp, LeavingTheApplicationClosesTheMenusAndClearsTheSelection)
     EXPECT_EQ(Menu, TMenuFixture::MenuOf(F.File));
     ASSERT_NE(nullptr, F.Manager->GetSelectedItemControl());
     SendMessageA(F.Form->GetHandle(), WM_ACTIVATEAPP, FALSE, 0);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return TMenuFixture::MenuOf(F.File) == nullptr; }, 5000, "the menus closed");
+    PumpPosted("the deactivation handled");
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
     EXPECT_EQ(nullptr, F.Manager->GetSelectedItemControl());
@@ -280,7 +295,8 @@ TEST(OwnerHelp, TheSelectedMenuEntryTheEntriesAboveItOrTheOpenMenuGiveTheContext
     TcbBarItemControl* RecentControl = TMenuFixture::ControlOf(Menu, F.Recent);
     Menu->SelectControlByKeyboard(RecentControl);
     SendMessageA(Menu->GetHandle(), WM_KEYDOWN, VK_RIGHT, 0);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return TMenuFixture::MenuOf(F.Recent) != nullptr; }, 5000, "Recent opened");
+    PumpPosted("the opening handled");
     TcbBarSubMenuControl* RecentMenu = TMenuFixture::MenuOf(F.Recent);
     ASSERT_NE(nullptr, RecentMenu);
     ASSERT_NE(nullptr, RecentMenu->GetSelectedControl());
@@ -311,7 +327,8 @@ TEST(OwnerHelp, TheSelectedMenuEntryTheEntriesAboveItOrTheOpenMenuGiveTheContext
     Menu->SetHelpContext(91);
     Menu->SelectControlByKeyboard(TMenuFixture::ControlOf(Menu, F.Recent));
     SendMessageA(Menu->GetHandle(), WM_KEYDOWN, VK_RIGHT, 0);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return TMenuFixture::MenuOf(F.Recent) != nullptr; }, 5000, "Recent opened");
+    PumpPosted("the opening handled");
     RecentMenu = TMenuFixture::MenuOf(F.Recent);
     ASSERT_NE(nullptr, RecentMenu);
     RecentMenu->SetHelpContext(92);
@@ -447,7 +464,9 @@ TEST(OwnerFormWindow, BarsShownBeforeTheFormHasAWindowShowDockedInTheirRowsOnceI
     EXPECT_EQ(2u, Manager->BarsWaitingForWindow().size());
 
     Form->Show();
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return Manager->BarsWaitingForWindow().empty(); }, 5000,
+                           "the waiting bars in their windows");
+    PumpPosted("the showing handled");
     EXPECT_TRUE(Manager->BarsWaitingForWindow().empty());
     TcbDockControl* Top = Manager->GetBars()->GetDockControl(dsTop);
     ASSERT_TRUE(Top->HandleAllocated());
@@ -485,7 +504,7 @@ TEST(OwnerFormWindow, AFloatingBarShownWhileTheFormIsHiddenAppearsWithTheForm)
     EXPECT_TRUE(F.Tools->GetVisible());
     // Shown again, without being activated, it brings the bar back.
     ShowWindow(F.Form->GetHandle(), SW_SHOWNOACTIVATE);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return IsWindowVisible(Tools); }, 5000, "the bar back with the form");
     EXPECT_TRUE(IsWindowVisible(Tools));
 
     // A bar shown while the form is hidden gets a hidden window and appears with the form.
@@ -496,12 +515,14 @@ TEST(OwnerFormWindow, AFloatingBarShownWhileTheFormIsHiddenAppearsWithTheForm)
     Tools = F.ToolsWindow()->GetHandle();
     EXPECT_FALSE(IsWindowVisible(Tools));
     F.Form->Show();
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return IsWindowVisible(Tools); }, 5000, "the bar shown with the form");
+    PumpPosted("the showing handled");
     EXPECT_TRUE(IsWindowVisible(Tools));
     EXPECT_NE(Tools, GetActiveWindow());
     // Its shadow comes and goes with it: nothing of the thread is left on the screen.
     F.Form->Hide();
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return !IsWindowVisible(Tools) && VisibleThreadWindows() == 0; }, 5000,
+                           "the bar and its shadow hidden with the form");
     EXPECT_FALSE(IsWindowVisible(Tools));
     EXPECT_EQ(0, VisibleThreadWindows());
 }
@@ -616,6 +637,6 @@ TEST(OwnerWorkArea, AFloatingBarHiddenWithItsInactiveFormIsMovedInsideAndStaysHi
     EXPECT_TRUE(WhollyInside(R, Area));
     EXPECT_FALSE(IsWindowVisible(H));
     // The move brings no shadow of it onto the screen.
-    TestSupport::PumpFor(20);
+    PumpPosted("the move's messages handled");
     EXPECT_EQ(0, VisibleThreadWindows());
 }

@@ -15,6 +15,7 @@
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/Actions.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -26,13 +27,28 @@ using TestSupport::TShot;
 
 namespace {
 
-// The window as the screen shows it once the thread has nothing left to handle.
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
+
+// The window as the screen shows it once the thread has nothing left to handle. Wine hands a
+// window's drawing to the X server while its thread waits for messages: CaptureShown reads the
+// screen until two reads a moment apart agree.
 TShot Shown(HWND W)
 {
-    TestSupport::PumpFor(30);
+    PumpPosted("the changes' messages handled");
     TestSupport::PumpUntil([] { return HIWORD(GetQueueStatus(QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0; },
                            5000, "the thread's queue to run dry");
-    return TestSupport::CaptureScreen(W);
+    return TestSupport::CaptureShown(W);
 }
 
 // The first pixel of Colour (as the shot holds it) in reading order: a one-coloured square's

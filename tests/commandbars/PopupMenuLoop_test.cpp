@@ -16,6 +16,7 @@
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/Forms.h"
+#include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/TestSupport.h"
@@ -23,6 +24,19 @@
 using CommandBarsTest::TMenuFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 // Runs Step once, Ms after the start, on the user-interface thread (inside whatever loop runs).
 class TLater {
@@ -137,7 +151,8 @@ TEST(PopupMenuLoop, ACommandMessagePostedMeanwhileRunsOnceAfterTheClose)
     TLater Close(200, [&] { Key(TMenuFixture::MenuOf(F.Popup), VK_ESCAPE); });
     F.Popup->Popup(300, 300);
     EXPECT_EQ(0, Runs) << "kept while the menu was open";
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] { return Runs >= 1; }, 5000, "the kept command");
+    PumpPosted("the messages after the command handled");
     EXPECT_EQ(1, Runs);
     EXPECT_FALSE(MenuOpenThen);
     F.Form->RemoveHandler(Handler);
@@ -168,7 +183,8 @@ TEST(PopupMenuLoop, AMessageFetchedAfterTheCloseIsPostedBack)
         Other.join();
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Popup));
     EXPECT_EQ(0, Seen) << "fetched after the close: posted back, not dispatched by the loop";
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] { return Seen >= 1; }, 5000, "the command posted back");
+    PumpPosted("the messages after the command handled");
     EXPECT_EQ(1, Seen);
     F.Form->RemoveHandler(Handler);
 }
@@ -260,7 +276,9 @@ TEST(PopupMenuLoop, ADropDownMenuOpenedByKeyClosesWhenItsButtonIsInactivated)
     Button->SetButtonStyle(bsDropDown);
     Button->SetDropDownMenu(F.Popup);
     F.Standard->GetItemLinks()->Add()->SetItem(Button);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.ControlOf(F.WindowOf(F.Standard), Button) != nullptr; }, 5000,
+                           "the button on the toolbar");
+    PumpPosted("the toolbar rebuilt");
     TcbBarControl* Bar = F.WindowOf(F.Standard);
     auto* Control = dynamic_cast<TcbBarButtonControl*>(F.ControlOf(Bar, Button));
     ASSERT_NE(nullptr, Control);
@@ -302,6 +320,7 @@ TEST(PopupMenuLoop, AMenuClosedInsideTheLoopsWaitEndsTheLoopAtOnce)
         const HWND Menu = TMenuFixture::MenuOf(F.Popup)->GetHandle();
         Other = std::thread([Form, Menu] {
             PostMessageA(Form, WM_COMMAND, 4714, 0);
+            // Nothing outside the loop shows that it fetched the command and waits again: a pause.
             Sleep(300);
             SendMessageA(Menu, WM_KEYDOWN, VK_ESCAPE, 0);
         });
@@ -318,7 +337,8 @@ TEST(PopupMenuLoop, AMenuClosedInsideTheLoopsWaitEndsTheLoopAtOnce)
         Other.join();
     EXPECT_FALSE(Rescued) << "the loop went on waiting after its menu closed";
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Popup));
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] { return Seen >= 1; }, 5000, "the kept command");
+    PumpPosted("the messages after the command handled");
     EXPECT_EQ(1, Seen);
     MSG Left{};
     EXPECT_FALSE(PeekMessageA(&Left, reinterpret_cast<HWND>(-1), WM_NULL, WM_NULL, PM_NOREMOVE))

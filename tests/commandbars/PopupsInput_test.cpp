@@ -9,9 +9,11 @@
 
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbBarQuickControl.h"
+#include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbSubMenu.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/PopupsFixture.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
@@ -20,6 +22,19 @@ using namespace CommandBarsTest;
 using Captions = std::vector<std::string>;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 POINT CenterOfRect(const TRect& R)
 {
@@ -33,6 +48,14 @@ void ParkMouse(TPopupsFixture& F)
     ClientToScreen(F.Form->GetHandle(), &P);
     TestSupport::MoveTo(P);
     TestSupport::WaitProcessed();
+}
+
+// Whether the "More Buttons" window has closed or has no timer left that could close it or its
+// menus: its close timer and a sub-menu's open or close delay.
+bool QuickTimersDone(TcbBarQuickControl* Quick)
+{
+    return TcbBarQuickControl::GetOpenQuickControl() != Quick ||
+           (!Quick->IsCloseTimerRunning() && !TcbBarSubItemControl::PendingControl());
 }
 
 } // namespace
@@ -57,10 +80,13 @@ TEST(PopupsInput, TheRightButtonOnADockSiteAndOnALinkWhileCustomizingOpensThePop
     TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlByCaption(Popup, "Tools")));
     EXPECT_TRUE(TestSupport::PumpUntil([&] { return !F.Tools->GetVisible(); }, 5000, "Tools hidden"));
     F.Tools->SetVisible(true);
-    TestSupport::PumpFor(30);
+    ASSERT_TRUE(TestSupport::PumpUntil([&] {
+        TcbBarControl* Window = F.WindowOf(F.Tools);
+        return Window && Window->HandleAllocated() && IsWindowVisible(Window->GetHandle());
+    }, 5000, "Tools shown again"));
 
     F.Manager->SetIsCustomizing(true);
-    TestSupport::PumpFor(30);
+    PumpPosted("customizing started");
     TcbBarControl* Standard = F.WindowOf(F.Standard);
     TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlOf(Standard, F.Open)), mbRight);
     ASSERT_TRUE(TestSupport::PumpUntil([] { return TcbBarCustomizingPopup::GetOpenPopup() != nullptr; }, 5000,
@@ -82,7 +108,7 @@ TEST(PopupsInput, TheMarkOpensTheWindowWhoseCopyRunsItsCommandAndRestingOnAnothe
     // Save, Find and Zoom are pushed off.
     for (int32_t Width = 760; Width > 60; Width -= 4) {
         F.Form->SetClientSize(Width, F.Form->GetClientHeight());
-        TestSupport::PumpFor(5);
+        PumpPosted("the bars laid out at the new width");
         if (IsRectEmpty(&TPopupsFixture::LinkOf(F.Standard, F.Save)->GetItemRect()))
             break;
     }
@@ -96,11 +122,13 @@ TEST(PopupsInput, TheMarkOpensTheWindowWhoseCopyRunsItsCommandAndRestingOnAnothe
     TcbBarQuickControl* Quick = TcbBarQuickControl::GetOpenQuickControl();
     EXPECT_EQ(TPopupsFixture::Captions(Quick), (Captions{"&Save", "Find", "Zoom", "|&Add or Remove Buttons"}));
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(100);
+    PumpPosted("the messages of the release handled");
     EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), Quick) << "the release does not close it";
     TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlOf(Quick, F.Save)));
     EXPECT_TRUE(TestSupport::PumpUntil([&] { return F.Runs["&Save"] == 1; }, 5000, "Save ran"));
-    TestSupport::PumpFor(50);
+    EXPECT_TRUE(TestSupport::PumpUntil([] { return TcbBarQuickControl::GetOpenQuickControl() == nullptr; }, 5000,
+                                       "the window closed after the run"));
+    PumpPosted("the messages of the run handled");
     EXPECT_EQ(F.Runs["&Save"], 1);
     EXPECT_EQ(TcbBarQuickControl::GetOpenQuickControl(), nullptr);
 
@@ -151,12 +179,14 @@ TEST(PopupsInput, AnAddOrRemoveEntryClickedTogglesItsButtonAtOnceAndTheMenuStays
     const POINT Entry = TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlByCaption(Menu, "&Open"));
     TestSupport::MoveTo(Entry);
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(400);
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return QuickTimersDone(Quick); }, 5000, "the menus' timers done"));
+    PumpPosted("the messages of the timers handled");
     ASSERT_EQ(OpenMenu(), Menu) << "resting on an entry keeps the menu";
     TestSupport::Click(Entry);
     TestSupport::WaitProcessed();
     EXPECT_TRUE(TestSupport::PumpUntil([&] { return !Open->GetVisible(); }, 5000, "Open hidden by its entry"));
-    TestSupport::PumpFor(400);
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return QuickTimersDone(Quick); }, 5000, "the menus' timers done"));
+    PumpPosted("the messages of the click handled");
     EXPECT_EQ(F.Standard->GetItemLinks()->IndexOfShown(Open), -1) << "gone from the toolbar at once";
     EXPECT_EQ(OpenMenu(), Menu) << "the menu stays open after the click";
     EXPECT_EQ(F.Runs["&Open"], 0) << "the entry does not run the command";
@@ -166,7 +196,7 @@ TEST(PopupsInput, AnAddOrRemoveEntryClickedTogglesItsButtonAtOnceAndTheMenuStays
         TestSupport::Click(TPopupsFixture::ScreenCenterOf(TPopupsFixture::ControlByCaption(Menu, "&Open")));
         TestSupport::WaitProcessed();
         EXPECT_TRUE(TestSupport::PumpUntil([&] { return Open->GetVisible(); }, 5000, "Open shown again"));
-        TestSupport::PumpFor(100);
+        PumpPosted("the messages of the click handled");
         EXPECT_GE(F.Standard->GetItemLinks()->IndexOfShown(Open), 0);
         EXPECT_EQ(OpenMenu(), Menu);
     }

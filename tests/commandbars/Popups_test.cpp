@@ -15,6 +15,7 @@
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
+#include "platform/win/HiddenWindow.h"
 #include "platform/win/StdCtrls.h"
 #include "tests/commandbars/support/PopupsFixture.h"
 #include "tests/support/Screenshot.h"
@@ -24,6 +25,19 @@ using namespace CommandBarsTest;
 using Captions = std::vector<std::string>;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 // A point of the top dock site where no toolbar lies.
 POINT EmptyPointOfTopSite(TPopupsFixture& F)
@@ -120,7 +134,7 @@ TEST(ToolbarsPopup, AManagerWithOnlyTheMainMenuBarShowsNoPopupAndMakesNoWindow)
     F.Manager->OnShowToolbarsPopup = [&](TObject*, TcbBarItemLinks*) { ++Shown; };
     F.Standard->SetHidden(true);
     F.Tools->SetHidden(true);
-    TestSupport::PumpFor(20);
+    PumpPosted("the messages of the hiding handled");
     const int Windows = TPopupsFixture::VisibleWindowCount();
     const int32_t Components = F.Form->GetComponentCount();
     TcbDockControl* Top = F.Manager->GetBars()->GetDockControl(dsTop);
@@ -138,7 +152,7 @@ TEST(CustomizingPopup, AtRunTimeItHoldsEightEntriesWithTheLinksState)
     int Shown = 0;
     F.Manager->OnShowCustomizingPopup = [&](TObject*, TcbBarItemLinks*) { ++Shown; };
     F.Manager->SetIsCustomizing(true);
-    TestSupport::PumpFor(20);
+    PumpPosted("customizing started");
 
     TcbBarCustomizingPopup* Popup = OpenCustomizingPopupOn(F, F.Standard, F.Open);
     ASSERT_NE(Popup, nullptr);
@@ -182,7 +196,7 @@ TEST(CustomizingPopup, ItsCommandsChangeTheLinkOnceThePopupHasClosed)
 {
     TPopupsFixture F;
     F.Manager->SetIsCustomizing(true);
-    TestSupport::PumpFor(20);
+    PumpPosted("customizing started");
     TcbBarItemLink* Open = TPopupsFixture::LinkOf(F.Standard, F.Open);
     const int32_t NarrowWidth = Open->GetControl()->GetWidth();
     // While the command waits the link is untouched; it runs after the popup went.
@@ -226,7 +240,7 @@ TEST(CustomizingPopup, TheEditRenamesTheLinkAndABlankNameIsRefusedAfterThePopupC
 {
     TPopupsFixture F;
     F.Manager->SetIsCustomizing(true);
-    TestSupport::PumpFor(20);
+    PumpPosted("customizing started");
     TcbBarItemLink* Open = TPopupsFixture::LinkOf(F.Standard, F.Open);
     auto TypeName = [&](const std::string& Text) {
         TcbBarCustomizingPopup* Popup = OpenCustomizingPopupOn(F, F.Standard, F.Open);
@@ -239,7 +253,9 @@ TEST(CustomizingPopup, TheEditRenamesTheLinkAndABlankNameIsRefusedAfterThePopupC
         ASSERT_TRUE(Editor && IsWindowVisible(Editor));
         SetWindowTextA(Editor, Text.c_str());
         SendMessageA(Editor, WM_KEYDOWN, VK_RETURN, 0);
-        TestSupport::PumpFor(20);
+        EXPECT_TRUE(TestSupport::PumpUntil([] { return TcbBarCustomizingPopup::GetOpenPopup() == nullptr; }, 5000,
+                                           "the popup closed"));
+        PumpPosted("the name's change handled");
     };
     TypeName("Op&en now");
     EXPECT_EQ(Open->GetUserCaption(), "Op&en now");
@@ -263,6 +279,7 @@ TEST(CustomizingPopup, TheEditRenamesTheLinkAndABlankNameIsRefusedAfterThePopupC
                 EditItem = Links->GetItem(I)->GetItem();
     };
     TypeName("");
+    TestSupport::PumpUntil([&] { return Box.AnsweredCount() >= 1; }, 5000, "the blank name refused");
     EXPECT_TRUE(EditAliveAtBox);
     EXPECT_EQ(Box.AnsweredCount(), 1);
     EXPECT_EQ(Box.Text(), "A command name cannot be blank. Please enter a name.");
@@ -292,7 +309,10 @@ TEST(CustomizingPopup, AtDesignTimeItAddsItemsAndDeletesTheBar)
     TcbBarItemControl* AddItem = TPopupsFixture::ControlByCaption(Popup, "Add &Item");
     ASSERT_NE(AddItem, nullptr);
     AddItem->ControlPress(false);
-    TestSupport::PumpFor(20);
+    ASSERT_TRUE(TestSupport::PumpUntil([&] {
+        auto* Opened = dynamic_cast<TCustomcbBarSubItem*>(AddItem->GetItem());
+        return Opened && Opened->GetItemLinks()->GetBarControl();
+    }, 5000, "the classes' menu opened"));
     auto* Sub = dynamic_cast<TCustomcbBarSubItem*>(AddItem->GetItem());
     ASSERT_NE(Sub, nullptr);
     EXPECT_EQ(TPopupsFixture::Captions(Sub->GetItemLinks()->GetBarControl()),
@@ -371,7 +391,7 @@ TEST(CustomizingPopup, EditingThatEndsIntoTheDialogKeepsThePopupChainOnTopAround
     });
     std::vector<std::pair<bool, HWND>> Calls; // the value and the focus when called
     F.Manager->SetIsCustomizing(true);
-    TestSupport::PumpFor(20);
+    PumpPosted("customizing started");
     // The dialog "opens" once customizing started (a dialog already open would refuse it).
     E.GetCustomizingForm = [&]() -> TCustomForm* { return Dialog.get(); };
     E.SetTopMostChain = [&](bool Value) {
@@ -388,7 +408,7 @@ TEST(CustomizingPopup, EditingThatEndsIntoTheDialogKeepsThePopupChainOnTopAround
     ASSERT_EQ(GetFocus(), Editor);
     EXPECT_TRUE(Calls.empty());
     SendMessageA(Editor, WM_KEYDOWN, VK_ESCAPE, 0);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return Calls.size() >= 2; }, 5000, "the topmost chain lifted and put back");
     ASSERT_EQ(Calls.size(), 2u);
     EXPECT_TRUE(Calls[0].first);
     EXPECT_NE(Calls[0].second, Box->GetHandle()) << "lifted before the focus moves";

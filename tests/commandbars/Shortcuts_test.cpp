@@ -17,6 +17,7 @@
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Actions.h"
+#include "platform/win/HiddenWindow.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/ThreadHook.h"
 #include "tests/commandbars/support/KeyRecorder.h"
@@ -28,6 +29,19 @@ using CommandBarsTest::TKeyRecorder;
 using CommandBarsTest::TMenuFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 using CommandBarsTest::ClicksRun;
 using CommandBarsTest::Keys;
@@ -76,7 +90,14 @@ TEST(Shortcuts, CtrlORunsOpenOnceThoughAPeekSeesTheKeyFirstAndTheFormKnowsIt)
             TranslateMessage(&M);
             DispatchMessageA(&M);
         } else {
-            TestSupport::PumpFor(5);
+            // Serves everything but keys (the timer that runs the chosen command among them), then
+            // sleeps until more comes.
+            while (PeekMessageA(&M, nullptr, 0, WM_KEYFIRST - 1, PM_REMOVE) ||
+                   PeekMessageA(&M, nullptr, WM_KEYLAST + 1, 0xFFFFFFFFu, PM_REMOVE)) {
+                TranslateMessage(&M);
+                DispatchMessageA(&M);
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         }
     }
     TestSupport::WaitProcessed();
@@ -123,13 +144,13 @@ TEST(Shortcuts, TheFocusedControlsPopupMenuComesBeforeTheBars)
     F.Popup->GetItemLinks()->Add()->SetItem(NewItem);
     ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
     F.List->SetFocus();
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return GetFocus() == F.List->GetHandle(); }, 5000, "the list box focused");
     Keys({VK_CONTROL, 'N'});
     EXPECT_EQ(1, F.Runs["Ne&w item"]) << "the list box's popup menu wins";
     EXPECT_EQ(0, F.Runs["&New"]);
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Popup)) << "a shortcut shows no menu";
     F.Edit->SetFocus();
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return GetFocus() == F.Edit->GetHandle(); }, 5000, "the edit focused");
     Keys({VK_CONTROL, 'N'});
     EXPECT_EQ(1, F.Runs["Ne&w item"]);
     EXPECT_EQ(1, F.Runs["&New"]) << "elsewhere the main menu's command runs";
@@ -212,7 +233,11 @@ public:
         Edit->SetParent(Child);
         Edit->SetBounds(10, 10, 120, 22);
         Child->Show();
-        TestSupport::PumpFor(50);
+        TestSupport::PumpUntil([this] {
+            TCustomcbBarControl* Bar = MainMenu->GetBarControl();
+            return Frame->GetActiveMDIChild() == Child && Bar && IsWindowVisible(Bar->GetHandle());
+        }, 5000, "the child active under the frame's main menu bar");
+        PumpPosted("the showing handled");
     }
     ~TMDIScene()
     {
@@ -241,7 +266,7 @@ TEST(Shortcuts, AnMDIChildWithoutAManagerWorksTheFramesMainMenu)
     ASSERT_EQ(S.Child, S.Frame->GetActiveMDIChild());
     ASSERT_TRUE(TestSupport::BringToFront(*S.Frame));
     S.Edit->SetFocus();
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return GetFocus() == S.Edit->GetHandle(); }, 5000, "the child's edit focused");
     ASSERT_EQ(S.Edit->GetHandle(), GetFocus());
 
     TestSupport::Press(VK_MENU);

@@ -6,6 +6,8 @@
 
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbItemControls.h"
+#include "platform/win/ThreadTimer.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/support/TestSupport.h"
 
@@ -13,6 +15,19 @@ using CommandBarsTest::TControlsFixture;
 using CommandBarsTest::TTestMenuWindow;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 double Now()
 {
@@ -36,6 +51,20 @@ struct TOpenings {
         Item->OnClick = [this](TObject*) { ++Clicks; };
     }
 };
+
+// Waits until a thread timer of Delay started now has ticked. The thread's timers tick in the
+// order they fall due, so by then a timer of the same delay started earlier has had its tick.
+bool WaitForTimerOf(uint32_t Delay, const char* What)
+{
+    bool Ticked = false;
+    const UINT_PTR Id = ThreadTimerStart(Delay, [&Ticked](UINT_PTR Own) {
+        ThreadTimerStop(Own);
+        Ticked = true;
+    });
+    const bool Done = TestSupport::PumpUntil([&] { return Ticked; }, Delay + 10000, What);
+    ThreadTimerStop(Id);
+    return Done;
+}
 
 } // namespace
 
@@ -74,7 +103,10 @@ TEST(SubItemControls, MovingOnBeforeTheDelayOpensOnlyTheSecond)
     F.MoveTo(F.Menu, F.CentreOf(F.S2));
     EXPECT_EQ(F.ControlOf(F.S2), TcbBarSubItemControl::PendingControl());
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return Second.Count == 1; }, 2000, "the second sub-menu"));
-    TestSupport::PumpFor(500);
+    // One control waits at a time: with none waiting, nothing can open the first any more.
+    TestSupport::PumpUntil([] { return TcbBarSubItemControl::PendingControl() == nullptr; }, 5000,
+                           "no sub-item waiting");
+    PumpPosted("the opening handled");
     EXPECT_EQ(0, First.Count);
     EXPECT_EQ(1, TTestMenuWindow::LiveCount());
 }
@@ -111,7 +143,8 @@ TEST(SubItemControls, DestroyingTheControlStopsItsTimer)
     F.S1->SetVisible(ivNever);
     EXPECT_EQ(nullptr, F.ControlOf(F.S1));
     EXPECT_EQ(nullptr, TcbBarSubItemControl::PendingControl());
-    TestSupport::PumpFor(800);
+    WaitForTimerOf(TcbBarSubItemControl::kSubMenuDelay, "the sub-menu delay passed");
+    PumpPosted("the delay's messages handled");
     EXPECT_EQ(0, First.Count) << "no tick after the control went";
     EXPECT_EQ(0, TTestMenuWindow::LiveCount());
 }

@@ -11,12 +11,26 @@
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "commandbars/cbSubMenu.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/TestSupport.h"
 
 using CommandBarsTest::TMenuFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 RECT RectOf(TCustomcbBarControl* Window)
 {
@@ -69,7 +83,8 @@ TEST(SubMenuAnimation, SlideAndUnfoldEndAtThePlacedRectWithTheirWorkerGone)
         EXPECT_EQ(Kind, Menu->GetAnimationKind());
         EXPECT_NE(Before, LastWorkerId()) << "a press opened it: a worker drew it";
         ASSERT_TRUE(WorkerEnded());
-        TestSupport::PumpFor(20);
+        TestSupport::PumpUntil([&] { return !Menu->IsAnimating(); }, 5000, "the animation's end handled");
+        PumpPosted("the animation's messages handled");
         EXPECT_FALSE(Menu->IsAnimating());
         const RECT R = RectOf(Menu);
         const TRect Placed = Menu->GetPlacedRect();
@@ -110,7 +125,8 @@ TEST(SubMenuAnimation, ClosingDuringTheAnimationEndsTheWorkerAndKeepsOtherMessag
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(Thread, 0)) << "closing waited for the worker";
     CloseHandle(Thread);
     EXPECT_FALSE(IsWindow(Wnd));
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] { return Arrived >= 1; }, 5000, "the form's message");
+    PumpPosted("the messages after the form's handled");
     EXPECT_EQ(1, Arrived) << "the form's message arrived once";
     F.Form->RemoveHandler(Handler);
 }
@@ -160,7 +176,11 @@ TEST(SubMenuAnimation, AMenuOpenedFromTheKeyboardDoesNotAnimate)
     TcbBarControl* Bar = F.WindowOf(F.MainMenu);
     Bar->EnterKeyboardMode(F.ControlOf(Bar, F.File));
     F.ControlOf(Bar, F.File)->PressAndClick(false);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] {
+        TcbBarSubMenuControl* Opened = TMenuFixture::MenuOf(F.File);
+        return Opened && IsWindowVisible(Opened->GetHandle());
+    }, 5000, "the File menu shown");
+    PumpPosted("the opening handled");
     TcbBarSubMenuControl* Menu = TMenuFixture::MenuOf(F.File);
     ASSERT_NE(nullptr, Menu);
     EXPECT_FALSE(Menu->IsAnimating());

@@ -10,6 +10,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbSubMenu.h"
+#include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/InputDriver.h"
@@ -20,6 +21,19 @@ using CommandBarsTest::BrushColor;
 using CommandBarsTest::TMenuFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 // A pixel of a row, in the row's own coordinates.
 struct TRowProbe {
@@ -128,8 +142,11 @@ TEST(SubMenuInput, ACutMenuScrollsWhileTheCursorRestsOnItsLastRow)
     // Away from the row the scrolling stops.
     TestSupport::MoveTo(POINT{On.x, On.y - 5 * (Row.bottom - Row.top)});
     TestSupport::WaitProcessed();
+    // The menu's scroll timer shows nothing outside it: a wait past its interval lets a tick see
+    // the mouse gone.
     TestSupport::PumpFor(100);
     const int32_t Stopped = Menu->GetFirstVisibleIndex();
+    // No event marks that the scrolling will not go on: the wait spans several ticks.
     TestSupport::PumpFor(400);
     EXPECT_EQ(Stopped, Menu->GetFirstVisibleIndex());
     Menu->CloseAndFree();
@@ -142,7 +159,9 @@ TEST(SubMenuInput, TheArrowPartOfADropDownButtonOpensItsMenuUnderTheButton)
     Button->SetButtonStyle(bsDropDown);
     Button->SetDropDownMenu(F.Popup);
     F.Standard->GetItemLinks()->Add()->SetItem(Button);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.ControlOf(F.WindowOf(F.Standard), Button) != nullptr; }, 5000,
+                           "the button on the toolbar");
+    PumpPosted("the toolbar rebuilt");
     ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
     TcbBarControl* Bar = F.WindowOf(F.Standard);
     auto* Control = dynamic_cast<TcbBarButtonControl*>(F.ControlOf(Bar, Button));
@@ -195,7 +214,9 @@ TEST(SubMenuInput, TheCursorRestingOnTheExpandMarkExpandsTheMenu)
         Tools->GetItemLinks()->GetItem(I)->SetUseCount(100);
     }
     F.MainMenu->GetItemLinks()->Add()->SetItem(Tools);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.ControlOf(F.WindowOf(F.MainMenu), Tools) != nullptr; }, 5000,
+                           "the Tools title on the bar");
+    PumpPosted("the bar rebuilt");
     ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
     TcbBarSubMenuControl* Menu = ClickOpen(F, Tools);
     ASSERT_NE(nullptr, Menu);

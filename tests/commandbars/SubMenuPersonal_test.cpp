@@ -12,6 +12,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbSubMenu.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/HintProbe.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/Screenshot.h"
@@ -21,6 +22,19 @@ using CommandBarsTest::TMenuFixture;
 using CommandBarsTest::WithKeyDown;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 double Now()
 {
@@ -56,7 +70,9 @@ struct TPersonalScene : TMenuFixture {
         Use(Tools->GetItemLinks(), {0, 1, 3, 4});
         Use(More->GetItemLinks(), {0, 1});
         MainMenu->GetItemLinks()->Add()->SetItem(Tools);
-        PumpReady();
+        TestSupport::PumpUntil([this] { return ControlOf(WindowOf(MainMenu), Tools) != nullptr; }, 5000,
+                               "the Tools title on the bar");
+        PumpPosted("the bar rebuilt");
     }
     // The links at Used are used often and come first in the recent list; the others never.
     static void Use(TcbBarItemLinks* Links, std::initializer_list<int> Used)
@@ -68,7 +84,6 @@ struct TPersonalScene : TMenuFixture {
             Link->SetUseCount(100);
         }
     }
-    static void PumpReady() { TestSupport::PumpFor(30); }
     TcbBarSubMenuControl* OpenTools() { return OpenByMessage(Tools); }
     TcbBarItemControl* Row(TcbBarSubMenuControl* Menu, int Index)
     {
@@ -98,7 +113,8 @@ TEST(SubMenuPersonal, CtrlDownExpandsTheMenuAndTheChainAndRarelyUsedRowsShowThei
     const int32_t Before = Tools->GetHeight();
 
     WithKeyDown(VK_CONTROL, [&] { SendMessageA(Tools->GetHandle(), WM_KEYDOWN, VK_DOWN, 0); });
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return Links->GetShownItemCount() == 6; }, 5000, "the menu expanded");
+    PumpPosted("the expansion handled");
     ASSERT_EQ(Tools, TMenuFixture::MenuOf(F.Tools)) << "the same menu, its window made again";
     EXPECT_EQ(6, Links->GetShownItemCount());
     EXPECT_FALSE(Tools->IsMarkVisible());
@@ -143,7 +159,9 @@ TEST(SubMenuPersonal, DownOnTheLastShownCommandExpandsAndSelectsTheNextOne)
     ASSERT_NE(nullptr, Tools);
     Tools->SelectControlByKeyboard(F.Row(Tools, 4));
     SendMessageA(Tools->GetHandle(), WM_KEYDOWN, VK_DOWN, 0);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return F.Tools->GetItemLinks()->GetShownItemCount() == 6; }, 5000,
+                           "the menu expanded");
+    PumpPosted("the expansion handled");
     EXPECT_EQ(6, F.Tools->GetItemLinks()->GetShownItemCount());
     EXPECT_EQ(F.Row(Tools, 5), Tools->GetSelectedControl()) << "C6, shown now, is selected";
     // Down elsewhere only moves.
@@ -163,11 +181,13 @@ TEST(SubMenuPersonal, TheMarkShowsItsHintAndNeverExpandsByItselfWithoutTheDelayO
     EXPECT_EQ(bstHot, Tools->GetExpandMarkState());
     ASSERT_TRUE(TestSupport::PumpUntil([] { return CommandBarsTest::HintVisible(); }, 5000, "the mark's hint"));
     EXPECT_EQ("Expand (Ctrl-Down)", CommandBarsTest::HintText());
+    // No event marks that an expansion will not come: the wait outlasts the longest expand delay.
     TestSupport::PumpFor(5000);
     EXPECT_EQ(4, F.Tools->GetItemLinks()->GetShownItemCount()) << "not expanded 5 s later";
     // A press on the hot mark expands.
     SendMessageA(Tools->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return F.Tools->GetItemLinks()->GetShownItemCount() == 6; }, 5000,
+                           "the menu expanded by the press");
     EXPECT_EQ(6, F.Tools->GetItemLinks()->GetShownItemCount());
     F.CloseMenus();
     EXPECT_TRUE(TestSupport::PumpUntil([] { return !CommandBarsTest::HintVisible(); }, 5000, "the hint hidden"));

@@ -10,12 +10,26 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbSubMenu.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/TestSupport.h"
 
 using CommandBarsTest::TMenuFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 RECT RectOf(TCustomcbBarControl* Window)
 {
@@ -43,7 +57,7 @@ TEST(SubMenuPlacement, ASubMenuNearTheRightEdgeOpensToTheLeft)
     TMenuFixture F;
     const TRect Area = GetMonitorWorkArea(TPoint{100, 100});
     F.Form->SetLeft(Area.right - 160);
-    TestSupport::PumpFor(20);
+    PumpPosted("the form moved");
     TcbBarSubMenuControl* File = F.OpenByMessage(F.File);
     ASSERT_NE(nullptr, File);
     const RECT FileRect = RectOf(File);
@@ -66,7 +80,7 @@ TEST(SubMenuPlacement, AMenuUnderATitleNearTheBottomOpensAboveIt)
     TMenuFixture F;
     const TRect Area = GetMonitorWorkArea(TPoint{100, 100});
     F.Form->SetTop(Area.bottom - 120);
-    TestSupport::PumpFor(20);
+    PumpPosted("the form moved");
     TcbBarControl* Bar = F.WindowOf(F.MainMenu);
     const TRect Title = F.ControlOf(Bar, F.File)->GetItemRect();
     POINT Top{Title.left, Title.top};

@@ -13,6 +13,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/Graphics.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -20,6 +21,19 @@
 using CommandBarsTest::TMenuFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 // The windows as they lie on the screen, on a light grey ground with a margin of 8 pixels.
 TestSupport::TShot Compose(const std::vector<HWND>& Windows)
@@ -61,7 +75,8 @@ TEST(SubMenuSheet, TheFileMenuWithRecentOpenBesideIt)
     SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_RIGHT, 0);
     TcbBarSubMenuControl* Recent = TMenuFixture::MenuOf(F.Recent);
     ASSERT_NE(nullptr, Recent);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return IsWindowVisible(Recent->GetHandle()); }, 5000, "Recent's window shown");
+    PumpPosted("the opening handled");
     const TestSupport::TShot Sheet = Compose({File->GetHandle(), Recent->GetHandle()});
     // The hot "Recent" row and the two windows side by side.
     RECT FileRect{}, RecentRect{};
@@ -84,14 +99,18 @@ TEST(SubMenuSheet, APersonalizedMenuWithItsExpandMark)
         Tools->GetItemLinks()->GetItem(I)->SetUseCount(100);
     }
     F.MainMenu->GetItemLinks()->Add()->SetItem(Tools);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.ControlOf(F.WindowOf(F.MainMenu), Tools) != nullptr; }, 5000,
+                           "the Tools title on the bar");
+    PumpPosted("the bar rebuilt");
     TcbBarSubMenuControl* Menu = F.OpenByMessage(Tools);
     ASSERT_NE(nullptr, Menu);
     ASSERT_TRUE(Menu->IsMarkVisible());
     EXPECT_FALSE(TestSupport::SaveShot(Compose({Menu->GetHandle()}), "menu-personalized").empty());
     // Expanded: the rarely used rows in their lighter band.
     CommandBarsTest::WithKeyDown(VK_CONTROL, [&] { SendMessageA(Menu->GetHandle(), WM_KEYDOWN, VK_DOWN, 0); });
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return Tools->GetItemLinks()->GetShownItemCount() == 6; }, 5000,
+                           "the menu expanded");
+    PumpPosted("the expansion handled");
     ASSERT_EQ(6, Tools->GetItemLinks()->GetShownItemCount());
     EXPECT_FALSE(TestSupport::SaveShot(Compose({Menu->GetHandle()}), "menu-personalized-expanded").empty());
 }
@@ -108,7 +127,7 @@ TEST(SubMenuSheet, ACutMenuWithItsScrollArrows)
     ASSERT_NE(nullptr, Menu);
     for (int I = 0; I < 60; ++I)
         SendMessageA(Menu->GetHandle(), WM_KEYDOWN, VK_DOWN, 0);
-    TestSupport::PumpFor(30);
+    PumpPosted("the moves handled");
     ASSERT_TRUE(Menu->CanScrollUp());
     ASSERT_TRUE(Menu->CanScrollDown());
     EXPECT_FALSE(TestSupport::SaveShot(Compose({Menu->GetHandle()}), "menu-scrolling").empty());

@@ -12,6 +12,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbSubMenu.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -19,6 +20,19 @@
 using CommandBarsTest::TMenuFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 int32_t TextWidth(HFONT Font, const std::string& Text)
 {
@@ -131,7 +145,8 @@ TEST(SubMenuWindow, EnterRunsTheSelectedCommandOnceAndHideAllClosesTheChain)
     SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_DOWN, 0);
     SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_DOWN, 0);
     SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return F.Runs["&Open..."] >= 1; }, 5000, "the selected command run");
+    PumpPosted("the command's messages handled");
     EXPECT_EQ(1, F.Runs["&Open..."]);
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File)) << "a command closes the chain";
     EXPECT_EQ(nullptr, TCustomcbBarControl::ActiveBarControl());
@@ -145,7 +160,9 @@ TEST(SubMenuWindow, EnterRunsTheSelectedCommandOnceAndHideAllClosesTheChain)
     ASSERT_NE(nullptr, Recent);
     const HWND RecentWnd = Recent->GetHandle();
     Recent->HideAll();
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return !IsWindow(RecentWnd) && !TMenuFixture::MenuOf(F.File); }, 5000,
+                           "the chain closed");
+    PumpPosted("the closing handled");
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.Recent));
     EXPECT_EQ(nullptr, TMenuFixture::MenuOf(F.File));
     EXPECT_FALSE(IsWindow(RecentWnd));
@@ -170,7 +187,8 @@ TEST(SubMenuWindow, AClickInASubMenuCountsForEveryLinkUpTheChain)
     SendMessageA(Recent->GetHandle(), WM_MOUSEMOVE, 0, At);
     SendMessageA(Recent->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
     SendMessageA(Recent->GetHandle(), WM_LBUTTONUP, 0, At);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return F.Runs["second.wrp"] >= 1; }, 5000, "the clicked entry run");
+    PumpPosted("the click handled");
     EXPECT_EQ(1, F.Runs["second.wrp"]);
     EXPECT_EQ(Counts[0] + 1, Entry->GetUseCount());
     EXPECT_EQ(Counts[1] + 1, RecentLink->GetUseCount());
@@ -242,21 +260,23 @@ TEST(SubMenuWindow, FreeingASubItemWithItsMenuOpenClosesTheMenu)
     const HWND RecentWnd = Recent->GetHandle();
     delete F.Recent;
     F.Recent = nullptr;
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return !IsWindow(RecentWnd); }, 5000, "the sub-menu window gone with its item");
+    PumpPosted("the item's end handled");
     EXPECT_FALSE(IsWindow(RecentWnd));
     EXPECT_FALSE(TCustomcbBarControl::IsLiveBarControl(Recent));
     // The rest of the menu still works.
     if (TcbBarSubMenuControl* Still = TMenuFixture::MenuOf(F.File)) {
         Still->SelectControlByKeyboard(F.ControlOf(Still, F.Save));
         SendMessageA(Still->GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
-        TestSupport::PumpFor(20);
+        TestSupport::PumpUntil([&] { return F.Runs["&Save"] >= 1; }, 5000, "Save run");
     } else {
         File = F.OpenByMessage(F.File);
         ASSERT_NE(nullptr, File);
         File->SelectControlByKeyboard(F.ControlOf(File, F.Save));
         SendMessageA(File->GetHandle(), WM_KEYDOWN, VK_RETURN, 0);
-        TestSupport::PumpFor(20);
+        TestSupport::PumpUntil([&] { return F.Runs["&Save"] >= 1; }, 5000, "Save run");
     }
+    PumpPosted("the command's messages handled");
     EXPECT_EQ(1, F.Runs["&Save"]);
 }
 
@@ -269,7 +289,9 @@ TEST(SubMenuWindow, AListItemOnABarOpensItsEntriesInAContentWindow)
     List->GetItems()->Add("two");
     List->GetItems()->Add("three");
     F.MainMenu->GetItemLinks()->Add()->SetItem(List);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.ControlOf(F.WindowOf(F.MainMenu), List) != nullptr; }, 5000,
+                           "the list item's title on the bar");
+    PumpPosted("the bar rebuilt");
     TcbBarSubMenuControl* Content = F.OpenByMessage(List);
     ASSERT_NE(nullptr, Content);
     EXPECT_NE(nullptr, dynamic_cast<TContainerItemSubMenuControl*>(Content));

@@ -14,6 +14,7 @@
 #include "commandbars/cbPainter.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/ToolbarFixture.h"
 #include "tests/support/Screenshot.h"
@@ -23,6 +24,19 @@ using CommandBarsTest::BrushColor;
 using CommandBarsTest::TToolbarFixture;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 int32_t FittingCount(TcbBarControl* Window)
 {
@@ -316,13 +330,17 @@ TEST(Toolbars, TheStatusBarShowsItsSizeGripOnlyAtTheRestoredFormsCorner)
     EXPECT_EQ(F.Site(dsBottom)->GetTop() + F.Site(dsBottom)->GetHeight(), FormClient.bottom);
 
     ShowWindow(F.Form->GetHandle(), SW_MAXIMIZE);
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] { return IsZoomed(F.Form->GetHandle()) && !F.Status->IsSizeGripVisible(); }, 5000,
+                           "the grip hidden on the maximized form");
+    PumpPosted("the maximized form laid out");
     EXPECT_FALSE(F.Status->IsSizeGripVisible());
     ::GetClientRect(W, &Client);
     ::GetWindowRect(W, &Window);
     EXPECT_EQ(Window.right - Window.left, Client.right) << "no grip while maximized";
     ShowWindow(F.Form->GetHandle(), SW_RESTORE);
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] { return !IsZoomed(F.Form->GetHandle()) && F.Status->IsSizeGripVisible(); }, 5000,
+                           "the grip back on the restored form");
+    PumpPosted("the restored form laid out");
     EXPECT_TRUE(F.Status->IsSizeGripVisible());
 
     // A second bottom bar: the site grows upward and keeps its bottom edge.
@@ -373,7 +391,11 @@ TEST(Toolbars, HidingStoresThePlaceAndFreesTheWindowAndShowingPutsItBack)
     F.Form->RecreateWnd();
     // The new form window comes up hidden; shown, its sites and bars show with it.
     ShowWindow(F.Form->GetHandle(), SW_SHOWNA);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] {
+        TcbBarControl* Standard = F.WindowOf(F.Standard);
+        return Standard && IsWindowVisible(Standard->GetHandle());
+    }, 5000, "Standard shown with the new form window");
+    PumpPosted("the new form window laid out");
     ASSERT_NE(F.WindowOf(F.Standard), nullptr);
     EXPECT_TRUE(IsWindowVisible(F.WindowOf(F.Standard)->GetHandle()));
     EXPECT_EQ(::GetParent(F.WindowOf(F.Tools)->GetHandle()), Top->GetHandle());
@@ -390,7 +412,7 @@ TEST(Toolbars, APlaceableSiteTurnsItsBarsWithItsAlignmentAndKeepsItsOwnColour)
     Site->SetBarManager(F.Manager);
     Site->SetDockAlign(dalLeft);
     Site->HandleNeeded();
-    TestSupport::PumpFor(20);
+    PumpPosted("the site laid out");
     EXPECT_EQ(Site->GetWidth(), 0) << "empty at run time";
     EXPECT_TRUE(F.Manager->IsOwnDockControl(Site));
 
@@ -550,7 +572,11 @@ TEST(Toolbars, TheSceneIsSavedAsScreenshots)
     }
     Left->SetDockingStyle(dsLeft);
     Left->SetVisible(true);
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] {
+        TcbBarControl* Window = F.WindowOf(Left);
+        return Window && IsWindowVisible(Window->GetHandle());
+    }, 5000, "the left bar shown");
+    PumpPosted("the scene laid out");
     EXPECT_FALSE(TestSupport::SaveShot(TestSupport::CaptureFullPaint(F.Form->GetHandle()), "toolbars-normal").empty());
     F.SetClientWidth(330);
     EXPECT_TRUE(F.WindowOf(F.Standard)->HasItemsPushedOff());
@@ -616,18 +642,21 @@ TEST(Toolbars, AManagerFreedWhileCustomizingLeavesItWhileItsLookAndFeelStillDeci
                        (LookAndFeel ? (M->GetRealStyle() == bmsStandard ? "standard" : "other") : "no look-and-feel"));
     };
     Manager->SetIsCustomizing(true);
-    TestSupport::PumpFor(20);
+    PumpPosted("customizing started");
     ASSERT_TRUE(Manager->IsCustomizing());
     // A floating bar as well: its frame follows the style.
     F.Tools->SetDockingStyle(dsNone);
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return F.WindowOf(F.Tools) != nullptr; }, 5000, "Tools floating in its window");
+    PumpPosted("Tools floated");
     ASSERT_NE(nullptr, F.WindowOf(F.Tools));
 
     // Freed on its own, the form staying: leaving customizing rebuilds the bars, which read the
     // style through the look-and-feel.
     Manager->Free();
     F.Manager = nullptr;
-    TestSupport::PumpFor(20);
+    TestSupport::PumpUntil([&] { return Seen.size() >= 2 && TCustomcbBarControl::LiveBarControls().empty(); }, 5000,
+                           "customizing left and the bar windows freed with their manager");
+    PumpPosted("the messages of the manager's end handled");
     EXPECT_EQ(Seen, (std::vector<std::string>{"show standard", "hide standard"}));
     EXPECT_TRUE(F.Form->HandleAllocated());
     for (TCustomcbBarControl* Window : TCustomcbBarControl::LiveBarControls())

@@ -28,6 +28,7 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Bitmap.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/InputDriver.h"
@@ -42,6 +43,19 @@ using TestSupport::ExpectPixel;
 using TestSupport::TShot;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 COLORREF Rgb(TColor C)
 {
@@ -123,9 +137,12 @@ size_t CountIn(const TShot& S, const TRect& R, COLORREF Colour)
     return N;
 }
 
+// Serves the messages and paints that the last change brought.
 void Settle()
 {
-    TestSupport::PumpFor(60);
+    PumpPosted("the change's messages handled");
+    TestSupport::PumpUntil([] { return HIWORD(GetQueueStatus(QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0; },
+                           5000, "the thread's queue to run dry");
 }
 
 // The toolbar scene in the Office11 style; "Standard" starts 30 pixels into its row, so the top

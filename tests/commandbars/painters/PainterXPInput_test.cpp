@@ -18,6 +18,7 @@
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/painters/cbPainterXP.h"
+#include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/ThemeCallRecorder.h"
@@ -29,6 +30,19 @@
 using namespace CommandBarsTest;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 POINT ScreenCentre(HWND W, const TRect& ClientRect)
 {
@@ -204,7 +218,8 @@ TEST(XPInput, AFloatingBarsCaptionFollowsItsFormAndItsCloseButtonGoesHotAndPress
     REQUIRE_THEMES();
     TFloatingFixture F;
     F.Manager->SetStyle(bmsXP);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.ToolsWindow() != nullptr; }, 5000, "the floating bar's window");
+    PumpPosted("the style change handled");
     TcbBarControl* Tools = F.ToolsWindow();
     ASSERT_NE(Tools, nullptr);
     const HWND W = Tools->GetHandle();

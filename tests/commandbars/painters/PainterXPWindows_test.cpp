@@ -22,6 +22,7 @@
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbTheme.h"
 #include "commandbars/painters/cbPainterXP.h"
+#include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/ThemeCallRecorder.h"
 #include "tests/commandbars/support/XPScene.h"
 #include "tests/support/Screenshot.h"
@@ -30,6 +31,19 @@
 using namespace CommandBarsTest;
 
 namespace {
+
+// Serves messages until those posted before the call have been handled: a message posted after
+// them to a hidden window of this thread arrives only once they have left the queue.
+bool PumpPosted(const char* What)
+{
+    bool Arrived = false;
+    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        Arrived = Arrived || Msg == WM_APP;
+        return Msg == WM_APP;
+    });
+    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
+    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
+}
 
 // While it lives the bar windows of a site show nothing (an empty window region), so a picture
 // of the site shows its own background where they lie.
@@ -41,13 +55,17 @@ public:
             SetWindowRgn(W, CreateRectRgn(0, 0, 0, 0), TRUE);
             FWindows.push_back(W);
         }
-        TestSupport::PumpFor(20);
+        PumpPosted("the regions' messages handled");
+        TestSupport::PumpUntil([] { return HIWORD(GetQueueStatus(QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0; },
+                               5000, "the thread's queue to run dry");
     }
     ~TBarsSeeThrough()
     {
         for (HWND W : FWindows)
             SetWindowRgn(W, nullptr, TRUE);
-        TestSupport::PumpFor(20);
+        PumpPosted("the regions' messages handled");
+        TestSupport::PumpUntil([] { return HIWORD(GetQueueStatus(QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0; },
+                               5000, "the thread's queue to run dry");
     }
     TBarsSeeThrough(const TBarsSeeThrough&) = delete;
     TBarsSeeThrough& operator=(const TBarsSeeThrough&) = delete;
@@ -146,7 +164,7 @@ TEST(XPWindowsDockSites, RowLinesLieOverTheRebarBackgroundAndTheCacheIsFilledOnl
 
     // The form told of a system colour change.
     SendMessageA(F.Form->GetHandle(), WM_SYSCOLORCHANGE, 0, 0);
-    TestSupport::PumpFor(30);
+    PumpPosted("the colour change handled");
     PaintBoth();
     PaintBoth();
     EXPECT_EQ(Fills(Top), 1u) << "after WM_SYSCOLORCHANGE";
@@ -156,7 +174,9 @@ TEST(XPWindowsDockSites, RowLinesLieOverTheRebarBackgroundAndTheCacheIsFilledOnl
     const HWND Receiver = ThemeChangeReceiverHandle();
     ASSERT_NE(Receiver, nullptr);
     SendMessageA(Receiver, WM_THEMECHANGED, 0, 0);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&] { return F.Manager->GetPainterClass() == XPPainter(); }, 5000,
+                           "the XP painter chosen again");
+    PumpPosted("the theme change handled");
     ASSERT_EQ(F.Manager->GetPainterClass(), XPPainter());
     PaintBoth();
     PaintBoth();
@@ -274,7 +294,7 @@ TEST(XPWindowsToolbars, GripMarkSeparatorsAndButtonsDrawTheirPartsInTheLiveWindo
     ASSERT_FALSE(IsRectEmpty(&Mark));
     for (bool Borderless : {false, true}) {
         F.Standard->SetBorderStyle(Borderless ? bbsNone : bbsSingle);
-        TestSupport::PumpFor(30);
+        PumpPosted("the border change handled");
         const TRect M = XPPainter()->GetMarkRect(Standard);
         // At rest as a full paint draws it; the hot and pressed states as the bar draws the
         // change.
@@ -304,7 +324,7 @@ TEST(XPWindowsToolbars, GripMarkSeparatorsAndButtonsDrawTheirPartsInTheLiveWindo
 
     // A bar that cannot move draws no grip.
     F.Standard->SetNotDocking({dsNone, dsLeft, dsTop, dsRight, dsBottom});
-    TestSupport::PumpFor(30);
+    PumpPosted("the docking change handled");
     Calls.Clear();
     Repaint(W);
     EXPECT_FALSE(Calls.Of(tcToolBar, W).empty()) << "the bar was painted";
@@ -317,7 +337,11 @@ TEST(XPWindowsToolbars, AVerticallyDockedBarHasAVerticalGripAndHorizontalSeparat
     TXPScene F;
     F.Tools->GetItemLinks()->GetItem(1)->SetBeginGroup(true);
     F.Tools->SetDockingStyle(dsLeft);
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] {
+        TcbBarControl* Window = F.WindowOf(F.Tools);
+        return Window && Window->GetDockingStyle() == dsLeft && IsWindowVisible(Window->GetHandle());
+    }, 5000, "Tools docked on the left");
+    PumpPosted("the docking handled");
     TcbBarControl* Tools = F.WindowOf(F.Tools);
     ASSERT_NE(Tools, nullptr);
     const HWND W = Tools->GetHandle();
@@ -478,7 +502,7 @@ TEST(XPWindowsMainMenu, ATitleSelectedInTheKeyboardModeOrOpenIsAHighlightBlockWi
         const TRect R = File->GetItemRect();
         EXPECT_NE(ClientPixel(Shot, W, R.left + 1, R.top + 1), Highlight) << "the title left behind";
         SendMessageA(W, WM_KEYDOWN, VK_ESCAPE, 0);
-        TestSupport::PumpFor(30);
+        PumpPosted("the Esc handled");
     }
     // Open (pressed): the same block while its menu shows.
     {
