@@ -406,7 +406,7 @@ TEST(FloatingWindow, FoundBelowItsFormAfterAFocusChangeInTheFormItGoesBackAboveW
     };
     EXPECT_TRUE(TestSupport::PumpUntil([&] { return !IsBelow(H, Form) && ShadowShown(); }, 5000,
                                        "the floating bar back above its form with its shadow shown"));
-    // The shadow's parts are put in their places by what the showing posted.
+    // The parts' stacking is read once the thread has handled what bringing the bar back set going.
     CommandBarsTest::Settle();
     ASSERT_GT(Shadow->GetPartCount(), 0);
     for (int32_t I = 0; I < Shadow->GetPartCount(); ++I) {
