@@ -17,6 +17,7 @@
 #include "platform/win/Screen.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/FloatingFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -116,7 +117,7 @@ void DragToolsBy60And80(TFloatingFixture& F, const std::function<void(TestSuppor
     S.ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     const TRect After = F.ScreenRectOf(F.Tools);
     EXPECT_EQ(From.left + 60, After.left);
     EXPECT_EQ(From.top + 80, After.top);
@@ -151,7 +152,7 @@ TEST(BarDrag, ADockedBarPulledOffItsSiteFloatsUnderTheCursorWithTwoWindowsWhileT
     S.Delay(150).ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
 
     ASSERT_EQ(dsNone, F.Standard->GetDockingStyle());
     W = F.WindowOf(F.Standard);
@@ -202,7 +203,7 @@ TEST(BarDrag, AFloatingBarDocksOnlyAfterRestingOverTheSite)
     S.Delay(2000).ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
 
     EXPECT_EQ(dsTop, F.Tools->GetDockingStyle()) << "docked within 2 s";
     DWORD Entered = 0, Docked = 0;
@@ -233,7 +234,7 @@ TEST(BarDrag, CtrlKeepsTheBarFloatingAndReleasingItDocksAtOnce)
         S.Delay(Rest).KeyUp(VK_CONTROL).WaitProcessed().Delay(100).ButtonUp().WaitProcessed();
         S.Play();
         const bool Played = S.Wait();
-        TestSupport::PumpFor(30);
+        CommandBarsTest::Settle();
         (void)Sampler;
         return Played;
     };
@@ -304,7 +305,7 @@ TEST(BarDrag, ABarReleasedTenPixelsOutsideTheTopSiteDocksAndThirtyPixelsOutsideF
         S.Delay(300).ButtonUp().WaitProcessed();
         S.Play();
         ASSERT_TRUE(S.Wait());
-        TestSupport::PumpFor(30);
+        CommandBarsTest::Settle();
         EXPECT_EQ(Distance == 10 ? dsTop : dsNone, F.Tools->GetDockingStyle());
     }
 }
@@ -320,7 +321,7 @@ TEST(BarDrag, ABarDroppedFurtherAlongItsOwnRowTakesItsPlaceThere)
     F.Tools->SetOneOnRow(false);
     F.Tools->SetDockedLeft(500);
     F.Tools->SetVisible(true);
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     TcbDockControl* Top = F.Site(dsTop);
     TcbDockCol* StandardCol = F.WindowOf(F.Standard)->GetDockCol();
     ASSERT_TRUE(StandardCol);
@@ -336,7 +337,7 @@ TEST(BarDrag, ABarDroppedFurtherAlongItsOwnRowTakesItsPlaceThere)
     S.ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
 
     ASSERT_EQ(dsTop, F.Standard->GetDockingStyle());
     TcbDockCol* Col = F.WindowOf(F.Standard)->GetDockCol();

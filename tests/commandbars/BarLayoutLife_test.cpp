@@ -18,6 +18,7 @@
 #include "platform/win/Files.h"
 #include "platform/win/Registry.h"
 #include "tests/commandbars/BarLayoutFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
@@ -109,7 +110,7 @@ protected:
         TLayoutFormPtr Form = MakeLayoutForm();
         Form->SetBounds(60, 40, 720, 480);
         Form->Show();
-        TestSupport::PumpFor(50);
+        CommandBarsTest::Settle();
         return Form;
     }
 
@@ -191,7 +192,7 @@ TEST_P(BarLayoutLife, AFormDestroyedAndMadeAgainShowsItsBarsAsTheUserLeftThem)
         Open->SetUserGlyph(&Glyph);
         Open->SetUserPaintStyle(psCaptionGlyph);
         Form->SubFile()->GetItemLinks()->Delete(1);
-        TestSupport::PumpFor(50);
+        CommandBarsTest::Settle();
 
         for (int32_t I = 0; I < Form->BarCount(); ++I)
             Before[Form->Bar(I)->GetCaption()] = LiveBar(Form->Bar(I));
@@ -388,7 +389,7 @@ TEST(BarLayoutFormLife, AFloatingWindowLostWithItsFormsWindowNeverHidesALaterWin
     Form->HandleNeeded();
     Form->Show();
     ASSERT_NE(BarWindow(Tools), nullptr);
-    TestSupport::PumpFor(60);
+    CommandBarsTest::Settle();
     EXPECT_TRUE(Tools->GetVisible());
     EXPECT_NE(BarWindow(Tools), nullptr);
     Form.reset();
@@ -403,7 +404,7 @@ TEST(BarLayoutFormLife, AFloatingWindowLostWithItsFormsWindowNeverHidesALaterWin
         }
         TLayoutFormPtr Next = MakeLayoutForm();
         Next->Show();
-        TestSupport::PumpFor(60);
+        CommandBarsTest::Settle();
         for (int32_t I = 0; I < Next->BarCount(); ++I) {
             EXPECT_TRUE(Next->Bar(I)->GetVisible()) << "round " << Round << ", bar " << I;
             EXPECT_NE(BarWindow(Next->Bar(I)), nullptr) << "round " << Round << ", bar " << I;

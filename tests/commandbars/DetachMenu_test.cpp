@@ -18,6 +18,7 @@
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/HintProbe.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -44,7 +45,7 @@ public:
         Window->SetDetachable(true);
         Window->SetDetachingBar(Tools->GetIndex());
         Tools->SetVisible(false);
-        TestSupport::PumpFor(30);
+        CommandBarsTest::Settle();
     }
     ~TDetachFixture()
     {
@@ -52,7 +53,7 @@ public:
             Active->HideAll();
         if (TcbBarSubMenuControl* Menu = MenuOfWindow())
             Menu->CloseAndFree();
-        TestSupport::PumpFor(20);
+        CommandBarsTest::Settle();
     }
 
     TcbBarSubMenuControl* MenuOfWindow() const
@@ -97,7 +98,7 @@ public:
     {
         if (TCustomcbBarControl* Active = TCustomcbBarControl::ActiveBarControl())
             Active->HideAll();
-        TestSupport::PumpFor(20);
+        CommandBarsTest::Settle();
     }
     int32_t FloatingCaptionHeight() const { return Manager->GetPainterClass()->GetFloatingCaptionHeight(); }
 
@@ -273,7 +274,7 @@ TEST(DetachBand, ASmallDragChangesNothingAFarOneFloatsToolsUnderTheCursorAndEscP
         S.ButtonUp().WaitProcessed();
         S.Play();
         ASSERT_TRUE(S.Wait());
-        TestSupport::PumpFor(30);
+        CommandBarsTest::Settle();
         EXPECT_EQ(1, Detaching) << "OnDetaching fires when the drag starts";
         EXPECT_NE(nullptr, Sampler.LastAt(POINT{Band.x, Band.y + 10})) << "the loop ran";
         EXPECT_FALSE(Sampler.EverShown());
@@ -307,7 +308,7 @@ TEST(DetachBand, ASmallDragChangesNothingAFarOneFloatsToolsUnderTheCursorAndEscP
     S.MoveTo(Band).ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_EQ(2, Detaching);
     EXPECT_TRUE(Shot);
 
@@ -351,7 +352,7 @@ TEST(DetachBand, ReleasingAfterTheDragLeavesToolsFloatingThereAndClosesTheMenus)
     S.MoveTo(Out).WaitProcessed().Delay(kHintShowDelay + 300).ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
 
     ASSERT_TRUE(F.Tools->GetVisible());
     EXPECT_EQ(dsNone, F.Tools->GetDockingStyle());
@@ -382,7 +383,9 @@ TEST(DetachBand, AMenuShownWithoutAParentHoldsTheMouseItselfAndDetaches)
     ClientToScreen(F.Form->GetHandle(), &At);
     Menu->SetBounds(At.x, At.y, Menu->GetWidth(), Menu->GetHeight());
     Menu->ShowAnimated();
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([Menu] { return Menu->HandleAllocated() && IsWindowVisible(Menu->GetHandle()); }, 5000,
+                           "the menu shown");
+    CommandBarsTest::Settle();
     ASSERT_TRUE(Menu->HandleAllocated() && IsWindowVisible(Menu->GetHandle()));
     ASSERT_EQ(nullptr, Menu->GetParentBar());
     ASSERT_TRUE(Menu->IsDetachable());
@@ -396,7 +399,7 @@ TEST(DetachBand, AMenuShownWithoutAParentHoldsTheMouseItselfAndDetaches)
     S.MoveTo(Out).WaitProcessed().Delay(100).ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
 
     const TSample* During = Sampler.LastAt(Out);
     ASSERT_NE(nullptr, During);
@@ -430,7 +433,7 @@ TEST(DetachBand, NothingTearsOffForTheMenusOwnToolbarOrAMenuItsHandlerClosed)
     TestSupport::MoveTo(Band);
     TestSupport::ButtonUp();
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_EQ(1, Detaching);
     EXPECT_EQ(dsTop, F.MainMenu->GetDockingStyle());
     EXPECT_TRUE(F.MainMenu->GetVisible());
@@ -457,7 +460,7 @@ TEST(DetachBand, NothingTearsOffForTheMenusOwnToolbarOrAMenuItsHandlerClosed)
     TestSupport::MoveTo(F.FormPoint());
     TestSupport::ButtonUp();
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_EQ(2, Detaching);
     EXPECT_EQ(nullptr, F.MenuOfWindow());
     EXPECT_FALSE(F.Tools->GetVisible());
@@ -485,7 +488,7 @@ TEST(DetachBand, EscPutsADockedDetachingBarBackOnItsRowAndALostCaptureEndsTheDra
         S.MoveTo(Band).ButtonUp().WaitProcessed();
         S.Play();
         ASSERT_TRUE(S.Wait());
-        TestSupport::PumpFor(50);
+        CommandBarsTest::Settle();
         const TSample* During = Sampler.LastAt(POINT{Band.x + 30, Band.y + 60});
         ASSERT_NE(nullptr, During);
         EXPECT_FALSE(During->ToolsShown);
@@ -517,7 +520,7 @@ TEST(DetachBand, EscPutsADockedDetachingBarBackOnItsRowAndALostCaptureEndsTheDra
     S.MoveTo(F.FormPoint()).ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_TRUE(Taken);
     EXPECT_FALSE(F.Tools->GetVisible()) << "a drag whose capture went is given up";
     EXPECT_EQ(300, F.Tools->GetFloatLeft());

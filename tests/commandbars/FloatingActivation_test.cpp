@@ -15,9 +15,12 @@
 #include "commandbars/cbToolbar.h"
 #include "platform/win/Forms.h"
 #include "tests/commandbars/support/FloatingFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::Settle;
 using CommandBarsTest::TFloatingFixture;
+using CommandBarsTest::WaitVisible;
 
 namespace {
 
@@ -26,11 +29,13 @@ class TOtherThreadWindow {
 public:
     TOtherThreadWindow()
     {
-        FThread = std::thread([this] {
+        HANDLE Made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        FThread = std::thread([this, Made] {
             HWND W = CreateWindowExA(0, "STATIC", "Other thread", WS_POPUP | WS_VISIBLE | WS_BORDER, 900, 700, 200,
                                      100, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
             FThreadId = GetCurrentThreadId();
             FWindow = W;
+            SetEvent(Made);
             MSG Msg;
             while (GetMessageA(&Msg, nullptr, 0, 0) > 0) {
                 TranslateMessage(&Msg);
@@ -38,8 +43,9 @@ public:
             }
             DestroyWindow(W);
         });
-        while (!FWindow.load())
-            Sleep(1);
+        if (WaitForSingleObject(Made, 10000) != WAIT_OBJECT_0)
+            ADD_FAILURE() << "Timed out after 10000 ms waiting for the other thread's window";
+        CloseHandle(Made);
     }
     TOtherThreadWindow(const TOtherThreadWindow&) = delete;
     TOtherThreadWindow& operator=(const TOtherThreadWindow&) = delete;
@@ -135,7 +141,7 @@ TEST(FloatingActivation, AnotherThreadsWindowHidesTheBarAndTheFormShowsItAgainWi
     {
         TActivationLog Log(F.Form->GetHandle());
         ASSERT_TRUE(Foreground(Other.Handle(), "the other thread's window in front"));
-        TestSupport::PumpFor(30);
+        WaitVisible(Tools, false, "Tools hidden with the form's deactivation");
         EXPECT_FALSE(IsWindowVisible(Tools));
         EXPECT_TRUE(F.Tools->GetVisible()) << "hidden with the form's activation, not closed";
         EXPECT_EQ(Tools, F.ToolsWindow()->GetHandle()) << "the window is kept";
@@ -143,7 +149,7 @@ TEST(FloatingActivation, AnotherThreadsWindowHidesTheBarAndTheFormShowsItAgainWi
         EXPECT_GE(Log.NcDeactivationsAfterDeactivate(), 1);
     }
     ASSERT_TRUE(Foreground(F.Form->GetHandle(), "the form in front again"));
-    TestSupport::PumpFor(30);
+    WaitVisible(Tools, true, "Tools shown with the form's activation");
     EXPECT_TRUE(IsWindowVisible(Tools));
     EXPECT_EQ(F.Form->GetHandle(), GetActiveWindow()) << "the bar is shown without activation";
     EXPECT_EQ(F.Form->GetHandle(), GetForegroundWindow());
@@ -164,7 +170,9 @@ TEST(FloatingActivation, AnOpenMenuOfTheFormClosesWhenAnotherThreadTakesTheForeg
     const LPARAM At = MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2);
     SendMessageA(Bar->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
     SendMessageA(Bar->GetHandle(), WM_LBUTTONUP, 0, At);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([&F] { return F.Menus[0]->GetItemLinks()->GetBarControl() != nullptr; }, 5000,
+                           "the File menu to open");
+    Settle();
     ASSERT_NE(nullptr, F.Menus[0]->GetItemLinks()->GetBarControl()) << "the File menu is open";
     TOtherThreadWindow Other;
     ASSERT_TRUE(Foreground(Other.Handle(), "the other thread's window in front"));
@@ -185,7 +193,7 @@ TEST(FloatingActivation, WithoutTheOptionNothingHides)
     TOtherThreadWindow Other;
     TActivationLog Log(F.Form->GetHandle());
     ASSERT_TRUE(Foreground(Other.Handle(), "the other thread's window in front"));
-    TestSupport::PumpFor(30);
+    Settle();
     EXPECT_TRUE(IsWindowVisible(Tools));
     EXPECT_EQ(0, Log.NcDeactivationsAfterDeactivate());
     // Another form of this thread takes nothing either.
@@ -193,7 +201,7 @@ TEST(FloatingActivation, WithoutTheOptionNothingHides)
     Second->SetBounds(900, 100, 200, 120);
     Second->Show();
     ASSERT_TRUE(Foreground(Second->GetHandle(), "the second form in front"));
-    TestSupport::PumpFor(30);
+    Settle();
     EXPECT_TRUE(IsWindowVisible(Tools));
     // Switching the option on while the form is inactive hides the bar at once, and off shows it.
     F.Manager->SetHideFloatingBarsWhenInactive(true);
@@ -217,23 +225,24 @@ TEST(FloatingActivation, AnotherFormHidesTheBarAndAPlainWindowOfTheThreadKeepsIt
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, Plain);
     SetActiveWindow(Plain);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([Plain] { return GetActiveWindow() == Plain; }, 5000, "the plain window active");
+    Settle();
     ASSERT_EQ(Plain, GetActiveWindow());
     EXPECT_TRUE(IsWindowVisible(Tools)) << "a window of the thread that is no form keeps the bar";
     DestroyWindow(Plain);
     ASSERT_TRUE(Foreground(F.Form->GetHandle(), "the form in front again"));
-    TestSupport::PumpFor(20);
+    Settle();
     EXPECT_TRUE(IsWindowVisible(Tools));
 
     TComponentPtr<TForm> Second{new TForm(nullptr)};
     Second->SetBounds(900, 100, 200, 120);
     Second->Show();
     ASSERT_TRUE(Foreground(Second->GetHandle(), "the second form in front"));
-    TestSupport::PumpFor(30);
+    WaitVisible(Tools, false, "Tools hidden with the form's deactivation");
     EXPECT_FALSE(IsWindowVisible(Tools)) << "another form takes the bar away";
     Second->Hide();
     ASSERT_TRUE(Foreground(F.Form->GetHandle(), "the form in front again"));
-    TestSupport::PumpFor(30);
+    WaitVisible(Tools, true, "Tools shown with the form's activation");
     EXPECT_TRUE(IsWindowVisible(Tools));
 }
 
@@ -248,13 +257,13 @@ TEST(FloatingActivation, MinimizingTheFormHidesTheBarAndRestoringShowsIt)
         ASSERT_TRUE(IsWindowVisible(Tools));
         SendMessageA(F.Form->GetHandle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
         ASSERT_TRUE(TestSupport::PumpUntil([&F] { return IsIconic(F.Form->GetHandle()) != 0; }, 5000, "the form minimized"));
-        TestSupport::PumpFor(30);
+        WaitVisible(Tools, false, "Tools hidden with the minimized form");
         EXPECT_FALSE(IsWindowVisible(Tools));
         EXPECT_TRUE(F.Tools->GetVisible());
         SendMessageA(F.Form->GetHandle(), WM_SYSCOMMAND, SC_RESTORE, 0);
         ASSERT_TRUE(TestSupport::PumpUntil([&F] { return !IsIconic(F.Form->GetHandle()); }, 5000, "the form restored"));
         ASSERT_TRUE(Foreground(F.Form->GetHandle(), "the form in front again"));
-        TestSupport::PumpFor(30);
+        WaitVisible(Tools, true, "Tools shown with the restored form");
         EXPECT_TRUE(IsWindowVisible(Tools));
         EXPECT_NE(Tools, GetActiveWindow());
     }

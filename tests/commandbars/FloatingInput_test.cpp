@@ -6,6 +6,7 @@
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemLinks.h"
 #include "tests/commandbars/support/FloatingFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -84,7 +85,7 @@ TEST(FloatingCloseButton, HotTracksLeavesThroughTheFrameAndClosesOnlyOnARelease)
     TestSupport::MoveTo(POINT{B.left + 10, B.bottom - 6});
     TestSupport::ButtonUp();
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_TRUE(F.Tools->GetVisible());
     EXPECT_TRUE(IsWindow(H));
     EXPECT_EQ(0, Closed);
@@ -111,7 +112,7 @@ TEST(FloatingDoubleClick, FloatsADockedBarAndDocksAFloatingOneOnANewRowOrWhereIt
     TestSupport::DoubleClick(F.CaptionPoint(F.Tools));
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Tools->GetDockingStyle() == dsTop; }, 5000, "Tools docked"));
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_EQ(Rows + 1, Top->GetRowCount());
     EXPECT_TRUE(F.Tools->GetOneOnRow());
     EXPECT_EQ(Rows, F.Tools->GetRow());
@@ -125,12 +126,12 @@ TEST(FloatingDoubleClick, FloatsADockedBarAndDocksAFloatingOneOnANewRowOrWhereIt
     TestSupport::DoubleClick(F.GripPoint(F.Tools));
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Tools->GetDockingStyle() == dsNone; }, 5000, "Tools floating"));
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_EQ(Rows, Top->GetRowCount());
     TestSupport::DoubleClick(F.CaptionPoint(F.Tools));
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Tools->GetDockingStyle() == dsTop; }, 5000, "Tools docked again"));
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_EQ(Rows, F.Tools->GetRow());
 
     // "Standard" floats from its grip.
@@ -138,7 +139,7 @@ TEST(FloatingDoubleClick, FloatsADockedBarAndDocksAFloatingOneOnANewRowOrWhereIt
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Standard->GetDockingStyle() == dsNone; }, 5000,
                                        "Standard floating"));
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     ASSERT_TRUE(F.WindowOf(F.Standard));
     EXPECT_EQ(0, GetWindowLongA(F.WindowOf(F.Standard)->GetHandle(), GWL_STYLE) & WS_CHILD);
 
@@ -146,7 +147,7 @@ TEST(FloatingDoubleClick, FloatsADockedBarAndDocksAFloatingOneOnANewRowOrWhereIt
     F.Standard->SetNotDocking(TcbBarDockingStyles{dsTop});
     TestSupport::DoubleClick(F.CaptionPoint(F.Standard));
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(100);
+    CommandBarsTest::Settle();
     EXPECT_EQ(dsNone, F.Standard->GetDockingStyle());
     F.Standard->SetNotDocking(TcbBarDockingStyles{});
 
@@ -154,7 +155,7 @@ TEST(FloatingDoubleClick, FloatsADockedBarAndDocksAFloatingOneOnANewRowOrWhereIt
     F.Form->SetDesigning(true);
     TestSupport::DoubleClick(F.CaptionPoint(F.Standard));
     TestSupport::WaitProcessed();
-    TestSupport::PumpFor(100);
+    CommandBarsTest::Settle();
     F.Form->SetDesigning(false);
     EXPECT_EQ(dsNone, F.Standard->GetDockingStyle());
 }
@@ -209,7 +210,7 @@ TEST(FloatingShape, ADockedBarThatNeverFloatedFloatsAsItsRowWithItsNameInTheCapt
     ASSERT_TRUE(S.Wait());
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.Standard->GetDockingStyle() == dsNone; }, 5000,
                                        "Standard floating"));
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     TcbBarControl* W = F.WindowOf(F.Standard);
     ASSERT_TRUE(W && W->HandleAllocated());
     // The handle made floating in the drag is the form's tool window like one made floating.
@@ -236,7 +237,7 @@ TEST(FloatingShape, ADockedBarThatNeverFloatedFloatsAsItsRowWithItsNameInTheCapt
     const TRect Mark = W->GetMarkRectInWindow();
     ASSERT_GT(Mark.left - Caption.left, 40);
     F.BringToFront();
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     const TestSupport::TShot Shot = TestSupport::CaptureScreen(W->GetHandle());
     const uint32_t Back = Shot.At(Caption.left + 1, Caption.top + 1);
     int32_t Ink = 0;
@@ -292,7 +293,9 @@ TEST(FloatingZOrder, TheFormActivatedByAClickLeavesItsFloatingBarAboveIt)
     TestSupport::Click(Empty);
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return GetActiveWindow() == FormWnd; }, 5000, "the form active"));
-    TestSupport::PumpFor(50);
+    // The manager's focus watch puts the bar back above the form on a timer of its own.
+    TestSupport::PumpUntil([&] { return IsAbove(Bar->GetHandle(), FormWnd); }, 5000, "the floating bar above its form");
+    CommandBarsTest::Settle();
     EXPECT_TRUE(IsAbove(Bar->GetHandle(), FormWnd)) << "the floating bar stays above its form";
     EXPECT_TRUE(IsWindowVisible(Bar->GetHandle()));
 
@@ -319,7 +322,7 @@ TEST(FloatingSizingInput, TheDraggedEdgeStaysUnderTheCursorThroughTheLayoutsSnap
     S.Delay(100).ButtonUp().WaitProcessed();
     S.Play();
     ASSERT_TRUE(S.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     ASSERT_EQ(W, F.ToolsWindow());
     const TRect After = F.ScreenRectOf(F.Tools);
     EXPECT_EQ(Before.left, After.left);

@@ -13,6 +13,7 @@
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbShadow.h"
 #include "tests/commandbars/support/FloatingFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/ResourceProbe.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
@@ -202,7 +203,7 @@ TEST(FloatingSizing, AnEdgeResizesThroughTheLayoutCornersKeepTheBoundsAndTheTopS
     EXPECT_EQ(Wide.cx + ExtraW, R.right - R.left) << RectText(R);
     EXPECT_EQ(Wide.cy + ExtraH, R.bottom - R.top) << RectText(R);
     SetWindowPos(H, nullptr, R.left, R.top, R.right - R.left, R.bottom - R.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     const std::vector<int32_t> Tops = LineTops(F.Tools);
     for (size_t I = 1; I < Tops.size(); ++I)
         EXPECT_EQ(Tops[0], Tops[I]) << "all eight buttons on one line, button " << I;
@@ -277,7 +278,7 @@ TEST(FloatingWindow, ANewPainterShowsTheBarAgainAtItsPlaceAndDockedBarsKeepTheir
     TcbBarControl* Docked = F.WindowOf(F.Standard);
     const TRect Before = F.ScreenRectOf(F.Tools);
     F.Manager->SetStyle(bmsStandard);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     ASSERT_TRUE(F.ToolsWindow());
     EXPECT_TRUE(IsWindowVisible(F.ToolsWindow()->GetHandle()));
     EXPECT_EQ(Before.left, F.ScreenRectOf(F.Tools).left);
@@ -326,7 +327,7 @@ TEST(FloatingWindow, ShowingAndHidingItAgainAndAgainKeepsTheGdiObjectsAndWindows
         F.Tools->SetVisible(false);
         F.Tools->SetAlphaBlendValue(F.Tools->GetAlphaBlendValue() == 255 ? 200 : 255);
         F.Tools->SetVisible(true);
-        TestSupport::PumpFor(10);
+        CommandBarsTest::Settle();
     };
     Cycle();
     Cycle();
@@ -405,6 +406,8 @@ TEST(FloatingWindow, FoundBelowItsFormAfterAFocusChangeInTheFormItGoesBackAboveW
     };
     EXPECT_TRUE(TestSupport::PumpUntil([&] { return !IsBelow(H, Form) && ShadowShown(); }, 5000,
                                        "the floating bar back above its form with its shadow shown"));
+    // The parts' stacking is read once the thread has handled what bringing the bar back set going.
+    CommandBarsTest::Settle();
     ASSERT_GT(Shadow->GetPartCount(), 0);
     for (int32_t I = 0; I < Shadow->GetPartCount(); ++I) {
         const HWND Part = Shadow->GetPart(I)->GetHandle();

@@ -20,10 +20,12 @@
 #include "platform/win/StdCtrls.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/CustomizingFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::Settle;
 using CommandBarsTest::TCustomizingFixture;
 using TestSupport::TInputScript;
 
@@ -89,11 +91,12 @@ protected:
     {
         // The previous test's last press lay at the same screen points: a first press within the
         // double-click time would pair with it as a double click, which starts no drag.
-        TestSupport::PumpFor(GetDoubleClickTime() + 50);
+        CommandBarsTest::WaitPastDoubleClickTime();
         ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
         ASSERT_NE(F.WindowOf(F.Standard), nullptr);
         ASSERT_NE(F.ControlAt(F.Standard, 0), nullptr) << "customizing shows the controls";
     }
+    void TearDown() override { CommandBarsTest::NoteLastPress(); }
     TCustomizingFixture F;
 };
 
@@ -114,7 +117,7 @@ TEST_F(LinkDrag, SaveDroppedOffEveryBarIsDeletedAndItsGroupLinePassesOn)
     PlayDrag(S, TCustomizingFixture::CenterOf(Save), Shifted(TCustomizingFixture::CenterOf(Save), 0, 30), Desktop());
     S.Play();
     S.Wait();
-    TestSupport::PumpFor(50);
+    Settle();
 
     EXPECT_EQ(TCustomizingFixture::Describe(F.Standard->GetItemLinks()), "&New &Open | Find Zoom");
     EXPECT_EQ(WidthOf(Window), Before - SaveWidth) << "the bar is narrower by the button, the line stays";
@@ -137,7 +140,7 @@ TEST_F(LinkDrag, CtrlHeldWhileDroppingOffTheBarsDeletesNothing)
     S.KeyUp(VK_CONTROL).WaitProcessed();
     S.Play();
     S.Wait();
-    TestSupport::PumpFor(30);
+    Settle();
     EXPECT_EQ(SnapshotAll(F), Before);
 }
 
@@ -156,7 +159,7 @@ TEST_F(LinkDrag, SmallMovesAlongTheBarGiveAndTakeGroupLines)
         PlayDrag(S, Open, Shifted(Open, 7, 0), Shifted(Open, 3, 0));
         S.Play();
         S.Wait();
-        TestSupport::PumpFor(30);
+        Settle();
         EXPECT_EQ(SnapshotAll(F), Before);
         EXPECT_EQ(F.ScreenRectOf(F.ControlAt(F.Standard, 1)).left, OpenBefore.left);
     }
@@ -166,7 +169,7 @@ TEST_F(LinkDrag, SmallMovesAlongTheBarGiveAndTakeGroupLines)
         PlayDrag(S, Open, Shifted(Open, 7, 0), Shifted(Open, 4, 0));
         S.Play();
         S.Wait();
-        TestSupport::PumpFor(30);
+        Settle();
         EXPECT_EQ(TCustomizingFixture::Describe(F.Standard->GetItemLinks()), "&New | &Open | &Save Find Zoom");
         EXPECT_EQ(F.ScreenRectOf(F.ControlAt(F.Standard, 1)).left, OpenBefore.left + GroupSize);
         EXPECT_EQ(F.Standard->GetItemLinks()->GetCount(), 5) << "no link was added or lost";
@@ -179,7 +182,7 @@ TEST_F(LinkDrag, SmallMovesAlongTheBarGiveAndTakeGroupLines)
         PlayDrag(S, Save, Shifted(Save, -7, 0), Shifted(Save, -4, 0));
         S.Play();
         S.Wait();
-        TestSupport::PumpFor(30);
+        Settle();
         EXPECT_EQ(TCustomizingFixture::Describe(F.Standard->GetItemLinks()), "&New | &Open &Save Find Zoom");
         EXPECT_EQ(F.ScreenRectOf(F.ControlAt(F.Standard, 2)).left, SaveBefore.left - GroupSize);
     }
@@ -193,7 +196,7 @@ void GiveNewUserValues(TCustomizingFixture& F)
     NewLink->SetUserCaption("N&ew one");
     NewLink->SetUserPaintStyle(psCaptionGlyph);
     // The wider New pushes "Tools" along: the places are read once the site has settled.
-    TestSupport::PumpFor(200);
+    Settle("the site's layout after the wider New");
 }
 
 POINT LeadingHalfOfSecondTool(TCustomizingFixture& F)
@@ -213,7 +216,7 @@ TEST_F(LinkDrag, NewCopiedToAnotherBarWithCtrlStaysOnBoth)
     S.KeyUp(VK_CONTROL).WaitProcessed();
     S.Play();
     S.Wait();
-    TestSupport::PumpFor(30);
+    Settle();
     EXPECT_EQ(TCustomizingFixture::Describe(F.Standard->GetItemLinks()), "N&ew one &Open | &Save Find Zoom");
     EXPECT_EQ(TCustomizingFixture::Describe(F.Tools->GetItemLinks()), "Tool 1 N&ew one Tool 2");
 }
@@ -227,7 +230,7 @@ TEST_F(LinkDrag, NewMovesToAnotherBarWithItsUserValues)
     PlayDrag(S, From, Shifted(From, 0, 25), Leading);
     S.Play();
     S.Wait();
-    TestSupport::PumpFor(30);
+    Settle();
 
     ASSERT_EQ(F.Tools->GetItemLinks()->GetCount(), 3) << TCustomizingFixture::Describe(F.Tools->GetItemLinks());
     TcbBarItemLink* Moved = F.Tools->GetItemLinks()->GetItem(1);
@@ -253,7 +256,7 @@ TEST_F(LinkDrag, AMovedGroupStarterLeavesItsLineInPlace)
     PlayDrag(S, From, Shifted(From, 0, 25), Trailing);
     S.Play();
     S.Wait();
-    TestSupport::PumpFor(30);
+    Settle();
     EXPECT_EQ(TCustomizingFixture::Describe(F.Standard->GetItemLinks()), "&New &Open | Find Zoom &Save");
 
     // Find dropped on the leading half of Open (not on its line): Find goes before Open.
@@ -264,7 +267,7 @@ TEST_F(LinkDrag, AMovedGroupStarterLeavesItsLineInPlace)
     PlayDrag(S2, FindCentre, Shifted(FindCentre, 0, 25), OpenLeading);
     S2.Play();
     S2.Wait();
-    TestSupport::PumpFor(30);
+    Settle();
     EXPECT_EQ(TCustomizingFixture::Describe(F.Standard->GetItemLinks()), "&New Find &Open | Zoom &Save");
 }
 
@@ -285,7 +288,7 @@ TEST_F(LinkDrag, ADropOnAnEmptyBarAddsItsFirstLink)
     PlayDrag(S, From, Shifted(From, 0, 25), Inside);
     S.Play();
     S.Wait();
-    TestSupport::PumpFor(30);
+    Settle();
     ASSERT_EQ(Empty->GetItemLinks()->GetCount(), 1);
     EXPECT_EQ(Empty->GetItemLinks()->GetItem(0)->GetItem(), F.ToolsButtons[0]);
     EXPECT_NE(Empty->GetItemLinks()->GetItem(0)->GetControl(), nullptr);
@@ -299,12 +302,14 @@ TEST_F(LinkDrag, DraggedOverFileTheMenuOpensAndTakesTheDropBetweenOpenAndSave)
     TcbBarItemControl* FileControl = F.ControlAt(F.MainMenu, 0);
     ASSERT_NE(FileControl, nullptr);
     MenuBar->SelectControlByMouse(FileControl);
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] { return MenuOf(F.File) != nullptr; }, 5000, "File's menu to open");
+    Settle();
     TcbBarSubMenuControl* Menu = MenuOf(F.File);
     ASSERT_NE(Menu, nullptr) << "a sub-item opens its menu while customizing";
     const RECT SaveRow = F.ScreenRectOf(F.File->GetItemLinks()->GetItem(2)->GetControl());
     FileControl->ControlInactivate(true);
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil([&] { return MenuOf(F.File) == nullptr; }, 5000, "File's menu to close");
+    Settle();
     ASSERT_EQ(MenuOf(F.File), nullptr);
     // Leading half of "&Save": between "&Open" and "&Save".
     const POINT Between{(SaveRow.left + SaveRow.right) / 2, SaveRow.top + 2};
@@ -323,7 +328,7 @@ TEST_F(LinkDrag, DraggedOverFileTheMenuOpensAndTakesTheDropBetweenOpenAndSave)
     S.Play();
     S.Wait();
     ThreadTimerStop(Timer);
-    TestSupport::PumpFor(30);
+    Settle();
     EXPECT_TRUE(MenuSeen);
     EXPECT_EQ(TCustomizingFixture::Describe(F.File->GetItemLinks()), "&New &Open Tool 2 &Save");
     EXPECT_EQ(TCustomizingFixture::Describe(F.Tools->GetItemLinks()), "Tool 1");
@@ -361,7 +366,7 @@ TEST_F(LinkDrag, CtrlSwitchesTheCursorAtOnceAndEscapeChangesNothing)
     S.Play();
     S.Wait();
     ThreadTimerStop(Timer);
-    TestSupport::PumpFor(30);
+    Settle();
 
     // The cursors while dragging, each run once: drag, copy and drag again at the same point,
     // then no-drop over the desktop.
@@ -396,7 +401,13 @@ TEST_F(LinkDrag, TheInsertionMarkDrawnTwiceRestoresEveryPixel)
     TcbBarItemLink* Save = F.Standard->GetItemLinks()->GetItem(2);
     // Away from the bar, so that the cursor is no part of the picture.
     SetCursorPos(Desktop().x, Desktop().y);
-    TestSupport::PumpFor(50);
+    TestSupport::PumpUntil(
+        [] {
+            POINT P{};
+            return GetCursorPos(&P) && P.x == Desktop().x && P.y == Desktop().y;
+        },
+        5000, "the cursor on the desktop");
+    Settle("the bar repainted without its hot button");
     const TestSupport::TShot Before = TestSupport::CaptureShown(Window->GetHandle());
     ASSERT_GT(Before.W, 0);
     RECT Bar{};
@@ -464,7 +475,7 @@ TEST_F(LinkDrag, ACaptureTakenAwayOrAQuitEndsTheDragWithoutAChange)
         ReleaseCapture();
         EXPECT_TRUE(Took);
         EXPECT_GE(GetTickCount() - Start, 380u);
-        TestSupport::PumpFor(30);
+        Settle();
         EXPECT_EQ(SnapshotAll(F), Before);
         EXPECT_FALSE(F.Manager->IsItemLinkDragging());
     }
@@ -484,7 +495,7 @@ TEST_F(LinkDrag, ACaptureTakenAwayOrAQuitEndsTheDragWithoutAChange)
         const DWORD Deadline = GetTickCount() + 2000;
         while (!Quit && GetTickCount() < Deadline) {
             if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) {
-                Sleep(5);
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
                 continue;
             }
             if (Msg.message == WM_QUIT) {
@@ -518,7 +529,7 @@ TEST_F(LinkDrag, TheOwnerFormGoingInMidDragEndsItQuietly)
     Bar->SetDockingStyle(dsTop);
     Bar->SetVisible(true);
     Manager->SetIsCustomizing(true);
-    TestSupport::PumpFor(50);
+    Settle();
     TcbBarItemLink* Link = Bar->GetItemLinks()->GetItem(0);
     ASSERT_NE(Link->GetControl(), nullptr);
     bool Freed = false;
@@ -534,5 +545,5 @@ TEST_F(LinkDrag, TheOwnerFormGoingInMidDragEndsItQuietly)
     EXPECT_EQ(GetCapture(), nullptr);
     // The drag state of the surviving manager is untouched.
     EXPECT_FALSE(F.Manager->IsItemLinkDragging());
-    TestSupport::PumpFor(30);
+    Settle();
 }

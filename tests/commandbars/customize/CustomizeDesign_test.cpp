@@ -24,6 +24,7 @@
 #include "platform/win/Actions.h"
 #include "tests/commandbars/support/CustomizeFixture.h"
 #include "tests/commandbars/support/ModalFormAnswerer.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
@@ -54,7 +55,7 @@ struct TDesignScene {
         Dialog = F.OpenDialog();
         if (Dialog) {
             Dialog->PageControl->SetActivePage(Dialog->*Page);
-            TestSupport::PumpFor(20);
+            CommandBarsTest::Settle();
         }
     }
     ~TDesignScene() { F.Form->SetDesigner(nullptr); }
@@ -291,7 +292,7 @@ TEST(CustomizeDesign, CategoriesAreAddedInsertedRenamedDeletedAndShownOrHidden)
     TDialogAnswerer Never("", IDOK);
     PressKey(D->LCategories, VK_DELETE);
     D->CategoriesDelete->Click();
-    TestSupport::PumpFor(60);
+    CommandBarsTest::Settle();
     EXPECT_FALSE(Never.Seen());
     EXPECT_EQ(S.Categories(), (Strings{"File"}));
     EXPECT_EQ(S.F.Open->GetCategory(), 0);
@@ -331,7 +332,7 @@ TEST(CustomizeDesign, CategoriesAreReorderedByDraggingTheirRows)
     SendMessageA(List, WM_LBUTTONDOWN, MK_LBUTTON, RowCentre(1));
     SendMessageA(List, WM_MOUSEMOVE, MK_LBUTTON, RowCentre(0));
     SendMessageA(List, WM_LBUTTONUP, 0, RowCentre(0));
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(S.Categories(), (Strings{"Edit", "File"}));
     EXPECT_EQ(TCustomizeFixture::Rows(D->LCategories), (Strings{"Edit", "File"}));
     EXPECT_EQ(S.SelectedRowText(D->LCategories), "Edit") << "the dragged row stays selected";
@@ -346,13 +347,13 @@ TEST(CustomizeDesign, CategoriesAreReorderedByDraggingTheirRows)
     SendMessageA(List, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, Last.bottom + 20));
     SendMessageA(List, WM_MOUSEMOVE, MK_LBUTTON, RowCentre(0));
     SendMessageA(List, WM_LBUTTONUP, 0, RowCentre(0));
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(S.Categories(), (Strings{"Edit", "File"}));
     EXPECT_FALSE(S.Changed());
 
     // Closing the dialog of a designed form tells its designer as well.
     S.F.Manager->SetIsCustomizing(false);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_TRUE(S.Changed()) << "the designer heard of the dialog's end";
 }
 
@@ -402,7 +403,7 @@ TEST(CustomizeDesign, CommandEntriesAreEnabledByTheSelection)
     EXPECT_TRUE(D->CategoriesDelete->GetEnabled());
     EXPECT_TRUE(D->CategoriesVisible->GetEnabled());
 
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_EQ(LayoutFaults(D), Strings{});
     TestSupport::SaveShot(TestSupport::CaptureFullPaint(D->GetHandle()), "design-commands");
 }
@@ -521,7 +522,7 @@ TEST(CustomizeDesign, AllCommandsListsEveryItemByNameCaptionAndShortcut)
     TcbBarCustomizingForm* D = Scene.OpenDialog();
     ASSERT_NE(D, nullptr);
     D->PageControl->SetActivePage(D->TabSheet4);
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     const HWND List = AllCommandsWindow(D);
     TcbBarManager* M = Scene.Manager;
     ASSERT_EQ(SendMessageA(List, LVM_GETITEMCOUNT, 0, 0), M->GetItemCount());
@@ -552,7 +553,7 @@ TEST(CustomizeDesign, AllCommandsListsEveryItemByNameCaptionAndShortcut)
     const LPARAM At = MAKELPARAM(Row.left + 20, (Row.top + Row.bottom) / 2);
     PostMessageA(List, WM_LBUTTONUP, 0, At);
     SendMessageA(List, WM_LBUTTONDOWN, MK_LBUTTON, At);
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     ASSERT_FALSE(Designer.Selected.empty());
     EXPECT_EQ(Designer.Selected.back(), M->GetItem(2));
     Scene.Form->SetDesigner(nullptr);
@@ -622,7 +623,7 @@ TEST(CustomizeDesign, GroupsAreAddedFilledReorderedAndDeleted)
     EXPECT_EQ(Members(G1), (std::vector<TComponent*>{G2, S.F.Open, S.F.Save, S.F.New}));
     EXPECT_EQ(SelectedMemberRows(D->lbGroupItems), (std::vector<int32_t>{1, 2}));
 
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_EQ(LayoutFaults(D), Strings{});
     TestSupport::SaveShot(TestSupport::CaptureFullPaint(D->GetHandle()), "design-groups");
     // Selected member rows keep their highlight drawn, group names and all.
@@ -670,7 +671,8 @@ TEST(SubMenuEditor, HangsTheMenuFromItsBottomEdgeAndCarriesItAlong)
 {
     TCustomizeFixture F;
     ShowSubMenuEditor(F.File->GetItemLinks());
-    TestSupport::PumpFor(40);
+    TestSupport::PumpUntil([] { return GetSubMenuEditor() != nullptr; }, 5000, "the sub-menu editor");
+    CommandBarsTest::Settle();
     TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
     ASSERT_NE(Editor, nullptr);
     EXPECT_TRUE(F.Manager->IsCustomizing());
@@ -708,7 +710,7 @@ TEST(SubMenuEditor, HangsTheMenuFromItsBottomEdgeAndCarriesItAlong)
     // Moved: the menu follows; sized: the width stays the menu's.
     const RECT Before = WindowRect(W);
     SetWindowPos(W, nullptr, Before.left + 40, Before.top + 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(WindowRect(W).left, Before.left + 40);
     ExpectHanging("moved");
     MINMAXINFO Info{};
@@ -729,7 +731,8 @@ TEST(SubMenuEditor, AMenuThatWouldHoldTheDraggedItemStaysShutUntilTheDragEnds)
     // "&File" itself dragged: its own menu must not open to take it.
     F.Manager->SetDraggingItem(F.File);
     ShowSubMenuEditor(F.File->GetItemLinks());
-    TestSupport::PumpFor(40);
+    TestSupport::PumpUntil([] { return GetSubMenuEditor() != nullptr; }, 5000, "the sub-menu editor");
+    CommandBarsTest::Settle();
     TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
     ASSERT_NE(Editor, nullptr);
     SendMessageA(Editor->GetHandle(), WM_ACTIVATE, WA_ACTIVE, 0);
@@ -745,7 +748,8 @@ TEST(SubMenuEditor, ItsMenuGoesWhenTheSelectionLeavesItForAnotherWindow)
 {
     TCustomizeFixture F;
     ShowSubMenuEditor(F.File->GetItemLinks());
-    TestSupport::PumpFor(40);
+    TestSupport::PumpUntil([] { return GetSubMenuEditor() != nullptr; }, 5000, "the sub-menu editor");
+    CommandBarsTest::Settle();
     TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
     ASSERT_NE(Editor, nullptr);
     auto* Menu = dynamic_cast<TcbBarSubMenuControl*>(F.File->GetItemLinks()->GetBarControl());
@@ -759,7 +763,7 @@ TEST(SubMenuEditor, ItsMenuGoesWhenTheSelectionLeavesItForAnotherWindow)
     // From one entry of the menu to another: the menu stays.
     F.Manager->SetSelectedItemControl(InMenuOpen);
     F.Manager->SetSelectedItemControl(InMenuSave);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(F.File->GetItemLinks()->GetBarControl(), Menu);
     EXPECT_EQ(F.Manager->GetSelectedItemControl(), InMenuSave);
 
@@ -769,7 +773,7 @@ TEST(SubMenuEditor, ItsMenuGoesWhenTheSelectionLeavesItForAnotherWindow)
     TcbBarItemControl* ToolA = TPopupsFixture::ControlOf(Tools, F.ToolA);
     ASSERT_NE(ToolA, nullptr);
     F.Manager->SetSelectedItemControl(ToolA);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(F.File->GetItemLinks()->GetBarControl(), nullptr) << "the editor's menu went";
     EXPECT_EQ(cbCallExtension(cbExtensions().GetSubMenuEditorMenu), nullptr);
     EXPECT_EQ(GetSubMenuEditor(), Editor);
@@ -783,7 +787,7 @@ TEST(SubMenuEditor, ItsMenuGoesWhenTheSelectionLeavesItForAnotherWindow)
     ASSERT_NE(Again, nullptr);
     F.Manager->SetSelectedItemControl(Again);
     F.Manager->SetSelectedItemControl(nullptr);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(F.File->GetItemLinks()->GetBarControl(), nullptr);
     EXPECT_EQ(F.Manager->GetSelectedItemControl(), nullptr);
 }
@@ -792,7 +796,8 @@ TEST(SubMenuEditor, TheCloseBoxClosesMenuAndEditorAndFreesItAfterwards)
 {
     TCustomizeFixture F;
     ShowSubMenuEditor(F.File->GetItemLinks());
-    TestSupport::PumpFor(40);
+    TestSupport::PumpUntil([] { return GetSubMenuEditor() != nullptr; }, 5000, "the sub-menu editor");
+    CommandBarsTest::Settle();
     TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
     ASSERT_NE(Editor, nullptr);
     ASSERT_NE(F.File->GetItemLinks()->GetBarControl(), nullptr);
@@ -820,7 +825,8 @@ TEST(SubMenuEditor, GoesWithItsListsOwnerAndWithCustomizing)
     Recent->GetItemLinks()->Add()->SetItem(F.Open);
     Recent->GetItemLinks()->Add()->SetItem(F.Save);
     ShowSubMenuEditor(Recent->GetItemLinks());
-    TestSupport::PumpFor(40);
+    TestSupport::PumpUntil([] { return GetSubMenuEditor() != nullptr; }, 5000, "the sub-menu editor");
+    CommandBarsTest::Settle();
     TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
     ASSERT_NE(Editor, nullptr);
     ASSERT_NE(Recent->GetItemLinks()->GetBarControl(), nullptr);
@@ -838,7 +844,8 @@ TEST(SubMenuEditor, GoesWithItsListsOwnerAndWithCustomizing)
 
     // Leaving customizing mode takes the editor and its menu along.
     ShowSubMenuEditor(F.File->GetItemLinks());
-    TestSupport::PumpFor(40);
+    TestSupport::PumpUntil([] { return GetSubMenuEditor() != nullptr; }, 5000, "the sub-menu editor");
+    CommandBarsTest::Settle();
     Editor = GetSubMenuEditor();
     ASSERT_NE(Editor, nullptr);
     TFreeCounter Freed(Editor);
@@ -855,7 +862,8 @@ TEST(SubMenuEditor, TheCommandsEntryOpensItForTheSelectedSubItem)
     TCustomizeFixture::SelectRow(S.Dialog->LCategories, 0);
     TCustomizeFixture::SelectRow(S.Dialog->LCommands, RowOf(S.Dialog->LCommands, "&File"));
     S.Dialog->CommandsSubMenuEditor->Click();
-    TestSupport::PumpFor(40);
+    TestSupport::PumpUntil([] { return GetSubMenuEditor() != nullptr; }, 5000, "the sub-menu editor");
+    CommandBarsTest::Settle();
     TcbBarSubMenuEditor* Editor = GetSubMenuEditor();
     ASSERT_NE(Editor, nullptr);
     EXPECT_EQ(Editor->GetItemLinks(), S.F.File->GetItemLinks());

@@ -18,6 +18,7 @@
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/CustomizeFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
@@ -70,14 +71,15 @@ protected:
     void SetUp() override
     {
         // A first press within the double-click time of the last test's would pair with it.
-        TestSupport::PumpFor(GetDoubleClickTime() + 50);
+        CommandBarsTest::WaitPastDoubleClickTime();
         Dialog = F.OpenDialog();
         ASSERT_NE(Dialog, nullptr);
         Dialog->PageControl->SetActivePage(Dialog->TabSheet2);
         TCustomizeFixture::SelectRow(Dialog->LCategories, 0);
-        TestSupport::PumpFor(30);
+        CommandBarsTest::Settle();
         ASSERT_TRUE(TestSupport::BringToFront(*Dialog));
     }
+    void TearDown() override { CommandBarsTest::NoteLastPress(); }
     // The screen centre of a row of the commands list.
     POINT CommandRow(int32_t Row)
     {
@@ -118,7 +120,7 @@ TEST_F(CustomizeDialogInput, OpenDraggedOntoToolsInsertsANewLinkAndToolsGrows)
     DragOpenTo(S, POINT{ToolB.right - 3, (ToolB.top + ToolB.bottom) / 2});
     S.Play();
     EXPECT_TRUE(S.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     EXPECT_FALSE(IsCustomizingFormDragging());
     EXPECT_EQ(Describe(F.Tools->GetItemLinks()), "Tool &A Tool &B &Open");
     EXPECT_EQ(Describe(F.Standard->GetItemLinks()), Standard) << "a command is copied, never moved";
@@ -138,7 +140,7 @@ TEST_F(CustomizeDialogInput, OpenDroppedOnTheDesktopChangesNoBar)
     DragOpenTo(S, Desktop());
     S.Play();
     EXPECT_TRUE(S.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     EXPECT_EQ(Describe(F.MainMenu->GetItemLinks()) + "#" + Describe(F.File->GetItemLinks()) + "#" +
                   Describe(F.Standard->GetItemLinks()) + "#" + Describe(F.Tools->GetItemLinks()),
               Before);
@@ -160,7 +162,7 @@ TEST_F(CustomizeDialogInput, HoveringOverFileOpensItsMenuWhichTakesTheDrop)
     S.ButtonUp().WaitProcessed();
     S.Play();
     EXPECT_TRUE(S.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     TcbBarItemLinks* Links = F.File->GetItemLinks();
     EXPECT_EQ(Links->GetCount(), 4) << Describe(Links);
     int32_t Opens = 0;
@@ -184,7 +186,7 @@ TEST_F(CustomizeDialogInput, ALinkStillMovesBetweenToolbarsWhileTheDialogHoldsTh
     S.MoveTo(Shifted(To, 1, 0)).WaitProcessed().ButtonUp().WaitProcessed();
     S.Play();
     EXPECT_TRUE(S.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     EXPECT_EQ(Describe(F.Tools->GetItemLinks()), "Tool &A Tool &B &Save");
     EXPECT_EQ(TPopupsFixture::LinkOf(F.Standard, F.Save), nullptr);
 }
@@ -212,12 +214,13 @@ class CustomizeDesignInput : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        TestSupport::PumpFor(GetDoubleClickTime() + 50);
+        // A first press within the double-click time of the last test's would pair with it.
+        CommandBarsTest::WaitPastDoubleClickTime();
         Dialog = F.OpenDialog();
         ASSERT_NE(Dialog, nullptr);
         Dialog->PageControl->SetActivePage(Dialog->TabSheet2);
         TCustomizeFixture::SelectRow(Dialog->LCategories, 0);
-        TestSupport::PumpFor(30);
+        CommandBarsTest::Settle();
         ASSERT_TRUE(TestSupport::BringToFront(*Dialog));
         ASSERT_EQ(Dialog->LCommands->GetCommand(1), F.Open);
     }
@@ -225,6 +228,7 @@ protected:
     {
         if (Timer)
             ThreadTimerStop(Timer);
+        CommandBarsTest::NoteLastPress();
     }
     POINT ListRow(TListBox* List, int32_t Row)
     {
@@ -280,7 +284,7 @@ TEST_F(CustomizeDesignInput, OpenDroppedOnTheEditEntryMovesToTheEndOfEdit)
     DragOpenThrough(S, {ListRow(Dialog->LCategories, 1)});
     S.Play();
     EXPECT_TRUE(S.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     EXPECT_EQ(RowsSeen, (std::vector<int32_t>{0, 1})) << "the entry under the cursor was highlighted";
     EXPECT_EQ(F.Open->GetCategory(), 1);
     std::vector<TcbBarItem*> EditAfter = EditBefore;
@@ -312,7 +316,7 @@ TEST_F(CustomizeDesignInput, PassingOverTheEntriesOrDroppingBelowThemChangesNoCa
     DragOpenThrough(S, {ListRow(Dialog->LCategories, 1), Below});
     S.Play();
     EXPECT_TRUE(S.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     EXPECT_EQ(RowsSeen, (std::vector<int32_t>{0, 1})) << "Edit highlighted on the way, File again below";
     EXPECT_EQ(F.Open->GetCategory(), 0);
     EXPECT_EQ(F.Manager->IndexOfItem(F.Open), Index);
@@ -324,7 +328,7 @@ TEST_F(CustomizeDesignInput, PassingOverTheEntriesOrDroppingBelowThemChangesNoCa
     DragOpenThrough(T, {ListRow(Dialog->LCategories, 1), Desktop()});
     T.Play();
     EXPECT_TRUE(T.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     EXPECT_EQ(RowsSeen, (std::vector<int32_t>{0, 1}));
     EXPECT_EQ(F.Open->GetCategory(), 0);
     EXPECT_EQ(Dialog->LCategories->GetItemIndex(), 0);
@@ -342,7 +346,7 @@ TEST_F(CustomizeDialogInput, AtRunTimeTheCategoriesListTakesNoCommand)
     }());
     S.Play();
     EXPECT_TRUE(S.Wait());
-    TestSupport::PumpFor(50);
+    CommandBarsTest::Settle();
     EXPECT_EQ(F.Open->GetCategory(), 0);
     EXPECT_EQ(Dialog->LCategories->GetItemIndex(), 0);
 }

@@ -20,6 +20,7 @@
 #include "platform/win/ThreadTimer.h"
 #include "commandbars/customize/cbBarCustFormPainters.h"
 #include "tests/commandbars/support/CustomizeFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
@@ -131,7 +132,7 @@ TEST(CustomizeDialog, TheToolbarsPopupOpensOneOwnedDialogWithTheThreeRunTimePage
     EXPECT_TRUE(IsWindowEnabled(F.Form->GetHandle()));
 
     F.Manager->SetIsCustomizing(true);
-    TestSupport::PumpFor(30);
+    CommandBarsTest::Settle();
     EXPECT_EQ(F.Dialog(), Dialog);
     EXPECT_EQ(TCustomizeFixture::DialogWindowCount(), 1);
     EXPECT_EQ(F.ShownCount, 1);
@@ -152,7 +153,7 @@ TEST(CustomizeDialog, TheDesignTimePagesShowWhileDesigning)
     EXPECT_TRUE(Dialog->CommandsPopupButton->GetVisible());
     for (int32_t Page = 0; Page < Dialog->PageControl->GetPageCount(); ++Page) {
         Dialog->PageControl->SetActivePageIndex(Page);
-        TestSupport::PumpFor(20);
+        CommandBarsTest::Settle();
         EXPECT_EQ(LayoutFaults(Dialog), Strings{}) << "design-time page " << Page;
         if (Page >= 3)
             TestSupport::SaveShot(TestSupport::CaptureFullPaint(Dialog->GetHandle()),
@@ -184,7 +185,7 @@ TEST(CustomizeDialog, ToolbarRowsShowEachBarsVisibilityAndToggleIt)
     const int32_t X = (Box.left + Box.right) / 2, Y = (Box.top + Box.bottom) / 2;
     PressAt(List, X, Y);
     EXPECT_FALSE(F.Tools->GetVisible());
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(CheckBoxDifference(List, 2, DFCS_BUTTONCHECK), 0);
     PressAt(List, X, Y);
     EXPECT_TRUE(F.Tools->GetVisible());
@@ -204,12 +205,12 @@ TEST(CustomizeDialog, ToolbarRowsShowEachBarsVisibilityAndToggleIt)
     PressAt(List, (MenuBox.left + MenuBox.right) / 2, (MenuBox.top + MenuBox.bottom) / 2);
     SendMessageA(List->GetHandle(), WM_CHAR, ' ', 0);
     EXPECT_TRUE(F.MainMenu->GetVisible());
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(CheckBoxDifference(List, 0, DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_INACTIVE), 0);
 
     // A bar hidden from code updates its row.
     F.Standard->SetVisible(false);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(CheckBoxDifference(List, 1, DFCS_BUTTONCHECK), 0);
 }
 
@@ -388,7 +389,7 @@ TEST(CustomizeDialog, CommandsAreListedByVisibleCategoryWithTheirDescriptions)
     TcbBarCustomizingForm* Dialog = F.OpenDialog();
     ASSERT_NE(Dialog, nullptr);
     Dialog->PageControl->SetActivePage(Dialog->TabSheet2);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_EQ(TCustomizeFixture::Rows(Dialog->LCategories), (Strings{"File", "Edit"}));
     TCustomizeFixture::SelectRow(Dialog->LCategories, 1);
     Strings Edit = TCustomizeFixture::Rows(Dialog->LCommands);
@@ -432,7 +433,7 @@ TEST(CustomizeDialog, TheOptionsWriteTheManagerAtOnceAndFollowIt)
     TcbBarCustomizingForm* Dialog = F.OpenDialog();
     ASSERT_NE(Dialog, nullptr);
     Dialog->PageControl->SetActivePage(Dialog->TabSheet3);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_TRUE(IsWindowVisible(Dialog->EnhancedOptionsPanel->GetHandle()));
     EXPECT_FALSE(Dialog->StandardOptionsPanel->GetVisible());
     TestSupport::SaveShot(TestSupport::CaptureFullPaint(Dialog->GetHandle()), "customize-options");
@@ -473,7 +474,7 @@ TEST(CustomizeDialog, TheOptionsWriteTheManagerAtOnceAndFollowIt)
 
     // The standard style has the standard panel, also after a change while open.
     F.Manager->SetStyle(bmsStandard);
-    TestSupport::PumpFor(20);
+    CommandBarsTest::Settle();
     EXPECT_TRUE(IsWindowVisible(Dialog->StandardOptionsPanel->GetHandle()));
     EXPECT_FALSE(Dialog->EnhancedOptionsPanel->GetVisible());
     EXPECT_EQ(Dialog->BarManager1->GetStyle(), bmsStandard);
@@ -511,7 +512,7 @@ TEST(CustomizeDialog, EachWayOfClosingLeavesCustomizingAndFreesTheDialogOnce)
         EXPECT_TRUE(IsWindowEnabled(F.Second->GetHandle()));
         EXPECT_EQ(F.HiddenCount, 1);
         EXPECT_TRUE(TestSupport::PumpUntil([&] { return !IsWindow(W); }, 5000, "the window gone"));
-        TestSupport::PumpFor(20);
+        CommandBarsTest::Settle();
         EXPECT_EQ(Frees.Count, 1);
         EXPECT_EQ(F.HiddenCount, 1);
     }
@@ -560,10 +561,10 @@ TEST(CustomizeDialog, TheDialogFollowsItsFormsHideAndShow)
     const HWND W = Dialog->GetHandle();
     EXPECT_TRUE(IsWindowVisible(W));
     F.Form->Hide();
-    TestSupport::PumpFor(20);
+    CommandBarsTest::WaitVisible(W, false, "the dialog hidden with its form");
     EXPECT_FALSE(IsWindowVisible(W));
     F.Form->Show();
-    TestSupport::PumpFor(20);
+    CommandBarsTest::WaitVisible(W, true, "the dialog shown with its form");
     EXPECT_TRUE(IsWindowVisible(W));
     EXPECT_EQ(F.Dialog(), Dialog);
 }
@@ -594,7 +595,7 @@ TEST(CustomizeDialog, TheRunTimePagesAreLaidOutWithoutOverlaps)
     const char* Names[3] = {"customize-toolbars", "customize-commands-page", "customize-options-page"};
     for (int32_t Page = 0; Page < 3; ++Page) {
         Dialog->PageControl->SetActivePageIndex(Page);
-        TestSupport::PumpFor(30);
+        CommandBarsTest::Settle();
         EXPECT_EQ(LayoutFaults(Dialog), Strings{}) << "page " << Page;
         TestSupport::SaveShot(TestSupport::CaptureFullPaint(Dialog->GetHandle()), Names[Page]);
     }

@@ -7,6 +7,7 @@
 #include "commandbars/cbBarPopups.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/ThreadTimer.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
@@ -27,7 +28,7 @@ TCustomizeFixture::TCustomizeFixture(bool Designing, TcbBarManagerStyle Style) :
     Second->SetBounds(860, 40, 300, 200);
     SecondManager = new TcbBarManager(Second.get());
     Second->Show();
-    TestSupport::PumpFor(20);
+    Settle();
 }
 
 TCustomizeFixture::~TCustomizeFixture()
@@ -43,7 +44,8 @@ TCustomizeFixture::~TCustomizeFixture()
 TcbBarCustomizingForm* TCustomizeFixture::OpenDialog()
 {
     Manager->SetIsCustomizing(true);
-    TestSupport::PumpFor(30);
+    TestSupport::PumpUntil([] { return GetCustomizingForm() != nullptr; }, 5000, "the Customize dialog");
+    Settle();
     TcbBarCustomizingForm* Form = GetCustomizingForm();
     EXPECT_NE(Form, nullptr) << "no Customize dialog";
     return Form;

@@ -2,6 +2,7 @@
 
 #include "commandbars/cbBarControl.h"
 #include "platform/win/Bitmap.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
 
 namespace CommandBarsTest {
@@ -72,10 +73,10 @@ TCustomizingFixture::TCustomizingFixture(bool Customizing)
         Bar->SetDockingStyle(dsTop);
         Bar->SetVisible(true);
     }
-    TestSupport::PumpFor(50);
+    Settle();
     if (Customizing) {
         Manager->SetIsCustomizing(true);
-        TestSupport::PumpFor(30);
+        Settle();
     }
 }
 
@@ -122,7 +123,7 @@ TcbBar* TCustomizingFixture::AddEmptyBar(const std::string& Caption, int32_t Row
     Bar->SetRow(Row);
     Bar->SetDockingStyle(dsTop);
     Bar->SetVisible(true);
-    TestSupport::PumpFor(30);
+    Settle();
     return Bar;
 }
 

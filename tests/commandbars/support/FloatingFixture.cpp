@@ -2,6 +2,7 @@
 
 #include "commandbars/cbItemLinks.h"
 #include "tests/support/InputDriver.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
 
 namespace CommandBarsTest {
@@ -33,7 +34,7 @@ TFloatingFixture::TFloatingFixture() : TToolbarFixture(false)
     Status->SetVisible(true);
     Tools->SetDockingStyle(dsNone);
     Tools->SetVisible(true);
-    TestSupport::PumpFor(50);
+    Settle();
 }
 
 TFloatingFixture::~TFloatingFixture()
@@ -52,7 +53,7 @@ bool TFloatingFixture::BringToFront()
     for (TcbBar* Bar : {Tools, Standard, MainMenu, Status})
         if (TcbBarControl* Window = WindowOf(Bar); Window && Window->HandleAllocated() && Bar->GetDockingStyle() == dsNone)
             SetWindowPos(Window->GetHandle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    TestSupport::PumpFor(20);
+    Settle();
     return true;
 }
 

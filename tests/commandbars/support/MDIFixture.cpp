@@ -6,6 +6,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbSystemMenu.h"
 #include "platform/win/Application.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
 
 namespace CommandBarsTest {
@@ -63,7 +64,7 @@ TMDIFixture::TMDIFixture()
     Frame->Show();
     FrameMenu->SetDockingStyle(dsTop);
     FrameMenu->SetVisible(true);
-    TestSupport::PumpFor(30);
+    Settle();
 }
 
 TMDIFixture::~TMDIFixture()
@@ -112,7 +113,7 @@ TMDIFixture::TChild TMDIFixture::AddChild(const std::string& Caption, const std:
     };
     C.Form->Show();
     C.Form->OnShow = nullptr;
-    TestSupport::PumpFor(30);
+    Settle();
     return C;
 }
 
@@ -124,13 +125,13 @@ bool TMDIFixture::Alive(const TMDIChildForm* Form) const
 void TMDIFixture::Maximize(TForm* Child)
 {
     Child->SetWindowState(wsMaximized);
-    TestSupport::PumpFor(30);
+    Settle();
 }
 
 void TMDIFixture::Restore(TForm* Child)
 {
     Child->SetWindowState(wsNormal);
-    TestSupport::PumpFor(30);
+    Settle();
 }
 
 std::vector<std::string> TMDIFixture::FrameCaptions() const

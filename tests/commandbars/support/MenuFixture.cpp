@@ -7,6 +7,7 @@
 #include "platform/win/StdCtrls.h"
 #include "tests/commandbars/support/BarWindowItems.h"
 #include "tests/support/InputDriver.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
 
 namespace CommandBarsTest {
@@ -108,7 +109,7 @@ TcbBarSubMenuControl* TMenuFixture::OpenByMessage(TCustomcbBarSubItem* Title)
     const LPARAM At = MAKELPARAM((R.left + R.right) / 2, (R.top + R.bottom) / 2);
     SendMessageA(Bar->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
     SendMessageA(Bar->GetHandle(), WM_LBUTTONUP, 0, At);
-    TestSupport::PumpFor(20);
+    Settle();
     return MenuOf(Title);
 }
 
@@ -128,7 +129,7 @@ void TMenuFixture::CloseMenus()
     for (TcbBarPopupMenu* Menu : {Popup})
         if (TcbBarSubMenuControl* Window = MenuOf(Menu))
             Window->CloseAndFree();
-    TestSupport::PumpFor(20);
+    Settle();
 }
 
 void ClicksRun()

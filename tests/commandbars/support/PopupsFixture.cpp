@@ -6,6 +6,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/FormDesign.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
 
 namespace CommandBarsTest {
@@ -138,7 +139,7 @@ TPopupsFixture::TPopupsFixture(bool Designing, TcbBarManagerStyle Style)
         Standard->SetDockControl(DesignSite);
         Tools->SetDockControl(DesignSite);
     }
-    TestSupport::PumpFor(50);
+    Settle();
 }
 
 TPopupsFixture::~TPopupsFixture()
@@ -213,7 +214,7 @@ void TPopupsFixture::ClickByMessage(TcbBarItemControl* Control)
         SendMessageA(Window, WM_LBUTTONDOWN, MK_LBUTTON, At);
     if (IsWindow(Window))
         SendMessageA(Window, WM_LBUTTONUP, 0, At);
-    TestSupport::PumpFor(20);
+    Settle();
 }
 
 void TPopupsFixture::RightPressByMessage(TWinControl* Window, POINT ClientPoint)
@@ -222,7 +223,7 @@ void TPopupsFixture::RightPressByMessage(TWinControl* Window, POINT ClientPoint)
     SendMessageA(Window->GetHandle(), WM_RBUTTONDOWN, MK_RBUTTON, At);
     if (Window->HandleAllocated())
         SendMessageA(Window->GetHandle(), WM_RBUTTONUP, 0, At);
-    TestSupport::PumpFor(20);
+    Settle();
 }
 
 std::vector<std::string> TPopupsFixture::Captions(TCustomcbBarControl* Window)
@@ -266,7 +267,7 @@ void TPopupsFixture::PressMark(TcbBarControl* Window)
     SendMessageA(Window->GetHandle(), WM_LBUTTONDOWN, MK_LBUTTON, At);
     if (TCustomcbBarControl::IsLiveBarControl(Window))
         SendMessageA(Window->GetHandle(), WM_LBUTTONUP, 0, At);
-    TestSupport::PumpFor(20);
+    Settle();
 }
 
 namespace {
@@ -301,7 +302,7 @@ void TPopupsFixture::CloseAll()
         Popup->CloseAndFree();
     if (TcbBarToolbarsPopup* Popup = TcbBarToolbarsPopup::GetOpenPopup())
         Popup->CloseAndFree();
-    TestSupport::PumpFor(30);
+    Settle();
 }
 
 } // namespace CommandBarsTest

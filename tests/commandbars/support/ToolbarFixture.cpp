@@ -4,6 +4,7 @@
 #include "commandbars/cbItemLinks.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/ScreenDC.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
 
 namespace CommandBarsTest {
@@ -102,7 +103,7 @@ void TToolbarFixture::ShowBars()
     Tools->SetVisible(true);
     Status->SetDockingStyle(dsBottom);
     Status->SetVisible(true);
-    TestSupport::PumpFor(50);
+    Settle();
 }
 
 TToolbarFixture::~TToolbarFixture()
@@ -125,7 +126,7 @@ TcbDockControl* TToolbarFixture::Site(TcbBarDockingStyle Style) const
 void TToolbarFixture::SetClientWidth(int32_t Width)
 {
     Form->SetClientSize(Width, Form->GetClientHeight());
-    TestSupport::PumpFor(20);
+    Settle();
 }
 
 int32_t TToolbarFixture::TextHeight() const

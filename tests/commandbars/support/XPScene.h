@@ -8,6 +8,7 @@
 #include "commandbars/cbTheme.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/commandbars/support/ThemeCallRecorder.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
@@ -21,7 +22,7 @@ namespace CommandBarsTest {
 inline void Repaint(HWND W)
 {
     RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    TestSupport::PumpFor(20);
+    Settle();
 }
 
 // The menu scene in the XP style, with a checked, a disabled and a split button on "Standard"
@@ -53,7 +54,7 @@ struct TXPScene : TMenuFixture {
         Tools->GetItemLinks()->Add()->SetItem(EditBox);
         Tools->SetDockedLeft(420);
         SetClientWidth(900);
-        TestSupport::PumpFor(50);
+        Settle();
     }
     HWND WndOf(TcbBar* Bar) const { return WindowOf(Bar)->GetHandle(); }
     TcbBarItemControl* Of(TcbBar* Bar, TcbBarItem* Item) const { return ControlOf(WindowOf(Bar), Item); }
