@@ -16,39 +16,15 @@
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/HintProbe.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::PumpPosted;
+using CommandBarsTest::WaitForTimerOf;
 using namespace CommandBarsTest;
 
 namespace {
-
-// Serves messages until those posted before the call have been handled: a message posted after
-// them to a hidden window of this thread arrives only once they have left the queue.
-bool PumpPosted(const char* What)
-{
-    bool Arrived = false;
-    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
-        Arrived = Arrived || Msg == WM_APP;
-        return Msg == WM_APP;
-    });
-    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
-    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
-}
-
-// Waits until a thread timer of Delay started now has ticked. The thread's timers tick in the
-// order they fall due, so by then a timer of the same delay started earlier has had its tick.
-bool WaitForTimerOf(uint32_t Delay, const char* What)
-{
-    bool Ticked = false;
-    const UINT_PTR Id = ThreadTimerStart(Delay, [&Ticked](UINT_PTR Own) {
-        ThreadTimerStop(Own);
-        Ticked = true;
-    });
-    const bool Done = TestSupport::PumpUntil([&] { return Ticked; }, Delay + 10000, What);
-    ThreadTimerStop(Id);
-    return Done;
-}
 
 // A form with a manager and nothing else: no bar window can select a control under the cursor.
 struct TManagerScene {

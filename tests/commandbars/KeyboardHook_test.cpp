@@ -7,11 +7,9 @@
 
 #include <windows.h>
 
-#include "commandbars/cbCommandQueue.h"
-#include "platform/win/StdCtrls.h"
-#include "platform/win/ThreadTimer.h"
 #include "commandbars/cbBarDrag.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
@@ -19,30 +17,21 @@
 #include "commandbars/cbSubMenu.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/HiddenWindow.h"
+#include "platform/win/StdCtrls.h"
+#include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/KeyRecorder.h"
 #include "tests/commandbars/support/MenuFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::PumpPosted;
 using CommandBarsTest::SystemMenuShown;
 using CommandBarsTest::TKeyRecorder;
 using CommandBarsTest::TMenuFixture;
 
 namespace {
-
-// Serves messages until those posted before the call have been handled: a message posted after
-// them to a hidden window of this thread arrives only once they have left the queue.
-bool PumpPosted(const char* What)
-{
-    bool Arrived = false;
-    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
-        Arrived = Arrived || Msg == WM_APP;
-        return Msg == WM_APP;
-    });
-    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
-    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
-}
 
 using CommandBarsTest::ClicksRun;
 using CommandBarsTest::Keys;

@@ -11,25 +11,14 @@
 #include "commandbars/cbSystemMenu.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MDIFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::PumpPosted;
 using CommandBarsTest::Captions;
 using CommandBarsTest::TMDIFixture;
 
 namespace {
-
-// Serves messages until those posted before the call have been handled: a message posted after
-// them to a hidden window of this thread arrives only once they have left the queue.
-bool PumpPosted(const char* What)
-{
-    bool Arrived = false;
-    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
-        Arrived = Arrived || Msg == WM_APP;
-        return Msg == WM_APP;
-    });
-    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
-    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
-}
 
 TRect WindowRectOf(HWND W)
 {

@@ -28,9 +28,11 @@
 #include "tests/commandbars/support/FlatColors.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/MenuFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::PumpPosted;
 using CommandBarsTest::BrushColor;
 using CommandBarsTest::TFloatingFixture;
 using CommandBarsTest::TMenuFixture;
@@ -43,19 +45,6 @@ using CommandBarsTest::ExpectedFrame;
 using CommandBarsTest::Nearest;
 
 namespace {
-
-// Serves messages until those posted before the call have been handled: a message posted after
-// them to a hidden window of this thread arrives only once they have left the queue.
-bool PumpPosted(const char* What)
-{
-    bool Arrived = false;
-    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
-        Arrived = Arrived || Msg == WM_APP;
-        return Msg == WM_APP;
-    });
-    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
-    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
-}
 
 std::vector<HBRUSH> SharedBrushes(const TcbBarManager* M)
 {

@@ -17,28 +17,17 @@
 #include "platform/win/Actions.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::PumpPosted;
 using CommandBarsTest::BrushColor;
 using CommandBarsTest::TMenuFixture;
 using CommandBarsTest::TToolbarFixture;
 using TestSupport::TShot;
 
 namespace {
-
-// Serves messages until those posted before the call have been handled: a message posted after
-// them to a hidden window of this thread arrives only once they have left the queue.
-bool PumpPosted(const char* What)
-{
-    bool Arrived = false;
-    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
-        Arrived = Arrived || Msg == WM_APP;
-        return Msg == WM_APP;
-    });
-    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
-    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
-}
 
 // The window as the screen shows it once the thread has nothing left to handle. Wine hands a
 // window's drawing to the X server while its thread waits for messages: CaptureShown reads the

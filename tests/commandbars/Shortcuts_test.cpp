@@ -9,8 +9,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
@@ -22,26 +22,15 @@
 #include "platform/win/ThreadHook.h"
 #include "tests/commandbars/support/KeyRecorder.h"
 #include "tests/commandbars/support/MenuFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::PumpPosted;
 using CommandBarsTest::TKeyRecorder;
 using CommandBarsTest::TMenuFixture;
 
 namespace {
-
-// Serves messages until those posted before the call have been handled: a message posted after
-// them to a hidden window of this thread arrives only once they have left the queue.
-bool PumpPosted(const char* What)
-{
-    bool Arrived = false;
-    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
-        Arrived = Arrived || Msg == WM_APP;
-        return Msg == WM_APP;
-    });
-    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
-    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
-}
 
 using CommandBarsTest::ClicksRun;
 using CommandBarsTest::Keys;

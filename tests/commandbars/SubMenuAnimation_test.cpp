@@ -9,28 +9,17 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
-#include "platform/rtl/ScopeGuards.h"
 #include "commandbars/cbSubMenu.h"
+#include "platform/rtl/ScopeGuards.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::PumpPosted;
 using CommandBarsTest::TMenuFixture;
 
 namespace {
-
-// Serves messages until those posted before the call have been handled: a message posted after
-// them to a hidden window of this thread arrives only once they have left the queue.
-bool PumpPosted(const char* What)
-{
-    bool Arrived = false;
-    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
-        Arrived = Arrived || Msg == WM_APP;
-        return Msg == WM_APP;
-    });
-    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
-    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
-}
 
 RECT RectOf(TCustomcbBarControl* Window)
 {

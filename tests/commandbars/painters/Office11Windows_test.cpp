@@ -21,9 +21,9 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/painters/cbPainterOffice11.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Actions.h"
@@ -31,10 +31,12 @@
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/MenuFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
+using CommandBarsTest::PumpPosted;
 using CommandBarsTest::BrushColor;
 using CommandBarsTest::TFloatingFixture;
 using CommandBarsTest::TMenuFixture;
@@ -43,19 +45,6 @@ using TestSupport::ExpectPixel;
 using TestSupport::TShot;
 
 namespace {
-
-// Serves messages until those posted before the call have been handled: a message posted after
-// them to a hidden window of this thread arrives only once they have left the queue.
-bool PumpPosted(const char* What)
-{
-    bool Arrived = false;
-    THiddenWindow Sentinel([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
-        Arrived = Arrived || Msg == WM_APP;
-        return Msg == WM_APP;
-    });
-    PostMessageA(Sentinel.GetHandle(), WM_APP, 0, 0);
-    return TestSupport::PumpUntil([&] { return Arrived; }, 5000, What);
-}
 
 COLORREF Rgb(TColor C)
 {
