@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "platform/win/Actions.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"

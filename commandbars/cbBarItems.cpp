@@ -5,6 +5,7 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarControl.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDropDownListBox.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"

@@ -17,6 +17,7 @@
 
 class TCanvas;
 class TcbBarDropDownListBox;
+class TcbBarItemLinks;
 
 // The click handler an item took from its action: a click then runs the action through the
 // item's link. A handler the program assigns itself is any other callable.

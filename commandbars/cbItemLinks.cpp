@@ -6,6 +6,7 @@
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"

@@ -13,10 +13,16 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/cbTypes.h"
 #include "platform/rtl/Collection.h"
 #include "platform/win/Controls.h"
 
+class TcbBarManager;
+class TCustomcbBarControl;
+class TcbBarItemLink;
+class TcbBarItemLinks;
+class TcbBarItemControl;
+class TcbBarItem;
 class TBitmap;
 
 enum TcbBarUserDefine { udCaption, udGlyph, udPaintStyle, udWidth };

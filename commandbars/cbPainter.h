@@ -15,7 +15,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/cbTypes.h"
 #include "platform/rtl/Flags.h"
 #include "platform/win/Graphics.h"
 

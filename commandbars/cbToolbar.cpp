@@ -6,6 +6,7 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbDockControl.h"
