@@ -758,7 +758,8 @@ private:
 
 // The list between the framework's start and end (made on first use if needed); nullptr after.
 TcbBarManagerList* BarManagers();
-// A manager joins the list when its owner is known to be valid, and leaves it when it goes.
+// A manager joins the list when its owner is known to be valid, and leaves it when it goes; the
+// first one starts the thread hooks and the hint window, the last one stops them (cbHooks.cpp).
 void InstallBarHooks(TcbBarManager* Manager);
 void RemoveBarHooks(TcbBarManager* Manager);
 
