@@ -25,6 +25,7 @@ class TcbBar;
 class TcbBarItem;
 class TcbBarItemLink;
 class TcbBarManager;
+class TcbDockControl;
 
 // ---------------------------------------------------------------------------------------------
 // Small value types of the signatures.
@@ -148,6 +149,9 @@ public:
     virtual int32_t GetQuickCheckColumnWidth() const { return 0; }
     // The mark a menu takes from its current item control while that item is selected.
     virtual bool IsItemMarked() const { return false; }
+    // The dock site whose child window this is (a docked toolbar); nullptr for every other
+    // window, and while the window has no handle.
+    virtual TcbDockControl* GetParentDockSite() const { return nullptr; }
     // The controls shown, in order.
     virtual int32_t GetItemControlCount() const = 0;
     virtual const IcbItemControlView* GetItemControl(int32_t Index) const = 0;

@@ -1868,6 +1868,18 @@ void ShowPopupMenu(TcbBarPopupMenu* Popup, int32_t X, int32_t Y)
     Popup->Popup(X, Y);
 }
 
+// The menu windows of the link lists that belong to no bar.
+TCustomcbBarControl* MakeLinksMenuWindow(TcbBarManager* Manager)
+{
+    return new TcbBarSubMenuControl(Manager);
+}
+
+TcbBarButtonControl* DropDownButtonOfWindow(TCustomcbBarControl* Window)
+{
+    auto* Menu = dynamic_cast<TcbBarSubMenuControl*>(Window);
+    return Menu ? Menu->GetDropDownButton() : nullptr;
+}
+
 } // namespace
 
 void cbSubMenuInit()
@@ -1876,6 +1888,7 @@ void cbSubMenuInit()
     SetContainerMenuWindowFactory(&MakeContainerMenu);
     SetDropDownMenuShow(&ShowDropDownMenu);
     SetPopupMenuShow(&ShowPopupMenu);
+    SetLinksMenuWindowFactory(&MakeLinksMenuWindow, &DropDownButtonOfWindow);
 }
 
 void cbSubMenuDone()
@@ -1884,6 +1897,7 @@ void cbSubMenuDone()
     SetContainerMenuWindowFactory(nullptr);
     SetDropDownMenuShow(nullptr);
     SetPopupMenuShow(nullptr);
+    SetLinksMenuWindowFactory(nullptr, nullptr);
     if (gAnimation.Thread) {
         gAnimation.Stop.store(true);
         WaitForSingleObject(gAnimation.Thread, 5000);

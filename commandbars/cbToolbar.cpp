@@ -166,6 +166,14 @@ void TcbBarControl::CalcDrawingConsts()
     FMDIButtonHeight = GetSystemMetrics(SM_CYMENUSIZE) - 4;
 }
 
+TcbDockControl* TcbBarControl::GetParentDockSite() const
+{
+    TcbDockControl* Site = GetDockingStyle() != dsNone ? GetDockSite() : nullptr;
+    if (!Site || !HandleAllocated() || ::GetParent(GetHandle()) != Site->GetHandle())
+        return nullptr;
+    return Site;
+}
+
 bool TcbBarControl::IsLastItemControl(const TcbBarItemControl* Control) const
 {
     TcbBarItemLinks* Links = GetItemLinks();
@@ -1201,4 +1209,24 @@ int32_t TcbDockRow::IndexOf(const TcbDockCol* Col) const
         if (FCols[I].get() == Col)
             return static_cast<int32_t>(I);
     return -1;
+}
+
+namespace {
+
+// The toolbar windows of the bars' link lists.
+TCustomcbBarControl* MakeLinksBarWindow(TcbBarManager* Manager, TcbBar* Bar)
+{
+    return TcbBarControl::CreateForBar(Manager, Bar);
+}
+
+} // namespace
+
+void cbToolbarInit()
+{
+    SetLinksBarWindowFactory(&MakeLinksBarWindow);
+}
+
+void cbToolbarDone()
+{
+    SetLinksBarWindowFactory(nullptr);
 }
