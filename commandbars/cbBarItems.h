@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commandbars/cbBarItem.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/cbTypes.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Controls.h"
@@ -17,6 +17,7 @@
 class TCanvas;
 class TcbBarDropDownListBox;
 class TcbBarItemLinks;
+class IcbItemControlView;
 
 class TcbBarPopupMenu;
 

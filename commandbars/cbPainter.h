@@ -30,22 +30,8 @@ class TcbDockControl;
 // ---------------------------------------------------------------------------------------------
 // Small value types of the signatures.
 
-// How a control is drawn: on a horizontal toolbar, as a menu row, or rotated on a vertical bar.
-enum TcbDrawKind : int32_t { dkHorizontal = 0, dkMenu = 1, dkVertical = 2 };
-
-// The state flags a caller hands to a drawing operation.
-enum TcbPaintFlag { pfSelected, pfPressed, pfDown, pfEnabled, pfDroppedDown, pfOpen, pfChecked, pfMarked };
-using TcbPaintFlags = TFlags<TcbPaintFlag>;
-
-enum TcbSide { sdLeft, sdTop, sdRight, sdBottom };
-
-// The visual state of a mark, a close button or an expand button: normal, hot, pressed.
-enum TcbButtonState : int32_t { bstNormal = 0, bstHot = 1, bstPressed = 2 };
-
-enum TcbMDIButton { mbMinimize, mbRestore, mbClose };
-
-enum TcbItemControlKind { ickButton, ickEdit, ickCombo, ickSubItem, ickContainer, ickQuickCustomization, ickSystemMenu };
-enum TcbBarWindowKind { bwkToolbar, bwkMenu, bwkQuickCustomization };
+// The enumerations of the signatures (the kinds of drawing and of windows and controls, the
+// paint flags, the button states) are in cbTypes.h.
 
 // A colour-index pseudo-brush (COLOR_x + 1) is a brush only to FillRect; everything else (frames,
 // patterns, selecting into a DC) gets the system brush of that index instead.
