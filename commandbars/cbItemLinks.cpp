@@ -20,14 +20,16 @@
 
 namespace {
 
+// The window makers the window units registered (SetLinksBarWindowFactory,
+// SetLinksMenuWindowFactory).
+TcbLinksBarWindowFactory gBarWindowFactory = nullptr;
+TcbLinksMenuWindowFactory gMenuWindowFactory = nullptr;
+TcbMenuDropDownButtonQuery gDropDownButtonOf = nullptr;
+
 bool Holds(const std::vector<TcbBarItemLink*>& List, const TcbBarItemLink* Link)
 {
     return std::find(List.begin(), List.end(), Link) != List.end();
 }
-
-TcbLinksBarWindowFactory gBarWindowFactory = nullptr;
-TcbLinksMenuWindowFactory gMenuWindowFactory = nullptr;
-TcbMenuDropDownButtonQuery gDropDownButtonOf = nullptr;
 
 int32_t IndexIn(const std::vector<TcbBarItemLink*>& List, const TcbBarItemLink* Link)
 {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/ThreadTimer.h"

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbHooks.h"
