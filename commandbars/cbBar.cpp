@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "commandbars/cbBarItem.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"

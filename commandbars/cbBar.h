@@ -11,9 +11,15 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/cbTypes.h"
 #include "platform/rtl/Collection.h"
+#include "platform/win/Graphics.h"
 
+class TcbBarManager;
+class TcbBars;
+class TCustomcbBarControl;
+class TcbBarDockControl;
+class TcbBarItem;
 class TBitmap;
 class TFont;
 class TcbBarItemLinks;

@@ -13,10 +13,11 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/cbTypes.h"
 #include "commandbars/cbPainter.h"
 #include "platform/win/Controls.h"
 
+class TcbBarManager;
 class TBitmap;
 class TcbBar;
 class TcbBarItemControl;

@@ -8,6 +8,7 @@
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarItemActionLink.h"
+#include "commandbars/cbBarManager.h"
 #include "platform/win/Actions.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"

@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/cbTypes.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/Classes.h"
 
+class TcbBarManager;
+class TcbBar;
 class TAction;
 class TBitmap;
 class TImageList;

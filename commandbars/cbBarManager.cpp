@@ -1882,30 +1882,6 @@ TcbBarManagerList* BarManagers()
     return gManagers;
 }
 
-void InstallBarHooks(TcbBarManager* Manager)
-{
-    if (!gManagers)
-        gManagers = new TcbBarManagerList;
-    if (gManagers->IndexOf(Manager) < 0)
-        gManagers->FList.push_back(Manager);
-    cbInstallThreadHooks();
-    // A manager made while a form's design is read again is a copy: it shows no hints.
-    if (!Manager->IsDesigning() && !IsRestoringFormDesign() && !cbHintWindow())
-        cbCreateHintWindow();
-}
-
-void RemoveBarHooks(TcbBarManager* Manager)
-{
-    if (!gManagers)
-        return;
-    auto& L = gManagers->FList;
-    L.erase(std::remove(L.begin(), L.end(), Manager), L.end());
-    if (L.empty()) {
-        cbRemoveThreadHooks();
-        cbFreeHintWindow();
-    }
-}
-
 void cbBarManagersInit()
 {
     if (!gManagers)
@@ -1918,6 +1894,5 @@ void cbBarManagersDone()
     TcbBarManagerList* List = gManagers;
     delete List;
     gManagers = nullptr;
-    cbRemoveThreadHooks();
-    cbFreeHintWindow();
+    cbStopBarHooks();
 }

@@ -2,8 +2,8 @@
 // The bar manager: the one component of a form that owns everything its command bars are made
 // of (the items and their categories, the item groups, the bars, the image lists and the font
 // they share, the style and the shared brushes), and the run-time state all bar windows of the
-// form share. Also the process-wide list of managers, and the enumerations the bars, links and
-// items share. User-interface thread only.
+// form share. Also the process-wide list of managers. The enumerations the bars, links and items
+// share with it are in cbTypes.h. User-interface thread only.
 
 #include <cstdint>
 #include <functional>
@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include "commandbars/cbTypes.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Flags.h"
 #include "platform/rtl/StringList.h"
@@ -39,14 +40,6 @@ class TcbBars;
 class TcbBarItemControlPainter;
 class TcbThemeChangedNotificator;
 class TStream;
-
-enum TcbBarDockingStyle { dsNone, dsLeft, dsTop, dsRight, dsBottom };
-using TcbBarDockingStyles = TFlags<TcbBarDockingStyle>;
-enum TcbBarItemVisible { ivNever, ivInCustomizing, ivAlways };
-enum TcbBarItemAlign { iaLeft, iaCenter, iaRight, iaClient };
-enum TcbBarPaintStyle { psStandard, psCaption, psCaptionInMenu, psCaptionGlyph };
-enum TcbBarManagerStyle { bmsStandard, bmsEnhanced, bmsFlat, bmsXP, bmsOffice11, bmsUseLookAndFeel };
-enum TcbBarMenuAnimations { maNone, maRandom, maUnfold, maSlide, maFade };
 
 using TcbBarEvent = std::function<void(TObject* Sender, TcbBar* ABar)>;
 using TcbBarVisibleChangeEvent = std::function<void(TObject* Sender, TcbBar* ABar)>;
@@ -765,7 +758,8 @@ private:
 
 // The list between the framework's start and end (made on first use if needed); nullptr after.
 TcbBarManagerList* BarManagers();
-// A manager joins the list when its owner is known to be valid, and leaves it when it goes.
+// A manager joins the list when its owner is known to be valid, and leaves it when it goes; the
+// first one starts the thread hooks and the hint window, the last one stops them (cbHooks.cpp).
 void InstallBarHooks(TcbBarManager* Manager);
 void RemoveBarHooks(TcbBarManager* Manager);
 

@@ -7,6 +7,7 @@
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"

@@ -7,6 +7,7 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItem.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbExtensions.h"

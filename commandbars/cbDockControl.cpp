@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"

@@ -4,6 +4,7 @@
 
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"

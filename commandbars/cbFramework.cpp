@@ -15,6 +15,7 @@
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbSystemMenu.h"
 #include "commandbars/cbTheme.h"
+#include "commandbars/cbToolbar.h"
 #include "commandbars/customize/cbBarCustForm.h"
 #include "commandbars/painters/cbPainterFlat.h"
 #include "commandbars/painters/cbPainterOffice11.h"
@@ -52,6 +53,7 @@ void cbFrameworkInit()
     cbItemControlsInit();
     cbBarQuickControlInit();
     cbSystemMenuInit();
+    cbToolbarInit();
     cbSubMenuInit();
     cbBarLayoutStoreInit();
     cbBarDragInit();
@@ -68,6 +70,7 @@ void cbFrameworkDone()
     cbBarCustFormDone();
     cbBarPopupsDone();
     cbSubMenuDone();
+    cbToolbarDone();
     cbSystemMenuDone();
     cbBarQuickControlDone();
     cbItemControlsDone();

@@ -1,4 +1,5 @@
-// The hooks' installation and the call-window-procedure hook. The keyboard hook lives in
+// The hooks' installation and the call-window-procedure hook, and the start and stop of the
+// hooks and the hint window as managers come and go. The keyboard hook lives in
 // cbKeyboardHook.cpp, the mouse hook in cbMouseHook.cpp.
 
 #include "commandbars/cbHooks.h"
@@ -7,6 +8,8 @@
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbHint.h"
+#include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ThreadHook.h"
 
@@ -137,3 +140,32 @@ void cbRemoveThreadHooks()
 HHOOK cbKeyboardHookHandle() { return gKeyboardHook.Installed() ? gKeyboardHook.GetHandle() : nullptr; }
 HHOOK cbMouseHookHandle() { return gMouseHook.Installed() ? gMouseHook.GetHandle() : nullptr; }
 HHOOK cbCallWndProcHookHandle() { return gCallWndProcHook.Installed() ? gCallWndProcHook.GetHandle() : nullptr; }
+
+void InstallBarHooks(TcbBarManager* Manager)
+{
+    cbBarManagersInit();
+    TcbBarManagerList* List = BarManagers();
+    if (List->IndexOf(Manager) < 0)
+        List->FList.push_back(Manager);
+    cbInstallThreadHooks();
+    // A manager made while a form's design is read again is a copy: it shows no hints.
+    if (!Manager->IsDesigning() && !IsRestoringFormDesign() && !cbHintWindow())
+        cbCreateHintWindow();
+}
+
+void RemoveBarHooks(TcbBarManager* Manager)
+{
+    TcbBarManagerList* List = BarManagers();
+    if (!List)
+        return;
+    auto& L = List->FList;
+    L.erase(std::remove(L.begin(), L.end(), Manager), L.end());
+    if (L.empty())
+        cbStopBarHooks();
+}
+
+void cbStopBarHooks()
+{
+    cbRemoveThreadHooks();
+    cbFreeHintWindow();
+}

@@ -6,6 +6,7 @@
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"

@@ -11,13 +11,14 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/cbTypes.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
 
 // The controls' CreateWindow is an operation of theirs, not the system's macro.
 #undef CreateWindow
 
+class TcbBarManager;
 class TCustomcbBarControl;
 class TWindowSubclass;
 class TcbBarButton;

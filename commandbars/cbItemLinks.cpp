@@ -4,20 +4,27 @@
 #include <set>
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItem.h"
+#include "commandbars/cbBarItemActionLink.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbStrings.h"
-#include "commandbars/cbSubMenu.h"
 #include "commandbars/cbSystemMenu.h"
-#include "commandbars/cbToolbar.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 
 namespace {
+
+// The window makers the window units registered (SetLinksBarWindowFactory,
+// SetLinksMenuWindowFactory).
+TcbLinksBarWindowFactory gBarWindowFactory = nullptr;
+TcbLinksMenuWindowFactory gMenuWindowFactory = nullptr;
+TcbMenuDropDownButtonQuery gDropDownButtonOf = nullptr;
 
 bool Holds(const std::vector<TcbBarItemLink*>& List, const TcbBarItemLink* Link)
 {
@@ -393,9 +400,9 @@ void TcbBarItemLink::MarkUsed(bool Counting)
                     Opener = L;
         } else if (dynamic_cast<TcbBarPopupMenu*>(Links->GetOwner())) {
             // A drop-down menu counts for the button that opened it.
-            if (auto* Menu = dynamic_cast<TcbBarSubMenuControl*>(Window))
-                if (TcbBarButtonControl* Button = Menu->GetDropDownButton(); Button && IsLiveItemControl(Button))
-                    Opener = Button->GetLink();
+            if (TcbBarButtonControl* Button = Window && gDropDownButtonOf ? gDropDownButtonOf(Window) : nullptr;
+                Button && IsLiveItemControl(Button))
+                Opener = Button->GetLink();
         }
         if (Opener == Link)
             return;
@@ -591,8 +598,9 @@ int32_t TcbBarItemLinks::IndexOfRecent(const TcbBarItemLink* Link) const { retur
 TCustomcbBarControl* TcbBarItemLinks::CreateBarControl()
 {
     if (auto* Bar = dynamic_cast<TcbBar*>(GetOwner())) {
-        TcbBarControl* Window = TcbBarControl::CreateForBar(FBarManager, Bar);
-        Window->SetItemLinks(this);
+        TCustomcbBarControl* Window = gBarWindowFactory ? gBarWindowFactory(FBarManager, Bar) : nullptr;
+        if (Window)
+            Window->SetItemLinks(this);
         return Window;
     }
     // A sub-item's menu belongs to the manager of the sub-item's first link that has a window.
@@ -603,10 +611,9 @@ TCustomcbBarControl* TcbBarItemLinks::CreateBarControl()
                 Manager = Window->GetBarManager();
                 break;
             }
-    if (!Manager)
-        return nullptr;
-    auto* Menu = new TcbBarSubMenuControl(Manager);
-    Menu->SetItemLinks(this);
+    TCustomcbBarControl* Menu = Manager && gMenuWindowFactory ? gMenuWindowFactory(Manager) : nullptr;
+    if (Menu)
+        Menu->SetItemLinks(this);
     return Menu;
 }
 
@@ -794,6 +801,17 @@ TcbBarWindowQueries& BarWindowQueries()
 {
     static TcbBarWindowQueries Queries;
     return Queries;
+}
+
+void SetLinksBarWindowFactory(TcbLinksBarWindowFactory Factory)
+{
+    gBarWindowFactory = Factory;
+}
+
+void SetLinksMenuWindowFactory(TcbLinksMenuWindowFactory Factory, TcbMenuDropDownButtonQuery DropDownButtonOf)
+{
+    gMenuWindowFactory = Factory;
+    gDropDownButtonOf = DropDownButtonOf;
 }
 
 void TcbBarItemLink::SetGeneratedFrom(TcbBarItemLink* Value)

@@ -13,10 +13,18 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/cbTypes.h"
 #include "platform/rtl/Collection.h"
 #include "platform/win/Controls.h"
 
+class TcbBarManager;
+class TCustomcbBarControl;
+class TcbBarItemLink;
+class TcbBarItemLinks;
+class TcbBarItemControl;
+class TcbBarItem;
+class TcbBar;
+class TcbBarButtonControl;
 class TBitmap;
 
 enum TcbBarUserDefine { udCaption, udGlyph, udPaintStyle, udWidth };
@@ -39,6 +47,17 @@ struct TcbBarWindowQueries {
     std::function<bool(TcbBarItemLink* Link)> CanSelectControl;
 };
 TcbBarWindowQueries& BarWindowQueries();
+
+// The windows of the link lists are made by the window units, which register their makers when
+// the framework starts, so that the lists need not know the window classes: a bar's list gets
+// a toolbar window, every other list a menu window. The menu side also tells the button whose
+// drop-down menu a menu window shows (nullptr when it shows none). Without a maker no window is
+// made.
+using TcbLinksBarWindowFactory = TCustomcbBarControl* (*)(TcbBarManager* Manager, TcbBar* Bar);
+using TcbLinksMenuWindowFactory = TCustomcbBarControl* (*)(TcbBarManager* Manager);
+using TcbMenuDropDownButtonQuery = TcbBarButtonControl* (*)(TCustomcbBarControl* Window);
+void SetLinksBarWindowFactory(TcbLinksBarWindowFactory Factory);
+void SetLinksMenuWindowFactory(TcbLinksMenuWindowFactory Factory, TcbMenuDropDownButtonQuery DropDownButtonOf);
 
 class TcbBarItemLink : public TCollectionItem {
 public:
@@ -200,8 +219,9 @@ public:
     bool UsesRecentItems() const;
 
     void RebuildLists();
-    // The window that shows the links: a bar's toolbar window (made hidden); nullptr for other
-    // owners until their windows exist.
+    // The window that shows the links, made by the registered makers: a bar's toolbar window
+    // (made hidden), or a menu window for the other owners; nullptr without a maker, and for a
+    // sub-item's list without a manager.
     TCustomcbBarControl* CreateBarControl();
     // Runs the first enabled item of the available links (or of their sub-menus and drop-down
     // menus) with that shortcut, after the actions were updated: true when one ran.

@@ -15,7 +15,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/cbTypes.h"
 #include "platform/rtl/Flags.h"
 #include "platform/win/Graphics.h"
 
@@ -25,26 +25,13 @@ class TcbBar;
 class TcbBarItem;
 class TcbBarItemLink;
 class TcbBarManager;
+class TcbDockControl;
 
 // ---------------------------------------------------------------------------------------------
 // Small value types of the signatures.
 
-// How a control is drawn: on a horizontal toolbar, as a menu row, or rotated on a vertical bar.
-enum TcbDrawKind : int32_t { dkHorizontal = 0, dkMenu = 1, dkVertical = 2 };
-
-// The state flags a caller hands to a drawing operation.
-enum TcbPaintFlag { pfSelected, pfPressed, pfDown, pfEnabled, pfDroppedDown, pfOpen, pfChecked, pfMarked };
-using TcbPaintFlags = TFlags<TcbPaintFlag>;
-
-enum TcbSide { sdLeft, sdTop, sdRight, sdBottom };
-
-// The visual state of a mark, a close button or an expand button: normal, hot, pressed.
-enum TcbButtonState : int32_t { bstNormal = 0, bstHot = 1, bstPressed = 2 };
-
-enum TcbMDIButton { mbMinimize, mbRestore, mbClose };
-
-enum TcbItemControlKind { ickButton, ickEdit, ickCombo, ickSubItem, ickContainer, ickQuickCustomization, ickSystemMenu };
-enum TcbBarWindowKind { bwkToolbar, bwkMenu, bwkQuickCustomization };
+// The enumerations of the signatures (the kinds of drawing and of windows and controls, the
+// paint flags, the button states) are in cbTypes.h.
 
 // A colour-index pseudo-brush (COLOR_x + 1) is a brush only to FillRect; everything else (frames,
 // patterns, selecting into a DC) gets the system brush of that index instead.
@@ -148,6 +135,9 @@ public:
     virtual int32_t GetQuickCheckColumnWidth() const { return 0; }
     // The mark a menu takes from its current item control while that item is selected.
     virtual bool IsItemMarked() const { return false; }
+    // The dock site whose child window this is (a docked toolbar); nullptr for every other
+    // window, and while the window has no handle.
+    virtual TcbDockControl* GetParentDockSite() const { return nullptr; }
     // The controls shown, in order.
     virtual int32_t GetItemControlCount() const = 0;
     virtual const IcbItemControlView* GetItemControl(int32_t Index) const = 0;

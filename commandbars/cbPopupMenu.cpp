@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbLiveness.h"

@@ -8,10 +8,12 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/cbTypes.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Actions.h"
 
+class TcbBarManager;
+class TcbBarItemLinks;
 class TBitmap;
 class TCanvas;
 class TcbBarSubMenuControl;

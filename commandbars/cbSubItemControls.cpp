@@ -5,6 +5,7 @@
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"

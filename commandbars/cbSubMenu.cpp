@@ -9,6 +9,7 @@
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemControls.h"
@@ -1863,6 +1864,18 @@ void ShowPopupMenu(TcbBarPopupMenu* Popup, int32_t X, int32_t Y)
     Popup->Popup(X, Y);
 }
 
+// The menu windows of the link lists that belong to no bar.
+TCustomcbBarControl* MakeLinksMenuWindow(TcbBarManager* Manager)
+{
+    return new TcbBarSubMenuControl(Manager);
+}
+
+TcbBarButtonControl* DropDownButtonOfWindow(TCustomcbBarControl* Window)
+{
+    auto* Menu = dynamic_cast<TcbBarSubMenuControl*>(Window);
+    return Menu ? Menu->GetDropDownButton() : nullptr;
+}
+
 } // namespace
 
 void cbSubMenuInit()
@@ -1871,6 +1884,7 @@ void cbSubMenuInit()
     SetContainerMenuWindowFactory(&MakeContainerMenu);
     SetDropDownMenuShow(&ShowDropDownMenu);
     SetPopupMenuShow(&ShowPopupMenu);
+    SetLinksMenuWindowFactory(&MakeLinksMenuWindow, &DropDownButtonOfWindow);
 }
 
 void cbSubMenuDone()
@@ -1879,6 +1893,7 @@ void cbSubMenuDone()
     SetContainerMenuWindowFactory(nullptr);
     SetDropDownMenuShow(nullptr);
     SetPopupMenuShow(nullptr);
+    SetLinksMenuWindowFactory(nullptr, nullptr);
     if (gAnimation.Thread) {
         gAnimation.Stop.store(true);
         WaitForSingleObject(gAnimation.Thread, 5000);

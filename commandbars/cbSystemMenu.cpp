@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "commandbars/cbBarControl.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/win/Actions.h"

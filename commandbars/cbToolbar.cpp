@@ -6,6 +6,7 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDrawing.h"
 #include "commandbars/cbDockControl.h"
@@ -163,6 +164,14 @@ void TcbBarControl::CalcDrawingConsts()
     TCustomcbBarControl::CalcDrawingConsts();
     FMDIButtonWidth = GetSystemMetrics(SM_CXMENUSIZE) - 2;
     FMDIButtonHeight = GetSystemMetrics(SM_CYMENUSIZE) - 4;
+}
+
+TcbDockControl* TcbBarControl::GetParentDockSite() const
+{
+    TcbDockControl* Site = GetDockingStyle() != dsNone ? GetDockSite() : nullptr;
+    if (!Site || !HandleAllocated() || ::GetParent(GetHandle()) != Site->GetHandle())
+        return nullptr;
+    return Site;
 }
 
 bool TcbBarControl::IsLastItemControl(const TcbBarItemControl* Control) const
@@ -1200,4 +1209,24 @@ int32_t TcbDockRow::IndexOf(const TcbDockCol* Col) const
         if (FCols[I].get() == Col)
             return static_cast<int32_t>(I);
     return -1;
+}
+
+namespace {
+
+// The toolbar windows of the bars' link lists.
+TCustomcbBarControl* MakeLinksBarWindow(TcbBarManager* Manager, TcbBar* Bar)
+{
+    return TcbBarControl::CreateForBar(Manager, Bar);
+}
+
+} // namespace
+
+void cbToolbarInit()
+{
+    SetLinksBarWindowFactory(&MakeLinksBarWindow);
+}
+
+void cbToolbarDone()
+{
+    SetLinksBarWindowFactory(nullptr);
 }

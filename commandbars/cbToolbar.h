@@ -168,6 +168,7 @@ public:
     // handle is made again).
     void SetDockingStyleAndSite(TcbBarDockingStyle Style, TcbDockControl* Site);
     TcbDockControl* GetDockSite() const { return FDockSite; }
+    TcbDockControl* GetParentDockSite() const override;
     // The site is being freed: the window forgets it.
     void SiteGone(TcbDockControl* Site);
     // The font the controls draw with: the window's, turned by -90 degrees on a vertical bar
@@ -388,3 +389,7 @@ private:
     int32_t FThickness = 0;
     int32_t FOffset = 0;
 };
+
+// The framework's start and end of the toolbar windows: the link lists' toolbar window maker.
+void cbToolbarInit();
+void cbToolbarDone();

@@ -10,6 +10,7 @@
 #include <windowsx.h>
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"

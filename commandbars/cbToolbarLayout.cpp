@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"

@@ -5,6 +5,7 @@
 #include "commandbars/cbToolbar.h"
 
 #include "commandbars/cbBar.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"

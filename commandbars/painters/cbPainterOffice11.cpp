@@ -10,7 +10,6 @@
 #include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbTheme.h"
-#include "commandbars/cbToolbar.h"
 #include "commandbars/painters/cbPainterXP.h"
 #include "commandbars/painters/cbPainterShared.h"
 #include "platform/win/Bitmap.h"
@@ -790,14 +789,13 @@ void TcbBarItemControlOffice11Painter::DrawSiteUnder(const IcbBar* Bar, HDC DC, 
     // A docked toolbar window has no parent bar window: the base drawing would fill the piece
     // with the bar's brush. The site it stands on paints the piece itself, in its own
     // coordinates, so the frame's dock pieces and the plain bars show the site's gradient.
-    const auto* Window = dynamic_cast<const TcbBarControl*>(Bar);
-    TcbDockControl* Site = Window && Window->GetDockingStyle() != dsNone ? Window->GetDockSite() : nullptr;
-    if (!Site || !Window->HandleAllocated() || GetParent(Window->GetHandle()) != Site->GetHandle()) {
+    TcbDockControl* Site = Bar->GetParentDockSite();
+    if (!Site) {
         TcbBarItemControlPainter::DrawParentBarBackground(Bar, DC, R);
         return;
     }
     RECT Place{};
-    GetWindowRect(Window->GetHandle(), &Place);
+    GetWindowRect(Bar->GetHandle(), &Place);
     MapWindowPoints(nullptr, Site->GetHandle(), reinterpret_cast<POINT*>(&Place), 2);
     const TPoint Offset = Bar->GetClientOffset();
     const int32_t DX = Place.left + Offset.x, DY = Place.top + Offset.y;

@@ -12,6 +12,7 @@
 #include "app/ViewImageForm.h"
 #include "app/ViewerCommandBars.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbPopupMenuLinks.h"

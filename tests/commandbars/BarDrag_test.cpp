@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commandbars/cbBarDrag.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"

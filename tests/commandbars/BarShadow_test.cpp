@@ -10,6 +10,7 @@
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbShadow.h"

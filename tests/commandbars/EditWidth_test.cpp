@@ -3,6 +3,7 @@
 // leaves the screen as it was, and the smallest width.
 #include <gtest/gtest.h>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"

@@ -3,6 +3,7 @@
 // the double click that floats a docked bar and docks a floating one.
 #include <gtest/gtest.h>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemLinks.h"
 #include "tests/commandbars/support/FloatingFixture.h"

@@ -8,6 +8,7 @@
 
 #include <windowsx.h>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbRoutines.h"

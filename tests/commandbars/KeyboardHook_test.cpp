@@ -9,6 +9,7 @@
 
 #include "commandbars/cbBarDrag.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commandbars/cbBarDrag.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "commandbars/cbBarDrag.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbRoutines.h"

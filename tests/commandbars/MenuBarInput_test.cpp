@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbSubMenu.h"
 #include "tests/commandbars/support/MenuFixture.h"

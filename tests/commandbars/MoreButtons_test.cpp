@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbBarQuickControl.h"
 #include "commandbars/cbItemControls.h"

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"

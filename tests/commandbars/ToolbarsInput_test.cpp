@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commandbars/cbBarControl.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDropDownListBox.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"

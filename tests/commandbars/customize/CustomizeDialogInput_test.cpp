@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "commandbars/cbBarControl.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"

@@ -17,6 +17,7 @@
 #include <vssym32.h>
 
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"

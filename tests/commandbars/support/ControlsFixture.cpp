@@ -1,6 +1,7 @@
 #include "tests/commandbars/support/ControlsFixture.h"
 
 #include "commandbars/cbBarControl.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
 #include "platform/win/Bitmap.h"
 

@@ -13,7 +13,6 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbPopupMenu.h"
 #include "platform/rtl/Classes.h"
@@ -23,6 +22,8 @@
 #include "platform/win/StdCtrls.h"
 #include "tests/commandbars/support/TestBarWindow.h"
 #include "tests/commandbars/support/TestHelpers.h"
+
+class TcbBarManager;
 
 namespace CommandBarsTest {
 

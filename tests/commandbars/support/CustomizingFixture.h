@@ -11,13 +11,14 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ImageList.h"
+
+class TcbBarManager;
 
 namespace CommandBarsTest {
 

@@ -1,5 +1,6 @@
 #include "tests/commandbars/support/FloatingFixture.h"
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
 #include "tests/support/InputDriver.h"
 #include "tests/commandbars/support/Waits.h"

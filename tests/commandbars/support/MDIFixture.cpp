@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "commandbars/cbBarControl.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbSystemMenu.h"
 #include "platform/win/Application.h"

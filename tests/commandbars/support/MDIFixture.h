@@ -12,10 +12,11 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Forms.h"
+
+class TcbBarManager;
 
 namespace CommandBarsTest {
 

@@ -1,5 +1,6 @@
 #include "tests/commandbars/support/MenuFixture.h"
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"

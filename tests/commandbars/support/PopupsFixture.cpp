@@ -1,5 +1,6 @@
 #include "tests/commandbars/support/PopupsFixture.h"
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbBarQuickControl.h"
 #include "commandbars/cbItemControls.h"

@@ -14,13 +14,15 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbToolbar.h"
+#include "commandbars/cbTypes.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ImageList.h"
 #include "platform/win/StdCtrls.h"
+
+class TcbBarManager;
 
 namespace CommandBarsTest {
 

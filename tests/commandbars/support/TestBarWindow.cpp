@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "platform/win/Forms.h"

@@ -1,5 +1,6 @@
 #include "tests/commandbars/support/ToolbarFixture.h"
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemLinks.h"
 #include "platform/win/Bitmap.h"

@@ -15,7 +15,6 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Actions.h"
@@ -23,6 +22,8 @@
 #include "platform/win/ImageList.h"
 #include "platform/win/StdCtrls.h"
 #include "tests/commandbars/support/TestHelpers.h"
+
+class TcbBarManager;
 
 namespace CommandBarsTest {
 

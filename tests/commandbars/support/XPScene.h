@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbTheme.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/commandbars/support/ThemeCallRecorder.h"
