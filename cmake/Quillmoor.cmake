@@ -44,9 +44,16 @@ endfunction()
 
 # Test programs measure no speed: their own files are built for a quick compile (the libraries
 # they test keep the product's optimisation). The host build compiles them unoptimised already.
+# Their debug information is the line tables only (-g1): a crash's backtrace still names files,
+# functions and lines, and the compile takes about a third less time than with full information
+# (-DQM_TEST_FULL_DEBUG_INFO=ON brings the variables back for a debugging session).
+option(QM_TEST_FULL_DEBUG_INFO "Full debug information (variables, types) in the test programs' own files" OFF)
 function(qm_test_optimisation target)
   if(NOT QM_NATIVE)
     target_compile_options(${target} PRIVATE -Og)
+    if(NOT QM_TEST_FULL_DEBUG_INFO)
+      target_compile_options(${target} PRIVATE -g1)
+    endif()
   endif()
 endfunction()
 
@@ -76,6 +83,33 @@ function(qm_library name)
     add_library(${name} INTERFACE)
     target_link_libraries(${name} INTERFACE ${A_DEPS})
   endif()
+endfunction()
+
+# qm_test_objects(SOURCES file... LIBS target...)
+# Support files that several test programs list among their sources (fixtures, the environment
+# that starts a framework) are compiled once, each into an object library of its own, and every
+# program takes the compiled object in the file's place (qm_add_test swaps it in). LIBS are the
+# libraries those programs link: the object is compiled with their include folders and
+# definitions. A program that links other libraries compiles the file itself, as before; the
+# files must not read a definition that only some programs set (QM_SCREENSHOT_DIR is read by the
+# support library alone).
+function(qm_test_objects)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(QM_NATIVE)
+    return()
+  endif()
+  list(REMOVE_DUPLICATES A_LIBS)
+  list(SORT A_LIBS)
+  foreach(src ${A_SOURCES})
+    get_filename_component(path ${src} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${path})
+    string(MAKE_C_IDENTIFIER "qm_obj_${rel}" name)
+    add_library(${name} OBJECT ${path})
+    target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest)
+    qm_test_optimisation(${name})
+    qm_use_pch(${name} TEST)
+    set_property(GLOBAL PROPERTY "qm_test_object:${path}" "${name};${A_LIBS}")
+  endforeach()
 endfunction()
 
 # qm_add_test(name SOURCES file... | GLOB pattern... [LIBS target...] [NATIVE] [WINDOW] [SERVER]
@@ -116,6 +150,23 @@ function(qm_add_test name)
   if(NOT A_MAIN)
     set(A_MAIN qm_test_main)
   endif()
+  # Support files compiled once (qm_test_objects) for programs that link what they were compiled for.
+  set(libs ${A_LIBS} ${A_MAIN})
+  list(REMOVE_DUPLICATES libs)
+  list(SORT libs)
+  set(objs)
+  foreach(src ${srcs})
+    get_filename_component(path ${src} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    get_property(shared GLOBAL PROPERTY "qm_test_object:${path}")
+    if(shared)
+      list(POP_FRONT shared obj)
+      if(shared STREQUAL libs)
+        set(src $<TARGET_OBJECTS:${obj}>)
+      endif()
+    endif()
+    list(APPEND objs ${src})
+  endforeach()
+  set(srcs ${objs})
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${A_LIBS} ${A_MAIN} GTest::gtest)
   qm_test_optimisation(${name})

@@ -24,7 +24,7 @@ log() { echo "setup: $*" >&2; }
 # fontconfig offers).
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools libz-mingw-w64-dev
-  wine wine32:i386 xvfb xauth x11-utils cmake ninja-build ccache python3 imagemagick python3-pil
+  wine wine32:i386 xvfb xauth x11-utils cmake ninja-build ccache lld python3 imagemagick python3-pil
   googletest dpkg-dev xz-utils bzip2 file nasm libjpeg-turbo-progs netpbm clang libclang-rt-14-dev giflib-tools libjpeg62-turbo-dev libpng-dev zlib1g-dev libtiff-dev
   fontconfig fonts-wine fonts-liberation fonts-dejavu-core
   xdotool
