@@ -6,8 +6,8 @@
 # QM_LINKER=bfd: the tool chain's own GNU ld, kept as the reference the edit-loop bench measures
 # against.
 #
-# The compiler driver is built with its GNU ld wired in and ignores -fuse-ld=lld, so the spec file
-# cmake/lld.specs names ld.lld as the program the driver runs to link. The driver then hands the
+# The compiler driver is built with its GNU ld wired in and ignores -fuse-ld=lld, so the driver
+# settings file cmake/ld-lld.driver names ld.lld as the program the driver runs to link. The driver then hands the
 # linker the same arguments it gives GNU ld, less the LTO plugin options (nothing here is built
 # for link-time optimisation, and lld reads no GCC plugin).
 set(QM_LINKER lld CACHE STRING "The linker of the Windows programs: lld or bfd (GNU ld)")
@@ -18,7 +18,7 @@ if(QM_LINKER STREQUAL "lld")
   if(NOT QM_LLD)
     message(FATAL_ERROR "ld.lld is missing (Debian package lld; tools/setup.sh installs it)")
   endif()
-  add_link_options(-specs=${CMAKE_CURRENT_LIST_DIR}/lld.specs -fno-use-linker-plugin)
+  add_link_options(-specs=${CMAKE_CURRENT_LIST_DIR}/ld-lld.driver -fno-use-linker-plugin)
 elseif(NOT QM_LINKER STREQUAL "bfd")
   message(FATAL_ERROR "QM_LINKER is lld or bfd, not ${QM_LINKER}")
 endif()

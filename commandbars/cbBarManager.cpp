@@ -1849,29 +1849,29 @@ void TcbBarManager::SaveLayout()
 
 TcbBarManagerList::~TcbBarManagerList()
 {
-    while (!FList.empty()) {
-        TcbBarManager* Manager = FList.front();
+    while (!FList.Items().empty()) {
+        TcbBarManager* Manager = FList.Items().front();
         Manager->Free();
         // A manager leaves the list as it goes; one that did not must not stop the loop.
-        if (!FList.empty() && FList.front() == Manager)
-            FList.erase(FList.begin());
+        FList.Remove(Manager);
     }
 }
 
 TcbBarManager* TcbBarManagerList::GetItem(int32_t Index) const
 {
-    return Index >= 0 && Index < GetCount() ? FList[static_cast<size_t>(Index)] : nullptr;
+    return Index >= 0 && Index < GetCount() ? FList.Items()[static_cast<size_t>(Index)] : nullptr;
 }
 
 int32_t TcbBarManagerList::IndexOf(const TcbBarManager* Manager) const
 {
-    const auto It = std::find(FList.begin(), FList.end(), Manager);
-    return It == FList.end() ? -1 : static_cast<int32_t>(It - FList.begin());
+    const std::vector<TcbBarManager*>& Items = FList.Items();
+    const auto It = std::find(Items.begin(), Items.end(), Manager);
+    return It == Items.end() ? -1 : static_cast<int32_t>(It - Items.begin());
 }
 
 TcbBarManager* TcbBarManagerList::ManagerOfForm(const TCustomForm* Form) const
 {
-    for (TcbBarManager* M : FList)
+    for (TcbBarManager* M : FList.Items())
         if (M->GetOwnerForm() == Form)
             return M;
     return nullptr;

@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbTypes.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Flags.h"
@@ -744,7 +745,9 @@ public:
     ~TcbBarManagerList() override;
     std::string ClassName() const override { return "TcbBarManagerList"; }
 
-    int32_t GetCount() const { return static_cast<int32_t>(FList.size()); }
+    int32_t GetCount() const { return static_cast<int32_t>(FList.Items().size()); }
+    // Whether Manager is in the list (IsListedManager asks here).
+    bool Contains(const TcbBarManager* Manager) const { return FList.Contains(Manager); }
     TcbBarManager* GetItem(int32_t Index) const; // nullptr out of range
     int32_t IndexOf(const TcbBarManager* Manager) const;
     // The manager owned by Form, or nullptr.
@@ -753,7 +756,7 @@ public:
 private:
     friend void InstallBarHooks(TcbBarManager* Manager);
     friend void RemoveBarHooks(TcbBarManager* Manager);
-    std::vector<TcbBarManager*> FList;
+    TcbLiveRegistry<TcbBarManager> FList;
 };
 
 // The list between the framework's start and end (made on first use if needed); nullptr after.

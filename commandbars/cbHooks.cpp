@@ -145,8 +145,7 @@ void InstallBarHooks(TcbBarManager* Manager)
 {
     cbBarManagersInit();
     TcbBarManagerList* List = BarManagers();
-    if (List->IndexOf(Manager) < 0)
-        List->FList.push_back(Manager);
+    List->FList.Add(Manager);
     cbInstallThreadHooks();
     // A manager made while a form's design is read again is a copy: it shows no hints.
     if (!Manager->IsDesigning() && !IsRestoringFormDesign() && !cbHintWindow())
@@ -158,9 +157,8 @@ void RemoveBarHooks(TcbBarManager* Manager)
     TcbBarManagerList* List = BarManagers();
     if (!List)
         return;
-    auto& L = List->FList;
-    L.erase(std::remove(L.begin(), L.end(), Manager), L.end());
-    if (L.empty())
+    List->FList.Remove(Manager);
+    if (List->FList.Items().empty())
         cbStopBarHooks();
 }
 

@@ -5,7 +5,7 @@
 bool IsListedManager(const TcbBarManager* Manager)
 {
     const TcbBarManagerList* Managers = BarManagers();
-    return Manager && Managers && Managers->IndexOf(Manager) >= 0;
+    return Managers && Managers->Contains(Manager);
 }
 
 bool IsLiveManager(const TcbBarManager* Manager)

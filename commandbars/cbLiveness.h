@@ -44,7 +44,7 @@ private:
     std::unordered_set<const void*> FIndex;
 };
 
-// The managers' registry is the process-wide manager list (BarManagers()).
+// The managers' registry is the process-wide manager list (BarManagers()), one of these.
 // A manager in the list, even while it is being destroyed: its parts are still there to read.
 bool IsListedManager(const TcbBarManager* Manager);
 // A manager in the list and not being destroyed: one that may still be asked to act.
