@@ -4,6 +4,9 @@ bench's site, every picture saved, and the Wine process's peak memory.
 
     program_crawl_memory.py <build dir> [--pictures 60000] [--latency-ms 1] [--root DIR]
                             [--timeout-s 3600] [--settle-s 120]
+    program_crawl_memory.py <build dir>/bin/engine_driver.exe <wine-run.sh> [options]
+                            (as `./build.sh bench` runs every script bench; the build dir is
+                            taken from the driver's path, and the program runs with its own prefix)
 
 (run with a Python that has Pillow, as the journeys are: /usr/bin/python3 on Debian)
 
@@ -117,6 +120,11 @@ def main():
         print(__doc__)
         return 2
     build = os.path.abspath(args[0])
+    if os.path.isfile(build):
+        build = os.path.dirname(os.path.dirname(build))
+    if not os.path.isfile(os.path.join(build, "bin", "Quillmoor.exe")):
+        print(f"no bin/Quillmoor.exe under {build}: give the build dir or its engine driver")
+        return 2
     here = os.path.join(build, "bench-program")
     os.makedirs(os.path.join(here, "bin"), exist_ok=True)
     shutil.copy2(os.path.join(build, "bin", "Quillmoor.exe"), os.path.join(here, "bin", "Quillmoor.exe"))
