@@ -82,10 +82,12 @@ def disabled(s, ctx):
 def press(s, ctx):
     strip, base = ctx["strip"], ctx["base"]
     b = ctx["buttons"][REFRESH]
-    s.move(*b.rect.center)
+    # A point of the button other than the last step's, where the mouse last stood.
+    at = (b.rect.center[0] + 2, b.rect.center[1] + 1)
+    s.move(*at)
     hot = s.wait_change(b.face, crop(base, strip, b.face), min_fraction=0.05)
     check(hot is not None, "the Refresh button is not drawn hot under the mouse")
-    s.press(*b.rect.center)
+    s.press(*at)
     pressed = s.wait_change(b.face, hot, min_fraction=0.05)
     s.release()
     check(pressed is not None, "the Refresh button is not drawn pressed while the button is held")
@@ -100,10 +102,12 @@ def press(s, ctx):
 def hot_after_click(s, ctx):
     strip, base = ctx["strip"], ctx["base"]
     b = ctx["buttons"][REFRESH]
-    s.move(*b.rect.center)
+    # A point of the button other than the last step's, where the mouse last stood.
+    at = (b.rect.center[0] + 2, b.rect.center[1] + 1)
+    s.move(*at)
     hot = s.wait_change(b.face, crop(base, strip, b.face), min_fraction=0.05)
     check(hot is not None, "the Refresh button is not drawn hot under the mouse")
-    s.press(*b.rect.center)
+    s.press(*at)
     pressed = s.wait_change(b.face, hot, min_fraction=0.05)
     s.release()
     check(pressed is not None, "the Refresh button is not drawn pressed while the button is held")
