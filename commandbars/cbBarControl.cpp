@@ -389,10 +389,9 @@ void TCustomcbBarControl::RepaintItemControl(TcbBarItemControl*)
     FCachedBarBrush = GetBarBrush();
 }
 
-// Draws the change of selection: the control that lost it and the one that gained it. Each
-// control's Repaint goes through RepaintItemControl, which draws at once or only invalidates as
-// the invalidate-only flag says; returning early when that flag is clear (as a literal reading
-// of the design would) left every change of hot or selected row undrawn.
+// Draws the change of selection: the control that lost it and the one that gained it, whatever
+// the invalidate-only flag says. Each control's Repaint goes through RepaintItemControl, which
+// draws at once or only invalidates as that flag asks; either way the change is drawn.
 void TCustomcbBarControl::SelectedControlChanged(TcbBarItemControl* Old)
 {
     if (FIgnoreMouse)

@@ -75,6 +75,8 @@ public:
     virtual TcbBarItemControl* GetDropControlAtPos(TPoint P, bool& Vertical, bool& Outside, bool& Leading) const;
     bool IsMarkVisible() const override;
     virtual bool IgnoresMouseMove() const;
+    // The next mouse move counts even with the cursor where it was at the last selection change.
+    void ForgetLastMousePos() { FLastMousePos = TPoint{-1, -1}; }
     virtual void RepaintItemControl(TcbBarItemControl* Control);
     virtual void SelectedControlChanged(TcbBarItemControl* Old);
     virtual void SetDockingStyle(TcbBarDockingStyle Value);

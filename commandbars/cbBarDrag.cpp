@@ -548,29 +548,25 @@ void TLinkDrag::Run()
         if (!IsLiveManager(FManager))
             break;
         bool Done = false;
-        switch (Msg.message) {
-        case WM_KEYDOWN:
-        case WM_KEYUP:
-        case WM_SYSKEYDOWN:
-        case WM_SYSKEYUP:
-        case WM_CHAR:
-        case WM_SYSCHAR:
-        case WM_DEADCHAR:
-        case WM_SYSDEADCHAR:
-            // The drag owns the keyboard: Esc ends it, Ctrl switches between move and copy at once
-            // (the key's state is taken from the message itself), and nothing else reaches a window.
-            // With no window focused the keys come as system keys to the active window.
-            if ((Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN) && Msg.wParam == VK_ESCAPE) {
-                Done = true;
-            } else if (Msg.message != WM_CHAR && Msg.message != WM_SYSCHAR && Msg.message != WM_DEADCHAR &&
-                       Msg.message != WM_SYSDEADCHAR && Msg.wParam == VK_CONTROL) {
-                const bool Copy = Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN;
-                if (Copy != FCopy) {
-                    FCopy = Copy;
-                    Move(true, FLast);
-                }
+        // Esc ends the drag and Ctrl switches between move and copy at once (the key's state is
+        // taken from the message itself); every other key goes on to its window. With no window
+        // focused the keys come as system keys to the active window.
+        const bool KeyMessage = Msg.message == WM_KEYDOWN || Msg.message == WM_KEYUP ||
+                                Msg.message == WM_SYSKEYDOWN || Msg.message == WM_SYSKEYUP;
+        if (KeyMessage && Msg.wParam == VK_ESCAPE) {
+            if (Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN)
+                break;
+            continue;
+        }
+        if (KeyMessage && Msg.wParam == VK_CONTROL) {
+            const bool Copy = Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN;
+            if (Copy != FCopy) {
+                FCopy = Copy;
+                Move(true, FLast);
             }
-            break;
+            continue;
+        }
+        switch (Msg.message) {
         case WM_MOUSEMOVE:
             Move(false, MessagePoint(Msg));
             break;

@@ -98,7 +98,6 @@ bool ValidItemsVisible(int32_t Value)
 TcbBarBackgrounds::TcbBarBackgrounds(TcbBarManager* ABarManager)
     : FBarManager(ABarManager), FBar(std::make_unique<TBitmap>()), FSubMenu(std::make_unique<TBitmap>())
 {
-    // The bar picture shows in every bar window.
     // The bar picture shows in every bar window, and the painter's cached brushes follow it.
     FBar->OnChange = [this](TObject*) {
         if (FBarManager->FInitialized && !FBarManager->IsLoading() && !FBarManager->IsDestroying())

@@ -533,6 +533,8 @@ public:
     // Shows a bar taken off the waiting list: its window is made, or, when it was hidden
     // meanwhile, it becomes visible again.
     void ShowWaitingBar(TcbBar* Bar);
+    // Bars in the order of their rows, those of one row in the order given.
+    static void SortByRow(std::vector<TcbBar*>& Bars);
     // Where a bar drag captures the mouse: the customizing dialog while it is open, else the
     // owner form.
     HWND GetCaptureWindow() const;

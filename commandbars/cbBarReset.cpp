@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <set>
+#include <vector>
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
+#include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -48,6 +50,39 @@ void ResetSubItems(TcbBarItemLinks* Links, TForm* Temp, std::set<TCustomcbBarSub
         ResetSubItems(SubItem->GetItemLinks(), Temp, Done);
     }
 }
+
+// Keeps the manager's shown dock sites from redrawing while a bar is taken off and put back:
+// the sites do not flicker through the bar's absence. Afterwards each is laid out again and
+// redrawn whole, frame and bars included. Sites already locked (the manager's lock of bar
+// rebuilding) and hidden ones are left alone: turning redrawing on would show a hidden window.
+class TDockSitesRedrawLock {
+public:
+    explicit TDockSitesRedrawLock(TcbBarManager* Manager)
+    {
+        if (Manager->GetLockUpdate())
+            return;
+        for (TcbDockControl* Site : Manager->DockSites())
+            if (Site && Site->HandleAllocated() && IsWindowVisible(Site->GetHandle())) {
+                SendMessageA(Site->GetHandle(), WM_SETREDRAW, FALSE, 0);
+                FSites.push_back(Site);
+            }
+    }
+    ~TDockSitesRedrawLock()
+    {
+        for (TcbDockControl* Site : FSites) {
+            if (!Site->HandleAllocated())
+                continue;
+            SendMessageA(Site->GetHandle(), WM_SETREDRAW, TRUE, 0);
+            Site->UpdateDock();
+            RedrawWindow(Site->GetHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
+    }
+    TDockSitesRedrawLock(const TDockSitesRedrawLock&) = delete;
+    TDockSitesRedrawLock& operator=(const TDockSitesRedrawLock&) = delete;
+
+private:
+    std::vector<TcbDockControl*> FSites;
+};
 
 } // namespace
 
@@ -114,6 +149,7 @@ void TcbBar::ResetWithConfirmation()
         SetResettingBars(true);
         std::set<TCustomcbBarSubItem*> Done;
         if (Manager->GetUseFullReset()) {
+            TDockSitesRedrawLock Sites(Manager);
             const bool WasVisible = GetVisible();
             SetVisible(false);
             TScopeExit ShowAgain([&] { SetVisible(WasVisible); });

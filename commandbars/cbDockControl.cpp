@@ -907,7 +907,9 @@ void TcbBarDockControl::WndProc(TMessage& M)
         // Bars that waited for this site's window are shown now.
         if (TcbBarManager* Manager = GetBarManager()) {
             auto& Waiting = Manager->BarsWaitingForWindow();
-            const std::vector<TcbBar*> Bars = Waiting;
+            // By row, so that each finds the rows before its own (see ShowBarsWaitingForWindow).
+            std::vector<TcbBar*> Bars = Waiting;
+            TcbBarManager::SortByRow(Bars);
             for (TcbBar* Bar : Bars)
                 if (Bar->GetDockedDockControl() == this) {
                     Waiting.erase(std::remove(Waiting.begin(), Waiting.end(), Bar), Waiting.end());

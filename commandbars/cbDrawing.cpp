@@ -317,6 +317,35 @@ bool IsGlyphFadingOn()
     return gGlyphFading;
 }
 
+namespace {
+
+// G scaled to W x H by taking the nearest source pixel; unchanged when the size is its own or
+// the target is empty.
+TGlyphPixels Resized(TGlyphPixels G, int32_t W, int32_t H)
+{
+    if (W <= 0 || H <= 0 || G.Width <= 0 || G.Height <= 0 || (W == G.Width && H == G.Height))
+        return G;
+    TGlyphPixels Out;
+    Out.Width = W;
+    Out.Height = H;
+    const size_t Count = static_cast<size_t>(W) * static_cast<size_t>(H);
+    Out.Colors.resize(Count);
+    Out.Opaque.resize(Count);
+    for (int32_t Y = 0; Y < H; ++Y) {
+        const int64_t SY = static_cast<int64_t>(Y) * G.Height / H;
+        for (int32_t X = 0; X < W; ++X) {
+            const int64_t SX = static_cast<int64_t>(X) * G.Width / W;
+            const size_t From = static_cast<size_t>(SY * G.Width + SX);
+            const size_t To = static_cast<size_t>(Y) * static_cast<size_t>(W) + static_cast<size_t>(X);
+            Out.Colors[To] = G.Colors[From];
+            Out.Opaque[To] = G.Opaque[From];
+        }
+    }
+    return Out;
+}
+
+} // namespace
+
 void DrawItemGlyph(HDC DC, HBRUSH BkBrush, const TRect& ItemRect, const TRect& GlyphRect, TImageList* Images,
                    int32_t ImageIndex, TBitmap* Glyph, TColor DisabledImageColor, TColor ImageListBkColor,
                    TcbGlyphDrawFlags Flags)
@@ -333,6 +362,9 @@ void DrawItemGlyph(HDC DC, HBRUSH BkBrush, const TRect& ItemRect, const TRect& G
 
     TGlyphPixels G;
     if (ReadGlyph(G, Images, ImageIndex, Glyph, ImageListBkColor)) {
+        // A glyph rect of another size than the image (a 16-pixel image on a large-icon
+        // button) gets the image stretched to fill it.
+        G = Resized(std::move(G), GlyphRect.right - GlyphRect.left, GlyphRect.bottom - GlyphRect.top);
         const int32_t GX = GlyphRect.left - ItemRect.left;
         const int32_t GY = GlyphRect.top - ItemRect.top;
         auto Each = [&](auto Body) {

@@ -188,7 +188,9 @@ void TcbBarItemControl::ControlClick(bool)
 
 bool TcbBarItemControl::IsSelected() const
 {
-    return FBarControl->GetSelectedControl() == this && GetEnabled() && CanSelect();
+    // A disabled control reached by the keys is drawn selected too: the selection must be seen
+    // to move over it. The mouse never selects one outside customizing (the window's own test).
+    return FBarControl->GetSelectedControl() == this && IsUsable();
 }
 
 void TcbBarItemControl::KeyDown(uint16_t) {}

@@ -14,6 +14,7 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
+#include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbLiveness.h"
@@ -250,6 +251,16 @@ bool HandleKey(WORD Key, LPARAM KeyData)
         if (!WasDown(KeyData))
             gKeySwallowed = false;
     }
+
+    // A "More Buttons" window opened by the mouse is not in the menu mode yet (so that moving
+    // over other bars closes it after its delay). A key press puts it there, with nothing
+    // selected, so that the key goes to it as to any open menu: Esc closes it, and the arrows
+    // move in it instead of reaching the form behind it.
+    if (!Release && !cbOpenSubMenu())
+        if (auto* Quick = dynamic_cast<TcbBarControl*>(cbCallExtension(cbExtensions().GetOpenQuickControl));
+            Quick && TCustomcbBarControl::IsLiveBarControl(Quick) && Quick->HandleAllocated() &&
+            IsWindowVisible(Quick->GetHandle()) && !Quick->IsCustomizing())
+            Quick->EnterKeyboardModeAt(nullptr, false);
 
     // Keys for the open menu (a menu window, or a toolbar in keyboard mode).
     TCustomcbBarControl* Open = cbOpenSubMenu();

@@ -137,6 +137,10 @@ void TcbBarManager::UpdateFloatingBars(bool Active, bool ForceHide, HWND OtherWn
             if (Close)
                 Open->HideAll();
         }
+        // So does this form's "More Buttons" window, also while it is not in the menu mode.
+        if (TCustomcbBarControl* Quick = cbCallExtension(cbExtensions().GetOpenQuickControl);
+            Quick && TCustomcbBarControl::IsLiveBarControl(Quick) && Quick->GetBarManager() == this)
+            Quick->HideAll();
     }
     if (!FHideFloatingBarsWhenInactive && !ForceHide) {
         // The bars stay with the form whatever is active. One that was made or hidden while the
@@ -316,10 +320,11 @@ void TcbBarManager::ShowBarsWaitingForWindow()
             Site->HandleNeeded();
     std::vector<TcbBar*> Waiting;
     Waiting.swap(FBarsWaitingForWindow);
-    // In the order they were shown, first to last: a bar docks into the row it stored only when
-    // the rows before it already exist, so the bar of row 0 must come before the bar of row 1.
-    // Shown last to first, the row-1 bar would find no rows, take row 0, and the row-0 bar would
-    // then join it there: two rows would become one.
+    // By row, first to last: a bar docks into the row it stored only when the rows before it
+    // already exist, so the bar of row 0 must come before the bar of row 1, whatever order they
+    // were made visible in. Otherwise the row-1 bar would find no rows, take row 0, and the
+    // row-0 bar would then join it there: two rows would become one.
+    SortByRow(Waiting);
     for (TcbBar* Bar : Waiting) {
         bool Known = false;
         for (int32_t I = 0; I < FBars->GetCount() && !Known; ++I)
@@ -328,6 +333,11 @@ void TcbBarManager::ShowBarsWaitingForWindow()
             continue;
         ShowWaitingBar(Bar);
     }
+}
+
+void TcbBarManager::SortByRow(std::vector<TcbBar*>& Bars)
+{
+    std::stable_sort(Bars.begin(), Bars.end(), [](const TcbBar* A, const TcbBar* B) { return A->GetRow() < B->GetRow(); });
 }
 
 void TcbBarManager::ShowWaitingBar(TcbBar* Bar)

@@ -112,6 +112,11 @@ void TcbBarControl::CaptionChanged()
 
 void TcbBarControl::EnterKeyboardMode(TcbBarItemControl* Control)
 {
+    EnterKeyboardModeAt(Control, true);
+}
+
+void TcbBarControl::EnterKeyboardModeAt(TcbBarItemControl* Control, bool SelectFirst)
+{
     TcbBarManager* Manager = GetBarManager();
     if (TCustomcbBarControl* Active = ActiveBarControl(); Active && Active != this)
         Active->HideAll();
@@ -123,7 +128,7 @@ void TcbBarControl::EnterKeyboardMode(TcbBarItemControl* Control)
     if (!IsLiveBarControl(this))
         return;
     FSavedFocus = GetFocus();
-    SelectControlByKeyboard(Control ? Control : EdgeSelectable(true));
+    SelectControlByKeyboard(Control || !SelectFirst ? Control : EdgeSelectable(true));
     SetIsActive(true);
     if (Manager)
         Manager->SetKeyboardBarControl(this);
@@ -144,6 +149,9 @@ void TcbBarControl::LeaveKeyboardMode()
     if (HWND Under = WindowFromPoint(P)) {
         auto* Window = dynamic_cast<TCustomcbBarControl*>(TWinControl::FindControl(Under));
         if (Window && IsLiveBarControl(Window)) {
+            // Leaving the mode cleared the selection with the cursor still in place: forgotten,
+            // that place makes the control under the cursor hot again at once.
+            Window->ForgetLastMousePos();
             ::ScreenToClient(Under, &P);
             PostMessageA(Under, WM_MOUSEMOVE, 0, MAKELPARAM(P.x, P.y));
         }
@@ -796,9 +804,9 @@ void TcbBarControl::WMLButtonDown(TMessage& M)
     // A press on a bar activates its form: the bar window itself never takes activation. A
     // floating bar hidden with its inactive form leaves the form alone while its own "More
     // Buttons" window is open (activating would close that window). While customizing, a press
-    // on a docked bar leaves the Customize dialog active, so that its keys (Esc) still reach it.
-    if (Manager && Manager->GetOwnerForm() && Manager->GetOwnerForm()->HandleAllocated() &&
-        !(IsCustomizing() && GetDockingStyle() != dsNone)) {
+    // on a bar, docked or floating, leaves the Customize dialog active, so that its keys (Esc)
+    // still reach it.
+    if (Manager && Manager->GetOwnerForm() && Manager->GetOwnerForm()->HandleAllocated() && !IsCustomizing()) {
         TCustomcbBarControl* Quick = GetDockingStyle() == dsNone && Manager->GetHideFloatingBarsWhenInactive()
                                          ? cbCallExtension(cbExtensions().GetOpenQuickControl)
                                          : nullptr;

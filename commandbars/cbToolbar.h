@@ -103,6 +103,9 @@ public:
     // The constructor the link list uses for a bar's window.
     static TcbBarControl* CreateForBar(TcbBarManager* AOwner, TcbBar* ABar);
     virtual void EnterKeyboardMode(TcbBarItemControl* Control);
+    // Keyboard mode with Control selected; without one, the first selectable control when
+    // SelectFirst is set, else nothing.
+    void EnterKeyboardModeAt(TcbBarItemControl* Control, bool SelectFirst);
     virtual void LeaveKeyboardMode();
     // A click in keyboard mode may end the mode (set by a click on a control or when a
     // sub-item's menu opens from the keyboard). While it is set, a title under the mouse opens

@@ -367,8 +367,10 @@ bool TcbBarCustomizingForm::CategoryDragOver(TPoint Screen, int32_t& Category)
         Category = FCategoryIndexes[static_cast<size_t>(FCategoryDragRow)];
         if (LCategories->GetItemIndex() != FCategoryDragRow)
             LCategories->SetItemIndex(FCategoryDragRow);
-    } else if (LCategories->GetItemIndex() != FRowBeforeCategoryDrag) {
-        LCategories->SetItemIndex(FRowBeforeCategoryDrag);
+    } else if (LCategories->GetItemIndex() != -1) {
+        // Outside the entries no category takes the drop: none is highlighted. The list's own
+        // choice comes back when the drag leaves the list or ends.
+        LCategories->SetItemIndex(-1);
     }
     return true;
 }

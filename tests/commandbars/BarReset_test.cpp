@@ -1,12 +1,15 @@
 // Going back to the form's design: a bar reset after the user's OK (its links, or the whole bar
-// with UseFullReset, sub-menus two levels deep), nothing without a design or after Cancel, a
-// failing replay that leaves nothing behind, and the usage record reset after the user's Yes.
+// with UseFullReset, sub-menus two levels deep, its dock site held from redrawing meanwhile),
+// nothing without a design or after Cancel, a failing replay that leaves nothing behind, and the
+// usage record reset after the user's Yes.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarItems.h"
+#include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
@@ -242,4 +245,62 @@ TEST(BarReset, UsageDataComesBackFromTheDesignAfterYes)
     // Recently used links lead the recent list again.
     EXPECT_EQ(Links->GetRecentListItem(Links->GetRecentListCount() - 1), Links->GetItem(1));
     EXPECT_EQ(Stored, 0);
+}
+
+namespace {
+
+// What the watched dock site was told about redrawing, and whether the bar's window of before
+// the reset still existed at that moment.
+struct TRedrawNote {
+    WPARAM Redraw;
+    bool OldWindowAlive;
+};
+std::vector<TRedrawNote> gRedrawNotes;
+HWND gOldBarWindow = nullptr;
+WNDPROC gSiteProc = nullptr;
+
+LRESULT CALLBACK WatchSite(HWND W, UINT Msg, WPARAM WP, LPARAM LP)
+{
+    if (Msg == WM_SETREDRAW)
+        gRedrawNotes.push_back({WP, IsWindow(gOldBarWindow) != FALSE});
+    return CallWindowProcA(gSiteProc, W, Msg, WP, LP);
+}
+
+} // namespace
+
+// A full reset takes the bar's window down and puts a new one up: its dock site stops redrawing
+// before the old window goes and starts again once the new one is there, so the site never shows
+// the bar missing; afterwards the site is shown as before.
+TEST(BarReset, AFullResetHoldsTheDockSitesRedrawingWhileTheBarIsRemade)
+{
+    TDesignedForm F;
+    F.Manager->SetUseFullReset(true);
+    TcbBar* Standard = F.Bar(0);
+    F.Form->SetBounds(40, 40, 500, 300);
+    F.Form->Show();
+    Standard->SetDockingStyle(dsTop);
+    TcbDockControl* Site = F.Manager->GetBars()->GetDockControl(dsTop);
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return Standard->GetBarControl() && Standard->GetBarControl()->HandleAllocated(); },
+                                       5000, "the docked bar's window"));
+    ASSERT_TRUE(Site->HandleAllocated());
+    ASSERT_TRUE(IsWindowVisible(Site->GetHandle()));
+    gOldBarWindow = Standard->GetBarControl()->GetHandle();
+    ASSERT_EQ(GetParent(gOldBarWindow), Site->GetHandle());
+    gRedrawNotes.clear();
+    const HWND SiteWnd = Site->GetHandle();
+    gSiteProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(SiteWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WatchSite)));
+    {
+        TScopeExit Restore([SiteWnd] { SetWindowLongPtrA(SiteWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gSiteProc)); });
+        TDialogAnswerer Ok("reset the changes", IDOK);
+        Standard->ResetWithConfirmation();
+        EXPECT_EQ(Ok.AnsweredCount(), 1);
+    }
+    EXPECT_FALSE(IsWindow(gOldBarWindow)) << "the reset made the bar's window anew";
+    ASSERT_EQ(gRedrawNotes.size(), 2u);
+    EXPECT_EQ(gRedrawNotes[0].Redraw, static_cast<WPARAM>(FALSE));
+    EXPECT_TRUE(gRedrawNotes[0].OldWindowAlive) << "the site stopped redrawing before the bar's window went";
+    EXPECT_EQ(gRedrawNotes[1].Redraw, static_cast<WPARAM>(TRUE));
+    EXPECT_FALSE(gRedrawNotes[1].OldWindowAlive);
+    EXPECT_TRUE(IsWindowVisible(SiteWnd)) << "the site shows again";
+    EXPECT_EQ(Captions(Standard->GetItemLinks()), (std::vector<std::string>{"New", "Open", "|Save"}));
 }

@@ -1,9 +1,9 @@
 // Item links dragged while the bars are customized, under the real mouse: drops off every bar,
 // onto another bar, an empty bar and an opened menu, copies with Ctrl, group lines given and
-// taken by small moves; the cursors during the drag, the insertion mark's pixels, and drags
-// ended by Escape, a capture taken away, a WM_QUIT and the owner form going. The drag loop holds
-// the user-interface thread, so the input comes from a script thread and what happens inside the
-// loop is sampled by thread timers.
+// taken by small moves; the cursors during the drag, the insertion mark's pixels, other keys
+// reaching their windows, and drags ended by Escape, a capture taken away, a WM_QUIT and the
+// owner form going. The drag loop holds the user-interface thread, so the input comes from a
+// script thread and what happens inside the loop is sampled by thread timers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -512,6 +512,52 @@ TEST_F(LinkDrag, ACaptureTakenAwayOrAQuitEndsTheDragWithoutAChange)
         EXPECT_EQ(SnapshotAll(F), Before);
         EXPECT_EQ(GetCapture(), nullptr);
     }
+}
+
+// Only Esc and Ctrl belong to the drag: any other key goes on to its window meanwhile (a letter
+// typed into an edit of the form shows there), and the drag goes on until Esc ends it.
+TEST_F(LinkDrag, KeysOtherThanEscAndCtrlReachTheirWindowsDuringTheDrag)
+{
+    const std::string Before = SnapshotAll(F);
+    TEdit* Other = new TEdit(F.Form.get());
+    Other->SetParent(F.Form.get());
+    Other->SetBounds(20, 300, 100, 22);
+    const HWND Edit = Other->GetHandle();
+    auto Post = [Edit](UINT Msg, WORD Key) {
+        const LPARAM Data = (MapVirtualKeyA(Key, MAPVK_VK_TO_VSC) << 16) | 1 | (Msg == WM_KEYUP ? 0xC0000000u : 0);
+        PostMessageA(Edit, Msg, Key, Data);
+    };
+    auto Typed = [Other] {
+        const std::string Text = Other->GetText();
+        return Text == "a" || Text == "A";
+    };
+    TcbBarItemLink* Save = F.Standard->GetItemLinks()->GetItem(2);
+    const POINT Tool = TCustomizingFixture::CenterOf(F.ControlAt(F.Tools, 1));
+    SetCursorPos(Tool.x, Tool.y);
+    // Inside the drag: the letter first; Esc once the edit shows it, or after a good while when
+    // it never does.
+    int Ticks = 0;
+    bool TypedWhileDragging = false, EscPosted = false;
+    UINT_PTR Timer = ThreadTimerStart(20, [&](UINT_PTR) {
+        if (!F.Manager->IsItemLinkDragging() || EscPosted)
+            return;
+        if (++Ticks == 1) {
+            Post(WM_KEYDOWN, 'A');
+            Post(WM_KEYUP, 'A');
+        } else if (Typed() || Ticks > 150) {
+            TypedWhileDragging = Typed();
+            Post(WM_KEYDOWN, VK_ESCAPE);
+            EscPosted = true;
+        }
+    });
+    DragItemLink(F.Manager, Save->GetItem(), Save);
+    ThreadTimerStop(Timer);
+    EXPECT_TRUE(EscPosted);
+    EXPECT_TRUE(TypedWhileDragging) << "the letter reached the edit during the drag";
+    Settle();
+    EXPECT_TRUE(Typed());
+    EXPECT_EQ(SnapshotAll(F), Before) << "Esc still ends the drag without a change";
+    EXPECT_FALSE(F.Manager->IsItemLinkDragging());
 }
 
 TEST_F(LinkDrag, TheOwnerFormGoingInMidDragEndsItQuietly)

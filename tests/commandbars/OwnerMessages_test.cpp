@@ -481,6 +481,48 @@ TEST(OwnerFormWindow, BarsShownBeforeTheFormHasAWindowShowDockedInTheirRowsOnceI
     Form->Hide();
 }
 
+// Made visible against their rows' order before the form has a window, the bars still take their
+// own rows once it is made: they are shown by row.
+TEST(OwnerFormWindow, BarsMadeVisibleAgainstTheirRowsOrderKeepTheirRows)
+{
+    TComponentPtr<TForm> Form{new TForm(nullptr)};
+    Form->SetBounds(30, 30, 640, 400);
+    auto* Manager = new TcbBarManager(Form.get());
+    Manager->SetStyle(bmsFlat);
+    std::vector<TcbBar*> Bars;
+    for (int32_t Row = 0; Row < 3; ++Row) {
+        TcbBar* Bar = Manager->GetBars()->Add();
+        Bar->SetCaption("Row " + std::to_string(Row));
+        Bar->SetRow(Row);
+        auto* Button = new TcbBarButton(Form.get());
+        Button->SetCaption(Bar->GetCaption() + " command");
+        Bar->GetItemLinks()->Add()->SetItem(Button);
+        Bar->SetDockingStyle(dsTop);
+        Bars.push_back(Bar);
+    }
+    for (int32_t Row : {2, 0, 1})
+        Bars[static_cast<size_t>(Row)]->SetVisible(true);
+    ASSERT_EQ(3u, Manager->BarsWaitingForWindow().size());
+
+    Form->Show();
+    TestSupport::PumpUntil([&] { return Manager->BarsWaitingForWindow().empty(); }, 5000,
+                           "the waiting bars in their windows");
+    PumpPosted("the showing handled");
+    TcbDockControl* Top = Manager->GetBars()->GetDockControl(dsTop);
+    ASSERT_EQ(3, Top->GetRowCount()) << "each bar on a row of its own";
+    for (int32_t Row = 0; Row < 3; ++Row) {
+        SCOPED_TRACE(Bars[static_cast<size_t>(Row)]->GetCaption());
+        auto* Window = dynamic_cast<TcbBarControl*>(Bars[static_cast<size_t>(Row)]->GetBarControl());
+        ASSERT_NE(nullptr, Window);
+        ASSERT_NE(nullptr, Top->FindCol(Window));
+        EXPECT_EQ(Top->GetRow(Row), Top->FindCol(Window)->GetRow());
+        EXPECT_EQ(Row, Bars[static_cast<size_t>(Row)]->GetRow());
+    }
+    for (TcbBar* Bar : Bars)
+        Bar->SetVisible(false);
+    Form->Hide();
+}
+
 TEST(OwnerFormWindow, AFloatingBarShownWhileTheFormIsHiddenAppearsWithTheForm)
 {
     TFloatingFixture F;

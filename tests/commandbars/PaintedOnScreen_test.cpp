@@ -1,10 +1,12 @@
 // What the painters leave on the screen of live bars and menus, read as the program left it
 // (its queue run dry, no repaint forced): the Flat menu's frame left open under the title that
-// opened it, an edit box's frame on a menu row, and a Standard button's glyph moved by both its
-// down and its hot offsets.
+// opened it, an edit box's frame on a menu row, a Standard button's glyph moved by both its
+// down and its hot offsets, a disabled row selected by the keys, and large icons.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include <windows.h>
@@ -153,4 +155,70 @@ TEST(PaintedOnScreen, AStandardButtonDownAndHotMovesItsGlyphByBothOffsets)
     EXPECT_EQ(Both.x - Plain.x, 2);
     EXPECT_EQ(Both.y - Plain.y, 2);
     TestSupport::SaveShot(Hot, "standard-down-hot");
+}
+
+// A disabled row reached by the keys is drawn selected like any other: the selection is seen to
+// land on it, and the row it left is drawn plain again.
+TEST(PaintedOnScreen, ADisabledMenuRowReachedByTheKeysIsDrawnSelected)
+{
+    TMenuFixture F;
+    TcbBarSubMenuControl* Menu = F.OpenByMessage(F.File);
+    ASSERT_NE(nullptr, Menu);
+    TcbBarItemControl* Save = TMenuFixture::ControlOf(Menu, F.Save);
+    TcbBarItemControl* Print = TMenuFixture::ControlOf(Menu, F.Print);
+    ASSERT_TRUE(Save && Print);
+    ASSERT_FALSE(Print->GetEnabled());
+    // A selected row is filled with the selected-item brush right of its caption.
+    const COLORREF Fill = BrushColor(cbResolveBrush(Menu->GetSelectedItemBrush()));
+    ASSERT_NE(Fill, BrushColor(cbResolveBrush(Menu->GetBkBrush())));
+    const POINT C = TestSupport::ClientOrigin(Menu->GetHandle());
+    auto SelectedAt = [&](const TShot& S, TcbBarItemControl* Row) {
+        const TRect R = Row->GetItemRect();
+        const uint32_t P = S.At(C.x + R.right - 4, C.y + (R.top + R.bottom) / 2);   // 0x00RRGGBB
+        return RGB((P >> 16) & 0xFF, (P >> 8) & 0xFF, P & 0xFF) == Fill;
+    };
+    // Save, the last enabled row, then one key down onto Print, the disabled last row.
+    Menu->SelectControlByKeyboard(Save);
+    EXPECT_TRUE(SelectedAt(Shown(Menu->GetHandle()), Save));
+    SendMessageA(Menu->GetHandle(), WM_KEYDOWN, VK_DOWN, 0);
+    ASSERT_EQ(Menu->GetSelectedControl(), Print) << "Down moves onto the disabled row";
+    EXPECT_TRUE(Print->IsSelected());
+    const TShot S = Shown(Menu->GetHandle());
+    EXPECT_TRUE(SelectedAt(S, Print)) << "the disabled row is drawn selected";
+    EXPECT_FALSE(SelectedAt(S, Save)) << "the row left behind is drawn plain";
+    TestSupport::SaveShot(S, "menu-disabled-selected");
+    F.CloseMenus();
+}
+
+// With LargeIcons the 16-pixel images of a toolbar's buttons are drawn twice as large, centred
+// in their buttons.
+TEST(PaintedOnScreen, LargeIconsDrawTheGlyphsDoubledAndCentredInTheirButtons)
+{
+    TToolbarFixture F(false);
+    F.Manager->SetLargeIcons(true);
+    F.ShowBars();
+    TcbBarControl* W = F.WindowOf(F.Standard);
+    TcbBarItemControl* Control = TMenuFixture::ControlOf(W, F.StandardButtons[2]);
+    ASSERT_NE(nullptr, Control);
+    const TShot S = Shown(W->GetHandle());
+    const POINT C = TestSupport::ClientOrigin(W->GetHandle());
+    const TRect R = Control->GetItemRect();
+    ASSERT_EQ(R.right - R.left, F.Manager->GetButtonWidth());
+    // The image is one colour throughout: its box is where that colour shows in the button.
+    const uint32_t Glyph = S.At(C.x + (R.left + R.right) / 2, C.y + (R.top + R.bottom) / 2);
+    int32_t Left = INT32_MAX, Top = INT32_MAX, Right = INT32_MIN, Bottom = INT32_MIN;
+    for (int32_t Y = R.top; Y < R.bottom; ++Y)
+        for (int32_t X = R.left; X < R.right; ++X)
+            if (S.At(C.x + X, C.y + Y) == Glyph) {
+                Left = std::min(Left, X);
+                Top = std::min(Top, Y);
+                Right = std::max(Right, X + 1);
+                Bottom = std::max(Bottom, Y + 1);
+            }
+    ASSERT_LT(Left, Right);
+    EXPECT_EQ(Right - Left, 2 * F.Images->GetWidth()) << "the glyph is drawn twice as wide";
+    EXPECT_EQ(Bottom - Top, 2 * F.Images->GetHeight()) << "the glyph is drawn twice as high";
+    EXPECT_LE(std::abs((Left - R.left) - (R.right - Right)), 1) << "centred across";
+    EXPECT_LE(std::abs((Top - R.top) - (R.bottom - Bottom)), 1) << "centred down";
+    TestSupport::SaveShot(S, "toolbar-large-icons");
 }

@@ -1,6 +1,7 @@
 // The popups of the bars under the real mouse: the right button on a dock site and on a link
-// while customizing, the More Buttons mark pressed and a copy clicked, and the window closing a
-// moment after the mouse rests on another toolbar's button.
+// while customizing, the More Buttons mark pressed and a copy clicked, the window closing a
+// moment after the mouse rests on another toolbar's button, and the window taking the keys and
+// closing on Esc or with the form's activation.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/HiddenWindow.h"
+#include "platform/win/StdCtrls.h"
 #include "tests/commandbars/support/PopupsFixture.h"
 #include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
@@ -140,6 +142,61 @@ TEST(PopupsInput, TheMarkOpensTheWindowWhoseCopyRunsItsCommandAndRestingOnAnothe
                                        "the window closed"));
     EXPECT_EQ(Standard->GetMarkStateValue(), bstNormal);
     ParkMouse(F);
+}
+
+// Open, the "More Buttons" window takes the keys as a menu does: the arrows stay in it (the
+// focused list of the form behind does not move) and Esc closes it, the focus left where it
+// was. It also closes when another form takes the activation.
+TEST(PopupsInput, TheMoreButtonsWindowTakesTheKeysAndClosesOnEscOrWithTheFormsActivation)
+{
+    TPopupsFixture F;
+    auto* List = new TListBox(F.Form.get());
+    List->SetParent(F.Form.get());
+    List->SetBounds(20, F.Form->GetClientHeight() - 160, 160, 120);
+    for (const char* Row : {"one", "two", "three"})
+        List->GetItems()->Add(Row);
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
+    List->SetFocus();
+    List->SetItemIndex(0);
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    auto Open = [&] {
+        // A second press on the mark within the double-click time would pair with the first.
+        ParkMouse(F);
+        WaitPastDoubleClickTime();
+        TestSupport::Click(CenterOfRect(TPopupsFixture::MarkRectOnScreen(Standard)));
+        NoteLastPress();
+        const bool Opened = TestSupport::PumpUntil([] { return TcbBarQuickControl::GetOpenQuickControl() != nullptr; },
+                                                   5000, "the More Buttons window");
+        PumpPosted("the messages of the release handled");
+        return Opened;
+    };
+    ASSERT_TRUE(Open());
+    ASSERT_EQ(GetFocus(), List->GetHandle());
+    for (WORD Key : {VK_DOWN, VK_DOWN, VK_RIGHT}) {
+        TestSupport::Press(Key);
+        TestSupport::WaitProcessed();
+    }
+    PumpPosted("the keys handled");
+    EXPECT_EQ(List->GetItemIndex(), 0) << "the arrows did not reach the list behind the window";
+    ASSERT_NE(TcbBarQuickControl::GetOpenQuickControl(), nullptr) << "the arrows leave the window open";
+    TestSupport::Press(VK_ESCAPE);
+    TestSupport::WaitProcessed();
+    EXPECT_TRUE(TestSupport::PumpUntil([] { return TcbBarQuickControl::GetOpenQuickControl() == nullptr; }, 5000,
+                                       "Esc closed the window"));
+    EXPECT_NE(Standard->GetMarkStateValue(), bstPressed) << "the mark is no longer pressed";
+    EXPECT_EQ(GetFocus(), List->GetHandle());
+    EXPECT_EQ(List->GetItemIndex(), 0);
+
+    // Another form taking the activation closes it, as it closes the form's menus.
+    ASSERT_TRUE(Open());
+    TComponentPtr<TForm> Other{new TForm(nullptr)};
+    Other->SetBounds(700, 500, 200, 120);
+    Other->Show();
+    ASSERT_TRUE(TestSupport::BringToFront(*Other));
+    EXPECT_TRUE(TestSupport::PumpUntil([] { return TcbBarQuickControl::GetOpenQuickControl() == nullptr; }, 5000,
+                                       "the window closed with the form's activation"));
+    EXPECT_NE(Standard->GetMarkStateValue(), bstPressed);
+    Other->Hide();
 }
 
 TEST(PopupsInput, AnAddOrRemoveEntryClickedTogglesItsButtonAtOnceAndTheMenuStaysOpen)

@@ -1,7 +1,7 @@
 // The toolbar's keyboard mode with the form in front (the focus stays on the form's edit), and the
-// toolbar under the real mouse: a hot button's Flat pixels, and the "More Buttons" mark
-// turning hot (asking the manager for its hint) and pressed (opening the quick-customization
-// window once and playing the menu sound).
+// toolbar under the real mouse: a hot button's Flat pixels, a clicked button hot again at once,
+// and the "More Buttons" mark turning hot (asking the manager for its hint) and pressed (opening
+// the quick-customization window once and playing the menu sound).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,11 +14,13 @@
 #include "commandbars/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/ToolbarFixture.h"
+#include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"
 
 using CommandBarsTest::BrushColor;
+using CommandBarsTest::PumpPosted;
 using CommandBarsTest::WithKeyDown;
 using CommandBarsTest::TToolbarFixture;
 
@@ -128,6 +130,43 @@ TEST(ToolbarsInput, AButtonUnderTheMouseIsHotAndTheMarkTurnsHotThenPressed)
     Standard->SetMarkState(bstNormal);
     POINT Away{F.Form->GetLeft() + 300, F.Form->GetTop() + 300};
     TestSupport::MoveTo(Away);
+    TestSupport::WaitProcessed();
+}
+
+// A click ends the keyboard mode it began and clears the selection with it; the button still
+// under the mouse is hot again at once, without the mouse moving.
+TEST(ToolbarsInput, AClickedButtonIsHotAgainWhileTheMouseStaysOnIt)
+{
+    TToolbarFixture F;
+    ASSERT_TRUE(TestSupport::BringToFront(*F.Form));
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    TcbBarItemControl* Second = F.Standard->GetItemLinks()->GetItem(1)->GetControl();
+    ASSERT_NE(Second, nullptr);
+    int Clicks = 0;
+    static_cast<TAction*>(F.StandardButtons[1]->GetAction())->SetOnExecute([&Clicks](TObject*) { ++Clicks; });
+    const TRect R = Second->GetItemRect();
+    TestSupport::MoveTo(ScreenCentre(Standard, R));
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return Standard->GetSelectedControl() == Second; }, 5000,
+                                       "the button under the mouse to turn hot"));
+    TestSupport::ButtonDown();
+    TestSupport::WaitProcessed();
+    ASSERT_TRUE(Standard->IsActiveBar()) << "the press entered the keyboard mode";
+    TestSupport::ButtonUp();
+    TestSupport::WaitProcessed();
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return Clicks == 1 && !Standard->IsActiveBar(); }, 5000,
+                                       "the click run and the mode ended"));
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return Standard->GetSelectedControl() == Second; }, 5000,
+                                       "the clicked button hot again"));
+    EXPECT_TRUE(Second->IsSelected());
+    PumpPosted("the hot button drawn");
+    const TestSupport::TShot Shot = TestSupport::CaptureShown(Standard->GetHandle());
+    const TPoint O = Standard->GetClientOffset();
+    TestSupport::ExpectPixel(Shot, O.x + R.left, O.y + (R.top + R.bottom) / 2, GetSysColor(COLOR_HIGHLIGHT),
+                             "the clicked button's hot ring");
+    TestSupport::ExpectPixel(Shot, O.x + R.left + 1, O.y + R.top + 1,
+                             BrushColor(F.Manager->GetFlatSelectedItemBrush()), "the clicked button's hot fill");
+    TestSupport::MoveTo(POINT{F.Form->GetLeft() + 300, F.Form->GetTop() + 300});
     TestSupport::WaitProcessed();
 }
 

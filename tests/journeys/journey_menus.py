@@ -129,6 +129,28 @@ def down_up(s, ctx):
           f"Up did not move the drawn selection back to row {enabled[0] + 1}")
 
 
+@JOURNEY.step("Down onto a disabled row draws it selected")
+def down_onto_disabled(s, ctx):
+    close_all(s, ctx)
+    for menu in (TASKS, VIEW, IMAGE, HELP):
+        close_all(s, ctx)
+        win, base, rows = base_menu(s, ctx, menu)
+        # An enabled row followed by a disabled one: the mouse selects the first, Down the next.
+        pairs = [i for i in range(len(rows) - 1) if rows[i].enabled and not rows[i + 1].enabled]
+        if not pairs:
+            continue
+        i = pairs[0]
+        s.move(rows[i].rect.x + 30, rows[i].rect.center[1])
+        check(s.wait_until(lambda: qm.selected_row(s, win, base, rows) == i, 3),
+              f"menu {menu + 1}: row {i + 1} is not drawn selected under the mouse")
+        s.key("Down")
+        check(s.wait_until(lambda: qm.selected_row(s, win, base, rows) == i + 1, 3),
+              f"menu {menu + 1}: Down onto the disabled row {i + 2} does not draw it selected")
+        close_all(s, ctx)
+        return
+    raise jlib.StepFailed("no menu has a disabled row right below an enabled one")
+
+
 @JOURNEY.step("sliding to the next title opens that menu")
 def slide(s, ctx):
     close_all(s, ctx)

@@ -1,4 +1,5 @@
-"""The "Standard" toolbar under the mouse: hot, normal again, pressed; disabled buttons stay."""
+"""The "Standard" toolbar under the mouse: hot, normal again, pressed, hot again after a click;
+disabled buttons stay."""
 
 import time
 
@@ -81,10 +82,12 @@ def disabled(s, ctx):
 def press(s, ctx):
     strip, base = ctx["strip"], ctx["base"]
     b = ctx["buttons"][REFRESH]
-    s.move(*b.rect.center)
+    # A point of the button other than the last step's, where the mouse last stood.
+    at = (b.rect.center[0] + 2, b.rect.center[1] + 1)
+    s.move(*at)
     hot = s.wait_change(b.face, crop(base, strip, b.face), min_fraction=0.05)
     check(hot is not None, "the Refresh button is not drawn hot under the mouse")
-    s.press(*b.rect.center)
+    s.press(*at)
     pressed = s.wait_change(b.face, hot, min_fraction=0.05)
     s.release()
     check(pressed is not None, "the Refresh button is not drawn pressed while the button is held")
@@ -93,3 +96,23 @@ def press(s, ctx):
     check(after is not None, "the Refresh button stays drawn pressed after the release")
     qm.rest_mouse(s, ctx["main"])
     check(s.wait_until(lambda: jlib.same(s.grab(strip), base), 3), "the toolbar does not look as before after the press")
+
+
+@JOURNEY.step("a clicked button is drawn hot again while the mouse stays on it")
+def hot_after_click(s, ctx):
+    strip, base = ctx["strip"], ctx["base"]
+    b = ctx["buttons"][REFRESH]
+    # A point of the button other than the last step's, where the mouse last stood.
+    at = (b.rect.center[0] + 2, b.rect.center[1] + 1)
+    s.move(*at)
+    hot = s.wait_change(b.face, crop(base, strip, b.face), min_fraction=0.05)
+    check(hot is not None, "the Refresh button is not drawn hot under the mouse")
+    s.press(*at)
+    pressed = s.wait_change(b.face, hot, min_fraction=0.05)
+    s.release()
+    check(pressed is not None, "the Refresh button is not drawn pressed while the button is held")
+    # The mouse stays where it was: no move tells the toolbar where it is.
+    ok = s.wait_until(lambda: jlib.same(s.grab(b.face), hot), 3)
+    check(ok, "the Refresh button is not drawn hot again after the click while the mouse stays on it")
+    qm.rest_mouse(s, ctx["main"])
+    check(s.wait_until(lambda: jlib.same(s.grab(strip), base), 3), "the toolbar does not look as before after the click")

@@ -1,7 +1,7 @@
 // The Customize dialog under the real mouse: commands dragged out of its commands list onto a
 // toolbar, onto the desktop and into a menu that opens under the drag, a link dragged between
-// toolbars while the dialog holds the mouse, and a right click on a toolbar of the customized
-// form while the dialog is open. The drags hold the user-interface thread, so the input comes
+// toolbars while the dialog holds the mouse, presses on floating and docked bars that leave the
+// dialog active, and a right click on a toolbar of the customized form while the dialog is open. The drags hold the user-interface thread, so the input comes
 // from a script thread.
 #include <gtest/gtest.h>
 
@@ -192,6 +192,39 @@ TEST_F(CustomizeDialogInput, ALinkStillMovesBetweenToolbarsWhileTheDialogHoldsTh
     EXPECT_EQ(TPopupsFixture::LinkOf(F.Standard, F.Save), nullptr);
 }
 
+// While customizing, a press on a bar, floating or docked, chooses its control and leaves the
+// Customize dialog active (its keys, Esc among them, still reach it).
+TEST_F(CustomizeDialogInput, APressOnAFloatingOrADockedBarLeavesTheDialogActive)
+{
+    RECT D{};
+    GetWindowRect(Dialog->GetHandle(), &D);
+    F.Tools->SetFloatLeft(20);
+    F.Tools->SetFloatTop(D.bottom + 40);
+    F.Tools->SetDockingStyle(dsNone);
+    CommandBarsTest::Settle();
+    TcbBarControl* Tools = F.WindowOf(F.Tools);
+    ASSERT_TRUE(Tools && Tools->HandleAllocated() && IsWindowVisible(Tools->GetHandle()));
+    ASSERT_EQ(Tools->GetDockingStyle(), dsNone);
+    TcbBarControl* Standard = F.WindowOf(F.Standard);
+    ASSERT_NE(Standard, nullptr);
+    ASSERT_TRUE(TestSupport::BringToFront(*Dialog));
+    for (TcbBarItemControl* Control : {TPopupsFixture::ControlOf(Tools, F.ToolA), TPopupsFixture::ControlOf(Standard, F.Open)}) {
+        ASSERT_NE(Control, nullptr);
+        const bool Floating = Control->GetBarControl() == Tools;
+        SCOPED_TRACE(Floating ? "the floating bar" : "the docked bar");
+        const POINT At = CentreOf(ScreenRectOf(Control));
+        ASSERT_EQ(GetAncestor(WindowFromPoint(At), GA_ROOT), GetAncestor(Control->GetBarControl()->GetHandle(), GA_ROOT))
+            << "the bar is not covered";
+        ASSERT_EQ(GetActiveWindow(), Dialog->GetHandle());
+        TestSupport::Click(At);
+        EXPECT_TRUE(TestSupport::PumpUntil([&] { return F.Manager->GetSelectedItemControl() == Control; }, 5000,
+                                           "the pressed control chosen"));
+        CommandBarsTest::Settle();
+        EXPECT_EQ(GetActiveWindow(), Dialog->GetHandle()) << "the dialog stays active";
+        EXPECT_EQ(F.Tools->GetDockingStyle(), dsNone) << "the press moved no bar";
+    }
+}
+
 TEST_F(CustomizeDialogInput, ARightClickOnTheCustomizedFormsToolbarOpensTheCustomizingPopup)
 {
     TcbBarControl* Standard = F.WindowOf(F.Standard);
@@ -318,7 +351,7 @@ TEST_F(CustomizeDesignInput, PassingOverTheEntriesOrDroppingBelowThemChangesNoCa
     S.Play();
     EXPECT_TRUE(S.Wait());
     CommandBarsTest::Settle();
-    EXPECT_EQ(RowsSeen, (std::vector<int32_t>{0, 1})) << "Edit highlighted on the way, File again below";
+    EXPECT_EQ(RowsSeen, (std::vector<int32_t>{0, 1, -1})) << "Edit highlighted on the way, no entry below";
     EXPECT_EQ(F.Open->GetCategory(), 0);
     EXPECT_EQ(F.Manager->IndexOfItem(F.Open), Index);
     EXPECT_EQ(Dialog->LCategories->GetItemIndex(), 0) << "the list's own choice is back";
