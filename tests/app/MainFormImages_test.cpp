@@ -7,7 +7,6 @@
 #include <cstring>
 #include <map>
 #include <fstream>
-#include <iterator>
 #include <set>
 
 #include "app/ConfirmOverwriteForm.h"
@@ -977,45 +976,6 @@ TEST_F(FailedPanelTest, ExportRestartDeleteAndClearKeepTheCountsRight)
     EXPECT_EQ(T->GetDoneCount(), 1);
     EXPECT_FALSE(ButtonOn(Form->FailedClearButton));
     EXPECT_FALSE(ButtonOn(Form->FailedExportButton));
-}
-
-// At the first start's 600 x 400 the panel is low: its four buttons go into two columns and each
-// shows whole; in a tall window they stand in one column again.
-TEST_F(FailedPanelTest, TheButtonsStayWholeInALowPanelAndStandInOneColumnInATallOne)
-{
-    Fill();
-    TButton* const Buttons[] = {Form->FailedRestartButton, Form->FailedDeleteButton, Form->FailedClearButton,
-                                Form->FailedExportButton};
-    TWinControl* Column = Form->FailedExportButton->GetParent();
-    auto ExpectWhole = [&](const char* Size) {
-        const TRect Room = Rect(0, 0, Column->GetClientWidth(), Column->GetClientHeight());
-        EXPECT_LE(Column->GetHeight(), Form->FailedPanel->GetClientHeight()) << Size;
-        for (size_t I = 0; I < std::size(Buttons); ++I) {
-            const TRect R = Buttons[I]->GetBoundsRect();
-            TRect In{};
-            EXPECT_TRUE(IntersectRect(&In, &R, &Room) && EqualRect(&In, &R))
-                << Buttons[I]->GetCaption() << " at " << R.left << "," << R.top << " in " << Room.right << "x"
-                << Room.bottom << " (" << Size << ")";
-            for (size_t J = 0; J < I; ++J) {
-                const TRect Other = Buttons[J]->GetBoundsRect();
-                EXPECT_FALSE(IntersectRect(&In, &R, &Other)) << Buttons[I]->GetCaption() << " over "
-                                                             << Buttons[J]->GetCaption() << " (" << Size << ")";
-            }
-        }
-        EXPECT_GE(Form->FailedUrlListView->GetWidth(), 150) << Size;
-    };
-    Command(maViewFailedPanel);
-    ASSERT_TRUE(Form->FailedPanel->GetVisible());
-    Form->SetBounds(Form->GetLeft(), Form->GetTop(), 600, 400);
-    PumpFor(20);
-    ExpectWhole("600 x 400");
-    EXPECT_LT(Form->FailedPanel->GetClientHeight(), 4 * Form->FailedExportButton->GetHeight())
-        << "the panel is low at this size";
-    Form->SetBounds(Form->GetLeft(), Form->GetTop(), 760, 900);
-    PumpFor(20);
-    ExpectWhole("760 x 900");
-    for (TButton* B : Buttons)
-        EXPECT_EQ(B->GetLeft(), Form->FailedExportButton->GetLeft()) << B->GetCaption();
 }
 
 TEST_F(FailedPanelTest, ClearAllEmptiesViewAndListAndFoldersDisableTheButtons)

@@ -159,15 +159,16 @@ def crawl_through_proxy(s, ctx):
     if not localsite.wait_saved(s, site, timeout=90):
         have = len(localsite.saved_files(s))
         raise StepFailed(f"{have} files saved, not the {len(site.pictures)} pictures served, byte for byte")
+    # The pictures' rows for the steps after, also when the requests went round the proxy.
+    rows = s.wait_until(lambda: qm.picture_rows(s, main), 10)
+    check(rows, "the images list shows no picture")
+    ctx["picture_rows"] = rows
     base = f"http://{site.server.address}/"
     asked = {t for m, t in proxy.requests() if m == "GET"}
     want = {base + "index.html"} | {base + p for p in site.pictures}
     missing = sorted(want - asked)
     check(not missing, f"{len(missing)} addresses did not go through the proxy, {missing[:3]} among them "
                        f"({len(proxy.requests())} requests reached it)")
-    rows = s.wait_until(lambda: qm.picture_rows(s, main), 10)
-    check(rows, "the images list shows no picture")
-    ctx["picture_rows"] = rows
 
 
 @JOURNEY.step("in the viewer the arrows leave the delay alone, Page Down shows the next picture")
