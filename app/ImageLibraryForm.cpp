@@ -655,6 +655,10 @@ void TImageLibraryForm::PreviewActionExecute(TObject*)
         FillBrowser();
     else
         JpegBrowser->ClearPanels();
+    // The keyboard, and with it the wheel, goes to the view now shown: the other one had it.
+    TWinControl* Shown = FPreviewMode ? static_cast<TWinControl*>(JpegBrowser) : ImageLibListView;
+    if (Shown->CanFocus())
+        Shown->SetFocus();
 }
 
 void TImageLibraryForm::FillBrowser()

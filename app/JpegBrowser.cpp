@@ -388,6 +388,54 @@ void TJpegBrowser::ScrollBy(int32_t DeltaX, int32_t DeltaY)
     TScrollingWinControl::ScrollBy(DeltaX, DeltaY);
 }
 
+void TJpegBrowser::WndProc(TMessage& M)
+{
+    switch (M.Msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (GetFocus() != GetHandle() && CanFocus())
+            SetFocus();
+        break;
+    case WM_MOUSEWHEEL:
+        if (WheelScroll(GET_WHEEL_DELTA_WPARAM(M.WParam))) {
+            M.Result = 0;
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    TScrollingWinControl::WndProc(M);
+}
+
+bool TJpegBrowser::WheelScroll(int32_t Delta)
+{
+    TControlScrollBar* Bar = GetVertScrollBar();
+    if (!Bar->IsScrollBarVisible()) {
+        FWheelRest = 0;
+        return false;
+    }
+    // A turn back the other way drops what was left of the last one.
+    if ((FWheelRest > 0 && Delta < 0) || (FWheelRest < 0 && Delta > 0))
+        FWheelRest = 0;
+    FWheelRest += Delta;
+    const int32_t Notches = FWheelRest / WHEEL_DELTA;
+    FWheelRest -= Notches * WHEEL_DELTA;
+    if (Notches == 0)
+        return true;
+    UINT Lines = 3;
+    if (!SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &Lines, 0))
+        Lines = 3;
+    const int64_t Line = std::max<int64_t>((FPictureWidth + FSplitterWidth) / 3, Bar->GetIncrement());
+    const int64_t Step = Lines == WHEEL_PAGESCROLL ? std::max(Bar->GetPageSize(), 1)
+                                                   : static_cast<int64_t>(std::max<UINT>(Lines, 1)) * Line;
+    const int64_t Range = std::max(Bar->GetRange(), 1);
+    const int64_t Target = std::clamp<int64_t>(Bar->GetPosition() - Notches * std::min(Step, Range), 0, Range);
+    Bar->SetPosition(static_cast<int32_t>(Target));
+    return true;
+}
+
 void TJpegBrowser::ChildLayoutChanged(TControl* Child)
 {
     if (!FBuilding)

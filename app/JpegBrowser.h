@@ -179,6 +179,14 @@ public:
     void PanelPressed(TJpegPanel* Panel);
     void PanelDoubleClicked(TJpegPanel* Panel);
 
+    // A press in the view takes the keyboard focus (the wheel goes to the focus); the wheel
+    // scrolls the rows.
+    void WndProc(TMessage& Message) override;
+    // Delta in the wheel's units (WHEEL_DELTA a notch, up positive): the rows scroll by the
+    // system's lines per notch, a line being a third of a cell (a page when the system says so).
+    // False when there is nothing to scroll, so the wheel goes on to the parent.
+    bool WheelScroll(int32_t Delta);
+
 protected:
     void ChildLayoutChanged(TControl* Child) override;
     void Resize() override;
@@ -205,6 +213,7 @@ private:
     std::unordered_set<std::string> FFileKeys; // KeyOf every name in FFiles
     int32_t FColumns = -1;                      // the columns the panels are placed for
     bool FBuilding = false; // panels come and go: the scroll range is settled once at the end
+    int32_t FWheelRest = 0; // wheel turned short of a notch (fine-grained wheels)
 
     int32_t FThumbnailCacheSize = DefaultThumbnailCacheSize;
     int32_t FThumbnailsMade = 0;

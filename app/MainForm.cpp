@@ -307,6 +307,7 @@ void TMainForm::BuildLayout()
     FailedDeleteButton = MakeButton("FailedDeleteButton", "&Delete", 32);
     FailedClearButton = MakeButton("FailedClearButton", "&Clear All", 60);
     FailedExportButton = MakeButton("FailedExportButton", "&Export txt", 88);
+    FailedPanel->OnResize = [this](TObject*) { ArrangeFailedButtons(); };
     FailedUrlListView = MakeReportView(this, FailedPanel, "FailedUrlListView", {{"Failed URL", 400}});
     FailedUrlListView->SetAlign(alClient);
     FailedUrlListView->SetMultiSelect(true);

@@ -145,6 +145,9 @@ public:
     void AddLog(const std::string& Text);
     // Lays out the bottom panels of the client area again after one was shown or hidden.
     void ArrangeBottomPanels();
+    // The failed-address buttons in as many rows as the panel's height holds, the rest in
+    // further columns: all four stay whole however low the panel is made.
+    void ArrangeFailedButtons();
     // Gives the state panel and the failed-address and downloaded-files panels the heights
     // the user gave them while the window has room for them and the address list; a lower
     // window shrinks them and the address list in proportion, none below a usable height.

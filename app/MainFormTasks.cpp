@@ -66,6 +66,15 @@ bool ValidFolderName(const std::string& Name)
     return true;
 }
 
+// A task made here (New, a sample, an import) connects as the options say: the task dialog has no
+// proxy fields, so without this the user's proxy would never reach a crawl.
+void TakeGlobalProxy(TRegOptions* Task, const TRegOptions* Global)
+{
+    Task->SetUseProxyServer(Global->GetUseProxyServer());
+    Task->SetProxyServerAddr(Global->GetProxyServerAddr());
+    Task->SetProxyServerPort(Global->GetProxyServerPort());
+}
+
 } // namespace
 
 TTreeNode* TMainForm::AddSampleFolder(TTreeNode* Parent, const std::string& Title)
@@ -93,6 +102,7 @@ TTreeNode* TMainForm::AddSampleTask(const std::string& Title, const std::string&
     O->SetSeekDeep(5);
     O->SetFileMasks(Global->GetFileMasks());
     O->SetDefaultFolder(AddTrailingBackslash(Global->GetDefaultFolder()) + Title + "\\");
+    TakeGlobalProxy(O, Global);
     T.SetID(NewGuidText());
     TTreeNode* Folder = DirectoryExists(NodePath(FolderNode)) ? FolderNode : FolderNode->GetParent();
     if (!Folder)
@@ -529,6 +539,7 @@ void TMainForm::TasksNewActionExecute(TObject*)
     }
     auto T = std::make_unique<TTask>();
     ReadTaskForm(F.get(), T.get());
+    TakeGlobalProxy(T->GetOptions(), Settings->GetOptions());
     T->SetID(NewGuidText());
     F.reset();
     if (Loaded) {

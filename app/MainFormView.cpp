@@ -2,6 +2,7 @@
 // and the column sizing of the lists.
 
 #include <algorithm>
+#include <iterator>
 
 #include "app/AboutForm.h"
 #include "app/HtmlHelp.h"
@@ -19,6 +20,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/ShellUtils.h"
 #include "platform/win/StatusBar.h"
+#include "platform/win/StdCtrls.h"
 #include "platform/win/Tabs.h"
 
 namespace {
@@ -127,6 +129,25 @@ void TMainForm::ViewFailedPanelActionExecute(TObject*)
     FailedPanel->SetVisible(A->GetChecked());
     FailedSplitter->SetVisible(A->GetChecked());
     ArrangeBottomPanels();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The failed-address panel's buttons.
+
+void TMainForm::ArrangeFailedButtons()
+{
+    TButton* const Buttons[] = {FailedRestartButton, FailedDeleteButton, FailedClearButton, FailedExportButton};
+    TWinControl* Column = FailedExportButton->GetParent();
+    if (!Column)
+        return;
+    constexpr int32_t kMargin = 8, kTop = 4, kWidth = 80, kHeight = 24, kPitchX = kWidth + kMargin, kPitchY = 28;
+    constexpr int32_t kCount = static_cast<int32_t>(std::size(Buttons));
+    // A row fits while its button ends within the panel (the last one needs no gap below it).
+    const int32_t Rows = std::clamp<int32_t>(FailedPanel->GetClientHeight() / kPitchY, 1, kCount);
+    const int32_t Columns = (kCount + Rows - 1) / Rows;
+    for (int32_t I = 0; I < kCount; ++I)
+        Buttons[I]->SetBounds(kMargin + I / Rows * kPitchX, kTop + I % Rows * kPitchY, kWidth, kHeight);
+    Column->SetWidth(kMargin + Columns * kPitchX);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -82,6 +82,18 @@ int32_t SchemeTypeOfText(const std::string& Text)
 
 using namespace OptionPages;
 
+namespace {
+
+// The extension and file-name lists are read-only and open nothing: Return goes on to the
+// dialog's default button, as in every other control of the dialog.
+class TRuleListView : public TListView {
+public:
+    using TListView::TListView;
+    bool WantsKey(uint16_t Key) const override { return Key != VK_RETURN && TListView::WantsKey(Key); }
+};
+
+} // namespace
+
 void TOptionPageSet::BuildOptionPages(TCustomForm* Form, TWinControl* GeneralPage, TWinControl* WebsitePage,
                                       TWinControl* SchemePage, TOptionPagesFor For)
 {
@@ -98,7 +110,7 @@ void TOptionPageSet::BuildOptionPages(TCustomForm* Form, TWinControl* GeneralPag
 
     MasksGroupBox = MakeGroup(O, GeneralPage, 4, 78, 391, 148,
                               Task ? "Image extend names :" : "Default image extend names :");
-    MasksListView = PlaceControl<TListView>(MasksGroupBox, O, 10, 20, 290, 118);
+    MasksListView = PlaceControl<TRuleListView>(MasksGroupBox, O, 10, 20, 290, 118);
     MasksListView->SetGridLines(true);
     MasksListView->SetRowSelect(true);
     MasksListView->SetReadOnly(true);
@@ -147,7 +159,7 @@ void TOptionPageSet::BuildOptionPages(TCustomForm* Form, TWinControl* GeneralPag
     DeepValueLabel = MakeLabel(O, SeekGroupBox, 344, 26, "10");
 
     ExcludeFileGroupBox = MakeGroup(O, WebsitePage, 4, 64, 391, 110, "Exclude file :");
-    ExcludeFileListView = PlaceControl<TListView>(ExcludeFileGroupBox, O, 10, 20, 290, 82);
+    ExcludeFileListView = PlaceControl<TRuleListView>(ExcludeFileGroupBox, O, 10, 20, 290, 82);
     ExcludeFileListView->SetReadOnly(true);
     ExcludeFileListView->SetRowSelect(true);
     ExcludeFileListView->SetHideSelection(false);

@@ -58,6 +58,9 @@ TViewImageForm::TViewImageForm(TComponent* AOwner) : TForm(AOwner), RotateBuffer
     ImageScrollBox->SetMouseHandlerOwnership(true);
     ImageScrollBox->SetMouseMode(mmDrag);
     ImageScrollBox->OnImageDblClick = [this](TObject* S) { CloseMenuItemClick(S); };
+    // The keys act on the picture from the start: the first tab stop would be the delay box, where
+    // the arrows change the slide show's delay and the menu key opens the box's own menu.
+    SetActiveControl(ImageScrollBox);
 
     GifImage = new TImage(this);
     GifImage->SetName("GifImage");
@@ -134,6 +137,8 @@ void TViewImageForm::BuildToolBar()
     DelayLabel->SetCaption("Delay:");
     SecEdit = new TEdit(this);
     SecEdit->SetName("SecEdit");
+    // Reached by a click only: no activation or Tab lands the keyboard in it.
+    SecEdit->SetTabStop(false);
     SecUpDown = new TUpDown(this);
     SecUpDown->SetName("SecUpDown");
     SecLabel = new TLabel(this);

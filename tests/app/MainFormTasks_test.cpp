@@ -6,8 +6,10 @@
 #include "app/FolderTree.h"
 #include "app/MainForm.h"
 #include "app/NewFolderForm.h"
+#include "app/SampleTasks.h"
 #include "app/TaskForm.h"
 #include "engine/AutoUpdateProjects.h"
+#include "engine/ImportRecords.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/ComCtrlsBasic.h"
 #include "platform/win/ExtCtrls.h"
@@ -560,6 +562,65 @@ TEST_F(TasksTest, SaveURLWritesDoneAndPendingAddresses)
     Command(maTasksSaveURL);
     ASSERT_TRUE(Typed);
     EXPECT_EQ(ReadAll(Target + ".txt"), "* Finished item.\r\n\r\n* http://h.test/a\r\n  http://h.test/b\r\n");
+    Select(nullptr);
+}
+
+// The proxy lives in the options only (the task dialog has none): every task made here takes it,
+// a task written before keeps the one it was written with.
+class ProxyTasksTest : public TasksTest {
+protected:
+    ProxyTasksTest()
+    {
+        Seed = [](TRegSettings& S) {
+            S.GetOptions()->SetDefaultTaskAdded(false); // the samples are written at the start
+            S.GetOptions()->SetUseProxyServer(true);
+            S.GetOptions()->SetProxyServerAddr("127.0.0.1");
+            S.GetOptions()->SetProxyServerPort(3128);
+        };
+    }
+    static void ExpectProxy(const std::string& Path, bool Use, const std::string& Host, int32_t Port)
+    {
+        TTask T;
+        T.LoadFromFile(Path);
+        EXPECT_EQ(T.GetOptions()->GetUseProxyServer(), Use) << Path;
+        EXPECT_EQ(T.GetOptions()->GetProxyServerAddr(), Host) << Path;
+        EXPECT_EQ(T.GetOptions()->GetProxyServerPort(), Port) << Path;
+    }
+};
+
+TEST_F(ProxyTasksTest, NewSampleAndImportedTasksTakeTheProxyOfTheOptionsAndWrittenTasksKeepTheirs)
+{
+    MakeForm();
+    int Samples = 0;
+    for (const TSampleTask& S : SampleTasks()) {
+        ExpectProxy(Projects + S.Folder + "\\" + S.Title + ".wrp", true, "127.0.0.1", 3128);
+        ++Samples;
+    }
+    EXPECT_EQ(Samples, 15);
+
+    NewTask("Through");
+    ExpectProxy(Projects + "Through.wrp", true, "127.0.0.1", 3128);
+
+    TRegOptions* Global = Form->Settings->GetOptions();
+    Global->SetProxyServerAddr("proxy.example.com");
+    Global->SetProxyServerPort(8080);
+    TProjectItem Project;
+    Project.SetName("Imported");
+    Project.SetURL("http://www.example.com/i");
+    Project.SetCategory("");
+    ASSERT_NE(Form->AddImportedProject(&Project), nullptr);
+    ExpectProxy(Projects + "Imported.wrp", true, "proxy.example.com", 8080);
+
+    // Proxy off in the options: a new task goes direct, the tasks written before keep theirs,
+    // also when their properties are edited.
+    Global->SetUseProxyServer(false);
+    NewTask("Direct");
+    ExpectProxy(Projects + "Direct.wrp", false, "proxy.example.com", 8080);
+    Select(NodeOfPath(Projects + "Through.wrp"));
+    TFormAnswerer Edit("Edit Task", [](TCustomForm* F) { Press(dynamic_cast<TTaskForm*>(F)->OkButton); });
+    Command(maTasksProp);
+    EXPECT_EQ(Edit.Count(), 1);
+    ExpectProxy(Projects + "Through.wrp", true, "127.0.0.1", 3128);
     Select(nullptr);
 }
 

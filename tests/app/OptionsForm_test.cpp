@@ -10,6 +10,7 @@
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/Files.h"
 #include "tests/app/DialogTestSupport.h"
+#include "tests/support/InputDriver.h"
 #include "tests/support/NoClippedText.h"
 #include "tests/support/TestSupport.h"
 
@@ -227,6 +228,43 @@ TEST(OptionsForm, OkStaysOpenOnAFolderThatCannotBe)
         EXPECT_EQ(ActiveTab(F.get()), C.Tab);
         TEdit* Field = C.Tab == "Logs" ? F->DefaultLogFolderEdit : C.Tab == "General" ? F->DefaultFolderEdit : F->ProjectPathEdit;
         EXPECT_TRUE(HasFocus(Field)) << C.Tab;
+    }
+}
+
+// Return typed in either rule list is the default OK (the extension list has the focus when the
+// dialog opens); the lists keep their arrow keys.
+TEST(OptionsForm, ReturnInTheRuleListsIsOkAndTheArrowsStayTheLists)
+{
+    TTempFolder Temp;
+    for (bool Masks : {true, false}) {
+        auto F = OpenOptions([&](TOptionForm* O) {
+            O->DefaultFolderEdit->SetText(Temp.Path() + "d");
+            O->DefaultLogFolderEdit->SetText(Temp.Path() + "l");
+            O->ProjectPathEdit->SetText(Temp.Path() + "p");
+            for (const char* Ext : {"jpg", "png"}) {
+                TListItem* Row = O->MasksListView->GetItems()->Add();
+                Row->SetCaption(Ext);
+                Row->GetSubItems()->Add("Saved");
+                O->ExcludeFileListView->GetItems()->Add()->SetCaption(std::string("bad.") + Ext);
+            }
+        });
+        TListView* List = Masks ? F->MasksListView : F->ExcludeFileListView;
+        F->OptionPages->SetActivePage(Masks ? F->GeneralSheet : F->WebsiteSheet);
+        List->SetFocus();
+        List->SetSelected(List->GetItems()->GetItem(0));
+        List->GetItems()->GetItem(0)->SetFocused(true);
+        ASSERT_TRUE(TestSupport::BringToFront(*F));
+        ASSERT_TRUE(HasFocus(List));
+        TestSupport::Press(VK_DOWN);
+        ASSERT_TRUE(TestSupport::WaitProcessed());
+        EXPECT_EQ(List->GetSelected(), List->GetItems()->GetItem(1)) << "Down moves the row in the list";
+        EXPECT_EQ(F->GetModalResult(), mrNone);
+        TDialogAnswerer Unexpected("");
+        TestSupport::Press(VK_RETURN);
+        ASSERT_TRUE(TestSupport::WaitProcessed());
+        EXPECT_EQ(F->GetModalResult(), mrOk) << (Masks ? "extension list" : "file list");
+        EXPECT_EQ(Unexpected.AnsweredCount(), 0) << Unexpected.Text();
+        EXPECT_TRUE(DirectoryExists(Temp.Path() + "p")) << "OK's own work ran";
     }
 }
 

@@ -14,6 +14,8 @@
 #include "imagelib/JpegGraphic.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/Actions.h"
+#include "platform/win/ComCtrlsBasic.h"
+#include "platform/win/StdCtrls.h"
 #include "platform/win/Timer.h"
 #include "tests/app/PictureTestFiles.h"
 #include "tests/support/InputDriver.h"
@@ -267,4 +269,39 @@ TEST(ViewerInput, PlusZoomsTheMenuShowsTheSlideShowTickAndItsCloseEndsTheModalVi
     EXPECT_GT(Changed, Off.size() / 20) << "the glyph column shows the tick";
     for (int32_t I = 0; I < AppUI()->GetFormCount(); ++I)
         EXPECT_FALSE(dynamic_cast<TViewImageForm*>(AppUI()->GetForms(I))) << "the opener freed the viewer";
+}
+
+// The keys act on the picture as the viewer opens, on a GIF (whose picture control takes no
+// focus) as on any other file: the arrows leave the slide show's delay alone and Page Down
+// steps on.
+TEST(ViewerInput, TheKeysActOnThePictureFromTheStartAndNeverOnTheDelayBox)
+{
+    TestSupport::TTempFolder Temp;
+    TStringList List;
+    List.Add(WriteGif(Temp.File("a.gif"), 40, 30));
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("b.jpg"), 64, 48));
+    List.Add(WritePicture<TJpegGraphic>(Temp.File("c.jpg"), 64, 48));
+    for (int32_t First : {0, 1}) {
+        const TComponentPtr<TViewImageForm> F(new TViewImageForm(nullptr));
+        F->FileName = List.GetStrings(First);
+        F->ShowCurrent();
+        F->FileList = &List;
+        F->FileIndex = First;
+        F->Show();
+        ASSERT_TRUE(TestSupport::BringToFront(*F));
+        const HWND Focus = GetFocus();
+        EXPECT_NE(Focus, F->SecEdit->GetHandle()) << "opened on file " << First;
+        EXPECT_TRUE(Focus == F->GetHandle() || Focus == F->ImageScrollBox->GetHandle()) << "opened on file " << First;
+        for (WORD Vk : {VK_UP, VK_UP, VK_DOWN, VK_RIGHT})
+            TestSupport::Press(Vk);
+        ASSERT_TRUE(TestSupport::WaitProcessed());
+        EXPECT_EQ(F->SecUpDown->GetPosition(), 3) << "opened on file " << First;
+        EXPECT_EQ(F->SecEdit->GetText(), "3") << "opened on file " << First;
+        TestSupport::Press(VK_NEXT);
+        ASSERT_TRUE(TestSupport::WaitProcessed());
+        EXPECT_EQ(F->FileIndex, First + 1);
+        EXPECT_EQ(F->FileName, List.GetStrings(First + 1));
+        EXPECT_TRUE(F->ImageScrollBox->GetVisible());
+        EXPECT_EQ(F->SecUpDown->GetPosition(), 3);
+    }
 }

@@ -12,3 +12,9 @@ qm_add_test(app_gallery_tests WINDOW UNMANAGED INPUT
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/GenHTMLForm_test.cpp ${CMAKE_CURRENT_LIST_DIR}/DialogTestSupport.cpp
     ${CMAKE_SOURCE_DIR}/tests/imagelib/dib/ImageLibEnvironment.cpp
   LIBS qm_app qm_test_support MAIN qm_test_support)
+
+# The thumbnails under real mouse input (the wheel goes to the window in front): it runs alone.
+qm_add_test(app_thumbnail_input_tests WINDOW UNMANAGED INPUT
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/ThumbnailInput_test.cpp
+    ${CMAKE_SOURCE_DIR}/tests/imagelib/dib/ImageLibEnvironment.cpp
+  LIBS qm_app qm_test_support MAIN qm_test_support)

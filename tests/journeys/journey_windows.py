@@ -12,10 +12,14 @@ from jlib import Rect, check
 
 JOURNEY = jlib.Journey("windows", "the main window's panels, dialogs and notice", fresh_start=True)
 
-# The toolbar's Options button and the Image menu's Library row, by position.
+# The toolbar's Options button, the Image menu's Library row and the View menu's Failed URL
+# panel row, by position.
 OPTIONS_BUTTON = 10
 IMAGE_TITLE = 2
 LIBRARY_ROW = 13
+VIEW_TITLE = 1
+FAILED_PANEL_ROW = 2
+FAILED_BUTTONS = 4
 # A list's body and the log keep this many rows of pixels at the least; a row of a list this many.
 MIN_BODY = 30
 ROW_HEIGHT = 17
@@ -113,6 +117,75 @@ def first_start_panels(s, ctx):
     check(boxes[2][1] - boxes[2][0] >= MIN_BODY, f"the log ({boxes[2]}) is {boxes[2][1] - boxes[2][0]} rows high")
     # The images list's rows start below its headers' text.
     ctx["images_rows"] = (header_of(boxes[1], texts)[1] + 4, boxes[1][1])
+
+
+def view_failed_panel(s, main):
+    """The View menu's Failed URL panel row clicked: the panel shows or goes."""
+    bar = qm.menu_bar(s, main)
+    before = s.windows()
+    s.click(*bar.titles[VIEW_TITLE].center)
+    win, img = qm.wait_menu(s, before, what="the View menu")
+    rows = qm.menu_rows(img, (win.rect.x, win.rect.y))
+    check(len(rows) > FAILED_PANEL_ROW and rows[FAILED_PANEL_ROW].enabled, "no enabled Failed URL panel row")
+    row = rows[FAILED_PANEL_ROW]
+    s.click(row.rect.x + 30, row.rect.center[1])
+    check(s.window_gone(win, 5), "the View menu stays open")
+
+
+def grey_captions(img, rows):
+    """The disabled buttons' captions in the given rows of a picture, as (x0, y0, x1, y1): runs
+    of grey text, the buttons' frame lines (long straight grey runs) left out."""
+    w, h = img.size
+    px = img.load()
+    grey = [[jlib.is_grey_text(px[x, y]) for x in range(w)] for y in range(h)]
+    ink = [[False] * w for _ in range(h)]
+    for y in range(h):
+        for x0, x1 in jlib.runs(grey[y], 1):
+            if x1 - x0 < 15:
+                for x in range(x0, x1):
+                    ink[y][x] = True
+    for x in range(w):
+        for y0, y1 in jlib.runs([grey[y][x] for y in range(h)], 1):
+            if y1 - y0 >= 12:
+                for y in range(y0, y1):
+                    ink[y][x] = False
+    found = []
+    for a, b in jlib.runs([any(r) and rows[y] for y, r in enumerate(ink)], 2):
+        if b - a < 5:
+            continue
+        for x0, x1 in jlib.runs([any(ink[y][x] for y in range(a, b)) for x in range(w)], 8):
+            if x1 - x0 >= 15:  # a word, not a scroll arrow's glyph
+                found.append((x0, a, x1, b))
+    return found
+
+
+@JOURNEY.step("at the first-start size the Failed URL panel shows its four buttons whole")
+def failed_buttons(s, ctx):
+    main = ctx["main"]
+    qm.rest_mouse(s, main)
+    top = qm.toolbar(s, main)[0].face.bottom + 4
+    # The buttons stand at the panel's right, beside its list.
+    strip = Rect(main.rect.right - 220, top, 216, main.rect.bottom - top - 24)
+    hidden = s.settle(strip)
+    view_failed_panel(s, main)
+    shown = s.wait_change(strip, hidden, timeout=5)
+    check(shown is not None, "the Failed URL panel did not show")
+    changed = jlib.changed_mask(hidden, shown)
+    px = changed.load()
+    rows = [any(px[x, y] for x in range(changed.size[0])) for y in range(changed.size[1])]
+    captions = grey_captions(shown, rows)
+    heights = sorted(b - a for _, a, _, b in captions)
+    qm.rest_mouse(s, main)
+    view_failed_panel(s, main)
+    check(s.wait_change(strip, shown, timeout=5) is not None, "the Failed URL panel did not go again")
+    check(len(captions) == FAILED_BUTTONS, f"the Failed URL panel shows {len(captions)} button captions, "
+                                           f"not {FAILED_BUTTONS}: {captions}")
+    check(heights[-1] - heights[0] <= 1, f"the buttons' captions are cut: their heights are {heights}")
+    # Each button's lower frame shows below its caption, inside what changed (the panel).
+    for x0, a, x1, b in captions:
+        below = range(b, min(b + 12, len(rows)))
+        framed = any(rows[y] and sum(1 for x in range(x0, x1) if px[x, y]) >= (x1 - x0) // 2 for y in below)
+        check(framed, f"the button whose caption is at {x0},{a} in {strip} has no lower edge in the panel")
 
 
 @JOURNEY.step("the images list's menu opens at the mouse, and by Shift+F10 and the menu key at the row")
