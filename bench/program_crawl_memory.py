@@ -13,7 +13,8 @@ bench's site, every picture saved, and the Wine process's peak memory.
 The site is crawl_bench.py's (2,000 pages, three levels deep) with the given number of pictures,
 served on 127.0.0.1 with the given latency before every response. The program runs from a copy
 of Quillmoor.exe in a folder of its own, with a Wine prefix of its own (made on the first run,
-kept under the build dir as bench-program/) and on a private Xvfb display, so that it runs beside
+kept under the build dir as bench-program/, its user's folders its own rather than Wine's links
+to the home folder) and on a private Xvfb display, so that it runs beside
 the tests. Its state is a first start's: no settings, no task tree, no images library; the task
 is made beforehand by the engine driver, which writes a project file as the program does, into
 the project folder the program reads at its start (the sample tasks a first start writes go in
@@ -92,6 +93,25 @@ def start_display(number=None):
     raise SystemExit("program_crawl_memory: no free display")
 
 
+def private_prefix(s):
+    """The bench's own Wine prefix, made when missing, with the user's folders turned into folders
+    of the prefix. Wine links Documents, Desktop, Pictures... to the Unix home: the program's task
+    tree and pictures, and the first start's state the bench makes by deleting them, would
+    otherwise be the home folder's, shared with every other prefix made the same way."""
+    if not os.path.isfile(os.path.join(s.prefix, "system.reg")):
+        env = dict(s.env(), DISPLAY="")
+        subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                        timeout=300)
+        subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+    users = os.path.join(s.prefix, "drive_c", "users")
+    for user in os.listdir(users):
+        for name in os.listdir(os.path.join(users, user)):
+            path = os.path.join(users, user, name)
+            if os.path.islink(path):
+                os.remove(path)
+                os.makedirs(path)
+
+
 def proc_status(pid):
     try:
         with open("/proc/%d/status" % pid) as f:
@@ -145,6 +165,7 @@ def main():
         server.routes(routes, defaults={"delay": opts["latency"] / 1000.0})
         start = "http://%s/" % server.address
         # A first start's state, then the task in the project folder the program reads.
+        private_prefix(s)
         s.reset_state()
         lib = os.path.join(here, "bin", "imglib.db")
         if os.path.exists(lib):

@@ -32,7 +32,7 @@ Everything is measured from outside the program, as a person would notice it:
   server saw requests after that.
 
 The program runs from a copy of Quillmoor.exe with a Wine prefix of its own (kept under the
-build dir as bench-ui/), on a first start's state, on a private Xvfb display. Its tasks are
+build dir as bench-ui/, its user's folders its own), on a first start's state, on a private Xvfb display. Its tasks are
 written beforehand by the engine driver into the project folder the program reads at its start,
 and selected through the task tree as a user does: a click on its first row and the task's name
 typed; the bench checks the Run button is then enabled (a task, not a folder, is selected).
@@ -339,6 +339,7 @@ def main():
         routes, pictures = crawl_bench.site(opts["pictures"])
         server.routes(routes, defaults={"delay": opts["latency"] / 1000.0})
         url = "http://%s/" % server.address
+        program_crawl_memory.private_prefix(s)
         print("program_crawl_ui: %d pages, %d pictures, %g ms latency, display %s" %
               (crawl_bench.PAGES, len(pictures), opts["latency"], display), flush=True)
         driver_time = driver_crawl(s, driver, url, work, pictures, crawl_bench.DEPTH)
