@@ -290,8 +290,10 @@ def program_crawl(s, main, probe, xwin, opts, folder, pictures):
     return t0, saved_at, stopped_at, menus, last_count
 
 
-def stop_case(s, main, server, driver, work, links, latency):
-    """Stop on a task whose start page has `links` links, clicked once that page was served."""
+def stop_case(s, main, server, xwin, links, latency, limit=120):
+    """Stop on a task whose start page has `links` links, clicked once that page was served: the
+    seconds to the task shown stopped (None past the limit), when the program's "Please wait"
+    window (the one window Stop opens) showed and went, and the requests after it showed stopped."""
     routes = {"/": {"body": "<html><body>" + "".join('<a href="l/%05d.html">%d</a>\n' % (i, i) for i in range(links))
                     + "</body></html>", "headers": {"Content-Type": "text/html"}}}
     server.routes(routes, defaults={"delay": latency / 1000.0})
@@ -301,14 +303,24 @@ def stop_case(s, main, server, driver, work, links, latency):
     served = s.wait_until(lambda: (lambda c: c["requests"] >= 1 and c["in_flight"] == 0)(server.counters()), 60)
     jlib.check(served, "the start page of the Stop case was not served")
     time.sleep(1.0)   # the task busy with the page's links
+    before = xwin.menus()
     t0 = time.monotonic()
     s.click(*buttons[qm.STOP_BUTTON].rect.center)
-    ok = s.wait_until(lambda: qm.task_shown_stopped(s, main), 120, poll=0.02)
-    took = time.monotonic() - t0
+    took = wait_shown = wait_gone = None
+    while time.monotonic() - t0 < limit:
+        now = time.monotonic() - t0
+        extra = xwin.menus() - before
+        if extra and wait_shown is None:
+            wait_shown = now
+        elif not extra and wait_shown is not None and wait_gone is None:
+            wait_gone = now
+        if qm.task_shown_stopped(s, main):
+            took = time.monotonic() - t0
+            break
+        time.sleep(0.01)
     after = server.counters()["requests"]
     time.sleep(1.0)
-    later = server.counters()["requests"]
-    return took if ok else None, later - after
+    return took, (wait_shown, wait_gone), server.counters()["requests"] - after
 
 
 def main():
@@ -394,13 +406,17 @@ def main():
         report_waits("a menu opened by a click (Help)", menus)
 
         if opts["links"] > 0:
-            took, later = stop_case(s, main_win, server, driver, work, opts["links"], opts["latency"])
+            took, (shown, gone), later = stop_case(s, main_win, server, xwin, opts["links"], opts["latency"])
             s.shot("stopped")
             if took is None:
                 print("  Stop on a start page of %d links: not shown stopped within 120 s" % opts["links"])
             else:
                 print("  Stop on a start page of %d links: shown stopped %.2f s after the click (goal at most %.0f s);"
                       " %d requests in the second after" % (opts["links"], took, GOALS["stop"], later))
+            if shown is not None:
+                # On a display without a window manager Wine holds the hide of a managed window.
+                print("    its Please wait window showed %.2f s after the click and went %s" % (
+                    shown, "%.2f s after it" % gone if gone is not None else "not before the task showed stopped"))
         sys.stdout.flush()
     except jlib.StepFailed as e:
         print("program_crawl_ui: %s" % e)
