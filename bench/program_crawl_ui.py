@@ -222,6 +222,15 @@ def make_task(s, driver, name, url, folder, depth, work):
                    check=True, env=s.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def log_pane_rows(s, main, lists):
+    """How many rows below the lists are white across most of the window: the log pane's."""
+    r = main.rect
+    img = s.grab(jlib.Rect(r.x, lists.bottom + 2, r.w, max(1, r.bottom - lists.bottom - 2)))
+    px = img.load()
+    w, h = img.size
+    return sum(1 for y in range(h) if sum(1 for x in range(0, w, 4) if px[x, y] == (255, 255, 255)) * 4 > w // 2)
+
+
 def driver_crawl(s, driver, url, work, pictures, depth):
     """The engine driver's crawl of the site: a warm-up, then the timed one."""
     times = []
@@ -370,9 +379,11 @@ def main():
         panes = qm.panes(s, main_win)
         lists = qm.images_list(s, main_win)
         jlib.check(lists != panes[1], "the images list does not show below the address list")
+        log_rows = log_pane_rows(s, main_win, lists)
+        jlib.check(log_rows >= 30, "the log pane does not show below the lists (%d white rows)" % log_rows)
         s.shot("selected")
-        print("  main window %s; task tree, address list, images list %s and log pane shown"
-              % (main_win.rect, lists), flush=True)
+        print("  main window %s; task tree, address list, images list %s and log pane (%d rows high) shown"
+              % (main_win.rect, lists, log_rows), flush=True)
         probe = Probe(s, probe_exe, work)
         xwin = TopWindows(display)
         server.clear()
