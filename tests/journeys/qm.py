@@ -279,3 +279,27 @@ def picture_rows(s, main):
     """The rows of the images list, its column header left out (a row at the pane's top)."""
     pane = images_list(s, main)
     return [row for row in text_rows(s, pane.inset(2)) if row.y > pane.y + 12]
+
+
+# The "Standard" toolbar's Run and Stop buttons, by their place among its buttons.
+RUN_BUTTON, STOP_BUTTON = 4, 5
+
+
+def task_shown_stopped(s, main):
+    """The toolbar shows the selected task stopped: Run drawn enabled, Stop drawn disabled."""
+    buttons = toolbar(s, main)
+    return buttons[RUN_BUTTON].enabled and not buttons[STOP_BUTTON].enabled
+
+
+def select_task(s, main, name):
+    """Selects a task of the tree's top level as a user does: a click on the tree's first row
+    and the task's name typed (the tree's incremental search). Run drawn enabled says a task,
+    not a folder, is selected."""
+    tree = panes(s, main)[0]
+    rows = s.wait_until(lambda: text_rows(s, tree.inset(2)) or None, 10)
+    check(rows, "the task tree shows no row")
+    s.click(*rows[0].center)
+    s.type(name)
+    check(s.wait_until(lambda: toolbar(s, main)[RUN_BUTTON].enabled, 5),
+          f"Run stays disabled: typing {name!r} in the task tree did not select that task")
+    s.settle(main.rect)
