@@ -15,6 +15,7 @@
 #include "imagelib/ImageLib.h"
 #include "platform/win/Application.h"
 #include "platform/win/Forms.h"
+#include "platform/win/GuardCallback.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -40,9 +41,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Application->HandleException();
         Result = 1;
     }
-    ApplicationDone();
-    cbFrameworkDone();
-    ImageLibDone();
+    // The end: a step that fails is reported to the log and the next still runs; nothing leaves
+    // WinMain as an exception, which would end the program before its clean-up.
+    const auto EndStep = [&Result](void (*Step)()) {
+        try {
+            Step();
+        } catch (...) {
+            HandleCallbackException(std::current_exception());
+            Result = 1;
+        }
+    };
+    EndStep(ApplicationDone);
+    EndStep(cbFrameworkDone);
+    EndStep(ImageLibDone);
     if (RichEdit)
         FreeLibrary(RichEdit);
     CoUninitialize();

@@ -1,6 +1,7 @@
 #include "platform/win/Application.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 
 #include "platform/rtl/ScopeGuards.h"
@@ -13,9 +14,13 @@ TApplication* Application = nullptr;
 
 namespace {
 
+// The program's log: the debugger output and stderr (which the test runs keep).
 void DebugOut(const std::string& Text)
 {
-    OutputDebugStringA(("Quillmoor: " + Text + "\n").c_str());
+    const std::string Line = "Quillmoor: " + Text + "\n";
+    OutputDebugStringA(Line.c_str());
+    std::fputs(Line.c_str(), stderr);
+    std::fflush(stderr);
 }
 
 } // namespace
@@ -23,7 +28,7 @@ void DebugOut(const std::string& Text)
 void HandleCallbackException(std::exception_ptr E) noexcept
 {
     try {
-        if (Application) {
+        if (Application && !ProgramEnding()) {
             Application->HandleException(E);
             return;
         }
@@ -168,6 +173,11 @@ void TApplication::HandleException(std::exception_ptr E) noexcept
             OnException(this, E);
             return;
         }
+        if (ProgramEnding()) {
+            // No box holds up the end: the failure goes to the log.
+            DebugOut("Unhandled " + ExceptionClassName(E) + ": " + ExceptionMessage(E));
+            return;
+        }
     } catch (...) {
         // Nothing may leave the handler: its own failure only goes to the debugger.
         DebugOut("The exception handler failed: " + ExceptionMessage(std::current_exception()));
@@ -238,6 +248,7 @@ void ApplicationInit()
         throw EInvalidOperation("The application object already exists");
     static std::once_flag LocaleOnce;
     std::call_once(LocaleOnce, [] { InitDefaultLocaleFormats(ReadUserLocaleFormats()); });
+    ClearProgramEnd();
     Application = new TApplication();
     TScopeExit Discard([] {
         delete Application;
@@ -251,6 +262,8 @@ void ApplicationDone()
 {
     if (!Application)
         return;
+    // From here on no thread makes a hidden window, and failures go to the log, not to boxes.
+    BeginProgramEnd();
     DoneSynchronize();
     EndParkedThreads();
     TApplication* A = Application;

@@ -7,9 +7,16 @@
 #include <string>
 #include <utility>
 
-// Hands an exception to Application->HandleException; without an application object it is
-// written to the debugger output. Never throws.
+// Hands an exception to Application->HandleException; without an application object, or once
+// the program's end has begun, it is written to the log (the debugger output and stderr): no
+// message box holds up the end. Never throws.
 void HandleCallbackException(std::exception_ptr E) noexcept;
+
+// The program's end has begun (ApplicationDone marks it; ApplicationInit clears it): from then
+// on no hidden window is made on any thread, and callbacks report to the log only.
+void BeginProgramEnd() noexcept;
+void ClearProgramEnd() noexcept;
+bool ProgramEnding() noexcept;
 
 // The class name of an exception as the program names it ("EConvertError"; "std::bad_alloc"
 // style names for standard exceptions; "unknown exception" for anything else).
