@@ -294,3 +294,25 @@ function(qm_add_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   add_dependencies(benches ${name})
 endfunction()
+
+# qm_split_debug_info(target): the program is linked without its debug information, which goes
+# into <name>.debug beside it (named by its .gnu_debuglink, which Wine's debugger follows). The
+# shipped program gets this; the test programs keep theirs inside. The target may be defined in
+# any folder: the link launcher is a target property.
+function(qm_split_debug_info target)
+  if(QM_NATIVE)
+    return()
+  endif()
+  set_property(TARGET ${target} PROPERTY RULE_LAUNCH_LINK
+    "${CMAKE_SOURCE_DIR}/cmake/split-debug-info.sh ${CMAKE_OBJCOPY}")
+endfunction()
+
+# The shipped program is defined in app/: it is split once every folder has been read.
+function(qm_split_shipped_program)
+  if(TARGET Quillmoor)
+    qm_split_debug_info(Quillmoor)
+  endif()
+endfunction()
+if(NOT QM_NATIVE)
+  cmake_language(DEFER CALL qm_split_shipped_program)
+endif()
