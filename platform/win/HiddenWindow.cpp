@@ -72,7 +72,8 @@ HWND THiddenWindow::GetHandle()
             break;
     }
     if (!Wnd)
-        RaiseOSError(Error, "Cannot create a hidden window");
+        RaiseOSError(Error, Format("Cannot create a hidden window (class %s, thread %u)", FClassName,
+                                   static_cast<unsigned>(GetCurrentThreadId())));
     FHandle = Wnd;
     FThreadID = GetCurrentThreadId();
     return FHandle;
