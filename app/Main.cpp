@@ -19,7 +19,14 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    ApplicationInit();
+    try {
+        ApplicationInit();
+    } catch (...) {
+        // Without the application object (its Synchronize window could not be made, say) the
+        // program cannot run: the failure goes to the log and the program ends.
+        HandleCallbackException(std::current_exception());
+        return 1;
+    }
     CoInitialize(nullptr);
     INITCOMMONCONTROLSEX Icc{sizeof(Icc), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
                                               ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS |
