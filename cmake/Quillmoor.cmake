@@ -203,10 +203,10 @@ function(qm_add_test name)
       list(APPEND entry_labels classic)
     endif()
     add_test(NAME ${entry} COMMAND ${cmd})
-    # A program still running 20 s before ctest's time-out has its threads' stacks written into
+    # A program still running 30 s before ctest's time-out has its threads' stacks written into
     # the test's output by tools/wine-run.sh, then is ended.
     set_tests_properties(${entry} PROPERTIES TIMEOUT 300
-      ENVIRONMENT "WINEPREFIX=${prefix};QUILLMOOR_WINE_PROFILE=${profile};QM_HANG_TIMEOUT=280")
+      ENVIRONMENT "WINEPREFIX=${prefix};QUILLMOOR_WINE_PROFILE=${profile};QM_HANG_TIMEOUT=270")
     if(entry_labels)
       set_tests_properties(${entry} PROPERTIES LABELS "${entry_labels}")
     endif()
