@@ -28,7 +28,7 @@ void DebugOut(const std::string& Text)
 void HandleCallbackException(std::exception_ptr E) noexcept
 {
     try {
-        if (Application && !ProgramEnding()) {
+        if (Application) {
             Application->HandleException(E);
             return;
         }
@@ -173,11 +173,6 @@ void TApplication::HandleException(std::exception_ptr E) noexcept
             OnException(this, E);
             return;
         }
-        if (ProgramEnding()) {
-            // No box holds up the end: the failure goes to the log.
-            DebugOut("Unhandled " + ExceptionClassName(E) + ": " + ExceptionMessage(E));
-            return;
-        }
     } catch (...) {
         // Nothing may leave the handler: its own failure only goes to the debugger.
         DebugOut("The exception handler failed: " + ExceptionMessage(std::current_exception()));
@@ -262,7 +257,7 @@ void ApplicationDone()
 {
     if (!Application)
         return;
-    // From here on no thread makes a hidden window, and failures go to the log, not to boxes.
+    // From here on no thread makes a hidden window.
     BeginProgramEnd();
     DoneSynchronize();
     EndParkedThreads();

@@ -7,13 +7,13 @@
 #include <string>
 #include <utility>
 
-// Hands an exception to Application->HandleException; without an application object, or once
-// the program's end has begun, it is written to the log (the debugger output and stderr): no
-// message box holds up the end. Never throws.
+// Hands an exception to Application->HandleException; without an application object (or from a
+// worker once the user-interface thread serves no more calls) it is written to the log: the
+// debugger output and stderr. Never throws.
 void HandleCallbackException(std::exception_ptr E) noexcept;
 
 // The program's end has begun (ApplicationDone marks it; ApplicationInit clears it): from then
-// on no hidden window is made on any thread, and callbacks report to the log only.
+// on no hidden window is made on any thread.
 void BeginProgramEnd() noexcept;
 void ClearProgramEnd() noexcept;
 bool ProgramEnding() noexcept;
