@@ -33,7 +33,10 @@ public:
     DWORD GetOwnerThreadID() const { return FThreadID; }
     void DestroyHandle();
 
-    // Tests only: the next Count creations, on any thread, fail as a refused one does.
+    // How often a refused creation is asked for again before the failure is raised.
+    static constexpr int kCreateAttempts = 10;
+    // Tests only: the next Count attempts, on any thread, are refused as the system refuses one
+    // (no window, no error); kCreateAttempts of them make one creation fail.
     static void FailNextCreations(int32_t Count);
 
 private:
