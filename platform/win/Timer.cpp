@@ -226,11 +226,12 @@ void TTimer::UpdateTimer()
         if (!Run || ProgramEnding())
             return;
         TTimerLink* Link = FLink;
+        const auto Route = [Link](UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result) {
+            return Link->Handle(Msg, WParam, Result);
+        };
         try {
             if (!FLink->Window)
-                FLink->Window = std::make_unique<THiddenWindow>([Link](UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result) {
-                    return Link->Handle(Msg, WParam, Result);
-                });
+                FLink->Window = std::make_unique<THiddenWindow>(Route);
             FLink->Window->GetHandle(); // made on this thread, which now serves the ticks
         } catch (...) {
             // A timer that cannot get its window does not tick: that is reported, and the caller

@@ -24,7 +24,10 @@ namespace {
 // Refuses the next Creations creations (every attempt of each); whatever a test leaves of the
 // seam is cleared, so a later test makes its windows.
 struct TFailureSeam {
-    explicit TFailureSeam(int32_t Creations) { THiddenWindow::FailNextCreations(Creations * THiddenWindow::kCreateAttempts); }
+    explicit TFailureSeam(int32_t Creations)
+    {
+        THiddenWindow::FailNextCreations(Creations * THiddenWindow::kCreateAttempts);
+    }
     ~TFailureSeam() { THiddenWindow::FailNextCreations(0); }
 };
 
