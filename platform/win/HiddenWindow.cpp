@@ -11,10 +11,9 @@ namespace {
 const char* const kDefaultClassName = "QuillmoorHiddenWindow";
 std::mutex gRegisterLock;
 std::atomic<int32_t> gFailNext{0};
-const DWORD kCreateBackOffMs = 40;
 
-// Takes one of the attempts a test asked to fail.
-bool AttemptMadeToFail()
+// Takes one of the creations a test asked to fail.
+bool CreationMadeToFail()
 {
     int32_t N = gFailNext.load();
     while (N > 0)
@@ -41,17 +40,18 @@ HWND THiddenWindow::GetHandle()
         return FHandle;
     if (ProgramEnding())
         RaiseOSError(ERROR_INVALID_STATE, "Cannot create a hidden window once the program ends");
+    if (CreationMadeToFail())
+        RaiseOSError(ERROR_NOT_ENOUGH_MEMORY, "Cannot create a hidden window");
     HINSTANCE Instance = GetModuleHandleA(nullptr);
     // Under Wine the creation has been seen to fail now and then with "class does not exist"
     // although the class is registered (a window made on a fresh thread, at the same time as
-    // others), and, on a loaded machine, the process's first window (the Synchronize window, at
-    // start) with no error at all: the class is made sure of and the window asked for again,
-    // waiting a little longer each time (about 2 s in all), before the failure is raised.
+    // others): the class is made sure of and the window asked for again, a few times, before the
+    // failure is raised.
     HWND Wnd = nullptr;
     DWORD Error = 0;
-    for (int Attempt = 0; Attempt < kCreateAttempts && !Wnd; ++Attempt) {
+    for (int Attempt = 0; Attempt < 5 && !Wnd; ++Attempt) {
         if (Attempt > 0)
-            Sleep(Attempt * kCreateBackOffMs);
+            Sleep(Attempt);
         {
             std::lock_guard<std::mutex> Lock(gRegisterLock);
             WNDCLASSA Existing;
@@ -65,13 +65,10 @@ HWND THiddenWindow::GetHandle()
             }
         }
         SetLastError(0);
-        if (AttemptMadeToFail())
-            Wnd = nullptr; // as the system refuses: no window, no error
-        else
-            Wnd = CreateWindowExA(WS_EX_TOOLWINDOW, FClassName.c_str(), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  Instance, this);
+        Wnd = CreateWindowExA(WS_EX_TOOLWINDOW, FClassName.c_str(), "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                              Instance, this);
         Error = GetLastError();
-        if (!Wnd && Error != ERROR_CANNOT_FIND_WND_CLASS && Error != ERROR_SUCCESS)
+        if (!Wnd && Error != ERROR_CANNOT_FIND_WND_CLASS)
             break;
     }
     if (!Wnd)

@@ -33,10 +33,7 @@ public:
     DWORD GetOwnerThreadID() const { return FThreadID; }
     void DestroyHandle();
 
-    // How often a refused creation is asked for again before the failure is raised.
-    static constexpr int kCreateAttempts = 10;
-    // Tests only: the next Count attempts, on any thread, are refused as the system refuses one
-    // (no window, no error); kCreateAttempts of them make one creation fail.
+    // Tests only: the next Count creations, on any thread, fail as a refused one does.
     static void FailNextCreations(int32_t Count);
 
 private:
