@@ -15,10 +15,18 @@
 #include "imagelib/ImageLib.h"
 #include "platform/win/Application.h"
 #include "platform/win/Forms.h"
+#include "platform/win/GuardCallback.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    ApplicationInit();
+    try {
+        ApplicationInit();
+    } catch (...) {
+        // Without the application object (its Synchronize window could not be made, say) the
+        // program cannot run: the failure goes to the log and the program ends.
+        HandleCallbackException(std::current_exception());
+        return 1;
+    }
     CoInitialize(nullptr);
     INITCOMMONCONTROLSEX Icc{sizeof(Icc), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES |
                                               ICC_TAB_CLASSES | ICC_PROGRESS_CLASS | ICC_UPDOWN_CLASS |
@@ -40,9 +48,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         Application->HandleException();
         Result = 1;
     }
-    ApplicationDone();
-    cbFrameworkDone();
-    ImageLibDone();
+    // The end: a step that fails is reported to the log and the next still runs; nothing leaves
+    // WinMain as an exception, which would end the program before its clean-up.
+    const auto EndStep = [&Result](void (*Step)()) {
+        try {
+            Step();
+        } catch (...) {
+            HandleCallbackException(std::current_exception());
+            Result = 1;
+        }
+    };
+    EndStep(ApplicationDone);
+    EndStep(cbFrameworkDone);
+    EndStep(ImageLibDone);
     if (RichEdit)
         FreeLibrary(RichEdit);
     CoUninitialize();

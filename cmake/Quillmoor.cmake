@@ -5,6 +5,9 @@ set(QM_WINEPREFIX_CLASSIC ${CMAKE_BINARY_DIR}/wineprefix-classic CACHE PATH
   "The second Wine prefix (visual styles off, classic colours) the CLASSIC test programs run in too")
 if(NOT QM_NATIVE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tools/wine-run.sh)
+  # Wine's debugger reads DWARF up to version 4: with the compiler's default (5) a stack dump of
+  # a hanging program names no function of ours.
+  add_compile_options(-gdwarf-4)
 endif()
 # Debian's Python first: the tests' picture cross-checks use its Pillow (python3-pil).
 if(EXISTS /usr/bin/python3)
@@ -200,8 +203,10 @@ function(qm_add_test name)
       list(APPEND entry_labels classic)
     endif()
     add_test(NAME ${entry} COMMAND ${cmd})
+    # A program still running 30 s before ctest's time-out has its threads' stacks written into
+    # the test's output by tools/wine-run.sh, then is ended.
     set_tests_properties(${entry} PROPERTIES TIMEOUT 300
-      ENVIRONMENT "WINEPREFIX=${prefix};QUILLMOOR_WINE_PROFILE=${profile}")
+      ENVIRONMENT "WINEPREFIX=${prefix};QUILLMOOR_WINE_PROFILE=${profile};QM_HANG_TIMEOUT=270")
     if(entry_labels)
       set_tests_properties(${entry} PROPERTIES LABELS "${entry_labels}")
     endif()
@@ -289,3 +294,25 @@ function(qm_add_bench name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   add_dependencies(benches ${name})
 endfunction()
+
+# qm_split_debug_info(target): the program is linked without its debug information, which goes
+# into <name>.debug beside it (named by its .gnu_debuglink, which Wine's debugger follows). The
+# shipped program gets this; the test programs keep theirs inside. The target may be defined in
+# any folder: the link launcher is a target property.
+function(qm_split_debug_info target)
+  if(QM_NATIVE)
+    return()
+  endif()
+  set_property(TARGET ${target} PROPERTY RULE_LAUNCH_LINK
+    "${CMAKE_SOURCE_DIR}/cmake/split-debug-info.sh ${CMAKE_OBJCOPY}")
+endfunction()
+
+# The shipped program is defined in app/: it is split once every folder has been read.
+function(qm_split_shipped_program)
+  if(TARGET Quillmoor)
+    qm_split_debug_info(Quillmoor)
+  endif()
+endfunction()
+if(NOT QM_NATIVE)
+  cmake_language(DEFER CALL qm_split_shipped_program)
+endif()

@@ -1,6 +1,7 @@
 #include "platform/win/Application.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <mutex>
 
 #include "platform/rtl/ScopeGuards.h"
@@ -13,9 +14,13 @@ TApplication* Application = nullptr;
 
 namespace {
 
+// The program's log: the debugger output and stderr (which the test runs keep).
 void DebugOut(const std::string& Text)
 {
-    OutputDebugStringA(("Quillmoor: " + Text + "\n").c_str());
+    const std::string Line = "Quillmoor: " + Text + "\n";
+    OutputDebugStringA(Line.c_str());
+    std::fputs(Line.c_str(), stderr);
+    std::fflush(stderr);
 }
 
 } // namespace
@@ -238,6 +243,7 @@ void ApplicationInit()
         throw EInvalidOperation("The application object already exists");
     static std::once_flag LocaleOnce;
     std::call_once(LocaleOnce, [] { InitDefaultLocaleFormats(ReadUserLocaleFormats()); });
+    ClearProgramEnd();
     Application = new TApplication();
     TScopeExit Discard([] {
         delete Application;
@@ -251,6 +257,8 @@ void ApplicationDone()
 {
     if (!Application)
         return;
+    // From here on no thread makes a hidden window.
+    BeginProgramEnd();
     DoneSynchronize();
     EndParkedThreads();
     TApplication* A = Application;

@@ -1,5 +1,6 @@
 #include "platform/win/GuardCallback.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 #include <typeinfo>
@@ -9,6 +10,27 @@
 #include <windows.h>
 
 #include "platform/rtl/SysUtils.h"
+
+namespace {
+
+std::atomic<bool> gProgramEnding{false};
+
+} // namespace
+
+void BeginProgramEnd() noexcept
+{
+    gProgramEnding.store(true);
+}
+
+void ClearProgramEnd() noexcept
+{
+    gProgramEnding.store(false);
+}
+
+bool ProgramEnding() noexcept
+{
+    return gProgramEnding.load();
+}
 
 std::string ExceptionClassName(const std::exception_ptr& E)
 {

@@ -7,9 +7,16 @@
 #include <string>
 #include <utility>
 
-// Hands an exception to Application->HandleException; without an application object it is
-// written to the debugger output. Never throws.
+// Hands an exception to Application->HandleException; without an application object (or from a
+// worker once the user-interface thread serves no more calls) it is written to the log: the
+// debugger output and stderr. Never throws.
 void HandleCallbackException(std::exception_ptr E) noexcept;
+
+// The program's end has begun (ApplicationDone marks it; ApplicationInit clears it): from then
+// on no hidden window is made on any thread.
+void BeginProgramEnd() noexcept;
+void ClearProgramEnd() noexcept;
+bool ProgramEnding() noexcept;
 
 // The class name of an exception as the program names it ("EConvertError"; "std::bad_alloc"
 // style names for standard exceptions; "unknown exception" for anything else).

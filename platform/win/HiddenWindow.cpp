@@ -1,5 +1,6 @@
 #include "platform/win/HiddenWindow.h"
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/win/GuardCallback.h"
@@ -9,6 +10,17 @@ namespace {
 
 const char* const kDefaultClassName = "QuillmoorHiddenWindow";
 std::mutex gRegisterLock;
+std::atomic<int32_t> gFailNext{0};
+
+// Takes one of the creations a test asked to fail.
+bool CreationMadeToFail()
+{
+    int32_t N = gFailNext.load();
+    while (N > 0)
+        if (gFailNext.compare_exchange_weak(N, N - 1))
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -26,6 +38,10 @@ HWND THiddenWindow::GetHandle()
 {
     if (FHandle)
         return FHandle;
+    if (ProgramEnding())
+        RaiseOSError(ERROR_INVALID_STATE, "Cannot create a hidden window once the program ends");
+    if (CreationMadeToFail())
+        RaiseOSError(ERROR_NOT_ENOUGH_MEMORY, "Cannot create a hidden window");
     HINSTANCE Instance = GetModuleHandleA(nullptr);
     // Under Wine the creation has been seen to fail now and then with "class does not exist"
     // although the class is registered (a window made on a fresh thread, at the same time as
@@ -56,10 +72,16 @@ HWND THiddenWindow::GetHandle()
             break;
     }
     if (!Wnd)
-        RaiseOSError(Error, "Cannot create a hidden window");
+        RaiseOSError(Error, Format("Cannot create a hidden window (class %s, thread %u)", FClassName,
+                                   static_cast<unsigned>(GetCurrentThreadId())));
     FHandle = Wnd;
     FThreadID = GetCurrentThreadId();
     return FHandle;
+}
+
+void THiddenWindow::FailNextCreations(int32_t Count)
+{
+    gFailNext.store(Count);
 }
 
 void THiddenWindow::DestroyHandle()

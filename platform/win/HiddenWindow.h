@@ -26,10 +26,15 @@ public:
     ~THiddenWindow() override;
     std::string ClassName() const override { return "THiddenWindow"; }
 
-    HWND GetHandle(); // makes the window on first use; failure raises EOSError
+    // Makes the window on first use; failure raises EOSError. Once the program's end has begun
+    // (ProgramEnding) no window is made: callers look first, and a late ask raises EOSError.
+    HWND GetHandle();
     bool HandleAllocated() const { return FHandle != nullptr; }
     DWORD GetOwnerThreadID() const { return FThreadID; }
     void DestroyHandle();
+
+    // Tests only: the next Count creations, on any thread, fail as a refused one does.
+    static void FailNextCreations(int32_t Count);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);

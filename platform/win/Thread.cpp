@@ -387,7 +387,18 @@ unsigned __stdcall TCarrier::Main(void* Param)
         // The object may be gone once Run returns. Its end is signalled once this thread is
         // back in the pool (or about to end), so a thread object made just after another one
         // ended finds a parked thread; the owner may free the object as soon as it is signalled.
-        const TThread::TRunEnd End = Job->Run();
+        // Run keeps Execute's exceptions for the owner; anything else that leaves it is reported
+        // and ends this system thread (the object's state is unknown then), never the program.
+        TThread::TRunEnd End;
+        bool Failed = false;
+        try {
+            End = Job->Run();
+        } catch (...) {
+            Failed = true;
+            HandleCallbackException(std::current_exception());
+        }
+        if (Failed)
+            return 0; // the object may still point at C: it is left alone
         const bool Parked = End.CarryOn && Park(C);
         if (End.Signal) {
             End.Signal->SignalEnd();
@@ -478,7 +489,8 @@ TThread::TRunEnd TThread::Run()
         }
     }
     TRunEnd End;
-    End.CarryOn = MayCarryOn();
+    // A thread whose state cannot be read is not kept.
+    End.CarryOn = GuardCallback(false, [] { return MayCarryOn(); });
     if (FFreeOnTerminate) {
         // Nobody frees a self-freeing object, but its handle may be waited on: it is signalled
         // once the object and all it held are gone.

@@ -216,26 +216,34 @@ void TTimer::UpdateTimer()
         FLink->Run = Run;
         FLink->Interval = FInterval;
     }
-    if (!FLink->Window) {
-        if (!Run)
-            return;
-        TTimerLink* Link = FLink;
-        FLink->Window = std::make_unique<THiddenWindow>(
-            [Link](UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result) { return Link->Handle(Msg, WParam, Result); });
-    }
-    if (FLink->Window->HandleAllocated() && FLink->Window->GetOwnerThreadID() != GetCurrentThreadId() &&
-        !IsWindow(FLink->Window->GetHandle())) {
+    if (FLink->Window && FLink->Window->HandleAllocated() &&
+        FLink->Window->GetOwnerThreadID() != GetCurrentThreadId() && !IsWindow(FLink->Window->GetHandle())) {
         // Its thread has ended and took the window along: start again on this thread.
         FLink->Window.reset();
-        UpdateTimer();
-        return;
     }
-    THiddenWindow& W = *FLink->Window;
-    if (!W.HandleAllocated()) {
-        W.GetHandle(); // made on this thread, which now serves the ticks
+    if (!FLink->Window || !FLink->Window->HandleAllocated()) {
+        // Once the program ends no window is made: the timer stays set but never ticks.
+        if (!Run || ProgramEnding())
+            return;
+        TTimerLink* Link = FLink;
+        const auto Route = [Link](UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result) {
+            return Link->Handle(Msg, WParam, Result);
+        };
+        try {
+            if (!FLink->Window)
+                FLink->Window = std::make_unique<THiddenWindow>(Route);
+            FLink->Window->GetHandle(); // made on this thread, which now serves the ticks
+        } catch (...) {
+            // A timer that cannot get its window does not tick: that is reported, and the caller
+            // (a destructor, a worker's loop, another tick) goes on. The next change asks again.
+            FLink->Window.reset();
+            HandleCallbackException(std::current_exception());
+            return;
+        }
         FLink->Apply();
         return;
     }
+    THiddenWindow& W = *FLink->Window;
     if (W.GetOwnerThreadID() == GetCurrentThreadId())
         FLink->Apply();
     else

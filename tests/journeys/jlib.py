@@ -533,6 +533,21 @@ class Session:
         except OSError:
             return False
 
+    def dump_stacks(self, why):
+        """Writes the stacks of the program's threads (Wine's debugger, functions named from
+        the program's debug file) into the mode's program.log; the log's path, or None when
+        the program is not running."""
+        if not self.alive():
+            return None
+        import sys
+        sys.path.insert(0, os.path.join(ROOT, "tools"))
+        import winestacks
+        text = winestacks.stacks(os.path.basename(self.exe), env=self.env())
+        path = os.path.join(self.shots, "program.log")
+        with open(path, "a", encoding="utf-8", errors="replace") as log:
+            log.write(f"\n==== {why}: the stacks of the program's threads\n{text}\n")
+        return path
+
     def stop(self):
         """Ends the processes this session started, each by its id."""
         for sig in (signal.SIGTERM, signal.SIGKILL):

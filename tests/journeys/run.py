@@ -159,6 +159,7 @@ def run_steps(s, journey, results, shot_dir, index, ctx):
                 fn(s, ctx)
             except Exception as e:  # noqa: BLE001
                 error = describe(e)
+                error += stacks_note(s, f"{journey.name}: {title}: {error}")
         if s.shot(name) is None:
             error = error or "no screenshot could be taken"
         why = expected_failure(journey.name, title, s.mode)
@@ -171,6 +172,16 @@ def run_steps(s, journey, results, shot_dir, index, ctx):
                         f"{error} {took}" + (f"\n        expected: {why}" if why else ""), shot)
             if setup_error is None:
                 recover(s, journey, ctx)
+
+
+def stacks_note(s, why):
+    """A failed step (most wait for the program and time out) leaves the program's thread
+    stacks in its log, so a hang shows where each thread stood."""
+    try:
+        path = s.dump_stacks(why)
+    except Exception as e:  # noqa: BLE001 - the dump must not hide the step's own failure
+        return f" (no stacks: {describe(e)})"
+    return f" (thread stacks in {path})" if path else ""
 
 
 def describe(e):
@@ -229,7 +240,7 @@ def ensure_program(s, fresh):
         except jlib.StepFailed as e:
             if attempt == 2:
                 raise
-            print(f"        start failed, trying once more: {e}", flush=True)
+            print(f"        start failed, trying once more: {e}{stacks_note(s, f'start failed: {e}')}", flush=True)
 
 
 def run_mode(mode, journeys, build, display, results):
@@ -248,6 +259,7 @@ def run_mode(mode, journeys, build, display, results):
                 ensure_program(s, first or j.fresh_start)
             except Exception as e:  # noqa: BLE001 - the program did not start: every step fails
                 s.shot(f"{i:02d}-{j.name}-00-start")
+                stacks_note(s, f"{j.name}: the program did not start")
                 for title, _ in j.steps:
                     results.add(mode, j.name, title, "FAIL", f"the program did not start: {describe(e)}",
                                 os.path.join(shot_dir, f"{i:02d}-{j.name}-00-start.png"))
