@@ -54,6 +54,25 @@ bool IsTopmost(HWND Wnd)
     return Wnd && (GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
+// Puts Part directly above Owner: after the window that lies right above the owner, whoever's it
+// is, or first among its kind when the owner is. That window may belong to another program and
+// go away before the move; the move fails then and is tried again with the new neighbour.
+void PlaceJustAbove(HWND Part, HWND Owner)
+{
+    if (!Owner)
+        return;
+    const bool Topmost = IsTopmost(Part);
+    for (int Attempt = 0; Attempt < 8; ++Attempt) {
+        HWND After = GetWindow(Owner, GW_HWNDPREV);
+        if (After == Part)
+            return;
+        if (!After || (IsTopmost(After) && !Topmost))
+            After = Topmost ? HWND_TOPMOST : HWND_TOP;
+        if (SetWindowPos(Part, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
+            return;
+    }
+}
+
 } // namespace
 
 std::vector<TcbShadowStrip> CalcShadowParts(const TRect& Window, const TRect& ParentItem, int32_t Size)
@@ -106,7 +125,10 @@ void TcbBarShadowPart::CreateParams(TCreateParams& Params)
     TCustomControl::CreateParams(Params);
     const HWND Owner = OwnerRoot(FShadow->GetOwner());
     Params.Style = WS_POPUP;
-    Params.ExStyle = WS_EX_TOOLWINDOW;
+    // Never active: the system, handing the activation on when another program's window goes,
+    // takes the next window that can be activated, and a part taken would come up alone, away
+    // from its owner.
+    Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
     if (FLayered)
         Params.ExStyle |= WS_EX_LAYERED;
     if (IsTopmost(Owner))
@@ -167,15 +189,7 @@ void TcbBarShadowPart::ShowPart()
     if (!HandleAllocated())
         return;
     SetVisible(true);
-    // Just above the owner: below the window that lies directly above it.
-    const HWND Owner = OwnerRoot(FShadow->GetOwner());
-    HWND After = Owner ? GetWindow(Owner, GW_HWNDPREV) : nullptr;
-    if (After == FHandle)
-        return;
-    const bool Topmost = (GetWindowLongA(FHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    if (!After || (IsTopmost(After) && !Topmost))
-        After = Topmost ? HWND_TOPMOST : HWND_TOP;
-    SetWindowPos(FHandle, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    PlaceJustAbove(FHandle, OwnerRoot(FShadow->GetOwner()));
 }
 
 void TcbBarShadowPart::HidePart()
@@ -257,6 +271,35 @@ void TcbBarShadow::SetVisible(bool Value)
             Part->ShowPart();
         else
             Part->HidePart();
+}
+
+bool TcbBarShadow::AreJustAboveOwner() const
+{
+    const HWND Owner = OwnerRoot(FOwner);
+    if (!Owner)
+        return true;
+    // The windows right above the owner are the parts, in any order.
+    HWND W = Owner;
+    for (size_t I = 0; I < FParts.size(); ++I) {
+        W = GetWindow(W, GW_HWNDPREV);
+        const auto It = std::find_if(FParts.begin(), FParts.end(), [W](TcbBarShadowPart* Part) {
+            return W && Part->HandleAllocated() && Part->GetHandle() == W;
+        });
+        if (It == FParts.end())
+            return false;
+    }
+    return true;
+}
+
+bool TcbBarShadow::KeepJustAboveOwner()
+{
+    if (!FVisible || FParts.empty() || AreJustAboveOwner())
+        return false;
+    const HWND Owner = OwnerRoot(FOwner);
+    for (TcbBarShadowPart* Part : FParts)
+        if (Part->HandleAllocated())
+            PlaceJustAbove(Part->GetHandle(), Owner);
+    return true;
 }
 
 void TcbBarShadow::FreeParts()
