@@ -54,20 +54,30 @@ bool IsTopmost(HWND Wnd)
     return Wnd && (GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-// Puts Part directly above Owner: after the window that lies right above the owner, whoever's it
-// is, or first among its kind when the owner is. That window may belong to another program and
-// go away before the move; the move fails then and is tried again with the new neighbour.
-void PlaceJustAbove(HWND Part, HWND Owner)
+// Puts Part directly above Owner, Siblings being the owner's other parts. When nothing but those
+// lies above the owner, the part goes to the top: the display restacks a window's own surface
+// only for a window that comes to the top, and a surface left below the owner's form shows the
+// form there and gets the form put over the part again as soon as that spot is uncovered (another
+// program's window going). Otherwise it goes after the window right above the owner; that window
+// may belong to another program and go away before the move, which then fails and is tried again
+// with the new neighbour.
+void PlaceJustAbove(HWND Part, HWND Owner, const std::vector<HWND>& Siblings)
 {
     if (!Owner)
         return;
     const bool Topmost = IsTopmost(Part);
+    const auto IsSibling = [&Siblings](HWND W) {
+        return std::find(Siblings.begin(), Siblings.end(), W) != Siblings.end();
+    };
     for (int Attempt = 0; Attempt < 8; ++Attempt) {
         HWND After = GetWindow(Owner, GW_HWNDPREV);
-        if (After == Part)
-            return;
-        if (!After || (IsTopmost(After) && !Topmost))
+        HWND Above = After;
+        while (Above && (Above == Part || IsSibling(Above)))
+            Above = GetWindow(Above, GW_HWNDPREV);
+        if (!Above || (IsTopmost(Above) && !Topmost))
             After = Topmost ? HWND_TOPMOST : HWND_TOP;
+        else if (After == Part)
+            return;
         if (SetWindowPos(Part, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
             return;
     }
@@ -189,7 +199,7 @@ void TcbBarShadowPart::ShowPart()
     if (!HandleAllocated())
         return;
     SetVisible(true);
-    PlaceJustAbove(FHandle, OwnerRoot(FShadow->GetOwner()));
+    PlaceJustAbove(FHandle, OwnerRoot(FShadow->GetOwner()), FShadow->PartHandles());
 }
 
 void TcbBarShadowPart::HidePart()
@@ -296,10 +306,19 @@ bool TcbBarShadow::KeepJustAboveOwner()
     if (!FVisible || FParts.empty() || AreJustAboveOwner())
         return false;
     const HWND Owner = OwnerRoot(FOwner);
+    const std::vector<HWND> Handles = PartHandles();
+    for (const HWND Part : Handles)
+        PlaceJustAbove(Part, Owner, Handles);
+    return true;
+}
+
+std::vector<HWND> TcbBarShadow::PartHandles() const
+{
+    std::vector<HWND> Handles;
     for (TcbBarShadowPart* Part : FParts)
         if (Part->HandleAllocated())
-            PlaceJustAbove(Part->GetHandle(), Owner);
-    return true;
+            Handles.push_back(Part->GetHandle());
+    return Handles;
 }
 
 void TcbBarShadow::FreeParts()

@@ -98,6 +98,8 @@ public:
     // A shown shadow whose parts are not directly above the owner (the owner was moved in the
     // z-order without them) gets them put back there; true when they had to be moved.
     bool KeepJustAboveOwner();
+    // The windows of the parts built now.
+    std::vector<HWND> PartHandles() const;
 
     // The parts built now (none while stale rects wait for the shadow to be shown).
     int32_t GetPartCount() const { return static_cast<int32_t>(FParts.size()); }
