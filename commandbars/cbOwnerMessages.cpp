@@ -217,9 +217,11 @@ bool TcbBarManager::KeepFloatingBarsAboveForm()
                 SetWindowLongPtrA(Part, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Bar));
             Moved = true;
         }
-        // The display also raises the form with the bar it owns and leaves the parts, which the
-        // bar owns, where they were: below the form, out of sight. Wherever the bar is, its
-        // parts go back directly above it.
+        // A window the display finds uncovered on the screen (another program's window over it
+        // went) is put over the windows that overlap that spot in the z-order. A part whose own
+        // surface the display left below the form (surfaces are restacked only for a window
+        // that comes to the top) so ends up below the form, out of sight, with no message to
+        // anyone. Wherever the bar is, its parts go back directly above it.
         if (Shadow && Shadow->KeepJustAboveOwner())
             Moved = true;
     }
@@ -241,9 +243,9 @@ void TcbBarManager::FocusChangedInForm()
 
 void TcbBarManager::WatchFloatingBars(bool Close)
 {
-    // Close: every 25 ms for 40 ticks without a repair. Then, while bars float, a slow watch:
-    // the display also restacks the form with its bar and without the shadow when other
-    // programs' windows come and go, and sends none of them a message then.
+    // Close: every 25 ms until 40 ticks pass without a repair. Then, while bars float, a slow
+    // watch: the display puts an uncovered form over its bars' shadow parts whenever another
+    // program's window goes, and sends no message then.
     FFocusWatchClose = Close;
     TcbBarManager* Self = this;
     FFocusWatchTimer = ThreadTimerStart(Close ? 25 : 250, [Self, Close](UINT_PTR Id) {

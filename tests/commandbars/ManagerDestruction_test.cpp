@@ -7,9 +7,9 @@
 
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
+#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
-#include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"
@@ -19,8 +19,8 @@ using CommandBarsTest::TMenuFixture;
 
 namespace {
 
-// Asks the manager for its style whenever one of the components it frees goes, as the windows
-// and links of those components do while they go.
+// Asks the manager for its style whenever one of the watched components goes while the manager
+// lives, as the windows and links of those components do while they go.
 class TStyleReader : public TComponent {
 public:
     explicit TStyleReader(TcbBarManager* Manager) : TComponent(nullptr), FManager(Manager) {}
@@ -39,6 +39,10 @@ protected:
             return;
         for (const auto& [Component, Name] : FNames)
             if (Component == AComponent) {
+                if (!IsListedManager(FManager)) {
+                    Seen.push_back(Name + ": after the manager");
+                    continue;
+                }
                 TuiLookAndFeel* LookAndFeel = FManager->GetLookAndFeel();
                 Seen.push_back(Name + ": " +
                     (!LookAndFeel ? "no look-and-feel"
@@ -60,21 +64,6 @@ TEST(ManagerDestruction, WithMenusOpenAFloatingBarAndCustomizingTheStyleStaysRea
     Manager->SetStyle(bmsUseLookAndFeel);
     Manager->GetLookAndFeel()->SetKind(lfStandard);
     ASSERT_EQ(bmsStandard, Manager->GetRealStyle());
-    // The dialog's entry points, as the customizing form's end sees the manager.
-    TcbFrameworkExtensions& E = cbExtensions();
-    const auto SavedShow = E.ShowCustomizingForm;
-    const auto SavedGet = E.GetCustomizingForm;
-    TScopeExit Restore([&] {
-        E.ShowCustomizingForm = SavedShow;
-        E.GetCustomizingForm = SavedGet;
-    });
-    std::vector<std::string> Dialog;
-    E.GetCustomizingForm = []() -> TCustomForm* { return nullptr; };
-    E.ShowCustomizingForm = [&Dialog](TcbBarManager* M, bool Show) {
-        TuiLookAndFeel* LookAndFeel = M->GetLookAndFeel();
-        Dialog.push_back(std::string(Show ? "show " : "hide ") +
-                         (!LookAndFeel ? "no look-and-feel" : M->GetRealStyle() == bmsStandard ? "standard" : "other"));
-    };
     TStyleReader Reader(Manager);
     Reader.Watch(F.Popup, "popup menu");
     Reader.Watch(Manager->AddGroup(), "group");
@@ -84,8 +73,10 @@ TEST(ManagerDestruction, WithMenusOpenAFloatingBarAndCustomizingTheStyleStaysRea
     F.Tools->SetDockingStyle(dsNone);
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return F.WindowOf(F.Tools) != nullptr; }, 5000, "Tools floating"));
     Manager->SetIsCustomizing(true);
-    Settle("customizing started");
-    ASSERT_TRUE(Manager->IsCustomizing());
+    Settle("the Customize dialog shown");
+    TCustomForm* Dialog = cbCallExtension(cbExtensions().GetCustomizingForm);
+    ASSERT_NE(nullptr, Dialog);
+    Reader.Watch(Dialog, "Customize dialog");
     // A menu open from the main menu bar and the popup menu shown beside it.
     ASSERT_NE(nullptr, F.OpenByMessage(F.File));
     F.Popup->SetNoWait(true);
@@ -99,11 +90,11 @@ TEST(ManagerDestruction, WithMenusOpenAFloatingBarAndCustomizingTheStyleStaysRea
     Manager->Free();
     F.Manager = nullptr;
     F.Popup = nullptr;
+    TestSupport::PumpUntil([&] { return TCustomcbBarControl::LiveBarControls().empty() && Reader.Seen.size() >= 5; },
+                           5000, "the bar windows and the Customize dialog gone with their manager");
+    // The dialog, closed as customizing ends, goes once the manager's end has run.
     EXPECT_EQ(Reader.Seen, (std::vector<std::string>{"popup menu: standard", "group: standard", "last item: standard",
-                                                     "first item: standard"}));
-    EXPECT_EQ(Dialog, (std::vector<std::string>{"show standard", "hide standard"}));
-    TestSupport::PumpUntil([&] { return TCustomcbBarControl::LiveBarControls().empty(); }, 5000,
-                           "the bar windows freed with their manager");
+                                                     "first item: standard", "Customize dialog: after the manager"}));
     for (TCustomcbBarControl* Window : TCustomcbBarControl::LiveBarControls())
         ADD_FAILURE() << "a bar window outlived its manager: " << Window->ClassName();
 }
