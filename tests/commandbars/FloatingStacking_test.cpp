@@ -45,7 +45,7 @@ std::string StackingText(HWND Bar, HWND Form, const TcbBarShadow* Shadow)
     return Text;
 }
 
-// Four other window programs (cb_window_churn.exe beside this program) that show, activate and
+// Two other window programs (cb_window_churn.exe beside this program) that show, activate and
 // destroy windows one after another and then end.
 class TWindowChurn {
 public:
@@ -87,7 +87,7 @@ public:
     }
 
 private:
-    HANDLE FProcesses[4]{};
+    HANDLE FProcesses[2]{};
 };
 
 } // namespace
