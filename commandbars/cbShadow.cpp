@@ -288,10 +288,12 @@ bool TcbBarShadow::AreJustAboveOwner() const
     const HWND Owner = OwnerRoot(FOwner);
     if (!Owner)
         return true;
-    // The windows right above the owner are the parts, in any order.
+    // The shown windows right above the owner are the parts, in any order.
     HWND W = Owner;
     for (size_t I = 0; I < FParts.size(); ++I) {
-        W = GetWindow(W, GW_HWNDPREV);
+        do
+            W = GetWindow(W, GW_HWNDPREV);
+        while (W && !IsWindowVisible(W));
         const auto It = std::find_if(FParts.begin(), FParts.end(), [W](TcbBarShadowPart* Part) {
             return W && Part->HandleAllocated() && Part->GetHandle() == W;
         });

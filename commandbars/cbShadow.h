@@ -92,8 +92,8 @@ public:
     // Shows or hides the existing parts; nothing on no change.
     void SetVisible(bool Value);
 
-    // Whether the windows directly above the owner in the z-order are the parts (true without
-    // parts or an owner window).
+    // Whether the shown windows directly above the owner in the z-order are the parts (true
+    // without parts or an owner window).
     bool AreJustAboveOwner() const;
     // A shown shadow whose parts are not directly above the owner (the owner was moved in the
     // z-order without them) gets them put back there; true when they had to be moved.

@@ -92,6 +92,31 @@ private:
 
 } // namespace
 
+TEST(FloatingStacking, ShadowPartsTheDisplayPutBelowTheFormGoBackDirectlyAboveTheBar)
+{
+    TFloatingFixture F;
+    const HWND Form = F.Form->GetHandle();
+    const HWND H = F.ToolsWindow()->GetHandle();
+    auto* Shadow = dynamic_cast<TcbBarShadow*>(F.ToolsWindow()->GetShadow());
+    ASSERT_TRUE(Shadow && Shadow->GetPartCount() > 0);
+    ASSERT_TRUE(TestSupport::PumpUntil([&] { return !IsBelow(H, Form) && Shadow->AreJustAboveOwner(); }, 5000,
+                                       "the bar above its form with its shadow on it"))
+        << StackingText(H, Form, Shadow);
+    // As the display does when it finds the form uncovered where the parts lie: the form over the
+    // parts, the bar staying above it, and no message to the bar or the form. Here by taking the
+    // parts' owner away for their move.
+    for (const HWND Part : Shadow->PartHandles()) {
+        SetWindowLongPtrA(Part, GWLP_HWNDPARENT, 0);
+        SetWindowPos(Part, Form, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        SetWindowLongPtrA(Part, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(H));
+        ASSERT_TRUE(IsBelow(Part, Form));
+    }
+    ASSERT_FALSE(IsBelow(H, Form));
+    EXPECT_TRUE(TestSupport::PumpUntil([&] { return !IsBelow(H, Form) && Shadow->AreJustAboveOwner(); }, 5000,
+                                       "the shadow's parts back directly above the bar"))
+        << StackingText(H, Form, Shadow);
+}
+
 TEST(FloatingStacking, FoundBelowItsFormWhileOtherProgramsComeAndGoItGoesBackAboveWithItsShadowOnIt)
 {
     TFloatingFixture F;
