@@ -588,9 +588,10 @@ TcbBarManager::~TcbBarManager()
         ThreadTimerStop(FFocusWatchTimer);
     FFocusWatchTimer = 0;
     // Leaving customizing rebuilds the bars, whose layout asks for the style, which the
-    // look-and-feel decides: it goes first.
+    // look-and-feel decides: it goes first. The look-and-feel itself stays to the end: the
+    // menus, groups, bars and items freed below still ask for the style (GetRealStyle) as they
+    // go. Its changes no longer reach the painter (LookAndFeelChanged asks IsDestroying).
     SetIsCustomizing(false);
-    FLookAndFeel.reset();
     FThemeNotificator.reset();
     cbHintManagerDestroying(this);
     DeleteSharedBrushes();
@@ -628,6 +629,7 @@ TcbBarManager::~TcbBarManager()
     FCategories.reset();
     FBarsWaitingForWindow.clear();
     FBackgrounds.reset();
+    FLookAndFeel.reset();
 }
 
 void TcbBarManager::SelectPainter()

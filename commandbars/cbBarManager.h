@@ -497,8 +497,10 @@ public:
     void SetItemLinkDragging(bool Value) { FItemLinkDragging = Value; }
     bool IsActive() const { return FActive; }
     // Floating bars stay above their form: one that the form's move in the z-order left below
-    // it goes back just above it.
-    void KeepFloatingBarsAboveForm();
+    // it goes back just above it, and shadow parts left away from their bar (the display put the
+    // form over them) go back directly above the bar. True when a bar or a shadow had to be
+    // moved.
+    bool KeepFloatingBarsAboveForm();
     // The keyboard focus moved inside the owner form. The display may raise a form on a change
     // of its focus over every window, the bars it owns included, and the z-order follows only
     // once the display reports the form uncovered: for a short while the bars are put back
@@ -712,7 +714,10 @@ private:
 
     TcbBarItemControl* FSelectedItemControl = nullptr;
     bool FUpdatingFloatingBars = false;
+    // Starts the watch of the floating bars: close (a second after a change) or slow.
+    void WatchFloatingBars(bool Close);
     UINT_PTR FFocusWatchTimer = 0;
+    bool FFocusWatchClose = false;
     int32_t FFocusWatchTicks = 0;
     TCustomcbBarControl* FKeyboardBarControl = nullptr;
     TcbBarItem* FDraggingItem = nullptr;

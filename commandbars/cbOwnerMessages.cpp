@@ -110,6 +110,9 @@ void TcbBarManager::SetActive(bool Value, bool ForceHide, HWND OtherWnd)
 {
     FActive = Value;
     UpdateFloatingBars(Value, ForceHide, OtherWnd);
+    // The activation going to or coming from another program restacks the form; its bars and
+    // their shadows are watched as after a change of focus.
+    FocusChangedInForm();
 }
 
 void TcbBarManager::UpdateFloatingBars(bool Active, bool ForceHide, HWND OtherWnd)
@@ -181,66 +184,88 @@ void TcbBarManager::UpdateFloatingBars(bool Active, bool ForceHide, HWND OtherWn
         SendMessageA(FormWnd, WM_NCACTIVATE, 0, 0);
 }
 
-void TcbBarManager::KeepFloatingBarsAboveForm()
+bool TcbBarManager::KeepFloatingBarsAboveForm()
 {
     const HWND FormWnd = FormHandle(FOwnerForm);
     if (!IsFormShowing(FormWnd))
-        return;
+        return false;
+    bool Moved = false;
     for (TcbBarControl* Window : FloatingBarWindows()) {
         const HWND Bar = Window->GetHandle();
-        if (!IsWindowVisible(Bar) || !IsBelow(Bar, FormWnd))
+        if (!IsWindowVisible(Bar))
             continue;
-        // Just above the form: below the window that is right above it, or at the top of the
-        // windows that are not topmost.
-        HWND After = GetWindow(FormWnd, GW_HWNDPREV);
-        while (After && IsOwnedBy(After, FormWnd))
-            After = GetWindow(After, GW_HWNDPREV);
-        if (!After || (GetWindowLongA(After, GWL_EXSTYLE) & WS_EX_TOPMOST))
-            After = HWND_TOP;
-        // The shadow's parts, owned by the bar, would go first and lie above it, and the display
-        // restacks a window's own surface only when no shown window lies above it: the parts are
-        // let go for the bar's move and put back just above it afterwards. They are neither
-        // hidden nor built again: a part taken off the form leaves the form uncovered there, and
-        // a form found uncovered is put over what lies there, a new part and the bar with it.
-        std::vector<HWND> Parts;
-        if (auto* Shadow = dynamic_cast<TcbBarShadow*>(Window->GetShadow()))
-            for (int32_t I = 0; I < Shadow->GetPartCount(); ++I)
-                if (TcbBarShadowPart* Part = Shadow->GetPart(I); Part && Part->HandleAllocated())
-                    Parts.push_back(Part->GetHandle());
-        for (const HWND Part : Parts)
-            SetWindowLongPtrA(Part, GWLP_HWNDPARENT, 0);
-        SetWindowPos(Bar, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        for (const HWND Part : Parts) {
-            SetWindowLongPtrA(Part, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Bar));
-            // At the top when the bar is (the bar's other parts aside): the display restacks it
-            // there too.
-            HWND Above = GetWindow(Bar, GW_HWNDPREV);
-            if (!Above || std::find(Parts.begin(), Parts.end(), Above) != Parts.end())
-                Above = HWND_TOP;
-            SetWindowPos(Part, Above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        auto* Shadow = dynamic_cast<TcbBarShadow*>(Window->GetShadow());
+        if (IsBelow(Bar, FormWnd)) {
+            // Just above the form: below the window that is right above it, or at the top of the
+            // windows that are not topmost.
+            HWND After = GetWindow(FormWnd, GW_HWNDPREV);
+            while (After && IsOwnedBy(After, FormWnd))
+                After = GetWindow(After, GW_HWNDPREV);
+            if (!After || (GetWindowLongA(After, GWL_EXSTYLE) & WS_EX_TOPMOST))
+                After = HWND_TOP;
+            // The shadow's parts, owned by the bar, would go first and lie above it, and the
+            // display restacks a window's own surface only when no shown window lies above it:
+            // the parts are let go for the bar's move and put back just above it afterwards.
+            // They are neither hidden nor built again: a part taken off the form leaves the form
+            // uncovered there, and a form found uncovered is put over what lies there, a new part
+            // and the bar with it.
+            std::vector<HWND> Parts;
+            if (Shadow)
+                for (int32_t I = 0; I < Shadow->GetPartCount(); ++I)
+                    if (TcbBarShadowPart* Part = Shadow->GetPart(I); Part && Part->HandleAllocated())
+                        Parts.push_back(Part->GetHandle());
+            for (const HWND Part : Parts)
+                SetWindowLongPtrA(Part, GWLP_HWNDPARENT, 0);
+            SetWindowPos(Bar, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            for (const HWND Part : Parts)
+                SetWindowLongPtrA(Part, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Bar));
+            Moved = true;
         }
+        // A window the display finds uncovered on the screen (another program's window over it
+        // went) is put over the windows that overlap that spot in the z-order. A part whose own
+        // surface the display left below the form (surfaces are restacked only for a window
+        // that comes to the top) so ends up below the form, out of sight, with no message to
+        // anyone. Wherever the bar is, its parts go back directly above it.
+        if (Shadow && Shadow->KeepJustAboveOwner())
+            Moved = true;
     }
+    return Moved;
 }
 
 void TcbBarManager::FocusChangedInForm()
 {
     if (IsDestroying() || FloatingBarWindows().empty())
         return;
-    // About a second of watching from the latest change.
+    // About a second of close watching from the latest change, or from the latest repair.
     FFocusWatchTicks = 0;
-    if (FFocusWatchTimer)
+    if (FFocusWatchTimer && FFocusWatchClose)
         return;
+    if (FFocusWatchTimer)
+        ThreadTimerStop(FFocusWatchTimer);
+    WatchFloatingBars(true);
+}
+
+void TcbBarManager::WatchFloatingBars(bool Close)
+{
+    // Close: every 25 ms until 40 ticks pass without a repair. Then, while bars float, a slow
+    // watch: the display puts an uncovered form over its bars' shadow parts whenever another
+    // program's window goes, and sends no message then.
+    FFocusWatchClose = Close;
     TcbBarManager* Self = this;
-    FFocusWatchTimer = ThreadTimerStart(25, [Self](UINT_PTR Id) {
+    FFocusWatchTimer = ThreadTimerStart(Close ? 25 : 250, [Self, Close](UINT_PTR Id) {
         if (!IsLiveManager(Self)) {
             ThreadTimerStop(Id);
             return;
         }
-        Self->KeepFloatingBarsAboveForm();
-        if (++Self->FFocusWatchTicks >= 40) {
-            ThreadTimerStop(Id);
-            Self->FFocusWatchTimer = 0;
-        }
+        if (Self->KeepFloatingBarsAboveForm())
+            Self->FFocusWatchTicks = 0;
+        const bool Floating = !Self->FloatingBarWindows().empty();
+        if (Close ? ++Self->FFocusWatchTicks < 40 : Floating)
+            return;
+        ThreadTimerStop(Id);
+        Self->FFocusWatchTimer = 0;
+        if (Close && Floating)
+            Self->WatchFloatingBars(false);
     });
 }
 

@@ -54,6 +54,35 @@ bool IsTopmost(HWND Wnd)
     return Wnd && (GetWindowLongA(Wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
+// Puts Part directly above Owner, Siblings being the owner's other parts. When nothing but those
+// lies above the owner, the part goes to the top: the display restacks a window's own surface
+// only for a window that comes to the top, and a surface left below the owner's form shows the
+// form there and gets the form put over the part again as soon as that spot is uncovered (another
+// program's window going). Otherwise it goes after the window right above the owner; that window
+// may belong to another program and go away before the move, which then fails and is tried again
+// with the new neighbour.
+void PlaceJustAbove(HWND Part, HWND Owner, const std::vector<HWND>& Siblings)
+{
+    if (!Owner)
+        return;
+    const bool Topmost = IsTopmost(Part);
+    const auto IsSibling = [&Siblings](HWND W) {
+        return std::find(Siblings.begin(), Siblings.end(), W) != Siblings.end();
+    };
+    for (int Attempt = 0; Attempt < 8; ++Attempt) {
+        HWND After = GetWindow(Owner, GW_HWNDPREV);
+        HWND Above = After;
+        while (Above && (Above == Part || IsSibling(Above)))
+            Above = GetWindow(Above, GW_HWNDPREV);
+        if (!Above || (IsTopmost(Above) && !Topmost))
+            After = Topmost ? HWND_TOPMOST : HWND_TOP;
+        else if (After == Part)
+            return;
+        if (SetWindowPos(Part, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
+            return;
+    }
+}
+
 } // namespace
 
 std::vector<TcbShadowStrip> CalcShadowParts(const TRect& Window, const TRect& ParentItem, int32_t Size)
@@ -106,7 +135,10 @@ void TcbBarShadowPart::CreateParams(TCreateParams& Params)
     TCustomControl::CreateParams(Params);
     const HWND Owner = OwnerRoot(FShadow->GetOwner());
     Params.Style = WS_POPUP;
-    Params.ExStyle = WS_EX_TOOLWINDOW;
+    // Never active: the system, handing the activation on when another program's window goes,
+    // takes the next window that can be activated, and a part taken would come up alone, away
+    // from its owner.
+    Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
     if (FLayered)
         Params.ExStyle |= WS_EX_LAYERED;
     if (IsTopmost(Owner))
@@ -167,15 +199,7 @@ void TcbBarShadowPart::ShowPart()
     if (!HandleAllocated())
         return;
     SetVisible(true);
-    // Just above the owner: below the window that lies directly above it.
-    const HWND Owner = OwnerRoot(FShadow->GetOwner());
-    HWND After = Owner ? GetWindow(Owner, GW_HWNDPREV) : nullptr;
-    if (After == FHandle)
-        return;
-    const bool Topmost = (GetWindowLongA(FHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-    if (!After || (IsTopmost(After) && !Topmost))
-        After = Topmost ? HWND_TOPMOST : HWND_TOP;
-    SetWindowPos(FHandle, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    PlaceJustAbove(FHandle, OwnerRoot(FShadow->GetOwner()), FShadow->PartHandles());
 }
 
 void TcbBarShadowPart::HidePart()
@@ -257,6 +281,46 @@ void TcbBarShadow::SetVisible(bool Value)
             Part->ShowPart();
         else
             Part->HidePart();
+}
+
+bool TcbBarShadow::AreJustAboveOwner() const
+{
+    const HWND Owner = OwnerRoot(FOwner);
+    if (!Owner)
+        return true;
+    // The shown windows right above the owner are the parts, in any order.
+    HWND W = Owner;
+    for (size_t I = 0; I < FParts.size(); ++I) {
+        do
+            W = GetWindow(W, GW_HWNDPREV);
+        while (W && !IsWindowVisible(W));
+        const auto It = std::find_if(FParts.begin(), FParts.end(), [W](TcbBarShadowPart* Part) {
+            return W && Part->HandleAllocated() && Part->GetHandle() == W;
+        });
+        if (It == FParts.end())
+            return false;
+    }
+    return true;
+}
+
+bool TcbBarShadow::KeepJustAboveOwner()
+{
+    if (!FVisible || FParts.empty() || AreJustAboveOwner())
+        return false;
+    const HWND Owner = OwnerRoot(FOwner);
+    const std::vector<HWND> Handles = PartHandles();
+    for (const HWND Part : Handles)
+        PlaceJustAbove(Part, Owner, Handles);
+    return true;
+}
+
+std::vector<HWND> TcbBarShadow::PartHandles() const
+{
+    std::vector<HWND> Handles;
+    for (TcbBarShadowPart* Part : FParts)
+        if (Part->HandleAllocated())
+            Handles.push_back(Part->GetHandle());
+    return Handles;
 }
 
 void TcbBarShadow::FreeParts()

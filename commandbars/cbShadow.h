@@ -92,6 +92,15 @@ public:
     // Shows or hides the existing parts; nothing on no change.
     void SetVisible(bool Value);
 
+    // Whether the shown windows directly above the owner in the z-order are the parts (true
+    // without parts or an owner window).
+    bool AreJustAboveOwner() const;
+    // A shown shadow whose parts are not directly above the owner (the owner was moved in the
+    // z-order without them) gets them put back there; true when they had to be moved.
+    bool KeepJustAboveOwner();
+    // The windows of the parts built now.
+    std::vector<HWND> PartHandles() const;
+
     // The parts built now (none while stale rects wait for the shadow to be shown).
     int32_t GetPartCount() const { return static_cast<int32_t>(FParts.size()); }
     TcbBarShadowPart* GetPart(int32_t Index) const; // nullptr out of range

@@ -149,6 +149,9 @@ void TcbBarControl::ShowFloating()
     SetVisible(true);
     if (HandleAllocated())
         SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // Its manager watches the floating bars' place in the z-order, and their shadows', from now.
+    if (TcbBarManager* Manager = GetBarManager())
+        Manager->FocusChangedInForm();
 }
 
 void TcbBarControl::MoveIntoWorkArea()

@@ -45,15 +45,6 @@ std::string RectText(const RECT& R)
         std::to_string(R.bottom) + ")";
 }
 
-// Wnd lies below Other among the top-level windows.
-bool IsBelow(HWND Wnd, HWND Other)
-{
-    for (HWND W = GetWindow(Wnd, GW_HWNDPREV); W; W = GetWindow(W, GW_HWNDPREV))
-        if (W == Other)
-            return true;
-    return false;
-}
-
 TRect WorkArea()
 {
     RECT R{};
@@ -378,42 +369,4 @@ TEST(FloatingWindow, AMoveThatAsksForTheActivationLeavesItWithTheForm)
     GetWindowRect(H, &Now);
     EXPECT_EQ(R.left, Now.left);
     EXPECT_LT(Now.right - Now.left, R.right - R.left);
-}
-
-TEST(FloatingWindow, FoundBelowItsFormAfterAFocusChangeInTheFormItGoesBackAboveWithItsShadow)
-{
-    TFloatingFixture F;
-    const HWND Form = F.Form->GetHandle();
-    SetActiveWindow(Form);
-    const HWND Edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 5, 5, 60, 20, Form, nullptr,
-                                      GetModuleHandleA(nullptr), nullptr);
-    ASSERT_TRUE(Edit);
-    const HWND H = F.ToolsWindow()->GetHandle();
-    // The display puts the form over the bar without a message to either (a virtual desktop
-    // raising the focused form): here by taking the owner away for the move and giving it back.
-    SetWindowLongPtrA(H, GWLP_HWNDPARENT, 0);
-    SetWindowPos(H, Form, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowLongPtrA(H, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Form));
-    ASSERT_EQ(Form, GetWindow(H, GW_OWNER));
-    ASSERT_TRUE(IsBelow(H, Form));
-    SetFocus(Edit);
-    auto* Shadow = dynamic_cast<TcbBarShadow*>(F.ToolsWindow()->GetShadow());
-    ASSERT_TRUE(Shadow);
-    const auto ShadowShown = [&] {
-        for (int32_t I = 0; I < Shadow->GetPartCount(); ++I)
-            if (!IsWindowVisible(Shadow->GetPart(I)->GetHandle()))
-                return false;
-        return Shadow->GetPartCount() > 0;
-    };
-    EXPECT_TRUE(TestSupport::PumpUntil([&] { return !IsBelow(H, Form) && ShadowShown(); }, 5000,
-                                       "the floating bar back above its form with its shadow shown"));
-    // The parts' stacking is read once the thread has handled what bringing the bar back set going.
-    CommandBarsTest::Settle();
-    ASSERT_GT(Shadow->GetPartCount(), 0);
-    for (int32_t I = 0; I < Shadow->GetPartCount(); ++I) {
-        const HWND Part = Shadow->GetPart(I)->GetHandle();
-        EXPECT_TRUE(IsWindowVisible(Part)) << "part " << I;
-        EXPECT_TRUE(IsBelow(H, Part)) << "part " << I << " lies below the bar";
-    }
-    DestroyWindow(Edit);
 }

@@ -127,8 +127,9 @@ void TMenuFixture::CloseMenus()
             break;
         Active->HideAll();
     }
+    // A test that freed the manager (and with it the popup menu) clears Popup.
     for (TcbBarPopupMenu* Menu : {Popup})
-        if (TcbBarSubMenuControl* Window = MenuOf(Menu))
+        if (TcbBarSubMenuControl* Window = Menu ? MenuOf(Menu) : nullptr)
             Window->CloseAndFree();
     Settle();
 }
