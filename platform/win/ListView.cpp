@@ -535,14 +535,16 @@ void TListItems::Clear()
         FOwner->QuietWhileHidden();
         SendMessageA(FOwner->GetHandle(), LVM_DELETEALLITEMS, 0, 0);
     }
+    const bool Virtual = FOwner->HandleAllocated() && FOwner->FOwnerData;
+    // The rows the window marks now lose their marks; no row is left to carry one.
+    if (Virtual)
+        FOwner->HoldMarks();
     std::vector<TListItem*> Old;
     Old.swap(FItems);
     FNumbered = 0;
     FByData.clear();
-    if (FOwner->HandleAllocated() && FOwner->FOwnerData) {
-        // No row is left to carry a mark.
+    if (Virtual) {
         FOwner->FHeldMarks.clear();
-        FOwner->FMarksHeld = true;
         FOwner->RowsChanged(0);
     }
     for (TListItem* It : Old) {
@@ -661,7 +663,7 @@ void TListView::SetOwnerData(bool Value)
         RecreateWnd();
 }
 
-std::vector<std::pair<TListItem*, UINT>> TListView::MarkedRows() const
+std::vector<std::pair<TListItem*, UINT>> TListView::MarkedRows(std::vector<int32_t>* Rows) const
 {
     std::vector<std::pair<TListItem*, UINT>> Marks;
     if (!FHandle)
@@ -679,10 +681,15 @@ std::vector<std::pair<TListItem*, UINT>> TListView::MarkedRows() const
         if (I < 0 || I >= N)
             break;
         Marks.emplace_back(FItems.FItems[static_cast<size_t>(I)], LVIS_SELECTED);
+        if (Rows)
+            Rows->push_back(I);
     }
     const int32_t F = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    if (F >= 0 && F < N)
+    if (F >= 0 && F < N) {
         Marks.emplace_back(FItems.FItems[static_cast<size_t>(F)], LVIS_FOCUSED);
+        if (Rows)
+            Rows->push_back(F);
+    }
     return Marks;
 }
 
@@ -690,7 +697,8 @@ void TListView::HoldMarks()
 {
     if (FMarksHeld || !FHandle)
         return;
-    FHeldMarks = MarkedRows();
+    FMarkedRows.clear();
+    FHeldMarks = MarkedRows(&FMarkedRows);
     FMarksHeld = true;
 }
 
@@ -715,21 +723,29 @@ void TListView::FlushRows()
     FRowsPending = false;
     std::vector<std::pair<TListItem*, UINT>> Marks;
     Marks.swap(FHeldMarks);
+    std::vector<int32_t> Rows;
+    Rows.swap(FMarkedRows);
     const bool Held = FMarksHeld;
     FMarksHeld = false;
-    SyncVirtualRows(Held ? &Marks : nullptr, FPendingFrom);
+    SyncVirtualRows(Held ? &Marks : nullptr, FPendingFrom, Held ? &Rows : nullptr);
 }
 
-void TListView::SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom)
+void TListView::SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom,
+                                const std::vector<int32_t>* MarkedBefore)
 {
     if (!FHandle)
         return;
     QuietWhileHidden();
     const bool Was = FFilling;
     FFilling = true; // the marks put back are no change of the user's
-    if (Marks) {
-        LVITEMA Clear{};
-        Clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    LVITEMA Clear{};
+    Clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    if (Marks && MarkedBefore) {
+        // Only the rows that had a mark: the window may clear all its rows one by one, telling
+        // of each, which for a list of many rows is most of a second.
+        for (const int32_t Row : *MarkedBefore)
+            SendMessageA(FHandle, LVM_SETITEMSTATE, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&Clear));
+    } else if (Marks) {
         SendMessageA(FHandle, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&Clear));
     }
     const int32_t N = FItems.GetCount();
@@ -874,6 +890,7 @@ void TListView::RestoreWindowState()
     FRowsPending = false;
     FMarksHeld = false;
     FHeldMarks.clear();
+    FMarkedRows.clear();
     if (FOwnerData) {
         std::vector<std::pair<TListItem*, UINT>> Marks;
         for (TListItem* It : FItems.FItems)

@@ -305,8 +305,11 @@ private:
     void EndQuiet();
     // Virtual rows: the window's selected and focused rows, as rows, before the rows move; and
     // the window told the new number of rows, with those marks put back where the rows went.
-    std::vector<std::pair<TListItem*, UINT>> MarkedRows() const;
-    void SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom);
+    // Rows (when given) gets the window's numbers of those rows.
+    std::vector<std::pair<TListItem*, UINT>> MarkedRows(std::vector<int32_t>* Rows = nullptr) const;
+    // MarkedBefore: the window's rows that had a mark (null: clear every row's).
+    void SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom,
+                         const std::vector<int32_t>* MarkedBefore = nullptr);
     // Virtual rows from From on changed: the window hears of it once, before its next message.
     void RowsChanged(int32_t From);
     // Before rows move: the window's selected and focused rows are kept as rows, once per batch.
@@ -340,5 +343,6 @@ private:
     int32_t FPendingFrom = 0;
     bool FMarksHeld = false;
     std::vector<std::pair<TListItem*, UINT>> FHeldMarks;
+    std::vector<int32_t> FMarkedRows; // the window's numbers of the rows marked when they were held
     mutable int32_t FAsking = 0; // the window is asked for its marks: no message brings it up to date
 };
