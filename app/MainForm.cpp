@@ -124,7 +124,13 @@ TMainForm::TMainForm(TComponent* AOwner, const TMainFormSetup& Setup) : TForm(AO
 TMainForm::~TMainForm()
 {
     UnbindViewHandlers();
-    FormDestroy(this);
+    // A destructor lets nothing out (that would end the program on the spot): a failure while
+    // the tasks stop and the library is written is shown, and the rest is freed all the same.
+    try {
+        FormDestroy(this);
+    } catch (...) {
+        Application->HandleException();
+    }
     // The windows and components this form owns call back into its members (the actions, the
     // command bars, the views) while they go: they are freed here, while those members still
     // exist, and the base destructors find nothing left to free.
