@@ -1,6 +1,7 @@
 #include "app/ImageLibraryForm.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "app/ConfirmOverwriteForm.h"
 #include "app/GenHTMLForm.h"
@@ -86,7 +87,7 @@ std::vector<std::string> LibraryNames()
 
 } // namespace
 
-// Fills the window's list from the program's library, one synchronised step per record.
+// Fills the window's list from the program's library, a batch of records per synchronised step.
 class TLoadImageThread : public TThread {
 public:
     TLoadImageThread(TListView* AList, TStatusBar* AStatusBar, TImageList* AImages, TStringList* AIconCache)
@@ -110,18 +111,26 @@ protected:
         int32_t Count = 0;
         if (!Synchronize([&] { Count = SetUp(); }))
             return;
-        for (int32_t I = 0; I < Count && !Terminated(); ++I) {
-            TLibraryRow Row;
+        // The records go over in batches: a step per record would keep the user-interface
+        // thread's queue full for as long as the list loads. A stop is seen before each batch,
+        // and a batch waiting for its step is dropped by it.
+        std::vector<TLibraryRow> Batch;
+        for (int32_t I = 0; I < Count && !Terminated();) {
+            Batch.clear();
             {
                 TThreadListGuard L(ImageLibrary->GetList());
-                if (I >= L->GetCount())
-                    break;
-                const auto* D = static_cast<const TImageDetail*>(L->GetItems(I));
-                Row = TLibraryRow{D->GetFileName(), D->GetFileSize(), D->GetWidth(), D->GetHeight()};
+                for (; I < Count && I < L->GetCount() && static_cast<int32_t>(Batch.size()) < kBatchRows; ++I) {
+                    const auto* D = static_cast<const TImageDetail*>(L->GetItems(I));
+                    Batch.push_back(TLibraryRow{D->GetFileName(), D->GetFileSize(), D->GetWidth(), D->GetHeight()});
+                }
             }
+            if (Batch.empty())
+                break;
+            const int32_t Last = I - 1;
             if (!Synchronize([&] {
-                    AddRow(FList, FImages, FIconCache, Row);
-                    ShowProgress(I, false);
+                    for (const TLibraryRow& Row : Batch)
+                        AddRow(FList, FImages, FIconCache, Row);
+                    ShowProgress(Last, false);
                 }))
                 return;
         }
@@ -173,6 +182,8 @@ private:
     }
 
     static constexpr DWORD kDrawInterval = 250;
+    // Records handed over in one step.
+    static constexpr int32_t kBatchRows = 200;
 
     TListView* FList;
     TStatusBar* FStatusBar;

@@ -3,8 +3,8 @@
 // selected row or as a grid of thumbnails (preview mode), with verification, deletion, clearing,
 // viewing, quarter turns of the preview and the HTML gallery.
 //
-// The list is filled by a worker thread (TLoadImageThread) that copies one record at a time
-// under the library's lock and hands it over as a row in a synchronised step. Rows own their
+// The list is filled by a worker thread (TLoadImageThread) that copies a batch of records at a
+// time under the library's lock and hands them over as rows in a synchronised step. Rows own their
 // full paths; every command reads that value, never a caption read back from the control.
 // While the window is open the application's hint goes to status panel 2.
 

@@ -37,69 +37,6 @@ TGenProgressForm* GenProgressForm = nullptr;
 
 namespace {
 
-// A task's rows in one of the window's list views.
-class TListViewRows : public TTaskListView {
-public:
-    explicit TListViewRows(TListView* View) : FView(View) {}
-    int32_t AddRow(const std::string& Caption, const std::vector<std::string>& SubItems, int32_t ImageIndex,
-                   const void* Data, const std::string& DataText) override
-    {
-        TListItem* Item = FView->GetItems()->Add();
-        Item->SetCaption(Caption);
-        for (const std::string& S : SubItems)
-            Item->GetSubItems()->Add(S);
-        Item->SetImageIndex(ImageIndex);
-        Item->SetData(const_cast<void*>(Data));
-        if (!DataText.empty())
-            Item->Value().Set(DataText);
-        return Item->GetIndex();
-    }
-    int32_t IndexOfData(const void* Data) const override
-    {
-        TListItem* Item = FView->GetItems()->FindData(0, const_cast<void*>(Data), true, false);
-        return Item ? Item->GetIndex() : -1;
-    }
-    void DeleteRow(int32_t Index) override
-    {
-        if (Index >= 0 && Index < FView->GetItems()->GetCount())
-            FView->GetItems()->Delete(Index);
-    }
-    void SetRowImage(int32_t Index, int32_t ImageIndex) override
-    {
-        if (Index >= 0 && Index < FView->GetItems()->GetCount())
-            FView->GetItems()->GetItem(Index)->SetImageIndex(ImageIndex);
-    }
-    void SetSubItem(int32_t Index, int32_t SubIndex, const std::string& Text) override
-    {
-        if (Index >= 0 && Index < FView->GetItems()->GetCount() && SubIndex >= 0)
-            FView->GetItems()->GetItem(Index)->GetSubItems()->SetStrings(SubIndex, Text);
-    }
-    int32_t AddFileIcon(const std::string& FileName) override
-    {
-        TImageList* Images = FView->GetSmallImages();
-        if (!Images)
-            return -1;
-        std::unique_ptr<TIcon> Icon = ShellSmallIcon(FileName);
-        return Icon ? Images->AddIcon(Icon.get()) : -1;
-    }
-    int32_t GetImageCount() const override
-    {
-        return FView->GetSmallImages() ? FView->GetSmallImages()->GetCount() : 0;
-    }
-
-private:
-    TListView* FView = nullptr;
-};
-
-class TRichEditLog : public TTaskLogView {
-public:
-    explicit TRichEditLog(TRichEdit* Edit) : FEdit(Edit) {}
-    void AddLine(const std::string& Line) override { FEdit->GetLines()->Add(Line); }
-
-private:
-    TRichEdit* FEdit = nullptr;
-};
-
 TListView* MakeReportView(TComponent* Owner, TWinControl* Parent, const char* Name,
                           std::initializer_list<std::pair<const char*, int32_t>> Columns)
 {
@@ -187,7 +124,13 @@ TMainForm::TMainForm(TComponent* AOwner, const TMainFormSetup& Setup) : TForm(AO
 TMainForm::~TMainForm()
 {
     UnbindViewHandlers();
-    FormDestroy(this);
+    // A destructor lets nothing out (that would end the program on the spot): a failure while
+    // the tasks stop and the library is written is shown, and the rest is freed all the same.
+    try {
+        FormDestroy(this);
+    } catch (...) {
+        Application->HandleException();
+    }
     // The windows and components this form owns call back into its members (the actions, the
     // command bars, the views) while they go: they are freed here, while those members still
     // exist, and the base destructors find nothing left to free.
@@ -320,6 +263,9 @@ void TMainForm::BuildLayout()
                                     {"Completed", 70}});
     FilesListView->SetAlign(alClient);
     FilesListView->SetSmallImages(UrlImages);
+    // A page of tens of thousands of links gives as many rows, which come and go as fast as the
+    // crawl runs: the window keeps none of them, and hears of their number once per batch.
+    FilesListView->SetOwnerData(true);
     ArrangeBottomPanels();
     KeepSplittersInRoom();
     Body->OnResize = [this](TObject*) { FitPanelHeights(); };
@@ -385,10 +331,12 @@ void TMainForm::BuildLayout()
     SaveDialog->SetFilter("Text files (*.txt)|*.txt");
     SaveDialog->SetDefaultExt("txt");
 
-    FFilesView = std::make_unique<TListViewRows>(FilesListView);
-    FFailedView = std::make_unique<TListViewRows>(FailedUrlListView);
-    FImagesView = std::make_unique<TListViewRows>(ImagesListView);
-    FLogView = std::make_unique<TRichEditLog>(LogEdit);
+    // The tasks reach the views through the same bindings as the engine driver's: a row is added
+    // whole in one step and found by its data without a walk.
+    FFilesView = std::make_unique<TListViewTaskView>(FilesListView);
+    FFailedView = std::make_unique<TListViewTaskView>(FailedUrlListView);
+    FImagesView = std::make_unique<TListViewTaskView>(ImagesListView);
+    FLogView = std::make_unique<TRichEditLogView>(LogEdit);
 
     TasksTreeView->OnChanging = [this](TObject* S, TTreeNode* N, bool& Allow) { TasksTreeViewChanging(S, N, Allow); };
     TasksTreeView->OnChange = [this](TObject* S, TTreeNode* N) { TasksTreeViewChange(S, N); };

@@ -27,6 +27,8 @@ void TWaitForm::ShowMessage(const std::string& Text)
 {
     MessageLabel->SetCaption(Text);
     FitText(this);
-    Show();
+    // The main window keeps the activation: the notice is only read, and a window that takes
+    // none is shown and hidden at once also where no window manager answers for it.
+    ShowNoActivate();
     Update();
 }

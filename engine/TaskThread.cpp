@@ -137,17 +137,21 @@ bool TTaskThread::SyncAddFailedRow()
 
 bool TTaskThread::SyncProgress()
 {
-    TCrawlTimer Wait(TCrawlStep::SyncWait);
-    return Synchronize([this] {
+    // The worker does not wait for its progress, and a report not yet shown gives way to the
+    // next one for the same address: a fast transfer reports far more often than the
+    // user-interface thread could show, and only the latest texts matter.
+    TTask* Task = FTask;
+    TTaskItem* Item = FItem;
+    return QueueLatest(Item, [Task, Item, Size = SizeText, Percent = PercentText] {
         TCrawlTimer T(TCrawlStep::UIOther);
-        TTaskListView* V = FTask->GetFilesListView();
-        if (!FTask->GetSelected() || !V)
+        TTaskListView* V = Task->GetFilesListView();
+        if (!Task->GetSelected() || !V)
             return;
-        int32_t Row = V->IndexOfData(FItem);
+        const int32_t Row = V->IndexOfData(Item);
         if (Row < 0)
             return;
-        V->SetSubItem(Row, 2, SizeText);
-        V->SetSubItem(Row, 4, PercentText);
+        V->SetSubItem(Row, 2, Size);
+        V->SetSubItem(Row, 4, Percent);
     });
 }
 

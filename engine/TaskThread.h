@@ -36,9 +36,10 @@ public:
     ~TTaskThread() override;
     std::string ClassName() const override { return "TTaskThread"; }
 
-    // The calls to the user-interface thread. Each Sync call runs there while the worker waits;
-    // FileSaved and Log are queued and the worker goes on. All return false when the worker was
-    // cancelled (the call then did not run).
+    // The calls to the user-interface thread. Each Sync call runs there while the worker waits,
+    // except SyncProgress, which is queued and replaces the worker's older report for the same
+    // address while that one waits; FileSaved and Log are queued and the worker goes on. All
+    // return false when the worker was cancelled (the call then did not run).
     bool SyncAddURLRow();
     bool SyncAddFailedRow();
     bool SyncProgress();

@@ -110,9 +110,12 @@ void TApplication::Idle()
             HandleException();
         }
     }
-    CheckSynchronize();
+    // One slice: when requests are left, their wake-up is on its way (see CheckSynchronizeSlice).
+    CheckSynchronizeSlice();
+    // Waits for a message, not for a new one: looking at the queue (as the slice does) makes
+    // what waits there no longer new, and WaitMessage would sleep over it.
     if (Done && !FTerminated)
-        WaitMessage();
+        MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 void TApplication::ProcessMessages()
@@ -140,7 +143,7 @@ void TApplication::ProcessMessages()
 void TApplication::Terminate()
 {
     FTerminated = true;
-    // Wakes a loop sleeping in WaitMessage.
+    // Wakes a loop sleeping in Idle.
     PostThreadMessageA(FThreadID, WM_NULL, 0, 0);
 }
 

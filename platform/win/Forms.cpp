@@ -422,12 +422,23 @@ void TCustomForm::VisibleChanged()
             ShowMDIChild();
             return;
         }
+        if (FShowingInactive) {
+            ShowWindow(FHandle, SW_SHOWNA);
+            SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            return;
+        }
         int Cmd = FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : FWindowState == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
         ShowWindow(FHandle, Cmd);
         SetForegroundWindow(FHandle);
     } else if (FHandle) {
         ShowWindow(FHandle, SW_HIDE);
     }
+}
+
+void TCustomForm::ShowNoActivate()
+{
+    TFlagScope Inactive(FShowingInactive);
+    Show();
 }
 
 void TCustomForm::SetActiveControl(TWinControl* Value)

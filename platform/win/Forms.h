@@ -84,6 +84,9 @@ public:
 
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
+    // Shows the form without taking the activation: the active window keeps the keyboard. For a
+    // notice the user only reads while the program works.
+    void ShowNoActivate();
     void Close();
     // Frees the form once the messages being handled now have returned.
     void Release();
@@ -162,6 +165,7 @@ private:
     TPosition FPosition = poDesigned;
     TWindowState FWindowState = wsNormal;
     bool FKeyPreview = false;
+    bool FShowingInactive = false; // ShowNoActivate is showing the form
     TWinControl* FActiveControl = nullptr;
     HMENU FMenu = nullptr;
     bool FActive = false;

@@ -121,9 +121,13 @@ void TListSubItems::Push(int32_t) const // the whole row is drawn again
     if (Row < 0)
         return;
     // The window asks for the text when it draws the cell (LVN_GETDISPINFO): it is only told to
-    // draw the row again.
-    V->QuietWhileHidden();
-    SendMessageA(V->GetHandle(), LVM_REDRAWITEMS, static_cast<WPARAM>(Row), static_cast<LPARAM>(Row));
+    // draw the row again (a virtual one with its next update).
+    if (V->FOwnerData) {
+        V->RowsChanged(Row);
+    } else {
+        V->QuietWhileHidden();
+        SendMessageA(V->GetHandle(), LVM_REDRAWITEMS, static_cast<WPARAM>(Row), static_cast<LPARAM>(Row));
+    }
     V->PlaceRow(FOwner);
 }
 
@@ -173,18 +177,28 @@ void TListSubItems::Clear()
 
 int32_t TListItem::GetIndex() const { return FOwner->FItems.IndexOf(this); }
 
+void TListItem::SetData(void* Value)
+{
+    if (FListed)
+        FOwner->FItems.Unindexed(this);
+    FData = Value;
+    if (FListed)
+        FOwner->FItems.Indexed(this);
+}
+
 void TListItem::SetCaption(const std::string& Value)
 {
     FCaption = Value;
     const int32_t Row = GetIndex();
-    if (FOwner->HandleAllocated() && Row >= 0) {
+    if (FOwner->HandleAllocated() && Row >= 0 && FOwner->FOwnerData) {
+        FOwner->RowsChanged(Row);
+    } else if (FOwner->HandleAllocated() && Row >= 0) {
         FOwner->QuietWhileHidden();
         // A caption edited in place was given to the window as text: it asks us again.
         LVITEMA I{};
         I.iSubItem = 0;
         I.pszText = LPSTR_TEXTCALLBACKA;
-        if (!FOwner->FOwnerData)
-            SendMessageA(FOwner->GetHandle(), LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
+        SendMessageA(FOwner->GetHandle(), LVM_SETITEMTEXTA, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&I));
         SendMessageA(FOwner->GetHandle(), LVM_REDRAWITEMS, static_cast<WPARAM>(Row), static_cast<LPARAM>(Row));
     }
     FOwner->PlaceRow(this);
@@ -195,8 +209,7 @@ void TListItem::SetImageIndex(int32_t Value)
     FImageIndex = Value;
     const int32_t Row = GetIndex();
     if (FOwner->HandleAllocated() && Row >= 0 && FOwner->FOwnerData) {
-        FOwner->QuietWhileHidden();
-        SendMessageA(FOwner->GetHandle(), LVM_REDRAWITEMS, static_cast<WPARAM>(Row), static_cast<LPARAM>(Row));
+        FOwner->RowsChanged(Row);
     } else if (FOwner->HandleAllocated() && Row >= 0) {
         FOwner->QuietWhileHidden();
         LVITEMA I{};
@@ -312,27 +325,52 @@ void TListItems::InsertWindowRow(int32_t Index)
         throw EOutOfResources("Cannot insert a list row");
 }
 
+void TListItems::Indexed(TListItem* It)
+{
+    if (It->FData)
+        FByData.emplace(It->FData, It);
+}
+
+void TListItems::Unindexed(TListItem* It)
+{
+    if (!It->FData)
+        return;
+    auto [First, Last] = FByData.equal_range(It->FData);
+    for (auto E = First; E != Last; ++E)
+        if (E->second == It) {
+            FByData.erase(E);
+            return;
+        }
+}
+
 TListItem* TListItems::Place(int32_t Index, TListItem* It)
 {
-    if (FOwner->FOwnerData && FOwner->HandleAllocated()) {
-        // A row added at the end moves no other: the window is only told the new count.
-        const bool Append = Index >= GetCount();
-        std::vector<std::pair<TListItem*, UINT>> Marks;
-        if (!Append)
-            Marks = FOwner->MarkedRows();
-        FItems.insert(FItems.begin() + Index, It);
-        FOwner->SyncVirtualRows(Append ? nullptr : &Marks, Index);
-        return It;
-    }
+    const bool Append = Index >= GetCount();
+    const bool Virtual = FOwner->FOwnerData && FOwner->HandleAllocated();
+    // A row added at the end moves no other: the window only needs the new count. Rows that
+    // move take the window's marks along.
+    if (Virtual && !Append)
+        FOwner->HoldMarks();
     FItems.insert(FItems.begin() + Index, It);
-    if (FOwner->HandleAllocated()) {
+    if (Append && FNumbered == Index) {
+        It->FPos = Index;
+        FNumbered = Index + 1;
+    } else {
+        Renumber(Index);
+    }
+    if (!Virtual && FOwner->HandleAllocated()) {
         TScopeExit Withdraw([this, Index, It] {
             FItems.erase(FItems.begin() + Index);
+            Renumber(Index);
             delete It;
         });
         InsertWindowRow(Index);
         Withdraw.Dismiss();
     }
+    It->FListed = true;
+    Indexed(It);
+    if (Virtual)
+        FOwner->RowsChanged(Index);
     return It;
 }
 
@@ -357,11 +395,18 @@ TListItem* TListItems::AddItem(const std::string& Caption, int32_t ImageIndex, v
 
 int32_t TListItems::IndexOf(const TListItem* Item) const
 {
-    // From the end: the row just added is the one most often asked for.
-    for (size_t I = FItems.size(); I-- > 0;)
-        if (FItems[I] == Item)
-            return static_cast<int32_t>(I);
-    return -1;
+    if (!Item || !Item->FListed || Item->FOwner != FOwner)
+        return -1;
+    const int32_t N = GetCount();
+    auto At = [&](int32_t P) { return P >= 0 && P < FNumbered && FItems[static_cast<size_t>(P)] == Item; };
+    if (At(Item->FPos))
+        return Item->FPos;
+    // Rows moved since they were numbered: the moved part is numbered again, once for all the
+    // look-ups that follow.
+    for (int32_t I = FNumbered; I < N; ++I)
+        FItems[static_cast<size_t>(I)]->FPos = I;
+    FNumbered = N;
+    return At(Item->FPos) ? Item->FPos : -1;
 }
 
 TListItem* TListItems::GetItem(int32_t Index) const
@@ -377,6 +422,24 @@ TListItem* TListItems::FindData(int32_t StartIndex, void* Value, bool Inclusive,
     if (N == 0)
         return nullptr;
     int32_t First = std::max(0, Inclusive ? StartIndex : StartIndex + 1);
+    if (Value) {
+        // The first carrier at or after First, else (Wrap) the first before it.
+        TListItem* After = nullptr;
+        TListItem* Before = nullptr;
+        int32_t AfterAt = N, BeforeAt = N;
+        auto [Lo, Hi] = FByData.equal_range(Value);
+        for (auto E = Lo; E != Hi; ++E) {
+            const int32_t I = IndexOf(E->second);
+            if (I >= First && I < AfterAt) {
+                After = E->second;
+                AfterAt = I;
+            } else if (I >= 0 && I < First && I < BeforeAt) {
+                Before = E->second;
+                BeforeAt = I;
+            }
+        }
+        return After ? After : Wrap ? Before : nullptr;
+    }
     for (int32_t I = First; I < N; ++I)
         if (FItems[static_cast<size_t>(I)]->FData == Value)
             return FItems[static_cast<size_t>(I)];
@@ -421,17 +484,23 @@ void TListItems::DeleteAt(int32_t Index)
     }
     Index = IndexOf(It); // the handler may have moved rows
     if (Index >= 0 && FOwner->FOwnerData && FOwner->HandleAllocated()) {
-        auto Marks = FOwner->MarkedRows();
+        FOwner->HoldMarks();
+        auto& Marks = FOwner->FHeldMarks;
         Marks.erase(std::remove_if(Marks.begin(), Marks.end(), [It](const auto& M) { return M.first == It; }),
                     Marks.end());
         FItems.erase(FItems.begin() + Index);
-        FOwner->SyncVirtualRows(&Marks, Index);
+        FOwner->RowsChanged(Index);
     } else if (Index >= 0) {
         if (FOwner->HandleAllocated()) {
             FOwner->QuietWhileHidden();
             SendMessageA(FOwner->GetHandle(), LVM_DELETEITEM, static_cast<WPARAM>(Index), 0);
         }
         FItems.erase(FItems.begin() + Index);
+    }
+    if (Index >= 0) {
+        Renumber(Index);
+        Unindexed(It);
+        It->FListed = false;
     }
     It->FValue.Reset();
     delete It;
@@ -466,13 +535,20 @@ void TListItems::Clear()
         FOwner->QuietWhileHidden();
         SendMessageA(FOwner->GetHandle(), LVM_DELETEALLITEMS, 0, 0);
     }
+    const bool Virtual = FOwner->HandleAllocated() && FOwner->FOwnerData;
+    // The rows the window marks now lose their marks; no row is left to carry one.
+    if (Virtual)
+        FOwner->HoldMarks();
     std::vector<TListItem*> Old;
     Old.swap(FItems);
-    if (FOwner->HandleAllocated() && FOwner->FOwnerData) {
-        FOwner->QuietWhileHidden();
-        FOwner->SyncVirtualRows(nullptr, 0);
+    FNumbered = 0;
+    FByData.clear();
+    if (Virtual) {
+        FOwner->FHeldMarks.clear();
+        FOwner->RowsChanged(0);
     }
     for (TListItem* It : Old) {
+        It->FListed = false;
         It->FValue.Reset();
         delete It;
     }
@@ -587,40 +663,102 @@ void TListView::SetOwnerData(bool Value)
         RecreateWnd();
 }
 
-std::vector<std::pair<TListItem*, UINT>> TListView::MarkedRows() const
+std::vector<std::pair<TListItem*, UINT>> TListView::MarkedRows(std::vector<int32_t>* Rows) const
 {
     std::vector<std::pair<TListItem*, UINT>> Marks;
     if (!FHandle)
         return Marks;
+    // Asked as the window stands: rows only added at the end since it last heard keep their
+    // numbers, and rows that moved had their marks held before they moved.
+    ++FAsking;
+    struct TAsked {
+        int32_t& Count;
+        ~TAsked() { --Count; }
+    } Asked{FAsking};
     const int32_t N = FItems.GetCount();
     for (int32_t I = -1;;) {
         I = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(I), LVNI_SELECTED));
         if (I < 0 || I >= N)
             break;
         Marks.emplace_back(FItems.FItems[static_cast<size_t>(I)], LVIS_SELECTED);
+        if (Rows)
+            Rows->push_back(I);
     }
     const int32_t F = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
-    if (F >= 0 && F < N)
+    if (F >= 0 && F < N) {
         Marks.emplace_back(FItems.FItems[static_cast<size_t>(F)], LVIS_FOCUSED);
+        if (Rows)
+            Rows->push_back(F);
+    }
     return Marks;
 }
 
-void TListView::SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom)
+void TListView::HoldMarks()
+{
+    if (FMarksHeld || !FHandle)
+        return;
+    FMarkedRows.clear();
+    FHeldMarks = MarkedRows(&FMarkedRows);
+    FMarksHeld = true;
+}
+
+void TListView::RowsChanged(int32_t From)
+{
+    if (!FHandle)
+        return;
+    if (FRowsPending) {
+        FPendingFrom = std::min(FPendingFrom, From);
+        return;
+    }
+    FRowsPending = true;
+    FPendingFrom = From;
+    // Its next paint brings the window up to date, if nothing else reaches it first.
+    InvalidateRect(FHandle, nullptr, FALSE);
+}
+
+void TListView::FlushRows()
+{
+    if (!FRowsPending)
+        return;
+    FRowsPending = false;
+    std::vector<std::pair<TListItem*, UINT>> Marks;
+    Marks.swap(FHeldMarks);
+    std::vector<int32_t> Rows;
+    Rows.swap(FMarkedRows);
+    const bool Held = FMarksHeld;
+    FMarksHeld = false;
+    SyncVirtualRows(Held ? &Marks : nullptr, FPendingFrom, Held ? &Rows : nullptr);
+}
+
+void TListView::SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom,
+                                const std::vector<int32_t>* MarkedBefore)
 {
     if (!FHandle)
         return;
     QuietWhileHidden();
     const bool Was = FFilling;
     FFilling = true; // the marks put back are no change of the user's
-    if (Marks) {
-        LVITEMA Clear{};
-        Clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    LVITEMA Clear{};
+    Clear.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    if (Marks && MarkedBefore) {
+        // Only the rows that had a mark: the window may clear all its rows one by one, telling
+        // of each, which for a list of many rows is most of a second.
+        for (const int32_t Row : *MarkedBefore)
+            SendMessageA(FHandle, LVM_SETITEMSTATE, static_cast<WPARAM>(Row), reinterpret_cast<LPARAM>(&Clear));
+    } else if (Marks) {
         SendMessageA(FHandle, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&Clear));
     }
     const int32_t N = FItems.GetCount();
     SendMessageA(FHandle, LVM_SETITEMCOUNT, static_cast<WPARAM>(N), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
-    if (RedrawFrom < N)
-        SendMessageA(FHandle, LVM_REDRAWITEMS, static_cast<WPARAM>(std::max(RedrawFrom, 0)), static_cast<LPARAM>(N - 1));
+    if (RedrawFrom < N) {
+        // Only the rows in sight are drawn again: the window may take a redraw row by row.
+        const auto Top = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETTOPINDEX, 0, 0));
+        const auto Page = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETCOUNTPERPAGE, 0, 0));
+        const int32_t First = std::max({RedrawFrom, Top, 0});
+        const int32_t Last = std::min(N - 1, std::max(Top, 0) + std::max(Page, 0));
+        if (First <= Last)
+            SendMessageA(FHandle, LVM_REDRAWITEMS, static_cast<WPARAM>(First), static_cast<LPARAM>(Last));
+    }
     if (Marks)
         for (const auto& [It, State] : *Marks) {
             const int32_t Row = FItems.IndexOf(It);
@@ -748,6 +886,11 @@ void TListView::RestoreWindowState()
     for (int32_t I = 0; I < FColumns.GetCount(); ++I)
         InsertWindowColumn(I);
     SendMessageA(FHandle, WM_SETREDRAW, FALSE, 0);
+    // The new window is filled whole: nothing is left for a later update.
+    FRowsPending = false;
+    FMarksHeld = false;
+    FHeldMarks.clear();
+    FMarkedRows.clear();
     if (FOwnerData) {
         std::vector<std::pair<TListItem*, UINT>> Marks;
         for (TListItem* It : FItems.FItems)
@@ -871,14 +1014,15 @@ void TListView::ApplyOrder()
 bool TListView::CustomSort(const TLVCompare& CompareFn)
 {
     FCustomCompare = CompareFn;
-    std::vector<std::pair<TListItem*, UINT>> Marks;
-    if (FOwnerData)
-        Marks = MarkedRows();
+    const bool Virtual = FOwnerData && HandleAllocated();
+    if (Virtual)
+        HoldMarks();
     std::stable_sort(FItems.FItems.begin(), FItems.FItems.end(),
                      [this](TListItem* A, TListItem* B) { return Compare(A, B) < 0; });
-    if (FOwnerData)
-        SyncVirtualRows(&Marks, 0);
-    else
+    FItems.Renumber(0);
+    if (Virtual)
+        RowsChanged(0);
+    else if (!FOwnerData)
         ApplyOrder();
     return true;
 }
@@ -894,18 +1038,16 @@ void TListView::SetSortType(TSortType Value)
 
 int32_t TListView::SortedPlace(TListItem* Item) const
 {
-    // The first row that sorts after Item, among the others.
-    int32_t Lo = 0, Hi = FItems.GetCount();
+    // The first row that sorts after Item, among the others: a binary search over the rows as
+    // they stand, where the row of Item itself (when it is listed) is passed over, so the index
+    // found is its index once it has been taken out.
     const auto& V = FItems.FItems;
-    std::vector<TListItem*> Others;
-    Others.reserve(V.size());
-    for (TListItem* It : V)
-        if (It != Item)
-            Others.push_back(It);
-    Hi = static_cast<int32_t>(Others.size());
+    const int32_t Self = FItems.IndexOf(Item);
+    auto Other = [&](int32_t K) { return V[static_cast<size_t>(Self >= 0 && K >= Self ? K + 1 : K)]; };
+    int32_t Lo = 0, Hi = static_cast<int32_t>(V.size()) - (Self >= 0 ? 1 : 0);
     while (Lo < Hi) {
-        const int32_t Mid = (Lo + Hi) / 2;
-        if (Compare(Others[static_cast<size_t>(Mid)], Item) <= 0)
+        const int32_t Mid = Lo + (Hi - Lo) / 2;
+        if (Compare(Other(Mid), Item) <= 0)
             Lo = Mid + 1;
         else
             Hi = Mid;
@@ -924,14 +1066,16 @@ void TListView::PlaceRow(TListItem* Item)
     if (To == From)
         return;
     if (FOwnerData && HandleAllocated()) {
-        const auto Marks = MarkedRows();
+        HoldMarks();
         FItems.FItems.erase(FItems.FItems.begin() + From);
         FItems.FItems.insert(FItems.FItems.begin() + To, Item);
-        SyncVirtualRows(&Marks, std::min(From, To));
+        FItems.Renumber(std::min(From, To));
+        RowsChanged(std::min(From, To));
         return;
     }
     FItems.FItems.erase(FItems.FItems.begin() + From);
     FItems.FItems.insert(FItems.FItems.begin() + To, Item);
+    FItems.Renumber(std::min(From, To));
     if (HandleAllocated()) {
         // The window row moves too: taken out and put back at its place.
         const UINT State = static_cast<UINT>(SendMessageA(FHandle, LVM_GETITEMSTATE, static_cast<WPARAM>(From),
@@ -948,6 +1092,11 @@ void TListView::PlaceRow(TListItem* Item)
 
 void TListView::WndProc(TMessage& M)
 {
+    // Whatever reaches the window (a paint, input, a question of ours) finds it up to date;
+    // not a notification it sends about its own work, nor its end.
+    if (FRowsPending && FAsking == 0 && !FFreeing && M.Msg != CN_NOTIFY && M.Msg != WM_DESTROY &&
+        M.Msg != WM_NCDESTROY)
+        FlushRows();
     if (M.Msg == WM_PAINT || M.Msg == WM_PRINTCLIENT)
         EndQuiet();
     if (M.Msg == CN_NOTIFY) {

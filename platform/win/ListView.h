@@ -4,11 +4,18 @@
 // The rows live in our own list, in display order; the window mirrors them and is filled again
 // when it is made. Each row carries Data (never freed) and an owned value slot freed with the
 // row, after OnDeletion. SubItems write through to the window at once. While SortType is on,
-// an added row goes straight to its sorted place.
+// an added row goes straight to its sorted place, found by a binary search.
+//
+// A row's index and the rows carrying a Data pointer are looked up, not searched for. A virtual
+// list view (OwnerData) hears of its changed rows once per batch: the window is told the new
+// number of rows when it is next sent or posted a message of any kind (its next paint at the
+// latest, which a change asks for), so a run of changes costs it one update.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <windows.h>
@@ -103,7 +110,7 @@ public:
     int32_t GetImageIndex() const { return FImageIndex; }
     void SetImageIndex(int32_t Value);
     void* GetData() const { return FData; }
-    void SetData(void* Value) { FData = Value; }
+    void SetData(void* Value);
     TOwnedValue& Value() { return FValue; }
     bool GetChecked() const;
     void SetChecked(bool Value);
@@ -136,6 +143,8 @@ private:
     UINT FState = 0;  // kept while there is no window
     bool FChecked = false;
     bool FDeleting = false;
+    bool FListed = false;      // placed in its list
+    mutable int32_t FPos = -1; // its index when last numbered (see TListItems::IndexOf)
 };
 
 class TListItems {
@@ -157,7 +166,8 @@ public:
     int32_t GetCount() const { return static_cast<int32_t>(FItems.size()); }
     TListItem* GetItem(int32_t Index) const; // a bad index raises EListError
     int32_t IndexOf(const TListItem* Item) const;
-    // Searches from Start (including it when Inclusive), wrapping to the top when Wrap.
+    // Searches from Start (including it when Inclusive), wrapping to the top when Wrap. A look-up
+    // for any Value but null.
     TListItem* FindData(int32_t StartIndex, void* Value, bool Inclusive, bool Wrap) const;
     TListItem* FindCaption(int32_t StartIndex, const std::string& Value, bool Partial, bool Inclusive,
                            bool Wrap) const;
@@ -172,10 +182,18 @@ private:
     // again when the window refuses the row.
     TListItem* Place(int32_t Index, TListItem* It);
     void DeleteAt(int32_t Index);
+    // The rows from Index on have moved: their numbers are taken again when next asked for.
+    void Renumber(int32_t Index) const { FNumbered = std::min(FNumbered, Index); }
+    void Indexed(TListItem* It);   // It carries its Data in FByData
+    void Unindexed(TListItem* It); // and no longer
 
     TListView* FOwner = nullptr;
     std::vector<TListItem*> FItems;
     int32_t FUpdateCount = 0;
+    // The rows before this index carry their own index in FPos.
+    mutable int32_t FNumbered = 0;
+    // The rows by their Data (rows without Data are not kept here).
+    std::unordered_multimap<const void*, TListItem*> FByData;
 };
 
 enum TSortType { stNone, stData, stText, stBoth };
@@ -287,8 +305,17 @@ private:
     void EndQuiet();
     // Virtual rows: the window's selected and focused rows, as rows, before the rows move; and
     // the window told the new number of rows, with those marks put back where the rows went.
-    std::vector<std::pair<TListItem*, UINT>> MarkedRows() const;
-    void SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom);
+    // Rows (when given) gets the window's numbers of those rows.
+    std::vector<std::pair<TListItem*, UINT>> MarkedRows(std::vector<int32_t>* Rows = nullptr) const;
+    // MarkedBefore: the window's rows that had a mark (null: clear every row's).
+    void SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* Marks, int32_t RedrawFrom,
+                         const std::vector<int32_t>* MarkedBefore = nullptr);
+    // Virtual rows from From on changed: the window hears of it once, before its next message.
+    void RowsChanged(int32_t From);
+    // Before rows move: the window's selected and focused rows are kept as rows, once per batch.
+    void HoldMarks();
+    // Tells the window of the rows changed since it last heard (SyncVirtualRows).
+    void FlushRows();
     void SetImageLink(TImageList*& Field, TChangeLink& Link, TImageList* Value);
 
     TListColumns FColumns{this};
@@ -310,4 +337,12 @@ private:
     bool FFreeing = false;
     bool FQuiet = false;       // redraw turned off by QuietWhileHidden
     bool FOwnerData = false;
+    // Virtual rows changed and not yet told to the window (from FPendingFrom on); the marks held
+    // for them when rows moved (FMarksHeld), else only rows were added at the end.
+    bool FRowsPending = false;
+    int32_t FPendingFrom = 0;
+    bool FMarksHeld = false;
+    std::vector<std::pair<TListItem*, UINT>> FHeldMarks;
+    std::vector<int32_t> FMarkedRows; // the window's numbers of the rows marked when they were held
+    mutable int32_t FAsking = 0; // the window is asked for its marks: no message brings it up to date
 };

@@ -27,11 +27,21 @@ struct TSyncRequest {
     // been dropped.
     bool Owned = false;
     TThreadMethod OwnedMethod;
+    // QueueLatest's key: a later call with the same key takes this one's place while it waits.
+    const void* Key = nullptr;
+};
+
+// What the queue keeps in a thread object; under the queue lock.
+struct TQueueAccess {
+    static TSyncRequest*& LastQueued(TThread* T) { return T->FLastQueued; }
+    static int& SyncRunning(TThread* T) { return T->FSyncRunning; }
 };
 
 namespace {
 
 const UINT WM_QM_SYNC = WM_USER + 0x51;
+// The wake-up that comes after pending input, painting and timers (see ArmNextWake).
+const UINT_PTR kSyncWakeTimer = 1;
 
 // The queue's lock is a slim reader/writer lock: taking it, and waiting on a request's
 // condition under it, stay inside the process, where an event costs a trip to the system for
@@ -49,7 +59,8 @@ private:
 TQueueLock gQueueLock;
 std::deque<TSyncRequest*> gQueue;
 bool gAccepting = false;
-bool gWakePosted = false;
+bool gWakePosted = false;    // a wake-up message is on its way
+bool gWakeDeferred = false;  // the wake-up timer is set instead
 bool gWakeSignalled = false; // the event was set for requests not yet served
 DWORD gMainThreadID = 0;
 HWND gSyncWnd = nullptr;
@@ -72,9 +83,17 @@ void Finish(TSyncRequest* R, TSyncRequest::TState State)
     WakeConditionVariable(&R->Ended);
 }
 
+// R leaves the queue: its thread no longer has it as its latest. With the queue lock held.
+void Unlink(TSyncRequest* R)
+{
+    if (R->Thread && TQueueAccess::LastQueued(R->Thread) == R)
+        TQueueAccess::LastQueued(R->Thread) = nullptr;
+}
+
 // A request taken out of the queue unrun, with the queue lock held.
 void Drop(TSyncRequest* R)
 {
+    Unlink(R);
     if (R->Owned)
         delete R;
     else
@@ -82,7 +101,7 @@ void Drop(TSyncRequest* R)
 }
 
 // Takes Thread's requests out of the queue unrun, with the queue lock held.
-void DropRequestsOf(const TThread* Thread)
+void DropRequestsOf(TThread* Thread)
 {
     for (auto It = gQueue.begin(); It != gQueue.end();) {
         if ((*It)->Thread == Thread) {
@@ -92,6 +111,7 @@ void DropRequestsOf(const TThread* Thread)
             ++It;
         }
     }
+    TQueueAccess::LastQueued(Thread) = nullptr;
 }
 
 bool Ended(const TSyncRequest& R)
@@ -135,13 +155,15 @@ bool Enqueue(TSyncRequest* R, bool Quiet = false)
         if (!gAccepting || (R->Thread && R->Thread->GetTerminated()))
             return false;
         gQueue.push_back(R);
+        if (R->Thread)
+            TQueueAccess::LastQueued(R->Thread) = R;
         if (Quiet)
             return true;
-        // Whoever serves the queue serves all of it: only the first request of a batch needs
-        // to wake the user-interface thread.
+        // A wake-up on its way serves what comes meanwhile: only the first request of a batch
+        // needs to wake the user-interface thread. A wake-up held back behind input stays so.
         Wake = !gWakeSignalled;
         gWakeSignalled = true;
-        if (!gWakePosted && PostMessageA(gSyncWnd, WM_QM_SYNC, 0, 0))
+        if (!gWakePosted && !gWakeDeferred && PostMessageA(gSyncWnd, WM_QM_SYNC, 0, 0))
             gWakePosted = true;
     }
     if (Wake)
@@ -197,19 +219,31 @@ void InitSynchronize()
             RaiseLastOSError("Cannot create the event that wakes the user-interface thread");
     }
     gMainThreadID = GetCurrentThreadId();
-    gSyncWindow = new THiddenWindow([](UINT Msg, WPARAM, LPARAM, LRESULT& Result) {
-        if (Msg != WM_QM_SYNC)
+    gSyncWindow = new THiddenWindow([](UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result) {
+        if (Msg == WM_TIMER && WParam == kSyncWakeTimer) {
+            {
+                std::lock_guard<TQueueLock> Lock(gQueueLock);
+                KillTimer(gSyncWnd, kSyncWakeTimer);
+                gWakeDeferred = false;
+            }
+            CheckSynchronizeSlice();
+        } else if (Msg == WM_QM_SYNC) {
+            {
+                // A request that comes while the slice runs posts again: a call may run a modal
+                // loop, which must be woken for the requests of others.
+                std::lock_guard<TQueueLock> Lock(gQueueLock);
+                gWakePosted = false;
+            }
+            CheckSynchronizeSlice();
+        } else {
             return false;
-        {
-            std::lock_guard<TQueueLock> Lock(gQueueLock);
-            gWakePosted = false;
         }
-        CheckSynchronize();
         Result = 0;
         return true;
     });
     gSyncWnd = gSyncWindow->GetHandle();
     gWakePosted = false;
+    gWakeDeferred = false;
     gWakeSignalled = false;
     gAccepting = true;
 }
@@ -223,6 +257,8 @@ void DoneSynchronize()
         for (TSyncRequest* R : gQueue)
             Drop(R);
         gQueue.clear();
+        gWakePosted = false;
+        gWakeDeferred = false;
         Window = gSyncWindow;
         gSyncWindow = nullptr;
         gSyncWnd = nullptr;
@@ -230,11 +266,52 @@ void DoneSynchronize()
     delete Window;
 }
 
-bool CheckSynchronize()
+namespace {
+
+// Whether the user-interface thread has input, painting or an expired timer waiting: a posted
+// message would be served before all of them.
+bool OtherWorkPending()
+{
+    return HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0;
+}
+
+// Requests are left after a slice: the next wake-up is arranged, unless one is on its way. It
+// is a posted message when nothing else waits; when input, painting or a timer waits, it is a
+// timer of the shortest interval, which the system delivers only once they are served.
+void ArmNextWake()
+{
+    const bool Later = OtherWorkPending();
+    std::lock_guard<TQueueLock> Lock(gQueueLock);
+    if (gQueue.empty() || gWakePosted || gWakeDeferred || !gSyncWnd)
+        return;
+    if (Later && SetTimer(gSyncWnd, kSyncWakeTimer, USER_TIMER_MINIMUM, nullptr))
+        gWakeDeferred = true;
+    else if (PostMessageA(gSyncWnd, WM_QM_SYNC, 0, 0))
+        gWakePosted = true;
+}
+
+// The tick count of the performance counter's milliseconds.
+double NowMs()
+{
+    static const double PerMs = [] {
+        LARGE_INTEGER F;
+        QueryPerformanceFrequency(&F);
+        return static_cast<double>(F.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER C;
+    QueryPerformanceCounter(&C);
+    return static_cast<double>(C.QuadPart) / PerMs;
+}
+
+enum class TServed { Nothing, Some, Left };
+
+// Runs queued requests in arrival order: all of them, or one slice (Bounded).
+TServed ServeQueue(bool Bounded)
 {
     if (!OnMainThread())
-        return false;
-    bool Ran = false;
+        return TServed::Nothing;
+    int Ran = 0;
+    const double Started = Bounded ? NowMs() : 0;
     for (;;) {
         TSyncRequest* R;
         {
@@ -242,17 +319,33 @@ bool CheckSynchronize()
             if (gQueue.empty()) {
                 // A wake-up message taken by a foreign loop without being dispatched must not
                 // stop later ones: the queue is served now, so the next request posts again.
+                // A wake-up timer still set has nothing left to serve.
                 gWakePosted = false;
                 gWakeSignalled = false;
+                if (gWakeDeferred && gSyncWnd)
+                    KillTimer(gSyncWnd, kSyncWakeTimer);
+                gWakeDeferred = false;
                 break;
             }
-            R = gQueue.front();
-            gQueue.pop_front();
-            R->State = TSyncRequest::Running;
-            if (R->Owned)
-                gRunningOwners.push_back(R->Thread);
+            if (Bounded && Ran > 0 &&
+                (Ran >= kSynchronizeSliceCalls || NowMs() - Started >= static_cast<double>(kSynchronizeSliceMs))) {
+                // The wake-up that served this slice is used up; the next one is arranged below.
+                gWakePosted = false;
+                R = nullptr;
+            } else {
+                R = gQueue.front();
+                gQueue.pop_front();
+                Unlink(R);
+                R->State = TSyncRequest::Running;
+                if (R->Owned)
+                    gRunningOwners.push_back(R->Thread);
+            }
         }
-        Ran = true;
+        if (!R) {
+            ArmNextWake();
+            return TServed::Left;
+        }
+        ++Ran;
         if (R->Owned) {
             std::exception_ptr Error;
             try {
@@ -272,7 +365,7 @@ bool CheckSynchronize()
             continue;
         }
         if (R->Thread)
-            ++R->Thread->FSyncRunning;
+            ++TQueueAccess::SyncRunning(R->Thread);
         try {
             (*R->Method)();
         } catch (...) {
@@ -280,7 +373,7 @@ bool CheckSynchronize()
             R->Error = std::current_exception();
         }
         if (R->Thread)
-            --R->Thread->FSyncRunning;
+            --TQueueAccess::SyncRunning(R->Thread);
         if (R->Error && R->ReportOnUIThread) {
             HandleCallbackException(R->Error);
             R->Error = nullptr;
@@ -288,7 +381,19 @@ bool CheckSynchronize()
         std::lock_guard<TQueueLock> Lock(gQueueLock);
         Finish(R, TSyncRequest::Done);
     }
-    return Ran;
+    return Ran > 0 ? TServed::Some : TServed::Nothing;
+}
+
+} // namespace
+
+bool CheckSynchronize()
+{
+    return ServeQueue(false) != TServed::Nothing;
+}
+
+bool CheckSynchronizeSlice()
+{
+    return ServeQueue(true) == TServed::Left;
 }
 
 DWORD MainThreadID()
@@ -593,11 +698,27 @@ void TThread::Terminate()
     StopRequested();
 }
 
+void TThread::ServeOwnCalls()
+{
+    // Slices of the queue until none of this thread's calls is left in it: the calls of other
+    // threads before them run too, those after them wait for their wake-up.
+    for (;;) {
+        {
+            std::lock_guard<TQueueLock> Lock(gQueueLock);
+            if (!FLastQueued)
+                return;
+        }
+        if (!OnMainThread())
+            return;
+        CheckSynchronizeSlice();
+    }
+}
+
 void TThread::WaitForEnd()
 {
     if (FSignalled.load()) {
         // The calls it queued and nobody woke this thread for are run now (Queue's quiet calls).
-        CheckSynchronize();
+        ServeOwnCalls();
         return;
     }
     if (!OnMainThread()) {
@@ -610,18 +731,20 @@ void TThread::WaitForEnd()
     HANDLE Handles[2] = {End, gSyncEvent};
     // The queue's event is shared with every loop that waits on it, and another waiter may take
     // the signal of a request this wait has to serve: the queue is also looked at before the
-    // first wait and whenever a short wait ends without a signal.
-    CheckSynchronize();
+    // first wait and whenever a short wait ends without a signal. It is served a slice at a
+    // time, and the end looked for between two slices: other threads may keep it full.
+    bool Left = CheckSynchronizeSlice();
     for (;;) {
-        const DWORD R = MsgWaitForMultipleObjects(2, Handles, FALSE, 100, QS_SENDMESSAGE);
+        const DWORD R = MsgWaitForMultipleObjects(2, Handles, FALSE, Left ? 0 : 100, QS_SENDMESSAGE);
         if (R == WAIT_OBJECT_0) {
             // Past SignalEnd's last write to the object (see AwaitSignal).
             { std::lock_guard<TQueueLock> Lock(gCarrierLock); }
-            CheckSynchronize();
+            // What the thread queued before its end, and nobody woke this thread for.
+            ServeOwnCalls();
             return;
         }
         if (R == WAIT_OBJECT_0 + 1 || R == WAIT_TIMEOUT) {
-            CheckSynchronize();
+            Left = CheckSynchronizeSlice();
         } else if (R == WAIT_OBJECT_0 + 2) {
             MSG M;
             PeekMessageA(&M, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
@@ -637,7 +760,7 @@ int32_t TThread::WaitFor()
     if (FStarted && FSignalled.load()) {
         if (FEndingThread)
             WaitForSingleObject(FEndingThread, INFINITE);
-        CheckSynchronize(); // its quiet calls; nothing on other threads
+        ServeOwnCalls(); // its quiet calls; nothing on other threads
         return FReturnValue.load();
     }
     if (GetCurrentThreadId() == FThreadID)
@@ -706,6 +829,36 @@ bool TThread::Synchronize(const TThreadMethod& Method)
         return true;
     }
     return QueueAndWait(this, Method, false);
+}
+
+bool TThread::QueueLatest(const void* Key, TThreadMethod Method)
+{
+    if (GetTerminated())
+        return false;
+    if (OnMainThread()) {
+        Method();
+        return true;
+    }
+    {
+        std::lock_guard<TQueueLock> Lock(gQueueLock);
+        TSyncRequest* Last = FLastQueued;
+        if (Key && Last && Last->Owned && Last->Key == Key && Last->State == TSyncRequest::Queued && gAccepting) {
+            // The older report has not run yet, and nothing of this thread comes after it. It
+            // goes with Method, once the lock is let go.
+            Last->OwnedMethod.swap(Method);
+            return true;
+        }
+    }
+    auto* R = new TSyncRequest;
+    R->Thread = this;
+    R->Owned = true;
+    R->Key = Key;
+    R->OwnedMethod = std::move(Method);
+    R->Method = &R->OwnedMethod;
+    if (Enqueue(R))
+        return true;
+    delete R;
+    return false;
 }
 
 bool TThread::Queue(TThreadMethod Method, bool Quiet)

@@ -30,6 +30,8 @@ struct TCarrier;
 
 // A thread object runs on a system thread of its own; system threads are kept after their
 // object is done and carry the next object, since starting a system thread is slow.
+struct TSyncRequest;
+
 class TThread : public TObject {
 public:
     TThread();
@@ -84,6 +86,11 @@ public:
     // thread next serves the queue (for the next call that wakes it, or when it is idle), which
     // saves a wake-up per call for work that may wait a moment, such as a log line.
     bool Queue(TThreadMethod Method, bool Quiet = false);
+    // Queues Method like Queue (waking the user-interface thread), or, when this thread's last
+    // call still waiting in the queue was made here with the same Key, puts Method in that call's
+    // place: a report that only the latest of matters (a transfer's progress) waits once, and
+    // no other call of the thread moves past it. Key must not be null.
+    bool QueueLatest(const void* Key, TThreadMethod Method);
 
     TThreadPriority GetPriority() const;
     void SetPriority(TThreadPriority Value);
@@ -122,8 +129,9 @@ protected:
 
 private:
     friend struct TCarrier;
-    friend bool CheckSynchronize();
     void WaitForEnd(); // the waiting part of WaitFor
+    // On the user-interface thread: serves the queue until no call of this thread is in it.
+    void ServeOwnCalls();
     void DropQueuedCalls();
     // Execute and OnTerminate, on the system thread; then the handle to signal, and whether the
     // system thread may carry another object.
@@ -155,6 +163,9 @@ private:
     bool FFreeOnTerminate = false;
     std::exception_ptr FFailure;
     int FSyncRunning = 0; // this thread's requests running now (user-interface thread only)
+    // This thread's latest request still in the queue (under the queue lock); null when none.
+    TSyncRequest* FLastQueued = nullptr;
+    friend struct TQueueAccess;
 };
 
 // Frees a thread object (terminating and waiting), for std::unique_ptr.
@@ -165,9 +176,18 @@ using TThreadPtr = std::unique_ptr<TThread>;
 void InitSynchronize();
 // Pending requests return false at once, and so does every later one.
 void DoneSynchronize();
-// Runs the queued requests in arrival order; on the user-interface thread only (elsewhere it
-// does nothing). True when at least one ran.
+// Runs the queued requests in arrival order until the queue is empty; on the user-interface
+// thread only (elsewhere it does nothing). True when at least one ran.
 bool CheckSynchronize();
+// Runs one slice of the queued requests in arrival order: at most kSynchronizeSliceCalls of
+// them, and no more once kSynchronizeSliceMs have passed. The wake-ups of the user-interface
+// thread serve slices, so that input and painting are answered between two of them while
+// workers keep the queue full. When requests are left, the next wake-up is arranged: a posted
+// message when no input, painting or timer is pending, else a timer, which the system delivers
+// only after those. True when requests are left; on the user-interface thread only.
+bool CheckSynchronizeSlice();
+inline constexpr int kSynchronizeSliceCalls = 64;
+inline constexpr unsigned kSynchronizeSliceMs = 15;
 // Ends the system threads kept for later thread objects, and waits for their end (they end
 // by themselves after a while without work). ApplicationDone calls it.
 void EndParkedThreads();

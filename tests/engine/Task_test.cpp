@@ -807,3 +807,66 @@ TEST(TaskItem, PartialFileNamesAndHostsAreEachItemsOwn)
         Th.join();
     EXPECT_EQ(Wrong.load(), 0);
 }
+
+namespace {
+
+// Counts the texts written into its rows.
+class TCountingListView : public TRecordingListView {
+public:
+    int SubItemsSet = 0;
+    void SetSubItem(int32_t Index, int32_t SubIndex, const std::string& Text) override
+    {
+        ++SubItemsSet;
+        TRecordingListView::SetSubItem(Index, SubIndex, Text);
+    }
+};
+
+} // namespace
+
+// A worker's progress reports for its address do not wait for the user-interface thread, and
+// a report not yet shown gives way to the next: the row shows the last texts, written once.
+// A report for another address, or after the worker's log line, is not swallowed.
+TEST(TaskThread, ProgressReportsGiveWayToTheLatestAndKeepTheirPlace)
+{
+    TTask Task;
+    Task.SetStartURL("http://www.site.test/");
+    TCountingListView Files;
+    TRecordingLogView Log;
+    Task.SetFilesListView(&Files);
+    Task.SetLogEdit(&Log);
+    Task.SetSelected(true);
+    TTaskItem First(&Task, "http://www.site.test/a.jpg");
+    TTaskItem Second(&Task, "http://www.site.test/b.jpg");
+    Task.AddURLRow(&First);
+    Task.AddURLRow(&Second);
+    CheckSynchronize();
+    TTaskThread Worker(&Task, &First, First.GetAddress());
+    std::atomic<bool> Reported{false};
+    Worker.Body = [&](TTaskThread& W) {
+        for (int I = 1; I <= 40; ++I) {
+            W.SizeText = "4000";
+            W.PercentText = std::to_string(I) + "%";
+            EXPECT_TRUE(W.SyncProgress());
+        }
+        W.Log("between");
+        W.PercentText = "41%";
+        W.SyncProgress();
+        W.PercentText = "42%";
+        W.SyncProgress();
+        Reported = true;
+    };
+    Worker.Resume();
+    // Nothing serves the queue meanwhile: the worker is not held up by its reports.
+    for (int I = 0; I < 20000 && !Reported; ++I)
+        Sleep(1);
+    ASSERT_TRUE(Reported);
+    EXPECT_EQ(Files.SubItemsSet, 0);
+    PumpUntil([&] { return Files.SubItemsSet >= 4; });
+    EXPECT_EQ(Files.SubItemsSet, 4); // two reports of two texts: the 40th and the 42nd
+    ASSERT_EQ(Files.Rows().size(), 2u);
+    EXPECT_EQ(Files.Rows()[0].SubItems[2], "4000");
+    EXPECT_EQ(Files.Rows()[0].SubItems[4], "42%");
+    EXPECT_EQ(Files.Rows()[1].SubItems[4], "---");
+    ASSERT_EQ(Log.Lines().size(), 1u);
+    Worker.WaitFor();
+}

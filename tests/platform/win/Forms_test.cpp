@@ -394,3 +394,35 @@ TEST(TForm, ModalFormClosedWithFreeReturnsItsResultThenGoes)
     D->Form = nullptr;
     delete D;
 }
+
+TEST(TForm, ANoticeShownWithoutActivationLeavesTheActiveFormActiveAndLiesAboveIt)
+{
+    TComponentPtr<TForm> Main(new TForm(nullptr));
+    Main->SetBounds(100, 100, 400, 300);
+    Main->Show();
+    ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == Main->GetHandle(); }));
+
+    TComponentPtr<TForm> Notice(new TForm(nullptr));
+    Notice->SetBorderStyle(bsNone);
+    Notice->SetBounds(150, 150, 200, 60);
+    int Shows = 0;
+    Notice->OnShow = [&](TObject*) { ++Shows; };
+    Notice->ShowNoActivate();
+    EXPECT_TRUE(Notice->GetVisible());
+    EXPECT_TRUE(IsWindowVisible(Notice->GetHandle()));
+    EXPECT_EQ(Shows, 1);
+    EXPECT_EQ(GetActiveWindow(), Main->GetHandle());
+    EXPECT_FALSE(Notice->GetActive());
+    // Above the form that keeps the activation: the notice is seen.
+    HWND Above = Main->GetHandle();
+    while (Above && Above != Notice->GetHandle())
+        Above = GetWindow(Above, GW_HWNDPREV);
+    EXPECT_EQ(Above, Notice->GetHandle());
+
+    // Shown again the ordinary way, it takes the activation.
+    Notice->Hide();
+    EXPECT_FALSE(IsWindowVisible(Notice->GetHandle()));
+    Notice->Show();
+    EXPECT_TRUE(PumpUntil([&] { return GetActiveWindow() == Notice->GetHandle(); }));
+    Notice->Hide();
+}

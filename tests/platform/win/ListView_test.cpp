@@ -2,6 +2,8 @@
 // check boxes, style bits, column clicks, header images, sorting and sorted insertion, keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -503,4 +505,185 @@ TEST(TListView, VirtualRowsShowTheRowsAndKeepTheirMarksWhereTheyGo)
     Rows->Clear();
     EXPECT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), 0);
     EXPECT_EQ(CellText(W, 0, 0), "");
+}
+
+namespace {
+
+// Counts the row counts the window is told.
+class TCountingListView : public TListView {
+public:
+    using TListView::TListView;
+    int CountsSet = 0;
+    void WndProc(TMessage& M) override
+    {
+        if (M.Msg == LVM_SETITEMCOUNT)
+            ++CountsSet;
+        TListView::WndProc(M);
+    }
+};
+
+} // namespace
+
+TEST(TListView, VirtualRowsReachTheWindowOncePerBatchAndBeforeAnythingElseDoes)
+{
+    TComponentPtr<TForm> Form(new TForm(nullptr));
+    Form->SetBorderStyle(bsNone);
+    Form->SetBounds(30, 30, 400, 300);
+    auto* List = new TCountingListView(Form.get());
+    List->SetParent(Form.get());
+    List->SetAlign(alClient);
+    List->SetMultiSelect(true);
+    List->GetColumns()->Add()->SetCaption("Name");
+    List->GetColumns()->Add()->SetCaption("Size");
+    List->SetOwnerData(true);
+    Form->Show();
+    const HWND W = List->GetHandle();
+    PumpUntil([&] { return IsWindowVisible(W) != FALSE; });
+    TListItems* Rows = List->GetItems();
+    std::vector<int> Keys(600);
+
+    // A batch of rows added, changed and removed costs the window one update, and its paint
+    // (which the change asks for) is what brings it.
+    List->CountsSet = 0;
+    for (int I = 0; I < 500; ++I)
+        Rows->AddItem("row" + std::to_string(I), 0, &Keys[I], {"s"});
+    Rows->GetItem(7)->GetSubItems()->SetStrings(0, "changed");
+    Rows->GetItem(9)->SetImageIndex(2);
+    Rows->Delete(3);
+    EXPECT_EQ(List->CountsSet, 0);
+    RECT Update{};
+    EXPECT_TRUE(GetUpdateRect(W, &Update, FALSE));
+    PumpUntil([&] { return !GetUpdateRect(W, nullptr, FALSE); });
+    EXPECT_EQ(List->CountsSet, 1);
+    EXPECT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), 499);
+    EXPECT_EQ(CellText(W, 6, 1), "changed");
+    EXPECT_EQ(CellText(W, 3, 0), "row4");
+
+    // Any message reaching the window finds it up to date, and the marks go with their rows: a
+    // selected row stays selected when rows are put before it and removed in the same batch.
+    TListItem* Picked = Rows->GetItem(100);
+    Picked->SetSelected(true);
+    List->CountsSet = 0;
+    for (int I = 0; I < 50; ++I)
+        Rows->Insert(0)->SetCaption("front" + std::to_string(I));
+    Rows->Delete(60);
+    Rows->AddItem("last", 0, &Keys[599], {});
+    EXPECT_EQ(List->CountsSet, 0);
+    const int Selected = static_cast<int>(SendMessageA(W, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    EXPECT_EQ(List->CountsSet, 1);
+    EXPECT_EQ(Selected, Picked->GetIndex());
+    EXPECT_EQ(Selected, 149);
+    EXPECT_EQ(SendMessageA(W, LVM_GETITEMCOUNT, 0, 0), 549);
+    EXPECT_EQ(List->GetSelCount(), 1);
+    EXPECT_EQ(CellText(W, 548, 0), "last");
+}
+
+// A row is found by its data, and its index taken, without a walk; the look-ups stay right as
+// rows are put in front, removed, given other data, sorted and cleared.
+TEST(TListView, FindDataAndIndexStayRightAsRowsComeGoAndMove)
+{
+    for (const bool Virtual : {false, true}) {
+        TListForm F;
+        F.List->GetColumns()->Add()->SetCaption("c");
+        F.List->SetOwnerData(Virtual);
+        TListItems* Rows = F.List->GetItems();
+        std::vector<int> Keys(300);
+        std::vector<TListItem*> Made;
+        for (int I = 0; I < 200; ++I)
+            Made.push_back(Rows->AddItem(std::to_string(I), 0, &Keys[I], {}));
+        auto Check = [&](const char* When) {
+            for (int32_t I = 0; I < Rows->GetCount(); ++I) {
+                TListItem* It = Rows->GetItem(I);
+                ASSERT_EQ(It->GetIndex(), I) << When;
+                if (It->GetData()) { // every row carries data of its own here
+                    ASSERT_EQ(Rows->FindData(0, It->GetData(), true, false), It) << When;
+                }
+            }
+        };
+        Check("added");
+        Rows->Insert(0)->SetData(&Keys[250]);
+        Rows->Delete(100); // the row of key 99
+        Rows->Delete(5);   // the row of key 4
+        auto Found = [&](int Key) { return Rows->FindData(0, &Keys[static_cast<size_t>(Key)], true, false); };
+        EXPECT_EQ(Found(250)->GetIndex(), 0);
+        EXPECT_EQ(Found(3)->GetIndex(), 4);
+        EXPECT_EQ(Found(4), nullptr);
+        EXPECT_EQ(Found(5)->GetIndex(), 5);
+        EXPECT_EQ(Found(98)->GetIndex(), 98);
+        EXPECT_EQ(Found(99), nullptr);
+        EXPECT_EQ(Found(100), Made[100]);
+        EXPECT_EQ(Found(100)->GetIndex(), 99);
+        Check("after inserts and deletes");
+        // The same data twice: the first row carrying it, from where the search starts, and
+        // wrapping round.
+        Rows->GetItem(150)->SetData(&Keys[10]); // the row of key 151 takes key 10 too
+        EXPECT_EQ(Found(10)->GetIndex(), 10);
+        EXPECT_EQ(Rows->FindData(10, &Keys[10], false, false)->GetIndex(), 150);
+        EXPECT_EQ(Rows->FindData(151, &Keys[10], true, false), nullptr);
+        EXPECT_EQ(Rows->FindData(151, &Keys[10], true, true)->GetIndex(), 10);
+        EXPECT_EQ(Found(151), nullptr);
+        Rows->GetItem(10)->SetData(nullptr);
+        EXPECT_EQ(Found(10)->GetIndex(), 150);
+        F.List->CustomSort([](TListItem* A, TListItem* B) { return CompareText(B->GetCaption(), A->GetCaption()); });
+        for (int32_t I = 0; I < Rows->GetCount(); ++I)
+            ASSERT_EQ(Rows->GetItem(I)->GetIndex(), I);
+        EXPECT_EQ(Found(10)->GetCaption(), "151");
+        TListItem* Ninety = Rows->FindData(0, &Keys[90], true, false);
+        ASSERT_NE(Ninety, nullptr);
+        EXPECT_EQ(Ninety->GetCaption(), "90");
+        EXPECT_EQ(Rows->GetItem(Ninety->GetIndex()), Ninety);
+        Rows->Clear();
+        EXPECT_EQ(Rows->FindData(0, &Keys[90], true, false), nullptr);
+        TListItem* Again = Rows->AddItem("again", 0, &Keys[90], {});
+        EXPECT_EQ(Rows->FindData(0, &Keys[90], true, false), Again);
+        EXPECT_EQ(Again->GetIndex(), 0);
+    }
+}
+
+// Sorted insertion finds each row's place by a binary search: the rows come out as a stable
+// full sort of the same rows puts them, equal keys in the order they came, for a comparison
+// that sorts either way.
+TEST(TListView, SortedInsertionMatchesAStableFullSortOfRandomRows)
+{
+    for (const bool Descending : {false, true}) {
+        for (const bool Virtual : {false, true}) {
+            TListForm F;
+            F.List->GetColumns()->Add()->SetCaption("c");
+            F.List->SetOwnerData(Virtual);
+            // As the images list sorts: its comparison, and a sort type that keeps rows in place.
+            F.List->OnCompare = [Descending](TObject*, TListItem* A, TListItem* B, int32_t, int32_t& R) {
+                R = CompareText(A->GetCaption(), B->GetCaption());
+                if (Descending)
+                    R = -R;
+            };
+            F.List->SetSortType(stText);
+            std::srand(Descending * 2 + Virtual + 7);
+            std::vector<std::pair<std::string, intptr_t>> Made;
+            for (intptr_t I = 0; I < 3000; ++I) {
+                // Few distinct keys, in mixed case: many equal ones.
+                std::string Key = "k" + std::to_string(std::rand() % 97);
+                if (std::rand() % 2)
+                    Key[0] = 'K';
+                Made.emplace_back(Key, I + 1);
+                F.List->GetItems()->AddItem(Key, 0, reinterpret_cast<void*>(I + 1), {});
+            }
+            std::stable_sort(Made.begin(), Made.end(), [Descending](const auto& A, const auto& B) {
+                const int32_t R = CompareText(A.first, B.first);
+                return (Descending ? -R : R) < 0;
+            });
+            TListItems* Rows = F.List->GetItems();
+            ASSERT_EQ(Rows->GetCount(), 3000);
+            for (int32_t I = 0; I < 3000; ++I) {
+                ASSERT_EQ(Rows->GetItem(I)->GetCaption(), Made[static_cast<size_t>(I)].first) << I;
+                ASSERT_EQ(reinterpret_cast<intptr_t>(Rows->GetItem(I)->GetData()), Made[static_cast<size_t>(I)].second)
+                    << I;
+            }
+            // A row whose caption changes moves to its new place among the others.
+            TListItem* Moved = Rows->GetItem(1500);
+            Moved->SetCaption(Descending ? "a" : "zz");
+            EXPECT_EQ(Moved->GetIndex(), 2999);
+            EXPECT_EQ(SendMessageA(F.List->GetHandle(), LVM_GETITEMCOUNT, 0, 0), 3000);
+            EXPECT_EQ(CellText(F.List->GetHandle(), 2999, 0), Moved->GetCaption());
+        }
+    }
 }

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -971,4 +973,142 @@ TEST(TThreadObject, NoWriteReachesAnObjectAfterItsOwnerFreedIt)
     for (std::thread& L : Load)
         L.join();
     EXPECT_EQ(Touched, 0) << "bytes written into freed thread objects";
+}
+
+namespace {
+
+// Serves the thread's messages as a plain modal loop does (no call into the queue of its own)
+// until Done, or 60 s.
+bool DispatchUntil(const std::function<bool()>& Done)
+{
+    const ULONGLONG Deadline = GetTickCount64() + 60000;
+    while (!Done()) {
+        if (GetTickCount64() > Deadline)
+            return false;
+        MSG M;
+        if (PeekMessageA(&M, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&M);
+            DispatchMessageA(&M);
+        } else {
+            MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        }
+    }
+    return true;
+}
+
+// Several threads queue a flood of calls, each call noting its thread and number.
+struct TFlood {
+    static constexpr int Threads = 4;
+    static constexpr int Calls = 500;
+    std::vector<std::pair<int, int>> Ran; // user-interface thread only
+    std::vector<std::unique_ptr<TTestThread>> Workers;
+
+    void QueueAll()
+    {
+        // Wake-ups left in the message queue by earlier calls (served without their message)
+        // go first, with nothing to serve.
+        Application->ProcessMessages();
+        CheckSynchronize();
+        for (int W = 0; W < Threads; ++W)
+            Workers.push_back(std::make_unique<TTestThread>([this, W](TTestThread& Self) {
+                for (int I = 0; I < Calls; ++I)
+                    EXPECT_TRUE(Self.Queue([this, W, I] { Ran.emplace_back(W, I); }));
+            }));
+        for (auto& T : Workers)
+            T->Resume();
+        // Their calls are all queued once they have ended (their end is not waited for through
+        // the queue, which would serve it).
+        for (auto& T : Workers)
+            while (!T->GetLeft())
+                Sleep(1);
+    }
+    void CheckOrder()
+    {
+        ASSERT_EQ(Ran.size(), static_cast<size_t>(Threads * Calls));
+        std::vector<int> Next(Threads, 0);
+        for (const auto& [W, I] : Ran)
+            EXPECT_EQ(I, Next[static_cast<size_t>(W)]++) << "thread " << W;
+    }
+};
+
+} // namespace
+
+// A wake-up of the user-interface thread serves a slice of the queue: a message posted after a
+// flood of calls from several threads is handled before the flood is through, and the rest of
+// it follows in order.
+TEST(Synchronize, AWakeUpServesASliceAndAPostedMessageComesBeforeTheFloodIsThrough)
+{
+    CheckSynchronize();
+    TFlood Flood;
+    Flood.QueueAll();
+    ASSERT_TRUE(Flood.Ran.empty());
+    size_t RanWhenPosted = 0;
+    bool Handled = false;
+    THiddenWindow Target([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        if (Msg != WM_APP + 11)
+            return false;
+        Handled = true;
+        RanWhenPosted = Flood.Ran.size();
+        return true;
+    });
+    PostMessageA(Target.GetHandle(), WM_APP + 11, 0, 0);
+    ASSERT_TRUE(DispatchUntil([&] { return Handled; }));
+    EXPECT_GT(RanWhenPosted, 0u);
+    EXPECT_LE(RanWhenPosted, static_cast<size_t>(2 * kSynchronizeSliceCalls));
+    ASSERT_TRUE(DispatchUntil([&] { return Flood.Ran.size() == TFlood::Threads * TFlood::Calls; }));
+    Flood.CheckOrder();
+}
+
+// Painting that is due when a slice ends is served before the next slice: the wake-up then
+// comes after it.
+TEST(Synchronize, APaintDueDuringTheFloodIsServedBeforeTheFloodIsThrough)
+{
+    CheckSynchronize();
+    size_t RanWhenPainted = 0;
+    int Paints = 0;
+    TFlood Flood;
+    THiddenWindow Painted([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
+        if (Msg != WM_PAINT)
+            return false;
+        PAINTSTRUCT P;
+        BeginPaint(Painted.GetHandle(), &P);
+        EndPaint(Painted.GetHandle(), &P);
+        if (Paints++ == 0)
+            RanWhenPainted = Flood.Ran.size();
+        return true;
+    });
+    SetWindowPos(Painted.GetHandle(), HWND_TOP, 10, 10, 120, 60, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    ASSERT_TRUE(DispatchUntil([&] { return Paints > 0; }));
+    Paints = 0;
+    Flood.QueueAll();
+    InvalidateRect(Painted.GetHandle(), nullptr, TRUE);
+    ASSERT_TRUE(DispatchUntil([&] { return Paints > 0; }));
+    EXPECT_LT(RanWhenPainted, static_cast<size_t>(TFlood::Threads * TFlood::Calls));
+    ASSERT_TRUE(DispatchUntil([&] { return Flood.Ran.size() == TFlood::Threads * TFlood::Calls; }));
+    Flood.CheckOrder();
+}
+
+// A report queued with QueueLatest gives way to the thread's next one with the same key while it
+// waits: one call runs, with the last texts. A call of another kind in between, or another key,
+// keeps both, in order.
+TEST(Queue, ALatestReportReplacesTheWaitingOneWithTheSameKeyAndNothingMovesPastAnother)
+{
+    CheckSynchronize();
+    int RowA = 0, RowB = 0;
+    std::vector<std::string> Order; // user-interface thread only
+    TTestThread T([&](TTestThread& Self) {
+        for (int I = 1; I <= 50; ++I)
+            EXPECT_TRUE(Self.QueueLatest(&RowA, [&, I] { Order.push_back("A" + std::to_string(I)); }));
+        EXPECT_TRUE(Self.Queue([&] { Order.push_back("log"); }, true));
+        EXPECT_TRUE(Self.QueueLatest(&RowA, [&] { Order.push_back("A51"); }));
+        EXPECT_TRUE(Self.QueueLatest(&RowB, [&] { Order.push_back("B1"); }));
+        EXPECT_TRUE(Self.QueueLatest(&RowA, [&] { Order.push_back("A52"); }));
+        EXPECT_TRUE(Self.QueueLatest(&RowA, [&] { Order.push_back("A53"); }));
+    });
+    T.Resume();
+    while (!T.GetLeft())
+        Sleep(1);
+    EXPECT_TRUE(Order.empty());
+    T.WaitFor(); // serves what the thread left queued
+    EXPECT_EQ(Order, (std::vector<std::string>{"A50", "log", "A51", "B1", "A53"}));
 }
