@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include <windows.h>
 
@@ -24,6 +25,18 @@ constexpr double kPelsPerInch = 39.37007874015748;
 
 std::atomic<int32_t> gGdiObjects{0};
 HPALETTE gHalftonePalette = nullptr;
+
+// Under Wine every memory DC takes an X graphics context on the one X connection the process's
+// GDI shares, and DeleteDC frees it. Made and freed from several threads at once, Xlib's
+// resource id allocation on that connection has aborted the program (_XAllocID, eight workers
+// making pictures). Pictures made on worker threads therefore make and free their DCs one at a
+// time; on Windows this is a lock around two calls that are quick.
+std::mutex gMemoryDCLock;
+
+// The screen's resolution does not change while the program runs (a new setting takes a new
+// logon): asked once, so that pictures made on worker threads do not each take the screen DC.
+std::atomic<int32_t> gScreenDpiX{0};
+std::atomic<int32_t> gScreenDpiY{0};
 
 void Made(const void* Handle)
 {
@@ -100,8 +113,18 @@ void TDibGraphic::RaiseWin32Failure()
 
 int32_t TDibGraphic::ScreenDpi(bool Horizontal)
 {
-    TScreenDC DC;
-    return DC ? GetDeviceCaps(DC, Horizontal ? LOGPIXELSX : LOGPIXELSY) : 96;
+    std::atomic<int32_t>& Cached = Horizontal ? gScreenDpiX : gScreenDpiY;
+    int32_t Value = Cached.load();
+    if (Value == 0) {
+        TScreenDC DC;
+        if (!DC)
+            return 96; // asked again next time
+        Value = GetDeviceCaps(DC, Horizontal ? LOGPIXELSX : LOGPIXELSY);
+        if (Value <= 0)
+            return 96;
+        Cached = Value;
+    }
+    return Value;
 }
 
 uint8_t* TDibGraphic::AllocatePixels()
@@ -124,7 +147,10 @@ uint8_t* TDibGraphic::AllocatePixels()
 // The memory DC with the section selected, and its canvas.
 void TDibGraphic::MakeMemoryDC()
 {
-    FDC = CreateCompatibleDC(nullptr);
+    {
+        std::lock_guard<std::mutex> Lock(gMemoryDCLock);
+        FDC = CreateCompatibleDC(nullptr);
+    }
     if (!FDC)
         RaiseWin32Failure();
     Made(FDC);
@@ -146,7 +172,11 @@ void TDibGraphic::ReleaseMemoryDC()
     if (FDC) {
         const HDC DC = FDC;
         FDC = nullptr;
-        const BOOL Ok = DeleteDC(DC);
+        BOOL Ok;
+        {
+            std::lock_guard<std::mutex> Lock(gMemoryDCLock);
+            Ok = DeleteDC(DC);
+        }
         Deleted(Ok);
         if (!Ok)
             RaiseWin32Failure();

@@ -197,23 +197,31 @@ void TRichEdit::FlushLines() const
         const size_t Skip = FLogEmpty ? 2 : 0;
         AppendToLog(Text.data() + Skip, Text.size() - Skip);
     }
+    bool Replace = false;
     if (FMaxLines > 0) {
         // Lines that gathered while the window was busy and are more than the pane keeps would
         // only be taken off again: they are left out (each line comes after a CR LF).
         std::vector<size_t> Starts;
         for (size_t P = Text.find("\r\n"); P != std::string::npos; P = Text.find("\r\n", P + 2))
             Starts.push_back(P);
-        if (Starts.size() > static_cast<size_t>(FMaxLines))
+        if (Starts.size() > static_cast<size_t>(FMaxLines)) {
             Text.erase(0, Starts[Starts.size() - static_cast<size_t>(FMaxLines)]);
+            // The lines the pane holds are older than those left out: kept, they would stand
+            // next to the newest with a hole between. The last lines of the batch fill the pane.
+            Replace = true;
+        }
     }
-    // A position past the end is taken as the end: no length to ask for.
-    CHARRANGE R{0x7FFFFFFF, 0x7FFFFFFF};
+    // A position past the end is taken as the end: no length to ask for. A batch that fills the
+    // pane replaces the whole text.
+    CHARRANGE R{Replace ? 0 : 0x7FFFFFFF, 0x7FFFFFFF};
     SendMessageA(FHandle, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&R));
     SendMessageA(FHandle, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&R)); // now the length
     // The first line of an empty control has no line end before it.
     const char* From = R.cpMin == 0 ? Text.c_str() + 2 : Text.c_str();
     SendMessageA(FHandle, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(From));
-    if (FMaxLines > 0)
+    if (Replace)
+        FAddedSinceTrim = 0; // the pane holds as many lines as it keeps, none to trim
+    else if (FMaxLines > 0)
         FAddedSinceTrim += static_cast<int32_t>(std::count(Text.begin(), Text.end(), '\n'));
 }
 
