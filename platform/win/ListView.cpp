@@ -718,9 +718,14 @@ void TListView::RowsChanged(int32_t From)
 
 void TListView::FlushRows()
 {
+    if (FFlushTimer) {
+        KillTimer(FHandle, kFlushTimerId);
+        FFlushTimer = false;
+    }
     if (!FRowsPending)
         return;
     FRowsPending = false;
+    FLastFlush = GetTickCount();
     std::vector<std::pair<TListItem*, UINT>> Marks;
     Marks.swap(FHeldMarks);
     std::vector<int32_t> Rows;
@@ -749,7 +754,10 @@ void TListView::SyncVirtualRows(const std::vector<std::pair<TListItem*, UINT>>* 
         SendMessageA(FHandle, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&Clear));
     }
     const int32_t N = FItems.GetCount();
-    SendMessageA(FHandle, LVM_SETITEMCOUNT, static_cast<WPARAM>(N), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    // Telling the count costs the window the same whatever it is (its scroll bar is set again):
+    // not when it is the same.
+    if (SendMessageA(FHandle, LVM_GETITEMCOUNT, 0, 0) != N)
+        SendMessageA(FHandle, LVM_SETITEMCOUNT, static_cast<WPARAM>(N), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     if (RedrawFrom < N) {
         // Only the rows in sight are drawn again: the window may take a redraw row by row.
         const auto Top = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETTOPINDEX, 0, 0));
@@ -881,6 +889,7 @@ void TListView::SaveWindowState()
 void TListView::RestoreWindowState()
 {
     FQuiet = false; // a new window draws
+    FFlushTimer = false; // the timer went with the window before
     SendMessageA(FHandle, LVM_SETEXTENDEDLISTVIEWSTYLE, ~0u, ExStyleBits());
     ImagesChanged();
     for (int32_t I = 0; I < FColumns.GetCount(); ++I)
@@ -1094,9 +1103,26 @@ void TListView::WndProc(TMessage& M)
 {
     // Whatever reaches the window (a paint, input, a question of ours) finds it up to date;
     // not a notification it sends about its own work, nor its end.
-    if (FRowsPending && FAsking == 0 && !FFreeing && M.Msg != CN_NOTIFY && M.Msg != WM_DESTROY &&
-        M.Msg != WM_NCDESTROY)
+    // A paint soon after the last update may show the rows as the window knows them, when they
+    // only grew or changed in place and no row carries a mark: rows added at the end come with
+    // the update a moment later, so a list that grows all the time is told once in a while.
+    if (M.Msg == WM_TIMER && M.WParam == kFlushTimerId) {
         FlushRows();
+        M.Result = 0;
+        return;
+    }
+    if (FRowsPending && FAsking == 0 && !FFreeing && M.Msg != CN_NOTIFY && M.Msg != WM_DESTROY &&
+        M.Msg != WM_NCDESTROY) {
+        const bool Unmarked = !FMarksHeld || (FHeldMarks.empty() && FMarkedRows.empty());
+        if (M.Msg == WM_PAINT && Unmarked && GetTickCount() - FLastFlush < kFlushGapMs) {
+            if (!FFlushTimer && SetTimer(FHandle, kFlushTimerId, kFlushGapMs, nullptr))
+                FFlushTimer = true;
+            if (!FFlushTimer)
+                FlushRows();
+        } else {
+            FlushRows();
+        }
+    }
     if (M.Msg == WM_PAINT || M.Msg == WM_PRINTCLIENT)
         EndQuiet();
     if (M.Msg == CN_NOTIFY) {

@@ -345,4 +345,9 @@ private:
     std::vector<std::pair<TListItem*, UINT>> FHeldMarks;
     std::vector<int32_t> FMarkedRows; // the window's numbers of the rows marked when they were held
     mutable int32_t FAsking = 0; // the window is asked for its marks: no message brings it up to date
+    // Updates brought by a paint come at most this often; a timer brings the one held back.
+    static constexpr DWORD kFlushGapMs = 100;
+    static constexpr UINT_PTR kFlushTimerId = 0x5146;
+    DWORD FLastFlush = 0;
+    bool FFlushTimer = false;
 };

@@ -303,6 +303,20 @@ double NowMs()
     return static_cast<double>(C.QuadPart) / PerMs;
 }
 
+// The queue was found empty (ServeQueue's loop): a mark, never run.
+TSyncRequest gEmptiedMark;
+TSyncRequest* const kEmptied = &gEmptiedMark;
+
+// The next request wakes this thread by the timer, not by a posted message.
+void DeferNextWake()
+{
+    std::lock_guard<TQueueLock> Lock(gQueueLock);
+    if (gWakePosted || gWakeDeferred || !gSyncWnd)
+        return;
+    if (SetTimer(gSyncWnd, kSyncWakeTimer, USER_TIMER_MINIMUM, nullptr))
+        gWakeDeferred = true;
+}
+
 enum class TServed { Nothing, Some, Left };
 
 // Runs queued requests in arrival order: all of them, or one slice (Bounded).
@@ -325,10 +339,10 @@ TServed ServeQueue(bool Bounded)
                 if (gWakeDeferred && gSyncWnd)
                     KillTimer(gSyncWnd, kSyncWakeTimer);
                 gWakeDeferred = false;
-                break;
-            }
-            if (Bounded && Ran > 0 &&
-                (Ran >= kSynchronizeSliceCalls || NowMs() - Started >= static_cast<double>(kSynchronizeSliceMs))) {
+                R = kEmptied;
+            } else if (Bounded && Ran > 0 &&
+                       (Ran >= kSynchronizeSliceCalls ||
+                        NowMs() - Started >= static_cast<double>(kSynchronizeSliceMs))) {
                 // The wake-up that served this slice is used up; the next one is arranged below.
                 gWakePosted = false;
                 R = nullptr;
@@ -344,6 +358,14 @@ TServed ServeQueue(bool Bounded)
         if (!R) {
             ArmNextWake();
             return TServed::Left;
+        }
+        if (R == kEmptied) {
+            // A worker that queues its next call as soon as the last one ran would find the
+            // queue empty after every slice, and wake this thread with a posted message each
+            // time, ahead of input and painting: while those wait, the next wake is a timer.
+            if (Bounded && Ran > 0 && OtherWorkPending())
+                DeferNextWake();
+            break;
         }
         ++Ran;
         if (R->Owned) {

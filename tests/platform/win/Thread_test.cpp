@@ -1054,6 +1054,7 @@ TEST(Synchronize, AWakeUpServesASliceAndAPostedMessageComesBeforeTheFloodIsThrou
     PostMessageA(Target.GetHandle(), WM_APP + 11, 0, 0);
     ASSERT_TRUE(DispatchUntil([&] { return Handled; }));
     EXPECT_GT(RanWhenPosted, 0u);
+    EXPECT_LT(RanWhenPosted, static_cast<size_t>(TFlood::Threads * TFlood::Calls));
     EXPECT_LE(RanWhenPosted, static_cast<size_t>(2 * kSynchronizeSliceCalls));
     ASSERT_TRUE(DispatchUntil([&] { return Flood.Ran.size() == TFlood::Threads * TFlood::Calls; }));
     Flood.CheckOrder();
@@ -1066,6 +1067,7 @@ TEST(Synchronize, APaintDueDuringTheFloodIsServedBeforeTheFloodIsThrough)
     CheckSynchronize();
     size_t RanWhenPainted = 0;
     int Paints = 0;
+    const int* OneRan = nullptr; // the single worker's count, below
     TFlood Flood;
     THiddenWindow Painted([&](UINT Msg, WPARAM, LPARAM, LRESULT&) {
         if (Msg != WM_PAINT)
@@ -1074,7 +1076,7 @@ TEST(Synchronize, APaintDueDuringTheFloodIsServedBeforeTheFloodIsThrough)
         BeginPaint(Painted.GetHandle(), &P);
         EndPaint(Painted.GetHandle(), &P);
         if (Paints++ == 0)
-            RanWhenPainted = Flood.Ran.size();
+            RanWhenPainted = Flood.Ran.size() + static_cast<size_t>(OneRan ? *OneRan : 0);
         return true;
     });
     SetWindowPos(Painted.GetHandle(), HWND_TOP, 10, 10, 120, 60, SWP_SHOWWINDOW | SWP_NOACTIVATE);
@@ -1086,6 +1088,27 @@ TEST(Synchronize, APaintDueDuringTheFloodIsServedBeforeTheFloodIsThrough)
     EXPECT_LT(RanWhenPainted, static_cast<size_t>(TFlood::Threads * TFlood::Calls));
     ASSERT_TRUE(DispatchUntil([&] { return Flood.Ran.size() == TFlood::Threads * TFlood::Calls; }));
     Flood.CheckOrder();
+
+    // One worker whose next call comes as soon as the last one ran: every slice empties the
+    // queue, and the paint still comes before the worker is through.
+    constexpr int Calls = 3000;
+    int Ran = 0;
+    OneRan = &Ran;
+    Paints = 0;
+    std::atomic<bool> Started{false};
+    TTestThread One([&](TTestThread& Self) {
+        Started = true;
+        for (int I = 0; I < Calls; ++I)
+            Self.Synchronize([&] { ++Ran; });
+    });
+    One.Resume();
+    while (!Started)
+        Sleep(1);
+    InvalidateRect(Painted.GetHandle(), nullptr, TRUE);
+    ASSERT_TRUE(DispatchUntil([&] { return Paints > 0; }));
+    EXPECT_LT(RanWhenPainted, static_cast<size_t>(Calls));
+    One.WaitFor();
+    EXPECT_EQ(Ran, Calls);
 }
 
 // A report queued with QueueLatest gives way to the thread's next one with the same key while it
