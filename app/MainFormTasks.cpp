@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <unordered_set>
 
 #include "app/FolderTree.h"
 #include "app/ImportProjectsForm.h"
@@ -218,13 +219,18 @@ void TMainForm::MarkRunningRows(TTask* Task)
 {
     if (!Task)
         return;
-    std::vector<TTaskItem*> Items = Task->GetItems()->Snapshot();
+    // A row's data may be an address the list no longer holds: only the list's running addresses
+    // are marked, found in a set (a stopped task resumed can list tens of thousands of rows).
+    std::unordered_set<TTaskItem*> Running;
+    for (TTaskItem* Item : Task->GetItems()->Snapshot())
+        if (Item->GetRunning())
+            Running.insert(Item);
+    if (Running.empty())
+        return;
     TListItems* Rows = FilesListView->GetItems();
-    for (int32_t I = 0; I < Rows->GetCount(); ++I) {
-        auto* Item = static_cast<TTaskItem*>(Rows->GetItem(I)->GetData());
-        if (Item && std::find(Items.begin(), Items.end(), Item) != Items.end() && Item->GetRunning())
+    for (int32_t I = 0; I < Rows->GetCount(); ++I)
+        if (Running.count(static_cast<TTaskItem*>(Rows->GetItem(I)->GetData())))
             Rows->GetItem(I)->SetImageIndex(1);
-    }
 }
 
 void TMainForm::ClearFileMarks()
