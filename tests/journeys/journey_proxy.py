@@ -26,7 +26,6 @@ PROXY_PAGE = 3
 # More pictures than the Library window shows as thumbnails at its first size (6 x 4).
 PICTURES = 36
 VIEWER_ROWS = 9
-LIBRARY_BUTTONS = ["Verify", "Delete", "View", "Clear", "Tn left", "Tn right", "Preview", "HTML", "Help"]
 
 
 class PictureSite(localsite.LocalSite):
@@ -204,21 +203,6 @@ def viewer_keys(s, ctx):
     qm.rest_mouse(s, ctx["main"])
 
 
-def library_buttons(s, lib):
-    """The Library window's toolbar: its captions' text runs, left to right, in its top strip."""
-    strip = Rect(lib.rect.x, lib.rect.y, lib.rect.w, 60)
-    img = s.grab(strip)
-    best = []
-    for a, b in jlib.row_runs(img, jlib.is_dark, 2):
-        if b - a < 6:
-            continue
-        cols = jlib.column_runs(img.crop((0, a, img.size[0], b)), jlib.is_dark, 8)
-        if len(cols) > len(best):
-            best = [Rect(strip.x + x0, strip.y + a, x1 - x0, b - a) for x0, x1 in cols]
-    check(len(best) == len(LIBRARY_BUTTONS), f"the Library toolbar shows {len(best)} captions, not {len(LIBRARY_BUTTONS)}")
-    return best
-
-
 @JOURNEY.step("the mouse wheel scrolls the Library window's thumbnails down and back")
 def thumbnails_wheel(s, ctx):
     main = ctx["main"]
@@ -232,10 +216,10 @@ def thumbnails_wheel(s, ctx):
     lib = s.find_window(r"^Library$", timeout=10, what="the Library window")
     ctx["library"] = lib
     s.settle(lib.rect)
-    buttons = library_buttons(s, lib)
+    buttons = qm.library_buttons(s, lib)
     body = Rect(lib.rect.x + 10, lib.rect.y + 70, lib.rect.w - 40, lib.rect.h - 110)
     listed = s.settle(body)
-    s.click(*buttons[LIBRARY_BUTTONS.index("Preview")].center)
+    s.click(*buttons[qm.LIBRARY_BUTTONS.index("Preview")].center)
     check(s.wait_change(body, listed, timeout=10, min_fraction=0.05) is not None, "Preview did not change the window")
 
     def all_drawn():

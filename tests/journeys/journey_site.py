@@ -17,7 +17,6 @@ IMAGE_LIBRARY_ROW = 13
 VIEWER_ROWS = ["Slide Show", "Prev", "Next", "Original Size", "Zoom In", "Zoom Out", "Turn Left", "Turn Right",
                "Close"]
 # The Library window's toolbar buttons, by their captions' order.
-LIBRARY_BUTTONS = ["Verify", "Delete", "View", "Clear", "Tn left", "Tn right", "Preview", "HTML", "Help"]
 GALLERY = "journey-gallery"
 
 
@@ -202,22 +201,6 @@ def close_viewer(s, ctx):
     qm.rest_mouse(s, ctx["main"])
 
 
-def library_buttons(s, lib):
-    """The Library window's toolbar: its captions' text runs, left to right, in its top strip."""
-    strip = Rect(lib.rect.x, lib.rect.y, lib.rect.w, 60)
-    img = s.grab(strip)
-    best = []
-    # The text row with the most captions (above it a window frame's caption may show).
-    for a, b in jlib.row_runs(img, jlib.is_dark, 2):
-        if b - a < 6:
-            continue
-        cols = jlib.column_runs(img.crop((0, a, img.size[0], b)), jlib.is_dark, 8)
-        if len(cols) > len(best):
-            best = [Rect(strip.x + x0, strip.y + a, x1 - x0, b - a) for x0, x1 in cols]
-    check(best, "no toolbar captions at the top of the Library window")
-    return best
-
-
 @JOURNEY.step("the Library window opens from the Image menu and lists the pictures")
 def library(s, ctx):
     main = ctx["main"]
@@ -235,8 +218,7 @@ def library(s, ctx):
     lib = s.find_window(r"^Library$", timeout=10, what="the Library window")
     ctx["library"] = lib
     s.settle(lib.rect)
-    buttons = library_buttons(s, lib)
-    check(len(buttons) == len(LIBRARY_BUTTONS), f"the Library toolbar shows {len(buttons)} captions, not {len(LIBRARY_BUTTONS)}")
+    buttons = qm.library_buttons(s, lib)
     ctx["library_buttons"] = buttons
     want = len(ctx["site"].pictures)
     panes = [p for p in qm.panes_in(s, lib.rect, 60) if p.w > 100]
@@ -250,7 +232,7 @@ def library(s, ctx):
 def gallery(s, ctx):
     rows = ctx["library_rows"]
     s.click(*rows[0].center)
-    s.click(*ctx["library_buttons"][LIBRARY_BUTTONS.index("HTML")].center)
+    s.click(*ctx["library_buttons"][qm.LIBRARY_BUTTONS.index("HTML")].center)
     dlg = s.find_window(r"^Generate HTML File$", timeout=10, what="the gallery dialog")
     s.settle(dlg.rect)
     # The wide fields: destination folder, picture folder name, title, page name.
@@ -292,7 +274,7 @@ def thumbnails(s, ctx):
     s.point_into(lib)
     body = Rect(lib.rect.x, lib.rect.y + 50, lib.rect.w, lib.rect.h - 80)
     before = s.settle(body)
-    s.click(*ctx["library_buttons"][LIBRARY_BUTTONS.index("Preview")].center)
+    s.click(*ctx["library_buttons"][qm.LIBRARY_BUTTONS.index("Preview")].center)
     after = s.wait_change(body, before, timeout=10, min_fraction=0.05)
     check(after is not None, "Preview did not change the Library window")
     img = s.wait_until(lambda: (lambda i: i if saturated(i) > 5000 else None)(s.settle(body)), 15)

@@ -303,3 +303,24 @@ def select_task(s, main, name):
     check(s.wait_until(lambda: toolbar(s, main)[RUN_BUTTON].enabled, 5),
           f"Run stays disabled: typing {name!r} in the task tree did not select that task")
     s.settle(main.rect)
+
+
+# The Library window's toolbar captions, left to right.
+LIBRARY_BUTTONS = ["Verify", "Delete", "View", "Clear", "Tn left", "Tn right", "Preview", "HTML", "Help"]
+
+
+def library_buttons(s, lib):
+    """The Library window's toolbar: its captions' text runs, left to right, in its top strip,
+    one for each of LIBRARY_BUTTONS."""
+    strip = Rect(lib.rect.x, lib.rect.y, lib.rect.w, 60)
+    img = s.grab(strip)
+    best = []
+    # The text row with the most captions (above it a window frame's caption may show).
+    for a, b in jlib.row_runs(img, jlib.is_dark, 2):
+        if b - a < 6:
+            continue
+        cols = jlib.column_runs(img.crop((0, a, img.size[0], b)), jlib.is_dark, 8)
+        if len(cols) > len(best):
+            best = [Rect(strip.x + x0, strip.y + a, x1 - x0, b - a) for x0, x1 in cols]
+    check(len(best) == len(LIBRARY_BUTTONS), f"the Library toolbar shows {len(best)} captions, not {len(LIBRARY_BUTTONS)}")
+    return best
