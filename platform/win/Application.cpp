@@ -129,6 +129,11 @@ void TApplication::ProcessMessages()
         }
         return;
     }
+    // Workers that hand over call after call post a wake-up for the next slice as soon as one is
+    // served: a wake-up that leaves requests behind ends the loop the second time, or it would
+    // not end while they work. (A wake-up that found the queue served already does not count.)
+    const HWND SyncWnd = SyncWindowHandle();
+    int SyncWakes = 0;
     for (;;) {
         try {
             if (!ProcessMessage(Msg))
@@ -137,6 +142,8 @@ void TApplication::ProcessMessages()
             // Shown; the queue is still emptied.
             HandleException();
         }
+        if (SyncWnd && Msg.hwnd == SyncWnd && SynchronizePending() && ++SyncWakes >= 2)
+            break;
     }
 }
 

@@ -428,6 +428,18 @@ HANDLE SyncEvent()
     return gSyncEvent;
 }
 
+HWND SyncWindowHandle()
+{
+    std::lock_guard<TQueueLock> Lock(gQueueLock);
+    return gSyncWnd;
+}
+
+bool SynchronizePending()
+{
+    std::lock_guard<TQueueLock> Lock(gQueueLock);
+    return !gQueue.empty();
+}
+
 // ---------------------------------------------------------------------------------------------
 // TThread
 

@@ -197,3 +197,7 @@ DWORD MainThreadID();
 // Signalled whenever a request is queued; message loops that wait on handles wait on it too.
 // Made by the first InitSynchronize (which raises EOSError when it cannot); nullptr before.
 HANDLE SyncEvent();
+// The window the queue's wake-ups are posted to (nullptr while the queue is not served).
+HWND SyncWindowHandle();
+// Whether requests wait in the queue.
+bool SynchronizePending();

@@ -1060,6 +1060,22 @@ TEST(Synchronize, AWakeUpServesASliceAndAPostedMessageComesBeforeTheFloodIsThrou
     Flood.CheckOrder();
 }
 
+// ProcessMessages ends while workers keep the queue full: each slice arms the next wake-up, and a
+// loop that takes messages until none is left would serve the whole flood (or, with workers that
+// never stop, never return).
+TEST(Synchronize, ProcessMessagesServesAFewSlicesOfAFloodAndReturns)
+{
+    CheckSynchronize();
+    TFlood Flood;
+    Flood.QueueAll();
+    ASSERT_TRUE(Flood.Ran.empty());
+    Application->ProcessMessages();
+    EXPECT_GT(Flood.Ran.size(), 0u);
+    EXPECT_LE(Flood.Ran.size(), static_cast<size_t>(2 * kSynchronizeSliceCalls));
+    ASSERT_TRUE(ProcessMessagesUntil([&] { return Flood.Ran.size() == TFlood::Threads * TFlood::Calls; }));
+    Flood.CheckOrder();
+}
+
 // Painting that is due when a slice ends is served before the next slice: the wake-up then
 // comes after it.
 TEST(Synchronize, APaintDueDuringTheFloodIsServedBeforeTheFloodIsThrough)
