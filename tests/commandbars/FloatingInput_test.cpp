@@ -294,9 +294,17 @@ TEST(FloatingZOrder, TheFormActivatedByAClickLeavesItsFloatingBarAboveIt)
     TestSupport::Click(Empty);
     TestSupport::WaitProcessed();
     ASSERT_TRUE(TestSupport::PumpUntil([&] { return GetActiveWindow() == FormWnd; }, 5000, "the form active"));
-    // The manager's focus watch puts the bar back above the form on a timer of its own.
-    TestSupport::PumpUntil([&] { return IsAbove(Bar->GetHandle(), FormWnd); }, 5000, "the floating bar above its form");
+    // The activation leaves the form where it was in the z-order, below the other window; the
+    // display puts it in front afterwards, on its own and with no message, once it finds the
+    // form uncovered there, and moves the form alone, over its bar too. The manager's focus
+    // watch puts the bar back above the form on a timer of its own. The bar lies above the form
+    // from the start, so only the form in front of the other window tells that the restack is
+    // through.
+    EXPECT_TRUE(TestSupport::PumpUntil(
+        [&] { return IsAbove(FormWnd, Other) && IsAbove(Bar->GetHandle(), FormWnd); }, 5000,
+        "the form in front of the other window and its floating bar above it"));
     CommandBarsTest::Settle();
+    EXPECT_TRUE(IsAbove(FormWnd, Other)) << "the form stays in front of the other window";
     EXPECT_TRUE(IsAbove(Bar->GetHandle(), FormWnd)) << "the floating bar stays above its form";
     EXPECT_TRUE(IsWindowVisible(Bar->GetHandle()));
 
