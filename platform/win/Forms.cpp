@@ -607,9 +607,7 @@ TModalResult TCustomForm::ShowModal()
     if (FHandle)
         Hide();
     FModalOwner = nullptr;
-    // A window hidden meanwhile does not get the activation back: the keys would go to a window
-    // nobody sees.
-    if (Previous && IsWindow(Previous) && IsWindowVisible(Previous))
+    if (Previous && IsWindow(Previous))
         SetActiveWindow(Previous);
     if (Quit)
         PostQuitMessage(0);
