@@ -94,11 +94,7 @@ def teardown(s, ctx):
 @JOURNEY.step("a task for a site of 3,000 pictures runs from the toolbar and saves pictures")
 def run_task(s, ctx):
     main = ctx["main"]
-    tree = qm.panes(s, main)[0]
-    rows0 = qm.text_rows(s, tree.inset(2))
-    localsite.make_task(s, main, ctx["site"])
-    rows = s.wait_until(lambda: (lambda r: r if len(r) == len(rows0) + 1 else None)(qm.text_rows(s, tree.inset(2))), 5)
-    check(rows, f"the task tree does not show one row more ({len(rows0)} before)")
+    rows = localsite.make_task_in_tree(s, main, ctx["site"])
     s.click(*rows[-1].center)
     check(s.wait_until(lambda: qm.toolbar(s, main)[qm.RUN_BUTTON].enabled, 5), "Run stays disabled on the new task")
     qm.rest_mouse(s, main)

@@ -147,11 +147,7 @@ def proxy_kept(s, ctx):
 @JOURNEY.step("a new task for the site crawls through the proxy and saves every picture")
 def crawl_through_proxy(s, ctx):
     main, site, proxy = ctx["main"], ctx["site"], ctx["proxy"]
-    tree = qm.panes(s, main)[0]
-    rows0 = qm.text_rows(s, tree.inset(2))
-    localsite.make_task(s, main, site)
-    rows = s.wait_until(lambda: (lambda r: r if len(r) == len(rows0) + 1 else None)(qm.text_rows(s, tree.inset(2))), 5)
-    check(rows, f"the task tree does not show one row more ({len(rows0)} before)")
+    rows = localsite.make_task_in_tree(s, main, site)
     s.click(*rows[-1].center)
     time.sleep(0.3)
     localsite.tasks_menu_row(s, main, RUN_ROW, "Run")

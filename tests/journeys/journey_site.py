@@ -60,11 +60,7 @@ def teardown(s, ctx):
 @JOURNEY.step("a task for the local site is made from the Tasks menu")
 def make_task(s, ctx):
     main = ctx["main"]
-    tree = qm.panes(s, main)[0]
-    rows0 = qm.text_rows(s, tree.inset(2))
-    localsite.make_task(s, main, ctx["site"])
-    rows = s.wait_until(lambda: (lambda r: r if len(r) == len(rows0) + 1 else None)(qm.text_rows(s, tree.inset(2))), 5)
-    check(rows, f"the task tree does not show one row more ({len(rows0)} before)")
+    rows = localsite.make_task_in_tree(s, main, ctx["site"])
     projects = os.path.join(localsite.tree_root(s), "Images", "Projects")
     names = [f for _, _, fs in os.walk(projects) for f in fs]
     check(any(localsite.TASK_NAME in n for n in names), f"no task file for {localsite.TASK_NAME!r} in {projects}")

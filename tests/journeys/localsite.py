@@ -175,3 +175,13 @@ def make_task(s, main, site):
     if not s.window_gone(dlg, 5):
         raise StepFailed("the New Task dialog did not close on Enter")
     return dlg
+
+
+def make_task_in_tree(s, main, site):
+    """make_task, then the task tree's text rows once it shows one row more."""
+    tree = qm.panes(s, main)[0]
+    rows0 = qm.text_rows(s, tree.inset(2))
+    make_task(s, main, site)
+    rows = s.wait_until(lambda: (lambda r: r if len(r) == len(rows0) + 1 else None)(qm.text_rows(s, tree.inset(2))), 5)
+    check(rows, f"the task tree does not show one row more ({len(rows0)} before)")
+    return rows
