@@ -117,15 +117,29 @@ void TMainForm::FormCloseQuery(TObject*, bool& CanClose)
     if (ExitRequested || !Settings || Settings->GetOptions()->GetCloseOption() != 0)
         return;
     CanClose = false;
-    Hide();
-    if (ShowMinPromptFlag) {
-        TComponentPtr<TShowMinPromptForm> F(new TShowMinPromptForm(this));
-        FMinPrompt = F.get();
-        TScopeExit Gone([this] { FMinPrompt = nullptr; });
-        F->ShowModal();
-        if (F->ShowNextCheck->GetChecked())
-            ShowMinPromptFlag = false;
+    if (!ShowMinPromptFlag) {
+        Hide();
+        return;
     }
+    TComponentPtr<TShowMinPromptForm> F(new TShowMinPromptForm(this));
+    FMinPrompt = F.get();
+    TScopeExit Gone([this] { FMinPrompt = nullptr; });
+    // The main window hides once the notice has the activation. Hidden while still active,
+    // it would hand the activation to some other program's window; that hand-over completes
+    // asynchronously and can land after the notice took the activation, and the keyboard
+    // then stays with the other program while the notice waits for Return or Esc.
+    bool HiddenForNotice = false;
+    F->OnActivate = [this, &HiddenForNotice](TObject*) {
+        if (HiddenForNotice)
+            return;
+        HiddenForNotice = true;
+        Hide();
+    };
+    F->ShowModal();
+    if (!HiddenForNotice)
+        Hide();
+    if (F->ShowNextCheck->GetChecked())
+        ShowMinPromptFlag = false;
 }
 
 void TMainForm::TasksExitActionExecute(TObject*)

@@ -607,7 +607,9 @@ TModalResult TCustomForm::ShowModal()
     if (FHandle)
         Hide();
     FModalOwner = nullptr;
-    if (Previous && IsWindow(Previous))
+    // A window hidden meanwhile does not get the activation back: the keys would go to a window
+    // nobody sees.
+    if (Previous && IsWindow(Previous) && IsWindowVisible(Previous))
         SetActiveWindow(Previous);
     if (Quit)
         PostQuitMessage(0);
