@@ -2,7 +2,8 @@
 // LVM_SETITEMTEXT (the reference), each into a fresh control, and prints the ratio. Then adds
 // 50,000 rows as a crawl adds saved pictures to the images list (a virtual list on a shown
 // window, one row per call, the window's messages served between batches of calls) to an
-// unsorted list and to one sorted by name, and prints both times.
+// unsorted list and to one sorted by name, and prints both times. Each crawl row is added as
+// the task view adds it: the whole row, its file name kept in the row, then its index taken.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -64,7 +65,10 @@ double CrawlAdd(bool Sorted)
     for (int R = 0; R < CrawlRows; ++R) {
         Seed = Seed * 1103515245u + 12345u;
         const std::string Name = "picture" + std::to_string((Seed >> 8) % 40000) + ".jpg";
-        L->GetItems()->AddItem(Name, 0, nullptr, {".jpg", std::to_string(R % 900) + " KB", "C:\\Pictures\\"});
+        TListItem* It = L->GetItems()->AddItem(Name, 0, nullptr, {".jpg", std::to_string(R % 900) + " KB", "C:\\Pictures\\"});
+        It->Value().Set("C:\\Pictures\\" + Name);
+        if (It->GetIndex() < 0)
+            std::printf("row %d not found\n", R);
         if (R % CrawlBatch == CrawlBatch - 1)
             Application->ProcessMessages();
     }
