@@ -757,7 +757,11 @@ std::vector<std::pair<TListItem*, UINT>> TListView::MarkedRows(std::vector<int32
         ~TAsked() { --Count; }
     } Asked{FAsking};
     const int32_t N = FItems.GetCount();
-    for (int32_t I = -1;;) {
+    // The window looks for a selected row row by row, to its last row: asked only for as many
+    // as it has (it counts them at once), a batch of rows before none or a few selected ones
+    // does not cost a walk of the whole list.
+    auto Selected = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETSELECTEDCOUNT, 0, 0));
+    for (int32_t I = -1; Selected-- > 0;) {
         I = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(I), LVNI_SELECTED));
         if (I < 0 || I >= N)
             break;
