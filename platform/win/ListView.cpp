@@ -289,13 +289,15 @@ TRect TListItem::DisplayRect(bool LabelOnly) const
 
 TListItems::~TListItems()
 {
-    for (TListItem* I : FItems)
+    for (TListItem* I : FList)
+        delete I;
+    for (TListItem* I : FBatch)
         delete I;
 }
 
 void TListItems::InsertWindowRow(int32_t Index)
 {
-    TListItem* It = FItems[static_cast<size_t>(Index)];
+    TListItem* It = Rows()[static_cast<size_t>(Index)];
     HWND W = FOwner->GetHandle();
     FOwner->QuietWhileHidden();
     LVITEMA I{};
@@ -351,7 +353,8 @@ TListItem* TListItems::Place(int32_t Index, TListItem* It)
     // move take the window's marks along.
     if (Virtual && !Append)
         FOwner->HoldMarks();
-    FItems.insert(FItems.begin() + Index, It);
+    std::vector<TListItem*>& List = Rows();
+    List.insert(List.begin() + Index, It);
     if (Append && FNumbered == Index) {
         It->FPos = Index;
         FNumbered = Index + 1;
@@ -360,7 +363,7 @@ TListItem* TListItems::Place(int32_t Index, TListItem* It)
     }
     if (!Virtual && FOwner->HandleAllocated()) {
         TScopeExit Withdraw([this, Index, It] {
-            FItems.erase(FItems.begin() + Index);
+            FList.erase(FList.begin() + Index);
             Renumber(Index);
             delete It;
         });
@@ -386,25 +389,103 @@ TListItem* TListItems::AddItem(const std::string& Caption, int32_t ImageIndex, v
                                const std::vector<std::string>& SubItems)
 {
     auto* It = new TListItem(FOwner);
+    TScopeExit Free([It] { delete It; }); // until it is handed on; a comparison may raise
     It->FCaption = Caption;
     It->FImageIndex = ImageIndex;
     It->FData = Data;
     It->FSubItems.FItems = SubItems;
-    return Place(FOwner->FSortType == stNone ? GetCount() : FOwner->SortedPlace(It), It);
+    if (FOwner->FSortType != stNone && (FOwner->FOwnerData || !FOwner->HandleAllocated())) {
+        Free.Dismiss();
+        return AddToBatch(It);
+    }
+    const int32_t Index = FOwner->FSortType == stNone ? GetCount() : FOwner->SortedPlace(It);
+    Free.Dismiss();
+    return Place(Index, It);
+}
+
+TListItem* TListItems::AddToBatch(TListItem* It)
+{
+    TScopeExit Free([It] { delete It; }); // until it is in the batch
+    // The window's marks are taken as rows, as for any row that lands before others; asked
+    // before the place is found, as asking joins the batch to the list.
+    const bool Virtual = FOwner->FOwnerData && FOwner->HandleAllocated();
+    if (Virtual)
+        FOwner->HoldMarks();
+    // The first listed row that sorts after It: It goes in front of it, after the rows that
+    // sort equal.
+    int32_t Lo = 0, Hi = static_cast<int32_t>(FList.size());
+    while (Lo < Hi) {
+        const int32_t Mid = Lo + (Hi - Lo) / 2;
+        if (FOwner->Compare(FList[static_cast<size_t>(Mid)], It) <= 0)
+            Lo = Mid + 1;
+        else
+            Hi = Mid;
+    }
+    // Among the waiting rows: after those going in front of an earlier listed row, before
+    // those going in front of a later one; among those going in front of the same row, after
+    // the ones that sort equal or before. Its index once joined is its list row plus its
+    // place in the batch.
+    auto First = std::lower_bound(FBatch.begin(), FBatch.end(), Lo,
+                                  [](const TListItem* B, int32_t L) { return B->FBefore < L; });
+    auto Last = std::upper_bound(First, FBatch.end(), Lo,
+                                 [](int32_t L, const TListItem* B) { return L < B->FBefore; });
+    auto At = std::upper_bound(First, Last, It,
+                               [this](TListItem* A, TListItem* B) { return FOwner->Compare(B, A) > 0; });
+    const int32_t Index = Lo + static_cast<int32_t>(At - FBatch.begin());
+    It->FBefore = Lo;
+    It->FWaiting = true;
+    FBatch.insert(At, It);
+    Free.Dismiss();
+    It->FListed = true;
+    Indexed(It);
+    if (Virtual)
+        FOwner->RowsChanged(Index);
+    if (FBatch.size() >= kMaxBatch)
+        JoinBatch();
+    return It;
+}
+
+void TListItems::JoinBatch() const
+{
+    // One pass from the end: each waiting row (the J-th) lands at its list row plus J, and the
+    // listed rows from there on move up past it and the waiting rows before it.
+    const size_t N = FList.size();
+    const size_t K = FBatch.size();
+    FList.resize(N + K);
+    size_t Src = N; // the listed rows before Src have not moved yet
+    for (size_t J = K; J-- > 0;) {
+        TListItem* It = FBatch[J];
+        const size_t At = std::min(static_cast<size_t>(std::max(It->FBefore, 0)), Src);
+        std::move_backward(FList.begin() + static_cast<ptrdiff_t>(At), FList.begin() + static_cast<ptrdiff_t>(Src),
+                           FList.begin() + static_cast<ptrdiff_t>(Src + J + 1));
+        FList[At + J] = It;
+        It->FWaiting = false;
+        Src = At;
+    }
+    FBatch.clear();
+    Renumber(static_cast<int32_t>(Src));
 }
 
 int32_t TListItems::IndexOf(const TListItem* Item) const
 {
     if (!Item || !Item->FListed || Item->FOwner != FOwner)
         return -1;
+    if (Item->FWaiting) {
+        // Where it will stand: the batch is not joined for it.
+        auto At = std::find(FBatch.begin(), FBatch.end(), Item);
+        if (At == FBatch.end())
+            return -1;
+        return std::min(Item->FBefore, static_cast<int32_t>(FList.size())) + static_cast<int32_t>(At - FBatch.begin());
+    }
+    const std::vector<TListItem*>& List = Rows();
     const int32_t N = GetCount();
-    auto At = [&](int32_t P) { return P >= 0 && P < FNumbered && FItems[static_cast<size_t>(P)] == Item; };
+    auto At = [&](int32_t P) { return P >= 0 && P < FNumbered && List[static_cast<size_t>(P)] == Item; };
     if (At(Item->FPos))
         return Item->FPos;
     // Rows moved since they were numbered: the moved part is numbered again, once for all the
     // look-ups that follow.
     for (int32_t I = FNumbered; I < N; ++I)
-        FItems[static_cast<size_t>(I)]->FPos = I;
+        List[static_cast<size_t>(I)]->FPos = I;
     FNumbered = N;
     return At(Item->FPos) ? Item->FPos : -1;
 }
@@ -413,7 +494,7 @@ TListItem* TListItems::GetItem(int32_t Index) const
 {
     if (Index < 0 || Index >= GetCount())
         throw EListError(Format("List index %d out of range", Index));
-    return FItems[static_cast<size_t>(Index)];
+    return Rows()[static_cast<size_t>(Index)];
 }
 
 TListItem* TListItems::FindData(int32_t StartIndex, void* Value, bool Inclusive, bool Wrap) const
@@ -441,12 +522,12 @@ TListItem* TListItems::FindData(int32_t StartIndex, void* Value, bool Inclusive,
         return After ? After : Wrap ? Before : nullptr;
     }
     for (int32_t I = First; I < N; ++I)
-        if (FItems[static_cast<size_t>(I)]->FData == Value)
-            return FItems[static_cast<size_t>(I)];
+        if (Rows()[static_cast<size_t>(I)]->FData == Value)
+            return Rows()[static_cast<size_t>(I)];
     if (Wrap)
         for (int32_t I = 0; I < std::min(First, N); ++I)
-            if (FItems[static_cast<size_t>(I)]->FData == Value)
-                return FItems[static_cast<size_t>(I)];
+            if (Rows()[static_cast<size_t>(I)]->FData == Value)
+                return Rows()[static_cast<size_t>(I)];
     return nullptr;
 }
 
@@ -462,18 +543,18 @@ TListItem* TListItems::FindCaption(int32_t StartIndex, const std::string& Value,
     const int32_t N = GetCount();
     int32_t First = std::max(0, Inclusive ? StartIndex : StartIndex + 1);
     for (int32_t I = First; I < N; ++I)
-        if (Match(FItems[static_cast<size_t>(I)]))
-            return FItems[static_cast<size_t>(I)];
+        if (Match(Rows()[static_cast<size_t>(I)]))
+            return Rows()[static_cast<size_t>(I)];
     if (Wrap)
         for (int32_t I = 0; I < std::min(First, N); ++I)
-            if (Match(FItems[static_cast<size_t>(I)]))
-                return FItems[static_cast<size_t>(I)];
+            if (Match(Rows()[static_cast<size_t>(I)]))
+                return Rows()[static_cast<size_t>(I)];
     return nullptr;
 }
 
 void TListItems::DeleteAt(int32_t Index)
 {
-    TListItem* It = FItems[static_cast<size_t>(Index)];
+    TListItem* It = Rows()[static_cast<size_t>(Index)];
     It->FDeleting = true;
     std::exception_ptr Error;
     try {
@@ -488,14 +569,14 @@ void TListItems::DeleteAt(int32_t Index)
         auto& Marks = FOwner->FHeldMarks;
         Marks.erase(std::remove_if(Marks.begin(), Marks.end(), [It](const auto& M) { return M.first == It; }),
                     Marks.end());
-        FItems.erase(FItems.begin() + Index);
+        Rows().erase(Rows().begin() + Index);
         FOwner->RowsChanged(Index);
     } else if (Index >= 0) {
         if (FOwner->HandleAllocated()) {
             FOwner->QuietWhileHidden();
             SendMessageA(FOwner->GetHandle(), LVM_DELETEITEM, static_cast<WPARAM>(Index), 0);
         }
-        FItems.erase(FItems.begin() + Index);
+        Rows().erase(Rows().begin() + Index);
     }
     if (Index >= 0) {
         Renumber(Index);
@@ -512,7 +593,7 @@ void TListItems::Delete(int32_t Index)
 {
     if (Index < 0 || Index >= GetCount())
         throw EListError(Format("List index %d out of range", Index));
-    if (FItems[static_cast<size_t>(Index)]->FDeleting)
+    if (Rows()[static_cast<size_t>(Index)]->FDeleting)
         return;
     DeleteAt(Index);
 }
@@ -520,7 +601,7 @@ void TListItems::Delete(int32_t Index)
 void TListItems::Clear()
 {
     std::exception_ptr Error;
-    for (TListItem* It : FItems) {
+    for (TListItem* It : Rows()) {
         It->FDeleting = true;
         try {
             if (FOwner->OnDeletion)
@@ -540,7 +621,7 @@ void TListItems::Clear()
     if (Virtual)
         FOwner->HoldMarks();
     std::vector<TListItem*> Old;
-    Old.swap(FItems);
+    Old.swap(Rows());
     FNumbered = 0;
     FByData.clear();
     if (Virtual) {
@@ -676,17 +757,21 @@ std::vector<std::pair<TListItem*, UINT>> TListView::MarkedRows(std::vector<int32
         ~TAsked() { --Count; }
     } Asked{FAsking};
     const int32_t N = FItems.GetCount();
-    for (int32_t I = -1;;) {
+    // The window looks for a selected row row by row, to its last row: asked only for as many
+    // as it has (it counts them at once), a batch of rows before none or a few selected ones
+    // does not cost a walk of the whole list.
+    auto Selected = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETSELECTEDCOUNT, 0, 0));
+    for (int32_t I = -1; Selected-- > 0;) {
         I = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(I), LVNI_SELECTED));
         if (I < 0 || I >= N)
             break;
-        Marks.emplace_back(FItems.FItems[static_cast<size_t>(I)], LVIS_SELECTED);
+        Marks.emplace_back(FItems.Rows()[static_cast<size_t>(I)], LVIS_SELECTED);
         if (Rows)
             Rows->push_back(I);
     }
     const int32_t F = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     if (F >= 0 && F < N) {
-        Marks.emplace_back(FItems.FItems[static_cast<size_t>(F)], LVIS_FOCUSED);
+        Marks.emplace_back(FItems.Rows()[static_cast<size_t>(F)], LVIS_FOCUSED);
         if (Rows)
             Rows->push_back(F);
     }
@@ -788,7 +873,7 @@ void TListView::SetCheckboxes(bool Value)
     FFilling = true;
     ApplyStyle();
     if (Value && HandleAllocated())
-        for (TListItem* It : FItems.FItems)
+        for (TListItem* It : FItems.Rows())
             It->SetState(LVIS_STATEIMAGEMASK, INDEXTOSTATEIMAGEMASK(It->FChecked ? 2 : 1));
     FFilling = false;
 }
@@ -878,8 +963,9 @@ void TListView::SaveWindowState()
     EndQuiet();
     for (TListColumn* C : FColumns.FItems)
         C->FWidth = C->GetWidth();
-    for (size_t I = 0; I < FItems.FItems.size(); ++I) {
-        TListItem* It = FItems.FItems[I];
+    const std::vector<TListItem*>& List = FItems.Rows();
+    for (size_t I = 0; I < List.size(); ++I) {
+        TListItem* It = List[I];
         It->FState = static_cast<UINT>(SendMessageA(FHandle, LVM_GETITEMSTATE, I, LVIS_SELECTED | LVIS_FOCUSED));
         if (FCheckboxes)
             It->FChecked = It->GetChecked();
@@ -902,12 +988,12 @@ void TListView::RestoreWindowState()
     FMarkedRows.clear();
     if (FOwnerData) {
         std::vector<std::pair<TListItem*, UINT>> Marks;
-        for (TListItem* It : FItems.FItems)
+        for (TListItem* It : FItems.Rows())
             if (It->FState & (LVIS_SELECTED | LVIS_FOCUSED))
                 Marks.emplace_back(It, It->FState & (LVIS_SELECTED | LVIS_FOCUSED));
         SyncVirtualRows(&Marks, 0);
     } else {
-        SendMessageA(FHandle, LVM_SETITEMCOUNT, FItems.FItems.size(), 0);
+        SendMessageA(FHandle, LVM_SETITEMCOUNT, FItems.Rows().size(), 0);
         for (int32_t I = 0; I < FItems.GetCount(); ++I)
             FItems.InsertWindowRow(I);
     }
@@ -922,7 +1008,7 @@ TListItem* TListView::GetSelected() const
 
 void TListView::SetSelected(TListItem* Value)
 {
-    for (TListItem* It : FItems.FItems)
+    for (TListItem* It : FItems.Rows())
         if (It != Value && It->GetSelected())
             It->SetSelected(false);
     if (Value)
@@ -934,7 +1020,7 @@ int32_t TListView::GetSelCount() const
     if (FHandle)
         return static_cast<int32_t>(SendMessageA(FHandle, LVM_GETSELECTEDCOUNT, 0, 0));
     int32_t N = 0;
-    for (TListItem* It : FItems.FItems)
+    for (TListItem* It : FItems.Rows())
         N += (It->FState & LVIS_SELECTED) ? 1 : 0;
     return N;
 }
@@ -963,11 +1049,11 @@ TListItem* TListView::GetNextItem(TListItem* StartItem, TSearchDirection Directi
         if (Want & LVIS_DROPHILITED)
             Flags |= LVNI_DROPHILITED;
         const auto R = static_cast<int32_t>(SendMessageA(FHandle, LVM_GETNEXTITEM, static_cast<WPARAM>(Start), MAKELPARAM(Flags, 0)));
-        return R >= 0 && R < FItems.GetCount() ? FItems.FItems[static_cast<size_t>(R)] : nullptr;
+        return R >= 0 && R < FItems.GetCount() ? FItems.Rows()[static_cast<size_t>(R)] : nullptr;
     }
     for (int32_t I = Start + 1; I < FItems.GetCount(); ++I)
-        if ((FItems.FItems[static_cast<size_t>(I)]->FState & Want) == Want)
-            return FItems.FItems[static_cast<size_t>(I)];
+        if ((FItems.Rows()[static_cast<size_t>(I)]->FState & Want) == Want)
+            return FItems.Rows()[static_cast<size_t>(I)];
     return nullptr;
 }
 
@@ -978,7 +1064,7 @@ TListItem* TListView::GetItemAt(int32_t X, int32_t Y)
     LVHITTESTINFO H{};
     H.pt = {X, Y};
     const auto R = static_cast<int32_t>(SendMessageA(FHandle, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&H)));
-    return R >= 0 && R < FItems.GetCount() ? FItems.FItems[static_cast<size_t>(R)] : nullptr;
+    return R >= 0 && R < FItems.GetCount() ? FItems.Rows()[static_cast<size_t>(R)] : nullptr;
 }
 
 int32_t TListView::Compare(TListItem* A, TListItem* B) const
@@ -1013,9 +1099,10 @@ void TListView::ApplyOrder()
     if (!HandleAllocated())
         return;
     std::vector<std::pair<TListItem*, int32_t>> Ranks;
-    Ranks.reserve(FItems.FItems.size());
-    for (size_t I = 0; I < FItems.FItems.size(); ++I)
-        Ranks.emplace_back(FItems.FItems[I], static_cast<int32_t>(I));
+    const std::vector<TListItem*>& List = FItems.Rows();
+    Ranks.reserve(List.size());
+    for (size_t I = 0; I < List.size(); ++I)
+        Ranks.emplace_back(List[I], static_cast<int32_t>(I));
     std::sort(Ranks.begin(), Ranks.end());
     SendMessageA(FHandle, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&Ranks), reinterpret_cast<LPARAM>(RankCompare));
 }
@@ -1026,7 +1113,8 @@ bool TListView::CustomSort(const TLVCompare& CompareFn)
     const bool Virtual = FOwnerData && HandleAllocated();
     if (Virtual)
         HoldMarks();
-    std::stable_sort(FItems.FItems.begin(), FItems.FItems.end(),
+    std::vector<TListItem*>& List = FItems.Rows();
+    std::stable_sort(List.begin(), List.end(),
                      [this](TListItem* A, TListItem* B) { return Compare(A, B) < 0; });
     FItems.Renumber(0);
     if (Virtual)
@@ -1050,7 +1138,7 @@ int32_t TListView::SortedPlace(TListItem* Item) const
     // The first row that sorts after Item, among the others: a binary search over the rows as
     // they stand, where the row of Item itself (when it is listed) is passed over, so the index
     // found is its index once it has been taken out.
-    const auto& V = FItems.FItems;
+    const auto& V = FItems.Rows();
     const int32_t Self = FItems.IndexOf(Item);
     auto Other = [&](int32_t K) { return V[static_cast<size_t>(Self >= 0 && K >= Self ? K + 1 : K)]; };
     int32_t Lo = 0, Hi = static_cast<int32_t>(V.size()) - (Self >= 0 ? 1 : 0);
@@ -1068,6 +1156,7 @@ void TListView::PlaceRow(TListItem* Item)
 {
     if (FSortType == stNone || Item->FDeleting)
         return;
+    std::vector<TListItem*>& List = FItems.Rows();
     const int32_t From = FItems.IndexOf(Item);
     if (From < 0)
         return;
@@ -1076,14 +1165,14 @@ void TListView::PlaceRow(TListItem* Item)
         return;
     if (FOwnerData && HandleAllocated()) {
         HoldMarks();
-        FItems.FItems.erase(FItems.FItems.begin() + From);
-        FItems.FItems.insert(FItems.FItems.begin() + To, Item);
+        List.erase(List.begin() + From);
+        List.insert(List.begin() + To, Item);
         FItems.Renumber(std::min(From, To));
         RowsChanged(std::min(From, To));
         return;
     }
-    FItems.FItems.erase(FItems.FItems.begin() + From);
-    FItems.FItems.insert(FItems.FItems.begin() + To, Item);
+    List.erase(List.begin() + From);
+    List.insert(List.begin() + To, Item);
     FItems.Renumber(std::min(From, To));
     if (HandleAllocated()) {
         // The window row moves too: taken out and put back at its place.
@@ -1141,8 +1230,8 @@ const std::string* TListView::DisplayText(int32_t Row, LPARAM Param, int32_t Sub
         // A virtual row is its number.
         if (Row < 0 || Row >= FItems.GetCount())
             return nullptr;
-        It = FItems.FItems[static_cast<size_t>(Row)];
-    } else if (Row < 0 || Row >= FItems.GetCount() || FItems.FItems[static_cast<size_t>(Row)] != It) {
+        It = FItems.Rows()[static_cast<size_t>(Row)];
+    } else if (Row < 0 || Row >= FItems.GetCount() || FItems.Rows()[static_cast<size_t>(Row)] != It) {
         if (!It || FItems.IndexOf(It) < 0)
             return nullptr;
     }
@@ -1170,7 +1259,7 @@ LRESULT TListView::DoNotify(NMHDR* H)
             return 0;
         TListItem* It = FOwnerData ? nullptr : reinterpret_cast<TListItem*>(V->lParam);
         if (!It || It->FDeleting || FItems.IndexOf(It) < 0)
-            It = FItems.FItems[static_cast<size_t>(V->iItem)];
+            It = FItems.Rows()[static_cast<size_t>(V->iItem)];
         if (!(V->uChanged & LVIF_STATE))
             return 0;
         const UINT Changed = V->uOldState ^ V->uNewState;
@@ -1192,7 +1281,7 @@ LRESULT TListView::DoNotify(NMHDR* H)
             return 0;
         const UINT Changed = V->uOldState ^ V->uNewState;
         for (int32_t I = std::max(V->iFrom, 0); I <= V->iTo && I < FItems.GetCount(); ++I) {
-            TListItem* It = FItems.FItems[static_cast<size_t>(I)];
+            TListItem* It = FItems.Rows()[static_cast<size_t>(I)];
             if (OnChange)
                 OnChange(this, It, ctState);
             if ((Changed & LVIS_SELECTED) && OnSelectItem)
@@ -1210,7 +1299,7 @@ LRESULT TListView::DoNotify(NMHDR* H)
     case LVN_GETDISPINFOW: {
         auto* D = reinterpret_cast<NMLVDISPINFOA*>(H);
         if (FOwnerData && D->item.iItem >= 0 && D->item.iItem < FItems.GetCount()) {
-            TListItem* It = FItems.FItems[static_cast<size_t>(D->item.iItem)];
+            TListItem* It = FItems.Rows()[static_cast<size_t>(D->item.iItem)];
             if (D->item.mask & LVIF_IMAGE)
                 D->item.iImage = D->item.iSubItem == 0 ? It->FImageIndex : -1;
             if (D->item.mask & LVIF_PARAM)
@@ -1239,7 +1328,7 @@ LRESULT TListView::DoNotify(NMHDR* H)
         auto* D = reinterpret_cast<NMLVDISPINFOA*>(H);
         if (FReadOnly || !D->item.pszText || D->item.iItem < 0 || D->item.iItem >= FItems.GetCount())
             return FALSE;
-        FItems.FItems[static_cast<size_t>(D->item.iItem)]->FCaption = D->item.pszText;
+        FItems.Rows()[static_cast<size_t>(D->item.iItem)]->FCaption = D->item.pszText;
         return TRUE;
     }
     default:

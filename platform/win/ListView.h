@@ -4,7 +4,11 @@
 // The rows live in our own list, in display order; the window mirrors them and is filled again
 // when it is made. Each row carries Data (never freed) and an owned value slot freed with the
 // row, after OnDeletion. SubItems write through to the window at once. While SortType is on,
-// an added row goes straight to its sorted place, found by a binary search.
+// an added row goes straight to its sorted place, found by a binary search. Where the window
+// keeps no rows of its own (a virtual list view, or no window yet), whole rows added while
+// sorted wait in a sorted batch of their own and join the list in one pass when anything
+// else reads it, so a long run of additions does not shift the list once per row; the count,
+// a waiting row's index and its Data look-up are right at once all the same.
 //
 // A row's index and the rows carrying a Data pointer are looked up, not searched for. A virtual
 // list view (OwnerData) hears of its changed rows once per batch: the window is told the new
@@ -144,6 +148,8 @@ private:
     bool FChecked = false;
     bool FDeleting = false;
     bool FListed = false;      // placed in its list
+    bool FWaiting = false;     // in the list's batch of sorted rows still to join it
+    int32_t FBefore = 0;       // while waiting: the list row it goes in front of
     mutable int32_t FPos = -1; // its index when last numbered (see TListItems::IndexOf)
 };
 
@@ -163,7 +169,7 @@ public:
     TListItem* Insert(int32_t Index);
     void Delete(int32_t Index);
     void Clear();
-    int32_t GetCount() const { return static_cast<int32_t>(FItems.size()); }
+    int32_t GetCount() const { return static_cast<int32_t>(FList.size() + FBatch.size()); }
     TListItem* GetItem(int32_t Index) const; // a bad index raises EListError
     int32_t IndexOf(const TListItem* Item) const;
     // Searches from Start (including it when Inclusive), wrapping to the top when Wrap. A look-up
@@ -177,6 +183,17 @@ public:
 private:
     friend class TListView;
     friend class TListItem;
+    // The rows in order, with the waiting batch joined to them first.
+    std::vector<TListItem*>& Rows() const
+    {
+        if (!FBatch.empty())
+            JoinBatch();
+        return FList;
+    }
+    void JoinBatch() const;
+    // A whole new row to its sorted place by way of the waiting batch (no window rows to keep
+    // in step); returns it.
+    TListItem* AddToBatch(TListItem* It);
     void InsertWindowRow(int32_t Index);
     // Puts a new item at Index, and its row in the window when there is one; the item is freed
     // again when the window refuses the row.
@@ -188,7 +205,13 @@ private:
     void Unindexed(TListItem* It); // and no longer
 
     TListView* FOwner = nullptr;
-    std::vector<TListItem*> FItems;
+    // The listed rows, and the batch of rows waiting to join them (sorted as the list, each
+    // going in front of its FBefore, which never decreases along the batch). Only Rows() and
+    // the batch's own code touch these: everything else sees the joined list.
+    mutable std::vector<TListItem*> FList;
+    mutable std::vector<TListItem*> FBatch;
+    // A batch this long joins the list at once: its rows' index look-ups walk it.
+    static constexpr size_t kMaxBatch = 1024;
     int32_t FUpdateCount = 0;
     // The rows before this index carry their own index in FPos.
     mutable int32_t FNumbered = 0;

@@ -687,3 +687,96 @@ TEST(TListView, SortedInsertionMatchesAStableFullSortOfRandomRows)
         }
     }
 }
+
+// Rows added one by one to a sorted list that keeps them itself (a virtual one, or one with no
+// window yet) are found at once by index and data, where a stable sort puts them, while
+// look-ups, renamed and deleted rows and a failing comparison come between the additions.
+TEST(TListView, SortedRowsAreFoundAtOnceInTheirStablePlaceBetweenAnyLookUps)
+{
+    for (const bool Virtual : {true, false}) {
+        TListForm F;
+        TComponentPtr<TListView> Loose(new TListView(nullptr)); // no window until the end
+        TListView* V = Virtual ? F.List : Loose.get();
+        V->SetOwnerData(Virtual);
+        bool Fail = false;
+        V->OnCompare = [&Fail](TObject*, TListItem* A, TListItem* B, int32_t, int32_t& R) {
+            if (Fail)
+                throw EListError("no order");
+            R = CompareText(A->GetCaption(), B->GetCaption());
+        };
+        V->SetSortType(stText);
+        TListItems* Rows = V->GetItems();
+        std::vector<std::pair<std::string, TListItem*>> Model; // the rows as they must stand
+        auto Place = [&Model](const std::string& Key) {
+            return std::upper_bound(Model.begin(), Model.end(), Key,
+                                    [](const std::string& K, const auto& E) { return CompareText(K, E.first) < 0; });
+        };
+        std::srand(Virtual ? 11 : 12);
+        std::vector<int> Keys(4000);
+        for (size_t I = 0; I < Keys.size(); ++I) {
+            const std::string Key = (std::rand() % 2 ? "k" : "K") + std::to_string(std::rand() % 61);
+            const auto At = Model.insert(Place(Key), {Key, nullptr});
+            At->second = Rows->AddItem(Key, 0, &Keys[I], {});
+            ASSERT_EQ(At->second->GetIndex(), At - Model.begin()) << I;
+            ASSERT_EQ(Rows->FindData(0, &Keys[I], true, false), At->second) << I;
+            if (I % 331 == 330) { // the row just added is renamed, and the first row goes
+                TListItem* It = At->second;
+                Model.erase(At);
+                It->SetCaption("k30");
+                ASSERT_EQ(It->GetIndex(), Model.insert(Place("k30"), {"k30", It}) - Model.begin()) << I;
+                Rows->Delete(0);
+                Model.erase(Model.begin());
+            }
+            if (I == 2000) { // a comparison that raises leaves the list as it was
+                Fail = true;
+                EXPECT_THROW(Rows->AddItem("x", 0, nullptr, {}), EListError);
+                Fail = false;
+            }
+            ASSERT_EQ(Rows->GetCount(), static_cast<int32_t>(Model.size())) << I;
+            for (size_t R = 0; I >= 1500 && I % 97 == 0 && R < Model.size(); ++R)
+                ASSERT_EQ(Rows->GetItem(static_cast<int32_t>(R)), Model[R].second) << I << " row " << R;
+        }
+        if (!Virtual) { // the window made now shows the rows in their order
+            Loose->SetParent(F.Form.get());
+            ASSERT_EQ(SendMessageA(Loose->GetHandle(), LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(Model.size()));
+            for (size_t R = 0; R < Model.size(); R += 37)
+                ASSERT_EQ(CellText(Loose->GetHandle(), static_cast<int>(R), 0), Model[R].first) << R;
+        }
+    }
+}
+
+// A batch of sorted rows added to a shown virtual list costs the window one update, and the
+// selected and focused row keeps its marks as the rows put before it move it.
+TEST(TListView, SortedVirtualRowsKeepTheMarksOnTheirRowsAndReachTheWindowOnce)
+{
+    TComponentPtr<TForm> Form(new TForm(nullptr));
+    Form->SetBounds(30, 30, 400, 300);
+    auto* List = new TCountingListView(Form.get());
+    List->SetParent(Form.get());
+    List->SetAlign(alClient);
+    List->GetColumns()->Add()->SetCaption("Name");
+    List->SetOwnerData(true);
+    List->SetSortType(stText);
+    Form->Show();
+    const HWND W = List->GetHandle();
+    TListItems* Rows = List->GetItems();
+    std::vector<int> Keys(400);
+    for (size_t I = 0; I < 200; ++I)
+        Rows->AddItem("m" + std::to_string(1000 + I), 0, &Keys[I], {});
+    PumpUntil([&] { return IsWindowVisible(W) && !GetUpdateRect(W, nullptr, FALSE); });
+    TListItem* Picked = Rows->GetItem(100);
+    Picked->SetSelected(true);
+    Picked->SetFocused(true);
+    List->CountsSet = 0;
+    for (size_t I = 200; I < 400; ++I) // 67 before it, the rest after it or equal to it
+        Rows->AddItem(I % 3 == 0 ? "a" + std::to_string(I) : I % 3 == 1 ? "z" : "M1100", 0, &Keys[I], {});
+    EXPECT_EQ(List->CountsSet, 0);
+    EXPECT_EQ(Picked->GetIndex(), 167);
+    EXPECT_EQ(SendMessageA(W, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 167);
+    EXPECT_EQ(List->CountsSet, 1);
+    EXPECT_EQ(SendMessageA(W, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 167);
+    EXPECT_EQ(List->GetSelCount(), 1);
+    EXPECT_EQ(CellText(W, 167, 0), "m1100");
+    EXPECT_EQ(Rows->GetItem(168)->GetData(), &Keys[200]); // the first equal one added
+    EXPECT_EQ(CellText(W, 399, 0), "z");
+}
