@@ -161,7 +161,9 @@ def wait_menu(s, before, timeout=5.0, what="a menu"):
     if not fresh:
         raise StepFailed(f"{what} did not open ({s.under_pointer()})")
     win = max(fresh, key=lambda w: w.rect.w * w.rect.h)
-    img = s.settle(win.rect)
+    # A menu unfolds as it opens: on a loaded machine a frame of that can stand still for a
+    # quarter of a second, so a menu counts as drawn after a longer quiet than other windows.
+    img = s.settle(win.rect, quiet=0.6)
     return win, img
 
 
