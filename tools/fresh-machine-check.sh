@@ -13,7 +13,7 @@ log() { echo "fresh-machine-check: $*" >&2; }
 
 [[ $(id -u) -eq 0 ]] || { log "run it as root"; exit 2; }
 if ! command -v debootstrap >/dev/null; then
-  apt-get update -qq
+  apt-get update -qq || log "apt-get update failed; going on with the package lists at hand"
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
 fi
 

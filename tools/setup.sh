@@ -76,7 +76,14 @@ if [[ -z $(src_version tiff) ]]; then need_update=1; fi
 
 if [[ $need_update -eq 1 ]]; then
   log "apt-get update"
-  as_root apt-get update -qq >&2
+  # A mirror being synchronised now and then serves an index that does not match its release
+  # file, and apt then keeps the lists it had. Tried again after a pause; when it still fails,
+  # the set-up goes on with what it has: a package that cannot be had stops the install below.
+  if ! as_root apt-get update -qq >&2; then
+    log "apt-get update failed; trying again in 30 s"
+    sleep 30
+    as_root apt-get update -qq >&2 || log "apt-get update failed again; going on with the package lists at hand"
+  fi
 fi
 if [[ ${#missing[@]} -gt 0 ]]; then
   log "installing: ${missing[*]}"
