@@ -1883,6 +1883,16 @@ TcbBarManagerList* BarManagers()
     return gManagers;
 }
 
+bool IsListedManager(const TcbBarManager* Manager)
+{
+    return gManagers && gManagers->Contains(Manager);
+}
+
+bool IsLiveManager(const TcbBarManager* Manager)
+{
+    return IsListedManager(Manager) && !Manager->IsDestroying();
+}
+
 void cbBarManagersInit()
 {
     if (!gManagers)

@@ -768,6 +768,10 @@ private:
 
 // The list between the framework's start and end (made on first use if needed); nullptr after.
 TcbBarManagerList* BarManagers();
+// A manager in the list, even while it is being destroyed: its parts are still there to read.
+bool IsListedManager(const TcbBarManager* Manager);
+// A manager in the list and not being destroyed: one that may still be asked to act.
+bool IsLiveManager(const TcbBarManager* Manager);
 // A manager joins the list when its owner is known to be valid, and leaves it when it goes; the
 // first one starts the thread hooks and the hint window, the last one stops them (cbHooks.cpp).
 void InstallBarHooks(TcbBarManager* Manager);

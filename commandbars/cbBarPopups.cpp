@@ -12,7 +12,6 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"

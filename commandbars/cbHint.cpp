@@ -7,7 +7,6 @@
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbLiveness.h"
 #include "commandbars/cbRoutines.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Forms.h"

@@ -17,7 +17,6 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -14,8 +14,6 @@
 #include <unordered_set>
 #include <vector>
 
-class TcbBarManager;
-
 template <class T>
 class TcbLiveRegistry {
 public:
@@ -44,8 +42,5 @@ private:
     std::unordered_set<const void*> FIndex;
 };
 
-// The managers' registry is the process-wide manager list (BarManagers()), one of these.
-// A manager in the list, even while it is being destroyed: its parts are still there to read.
-bool IsListedManager(const TcbBarManager* Manager);
-// A manager in the list and not being destroyed: one that may still be asked to act.
-bool IsLiveManager(const TcbBarManager* Manager);
+// The managers' registry is the process-wide manager list (BarManagers()), one of these; the
+// manager's header answers for managers (IsListedManager, IsLiveManager).

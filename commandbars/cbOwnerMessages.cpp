@@ -13,7 +13,6 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbLiveness.h"
 #include "commandbars/painters/cbOffice11Colors.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbShadow.h"

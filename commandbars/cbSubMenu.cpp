@@ -14,7 +14,6 @@
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbPopupMenuLinks.h"
 #include "commandbars/cbRoutines.h"

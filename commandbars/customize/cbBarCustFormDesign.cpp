@@ -11,7 +11,6 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbRoutines.h"
 #include "commandbars/cbStrings.h"

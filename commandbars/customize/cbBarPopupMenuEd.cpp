@@ -3,7 +3,6 @@
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbLiveness.h"
 #include "commandbars/cbStrings.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/customize/cbBarCustForm.h"

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "commandbars/cbBarManager.h"
 #include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "tests/commandbars/ModelSupport.h"

@@ -7,7 +7,6 @@
 
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
-#include "commandbars/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "tests/commandbars/support/MenuFixture.h"
