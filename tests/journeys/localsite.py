@@ -83,13 +83,17 @@ def tree_root(s):
 
 def saved_files(s):
     """The files the task saved: name -> bytes, from every "Saved" folder under the download
-    folder of the task."""
+    folder of the task. Read while the crawl runs: a file being written is renamed to its own
+    name when it is whole, so one listed a moment ago may be gone; the next look finds it."""
     found = {}
     base = os.path.join(tree_root(s), "Images", "Downloaded Files")
     for dirpath, _, files in os.walk(base):
         for f in files:
-            with open(os.path.join(dirpath, f), "rb") as fh:
-                found[os.path.join(os.path.relpath(dirpath, base), f)] = fh.read()
+            try:
+                with open(os.path.join(dirpath, f), "rb") as fh:
+                    found[os.path.join(os.path.relpath(dirpath, base), f)] = fh.read()
+            except FileNotFoundError:
+                continue
     return found
 
 

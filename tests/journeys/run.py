@@ -218,11 +218,12 @@ def default_recover(s):
             s.key("Escape")
 
 
-def ensure_program(s, fresh):
+def ensure_program(s, fresh, failed=None):
     """The program running with its main window: started anew on a first-start state when
-    asked, when it ended or when its main window is gone. A start that fails is tried once more
-    (and the run says so): a loaded machine now and then keeps Wine from showing the window
-    within the time-out."""
+    asked, when it ended or when its main window is gone. A start that fails is tried once more,
+    so that the journey's steps still run, but the failed start counts as a failed step of the
+    journey (failed(why) records it): a program that does not start is a defect, also when its
+    second start works."""
     import qm
     if not fresh and s.alive():
         try:
@@ -240,7 +241,11 @@ def ensure_program(s, fresh):
         except jlib.StepFailed as e:
             if attempt == 2:
                 raise
-            print(f"        start failed, trying once more: {e}{stacks_note(s, f'start failed: {e}')}", flush=True)
+            note = stacks_note(s, f"start failed: {e}")
+            if failed:
+                failed(f"the program did not start: {e}{note}; started again")
+            else:
+                print(f"        start failed, trying once more: {e}{note}", flush=True)
 
 
 def run_mode(mode, journeys, build, display, results):
@@ -256,7 +261,11 @@ def run_mode(mode, journeys, build, display, results):
             if mode not in j.modes:
                 continue
             try:
-                ensure_program(s, first or j.fresh_start)
+                def start_failed(why, j=j, i=i):
+                    s.shot(f"{i:02d}-{j.name}-00-start")
+                    results.add(mode, j.name, "the program starts", "FAIL", why,
+                                os.path.join(shot_dir, f"{i:02d}-{j.name}-00-start.png"))
+                ensure_program(s, first or j.fresh_start, start_failed)
             except Exception as e:  # noqa: BLE001 - the program did not start: every step fails
                 s.shot(f"{i:02d}-{j.name}-00-start")
                 stacks_note(s, f"{j.name}: the program did not start")
