@@ -7,7 +7,7 @@
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"

@@ -11,7 +11,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbTypes.h"
+#include "commandbars/foundation/cbTypes.h"
 #include "platform/rtl/Collection.h"
 #include "platform/win/Graphics.h"
 

@@ -13,7 +13,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbTypes.h"
+#include "commandbars/foundation/cbTypes.h"
 #include "commandbars/cbPainter.h"
 #include "platform/win/Controls.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbTypes.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbTypes.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/Classes.h"
 
 class TcbBarManager;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commandbars/cbBarItem.h"
-#include "commandbars/cbTypes.h"
+#include "commandbars/foundation/cbTypes.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Controls.h"

@@ -13,8 +13,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbLiveness.h"
-#include "commandbars/cbTypes.h"
+#include "commandbars/foundation/cbLiveness.h"
+#include "commandbars/foundation/cbTypes.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Flags.h"
 #include "platform/rtl/StringList.h"

@@ -6,8 +6,8 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbLiveness.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbLiveness.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/ThreadTimer.h"
 

@@ -5,10 +5,10 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbDrawing.h"
+#include "commandbars/foundation/cbDrawing.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"

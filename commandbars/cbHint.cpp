@@ -7,7 +7,7 @@
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Screen.h"

@@ -10,7 +10,7 @@
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Bitmap.h"

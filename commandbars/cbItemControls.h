@@ -11,9 +11,9 @@
 
 #include <windows.h>
 
-#include "commandbars/cbTypes.h"
+#include "commandbars/foundation/cbTypes.h"
 #include "commandbars/cbPainter.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 
 // The controls' CreateWindow is an operation of theirs, not the system's macro.
 #undef CreateWindow

@@ -12,7 +12,7 @@
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "commandbars/cbSystemMenu.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/ScopeGuards.h"

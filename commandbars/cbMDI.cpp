@@ -6,7 +6,7 @@
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbSystemMenu.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbDrawing.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbDrawing.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/painters/cbPainterShared.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"

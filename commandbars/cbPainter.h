@@ -15,7 +15,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbTypes.h"
+#include "commandbars/foundation/cbTypes.h"
 #include "platform/rtl/Flags.h"
 #include "platform/win/Graphics.h"
 

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbTypes.h"
+#include "commandbars/foundation/cbTypes.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Actions.h"
 

@@ -9,7 +9,7 @@
 #include "commandbars/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/win/ThreadTimer.h"
 

@@ -6,7 +6,7 @@
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Bitmap.h"
 

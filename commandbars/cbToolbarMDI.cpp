@@ -7,7 +7,7 @@
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbPainter.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Graphics.h"

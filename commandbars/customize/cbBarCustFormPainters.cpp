@@ -10,9 +10,9 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbDrawing.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbDrawing.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/ImageList.h"
 

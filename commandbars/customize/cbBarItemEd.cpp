@@ -4,8 +4,8 @@
 
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/Classes.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "commandbars/cbBar.h"
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "commandbars/customize/cbBarCustForm.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/SysUtils.h"

@@ -3,10 +3,10 @@
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/customize/cbBarCustForm.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Tabs.h"
 
 namespace {

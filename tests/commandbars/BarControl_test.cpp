@@ -13,7 +13,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/support/Screenshot.h"

@@ -11,7 +11,7 @@
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbFramework.h"
 #include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/ModelSupport.h"
 

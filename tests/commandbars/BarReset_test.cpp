@@ -11,7 +11,7 @@
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbExtensions.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"

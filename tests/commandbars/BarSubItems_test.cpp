@@ -7,7 +7,7 @@
 
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "tests/commandbars/ModelSupport.h"
 
 using CommandBarsTest::TManagerForm;

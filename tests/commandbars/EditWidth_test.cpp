@@ -6,7 +6,7 @@
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/Screen.h"
 #include "tests/commandbars/support/FloatingFixture.h"

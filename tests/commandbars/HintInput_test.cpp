@@ -10,7 +10,7 @@
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbHint.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"

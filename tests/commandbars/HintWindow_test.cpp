@@ -9,7 +9,7 @@
 
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbHint.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbLiveness.h"
+#include "commandbars/foundation/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "tests/commandbars/ModelSupport.h"
 

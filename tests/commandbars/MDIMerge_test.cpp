@@ -8,7 +8,7 @@
 #include "commandbars/cbBarManager.h"
 #include "commandbars/cbExtensions.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbSystemMenu.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MDIFixture.h"

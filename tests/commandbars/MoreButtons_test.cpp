@@ -12,7 +12,7 @@
 #include "commandbars/cbBarQuickControl.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/PopupsFixture.h"
 #include "tests/commandbars/support/Waits.h"

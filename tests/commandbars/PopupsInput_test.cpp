@@ -13,7 +13,7 @@
 #include "commandbars/cbBarQuickControl.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/StdCtrls.h"

@@ -10,7 +10,7 @@
 #include "commandbars/cbDropDownListBox.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/support/TestSupport.h"

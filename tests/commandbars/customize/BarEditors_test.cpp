@@ -15,7 +15,7 @@
 #include "commandbars/cbBarItem.h"
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/customize/cbBarAddGroupItemsEd.h"
 #include "commandbars/customize/cbBarItemEd.h"
 #include "platform/rtl/Classes.h"

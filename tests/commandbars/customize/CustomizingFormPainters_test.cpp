@@ -15,8 +15,8 @@
 
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "commandbars/customize/cbBarCustFormPainters.h"
 #include "platform/rtl/ScopeGuards.h"

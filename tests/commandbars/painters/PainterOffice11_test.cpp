@@ -17,9 +17,9 @@
 #include <vssym32.h>
 
 #include "commandbars/cbBarManager.h"
-#include "commandbars/painters/cbOffice11Colors.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterOffice11.h"
 #include "commandbars/painters/cbPainterXP.h"
 #include "platform/win/Bitmap.h"

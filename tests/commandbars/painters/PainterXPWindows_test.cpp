@@ -21,7 +21,7 @@
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbItemLinks.h"
 #include "commandbars/cbSubMenu.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterXP.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/ThemeCallRecorder.h"

@@ -17,7 +17,7 @@
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbToolbar.h"
-#include "commandbars/cbTypes.h"
+#include "commandbars/foundation/cbTypes.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ImageList.h"
 #include "platform/win/StdCtrls.h"

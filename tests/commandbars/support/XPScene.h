@@ -6,7 +6,7 @@
 
 #include "commandbars/cbBarItems.h"
 #include "commandbars/cbBarManager.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/commandbars/support/ThemeCallRecorder.h"
 #include "tests/commandbars/support/Waits.h"

@@ -1,13 +1,13 @@
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include <mmsystem.h>
 
-#include "commandbars/cbLiveness.h"
-#include "commandbars/cbTheme.h"
-#include "commandbars/lookandfeel/uiGraphics.h"
+#include "commandbars/foundation/cbLiveness.h"
+#include "commandbars/foundation/cbTheme.h"
+#include "commandbars/foundation/uiGraphics.h"
 #include "platform/win/Screen.h"
 #include "platform/win/ScreenDC.h"
 #include "platform/win/ThreadTimer.h"

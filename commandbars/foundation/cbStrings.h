@@ -7,7 +7,7 @@
 #include <string>
 
 #define CB_STRING(Name, Id, Text) constexpr int32_t Name = Id;
-#include "commandbars/cbStrings.inc"
+#include "commandbars/foundation/cbStrings.inc"
 #undef CB_STRING
 
 constexpr int32_t kFirstFrameworkString = 65008;

@@ -1,4 +1,4 @@
-#include "commandbars/lookandfeel/uiGraphics.h"
+#include "commandbars/foundation/uiGraphics.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 
 #include <map>
 
@@ -8,7 +8,7 @@ namespace {
 
 #define CB_STRING(Name, Id, Text) Id,
 const int32_t kIds[] = {
-#include "commandbars/cbStrings.inc"
+#include "commandbars/foundation/cbStrings.inc"
 };
 #undef CB_STRING
 

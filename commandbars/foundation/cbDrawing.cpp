@@ -1,4 +1,4 @@
-#include "commandbars/cbDrawing.h"
+#include "commandbars/foundation/cbDrawing.h"
 
 #include <algorithm>
 #include <vector>
@@ -6,9 +6,9 @@
 #include <commctrl.h>
 #include <vssym32.h>
 
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/ImageList.h"
 

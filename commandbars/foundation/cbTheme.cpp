@@ -1,4 +1,4 @@
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbTheme.h"
 
 #include <algorithm>
 #include <memory>
@@ -6,7 +6,7 @@
 
 #include <commctrl.h>
 
-#include "commandbars/cbLiveness.h"
+#include "commandbars/foundation/cbLiveness.h"
 #include "platform/win/HiddenWindow.h"
 
 namespace {

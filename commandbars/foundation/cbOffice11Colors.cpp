@@ -1,10 +1,10 @@
-#include "commandbars/painters/cbOffice11Colors.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "commandbars/cbTheme.h"
-#include "commandbars/lookandfeel/uiGraphics.h"
+#include "commandbars/foundation/cbTheme.h"
+#include "commandbars/foundation/uiGraphics.h"
 #include "platform/win/Bitmap.h"
 
 namespace {

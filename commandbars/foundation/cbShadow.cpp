@@ -1,8 +1,8 @@
-#include "commandbars/cbShadow.h"
+#include "commandbars/foundation/cbShadow.h"
 
 #include <algorithm>
 
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 
 namespace {
