@@ -5,15 +5,15 @@
 
 #include <windowsx.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/cbDockControl.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbLiveness.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbSubMenu.h"

@@ -5,13 +5,13 @@
 
 #include <windowsx.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
-#include "commandbars/cbCommandQueue.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbCommandQueue.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"

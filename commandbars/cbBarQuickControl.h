@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItems.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbToolbar.h"
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <numeric>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbDrawing.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -3,11 +3,11 @@
 #include <windowsx.h>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"

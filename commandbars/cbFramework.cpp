@@ -3,11 +3,11 @@
 #include <memory>
 
 #include "commandbars/cbBarDrag.h"
-#include "commandbars/cbBarLayoutStore.h"
+#include "commandbars/model/cbBarLayoutStore.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbBarQuickControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Actions.h"

@@ -5,9 +5,9 @@
 #include "commandbars/cbHooks.h"
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbHint.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"

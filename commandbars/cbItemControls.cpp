@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "commandbars/cbBar.h"
+#include "commandbars/model/cbBar.h"
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"

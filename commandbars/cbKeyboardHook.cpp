@@ -9,15 +9,15 @@
 
 #include <vector>
 
-#include "commandbars/cbBar.h"
+#include "commandbars/model/cbBar.h"
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/model/cbPopupMenuLinks.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Actions.h"

@@ -11,12 +11,12 @@
 #include <windowsx.h>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/model/cbPopupMenuLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"

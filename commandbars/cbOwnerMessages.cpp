@@ -1,16 +1,16 @@
 // The manager's reaction to its owner form's messages, and the floating bars following the
 // form's activation.
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/cbDockControl.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/foundation/cbOffice11Colors.h"

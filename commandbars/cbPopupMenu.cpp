@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbLiveness.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/foundation/cbRoutines.h"

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/win/ThreadTimer.h"

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Bitmap.h"

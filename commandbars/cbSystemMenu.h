@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItems.h"
 #include "commandbars/cbItemControls.h"
 
 class TSystemMenuSubItem : public TCustomcbBarSubItem {

@@ -3,11 +3,11 @@
 
 #include <algorithm>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 
 namespace {
 

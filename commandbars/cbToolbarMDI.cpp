@@ -4,8 +4,8 @@
 
 #include "commandbars/cbToolbar.h"
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -4,14 +4,14 @@
 
 #include <windowsx.h>
 
-#include "commandbars/cbBar.h"
+#include "commandbars/model/cbBar.h"
 #include "commandbars/cbBarDrag.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"

@@ -8,9 +8,9 @@
 
 #include <windowsx.h>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"

@@ -1,7 +1,7 @@
 #include "commandbars/customize/cbBarNameEd.h"
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "commandbars/customize/cbBarCustForm.h"
 #include "platform/rtl/StringList.h"

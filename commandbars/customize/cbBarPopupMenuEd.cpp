@@ -1,8 +1,8 @@
 #include "commandbars/customize/cbBarPopupMenuEd.h"
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/customize/cbBarCustForm.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/foundation/cbDrawing.h"
 #include "commandbars/foundation/cbOffice11Colors.h"

@@ -18,7 +18,7 @@
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/model/cbPopupMenuLinks.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/ImageList.h"
 #include "platform/win/StatusBar.h"

@@ -8,7 +8,7 @@
 #include "app/ViewerCommandBars.h"
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "imagelib/ImgScroll.h"
 #include "imagelib/JpegGraphic.h"

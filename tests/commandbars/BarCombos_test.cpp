@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
 #include "tests/commandbars/ModelSupport.h"
 #include "tests/commandbars/PixelBuffer.h"

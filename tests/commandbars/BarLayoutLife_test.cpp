@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarLayoutStore.h"
+#include "commandbars/model/cbBarLayoutStore.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/IniFiles.h"

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbFramework.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/foundation/cbStrings.h"

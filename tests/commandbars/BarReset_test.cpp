@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItems.h"
 #include "commandbars/cbDockControl.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"

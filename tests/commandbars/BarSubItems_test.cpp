@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItems.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "tests/commandbars/ModelSupport.h"

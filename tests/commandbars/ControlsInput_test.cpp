@@ -6,7 +6,7 @@
 
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/support/InputDriver.h"

@@ -3,9 +3,9 @@
 // leaves the screen as it was, and the smallest width.
 #include <gtest/gtest.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/Screen.h"

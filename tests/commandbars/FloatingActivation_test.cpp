@@ -9,9 +9,9 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/win/Forms.h"
 #include "tests/commandbars/support/FloatingFixture.h"

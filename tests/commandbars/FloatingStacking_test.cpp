@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbShadow.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/FloatingFixture.h"

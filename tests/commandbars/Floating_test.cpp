@@ -8,8 +8,8 @@
 
 #include <windowsx.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbShadow.h"

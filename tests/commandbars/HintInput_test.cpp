@@ -7,7 +7,7 @@
 #include <string>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbHint.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/foundation/cbRoutines.h"

@@ -8,13 +8,13 @@
 #include <windows.h>
 
 #include "commandbars/cbBarDrag.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/model/cbPopupMenuLinks.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/HiddenWindow.h"

@@ -15,7 +15,7 @@
 
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbBarDrag.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/Screen.h"
 #include "platform/win/StdCtrls.h"

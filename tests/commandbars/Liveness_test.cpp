@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbLiveness.h"
 #include "commandbars/cbPopupMenu.h"
 #include "tests/commandbars/ModelSupport.h"

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "commandbars/cbBarDrag.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbSystemMenu.h"
 #include "platform/win/HiddenWindow.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "commandbars/cbHooks.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbSystemMenu.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Bitmap.h"

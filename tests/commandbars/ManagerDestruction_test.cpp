@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "tests/commandbars/support/MenuFixture.h"

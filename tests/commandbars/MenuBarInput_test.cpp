@@ -8,8 +8,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbSubMenu.h"
 #include "tests/commandbars/support/MenuFixture.h"

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbBarQuickControl.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/PopupsFixture.h"

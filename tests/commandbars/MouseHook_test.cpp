@@ -9,12 +9,12 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/rtl/ScopeGuards.h"

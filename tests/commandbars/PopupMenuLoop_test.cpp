@@ -12,7 +12,7 @@
 
 #include "commandbars/cbBarControl.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/Forms.h"

@@ -8,9 +8,9 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItems.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/Graphics.h"
 #include "platform/win/HiddenWindow.h"

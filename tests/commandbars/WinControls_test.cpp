@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbDropDownListBox.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/support/ControlsFixture.h"

@@ -12,10 +12,10 @@
 #include <windows.h>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbSubMenu.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/CustomizeFixture.h"

@@ -13,8 +13,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
 #include "commandbars/foundation/cbTheme.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"

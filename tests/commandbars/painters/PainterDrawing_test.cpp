@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/painters/cbPainterStandard.h"

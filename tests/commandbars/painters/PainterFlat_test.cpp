@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/painters/cbPainterFlat.h"
 #include "commandbars/foundation/uiGraphics.h"

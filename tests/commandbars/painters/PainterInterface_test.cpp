@@ -9,8 +9,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbFramework.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"

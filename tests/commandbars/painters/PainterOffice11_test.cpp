@@ -16,7 +16,7 @@
 
 #include <vssym32.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/foundation/cbTheme.h"

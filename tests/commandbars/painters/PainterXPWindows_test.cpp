@@ -16,10 +16,10 @@
 
 #include <vssym32.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterXP.h"

@@ -18,9 +18,9 @@
 
 #include <vssym32.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbDrawing.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/foundation/cbTheme.h"

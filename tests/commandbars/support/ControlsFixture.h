@@ -11,8 +11,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/cbPopupMenu.h"
 #include "platform/rtl/Classes.h"

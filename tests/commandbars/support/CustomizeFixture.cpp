@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/ThreadTimer.h"

@@ -9,10 +9,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Forms.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbSystemMenu.h"
 #include "platform/win/Application.h"
 #include "tests/commandbars/support/Waits.h"

@@ -10,8 +10,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Forms.h"

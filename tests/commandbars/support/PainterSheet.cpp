@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbPainter.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/PixelBuffer.h"

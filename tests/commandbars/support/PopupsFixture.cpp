@@ -1,10 +1,10 @@
 #include "tests/commandbars/support/PopupsFixture.h"
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbBarPopups.h"
 #include "commandbars/cbBarQuickControl.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/FormDesign.h"
 #include "tests/commandbars/support/Waits.h"

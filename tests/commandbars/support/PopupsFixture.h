@@ -12,8 +12,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbSubMenu.h"
 #include "commandbars/cbToolbar.h"

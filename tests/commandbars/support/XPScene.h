@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbTheme.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/commandbars/support/ThemeCallRecorder.h"

@@ -2,10 +2,10 @@
 // active and maximized (or always, with AlwaysMerge), with the child's system-menu item at the
 // head of the frame's main menu bar.
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbSystemMenu.h"
 #include "commandbars/cbToolbar.h"

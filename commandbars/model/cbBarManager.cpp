@@ -1,24 +1,24 @@
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <set>
 
-#include "commandbars/cbBar.h"
+#include "commandbars/model/cbBar.h"
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/cbDockControl.h"
 #include "commandbars/cbHooks.h"
 #include "commandbars/foundation/cbDrawing.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbHint.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
 #include "commandbars/cbPainter.h"
 #include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/model/cbPopupMenuLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "commandbars/foundation/cbTheme.h"

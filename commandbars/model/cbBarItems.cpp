@@ -1,14 +1,14 @@
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItems.h"
 
 #include <algorithm>
 #include <set>
 
-#include "commandbars/cbBar.h"
+#include "commandbars/model/cbBar.h"
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbDropDownListBox.h"
 #include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPopupMenu.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarItem.h"
+#include "commandbars/model/cbBarItem.h"
 #include "commandbars/foundation/cbTypes.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/Actions.h"

@@ -1,4 +1,4 @@
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbExtensions.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "commandbars/cbBarLayoutStore.h"
+#include "commandbars/model/cbBarLayoutStore.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,12 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/ScopeGuards.h"

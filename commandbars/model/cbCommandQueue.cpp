@@ -1,11 +1,11 @@
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbCommandQueue.h"
 
 #include <algorithm>
 #include <deque>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbLiveness.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -6,11 +6,11 @@
 #include <set>
 #include <vector>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"

@@ -1,7 +1,7 @@
-#include "commandbars/cbBarItemActionLink.h"
+#include "commandbars/model/cbBarItemActionLink.h"
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
 #include "platform/rtl/SysUtils.h"
 
 TcbBarItemActionLink::TcbBarItemActionLink(TcbBarItem* Client)

@@ -1,12 +1,12 @@
-#include "commandbars/cbBarItem.h"
+#include "commandbars/model/cbBarItem.h"
 
 #include <algorithm>
 
-#include "commandbars/cbBarItemActionLink.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarItemActionLink.h"
+#include "commandbars/model/cbBarManager.h"
 #include "platform/win/Actions.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"

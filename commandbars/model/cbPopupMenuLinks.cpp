@@ -1,6 +1,6 @@
-#include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/model/cbPopupMenuLinks.h"
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbPopupMenu.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Forms.h"

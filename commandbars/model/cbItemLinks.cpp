@@ -1,16 +1,16 @@
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbItemLinks.h"
 
 #include <algorithm>
 #include <set>
 
-#include "commandbars/cbBar.h"
+#include "commandbars/model/cbBar.h"
 #include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItemActionLink.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItemActionLink.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/cbItemControls.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "commandbars/cbSystemMenu.h"

@@ -1,12 +1,12 @@
-#include "commandbars/cbBar.h"
+#include "commandbars/model/cbBar.h"
 
 #include <algorithm>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarManager.h"
 #include "commandbars/cbDockControl.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
