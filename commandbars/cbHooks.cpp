@@ -4,11 +4,11 @@
 
 #include "commandbars/cbHooks.h"
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/cbHint.h"
+#include "commandbars/windows/cbHint.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ThreadHook.h"

@@ -10,15 +10,15 @@
 
 #include <windowsx.h>
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/model/cbPopupMenuLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ThreadHook.h"

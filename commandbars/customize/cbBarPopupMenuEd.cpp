@@ -4,7 +4,7 @@
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbStrings.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "commandbars/customize/cbBarCustForm.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Tabs.h"

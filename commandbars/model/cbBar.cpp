@@ -4,11 +4,11 @@
 
 #include "commandbars/model/cbBarItem.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Forms.h"

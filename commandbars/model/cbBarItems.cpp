@@ -4,12 +4,12 @@
 #include <set>
 
 #include "commandbars/model/cbBar.h"
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDropDownListBox.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbDropDownListBox.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/windows/cbPopupMenu.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Forms.h"

@@ -12,7 +12,7 @@
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/Stream.h"

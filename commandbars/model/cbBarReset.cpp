@@ -9,7 +9,7 @@
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -7,8 +7,8 @@
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
-#include "commandbars/cbSystemMenu.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbSystemMenu.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 #include "commandbars/foundation/cbDrawing.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
 #include "commandbars/foundation/cbRoutines.h"

@@ -6,10 +6,10 @@
 
 #include "app/ViewImageForm.h"
 #include "app/ViewerCommandBars.h"
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/windows/cbPopupMenu.h"
 #include "imagelib/ImgScroll.h"
 #include "imagelib/JpegGraphic.h"
 #include "platform/rtl/StringList.h"

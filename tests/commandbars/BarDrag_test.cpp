@@ -12,8 +12,8 @@
 
 #include "commandbars/cbBarDrag.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Screen.h"
 #include "platform/win/ThreadTimer.h"

@@ -17,7 +17,7 @@
 #include "commandbars/model/cbBarLayoutStore.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 #include "commandbars/model/cbExtensions.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "commandbars/model/cbBar.h"
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbItemLinks.h"

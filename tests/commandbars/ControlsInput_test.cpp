@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/ControlsFixture.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/HiddenWindow.h"

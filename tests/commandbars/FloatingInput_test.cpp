@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/Waits.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbHint.h"
+#include "commandbars/windows/cbHint.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"

@@ -7,9 +7,9 @@
 
 #include "commandbars/cbBarDrag.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
+#include "commandbars/windows/cbBarPopups.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MDIFixture.h"

@@ -9,7 +9,7 @@
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
-#include "commandbars/cbSystemMenu.h"
+#include "commandbars/windows/cbSystemMenu.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MDIFixture.h"
 #include "tests/commandbars/support/Waits.h"

@@ -6,7 +6,7 @@
 
 #include "commandbars/cbHooks.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbSystemMenu.h"
+#include "commandbars/windows/cbSystemMenu.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/HiddenWindow.h"

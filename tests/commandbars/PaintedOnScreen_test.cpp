@@ -13,10 +13,10 @@
 
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "platform/win/Actions.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
+#include "commandbars/windows/cbBarPopups.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"

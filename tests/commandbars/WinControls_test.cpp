@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDropDownListBox.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbDropDownListBox.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Bitmap.h"

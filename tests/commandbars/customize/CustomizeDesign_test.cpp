@@ -17,7 +17,7 @@
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "commandbars/customize/cbBarAddGroupItemsEd.h"
 #include "commandbars/customize/cbBarItemEd.h"
 #include "commandbars/customize/cbBarPopupMenuEd.h"

@@ -11,10 +11,10 @@
 #include <windows.h>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
+#include "commandbars/windows/cbBarPopups.h"
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/windows/cbPopupMenu.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"

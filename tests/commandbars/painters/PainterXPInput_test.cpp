@@ -13,10 +13,10 @@
 #include <vssym32.h>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterXP.h"
 #include "platform/win/HiddenWindow.h"

@@ -1,6 +1,6 @@
 #include "tests/commandbars/support/ControlsFixture.h"
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Bitmap.h"

@@ -13,8 +13,8 @@
 
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarItems.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/windows/cbPopupMenu.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Forms.h"

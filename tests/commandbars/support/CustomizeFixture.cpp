@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
+#include "commandbars/windows/cbBarPopups.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/Waits.h"

@@ -1,6 +1,6 @@
 #include "tests/commandbars/support/CustomizingFixture.h"
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarManager.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/support/Waits.h"

@@ -12,7 +12,7 @@
 
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarItems.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Forms.h"
 

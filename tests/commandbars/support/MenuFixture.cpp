@@ -2,7 +2,7 @@
 
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/model/cbPopupMenuLinks.h"
 #include "platform/win/StdCtrls.h"

@@ -1,9 +1,9 @@
 #include "tests/commandbars/support/PopupsFixture.h"
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
-#include "commandbars/cbBarQuickControl.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbBarPopups.h"
+#include "commandbars/windows/cbBarQuickControl.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/FormDesign.h"

@@ -4,7 +4,7 @@
 
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ScreenDC.h"

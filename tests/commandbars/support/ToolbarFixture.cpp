@@ -1,7 +1,7 @@
 #include "tests/commandbars/support/ToolbarFixture.h"
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/ScreenDC.h"

@@ -1,4 +1,4 @@
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,14 +11,14 @@
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/windows/cbPopupMenu.h"
 #include "commandbars/model/cbPopupMenuLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Forms.h"

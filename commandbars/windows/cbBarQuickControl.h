@@ -11,8 +11,8 @@
 #include <string>
 
 #include "commandbars/model/cbBarItems.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/windows/cbToolbar.h"
 
 class TcbBarQuickControl;
 

@@ -1,4 +1,4 @@
-#include "commandbars/cbBarQuickControl.h"
+#include "commandbars/windows/cbBarQuickControl.h"
 
 #include <algorithm>
 #include <map>
@@ -8,7 +8,7 @@
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarItem.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
+#include "commandbars/windows/cbBarPopups.h"
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/model/cbItemLinks.h"

@@ -1,4 +1,4 @@
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 
 #include <algorithm>
 
@@ -9,9 +9,9 @@
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/foundation/cbDrawing.h"
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"

@@ -1,4 +1,4 @@
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/windows/cbPopupMenu.h"
 
 #include <algorithm>
 #include <vector>
@@ -7,7 +7,7 @@
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbLiveness.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -2,7 +2,7 @@
 // active child, or the manager's close button alone. One pressed and one hot button serve all
 // toolbar windows.
 
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarManager.h"

@@ -15,7 +15,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 
 class TcbBar;
 class TcbBarItemLink;

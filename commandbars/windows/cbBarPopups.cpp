@@ -1,4 +1,4 @@
-#include "commandbars/cbBarPopups.h"
+#include "commandbars/windows/cbBarPopups.h"
 
 #include <algorithm>
 #include <string>
@@ -10,12 +10,12 @@
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/windows/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
 #include "platform/win/Forms.h"

@@ -1,12 +1,12 @@
-#include "commandbars/cbHint.h"
+#include "commandbars/windows/cbHint.h"
 
 #include <algorithm>
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarItem.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Forms.h"

@@ -1,9 +1,9 @@
-#include "commandbars/cbSystemMenu.h"
+#include "commandbars/windows/cbSystemMenu.h"
 
 #include <cstring>
 #include <vector>
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"

@@ -1,4 +1,4 @@
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 
 #include <algorithm>
 #include <numeric>
@@ -9,7 +9,7 @@
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Forms.h"

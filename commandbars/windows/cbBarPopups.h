@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 
 class TcbBarItemLink;
 class TcbBarItemLinks;

@@ -1,15 +1,15 @@
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 
 #include <algorithm>
 
 #include "commandbars/model/cbBar.h"
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarItem.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/windows/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Actions.h"

@@ -14,7 +14,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 
 class TcbBarButtonControl;
 class TcbBarItemLink;

@@ -1,12 +1,12 @@
-#include "commandbars/cbDropDownListBox.h"
+#include "commandbars/windows/cbDropDownListBox.h"
 
 #include <windowsx.h>
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/cbPainter.h"
 #include "platform/rtl/ScopeGuards.h"

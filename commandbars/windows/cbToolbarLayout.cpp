@@ -1,12 +1,12 @@
 // The toolbar window's layout of its controls in lines and the sizes it asks for.
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 
 #include <algorithm>
 
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <windows.h>
 
 #include "commandbars/model/cbBarItems.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 
 class TSystemMenuSubItem : public TCustomcbBarSubItem {
 public:

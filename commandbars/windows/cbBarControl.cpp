@@ -1,4 +1,4 @@
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 
 #include <algorithm>
 
@@ -11,9 +11,9 @@
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/windows/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbShadow.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -2,7 +2,7 @@
 // and mark drawn by the painter), sizing by the edges, the close button's own capture loop, the
 // place kept inside the work area, the double click that docks or floats the bar, the moving
 // state of a drag with its two handles, and the edit-width sizing while customizing.
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 
 #include <algorithm>
 #include <memory>
@@ -12,9 +12,9 @@
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
-#include "commandbars/cbDockControl.h"
+#include "commandbars/windows/cbDockControl.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbShadow.h"
