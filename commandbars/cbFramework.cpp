@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "commandbars/cbBarDrag.h"
+#include "commandbars/input/cbBarDrag.h"
 #include "commandbars/model/cbBarLayoutStore.h"
 #include "commandbars/windows/cbBarPopups.h"
 #include "commandbars/windows/cbBarQuickControl.h"

@@ -5,7 +5,7 @@
 #include <windowsx.h>
 
 #include "commandbars/model/cbBar.h"
-#include "commandbars/cbBarDrag.h"
+#include "commandbars/input/cbBarDrag.h"
 #include "commandbars/model/cbBarItem.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"

@@ -9,7 +9,7 @@
 #include "commandbars/model/cbBarItem.h"
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/windows/cbDockControl.h"
-#include "commandbars/cbHooks.h"
+#include "commandbars/input/cbHooks.h"
 #include "commandbars/foundation/cbDrawing.h"
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/windows/cbHint.h"

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "commandbars/cbBarDrag.h"
+#include "commandbars/input/cbBarDrag.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/windows/cbDockControl.h"
 #include "commandbars/windows/cbItemControls.h"

@@ -7,11 +7,11 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarDrag.h"
+#include "commandbars/input/cbBarDrag.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbCommandQueue.h"
-#include "commandbars/cbHooks.h"
+#include "commandbars/input/cbHooks.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/model/cbPopupMenuLinks.h"

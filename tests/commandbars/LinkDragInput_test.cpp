@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "commandbars/windows/cbBarControl.h"
-#include "commandbars/cbBarDrag.h"
+#include "commandbars/input/cbBarDrag.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/windows/cbSubMenu.h"
 #include "platform/win/Screen.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "commandbars/cbBarDrag.h"
+#include "commandbars/input/cbBarDrag.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/windows/cbBarPopups.h"
 #include "commandbars/model/cbExtensions.h"

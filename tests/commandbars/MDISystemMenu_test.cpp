@@ -4,7 +4,7 @@
 // default command.
 #include <gtest/gtest.h>
 
-#include "commandbars/cbHooks.h"
+#include "commandbars/input/cbHooks.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/windows/cbSystemMenu.h"
 #include "platform/win/Actions.h"

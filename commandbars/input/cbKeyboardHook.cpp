@@ -5,7 +5,7 @@
 // keys handled before this one, which is the state at the time of the event (the key being
 // pressed or released is not counted yet). The asynchronous state may run ahead of the queue.
 
-#include "commandbars/cbHooks.h"
+#include "commandbars/input/cbHooks.h"
 
 #include <vector>
 

@@ -2,7 +2,7 @@
 // hooks and the hint window as managers come and go. The keyboard hook lives in
 // cbKeyboardHook.cpp, the mouse hook in cbMouseHook.cpp.
 
-#include "commandbars/cbHooks.h"
+#include "commandbars/input/cbHooks.h"
 
 #include "commandbars/windows/cbBarControl.h"
 #include "commandbars/model/cbBarManager.h"

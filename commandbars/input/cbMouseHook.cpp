@@ -6,7 +6,7 @@
 // under the mouse gets it; answering "handled" discards the message. A context menu's popup
 // loop runs inside the hook (Wine runs a nested hook call for the input of that loop).
 
-#include "commandbars/cbHooks.h"
+#include "commandbars/input/cbHooks.h"
 
 #include <windowsx.h>
 

@@ -1,4 +1,4 @@
-#include "commandbars/cbBarDrag.h"
+#include "commandbars/input/cbBarDrag.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -11,7 +11,7 @@
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/windows/cbDockControl.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/cbHooks.h"
+#include "commandbars/input/cbHooks.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
 #include "commandbars/foundation/cbRoutines.h"
