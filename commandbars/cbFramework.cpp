@@ -10,7 +10,7 @@
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/windows/cbSubMenu.h"
 #include "commandbars/windows/cbSystemMenu.h"

@@ -7,7 +7,7 @@
 #include "platform/win/Actions.h"
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
 #include "platform/win/Bitmap.h"

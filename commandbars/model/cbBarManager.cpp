@@ -16,7 +16,7 @@
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/windows/cbPopupMenu.h"
 #include "commandbars/model/cbPopupMenuLinks.h"
 #include "commandbars/foundation/cbRoutines.h"

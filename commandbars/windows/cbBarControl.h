@@ -14,7 +14,7 @@
 #include <windows.h>
 
 #include "commandbars/foundation/cbTypes.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "platform/win/Controls.h"
 
 class TcbBarManager;

@@ -8,7 +8,7 @@
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
 

@@ -12,7 +12,7 @@
 #include <windows.h>
 
 #include "commandbars/foundation/cbTypes.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/foundation/cbRoutines.h"
 
 // The controls' CreateWindow is an operation of theirs, not the system's macro.

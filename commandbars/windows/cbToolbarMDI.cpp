@@ -6,7 +6,7 @@
 
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 

@@ -7,7 +7,7 @@
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "tests/commandbars/ModelSupport.h"
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/FakeBarWindow.h"

@@ -10,7 +10,7 @@
 
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbShadow.h"
 #include "tests/commandbars/support/FloatingFixture.h"

@@ -15,7 +15,7 @@
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/windows/cbSubMenu.h"
 #include "platform/win/Actions.h"
 #include "platform/win/HiddenWindow.h"

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/painters/cbPainterStandard.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -11,7 +11,7 @@
 #include <windows.h>
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/painters/cbPainterFlat.h"
 #include "commandbars/foundation/uiGraphics.h"
 #include "platform/rtl/ScopeGuards.h"

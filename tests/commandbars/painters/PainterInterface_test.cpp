@@ -13,7 +13,7 @@
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbFramework.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterFlat.h"
 #include "commandbars/painters/cbPainterStandard.h"

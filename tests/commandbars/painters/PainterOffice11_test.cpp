@@ -18,7 +18,7 @@
 
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterOffice11.h"
 #include "commandbars/painters/cbPainterXP.h"

@@ -22,7 +22,7 @@
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbDrawing.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterFlat.h"
 #include "commandbars/painters/cbPainterStandard.h"

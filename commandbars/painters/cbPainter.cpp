@@ -1,4 +1,4 @@
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 
 #include <algorithm>
 #include <cstdint>
