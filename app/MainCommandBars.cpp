@@ -8,7 +8,7 @@
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/model/cbPopupMenuLinks.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"

@@ -6,7 +6,7 @@
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/model/cbPopupMenuLinks.h"
 #include "imagelib/ImgScroll.h"
 #include "platform/win/Actions.h"

@@ -12,7 +12,7 @@
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "commandbars/windows/cbSubMenu.h"

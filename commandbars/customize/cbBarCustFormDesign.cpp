@@ -11,7 +11,7 @@
 #include "commandbars/model/cbBarItem.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "commandbars/customize/cbBarAddGroupItemsEd.h"

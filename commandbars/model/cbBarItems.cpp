@@ -9,7 +9,7 @@
 #include "commandbars/windows/cbDropDownListBox.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Forms.h"

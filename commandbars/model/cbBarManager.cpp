@@ -17,7 +17,7 @@
 #include "commandbars/model/cbItemLinks.h"
 #include "commandbars/foundation/cbOffice11Colors.h"
 #include "commandbars/painters/cbPainter.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/model/cbPopupMenuLinks.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"

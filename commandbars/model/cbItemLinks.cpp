@@ -9,7 +9,7 @@
 #include "commandbars/model/cbBarItemActionLink.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/model/cbCommandQueue.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/foundation/cbStrings.h"

@@ -1,7 +1,7 @@
 #include "commandbars/model/cbPopupMenuLinks.h"
 
 #include "commandbars/model/cbBarManager.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Forms.h"
 

@@ -13,7 +13,7 @@
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbShadow.h"
 #include "platform/rtl/ScopeGuards.h"

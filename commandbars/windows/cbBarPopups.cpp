@@ -12,7 +12,7 @@
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "commandbars/windows/cbToolbar.h"

@@ -20,7 +20,7 @@
 #include "app/MainForm.h"
 #include "app/TaskForm.h"
 #include "commandbars/windows/cbBarControl.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "platform/win/StatusBar.h"
 #include "tests/app/MainFormBars.h"
 #include "tests/app/MainFormFixture.h"

@@ -17,7 +17,7 @@
 #include "app/MainForm.h"
 #include "commandbars/windows/cbBarControl.h"
 #include "commandbars/windows/cbDockControl.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/model/cbPopupMenuLinks.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/ImageList.h"

@@ -9,7 +9,7 @@
 #include "commandbars/windows/cbBarControl.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "imagelib/ImgScroll.h"
 #include "imagelib/JpegGraphic.h"
 #include "platform/rtl/StringList.h"

@@ -10,7 +10,7 @@
 
 #include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbFramework.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/ModelSupport.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "commandbars/model/cbBarItems.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/foundation/cbStrings.h"
 #include "platform/win/Actions.h"
 #include "tests/commandbars/ModelSupport.h"

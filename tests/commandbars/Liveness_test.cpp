@@ -8,7 +8,7 @@
 
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/foundation/cbLiveness.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "tests/commandbars/ModelSupport.h"
 
 using CommandBarsTest::TManagerForm;

@@ -7,7 +7,7 @@
 
 #include "commandbars/model/cbBarManager.h"
 #include "commandbars/model/cbExtensions.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/commandbars/support/Waits.h"

@@ -15,7 +15,7 @@
 #include "commandbars/input/cbHooks.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/windows/cbSubMenu.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/HiddenWindow.h"

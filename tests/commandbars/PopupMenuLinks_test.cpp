@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "commandbars/model/cbBarItems.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/model/cbPopupMenuLinks.h"
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/StdCtrls.h"

@@ -13,7 +13,7 @@
 #include "commandbars/windows/cbBarControl.h"
 #include "commandbars/windows/cbItemControls.h"
 #include "commandbars/model/cbItemLinks.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/windows/cbSubMenu.h"
 #include "platform/win/Forms.h"
 #include "platform/win/HiddenWindow.h"

@@ -14,7 +14,7 @@
 #include "commandbars/model/cbBar.h"
 #include "commandbars/model/cbBarItems.h"
 #include "commandbars/windows/cbItemControls.h"
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Forms.h"

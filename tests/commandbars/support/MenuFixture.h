@@ -12,7 +12,7 @@
 
 #include <windows.h>
 
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/windows/cbSubMenu.h"
 #include "tests/commandbars/support/ToolbarFixture.h"
 

@@ -1,4 +1,4 @@
-#include "commandbars/windows/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
 
 #include <algorithm>
 #include <vector>
