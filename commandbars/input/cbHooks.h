@@ -19,10 +19,8 @@ class TcbBarManager;
 void cbInstallThreadHooks();
 // Unhooks the call-window-procedure hook, then the mouse hook, then the keyboard hook.
 void cbRemoveThreadHooks();
-// The end of the hooks and the hint window, once the last manager went or the framework ends.
-// InstallBarHooks and RemoveBarHooks (cbBarManager.h), which start and stop them as managers
-// join and leave the list, live beside it in cbHooks.cpp.
-void cbStopBarHooks();
+// InstallBarHooks, RemoveBarHooks and cbStopBarHooks (cbBarManager.h), which start and stop
+// the hooks and the hint window as managers join and leave the list, are defined in cbHooks.cpp.
 
 // The hook handles, 0 when not installed (tests look at them).
 HHOOK cbKeyboardHookHandle();

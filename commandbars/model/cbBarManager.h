@@ -773,9 +773,15 @@ bool IsListedManager(const TcbBarManager* Manager);
 // A manager in the list and not being destroyed: one that may still be asked to act.
 bool IsLiveManager(const TcbBarManager* Manager);
 // A manager joins the list when its owner is known to be valid, and leaves it when it goes; the
-// first one starts the thread hooks and the hint window, the last one stops them (cbHooks.cpp).
+// first one starts the thread hooks and the hint window, the last one stops them. These four
+// follow the managers' lives and are defined where the hooks and the hint window live
+// (input/cbHooks.cpp, windows/cbHint.cpp), which include this header, not the other way round.
 void InstallBarHooks(TcbBarManager* Manager);
 void RemoveBarHooks(TcbBarManager* Manager);
+// The end of the hooks and the hint window, once the last manager went or the framework ends.
+void cbStopBarHooks();
+// A manager being destroyed: a hint it shows or is about to show goes, and its timers stop.
+void cbHintManagerDestroying(TcbBarManager* Manager);
 
 // The framework's start and end of the managers' part: the list, and freeing what is left in it.
 void cbBarManagersInit();

@@ -49,5 +49,5 @@ TcbBarHintWindow* cbHintWindow();
 // Made once (InstallBarHooks), freed with its timers (RemoveBarHooks after the last manager).
 void cbCreateHintWindow();
 void cbFreeHintWindow();
-// A manager being destroyed: a hint it shows or is about to show goes, and its timers stop.
-void cbHintManagerDestroying(TcbBarManager* Manager);
+// cbHintManagerDestroying (cbBarManager.h), called as a manager is destroyed, is defined in
+// cbHint.cpp.
