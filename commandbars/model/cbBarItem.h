@@ -88,6 +88,10 @@ public:
     // The action changed after its links followed it property by property.
     void ActionLinkChange(TObject* Sender);
     virtual std::unique_ptr<TcbBarItemActionLink> GetActionLinkClass();
+    // The checked state an action drives, where the item has one (a button's Down): false when
+    // it has none; SetActionChecked is then never called.
+    virtual bool GetActionChecked(bool& /*Checked*/) const { return false; }
+    virtual void SetActionChecked(bool) {}
     // Into a TAction: caption, checked, enabled, help context, hint, image, shortcut, visible and
     // the click handler.
     void AssignTo(TPersistent* Dest) override;

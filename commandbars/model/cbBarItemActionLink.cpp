@@ -1,7 +1,6 @@
 #include "commandbars/model/cbBarItemActionLink.h"
 
 #include "commandbars/model/cbBarItem.h"
-#include "commandbars/model/cbBarItems.h"
 #include "platform/rtl/SysUtils.h"
 
 TcbBarItemActionLink::TcbBarItemActionLink(TcbBarItem* Client)
@@ -35,8 +34,9 @@ bool TcbBarItemActionLink::IsCaptionLinked() const
 
 bool TcbBarItemActionLink::IsCheckedLinked() const
 {
-    const auto* Button = dynamic_cast<const TcbBarButton*>(FClient);
-    return TActionLink::IsCheckedLinked() && Button && Button->GetDown() == GetAction()->GetChecked();
+    bool Checked = false;
+    return TActionLink::IsCheckedLinked() && FClient && FClient->GetActionChecked(Checked) &&
+           Checked == GetAction()->GetChecked();
 }
 
 bool TcbBarItemActionLink::IsEnabledLinked() const
@@ -80,7 +80,7 @@ void TcbBarItemActionLink::SetCaption(const std::string& Value)
 void TcbBarItemActionLink::SetChecked(bool Value)
 {
     if (IsCheckedLinked())
-        static_cast<TcbBarButton*>(FClient)->SetDown(Value);
+        FClient->SetActionChecked(Value);
 }
 
 void TcbBarItemActionLink::SetEnabled(bool Value)

@@ -71,6 +71,12 @@ public:
     // Enabled, and in a menu always; on a toolbar only with a captioned paint style.
     bool HasAccel(TcbBarItemLink* Link) const override;
     void ActionChange(TObject* Sender, bool CheckDefaults) override;
+    bool GetActionChecked(bool& Checked) const override
+    {
+        Checked = FDown;
+        return true;
+    }
+    void SetActionChecked(bool Checked) override { SetDown(Checked); }
     void AssignTo(TPersistent* Dest) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
