@@ -25,7 +25,6 @@ class TcbBar;
 class TcbBarItem;
 class TcbBarItemLink;
 class TcbBarManager;
-class TcbDockControl;
 
 // ---------------------------------------------------------------------------------------------
 // Small value types of the signatures.
@@ -60,6 +59,7 @@ struct TcbSubMenuItemsArea {
 // ---------------------------------------------------------------------------------------------
 // What painters read from a bar or menu window. The windows implement it.
 
+class IcbDockSiteView;
 class IcbItemControlView;
 
 class IcbBarWindowView {
@@ -137,7 +137,7 @@ public:
     virtual bool IsItemMarked() const { return false; }
     // The dock site whose child window this is (a docked toolbar); nullptr for every other
     // window, and while the window has no handle.
-    virtual TcbDockControl* GetParentDockSite() const { return nullptr; }
+    virtual IcbDockSiteView* GetParentDockSite() const { return nullptr; }
     // The controls shown, in order.
     virtual int32_t GetItemControlCount() const = 0;
     virtual const IcbItemControlView* GetItemControl(int32_t Index) const = 0;
@@ -215,6 +215,10 @@ public:
     virtual TRect GetRowRect(int32_t Row) const = 0;
     virtual int32_t GetRowBarCount(int32_t Row) const = 0;
     virtual const TcbBar* GetRowBar(int32_t Row, int32_t Index) const = 0;
+    // The site's window (made if it has none yet), and its background drawn into DC over R, in
+    // the site's client coordinates.
+    virtual HWND GetSiteHandle() = 0;
+    virtual void FillBackground(HDC DC, const TRect& R) = 0;
 };
 
 using IcbControl = IcbItemControlView;

@@ -51,7 +51,7 @@ public:
     virtual void UpdateColor();
     virtual int32_t GetRowsSize() const;
     virtual bool IsSunkenBorder() const;
-    virtual void FillBackground(HDC DC, const TRect& R);
+    void FillBackground(HDC DC, const TRect& R) override;
     virtual bool HasBackgroundBitmap() const;
     virtual bool HasCustomBackground() const;
     virtual void RepaintBars();
@@ -82,6 +82,7 @@ public:
     // The view.
     TRect GetClientRect() const override;
     TBitmap* GetBackgroundCache() const override { return FBackgroundCache.get(); }
+    HWND GetSiteHandle() override { return GetHandle(); }
 
     void WndProc(TMessage& Message) override;
 

@@ -174,7 +174,7 @@ void TcbBarControl::CalcDrawingConsts()
     FMDIButtonHeight = GetSystemMetrics(SM_CYMENUSIZE) - 4;
 }
 
-TcbDockControl* TcbBarControl::GetParentDockSite() const
+IcbDockSiteView* TcbBarControl::GetParentDockSite() const
 {
     TcbDockControl* Site = GetDockingStyle() != dsNone ? GetDockSite() : nullptr;
     if (!Site || !HandleAllocated() || ::GetParent(GetHandle()) != Site->GetHandle())

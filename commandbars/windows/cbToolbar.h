@@ -171,7 +171,7 @@ public:
     // handle is made again).
     void SetDockingStyleAndSite(TcbBarDockingStyle Style, TcbDockControl* Site);
     TcbDockControl* GetDockSite() const { return FDockSite; }
-    TcbDockControl* GetParentDockSite() const override;
+    IcbDockSiteView* GetParentDockSite() const override;
     // The site is being freed: the window forgets it.
     void SiteGone(TcbDockControl* Site);
     // The font the controls draw with: the window's, turned by -90 degrees on a vertical bar
