@@ -241,6 +241,25 @@ function(qm_add_test name)
   endif()
 endfunction()
 
+# qm_wine_test(name TIMEOUT seconds [LABELS label...] [PREFIX folder]): the time-out and
+# environment of a test registered with add_test whose command runs programs of the build under
+# Wine through tools/wine-run.sh (a script, a set-up step): as with qm_add_test's programs, a
+# program still running 30 s before the time-out has its threads' stacks written into the
+# output, then is ended. A script that gives each program a shorter time of its own asks for
+# the stacks sooner (QM_HANG_TIMEOUT is the longest a program may take).
+function(qm_wine_test name)
+  cmake_parse_arguments(A "" "TIMEOUT;PREFIX" "LABELS" ${ARGN})
+  if(NOT A_PREFIX)
+    set(A_PREFIX ${QM_WINEPREFIX})
+  endif()
+  math(EXPR hang "${A_TIMEOUT} - 30")
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT}
+    ENVIRONMENT "WINEPREFIX=${A_PREFIX};QM_HANG_TIMEOUT=${hang}")
+  if(A_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}")
+  endif()
+endfunction()
+
 # One registry file names every UNMANAGED program; a set-up entry imports it into the test
 # prefix once per run, before the first of them starts, and another into the classic prefix
 # when a CLASSIC program needs it there.
@@ -260,9 +279,9 @@ function(qm_register_unmanaged_tests)
       set(prefix ${QM_WINEPREFIX_CLASSIC})
     endif()
     add_test(NAME ${setup}
-      COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} regedit /S Z:${CMAKE_BINARY_DIR}/unmanaged.reg)
-    set_tests_properties(${setup} PROPERTIES FIXTURES_SETUP ${setup} TIMEOUT 60
-      ENVIRONMENT "WINEPREFIX=${prefix}")
+      COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} regedit.exe /S Z:${CMAKE_BINARY_DIR}/unmanaged.reg)
+    qm_wine_test(${setup} TIMEOUT 60 PREFIX ${prefix})
+    set_tests_properties(${setup} PROPERTIES FIXTURES_SETUP ${setup})
   endforeach()
 endfunction()
 

@@ -10,6 +10,7 @@
 #include "platform/win/Graphics.h"
 #include "platform/win/Icon.h"
 #include "platform/win/Metafile.h"
+#include "platform/win/MemoryDC.h"
 
 uint32_t DefaultBackgroundColor = 0x00FFFFFF;
 
@@ -20,7 +21,7 @@ class TBitmapDCCanvas : public TCanvas {
 public:
     explicit TBitmapDCCanvas(HBITMAP Bitmap)
     {
-        FDC = CreateCompatibleDC(nullptr);
+        FDC = CreateMemoryDC();
         if (!FDC)
             TDibGraphic::RaiseWin32Failure();
         FOld = SelectObject(FDC, Bitmap);
@@ -30,7 +31,7 @@ public:
     {
         SetHandle(nullptr);
         SelectObject(FDC, FOld);
-        DeleteDC(FDC);
+        DeleteMemoryDC(FDC);
     }
     std::string ClassName() const override { return "TBitmapDCCanvas"; }
 

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 #include <windows.h>
 
@@ -18,6 +17,7 @@
 #include "platform/win/Icon.h"
 #include "platform/win/ScreenDC.h"
 #include "platform/win/Timer.h"
+#include "platform/win/MemoryDC.h"
 
 namespace {
 
@@ -25,13 +25,6 @@ constexpr double kPelsPerInch = 39.37007874015748;
 
 std::atomic<int32_t> gGdiObjects{0};
 HPALETTE gHalftonePalette = nullptr;
-
-// Under Wine every memory DC takes an X graphics context on the one X connection the process's
-// GDI shares, and DeleteDC frees it. Made and freed from several threads at once, Xlib's
-// resource id allocation on that connection has aborted the program (_XAllocID, eight workers
-// making pictures). Pictures made on worker threads therefore make and free their DCs one at a
-// time; on Windows this is a lock around two calls that are quick.
-std::mutex gMemoryDCLock;
 
 // The screen's resolution does not change while the program runs (a new setting takes a new
 // logon): asked once, so that pictures made on worker threads do not each take the screen DC.
@@ -147,10 +140,8 @@ uint8_t* TDibGraphic::AllocatePixels()
 // The memory DC with the section selected, and its canvas.
 void TDibGraphic::MakeMemoryDC()
 {
-    {
-        std::lock_guard<std::mutex> Lock(gMemoryDCLock);
-        FDC = CreateCompatibleDC(nullptr);
-    }
+    // Pictures are made on worker threads: their DCs are made and freed one at a time.
+    FDC = CreateMemoryDC();
     if (!FDC)
         RaiseWin32Failure();
     Made(FDC);
@@ -172,11 +163,7 @@ void TDibGraphic::ReleaseMemoryDC()
     if (FDC) {
         const HDC DC = FDC;
         FDC = nullptr;
-        BOOL Ok;
-        {
-            std::lock_guard<std::mutex> Lock(gMemoryDCLock);
-            Ok = DeleteDC(DC);
-        }
+        const BOOL Ok = DeleteMemoryDC(DC);
         Deleted(Ok);
         if (!Ok)
             RaiseWin32Failure();
@@ -351,7 +338,7 @@ void TDibGraphic::SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Pa
     }
     if (!Bitmap)
         throw EDidodazaError("CopyBitmap: CreateBitmap failed");
-    HDC Mem = CreateCompatibleDC(nullptr);
+    HDC Mem = CreateMemoryDC();
     if (!Mem) {
         DeleteObject(Bitmap);
         RaiseWin32Failure();
@@ -359,7 +346,7 @@ void TDibGraphic::SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Pa
     const HGDIOBJ Old = SelectObject(Mem, Bitmap);
     BitBlt(Mem, 0, 0, GetWidth(), GetHeight(), FDC, 0, 0, SRCCOPY);
     SelectObject(Mem, Old);
-    DeleteDC(Mem);
+    DeleteMemoryDC(Mem);
     Data = Bitmap;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/rtl/Stream.h"
 #include "platform/win/BmpFormat.h"
 #include "platform/win/ScreenDC.h"
+#include "platform/win/MemoryDC.h"
 
 // ---------------------------------------------------------------------------------------------
 // The bitmap's canvas: a memory DC holding the bitmap (and its palette), made on demand.
@@ -35,13 +36,13 @@ public:
             SelectPalette(DC, FOldPalette, TRUE);
         FOldBitmap = nullptr;
         FOldPalette = nullptr;
-        DeleteDC(DC);
+        DeleteMemoryDC(DC);
     }
 
 protected:
     void CreateHandle() override
     {
-        HDC DC = CreateCompatibleDC(nullptr);
+        HDC DC = CreateMemoryDC();
         if (!DC)
             throw EOutOfResources("Cannot create a device context for the bitmap");
         if (FBitmap->FHandle)
@@ -116,7 +117,7 @@ struct TBitmapInfo256 {
 // A screen-compatible memory DC for a scope.
 class TMemoryDC {
 public:
-    TMemoryDC() : FDC(CreateCompatibleDC(nullptr))
+    TMemoryDC() : FDC(CreateMemoryDC())
     {
         if (!FDC)
             throw EOutOfResources("Cannot create a device context");
@@ -127,7 +128,7 @@ public:
     {
         if (FOld)
             SelectObject(FDC, FOld);
-        DeleteDC(FDC);
+        DeleteMemoryDC(FDC);
     }
     void Select(HGDIOBJ Object)
     {

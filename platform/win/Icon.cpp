@@ -1,4 +1,5 @@
 #include "platform/win/Icon.h"
+#include "platform/win/MemoryDC.h"
 
 #include <algorithm>
 #include <cstring>
@@ -87,13 +88,13 @@ bool CheckImage(std::vector<uint8_t>& Data)
 
 class TScratchDC {
 public:
-    TScratchDC() : FDC(CreateCompatibleDC(nullptr)) {}
+    TScratchDC() : FDC(CreateMemoryDC()) {}
     TScratchDC(const TScratchDC&) = delete;
     TScratchDC& operator=(const TScratchDC&) = delete;
     ~TScratchDC()
     {
         if (FDC)
-            DeleteDC(FDC);
+            DeleteMemoryDC(FDC);
     }
     operator HDC() const { return FDC; }
 

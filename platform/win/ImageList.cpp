@@ -5,6 +5,7 @@
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Icon.h"
+#include "platform/win/MemoryDC.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ const DWORD kRopDSna = 0x00220326;
 // A memory DC with one bitmap selected, put back and deleted at the end.
 class TMemoryDC {
 public:
-    explicit TMemoryDC(HBITMAP Bitmap) : FDC(CreateCompatibleDC(nullptr))
+    explicit TMemoryDC(HBITMAP Bitmap) : FDC(CreateMemoryDC())
     {
         if (!FDC)
             throw EOutOfResources("Out of resources");
@@ -28,7 +29,7 @@ public:
     ~TMemoryDC()
     {
         SelectObject(FDC, FOld);
-        DeleteDC(FDC);
+        DeleteMemoryDC(FDC);
     }
     HDC Get() const { return FDC; }
 

@@ -22,6 +22,7 @@
 #include "platform/rtl/StringList.h"
 #include "platform/win/ComCtrlsBasic.h"
 #include "platform/win/ExtCtrls.h"
+#include "platform/win/Locks.h"
 #include "platform/win/StatusBar.h"
 #include "platform/win/Thread.h"
 #include "platform/win/ToolBar.h"
@@ -46,6 +47,20 @@ int32_t ThreadsOfThisProcess()
         N += E.th32OwnerProcessID == GetCurrentProcessId();
     CloseHandle(S);
     return N;
+}
+
+// Waits, without serving it, until a worker has handed in a synchronised step.
+bool HandedIn()
+{
+    const ULONGLONG Deadline = GetTickCount64() + 60000;
+    while (!SynchronizePending()) {
+        if (GetTickCount64() >= Deadline) {
+            ADD_FAILURE() << "Timed out waiting for a step handed in";
+            return false;
+        }
+        WaitForSingleObject(SyncEvent(), 50);
+    }
+    return true;
 }
 
 class LibraryTest : public testing::Test {
@@ -721,18 +736,37 @@ TEST_F(LibraryTest, ClosingWhileTheListOrTheThumbnailsLoadStopsTheThreadsAndLeav
     };
     int32_t Before = 0;
     {
+        // The window opens while the test holds the library's lock, so the loader waits for it
+        // before its first batch. A pump serves the loader's steps for as long as the next one
+        // is handed in before the last has run, which on a busy machine can be the whole list:
+        // exactly one batch goes over, then the window closes while the loader hands in the
+        // next one (or waits for the lock to copy it).
+        TThreadList& Lock = ImageLibrary->GetList();
+        int32_t RowsShown = 0;
         int32_t RowsAtClose = 0;
         TModalAnswerer<TImageLibraryForm> Close([&](TImageLibraryForm* F) {
-            PumpUntil([&] { return F->ImageLibListView->GetItems()->GetCount() >= 100; }, 20000, "some rows");
+            const bool SetUp = PumpUntil(
+                [&] { return F->StatusBar->GetPanels()->GetItem(1)->GetText() == "Loading"; }, 60000, "the loader set up");
+            Lock.UnlockList();
+            if (SetUp && HandedIn()) {
+                Lock.LockList();
+                CheckSynchronize();
+                RowsShown = F->ImageLibListView->GetItems()->GetCount();
+                Lock.UnlockList();
+            }
             F->Close();
             RowsAtClose = F->ImageLibListView->GetItems()->GetCount();
         });
-        Library(); // what the first opening makes stays for the run
+        auto LibraryWhileLoading = [&] {
+            Lock.LockList();
+            Library();
+        };
+        LibraryWhileLoading(); // what the first opening makes stays for the run
         EndParkedThreads();
         Before = ThreadsOfThisProcess();
-        Library();
-        EXPECT_GE(RowsAtClose, 100);
-        EXPECT_LT(RowsAtClose, 20000);
+        LibraryWhileLoading();
+        EXPECT_GE(RowsShown, 100);
+        EXPECT_EQ(RowsAtClose, RowsShown);
         EndParkedThreads();
         EXPECT_EQ(ThreadsOfThisProcess(), Before);
     }

@@ -11,6 +11,5 @@ if(NOT QM_NATIVE AND TARGET engine_driver)
   add_test(NAME engine_driver_views
     COMMAND ${QM_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/driver_views.py $<TARGET_FILE:engine_driver>
             ${CMAKE_SOURCE_DIR}/tools/wine-run.sh)
-  set_tests_properties(engine_driver_views PROPERTIES TIMEOUT 600 LABELS "window;server"
-    ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX}")
+  qm_wine_test(engine_driver_views TIMEOUT 600 LABELS window server)
 endif()

@@ -7,6 +7,5 @@ foreach(script ${qm_crawl_scripts})
   string(REPLACE "engine_crawl_test_" "engine_crawl_" tname ${tname})
   add_test(NAME ${tname}
     COMMAND ${QM_PYTHON} ${script} $<TARGET_FILE:engine_driver> ${CMAKE_SOURCE_DIR}/tools/wine-run.sh)
-  set_tests_properties(${tname} PROPERTIES TIMEOUT 600 LABELS "window;server"
-    ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX}")
+  qm_wine_test(${tname} TIMEOUT 600 LABELS window server)
 endforeach()

@@ -18,6 +18,19 @@ SERVER = os.path.join(HERE, "..", "..", "server", "testserver.py")
 DRIVER_TIMEOUT = 120
 
 
+def run_wine(cmd, timeout):
+    """Runs a program through tools/wine-run.sh, ended after `timeout` seconds. When the test run
+    asks for the stacks of hanging programs (QM_HANG_TIMEOUT), the wrapper writes them a little
+    before that, ends the program (exit code 124), and they are shown here."""
+    env = dict(os.environ)
+    if env.get("QM_HANG_TIMEOUT"):
+        env["QM_HANG_TIMEOUT"] = str(max(1, min(float(env["QM_HANG_TIMEOUT"]), timeout - 15)))
+    p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout, env=env)
+    if p.returncode == 124:
+        print(p.stdout.decode(errors="replace"), flush=True)
+    return p
+
+
 def win_path(path):
     """The Wine (drive Z:) form of a host path."""
     return "Z:" + os.path.abspath(path).replace("/", "\\")
@@ -125,7 +138,7 @@ class Suite:
         self.runs += 1
         out = os.path.join(self.root, "dump%d.json" % self.runs)
         cmd = [self.wine, self.driver] + args + ["--json", win_path(out)]
-        p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        p = run_wine(cmd, timeout)
         if p.returncode != 0:
             raise RuntimeError("driver %s failed (%d): %s %s" % (args[0], p.returncode,
                                                               p.stdout.decode(errors="replace"),

@@ -6,11 +6,10 @@ import io
 import json
 import os
 import struct
-import subprocess
 
 from PIL import Image
 
-from crawlkit import Suite, page, win_path, DRIVER_TIMEOUT
+from crawlkit import Suite, page, run_wine, win_path, DRIVER_TIMEOUT
 
 s = Suite("imglib")
 srv = s.server
@@ -40,7 +39,7 @@ def crawl_with_library(project):
     out = os.path.join(s.root, "dump%d.json" % s.runs)
     cmd = [s.wine, s.driver, "crawl", "--project", win_path(project), "--time-limit", "90",
            "--imglib", win_path(db), "--json", win_path(out)]
-    p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=DRIVER_TIMEOUT)
+    p = run_wine(cmd, DRIVER_TIMEOUT)
     if not s.eq(p.returncode, 0, "driver exit code (%s)" % p.stderr.decode(errors="replace")):
         return None, []
     with open(out, "rb") as f:

@@ -7,7 +7,6 @@ if(NOT QM_NATIVE AND TARGET imgcheck)
     string(REPLACE "test_" "imagelib_crosscheck_" tname ${stem})
     add_test(NAME ${tname}
       COMMAND ${QM_PYTHON} ${script} $<TARGET_FILE:imgcheck> ${CMAKE_SOURCE_DIR}/tools/wine-run.sh)
-    set_tests_properties(${tname} PROPERTIES TIMEOUT 600 LABELS window
-      ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX}")
+    qm_wine_test(${tname} TIMEOUT 600 LABELS window)
   endforeach()
 endif()

@@ -60,8 +60,15 @@ class Dump:
 
 def run_imgcheck(*args):
     """Runs imgcheck once; returns (exit code, output lines)."""
+    # A hang leaves imgcheck's stacks (tools/wine-run.sh with QM_HANG_TIMEOUT) before the end.
+    timeout = 300
+    env = dict(os.environ)
+    if env.get("QM_HANG_TIMEOUT"):
+        env["QM_HANG_TIMEOUT"] = str(min(float(env["QM_HANG_TIMEOUT"]), timeout - 15))
     r = subprocess.run([WINE, IMGCHECK] + list(args), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                       stdin=subprocess.DEVNULL, timeout=300)
+                       stdin=subprocess.DEVNULL, timeout=timeout, env=env)
+    if r.returncode == 124:
+        print(r.stdout.decode("latin-1"), flush=True)
     return r.returncode, r.stdout.decode("latin-1").replace("\r", "").splitlines()
 
 

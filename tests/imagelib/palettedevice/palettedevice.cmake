@@ -7,6 +7,5 @@ if(NOT QM_NATIVE AND TARGET qm_imagelib)
   add_test(NAME imagelib_palettedevice_tests
     COMMAND ${QM_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/run_on_8bit_display.py ${CMAKE_CROSSCOMPILING_EMULATOR}
             $<TARGET_FILE:imagelib_palettedevice_tests>)
-  set_tests_properties(imagelib_palettedevice_tests PROPERTIES TIMEOUT 300 LABELS window
-    ENVIRONMENT "WINEPREFIX=${QM_WINEPREFIX}")
+  qm_wine_test(imagelib_palettedevice_tests TIMEOUT 300 LABELS window)
 endif()
