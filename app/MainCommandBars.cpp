@@ -4,12 +4,12 @@
 #include <string>
 
 #include "app/MainActions.h"
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenuLinks.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"

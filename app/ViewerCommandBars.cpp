@@ -3,11 +3,11 @@
 #include <string>
 
 #include "app/ViewImageForm.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenuLinks.h"
 #include "imagelib/ImgScroll.h"
 #include "platform/win/Actions.h"
 #include "platform/win/FormDesign.h"

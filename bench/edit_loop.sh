@@ -57,9 +57,9 @@ declare -A result
 for linker in bfd lld; do
   echo "== linker $linker"
   configure "$linker"
-  measure commandbars/cbToolbar.cpp
+  measure commandbars/windows/cbToolbar.cpp
   result[$linker-a]=$median
-  measure commandbars/cbBarManager.h
+  measure commandbars/model/cbBarManager.h
   result[$linker-b]=$median
 done
 

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Graphics.h"

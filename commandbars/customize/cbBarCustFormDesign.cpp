@@ -8,13 +8,12 @@
 
 #include <windowsx.h>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbLiveness.h"
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "commandbars/customize/cbBarAddGroupItemsEd.h"
 #include "commandbars/customize/cbBarCustFormDesignList.h"
 #include "commandbars/customize/cbBarItemEd.h"

@@ -7,12 +7,12 @@
 #include <windows.h>
 #include <vssym32.h>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDrawing.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbDrawing.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/ImageList.h"
 

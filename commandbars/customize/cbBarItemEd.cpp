@@ -2,10 +2,10 @@
 
 #include <exception>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/Classes.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "commandbars/customize/cbBarNameEd.h"
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "commandbars/customize/cbBarCustForm.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/SysUtils.h"

@@ -1,13 +1,12 @@
 #include "commandbars/customize/cbBarPopupMenuEd.h"
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbLiveness.h"
-#include "commandbars/cbStrings.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/foundation/cbStrings.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "commandbars/customize/cbBarCustForm.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Tabs.h"
 
 namespace {

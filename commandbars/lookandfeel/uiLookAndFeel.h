@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Flags.h"
 

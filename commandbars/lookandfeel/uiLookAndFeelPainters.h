@@ -18,7 +18,7 @@
 
 #include <windows.h>
 
-#include "commandbars/lookandfeel/uiGraphics.h"
+#include "commandbars/foundation/uiGraphics.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "platform/win/Graphics.h"
 #include "platform/win/StdCtrls.h"

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDrawing.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbDrawing.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/painters/cbPainterStandard.h"
 #include "commandbars/painters/cbPainterShared.h"
-#include "commandbars/lookandfeel/uiGraphics.h"
+#include "commandbars/foundation/uiGraphics.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
 

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 
 class TcbBarItemControlFlatPainter : public TcbBarItemControlPainter {
 public:

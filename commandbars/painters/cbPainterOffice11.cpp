@@ -4,12 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbDrawing.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbDrawing.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterXP.h"
 #include "commandbars/painters/cbPainterShared.h"
 #include "platform/win/Bitmap.h"
@@ -789,14 +788,14 @@ void TcbBarItemControlOffice11Painter::DrawSiteUnder(const IcbBar* Bar, HDC DC, 
     // A docked toolbar window has no parent bar window: the base drawing would fill the piece
     // with the bar's brush. The site it stands on paints the piece itself, in its own
     // coordinates, so the frame's dock pieces and the plain bars show the site's gradient.
-    TcbDockControl* Site = Bar->GetParentDockSite();
+    IcbDockSiteView* Site = Bar->GetParentDockSite();
     if (!Site) {
         TcbBarItemControlPainter::DrawParentBarBackground(Bar, DC, R);
         return;
     }
     RECT Place{};
     GetWindowRect(Bar->GetHandle(), &Place);
-    MapWindowPoints(nullptr, Site->GetHandle(), reinterpret_cast<POINT*>(&Place), 2);
+    MapWindowPoints(nullptr, Site->GetSiteHandle(), reinterpret_cast<POINT*>(&Place), 2);
     const TPoint Offset = Bar->GetClientOffset();
     const int32_t DX = Place.left + Offset.x, DY = Place.top + Offset.y;
     POINT Old{};

@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/painters/cbPainterFlat.h"
 
 class TcbBarItemControlOffice11Painter : public TcbBarItemControlFlatPainter {

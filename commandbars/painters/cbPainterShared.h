@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 
 namespace cbPainterShared {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "commandbars/cbBarManager.h"
+#include "commandbars/model/cbBarManager.h"
 #include "platform/win/Graphics.h"
 
 namespace {

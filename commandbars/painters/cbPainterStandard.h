@@ -3,7 +3,7 @@
 // raised and sunken edges; Enhanced keeps that look with a slimmer border, one grip bar and a
 // More Buttons mark drawn as an arrow and chevrons in the button text colour.
 
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 
 class TcbBarItemControlStandardPainter : public TcbBarItemControlPainter {
 public:

@@ -6,13 +6,13 @@
 
 #include <vssym32.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDrawing.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbDrawing.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterFlat.h"
 #include "commandbars/painters/cbPainterShared.h"
 #include "commandbars/painters/cbPainterStandard.h"

@@ -9,7 +9,7 @@
 // leaves its metrics at 0 and its parts undrawn; the manager holds this painter only while
 // themes are in use.
 
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 
 class TcbBarItemControlXPPainter : public TcbBarItemControlPainter {
 public:

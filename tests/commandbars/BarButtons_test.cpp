@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItems.h"
 #include "platform/win/Actions.h"
 #include "tests/commandbars/ModelSupport.h"
 

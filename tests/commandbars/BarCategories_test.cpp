@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "tests/commandbars/ModelSupport.h"
 
 using CommandBarsTest::gItemsFreed;

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/painters/cbPainter.h"
 #include "tests/commandbars/ModelSupport.h"
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/FakeBarWindow.h"

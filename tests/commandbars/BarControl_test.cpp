@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbCommandQueue.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbCommandQueue.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/painters/cbPainter.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/support/Screenshot.h"

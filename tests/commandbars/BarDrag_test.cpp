@@ -10,11 +10,11 @@
 
 #include <vector>
 
-#include "commandbars/cbBarDrag.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/input/cbBarDrag.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Screen.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/FloatingFixture.h"

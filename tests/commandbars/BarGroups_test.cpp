@@ -2,7 +2,7 @@
 // nested groups with the bars' rebuilding locked, and members that go leaving the group.
 #include <gtest/gtest.h>
 
-#include "commandbars/cbStrings.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "tests/commandbars/ModelSupport.h"
 
 using CommandBarsTest::TManagerForm;

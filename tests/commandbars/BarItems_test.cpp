@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "tests/commandbars/ModelSupport.h"
 #include "tests/support/TestSupport.h"
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarLayoutStore.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarLayoutStore.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"
 #include "platform/win/StdCtrls.h"

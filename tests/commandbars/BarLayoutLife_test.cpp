@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarLayoutStore.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarLayoutStore.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Files.h"

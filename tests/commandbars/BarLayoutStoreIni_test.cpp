@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarLayoutStore.h"
+#include "commandbars/model/cbBarLayoutStore.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Stream.h"
 #include "platform/rtl/StringList.h"

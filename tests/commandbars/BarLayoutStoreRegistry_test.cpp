@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarLayoutStore.h"
+#include "commandbars/model/cbBarLayoutStore.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/ComponentLookup.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/model/cbExtensions.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"
 #include "tests/commandbars/ModelSupport.h"

@@ -8,10 +8,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbFramework.h"
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/ModelSupport.h"
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Application.h"

@@ -7,13 +7,13 @@
 #include <set>
 #include <vector>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbShadow.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbShadow.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Forms.h"
 #include "tests/commandbars/support/TestBarWindow.h"

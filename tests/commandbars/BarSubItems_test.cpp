@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "tests/commandbars/ModelSupport.h"
 
 using CommandBarsTest::TManagerForm;

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/support/InputDriver.h"

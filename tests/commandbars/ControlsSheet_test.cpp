@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TestSupport.h"

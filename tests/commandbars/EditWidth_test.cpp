@@ -3,10 +3,10 @@
 // leaves the screen as it was, and the smallest width.
 #include <gtest/gtest.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/Screen.h"
 #include "tests/commandbars/support/FloatingFixture.h"

@@ -9,10 +9,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/win/Forms.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/Waits.h"

@@ -3,9 +3,9 @@
 // the double click that floats a docked bar and docks a floating one.
 #include <gtest/gtest.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/Waits.h"
 #include "tests/support/InputDriver.h"

@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbShadow.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbShadow.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/support/TestSupport.h"

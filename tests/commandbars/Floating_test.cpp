@@ -8,11 +8,11 @@
 
 #include <windowsx.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbShadow.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/painters/cbPainter.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbShadow.h"
 #include "tests/commandbars/support/FloatingFixture.h"
 #include "tests/commandbars/support/Waits.h"
 #include "tests/support/ResourceProbe.h"

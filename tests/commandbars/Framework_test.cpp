@@ -9,9 +9,9 @@
 #include <windows.h>
 
 #include "commandbars/cbFramework.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbStrings.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbStrings.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Screen.h"

@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbHint.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbHint.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"

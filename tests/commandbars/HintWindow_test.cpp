@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbHint.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbHint.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/FormDesign.h"
 #include "platform/win/Forms.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItems.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/ModelSupport.h"
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarDrag.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/input/cbBarDrag.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "platform/win/Screen.h"
 #include "platform/win/StdCtrls.h"
 #include "platform/win/ThreadTimer.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarDrag.h"
+#include "commandbars/input/cbBarDrag.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "commandbars/cbLiveness.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbLiveness.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "tests/commandbars/ModelSupport.h"
 
 using CommandBarsTest::TManagerForm;

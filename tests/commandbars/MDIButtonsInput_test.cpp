@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "commandbars/cbBarDrag.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/input/cbBarDrag.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbBarPopups.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MDIFixture.h"
 #include "tests/commandbars/support/Waits.h"

@@ -4,12 +4,12 @@
 // geometry and their reset.
 #include <gtest/gtest.h>
 
-#include "commandbars/cbBarDrag.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbSystemMenu.h"
+#include "commandbars/input/cbBarDrag.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/windows/cbSystemMenu.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MDIFixture.h"
 #include "tests/commandbars/support/Waits.h"

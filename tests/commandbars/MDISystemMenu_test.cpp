@@ -4,9 +4,9 @@
 // default command.
 #include <gtest/gtest.h>
 
-#include "commandbars/cbHooks.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbSystemMenu.h"
+#include "commandbars/input/cbHooks.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/windows/cbSystemMenu.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/HiddenWindow.h"

@@ -5,10 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbLiveness.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/commandbars/support/Waits.h"

@@ -8,10 +8,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/support/InputDriver.h"
 #include "tests/support/Screenshot.h"

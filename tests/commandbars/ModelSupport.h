@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Forms.h"
 
 namespace CommandBarsTest {

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
-#include "commandbars/cbBarQuickControl.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbBarPopups.h"
+#include "commandbars/windows/cbBarQuickControl.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/PopupsFixture.h"
 #include "tests/commandbars/support/Waits.h"

@@ -9,14 +9,14 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbHooks.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/input/cbHooks.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadHook.h"

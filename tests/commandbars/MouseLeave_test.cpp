@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbRoutines.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/Waits.h"

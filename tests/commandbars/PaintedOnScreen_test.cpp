@@ -11,12 +11,12 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/painters/cbPainter.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "platform/win/Actions.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/MenuFixture.h"

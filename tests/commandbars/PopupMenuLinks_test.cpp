@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbPopupMenuLinks.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/model/cbPopupMenuLinks.h"
 #include "platform/win/ExtCtrls.h"
 #include "platform/win/StdCtrls.h"
 #include "tests/commandbars/ModelSupport.h"

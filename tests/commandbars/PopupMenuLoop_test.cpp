@@ -10,11 +10,11 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "platform/win/Forms.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbBarPopups.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
 #include "platform/win/HiddenWindow.h"

@@ -10,8 +10,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbRoutines.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbRoutines.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/support/TestSupport.h"

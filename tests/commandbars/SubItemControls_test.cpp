@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbItemControls.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/windows/cbItemControls.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/ControlsFixture.h"

@@ -8,11 +8,11 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "platform/win/HiddenWindow.h"
 #include "tests/commandbars/support/HintProbe.h"
 #include "tests/commandbars/support/MenuFixture.h"

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "tests/support/TestSupport.h"
 

@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbToolbar.h"
+#include "commandbars/windows/cbToolbar.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/HiddenWindow.h"

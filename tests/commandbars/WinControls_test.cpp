@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDropDownListBox.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbDropDownListBox.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/support/ControlsFixture.h"
 #include "tests/support/TestSupport.h"

@@ -12,10 +12,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/customize/cbBarAddGroupItemsEd.h"
 #include "commandbars/customize/cbBarItemEd.h"
 #include "platform/rtl/Classes.h"

@@ -12,12 +12,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "commandbars/cbBarItem.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/model/cbBarItem.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "commandbars/customize/cbBarAddGroupItemsEd.h"
 #include "commandbars/customize/cbBarItemEd.h"
 #include "commandbars/customize/cbBarPopupMenuEd.h"

@@ -11,12 +11,12 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbBarPopups.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/CustomizeFixture.h"
 #include "tests/commandbars/support/Waits.h"

@@ -10,12 +10,12 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
-#include "commandbars/cbExtensions.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbStrings.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbBarPopups.h"
+#include "commandbars/model/cbExtensions.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/foundation/cbStrings.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Application.h"
 #include "platform/win/ThreadTimer.h"

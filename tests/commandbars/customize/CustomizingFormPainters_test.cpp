@@ -13,10 +13,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "commandbars/customize/cbBarCustFormPainters.h"
 #include "platform/rtl/ScopeGuards.h"

@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "commandbars/lookandfeel/uiGraphics.h"
+#include "commandbars/foundation/uiGraphics.h"
 #include "commandbars/lookandfeel/uiLookAndFeel.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/PixelBuffer.h"

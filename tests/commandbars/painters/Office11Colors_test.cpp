@@ -8,10 +8,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbDrawing.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbTheme.h"
-#include "commandbars/lookandfeel/uiGraphics.h"
+#include "commandbars/foundation/cbDrawing.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/foundation/cbTheme.h"
+#include "commandbars/foundation/uiGraphics.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/PixelBuffer.h"

@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbPainter.h"
-#include "commandbars/cbRoutines.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/painters/cbPainter.h"
+#include "commandbars/foundation/cbRoutines.h"
 #include "commandbars/painters/cbPainterStandard.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"

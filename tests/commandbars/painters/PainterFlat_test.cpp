@@ -10,10 +10,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/painters/cbPainter.h"
 #include "commandbars/painters/cbPainterFlat.h"
-#include "commandbars/lookandfeel/uiGraphics.h"
+#include "commandbars/foundation/uiGraphics.h"
 #include "platform/rtl/ScopeGuards.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/ModelSupport.h"

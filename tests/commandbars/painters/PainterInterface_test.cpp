@@ -9,12 +9,12 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbExtensions.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbExtensions.h"
 #include "commandbars/cbFramework.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbPainter.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/painters/cbPainter.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterFlat.h"
 #include "commandbars/painters/cbPainterStandard.h"
 #include "commandbars/painters/cbPainterXP.h"

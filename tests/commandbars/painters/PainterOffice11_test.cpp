@@ -16,10 +16,10 @@
 
 #include <vssym32.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/painters/cbOffice11Colors.h"
-#include "commandbars/cbPainter.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbOffice11Colors.h"
+#include "commandbars/painters/cbPainter.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterOffice11.h"
 #include "commandbars/painters/cbPainterXP.h"
 #include "platform/win/Bitmap.h"

@@ -12,12 +12,12 @@
 
 #include <vssym32.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbSubMenu.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/windows/cbSubMenu.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterXP.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"

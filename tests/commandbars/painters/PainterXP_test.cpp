@@ -18,12 +18,12 @@
 
 #include <vssym32.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDrawing.h"
-#include "commandbars/cbPainter.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbDrawing.h"
+#include "commandbars/painters/cbPainter.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "commandbars/painters/cbPainterFlat.h"
 #include "commandbars/painters/cbPainterStandard.h"
 #include "commandbars/painters/cbPainterXP.h"

@@ -4,10 +4,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
 
 namespace CommandBarsTest {
 

@@ -1,8 +1,8 @@
 #include "tests/commandbars/support/ControlsFixture.h"
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Bitmap.h"
 
 namespace CommandBarsTest {

@@ -11,10 +11,10 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbPopupMenu.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbPopupMenu.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Actions.h"
 #include "platform/win/Forms.h"

@@ -4,8 +4,8 @@
 
 #include <commctrl.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbBarPopups.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbBarPopups.h"
 #include "platform/rtl/StringList.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/commandbars/support/Waits.h"

@@ -1,7 +1,7 @@
 #include "tests/commandbars/support/CustomizingFixture.h"
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarManager.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"

@@ -9,11 +9,11 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbItemControls.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbToolbar.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/windows/cbItemControls.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/windows/cbToolbar.h"
 #include "platform/rtl/Classes.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ImageList.h"

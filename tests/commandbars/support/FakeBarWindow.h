@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 
 namespace CommandBarsTest {
 

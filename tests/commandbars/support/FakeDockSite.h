@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 
 namespace CommandBarsTest {
 
@@ -37,6 +37,9 @@ public:
     {
         return Rows[static_cast<size_t>(Row)].Bars[static_cast<size_t>(Index)];
     }
+    // No window: no bar window stands on this site, so nothing asks it to paint under one.
+    HWND GetSiteHandle() override { return nullptr; }
+    void FillBackground(HDC, const TRect&) override {}
 };
 
 } // namespace CommandBarsTest

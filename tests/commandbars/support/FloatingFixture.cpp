@@ -1,7 +1,7 @@
 #include "tests/commandbars/support/FloatingFixture.h"
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "tests/support/InputDriver.h"
 #include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"

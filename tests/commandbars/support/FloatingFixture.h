@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
+#include "commandbars/model/cbBarItems.h"
 #include "tests/commandbars/support/ToolbarFixture.h"
 
 namespace CommandBarsTest {

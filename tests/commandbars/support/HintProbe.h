@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbHint.h"
+#include "commandbars/windows/cbHint.h"
 
 namespace CommandBarsTest {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "commandbars/cbBarControl.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbItemLinks.h"
-#include "commandbars/cbSystemMenu.h"
+#include "commandbars/windows/cbBarControl.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/model/cbItemLinks.h"
+#include "commandbars/windows/cbSystemMenu.h"
 #include "platform/win/Application.h"
 #include "tests/commandbars/support/Waits.h"
 #include "tests/support/TestSupport.h"

@@ -12,8 +12,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbPopupMenu.h"
-#include "commandbars/cbSubMenu.h"
+#include "commandbars/model/cbPopupMenu.h"
+#include "commandbars/windows/cbSubMenu.h"
 #include "tests/commandbars/support/ToolbarFixture.h"
 
 namespace CommandBarsTest {

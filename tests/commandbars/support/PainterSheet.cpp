@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbPainter.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/painters/cbPainter.h"
 #include "platform/win/Bitmap.h"
 #include "tests/commandbars/PixelBuffer.h"
 #include "tests/commandbars/support/FakeBarWindow.h"

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "commandbars/cbPainter.h"
+#include "commandbars/painters/cbPainter.h"
 #include "tests/support/Screenshot.h"
 
 namespace CommandBarsTest {

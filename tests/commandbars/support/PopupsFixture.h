@@ -12,12 +12,12 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBar.h"
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbSubMenu.h"
-#include "commandbars/cbToolbar.h"
-#include "commandbars/cbTypes.h"
+#include "commandbars/model/cbBar.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/windows/cbSubMenu.h"
+#include "commandbars/windows/cbToolbar.h"
+#include "commandbars/foundation/cbTypes.h"
 #include "platform/win/Forms.h"
 #include "platform/win/ImageList.h"
 #include "platform/win/StdCtrls.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "commandbars/cbBarControl.h"
+#include "commandbars/windows/cbBarControl.h"
 
 class TCustomForm;
 

@@ -10,7 +10,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbTheme.h"
+#include "commandbars/foundation/cbTheme.h"
 
 namespace CommandBarsTest {
 

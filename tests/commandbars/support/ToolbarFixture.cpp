@@ -1,8 +1,8 @@
 #include "tests/commandbars/support/ToolbarFixture.h"
 
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbDockControl.h"
-#include "commandbars/cbItemLinks.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/windows/cbDockControl.h"
+#include "commandbars/model/cbItemLinks.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/ScreenDC.h"
 #include "tests/commandbars/support/Waits.h"

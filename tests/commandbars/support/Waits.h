@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-#include "commandbars/cbCommandQueue.h"
+#include "commandbars/model/cbCommandQueue.h"
 #include "platform/win/HiddenWindow.h"
 #include "platform/win/ThreadTimer.h"
 #include "tests/support/TestSupport.h"

@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-#include "commandbars/cbBarItems.h"
-#include "commandbars/cbBarManager.h"
-#include "commandbars/cbTheme.h"
+#include "commandbars/model/cbBarItems.h"
+#include "commandbars/model/cbBarManager.h"
+#include "commandbars/foundation/cbTheme.h"
 #include "tests/commandbars/support/MenuFixture.h"
 #include "tests/commandbars/support/ThemeCallRecorder.h"
 #include "tests/commandbars/support/Waits.h"
