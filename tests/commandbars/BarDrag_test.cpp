@@ -308,6 +308,10 @@ TEST(BarDrag, ABarReleasedTenPixelsOutsideTheTopSiteDocksAndThirtyPixelsOutsideF
         ASSERT_TRUE(S.Wait());
         CommandBarsTest::Settle();
         EXPECT_EQ(Distance == 10 ? dsTop : dsNone, F.Tools->GetDockingStyle());
+        // A bar left floating went with the cursor: a drag that never started would float too.
+        if (Distance == 30) {
+            EXPECT_TRUE(InRect(F.ScreenRectOf(F.Tools), Below));
+        }
     }
 }
 

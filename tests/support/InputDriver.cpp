@@ -25,6 +25,9 @@ thread_local std::string* gScriptFailure = nullptr;
 // late move put the cursor instead of where the test moved it.
 thread_local bool gHasMovePoint = false;
 thread_local POINT gMovePoint{};
+// How many mouse messages the user-interface thread had taken (by the script's marker's count)
+// when this thread last moved the mouse.
+thread_local unsigned gMouseTakenAtMove = 0;
 
 void Fail(const std::string& Text)
 {
@@ -155,7 +158,10 @@ BOOL CALLBACK FindVisibleOfClass(HWND W, LPARAM Param)
 
 // The keyboard hook that takes the markers out, on the user-interface thread. It counts every
 // marker it meets, also when a loop only peeks at it: Wine drops a key a hook answered, so each
-// marker is met once.
+// marker is met once. A mouse hook beside it notes where the mouse messages the thread takes
+// stand: under Wine a late move of the X server's (the echo of an earlier move) can take the
+// place of a newer move still queued, so the thread never gets a message at the point the
+// cursor stands at. Once the marker came, a move that was lost so is sent again.
 class TInputMarker {
 public:
     TInputMarker() : FEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr))
@@ -168,45 +174,85 @@ public:
             SetEvent(FEvent);
             return true;
         });
+        FMouseHook.Install(hkMouse, [this](TThreadHookCall& Call) {
+            if (Call.Code == HC_ACTION) {
+                const POINT P = reinterpret_cast<const MOUSEHOOKSTRUCT*>(Call.LParam)->pt;
+                FMousePoint = PackPoint(P);
+                ++FMouseTaken;
+            }
+            return false;
+        });
     }
     TInputMarker(const TInputMarker&) = delete;
     TInputMarker& operator=(const TInputMarker&) = delete;
     ~TInputMarker()
     {
+        FMouseHook.Remove();
         FHook.Remove();
         CloseHandle(FEvent);
     }
 
+    unsigned MouseTaken() const { return FMouseTaken; }
+
     // On the hook's thread: serves messages until the marker comes by.
     bool AwaitServing(uint32_t TimeoutMs)
     {
-        const unsigned Before = FSeen;
-        if (!Send({KeyInput(kMarkerKey, true)}))
-            return false;
-        return PumpUntil([&] { return FSeen > Before; }, TimeoutMs, "the input sent to be handled");
+        return Await(0, [&](unsigned Before) {
+            return PumpUntil([&] { return FSeen > Before; }, TimeoutMs, "the input sent to be handled");
+        });
     }
 
     // On another thread, while the hook's thread serves messages.
     bool AwaitFromHelper(uint32_t TimeoutMs)
     {
-        const unsigned Before = FSeen;
-        if (!Send({KeyInput(kMarkerKey, true)}))
-            return false;
-        const ULONGLONG End = GetTickCount64() + TimeoutMs;
-        while (FSeen <= Before) {
-            const ULONGLONG Now = GetTickCount64();
-            if (Now >= End) {
-                Fail("the input sent was not handled within " + std::to_string(TimeoutMs) + " ms");
-                return false;
+        return Await(gMouseTakenAtMove, [&](unsigned Before) {
+            const ULONGLONG End = GetTickCount64() + TimeoutMs;
+            while (FSeen <= Before) {
+                const ULONGLONG Now = GetTickCount64();
+                if (Now >= End) {
+                    Fail("the input sent was not handled within " + std::to_string(TimeoutMs) + " ms");
+                    return false;
+                }
+                WaitForSingleObject(FEvent, static_cast<DWORD>(End - Now));
             }
-            WaitForSingleObject(FEvent, static_cast<DWORD>(End - Now));
-        }
-        return true;
+            return true;
+        });
     }
 
 private:
+    static uint64_t PackPoint(POINT P)
+    {
+        return (static_cast<uint64_t>(static_cast<uint32_t>(P.x)) << 32) | static_cast<uint32_t>(P.y);
+    }
+
+    // Sends the marker and waits for it with Wait (given the marker count before), then sends
+    // this thread's last move again while the thread's last mouse message since MouseAtMove
+    // stands elsewhere than the cursor, which stands where the move put it (a cursor the test
+    // put elsewhere itself is left there).
+    template <typename TWait>
+    bool Await(unsigned MouseAtMove, TWait Wait)
+    {
+        for (int Resent = 0;; ++Resent) {
+            const unsigned Before = FSeen;
+            if (!Send({KeyInput(kMarkerKey, true)}) || !Wait(Before))
+                return false;
+            POINT Cursor{};
+            const bool Lost = gHasMovePoint && FMouseTaken != MouseAtMove &&
+                              FMousePoint != PackPoint(gMovePoint) && GetCursorPos(&Cursor) &&
+                              Cursor.x == gMovePoint.x && Cursor.y == gMovePoint.y;
+            if (!Lost || Resent == 3)
+                return true;
+            MouseAtMove = gMouseTakenAtMove = FMouseTaken;
+            if (!Send({MoveInput(gMovePoint)}))
+                return false;
+        }
+    }
+
     TThreadHook FHook;
+    TThreadHook FMouseHook;
     std::atomic<unsigned> FSeen{0};
+    std::atomic<unsigned> FMouseTaken{0};
+    std::atomic<uint64_t> FMousePoint{0};
     HANDLE FEvent;
 };
 
@@ -304,6 +350,7 @@ void RememberMovePoint(POINT ScreenPoint)
 {
     gMovePoint = ScreenPoint;
     gHasMovePoint = true;
+    gMouseTakenAtMove = gScriptMarker ? gScriptMarker->MouseTaken() : 0;
 }
 
 // A press or release at the point this thread moved to last (see gMovePoint).

@@ -57,8 +57,9 @@ void Drag(POINT From, POINT To, int Steps = 4, TMouseButton Button = mbLeft);
 // Waits until all input sent so far has been handled: a marker key goes after it through the
 // same queue and is taken out by a keyboard hook of the user-interface thread, installed as
 // the thread's newest hook, so no other hook sees it. On that thread it serves messages while
-// it waits; inside a playing TInputScript it waits for that thread's modal loop. A test
-// failure and false after TimeoutMs.
+// it waits; inside a playing TInputScript it waits for that thread's modal loop. A move whose
+// message the thread never took at its point (under Wine a late echo of an earlier move can
+// take its place in the queue) is sent again. A test failure and false after TimeoutMs.
 bool WaitProcessed(uint32_t TimeoutMs = 10000);
 
 class TInputMarker;
