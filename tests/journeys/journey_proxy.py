@@ -29,11 +29,13 @@ VIEWER_ROWS = 9
 
 
 class PictureSite(localsite.LocalSite):
-    """An index page showing PICTURES pictures, each different."""
+    """An index page showing PICTURES pictures, each of its own colours: the crawl lists them in
+    any order, and the viewer's next picture must look different from the one before whichever
+    it is."""
 
     def __init__(self):
         super().__init__()
-        self.pictures = {f"pics/p{i:02d}.jpg": localsite.picture("JPEG", 240, 180, i % 6) for i in range(PICTURES)}
+        self.pictures = {f"pics/p{i:02d}.jpg": localsite.picture("JPEG", 240, 180, i + 1) for i in range(PICTURES)}
 
     def start(self):
         self.server = localsite.TestServer().start()

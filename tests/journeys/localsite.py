@@ -22,12 +22,14 @@ TASK_NAME = "Local site"
 def picture(kind, w, h, seed):
     """A picture with broad bands and a disc, different for every seed: easy to tell apart on
     the screen, and a viewer's turn or zoom changes it visibly."""
+    def level(v):
+        return max(0, min(255, v))
     img = Image.new("RGB", (w, h), ((seed * 70) % 256, (seed * 130 + 60) % 256, (seed * 40 + 120) % 256))
     d = ImageDraw.Draw(img)
     for i in range(0, w, 40):
-        d.rectangle((i, 0, i + 19, h // 3), fill=((i * 3 + seed * 50) % 256, 40, 200 - seed * 30))
-    d.ellipse((w // 4, h // 3, w // 4 + h // 2, h // 3 + h // 2), fill=(250, 250, 40 + seed * 40))
-    d.polygon([(w - 10, h - 10), (w - 10, h // 2), (w // 2, h - 10)], fill=(20, 20 + seed * 60, 20))
+        d.rectangle((i, 0, i + 19, h // 3), fill=((i * 3 + seed * 50) % 256, 40, level(200 - seed * 30)))
+    d.ellipse((w // 4, h // 3, w // 4 + h // 2, h // 3 + h // 2), fill=(250, 250, level(40 + seed * 40)))
+    d.polygon([(w - 10, h - 10), (w - 10, h // 2), (w // 2, h - 10)], fill=(20, level(20 + seed * 60), 20))
     # Fine grain keeps every file well above the program's smallest saved size (10 KB).
     grain = Image.merge("RGB", [Image.effect_noise((w, h), 60)] * 3)
     img = Image.blend(img, grain, 0.2)
