@@ -413,14 +413,7 @@ TListItem* TListItems::AddToBatch(TListItem* It)
         FOwner->HoldMarks();
     // The first listed row that sorts after It: It goes in front of it, after the rows that
     // sort equal.
-    int32_t Lo = 0, Hi = static_cast<int32_t>(FList.size());
-    while (Lo < Hi) {
-        const int32_t Mid = Lo + (Hi - Lo) / 2;
-        if (FOwner->Compare(FList[static_cast<size_t>(Mid)], It) <= 0)
-            Lo = Mid + 1;
-        else
-            Hi = Mid;
-    }
+    const int32_t Lo = FOwner->SortedPlaceIn(FList, -1, It);
     // Among the waiting rows: after those going in front of an earlier listed row, before
     // those going in front of a later one; among those going in front of the same row, after
     // the ones that sort equal or before. Its index once joined is its list row plus its
@@ -1139,7 +1132,11 @@ int32_t TListView::SortedPlace(TListItem* Item) const
     // they stand, where the row of Item itself (when it is listed) is passed over, so the index
     // found is its index once it has been taken out.
     const auto& V = FItems.Rows();
-    const int32_t Self = FItems.IndexOf(Item);
+    return SortedPlaceIn(V, FItems.IndexOf(Item), Item);
+}
+
+int32_t TListView::SortedPlaceIn(const std::vector<TListItem*>& V, int32_t Self, TListItem* Item) const
+{
     auto Other = [&](int32_t K) { return V[static_cast<size_t>(Self >= 0 && K >= Self ? K + 1 : K)]; };
     int32_t Lo = 0, Hi = static_cast<int32_t>(V.size()) - (Self >= 0 ? 1 : 0);
     while (Lo < Hi) {

@@ -314,6 +314,8 @@ private:
     void InsertWindowColumn(int32_t Index);
     int32_t Compare(TListItem* A, TListItem* B) const;
     int32_t SortedPlace(TListItem* Item) const;
+    // The first row of Rows that sorts after Item, the row Self (Item's own, or -1) passed over.
+    int32_t SortedPlaceIn(const std::vector<TListItem*>& Rows, int32_t Self, TListItem* Item) const;
     void ApplyOrder();
     // Moves a row to its sorted place while a sort is on.
     void PlaceRow(TListItem* Item);

@@ -14,21 +14,16 @@ import time
 import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "support"))
+from winerun import run_with_stacks  # noqa: E402
 SERVER = os.path.join(HERE, "..", "..", "server", "testserver.py")
 DRIVER_TIMEOUT = 120
 
 
 def run_wine(cmd, timeout):
-    """Runs a program through tools/wine-run.sh, ended after `timeout` seconds. When the test run
-    asks for the stacks of hanging programs (QM_HANG_TIMEOUT), the wrapper writes them a little
-    before that, ends the program (exit code 124), and they are shown here."""
-    env = dict(os.environ)
-    if env.get("QM_HANG_TIMEOUT"):
-        env["QM_HANG_TIMEOUT"] = str(max(1, min(float(env["QM_HANG_TIMEOUT"]), timeout - 15)))
-    p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout, env=env)
-    if p.returncode == 124:
-        print(p.stdout.decode(errors="replace"), flush=True)
-    return p
+    """Runs a program through tools/wine-run.sh, ended after `timeout` seconds (a hang leaves
+    its stacks first: winerun.run_with_stacks)."""
+    return run_with_stacks(cmd, timeout, stderr=subprocess.PIPE)
 
 
 def win_path(path):

@@ -14,6 +14,7 @@ from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../support"))
 import pillow  # noqa: E402
+from winerun import run_with_stacks  # noqa: E402
 from pillow import CONVERT  # noqa: E402
 
 IMGCHECK = None
@@ -60,15 +61,7 @@ class Dump:
 
 def run_imgcheck(*args):
     """Runs imgcheck once; returns (exit code, output lines)."""
-    # A hang leaves imgcheck's stacks (tools/wine-run.sh with QM_HANG_TIMEOUT) before the end.
-    timeout = 300
-    env = dict(os.environ)
-    if env.get("QM_HANG_TIMEOUT"):
-        env["QM_HANG_TIMEOUT"] = str(min(float(env["QM_HANG_TIMEOUT"]), timeout - 15))
-    r = subprocess.run([WINE, IMGCHECK] + list(args), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                       stdin=subprocess.DEVNULL, timeout=timeout, env=env)
-    if r.returncode == 124:
-        print(r.stdout.decode("latin-1"), flush=True)
+    r = run_with_stacks([WINE, IMGCHECK] + list(args), 300, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
     return r.returncode, r.stdout.decode("latin-1").replace("\r", "").splitlines()
 
 
