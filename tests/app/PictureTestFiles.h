@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -106,7 +107,9 @@ inline void Command(HWND Form, uint16_t Id)
 
 // Answers every message box (a "#32770" window) of the thread whose caption or text holds Match
 // with Button, once When holds (at once without one), and records what each said. It runs on a
-// window timer of the platform.
+// window timer of the platform. A box still there at the next tick after its click (the click
+// lost, as when the button lost the mouse between press and release) is clicked again and not
+// recorded twice.
 class TBoxAnswerer {
 public:
     explicit TBoxAnswerer(std::string Match = std::string(), int Button = IDOK, std::function<bool()> When = nullptr)
@@ -124,7 +127,10 @@ public:
 private:
     void Tick()
     {
-        for (HWND W : TestSupport::VisibleThreadWindows()) {
+        const std::vector<HWND> Shown = TestSupport::VisibleThreadWindows();
+        if (FClicked && std::find(Shown.begin(), Shown.end(), FClicked) == Shown.end())
+            FClicked = nullptr;
+        for (HWND W : Shown) {
             char Class[16] = {};
             GetClassNameA(W, Class, sizeof(Class));
             if (std::string(Class) != "#32770")
@@ -132,14 +138,18 @@ private:
             const std::string Text = TestSupport::DialogText(W);
             if (!FMatch.empty() && Text.find(FMatch) == std::string::npos)
                 continue;
-            if (FWhen && !FWhen())
-                return;
-            FTexts.push_back(Text);
+            if (W != FClicked) {
+                if (FWhen && !FWhen())
+                    return;
+                FTexts.push_back(Text);
+                FClicked = W;
+            }
             SendMessageA(GetDlgItem(W, FButton), BM_CLICK, 0, 0);
             return;
         }
     }
     std::string FMatch;
+    HWND FClicked = nullptr; // the box last clicked, while it shows
     int FButton;
     std::function<bool()> FWhen;
     std::vector<std::string> FTexts;
