@@ -203,13 +203,8 @@ function(qm_add_test name)
       list(APPEND entry_labels classic)
     endif()
     add_test(NAME ${entry} COMMAND ${cmd})
-    # A program still running 30 s before ctest's time-out has its threads' stacks written into
-    # the test's output by tools/wine-run.sh, then is ended.
-    set_tests_properties(${entry} PROPERTIES TIMEOUT 300
-      ENVIRONMENT "WINEPREFIX=${prefix};QUILLMOOR_WINE_PROFILE=${profile};QM_HANG_TIMEOUT=270")
-    if(entry_labels)
-      set_tests_properties(${entry} PROPERTIES LABELS "${entry_labels}")
-    endif()
+    qm_wine_test(${entry} TIMEOUT 300 PREFIX ${prefix} LABELS ${entry_labels})
+    set_property(TEST ${entry} APPEND PROPERTY ENVIRONMENT "QUILLMOOR_WINE_PROFILE=${profile}")
     if(A_CLIPBOARD)
       set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK clipboard)
     endif()
@@ -242,10 +237,10 @@ function(qm_add_test name)
 endfunction()
 
 # qm_wine_test(name TIMEOUT seconds [LABELS label...] [PREFIX folder]): the time-out and
-# environment of a test registered with add_test whose command runs programs of the build under
-# Wine through tools/wine-run.sh (a script, a set-up step): as with qm_add_test's programs, a
-# program still running 30 s before the time-out has its threads' stacks written into the
-# output, then is ended. A script that gives each program a shorter time of its own asks for
+# environment of a test whose command runs programs of the build under Wine through
+# tools/wine-run.sh: a program still running 30 s before the time-out has its threads' stacks
+# written into the output, then is ended. qm_add_test gives it to every test program; a test
+# registered with add_test (a script, a set-up step) asks for it itself. A script that gives each program a shorter time of its own asks for
 # the stacks sooner (QM_HANG_TIMEOUT is the longest a program may take).
 function(qm_wine_test name)
   cmake_parse_arguments(A "" "TIMEOUT;PREFIX" "LABELS" ${ARGN})

@@ -11,6 +11,7 @@
 #include "commandbars/foundation/cbTheme.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/ImageList.h"
+#include "platform/win/MemoryDC.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ public:
         Info.bmiHeader.biHeight = -Height;
         Info.bmiHeader.biPlanes = 1;
         Info.bmiHeader.biBitCount = 32;
-        FDC = CreateCompatibleDC(nullptr);
+        FDC = CreateMemoryDC();
         void* Bits = nullptr;
         FBitmap = FDC ? CreateDIBSection(FDC, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0) : nullptr;
         if (FBitmap) {
@@ -46,7 +47,7 @@ public:
             DeleteObject(FBitmap);
         }
         if (FDC)
-            DeleteDC(FDC);
+            DeleteMemoryDC(FDC);
     }
 
     bool Valid() const { return FBits != nullptr; }

@@ -4,6 +4,7 @@
 
 #include "commandbars/foundation/cbRoutines.h"
 #include "platform/rtl/ScopeGuards.h"
+#include "platform/win/MemoryDC.h"
 
 namespace {
 
@@ -163,8 +164,8 @@ void TcbBarShadowPart::UpdateLayeredPicture()
         BI.bmiHeader.biCompression = BI_RGB;
         HDC Screen = GetDC(nullptr);
         TScopeExit ReleaseScreen([Screen] { ReleaseDC(nullptr, Screen); });
-        HDC Memory = CreateCompatibleDC(Screen);
-        TScopeExit DeleteMemory([Memory] { DeleteDC(Memory); });
+        HDC Memory = CreateMemoryDC();
+        TScopeExit DeleteMemory([Memory] { DeleteMemoryDC(Memory); });
         void* Bits = nullptr;
         HBITMAP Picture = CreateDIBSection(Screen, &BI, DIB_RGB_COLORS, &Bits, nullptr, 0);
         if (Picture && Bits) {

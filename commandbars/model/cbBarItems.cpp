@@ -14,6 +14,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Graphics.h"
+#include "platform/win/MemoryDC.h"
 
 bool cbLinkIsOnBar(const TcbBarItemLink* Link)
 {
@@ -465,7 +466,7 @@ TcbBarCustomCombo::~TcbBarCustomCombo()
     FListBox.reset();
     FItemsCanvas.reset();
     if (FItemsDC)
-        DeleteDC(FItemsDC);
+        DeleteMemoryDC(FItemsDC);
 }
 
 void TcbBarCustomCombo::ItemsChanged(TObject*)
@@ -584,7 +585,7 @@ TCanvas* TcbBarCustomCombo::GetItemsCanvas()
     if (FOutsideCanvas)
         return FOutsideCanvas;
     if (!FItemsCanvas) {
-        FItemsDC = CreateCompatibleDC(nullptr);
+        FItemsDC = CreateMemoryDC();
         FItemsCanvas = std::make_unique<TCanvas>();
         FItemsCanvas->SetHandle(FItemsDC);
         if (TcbBarManager* Manager = GetBarManager(); Manager && Manager->GetFont())

@@ -12,6 +12,7 @@
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
 #include "platform/win/ImageList.h"
+#include "platform/win/MemoryDC.h"
 
 HBRUSH cbResolveBrush(HBRUSH Value)
 {
@@ -76,8 +77,8 @@ int32_t TextWidthOf(HDC DC, HFONT Font, const std::string& Text)
 // Measuring needs a DC even where no window exists yet.
 class TScreenDC {
 public:
-    TScreenDC() : FDC(CreateCompatibleDC(nullptr)) {}
-    ~TScreenDC() { DeleteDC(FDC); }
+    TScreenDC() : FDC(CreateMemoryDC()) {}
+    ~TScreenDC() { DeleteMemoryDC(FDC); }
     TScreenDC(const TScreenDC&) = delete;
     TScreenDC& operator=(const TScreenDC&) = delete;
     HDC Get() const { return FDC; }

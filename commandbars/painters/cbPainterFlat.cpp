@@ -12,6 +12,7 @@
 #include "commandbars/foundation/uiGraphics.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
+#include "platform/win/MemoryDC.h"
 
 namespace {
 
@@ -65,13 +66,13 @@ void Line(HDC DC, COLORREF Color, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1
 
 int32_t FontTextHeight(HFONT Font)
 {
-    HDC DC = CreateCompatibleDC(nullptr);
+    HDC DC = CreateMemoryDC();
     HGDIOBJ Old = Font ? SelectObject(DC, Font) : nullptr;
     SIZE S{};
     GetTextExtentPoint32A(DC, "0", 1, &S);
     if (Old)
         SelectObject(DC, Old);
-    DeleteDC(DC);
+    DeleteMemoryDC(DC);
     return S.cy;
 }
 

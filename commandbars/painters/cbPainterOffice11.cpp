@@ -13,6 +13,7 @@
 #include "commandbars/painters/cbPainterShared.h"
 #include "platform/win/Bitmap.h"
 #include "platform/win/Graphics.h"
+#include "platform/win/MemoryDC.h"
 
 namespace {
 
@@ -755,7 +756,7 @@ TColor TcbBarItemControlOffice11Painter::DockColorAt(const IcbBar* Bar, int32_t 
     Info.bmiHeader.biPlanes = 1;
     Info.bmiHeader.biBitCount = 32;
     void* Bits = nullptr;
-    HDC Memory = CreateCompatibleDC(nullptr);
+    HDC Memory = CreateMemoryDC();
     HBITMAP Dib = CreateDIBSection(Memory, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
     TColor Result = C()[occDockGradientStart];
     if (Dib && Bits) {
@@ -768,7 +769,7 @@ TColor TcbBarItemControlOffice11Painter::DockColorAt(const IcbBar* Bar, int32_t 
         SelectObject(Memory, Old);
         DeleteObject(Dib);
     }
-    DeleteDC(Memory);
+    DeleteMemoryDC(Memory);
     return Result;
 }
 

@@ -23,6 +23,7 @@
 #include "platform/win/Bitmap.h"
 #include "platform/win/Forms.h"
 #include "platform/win/Graphics.h"
+#include "platform/win/MemoryDC.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ DWORD WINAPI MenuAnimationThreadProc(LPVOID)
             Sleep(1);
         Tick = GetTickCount();
     }
-    DeleteDC(A.DC);
+    DeleteMemoryDC(A.DC);
     DeleteObject(A.Bitmap);
     A.DC = nullptr;
     A.Bitmap = nullptr;
@@ -1496,7 +1497,7 @@ void TcbBarSubMenuControl::PrepareAnimation(bool FlippedX, bool FlippedY)
         return;
     TMenuAnimation& A = gAnimation;
     HDC Screen = GetDC(nullptr);
-    A.DC = CreateCompatibleDC(Screen);
+    A.DC = CreateMemoryDC();
     A.Bitmap = CreateCompatibleBitmap(Screen, W, H);
     ReleaseDC(nullptr, Screen);
     SelectObject(A.DC, A.Bitmap);
@@ -1528,7 +1529,7 @@ void TcbBarSubMenuControl::PrepareAnimation(bool FlippedX, bool FlippedY)
     A.Thread = CreateThread(nullptr, 0, MenuAnimationThreadProc, nullptr, 0, &Id);
     if (!A.Thread) {
         FAnimatingNow.store(false);
-        DeleteDC(A.DC);
+        DeleteMemoryDC(A.DC);
         DeleteObject(A.Bitmap);
         A.DC = nullptr;
         A.Bitmap = nullptr;

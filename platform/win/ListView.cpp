@@ -514,13 +514,14 @@ TListItem* TListItems::FindData(int32_t StartIndex, void* Value, bool Inclusive,
         }
         return After ? After : Wrap ? Before : nullptr;
     }
+    const std::vector<TListItem*>& List = Rows();
     for (int32_t I = First; I < N; ++I)
-        if (Rows()[static_cast<size_t>(I)]->FData == Value)
-            return Rows()[static_cast<size_t>(I)];
+        if (List[static_cast<size_t>(I)]->FData == Value)
+            return List[static_cast<size_t>(I)];
     if (Wrap)
         for (int32_t I = 0; I < std::min(First, N); ++I)
-            if (Rows()[static_cast<size_t>(I)]->FData == Value)
-                return Rows()[static_cast<size_t>(I)];
+            if (List[static_cast<size_t>(I)]->FData == Value)
+                return List[static_cast<size_t>(I)];
     return nullptr;
 }
 
@@ -535,13 +536,14 @@ TListItem* TListItems::FindCaption(int32_t StartIndex, const std::string& Value,
     };
     const int32_t N = GetCount();
     int32_t First = std::max(0, Inclusive ? StartIndex : StartIndex + 1);
+    const std::vector<TListItem*>& List = Rows();
     for (int32_t I = First; I < N; ++I)
-        if (Match(Rows()[static_cast<size_t>(I)]))
-            return Rows()[static_cast<size_t>(I)];
+        if (Match(List[static_cast<size_t>(I)]))
+            return List[static_cast<size_t>(I)];
     if (Wrap)
         for (int32_t I = 0; I < std::min(First, N); ++I)
-            if (Match(Rows()[static_cast<size_t>(I)]))
-                return Rows()[static_cast<size_t>(I)];
+            if (Match(List[static_cast<size_t>(I)]))
+                return List[static_cast<size_t>(I)];
     return nullptr;
 }
 
@@ -562,14 +564,16 @@ void TListItems::DeleteAt(int32_t Index)
         auto& Marks = FOwner->FHeldMarks;
         Marks.erase(std::remove_if(Marks.begin(), Marks.end(), [It](const auto& M) { return M.first == It; }),
                     Marks.end());
-        Rows().erase(Rows().begin() + Index);
+        std::vector<TListItem*>& List = Rows();
+        List.erase(List.begin() + Index);
         FOwner->RowsChanged(Index);
     } else if (Index >= 0) {
         if (FOwner->HandleAllocated()) {
             FOwner->QuietWhileHidden();
             SendMessageA(FOwner->GetHandle(), LVM_DELETEITEM, static_cast<WPARAM>(Index), 0);
         }
-        Rows().erase(Rows().begin() + Index);
+        std::vector<TListItem*>& List = Rows();
+        List.erase(List.begin() + Index);
     }
     if (Index >= 0) {
         Renumber(Index);
