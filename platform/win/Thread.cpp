@@ -307,16 +307,6 @@ double NowMs()
 TSyncRequest gEmptiedMark;
 TSyncRequest* const kEmptied = &gEmptiedMark;
 
-// The next request wakes this thread by the timer, not by a posted message.
-void DeferNextWake()
-{
-    std::lock_guard<TQueueLock> Lock(gQueueLock);
-    if (gWakePosted || gWakeDeferred || !gSyncWnd)
-        return;
-    if (SetTimer(gSyncWnd, kSyncWakeTimer, USER_TIMER_MINIMUM, nullptr))
-        gWakeDeferred = true;
-}
-
 enum class TServed { Nothing, Some, Left };
 
 // Runs queued requests in arrival order: all of them, or one slice (Bounded).
@@ -333,12 +323,22 @@ TServed ServeQueue(bool Bounded)
             if (gQueue.empty()) {
                 // A wake-up message taken by a foreign loop without being dispatched must not
                 // stop later ones: the queue is served now, so the next request posts again.
-                // A wake-up timer still set has nothing left to serve.
                 gWakePosted = false;
                 gWakeSignalled = false;
-                if (gWakeDeferred && gSyncWnd)
-                    KillTimer(gSyncWnd, kSyncWakeTimer);
-                gWakeDeferred = false;
+                // A worker that queues its next call as soon as the last one ran would find the
+                // queue empty after every slice, and wake this thread with a posted message each
+                // time, ahead of input and painting: while those wait, the next wake is a timer.
+                // Decided under the lock that found the queue empty, or the worker's next request
+                // could post in between.
+                if (Bounded && Ran > 0 && OtherWorkPending()) {
+                    if (!gWakeDeferred && gSyncWnd && SetTimer(gSyncWnd, kSyncWakeTimer, USER_TIMER_MINIMUM, nullptr))
+                        gWakeDeferred = true;
+                } else {
+                    // A wake-up timer still set has nothing left to serve.
+                    if (gWakeDeferred && gSyncWnd)
+                        KillTimer(gSyncWnd, kSyncWakeTimer);
+                    gWakeDeferred = false;
+                }
                 R = kEmptied;
             } else if (Bounded && Ran > 0 &&
                        (Ran >= kSynchronizeSliceCalls ||
@@ -359,14 +359,8 @@ TServed ServeQueue(bool Bounded)
             ArmNextWake();
             return TServed::Left;
         }
-        if (R == kEmptied) {
-            // A worker that queues its next call as soon as the last one ran would find the
-            // queue empty after every slice, and wake this thread with a posted message each
-            // time, ahead of input and painting: while those wait, the next wake is a timer.
-            if (Bounded && Ran > 0 && OtherWorkPending())
-                DeferNextWake();
+        if (R == kEmptied)
             break;
-        }
         ++Ran;
         if (R->Owned) {
             std::exception_ptr Error;
